@@ -1,0 +1,55 @@
+/* Facilities of the host platform layer that only the launcher and the
+ * tests use.
+ *
+ * Environment:
+ *   KODO_DISPLAY_SIZE   "WxH" of the display and the first window size
+ *                       (default 1024x600)
+ *   KODO_MOUSE_POINTER  "1": the mouse sends POINTER events instead of
+ *                       acting as finger 0
+ *   KODO_HOST_SCRIPT    input script read by bps_initialize
+ *   KODO_HOST_TRACE     file that receives one line per URL opened,
+ *                       keyboard request, screenshot and script line run
+ *
+ * Script lines (times in ms since bps_initialize, any order):
+ *   # comment
+ *   <ms> touch_down|touch_move|touch_up <x> <y> [id]
+ *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...)
+ *   <ms> state fullscreen|thumbnail|invisible
+ *   <ms> swipe
+ *   <ms> screenshot <path.png>
+ *   <ms> exit
+ */
+#ifndef KODO_HOST_HOST_H
+#define KODO_HOST_HOST_H
+
+#include <host/host_api.h>
+
+KODO_HOST_BEGIN
+
+/* Adds the lines of a script file to the pending script. Returns the
+ * number of lines accepted, or -1 with errno set when the file cannot be
+ * read. Malformed lines are reported on stderr and skipped. */
+KODO_HOST_API int host_script_load(const char *path);
+/* Same, from text in memory; name is used in messages. */
+KODO_HOST_API int host_script_load_text(const char *text, const char *name);
+/* Number of script lines not yet run. */
+KODO_HOST_API int host_script_pending(void);
+/* Drops every pending script line. */
+KODO_HOST_API void host_script_clear(void);
+
+/* The X11 Display* used by the window (NULL before screen_create_context).
+ * eglGetDisplay(EGL_DEFAULT_DISPLAY) works too: X11 window ids are valid
+ * on every connection to the same server. */
+KODO_HOST_API void *host_get_x11_display(void);
+
+/* Reads the window back and writes it as an RGB PNG. 0 or -1 (errno). */
+KODO_HOST_API int host_screenshot(const char *path);
+
+/* Re-reads KODO_HOST_TRACE (the trace is opened lazily, append mode). */
+KODO_HOST_API void host_trace_reopen(void);
+/* Appends one line to the trace (no-op without a trace file). */
+KODO_HOST_API void host_trace(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+
+KODO_HOST_END
+
+#endif

@@ -1,0 +1,610 @@
+// Event service, navigator, virtual keyboard, trace and input script.
+
+#include "host_internal.h"
+
+#include <bps/virtualkeyboard.h>
+#include <host/host.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+namespace kodo_host {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::mutex g_queue_mutex;
+std::deque<bps_event_t> g_queue;
+bps_event_t g_current;  // the event handed out by the last bps_get_event
+
+std::atomic<int> g_bps_refs{0};
+std::atomic<bool> g_screen_events{false};
+std::atomic<bool> g_navigator_events{false};
+std::atomic<int> g_window_state{NAVIGATOR_WINDOW_FULLSCREEN};
+Clock::time_point g_start;
+
+// Signals: the handler only counts; bps_get_event turns new counts into
+// exit requests. A third signal that the program has not acted on ends the
+// process the ordinary way, so a stuck program can still be stopped.
+volatile sig_atomic_t g_signal_count = 0;
+int g_signals_seen = 0;
+bool g_handlers_installed = false;
+struct sigaction g_old_int, g_old_term;
+
+void on_signal(int sig) {
+    g_signal_count = g_signal_count + 1;
+    if (g_signal_count >= 3) {
+        signal(sig, SIG_DFL);
+        raise(sig);
+    }
+}
+
+void install_signal_handlers() {
+    if (g_handlers_installed) return;
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &sa, &g_old_int);
+    sigaction(SIGTERM, &sa, &g_old_term);
+    g_handlers_installed = true;
+}
+
+void remove_signal_handlers() {
+    if (!g_handlers_installed) return;
+    sigaction(SIGINT, &g_old_int, nullptr);
+    sigaction(SIGTERM, &g_old_term, nullptr);
+    g_handlers_installed = false;
+}
+
+// ---- trace ---------------------------------------------------------------
+
+std::mutex g_trace_mutex;
+FILE *g_trace = nullptr;
+bool g_trace_checked = false;
+
+void trace_open_locked() {
+    if (g_trace_checked) return;
+    g_trace_checked = true;
+    const char *path = getenv("KODO_HOST_TRACE");
+    if (!path || !*path) return;
+    g_trace = fopen(path, "a");
+    if (!g_trace) report("cannot open trace file %s: %s", path, strerror(errno));
+}
+
+// ---- script --------------------------------------------------------------
+
+enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit };
+
+struct ScriptLine {
+    long long ms = 0;
+    Cmd cmd = Cmd::Exit;
+    int x = 0, y = 0, id = 0;
+    int key = 0;
+    int state = 0;
+    std::string path;
+    std::string text;  // the line as written, for the trace
+};
+
+std::mutex g_script_mutex;
+std::vector<ScriptLine> g_script;  // sorted by time, stable
+size_t g_script_next = 0;
+
+std::string trim(const std::string &s) {
+    size_t b = 0, e = s.size();
+    while (b < e && isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return s.substr(b, e - b);
+}
+
+bool parse_ll(const std::string &s, long long lo, long long hi, long long *out) {
+    if (s.empty()) return false;
+    errno = 0;
+    char *end = nullptr;
+    long long v = strtoll(s.c_str(), &end, 0);
+    if (errno || *end || v < lo || v > hi) return false;
+    *out = v;
+    return true;
+}
+
+bool parse_int(const std::string &s, int *out) {
+    long long v;
+    if (!parse_ll(s, -1000000000LL, 1000000000LL, &v)) return false;
+    *out = static_cast<int>(v);
+    return true;
+}
+
+struct KeyName {
+    const char *name;
+    int sym;
+};
+
+const KeyName kKeyNames[] = {
+    {"RETURN", KEYCODE_RETURN},   {"ENTER", KEYCODE_RETURN},     {"BACKSPACE", KEYCODE_BACKSPACE},
+    {"TAB", KEYCODE_TAB},         {"ESCAPE", KEYCODE_ESCAPE},    {"ESC", KEYCODE_ESCAPE},
+    {"SPACE", KEYCODE_SPACE},     {"DELETE", KEYCODE_DELETE},    {"INSERT", KEYCODE_INSERT},
+    {"LEFT", KEYCODE_LEFT},       {"RIGHT", KEYCODE_RIGHT},      {"UP", KEYCODE_UP},
+    {"DOWN", KEYCODE_DOWN},       {"HOME", KEYCODE_HOME},        {"END", KEYCODE_END},
+    {"PGUP", KEYCODE_PG_UP},      {"PGDOWN", KEYCODE_PG_DOWN},   {"PAUSE", KEYCODE_PAUSE},
+    {"F1", KEYCODE_F1},           {"F2", KEYCODE_F2},            {"F3", KEYCODE_F3},
+    {"F4", KEYCODE_F4},           {"F5", KEYCODE_F5},            {"F6", KEYCODE_F6},
+    {"F7", KEYCODE_F7},           {"F8", KEYCODE_F8},            {"F9", KEYCODE_F9},
+    {"F10", KEYCODE_F10},         {"F11", KEYCODE_F11},          {"F12", KEYCODE_F12},
+};
+
+// A single character stands for itself ("a", "A", "5"); longer tokens are
+// key names or numeric codes ("13", "0x41").
+bool parse_key(const std::string &tok, int *sym) {
+    if (tok.size() == 1) {
+        unsigned char c = static_cast<unsigned char>(tok[0]);
+        if (c < 33 || c > 126) return false;
+        *sym = c;
+        return true;
+    }
+    std::string up;
+    for (char c : tok) up += static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    for (const KeyName &k : kKeyNames)
+        if (up == k.name) {
+            *sym = k.sym;
+            return true;
+        }
+    long long v;
+    if (parse_ll(tok, 1, 0x10FFFF, &v)) {
+        *sym = static_cast<int>(v);
+        return true;
+    }
+    return false;
+}
+
+// Parses one non-comment line. Returns an empty string on success, else
+// the reason it is refused.
+std::string parse_line(const std::string &text, ScriptLine *out) {
+    std::istringstream in(text);
+    std::vector<std::string> tok;
+    std::string t;
+    while (in >> t) tok.push_back(t);
+    if (tok.size() < 2) return "expected '<ms> <command> ...'";
+    if (!parse_ll(tok[0], 0, 1000LL * 3600 * 24 * 365, &out->ms)) return "bad time '" + tok[0] + "'";
+    const std::string &cmd = tok[1];
+    size_t nargs = tok.size() - 2;
+    if (cmd == "touch_down" || cmd == "touch_move" || cmd == "touch_up") {
+        out->cmd = cmd == "touch_down" ? Cmd::TouchDown : cmd == "touch_move" ? Cmd::TouchMove : Cmd::TouchUp;
+        if (nargs != 2 && nargs != 3) return cmd + " needs <x> <y> [id]";
+        if (!parse_int(tok[2], &out->x) || !parse_int(tok[3], &out->y)) return "bad coordinates";
+        out->id = 0;
+        if (nargs == 3 && !parse_int(tok[4], &out->id)) return "bad touch id '" + tok[4] + "'";
+        return "";
+    }
+    if (cmd == "key") {
+        out->cmd = Cmd::Key;
+        if (nargs != 1) return "key needs one name or code";
+        if (!parse_key(tok[2], &out->key)) return "unknown key '" + tok[2] + "'";
+        return "";
+    }
+    if (cmd == "state") {
+        out->cmd = Cmd::State;
+        if (nargs != 1) return "state needs fullscreen, thumbnail or invisible";
+        if (tok[2] == "fullscreen") out->state = NAVIGATOR_WINDOW_FULLSCREEN;
+        else if (tok[2] == "thumbnail") out->state = NAVIGATOR_WINDOW_THUMBNAIL;
+        else if (tok[2] == "invisible") out->state = NAVIGATOR_WINDOW_INVISIBLE;
+        else return "unknown state '" + tok[2] + "'";
+        return "";
+    }
+    if (cmd == "swipe" || cmd == "exit") {
+        out->cmd = cmd == "swipe" ? Cmd::Swipe : Cmd::Exit;
+        if (nargs != 0) return cmd + " takes no argument";
+        return "";
+    }
+    if (cmd == "screenshot") {
+        out->cmd = Cmd::Screenshot;
+        // The path is the rest of the line, so it may contain spaces.
+        size_t p = text.find("screenshot");
+        out->path = trim(text.substr(p + strlen("screenshot")));
+        if (out->path.empty()) return "screenshot needs a path";
+        return "";
+    }
+    return "unknown command '" + cmd + "'";
+}
+
+int load_script_stream(std::istream &in, const char *name) {
+    std::vector<ScriptLine> lines;
+    std::string raw;
+    int lineno = 0;
+    while (std::getline(in, raw)) {
+        ++lineno;
+        std::string text = trim(raw);
+        if (text.empty() || text[0] == '#') continue;
+        ScriptLine line;
+        std::string why = parse_line(text, &line);
+        if (!why.empty()) {
+            fprintf(stderr, "KODO host script %s:%d: %s; line skipped: %s\n", name, lineno, why.c_str(),
+                    text.c_str());
+            continue;
+        }
+        line.text = text;
+        lines.push_back(std::move(line));
+    }
+    std::lock_guard<std::mutex> lock(g_script_mutex);
+    // Lines already run stay out; the new ones join the pending ones in
+    // time order (file order among equal times).
+    g_script.erase(g_script.begin(), g_script.begin() + static_cast<long>(g_script_next));
+    g_script_next = 0;
+    g_script.insert(g_script.end(), lines.begin(), lines.end());
+    std::stable_sort(g_script.begin(), g_script.end(),
+                     [](const ScriptLine &a, const ScriptLine &b) { return a.ms < b.ms; });
+    return static_cast<int>(lines.size());
+}
+
+void run_script_line(const ScriptLine &line) {
+    host_trace("script %s", line.text.c_str());
+    switch (line.cmd) {
+    case Cmd::TouchDown:
+    case Cmd::TouchMove:
+    case Cmd::TouchUp: {
+        _screen_event s;
+        s.type = line.cmd == Cmd::TouchDown   ? SCREEN_EVENT_MTOUCH_TOUCH
+                 : line.cmd == Cmd::TouchMove ? SCREEN_EVENT_MTOUCH_MOVE
+                                              : SCREEN_EVENT_MTOUCH_RELEASE;
+        s.pos[0] = line.x;
+        s.pos[1] = line.y;
+        s.touch_id = line.id;
+        post_screen_event(s);
+        break;
+    }
+    case Cmd::Key:
+        deliver_key(line.key, true, 0);
+        deliver_key(line.key, false, 0);
+        break;
+    case Cmd::State:
+        set_window_state(line.state, true);
+        break;
+    case Cmd::Swipe:
+        post_navigator(NAVIGATOR_SWIPE_DOWN);
+        break;
+    case Cmd::Exit:
+        post_navigator(NAVIGATOR_EXIT);
+        break;
+    case Cmd::Screenshot:
+        host_screenshot(line.path.c_str());  // traces its own result
+        break;
+    }
+}
+
+long long elapsed_ms() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_start).count();
+}
+
+// Runs due script lines until one of them has queued an event, so that a
+// screenshot line sees the frames drawn after the events before it.
+void run_due_script() {
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(g_queue_mutex);
+            if (!g_queue.empty()) return;
+        }
+        ScriptLine line;
+        {
+            std::lock_guard<std::mutex> lock(g_script_mutex);
+            if (g_script_next >= g_script.size()) return;
+            if (g_script[g_script_next].ms > elapsed_ms()) return;
+            line = g_script[g_script_next++];
+        }
+        run_script_line(line);
+    }
+}
+
+bool pop_event(bps_event_t *out) {
+    std::lock_guard<std::mutex> lock(g_queue_mutex);
+    if (g_queue.empty()) return false;
+    *out = g_queue.front();
+    g_queue.pop_front();
+    return true;
+}
+
+void poll_sources() {
+    if (video_running()) video_pump();
+    int count = g_signal_count;
+    while (g_signals_seen < count) {
+        ++g_signals_seen;
+        post_navigator(NAVIGATOR_EXIT);
+    }
+    run_due_script();
+}
+
+}  // namespace
+
+void report(const char *fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    fputs("KODO host: ", stderr);
+    vfprintf(stderr, fmt, ap);
+    fputc('\n', stderr);
+    va_end(ap);
+}
+
+bool bps_running() { return g_bps_refs > 0; }
+
+void post_event(const bps_event_t &ev) {
+    if (ev.domain == DOMAIN_SCREEN && !g_screen_events) return;
+    if (ev.domain == DOMAIN_NAVIGATOR && !g_navigator_events) return;
+    std::lock_guard<std::mutex> lock(g_queue_mutex);
+    if (g_bps_refs <= 0) return;
+    g_queue.push_back(ev);
+}
+
+void post_screen_event(const _screen_event &sev) {
+    bps_event_t ev;
+    ev.domain = DOMAIN_SCREEN;
+    ev.code = 0;
+    ev.screen = sev;
+    post_event(ev);
+}
+
+void post_navigator(unsigned int code, int window_state) {
+    bps_event_t ev;
+    ev.domain = DOMAIN_NAVIGATOR;
+    ev.code = code;
+    ev.window_state = window_state;
+    post_event(ev);
+}
+
+int current_window_state() { return g_window_state; }
+
+void set_window_state(int state, bool force) {
+    if (state == g_window_state && !force) return;
+    g_window_state = state;
+    post_navigator(NAVIGATOR_WINDOW_STATE, state);
+}
+
+void deliver_key(int sym, bool down, int mods) {
+    if (sym == KEYCODE_F9) {
+        if (down)
+            set_window_state(g_window_state == NAVIGATOR_WINDOW_FULLSCREEN ? NAVIGATOR_WINDOW_THUMBNAIL
+                                                                           : NAVIGATOR_WINDOW_FULLSCREEN,
+                             false);
+        return;
+    }
+    if (sym == KEYCODE_F10) {
+        if (down) post_navigator(NAVIGATOR_SWIPE_DOWN);
+        return;
+    }
+    _screen_event s;
+    s.type = SCREEN_EVENT_KEYBOARD;
+    s.key_flags = (down ? KEY_DOWN : 0) | KEY_SYM_VALID | KEY_CAP_VALID;
+    s.key_sym = sym;
+    s.key_mods = mods;
+    post_screen_event(s);
+}
+
+}  // namespace kodo_host
+
+using namespace kodo_host;
+
+// ---- event service -------------------------------------------------------
+
+extern "C" {
+
+int bps_initialize(void) {
+    if (g_bps_refs++ > 0) return BPS_SUCCESS;
+    g_start = Clock::now();
+    g_signals_seen = g_signal_count;
+    g_window_state = NAVIGATOR_WINDOW_FULLSCREEN;
+    const char *script = getenv("KODO_HOST_SCRIPT");
+    if (script && *script && host_script_load(script) < 0)
+        report("cannot read input script %s: %s", script, strerror(errno));
+    return BPS_SUCCESS;
+}
+
+int bps_shutdown(void) {
+    if (g_bps_refs <= 0) {
+        errno = EINVAL;
+        return BPS_FAILURE;
+    }
+    if (--g_bps_refs > 0) return BPS_SUCCESS;
+    remove_signal_handlers();
+    g_screen_events = false;
+    g_navigator_events = false;
+    std::lock_guard<std::mutex> lock(g_queue_mutex);
+    g_queue.clear();
+    return BPS_SUCCESS;
+}
+
+int bps_get_event(bps_event_t **event, int timeout_ms) {
+    if (!event) {
+        errno = EINVAL;
+        return BPS_FAILURE;
+    }
+    *event = nullptr;
+    if (g_bps_refs <= 0) {
+        errno = EINVAL;
+        return BPS_FAILURE;
+    }
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms > 0 ? timeout_ms : 0);
+    for (;;) {
+        if (pop_event(&g_current)) {
+            *event = &g_current;
+            return BPS_SUCCESS;
+        }
+        poll_sources();
+        if (pop_event(&g_current)) {
+            *event = &g_current;
+            return BPS_SUCCESS;
+        }
+        if (timeout_ms == 0 || (timeout_ms > 0 && Clock::now() >= deadline)) return BPS_SUCCESS;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+int bps_event_get_domain(bps_event_t *event) { return event ? event->domain : BPS_FAILURE; }
+
+unsigned int bps_event_get_code(bps_event_t *event) { return event ? event->code : 0; }
+
+void bps_free(void *ptr) { free(ptr); }
+
+// ---- navigator -----------------------------------------------------------
+
+int navigator_get_domain(void) { return DOMAIN_NAVIGATOR; }
+
+int navigator_request_events(int) {
+    if (g_bps_refs <= 0) {
+        errno = EINVAL;
+        return BPS_FAILURE;
+    }
+    g_navigator_events = true;
+    // SIGINT/SIGTERM become exit requests only while someone listens.
+    install_signal_handlers();
+    return BPS_SUCCESS;
+}
+
+int navigator_stop_events(int) {
+    g_navigator_events = false;
+    remove_signal_handlers();
+    return BPS_SUCCESS;
+}
+
+int navigator_rotation_lock(bool) { return g_bps_refs > 0 ? BPS_SUCCESS : (errno = EINVAL, BPS_FAILURE); }
+
+int navigator_invoke(const char *uri, char **err) {
+    if (err) *err = nullptr;
+    if (!uri || !*uri) {
+        errno = EINVAL;
+        if (err) *err = strdup("no URI given");
+        return BPS_FAILURE;
+    }
+    host_trace("url %s", uri);
+    return BPS_SUCCESS;
+}
+
+navigator_window_state_t navigator_event_get_window_state(bps_event_t *event) {
+    if (!event || event->domain != DOMAIN_NAVIGATOR) return NAVIGATOR_WINDOW_FULLSCREEN;
+    return static_cast<navigator_window_state_t>(event->window_state);
+}
+
+// ---- virtual keyboard ----------------------------------------------------
+
+int virtualkeyboard_request_events(int) { return g_bps_refs > 0 ? BPS_SUCCESS : (errno = EINVAL, BPS_FAILURE); }
+
+void virtualkeyboard_change_options(int layout, int enter) {
+    host_trace("keyboard options layout=%d enter=%d", layout, enter);
+}
+
+void virtualkeyboard_show(void) { host_trace("keyboard show"); }
+
+void virtualkeyboard_hide(void) { host_trace("keyboard hide"); }
+
+// ---- screen domain -------------------------------------------------------
+
+int screen_get_domain(void) { return DOMAIN_SCREEN; }
+
+int screen_request_events(screen_context_t ctx) {
+    if (!ctx || g_bps_refs <= 0) {
+        errno = EINVAL;
+        return BPS_FAILURE;
+    }
+    g_screen_events = true;
+    return BPS_SUCCESS;
+}
+
+int screen_stop_events(screen_context_t) {
+    g_screen_events = false;
+    return BPS_SUCCESS;
+}
+
+screen_event_t screen_event_get_event(bps_event_t *event) {
+    if (!event || event->domain != DOMAIN_SCREEN) return nullptr;
+    return &event->screen;
+}
+
+int screen_get_event_property_iv(screen_event_t ev, int pname, int *param) {
+    if (!ev || !param) {
+        errno = EINVAL;
+        return -1;
+    }
+    switch (pname) {
+    case SCREEN_PROPERTY_TYPE: *param = ev->type; return 0;
+    case SCREEN_PROPERTY_POSITION:
+    case SCREEN_PROPERTY_SOURCE_POSITION:
+        param[0] = ev->pos[0];
+        param[1] = ev->pos[1];
+        return 0;
+    case SCREEN_PROPERTY_TOUCH_ID: *param = ev->touch_id; return 0;
+    case SCREEN_PROPERTY_BUTTONS: *param = ev->buttons; return 0;
+    case SCREEN_PROPERTY_KEY_FLAGS: *param = ev->key_flags; return 0;
+    case SCREEN_PROPERTY_KEY_SYM:
+    case SCREEN_PROPERTY_KEY_CAP: *param = ev->key_sym; return 0;
+    case SCREEN_PROPERTY_KEY_MODIFIERS: *param = ev->key_mods; return 0;
+    default: errno = EINVAL; return -1;
+    }
+}
+
+// ---- host facilities -----------------------------------------------------
+
+int host_script_load(const char *path) {
+    if (!path) {
+        errno = EINVAL;
+        return -1;
+    }
+    std::ifstream in(path);
+    if (!in) {
+        if (!errno) errno = ENOENT;
+        return -1;
+    }
+    return load_script_stream(in, path);
+}
+
+int host_script_load_text(const char *text, const char *name) {
+    if (!text) {
+        errno = EINVAL;
+        return -1;
+    }
+    std::istringstream in(text);
+    return load_script_stream(in, name ? name : "(text)");
+}
+
+int host_script_pending(void) {
+    std::lock_guard<std::mutex> lock(g_script_mutex);
+    return static_cast<int>(g_script.size() - g_script_next);
+}
+
+void host_script_clear(void) {
+    std::lock_guard<std::mutex> lock(g_script_mutex);
+    g_script.clear();
+    g_script_next = 0;
+}
+
+void host_trace_reopen(void) {
+    std::lock_guard<std::mutex> lock(g_trace_mutex);
+    if (g_trace) fclose(g_trace);
+    g_trace = nullptr;
+    g_trace_checked = false;
+}
+
+void host_trace(const char *fmt, ...) {
+    std::lock_guard<std::mutex> lock(g_trace_mutex);
+    trace_open_locked();
+    if (!g_trace) return;
+    va_list ap;
+    va_start(ap, fmt);
+    vfprintf(g_trace, fmt, ap);
+    va_end(ap);
+    fputc('\n', g_trace);
+    fflush(g_trace);
+}
+
+}  // extern "C"

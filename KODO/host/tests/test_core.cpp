@@ -1,0 +1,209 @@
+// Event service, navigator, keyboard, trace and script; no display needed
+// (CTest runs this without DISPLAY).
+
+#include <bps/bps.h>
+#include <bps/navigator.h>
+#include <bps/screen.h>
+#include <bps/virtualkeyboard.h>
+#include <host/host.h>
+#include <screen/screen.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+
+#include "test_util.h"
+
+using namespace host_test;
+
+namespace {
+
+class Core : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = make_temp_dir();
+        host_script_clear();
+        ASSERT_EQ(BPS_SUCCESS, bps_initialize());
+        ASSERT_EQ(BPS_SUCCESS, navigator_request_events(0));
+    }
+    void TearDown() override {
+        navigator_stop_events(0);
+        bps_shutdown();
+        host_script_clear();
+        unsetenv("KODO_HOST_TRACE");
+        host_trace_reopen();
+        run("rm -rf '" + dir + "'");
+    }
+    std::string dir;
+};
+
+TEST_F(Core, ScriptAcceptsGoodLinesAndReportsBadOnesWithTheirLineNumber) {
+    const char *text =
+        "# a comment\n"
+        "\n"
+        "0 touch_down 10 20\n"
+        "5 touch_move 11 21 3\n"
+        "6 frobnicate\n"               // line 5: unknown command
+        "x touch_up 1 2\n"             // line 6: bad time
+        "7 touch_up 1\n"               // line 7: missing y
+        "8 key NOSUCHKEY\n"            // line 8
+        "9 state sideways\n"           // line 9
+        "10 swipe now\n"               // line 10: extra argument
+        "11 screenshot\n"              // line 11: no path
+        "12 key RETURN\n"
+        "-5 exit\n"                    // line 13: negative time
+        "13 exit\n";
+    testing::internal::CaptureStderr();
+    int n = host_script_load_text(text, "t.script");
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(4, n);
+    EXPECT_EQ(4, host_script_pending());
+    for (int line : {5, 6, 7, 8, 9, 10, 11, 13})
+        EXPECT_NE(std::string::npos, err.find("t.script:" + std::to_string(line) + ":")) << err;
+    EXPECT_EQ(std::string::npos, err.find("t.script:3:"));
+    // Each bad line is reported exactly once.
+    EXPECT_EQ(8, std::count(err.begin(), err.end(), '\n'));
+}
+
+TEST_F(Core, ScriptFileThatCannotBeReadFails) {
+    errno = 0;
+    EXPECT_EQ(-1, host_script_load((dir + "/missing.script").c_str()));
+    EXPECT_EQ(ENOENT, errno);
+}
+
+TEST_F(Core, ScriptLinesRunInTimeOrderWhenDue) {
+    ASSERT_EQ(3, host_script_load_text("150 exit\n"
+                                       "40 state thumbnail\n"
+                                       "40 swipe\n",
+                                       "order"));
+    // Nothing is due yet: the call returns at once with no event.
+    bps_event_t *e = reinterpret_cast<bps_event_t *>(1);
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
+    EXPECT_EQ(nullptr, e);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(30));
+
+    auto evs = collect(2000, 3);
+    ASSERT_EQ(3u, evs.size());
+    EXPECT_EQ(NAVIGATOR_WINDOW_STATE, evs[0].code);
+    EXPECT_EQ(NAVIGATOR_WINDOW_THUMBNAIL, evs[0].window_state);
+    EXPECT_EQ(NAVIGATOR_SWIPE_DOWN, evs[1].code);  // same time: file order
+    EXPECT_EQ(NAVIGATOR_EXIT, evs[2].code);
+    for (auto &ev : evs) EXPECT_EQ(navigator_get_domain(), ev.domain);
+    EXPECT_EQ(0, host_script_pending());
+}
+
+TEST_F(Core, StatesSwipeAndHostKeys) {
+    ASSERT_EQ(6, host_script_load_text("0 state invisible\n"
+                                       "0 state fullscreen\n"
+                                       "0 key F9\n"    // full screen -> thumbnail
+                                       "0 key F9\n"    // and back
+                                       "0 key F10\n"   // swipe down
+                                       "0 swipe\n",
+                                       "states"));
+    auto evs = collect(1000, 6);
+    ASSERT_EQ(6u, evs.size());
+    int want_state[] = {NAVIGATOR_WINDOW_INVISIBLE, NAVIGATOR_WINDOW_FULLSCREEN, NAVIGATOR_WINDOW_THUMBNAIL,
+                        NAVIGATOR_WINDOW_FULLSCREEN};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(NAVIGATOR_WINDOW_STATE, evs[i].code);
+        EXPECT_EQ(want_state[i], evs[i].window_state);
+    }
+    EXPECT_EQ(NAVIGATOR_SWIPE_DOWN, evs[4].code);
+    EXPECT_EQ(NAVIGATOR_SWIPE_DOWN, evs[5].code);
+    EXPECT_TRUE(collect(50).empty());  // F9/F10 never reach the program as keys
+}
+
+TEST_F(Core, SigtermAndSigintBecomeExitRequests) {
+    raise(SIGTERM);
+    auto evs = collect(500, 1);
+    ASSERT_EQ(1u, evs.size());
+    EXPECT_EQ(navigator_get_domain(), evs[0].domain);
+    EXPECT_EQ(NAVIGATOR_EXIT, evs[0].code);
+    raise(SIGINT);
+    evs = collect(500, 1);
+    ASSERT_EQ(1u, evs.size());
+    EXPECT_EQ(NAVIGATOR_EXIT, evs[0].code);
+    EXPECT_TRUE(collect(30).empty());
+}
+
+TEST_F(Core, EmptyQueueGivesNullAndPositiveTimeoutWaitsAtMostThatLong) {
+    bps_event_t *e = reinterpret_cast<bps_event_t *>(1);
+    EXPECT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
+    EXPECT_EQ(nullptr, e);
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(BPS_SUCCESS, bps_get_event(&e, 50));
+    auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_EQ(nullptr, e);
+    EXPECT_GE(took, std::chrono::milliseconds(45));
+    EXPECT_EQ(BPS_FAILURE, bps_get_event(nullptr, 0));
+}
+
+TEST_F(Core, NavigatorEventsOnlyWhileRequested) {
+    navigator_stop_events(0);
+    ASSERT_EQ(1, host_script_load_text("0 swipe\n", "s"));
+    EXPECT_TRUE(collect(100).empty());
+    EXPECT_EQ(0, host_script_pending());  // the line ran; its event was not wanted
+}
+
+TEST_F(Core, TraceRecordsUrlsKeyboardAndScriptLines) {
+    std::string trace = dir + "/trace.txt";
+    setenv("KODO_HOST_TRACE", trace.c_str(), 1);
+    host_trace_reopen();
+    EXPECT_EQ(BPS_SUCCESS, navigator_invoke("http://example.invalid/page?a=1", nullptr));
+    char *err = reinterpret_cast<char *>(1);
+    EXPECT_EQ(BPS_FAILURE, navigator_invoke(nullptr, &err));
+    ASSERT_NE(nullptr, err);
+    bps_free(err);
+    EXPECT_EQ(BPS_SUCCESS, virtualkeyboard_request_events(0));
+    virtualkeyboard_change_options(VIRTUALKEYBOARD_LAYOUT_DEFAULT, VIRTUALKEYBOARD_ENTER_DEFAULT);
+    virtualkeyboard_show();
+    virtualkeyboard_hide();
+    ASSERT_EQ(2, host_script_load_text("0 swipe\n0 screenshot /nonexistent/x.png\n", "t"));
+    testing::internal::CaptureStderr();
+    collect(200, 1);
+    collect(50);
+    testing::internal::GetCapturedStderr();
+    std::string t = read_file(trace);
+    EXPECT_EQ("url http://example.invalid/page?a=1\n"
+              "keyboard options layout=0 enter=0\n"
+              "keyboard show\n"
+              "keyboard hide\n"
+              "script 0 swipe\n"
+              "script 0 screenshot /nonexistent/x.png\n"
+              "screenshot /nonexistent/x.png failed: no window\n",
+              t);
+}
+
+TEST_F(Core, ScriptFromEnvironmentIsReadAtInitialize) {
+    bps_shutdown();
+    std::string path = dir + "/env.script";
+    {
+        std::ofstream f(path);
+        f << "0 exit\n";
+    }
+    setenv("KODO_HOST_SCRIPT", path.c_str(), 1);
+    ASSERT_EQ(BPS_SUCCESS, bps_initialize());
+    unsetenv("KODO_HOST_SCRIPT");
+    ASSERT_EQ(BPS_SUCCESS, navigator_request_events(0));
+    auto evs = collect(500, 1);
+    ASSERT_EQ(1u, evs.size());
+    EXPECT_EQ(NAVIGATOR_EXIT, evs[0].code);
+}
+
+TEST(NoDisplay, ScreenContextFailsCleanly) {
+    unsetenv("DISPLAY");
+    screen_context_t ctx = reinterpret_cast<screen_context_t>(1);
+    testing::internal::CaptureStderr();
+    errno = 0;
+    EXPECT_EQ(-1, screen_create_context(&ctx, SCREEN_APPLICATION_CONTEXT));
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ENODEV, errno);
+    EXPECT_EQ(nullptr, ctx);
+    EXPECT_NE(std::string::npos, err.find("screen_create_context")) << err;
+    EXPECT_EQ(nullptr, host_get_x11_display());
+}
+
+}  // namespace

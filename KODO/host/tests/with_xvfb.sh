@@ -1,0 +1,31 @@
+#!/bin/sh
+# Runs a command on a private Xvfb server (1024x600x24).
+#
+# The server picks a free display itself (-displayfd), so parallel test runs
+# never race for the same display number as `xvfb-run -a` can. -noreset:
+# a program that closes its last connection and opens a new one (a test
+# that re-creates the screen context) must not meet a resetting server.
+set -u
+tmp=$(mktemp -d /tmp/kodo_xvfb.XXXXXX) || exit 1
+Xvfb -displayfd 3 -screen 0 1024x600x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/log" &
+server=$!
+i=0
+while [ ! -s "$tmp/display" ]; do
+    if ! kill -0 "$server" 2>/dev/null || [ $i -ge 200 ]; then
+        echo "with_xvfb.sh: Xvfb did not start:" >&2
+        cat "$tmp/log" >&2
+        kill "$server" 2>/dev/null
+        rm -rf "$tmp"
+        exit 1
+    fi
+    i=$((i + 1))
+    sleep 0.05
+done
+DISPLAY=:$(head -n 1 "$tmp/display")
+export DISPLAY
+"$@"
+rc=$?
+kill "$server" 2>/dev/null
+wait "$server" 2>/dev/null
+rm -rf "$tmp"
+exit $rc

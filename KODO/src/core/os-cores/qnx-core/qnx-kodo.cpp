@@ -1,0 +1,149 @@
+// The platform layer: the process's entry, the event loop with frame
+// pacing, and the navigator's life-cycle events.
+#include <assert.h>
+#include <bps/bps.h>
+#include <bps/navigator.h>
+#include <bps/screen.h>
+#include <bps/virtualkeyboard.h>
+#include <screen/screen.h>
+#include <stdio.h>
+
+#include "kd-internal.h"
+#include "qnx-kodo.h"
+
+static screen_context_t screen_ctx = nullptr;
+static screen_window_t screen_win = nullptr;
+
+screen_context_t KDQ_GetScreenContext() { return screen_ctx; }
+screen_window_t KDQ_GetScreenWindow() { return screen_win; }
+
+void KDID_GetDisplaySize(int* width, int* height) {
+    *width = *height = 0;
+    if (!screen_win) return;
+    screen_display_t display = nullptr;
+    if (screen_get_window_property_pv(screen_win, SCREEN_PROPERTY_DISPLAY, (void**)&display) != 0 || !display) return;
+    int size[2] = {0, 0};
+    if (screen_get_display_property_iv(display, SCREEN_PROPERTY_SIZE, size) == 0) {
+        *width = size[0];
+        *height = size[1];
+    }
+}
+
+bool KDQ_CreateWindow() {
+    if (screen_create_context(&screen_ctx, 0) != 0) {
+        screen_ctx = nullptr;
+        return false;
+    }
+    if (screen_create_window(&screen_win, screen_ctx) != 0) {
+        screen_win = nullptr;
+        screen_destroy_context(screen_ctx);
+        screen_ctx = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void KDQ_DestroyWindow() {
+    if (screen_win) screen_destroy_window(screen_win);
+    screen_win = nullptr;
+    if (screen_ctx) screen_destroy_context(screen_ctx);
+    screen_ctx = nullptr;
+}
+
+void HandleNavigatorEvent(bps_event_t* event) {
+    switch (bps_event_get_code(event)) {
+        case NAVIGATOR_WINDOW_STATE:
+            KDI_ActivateApp(navigator_event_get_window_state(event) == NAVIGATOR_WINDOW_FULLSCREEN);
+            break;
+        case NAVIGATOR_SWIPE_DOWN:
+            KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, KD_KEY_SWIPE_DOWN);
+            KDI_SendKeyEvent(KD_EVENT_KEY_UP, KD_KEY_SWIPE_DOWN);
+            break;
+        case NAVIGATOR_EXIT:
+            kd_state.quit = true;
+            break;
+        default:
+            break;
+    }
+}
+
+void KDQ_DrainEvents() {
+    for (;;) {
+        bps_event_t* event = nullptr;
+        int rc = bps_get_event(&event, 0);
+        assert(rc == BPS_SUCCESS);
+        (void)rc;
+        if (!event) break;
+        int domain = bps_event_get_domain(event);
+        if (domain == screen_get_domain())
+            HandleScreenEvent(event);
+        else if (domain == navigator_get_domain())
+            HandleNavigatorEvent(event);
+        else
+            KDQ_HandleMusicEvent(event);
+    }
+}
+
+static void SleepMs(int ms) { KDT_Sleep(ms); }
+
+unsigned int KDQ_LoopTurn(unsigned int last) {
+    KDQ_DrainEvents();
+    if (!kd_prog) return last;
+    unsigned int now = KDI_WaitForFrame(last, kd_parms.frame_ms > 0 ? kd_parms.frame_ms : 8, KDT_GetTime, SleepMs);
+    if (kd_state.active)
+        KDI_Frame((int)(now - last));
+    else
+        KDT_Sleep(15);
+    return now;
+}
+
+int KDQ_Main(int argc, char** argv) {
+    KDI_SetCommandLine(argc, argv);
+    if (!KDQ_CreateWindow()) {
+        fprintf(stderr, "Unable to create the window; is a display available? (DISPLAY=%s)\n",
+                getenv("DISPLAY") ? getenv("DISPLAY") : "");
+        return 1;
+    }
+    if (!KDI_PreInit(nullptr)) {
+        KDQ_DestroyWindow();
+        return 1;
+    }
+    bps_initialize();
+    if (!KDI_Init()) {
+        KD_Popupf(2, "Core initialization failed. See generated log for details.\n");
+        KDI_FlushPopups();
+        bps_shutdown();
+        KDQ_DestroyWindow();
+        return 1;
+    }
+    if (screen_request_events(screen_ctx) != BPS_SUCCESS) {
+        KD_PrintDebugf(2, "screen_request_events failed\n");
+        KDQ_DestroyWindow();
+        return 1;
+    }
+    if (navigator_request_events(0) != BPS_SUCCESS) {
+        KD_PrintDebugf(2, "navigator_request_events failed\n");
+        KDQ_DestroyWindow();
+        return 1;
+    }
+    if (navigator_rotation_lock(false) != BPS_SUCCESS) {
+        KD_PrintDebugf(2, "navigator_rotation_lock failed\n");
+        KDQ_DestroyWindow();
+        return 1;
+    }
+    virtualkeyboard_request_events(0);
+    if (kd_state.developer_mode) {
+        int keep_awake = 1;
+        screen_set_window_property_iv(screen_win, SCREEN_PROPERTY_IDLE_MODE, &keep_awake);
+    }
+
+    unsigned int last = KDT_GetTime();
+    kd_state.active = true;
+    while (!kd_state.quit) last = KDQ_LoopTurn(last);
+
+    screen_stop_events(screen_ctx);
+    KODO_Shutdown();
+    bps_shutdown();
+    KDQ_DestroyWindow();
+    return 0;
+}

@@ -1,0 +1,21 @@
+// The platform layer's entry points, shared by `main` and the tests.
+#ifndef QNX_KODO_H
+#define QNX_KODO_H
+
+#include <bps/bps.h>
+#include <screen/screen.h>
+
+int KDQ_Main(int argc, char** argv);
+bool KDQ_CreateWindow();
+void KDQ_DestroyWindow();
+screen_context_t KDQ_GetScreenContext();
+screen_window_t KDQ_GetScreenWindow();
+// Drains pending platform events, paces, and runs one frame (or sleeps
+// 15 ms while inactive). Returns the new frame start time.
+unsigned int KDQ_LoopTurn(unsigned int last);
+void KDQ_DrainEvents();
+void HandleNavigatorEvent(bps_event_t* event);
+void HandleScreenEvent(bps_event_t* event);
+void KDQ_HandleMusicEvent(bps_event_t* event);
+
+#endif

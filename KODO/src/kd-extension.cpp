@@ -1,0 +1,170 @@
+// Extension commands: everything the program asks of the platform or the
+// engine that has no slot of its own in the interface table.
+#include <bps/bps.h>
+#include <bps/navigator.h>
+#include <bps/virtualkeyboard.h>
+#include <time.h>
+
+#include "kd-file.h"
+#include "kd-internal.h"
+#include "kd-settings.h"
+#include "rendimp.h"
+
+// The bitmap, font and sound tables know their own memory; without them
+// the estimates are zero and the listing is empty.
+__attribute__((weak)) void KDI_RefreshMemUsageEstimates() {
+    for (int key = 2001; key <= 2005; key++) KD_SetKeyStatei(key, 0);
+}
+
+__attribute__((weak)) void KDI_ListResourceUsage() {
+    KD_PrintDebugf(3, "Listing Resource Usage.\n");
+    KD_PrintDebugf(3, "Total %.1fKB allocated for all resources.\n", 0.0);
+    KD_PrintDebugf(3, "KODO state size is %.1fKB.\n", sizeof(kd_state_t) * (1.0 / 1024));
+}
+
+void KDD_SetCursor(const char* name) {}
+
+// The platform's own commands, asked first.
+const char* KDD_CallExtension(const char* command, const char* parameter) {
+    if (!command) return nullptr;
+    if (strcmp(command, "OpenURL") == 0) {
+        if (!parameter) return nullptr;
+        char* err = nullptr;
+        if (navigator_invoke(parameter, &err) != BPS_SUCCESS) {
+            KD_PrintDebugf(1, "OpenURL '%s' failed: %s\n", parameter, err ? err : "unknown error");
+        }
+        if (err) bps_free(err);
+        return "OK";
+    }
+    if (strcmp(command, "BeginKeyboardInput") == 0) {
+        virtualkeyboard_change_options(VIRTUALKEYBOARD_LAYOUT_DEFAULT, VIRTUALKEYBOARD_ENTER_DEFAULT);
+        virtualkeyboard_show();
+        return "OK";
+    }
+    if (strcmp(command, "EndKeyboardInput") == 0) {
+        virtualkeyboard_hide();
+        return "OK";
+    }
+    if (strcmp(command, "ComposeMail") == 0) return parameter ? "OK" : nullptr;
+    return nullptr;
+}
+
+static const char* PlatformInfo(const char* parameter) {
+    static char number[16];
+    const kd_platform_info_t* p = &kd_platform_info;
+    if (strcmp(parameter, "DeviceModel") == 0) return "QNX";
+    if (strcmp(parameter, "OSMajor") == 0) return "QNX";
+    if (strcmp(parameter, "OSMinor") == 0) return "6.5+";
+    if (strcmp(parameter, "KodoImp") == 0) return "KD_QNX";
+    if (strcmp(parameter, "UniqueId") == 0) return "UNKNOWN";
+    if (strcmp(parameter, "GPUDesc") == 0) return p->gpu_desc;
+    if (strcmp(parameter, "CPUDesc") == 0) return p->cpu_desc;
+    if (strcmp(parameter, "DesktopWidth") == 0) {
+        nStringFormat(number, sizeof number, "%d", kd_device_info.desktop_width);
+        return number;
+    }
+    if (strcmp(parameter, "DesktopHeight") == 0) {
+        nStringFormat(number, sizeof number, "%d", kd_device_info.desktop_height);
+        return number;
+    }
+    if (strcmp(parameter, "PlatformId") == 0) return KDI_GetPlatformIdAsString(p->platform_id);
+    if (strcmp(parameter, "ScreenSizeId") == 0) return KDI_GetScreenSizeIdAsString(p->screen_size_id);
+    return nullptr;
+}
+
+static bool LocalDate(struct tm* out) {
+    time_t now = time(nullptr);
+    return localtime_r(&now, out) != nullptr;
+}
+
+// Makes `name` the program's folder name and rebuilds the user roots.
+static void SwitchProgramBasePath(const char* name) {
+    if (!name || strstr(name, "..") || !*name || strchr(name, '/') ||
+        (int)strlen(name) >= (int)sizeof kd_state.title) {
+        KD_PrintDebugf(1, "SwitchProgramBasePath new path parameter invalid.\n");
+        return;
+    }
+    KDI_CopyIdentityField(kd_state.title, sizeof kd_state.title, name, true);
+    KDFS_RebuildUserRoots();
+    if (kd_state.logging) KD_CreateDirectory("user://logs");
+}
+
+const char* KD_CallExtension(const char* command, const char* parameter) {
+    if (!command) return nullptr;
+
+    const char* answer = KDD_CallExtension(command, parameter);
+    if (answer) return answer;
+
+    bool has = parameter != nullptr;
+    if (strcmp(command, "Renderer") == 0 && has && strcmp(parameter, "EyeMode") == 0) {
+        if (kd_state.current_eye == KD_EYE_LEFT) return "Left";
+        if (kd_state.current_eye == KD_EYE_RIGHT) return "Right";
+        return "Mono";
+    }
+    if (strcmp(command, "ProgramInfo") == 0 && has) {
+        if (strcmp(parameter, "ProgramId") == 0) return kd_prog ? kd_prog->id : "null";
+        if (strcmp(parameter, "Features") == 0) return KDI_GetFeaturesText();
+    }
+    if (strcmp(command, "GetProductValue") == 0) {
+        answer = KDI_GetProductValue(parameter);
+        if (answer) return answer;
+    }
+    if (strcmp(command, "PlatformInfo") == 0 && has) {
+        answer = PlatformInfo(parameter);
+        if (answer) return answer;
+    }
+    if (strcmp(command, "GetDate") == 0) {
+        static char date[32];
+        struct tm t;
+        if (LocalDate(&t)) {
+            nStringFormat(date, sizeof date, "%d-%.2d-%.2d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
+            return date;
+        }
+    }
+    if (strcmp(command, "GetTimeStamp") == 0) {
+        static char stamp[32];
+        struct tm t;
+        if (LocalDate(&t)) {
+            nStringFormat(stamp, sizeof stamp, "%d-%.2d-%.2d:%.2d-%.2d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
+                          t.tm_hour, t.tm_min);
+            return stamp;
+        }
+    }
+    if (strcmp(command, "Hacks") == 0 && has && strcmp(parameter, "AllowAllResolutions") == 0) {
+        kd_state.allow_all_resolutions = true;
+    }
+    if (strcmp(command, "UI") == 0 && has &&
+        (strcmp(parameter, "BeginKeyboardInput") == 0 || strcmp(parameter, "EndKeyboardInput") == 0)) {
+        KD_Popupf(1, "Unimplemented.\n");
+    }
+    if (strcmp(command, "RefreshMemUsageEstimates") == 0) {
+        KDI_RefreshMemUsageEstimates();
+        return nullptr;
+    }
+    if (strcmp(command, "ListResourceUsage") == 0) {
+        KDI_ListResourceUsage();
+        return nullptr;
+    }
+    if (strcasecmp(command, "SwitchProgramBasePath") == 0) {
+        SwitchProgramBasePath(parameter);
+        return nullptr;
+    }
+    if (strcasecmp(command, "SwitchUserDataPath") == 0) {
+        if (!KDFS_SetRoot(0, parameter))
+            KD_PrintDebugf(1, "SwitchUserDataPath: path '%s' refused.\n", parameter ? parameter : "(null)");
+        return nullptr;
+    }
+    if (strcasecmp(command, "SwitchSharedUserDataPath") == 0) {
+        if (!KDFS_SetRoot(1, parameter))
+            KD_PrintDebugf(1, "SwitchSharedUserDataPath: path '%s' refused.\n", parameter ? parameter : "(null)");
+        return nullptr;
+    }
+
+    if (kd_state.renderer_ready && ri) {
+        answer = ri->CallExtension(command, parameter);
+        if (answer) return answer;
+    }
+    // No input implementation exists on this platform; there is nobody else
+    // to ask.
+    return nullptr;
+}

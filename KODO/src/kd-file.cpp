@@ -1,0 +1,390 @@
+// Engine files: the stdio-like operations of the interface table and the
+// three file openers behind them (packages, native files, download cache).
+#include <sys/stat.h>
+
+#include "kd-file.h"
+
+nArray<kdFileOpener*> kd_file_openers;
+kdFileOpenerPak* kd_pak_file_opener = nullptr;
+
+static void CountHandle(int delta) { __atomic_add_fetch(&kd_state.open_file_handles, delta, __ATOMIC_SEQ_CST); }
+static int HandleCount() { return __atomic_load_n(&kd_state.open_file_handles, __ATOMIC_SEQ_CST); }
+
+// ---------------------------------------------------------------------------
+// Native files
+
+bool kdFilePosix::SetPosition(long offset, int whence) { return fp && fseek(fp, offset, whence) == 0; }
+long kdFilePosix::GetPosition() { return fp ? ftell(fp) : 0; }
+void kdFilePosix::Flush() {
+    if (fp) fflush(fp);
+}
+long kdFilePosix::Read(void* dst, long n) {
+    if (!fp || !dst || n <= 0) return 0;
+    return (long)fread(dst, 1, (size_t)n, fp);
+}
+long kdFilePosix::Write(const void* src, long n) {
+    if (!fp || !src || n <= 0) return 0;
+    return (long)fwrite(src, 1, (size_t)n, fp);
+}
+void kdFilePosix::Close() {
+    if (fp) fclose(fp);
+    free(name);
+    free(nativePath);
+    delete this;
+}
+
+// Opens a native file for an engine name. Takes over `native`.
+static kdFile* OpenNative(const char* name, char* native, const char* mode) {
+    FILE* fp = fopen(native, mode);
+    if (!fp) {
+        free(native);
+        return nullptr;
+    }
+    // Folders open for reading on this system; they are not files.
+    struct stat st;
+    if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
+        fclose(fp);
+        free(native);
+        return nullptr;
+    }
+    kdFilePosix* f = new kdFilePosix;
+    f->name = nStringDuplicate(name);
+    f->nativePath = native;
+    f->fp = fp;
+    fseek(fp, 0, SEEK_END);
+    f->size = ftell(fp);
+    fseek(fp, 0, SEEK_SET);
+    return f;
+}
+
+kdFile* kdFileOpenerPosix::OpenFile(const char* name, const char* mode) {
+    char* native = KD_ConvertStaticPathToNativeOSPath(name);
+    if (!native) return nullptr;
+    return OpenNative(name, native, mode);
+}
+
+// ---------------------------------------------------------------------------
+// Package entries
+
+bool kdFilePakFile::SetPosition(long position, int whence) {
+    long target;
+    if (whence == SEEK_SET)
+        target = position;
+    else if (whence == SEEK_CUR)
+        target = GetPosition() + position;
+    else if (whence == SEEK_END)
+        target = size + position;
+    else
+        return false;
+    // The entry is the whole file as far as its reader is concerned.
+    if (target < 0 || target > size) return false;
+    return KD_fseek(pakHandle, offset + target, SEEK_SET);
+}
+
+long kdFilePakFile::GetPosition() { return KD_ftell(pakHandle) - offset; }
+
+long kdFilePakFile::Read(void* dst, long n) {
+    if (!dst || n <= 0) return 0;
+    long pos = GetPosition();
+    if (pos < 0 || pos >= size) return 0;
+    if (n > size - pos) n = size - pos;
+    return (long)KD_fread(dst, 1, (unsigned)n, pakHandle);
+}
+
+void kdFilePakFile::Close() {
+    KD_CloseFile(pakHandle);
+    free(name);
+    free(nativePath);
+    delete this;
+}
+
+// ---------------------------------------------------------------------------
+// Package opener
+
+pak_t* kdFileOpenerPak::GetPakForPakFilename(const char* pakPath) {
+    if (!pakPath) return nullptr;
+    pak_t** known = paks.Find(pakPath);
+    if (known) return *known;
+    pak_t* pak = (pak_t*)calloc(1, sizeof(pak_t));
+    if (!pak || !Pak_Open(pak, pakPath)) {
+        free(pak);
+        paks.AddPair(pakPath, nullptr);  // not tried again during the run
+        return nullptr;
+    }
+    KD_Printf("Opening new pak '%s'.\n", pakPath);
+    paks.AddPair(pakPath, pak);
+    return pak;
+}
+
+kdFile* kdFileOpenerPak::OpenFile(const char* name, const char* mode) {
+    if (!name || !mode || strcmp(mode, "rb") != 0) return nullptr;
+    if (strncmp(name, "http://", 7) == 0) return nullptr;
+    const char* sep = strstr(name, "://");
+    if (!sep) return nullptr;
+    const char* folder = sep + 3;
+    const char* slash = strchr(folder, '/');
+    if (!slash || slash == folder || !slash[1]) return nullptr;
+    char pakPath[512];
+    int len = snprintf(pakPath, sizeof pakPath, "%.*s.pak", (int)(slash - name), name);
+    if (len < 0 || len >= (int)sizeof pakPath) return nullptr;
+
+    pak_t* pak = GetPakForPakFilename(pakPath);
+    if (!pak) return nullptr;
+    const char* rest = slash + 1;
+    pak_entry_t* entry = Pak_GetFileInfo(pak, rest);
+    if (!entry) return nullptr;
+    kd_file_t* handle = KD_OpenFile(pak->name, "rb");
+    if (!handle) return nullptr;
+
+    kdFilePakFile* f = new kdFilePakFile;
+    f->name = nStringDuplicate(rest);
+    f->nativePath = KD_ConvertStaticPathToNativeOSPath(pak->name);
+    f->size = entry->size;
+    f->offset = entry->offset;
+    f->pakHandle = handle;
+    if (!KD_fseek(handle, (long)entry->offset, SEEK_SET)) {
+        f->Close();
+        return nullptr;
+    }
+    return f;
+}
+
+void kdFileOpenerPak::Free() {
+    for (int i = 0; i < paks.pairs.count; i++) {
+        pak_t* pak = paks.pairs[i].value;
+        if (pak) {
+            Pak_Close(pak);
+            free(pak);
+        }
+        free(paks.pairs[i].key);
+    }
+    paks.pairs.Free();
+}
+
+// ---------------------------------------------------------------------------
+// Download cache
+
+kdFile* kdFileOpenerHTTP::OpenFile(const char* url, const char* mode) {
+    if (!kd_state.initialised || !url || !mode || strcmp(mode, "rb") != 0) return nullptr;
+    if (strncmp(url, "http://", 7) != 0) return nullptr;
+    KD_Printf("HTTP trying open '%s'..", url);
+    KD_CreateDirectory("user://cache");
+
+    nString cache("user://cache/");
+    size_t room = 259 - (size_t)cache.Length();
+    char flat[260];
+    size_t n = 0;
+    for (const char* p = url + 7; *p; p++) {
+        char c = *p == '/' ? '_' : *p;
+        bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                    c == '-' || c == '_' || c == '~' || c == '%';
+        if (!keep) continue;
+        if (n >= room) return nullptr;  // the cache name would be cut
+        flat[n++] = c;
+    }
+    flat[n] = 0;
+    cache.Append(flat);
+
+    kd_file_t* cached = KD_OpenFile(cache.text, "rb");
+    if (cached) {
+        KD_CloseFile(cached);
+    } else {
+        KD_Printf("Doesn't exist in cache, starting download..");
+        kd_buffer_t reply;
+        memset(&reply, 0, sizeof reply);
+        int status = 0;
+        int code = KD_SendHttpRequest(2, url, "application/octet-stream", "", 0, &reply, &status);
+        if (code != 200) {
+            KD_Printf("Failed to open '%s': return code %d", url, code);
+            KD_FreeBuffer(&reply);
+            return nullptr;
+        }
+        if (reply.size < reply.capacity) {
+            int percent = reply.capacity ? (int)((long long)reply.size * 100 / reply.capacity) : 0;
+            KD_PrintDebugf(KD_LOG_WARNING, "Download for '%s' not complete (%d%% of %.1fKB done). Not saving.\n", url,
+                           percent, reply.capacity / 1024.0);
+            KD_FreeBuffer(&reply);
+            return nullptr;
+        }
+        KD_Printf("Done downloading %d bytes for '%s'. Writing file to local cache.", reply.size, url);
+        kd_file_t* out = KD_OpenFile(cache.text, "wb");
+        if (!out) {
+            KD_Printf("Unable to open saved cachefile '%s'.\n", cache.text);
+            KD_FreeBuffer(&reply);
+            return nullptr;
+        }
+        KD_fwrite(reply.data, 1, (unsigned)reply.size, out);
+        KD_CloseFile(out);
+        KD_FreeBuffer(&reply);
+    }
+    char* native = KD_ConvertStaticPathToNativeOSPath(cache.text);
+    if (!native) return nullptr;
+    return OpenNative(cache.text, native, mode);
+}
+
+// No network on this platform: nothing is requested.
+int KD_SendHttpRequest(int kind, const char* url, const char* contentType, const char* body, int bodyLength,
+                       kd_buffer_t* reply, int* status) {
+    if (reply) memset(reply, 0, sizeof *reply);
+    if (status) *status = 0;
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Opener list
+
+void KD_InitFileOpeners() {
+    if (kd_file_openers.count) return;
+    kd_pak_file_opener = new kdFileOpenerPak;
+    kd_file_openers.InsertLast(kd_pak_file_opener);
+    kd_file_openers.InsertLast(new kdFileOpenerPosix);
+    kd_file_openers.InsertLast(new kdFileOpenerHTTP);
+    for (int i = 0; i < kd_file_openers.count; i++) kd_file_openers[i]->Init();
+}
+
+void KDI_CreateFileOpeners() { KD_InitFileOpeners(); }
+
+void KDI_FreeFileOpeners() {
+    for (int i = 0; i < kd_file_openers.count; i++) {
+        kd_file_openers[i]->Free();
+        delete kd_file_openers[i];
+    }
+    kd_file_openers.Free();
+    kd_pak_file_opener = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+kdFile* KD_OpenFileCore(const char* name, const char* mode) {
+    if (KD_FileNameContainsStaticPath(name)) {
+        for (int i = 0; i < kd_file_openers.count; i++) {
+            kdFile* f = kd_file_openers[i]->OpenFile(name, mode);
+            if (f) return f;
+        }
+        return nullptr;
+    }
+    if (strcmp(mode, "rb") != 0) return nullptr;  // unprefixed names are read-only
+    char candidate[512];
+    for (int s = 0; s < KD_GetNumberOfSearchPaths(); s++) {
+        int len = snprintf(candidate, sizeof candidate, "%s%s", KD_GetSearchPath(s), name);
+        if (len < 0 || len >= (int)sizeof candidate) continue;
+        for (int i = 0; i < kd_file_openers.count; i++) {
+            if (!kd_file_openers[i]->AllowSearchPaths()) continue;
+            kdFile* f = kd_file_openers[i]->OpenFile(candidate, mode);
+            if (f) return f;
+        }
+    }
+    return nullptr;
+}
+
+kd_file_t* KDFS_OpenFile(const char* name, const char* mode) {
+    if (!name || !mode) return nullptr;
+    kdFile* inner = KD_OpenFileCore(name, mode);
+    if (!inner) return nullptr;
+    kd_file_t* f = (kd_file_t*)calloc(1, sizeof(kd_file_t));
+    if (!f) {
+        inner->Close();
+        return nullptr;
+    }
+    f->name = inner->GetName();
+    long size = inner->GetSize();
+    f->size = size > 0x7fffffffL ? 0x7fffffff : (int32_t)size;
+    f->file = inner;
+    CountHandle(1);
+    return f;
+}
+
+kd_file_t* KD_OpenFile(const char* name, const char* mode) {
+    if (!KD_IsValidFileName(name)) {
+        KD_Popupf(1,
+                  "kd->OpenFile: Illegal file name '%s'.\nValid name can start with either res://, user://, or "
+                  "relative path like ('ui/').",
+                  name ? name : "(null)");
+        return nullptr;
+    }
+    const char* m = nullptr;
+    if (mode) {
+        if (strcmp(mode, "r") == 0 || strcmp(mode, "rb") == 0)
+            m = "rb";
+        else if (strcmp(mode, "w") == 0 || strcmp(mode, "wb") == 0)
+            m = "wb";
+        else if (strcmp(mode, "a") == 0 || strcmp(mode, "ab") == 0)
+            m = "ab";
+    }
+    if (!m) {
+        KD_Popupf(1,
+                  "kd->OpenFile: Illegal mode '%s' while opening file '%s'\nValid modes are read (\"r\"), write "
+                  "(\"w\"), and append (\"a\").\n",
+                  mode ? mode : "(null)", name);
+        return nullptr;
+    }
+    kd_file_t* f = KDFS_OpenFile(name, m);
+    if (f) CountHandle(1);
+    return f;
+}
+
+void KDFS_CloseFile(kd_file_t* f) {
+    if (!f) return;
+    if (HandleCount() < 0) KD_Popupf(1, "CloseFile closing too many file handles!\n");
+    CountHandle(-1);
+    if (!f->file) {
+        KD_Popupf(1, "CloseFile: inner file should always exist!\n");
+        free(f);
+        return;
+    }
+    f->file->Close();
+    free(f);
+}
+
+void KD_CloseFile(kd_file_t* f) {
+    if (!f) return;
+    if (HandleCount() < 0) KD_PrintDebugf(KD_LOG_WARNING, "CloseFile closing too many file handles!\n");
+    CountHandle(-1);
+    KDFS_CloseFile(f);
+}
+
+// ---------------------------------------------------------------------------
+// Reading and writing
+
+unsigned int KD_ReadFile(void* dst, unsigned int n, kd_file_t* f) {
+    if (!f || !f->file) return 0;
+    long got = f->file->Read(dst, (long)n);
+    return got > 0 ? (unsigned)got : 0;
+}
+
+unsigned int KD_fwrite(const void* src, unsigned int size, unsigned int count, kd_file_t* f) {
+    if (!f || !f->file) return 0;
+    unsigned long long total = (unsigned long long)size * count;
+    if (total > 0x7fffffffULL) total = 0x7fffffffULL;
+    long put = f->file->Write(src, (long)total);
+    return put > 0 ? (unsigned)put : 0;
+}
+
+unsigned int KD_WriteFile(const void* src, unsigned int n, kd_file_t* f) { return KD_fwrite(src, n, 1, f); }
+
+unsigned int KD_fread(void* dst, unsigned int size, unsigned int count, kd_file_t* f) {
+    if (!f || !f->file) return 0;
+    unsigned long long total = (unsigned long long)size * count;
+    if (total > 0x7fffffffULL) total = 0x7fffffffULL;
+    long got = f->file->Read(dst, (long)total);
+    return got > 0 ? (unsigned)got : 0;
+}
+
+void KD_FlushFile(kd_file_t* f) {
+    if (f && f->file) f->file->Flush();
+}
+
+long KD_GetFilePosition(kd_file_t* f) { return f && f->file ? f->file->GetPosition() : 0; }
+long KD_ftell(kd_file_t* f) { return KD_GetFilePosition(f); }
+
+bool KD_SetFilePosition(kd_file_t* f, long offset, int whence) {
+    return f && f->file && f->file->SetPosition(offset, whence);
+}
+bool KD_fseek(kd_file_t* f, long offset, int whence) { return KD_SetFilePosition(f, offset, whence); }
+
+int KD_fgetc(kd_file_t* f) {
+    unsigned char c = 0;
+    if (!f || !f->file || f->file->Read(&c, 1) != 1) return 0;
+    return c;
+}

@@ -1,0 +1,286 @@
+// Engine internals shared by the engine's own source files. The program
+// never includes this header.
+#ifndef KD_INTERNAL_H
+#define KD_INTERNAL_H
+
+#include "include/kodo.h"
+#include "include/nstring.h"
+#include "kd-api.h"
+
+class RendImp;
+class SoundImp;
+class InputImp;
+
+enum {
+    KD_MUTEX_PRINT = 0,
+    KD_MUTEX_GET_MUTEX = 1,
+    KD_MUTEX_CREATE_DIR = 2,
+    KD_MUTEX_GET_PATH = 3,
+    KD_MUTEX_GET_BITMAP = 4,
+    KD_MUTEX_GET_SOUND = 5,
+    KD_MUTEX_GET_FONT = 6,
+    KD_MUTEX_GET_SHADER = 7,
+    KD_MUTEX_GFX_HW = 8,
+    KD_MUTEX_MAIN_LOOP = 9,
+    KD_MUTEX_RESOURCE_QUEUE = 10,
+    KD_MUTEX_SHARED_BITMAP = 11,
+    KD_MUTEX_CORE_IMP = 12,
+    KD_NUM_CORE_MUTEXES = 13,
+};
+
+// Log levels of PrintDebugf.
+enum {
+    KD_LOG_INFO = 0,
+    KD_LOG_WARNING = 1,
+    KD_LOG_ERROR = 2,
+    KD_LOG_SYSTEM = 3,
+};
+
+struct kd_mutex_t {
+    char* name;
+    void* platform;  // pthread_mutex_t*
+    bool locked;
+};
+
+// Everything the engine keeps. Zeroed by KDI_StateSetup; dynamic arrays
+// are prepared by construction.
+struct kd_state_t {
+    kodo_t* kd;
+    bool program_initialised;
+    bool developer_mode;
+    bool logging;
+    int verbose_level;
+    bool console_enabled;
+    int console_toggle_key;
+    char* locale;
+    volatile bool quit;
+    bool reinit_pending;
+    bool platform_handle_given;
+    bool incompatible_program_replaced;
+    int orientation_mask;
+    int orientation_current;
+    int orientation_target;
+    float orientation_time;
+    float orientation_duration;
+    bool active;
+    bool initialised;
+    bool renderer_ready;
+    bool show_fps;
+    bool render_stereo;
+    int current_eye;
+    bool autoscale;
+    int reference_width, reference_height;
+    float offset_x, offset_y;
+    float scale_x, scale_y;
+    float inv_scale_x, inv_scale_y;
+    char* sound_imp_name;
+    char* renderer_name;
+    char* input_imp_names[8];
+    InputImp* input_imps[8];
+    int num_input_imps;
+    SoundImp* sound_imp;
+    RendImp* renderer;
+    int texture_format;
+    kd_mutex_t* core_mutexes[KD_NUM_CORE_MUTEXES];
+    unsigned long main_thread_id;
+    unsigned int start_time;
+    int key_states[KD_NUM_KEY_STATES];
+    float key_states_f[KD_NUM_KEY_STATES];
+    int transform_index;
+    int vertex_processor_index;
+    bool reference_counting;
+    bool queue_events;
+    bool allow_all_resolutions;
+    bool print_reference_count_changes;
+    bool hide_cursor;
+    bool override_size;
+    int window_width, window_height;
+    int device_width, device_height;
+    bool device_fullscreen;
+    int device_orientation;
+    float depth_near, depth_default, depth_far;
+    char developer[32];
+    char title[32];
+    void* platform_handle;
+
+    // Files, paths and log: open engine file handles (raised by open,
+    // lowered by close; reported at shutdown).
+    int open_file_handles;
+
+    // Program settings (kd-settings.cpp). The texts belong to the settings
+    // reader and stay valid until the settings are read again; the state
+    // only borrows them (so zeroing the state leaks nothing).
+    const char* app_features;
+    const char* variant_features;
+    const char* variant_name;
+    const char* resolutions;
+};
+
+extern kd_state_t kd_state;
+extern kd_state_t kd_new_state;
+extern kodo_t kodo;
+// The engine's own pointer to the table. It lives in a namespace because the
+// program, linked into the same executable, keeps a global `kd` of its own.
+namespace kodo_engine {
+extern kodo_t* kd;
+}
+using kodo_engine::kd;
+extern kd_parms_t kd_parms;
+extern kd_prog_t* kd_prog;
+extern RendImp* ri;
+
+// Interface table and program record.
+void KDI_SetBasicInterface(kodo_t* table);
+bool KDI_LoadProgImp();
+kd_prog_t* KDID_LoadProgImp();
+void KDID_UnloadProgImp();
+kd_prog_t* KDI_GetNullProg();
+kodo_ext_t* KDIE_GetExtensionInterface();
+const char* KDI_GetCommandLine();
+void KDI_SetCommandLine(int argc, char** argv);
+
+// Start-up and shutdown.
+void KDI_StateSetup(void* platform_handle);
+bool KDI_PreInit(void* platform_handle);
+bool KDI_Init();
+void KODO_Shutdown();
+void KDI_DetermineImps();
+void KDI_CheckForMultipleProgramInstances();
+void KDI_CopyIdentityField(char* dst, int size, const char* src, bool title_rules);
+bool KD_SignalShutdown();
+
+// Frame, activation and re-initialisation.
+void KDI_Frame(int elapsed_ms);
+int KDI_ClampElapsed(int elapsed_ms);
+bool KD_ReInit();
+void KDI_ReInitRenderer();
+void KDI_SetDefaultStates();
+void KDI_ActivateApp(bool active);
+bool KDI_ValidateParms(kd_parms_t* parms);
+bool KDI_RevertProgramParameters();
+void KDI_BeginHibernate();
+void KDI_EndHibernate();
+void KDI_CustomFrame(float dt);
+void KDI_DrawMinimizedPlaceholder();
+
+// Frame pacing: waits until `frame_ms` have passed since `last`; sleeps in
+// 1 ms steps until 2 ms before the target, then re-reads the clock. Returns
+// the time read at the end of the wait. The clock and the sleep are
+// parameters so that tests can drive them.
+unsigned int KDI_WaitForFrame(unsigned int last, int frame_ms, unsigned int (*clock)(), void (*sleep_ms)(int));
+
+// Threads, mutexes and time.
+void KDT_InitThreads();
+void KDT_ShutdownThreads();
+kd_mutex_t* KD_GetMutex(const char* name);
+void KD_ReleaseMutex(kd_mutex_t* m);
+void KD_LockMutex(kd_mutex_t* m);
+void KD_UnlockMutex(kd_mutex_t* m);
+kd_mutex_t* KDT_CreateMutex(const char* name);
+void KDT_DestroyMutex(kd_mutex_t* m);
+void KDT_LockMutex(kd_mutex_t* m);
+void KDT_UnlockMutex(kd_mutex_t* m);
+void KDI_CreateCoreMutexes();
+void KDI_DestroyMutexes();
+const char* KDI_GetCoreMutexName(int index);
+void KDI_LockCoreMutex(int index);
+void KDI_UnlockCoreMutex(int index);
+unsigned long KD_CreateThread(const char* name, kd_thread_fn fn, void* arg, int flags);
+unsigned long KDT_CreateThread(const char* name, kd_thread_fn fn, void* arg);
+unsigned long KD_GetCurrentThreadId();
+unsigned long KDT_GetCurrentThreadId();
+bool KD_IsMainThread();
+bool KDT_IsMainThread();
+void KD_SynchronizeWithMainThreadBegin();
+void KD_SynchronizeWithMainThreadEnd();
+int KDT_GetNumberOfThreadsRunning();
+bool KDT_KillThread(unsigned long id);
+void KDT_SetThreadPriority(unsigned long id, unsigned int priority, bool);
+unsigned int KDT_GetTime();
+unsigned int KD_GetTime();
+void KDT_Sleep(int ms);
+struct kd_date_t {
+    int year, month, day, hour, minute, second;
+};
+void KDT_GetDate(kd_date_t* date);
+
+struct kd_thread_info_t {
+    char* name;
+    unsigned long id;
+    void* extra;
+    bool launched;  // started by KDT_CreateThread: the thread frees it
+};
+kd_thread_info_t* KDT_GetCurrentThreadInfo();
+void KDT_RemoveThreadInfo(kd_thread_info_t* info);
+
+// Log and console.
+void KD_Printf(const char* format, ...) N_PRINTF_LIKE(1, 2);
+void KD_PrintDebugf(int level, const char* format, ...) N_PRINTF_LIKE(2, 3);
+void KD_Popupf(int level, const char* format, ...) N_PRINTF_LIKE(2, 3);
+void KDI_InitConsole();
+void KDI_PrintConsoleStatistics();
+void KDI_FreeConsole();
+void KDI_FlushPopups();
+// Every finished log line is also handed to this sink (tests watch the log
+// through it). Null removes it.
+void KDI_SetLogSink(void (*sink)(int level, const char* line, void* user), void* user);
+
+// Events and input state.
+void KDI_SendEvent(kd_event_t* event);
+void KDI_SendEventQueued(kd_event_t* event);
+void KDI_ProcessEventQueue();
+void KDI_FreeEvent(kd_event_t* event);
+void KDI_SendKeyEvent(int type, int key);
+void KDI_SendWindowActivationEvent(bool active);
+void KDI_SendWindowCloseEvent();
+void KDI_ClearKeyStates();
+void KDI_ResetKeyboardKeyStates();
+int KD_GetKeyStatei(int key);
+void KD_SetKeyStatei(int key, int value);
+float KD_GetKeyStatef(int key);
+void KD_SetKeyStatef(int key, float value);
+
+// Renderer.
+void KDI_LoadRendImp();
+bool KDI_InitRendImp();
+void KDI_ShutdownRendImp();
+void KDI_FinalShutdownRendImp();
+RendImp* KDID_LoadRendImp();
+void KDID_UnloadRendImp();
+
+// Settings and platform facts (the settings reader fills the state).
+bool KDI_FeatureExists(const char* name);
+
+// File system hooks used by start-up.
+void KDI_CreateFileOpeners();
+void KDI_FreeFileOpeners();
+void KDI_InitFileSystem();
+bool KDI_InitImageLoader();
+void KDI_AddPackagesDefinedInProgramParameters();
+void KDI_SelectResolution(bool windowed);
+void KDI_SetupAutoscaling();
+void KDI_UpdateScreenTransforms(float dt);
+void KDI_PushScreenTransforms();
+void KDI_PopScreenTransforms();
+void KDI_DrawScreenBorders();
+void KDI_UpdateAndDrawOverlays(float dt);
+void KDI_ProcessResourceQueues();
+void KDI_ReleaseBitmapsAtExit();
+void KDI_ReleaseFontsAtExit();
+void KDI_ReleaseSoundsAtExit();
+void KDI_InitTextAndDrawingState();
+bool KDI_LoadSoundImp();
+void KDI_ShutdownSoundImp();
+void KDPI_ClearPlatformInfo();
+void KDPI_ResolvePlatformInfo();
+void KDI_ReadProgramSettings();
+void KDID_GetDisplaySize(int* width, int* height);
+bool KDID_LoadInputImp(const char* name);
+void KDID_UnloadInputImps();
+
+// Package lists of the program settings, filled by the settings reader:
+// 0 "packages", 1 "addon_packages", 2 the sound-effect packages, 3 the
+// music packages, 4 "developer_packages". Null when not set.
+const char* KDI_GetProgramPackageList(int index);
+
+#endif

@@ -1,0 +1,455 @@
+// Log, console and popups.
+//
+// Every message of the engine and the program goes through KD_Printf or
+// KD_PrintDebugf into the console: numbered, timed, filtered by level,
+// kept for the on-screen console and appended to the run's log file
+// "user://logs/kodo-NNNN.log" (the first free number).
+#include "kd-console.h"
+#include "kd-file.h"
+
+kdConsole kd_con;
+
+static void (*log_sink)(int, const char*, void*) = nullptr;
+static void* log_sink_user = nullptr;
+
+// Shared format buffer, used under PRINT.
+static char print_buffer[KD_PRINT_BUFFER];
+
+// Set while this thread holds PRINT: a message raised from inside the log
+// itself (a file operation that reports a fault) must not lock again.
+static thread_local bool print_busy = false;
+
+static nArray<char*> shown_popups;
+static nArray<KD_ConsoleLine> popup_queue;
+
+void KDI_SetLogSink(void (*sink)(int, const char*, void*), void* user) {
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    log_sink = sink;
+    log_sink_user = user;
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+}
+
+static void EchoToStderr(const char* text) {
+    fputs(text, stderr);
+    if (!strchr(text, '\n')) fputc('\n', stderr);
+    fflush(stderr);
+}
+
+// ---------------------------------------------------------------------------
+// Console
+
+kdConsole::~kdConsole() { Free(); }
+
+void kdConsole::Init() {
+    enabled = false;
+    open = false;
+    sequence = 0;
+    logName[0] = 0;
+    memset(counters, 0, sizeof counters);
+    input[0] = 0;
+    cursor = 0;
+    scroll = 0;
+    historyCursor = 0;
+    blink = 0;
+    displayLevel = (int16_t)kd_state.verbose_level;
+    toggleKey = kd_state.console_toggle_key;
+    if (!kd_state.console_enabled) return;
+
+    logging = kd_state.logging;
+    if (logging) {
+        KD_CreateDirectory("user://logs");
+        int n = 1;
+        for (; n <= 9998; n++) {
+            kd_file_t* probe = KD_OpenFile(KD_GetPath(1, "logs/kodo-%.4d.log", n), "rb");
+            if (!probe) break;
+            KD_CloseFile(probe);
+        }
+        KD_GetPathEx(logName, sizeof logName, 1, "logs/kodo-%.4d.log", n);
+        kd_file_t* f = logName[0] ? KD_OpenFile(logName, "wb") : nullptr;
+        if (!f) {
+            logging = false;
+            logName[0] = 0;
+            KD_PrintDebugf(KD_LOG_WARNING, "Unable to allocate file for the logs.\n");
+            return;
+        }
+        kd_date_t d;
+        KDT_GetDate(&d);
+        KD_fprintf(f, "KODO (core version %.4d)\n", 2958);
+        KD_fprintf(f, "-------------------------\n");
+        KD_fprintf(f, "Logging started on %.2d-%.2d-%.2d.", d.year, d.month, d.day);
+        KD_CloseFile(f);
+    }
+    enabled = true;
+}
+
+void kdConsole::AddString(short level, const char* text) {
+    if (!text) return;
+    if (enabled && kd_state.developer_mode) EchoToStderr(text);
+    // A text with more after a line end is stored as one line per piece.
+    const char* nl = strchr(text, '\n');
+    if (nl && nl[1]) {
+        const char* piece = text;
+        while (*piece) {
+            const char* end = strchr(piece, '\n');
+            size_t len = end ? (size_t)(end - piece) : strlen(piece);
+            if (len) {
+                char* copy = (char*)malloc(len + 1);
+                if (copy) {
+                    memcpy(copy, piece, len);
+                    copy[len] = 0;
+                    AddPiece(level, copy);
+                    free(copy);
+                }
+            }
+            if (!end) break;
+            piece = end + 1;
+        }
+        return;
+    }
+    AddPiece(level, text);
+}
+
+static void FillDate(int32_t* date) {
+    kd_date_t d;
+    KDT_GetDate(&d);
+    date[0] = d.year;
+    date[1] = d.month;
+    date[2] = d.day;
+    date[3] = d.hour;
+    date[4] = d.minute;
+    date[5] = d.second;
+}
+
+static void FreeLine(line_t& l) {
+    free(l.text);
+    free(l.thread);
+    l.text = l.thread = nullptr;
+}
+
+void kdConsole::AddPiece(short level, const char* text) {
+    if ((uint16_t)level > 7) level = KD_LOG_ERROR;
+    if (log_sink && *text) log_sink(level, text, log_sink_user);
+    if (!enabled) return;
+    counters[level]++;
+    if (level < displayLevel || !*text) return;
+
+    bool main = KD_IsMainThread();
+    const char* threadName = "MAIN";
+    if (!main) {
+        kd_thread_info_t* info = KDT_GetCurrentThreadInfo();
+        threadName = info && info->name ? info->name : "?";
+    }
+    line_t l;
+    l.level = (unsigned char)level;
+    l.number = ++sequence;
+    FillDate(l.date);
+    l.text = nStringDuplicate(text);
+    l.thread = nStringDuplicate(threadName);
+    lines.InsertLast(l);
+    if (lines.count > KD_CONSOLE_MAX_LINES) {
+        FreeLine(lines[0]);
+        FreeLine(lines[1]);
+        lines.RemoveIndex(0);
+        lines.RemoveIndex(0);
+        line_t marker;
+        marker.level = KD_LOG_SYSTEM;
+        marker.number = 0;
+        FillDate(marker.date);
+        marker.text = nStringDuplicate("...");
+        marker.thread = nullptr;
+        lines.InsertFirst(marker);
+    }
+
+    if (logging) {
+        kd_file_t* f = KD_OpenFile(logName, "a");
+        if (!f) return;
+        if (main)
+            KD_fprintf(f, "%.4d: [%.2d:%.2d.%.2d] %s", l.number, l.date[3], l.date[4], l.date[5], text);
+        else
+            KD_fprintf(f, "%.4d: [%.2d:%.2d.%.2d] [%s]> %s", l.number, l.date[3], l.date[4], l.date[5], threadName,
+                       text);
+        size_t len = strlen(text);
+        if (!len || text[len - 1] != '\n') KD_fprintf(f, "\n");
+        KD_FlushFile(f);
+        KD_CloseFile(f);
+    }
+}
+
+void kdConsole::Toggle() {
+    if (!enabled) {
+        open = false;
+        return;
+    }
+    open = !open;
+    kd_parms.console_open = open;
+    if (kd_prog) kd_prog->parms.console_open = open;
+}
+
+void kdConsole::Update(float dt) {
+    if (!enabled) return;
+    openness += (open ? 4.0f : -4.0f) * dt;
+    if (openness < 0) openness = 0;
+    if (openness > 1) openness = 1;
+    blink += dt;
+    if (blink > 1) blink -= 1;
+}
+
+void kdConsole::InsertText(const char* text) {
+    if (!text) return;
+    int len = (int)strlen(input);
+    if (cursor < 0) cursor = 0;
+    if (cursor > len) cursor = len;
+    for (const char* p = text; *p && len < KD_CONSOLE_INPUT - 1; p++) {
+        if ((unsigned char)*p < 32) continue;
+        memmove(input + cursor + 1, input + cursor, (size_t)(len - cursor) + 1);
+        input[cursor++] = *p;
+        len++;
+    }
+}
+
+void kdConsole::EnterLine() {
+    char line[KD_CONSOLE_INPUT + 2];
+    snprintf(line, sizeof line, "%s\n", input);
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    print_busy = true;
+    AddString(0, line);
+    print_busy = false;
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+    if (browsing) {
+        if (history.count) {
+            free(history[history.count - 1]);
+            history.RemoveIndex(history.count - 1);
+        }
+        browsing = false;
+    }
+    history.InsertLast(nStringDuplicate(input));
+    historyCursor = history.count;
+    // The event carries the text; it stays valid until the next line.
+    static char entered[KD_CONSOLE_INPUT];
+    memcpy(entered, input, sizeof entered);
+    kd_event_t e;
+    memset(&e, 0, sizeof e);
+    e.type = KD_EVENT_CONSOLE_LINE;
+    e.id = (intptr_t)entered;
+    KDI_SendEvent(&e);
+    input[0] = 0;
+    cursor = 0;
+}
+
+bool kdConsole::ProcessEvent(kd_event_t* event) {
+    if (!enabled || !event) return false;
+    int len = (int)strlen(input);
+    switch (event->type) {
+        case KD_EVENT_CHAR: {
+            int c = (int)(event->id & 0xff);
+            if (c == 8) {
+                if (cursor > 0) {
+                    memmove(input + cursor - 1, input + cursor, (size_t)(len - cursor) + 1);
+                    cursor--;
+                }
+            } else if (c == 13) {
+                EnterLine();
+            } else if (c > 31 && len < KD_CONSOLE_INPUT - 1) {
+                char s[2] = {(char)c, 0};
+                InsertText(s);
+            }
+            break;
+        }
+        case KD_EVENT_KEY_DOWN: {
+            int key = (int)event->id;
+            bool control = KD_GetKeyStatei(17) != 0;
+            if (key == 36) cursor = 0;
+            if (key == 35) cursor = len;
+            if (key == 37 && cursor > 0) cursor--;
+            if (key == 39 && cursor < len) cursor++;
+            if (key == 33) scroll += 4;
+            if (key == 34) scroll -= 4;
+            if (history.count && key == 38) {
+                if (!browsing) {
+                    history.InsertLast(nStringDuplicate(input));
+                    browsing = true;
+                    if (--historyCursor < 0) historyCursor = 0;
+                }
+                if (historyCursor >= history.count) historyCursor = history.count - 1;
+                snprintf(input, sizeof input, "%s", history[historyCursor]);
+                cursor = (int)strlen(input);
+                // Wraps from the oldest entry to the newest.
+                if (--historyCursor < 0) historyCursor = history.count - 1;
+            } else if (history.count && key == 40) {
+                if (historyCursor >= 0 && historyCursor < history.count) {
+                    snprintf(input, sizeof input, "%s", history[historyCursor]);
+                    cursor = (int)strlen(input);
+                    if (++historyCursor >= history.count) historyCursor = 0;
+                }
+            }
+            if (control && key == 86 && pasteArmed) {
+                InsertText(KD_CallExtension("Clipboard_GetText", nullptr));
+                pasteArmed = false;
+            } else if (control && key == 67) {
+                nString all("");
+                KDI_LockCoreMutex(KD_MUTEX_PRINT);
+                for (int i = 0; i < lines.count; i++) all.Append(lines[i].text);
+                KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+                KD_CallExtension("Clipboard_SetText", all.c_str());
+            }
+            if (!control) pasteArmed = true;
+            break;
+        }
+        case KD_EVENT_WHEEL:
+            scroll += event->wheel / 120;
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+void kdConsole::PrintStats() {
+    if (!enabled) return;
+    KD_PrintDebugf(0, "KODO log: %d errors, %d warnings, %d infos.\n", counters[2], counters[1], counters[0]);
+    KD_PrintDebugf(0, "%d files left open..\n", kd_state.open_file_handles);
+}
+
+void kdConsole::Free() {
+    for (int i = 0; i < lines.count; i++) FreeLine(lines[i]);
+    lines.Free();
+    for (int i = 0; i < history.count; i++) free(history[i]);
+    history.Free();
+    browsing = false;
+    enabled = false;
+    open = false;
+}
+
+bool KDI_ConsoleHandleEvent(kd_event_t* event) {
+    if (!event) return false;
+    if (event->type == KD_EVENT_CHAR && (unsigned char)event->id == (unsigned char)kd_con.toggleKey) {
+        kd_con.Toggle();
+        return true;
+    }
+    if (kd_con.open && event->type != KD_EVENT_CONSOLE_LINE) return kd_con.ProcessEvent(event);
+    return false;
+}
+
+void KDI_InitConsole() { kd_con.Init(); }
+void KDI_PrintConsoleStatistics() { kd_con.PrintStats(); }
+void KDI_FreeConsole() { kd_con.Free(); }
+
+// ---------------------------------------------------------------------------
+// Printing
+
+static void AddFormatted(int level, const char* format, va_list ap) {
+    if (print_busy) {
+        // Raised from inside the log: show it, but do not re-enter.
+        vfprintf(stderr, format, ap);
+        return;
+    }
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    print_busy = true;
+    // Longer messages are cut to the buffer, never dropped.
+    vsnprintf(print_buffer, sizeof print_buffer, format ? format : "", ap);
+    kd_con.AddString((short)level, print_buffer);
+    print_busy = false;
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+}
+
+void KD_Printf(const char* format, ...) {
+    if (kd_state.verbose_level != 0) return;
+    va_list ap;
+    va_start(ap, format);
+    AddFormatted(0, format, ap);
+    va_end(ap);
+}
+
+void KD_PrintDebugf(int level, const char* format, ...) {
+    if (level < kd_state.verbose_level) return;
+    va_list ap;
+    va_start(ap, format);
+    AddFormatted(level, format, ap);
+    va_end(ap);
+}
+
+void KDD_PrintDebug(int level, const char* text) {}
+
+// ---------------------------------------------------------------------------
+// Popups
+
+void KD_Popupf(int level, const char* format, ...) {
+    if (!kd_prog || !kd_state.developer_mode || level < kd_state.verbose_level) return;
+    if (print_busy) return;
+    char text[KD_PRINT_BUFFER];
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(text, sizeof text, format ? format : "", ap);
+    va_end(ap);
+
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    print_busy = true;
+    if (kd_state.initialised) kd_con.AddString((short)level, text);
+    bool seen = false;
+    for (int i = 0; i < shown_popups.count && !seen; i++) seen = strcmp(shown_popups[i], text) == 0;
+    bool main = KD_IsMainThread();
+    if (!seen) {
+        shown_popups.InsertLast(nStringDuplicate(text));
+        if (!main) {
+            KD_ConsoleLine queued;
+            queued.level = level;
+            queued.text = nStringDuplicate(text);
+            popup_queue.InsertLast(queued);
+        }
+    }
+    print_busy = false;
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+    if (!seen && main) KD_Printf("KD: %s", text);
+}
+
+void KDI_FlushPopups() {
+    if (print_busy) return;
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    nArray<KD_ConsoleLine> pending = popup_queue;
+    popup_queue.count = 0;
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+    for (int i = 0; i < pending.count; i++) {
+        KD_Printf("KD: %s", pending[i].text);
+        free(pending[i].text);
+    }
+}
+
+// Forgets the popups shown so far (tests start each case afresh).
+void KDI_ResetPopups() {
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    for (int i = 0; i < shown_popups.count; i++) free(shown_popups[i]);
+    shown_popups.Free();
+    for (int i = 0; i < popup_queue.count; i++) free(popup_queue[i].text);
+    popup_queue.Free();
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+}
+
+// ---------------------------------------------------------------------------
+
+// Formats the whole text, however long, so that no value is ever cut.
+int KD_fprintf(kd_file_t* file, const char* format, ...) {
+    if (!format) return 0;
+    char small[1024];
+    va_list ap;
+    va_start(ap, format);
+    va_list again;
+    va_copy(again, ap);
+    int n = vsnprintf(small, sizeof small, format, ap);
+    va_end(ap);
+    if (n < 0) {
+        va_end(again);
+        return n;
+    }
+    if (n < (int)sizeof small) {
+        if (n) KD_fwrite(small, 1, (unsigned)n, file);
+    } else {
+        char* big = (char*)malloc((size_t)n + 1);
+        if (big) {
+            vsnprintf(big, (size_t)n + 1, format, again);
+            KD_fwrite(big, 1, (unsigned)n, file);
+            free(big);
+        }
+    }
+    va_end(again);
+    return n;
+}

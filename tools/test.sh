@@ -1,0 +1,26 @@
+#!/bin/sh
+# Builds everything with AddressSanitizer + UndefinedBehaviorSanitizer and
+# runs every test, then runs each fuzz target for a bounded time.
+set -e
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+"$ROOT/tools/setup.sh"
+JOBS=$(nproc)
+cmake -S "$ROOT" -B "$ROOT/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKODO_SANITIZE=ON >/dev/null
+cmake --build "$ROOT/build-test" -j"$JOBS"
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "$ROOT/build-test" -j"$JOBS" --output-on-failure
+
+# Fuzzers: clang's libFuzzer, FUZZ_SECONDS each (default 20).
+CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DKODO_FUZZ=ON -DKODO_TESTS=OFF >/dev/null
+cmake --build "$ROOT/build-fuzz" -j"$JOBS"
+for f in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
+  [ -x "$f" ] || continue
+  name=$(basename "$f" | sed 's/^fuzz_//')
+  corpus=$(mktemp -d)
+  [ -d "$ROOT/fuzz/corpus/$name" ] && cp "$ROOT/fuzz/corpus/$name"/* "$corpus"/ 2>/dev/null || true
+  echo "fuzzing $name for ${FUZZ_SECONDS:-20} s"
+  (cd "$corpus" && "$f" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=65536 -print_final_stats=0 "$corpus" \
+     >"$corpus/log" 2>&1) || { tail -40 "$corpus/log"; echo "fuzz target $name failed"; exit 1; }
+  rm -rf "$corpus"
+done
+echo "all tests and fuzz runs passed"
