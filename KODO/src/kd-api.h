@@ -85,7 +85,7 @@ void KD_PopTransform();
 nTransform* KD_PeekTransform();
 void KD_PushVertexProcessor(kd_vertex_processor_fn fn, void* user);
 void KD_PopVertexProcessor();
-void KD_RemoveVertexProcessor(kd_vertex_processor_fn fn, void* user);
+bool KD_RemoveVertexProcessor(kd_vertex_processor_fn fn, void* user);
 void KD_ProcessVertex(kd_vertex_t* v);
 kd_bitmap_t* KD_GetBitmap(const char* name);
 kd_bitmap_t* KD_GetBitmapEx(const char* name, int cache_mode);

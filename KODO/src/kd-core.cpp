@@ -269,6 +269,7 @@ void KODO_Shutdown() {
     KDI_ReleaseFontsAtExit();
     KD_PrintDebugf(0, "Releasing Sound Implementation.\n");
     KDI_ShutdownSoundImp();
+    KDI_FreeShaders();
     if (kd_state.renderer_ready) KDI_ShutdownRendImp();
     KDI_FinalShutdownRendImp();
     kd_state.num_input_imps = 0;

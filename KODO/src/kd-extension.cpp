@@ -3,6 +3,8 @@
 #include <bps/bps.h>
 #include <bps/navigator.h>
 #include <bps/virtualkeyboard.h>
+#include <errno.h>
+#include <stdio.h>
 #include <time.h>
 
 #include "kd-file.h"
@@ -89,6 +91,30 @@ static void SwitchProgramBasePath(const char* name) {
     if (kd_state.logging) KD_CreateDirectory("user://logs");
 }
 
+// "RenameFile" takes "from|to", two engine paths. The program has no other
+// way to replace a file atomically, which every writer of player data
+// needs. Both names must be engine paths inside their roots: no "..", no
+// absolute or native names.
+static bool RenameFile(const char* parameter) {
+    const char* bar = parameter ? strchr(parameter, '|') : nullptr;
+    if (!bar || bar == parameter || !bar[1] || strstr(parameter, "..") || !strstr(parameter, "://") ||
+        !strstr(bar + 1, "://") || parameter[0] == '/' || bar[1] == '/') {
+        KD_PrintDebugf(1, "RenameFile: parameter '%s' refused.\n", parameter ? parameter : "(null)");
+        return false;
+    }
+    nString from(parameter);
+    from.text[bar - parameter] = 0;
+    char* native_from = KD_ConvertStaticPathToNativeOSPath(from.text);
+    char* native_to = KD_ConvertStaticPathToNativeOSPath(bar + 1);
+    bool ok = native_from && native_to && rename(native_from, native_to) == 0;
+    if (!ok)
+        KD_PrintDebugf(1, "RenameFile: '%s' failed: %s\n", parameter,
+                       native_from && native_to ? strerror(errno) : "path refused");
+    free(native_from);
+    free(native_to);
+    return ok;
+}
+
 const char* KD_CallExtension(const char* command, const char* parameter) {
     if (!command) return nullptr;
 
@@ -159,6 +185,8 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
             KD_PrintDebugf(1, "SwitchSharedUserDataPath: path '%s' refused.\n", parameter ? parameter : "(null)");
         return nullptr;
     }
+
+    if (strcmp(command, "RenameFile") == 0) return RenameFile(parameter) ? "OK" : nullptr;
 
     if (kd_state.renderer_ready && ri) {
         answer = ri->CallExtension(command, parameter);

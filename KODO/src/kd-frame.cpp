@@ -62,6 +62,7 @@ void KDI_ActivateApp(bool active) {
     kd_state.active = active;
     KDI_SendWindowActivationEvent(active);
     if (ri && kd_state.renderer_ready) ri->ActivateWindow(active);
+    KDI_SoundActivateWindow(active);
     for (int i = 0; i < 255; i++) KD_SetKeyStatei(i, 0);
 }
 
@@ -153,6 +154,7 @@ void KDI_Frame(int elapsed_ms) {
     float dt = step * 0.001f;
 
     if (kd_state.renderer_ready && kd_prog) {
+        KDI_SoundFrameStart();
         if (kd_state.orientation_target != kd_state.orientation_current) {
             kd_state.orientation_time += dt;
             if (kd_state.orientation_time >= kd_state.orientation_duration) {
@@ -176,6 +178,7 @@ void KDI_Frame(int elapsed_ms) {
             KDI_PopScreenTransforms();
             KDI_UpdateAndDrawOverlays(dt);
         }
+        KDI_SoundFrameReady();
         ri->FrameReady();
     }
 

@@ -6,6 +6,9 @@
 #include "include/kodo.h"
 #include "include/nstring.h"
 #include "kd-api.h"
+#include "kd-bitmap.h"
+#include "kd-shader.h"
+#include "kd-sound.h"
 
 class RendImp;
 class SoundImp;
@@ -40,6 +43,16 @@ struct kd_mutex_t {
     char* name;
     void* platform;  // pthread_mutex_t*
     bool locked;
+};
+
+enum {
+    KD_TRANSFORM_STACK_SIZE = 32,
+    KD_VERTEX_PROCESSOR_STACK_SIZE = 16,
+};
+
+struct kd_vertex_processor_t {
+    kd_vertex_processor_fn fn;
+    void* user;
 };
 
 // Everything the engine keeps. Zeroed by KDI_StateSetup; dynamic arrays
@@ -114,6 +127,41 @@ struct kd_state_t {
     const char* variant_features;
     const char* variant_name;
     const char* resolutions;
+
+    // Drawing (kd-draw.cpp): colour and alpha, the quad
+    // template and the block for caller quads, the transform and
+    // vertex-processor stacks (their top indices are above), the render
+    // target, and the blend mode and pixel filter the renderer records.
+    float current_alpha;
+    uint32_t current_color;
+    kd_vertex_t quad[4];
+    kd_vertex_t user_quad[4];
+    nTransform transforms[KD_TRANSFORM_STACK_SIZE];
+    kd_vertex_processor_t vertex_processors[KD_VERTEX_PROCESSOR_STACK_SIZE];
+    int vertex_processor_base;
+    kd_bitmap_t* render_target;
+    int blend_mode;
+    int pixel_filter;
+    bool pack_into_atlas;
+
+    // Screen resolution and transforms (kd-resolution.cpp).
+    float rotation_angle;
+    bool force_screen_size;
+    int forced_width, forced_height;
+
+    // Bitmap table: 768 records and the high-water count.
+    kd_bitmap_t bitmaps[KD_MAX_BITMAPS];
+    int num_bitmaps;
+
+    // Shader table (kd-shader.cpp).
+    kd_shader_t shaders[KD_MAX_SHADERS];
+    int num_shaders;
+    kd_shader_t* current_shader;
+
+    // Sound table (kd-sound.cpp): records 0 to num_sounds-1 have been
+    // used; a released one has a null name and is reused first.
+    kd_sound_t sounds[KD_MAX_SOUNDS];
+    int num_sounds;
 };
 
 extern kd_state_t kd_state;
@@ -234,6 +282,14 @@ void KDI_SendKeyEvent(int type, int key);
 void KDI_SendWindowActivationEvent(bool active);
 void KDI_SendWindowCloseEvent();
 void KDI_ClearKeyStates();
+// Pointer input (kd-input.cpp): positions are device pixels and are mapped
+// to program coordinates when autoscaling is on.
+void KDI_SendMouseEvent(kd_event_t* event);
+void KDI_SendMouseMoveEvent(int id, float x, float y);
+void KDI_SendMouseButtonEvent(int type, int id, int button, float x, float y);
+void KDI_SendMouseWheelEvent(int type, int id, int wheel, float x, float y);
+void KDI_SendCharEvent(int character);
+void KD_TranslateRectByOrientation(int* x, int* y, int* w, int* h);
 void KDI_ResetKeyboardKeyStates();
 int KD_GetKeyStatei(int key);
 void KD_SetKeyStatei(int key, int value);
@@ -263,6 +319,30 @@ void KDI_UpdateScreenTransforms(float dt);
 void KDI_PushScreenTransforms();
 void KDI_PopScreenTransforms();
 void KDI_DrawScreenBorders();
+// Screen resolution (kd-resolution.cpp).
+bool KDI_IsResolutionSupportedByDevice(int w, int h, bool windowed);
+bool KDI_SelectOptimalResolution(bool windowed, bool forcing);
+bool KDI_DoesProgramSupportResolution(int w, int h);
+void KDI_DrawScreenBorderRectangles();
+float KDI_GetOrientationAngle(int code);
+// Source bitmaps by scale for generated fonts: the factor of an id
+// "INPUT@<n>x" or "INPUT@<a>/<b>", and the best id of an array's nodes.
+class KD_DMArray;
+double KDIF_GetInputBitmapScaleFactor(const char* id);
+const char* KDIF_SelectBestInputBitmapForScaling(KD_DMArray* array, double scale);
+// Drawing (kd-draw.cpp).
+void KDI_InitDrawingState();
+void KD_ApplyVertexProcessing(kd_vertex_t* v, int count);
+void KD_DrawBitmapT(kd_bitmap_t* bm, float x, float y, mat2_t* m, vec2_t* pivot);
+void KD_DrawBatchBitmap(kd_bitmap_t* bm, float x, float y);
+void KD_DrawBatchBitmapT(kd_bitmap_t* bm, float x, float y, mat2_t* m, vec2_t* pivot);
+bool KDI_IsBitmapDrawable(const kd_bitmap_t* bm);
+// Bitmaps (kd-bitmap-min.cpp; the table of completes it).
+void KDI_InitBitmap(kd_bitmap_t* bm, const char* name);
+void KDI_LoadBitmapToHardware(kd_bitmap_t* bm);
+void KDI_ReleaseBitmapHardwareData(kd_bitmap_t* bm);
+void KDI_ReleaseBitmapSoftwareData(kd_bitmap_t* bm);
+void KDI_ReleaseBitmapStructures(kd_bitmap_t* bm);
 void KDI_UpdateAndDrawOverlays(float dt);
 void KDI_ProcessResourceQueues();
 void KDI_ReleaseBitmapsAtExit();

@@ -1,6 +1,7 @@
 // Loading, initialising and shutting down the current renderer, and the
 // table operations that only forward to it.
 #include "rendimp.h"
+#include "rendimp-gles.h"
 
 RendImp* ri = nullptr;
 
@@ -8,9 +9,11 @@ static RendImp* (*rendimp_factory)() = nullptr;
 
 void KDID_SetRendImpFactory(RendImp* (*factory)()) { rendimp_factory = factory; }
 
+// This platform loads the OpenGL ES renderer; a factory set by tests picks
+// another (the null renderer, a recording one).
 RendImp* KDID_LoadRendImp() {
     if (rendimp_factory) return rendimp_factory();
-    return GetRendImpNull();
+    return KODO_RendImp_GetInterface();
 }
 
 void KDID_UnloadRendImp() { ri = nullptr; }

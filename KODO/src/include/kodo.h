@@ -111,6 +111,10 @@ enum {
     KD_NUM_KEY_STATES = 2048,
 };
 
+// Touch ids the engine converts: 0 .. KD_MAX_TOUCHES - 1, one per program
+// cursor. Touches with other ids are ignored by the platform layer.
+enum { KD_MAX_TOUCHES = 8 };
+
 // One engine event, passed by value. On the 32-bit device every payload
 // word is 32 bits and the record is 32 bytes; payloads that carry pointers
 // (event 18's interface pointer, service results) need pointer-sized words
@@ -263,7 +267,7 @@ struct kodo_t {
     /*  77 */ nTransform* (*PeekTransform)();
     /*  78 */ void (*PushVertexProcessor)(kd_vertex_processor_fn fn, void* user);
     /*  79 */ void (*PopVertexProcessor)();
-    /*  80 */ void (*RemoveVertexProcessor)(kd_vertex_processor_fn fn, void* user);
+    /*  80 */ bool (*RemoveVertexProcessor)(kd_vertex_processor_fn fn, void* user);
     /*  81 */ void (*ProcessVertex)(kd_vertex_t* v);
     /*  82 */ kd_bitmap_t* (*GetBitmap)(const char* name);
     /*  83 */ kd_bitmap_t* (*GetBitmapEx)(const char* name, int cache_mode);

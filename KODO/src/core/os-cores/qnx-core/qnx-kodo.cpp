@@ -7,6 +7,8 @@
 #include <bps/virtualkeyboard.h>
 #include <screen/screen.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "kd-internal.h"
 #include "qnx-kodo.h"
@@ -29,13 +31,73 @@ void KDID_GetDisplaySize(int* width, int* height) {
     }
 }
 
+int kd_qnx_screen_width = 1024;
+int kd_qnx_screen_height = 600;
+int kd_qnx_nbuffers = 2;
+
+static bool WindowFailed(const char* call) {
+    KD_PrintDebugf(2, "%s", call);
+    fprintf(stderr, "KODO: %s failed\n", call);
+    if (screen_win) screen_destroy_window(screen_win);
+    screen_win = nullptr;
+    return false;
+}
+
+bool KD_QNX_InitWindowAndContexts() {
+    if (screen_win) return true;
+    if (!screen_ctx) return WindowFailed("screen_create_window");
+    if (screen_create_window(&screen_win, screen_ctx) != 0) {
+        screen_win = nullptr;
+        return WindowFailed("screen_create_window");
+    }
+    int format = SCREEN_FORMAT_RGBX8888;
+    if (screen_set_window_property_iv(screen_win, SCREEN_PROPERTY_FORMAT, &format) != 0)
+        return WindowFailed("screen_set_window_property_iv(SCREEN_PROPERTY_FORMAT)");
+    int usage = SCREEN_USAGE_OPENGL_ES1 | SCREEN_USAGE_ROTATION;
+    if (screen_set_window_property_iv(screen_win, SCREEN_PROPERTY_USAGE, &usage) != 0)
+        return WindowFailed("screen_set_window_property_iv(SCREEN_PROPERTY_USAGE)");
+    screen_display_t display = nullptr;
+    if (screen_get_window_property_pv(screen_win, SCREEN_PROPERTY_DISPLAY, (void**)&display) != 0 || !display)
+        return WindowFailed("screen_get_window_property_pv");
+    int size[2] = {0, 0};
+    if (screen_get_display_property_iv(display, SCREEN_PROPERTY_SIZE, size) != 0)
+        return WindowFailed("screen_get_display_property_iv");
+    const char* env = getenv("ORIENTATION");
+    int orientation = env ? atoi(env) : 0;
+    screen_display_mode_t mode;
+    memset(&mode, 0, sizeof mode);
+    if (screen_get_display_property_iv(display, SCREEN_PROPERTY_MODE, (int*)&mode) != 0)
+        return WindowFailed("screen_get_display_property_iv");
+    int buffer[2] = {size[0], size[1]};
+    screen_get_window_property_iv(screen_win, SCREEN_PROPERTY_BUFFER_SIZE, buffer);
+    bool mode_landscape = mode.width > mode.height, buffer_landscape = buffer[0] > buffer[1];
+    bool swap;
+    if (orientation == 0 || orientation == 180)
+        swap = mode_landscape != buffer_landscape;
+    else if (orientation == 90 || orientation == 270)
+        swap = mode_landscape == buffer_landscape;
+    else
+        return WindowFailed("rttt");
+    if (swap) {
+        int t = buffer[0];
+        buffer[0] = buffer[1];
+        buffer[1] = t;
+    }
+    kd_qnx_screen_width = buffer[0];
+    kd_qnx_screen_height = buffer[1];
+    if (screen_set_window_property_iv(screen_win, SCREEN_PROPERTY_BUFFER_SIZE, buffer) != 0 ||
+        screen_set_window_property_iv(screen_win, SCREEN_PROPERTY_ROTATION, &orientation) != 0)
+        return WindowFailed("screen_set_window_property_iv");
+    if (screen_create_window_buffers(screen_win, kd_qnx_nbuffers) != 0) return WindowFailed("screen_create_window_buffers");
+    return true;
+}
+
 bool KDQ_CreateWindow() {
     if (screen_create_context(&screen_ctx, 0) != 0) {
         screen_ctx = nullptr;
         return false;
     }
-    if (screen_create_window(&screen_win, screen_ctx) != 0) {
-        screen_win = nullptr;
+    if (!KD_QNX_InitWindowAndContexts()) {
         screen_destroy_context(screen_ctx);
         screen_ctx = nullptr;
         return false;

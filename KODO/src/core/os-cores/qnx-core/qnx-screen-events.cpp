@@ -1,0 +1,93 @@
+// The platform's screen events (touch, pointer, keyboard) as engine
+// events.
+#include <bps/screen.h>
+#include <screen/screen.h>
+
+#include "kd-internal.h"
+#include "qnx-kodo.h"
+
+static bool pointer_button_down = false;
+
+// A key symbol as the engine's key id: letters and digits unchanged,
+// backspace 8, return 13, space 32, anything else 0.
+static int KeyFromSymbol(int sym) {
+    if ((sym >= 'a' && sym <= 'z') || (sym >= '0' && sym <= '9') || (sym >= 'A' && sym <= 'Z')) return sym;
+    if (sym == KEYCODE_BACKSPACE) return 8;
+    if (sym == KEYCODE_RETURN) return 13;
+    if (sym == KEYCODE_SPACE) return 32;
+    return 0;
+}
+
+static bool untracked_touch_reported = false;
+
+// Touch ids that have a program cursor; others are ignored (reported once).
+static bool TouchIdTracked(int id) {
+    if (id >= 0 && id < KD_MAX_TOUCHES) return true;
+    bool& reported = untracked_touch_reported;
+    if (!reported) {
+        reported = true;
+        KD_PrintDebugf(1, "HandleScreenEvent: touch id %d outside the tracked range 0..%d; ignored.\n", id,
+                       KD_MAX_TOUCHES - 1);
+    }
+    return false;
+}
+
+void KDQ_ResetScreenEventState() {
+    pointer_button_down = false;
+    untracked_touch_reported = false;
+}
+
+void HandleScreenEvent(bps_event_t* event) {
+    screen_event_t se = screen_event_get_event(event);
+    if (!se) return;
+    int type = 0;
+    if (screen_get_event_property_iv(se, SCREEN_PROPERTY_TYPE, &type) != 0) return;
+    int pos[2] = {0, 0};
+    int touch_id = 0;
+
+    switch (type) {
+        case SCREEN_EVENT_MTOUCH_TOUCH:
+        case SCREEN_EVENT_MTOUCH_MOVE:
+        case SCREEN_EVENT_MTOUCH_RELEASE:
+            screen_get_event_property_iv(se, SCREEN_PROPERTY_SOURCE_POSITION, pos);
+            screen_get_event_property_iv(se, SCREEN_PROPERTY_TOUCH_ID, &touch_id);
+            if (!TouchIdTracked(touch_id)) return;
+            if (type == SCREEN_EVENT_MTOUCH_MOVE)
+                KDI_SendMouseMoveEvent(touch_id, (float)pos[0], (float)pos[1]);
+            else
+                KDI_SendMouseButtonEvent(type == SCREEN_EVENT_MTOUCH_TOUCH ? KD_EVENT_BUTTON_DOWN : KD_EVENT_BUTTON_UP,
+                                         touch_id, KD_KEY_TOUCH, (float)pos[0], (float)pos[1]);
+            break;
+
+        case SCREEN_EVENT_POINTER: {
+            int buttons = 0;
+            screen_get_event_property_iv(se, SCREEN_PROPERTY_SOURCE_POSITION, pos);
+            screen_get_event_property_iv(se, SCREEN_PROPERTY_BUTTONS, &buttons);
+            KDI_SendMouseMoveEvent(0, (float)pos[0], (float)pos[1]);
+            if (buttons == SCREEN_LEFT_MOUSE_BUTTON && !pointer_button_down) {
+                KDI_SendMouseButtonEvent(KD_EVENT_BUTTON_DOWN, 0, KD_KEY_MOUSE_BUTTON_0, (float)pos[0],
+                                         (float)pos[1]);
+                pointer_button_down = true;
+            } else if (buttons != SCREEN_LEFT_MOUSE_BUTTON && pointer_button_down) {
+                KDI_SendMouseButtonEvent(KD_EVENT_BUTTON_UP, 0, KD_KEY_MOUSE_BUTTON_0, (float)pos[0], (float)pos[1]);
+                pointer_button_down = false;
+            }
+            break;
+        }
+
+        case SCREEN_EVENT_KEYBOARD: {
+            int flags = 0, sym = 0;
+            screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_FLAGS, &flags);
+            if (!(flags & KEY_DOWN)) break;  // releases are ignored
+            screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_SYM, &sym);
+            int key = KeyFromSymbol(sym);
+            KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, key);
+            KDI_SendCharEvent(key);
+            KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
+            break;
+        }
+
+        default:
+            break;
+    }
+}

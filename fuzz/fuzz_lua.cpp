@@ -1,0 +1,74 @@
+// Arbitrary bytes as a script in a framework Lua state: the built-in
+// bindings, the silent print/loadfile/dofile and the replacement
+// string.format. Run time is bounded by an instruction-count hook and
+// memory by a counting allocator; the engine is not started, so bindings
+// run with a null interface table and must cope.
+#include <stddef.h>
+#include <stdint.h>
+#include <stdlib.h>
+
+#include <lua.hpp>
+
+#include "luaman.h"
+
+namespace {
+
+const size_t kMemoryLimit = 64u << 20;
+size_t used = 0;
+
+void* CountingAlloc(void* ud, void* ptr, size_t osize, size_t nsize) {
+    if (nsize == 0) {
+        used -= osize < used ? osize : used;
+        free(ptr);
+        return nullptr;
+    }
+    if (nsize > osize && used + (nsize - osize) > kMemoryLimit) return nullptr;
+    void* p = realloc(ptr, nsize);
+    if (p) used = used - (osize < used ? osize : used) + nsize;
+    return p;
+}
+
+void StopHook(lua_State* L, lua_Debug*) { luaL_error(L, "instruction budget spent"); }
+
+// string.rep builds one string in C without the hook ever running; cap
+// it so a pattern or format argument cannot grow past what the budget
+// could build step by step.
+int BoundedRep(lua_State* L) {
+    size_t l;
+    luaL_checklstring(L, 1, &l);
+    lua_Number n = luaL_checknumber(L, 2);
+    if (n * (lua_Number)(l ? l : 1) > 65536) return luaL_error(L, "string.rep result too long for the fuzzer");
+    lua_getfield(L, lua_upvalueindex(1), "rep");
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, 1);
+    return 1;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 8192) return 0;
+    lua_State* L = lua_man.OpenLuaState(0);
+    if (!L) return 0;
+    used = (size_t)lua_gc(L, LUA_GCCOUNT, 0) * 1024;
+    lua_setallocf(L, CountingAlloc, nullptr);
+    lua_sethook(L, StopHook, LUA_MASKCOUNT, 200000);
+    // Keep the stock rep as an upvalue of the bounded one.
+    lua_getglobal(L, "string");
+    lua_newtable(L);
+    lua_getfield(L, -2, "rep");
+    lua_setfield(L, -2, "rep");
+    lua_pushcclosure(L, BoundedRep, 1);
+    lua_setfield(L, -2, "rep");
+    lua_pop(L, 1);
+
+    int top = lua_gettop(L);
+    if (luaL_loadbuffer(L, (const char*)data, size, "@fuzz.lua") == 0) lua_pcall(L, 0, LUA_MULTRET, 0);
+    lua_settop(L, top);
+    // Calls from C into whatever the script left behind.
+    lua_man.CallLuaFunctionN(L, "OnUpdate", 0.016);
+    lua_man.CallLuaFunctionS(L, "OnClick", "button");
+    if (lua_gettop(L) != top) abort();
+    lua_man.CloseLuaState(L);
+    return 0;
+}

@@ -1,0 +1,129 @@
+#include "atomic-file.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+AtomicFile::~AtomicFile() {
+    if (file || !temp.IsEmpty()) Abort();
+}
+
+void AtomicFile::Fail(const char* why) {
+    if (!failed) kd->PrintDebugf(1, "Saving '%s' failed: %s; the old file is kept.\n", path.c_str(), why);
+    failed = true;
+}
+
+bool AtomicFile::Open(const char* target) {
+    Abort();
+    failed = false;
+    written = 0;
+    path.Set(target);
+    if (!target || !*target) {
+        Fail("no file name");
+        return false;
+    }
+    // Same folder as the target, so the rename never crosses devices.
+    temp.Set(target);
+    temp.Append(".tmp");
+    file = kd->OpenFile(temp.text, "wb");
+    if (!file) {
+        Fail("unable to create the temporary file");
+        temp.Set(nullptr);
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::Write(const void* bytes, unsigned int size) {
+    if (failed || !file) {
+        if (!file) Fail("not open");
+        return false;
+    }
+    if (size == 0) return true;
+    if (kd->WriteFile(bytes, size, file) != size) {
+        Fail("write error");
+        return false;
+    }
+    written += size;
+    return true;
+}
+
+bool AtomicFile::Printf(const char* format, ...) {
+    if (failed || !file) {
+        if (!file) Fail("not open");
+        return false;
+    }
+    // Formatted without a length limit: a long value is never cut short.
+    va_list ap, again;
+    va_start(ap, format);
+    va_copy(again, ap);
+    int n = vsnprintf(nullptr, 0, format, ap);
+    va_end(ap);
+    if (n < 0) {
+        va_end(again);
+        Fail("formatting error");
+        return false;
+    }
+    std::string text((size_t)n + 1, '\0');
+    vsnprintf(&text[0], text.size(), format, again);
+    va_end(again);
+    return Write(text.data(), (unsigned)n);
+}
+
+void AtomicFile::Abort() {
+    if (file) {
+        kd->CloseFile(file);
+        file = nullptr;
+    }
+    if (!temp.IsEmpty()) {
+        kd->DeleteFile(temp.text);
+        temp.Set(nullptr);
+    }
+}
+
+bool AtomicFile::Commit() {
+    if (!file) {
+        Fail("not open");
+        Abort();
+        return false;
+    }
+    if (failed) {
+        Abort();
+        return false;
+    }
+    kd->FlushFile(file);
+    kd->CloseFile(file);
+    file = nullptr;
+    // Flush and close report nothing, so the size on disk is checked: a
+    // full disk shows up here rather than as a truncated save.
+    kd_file_t* check = kd->OpenFile(temp.text, "rb");
+    long size = -1;
+    if (check) {
+        if (kd->SetFilePosition(check, 0, SEEK_END)) size = kd->GetFilePosition(check);
+        kd->CloseFile(check);
+    }
+    if (size < 0 || (unsigned long)size != written) {
+        Fail("the temporary file is incomplete");
+        Abort();
+        return false;
+    }
+    nString parameter(temp.text);
+    parameter.Append("|");
+    parameter.Append(path.text);
+    if (!kd->CallExtension("RenameFile", parameter.text)) {
+        Fail("unable to replace the file");
+        Abort();
+        return false;
+    }
+    temp.Set(nullptr);
+    return true;
+}
+
+bool AtomicWriteFile(const char* path, const void* bytes, unsigned int size) {
+    AtomicFile f;
+    if (!f.Open(path)) return false;
+    f.Write(bytes, size);
+    return f.Commit();
+}

@@ -1,0 +1,43 @@
+// Replaces a file as a whole or not at all. Every writer of player data
+// goes through here: the new contents go to a temporary file in the same
+// folder, every write is checked, and only a complete file is renamed
+// over the old one. On any failure the old file stays as it was.
+#ifndef FRAMEWORK_ATOMIC_FILE_H
+#define FRAMEWORK_ATOMIC_FILE_H
+
+#include "kodo.h"
+#include "nstring.h"
+
+extern kodo_t* kd;
+
+class AtomicFile {
+public:
+    AtomicFile() {}
+    ~AtomicFile();  // a file neither committed nor aborted is aborted
+
+    // Opens "<path>.tmp" for writing. False (with a log line) on failure.
+    bool Open(const char* path);
+    // Each returns false once anything failed; later calls do nothing.
+    bool Write(const void* bytes, unsigned int size);
+    bool Printf(const char* format, ...) N_PRINTF_LIKE(2, 3);
+    // Flushes, closes, checks the written size and renames the temporary
+    // over the target. False (with a log line) on any failure; the
+    // temporary is then gone and the old file untouched.
+    bool Commit();
+    // Drops the temporary.
+    void Abort();
+    bool Failed() const { return failed; }
+
+private:
+    void Fail(const char* why);
+    nString path;
+    nString temp;
+    kd_file_t* file = nullptr;
+    unsigned long written = 0;
+    bool failed = false;
+};
+
+// One-call form for a ready buffer.
+bool AtomicWriteFile(const char* path, const void* bytes, unsigned int size);
+
+#endif

@@ -1,0 +1,141 @@
+// Small in-memory databases of string values: a database holds named
+// arrays, an array holds nodes, a node holds named values. Read from XML
+// (".xml", ".dat") or semicolon-separated CSV (".csv"), written as XML.
+// `dman` caches databases by file name so every caller shares one copy.
+#ifndef FRAMEWORK_DATAMAN_H
+#define FRAMEWORK_DATAMAN_H
+
+#include "kodo.h"
+#include "nstring.h"
+
+extern kodo_t* kd;
+
+class DMValue {
+public:
+    DMValue(const char* name, const char* value);
+    explicit DMValue(const DMValue* other);
+    ~DMValue();
+    DMValue(const DMValue&) = delete;
+    DMValue& operator=(const DMValue&) = delete;
+
+    const char* GetName() const { return name; }
+    const char* GetValue() const { return value; }
+    int GetValueInt() const { return value ? atoi(value) : 0; }
+    float GetValueFloat() const { return value ? (float)atof(value) : 0.0f; }
+    void SetValue(const char* v);  // null leaves the value unchanged
+    void SetValueInt(int v);
+    void SetValueFloat(float v);
+
+private:
+    char* name;
+    char* value;
+};
+
+class DMNode {
+public:
+    explicit DMNode(const char* id);  // a non-null id is also the value "id"
+    ~DMNode();
+    DMNode(const DMNode&) = delete;
+    DMNode& operator=(const DMNode&) = delete;
+
+    const char* GetId() const { return id; }
+    int GetNumberOfValues() const { return count; }
+    DMValue* GetValueAt(int i) const { return i >= 0 && i < count ? values[i] : nullptr; }
+    const char* GetValue(const char* name) const;
+    // Setting "id" renames the node.
+    void SetValue(const char* name, const char* value);
+    void RemoveValue(const char* name);
+    // Appends without looking for an existing value of that name (files
+    // may repeat a name; every attribute is kept).
+    void AppendValue(const char* name, const char* value);
+    void SetIdRaw(const char* newId);
+
+private:
+    char* id = nullptr;
+    DMValue** values = nullptr;
+    int count = 0;
+};
+
+class DMArray {
+public:
+    explicit DMArray(const char* id);
+    ~DMArray();
+    DMArray(const DMArray&) = delete;
+    DMArray& operator=(const DMArray&) = delete;
+
+    const char* GetId() const { return id; }
+    int GetSize() const { return nodes.count; }
+    int GetCapacity() const { return nodes.capacity; }
+    DMNode* GetNode(int index) const;
+    DMNode* GetNode(const char* id) const;
+    int GetNodeIndexById(const char* id) const;
+    DMNode* AddNode(const char* id);
+    void RemoveNode(int index);
+    bool RemoveNode(const char* id);
+    const char* GetNodeValue(int index, const char* name) const;
+    const char* GetNodeValue(const char* id, const char* name) const;
+    void SetValue(const char* node, const char* name, const char* value);
+    // Takes ownership of a node built elsewhere (the XML loader).
+    void AppendNode(DMNode* node) { nodes.InsertLast(node); }
+
+private:
+    char* id;
+    nArray<DMNode*> nodes;
+};
+
+class DMDatabase {
+public:
+    DMDatabase() {}
+    ~DMDatabase() { Free(); }
+    DMDatabase(const DMDatabase&) = delete;
+    DMDatabase& operator=(const DMDatabase&) = delete;
+
+    const char* GetFileName() const { return fileName; }
+    void SetFileName(const char* name);
+    int GetNumberOfArrays() const { return arrays.count; }
+    DMArray* GetArray(int index) const;
+    DMArray* GetArray(const char* id) const;  // null: the first array without id
+    int GetArraySize(const char* id) const;
+    const char* GetValue(const char* array, int index, const char* name) const;
+    const char* GetValue(const char* array, const char* node, const char* name) const;
+    DMArray* AddArray(const char* id);
+    bool RemoveArray(const char* id);
+    void SetValue(const char* array, const char* node, const char* name, const char* value);
+
+    bool Load(const char* file);
+    bool LoadXML(const char* file);
+    bool LoadCSV(const char* file);
+    // Null writes back to the file the database came from.
+    bool Save(const char* file = nullptr);
+    bool SaveXML(const char* file);
+    void Free();
+
+private:
+    void FreeArrays();
+    char* fileName = nullptr;
+    nArray<DMArray*> arrays;
+};
+
+class DataMan {
+public:
+    DataMan() {}
+    ~DataMan();
+    DMDatabase* GetDatabase(const char* file);
+    DMDatabase* CreateDatabase(const char* name);
+    void ReleaseDatabase(DMDatabase* db);
+    void ReleaseDatabase(const char* name);
+    int GetArraySize(const char* file, const char* array);
+    const char* GetValue(const char* file, const char* array, const char* node, const char* name);
+    const char* GetValue(const char* file, const char* array, int index, const char* name);
+    const char* QueryValue(const char* command);
+    int QueryArraySize(const char* command);
+    int GetNumberOfDatabases() const { return databases.count; }
+
+private:
+    DMDatabase* Find(const char* name) const;
+    nArray<DMDatabase*> databases;
+};
+
+extern DataMan dman;
+
+#endif

@@ -1,0 +1,145 @@
+#include "feature-manager.h"
+
+#include "fw-hooks.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <lua.hpp>
+
+#include "luaman.h"
+#include "nstring.h"
+#include "profiles.h"
+
+FeatureManager feature_man;
+
+FeatureManager::~FeatureManager() { free(features); }
+
+void FeatureManager::SetFeatureList(const char* list) {
+    char* copy = list ? nStringDuplicate(list) : nullptr;
+    free(features);
+    features = copy;
+}
+
+static int FM_ProductFeatureExists(lua_State* L) {
+    lua_pushboolean(L, feature_man.ProductFeatureExists(luaL_optstring(L, 1, nullptr)));
+    return 1;
+}
+
+static int FM_GetProductValue(lua_State* L) {
+    const char* v = feature_man.GetProductValue(luaL_optstring(L, 1, nullptr));
+    if (v)
+        lua_pushstring(L, v);
+    else
+        lua_pushnil(L);
+    return 1;
+}
+
+static int FM_UsesPackage(lua_State* L) {
+    lua_pushboolean(L, feature_man.UsesPackage(luaL_optstring(L, 1, nullptr)));
+    return 1;
+}
+
+void FeatureManager::Initialize() {
+    SetFeatureList(kd ? kd->CallExtension("ProgramInfo", "Features") : nullptr);
+    lua_man.AddLuaFunction("FM_ProductFeatureExists", FM_ProductFeatureExists);
+    lua_man.AddLuaFunction("FM_GetProductValue", FM_GetProductValue);
+    lua_man.AddLuaFunction("FM_UsesPackage", FM_UsesPackage);
+}
+
+static bool IsSeparator(char c) { return c == 0 || c == ' ' || c == ',' || c == ';'; }
+
+bool FeatureManager::ProductFeatureExists(const char* name) const {
+    // An empty name would match everywhere without consuming anything;
+    // no feature has an empty name.
+    if (!name || !features || !*name) return false;
+    size_t n = strlen(name);
+    for (const char* at = strstr(features, name); at; at = strstr(at + 1, name)) {
+        bool startOk = at == features || IsSeparator(at[-1]);
+        if (startOk && IsSeparator(at[n])) return true;
+    }
+    return false;
+}
+
+bool FeatureManager::EvaluateProductFeatureRequirementList(const char* list) const {
+    if (!list) return false;
+    // Long lists are not checked at all; data files keep them short.
+    if (strlen(list) > 511) return true;
+    const char* item = list;
+    for (int k = 0; k < 32; k++) {
+        if (!*item) return true;  // no k-th item: the list ended or ended with a comma
+        const char* comma = strchr(item, ',');
+        size_t len = comma ? (size_t)(comma - item) : strlen(item);
+        char name[512];
+        memcpy(name, item, len);
+        name[len] = 0;
+        bool forbidden = name[0] == '!';
+        bool exists = ProductFeatureExists(forbidden ? name + 1 : name);
+        if (forbidden ? exists : !exists) return false;
+        if (!comma) return true;
+        item = comma + 1;
+    }
+    return true;
+}
+
+const char* FeatureManager::GetProductValue(const char* key) const {
+    return kd ? kd->CallExtension("GetProductValue", key) : nullptr;
+}
+
+bool FeatureManager::UsesPackage(const char* package) const {
+    if (!package || !kd) return false;
+    int n = kd->GetNumberOfSearchPaths();
+    for (int i = 0; i < n; i++) {
+        const char* path = kd->GetSearchPath(i);
+        if (!path) continue;
+        const char* last = strrchr(path, '/');
+        if (!last || last == path) continue;
+        const char* before = last - 1;
+        while (before >= path && *before != '/') before--;
+        if (before < path) continue;  // fewer than two '/'
+        size_t len = (size_t)(last - before - 1);
+        if (len > 255) len = 255;
+        if (strlen(package) == len && strncmp(before + 1, package, len) == 0) return true;
+    }
+    return false;
+}
+
+bool FeatureManager::IsGameCenterEnabled() const {
+    if (!ProductFeatureExists("GAME_CENTER")) return false;
+    const char* enabled = profile_man.GetGlobalValue("GAME_CENTER_ENABLED");
+    if (enabled && strcmp(enabled, "0") == 0) return false;
+    return kd && kd->CallExtension("GameCenter", "IsAvailable") != nullptr;
+}
+
+const char* FeatureManager::GetCurrentDeviceId() const {
+    return kd ? kd->CallExtension("PlatformInfo", "DeviceModel") : nullptr;
+}
+
+bool FeatureManager::IsRunningOnDevice(const char* model) const {
+    const char* device = GetCurrentDeviceId();
+    return model && device && strcmp(model, device) == 0;
+}
+
+int FeatureManager::GetCurrentDevicePerformanceClass() const {
+    const char* answer = kd ? kd->CallExtension("PlatformInfo", "PerformanceClass") : nullptr;
+    return answer ? atoi(answer) : 0;
+}
+
+const char* FeatureManager::GetCurrentPlatformId() const {
+    static char id[256];
+    const char* platform = kd ? kd->CallExtension("PlatformInfo", "PlatformId") : nullptr;
+    // Copied before the second question: the engine may answer both from
+    // one buffer.
+    nString p(platform ? platform : "(null)");
+    const char* size = kd ? kd->CallExtension("PlatformInfo", "ScreenSizeId") : nullptr;
+    if (size)
+        snprintf(id, sizeof id, "%s/%s", p.c_str(), size);
+    else
+        snprintf(id, sizeof id, "%s", p.c_str());
+    return id;
+}
+
+// Start-up and the other managers reach the feature manager through these.
+void FW_InitFeatures() { feature_man.Initialize(); }
+bool FW_FeatureExists(const char* name) { return feature_man.ProductFeatureExists(name); }

@@ -1,0 +1,294 @@
+#include "localization.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "atomic-file.h"
+#include "fw-hooks.h"
+#include "manager.h"
+#include "xmlreader.h"
+
+LocalizationManager loc_man;
+
+const char* const LocalizationManager::kBlankLine = "@";
+
+LocalizationManager::LocalizationManager() : languageFile("none.xml"), newStringsFile("none-new.xml") {
+    entries.shrink = false;
+}
+
+LocalizationManager::~LocalizationManager() { FreeEntries(); }
+
+void LocalizationManager::FreeEntries() {
+    for (int i = 0; i < entries.count; i++) {
+        Entry* e = entries.data[i];
+        free(e->source);
+        free(e->translation);
+        if (e->comment != kBlankLine) free((char*)e->comment);
+        delete e;
+    }
+    entries.Free();
+}
+
+LocalizationManager::Entry* LocalizationManager::Append(const char* source, const char* translation,
+                                                        const char* comment, int fromFile, int uses) {
+    Entry* e = new Entry;
+    e->source = source ? nStringDuplicate(source) : nullptr;
+    e->translation = translation ? nStringDuplicate(translation) : nullptr;
+    e->comment = comment == kBlankLine ? kBlankLine : (comment ? nStringDuplicate(comment) : nullptr);
+    e->fromFile = (unsigned char)fromFile;
+    e->uses = uses;
+    entries.InsertLast(e);
+    return e;
+}
+
+// ---------------------------------------------------------------------------
+// Writing conversion of the new-strings file. The result grows with the
+// text, so a value of any length converts whole. Reading needs no step of
+// its own: the XML reader already turns these escapes back (a second pass
+// would eat every backslash a source holds).
+
+std::string LocalizationManager::EncodeText(const char* s) {
+    std::string out;
+    if (!s) return out;
+    for (; *s; s++) {
+        switch (*s) {
+            case '"': out += "\\\""; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            case '\\':
+                // Escapes written by hand survive a round through the file.
+                if (s[1] == 'n' || s[1] == 't' || s[1] == 'r')
+                    out += '\\';
+                else
+                    out += "\\\\";
+                break;
+            case '&':
+                // The reader decodes "&quot;" and "&amp;": a source that
+                // holds them as text must come back unchanged.
+                out += "&amp;";
+                break;
+            default: out += *s;
+        }
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+
+bool LocalizationManager::LoadLanguageFile() {
+    XMLReader xml;
+    if (!xml.OpenFile(languageFile.c_str(), false)) {
+        kd->Printf("Language file not found.\n");
+        return true;
+    }
+    // The declaration. No block at all: nothing more to do, not even the
+    // separators.
+    if (!xml.ReadNextBlock()) return false;
+    int firstEntry = entries.count;
+    while (!xml.EndOfFile()) {
+        XMLBlock* b = xml.ReadNextBlock();
+        if (!b) break;
+        if (nStringsMatch(b->tag, "array")) continue;
+        if (!nStringsMatch(b->tag, "node") && !nStringsMatch(b->tag, "String")) continue;
+        // Values come decoded from the reader.
+        const char* from = nullptr;
+        const char* to = nullptr;
+        for (int i = 0; i < b->count; i++) {
+            if (!from && (nStringsMatch(b->names[i], "id") || nStringsMatch(b->names[i], "from")))
+                from = b->values[i];
+            else if (!to && nStringsMatch(b->names[i], "to"))
+                to = b->values[i];
+        }
+        // A missing "to" leaves the entry without translation, so the text
+        // is shown as it is and collected as a new string.
+        if (from || to) Append(from ? from : "", to, nullptr, 1, 0);
+    }
+    if (xml.IsDamaged()) {
+        // A cut or broken file would give a half table with texts shown
+        // in two languages; the program runs untranslated instead.
+        kd->PrintDebugf(1, "Language file '%s' is damaged; its translations are not used.\n", languageFile.c_str());
+        for (int i = entries.count - 1; i >= firstEntry; i--) {
+            Entry* e = entries.data[i];
+            free(e->source);
+            free(e->translation);
+            delete e;
+            entries.RemoveIndex(i);
+        }
+    }
+    return true;
+}
+
+void LocalizationManager::Initialize() {
+    thousandsSeparator = ',';
+    hourSeparator = ':';
+    minuteSeparator = ':';
+    const char* locale = Manager::GetParms()->locale;
+    bool haveLocale = locale && *locale;
+    if (!haveLocale && !active) return;
+    active = true;
+    kd->Printf("Initializing language translation.\n");
+    if (haveLocale) {
+        char path[512];
+        snprintf(path, sizeof path, "res://data-%s", locale);
+        kd->AddSearchPath(path, true);
+    }
+    languageFile.Set("language.xml");
+    newStringsFile.Set("res://language-new-strings.xml");
+    FreeEntries();
+
+    if (!LoadLanguageFile()) return;
+
+    const char* sep = Localize("THOUSANDS_SEPARATOR");
+    if (sep && *sep) thousandsSeparator = sep[0];
+    const char* format = Localize("TIME_FORMAT");
+    if (!format) format = "HH:MM:SS";
+    size_t n = strlen(format);
+    if (n >= 3) hourSeparator = format[2];
+    if (n >= 6) minuteSeparator = format[5];
+}
+
+const char* LocalizationManager::Localize(const char* text) {
+    if (!active || !text || !*text || strcmp(text, " ") == 0) return text;
+    if (text[0] == '@') return nullptr;
+    for (int i = 0; i < entries.count; i++) {
+        Entry* e = entries.data[i];
+        if (e->translation && nStringsMatch(e->source, text)) {
+            e->uses++;
+            return e->translation;
+        }
+    }
+    if (strcmp(text, "THOUSANDS_SEPARATOR") == 0) {
+        LocalizeNewLine();
+        return AddNewString(text, ",");
+    }
+    if (strcmp(text, "TIME_FORMAT") == 0) {
+        LocalizeNewLine();
+        return AddNewString(text, "HH:MM:SS");
+    }
+    return AddNewString(text, text);
+}
+
+void LocalizationManager::LocalizeComment(const char* text) {
+    if (!active || !text) return;
+    for (int i = 0; i < entries.count; i++) {
+        const char* c = entries.data[i]->comment;
+        if (c && c != kBlankLine && strcmp(c, text) == 0) return;
+    }
+    Append(nullptr, nullptr, text, 0, 0);
+}
+
+void LocalizationManager::LocalizeNewLine() {
+    if (!active) return;
+    Append(nullptr, nullptr, kBlankLine, 0, 0);
+}
+
+const char* LocalizationManager::AddNewString(const char* source, const char* translation) {
+    Entry* e = Append(source ? source : "", translation ? translation : "", nullptr, 0, 1);
+    WriteLanguageStringTable();
+    return e->translation;
+}
+
+static int CountWords(const char* s) {
+    int words = 0;
+    bool inWord = false;
+    for (; s && *s; s++) {
+        bool space = *s == ' ' || *s == '\t' || *s == '\n' || *s == '\r';
+        if (!space && !inWord) words++;
+        inWord = !space;
+    }
+    return words;
+}
+
+void LocalizationManager::WriteLanguageStringTable() {
+    if (!active) return;
+    AtomicFile out;
+    if (!out.Open(newStringsFile.c_str())) return;
+    out.Printf("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n");
+    out.Printf("<root>\n");
+    out.Printf("<array id=\"STRINGS\">\n");
+    int words = 0, written = 0;
+    for (int i = 0; i < entries.count; i++) {
+        Entry* e = entries.data[i];
+        if (e->fromFile) continue;
+        written++;
+        if (e->comment == kBlankLine) {
+            out.Printf("\n");
+        } else if (e->comment) {
+            out.Printf(" <!-- %s -->\n", EncodeText(e->comment).c_str());
+        } else {
+            out.Printf(" <node\n");
+            out.Printf("  id = \"%s\"\n", EncodeText(e->source).c_str());
+            out.Printf("  to = \"%s\" />\n", EncodeText(e->translation).c_str());
+            words += CountWords(e->source);
+        }
+    }
+    out.Printf("\n\n");
+    out.Printf(" <!-- %d ref words in total. -->\n", words);
+    out.Printf(" <!-- %d ref strings in total. -->\n", written);
+    out.Printf("</array>\n");
+    out.Printf("</root>\n");
+    out.Commit();
+}
+
+const char* LocalizationManager::LocalizeNumber(int value) {
+    static char buffers[4][64];
+    static int next = 0;
+    char* out = buffers[next];
+    next = (next + 1) & 3;
+    char digits[32];
+    snprintf(digits, sizeof digits, "%d", value);
+    int len = (int)strlen(digits);
+    int o = 0;
+    for (int i = 0; i < len; i++) {
+        out[o++] = digits[i];
+        int after = len - 1 - i;  // characters after this one, all digits
+        if (i < len - 1 && digits[i] != '-' && after % 3 == 0) out[o++] = thousandsSeparator;
+    }
+    out[o] = 0;
+    return out;
+}
+
+const char* LocalizationManager::LocalizeTime(unsigned long ms) {
+    static char buffers[4][64];
+    static int next = 0;
+    char* out = buffers[next];
+    next = (next + 1) & 3;
+    unsigned long s = ms / 1000;
+    unsigned long hours = ms / 3600000;
+    int minutes = (int)((s % 3600) / 60);
+    int seconds = (int)(s % 60);
+    if (hours)
+        snprintf(out, 64, "%.2lu%c%.2d%c%.2d", hours, hourSeparator, minutes, minuteSeparator, seconds);
+    else
+        snprintf(out, 64, "%.2d%c%.2d", minutes, minuteSeparator, seconds);
+    return out;
+}
+
+void LocalizationManager::Shutdown() {
+    if (!active) return;
+    kd->Printf("LocalizationManager::Shutdown\n");
+    if (Manager::GetParms()->developer_mode) {
+        for (int i = 0; i < entries.count; i++) {
+            Entry* e = entries.data[i];
+            if (e->source && e->uses == 0) kd->PrintDebugf(1, "Translation #%d: '%s' never used.\n", i, e->source);
+        }
+    }
+    FreeEntries();
+    // The table is gone: translating on would only collect every text
+    // again into the new-strings file.
+    active = false;
+}
+
+// Start-up, shutdown and the script bindings reach the manager through
+// these.
+void FW_InitLocalization() { loc_man.Initialize(); }
+void FW_ShutdownLocalization() { loc_man.Shutdown(); }
+const char* FW_Localize(const char* text) { return loc_man.Localize(text); }
+void FW_LocalizeComment(const char* text) { loc_man.LocalizeComment(text); }
+void FW_LocalizeNewLine() { loc_man.LocalizeNewLine(); }
+const char* FW_LocalizeNumber(int value) { return loc_man.LocalizeNumber(value); }
+const char* FW_LocalizeTime(int milliseconds) {
+    return loc_man.LocalizeTime(milliseconds > 0 ? (unsigned long)milliseconds : 0);
+}

@@ -1,0 +1,1019 @@
+#include "lua-bindings.h"
+
+#include <limits.h>
+#include <stdio.h>
+
+#include "dataman.h"
+#include "fw-hooks.h"
+#include "kodo.h"
+#include "luaman.h"
+#include "manager.h"
+#include "nstring.h"
+
+// The engine's bitmap and sound records: the bindings read sizes, frames,
+// pixels and texture coordinates of bitmaps and set a sound's instance
+// limit. These two headers hold nothing but the records and constants.
+#include "../../KODO/src/kd-bitmap.h"
+#include "../../KODO/src/kd-sound.h"
+
+extern kodo_t* kd;
+
+namespace {
+
+// Argument reader of one binding call.
+struct Args {
+    lua_State* L;
+    const char* fn;
+    int top;
+    Args(lua_State* state, const char* name) : L(state), fn(name), top(lua_gettop(state)) {}
+
+    bool Has(int i) const { return i <= top; }
+    void Report(int i, const char* what) const {
+        if (kd) kd->Popupf(1, "Lua %s: argument %d should be %s.\n", fn, i, what);
+    }
+    // A required text; null (reported) when missing or not convertible.
+    const char* Text(int i) const {
+        const char* s = i <= top ? lua_tolstring(L, i, nullptr) : nullptr;
+        if (!s) Report(i, "a text");
+        return s;
+    }
+    // An optional text: null when absent or not convertible, unreported.
+    const char* OptText(int i) const { return i <= top ? lua_tolstring(L, i, nullptr) : nullptr; }
+    double Number(int i) const {
+        if (i > top || !lua_isnumber(L, i)) {
+            Report(i, "a number");
+            return 0;
+        }
+        return lua_tonumber(L, i);
+    }
+    float Float(int i) const { return (float)Number(i); }
+    // Truncated toward zero like lua_tointeger, but clamped: a cast of an
+    // out-of-range double is undefined.
+    int Int(int i) const {
+        double d = Number(i);
+        if (d != d) return 0;
+        if (d >= (double)INT_MAX) return INT_MAX;
+        if (d <= (double)INT_MIN) return INT_MIN;
+        return (int)d;
+    }
+    bool Flag(int i) const { return i <= top && lua_toboolean(L, i); }
+};
+
+kd_parms_t* Parms() { return Manager::GetParms(); }
+
+// Look-up only first, so a bitmap already loaded with another cache mode
+// is used as it is; otherwise find or load.
+kd_bitmap_t* BitmapByName(const char* name) {
+    if (!name || !kd) return nullptr;
+    kd_bitmap_t* bm = kd->GetBitmapEx(name, 16);
+    if (!bm) bm = kd->GetBitmap(name);
+    return bm;
+}
+
+// Pixel access of a bitmap held in memory: rows of `stride` pixels.
+struct Pixels {
+    uint8_t* data = nullptr;
+    int width = 0, height = 0, stride = 0;
+    uint8_t* At(int index) const { return data + ((size_t)(index / width) * stride + index % width) * 4; }
+};
+
+// A bitmap whose pixel memory really covers width x height.
+bool GetPixels(kd_bitmap_t* bm, Pixels* out) {
+    if (!bm || bm->width < 1 || bm->height < 1 || !bm->pixels) return false;
+    int stride = bm->pb_width > 0 ? bm->pb_width : bm->width;
+    int rows = bm->pb_height > 0 ? bm->pb_height : bm->height;
+    if (stride < bm->width || rows < bm->height) return false;
+    out->data = bm->pixels;
+    out->width = bm->width;
+    out->height = bm->height;
+    out->stride = stride;
+    return true;
+}
+
+// Height of a font. The engine's font record (its `size` field) has no
+// header yet: until the font table lands this answers 0.
+// TODO(fonts): read kd_font_t::size once the engine's font header exists.
+int FontHeight(kd_font_t* font) { return 0; }
+
+int Truncate(float v) {
+    if (v != v) return 0;
+    if (v >= (float)INT_MAX) return INT_MAX;
+    if (v <= (float)INT_MIN) return INT_MIN;
+    return (int)v;
+}
+
+// ---------------------------------------------------------------------------
+
+int L_GetVersionString(lua_State* L) {
+    kd_prog_t* prog = Manager::GetProgramRecord();
+    char version[sizeof prog->version + 1] = {0};
+    if (prog) memcpy(version, prog->version, sizeof prog->version);
+    lua_pushstring(L, version);
+    return 1;
+}
+
+int L_KodoShutdown(lua_State* L) {
+    if (kd) kd->SignalShutdown();
+    return 0;
+}
+
+int L_KD_LoadBitmap(lua_State* L) {
+    Args a(L, "KD_LoadBitmap");
+    const char* name = a.Text(1);
+    if (!name || !kd) return 0;
+    const char* mode = a.OptText(2);
+    kd->LoadBitmap(name, a.Has(2) && nStringsMatch(mode, "NOTHING") ? 0 : 4);
+    return 0;
+}
+
+int L_KD_GetBitmap(lua_State* L) {
+    Args a(L, "KD_GetBitmap");
+    const char* name = a.Text(1);
+    if (name && kd) kd->GetBitmap(name);
+    return 0;
+}
+
+int L_KD_GetBitmapWidth(lua_State* L) {
+    Args a(L, "KD_GetBitmapWidth");
+    kd_bitmap_t* bm = BitmapByName(a.Text(1));
+    lua_pushinteger(L, bm ? bm->width : 0);
+    return 1;
+}
+
+int L_KD_GetBitmapHeight(lua_State* L) {
+    Args a(L, "KD_GetBitmapHeight");
+    kd_bitmap_t* bm = BitmapByName(a.Text(1));
+    lua_pushinteger(L, bm ? bm->height : 0);
+    return 1;
+}
+
+int L_KD_GetFont(lua_State* L) {
+    Args a(L, "KD_GetFont");
+    const char* name = a.Text(1);
+    if (name && kd) kd->GetFont(name);
+    return 0;
+}
+
+int L_KD_GetFontHeight(lua_State* L) {
+    Args a(L, "KD_GetFontHeight");
+    const char* name = a.Text(1);
+    kd_font_t* font = name && kd ? kd->GetFont(name) : nullptr;
+    lua_pushinteger(L, font ? FontHeight(font) : 0);
+    return 1;
+}
+
+int L_KD_DrawBitmapRS(lua_State* L) {
+    Args a(L, "KD_DrawBitmapRS");
+    kd_bitmap_t* bm = BitmapByName(a.Text(1));
+    float x = a.Float(2), y = a.Float(3), r = a.Float(4), s = a.Float(5);
+    if (bm) kd->DrawBitmapRS(bm, x, y, r, s);
+    return 0;
+}
+
+int L_KD_DrawBitmapMirroredRS(lua_State* L) {
+    Args a(L, "KD_DrawBitmapMirroredRS");
+    kd_bitmap_t* bm = BitmapByName(a.Text(1));
+    float x = a.Float(2), y = a.Float(3), r = a.Float(4), s = a.Float(5);
+    if (!bm) return 0;
+    float left = bm->hw.left_u, right = bm->hw.right_u;
+    bm->hw.left_u = right;
+    bm->hw.right_u = left;
+    kd->DrawBitmapRS(bm, x, y, r, s);
+    bm->hw.left_u = left;
+    bm->hw.right_u = right;
+    return 0;
+}
+
+int L_KD_DrawBitmapS(lua_State* L) {
+    Args a(L, "KD_DrawBitmapS");
+    kd_bitmap_t* bm = BitmapByName(a.Text(1));
+    float x = a.Float(2), y = a.Float(3), s = a.Float(4);
+    if (!bm) return 0;
+    if (bm->width & 1) x += 0.5f;
+    if (bm->height & 1) y += 0.5f;
+    kd->DrawBitmapRS(bm, x + s * bm->width * 0.5f, y + s * bm->height * 0.5f, 0, s);
+    return 0;
+}
+
+int L_KD_DrawBitmap(lua_State* L) {
+    Args a(L, "KD_DrawBitmap");
+    kd_bitmap_t* bm = BitmapByName(a.Text(1));
+    float x = a.Float(2), y = a.Float(3);
+    if (bm) kd->DrawBitmap(bm, x, y);
+    return 0;
+}
+
+int L_KD_DrawSubBitmap(lua_State* L) {
+    Args a(L, "KD_DrawSubBitmap");
+    kd_bitmap_t* bm = BitmapByName(a.Text(1));
+    float v[6];
+    for (int i = 0; i < 6; i++) v[i] = a.Float(2 + i);
+    if (bm) kd->DrawSubBitmap(bm, v[0], v[1], v[2], v[3], v[4], v[5]);
+    return 0;
+}
+
+int L_KD_DrawBitmapAligned(lua_State* L) {
+    Args a(L, "KD_DrawBitmapAligned");
+    kd_bitmap_t* bm = BitmapByName(a.Text(1));
+    float x = a.Float(2), y = a.Float(3);
+    int flags = FW_AlignmentFlags(a.OptText(4));
+    if (!bm) return 0;
+    if (flags & 2) y -= bm->height;
+    if (flags & 4) y -= bm->height / 2;
+    if (flags & 1) x -= bm->width;
+    if (flags & 8) x -= bm->width / 2;
+    kd->DrawBitmap(bm, x, y);
+    return 0;
+}
+
+int L_KD_DrawRect(lua_State* L) {
+    Args a(L, "KD_DrawRect");
+    float x = a.Float(1), y = a.Float(2), w = a.Float(3), h = a.Float(4);
+    if (kd) kd->DrawRect(x, y, w, h);
+    return 0;
+}
+
+int L_KD_DrawLine(lua_State* L) {
+    Args a(L, "KD_DrawLine");
+    float x1 = a.Float(1), y1 = a.Float(2), x2 = a.Float(3), y2 = a.Float(4);
+    if (kd) kd->DrawLine(x1, y1, x2, y2);
+    return 0;
+}
+
+int L_KD_DrawText(lua_State* L) {
+    Args a(L, "KD_DrawText");
+    const char* fontname = a.Text(1);
+    float x = a.Float(2), y = a.Float(3);
+    const char* text = a.Text(4);
+    int result = 0;
+    if (fontname && text && kd) {
+        kd_font_t* font = kd->GetFont(fontname);
+        // The engine's DrawTextf measures what it draws, but the interface
+        // table declares the slot without a result; until the table carries
+        // it, the text's measured width stands for it.
+        kd->DrawTextf(font, x, y, "%s", text);
+        result = font ? Truncate(kd->GetTextWidthf(font, "%s", text)) : 0;
+    }
+    lua_pushinteger(L, result);
+    return 1;
+}
+
+int L_KD_SetPixelFilter(lua_State* L) {
+    Args a(L, "KD_SetPixelFilter");
+    if (kd) kd->SetPixelFilter(nStringsMatchIncaseSensitive(a.OptText(1), "POINT") ? 0 : 1);
+    return 0;
+}
+
+int L_KD_SetColor(lua_State* L) {
+    Args a(L, "KD_SetColor");
+    float r = a.Float(1), g = a.Float(2), b = a.Float(3);
+    if (kd) kd->SetColor(r, g, b);
+    return 0;
+}
+
+int L_KD_SetAlpha(lua_State* L) {
+    Args a(L, "KD_SetAlpha");
+    float v = a.Float(1);
+    if (kd) kd->SetAlpha(v);
+    return 0;
+}
+
+int L_KD_SetBlend(lua_State* L) {
+    Args a(L, "KD_SetBlend");
+    if (kd) kd->SetBlend(nStringsMatch(a.OptText(1), "ADDITIVE") ? 1 : 0);
+    return 0;
+}
+
+int L_KD_SetTextAlign(lua_State* L) {
+    Args a(L, "KD_SetTextAlign");
+    if (kd) kd->SetTextAlign(FW_AlignmentFlags(a.OptText(1)));
+    return 0;
+}
+
+int L_KD_SetTextboxWidth(lua_State* L) {
+    Args a(L, "KD_SetTextboxWidth");
+    int w = a.Int(1);
+    if (kd) kd->SetTextboxWidth(w);
+    return 0;
+}
+
+int L_KD_SetTextTransform(lua_State* L) {
+    Args a(L, "KD_SetTextTransform");
+    float sx = a.Float(1), sy = a.Float(2), angle = a.Float(3);
+    if (kd) kd->SetTextTransform(sx, sy, angle);
+    return 0;
+}
+
+int L_KD_SetScissorRect(lua_State* L) {
+    Args a(L, "KD_SetScissorRect");
+    int x = a.Int(1), y = a.Int(2), w = a.Int(3), h = a.Int(4);
+    if (kd) kd->SetScissorRect(x, y, w, h);
+    return 0;
+}
+
+int L_KD_RemoveScissorRect(lua_State* L) {
+    if (kd) kd->SetScissorRect(0, 0, Parms()->width, Parms()->height);
+    return 0;
+}
+
+int L_KD_SetBitmapFrame(lua_State* L) {
+    Args a(L, "KD_SetBitmapFrame");
+    kd_bitmap_t* bm = BitmapByName(a.Text(1));
+    int frame = a.Int(2);
+    if (bm) kd->SetBitmapFrame(bm, frame);
+    return 0;
+}
+
+int L_KD_GetNumBitmapFrames(lua_State* L) {
+    Args a(L, "KD_GetNumBitmapFrames");
+    kd_bitmap_t* bm = BitmapByName(a.Text(1));
+    lua_pushinteger(L, bm ? bm->frame_count : 0);
+    return 1;
+}
+
+int TextMeasure(lua_State* L, const char* fn, bool width) {
+    Args a(L, fn);
+    const char* fontname = a.Text(1);
+    const char* text = a.Text(2);
+    int result = 0;
+    if (fontname && text && kd) {
+        kd_font_t* font = kd->GetFont(fontname);
+        if (font) result = Truncate(width ? kd->GetTextWidthf(font, "%s", text) : kd->GetTextHeightf(font, "%s", text));
+    }
+    lua_pushinteger(L, result);
+    return 1;
+}
+
+int L_KD_GetTextWidth(lua_State* L) { return TextMeasure(L, "KD_GetTextWidth", true); }
+int L_KD_GetTextHeight(lua_State* L) { return TextMeasure(L, "KD_GetTextHeight", false); }
+
+int L_KD_GetKeyState(lua_State* L) {
+    Args a(L, "KD_GetKeyState");
+    lua_pushinteger(L, kd ? kd->GetKeyStatei(KD_GetKeyByName(a.Text(1))) : 0);
+    return 1;
+}
+
+int L_KD_GetKeyStateFloat(lua_State* L) {
+    Args a(L, "KD_GetKeyStateFloat");
+    lua_pushnumber(L, kd ? kd->GetKeyStatef(KD_GetKeyByName(a.Text(1))) : 0);
+    return 1;
+}
+
+int L_KD_SetKeyState(lua_State* L) {
+    Args a(L, "KD_SetKeyState");
+    int key = KD_GetKeyByName(a.Text(1));
+    int v = a.Int(2);
+    if (kd) kd->SetKeyStatei(key, v);
+    return 0;
+}
+
+int L_KD_SetKeyStateFloat(lua_State* L) {
+    Args a(L, "KD_SetKeyStateFloat");
+    int key = KD_GetKeyByName(a.Text(1));
+    float v = a.Float(2);
+    if (kd) kd->SetKeyStatef(key, v);
+    return 0;
+}
+
+int L_KD_SlideMusicVolume(lua_State* L) {
+    Args a(L, "KD_SlideMusicVolume");
+    float target = a.Float(1), time = a.Float(2);
+    if (kd) kd->SlideMusicVolume(target * FW_GetMusicVolume(), time);
+    return 0;
+}
+
+int L_KD_GetSound(lua_State* L) {
+    Args a(L, "KD_GetSound");
+    const char* name = a.Text(1);
+    if (name && kd) kd->GetSound(name);
+    return 0;
+}
+
+// Defaults only for absent arguments: an explicit nil reads as 0.
+int PlaySoundBinding(lua_State* L, const char* fn) {
+    Args a(L, fn);
+    const char* name = a.Text(1);
+    float volume = a.Has(2) ? (float)lua_tonumber(L, 2) : 1.0f;
+    float pan = a.Has(3) ? (float)lua_tonumber(L, 3) : 0.0f;
+    float freq = a.Has(4) ? (float)lua_tonumber(L, 4) : 1.0f;
+    long channel = 0;
+    if (name && kd) channel = FW_PlaySound(kd->GetSound(name), volume, pan, freq);
+    lua_pushinteger(L, (lua_Integer)channel);
+    return 1;
+}
+
+int L_KD_PlaySound(lua_State* L) { return PlaySoundBinding(L, "KD_PlaySound"); }
+
+int L_KD_LoadSound(lua_State* L) {
+    Args a(L, "KD_LoadSound");
+    const char* name = a.Text(1);
+    if (name && kd) kd->LoadSound(name);
+    return 0;
+}
+
+int L_KD_ReleaseSound(lua_State* L) {
+    Args a(L, "KD_ReleaseSound");
+    const char* name = a.Text(1);
+    if (!name || !kd) return 0;
+    kd_sound_t* s = kd->GetSoundEx(name, 16);
+    if (s) kd->ReleaseSound(s);
+    return 0;
+}
+
+int L_KD_SetChannelFrequency(lua_State* L) {
+    Args a(L, "KD_SetChannelFrequency");
+    long ch = a.Int(1);
+    float f = a.Float(2);
+    if (kd) kd->SetChannelFrequency(ch, f);
+    return 0;
+}
+
+int L_KD_SetChannelLooping(lua_State* L) {
+    Args a(L, "KD_SetChannelLooping");
+    long ch = a.Int(1);
+    if (kd) kd->SetChannelLooping(ch, a.Flag(2));
+    return 0;
+}
+
+int L_KD_SetChannelPaused(lua_State* L) {
+    Args a(L, "KD_SetChannelPaused");
+    long ch = a.Int(1);
+    if (kd) kd->SetChannelPaused(ch, a.Flag(2));
+    return 0;
+}
+
+int L_KD_StopChannel(lua_State* L) {
+    Args a(L, "KD_StopChannel");
+    long ch = a.Int(1);
+    if (kd) kd->StopChannel(ch);
+    return 0;
+}
+
+int L_KD_SlideChannelVolume(lua_State* L) {
+    Args a(L, "KD_SlideChannelVolume");
+    long ch = a.Int(1);
+    float v = a.Float(2), t = a.Float(3);
+    if (kd) kd->SlideChannelVolume(ch, v, t);
+    return 0;
+}
+
+int L_KD_SetSoundParm(lua_State* L) {
+    Args a(L, "KD_SetSoundParm");
+    const char* name = a.Text(1);
+    const char* parm = a.Text(2);
+    int value = a.Int(3);
+    if (!name || !kd) return 0;
+    kd_sound_t* s = kd->GetSound(name);
+    if (s && nStringsMatchIncaseSensitive(parm, "MaxInstances")) s->max_instances = value;
+    return 0;
+}
+
+int L_KD_CallExtension(lua_State* L) {
+    Args a(L, "KD_CallExtension");
+    const char* command = a.Text(1);
+    const char* parameter = a.OptText(2);
+    if (!parameter) parameter = "";
+    if (!command || !kd) return 0;
+    // The engine may write into the parameter: it gets a copy of its own.
+    char copy[1024];
+    size_t len = strlen(parameter);
+    if (len > 1022) return 0;
+    memcpy(copy, parameter, len + 1);
+    const char* answer = kd->CallExtension(command, copy);
+    if (!answer) return 0;
+    lua_pushstring(L, answer);
+    return 1;
+}
+
+int L_KD_GetTime(lua_State* L) {
+    lua_pushinteger(L, kd ? (lua_Integer)kd->GetTime() : 0);
+    return 1;
+}
+
+int L_KD_Popup(lua_State* L) {
+    Args a(L, "KD_Popup");
+    const char* text = a.Text(1);
+    if (text && kd) kd->Popupf(0, "%s", text);
+    return 0;
+}
+
+int L_KD_CreateBitmap(lua_State* L) {
+    Args a(L, "KD_CreateBitmap");
+    const char* name = a.Text(1);
+    int w = a.Int(2), h = a.Int(3);
+    bool target = nStringsMatchIncaseSensitive(a.OptText(4), "RENDER_TARGET");
+    kd_bitmap_t* bm = name && kd ? kd->CreateBitmap(name, w, h, target ? 1 : 0) : nullptr;
+    lua_pushboolean(L, bm != nullptr);
+    return 1;
+}
+
+int L_KD_RefreshBitmap(lua_State* L) {
+    Args a(L, "KD_RefreshBitmap");
+    const char* name = a.Text(1);
+    kd_bitmap_t* bm = name && kd ? kd->GetBitmap(name) : nullptr;
+    if (bm) kd->RefreshBitmap(bm);
+    lua_pushboolean(L, 1);
+    return 1;
+}
+
+int L_KD_ReleaseBitmap(lua_State* L) {
+    Args a(L, "KD_ReleaseBitmap");
+    const char* name = a.Text(1);
+    if (!name || !kd) return 0;
+    kd_bitmap_t* bm = kd->GetBitmapEx(name, 16);
+    if (bm)
+        kd->ReleaseBitmap(bm);
+    else
+        kd->Popupf(1, "Lua KD_ReleaseBitmap ('%s') - bitmap isn't loaded at all.", name);
+    return 0;
+}
+
+int L_KD_SetBitmapCacheMode(lua_State* L) {
+    Args a(L, "KD_SetBitmapCacheMode");
+    const char* name = a.Text(1);
+    const char* mode = a.OptText(2);
+    if (!name || !kd) return 0;
+    kd_bitmap_t* bm = kd->GetBitmap(name);
+    int value = -1;
+    if (nStringsMatchIncaseSensitive(mode, "FULL_DATA"))
+        value = 6;
+    else if (nStringsMatchIncaseSensitive(mode, "HW_DATA") || nStringsMatchIncaseSensitive(mode, "HW_DATA_ONLY"))
+        value = 4;
+    else if (nStringsMatchIncaseSensitive(mode, "NOTHING") || nStringsMatchIncaseSensitive(mode, "SOURCE_NAME_ONLY"))
+        value = 0;
+    else if (nStringsMatchIncaseSensitive(mode, "SW_DATA") || nStringsMatchIncaseSensitive(mode, "SW_DATA_ONLY"))
+        value = 2;
+    if (bm && value >= 0) kd->SetBitmapCacheMode(bm, value);
+    return 0;
+}
+
+int L_KD_FileExists(lua_State* L) {
+    Args a(L, "KD_FileExists");
+    const char* path = a.Text(1);
+    int found = 0;
+    if (path && kd) {
+        kd_file_t* f = kd->OpenFile(path, "rb");
+        if (f) {
+            kd->CloseFile(f);
+            found = 1;
+        }
+    }
+    lua_pushinteger(L, found);
+    return 1;
+}
+
+int L_KD_IsPurchased(lua_State* L) {
+    lua_pushboolean(L, 0);
+    return 1;
+}
+
+int L_KD_BlurBitmap(lua_State* L) {
+    Args a(L, "KD_BlurBitmap");
+    const char* name = a.Text(1);
+    kd_bitmap_t* bm = name && kd ? kd->GetBitmap(name) : nullptr;
+    Pixels p;
+    if (!GetPixels(bm, &p)) {
+        lua_pushboolean(L, 0);
+        return 1;
+    }
+    int w = p.width, h = p.height;
+    auto avg = [&](int self, int n1, int n2, int n3, int n4) {
+        uint8_t* d = p.At(self);
+        uint8_t *a1 = p.At(n1), *a2 = p.At(n2), *a3 = p.At(n3), *a4 = p.At(n4);
+        for (int c = 0; c < 3; c++) d[c] = (uint8_t)((a1[c] + a2[c] + a3[c] + a4[c]) >> 2);
+    };
+    // The edge rows need a row beside them: a one-row bitmap keeps its
+    // pixels.
+    if (h >= 2) {
+        if (w > 2)
+            for (int x = 1; x <= w - 2; x++) avg(x, x - 1, x, x + 1, x + w);
+        for (int i = w * (h - 1) + 1; i <= w * h - 2; i++) avg(i, i - 1, i, i + 1, i - w);
+        for (int i = w; i < w * (h - 1); i++) avg(i, i - 1, i + 1, i - w, i + w);
+    }
+    lua_pushboolean(L, 1);
+    return 1;
+}
+
+int L_KD_CopyBitmap(lua_State* L) {
+    Args a(L, "KD_CopyBitmap");
+    const char* n1 = a.Text(1);
+    const char* n2 = a.Text(2);
+    kd_bitmap_t* b1 = n1 && kd ? kd->GetBitmap(n1) : nullptr;
+    kd_bitmap_t* b2 = n2 && kd ? kd->GetBitmap(n2) : nullptr;
+    bool same = b1 && b2 && b1->width == b2->width && b1->height == b2->height && b1->pixels && b2->pixels;
+    lua_pushboolean(L, same);
+    return 1;
+}
+
+int ColourFilter(lua_State* L, const char* fn, bool sepia) {
+    Args a(L, fn);
+    const char* name = a.Text(1);
+    double amount = a.Number(2);
+    kd_bitmap_t* bm = name && kd ? kd->GetBitmap(name) : nullptr;
+    Pixels p;
+    if (!GetPixels(bm, &p)) {
+        lua_pushboolean(L, 0);
+        return 1;
+    }
+    if (!(amount >= 0)) amount = 0;  // NaN too
+    if (amount > 1) amount = 1;
+    unsigned w = (unsigned)(amount * 255), k = 255 - w;
+    for (int i = 0; i < p.width * p.height; i++) {
+        uint8_t* d = p.At(i);
+        int m = (d[0] + d[1] + d[2]) / 3;
+        int t[3] = {m, m, m};
+        if (sepia) {
+            t[0] = m + 20 > 255 ? 255 : m + 20;
+            t[1] = m + 8 > 255 ? 255 : m + 8;
+            t[2] = m - 15 < 0 ? 0 : m - 15;
+        }
+        for (int c = 0; c < 3; c++) d[c] = (uint8_t)((w * d[c] + k * (unsigned)t[c]) >> 8);
+    }
+    lua_pushboolean(L, 1);
+    return 1;
+}
+
+int L_KD_BitmapColorSepia(lua_State* L) { return ColourFilter(L, "KD_BitmapColorSepia", true); }
+int L_KD_BitmapColorBlackAndWhite(lua_State* L) { return ColourFilter(L, "KD_BitmapColorBlackAndWhite", false); }
+
+float Clamp01(double v) { return v != v || v < 0 ? 0.0f : v > 1 ? 1.0f : (float)v; }
+
+int L_SetMusicVolume(lua_State* L) {
+    Args a(L, "SetMusicVolume");
+    float v = Clamp01(a.Number(1));
+    float cur = FW_GetMusicVolume();
+    if (v - cur < 0.000001f && cur - v < 0.000001f) return 0;
+    FW_SlideMusicVolume(v, 0);
+    return 0;
+}
+
+int L_SetSoundVolume(lua_State* L) {
+    Args a(L, "SetSoundVolume");
+    FW_SetSoundVolume(Clamp01(a.Number(1)));
+    return 0;
+}
+
+int L_GetMusicVolume(lua_State* L) {
+    lua_pushnumber(L, FW_GetMusicVolume());
+    return 1;
+}
+
+int L_GetSoundVolume(lua_State* L) {
+    lua_pushnumber(L, FW_GetSoundVolume());
+    return 1;
+}
+
+int L_SetScreenWindowed(lua_State* L) {
+    Args a(L, "SetScreenWindowed");
+    Parms()->windowed = a.Flag(1);
+    return 0;
+}
+
+int L_IsScreenWindowed(lua_State* L) {
+    lua_pushboolean(L, Parms()->windowed);
+    return 1;
+}
+
+int L_CacheSound(lua_State* L) {
+    Args a(L, "CacheSound");
+    const char* name = a.Text(1);
+    if (name && kd) kd->GetSound(name);
+    return 0;
+}
+
+int L_PlaySound(lua_State* L) { return PlaySoundBinding(L, "PlaySound"); }
+
+int L_SwitchMusic(lua_State* L) {
+    Args a(L, "SwitchMusic");
+    const char* name = a.Text(1);
+    float fin = a.Float(2), fout = a.Float(3);
+    if (!name || !kd) return 0;
+    FW_SwitchMusic(kd->GetSound(name), fin, fout);
+    kd->Printf("Switching music to '%s'...\n", name);
+    return 0;
+}
+
+int L_SlideMusicVolume(lua_State* L) {
+    Args a(L, "SlideMusicVolume");
+    float target = a.Float(1), time = a.Float(2);
+    FW_SlideMusicVolume(target, time);
+    return 0;
+}
+
+int L_SetMusicLooping(lua_State* L) {
+    Args a(L, "SetMusicLooping");
+    if (kd) kd->SetMusicLooping(a.Flag(1));
+    return 0;
+}
+
+int L_StopMusic(lua_State* L) {
+    Args a(L, "StopMusic");
+    FW_StopMusic(a.Float(1));
+    return 0;
+}
+
+int L_GetCurrentMusicAsString(lua_State* L) {
+    kd_sound_t* s = kd ? kd->GetMusicPlaying() : nullptr;
+    if (!s || !s->name) return 0;
+    lua_pushstring(L, s->name);
+    return 1;
+}
+
+int L_CacheFX(lua_State* L) {
+    Args a(L, "CacheFX");
+    const char* name = a.Text(1);
+    if (name) FW_CacheFX(name);
+    return 0;
+}
+
+int L_SpawnFX(lua_State* L) {
+    Args a(L, "SpawnFX");
+    const char* name = a.Text(1);
+    float x = a.Float(2), y = a.Float(3), p = a.Float(4), q = a.Float(5);
+    if (name) FW_SpawnFX(name, x, y, p, q);
+    return 0;
+}
+
+// An array or node argument: by index when numeric, else by id.
+DMArray* ArrayArg(lua_State* L, DMDatabase* db, int i) {
+    if (!db) return nullptr;
+    if (lua_isnumber(L, i)) return db->GetArray((int)lua_tointeger(L, i));
+    const char* id = lua_tostring(L, i);
+    return id ? db->GetArray(id) : nullptr;
+}
+
+DMNode* NodeArg(lua_State* L, DMArray* arr, int i) {
+    if (!arr) return nullptr;
+    if (lua_isnumber(L, i)) return arr->GetNode((int)lua_tointeger(L, i));
+    const char* id = lua_tostring(L, i);
+    return id ? arr->GetNode(id) : nullptr;
+}
+
+DMDatabase* DatabaseArg(const Args& a) {
+    const char* file = a.Text(1);
+    // The data manager reads through the engine: nothing before it exists.
+    return file && kd ? dman.GetDatabase(file) : nullptr;
+}
+
+int L_DM_GetValue(lua_State* L) {
+    Args a(L, "DM_GetValue");
+    DMDatabase* db = DatabaseArg(a);
+    DMNode* node = NodeArg(L, ArrayArg(L, db, 2), 3);
+    const char* name = a.OptText(4);
+    const char* v = node && name ? node->GetValue(name) : nullptr;
+    if (!v) return 0;
+    lua_pushstring(L, v);
+    return 1;
+}
+
+int L_DM_GetArraySize(lua_State* L) {
+    Args a(L, "DM_GetArraySize");
+    DMArray* arr = ArrayArg(L, DatabaseArg(a), 2);
+    if (!arr) return 0;
+    lua_pushinteger(L, arr->GetSize());
+    return 1;
+}
+
+int L_DM_GetArrayId(lua_State* L) {
+    Args a(L, "DM_GetArrayId");
+    DMDatabase* db = DatabaseArg(a);
+    const char* id = a.OptText(2);
+    DMArray* arr = db && id ? db->GetArray(id) : nullptr;
+    if (!arr || !arr->GetId()) return 0;
+    lua_pushstring(L, arr->GetId());
+    return 1;
+}
+
+int L_DM_GetNumberOfArrays(lua_State* L) {
+    Args a(L, "DM_GetNumberOfArrays");
+    DMDatabase* db = DatabaseArg(a);
+    if (!db) return 0;
+    lua_pushinteger(L, db->GetNumberOfArrays());
+    return 1;
+}
+
+int L_DM_GetNodeIndexById(lua_State* L) {
+    Args a(L, "DM_GetNodeIndexById");
+    DMDatabase* db = DatabaseArg(a);
+    const char* arrid = a.Text(2);
+    const char* nodeid = a.Text(3);
+    DMArray* arr = db && arrid ? db->GetArray(arrid) : nullptr;
+    if (!arr) return 0;
+    lua_pushinteger(L, nodeid ? arr->GetNodeIndexById(nodeid) : -1);
+    return 1;
+}
+
+int L_LuaInclude(lua_State* L) {
+    Args a(L, "LuaInclude");
+    const char* path = a.Text(1);
+    if (!path) return 0;
+    // The path may be a number converted in place on the stack: keep a
+    // copy, the script run below may reuse that slot.
+    nString copy(path);
+    int top = lua_gettop(L);
+    lua_man.ExecLuaFile(L, copy.c_str());
+    lua_settop(L, top);
+    return 0;
+}
+
+int PushText(lua_State* L, const char* s) {
+    lua_pushstring(L, s ? s : "");
+    return 1;
+}
+
+int L_Localize(lua_State* L) {
+    Args a(L, "Localize");
+    const char* text = a.Text(1);
+    return PushText(L, text ? FW_Localize(text) : "");
+}
+
+int L_LocalizeComment(lua_State* L) {
+    Args a(L, "LocalizeComment");
+    const char* text = a.Text(1);
+    if (text) FW_LocalizeComment(text);
+    return 0;
+}
+
+int L_LocalizeNewLine(lua_State* L) {
+    FW_LocalizeNewLine();
+    return 0;
+}
+
+int L_LocalizeNumber(lua_State* L) {
+    Args a(L, "LocalizeNumber");
+    return PushText(L, FW_LocalizeNumber(a.Int(1)));
+}
+
+int L_LocalizeTime(lua_State* L) {
+    Args a(L, "LocalizeTime");
+    return PushText(L, FW_LocalizeTime(a.Int(1)));
+}
+
+int L_GetFormattedTime(lua_State* L) {
+    Args a(L, "GetFormattedTime");
+    int ms = a.Int(1);
+    const char* format = a.OptText(2);
+    if (!format) format = "HH:MM:SS";
+    int s = ms / 1000, hours = s / 3600, rest = s % 3600;
+    char text[64];
+    int n = 0;
+    if (hours != 0 || strchr(format, 'H')) n += snprintf(text + n, sizeof text - (size_t)n, "%.2d:", hours);
+    snprintf(text + n, sizeof text - (size_t)n, "%.2d:%.2d", rest / 60, rest % 60);
+    lua_pushstring(L, text);
+    return 1;
+}
+
+int L_ReloadFxs(lua_State* L) {
+    FW_ReloadFxs();
+    return 0;
+}
+
+int L_IsDeveloperModeActive(lua_State* L) {
+    lua_pushboolean(L, Parms()->developer_mode);
+    return 1;
+}
+
+int L_Print(lua_State* L) {
+    Args a(L, "Print");
+    const char* text = a.Text(1);
+    if (text && kd) kd->Printf("%s", text);
+    return 0;
+}
+
+}  // namespace
+
+int FW_AlignmentFlags(const char* text) {
+    if (!text) return 0;
+    int flags = 0;
+    if (strstr(text, "BOTTOM")) flags |= 2;
+    if (strstr(text, "RIGHT")) flags |= 1;
+    if (strstr(text, "HCENTER")) flags |= 8;
+    if (strstr(text, "VCENTER")) flags |= 4;
+    if (!strstr(text, "HCENTER") && !strstr(text, "VCENTER") && strstr(text, "CENTER")) flags |= 12;
+    return flags;
+}
+
+int KD_GetKeyByName(const char* name) {
+    if (!name || !*name) return 0;
+    static const struct {
+        const char* name;
+        int id;
+    } keys[] = {
+        {"BACK", 8},           {"BACKSPACE", 8},        {"TAB", 9},
+        {"CLEAR", 12},         {"RETURN", 13},          {"SHIFT", 16},
+        {"CONTROL", 17},       {"MENU", 18},            {"PAUSE", 19},
+        {"CAPITAL", 20},       {"ESCAPE", 27},          {"SPACE", 32},
+        {"PAGEUP", 33},        {"PAGEDOWN", 34},        {"END", 35},
+        {"HOME", 36},          {"LEFT", 37},            {"UP", 38},
+        {"RIGHT", 39},         {"DOWN", 40},            {"SELECT", 41},
+        {"PRINT", 42},         {"EXECUTE", 43},         {"INSERT", 45},
+        {"DELETE", 46},        {"HELP", 47},            {"MOUSE_X", 504},
+        {"MOUSE_Y", 505},      {"MOUSE_Z", 506},        {"MOUSE_WHEEL", 507},
+        {"MOUSE_BUTTON_0", 510}, {"MOUSE_BUTTON_LEFT", 510}, {"MOUSE_BUTTON_1", 511},
+        {"MOUSE_BUTTON_RIGHT", 511}, {"MOUSE_BUTTON_2", 512}, {"MOUSE_BUTTON_3", 513},
+        {"MOUSE_BUTTON_4", 514}, {"MOUSE_BUTTON_5", 515}, {"MOUSE_BUTTON_6", 516},
+        {"MOUSE_BUTTON_7", 517}, {"ACCELEROMETER_X", 1610}, {"ACCELEROMETER_Y", 1611},
+        {"ACCELEROMETER_Z", 1612}, {"VOLUME_UP", 1632}, {"VOLUME_DOWN", 1633},
+    };
+    for (const auto& k : keys)
+        if (strcmp(k.name, name) == 0) return k.id;
+    if (name[1] == 0) {
+        if (name[0] >= '0' && name[0] <= '9') return name[0];
+        if (name[0] >= 'a' && name[0] <= 'z') return name[0];
+    }
+    return 0;
+}
+
+const LuaBinding lua_builtin_bindings[] = {
+    {"GetVersionString", L_GetVersionString},
+    {"KodoShutdown", L_KodoShutdown},
+    {"KD_LoadBitmap", L_KD_LoadBitmap},
+    {"KD_GetBitmap", L_KD_GetBitmap},
+    {"KD_GetBitmapWidth", L_KD_GetBitmapWidth},
+    {"KD_GetBitmapHeight", L_KD_GetBitmapHeight},
+    {"KD_GetFont", L_KD_GetFont},
+    {"KD_GetFontHeight", L_KD_GetFontHeight},
+    {"KD_DrawBitmapRS", L_KD_DrawBitmapRS},
+    {"KD_DrawBitmapMirroredRS", L_KD_DrawBitmapMirroredRS},
+    {"KD_DrawBitmapS", L_KD_DrawBitmapS},
+    {"KD_DrawBitmap", L_KD_DrawBitmap},
+    {"KD_DrawSubBitmap", L_KD_DrawSubBitmap},
+    {"KD_DrawBitmapAligned", L_KD_DrawBitmapAligned},
+    {"KD_DrawRect", L_KD_DrawRect},
+    {"KD_DrawLine", L_KD_DrawLine},
+    {"KD_DrawText", L_KD_DrawText},
+    {"KD_SetPixelFilter", L_KD_SetPixelFilter},
+    {"KD_SetColor", L_KD_SetColor},
+    {"KD_SetAlpha", L_KD_SetAlpha},
+    {"KD_SetBlend", L_KD_SetBlend},
+    {"KD_SetTextAlign", L_KD_SetTextAlign},
+    {"KD_SetTextboxWidth", L_KD_SetTextboxWidth},
+    {"KD_SetTextTransform", L_KD_SetTextTransform},
+    {"KD_SetScissorRect", L_KD_SetScissorRect},
+    {"KD_RemoveScissorRect", L_KD_RemoveScissorRect},
+    {"KD_SetBitmapFrame", L_KD_SetBitmapFrame},
+    {"KD_GetNumBitmapFrames", L_KD_GetNumBitmapFrames},
+    {"KD_GetTextWidth", L_KD_GetTextWidth},
+    {"KD_GetTextHeight", L_KD_GetTextHeight},
+    {"KD_GetKeyState", L_KD_GetKeyState},
+    {"KD_GetKeyStateFloat", L_KD_GetKeyStateFloat},
+    {"KD_SetKeyState", L_KD_SetKeyState},
+    {"KD_SetKeyStateFloat", L_KD_SetKeyStateFloat},
+    {"KD_SlideMusicVolume", L_KD_SlideMusicVolume},
+    {"KD_GetSound", L_KD_GetSound},
+    {"KD_PlaySound", L_KD_PlaySound},
+    {"KD_LoadSound", L_KD_LoadSound},
+    {"KD_ReleaseSound", L_KD_ReleaseSound},
+    {"KD_SetChannelFrequency", L_KD_SetChannelFrequency},
+    {"KD_SetChannelLooping", L_KD_SetChannelLooping},
+    {"KD_SetChannelPaused", L_KD_SetChannelPaused},
+    {"KD_StopChannel", L_KD_StopChannel},
+    {"KD_SlideChannelVolume", L_KD_SlideChannelVolume},
+    {"KD_SetSoundParm", L_KD_SetSoundParm},
+    {"KD_CallExtension", L_KD_CallExtension},
+    {"KD_GetTime", L_KD_GetTime},
+    {"KD_Popup", L_KD_Popup},
+    {"KD_CreateBitmap", L_KD_CreateBitmap},
+    {"KD_RefreshBitmap", L_KD_RefreshBitmap},
+    {"KD_ReleaseBitmap", L_KD_ReleaseBitmap},
+    {"KD_SetBitmapCacheMode", L_KD_SetBitmapCacheMode},
+    {"KD_FileExists", L_KD_FileExists},
+    {"KD_IsPurchased", L_KD_IsPurchased},
+    {"KD_BlurBitmap", L_KD_BlurBitmap},
+    {"KD_CopyBitmap", L_KD_CopyBitmap},
+    {"KD_BitmapColorSepia", L_KD_BitmapColorSepia},
+    {"KD_BitmapColorBlackAndWhite", L_KD_BitmapColorBlackAndWhite},
+    {"SetMusicVolume", L_SetMusicVolume},
+    {"SetSoundVolume", L_SetSoundVolume},
+    {"GetMusicVolume", L_GetMusicVolume},
+    {"GetSoundVolume", L_GetSoundVolume},
+    {"SetScreenWindowed", L_SetScreenWindowed},
+    {"IsScreenWindowed", L_IsScreenWindowed},
+    {"CacheSound", L_CacheSound},
+    {"PlaySound", L_PlaySound},
+    {"SwitchMusic", L_SwitchMusic},
+    {"SlideMusicVolume", L_SlideMusicVolume},
+    {"SetMusicLooping", L_SetMusicLooping},
+    {"StopMusic", L_StopMusic},
+    {"GetCurrentMusicAsString", L_GetCurrentMusicAsString},
+    {"CacheFX", L_CacheFX},
+    {"SpawnFX", L_SpawnFX},
+    {"DM_GetValue", L_DM_GetValue},
+    {"DM_GetArraySize", L_DM_GetArraySize},
+    {"DM_GetArrayId", L_DM_GetArrayId},
+    {"DM_GetNumberOfArrays", L_DM_GetNumberOfArrays},
+    {"DM_GetNodeIndexById", L_DM_GetNodeIndexById},
+    {"LuaInclude", L_LuaInclude},
+    {"Localize", L_Localize},
+    {"LocalizeComment", L_LocalizeComment},
+    {"LocalizeNewLine", L_LocalizeNewLine},
+    {"LocalizeNumber", L_LocalizeNumber},
+    {"LocalizeTime", L_LocalizeTime},
+    {"GetFormattedTime", L_GetFormattedTime},
+    {"ReloadFxs", L_ReloadFxs},
+    {"IsDeveloperModeActive", L_IsDeveloperModeActive},
+    {"Print", L_Print},
+};
+
+const int lua_builtin_binding_count = (int)(sizeof lua_builtin_bindings / sizeof lua_builtin_bindings[0]);
+static_assert(sizeof lua_builtin_bindings / sizeof lua_builtin_bindings[0] == 88, "88 built-in bindings");

@@ -1,0 +1,511 @@
+#include "luaman.h"
+
+#include <limits.h>
+#include <stdio.h>
+
+#include "lua-bindings.h"
+#include "manager.h"
+
+LuaManager lua_man;
+
+// ---------------------------------------------------------------------------
+// State set-up
+
+// Key of the owner block in each state's registry.
+static char owner_key;
+
+// An error outside any protected call ends the process (Lua exits after
+// the panic function returns). The framework makes all its script calls
+// protected, so only a failed allocation outside them lands here; the log
+// keeps a trace of it.
+static int SilentPanic(lua_State* L) {
+    if (kd) {
+        const char* msg = lua_tostring(L, -1);
+        kd->PrintDebugf(1, "LuaManager: unprotected Lua error: %s\n", msg ? msg : "?");
+    }
+    return 0;
+}
+
+// Scripts have nowhere to print to: arguments go through `tostring` as in
+// stock Lua, and the text is dropped.
+static int SilentPrint(lua_State* L) {
+    int n = lua_gettop(L);
+    lua_getglobal(L, "tostring");
+    for (int i = 1; i <= n; i++) {
+        lua_pushvalue(L, -1);
+        lua_pushvalue(L, i);
+        lua_call(L, 1, 1);
+        if (!lua_tostring(L, -1)) return luaL_error(L, LUA_QL("tostring") " must return a string to " LUA_QL("print"));
+        lua_pop(L, 1);
+    }
+    return 0;
+}
+
+// Files are reached only through the engine's search paths (LuaInclude);
+// `loadfile` hands back its argument and loads nothing.
+static int InertLoadfile(lua_State* L) {
+    lua_settop(L, 1);
+    return 1;
+}
+
+static int FailingDofile(lua_State* L) {
+    const char* name = lua_tostring(L, 1);
+    return luaL_error(L, "dofile('%s') is not available: use LuaInclude", name ? name : "");
+}
+
+int LuaManager::SetUpState(lua_State* L) {
+    static const luaL_Reg libs[] = {
+        {"", luaopen_base},
+        {LUA_MATHLIBNAME, luaopen_math},
+        {LUA_STRLIBNAME, luaopen_string},
+        {LUA_TABLIBNAME, luaopen_table},
+    };
+    for (const luaL_Reg& lib : libs) {
+        lua_pushcfunction(L, lib.func);
+        lua_pushstring(L, lib.name);
+        lua_call(L, 1, 0);
+    }
+    RegisterLuaFunc(L, "print", SilentPrint);
+    RegisterLuaFunc(L, "loadfile", InertLoadfile);
+    RegisterLuaFunc(L, "dofile", FailingDofile);
+    lua_getglobal(L, LUA_STRLIBNAME);
+    if (lua_istable(L, -1)) {
+        lua_pushcfunction(L, LuaStringFormat);
+        lua_setfield(L, -2, "format");
+    }
+    lua_pop(L, 1);
+
+    lua_pushlightuserdata(L, &owner_key);
+    void* block = lua_newuserdata(L, LUA_OWNER_SPACE);
+    memset(block, 0, LUA_OWNER_SPACE);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+
+    for (int i = 0; i < lua_builtin_binding_count; i++)
+        RegisterLuaFunc(L, lua_builtin_bindings[i].name, lua_builtin_bindings[i].fn);
+    const nArray<LuaFunctionEntry>& fns = lua_man.functions;
+    for (int i = 0; i < fns.count; i++) RegisterLuaFunc(L, fns[i].name, fns[i].fn);
+    return 0;
+}
+
+lua_State* LuaManager::OpenLuaState(int) {
+    lua_State* L = luaL_newstate();
+    if (!L) return nullptr;
+    lua_atpanic(L, SilentPanic);
+    // Set-up runs protected: a failed allocation closes the state instead
+    // of ending the process.
+    if (lua_cpcall(L, SetUpState, nullptr) != 0) {
+        if (kd) kd->PrintDebugf(1, "LuaManager::OpenLuaState: %s\n", lua_tostring(L, -1) ? lua_tostring(L, -1) : "?");
+        lua_close(L);
+        return nullptr;
+    }
+    states.InsertLast(L);
+    return L;
+}
+
+void LuaManager::CloseLuaState(lua_State* L) {
+    if (!L) return;
+    lua_close(L);
+    states.Remove(L);
+}
+
+bool LuaManager::Initialize() {
+    if (kd) kd->PrintDebugf(3, "LuaManager::Initialize.\n");
+    main_state = OpenLuaState(0);
+    return true;
+}
+
+void LuaManager::Shutdown() {
+    if (kd) kd->PrintDebugf(3, "LuaManager::Shutdown.\n");
+    if (main_state) CloseLuaState(main_state);
+    main_state = nullptr;
+}
+
+// Set raw: a script's `__newindex` on the globals must not run (and could
+// raise) outside a protected call.
+void LuaManager::RegisterLuaFunc(lua_State* L, const char* name, lua_CFunction fn) {
+    if (!L || !name || !fn) return;
+    lua_pushstring(L, name);
+    lua_pushcclosure(L, fn, 0);
+    lua_rawset(L, LUA_GLOBALSINDEX);
+}
+
+void LuaManager::AddLuaFunction(const char* name, lua_CFunction fn) {
+    if (!name || !fn) return;
+    if (kd && Manager::GetParms()->developer_mode && !kd->IsMainThread())
+        kd->PrintDebugf(1,
+                        "Adding lua-function '%s' from non-main thread! Should not do this unless you're doing this "
+                        "within kd->Synchronize block.\n",
+                        name);
+    for (int i = 0; i < functions.count; i++) {
+        if (nStringsMatch(functions[i].name, name)) {
+            if (kd) kd->Popupf(1, "LuaManager::AddLuaFunction: adding function with name %s multiple times!\n", name);
+            return;
+        }
+    }
+    LuaFunctionEntry e;
+    e.name = nStringDuplicate(name);
+    e.fn = fn;
+    functions.InsertLast(e);
+    for (int i = 0; i < states.count; i++) RegisterLuaFunc(states[i], name, fn);
+}
+
+// ---------------------------------------------------------------------------
+// Owner block
+
+void* LuaManager::GetLuaStateUserData(lua_State* L) {
+    if (!L) return nullptr;
+    lua_pushlightuserdata(L, &owner_key);
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    void* block = lua_touserdata(L, -1);
+    lua_pop(L, 1);
+    return block;
+}
+
+void LuaManager::SetLuaStateUserData(lua_State* L, void* owner) {
+    void* block = GetLuaStateUserData(L);
+    if (block) *(void**)block = owner;
+}
+
+void* LuaManager::GetLuaStateOwner(lua_State* L) {
+    void* block = GetLuaStateUserData(L);
+    return block ? *(void**)block : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Running scripts
+
+static const char* ErrorText(lua_State* L) {
+    const char* msg = lua_tostring(L, -1);
+    return msg ? msg : "(error object is not a string)";
+}
+
+void LuaManager::ExecLuaFile(lua_State* L, const char* path) {
+    if (!L) L = main_state;
+    if (!L || !kd) return;
+    if (!path) path = "";
+    kd_file_t* f = kd->OpenFile(path, "rb");
+    if (!f) {
+        kd->Popupf(1, "WARNING: ExecLuaFile: File '%s' not found.\n", path);
+        return;
+    }
+    // The size is measured through the file's own position, which works the
+    // same for plain files and package entries.
+    long size = 0;
+    if (kd->fseek(f, 0, SEEK_END)) size = kd->ftell(f);
+    kd->fseek(f, 0, SEEK_SET);
+    if (size < 0) size = 0;
+    char* buffer = (char*)malloc((size_t)size + 1);
+    if (!buffer) {
+        kd->CloseFile(f);
+        kd->Popupf(1, "WARNING: ExecLuaFile: File '%s' not found.\n", path);
+        return;
+    }
+    unsigned int got = size ? kd->fread(buffer, 1, (unsigned int)size, f) : 0;
+    kd->CloseFile(f);
+    buffer[got] = 0;
+
+    int top = lua_gettop(L);
+    nString chunk("@");
+    chunk.Append(path);
+    if (luaL_loadbuffer(L, buffer, got, chunk.c_str()) != 0) {
+        kd->Popupf(1, "WARNING: ExecLuaFile: error compiling '%s':\n\n%s\n", path, ErrorText(L));
+    } else if (lua_pcall(L, 0, LUA_MULTRET, 0) != 0) {
+        kd->Popupf(1, "WARNING: ExecLuaFile: error running '%s':\n\n%s\n", path, ErrorText(L));
+    }
+    // Results and messages are not wanted by any caller; left on the stack
+    // they would pile up with every file run from a frame.
+    lua_settop(L, top);
+    free(buffer);
+}
+
+bool LuaManager::ExecLuaString(lua_State* L, const char* text) {
+    if (kd) kd->Printf("ExecLuaString: '%s'\n", text ? text : "");
+    if (!L) L = main_state;
+    if (!text || !*text || !L) return true;
+    int top = lua_gettop(L);
+    if (luaL_loadbuffer(L, text, strlen(text), text) != 0) {
+        lua_settop(L, top);
+        return false;
+    }
+    if (lua_pcall(L, 0, LUA_MULTRET, 0) != 0 && kd) {
+        kd->PrintDebugf(1, "WARNING: ExecLuaString: error running string '%s'.\n", text);
+        kd->PrintDebugf(1, "%s\n", ErrorText(L));
+    }
+    lua_settop(L, top);
+    return true;
+}
+
+bool LuaManager::DoesLuaFunctionExist(lua_State* L, const char* name) {
+    if (!L || !name) return false;
+    lua_pushstring(L, name);
+    lua_rawget(L, LUA_GLOBALSINDEX);
+    bool found = lua_isfunction(L, -1);
+    lua_pop(L, 1);
+    return found;
+}
+
+// ---------------------------------------------------------------------------
+// The call family
+
+struct ProtectedCall {
+    const char* name;
+    const void* args;
+    int count;
+};
+
+static int CallGlobalInside(lua_State* L) {
+    // Stack: name, arguments. The lookup may run a metamethod; here it is
+    // protected like the call itself.
+    int n = lua_gettop(L) - 1;
+    lua_pushvalue(L, 1);
+    lua_gettable(L, LUA_GLOBALSINDEX);
+    lua_replace(L, 1);
+    lua_call(L, n, 1);
+    return 1;
+}
+
+bool LuaManager::CallGlobal(lua_State* L, const char* name, const CallArg* args, int count, double* number,
+                            lua_Integer* integer) {
+    *number = 0;
+    *integer = 0;
+    if (!L || !name) return false;
+    if (!lua_checkstack(L, count + 3)) return false;
+    int top = lua_gettop(L);
+    lua_pushcfunction(L, CallGlobalInside);
+    lua_pushstring(L, name);
+    for (int i = 0; i < count; i++) {
+        switch (args[i].kind) {
+            case 'n': lua_pushnumber(L, args[i].n); break;
+            case 'i': lua_pushinteger(L, args[i].i); break;
+            default:
+                if (args[i].s)
+                    lua_pushstring(L, args[i].s);
+                else
+                    lua_pushnil(L);
+                break;
+        }
+    }
+    bool ok = lua_pcall(L, count + 1, 1, 0) == 0;
+    if (ok) {
+        *number = lua_tonumber(L, -1);
+        *integer = lua_tointeger(L, -1);
+    } else if (kd) {
+        kd->Popupf(1, "Unable to call '%s'\n\n%s\n", name, ErrorText(L));
+    }
+    lua_settop(L, top);
+    return ok;
+}
+
+double LuaManager::CallLuaFunction(lua_State* L, const char* name) {
+    double n;
+    lua_Integer i;
+    CallGlobal(L, name, nullptr, 0, &n, &i);
+    return n;
+}
+
+double LuaManager::CallLuaFunctionN(lua_State* L, const char* name, double a) {
+    CallArg args[] = {{'n', a, 0, nullptr}};
+    double n;
+    lua_Integer i;
+    CallGlobal(L, name, args, 1, &n, &i);
+    return n;
+}
+
+double LuaManager::CallLuaFunction2N(lua_State* L, const char* name, double a, double b) {
+    CallArg args[] = {{'n', a, 0, nullptr}, {'n', b, 0, nullptr}};
+    double n;
+    lua_Integer i;
+    CallGlobal(L, name, args, 2, &n, &i);
+    return n;
+}
+
+double LuaManager::CallLuaFunction3N(lua_State* L, const char* name, double a, double b, double c) {
+    CallArg args[] = {{'n', a, 0, nullptr}, {'n', b, 0, nullptr}, {'n', c, 0, nullptr}};
+    double n;
+    lua_Integer i;
+    CallGlobal(L, name, args, 3, &n, &i);
+    return n;
+}
+
+double LuaManager::CallLuaFunctionS(lua_State* L, const char* name, const char* s) {
+    CallArg args[] = {{'s', 0, 0, s}};
+    double n;
+    lua_Integer i;
+    CallGlobal(L, name, args, 1, &n, &i);
+    return n;
+}
+
+double LuaManager::CallLuaFunction2S(lua_State* L, const char* name, const char* s1, const char* s2) {
+    CallArg args[] = {{'s', 0, 0, s1}, {'s', 0, 0, s2}};
+    double n;
+    lua_Integer i;
+    CallGlobal(L, name, args, 2, &n, &i);
+    return n;
+}
+
+int LuaManager::CallLuaFunctionI(lua_State* L, const char* name, int a) {
+    CallArg args[] = {{'i', 0, a, nullptr}};
+    double n;
+    lua_Integer i;
+    CallGlobal(L, name, args, 1, &n, &i);
+    return (int)i;
+}
+
+int LuaManager::CallLuaFunction2I(lua_State* L, const char* name, int a, int b) {
+    CallArg args[] = {{'i', 0, a, nullptr}, {'i', 0, b, nullptr}};
+    double n;
+    lua_Integer i;
+    CallGlobal(L, name, args, 2, &n, &i);
+    return (int)i;
+}
+
+double LuaManager::CallLuaFunctionFFSI(lua_State* L, const char* name, double a, double b, const char* s, int c) {
+    CallArg args[] = {{'n', a, 0, nullptr}, {'n', b, 0, nullptr}, {'s', 0, 0, s}, {'i', 0, c, nullptr}};
+    double n;
+    lua_Integer i;
+    CallGlobal(L, name, args, 4, &n, &i);
+    return n;
+}
+
+// ---------------------------------------------------------------------------
+// string.format
+
+enum { FORMAT_ITEM = 256, FORMAT_LIMIT = 4096 };
+
+// Reads digits with saturation: any width or precision is accepted, and
+// values past FORMAT_LIMIT give the same first 255 characters as the
+// limit itself (the item is cut there), while the C library never sees a
+// width that it cannot handle.
+static const char* ScanNumber(const char* p, int* out) {
+    long v = 0;
+    while (*p >= '0' && *p <= '9') {
+        if (v < FORMAT_LIMIT) v = v * 10 + (*p - '0');
+        p++;
+    }
+    *out = v > FORMAT_LIMIT ? FORMAT_LIMIT : (int)v;
+    return p;
+}
+
+// Doubles that do not fit the integer conversions are clamped instead of
+// cast (a cast out of range is undefined); NaN gives 0.
+static long ClampToLong(double d) {
+    if (d != d) return 0;
+    if (d >= (double)LONG_MAX) return LONG_MAX;
+    if (d <= (double)LONG_MIN) return LONG_MIN;
+    return (long)d;
+}
+
+static void AddQuoted(lua_State* L, luaL_Buffer* b, int arg) {
+    size_t l;
+    const char* s = luaL_checklstring(L, arg, &l);
+    luaL_addchar(b, '"');
+    while (l--) {
+        switch (*s) {
+            case '"':
+            case '\\':
+            case '\n':
+                luaL_addchar(b, '\\');
+                luaL_addchar(b, *s);
+                break;
+            case '\r': luaL_addlstring(b, "\\r", 2); break;
+            case '\0': luaL_addlstring(b, "\\000", 4); break;
+            default: luaL_addchar(b, *s); break;
+        }
+        s++;
+    }
+    luaL_addchar(b, '"');
+}
+
+int LuaStringFormat(lua_State* L) {
+    int top = lua_gettop(L);
+    int arg = 1;
+    size_t sfl;
+    const char* p = luaL_checklstring(L, arg, &sfl);
+    const char* end = p + sfl;
+    luaL_Buffer b;
+    luaL_buffinit(L, &b);
+    while (p < end) {
+        if (*p != '%') {
+            luaL_addchar(&b, *p++);
+            continue;
+        }
+        if (*++p == '%') {  // Lua strings end with a zero byte: safe to look
+            luaL_addchar(&b, *p++);
+            continue;
+        }
+        if (++arg > top) luaL_argerror(L, arg, "no value");
+        char flags[8];
+        int nflags = 0;
+        while (*p && strchr("-+ #0", *p)) {
+            if (!memchr(flags, *p, (size_t)nflags) && nflags < 5) flags[nflags++] = *p;
+            p++;
+        }
+        int width = -1, precision = -1;
+        if (*p >= '0' && *p <= '9') p = ScanNumber(p, &width);
+        if (*p == '.') {
+            p++;
+            p = ScanNumber(p, &precision);
+        }
+        char conv = *p++;
+        char form[32];
+        int f = 0;
+        form[f++] = '%';
+        memcpy(form + f, flags, (size_t)nflags);
+        f += nflags;
+        if (width >= 0) f += snprintf(form + f, sizeof form - (size_t)f, "%d", width);
+        if (precision >= 0) f += snprintf(form + f, sizeof form - (size_t)f, ".%d", precision);
+        char item[FORMAT_ITEM];
+        item[0] = 0;
+        switch (conv) {
+            case 'c':
+                form[f++] = 'c';
+                form[f] = 0;
+                snprintf(item, sizeof item, form, (int)(unsigned char)ClampToLong(luaL_checknumber(L, arg)));
+                break;
+            case 'd':
+            case 'i':
+                form[f++] = 'l';
+                form[f++] = conv;
+                form[f] = 0;
+                snprintf(item, sizeof item, form, ClampToLong(luaL_checknumber(L, arg)));
+                break;
+            case 'o':
+            case 'u':
+            case 'x':
+            case 'X':
+                form[f++] = 'l';
+                form[f++] = conv;
+                form[f] = 0;
+                snprintf(item, sizeof item, form, (unsigned long)ClampToLong(luaL_checknumber(L, arg)));
+                break;
+            case 'e':
+            case 'E':
+            case 'f':
+            case 'g':
+            case 'G':
+                form[f++] = conv;
+                form[f] = 0;
+                snprintf(item, sizeof item, form, (double)luaL_checknumber(L, arg));
+                break;
+            case 'q': AddQuoted(L, &b, arg); continue;
+            case 's': {
+                size_t l;
+                const char* s = luaL_checklstring(L, arg, &l);
+                if (precision < 0 && l >= 100) {
+                    lua_pushvalue(L, arg);
+                    luaL_addvalue(&b);
+                    continue;
+                }
+                form[f++] = 's';
+                form[f] = 0;
+                snprintf(item, sizeof item, form, s);
+                break;
+            }
+            default:
+                return luaL_error(L, "invalid option " LUA_QL("%%%c") " to " LUA_QL("format"), conv ? conv : '?');
+        }
+        luaL_addlstring(&b, item, strlen(item));
+    }
+    luaL_pushresult(&b);
+    return 1;
+}

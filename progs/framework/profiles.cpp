@@ -1,0 +1,684 @@
+#include "profiles.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include <lua.hpp>
+
+#include "fw-hooks.h"
+#include "luaman.h"
+#include "manager.h"
+
+ProfileManager profile_man;
+Profile* prof = nullptr;
+
+static const char* const kIndexPath = "user://profiles/index.xml";
+static const int kMaxProfiles = 64;
+
+static bool FileExists(const char* path) {
+    kd_file_t* f = kd->OpenFile(path, "rb");
+    if (!f) return false;
+    kd->CloseFile(f);
+    return true;
+}
+
+static nString ProfilePath(const char* file) {
+    nString p("user://profiles/");
+    p.Append(file);
+    return p;
+}
+
+// ---------------------------------------------------------------------------
+// Loading what the player saved
+
+// Moves a file that did not load out of the way under a name of its own,
+// so that the next save writes a fresh file beside it instead of over it.
+static bool SetAside(const char* path) {
+    for (int n = 1; n <= 99; n++) {
+        char aside[600];
+        if (n == 1)
+            snprintf(aside, sizeof aside, "%s.damaged", path);
+        else
+            snprintf(aside, sizeof aside, "%s.damaged-%d", path, n);
+        if (FileExists(aside)) continue;
+        nString parameter(path);
+        parameter.Append("|");
+        parameter.Append(aside);
+        if (!kd->CallExtension("RenameFile", parameter.text)) break;
+        kd->PrintDebugf(1, "The damaged file '%s' is kept as '%s'.\n", path, aside);
+        return true;
+    }
+    return false;
+}
+
+DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked) {
+    if (blocked) *blocked = false;
+    DMDatabase* db = dman.CreateDatabase(path);
+    if (db->GetNumberOfArrays() > 0 || !FileExists(path)) return db;
+    if (db->Load(path)) return db;
+    db->Free();
+    db->SetFileName(path);
+    kd->PrintDebugf(1, "Player data file '%s' is damaged; it is set aside and an empty one is used.\n", path);
+    if (!SetAside(path)) {
+        kd->PrintDebugf(1, "Unable to set '%s' aside; it will not be overwritten.\n", path);
+        if (blocked) *blocked = true;
+    }
+    return db;
+}
+
+// ---------------------------------------------------------------------------
+// File names from the index and from profiles are data the player can
+// edit: only their own forms are accepted before anything is opened or
+// deleted.
+
+static bool AllDigits(const char* s, int n) {
+    for (int i = 0; i < n; i++)
+        if (s[i] < '0' || s[i] > '9') return false;
+    return true;
+}
+
+bool Profile::IsValidFileName(const char* file) {
+    if (!file) return false;
+    int n = (int)strlen(file);
+    if (n < 5 || n > 6 || strcmp(file + n - 4, ".xml") != 0) return false;
+    int digits = n - 4;
+    if (!AllDigits(file, digits) || file[0] == '0') return false;
+    int value = atoi(file);
+    return value >= 1 && value <= kMaxProfiles;
+}
+
+bool Profile::IsValidSaveFileName(const char* file) {
+    static const char prefix[] = "profiles/saves/save-game-";
+    const size_t p = sizeof prefix - 1;
+    if (!file || strlen(file) != p + 7) return false;
+    if (strncmp(file, prefix, p) != 0 || strcmp(file + p + 3, ".dat") != 0) return false;
+    return AllDigits(file + p, 3) && strncmp(file + p, "000", 3) != 0;
+}
+
+// ---------------------------------------------------------------------------
+// Profile
+
+Profile::~Profile() {}
+
+nString Profile::Path() const { return ProfilePath(fileName.c_str()); }
+
+void Profile::ReleaseDatabase() {
+    if (database) dman.ReleaseDatabase(database);
+    database = nullptr;
+}
+
+void Profile::Update(float dt) { activeTime += (int32_t)(dt * 1000.0f); }
+
+const char* Profile::GetName() const { return GetValue("!INFO", "name", "value"); }
+
+void Profile::SetName(const char* name) { SetValue("!INFO", "name", "value", name); }
+
+const char* Profile::GetValue(const char* cat, const char* tag, const char* name) const {
+    if (!database || !cat) return nullptr;
+    return database->GetValue(cat, tag, name);
+}
+
+void Profile::SetValue(const char* cat, const char* tag, const char* name, const char* value) {
+    if (!database || !cat || !tag || !name || !value) return;
+    database->SetValue(cat, tag, name, value);
+}
+
+void Profile::SetValuef(const char* cat, const char* tag, const char* name, const char* fmt, ...) {
+    char text[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt ? fmt : "", ap);
+    va_end(ap);
+    SetValue(cat, tag, name, text);
+}
+
+void Profile::AddTag(const char* cat, const char* tag) { SetValue(cat, tag, "tag", "1"); }
+
+bool Profile::TagExists(const char* cat, const char* tag) const {
+    DMArray* a = database && cat ? database->GetArray(cat) : nullptr;
+    return a && a->GetNode(tag);
+}
+
+bool Profile::IsAcknowledged(const char* cat, const char* tag) const {
+    const char* ack = GetValue(cat, tag, "ack");
+    return ack && ack[0] == '1';
+}
+
+void Profile::SetAcknowledged(const char* cat, const char* tag, bool ack) {
+    if (ack) {
+        SetValue(cat, tag, "ack", "1");
+    } else {
+        RemoveValue(cat, tag, "ack");
+    }
+}
+
+void Profile::RemoveValue(const char* cat, const char* tag, const char* name) {
+    DMArray* a = database && cat ? database->GetArray(cat) : nullptr;
+    DMNode* node = a ? a->GetNode(tag) : nullptr;
+    if (node) node->RemoveValue(name);
+}
+
+bool Profile::RemoveValue(const char* cat, const char* tag) {
+    DMArray* a = database && cat ? database->GetArray(cat) : nullptr;
+    return a && a->RemoveNode(tag);
+}
+
+bool Profile::RemoveCategory(const char* cat) { return database && cat && database->RemoveArray(cat); }
+
+int Profile::GetNumberOfValuesInCategory(const char* cat) const {
+    return database && cat ? database->GetArraySize(cat) : 0;
+}
+
+const char* Profile::GetValueNameByIndex(const char* cat, int i) const {
+    return database && cat ? database->GetValue(cat, i, "id") : nullptr;
+}
+
+void Profile::Reset(const char* file) {
+    nString name(GetName());
+    ReleaseDatabase();
+    fileName.Set(file);
+    saveBlocked = false;
+    activeTime = 0;
+    nString path = Path();
+    database = dman.CreateDatabase(path.text);
+    SetName(name.text ? name.text : "");
+}
+
+void Profile::Load(const char* file) {
+    ReleaseDatabase();
+    fileName.Set(file);
+    saveBlocked = false;
+    if (!IsValidFileName(file)) {
+        // Never reached through the manager, which checks first; a
+        // database that is never read or written keeps the rule simple.
+        kd->PrintDebugf(1, "Profile file name '%s' refused.\n", file ? file : "(null)");
+        database = dman.CreateDatabase("user://profiles/invalid.xml");
+        saveBlocked = true;
+        activeTime = 0;
+        return;
+    }
+    nString path = Path();
+    database = LoadPlayerDatabase(path.text, &saveBlocked);
+    const char* t = database->GetValue("!INFO", "time_active", "value");
+    activeTime = t ? atoi(t) : 0;
+}
+
+bool Profile::Save() {
+    const char* name = GetName();
+    kd->PrintDebugf(3, "Saving profile '%s'\n", name ? name : "");
+    if (!database) {
+        kd->Popupf(1, "Profile has no database set!\n");
+        kd->PrintDebugf(1, "Profile has no database set!\n");
+        return false;
+    }
+    if (saveBlocked) {
+        kd->PrintDebugf(1, "Profile '%s' is not saved: its file '%s' could not be read and is kept as it is.\n",
+                        name ? name : "", fileName.c_str());
+        return false;
+    }
+    SetValuef("!INFO", "time_active", "value", "%d", activeTime);
+    nString path = Path();
+    return database->Save(path.text);
+}
+
+void Profile::Delete() {
+    DMArray* timelines = database ? database->GetArray("!TIMELINES") : nullptr;
+    for (int i = 0; timelines && i < timelines->GetSize(); i++) {
+        const char* save = timelines->GetNodeValue(i, "savefile");
+        if (!save) continue;
+        if (!IsValidSaveFileName(save)) {
+            kd->PrintDebugf(1, "Profile names '%s' as its save file; that is no save game and is left alone.\n", save);
+            continue;
+        }
+        nString path("user://");
+        path.Append(save);
+        if (!kd->DeleteFile(path.text)) kd->PrintDebugf(1, "Deleting save file '%s' failed.\n", save);
+    }
+    if (IsValidFileName(fileName.text)) {
+        nString path = Path();
+        kd->PrintDebugf(3, "Deleting file '%s'\n", path.text);
+        kd->DeleteFile(path.text);
+    }
+    ReleaseDatabase();
+}
+
+// ---------------------------------------------------------------------------
+// ProfileManager
+
+ProfileManager::ProfileManager() {}
+
+ProfileManager::~ProfileManager() {
+    // At exit `dman` may already be gone: the profile objects go, their
+    // databases are left to it.
+    for (int i = 0; i < profiles.count; i++) delete profiles.data[i];
+    for (int i = 0; i < deleted.count; i++) delete deleted.data[i];
+    profiles.Free();
+    deleted.Free();
+}
+
+void ProfileManager::Initialize() {
+    RegisterLuaInterface();
+    LoadProfiles();
+}
+
+void ProfileManager::Update(float dt) {
+    if (prof) prof->Update(dt);
+}
+
+Profile* ProfileManager::GetProfileByIndex(int i) const {
+    return i >= 0 && i < profiles.count ? profiles.data[i] : nullptr;
+}
+
+int ProfileManager::GetProfileIndex(Profile* p) const { return p ? profiles.Find(p) : -1; }
+
+void ProfileManager::SetActiveProfile(Profile* p) { prof = p; }
+
+void ProfileManager::SetActiveProfile(int i) {
+    if (i >= 0 && i < profiles.count) prof = profiles.data[i];
+}
+
+const char* ProfileManager::GetGlobalValue(const char* name) const {
+    return index && name ? index->GetValue("!SETTINGS", name, "value") : nullptr;
+}
+
+void ProfileManager::SetGlobalValue(const char* name, const char* value) {
+    if (!name || !value) return;
+    if (!index) index = dman.CreateDatabase(kIndexPath);
+    index->SetValue("!SETTINGS", name, "value", value);
+}
+
+void ProfileManager::SetSoundVolume(float v) {
+    soundVolume = v;
+    if (audio.SetSoundVolume) audio.SetSoundVolume(v);
+}
+
+void ProfileManager::SetMusicVolume(float v) {
+    musicVolume = v;
+    if (audio.SetMusicVolume) audio.SetMusicVolume(v);
+}
+
+// Leading spaces and tabs and trailing spaces go.
+static nString TrimName(const char* name, int limit) {
+    nString r("");
+    if (!name) return r;
+    int n = 0;
+    while (name[n] && n < limit) n++;
+    int start = 0;
+    while (start < n && (name[start] == ' ' || name[start] == '\t')) start++;
+    int end = n;
+    while (end > start && name[end - 1] == ' ') end--;
+    std::string cut(name + start, (size_t)(end - start));
+    r.Set(cut.c_str());
+    return r;
+}
+
+bool ProfileManager::IsProfileNameValid(const char* name) const {
+    nString trimmed = TrimName(name, 511);
+    if (trimmed.IsEmpty()) return false;
+    for (int i = 0; i < profiles.count; i++)
+        if (nStringsMatch(profiles.data[i]->GetName(), trimmed.text)) return false;
+    return true;
+}
+
+const char* ProfileManager::GetFreeProfileFilename() {
+    static char name[16];
+    for (int n = 1; n <= kMaxProfiles; n++) {
+        snprintf(name, sizeof name, "%d.xml", n);
+        bool taken = false;
+        for (int i = 0; i < profiles.count && !taken; i++)
+            taken = nStringsMatch(profiles.data[i]->GetFileName(), name);
+        for (int i = 0; i < deleted.count && !taken; i++)
+            taken = nStringsMatch(deleted.data[i]->GetFileName(), name);
+        if (!taken) taken = FileExists(ProfilePath(name).text);
+        if (!taken) return name;
+    }
+    kd->Popupf(1, "Too many profiles files in <userdata>/profiles folder.\n");
+    kd->PrintDebugf(1, "Too many profiles files in <userdata>/profiles folder.\n");
+    return nullptr;
+}
+
+Profile* ProfileManager::CreateNewProfile() {
+    kd->CreateDirectory("user://profiles");
+    const char* file = GetFreeProfileFilename();
+    // With all 64 names taken no profile is made: any name would be one
+    // whose file holds another player's data.
+    if (!file) return nullptr;
+    Profile* p = new Profile();
+    p->Reset(file);
+    profiles.InsertLast(p);
+    prof = p;
+    if (profiles.count >= 2 && nStringsMatch(profiles.data[0]->GetName(), "")) {
+        kd->PrintDebugf(3, "Detecting temporary profile at index #0, deleting it..\n");
+        DeleteProfile(profiles.data[0]);
+    }
+    return p;
+}
+
+void ProfileManager::DeleteProfile(Profile* p) {
+    if (!p) return;
+    int i = profiles.Find(p);
+    const char* name = p->GetName();
+    nString shown(name ? name : "");
+    bool wasActive = prof == p;
+    nString path = ProfilePath(p->GetFileName());
+    if (Profile::IsValidFileName(p->GetFileName()) && FileExists(path.text)) {
+        kd->PrintDebugf(3, "Marking profile '%s' for deletion.\n", shown.text);
+        if (i >= 0) profiles.RemoveIndex(i);
+        if (deleted.Find(p) < 0) deleted.InsertLast(p);
+    } else {
+        kd->PrintDebugf(3, "Deleting profile '%s' (#%d)\n", shown.text, i);
+        if (i >= 0) profiles.RemoveIndex(i);
+        p->Delete();
+        delete p;
+    }
+    if (wasActive) {
+        prof = nullptr;
+        if (profiles.count > 0)
+            prof = profiles.data[0];
+        else
+            CreateNewProfile();
+    }
+}
+
+void ProfileManager::DeleteAllProfiles() {
+    nArray<Profile*> all = profiles;
+    for (int i = 0; i < all.count; i++) DeleteProfile(all.data[i]);
+    Profile* p = CreateNewProfile();
+    if (p) p->SetName("Player");
+    SaveProfiles();
+}
+
+void ProfileManager::DestroyAll() {
+    for (int i = 0; i < deleted.count; i++) {
+        dman.ReleaseDatabase(deleted.data[i]->GetDatabase());
+        delete deleted.data[i];
+    }
+    deleted.Free();
+    for (int i = 0; i < profiles.count; i++) {
+        dman.ReleaseDatabase(profiles.data[i]->GetDatabase());
+        delete profiles.data[i];
+    }
+    profiles.Free();
+    prof = nullptr;
+    // The index is read again from its file.
+    if (index) dman.ReleaseDatabase(index);
+    index = nullptr;
+}
+
+void ProfileManager::LoadProfiles() {
+    kd->PrintDebugf(3, "Loading all profiles.\n");
+    DestroyAll();
+    kd->CreateDirectory("user://profiles");
+
+    if (FileExists(kIndexPath)) {
+        index = LoadPlayerDatabase(kIndexPath, nullptr);
+    } else {
+        kd->PrintDebugf(1, "Profiles database index doesn't exists. Creating new.\n");
+        index = dman.CreateDatabase(kIndexPath);
+    }
+    DMArray* list = index->GetArray("!PROFILE_INDEX");
+    if (!list) list = index->AddArray("!PROFILE_INDEX");
+
+    for (int i = 0; i < list->GetSize(); i++) {
+        const char* file = list->GetNodeValue(i, "id");
+        if (!Profile::IsValidFileName(file)) {
+            kd->PrintDebugf(1, "Profile index entry '%s' is no profile file name; ignored.\n", file ? file : "(null)");
+            continue;
+        }
+        bool twice = false;
+        for (int k = 0; k < profiles.count && !twice; k++) twice = nStringsMatch(profiles.data[k]->GetFileName(), file);
+        if (twice) continue;  // two profiles on one file would each save over the other
+        if (!FileExists(ProfilePath(file).text)) continue;
+        Profile* p = new Profile();
+        p->Load(file);
+        profiles.InsertLast(p);
+    }
+    // An empty index, or one whose entries all failed: the files on disk
+    // are the profiles (a new one must never take the name of a file that
+    // holds a player's data).
+    if (profiles.count == 0) {
+        for (int n = 1; n <= kMaxProfiles; n++) {
+            char file[16];
+            snprintf(file, sizeof file, "%d.xml", n);
+            if (!FileExists(ProfilePath(file).text)) continue;
+            Profile* p = new Profile();
+            p->Load(file);
+            profiles.InsertLast(p);
+            if (!list->GetNode(file)) list->AddNode(file);
+        }
+    }
+    if (profiles.count == 0) CreateNewProfile();
+
+    if (index->GetArray("!SETTINGS")) {
+        const char* v = index->GetValue("!SETTINGS", "SOUND_VOLUME", "value");
+        if (v) SetSoundVolume((float)atof(v));
+        v = index->GetValue("!SETTINGS", "MUSIC_VOLUME", "value");
+        if (v) SetMusicVolume((float)atof(v));
+        v = index->GetValue("!SETTINGS", "WINDOWED", "value");
+        if (v) Manager::GetParms()->windowed = atoi(v) != 0;
+        kd->ReInit();
+    }
+
+    const char* active = index->GetValue("!STATE", "ACTIVE_PROFILE", "index");
+    int a = active ? atoi(active) : -1;
+    if (a >= 0 && a < profiles.count)
+        prof = profiles.data[a];
+    else if (!prof && profiles.count > 0)
+        prof = profiles.data[0];
+}
+
+bool ProfileManager::SaveProfiles() {
+    kd->PrintDebugf(3, "Saving all profiles.\n");
+    if (deleted.count > 0) {
+        kd->PrintDebugf(3, "Deleting profiles marked for deletion.\n");
+        for (int i = 0; i < deleted.count; i++) {
+            deleted.data[i]->Delete();
+            delete deleted.data[i];
+        }
+        deleted.Free();
+    }
+    if (!index) index = dman.CreateDatabase(kIndexPath);
+    kd->CreateDirectory("user://profiles");
+
+    index->RemoveArray("!PROFILE_INDEX");
+    DMArray* list = index->AddArray("!PROFILE_INDEX");
+    for (int i = 0; i < profiles.count; i++) list->AddNode(profiles.data[i]->GetFileName());
+    index->RemoveArray("!STATE");
+    DMArray* state = index->AddArray("!STATE");
+    if (prof) {
+        char text[16];
+        snprintf(text, sizeof text, "%d", GetProfileIndex(prof));
+        state->SetValue("ACTIVE_PROFILE", "index", text);
+    }
+
+    if (!index->GetArray("!SETTINGS")) index->AddArray("!SETTINGS");
+    char text[32];
+    snprintf(text, sizeof text, "%.2f", GetSoundVolume());
+    index->SetValue("!SETTINGS", "SOUND_VOLUME", "value", text);
+    snprintf(text, sizeof text, "%.2f", GetMusicVolume());
+    index->SetValue("!SETTINGS", "MUSIC_VOLUME", "value", text);
+    index->SetValue("!SETTINGS", "WINDOWED", "value", Manager::GetParms()->windowed ? "1" : "0");
+
+    bool ok = index->Save(kIndexPath);
+    for (int i = 0; i < profiles.count; i++) ok = profiles.data[i]->Save() && ok;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Script functions. Arguments that are missing or of the wrong kind count
+// as null, which every operation above accepts.
+
+namespace profile_script {
+
+static const char* Arg(lua_State* L, int i) { return lua_isstring(L, i) ? lua_tostring(L, i) : nullptr; }
+
+static int AddProfile(lua_State* L) {
+    nString name = TrimName(Arg(L, 1), 127);
+    Profile* p = profile_man.CreateNewProfile();
+    if (p) {
+        p->SetName(name.text);
+        profile_man.SetActiveProfile(p);
+    }
+    lua_pushinteger(L, profile_man.GetProfileIndex(p));
+    return 1;
+}
+
+static int SetProfile(lua_State* L) {
+    int i = (int)lua_tointeger(L, 1);
+    bool ok = profile_man.GetProfileByIndex(i) != nullptr;
+    if (ok) profile_man.SetActiveProfile(i);
+    lua_pushboolean(L, ok);
+    return 1;
+}
+
+static int GetProfile(lua_State* L) {
+    lua_pushinteger(L, profile_man.GetProfileIndex(prof));
+    return 1;
+}
+
+static int DeleteProfile(lua_State* L) {
+    profile_man.DeleteProfile(profile_man.GetProfileByIndex((int)lua_tointeger(L, 1)));
+    return 0;
+}
+
+static int IsProfileNameValid(lua_State* L) {
+    lua_pushboolean(L, profile_man.IsProfileNameValid(Arg(L, 1)));
+    return 1;
+}
+
+static int GetNumberOfProfiles(lua_State* L) {
+    lua_pushinteger(L, profile_man.GetNumberOfProfiles());
+    return 1;
+}
+
+static int GetProfileValue(lua_State* L) {
+    const char* v = prof ? prof->GetValue(Arg(L, 1), Arg(L, 2), Arg(L, 3)) : nullptr;
+    if (!v) return 0;
+    lua_pushstring(L, v);
+    return 1;
+}
+
+static int ProfileValueExists(lua_State* L) {
+    lua_pushboolean(L, prof && prof->GetValue(Arg(L, 1), Arg(L, 2), Arg(L, 3)) != nullptr);
+    return 1;
+}
+
+static int ProfileTagExists(lua_State* L) {
+    lua_pushboolean(L, prof && prof->GetValue(Arg(L, 1), Arg(L, 2), "tag") != nullptr);
+    return 1;
+}
+
+static int SetProfileValue(lua_State* L) {
+    if (prof) prof->SetValue(Arg(L, 1), Arg(L, 2), Arg(L, 3), Arg(L, 4));
+    return 0;
+}
+
+static int AddProfileTag(lua_State* L) {
+    if (prof) prof->AddTag(Arg(L, 1), Arg(L, 2));
+    return 0;
+}
+
+static int RemoveProfileValue(lua_State* L) {
+    lua_pushboolean(L, prof && prof->RemoveValue(Arg(L, 1), Arg(L, 2)));
+    return 1;
+}
+
+static int RemoveProfileCategory(lua_State* L) {
+    lua_pushboolean(L, prof && prof->RemoveCategory(Arg(L, 1)));
+    return 1;
+}
+
+static int IsProfileValueAcknowledged(lua_State* L) {
+    lua_pushboolean(L, prof && prof->IsAcknowledged(Arg(L, 1), Arg(L, 2)));
+    return 1;
+}
+
+static int SetProfileValueAcknowledged(lua_State* L) {
+    if (prof) prof->SetAcknowledged(Arg(L, 1), Arg(L, 2), lua_toboolean(L, 3) != 0);
+    return 0;
+}
+
+static int SaveProfiles(lua_State*) {
+    profile_man.SaveProfiles();
+    return 0;
+}
+
+static int LoadProfiles(lua_State*) {
+    profile_man.LoadProfiles();
+    return 0;
+}
+
+static int GetValueNameByIndex(lua_State* L) {
+    const char* v = prof ? prof->GetValueNameByIndex(Arg(L, 1), (int)lua_tointeger(L, 2)) : nullptr;
+    if (!v) return 0;
+    lua_pushstring(L, v);
+    return 1;
+}
+
+static int GetNumberOfValuesInCategory(lua_State* L) {
+    lua_pushinteger(L, prof ? prof->GetNumberOfValuesInCategory(Arg(L, 1)) : 0);
+    return 1;
+}
+
+static int SetGlobalValue(lua_State* L) {
+    profile_man.SetGlobalValue(Arg(L, 1), Arg(L, 2));
+    return 0;
+}
+
+static int GetGlobalValue(lua_State* L) {
+    const char* v = profile_man.GetGlobalValue(Arg(L, 1));
+    if (!v) return 0;
+    lua_pushstring(L, v);
+    return 1;
+}
+
+}  // namespace profile_script
+
+void ProfileManager::RegisterLuaInterface() {
+    lua_man.AddLuaFunction("AddProfile", profile_script::AddProfile);
+    lua_man.AddLuaFunction("SetProfile", profile_script::SetProfile);
+    lua_man.AddLuaFunction("GetProfile", profile_script::GetProfile);
+    lua_man.AddLuaFunction("DeleteProfile", profile_script::DeleteProfile);
+    lua_man.AddLuaFunction("IsProfileNameValid", profile_script::IsProfileNameValid);
+    lua_man.AddLuaFunction("GetNumberOfProfiles", profile_script::GetNumberOfProfiles);
+    lua_man.AddLuaFunction("GetProfileValue", profile_script::GetProfileValue);
+    lua_man.AddLuaFunction("ProfileValueExists", profile_script::ProfileValueExists);
+    lua_man.AddLuaFunction("ProfileTagExists", profile_script::ProfileTagExists);
+    lua_man.AddLuaFunction("SetProfileValue", profile_script::SetProfileValue);
+    lua_man.AddLuaFunction("AddProfileTag", profile_script::AddProfileTag);
+    lua_man.AddLuaFunction("RemoveProfileValue", profile_script::RemoveProfileValue);
+    lua_man.AddLuaFunction("RemoveProfileTag", profile_script::RemoveProfileValue);
+    lua_man.AddLuaFunction("RemoveProfileCategory", profile_script::RemoveProfileCategory);
+    lua_man.AddLuaFunction("IsProfileValueAcknowledged", profile_script::IsProfileValueAcknowledged);
+    lua_man.AddLuaFunction("SetProfileValueAcknowledged", profile_script::SetProfileValueAcknowledged);
+    lua_man.AddLuaFunction("SaveProfiles", profile_script::SaveProfiles);
+    lua_man.AddLuaFunction("LoadProfiles", profile_script::LoadProfiles);
+    lua_man.AddLuaFunction("GetValueNameByIndex", profile_script::GetValueNameByIndex);
+    lua_man.AddLuaFunction("GetNumberOfValuesInCategory", profile_script::GetNumberOfValuesInCategory);
+    lua_man.AddLuaFunction("SetGlobalValue", profile_script::SetGlobalValue);
+    lua_man.AddLuaFunction("GetGlobalValue", profile_script::GetGlobalValue);
+}
+
+// Start-up, the frame update, the program's callbacks and the automated
+// player reach the profiles through these.
+void FW_InitProfiles() { profile_man.Initialize(); }
+void FW_UpdateProfiles(float dt) { profile_man.Update(dt); }
+bool FW_IsProfileActive() { return prof != nullptr; }
+void FW_SaveAllProfiles() { profile_man.SaveProfiles(); }
+
+void FW_SelectOrCreateProfile(const char* name) {
+    if (!name) return;
+    for (int i = 0; i < profile_man.GetNumberOfProfiles(); i++) {
+        Profile* p = profile_man.GetProfileByIndex(i);
+        if (nStringsMatch(p->GetName(), name)) {
+            profile_man.SetActiveProfile(p);
+            return;
+        }
+    }
+    Profile* p = profile_man.CreateNewProfile();
+    if (p) p->SetName(name);
+}

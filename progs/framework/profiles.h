@@ -1,0 +1,139 @@
+// Player profiles: one database file per player under "user://profiles/",
+// used by every part of the program as a store of categories (arrays),
+// tags (nodes) and named values, plus an index database with the active
+// profile and the global settings.
+#ifndef FRAMEWORK_PROFILES_H
+#define FRAMEWORK_PROFILES_H
+
+#include <stdint.h>
+
+#include "dataman.h"
+#include "kodo.h"
+#include "nstring.h"
+
+extern kodo_t* kd;
+
+class Profile {
+public:
+    Profile() {}
+    ~Profile();  // frees the object only; the database stays with `dman`
+    Profile(const Profile&) = delete;
+    Profile& operator=(const Profile&) = delete;
+
+    void Update(float dt);
+    DMDatabase* GetDatabase() const { return database; }
+    const char* GetName() const;
+    void SetName(const char* name);
+    const char* GetValue(const char* cat, const char* tag, const char* name) const;
+    void SetValue(const char* cat, const char* tag, const char* name, const char* value);
+    void SetValuef(const char* cat, const char* tag, const char* name, const char* fmt, ...) N_PRINTF_LIKE(5, 6);
+    void AddTag(const char* cat, const char* tag);
+    bool TagExists(const char* cat, const char* tag) const;
+    bool IsAcknowledged(const char* cat, const char* tag) const;
+    void SetAcknowledged(const char* cat, const char* tag, bool ack);
+    void RemoveValue(const char* cat, const char* tag, const char* name);
+    bool RemoveValue(const char* cat, const char* tag);
+    bool RemoveCategory(const char* cat);
+    int GetNumberOfValuesInCategory(const char* cat) const;
+    const char* GetValueNameByIndex(const char* cat, int index) const;
+
+    // The file name is "<n>.xml" relative to "user://profiles/".
+    void Reset(const char* file);
+    void Load(const char* file);
+    bool Save();
+    void Delete();
+
+    const char* GetFileName() const { return fileName.c_str(); }
+    int GetActiveTime() const { return activeTime; }
+    uint32_t GetAnalyticsId() const { return analyticsId; }
+    void SetAnalyticsId(uint32_t id) { analyticsId = id; }
+    // True when the file could not be read and could not be moved aside
+    // either: saving would then destroy it, so the profile is not saved.
+    bool IsSaveBlocked() const { return saveBlocked; }
+
+    // "<n>.xml" with n from 1 to 64, written without leading zeros.
+    static bool IsValidFileName(const char* file);
+    // "profiles/saves/save-game-NNN.dat", NNN three digits from 001 to 999.
+    static bool IsValidSaveFileName(const char* file);
+
+private:
+    void ReleaseDatabase();
+    nString Path() const;
+
+    DMDatabase* database = nullptr;
+    int32_t activeTime = 0;
+    uint32_t analyticsId = 0;
+    nString fileName;
+    bool saveBlocked = false;
+};
+
+class ProfileManager {
+public:
+    ProfileManager();
+    ~ProfileManager();
+    ProfileManager(const ProfileManager&) = delete;
+    ProfileManager& operator=(const ProfileManager&) = delete;
+
+    void Initialize();
+    void RegisterLuaInterface();
+    void Update(float dt);
+
+    int GetNumberOfProfiles() const { return profiles.count; }
+    Profile* GetProfileByIndex(int index) const;
+    int GetProfileIndex(Profile* p) const;
+    void SetActiveProfile(Profile* p);
+    void SetActiveProfile(int index);
+
+    const char* GetGlobalValue(const char* name) const;
+    void SetGlobalValue(const char* name, const char* value);
+
+    bool IsProfileNameValid(const char* name) const;
+    // Null when all 64 file names are taken.
+    const char* GetFreeProfileFilename();
+    // Null when no file name is free.
+    Profile* CreateNewProfile();
+    void DeleteProfile(Profile* p);
+    void DeleteAllProfiles();
+    void LoadProfiles();
+    // False when any file could not be written (the old files then stay).
+    bool SaveProfiles();
+
+    DMDatabase* GetIndexDatabase() const { return index; }
+    int GetNumberOfProfilesMarkedForDeletion() const { return deleted.count; }
+
+    // The audio manager's volumes. Until it hands over its own
+    // accessors, the values read from the index are kept here, so that
+    // they survive a save.
+    struct AudioHooks {
+        float (*GetSoundVolume)() = nullptr;
+        float (*GetMusicVolume)() = nullptr;
+        void (*SetSoundVolume)(float) = nullptr;
+        void (*SetMusicVolume)(float) = nullptr;
+    };
+    void SetAudioHooks(const AudioHooks& hooks) { audio = hooks; }
+    float GetSoundVolume() const { return audio.GetSoundVolume ? audio.GetSoundVolume() : soundVolume; }
+    float GetMusicVolume() const { return audio.GetMusicVolume ? audio.GetMusicVolume() : musicVolume; }
+
+private:
+    void DestroyAll();
+    void SetSoundVolume(float v);
+    void SetMusicVolume(float v);
+
+    nArray<Profile*> profiles;
+    nArray<Profile*> deleted;
+    DMDatabase* index = nullptr;
+    AudioHooks audio;
+    float soundVolume = 1.0f;
+    float musicVolume = 1.0f;
+};
+
+extern ProfileManager profile_man;
+extern Profile* prof;
+
+// Loads a database of the player's from `path` into the cache. A file
+// that exists but does not load is moved aside ("<path>.damaged") with a
+// log line naming it, and the database starts empty; `*blocked` is set
+// when it could not be moved, so that the caller never saves over it.
+DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked);
+
+#endif

@@ -1,0 +1,373 @@
+// Events and input state: touches, pointer buttons, keys, the
+// swipe-down gesture and window activation reach the program's EventProc
+// as the documented event records, driven through the platform's real
+// conversion (HandleScreenEvent, HandleNavigatorEvent) by the host's input
+// script; the key-state table; pointer bookkeeping; touch ids outside the
+// tracked range.
+//
+// The scripted tests need a window (CTest runs this file under Xvfb); the
+// direct tests of the engine functions run without one.
+#include <gtest/gtest.h>
+#include <math.h>
+#include <stdlib.h>
+
+#include <SDL.h>
+#include <bps/navigator.h>
+#include <bps/screen.h>
+#include <host/host.h>
+
+#include <string>
+#include <vector>
+
+#include "qnx-kodo.h"
+#include "test-support.h"
+
+namespace {
+
+// Key states seen by the program at the moment each event arrives.
+struct Seen {
+    kd_event_t e;
+    int key_state;  // KD_GetKeyStatei of the event's key (types 8, 9), else -1
+    int button_state;
+};
+std::vector<Seen> seen;
+int (*original_proc)(kd_event_t) = nullptr;
+
+int RecordingProc(kd_event_t e) {
+    Seen s{e, -1, kd_state.key_states[KD_KEY_MOUSE_BUTTON_0]};
+    if ((e.type == KD_EVENT_KEY_DOWN || e.type == KD_EVENT_KEY_UP) && e.id >= 0 && e.id < KD_NUM_KEY_STATES)
+        s.key_state = kd_state.key_states[e.id];
+    seen.push_back(s);
+    return original_proc ? original_proc(e) : 0;
+}
+
+std::vector<Seen> OfTypes(std::initializer_list<int> types) {
+    std::vector<Seen> r;
+    for (auto& s : seen)
+        for (int t : types)
+            if (s.e.type == t) r.push_back(s);
+    return r;
+}
+
+bool HaveDisplay() {
+    const char* d = getenv("DISPLAY");
+    return d && *d;
+}
+
+class Input : public ::testing::Test {
+protected:
+    TempWorkDir dir;
+    bool windowed = false;
+
+    void Start(bool with_window) {
+        ResetTestProg();
+        seen.clear();
+        host_script_clear();
+        if (with_window) {
+            ASSERT_TRUE(KDQ_CreateWindow());
+            windowed = true;
+        }
+        ASSERT_TRUE(StartEngine());
+        original_proc = kd_prog->EventProc;
+        kd_prog->EventProc = RecordingProc;
+        if (with_window) {
+            ASSERT_EQ(bps_initialize(), BPS_SUCCESS);
+            ASSERT_EQ(screen_request_events(KDQ_GetScreenContext()), BPS_SUCCESS);
+            ASSERT_EQ(navigator_request_events(0), BPS_SUCCESS);
+            Drain();  // whatever the new window reported about itself
+        }
+        seen.clear();
+        KDQ_ResetScreenEventState();
+        for (int i = 0; i < KD_NUM_KEY_STATES; i++) {
+            kd_state.key_states[i] = 0;
+            kd_state.key_states_f[i] = 0;
+        }
+    }
+    void TearDown() override {
+        if (windowed) {
+            screen_stop_events(KDQ_GetScreenContext());
+            navigator_stop_events(0);
+            bps_shutdown();
+        }
+        host_script_clear();
+        if (kd_prog) kd_prog->EventProc = original_proc;
+        StopEngine();
+        if (windowed) KDQ_DestroyWindow();
+        windowed = false;
+    }
+
+    // Runs the script lines due now through the platform's handlers.
+    void Run(const char* script) {
+        ASSERT_GT(host_script_load_text(script, "input"), 0);
+        Drain();
+        EXPECT_EQ(host_script_pending(), 0);
+    }
+    static void Drain() {
+        for (int i = 0; i < 5; i++) KDQ_DrainEvents();
+    }
+};
+
+class ScriptedInput : public Input {
+protected:
+    void SetUp() override {
+        if (!HaveDisplay()) GTEST_SKIP() << "needs a display (CTest runs this under Xvfb)";
+        Start(true);
+    }
+};
+
+class DirectInput : public Input {
+protected:
+    void SetUp() override { Start(false); }
+};
+
+}  // namespace
+
+// ------------------------------------------------------------- scripted
+
+TEST_F(ScriptedInput, TouchDownMoveUpArriveAsButtonAndMoveEvents) {
+    Run("0 touch_down 100 50\n"
+        "0 touch_move 110 60\n"
+        "0 touch_move 120 75\n"
+        "0 touch_up 121 76\n");
+    auto ev = OfTypes({KD_EVENT_POINTER_MOVE, KD_EVENT_BUTTON_DOWN, KD_EVENT_BUTTON_UP});
+    ASSERT_EQ(ev.size(), 4u);
+    const kd_event_t& down = ev[0].e;
+    EXPECT_EQ(down.type, KD_EVENT_BUTTON_DOWN);
+    EXPECT_EQ(down.id, 0);
+    EXPECT_EQ(down.button, KD_KEY_TOUCH);
+    EXPECT_EQ(down.x, 100);
+    EXPECT_EQ(down.y, 50);
+    EXPECT_EQ(down.wheel, 0);
+    EXPECT_EQ(down.data, 0);
+    EXPECT_EQ(ev[0].button_state, 2);  // key 510 is set before delivery
+    const kd_event_t& move1 = ev[1].e;
+    EXPECT_EQ(move1.type, KD_EVENT_POINTER_MOVE);
+    EXPECT_EQ(move1.button, 0);
+    EXPECT_EQ(move1.x, 110);
+    EXPECT_EQ(move1.y, 60);
+    EXPECT_EQ(move1.prev_x, 100);
+    EXPECT_EQ(move1.prev_y, 50);
+    EXPECT_EQ(ev[2].e.prev_x, 110);
+    EXPECT_EQ(ev[2].e.prev_y, 60);
+    const kd_event_t& up = ev[3].e;
+    EXPECT_EQ(up.type, KD_EVENT_BUTTON_UP);
+    EXPECT_EQ(up.button, KD_KEY_TOUCH);
+    EXPECT_EQ(up.x, 121);
+    EXPECT_EQ(up.prev_x, 120);
+    EXPECT_EQ(ev[3].button_state, 0);
+    EXPECT_EQ(KD_GetKeyStatei(KD_KEY_POINTER_X), 121);
+    EXPECT_EQ(KD_GetKeyStatei(KD_KEY_POINTER_Y), 76);
+    EXPECT_FLOAT_EQ(KD_GetKeyStatef(KD_KEY_POINTER_X), 121);
+    EXPECT_FLOAT_EQ(KD_GetKeyStatef(524), 121);
+    EXPECT_FLOAT_EQ(KD_GetKeyStatef(525), 76);
+}
+
+TEST_F(ScriptedInput, SecondFingerKeepsItsOwnPreviousPosition) {
+    Run("0 touch_down 10 10 0\n"
+        "0 touch_down 500 300 3\n"
+        "0 touch_move 510 310 3\n"
+        "0 touch_move 20 20 0\n"
+        "0 touch_move 520 330 3\n");
+    auto moves = OfTypes({KD_EVENT_POINTER_MOVE});
+    ASSERT_EQ(moves.size(), 3u);
+    EXPECT_EQ(moves[0].e.id, 3);
+    EXPECT_EQ(moves[0].e.prev_x, 500);
+    EXPECT_EQ(moves[1].e.id, 0);
+    EXPECT_EQ(moves[1].e.prev_x, 10);
+    EXPECT_EQ(moves[2].e.id, 3);
+    EXPECT_EQ(moves[2].e.prev_x, 510);
+    EXPECT_EQ(moves[2].e.prev_y, 310);
+    EXPECT_FLOAT_EQ(KD_GetKeyStatef(524 + 60), 520);  // pointer 3's slot
+    // Only pointer 0 moves the pointer keys.
+    EXPECT_EQ(KD_GetKeyStatei(KD_KEY_POINTER_X), 20);
+}
+
+TEST_F(ScriptedInput, TouchWithAutoscalingArrivesInProgramCoordinates) {
+    kd_state.autoscale = true;
+    kd_state.offset_x = 10;
+    kd_state.offset_y = 0;
+    kd_state.inv_scale_x = kd_state.inv_scale_y = 0.5f;
+    Run("0 touch_down 100 50\n");
+    kd_state.autoscale = false;
+    auto ev = OfTypes({KD_EVENT_BUTTON_DOWN});
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0].e.x, 45);
+    EXPECT_EQ(ev[0].e.y, 25);
+}
+
+TEST_F(ScriptedInput, KeyPressSendsKeyDownCharacterKeyUpWithKeyStates) {
+    Run("0 key a\n0 key Z\n0 key 7\n0 key RETURN\n0 key BACKSPACE\n0 key SPACE\n0 key F1\n");
+    auto ev = OfTypes({KD_EVENT_KEY_DOWN, KD_EVENT_CHAR, KD_EVENT_KEY_UP});
+    const int keys[] = {'a', 'Z', '7', 13, 8, 32, 0};
+    ASSERT_EQ(ev.size(), 3u * 7u);
+    for (int k = 0; k < 7; k++) {
+        const Seen* s = &ev[3 * k];
+        EXPECT_EQ(s[0].e.type, KD_EVENT_KEY_DOWN) << k;
+        EXPECT_EQ(s[1].e.type, KD_EVENT_CHAR) << k;
+        EXPECT_EQ(s[2].e.type, KD_EVENT_KEY_UP) << k;
+        for (int i = 0; i < 3; i++) EXPECT_EQ(s[i].e.id, keys[k]) << k;
+        if (keys[k]) {
+            EXPECT_EQ(s[0].key_state, 3) << k;  // down while the program sees key down
+            EXPECT_EQ(s[2].key_state, 0) << k;
+        }
+        EXPECT_EQ(s[0].e.x, 0);
+        EXPECT_EQ(s[0].e.button, 0);
+    }
+    EXPECT_EQ(KD_GetKeyStatei('a'), 0);
+    EXPECT_EQ(KD_GetKeyStatei(0), 0);  // an unknown key changes no state
+}
+
+TEST_F(ScriptedInput, SwipeDownIsKey300DownThenUpInOneTurn) {
+    Run("0 swipe\n");
+    auto ev = OfTypes({KD_EVENT_KEY_DOWN, KD_EVENT_KEY_UP});
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_EQ(ev[0].e.type, KD_EVENT_KEY_DOWN);
+    EXPECT_EQ(ev[0].e.id, KD_KEY_SWIPE_DOWN);
+    EXPECT_EQ(ev[0].key_state, 3);
+    EXPECT_EQ(ev[1].e.type, KD_EVENT_KEY_UP);
+    EXPECT_EQ(ev[1].e.id, KD_KEY_SWIPE_DOWN);
+    EXPECT_EQ(KD_GetKeyStatei(KD_KEY_SWIPE_DOWN), 0);
+}
+
+TEST_F(ScriptedInput, WindowStateChangesArriveAsActivationEvents) {
+    kd_state.active = true;
+    KD_SetKeyStatei('q', 3);
+    Run("0 state thumbnail\n0 state fullscreen\n");
+    auto ev = OfTypes({KD_EVENT_ACTIVATION});
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_EQ(ev[0].e.type, 10);
+    EXPECT_EQ(ev[0].e.id, 1);  // deactivated
+    EXPECT_EQ(ev[1].e.id, 0);  // activated
+    EXPECT_TRUE(kd_state.active);
+    EXPECT_EQ(KD_GetKeyStatei('q'), 0);
+}
+
+TEST_F(ScriptedInput, TouchIdsOutsideTheTrackedRangeAreIgnored) {
+    LogCapture log;
+    for (int i = 0; i < KD_NUM_KEY_STATES; i++) kd_state.key_states_f[i] = -7;
+    int transform_index = kd_state.transform_index;
+    Run("0 touch_down 10 10 8\n"
+        "0 touch_move 11 11 77\n"
+        "0 touch_down 10 10 -1\n"
+        "0 touch_move 10 10 -30\n"
+        "0 touch_up 12 12 1000000\n"
+        "0 touch_down 12 12 -1000000000\n"
+        "0 touch_down 5 6 7\n");  // the last tracked id still works
+    auto ev = OfTypes({KD_EVENT_POINTER_MOVE, KD_EVENT_BUTTON_DOWN, KD_EVENT_BUTTON_UP});
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0].e.id, 7);
+    EXPECT_EQ(ev[0].e.x, 5);
+    EXPECT_EQ(kd_state.key_states[KD_KEY_MOUSE_BUTTON_0], 0);  // only pointer 0 sets it
+    for (int i = 0; i < KD_NUM_KEY_STATES; i++)
+        if (i != 524 + 140 && i != 525 + 140) ASSERT_FLOAT_EQ(kd_state.key_states_f[i], -7) << i;
+    EXPECT_EQ(kd_state.transform_index, transform_index);
+    EXPECT_TRUE(log.Contains("touch id 8 outside the tracked range 0..7; ignored."));
+}
+
+TEST_F(ScriptedInput, PointerMaskOfOneGivesOneButtonDown) {
+    // The host's mouse-as-pointer mode sends POINTER events with a mask.
+    TearDown();
+    setenv("KODO_MOUSE_POINTER", "1", 1);
+    Start(true);
+    unsetenv("KODO_MOUSE_POINTER");
+    auto motion = [](int x, int y, Uint32 state) {
+        SDL_Event e;
+        SDL_zero(e);
+        e.type = SDL_MOUSEMOTION;
+        e.motion.x = x;
+        e.motion.y = y;
+        e.motion.state = state;
+        SDL_PushEvent(&e);
+    };
+    motion(30, 40, SDL_BUTTON_LMASK);
+    motion(31, 41, SDL_BUTTON_LMASK);
+    motion(32, 42, 0);
+    Drain();
+    auto ev = OfTypes({KD_EVENT_POINTER_MOVE, KD_EVENT_BUTTON_DOWN, KD_EVENT_BUTTON_UP});
+    ASSERT_EQ(ev.size(), 5u);
+    EXPECT_EQ(ev[0].e.type, KD_EVENT_POINTER_MOVE);
+    EXPECT_EQ(ev[1].e.type, KD_EVENT_BUTTON_DOWN);
+    EXPECT_EQ(ev[1].e.button, KD_KEY_MOUSE_BUTTON_0);
+    EXPECT_EQ(ev[1].e.x, 30);
+    EXPECT_EQ(ev[2].e.type, KD_EVENT_POINTER_MOVE);  // mask 1 again: no second down
+    EXPECT_EQ(ev[3].e.type, KD_EVENT_POINTER_MOVE);
+    EXPECT_EQ(ev[4].e.type, KD_EVENT_BUTTON_UP);
+    EXPECT_EQ(ev[4].e.x, 32);
+}
+
+// --------------------------------------------------------------- direct
+
+TEST_F(DirectInput, KeyStateBitZeroIsClearedByReadsBelow1280) {
+    KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, 65);
+    EXPECT_EQ(KD_GetKeyStatei(65), 3);
+    EXPECT_EQ(KD_GetKeyStatei(65), 2);
+    KD_SetKeyStatei(1300, 3);
+    EXPECT_EQ(KD_GetKeyStatei(1300), 3);
+    EXPECT_EQ(KD_GetKeyStatei(1300), 3);
+    KDI_SendKeyEvent(KD_EVENT_KEY_UP, 65);
+    EXPECT_EQ(KD_GetKeyStatei(65), 0);
+}
+
+TEST_F(DirectInput, KeyEventsOutsideTheTableAreDeliveredWithoutStateChange) {
+    KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, 0);
+    KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, 2048);
+    KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, -5);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[1].e.id, 2048);
+    EXPECT_EQ(KD_GetKeyStatei(0), 0);
+    EXPECT_EQ(KD_GetKeyStatei(2048), 0);
+    EXPECT_EQ(KD_GetKeyStatef(-1), 0);
+}
+
+TEST_F(DirectInput, PointerIdsWithoutSlotsKeepNoPreviousPosition) {
+    for (int i = 0; i < KD_NUM_KEY_STATES; i++) kd_state.key_states_f[i] = -7;
+    // id 76 has the last slots (2044, 2045); 77 would be 2064; -26 has 4/5;
+    // -27 would be negative; 300 reads as 44; -1 is 504/505.
+    KDI_SendMouseMoveEvent(77, 1, 2);
+    KDI_SendMouseMoveEvent(-27, 3, 4);
+    KDI_SendMouseMoveEvent(1 << 30, 5, 6);  // low 8 bits 0: pointer 0's slots
+    KDI_SendMouseMoveEvent(76, 7, 8);
+    KDI_SendMouseMoveEvent(-26, 9, 10);
+    KDI_SendMouseMoveEvent(-1, 11, 12);
+    ASSERT_EQ(seen.size(), 6u);
+    EXPECT_EQ(seen[0].e.prev_x, 1);  // no slot: its own position
+    EXPECT_EQ(seen[1].e.prev_y, 4);
+    EXPECT_FLOAT_EQ(kd_state.key_states_f[524], 5);
+    EXPECT_FLOAT_EQ(kd_state.key_states_f[2044], 7);
+    EXPECT_FLOAT_EQ(kd_state.key_states_f[2045], 8);
+    EXPECT_FLOAT_EQ(kd_state.key_states_f[4], 9);
+    EXPECT_FLOAT_EQ(kd_state.key_states_f[504], 11);
+    EXPECT_EQ(seen[5].e.prev_x, -7);
+    int changed = 0;
+    for (int i = 0; i < KD_NUM_KEY_STATES; i++) changed += kd_state.key_states_f[i] != -7;
+    EXPECT_EQ(changed, 8);
+    // Huge or undefined coordinates are cut, not undefined.
+    KDI_SendMouseMoveEvent(0, 1e30f, -1e30f);
+    KDI_SendMouseMoveEvent(0, NAN, 0);
+    EXPECT_EQ(seen.back().e.x, 0);
+}
+
+TEST_F(DirectInput, WheelAndButtonEventsCarryTheirFields) {
+    KDI_SendMouseWheelEvent(KD_EVENT_WHEEL, 0, -120, 3, 4);
+    KDI_SendMouseButtonEvent(KD_EVENT_BUTTON_DOWN, 2, 511, 5, 6);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].e.type, KD_EVENT_WHEEL);
+    EXPECT_EQ(seen[0].e.wheel, -120);
+    EXPECT_EQ(seen[0].e.x, 3);
+    EXPECT_EQ(seen[1].e.button, 511);
+    EXPECT_EQ(seen[1].e.id, 2);
+    EXPECT_EQ(kd_state.key_states[KD_KEY_MOUSE_BUTTON_0], 0);  // pointer 2 does not press 510
+}
+
+TEST_F(DirectInput, EventsAreQueuedWhileTheEngineAsksForIt) {
+    kd_state.queue_events = true;
+    KDI_SendMouseMoveEvent(0, 1, 1);
+    KDI_SendCharEvent('x');
+    EXPECT_TRUE(seen.empty());
+    kd_state.queue_events = false;
+    KDI_ProcessEventQueue();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].e.type, KD_EVENT_POINTER_MOVE);
+    EXPECT_EQ(seen[1].e.type, KD_EVENT_CHAR);
+    EXPECT_EQ(seen[1].e.id, 'x');
+}

@@ -1,0 +1,44 @@
+// Helpers for framework tests, free of the engine's internal headers.
+#ifndef FW_SUPPORT_H
+#define FW_SUPPORT_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A fresh working folder with the engine started on the null renderer
+// and the program's `kd` pointing at the engine's table; all undone on
+// destruction.
+class FwEngine {
+public:
+    FwEngine();
+    // Starts in an existing folder, which is entered and kept afterwards
+    // (processes that share one folder, one after the other).
+    explicit FwEngine(const std::string& existingDir);
+    ~FwEngine();
+    bool started = false;
+    std::string dir;  // the working folder
+    // Native path of a "user://" name.
+    std::string UserPath(const std::string& rest) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl;
+};
+
+class FwLog {
+public:
+    FwLog();
+    ~FwLog();
+    bool Contains(const std::string& text) const;
+    const std::vector<std::string>& Lines() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl;
+};
+
+void WriteNative(const std::string& path, const std::string& text);
+std::string ReadNative(const std::string& path);
+
+#endif

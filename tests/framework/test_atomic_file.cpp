@@ -1,0 +1,91 @@
+// Whole-or-nothing saves: the old file survives every failure.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "atomic-file.h"
+#include "dataman.h"
+#include "fw-support.h"
+
+namespace {
+
+kodo_t failing;
+kodo_t* failing_real = nullptr;
+unsigned int budget = 0;
+
+unsigned int FailingWrite(const void* buffer, unsigned int size, kd_file_t* file) {
+    // Writes succeed until the budget runs out, then one comes up short.
+    if (size > budget) return budget = 0;
+    budget -= size;
+    return failing_real->WriteFile(buffer, size, file);
+}
+
+}  // namespace
+
+TEST(AtomicSave, ReplacesTheFile) {
+    FwEngine e;
+    ASSERT_TRUE(kd->CreateDirectory("user://s"));
+    WriteNative(e.UserPath("s/p.xml"), "old");
+    ASSERT_TRUE(AtomicWriteFile("user://s/p.xml", "new contents", 12));
+    EXPECT_EQ(ReadNative(e.UserPath("s/p.xml")), "new contents");
+    struct stat st;
+    EXPECT_NE(stat(e.UserPath("s/p.xml.tmp").c_str(), &st), 0);
+    ASSERT_TRUE(AtomicWriteFile("user://s/fresh.xml", "x", 1));
+    EXPECT_EQ(ReadNative(e.UserPath("s/fresh.xml")), "x");
+}
+
+TEST(AtomicSave, KeepsOldFileWhenTheTemporaryCantBeMade) {
+    FwEngine e;
+    kd->CreateDirectory("user://s");
+    WriteNative(e.UserPath("s/p.xml"), "old");
+    ASSERT_EQ(mkdir(e.UserPath("s/p.xml.tmp").c_str(), 0777), 0);  // in the way
+    FwLog log;
+    DMDatabase db;
+    db.SetValue("a", "n", "k", "v");
+    EXPECT_FALSE(db.Save("user://s/p.xml"));
+    EXPECT_EQ(ReadNative(e.UserPath("s/p.xml")), "old");
+    EXPECT_TRUE(log.Contains("Saving 'user://s/p.xml' failed"));
+}
+
+TEST(AtomicSave, KeepsOldFileWhenTheRenameFails) {
+    FwEngine e;
+    kd->CreateDirectory("user://s/dir.xml/inner");  // a non-empty folder as target
+    FwLog log;
+    EXPECT_FALSE(AtomicWriteFile("user://s/dir.xml", "x", 1));
+    struct stat st;
+    EXPECT_NE(stat(e.UserPath("s/dir.xml.tmp").c_str(), &st), 0);  // temporary removed
+    EXPECT_TRUE(log.Contains("unable to replace the file"));
+}
+
+TEST(AtomicSave, KeepsOldFileWhenAWriteFails) {
+    FwEngine e;
+    kd->CreateDirectory("user://s");
+    WriteNative(e.UserPath("s/p.xml"), "old");
+    kodo_t* real = kd;
+    failing = *real;
+    failing.WriteFile = FailingWrite;
+    failing_real = real;
+    budget = 60;  // the declaration and a little more
+    kd = &failing;
+    DMDatabase db;
+    db.SetValue("a", "n", "k", "v");
+    bool saved = db.Save("user://s/p.xml");
+    kd = real;
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(ReadNative(e.UserPath("s/p.xml")), "old");
+    struct stat st;
+    EXPECT_NE(stat(e.UserPath("s/p.xml.tmp").c_str(), &st), 0);
+}
+
+TEST(AtomicSave, RenameCommandRefusesEscapes) {
+    FwEngine e;
+    kd->CreateDirectory("user://s");
+    WriteNative(e.UserPath("s/a"), "a");
+    EXPECT_EQ(kd->CallExtension("RenameFile", "user://s/a|user://../b"), nullptr);
+    EXPECT_EQ(kd->CallExtension("RenameFile", "/etc/passwd|user://s/b"), nullptr);
+    EXPECT_EQ(kd->CallExtension("RenameFile", "user://s/a"), nullptr);
+    EXPECT_EQ(kd->CallExtension("RenameFile", nullptr), nullptr);
+    EXPECT_STREQ(kd->CallExtension("RenameFile", "user://s/a|user://s/b"), "OK");
+    EXPECT_EQ(ReadNative(e.UserPath("s/b")), "a");
+}

@@ -1,0 +1,297 @@
+// The Lua manager: what scripts see in a state, functions reaching every
+// state, script errors reported with file and line, calls from C that
+// leave the stack as they found it, and the replacement string.format.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fw-support.h"
+#include "luaman.h"
+#include "recording-kd.h"
+#include "screen-manager.h"
+
+namespace {
+
+// Runs `code` in L; answers the string result or "ERR:<message>".
+std::string Eval(lua_State* L, const std::string& code) {
+    int top = lua_gettop(L);
+    std::string out;
+    if (luaL_loadstring(L, code.c_str()) != 0 || lua_pcall(L, 0, 1, 0) != 0) {
+        const char* m = lua_tostring(L, -1);
+        out = std::string("ERR:") + (m ? m : "?");
+    } else {
+        const char* s = lua_tostring(L, -1);
+        out = s ? s : (lua_isnil(L, -1) ? "nil" : lua_toboolean(L, -1) ? "true" : "false");
+    }
+    lua_settop(L, top);
+    return out;
+}
+
+int ReturnsSeven(lua_State* L) {
+    lua_pushinteger(L, 7);
+    return 1;
+}
+int ReturnsEight(lua_State* L) {
+    lua_pushinteger(L, 8);
+    return 1;
+}
+
+struct LuaFixture : ::testing::Test {
+    FwEngine e;
+    RecordingKd r{kd};
+    lua_State* L = nullptr;
+    void SetUp() override {
+        ASSERT_TRUE(e.started);
+        r.Install();
+        L = lua_man.OpenLuaState(0);
+        ASSERT_TRUE(L);
+    }
+    void TearDown() override {
+        if (L) lua_man.CloseLuaState(L);
+    }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// What a state offers
+
+TEST_F(LuaFixture, OnlyBaseMathStringAndTableLibraries) {
+    EXPECT_EQ(Eval(L, "return type(math.floor) .. type(string.sub) .. type(table.insert) .. type(pairs)"),
+              "functionfunctionfunctionfunction");
+    for (const char* lib : {"io", "os", "package", "debug", "require"})
+        EXPECT_EQ(Eval(L, std::string("return type(") + lib + ")"), "nil") << lib;
+    EXPECT_TRUE(lua_man.IsStateOpen(L));
+}
+
+TEST_F(LuaFixture, PrintIsSilentButStillUsesTostring) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Eval(L, "print('hello', 1, nil, {}) return 'ok'"), "ok");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    std::string err = Eval(L, "local t = setmetatable({}, {__tostring = function() return {} end}) print(t)");
+    EXPECT_NE(err.find("'tostring' must return a string to 'print'"), std::string::npos) << err;
+}
+
+TEST_F(LuaFixture, LoadfileHandsBackItsArgumentAndDofileFails) {
+    EXPECT_EQ(Eval(L, "return loadfile('some/file.lua')"), "some/file.lua");
+    EXPECT_EQ(Eval(L, "return loadfile()"), "nil");
+    EXPECT_EQ(Eval(L, "return dofile('x.lua')").rfind("ERR:", 0), 0u);
+    EXPECT_EQ(Eval(L, "return dofile()").rfind("ERR:", 0), 0u);
+}
+
+TEST_F(LuaFixture, StringFormatCutsEachItemAt255) {
+    EXPECT_EQ(Eval(L, "return #string.format('%.300s', string.rep('x', 1000))"), "255");
+    EXPECT_EQ(Eval(L, "return #string.format('%s', string.rep('x', 1000))"), "1000");
+    EXPECT_EQ(Eval(L, "return #string.format('%s', string.rep('x', 99))"), "99");
+    // Widths and precisions that stock Lua refuses: no error, no overflow.
+    EXPECT_EQ(Eval(L, "return #string.format('%500d', 5)"), "255");
+    EXPECT_EQ(Eval(L, "return #string.format('[%-99999999999999999999d]', 5)"), "257");
+    EXPECT_EQ(Eval(L, "return #string.format('%.2147483648f', 1)"), "255");
+    EXPECT_EQ(Eval(L, "return #string.format('%0300.300f', -1e308)"), "255");
+    EXPECT_EQ(Eval(L, "return #string.format('%9999999999s', 'a')"), "255");
+    // Right-aligned items past the limit read as padding throughout.
+    EXPECT_EQ(Eval(L, "return string.format('%300d', 7) == string.rep(' ', 255)"), "true");
+    // Ordinary formats behave as always, also through the string methods.
+    EXPECT_EQ(Eval(L, "return string.format('%5.2f|%-3d|%x|%X|%o|%c|%e|%g|%%|%i', 3.14159, 7, 255, 255, 8, 65, 1, 0.5, 2)"),
+              " 3.14|7  |ff|FF|10|A|1.000000e+00|0.5|%|2");
+    EXPECT_EQ(Eval(L, "return ('%03d'):format(7)"), "007");
+    EXPECT_EQ(Eval(L, "return string.format('%q', 'a\"b\\n')"), "\"a\\\"b\\\n\"");
+    EXPECT_EQ(Eval(L, "return string.format('%s %s', 1, 'x')"), "1 x");
+    // Numbers past the integer range are clamped, not cast.
+    EXPECT_EQ(Eval(L, "return string.format('%d', 1e300)"), "9223372036854775807");
+    EXPECT_EQ(Eval(L, "return string.format('%d', -1e300)"), "-9223372036854775808");
+    EXPECT_EQ(Eval(L, "return string.format('%d', 0/0)"), "0");
+    EXPECT_EQ(Eval(L, "return string.format('%x', -1)"), "ffffffffffffffff");
+    // Script mistakes are ordinary Lua errors.
+    EXPECT_EQ(Eval(L, "return string.format('%d')").rfind("ERR:", 0), 0u);
+    EXPECT_NE(Eval(L, "return string.format('%y', 1)").find("invalid option '%y' to 'format'"), std::string::npos);
+    EXPECT_EQ(Eval(L, "return string.format('%d', 'abc')").rfind("ERR:", 0), 0u);
+    EXPECT_EQ(Eval(L, "return string.format('abc%')").rfind("ERR:", 0), 0u);
+}
+
+// ---------------------------------------------------------------------------
+// Registered functions
+
+TEST_F(LuaFixture, AddedFunctionsReachOpenAndLaterStates) {
+    lua_State* a = lua_man.OpenLuaState(0);
+    lua_State* b = lua_man.OpenLuaState(0);
+    int before = lua_man.GetNumberOfFunctions();
+    lua_man.AddLuaFunction("TL_Seven", ReturnsSeven);
+    EXPECT_EQ(lua_man.GetNumberOfFunctions(), before + 1);
+    lua_State* later = lua_man.OpenLuaState(0);
+    for (lua_State* s : {L, a, b, later}) {
+        EXPECT_TRUE(lua_man.DoesLuaFunctionExist(s, "TL_Seven"));
+        EXPECT_EQ(Eval(s, "return TL_Seven()"), "7");
+        // Built-ins are there too.
+        EXPECT_TRUE(lua_man.DoesLuaFunctionExist(s, "GetFormattedTime"));
+    }
+    // A second function of the same name is refused, with a popup each time.
+    lua_man.AddLuaFunction("TL_Seven", ReturnsEight);
+    lua_man.AddLuaFunction("TL_Seven", ReturnsEight);
+    EXPECT_EQ(lua_man.GetNumberOfFunctions(), before + 1);
+    EXPECT_EQ(Eval(later, "return TL_Seven()"), "7");
+    int dup = 0;
+    for (const auto& p : rec().popups)
+        dup += p == "1|LuaManager::AddLuaFunction: adding function with name TL_Seven multiple times!\n";
+    EXPECT_EQ(dup, 2);
+    // Closing takes a state off the list; functions added afterwards skip it.
+    int open = lua_man.GetNumberOfOpenStates();
+    lua_man.CloseLuaState(a);
+    lua_man.CloseLuaState(b);
+    lua_man.CloseLuaState(later);
+    EXPECT_EQ(lua_man.GetNumberOfOpenStates(), open - 3);
+    EXPECT_FALSE(lua_man.IsStateOpen(a));
+    EXPECT_FALSE(lua_man.DoesLuaFunctionExist(L, "TL_NotThere"));
+    EXPECT_FALSE(lua_man.DoesLuaFunctionExist(L, nullptr));
+}
+
+TEST_F(LuaFixture, RegistrationIgnoresAScriptsGlobalMetatable) {
+    Eval(L, "setmetatable(_G, {__newindex = function() error('no new globals') end,"
+            " __index = function(t, k) error('no such global ' .. k) end})");
+    lua_man.AddLuaFunction("TL_AfterStrict", ReturnsSeven);
+    EXPECT_TRUE(lua_man.DoesLuaFunctionExist(L, "TL_AfterStrict"));
+    // A failing look-up is reported like any failing call.
+    int top = lua_gettop(L);
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "TL_Missing"), 0);
+    EXPECT_TRUE(rec().PopupContains("Unable to call 'TL_Missing'"));
+    EXPECT_TRUE(rec().PopupContains("no such global TL_Missing"));
+    EXPECT_EQ(lua_gettop(L), top);
+}
+
+TEST_F(LuaFixture, OwnerBlockIsSharedWithCoroutines) {
+    int owner;
+    EXPECT_EQ(LuaManager::GetLuaStateOwner(L), nullptr);
+    EXPECT_NE(LuaManager::GetLuaStateUserData(L), nullptr);
+    LuaManager::SetLuaStateUserData(L, &owner);
+    EXPECT_EQ(*(void**)LuaManager::GetLuaStateUserData(L), &owner);
+    lua_State* co = lua_newthread(L);
+    EXPECT_EQ(LuaManager::GetLuaStateOwner(co), &owner);
+    EXPECT_EQ((void*)sman.GetStateUISet(co), (void*)&owner);
+    lua_pop(L, 1);
+    // A state from elsewhere has no block: no owner, no crash.
+    lua_State* raw = luaL_newstate();
+    EXPECT_EQ(LuaManager::GetLuaStateUserData(raw), nullptr);
+    LuaManager::SetLuaStateUserData(raw, &owner);
+    EXPECT_EQ(sman.GetStateUISet(raw), nullptr);
+    lua_close(raw);
+    EXPECT_EQ(sman.GetStateUISet(nullptr), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Script errors and the stack
+
+TEST_F(LuaFixture, FileErrorsNameFileAndLine) {
+    WriteNative(e.UserPath("syntax.lua"), "x = 1\n\nif then\n");
+    WriteNative(e.UserPath("runtime.lua"), "local a = 1\nlocal b = nil + a\n");
+    WriteNative(e.UserPath("good.lua"), "tl_loaded = (tl_loaded or 0) + 1\nreturn 1, 2, 3\n");
+    int top = lua_gettop(L);
+    lua_man.ExecLuaFile(L, "user://syntax.lua");
+    EXPECT_TRUE(rec().PopupContains("WARNING: ExecLuaFile: error compiling 'user://syntax.lua':\n\nuser://syntax.lua:3:"))
+        << (rec().popups.empty() ? "" : rec().popups.back());
+    lua_man.ExecLuaFile(L, "user://runtime.lua");
+    EXPECT_TRUE(rec().PopupContains("WARNING: ExecLuaFile: error running 'user://runtime.lua':\n\nuser://runtime.lua:2:"));
+    lua_man.ExecLuaFile(L, "user://missing.lua");
+    EXPECT_TRUE(rec().PopupContains("WARNING: ExecLuaFile: File 'user://missing.lua' not found.\n"));
+    lua_man.ExecLuaFile(L, nullptr);
+    rec().popups.clear();
+    lua_man.ExecLuaFile(L, "user://good.lua");
+    EXPECT_TRUE(rec().popups.empty());
+    EXPECT_EQ(Eval(L, "return tl_loaded"), "1");
+    // Scripts include one another through the bindings, errors and all.
+    WriteNative(e.UserPath("outer.lua"), "LuaInclude('user://good.lua')\nLuaInclude('user://runtime.lua')\ntl_after = 1\n");
+    lua_man.ExecLuaFile(L, "user://outer.lua");
+    EXPECT_EQ(Eval(L, "return tl_loaded .. ',' .. tl_after"), "2,1");
+    EXPECT_EQ(lua_gettop(L), top);
+}
+
+TEST_F(LuaFixture, StringsRunProtected) {
+    EXPECT_TRUE(lua_man.ExecLuaString(L, nullptr));
+    EXPECT_TRUE(lua_man.ExecLuaString(L, ""));
+    ASSERT_GE(rec().prints.size(), 2u);
+    EXPECT_EQ(rec().prints[0], "ExecLuaString: ''\n");
+    rec().Clear();
+    EXPECT_FALSE(lua_man.ExecLuaString(L, "x = = 1"));
+    EXPECT_TRUE(rec().popups.empty());
+    EXPECT_TRUE(lua_man.ExecLuaString(L, "error('boom')"));
+    EXPECT_TRUE(rec().DebugContains("WARNING: ExecLuaString: error running string 'error('boom')'.\n"));
+    EXPECT_TRUE(lua_man.ExecLuaString(L, "tl_str = 5 return 1, 2"));
+    EXPECT_EQ(Eval(L, "return tl_str"), "5");
+}
+
+TEST_F(LuaFixture, CallFamilyConvertsResultsAndReportsErrors) {
+    ASSERT_TRUE(lua_man.ExecLuaString(L,
+        "function add(a, b) return a + b end\n"
+        "function add3(a, b, c) return a + b + c end\n"
+        "function cat(a, b) return #a + #(b or '') end\n"
+        "function mix(a, b, s, i) return a * b + #s + i end\n"
+        "function nothing() end\n"
+        "function boom(i) error('bad ' .. i) end\n"
+        "function numeric_error() error(42) end\n"));
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "nothing"), 0);
+    EXPECT_EQ(lua_man.CallLuaFunctionN(L, "add", 1.5), 0);  // error: b is nil
+    EXPECT_EQ(lua_man.CallLuaFunction2N(L, "add", 1.5, 2), 3.5);
+    EXPECT_EQ(lua_man.CallLuaFunction3N(L, "add3", 1, 2, 3), 6);
+    EXPECT_EQ(lua_man.CallLuaFunctionS(L, "cat", "abc"), 3);
+    EXPECT_EQ(lua_man.CallLuaFunction2S(L, "cat", "abc", "de"), 5);
+    EXPECT_EQ(lua_man.CallLuaFunction2S(L, "cat", "abc", nullptr), 3);
+    EXPECT_EQ(lua_man.CallLuaFunctionI(L, "add", 1), 0);
+    EXPECT_EQ(lua_man.CallLuaFunction2I(L, "add", 40, 2), 42);
+    EXPECT_EQ(lua_man.CallLuaFunctionFFSI(L, "mix", 2, 3, "ab", 4), 12);
+    rec().Clear();
+    EXPECT_EQ(lua_man.CallLuaFunctionI(L, "boom", 3), 0);
+    ASSERT_EQ(rec().popups.size(), 1u);
+    EXPECT_EQ(rec().popups[0].rfind("1|Unable to call 'boom'\n\n", 0), 0u);
+    EXPECT_NE(rec().popups[0].find(":6: bad 3"), std::string::npos) << rec().popups[0];
+    // An error that happens to be a number is still an error: 0.
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "numeric_error"), 0);
+    EXPECT_EQ(lua_man.CallLuaFunction(nullptr, "add"), 0);
+    EXPECT_EQ(lua_man.CallLuaFunction(L, nullptr), 0);
+}
+
+TEST_F(LuaFixture, StackTopUnchangedAfterAThousandCalls) {
+    WriteNative(e.UserPath("frame.lua"), "frames = (frames or 0) + 1\nreturn frames, 'x', {}\n");
+    ASSERT_TRUE(lua_man.ExecLuaString(L,
+        "function OnUpdate(dt) return dt * 2, 'extra', {} end\n"
+        "function Broken(i) local t = nil; return t.x end\n"));
+    lua_pushstring(L, "caller's own value");
+    int top = lua_gettop(L);
+    for (int i = 0; i < 1000; i++) {
+        lua_man.CallLuaFunctionN(L, "OnUpdate", i);
+        lua_man.CallLuaFunctionI(L, "Broken", i);
+        lua_man.CallLuaFunction(L, "Missing");
+        lua_man.ExecLuaString(L, "return 1, 2, 3");
+        lua_man.ExecLuaString(L, "syntax error here");
+        lua_man.ExecLuaString(L, "error('x')");
+        if (i % 100 == 0) lua_man.ExecLuaFile(L, "user://frame.lua");
+    }
+    EXPECT_EQ(lua_gettop(L), top);
+    EXPECT_STREQ(lua_tostring(L, -1), "caller's own value");
+    EXPECT_EQ(lua_man.CallLuaFunctionN(L, "OnUpdate", 4), 8);
+}
+
+TEST(LuaManagerMain, InitializeAndShutdownTheMainState) {
+    FwEngine e;
+    ASSERT_TRUE(e.started);
+    RecordingKd r(kd);
+    r.Install();
+    int open = lua_man.GetNumberOfOpenStates();
+    EXPECT_TRUE(lua_man.Initialize());
+    lua_State* main = lua_man.GetMainState();
+    ASSERT_TRUE(main);
+    EXPECT_EQ(lua_man.GetNumberOfOpenStates(), open + 1);
+    // A null state stands for the main state.
+    EXPECT_TRUE(lua_man.ExecLuaString(nullptr, "tl_main = 3"));
+    WriteNative(e.UserPath("main.lua"), "tl_main = tl_main + 1\n");
+    lua_man.ExecLuaFile(nullptr, "user://main.lua");
+    EXPECT_EQ(Eval(main, "return tl_main"), "4");
+    lua_man.Shutdown();
+    EXPECT_EQ(lua_man.GetMainState(), nullptr);
+    EXPECT_EQ(lua_man.GetNumberOfOpenStates(), open);
+    EXPECT_TRUE(rec().DebugContains("3|LuaManager::Shutdown.\n"));
+    // Without a main state, null-state calls do nothing.
+    lua_man.ExecLuaFile(nullptr, "user://main.lua");
+    EXPECT_TRUE(lua_man.ExecLuaString(nullptr, "x = 1"));
+    lua_man.Shutdown();
+}

@@ -1,0 +1,253 @@
+// The framework's start-up phases and shutdown: the order in which the
+// managers come up and go down, recorded against the documented order.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "aiplayer.h"
+#include "fw-hooks.h"
+#include "fw-support.h"
+#include "luaman.h"
+#include "manager.h"
+#include "player-services-min.h"
+#include "recording-kd.h"
+#include "screen-manager.h"
+#include "timeline.h"
+
+namespace {
+
+std::vector<std::string> seq;
+std::set<std::string> features;
+bool feature_fn_in_main = false;
+
+int Dummy(lua_State*) { return 0; }
+
+void RecAddSearchPath(const char* path, bool front) {
+    seq.push_back(std::string("AddSearchPath ") + path + (front ? " front" : " back"));
+}
+
+// Level-3 lines of the managers go into the sequence next to the hooks.
+void RecDebug(int level, const char* format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    std::string text = RecFormat(format, ap);
+    va_end(ap);
+    if (level == 3) {
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        seq.push_back(text);
+    }
+}
+
+struct StartUp : ::testing::Test {
+    FwEngine e;
+    RecordingKd r{kd};
+    kd_prog_t record;
+    void SetUp() override {
+        ASSERT_TRUE(e.started);
+        r.table.AddSearchPath = RecAddSearchPath;
+        r.table.PrintDebugf = RecDebug;
+        memset(&record, 0, sizeof record);
+        strcpy(record.version, "1.2.3");
+        record.parms.width = 1024;
+        record.parms.height = 600;
+        record.parms.reference_width = 800;
+        record.parms.reference_height = 480;
+        seq.clear();
+        features.clear();
+        feature_fn_in_main = false;
+        analyst.enabled = false;
+    }
+    void TearDown() override { Manager::SetProgramRecord(nullptr); }
+    // The engine's parameters event, as the engine sends it.
+    void SendParms() {
+        kd_event_t ev;
+        memset(&ev, 0, sizeof ev);
+        ev.type = KD_EVENT_PARMS;
+        ev.id = (intptr_t)&r.table;
+        ev.x = (intptr_t)&record.parms;
+        EXPECT_EQ(sman.ProcessEvent(ev), 0);
+        EXPECT_EQ(kd, &r.table);
+    }
+};
+
+}  // namespace
+
+// The hooks into managers of other files, recorded.
+void FW_InitFeatures() {
+    seq.push_back("features");
+    lua_man.AddLuaFunction("TS_FeatureFunction", Dummy);
+    feature_fn_in_main = lua_man.DoesLuaFunctionExist(lua_man.GetMainState(), "TS_FeatureFunction");
+}
+void FW_InitAudio() { seq.push_back("audio"); }
+void FW_InitLocalization() { seq.push_back("localization"); }
+void FW_InitProfiles() { seq.push_back("profiles"); }
+void FW_InitParticles() { seq.push_back("particles"); }
+void FW_InitGames() { seq.push_back("games"); }
+void FW_ShutdownLocalization() { seq.push_back("localization shutdown"); }
+bool FW_FeatureExists(const char* name) { return features.count(name) > 0; }
+void FW_SelectOrCreateProfile(const char* name) { seq.push_back(std::string("select profile ") + name); }
+void FW_SaveAllProfiles() { seq.push_back("save profiles"); }
+void FW_UpdateAudio(float dt) { seq.push_back("audio update " + std::to_string(dt)); }
+void FW_UpdateProfiles(float dt) { seq.push_back("profiles update " + std::to_string(dt)); }
+
+TEST_F(StartUp, PreInitializationOrder) {
+    SendParms();
+    std::vector<std::string> expected = {
+        "Manager::PreInitializeBeforeVideoInit.",
+        "AddSearchPath user:// front",
+        "LuaManager::Initialize.",
+        "features",
+        "audio",
+        "localization",
+        "profiles",
+        "particles",
+        "games",
+        "AIPlayerMan::Initialize.",
+    };
+    EXPECT_EQ(seq, expected);
+    // The Lua manager came first: functions of later managers reach the
+    // main state at once.
+    EXPECT_TRUE(feature_fn_in_main);
+    EXPECT_FALSE(ai_man.enabled);
+    // The program record is found around the parameters.
+    EXPECT_EQ(Manager::GetParms(), &record.parms);
+    EXPECT_EQ(Manager::GetProgramRecord(), &record);
+    EXPECT_EQ(lua_man.ExecLuaString(nullptr, "tl_v = GetVersionString()"), true);
+    lua_getglobal(lua_man.GetMainState(), "tl_v");
+    EXPECT_STREQ(lua_tostring(lua_man.GetMainState(), -1), "1.2.3");
+    lua_pop(lua_man.GetMainState(), 1);
+    Manager::Shutdown();
+}
+
+TEST_F(StartUp, DeveloperModeAndAutomatedTesting) {
+    record.parms.developer_mode = true;
+    features = {"AUTO_TESTING_MODE"};
+    SendParms();
+    std::vector<std::string> expected = {
+        "Manager::PreInitializeBeforeVideoInit.",
+        "AddSearchPath res://data-src back",
+        "AddSearchPath user:// front",
+        "LuaManager::Initialize.",
+        "features",
+        "audio",
+        "localization",
+        "profiles",
+        "particles",
+        "games",
+        "AIPlayerMan::Initialize.",
+        "AIPlayerMan::SelectOrCreateAIProfile.",
+        "select profile dev_AIPlayer",
+        "save profiles",
+    };
+    EXPECT_EQ(seq, expected);
+    EXPECT_TRUE(ai_man.enabled);
+    Manager::Shutdown();
+}
+
+TEST_F(StartUp, InitializeAllWithoutFeatures) {
+    SendParms();
+    seq.clear();
+    Manager::InitializeAll();
+    std::vector<std::string> expected = {
+        "Manager::InitializeAll.",
+        "Analyst::RegisterLuaFunctions.",
+        "ScreenMan::InitScreens.",
+        "Timeline::Init.",
+        "Timeline::LoadTimeline('timeline.xml').",
+    };
+    EXPECT_EQ(seq, expected);
+    EXPECT_FALSE(analyst.enabled);
+    EXPECT_EQ(sman.reference_width, 800);
+    EXPECT_EQ(sman.reference_height, 480);
+    EXPECT_EQ(sman.virtual_width, 1024);
+    EXPECT_EQ(sman.virtual_height, 600);
+    EXPECT_STREQ(timeline.GetTimelineFilename(), "timeline.xml");
+    Manager::Shutdown();
+}
+
+TEST_F(StartUp, InitializeAllWithEveryFeatureThenShutdown) {
+    features = {"ACHIEVEMENTS", "LEADERBOARDS", "IN_APP_PURCHASES", "ANALYST", "NEWS"};
+    WriteNative(e.UserPath("timeline.xml"),
+                "<timeline><array id=\"events\"><node id=\"a\"/><node id=\"b\"/></array></timeline>");
+    SendParms();
+    seq.clear();
+    Manager::InitializeAll();
+    std::vector<std::string> expected = {
+        "Manager::InitializeAll.",
+        "AchievementManager::Initialize.",
+        "LeaderboardsManager::Initialize.",
+        "InAppPurchasesManager::Initialize.",
+        "Analyst::RegisterLuaFunctions.",
+        "ScreenMan::InitScreens.",
+        "NewsManager::Initialize (983 x 480).",  // 1024 x 0.96, 600 x 0.8, truncated
+        "Timeline::Init.",
+        "Timeline::LoadTimeline('timeline.xml').",
+    };
+    EXPECT_EQ(seq, expected);
+    EXPECT_TRUE(analyst.enabled);
+
+    // A frame: the managers' updates through the screen manager; a zero
+    // time step applies once.
+    seq.clear();
+    sman.zero_next_time_step = true;
+    sman.Update(0.5f);
+    sman.Update(0.25f);
+    std::vector<std::string> frames = {"audio update 0.000000", "profiles update 0.000000",
+                                       "audio update 0.250000", "profiles update 0.250000"};
+    EXPECT_EQ(seq, frames);
+    EXPECT_FALSE(sman.zero_next_time_step);
+
+    // Window activation follows the engine's events.
+    kd_event_t ev;
+    memset(&ev, 0, sizeof ev);
+    ev.type = KD_EVENT_ACTIVATION;
+    ev.id = 1;
+    sman.ProcessEvent(ev);
+    EXPECT_FALSE(sman.application_active);
+    ev.id = 0;
+    sman.ProcessEvent(ev);
+    EXPECT_TRUE(sman.application_active);
+
+    seq.clear();
+    lua_State* main = lua_man.GetMainState();
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(lua_man.IsStateOpen(main));
+    Manager::Shutdown();
+    std::vector<std::string> down = {
+        "Manager::Shutdown.",
+        "localization shutdown",
+        "ScreenMan::Shutdown.",
+        "LuaManager::Shutdown.",
+    };
+    EXPECT_EQ(seq, down);
+    EXPECT_EQ(timeline.GetNumEvents(), 0);
+    EXPECT_EQ(lua_man.GetMainState(), nullptr);
+    EXPECT_FALSE(lua_man.IsStateOpen(main));
+    EXPECT_FALSE(analyst.enabled);
+}
+
+TEST_F(StartUp, AssetRegistryReleasesWhatItLoaded) {
+    r.Install();
+    AssetManager am;
+    // Engine slots that are still stand-ins may answer null; the registry
+    // lists whatever comes back and never releases null.
+    kd_bitmap_t* none = am.LoadBitmap(nullptr);
+    (void)none;
+    EXPECT_EQ(am.bitmaps.count, 0);
+    am.LoadBitmap("a.png");
+    am.LoadSound("a.wav");
+    am.LoadFont("a.sft");
+    EXPECT_EQ(am.bitmaps.count, 1);
+    EXPECT_EQ(am.sounds.count, 1);
+    EXPECT_EQ(am.fonts.count, 1);
+    int other;
+    am.ReleaseBitmap((kd_bitmap_t*)&other);  // not listed: ignored
+    EXPECT_EQ(am.bitmaps.count, 1);
+    am.ReleaseAllAssets();
+    EXPECT_EQ(am.bitmaps.count, 0);
+    EXPECT_EQ(am.sounds.count, 0);
+    EXPECT_EQ(am.fonts.count, 1);  // fonts stay
+    EXPECT_GE(am.bitmaps.capacity, 32);  // storage kept
+}
