@@ -52,6 +52,8 @@ public:
     bool ProcessEvent(kd_event_t* event);
     void Toggle();
     void Update(float dt);
+    // Draws the console over the frame (kd-overlays.cpp).
+    void Draw();
     void PrintStats();
     void Free();
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "kd-internal.h"
+#include "kd-file.h"
 #include "rendimp.h"
 
 kd_state_t kd_state;
@@ -36,6 +37,8 @@ void KDI_StateSetup(void* handle) {
     kd_state.orientation_mask = 12;
     kd_state.console_toggle_key = -89;
     kd_state.depth_default = 0.5f;
+    kd_state.default_cache_mode = KD_CACHE_TEXTURE;
+    kd_state.default_pack_mode = KD_PACK_TRANSPARENT;
     kd_parms.command_line = const_cast<char*>(KDI_GetCommandLine());
 
     if (handle) {
@@ -278,6 +281,7 @@ void KODO_Shutdown() {
 
     KD_Printf("Closing File Openers...\n");
     KDI_FreeFileOpeners();
+    KDI_FreeSearchPaths();
 
     KDI_PrintConsoleStatistics();
     KDI_FreeConsole();

@@ -162,6 +162,23 @@ struct kd_state_t {
     // used; a released one has a null name and is reused first.
     kd_sound_t sounds[KD_MAX_SOUNDS];
     int num_sounds;
+
+    // Text layout (kd-text.cpp) and overlays (kd-overlays.cpp): the text
+    // settings that hold until changed, the last measured size, and the
+    // frame-rate counter. The font table itself lives in kd-font.cpp.
+    float text_box_width;
+    int text_align;
+    float text_scale_x, text_scale_y, text_angle;
+    float last_text_width, last_text_height;
+    int fps_frames;
+    float fps_seconds;
+    float fps_value;
+
+    // Bitmap table defaults (kd-bitmap.cpp), set at engine start: the
+    // cache mode of KD_GetBitmap (texture only) and the pack mode given to
+    // bitmaps created by lookup or load (transparent border).
+    int default_cache_mode;
+    int default_pack_mode;
 };
 
 extern kd_state_t kd_state;
@@ -337,7 +354,7 @@ void KD_DrawBitmapT(kd_bitmap_t* bm, float x, float y, mat2_t* m, vec2_t* pivot)
 void KD_DrawBatchBitmap(kd_bitmap_t* bm, float x, float y);
 void KD_DrawBatchBitmapT(kd_bitmap_t* bm, float x, float y, mat2_t* m, vec2_t* pivot);
 bool KDI_IsBitmapDrawable(const kd_bitmap_t* bm);
-// Bitmaps (kd-bitmap-min.cpp; the table of completes it).
+// Bitmaps (kd-bitmap.cpp; sequences and atlases in kd-bitmap-seq.h).
 void KDI_InitBitmap(kd_bitmap_t* bm, const char* name);
 void KDI_LoadBitmapToHardware(kd_bitmap_t* bm);
 void KDI_ReleaseBitmapHardwareData(kd_bitmap_t* bm);

@@ -4,6 +4,7 @@
 // (the quad batch, blend modes, filter, scissor, clears,
 // transforms, lines, triangles and render states).
 #include "rendimp-gles.h"
+#include "kd-bitmap-seq.h"
 
 #include <EGL/egl.h>
 #include <GLES/gl.h>
@@ -514,40 +515,6 @@ void RendImpOpenGLES::FrameReady() {
 
 // ---------------------------------------------------------------- textures
 
-// Fills the border around the image at (bx, by) of a TW-wide buffer:
-// expand copies the edge rows and columns one texel outwards; transparent
-// then sets the border's alpha to 0.
-static void FillBorder(uint8_t* d, int TW, int TH, int W, int H, int bx, int by, int mode) {
-    if (mode != KD_PACK_EXPAND && mode != KD_PACK_TRANSPARENT) return;
-    size_t row_bytes = (size_t)TW * 4;
-    auto px = [&](int x, int y) { return d + (size_t)y * row_bytes + (size_t)x * 4; };
-    if (by) {
-        memcpy(px(bx, by - 1), px(bx, by), (size_t)W * 4);
-        if (by + H < TH) memcpy(px(bx, by + H), px(bx, by + H - 1), (size_t)W * 4);
-    }
-    if (bx) {
-        int y0 = by ? by - 1 : 0, y1 = by ? by + H : H - 1;
-        if (y1 >= TH) y1 = TH - 1;
-        for (int y = y0; y <= y1; y++) {
-            memcpy(px(bx - 1, y), px(bx, y), 4);
-            if (bx + W < TW) memcpy(px(bx + W, y), px(bx + W - 1, y), 4);
-        }
-    }
-    if (mode != KD_PACK_TRANSPARENT) return;
-    if (by) {
-        for (int x = 0; x < TW; x++) {
-            px(x, by - 1)[3] = 0;
-            if (by + H < TH) px(x, by + H)[3] = 0;
-        }
-    }
-    if (bx) {
-        for (int y = 0; y < TH; y++) {
-            px(bx - 1, y)[3] = 0;
-            if (bx + W < TW) px(bx + W, y)[3] = 0;
-        }
-    }
-}
-
 bool RendImpOpenGLES::LoadBitmap(kd_bitmap_t* bm) {
     if (!bm || !bm->pixels) {
         KD_PrintDebugf(1, "RendImpOpenGLES::LoadBitmap invalid parameters (bm=%x)", (unsigned)(uintptr_t)bm);
@@ -608,7 +575,7 @@ bool RendImpOpenGLES::LoadBitmap(kd_bitmap_t* bm) {
         } else {
             for (int y = 0; y < H; y++)
                 memcpy(packed + ((size_t)(y + by) * TW + bx) * 4, bm->pixels + (size_t)y * W * 4, (size_t)W * 4);
-            FillBorder(packed, TW, TH, W, H, bx, by, bm->pack_mode);
+            KDI_FillTextureBorder(packed, (size_t)TW * 4, TW, TH, W, H, bx, by, bm->pack_mode);
         }
         data = packed;
     }

@@ -266,10 +266,10 @@ bool DMDatabase::LoadXML(const char* file) {
         Report("XML Array File '%s' not found!\n", fileName ? fileName : file);
         return false;
     }
-    // The declaration and the root tag.
-    xml.ReadNextBlock();
-    xml.ReadNextBlock();
-
+    // Whatever stands before the first array (a declaration, the root tag,
+    // comments) is passed over by the loop below; skipping a fixed number
+    // of blocks would swallow the first array of a file without a
+    // declaration.
     int totalNodes = 0;
     while (!xml.EndOfFile()) {
         XMLBlock* b = xml.ReadNextBlock();
@@ -399,7 +399,16 @@ bool DMDatabase::SaveXML(const char* file) {
             out.Printf("\t\t<node ");
             for (int v = 0; v < node->GetNumberOfValues(); v++) {
                 DMValue* value = node->GetValueAt(v);
-                out.Printf("%s=\"%s\" ", value->GetName(), Escape(value->GetValue()).c_str());
+                const char* name = value->GetName();
+                // A name the reader cannot give back (empty, or holding
+                // quotes, blanks, '=', '/', '<', '>', '&' or a backslash)
+                // would make the whole file unreadable: it is left out.
+                if (!name || !*name || strpbrk(name, " \t\r\n\"'=/<>&\\")) {
+                    kd->PrintDebugf(1, "Value name '%s' in '%s' cannot be written; left out.\n", name ? name : "",
+                                    file);
+                    continue;
+                }
+                out.Printf("%s=\"%s\" ", name, Escape(value->GetValue()).c_str());
                 if (wide) out.Printf("\n\t\t ");
             }
             out.Printf("/>\n");

@@ -10,10 +10,11 @@
 #include "manager.h"
 #include "nstring.h"
 
-// The engine's bitmap and sound records: the bindings read sizes, frames,
-// pixels and texture coordinates of bitmaps and set a sound's instance
-// limit. These two headers hold nothing but the records and constants.
+// The engine's bitmap, font and sound records: the bindings read sizes,
+// frames, pixels and texture coordinates of bitmaps and a font's height,
+// and set a sound's instance limit. Only the records are used.
 #include "../../KODO/src/kd-bitmap.h"
+#include "../../KODO/src/kd-font.h"
 #include "../../KODO/src/kd-sound.h"
 
 extern kodo_t* kd;
@@ -90,10 +91,7 @@ bool GetPixels(kd_bitmap_t* bm, Pixels* out) {
     return true;
 }
 
-// Height of a font. The engine's font record (its `size` field) has no
-// header yet: until the font table lands this answers 0.
-// TODO(fonts): read kd_font_t::size once the engine's font header exists.
-int FontHeight(kd_font_t* font) { return 0; }
+int FontHeight(kd_font_t* font) { return font->size; }
 
 int Truncate(float v) {
     if (v != v) return 0;
@@ -248,11 +246,7 @@ int L_KD_DrawText(lua_State* L) {
     int result = 0;
     if (fontname && text && kd) {
         kd_font_t* font = kd->GetFont(fontname);
-        // The engine's DrawTextf measures what it draws, but the interface
-        // table declares the slot without a result; until the table carries
-        // it, the text's measured width stands for it.
-        kd->DrawTextf(font, x, y, "%s", text);
-        result = font ? Truncate(kd->GetTextWidthf(font, "%s", text)) : 0;
+        result = Truncate(kd->DrawTextf(font, x, y, "%s", text));
     }
     lua_pushinteger(L, result);
     return 1;

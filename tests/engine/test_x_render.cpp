@@ -17,6 +17,7 @@
 #include "qnx-kodo.h"
 #include "rendimp-gles.h"
 #include "test-support.h"
+#include "window-shot.h"
 
 namespace {
 
@@ -85,35 +86,13 @@ protected:
         KDI_Frame(16);
         KDI_Frame(16);
         draw_fn = nullptr;
-        Image last = ReadWindow();
-        for (int i = 0; i < 10; i++) {
-            usleep(20000);
-            Image next = ReadWindow();
-            if (next.rgb == last.rgb) break;
-            last = std::move(next);
-        }
-        return last;
+        return ReadUntilStable<Image>([this] { return ReadWindow(); });
     }
 
     Image ReadWindow() {
         std::string path = dir.path + "/shot" + std::to_string(shots++) + ".png";
         Image img;
-        if (host_screenshot(path.c_str()) != 0) {
-            ADD_FAILURE() << "screenshot failed";
-            return img;
-        }
-        png_image p;
-        memset(&p, 0, sizeof p);
-        p.version = PNG_IMAGE_VERSION;
-        if (!png_image_begin_read_from_file(&p, path.c_str())) {
-            ADD_FAILURE() << "cannot read " << path;
-            return img;
-        }
-        p.format = PNG_FORMAT_RGB;
-        img.rgb.resize(PNG_IMAGE_SIZE(p));
-        png_image_finish_read(&p, nullptr, img.rgb.data(), 0, nullptr);
-        img.w = (int)p.width;
-        img.h = (int)p.height;
+        if (!ReadWindowShot(path, &img.w, &img.h, &img.rgb)) ADD_FAILURE() << "screenshot failed: " << path;
         return img;
     }
 

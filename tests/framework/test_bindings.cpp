@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../../KODO/src/kd-bitmap.h"
+#include "../../KODO/src/kd-font.h"
 #include "../../KODO/src/kd-sound.h"
 #include "dataman.h"
 #include "fw-hooks.h"
@@ -62,6 +63,15 @@ bool RSetScissorRect(int x, int y, int w, int h) {
     calls().push_back("Scissor " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) + " " +
                       std::to_string(h));
     return true;
+}
+kd_font_t fake_font;
+kd_font_t* RGetFont(const char* name) { return strcmp(name, "f.sft") == 0 ? &fake_font : nullptr; }
+float RDrawTextf(kd_font_t* font, float x, float y, const char* format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    calls().push_back("DrawText " + F(x) + " " + F(y) + " " + RecFormat(format, ap));
+    va_end(ap);
+    return font ? 12.7f : 0.0f;
 }
 kd_sound_t* RGetSound(const char* name) { return &fake_sound; }
 long RPlaySound(kd_sound_t* s, float v, float p, float f) {
@@ -141,6 +151,10 @@ struct Bindings : ::testing::Test {
         t.SetTextAlign = RSetTextAlign;
         t.SetScissorRect = RSetScissorRect;
         t.GetSound = RGetSound;
+        t.GetFont = RGetFont;
+        t.DrawTextf = RDrawTextf;
+        memset(&fake_font, 0, sizeof fake_font);
+        fake_font.size = 24;
         t.PlaySound = RPlaySound;
         t.CallExtension = RCallExtension;
         t.SignalShutdown = RSignalShutdown;
@@ -236,6 +250,11 @@ TEST_F(Bindings, DrawingReachesTheEngine) {
     EXPECT_EQ(Eval(L, "return KD_GetBitmapWidth('b.png') .. 'x' .. KD_GetBitmapHeight('b.png') .. ' ' .. "
                       "KD_GetNumBitmapFrames('b.png')"),
               "string:5x7 3");
+    calls().clear();
+    EXPECT_EQ(Eval(L, "return KD_DrawText('f.sft', 3, 4, '%d%s')"), "number:12");
+    EXPECT_EQ(Eval(L, "return KD_DrawText('none.sft', 3, 4, 'x')"), "number:0");
+    EXPECT_EQ(calls(), (std::vector<std::string>{"DrawText 3 4 %d%s", "DrawText 3 4 x"}));
+    EXPECT_EQ(Eval(L, "return KD_GetFontHeight('f.sft') .. ' ' .. KD_GetFontHeight('none.sft')"), "string:24 0");
     EXPECT_EQ(FW_AlignmentFlags("CENTER"), 12);
     EXPECT_EQ(FW_AlignmentFlags("HCENTER|BOTTOM"), 10);
     EXPECT_EQ(FW_AlignmentFlags(nullptr), 0);

@@ -143,6 +143,13 @@ TEST(Databases, LoadsXmlFiles) {
     EXPECT_STREQ(db.GetValue("units", "b", "DATA"), "hello");
     EXPECT_EQ(db.GetArraySize("units"), 2);
     EXPECT_EQ(db.GetArraySize(nullptr), 1);  // the array without id
+
+    // Without a declaration, on one line: the first array is not lost.
+    WriteNative(e.UserPath("db/one.xml"), "<db><array id=\"first\"><node id=\"n\" v=\"1\"/></array></db>");
+    DMDatabase one;
+    ASSERT_TRUE(one.Load("user://db/one.xml"));
+    ASSERT_EQ(one.GetNumberOfArrays(), 1);
+    EXPECT_STREQ(one.GetValue("first", "n", "v"), "1");
 }
 
 TEST(Databases, SaveAndLoadRoundTrip) {
@@ -171,6 +178,18 @@ TEST(Databases, SaveAndLoadRoundTrip) {
     FwLog log;
     EXPECT_FALSE(db.Save("user://db/out.txt"));
     EXPECT_TRUE(log.Contains("Unknown database file type 'user://db/out.txt'"));
+
+    // A value name the reader could not give back is left out with a line;
+    // the rest of the file still loads.
+    DMDatabase odd;
+    odd.SetValue("arr", "n", "ok", "1");
+    odd.SetValue("arr", "n", "bad name=\"x\"", "2");
+    ASSERT_TRUE(odd.Save("user://db/odd.xml"));
+    EXPECT_TRUE(log.Contains("cannot be written; left out"));
+    DMDatabase oddBack;
+    ASSERT_TRUE(oddBack.Load("user://db/odd.xml"));
+    EXPECT_STREQ(oddBack.GetValue("arr", "n", "ok"), "1");
+    EXPECT_EQ(oddBack.GetArray("arr")->GetNode("n")->GetNumberOfValues(), 2);  // id and ok
 }
 
 TEST(Databases, ManagerCachesAndSurvivesBadFiles) {

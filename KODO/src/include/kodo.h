@@ -202,9 +202,9 @@ struct kodo_t {
     /*  13 */ void (*SynchronizeWithMainThreadEnd)();
     /*  14 */ kd_font_t* (*GetFont)(const char* name);
     /*  15 */ kd_font_t* (*LoadFont)(const char* name);
-    /*  16 */ void (*RefreshFont)(kd_font_t* font);
+    /*  16 */ int (*RefreshFont)(kd_font_t* font);
     /*  17 */ void (*ReleaseFont)(kd_font_t* font);
-    /*  18 */ void (*SaveFont)(kd_font_t* font, const char* path);
+    /*  18 */ int (*SaveFont)(kd_font_t* font, const char* path);
     /*  19 */ void (*SetCursor)(const char* name);
     /*  20 */ bool (*SignalShutdown)();
     /*  21 */ bool (*ReInit)();
@@ -294,7 +294,7 @@ struct kodo_t {
     /* 104 */ void (*DrawBitmapLine)(kd_bitmap_t* bm, vec2_t* from, vec2_t* to, float w0, float w1,
                                      color_t* c0, color_t* c1);
     /* 105 */ void (*DrawSubBitmap)(kd_bitmap_t* bm, float x, float y, float sx, float sy, float sw, float sh);
-    /* 106 */ void (*DrawTextf)(kd_font_t* font, float x, float y, const char* format, ...);
+    /* 106 */ float (*DrawTextf)(kd_font_t* font, float x, float y, const char* format, ...);
     /* 107 */ void (*DrawRect)(float x, float y, float w, float h);
     /* 108 */ void (*DrawLine)(float x0, float y0, float x1, float y1);
     /* 109 */ void (*DrawBitmap4V)(kd_bitmap_t* bm, kd_vertex_t* v);

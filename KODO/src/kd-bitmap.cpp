@@ -1,0 +1,953 @@
+// The bitmap table: 768 records in the engine state, looked up by name and
+// reference-counted; the cache modes that decide whether pixels and a
+// texture are held; loading by name through the image loader (sequences in
+// kd-bitmap-seq.cpp); and the two queues through which texture work that
+// must run on the main thread is handed over from other threads.
+//
+// Locks, outermost first: GET_BITMAP (the table: search, slots, counts),
+// the record's mutex (SHARED_BITMAP: pixels, frames, hw data, cache mode),
+// GFX_HW (renderer calls), RESOURCE_QUEUE (the queues). A record that is
+// being loaded keeps its mutex from creation until the load is done, and
+// every lookup that wants it loaded passes through that mutex, so no thread
+// is handed a half-made bitmap.
+//
+// Allocation: pixel buffers come from malloc (as the image codecs' do);
+// frame arrays and atlas records come from calloc and go with free().
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+
+#include "kd-bitmap-seq.h"
+#include "kd-file.h"
+#include "kd-image.h"
+#include "kd-settings.h"
+#include "kd-xmldb.h"
+#include "rendimp.h"
+
+// Queues of work that must run on the main thread, under RESOURCE_QUEUE.
+static nArray<kd_bitmap_t*> upload_queue;
+static nArray<kd_bitmap_hw_data_t*> release_queue;
+
+static unsigned int (*queue_clock)() = KD_GetTime;
+
+void KDI_SetResourceQueueClock(unsigned int (*clock)()) { queue_clock = clock ? clock : KD_GetTime; }
+
+int KDI_GetUploadQueueLength() {
+    KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    int n = upload_queue.count;
+    KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    return n;
+}
+
+bool KDI_IsInUploadQueue(kd_bitmap_t* bm) {
+    KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    bool in = upload_queue.Find(bm) >= 0;
+    KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    return in;
+}
+
+static const int kMaxRefCount = 4096;
+static const int kMaxBitmapSide = 16384;
+
+static bool IsPlaceholder(const kd_bitmap_t* bm) { return !bm || !bm->name || bm->name[0] == '!'; }
+
+static void TraceCount(const char* format, const kd_bitmap_t* bm) {
+    if (kd_state.print_reference_count_changes) KD_PrintDebugf(KD_LOG_INFO, format, bm->name, bm->ref_count);
+}
+
+static bool OnRendererThread() { return KD_IsMainThread() || (ri && ri->IsThreadSafe()); }
+
+void KDI_InitBitmap(kd_bitmap_t* bm, const char* name) {
+    if (!bm) return;
+    memset(bm, 0, sizeof *bm);
+    bm->name = nStringDuplicate(name ? name : "");
+    bm->ref_count = 1;
+    bm->state = KD_BITMAP_REGISTERED;
+    bm->mutex = kd_state.core_mutexes[KD_MUTEX_SHARED_BITMAP];
+}
+
+kd_bitmap_t* KD_CreateBitmap(const char* name, int width, int height, int render_target) {
+    if (!name) name = "";
+    if (width < 1 || height < 1 || width > kMaxBitmapSide || height > kMaxBitmapSide) {
+        KD_PrintDebugf(KD_LOG_WARNING, "KD_CreateBitmap '%s': size %dx%d is not usable (1..%d a side).\n", name,
+                       width, height, kMaxBitmapSide);
+        return nullptr;
+    }
+    KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);
+    int slot = 0;
+    for (; slot < kd_state.num_bitmaps && kd_state.bitmaps[slot].name; slot++) {
+        kd_bitmap_t* bm = &kd_state.bitmaps[slot];
+        if (name[0] && strcmp(bm->name, name) == 0) {
+            bm->ref_count++;
+            TraceCount("'%s' ref count++: now %d", bm);
+            if (bm->ref_count > kMaxRefCount) {
+                bm->ref_count = kMaxRefCount;
+                KD_Popupf(1, "Bitmap '%s' reference count suspiciously high: capping at %d.\n", bm->name,
+                          kMaxRefCount);
+            }
+            KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+            return bm;
+        }
+    }
+    KD_Printf("..creating bitmap '%s' (%dx%d)\n", name, width, height);
+    if (slot >= KD_MAX_BITMAPS) {
+        KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+        KD_Popupf(1, " ! Kodo out of free bitmaps.\n");
+        return nullptr;
+    }
+    if (slot == kd_state.num_bitmaps) kd_state.num_bitmaps++;
+    kd_bitmap_t* bm = &kd_state.bitmaps[slot];
+    KDI_InitBitmap(bm, name);
+    TraceCount("'%s' ref count = %d", bm);
+    KD_LockMutex(bm->mutex);
+    KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+    bm->width = bm->pb_width = width;
+    bm->height = bm->pb_height = height;
+    bm->pack_mode = KD_PACK_NONE;
+    bm->flags &= ~KD_BITMAP_RELOADABLE;
+    if (!render_target) {
+        bm->flags &= ~KD_BITMAP_RENDER_TARGET;
+        bm->pixels = (uint8_t*)malloc((size_t)width * (size_t)height * 4);
+        if (!bm->pixels)
+            KD_PrintDebugf(KD_LOG_ERROR, "KD_CreateBitmap '%s': no memory for %dx%d pixels.\n", name, width, height);
+        bm->cache_mode = KD_CACHE_BOTH;
+    } else {
+        bm->flags |= KD_BITMAP_RENDER_TARGET;
+        if (OnRendererThread()) {
+            KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
+            if (ri && kd_state.renderer_ready) ri->CreateBitmap(bm);
+            KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
+        } else {
+            KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+            upload_queue.InsertLast(bm);
+            KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+        }
+    }
+    bm->state = KD_BITMAP_READY;
+    KD_UnlockMutex(bm->mutex);
+    return bm;
+}
+
+// ------------------------------------------------------- hardware data
+
+// Caller holds RESOURCE_QUEUE.
+static void QueueHardwareDataRelease(kd_bitmap_t* bm) {
+    if (!bm->hw.loaded) {
+        KD_Popupf(1, "KDI_QueueBitmapHardwareDataRelease: Bitmap '%s' hw data is not ready. No reason to release.",
+                  bm->name ? bm->name : "");
+        return;
+    }
+    kd_bitmap_hw_data_t* copy = new kd_bitmap_hw_data_t(bm->hw);
+    release_queue.InsertLast(copy);
+    memset(&bm->hw, 0, sizeof bm->hw);
+}
+
+void KDI_QueueBitmapHardwareDataRelease(kd_bitmap_t* bm) {
+    if (bm) QueueHardwareDataRelease(bm);
+}
+
+void KDI_LoadBitmapToHardware(kd_bitmap_t* bm) {
+    if (!bm) return;
+    if (!OnRendererThread()) {
+        KD_PrintDebugf(KD_LOG_WARNING, "Adding bitmap '%s' to hardware upload queue.\n", bm->name ? bm->name : "");
+        KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+        if (upload_queue.Find(bm) < 0) upload_queue.InsertLast(bm);
+        KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+        return;
+    }
+    KD_PrintDebugf(KD_LOG_SYSTEM, "KDI_LoadBitmapToHardware '%s'\n", bm->name ? bm->name : "");
+    if (!ri) {
+        // The caller holds GFX_HW; a re-initialisation on the main thread
+        // may be putting a renderer back.
+        KD_Printf("Renderer implementation lost, trying to regain...\n");
+        bool regained = false;
+        for (int attempt = 1; attempt <= 10 && !regained; attempt++) {
+            KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
+            KDT_Sleep(100);
+            KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
+            if (ri && kd_state.renderer_ready) {
+                KD_Printf("Renderer reclaimed at try #%d.\n", attempt);
+                regained = true;
+            }
+        }
+        if (!regained) return;
+    }
+    if (bm->frame_count < 1) {
+        if (!ri->LoadBitmap(bm))
+            KD_PrintDebugf(KD_LOG_WARNING, "Unable to upload bitmap '%s' to renderer.\n", bm->name ? bm->name : "");
+        return;
+    }
+    if (!bm->frames) return;
+    if (bm->atlas) {
+        ri->LoadBitmap(bm->atlas);
+        for (int i = 0; i < bm->frame_count; i++) {
+            kd_bitmap_t* f = &bm->frames[i];
+            float l = f->hw.left_u, t = f->hw.top_v, r = f->hw.right_u, b = f->hw.bottom_v;
+            f->hw = bm->atlas->hw;
+            f->hw.left_u = l;
+            f->hw.top_v = t;
+            f->hw.right_u = r;
+            f->hw.bottom_v = b;
+        }
+    } else {
+        for (int i = 0; i < bm->frame_count; i++) {
+            kd_bitmap_t* f = &bm->frames[i];
+            if (!f->parent)
+                ri->LoadBitmap(f);
+            else
+                f->hw = f->parent->hw;
+        }
+    }
+    KD_SetBitmapFrame(bm, bm->frame_number);
+}
+
+void KDI_ReleaseBitmapHardwareData(kd_bitmap_t* bm) {
+    if (IsPlaceholder(bm)) return;
+    KD_PrintDebugf(KD_LOG_SYSTEM, "KDI_ReleaseBitmapHardwareData '%s'\n", bm->name);
+    if (OnRendererThread()) {
+        // A pending upload of a bitmap whose texture goes is dropped too.
+        KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+        upload_queue.Remove(bm);
+        KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+        KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
+        if (ri) {
+            kd_bitmap_t* target = bm;
+            while (target->atlas) target = target->atlas;
+            if (target->frame_count < 1 || !target->frames) {
+                ri->FreeBitmap(&target->hw);
+                memset(&target->hw, 0, sizeof target->hw);
+            } else {
+                for (int i = 0; i < target->frame_count; i++) {
+                    kd_bitmap_t* f = &target->frames[i];
+                    if (!f->parent) ri->FreeBitmap(&f->hw);
+                    memset(&f->hw, 0, sizeof f->hw);
+                }
+                memset(&target->hw, 0, sizeof target->hw);
+            }
+        }
+        KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
+        return;
+    }
+    KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "KDI_ReleaseBitmapHardwareData queuing '%s'\n", bm->name);
+    if (upload_queue.Remove(bm)) {
+        KD_PrintDebugf(KD_LOG_WARNING, "Bitmap '%s' still in hardware upload queue. Removing it.", bm->name);
+    } else if (bm->atlas) {
+        QueueHardwareDataRelease(bm->atlas);
+    } else if (bm->frame_count > 0 && bm->frames) {
+        for (int i = 0; i < bm->frame_count; i++)
+            if (!bm->frames[i].parent) QueueHardwareDataRelease(&bm->frames[i]);
+        memset(&bm->hw, 0, sizeof bm->hw);
+    } else {
+        QueueHardwareDataRelease(bm);
+    }
+    KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+}
+
+void KDI_ReleaseBitmapSoftwareData(kd_bitmap_t* bm) {
+    kd_bitmap_t* at = bm;
+    for (;;) {
+        if (IsPlaceholder(at)) return;
+        KD_PrintDebugf(KD_LOG_SYSTEM, "KDI_ReleaseBitmapSoftwareData '%s'\n", at->name);
+        if (!at->atlas) break;
+        at = at->atlas;
+    }
+    if (at->frame_count < 1 || !at->frames) {
+        free(at->pixels);
+        at->pixels = nullptr;
+        return;
+    }
+    for (int i = 0; i < at->frame_count; i++) {
+        kd_bitmap_t* f = &at->frames[i];
+        if (!f->parent) free(f->pixels);
+        f->pixels = nullptr;
+    }
+    at->pixels = nullptr;  // mirrored from a frame
+}
+
+void KDI_ReleaseBitmapStructures(kd_bitmap_t* bm) {
+    if (IsPlaceholder(bm)) return;  // atlas records carry an empty name and pass
+    KD_PrintDebugf(KD_LOG_SYSTEM, "KDI_ReleaseBitmapStructures '%s'\n", bm->name);
+    if (bm->frames) {
+        for (int i = 0; i < bm->frame_count; i++) {
+            kd_bitmap_t* f = &bm->frames[i];
+            f->atlas = nullptr;
+            KDI_ReleaseBitmapStructures(f);
+            free(f->name);  // frames loaded from files carry their file name
+            f->name = nullptr;
+            if (kd_state.developer_mode) memset(f, 0, sizeof *f);
+        }
+        free(bm->frames);
+    }
+    bm->frames = nullptr;
+    bm->frame_count = 0;
+    memset(&bm->hw, 0, sizeof bm->hw);
+    if (bm->atlas) {
+        kd_bitmap_t* atlas = bm->atlas;
+        KDI_ReleaseBitmapStructures(atlas);
+        free(atlas->name);
+        free(atlas);
+        bm->atlas = nullptr;
+    }
+}
+
+// ------------------------------------------------------------ operations
+
+void KD_SetBitmapFrame(kd_bitmap_t* bm, int index) {
+    if (!bm || bm->frame_count == 0 || !bm->frames) return;
+    int frame = bm->frame_count == -1 ? 0 : (index < 0 ? 0 : index) % bm->frame_count;
+    kd_bitmap_t* f = &bm->frames[frame];
+    bm->width = f->width;
+    bm->height = f->height;
+    bm->flags = (int16_t)((bm->flags & ~KD_BITMAP_HAS_ALPHA) | (f->flags & KD_BITMAP_HAS_ALPHA));
+    bm->pixels = f->pixels;
+    bm->hw = f->hw;
+}
+
+// The download cache path of an http bitmap: "user://cache/" and the name
+// with '/' turned into '_' and everything but letters, digits and
+// ".-_~%" dropped. False when it would not fit: a cut name could be
+// another bitmap's file.
+static bool HttpCachePath(const char* name, char* out, size_t size) {
+    static const char prefix[] = "user://cache/";
+    size_t n = strlen(prefix);
+    if (size < n + 1) return false;
+    memcpy(out, prefix, n);
+    for (const char* p = name; *p; p++) {
+        char c = *p == '/' ? '_' : *p;
+        bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                    c == '-' || c == '_' || c == '~' || c == '%';
+        if (!keep) continue;
+        if (n + 1 >= size || n >= 259) return false;
+        out[n++] = c;
+    }
+    out[n] = 0;
+    return true;
+}
+
+void KD_RefreshBitmap(kd_bitmap_t* bm) {
+    if (!bm || !bm->name) return;
+    if (strstr(bm->name, "http://")) {
+        char cache[300];
+        if (HttpCachePath(bm->name, cache, sizeof cache)) {
+            char* native = KD_ConvertStaticPathToNativeOSPath(cache);
+            if (native) remove(native);
+            free(native);
+        }
+        int mode = bm->cache_mode;
+        KD_SetBitmapCacheMode(bm, 0);
+        KD_SetBitmapCacheMode(bm, mode);
+        return;
+    }
+    if (!OnRendererThread()) {
+        KD_Popupf(1,
+                  "Refreshing bitmaps from another thread than main has not been tested properly yet. Not "
+                  "refreshing bitmap.\n");
+        return;
+    }
+    KD_LockMutex(bm->mutex);
+    KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
+    bm->state = KD_BITMAP_LOADING;
+    KDI_LoadBitmapToHardware(bm);
+    bm->state = KD_BITMAP_READY;
+    KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
+    KD_UnlockMutex(bm->mutex);
+}
+
+// The cache-mode change with the record's mutex held by the caller.
+static void SetCacheModeLocked(kd_bitmap_t* bm, int mode) {
+    if (IsPlaceholder(bm) || bm->parent || mode == bm->cache_mode) return;
+    bool reloadable = (bm->flags & KD_BITMAP_RELOADABLE) != 0;
+    if (!reloadable && !bm->pixels) {
+        KD_PrintDebugf(KD_LOG_WARNING, "Bitmap '%s' not reloadable, can't change cache mode.\n", bm->name);
+        return;
+    }
+    if (kd_state.reference_counting && bm->ref_count < 1) bm->cache_mode = (int8_t)mode;
+    if (reloadable && (mode & (KD_CACHE_SOFTWARE | KD_CACHE_TEXTURE)) && !bm->pixels &&
+        !(bm->atlas && bm->atlas->pixels)) {
+        bm->state = KD_BITMAP_REGISTERED;
+        KDI_LoadBitmap(bm);
+    }
+    if ((mode & KD_CACHE_TEXTURE) && !bm->hw.loaded) {
+        if (OnRendererThread()) {
+            KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
+            KDI_LoadBitmapToHardware(bm);
+            KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
+        } else {
+            KDI_LoadBitmapToHardware(bm);  // queues
+        }
+    }
+    if (reloadable && !(mode & KD_CACHE_SOFTWARE)) {
+        if (!bm->hw.loaded && (mode & KD_CACHE_TEXTURE)) {
+            bm->cache_mode = (int8_t)mode;  // the pending upload needs the pixels
+            return;
+        }
+        KDI_ReleaseBitmapSoftwareData(bm);
+    }
+    if (bm->hw.loaded) {
+        if (mode & KD_CACHE_TEXTURE) {
+            bm->cache_mode = (int8_t)mode;
+            return;
+        }
+        KDI_ReleaseBitmapHardwareData(bm);
+    } else if (!(mode & KD_CACHE_TEXTURE)) {
+        // An upload still waiting for the main thread is no longer wanted.
+        KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+        if (upload_queue.Remove(bm))
+            KD_PrintDebugf(KD_LOG_WARNING, "Bitmap '%s' still in hardware upload queue. Removing it.", bm->name);
+        KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    }
+    if (mode == 0) {
+        KDI_ReleaseBitmapStructures(bm);
+        bm->state = KD_BITMAP_REGISTERED;
+    }
+    bm->cache_mode = (int8_t)mode;
+}
+
+void KD_SetBitmapCacheMode(kd_bitmap_t* bm, int mode) {
+    if (IsPlaceholder(bm) || bm->parent) return;
+    // The comparison is made under the mutex: a load in progress on another
+    // thread finishes first, and what it left decides.
+    KD_LockMutex(bm->mutex);
+    SetCacheModeLocked(bm, mode);
+    KD_UnlockMutex(bm->mutex);
+}
+
+// Adds `mode` to what the bitmap caches (a lookup of an existing entry).
+static void RaiseCacheMode(kd_bitmap_t* bm, int mode) {
+    if (IsPlaceholder(bm) || bm->parent) return;
+    KD_LockMutex(bm->mutex);
+    int wanted = (mode | bm->cache_mode) & 0xFF;
+    if (wanted != (bm->cache_mode & 0xFF)) SetCacheModeLocked(bm, wanted);
+    KD_UnlockMutex(bm->mutex);
+}
+
+void KD_ReleaseBitmap(kd_bitmap_t* bm) {
+    if (IsPlaceholder(bm)) return;
+    if (bm == kd_state.render_target) {
+        KD_Popupf(1,
+                  "KD_ReleaseBitmap: Releasing current render target bitmap '%s' is not allowed. Please fix your "
+                  "application code to first set the render target to NULL.\n",
+                  bm->name);
+        KD_SetRenderTarget(nullptr);
+    }
+    KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);
+    if (kd_state.reference_counting) {
+        bm->ref_count--;
+        TraceCount("ReleaseBitmap: '%s' ref count--: now %d", bm);
+        bool no_popups = KDI_FeatureExists("DISABLE_REFERENCE_COUNT_ERROR_POPUPS");
+        if ((bm->flags & KD_BITMAP_COUNTED_BY_GET) && bm->ref_count == 0 && !no_popups)
+            KD_Popupf(1,
+                      "Releasing bitmap '%s' too many times: ref counting will get messed up. NOTE: bitmap has been "
+                      "accessed using GetBitmap which increses ref count by 1 once.",
+                      bm->name);
+        if (bm->ref_count > 0) {
+            KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+            return;
+        }
+        if (bm->ref_count < 0) {
+            bm->ref_count = 0;
+            if (!no_popups) KD_Popupf(1, "Bitmap '%s' reference count less than zero.\n", bm->name);
+            KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+            return;
+        }
+        if (bm->flags & KD_BITMAP_RELOADABLE) {
+            KD_Printf("Hibernating bitmap '%s'..\n", bm->name);
+            // The record's mutex is taken before the table is let go: a
+            // lookup that counts the bitmap again meanwhile waits for the
+            // drop and then loads it again, instead of being handed a
+            // bitmap that is emptied under it.
+            KD_LockMutex(bm->mutex);
+            KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+            // The next Get counts its caller again.
+            bm->flags &= ~KD_BITMAP_COUNTED_BY_GET;
+            SetCacheModeLocked(bm, 0);
+            KD_UnlockMutex(bm->mutex);
+            return;
+        }
+    }
+    KD_Printf("Releasing bitmap '%s'..\n", bm->name);
+    if (!OnRendererThread()) {
+        KD_Popupf(2, "KD_ReleaseBitmap '%s' without reference counting is not possible from non-main thread.\n",
+                  bm->name);
+        KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+        return;
+    }
+    if (bm->state == KD_BITMAP_FREE) {
+        KD_PrintDebugf(KD_LOG_WARNING, "Trying to release null bitmap.\n");
+        KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+        return;
+    }
+    kd_mutex_t* m = bm->mutex;
+    KD_LockMutex(m);
+    bm->state = KD_BITMAP_FREE;
+    KDI_ReleaseBitmapHardwareData(bm);
+    KDI_ReleaseBitmapSoftwareData(bm);
+    KDI_ReleaseBitmapStructures(bm);
+    free(bm->name);
+    bm->name = nullptr;
+    KD_UnlockMutex(m);
+    if (m && m != kd_state.core_mutexes[KD_MUTEX_SHARED_BITMAP]) KDT_DestroyMutex(m);
+    bm->mutex = nullptr;
+    KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+}
+
+// ---------------------------------------------------------------- lookups
+
+static const char* LookupKey(const char* name) {
+    if (!name) return "!NONE";
+    if (name[0] == '/') {
+        KD_Popupf(1, "Bitmap '%s' name path starting with '/'. Not allowed.", name);
+        name++;
+    }
+    return name;
+}
+
+// Index of the entry named `key`, or -1 with `*slot` set to the slot a new
+// entry would take. Caller holds GET_BITMAP.
+static int FindEntry(const char* key, int* slot) {
+    int first_free = -1;
+    for (int i = 0; i < kd_state.num_bitmaps; i++) {
+        const char* n = kd_state.bitmaps[i].name;
+        if (!n) {
+            if (first_free < 0) first_free = i;
+            continue;
+        }
+        if (strcmp(n, key) == 0) return i;
+    }
+    *slot = first_free >= 0 ? first_free : kd_state.num_bitmaps;
+    return -1;
+}
+
+static int DefaultPackMode() {
+    return kd_state.default_pack_mode;
+}
+
+// KD_GetBitmapEx (by_get) and KD_LoadBitmap.
+static kd_bitmap_t* Lookup(const char* name, int mode, bool by_get) {
+    const char* key = LookupKey(name);
+    bool placeholder = key[0] == '!';
+    KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);
+    int slot = 0;
+    int found = FindEntry(key, &slot);
+    if (found >= 0) {
+        kd_bitmap_t* bm = &kd_state.bitmaps[found];
+        if (mode == KD_CACHE_LOOKUP_ONLY || (by_get && mode == KD_CACHE_NOTHING)) {
+            KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+            return bm;
+        }
+        if (!placeholder) {
+            if (by_get) {
+                if (!(bm->flags & KD_BITMAP_COUNTED_BY_GET)) {
+                    bm->flags |= KD_BITMAP_COUNTED_BY_GET;
+                    bm->ref_count++;
+                    TraceCount("'%s' ref count++ (GetBitmap): now %d", bm);
+                }
+            } else if (mode != KD_CACHE_NOTHING) {
+                bm->ref_count++;
+                TraceCount("'%s' ref count++: now %d", bm);
+                if (bm->ref_count > kMaxRefCount) {
+                    bm->ref_count = kMaxRefCount;
+                    KD_Popupf(1, "Bitmap '%s' reference count suspiciously high: capping at %d.\n", bm->name,
+                              kMaxRefCount);
+                }
+            }
+        }
+        KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+        // Also waits for a load of this entry running on another thread.
+        RaiseCacheMode(bm, mode);
+        return bm;
+    }
+    if (mode == KD_CACHE_LOOKUP_ONLY) {
+        KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+        return nullptr;
+    }
+    if (kd_state.print_reference_count_changes) KD_PrintDebugf(KD_LOG_INFO, "..caching bitmap '%s'", key);
+    if (slot >= KD_MAX_BITMAPS) {
+        KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+        KD_Popupf(1, " ! Kodo out of free bitmaps.\n");
+        return nullptr;
+    }
+    if (slot == kd_state.num_bitmaps) kd_state.num_bitmaps++;
+    kd_bitmap_t* bm = &kd_state.bitmaps[slot];
+    KDI_InitBitmap(bm, key);
+    bm->ref_count = 1;
+    bm->flags |= KD_BITMAP_RELOADABLE | (by_get ? KD_BITMAP_COUNTED_BY_GET : 0);
+    KD_LockMutex(bm->mutex);
+    KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+    bm->pack_mode = (int16_t)DefaultPackMode();
+    bm->cache_mode = 0;
+    if (mode != KD_CACHE_NOTHING) {
+        TraceCount("'%s' ref count = %d", bm);
+        // Loaded before the mutex is let go: a lookup of the same name on
+        // another thread waits for the finished bitmap.
+        SetCacheModeLocked(bm, mode);
+        KD_SetBitmapFrame(bm, 0);
+    } else {
+        bm->ref_count = 0;
+        bm->flags &= ~KD_BITMAP_COUNTED_BY_GET;
+        if (kd_state.print_reference_count_changes)
+            KD_PrintDebugf(KD_LOG_INFO, "'%s' ref count = 0 (CACHE_NOTHING)", bm->name);
+    }
+    KD_UnlockMutex(bm->mutex);
+    return bm;
+}
+
+kd_bitmap_t* KD_GetBitmapEx(const char* name, int cache_mode) { return Lookup(name, cache_mode, true); }
+
+kd_bitmap_t* KD_GetBitmap(const char* name) {
+    return KD_GetBitmapEx(name, kd_state.default_cache_mode);
+}
+
+kd_bitmap_t* KD_LoadBitmap(const char* name, int cache_mode) { return Lookup(name, cache_mode, false); }
+
+int KD_SaveBitmap(kd_bitmap_t* bm, const char* path, int quality) {
+    if (!bm || !path || !kd_il) return 0;
+    KD_LockMutex(bm->mutex);
+    int result = 0;
+    if (!bm->pixels) {
+        KD_PrintDebugf(KD_LOG_WARNING, "KD_SaveBitmap: bitmap '%s' has no pixels in memory.\n",
+                       bm->name ? bm->name : "");
+    } else {
+        // The pixel buffer's own size: width and height may be the data
+        // manifest's drawing size.
+        kd_image_t img;
+        img.name = bm->name;
+        img.width = bm->pb_width > 0 ? bm->pb_width : bm->width;
+        img.height = bm->pb_height > 0 ? bm->pb_height : bm->height;
+        img.pixels = bm->pixels;
+        img.flags = (int16_t)(bm->flags & (KD_BITMAP_HAS_ALPHA | KD_BITMAP_RELOADABLE));
+        result = kd_il->SaveImage(&img, path, quality);
+    }
+    KD_UnlockMutex(bm->mutex);
+    return result;
+}
+
+// ---------------------------------------------------------------- loading
+
+static bool EndsWithNoCase(const char* s, const char* tail) {
+    size_t n = strlen(s), t = strlen(tail);
+    return n >= t && strcasecmp(s + n - t, tail) == 0;
+}
+
+bool KDI_LoadImageIntoBitmap(kd_bitmap_t* bm, const char* path) {
+    if (!bm || !path || !kd_il) return false;
+    kd_image_t img;
+    memset(&img, 0, sizeof img);
+    img.name = bm->name;
+    if (!kd_il->LoadImagePixels(&img, path) || !img.pixels) {
+        kd_il->FreeImagePixels(&img);
+        return false;
+    }
+    bm->width = bm->pb_width = img.width;
+    bm->height = bm->pb_height = img.height;
+    bm->pixels = img.pixels;
+    const int16_t copied = KD_BITMAP_HAS_ALPHA | KD_BITMAP_RELOADABLE;
+    bm->flags = (int16_t)((bm->flags & ~copied) | (img.flags & copied));
+    return true;
+}
+
+void KDI_UpdateBitmapAccordingToDataManifest(kd_bitmap_t* bm, const char* name) {
+    if (!bm) return;
+    bm->pb_width = bm->width;
+    bm->pb_height = bm->height;
+    KD_DMNode* node = name ? KDI_GetDataManifestNode(name) : nullptr;
+    if (!node) return;
+    const char* w = node->GetValue("w");
+    const char* h = node->GetValue("h");
+    bm->width = w ? atoi(w) : 32;
+    bm->height = h ? atoi(h) : 32;
+    const char* pack = node->GetValue("pack_mode");
+    if (pack) {
+        KD_Printf("Using pack mode '%s'\n", pack);
+        if (strcmp(pack, "NO_PADDING") == 0)
+            bm->pack_mode = KD_PACK_NONE;
+        else if (strcmp(pack, "PAD_EXPAND ") == 0)
+            bm->pack_mode = KD_PACK_EXPAND;
+        else if (strcmp(pack, "PAD_TRANSPARENT") == 0)
+            bm->pack_mode = KD_PACK_TRANSPARENT;
+    }
+}
+
+void KDI_UpdateBitmapAccordingToDataManifest(kd_bitmap_t* bm) {
+    if (bm) KDI_UpdateBitmapAccordingToDataManifest(bm, bm->name);
+}
+
+static void MarkFramesReady(kd_bitmap_t* bm) {
+    if (!bm->frames) return;
+    for (int i = 0; i < bm->frame_count; i++) bm->frames[i].state = KD_BITMAP_READY;
+}
+
+bool KDI_LoadBitmapHTTP(kd_bitmap_t* bm, const char* url) {
+    if (!bm || !bm->name || !url) return false;
+    if (strchr(bm->name, '*')) {
+        KD_Popupf(1, "Asterisk character ('*') isn't allowed in http:// url file names such as '%s'\n", bm->name);
+        return false;
+    }
+    KD_CreateDirectory("user://cache");
+    char cache[300];
+    if (!HttpCachePath(bm->name, cache, sizeof cache)) {
+        KD_PrintDebugf(KD_LOG_WARNING, "Bitmap '%s': cache file name too long, not loading.\n", bm->name);
+        bm->state = KD_BITMAP_READY;
+        return false;
+    }
+    kd_file_t* f = KD_OpenFile(cache, "rb");
+    if (f) {
+        KD_CloseFile(f);
+    } else {
+        kd_buffer_t reply;
+        memset(&reply, 0, sizeof reply);
+        int status = 0;
+        KD_SendHttpRequest(2, url, "application/octet-stream", "", 0, &reply, &status);
+        // The reply's capacity is the announced length.
+        int expected = reply.capacity > reply.size ? reply.capacity : reply.size;
+        if (!reply.data || reply.size <= 0 || reply.size < expected) {
+            KD_PrintDebugf(KD_LOG_WARNING, "Download not complete (%d%% of %.1fKB done). Not saving.\n",
+                           expected > 0 ? (int)(100.0 * reply.size / expected) : 0, expected / 1024.0);
+            if (reply.data) KD_FreeBuffer(&reply);
+            bm->state = KD_BITMAP_READY;
+            return false;
+        }
+        KD_Printf("Done downloading %d bytes for '%s'\n", reply.size, bm->name);
+        kd_file_t* out = KD_OpenFile(cache, "wb");
+        if (out) {
+            KD_WriteFile(reply.data, (unsigned)reply.size, out);
+            KD_CloseFile(out);
+        } else {
+            KD_Printf("Unable to open '%s'\n", cache);
+        }
+        KD_FreeBuffer(&reply);
+    }
+    bool ok = KDI_LoadImageIntoBitmap(bm, cache);
+    bm->state = KD_BITMAP_READY;
+    return ok;
+}
+
+void KDI_LoadBitmap(kd_bitmap_t* bm, const char* path) {
+    if (!bm || !path || IsPlaceholder(bm) || bm->state != KD_BITMAP_REGISTERED) return;
+    bm->state = KD_BITMAP_LOADING;
+    if (bm->pixels) {
+        KD_PrintDebugf(KD_LOG_WARNING, "Bitmap '%s' has existing pixel data. Freeing it.\n", bm->name);
+        free(bm->pixels);
+        bm->pixels = nullptr;
+    }
+    bm->frame_rate = 30.0f;
+    bool ok = false;
+    if (strncmp(path, "http://", 7) == 0) {
+        ok = KDI_LoadBitmapHTTP(bm, path);
+        if (ok) KDI_UpdateBitmapAccordingToDataManifest(bm);
+    } else if (EndsWithNoCase(path, ".bms")) {
+        ok = KDI_LoadBitmapBMS(bm, path);
+        if (ok) {
+            KDI_UpdateBitmapSequenceAccordingToDataManifest(bm);
+            MarkFramesReady(bm);
+        }
+    } else if (strchr(path, '*')) {
+        ok = KDI_LoadBitmapSequenceFromFiles(bm, bm->name) && bm->frame_count > 0;
+        if (ok) {
+            KDI_UpdateBitmapSequenceAccordingToDataManifest(bm);
+            MarkFramesReady(bm);
+        }
+    } else {
+        ok = KDI_LoadImageIntoBitmap(bm, path);
+        if (ok) KDI_UpdateBitmapAccordingToDataManifest(bm);
+    }
+    bm->state = KD_BITMAP_READY;
+    if (!ok) KD_Popupf(1, "Unable to load bitmap '%s'.\n", bm->name);
+}
+
+void KDI_LoadBitmap(kd_bitmap_t* bm) {
+    if (!bm || !bm->name) return;
+    const char* name = bm->name;
+    const char* slash = strrchr(name, '/');
+    const char* dot = strrchr(slash ? slash : name, '.');
+    if (dot) {
+        KDI_LoadBitmap(bm, name);
+        return;
+    }
+    static const char* const kFormats[] = {"%s.png", "%s.jpg", "%s.bms", "%s.tga"};
+    for (const char* format : kFormats) {
+        char path[512];
+        int n = snprintf(path, sizeof path, format, name);
+        if (n < 0 || n >= (int)sizeof path) continue;  // a cut name is another file
+        kd_file_t* f = KD_OpenFile(path, "rb");
+        if (!f) continue;
+        KD_CloseFile(f);
+        KDI_LoadBitmap(bm, path);
+        return;
+    }
+}
+
+// ------------------------------------------------------------ sub-bitmaps
+
+kd_bitmap_t* KD_CreateBitmapFromSubBitmap(kd_bitmap_t* dest, kd_bitmap_t* src, float x0, float y0, float x1,
+                                          float y1) {
+    if (!dest || !src) return dest;
+    *dest = *src;
+    dest->parent = src;
+    dest->atlas = src;
+    dest->width = (int)(x1 - x0);
+    dest->height = (int)(y1 - y0);
+    float L = src->hw.left_u, T = src->hw.top_v, R = src->hw.right_u, B = src->hw.bottom_v;
+    float sw = src->width ? (float)src->width : 1.0f, sh = src->height ? (float)src->height : 1.0f;
+    dest->hw.left_u = L + x0 / sw * (R - L);
+    dest->hw.top_v = T + y0 / sh * (B - T);
+    dest->hw.right_u = L + x1 / sw * (R - L);
+    dest->hw.bottom_v = T + y1 / sh * (B - T);
+    return dest;
+}
+
+long KDI_GetBitmapGPUMemoryUsageEstimate(kd_bitmap_t* bm, bool software) {
+    if (!bm) return 0;
+    long pixels;
+    if (bm->frame_count > 0 && bm->atlas) {
+        kd_bitmap_t* a = bm->atlas;
+        pixels = software ? (long)a->width * a->height : (long)a->hw.tex_width * a->hw.tex_height;
+    } else if (bm->frame_count > 0) {
+        pixels = software ? (long)bm->width * bm->height * bm->frame_count
+                          : (long)bm->hw.tex_width * bm->hw.tex_height * bm->frame_count;
+    } else {
+        pixels = software ? (long)bm->width * bm->height : (long)bm->hw.tex_width * bm->hw.tex_height;
+    }
+    return 4 * pixels;
+}
+
+// ------------------------------------------------ renderer life cycle
+
+// Under GFX_HW and RESOURCE_QUEUE (KDI_InitRendImp).
+void KDI_RecreateBitmapsAfterInit() {
+    for (int i = 0; i < kd_state.num_bitmaps; i++) {
+        kd_bitmap_t* bm = &kd_state.bitmaps[i];
+        if (IsPlaceholder(bm)) continue;
+        if (kd_state.reference_counting && bm->ref_count <= 0) continue;
+        if (upload_queue.Find(bm) >= 0) {
+            KD_Printf("Bitmap '%s' already queued for upload.\n", bm->name);
+            continue;
+        }
+        KD_Printf("Recreate Bitmap '%s' refc %d..\n", bm->name, bm->ref_count);
+        if (bm->flags & KD_BITMAP_RENDER_TARGET) {
+            ri->CreateBitmap(bm);
+            if (kd_prog && kd_prog->EventProc) {
+                kd_event_t e;
+                memset(&e, 0, sizeof e);
+                e.type = KD_EVENT_RENDER_TARGET_RESTORE;
+                e.id = (intptr_t)bm;
+                kd_prog->EventProc(e);
+            }
+        } else {
+            int mode = bm->cache_mode;
+            bm->cache_mode = (int8_t)-1;  // unknown: every bit set
+            // The upload runs on this thread and takes GFX_HW and the queue
+            // lock itself; neither lock is recursive.
+            KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+            KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
+            KD_SetBitmapCacheMode(bm, mode);
+            KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
+            KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+        }
+        KD_SetBitmapFrame(bm, 0);
+    }
+}
+
+void KDI_RefreshFontsAfterInit();
+
+// Under GFX_HW and GET_BITMAP (KDI_ShutdownRendImp).
+void KDI_FreeHardwareDataForShutdown() {
+    if (!ri) return;
+    for (int i = 0; i < kd_state.num_bitmaps; i++) {
+        kd_bitmap_t* bm = &kd_state.bitmaps[i];
+        if (!bm->name) continue;
+        KD_LockMutex(bm->mutex);
+        if (bm->frame_count < 1 || !bm->frames) {
+            ri->FreeBitmap(&bm->hw);
+        } else if (bm->atlas) {
+            ri->FreeBitmap(&bm->atlas->hw);
+        } else {
+            bm->pixels = nullptr;
+            for (int f = 0; f < bm->frame_count; f++)
+                if (!bm->frames[f].parent) ri->FreeBitmap(&bm->frames[f].hw);
+        }
+        KD_UnlockMutex(bm->mutex);
+    }
+    // Font pages are the font table's own.
+
+    // Textures queued for release by other threads belong to this device:
+    // freed now, so that no stale name reaches the next one.
+    KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    for (int i = 0; i < release_queue.count; i++) {
+        ri->FreeBitmap(release_queue[i]);
+        delete release_queue[i];
+    }
+    release_queue.count = 0;
+    KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+}
+
+void KDI_ReleaseBitmapsAtExit() {
+    for (int i = 0; i < kd_state.num_bitmaps; i++) {
+        kd_bitmap_t* bm = &kd_state.bitmaps[i];
+        if (IsPlaceholder(bm)) continue;
+        if (!kd_state.reference_counting) {
+            KD_ReleaseBitmap(bm);
+        } else if (bm->ref_count != 0) {
+            KD_PrintDebugf(KD_LOG_WARNING, "Bitmap '%s' Reference count %d at exit, releasing...\n", bm->name,
+                           bm->ref_count);
+            bm->ref_count = 1;
+            bm->flags &= ~KD_BITMAP_COUNTED_BY_GET;
+            KD_ReleaseBitmap(bm);
+        }
+    }
+    KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    upload_queue.count = 0;
+    KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+}
+
+// The frame's main-thread resource work, after present: textures
+// released by other threads are freed, then queued uploads run until more
+// than KD_UPLOAD_BUDGET_MS have passed; the rest waits for the next frame.
+void KDI_ProcessResourceQueues() {
+    if (!ri || !kd_state.renderer_ready || kd_state.reinit_pending) return;
+    KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    nArray<kd_bitmap_hw_data_t*> released = release_queue;
+    release_queue.count = 0;
+    nArray<kd_bitmap_t*> uploads = upload_queue;
+    KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    if (released.count == 0 && uploads.count == 0) return;
+
+    unsigned int t0 = queue_clock();
+    if (released.count) {
+        KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
+        for (int i = 0; i < released.count; i++) {
+            kd_bitmap_hw_data_t* hw = released[i];
+            KD_Printf("Freeing bitmap hardware data %dx%d.\n", hw->tex_width, hw->tex_height);
+            ri->FreeBitmap(hw);
+            delete hw;
+        }
+        KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
+    }
+    for (int i = 0; i < uploads.count; i++) {
+        kd_bitmap_t* bm = uploads[i];
+        // The record's mutex before GFX_HW, as everywhere else.
+        kd_mutex_t* m = bm ? bm->mutex : nullptr;
+        KD_LockMutex(m);
+        if (bm && bm->name) {
+            KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
+            if (bm->flags & KD_BITMAP_RENDER_TARGET) {
+                ri->CreateBitmap(bm);
+            } else if (!bm->pixels && !bm->frames) {
+                KD_PrintDebugf(KD_LOG_WARNING,
+                               "ResourceQueue unpacking Bitmap '%s' data is not valid anymore. Most likely it has "
+                               "just been released.",
+                               bm->name);
+            } else {
+                KDI_LoadBitmapToHardware(bm);
+                if (!(bm->cache_mode & KD_CACHE_SOFTWARE)) KDI_ReleaseBitmapSoftwareData(bm);
+            }
+            KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
+        }
+        KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+        upload_queue.Remove(bm);
+        KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+        KD_UnlockMutex(m);
+        if (queue_clock() - t0 > (unsigned)KD_UPLOAD_BUDGET_MS) break;  // the rest waits for the next frame
+    }
+}

@@ -1,0 +1,174 @@
+// Text and the console overlay on the OpenGL ES renderer under Xvfb: a line
+// drawn with a bundled font lights the pixels where its glyphs are and no
+// others, and the open console covers the top of the screen with its panel
+// and its text.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <host/host.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kd-console.h"
+#include "kd-font.h"
+#include "qnx-kodo.h"
+#include "rendimp-gles.h"
+#include "test-support.h"
+#include "window-shot.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Image {
+    int w = 0, h = 0;
+    std::vector<unsigned char> rgb;
+    int Bright(int x, int y) const {
+        const unsigned char* p = &rgb[((size_t)y * w + x) * 3];
+        return (p[0] + p[1] + p[2]) / 3;
+    }
+    const unsigned char* At(int x, int y) const { return &rgb[((size_t)y * w + x) * 3]; }
+};
+
+std::function<void()> draw_fn;
+void DrawHook(float) {
+    if (draw_fn) draw_fn();
+}
+
+class XText : public ::testing::Test {
+protected:
+    TempWorkDir dir;
+    bool window = false, started = false;
+    int shots = 0;
+
+    void SetUp() override {
+        ResetTestProg();
+        test_prog.on_draw = DrawHook;
+        const char* data = getenv("KODO_TEST_DATA");
+        ASSERT_NE(data, nullptr);
+        fs::create_directories("app/native/fonts");
+        fs::create_directories("app/native/core");
+        fs::copy_file(std::string(data) + "/fonts/medium.sft", "app/native/fonts/medium.sft");
+        fs::copy_file(std::string(data) + "/core/console.sft", "app/native/core/console.sft");
+        KDID_OGLES_ResetCaps();
+        KDID_OGLES_SetTestSwitches(false, false);
+        ASSERT_TRUE(KDQ_CreateWindow());
+        window = true;
+        KDID_SetRendImpFactory(nullptr);
+        ASSERT_TRUE(KDI_PreInit(nullptr));
+        ASSERT_TRUE(KDI_Init());
+        kd_state.active = true;
+        started = true;
+    }
+    void TearDown() override {
+        draw_fn = nullptr;
+        if (started) KODO_Shutdown();
+        if (window) KDQ_DestroyWindow();
+        KDID_SetRendImpFactory(GetRendImpNull);
+    }
+    Image Frame(std::function<void()> fn) {
+        draw_fn = std::move(fn);
+        KDI_Frame(16);
+        KDI_Frame(16);
+        draw_fn = nullptr;
+        return ReadUntilStable<Image>([this] { return Read(); });
+    }
+    Image Read() {
+        std::string path = dir.path + "/shot" + std::to_string(shots++) + ".png";
+        Image img;
+        if (!ReadWindowShot(path, &img.w, &img.h, &img.rgb)) ADD_FAILURE() << "screenshot failed: " << path;
+        return img;
+    }
+};
+
+}  // namespace
+
+TEST_F(XText, ALineOfTextLightsItsGlyphsAndNothingElse) {
+    kd_font_t* font = kd->GetFont("fonts/medium.sft");
+    ASSERT_NE(font, nullptr);
+    ASSERT_GT(font->size, 10);
+    const kd_glyph_t& H = font->glyphs['H'];
+    ASSERT_TRUE(H.bitmap.hw.loaded);
+    const float x = 100, y = 100;
+    float width = 0;
+    Image img = Frame([&] {
+        kd->ClearScreen(0, 0, 0);
+        kd->SetColor(1, 1, 1);
+        kd->SetAlpha(1);
+        width = kd->DrawTextf(font, x, y, "HH HH");
+    });
+    ASSERT_EQ(img.w, 1024);
+    EXPECT_FLOAT_EQ(width, kd->GetTextWidthf(font, "HH HH"));
+    int top = (int)(y + font->base - font->size) + H.y_offset;
+    // Every fully covered pixel of the first 'H' is lit on the screen.
+    int lit = 0, checked = 0;
+    for (int gy = 0; gy < H.bitmap.height; gy++)
+        for (int gx = 0; gx < H.bitmap.width; gx++) {
+            if (H.bitmap.pixels[((size_t)gy * H.bitmap.width + gx) * 4 + 3] != 255) continue;
+            checked++;
+            if (img.Bright((int)x + H.x_offset + gx, top + gy) > 200) lit++;
+        }
+    ASSERT_GT(checked, 10);
+    EXPECT_EQ(lit, checked);
+    // The gap between the stems of the 'H' (above the bar), the space
+    // between the words, and everything around the line stay black.
+    int mid_x = (int)x + H.bitmap.width / 2, first_row = top + 1;
+    EXPECT_LT(img.Bright(mid_x, first_row), 30);
+    int space_x = (int)x + 2 * H.advance + font->glyphs[' '].advance / 2;
+    for (int yy = top; yy < top + H.bitmap.height; yy++) EXPECT_LT(img.Bright(space_x, yy), 30) << yy;
+    for (int xx = 0; xx < 1024; xx += 3) {
+        EXPECT_LT(img.Bright(xx, top - 4), 10) << xx;
+        EXPECT_LT(img.Bright(xx, top + H.bitmap.height + 4), 10) << xx;
+    }
+    for (int yy = top; yy < top + H.bitmap.height; yy++) {
+        EXPECT_LT(img.Bright((int)(x + width) + 4, yy), 10);
+        EXPECT_LT(img.Bright((int)x - 3, yy), 10);
+    }
+    // Coloured by a tag: the glyph pixels are red.
+    Image red = Frame([&] {
+        kd->ClearScreen(0, 0, 0);
+        kd->SetColor(1, 1, 1);
+        kd->DrawTextf(font, x, y, "|#ff0000|HH");
+    });
+    const unsigned char* p = red.At((int)x + H.x_offset, top + H.bitmap.height / 2);
+    EXPECT_GT(p[0], 200);
+    EXPECT_LT(p[1], 30);
+    EXPECT_LT(p[2], 30);
+}
+
+TEST_F(XText, TheOpenConsoleDrawsItsPanelAndText) {
+    kd_con.enabled = true;
+    kd_con.open = true;
+    kd_con.openness = 1;
+    snprintf(kd_con.input, sizeof kd_con.input, "%s", "WWWWWWWW");
+    kd_con.cursor = 0;
+    Image img = Frame([] { kd->ClearScreen(0, 0, 0); });
+    kd_font_t* font = kd_con.font;
+    ASSERT_NE(font, nullptr);
+    ASSERT_GT(font->size, 0);
+    int full = (int)(600 * 0.8f);
+    int list_h = full - 2 - font->size;
+    // The panel: (0.2, 0.3, 0.5) at 0.6 over black, nothing below it.
+    const unsigned char* p = img.At(700, 10);
+    EXPECT_NEAR(p[0], 31, 3);
+    EXPECT_NEAR(p[1], 46, 3);
+    EXPECT_NEAR(p[2], 77, 3);
+    EXPECT_LT(img.Bright(700, list_h + font->size + 20), 5);
+    // The input text: bright pixels in its row, none far right of it.
+    int bright = 0;
+    for (int yy = list_h; yy < list_h + font->size + 2; yy++)
+        for (int xx = 10; xx < 120; xx++)
+            if (img.Bright(xx, yy) > 180) bright++;
+    EXPECT_GT(bright, 20);
+    int beyond = 0;
+    for (int yy = list_h + 2; yy < list_h + font->size; yy++)
+        if (img.Bright(600, yy) > 180) beyond++;
+    EXPECT_EQ(beyond, 0);
+    kd_con.open = false;
+    kd_con.openness = 0;
+    kd_con.input[0] = 0;
+}
