@@ -12,18 +12,6 @@
 #include "kd-settings.h"
 #include "rendimp.h"
 
-// The bitmap, font and sound tables know their own memory; without them
-// the estimates are zero and the listing is empty.
-__attribute__((weak)) void KDI_RefreshMemUsageEstimates() {
-    for (int key = 2001; key <= 2005; key++) KD_SetKeyStatei(key, 0);
-}
-
-__attribute__((weak)) void KDI_ListResourceUsage() {
-    KD_PrintDebugf(3, "Listing Resource Usage.\n");
-    KD_PrintDebugf(3, "Total %.1fKB allocated for all resources.\n", 0.0);
-    KD_PrintDebugf(3, "KODO state size is %.1fKB.\n", sizeof(kd_state_t) * (1.0 / 1024));
-}
-
 void KDD_SetCursor(const char* name) {}
 
 // The platform's own commands, asked first.

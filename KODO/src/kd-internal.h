@@ -328,6 +328,9 @@ bool KDI_FeatureExists(const char* name);
 void KDI_CreateFileOpeners();
 void KDI_FreeFileOpeners();
 void KDI_InitFileSystem();
+// Memory estimates into key states 2001-2005, and the resource listing.
+void KDI_RefreshMemUsageEstimates();
+void KDI_ListResourceUsage();
 bool KDI_InitImageLoader();
 void KDI_AddPackagesDefinedInProgramParameters();
 void KDI_SelectResolution(bool windowed);

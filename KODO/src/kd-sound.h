@@ -72,6 +72,8 @@ public:
     virtual void FrameReady() = 0;
     virtual bool FillKodoInterface(kodo_t* table) = 0;
     virtual const char* CallExtension(const char* command, const char* parameter) = 0;
+    // Bytes of sample data a loaded record holds (memory reports only).
+    virtual long GetSoundDataSize(kd_sound_t* snd) { return 0; }
 };
 
 // Plays nothing; stands in when sound is off or the real one fails.

@@ -519,3 +519,8 @@ void SoundImpQNX::ActivateWindow(bool is_active) {
     music.Activate(is_active);
     active = is_active;
 }
+
+long SoundImpQNX::GetSoundDataSize(kd_sound_t* snd) {
+    kdSample* s = snd ? (kdSample*)snd->imp_data[1] : nullptr;
+    return s ? (long)s->size : 0;
+}

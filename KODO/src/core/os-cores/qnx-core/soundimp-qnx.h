@@ -117,6 +117,7 @@ public:
     void FrameReady() override {}
     bool FillKodoInterface(kodo_t*) override { return true; }
     const char* CallExtension(const char*, const char*) override { return nullptr; }
+    long GetSoundDataSize(kd_sound_t* snd) override;
     virtual int GetNumberOfSoundInstancesPlaying(kd_sound_t* snd);
 
     // One pass of the feeding thread over every channel. True when any
