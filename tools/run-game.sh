@@ -5,10 +5,10 @@
 set -e
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/tools/setup.sh"
-cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKODO_TESTS=OFF >/dev/null
-cmake --build "$ROOT/build" --target worm
+cmake -S "$ROOT" -B "$ROOT/build-game" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKODO_TESTS=OFF >/dev/null
+cmake --build "$ROOT/build-game" --target worm
 WORK="${KODO_HOME:-$HOME/.local/share/kodo-worm}"
 mkdir -p "$WORK/app" "$WORK/data"
 ln -sfn "$ROOT/data" "$WORK/app/native"
 cd "$WORK"
-exec "$ROOT/build/progs/worm" "$@"
+exec "$ROOT/build-game/progs/worm" "$@"

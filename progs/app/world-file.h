@@ -1,0 +1,57 @@
+// World files ("worlds/*.xml"): an "info" array of world settings and an
+// "actors" array with one node per placed actor. Reading is split in two:
+// `ReadWorldFile` turns the database into a checked plain record (every
+// number finite and in range, with a log line and the default otherwise),
+// and `PhysicsSimulation::LoadWorld` builds the world from that record.
+// The database is released before any actor definition is loaded, so a
+// file that names itself (or another cached file) as an actor cannot pull
+// the data out from under the reader.
+#ifndef APP_WORLD_FILE_H
+#define APP_WORLD_FILE_H
+
+#include "kodo.h"
+#include "nstring.h"
+
+class DMDatabase;
+
+struct WorldFileActor {
+    nString actor;
+    vec2_t position = {10, 10};
+    vec2_t move = {10, 0};
+    float angle_degrees = 0;
+    float move_speed = 1.5f;
+    int id = 0;
+    bool hard_only = false;
+    // The four path points of a boss, each missing value derived from what
+    // came before (the start, the movement, the earlier points).
+    vec2_t path[4] = {};
+};
+
+struct WorldFileData {
+    bool has_info = false;
+    float bounds[4] = {-50, -50, 50, 10};
+    bool has_worm_links = false;
+    int worm_links = 7;
+    bool has_ammos = false;
+    nString ammos;
+    int ideal_time = 30;
+    nArray<WorldFileActor*> actors;
+
+    WorldFileData() {}
+    ~WorldFileData() { Clear(); }
+    WorldFileData(const WorldFileData&) = delete;
+    WorldFileData& operator=(const WorldFileData&) = delete;
+    void Clear() {
+        for (int i = 0; i < actors.count; i++) delete actors[i];
+        actors.Free();
+    }
+};
+
+// Limits of what a world file may say; beyond them Box2D loses precision
+// or aborts.
+enum { WORLD_MAX_WORM_LINKS = 64 };
+#define WORLD_MAX_COORD 1.0e5f
+
+void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out);
+
+#endif

@@ -1,0 +1,58 @@
+// A started engine in a fresh folder whose "res://" tree is the project's
+// data, with the default behaviour registered, for the game's tests.
+#ifndef APP_TEST_ENV_H
+#define APP_TEST_ENV_H
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "actor-shapes.h"
+#include "actor.h"
+#include "dataman.h"
+#include "fw-support.h"
+#include "physics-sim.h"
+
+// Counts what the simulation asks of it.
+class CountingBehavior : public ActorBehavior {
+public:
+    explicit CountingBehavior(const char* name, bool destroy = true) : ActorBehavior(name), destroy(destroy) {}
+    void Init(Actor*) override { inits++; }
+    void Update(Actor*, float) override { updates++; }
+    bool ShouldBeDestroyed(Actor*) override { return destroy; }
+    void OnDestroyed(Actor*) override { destroyed++; }
+    bool destroy;
+    int inits = 0, updates = 0, destroyed = 0;
+};
+
+struct AppEnv {
+    std::string dir;
+    std::unique_ptr<FwEngine> engine;
+    std::unique_ptr<CountingBehavior> def;
+    AppEnv() {
+        char tmpl[] = "/tmp/kodo-app-XXXXXX";
+        if (mkdtemp(tmpl)) dir = tmpl;
+        std::filesystem::create_directories(dir + "/app");
+        const char* data = getenv("KODO_TEST_DATA");
+        if (data) std::filesystem::create_directory_symlink(data, dir + "/app/native");
+        engine.reset(new FwEngine(dir));
+        def.reset(new CountingBehavior("DEFAULT"));
+    }
+    ~AppEnv() {
+        shape_cache.Free();
+        def.reset();
+        engine.reset();
+        std::filesystem::remove_all(dir);
+    }
+    // Writes a database file under "user://" and gives its engine name.
+    std::string Write(const std::string& name, const std::string& body) {
+        std::filesystem::create_directories(std::filesystem::path(engine->UserPath(name)).parent_path());
+        WriteNative(engine->UserPath(name), "<?xml version=\"1.0\"?>\n<root>\n" + body + "</root>\n");
+        dman.ReleaseDatabase(("user://" + name).c_str());
+        return "user://" + name;
+    }
+};
+
+#endif

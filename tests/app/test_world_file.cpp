@@ -1,0 +1,225 @@
+// World files: reading the sample world, checked numbers, defaults, the
+// hard-only rule, backgrounds and the save/load round trip.
+#include <gtest/gtest.h>
+#include <math.h>
+
+#include <box2d/box2d.h>
+
+#include "app-env.h"
+#include "feature-manager.h"
+#include "world-file.h"
+
+namespace {
+
+Actor* FindById(PhysicsSimulation& sim, int id) {
+    for (int i = 0; i < sim.actors.count; i++)
+        if (sim.actors[i]->worm_index == id) return sim.actors[i];
+    return nullptr;
+}
+
+std::string World(const std::string& info, const std::string& actors) {
+    return (info.empty() ? "" : "<array id=\"info\">\n" + info + "</array>\n") + "<array id=\"actors\">\n" + actors +
+           "</array>\n";
+}
+
+}  // namespace
+
+TEST(WorldFile, SampleWorldBuildsItsBodies) {
+    AppEnv env;
+    PhysicsSimulation sim;
+    sim.worm_links = 9;
+    ASSERT_TRUE(sim.LoadWorld("worlds/test-world.xml"));
+    ASSERT_NE(sim.world, nullptr);
+    EXPECT_FLOAT_EQ(sim.world_bounds[0], -20);
+    EXPECT_FLOAT_EQ(sim.world_bounds[1], -15);
+    EXPECT_FLOAT_EQ(sim.world_bounds[2], 20);
+    EXPECT_FLOAT_EQ(sim.world_bounds[3], 5);
+    EXPECT_EQ(sim.worm_links, 5);
+    EXPECT_FLOAT_EQ(sim.worm_link_distance, 0.65f);
+    EXPECT_STREQ(sim.ammos, "pebble");
+    EXPECT_EQ(sim.ideal_time, 45);
+    // The hard-only crate is left out without the feature.
+    ASSERT_EQ(sim.actors.count, 3);
+    EXPECT_EQ(sim.world->GetBodyCount(), 4);  // with the ground body
+    Actor* peg = FindById(sim, 1);
+    ASSERT_NE(peg, nullptr);
+    EXPECT_EQ(peg->body->GetType(), b2_staticBody);
+    EXPECT_EQ(peg->body->GetFixtureList()->GetType(), b2Shape::e_circle);
+    EXPECT_FLOAT_EQ(peg->body->GetFixtureList()->GetShape()->m_radius, 0.5f);
+    EXPECT_TRUE(peg->Has(TAG_GRABBABLE));
+    Actor* crate = FindById(sim, 2);
+    ASSERT_NE(crate, nullptr);
+    EXPECT_EQ(crate->body->GetType(), b2_dynamicBody);
+    EXPECT_NEAR(crate->body->GetAngle(), 3.1415927f / 4, 1e-6f);
+    EXPECT_FLOAT_EQ(crate->body->GetPosition().x, 2);
+    EXPECT_FLOAT_EQ(crate->body->GetFixtureList()->GetDensity(), 0.5f);
+    EXPECT_FLOAT_EQ(crate->hit_points, 60);
+    EXPECT_FALSE(crate->hard_only);
+    // The sample's crate sits on nothing: it falls.
+    float y0 = crate->body->GetPosition().y;
+    for (int i = 0; i < 30; i++) sim.Update(1.0f / 60);
+    EXPECT_GT(crate->body->GetPosition().y, y0);
+    sim.FreeWorld();
+
+    feature_man.SetFeatureList("HARD_LEVELS");
+    ASSERT_TRUE(sim.LoadWorld("worlds/test-world.xml"));
+    feature_man.SetFeatureList("");
+    ASSERT_EQ(sim.actors.count, 4);
+    EXPECT_TRUE(FindById(sim, 3)->hard_only);
+    sim.FreeWorld();
+}
+
+TEST(WorldFile, MissingValuesTakeDefaultsAndLinksCarryOver) {
+    AppEnv env;
+    PhysicsSimulation sim;
+    sim.worm_links = 4;
+    std::string f = env.Write("worlds/bare.xml", World("<node id=\"ideal_time\" value=\"12\"/>\n",
+                                                       "<node actor=\"actors/none.xml\"/>\n"
+                                                       "<node hard_only=\"yes\"/>\n"));
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
+    EXPECT_EQ(sim.worm_links, 4);
+    EXPECT_FLOAT_EQ(sim.world_bounds[0], -50);
+    EXPECT_FLOAT_EQ(sim.world_bounds[3], 10);
+    ASSERT_EQ(sim.actors.count, 2);
+    Actor* a = sim.actors[0];
+    EXPECT_FLOAT_EQ(a->body->GetPosition().x, 10);
+    EXPECT_FLOAT_EQ(a->body->GetPosition().y, 10);
+    EXPECT_FLOAT_EQ(a->move.x, 10);
+    EXPECT_FLOAT_EQ(a->move.y, 0);
+    EXPECT_FLOAT_EQ(a->move_speed, 1.5f);
+    EXPECT_EQ(a->worm_index, 0);
+    EXPECT_EQ(a->body->GetFixtureList(), nullptr);  // a missing definition collides with nothing
+    EXPECT_FALSE(sim.actors[1]->hard_only);
+    EXPECT_EQ(sim.ideal_time, 12);
+
+    // No file at all: an empty world with the default bounds.
+    ASSERT_TRUE(sim.LoadWorld("worlds/not-there.xml"));
+    EXPECT_EQ(sim.actors.count, 0);
+    EXPECT_FLOAT_EQ(sim.world_bounds[1], -50);
+    EXPECT_EQ(sim.ideal_time, 30);
+    sim.FreeWorld();
+}
+
+TEST(WorldFile, NumbersBox2DWouldAbortOnAreRefusedWithALine) {
+    AppEnv env;
+    FwLog log;
+    PhysicsSimulation sim;
+    std::string f = env.Write(
+        "worlds/bad.xml",
+        World("<node id=\"world_bounds\" x1=\"nan\" y1=\"-5\" x2=\"inf\" y2=\"1e39\"/>\n"
+              "<node id=\"worm_links\" value=\"100000000\"/>\n<node id=\"ideal_time\" value=\"soon\"/>\n",
+              "<node actor=\"actors/test-crate.xml\" x=\"nan\" y=\"1e30\" angle=\"inf\" move_speed=\"-nan\" id=\"7\"/>\n"
+              "<node actor=\"actors/test-crate.xml\" x=\"3abc\" y=\" 2 \" id=\"x\"/>\n"));
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
+    EXPECT_FLOAT_EQ(sim.world_bounds[0], -50);
+    EXPECT_FLOAT_EQ(sim.world_bounds[1], -5);
+    EXPECT_FLOAT_EQ(sim.world_bounds[2], 50);
+    EXPECT_FLOAT_EQ(sim.world_bounds[3], 10);
+    EXPECT_EQ(sim.worm_links, 7);
+    EXPECT_EQ(sim.ideal_time, 30);
+    ASSERT_EQ(sim.actors.count, 2);
+    Actor* a = sim.actors[0];
+    EXPECT_FLOAT_EQ(a->body->GetPosition().x, 10);
+    EXPECT_FLOAT_EQ(a->body->GetPosition().y, 10);
+    EXPECT_FLOAT_EQ(a->body->GetAngle(), 0);
+    EXPECT_FLOAT_EQ(a->move_speed, 1.5f);
+    EXPECT_EQ(a->worm_index, 7);
+    EXPECT_FLOAT_EQ(sim.actors[1]->body->GetPosition().x, 10);
+    EXPECT_FLOAT_EQ(sim.actors[1]->body->GetPosition().y, 2);
+    EXPECT_EQ(sim.actors[1]->worm_index, 0);
+    EXPECT_TRUE(log.Contains("value 'nan' of 'x1'"));
+    EXPECT_TRUE(log.Contains("value '100000000' of 'worm_links'"));
+    EXPECT_TRUE(log.Contains("value '3abc' of 'x'"));
+    for (int i = 0; i < 10; i++) sim.Update(1.0f / 60);
+    EXPECT_TRUE(isfinite(a->body->GetPosition().y));
+    sim.FreeWorld();
+}
+
+TEST(WorldFile, AFileNamingItselfAsAnActorIsHarmless) {
+    AppEnv env;
+    std::string f = "user://worlds/self.xml";
+    env.Write("worlds/self.xml", World("", "<node actor=\"" + f + "\" id=\"1\"/>\n<node actor=\"" + f +
+                                               "\" id=\"2\"/>\n<node actor=\"actors/test-peg.xml\" id=\"3\"/>\n"));
+    PhysicsSimulation sim;
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
+    EXPECT_EQ(sim.actors.count, 3);
+    sim.FreeWorld();
+}
+
+TEST(WorldFile, BossPathPointsDeriveMissingValues) {
+    AppEnv env;
+    env.Write("actors/boss.xml", "<array id=\"info\"><node id=\"tags\" value=\"BOSS\"/></array>\n");
+    std::string f = env.Write("worlds/boss.xml",
+                              World("", "<node actor=\"user://actors/boss.xml\" x=\"1\" y=\"2\" move_x=\"3\" "
+                                        "move_y=\"4\" x3=\"20\"/>\n"));
+    PhysicsSimulation sim;
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
+    ASSERT_EQ(sim.actors.count, 1);
+    Actor* b = sim.actors[0];
+    ASSERT_EQ(b->path.count, 4);
+    EXPECT_FLOAT_EQ(b->path[0].x, 2);   // s + 1
+    EXPECT_FLOAT_EQ(b->path[1].y, 7);   // s + m + 1
+    EXPECT_FLOAT_EQ(b->path[2].x, 20);  // given
+    EXPECT_FLOAT_EQ(b->path[2].y, 4);   // p1 + 1
+    EXPECT_FLOAT_EQ(b->path[3].x, 6);   // p2 + 1
+    sim.FreeWorld();
+}
+
+TEST(WorldFile, SaveAndLoadRoundTrip) {
+    AppEnv env;
+    env.Write("actors/boss.xml", "<array id=\"info\"><node id=\"tags\" value=\"BOSS\"/></array>\n");
+    PhysicsSimulation sim;
+    sim.editor_mode = 1;
+    ASSERT_TRUE(sim.LoadWorld("worlds/test-world.xml"));
+    ASSERT_EQ(sim.actors.count, 4);  // the editor keeps hard-only actors
+    ActorShape* boss = shape_cache.GetShape("user://actors/boss.xml");
+    Actor* b = sim.CreateActor(boss, {1, 1}, {2, 0}, 0.5f, 9, 3.25f);
+    b->path.InsertLast({5, 6});
+    b->path.InsertLast({7, 8});
+    b->path.InsertLast({9, 10});
+    b->path.InsertLast({11, 12});
+    ASSERT_TRUE(sim.SaveWorld("worlds/round.xml"));
+    std::string text = ReadNative(env.engine->UserPath("data/worlds/round.xml"));
+    EXPECT_NE(text.find("  <node id=\"world_bounds\" x1=\"-20\" y1=\"-15\" x2=\"20\" y2=\"5\" />\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("  <node id=\"worm_link_distance\" value=\"0.650000\" />\n"), std::string::npos);
+    EXPECT_NE(text.find("  <node id=\"ammos\" value=\"pebble\" />\n"), std::string::npos);
+    EXPECT_NE(text.find("hard_only=\"1\""), std::string::npos);
+    EXPECT_NE(text.find("x2=\"5\" y2=\"6\" move_x2=\"7\""), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(env.engine->UserPath("data/worlds/round.xml.tmp")));
+
+    PhysicsSimulation back;
+    back.editor_mode = 1;
+    ASSERT_TRUE(back.LoadWorld("user://data/worlds/round.xml"));
+    ASSERT_EQ(back.actors.count, sim.actors.count);
+    for (int i = 0; i < sim.actors.count; i++) {
+        Actor* x = sim.actors[i];
+        Actor* y = back.actors[i];
+        EXPECT_EQ(x->shape, y->shape) << i;
+        EXPECT_NEAR(x->body->GetPosition().x, y->body->GetPosition().x, 1e-4f) << i;
+        EXPECT_NEAR(x->body->GetPosition().y, y->body->GetPosition().y, 1e-4f) << i;
+        EXPECT_NEAR(x->body->GetAngle(), y->body->GetAngle(), 1e-4f) << i;
+        EXPECT_EQ(x->worm_index, y->worm_index) << i;
+        EXPECT_EQ(x->hard_only, y->hard_only) << i;
+        EXPECT_FLOAT_EQ(x->move_speed, y->move_speed) << i;
+    }
+    Actor* b2 = back.actors[4];
+    ASSERT_EQ(b2->path.count, 4);
+    EXPECT_FLOAT_EQ(b2->path[3].y, 12);
+    EXPECT_EQ(back.ideal_time, 45);
+    EXPECT_EQ(back.worm_links, 5);
+    back.FreeWorld();
+    sim.FreeWorld();
+}
+
+TEST(WorldFile, DefaultAmmunitionFromAmmosFile) {
+    AppEnv env;
+    FwLog log;
+    PhysicsSimulation sim;
+    sim.assign_default_ammo = 1;
+    std::string f = env.Write("worlds/noammo.xml", World("<node id=\"ideal_time\" value=\"5\"/>\n", ""));
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));  // no ammos.xml in the data
+    EXPECT_EQ(sim.ammos, nullptr);
+    EXPECT_TRUE(log.Contains("no first ammunition id"));
+    sim.FreeWorld();
+}
