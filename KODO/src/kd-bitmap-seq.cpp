@@ -375,6 +375,13 @@ bool KDI_BitmapPixelsMatch(kd_bitmap_t* a, kd_bitmap_t* b, float tolerance) {
     return true;
 }
 
+// The frame whose pixels and coordinates a frame stands for.
+static kd_bitmap_t* Origin(kd_bitmap_t* f) {
+    int guard = 0;
+    while (f->parent && guard++ < 1 << 20) f = f->parent;
+    return f;
+}
+
 void KDI_OptimizeBitmapSequence(kd_bitmap_t* bm) {
     if (!bm || !bm->frames || bm->frame_count < 1) return;
     KD_Printf("Optimizing sequence '%s'...\n", bm->name ? bm->name : "");
@@ -391,13 +398,15 @@ void KDI_OptimizeBitmapSequence(kd_bitmap_t* bm) {
     if (saved > 0)
         KD_Printf("Saved %.2fMB by removing similar frames from sequence %s.\n", saved / 1048576.0,
                   bm->name ? bm->name : "");
-}
-
-// The frame whose pixels and coordinates a frame stands for.
-static kd_bitmap_t* Origin(kd_bitmap_t* f) {
-    int guard = 0;
-    while (f->parent && guard++ < 1 << 20) f = f->parent;
-    return f;
+    // A marked frame shares its origin's pixels from now on; its own copy is
+    // freed here, as every release skips the pixels of frames with a parent.
+    for (int i = 0; i < bm->frame_count; i++) {
+        kd_bitmap_t* f = &bm->frames[i];
+        if (!f->parent) continue;
+        kd_bitmap_t* origin = Origin(f);
+        if (f->pixels != origin->pixels) free(f->pixels);
+        f->pixels = origin->pixels;
+    }
 }
 
 bool KDI_SaveBitmapSequence(kd_bitmap_t* bm, const char* native_path) {

@@ -901,6 +901,26 @@ void KDI_ReleaseBitmapsAtExit() {
     KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
 }
 
+// Last step of the table at shutdown, once the renderer is gone (textures
+// went with KDI_FreeHardwareDataForShutdown): the slots that shutdown leaves
+// in place (hibernated and uncounted ones) give back their memory, which
+// the next start-up would otherwise drop when it zeroes the state.
+void KDI_FreeBitmapTable() {
+    for (int i = 0; i < kd_state.num_bitmaps; i++) {
+        kd_bitmap_t* bm = &kd_state.bitmaps[i];
+        if (!bm->name || bm->parent) continue;  // a sub-bitmap shares its parent's memory
+        if (bm->frames || bm->atlas) {
+            bm->pixels = nullptr;  // mirrored from a frame or the atlas
+            KDI_FreeBitmapFrames(bm);
+        }
+        free(bm->pixels);
+        bm->pixels = nullptr;
+        free(bm->name);
+        bm->name = nullptr;
+        bm->state = KD_BITMAP_FREE;
+    }
+}
+
 // The frame's main-thread resource work, after present: textures
 // released by other threads are freed, then queued uploads run until more
 // than KD_UPLOAD_BUDGET_MS have passed; the rest waits for the next frame.

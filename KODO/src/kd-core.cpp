@@ -19,6 +19,7 @@ void KDI_ShutdownSoundImp();
 void KDI_ReleaseBitmapsAtExit();
 void KDI_ReleaseSoundsAtExit();
 void KDI_ReleaseFontsAtExit();
+void KDI_FreeBitmapTable();
 void KDI_InitTextAndDrawingState();
 
 void KDI_StateSetup(void* handle) {
@@ -275,6 +276,7 @@ void KODO_Shutdown() {
     KDI_FreeShaders();
     if (kd_state.renderer_ready) KDI_ShutdownRendImp();
     KDI_FinalShutdownRendImp();
+    KDI_FreeBitmapTable();
     kd_state.num_input_imps = 0;
 
     if (!kd_state.incompatible_program_replaced) KDID_UnloadProgImp();

@@ -22,6 +22,17 @@ static thread_local bool print_busy = false;
 static nArray<char*> shown_popups;
 static nArray<KD_ConsoleLine> popup_queue;
 
+// Both lists live for the whole run; their texts go at exit, before the
+// lists themselves (objects of one file are destroyed in reverse order).
+static struct PopupTextsAtExit {
+    ~PopupTextsAtExit() {
+        for (int i = 0; i < shown_popups.count; i++) free(shown_popups[i]);
+        shown_popups.count = 0;
+        for (int i = 0; i < popup_queue.count; i++) free(popup_queue[i].text);
+        popup_queue.count = 0;
+    }
+} popup_texts_at_exit;
+
 void KDI_SetLogSink(void (*sink)(int, const char*, void*), void* user) {
     KDI_LockCoreMutex(KD_MUTEX_PRINT);
     log_sink = sink;

@@ -8,6 +8,20 @@
 
 LuaManager lua_man;
 
+// The registered names live as long as the process: states opened at any
+// time receive them, so Shutdown keeps them, and the manager's destructor
+// frees only the list storage. They go at exit, just before lua_man itself
+// (objects of one file are destroyed in reverse order of definition).
+struct LuaFunctionNamesAtExit {
+    ~LuaFunctionNamesAtExit() {
+        for (int i = 0; i < lua_man.functions.count; i++) {
+            nStringFree(lua_man.functions[i].name);
+            lua_man.functions[i].name = nullptr;
+        }
+    }
+};
+static LuaFunctionNamesAtExit lua_function_names_at_exit;
+
 // ---------------------------------------------------------------------------
 // State set-up
 

@@ -79,6 +79,8 @@ public:
     bool IsStateOpen(lua_State* L) const { return states.Find(L) >= 0; }
 
 private:
+    friend struct LuaFunctionNamesAtExit;  // frees the name copies at exit
+
     struct CallArg {
         char kind;  // 'n' number, 'i' integer, 's' string
         double n;

@@ -85,7 +85,11 @@ PartBurstMan::PartBurstMan() { memset(table, 0, sizeof table); }
 PartBurstMan::~PartBurstMan() {
     // The effect state stays open until the process ends: scripts of other
     // managers may still be tearing down and nothing else owns it.
-    Clear();
+    // No loader thread is left at exit and the engine may have shut down
+    // with its named mutexes: asking for PART_FX_LOAD now would only make
+    // it again, so the records go without it.
+    for (int i = 0; i < num_fx; i++) FreeRecord(&table[i]);
+    num_fx = 0;
     for (int i = 0; i < num_death_funcs; i++) free(death_funcs[i].name);
 }
 
