@@ -1,7 +1,10 @@
-// The actor record and the behaviour base, as far as the simulation, the
-// shapes and the world files need them. The actor work completes this
-// file: joints by tag, the worm, walls, explosions and damage, and the
-// concrete behaviours with their registry set-up.
+// The actor record, its tags and the behaviour base. An actor is one
+// thing in the world: a Box2D body with one fixture made from its shape,
+// the tag bits the game rules test, a behaviour singleton and the
+// per-actor state the behaviours keep (behaviours keep none of their own).
+// The simulation makes and owns the records (physics-sim.h); the joints
+// by tag, the worm, the walls, damage and explosions live in actor.cpp,
+// the behaviour base and its registry in actor-behaviors.cpp.
 #ifndef APP_ACTOR_H
 #define APP_ACTOR_H
 
@@ -58,6 +61,11 @@ extern const char* const actor_tag_names[30];
 // ' ', ',' or ';', and ends the text or is followed by one of them.
 uint32_t ParseActorTags(const char* text);
 
+// 1/sqrt(x) by the bit trick and one Newton step: the movement axes of
+// the prismatic joints are normalised this way, so a saved world moves
+// its platforms along exactly the same axes it always did.
+float FastInvSqrt(float x);
+
 struct Actor {
     uint32_t flags;
     int worm_index;
@@ -106,7 +114,9 @@ public:
     virtual bool ShouldBeDestroyed(Actor*) { return true; }
     virtual void OnDestroyed(Actor*) {}
 
-    void DrawEditModeData(Actor*) {}
+    // Editor guides (movement windows, speeds, boss path, hard-only
+    // hazards); draws only while the active simulation is in editor mode.
+    void DrawEditModeData(Actor* actor);
 
     const char* GetName() const { return name.text ? name.text : ""; }
 

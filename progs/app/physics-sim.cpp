@@ -235,10 +235,7 @@ void PhysicsSimulation::UpdateActorOrder() {
     }
 }
 
-// The actor work adds the tag joints, the worm and the walls.
-void PhysicsSimulation::AddJoints(Actor*) {}
-void PhysicsSimulation::ConnectWorm() { UpdateActorOrder(); }
-void PhysicsSimulation::AddWalls() {}
+// The tag joints, the worm and the walls are in actor.cpp.
 
 // ---------------------------------------------------------------- update
 

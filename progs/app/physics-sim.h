@@ -56,10 +56,16 @@ public:
     Actor* CreateActor(ActorShape* shape, vec2_t position, vec2_t move, float angle, int index, float move_speed);
     void DestroyActor(Actor* actor, bool with_effects);
     void UpdateActorOrder();
-    // Filled in by the actor work (joints, worm, walls).
+    // Joints by tag, the worm, the walls, damage and explosions
+    // (actor.cpp).
     void AddJoints(Actor* actor);
+    Actor* CreateWormBody(vec2_t position, int index);
     void ConnectWorm();
     void AddWalls();
+    // True when the hit points are now below zero.
+    bool DealDamage(Actor* actor, float amount);
+    // Carried out after the running step when called during one.
+    void SimulateExplosion(vec2_t centre, float radius, float force, Actor* spared);
 
     // Deferred changes: applied now when the world is idle, else after the
     // running step. The simulation owns the record.
