@@ -21,6 +21,7 @@ kodo_t* FuzzEngineSetup() {
     KDI_InitFileSystem();
     KDI_CreateFileOpeners();
     atexit(KDI_FreeFileOpeners);  // before the opener list itself goes
+    atexit(KDI_DestroyMutexes);   // named mutexes the inputs made live to the end
     // The user tree ./data/<developer>/<title>/profiles, made at once.
     std::error_code ec;
     std::filesystem::create_directories(std::string(KDFS_GetRoot(0)) + "/profiles", ec);

@@ -153,11 +153,17 @@ void UIApplyCacheModeToBitmap(kd_bitmap_t* bm, int mode) {
 #include "ui-button.h"
 #include "ui-checkbox.h"
 #include "ui-editbox.h"
+#include "ui-image.h"
+#include "ui-ninepatch.h"
 #include "ui-slider.h"
+#include "ui-textbox.h"
 
 void UIRegisterWidgetKinds() {
     UIComp::RegisterCompClass(UI_BUTTON, UICompButton::Make);
     UIComp::RegisterCompClass(UI_CHECKBOX, UICompCheckbox::Make);
     UIComp::RegisterCompClass(UI_SLIDER, UICompSlider::Make);
     UIComp::RegisterCompClass(UI_EDITBOX, UICompEditbox::Make);
+    UIComp::RegisterCompClass(UI_IMAGE, UICompImage::Make);
+    UIComp::RegisterCompClass(UI_NINEPATCH, UICompNinePatch::Make);
+    UIComp::RegisterCompClass(UI_TEXTBOX, UICompTextbox::Make);
 }
