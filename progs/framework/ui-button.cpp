@@ -223,34 +223,30 @@ UIComp* UICompButton::Clone(const char* new_name) { return UICloneInto(new UICom
 // ---------------------------------------------------------------------------
 // Properties.
 
-static bool Is(const char* a, const char* b) { return !strcmp(a, b); }
-
 int UICompButton::SetProperty(const char* prop, lua_State* L) {
     int r = UIComp::SetProperty(prop, L);
     if (r >= 0 || !prop) return r;
-    kd_bitmap_t** slot = Is(prop, "button.bm_idle")       ? &bm_idle
-                         : Is(prop, "button.bm_over")     ? &bm_over
-                         : Is(prop, "button.bm_pressed")  ? &bm_pressed
-                         : Is(prop, "button.bm_disabled") ? &bm_disabled
-                         : Is(prop, "button.bm_icon")     ? &bm_icon
+    kd_bitmap_t** slot = UIIsProperty(prop, "button.bm_idle")       ? &bm_idle
+                         : UIIsProperty(prop, "button.bm_over")     ? &bm_over
+                         : UIIsProperty(prop, "button.bm_pressed")  ? &bm_pressed
+                         : UIIsProperty(prop, "button.bm_disabled") ? &bm_disabled
+                         : UIIsProperty(prop, "button.bm_icon")     ? &bm_icon
                                                           : nullptr;
     if (slot) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a bitmap name", 2), 0;
-        ReplaceBitmapApplyingReferenceCounting(slot, s);
+        if (!UISetBitmapProperty(L, this, prop, slot)) return 0;
         UpdateDimensions();
         return 0;
     }
-    if (Is(prop, "button.font")) {
+    if (UIIsProperty(prop, "button.font")) {
         const char* s = UIReadString(L, 2);
         if (!s) return UIRefuse(L, this, prop, "a font name", 2), 0;
         SetFont(kd ? kd->GetFont(s) : nullptr);
         return 0;
     }
-    vec2_t* pair = Is(prop, "button.text_offset")                 ? &text_offset
-                   : Is(prop, "button.icon_offset")               ? &icon_offset
-                   : Is(prop, "button.dynamic_text_scale_limits") ? &dynamic_text_scale_limits
-                   : Is(prop, "button.textbox_size")              ? &textbox_size
+    vec2_t* pair = UIIsProperty(prop, "button.text_offset")                 ? &text_offset
+                   : UIIsProperty(prop, "button.icon_offset")               ? &icon_offset
+                   : UIIsProperty(prop, "button.dynamic_text_scale_limits") ? &dynamic_text_scale_limits
+                   : UIIsProperty(prop, "button.textbox_size")              ? &textbox_size
                                                                   : nullptr;
     if (pair) {
         float x, y;
@@ -259,27 +255,27 @@ int UICompButton::SetProperty(const char* prop, lua_State* L) {
         pair->x = x, pair->y = y;
         return 0;
     }
-    if (Is(prop, "button.text_align")) {
+    if (UIIsProperty(prop, "button.text_align")) {
         const char* s = UIReadString(L, 2);
         if (!s) return UIRefuse(L, this, prop, "align words", 2), 0;
         text_align = ParseAlignFlags(s);
         return 0;
     }
-    if (Is(prop, "button.text")) {
+    if (UIIsProperty(prop, "button.text")) {
         const char* s = UIReadString(L, 2);
         if (!s) return UIRefuse(L, this, prop, "a text", 2), 0;
         SetText("%s", s);
         return 0;
     }
-    float* number = Is(prop, "button.text_scale_idle")            ? &text_scale_idle
-                    : Is(prop, "button.text_scale_over")          ? &text_scale_over
-                    : Is(prop, "button.text_scale_pressed")       ? &text_scale_pressed
-                    : Is(prop, "button.text_scale_disabled")      ? &text_scale_disabled
-                    : Is(prop, "button.scale_idle")               ? &scale_idle
-                    : Is(prop, "button.scale_over")               ? &scale_over
-                    : Is(prop, "button.scale_pressed")            ? &scale_pressed
-                    : Is(prop, "button.scale_disabled")           ? &scale_disabled
-                    : Is(prop, "button.max_text_width_percentage") ? &max_text_width_percentage
+    float* number = UIIsProperty(prop, "button.text_scale_idle")            ? &text_scale_idle
+                    : UIIsProperty(prop, "button.text_scale_over")          ? &text_scale_over
+                    : UIIsProperty(prop, "button.text_scale_pressed")       ? &text_scale_pressed
+                    : UIIsProperty(prop, "button.text_scale_disabled")      ? &text_scale_disabled
+                    : UIIsProperty(prop, "button.scale_idle")               ? &scale_idle
+                    : UIIsProperty(prop, "button.scale_over")               ? &scale_over
+                    : UIIsProperty(prop, "button.scale_pressed")            ? &scale_pressed
+                    : UIIsProperty(prop, "button.scale_disabled")           ? &scale_disabled
+                    : UIIsProperty(prop, "button.max_text_width_percentage") ? &max_text_width_percentage
                                                                    : nullptr;
     if (number) {
         float v;
@@ -287,10 +283,10 @@ int UICompButton::SetProperty(const char* prop, lua_State* L) {
         *number = v;
         return 0;
     }
-    color_t* col = Is(prop, "button.text_color_idle")       ? &text_color_idle
-                   : Is(prop, "button.text_color_over")     ? &text_color_over
-                   : Is(prop, "button.text_color_pressed")  ? &text_color_pressed
-                   : Is(prop, "button.text_color_disabled") ? &text_color_disabled
+    color_t* col = UIIsProperty(prop, "button.text_color_idle")       ? &text_color_idle
+                   : UIIsProperty(prop, "button.text_color_over")     ? &text_color_over
+                   : UIIsProperty(prop, "button.text_color_pressed")  ? &text_color_pressed
+                   : UIIsProperty(prop, "button.text_color_disabled") ? &text_color_disabled
                                                             : nullptr;
     if (col) {
         float v[4];
@@ -306,9 +302,9 @@ int UICompButton::SetProperty(const char* prop, lua_State* L) {
 int UICompButton::GetProperty(const char* prop, lua_State* L) {
     int r = UIComp::GetProperty(prop, L);
     if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (Is(prop, "button.bm_idle")) return lua_pushstring(L, UIBitmapName(bm_idle)), 1;
-    if (Is(prop, "button.font")) return lua_pushstring(L, UIFontName(font)), 1;
-    if (Is(prop, "button.text")) return lua_pushstring(L, text ? text : ""), 1;
+    if (UIIsProperty(prop, "button.bm_idle")) return lua_pushstring(L, UIBitmapName(bm_idle)), 1;
+    if (UIIsProperty(prop, "button.font")) return lua_pushstring(L, UIFontName(font)), 1;
+    if (UIIsProperty(prop, "button.text")) return lua_pushstring(L, text ? text : ""), 1;
     if (kd) kd->Popupf(1, "UICompButton::GetProperty: Unknown Property '%s'\n", prop);
     return 0;
 }

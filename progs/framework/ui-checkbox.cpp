@@ -90,12 +90,10 @@ int UICompCheckbox::InheritFrom(UIComp* source) {
 
 UIComp* UICompCheckbox::Clone(const char* new_name) { return UICloneInto(new UICompCheckbox(), this, new_name); }
 
-static bool Is(const char* a, const char* b) { return !strcmp(a, b); }
-
 int UICompCheckbox::SetProperty(const char* prop, lua_State* L) {
     int r = UIComp::SetProperty(prop, L);
     if (r >= 0 || !prop) return r;
-    if (Is(prop, "checkbox.value")) {
+    if (UIIsProperty(prop, "checkbox.value")) {
         if (L && lua_type(L, 2) == LUA_TBOOLEAN) {
             value = lua_toboolean(L, 2) ? 1 : 0;
             return 0;
@@ -105,26 +103,24 @@ int UICompCheckbox::SetProperty(const char* prop, lua_State* L) {
         value = v;
         return 0;
     }
-    kd_bitmap_t** slot = Is(prop, "checkbox.bm_idle")       ? &bm_idle
-                         : Is(prop, "checkbox.bm_over")     ? &bm_over
-                         : Is(prop, "checkbox.bm_pressed")  ? &bm_pressed
-                         : Is(prop, "checkbox.bm_disabled") ? &bm_disabled
-                         : Is(prop, "checkbox.bm_marker")   ? &bm_marker
+    kd_bitmap_t** slot = UIIsProperty(prop, "checkbox.bm_idle")       ? &bm_idle
+                         : UIIsProperty(prop, "checkbox.bm_over")     ? &bm_over
+                         : UIIsProperty(prop, "checkbox.bm_pressed")  ? &bm_pressed
+                         : UIIsProperty(prop, "checkbox.bm_disabled") ? &bm_disabled
+                         : UIIsProperty(prop, "checkbox.bm_marker")   ? &bm_marker
                                                             : nullptr;
     if (slot) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a bitmap name", 2), 0;
-        ReplaceBitmapApplyingReferenceCounting(slot, s);
+        if (!UISetBitmapProperty(L, this, prop, slot)) return 0;
         if (slot == &bm_idle) UpdateDimensions();
         return 0;
     }
-    if (Is(prop, "checkbox.font")) {
+    if (UIIsProperty(prop, "checkbox.font")) {
         const char* s = UIReadString(L, 2);
         if (!s) return UIRefuse(L, this, prop, "a font name", 2), 0;
         font = kd ? kd->GetFont(s) : nullptr;
         return 0;
     }
-    if (Is(prop, "checkbox.text")) {
+    if (UIIsProperty(prop, "checkbox.text")) {
         const char* s = UIReadString(L, 2);
         if (!s) return UIRefuse(L, this, prop, "a text", 2), 0;
         SetText("%s", s);
@@ -137,10 +133,10 @@ int UICompCheckbox::SetProperty(const char* prop, lua_State* L) {
 int UICompCheckbox::GetProperty(const char* prop, lua_State* L) {
     int r = UIComp::GetProperty(prop, L);
     if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (Is(prop, "checkbox.value")) return lua_pushinteger(L, value), 1;
-    if (Is(prop, "checkbox.bm_idle")) return lua_pushstring(L, UIBitmapName(bm_idle)), 1;
-    if (Is(prop, "checkbox.font")) return lua_pushstring(L, UIFontName(font)), 1;
-    if (Is(prop, "checkbox.text")) return lua_pushstring(L, text ? text : ""), 1;
+    if (UIIsProperty(prop, "checkbox.value")) return lua_pushinteger(L, value), 1;
+    if (UIIsProperty(prop, "checkbox.bm_idle")) return lua_pushstring(L, UIBitmapName(bm_idle)), 1;
+    if (UIIsProperty(prop, "checkbox.font")) return lua_pushstring(L, UIFontName(font)), 1;
+    if (UIIsProperty(prop, "checkbox.text")) return lua_pushstring(L, text ? text : ""), 1;
     if (kd) kd->Popupf(1, "UICompCheckbox::GetProperty: Unknown Property '%s'\n", prop);
     return 0;
 }

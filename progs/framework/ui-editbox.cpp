@@ -243,25 +243,21 @@ int UICompEditbox::InheritFrom(UIComp* source) {
 
 UIComp* UICompEditbox::Clone(const char* new_name) { return UICloneInto(new UICompEditbox(), this, new_name); }
 
-static bool Is(const char* a, const char* b) { return !strcmp(a, b); }
-
 int UICompEditbox::SetProperty(const char* prop, lua_State* L) {
     int r = UIComp::SetProperty(prop, L);
     if (r >= 0 || !prop) return r;
-    kd_bitmap_t** slot = Is(prop, "editbox.bm_panel")        ? &bm_panel
-                         : Is(prop, "editbox.bm_panel_over") ? &bm_panel_over
-                         : Is(prop, "editbox.bm_cursor")     ? &bm_cursor
+    kd_bitmap_t** slot = UIIsProperty(prop, "editbox.bm_panel")        ? &bm_panel
+                         : UIIsProperty(prop, "editbox.bm_panel_over") ? &bm_panel_over
+                         : UIIsProperty(prop, "editbox.bm_cursor")     ? &bm_cursor
                                                              : nullptr;
     if (slot) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a bitmap name", 2), 0;
-        ReplaceBitmapApplyingReferenceCounting(slot, s);
+        if (!UISetBitmapProperty(L, this, prop, slot)) return 0;
         return 0;
     }
-    float* number = Is(prop, "editbox.padding")         ? &padding
-                    : Is(prop, "editbox.text_offset.x") ? &text_offset.x
-                    : Is(prop, "editbox.text_offset.y") ? &text_offset.y
-                    : Is(prop, "editbox.text_scale")    ? &text_scale
+    float* number = UIIsProperty(prop, "editbox.padding")         ? &padding
+                    : UIIsProperty(prop, "editbox.text_offset.x") ? &text_offset.x
+                    : UIIsProperty(prop, "editbox.text_offset.y") ? &text_offset.y
+                    : UIIsProperty(prop, "editbox.text_scale")    ? &text_scale
                                                         : nullptr;
     if (number) {
         float v;
@@ -269,39 +265,39 @@ int UICompEditbox::SetProperty(const char* prop, lua_State* L) {
         *number = v;
         return 0;
     }
-    if (Is(prop, "editbox.text_offset")) {
+    if (UIIsProperty(prop, "editbox.text_offset")) {
         float x, y;
         if (!UIReadNumber(L, 2, &x)) return UIRefuse(L, this, prop, "two numbers", 2), 0;
         if (!UIReadNumber(L, 3, &y)) return UIRefuse(L, this, prop, "two numbers", 3), 0;
         text_offset = vec2_t{x, y};
         return 0;
     }
-    if (Is(prop, "editbox.text_color")) {
+    if (UIIsProperty(prop, "editbox.text_color")) {
         float v[3];
         for (int i = 0; i < 3; i++)
             if (!UIReadNumber(L, 2 + i, &v[i])) return UIRefuse(L, this, prop, "three numbers", 2 + i), 0;
         text_color.r = v[0], text_color.g = v[1], text_color.b = v[2];
         return 0;
     }
-    if (Is(prop, "editbox.max_chars")) {
+    if (UIIsProperty(prop, "editbox.max_chars")) {
         int v;
         if (!UIReadInteger(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
         max_chars = v;
         return 0;
     }
-    if (Is(prop, "editbox.text")) {
+    if (UIIsProperty(prop, "editbox.text")) {
         const char* s = UIReadString(L, 2);
         if (!s) return UIRefuse(L, this, prop, "a text", 2), 0;
         if (strlen(s) < UI_EDITBOX_MAX_TEXT) StoreText(s);
         return 0;
     }
-    if (Is(prop, "editbox.caps_only")) {
+    if (UIIsProperty(prop, "editbox.caps_only")) {
         bool b;
         if (!UIReadFlag(L, 2, &b)) return UIRefuse(L, this, prop, "true, false or a number", 2), 0;
         caps_only = b;
         return 0;
     }
-    if (Is(prop, "editbox.font")) {
+    if (UIIsProperty(prop, "editbox.font")) {
         const char* s = UIReadString(L, 2);
         if (!s) return UIRefuse(L, this, prop, "a font name", 2), 0;
         SetFont(kd ? kd->GetFont(s) : nullptr);
@@ -314,13 +310,13 @@ int UICompEditbox::SetProperty(const char* prop, lua_State* L) {
 int UICompEditbox::GetProperty(const char* prop, lua_State* L) {
     int r = UIComp::GetProperty(prop, L);
     if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (Is(prop, "editbox.text")) return lua_pushstring(L, text), 1;
-    if (Is(prop, "editbox.bm_panel")) return lua_pushstring(L, UIBitmapName(bm_panel)), 1;
-    if (Is(prop, "editbox.bm_panel_over")) return lua_pushstring(L, UIBitmapName(bm_panel_over)), 1;
-    if (Is(prop, "editbox.bm_cursor")) return lua_pushstring(L, UIBitmapName(bm_cursor)), 1;
-    if (Is(prop, "editbox.font")) return lua_pushstring(L, UIFontName(font)), 1;
-    if (Is(prop, "editbox.padding")) return lua_pushnumber(L, padding), 1;
-    if (Is(prop, "editbox.max_chars")) return lua_pushinteger(L, max_chars), 1;
+    if (UIIsProperty(prop, "editbox.text")) return lua_pushstring(L, text), 1;
+    if (UIIsProperty(prop, "editbox.bm_panel")) return lua_pushstring(L, UIBitmapName(bm_panel)), 1;
+    if (UIIsProperty(prop, "editbox.bm_panel_over")) return lua_pushstring(L, UIBitmapName(bm_panel_over)), 1;
+    if (UIIsProperty(prop, "editbox.bm_cursor")) return lua_pushstring(L, UIBitmapName(bm_cursor)), 1;
+    if (UIIsProperty(prop, "editbox.font")) return lua_pushstring(L, UIFontName(font)), 1;
+    if (UIIsProperty(prop, "editbox.padding")) return lua_pushnumber(L, padding), 1;
+    if (UIIsProperty(prop, "editbox.max_chars")) return lua_pushinteger(L, max_chars), 1;
     if (kd) kd->Popupf(1, "UICompEditbox::GetProperty: Unknown Property '%s'\n", prop);
     return 0;
 }

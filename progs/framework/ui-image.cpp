@@ -210,23 +210,19 @@ UIComp* UICompImage::Clone(const char* new_name) {
     return c;
 }
 
-static bool Is(const char* a, const char* b) { return !strcmp(a, b); }
-
 int UICompImage::SetProperty(const char* prop, lua_State* L) {
     int r = UIComp::SetProperty(prop, L);
     if (r >= 0 || !prop) return r;
     const char* rest = strncmp(prop, "image.", 6) ? nullptr : prop + 6;
-    if (rest && (Is(rest, "bitmap") || Is(rest, "bitmap_switch"))) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a bitmap name", 2), 0;
-        ReplaceBitmapApplyingReferenceCounting(&bitmap, s);
+    if (rest && (UIIsProperty(rest, "bitmap") || UIIsProperty(rest, "bitmap_switch"))) {
+        if (!UISetBitmapProperty(L, this, prop, &bitmap)) return 0;
         UpdateDimensions();
         return 0;
     }
     float* number = !rest                           ? nullptr
-                    : Is(rest, "anim_loop_time")  ? &anim_loop_time
-                    : Is(rest, "anim_pause_time") ? &anim_pause_time
-                    : Is(rest, "anim_key")        ? &anim_key
+                    : UIIsProperty(rest, "anim_loop_time")  ? &anim_loop_time
+                    : UIIsProperty(rest, "anim_pause_time") ? &anim_pause_time
+                    : UIIsProperty(rest, "anim_key")        ? &anim_key
                                                   : nullptr;
     if (number) {
         float v;
@@ -234,14 +230,14 @@ int UICompImage::SetProperty(const char* prop, lua_State* L) {
         *number = v;
         return 0;
     }
-    if (rest && Is(rest, "anim_mode")) {
+    if (rest && UIIsProperty(rest, "anim_mode")) {
         const char* s = L && lua_type(L, 2) == LUA_TSTRING ? lua_tostring(L, 2) : nullptr;
         int m = -1;
         if (s) {
-            if (Is(s, "LOOP") || Is(s, "LOOP_FOREVER")) m = UI_ANIM_LOOP_FOREVER;
-            else if (Is(s, "PINGPONG")) m = UI_ANIM_PINGPONG;
-            else if (Is(s, "LOOP_ONCE")) m = UI_ANIM_LOOP_ONCE;
-            else if (Is(s, "LOOP_FOREVER_NONLINEAR")) m = UI_ANIM_LOOP_FOREVER_NONLINEAR;
+            if (UIIsProperty(s, "LOOP") || UIIsProperty(s, "LOOP_FOREVER")) m = UI_ANIM_LOOP_FOREVER;
+            else if (UIIsProperty(s, "PINGPONG")) m = UI_ANIM_PINGPONG;
+            else if (UIIsProperty(s, "LOOP_ONCE")) m = UI_ANIM_LOOP_ONCE;
+            else if (UIIsProperty(s, "LOOP_FOREVER_NONLINEAR")) m = UI_ANIM_LOOP_FOREVER_NONLINEAR;
         }
         if (m < 0) {
             if (kd)
@@ -263,11 +259,11 @@ int UICompImage::SetProperty(const char* prop, lua_State* L) {
 int UICompImage::GetProperty(const char* prop, lua_State* L) {
     int r = UIComp::GetProperty(prop, L);
     if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (Is(prop, "image.bitmap")) return lua_pushstring(L, UIBitmapName(bitmap)), 1;
-    if (Is(prop, "image.anim_loop_time")) return lua_pushnumber(L, anim_loop_time), 1;
-    if (Is(prop, "image.anim_pause_time")) return lua_pushnumber(L, anim_pause_time), 1;
-    if (Is(prop, "image.anim_key")) return lua_pushnumber(L, anim_key), 1;
-    if (Is(prop, "image.anim_mode")) return lua_pushstring(L, AnimModeName(anim_mode)), 1;
+    if (UIIsProperty(prop, "image.bitmap")) return lua_pushstring(L, UIBitmapName(bitmap)), 1;
+    if (UIIsProperty(prop, "image.anim_loop_time")) return lua_pushnumber(L, anim_loop_time), 1;
+    if (UIIsProperty(prop, "image.anim_pause_time")) return lua_pushnumber(L, anim_pause_time), 1;
+    if (UIIsProperty(prop, "image.anim_key")) return lua_pushnumber(L, anim_key), 1;
+    if (UIIsProperty(prop, "image.anim_mode")) return lua_pushstring(L, AnimModeName(anim_mode)), 1;
     if (kd) kd->Popupf(1, "UICompImage::GetProperty: Unknown Property '%s'\n", prop);
     return 0;
 }

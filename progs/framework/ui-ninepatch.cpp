@@ -127,26 +127,22 @@ int UICompNinePatch::InheritFrom(UIComp* source) {
 
 UIComp* UICompNinePatch::Clone(const char* new_name) { return UICloneInto(new UICompNinePatch(), this, new_name); }
 
-static bool Is(const char* a, const char* b) { return !strcmp(a, b); }
-
 int UICompNinePatch::SetProperty(const char* prop, lua_State* L) {
     int r = UIComp::SetProperty(prop, L);
     if (r >= 0 || !prop) return r;
-    if (Is(prop, "ninepatch.bitmap")) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a bitmap name", 2), 0;
-        ReplaceBitmapApplyingReferenceCounting(&bitmap, s);
+    if (UIIsProperty(prop, "ninepatch.bitmap")) {
+        if (!UISetBitmapProperty(L, this, prop, &bitmap)) return 0;
         UpdateDimensions();
         return 0;
     }
-    if (Is(prop, "ninepatch.bitmap_client_rect")) {
+    if (UIIsProperty(prop, "ninepatch.bitmap_client_rect")) {
         float v[4];
         for (int i = 0; i < 4; i++)
             if (!UIReadNumber(L, 2 + i, &v[i])) return UIRefuse(L, this, prop, "four numbers", 2 + i), 0;
         client_x0 = v[0], client_y0 = v[1], client_x1 = v[2], client_y1 = v[3];
         return 0;
     }
-    if (Is(prop, "ninepatch.client_size")) {
+    if (UIIsProperty(prop, "ninepatch.client_size")) {
         int v[2];
         for (int i = 0; i < 2; i++)
             if (!UIReadInteger(L, 2 + i, &v[i])) return UIRefuse(L, this, prop, "two numbers", 2 + i), 0;
@@ -161,9 +157,9 @@ int UICompNinePatch::SetProperty(const char* prop, lua_State* L) {
 int UICompNinePatch::GetProperty(const char* prop, lua_State* L) {
     int r = UIComp::GetProperty(prop, L);
     if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (Is(prop, "ninepatch.bitmap")) return lua_pushstring(L, UIBitmapName(bitmap)), 1;
-    if (Is(prop, "ninepatch.client_width")) return lua_pushinteger(L, client_width), 1;
-    if (Is(prop, "ninepatch.client_height")) return lua_pushinteger(L, client_height), 1;
+    if (UIIsProperty(prop, "ninepatch.bitmap")) return lua_pushstring(L, UIBitmapName(bitmap)), 1;
+    if (UIIsProperty(prop, "ninepatch.client_width")) return lua_pushinteger(L, client_width), 1;
+    if (UIIsProperty(prop, "ninepatch.client_height")) return lua_pushinteger(L, client_height), 1;
     if (kd) kd->Popupf(1, "UICompNinePatch::GetProperty: Unknown Property '%s'\n", prop);
     return 0;
 }

@@ -149,33 +149,29 @@ int UICompSlider::InheritFrom(UIComp* source) {
 
 UIComp* UICompSlider::Clone(const char* new_name) { return UICloneInto(new UICompSlider(), this, new_name); }
 
-static bool Is(const char* a, const char* b) { return !strcmp(a, b); }
-
 int UICompSlider::SetProperty(const char* prop, lua_State* L) {
     int r = UIComp::SetProperty(prop, L);
     if (r >= 0 || !prop) return r;
-    if (Is(prop, "slider.value")) {
+    if (UIIsProperty(prop, "slider.value")) {
         float v;
         if (!UIReadNumber(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
         value = v;
         return 0;
     }
-    if (Is(prop, "slider.padding")) {
+    if (UIIsProperty(prop, "slider.padding")) {
         float a, b;
         if (!UIReadNumber(L, 2, &a)) return UIRefuse(L, this, prop, "two numbers", 2), 0;
         if (!UIReadNumber(L, 3, &b)) return UIRefuse(L, this, prop, "two numbers", 3), 0;
         padding = vec2_t{a, b};
         return 0;
     }
-    kd_bitmap_t** slot = Is(prop, "slider.bm_panel")        ? &bm_panel
-                         : Is(prop, "slider.bm_panel_over") ? &bm_panel_over
-                         : Is(prop, "slider.bm_full")       ? &bm_full
-                         : Is(prop, "slider.bm_marker")     ? &bm_marker
+    kd_bitmap_t** slot = UIIsProperty(prop, "slider.bm_panel")        ? &bm_panel
+                         : UIIsProperty(prop, "slider.bm_panel_over") ? &bm_panel_over
+                         : UIIsProperty(prop, "slider.bm_full")       ? &bm_full
+                         : UIIsProperty(prop, "slider.bm_marker")     ? &bm_marker
                                                             : nullptr;
     if (slot) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a bitmap name", 2), 0;
-        ReplaceBitmapApplyingReferenceCounting(slot, s);
+        if (!UISetBitmapProperty(L, this, prop, slot)) return 0;
         if (slot != &bm_marker) UpdateDimensions();
         return 0;
     }
@@ -186,11 +182,11 @@ int UICompSlider::SetProperty(const char* prop, lua_State* L) {
 int UICompSlider::GetProperty(const char* prop, lua_State* L) {
     int r = UIComp::GetProperty(prop, L);
     if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (Is(prop, "slider.value")) return lua_pushnumber(L, value), 1;
-    if (Is(prop, "slider.bm_panel")) return lua_pushstring(L, UIBitmapName(bm_panel)), 1;
-    if (Is(prop, "slider.bm_panel_over")) return lua_pushstring(L, UIBitmapName(bm_panel_over)), 1;
-    if (Is(prop, "slider.bm_full")) return lua_pushstring(L, UIBitmapName(bm_full)), 1;
-    if (Is(prop, "slider.bm_marker")) return lua_pushstring(L, UIBitmapName(bm_marker)), 1;
+    if (UIIsProperty(prop, "slider.value")) return lua_pushnumber(L, value), 1;
+    if (UIIsProperty(prop, "slider.bm_panel")) return lua_pushstring(L, UIBitmapName(bm_panel)), 1;
+    if (UIIsProperty(prop, "slider.bm_panel_over")) return lua_pushstring(L, UIBitmapName(bm_panel_over)), 1;
+    if (UIIsProperty(prop, "slider.bm_full")) return lua_pushstring(L, UIBitmapName(bm_full)), 1;
+    if (UIIsProperty(prop, "slider.bm_marker")) return lua_pushstring(L, UIBitmapName(bm_marker)), 1;
     if (kd) kd->Popupf(1, "UICompSlider::GetProperty: Unknown Property '%s'\n", prop);
     return 0;
 }

@@ -128,31 +128,29 @@ int UICompTextbox::InheritFrom(UIComp* source) {
 
 UIComp* UICompTextbox::Clone(const char* new_name) { return UICloneInto(new UICompTextbox(), this, new_name); }
 
-static bool Is(const char* a, const char* b) { return !strcmp(a, b); }
-
 int UICompTextbox::SetProperty(const char* prop, lua_State* L) {
     int r = UIComp::SetProperty(prop, L);
     if (r >= 0 || !prop) return r;
-    if (Is(prop, "textbox.text")) {
+    if (UIIsProperty(prop, "textbox.text")) {
         const char* s = UIReadString(L, 2);
         if (!s) return UIRefuse(L, this, prop, "a text", 2), 0;
         SetText("%s", s);
         return 0;
     }
-    if (Is(prop, "textbox.textbox_width")) {
+    if (UIIsProperty(prop, "textbox.textbox_width")) {
         int v;
         if (!UIReadInteger(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
         box_width = v;
         if (text && FontMeasurable()) UpdateDimensions();
         return 0;
     }
-    if (Is(prop, "textbox.textbox_align") || Is(prop, "textbox.text_align")) {
+    if (UIIsProperty(prop, "textbox.textbox_align") || UIIsProperty(prop, "textbox.text_align")) {
         const char* s = UIReadString(L, 2);
         if (!s) return UIRefuse(L, this, prop, "align words", 2), 0;
         text_align = ParseAlignFlags(s);
         return 0;
     }
-    if (Is(prop, "textbox.font")) {
+    if (UIIsProperty(prop, "textbox.font")) {
         const char* s = UIReadString(L, 2);
         if (!s) return UIRefuse(L, this, prop, "a font name", 2), 0;
         SetFont(kd ? kd->GetFont(s) : nullptr);
@@ -165,8 +163,8 @@ int UICompTextbox::SetProperty(const char* prop, lua_State* L) {
 int UICompTextbox::GetProperty(const char* prop, lua_State* L) {
     int r = UIComp::GetProperty(prop, L);
     if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (Is(prop, "textbox.text")) return lua_pushstring(L, text ? text : ""), 1;
-    if (Is(prop, "textbox.font")) return lua_pushstring(L, UIFontName(font)), 1;
+    if (UIIsProperty(prop, "textbox.text")) return lua_pushstring(L, text ? text : ""), 1;
+    if (UIIsProperty(prop, "textbox.font")) return lua_pushstring(L, UIFontName(font)), 1;
     if (kd) kd->Popupf(1, "UICompTextbox::GetProperty: Unknown Property '%s'\n", prop);
     return 0;
 }

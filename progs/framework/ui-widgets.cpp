@@ -167,3 +167,13 @@ void UIRegisterWidgetKinds() {
     UIComp::RegisterCompClass(UI_NINEPATCH, UICompNinePatch::Make);
     UIComp::RegisterCompClass(UI_TEXTBOX, UICompTextbox::Make);
 }
+
+bool UISetBitmapProperty(lua_State* L, UIComp* c, const char* prop, kd_bitmap_t** slot) {
+    const char* name = UIReadString(L, 2);
+    if (!name) {
+        UIRefuse(L, c, prop, "a bitmap name", 2);
+        return false;
+    }
+    c->ReplaceBitmapApplyingReferenceCounting(slot, name);
+    return true;
+}

@@ -60,6 +60,11 @@ bool UIReadFlag(lua_State* L, int i, bool* out);
 const char* UIReadString(lua_State* L, int i);
 // The base's warning for a refused value; the property keeps its value.
 void UIRefuse(lua_State* L, const UIComp* c, const char* prop, const char* expected, int index);
+// Sets a bitmap property from the script's second argument, counting
+// references; a missing name is refused. True when the bitmap changed.
+bool UISetBitmapProperty(lua_State* L, UIComp* c, const char* prop, kd_bitmap_t** slot);
+// Property names are compared exactly.
+inline bool UIIsProperty(const char* a, const char* b) { return !strcmp(a, b); }
 
 // Common draw set-up: colour, alpha A x colour alpha, blend, filter.
 void UIDrawSetup(UIComp* c, float A);
