@@ -11,8 +11,8 @@
 #include <lua.hpp>
 
 #include "luaman.h"
-#include "ui-comps.h"
-#include "ui-layout.h"
+#include "ui/ui-comps.h"
+#include "ui/ui-layout.h"
 
 namespace {
 

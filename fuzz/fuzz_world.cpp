@@ -5,10 +5,10 @@
 // abort here is a value that got past the checks.
 #include <stdint.h>
 
-#include "actor-shapes.h"
-#include "actor.h"
+#include "physics/actor-shapes.h"
+#include "physics/actor.h"
 #include "dataman.h"
-#include "physics-sim.h"
+#include "physics/physics-manager.h"
 
 kodo_t* FuzzEngineSetup();
 

@@ -217,7 +217,7 @@ bool KDI_LoadBitmapSequenceMem(kd_bitmap_t* bm, const uint8_t* data, size_t size
     }
     for (uint32_t i = 0; ok && i < count; i++) {
         kd_bitmap_t* f = &frames[i];
-        uint32_t w, h, number;
+        uint32_t w = 0, h = 0, number = 0;
         ok = r.U32(&w) && r.U32(&h) && r.U32(&number) && r.F32(&f->frame_rate) && r.F32(&f->hw.left_u) &&
              r.F32(&f->hw.top_v) && r.F32(&f->hw.right_u) && r.F32(&f->hw.bottom_v);
         ok = ok && w >= 1 && h >= 1 && w <= (uint32_t)kMaxFrameSide && h <= (uint32_t)kMaxFrameSide &&

@@ -8,43 +8,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "kd-bitmap.h"
+#include "include/kd-records.h"
 
 class KD_DMArray;
-
-enum {
-    KD_MAX_FONTS = 32,
-    KD_FONT_LATIN1 = 0,
-    KD_FONT_UTF8 = 1,
-    KD_FONT_FLAG_COUNTED_BY_GET = 1,
-    // Glyph counts a `.sft` file may declare. LATIN-1 fonts have 256; a
-    // UTF-8 font of a large script stays far below this.
-    KD_FONT_MAX_GLYPHS = 65536,
-};
-
-struct kd_glyph_t {
-    int32_t code;       // Unicode code point (UTF-8 fonts); 0 in LATIN-1 records
-    int16_t x_offset;   // added to the pen when drawn
-    int16_t y_offset;   // added to the line top when drawn
-    int16_t advance;    // pen advance after the glyph
-    int8_t* kerning;    // glyph-count entries, by predecessor index; may be null
-    kd_bitmap_t bitmap; // pixels RGBA (owned), and the texture or atlas part
-};
-
-struct kd_font_t {
-    char* name;  // null marks a free slot
-    int16_t ref_count;
-    uint8_t cache_mode;
-    uint8_t flags;  // KD_FONT_FLAG_COUNTED_BY_GET
-    uint8_t encoding;  // KD_FONT_LATIN1 or KD_FONT_UTF8
-    int32_t base;
-    int32_t size;  // below 1: the font draws nothing
-    int32_t line_height;
-    kd_glyph_t* glyphs;
-    int32_t glyph_count;
-    kd_bitmap_t atlas;
-    float draw_scale;
-};
 
 // The table (kd-font.cpp).
 struct kd_font_table_t {

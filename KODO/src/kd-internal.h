@@ -6,7 +6,7 @@
 #include "include/kodo.h"
 #include "include/nstring.h"
 #include "kd-api.h"
-#include "kd-bitmap.h"
+#include "include/kd-records.h"
 #include "kd-shader.h"
 #include "kd-sound.h"
 
@@ -31,13 +31,6 @@ enum {
     KD_NUM_CORE_MUTEXES = 13,
 };
 
-// Log levels of PrintDebugf.
-enum {
-    KD_LOG_INFO = 0,
-    KD_LOG_WARNING = 1,
-    KD_LOG_ERROR = 2,
-    KD_LOG_SYSTEM = 3,
-};
 
 struct kd_mutex_t {
     char* name;

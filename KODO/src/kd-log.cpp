@@ -390,7 +390,8 @@ void KD_Popupf(int level, const char* format, ...) {
     char text[KD_PRINT_BUFFER];
     va_list ap;
     va_start(ap, format);
-    vsnprintf(text, sizeof text, format ? format : "", ap);
+    const char* f = format ? format : "";
+    vsnprintf(text, sizeof text, f, ap);
     va_end(ap);
 
     KDI_LockCoreMutex(KD_MUTEX_PRINT);

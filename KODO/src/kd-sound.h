@@ -6,38 +6,9 @@
 #include <stdint.h>
 
 #include "include/kodo.h"
+#include "include/kd-records.h"
 
-// Cache modes of a sound record. As an argument, bit value 4 asks for a
-// load and 16 for a look-up that never creates and never counts.
-enum {
-    KD_SOUND_CACHE_NONE = 0,
-    KD_SOUND_CACHE_LOAD = 4,
-    KD_SOUND_CACHE_LOOKUP = 16,
-};
 
-// Flag bits of a sound record.
-enum {
-    KD_SOUND_COUNTED_BY_GET = 1,  // counted once by GetSound/GetSoundEx
-};
-
-enum { KD_MAX_SOUNDS = 256 };
-
-// One named sound. A null name marks a free record.
-struct kd_sound_t {
-    char* name;
-    int16_t ref_count;
-    int8_t cache_mode;
-    uint8_t flags;
-    // Playing defaults kept for the program (1, 0, 1, 0 when created);
-    // the engine itself never reads them.
-    float volume;
-    float pan;
-    float frequency;
-    float priority;
-    int32_t max_instances;     // -1: no limit (set by scripts; informative)
-    uint32_t last_play_time;   // engine clock of the last accepted play; 0 never
-    void* imp_data[2];         // private to the sound implementation
-};
 
 // The sound implementation interface: one current implementation plays
 // the effects and the music.

@@ -406,7 +406,7 @@ void EnsureTextures(kd_font_t* font) {
     }
 }
 
-kd_glyph_t* Glyph_a(kd_font_t* font) { return font->glyph_count > 'a' ? &font->glyphs['a'] : nullptr; }
+kd_glyph_t* Glyph_a(kd_font_t* font) { return font->glyph_count > (int)'a' ? &font->glyphs[(int)'a'] : nullptr; }
 
 }  // namespace
 

@@ -5,10 +5,9 @@
 #ifndef FRAMEWORK_ATOMIC_FILE_H
 #define FRAMEWORK_ATOMIC_FILE_H
 
+#include "framework-kd.h"
 #include "kodo.h"
 #include "nstring.h"
-
-extern kodo_t* kd;
 
 class AtomicFile {
 public:

@@ -1,17 +1,17 @@
 #include "audioman.h"
 
-#include "fw-hooks.h"
+#include "feature-manager.h"
 #include "profiles.h"
-#include "screen-manager.h"
+#include "ui/screen-manager.h"
 
 AudioManager aman;
 
 static float Clamp01(float v) { return v < 0 ? 0.0f : (v > 1 ? 1.0f : v); }
 
 void AudioManager::Initialize() {
-    if (kd) kd->PrintDebugf(3, "AudioManager::Initialize.\n");
+    kd->PrintDebugf(3, "AudioManager::Initialize.\n");
     sound_volume = music_volume = 0.75f;
-    if (FW_FeatureExists("LOW_INITIAL_VOLUME")) sound_volume = music_volume = 0.375f;
+    if (feature_man.ProductFeatureExists("LOW_INITIAL_VOLUME")) sound_volume = music_volume = 0.375f;
     // The profiles load after this and put the stored volumes here.
     ProfileManager::AudioHooks hooks;
     hooks.GetSoundVolume = [] { return aman.GetSoundVolume(); };
@@ -22,19 +22,19 @@ void AudioManager::Initialize() {
 }
 
 void AudioManager::Shutdown() {
-    if (kd) kd->PrintDebugf(3, "AudioManager::Shutdown.\n");
+    kd->PrintDebugf(3, "AudioManager::Shutdown.\n");
 }
 
 void AudioManager::SetSoundVolume(float v) { sound_volume = Clamp01(v); }
 void AudioManager::SetMusicVolume(float v) { music_volume = Clamp01(v); }
 
 long AudioManager::PlaySound(kd_sound_t* sound, float volume, float pan, float frequency) {
-    if (!kd || !sound) return 0;
+    if (!sound) return 0;
     return kd->PlaySound(sound, Clamp01(volume) * sound_volume, pan, frequency);
 }
 
 void AudioManager::PlayMusic(kd_sound_t* sound, float volume, float) {
-    if (!kd || !sound) return;
+    if (!sound) return;
     kd->PlayMusic(sound, Clamp01(volume) * music_volume, 0);
 }
 
@@ -42,7 +42,6 @@ void AudioManager::SwitchMusic(kd_sound_t* sound, float fade_in, float fade_out)
     // Stopping and starting a track takes long enough to make the next
     // frame's step a jump.
     sman.zero_next_time_step = true;
-    if (!kd) return;
     if (sound != kd->GetMusicPlaying()) {
         kd->StopMusic(fade_out);
         if (sound) kd->PlayMusic(sound, music_volume, fade_in);
@@ -53,30 +52,15 @@ void AudioManager::SwitchMusic(kd_sound_t* sound, float fade_in, float fade_out)
 
 void AudioManager::SlideMusicVolume(float target, float time) {
     music_volume = Clamp01(target);
-    if (kd) kd->SlideMusicVolume(music_volume, time);
+    kd->SlideMusicVolume(music_volume, time);
 }
 
 void AudioManager::StopMusic(float fade) {
-    if (kd) kd->StopMusic(fade);
+    kd->StopMusic(fade);
 }
 
 void AudioManager::Update(float dt) {
     master_fade += sman.application_active ? dt : -dt;
     master_fade = Clamp01(master_fade);
-    if (kd) kd->SetMasterVolume(master_fade);
+    kd->SetMasterVolume(master_fade);
 }
-
-// ---------------------------------------------------------------------------
-// Hooks (fw-hooks.h): start-up, the frame update and the script bindings.
-
-void FW_InitAudio() { aman.Initialize(); }
-void FW_UpdateAudio(float dt) { aman.Update(dt); }
-float FW_GetMusicVolume() { return aman.GetMusicVolume(); }
-float FW_GetSoundVolume() { return aman.GetSoundVolume(); }
-void FW_SetSoundVolume(float volume) { aman.SetSoundVolume(volume); }
-void FW_SlideMusicVolume(float volume, float seconds) { aman.SlideMusicVolume(volume, seconds); }
-long FW_PlaySound(kd_sound_t* sound, float volume, float pan, float frequency) {
-    return aman.PlaySound(sound, volume, pan, frequency);
-}
-void FW_SwitchMusic(kd_sound_t* sound, float fade_in, float fade_out) { aman.SwitchMusic(sound, fade_in, fade_out); }
-void FW_StopMusic(float fade_out) { aman.StopMusic(fade_out); }

@@ -5,9 +5,8 @@
 #ifndef FRAMEWORK_AUDIOMAN_H
 #define FRAMEWORK_AUDIOMAN_H
 
+#include "framework-kd.h"
 #include "kodo.h"
-
-extern kodo_t* kd;
 
 class AudioManager {
 public:

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "framework-kd.h"
 #include "kodo.h"
-
-extern kodo_t* kd;
 
 class CSVReader {
 public:

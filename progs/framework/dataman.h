@@ -5,10 +5,9 @@
 #ifndef FRAMEWORK_DATAMAN_H
 #define FRAMEWORK_DATAMAN_H
 
+#include "framework-kd.h"
 #include "kodo.h"
 #include "nstring.h"
-
-extern kodo_t* kd;
 
 class DMValue {
 public:

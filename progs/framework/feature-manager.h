@@ -7,9 +7,8 @@
 #ifndef FRAMEWORK_FEATURES_H
 #define FRAMEWORK_FEATURES_H
 
+#include "framework-kd.h"
 #include "kodo.h"
-
-extern kodo_t* kd;
 
 class FeatureManager {
 public:

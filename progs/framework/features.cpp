@@ -1,6 +1,5 @@
 #include "feature-manager.h"
 
-#include "fw-hooks.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -42,7 +41,8 @@ static int FM_UsesPackage(lua_State* L) {
 }
 
 void FeatureManager::Initialize() {
-    SetFeatureList(kd ? kd->CallExtension("ProgramInfo", "Features") : nullptr);
+    kd->PrintDebugf(3, "FeatureManager::Initialize.\n");
+    SetFeatureList(kd->CallExtension("ProgramInfo", "Features"));
     lua_man.AddLuaFunction("FM_ProductFeatureExists", FM_ProductFeatureExists);
     lua_man.AddLuaFunction("FM_GetProductValue", FM_GetProductValue);
     lua_man.AddLuaFunction("FM_UsesPackage", FM_UsesPackage);
@@ -84,11 +84,11 @@ bool FeatureManager::EvaluateProductFeatureRequirementList(const char* list) con
 }
 
 const char* FeatureManager::GetProductValue(const char* key) const {
-    return kd ? kd->CallExtension("GetProductValue", key) : nullptr;
+    return kd->CallExtension("GetProductValue", key);
 }
 
 bool FeatureManager::UsesPackage(const char* package) const {
-    if (!package || !kd) return false;
+    if (!package) return false;
     int n = kd->GetNumberOfSearchPaths();
     for (int i = 0; i < n; i++) {
         const char* path = kd->GetSearchPath(i);
@@ -109,11 +109,11 @@ bool FeatureManager::IsGameCenterEnabled() const {
     if (!ProductFeatureExists("GAME_CENTER")) return false;
     const char* enabled = profile_man.GetGlobalValue("GAME_CENTER_ENABLED");
     if (enabled && strcmp(enabled, "0") == 0) return false;
-    return kd && kd->CallExtension("GameCenter", "IsAvailable") != nullptr;
+    return kd->CallExtension("GameCenter", "IsAvailable") != nullptr;
 }
 
 const char* FeatureManager::GetCurrentDeviceId() const {
-    return kd ? kd->CallExtension("PlatformInfo", "DeviceModel") : nullptr;
+    return kd->CallExtension("PlatformInfo", "DeviceModel");
 }
 
 bool FeatureManager::IsRunningOnDevice(const char* model) const {
@@ -122,17 +122,17 @@ bool FeatureManager::IsRunningOnDevice(const char* model) const {
 }
 
 int FeatureManager::GetCurrentDevicePerformanceClass() const {
-    const char* answer = kd ? kd->CallExtension("PlatformInfo", "PerformanceClass") : nullptr;
+    const char* answer = kd->CallExtension("PlatformInfo", "PerformanceClass");
     return answer ? atoi(answer) : 0;
 }
 
 const char* FeatureManager::GetCurrentPlatformId() const {
     static char id[256];
-    const char* platform = kd ? kd->CallExtension("PlatformInfo", "PlatformId") : nullptr;
+    const char* platform = kd->CallExtension("PlatformInfo", "PlatformId");
     // Copied before the second question: the engine may answer both from
     // one buffer.
     nString p(platform ? platform : "(null)");
-    const char* size = kd ? kd->CallExtension("PlatformInfo", "ScreenSizeId") : nullptr;
+    const char* size = kd->CallExtension("PlatformInfo", "ScreenSizeId");
     if (size)
         snprintf(id, sizeof id, "%s/%s", p.c_str(), size);
     else
@@ -141,5 +141,3 @@ const char* FeatureManager::GetCurrentPlatformId() const {
 }
 
 // Start-up and the other managers reach the feature manager through these.
-void FW_InitFeatures() { feature_man.Initialize(); }
-bool FW_FeatureExists(const char* name) { return feature_man.ProductFeatureExists(name); }

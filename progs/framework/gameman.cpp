@@ -4,12 +4,11 @@
 #include <string.h>
 
 #include "atomic-file.h"
-#include "fw-hooks.h"
 #include "luaman.h"
 #include "manager.h"
 #include "profiles.h"
-#include "screen-manager.h"
-#include "timeline.h"
+#include "ui/screen-manager.h"
+#include "ui/timeline.h"
 
 GameManager game_man;
 
@@ -30,7 +29,7 @@ bool GameImplementation::WriteSaveFile(const char* path, const void* bytes, unsi
 void GameManager::AddGameImplementation(GameImplementation* game) {
     if (num_games >= GAMEMAN_MAX_GAMES) return;
     for (int i = 0; i < num_games; i++)
-        if (games[i] == game && kd)
+        if (games[i] == game)
             kd->Popupf(1, "Trying to add already registered game imp '%s' to GameManager.\n",
                        game ? game->GetName() : "(null)");
     games[num_games++] = game;
@@ -57,13 +56,12 @@ GameImplementation* GameManager::GetGameByIndex(int index) {
 void GameManager::LoadGameImplementation(GameImplementation* game) {
     int i = GetGameIndex(game);
     if (i < 0 || !game) {
-        if (kd)
-            kd->Popupf(1, "GameManager::LoadGameImplementation trying to load unregistered game '%s'\n",
-                       game ? game->GetName() : "(null)");
+        kd->Popupf(1, "GameManager::LoadGameImplementation trying to load unregistered game '%s'\n",
+                   game ? game->GetName() : "(null)");
         return;
     }
     if (loaded[i]) return;
-    if (kd) kd->Printf("Loading Game '%s'..\n", game->GetName());
+    kd->Printf("Loading Game '%s'..\n", game->GetName());
     game->Load();
     loaded[i] = true;
 }
@@ -71,7 +69,7 @@ void GameManager::LoadGameImplementation(GameImplementation* game) {
 void GameManager::UnloadGameImplementation(GameImplementation* game) {
     int i = GetGameIndex(game);
     if (i < 0 || !game || !loaded[i]) return;
-    if (kd) kd->Printf("Unloading Game '%s'..\n", game->GetName());
+    kd->Printf("Unloading Game '%s'..\n", game->GetName());
     game->Unload();
     loaded[i] = false;
 }
@@ -90,7 +88,7 @@ bool GameManager::SetActiveGame(const char* name) {
     }
     active = GetGameByName(name);
     if (!active) {
-        if (kd) kd->Popupf(1, "GameManager::SetActiveGame - Unknown game imp name '%s'\n", name ? name : "(null)");
+        kd->Popupf(1, "GameManager::SetActiveGame - Unknown game imp name '%s'\n", name ? name : "(null)");
         return false;
     }
     LoadGameImplementation(active);
@@ -116,19 +114,19 @@ static const char* NamedSaveFile() {
 // are ever opened or deleted, so a doctored entry cannot reach other files.
 static bool UsableSaveName(const char* save) {
     if (Profile::IsValidSaveFileName(save)) return true;
-    if (kd) kd->PrintDebugf(1, "Profile names '%s' as its save file; that is no save game and is left alone.\n", save);
+    kd->PrintDebugf(1, "Profile names '%s' as its save file; that is no save game and is left alone.\n", save);
     return false;
 }
 
 static void DeleteSaveFile(const char* save) {
-    if (!kd || !save || !UsableSaveName(save)) return;
+    if (!save || !UsableSaveName(save)) return;
     nString path("user://");
     path.Append(save);
     if (!kd->DeleteFile(path.text)) kd->PrintDebugf(1, "Deleting save file '%s' failed.\n", save);
 }
 
 void GameManager::SaveCurrentGame(const char* event) {
-    if (!active || !kd) return;
+    if (!active) return;
     sman.zero_next_time_step = true;
     if (!event) event = "";
     const char* tl = timeline.GetTimelineFilename();
@@ -183,7 +181,7 @@ void GameManager::SaveCurrentGame(const char* event) {
 }
 
 bool GameManager::SaveGameExists() {
-    if (!active || !kd || !active->IsSaveGameStateSupported()) return false;
+    if (!active || !active->IsSaveGameStateSupported()) return false;
     const char* save = NamedSaveFile();
     if (!save || !UsableSaveName(save)) return false;
     kd_file_t* f = kd->OpenFile(save, "rb");
@@ -279,6 +277,7 @@ int L_DeleteGameState(lua_State*) {
 }  // namespace
 
 bool GameManager::Initialize() {
+    kd->PrintDebugf(3, "GameManager::Initialize.\n");
     lua_man.AddLuaFunction("SetActiveGame", L_SetActiveGame);
     lua_man.AddLuaFunction("GetActiveGame", L_GetActiveGame);
     lua_man.AddLuaFunction("GetGameNameByIndex", L_GetGameNameByIndex);
@@ -291,4 +290,3 @@ bool GameManager::Initialize() {
     return true;
 }
 
-void FW_InitGames() { game_man.Initialize(); }

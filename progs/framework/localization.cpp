@@ -5,7 +5,6 @@
 #include <string.h>
 
 #include "atomic-file.h"
-#include "fw-hooks.h"
 #include "manager.h"
 #include "xmlreader.h"
 
@@ -121,6 +120,7 @@ bool LocalizationManager::LoadLanguageFile() {
 }
 
 void LocalizationManager::Initialize() {
+    kd->PrintDebugf(3, "LocalizationManager::Initialize.\n");
     thousandsSeparator = ',';
     hourSeparator = ':';
     minuteSeparator = ':';
@@ -267,6 +267,7 @@ const char* LocalizationManager::LocalizeTime(unsigned long ms) {
 }
 
 void LocalizationManager::Shutdown() {
+    kd->PrintDebugf(3, "LocalizationManager::Shutdown.\n");
     if (!active) return;
     kd->Printf("LocalizationManager::Shutdown\n");
     if (Manager::GetParms()->developer_mode) {
@@ -279,16 +280,4 @@ void LocalizationManager::Shutdown() {
     // The table is gone: translating on would only collect every text
     // again into the new-strings file.
     active = false;
-}
-
-// Start-up, shutdown and the script bindings reach the manager through
-// these.
-void FW_InitLocalization() { loc_man.Initialize(); }
-void FW_ShutdownLocalization() { loc_man.Shutdown(); }
-const char* FW_Localize(const char* text) { return loc_man.Localize(text); }
-void FW_LocalizeComment(const char* text) { loc_man.LocalizeComment(text); }
-void FW_LocalizeNewLine() { loc_man.LocalizeNewLine(); }
-const char* FW_LocalizeNumber(int value) { return loc_man.LocalizeNumber(value); }
-const char* FW_LocalizeTime(int milliseconds) {
-    return loc_man.LocalizeTime(milliseconds > 0 ? (unsigned long)milliseconds : 0);
 }

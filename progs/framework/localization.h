@@ -6,10 +6,9 @@
 
 #include <string>
 
+#include "framework-kd.h"
 #include "kodo.h"
 #include "nstring.h"
-
-extern kodo_t* kd;
 
 class LocalizationManager {
 public:

@@ -3,21 +3,16 @@
 #include <limits.h>
 #include <stdio.h>
 
+#include "audioman.h"
 #include "dataman.h"
-#include "fw-hooks.h"
+#include "framework-kd.h"
 #include "kodo.h"
+#include "localization.h"
 #include "luaman.h"
 #include "manager.h"
 #include "nstring.h"
-
-// The engine's bitmap, font and sound records: the bindings read sizes,
-// frames, pixels and texture coordinates of bitmaps and a font's height,
-// and set a sound's instance limit. Only the records are used.
-#include "../../KODO/src/kd-bitmap.h"
-#include "../../KODO/src/kd-font.h"
-#include "../../KODO/src/kd-sound.h"
-
-extern kodo_t* kd;
+#include "particle-effects.h"
+#include "particles.h"
 
 namespace {
 
@@ -30,7 +25,7 @@ struct Args {
 
     bool Has(int i) const { return i <= top; }
     void Report(int i, const char* what) const {
-        if (kd) kd->Popupf(1, "Lua %s: argument %d should be %s.\n", fn, i, what);
+        kd->Popupf(1, "Lua %s: argument %d should be %s.\n", fn, i, what);
     }
     // A required text; null (reported) when missing or not convertible.
     const char* Text(int i) const {
@@ -65,7 +60,7 @@ kd_parms_t* Parms() { return Manager::GetParms(); }
 // Look-up only first, so a bitmap already loaded with another cache mode
 // is used as it is; otherwise find or load.
 kd_bitmap_t* BitmapByName(const char* name) {
-    if (!name || !kd) return nullptr;
+    if (!name) return nullptr;
     kd_bitmap_t* bm = kd->GetBitmapEx(name, 16);
     if (!bm) bm = kd->GetBitmap(name);
     return bm;
@@ -111,14 +106,14 @@ int L_GetVersionString(lua_State* L) {
 }
 
 int L_KodoShutdown(lua_State* L) {
-    if (kd) kd->SignalShutdown();
+    kd->SignalShutdown();
     return 0;
 }
 
 int L_KD_LoadBitmap(lua_State* L) {
     Args a(L, "KD_LoadBitmap");
     const char* name = a.Text(1);
-    if (!name || !kd) return 0;
+    if (!name) return 0;
     const char* mode = a.OptText(2);
     kd->LoadBitmap(name, a.Has(2) && nStringsMatch(mode, "NOTHING") ? 0 : 4);
     return 0;
@@ -127,7 +122,7 @@ int L_KD_LoadBitmap(lua_State* L) {
 int L_KD_GetBitmap(lua_State* L) {
     Args a(L, "KD_GetBitmap");
     const char* name = a.Text(1);
-    if (name && kd) kd->GetBitmap(name);
+    if (name) kd->GetBitmap(name);
     return 0;
 }
 
@@ -148,14 +143,14 @@ int L_KD_GetBitmapHeight(lua_State* L) {
 int L_KD_GetFont(lua_State* L) {
     Args a(L, "KD_GetFont");
     const char* name = a.Text(1);
-    if (name && kd) kd->GetFont(name);
+    if (name) kd->GetFont(name);
     return 0;
 }
 
 int L_KD_GetFontHeight(lua_State* L) {
     Args a(L, "KD_GetFontHeight");
     const char* name = a.Text(1);
-    kd_font_t* font = name && kd ? kd->GetFont(name) : nullptr;
+    kd_font_t* font = name ? kd->GetFont(name) : nullptr;
     lua_pushinteger(L, font ? FontHeight(font) : 0);
     return 1;
 }
@@ -227,14 +222,14 @@ int L_KD_DrawBitmapAligned(lua_State* L) {
 int L_KD_DrawRect(lua_State* L) {
     Args a(L, "KD_DrawRect");
     float x = a.Float(1), y = a.Float(2), w = a.Float(3), h = a.Float(4);
-    if (kd) kd->DrawRect(x, y, w, h);
+    kd->DrawRect(x, y, w, h);
     return 0;
 }
 
 int L_KD_DrawLine(lua_State* L) {
     Args a(L, "KD_DrawLine");
     float x1 = a.Float(1), y1 = a.Float(2), x2 = a.Float(3), y2 = a.Float(4);
-    if (kd) kd->DrawLine(x1, y1, x2, y2);
+    kd->DrawLine(x1, y1, x2, y2);
     return 0;
 }
 
@@ -244,7 +239,7 @@ int L_KD_DrawText(lua_State* L) {
     float x = a.Float(2), y = a.Float(3);
     const char* text = a.Text(4);
     int result = 0;
-    if (fontname && text && kd) {
+    if (fontname && text) {
         kd_font_t* font = kd->GetFont(fontname);
         result = Truncate(kd->DrawTextf(font, x, y, "%s", text));
     }
@@ -254,59 +249,59 @@ int L_KD_DrawText(lua_State* L) {
 
 int L_KD_SetPixelFilter(lua_State* L) {
     Args a(L, "KD_SetPixelFilter");
-    if (kd) kd->SetPixelFilter(nStringsMatchIncaseSensitive(a.OptText(1), "POINT") ? 0 : 1);
+    kd->SetPixelFilter(nStringsMatchIncaseSensitive(a.OptText(1), "POINT") ? 0 : 1);
     return 0;
 }
 
 int L_KD_SetColor(lua_State* L) {
     Args a(L, "KD_SetColor");
     float r = a.Float(1), g = a.Float(2), b = a.Float(3);
-    if (kd) kd->SetColor(r, g, b);
+    kd->SetColor(r, g, b);
     return 0;
 }
 
 int L_KD_SetAlpha(lua_State* L) {
     Args a(L, "KD_SetAlpha");
     float v = a.Float(1);
-    if (kd) kd->SetAlpha(v);
+    kd->SetAlpha(v);
     return 0;
 }
 
 int L_KD_SetBlend(lua_State* L) {
     Args a(L, "KD_SetBlend");
-    if (kd) kd->SetBlend(nStringsMatch(a.OptText(1), "ADDITIVE") ? 1 : 0);
+    kd->SetBlend(nStringsMatch(a.OptText(1), "ADDITIVE") ? 1 : 0);
     return 0;
 }
 
 int L_KD_SetTextAlign(lua_State* L) {
     Args a(L, "KD_SetTextAlign");
-    if (kd) kd->SetTextAlign(FW_AlignmentFlags(a.OptText(1)));
+    kd->SetTextAlign(FW_AlignmentFlags(a.OptText(1)));
     return 0;
 }
 
 int L_KD_SetTextboxWidth(lua_State* L) {
     Args a(L, "KD_SetTextboxWidth");
     int w = a.Int(1);
-    if (kd) kd->SetTextboxWidth(w);
+    kd->SetTextboxWidth(w);
     return 0;
 }
 
 int L_KD_SetTextTransform(lua_State* L) {
     Args a(L, "KD_SetTextTransform");
     float sx = a.Float(1), sy = a.Float(2), angle = a.Float(3);
-    if (kd) kd->SetTextTransform(sx, sy, angle);
+    kd->SetTextTransform(sx, sy, angle);
     return 0;
 }
 
 int L_KD_SetScissorRect(lua_State* L) {
     Args a(L, "KD_SetScissorRect");
     int x = a.Int(1), y = a.Int(2), w = a.Int(3), h = a.Int(4);
-    if (kd) kd->SetScissorRect(x, y, w, h);
+    kd->SetScissorRect(x, y, w, h);
     return 0;
 }
 
 int L_KD_RemoveScissorRect(lua_State* L) {
-    if (kd) kd->SetScissorRect(0, 0, Parms()->width, Parms()->height);
+    kd->SetScissorRect(0, 0, Parms()->width, Parms()->height);
     return 0;
 }
 
@@ -330,7 +325,7 @@ int TextMeasure(lua_State* L, const char* fn, bool width) {
     const char* fontname = a.Text(1);
     const char* text = a.Text(2);
     int result = 0;
-    if (fontname && text && kd) {
+    if (fontname && text) {
         kd_font_t* font = kd->GetFont(fontname);
         if (font) result = Truncate(width ? kd->GetTextWidthf(font, "%s", text) : kd->GetTextHeightf(font, "%s", text));
     }
@@ -343,13 +338,13 @@ int L_KD_GetTextHeight(lua_State* L) { return TextMeasure(L, "KD_GetTextHeight",
 
 int L_KD_GetKeyState(lua_State* L) {
     Args a(L, "KD_GetKeyState");
-    lua_pushinteger(L, kd ? kd->GetKeyStatei(KD_GetKeyByName(a.Text(1))) : 0);
+    lua_pushinteger(L, kd->GetKeyStatei(KD_GetKeyByName(a.Text(1))));
     return 1;
 }
 
 int L_KD_GetKeyStateFloat(lua_State* L) {
     Args a(L, "KD_GetKeyStateFloat");
-    lua_pushnumber(L, kd ? kd->GetKeyStatef(KD_GetKeyByName(a.Text(1))) : 0);
+    lua_pushnumber(L, kd->GetKeyStatef(KD_GetKeyByName(a.Text(1))));
     return 1;
 }
 
@@ -357,7 +352,7 @@ int L_KD_SetKeyState(lua_State* L) {
     Args a(L, "KD_SetKeyState");
     int key = KD_GetKeyByName(a.Text(1));
     int v = a.Int(2);
-    if (kd) kd->SetKeyStatei(key, v);
+    kd->SetKeyStatei(key, v);
     return 0;
 }
 
@@ -365,21 +360,21 @@ int L_KD_SetKeyStateFloat(lua_State* L) {
     Args a(L, "KD_SetKeyStateFloat");
     int key = KD_GetKeyByName(a.Text(1));
     float v = a.Float(2);
-    if (kd) kd->SetKeyStatef(key, v);
+    kd->SetKeyStatef(key, v);
     return 0;
 }
 
 int L_KD_SlideMusicVolume(lua_State* L) {
     Args a(L, "KD_SlideMusicVolume");
     float target = a.Float(1), time = a.Float(2);
-    if (kd) kd->SlideMusicVolume(target * FW_GetMusicVolume(), time);
+    kd->SlideMusicVolume(target * aman.GetMusicVolume(), time);
     return 0;
 }
 
 int L_KD_GetSound(lua_State* L) {
     Args a(L, "KD_GetSound");
     const char* name = a.Text(1);
-    if (name && kd) kd->GetSound(name);
+    if (name) kd->GetSound(name);
     return 0;
 }
 
@@ -391,7 +386,7 @@ int PlaySoundBinding(lua_State* L, const char* fn) {
     float pan = a.Has(3) ? (float)lua_tonumber(L, 3) : 0.0f;
     float freq = a.Has(4) ? (float)lua_tonumber(L, 4) : 1.0f;
     long channel = 0;
-    if (name && kd) channel = FW_PlaySound(kd->GetSound(name), volume, pan, freq);
+    if (name) channel = aman.PlaySound(kd->GetSound(name), volume, pan, freq);
     lua_pushinteger(L, (lua_Integer)channel);
     return 1;
 }
@@ -401,14 +396,14 @@ int L_KD_PlaySound(lua_State* L) { return PlaySoundBinding(L, "KD_PlaySound"); }
 int L_KD_LoadSound(lua_State* L) {
     Args a(L, "KD_LoadSound");
     const char* name = a.Text(1);
-    if (name && kd) kd->LoadSound(name);
+    if (name) kd->LoadSound(name);
     return 0;
 }
 
 int L_KD_ReleaseSound(lua_State* L) {
     Args a(L, "KD_ReleaseSound");
     const char* name = a.Text(1);
-    if (!name || !kd) return 0;
+    if (!name) return 0;
     kd_sound_t* s = kd->GetSoundEx(name, 16);
     if (s) kd->ReleaseSound(s);
     return 0;
@@ -418,28 +413,28 @@ int L_KD_SetChannelFrequency(lua_State* L) {
     Args a(L, "KD_SetChannelFrequency");
     long ch = a.Int(1);
     float f = a.Float(2);
-    if (kd) kd->SetChannelFrequency(ch, f);
+    kd->SetChannelFrequency(ch, f);
     return 0;
 }
 
 int L_KD_SetChannelLooping(lua_State* L) {
     Args a(L, "KD_SetChannelLooping");
     long ch = a.Int(1);
-    if (kd) kd->SetChannelLooping(ch, a.Flag(2));
+    kd->SetChannelLooping(ch, a.Flag(2));
     return 0;
 }
 
 int L_KD_SetChannelPaused(lua_State* L) {
     Args a(L, "KD_SetChannelPaused");
     long ch = a.Int(1);
-    if (kd) kd->SetChannelPaused(ch, a.Flag(2));
+    kd->SetChannelPaused(ch, a.Flag(2));
     return 0;
 }
 
 int L_KD_StopChannel(lua_State* L) {
     Args a(L, "KD_StopChannel");
     long ch = a.Int(1);
-    if (kd) kd->StopChannel(ch);
+    kd->StopChannel(ch);
     return 0;
 }
 
@@ -447,7 +442,7 @@ int L_KD_SlideChannelVolume(lua_State* L) {
     Args a(L, "KD_SlideChannelVolume");
     long ch = a.Int(1);
     float v = a.Float(2), t = a.Float(3);
-    if (kd) kd->SlideChannelVolume(ch, v, t);
+    kd->SlideChannelVolume(ch, v, t);
     return 0;
 }
 
@@ -456,7 +451,7 @@ int L_KD_SetSoundParm(lua_State* L) {
     const char* name = a.Text(1);
     const char* parm = a.Text(2);
     int value = a.Int(3);
-    if (!name || !kd) return 0;
+    if (!name) return 0;
     kd_sound_t* s = kd->GetSound(name);
     if (s && nStringsMatchIncaseSensitive(parm, "MaxInstances")) s->max_instances = value;
     return 0;
@@ -467,7 +462,7 @@ int L_KD_CallExtension(lua_State* L) {
     const char* command = a.Text(1);
     const char* parameter = a.OptText(2);
     if (!parameter) parameter = "";
-    if (!command || !kd) return 0;
+    if (!command) return 0;
     // The engine may write into the parameter: it gets a copy of its own.
     char copy[1024];
     size_t len = strlen(parameter);
@@ -480,14 +475,14 @@ int L_KD_CallExtension(lua_State* L) {
 }
 
 int L_KD_GetTime(lua_State* L) {
-    lua_pushinteger(L, kd ? (lua_Integer)kd->GetTime() : 0);
+    lua_pushinteger(L, (lua_Integer)kd->GetTime());
     return 1;
 }
 
 int L_KD_Popup(lua_State* L) {
     Args a(L, "KD_Popup");
     const char* text = a.Text(1);
-    if (text && kd) kd->Popupf(0, "%s", text);
+    if (text) kd->Popupf(0, "%s", text);
     return 0;
 }
 
@@ -496,7 +491,7 @@ int L_KD_CreateBitmap(lua_State* L) {
     const char* name = a.Text(1);
     int w = a.Int(2), h = a.Int(3);
     bool target = nStringsMatchIncaseSensitive(a.OptText(4), "RENDER_TARGET");
-    kd_bitmap_t* bm = name && kd ? kd->CreateBitmap(name, w, h, target ? 1 : 0) : nullptr;
+    kd_bitmap_t* bm = name ? kd->CreateBitmap(name, w, h, target ? 1 : 0) : nullptr;
     lua_pushboolean(L, bm != nullptr);
     return 1;
 }
@@ -504,7 +499,7 @@ int L_KD_CreateBitmap(lua_State* L) {
 int L_KD_RefreshBitmap(lua_State* L) {
     Args a(L, "KD_RefreshBitmap");
     const char* name = a.Text(1);
-    kd_bitmap_t* bm = name && kd ? kd->GetBitmap(name) : nullptr;
+    kd_bitmap_t* bm = name ? kd->GetBitmap(name) : nullptr;
     if (bm) kd->RefreshBitmap(bm);
     lua_pushboolean(L, 1);
     return 1;
@@ -513,7 +508,7 @@ int L_KD_RefreshBitmap(lua_State* L) {
 int L_KD_ReleaseBitmap(lua_State* L) {
     Args a(L, "KD_ReleaseBitmap");
     const char* name = a.Text(1);
-    if (!name || !kd) return 0;
+    if (!name) return 0;
     kd_bitmap_t* bm = kd->GetBitmapEx(name, 16);
     if (bm)
         kd->ReleaseBitmap(bm);
@@ -526,7 +521,7 @@ int L_KD_SetBitmapCacheMode(lua_State* L) {
     Args a(L, "KD_SetBitmapCacheMode");
     const char* name = a.Text(1);
     const char* mode = a.OptText(2);
-    if (!name || !kd) return 0;
+    if (!name) return 0;
     kd_bitmap_t* bm = kd->GetBitmap(name);
     int value = -1;
     if (nStringsMatchIncaseSensitive(mode, "FULL_DATA"))
@@ -545,7 +540,7 @@ int L_KD_FileExists(lua_State* L) {
     Args a(L, "KD_FileExists");
     const char* path = a.Text(1);
     int found = 0;
-    if (path && kd) {
+    if (path) {
         kd_file_t* f = kd->OpenFile(path, "rb");
         if (f) {
             kd->CloseFile(f);
@@ -564,7 +559,7 @@ int L_KD_IsPurchased(lua_State* L) {
 int L_KD_BlurBitmap(lua_State* L) {
     Args a(L, "KD_BlurBitmap");
     const char* name = a.Text(1);
-    kd_bitmap_t* bm = name && kd ? kd->GetBitmap(name) : nullptr;
+    kd_bitmap_t* bm = name ? kd->GetBitmap(name) : nullptr;
     Pixels p;
     if (!GetPixels(bm, &p)) {
         lua_pushboolean(L, 0);
@@ -592,8 +587,8 @@ int L_KD_CopyBitmap(lua_State* L) {
     Args a(L, "KD_CopyBitmap");
     const char* n1 = a.Text(1);
     const char* n2 = a.Text(2);
-    kd_bitmap_t* b1 = n1 && kd ? kd->GetBitmap(n1) : nullptr;
-    kd_bitmap_t* b2 = n2 && kd ? kd->GetBitmap(n2) : nullptr;
+    kd_bitmap_t* b1 = n1 ? kd->GetBitmap(n1) : nullptr;
+    kd_bitmap_t* b2 = n2 ? kd->GetBitmap(n2) : nullptr;
     bool same = b1 && b2 && b1->width == b2->width && b1->height == b2->height && b1->pixels && b2->pixels;
     lua_pushboolean(L, same);
     return 1;
@@ -603,7 +598,7 @@ int ColourFilter(lua_State* L, const char* fn, bool sepia) {
     Args a(L, fn);
     const char* name = a.Text(1);
     double amount = a.Number(2);
-    kd_bitmap_t* bm = name && kd ? kd->GetBitmap(name) : nullptr;
+    kd_bitmap_t* bm = name ? kd->GetBitmap(name) : nullptr;
     Pixels p;
     if (!GetPixels(bm, &p)) {
         lua_pushboolean(L, 0);
@@ -635,25 +630,25 @@ float Clamp01(double v) { return v != v || v < 0 ? 0.0f : v > 1 ? 1.0f : (float)
 int L_SetMusicVolume(lua_State* L) {
     Args a(L, "SetMusicVolume");
     float v = Clamp01(a.Number(1));
-    float cur = FW_GetMusicVolume();
+    float cur = aman.GetMusicVolume();
     if (v - cur < 0.000001f && cur - v < 0.000001f) return 0;
-    FW_SlideMusicVolume(v, 0);
+    aman.SlideMusicVolume(v, 0);
     return 0;
 }
 
 int L_SetSoundVolume(lua_State* L) {
     Args a(L, "SetSoundVolume");
-    FW_SetSoundVolume(Clamp01(a.Number(1)));
+    aman.SetSoundVolume(Clamp01(a.Number(1)));
     return 0;
 }
 
 int L_GetMusicVolume(lua_State* L) {
-    lua_pushnumber(L, FW_GetMusicVolume());
+    lua_pushnumber(L, aman.GetMusicVolume());
     return 1;
 }
 
 int L_GetSoundVolume(lua_State* L) {
-    lua_pushnumber(L, FW_GetSoundVolume());
+    lua_pushnumber(L, aman.GetSoundVolume());
     return 1;
 }
 
@@ -671,7 +666,7 @@ int L_IsScreenWindowed(lua_State* L) {
 int L_CacheSound(lua_State* L) {
     Args a(L, "CacheSound");
     const char* name = a.Text(1);
-    if (name && kd) kd->GetSound(name);
+    if (name) kd->GetSound(name);
     return 0;
 }
 
@@ -681,8 +676,8 @@ int L_SwitchMusic(lua_State* L) {
     Args a(L, "SwitchMusic");
     const char* name = a.Text(1);
     float fin = a.Float(2), fout = a.Float(3);
-    if (!name || !kd) return 0;
-    FW_SwitchMusic(kd->GetSound(name), fin, fout);
+    if (!name) return 0;
+    aman.SwitchMusic(kd->GetSound(name), fin, fout);
     kd->Printf("Switching music to '%s'...\n", name);
     return 0;
 }
@@ -690,24 +685,24 @@ int L_SwitchMusic(lua_State* L) {
 int L_SlideMusicVolume(lua_State* L) {
     Args a(L, "SlideMusicVolume");
     float target = a.Float(1), time = a.Float(2);
-    FW_SlideMusicVolume(target, time);
+    aman.SlideMusicVolume(target, time);
     return 0;
 }
 
 int L_SetMusicLooping(lua_State* L) {
     Args a(L, "SetMusicLooping");
-    if (kd) kd->SetMusicLooping(a.Flag(1));
+    kd->SetMusicLooping(a.Flag(1));
     return 0;
 }
 
 int L_StopMusic(lua_State* L) {
     Args a(L, "StopMusic");
-    FW_StopMusic(a.Float(1));
+    aman.StopMusic(a.Float(1));
     return 0;
 }
 
 int L_GetCurrentMusicAsString(lua_State* L) {
-    kd_sound_t* s = kd ? kd->GetMusicPlaying() : nullptr;
+    kd_sound_t* s = kd->GetMusicPlaying();
     if (!s || !s->name) return 0;
     lua_pushstring(L, s->name);
     return 1;
@@ -716,7 +711,7 @@ int L_GetCurrentMusicAsString(lua_State* L) {
 int L_CacheFX(lua_State* L) {
     Args a(L, "CacheFX");
     const char* name = a.Text(1);
-    if (name) FW_CacheFX(name);
+    if (name) pbman.GetFX(name);
     return 0;
 }
 
@@ -724,7 +719,7 @@ int L_SpawnFX(lua_State* L) {
     Args a(L, "SpawnFX");
     const char* name = a.Text(1);
     float x = a.Float(2), y = a.Float(3), p = a.Float(4), q = a.Float(5);
-    if (name) FW_SpawnFX(name, x, y, p, q);
+    if (name) pbman.SpawnFX(&pman, pbman.GetFX(name), vec2_t{x, y}, p, q);
     return 0;
 }
 
@@ -746,7 +741,7 @@ DMNode* NodeArg(lua_State* L, DMArray* arr, int i) {
 DMDatabase* DatabaseArg(const Args& a) {
     const char* file = a.Text(1);
     // The data manager reads through the engine: nothing before it exists.
-    return file && kd ? dman.GetDatabase(file) : nullptr;
+    return file ? dman.GetDatabase(file) : nullptr;
 }
 
 int L_DM_GetValue(lua_State* L) {
@@ -818,29 +813,30 @@ int PushText(lua_State* L, const char* s) {
 int L_Localize(lua_State* L) {
     Args a(L, "Localize");
     const char* text = a.Text(1);
-    return PushText(L, text ? FW_Localize(text) : "");
+    return PushText(L, text ? loc_man.Localize(text) : "");
 }
 
 int L_LocalizeComment(lua_State* L) {
     Args a(L, "LocalizeComment");
     const char* text = a.Text(1);
-    if (text) FW_LocalizeComment(text);
+    if (text) loc_man.LocalizeComment(text);
     return 0;
 }
 
 int L_LocalizeNewLine(lua_State* L) {
-    FW_LocalizeNewLine();
+    loc_man.LocalizeNewLine();
     return 0;
 }
 
 int L_LocalizeNumber(lua_State* L) {
     Args a(L, "LocalizeNumber");
-    return PushText(L, FW_LocalizeNumber(a.Int(1)));
+    return PushText(L, loc_man.LocalizeNumber(a.Int(1)));
 }
 
 int L_LocalizeTime(lua_State* L) {
     Args a(L, "LocalizeTime");
-    return PushText(L, FW_LocalizeTime(a.Int(1)));
+    int ms = a.Int(1);
+    return PushText(L, loc_man.LocalizeTime(ms > 0 ? (unsigned long)ms : 0));
 }
 
 int L_GetFormattedTime(lua_State* L) {
@@ -858,7 +854,7 @@ int L_GetFormattedTime(lua_State* L) {
 }
 
 int L_ReloadFxs(lua_State* L) {
-    FW_ReloadFxs();
+    pbman.ReloadAllFXs();
     return 0;
 }
 
@@ -870,7 +866,7 @@ int L_IsDeveloperModeActive(lua_State* L) {
 int L_Print(lua_State* L) {
     Args a(L, "Print");
     const char* text = a.Text(1);
-    if (text && kd) kd->Printf("%s", text);
+    if (text) kd->Printf("%s", text);
     return 0;
 }
 

@@ -33,7 +33,7 @@ static char owner_key;
 // protected, so only a failed allocation outside them lands here; the log
 // keeps a trace of it.
 static int SilentPanic(lua_State* L) {
-    if (kd) {
+    {
         const char* msg = lua_tostring(L, -1);
         kd->PrintDebugf(1, "LuaManager: unprotected Lua error: %s\n", msg ? msg : "?");
     }
@@ -108,7 +108,7 @@ lua_State* LuaManager::OpenLuaState(int) {
     // Set-up runs protected: a failed allocation closes the state instead
     // of ending the process.
     if (lua_cpcall(L, SetUpState, nullptr) != 0) {
-        if (kd) kd->PrintDebugf(1, "LuaManager::OpenLuaState: %s\n", lua_tostring(L, -1) ? lua_tostring(L, -1) : "?");
+        kd->PrintDebugf(1, "LuaManager::OpenLuaState: %s\n", lua_tostring(L, -1) ? lua_tostring(L, -1) : "?");
         lua_close(L);
         return nullptr;
     }
@@ -123,13 +123,13 @@ void LuaManager::CloseLuaState(lua_State* L) {
 }
 
 bool LuaManager::Initialize() {
-    if (kd) kd->PrintDebugf(3, "LuaManager::Initialize.\n");
+    kd->PrintDebugf(3, "LuaManager::Initialize.\n");
     main_state = OpenLuaState(0);
     return true;
 }
 
 void LuaManager::Shutdown() {
-    if (kd) kd->PrintDebugf(3, "LuaManager::Shutdown.\n");
+    kd->PrintDebugf(3, "LuaManager::Shutdown.\n");
     if (main_state) CloseLuaState(main_state);
     main_state = nullptr;
 }
@@ -145,14 +145,14 @@ void LuaManager::RegisterLuaFunc(lua_State* L, const char* name, lua_CFunction f
 
 void LuaManager::AddLuaFunction(const char* name, lua_CFunction fn) {
     if (!name || !fn) return;
-    if (kd && Manager::GetParms()->developer_mode && !kd->IsMainThread())
+    if (Manager::GetParms()->developer_mode && !kd->IsMainThread())
         kd->PrintDebugf(1,
                         "Adding lua-function '%s' from non-main thread! Should not do this unless you're doing this "
                         "within kd->Synchronize block.\n",
                         name);
     for (int i = 0; i < functions.count; i++) {
         if (nStringsMatch(functions[i].name, name)) {
-            if (kd) kd->Popupf(1, "LuaManager::AddLuaFunction: adding function with name %s multiple times!\n", name);
+            kd->Popupf(1, "LuaManager::AddLuaFunction: adding function with name %s multiple times!\n", name);
             return;
         }
     }
@@ -195,7 +195,7 @@ static const char* ErrorText(lua_State* L) {
 
 void LuaManager::ExecLuaFile(lua_State* L, const char* path) {
     if (!L) L = main_state;
-    if (!L || !kd) return;
+    if (!L) return;
     if (!path) path = "";
     kd_file_t* f = kd->OpenFile(path, "rb");
     if (!f) {
@@ -233,7 +233,7 @@ void LuaManager::ExecLuaFile(lua_State* L, const char* path) {
 }
 
 bool LuaManager::ExecLuaString(lua_State* L, const char* text) {
-    if (kd) kd->Printf("ExecLuaString: '%s'\n", text ? text : "");
+    kd->Printf("ExecLuaString: '%s'\n", text ? text : "");
     if (!L) L = main_state;
     if (!text || !*text || !L) return true;
     int top = lua_gettop(L);
@@ -241,7 +241,7 @@ bool LuaManager::ExecLuaString(lua_State* L, const char* text) {
         lua_settop(L, top);
         return false;
     }
-    if (lua_pcall(L, 0, LUA_MULTRET, 0) != 0 && kd) {
+    if (lua_pcall(L, 0, LUA_MULTRET, 0) != 0) {
         kd->PrintDebugf(1, "WARNING: ExecLuaString: error running string '%s'.\n", text);
         kd->PrintDebugf(1, "%s\n", ErrorText(L));
     }
@@ -303,7 +303,7 @@ bool LuaManager::CallGlobal(lua_State* L, const char* name, const CallArg* args,
     if (ok) {
         *number = lua_tonumber(L, -1);
         *integer = lua_tointeger(L, -1);
-    } else if (kd) {
+    } else {
         kd->Popupf(1, "Unable to call '%s'\n\n%s\n", name, ErrorText(L));
     }
     lua_settop(L, top);

@@ -16,10 +16,9 @@
 
 #include <lua.hpp>
 
+#include "framework-kd.h"
 #include "kodo.h"
 #include "nstring.h"
-
-extern kodo_t* kd;
 
 // Bytes of the per-state owner block (the first word is the owner pointer).
 enum { LUA_OWNER_SPACE = 64 };

@@ -10,10 +10,9 @@
 #ifndef FRAMEWORK_MANAGER_H
 #define FRAMEWORK_MANAGER_H
 
+#include "framework-kd.h"
 #include "kodo.h"
 #include "nstring.h"
-
-extern kodo_t* kd;
 
 class Manager {
 public:

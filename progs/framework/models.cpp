@@ -57,7 +57,6 @@ static float ValueF(DMNode* node, const char* name) {
 }
 
 void Model::Load(const char* file) {
-    if (!kd) return;
     nString copy(file ? file : "");
     free(name);
     name = strdup(copy.c_str());
@@ -187,7 +186,6 @@ static nTransform Identity() {
 }
 
 void Model::Draw(vec3_t pos, float angle, float scale) {
-    if (!kd) return;
     nTransform t = Identity();
     t.m[3] = pos.x;
     t.m[7] = pos.y;
@@ -313,9 +311,8 @@ Model* ModelManager::LoadModel(const char* file) {
 void ModelManager::ReleaseModel(Model* model) {
     if (!model) return;
     if (model->ref_count < 1) {
-        if (kd)
-            kd->Popupf(1, "ModelManager::ReleaseModel '%s' trying to release model with reference count %d.",
-                       model->name ? model->name : "", model->ref_count);
+        kd->Popupf(1, "ModelManager::ReleaseModel '%s' trying to release model with reference count %d.",
+                   model->name ? model->name : "", model->ref_count);
         return;
     }
     if (--model->ref_count > 0) return;
@@ -325,7 +322,7 @@ void ModelManager::ReleaseModel(Model* model) {
     // storage and is merely emptied.
     if (i < 0) return;
     models.RemoveIndex(i);
-    if (kd && model->texture) kd->ReleaseBitmap(model->texture);
+    if (model->texture) kd->ReleaseBitmap(model->texture);
     model->texture = nullptr;
     delete model;
 }

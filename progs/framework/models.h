@@ -8,10 +8,9 @@
 #include <stdint.h>
 #include <stdlib.h>
 
+#include "framework-kd.h"
 #include "kodo.h"
 #include "nstring.h"
-
-extern kodo_t* kd;
 
 struct vec3_t {
     float x, y, z;

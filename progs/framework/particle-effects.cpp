@@ -4,9 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "../../KODO/src/kd-bitmap.h"
 #include "audioman.h"
-#include "fw-hooks.h"
 #include "luaman.h"
 
 fx_t* ed_part_burst = nullptr;
@@ -93,9 +91,10 @@ PartBurstMan::~PartBurstMan() {
     for (int i = 0; i < num_death_funcs; i++) free(death_funcs[i].name);
 }
 
-kd_mutex_t* PartBurstMan::Mutex() { return kd ? kd->GetMutex("PART_FX_LOAD") : nullptr; }
+kd_mutex_t* PartBurstMan::Mutex() { return kd->GetMutex("PART_FX_LOAD"); }
 
 void PartBurstMan::Init() {
+    kd->PrintDebugf(3, "PartBurstMan::Init.\n");
     // Opened here rather than during static construction, so that the
     // Lua manager is certainly constructed when it hands out the state.
     if (!L) L = lua_man.OpenLuaState(0);
@@ -163,14 +162,14 @@ fx_t* PartBurstMan::LoadFX(const char* name, bool reference, int cacheMode) {
     }
     if (num_fx >= FX_TABLE_SIZE) {
         if (m) kd->UnlockMutex(m);
-        if (kd) kd->PrintDebugf(1, "PartBurstMan: effect table full (%d records), not loading '%s'\n", FX_TABLE_SIZE, name);
+        kd->PrintDebugf(1, "PartBurstMan: effect table full (%d records), not loading '%s'\n", FX_TABLE_SIZE, name);
         return nullptr;
     }
     int first = num_fx++;
     fx_t* fx = &table[first];
     memset(fx, 0, sizeof *fx);
     cache_mode = cacheMode;
-    if (kd) kd->Printf("..caching particle burst '%s'\n", name);
+    kd->Printf("..caching particle burst '%s'\n", name);
     fx->name = strdup(name);
     if (name[0] != '!' && L) {
         ed_part_burst = fx;
@@ -216,14 +215,12 @@ void PartBurstMan::ReloadAllFXs() {
 }
 
 void PartBurstMan::IncreaseAssetReferenceCounts(fx_t* fx) {
-    if (!kd) return;
     for (fx_t* r = fx; r; r = NextInChain(r))
         for (int i = 0; i < r->num_bitmaps && i < FX_MAX_BITMAPS; i++)
             if (r->bitmaps[i] && r->bitmaps[i]->name) kd->LoadBitmap(r->bitmaps[i]->name, 4);
 }
 
 void PartBurstMan::DecreaseAssetReferenceCounts(fx_t* fx) {
-    if (!kd) return;
     for (fx_t* r = fx; r; r = NextInChain(r))
         for (int i = 0; i < r->num_bitmaps && i < FX_MAX_BITMAPS; i++)
             if (r->bitmaps[i]) kd->ReleaseBitmap(r->bitmaps[i]);
@@ -231,7 +228,7 @@ void PartBurstMan::DecreaseAssetReferenceCounts(fx_t* fx) {
 
 void PartBurstMan::AddPartDeathFunc(const char* name, part_func_t fn) {
     if (num_death_funcs >= FX_MAX_DEATH_FUNCS) {
-        if (kd) kd->Printf("PartBurstMan: Too many Part Death Funcs registered, not using '%s'\n", name ? name : "");
+        kd->Printf("PartBurstMan: Too many Part Death Funcs registered, not using '%s'\n", name ? name : "");
         return;
     }
     death_funcs[num_death_funcs].name = strdup(name ? name : "");
@@ -365,7 +362,7 @@ void PartBurstMan::SpawnFXTrail(PartMan* pool, fx_t* fx, vec2_t from, vec2_t to,
 static void SetPair(fx_range_t* r, float a, float b) { *r = {a, b}; }
 
 static bool LoadEdges(fx_t* fx, const char* s, bool centred, float angle) {
-    if (!kd || !s) return false;
+    if (!s) return false;
     fx->edge_bitmap = kd->LoadBitmap(s, 6);
     free(fx->edge_points);
     fx->edge_points = nullptr;
@@ -383,7 +380,7 @@ static bool LoadEdges(fx_t* fx, const char* s, bool centred, float angle) {
 }
 
 static void LoadArea(fx_t* fx, const char* s) {
-    if (!kd || !s) return;
+    if (!s) return;
     fx->area_bitmap = kd->LoadBitmap(s, 6);
     free(fx->area_points);
     fx->area_points = nullptr;
@@ -445,14 +442,14 @@ int PartBurstMan::luaf_PartBurstParm(lua_State* L) {
     else if (IS("area_bitmap_edges")) LoadEdges(fx, s, false, 0);
     else if (IS("area_bitmap_edges_angle")) LoadEdges(fx, s, true, (float)lua_tonumber(L, 3));
     else if (IS("bitmap")) {
-        if (s && kd && fx->num_bitmaps < FX_MAX_BITMAPS) fx->bitmaps[fx->num_bitmaps++] = kd->LoadBitmap(s, man->cache_mode);
+        if (s && fx->num_bitmaps < FX_MAX_BITMAPS) fx->bitmaps[fx->num_bitmaps++] = kd->LoadBitmap(s, man->cache_mode);
     } else if (IS("sound")) {
-        if (s && kd && fx->num_sounds < FX_MAX_SOUNDS) {
+        if (s && fx->num_sounds < FX_MAX_SOUNDS) {
             kd_sound_t* snd = kd->LoadSound(s);
             if (snd) fx->sounds[fx->num_sounds++] = snd;
         }
     } else if (IS("font")) {
-        if (s && kd) fx->font = kd->GetFont(s);
+        if (s) fx->font = kd->GetFont(s);
     } else if (IS("text")) {
         free(fx->text);
         fx->text = s ? strdup(s) : nullptr;
@@ -463,7 +460,7 @@ int PartBurstMan::luaf_PartBurstParm(lua_State* L) {
     } else if (IS("emitter_interval")) fx->emitter_interval = a;
     else if (IS("emitter_type")) fx->emitter_type = nStringsMatchIncaseSensitive(s, "DISTANCE") ? 0 : 1;
     else if (IS("blend_mode")) fx->blend = nStringsMatchIncaseSensitive(s, "ADDITIVE") ? 1 : 0;
-    else if (kd) kd->Printf("WARNING: unknown burst parm '%s'\n", parm);
+    else kd->Printf("WARNING: unknown burst parm '%s'\n", parm);
 #undef IS
     return 0;
 }
@@ -474,7 +471,7 @@ int PartBurstMan::luaf_PartBurstAddNew(lua_State*) {
     if (!fx || !man) return 0;
     if (man->num_fx >= FX_TABLE_SIZE) {
         // No record left: the rest of the script fills nothing.
-        if (kd) kd->PrintDebugf(1, "PartBurstMan: effect table full (%d records); the rest of the script is ignored\n", FX_TABLE_SIZE);
+        kd->PrintDebugf(1, "PartBurstMan: effect table full (%d records); the rest of the script is ignored\n", FX_TABLE_SIZE);
         ed_part_burst = nullptr;
         return 0;
     }
@@ -485,14 +482,3 @@ int PartBurstMan::luaf_PartBurstAddNew(lua_State*) {
     ed_part_burst = next;
     return 0;
 }
-
-// ---------------------------------------------------------------------------
-// Hooks (fw-hooks.h)
-
-void FW_InitParticles() { pbman.Init(); }
-void FW_CacheFX(const char* name) { pbman.GetFX(name); }
-void FW_SpawnFX(const char* name, float x, float y, float a, float b) {
-    vec2_t at = {x, y};
-    pbman.SpawnFX(&pman, pbman.GetFX(name), at, a, b);
-}
-void FW_ReloadFxs() { pbman.ReloadAllFXs(); }

@@ -10,10 +10,9 @@
 #include <lua.hpp>
 #include <stdint.h>
 
+#include "framework-kd.h"
 #include "kodo.h"
 #include "particles.h"
-
-extern kodo_t* kd;
 
 struct fx_range_t {
     float min, max;
@@ -118,7 +117,6 @@ private:
     fx_t table[FX_TABLE_SIZE];
     int num_fx = 0;
     int cache_mode = 4;
-    kd_mutex_t* mutex = nullptr;
 };
 
 // Bitmap helpers for areas (RGBA pixels in memory; 0 without them).

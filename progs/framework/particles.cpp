@@ -260,7 +260,7 @@ static float CurveAt(const graph_t* g, float t) { return g ? g->Evaluate(t) : 1.
 static float PartAlpha(const part_t* p, float t) { return CurveAt(p->alpha_curve, t) * p->alpha * pman_alpha; }
 
 void PMAN_Draw_Normal(part_t* p) {
-    if (!kd || !p->bitmap) return;
+    if (!p->bitmap) return;
     float t = LifeFraction(p);
     kd->SetBlend(p->blend);
     kd->SetAlpha(PartAlpha(p, t));
@@ -270,7 +270,6 @@ void PMAN_Draw_Normal(part_t* p) {
 }
 
 void PMAN_Draw_Trail(part_t* p) {
-    if (!kd) return;
     float t = LifeFraction(p);
     float a = PartAlpha(p, t);
     kd->SetBlend(p->blend);
@@ -283,7 +282,7 @@ void PMAN_Draw_Trail(part_t* p) {
 }
 
 void PMAN_Draw_Text(part_t* p) {
-    if (!kd || !p->font || !p->text) return;
+    if (!p->font || !p->text) return;
     float t = LifeFraction(p);
     kd->SetBlend(p->blend);
     kd->SetTextAlign(12);
@@ -296,7 +295,6 @@ void PMAN_Draw_Text(part_t* p) {
 }
 
 void PartMan::DrawParts() {
-    if (!kd) return;
     pman_cam.x = camera.x * reference_scale;
     pman_cam.y = camera.y * reference_scale;
     pman_scale = draw_scale;

@@ -9,9 +9,8 @@
 
 #include <stdint.h>
 
+#include "framework-kd.h"
 #include "kodo.h"
-
-extern kodo_t* kd;
 
 struct fx_t;
 

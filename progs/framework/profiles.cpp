@@ -9,7 +9,6 @@
 
 #include <lua.hpp>
 
-#include "fw-hooks.h"
 #include "luaman.h"
 #include "manager.h"
 
@@ -131,7 +130,8 @@ void Profile::SetValuef(const char* cat, const char* tag, const char* name, cons
     char text[1024];
     va_list ap;
     va_start(ap, fmt);
-    vsnprintf(text, sizeof text, fmt ? fmt : "", ap);
+    const char* f = fmt ? fmt : "";
+    vsnprintf(text, sizeof text, f, ap);
     va_end(ap);
     SetValue(cat, tag, name, text);
 }
@@ -261,6 +261,7 @@ ProfileManager::~ProfileManager() {
 }
 
 void ProfileManager::Initialize() {
+    kd->PrintDebugf(3, "ProfileManager::Initialize.\n");
     RegisterLuaInterface();
     LoadProfiles();
 }
@@ -663,22 +664,16 @@ void ProfileManager::RegisterLuaInterface() {
     lua_man.AddLuaFunction("GetGlobalValue", profile_script::GetGlobalValue);
 }
 
-// Start-up, the frame update, the program's callbacks and the automated
-// player reach the profiles through these.
-void FW_InitProfiles() { profile_man.Initialize(); }
-void FW_UpdateProfiles(float dt) { profile_man.Update(dt); }
-bool FW_IsProfileActive() { return prof != nullptr; }
-void FW_SaveAllProfiles() { profile_man.SaveProfiles(); }
-
-void FW_SelectOrCreateProfile(const char* name) {
+// The automated player's profile: the one of that name, made when missing.
+void ProfileManager::SelectOrCreateProfile(const char* name) {
     if (!name) return;
-    for (int i = 0; i < profile_man.GetNumberOfProfiles(); i++) {
-        Profile* p = profile_man.GetProfileByIndex(i);
+    for (int i = 0; i < GetNumberOfProfiles(); i++) {
+        Profile* p = GetProfileByIndex(i);
         if (nStringsMatch(p->GetName(), name)) {
-            profile_man.SetActiveProfile(p);
+            SetActiveProfile(p);
             return;
         }
     }
-    Profile* p = profile_man.CreateNewProfile();
+    Profile* p = CreateNewProfile();
     if (p) p->SetName(name);
 }

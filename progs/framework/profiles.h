@@ -8,10 +8,9 @@
 #include <stdint.h>
 
 #include "dataman.h"
+#include "framework-kd.h"
 #include "kodo.h"
 #include "nstring.h"
-
-extern kodo_t* kd;
 
 class Profile {
 public:
@@ -92,6 +91,8 @@ public:
     const char* GetFreeProfileFilename();
     // Null when no file name is free.
     Profile* CreateNewProfile();
+    // Makes the profile of that name active, creating it when missing.
+    void SelectOrCreateProfile(const char* name);
     void DeleteProfile(Profile* p);
     void DeleteAllProfiles();
     void LoadProfiles();

@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "framework-kd.h"
 #include "kodo.h"
-
-extern kodo_t* kd;
 
 // One block. Every pointer points into the reader and stays valid only
 // until the next ReadNextBlock.

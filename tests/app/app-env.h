@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "actor-shapes.h"
-#include "actor.h"
+#include "physics/actor-shapes.h"
+#include "physics/actor.h"
 #include "dataman.h"
 #include "fw-support.h"
-#include "physics-sim.h"
+#include "physics/physics-manager.h"
 
 // Counts what the simulation asks of it.
 class CountingBehavior : public ActorBehavior {

@@ -5,7 +5,7 @@
 
 #include <box2d/box2d.h>
 
-#include "actor-behaviors.h"
+#include "physics/actor-behaviors.h"
 #include "app-env.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "app-env.h"
-#include "b2-compat.h"
-#include "contact-listener.h"
+#include "physics/b2-compat.h"
+#include "physics/actor-contact-listener.h"
 
 namespace {
 

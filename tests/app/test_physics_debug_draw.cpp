@@ -9,7 +9,7 @@
 #include <box2d/box2d.h>
 
 #include "app-env.h"
-#include "physics-debug-draw.h"
+#include "physics/physics-debug-draw.h"
 #include "recording-kd.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "app-env.h"
 #include "feature-manager.h"
-#include "world-file.h"
+#include "physics/world-file.h"
 
 namespace {
 

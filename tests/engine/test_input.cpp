@@ -258,8 +258,11 @@ TEST_F(ScriptedInput, TouchIdsOutsideTheTrackedRangeAreIgnored) {
     EXPECT_EQ(ev[0].e.id, 7);
     EXPECT_EQ(ev[0].e.x, 5);
     EXPECT_EQ(kd_state.key_states[KD_KEY_MOUSE_BUTTON_0], 0);  // only pointer 0 sets it
-    for (int i = 0; i < KD_NUM_KEY_STATES; i++)
-        if (i != 524 + 140 && i != 525 + 140) ASSERT_FLOAT_EQ(kd_state.key_states_f[i], -7) << i;
+    for (int i = 0; i < KD_NUM_KEY_STATES; i++) {
+        if (i != 524 + 140 && i != 525 + 140) {
+            ASSERT_FLOAT_EQ(kd_state.key_states_f[i], -7) << i;
+        }
+    }
     EXPECT_EQ(kd_state.transform_index, transform_index);
     EXPECT_TRUE(log.Contains("touch id 8 outside the tracked range 0..7; ignored."));
 }

@@ -1,7 +1,6 @@
 // The program's side of the table handover. Kept apart from the engine's
 // headers, whose own `kd` would clash with the program's.
-#include "kodo.h"
+#include "framework-kd.h"
 
-extern kodo_t* kd;
-
-void SetProgramKd(kodo_t* table) { kd = table; }
+// Null puts the program back on its do-nothing table.
+void SetProgramKd(kodo_t* table) { kd = table ? table : &kd_null_table; }

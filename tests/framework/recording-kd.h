@@ -12,7 +12,7 @@
 
 #include "kodo.h"
 
-extern kodo_t* kd;
+#include "framework-kd.h"
 
 struct Recorded {
     std::vector<std::string> popups;   // "level|text"

@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "audioman.h"
-#include "fw-hooks.h"
 #include "luaman.h"
 #include "profiles.h"
-#include "screen-manager.h"
+#include "ui/screen-manager.h"
 
 namespace {
 
@@ -179,13 +178,10 @@ TEST(AudioManager, ProfilesAndScriptsReachTheVolumes) {
     aman.SetMusicVolume(0.3f);
     EXPECT_FLOAT_EQ(profile_man.GetMusicVolume(), 0.3f);
 
-    // The script bindings reach the manager through the hooks.
-    EXPECT_FLOAT_EQ(FW_GetSoundVolume(), 0.2f);
-    FW_SetSoundVolume(0.9f);
-    EXPECT_FLOAT_EQ(aman.GetSoundVolume(), 0.9f);
-    FW_SlideMusicVolume(0.4f, 1);
+    aman.SetSoundVolume(0.9f);
+    aman.SlideMusicVolume(0.4f, 1);
     EXPECT_FLOAT_EQ(aman.GetMusicVolume(), 0.4f);
-    EXPECT_EQ(FW_PlaySound(env.a, 1, 0, 1), 7);
+    EXPECT_EQ(aman.PlaySound(env.a, 1, 0, 1), 7);
     EXPECT_EQ(env.record.calls.back(), "PlaySound 0.900 0.000 1.000");
 
     lua_State* L = lua_man.OpenLuaState(0);

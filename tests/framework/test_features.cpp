@@ -132,7 +132,9 @@ TEST(FeatureManagerEngine, ReadsProgramFeaturesAndRegistersScriptFunctions) {
         EXPECT_TRUE(feature_man.GetCurrentPlatformId());
         EXPECT_FALSE(feature_man.IsRunningOnDevice(nullptr));
         const char* device = feature_man.GetCurrentDeviceId();
-        if (device) EXPECT_TRUE(feature_man.IsRunningOnDevice(device));
+        if (device) {
+            EXPECT_TRUE(feature_man.IsRunningOnDevice(device));
+        }
         lua_man.Shutdown();
     }
     feature_man.SetFeatureList(nullptr);

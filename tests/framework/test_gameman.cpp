@@ -18,8 +18,8 @@
 #include "manager.h"
 #include "profiles.h"
 #include "recording-kd.h"
-#include "screen-manager.h"
-#include "timeline.h"
+#include "ui/screen-manager.h"
+#include "ui/timeline.h"
 
 namespace {
 

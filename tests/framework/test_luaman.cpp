@@ -8,7 +8,7 @@
 #include "fw-support.h"
 #include "luaman.h"
 #include "recording-kd.h"
-#include "screen-manager.h"
+#include "ui/screen-manager.h"
 
 namespace {
 

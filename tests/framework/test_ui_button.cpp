@@ -3,7 +3,7 @@
 // lines read back equal.
 #include <math.h>
 
-#include "ui-button.h"
+#include "ui/ui-button.h"
 #include "widget-fixture.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Check box: value from booleans and integers, toggling, the marker and
 // disabled bitmaps, odd sizes on whole pixels, and the layout lines.
-#include "ui-checkbox.h"
+#include "ui/ui-checkbox.h"
 #include "widget-fixture.h"
 
 namespace {

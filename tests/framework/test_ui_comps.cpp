@@ -6,7 +6,7 @@
 
 #include "fw-support.h"
 #include "recording-kd.h"
-#include "ui-comps.h"
+#include "ui/ui-comps.h"
 
 namespace {
 

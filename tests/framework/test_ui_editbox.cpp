@@ -1,7 +1,7 @@
 // Edit box: the character filter, typing against the limits, caret keys
 // and backspace, upper-case mode, Enter, Latin-1 and UTF-8 texts, the text
 // scrolled to its end, and the layout lines.
-#include "ui-editbox.h"
+#include "ui/ui-editbox.h"
 #include "widget-fixture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // layout lines.
 #include <math.h>
 
-#include "ui-image.h"
+#include "ui/ui-image.h"
 #include "widget-fixture.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Nine-patch: properties by name, the panel size from the client size, the
 // nine quads' corners and texture coordinates at scale 1 and 2, collapsed
 // centres, the editor's resize drag and the layout lines.
-#include "ui-ninepatch.h"
+#include "ui/ui-ninepatch.h"
 #include "widget-fixture.h"
 
 namespace {

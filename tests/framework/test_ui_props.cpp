@@ -7,9 +7,9 @@
 
 #include "fw-support.h"
 #include "recording-kd.h"
-#include "ui-comps.h"
-#include "ui-layout.h"
-#include "ui-props.h"
+#include "ui/ui-comps.h"
+#include "ui/ui-layout.h"
+#include "ui/ui-props.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // the fill drawn to the value, and the layout lines.
 #include <math.h>
 
-#include "ui-slider.h"
+#include "ui/ui-slider.h"
 #include "widget-fixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "localization.h"
 #include "manager.h"
-#include "ui-textbox.h"
+#include "ui/ui-textbox.h"
 #include "widget-fixture.h"
 
 namespace {

@@ -14,8 +14,6 @@
 #include <vector>
 
 #include "recording-kd.h"
-#include "../../KODO/src/kd-bitmap.h"
-#include "../../KODO/src/kd-font.h"
 
 namespace wf {
 

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "fw-support.h"
-#include "ui-comps.h"
-#include "ui-layout.h"
-#include "ui-widgets.h"
+#include "ui/ui-comps.h"
+#include "ui/ui-layout.h"
+#include "ui/ui-widgets.h"
 #include "widget-fakes.h"
 
 struct WidgetFixture : ::testing::Test {

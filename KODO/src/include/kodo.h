@@ -318,6 +318,9 @@ struct kodo_t {
 
 static_assert(sizeof(kodo_t) == 125 * sizeof(void*), "kodo_t is 124 operations and the extension pointer");
 
+// The records the program reads directly (bitmaps, fonts, sounds).
+#include "kd-records.h"
+
 // Provided by the program, linked into the same executable.
 kd_prog_t* KD_GetInterface();
 

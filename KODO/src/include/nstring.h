@@ -128,7 +128,9 @@ class nString {
 public:
     char* text = nullptr;
 
-    nString() {}
+    // constexpr: a global string or array is whole before any constructor runs,
+    // so registries filled during static construction never see it unmade.
+    constexpr nString() {}
     nString(const char* s) { Set(s); }
     nString(const nString& o) { Set(o.text); }
     nString& operator=(const nString& o) {
@@ -194,7 +196,7 @@ public:
     int capacity = 0;
     bool shrink = true;
 
-    nArray() {}
+    constexpr nArray() {}
     nArray(const nArray& o) { *this = o; }
     nArray& operator=(const nArray& o) {
         if (this == &o) return *this;
@@ -291,7 +293,7 @@ class nMap {
 public:
     nArray<nPair<T> > pairs;
 
-    nMap() {}
+    constexpr nMap() {}
     nMap(const nMap&) = delete;
     nMap& operator=(const nMap&) = delete;
     ~nMap() {

@@ -1,0 +1,217 @@
+#include "physics/world-file.h"
+
+#include <math.h>
+#include <string.h>
+
+#include "physics/actor-shapes.h"
+#include "physics/actor.h"
+#include "atomic-file.h"
+#include "physics/b2-compat.h"
+#include "dataman.h"
+#include "feature-manager.h"
+#include "physics/physics-manager.h"
+
+static float Coord(const DMNode* n, const char* name, float fallback, const char* file) {
+    return ParseDataFloat(n ? n->GetValue(name) : nullptr, fallback, -WORLD_MAX_COORD, WORLD_MAX_COORD, name, file);
+}
+
+void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
+    out->Clear();
+    if (!db) return;
+    if (DMArray* info = db->GetArray("info")) {
+        out->has_info = true;
+        if (DMNode* b = info->GetNode("world_bounds")) {
+            out->bounds[0] = Coord(b, "x1", -50, file);
+            out->bounds[1] = Coord(b, "y1", -50, file);
+            out->bounds[2] = Coord(b, "x2", 50, file);
+            out->bounds[3] = Coord(b, "y2", 10, file);
+        }
+        const char* links = info->GetNodeValue("worm_links", "value");
+        if (links) {
+            out->has_worm_links = true;
+            out->worm_links = ParseDataInt(links, 7, 0, WORLD_MAX_WORM_LINKS, "worm_links", file);
+        }
+        const char* ammos = info->GetNodeValue("ammos", "value");
+        if (ammos) {
+            out->has_ammos = true;
+            out->ammos.Set(ammos);
+        }
+        out->ideal_time = ParseDataInt(info->GetNodeValue("ideal_time", "value"), 30, 0, 1000000, "ideal_time", file);
+    }
+    DMArray* list = db->GetArray("actors");
+    for (int i = 0; list && i < list->GetSize(); i++) {
+        const DMNode* n = list->GetNode(i);
+        WorldFileActor* a = new WorldFileActor;
+        a->actor.Set(n->GetValue("actor"));
+        a->position = {Coord(n, "x", 10, file), Coord(n, "y", 10, file)};
+        a->move = {Coord(n, "move_x", 10, file), Coord(n, "move_y", 0, file)};
+        a->angle_degrees = ParseDataFloat(n->GetValue("angle"), 0, -1e6f, 1e6f, "angle", file);
+        a->move_speed = ParseDataFloat(n->GetValue("move_speed"), 1.5f, -1e4f, 1e4f, "move_speed", file);
+        a->id = ParseDataInt(n->GetValue("id"), 0, -1000000000, 1000000000, "id", file);
+        a->hard_only = nStringsMatch(n->GetValue("hard_only"), "1");
+        vec2_t s = a->position, m = a->move;
+        vec2_t p1 = {Coord(n, "x2", s.x + 1, file), Coord(n, "y2", s.y + 1, file)};
+        vec2_t p2 = {Coord(n, "move_x2", s.x + m.x + 1, file), Coord(n, "move_y2", s.y + m.y + 1, file)};
+        vec2_t p3 = {Coord(n, "x3", p1.x + 1, file), Coord(n, "y3", p1.y + 1, file)};
+        vec2_t p4 = {Coord(n, "move_x3", p2.x + 1, file), Coord(n, "move_y3", p2.y + 1, file)};
+        a->path[0] = p1;
+        a->path[1] = p2;
+        a->path[2] = p3;
+        a->path[3] = p4;
+        out->actors.InsertLast(a);
+    }
+}
+
+// ---------------------------------------------------------------- load
+
+bool PhysicsSimulation::LoadWorld(const char* file) {
+    if (!file) return false;
+    kd->Printf("Loading World '%s'..\n", file);
+    if (IsStepping()) {
+        kd->PrintDebugf(1, "PhysicsSimulation::LoadWorld: called during a step; ignored.\n");
+        return false;
+    }
+    DMDatabase* db = dman.GetDatabase(file);
+    if (!db) return false;
+    WorldFileData data;
+    ReadWorldFile(db, file, &data);
+    // Everything needed is copied: the database may go before any other
+    // file is read.
+    dman.ReleaseDatabase(db);
+
+    if (data.has_info) {
+        if (data.has_worm_links) worm_links = data.worm_links;
+        worm_link_distance = 0.65f;
+        InitWorld();
+        if (data.has_ammos) ammos = nStringDuplicate(data.ammos.text);
+        ideal_time = data.ideal_time;
+    } else {
+        InitWorld();
+        ideal_time = 30;
+    }
+    if (!ammos && assign_default_ammo) {
+        const char* first = dman.GetDatabase("ammos.xml")->GetValue("ammos", 0, "id");
+        if (first) ammos = nStringDuplicate(first);
+        else kd->PrintDebugf(1, "LoadWorld: 'ammos.xml' has no first ammunition id; the world has none.\n");
+    }
+    memcpy(world_bounds, data.bounds, sizeof world_bounds);
+    LoadBackgrounds(file);
+
+    const bool hard = feature_man.ProductFeatureExists("HARD_LEVELS");
+    for (int i = 0; i < data.actors.count; i++) {
+        const WorldFileActor* w = data.actors[i];
+        ActorShape* shape = shapes->GetShape(w->actor.text);
+        if (w->hard_only && !hard && !editor_mode) continue;
+        float angle = w->angle_degrees / 180.0f * 3.1415927f;
+        Actor* a = CreateActor(shape, w->position, w->move, angle, w->id, w->move_speed);
+        if (!a) continue;
+        a->hard_only = w->hard_only ? 1 : 0;
+        a->body->SetAwake(true);
+        if (a->Has(TAG_BOSS))
+            for (int k = 0; k < 4; k++) a->path.InsertLast(w->path[k]);
+        if (a->Has(TAG_WORM_HOLE) && !editor_mode) {
+            ActorShape* bug = shapes->GetShape("actors/end-bug.xml");
+            float h = bug->bitmap ? (float)bug->bitmap->height : 0.0f;
+            vec2_t at = {w->position.x, w->position.y - h / 2 * metres_per_pixel};
+            Actor* b = CreateActor(bug, at, w->move, angle, w->id, w->move_speed);
+            if (b) b->body->SetAwake(true);
+        }
+    }
+    if (!editor_mode) {
+        AddWalls();
+        ConnectWorm();
+    }
+    Update(0);
+    return true;
+}
+
+// ---------------------------------------------------------------- save
+
+bool PhysicsSimulation::SaveWorld(const char* file) {
+    if (!file) return false;
+    nString path;
+    DataSavePath(file, &path);
+    kd->Printf("Saving World '%s'..\n", path.text);
+    AtomicFile f;
+    if (!f.Open(path.text)) return false;
+    f.Printf("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n\n");
+    f.Printf("<root>\n\n");
+    f.Printf(" <array id=\"info\">\n");
+    f.Printf("  <node id=\"world_bounds\" x1=\"%g\" y1=\"%g\" x2=\"%g\" y2=\"%g\" />\n", (double)world_bounds[0],
+             (double)world_bounds[1], (double)world_bounds[2], (double)world_bounds[3]);
+    if (background_1 && background_1->name) f.Printf("  <node id=\"background\" value=\"%s\" />\n", background_1->name);
+    f.Printf("  <node id=\"worm_links\" value=\"%d\" />\n", worm_links);
+    f.Printf("  <node id=\"worm_link_distance\" value=\"%f\" />\n", (double)worm_link_distance);
+    if (ammos) f.Printf("  <node id=\"ammos\" value=\"%s\" />\n", ammos);
+    f.Printf("  <node id=\"ideal_time\" value=\"%d\" />\n", ideal_time);
+    f.Printf(" </array>\n\n");
+    f.Printf(" <array id=\"actors\">\n");
+    for (int i = 0; i < actors.count; i++) {
+        const Actor* a = actors[i];
+        if (a->Has(TAG_END_BUG) || !a->body) continue;
+        const char* name = a->shape && a->shape->name ? a->shape->name : "";
+        b2Vec2 p = a->body->GetPosition();
+        double deg = a->body->GetAngle() * 180.0 / 3.14159265358979;
+        if (a->Has(TAG_BOSS)) {
+            vec2_t q[4] = {{p.x, p.y}, a->move, {p.x, p.y}, a->move};
+            if (a->path.count >= 4)
+                for (int k = 0; k < 4; k++) q[k] = a->path[k];
+            f.Printf("  <node actor=\"%s\" x=\"%g\" y=\"%g\" move_x=\"%g\" move_y=\"%g\" x2=\"%g\" y2=\"%g\" "
+                     "move_x2=\"%g\" move_y2=\"%g\" x3=\"%g\" y3=\"%g\" move_x3=\"%g\" move_y3=\"%g\" angle=\"%g\" "
+                     "move_speed=\"%g\" id=\"%d\" hard_only=\"%d\" />\n",
+                     name, (double)p.x, (double)p.y, (double)a->move.x, (double)a->move.y, (double)q[0].x,
+                     (double)q[0].y, (double)q[1].x, (double)q[1].y, (double)q[2].x, (double)q[2].y, (double)q[3].x,
+                     (double)q[3].y, deg, (double)a->move_speed, a->worm_index, a->hard_only ? 1 : 0);
+        } else {
+            f.Printf("  <node actor=\"%s\" x=\"%g\" y=\"%g\" move_x=\"%g\" move_y=\"%g\" angle=\"%g\" move_speed=\"%g\" "
+                     "id=\"%d\" hard_only=\"%d\" />\n",
+                     name, (double)p.x, (double)p.y, (double)a->move.x, (double)a->move.y, deg,
+                     (double)a->move_speed, a->worm_index, a->hard_only ? 1 : 0);
+        }
+    }
+    f.Printf(" </array>\n\n");
+    f.Printf("</root>\n");
+    return f.Commit();
+}
+
+// ---------------------------------------------------------------- backgrounds
+
+void PhysicsSimulation::FreeBackgrounds() {
+    if (background_1) kd->ReleaseBitmap(background_1);
+    if (background_2) kd->ReleaseBitmap(background_2);
+    background_1 = background_2 = nullptr;
+}
+
+// A background is held only when it loaded with a size; otherwise the
+// reference just taken is given back.
+static kd_bitmap_t* LoadBackground(const char* name) {
+    if (!name || !*name) return nullptr;
+    kd_bitmap_t* bm = kd->LoadBitmap(name, 4);
+    if (bm && (bm->width < 1 || bm->height < 1)) {
+        kd->ReleaseBitmap(bm);
+        bm = nullptr;
+    }
+    return bm;
+}
+
+static void TakeNode(const DMNode* n, bool both, kd_bitmap_t** b1, kd_bitmap_t** b2) {
+    kd_bitmap_t* n1 = LoadBackground(n->GetValue(both ? "background_1" : "combined"));
+    kd_bitmap_t* n2 = both ? LoadBackground(n->GetValue("background_2")) : nullptr;
+    if (*b1) kd->ReleaseBitmap(*b1);
+    if (*b2) kd->ReleaseBitmap(*b2);
+    *b1 = n1;
+    *b2 = n2;
+}
+
+void PhysicsSimulation::LoadBackgrounds(const char* file) {
+    FreeBackgrounds();
+    DMArray* worlds = dman.GetDatabase("worlds.xml")->GetArray("worlds");
+    if (!worlds || worlds->GetSize() == 0 || !file) return;
+    for (int i = 0; i < worlds->GetSize(); i++) {
+        const DMNode* n = worlds->GetNode(i);
+        if (n->GetId() && *n->GetId() && strstr(file, n->GetId()))
+            TakeNode(n, high_details, &background_1, &background_2);
+    }
+    if (nStringsMatch(file, "worlds/temp.xml")) TakeNode(worlds->GetNode(0), true, &background_1, &background_2);
+    if (!background_1) TakeNode(worlds->GetNode(0), high_details, &background_1, &background_2);
+}

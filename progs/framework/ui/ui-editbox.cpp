@@ -1,0 +1,344 @@
+// The edit box. See ui-editbox.h.
+#include "ui/ui-editbox.h"
+
+#include <math.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "ui/ui-props.h"
+#include "ui/ui-widgets.h"
+
+UICompEditbox::UICompEditbox() { type = UI_EDITBOX; }
+
+bool UICompEditbox::Utf8() const { return UIFontIsUTF8(font); }
+
+int UICompEditbox::Length() const { return (int)strlen(text); }
+
+static bool IsContinuation(char c) { return ((unsigned char)c & 0xC0) == 0x80; }
+
+int UICompEditbox::Next(int i) const {
+    int n = Length();
+    if (i >= n) return n;
+    i++;
+    if (Utf8())
+        while (i < n && IsContinuation(text[i])) i++;
+    return i;
+}
+
+int UICompEditbox::Prev(int i) const {
+    if (i <= 0) return 0;
+    i--;
+    if (Utf8())
+        while (i > 0 && IsContinuation(text[i])) i--;
+    return i;
+}
+
+int UICompEditbox::CharsBeforeCaret() const {
+    if (!Utf8()) return cursor;
+    int count = 0;
+    for (int i = 0; i < cursor; i = Next(i)) count++;
+    return count;
+}
+
+void UICompEditbox::StoreText(const char* s) {
+    size_t n = strlen(s);
+    if (n > UI_EDITBOX_MAX_TEXT) {
+        n = UI_EDITBOX_MAX_TEXT;
+        // Do not leave the first bytes of a character at the end.
+        if (Utf8()) {
+            size_t start = n;
+            while (start > 0 && IsContinuation(s[start])) start--;
+            n = start;
+        }
+    }
+    memcpy(text, s, n);
+    text[n] = 0;
+    cursor = (int)n;
+}
+
+void UICompEditbox::SetText(const char* fmt, ...) {
+    if (!fmt) return;
+    char buffer[4096];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(buffer, sizeof buffer, fmt, ap);
+    va_end(ap);
+    StoreText(buffer);
+}
+
+bool UICompEditbox::IsValidChar(int c) {
+    if (!font) return false;
+    int code = Utf8() ? c : (c & 255);
+    if (Utf8() && (code < 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))) return false;
+    if (!UIFontHasGlyph(font, code)) return false;
+    if (code <= 9 || code == 92 || code == 124 || code == 60 || code == 62) return false;
+    if ((code >= 48 && code <= 57) || code == 32 || code == 45 || code == 95 || code == 39 || code == 58 ||
+        code == 64 || code == 59 || code == 44 || code == 46)
+        return true;
+    return code > 64;
+}
+
+static int EncodeUtf8(int code, char* out) {
+    if (code < 0x80) return out[0] = (char)code, 1;
+    if (code < 0x800) {
+        out[0] = (char)(0xC0 | (code >> 6));
+        out[1] = (char)(0x80 | (code & 0x3F));
+        return 2;
+    }
+    if (code < 0x10000) {
+        out[0] = (char)(0xE0 | (code >> 12));
+        out[1] = (char)(0x80 | ((code >> 6) & 0x3F));
+        out[2] = (char)(0x80 | (code & 0x3F));
+        return 3;
+    }
+    out[0] = (char)(0xF0 | (code >> 18));
+    out[1] = (char)(0x80 | ((code >> 12) & 0x3F));
+    out[2] = (char)(0x80 | ((code >> 6) & 0x3F));
+    out[3] = (char)(0x80 | (code & 0x3F));
+    return 4;
+}
+
+int UICompEditbox::ProcessChar(int c) {
+    phase = 0;
+    if (c == 13) {
+        cursor = Length();
+        UISet* top = ui_widget_hooks.top_screen_set ? ui_widget_hooks.top_screen_set() : nullptr;
+        UISendComponentClick(top, this);
+        kd->CallExtension("IPHONE_EndKeyboardInput", "");
+        return 1;
+    }
+    // Characters arrive as bytes (possibly sign-extended) for Latin-1
+    // fonts and as code points for UTF-8 fonts; a negative value is a
+    // sign-extended Latin-1 byte either way.
+    int code = (!Utf8() || c < 0) ? (c & 255) : c;
+    if (caps_only) {
+        if (code >= 'a' && code <= 'z') code -= 32;
+        else if (code == 0xE4) code = 0xC4;
+        else if (code == 0xE5) code = 0xC5;
+        else if (code == 0xF6) code = 0xD6;
+    }
+    if (CharsBeforeCaret() >= max_chars || !IsValidChar(code)) return 0;
+    char bytes[4];
+    int n = Utf8() ? EncodeUtf8(code, bytes) : (bytes[0] = (char)code, 1);
+    int len = Length();
+    // The buffer holds 255 bytes whatever `max_chars` says.
+    if (len + n > UI_EDITBOX_MAX_TEXT) return 0;
+    if (cursor < 0 || cursor > len) cursor = len;
+    memmove(text + cursor + n, text + cursor, (size_t)(len - cursor) + 1);
+    memcpy(text + cursor, bytes, (size_t)n);
+    cursor += n;
+    return 1;
+}
+
+int UICompEditbox::ProcessKey(int key) {
+    phase = 0;
+    int len = Length();
+    if (cursor < 0 || cursor > len) cursor = len;
+    if (key == 37) {
+        cursor = Prev(cursor);
+    } else if (key == 39) {
+        cursor = Next(cursor);
+    } else if (key == 8 && cursor > 0) {
+        int from = Prev(cursor);
+        memmove(text + from, text + cursor, (size_t)(len - cursor) + 1);
+        cursor = from;
+    }
+    return 1;
+}
+
+int UICompEditbox::ProcessCursorMove(UICursor*, int, float) { return 1; }
+int UICompEditbox::ProcessCursorMove(UICursor*, const vec2_t&, float) { return 1; }
+
+void UICompEditbox::UpdateDimensions() {
+    if (bm_panel) width = (float)UIBitmapWidth(bm_panel), height = (float)UIBitmapHeight(bm_panel);
+    else width = height = 16;
+    CalculateDynamicScale();
+    width *= dynamic_scale;
+    height *= dynamic_scale;
+}
+
+void UICompEditbox::Draw() {
+    if (ui_widget_hooks.resize_mode) UpdateDimensions();
+    vec2_t p = GetAlignedPos();
+    float A = GetStaticAlpha();
+    float S = dynamic_scale;
+    UIDrawSetup(this, A);
+    bool pushed = UIPushRotation(this);
+    bool focus = UIHasFocus(this);
+    UIDrawBitmapInBox(bm_panel, p.x, p.y, S);
+    if (bm_panel_over && time_cursor_over > 0) {
+        kd->SetAlpha(A * time_cursor_over * color.a);
+        UIDrawBitmapInBox(bm_panel_over, p.x, p.y, S);
+        kd->SetAlpha(A * color.a);
+    }
+    if (font && bm_panel) {
+        kd->SetTextAlign(0);
+        kd->SetTextboxWidth(0);
+        kd->SetColor(color.r * text_color.r, color.g * text_color.g, color.b * text_color.b);
+        float tx = p.x + S * padding + S * text_offset.x;
+        float ty = (float)(int)(height / 2) + p.y + S * text_offset.y;
+        int room = (int)((float)UIBitmapWidth(bm_panel) - 2 * padding);
+        if (room < 0) room = 0;
+        // Widths in panel pixels: the text is drawn at text_scale x S, the
+        // panel at S.
+        auto width_of = [&](const char* s) { return *s ? kd->GetTextWidthf(font, "%s", s) * text_scale : 0.0f; };
+        int len = Length();
+        int i = 0;
+        while (i < len && width_of(text + i) > (float)room) i = Next(i);
+        char before[UI_EDITBOX_MAX_TEXT + 1];
+        int upto = i < cursor ? i : cursor;
+        memcpy(before, text, (size_t)upto);
+        before[upto] = 0;
+        float P = width_of(before);
+        char visible[UI_EDITBOX_MAX_TEXT + 1];
+        strcpy(visible, text + i);
+        for (int n = (int)strlen(visible); n > 0 && width_of(visible) > (float)room;) {
+            int cut = n - 1;
+            if (Utf8())
+                while (cut > 0 && IsContinuation(visible[cut])) cut--;
+            visible[cut] = 0;
+            n = cut;
+        }
+        float T = text_scale * S;
+        kd->SetTextTransform(T, T, 0);
+        if (*visible) kd->DrawTextf(font, tx, ty - T * UIFontLineHeight(font) / 2, "%s", visible);
+        if (phase < 0.6f && focus && bm_cursor) {
+            memcpy(before, text, (size_t)cursor);
+            before[cursor] = 0;
+            float W = width_of(before);
+            // Both widths are panel pixels; the panel is drawn at S.
+            kd->DrawBitmapRS(bm_cursor, tx + S * (W - P), ty, 0, S);
+        }
+        kd->SetTextTransform(1, 1, 0);
+        kd->SetColor(color.r, color.g, color.b);
+    }
+    if (pushed) kd->PopTransform();
+}
+
+void UICompEditbox::ApplyCacheMode(int mode) {
+    kd_bitmap_t* all[3] = {bm_panel, bm_panel_over, bm_cursor};
+    for (kd_bitmap_t* bm : all) UIApplyCacheModeToBitmap(bm, mode);
+    if (mode == 2) UpdateDimensions();
+}
+
+int UICompEditbox::InheritFrom(UIComp* source) {
+    if (!UIComp::InheritFrom(source)) return 0;
+    UICompEditbox* s = dynamic_cast<UICompEditbox*>(source);
+    if (!s) return 1;
+    bm_panel = s->bm_panel, bm_panel_over = s->bm_panel_over, bm_cursor = s->bm_cursor;
+    font = s->font;
+    max_chars = s->max_chars;
+    padding = s->padding;
+    memcpy(text, s->text, sizeof text);
+    text_offset = s->text_offset;
+    text_scale = s->text_scale;
+    cursor = s->cursor;
+    caps_only = s->caps_only;
+    text_color = s->text_color;
+    UpdateDimensions();
+    return 1;
+}
+
+UIComp* UICompEditbox::Clone(const char* new_name) { return UICloneInto(new UICompEditbox(), this, new_name); }
+
+int UICompEditbox::SetProperty(const char* prop, lua_State* L) {
+    int r = UIComp::SetProperty(prop, L);
+    if (r >= 0 || !prop) return r;
+    kd_bitmap_t** slot = UIIsProperty(prop, "editbox.bm_panel")        ? &bm_panel
+                         : UIIsProperty(prop, "editbox.bm_panel_over") ? &bm_panel_over
+                         : UIIsProperty(prop, "editbox.bm_cursor")     ? &bm_cursor
+                                                             : nullptr;
+    if (slot) {
+        if (!UISetBitmapProperty(L, this, prop, slot)) return 0;
+        return 0;
+    }
+    float* number = UIIsProperty(prop, "editbox.padding")         ? &padding
+                    : UIIsProperty(prop, "editbox.text_offset.x") ? &text_offset.x
+                    : UIIsProperty(prop, "editbox.text_offset.y") ? &text_offset.y
+                    : UIIsProperty(prop, "editbox.text_scale")    ? &text_scale
+                                                        : nullptr;
+    if (number) {
+        float v;
+        if (!UIReadNumber(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
+        *number = v;
+        return 0;
+    }
+    if (UIIsProperty(prop, "editbox.text_offset")) {
+        float x, y;
+        if (!UIReadNumber(L, 2, &x)) return UIRefuse(L, this, prop, "two numbers", 2), 0;
+        if (!UIReadNumber(L, 3, &y)) return UIRefuse(L, this, prop, "two numbers", 3), 0;
+        text_offset = vec2_t{x, y};
+        return 0;
+    }
+    if (UIIsProperty(prop, "editbox.text_color")) {
+        float v[3];
+        for (int i = 0; i < 3; i++)
+            if (!UIReadNumber(L, 2 + i, &v[i])) return UIRefuse(L, this, prop, "three numbers", 2 + i), 0;
+        text_color.r = v[0], text_color.g = v[1], text_color.b = v[2];
+        return 0;
+    }
+    if (UIIsProperty(prop, "editbox.max_chars")) {
+        int v;
+        if (!UIReadInteger(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
+        max_chars = v;
+        return 0;
+    }
+    if (UIIsProperty(prop, "editbox.text")) {
+        const char* s = UIReadString(L, 2);
+        if (!s) return UIRefuse(L, this, prop, "a text", 2), 0;
+        if (strlen(s) < UI_EDITBOX_MAX_TEXT) StoreText(s);
+        return 0;
+    }
+    if (UIIsProperty(prop, "editbox.caps_only")) {
+        bool b;
+        if (!UIReadFlag(L, 2, &b)) return UIRefuse(L, this, prop, "true, false or a number", 2), 0;
+        caps_only = b;
+        return 0;
+    }
+    if (UIIsProperty(prop, "editbox.font")) {
+        const char* s = UIReadString(L, 2);
+        if (!s) return UIRefuse(L, this, prop, "a font name", 2), 0;
+        SetFont(kd->GetFont(s));
+        return 0;
+    }
+    kd->Popupf(1, "UICompEditbox::SetProperty: Unknown Property '%s'\n", prop);
+    return -1;
+}
+
+int UICompEditbox::GetProperty(const char* prop, lua_State* L) {
+    int r = UIComp::GetProperty(prop, L);
+    if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
+    if (UIIsProperty(prop, "editbox.text")) return lua_pushstring(L, text), 1;
+    if (UIIsProperty(prop, "editbox.bm_panel")) return lua_pushstring(L, UIBitmapName(bm_panel)), 1;
+    if (UIIsProperty(prop, "editbox.bm_panel_over")) return lua_pushstring(L, UIBitmapName(bm_panel_over)), 1;
+    if (UIIsProperty(prop, "editbox.bm_cursor")) return lua_pushstring(L, UIBitmapName(bm_cursor)), 1;
+    if (UIIsProperty(prop, "editbox.font")) return lua_pushstring(L, UIFontName(font)), 1;
+    if (UIIsProperty(prop, "editbox.padding")) return lua_pushnumber(L, padding), 1;
+    if (UIIsProperty(prop, "editbox.max_chars")) return lua_pushinteger(L, max_chars), 1;
+    kd->Popupf(1, "UICompEditbox::GetProperty: Unknown Property '%s'\n", prop);
+    return 0;
+}
+
+static bool Differs(float a, float b) { return fabsf(a - b) >= 0.000001f; }
+
+void UICompEditbox::ExportLua(nString& out) {
+    UIComp::ExportLua(out);
+    static UICompEditbox defaults;
+    UICompEditbox* T = dynamic_cast<UICompEditbox*>(template_comp);
+    if (!T) T = &defaults;
+    UIAppendBitmapLine(out, "editbox.bm_panel", bm_panel, T->bm_panel);
+    UIAppendBitmapLine(out, "editbox.bm_panel_over", bm_panel_over, T->bm_panel_over);
+    UIAppendBitmapLine(out, "editbox.bm_cursor", bm_cursor, T->bm_cursor);
+    if (font && font != T->font) UIAppendTextLine(out, "editbox.font", UIFontName(font));
+    if ((int)padding != (int)T->padding) UIAppendf(out, "SetProperty (\"editbox.padding\", %d);\n", (int)padding);
+    if (max_chars != T->max_chars) UIAppendf(out, "SetProperty (\"editbox.max_chars\", %d);\n", max_chars);
+    if (Differs(text_offset.x, T->text_offset.x) || Differs(text_offset.y, T->text_offset.y))
+        UIAppendf(out, "SetProperty (\"editbox.text_offset\", %g, %g);\n", text_offset.x, text_offset.y);
+    if (Differs(text_color.r, T->text_color.r) || Differs(text_color.g, T->text_color.g) ||
+        Differs(text_color.b, T->text_color.b))
+        UIAppendf(out, "SetProperty (\"editbox.text_color\", %g, %g, %g);\n", text_color.r, text_color.g,
+                  text_color.b);
+    if (Differs(text_scale, T->text_scale)) UIAppendf(out, "SetProperty (\"editbox.text_scale\", %g);\n", text_scale);
+    if (caps_only != T->caps_only) UIAppendf(out, "SetProperty (\"editbox.caps_only\", %d);\n", caps_only ? 1 : 0);
+}

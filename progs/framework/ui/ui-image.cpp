@@ -1,0 +1,279 @@
+// The image. See ui-image.h.
+#include "ui/ui-image.h"
+
+#include <math.h>
+#include <string.h>
+
+#include "ui/ui-props.h"
+#include "ui/ui-widgets.h"
+
+UICompImage::UICompImage() {
+    type = UI_IMAGE;
+    interactive = false;
+}
+
+const char* UICompImage::AnimModeName(int mode) {
+    switch (mode) {
+        case UI_ANIM_PINGPONG: return "PINGPONG";
+        case UI_ANIM_LOOP_ONCE: return "LOOP_ONCE";
+        case UI_ANIM_LOOP_FOREVER_NONLINEAR: return "LOOP_FOREVER_NONLINEAR";
+        default: return "LOOP_FOREVER";
+    }
+}
+
+void UICompImage::SetBitmap(kd_bitmap_t* bm) {
+    if (bm) {
+        ReplaceBitmapApplyingReferenceCounting(&bitmap, bm->name);
+    } else {
+        // No name to load by: drop the reference taken for the old bitmap.
+        if (bitmap && OwnerSetLoaded() && features_enabled && !UIBitmapIsPlaceholder(bitmap))
+            kd->ReleaseBitmap(bitmap);
+        bitmap = nullptr;
+    }
+    UpdateDimensions();
+}
+
+void UICompImage::UpdateDimensions() {
+    int w = UIBitmapWidth(bitmap), h = UIBitmapHeight(bitmap);
+    width = w > 0 ? (float)w : 16;
+    height = h > 0 ? (float)h : 16;
+    CalculateDynamicScale();
+    width *= dynamic_scale;
+    height *= dynamic_scale;
+    if (scale_type == UI_SCALE_STRETCH_TO_COVER_SCREEN) {
+        width = (float)ui_screen.actual_width;
+        height = (float)ui_screen.actual_height;
+    }
+}
+
+// Frame index for a position t (in loops) of a linear pass over n frames;
+// the pause after the pass holds the last frame.
+static int LinearFrame(float t, int n) {
+    if (t >= 1) return n - 1;
+    int f = (int)((float)n * t);
+    return f < 0 ? 0 : f >= n ? n - 1 : f;
+}
+
+void UICompImage::Update(float dt) {
+    current_frame = 0;
+    if (!bitmap || !(anim_loop_time > 0)) return;
+    int n = bitmap->frame_count > 0 ? bitmap->frame_count : 1;
+    float L = anim_loop_time, Q = anim_pause_time > 0 ? anim_pause_time : 0;
+    // Wrapping by whole cycles: a long frame (a hitch, a screen coming back)
+    // must not leave the clock beyond the loop showing the last frame until
+    // many short updates have caught up with it.
+    auto wrap = [&](float cycle) {
+        if (cycle > 0 && anim_key > cycle) anim_key = fmodf(anim_key, cycle);
+    };
+    switch (anim_mode) {
+        case UI_ANIM_PINGPONG: {
+            anim_key += dt;
+            wrap(L + Q);
+            float t = anim_key / L;
+            int f;
+            if (t >= 1) f = n - 1;
+            else if (t >= 0.5f) f = (int)((1 - 2 * (t - 0.5f)) * (float)n);
+            else f = (int)(2 * t * (float)n);
+            // At the turn the formula gives n; that is the last frame
+            // again, not a flash of the first one.
+            current_frame = f < 0 ? 0 : f >= n ? n - 1 : f;
+            break;
+        }
+        case UI_ANIM_LOOP_FOREVER_NONLINEAR: {
+            anim_key += dt;
+            kd_bitmap_t* fr = bitmap->frames;
+            float rate = bitmap->frame_rate;
+            // Without frame keys or a playback rate there is no timeline:
+            // the loop time becomes 0 and the animation stops.
+            if (n > 1 && fr && rate > 0)
+                L = (float)(fr[n - 1].frame_number + 1 - fr[0].frame_number) / rate;
+            else
+                L = 0;
+            anim_loop_time = L;
+            if (L <= 0) return;
+            wrap(L + Q);
+            int K = (int)((float)fr[0].frame_number + anim_key * rate);
+            current_frame = n - 1;
+            for (int i = 0; i + 1 < n; i++)
+                if (fr[i].frame_number < K && K <= fr[i + 1].frame_number) {
+                    current_frame = i;
+                    break;
+                }
+            break;
+        }
+        case UI_ANIM_LOOP_ONCE:
+            // One pass, then the last frame stays: the clock stops at the
+            // end of the pass instead of wrapping.
+            anim_key += dt;
+            if (anim_key > L) anim_key = L;
+            current_frame = LinearFrame(anim_key / L, n);
+            break;
+        default:
+            anim_key += dt;
+            wrap(L + Q);
+            current_frame = LinearFrame(anim_key / L, n);
+            break;
+    }
+}
+
+static void SwapFloats(float& a, float& b) {
+    float t = a;
+    a = b;
+    b = t;
+}
+
+void UICompImage::Draw() {
+    if (ui_widget_hooks.resize_mode) UpdateDimensions();
+    float A = GetStaticAlpha();
+    if (!(A > 0)) return;
+    vec2_t p = GetAlignedPos();
+    UIDrawSetup(this, A);
+    float a = GetStaticAngle();
+    bool pushed = false;
+    float rotation = a;
+    if (inherit_angle && fabsf(a) >= 0.000001f) {
+        pushed = UIPushRotation(this);
+        rotation = 0;
+    }
+    if (bitmap) {
+        kd->SetBitmapFrame(bitmap, current_frame);
+        UpdateDimensions();
+        float cx = p.x + width * 0.5f, cy = p.y + height * 0.5f;
+        if (draw_mode == 1 || draw_mode == 2) {
+            // Mirrored for this one draw only: the bitmap is shared.
+            kd_bitmap_hw_data_t& hw = bitmap->hw;
+            if (draw_mode == 1) SwapFloats(hw.top_v, hw.bottom_v);
+            else SwapFloats(hw.left_u, hw.right_u);
+            kd->DrawBitmapRS(bitmap, cx, cy, rotation, dynamic_scale);
+            if (draw_mode == 1) SwapFloats(hw.top_v, hw.bottom_v);
+            else SwapFloats(hw.left_u, hw.right_u);
+        } else if (scale_type == UI_SCALE_STRETCH_TO_COVER_SCREEN) {
+            float al = A * color.a * 255;
+            uint32_t a8 = (uint32_t)(al < 0 ? 0 : al > 255 ? 255 : al);
+            uint32_t col = (a8 << 24) | 0xFFFFFFu;
+            float z = kd->GetDepthDefault();
+            float x0 = p.x, y0 = p.y, x1 = p.x + width, y1 = p.y + height;
+            kd_vertex_t v[4] = {{x0, y0, z, col, 0, 0}, {x1, y0, z, col, 1, 0}, {x0, y1, z, col, 0, 1},
+                                {x1, y1, z, col, 1, 1}};
+            kd->DrawBitmap4V(bitmap, v);
+        } else {
+            kd->DrawBitmapRS(bitmap, cx, cy, rotation, dynamic_scale);
+        }
+    }
+    if (pushed) kd->PopTransform();
+}
+
+void UICompImage::ApplyCacheMode(int mode) {
+    if (!bitmap) return;
+    UIApplyCacheModeToBitmap(bitmap, mode);
+    if (mode == UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE) UpdateDimensions();
+}
+
+void UICompImage::EditUpdate(float) {
+    if (!bitmap) return;
+    int hw = UIBitmapWidth(bitmap) / 2, hh = UIBitmapHeight(bitmap) / 2;
+    // A bitmap one pixel wide or high has a half of 0: dividing by it
+    // would give an infinite scale.
+    if (hw < 1) hw = 1;
+    if (hh < 1) hh = 1;
+    vec2_t s = GetStaticPos();
+    float mx = kd->GetKeyStatef(KD_KEY_POINTER_X), my = kd->GetKeyStatef(KD_KEY_POINTER_Y);
+    float sc = fmaxf(fabsf(mx - s.x) / (float)hw, fabsf(my - s.y) / (float)hh);
+    float an = atan2f(my - s.y, mx - s.x);
+    if (kd->GetKeyStatei(16)) {
+        const float q = (float)M_PI / 4;
+        an = (float)(int)((an + q / 2) / q) * q;
+        sc = (float)(int)(sc / 0.1f) * 0.1f;
+    }
+    scale = sc;
+    angle = an;
+}
+
+int UICompImage::InheritFrom(UIComp* source) {
+    int r = UIComp::InheritFrom(source);
+    if (!r) return r;
+    UICompImage* s = dynamic_cast<UICompImage*>(source);
+    if (!s) return 1;
+    bitmap = s->bitmap;
+    UpdateDimensions();
+    return 1;
+}
+
+UIComp* UICompImage::Clone(const char* new_name) {
+    UICompImage* c = new UICompImage();
+    UICloneInto(c, this, new_name);
+    c->anim_mode = anim_mode;
+    c->anim_loop_time = anim_loop_time;
+    c->anim_pause_time = anim_pause_time;
+    return c;
+}
+
+int UICompImage::SetProperty(const char* prop, lua_State* L) {
+    int r = UIComp::SetProperty(prop, L);
+    if (r >= 0 || !prop) return r;
+    const char* rest = strncmp(prop, "image.", 6) ? nullptr : prop + 6;
+    if (rest && (UIIsProperty(rest, "bitmap") || UIIsProperty(rest, "bitmap_switch"))) {
+        if (!UISetBitmapProperty(L, this, prop, &bitmap)) return 0;
+        UpdateDimensions();
+        return 0;
+    }
+    float* number = !rest                           ? nullptr
+                    : UIIsProperty(rest, "anim_loop_time")  ? &anim_loop_time
+                    : UIIsProperty(rest, "anim_pause_time") ? &anim_pause_time
+                    : UIIsProperty(rest, "anim_key")        ? &anim_key
+                                                  : nullptr;
+    if (number) {
+        float v;
+        if (!UIReadNumber(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
+        *number = v;
+        return 0;
+    }
+    if (rest && UIIsProperty(rest, "anim_mode")) {
+        const char* s = L && lua_type(L, 2) == LUA_TSTRING ? lua_tostring(L, 2) : nullptr;
+        int m = -1;
+        if (s) {
+            if (UIIsProperty(s, "LOOP") || UIIsProperty(s, "LOOP_FOREVER")) m = UI_ANIM_LOOP_FOREVER;
+            else if (UIIsProperty(s, "PINGPONG")) m = UI_ANIM_PINGPONG;
+            else if (UIIsProperty(s, "LOOP_ONCE")) m = UI_ANIM_LOOP_ONCE;
+            else if (UIIsProperty(s, "LOOP_FOREVER_NONLINEAR")) m = UI_ANIM_LOOP_FOREVER_NONLINEAR;
+        }
+        if (m < 0) {
+            kd->Popupf(1,
+                       "Supported image anim modes are e.g. 'LOOP_FOREVER', 'LOOP_ONCE', 'PINGPONG', "
+                       "'LOOP_FOREVER_NONLINEAR'. Value '%s' is not valid, using 'LOOP_FOREVER'.\n",
+                       s ? s : (L ? luaL_typename(L, 2) : ""));
+            m = UI_ANIM_LOOP_FOREVER;
+        }
+        anim_mode = m;
+        return 0;
+    }
+    kd->Popupf(1, "UICompImage::SetProperty: Unknown Property '%s' for UIComp '%s'\n", rest ? rest : prop,
+               name ? name : "");
+    return -1;
+}
+
+int UICompImage::GetProperty(const char* prop, lua_State* L) {
+    int r = UIComp::GetProperty(prop, L);
+    if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
+    if (UIIsProperty(prop, "image.bitmap")) return lua_pushstring(L, UIBitmapName(bitmap)), 1;
+    if (UIIsProperty(prop, "image.anim_loop_time")) return lua_pushnumber(L, anim_loop_time), 1;
+    if (UIIsProperty(prop, "image.anim_pause_time")) return lua_pushnumber(L, anim_pause_time), 1;
+    if (UIIsProperty(prop, "image.anim_key")) return lua_pushnumber(L, anim_key), 1;
+    if (UIIsProperty(prop, "image.anim_mode")) return lua_pushstring(L, AnimModeName(anim_mode)), 1;
+    kd->Popupf(1, "UICompImage::GetProperty: Unknown Property '%s'\n", prop);
+    return 0;
+}
+
+void UICompImage::ExportLua(nString& out) {
+    UIComp::ExportLua(out);
+    static UICompImage defaults;
+    UICompImage* T = dynamic_cast<UICompImage*>(template_comp);
+    if (!T) T = &defaults;
+    UIAppendBitmapLine(out, "image.bitmap", bitmap, T->bitmap);
+    if (anim_loop_time != T->anim_loop_time)
+        UIAppendf(out, "SetProperty (\"image.anim_loop_time\", %g);\n", anim_loop_time);
+    if (anim_pause_time != T->anim_pause_time)
+        UIAppendf(out, "SetProperty (\"image.anim_pause_time\", %g);\n", anim_pause_time);
+    if (anim_mode != T->anim_mode)
+        UIAppendf(out, "SetProperty (\"image.anim_mode\", \"%s\");\n", AnimModeName(anim_mode));
+}

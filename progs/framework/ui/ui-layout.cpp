@@ -1,0 +1,250 @@
+// Reading and writing UI layout files. See ui-layout.h.
+#include "ui/ui-layout.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "atomic-file.h"
+#include "localization.h"
+#include "manager.h"
+#include "ui/ui-props.h"
+
+// Layout files are hand-written; anything bigger is not one.
+static const long UI_LAYOUT_MAX_BYTES = 16L << 20;
+
+static void Warn(lua_State* L, const char* what, const char* detail) {
+    nString where = UIScriptWhere(L);
+    kd->Popupf(1, "%s%s%s%s\n", where.c_str(), where.IsEmpty() ? "" : ": ", what, detail ? detail : "");
+}
+
+static int LuaCreateComp(lua_State* L) {
+    UISet* set = UISet::FromState(L);
+    if (!set) {
+        Warn(L, "CreateComp: this script has no UI set.", nullptr);
+        return 0;
+    }
+    if (lua_type(L, 1) != LUA_TSTRING || lua_type(L, 2) != LUA_TSTRING) {
+        Warn(L, "CreateComp: a type and a name (texts) are expected; nothing created.", nullptr);
+        return 0;
+    }
+    const char* type_name = lua_tostring(L, 1);
+    const char* comp_name = lua_tostring(L, 2);
+    if (set->GetComp(comp_name)) {
+        nString d;
+        UIAppendf(d, "'%s' in '%s'.", comp_name, set->file.c_str());
+        Warn(L, "CreateComp: a second component named ", d.c_str());
+    }
+    UIComp* c = UIComp::Create(type_name, comp_name, ui_template_set, set->file.c_str());
+    c->owner = set->owner;
+    set->Add(c);
+    set->current = c;
+    return 0;
+}
+
+static int LuaSetProperty(lua_State* L) {
+    UISet* set = UISet::FromState(L);
+    UIComp* c = set ? set->current : nullptr;
+    if (lua_type(L, 1) != LUA_TSTRING) {
+        Warn(L, "SetProperty: the property name must be a text; ignored.", nullptr);
+        return 0;
+    }
+    const char* prop = lua_tostring(L, 1);
+    if (!c) {
+        nString d;
+        UIAppendf(d, "'%s' ignored.", prop);
+        Warn(L, "SetProperty: no component has been created yet; ", d.c_str());
+        return 0;
+    }
+    if (c->SetProperty(prop, L) < 0) {
+        nString d;
+        UIAppendf(d, "'%s' for '%s' (%s).", prop, c->name ? c->name : "", UIComp::GetCompTypeString(c->type));
+        Warn(L, "SetProperty: Unknown Property ", d.c_str());
+    }
+    return 0;
+}
+
+static int LuaUIEvents(lua_State* L) {
+    UISet* set = UISet::FromState(L);
+    if (!set) return 0;
+    if (lua_type(L, 1) != LUA_TSTRING) {
+        Warn(L, "UIEvents: a file name (text) is expected; ignored.", nullptr);
+        return 0;
+    }
+    set->events_file.Set(lua_tostring(L, 1));
+    return 0;
+}
+
+void UILayoutRegisterFunctions(lua_State* L) {
+    if (!L) return;
+    LuaManager::RegisterLuaFunc(L, "CreateComp", LuaCreateComp);
+    LuaManager::RegisterLuaFunc(L, "SetProperty", LuaSetProperty);
+    LuaManager::RegisterLuaFunc(L, "UIEvents", LuaUIEvents);
+}
+
+bool UILayoutRunString(UISet* set, const char* text, size_t length, const char* chunk_name) {
+    if (!set || !set->L || !text) return false;
+    lua_State* L = set->L;
+    UILayoutRegisterFunctions(L);
+    nString chunk("@");
+    chunk.Append(chunk_name ? chunk_name : set->file.c_str());
+    int top = lua_gettop(L);
+    bool ok = true;
+    if (luaL_loadbuffer(L, text, length, chunk.c_str()) != 0) {
+        const char* msg = lua_tostring(L, -1);
+        kd->Popupf(1, "UI layout '%s' does not compile:\n%s\n", chunk_name ? chunk_name : "", msg ? msg : "");
+        ok = false;
+    } else if (lua_pcall(L, 0, 0, 0) != 0) {
+        const char* msg = lua_tostring(L, -1);
+        kd->Popupf(1, "UI layout '%s' stopped with an error; the components made before it are kept:\n%s\n",
+                   chunk_name ? chunk_name : "", msg ? msg : "(error object is not a text)");
+        ok = false;
+    }
+    lua_settop(L, top);
+    return ok;
+}
+
+bool UILayoutRun(UISet* set, const char* file) {
+    if (!set || !file) return false;
+    kd_file_t* f = kd->OpenFile(file, "rb");
+    if (!f) {
+        kd->Popupf(1, "UI layout '%s' not found.\n", file);
+        return false;
+    }
+    long size = 0;
+    if (kd->fseek(f, 0, SEEK_END)) size = kd->ftell(f);
+    kd->fseek(f, 0, SEEK_SET);
+    if (size < 0 || size > UI_LAYOUT_MAX_BYTES) {
+        kd->CloseFile(f);
+        kd->Popupf(1, "UI layout '%s' is not readable (size %ld).\n", file, size);
+        return false;
+    }
+    char* buffer = (char*)malloc((size_t)size + 1);
+    if (!buffer) {
+        kd->CloseFile(f);
+        return false;
+    }
+    unsigned int got = size ? kd->fread(buffer, 1, (unsigned int)size, f) : 0;
+    kd->CloseFile(f);
+    buffer[got] = 0;
+    bool ok = UILayoutRunString(set, buffer, got, file);
+    free(buffer);
+    return ok;
+}
+
+nString UILayoutExportText(UISet* set) {
+    nString out("");
+    if (!set) return out;
+    UIAppendf(out, "-- %s\n\n", set->file.c_str());
+    if (!set->events_file.IsEmpty()) {
+        out.Append("UIEvents (");
+        UIAppendQuoted(out, set->events_file.text);
+        out.Append(");\n\n");
+    }
+    for (int i = 0; i < set->comps.count; i++) {
+        if (!set->comps[i]) continue;
+        set->comps[i]->ExportLua(out);
+        out.Append("\n");
+    }
+    return out;
+}
+
+static bool Readable(const char* path) {
+    kd_file_t* f = kd->OpenFile(path, "rb");
+    if (!f) return false;
+    kd->CloseFile(f);
+    return true;
+}
+
+nString UILayoutTargetPath(const char* file) {
+    nString path;
+    if (!file) file = "";
+    kd_parms_t* parms = Manager::GetParms();
+    if (loc_man.IsActive() && parms && parms->locale && *parms->locale)
+        path.Format("data-%s/%s", parms->locale, file);
+    else
+        path.Format("data/%s", file);
+    int n = kd->GetNumberOfSearchPaths();
+    // A search path for UI sources ("...-ui/") takes the file first.
+    for (int i = n - 1; i >= 0; i--) {
+        const char* sp = kd->GetSearchPath(i);
+        if (!sp) continue;
+        size_t len = strlen(sp);
+        // The last path element is what follows the last '/' before the
+        // closing one.
+        size_t end = len && sp[len - 1] == '/' ? len - 1 : len;
+        size_t start = end;
+        while (start > 0 && sp[start - 1] != '/') start--;
+        nString last;
+        last.Set(sp + start);
+        if (strstr(last.c_str(), "-ui/")) {
+            path.Format("%s%s", sp, file);
+            break;
+        }
+    }
+    // An existing copy of the file is overwritten where it is.
+    for (int i = 0; i < n; i++) {
+        const char* sp = kd->GetSearchPath(i);
+        if (!sp) continue;
+        nString candidate;
+        candidate.Set(sp);
+        candidate.Append(file);
+        if (candidate.Length() >= 512) continue;
+        if (Readable(candidate.c_str())) {
+            // "res://" removed wherever it stands.
+            nString cleaned("");
+            const char* s = candidate.c_str();
+            while (*s) {
+                if (!strncmp(s, "res://", 6)) {
+                    s += 6;
+                    continue;
+                }
+                char one[2] = {*s++, 0};
+                cleaned.Append(one);
+            }
+            path = cleaned;
+            break;
+        }
+    }
+    return path;
+}
+
+bool UILayoutExportTo(UISet* set, const char* path) {
+    if (!set || !path) return false;
+    const char* slash = strrchr(path, '/');
+    if (slash) {
+        nString dir;
+        dir.Set(path);
+        dir.text[slash - path] = 0;
+        nString target;
+        // Plain relative paths live under "res://"; a path with a scheme
+        // names its folder itself.
+        if (strstr(dir.text, "://"))
+            target = dir;
+        else
+            target.Format("res://%s", dir.text);
+        kd->CreateDirectory(target.c_str());
+    }
+    nString text = UILayoutExportText(set);
+    kd->Printf("Exporting UISet to '%s'..\n", path);
+    if (!AtomicWriteFile(path, text.c_str(), (unsigned int)text.Length())) {
+        kd->Popupf(1, "Unable to save to file '%s'.\n", path);
+        return false;
+    }
+    return true;
+}
+
+bool UILayoutExport(UISet* set) {
+    if (!set) return false;
+    nString path = UILayoutTargetPath(set->file.c_str());
+    return UILayoutExportTo(set, path.c_str());
+}
+
+void UILayoutDeleteComps(UISet* set) {
+    if (!set) return;
+    // Children first is not needed: a component never reaches its parent
+    // on destruction.
+    for (int i = 0; i < set->comps.count; i++) delete set->comps[i];
+    set->comps.Free();
+    set->current = nullptr;
+}
