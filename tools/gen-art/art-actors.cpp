@@ -456,6 +456,29 @@ static void Cracks(cairo_t* cr, double x0, double y0, double w, double h, int fr
     }
 }
 
+// The last frame is broken through: a jagged split right across the
+// block's short side, dark in the gap and lit along one lip.
+static void Split(cairo_t* cr, double x0, double y0, double w, double h, int frame, uint32_t seed) {
+    if (frame < 3) return;
+    Rng rng(seed * 13 + 5);
+    bool across = w >= h;  // split the short way
+    int n = 7;
+    auto path = [&](double shift) {
+        Rng r2 = rng;
+        for (int i = 0; i <= n; i++) {
+            double t = (double)i / n, j = r2.R(-0.12, 0.12);
+            double x = across ? x0 + w * (0.5 + j) + shift : x0 + w * t;
+            double y = across ? y0 + h * t : y0 + h * (0.5 + j) + shift;
+            if (i == 0) cairo_move_to(cr, x, y);
+            else cairo_line_to(cr, x, y);
+        }
+    };
+    path(0);
+    Stroke(cr, Col{0.12, 0.08, 0.05, 0.9}, 3.2);
+    path(1.6);
+    Stroke(cr, Col{1, 1, 1, 0.35}, 1);
+}
+
 // Knocks chips out of the corners for the last frames.
 static void Chips(cairo_t* cr, double x0, double y0, double w, double h, int frame, uint32_t seed) {
     if (frame < 2) return;
@@ -500,6 +523,7 @@ static void Crate(cairo_t* cr, int w, int h, int frame) {
         FillCol(cr, Hex(0x4a4f58));
     }
     Cracks(cr, m, m, w - 2 * m, h - 2 * m, frame, 101, Outline(wood));
+    Split(cr, 0, 0, w, h, frame, 101);
     Chips(cr, 0, 0, w, h, frame, 101);
 }
 
@@ -523,6 +547,7 @@ static void Stone(cairo_t* cr, int w, int h, int frame) {
         FillCol(cr, Mix(Hex(0x6fb545), Hex(0x8fd05a), moss.F()));
     }
     Cracks(cr, m, m, w - 2 * m, h - 2 * m, frame, 202, Outline(stone));
+    Split(cr, 0, 0, w, h, frame, 202);
     Chips(cr, 0, 0, w, h, frame, 202);
 }
 
@@ -554,6 +579,7 @@ static void Log(cairo_t* cr, int w, int h, int frame) {
     Ellipse(cr, w / 2.0, m + 5, (w / 2.0 - m) * 0.5, 2);
     Stroke(cr, Alpha(Hex(0x8a6a40), 0.6), 0.8);
     Cracks(cr, m, m, w - 2 * m, h - 2 * m, frame, 303, Hex(0x5d4a30));
+    Split(cr, 0, 0, w, h, frame, 303);
     Chips(cr, 0, 0, w, h, frame, 303);
 }
 
