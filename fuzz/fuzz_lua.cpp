@@ -1,15 +1,19 @@
 // Arbitrary bytes as a script in a framework Lua state: the built-in
-// bindings, the silent print/loadfile/dofile and the replacement
-// string.format. Run time is bounded by an instruction-count hook and
-// memory by a counting allocator; the engine is not started, so bindings
-// run with a null interface table and must cope.
+// bindings, the feature, game and profile functions, the silent
+// print/loadfile/dofile and the replacement string.format. Run time is
+// bounded by an instruction-count hook and memory by a counting allocator;
+// the engine is not started, so bindings run on the do-nothing interface
+// table and must cope.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
 
 #include <lua.hpp>
 
+#include "feature-manager.h"
+#include "gameman.h"
 #include "luaman.h"
+#include "profiles.h"
 
 namespace {
 
@@ -48,6 +52,13 @@ int BoundedRep(lua_State* L) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 8192) return 0;
+    static bool registered = false;
+    if (!registered) {
+        feature_man.Initialize();
+        game_man.Initialize();
+        profile_man.RegisterLuaInterface();
+        registered = true;
+    }
     lua_State* L = lua_man.OpenLuaState(0);
     if (!L) return 0;
     used = (size_t)lua_gc(L, LUA_GCCOUNT, 0) * 1024;
@@ -70,5 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lua_man.CallLuaFunctionS(L, "OnClick", "button");
     if (lua_gettop(L) != top) abort();
     lua_man.CloseLuaState(L);
+    // Drops the profiles and settings the script made, so that inputs do
+    // not pile them up.
+    profile_man.LoadProfiles();
     return 0;
 }

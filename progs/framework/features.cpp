@@ -1,13 +1,10 @@
 #include "feature-manager.h"
 
-
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include <lua.hpp>
-
-#include "luaman.h"
+#include "lua-args.h"
 #include "nstring.h"
 #include "profiles.h"
 
@@ -21,31 +18,43 @@ void FeatureManager::SetFeatureList(const char* list) {
     features = copy;
 }
 
-static int FM_ProductFeatureExists(lua_State* L) {
-    lua_pushboolean(L, feature_man.ProductFeatureExists(luaL_optstring(L, 1, nullptr)));
+// ---------------------------------------------------------------------------
+// Script functions
+
+namespace {
+
+int luaf_FM_ProductFeatureExists(lua_State* L) {
+    LuaArgs a(L, __func__);
+    return LuaReturnBool(L, feature_man.ProductFeatureExists(a.Text(1)));
+}
+
+int luaf_FM_GetProductValue(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* key = a.Text(1);
+    const char* v = key ? feature_man.GetProductValue(key) : nullptr;
+    if (v) return LuaReturnText(L, v);
+    lua_pushnil(L);  // one nil result, not none, as scripts have always had
     return 1;
 }
 
-static int FM_GetProductValue(lua_State* L) {
-    const char* v = feature_man.GetProductValue(luaL_optstring(L, 1, nullptr));
-    if (v)
-        lua_pushstring(L, v);
-    else
-        lua_pushnil(L);
-    return 1;
+int luaf_FM_UsesPackage(lua_State* L) {
+    LuaArgs a(L, __func__);
+    return LuaReturnBool(L, feature_man.UsesPackage(a.Text(1)));
 }
 
-static int FM_UsesPackage(lua_State* L) {
-    lua_pushboolean(L, feature_man.UsesPackage(luaL_optstring(L, 1, nullptr)));
-    return 1;
-}
+const LuaBinding kFeatureBindings[] = {
+    LUA_BINDING(FM_ProductFeatureExists),
+    LUA_BINDING(FM_GetProductValue),
+    LUA_BINDING(FM_UsesPackage),
+};
+static_assert(std::size(kFeatureBindings) == 3, "the FM_ script functions");
+
+}  // namespace
 
 void FeatureManager::Initialize() {
     kd->PrintDebugf(3, "FeatureManager::Initialize.\n");
     SetFeatureList(kd->CallExtension("ProgramInfo", "Features"));
-    lua_man.AddLuaFunction("FM_ProductFeatureExists", FM_ProductFeatureExists);
-    lua_man.AddLuaFunction("FM_GetProductValue", FM_GetProductValue);
-    lua_man.AddLuaFunction("FM_UsesPackage", FM_UsesPackage);
+    lua_man.AddLuaFunctions(kFeatureBindings);
 }
 
 static bool IsSeparator(char c) { return c == 0 || c == ' ' || c == ',' || c == ';'; }

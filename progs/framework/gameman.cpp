@@ -1,10 +1,9 @@
 #include "gameman.h"
 
-#include <lua.hpp>
 #include <string.h>
 
 #include "atomic-file.h"
-#include "luaman.h"
+#include "lua-args.h"
 #include "manager.h"
 #include "profiles.h"
 #include "ui/screen-manager.h"
@@ -225,68 +224,70 @@ void GameManager::DeleteSaveGame() {
 
 namespace {
 
-int L_SetActiveGame(lua_State* L) {
-    const char* name = lua_tostring(L, 1);
+int luaf_SetActiveGame(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* name = a.Text(1);
     if (name) game_man.SetActiveGame(name);
     return 0;
 }
 
-int L_GetActiveGame(lua_State* L) {
+int luaf_GetActiveGame(lua_State* L) {
     GameImplementation* g = game_man.GetActiveGame();
-    lua_pushstring(L, g ? g->GetName() : "NULL");
-    return 1;
+    return LuaReturnText(L, g ? g->GetName() : "NULL");
 }
 
-int L_GetGameNameByIndex(lua_State* L) {
-    GameImplementation* g = GameManager::GetGameByIndex((int)lua_tointeger(L, 1));
-    lua_pushstring(L, g ? g->GetName() : "NULL");
-    return 1;
+int luaf_GetGameNameByIndex(lua_State* L) {
+    LuaArgs a(L, __func__);
+    int i = a.Int(1);
+    GameImplementation* g = a.Failed() ? nullptr : GameManager::GetGameByIndex(i);
+    return LuaReturnText(L, g ? g->GetName() : "NULL");
 }
 
-int L_GetNumberOfGames(lua_State* L) {
-    lua_pushnumber(L, GameManager::num_games);
-    return 1;
-}
+int luaf_GetNumberOfGames(lua_State* L) { return LuaReturnNumber(L, GameManager::num_games); }
 
-int L_SaveGameExists(lua_State* L) {
-    lua_pushboolean(L, game_man.SaveGameExists());
-    return 1;
-}
+int luaf_SaveGameExists(lua_State* L) { return LuaReturnBool(L, game_man.SaveGameExists()); }
 
-int L_InitGameLevel(lua_State* L) {
-    const char* level = lua_tostring(L, 1);
-    if (GameImplementation* g = game_man.GetActiveGame()) g->InitLevel(level ? level : "");
+int luaf_InitGameLevel(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* level = a.Text(1);
+    GameImplementation* g = game_man.GetActiveGame();
+    if (g && level) g->InitLevel(level);
     return 0;
 }
 
-int L_LoadGameState(lua_State* L) {
-    lua_pushboolean(L, game_man.LoadSaveGame());
-    return 1;
-}
+int luaf_LoadGameState(lua_State* L) { return LuaReturnBool(L, game_man.LoadSaveGame()); }
 
-int L_SaveGameState(lua_State* L) {
-    game_man.SaveCurrentGame(lua_tostring(L, 1));
+// The event name may be left out; a bad one is reported and the game is
+// saved all the same.
+int luaf_SaveGameState(lua_State* L) {
+    LuaArgs a(L, __func__);
+    game_man.SaveCurrentGame(a.OptText(1));
     return 0;
 }
 
-int L_DeleteGameState(lua_State*) {
+int luaf_DeleteGameState(lua_State*) {
     game_man.DeleteSaveGame();
     return 0;
 }
+
+const LuaBinding kGameBindings[] = {
+    LUA_BINDING(SetActiveGame),
+    LUA_BINDING(GetActiveGame),
+    LUA_BINDING(GetGameNameByIndex),
+    LUA_BINDING(GetNumberOfGames),
+    LUA_BINDING(SaveGameExists),
+    LUA_BINDING(InitGameLevel),
+    LUA_BINDING(LoadGameState),
+    LUA_BINDING(SaveGameState),
+    LUA_BINDING(DeleteGameState),
+};
+static_assert(std::size(kGameBindings) == 9, "the game manager's script functions");
 
 }  // namespace
 
 bool GameManager::Initialize() {
     kd->PrintDebugf(3, "GameManager::Initialize.\n");
-    lua_man.AddLuaFunction("SetActiveGame", L_SetActiveGame);
-    lua_man.AddLuaFunction("GetActiveGame", L_GetActiveGame);
-    lua_man.AddLuaFunction("GetGameNameByIndex", L_GetGameNameByIndex);
-    lua_man.AddLuaFunction("GetNumberOfGames", L_GetNumberOfGames);
-    lua_man.AddLuaFunction("SaveGameExists", L_SaveGameExists);
-    lua_man.AddLuaFunction("InitGameLevel", L_InitGameLevel);
-    lua_man.AddLuaFunction("LoadGameState", L_LoadGameState);
-    lua_man.AddLuaFunction("SaveGameState", L_SaveGameState);
-    lua_man.AddLuaFunction("DeleteGameState", L_DeleteGameState);
+    lua_man.AddLuaFunctions(kGameBindings);
     return true;
 }
 

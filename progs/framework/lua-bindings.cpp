@@ -1,3 +1,5 @@
+// The built-in script functions. See lua-bindings.h; lua-args.h says how a
+// file of script functions is written.
 #include "lua-bindings.h"
 
 #include <limits.h>
@@ -8,52 +10,13 @@
 #include "framework-kd.h"
 #include "kodo.h"
 #include "localization.h"
-#include "luaman.h"
+#include "lua-args.h"
 #include "manager.h"
 #include "nstring.h"
 #include "particle-effects.h"
 #include "particles.h"
 
 namespace {
-
-// Argument reader of one binding call.
-struct Args {
-    lua_State* L;
-    const char* fn;
-    int top;
-    Args(lua_State* state, const char* name) : L(state), fn(name), top(lua_gettop(state)) {}
-
-    bool Has(int i) const { return i <= top; }
-    void Report(int i, const char* what) const {
-        kd->Popupf(1, "Lua %s: argument %d should be %s.\n", fn, i, what);
-    }
-    // A required text; null (reported) when missing or not convertible.
-    const char* Text(int i) const {
-        const char* s = i <= top ? lua_tolstring(L, i, nullptr) : nullptr;
-        if (!s) Report(i, "a text");
-        return s;
-    }
-    // An optional text: null when absent or not convertible, unreported.
-    const char* OptText(int i) const { return i <= top ? lua_tolstring(L, i, nullptr) : nullptr; }
-    double Number(int i) const {
-        if (i > top || !lua_isnumber(L, i)) {
-            Report(i, "a number");
-            return 0;
-        }
-        return lua_tonumber(L, i);
-    }
-    float Float(int i) const { return (float)Number(i); }
-    // Truncated toward zero like lua_tointeger, but clamped: a cast of an
-    // out-of-range double is undefined.
-    int Int(int i) const {
-        double d = Number(i);
-        if (d != d) return 0;
-        if (d >= (double)INT_MAX) return INT_MAX;
-        if (d <= (double)INT_MIN) return INT_MIN;
-        return (int)d;
-    }
-    bool Flag(int i) const { return i <= top && lua_toboolean(L, i); }
-};
 
 kd_parms_t* Parms() { return Manager::GetParms(); }
 
@@ -97,21 +60,20 @@ int Truncate(float v) {
 
 // ---------------------------------------------------------------------------
 
-int L_GetVersionString(lua_State* L) {
+int luaf_GetVersionString(lua_State* L) {
     kd_prog_t* prog = Manager::GetProgramRecord();
     char version[sizeof prog->version + 1] = {0};
     if (prog) memcpy(version, prog->version, sizeof prog->version);
-    lua_pushstring(L, version);
-    return 1;
+    return LuaReturnText(L, version);
 }
 
-int L_KodoShutdown(lua_State* L) {
+int luaf_KodoShutdown(lua_State* L) {
     kd->SignalShutdown();
     return 0;
 }
 
-int L_KD_LoadBitmap(lua_State* L) {
-    Args a(L, "KD_LoadBitmap");
+int luaf_KD_LoadBitmap(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     if (!name) return 0;
     const char* mode = a.OptText(2);
@@ -119,52 +81,49 @@ int L_KD_LoadBitmap(lua_State* L) {
     return 0;
 }
 
-int L_KD_GetBitmap(lua_State* L) {
-    Args a(L, "KD_GetBitmap");
+int luaf_KD_GetBitmap(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     if (name) kd->GetBitmap(name);
     return 0;
 }
 
-int L_KD_GetBitmapWidth(lua_State* L) {
-    Args a(L, "KD_GetBitmapWidth");
+int luaf_KD_GetBitmapWidth(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd_bitmap_t* bm = BitmapByName(a.Text(1));
-    lua_pushinteger(L, bm ? bm->width : 0);
-    return 1;
+    return LuaReturnInt(L, bm ? bm->width : 0);
 }
 
-int L_KD_GetBitmapHeight(lua_State* L) {
-    Args a(L, "KD_GetBitmapHeight");
+int luaf_KD_GetBitmapHeight(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd_bitmap_t* bm = BitmapByName(a.Text(1));
-    lua_pushinteger(L, bm ? bm->height : 0);
-    return 1;
+    return LuaReturnInt(L, bm ? bm->height : 0);
 }
 
-int L_KD_GetFont(lua_State* L) {
-    Args a(L, "KD_GetFont");
+int luaf_KD_GetFont(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     if (name) kd->GetFont(name);
     return 0;
 }
 
-int L_KD_GetFontHeight(lua_State* L) {
-    Args a(L, "KD_GetFontHeight");
+int luaf_KD_GetFontHeight(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     kd_font_t* font = name ? kd->GetFont(name) : nullptr;
-    lua_pushinteger(L, font ? FontHeight(font) : 0);
-    return 1;
+    return LuaReturnInt(L, font ? FontHeight(font) : 0);
 }
 
-int L_KD_DrawBitmapRS(lua_State* L) {
-    Args a(L, "KD_DrawBitmapRS");
+int luaf_KD_DrawBitmapRS(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd_bitmap_t* bm = BitmapByName(a.Text(1));
     float x = a.Float(2), y = a.Float(3), r = a.Float(4), s = a.Float(5);
     if (bm) kd->DrawBitmapRS(bm, x, y, r, s);
     return 0;
 }
 
-int L_KD_DrawBitmapMirroredRS(lua_State* L) {
-    Args a(L, "KD_DrawBitmapMirroredRS");
+int luaf_KD_DrawBitmapMirroredRS(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd_bitmap_t* bm = BitmapByName(a.Text(1));
     float x = a.Float(2), y = a.Float(3), r = a.Float(4), s = a.Float(5);
     if (!bm) return 0;
@@ -177,8 +136,8 @@ int L_KD_DrawBitmapMirroredRS(lua_State* L) {
     return 0;
 }
 
-int L_KD_DrawBitmapS(lua_State* L) {
-    Args a(L, "KD_DrawBitmapS");
+int luaf_KD_DrawBitmapS(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd_bitmap_t* bm = BitmapByName(a.Text(1));
     float x = a.Float(2), y = a.Float(3), s = a.Float(4);
     if (!bm) return 0;
@@ -188,16 +147,16 @@ int L_KD_DrawBitmapS(lua_State* L) {
     return 0;
 }
 
-int L_KD_DrawBitmap(lua_State* L) {
-    Args a(L, "KD_DrawBitmap");
+int luaf_KD_DrawBitmap(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd_bitmap_t* bm = BitmapByName(a.Text(1));
     float x = a.Float(2), y = a.Float(3);
     if (bm) kd->DrawBitmap(bm, x, y);
     return 0;
 }
 
-int L_KD_DrawSubBitmap(lua_State* L) {
-    Args a(L, "KD_DrawSubBitmap");
+int luaf_KD_DrawSubBitmap(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd_bitmap_t* bm = BitmapByName(a.Text(1));
     float v[6];
     for (int i = 0; i < 6; i++) v[i] = a.Float(2 + i);
@@ -205,11 +164,11 @@ int L_KD_DrawSubBitmap(lua_State* L) {
     return 0;
 }
 
-int L_KD_DrawBitmapAligned(lua_State* L) {
-    Args a(L, "KD_DrawBitmapAligned");
+int luaf_KD_DrawBitmapAligned(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd_bitmap_t* bm = BitmapByName(a.Text(1));
     float x = a.Float(2), y = a.Float(3);
-    int flags = FW_AlignmentFlags(a.OptText(4));
+    int flags = ParseDrawAlignFlags(a.OptText(4));
     if (!bm) return 0;
     if (flags & 2) y -= bm->height;
     if (flags & 4) y -= bm->height / 2;
@@ -219,22 +178,22 @@ int L_KD_DrawBitmapAligned(lua_State* L) {
     return 0;
 }
 
-int L_KD_DrawRect(lua_State* L) {
-    Args a(L, "KD_DrawRect");
+int luaf_KD_DrawRect(lua_State* L) {
+    LuaArgs a(L, __func__);
     float x = a.Float(1), y = a.Float(2), w = a.Float(3), h = a.Float(4);
     kd->DrawRect(x, y, w, h);
     return 0;
 }
 
-int L_KD_DrawLine(lua_State* L) {
-    Args a(L, "KD_DrawLine");
+int luaf_KD_DrawLine(lua_State* L) {
+    LuaArgs a(L, __func__);
     float x1 = a.Float(1), y1 = a.Float(2), x2 = a.Float(3), y2 = a.Float(4);
     kd->DrawLine(x1, y1, x2, y2);
     return 0;
 }
 
-int L_KD_DrawText(lua_State* L) {
-    Args a(L, "KD_DrawText");
+int luaf_KD_DrawText(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* fontname = a.Text(1);
     float x = a.Float(2), y = a.Float(3);
     const char* text = a.Text(4);
@@ -243,85 +202,83 @@ int L_KD_DrawText(lua_State* L) {
         kd_font_t* font = kd->GetFont(fontname);
         result = Truncate(kd->DrawTextf(font, x, y, "%s", text));
     }
-    lua_pushinteger(L, result);
-    return 1;
+    return LuaReturnInt(L, result);
 }
 
-int L_KD_SetPixelFilter(lua_State* L) {
-    Args a(L, "KD_SetPixelFilter");
+int luaf_KD_SetPixelFilter(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd->SetPixelFilter(nStringsMatchIncaseSensitive(a.OptText(1), "POINT") ? 0 : 1);
     return 0;
 }
 
-int L_KD_SetColor(lua_State* L) {
-    Args a(L, "KD_SetColor");
+int luaf_KD_SetColor(lua_State* L) {
+    LuaArgs a(L, __func__);
     float r = a.Float(1), g = a.Float(2), b = a.Float(3);
     kd->SetColor(r, g, b);
     return 0;
 }
 
-int L_KD_SetAlpha(lua_State* L) {
-    Args a(L, "KD_SetAlpha");
+int luaf_KD_SetAlpha(lua_State* L) {
+    LuaArgs a(L, __func__);
     float v = a.Float(1);
     kd->SetAlpha(v);
     return 0;
 }
 
-int L_KD_SetBlend(lua_State* L) {
-    Args a(L, "KD_SetBlend");
+int luaf_KD_SetBlend(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd->SetBlend(nStringsMatch(a.OptText(1), "ADDITIVE") ? 1 : 0);
     return 0;
 }
 
-int L_KD_SetTextAlign(lua_State* L) {
-    Args a(L, "KD_SetTextAlign");
-    kd->SetTextAlign(FW_AlignmentFlags(a.OptText(1)));
+int luaf_KD_SetTextAlign(lua_State* L) {
+    LuaArgs a(L, __func__);
+    kd->SetTextAlign(ParseDrawAlignFlags(a.OptText(1)));
     return 0;
 }
 
-int L_KD_SetTextboxWidth(lua_State* L) {
-    Args a(L, "KD_SetTextboxWidth");
+int luaf_KD_SetTextboxWidth(lua_State* L) {
+    LuaArgs a(L, __func__);
     int w = a.Int(1);
     kd->SetTextboxWidth(w);
     return 0;
 }
 
-int L_KD_SetTextTransform(lua_State* L) {
-    Args a(L, "KD_SetTextTransform");
+int luaf_KD_SetTextTransform(lua_State* L) {
+    LuaArgs a(L, __func__);
     float sx = a.Float(1), sy = a.Float(2), angle = a.Float(3);
     kd->SetTextTransform(sx, sy, angle);
     return 0;
 }
 
-int L_KD_SetScissorRect(lua_State* L) {
-    Args a(L, "KD_SetScissorRect");
+int luaf_KD_SetScissorRect(lua_State* L) {
+    LuaArgs a(L, __func__);
     int x = a.Int(1), y = a.Int(2), w = a.Int(3), h = a.Int(4);
     kd->SetScissorRect(x, y, w, h);
     return 0;
 }
 
-int L_KD_RemoveScissorRect(lua_State* L) {
+int luaf_KD_RemoveScissorRect(lua_State* L) {
     kd->SetScissorRect(0, 0, Parms()->width, Parms()->height);
     return 0;
 }
 
-int L_KD_SetBitmapFrame(lua_State* L) {
-    Args a(L, "KD_SetBitmapFrame");
+int luaf_KD_SetBitmapFrame(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd_bitmap_t* bm = BitmapByName(a.Text(1));
     int frame = a.Int(2);
     if (bm) kd->SetBitmapFrame(bm, frame);
     return 0;
 }
 
-int L_KD_GetNumBitmapFrames(lua_State* L) {
-    Args a(L, "KD_GetNumBitmapFrames");
+int luaf_KD_GetNumBitmapFrames(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd_bitmap_t* bm = BitmapByName(a.Text(1));
-    lua_pushinteger(L, bm ? bm->frame_count : 0);
-    return 1;
+    return LuaReturnInt(L, bm ? bm->frame_count : 0);
 }
 
 int TextMeasure(lua_State* L, const char* fn, bool width) {
-    Args a(L, fn);
+    LuaArgs a(L, fn);
     const char* fontname = a.Text(1);
     const char* text = a.Text(2);
     int result = 0;
@@ -329,50 +286,47 @@ int TextMeasure(lua_State* L, const char* fn, bool width) {
         kd_font_t* font = kd->GetFont(fontname);
         if (font) result = Truncate(width ? kd->GetTextWidthf(font, "%s", text) : kd->GetTextHeightf(font, "%s", text));
     }
-    lua_pushinteger(L, result);
-    return 1;
+    return LuaReturnInt(L, result);
 }
 
-int L_KD_GetTextWidth(lua_State* L) { return TextMeasure(L, "KD_GetTextWidth", true); }
-int L_KD_GetTextHeight(lua_State* L) { return TextMeasure(L, "KD_GetTextHeight", false); }
+int luaf_KD_GetTextWidth(lua_State* L) { return TextMeasure(L, __func__, true); }
+int luaf_KD_GetTextHeight(lua_State* L) { return TextMeasure(L, __func__, false); }
 
-int L_KD_GetKeyState(lua_State* L) {
-    Args a(L, "KD_GetKeyState");
-    lua_pushinteger(L, kd->GetKeyStatei(KD_GetKeyByName(a.Text(1))));
-    return 1;
+int luaf_KD_GetKeyState(lua_State* L) {
+    LuaArgs a(L, __func__);
+    return LuaReturnInt(L, kd->GetKeyStatei(KD_GetKeyByName(a.Text(1))));
 }
 
-int L_KD_GetKeyStateFloat(lua_State* L) {
-    Args a(L, "KD_GetKeyStateFloat");
-    lua_pushnumber(L, kd->GetKeyStatef(KD_GetKeyByName(a.Text(1))));
-    return 1;
+int luaf_KD_GetKeyStateFloat(lua_State* L) {
+    LuaArgs a(L, __func__);
+    return LuaReturnNumber(L, kd->GetKeyStatef(KD_GetKeyByName(a.Text(1))));
 }
 
-int L_KD_SetKeyState(lua_State* L) {
-    Args a(L, "KD_SetKeyState");
+int luaf_KD_SetKeyState(lua_State* L) {
+    LuaArgs a(L, __func__);
     int key = KD_GetKeyByName(a.Text(1));
     int v = a.Int(2);
     kd->SetKeyStatei(key, v);
     return 0;
 }
 
-int L_KD_SetKeyStateFloat(lua_State* L) {
-    Args a(L, "KD_SetKeyStateFloat");
+int luaf_KD_SetKeyStateFloat(lua_State* L) {
+    LuaArgs a(L, __func__);
     int key = KD_GetKeyByName(a.Text(1));
     float v = a.Float(2);
     kd->SetKeyStatef(key, v);
     return 0;
 }
 
-int L_KD_SlideMusicVolume(lua_State* L) {
-    Args a(L, "KD_SlideMusicVolume");
+int luaf_KD_SlideMusicVolume(lua_State* L) {
+    LuaArgs a(L, __func__);
     float target = a.Float(1), time = a.Float(2);
     kd->SlideMusicVolume(target * aman.GetMusicVolume(), time);
     return 0;
 }
 
-int L_KD_GetSound(lua_State* L) {
-    Args a(L, "KD_GetSound");
+int luaf_KD_GetSound(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     if (name) kd->GetSound(name);
     return 0;
@@ -380,28 +334,27 @@ int L_KD_GetSound(lua_State* L) {
 
 // Defaults only for absent arguments: an explicit nil reads as 0.
 int PlaySoundBinding(lua_State* L, const char* fn) {
-    Args a(L, fn);
+    LuaArgs a(L, fn);
     const char* name = a.Text(1);
     float volume = a.Has(2) ? (float)lua_tonumber(L, 2) : 1.0f;
     float pan = a.Has(3) ? (float)lua_tonumber(L, 3) : 0.0f;
     float freq = a.Has(4) ? (float)lua_tonumber(L, 4) : 1.0f;
     long channel = 0;
     if (name) channel = aman.PlaySound(kd->GetSound(name), volume, pan, freq);
-    lua_pushinteger(L, (lua_Integer)channel);
-    return 1;
+    return LuaReturnInt(L, (lua_Integer)channel);
 }
 
-int L_KD_PlaySound(lua_State* L) { return PlaySoundBinding(L, "KD_PlaySound"); }
+int luaf_KD_PlaySound(lua_State* L) { return PlaySoundBinding(L, __func__); }
 
-int L_KD_LoadSound(lua_State* L) {
-    Args a(L, "KD_LoadSound");
+int luaf_KD_LoadSound(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     if (name) kd->LoadSound(name);
     return 0;
 }
 
-int L_KD_ReleaseSound(lua_State* L) {
-    Args a(L, "KD_ReleaseSound");
+int luaf_KD_ReleaseSound(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     if (!name) return 0;
     kd_sound_t* s = kd->GetSoundEx(name, 16);
@@ -409,45 +362,45 @@ int L_KD_ReleaseSound(lua_State* L) {
     return 0;
 }
 
-int L_KD_SetChannelFrequency(lua_State* L) {
-    Args a(L, "KD_SetChannelFrequency");
+int luaf_KD_SetChannelFrequency(lua_State* L) {
+    LuaArgs a(L, __func__);
     long ch = a.Int(1);
     float f = a.Float(2);
     kd->SetChannelFrequency(ch, f);
     return 0;
 }
 
-int L_KD_SetChannelLooping(lua_State* L) {
-    Args a(L, "KD_SetChannelLooping");
+int luaf_KD_SetChannelLooping(lua_State* L) {
+    LuaArgs a(L, __func__);
     long ch = a.Int(1);
     kd->SetChannelLooping(ch, a.Flag(2));
     return 0;
 }
 
-int L_KD_SetChannelPaused(lua_State* L) {
-    Args a(L, "KD_SetChannelPaused");
+int luaf_KD_SetChannelPaused(lua_State* L) {
+    LuaArgs a(L, __func__);
     long ch = a.Int(1);
     kd->SetChannelPaused(ch, a.Flag(2));
     return 0;
 }
 
-int L_KD_StopChannel(lua_State* L) {
-    Args a(L, "KD_StopChannel");
+int luaf_KD_StopChannel(lua_State* L) {
+    LuaArgs a(L, __func__);
     long ch = a.Int(1);
     kd->StopChannel(ch);
     return 0;
 }
 
-int L_KD_SlideChannelVolume(lua_State* L) {
-    Args a(L, "KD_SlideChannelVolume");
+int luaf_KD_SlideChannelVolume(lua_State* L) {
+    LuaArgs a(L, __func__);
     long ch = a.Int(1);
     float v = a.Float(2), t = a.Float(3);
     kd->SlideChannelVolume(ch, v, t);
     return 0;
 }
 
-int L_KD_SetSoundParm(lua_State* L) {
-    Args a(L, "KD_SetSoundParm");
+int luaf_KD_SetSoundParm(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     const char* parm = a.Text(2);
     int value = a.Int(3);
@@ -457,8 +410,8 @@ int L_KD_SetSoundParm(lua_State* L) {
     return 0;
 }
 
-int L_KD_CallExtension(lua_State* L) {
-    Args a(L, "KD_CallExtension");
+int luaf_KD_CallExtension(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* command = a.Text(1);
     const char* parameter = a.OptText(2);
     if (!parameter) parameter = "";
@@ -469,44 +422,37 @@ int L_KD_CallExtension(lua_State* L) {
     if (len > 1022) return 0;
     memcpy(copy, parameter, len + 1);
     const char* answer = kd->CallExtension(command, copy);
-    if (!answer) return 0;
-    lua_pushstring(L, answer);
-    return 1;
+    return LuaReturnText(L, answer);
 }
 
-int L_KD_GetTime(lua_State* L) {
-    lua_pushinteger(L, (lua_Integer)kd->GetTime());
-    return 1;
-}
+int luaf_KD_GetTime(lua_State* L) { return LuaReturnInt(L, (lua_Integer)kd->GetTime()); }
 
-int L_KD_Popup(lua_State* L) {
-    Args a(L, "KD_Popup");
+int luaf_KD_Popup(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* text = a.Text(1);
     if (text) kd->Popupf(0, "%s", text);
     return 0;
 }
 
-int L_KD_CreateBitmap(lua_State* L) {
-    Args a(L, "KD_CreateBitmap");
+int luaf_KD_CreateBitmap(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     int w = a.Int(2), h = a.Int(3);
     bool target = nStringsMatchIncaseSensitive(a.OptText(4), "RENDER_TARGET");
     kd_bitmap_t* bm = name ? kd->CreateBitmap(name, w, h, target ? 1 : 0) : nullptr;
-    lua_pushboolean(L, bm != nullptr);
-    return 1;
+    return LuaReturnBool(L, bm != nullptr);
 }
 
-int L_KD_RefreshBitmap(lua_State* L) {
-    Args a(L, "KD_RefreshBitmap");
+int luaf_KD_RefreshBitmap(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     kd_bitmap_t* bm = name ? kd->GetBitmap(name) : nullptr;
     if (bm) kd->RefreshBitmap(bm);
-    lua_pushboolean(L, 1);
-    return 1;
+    return LuaReturnBool(L, true);
 }
 
-int L_KD_ReleaseBitmap(lua_State* L) {
-    Args a(L, "KD_ReleaseBitmap");
+int luaf_KD_ReleaseBitmap(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     if (!name) return 0;
     kd_bitmap_t* bm = kd->GetBitmapEx(name, 16);
@@ -517,8 +463,8 @@ int L_KD_ReleaseBitmap(lua_State* L) {
     return 0;
 }
 
-int L_KD_SetBitmapCacheMode(lua_State* L) {
-    Args a(L, "KD_SetBitmapCacheMode");
+int luaf_KD_SetBitmapCacheMode(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     const char* mode = a.OptText(2);
     if (!name) return 0;
@@ -536,8 +482,8 @@ int L_KD_SetBitmapCacheMode(lua_State* L) {
     return 0;
 }
 
-int L_KD_FileExists(lua_State* L) {
-    Args a(L, "KD_FileExists");
+int luaf_KD_FileExists(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* path = a.Text(1);
     int found = 0;
     if (path) {
@@ -547,23 +493,18 @@ int L_KD_FileExists(lua_State* L) {
             found = 1;
         }
     }
-    lua_pushinteger(L, found);
-    return 1;
+    return LuaReturnInt(L, found);
 }
 
-int L_KD_IsPurchased(lua_State* L) {
-    lua_pushboolean(L, 0);
-    return 1;
-}
+int luaf_KD_IsPurchased(lua_State* L) { return LuaReturnBool(L, false); }
 
-int L_KD_BlurBitmap(lua_State* L) {
-    Args a(L, "KD_BlurBitmap");
+int luaf_KD_BlurBitmap(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     kd_bitmap_t* bm = name ? kd->GetBitmap(name) : nullptr;
     Pixels p;
     if (!GetPixels(bm, &p)) {
-        lua_pushboolean(L, 0);
-        return 1;
+        return LuaReturnBool(L, false);
     }
     int w = p.width, h = p.height;
     auto avg = [&](int self, int n1, int n2, int n3, int n4) {
@@ -579,30 +520,27 @@ int L_KD_BlurBitmap(lua_State* L) {
         for (int i = w * (h - 1) + 1; i <= w * h - 2; i++) avg(i, i - 1, i, i + 1, i - w);
         for (int i = w; i < w * (h - 1); i++) avg(i, i - 1, i + 1, i - w, i + w);
     }
-    lua_pushboolean(L, 1);
-    return 1;
+    return LuaReturnBool(L, true);
 }
 
-int L_KD_CopyBitmap(lua_State* L) {
-    Args a(L, "KD_CopyBitmap");
+int luaf_KD_CopyBitmap(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* n1 = a.Text(1);
     const char* n2 = a.Text(2);
     kd_bitmap_t* b1 = n1 ? kd->GetBitmap(n1) : nullptr;
     kd_bitmap_t* b2 = n2 ? kd->GetBitmap(n2) : nullptr;
     bool same = b1 && b2 && b1->width == b2->width && b1->height == b2->height && b1->pixels && b2->pixels;
-    lua_pushboolean(L, same);
-    return 1;
+    return LuaReturnBool(L, same);
 }
 
 int ColourFilter(lua_State* L, const char* fn, bool sepia) {
-    Args a(L, fn);
+    LuaArgs a(L, fn);
     const char* name = a.Text(1);
     double amount = a.Number(2);
     kd_bitmap_t* bm = name ? kd->GetBitmap(name) : nullptr;
     Pixels p;
     if (!GetPixels(bm, &p)) {
-        lua_pushboolean(L, 0);
-        return 1;
+        return LuaReturnBool(L, false);
     }
     if (!(amount >= 0)) amount = 0;  // NaN too
     if (amount > 1) amount = 1;
@@ -618,17 +556,16 @@ int ColourFilter(lua_State* L, const char* fn, bool sepia) {
         }
         for (int c = 0; c < 3; c++) d[c] = (uint8_t)((w * d[c] + k * (unsigned)t[c]) >> 8);
     }
-    lua_pushboolean(L, 1);
-    return 1;
+    return LuaReturnBool(L, true);
 }
 
-int L_KD_BitmapColorSepia(lua_State* L) { return ColourFilter(L, "KD_BitmapColorSepia", true); }
-int L_KD_BitmapColorBlackAndWhite(lua_State* L) { return ColourFilter(L, "KD_BitmapColorBlackAndWhite", false); }
+int luaf_KD_BitmapColorSepia(lua_State* L) { return ColourFilter(L, __func__, true); }
+int luaf_KD_BitmapColorBlackAndWhite(lua_State* L) { return ColourFilter(L, __func__, false); }
 
 float Clamp01(double v) { return v != v || v < 0 ? 0.0f : v > 1 ? 1.0f : (float)v; }
 
-int L_SetMusicVolume(lua_State* L) {
-    Args a(L, "SetMusicVolume");
+int luaf_SetMusicVolume(lua_State* L) {
+    LuaArgs a(L, __func__);
     float v = Clamp01(a.Number(1));
     float cur = aman.GetMusicVolume();
     if (v - cur < 0.000001f && cur - v < 0.000001f) return 0;
@@ -636,44 +573,35 @@ int L_SetMusicVolume(lua_State* L) {
     return 0;
 }
 
-int L_SetSoundVolume(lua_State* L) {
-    Args a(L, "SetSoundVolume");
+int luaf_SetSoundVolume(lua_State* L) {
+    LuaArgs a(L, __func__);
     aman.SetSoundVolume(Clamp01(a.Number(1)));
     return 0;
 }
 
-int L_GetMusicVolume(lua_State* L) {
-    lua_pushnumber(L, aman.GetMusicVolume());
-    return 1;
-}
+int luaf_GetMusicVolume(lua_State* L) { return LuaReturnNumber(L, aman.GetMusicVolume()); }
 
-int L_GetSoundVolume(lua_State* L) {
-    lua_pushnumber(L, aman.GetSoundVolume());
-    return 1;
-}
+int luaf_GetSoundVolume(lua_State* L) { return LuaReturnNumber(L, aman.GetSoundVolume()); }
 
-int L_SetScreenWindowed(lua_State* L) {
-    Args a(L, "SetScreenWindowed");
+int luaf_SetScreenWindowed(lua_State* L) {
+    LuaArgs a(L, __func__);
     Parms()->windowed = a.Flag(1);
     return 0;
 }
 
-int L_IsScreenWindowed(lua_State* L) {
-    lua_pushboolean(L, Parms()->windowed);
-    return 1;
-}
+int luaf_IsScreenWindowed(lua_State* L) { return LuaReturnBool(L, Parms()->windowed); }
 
-int L_CacheSound(lua_State* L) {
-    Args a(L, "CacheSound");
+int luaf_CacheSound(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     if (name) kd->GetSound(name);
     return 0;
 }
 
-int L_PlaySound(lua_State* L) { return PlaySoundBinding(L, "PlaySound"); }
+int luaf_PlaySound(lua_State* L) { return PlaySoundBinding(L, __func__); }
 
-int L_SwitchMusic(lua_State* L) {
-    Args a(L, "SwitchMusic");
+int luaf_SwitchMusic(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     float fin = a.Float(2), fout = a.Float(3);
     if (!name) return 0;
@@ -682,41 +610,39 @@ int L_SwitchMusic(lua_State* L) {
     return 0;
 }
 
-int L_SlideMusicVolume(lua_State* L) {
-    Args a(L, "SlideMusicVolume");
+int luaf_SlideMusicVolume(lua_State* L) {
+    LuaArgs a(L, __func__);
     float target = a.Float(1), time = a.Float(2);
     aman.SlideMusicVolume(target, time);
     return 0;
 }
 
-int L_SetMusicLooping(lua_State* L) {
-    Args a(L, "SetMusicLooping");
+int luaf_SetMusicLooping(lua_State* L) {
+    LuaArgs a(L, __func__);
     kd->SetMusicLooping(a.Flag(1));
     return 0;
 }
 
-int L_StopMusic(lua_State* L) {
-    Args a(L, "StopMusic");
+int luaf_StopMusic(lua_State* L) {
+    LuaArgs a(L, __func__);
     aman.StopMusic(a.Float(1));
     return 0;
 }
 
-int L_GetCurrentMusicAsString(lua_State* L) {
+int luaf_GetCurrentMusicAsString(lua_State* L) {
     kd_sound_t* s = kd->GetMusicPlaying();
-    if (!s || !s->name) return 0;
-    lua_pushstring(L, s->name);
-    return 1;
+    return LuaReturnText(L, s ? s->name : nullptr);
 }
 
-int L_CacheFX(lua_State* L) {
-    Args a(L, "CacheFX");
+int luaf_CacheFX(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     if (name) pbman.GetFX(name);
     return 0;
 }
 
-int L_SpawnFX(lua_State* L) {
-    Args a(L, "SpawnFX");
+int luaf_SpawnFX(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* name = a.Text(1);
     float x = a.Float(2), y = a.Float(3), p = a.Float(4), q = a.Float(5);
     if (name) pbman.SpawnFX(&pman, pbman.GetFX(name), vec2_t{x, y}, p, q);
@@ -724,76 +650,69 @@ int L_SpawnFX(lua_State* L) {
 }
 
 // An array or node argument: by index when numeric, else by id.
-DMArray* ArrayArg(lua_State* L, DMDatabase* db, int i) {
+DMArray* ArrayArg(const LuaArgs& a, DMDatabase* db, int i) {
     if (!db) return nullptr;
-    if (lua_isnumber(L, i)) return db->GetArray((int)lua_tointeger(L, i));
-    const char* id = lua_tostring(L, i);
+    if (a.Has(i) && lua_isnumber(a.L, i)) return db->GetArray(a.Int(i));
+    const char* id = a.Text(i);
     return id ? db->GetArray(id) : nullptr;
 }
 
-DMNode* NodeArg(lua_State* L, DMArray* arr, int i) {
+DMNode* NodeArg(const LuaArgs& a, DMArray* arr, int i) {
     if (!arr) return nullptr;
-    if (lua_isnumber(L, i)) return arr->GetNode((int)lua_tointeger(L, i));
-    const char* id = lua_tostring(L, i);
+    if (a.Has(i) && lua_isnumber(a.L, i)) return arr->GetNode(a.Int(i));
+    const char* id = a.Text(i);
     return id ? arr->GetNode(id) : nullptr;
 }
 
-DMDatabase* DatabaseArg(const Args& a) {
+DMDatabase* DatabaseArg(const LuaArgs& a) {
     const char* file = a.Text(1);
     // The data manager reads through the engine: nothing before it exists.
     return file ? dman.GetDatabase(file) : nullptr;
 }
 
-int L_DM_GetValue(lua_State* L) {
-    Args a(L, "DM_GetValue");
+int luaf_DM_GetValue(lua_State* L) {
+    LuaArgs a(L, __func__);
     DMDatabase* db = DatabaseArg(a);
-    DMNode* node = NodeArg(L, ArrayArg(L, db, 2), 3);
+    DMNode* node = NodeArg(a, ArrayArg(a, db, 2), 3);
     const char* name = a.OptText(4);
     const char* v = node && name ? node->GetValue(name) : nullptr;
-    if (!v) return 0;
-    lua_pushstring(L, v);
-    return 1;
+    return LuaReturnText(L, v);
 }
 
-int L_DM_GetArraySize(lua_State* L) {
-    Args a(L, "DM_GetArraySize");
-    DMArray* arr = ArrayArg(L, DatabaseArg(a), 2);
+int luaf_DM_GetArraySize(lua_State* L) {
+    LuaArgs a(L, __func__);
+    DMArray* arr = ArrayArg(a, DatabaseArg(a), 2);
     if (!arr) return 0;
-    lua_pushinteger(L, arr->GetSize());
-    return 1;
+    return LuaReturnInt(L, arr->GetSize());
 }
 
-int L_DM_GetArrayId(lua_State* L) {
-    Args a(L, "DM_GetArrayId");
+int luaf_DM_GetArrayId(lua_State* L) {
+    LuaArgs a(L, __func__);
     DMDatabase* db = DatabaseArg(a);
     const char* id = a.OptText(2);
     DMArray* arr = db && id ? db->GetArray(id) : nullptr;
-    if (!arr || !arr->GetId()) return 0;
-    lua_pushstring(L, arr->GetId());
-    return 1;
+    return LuaReturnText(L, arr ? arr->GetId() : nullptr);
 }
 
-int L_DM_GetNumberOfArrays(lua_State* L) {
-    Args a(L, "DM_GetNumberOfArrays");
+int luaf_DM_GetNumberOfArrays(lua_State* L) {
+    LuaArgs a(L, __func__);
     DMDatabase* db = DatabaseArg(a);
     if (!db) return 0;
-    lua_pushinteger(L, db->GetNumberOfArrays());
-    return 1;
+    return LuaReturnInt(L, db->GetNumberOfArrays());
 }
 
-int L_DM_GetNodeIndexById(lua_State* L) {
-    Args a(L, "DM_GetNodeIndexById");
+int luaf_DM_GetNodeIndexById(lua_State* L) {
+    LuaArgs a(L, __func__);
     DMDatabase* db = DatabaseArg(a);
     const char* arrid = a.Text(2);
     const char* nodeid = a.Text(3);
     DMArray* arr = db && arrid ? db->GetArray(arrid) : nullptr;
     if (!arr) return 0;
-    lua_pushinteger(L, nodeid ? arr->GetNodeIndexById(nodeid) : -1);
-    return 1;
+    return LuaReturnInt(L, nodeid ? arr->GetNodeIndexById(nodeid) : -1);
 }
 
-int L_LuaInclude(lua_State* L) {
-    Args a(L, "LuaInclude");
+int luaf_LuaInclude(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* path = a.Text(1);
     if (!path) return 0;
     // The path may be a number converted in place on the stack: keep a
@@ -805,42 +724,39 @@ int L_LuaInclude(lua_State* L) {
     return 0;
 }
 
-int PushText(lua_State* L, const char* s) {
-    lua_pushstring(L, s ? s : "");
-    return 1;
-}
+int ReturnTextOrEmpty(lua_State* L, const char* s) { return LuaReturnText(L, s ? s : ""); }
 
-int L_Localize(lua_State* L) {
-    Args a(L, "Localize");
+int luaf_Localize(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* text = a.Text(1);
-    return PushText(L, text ? loc_man.Localize(text) : "");
+    return ReturnTextOrEmpty(L, text ? loc_man.Localize(text) : "");
 }
 
-int L_LocalizeComment(lua_State* L) {
-    Args a(L, "LocalizeComment");
+int luaf_LocalizeComment(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* text = a.Text(1);
     if (text) loc_man.LocalizeComment(text);
     return 0;
 }
 
-int L_LocalizeNewLine(lua_State* L) {
+int luaf_LocalizeNewLine(lua_State* L) {
     loc_man.LocalizeNewLine();
     return 0;
 }
 
-int L_LocalizeNumber(lua_State* L) {
-    Args a(L, "LocalizeNumber");
-    return PushText(L, loc_man.LocalizeNumber(a.Int(1)));
+int luaf_LocalizeNumber(lua_State* L) {
+    LuaArgs a(L, __func__);
+    return ReturnTextOrEmpty(L, loc_man.LocalizeNumber(a.Int(1)));
 }
 
-int L_LocalizeTime(lua_State* L) {
-    Args a(L, "LocalizeTime");
+int luaf_LocalizeTime(lua_State* L) {
+    LuaArgs a(L, __func__);
     int ms = a.Int(1);
-    return PushText(L, loc_man.LocalizeTime(ms > 0 ? (unsigned long)ms : 0));
+    return ReturnTextOrEmpty(L, loc_man.LocalizeTime(ms > 0 ? (unsigned long)ms : 0));
 }
 
-int L_GetFormattedTime(lua_State* L) {
-    Args a(L, "GetFormattedTime");
+int luaf_GetFormattedTime(lua_State* L) {
+    LuaArgs a(L, __func__);
     int ms = a.Int(1);
     const char* format = a.OptText(2);
     if (!format) format = "HH:MM:SS";
@@ -849,22 +765,18 @@ int L_GetFormattedTime(lua_State* L) {
     int n = 0;
     if (hours != 0 || strchr(format, 'H')) n += snprintf(text + n, sizeof text - (size_t)n, "%.2d:", hours);
     snprintf(text + n, sizeof text - (size_t)n, "%.2d:%.2d", rest / 60, rest % 60);
-    lua_pushstring(L, text);
-    return 1;
+    return LuaReturnText(L, text);
 }
 
-int L_ReloadFxs(lua_State* L) {
+int luaf_ReloadFxs(lua_State* L) {
     pbman.ReloadAllFXs();
     return 0;
 }
 
-int L_IsDeveloperModeActive(lua_State* L) {
-    lua_pushboolean(L, Parms()->developer_mode);
-    return 1;
-}
+int luaf_IsDeveloperModeActive(lua_State* L) { return LuaReturnBool(L, Parms()->developer_mode); }
 
-int L_Print(lua_State* L) {
-    Args a(L, "Print");
+int luaf_Print(lua_State* L) {
+    LuaArgs a(L, __func__);
     const char* text = a.Text(1);
     if (text) kd->Printf("%s", text);
     return 0;
@@ -872,7 +784,7 @@ int L_Print(lua_State* L) {
 
 }  // namespace
 
-int FW_AlignmentFlags(const char* text) {
+int ParseDrawAlignFlags(const char* text) {
     if (!text) return 0;
     int flags = 0;
     if (strstr(text, "BOTTOM")) flags |= 2;
@@ -915,95 +827,95 @@ int KD_GetKeyByName(const char* name) {
 }
 
 const LuaBinding lua_builtin_bindings[] = {
-    {"GetVersionString", L_GetVersionString},
-    {"KodoShutdown", L_KodoShutdown},
-    {"KD_LoadBitmap", L_KD_LoadBitmap},
-    {"KD_GetBitmap", L_KD_GetBitmap},
-    {"KD_GetBitmapWidth", L_KD_GetBitmapWidth},
-    {"KD_GetBitmapHeight", L_KD_GetBitmapHeight},
-    {"KD_GetFont", L_KD_GetFont},
-    {"KD_GetFontHeight", L_KD_GetFontHeight},
-    {"KD_DrawBitmapRS", L_KD_DrawBitmapRS},
-    {"KD_DrawBitmapMirroredRS", L_KD_DrawBitmapMirroredRS},
-    {"KD_DrawBitmapS", L_KD_DrawBitmapS},
-    {"KD_DrawBitmap", L_KD_DrawBitmap},
-    {"KD_DrawSubBitmap", L_KD_DrawSubBitmap},
-    {"KD_DrawBitmapAligned", L_KD_DrawBitmapAligned},
-    {"KD_DrawRect", L_KD_DrawRect},
-    {"KD_DrawLine", L_KD_DrawLine},
-    {"KD_DrawText", L_KD_DrawText},
-    {"KD_SetPixelFilter", L_KD_SetPixelFilter},
-    {"KD_SetColor", L_KD_SetColor},
-    {"KD_SetAlpha", L_KD_SetAlpha},
-    {"KD_SetBlend", L_KD_SetBlend},
-    {"KD_SetTextAlign", L_KD_SetTextAlign},
-    {"KD_SetTextboxWidth", L_KD_SetTextboxWidth},
-    {"KD_SetTextTransform", L_KD_SetTextTransform},
-    {"KD_SetScissorRect", L_KD_SetScissorRect},
-    {"KD_RemoveScissorRect", L_KD_RemoveScissorRect},
-    {"KD_SetBitmapFrame", L_KD_SetBitmapFrame},
-    {"KD_GetNumBitmapFrames", L_KD_GetNumBitmapFrames},
-    {"KD_GetTextWidth", L_KD_GetTextWidth},
-    {"KD_GetTextHeight", L_KD_GetTextHeight},
-    {"KD_GetKeyState", L_KD_GetKeyState},
-    {"KD_GetKeyStateFloat", L_KD_GetKeyStateFloat},
-    {"KD_SetKeyState", L_KD_SetKeyState},
-    {"KD_SetKeyStateFloat", L_KD_SetKeyStateFloat},
-    {"KD_SlideMusicVolume", L_KD_SlideMusicVolume},
-    {"KD_GetSound", L_KD_GetSound},
-    {"KD_PlaySound", L_KD_PlaySound},
-    {"KD_LoadSound", L_KD_LoadSound},
-    {"KD_ReleaseSound", L_KD_ReleaseSound},
-    {"KD_SetChannelFrequency", L_KD_SetChannelFrequency},
-    {"KD_SetChannelLooping", L_KD_SetChannelLooping},
-    {"KD_SetChannelPaused", L_KD_SetChannelPaused},
-    {"KD_StopChannel", L_KD_StopChannel},
-    {"KD_SlideChannelVolume", L_KD_SlideChannelVolume},
-    {"KD_SetSoundParm", L_KD_SetSoundParm},
-    {"KD_CallExtension", L_KD_CallExtension},
-    {"KD_GetTime", L_KD_GetTime},
-    {"KD_Popup", L_KD_Popup},
-    {"KD_CreateBitmap", L_KD_CreateBitmap},
-    {"KD_RefreshBitmap", L_KD_RefreshBitmap},
-    {"KD_ReleaseBitmap", L_KD_ReleaseBitmap},
-    {"KD_SetBitmapCacheMode", L_KD_SetBitmapCacheMode},
-    {"KD_FileExists", L_KD_FileExists},
-    {"KD_IsPurchased", L_KD_IsPurchased},
-    {"KD_BlurBitmap", L_KD_BlurBitmap},
-    {"KD_CopyBitmap", L_KD_CopyBitmap},
-    {"KD_BitmapColorSepia", L_KD_BitmapColorSepia},
-    {"KD_BitmapColorBlackAndWhite", L_KD_BitmapColorBlackAndWhite},
-    {"SetMusicVolume", L_SetMusicVolume},
-    {"SetSoundVolume", L_SetSoundVolume},
-    {"GetMusicVolume", L_GetMusicVolume},
-    {"GetSoundVolume", L_GetSoundVolume},
-    {"SetScreenWindowed", L_SetScreenWindowed},
-    {"IsScreenWindowed", L_IsScreenWindowed},
-    {"CacheSound", L_CacheSound},
-    {"PlaySound", L_PlaySound},
-    {"SwitchMusic", L_SwitchMusic},
-    {"SlideMusicVolume", L_SlideMusicVolume},
-    {"SetMusicLooping", L_SetMusicLooping},
-    {"StopMusic", L_StopMusic},
-    {"GetCurrentMusicAsString", L_GetCurrentMusicAsString},
-    {"CacheFX", L_CacheFX},
-    {"SpawnFX", L_SpawnFX},
-    {"DM_GetValue", L_DM_GetValue},
-    {"DM_GetArraySize", L_DM_GetArraySize},
-    {"DM_GetArrayId", L_DM_GetArrayId},
-    {"DM_GetNumberOfArrays", L_DM_GetNumberOfArrays},
-    {"DM_GetNodeIndexById", L_DM_GetNodeIndexById},
-    {"LuaInclude", L_LuaInclude},
-    {"Localize", L_Localize},
-    {"LocalizeComment", L_LocalizeComment},
-    {"LocalizeNewLine", L_LocalizeNewLine},
-    {"LocalizeNumber", L_LocalizeNumber},
-    {"LocalizeTime", L_LocalizeTime},
-    {"GetFormattedTime", L_GetFormattedTime},
-    {"ReloadFxs", L_ReloadFxs},
-    {"IsDeveloperModeActive", L_IsDeveloperModeActive},
-    {"Print", L_Print},
+    LUA_BINDING(GetVersionString),
+    LUA_BINDING(KodoShutdown),
+    LUA_BINDING(KD_LoadBitmap),
+    LUA_BINDING(KD_GetBitmap),
+    LUA_BINDING(KD_GetBitmapWidth),
+    LUA_BINDING(KD_GetBitmapHeight),
+    LUA_BINDING(KD_GetFont),
+    LUA_BINDING(KD_GetFontHeight),
+    LUA_BINDING(KD_DrawBitmapRS),
+    LUA_BINDING(KD_DrawBitmapMirroredRS),
+    LUA_BINDING(KD_DrawBitmapS),
+    LUA_BINDING(KD_DrawBitmap),
+    LUA_BINDING(KD_DrawSubBitmap),
+    LUA_BINDING(KD_DrawBitmapAligned),
+    LUA_BINDING(KD_DrawRect),
+    LUA_BINDING(KD_DrawLine),
+    LUA_BINDING(KD_DrawText),
+    LUA_BINDING(KD_SetPixelFilter),
+    LUA_BINDING(KD_SetColor),
+    LUA_BINDING(KD_SetAlpha),
+    LUA_BINDING(KD_SetBlend),
+    LUA_BINDING(KD_SetTextAlign),
+    LUA_BINDING(KD_SetTextboxWidth),
+    LUA_BINDING(KD_SetTextTransform),
+    LUA_BINDING(KD_SetScissorRect),
+    LUA_BINDING(KD_RemoveScissorRect),
+    LUA_BINDING(KD_SetBitmapFrame),
+    LUA_BINDING(KD_GetNumBitmapFrames),
+    LUA_BINDING(KD_GetTextWidth),
+    LUA_BINDING(KD_GetTextHeight),
+    LUA_BINDING(KD_GetKeyState),
+    LUA_BINDING(KD_GetKeyStateFloat),
+    LUA_BINDING(KD_SetKeyState),
+    LUA_BINDING(KD_SetKeyStateFloat),
+    LUA_BINDING(KD_SlideMusicVolume),
+    LUA_BINDING(KD_GetSound),
+    LUA_BINDING(KD_PlaySound),
+    LUA_BINDING(KD_LoadSound),
+    LUA_BINDING(KD_ReleaseSound),
+    LUA_BINDING(KD_SetChannelFrequency),
+    LUA_BINDING(KD_SetChannelLooping),
+    LUA_BINDING(KD_SetChannelPaused),
+    LUA_BINDING(KD_StopChannel),
+    LUA_BINDING(KD_SlideChannelVolume),
+    LUA_BINDING(KD_SetSoundParm),
+    LUA_BINDING(KD_CallExtension),
+    LUA_BINDING(KD_GetTime),
+    LUA_BINDING(KD_Popup),
+    LUA_BINDING(KD_CreateBitmap),
+    LUA_BINDING(KD_RefreshBitmap),
+    LUA_BINDING(KD_ReleaseBitmap),
+    LUA_BINDING(KD_SetBitmapCacheMode),
+    LUA_BINDING(KD_FileExists),
+    LUA_BINDING(KD_IsPurchased),
+    LUA_BINDING(KD_BlurBitmap),
+    LUA_BINDING(KD_CopyBitmap),
+    LUA_BINDING(KD_BitmapColorSepia),
+    LUA_BINDING(KD_BitmapColorBlackAndWhite),
+    LUA_BINDING(SetMusicVolume),
+    LUA_BINDING(SetSoundVolume),
+    LUA_BINDING(GetMusicVolume),
+    LUA_BINDING(GetSoundVolume),
+    LUA_BINDING(SetScreenWindowed),
+    LUA_BINDING(IsScreenWindowed),
+    LUA_BINDING(CacheSound),
+    LUA_BINDING(PlaySound),
+    LUA_BINDING(SwitchMusic),
+    LUA_BINDING(SlideMusicVolume),
+    LUA_BINDING(SetMusicLooping),
+    LUA_BINDING(StopMusic),
+    LUA_BINDING(GetCurrentMusicAsString),
+    LUA_BINDING(CacheFX),
+    LUA_BINDING(SpawnFX),
+    LUA_BINDING(DM_GetValue),
+    LUA_BINDING(DM_GetArraySize),
+    LUA_BINDING(DM_GetArrayId),
+    LUA_BINDING(DM_GetNumberOfArrays),
+    LUA_BINDING(DM_GetNodeIndexById),
+    LUA_BINDING(LuaInclude),
+    LUA_BINDING(Localize),
+    LUA_BINDING(LocalizeComment),
+    LUA_BINDING(LocalizeNewLine),
+    LUA_BINDING(LocalizeNumber),
+    LUA_BINDING(LocalizeTime),
+    LUA_BINDING(GetFormattedTime),
+    LUA_BINDING(ReloadFxs),
+    LUA_BINDING(IsDeveloperModeActive),
+    LUA_BINDING(Print),
 };
 
-const int lua_builtin_binding_count = (int)(sizeof lua_builtin_bindings / sizeof lua_builtin_bindings[0]);
-static_assert(sizeof lua_builtin_bindings / sizeof lua_builtin_bindings[0] == 88, "88 built-in bindings");
+const int lua_builtin_binding_count = (int)std::size(lua_builtin_bindings);
+static_assert(std::size(lua_builtin_bindings) == 88, "88 built-in bindings");

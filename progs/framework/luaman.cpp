@@ -67,6 +67,14 @@ static int FailingDofile(lua_State* L) {
     return luaL_error(L, "dofile('%s') is not available: use LuaInclude", name ? name : "");
 }
 
+// Stock globals replaced in every state. Not bindings: they keep the stock
+// library's errors for script mistakes (lua-args.h's rules do not apply).
+static const LuaBinding kReplacedStockGlobals[] = {
+    {"print", SilentPrint},
+    {"loadfile", InertLoadfile},
+    {"dofile", FailingDofile},
+};
+
 int LuaManager::SetUpState(lua_State* L) {
     static const luaL_Reg libs[] = {
         {"", luaopen_base},
@@ -79,9 +87,7 @@ int LuaManager::SetUpState(lua_State* L) {
         lua_pushstring(L, lib.name);
         lua_call(L, 1, 0);
     }
-    RegisterLuaFunc(L, "print", SilentPrint);
-    RegisterLuaFunc(L, "loadfile", InertLoadfile);
-    RegisterLuaFunc(L, "dofile", FailingDofile);
+    RegisterLuaFuncs(L, kReplacedStockGlobals);
     lua_getglobal(L, LUA_STRLIBNAME);
     if (lua_istable(L, -1)) {
         lua_pushcfunction(L, LuaStringFormat);
@@ -94,8 +100,7 @@ int LuaManager::SetUpState(lua_State* L) {
     memset(block, 0, LUA_OWNER_SPACE);
     lua_rawset(L, LUA_REGISTRYINDEX);
 
-    for (int i = 0; i < lua_builtin_binding_count; i++)
-        RegisterLuaFunc(L, lua_builtin_bindings[i].name, lua_builtin_bindings[i].fn);
+    RegisterLuaFuncs(L, lua_builtin_bindings, lua_builtin_binding_count);
     const nArray<LuaFunctionEntry>& fns = lua_man.functions;
     for (int i = 0; i < fns.count; i++) RegisterLuaFunc(L, fns[i].name, fns[i].fn);
     return 0;
@@ -141,6 +146,14 @@ void LuaManager::RegisterLuaFunc(lua_State* L, const char* name, lua_CFunction f
     lua_pushstring(L, name);
     lua_pushcclosure(L, fn, 0);
     lua_rawset(L, LUA_GLOBALSINDEX);
+}
+
+void LuaManager::RegisterLuaFuncs(lua_State* L, const LuaBinding* rows, int count) {
+    for (int i = 0; i < count; i++) RegisterLuaFunc(L, rows[i].name, rows[i].fn);
+}
+
+void LuaManager::AddLuaFunctions(const LuaBinding* rows, int count) {
+    for (int i = 0; i < count; i++) AddLuaFunction(rows[i].name, rows[i].fn);
 }
 
 void LuaManager::AddLuaFunction(const char* name, lua_CFunction fn) {

@@ -3,9 +3,9 @@
 //
 // Each state gets the base, math, string and table libraries only, the
 // built-in bindings (lua-bindings.h) and every function a manager has
-// added with AddLuaFunction, in order of addition; a function added later
-// reaches every state that is open at that moment and every state opened
-// afterwards.
+// added with AddLuaFunction(s), in order of addition; a function added
+// later reaches every state that is open at that moment and every state
+// opened afterwards. How a file of script functions is written: lua-args.h.
 //
 // Scripts never take the program down: compile and run errors are shown as
 // popups or log lines (with the file and line, chunk names are "@path"),
@@ -13,6 +13,8 @@
 // the Lua stack as it found it.
 #ifndef FRAMEWORK_LUAMAN_H
 #define FRAMEWORK_LUAMAN_H
+
+#include <stddef.h>
 
 #include <lua.hpp>
 
@@ -22,6 +24,13 @@
 
 // Bytes of the per-state owner block (the first word is the owner pointer).
 enum { LUA_OWNER_SPACE = 64 };
+
+// One row of a binding file's table: the global name scripts call, and the
+// host function behind it.
+struct LuaBinding {
+    const char* name;
+    lua_CFunction fn;
+};
 
 struct LuaFunctionEntry {
     char* name = nullptr;  // heap copy, owned by the manager
@@ -46,6 +55,18 @@ public:
 
     void AddLuaFunction(const char* name, lua_CFunction fn);
     static void RegisterLuaFunc(lua_State* L, const char* name, lua_CFunction fn);
+    // A binding file's whole table, in its order: for every state
+    // (AddLuaFunctions), or for the one state a manager owns.
+    void AddLuaFunctions(const LuaBinding* rows, int count);
+    static void RegisterLuaFuncs(lua_State* L, const LuaBinding* rows, int count);
+    template <size_t N>
+    void AddLuaFunctions(const LuaBinding (&rows)[N]) {
+        AddLuaFunctions(rows, (int)N);
+    }
+    template <size_t N>
+    static void RegisterLuaFuncs(lua_State* L, const LuaBinding (&rows)[N]) {
+        RegisterLuaFuncs(L, rows, (int)N);
+    }
 
     // A null state means the main state.
     void ExecLuaFile(lua_State* L, const char* path);

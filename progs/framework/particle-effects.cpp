@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "audioman.h"
-#include "luaman.h"
+#include "lua-args.h"
 
 fx_t* ed_part_burst = nullptr;
 PartBurstMan* ed_part_burs_man = nullptr;
@@ -91,6 +91,18 @@ PartBurstMan::~PartBurstMan() {
     for (int i = 0; i < num_death_funcs; i++) free(death_funcs[i].name);
 }
 
+// The functions of the effect state, which effect scripts call while a
+// file loads; each has three names that effect files use alike.
+static const LuaBinding kEffectBindings[] = {
+    {"PartBurstParm", PartBurstMan::luaf_PartBurstParm},
+    {"PartFXParm", PartBurstMan::luaf_PartBurstParm},
+    {"FXParm", PartBurstMan::luaf_PartBurstParm},
+    {"PartFXAddNew", PartBurstMan::luaf_PartBurstAddNew},
+    {"FXAddNew", PartBurstMan::luaf_PartBurstAddNew},
+    {"AddFX", PartBurstMan::luaf_PartBurstAddNew},
+};
+static_assert(std::size(kEffectBindings) == 6, "the effect state's script functions");
+
 kd_mutex_t* PartBurstMan::Mutex() { return kd->GetMutex("PART_FX_LOAD"); }
 
 void PartBurstMan::Init() {
@@ -98,14 +110,7 @@ void PartBurstMan::Init() {
     // Opened here rather than during static construction, so that the
     // Lua manager is certainly constructed when it hands out the state.
     if (!L) L = lua_man.OpenLuaState(0);
-    if (L) {
-        LuaManager::RegisterLuaFunc(L, "PartBurstParm", luaf_PartBurstParm);
-        LuaManager::RegisterLuaFunc(L, "PartFXParm", luaf_PartBurstParm);
-        LuaManager::RegisterLuaFunc(L, "FXParm", luaf_PartBurstParm);
-        LuaManager::RegisterLuaFunc(L, "PartFXAddNew", luaf_PartBurstAddNew);
-        LuaManager::RegisterLuaFunc(L, "FXAddNew", luaf_PartBurstAddNew);
-        LuaManager::RegisterLuaFunc(L, "AddFX", luaf_PartBurstAddNew);
-    }
+    LuaManager::RegisterLuaFuncs(L, kEffectBindings);
     for (int i = 0; i < num_death_funcs; i++) free(death_funcs[i].name);
     memset(death_funcs, 0, sizeof death_funcs);
     num_death_funcs = 0;
@@ -409,8 +414,11 @@ int PartBurstMan::luaf_PartBurstParm(lua_State* L) {
     fx_t* fx = ed_part_burst;
     PartBurstMan* man = ed_part_burs_man;
     if (!fx || !man) return 0;
-    const char* parm = lua_tostring(L, 1);
-    if (!parm) parm = "";
+    LuaArgs args(L, __func__);
+    const char* parm = args.Text(1);
+    if (!parm) return 0;
+    // The value is a number or a text, as the parameter wants: both readings
+    // are taken with Lua's plain conversions (0 or null for the other kind).
     float a = (float)lua_tonumber(L, 2);
     float b = (float)lua_tonumber(L, 3);
     const char* s = lua_tostring(L, 2);

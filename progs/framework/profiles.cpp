@@ -7,9 +7,7 @@
 
 #include <string>
 
-#include <lua.hpp>
-
-#include "luaman.h"
+#include "lua-args.h"
 #include "manager.h"
 
 ProfileManager profile_man;
@@ -510,159 +508,170 @@ bool ProfileManager::SaveProfiles() {
 }
 
 // ---------------------------------------------------------------------------
-// Script functions. Arguments that are missing or of the wrong kind count
-// as null, which every operation above accepts.
+// Script functions. They act on the active profile `prof`; with a bad
+// argument (reported) they act on nothing and answer as for a missing
+// value, so a script slip cannot write, select or delete the wrong profile.
 
-namespace profile_script {
+namespace {
 
-static const char* Arg(lua_State* L, int i) { return lua_isstring(L, i) ? lua_tostring(L, i) : nullptr; }
-
-static int AddProfile(lua_State* L) {
-    nString name = TrimName(Arg(L, 1), 127);
-    Profile* p = profile_man.CreateNewProfile();
+int luaf_AddProfile(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* name = a.Text(1);
+    Profile* p = name ? profile_man.CreateNewProfile() : nullptr;
     if (p) {
-        p->SetName(name.text);
+        p->SetName(TrimName(name, 127).text);
         profile_man.SetActiveProfile(p);
     }
-    lua_pushinteger(L, profile_man.GetProfileIndex(p));
-    return 1;
+    return LuaReturnInt(L, profile_man.GetProfileIndex(p));
 }
 
-static int SetProfile(lua_State* L) {
-    int i = (int)lua_tointeger(L, 1);
-    bool ok = profile_man.GetProfileByIndex(i) != nullptr;
+int luaf_SetProfile(lua_State* L) {
+    LuaArgs a(L, __func__);
+    int i = a.Int(1);
+    bool ok = !a.Failed() && profile_man.GetProfileByIndex(i) != nullptr;
     if (ok) profile_man.SetActiveProfile(i);
-    lua_pushboolean(L, ok);
-    return 1;
+    return LuaReturnBool(L, ok);
 }
 
-static int GetProfile(lua_State* L) {
-    lua_pushinteger(L, profile_man.GetProfileIndex(prof));
-    return 1;
-}
+int luaf_GetProfile(lua_State* L) { return LuaReturnInt(L, profile_man.GetProfileIndex(prof)); }
 
-static int DeleteProfile(lua_State* L) {
-    profile_man.DeleteProfile(profile_man.GetProfileByIndex((int)lua_tointeger(L, 1)));
+int luaf_DeleteProfile(lua_State* L) {
+    LuaArgs a(L, __func__);
+    int i = a.Int(1);
+    if (!a.Failed()) profile_man.DeleteProfile(profile_man.GetProfileByIndex(i));
     return 0;
 }
 
-static int IsProfileNameValid(lua_State* L) {
-    lua_pushboolean(L, profile_man.IsProfileNameValid(Arg(L, 1)));
-    return 1;
+int luaf_IsProfileNameValid(lua_State* L) {
+    LuaArgs a(L, __func__);
+    return LuaReturnBool(L, profile_man.IsProfileNameValid(a.Text(1)));
 }
 
-static int GetNumberOfProfiles(lua_State* L) {
-    lua_pushinteger(L, profile_man.GetNumberOfProfiles());
-    return 1;
+int luaf_GetNumberOfProfiles(lua_State* L) { return LuaReturnInt(L, profile_man.GetNumberOfProfiles()); }
+
+int luaf_GetProfileValue(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* t[3];
+    return LuaReturnText(L, a.Texts(1, 3, t) && prof ? prof->GetValue(t[0], t[1], t[2]) : nullptr);
 }
 
-static int GetProfileValue(lua_State* L) {
-    const char* v = prof ? prof->GetValue(Arg(L, 1), Arg(L, 2), Arg(L, 3)) : nullptr;
-    if (!v) return 0;
-    lua_pushstring(L, v);
-    return 1;
+int luaf_ProfileValueExists(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* t[3];
+    return LuaReturnBool(L, a.Texts(1, 3, t) && prof && prof->GetValue(t[0], t[1], t[2]) != nullptr);
 }
 
-static int ProfileValueExists(lua_State* L) {
-    lua_pushboolean(L, prof && prof->GetValue(Arg(L, 1), Arg(L, 2), Arg(L, 3)) != nullptr);
-    return 1;
+int luaf_ProfileTagExists(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* t[2];
+    return LuaReturnBool(L, a.Texts(1, 2, t) && prof && prof->GetValue(t[0], t[1], "tag") != nullptr);
 }
 
-static int ProfileTagExists(lua_State* L) {
-    lua_pushboolean(L, prof && prof->GetValue(Arg(L, 1), Arg(L, 2), "tag") != nullptr);
-    return 1;
-}
-
-static int SetProfileValue(lua_State* L) {
-    if (prof) prof->SetValue(Arg(L, 1), Arg(L, 2), Arg(L, 3), Arg(L, 4));
+int luaf_SetProfileValue(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* t[4];
+    if (a.Texts(1, 4, t) && prof) prof->SetValue(t[0], t[1], t[2], t[3]);
     return 0;
 }
 
-static int AddProfileTag(lua_State* L) {
-    if (prof) prof->AddTag(Arg(L, 1), Arg(L, 2));
+int luaf_AddProfileTag(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* t[2];
+    if (a.Texts(1, 2, t) && prof) prof->AddTag(t[0], t[1]);
     return 0;
 }
 
-static int RemoveProfileValue(lua_State* L) {
-    lua_pushboolean(L, prof && prof->RemoveValue(Arg(L, 1), Arg(L, 2)));
-    return 1;
+// Also registered as "RemoveProfileTag": a tag is a value node too.
+int luaf_RemoveProfileValue(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* t[2];
+    return LuaReturnBool(L, a.Texts(1, 2, t) && prof && prof->RemoveValue(t[0], t[1]));
 }
 
-static int RemoveProfileCategory(lua_State* L) {
-    lua_pushboolean(L, prof && prof->RemoveCategory(Arg(L, 1)));
-    return 1;
+int luaf_RemoveProfileCategory(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* cat = a.Text(1);
+    return LuaReturnBool(L, cat && prof && prof->RemoveCategory(cat));
 }
 
-static int IsProfileValueAcknowledged(lua_State* L) {
-    lua_pushboolean(L, prof && prof->IsAcknowledged(Arg(L, 1), Arg(L, 2)));
-    return 1;
+int luaf_IsProfileValueAcknowledged(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* t[2];
+    return LuaReturnBool(L, a.Texts(1, 2, t) && prof && prof->IsAcknowledged(t[0], t[1]));
 }
 
-static int SetProfileValueAcknowledged(lua_State* L) {
-    if (prof) prof->SetAcknowledged(Arg(L, 1), Arg(L, 2), lua_toboolean(L, 3) != 0);
+int luaf_SetProfileValueAcknowledged(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* t[2];
+    if (a.Texts(1, 2, t) && prof) prof->SetAcknowledged(t[0], t[1], a.Flag(3));
     return 0;
 }
 
-static int SaveProfiles(lua_State*) {
+int luaf_SaveProfiles(lua_State*) {
     profile_man.SaveProfiles();
     return 0;
 }
 
-static int LoadProfiles(lua_State*) {
+int luaf_LoadProfiles(lua_State*) {
     profile_man.LoadProfiles();
     return 0;
 }
 
-static int GetValueNameByIndex(lua_State* L) {
-    const char* v = prof ? prof->GetValueNameByIndex(Arg(L, 1), (int)lua_tointeger(L, 2)) : nullptr;
-    if (!v) return 0;
-    lua_pushstring(L, v);
-    return 1;
+int luaf_GetValueNameByIndex(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* cat = a.Text(1);
+    int i = a.Int(2);
+    return LuaReturnText(L, prof && !a.Failed() ? prof->GetValueNameByIndex(cat, i) : nullptr);
 }
 
-static int GetNumberOfValuesInCategory(lua_State* L) {
-    lua_pushinteger(L, prof ? prof->GetNumberOfValuesInCategory(Arg(L, 1)) : 0);
-    return 1;
+int luaf_GetNumberOfValuesInCategory(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* cat = a.Text(1);
+    return LuaReturnInt(L, cat && prof ? prof->GetNumberOfValuesInCategory(cat) : 0);
 }
 
-static int SetGlobalValue(lua_State* L) {
-    profile_man.SetGlobalValue(Arg(L, 1), Arg(L, 2));
+int luaf_SetGlobalValue(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* t[2];
+    if (a.Texts(1, 2, t)) profile_man.SetGlobalValue(t[0], t[1]);
     return 0;
 }
 
-static int GetGlobalValue(lua_State* L) {
-    const char* v = profile_man.GetGlobalValue(Arg(L, 1));
-    if (!v) return 0;
-    lua_pushstring(L, v);
-    return 1;
+int luaf_GetGlobalValue(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* name = a.Text(1);
+    return LuaReturnText(L, name ? profile_man.GetGlobalValue(name) : nullptr);
 }
 
-}  // namespace profile_script
+const LuaBinding kProfileBindings[] = {
+    LUA_BINDING(AddProfile),
+    LUA_BINDING(SetProfile),
+    LUA_BINDING(GetProfile),
+    LUA_BINDING(DeleteProfile),
+    LUA_BINDING(IsProfileNameValid),
+    LUA_BINDING(GetNumberOfProfiles),
+    LUA_BINDING(GetProfileValue),
+    LUA_BINDING(ProfileValueExists),
+    LUA_BINDING(ProfileTagExists),
+    LUA_BINDING(SetProfileValue),
+    LUA_BINDING(AddProfileTag),
+    LUA_BINDING(RemoveProfileValue),
+    {"RemoveProfileTag", luaf_RemoveProfileValue},
+    LUA_BINDING(RemoveProfileCategory),
+    LUA_BINDING(IsProfileValueAcknowledged),
+    LUA_BINDING(SetProfileValueAcknowledged),
+    LUA_BINDING(SaveProfiles),
+    LUA_BINDING(LoadProfiles),
+    LUA_BINDING(GetValueNameByIndex),
+    LUA_BINDING(GetNumberOfValuesInCategory),
+    LUA_BINDING(SetGlobalValue),
+    LUA_BINDING(GetGlobalValue),
+};
+static_assert(std::size(kProfileBindings) == 22, "the profile script functions");
 
-void ProfileManager::RegisterLuaInterface() {
-    lua_man.AddLuaFunction("AddProfile", profile_script::AddProfile);
-    lua_man.AddLuaFunction("SetProfile", profile_script::SetProfile);
-    lua_man.AddLuaFunction("GetProfile", profile_script::GetProfile);
-    lua_man.AddLuaFunction("DeleteProfile", profile_script::DeleteProfile);
-    lua_man.AddLuaFunction("IsProfileNameValid", profile_script::IsProfileNameValid);
-    lua_man.AddLuaFunction("GetNumberOfProfiles", profile_script::GetNumberOfProfiles);
-    lua_man.AddLuaFunction("GetProfileValue", profile_script::GetProfileValue);
-    lua_man.AddLuaFunction("ProfileValueExists", profile_script::ProfileValueExists);
-    lua_man.AddLuaFunction("ProfileTagExists", profile_script::ProfileTagExists);
-    lua_man.AddLuaFunction("SetProfileValue", profile_script::SetProfileValue);
-    lua_man.AddLuaFunction("AddProfileTag", profile_script::AddProfileTag);
-    lua_man.AddLuaFunction("RemoveProfileValue", profile_script::RemoveProfileValue);
-    lua_man.AddLuaFunction("RemoveProfileTag", profile_script::RemoveProfileValue);
-    lua_man.AddLuaFunction("RemoveProfileCategory", profile_script::RemoveProfileCategory);
-    lua_man.AddLuaFunction("IsProfileValueAcknowledged", profile_script::IsProfileValueAcknowledged);
-    lua_man.AddLuaFunction("SetProfileValueAcknowledged", profile_script::SetProfileValueAcknowledged);
-    lua_man.AddLuaFunction("SaveProfiles", profile_script::SaveProfiles);
-    lua_man.AddLuaFunction("LoadProfiles", profile_script::LoadProfiles);
-    lua_man.AddLuaFunction("GetValueNameByIndex", profile_script::GetValueNameByIndex);
-    lua_man.AddLuaFunction("GetNumberOfValuesInCategory", profile_script::GetNumberOfValuesInCategory);
-    lua_man.AddLuaFunction("SetGlobalValue", profile_script::SetGlobalValue);
-    lua_man.AddLuaFunction("GetGlobalValue", profile_script::GetGlobalValue);
-}
+}  // namespace
+
+void ProfileManager::RegisterLuaInterface() { lua_man.AddLuaFunctions(kProfileBindings); }
 
 // The automated player's profile: the one of that name, made when missing.
 void ProfileManager::SelectOrCreateProfile(const char* name) {

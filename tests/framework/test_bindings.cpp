@@ -1,19 +1,27 @@
-// The built-in script functions: the full set in its order, wrong
-// arguments reported without a Lua error or a crash, and the engine
-// reached with the documented arguments.
+// The script functions: the built-in set in its order, every registered
+// function given wrong arguments without a Lua error, a crash or a stray
+// result, and the engine reached with the documented arguments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "audioman.h"
 #include "dataman.h"
+#include "feature-manager.h"
 #include "fw-support.h"
+#include "gameman.h"
 #include "lua-bindings.h"
 #include "luaman.h"
 #include "manager.h"
+#include "particle-effects.h"
+#include "profiles.h"
 #include "recording-kd.h"
+#include "ui/screen.h"
+#include "ui/ui-layout.h"
 
 namespace {
 
@@ -76,7 +84,7 @@ long RPlaySound(kd_sound_t* s, float v, float p, float f) {
     return 17;
 }
 const char* RCallExtension(const char* c, const char* p) {
-    calls().push_back(std::string("CallExtension ") + c + " " + std::to_string(strlen(p)));
+    calls().push_back(std::string("CallExtension ") + c + " " + std::to_string(p ? strlen(p) : 0));
     return "answer";
 }
 bool RSignalShutdown() {
@@ -172,6 +180,75 @@ struct Bindings : ::testing::Test {
     }
 };
 
+// The global C functions of L that a stock state lacks: every function a
+// binding file registered there (the replaced stock ones are left out).
+std::vector<std::string> HostFunctionNames(lua_State* L) {
+    lua_State* stock = luaL_newstate();
+    luaL_openlibs(stock);
+    std::vector<std::string> names;
+    lua_pushnil(L);
+    while (lua_next(L, LUA_GLOBALSINDEX)) {
+        if (lua_type(L, -2) == LUA_TSTRING && lua_iscfunction(L, -1)) {
+            lua_getglobal(stock, lua_tostring(L, -2));
+            if (lua_isnil(stock, -1)) names.push_back(lua_tostring(L, -2));
+            lua_pop(stock, 1);
+        }
+        lua_pop(L, 1);
+    }
+    lua_close(stock);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Calls the global `name` from C with each set of wrong arguments: t a
+// table, n nil, 1 a number where texts go, x a text where numbers go, b a
+// flag, f a function, q NaN, h/m huge numbers, s a 5,000-character text.
+// Answers "" or what went wrong.
+std::string CallWithWrongArguments(lua_State* L, const std::string& name) {
+    static const char* const kSets[] = {"",        "nnnn",    "ttttttt", "1111111", "xxxxxxx", "bbbbbbb",
+                                        "fffffff", "qqqqqqq", "hmhmhmh", "ss1",     "xtttttt"};
+    lua_pushstring(L, "the caller's own value");
+    lua_newtable(L);  // the table argument: no result may be this table
+    int base = lua_gettop(L);
+    for (const char* set : kSets) {
+        lua_getglobal(L, name.c_str());
+        int n = 0;
+        for (const char* k = set; *k; k++, n++) {
+            switch (*k) {
+                case 't': lua_pushvalue(L, base); break;
+                case 'n': lua_pushnil(L); break;
+                case '1': lua_pushinteger(L, n + 1); break;
+                case 'x': lua_pushstring(L, "x"); break;
+                case 'b': lua_pushboolean(L, n & 1); break;
+                case 'f': lua_getglobal(L, "tostring"); break;
+                case 'q': lua_pushnumber(L, 0.0 / 0.0); break;
+                case 'h': lua_pushnumber(L, 1e300); break;
+                case 'm': lua_pushnumber(L, -1e300); break;
+                default: lua_pushstring(L, std::string(5000, 'y').c_str()); break;
+            }
+        }
+        std::string fault;
+        if (lua_pcall(L, n, LUA_MULTRET, 0) != 0) {
+            const char* m = lua_tostring(L, -1);
+            fault = std::string("raised '") + (m ? m : "?") + "'";
+        }
+        // A function that answers more results than it pushed hands back its
+        // own arguments, or itself when it had none.
+        for (int i = base + 1; fault.empty() && i <= lua_gettop(L); i++) {
+            lua_getglobal(L, name.c_str());
+            if (lua_rawequal(L, i, base) || lua_rawequal(L, i, -1)) fault = "answered what it did not push";
+            lua_pop(L, 1);
+        }
+        lua_settop(L, base);
+        if (!fault.empty()) {
+            lua_settop(L, base - 2);
+            return name + " with '" + set + "': " + fault;
+        }
+    }
+    lua_settop(L, base - 2);
+    return "";
+}
+
 }  // namespace
 
 TEST_F(Bindings, AllEightyEightInOrder) {
@@ -252,9 +329,9 @@ TEST_F(Bindings, DrawingReachesTheEngine) {
     EXPECT_EQ(Eval(L, "return KD_DrawText('none.sft', 3, 4, 'x')"), "number:0");
     EXPECT_EQ(calls(), (std::vector<std::string>{"DrawText 3 4 %d%s", "DrawText 3 4 x"}));
     EXPECT_EQ(Eval(L, "return KD_GetFontHeight('f.sft') .. ' ' .. KD_GetFontHeight('none.sft')"), "string:24 0");
-    EXPECT_EQ(FW_AlignmentFlags("CENTER"), 12);
-    EXPECT_EQ(FW_AlignmentFlags("HCENTER|BOTTOM"), 10);
-    EXPECT_EQ(FW_AlignmentFlags(nullptr), 0);
+    EXPECT_EQ(ParseDrawAlignFlags("CENTER"), 12);
+    EXPECT_EQ(ParseDrawAlignFlags("HCENTER|BOTTOM"), 10);
+    EXPECT_EQ(ParseDrawAlignFlags(nullptr), 0);
 }
 
 TEST_F(Bindings, BitmapTableOperations) {
@@ -382,4 +459,51 @@ TEST_F(Bindings, KeysFilesTimesAndData) {
 
     EXPECT_EQ(Eval(L, "return Localize('Play')"), "string:Play");
     EXPECT_EQ(Eval(L, "return LocalizeNumber(1234)"), "string:1,234");
+}
+
+TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
+    feature_man.Initialize();
+    profile_man.Initialize();
+    game_man.Initialize();
+    pbman.Init();
+    UISet set("ui/bad-arguments.lua", nullptr);
+    ASSERT_TRUE(set.L);
+    UILayoutRegisterFunctions(set.L);
+
+    // A bad index or name selects, writes and deletes nothing.
+    ASSERT_TRUE(lua_man.ExecLuaString(L, "AddProfile('Ann') AddProfile('Ben')"));
+    int profiles = profile_man.GetNumberOfProfiles();
+    Profile* active = prof;
+    EXPECT_EQ(Eval(L, "DeleteProfile({}) DeleteProfile('x') DeleteProfile() return SetProfile(nil)"), "false");
+    EXPECT_EQ(Eval(L, "return AddProfile({})"), "number:-1");
+    EXPECT_EQ(Eval(L, "SetProfileValue('C', 'T', 'v', {}) return GetNumberOfValuesInCategory('C')"), "number:0");
+    EXPECT_EQ(profile_man.GetNumberOfProfiles(), profiles);
+    EXPECT_EQ(prof, active);
+    EXPECT_TRUE(rec().PopupContains("1|Lua DeleteProfile: argument 1 should be a number.\n"));
+    EXPECT_TRUE(rec().PopupContains("1|Lua SetProfileValue: argument 4 should be a text.\n"));
+    // The feature functions answer their defaults where they used to raise.
+    EXPECT_EQ(Eval(L, "return FM_ProductFeatureExists({})"), "false");
+    EXPECT_EQ(Eval(L, "return select('#', FM_GetProductValue({}))"), "number:1");
+    EXPECT_EQ(Eval(L, "return FM_UsesPackage()"), "false");
+    EXPECT_TRUE(rec().PopupContains("1|Lua FM_ProductFeatureExists: argument 1 should be a text.\n"));
+    EXPECT_TRUE(rec().PopupContains("1|Lua FM_UsesPackage: argument 1 should be a text.\n"));
+    EXPECT_EQ(Eval(L, "return GetGameNameByIndex({})"), "string:NULL");
+
+    // Every function of every kind of state: the states of the UI sets
+    // (every state's functions plus the layout statements) and the effect
+    // state.
+    std::set<std::string> called;
+    for (lua_State* state : {set.L, pbman.GetLuaState()}) {
+        ASSERT_TRUE(state);
+        int top = lua_gettop(state);
+        for (const std::string& name : HostFunctionNames(state)) {
+            if (!called.insert(name).second) continue;
+            EXPECT_EQ(CallWithWrongArguments(state, name), "");
+        }
+        EXPECT_EQ(lua_gettop(state), top);
+    }
+    // 88 built-in, 3 feature, 22 profile, 9 game, 3 layout, 6 effect.
+    EXPECT_EQ(called.size(), 131u);
+    EXPECT_TRUE(called.count("RemoveProfileTag") && called.count("UIEvents") && called.count("AddFX"));
+    UILayoutDeleteComps(&set);
 }

@@ -43,8 +43,9 @@ void ScreenMan::InitScreens(int ref_width, int ref_height) {
     virtual_width = parms->width;
     virtual_height = parms->height;
     // The screen and UI script functions ("LoadUI", "UIEvents",
-    // "CreateScreen" and the others) are registered here with
-    // lua_man.AddLuaFunction once the screens exist.
+    // "CreateScreen" and the others) are registered here, once the screens
+    // exist, with one lua_man.AddLuaFunctions call on their table
+    // (lua-args.h).
 }
 
 void ScreenMan::Shutdown() {

@@ -7,6 +7,7 @@
 
 #include "atomic-file.h"
 #include "localization.h"
+#include "lua-args.h"
 #include "manager.h"
 #include "ui/ui-props.h"
 
@@ -18,7 +19,7 @@ static void Warn(lua_State* L, const char* what, const char* detail) {
     kd->Popupf(1, "%s%s%s%s\n", where.c_str(), where.IsEmpty() ? "" : ": ", what, detail ? detail : "");
 }
 
-static int LuaCreateComp(lua_State* L) {
+static int luaf_CreateComp(lua_State* L) {
     UISet* set = UISet::FromState(L);
     if (!set) {
         Warn(L, "CreateComp: this script has no UI set.", nullptr);
@@ -42,7 +43,7 @@ static int LuaCreateComp(lua_State* L) {
     return 0;
 }
 
-static int LuaSetProperty(lua_State* L) {
+static int luaf_SetProperty(lua_State* L) {
     UISet* set = UISet::FromState(L);
     UIComp* c = set ? set->current : nullptr;
     if (lua_type(L, 1) != LUA_TSTRING) {
@@ -64,7 +65,7 @@ static int LuaSetProperty(lua_State* L) {
     return 0;
 }
 
-static int LuaUIEvents(lua_State* L) {
+static int luaf_UIEvents(lua_State* L) {
     UISet* set = UISet::FromState(L);
     if (!set) return 0;
     if (lua_type(L, 1) != LUA_TSTRING) {
@@ -75,12 +76,14 @@ static int LuaUIEvents(lua_State* L) {
     return 0;
 }
 
-void UILayoutRegisterFunctions(lua_State* L) {
-    if (!L) return;
-    LuaManager::RegisterLuaFunc(L, "CreateComp", LuaCreateComp);
-    LuaManager::RegisterLuaFunc(L, "SetProperty", LuaSetProperty);
-    LuaManager::RegisterLuaFunc(L, "UIEvents", LuaUIEvents);
-}
+static const LuaBinding kLayoutBindings[] = {
+    LUA_BINDING(CreateComp),
+    LUA_BINDING(SetProperty),
+    LUA_BINDING(UIEvents),
+};
+static_assert(std::size(kLayoutBindings) == 3, "the layout file statements");
+
+void UILayoutRegisterFunctions(lua_State* L) { LuaManager::RegisterLuaFuncs(L, kLayoutBindings); }
 
 bool UILayoutRunString(UISet* set, const char* text, size_t length, const char* chunk_name) {
     if (!set || !set->L || !text) return false;
