@@ -434,9 +434,13 @@ TEST(ProfilesKill, EveryKillLeavesACompleteSavedProfile) {
         ASSERT_TRUE(engine.started);
         FwLog log;
         profile_man.LoadProfiles();
-        if (profile_man.GetNumberOfProfiles() == 0) {
+        bool nothing_saved = profile_man.GetNumberOfProfiles() == 0 ||
+                             (profile_man.GetNumberOfProfiles() == 1 && prof &&
+                              !prof->GetValue("!KILL", "counter", "value") && nStringsMatch(prof->GetName(), ""));
+        if (nothing_saved) {
             // Killed before its very first save finished: nothing was ever
-            // saved, so nothing can have been lost.
+            // saved, so nothing can have been lost (the manager may have
+            // made a fresh unnamed profile to start with).
             ASSERT_EQ(confirmed, 0) << "kill " << k;
             ASSERT_EQ(last, 0) << "kill " << k;
             continue;
