@@ -6,7 +6,6 @@
 
 #include "localization.h"
 #include "manager.h"
-#include "ui/ui-props.h"
 
 UIWidgetHooks ui_widget_hooks;
 
@@ -40,48 +39,6 @@ bool UIFontHasGlyph(kd_font_t* font, int code) {
     if (code > 255 || code >= font->glyph_count) return false;
     const kd_glyph_t& g = font->glyphs[code];
     return g.advance > 0 || g.bitmap.width > 0;
-}
-
-bool UIReadNumber(lua_State* L, int i, float* out) {
-    if (!L || lua_type(L, i) == LUA_TNONE || !lua_isnumber(L, i)) return false;
-    double d = lua_tonumber(L, i);
-    if (!isfinite(d) || fabs(d) > 3.0e38) return false;
-    *out = (float)d;
-    return true;
-}
-
-bool UIReadInteger(lua_State* L, int i, int* out) {
-    if (!L || lua_type(L, i) == LUA_TNONE || !lua_isnumber(L, i)) return false;
-    double d = lua_tonumber(L, i);
-    if (!isfinite(d) || fabs(d) > 2.0e9) return false;
-    *out = (int)d;
-    return true;
-}
-
-bool UIReadFlag(lua_State* L, int i, bool* out) {
-    if (!L) return false;
-    if (lua_type(L, i) == LUA_TBOOLEAN) {
-        *out = lua_toboolean(L, i) != 0;
-        return true;
-    }
-    int v;
-    if (!UIReadInteger(L, i, &v)) return false;
-    *out = v != 0;
-    return true;
-}
-
-const char* UIReadString(lua_State* L, int i) {
-    if (!L) return nullptr;
-    int t = lua_type(L, i);
-    if (t != LUA_TSTRING && t != LUA_TNUMBER) return nullptr;
-    return lua_tostring(L, i);
-}
-
-void UIRefuse(lua_State* L, const UIComp* c, const char* prop, const char* expected, int index) {
-    nString where = UIScriptWhere(L);
-    const char* got = L ? lua_typename(L, lua_type(L, index)) : "nothing";
-    kd->Popupf(1, "%s%sSetProperty: '%s' of '%s' expects %s, got %s; value ignored.\n", where.c_str(),
-               where.IsEmpty() ? "" : ": ", prop, c->name ? c->name : "", expected, got);
 }
 
 void UIDrawSetup(UIComp* c, float A) {
@@ -124,27 +81,6 @@ void UIWarnDynamicText(UIComp* c, const char* text) {
                set ? set->file.c_str() : "", c->name ? c->name : "");
 }
 
-void UIAppendBitmapLine(nString& out, const char* prop, kd_bitmap_t* bm, kd_bitmap_t* template_bm) {
-    if (UIBitmapIsPlaceholder(bm) || bm == template_bm) return;
-    UIAppendTextLine(out, prop, UIBitmapName(bm));
-}
-
-void UIAppendTextLine(nString& out, const char* prop, const char* text) {
-    UIAppendf(out, "SetProperty (\"%s\", ", prop);
-    UIAppendQuoted(out, text);
-    out.Append(");\n");
-}
-
-UIComp* UICloneInto(UIComp* c, UIComp* source, const char* new_name) {
-    free(c->name);
-    c->name = nStringDuplicate(new_name ? new_name : "");
-    c->type = source->type;
-    c->InheritFrom(source);
-    c->template_comp = source->template_comp;
-    c->parent = source->parent;
-    return c;
-}
-
 void UIApplyCacheModeToBitmap(kd_bitmap_t* bm, int mode) {
     if (UIBitmapIsPlaceholder(bm)) return;
     if (mode == UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE) kd->LoadBitmap(bm->name, ui_screen.cache_flags[1]);
@@ -167,14 +103,4 @@ void UIRegisterWidgetKinds() {
     UIComp::RegisterCompClass(UI_IMAGE, UICompImage::Make);
     UIComp::RegisterCompClass(UI_NINEPATCH, UICompNinePatch::Make);
     UIComp::RegisterCompClass(UI_TEXTBOX, UICompTextbox::Make);
-}
-
-bool UISetBitmapProperty(lua_State* L, UIComp* c, const char* prop, kd_bitmap_t** slot) {
-    const char* name = UIReadString(L, 2);
-    if (!name) {
-        UIRefuse(L, c, prop, "a bitmap name", 2);
-        return false;
-    }
-    c->ReplaceBitmapApplyingReferenceCounting(slot, name);
-    return true;
 }
