@@ -228,11 +228,13 @@ const UIKind& UICompEditbox::Kind() const {
                UI_READ | UI_EXPORT | UI_INHERIT),
         UIProp("editbox.bm_cursor", UI_BITMAP, UI_FIELD(UICompEditbox, bm_cursor), UI_READ | UI_EXPORT | UI_INHERIT),
         UIProp("editbox.font", UI_FONT, UI_FIELD(UICompEditbox, font), UI_READ | UI_EXPORT | UI_INHERIT)
-            .OnSet([](UIComp* c, const UIPropValue& v, lua_State*) { static_cast<UICompEditbox*>(c)->SetFont(v.font); }),
+            .OnSet(
+                [](UIComp* c, const UIPropValue& v, lua_State*) { static_cast<UICompEditbox*>(c)->SetFont(v.font); }),
         UIProp("editbox.padding", UI_NUMBER, UI_FIELD(UICompEditbox, padding), UI_READ | UI_EXPORT | UI_INHERIT)
             .Format("%d"),
         UIProp("editbox.max_chars", UI_INTEGER, UI_FIELD(UICompEditbox, max_chars), UI_READ | UI_EXPORT | UI_INHERIT),
-        UIProp("editbox.text_offset", UI_NUMBER, UI_FIELD(UICompEditbox, text_offset), UI_EXPORT | UI_INHERIT | UI_NEAR),
+        UIProp("editbox.text_offset", UI_NUMBER, UI_FIELD(UICompEditbox, text_offset),
+               UI_EXPORT | UI_INHERIT | UI_NEAR),
         // r, g and b; the alpha stays.
         UIProp("editbox.text_color", UI_NUMBER, UI_FIELD(UICompEditbox, text_color), UI_EXPORT | UI_INHERIT | UI_NEAR)
             .Count(3),

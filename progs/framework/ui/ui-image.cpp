@@ -199,9 +199,11 @@ static constexpr UIKeywordSet anim_modes =
 
 const UIKind& UICompImage::Kind() const {
     static constexpr UIPropRow rows[] = {
-        UIProp("image.bitmap", UI_BITMAP, UI_FIELD(UICompImage, bitmap), UI_READ | UI_EXPORT | UI_INHERIT | UI_REMEASURE),
+        UIProp("image.bitmap", UI_BITMAP, UI_FIELD(UICompImage, bitmap),
+               UI_READ | UI_EXPORT | UI_INHERIT | UI_REMEASURE),
         // The animation settings go with a copy but not with a template.
-        UIProp("image.anim_loop_time", UI_NUMBER, UI_FIELD(UICompImage, anim_loop_time), UI_READ | UI_EXPORT | UI_CLONE),
+        UIProp("image.anim_loop_time", UI_NUMBER, UI_FIELD(UICompImage, anim_loop_time),
+               UI_READ | UI_EXPORT | UI_CLONE),
         UIProp("image.anim_pause_time", UI_NUMBER, UI_FIELD(UICompImage, anim_pause_time),
                UI_READ | UI_EXPORT | UI_CLONE),
         UIProp("image.anim_mode", UI_KEYWORD, UI_FIELD(UICompImage, anim_mode), UI_READ | UI_EXPORT | UI_CLONE)

@@ -48,7 +48,8 @@ static const char* Expected(const UIPropRow& row, int i) {
     switch (row.kind) {
         case UI_NUMBER:
         case UI_INTEGER:
-            if (row.flags & UI_ALPHA_OPTIONAL) return i == row.count - 1 ? "a number for alpha" : "three or four numbers";
+            if (row.flags & UI_ALPHA_OPTIONAL)
+                return i == row.count - 1 ? "a number for alpha" : "three or four numbers";
             return numbers[row.count - 1];
         case UI_FLAG: return "true, false or a number";
         case UI_KEYWORD: return "a keyword";
@@ -75,7 +76,24 @@ static const char* WordOf(const UIKeywordSet& w, int value, const char* other) {
     return other;
 }
 
-bool UIPropRead(const UIPropRow& row, UIComp* c, lua_State* L, UIPropValue* v) {
+// The number a row takes at index i. A value that is not one is refused
+// here, for every kind of number: the warning is given, the property
+// keeps its value. (Reading such a value as 0 instead is a change to this
+// function alone.)
+static bool NumberArg(const UIPropRow& row, UIComp* c, lua_State* L, int i, double* out) {
+    if (ReadNumber(L, 2 + i, row.kind != UI_NUMBER, out)) return true;
+    Refuse(L, c, row.name, Expected(row, i), 2 + i);
+    return false;
+}
+
+// The text a row takes (numbers convert); anything else is refused.
+static const char* TextArg(const UIPropRow& row, UIComp* c, lua_State* L) {
+    const char* s = ReadString(L, 2);
+    if (!s) Refuse(L, c, row.name, Expected(row, 0), 2);
+    return s;
+}
+
+static bool PropRead(const UIPropRow& row, UIComp* c, lua_State* L, UIPropValue* v) {
     const char* s;
     switch (row.kind) {
         case UI_NUMBER:
@@ -83,8 +101,7 @@ bool UIPropRead(const UIPropRow& row, UIComp* c, lua_State* L, UIPropValue* v) {
             int n = row.count;
             if ((row.flags & UI_ALPHA_OPTIONAL) && L && lua_gettop(L) < 1 + n) n--;
             for (int i = 0; i < n; i++)
-                if (!ReadNumber(L, 2 + i, row.kind == UI_INTEGER, &v->num[i]))
-                    return Refuse(L, c, row.name, Expected(row, i), 2 + i), false;
+                if (!NumberArg(row, c, L, i, &v->num[i])) return false;
             v->count = n;
             return true;
         }
@@ -94,8 +111,7 @@ bool UIPropRead(const UIPropRow& row, UIComp* c, lua_State* L, UIPropValue* v) {
                 v->num[0] = lua_toboolean(L, 2) ? 1 : 0;
                 return true;
             }
-            if (!ReadNumber(L, 2, true, &v->num[0])) return Refuse(L, c, row.name, Expected(row, 0), 2), false;
-            return true;
+            return NumberArg(row, c, L, 0, &v->num[0]);
         case UI_TRUTH:
             v->count = 1;
             v->num[0] = L && lua_toboolean(L, 2) ? 1 : 0;
@@ -109,19 +125,19 @@ bool UIPropRead(const UIPropRow& row, UIComp* c, lua_State* L, UIPropValue* v) {
                 v->num[0] = w.fallback;
                 return true;
             }
-            if (!(s = ReadString(L, 2))) return Refuse(L, c, row.name, Expected(row, 0), 2), false;
+            if (!(s = TextArg(row, c, L))) return false;
             v->text = s;
             v->num[0] = WordValue(w, s, &v->known);
             return true;
         }
         case UI_ALIGN:
-            if (!(s = ReadString(L, 2))) return Refuse(L, c, row.name, Expected(row, 0), 2), false;
+            if (!(s = TextArg(row, c, L))) return false;
             v->text = s;
             v->count = 1;
             v->num[0] = ParseAlignFlags(s);
             return true;
         default:
-            if (!(s = ReadString(L, 2))) return Refuse(L, c, row.name, Expected(row, 0), 2), false;
+            if (!(s = TextArg(row, c, L))) return false;
             v->text = s;
             if (row.kind == UI_FONT) v->font = kd->GetFont(s);
             if (row.kind == UI_SOUND) v->sound = kd->GetSound(s);
@@ -134,7 +150,7 @@ bool UIPropRead(const UIPropRow& row, UIComp* c, lua_State* L, UIPropValue* v) {
 
 static bool CountKind(UIValueKind k) { return k == UI_NUMBER || k == UI_INTEGER; }
 
-int UIPropLoad(const UIPropRow& row, UIComp* c, double* v) {
+static int PropLoad(const UIPropRow& row, UIComp* c, double* v) {
     int n = CountKind(row.kind) ? row.count : 1;
     const UIField& f = row.field;
     if (f.store == UI_ST_PAIR) {
@@ -195,9 +211,9 @@ static void ReplaceText(char*& field, const char* text) {
 // ---------------------------------------------------------------------------
 // Set, get, write and copy one row.
 
-void UIPropSet(const UIPropRow& row, UIComp* c, lua_State* L) {
+static void PropSet(const UIPropRow& row, UIComp* c, lua_State* L) {
     UIPropValue v;
-    if (!UIPropRead(row, c, L, &v)) return;
+    if (!PropRead(row, c, L, &v)) return;
     if (row.set) {
         row.set(c, v, L);
     } else if (UIIsNumeric(row.kind)) {
@@ -216,10 +232,10 @@ void UIPropSet(const UIPropRow& row, UIComp* c, lua_State* L) {
     if (row.flags & UI_REMEASURE) c->UpdateDimensions();
 }
 
-int UIPropGet(const UIPropRow& row, UIComp* c, lua_State* L) {
+static int PropGet(const UIPropRow& row, UIComp* c, lua_State* L) {
     if (row.get) return row.get(c, L);
     double v[4];
-    int n = UIPropLoad(row, c, v);
+    int n = PropLoad(row, c, v);
     switch (row.kind) {
         case UI_NUMBER:
             for (int i = 0; i < n; i++) lua_pushnumber(L, v[i]);
@@ -263,15 +279,15 @@ static bool NumberDiffers(const UIPropRow& row, double a, double b) {
     return a != b;
 }
 
-void UIPropPut(const UIPropRow& row, UIComp* c, UIComp* T, nString& out) {
+static void PropPut(const UIPropRow& row, UIComp* c, UIComp* T, nString& out) {
     if (row.put) return row.put(c, T, out);
     switch (row.kind) {
         case UI_NUMBER:
         case UI_INTEGER:
         case UI_FLAG: {
             double a[4], b[4];
-            int n = UIPropLoad(row, c, a);
-            UIPropLoad(row, T, b);
+            int n = PropLoad(row, c, a);
+            PropLoad(row, T, b);
             bool differs = false;
             for (int i = 0; i < n; i++) differs = differs || NumberDiffers(row, a[i], b[i]);
             if (!differs) return;
@@ -287,8 +303,8 @@ void UIPropPut(const UIPropRow& row, UIComp* c, UIComp* T, nString& out) {
         case UI_KEYWORD:
         case UI_ALIGN: {
             double a, b;
-            UIPropLoad(row, c, &a);
-            UIPropLoad(row, T, &b);
+            PropLoad(row, c, &a);
+            PropLoad(row, T, &b);
             if ((int)a == (int)b) return;
             if (row.kind == UI_TRUTH)
                 UIAppendf(out, "SetProperty (\"%s\", %s);\n", row.name, a != 0 ? "true" : "false");
@@ -328,7 +344,7 @@ void UIPropPut(const UIPropRow& row, UIComp* c, UIComp* T, nString& out) {
     }
 }
 
-void UIPropCopy(const UIPropRow& row, UIComp* to, UIComp* from) {
+static void PropCopy(const UIPropRow& row, UIComp* to, UIComp* from) {
     if (row.copy) return row.copy(to, from);
     const UIField& f = row.field;
     switch (f.store) {
@@ -349,7 +365,7 @@ void UIPropCopy(const UIPropRow& row, UIComp* to, UIComp* from) {
         case UI_ST_SOUND: memcpy(f.at(to), f.at(from), sizeof(void*)); return;
         default: {
             double v[4];
-            int n = UIPropLoad(row, from, v);
+            int n = PropLoad(row, from, v);
             StoreNumbers(row, to, v, n);
             return;
         }
@@ -637,7 +653,7 @@ int UIComp::SetProperty(const char* prop, lua_State* L) {
     const UIPropRow* row = UIFindProp(base, prop);
     if (!row && &own != &base) row = UIFindProp(own, prop);
     if (row && !(row->flags & UI_NO_SET)) {
-        UIPropSet(*row, this, L);
+        PropSet(*row, this, L);
         return 0;
     }
     // A plain component leaves the report to its caller.
@@ -650,10 +666,10 @@ int UIComp::GetProperty(const char* prop, lua_State* L) {
     if (!prop || !L) return 0;
     const UIKind &base = BaseKind(), &own = Kind();
     // A base name that is not readable answers nothing, and is no fault.
-    if (const UIPropRow* row = UIFindProp(base, prop)) return (row->flags & UI_READ) ? UIPropGet(*row, this, L) : 0;
+    if (const UIPropRow* row = UIFindProp(base, prop)) return (row->flags & UI_READ) ? PropGet(*row, this, L) : 0;
     if (&own == &base) return 0;
     const UIPropRow* row = UIFindProp(own, prop);
-    if (row && (row->flags & UI_READ)) return UIPropGet(*row, this, L);
+    if (row && (row->flags & UI_READ)) return PropGet(*row, this, L);
     ReportUnknown(own, "GetProperty", prop, this);
     return 0;
 }
@@ -669,12 +685,12 @@ static UIComp* KindDefaults(const UIKind& kind) {
 
 static void PutRows(const UIKind& kind, UIComp* c, UIComp* T, nString& out) {
     for (int i = 0; i < kind.num_rows; i++)
-        if (kind.rows[i].flags & UI_EXPORT) UIPropPut(kind.rows[i], c, T, out);
+        if (kind.rows[i].flags & UI_EXPORT) PropPut(kind.rows[i], c, T, out);
 }
 
 static void CopyRows(const UIKind& kind, UIComp* to, UIComp* from, unsigned which) {
     for (int i = 0; i < kind.num_rows; i++)
-        if (kind.rows[i].flags & which) UIPropCopy(kind.rows[i], to, from);
+        if (kind.rows[i].flags & which) PropCopy(kind.rows[i], to, from);
 }
 
 void UIComp::ExportLua(nString& out) {

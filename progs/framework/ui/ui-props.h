@@ -16,7 +16,8 @@
 // number belongs, a missing value, a number that is not finite) is
 // refused: the warning names the property, the component and the script
 // position, and the property keeps its old value. That rule lives in one
-// place, UIPropRead.
+// place for numbers and one for texts (NumberArg and TextArg in
+// ui-props.cpp), whatever the kind.
 #ifndef FRAMEWORK_UI_PROPS_H
 #define FRAMEWORK_UI_PROPS_H
 
@@ -78,20 +79,24 @@ enum UIStore : uint8_t {
     UI_ST_SOUND,
 };
 
+template <UIStore S, int N> struct UIStoreIs {
+    static constexpr UIStore tag = S;
+    static constexpr int n = N;
+};
 template <class T> struct UIStoreOf;
-template <> struct UIStoreOf<float> { static constexpr UIStore tag = UI_ST_FLOAT; static constexpr int n = 1; };
-template <> struct UIStoreOf<vec2_t> { static constexpr UIStore tag = UI_ST_FLOAT; static constexpr int n = 2; };
-template <> struct UIStoreOf<UIVec3> { static constexpr UIStore tag = UI_ST_FLOAT; static constexpr int n = 3; };
-template <> struct UIStoreOf<color_t> { static constexpr UIStore tag = UI_ST_FLOAT; static constexpr int n = 4; };
-template <> struct UIStoreOf<int> { static constexpr UIStore tag = UI_ST_INT; static constexpr int n = 1; };
-template <> struct UIStoreOf<bool> { static constexpr UIStore tag = UI_ST_BOOL; static constexpr int n = 1; };
-template <> struct UIStoreOf<uint16_t> { static constexpr UIStore tag = UI_ST_U16; static constexpr int n = 1; };
-template <> struct UIStoreOf<char*> { static constexpr UIStore tag = UI_ST_TEXT; static constexpr int n = 1; };
-template <int N> struct UIStoreOf<char[N]> { static constexpr UIStore tag = UI_ST_CHARS; static constexpr int n = N; };
-template <> struct UIStoreOf<const char*> { static constexpr UIStore tag = UI_ST_SHOWN; static constexpr int n = 1; };
-template <> struct UIStoreOf<kd_bitmap_t*> { static constexpr UIStore tag = UI_ST_BITMAP; static constexpr int n = 1; };
-template <> struct UIStoreOf<kd_font_t*> { static constexpr UIStore tag = UI_ST_FONT; static constexpr int n = 1; };
-template <> struct UIStoreOf<kd_sound_t*> { static constexpr UIStore tag = UI_ST_SOUND; static constexpr int n = 1; };
+template <> struct UIStoreOf<float> : UIStoreIs<UI_ST_FLOAT, 1> {};
+template <> struct UIStoreOf<vec2_t> : UIStoreIs<UI_ST_FLOAT, 2> {};
+template <> struct UIStoreOf<UIVec3> : UIStoreIs<UI_ST_FLOAT, 3> {};
+template <> struct UIStoreOf<color_t> : UIStoreIs<UI_ST_FLOAT, 4> {};
+template <> struct UIStoreOf<int> : UIStoreIs<UI_ST_INT, 1> {};
+template <> struct UIStoreOf<bool> : UIStoreIs<UI_ST_BOOL, 1> {};
+template <> struct UIStoreOf<uint16_t> : UIStoreIs<UI_ST_U16, 1> {};
+template <> struct UIStoreOf<char*> : UIStoreIs<UI_ST_TEXT, 1> {};
+template <int N> struct UIStoreOf<char[N]> : UIStoreIs<UI_ST_CHARS, N> {};
+template <> struct UIStoreOf<const char*> : UIStoreIs<UI_ST_SHOWN, 1> {};
+template <> struct UIStoreOf<kd_bitmap_t*> : UIStoreIs<UI_ST_BITMAP, 1> {};
+template <> struct UIStoreOf<kd_font_t*> : UIStoreIs<UI_ST_FONT, 1> {};
+template <> struct UIStoreOf<kd_sound_t*> : UIStoreIs<UI_ST_SOUND, 1> {};
 
 // Where a row's value lives: a field of the component (vec2_t, UIVec3 and
 // color_t fields hold 2, 3 and 4 numbers), or for numbers kept in separate
@@ -278,9 +283,9 @@ constexpr bool UIRowFits(const UIPropRow& r) {
         if ((r.flags & UI_EXPORT) && !r.put) return false;
         if ((r.flags & (UI_INHERIT | UI_CLONE)) && !r.copy) return false;
     }
-    // Sounds and handlers are not read back; keywords and texts are written quoted.
+    // Sounds and handlers are not read back, sounds not written, but by hooks.
     if ((r.kind == UI_SOUND || r.kind == UI_HANDLER) && (r.flags & UI_READ) && !r.get) return false;
-    if ((r.flags & UI_EXPORT) && !r.put && (r.kind == UI_SOUND)) return false;
+    if (r.kind == UI_SOUND && (r.flags & UI_EXPORT) && !r.put) return false;
     return true;
 }
 
@@ -307,26 +312,8 @@ constexpr bool UIPropRowsValid(const UIPropRow (&rows)[N], const char* prefix) {
     return true;
 }
 
-// ---------------------------------------------------------------------------
-// The routines behind UIComp's property slots.
-
 // The row of that name in a kind's table, or null.
 const UIPropRow* UIFindProp(const UIKind& kind, const char* name);
-
-// Reads the row's value from the stack (values from index 2). False, after
-// the refusal warning, when a value is of the wrong kind.
-bool UIPropRead(const UIPropRow& row, UIComp* c, lua_State* L, UIPropValue* v);
-// Reads, stores (or calls the row's set hook) and re-measures.
-void UIPropSet(const UIPropRow& row, UIComp* c, lua_State* L);
-// Pushes the row's values; answers how many.
-int UIPropGet(const UIPropRow& row, UIComp* c, lua_State* L);
-// Appends the row's layout line when its value differs from T's.
-void UIPropPut(const UIPropRow& row, UIComp* c, UIComp* T, nString& out);
-// Copies the row's value from `from` to `to`.
-void UIPropCopy(const UIPropRow& row, UIComp* to, UIComp* from);
-
-// Loads the numbers of a numeric row; answers how many.
-int UIPropLoad(const UIPropRow& row, UIComp* c, double* v);
 
 // ---------------------------------------------------------------------------
 // Text helpers for the layout writer.

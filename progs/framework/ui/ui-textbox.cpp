@@ -111,7 +111,8 @@ void UICompTextbox::EditUpdate(float) {
 const UIKind& UICompTextbox::Kind() const {
     static constexpr UIPropRow rows[] = {
         UIProp("textbox.font", UI_FONT, UI_FIELD(UICompTextbox, font), UI_READ | UI_EXPORT | UI_INHERIT)
-            .OnSet([](UIComp* c, const UIPropValue& v, lua_State*) { static_cast<UICompTextbox*>(c)->SetFont(v.font); }),
+            .OnSet(
+                [](UIComp* c, const UIPropValue& v, lua_State*) { static_cast<UICompTextbox*>(c)->SetFont(v.font); }),
         UIProp("textbox.textbox_width", UI_INTEGER, UI_FIELD(UICompTextbox, box_width), UI_EXPORT | UI_INHERIT)
             .Format("\"%d\"")
             .OnSet([](UIComp* c, const UIPropValue& v, lua_State*) {
