@@ -13,14 +13,7 @@ UICompImage::UICompImage() {
 }
 
 void UICompImage::SetBitmap(kd_bitmap_t* bm) {
-    if (bm) {
-        ReplaceBitmapApplyingReferenceCounting(&bitmap, bm->name);
-    } else {
-        // No name to load by: drop the reference taken for the old bitmap.
-        if (bitmap && OwnerSetLoaded() && features_enabled && !UIBitmapIsPlaceholder(bitmap))
-            kd->ReleaseBitmap(bitmap);
-        bitmap = nullptr;
-    }
+    UIReplaceBitmap(this, &bitmap, bm);
     UpdateDimensions();
 }
 
@@ -180,14 +173,6 @@ void UICompImage::EditUpdate(float) {
     angle = an;
 }
 
-static void CheckAnimMode(UIComp*, lua_State*, const char* word, int, bool known) {
-    if (!known)
-        kd->Popupf(1,
-                   "Supported image anim modes are e.g. 'LOOP_FOREVER', 'LOOP_ONCE', 'PINGPONG', "
-                   "'LOOP_FOREVER_NONLINEAR'. Value '%s' is not valid, using 'LOOP_FOREVER'.\n",
-                   word);
-}
-
 static constexpr UIKeyword anim_words[] = {{"LOOP_FOREVER", UI_ANIM_LOOP_FOREVER},
                                            {"LOOP", UI_ANIM_LOOP_FOREVER},
                                            {"PINGPONG", UI_ANIM_PINGPONG},
@@ -195,7 +180,10 @@ static constexpr UIKeyword anim_words[] = {{"LOOP_FOREVER", UI_ANIM_LOOP_FOREVER
                                            {"LOOP_FOREVER_NONLINEAR", UI_ANIM_LOOP_FOREVER_NONLINEAR}};
 // Only Lua strings name a mode; anything else falls back with the warning.
 static constexpr UIKeywordSet anim_modes =
-    UIWordSet(anim_words, UI_ANIM_LOOP_FOREVER, "LOOP_FOREVER", "LOOP_FOREVER", CheckAnimMode, true);
+    UIWordSet(anim_words, UI_ANIM_LOOP_FOREVER, "LOOP_FOREVER", "LOOP_FOREVER",
+              "Supported image anim modes are e.g. 'LOOP_FOREVER', 'LOOP_ONCE', 'PINGPONG', "
+              "'LOOP_FOREVER_NONLINEAR'. Value '%s' is not valid, using 'LOOP_FOREVER'.\n",
+              nullptr, true);
 
 const UIKind& UICompImage::Kind() const {
     static constexpr UIPropRow rows[] = {

@@ -13,14 +13,7 @@ UICompNinePatch::UICompNinePatch() {
 }
 
 void UICompNinePatch::SetBitmap(kd_bitmap_t* bm) {
-    if (bm) {
-        ReplaceBitmapApplyingReferenceCounting(&bitmap, bm->name);
-    } else {
-        // No name to load by: drop the reference taken for the old bitmap.
-        if (bitmap && OwnerSetLoaded() && features_enabled && !UIBitmapIsPlaceholder(bitmap))
-            kd->ReleaseBitmap(bitmap);
-        bitmap = nullptr;
-    }
+    UIReplaceBitmap(this, &bitmap, bm);
     UpdateDimensions();
 }
 

@@ -228,7 +228,10 @@ static void PropSet(const UIPropRow& row, UIComp* c, lua_State* L) {
             default: break;
         }
     }
-    if (row.kind == UI_KEYWORD && row.words->check) row.words->check(c, L, v.text, (int)v.num[0], v.known);
+    if (row.kind == UI_KEYWORD) {
+        if (!v.known && row.words->unknown) kd->Popupf(1, row.words->unknown, v.text);
+        if (row.words->check) row.words->check(c, L, v.text, (int)v.num[0], v.known);
+    }
     if (row.flags & UI_REMEASURE) c->UpdateDimensions();
 }
 
@@ -389,22 +392,6 @@ static const char* SetFileName(lua_State* L, const char* fallback) {
 
 static const char* NameOf(const UIComp* c) { return c->name ? c->name : ""; }
 
-static void CheckCacheMode(UIComp*, lua_State*, const char* word, int, bool known) {
-    if (!known)
-        kd->Popupf(1,
-                   "Cache mode '%s' is not supported. Supported modes are e.g. 'PRELOAD' and "
-                   "'LOAD_ON_ENTER_RELEASE_ON_LEAVE'.",
-                   word);
-}
-
-static void CheckDrawMode(UIComp*, lua_State*, const char* word, int, bool known) {
-    if (!known)
-        kd->Popupf(1,
-                   "Draw mode '%s' is not supported. Supported modes are e.g. 'NORMAL', "
-                   "'MIRRORED_HORIZONTAL', 'MIRRORED_VERTICAL', 'MIRRORED_BOTH'.",
-                   word);
-}
-
 static void CheckScaleType(UIComp* c, lua_State* L, const char* word, int value, bool known) {
     if (!known)
         kd->Popupf(1, "In '%s' unknown scale type '%s' for '%s'.\nPossible values are: %s", SetFileName(L, "unknown"),
@@ -445,14 +432,20 @@ static constexpr UIKeyword scale_words[] = {{"ACTUAL_SIZE", 0},
                                             {"RELATIVE_TO_PARENT", 7}};
 
 static constexpr UIKeywordSet cache_modes =
-    UIWordSet(cache_words, 2, "PRELOAD", "LOAD_ON_ENTER_RELEASE_ON_LEAVE", CheckCacheMode);
-static constexpr UIKeywordSet draw_modes = UIWordSet(draw_words, 0, "", "", CheckDrawMode);
+    UIWordSet(cache_words, 2, "PRELOAD", "LOAD_ON_ENTER_RELEASE_ON_LEAVE",
+              "Cache mode '%s' is not supported. Supported modes are e.g. 'PRELOAD' and "
+              "'LOAD_ON_ENTER_RELEASE_ON_LEAVE'.");
+static constexpr UIKeywordSet draw_modes =
+    UIWordSet(draw_words, 0, "", "",
+              "Draw mode '%s' is not supported. Supported modes are e.g. 'NORMAL', 'MIRRORED_HORIZONTAL', "
+              "'MIRRORED_VERTICAL', 'MIRRORED_BOTH'.");
 static constexpr UIKeywordSet blend_modes = UIWordSet(blend_words, 0, "", "");
 static constexpr UIKeywordSet pixel_filters = UIWordSet(filter_words, 1, "", "");
 static constexpr UIKeywordSet screen_origins = UIWordSet(origin_words, 1, "", "ACTUAL");
-static constexpr UIKeywordSet position_types = UIWordSet(position_words, 0, "ABSOLUTE", "", CheckPositionType);
+static constexpr UIKeywordSet position_types =
+    UIWordSet(position_words, 0, "ABSOLUTE", "", nullptr, CheckPositionType);
 static constexpr UIKeywordSet scale_types =
-    UIWordSet(scale_words, UI_SCALE_RELATIVE_TO_PARENT, "RELATIVE_TO_SCREEN_SIZE", "NONE", CheckScaleType);
+    UIWordSet(scale_words, UI_SCALE_RELATIVE_TO_PARENT, "RELATIVE_TO_SCREEN_SIZE", "NONE", nullptr, CheckScaleType);
 
 // True when making `p` the parent of `c` would close a loop.
 static bool WouldLoop(UIComp* c, UIComp* p) {

@@ -127,8 +127,9 @@ struct UIKeyword {
     int value;
 };
 
-// Called after a keyword was stored: `known` is false for a word outside
-// the set (the row then holds the set's fallback).
+// Called after a keyword was stored, for warnings beyond the plain one:
+// `known` is false for a word outside the set (the row then holds the
+// set's fallback).
 typedef void (*UIWordCheckFn)(UIComp* c, lua_State* L, const char* word, int value, bool known);
 
 // The words of a keyword property. Comparison is exact. A number is read
@@ -140,15 +141,16 @@ struct UIKeywordSet {
     int fallback;               // the number of a word outside the set
     const char* read_other;     // what GetProperty gives for a number without a word
     const char* written_other;  // what the layout file gets for it
-    UIWordCheckFn check;        // warnings, or null
+    const char* unknown;        // the warning for a word outside the set (the word fills its %s), or null
+    UIWordCheckFn check;        // or null
     bool strings_only;          // a value that is not a Lua string is an unknown word named by its type
 };
 
 template <int N>
 constexpr UIKeywordSet UIWordSet(const UIKeyword (&words)[N], int fallback, const char* read_other,
-                                 const char* written_other, UIWordCheckFn check = nullptr,
-                                 bool strings_only = false) {
-    return UIKeywordSet{words, N, fallback, read_other, written_other, check, strings_only};
+                                 const char* written_other, const char* unknown = nullptr,
+                                 UIWordCheckFn check = nullptr, bool strings_only = false) {
+    return UIKeywordSet{words, N, fallback, read_other, written_other, unknown, check, strings_only};
 }
 
 // A value read from a script for one row.

@@ -53,10 +53,13 @@ bool UIPushRotation(UIComp* c) {
     if (fabsf(a) < 0.000001f) return false;
     vec2_t p = c->GetStaticPos();
     float ca = cosf(a), sa = sinf(a);
-    // Translate to the origin, rotate, translate back.
-    nTransform m = kd_transform_identity;
-    m.m[0] = ca, m.m[1] = -sa, m.m[3] = p.x - ca * p.x + sa * p.y;
-    m.m[4] = sa, m.m[5] = ca, m.m[7] = p.y - sa * p.x - ca * p.y;
+    // Translate to the origin, rotate, translate back. Built here rather
+    // than from the engine's identity, so the kinds need no engine symbol
+    // but the `kd` table.
+    nTransform m = {{ca, -sa, 0, p.x - ca * p.x + sa * p.y,  //
+                     sa, ca, 0, p.y - sa * p.x - ca * p.y,   //
+                     0, 0, 1, 0,                             //
+                     0, 0, 0, 1}};
     kd->PushTransform(&m);
     return true;
 }
@@ -79,6 +82,17 @@ void UIWarnDynamicText(UIComp* c, const char* text) {
     UISet* set = c->OwnerSet();
     kd->Popupf(1, "Setting dynamic text '%s' for localizable component '%s/%s'\n", text ? text : "",
                set ? set->file.c_str() : "", c->name ? c->name : "");
+}
+
+void UIReplaceBitmap(UIComp* c, kd_bitmap_t** slot, kd_bitmap_t* bm) {
+    if (bm) {
+        c->ReplaceBitmapApplyingReferenceCounting(slot, bm->name);
+        return;
+    }
+    // No name to load by: drop the reference taken for the old bitmap.
+    if (*slot && c->OwnerSetLoaded() && c->features_enabled && !UIBitmapIsPlaceholder(*slot))
+        kd->ReleaseBitmap(*slot);
+    *slot = nullptr;
 }
 
 void UIApplyCacheModeToBitmap(kd_bitmap_t* bm, int mode) {

@@ -64,6 +64,10 @@ const char* UIShownText(UIComp* c, const char* text);
 // component.
 void UIWarnDynamicText(UIComp* c, const char* text);
 
+// Puts the bitmap of `bm`'s name into the slot, counting references by
+// the cache rules; null empties the slot, releasing what it held.
+void UIReplaceBitmap(UIComp* c, kd_bitmap_t** slot, kd_bitmap_t* bm);
+
 // Reloads (cache mode 2) or releases (3) a bitmap that is set and not a
 // placeholder.
 void UIApplyCacheModeToBitmap(kd_bitmap_t* bm, int mode);
