@@ -11,6 +11,12 @@
 // names carry its prefix ("button.") and are looked up in its table
 // after the base's. Rows stand in the order their lines are written.
 //
+// A new kind: its class derives from UIComp, has `static UIComp* Make()`
+// and overrides Kind() with its table (see UICompSlider::Kind), checked
+// at compile time by UIPropRowsValid; UIRegisterWidgetKinds registers
+// Make under the type number. Nothing else of the property slots is
+// written per kind.
+//
 // Values come from a script's stack, the property name at index 1 and
 // the values from index 2. A value of the wrong kind (a word where a
 // number belongs, a missing value, a number that is not finite) is
