@@ -1,6 +1,7 @@
 // Arbitrary bytes as a UI layout script in a UI set's own state, with a
-// small template set; then the set is written as layout text and that
-// text is read into a second set. Run time is bounded by an instruction
+// small template set and every widget kind registered, so that each
+// kind's property table is reached; then the set is written as layout
+// text and that text is read into a second set. Run time is bounded by an instruction
 // hook and the one string builder that escapes it is capped; the engine
 // is not started, so everything runs with a null interface table.
 #include <stddef.h>
@@ -13,6 +14,7 @@
 #include "luaman.h"
 #include "ui/ui-comps.h"
 #include "ui/ui-layout.h"
+#include "ui/ui-widgets.h"
 
 namespace {
 
@@ -43,11 +45,15 @@ void Bound(lua_State* L) {
 UISet* Templates() {
     static UISet* set = nullptr;
     if (set) return set;
+    UIRegisterWidgetKinds();
     set = new UISet("ui/templates.lua", nullptr);
     const char* t =
         "CreateComp ('Button', 'DefaultButton'); SetProperty ('align', 'CENTER');\n"
         "CreateComp ('Button', 'BigButton'); SetProperty ('scale', 2);\n"
-        "CreateComp ('Image', 'DefaultImage'); SetProperty ('OnClick', 'x.lua');\n";
+        "CreateComp ('Image', 'DefaultImage'); SetProperty ('OnClick', 'x.lua');\n"
+        "CreateComp ('Textbox', 'DefaultTextbox'); SetProperty ('textbox.text', 'a\\\\nb');\n"
+        "CreateComp ('Editbox', 'DefaultEditbox'); SetProperty ('editbox.max_chars', 4);\n"
+        "CreateComp ('NinePatch', 'DefaultNinePatch'); SetProperty ('ninepatch.client_size', 9, 9);\n";
     UILayoutRunString(set, t, strlen(t), "ui/templates.lua");
     return set;
 }

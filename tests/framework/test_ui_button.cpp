@@ -178,51 +178,6 @@ TEST_F(ButtonTest, BadValuesAreRefusedAndUnknownNamesReported) {
     EXPECT_EQ(Get(&b, "alpha"), "1");  // the base's names still answer
 }
 
-TEST_F(ButtonTest, PropertiesRoundTripThroughTheLayoutText) {
-    std::string layout =
-        "CreateComp ('Button', 'play');\n"
-        "SetProperty ('button.bm_idle', 'b/idle.png');\n"
-        "SetProperty ('button.bm_over', 'b/over.png');\n"
-        "SetProperty ('button.bm_pressed', 'b/pressed.png');\n"
-        "SetProperty ('button.bm_disabled', 'b/disabled.png');\n"
-        "SetProperty ('button.bm_icon', 'b/icon.png');\n"
-        "SetProperty ('button.icon_offset', 3, -4);\n"
-        "SetProperty ('button.text_offset', 1.5, 2);\n"
-        "SetProperty ('button.text_align', 'BOTTOMRIGHT');\n"
-        "SetProperty ('button.textbox_size', 120, 30);\n"
-        "SetProperty ('button.max_text_width_percentage', 80);\n"
-        "SetProperty ('button.text_scale_over', 1.25);\n"
-        "SetProperty ('button.text_scale_disabled', 0.5);\n"
-        "SetProperty ('button.font', 'fonts/f.sft');\n"
-        "SetProperty ('button.text', 'Say \"hi\"\\\\nback\\\\\\\\slash');\n";
-    UISet* a = Load(layout);
-    ASSERT_EQ(a->comps.count, 1);
-    auto* pa = dynamic_cast<UICompButton*>(a->comps[0]);
-    ASSERT_TRUE(pa);
-    EXPECT_STREQ(pa->text, "Say \"hi\"\nback\\slash");
-    std::string written = Text(a);
-    EXPECT_NE(written.find("SetProperty (\"button.textbox_size\", \"120\", \"30\");\n"), std::string::npos);
-    EXPECT_NE(written.find("SetProperty (\"button.text_scale_over\", 1.250000);\n"), std::string::npos);
-    EXPECT_NE(written.find("SetProperty (\"button.text_align\", \"BOTTOMRIGHT\");\n"), std::string::npos);
-
-    UISet* b = Load(written, "ui/test2.lua");
-    auto* pb = dynamic_cast<UICompButton*>(b->comps[0]);
-    ASSERT_TRUE(pb);
-    EXPECT_STREQ(pb->text, pa->text);
-    EXPECT_EQ(pb->bm_idle, pa->bm_idle);
-    EXPECT_EQ(pb->bm_icon, pa->bm_icon);
-    EXPECT_EQ(pb->font, pa->font);
-    EXPECT_EQ(pb->text_align, pa->text_align);
-    EXPECT_FLOAT_EQ(pb->icon_offset.y, -4);
-    EXPECT_FLOAT_EQ(pb->text_offset.x, 1.5f);
-    EXPECT_FLOAT_EQ(pb->textbox_size.x, 120);
-    EXPECT_FLOAT_EQ(pb->max_text_width_percentage, 80);
-    EXPECT_FLOAT_EQ(pb->text_scale_over, 1.25f);
-    EXPECT_FLOAT_EQ(pb->text_scale_disabled, 0.5f);
-    std::string again = Text(b);
-    EXPECT_EQ(again.substr(again.find("CreateComp")), written.substr(written.find("CreateComp")));
-}
-
 TEST_F(ButtonTest, OnlyWhatDiffersFromTheTemplateIsWritten) {
     UISet* templates = Load(
         "CreateComp ('Button', 'DefaultButton');\n"

@@ -79,27 +79,3 @@ TEST_F(CheckboxTest, LabelDrawnRightOfTheBox) {
     ASSERT_EQ(wf::CallsStarting("Text ").size(), 1u);
     EXPECT_EQ(wf::CallsStarting("Text ")[0], "Text 16 -2 scale 1 'Music'");  // 8 - 20 / 2
 }
-
-TEST_F(CheckboxTest, PropertiesRoundTripThroughTheLayoutText) {
-    UISet* a = Load(
-        "CreateComp ('Checkbox', 'music');\n"
-        "SetProperty ('checkbox.bm_idle', 'c/idle.png');\n"
-        "SetProperty ('checkbox.bm_marker', 'c/tick.png');\n"
-        "SetProperty ('checkbox.font', 'fonts/f.sft');\n"
-        "SetProperty ('checkbox.text', 'Say \"on\" \\\\ off');\n"
-        "SetProperty ('checkbox.value', 3);\n");
-    auto* ca = dynamic_cast<UICompCheckbox*>(a->comps[0]);
-    ASSERT_TRUE(ca);
-    EXPECT_STREQ(ca->text, "Say \"on\" \\ off");
-    std::string written = Text(a);
-    EXPECT_NE(written.find("SetProperty (\"checkbox.value\", \"3\");"), std::string::npos);
-    UISet* b = Load(written, "ui/test2.lua");
-    auto* cb = dynamic_cast<UICompCheckbox*>(b->comps[0]);
-    ASSERT_TRUE(cb);
-    EXPECT_STREQ(cb->text, ca->text);
-    EXPECT_EQ(cb->value, 3);
-    EXPECT_EQ(cb->bm_marker, &marker.bm);
-    EXPECT_EQ(cb->font, &font.font);
-    std::string again = Text(b);
-    EXPECT_EQ(again.substr(again.find("CreateComp")), written.substr(written.find("CreateComp")));
-}

@@ -271,33 +271,3 @@ TEST_F(ImageTest, EditorDragSetsScaleAndAngleAndSnapsWithShift) {
     none.EditUpdate(0);
     EXPECT_FLOAT_EQ(none.scale, 1);
 }
-
-TEST_F(ImageTest, LayoutRoundTrip) {
-    UISet* a = Load(
-        "CreateComp ('Image', 'logo');\n"
-        "SetProperty ('image.bitmap', 'i/pic.png');\n"
-        "SetProperty ('image.anim_loop_time', 2);\n"
-        "SetProperty ('image.anim_pause_time', 0.25);\n"
-        "SetProperty ('image.anim_mode', 'PINGPONG');\n");
-    auto* ca = dynamic_cast<UICompImage*>(a->comps[0]);
-    ASSERT_TRUE(ca);
-    std::string written = Text(a);
-    EXPECT_NE(written.find("SetProperty (\"image.bitmap\", \"i/pic.png\");"), std::string::npos);
-    EXPECT_NE(written.find("SetProperty (\"image.anim_mode\", \"PINGPONG\");"), std::string::npos);
-    UISet* b = Load(written, "ui/test2.lua");
-    auto* cb = dynamic_cast<UICompImage*>(b->comps[0]);
-    ASSERT_TRUE(cb);
-    EXPECT_EQ(cb->bitmap, &pic.bm);
-    EXPECT_FLOAT_EQ(cb->anim_loop_time, 2);
-    EXPECT_FLOAT_EQ(cb->anim_pause_time, 0.25f);
-    EXPECT_EQ(cb->anim_mode, UI_ANIM_PINGPONG);
-    std::string again = Text(b);
-    EXPECT_EQ(again.substr(again.find("CreateComp")), written.substr(written.find("CreateComp")));
-    UIComp* clone = ca->Clone("copy");
-    auto* cc = dynamic_cast<UICompImage*>(clone);
-    ASSERT_TRUE(cc);
-    EXPECT_EQ(cc->bitmap, &pic.bm);
-    EXPECT_EQ(cc->anim_mode, UI_ANIM_PINGPONG);
-    EXPECT_FLOAT_EQ(cc->anim_loop_time, 2);
-    delete clone;
-}

@@ -176,31 +176,3 @@ TEST_F(NinePatchTest, EditorDragSetsTheClientSize) {
     EXPECT_EQ(c.client_height, 0);
     EXPECT_FLOAT_EQ(c.width, 300);
 }
-
-TEST_F(NinePatchTest, LayoutRoundTrip) {
-    UISet* a = Load(
-        "CreateComp ('NinePatch', 'panel');\n"
-        "SetProperty ('ninepatch.bitmap', 'n/frame.png');\n"
-        "SetProperty ('ninepatch.bitmap_client_rect', 12, 8.5, 88, 90);\n"
-        "SetProperty ('ninepatch.client_size', 200, 40);\n");
-    auto* ca = dynamic_cast<UICompNinePatch*>(a->comps[0]);
-    ASSERT_TRUE(ca);
-    std::string written = Text(a);
-    EXPECT_NE(written.find("SetProperty (\"ninepatch.bitmap_client_rect\", 12, 8.5, 88, 90);"), std::string::npos);
-    EXPECT_NE(written.find("SetProperty (\"ninepatch.client_size\", 200, 40);"), std::string::npos);
-    UISet* b = Load(written, "ui/test2.lua");
-    auto* cb = dynamic_cast<UICompNinePatch*>(b->comps[0]);
-    ASSERT_TRUE(cb);
-    EXPECT_EQ(cb->bitmap, &frame.bm);
-    EXPECT_FLOAT_EQ(cb->client_y0, 8.5f);
-    EXPECT_EQ(cb->client_width, 200);
-    EXPECT_FLOAT_EQ(cb->width, ca->width);
-    std::string again = Text(b);
-    EXPECT_EQ(again.substr(again.find("CreateComp")), written.substr(written.find("CreateComp")));
-    UIComp* clone = ca->Clone("copy");
-    auto* cc = dynamic_cast<UICompNinePatch*>(clone);
-    ASSERT_TRUE(cc);
-    EXPECT_EQ(cc->client_height, 40);
-    EXPECT_FLOAT_EQ(cc->client_x0, 12);
-    delete clone;
-}

@@ -243,33 +243,3 @@ TEST_F(TextboxTest, DynamicTextWarningOnlyAfterTheFileRan) {
     EXPECT_TRUE(rec().PopupContains("Setting dynamic text '5 points' for localizable component '/score'"));
     Manager::SetParms(saved);
 }
-
-TEST_F(TextboxTest, LayoutRoundTripKeepsNewlinesBackslashesAndQuotes) {
-    UISet* a = Load(
-        "CreateComp ('Textbox', 'msg');\n"
-        "SetProperty ('textbox.font', 'fonts/f.sft');\n"
-        "SetProperty ('textbox.textbox_width', 200);\n"
-        "SetProperty ('textbox.textbox_align', 'HCENTER');\n"
-        "SetProperty ('textbox.text', [[Say \"hi\"\\nC:\\\\dir\\]]);\n");
-    auto* ca = dynamic_cast<UICompTextbox*>(a->comps[0]);
-    ASSERT_TRUE(ca);
-    EXPECT_STREQ(ca->text, "Say \"hi\"\nC:\\dir\\");
-    std::string written = Text(a);
-    EXPECT_NE(written.find("SetProperty (\"textbox.textbox_width\", \"200\");"), std::string::npos);
-    EXPECT_NE(written.find("SetProperty (\"textbox.textbox_align\", \"HCENTER\");"), std::string::npos);
-    EXPECT_NE(written.find("\\n"), std::string::npos);
-    UISet* b = Load(written, "ui/test2.lua");
-    auto* cb = dynamic_cast<UICompTextbox*>(b->comps[0]);
-    ASSERT_TRUE(cb);
-    EXPECT_STREQ(cb->text, ca->text);
-    EXPECT_EQ(cb->box_width, 200);
-    EXPECT_EQ(cb->text_align, UI_ALIGN_HCENTER);
-    EXPECT_EQ(cb->font, &font.font);
-    std::string again = Text(b);
-    EXPECT_EQ(again.substr(again.find("CreateComp")), written.substr(written.find("CreateComp")));
-    UIComp* clone = ca->Clone("copy");
-    auto* cc = dynamic_cast<UICompTextbox*>(clone);
-    ASSERT_TRUE(cc);
-    EXPECT_STREQ(cc->text, ca->text);
-    delete clone;
-}

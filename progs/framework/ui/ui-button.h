@@ -9,6 +9,8 @@
 
 #include "ui/ui-comps.h"
 
+enum { UI_BUTTON_NUM_PROPS = 25 };
+
 struct UIButtonState {
     float scale, text_scale;
     color_t text_color;
@@ -20,13 +22,8 @@ public:
     ~UICompButton() override;
     static UIComp* Make() { return new UICompButton(); }
 
-    UIComp* Clone(const char* new_name) override;
+    const UIKind& Kind() const override;
     void Draw() override;
-    void ApplyCacheMode(int mode) override;
-    void ExportLua(nString& out) override;
-    int GetProperty(const char* prop, lua_State* L) override;
-    int SetProperty(const char* prop, lua_State* L) override;
-    int InheritFrom(UIComp* source) override;
     void UpdateDimensions() override;
 
     // printf style, up to 4096 characters; escapes are resolved. A null
@@ -59,10 +56,5 @@ public:
     float dynamic_text_scale = 1;
     float text_scale_idle = 1, text_scale_over = 1, text_scale_pressed = 1, text_scale_disabled = 1;
 };
-
-// Resolves the escapes of button texts: backslash followed by '\\', 'b',
-// 'n', 'r' or 't' gives that character; followed by anything else, that
-// character; a backslash at the very end stays. The result is malloc'ed.
-char* UIResolveTextEscapes(const char* text);
 
 #endif

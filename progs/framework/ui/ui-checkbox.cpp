@@ -65,94 +65,26 @@ void UICompCheckbox::Draw() {
     if (pushed) kd->PopTransform();
 }
 
-void UICompCheckbox::ApplyCacheMode(int mode) {
-    kd_bitmap_t* all[5] = {bm_idle, bm_over, bm_pressed, bm_disabled, bm_marker};
-    for (kd_bitmap_t* bm : all) UIApplyCacheModeToBitmap(bm, mode);
-}
-
-int UICompCheckbox::InheritFrom(UIComp* source) {
-    if (!UIComp::InheritFrom(source)) return 0;
-    UICompCheckbox* s = dynamic_cast<UICompCheckbox*>(source);
-    if (!s) return 1;
-    bm_idle = s->bm_idle, bm_over = s->bm_over, bm_pressed = s->bm_pressed, bm_disabled = s->bm_disabled;
-    bm_marker = s->bm_marker;
-    font = s->font;
-    if (s->text) {
-        free(text);
-        text = nStringDuplicate(s->text);
-        shown_text = UIShownText(this, text);
-    }
-    value = s->value;
-    UpdateDimensions();
-    return 1;
-}
-
-UIComp* UICompCheckbox::Clone(const char* new_name) { return UICloneInto(new UICompCheckbox(), this, new_name); }
-
-int UICompCheckbox::SetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::SetProperty(prop, L);
-    if (r >= 0 || !prop) return r;
-    if (UIIsProperty(prop, "checkbox.value")) {
-        if (L && lua_type(L, 2) == LUA_TBOOLEAN) {
-            value = lua_toboolean(L, 2) ? 1 : 0;
-            return 0;
-        }
-        int v;
-        if (!UIReadInteger(L, 2, &v)) return UIRefuse(L, this, prop, "true, false or a number", 2), 0;
-        value = v;
-        return 0;
-    }
-    kd_bitmap_t** slot = UIIsProperty(prop, "checkbox.bm_idle")       ? &bm_idle
-                         : UIIsProperty(prop, "checkbox.bm_over")     ? &bm_over
-                         : UIIsProperty(prop, "checkbox.bm_pressed")  ? &bm_pressed
-                         : UIIsProperty(prop, "checkbox.bm_disabled") ? &bm_disabled
-                         : UIIsProperty(prop, "checkbox.bm_marker")   ? &bm_marker
-                                                            : nullptr;
-    if (slot) {
-        if (!UISetBitmapProperty(L, this, prop, slot)) return 0;
-        if (slot == &bm_idle) UpdateDimensions();
-        return 0;
-    }
-    if (UIIsProperty(prop, "checkbox.font")) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a font name", 2), 0;
-        font = kd->GetFont(s);
-        return 0;
-    }
-    if (UIIsProperty(prop, "checkbox.text")) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a text", 2), 0;
-        SetText("%s", s);
-        return 0;
-    }
-    kd->Popupf(1, "UICompCheckbox::SetProperty: Unknown Property '%s'\n", prop);
-    return -1;
-}
-
-int UICompCheckbox::GetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::GetProperty(prop, L);
-    if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (UIIsProperty(prop, "checkbox.value")) return lua_pushinteger(L, value), 1;
-    if (UIIsProperty(prop, "checkbox.bm_idle")) return lua_pushstring(L, UIBitmapName(bm_idle)), 1;
-    if (UIIsProperty(prop, "checkbox.font")) return lua_pushstring(L, UIFontName(font)), 1;
-    if (UIIsProperty(prop, "checkbox.text")) return lua_pushstring(L, text ? text : ""), 1;
-    kd->Popupf(1, "UICompCheckbox::GetProperty: Unknown Property '%s'\n", prop);
-    return 0;
-}
-
-void UICompCheckbox::ExportLua(nString& out) {
-    UIComp::ExportLua(out);
-    static UICompCheckbox defaults;
-    UICompCheckbox* T = dynamic_cast<UICompCheckbox*>(template_comp);
-    if (!T) T = &defaults;
-    UIAppendBitmapLine(out, "checkbox.bm_idle", bm_idle, T->bm_idle);
-    UIAppendBitmapLine(out, "checkbox.bm_over", bm_over, T->bm_over);
-    UIAppendBitmapLine(out, "checkbox.bm_pressed", bm_pressed, T->bm_pressed);
-    UIAppendBitmapLine(out, "checkbox.bm_disabled", bm_disabled, T->bm_disabled);
-    UIAppendBitmapLine(out, "checkbox.bm_marker", bm_marker, T->bm_marker);
-    if (font && font != T->font) UIAppendTextLine(out, "checkbox.font", UIFontName(font));
-    // Quoted as a Lua literal: the text is stored as given, so a quote or
-    // a backslash in it must not end or change the written string.
-    if (text && !nStringsMatch(text, T->text)) UIAppendTextLine(out, "checkbox.text", text);
-    if (value != T->value) UIAppendf(out, "SetProperty (\"checkbox.value\", \"%d\");\n", value);
+const UIKind& UICompCheckbox::Kind() const {
+    static constexpr UIPropRow rows[] = {
+        UIProp("checkbox.bm_idle", UI_BITMAP, UI_FIELD(UICompCheckbox, bm_idle),
+               UI_READ | UI_EXPORT | UI_INHERIT | UI_REMEASURE),
+        UIProp("checkbox.bm_over", UI_BITMAP, UI_FIELD(UICompCheckbox, bm_over), UI_EXPORT | UI_INHERIT),
+        UIProp("checkbox.bm_pressed", UI_BITMAP, UI_FIELD(UICompCheckbox, bm_pressed), UI_EXPORT | UI_INHERIT),
+        UIProp("checkbox.bm_disabled", UI_BITMAP, UI_FIELD(UICompCheckbox, bm_disabled), UI_EXPORT | UI_INHERIT),
+        UIProp("checkbox.bm_marker", UI_BITMAP, UI_FIELD(UICompCheckbox, bm_marker), UI_EXPORT | UI_INHERIT),
+        UIProp("checkbox.font", UI_FONT, UI_FIELD(UICompCheckbox, font), UI_READ | UI_EXPORT | UI_INHERIT),
+        // Stored as given, so written as a plain literal.
+        UIProp("checkbox.text", UI_TEXT, UI_FIELD(UICompCheckbox, text), UI_READ | UI_EXPORT | UI_INHERIT)
+            .Shows(UI_FIELD(UICompCheckbox, shown_text))
+            .OnSet([](UIComp* c, const UIPropValue& v, lua_State*) {
+                static_cast<UICompCheckbox*>(c)->SetText("%s", v.text);
+            }),
+        UIProp("checkbox.value", UI_FLAG, UI_FIELD(UICompCheckbox, value), UI_READ | UI_EXPORT | UI_INHERIT)
+            .Format("\"%d\""),
+    };
+    static_assert(UINamedRows(rows) == UI_CHECKBOX_NUM_PROPS, "one row per check box property");
+    static_assert(UIPropRowsValid(rows, "checkbox."), "check box property table");
+    static constexpr UIKind kind = UIMakeKind(UI_CHECKBOX, "UICompCheckbox", "checkbox.", rows, Make);
+    return kind;
 }

@@ -6,19 +6,16 @@
 
 #include "ui/ui-comps.h"
 
+enum { UI_CHECKBOX_NUM_PROPS = 8 };
+
 class UICompCheckbox : public UIComp {
 public:
     UICompCheckbox();
     ~UICompCheckbox() override;
     static UIComp* Make() { return new UICompCheckbox(); }
 
-    UIComp* Clone(const char* new_name) override;
+    const UIKind& Kind() const override;
     void Draw() override;
-    void ApplyCacheMode(int mode) override;
-    void ExportLua(nString& out) override;
-    int GetProperty(const char* prop, lua_State* L) override;
-    int SetProperty(const char* prop, lua_State* L) override;
-    int InheritFrom(UIComp* source) override;
     void UpdateDimensions() override;
 
     // printf style, up to 4096 characters, stored as given (no escapes).

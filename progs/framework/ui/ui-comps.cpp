@@ -10,10 +10,12 @@ UISet* ui_template_set = nullptr;
 
 static const float UI_ANGLE_EPS = 0.000001f;
 
-static const char* const type_strings[UI_NUM_TYPES] = {
+static const char* const type_strings[] = {
     "Unknown",  "Button",     "Slider",    "Editbox",  "Checkbox",  "Listbox", "Path",
     "Emitter",  "Scriptable", "TouchField", "TouchGrid", "NinePatch", "Textbox", "Rectangle",
     "Image",    "Marker",     "Ruler",     "Ad",       "Model"};
+
+static_assert(sizeof type_strings / sizeof type_strings[0] == UI_NUM_TYPES, "one type string per type number");
 
 static UIComp::Factory factories[UI_NUM_TYPES] = {};
 
@@ -49,9 +51,12 @@ void UIComp::SetHandler(int i, const char* file) {
     if (file) handlers[i] = new SharedText{nStringDuplicate(file), 1};
 }
 
-const char* UIComp::HandlerName(int i) {
-    static const char* const names[UI_NUM_HANDLERS] = {"OnLoad", "OnClick", "OnEnter", "OnLeave", "OnDraw", "OnUpdate"};
-    return i >= 0 && i < UI_NUM_HANDLERS ? names[i] : "";
+void UIComp::ShareHandler(int i, const UIComp* from) {
+    if (i < 0 || i >= UI_NUM_HANDLERS || !from) return;
+    SharedText* s = from->handlers[i];
+    if (s) s->refs++;
+    Drop(handlers[i]);
+    handlers[i] = s;
 }
 
 int UIComp::GetCompType(const char* type_name) {
@@ -87,28 +92,6 @@ UIComp* UIComp::Create(const char* type_name, const char* comp_name, UISet* temp
     return c;
 }
 
-UIComp* UIComp::Clone(const char* new_name) {
-    UIComp* c = new UIComp();
-    free(c->name);
-    c->name = nStringDuplicate(new_name ? new_name : "");
-    free(c->tags);
-    c->tags = nStringDuplicate(tags ? tags : "");
-    free(c->required_features);
-    c->required_features = nStringDuplicate(required_features ? required_features : "");
-    c->features_enabled = features_enabled;
-    c->type = type;
-    c->InheritFrom(this);
-    c->draw_mode = draw_mode;
-    c->scale = scale;
-    c->template_comp = template_comp;
-    c->parent = parent;
-    c->position.x = position.x;
-    c->position.y = position.y;
-    c->custom_draw = custom_draw;
-    c->position_type = position_type;
-    return c;
-}
-
 void UIComp::Update(float dt) {
     phase += dt;
     if (phase >= 1.0f) phase -= 1.0f;
@@ -134,48 +117,6 @@ void UIComp::DrawInfoBox(vec2_t pos) {
     static const char* const pt[3] = {"ABSOLUTE", "RELATIVE_TO_PARENT", "RELATIVE_TO_SCREEN"};
     kd->DrawTextf(font, pos.x, y, "X: %g  Y: %g type: %s", position.x, position.y,
                   position_type >= 0 && position_type < 3 ? pt[position_type] : "ABSOLUTE");
-}
-
-int UIComp::InheritFrom(UIComp* src) {
-    if (!src || src == this || src->type != type) return 0;
-    expanded_hit_area = src->expanded_hit_area;
-    alpha = src->alpha;
-    custom_draw = src->custom_draw;
-    screen_origin = src->screen_origin;
-    scale = src->scale;
-    inherit_scale = src->inherit_scale;
-    inherit_angle = src->inherit_angle;
-    snap_position_to_pixels = src->snap_position_to_pixels;
-    width = src->width;
-    height = src->height;
-    color = src->color;
-    align = src->align;
-    active = src->active;
-    visible = src->visible;
-    fading = src->fading;
-    fading_akey = src->fading_akey;
-    cache_mode = src->cache_mode;
-    scale_type = src->scale_type;
-    position.x = src->position.x;
-    position.y = src->position.y;
-    interactive = src->interactive;
-    blend_mode = src->blend_mode;
-    draw_mode = src->draw_mode;
-    localize = src->localize;
-    position_type = src->position_type;
-    pixel_filter = src->pixel_filter;
-    snd_over = src->snd_over;
-    snd_press = src->snd_press;
-    snd_release = src->snd_release;
-    for (int i = 0; i < UI_NUM_HANDLERS; i++) {
-        SharedText* s = src->handlers[i];
-        if (s) s->refs++;
-        Drop(handlers[i]);
-        handlers[i] = s;
-    }
-    template_comp = src;
-    UpdateDimensions();
-    return 1;
 }
 
 // ---------------------------------------------------------------------------

@@ -4,7 +4,9 @@
 // visibility and hit tests), which is computed on demand from the parent
 // chain and the screen values in `ui_screen`.
 //
-// Properties by name live in ui-props.cpp, reading and writing layout
+// Properties by name, and the slots served from each kind's property
+// table (setting, getting, writing, inheriting, cloning, taking and
+// releasing bitmaps), live in ui-props.cpp; reading and writing layout
 // files in ui-layout.cpp.
 #ifndef FRAMEWORK_UI_COMPS_H
 #define FRAMEWORK_UI_COMPS_H
@@ -17,6 +19,7 @@
 #include "ui/screen.h"
 
 struct UICursor;
+struct UIKind;
 
 enum UICompType {
     UI_UNKNOWN = 0,
@@ -66,6 +69,9 @@ struct UIVec3 {
 
 enum { UI_NUM_HANDLERS = 6 };
 
+// The names the base answers to (ui-props.cpp holds their table).
+enum { UI_BASE_NUM_PROPS = 61 };
+
 class UIComp {
 public:
     UIComp();
@@ -93,9 +99,10 @@ public:
     virtual void Draw() {}
     virtual void DrawInfoBox(vec2_t pos);
     virtual void Precalculate() {}
-    virtual void ApplyCacheMode(int) {}
+    // 2 takes the bitmaps of the kind's table, 3 releases them.
+    virtual void ApplyCacheMode(int mode);
     virtual void EditUpdate(float) {}
-    // Appends the component's layout lines (ui-props.cpp).
+    // Appends the component's layout lines.
     virtual void ExportLua(nString& out);
     virtual int GetProperty(const char* prop, lua_State* L);
     virtual int SetProperty(const char* prop, lua_State* L);
@@ -130,6 +137,11 @@ public:
     virtual void CalculateDynamicScale();
     virtual void ReplaceBitmapApplyingReferenceCounting(kd_bitmap_t** slot, const char* bitmap_name);
 
+    // The kind's property table; a widget class answers its own. The base
+    // table is every component's, looked up first.
+    virtual const UIKind& Kind() const;
+    static const UIKind& BaseKind();
+
     // Scroll offset of a container whose children scroll with it (touch
     // field and touch grid override it); zero for every other kind.
     virtual vec2_t GetScrollOffset() { return vec2_t{0, 0}; }
@@ -146,7 +158,8 @@ public:
     // are reference-counted so that a template may go before its copies.
     const char* GetHandler(int i) const { return handlers[i] ? handlers[i]->text : nullptr; }
     void SetHandler(int i, const char* file);
-    static const char* HandlerName(int i);
+    // Takes the same handler text as `from` (inheriting).
+    void ShareHandler(int i, const UIComp* from);
 
     int type = 0;
     char* name = nullptr;

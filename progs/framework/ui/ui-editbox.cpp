@@ -217,128 +217,41 @@ void UICompEditbox::Draw() {
 }
 
 void UICompEditbox::ApplyCacheMode(int mode) {
-    kd_bitmap_t* all[3] = {bm_panel, bm_panel_over, bm_cursor};
-    for (kd_bitmap_t* bm : all) UIApplyCacheModeToBitmap(bm, mode);
+    UIComp::ApplyCacheMode(mode);
     if (mode == 2) UpdateDimensions();
 }
 
-int UICompEditbox::InheritFrom(UIComp* source) {
-    if (!UIComp::InheritFrom(source)) return 0;
-    UICompEditbox* s = dynamic_cast<UICompEditbox*>(source);
-    if (!s) return 1;
-    bm_panel = s->bm_panel, bm_panel_over = s->bm_panel_over, bm_cursor = s->bm_cursor;
-    font = s->font;
-    max_chars = s->max_chars;
-    padding = s->padding;
-    memcpy(text, s->text, sizeof text);
-    text_offset = s->text_offset;
-    text_scale = s->text_scale;
-    cursor = s->cursor;
-    caps_only = s->caps_only;
-    text_color = s->text_color;
-    UpdateDimensions();
-    return 1;
-}
-
-UIComp* UICompEditbox::Clone(const char* new_name) { return UICloneInto(new UICompEditbox(), this, new_name); }
-
-int UICompEditbox::SetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::SetProperty(prop, L);
-    if (r >= 0 || !prop) return r;
-    kd_bitmap_t** slot = UIIsProperty(prop, "editbox.bm_panel")        ? &bm_panel
-                         : UIIsProperty(prop, "editbox.bm_panel_over") ? &bm_panel_over
-                         : UIIsProperty(prop, "editbox.bm_cursor")     ? &bm_cursor
-                                                             : nullptr;
-    if (slot) {
-        if (!UISetBitmapProperty(L, this, prop, slot)) return 0;
-        return 0;
-    }
-    float* number = UIIsProperty(prop, "editbox.padding")         ? &padding
-                    : UIIsProperty(prop, "editbox.text_offset.x") ? &text_offset.x
-                    : UIIsProperty(prop, "editbox.text_offset.y") ? &text_offset.y
-                    : UIIsProperty(prop, "editbox.text_scale")    ? &text_scale
-                                                        : nullptr;
-    if (number) {
-        float v;
-        if (!UIReadNumber(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
-        *number = v;
-        return 0;
-    }
-    if (UIIsProperty(prop, "editbox.text_offset")) {
-        float x, y;
-        if (!UIReadNumber(L, 2, &x)) return UIRefuse(L, this, prop, "two numbers", 2), 0;
-        if (!UIReadNumber(L, 3, &y)) return UIRefuse(L, this, prop, "two numbers", 3), 0;
-        text_offset = vec2_t{x, y};
-        return 0;
-    }
-    if (UIIsProperty(prop, "editbox.text_color")) {
-        float v[3];
-        for (int i = 0; i < 3; i++)
-            if (!UIReadNumber(L, 2 + i, &v[i])) return UIRefuse(L, this, prop, "three numbers", 2 + i), 0;
-        text_color.r = v[0], text_color.g = v[1], text_color.b = v[2];
-        return 0;
-    }
-    if (UIIsProperty(prop, "editbox.max_chars")) {
-        int v;
-        if (!UIReadInteger(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
-        max_chars = v;
-        return 0;
-    }
-    if (UIIsProperty(prop, "editbox.text")) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a text", 2), 0;
-        if (strlen(s) < UI_EDITBOX_MAX_TEXT) StoreText(s);
-        return 0;
-    }
-    if (UIIsProperty(prop, "editbox.caps_only")) {
-        bool b;
-        if (!UIReadFlag(L, 2, &b)) return UIRefuse(L, this, prop, "true, false or a number", 2), 0;
-        caps_only = b;
-        return 0;
-    }
-    if (UIIsProperty(prop, "editbox.font")) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a font name", 2), 0;
-        SetFont(kd->GetFont(s));
-        return 0;
-    }
-    kd->Popupf(1, "UICompEditbox::SetProperty: Unknown Property '%s'\n", prop);
-    return -1;
-}
-
-int UICompEditbox::GetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::GetProperty(prop, L);
-    if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (UIIsProperty(prop, "editbox.text")) return lua_pushstring(L, text), 1;
-    if (UIIsProperty(prop, "editbox.bm_panel")) return lua_pushstring(L, UIBitmapName(bm_panel)), 1;
-    if (UIIsProperty(prop, "editbox.bm_panel_over")) return lua_pushstring(L, UIBitmapName(bm_panel_over)), 1;
-    if (UIIsProperty(prop, "editbox.bm_cursor")) return lua_pushstring(L, UIBitmapName(bm_cursor)), 1;
-    if (UIIsProperty(prop, "editbox.font")) return lua_pushstring(L, UIFontName(font)), 1;
-    if (UIIsProperty(prop, "editbox.padding")) return lua_pushnumber(L, padding), 1;
-    if (UIIsProperty(prop, "editbox.max_chars")) return lua_pushinteger(L, max_chars), 1;
-    kd->Popupf(1, "UICompEditbox::GetProperty: Unknown Property '%s'\n", prop);
-    return 0;
-}
-
-static bool Differs(float a, float b) { return fabsf(a - b) >= 0.000001f; }
-
-void UICompEditbox::ExportLua(nString& out) {
-    UIComp::ExportLua(out);
-    static UICompEditbox defaults;
-    UICompEditbox* T = dynamic_cast<UICompEditbox*>(template_comp);
-    if (!T) T = &defaults;
-    UIAppendBitmapLine(out, "editbox.bm_panel", bm_panel, T->bm_panel);
-    UIAppendBitmapLine(out, "editbox.bm_panel_over", bm_panel_over, T->bm_panel_over);
-    UIAppendBitmapLine(out, "editbox.bm_cursor", bm_cursor, T->bm_cursor);
-    if (font && font != T->font) UIAppendTextLine(out, "editbox.font", UIFontName(font));
-    if ((int)padding != (int)T->padding) UIAppendf(out, "SetProperty (\"editbox.padding\", %d);\n", (int)padding);
-    if (max_chars != T->max_chars) UIAppendf(out, "SetProperty (\"editbox.max_chars\", %d);\n", max_chars);
-    if (Differs(text_offset.x, T->text_offset.x) || Differs(text_offset.y, T->text_offset.y))
-        UIAppendf(out, "SetProperty (\"editbox.text_offset\", %g, %g);\n", text_offset.x, text_offset.y);
-    if (Differs(text_color.r, T->text_color.r) || Differs(text_color.g, T->text_color.g) ||
-        Differs(text_color.b, T->text_color.b))
-        UIAppendf(out, "SetProperty (\"editbox.text_color\", %g, %g, %g);\n", text_color.r, text_color.g,
-                  text_color.b);
-    if (Differs(text_scale, T->text_scale)) UIAppendf(out, "SetProperty (\"editbox.text_scale\", %g);\n", text_scale);
-    if (caps_only != T->caps_only) UIAppendf(out, "SetProperty (\"editbox.caps_only\", %d);\n", caps_only ? 1 : 0);
+const UIKind& UICompEditbox::Kind() const {
+    static constexpr UIPropRow rows[] = {
+        UIProp("editbox.bm_panel", UI_BITMAP, UI_FIELD(UICompEditbox, bm_panel), UI_READ | UI_EXPORT | UI_INHERIT),
+        UIProp("editbox.bm_panel_over", UI_BITMAP, UI_FIELD(UICompEditbox, bm_panel_over),
+               UI_READ | UI_EXPORT | UI_INHERIT),
+        UIProp("editbox.bm_cursor", UI_BITMAP, UI_FIELD(UICompEditbox, bm_cursor), UI_READ | UI_EXPORT | UI_INHERIT),
+        UIProp("editbox.font", UI_FONT, UI_FIELD(UICompEditbox, font), UI_READ | UI_EXPORT | UI_INHERIT)
+            .OnSet(
+                [](UIComp* c, const UIPropValue& v, lua_State*) { static_cast<UICompEditbox*>(c)->SetFont(v.font); }),
+        UIProp("editbox.padding", UI_NUMBER, UI_FIELD(UICompEditbox, padding), UI_READ | UI_EXPORT | UI_INHERIT)
+            .Format("%d"),
+        UIProp("editbox.max_chars", UI_INTEGER, UI_FIELD(UICompEditbox, max_chars), UI_READ | UI_EXPORT | UI_INHERIT),
+        UIProp("editbox.text_offset", UI_NUMBER, UI_FIELD(UICompEditbox, text_offset),
+               UI_EXPORT | UI_INHERIT | UI_NEAR),
+        // r, g and b; the alpha stays.
+        UIProp("editbox.text_color", UI_NUMBER, UI_FIELD(UICompEditbox, text_color), UI_EXPORT | UI_INHERIT | UI_NEAR)
+            .Count(3),
+        UIProp("editbox.text_scale", UI_NUMBER, UI_FIELD(UICompEditbox, text_scale), UI_EXPORT | UI_INHERIT | UI_NEAR),
+        UIProp("editbox.caps_only", UI_FLAG, UI_FIELD(UICompEditbox, caps_only), UI_EXPORT | UI_INHERIT),
+        // Not written to layout files: the text is the player's.
+        UIProp("editbox.text_offset.x", UI_NUMBER, UI_FIELD(UICompEditbox, text_offset.x), UI_ALIAS),
+        UIProp("editbox.text_offset.y", UI_NUMBER, UI_FIELD(UICompEditbox, text_offset.y), UI_ALIAS),
+        UIProp("editbox.text", UI_TEXT, UI_FIELD(UICompEditbox, text), UI_READ | UI_INHERIT)
+            .OnSet([](UIComp* c, const UIPropValue& v, lua_State*) {
+                // A text that does not fit is ignored whole, not cut.
+                if (strlen(v.text) < UI_EDITBOX_MAX_TEXT) static_cast<UICompEditbox*>(c)->StoreText(v.text);
+            }),
+        UIProp(nullptr, UI_INTEGER, UI_FIELD(UICompEditbox, cursor), UI_NO_SET | UI_INHERIT),
+    };
+    static_assert(UINamedRows(rows) == UI_EDITBOX_NUM_PROPS, "one row per edit box property");
+    static_assert(UIPropRowsValid(rows, "editbox."), "edit box property table");
+    static constexpr UIKind kind = UIMakeKind(UI_EDITBOX, "UICompEditbox", "editbox.", rows, Make);
+    return kind;
 }

@@ -13,24 +13,21 @@
 
 #include "ui/ui-comps.h"
 
-enum { UI_EDITBOX_MAX_TEXT = 255 };
+enum { UI_EDITBOX_MAX_TEXT = 255, UI_EDITBOX_NUM_PROPS = 13 };
 
 class UICompEditbox : public UIComp {
 public:
     UICompEditbox();
     static UIComp* Make() { return new UICompEditbox(); }
 
-    UIComp* Clone(const char* new_name) override;
+    const UIKind& Kind() const override;
     void Draw() override;
+    // Takes or releases the bitmaps, and re-measures on entering.
     void ApplyCacheMode(int mode) override;
     int ProcessCursorMove(UICursor* cursor, int key, float dt) override;
     int ProcessCursorMove(UICursor* cursor, const vec2_t& pos, float dt) override;
     int ProcessChar(int c) override;
     int ProcessKey(int key) override;
-    void ExportLua(nString& out) override;
-    int GetProperty(const char* prop, lua_State* L) override;
-    int SetProperty(const char* prop, lua_State* L) override;
-    int InheritFrom(UIComp* source) override;
     void UpdateDimensions() override;
 
     virtual void SetFont(kd_font_t* f) { font = f; }

@@ -12,24 +12,8 @@ UICompImage::UICompImage() {
     interactive = false;
 }
 
-const char* UICompImage::AnimModeName(int mode) {
-    switch (mode) {
-        case UI_ANIM_PINGPONG: return "PINGPONG";
-        case UI_ANIM_LOOP_ONCE: return "LOOP_ONCE";
-        case UI_ANIM_LOOP_FOREVER_NONLINEAR: return "LOOP_FOREVER_NONLINEAR";
-        default: return "LOOP_FOREVER";
-    }
-}
-
 void UICompImage::SetBitmap(kd_bitmap_t* bm) {
-    if (bm) {
-        ReplaceBitmapApplyingReferenceCounting(&bitmap, bm->name);
-    } else {
-        // No name to load by: drop the reference taken for the old bitmap.
-        if (bitmap && OwnerSetLoaded() && features_enabled && !UIBitmapIsPlaceholder(bitmap))
-            kd->ReleaseBitmap(bitmap);
-        bitmap = nullptr;
-    }
+    UIReplaceBitmap(this, &bitmap, bm);
     UpdateDimensions();
 }
 
@@ -165,8 +149,8 @@ void UICompImage::Draw() {
 
 void UICompImage::ApplyCacheMode(int mode) {
     if (!bitmap) return;
-    UIApplyCacheModeToBitmap(bitmap, mode);
-    if (mode == UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE) UpdateDimensions();
+    UIComp::ApplyCacheMode(mode);
+    if (mode == 2) UpdateDimensions();
 }
 
 void UICompImage::EditUpdate(float) {
@@ -189,91 +173,35 @@ void UICompImage::EditUpdate(float) {
     angle = an;
 }
 
-int UICompImage::InheritFrom(UIComp* source) {
-    int r = UIComp::InheritFrom(source);
-    if (!r) return r;
-    UICompImage* s = dynamic_cast<UICompImage*>(source);
-    if (!s) return 1;
-    bitmap = s->bitmap;
-    UpdateDimensions();
-    return 1;
-}
+static constexpr UIKeyword anim_words[] = {{"LOOP_FOREVER", UI_ANIM_LOOP_FOREVER},
+                                           {"LOOP", UI_ANIM_LOOP_FOREVER},
+                                           {"PINGPONG", UI_ANIM_PINGPONG},
+                                           {"LOOP_ONCE", UI_ANIM_LOOP_ONCE},
+                                           {"LOOP_FOREVER_NONLINEAR", UI_ANIM_LOOP_FOREVER_NONLINEAR}};
+// Only Lua strings name a mode; anything else falls back with the warning.
+static constexpr UIKeywordSet anim_modes =
+    UIWordSet(anim_words, UI_ANIM_LOOP_FOREVER, "LOOP_FOREVER", "LOOP_FOREVER",
+              "Supported image anim modes are e.g. 'LOOP_FOREVER', 'LOOP_ONCE', 'PINGPONG', "
+              "'LOOP_FOREVER_NONLINEAR'. Value '%s' is not valid, using 'LOOP_FOREVER'.\n",
+              nullptr, true);
 
-UIComp* UICompImage::Clone(const char* new_name) {
-    UICompImage* c = new UICompImage();
-    UICloneInto(c, this, new_name);
-    c->anim_mode = anim_mode;
-    c->anim_loop_time = anim_loop_time;
-    c->anim_pause_time = anim_pause_time;
-    return c;
-}
-
-int UICompImage::SetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::SetProperty(prop, L);
-    if (r >= 0 || !prop) return r;
-    const char* rest = strncmp(prop, "image.", 6) ? nullptr : prop + 6;
-    if (rest && (UIIsProperty(rest, "bitmap") || UIIsProperty(rest, "bitmap_switch"))) {
-        if (!UISetBitmapProperty(L, this, prop, &bitmap)) return 0;
-        UpdateDimensions();
-        return 0;
-    }
-    float* number = !rest                           ? nullptr
-                    : UIIsProperty(rest, "anim_loop_time")  ? &anim_loop_time
-                    : UIIsProperty(rest, "anim_pause_time") ? &anim_pause_time
-                    : UIIsProperty(rest, "anim_key")        ? &anim_key
-                                                  : nullptr;
-    if (number) {
-        float v;
-        if (!UIReadNumber(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
-        *number = v;
-        return 0;
-    }
-    if (rest && UIIsProperty(rest, "anim_mode")) {
-        const char* s = L && lua_type(L, 2) == LUA_TSTRING ? lua_tostring(L, 2) : nullptr;
-        int m = -1;
-        if (s) {
-            if (UIIsProperty(s, "LOOP") || UIIsProperty(s, "LOOP_FOREVER")) m = UI_ANIM_LOOP_FOREVER;
-            else if (UIIsProperty(s, "PINGPONG")) m = UI_ANIM_PINGPONG;
-            else if (UIIsProperty(s, "LOOP_ONCE")) m = UI_ANIM_LOOP_ONCE;
-            else if (UIIsProperty(s, "LOOP_FOREVER_NONLINEAR")) m = UI_ANIM_LOOP_FOREVER_NONLINEAR;
-        }
-        if (m < 0) {
-            kd->Popupf(1,
-                       "Supported image anim modes are e.g. 'LOOP_FOREVER', 'LOOP_ONCE', 'PINGPONG', "
-                       "'LOOP_FOREVER_NONLINEAR'. Value '%s' is not valid, using 'LOOP_FOREVER'.\n",
-                       s ? s : (L ? luaL_typename(L, 2) : ""));
-            m = UI_ANIM_LOOP_FOREVER;
-        }
-        anim_mode = m;
-        return 0;
-    }
-    kd->Popupf(1, "UICompImage::SetProperty: Unknown Property '%s' for UIComp '%s'\n", rest ? rest : prop,
-               name ? name : "");
-    return -1;
-}
-
-int UICompImage::GetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::GetProperty(prop, L);
-    if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (UIIsProperty(prop, "image.bitmap")) return lua_pushstring(L, UIBitmapName(bitmap)), 1;
-    if (UIIsProperty(prop, "image.anim_loop_time")) return lua_pushnumber(L, anim_loop_time), 1;
-    if (UIIsProperty(prop, "image.anim_pause_time")) return lua_pushnumber(L, anim_pause_time), 1;
-    if (UIIsProperty(prop, "image.anim_key")) return lua_pushnumber(L, anim_key), 1;
-    if (UIIsProperty(prop, "image.anim_mode")) return lua_pushstring(L, AnimModeName(anim_mode)), 1;
-    kd->Popupf(1, "UICompImage::GetProperty: Unknown Property '%s'\n", prop);
-    return 0;
-}
-
-void UICompImage::ExportLua(nString& out) {
-    UIComp::ExportLua(out);
-    static UICompImage defaults;
-    UICompImage* T = dynamic_cast<UICompImage*>(template_comp);
-    if (!T) T = &defaults;
-    UIAppendBitmapLine(out, "image.bitmap", bitmap, T->bitmap);
-    if (anim_loop_time != T->anim_loop_time)
-        UIAppendf(out, "SetProperty (\"image.anim_loop_time\", %g);\n", anim_loop_time);
-    if (anim_pause_time != T->anim_pause_time)
-        UIAppendf(out, "SetProperty (\"image.anim_pause_time\", %g);\n", anim_pause_time);
-    if (anim_mode != T->anim_mode)
-        UIAppendf(out, "SetProperty (\"image.anim_mode\", \"%s\");\n", AnimModeName(anim_mode));
+const UIKind& UICompImage::Kind() const {
+    static constexpr UIPropRow rows[] = {
+        UIProp("image.bitmap", UI_BITMAP, UI_FIELD(UICompImage, bitmap),
+               UI_READ | UI_EXPORT | UI_INHERIT | UI_REMEASURE),
+        // The animation settings go with a copy but not with a template.
+        UIProp("image.anim_loop_time", UI_NUMBER, UI_FIELD(UICompImage, anim_loop_time),
+               UI_READ | UI_EXPORT | UI_CLONE),
+        UIProp("image.anim_pause_time", UI_NUMBER, UI_FIELD(UICompImage, anim_pause_time),
+               UI_READ | UI_EXPORT | UI_CLONE),
+        UIProp("image.anim_mode", UI_KEYWORD, UI_FIELD(UICompImage, anim_mode), UI_READ | UI_EXPORT | UI_CLONE)
+            .Words(anim_modes),
+        // Not written to layout files.
+        UIProp("image.bitmap_switch", UI_BITMAP, UI_FIELD(UICompImage, bitmap), UI_ALIAS | UI_REMEASURE),
+        UIProp("image.anim_key", UI_NUMBER, UI_FIELD(UICompImage, anim_key), UI_READ),
+    };
+    static_assert(UINamedRows(rows) == UI_IMAGE_NUM_PROPS, "one row per image property");
+    static_assert(UIPropRowsValid(rows, "image."), "image property table");
+    static constexpr UIKind kind = UIMakeKind(UI_IMAGE, "UICompImage", "image.", rows, Make, true);
+    return kind;
 }

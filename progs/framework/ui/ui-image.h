@@ -13,26 +13,23 @@ enum UIImageAnimMode {
     UI_ANIM_LOOP_FOREVER_NONLINEAR = 3
 };
 
+enum { UI_IMAGE_NUM_PROPS = 6 };
+
 class UICompImage : public UIComp {
 public:
     UICompImage();
     static UIComp* Make() { return new UICompImage(); }
 
-    UIComp* Clone(const char* new_name) override;
+    const UIKind& Kind() const override;
     void Update(float dt) override;
     void Draw() override;
+    // Takes or releases the bitmap, and re-measures on entering.
     void ApplyCacheMode(int mode) override;
     void EditUpdate(float dt) override;
-    void ExportLua(nString& out) override;
-    int GetProperty(const char* prop, lua_State* L) override;
-    int SetProperty(const char* prop, lua_State* L) override;
-    int InheritFrom(UIComp* source) override;
     void UpdateDimensions() override;
 
     // Takes a counted reference to the bitmap of that bitmap's name.
     void SetBitmap(kd_bitmap_t* bm);
-
-    static const char* AnimModeName(int mode);
 
     kd_bitmap_t* bitmap = nullptr;
     int anim_mode = UI_ANIM_LOOP_FOREVER;

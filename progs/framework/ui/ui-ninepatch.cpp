@@ -13,14 +13,7 @@ UICompNinePatch::UICompNinePatch() {
 }
 
 void UICompNinePatch::SetBitmap(kd_bitmap_t* bm) {
-    if (bm) {
-        ReplaceBitmapApplyingReferenceCounting(&bitmap, bm->name);
-    } else {
-        // No name to load by: drop the reference taken for the old bitmap.
-        if (bitmap && OwnerSetLoaded() && features_enabled && !UIBitmapIsPlaceholder(bitmap))
-            kd->ReleaseBitmap(bitmap);
-        bitmap = nullptr;
-    }
+    UIReplaceBitmap(this, &bitmap, bm);
     UpdateDimensions();
 }
 
@@ -94,8 +87,8 @@ void UICompNinePatch::Draw() {
 
 void UICompNinePatch::ApplyCacheMode(int mode) {
     if (!bitmap) return;
-    UIApplyCacheModeToBitmap(bitmap, mode);
-    if (mode == UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE) UpdateDimensions();
+    UIComp::ApplyCacheMode(mode);
+    if (mode == 2) UpdateDimensions();
 }
 
 void UICompNinePatch::EditUpdate(float) {
@@ -111,67 +104,44 @@ void UICompNinePatch::EditUpdate(float) {
     UpdateDimensions();
 }
 
-int UICompNinePatch::InheritFrom(UIComp* source) {
-    int r = UIComp::InheritFrom(source);
-    if (!r) return r;
-    UICompNinePatch* s = dynamic_cast<UICompNinePatch*>(source);
-    if (!s) return 1;
-    bitmap = s->bitmap;
-    client_x0 = s->client_x0, client_y0 = s->client_y0, client_x1 = s->client_x1, client_y1 = s->client_y1;
-    client_width = s->client_width, client_height = s->client_height;
-    UpdateDimensions();
-    return 1;
-}
-
-UIComp* UICompNinePatch::Clone(const char* new_name) { return UICloneInto(new UICompNinePatch(), this, new_name); }
-
-int UICompNinePatch::SetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::SetProperty(prop, L);
-    if (r >= 0 || !prop) return r;
-    if (UIIsProperty(prop, "ninepatch.bitmap")) {
-        if (!UISetBitmapProperty(L, this, prop, &bitmap)) return 0;
-        UpdateDimensions();
-        return 0;
-    }
-    if (UIIsProperty(prop, "ninepatch.bitmap_client_rect")) {
-        float v[4];
-        for (int i = 0; i < 4; i++)
-            if (!UIReadNumber(L, 2 + i, &v[i])) return UIRefuse(L, this, prop, "four numbers", 2 + i), 0;
-        client_x0 = v[0], client_y0 = v[1], client_x1 = v[2], client_y1 = v[3];
-        return 0;
-    }
-    if (UIIsProperty(prop, "ninepatch.client_size")) {
-        int v[2];
-        for (int i = 0; i < 2; i++)
-            if (!UIReadInteger(L, 2 + i, &v[i])) return UIRefuse(L, this, prop, "two numbers", 2 + i), 0;
-        client_width = v[0], client_height = v[1];
-        UpdateDimensions();
-        return 0;
-    }
-    kd->Popupf(1, "UICompNinePatch::SetProperty: Unknown Property '%s'\n", prop);
-    return -1;
-}
-
-int UICompNinePatch::GetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::GetProperty(prop, L);
-    if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (UIIsProperty(prop, "ninepatch.bitmap")) return lua_pushstring(L, UIBitmapName(bitmap)), 1;
-    if (UIIsProperty(prop, "ninepatch.client_width")) return lua_pushinteger(L, client_width), 1;
-    if (UIIsProperty(prop, "ninepatch.client_height")) return lua_pushinteger(L, client_height), 1;
-    kd->Popupf(1, "UICompNinePatch::GetProperty: Unknown Property '%s'\n", prop);
-    return 0;
-}
-
-void UICompNinePatch::ExportLua(nString& out) {
-    UIComp::ExportLua(out);
-    static UICompNinePatch defaults;
-    UICompNinePatch* T = dynamic_cast<UICompNinePatch*>(template_comp);
-    if (!T) T = &defaults;
-    UIAppendBitmapLine(out, "ninepatch.bitmap", bitmap, T->bitmap);
-    if (client_x0 != T->client_x0 || client_y0 != T->client_y0 || client_x1 != T->client_x1 ||
-        client_y1 != T->client_y1)
-        UIAppendf(out, "SetProperty (\"ninepatch.bitmap_client_rect\", %g, %g, %g, %g);\n", client_x0, client_y0,
-                  client_x1, client_y1);
-    if (client_width != T->client_width || client_height != T->client_height)
-        UIAppendf(out, "SetProperty (\"ninepatch.client_size\", %d, %d);\n", client_width, client_height);
+const UIKind& UICompNinePatch::Kind() const {
+    static constexpr UIPropRow rows[] = {
+        UIProp("ninepatch.bitmap", UI_BITMAP, UI_FIELD(UICompNinePatch, bitmap),
+               UI_READ | UI_EXPORT | UI_INHERIT | UI_REMEASURE),
+        // Changing the cut alone does not re-measure; the next size change does.
+        UIProp("ninepatch.bitmap_client_rect", UI_NUMBER,
+               UIPair(
+                   [](UIComp* c, double* v) {
+                       UICompNinePatch* n = static_cast<UICompNinePatch*>(c);
+                       v[0] = n->client_x0, v[1] = n->client_y0, v[2] = n->client_x1, v[3] = n->client_y1;
+                   },
+                   [](UIComp* c, const double* v) {
+                       UICompNinePatch* n = static_cast<UICompNinePatch*>(c);
+                       n->client_x0 = (float)v[0], n->client_y0 = (float)v[1];
+                       n->client_x1 = (float)v[2], n->client_y1 = (float)v[3];
+                   },
+                   4),
+               UI_EXPORT | UI_INHERIT),
+        UIProp("ninepatch.client_size", UI_INTEGER,
+               UIPair(
+                   [](UIComp* c, double* v) {
+                       UICompNinePatch* n = static_cast<UICompNinePatch*>(c);
+                       v[0] = n->client_width, v[1] = n->client_height;
+                   },
+                   [](UIComp* c, const double* v) {
+                       UICompNinePatch* n = static_cast<UICompNinePatch*>(c);
+                       n->client_width = (int)v[0], n->client_height = (int)v[1];
+                   },
+                   2),
+               UI_EXPORT | UI_INHERIT | UI_REMEASURE),
+        // Read only.
+        UIProp("ninepatch.client_width", UI_INTEGER, UI_FIELD(UICompNinePatch, client_width),
+               UI_READ | UI_NO_SET | UI_ALIAS),
+        UIProp("ninepatch.client_height", UI_INTEGER, UI_FIELD(UICompNinePatch, client_height),
+               UI_READ | UI_NO_SET | UI_ALIAS),
+    };
+    static_assert(UINamedRows(rows) == UI_NINEPATCH_NUM_PROPS, "one row per nine-patch property");
+    static_assert(UIPropRowsValid(rows, "ninepatch."), "nine-patch property table");
+    static constexpr UIKind kind = UIMakeKind(UI_NINEPATCH, "UICompNinePatch", "ninepatch.", rows, Make);
+    return kind;
 }

@@ -7,20 +7,19 @@
 
 #include "ui/ui-comps.h"
 
+enum { UI_NINEPATCH_NUM_PROPS = 5 };
+
 class UICompNinePatch : public UIComp {
 public:
     UICompNinePatch();
     static UIComp* Make() { return new UICompNinePatch(); }
 
-    UIComp* Clone(const char* new_name) override;
+    const UIKind& Kind() const override;
     void Update(float) override {}
     void Draw() override;
+    // Takes or releases the bitmap, and re-measures on entering.
     void ApplyCacheMode(int mode) override;
     void EditUpdate(float dt) override;
-    void ExportLua(nString& out) override;
-    int GetProperty(const char* prop, lua_State* L) override;
-    int SetProperty(const char* prop, lua_State* L) override;
-    int InheritFrom(UIComp* source) override;
     void UpdateDimensions() override;
 
     // Takes a counted reference to the bitmap of that bitmap's name.

@@ -1,4 +1,5 @@
-// Component properties by name and the base lines of the layout format.
+// Component properties by name: the routines that serve every kind from
+// its table, the base table, and the layout writer's text helpers.
 // See ui-props.h.
 #include "ui/ui-props.h"
 
@@ -8,134 +9,732 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <memory>
+
 #include "feature-manager.h"
-#include "manager.h"
 #include "ui/ui-comps.h"
+#include "ui/ui-widgets.h"
 
 // ---------------------------------------------------------------------------
-// Names and kinds.
+// Reading values from the stack.
 
-static const UIPropInfo base_props[] = {
-    {"alpha", UI_PK_NUMBER, true},
-    {"position_offset", UI_PK_NUMBER2, true},
-    {"position_offset.x", UI_PK_NUMBER, true},
-    {"position_offset.y", UI_PK_NUMBER, true},
-    {"position_offset.z", UI_PK_NUMBER, false},
-    {"position", UI_PK_NUMBER2, true},
-    {"position.x", UI_PK_NUMBER, true},
-    {"position.y", UI_PK_NUMBER, true},
-    {"position.z", UI_PK_NUMBER, false},
-    {"angle", UI_PK_NUMBER, true},
-    {"scale", UI_PK_NUMBER, true},
-    {"color", UI_PK_COLOR, false},
-    {"color.r", UI_PK_NUMBER, true},
-    {"color.g", UI_PK_NUMBER, true},
-    {"color.b", UI_PK_NUMBER, true},
-    {"color.a", UI_PK_NUMBER, true},
-    {"tags", UI_PK_STRING, true},
-    {"required_features", UI_PK_STRING, false},
-    {"width", UI_PK_INTEGER, true},
-    {"height", UI_PK_INTEGER, true},
-    {"active", UI_PK_FLAG, true},
-    {"interactive", UI_PK_FLAG, false},
-    {"visible", UI_PK_FLAG, true},
-    {"draw_mode", UI_PK_KEYWORD, false},
-    {"fading", UI_PK_FLAG, true},
-    {"fading_akey", UI_PK_NUMBER, true},
-    {"inherit_scale", UI_PK_TRUTH, false},
-    {"inherit_angle", UI_PK_TRUTH, false},
-    {"snap_position_to_pixels", UI_PK_TRUTH, false},
-    {"blend_mode", UI_PK_KEYWORD, false},
-    {"pixel_filter", UI_PK_KEYWORD, false},
-    {"screen_origin", UI_PK_KEYWORD, false},
-    {"parent", UI_PK_STRING, true},
-    {"inherit", UI_PK_STRING, false},
-    {"localize", UI_PK_INTEGER, false},
-    {"scale_type", UI_PK_KEYWORD, true},
-    {"expanded_hit_area", UI_PK_NUMBER, false},
-    {"name", UI_PK_STRING, true},
-    {"parent_anchor", UI_PK_ALIGN, false},
-    {"align", UI_PK_ALIGN, true},
-    {"custom_draw", UI_PK_FLAG, false},
-    {"snd_over", UI_PK_STRING, false},
-    {"snd_press", UI_PK_STRING, false},
-    {"snd_release", UI_PK_STRING, false},
-    {"OnLoad", UI_PK_STRING, false},
-    {"OnClick", UI_PK_STRING, false},
-    {"OnEnter", UI_PK_STRING, false},
-    {"OnLeave", UI_PK_STRING, false},
-    {"OnDraw", UI_PK_STRING, false},
-    {"OnUpdate", UI_PK_STRING, false},
-    {"cache_mode", UI_PK_KEYWORD, true},
-    {"position_type", UI_PK_KEYWORD, true},
-};
+static void Refuse(lua_State* L, const UIComp* c, const char* prop, const char* expected, int index) {
+    nString where = UIScriptWhere(L);
+    const char* got = L ? lua_typename(L, lua_type(L, index)) : "nothing";
+    kd->Popupf(1, "%s%sSetProperty: '%s' of '%s' expects %s, got %s; value ignored.\n", where.c_str(),
+               where.IsEmpty() ? "" : ": ", prop, c->name ? c->name : "", expected, got);
+}
 
-const UIPropInfo* UIFindBaseProperty(const char* name) {
-    if (!name) return nullptr;
-    for (const UIPropInfo& p : base_props)
-        if (!strcmp(p.name, name)) return &p;
+// A number at index i: numeric text converts; missing values, other
+// kinds and numbers that do not fit a float (or, whole, an int) do not.
+static bool ReadNumber(lua_State* L, int i, bool whole, double* out) {
+    if (!L || lua_type(L, i) == LUA_TNONE || !lua_isnumber(L, i)) return false;
+    double d = lua_tonumber(L, i);
+    if (!isfinite(d) || fabs(d) > (whole ? 2.0e9 : 3.0e38)) return false;
+    *out = whole ? (double)(int)d : d;  // truncated toward zero
+    return true;
+}
+
+static const char* ReadString(lua_State* L, int i) {
+    if (!L) return nullptr;
+    int t = lua_type(L, i);
+    if (t != LUA_TSTRING && t != LUA_TNUMBER) return nullptr;
+    return lua_tostring(L, i);
+}
+
+// What the refusal says the row expects, for the value at `i` (0-based).
+static const char* Expected(const UIPropRow& row, int i) {
+    static const char* const numbers[4] = {"a number", "two numbers", "three numbers", "four numbers"};
+    switch (row.kind) {
+        case UI_NUMBER:
+        case UI_INTEGER:
+            if (row.flags & UI_ALPHA_OPTIONAL)
+                return i == row.count - 1 ? "a number for alpha" : "three or four numbers";
+            return numbers[row.count - 1];
+        case UI_FLAG: return "true, false or a number";
+        case UI_KEYWORD: return "a keyword";
+        case UI_ALIGN: return "align words";
+        case UI_BITMAP: return "a bitmap name";
+        case UI_FONT: return "a font name";
+        default: return "a text";
+    }
+}
+
+static int WordValue(const UIKeywordSet& w, const char* word, bool* known) {
+    for (int i = 0; i < w.count; i++)
+        if (!strcmp(w.words[i].word, word)) {
+            *known = true;
+            return w.words[i].value;
+        }
+    *known = false;
+    return w.fallback;
+}
+
+static const char* WordOf(const UIKeywordSet& w, int value, const char* other) {
+    for (int i = 0; i < w.count; i++)
+        if (w.words[i].value == value) return w.words[i].word;
+    return other;
+}
+
+// The number a row takes at index i. A value that is not one is refused
+// here, for every kind of number: the warning is given, the property
+// keeps its value. (Reading such a value as 0 instead is a change to this
+// function alone.)
+static bool NumberArg(const UIPropRow& row, UIComp* c, lua_State* L, int i, double* out) {
+    if (ReadNumber(L, 2 + i, row.kind != UI_NUMBER, out)) return true;
+    Refuse(L, c, row.name, Expected(row, i), 2 + i);
+    return false;
+}
+
+// The text a row takes (numbers convert); anything else is refused.
+static const char* TextArg(const UIPropRow& row, UIComp* c, lua_State* L) {
+    const char* s = ReadString(L, 2);
+    if (!s) Refuse(L, c, row.name, Expected(row, 0), 2);
+    return s;
+}
+
+static bool PropRead(const UIPropRow& row, UIComp* c, lua_State* L, UIPropValue* v) {
+    const char* s;
+    switch (row.kind) {
+        case UI_NUMBER:
+        case UI_INTEGER: {
+            int n = row.count;
+            if ((row.flags & UI_ALPHA_OPTIONAL) && L && lua_gettop(L) < 1 + n) n--;
+            for (int i = 0; i < n; i++)
+                if (!NumberArg(row, c, L, i, &v->num[i])) return false;
+            v->count = n;
+            return true;
+        }
+        case UI_FLAG:
+            v->count = 1;
+            if (L && lua_type(L, 2) == LUA_TBOOLEAN) {
+                v->num[0] = lua_toboolean(L, 2) ? 1 : 0;
+                return true;
+            }
+            return NumberArg(row, c, L, 0, &v->num[0]);
+        case UI_TRUTH:
+            v->count = 1;
+            v->num[0] = L && lua_toboolean(L, 2) ? 1 : 0;
+            return true;
+        case UI_KEYWORD: {
+            const UIKeywordSet& w = *row.words;
+            v->count = 1;
+            if (w.strings_only && !(L && lua_type(L, 2) == LUA_TSTRING)) {
+                v->text = L ? luaL_typename(L, 2) : "";
+                v->known = false;
+                v->num[0] = w.fallback;
+                return true;
+            }
+            if (!(s = TextArg(row, c, L))) return false;
+            v->text = s;
+            v->num[0] = WordValue(w, s, &v->known);
+            return true;
+        }
+        case UI_ALIGN:
+            if (!(s = TextArg(row, c, L))) return false;
+            v->text = s;
+            v->count = 1;
+            v->num[0] = ParseAlignFlags(s);
+            return true;
+        default:
+            if (!(s = TextArg(row, c, L))) return false;
+            v->text = s;
+            if (row.kind == UI_FONT) v->font = kd->GetFont(s);
+            if (row.kind == UI_SOUND) v->sound = kd->GetSound(s);
+            return true;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Fields.
+
+static bool CountKind(UIValueKind k) { return k == UI_NUMBER || k == UI_INTEGER; }
+
+static int PropLoad(const UIPropRow& row, UIComp* c, double* v) {
+    int n = CountKind(row.kind) ? row.count : 1;
+    const UIField& f = row.field;
+    if (f.store == UI_ST_PAIR) {
+        double all[4] = {0, 0, 0, 0};
+        f.load(c, all);
+        for (int i = 0; i < n; i++) v[i] = all[i];
+        return n;
+    }
+    if (!f.at) return 0;
+    void* p = f.at(c);
+    for (int i = 0; i < n; i++) {
+        switch (f.store) {
+            case UI_ST_FLOAT: v[i] = ((float*)p)[i]; break;
+            case UI_ST_INT: v[i] = ((int*)p)[i]; break;
+            case UI_ST_BOOL: v[i] = ((bool*)p)[i] ? 1 : 0; break;
+            case UI_ST_U16: v[i] = ((uint16_t*)p)[i]; break;
+            default: return 0;
+        }
+    }
+    return n;
+}
+
+static void StoreNumbers(const UIPropRow& row, UIComp* c, const double* v, int n) {
+    const UIField& f = row.field;
+    if (f.store == UI_ST_PAIR) {
+        double all[4] = {0, 0, 0, 0};
+        f.load(c, all);
+        for (int i = 0; i < n; i++) all[i] = v[i];
+        f.save(c, all);
+        return;
+    }
+    void* p = f.at(c);
+    for (int i = 0; i < n; i++) {
+        switch (f.store) {
+            case UI_ST_FLOAT: ((float*)p)[i] = (float)v[i]; break;
+            case UI_ST_INT: ((int*)p)[i] = (int)v[i]; break;
+            case UI_ST_BOOL: ((bool*)p)[i] = v[i] != 0; break;
+            case UI_ST_U16: ((uint16_t*)p)[i] = (uint16_t)(int)v[i]; break;
+            default: break;
+        }
+    }
+}
+
+static const char* TextOf(const UIPropRow& row, UIComp* c) {
+    if (row.field.store == UI_ST_TEXT) return *(char**)row.field.at(c);
+    if (row.field.store == UI_ST_CHARS) return (const char*)row.field.at(c);
     return nullptr;
 }
 
-int UINumBaseProperties() { return (int)(sizeof base_props / sizeof base_props[0]); }
+template <class T> static T* PointerOf(const UIPropRow& row, UIComp* c) { return *(T**)row.field.at(c); }
 
-const UIPropInfo* UIBaseProperty(int i) { return i >= 0 && i < UINumBaseProperties() ? &base_props[i] : nullptr; }
-
-// ---------------------------------------------------------------------------
-// Keywords.
-
-struct UIKeyword {
-    const char* prop;
-    const char* word;
-    int value;
-};
-
-static const UIKeyword keywords[] = {
-    {"cache_mode", "PRELOAD", 0},
-    {"cache_mode", "LOAD_ON_ENTER", 1},
-    {"cache_mode", "LOAD_ON_ENTER_RELEASE_ON_LEAVE", 2},
-    {"cache_mode", "DEFAULT", 2},
-    {"cache_mode", "IGNORE_LOADING", 3},
-    {"draw_mode", "NORMAL", 0},
-    {"draw_mode", "MIRRORED_VERTICAL", 1},
-    {"draw_mode", "MIRRORED_HORIZONTAL", 2},
-    {"blend_mode", "NORMAL", 0},
-    {"blend_mode", "ADDITIVE", 1},
-    {"blend_mode", "REPLACE", 2},
-    {"pixel_filter", "POINT", 0},
-    {"pixel_filter", "LINEAR", 1},
-    {"screen_origin", "VIRTUAL", 0},
-    {"screen_origin", "ACTUAL", 1},
-    {"position_type", "ABSOLUTE", 0},
-    {"position_type", "RELATIVE_TO_PARENT", 1},
-    {"position_type", "RELATIVE", 1},
-    {"position_type", "RELATIVE_TO_SCREEN", 2},
-    {"scale_type", "ACTUAL_SIZE", 0},
-    {"scale_type", "FIT_INSIDE_SCREEN", 1},
-    {"scale_type", "FIT_TO_COVER_SCREEN", 2},
-    {"scale_type", "STRETCH_TO_COVER_SCREEN", 3},
-    {"scale_type", "RELATIVE_TO_SCREEN_WIDTH", 4},
-    {"scale_type", "RELATIVE_TO_SCREEN_HEIGHT", 5},
-    {"scale_type", "RELATIVE_TO_SCREEN_SIZE", 6},
-    {"scale_type", "RELATIVE_TO_PARENT", 7},
-};
-
-int UIKeywordValue(const char* prop, const char* word, int fallback, bool* known) {
-    if (known) *known = false;
-    if (!prop || !word) return fallback;
-    for (const UIKeyword& k : keywords)
-        if (!strcmp(k.prop, prop) && !strcmp(k.word, word)) {
-            if (known) *known = true;
-            return k.value;
-        }
-    return fallback;
+static void ReplaceText(char*& field, const char* text) {
+    char* copy = nStringDuplicate(text ? text : "");
+    free(field);
+    field = copy;
 }
 
-const char* UIKeywordName(const char* prop, int value) {
-    if (!prop) return "";
-    for (const UIKeyword& k : keywords)
-        if (!strcmp(k.prop, prop) && k.value == value) return k.word;
-    return "";
+// ---------------------------------------------------------------------------
+// Set, get, write and copy one row.
+
+static void PropSet(const UIPropRow& row, UIComp* c, lua_State* L) {
+    UIPropValue v;
+    if (!PropRead(row, c, L, &v)) return;
+    if (row.set) {
+        row.set(c, v, L);
+    } else if (UIIsNumeric(row.kind)) {
+        StoreNumbers(row, c, v.num, v.count);
+    } else {
+        switch (row.kind) {
+            case UI_TEXT: ReplaceText(*(char**)row.field.at(c), v.text); break;
+            case UI_BITMAP: c->ReplaceBitmapApplyingReferenceCounting((kd_bitmap_t**)row.field.at(c), v.text); break;
+            case UI_FONT: *(kd_font_t**)row.field.at(c) = v.font; break;
+            case UI_SOUND: *(kd_sound_t**)row.field.at(c) = v.sound; break;
+            case UI_HANDLER: c->SetHandler(row.arg, v.text); break;
+            default: break;
+        }
+    }
+    if (row.kind == UI_KEYWORD) {
+        if (!v.known && row.words->unknown) kd->Popupf(1, row.words->unknown, v.text);
+        if (row.words->check) row.words->check(c, L, v.text, (int)v.num[0], v.known);
+    }
+    if (row.flags & UI_REMEASURE) c->UpdateDimensions();
+}
+
+static int PropGet(const UIPropRow& row, UIComp* c, lua_State* L) {
+    if (row.get) return row.get(c, L);
+    double v[4];
+    int n = PropLoad(row, c, v);
+    switch (row.kind) {
+        case UI_NUMBER:
+            for (int i = 0; i < n; i++) lua_pushnumber(L, v[i]);
+            return n;
+        case UI_INTEGER:
+            for (int i = 0; i < n; i++) lua_pushinteger(L, (lua_Integer)(int)v[i]);
+            return n;
+        case UI_FLAG:
+            if (row.field.store == UI_ST_BOOL) lua_pushboolean(L, v[0] != 0);
+            else lua_pushinteger(L, (lua_Integer)(int)v[0]);
+            return 1;
+        case UI_TRUTH: return lua_pushboolean(L, v[0] != 0), 1;
+        case UI_KEYWORD: return lua_pushstring(L, WordOf(*row.words, (int)v[0], row.words->read_other)), 1;
+        case UI_ALIGN: return lua_pushstring(L, GetAlignFlagsAsString((int)v[0])), 1;
+        case UI_TEXT: {
+            const char* t = TextOf(row, c);
+            return lua_pushstring(L, t ? t : ""), 1;
+        }
+        case UI_BITMAP: return lua_pushstring(L, UIBitmapName(PointerOf<kd_bitmap_t>(row, c))), 1;
+        case UI_FONT: return lua_pushstring(L, UIFontName(PointerOf<kd_font_t>(row, c))), 1;
+        default: return 0;
+    }
+}
+
+void UIAppendTextLine(nString& out, const char* prop, const char* text) {
+    UIAppendf(out, "SetProperty (\"%s\", ", prop);
+    UIAppendQuoted(out, text);
+    out.Append(");\n");
+}
+
+// One number of a layout line in the row's format: integer formats take
+// the value truncated.
+static void AppendNumber(nString& out, const char* format, double v) {
+    if (strchr(format, 'd')) UIAppendf(out, format, (int)v);
+    else UIAppendf(out, format, v);
+}
+
+static bool NumberDiffers(const UIPropRow& row, double a, double b) {
+    if (row.format && strchr(row.format, 'd')) return (int)a != (int)b;
+    if (row.flags & UI_NEAR) return fabsf((float)a - (float)b) >= 0.000001f;
+    return a != b;
+}
+
+static void PropPut(const UIPropRow& row, UIComp* c, UIComp* T, nString& out) {
+    if (row.put) return row.put(c, T, out);
+    switch (row.kind) {
+        case UI_NUMBER:
+        case UI_INTEGER:
+        case UI_FLAG: {
+            double a[4], b[4];
+            int n = PropLoad(row, c, a);
+            PropLoad(row, T, b);
+            bool differs = false;
+            for (int i = 0; i < n; i++) differs = differs || NumberDiffers(row, a[i], b[i]);
+            if (!differs) return;
+            UIAppendf(out, "SetProperty (\"%s\"", row.name);
+            for (int i = 0; i < n; i++) {
+                out.Append(", ");
+                AppendNumber(out, row.format, a[i]);
+            }
+            out.Append(");\n");
+            return;
+        }
+        case UI_TRUTH:
+        case UI_KEYWORD:
+        case UI_ALIGN: {
+            double a, b;
+            PropLoad(row, c, &a);
+            PropLoad(row, T, &b);
+            if ((int)a == (int)b) return;
+            if (row.kind == UI_TRUTH)
+                UIAppendf(out, "SetProperty (\"%s\", %s);\n", row.name, a != 0 ? "true" : "false");
+            else if (row.kind == UI_KEYWORD)
+                UIAppendTextLine(out, row.name, WordOf(*row.words, (int)a, row.words->written_other));
+            else
+                UIAppendTextLine(out, row.name, GetAlignFlagsAsString((int)a));
+            return;
+        }
+        case UI_TEXT: {
+            const char* t = TextOf(row, c);
+            if (!t || ((row.flags & UI_NONEMPTY) && !*t) || nStringsMatch(t, TextOf(row, T))) return;
+            if (!(row.flags & UI_ESCAPED)) return UIAppendTextLine(out, row.name, t);
+            UIAppendf(out, "SetProperty (\"%s\", ", row.name);
+            UIAppendEscapedText(out, t);
+            out.Append(");\n");
+            return;
+        }
+        case UI_BITMAP: {
+            kd_bitmap_t* bm = PointerOf<kd_bitmap_t>(row, c);
+            if (!UIBitmapIsPlaceholder(bm) && bm != PointerOf<kd_bitmap_t>(row, T))
+                UIAppendTextLine(out, row.name, UIBitmapName(bm));
+            return;
+        }
+        case UI_FONT: {
+            kd_font_t* f = PointerOf<kd_font_t>(row, c);
+            if (f && f != PointerOf<kd_font_t>(row, T)) UIAppendTextLine(out, row.name, UIFontName(f));
+            return;
+        }
+        case UI_HANDLER: {
+            // Written whatever the template holds: a handler is named in full.
+            const char* file = c->GetHandler(row.arg);
+            if (file && *file) UIAppendTextLine(out, row.name, file);
+            return;
+        }
+        default: return;
+    }
+}
+
+static void PropCopy(const UIPropRow& row, UIComp* to, UIComp* from) {
+    if (row.copy) return row.copy(to, from);
+    const UIField& f = row.field;
+    switch (f.store) {
+        case UI_ST_NONE:
+            if (row.kind == UI_HANDLER) to->ShareHandler(row.arg, from);
+            return;
+        case UI_ST_TEXT: {
+            const char* s = *(char**)f.at(from);
+            if (!s) return;
+            char*& mine = *(char**)f.at(to);
+            ReplaceText(mine, s);
+            if (row.shown.at) *(const char**)row.shown.at(to) = UIShownText(to, mine);
+            return;
+        }
+        case UI_ST_CHARS: memcpy(f.at(to), f.at(from), f.capacity); return;
+        case UI_ST_BITMAP:
+        case UI_ST_FONT:
+        case UI_ST_SOUND: memcpy(f.at(to), f.at(from), sizeof(void*)); return;
+        default: {
+            double v[4];
+            int n = PropLoad(row, from, v);
+            StoreNumbers(row, to, v, n);
+            return;
+        }
+    }
+}
+
+const UIPropRow* UIFindProp(const UIKind& kind, const char* name) {
+    if (!name) return nullptr;
+    for (int i = 0; i < kind.num_rows; i++)
+        if (kind.rows[i].name && !strcmp(kind.rows[i].name, name)) return &kind.rows[i];
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The base properties.
+
+static const char* SetFileName(lua_State* L, const char* fallback) {
+    UISet* set = L ? UISet::FromState(L) : nullptr;
+    return set ? set->file.c_str() : fallback;
+}
+
+static const char* NameOf(const UIComp* c) { return c->name ? c->name : ""; }
+
+static void CheckScaleType(UIComp* c, lua_State* L, const char* word, int value, bool known) {
+    if (!known)
+        kd->Popupf(1, "In '%s' unknown scale type '%s' for '%s'.\nPossible values are: %s", SetFileName(L, "unknown"),
+                   word, NameOf(c),
+                   "FIT_INSIDE_SCREEN,FIT_TO_COVER_SCREEN,STRETCH_TO_COVER_SCREEN,RELATIVE_TO_SCREEN_"
+                   "WIDTH,RELATIVE_TO_SCREEN_HEIGHT,RELATIVE_TO_SCREEN_SIZE,RELATIVE_TO_PARENT");
+    else if (value == UI_SCALE_ACTUAL_SIZE && UIDeveloperMode())
+        kd->Popupf(1, "Using deprecating scale type '%s' for UI component '%s' in '%s'.\n", word, NameOf(c),
+                   SetFileName(L, "unknown"));
+}
+
+static void CheckPositionType(UIComp* c, lua_State* L, const char* word, int value, bool) {
+    if (value != UI_POS_RELATIVE_TO_PARENT && UIDeveloperMode())
+        kd->Popupf(1,
+                   "Using deprecating position type '%s' for UI component '%s' in '%s'. For future "
+                   "compatibility use only 'RELATIVE_TO_PARENT'.\n",
+                   word, NameOf(c), SetFileName(L, "unknown"));
+}
+
+static constexpr UIKeyword cache_words[] = {{"PRELOAD", 0},
+                                            {"LOAD_ON_ENTER", 1},
+                                            {"LOAD_ON_ENTER_RELEASE_ON_LEAVE", 2},
+                                            {"DEFAULT", 2},
+                                            {"IGNORE_LOADING", 3}};
+static constexpr UIKeyword draw_words[] = {{"NORMAL", 0}, {"MIRRORED_VERTICAL", 1}, {"MIRRORED_HORIZONTAL", 2}};
+static constexpr UIKeyword blend_words[] = {{"NORMAL", 0}, {"ADDITIVE", 1}, {"REPLACE", 2}};
+static constexpr UIKeyword filter_words[] = {{"POINT", 0}, {"LINEAR", 1}};
+static constexpr UIKeyword origin_words[] = {{"VIRTUAL", 0}, {"ACTUAL", 1}};
+static constexpr UIKeyword position_words[] = {
+    {"ABSOLUTE", 0}, {"RELATIVE_TO_PARENT", 1}, {"RELATIVE", 1}, {"RELATIVE_TO_SCREEN", 2}};
+static constexpr UIKeyword scale_words[] = {{"ACTUAL_SIZE", 0},
+                                            {"FIT_INSIDE_SCREEN", 1},
+                                            {"FIT_TO_COVER_SCREEN", 2},
+                                            {"STRETCH_TO_COVER_SCREEN", 3},
+                                            {"RELATIVE_TO_SCREEN_WIDTH", 4},
+                                            {"RELATIVE_TO_SCREEN_HEIGHT", 5},
+                                            {"RELATIVE_TO_SCREEN_SIZE", 6},
+                                            {"RELATIVE_TO_PARENT", 7}};
+
+static constexpr UIKeywordSet cache_modes =
+    UIWordSet(cache_words, 2, "PRELOAD", "LOAD_ON_ENTER_RELEASE_ON_LEAVE",
+              "Cache mode '%s' is not supported. Supported modes are e.g. 'PRELOAD' and "
+              "'LOAD_ON_ENTER_RELEASE_ON_LEAVE'.");
+static constexpr UIKeywordSet draw_modes =
+    UIWordSet(draw_words, 0, "", "",
+              "Draw mode '%s' is not supported. Supported modes are e.g. 'NORMAL', 'MIRRORED_HORIZONTAL', "
+              "'MIRRORED_VERTICAL', 'MIRRORED_BOTH'.");
+static constexpr UIKeywordSet blend_modes = UIWordSet(blend_words, 0, "", "");
+static constexpr UIKeywordSet pixel_filters = UIWordSet(filter_words, 1, "", "");
+static constexpr UIKeywordSet screen_origins = UIWordSet(origin_words, 1, "", "ACTUAL");
+static constexpr UIKeywordSet position_types =
+    UIWordSet(position_words, 0, "ABSOLUTE", "", nullptr, CheckPositionType);
+static constexpr UIKeywordSet scale_types =
+    UIWordSet(scale_words, UI_SCALE_RELATIVE_TO_PARENT, "RELATIVE_TO_SCREEN_SIZE", "NONE", nullptr, CheckScaleType);
+
+// True when making `p` the parent of `c` would close a loop.
+static bool WouldLoop(UIComp* c, UIComp* p) {
+    for (int depth = 0; p; p = p->parent, depth++)
+        if (p == c || depth > 4096) return true;
+    return false;
+}
+
+static int PushPair(lua_State* L, vec2_t p) {
+    lua_pushnumber(L, p.x);
+    lua_pushnumber(L, p.y);
+    return 2;
+}
+
+const UIKind& UIComp::BaseKind() {
+    static constexpr UIPropRow rows[] = {
+        // Written to layout files, in this order.
+        UIProp("inherit", UI_TEXT, UI_EXPORT)
+            .OnSet([](UIComp* c, const UIPropValue& v, lua_State*) {
+                UIComp* t = ui_template_set ? ui_template_set->GetComp(v.text) : nullptr;
+                if (!t || t == c) {
+                    UISet* own = c->OwnerSet();
+                    kd->Popupf(1, "Component template '%s' for '%s' not found in '%s'.\n", v.text, NameOf(c),
+                               own ? own->file.c_str() : "templates.lua");
+                    return;
+                }
+                // The bitmaps the new template names are taken, the old ones released.
+                bool loaded = c->OwnerSetLoaded();
+                if (loaded) c->ApplyCacheMode(3);
+                c->InheritFrom(t);
+                if (loaded) c->ApplyCacheMode(2);
+            })
+            .OnPut([](UIComp* c, UIComp*, nString& out) {
+                char default_name[64];
+                snprintf(default_name, sizeof default_name, "Default%s", GetCompTypeString(c->type));
+                if (c->template_comp && !nStringsMatch(c->template_comp->name, default_name))
+                    UIAppendTextLine(out, "inherit", c->template_comp->name);
+            }),
+        UIProp("inherit_scale", UI_TRUTH, UI_FIELD(UIComp, inherit_scale), UI_EXPORT | UI_INHERIT),
+        UIProp("required_features", UI_TEXT, UI_FIELD(UIComp, required_features), UI_EXPORT | UI_CLONE | UI_NONEMPTY)
+            .OnSet([](UIComp* c, const UIPropValue& v, lua_State*) {
+                ReplaceText(c->required_features, v.text);
+                c->features_enabled = feature_man.EvaluateProductFeatureRequirementList(v.text);
+            })
+            .OnCopy([](UIComp* to, UIComp* from) {
+                ReplaceText(to->required_features, from->required_features);
+                to->features_enabled = from->features_enabled;
+            }),
+        UIProp("localize", UI_INTEGER, UI_FIELD(UIComp, localize), UI_EXPORT | UI_INHERIT),
+        UIProp("cache_mode", UI_KEYWORD, UI_FIELD(UIComp, cache_mode), UI_READ | UI_EXPORT | UI_INHERIT)
+            .Words(cache_modes),
+        UIProp("visible", UI_FLAG, UI_FIELD(UIComp, visible), UI_READ | UI_EXPORT | UI_INHERIT),
+        UIProp("active", UI_FLAG, UI_FIELD(UIComp, active), UI_READ | UI_EXPORT | UI_INHERIT),
+        UIProp("interactive", UI_FLAG, UI_FIELD(UIComp, interactive), UI_EXPORT | UI_INHERIT),
+        UIProp("expanded_hit_area", UI_NUMBER, UI_FIELD(UIComp, expanded_hit_area), UI_EXPORT | UI_INHERIT | UI_NEAR),
+        UIProp("scale_type", UI_KEYWORD, UI_FIELD(UIComp, scale_type), UI_READ | UI_EXPORT | UI_INHERIT)
+            .Words(scale_types),
+        UIProp("blend_mode", UI_KEYWORD, UI_FIELD(UIComp, blend_mode), UI_EXPORT | UI_INHERIT).Words(blend_modes),
+        UIProp("pixel_filter", UI_KEYWORD, UI_FIELD(UIComp, pixel_filter), UI_EXPORT | UI_INHERIT)
+            .Words(pixel_filters),
+        UIProp("draw_mode", UI_KEYWORD, UI_FIELD(UIComp, draw_mode), UI_EXPORT | UI_INHERIT).Words(draw_modes),
+        UIProp("fading", UI_FLAG, UI_FIELD(UIComp, fading), UI_READ | UI_EXPORT | UI_INHERIT),
+        UIProp("fading_akey", UI_NUMBER, UI_FIELD(UIComp, fading_akey), UI_READ | UI_EXPORT | UI_INHERIT | UI_NEAR),
+        UIProp("custom_draw", UI_FLAG, UI_FIELD(UIComp, custom_draw), UI_EXPORT | UI_INHERIT),
+        UIProp("tags", UI_TEXT, UI_FIELD(UIComp, tags), UI_READ | UI_EXPORT | UI_CLONE),
+        UIProp("parent", UI_TEXT, UI_READ | UI_EXPORT)
+            .OnSet([](UIComp* c, const UIPropValue& v, lua_State* L) {
+                UISet* set = L ? UISet::FromState(L) : nullptr;
+                UIComp* p = set ? set->GetComp(v.text) : nullptr;
+                if (!p) {
+                    kd->Popupf(1, "Missing parent '%s' for %s/%s.\n", v.text, set ? set->file.c_str() : "", NameOf(c));
+                    c->parent = nullptr;
+                } else if (WouldLoop(c, p)) {
+                    // A loop would send every layout query round it forever.
+                    nString where = UIScriptWhere(L);
+                    kd->Popupf(1, "%s%sParent '%s' of '%s' would make a loop; parent left as it was.\n",
+                               where.c_str(), where.IsEmpty() ? "" : ": ", v.text, NameOf(c));
+                } else {
+                    c->parent = p;
+                }
+            })
+            .OnGet([](UIComp* c, lua_State* L) {
+                return lua_pushstring(L, c->parent && c->parent->name ? c->parent->name : ""), 1;
+            })
+            .OnPut([](UIComp* c, UIComp*, nString& out) {
+                // Always: the template never names this component's parent.
+                if (c->parent) UIAppendTextLine(out, "parent", c->parent->name);
+            }),
+        UIProp("screen_origin", UI_KEYWORD, UI_FIELD(UIComp, screen_origin), UI_EXPORT | UI_INHERIT)
+            .Words(screen_origins),
+        UIProp("parent_anchor", UI_ALIGN, UI_FIELD(UIComp, parent_anchor), UI_EXPORT),
+        UIProp("position_type", UI_KEYWORD, UI_FIELD(UIComp, position_type), UI_READ | UI_EXPORT | UI_INHERIT)
+            .Words(position_types)
+            .OnPut([](UIComp* c, UIComp* T, nString& out) {
+                // Files hold relative positions only; the component is
+                // converted in memory too, keeping its place on screen.
+                if (c->position_type == UI_POS_ABSOLUTE) {
+                    kd->Popupf(1,
+                               "Autoconvert: Converting UI Comp '%s' position type from ABSOLUTE to RELATIVE TO "
+                               "PARENT for future compatibility.\n",
+                               NameOf(c));
+                    c->ConvertPositionType(UI_POS_RELATIVE_TO_PARENT);
+                }
+                if (!c->parent && c->position_type == UI_POS_RELATIVE_TO_SCREEN)
+                    c->position_type = UI_POS_RELATIVE_TO_PARENT;
+                if (c->position_type != T->position_type)
+                    UIAppendTextLine(out, "position_type",
+                                     c->position_type == UI_POS_RELATIVE_TO_SCREEN ? "RELATIVE_TO_SCREEN"
+                                                                                   : "RELATIVE_TO_PARENT");
+            }),
+        UIProp("position", UI_NUMBER, UI_FIELD(UIComp, position), UI_READ | UI_EXPORT | UI_INHERIT | UI_NEAR)
+            .Count(2),
+        UIProp("color.r", UI_NUMBER, UI_FIELD(UIComp, color.r), UI_READ | UI_EXPORT | UI_ALIAS),
+        UIProp("color.g", UI_NUMBER, UI_FIELD(UIComp, color.g), UI_READ | UI_EXPORT | UI_ALIAS),
+        UIProp("color.b", UI_NUMBER, UI_FIELD(UIComp, color.b), UI_READ | UI_EXPORT | UI_ALIAS),
+        UIProp("color.a", UI_NUMBER, UI_FIELD(UIComp, color.a), UI_READ | UI_EXPORT | UI_ALIAS),
+        UIProp("angle", UI_NUMBER, UI_FIELD(UIComp, angle), UI_READ | UI_EXPORT),
+        UIProp("scale", UI_NUMBER, UI_FIELD(UIComp, scale), UI_READ | UI_EXPORT | UI_INHERIT)
+            .OnSet([](UIComp* c, const UIPropValue& v, lua_State*) {
+                c->scale = (float)v.num[0];
+                c->UpdateDimensions();
+                c->CalculateDynamicScale();
+            }),
+        UIProp("OnLoad", UI_HANDLER, UI_EXPORT | UI_INHERIT).Arg(0),
+        UIProp("OnClick", UI_HANDLER, UI_EXPORT | UI_INHERIT).Arg(1),
+        UIProp("OnEnter", UI_HANDLER, UI_EXPORT | UI_INHERIT).Arg(2),
+        UIProp("OnLeave", UI_HANDLER, UI_EXPORT | UI_INHERIT).Arg(3),
+        UIProp("OnDraw", UI_HANDLER, UI_EXPORT | UI_INHERIT).Arg(4),
+        UIProp("OnUpdate", UI_HANDLER, UI_EXPORT | UI_INHERIT).Arg(5),
+        UIProp("align", UI_ALIGN, UI_FIELD(UIComp, align), UI_READ | UI_EXPORT | UI_INHERIT),
+
+        // Not written.
+        UIProp("alpha", UI_NUMBER, UI_FIELD(UIComp, alpha), UI_READ | UI_INHERIT),
+        UIProp("position_offset", UI_NUMBER, UI_FIELD(UIComp, position_offset), UI_READ).Count(2),
+        UIProp("position_offset.x", UI_NUMBER, UI_FIELD(UIComp, position_offset.x), UI_READ | UI_ALIAS),
+        UIProp("position_offset.y", UI_NUMBER, UI_FIELD(UIComp, position_offset.y), UI_READ | UI_ALIAS),
+        UIProp("position_offset.z", UI_NUMBER, UI_FIELD(UIComp, position_offset.z), 0),
+        UIProp("position.x", UI_NUMBER, UI_FIELD(UIComp, position.x), UI_READ | UI_ALIAS),
+        UIProp("position.y", UI_NUMBER, UI_FIELD(UIComp, position.y), UI_READ | UI_ALIAS),
+        UIProp("position.z", UI_NUMBER, UI_FIELD(UIComp, position.z), 0),
+        UIProp("color", UI_NUMBER, UI_FIELD(UIComp, color), UI_INHERIT | UI_ALPHA_OPTIONAL),
+        UIProp("width", UI_INTEGER, UI_FIELD(UIComp, width), UI_READ | UI_INHERIT),
+        UIProp("height", UI_INTEGER, UI_FIELD(UIComp, height), UI_READ | UI_INHERIT),
+        UIProp("inherit_angle", UI_TRUTH, UI_FIELD(UIComp, inherit_angle), UI_INHERIT),
+        UIProp("snap_position_to_pixels", UI_TRUTH, UI_FIELD(UIComp, snap_position_to_pixels), UI_INHERIT),
+        UIProp("name", UI_TEXT, UI_FIELD(UIComp, name), UI_READ),
+        UIProp("snd_over", UI_SOUND, UI_FIELD(UIComp, snd_over), UI_INHERIT),
+        UIProp("snd_press", UI_SOUND, UI_FIELD(UIComp, snd_press), UI_INHERIT),
+        UIProp("snd_release", UI_SOUND, UI_FIELD(UIComp, snd_release), UI_INHERIT),
+
+        // Read only.
+        UIProp("time_cursor_over", UI_NUMBER, UI_FIELD(UIComp, time_cursor_over), UI_READ | UI_NO_SET),
+        UIProp("time_cursor_locked", UI_NUMBER, UI_FIELD(UIComp, time_cursor_locked), UI_READ | UI_NO_SET),
+        UIProp("dynamic_scale", UI_NUMBER, UI_FIELD(UIComp, dynamic_scale), UI_READ | UI_NO_SET),
+        UIProp("static_position", UI_NUMBER, UI_READ | UI_NO_SET).OnGet([](UIComp* c, lua_State* L) {
+            return PushPair(L, c->GetStaticPos());
+        }),
+        UIProp("static_position.x", UI_NUMBER, UI_READ | UI_NO_SET).OnGet([](UIComp* c, lua_State* L) {
+            return lua_pushnumber(L, c->GetStaticPos().x), 1;
+        }),
+        UIProp("static_position.y", UI_NUMBER, UI_READ | UI_NO_SET).OnGet([](UIComp* c, lua_State* L) {
+            return lua_pushnumber(L, c->GetStaticPos().y), 1;
+        }),
+        UIProp("aligned_position.x", UI_NUMBER, UI_READ | UI_NO_SET).OnGet([](UIComp* c, lua_State* L) {
+            return lua_pushnumber(L, c->GetAlignedPos().x), 1;
+        }),
+        UIProp("aligned_position.y", UI_NUMBER, UI_READ | UI_NO_SET).OnGet([](UIComp* c, lua_State* L) {
+            return lua_pushnumber(L, c->GetAlignedPos().y), 1;
+        }),
+        UIProp("is_in_view", UI_TRUTH, UI_READ | UI_NO_SET).OnGet([](UIComp* c, lua_State* L) {
+            return lua_pushboolean(L, c->IsInView()), 1;
+        }),
+    };
+    static_assert(UINamedRows(rows) == UI_BASE_NUM_PROPS, "one row per base property");
+    static_assert(UIPropRowsValid(rows, ""), "base property table");
+    static constexpr UIKind kind = UIMakeKind(UI_UNKNOWN, "UIComp", "", rows, [] { return new UIComp(); });
+    return kind;
+}
+
+const UIKind& UIComp::Kind() const { return BaseKind(); }
+
+// ---------------------------------------------------------------------------
+// The property slots of UIComp, served from the tables.
+
+static void ReportUnknown(const UIKind& kind, const char* slot, const char* prop, const UIComp* c) {
+    if (kind.unknown_names_comp && !strcmp(slot, "SetProperty")) {
+        size_t n = strlen(kind.prefix);
+        const char* rest = strncmp(prop, kind.prefix, n) ? prop : prop + n;
+        kd->Popupf(1, "%s::%s: Unknown Property '%s' for UIComp '%s'\n", kind.class_name, slot, rest, NameOf(c));
+        return;
+    }
+    kd->Popupf(1, "%s::%s: Unknown Property '%s'\n", kind.class_name, slot, prop);
+}
+
+int UIComp::SetProperty(const char* prop, lua_State* L) {
+    if (!prop) return -1;
+    const UIKind &base = BaseKind(), &own = Kind();
+    const UIPropRow* row = UIFindProp(base, prop);
+    if (!row && &own != &base) row = UIFindProp(own, prop);
+    if (row && !(row->flags & UI_NO_SET)) {
+        PropSet(*row, this, L);
+        return 0;
+    }
+    // A plain component leaves the report to its caller.
+    if (&own != &base) ReportUnknown(own, "SetProperty", prop, this);
+    return -1;
+}
+
+int UIComp::GetProperty(const char* prop, lua_State* L) {
+    AddToPropertyAccessStatistics(prop);
+    if (!prop || !L) return 0;
+    const UIKind &base = BaseKind(), &own = Kind();
+    // A base name that is not readable answers nothing, and is no fault.
+    if (const UIPropRow* row = UIFindProp(base, prop)) return (row->flags & UI_READ) ? PropGet(*row, this, L) : 0;
+    if (&own == &base) return 0;
+    const UIPropRow* row = UIFindProp(own, prop);
+    if (row && (row->flags & UI_READ)) return PropGet(*row, this, L);
+    ReportUnknown(own, "GetProperty", prop, this);
+    return 0;
+}
+
+// A fresh component of the kind, kept for comparing a component without
+// a template with; one per kind.
+static UIComp* KindDefaults(const UIKind& kind) {
+    static std::unique_ptr<UIComp> made[UI_NUM_TYPES];
+    int t = kind.type > 0 && kind.type < UI_NUM_TYPES ? kind.type : 0;
+    if (!made[t]) made[t].reset(kind.make());
+    return made[t].get();
+}
+
+static void PutRows(const UIKind& kind, UIComp* c, UIComp* T, nString& out) {
+    for (int i = 0; i < kind.num_rows; i++)
+        if (kind.rows[i].flags & UI_EXPORT) PropPut(kind.rows[i], c, T, out);
+}
+
+static void CopyRows(const UIKind& kind, UIComp* to, UIComp* from, unsigned which) {
+    for (int i = 0; i < kind.num_rows; i++)
+        if (kind.rows[i].flags & which) PropCopy(kind.rows[i], to, from);
+}
+
+void UIComp::ExportLua(nString& out) {
+    const UIKind &base = BaseKind(), &own = Kind();
+    out.Append("CreateComp (");
+    UIAppendQuoted(out, GetCompTypeString(type));
+    out.Append(", ");
+    UIAppendQuoted(out, name);
+    out.Append(");\n");
+    // Only what differs from the template is written; without one, what
+    // differs from a fresh component.
+    PutRows(base, this, template_comp ? template_comp : KindDefaults(base), out);
+    if (&own == &base) return;
+    bool same_kind = template_comp && &template_comp->Kind() == &own;
+    PutRows(own, this, same_kind ? template_comp : KindDefaults(own), out);
+}
+
+int UIComp::InheritFrom(UIComp* src) {
+    if (!src || src == this || src->type != type) return 0;
+    const UIKind &base = BaseKind(), &own = Kind();
+    CopyRows(base, this, src, UI_INHERIT);
+    if (&own != &base && &src->Kind() == &own) CopyRows(own, this, src, UI_INHERIT);
+    template_comp = src;
+    UpdateDimensions();
+    return 1;
+}
+
+UIComp* UIComp::Clone(const char* new_name) {
+    const UIKind& own = Kind();
+    UIComp* c = own.make();
+    free(c->name);
+    c->name = nStringDuplicate(new_name ? new_name : "");
+    c->type = type;
+    c->InheritFrom(this);
+    // What a copy takes beyond a template's values: for a plain component
+    // its tags and requirement list, for an image its animation settings.
+    CopyRows(own, c, this, UI_CLONE);
+    // A clone names the same template as its source, not the source.
+    c->template_comp = template_comp;
+    c->parent = parent;
+    return c;
+}
+
+void UIComp::ApplyCacheMode(int mode) {
+    const UIKind &base = BaseKind(), &own = Kind();
+    if (&own == &base) return;
+    for (int i = 0; i < own.num_rows; i++) {
+        const UIPropRow& row = own.rows[i];
+        if (row.kind == UI_BITMAP && !(row.flags & UI_ALIAS))
+            UIApplyCacheModeToBitmap(PointerOf<kd_bitmap_t>(row, this), mode);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -161,23 +760,58 @@ void UIAppendf(nString& out, const char* format, ...) {
     va_end(ap);
 }
 
-void UIAppendQuoted(nString& out, const char* text) {
+// Quotes `text`; `backslash` is how a backslash is written, `controls`
+// whether the escapes that the text reader resolves are used.
+static void AppendLiteral(nString& out, const char* text, const char* backslash, bool controls) {
     nString q("\"");
     char esc[8];
     for (const unsigned char* s = (const unsigned char*)(text ? text : ""); *s; s++) {
-        if (*s == '"' || *s == '\\') {
-            esc[0] = '\\', esc[1] = (char)*s, esc[2] = 0;
-        } else if (*s == '\n') {
-            strcpy(esc, "\\n");
-        } else if (*s < 32 || *s == 127) {
-            snprintf(esc, sizeof esc, "\\%03d", *s);
-        } else {
-            esc[0] = (char)*s, esc[1] = 0;
+        if (*s == '\\') {
+            q.Append(backslash);
+            continue;
+        }
+        switch (*s) {
+            case '"': strcpy(esc, "\\\""); break;
+            case '\n': strcpy(esc, "\\n"); break;
+            case '\b': strcpy(esc, controls ? "\\b" : "\\008"); break;
+            case '\t': strcpy(esc, controls ? "\\t" : "\\009"); break;
+            case '\r': strcpy(esc, controls ? "\\r" : "\\013"); break;
+            default:
+                if (*s < 32 || *s == 127) snprintf(esc, sizeof esc, "\\%03d", *s);
+                else esc[0] = (char)*s, esc[1] = 0;
         }
         q.Append(esc);
     }
     q.Append("\"");
     out.Append(q.c_str());
+}
+
+void UIAppendQuoted(nString& out, const char* text) { AppendLiteral(out, text, "\\\\", false); }
+
+// Lua turns four backslashes into two, the text reader two into one.
+void UIAppendEscapedText(nString& out, const char* text) { AppendLiteral(out, text, "\\\\\\\\", true); }
+
+char* UIResolveTextEscapes(const char* s) {
+    size_t n = s ? strlen(s) : 0;
+    char* out = (char*)malloc(n + 1);
+    if (!out) return nullptr;
+    size_t j = 0;
+    for (size_t i = 0; i < n; i++) {
+        if (s[i] != '\\' || i + 1 == n) {
+            out[j++] = s[i];
+            continue;
+        }
+        char c = s[++i];
+        switch (c) {
+            case 'b': out[j++] = '\b'; break;
+            case 'n': out[j++] = '\n'; break;
+            case 'r': out[j++] = '\r'; break;
+            case 't': out[j++] = '\t'; break;
+            default: out[j++] = c; break;  // also the backslash itself
+        }
+    }
+    out[j] = 0;
+    return out;
 }
 
 nString UIScriptWhere(lua_State* L) {
@@ -193,409 +827,6 @@ nString UIScriptWhere(lua_State* L) {
     }
     lua_pop(L, 1);
     return r;
-}
-
-static const char* SetFileName(lua_State* L, const char* fallback) {
-    UISet* set = L ? UISet::FromState(L) : nullptr;
-    return set ? set->file.c_str() : fallback;
-}
-
-static bool DeveloperMode() { return Manager::GetParms() && Manager::GetParms()->developer_mode; }
-
-// ---------------------------------------------------------------------------
-// Reading values from the stack; each refuses a value of the wrong kind.
-
-static void Refuse(lua_State* L, const UIComp* c, const char* prop, const char* expected, int index) {
-    nString where = UIScriptWhere(L);
-    const char* got = L ? lua_typename(L, lua_type(L, index)) : "nothing";
-    kd->Popupf(1, "%s%sSetProperty: '%s' of '%s' expects %s, got %s; value ignored.\n", where.c_str(),
-               where.IsEmpty() ? "" : ": ", prop, c->name ? c->name : "", expected, got);
-}
-
-static bool ReadNumber(lua_State* L, int i, float* out) {
-    if (!L || lua_type(L, i) == LUA_TNONE || !lua_isnumber(L, i)) return false;
-    double d = lua_tonumber(L, i);
-    if (!isfinite(d) || fabs(d) > 3.0e38) return false;
-    *out = (float)d;
-    return true;
-}
-
-static bool ReadInteger(lua_State* L, int i, int* out) {
-    if (!L || lua_type(L, i) == LUA_TNONE || !lua_isnumber(L, i)) return false;
-    double d = lua_tonumber(L, i);
-    if (!isfinite(d) || fabs(d) > 2.0e9) return false;
-    *out = (int)d;  // truncated toward zero
-    return true;
-}
-
-static bool ReadFlag(lua_State* L, int i, bool* out) {
-    if (!L) return false;
-    if (lua_type(L, i) == LUA_TBOOLEAN) {
-        *out = lua_toboolean(L, i) != 0;
-        return true;
-    }
-    int v;
-    if (!ReadInteger(L, i, &v)) return false;
-    *out = v != 0;
-    return true;
-}
-
-static const char* ReadString(lua_State* L, int i) {
-    if (!L) return nullptr;
-    int t = lua_type(L, i);
-    if (t != LUA_TSTRING && t != LUA_TNUMBER) return nullptr;
-    return lua_tostring(L, i);
-}
-
-static void ReplaceText(char*& field, const char* text) {
-    char* copy = nStringDuplicate(text ? text : "");
-    free(field);
-    field = copy;
-}
-
-// True when making `p` the parent of `c` would close a loop.
-static bool WouldLoop(UIComp* c, UIComp* p) {
-    for (int depth = 0; p; p = p->parent, depth++)
-        if (p == c || depth > 4096) return true;
-    return false;
-}
-
-// ---------------------------------------------------------------------------
-// SetProperty.
-
-int UIComp::SetProperty(const char* prop, lua_State* L) {
-    const UIPropInfo* info = UIFindBaseProperty(prop);
-    if (!info) return -1;
-    const char* n = info->name;
-    float f, g;
-    int i;
-    bool b;
-    switch (info->kind) {
-        case UI_PK_NUMBER:
-            if (!ReadNumber(L, 2, &f)) return Refuse(L, this, n, "a number", 2), 0;
-            if (!strcmp(n, "alpha")) alpha = f;
-            else if (!strcmp(n, "position_offset.x")) position_offset.x = f;
-            else if (!strcmp(n, "position_offset.y")) position_offset.y = f;
-            else if (!strcmp(n, "position_offset.z")) position_offset.z = f;
-            else if (!strcmp(n, "position.x")) position.x = f;
-            else if (!strcmp(n, "position.y")) position.y = f;
-            else if (!strcmp(n, "position.z")) position.z = f;
-            else if (!strcmp(n, "angle")) angle = f;
-            else if (!strcmp(n, "scale")) {
-                scale = f;
-                UpdateDimensions();
-                CalculateDynamicScale();
-            } else if (!strcmp(n, "color.r")) color.r = f;
-            else if (!strcmp(n, "color.g")) color.g = f;
-            else if (!strcmp(n, "color.b")) color.b = f;
-            else if (!strcmp(n, "color.a")) color.a = f;
-            else if (!strcmp(n, "fading_akey")) fading_akey = f;
-            else if (!strcmp(n, "expanded_hit_area")) expanded_hit_area = f;
-            return 0;
-        case UI_PK_NUMBER2:
-            if (!ReadNumber(L, 2, &f)) return Refuse(L, this, n, "two numbers", 2), 0;
-            if (!ReadNumber(L, 3, &g)) return Refuse(L, this, n, "two numbers", 3), 0;
-            if (!strcmp(n, "position")) position.x = f, position.y = g;
-            else position_offset.x = f, position_offset.y = g;
-            return 0;
-        case UI_PK_COLOR: {
-            float r, gg, bb, a = color.a;
-            if (!ReadNumber(L, 2, &r) || !ReadNumber(L, 3, &gg) || !ReadNumber(L, 4, &bb))
-                return Refuse(L, this, n, "three or four numbers", 2), 0;
-            if (lua_gettop(L) >= 5 && !ReadNumber(L, 5, &a)) return Refuse(L, this, n, "a number for alpha", 5), 0;
-            color.r = r, color.g = gg, color.b = bb, color.a = a;
-            return 0;
-        }
-        case UI_PK_INTEGER:
-            if (!ReadInteger(L, 2, &i)) return Refuse(L, this, n, "a number", 2), 0;
-            if (!strcmp(n, "width")) width = (float)i;
-            else if (!strcmp(n, "height")) height = (float)i;
-            else if (!strcmp(n, "localize")) localize = i != 0;
-            return 0;
-        case UI_PK_FLAG:
-            if (!ReadFlag(L, 2, &b)) return Refuse(L, this, n, "true, false or a number", 2), 0;
-            if (!strcmp(n, "active")) active = b;
-            else if (!strcmp(n, "interactive")) interactive = b;
-            else if (!strcmp(n, "visible")) visible = b;
-            else if (!strcmp(n, "fading")) fading = b;
-            else if (!strcmp(n, "custom_draw")) custom_draw = b;
-            return 0;
-        case UI_PK_TRUTH:
-            b = L && lua_toboolean(L, 2);
-            if (!strcmp(n, "inherit_scale")) inherit_scale = b;
-            else if (!strcmp(n, "inherit_angle")) inherit_angle = b;
-            else snap_position_to_pixels = b;
-            return 0;
-        case UI_PK_ALIGN: {
-            const char* s = ReadString(L, 2);
-            if (!s) return Refuse(L, this, n, "align words", 2), 0;
-            if (!strcmp(n, "align")) align = ParseAlignFlags(s);
-            else parent_anchor = (uint16_t)ParseAlignFlags(s);
-            return 0;
-        }
-        case UI_PK_KEYWORD: {
-            const char* s = ReadString(L, 2);
-            if (!s) return Refuse(L, this, n, "a keyword", 2), 0;
-            bool known;
-            if (!strcmp(n, "draw_mode")) {
-                draw_mode = (uint16_t)UIKeywordValue(n, s, 0, &known);
-                if (!known)
-                    kd->Popupf(1,
-                               "Draw mode '%s' is not supported. Supported modes are e.g. 'NORMAL', "
-                               "'MIRRORED_HORIZONTAL', 'MIRRORED_VERTICAL', 'MIRRORED_BOTH'.",
-                               s);
-            } else if (!strcmp(n, "blend_mode")) {
-                blend_mode = UIKeywordValue(n, s, 0, &known);
-            } else if (!strcmp(n, "pixel_filter")) {
-                pixel_filter = UIKeywordValue(n, s, 1, &known);
-            } else if (!strcmp(n, "screen_origin")) {
-                screen_origin = (uint16_t)UIKeywordValue(n, s, 1, &known);
-            } else if (!strcmp(n, "cache_mode")) {
-                cache_mode = (uint16_t)UIKeywordValue(n, s, 2, &known);
-                if (!known)
-                    kd->Popupf(1,
-                               "Cache mode '%s' is not supported. Supported modes are e.g. 'PRELOAD' and "
-                               "'LOAD_ON_ENTER_RELEASE_ON_LEAVE'.",
-                               s);
-            } else if (!strcmp(n, "scale_type")) {
-                scale_type = UIKeywordValue(n, s, UI_SCALE_RELATIVE_TO_PARENT, &known);
-                if (!known)
-                    kd->Popupf(1, "In '%s' unknown scale type '%s' for '%s'.\nPossible values are: %s",
-                               SetFileName(L, "unknown"), s, name ? name : "",
-                               "FIT_INSIDE_SCREEN,FIT_TO_COVER_SCREEN,STRETCH_TO_COVER_SCREEN,RELATIVE_TO_SCREEN_"
-                               "WIDTH,RELATIVE_TO_SCREEN_HEIGHT,RELATIVE_TO_SCREEN_SIZE,RELATIVE_TO_PARENT");
-                else if (scale_type == UI_SCALE_ACTUAL_SIZE && DeveloperMode())
-                    kd->Popupf(1, "Using deprecating scale type '%s' for UI component '%s' in '%s'.\n", s,
-                               name ? name : "", SetFileName(L, "unknown"));
-            } else if (!strcmp(n, "position_type")) {
-                position_type = UIKeywordValue(n, s, 0, &known);
-                if (position_type != UI_POS_RELATIVE_TO_PARENT && DeveloperMode())
-                    kd->Popupf(1,
-                               "Using deprecating position type '%s' for UI component '%s' in '%s'. For future "
-                               "compatibility use only 'RELATIVE_TO_PARENT'.\n",
-                               s, name ? name : "", SetFileName(L, "unknown"));
-            }
-            return 0;
-        }
-        case UI_PK_STRING: {
-            const char* s = ReadString(L, 2);
-            if (!s) return Refuse(L, this, n, "a text", 2), 0;
-            if (!strcmp(n, "tags")) {
-                ReplaceText(tags, s);
-            } else if (!strcmp(n, "required_features")) {
-                ReplaceText(required_features, s);
-                features_enabled = feature_man.EvaluateProductFeatureRequirementList(s);
-            } else if (!strcmp(n, "name")) {
-                ReplaceText(name, s);
-            } else if (!strcmp(n, "parent")) {
-                UISet* set = L ? UISet::FromState(L) : nullptr;
-                UIComp* p = set ? set->GetComp(s) : nullptr;
-                if (!p) {
-                    kd->Popupf(1, "Missing parent '%s' for %s/%s.\n", s, set ? set->file.c_str() : "", name ? name : "");
-                    parent = nullptr;
-                } else if (WouldLoop(this, p)) {
-                    // A loop would send every layout query round it forever.
-                    nString where = UIScriptWhere(L);
-                    kd->Popupf(1, "%s%sParent '%s' of '%s' would make a loop; parent left as it was.\n", where.c_str(),
-                               where.IsEmpty() ? "" : ": ", s, name ? name : "");
-                } else {
-                    parent = p;
-                }
-            } else if (!strcmp(n, "inherit")) {
-                UIComp* t = ui_template_set ? ui_template_set->GetComp(s) : nullptr;
-                if (!t || t == this) {
-                    UISet* own = OwnerSet();
-                    kd->Popupf(1, "Component template '%s' for '%s' not found in '%s'.\n", s, name ? name : "",
-                               own ? own->file.c_str() : "templates.lua");
-                } else {
-                    bool loaded = OwnerSetLoaded();
-                    if (loaded) ApplyCacheMode(3);
-                    InheritFrom(t);
-                    if (loaded) ApplyCacheMode(2);
-                }
-            } else if (!strncmp(n, "snd_", 4)) {
-                kd_sound_t* snd = kd->GetSound(s);
-                if (!strcmp(n, "snd_over")) snd_over = snd;
-                else if (!strcmp(n, "snd_press")) snd_press = snd;
-                else snd_release = snd;
-            } else {
-                for (int h = 0; h < UI_NUM_HANDLERS; h++)
-                    if (!strcmp(n, HandlerName(h))) SetHandler(h, s);
-            }
-            return 0;
-        }
-    }
-    return -1;
-}
-
-// ---------------------------------------------------------------------------
-// GetProperty.
-
-int UIComp::GetProperty(const char* prop, lua_State* L) {
-    AddToPropertyAccessStatistics(prop);
-    const UIPropInfo* info = UIFindBaseProperty(prop);
-    // Names that are not stored fields but are readable.
-    if (!info && prop && L) {
-        if (!strcmp(prop, "time_cursor_over")) return lua_pushnumber(L, time_cursor_over), 1;
-        if (!strcmp(prop, "time_cursor_locked")) return lua_pushnumber(L, time_cursor_locked), 1;
-        if (!strcmp(prop, "static_position") || !strcmp(prop, "static_position.x") ||
-            !strcmp(prop, "static_position.y")) {
-            vec2_t p = GetStaticPos();
-            if (!strcmp(prop, "static_position.x")) return lua_pushnumber(L, p.x), 1;
-            if (!strcmp(prop, "static_position.y")) return lua_pushnumber(L, p.y), 1;
-            lua_pushnumber(L, p.x);
-            lua_pushnumber(L, p.y);
-            return 2;
-        }
-        if (!strcmp(prop, "aligned_position.x")) return lua_pushnumber(L, GetAlignedPos().x), 1;
-        if (!strcmp(prop, "aligned_position.y")) return lua_pushnumber(L, GetAlignedPos().y), 1;
-        if (!strcmp(prop, "is_in_view")) return lua_pushboolean(L, IsInView()), 1;
-        if (!strcmp(prop, "dynamic_scale")) return lua_pushnumber(L, dynamic_scale), 1;
-        return 0;
-    }
-    if (!info || !info->readable || !L) return 0;
-    const char* n = info->name;
-    if (!strcmp(n, "position_offset")) {
-        lua_pushnumber(L, position_offset.x);
-        lua_pushnumber(L, position_offset.y);
-        return 2;
-    }
-    if (!strcmp(n, "position")) {
-        lua_pushnumber(L, position.x);
-        lua_pushnumber(L, position.y);
-        return 2;
-    }
-    if (!strcmp(n, "position_offset.x")) return lua_pushnumber(L, position_offset.x), 1;
-    if (!strcmp(n, "position_offset.y")) return lua_pushnumber(L, position_offset.y), 1;
-    if (!strcmp(n, "position.x")) return lua_pushnumber(L, position.x), 1;
-    if (!strcmp(n, "position.y")) return lua_pushnumber(L, position.y), 1;
-    if (!strcmp(n, "parent")) return lua_pushstring(L, parent && parent->name ? parent->name : ""), 1;
-    if (!strcmp(n, "tags")) return lua_pushstring(L, tags ? tags : ""), 1;
-    if (!strcmp(n, "width")) return lua_pushinteger(L, (lua_Integer)(int)width), 1;
-    if (!strcmp(n, "height")) return lua_pushinteger(L, (lua_Integer)(int)height), 1;
-    if (!strcmp(n, "color.r")) return lua_pushnumber(L, color.r), 1;
-    if (!strcmp(n, "color.g")) return lua_pushnumber(L, color.g), 1;
-    if (!strcmp(n, "color.b")) return lua_pushnumber(L, color.b), 1;
-    if (!strcmp(n, "color.a")) return lua_pushnumber(L, color.a), 1;
-    if (!strcmp(n, "alpha")) return lua_pushnumber(L, alpha), 1;
-    if (!strcmp(n, "angle")) return lua_pushnumber(L, angle), 1;
-    if (!strcmp(n, "name")) return lua_pushstring(L, name ? name : ""), 1;
-    if (!strcmp(n, "scale")) return lua_pushnumber(L, scale), 1;
-    if (!strcmp(n, "active")) return lua_pushboolean(L, active), 1;
-    if (!strcmp(n, "visible")) return lua_pushboolean(L, visible), 1;
-    if (!strcmp(n, "fading")) return lua_pushboolean(L, fading), 1;
-    if (!strcmp(n, "fading_akey")) return lua_pushnumber(L, fading_akey), 1;
-    if (!strcmp(n, "cache_mode")) {
-        int m = cache_mode >= 1 && cache_mode <= 3 ? cache_mode : 0;
-        return lua_pushstring(L, UIKeywordName(n, m)), 1;
-    }
-    if (!strcmp(n, "position_type")) {
-        int m = position_type == 1 || position_type == 2 ? position_type : 0;
-        return lua_pushstring(L, UIKeywordName(n, m)), 1;
-    }
-    if (!strcmp(n, "scale_type")) {
-        int m = scale_type >= 0 && scale_type <= 7 ? scale_type : 6;
-        return lua_pushstring(L, UIKeywordName(n, m)), 1;
-    }
-    if (!strcmp(n, "align")) return lua_pushstring(L, GetAlignFlagsAsString(align)), 1;
-    return 0;
-}
-
-// ---------------------------------------------------------------------------
-// The base lines of a component in a layout file.
-
-static bool Differs(float a, float b) { return fabsf(a - b) >= 0.000001f; }
-
-void UIComp::ExportLua(nString& out) {
-    // Without a template, the component is compared with the defaults of
-    // a fresh component, so only what was set is written.
-    static UIComp defaults;
-    UIComp* T = template_comp ? template_comp : &defaults;
-    const char* type_string = GetCompTypeString(type);
-
-    out.Append("CreateComp (");
-    UIAppendQuoted(out, type_string);
-    out.Append(", ");
-    UIAppendQuoted(out, name);
-    out.Append(");\n");
-
-    char default_name[64];
-    snprintf(default_name, sizeof default_name, "Default%s", type_string);
-    if (template_comp && !nStringsMatch(template_comp->name, default_name)) {
-        out.Append("SetProperty (\"inherit\", ");
-        UIAppendQuoted(out, template_comp->name);
-        out.Append(");\n");
-    }
-    if (inherit_scale != T->inherit_scale)
-        UIAppendf(out, "SetProperty (\"inherit_scale\", %s);\n", inherit_scale ? "true" : "false");
-    if (required_features && *required_features && !nStringsMatch(required_features, T->required_features)) {
-        out.Append("SetProperty (\"required_features\", ");
-        UIAppendQuoted(out, required_features);
-        out.Append(");\n");
-    }
-    if (localize != T->localize) UIAppendf(out, "SetProperty (\"localize\", %d);\n", localize ? 1 : 0);
-    if (cache_mode != T->cache_mode)
-        UIAppendf(out, "SetProperty (\"cache_mode\", \"%s\");\n",
-                  UIKeywordName("cache_mode", cache_mode <= 3 ? cache_mode : 2));
-    if (visible != T->visible) UIAppendf(out, "SetProperty (\"visible\", %d);\n", visible ? 1 : 0);
-    if (active != T->active) UIAppendf(out, "SetProperty (\"active\", %d);\n", active ? 1 : 0);
-    if (interactive != T->interactive) UIAppendf(out, "SetProperty (\"interactive\", %d);\n", interactive ? 1 : 0);
-    if (Differs(expanded_hit_area, T->expanded_hit_area))
-        UIAppendf(out, "SetProperty (\"expanded_hit_area\", %g);\n", expanded_hit_area);
-    if (scale_type != T->scale_type)
-        UIAppendf(out, "SetProperty (\"scale_type\", \"%s\");\n",
-                  scale_type >= 0 && scale_type <= 7 ? UIKeywordName("scale_type", scale_type) : "NONE");
-    if (blend_mode != T->blend_mode)
-        UIAppendf(out, "SetProperty (\"blend_mode\", \"%s\");\n", UIKeywordName("blend_mode", blend_mode));
-    if (pixel_filter != T->pixel_filter)
-        UIAppendf(out, "SetProperty (\"pixel_filter\", \"%s\");\n", UIKeywordName("pixel_filter", pixel_filter));
-    if (draw_mode != T->draw_mode)
-        UIAppendf(out, "SetProperty (\"draw_mode\", \"%s\");\n", UIKeywordName("draw_mode", draw_mode));
-    if (fading != T->fading) UIAppendf(out, "SetProperty (\"fading\", %d);\n", fading ? 1 : 0);
-    if (Differs(fading_akey, T->fading_akey)) UIAppendf(out, "SetProperty (\"fading_akey\", %g);\n", fading_akey);
-    if (custom_draw != T->custom_draw) UIAppendf(out, "SetProperty (\"custom_draw\", %d);\n", custom_draw ? 1 : 0);
-    if (!nStringsMatch(tags ? tags : "", T->tags ? T->tags : "")) {
-        out.Append("SetProperty (\"tags\", ");
-        UIAppendQuoted(out, tags);
-        out.Append(");\n");
-    }
-    if (parent) {
-        out.Append("SetProperty (\"parent\", ");
-        UIAppendQuoted(out, parent->name);
-        out.Append(");\n");
-    }
-    if (screen_origin != T->screen_origin)
-        UIAppendf(out, "SetProperty (\"screen_origin\", \"%s\");\n", screen_origin ? "ACTUAL" : "VIRTUAL");
-    if (parent_anchor != T->parent_anchor)
-        UIAppendf(out, "SetProperty (\"parent_anchor\", \"%s\");\n", GetAlignFlagsAsString(parent_anchor));
-
-    if (position_type == UI_POS_ABSOLUTE) {
-        kd->Popupf(1,
-                   "Autoconvert: Converting UI Comp '%s' position type from ABSOLUTE to RELATIVE TO PARENT "
-                   "for future compatibility.\n",
-                   name ? name : "");
-        ConvertPositionType(UI_POS_RELATIVE_TO_PARENT);
-    }
-    if (!parent && position_type == UI_POS_RELATIVE_TO_SCREEN) position_type = UI_POS_RELATIVE_TO_PARENT;
-    if (position_type != T->position_type)
-        UIAppendf(out, "SetProperty (\"position_type\", \"%s\");\n",
-                  position_type == UI_POS_RELATIVE_TO_SCREEN ? "RELATIVE_TO_SCREEN" : "RELATIVE_TO_PARENT");
-    if (Differs(position.x, T->position.x) || Differs(position.y, T->position.y))
-        UIAppendf(out, "SetProperty (\"position\", %g, %g);\n", position.x, position.y);
-    if (color.r != T->color.r) UIAppendf(out, "SetProperty (\"color.r\", %g);\n", color.r);
-    if (color.g != T->color.g) UIAppendf(out, "SetProperty (\"color.g\", %g);\n", color.g);
-    if (color.b != T->color.b) UIAppendf(out, "SetProperty (\"color.b\", %g);\n", color.b);
-    if (color.a != T->color.a) UIAppendf(out, "SetProperty (\"color.a\", %g);\n", color.a);
-    if (angle != T->angle) UIAppendf(out, "SetProperty (\"angle\", %g);\n", angle);
-    if (scale != T->scale) UIAppendf(out, "SetProperty (\"scale\", %g);\n", scale);
-    for (int h = 0; h < UI_NUM_HANDLERS; h++) {
-        const char* file = GetHandler(h);
-        if (!file || !*file) continue;
-        UIAppendf(out, "SetProperty (\"%s\", ", HandlerName(h));
-        UIAppendQuoted(out, file);
-        out.Append(");\n");
-    }
-    if (align != T->align) UIAppendf(out, "SetProperty (\"align\", \"%s\");\n", GetAlignFlagsAsString(align));
 }
 
 // ---------------------------------------------------------------------------

@@ -130,75 +130,26 @@ void UICompSlider::Draw() {
 }
 
 void UICompSlider::ApplyCacheMode(int mode) {
-    kd_bitmap_t* all[4] = {bm_panel, bm_panel_over, bm_full, bm_marker};
-    for (kd_bitmap_t* bm : all) UIApplyCacheModeToBitmap(bm, mode);
+    UIComp::ApplyCacheMode(mode);
     if (mode == 2) UpdateDimensions();
 }
 
-int UICompSlider::InheritFrom(UIComp* source) {
-    if (!UIComp::InheritFrom(source)) return 0;
-    UICompSlider* s = dynamic_cast<UICompSlider*>(source);
-    if (!s) return 1;
-    value = s->value;
-    bm_panel = s->bm_panel, bm_panel_over = s->bm_panel_over, bm_full = s->bm_full, bm_marker = s->bm_marker;
-    padding = s->padding;
-    UpdateDimensions();
-    return 1;
-}
-
-UIComp* UICompSlider::Clone(const char* new_name) { return UICloneInto(new UICompSlider(), this, new_name); }
-
-int UICompSlider::SetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::SetProperty(prop, L);
-    if (r >= 0 || !prop) return r;
-    if (UIIsProperty(prop, "slider.value")) {
-        float v;
-        if (!UIReadNumber(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
-        value = v;
-        return 0;
-    }
-    if (UIIsProperty(prop, "slider.padding")) {
-        float a, b;
-        if (!UIReadNumber(L, 2, &a)) return UIRefuse(L, this, prop, "two numbers", 2), 0;
-        if (!UIReadNumber(L, 3, &b)) return UIRefuse(L, this, prop, "two numbers", 3), 0;
-        padding = vec2_t{a, b};
-        return 0;
-    }
-    kd_bitmap_t** slot = UIIsProperty(prop, "slider.bm_panel")        ? &bm_panel
-                         : UIIsProperty(prop, "slider.bm_panel_over") ? &bm_panel_over
-                         : UIIsProperty(prop, "slider.bm_full")       ? &bm_full
-                         : UIIsProperty(prop, "slider.bm_marker")     ? &bm_marker
-                                                            : nullptr;
-    if (slot) {
-        if (!UISetBitmapProperty(L, this, prop, slot)) return 0;
-        if (slot != &bm_marker) UpdateDimensions();
-        return 0;
-    }
-    kd->Popupf(1, "UICompSlider::SetProperty: Unknown Property '%s'\n", prop);
-    return -1;
-}
-
-int UICompSlider::GetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::GetProperty(prop, L);
-    if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (UIIsProperty(prop, "slider.value")) return lua_pushnumber(L, value), 1;
-    if (UIIsProperty(prop, "slider.bm_panel")) return lua_pushstring(L, UIBitmapName(bm_panel)), 1;
-    if (UIIsProperty(prop, "slider.bm_panel_over")) return lua_pushstring(L, UIBitmapName(bm_panel_over)), 1;
-    if (UIIsProperty(prop, "slider.bm_full")) return lua_pushstring(L, UIBitmapName(bm_full)), 1;
-    if (UIIsProperty(prop, "slider.bm_marker")) return lua_pushstring(L, UIBitmapName(bm_marker)), 1;
-    kd->Popupf(1, "UICompSlider::GetProperty: Unknown Property '%s'\n", prop);
-    return 0;
-}
-
-void UICompSlider::ExportLua(nString& out) {
-    UIComp::ExportLua(out);
-    static UICompSlider defaults;
-    UICompSlider* T = dynamic_cast<UICompSlider*>(template_comp);
-    if (!T) T = &defaults;
-    UIAppendBitmapLine(out, "slider.bm_panel", bm_panel, T->bm_panel);
-    UIAppendBitmapLine(out, "slider.bm_panel_over", bm_panel_over, T->bm_panel_over);
-    UIAppendBitmapLine(out, "slider.bm_full", bm_full, T->bm_full);
-    UIAppendBitmapLine(out, "slider.bm_marker", bm_marker, T->bm_marker);
-    if (fabsf(padding.x - T->padding.x) >= 0.000001f || fabsf(padding.y - T->padding.y) >= 0.000001f)
-        UIAppendf(out, "SetProperty (\"slider.padding\", \"%g\", \"%g\");\n", padding.x, padding.y);
+const UIKind& UICompSlider::Kind() const {
+    static constexpr UIPropRow rows[] = {
+        UIProp("slider.bm_panel", UI_BITMAP, UI_FIELD(UICompSlider, bm_panel),
+               UI_READ | UI_EXPORT | UI_INHERIT | UI_REMEASURE),
+        UIProp("slider.bm_panel_over", UI_BITMAP, UI_FIELD(UICompSlider, bm_panel_over),
+               UI_READ | UI_EXPORT | UI_INHERIT | UI_REMEASURE),
+        UIProp("slider.bm_full", UI_BITMAP, UI_FIELD(UICompSlider, bm_full),
+               UI_READ | UI_EXPORT | UI_INHERIT | UI_REMEASURE),
+        UIProp("slider.bm_marker", UI_BITMAP, UI_FIELD(UICompSlider, bm_marker), UI_READ | UI_EXPORT | UI_INHERIT),
+        UIProp("slider.padding", UI_NUMBER, UI_FIELD(UICompSlider, padding), UI_EXPORT | UI_INHERIT | UI_NEAR)
+            .Format("\"%g\""),
+        // The value is the player's, not the layout's: it is not written.
+        UIProp("slider.value", UI_NUMBER, UI_FIELD(UICompSlider, value), UI_READ | UI_INHERIT),
+    };
+    static_assert(UINamedRows(rows) == UI_SLIDER_NUM_PROPS, "one row per slider property");
+    static_assert(UIPropRowsValid(rows, "slider."), "slider property table");
+    static constexpr UIKind kind = UIMakeKind(UI_SLIDER, "UICompSlider", "slider.", rows, Make);
+    return kind;
 }

@@ -8,22 +8,21 @@
 
 #include "ui/ui-comps.h"
 
+enum { UI_SLIDER_NUM_PROPS = 6 };
+
 class UICompSlider : public UIComp {
 public:
     UICompSlider();
     static UIComp* Make() { return new UICompSlider(); }
 
-    UIComp* Clone(const char* new_name) override;
+    const UIKind& Kind() const override;
     void Draw() override;
+    // Takes or releases the bitmaps, and re-measures on entering.
     void ApplyCacheMode(int mode) override;
     // Key step: 37/39 on a horizontal slider, 38/40 on a vertical one.
     int ProcessCursorMove(UICursor* cursor, int key, float dt) override;
     // Pointer drag while the cursor is pressed.
     int ProcessCursorMove(UICursor* cursor, const vec2_t& pos, float dt) override;
-    void ExportLua(nString& out) override;
-    int GetProperty(const char* prop, lua_State* L) override;
-    int SetProperty(const char* prop, lua_State* L) override;
-    int InheritFrom(UIComp* source) override;
     void UpdateDimensions() override;
 
     // Horizontal when the panel is wider than high.

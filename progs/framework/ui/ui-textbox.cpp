@@ -6,7 +6,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "ui/ui-button.h"
 #include "ui/ui-props.h"
 #include "ui/ui-widgets.h"
 
@@ -19,15 +18,6 @@ UICompTextbox::~UICompTextbox() { free(text); }
 
 bool UICompTextbox::FontMeasurable() const { return font && UIFontName(font)[0] != '!'; }
 
-void UICompTextbox::AdoptText(char* resolved, const char* as_given) {
-    free(text);
-    text = resolved;
-    shown_text = UIShownText(this, text);
-    if (!FontMeasurable()) return;
-    UpdateDimensions();
-    if (as_given) UIWarnDynamicText(this, as_given);
-}
-
 void UICompTextbox::SetText(const char* fmt, ...) {
     if (!fmt) return;
     char buffer[2048];
@@ -37,7 +27,12 @@ void UICompTextbox::SetText(const char* fmt, ...) {
     va_end(ap);
     char* resolved = UIResolveTextEscapes(buffer);
     if (!resolved) return;
-    AdoptText(resolved, buffer);
+    free(text);
+    text = resolved;
+    shown_text = UIShownText(this, text);
+    if (!FontMeasurable()) return;
+    UpdateDimensions();
+    UIWarnDynamicText(this, buffer);
 }
 
 void UICompTextbox::SetFont(kd_font_t* f) {
@@ -113,95 +108,29 @@ void UICompTextbox::EditUpdate(float) {
     UpdateDimensions();
 }
 
-int UICompTextbox::InheritFrom(UIComp* source) {
-    if (!UIComp::InheritFrom(source)) return 0;
-    UICompTextbox* s = dynamic_cast<UICompTextbox*>(source);
-    if (!s) return 1;
-    font = s->font;
-    box_width = s->box_width;
-    text_align = s->text_align;
-    if (s->text) AdoptText(nStringDuplicate(s->text), nullptr);
-    UpdateDimensions();
-    return 1;
-}
-
-UIComp* UICompTextbox::Clone(const char* new_name) { return UICloneInto(new UICompTextbox(), this, new_name); }
-
-int UICompTextbox::SetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::SetProperty(prop, L);
-    if (r >= 0 || !prop) return r;
-    if (UIIsProperty(prop, "textbox.text")) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a text", 2), 0;
-        SetText("%s", s);
-        return 0;
-    }
-    if (UIIsProperty(prop, "textbox.textbox_width")) {
-        int v;
-        if (!UIReadInteger(L, 2, &v)) return UIRefuse(L, this, prop, "a number", 2), 0;
-        box_width = v;
-        if (text && FontMeasurable()) UpdateDimensions();
-        return 0;
-    }
-    if (UIIsProperty(prop, "textbox.textbox_align") || UIIsProperty(prop, "textbox.text_align")) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "align words", 2), 0;
-        text_align = ParseAlignFlags(s);
-        return 0;
-    }
-    if (UIIsProperty(prop, "textbox.font")) {
-        const char* s = UIReadString(L, 2);
-        if (!s) return UIRefuse(L, this, prop, "a font name", 2), 0;
-        SetFont(kd->GetFont(s));
-        return 0;
-    }
-    kd->Popupf(1, "UICompTextbox::SetProperty: Unknown Property '%s'\n", prop);
-    return -1;
-}
-
-int UICompTextbox::GetProperty(const char* prop, lua_State* L) {
-    int r = UIComp::GetProperty(prop, L);
-    if (r > 0 || !prop || !L || UIFindBaseProperty(prop)) return r;
-    if (UIIsProperty(prop, "textbox.text")) return lua_pushstring(L, text ? text : ""), 1;
-    if (UIIsProperty(prop, "textbox.font")) return lua_pushstring(L, UIFontName(font)), 1;
-    kd->Popupf(1, "UICompTextbox::GetProperty: Unknown Property '%s'\n", prop);
-    return 0;
-}
-
-void UIAppendEscapedText(nString& out, const char* text) {
-    nString q("\"");
-    char esc[8];
-    for (const unsigned char* s = (const unsigned char*)(text ? text : ""); *s; s++) {
-        switch (*s) {
-            case '\n': strcpy(esc, "\\n"); break;
-            case '\b': strcpy(esc, "\\b"); break;
-            case '\t': strcpy(esc, "\\t"); break;
-            case '\r': strcpy(esc, "\\r"); break;
-            case '"': strcpy(esc, "\\\""); break;
-            // Lua turns four into two, the text reader two into one.
-            case '\\': strcpy(esc, "\\\\\\\\"); break;
-            default:
-                if (*s < 32 || *s == 127) snprintf(esc, sizeof esc, "\\%03d", *s);
-                else esc[0] = (char)*s, esc[1] = 0;
-        }
-        q.Append(esc);
-    }
-    q.Append("\"");
-    out.Append(q.c_str());
-}
-
-void UICompTextbox::ExportLua(nString& out) {
-    UIComp::ExportLua(out);
-    static UICompTextbox defaults;
-    UICompTextbox* T = dynamic_cast<UICompTextbox*>(template_comp);
-    if (!T) T = &defaults;
-    if (font && font != T->font) UIAppendTextLine(out, "textbox.font", UIFontName(font));
-    if (box_width != T->box_width) UIAppendf(out, "SetProperty (\"textbox.textbox_width\", \"%d\");\n", box_width);
-    if (text_align != T->text_align)
-        UIAppendf(out, "SetProperty (\"textbox.textbox_align\", \"%s\");\n", GetAlignFlagsAsString(text_align));
-    if (text && (!T->text || strcmp(text, T->text))) {
-        out.Append("SetProperty (\"textbox.text\", ");
-        UIAppendEscapedText(out, text);
-        out.Append(");\n");
-    }
+const UIKind& UICompTextbox::Kind() const {
+    static constexpr UIPropRow rows[] = {
+        UIProp("textbox.font", UI_FONT, UI_FIELD(UICompTextbox, font), UI_READ | UI_EXPORT | UI_INHERIT)
+            .OnSet(
+                [](UIComp* c, const UIPropValue& v, lua_State*) { static_cast<UICompTextbox*>(c)->SetFont(v.font); }),
+        UIProp("textbox.textbox_width", UI_INTEGER, UI_FIELD(UICompTextbox, box_width), UI_EXPORT | UI_INHERIT)
+            .Format("\"%d\"")
+            .OnSet([](UIComp* c, const UIPropValue& v, lua_State*) {
+                UICompTextbox* t = static_cast<UICompTextbox*>(c);
+                t->box_width = (int)v.num[0];
+                if (t->text && t->FontMeasurable()) t->UpdateDimensions();
+            }),
+        UIProp("textbox.textbox_align", UI_ALIGN, UI_FIELD(UICompTextbox, text_align), UI_EXPORT | UI_INHERIT),
+        UIProp("textbox.text", UI_TEXT, UI_FIELD(UICompTextbox, text), UI_READ | UI_EXPORT | UI_INHERIT | UI_ESCAPED)
+            .Shows(UI_FIELD(UICompTextbox, shown_text))
+            .OnSet([](UIComp* c, const UIPropValue& v, lua_State*) {
+                static_cast<UICompTextbox*>(c)->SetText("%s", v.text);
+            }),
+        // Another name of the alignment.
+        UIProp("textbox.text_align", UI_ALIGN, UI_FIELD(UICompTextbox, text_align), UI_ALIAS),
+    };
+    static_assert(UINamedRows(rows) == UI_TEXTBOX_NUM_PROPS, "one row per text box property");
+    static_assert(UIPropRowsValid(rows, "textbox."), "text box property table");
+    static constexpr UIKind kind = UIMakeKind(UI_TEXTBOX, "UICompTextbox", "textbox.", rows, Make);
+    return kind;
 }

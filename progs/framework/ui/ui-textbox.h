@@ -6,21 +6,18 @@
 
 #include "ui/ui-comps.h"
 
+enum { UI_TEXTBOX_NUM_PROPS = 5 };
+
 class UICompTextbox : public UIComp {
 public:
     UICompTextbox();
     ~UICompTextbox() override;
     static UIComp* Make() { return new UICompTextbox(); }
 
-    UIComp* Clone(const char* new_name) override;
+    const UIKind& Kind() const override;
     void Update(float dt) override;
     void Draw() override;
-    void ApplyCacheMode(int) override {}
     void EditUpdate(float dt) override;
-    void ExportLua(nString& out) override;
-    int GetProperty(const char* prop, lua_State* L) override;
-    int SetProperty(const char* prop, lua_State* L) override;
-    int InheritFrom(UIComp* source) override;
     void UpdateDimensions() override;
 
     // printf style, cut at 2047 bytes; backslash escapes are resolved. A
@@ -35,14 +32,9 @@ public:
     int text_align = 0;
 
 private:
-    // Takes an already resolved text: re-measuring after a width change,
-    // a drag or inheriting must not resolve escapes a second time.
-    void AdoptText(char* resolved, const char* as_given);
+    // Re-measuring after a width change, a drag or inheriting keeps the
+    // text as it is: escapes are resolved once, by SetText.
     bool FontMeasurable() const;
 };
-
-// The text as a Lua string literal that "textbox.text" turns back into
-// the same text (the reader resolves escapes after Lua does).
-void UIAppendEscapedText(nString& out, const char* text);
 
 #endif

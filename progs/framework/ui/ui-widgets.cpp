@@ -6,7 +6,6 @@
 
 #include "localization.h"
 #include "manager.h"
-#include "ui/ui-props.h"
 
 UIWidgetHooks ui_widget_hooks;
 
@@ -42,48 +41,6 @@ bool UIFontHasGlyph(kd_font_t* font, int code) {
     return g.advance > 0 || g.bitmap.width > 0;
 }
 
-bool UIReadNumber(lua_State* L, int i, float* out) {
-    if (!L || lua_type(L, i) == LUA_TNONE || !lua_isnumber(L, i)) return false;
-    double d = lua_tonumber(L, i);
-    if (!isfinite(d) || fabs(d) > 3.0e38) return false;
-    *out = (float)d;
-    return true;
-}
-
-bool UIReadInteger(lua_State* L, int i, int* out) {
-    if (!L || lua_type(L, i) == LUA_TNONE || !lua_isnumber(L, i)) return false;
-    double d = lua_tonumber(L, i);
-    if (!isfinite(d) || fabs(d) > 2.0e9) return false;
-    *out = (int)d;
-    return true;
-}
-
-bool UIReadFlag(lua_State* L, int i, bool* out) {
-    if (!L) return false;
-    if (lua_type(L, i) == LUA_TBOOLEAN) {
-        *out = lua_toboolean(L, i) != 0;
-        return true;
-    }
-    int v;
-    if (!UIReadInteger(L, i, &v)) return false;
-    *out = v != 0;
-    return true;
-}
-
-const char* UIReadString(lua_State* L, int i) {
-    if (!L) return nullptr;
-    int t = lua_type(L, i);
-    if (t != LUA_TSTRING && t != LUA_TNUMBER) return nullptr;
-    return lua_tostring(L, i);
-}
-
-void UIRefuse(lua_State* L, const UIComp* c, const char* prop, const char* expected, int index) {
-    nString where = UIScriptWhere(L);
-    const char* got = L ? lua_typename(L, lua_type(L, index)) : "nothing";
-    kd->Popupf(1, "%s%sSetProperty: '%s' of '%s' expects %s, got %s; value ignored.\n", where.c_str(),
-               where.IsEmpty() ? "" : ": ", prop, c->name ? c->name : "", expected, got);
-}
-
 void UIDrawSetup(UIComp* c, float A) {
     kd->SetColor(c->color.r, c->color.g, c->color.b);
     kd->SetAlpha(A * c->color.a);
@@ -96,10 +53,13 @@ bool UIPushRotation(UIComp* c) {
     if (fabsf(a) < 0.000001f) return false;
     vec2_t p = c->GetStaticPos();
     float ca = cosf(a), sa = sinf(a);
-    // Translate to the origin, rotate, translate back.
-    nTransform m = kd_transform_identity;
-    m.m[0] = ca, m.m[1] = -sa, m.m[3] = p.x - ca * p.x + sa * p.y;
-    m.m[4] = sa, m.m[5] = ca, m.m[7] = p.y - sa * p.x - ca * p.y;
+    // Translate to the origin, rotate, translate back. Built here rather
+    // than from the engine's identity, so the kinds need no engine symbol
+    // but the `kd` table.
+    nTransform m = {{ca, -sa, 0, p.x - ca * p.x + sa * p.y,  //
+                     sa, ca, 0, p.y - sa * p.x - ca * p.y,   //
+                     0, 0, 1, 0,                             //
+                     0, 0, 0, 1}};
     kd->PushTransform(&m);
     return true;
 }
@@ -124,25 +84,15 @@ void UIWarnDynamicText(UIComp* c, const char* text) {
                set ? set->file.c_str() : "", c->name ? c->name : "");
 }
 
-void UIAppendBitmapLine(nString& out, const char* prop, kd_bitmap_t* bm, kd_bitmap_t* template_bm) {
-    if (UIBitmapIsPlaceholder(bm) || bm == template_bm) return;
-    UIAppendTextLine(out, prop, UIBitmapName(bm));
-}
-
-void UIAppendTextLine(nString& out, const char* prop, const char* text) {
-    UIAppendf(out, "SetProperty (\"%s\", ", prop);
-    UIAppendQuoted(out, text);
-    out.Append(");\n");
-}
-
-UIComp* UICloneInto(UIComp* c, UIComp* source, const char* new_name) {
-    free(c->name);
-    c->name = nStringDuplicate(new_name ? new_name : "");
-    c->type = source->type;
-    c->InheritFrom(source);
-    c->template_comp = source->template_comp;
-    c->parent = source->parent;
-    return c;
+void UIReplaceBitmap(UIComp* c, kd_bitmap_t** slot, kd_bitmap_t* bm) {
+    if (bm) {
+        c->ReplaceBitmapApplyingReferenceCounting(slot, bm->name);
+        return;
+    }
+    // No name to load by: drop the reference taken for the old bitmap.
+    if (*slot && c->OwnerSetLoaded() && c->features_enabled && !UIBitmapIsPlaceholder(*slot))
+        kd->ReleaseBitmap(*slot);
+    *slot = nullptr;
 }
 
 void UIApplyCacheModeToBitmap(kd_bitmap_t* bm, int mode) {
@@ -167,14 +117,4 @@ void UIRegisterWidgetKinds() {
     UIComp::RegisterCompClass(UI_IMAGE, UICompImage::Make);
     UIComp::RegisterCompClass(UI_NINEPATCH, UICompNinePatch::Make);
     UIComp::RegisterCompClass(UI_TEXTBOX, UICompTextbox::Make);
-}
-
-bool UISetBitmapProperty(lua_State* L, UIComp* c, const char* prop, kd_bitmap_t** slot) {
-    const char* name = UIReadString(L, 2);
-    if (!name) {
-        UIRefuse(L, c, prop, "a bitmap name", 2);
-        return false;
-    }
-    c->ReplaceBitmapApplyingReferenceCounting(slot, name);
-    return true;
 }

@@ -1,9 +1,7 @@
-// What the widget kinds (button, check box, slider, edit box) share: the
-// few answers they need from the screen manager, reached through hooks so
-// that the kinds work and are testable before the manager exists; reading
-// bitmap and font records; reading property values from a Lua stack with
-// the same refusals as the base; the common draw set-up; and the layout
-// lines for bitmaps.
+// What the widget kinds share: the few answers they need from the screen
+// manager, reached through hooks so that the kinds work and are testable
+// before the manager exists; reading bitmap and font records; the common
+// draw set-up; and the localized form of their texts.
 #ifndef FRAMEWORK_UI_WIDGETS_H
 #define FRAMEWORK_UI_WIDGETS_H
 
@@ -50,22 +48,6 @@ bool UIFontIsUTF8(kd_font_t* font);
 // a glyph with that code point exists.
 bool UIFontHasGlyph(kd_font_t* font, int code);
 
-// Stack readers for SetProperty values (index from 2); false for a value
-// of the wrong kind, a missing one or one that is not finite.
-bool UIReadNumber(lua_State* L, int i, float* out);
-bool UIReadInteger(lua_State* L, int i, int* out);
-// Boolean, or an integer compared with 0.
-bool UIReadFlag(lua_State* L, int i, bool* out);
-// Text (numbers convert), or null.
-const char* UIReadString(lua_State* L, int i);
-// The base's warning for a refused value; the property keeps its value.
-void UIRefuse(lua_State* L, const UIComp* c, const char* prop, const char* expected, int index);
-// Sets a bitmap property from the script's second argument, counting
-// references; a missing name is refused. True when the bitmap changed.
-bool UISetBitmapProperty(lua_State* L, UIComp* c, const char* prop, kd_bitmap_t** slot);
-// Property names are compared exactly.
-inline bool UIIsProperty(const char* a, const char* b) { return !strcmp(a, b); }
-
 // Common draw set-up: colour, alpha A x colour alpha, blend, filter.
 void UIDrawSetup(UIComp* c, float A);
 // Pushes the rotation about the static position when the static angle is
@@ -82,22 +64,15 @@ const char* UIShownText(UIComp* c, const char* text);
 // component.
 void UIWarnDynamicText(UIComp* c, const char* text);
 
-// `SetProperty ("<prop>", "<name>");` when `bm` is set, not a placeholder
-// and not the template's bitmap.
-void UIAppendBitmapLine(nString& out, const char* prop, kd_bitmap_t* bm, kd_bitmap_t* template_bm);
-// `SetProperty ("<prop>", <quoted text>);`
-void UIAppendTextLine(nString& out, const char* prop, const char* text);
-
-// The part of a clone that every kind shares: name, type, inheriting, the
-// source's template and parent.
-UIComp* UICloneInto(UIComp* fresh, UIComp* source, const char* new_name);
+// Puts the bitmap of `bm`'s name into the slot, counting references by
+// the cache rules; null empties the slot, releasing what it held.
+void UIReplaceBitmap(UIComp* c, kd_bitmap_t** slot, kd_bitmap_t* bm);
 
 // Reloads (cache mode 2) or releases (3) a bitmap that is set and not a
 // placeholder.
 void UIApplyCacheModeToBitmap(kd_bitmap_t* bm, int mode);
 
-// Registers the button, check box, slider and edit box with
-// UIComp::RegisterCompClass. Called once at start-up before any layout is
+// Registers the widget kinds with UIComp::RegisterCompClass. Called once at start-up before any layout is
 // read (the kinds live in a static library, so they cannot register
 // themselves from static initialisers that the linker may drop).
 void UIRegisterWidgetKinds();
