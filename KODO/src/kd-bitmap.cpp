@@ -975,7 +975,7 @@ void KDI_ProcessResourceQueues() {
     }
     for (int i = 0; i < uploads.count; i++) {
         kd_bitmap_t* bm = uploads[i];
-        // The record's mutex before GFX_HW, as everywhere else.
+        // The record's mutex, then GFX_HW (kd-internal.h).
         kd_mutex_t* m = bm ? bm->mutex : nullptr;
         KD_LockMutex(m);
         if (bm && bm->name) {

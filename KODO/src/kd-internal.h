@@ -40,8 +40,9 @@ class InputImp;
 // CORE_IMP is not taken. A thread that waits for the frame
 // (KD_SynchronizeWithMainThreadBegin) must hold none of them.
 //
-// Flags that one thread writes while another reads them are std::atomic;
-// everything else shared is read and written under its lock above.
+// Flags and counters that one thread changes while another reads them are
+// std::atomic (never volatile); settings fixed before any thread starts are
+// plain; everything else shared is read and written under its lock above.
 enum {
     KD_MUTEX_PRINT = 0,
     KD_MUTEX_GET_MUTEX = 1,
