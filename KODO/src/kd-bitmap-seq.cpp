@@ -519,7 +519,7 @@ bool KDI_LoadBitmapBMS(kd_bitmap_t* bm, const char* path) {
         snprintf(out_static, sizeof out_static, "%s", path);
     else
         KD_GetPathEx(out_static, sizeof out_static, 3, "data/%s", path);
-    char* native = out_static[0] ? KD_ConvertStaticPathToNativeOSPath(out_static) : nullptr;
+    char* native = out_static[0] ? KD_ConvertStaticPathToNativeOSPath(out_static, true) : nullptr;
     if (native && KDI_SaveBitmapSequence(bm, native)) {
         // Read into a record of its own first: when the file does not read
         // back, the frames loaded from files stay in use.
