@@ -39,11 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!WriteInput("user://fuzz-actor.xml", data, size)) return 0;
     dman.ReleaseDatabase("user://fuzz-world.xml");
     dman.ReleaseDatabase("user://fuzz-actor.xml");
-    shape_cache.Free();
+    physics_man.shapes.Free();
 
     PhysicsSimulation sim;
     sim.LoadWorld("user://fuzz-world.xml");
-    ActorShape* shape = shape_cache.GetShape("user://fuzz-actor.xml");
+    ActorShape* shape = physics_man.GetShape("user://fuzz-actor.xml");
     sim.CreateActor(shape, {0, 0}, {1, 0}, 0.3f, 1, 1.5f);
     for (int i = 0; i < 5; i++) sim.Update(1.0f / 60);
     sim.SaveWorld("user://fuzz-saved.xml");

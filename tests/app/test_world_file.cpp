@@ -8,6 +8,7 @@
 #include "app-env.h"
 #include "feature-manager.h"
 #include "physics/world-file.h"
+#include "ui/screen-manager.h"
 
 namespace {
 
@@ -38,6 +39,12 @@ TEST(WorldFile, SampleWorldBuildsItsBodies) {
     EXPECT_FLOAT_EQ(sim.worm_link_distance, 0.65f);
     EXPECT_STREQ(sim.ammos, "pebble");
     EXPECT_EQ(sim.ideal_time, 45);
+    // The camera shows the whole world: 40 x 20 m, centred.
+    float vw = (float)(sman.virtual_width ? sman.virtual_width : sman.reference_width);
+    float vh = (float)(sman.virtual_height ? sman.virtual_height : sman.reference_height);
+    EXPECT_FLOAT_EQ(sim.zoom, fmaxf(vw / (30 * 40.0f), vh / (30 * 20.0f)));
+    EXPECT_NEAR(sim.GetCameraTarget().x, 0, 1e-4f);
+    EXPECT_NEAR(sim.GetCameraTarget().y, -5, 1e-4f);
     // The hard-only crate is left out without the feature.
     ASSERT_EQ(sim.actors.count, 3);
     EXPECT_EQ(sim.world->GetBodyCount(), 4);  // with the ground body
@@ -135,6 +142,27 @@ TEST(WorldFile, NumbersBox2DWouldAbortOnAreRefusedWithALine) {
     sim.FreeWorld();
 }
 
+// Bounds of no size, a worm of no links: a world still loads, with lines,
+// and nothing divides by zero.
+TEST(WorldFile, DegenerateBoundsAndLinkCountsLoadSafely) {
+    AppEnv env;
+    FwLog log;
+    PhysicsSimulation sim;
+    std::string f = env.Write("worlds/point.xml",
+                              World("<node id=\"world_bounds\" x1=\"3\" y1=\"3\" x2=\"3\" y2=\"3\"/>\n"
+                                    "<node id=\"worm_links\" value=\"0\"/>\n",
+                                    "<node actor=\"actors/test-crate.xml\" x=\"3\" y=\"3\"/>\n"));
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
+    EXPECT_EQ(sim.worm_links, 7);
+    EXPECT_TRUE(log.Contains("value '0' of 'worm_links' is not a whole number in 1..64"));
+    EXPECT_TRUE(log.Contains("have no size to fit"));
+    EXPECT_FLOAT_EQ(sim.zoom, 1);
+    EXPECT_NEAR(sim.GetCameraTarget().x, 3, 1e-5f);
+    EXPECT_TRUE(isfinite(sim.view_transform.m[3]) && isfinite(sim.view_transform.m[7]));
+    for (int i = 0; i < 5; i++) sim.Update(1.0f / 60);
+    sim.FreeWorld();
+}
+
 TEST(WorldFile, AFileNamingItselfAsAnActorIsHarmless) {
     AppEnv env;
     std::string f = "user://worlds/self.xml";
@@ -165,6 +193,9 @@ TEST(WorldFile, BossPathPointsDeriveMissingValues) {
     sim.FreeWorld();
 }
 
+// A save lands where the game loads from next (the user tree, searched
+// before the bundle), never in the bundled tree, and reads back the same,
+// values with quotes and backslashes included.
 TEST(WorldFile, SaveAndLoadRoundTrip) {
     AppEnv env;
     env.Write("actors/boss.xml", "<array id=\"info\"><node id=\"tags\" value=\"BOSS\"/></array>\n");
@@ -172,25 +203,28 @@ TEST(WorldFile, SaveAndLoadRoundTrip) {
     sim.editor_mode = 1;
     ASSERT_TRUE(sim.LoadWorld("worlds/test-world.xml"));
     ASSERT_EQ(sim.actors.count, 4);  // the editor keeps hard-only actors
-    ActorShape* boss = shape_cache.GetShape("user://actors/boss.xml");
+    ActorShape* boss = physics_man.GetShape("user://actors/boss.xml");
     Actor* b = sim.CreateActor(boss, {1, 1}, {2, 0}, 0.5f, 9, 3.25f);
     b->path.InsertLast({5, 6});
     b->path.InsertLast({7, 8});
     b->path.InsertLast({9, 10});
     b->path.InsertLast({11, 12});
+    free(sim.ammos);
+    sim.ammos = strdup("pebble, \"big\" \\ stone");
     ASSERT_TRUE(sim.SaveWorld("worlds/round.xml"));
-    std::string text = ReadNative(env.engine->UserPath("data/worlds/round.xml"));
+    std::string text = ReadNative(env.engine->UserPath("worlds/round.xml"));
     EXPECT_NE(text.find("  <node id=\"world_bounds\" x1=\"-20\" y1=\"-15\" x2=\"20\" y2=\"5\" />\n"),
               std::string::npos);
     EXPECT_NE(text.find("  <node id=\"worm_link_distance\" value=\"0.650000\" />\n"), std::string::npos);
-    EXPECT_NE(text.find("  <node id=\"ammos\" value=\"pebble\" />\n"), std::string::npos);
+    EXPECT_NE(text.find("  <node id=\"ammos\" value=\"pebble, \\\"big\\\" \\\\ stone\" />\n"), std::string::npos);
     EXPECT_NE(text.find("hard_only=\"1\""), std::string::npos);
     EXPECT_NE(text.find("x2=\"5\" y2=\"6\" move_x2=\"7\""), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(env.engine->UserPath("data/worlds/round.xml.tmp")));
+    EXPECT_FALSE(std::filesystem::exists(env.engine->UserPath("worlds/round.xml.tmp")));
+    EXPECT_FALSE(AppEnv::InBundle("worlds/round.xml"));
 
     PhysicsSimulation back;
     back.editor_mode = 1;
-    ASSERT_TRUE(back.LoadWorld("user://data/worlds/round.xml"));
+    ASSERT_TRUE(back.LoadWorld("worlds/round.xml"));
     ASSERT_EQ(back.actors.count, sim.actors.count);
     for (int i = 0; i < sim.actors.count; i++) {
         Actor* x = sim.actors[i];
@@ -208,6 +242,17 @@ TEST(WorldFile, SaveAndLoadRoundTrip) {
     EXPECT_FLOAT_EQ(b2->path[3].y, 12);
     EXPECT_EQ(back.ideal_time, 45);
     EXPECT_EQ(back.worm_links, 5);
+    EXPECT_STREQ(back.ammos, sim.ammos);
+    back.FreeWorld();
+
+    // The world editor's play file, named as the tools name it: saved in
+    // the user tree's world folder, played from "worlds/temp.xml".
+    ASSERT_TRUE(sim.SaveWorld("res://data/worlds/temp.xml"));
+    EXPECT_TRUE(std::filesystem::exists(env.engine->UserPath("worlds/temp.xml")));
+    EXPECT_FALSE(AppEnv::InBundle("worlds/temp.xml"));
+    EXPECT_FALSE(AppEnv::InBundle("data"));
+    ASSERT_TRUE(back.LoadWorld("worlds/temp.xml"));
+    EXPECT_EQ(back.actors.count, sim.actors.count);
     back.FreeWorld();
     sim.FreeWorld();
 }
