@@ -18,6 +18,9 @@ Actor* FindById(PhysicsSimulation& sim, int id) {
     return nullptr;
 }
 
+// The actors the file placed: every played world also has its walls.
+int Placed(const PhysicsSimulation& sim) { return sim.actors.count - sim.GetNumberOfActorsWithFlags(TAG_SIDE_WALL); }
+
 std::string World(const std::string& info, const std::string& actors) {
     return (info.empty() ? "" : "<array id=\"info\">\n" + info + "</array>\n") + "<array id=\"actors\">\n" + actors +
            "</array>\n";
@@ -46,8 +49,9 @@ TEST(WorldFile, SampleWorldBuildsItsBodies) {
     EXPECT_NEAR(sim.GetCameraTarget().x, 0, 1e-4f);
     EXPECT_NEAR(sim.GetCameraTarget().y, -5, 1e-4f);
     // The hard-only crate is left out without the feature.
-    ASSERT_EQ(sim.actors.count, 3);
-    EXPECT_EQ(sim.world->GetBodyCount(), 4);  // with the ground body
+    ASSERT_EQ(Placed(sim), 3);
+    EXPECT_GT(sim.GetNumberOfActorsWithFlags(TAG_SIDE_WALL), 0);
+    EXPECT_EQ(sim.world->GetBodyCount(), sim.actors.count + 1);  // with the ground body
     Actor* peg = FindById(sim, 1);
     ASSERT_NE(peg, nullptr);
     EXPECT_EQ(peg->body->GetType(), b2_staticBody);
@@ -71,7 +75,7 @@ TEST(WorldFile, SampleWorldBuildsItsBodies) {
     feature_man.SetFeatureList("HARD_LEVELS");
     ASSERT_TRUE(sim.LoadWorld("worlds/test-world.xml"));
     feature_man.SetFeatureList("");
-    ASSERT_EQ(sim.actors.count, 4);
+    ASSERT_EQ(Placed(sim), 4);
     EXPECT_TRUE(FindById(sim, 3)->hard_only);
     sim.FreeWorld();
 }
@@ -87,7 +91,7 @@ TEST(WorldFile, MissingValuesTakeDefaultsAndLinksCarryOver) {
     EXPECT_EQ(sim.worm_links, 4);
     EXPECT_FLOAT_EQ(sim.world_bounds[0], -50);
     EXPECT_FLOAT_EQ(sim.world_bounds[3], 10);
-    ASSERT_EQ(sim.actors.count, 2);
+    ASSERT_EQ(Placed(sim), 2);
     Actor* a = sim.actors[0];
     EXPECT_FLOAT_EQ(a->body->GetPosition().x, 10);
     EXPECT_FLOAT_EQ(a->body->GetPosition().y, 10);
@@ -101,7 +105,9 @@ TEST(WorldFile, MissingValuesTakeDefaultsAndLinksCarryOver) {
 
     // No file at all: an empty world with the default bounds.
     ASSERT_TRUE(sim.LoadWorld("worlds/not-there.xml"));
-    EXPECT_EQ(sim.actors.count, 0);
+    EXPECT_EQ(Placed(sim), 0);
+    EXPECT_GT(sim.actors.count, 0);  // walls, but no worm
+    EXPECT_EQ(sim.WormHead(), nullptr);
     EXPECT_FLOAT_EQ(sim.world_bounds[1], -50);
     EXPECT_EQ(sim.ideal_time, 30);
     sim.FreeWorld();
@@ -124,7 +130,7 @@ TEST(WorldFile, NumbersBox2DWouldAbortOnAreRefusedWithALine) {
     EXPECT_FLOAT_EQ(sim.world_bounds[3], 10);
     EXPECT_EQ(sim.worm_links, 7);
     EXPECT_EQ(sim.ideal_time, 30);
-    ASSERT_EQ(sim.actors.count, 2);
+    ASSERT_EQ(Placed(sim), 2);
     Actor* a = sim.actors[0];
     EXPECT_FLOAT_EQ(a->body->GetPosition().x, 10);
     EXPECT_FLOAT_EQ(a->body->GetPosition().y, 10);
@@ -170,7 +176,7 @@ TEST(WorldFile, AFileNamingItselfAsAnActorIsHarmless) {
                                                "\" id=\"2\"/>\n<node actor=\"actors/test-peg.xml\" id=\"3\"/>\n"));
     PhysicsSimulation sim;
     ASSERT_TRUE(sim.LoadWorld(f.c_str()));
-    EXPECT_EQ(sim.actors.count, 3);
+    EXPECT_EQ(Placed(sim), 3);
     sim.FreeWorld();
 }
 
@@ -182,7 +188,7 @@ TEST(WorldFile, BossPathPointsDeriveMissingValues) {
                                         "move_y=\"4\" x3=\"20\"/>\n"));
     PhysicsSimulation sim;
     ASSERT_TRUE(sim.LoadWorld(f.c_str()));
-    ASSERT_EQ(sim.actors.count, 1);
+    ASSERT_EQ(Placed(sim), 1);
     Actor* b = sim.actors[0];
     ASSERT_EQ(b->path.count, 4);
     EXPECT_FLOAT_EQ(b->path[0].x, 2);   // s + 1
@@ -263,8 +269,14 @@ TEST(WorldFile, DefaultAmmunitionFromAmmosFile) {
     PhysicsSimulation sim;
     sim.assign_default_ammo = 1;
     std::string f = env.Write("worlds/noammo.xml", World("<node id=\"ideal_time\" value=\"5\"/>\n", ""));
-    ASSERT_TRUE(sim.LoadWorld(f.c_str()));  // no ammos.xml in the data
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
+    EXPECT_STREQ(sim.ammos, "seed");  // the bundled table's first
+    // A table whose first kind has no id gives the world none, with a line.
+    env.Write("ammos.xml", "<array id=\"ammos\"><node actor=\"actors/bug-ammo.xml\"/></array>\n");
+    dman.ReleaseDatabase("ammos.xml");
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
     EXPECT_EQ(sim.ammos, nullptr);
     EXPECT_TRUE(log.Contains("no first ammunition id"));
     sim.FreeWorld();
+    dman.ReleaseDatabase("ammos.xml");
 }
