@@ -326,6 +326,16 @@ TEST(Worm, NoHeadNoWorm) {
     EXPECT_EQ(w.sim.worm_parts.count, 0);
     EXPECT_EQ(w.tail->worm_index, 6);
     EXPECT_EQ(w.sim.actors.count, 2);
+    EXPECT_EQ(w.sim.WormTail(), nullptr);
+
+    // A head without a tail is the one part listed: neither end is
+    // given out, so nothing that follows both ends reads past the list.
+    WormWorld h(env, b2Vec2(0, 0), b2Vec2(4, 0));
+    h.sim.DestroyActor(h.tail, false);
+    h.sim.ConnectWorm();
+    ASSERT_EQ(h.sim.worm_parts.count, 1);
+    EXPECT_EQ(h.sim.WormHead(), nullptr);
+    EXPECT_EQ(h.sim.WormTail(), nullptr);
 }
 
 // A worm needs a link between its ends (its body strip is stretched over
