@@ -55,7 +55,7 @@ static kdFile* OpenNative(const char* name, char* native, const char* mode) {
 }
 
 kdFile* kdFileOpenerPosix::OpenFile(const char* name, const char* mode) {
-    char* native = KD_ConvertStaticPathToNativeOSPath(name);
+    char* native = KD_ConvertStaticPathToNativeOSPath(name, mode[0] != 'r');
     if (!native) return nullptr;
     return OpenNative(name, native, mode);
 }

@@ -16,14 +16,17 @@
 
 struct Actor;
 
-// What the rules read of the level being played. The game keeps it up to
-// date; without one the level counts as settling (clock 0, no drag, worm
-// alive).
+// What the rules read of the level being played: the level clock, whether
+// the worm is dead and the drag timer. The game's per-level record has
+// these three fields under these names; until the game lands this
+// stand-in carries them, and `ContactLevel` is the one place that names
+// the record (the game points it at its own).
 struct ContactLevelState {
-    int clock_ms = 0;          // the level clock; runs from the first grab
+    int clock_ms = 0;         // the level clock; runs from the first grab
     bool worm_dead = false;
-    float drag_timer = -1.0f;  // -1 while no drag is in progress, 0 when one begins
+    float drag_time = -1.0f;  // -1 while nothing is held, 0 when a drag begins
 };
+using ContactLevel = ContactLevelState;
 
 class ActorContactListener : public b2ContactListener {
 public:
@@ -35,8 +38,9 @@ public:
     void SetHeadAngle(Actor* a, Actor* b, b2Contact* contact);
     void PlayWeldSounds(Actor* self, Actor* other);
 
-    // Not owned; null for the defaults above.
-    const ContactLevelState* level = nullptr;
+    // The level being played, not owned; without one the level counts as
+    // settling (clock 0, nothing held, worm alive).
+    const ContactLevel* level = nullptr;
 
     // The last grab sound asked for and how many were asked for (the
     // sound itself may be missing from the data).
@@ -44,7 +48,7 @@ public:
     int weld_sounds = 0;
 
 private:
-    const ContactLevelState& Level() const;
+    const ContactLevel& Level() const;
     void OrientEnd(Actor* end, Actor* surface, b2Contact* contact);
 };
 
