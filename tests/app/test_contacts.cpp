@@ -43,6 +43,7 @@ struct ContactWorld {
     PhysicsSimulation sim;
     ActorContactListener& listener = sim.contact_listener;  // registered by InitWorld
     ContactWorld() {
+        level.drag_time = -1.0f;  // nothing held
         listener.level = &level;
         sim.InitWorld();
         PhysicsSimulation::active_sim = &sim;

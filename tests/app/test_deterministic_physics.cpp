@@ -65,6 +65,7 @@ PlayResult Play() {
     PlayResult run;
     PhysicsSimulation sim;
     ContactLevel level;
+    level.drag_time = -1.0f;  // nothing held
     WormChainFilter filter;
     sim.contact_listener.level = &level;
     sim.contact_filter = &filter;

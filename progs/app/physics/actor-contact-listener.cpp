@@ -10,7 +10,11 @@
 #include "physics/physics-manager.h"
 
 const ContactLevel& ActorContactListener::Level() const {
-    static const ContactLevel settling;
+    static const ContactLevel settling = [] {
+        ContactLevel l{};
+        l.drag_time = -1.0f;
+        return l;
+    }();
     return level ? *level : settling;
 }
 

@@ -14,19 +14,12 @@
 
 #include <box2d/box2d.h>
 
+#include "game/game-level.h"
+
 struct Actor;
 
-// What the rules read of the level being played: the level clock, whether
-// the worm is dead and the drag timer. The game's per-level record has
-// these three fields under these names; until the game lands this
-// stand-in carries them, and `ContactLevel` is the one place that names
-// the record (the game points it at its own).
-struct ContactLevelState {
-    int clock_ms = 0;         // the level clock; runs from the first grab
-    bool worm_dead = false;
-    float drag_time = -1.0f;  // -1 while nothing is held, 0 when a drag begins
-};
-using ContactLevel = ContactLevelState;
+// What the rules read of the level being played: the game's record.
+using ContactLevel = DeziDediLevel;
 
 class ActorContactListener : public b2ContactListener {
 public:
@@ -38,8 +31,8 @@ public:
     void SetHeadAngle(Actor* a, Actor* b, b2Contact* contact);
     void PlayWeldSounds(Actor* self, Actor* other);
 
-    // The level being played, not owned; without one the level counts as
-    // settling (clock 0, nothing held, worm alive).
+    // The level being played (the game points it at `level`); without one
+    // the level counts as settling (clock 0, nothing held, worm alive).
     const ContactLevel* level = nullptr;
 
     // The last grab sound asked for and how many were asked for (the
