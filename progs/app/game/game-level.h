@@ -8,11 +8,19 @@
 #include "kodo.h"
 #include "nstring.h"
 
-// A HUD fly-in: a picture or a number that flies from where something
-// happened in the world to its counter on the HUD.
+// A collection record: a collected item flying from where it was taken to
+// its slot in the HUD row.
 struct DeziDediFlyIn {
-    int kind = 0;
-    vec2_t from = {0, 0};
+    float start_x = 0, start_y = 0;    // screen units
+    float target_x = 0, target_y = 0;  // screen units
+    float progress = 0;                // below 0: not started; 0 to 1 on the way
+    bool flying = false;               // false: drawn still at the start
+    float angle = 0;                   // radians
+    float spin = 0;                    // set by its maker; drawing does not use it
+    kd_bitmap_t* bitmap = nullptr;
+    int kind = 0;         // 0: an item flying to its HUD slot
+    bool shrink = false;  // drawn smaller as it flies
+};
     vec2_t to = {0, 0};
     float time = 0;
     float duration = 0;
