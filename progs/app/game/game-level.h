@@ -21,11 +21,6 @@ struct DeziDediFlyIn {
     int kind = 0;         // 0: an item flying to its HUD slot
     bool shrink = false;  // drawn smaller as it flies
 };
-    vec2_t to = {0, 0};
-    float time = 0;
-    float duration = 0;
-    int value = 0;
-};
 
 // Camera modes of `camera_mode`.
 enum {
