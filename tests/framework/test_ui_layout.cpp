@@ -191,13 +191,13 @@ TEST_F(LayoutFixture, FaultyScriptsNameFileAndLineAndKeepWhatWasBuilt) {
     EXPECT_TRUE(UILayoutRun(&set, "user://odd.lua"));
     EXPECT_TRUE(rec().PopupContains("user://odd.lua:1: SetProperty: no component has been created yet; 'alpha' ignored."));
     EXPECT_TRUE(rec().PopupContains("user://odd.lua:2: CreateComp: a type and a name"));
-    EXPECT_TRUE(rec().PopupContains("user://odd.lua:4: SetProperty: 'alpha' of 'a' expects a number, got string"));
+    EXPECT_TRUE(rec().PopupContains("user://odd.lua:4: SetProperty: 'alpha' of 'a' expects a number, got string; read as 0"));
     EXPECT_TRUE(rec().PopupContains("user://odd.lua:5: SetProperty: Unknown Property 'colour' for 'a' (Button)."));
     EXPECT_TRUE(rec().PopupContains("user://odd.lua:6: SetProperty: the property name must be a text"));
     EXPECT_TRUE(rec().PopupContains("user://odd.lua:7: CreateComp: a second component named 'a'"));
     EXPECT_TRUE(rec().PopupContains("user://odd.lua:8: UIEvents:"));
     ASSERT_EQ(set.GetNumberOfComps(), 2);
-    EXPECT_FLOAT_EQ(set.GetCompByIndex(0)->alpha, 1);
+    EXPECT_FLOAT_EQ(set.GetCompByIndex(0)->alpha, 0);
     UILayoutDeleteComps(&set);
 }
 
