@@ -46,6 +46,14 @@ std::string FwEngine::UserPath(const std::string& rest) const {
     return r;
 }
 
+void FwRunFrames(int n, int ms, void (*update)(float), void (*draw)(float)) {
+    test_prog.on_update = update;
+    test_prog.on_draw = draw;
+    for (int i = 0; i < n; i++) KDI_Frame(ms);
+    test_prog.on_update = nullptr;
+    test_prog.on_draw = nullptr;
+}
+
 struct FwLog::Impl {
     LogCapture capture;
 };
