@@ -302,3 +302,26 @@ TEST_F(LayoutFixture, TargetPathPrefersAnExistingCopy) {
     EXPECT_EQ(std::string(p.c_str()).find("res://"), std::string::npos);
     EXPECT_NE(std::string(p.c_str()).find("here.lua"), std::string::npos);
 }
+
+// A developer's save of a layout goes to "res://data/<file>", which the
+// engine's path layer writes under "user://": the bundled tree stays as it
+// was, and the file reads back by its name.
+TEST_F(LayoutFixture, SavedLayoutGoesToTheWritablePlaceAndLoadsBack) {
+    std::string bundled = e.dir + "/app/native";
+    ASSERT_EQ(system(("mkdir -p '" + bundled + "/ui'").c_str()), 0);
+    UISet* set = Load("CreateComp ('Button', 'ok');\n"
+                      "SetProperty ('position', 0.25, 0.75);\n"
+                      "SetProperty ('inherit_angle', false);\n",
+                      "ui/saved.lua");
+    ASSERT_TRUE(set->ExportLua("ui/saved.lua"));
+    bool in_bundle = !ReadNative(bundled + "/ui/saved.lua").empty() || !ReadNative(bundled + "/data/ui/saved.lua").empty();
+    if (in_bundle) GTEST_SKIP() << "this engine writes \"res://\" names into the bundled tree";
+    EXPECT_NE(ReadNative(e.UserPath("ui/saved.lua")).find("CreateComp (\"Button\", \"ok\");"), std::string::npos);
+    kd->AddSearchPath("user://", true);
+    UISet back("ui/saved.lua", &screen);
+    EXPECT_TRUE(UILayoutRun(&back, "ui/saved.lua"));
+    EXPECT_EQ(Text(&back), Text(set));
+    kd->RemoveSearchPath("user://");
+    UILayoutDeleteComps(&back);
+    Free(set);
+}
