@@ -251,49 +251,36 @@ int luaf_IsIntervalElapsed(lua_State* L) {
     return LuaReturnBool(L, sman.IsIntervalElapsed(a.Float(1)));
 }
 
+// The list box functions: a component name, and a text for some; nothing
+// without a list box of that name in this set.
+int ListboxCall(lua_State* L, const char* fn, bool with_text, void (*op)(UIComp*, const char*)) {
+    LuaArgs a(L, fn);
+    const char* name = a.Text(1);
+    const char* text = with_text ? a.Text(2) : "";
+    UIComp* c = CompOfKind(L, name, UI_LISTBOX);
+    if (c && text) op(c, text);
+    return 0;
+}
+
 int luaf_ClearListbox(lua_State* L) {
-    LuaArgs a(L, __func__);
-    if (UIComp* c = CompOfKind(L, a.Text(1), UI_LISTBOX)) UIListboxClear(c);
-    return 0;
+    return ListboxCall(L, "ClearListbox", false, [](UIComp* c, const char*) { UIListboxClear(c); });
 }
-
 int luaf_AddListboxLine(lua_State* L) {
-    LuaArgs a(L, __func__);
-    const char* name = a.Text(1);
-    const char* text = a.Text(2);
-    UIComp* c = CompOfKind(L, name, UI_LISTBOX);
-    if (c && text) UIListboxAddLine(c, nullptr, text, nullptr);
-    return 0;
+    return ListboxCall(L, "AddListboxLine", true,
+                       [](UIComp* c, const char* t) { UIListboxAddLine(c, nullptr, t, nullptr); });
 }
-
 int luaf_SetListboxLineTextRight(lua_State* L) {
-    LuaArgs a(L, __func__);
-    const char* name = a.Text(1);
-    const char* text = a.Text(2);
-    UIComp* c = CompOfKind(L, name, UI_LISTBOX);
-    if (c && text) UIListboxSetLastLineTextRight(c, text);
-    return 0;
+    return ListboxCall(L, "SetListboxLineTextRight", true, UIListboxSetLastLineTextRight);
 }
-
 int luaf_SetListboxLineBitmap(lua_State* L) {
-    LuaArgs a(L, __func__);
-    const char* name = a.Text(1);
-    const char* bitmap = a.Text(2);
-    UIComp* c = CompOfKind(L, name, UI_LISTBOX);
-    if (c && bitmap) UIListboxSetLastLineBitmap(c, kd->LoadBitmap(bitmap, 4));
-    return 0;
+    return ListboxCall(L, "SetListboxLineBitmap", true,
+                       [](UIComp* c, const char* t) { UIListboxSetLastLineBitmap(c, kd->LoadBitmap(t, 4)); });
 }
-
 int luaf_ScrollListboxUp(lua_State* L) {
-    LuaArgs a(L, __func__);
-    if (UIComp* c = CompOfKind(L, a.Text(1), UI_LISTBOX)) UIListboxScroll(c, false);
-    return 0;
+    return ListboxCall(L, "ScrollListboxUp", false, [](UIComp* c, const char*) { UIListboxScroll(c, false); });
 }
-
 int luaf_ScrollListboxDown(lua_State* L) {
-    LuaArgs a(L, __func__);
-    if (UIComp* c = CompOfKind(L, a.Text(1), UI_LISTBOX)) UIListboxScroll(c, true);
-    return 0;
+    return ListboxCall(L, "ScrollListboxDown", false, [](UIComp* c, const char*) { UIListboxScroll(c, true); });
 }
 
 // The emitter kind is not built yet: an emitter is a plain component with

@@ -634,18 +634,12 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
             if (pc) UpdateCursor(pc, at, 0);
             break;
         case KD_EVENT_BUTTON_DOWN:
-            if (pc) {
-                pc->pressed = true;
-                pc->position = at;
-                UpdateCursors(0);
-            }
-            break;
         case KD_EVENT_BUTTON_UP:
             if (pc) {
-                pc->pressed = false;
+                pc->pressed = e.type == KD_EVENT_BUTTON_DOWN;
                 pc->position = at;
                 UpdateCursors(0);
-                if (press_only_hover) pc->idle_time = 6.0f;
+                if (!pc->pressed && press_only_hover) pc->idle_time = 6.0f;
             }
             break;
         case KD_EVENT_RENDERER_REINIT:
@@ -687,6 +681,12 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
     top = TopScreen();
     UISet* set = top ? top->uiset : nullptr;
     lua_State* L = set ? set->L : nullptr;
+    // Keys reach the top screen's script once it is fully in; in developer
+    // mode E and Ctrl stay the editor's.
+    auto key_to_lua = [&](UISetHandler h) {
+        return L && top->in_stack && top->trans >= 1.0f && set->Has(h) && !edit &&
+               !(developer && (id == 'E' || id == KEY_CONTROL));
+    };
     switch (e.type) {
         case KD_EVENT_WINDOW_CLOSE: {
             zero_next_time_step = true;
@@ -698,9 +698,7 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
             return 0;
         }
         case KD_EVENT_KEY_DOWN: {
-            if (L && top->in_stack && top->trans >= 1.0f && set->Has(UI_ON_KEY_DOWN) && !edit &&
-                !(developer && (id == 'E' || id == KEY_CONTROL)))
-                lua_man.CallLuaFunctionS(L, "OnKeyDown", KD_GetKeyName(id));
+            if (key_to_lua(UI_ON_KEY_DOWN)) lua_man.CallLuaFunctionS(L, "OnKeyDown", KD_GetKeyName(id));
             bool taken = false;
             for (int i = 0; i < num_cursors; i++) {
                 UIComp* f = cursor[i].focus;
@@ -714,9 +712,7 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
             return 1;
         }
         case KD_EVENT_KEY_UP:
-            if (L && top->in_stack && top->trans >= 1.0f && set->Has(UI_ON_KEY_UP) && !edit &&
-                !(developer && (id == 'E' || id == KEY_CONTROL)))
-                lua_man.CallLuaFunctionS(L, "OnKeyUp", KD_GetKeyName(id));
+            if (key_to_lua(UI_ON_KEY_UP)) lua_man.CallLuaFunctionS(L, "OnKeyUp", KD_GetKeyName(id));
             return 1;
         case KD_EVENT_BUTTON_DOWN:
         case KD_EVENT_BUTTON_UP: {
