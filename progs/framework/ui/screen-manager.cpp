@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "audioman.h"
@@ -79,14 +80,14 @@ void ScreenMan::InitScreens(int ref_width, int ref_height) {
     pbman.Init();
 
     ui_template_set = nullptr;
-    GetUISetForScreen("ui/templates.lua", nullptr);
+    built_templates = GetUISetForScreen("ui/templates.lua", nullptr);
 
     // The start-up script creates the scripted screens; it runs in a state
     // of its own whose set is the templates set.
-    lua_State* L = lua_man.OpenLuaState(0);
-    if (L) {
-        LuaManager::SetLuaStateUserData(L, ui_template_set);
-        lua_man.ExecLuaFile(L, "ui/autoexec.lua");
+    autoexec_state = lua_man.OpenLuaState(0);
+    if (autoexec_state) {
+        LuaManager::SetLuaStateUserData(autoexec_state, ui_template_set);
+        lua_man.ExecLuaFile(autoexec_state, "ui/autoexec.lua");
     }
 
     // Every kind has a template, also when the template file names none.
@@ -118,6 +119,44 @@ void ScreenMan::Shutdown() {
     for (Screen* s : copy) PopScreen(s, false);
     stack.count = 0;
     deferred_pushes.count = 0;
+    ReleaseUISets();
+}
+
+void ScreenMan::ReleaseUISets() {
+    std::vector<UISet*> sets;
+    auto add = [&sets](UISet* set) {
+        if (set && std::find(sets.begin(), sets.end(), set) == sets.end()) sets.push_back(set);
+    };
+    for (int i = 0;; i++) {
+        Screen* s = Screen::GetScreenByIndex(i);
+        if (!s) break;
+        add(s->uiset);
+        s->uiset = nullptr;
+        s->default_comp = nullptr;
+        s->preloaded = false;
+    }
+    add(screen_ScreenScreenBrowser.own_set);
+    screen_ScreenScreenBrowser.own_set = nullptr;
+    screen_ScreenScreenBrowser.shown_screen = nullptr;
+    Screen_ScreenTransition.target = nullptr;
+    for (int i = 0; i < retired_sets.count; i++) add(retired_sets[i]);
+    retired_sets.Free();
+    if (built_templates && built_templates == ui_template_set) {
+        add(built_templates);
+        ui_template_set = nullptr;
+    }
+    built_templates = nullptr;
+    if (autoexec_state) lua_man.CloseLuaState(autoexec_state);
+    autoexec_state = nullptr;
+    UnlockCursors();
+    edit_selection = isolated_comp = nullptr;
+    for (UISet* set : sets) {
+        if (set == ui_template_set) ui_template_set = nullptr;
+        UILayoutDeleteComps(set);
+        delete set;
+    }
+    Screen::total_num_screens_preloaded = 0;
+    all_screens_preloaded = false;
 }
 
 UISet* ScreenMan::GetStateUISet(lua_State* L) { return (UISet*)LuaManager::GetLuaStateOwner(L); }
@@ -128,9 +167,11 @@ UISet* ScreenMan::GetStateUISet(lua_State* L) { return (UISet*)LuaManager::GetLu
 UISet* ScreenMan::GetUISetForScreen(const char* file, Screen* screen) {
     UISet* set = new UISet(file, screen);
     if (screen) {
-        if (screen->uiset)
+        if (screen->uiset) {
             kd->Popupf(1, "Screen '%s' already has a UISet (%s)! Trying to set to '%s'.\n", screen->GetName(),
                        screen->uiset->file.c_str(), file ? file : "");
+            retired_sets.InsertLast(screen->uiset);
+        }
         screen->uiset = set;
     }
     int estimate = 0;

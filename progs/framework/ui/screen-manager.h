@@ -200,8 +200,17 @@ private:
     void DrawDeveloperFrame();
     void DrawHelpPanel();
     void CallSetHandler(UISet* set, UISetHandler h, const char* arg);
+    // Frees what the manager built: the screens' UI sets and their
+    // components, those replaced while running, the templates and the
+    // start-up script's state. The screens are left unloaded.
+    void ReleaseUISets();
     // Re-pushes asked for inside a pop wait for the removal step.
     nArray<Screen*> deferred_pushes;
+    // Sets replaced by a new one (LoadUI): the old one may be running the
+    // very script that replaced it, so it goes at shutdown.
+    nArray<UISet*> retired_sets;
+    UISet* built_templates = nullptr;
+    lua_State* autoexec_state = nullptr;
 };
 
 extern ScreenMan sman;
