@@ -55,20 +55,20 @@ cat > "$WORK/script.txt" <<END
 9400 screenshot $SHOTS/5-back-to-menu.png
 8700 touch_move 1000 580
 9500 key DOWN
-9900 screenshot $SHOTS/6-key-first.png
-10000 key DOWN
-10400 screenshot $SHOTS/7-key-second.png
-10600 touch_down 512 372
-10700 touch_up 512 372
-11500 key ESCAPE
-12400 screenshot $SHOTS/8-escape-back.png
-12600 touch_down 512 270
-12700 touch_up 512 270
-13600 screenshot $SHOTS/9-game.png
-13800 state thumbnail
-14000 state fullscreen
-14800 screenshot $SHOTS/10-paused.png
-15000 exit
+10200 screenshot $SHOTS/6-key-first.png
+10400 key DOWN
+11100 screenshot $SHOTS/7-key-second.png
+11300 touch_down 512 372
+11400 touch_up 512 372
+12200 key ESCAPE
+13100 screenshot $SHOTS/8-escape-back.png
+13300 touch_down 512 270
+13400 touch_up 512 270
+14300 screenshot $SHOTS/9-game.png
+14500 state thumbnail
+14700 state fullscreen
+15500 screenshot $SHOTS/10-paused.png
+15700 exit
 END
 cd "$WORK"
 status=0
