@@ -21,23 +21,14 @@ XVFB="$HERE/../../KODO/host/tests/with_xvfb.sh"
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 rm -rf "$SHOTS"
-mkdir -p "$SHOTS" "$WORK/app"
+mkdir -p "$SHOTS"
 
 # The data tree: the bundled one, with the test's UI files over its ui/.
+. "$HERE/data-tree.sh"
 if [ "$UI_SET" = bundled ]; then
-  ln -s "$DATA" "$WORK/app/native"
+  e2e_data_tree "$WORK" "$DATA"
 else
-  mkdir -p "$WORK/app/native/ui"
-  for f in "$DATA"/*; do
-    [ "$(basename "$f")" = ui ] || ln -s "$f" "$WORK/app/native/"
-  done
-  for f in "$DATA"/ui/*; do
-    case "$(basename "$f")" in
-      autoexec.lua|templates.lua|events) ;;
-      *) ln -s "$f" "$WORK/app/native/ui/" ;;
-    esac
-  done
-  for f in "$HERE"/ui-test/*; do ln -s "$f" "$WORK/app/native/ui/"; done
+  e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 fi
 
 # Times in ms from the host's start. Loading takes about three seconds
