@@ -309,6 +309,9 @@ void KD_Printf(const char* format, ...) N_PRINTF_LIKE(1, 2);
 void KD_PrintDebugf(int level, const char* format, ...) N_PRINTF_LIKE(2, 3);
 void KD_Popupf(int level, const char* format, ...) N_PRINTF_LIKE(2, 3);
 void KDI_InitConsole();
+// Starts keeping the lines printed before the console starts (dropping any
+// left from an earlier run); KDI_InitConsole writes them to the log.
+void KDI_KeepEarlyLogLines();
 void KDI_PrintConsoleStatistics();
 void KDI_FreeConsole();
 void KDI_FlushPopups();
