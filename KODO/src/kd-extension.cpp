@@ -5,6 +5,7 @@
 #include <bps/virtualkeyboard.h>
 #include <errno.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <time.h>
 
 #include "kd-file.h"
@@ -81,13 +82,15 @@ static void SwitchProgramBasePath(const char* name) {
 
 // "RenameFile" takes "from|to", two engine paths. The program has no other
 // way to replace a file atomically, which every writer of player data
-// needs. Both names must be engine paths inside their roots: no "..", no
-// absolute or native names.
+// needs. Both names must lie in the player's own folder (user://, no ".."):
+// the program's data under res:// is read-only, and nothing may be moved
+// into or out of it.
 static bool RenameFile(const char* parameter) {
     const char* bar = parameter ? strchr(parameter, '|') : nullptr;
-    if (!bar || bar == parameter || !bar[1] || strstr(parameter, "..") || !strstr(parameter, "://") ||
-        !strstr(bar + 1, "://") || parameter[0] == '/' || bar[1] == '/') {
-        KD_PrintDebugf(1, "RenameFile: parameter '%s' refused.\n", parameter ? parameter : "(null)");
+    if (!bar || strncmp(parameter, "user://", 7) != 0 || strncmp(bar + 1, "user://", 7) != 0 ||
+        bar - parameter <= 7 || !bar[8] || strstr(parameter, "..")) {
+        KD_PrintDebugf(1, "RenameFile: parameter '%s' refused: both names must be user:// files.\n",
+                       parameter ? parameter : "(null)");
         return false;
     }
     nString from(parameter);
@@ -101,6 +104,19 @@ static bool RenameFile(const char* parameter) {
     free(native_from);
     free(native_to);
     return ok;
+}
+
+// "FileExists" takes one engine path and answers "1" when anything is
+// there, readable or not, and null when nothing is. Opening the file cannot
+// tell a missing file from one this user may not read, and the player's
+// files must never be taken for missing (replaced, deleted) because of it.
+static bool PathExists(const char* path) {
+    if (!path || strstr(path, "..")) return false;
+    char* native = KD_ConvertStaticPathToNativeOSPath(path);
+    struct stat st;
+    bool there = native && lstat(native, &st) == 0;
+    free(native);
+    return there;
 }
 
 const char* KD_CallExtension(const char* command, const char* parameter) {
@@ -175,6 +191,7 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
     }
 
     if (strcmp(command, "RenameFile") == 0) return RenameFile(parameter) ? "OK" : nullptr;
+    if (strcmp(command, "FileExists") == 0) return PathExists(parameter) ? "1" : nullptr;
 
     if (kd_state.renderer_ready && ri) {
         answer = ri->CallExtension(command, parameter);

@@ -1,6 +1,8 @@
 // Engine files: the stdio-like operations of the interface table and the
 // three file openers behind them (packages, native files, download cache).
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "kd-file.h"
 
@@ -30,17 +32,38 @@ void kdFilePosix::Close() {
     delete this;
 }
 
-// Opens a native file for an engine name. Takes over `native`.
-static kdFile* OpenNative(const char* name, char* native, const char* mode) {
-    FILE* fp = fopen(native, mode);
-    if (!fp) {
-        free(native);
+// Opens a native file for the modes of fopen with only regular files
+// accepted. The open does not block (a FIFO in place of a data file would
+// otherwise hang until someone writes to it), and the type is checked on
+// the open descriptor before any byte is read. Files made here are 0644:
+// the player's data is not for every user of the device to change.
+FILE* KDI_OpenRegularFile(const char* native, const char* mode) {
+    if (!native || !mode) return nullptr;
+    bool plus = strchr(mode, '+') != nullptr;
+    int flags;
+    switch (mode[0]) {
+        case 'r': flags = plus ? O_RDWR : O_RDONLY; break;
+        case 'w': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC; break;
+        case 'a': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND; break;
+        default: return nullptr;
+    }
+    int fd = open(native, flags | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    // Folders open for reading on this system; they are not files either.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, flags & O_APPEND) != 0) {
+        close(fd);
         return nullptr;
     }
-    // Folders open for reading on this system; they are not files.
-    struct stat st;
-    if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
-        fclose(fp);
+    FILE* fp = fdopen(fd, mode);
+    if (!fp) close(fd);
+    return fp;
+}
+
+// Opens a native file for an engine name. Takes over `native`.
+static kdFile* OpenNative(const char* name, char* native, const char* mode) {
+    FILE* fp = KDI_OpenRegularFile(native, mode);
+    if (!fp) {
         free(native);
         return nullptr;
     }

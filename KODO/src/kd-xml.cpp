@@ -107,7 +107,7 @@ bool KD_XMLReader::OpenFile(const char* file, bool native) {
     long length = 0;
     bool ok;
     if (native) {
-        FILE* fp = fopen(file, "rb");
+        FILE* fp = KDI_OpenRegularFile(file, "rb");
         if (!fp) return false;
         ok = ReadWhole(&bytes, &length, [fp](char* dst, long n) -> long { return (long)fread(dst, 1, (size_t)n, fp); });
         if (ferror(fp)) ok = false;

@@ -378,7 +378,7 @@ static bool IsWritableName(const char* s) {
 
 bool KD_DMDatabase::SaveXML(const char* path) {
     if (!path) return false;
-    FILE* fp = fopen(path, "wt");
+    FILE* fp = KDI_OpenRegularFile(path, "wt");
     if (!fp) {
         KD_Popupf(1, "Unable to open file '%s' for writing.\n", path);
         KD_PrintDebugf(2, "Unable to open file '%s' for writing.\n", path);

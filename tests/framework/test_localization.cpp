@@ -45,10 +45,10 @@ public:
         Manager::SetParms(nullptr);
         system(("rm -rf " + dir).c_str());
     }
-    std::string NewStrings() const { return ReadNative(dir + "/app/native/language-new-strings.xml"); }
+    std::string NewStrings() const { return ReadNative(engine->UserPath("language-new-strings.xml")); }
     bool HasNewStrings() const {
         struct stat st;
-        return stat((dir + "/app/native/language-new-strings.xml").c_str(), &st) == 0;
+        return stat(engine->UserPath("language-new-strings.xml").c_str(), &st) == 0;
     }
 
     std::string dir;
@@ -170,13 +170,21 @@ TEST(Localization, EscapesSurviveTheNewStringsFileWhateverTheLength) {
     EXPECT_FALSE(g.HasNewStrings());  // both were found in the file
 }
 
-TEST(Localization, DamagedLanguageFileIsNamedAndNotUsed) {
-    LocFixture f("xx", {{"data-xx/language.xml",
-                         std::string(kDecl) + "<root><array id=\"STRINGS\"><node id=\"PLAY\" to=\"Spie"}});
-    FwLog log;
-    loc_man.Initialize();
-    EXPECT_TRUE(log.Contains("Language file 'language.xml' is damaged")) << log.Lines().size();
-    EXPECT_STREQ(loc_man.Localize("PLAY"), "PLAY");
+// A damaged language file keeps the translations before the damage, and
+// one line names the file and the line.
+TEST(Localization, DamagedLanguageFileKeepsWhatCameBefore) {
+    for (auto [tail, line] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"<node id=\"LATE\" to=\"Spa", "line 4"}, {"<node id=\"LATE\" to=\"Spat\"/>\n<!-- no end", "line 5"}}) {
+        LocFixture f("xx", {{"data-xx/language.xml", std::string(kDecl) + "<root><array id=\"STRINGS\">\n"
+                                                     "<node id=\"PLAY\" to=\"Spielen\"/>\n" + tail}});
+        FwLog log;
+        loc_man.Initialize();
+        int named = 0;
+        for (const std::string& l : log.Lines())
+            if (l.find(std::string("Language file 'language.xml' is damaged at ") + line) != std::string::npos) named++;
+        EXPECT_EQ(named, 1) << tail;
+        EXPECT_STREQ(loc_man.Localize("PLAY"), "Spielen") << tail;
+    }
 }
 
 TEST(Localization, NumbersAndTimes) {
