@@ -3,7 +3,8 @@
 # who runs the game are the player's files all the same: the real
 # executable, run in the automated-testing mode (which makes and deletes
 # profiles), reports each with one line and leaves both untouched, the
-# index still listing the unreadable profile. Root reads every file, so as
+# index still listing the unreadable profile; a profile made read-only is
+# not replaced by a save. Root reads every file, so as
 # root the game runs as "nobody".
 set -e
 WORM="$1"
@@ -69,14 +70,22 @@ for round in 1 2; do
   log $round | grep "exists but cannot be read"
 done
 
-# 2. The index cannot be read.
+# 2. A profile the player made read-only is not replaced by a save.
+chmod 444 "$P/2.xml"
+cp "$P/2.xml" "$WORK/2.before"
+run
+chmod 644 "$P/2.xml"
+cmp -s "$P/2.xml" "$WORK/2.before" || { echo "read-only 2.xml replaced"; log 3; exit 1; }
+log 3 | grep -q "Saving 'user://profiles/2.xml' failed: the file cannot be written" || { echo "not reported"; log 3; exit 1; }
+
+# 3. The index cannot be read.
 cp "$P/index.xml" "$WORK/index.before"
 chmod 000 "$P/index.xml"
 run
 chmod 644 "$P/index.xml"
-cmp -s "$P/index.xml" "$WORK/index.before" || { echo "index.xml written over"; log 3; exit 1; }
+cmp -s "$P/index.xml" "$WORK/index.before" || { echo "index.xml written over"; log 4; exit 1; }
 [ ! -e "$P/index.xml.damaged" ] || { echo "a readable-later index was set aside"; exit 1; }
-n=$(log 3 | grep -c "Player data file 'user://profiles/index.xml' exists but cannot be read" || true)
-[ "$n" = 1 ] || { echo "unreadable index reported $n times"; log 3; exit 1; }
-log 3 | grep "exists but cannot be read"
+n=$(log 4 | grep -c "Player data file 'user://profiles/index.xml' exists but cannot be read" || true)
+[ "$n" = 1 ] || { echo "unreadable index reported $n times"; log 4; exit 1; }
+log 4 | grep "exists but cannot be read"
 echo "unreadable profile and index left alone"
