@@ -106,17 +106,19 @@ static bool RenameFile(const char* parameter) {
     return ok;
 }
 
-// "FileExists" takes one engine path and answers "1" when anything is
-// there, readable or not, and null when nothing is. Opening the file cannot
-// tell a missing file from one this user may not read, and the player's
-// files must never be taken for missing (replaced, deleted) because of it.
-static bool PathExists(const char* path) {
-    if (!path || strstr(path, "..")) return false;
+// "FileExists" takes one engine path and answers what is there, readable
+// or not: "file", "folder" or "other"; null when nothing is. Opening the
+// file cannot tell a missing file from one this user may not read, and the
+// player's files must never be taken for missing (replaced, deleted)
+// because of it.
+static const char* PathType(const char* path) {
+    if (!path || strstr(path, "..")) return nullptr;
     char* native = KD_ConvertStaticPathToNativeOSPath(path);
     struct stat st;
     bool there = native && lstat(native, &st) == 0;
     free(native);
-    return there;
+    if (!there) return nullptr;
+    return S_ISREG(st.st_mode) ? "file" : S_ISDIR(st.st_mode) ? "folder" : "other";
 }
 
 const char* KD_CallExtension(const char* command, const char* parameter) {
@@ -191,7 +193,7 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
     }
 
     if (strcmp(command, "RenameFile") == 0) return RenameFile(parameter) ? "OK" : nullptr;
-    if (strcmp(command, "FileExists") == 0) return PathExists(parameter) ? "1" : nullptr;
+    if (strcmp(command, "FileExists") == 0) return PathType(parameter);
 
     if (kd_state.renderer_ready && ri) {
         answer = ri->CallExtension(command, parameter);

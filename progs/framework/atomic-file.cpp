@@ -27,7 +27,8 @@ bool AtomicFile::Open(const char* target) {
     // A file the player made read-only stays as it is: the rename below
     // would replace it whatever its permissions. Opening it for appending
     // writes nothing and fails exactly when writing would.
-    if (kd->CallExtension("FileExists", target)) {
+    const char* there = kd->CallExtension("FileExists", target);
+    if (there && strcmp(there, "file") == 0) {
         kd_file_t* probe = kd->OpenFile(target, "a");
         if (!probe) {
             Fail("the file cannot be written (read-only?)");

@@ -16,10 +16,13 @@ protected:
 TEST_F(Startup, StartAndShutdownLinesInOrder) {
     LogCapture log;
     ASSERT_TRUE(StartEngine());
+    // The sound feeder runs on the engine's own thread service.
+    EXPECT_EQ(KDT_GetNumberOfThreadsRunning(), 1);
     EXPECT_EQ(test_prog.init_calls, 1);
     EXPECT_TRUE(kd_state.initialised);
     StopEngine();
     EXPECT_EQ(test_prog.shutdown_calls, 1);
+    EXPECT_EQ(KDT_GetNumberOfThreadsRunning(), 0);
 
     const char* order[] = {
         "Logging Verbose Level set to",
@@ -28,7 +31,7 @@ TEST_F(Startup, StartAndShutdownLinesInOrder) {
         "Initializing RendImp.",
         "Initializing Program 'Test Program'..",
         "KODO Shutdown.",
-        "Waiting for threads to exit... (0 threads)",
+        "Waiting for threads to exit... (1 threads)",  // the sound feeder, like any thread
         "Releasing Input Implementations.",
         "Releasing sounds.",
         "Releasing fonts.",
