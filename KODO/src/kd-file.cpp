@@ -1,8 +1,6 @@
 // Engine files: the stdio-like operations of the interface table and the
 // three file openers behind them (packages, native files, download cache).
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "kd-file.h"
 
@@ -30,34 +28,6 @@ void kdFilePosix::Close() {
     free(name);
     free(nativePath);
     delete this;
-}
-
-// Opens a native file for the modes of fopen with only regular files
-// accepted. The open does not block (a FIFO in place of a data file would
-// otherwise hang until someone writes to it), and the type is checked on
-// the open descriptor before any byte is read. Files made here are 0644:
-// the player's data is not for every user of the device to change.
-FILE* KDI_OpenRegularFile(const char* native, const char* mode) {
-    if (!native || !mode) return nullptr;
-    bool plus = strchr(mode, '+') != nullptr;
-    int flags;
-    switch (mode[0]) {
-        case 'r': flags = plus ? O_RDWR : O_RDONLY; break;
-        case 'w': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC; break;
-        case 'a': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND; break;
-        default: return nullptr;
-    }
-    int fd = open(native, flags | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0) return nullptr;
-    struct stat st;
-    // Folders open for reading on this system; they are not files either.
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, flags & O_APPEND) != 0) {
-        close(fd);
-        return nullptr;
-    }
-    FILE* fp = fdopen(fd, mode);
-    if (!fp) close(fd);
-    return fp;
 }
 
 // Opens a native file for an engine name. Takes over `native`.
