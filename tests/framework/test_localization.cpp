@@ -11,6 +11,7 @@
 
 #include "fw-support.h"
 #include "localization.h"
+#include "luaman.h"
 #include "manager.h"
 
 namespace {
@@ -168,6 +169,22 @@ TEST(Localization, EscapesSurviveTheNewStringsFileWhateverTheLength) {
     ASSERT_TRUE(got);
     EXPECT_EQ(std::string(got), longText);
     EXPECT_FALSE(g.HasNewStrings());  // both were found in the file
+}
+
+// With translation on, a text starting with '@' has no translation: the
+// script gets nil, not an empty text.
+TEST(Localization, ScriptsGetNilForTextsStartingWithAt) {
+    LocFixture f("xx", {{"data-xx/language.xml", LanguageFile("")}});
+    loc_man.Initialize();
+    lua_man.Initialize();
+    ASSERT_TRUE(lua_man.ExecLuaString(nullptr, "at = Localize('@blank') plain = Localize('Play')"));
+    lua_State* L = lua_man.GetMainState();
+    lua_getglobal(L, "at");
+    EXPECT_TRUE(lua_isnil(L, -1));
+    lua_getglobal(L, "plain");
+    EXPECT_STREQ(lua_tostring(L, -1), "Play");
+    lua_pop(L, 2);
+    lua_man.Shutdown();
 }
 
 // A damaged language file keeps the translations before the damage, and
