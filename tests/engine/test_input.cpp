@@ -16,10 +16,15 @@
 #include <bps/screen.h>
 #include <host/host.h>
 
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "qnx-kodo.h"
+#include "kd-console.h"
+#include "kd-settings.h"
 #include "test-support.h"
 
 namespace {
@@ -268,6 +273,25 @@ TEST_F(ScriptedInput, TouchesOfEveryIdArriveAndOnlyTrackedOnesKeepAPreviousPosit
     EXPECT_EQ(ev[4].e.prev_x, 10);  // -30 has none either
     EXPECT_EQ(kd_state.key_states[KD_KEY_MOUSE_BUTTON_0], 0);  // only pointer 0 sets it
     EXPECT_EQ(kd_state.transform_index, transform_index);
+}
+
+// The console key that the bundled settings name is one the platform
+// passes on: pressing it opens and closes the console.
+TEST_F(ScriptedInput, TheBundledConsoleKeyOpensTheConsole) {
+    std::ifstream in(std::string(getenv("KODO_TEST_DATA")) + "/prog.xml");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(text, m, std::regex("console_toggle_key=\"([^\"]*)\"")));
+    std::string key = m[1];
+    kd_con.enabled = true;
+    kd_con.open = false;
+    kd_con.toggleKey = KDI_GetKeyByName(key.c_str());
+    ASSERT_NE(kd_con.toggleKey, 0) << key;
+    Run(("0 key " + key + "\n").c_str());
+    EXPECT_TRUE(kd_con.open) << "key " << key;
+    Run(("0 key " + key + "\n").c_str());
+    EXPECT_FALSE(kd_con.open);
+    kd_con.enabled = false;
 }
 
 TEST_F(ScriptedInput, PointerMaskOfOneGivesOneButtonDown) {

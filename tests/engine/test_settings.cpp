@@ -304,5 +304,6 @@ TEST(SettingsStartup, BundledProgXml) {
     EXPECT_STREQ(kd_state.variant_name, "QNX/LARGE");
     EXPECT_STREQ(KD_CallExtension("ProgramInfo", "ProgramId"), "worm");
     EXPECT_TRUE(KDI_ProductFeatureExists("MULTITOUCH"));
+    EXPECT_EQ(kd_state.console_toggle_key, '0');  // a key the platform passes on
     StopEngine();
 }
