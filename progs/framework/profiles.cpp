@@ -540,11 +540,8 @@ bool ProfileManager::SaveProfiles() {
     index->SetValue("!SETTINGS", "MUSIC_VOLUME", "value", text);
     index->SetValue("!SETTINGS", "WINDOWED", "value", Manager::GetParms()->windowed ? "1" : "0");
 
-    bool ok = !indexBlocked;
-    if (indexBlocked)
-        kd->PrintDebugf(1, "The profile index '%s' could not be read; it is not written over.\n", kIndexPath);
-    else
-        ok = index->Save(kIndexPath);
+    // An index that could not be read was reported when it was loaded.
+    bool ok = !indexBlocked && index->Save(kIndexPath);
     for (int i = 0; i < profiles.count; i++) ok = profiles.data[i]->Save() && ok;
     return ok;
 }
