@@ -4,21 +4,9 @@
 #   names the file and the line, and the values read before it are used (the
 #   log file exists, in the developer's and title's folder);
 # - a developer name that climbs out of the user folder stays inside it.
-set -e
-WORM="$1"
-DATA="$2"
-HERE=$(cd "$(dirname "$0")" && pwd)
-XVFB="$HERE/../../KODO/host/tests/with_xvfb.sh"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/e2e-lib.sh"
 
-# A data tree like the bundled one with its own prog.xml.
-make_tree() {
-  rm -rf "$WORK/run" && mkdir -p "$WORK/run/app/native"
-  for f in "$DATA"/*; do
-    [ "$(basename "$f")" = prog.xml ] || ln -s "$f" "$WORK/run/app/native/"
-  done
-}
+make_tree() { rm -rf "$WORK/run" && tree_without_prog_xml "$WORK/run"; }
 run() {
   printf '300 exit\n' > "$WORK/script.txt"
   status=0

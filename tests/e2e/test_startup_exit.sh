@@ -2,13 +2,7 @@
 # Starts the real executable headless, lets it run frames, sends the exit
 # request through the scripted input and checks the exit status and the
 # order of the start-up and shutdown lines in the log file.
-set -e
-WORM="$1"
-DATA="$2"
-HERE=$(cd "$(dirname "$0")" && pwd)
-XVFB="$HERE/../../KODO/host/tests/with_xvfb.sh"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/e2e-lib.sh"
 mkdir -p "$WORK/app"
 ln -s "$DATA" "$WORK/app/native"
 cat > "$WORK/script.txt" <<'END'

@@ -6,19 +6,10 @@
 # index still listing the unreadable profile; a profile made read-only is
 # not replaced by a save. Root reads every file, so as
 # root the game runs as "nobody".
-set -e
-WORM="$1"
-DATA="$2"
-HERE=$(cd "$(dirname "$0")" && pwd)
-XVFB="$HERE/../../KODO/host/tests/with_xvfb.sh"
-WORK=$(mktemp -d)
-trap '[ -n "$KEEP" ] || rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/e2e-lib.sh"
 chmod 755 "$WORK"
 
-mkdir -p "$WORK/app/native"
-for f in "$DATA"/*; do
-  [ "$(basename "$f")" = prog.xml ] || ln -s "$f" "$WORK/app/native/"
-done
+tree_without_prog_xml "$WORK"
 sed 's|features="AUTOSCALE,MULTITOUCH"|features="AUTOSCALE,MULTITOUCH,AUTO_TESTING_MODE"|' "$DATA/prog.xml" \
   > "$WORK/app/native/prog.xml"
 grep -q AUTO_TESTING_MODE "$WORK/app/native/prog.xml" || { echo "prog.xml features not found"; exit 1; }
