@@ -319,7 +319,11 @@ void KDI_FreeConsole();
 void KDI_FlushPopups();
 // Every finished log line is also handed to this sink (tests watch the log
 // through it). Null removes it.
+// Every line printed, whether or not a log or console takes it (the tools
+// print the engine's messages through it).
 void KDI_SetLogSink(void (*sink)(int level, const char* line, void* user), void* user);
+// Exactly the lines written to the log file, as they are written.
+void KDI_SetLogFileSink(void (*sink)(int level, const char* line, void* user), void* user);
 
 // Events and input state.
 void KDI_SendEvent(kd_event_t* event);

@@ -11,6 +11,9 @@ kdConsole kd_con;
 
 static void (*log_sink)(int, const char*, void*) = nullptr;
 static void* log_sink_user = nullptr;
+// Sees exactly the lines that the log file gets, when they get there.
+static void (*file_sink)(int, const char*, void*) = nullptr;
+static void* file_sink_user = nullptr;
 
 // Shared format buffer, used under PRINT.
 static char print_buffer[KD_PRINT_BUFFER];
@@ -52,6 +55,13 @@ void KDI_SetLogSink(void (*sink)(int, const char*, void*), void* user) {
     KDI_LockCoreMutex(KD_MUTEX_PRINT);
     log_sink = sink;
     log_sink_user = user;
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+}
+
+void KDI_SetLogFileSink(void (*sink)(int, const char*, void*), void* user) {
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    file_sink = sink;
+    file_sink_user = user;
     KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
 }
 
@@ -218,6 +228,7 @@ void kdConsole::AddPiece(short level, const char* text) {
     if (logging) {
         kd_file_t* f = KD_OpenFile(logName, "a");
         if (!f) return;
+        if (file_sink) file_sink(level, text, file_sink_user);
         if (main)
             KD_fprintf(f, "%.4d: [%.2d:%.2d.%.2d] %s", l.number, l.date[3], l.date[4], l.date[5], text);
         else
