@@ -5,6 +5,7 @@
 #include <bps/virtualkeyboard.h>
 #include <errno.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <time.h>
 
 #include "kd-file.h"
@@ -81,13 +82,15 @@ static void SwitchProgramBasePath(const char* name) {
 
 // "RenameFile" takes "from|to", two engine paths. The program has no other
 // way to replace a file atomically, which every writer of player data
-// needs. Both names must be engine paths inside their roots: no "..", no
-// absolute or native names.
+// needs. Both names must lie in the player's own folder (user://, no ".."):
+// the program's data under res:// is read-only, and nothing may be moved
+// into or out of it.
 static bool RenameFile(const char* parameter) {
     const char* bar = parameter ? strchr(parameter, '|') : nullptr;
-    if (!bar || bar == parameter || !bar[1] || strstr(parameter, "..") || !strstr(parameter, "://") ||
-        !strstr(bar + 1, "://") || parameter[0] == '/' || bar[1] == '/') {
-        KD_PrintDebugf(1, "RenameFile: parameter '%s' refused.\n", parameter ? parameter : "(null)");
+    if (!bar || strncmp(parameter, "user://", 7) != 0 || strncmp(bar + 1, "user://", 7) != 0 ||
+        bar - parameter <= 7 || !bar[8] || strstr(parameter, "..")) {
+        KD_PrintDebugf(1, "RenameFile: parameter '%s' refused: both names must be user:// files.\n",
+                       parameter ? parameter : "(null)");
         return false;
     }
     nString from(parameter);
@@ -102,6 +105,21 @@ static bool RenameFile(const char* parameter) {
     free(native_from);
     free(native_to);
     return ok;
+}
+
+// "FileExists" takes one engine path and answers what is there, readable
+// or not: "file", "folder" or "other"; null when nothing is. Opening the
+// file cannot tell a missing file from one this user may not read, and the
+// player's files must never be taken for missing (replaced, deleted)
+// because of it.
+static const char* PathType(const char* path) {
+    if (!path || strstr(path, "..")) return nullptr;
+    char* native = KD_ConvertStaticPathToNativeOSPath(path);
+    struct stat st;
+    bool there = native && lstat(native, &st) == 0;
+    free(native);
+    if (!there) return nullptr;
+    return S_ISREG(st.st_mode) ? "file" : S_ISDIR(st.st_mode) ? "folder" : "other";
 }
 
 const char* KD_CallExtension(const char* command, const char* parameter) {
@@ -176,6 +194,7 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
     }
 
     if (strcmp(command, "RenameFile") == 0) return RenameFile(parameter) ? "OK" : nullptr;
+    if (strcmp(command, "FileExists") == 0) return PathType(parameter);
 
     if (kd_state.renderer_ready && ri) {
         answer = ri->CallExtension(command, parameter);
