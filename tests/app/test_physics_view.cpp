@@ -53,9 +53,11 @@ TEST(PhysicsManager, InitializeRegistersTheDefaultFirstOnce) {
     FwLog log;
     ASSERT_EQ(ActorBehavior::all_abs.count, 0);
     physics_man.Initialize();
+    const int made = ActorBehavior::all_abs.count;
     physics_man.Initialize();
     EXPECT_EQ(physics_man.initialized, 1);
-    ASSERT_EQ(ActorBehavior::all_abs.count, 1);
+    ASSERT_GE(made, 1);
+    EXPECT_EQ(ActorBehavior::all_abs.count, made);
     EXPECT_STREQ(ActorBehavior::all_abs[0]->GetName(), "DEFAULT");
     int lines = 0;
     for (auto& l : log.Lines()) lines += l.find("PhysicsManager Initializing.") != std::string::npos;

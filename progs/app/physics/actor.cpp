@@ -42,6 +42,7 @@ uint32_t ParseActorTags(const char* text) {
     return flags;
 }
 
+float randf(float a, float b) { return (float)(a + (double)(b - a) * (double)rand() / (double)RAND_MAX); }
 
 float FastInvSqrt(float x) {
     float half = 0.5f * x;

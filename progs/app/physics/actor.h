@@ -75,6 +75,14 @@ constexpr float kMinDirectionLength = 1e-5f;
 // when v is shorter than kMinDirectionLength or not finite.
 bool UnitVector(vec2_t v, vec2_t* unit);
 
+// A uniform random number in [a, b], in double precision. The fraction is
+// taken against RAND_MAX: the C library here draws far beyond 32767.
+float randf(float a, float b);
+
+// Draws the bitmap as KD_DrawBitmapRS does, mirrored left to right (its
+// left and right texture coordinates exchanged for this one draw).
+void DrawBitmapMirroredHorRS(kd_bitmap_t* bm, float x, float y, float angle, float scale);
+
 struct Actor {
     uint32_t flags;
     int worm_index;
@@ -128,6 +136,11 @@ public:
     void DrawEditModeData(Actor* actor);
 
     const char* GetName() const { return name.text ? name.text : ""; }
+
+    // One picture of the actor at a place, angle and scale: the frame
+    // chosen by the damage taken (frame 0 at full health) when the bitmap
+    // has frames, mirrored when the actor is. Nothing for a null bitmap.
+    static void DrawPicture(kd_bitmap_t* bm, const Actor* actor, float x, float y, float angle, float scale);
 
     // A null name gives the first registered behaviour (null when none).
     static ActorBehavior* GetActorBehavior(const char* name);

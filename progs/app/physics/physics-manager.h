@@ -71,6 +71,20 @@ public:
     Actor* WormHead() const { return worm_parts.count >= 2 ? worm_parts[0] : nullptr; }
     Actor* WormTail() const { return worm_parts.count >= 2 ? worm_parts[worm_parts.count - 1] : nullptr; }
 
+    // Spawns an effect into one of this world's particle layers at a world
+    // position (metres). The layers count in world pixels: they are drawn
+    // at `metres_per_pixel` under the view transform, as the effect
+    // scripts' sizes and speeds are pixels.
+    void SpawnEffect(PartMan* layer, fx_t* fx, vec2_t at, float angle, float delay = 0);
+
+    // The projectile the world's shooters and mines fire: the actor that
+    // "ammos.xml" gives the world's ammunition (the first name in `ammos`).
+    // An ammunition that the table does not list, or whose actor has no
+    // outline, gives the table's first (the default) with one line; a world
+    // without an ammunition takes the default silently. Worked out once per
+    // world and ammunition text; null only when nothing usable exists.
+    ActorShape* ProjectileShape();
+
     // Queries. The two by position make this simulation the active one,
     // since the query callback reports to the active simulation. Results
     // are bounding-box overlaps in the order the world reports them.
@@ -157,6 +171,10 @@ private:
     void DropPending();
     float damage_clock = 0;
     nArray<WorldChange*> pending;
+    // ProjectileShape's answer and the ammunition text it was worked out for.
+    ActorShape* projectile_shape = nullptr;
+    nString projectile_for;
+    bool projectile_known = false;
 };
 
 // Reports every fixture a box query finds: the actor of the fixture's body
