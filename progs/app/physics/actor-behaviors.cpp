@@ -51,10 +51,8 @@ void ActorBehaviors::FreeActorBehaviors() {
 
 // ---------------------------------------------------------------- drawing
 
-// Frame 0 at full health, later frames as damage grows; the engine wraps
-// the frame number, so a dead actor shows frame 0 again.
-static void SelectFrameByDamage(kd_bitmap_t* bm, const Actor* actor) {
-    if (bm->frame_count <= 0 || !actor->shape) return;
+void SelectFrameByDamage(kd_bitmap_t* bm, const Actor* actor) {
+    if (!bm || !actor || bm->frame_count <= 0 || !actor->shape) return;
     float full = actor->shape->hit_points;
     float h = full != 0 ? actor->hit_points / full : 0.0f;
     if (!(h >= 0)) h = 0;
