@@ -7,6 +7,7 @@
 #define APP_BEHAVIOR_ENV_H
 
 #include <stdlib.h>
+#include <string.h>
 
 #include <functional>
 #include <string>
@@ -82,6 +83,10 @@ struct BehaviorWorld {
         ActorBehaviors::FreeActorBehaviors();
     }
 
+    void Bounds(float x1, float y1, float x2, float y2) {
+        const float b[4] = {x1, y1, x2, y2};
+        memcpy(sim.world_bounds, b, sizeof b);
+    }
     ActorShape* Shape(const char* file) { return physics_man.GetShape(file); }
     // A definition of the test's own under "user://".
     ActorShape* Own(const std::string& name, const std::string& body) {
@@ -140,6 +145,59 @@ struct BehaviorWorld {
         for (part_t* p = sim.front_particles.FirstLive(); p; p = sim.front_particles.NextLive(p))
             out.push_back(b2Vec2(p->x * sim.metres_per_pixel, p->y * sim.metres_per_pixel));
         return out;
+    }
+};
+
+// A circle of the test's own, in the format of the actor definitions.
+inline std::string Ball(const char* type, const char* tags, int radius, const char* extra = "") {
+    return std::string("<array id=\"info\"><node id=\"type\" value=\"") + type + "\"/><node id=\"tags\" value=\"" +
+           tags + "\"/>" + extra + "</array><array id=\"circle\"><node id=\"radius\" value=\"" +
+           std::to_string(radius) + "\"/></array>";
+}
+
+// What the behaviours draw while a DrawSpy is installed: quads, sprites
+// (with the frame selected last before each) and nothing on the screen.
+struct DrawnQuad {
+    kd_bitmap_t* bm;
+    kd_vertex_t v[4];
+};
+struct DrawnSprite {
+    kd_bitmap_t* bm;
+    float x, y, angle, scale;
+    int frame;
+};
+struct DrawSpy {
+    std::vector<DrawnQuad> quads;
+    std::vector<DrawnSprite> sprites;
+    int frame = -1;
+
+    static DrawSpy*& current() {
+        static DrawSpy* d = nullptr;
+        return d;
+    }
+    static void Quad(kd_bitmap_t* bm, kd_vertex_t* v) {
+        DrawnQuad q{bm, {}};
+        memcpy(q.v, v, sizeof q.v);
+        current()->quads.push_back(q);
+    }
+    static void Sprite(kd_bitmap_t* bm, float x, float y, float a, float s) {
+        current()->sprites.push_back({bm, x, y, a, s, current()->frame});
+    }
+    static void Frame(kd_bitmap_t*, int f) { current()->frame = f; }
+
+    RecordingKd r{kd};
+    DrawSpy() {
+        current() = this;
+        r.table.DrawBitmap4V = Quad;
+        r.table.DrawBitmapRS = Sprite;
+        r.table.SetBitmapFrame = Frame;
+        r.Install();
+    }
+    ~DrawSpy() { current() = nullptr; }
+    int Count(const kd_bitmap_t* bm) const {
+        int n = 0;
+        for (const DrawnSprite& s : sprites) n += s.bm == bm;
+        return n;
     }
 };
 

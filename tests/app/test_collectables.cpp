@@ -14,50 +14,11 @@
 
 namespace {
 
-std::string Ball(const char* type, const char* tags, int radius, const char* extra = "") {
-    return std::string("<array id=\"info\"><node id=\"type\" value=\"") + type + "\"/><node id=\"tags\" value=\"" +
-           tags + "\"/>" + extra + "</array><array id=\"circle\"><node id=\"radius\" value=\"" +
-           std::to_string(radius) + "\"/></array>";
-}
-
 int JointsOf(const Actor* a) {
     int n = 0;
     for (b2JointEdge* e = a->body->GetJointList(); e; e = e->next) n++;
     return n;
 }
-
-// What the behaviours draw.
-struct Sprite {
-    kd_bitmap_t* bm;
-    float x, y, angle, scale;
-    int frame;  // the frame selected last before the draw
-};
-struct Drawn {
-    std::vector<Sprite> sprites;
-    int frame = -1;
-};
-Drawn& drawn() {
-    static Drawn d;
-    return d;
-}
-void RecRS(kd_bitmap_t* bm, float x, float y, float a, float s) {
-    drawn().sprites.push_back({bm, x, y, a, s, drawn().frame});
-}
-void RecFrame(kd_bitmap_t*, int frame) { drawn().frame = frame; }
-struct DrawSpy {
-    RecordingKd r{kd};
-    DrawSpy() {
-        drawn() = Drawn();
-        r.table.DrawBitmapRS = RecRS;
-        r.table.SetBitmapFrame = RecFrame;
-        r.Install();
-    }
-    static int Count(const kd_bitmap_t* bm) {
-        int n = 0;
-        for (const Sprite& s : drawn().sprites) n += s.bm == bm;
-        return n;
-    }
-};
 
 }  // namespace
 
@@ -142,8 +103,7 @@ TEST(Fruit, FadesInRocksAndSettlesWhereItBelongs) {
 
 TEST(Rope, ComesDownToTheHoleAndHaulsItUpWithTheGrippingEnd) {
     BehaviorWorld w;
-    float b[4] = {0, 0, 20, 15};
-    memcpy(w.sim.world_bounds, b, sizeof b);
+    w.Bounds(0, 0, 20, 15);
     Actor* hole = w.Add("actors/wormhole.xml", 10, 10);
     Actor* fruit = w.Add("actors/fruit-apple.xml", 4, 5);
     // Loose parts: the free tail is not dragged up by its links.
@@ -175,13 +135,13 @@ TEST(Rope, ComesDownToTheHoleAndHaulsItUpWithTheGrippingEnd) {
         DrawSpy spy;
         hole->behavior->DrawForeground(hole);
         const int pieces = (int)ceilf((rest + 0.1f) / (0.93f * L)) + 1;
-        ASSERT_EQ(DrawSpy::Count(lib.Bitmap(LIB_ROPE)), 2 * pieces);
+        ASSERT_EQ(spy.Count(lib.Bitmap(LIB_ROPE)), 2 * pieces);
         const float half = 46.0f / 30;
-        EXPECT_NEAR(drawn().sprites[0].x, 10 - 0.8f * half, 1e-4f);
-        EXPECT_NEAR(drawn().sprites[1].x, 10 + 0.8f * half, 1e-4f);
-        EXPECT_NEAR(drawn().sprites[0].y, rest + 0.1f, 1e-4f);
-        EXPECT_LE(drawn().sprites.back().y, 0.0f);
-        EXPECT_GT(drawn().sprites[drawn().sprites.size() - 3].y, 0.0f);
+        EXPECT_NEAR(spy.sprites[0].x, 10 - 0.8f * half, 1e-4f);
+        EXPECT_NEAR(spy.sprites[1].x, 10 + 0.8f * half, 1e-4f);
+        EXPECT_NEAR(spy.sprites[0].y, rest + 0.1f, 1e-4f);
+        EXPECT_LE(spy.sprites.back().y, 0.0f);
+        EXPECT_GT(spy.sprites[spy.sprites.size() - 3].y, 0.0f);
     }
 
     // The head grips the hole; the level ends and the hole is hauled up,
@@ -207,8 +167,7 @@ TEST(Rope, ComesDownToTheHoleAndHaulsItUpWithTheGrippingEnd) {
 
 TEST(Rope, AHoleWithoutAFixtureOrARopeWithoutAPictureDrawsNoRope) {
     BehaviorWorld w;
-    float b[4] = {0, 0, 20, 15};
-    memcpy(w.sim.world_bounds, b, sizeof b);
+    w.Bounds(0, 0, 20, 15);
     Actor* bare = w.Add(w.Own("actors/bare-hole.xml",
                               "<array id=\"info\"><node id=\"type\" value=\"STATIC\"/>"
                               "<node id=\"tags\" value=\"WORM_HOLE EXIT\"/>"
@@ -220,7 +179,7 @@ TEST(Rope, AHoleWithoutAFixtureOrARopeWithoutAPictureDrawsNoRope) {
     EXPECT_EQ(level.rope_state, 2);  // the sequence runs on
     DrawSpy spy;
     bare->behavior->DrawForeground(bare);
-    EXPECT_TRUE(drawn().sprites.empty());
+    EXPECT_TRUE(spy.sprites.empty());
 
     // Without its picture the rope is 66 pixels a piece, and not drawn.
     Actor* hole = w.Add("actors/wormhole.xml", 5, 10);
@@ -229,7 +188,7 @@ TEST(Rope, AHoleWithoutAFixtureOrARopeWithoutAPictureDrawsNoRope) {
     EXPECT_NEAR(level.rope_y, -66.0f / 30, 1e-5f);
     w.Run(1);
     hole->behavior->DrawForeground(hole);
-    EXPECT_TRUE(drawn().sprites.empty());
+    EXPECT_TRUE(spy.sprites.empty());
 }
 
 // ---------------------------------------------------------------- end bug
@@ -251,12 +210,12 @@ TEST(EndBug, SaysOuchOnceBlinksAndFliesOffWithTheRope) {
     {
         DrawSpy spy;
         b->DrawForeground(bug);
-        ASSERT_EQ(drawn().sprites.size(), 3u);  // two wings, then the body
-        EXPECT_EQ(drawn().sprites[0].bm, lib.Bitmap(LIB_BUG_WING_RIGHT));
-        EXPECT_FLOAT_EQ(drawn().sprites[0].angle, 2.0f);  // folded
-        EXPECT_FLOAT_EQ(drawn().sprites[1].angle, -2.0f);
-        EXPECT_NEAR(drawn().sprites[1].x, 5 - 0.6f, 1e-5f);
-        EXPECT_EQ(drawn().sprites[2].bm, lib.Bitmap(LIB_END_BUG_OUCH));
+        ASSERT_EQ(spy.sprites.size(), 3u);  // two wings, then the body
+        EXPECT_EQ(spy.sprites[0].bm, lib.Bitmap(LIB_BUG_WING_RIGHT));
+        EXPECT_FLOAT_EQ(spy.sprites[0].angle, 2.0f);  // folded
+        EXPECT_FLOAT_EQ(spy.sprites[1].angle, -2.0f);
+        EXPECT_NEAR(spy.sprites[1].x, 5 - 0.6f, 1e-5f);
+        EXPECT_EQ(spy.sprites[2].bm, lib.Bitmap(LIB_END_BUG_OUCH));
     }
     w.Run(31);
     EXPECT_EQ(bug->state, 0);  // half a second of ouch
@@ -271,7 +230,7 @@ TEST(EndBug, SaysOuchOnceBlinksAndFliesOffWithTheRope) {
     {
         DrawSpy spy;
         b->DrawForeground(bug);
-        EXPECT_EQ(drawn().sprites.back().bm, lib.Bitmap(LIB_END_BUG_BLINK));
+        EXPECT_EQ(spy.sprites.back().bm, lib.Bitmap(LIB_END_BUG_BLINK));
     }
     // The rope sequence: it rises faster and faster and beats its wings.
     const float y = bug->body->GetPosition().y;
@@ -319,15 +278,15 @@ TEST(Blocks, ShowTheirDamageAndBurstBySize) {
     {
         DrawSpy spy;
         crate->behavior->Draw(crate);
-        ASSERT_EQ(drawn().sprites.size(), 1u);
-        EXPECT_EQ(drawn().sprites[0].frame, (int)(4 * (1 - left)));
-        EXPECT_GT(drawn().sprites[0].frame, 0);
+        ASSERT_EQ(spy.sprites.size(), 1u);
+        EXPECT_EQ(spy.sprites[0].frame, (int)(4 * (1 - left)));
+        EXPECT_GT(spy.sprites[0].frame, 0);
     }
     crate->hit_points = crate->shape->hit_points;
     {
         DrawSpy spy;
         crate->behavior->Draw(crate);
-        EXPECT_EQ(drawn().sprites[0].frame, 0);
+        EXPECT_EQ(spy.sprites[0].frame, 0);
     }
 
     // Broken: counted, and one burst for a small block, four along a long

@@ -16,20 +16,13 @@ namespace {
 
 ActorBehaviorWorm* Worm() { return static_cast<ActorBehaviorWorm*>(ActorBehavior::GetActorBehavior("WORM")); }
 
-std::string Ball(const char* type, const char* tags, int radius, const char* extra = "") {
-    return std::string("<array id=\"info\"><node id=\"type\" value=\"") + type + "\"/><node id=\"tags\" value=\"" +
-           tags + "\"/>" + extra + "</array><array id=\"circle\"><node id=\"radius\" value=\"" +
-           std::to_string(radius) + "\"/></array>";
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- collecting
 
 TEST(WormCollects, EachFruitCountsOnceAndAnEggBreaksOnlyUnderTheWorm) {
     BehaviorWorld w;
-    float b[4] = {0, 0, 20, 15};
-    memcpy(w.sim.world_bounds, b, sizeof b);
+    w.Bounds(0, 0, 20, 15);
     // The worm lies across a fruit and falls through it onto an egg.
     Actor* fruit = w.Add("actors/fruit-apple.xml", 5, 4);
     Actor* egg = w.Add("actors/egg.xml", 5, 7);
@@ -71,8 +64,7 @@ TEST(WormCollects, EachFruitCountsOnceAndAnEggBreaksOnlyUnderTheWorm) {
 
 TEST(WormCollects, TheLastFruitOpensTheExitAndLetsTheRopeDown) {
     BehaviorWorld w;
-    float b[4] = {0, 0, 20, 15};
-    memcpy(w.sim.world_bounds, b, sizeof b);
+    w.Bounds(0, 0, 20, 15);
     w.Add("actors/wormhole.xml", 15, 10);
     Actor* egg = w.Add("actors/egg.xml", 2, 5);
     Actor* fruit = w.Add("actors/fruit-orange.xml", 6, 5);
@@ -354,46 +346,11 @@ TEST(WormSticks, ATargetDestroyedInTheStepOfTheWeldLeavesTheEndFree) {
 // ---------------------------------------------------------------- drawing
 
 namespace {
-
-struct Quad {
-    kd_bitmap_t* bm;
-    kd_vertex_t v[4];
-};
-struct Sprite {
-    kd_bitmap_t* bm;
-    float x, y, angle, scale;
-};
-struct Drawn {
-    std::vector<Quad> quads;
-    std::vector<Sprite> sprites;
-};
-Drawn& drawn() {
-    static Drawn d;
-    return d;
-}
-void Rec4V(kd_bitmap_t* bm, kd_vertex_t* v) {
-    Quad q{bm, {}};
-    memcpy(q.v, v, sizeof q.v);
-    drawn().quads.push_back(q);
-}
-void RecRS(kd_bitmap_t* bm, float x, float y, float a, float s) { drawn().sprites.push_back({bm, x, y, a, s}); }
-
-struct DrawSpy {
-    RecordingKd r{kd};
-    DrawSpy() {
-        drawn() = Drawn();
-        r.table.DrawBitmap4V = Rec4V;
-        r.table.DrawBitmapRS = RecRS;
-        r.Install();
-    }
-};
-
 uint8_t Byte(uint32_t c, int i) {
     uint8_t b[4];
     memcpy(b, &c, 4);
     return b[i];
 }
-
 }  // namespace
 
 TEST(WormDraws, OneStripThroughEveryPartTintedWhileHurt) {
@@ -404,9 +361,9 @@ TEST(WormDraws, OneStripThroughEveryPartTintedWhileHurt) {
     {
         DrawSpy spy;
         Worm()->DrawForeground(w.Head());
-        ASSERT_EQ((int)drawn().quads.size(), n - 1);
-        const Quad& first = drawn().quads.front();
-        const Quad& last = drawn().quads.back();
+        ASSERT_EQ((int)spy.quads.size(), n - 1);
+        const DrawnQuad& first = spy.quads.front();
+        const DrawnQuad& last = spy.quads.back();
         EXPECT_EQ(first.bm, lib.Bitmap(LIB_WORM_BODY));
         // Stretched once along the worm, as wide as the head.
         EXPECT_FLOAT_EQ(first.v[0].u, 0);
@@ -419,21 +376,21 @@ TEST(WormDraws, OneStripThroughEveryPartTintedWhileHurt) {
         EXPECT_NEAR(last.v[3].x, 8, 1e-4f);
         for (int i = 0; i < 4; i++) EXPECT_EQ(Byte(first.v[i].color, 1), 255);
         // The head at its free pose, 26 picture pixels per radius unit.
-        ASSERT_EQ(drawn().sprites.size(), 1u);
-        EXPECT_EQ(drawn().sprites[0].bm, w.Head()->shape->bitmap);
-        EXPECT_FLOAT_EQ(drawn().sprites[0].scale, r / 26);
+        ASSERT_EQ(spy.sprites.size(), 1u);
+        EXPECT_EQ(spy.sprites[0].bm, w.Head()->shape->bitmap);
+        EXPECT_FLOAT_EQ(spy.sprites[0].scale, r / 26);
     }
     {
         // A quarter second into the hurt: (1, 0.75, 0.75); the hurt face.
         DrawSpy spy;
         level.invulnerability = 0.25f;
         Worm()->DrawForeground(w.Head());
-        const uint32_t c = drawn().quads[0].v[0].color;
+        const uint32_t c = spy.quads[0].v[0].color;
         EXPECT_EQ(Byte(c, 0), 191);  // blue
         EXPECT_EQ(Byte(c, 1), 191);  // green
         EXPECT_EQ(Byte(c, 2), 255);  // red
         EXPECT_EQ(Byte(c, 3), 255);
-        EXPECT_EQ(drawn().sprites[0].bm, lib.Bitmap(LIB_WORM_HEAD_HURT));
+        EXPECT_EQ(spy.sprites[0].bm, lib.Bitmap(LIB_WORM_HEAD_HURT));
     }
     {
         // Two parts on the same spot have no direction between them: the
@@ -443,10 +400,10 @@ TEST(WormDraws, OneStripThroughEveryPartTintedWhileHurt) {
         w.sim.worm_parts[3]->body->SetTransform(w.sim.worm_parts[4]->body->GetPosition(), 0);
         w.sim.worm_parts[2]->body->SetTransform(w.sim.worm_parts[4]->body->GetPosition(), 0);
         Worm()->DrawForeground(w.Head());
-        ASSERT_EQ((int)drawn().quads.size(), n - 1);
-        for (const Quad& q : drawn().quads)
+        ASSERT_EQ((int)spy.quads.size(), n - 1);
+        for (const DrawnQuad& q : spy.quads)
             for (const kd_vertex_t& v : q.v) ASSERT_TRUE(isfinite(v.x) && isfinite(v.y));
-        const Quad& q = drawn().quads[3];
+        const DrawnQuad& q = spy.quads[3];
         EXPECT_NEAR(fabsf(q.v[2].y - q.v[0].y), 2 * r, 3e-3f);  // the fast square root's error
     }
 }
@@ -459,7 +416,7 @@ TEST(WormDraws, TheEndsShowTheirPoseAndTheHeadItsFace) {
     auto head_picture = [&] {
         DrawSpy spy;
         Worm()->DrawForeground(head);
-        return drawn().sprites.empty() ? nullptr : drawn().sprites.back().bm;
+        return spy.sprites.empty() ? nullptr : spy.sprites.back().bm;
     };
     head->welded = 1;
     EXPECT_EQ(head_picture(), head->shape->bitmap_fore);
@@ -478,8 +435,8 @@ TEST(WormDraws, TheEndsShowTheirPoseAndTheHeadItsFace) {
     tail->angle_offset = 0.5f;
     tail->welded = 1;
     Worm()->DrawForeground(tail);
-    EXPECT_TRUE(drawn().quads.empty());
-    ASSERT_EQ(drawn().sprites.size(), 1u);
-    EXPECT_EQ(drawn().sprites[0].bm, tail->shape->bitmap_fore);
-    EXPECT_FLOAT_EQ(drawn().sprites[0].angle, 0.5f + tail->body->GetAngle());
+    EXPECT_TRUE(spy.quads.empty());
+    ASSERT_EQ(spy.sprites.size(), 1u);
+    EXPECT_EQ(spy.sprites[0].bm, tail->shape->bitmap_fore);
+    EXPECT_FLOAT_EQ(spy.sprites[0].angle, 0.5f + tail->body->GetAngle());
 }
