@@ -82,14 +82,25 @@ static void SwitchProgramBasePath(const char* name) {
 
 // "RenameFile" takes "from|to", two engine paths. The program has no other
 // way to replace a file atomically, which every writer of player data
-// needs. Both names must lie in the player's own folder (user://, no ".."):
-// the program's data under res:// is read-only, and nothing may be moved
-// into or out of it.
+// needs. Both names must be of one scheme, user:// or res:// (no ".."),
+// and both are resolved as writes: a res:// name is renamed in its
+// writable place in the user tree. So the bundled data is never touched,
+// and nothing moves between it and the player's files.
+static bool SchemeOf(const char* path, const char** scheme) {
+    if (strncmp(path, "user://", 7) == 0) *scheme = "user://";
+    else if (strncmp(path, "res://", 6) == 0) *scheme = "res://";
+    else return false;
+    return true;
+}
+
 static bool RenameFile(const char* parameter) {
     const char* bar = parameter ? strchr(parameter, '|') : nullptr;
-    if (!bar || strncmp(parameter, "user://", 7) != 0 || strncmp(bar + 1, "user://", 7) != 0 ||
-        bar - parameter <= 7 || !bar[8] || strstr(parameter, "..")) {
-        KD_PrintDebugf(1, "RenameFile: parameter '%s' refused: both names must be user:// files.\n",
+    const char *from_scheme = nullptr, *to_scheme = nullptr;
+    bool ok_names = bar && SchemeOf(parameter, &from_scheme) && SchemeOf(bar + 1, &to_scheme) &&
+                    from_scheme == to_scheme && bar - parameter > (int)strlen(from_scheme) &&
+                    bar[1 + strlen(to_scheme)] && !strstr(parameter, "..");
+    if (!ok_names) {
+        KD_PrintDebugf(1, "RenameFile: parameter '%s' refused: both names must be user:// (or both res://) files.\n",
                        parameter ? parameter : "(null)");
         return false;
     }

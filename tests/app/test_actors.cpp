@@ -533,6 +533,9 @@ TEST(Explosion, PushesDynamicBodiesAwayByDistance) {
     // f = 1 - 1/2: half the force along +x; the random offset only turns it.
     EXPECT_NEAR(near_->body->GetLinearVelocity().x, 5 / mass, 1e-4f);
     EXPECT_NEAR(near_->body->GetLinearVelocity().y, 0, 1e-4f);
+    // An offset of at most 0.2 m on each axis: |w| <= |J| x 0.29 m / I.
+    const float turn_limit = 5 * 0.29f / near_->body->GetInertia();
+    EXPECT_LE(fabsf(near_->body->GetAngularVelocity()), turn_limit);
     EXPECT_NEAR(below->body->GetLinearVelocity().y, 10 * 0.25f / mass, 1e-4f);
     EXPECT_EQ(far_->body->GetLinearVelocity().Length(), 0.0f);
     EXPECT_EQ(spared->body->GetLinearVelocity().Length(), 0.0f);

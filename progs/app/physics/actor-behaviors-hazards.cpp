@@ -98,7 +98,7 @@ void Spend(PhysicsSimulation* sim, Actor* a) {
     if (a->hit_points < 0) return;
     a->hit_points = -1;
     fx_t* fx = a->shape ? a->shape->fx_destroyed : nullptr;
-    sim->SpawnEffect(&sim->front_particles, fx, Position(a), a->body->GetAngle());
+    sim->SpawnEffect(sim->front_particles, fx, Position(a), a->body->GetAngle());
 }
 
 // Idle for `action_timer` seconds, then a blink of half a second; a hit
@@ -327,8 +327,8 @@ static void DrawBossWings(const Actor* a, vec2_t p, float angle, float mpp) {
         if (right) kd->DrawBitmapRS(right, p.x + 0.6f, y, angle + flap, mpp);
         if (left) kd->DrawBitmapRS(left, p.x - 0.6f, y, angle - flap, mpp);
     } else {
-        DrawBitmapMirroredHorRS(left, p.x + 0.6f, y, angle + flap, mpp);
-        DrawBitmapMirroredHorRS(right, p.x - 0.6f, y, angle - flap, mpp);
+        KD_DrawBitmapMirroredHorRS(left, p.x + 0.6f, y, angle + flap, mpp);
+        KD_DrawBitmapMirroredHorRS(right, p.x - 0.6f, y, angle - flap, mpp);
     }
 }
 

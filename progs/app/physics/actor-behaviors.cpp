@@ -56,10 +56,8 @@ void ActorBehaviors::FreeActorBehaviors() {
 
 // ---------------------------------------------------------------- drawing
 
-// Frame 0 at full health, later frames as damage grows; the engine wraps
-// the frame number, so a dead actor shows frame 0 again.
-static void SelectFrameByDamage(kd_bitmap_t* bm, const Actor* actor) {
-    if (bm->frame_count <= 0 || !actor->shape) return;
+void SelectFrameByDamage(kd_bitmap_t* bm, const Actor* actor) {
+    if (!bm || !actor || bm->frame_count <= 0 || !actor->shape) return;
     float full = actor->shape->hit_points;
     float h = full != 0 ? actor->hit_points / full : 0.0f;
     if (!(h >= 0)) h = 0;
@@ -67,7 +65,7 @@ static void SelectFrameByDamage(kd_bitmap_t* bm, const Actor* actor) {
     kd->SetBitmapFrame(bm, (int)(bm->frame_count * (1.0f - h)));
 }
 
-void DrawBitmapMirroredHorRS(kd_bitmap_t* bm, float x, float y, float angle, float scale) {
+void KD_DrawBitmapMirroredHorRS(kd_bitmap_t* bm, float x, float y, float angle, float scale) {
     if (!bm) return;
     float u = bm->hw.left_u;
     bm->hw.left_u = bm->hw.right_u;
@@ -82,7 +80,7 @@ void ActorBehavior::DrawPicture(kd_bitmap_t* bm, const Actor* actor, float x, fl
     if (!bm || !actor) return;
     SelectFrameByDamage(bm, actor);
     if (actor->mirrored)
-        DrawBitmapMirroredHorRS(bm, x, y, angle, scale);
+        KD_DrawBitmapMirroredHorRS(bm, x, y, angle, scale);
     else
         kd->DrawBitmapRS(bm, x, y, angle, scale);
 }

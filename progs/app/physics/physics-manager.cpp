@@ -197,12 +197,11 @@ void PhysicsSimulation::DestroyNow(Actor* actor, bool with_effects) {
             b2Vec2 p = actor->body->GetPosition();
             float angle = actor->body->GetAngle();
             if (shape && shape->bitmap) {
-                part_t* part = front_particles.SpawnPart(vec2_t{p.x * pixels_per_metre, p.y * pixels_per_metre},
-                                                         shape->bitmap, 0.2f);
+                part_t* part = SpawnBitmapPart(front_particles, shape->bitmap, vec2_t{p.x, p.y}, 0.2f);
                 part->start_angle = part->end_angle = angle;
                 front_particles.ApplyReferenceScaleToPart(part);
             }
-            if (shape && shape->fx_destroyed) SpawnEffect(&front_particles, shape->fx_destroyed, vec2_t{p.x, p.y}, angle);
+            if (shape) SpawnEffect(front_particles, shape->fx_destroyed, vec2_t{p.x, p.y}, angle);
         }
         if (actor->behavior) actor->behavior->OnDestroyed(actor);
     }
@@ -248,6 +247,17 @@ void PhysicsSimulation::UpdateActorOrder() {
 
 // The tag joints, the worm and the walls are in actor.cpp.
 
+// ---------------------------------------------------------------- effects
+
+void PhysicsSimulation::SpawnEffect(PartMan& layer, fx_t* fx, vec2_t at, float angle, float age_offset) {
+    if (!fx || !isfinite(at.x) || !isfinite(at.y)) return;
+    pbman.SpawnFX(&layer, fx, vec2_t{at.x * pixels_per_metre, at.y * pixels_per_metre}, angle, age_offset);
+}
+
+part_t* PhysicsSimulation::SpawnBitmapPart(PartMan& layer, kd_bitmap_t* bitmap, vec2_t at, float life) {
+    return layer.SpawnPart(vec2_t{at.x * pixels_per_metre, at.y * pixels_per_metre}, bitmap, life);
+}
+
 // ---------------------------------------------------------------- update
 
 void PhysicsSimulation::Update(float dt) {
@@ -272,7 +282,7 @@ void PhysicsSimulation::Update(float dt) {
             b2Vec2 p = a->body->GetPosition();
             ActorShape* s = a->shape;
             if (damage_tick && s && s->fx_damaged && s->hit_points != 0 && a->hit_points / s->hit_points < 0.5f)
-                SpawnEffect(&front_particles, s->fx_damaged, vec2_t{p.x, p.y}, a->body->GetAngle());
+                SpawnEffect(front_particles, s->fx_damaged, vec2_t{p.x, p.y}, a->body->GetAngle());
             if (a->hit_points <= 0 && a->behavior && a->behavior->ShouldBeDestroyed(a)) {
                 // A worm part that fell out of the world stays: the level's
                 // rules end the level instead.
@@ -421,11 +431,6 @@ ActorShape* PhysicsManager::GetAmmoShape(const char* id) {
     const char* actor = dman.GetDatabase("ammos.xml")->GetValue("ammos", id, "actor");
     if (!actor) kd->PrintDebugf(1, "ammos.xml: no actor for the ammunition '%s'.\n", id);
     return GetShape(actor);
-}
-
-void PhysicsSimulation::SpawnEffect(PartMan* layer, fx_t* fx, vec2_t at, float angle, float delay) {
-    if (!layer || !fx || !isfinite(at.x) || !isfinite(at.y)) return;
-    pbman.SpawnFX(layer, fx, vec2_t{at.x * pixels_per_metre, at.y * pixels_per_metre}, angle, delay);
 }
 
 // An ammunition's actor as a shape that can be fired: null when the table
