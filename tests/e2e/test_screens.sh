@@ -112,7 +112,8 @@ opts2=$("$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/7-key-second.png" 384 
 echo "highlight: first shot play $play1 options $opts1; second shot play $play2 options $opts2"
 awk "BEGIN { exit !($play1 > 3 && $opts1 < 2) }" || fail "the focus key did not light the first button"
 awk "BEGIN { exit !($opts2 > 3 && $play2 < 2) }" || fail "a second focus key did not move the light"
-# The game's stand-in, dimmed, then the pause menu over it.
+# The game's screen (no level started: grey under its HUD), then the pause
+# menu over it.
 g=$("$PROBE" "$SHOTS/3-main-menu.png" diff "$SHOTS/9-game.png" 0 0 1024 600)
 p=$("$PROBE" "$SHOTS/9-game.png" diff "$SHOTS/10-paused.png" 312 150 712 450)
 echo "game differs from the menu by $g; the pause menu changes the middle by $p"

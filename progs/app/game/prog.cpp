@@ -9,20 +9,21 @@
 #include "kodo.h"
 #include "manager.h"
 #include "profiles.h"
+#include "game/game-dezidedi.h"
+#include "game/game-replay.h"
+#include "game/screen-game-dezidedi.h"
+#include "physics/physics-manager.h"
 #include "screen-loading.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
 
 static kd_prog_t prog;
 
-// Stand-in until the game's physics manager lands: it registers the actor
-// behaviours there.
-static void PhysicsManagerInitialize() {}
-
 static bool KD_Init() {
     kd = prog.kd;
     Manager::InitializeAll();
-    PhysicsManagerInitialize();
+    physics_man.Initialize();
+    game_replay.LoadFromSettings();
     timeline.SetDefaultTransitionType(Timeline::FADE_BLACK);
     Screen* loading = Screen::GetScreen("Loading");
     sman.PreloadScreen(loading);
@@ -57,7 +58,7 @@ static int KD_EventProc(kd_event_t event) {
     if (event.type == KD_EVENT_ACTIVATION) {
         // A running level pauses whenever the window loses or regains focus.
         Screen* top = sman.TopScreen();
-        if (top && nStringsMatch(top->GetName(), "GameDeziDedi") && !prog.parms.developer_mode)
+        if (top == &screen_GameDeziDedi && !prog.parms.developer_mode)
             sman.PushScreen("GamePopMenu", 0);
     }
     if (event.type == KD_EVENT_RENDERER_REINIT) profile_man.SaveProfiles();

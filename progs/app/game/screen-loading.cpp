@@ -65,16 +65,6 @@ int ScreenLoading::ProcessUICompClick(UIComp*, int) {
     return 1;
 }
 
-// Stand-in until the game lands: with no game registered there is none to
-// activate, and the menu comes all the same.
-static void ActivateGame(const char* name) {
-    if (GameManager::GetNumberOfGames() == 0) {
-        kd->Printf("No game registered yet; '%s' not activated.\n", name);
-        return;
-    }
-    game_man.SetActiveGame(name);
-}
-
 void ScreenLoading::Update(float dt) {
     if (halted) return;
     time_on_screen += dt;
@@ -90,7 +80,7 @@ void ScreenLoading::Update(float dt) {
     if (all) {
         time_since_loaded += dt;
         if (time_since_loaded > 0.8f) {
-            ActivateGame("DeziDedi");
+            game_man.SetActiveGame("DeziDedi");
             sman.SwitchScreen("MainMenu");
         }
     }

@@ -117,6 +117,41 @@ ActorShape::~ActorShape() {
     delete[] vertices;
 }
 
+void ActorShape::CopyFrom(const ActorShape& o) {
+    if (&o == this) return;
+    free(name);
+    free(tags);
+    free(material);
+    delete[] vertices;
+    name = o.name ? nStringDuplicate(o.name) : nullptr;
+    tags = o.tags ? nStringDuplicate(o.tags) : nullptr;
+    material = o.material ? nStringDuplicate(o.material) : nullptr;
+    vertices = nullptr;
+    vertex_count = 0;
+    if (o.vertices && o.vertex_count > 0) {
+        vertices = new vec2_t[o.vertex_count > SHAPE_MAX_VERTICES ? o.vertex_count : SHAPE_MAX_VERTICES];
+        memcpy(vertices, o.vertices, sizeof(vec2_t) * o.vertex_count);
+        vertex_count = o.vertex_count;
+    }
+    kind = o.kind;
+    behavior = o.behavior;
+    body_type = o.body_type;
+    bitmap = o.bitmap;
+    bitmap_fore = o.bitmap_fore;
+    density = o.density;
+    friction = o.friction;
+    restitution = o.restitution;
+    hit_points = o.hit_points;
+    damage = o.damage;
+    linear_damping = o.linear_damping;
+    angular_damping = o.angular_damping;
+    fx_destroyed = o.fx_destroyed;
+    fx_hit = o.fx_hit;
+    fx_damaged = o.fx_damaged;
+    offset = o.offset;
+    radius = o.radius;
+}
+
 static const char* InfoValue(DMArray* a, const char* id) { return a ? a->GetNodeValue(id, "value") : nullptr; }
 
 // Takes the outline in the file's order, whichever way it winds (the

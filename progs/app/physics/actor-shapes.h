@@ -35,6 +35,9 @@ public:
     // whole on failure.
     bool Save(const char* file);
     void CreateFixtureForBody(b2Body* body, float scale, Actor* actor);
+    // Becomes a copy of `other` with storage of its own (the bitmaps,
+    // effects and behaviour are shared, as every shape shares them).
+    void CopyFrom(const ActorShape& other);
 
     char* name = nullptr;
     int kind = SHAPE_NONE;

@@ -1,0 +1,496 @@
+// The worm game: registration, resources, the level start and the level's
+// frame. See game-dezidedi.h.
+#include "game/game-dezidedi.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "audioman.h"
+#include "dataman.h"
+#include "game/game-lib.h"
+#include "game/game-replay.h"
+#include "manager.h"
+#include "particle-effects.h"
+#include "physics/actor.h"
+#include "physics/b2-compat.h"
+#include "profiles.h"
+#include "ui/screen-manager.h"
+#include "ui/ui-comps.h"
+
+GameDeziDedi game_dezidedi;
+
+GameDeziDedi::GameDeziDedi() { GameManager::AddGameImplementation(this); }
+
+GameDeziDedi::~GameDeziDedi() {
+    // The world goes first: its actors may point at the level's tail
+    // definition.
+    ResetGrabState();
+    sim.FreeWorld();
+}
+
+// ---------------------------------------------------------------- look-ups
+
+// Stand-in until the timeline tells its current event: no event, so the
+// level start writes no "last played" values and picks no weather.
+const char* GameDeziDedi::CurrentLevelEventId() { return nullptr; }
+
+// Stand-in until the purchases service answers: nothing is bought.
+bool GameDeziDedi::IsPurchaseActive(const char*) { return false; }
+
+Screen* GameDeziDedi::GameScreen() { return Screen::PeekScreen("GameDeziDedi"); }
+
+UIComp* GameDeziDedi::Comp(const char* name) {
+    Screen* s = GameScreen();
+    return s && s->uiset ? s->GetComp(name) : nullptr;
+}
+
+// ---------------------------------------------------------------- resources
+
+void GameDeziDedi::Load() {
+    lib.Load(assets);
+    mouse_joint = nullptr;
+}
+
+void GameDeziDedi::Unload() {
+    // The joint belongs to the world: with the world gone (the game screen
+    // was left) there is nothing to destroy.
+    if (mouse_joint && sim.world) DestroyMouseJoint();
+    ResetGrabState();
+    assets.ReleaseAllAssets();
+    lib.Clear();
+}
+
+void GameDeziDedi::FreeWorld() {
+    ResetGrabState();
+    sim.FreeWorld();
+}
+
+void GameDeziDedi::ResetGrabState() {
+    grabbed = nullptr;
+    held_end = nullptr;
+    mouse_joint = nullptr;
+    release_requested = false;
+    fling_requested = false;
+    finger_down = false;
+    camera_drag = false;
+    camera_hold = -1.0f;
+    level.drag_time = -1.0f;
+}
+
+void GameDeziDedi::ChangeDetailLevel(bool high) {
+    PhysicsSimulation::ChangeDetailLevel(high);
+    // Nothing is shown before a level has run, or after it was left.
+    if (!sim.world) return;
+    sim.LoadBackgrounds(level.world_file);
+}
+
+// ---------------------------------------------------------------- level start
+
+static Actor* ActorOf(PhysicsSimulation& sim, const char* file) {
+    return sim.GetActorByShape(physics_man.GetShape(file));
+}
+
+void GameDeziDedi::SizeTail() {
+    Actor* tail = sim.WormTail();
+    ActorShape* head_def = physics_man.GetShape("actors/game-worm-head.xml");
+    ActorShape* tail_def = physics_man.GetShape("actors/game-worm-tail.xml");
+    if (!tail || !tail->body || !head_def || !tail_def || tail->shape != tail_def) return;
+    // A copy for this level, so the shared definition (saved by the object
+    // editor) keeps the file's values.
+    level_tail.CopyFrom(*tail_def);
+    const bool big = IsPurchaseActive("BIG_BALL");
+    level_tail.density = head_def->density * (big ? 0.66f : 1.0f);
+    level_tail.radius = head_def->radius * (big ? 1.25f : 1.0f);
+    level_tail.damage = big ? 30.0f : 15.0f;
+    while (b2Fixture* f = tail->body->GetFixtureList()) tail->body->DestroyFixture(f);
+    tail->shape = &level_tail;
+    level_tail.CreateFixtureForBody(tail->body, sim.metres_per_pixel, tail);
+}
+
+bool GameDeziDedi::InitLevel(const char* world) {
+    game_replay.LevelStarting();
+    // 1. A fresh record; the name must fit it whole, since a cut name
+    // would later load or save another world.
+    level.Reset();
+    const bool fits = !world || strlen(world) < sizeof level.world_file;
+    if (world && fits) snprintf(level.world_file, sizeof level.world_file, "%s", world);
+
+    // 2, 3. Nothing of the last level carries over.
+    particles.ResetParts();
+    StopSounds();
+    sounds_stopped = false;
+    ResetGrabState();
+    stretched = false;
+    follow_offset = vec2_t{0, 0};
+    ending_time = 0;
+    weather_time = 0;
+    arrow_alpha = 0;
+    dialogue_line = 0;
+
+    // 4.
+    PhysicsSimulation::high_details = !(prof && prof->TagExists("GAME", "lower_details"));
+
+    // 5, 6. The world, with the game's contact rules registered in it.
+    sim.contact_listener.level = &level;
+    sim.contact_filter = &contact_filter;
+    if (!fits) {
+        kd->PrintDebugf(1, "GameDeziDedi::InitLevel: the world name '%.80s...' is longer than %d characters; "
+                        "no level is started.\n", world, (int)sizeof level.world_file - 1);
+        sim.FreeWorld();
+        return false;
+    }
+    // A world that cannot be read leaves an empty one, never the last
+    // level's.
+    if (!sim.LoadWorld(world)) sim.InitWorld();
+    SizeTail();
+
+    // 7. Fruit placed outside the world cannot be reached.
+    for (int i = sim.actors.count - 1; i >= 0; i--) {
+        if (i >= sim.actors.count) continue;
+        Actor* a = sim.actors[i];
+        if (!a->Has(TAG_REQUIRED_TARGET) || !a->body) continue;
+        const b2Vec2 p = a->body->GetPosition();
+        if (sim.IsOutsideWorld(vec2_t{p.x, p.y}, 1.0f)) sim.DestroyActor(a, false);
+    }
+
+    // 8. Registered with the world by InitWorld already; said again here
+    // so the rule holds whichever way the world was made.
+    if (sim.world) sim.world->SetContactFilter(&contact_filter);
+
+    // 9.
+    level.ready_time = 1.0f;
+    level.screen_width = sman.virtual_width;
+    level.screen_height = sman.virtual_height;
+    level.lives_enabled = true;
+    level.lives = IsPurchaseActive("EXTRA_LIFE") ? 4 : 3;
+    level.lives_shown = level.lives;
+    level.collect_bounce = -1.0f;
+    level.invulnerability = -1.0f;
+    level.drag_time = -1.0f;
+    level.expression_time = 10.0f;
+    level.required_targets = sim.GetNumberOfActorsWithFlags(TAG_REQUIRED_TARGET);
+    level.episode = 1;
+    level.weather_theme = 0;
+    level.no_wormhole = false;
+    level.hud_fruit_position = vec2_t{0.5f, 0.05f};
+    if (UIComp* fruit = Comp("Fruit")) {
+        const vec2_t p = fruit->GetStaticPos();
+        if (sman.virtual_width > 0 && sman.virtual_height > 0)
+            level.hud_fruit_position = vec2_t{p.x / (float)sman.virtual_width, p.y / (float)sman.virtual_height};
+    }
+
+    // 10.
+    UpdateUI(0);
+
+    // 11. The prologue over the first level the first time; then hints on
+    // it until it is completed.
+    const bool first_level = nStringsMatch(world, "worlds/e01-l01.xml");
+    UIComp* story = Comp("StoryPanel");
+    UIComp* pause = Comp("Pause");
+    UIComp* clock = Comp("Clock");
+    auto fade = [](UIComp* c, bool out) {
+        if (!c) return;
+        c->fading = out;
+        c->fading_akey = out ? 0.0f : 1.0f;
+    };
+    const char* completed = prof ? prof->GetValue("LEVELS", "E01_L01", "completed") : nullptr;
+    if (first_level && !(prof && prof->TagExists("INFO", "STORY_START_SHOWN"))) {
+        level.story_mode = STORY_PROLOGUE;
+        sman.SetActive(story, true);
+        sman.SetVisible(story, true);
+        sman.SetVisible(Comp("BossTalk"), false);
+        const char* line = dman.GetValue("dialogue.xml", "prologue", 0, "line");
+        sman.SetText(Comp("WormTalk"), "%s", line ? line : "");
+        dialogue_line = 1;
+        fade(pause, true);
+        fade(clock, true);
+    } else {
+        level.story_mode = first_level && (!completed || atoi(completed) == 0) ? STORY_FIRST_LEVEL_HINTS : STORY_NONE;
+        sman.SetActive(story, false);
+        sman.SetVisible(story, false);
+        if (level.story_mode == STORY_NONE) {
+            fade(pause, false);
+            fade(clock, false);
+        }
+    }
+
+    // 12.
+    ResetTutorials();
+
+    // 13. The worm hangs still before anyone sees it.
+    for (int i = 0; i < 41; i++) sim.Update(0.05f);
+
+    // 14. The goal first, unless the prologue is told.
+    if ((ActorOf(sim, "actors/wormhole.xml") || ActorOf(sim, "actors/bug-boss.xml")) &&
+        level.story_mode != STORY_PROLOGUE) {
+        CenterCameraOnWormhole(0, true);
+        level.camera_mode = CAMERA_SHOWING_GOAL;
+    } else {
+        CenterCameraOnWorm(0, true);
+    }
+
+    // 15.
+    sim.Update(0);
+
+    // 16. The level's place in the game, from the event id ("E01_L01").
+    const char* event = CurrentLevelEventId();
+    nString part1 = nString::Token(event ? event : "", "_", 0);
+    nString part2 = nString::Token(event ? event : "", "_", 1);
+    if (!part2.IsEmpty()) {
+        const int episode = part1.IsEmpty() ? 1 : atoi(part1.text + 1);
+        const int number = atoi(part2.text + 1);
+        level.episode = episode;
+        if (prof) {
+            prof->SetValuef("GAME", "last_played", "level", "%d", number);
+            prof->SetValuef("GAME", "last_played", "episode", "%d", episode);
+            prof->SetValuef("GAME", "last_played", "episode_name", "episode_%d", episode);
+        }
+        // 17.
+        level.weather_theme = episode == 1 || episode == 2 ? 1 : episode == 3 || episode == 4 ? 2
+                              : episode == 5 || episode == 6                 ? 3
+                                                                             : 0;
+        if (strstr(level.world_file, "bonus")) {
+            level.weather_theme = 0;
+        } else {
+            UpdateWeather(100);
+            sim.back_particles.UpdateParts(3.0f);
+        }
+        // 18.
+        if (level.story_mode != STORY_PROLOGUE) ShowLevelInfo(episode, number);
+    }
+
+    // 19.
+    level.no_wormhole = ActorOf(sim, "actors/wormhole.xml") == nullptr;
+
+    // 20.
+    aman.SwitchMusic(lib.Sound(LIB_MUSIC_GAME), 2.0f, 3.0f);
+
+    kd->Printf("Level '%s' started: %d actors, %d worm parts, %d targets.\n", level.world_file, sim.actors.count,
+               sim.worm_parts.count, level.required_targets);
+    return true;
+}
+
+// ---------------------------------------------------------------- frame
+
+void GameDeziDedi::Update(float dt) {
+    Screen* top = sman.TopScreen();
+    const char* top_name = top ? top->GetName() : "";
+    const bool on_top = nStringsMatch(top_name, "GameDeziDedi");
+
+    // 1. The pause button shows only while the level is up and no
+    // prologue is told.
+    if (UIComp* pause = Comp("Pause")) {
+        const bool shown = (on_top || nStringsMatch(top_name, "TimelineTransition")) &&
+                           level.story_mode != STORY_PROLOGUE;
+        pause->fading = !shown;
+    }
+
+    // 2. The virtual screen changed size.
+    bool resized = false;
+    if (sman.virtual_width != level.screen_width || sman.virtual_height != level.screen_height) {
+        level.screen_width = sman.virtual_width;
+        level.screen_height = sman.virtual_height;
+        resized = true;
+        CenterCameraOnWorm(0, true);
+        sim.Update(0.0001f);
+    }
+
+    // 3. The world runs under the result screens and is frozen under the
+    // pause menu.
+    if (!on_top && !sman.IsScreenInStack("GameLevelCompleted") &&
+        !sman.IsScreenInStack("GameLevelFailed")) {
+        finger_down = false;
+        camera_drag = false;
+        return;
+    }
+    game_replay.BeforeStep(this);
+
+    // 4.
+    particles.reference_scale = sman.scale_cover;
+    level.anim_time += dt;
+
+    // 5. A camera drag eases towards where the finger took it.
+    if (camera_drag || camera_hold >= 0) {
+        const float k = fminf(15.0f * dt, 1.0f);
+        const vec2_t d = {(drag_target.x - drag_current.x) * k, (drag_target.y - drag_current.y) * k};
+        drag_current.x += d.x;
+        drag_current.y += d.y;
+        const vec2_t t = sim.GetCameraTarget();
+        sim.SetCameraTarget(vec2_t{t.x - d.x, t.y - d.y}, true);
+    }
+
+    // 6, 7.
+    if (level.camera_mode >= 1 && level.camera_mode <= 5) {
+        WormholeZoomUpdate(dt, resized);
+    } else {
+        if (level.clock_ms > 1000 && !level.level_over) level.clock_running = true;
+        if (level.play_started) {
+            if (!level.level_over && !level.ending) level.clock_ms += (int)(dt * 1000.0f);
+            level.invulnerability = fmaxf(level.invulnerability - dt, -1.0f);
+            level.collect_bounce = fmaxf(level.collect_bounce - dt, -1.0f);
+            if (level.drag_time > -0.5f) level.drag_time += dt;
+            level.expression_time -= dt;
+            if (level.expression_time < 0) SetWormFace(level.expression == 0 ? 3 : level.expression == 1 ? 2 : 0);
+            level.shake_time = fmaxf(level.shake_time - dt, -1.0f);
+            level.ready_time = fmaxf(level.ready_time - dt, 0.0f);
+        }
+        NormalUpdate(dt, resized);
+    }
+
+    // 8.
+    if (level.kill_streak_time > 0) {
+        level.kill_streak_time -= dt;
+        if (level.kill_streak_time < 0) {
+            level.kill_streak_time = 0;
+            KillComboStop();
+        }
+    }
+
+    // 9.
+    UpdateWeather(dt);
+    UpdateUI(dt);
+    UpdateSounds(dt);
+    UpdateTutorials(dt);
+    particles.UpdateParts(dt);
+
+    // 10. Collected items that reached the HUD go.
+    for (int i = level.fly_ins.count - 1; i >= 0; i--) {
+        level.fly_ins[i].progress += dt;
+        if (level.fly_ins[i].progress > 1.0f) level.fly_ins.RemoveIndex(i);
+    }
+
+    // 11. What the finger asked for, and a grip that loosens as the held
+    // end speeds up, so a fast swing is not yanked back.
+    if (release_requested) {
+        release_requested = false;
+        DestroyMouseJoint();
+    }
+    if (fling_requested) {
+        fling_requested = false;
+        FlingWorm();
+    }
+    if (mouse_joint && grabbed && grabbed->body) {
+        const float s = grabbed->body->GetLinearVelocity().Length();
+        const float force = s < 5.0f ? 200.0f : s < 30.0f ? 50.0f + 150.0f * (30.0f - s) / 25.0f : 50.0f;
+        mouse_joint->SetMaxForce(force);
+    }
+
+    // 12. A shaking view after a hard hit.
+    if (level.shake_time > 0 || level.invulnerability > 1.9f) {
+        const float k = sim.zoom * sim.pixels_per_metre;
+        const vec2_t u = sim.camera_upper_left;
+        const float jx = randf(-0.1f, 0.1f);
+        const float jy = randf(-0.1f, 0.1f);
+        float* m = sim.view_transform.m;
+        for (int i = 0; i < 16; i++) m[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+        m[0] = m[5] = k;
+        m[3] = k * (u.x + jx);
+        m[7] = k * (u.y + jy);
+    }
+    game_replay.AfterStep(this);
+}
+
+void GameDeziDedi::NormalUpdate(float dt, bool resized) {
+    // 1.
+    camera_hold = fmaxf(camera_hold - dt, -1.0f);
+    // 2.
+    if (!DeveloperCameraKeys(dt) && !camera_drag && !(camera_hold > 0)) CenterCameraOnWorm(dt, resized);
+    // 3. The held end follows the finger until it grips something.
+    if (sim.GetNumberOfActorsWithFlags(TAG_WORM_PART) > 0 && mouse_joint) {
+        mouse_joint->SetTarget(b2Vec2(mouse_target.x, mouse_target.y));
+        if (grabbed && grabbed->welded) DestroyMouseJoint();
+    }
+    // 4.
+    sim.Update(dt);
+    UpdateMovingPlatforms();
+    CheckLevelEnd(dt);
+    // 5. The view of the open exit lasts four seconds.
+    if (level.camera_mode == CAMERA_ALL_COLLECTED) {
+        level.camera_mode_time += dt;
+        if (level.camera_mode_time > 4.0f) {
+            level.camera_mode = CAMERA_PLAY;
+            level.camera_mode_time = 0;
+        }
+    }
+}
+
+// The exit, the boss and the worm's death end a level, and a won level
+// writes its records; they come with the level's results. Until then a
+// level runs until its screen is left.
+void GameDeziDedi::CheckLevelEnd(float) {}
+
+void GameDeziDedi::SetWormFace(int kind) {
+    if (kind == 0) {
+        level.expression_time = 5.0f + 5.0f * randf(0.0f, 1.0f);
+    } else if (kind == 4) {
+        level.expression_time = level.expression == 4 ? level.expression_time + 1.5f : 1.5f;
+    } else {
+        level.expression_time = 0.2f;
+    }
+    level.expression = kind;
+}
+
+void GameDeziDedi::KillComboStop() {
+    kd->Printf("%d killed %d\n", level.clock_ms, level.kill_streak);
+    level.kill_streak = 0;
+}
+
+void GameDeziDedi::UpdateMovingPlatforms() {
+    for (int i = 0; i < sim.actors.count; i++) {
+        Actor* a = sim.actors[i];
+        if (!a->Has(TAG_MOVE) || !a->body) continue;
+        for (b2JointEdge* e = a->body->GetJointList(); e; e = e->next) {
+            if (e->joint->GetType() != e_prismaticJoint) continue;
+            b2PrismaticJoint* j = static_cast<b2PrismaticJoint*>(e->joint);
+            const float m = j->GetMotorSpeed(), v = j->GetJointSpeed();
+            // Pushed back by something in the way: turn round.
+            if ((m > 0 && v < 0) || (m < 0 && v > 0)) {
+                j->SetMotorSpeed(-m);
+            } else if (a->Has(TAG_MOVE_LIMIT)) {
+                const float t = j->GetJointTranslation();
+                if (t < j->GetLowerLimit() + 0.01f)
+                    j->SetMotorSpeed(fabsf(m));
+                else if (t >= j->GetUpperLimit() - 0.01f)
+                    j->SetMotorSpeed(-fabsf(m));
+            }
+        }
+    }
+}
+
+void GameDeziDedi::UpdateWeather(float dt) {
+    weather_time += dt;
+    if (weather_time <= 5.5f || level.weather_theme < 1 || level.weather_theme > 3) return;
+    fx_t* fx = lib.Effect((LibEffect)(LIB_FX_WEATHER_1 + level.weather_theme - 1));
+    const float cw = (float)sman.reference_width * sim.metres_per_pixel;
+    const float ch = (float)sman.reference_height * sim.metres_per_pixel;
+    const float ww = sim.world_bounds[2] - sim.world_bounds[0];
+    const float wh = sim.world_bounds[3] - sim.world_bounds[1];
+    if (fx && cw >= 1.0f && ch >= 1.0f) {
+        // One effect per screenful. A world of many screens gets the first
+        // rows and columns only: the layer's pool would be spent long
+        // before the rest, and bounds far out would take millions.
+        const int kMaxCells = 32;
+        int nx = 0;
+        for (float x = 0; x < ww && nx < kMaxCells; x = floorf(x + cw), nx++) {
+            int ny = 0;
+            for (float y = 0; y < wh && ny < kMaxCells; y = floorf(y + ch), ny++)
+                sim.SpawnEffect(sim.back_particles, fx, vec2_t{x + cw / 2, y + ch / 2}, 0);
+        }
+    }
+    weather_time = 0;
+}
+
+// The worm's stretching sound and the end bug's call near the worm come
+// with the level's sounds; until then a level makes no sound of its own
+// beyond those of the contact rules and behaviours.
+void GameDeziDedi::UpdateSounds(float) {}
+
+void GameDeziDedi::StopSounds() {
+    sounds_stopped = true;
+    if (looping_channel) {
+        kd->SetChannelLooping(looping_channel, 0);
+        looping_channel = 0;
+    }
+}

@@ -1,0 +1,223 @@
+// What the game shows besides the world: the grey behind it, the arrow to
+// a goal out of view, "Ready?", the clock text, the lives and their lost
+// bursts, the collected items flying to the HUD, the red flash of a hit,
+// the level's name, and the prologue told in the story panel.
+#include <math.h>
+
+#include "dataman.h"
+#include "framework-kd.h"
+#include "game/game-dezidedi.h"
+#include "game/game-lib.h"
+#include "localization.h"
+#include "manager.h"
+#include "particle-effects.h"
+#include "physics/actor.h"
+#include "physics/b2-compat.h"
+#include "profiles.h"
+#include "ui/screen-manager.h"
+#include "ui/ui-comps.h"
+
+namespace {
+
+Actor* ActorOf(PhysicsSimulation& sim, const char* file) { return sim.GetActorByShape(physics_man.GetShape(file)); }
+
+vec2_t BodyPosition(const Actor* a) {
+    const b2Vec2 p = a->body->GetPosition();
+    return vec2_t{p.x, p.y};
+}
+
+void DrawDefaults() {
+    kd->SetBlend(0);
+    kd->SetColor(1, 1, 1);
+    kd->SetAlpha(1);
+}
+
+}  // namespace
+
+void GameDeziDedi::UpdateUI(float dt) {
+    // 1.
+    sman.SetText(Comp("Time"), "%s", loc_man.LocalizeTime((unsigned long)(level.clock_ms > 0 ? level.clock_ms : 0)));
+
+    // 2. The arrow shows while a goal is out of view.
+    Actor* hole = ActorOf(sim, "actors/wormhole.xml");
+    Actor* boss = ActorOf(sim, "actors/bug-boss.xml");
+    const bool goals_seen = (!hole || sim.IsPartlyInView(hole)) && (!boss || sim.IsPartlyInView(boss));
+    arrow_alpha = fminf(fmaxf(arrow_alpha + (goals_seen ? -10.0f : 10.0f) * dt, 0.0f), 1.0f);
+
+    // 3. A burst where each lost life's icon was.
+    UIComp* clock = Comp("Clock");
+    kd_bitmap_t* icon = lib.Bitmap(LIB_WORM_LIFE_COUNTER);
+    while (level.lives_shown > level.lives) {
+        fx_t* fx = lib.Effect(LIB_FX_LIFE_LOST);
+        if (clock && fx) {
+            vec2_t at = clock->GetStaticPos();
+            at.x += (float)(level.lives_shown - 1) * (icon ? (float)icon->width : 0.0f) * sman.scale_ref;
+            pbman.SpawnFX(&particles, fx, at, 0, 0);
+        }
+        level.lives_shown--;
+    }
+}
+
+void GameDeziDedi::DrawBeforeUI() {
+    // 1. Grey wherever the world's backgrounds do not reach.
+    DrawDefaults();
+    kd->SetColor(0.3f, 0.3f, 0.3f);
+    kd->DrawRect(sman.virtual_x, sman.virtual_y, (float)sman.virtual_width, (float)sman.virtual_height);
+    kd->SetColor(1, 1, 1);
+
+    // 2.
+    sim.Draw();
+
+    const float W = (float)sman.virtual_width, H = (float)sman.virtual_height;
+    // 3. Arrows at the screen's edge towards the exits and the boss.
+    kd_bitmap_t* arrow = lib.Bitmap(LIB_WORMHOLE_ARROW);
+    if (!level.ending && arrow && arrow_alpha > 0) {
+        const vec2_t c = sim.GetCameraTarget();
+        kd->SetAlpha(arrow_alpha);
+        for (int i = 0; i < sim.actors.count; i++) {
+            const Actor* a = sim.actors[i];
+            if (!a->Has(TAG_EXIT | TAG_BOSS) || !a->enabled || !a->body) continue;
+            const vec2_t p = BodyPosition(a);
+            const vec2_t dir = {p.x - c.x, -(p.y - c.y)};
+            vec2_t u;
+            // A goal right at the centre has no direction to point.
+            if (!UnitVector(dir, &u)) continue;
+            const float angle = atan2f(dir.x, dir.y);
+            float t;
+            if (fabsf(u.x / W) > fabsf(u.y / H))
+                t = (W - 1.3f * (float)arrow->width) * 0.5f / u.x;
+            else
+                t = (H - 1.1f * (float)arrow->height) * 0.5f / u.y;
+            kd->DrawBitmapRS(arrow, fabsf(t) * u.x + W / 2, H / 2 - fabsf(t) * u.y, angle, sman.scale_cover);
+        }
+        kd->SetAlpha(1);
+    }
+
+    // 4. "Ready?" over the worm until the first grab.
+    kd_font_t* font = lib.Font(LIB_FONT_MEDIUM);
+    kd_bitmap_t* face = lib.Bitmap(LIB_WORM_HEAD_LEVEL_END);
+    if (font && level.ready_time > 0.01f && sim.worm_parts.count > 2 && level.story_mode == STORY_NONE) {
+        const Actor* a = sim.worm_parts[0];
+        const Actor* b = sim.worm_parts[sim.worm_parts.count - 1];
+        if (a->body && b->body) {
+            const vec2_t pa = BodyPosition(a), pb = BodyPosition(b);
+            const float up = face ? (float)face->height * sim.metres_per_pixel : 0.0f;
+            const vec2_t at =
+                sim.TransformWorldPositionToScreen(vec2_t{(pa.x + pb.x) * 0.5f, fminf(pa.y, pb.y) - up});
+            kd->SetTextTransform(sim.zoom, sim.zoom, 0);
+            kd->SetTextAlign(12);
+            kd->SetAlpha(level.ready_time);
+            kd->DrawTextf(font, at.x, at.y, "Ready?");
+            kd->SetAlpha(1);
+            kd->SetTextAlign(0);
+            kd->SetTextTransform(1, 1, 0);
+        }
+    }
+
+    // 5.
+    DrawTutorials();
+    DrawDefaults();
+}
+
+void GameDeziDedi::DrawAfterUI() {
+    // 1. One icon per life, beside the clock and faded with it.
+    UIComp* clock = Comp("Clock");
+    kd_bitmap_t* icon = lib.Bitmap(LIB_WORM_LIFE_COUNTER);
+    if (level.lives_enabled && clock && icon) {
+        const vec2_t at = clock->GetStaticPos();
+        kd->SetAlpha(clock->fading_akey);
+        for (int i = 0; i < level.lives; i++)
+            kd->DrawBitmapRS(icon, at.x + (float)i * (float)icon->width * sman.scale_ref, at.y, 0, sman.scale_ref);
+        kd->SetAlpha(1);
+    }
+
+    // 2. Collected items on their way to the HUD.
+    for (int i = 0; i < level.fly_ins.count; i++) {
+        const DeziDediFlyIn& f = level.fly_ins[i];
+        if (!f.bitmap) continue;
+        if (!f.flying) {
+            kd->DrawBitmap(f.bitmap, f.start_x, f.start_y);
+        } else if (f.progress >= 0) {
+            const float t = f.progress;
+            float scale = sim.zoom;
+            if (f.shrink) scale /= 1.0f + t / 4.0f;
+            kd->SetAlpha(1);
+            kd->DrawBitmapRS(f.bitmap, f.start_x + t * (f.target_x - f.start_x), f.start_y + t * (f.target_y - f.start_y),
+                             f.angle * (1.0f - t), scale);
+        }
+        kd->SetAlpha(1);
+    }
+
+    // 3.
+    DrawDefaults();
+    particles.DrawParts();
+    kd->SetAlpha(1);
+    kd->SetBlend(0);
+
+    // 4. A red flash in the first tenth of a second after a hit.
+    if (level.invulnerability > 1.9f) {
+        kd->SetAlpha(0.2f * sinf(0.62831855f - (2.0f - level.invulnerability) * 6.2831855f));
+        kd->SetColor(1, 0, 0);
+        kd->DrawRect(sman.virtual_x, sman.virtual_y, (float)sman.virtual_width, (float)sman.virtual_height);
+        kd->SetColor(1, 1, 1);
+        kd->SetAlpha(1);
+    }
+}
+
+int GameDeziDedi::ProcessUIComp(UIComp* comp, int) {
+    if (comp && nStringsMatch(comp->name, "StoryPanel")) {
+        ShowNextStoryDialog();
+        return 1;
+    }
+    return 0;
+}
+
+// Stand-in until the achievement pop-ups show texts: the line is logged.
+void GameDeziDedi::ShowLevelInfo(int episode, int level_number) {
+    char id[32];
+    snprintf(id, sizeof id, "episode_%d", episode);
+    const char* name = dman.GetValue("story.xml", "story", id, "name");
+    kd->Printf("%s  -  Level:  %d / %d\n", name ? name : "", level_number, 10);
+}
+
+void GameDeziDedi::ShowNextStoryDialog() {
+    DMArray* lines = dman.GetDatabase("dialogue.xml")->GetArray("prologue");
+    const int count = lines ? lines->GetSize() : 0;
+    if (dialogue_line < count) {
+        const char* speaker = lines->GetNodeValue(dialogue_line, "speaker");
+        const char* line = lines->GetNodeValue(dialogue_line, "line");
+        UIComp* boss = Comp("BossTalk");
+        if (nStringsMatch(speaker, "bug")) {
+            sman.SetVisible(boss, true);
+            sman.SetText(boss, "%s", line ? line : "");
+        } else {
+            sman.SetText(Comp("WormTalk"), "%s", line ? line : "");
+        }
+        dialogue_line++;
+        return;
+    }
+    // The prologue is over: the level begins, and is never told again.
+    level.story_mode = STORY_FIRST_LEVEL_HINTS;
+    UIComp* story = Comp("StoryPanel");
+    sman.SetActive(story, false);
+    sman.SetVisible(story, false);
+    for (const char* name : {"Pause", "Clock"}) {
+        if (UIComp* c = Comp(name)) {
+            c->fading = false;
+            c->fading_akey = 1.0f;
+        }
+    }
+    if (prof) prof->AddTag("INFO", "STORY_START_SHOWN");
+}
+
+void GameDeziDedi::ResetTutorials() {
+    tutorial = Tutorial();
+    Actor* tail = sim.WormTail();
+    if (tail && tail->body) tutorial.hand_position = sim.TransformWorldPositionToScreen(BodyPosition(tail));
+}
+
+// The first level's hints (the hand showing the swing, the rings round
+// the ends, the fruit and the hole) come with the HUD's tutorials; until
+// then the first level plays without them.
+void GameDeziDedi::UpdateTutorials(float) {}
+void GameDeziDedi::DrawTutorials() {}

@@ -1,0 +1,268 @@
+// The level start and the level's frame: every bundled level starts with
+// the worm hanging from its peg, its tail free and every target in place;
+// a second start begins from nothing; the tail is sized on the level's
+// worm only; names too long for the record, missing worlds and worlds
+// without a worm are refused or run without a crash; the detail switch
+// works before any level and during one.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game-env.h"
+#include "game/game-lib.h"
+
+namespace {
+
+// Worm parts this close in the chain never collide (they overlap at rest).
+bool NeighboursTouch(b2World* world) {
+    for (b2Contact* c = world->GetContactList(); c; c = c->GetNext()) {
+        const Actor* a = B2GetFixtureActor(c->GetFixtureA());
+        const Actor* b = B2GetFixtureActor(c->GetFixtureB());
+        if (c->IsTouching() && a && b && a->IsWormPart() && b->IsWormPart() && abs(a->worm_index - b->worm_index) <= 3)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(GameLevel, EveryBundledLevelStartsWithTheWormHangingAndEveryTargetInPlace) {
+    GameEnv g;
+    g.SkipStory();
+    for (const char* file : {"worlds/e01-l01.xml", "worlds/e01-l02.xml", "worlds/e01-l03.xml"}) {
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(g.game.InitLevel(file));
+        EXPECT_STREQ(level.world_file, file);
+        ASSERT_EQ(g.sim.worm_parts.count, 3 * g.sim.worm_links + 2);
+        Actor* head = g.sim.WormHead();
+        Actor* tail = g.sim.WormTail();
+        // The settled worm hangs from its head, so the first touch can take
+        // the tail.
+        EXPECT_TRUE(head->welded);
+        EXPECT_FALSE(tail->welded);
+        EXPECT_EQ(level.required_targets, g.sim.GetNumberOfActorsWithFlags(TAG_REQUIRED_TARGET));
+        EXPECT_GE(level.required_targets, 1);
+        EXPECT_EQ(level.targets_collected, 0) << "a target was taken while the level settled";
+        for (int i = 0; i < g.sim.actors.count; i++) {
+            const Actor* a = g.sim.actors[i];
+            EXPECT_FALSE(a->Has(TAG_REQUIRED_TARGET) && a->triggered) << a->shape->name;
+        }
+        EXPECT_EQ(level.lives, 3);
+        EXPECT_EQ(level.story_mode, STORY_NONE);
+        // A worm hole is shown first, from close up; other exits are not.
+        const bool hole = g.sim.GetNumberOfActorsWithFlags(TAG_WORM_HOLE) > 0;
+        EXPECT_EQ(level.camera_mode, hole ? CAMERA_SHOWING_GOAL : CAMERA_PLAY);
+        EXPECT_FLOAT_EQ(g.sim.zoom, hole ? 1.5f : 1.0f);
+        EXPECT_EQ(level.no_wormhole, !hole);
+        // The game's contact rules run in the world.
+        g.Frames(30);
+        EXPECT_FALSE(NeighboursTouch(g.sim.world));
+    }
+}
+
+TEST(GameLevel, ASecondStartBeginsFromNothing) {
+    GameEnv g;
+    g.SkipStory();
+    g.Start("worlds/e01-l01.xml");
+    Actor* tail = g.sim.WormTail();
+    g.Touch(KD_EVENT_BUTTON_DOWN, g.Screen(tail));
+    ASSERT_NE(g.game.mouse_joint, nullptr);
+    level.clock_ms = 65000;
+    level.lives = 1;
+    level.bugs_killed = 4;
+    level.fly_ins.InsertLast(DeziDediFlyIn{});
+
+    ASSERT_TRUE(g.game.InitLevel("worlds/e01-l01.xml"));
+    EXPECT_EQ(level.clock_ms, 0);
+    EXPECT_EQ(level.lives, 3);
+    EXPECT_EQ(level.lives_shown, 3);
+    EXPECT_EQ(level.bugs_killed, 0);
+    EXPECT_EQ(level.fly_ins.count, 0);
+    EXPECT_FALSE(level.play_started);
+    EXPECT_FLOAT_EQ(level.drag_time, -1.0f);
+    // The old world's joint went with it; nothing points into it.
+    EXPECT_EQ(g.game.mouse_joint, nullptr);
+    EXPECT_EQ(g.game.grabbed, nullptr);
+    EXPECT_EQ(g.JointsMarked(ID_MOUSE_JOINTS), 0);
+    g.Frames(10);
+}
+
+TEST(GameLevel, TheTailIsSizedOnTheLevelsWormAlone) {
+    GameEnv g;
+    g.SkipStory();
+    ActorShape* def = physics_man.GetShape("actors/game-worm-tail.xml");
+    ActorShape* head_def = physics_man.GetShape("actors/game-worm-head.xml");
+    const float radius = def->radius, density = def->density, damage = def->damage;
+    g.Start("worlds/e01-l01.xml");
+
+    Actor* tail = g.sim.WormTail();
+    ASSERT_NE(tail->shape, def);
+    EXPECT_STREQ(tail->shape->name, def->name);
+    EXPECT_FLOAT_EQ(tail->shape->damage, 15.0f);
+    EXPECT_FLOAT_EQ(tail->shape->radius, head_def->radius);
+    const b2Fixture* f = tail->body->GetFixtureList();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->GetNext(), nullptr);
+    EXPECT_NEAR(f->GetShape()->m_radius, head_def->radius * g.sim.metres_per_pixel, 1e-6);
+    EXPECT_FLOAT_EQ(f->GetDensity(), head_def->density);
+    // The shared definition keeps the file's values, so the object
+    // editor saves what the file says.
+    EXPECT_FLOAT_EQ(def->radius, radius);
+    EXPECT_FLOAT_EQ(def->density, density);
+    EXPECT_FLOAT_EQ(def->damage, damage);
+    ASSERT_TRUE(def->Save("actors/game-worm-tail.xml"));
+    ShapeCache fresh;
+    ActorShape* saved = fresh.GetShape("actors/game-worm-tail.xml");
+    EXPECT_FLOAT_EQ(saved->radius, radius);
+    EXPECT_STREQ(saved->material, def->material);
+    // A world saved in play names the tail's definition file.
+    ASSERT_TRUE(g.sim.SaveWorld("worlds/world-state.xml"));
+    PhysicsSimulation again;
+    ASSERT_TRUE(again.LoadWorld("worlds/world-state.xml"));
+    EXPECT_NE(again.WormTail(), nullptr);
+    again.FreeWorld();
+}
+
+TEST(GameLevel, FruitOutsideTheWorldIsRemovedBeforeTheCount) {
+    GameEnv g;
+    std::string world = g.env.Write("worlds/outside.xml",
+                                    " <array id=\"info\">\n"
+                                    "  <node id=\"world_bounds\" x1=\"-10\" y1=\"-10\" x2=\"10\" y2=\"5\" />\n"
+                                    " </array>\n"
+                                    " <array id=\"actors\">\n"
+                                    "  <node actor=\"actors/peg.xml\" x=\"-5\" y=\"-4\" />\n"
+                                    "  <node actor=\"actors/game-worm-head.xml\" x=\"-5\" y=\"-5.15\" />\n"
+                                    "  <node actor=\"actors/game-worm-tail.xml\" x=\"-2.5\" y=\"-2.8\" />\n"
+                                    "  <node actor=\"actors/fruit-apple.xml\" x=\"4\" y=\"-6\" />\n"
+                                    "  <node actor=\"actors/fruit-apple.xml\" x=\"12\" y=\"-6\" />\n"
+                                    "  <node actor=\"actors/fruit-apple.xml\" x=\"0\" y=\"-30\" />\n"
+                                    " </array>\n");
+    ASSERT_TRUE(g.game.InitLevel(world.c_str()));
+    EXPECT_EQ(level.required_targets, 1);
+    EXPECT_EQ(g.sim.GetNumberOfActorsWithFlags(TAG_REQUIRED_TARGET), 1);
+    // No wormhole and no boss: the camera starts on the worm.
+    EXPECT_EQ(level.camera_mode, CAMERA_PLAY);
+    EXPECT_TRUE(level.no_wormhole);
+}
+
+TEST(GameLevel, BadWorldsLeaveAnEmptyLevelThatRuns) {
+    GameEnv g;
+    auto play = [&]() {
+        // Touches, frames and drawing on whatever the start left.
+        g.Touch(KD_EVENT_BUTTON_DOWN, {300, 300});
+        g.Touch(KD_EVENT_POINTER_MOVE, {340, 280}, {300, 300});
+        g.Frames(20);
+        g.Touch(KD_EVENT_BUTTON_UP, {340, 280});
+        g.Frames(5);
+        g.game.DrawBeforeUI();
+        g.game.DrawAfterUI();
+    };
+    {
+        // Too long for the level record: refused with a line, never cut to
+        // another world's name.
+        FwLog log;
+        const std::string name = "worlds/" + std::string(60, 'x') + ".xml";
+        EXPECT_FALSE(g.game.InitLevel(name.c_str()));
+        EXPECT_TRUE(log.Contains("is longer than 63 characters"));
+        EXPECT_STREQ(level.world_file, "");
+        EXPECT_EQ(g.sim.world, nullptr);
+        play();
+    }
+    {
+        // Missing: an empty world with its walls and no worm. The camera
+        // has no worm to follow and stays where the world put it.
+        EXPECT_TRUE(g.game.InitLevel("worlds/no-such-world.xml"));
+        EXPECT_NE(g.sim.world, nullptr);
+        EXPECT_LT(g.sim.worm_parts.count, 2);
+        const vec2_t before = g.sim.GetCameraTarget();
+        level.camera_mode = CAMERA_PLAY;
+        play();
+        EXPECT_FLOAT_EQ(g.sim.GetCameraTarget().x, before.x);
+        EXPECT_FLOAT_EQ(g.sim.GetCameraTarget().y, before.y);
+    }
+    {
+        // A head and no tail: one worm part, nothing to grab or follow.
+        std::string world = g.env.Write("worlds/headless.xml",
+                                        " <array id=\"actors\">\n"
+                                        "  <node actor=\"actors/game-worm-head.xml\" x=\"0\" y=\"0\" />\n"
+                                        " </array>\n");
+        EXPECT_TRUE(g.game.InitLevel(world.c_str()));
+        EXPECT_EQ(g.sim.worm_parts.count, 1);
+        level.camera_mode = CAMERA_PLAY;
+        play();
+        EXPECT_EQ(g.game.mouse_joint, nullptr);
+    }
+    // No name at all: an empty world as well.
+    EXPECT_TRUE(g.game.InitLevel(nullptr));
+    EXPECT_EQ(g.sim.worm_parts.count, 0);
+    play();
+}
+
+TEST(GameLevel, TheDetailSwitchWorksBeforeAnyLevelAndDuringOne) {
+    GameEnv g;
+    PhysicsSimulation::high_details = true;
+    lua_State* L = screen_GameDeziDedi.uiset ? screen_GameDeziDedi.uiset->L : nullptr;
+    ASSERT_NE(L, nullptr);
+    // No level has run: the switch flips and nothing is loaded.
+    ASSERT_TRUE(lua_man.ExecLuaString(L, "ChangeDetailLevel ()"));
+    EXPECT_FALSE(PhysicsSimulation::high_details);
+    EXPECT_EQ(g.sim.background_1, nullptr);
+
+    g.SkipStory();
+    g.Start("worlds/e01-l01.xml");
+    // The level start takes the profile's choice: high unless it says low.
+    EXPECT_TRUE(PhysicsSimulation::high_details);
+    ASSERT_NE(g.sim.background_2, nullptr);
+    ASSERT_TRUE(lua_man.ExecLuaString(L, "ChangeDetailLevel ()"));
+    EXPECT_FALSE(PhysicsSimulation::high_details);
+    ASSERT_NE(g.sim.background_1, nullptr);
+    EXPECT_EQ(g.sim.background_2, nullptr);
+    EXPECT_NE(strstr(g.sim.background_1->name, "combined"), nullptr);
+    ASSERT_TRUE(lua_man.ExecLuaString(L, "ChangeDetailLevel ()"));
+    EXPECT_NE(g.sim.background_2, nullptr);
+
+    // Leaving the level frees the world; the switch then only flips.
+    sman.PopScreen(&screen_GameDeziDedi, false);
+    EXPECT_EQ(g.sim.world, nullptr);
+    g.game.ChangeDetailLevel(false);
+    EXPECT_EQ(g.sim.background_1, nullptr);
+    PhysicsSimulation::high_details = true;
+}
+
+TEST(GameLevel, ThePrologueIsToldOnceOverTheFirstLevel) {
+    GameEnv g;
+    g.game.InitLevel("worlds/e01-l01.xml");
+    EXPECT_EQ(level.story_mode, STORY_PROLOGUE);
+    UIComp* panel = GameDeziDedi::Comp("StoryPanel");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->IsVisible());
+    // Touches go to the story, not the worm, and the camera is on the worm.
+    EXPECT_EQ(level.camera_mode, CAMERA_PLAY);
+    Actor* tail = g.sim.WormTail();
+    g.Frames(60);
+    g.Touch(KD_EVENT_BUTTON_DOWN, g.Screen(tail));
+    EXPECT_EQ(g.game.mouse_joint, nullptr);
+    g.Touch(KD_EVENT_BUTTON_UP, g.Screen(tail));
+
+    const int lines = dman.GetDatabase("dialogue.xml")->GetArray("prologue")->GetSize();
+    ASSERT_GT(lines, 1);
+    bool bug_spoke = false;
+    for (int i = 1; i < lines; i++) {
+        EXPECT_EQ(screen_GameDeziDedi.ProcessUICompClick(panel, 0), 1);
+        bug_spoke = bug_spoke || GameDeziDedi::Comp("BossTalk")->visible;
+    }
+    EXPECT_TRUE(bug_spoke);
+    EXPECT_EQ(level.story_mode, STORY_PROLOGUE);
+    screen_GameDeziDedi.ProcessUICompClick(panel, 0);
+    EXPECT_EQ(level.story_mode, STORY_FIRST_LEVEL_HINTS);
+    EXPECT_FALSE(panel->IsVisible());
+    EXPECT_TRUE(g.profile.TagExists("INFO", "STORY_START_SHOWN"));
+    // Now the worm can be taken.
+    g.Touch(KD_EVENT_BUTTON_DOWN, g.Screen(tail));
+    EXPECT_NE(g.game.mouse_joint, nullptr);
+
+    // The next start of the first level gives hints, not the prologue.
+    g.game.InitLevel("worlds/e01-l01.xml");
+    EXPECT_EQ(level.story_mode, STORY_FIRST_LEVEL_HINTS);
+    EXPECT_FALSE(panel->IsVisible());
+}

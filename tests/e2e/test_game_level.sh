@@ -1,0 +1,118 @@
+#!/bin/sh
+# The game end to end: the real executable under Xvfb goes from the main
+# menu into the first level, the prologue is clicked through, then a
+# scripted finger takes the worm's free end, drags it 200 pixels up and to
+# the right and lets go. Screenshots before, during and after the drag
+# show the worm hanging, stretched towards the finger, then flung, and the
+# camera following it. Screenshots are kept in the folder given as the
+# fourth argument.
+#
+# The main menu is the small one in game-ui/, whose button starts the
+# level the way the timeline does (the game screen, then the level).
+. "$(dirname "$0")/e2e-lib.sh"
+PROBE="$3"
+SHOTS="$4"
+rm -rf "$SHOTS"
+mkdir -p "$SHOTS"
+e2e_data_tree "$WORK" "$DATA" "$HERE/game-ui"
+
+# Times in ms from the host's start. The menu comes within a few seconds;
+# the level starts with the prologue, six lines clicked through on its
+# panel. The worm's tail then hangs at about (243, 358).
+cat > "$WORK/script.txt" <<END
+6000 touch_down 512 300
+6100 touch_up 512 300
+8000 screenshot $SHOTS/1-prologue.png
+END
+t=8500
+for i in 1 2 3 4 5 6; do
+  echo "$t touch_down 512 500" >> "$WORK/script.txt"
+  echo "$((t + 50)) touch_up 512 500" >> "$WORK/script.txt"
+  t=$((t + 400))
+done
+cat >> "$WORK/script.txt" <<END
+11500 screenshot $SHOTS/2-rest.png
+11900 screenshot $SHOTS/3-before.png
+12000 touch_down 243 358
+12050 touch_move 271 330
+12100 touch_move 299 302
+12150 touch_move 328 273
+12200 touch_move 356 245
+12250 touch_move 384 217
+12700 screenshot $SHOTS/4-during.png
+12750 touch_move 420 190
+12800 touch_up 420 190
+12950 screenshot $SHOTS/5-after.png
+13400 screenshot $SHOTS/6-later.png
+14300 screenshot $SHOTS/7-last.png
+14800 exit
+END
+cd "$WORK"
+status=0
+KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
+LOG=$(ls "$WORK"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
+[ -n "$LOG" ] && cp "$LOG" "$SHOTS/log.txt"
+fail() {
+  echo "FAILED: $*"
+  [ -n "$LOG" ] && tail -40 "$LOG"
+  tail -20 "$WORK/out.txt"
+  exit 1
+}
+[ "$status" = 0 ] || fail "exit status $status"
+[ -n "$LOG" ] || fail "no log file written"
+for n in 1-prologue 2-rest 3-before 4-during 5-after 6-later 7-last; do
+  [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
+done
+last=0
+for line in "PushScreen: 'MainMenu'" "PushScreen: 'GameDeziDedi'" "Level 'worlds/e01-l01.xml' started: "; do
+  n=$(tail -n +$((last + 1)) "$LOG" | grep -n -F "$line" | head -1 | cut -d: -f1)
+  [ -n "$n" ] || fail "log line '$line' missing after line $last"
+  last=$((last + n))
+done
+
+# The prologue's panel (dark glass) covers the bottom, then is gone.
+glass="20 70 50 90 40 80"
+p1=$("$PROBE" "$SHOTS/1-prologue.png" count 100 450 900 560 $glass)
+p2=$("$PROBE" "$SHOTS/3-before.png" count 100 450 900 560 $glass)
+echo "prologue panel pixels: $p1, then $p2"
+[ "$p1" -gt 20000 ] && [ "$p2" -lt 2000 ] || fail "the prologue panel was not shown and clicked away ($p1, $p2)"
+
+# The worm (pink): where the tail hangs and where the finger goes.
+pink="225 255 100 185 130 205"
+pink_at() { "$PROBE" "$SHOTS/$1.png" count $2 $3 $4 $5 $pink; }
+hang_before=$(pink_at 3-before 218 333 268 383)
+finger_before=$(pink_at 3-before 334 167 434 267)
+hang_during=$(pink_at 4-during 218 333 268 383)
+finger_during=$(pink_at 4-during 334 167 434 267)
+finger_later=$(pink_at 6-later 334 167 434 267)
+all_before=$(pink_at 3-before 0 0 1024 600)
+all_during=$(pink_at 4-during 0 0 1024 600)
+echo "worm at the tail's place: $hang_before, then $hang_during; at the finger: $finger_before, $finger_during, then $finger_later"
+echo "worm pixels: $all_before at rest, $all_during held"
+[ "$hang_before" -gt 200 ] && [ "$finger_before" -lt 20 ] || fail "the worm does not hang where it should"
+[ "$hang_during" -lt 50 ] && [ "$finger_during" -gt 300 ] || fail "the tail did not follow the finger"
+awk "BEGIN { exit !($all_during > 1.2 * $all_before) }" || fail "the held worm is not stretched"
+[ "$finger_later" -lt 50 ] || fail "the worm stayed where it was let go ($finger_later)"
+swing=$("$PROBE" "$SHOTS/5-after.png" diff "$SHOTS/6-later.png" 120 150 460 420)
+echo "the worm's region changes by $swing after the release"
+awk "BEGIN { exit !($swing > 5) }" || fail "the worm was not flung ($swing)"
+
+# The camera: a peg (brown rings, still in the world) seen from it. At
+# rest it barely drifts; after the swing it has moved.
+peg_top() {
+  for y in $(seq 150 2 440); do
+    n=$("$PROBE" "$SHOTS/$1.png" count 610 $y 650 $((y + 2)) 60 140 30 100 10 70)
+    [ "$n" -gt 6 ] && { echo $y; return; }
+  done
+  echo -1
+}
+rest=$(peg_top 2-rest)
+before=$(peg_top 3-before)
+later=$(peg_top 6-later)
+echo "a peg's top edge on the screen: $rest, $before at rest, $later after the swing"
+[ "$rest" -ge 0 ] && [ "$before" -ge 0 ] && [ "$later" -ge 0 ] || fail "the peg was not found"
+d_rest=$((before - rest)); d_rest=${d_rest#-}
+d_swing=$((later - before)); d_swing=${d_swing#-}
+[ "$d_rest" -lt 12 ] || fail "the camera moved at rest ($d_rest px)"
+[ "$d_swing" -gt 30 ] || fail "the camera did not follow the swing ($d_swing px)"
+echo "the game end to end: all shown; pictures in $SHOTS"

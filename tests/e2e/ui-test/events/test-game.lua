@@ -1,2 +1,0 @@
-function OnClick (name)
-end
