@@ -3,9 +3,14 @@
 // the world is built (with the game's own worm, wall and peg definitions
 // at hand, so inputs reach the worm assembly and the capped wall rows),
 // the camera is fitted and moved, the views and queries are asked, the
-// world is stepped and saved through the writable place. Debian's Box2D
+// world is stepped and saved through the writable place; then the game
+// starts a level on the same input (its contact filter, the tail sized on
+// the level's worm, targets outside the world dropped, the camera on the
+// goal or the worm), a finger drags the worm and the level runs a few
+// frames; the input is also read as a replay of fixed input. Debian's Box2D
 // aborts on what it cannot take (bad polygons, non-finite numbers, changes
 // during a step), so any abort here is a value that got past the checks.
+#include <math.h>
 #include <stdint.h>
 #include <stdlib.h>
 
@@ -16,6 +21,8 @@
 #include "physics/actor-shapes.h"
 #include "physics/actor.h"
 #include "dataman.h"
+#include "game/game-dezidedi.h"
+#include "game/game-replay.h"
 #include "physics/physics-manager.h"
 
 kodo_t* FuzzWorldEngineSetup();
@@ -46,6 +53,51 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // that the first input that names an effect is not taken for a leak.
     kd->GetMutex("PART_FX_LOAD");
     return 0;
+}
+
+static kd_event_t Touch(int type, vec2_t p, vec2_t prev) {
+    kd_event_t e = {};
+    e.type = type;
+    e.button = 510;
+    e.x = (intptr_t)p.x;
+    e.y = (intptr_t)p.y;
+    e.prev_x = (intptr_t)prev.x;
+    e.prev_y = (intptr_t)prev.y;
+    return e;
+}
+
+// The level start on the input and a few frames of play: a finger on the
+// tail (or wherever the worm would be), dragged and let go; the camera's
+// intro and its following.
+static void PlayLevel() {
+    GameDeziDedi& game = game_dezidedi;
+    game.InitLevel("user://fuzz-world.xml");
+    level.camera_arrived = true;
+    Actor* tail = game.sim.WormTail();
+    vec2_t at = {100, 100};
+    if (tail && tail->body) at = game.sim.TransformWorldPositionToScreen({tail->body->GetPosition().x, tail->body->GetPosition().y});
+    if (!isfinite(at.x) || !isfinite(at.y) || fabsf(at.x) > 1e6f || fabsf(at.y) > 1e6f) at = {100, 100};
+    kd_event_t down = Touch(KD_EVENT_BUTTON_DOWN, at, at);
+    game.ProcessEvent(&down);
+    vec2_t prev = at;
+    for (int i = 1; i <= 8; i++) {
+        vec2_t p = {at.x + 25.0f * i, at.y - 15.0f * i};
+        kd_event_t move = Touch(KD_EVENT_POINTER_MOVE, p, prev);
+        game.ProcessEvent(&move);
+        prev = p;
+        game.NormalUpdate(1.0f / 60, false);
+    }
+    kd_event_t up = Touch(KD_EVENT_BUTTON_UP, {prev.x + 60, prev.y}, prev);
+    game.ProcessEvent(&up);
+    if (game.fling_requested)
+        game.FlingWorm();
+    else if (game.release_requested)
+        game.DestroyMouseJoint();
+    level.camera_mode = CAMERA_RETURNING;
+    game.WormholeZoomUpdate(0.1f, false);
+    level.camera_mode = CAMERA_PLAY;
+    for (int i = 0; i < 4; i++) game.NormalUpdate(1.0f / 60, false);
+    game.FreeWorld();
 }
 
 static bool WriteInput(const char* path, const uint8_t* data, size_t size) {
@@ -92,5 +144,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sim.SaveWorld("res://data/worlds/fuzz-saved.xml");
     shape->Save("fuzz-saved-actor.xml");
     sim.FreeWorld();
+
+    PlayLevel();
+    std::string text((const char*)data, size);
+    game_replay.Parse(text.c_str(), "fuzz input");
+    game_replay.Clear();
     return 0;
 }

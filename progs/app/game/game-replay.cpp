@@ -146,10 +146,17 @@ void GameReplay::BeforeStep(GameDeziDedi* game) {
 
 void GameReplay::AfterStep(GameDeziDedi* game) {
     if (!Active() || finished || !game) return;
+    // The head and every other part, bit for bit: any change to the worm's
+    // path shows, not only one that moves the head.
+    const nArray<Actor*>& parts = game->sim.worm_parts;
+    for (int i = 0; i < parts.count; i++) {
+        if (!parts[i]->body) continue;
+        const b2Vec2 p = parts[i]->body->GetPosition();
+        Mix(&hash, p.x);
+        Mix(&hash, p.y);
+    }
     Actor* head = game->sim.WormHead();
-    b2Vec2 at = head && head->body ? head->body->GetPosition() : b2Vec2(0, 0);
-    Mix(&hash, at.x);
-    Mix(&hash, at.y);
+    const b2Vec2 at = head && head->body ? head->body->GetPosition() : b2Vec2(0, 0);
     for (int i = 0; i < lines.count; i++) {
         if (lines[i].kind != END || lines[i].step != step) continue;
         finished = true;

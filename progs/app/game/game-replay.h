@@ -5,7 +5,7 @@
 // numbers start from the same seed at the level start, and the input
 // reaches the game at the steps it names rather than when the platform
 // delivers it. At the "end" line the worm head's position and a hash of
-// its path are logged and the program is asked to end.
+// the whole worm's path are logged and the program is asked to end.
 //
 // The input file is named by the product value "game_replay" (the
 // program settings' APPLICATION node). Its lines, in any order:

@@ -1,0 +1,122 @@
+// One frame of the first level with the worm, update plus draw, through
+// the screen manager and the game screen: the program's CPU time per
+// frame at p50 and p95, with the worm swung by a scripted finger every few
+// seconds so the world keeps moving. By default on the OpenGL ES renderer
+// in a window (Mesa's software renderer under Xvfb); --null takes the
+// engine's null renderer. Build Release:
+//   cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release
+//   cmake --build build-release --target bench_level_frame
+//   KODO/host/tests/with_xvfb.sh build-release/bench/bench_level_frame
+// Options: --frames N (default 3000), --null.
+//
+// This file is the engine's side (its start-up and frames); the level is
+// set up, driven and timed in bench_level_frame_game.cpp, which sees only
+// the program's headers.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <bps/bps.h>
+
+#include "kd-internal.h"
+#include "qnx-kodo.h"
+#include "rendimp.h"
+
+bool BenchLevelSetUp(kodo_t* engine);
+void BenchLevelFrame(float dt);
+void BenchLevelReport(const char* renderer);
+void BenchLevelTearDown();
+
+namespace {
+kd_prog_t prog;
+bool Init() { return true; }
+void Shutdown() {}
+void Update(float) {}
+void Draw(float dt) { BenchLevelFrame(dt); }
+int EventProc(kd_event_t) { return 0; }
+}  // namespace
+
+kd_prog_t* KD_GetInterface() {
+    memset(&prog, 0, sizeof prog);
+    prog.interface_version = KODO_INTERFACE_VERSION;
+    strcpy(prog.title, "bench-level-frame");
+    strcpy(prog.id, "bench-level-frame");
+    strcpy(prog.version, "1.0.0");
+    strcpy(prog.developer_name, "Vantreo");
+    prog.parms.reference_counting = true;
+    prog.parms.no_sound = true;
+    prog.parms.width = 1024;
+    prog.parms.height = 600;
+    prog.Init = Init;
+    prog.Shutdown = Shutdown;
+    prog.Update = Update;
+    prog.Draw = Draw;
+    prog.EventProc = EventProc;
+    return &prog;
+}
+
+int main(int argc, char** argv) {
+    int frames = 3000;
+    bool null_renderer = false;
+    for (int i = 1; i < argc; i++) {
+        if (!strcmp(argv[i], "--frames") && i + 1 < argc) {
+            frames = atoi(argv[++i]);
+        } else if (!strcmp(argv[i], "--null")) {
+            null_renderer = true;
+        } else {
+            fprintf(stderr, "usage: %s [--frames N] [--null]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (frames < 100) frames = 100;
+    setenv("KODO_DISPLAY_SIZE", "1024x600", 0);
+    setenv("ORIENTATION", "0", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    // "res://" is the bundled data tree.
+    char dir[] = "/tmp/kodo-bench-XXXXXX";
+    if (!mkdtemp(dir) || chdir(dir) != 0) return 1;
+    std::filesystem::create_directories("app");
+    std::filesystem::create_directory_symlink(KODO_DATA_DIR, "app/native");
+    bool window = false;
+    if (null_renderer) {
+        KDID_SetRendImpFactory(GetRendImpNull);
+    } else if (!(window = KDQ_CreateWindow())) {
+        fprintf(stderr, "no window: run under Xvfb (KODO/host/tests/with_xvfb.sh), or pass --null\n");
+        return 1;
+    }
+    if (!KDI_PreInit(nullptr) || !KDI_Init()) {
+        fprintf(stderr, "the engine did not start\n");
+        return 1;
+    }
+    kd_state.active = true;
+    kd_state.verbose_level = 2;  // the log lines of loading are not timed
+    if (window) bps_initialize();
+    if (!BenchLevelSetUp(kodo_engine::kd)) return 1;
+    // The whole engine frame by the wall clock as well: the drawing the
+    // renderer finishes at present, and the present itself.
+    std::vector<double> wall;
+    for (int i = 0; i < frames; i++) {
+        auto t0 = std::chrono::steady_clock::now();
+        if (window) KDQ_DrainEvents();
+        KDI_Frame(16);
+        wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    }
+    BenchLevelReport(null_renderer ? "null renderer" : ri->GetName());
+    wall.erase(wall.begin(), wall.begin() + 60);
+    std::sort(wall.begin(), wall.end());
+    printf("whole engine frame with present, wall clock: p50 %.3f ms, p95 %.3f ms\n", wall[wall.size() / 2],
+           wall[wall.size() * 95 / 100]);
+    BenchLevelTearDown();
+    if (window) bps_shutdown();
+    KODO_Shutdown();
+    if (window) KDQ_DestroyWindow();
+    std::filesystem::remove_all(dir);
+    return 0;
+}

@@ -1,0 +1,133 @@
+// The program's side of bench_level_frame: the first level started as the
+// game starts it, a finger that swings the worm now and then, and the
+// timing of each frame's update plus draw.
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "dataman.h"
+#include "framework-kd.h"
+#include "game/game-dezidedi.h"
+#include "game/screen-game-dezidedi.h"
+#include "gameman.h"
+#include "luaman.h"
+#include "particle-effects.h"
+#include "physics/actor.h"
+#include "physics/b2-compat.h"
+#include "profiles.h"
+#include "ui/screen-manager.h"
+#include "ui/ui-widgets.h"
+
+namespace {
+
+Profile player;
+std::vector<double> times;
+int frame = 0;
+int steps = 0;
+int held = 0;
+
+double CpuSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
+}
+
+kd_event_t Touch(int type, vec2_t p, vec2_t prev) {
+    kd_event_t e = {};
+    e.type = type;
+    e.button = 510;
+    e.x = (intptr_t)lrintf(p.x);
+    e.y = (intptr_t)lrintf(p.y);
+    e.prev_x = (intptr_t)lrintf(prev.x);
+    e.prev_y = (intptr_t)lrintf(prev.y);
+    return e;
+}
+
+// Every 4 s: the free end is taken, pulled round a quarter circle of 200
+// pixels in half a second and flung.
+vec2_t grab_at = {0, 0}, pointer = {0, 0};
+void Finger() {
+    const int phase = frame % 240;
+    GameDeziDedi& g = game_dezidedi;
+    if (phase == 0) {
+        Actor* head = g.sim.WormHead();
+        Actor* tail = g.sim.WormTail();
+        Actor* end = tail && tail->welded && head && !head->welded ? head : tail;
+        if (!end || !end->body) return;
+        b2Vec2 p = end->body->GetPosition();
+        grab_at = pointer = g.sim.TransformWorldPositionToScreen(vec2_t{p.x, p.y});
+        kd_event_t e = Touch(KD_EVENT_BUTTON_DOWN, pointer, pointer);
+        screen_GameDeziDedi.ProcessEvent(&e);
+    } else if (phase <= 30) {
+        const float a = (float)phase / 30.0f * 1.5707964f;
+        const vec2_t next = {grab_at.x + 200.0f * sinf(a), grab_at.y - 200.0f * (1.0f - cosf(a))};
+        kd_event_t e = Touch(KD_EVENT_POINTER_MOVE, next, pointer);
+        pointer = next;
+        screen_GameDeziDedi.ProcessEvent(&e);
+    } else if (phase == 31) {
+        kd_event_t e = Touch(KD_EVENT_BUTTON_UP, pointer, pointer);
+        screen_GameDeziDedi.ProcessEvent(&e);
+    }
+}
+
+}  // namespace
+
+bool BenchLevelSetUp(kodo_t* engine) {
+    kd = engine;
+    lua_man.Initialize();
+    ScreenMan::RegisterLuaFunctions();
+    UIRegisterWidgetKinds();
+    sman.reference_width = sman.virtual_width = sman.actual_width = 1024;
+    sman.reference_height = sman.virtual_height = sman.actual_height = 600;
+    physics_man.Initialize();
+    pbman.Init();
+    // A player past the prologue and the first level's hints.
+    player.Reset("bench.xml");
+    player.AddTag("INFO", "STORY_START_SHOWN");
+    player.SetValue("LEVELS", "E01_L01", "completed", "1");
+    prof = &player;
+    if (!game_man.SetActiveGame("DeziDedi")) return false;
+    sman.PreloadScreen(&screen_GameDeziDedi);
+    sman.PushScreen(&screen_GameDeziDedi, 0);
+    if (!game_dezidedi.InitLevel("worlds/e01-l01.xml") || !game_dezidedi.sim.WormTail()) {
+        fprintf(stderr, "the first level did not start with its worm\n");
+        return false;
+    }
+    // Straight to play: no view of the goal first.
+    level.camera_mode = CAMERA_PLAY;
+    return true;
+}
+
+void BenchLevelFrame(float dt) {
+    if (frame > 60) Finger();
+    double start = CpuSeconds();
+    sman.Update(dt);
+    sman.DrawScreens(dt);
+    times.push_back(CpuSeconds() - start);
+    steps += game_dezidedi.sim.last_steps;
+    held += game_dezidedi.mouse_joint != nullptr;
+    frame++;
+}
+
+void BenchLevelReport(const char* renderer) {
+    // The first second takes the bitmaps and fades the screen in.
+    size_t skip = times.size() > 200 ? 60 : 0;
+    std::vector<double> t(times.begin() + (long)skip, times.end());
+    std::sort(t.begin(), t.end());
+    if (t.empty()) return;
+    printf("first level with the worm, %s, %d actors, %zu frames (%d physics steps, the worm held in %d): CPU per "
+           "frame update plus draw p50 %.3f ms, p95 %.3f ms, max %.3f ms\n",
+           renderer, game_dezidedi.sim.actors.count, t.size(), steps, held, t[t.size() / 2] * 1000,
+           t[t.size() * 95 / 100] * 1000, t.back() * 1000);
+}
+
+void BenchLevelTearDown() {
+    sman.Shutdown();
+    game_man.UnloadGameImplementation(&game_dezidedi);
+    prof = nullptr;
+    dman.ReleaseDatabase(player.GetDatabase());
+}
