@@ -36,16 +36,7 @@ double CpuSeconds() {
     return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
 }
 
-kd_event_t Touch(int type, vec2_t p, vec2_t prev) {
-    kd_event_t e = {};
-    e.type = type;
-    e.button = 510;
-    e.x = (intptr_t)lrintf(p.x);
-    e.y = (intptr_t)lrintf(p.y);
-    e.prev_x = (intptr_t)lrintf(prev.x);
-    e.prev_y = (intptr_t)lrintf(prev.y);
-    return e;
-}
+kd_event_t Touch(int type, vec2_t p, vec2_t prev) { return GameDeziDedi::TouchEvent(type, p, prev); }
 
 // Every 4 s: the free end is taken, pulled round a quarter circle of 200
 // pixels in half a second and flung.

@@ -55,16 +55,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;
 }
 
-static kd_event_t Touch(int type, vec2_t p, vec2_t prev) {
-    kd_event_t e = {};
-    e.type = type;
-    e.button = 510;
-    e.x = (intptr_t)p.x;
-    e.y = (intptr_t)p.y;
-    e.prev_x = (intptr_t)prev.x;
-    e.prev_y = (intptr_t)prev.y;
-    return e;
-}
+static kd_event_t Touch(int type, vec2_t p, vec2_t prev) { return GameDeziDedi::TouchEvent(type, p, prev); }
 
 // The level start on the input and a few frames of play: a finger on the
 // tail (or wherever the worm would be), dragged and let go; the camera's

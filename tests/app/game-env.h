@@ -82,13 +82,7 @@ struct GameEnv {
 
     // A touch, as the platform delivers it to the game screen.
     int Touch(int type, vec2_t p, vec2_t prev = {0, 0}) {
-        kd_event_t e = {};
-        e.type = type;
-        e.button = 510;
-        e.x = (intptr_t)lrintf(p.x);
-        e.y = (intptr_t)lrintf(p.y);
-        e.prev_x = (intptr_t)lrintf(prev.x);
-        e.prev_y = (intptr_t)lrintf(prev.y);
+        kd_event_t e = GameDeziDedi::TouchEvent(type, p, prev);
         return screen_GameDeziDedi.ProcessEvent(&e);
     }
     int JointsMarked(uintptr_t mark) {

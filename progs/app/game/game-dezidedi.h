@@ -96,6 +96,10 @@ public:
     static const char* CurrentLevelEventId();
     static bool IsPurchaseActive(const char* item);
 
+    // A touch of the first finger at a screen point, as the platform
+    // delivers it (`from`: where the finger was before a move).
+    static kd_event_t TouchEvent(int type, vec2_t at, vec2_t from);
+
     // The game screen and one of its components (null when either is
     // missing).
     static Screen* GameScreen();

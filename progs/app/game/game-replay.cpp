@@ -131,14 +131,8 @@ void GameReplay::BeforeStep(GameDeziDedi* game) {
             continue;
         }
         if (l.kind == END) continue;
-        kd_event_t e = {};
-        e.type = l.kind == DOWN ? KD_EVENT_BUTTON_DOWN : l.kind == UP ? KD_EVENT_BUTTON_UP : KD_EVENT_POINTER_MOVE;
-        e.id = 0;
-        e.button = 510;
-        e.x = (intptr_t)lrintf(l.x);
-        e.y = (intptr_t)lrintf(l.y);
-        e.prev_x = (intptr_t)lrintf(last_touch.x);
-        e.prev_y = (intptr_t)lrintf(last_touch.y);
+        const int type = l.kind == DOWN ? KD_EVENT_BUTTON_DOWN : l.kind == UP ? KD_EVENT_BUTTON_UP : KD_EVENT_POINTER_MOVE;
+        kd_event_t e = GameDeziDedi::TouchEvent(type, vec2_t{l.x, l.y}, last_touch);
         last_touch = vec2_t{l.x, l.y};
         game->ProcessEvent(&e);
     }

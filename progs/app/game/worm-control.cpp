@@ -32,6 +32,18 @@ bool IsKey(const kd_event_t* e, int type, int key) { return e->type == type && e
 
 }  // namespace
 
+kd_event_t GameDeziDedi::TouchEvent(int type, vec2_t at, vec2_t from) {
+    kd_event_t e = {};
+    e.type = type;
+    e.id = 0;
+    e.button = 510;
+    e.x = (intptr_t)lrintf(at.x);
+    e.y = (intptr_t)lrintf(at.y);
+    e.prev_x = (intptr_t)lrintf(from.x);
+    e.prev_y = (intptr_t)lrintf(from.y);
+    return e;
+}
+
 int GameDeziDedi::ProcessEvent(kd_event_t* e) {
     if (!e) return 1;
     const kd_parms_t* parms = Manager::GetParms();
