@@ -88,13 +88,19 @@ void UICompTouchField::SlidingValue::Update(float dt) {
     if (springy && !dragging) {
         value += dt * velocity;
         velocity *= (float)pow(fabsf(velocity) < 100 ? 0.001 : 0.025, (double)dt);
+        // At rest the value lands on a whole number, but not past a limit:
+        // there the rounding would undo each frame's pull of the spring and
+        // hold the content a unit or two beyond the limit for good.
         if (fabsf(velocity) < 10) {
             velocity = 0;
-            value = truncf(value + 0.5f);
+            if (value >= minimum && value <= maximum) value = truncf(value + 0.5f);
         }
         if (limit_type == UI_LIMIT_SPRING) {
             if (value < minimum) value = fminf(value + dt * (minimum - value) * 10, minimum);
             if (value > maximum) value = fmaxf(value + dt * (maximum - value) * 10, maximum);
+            // Within half a unit the spring is done.
+            if (velocity == 0 && value < minimum && minimum - value < 0.5f) value = minimum;
+            if (velocity == 0 && value > maximum && value - maximum < 0.5f) value = maximum;
         } else {
             value = fminf(fmaxf(value, minimum), maximum);
         }
