@@ -203,3 +203,42 @@ TEST_F(AllKinds, WrittenOutAndReadBackGivesTheSameLayout) {
     lua_close(L);
     EXPECT_GT(compared, 300);
 }
+
+// The game's level selection (data/ui/level-select.lua): eighteen level
+// tiles on three pages of a touch grid; stepping the grid brings the next
+// episode's tiles where the first one's were.
+TEST_F(AllKinds, LevelSelectionPagesByEpisode) {
+    ui_screen.virtual_width = ui_screen.actual_width = 1024;
+    UISet* set = new UISet("ui/level-select.lua", &screen);
+    sets.push_back(set);
+    screen.uiset = set;
+    ASSERT_TRUE(UILayoutRun(set, "ui/level-select.lua"));
+    for (int i = 0; i < set->comps.count; i++) set->comps[i]->owner = &screen;
+    UIComp* grid = set->GetComp("Episodes");
+    ASSERT_TRUE(grid);
+    for (int e = 1; e <= 3; e++)
+        for (int l = 1; l <= 6; l++) {
+            std::string name = "Episode" + std::to_string(e) + "_Level" + std::to_string(l);
+            UIComp* b = set->GetComp(name.c_str());
+            ASSERT_TRUE(b) << name;
+            EXPECT_EQ(b->parent, grid) << name;
+        }
+    set->ApplyCacheModeOnEnter();
+    FwImage first = Draw();
+    KeepPicture(first);
+    UIComp* a = set->GetComp("Episode1_Level1");
+    UIComp* b = set->GetComp("Episode2_Level1");
+    float ax = a->GetCenterPos().x;
+    EXPECT_GT(ax, 0);
+    EXPECT_GT(b->GetCenterPos().x, 1024);  // the next page waits off the screen
+    lua_State* L = set->L;
+    lua_settop(L, 0);
+    lua_pushstring(L, "touchgrid.selected_step_axis_x_instant");
+    lua_pushinteger(L, 1);
+    grid->SetProperty("touchgrid.selected_step_axis_x_instant", L);
+    lua_settop(L, 0);
+    for (int i = 0; i < set->comps.count; i++) set->comps[i]->UpdateDimensions();
+    EXPECT_FLOAT_EQ(b->GetCenterPos().x, ax);
+    EXPECT_LT(a->GetCenterPos().x, 0);
+    set->ApplyCacheModeOnLeave();
+}
