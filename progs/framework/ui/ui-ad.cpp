@@ -7,6 +7,7 @@
 
 #include "ui/screen-manager.h"
 #include "ui/ui-props.h"
+#include "ui/ui-rectangle.h"
 #include "ui/ui-widgets.h"
 
 UICompAd::UICompAd() {
@@ -16,13 +17,8 @@ UICompAd::UICompAd() {
 }
 
 void UICompAd::UpdateDimensions() {
-    width = scale * rect_width;
-    height = scale * rect_height;
-    if (width == 0) width = 320;
-    if (height == 0) height = 50;
-    CalculateDynamicScale();
-    width *= dynamic_scale;
-    height *= dynamic_scale;
+    UISizeRectTimesScale(this, rect_width, rect_height, 320, 50);
+    // The advert covers the virtual screen, not the display.
     if (scale_type == UI_SCALE_STRETCH_TO_COVER_SCREEN) {
         width = (float)ui_screen.virtual_width;
         height = (float)ui_screen.virtual_height;
@@ -110,12 +106,7 @@ void UICompAd::DrawPlaceholder() {
     kd->SetTextAlign(0);
 }
 
-void UICompAd::EditUpdate(float) {
-    vec2_t d = UIEditDragSize(this, 1);
-    rect_width = width = d.x;
-    rect_height = height = d.y;
-    UpdateDimensions();
-}
+void UICompAd::EditUpdate(float) { UIDragRect(this, &rect_width, &rect_height); }
 
 const UIKind& UICompAd::Kind() const {
     static constexpr UIPropRow rows[] = {

@@ -20,14 +20,25 @@ UICompRectangle::UICompRectangle() {
     interactive = false;
 }
 
+void UISizeRectTimesScale(UIComp* c, float w, float h, float zero_w, float zero_h) {
+    c->width = w * c->scale;
+    c->height = h * c->scale;
+    if (c->width == 0) c->width = zero_w;
+    if (c->height == 0) c->height = zero_h;
+    c->CalculateDynamicScale();
+    c->width *= c->dynamic_scale;
+    c->height *= c->dynamic_scale;
+}
+
+void UIDragRect(UIComp* c, float* rect_w, float* rect_h) {
+    vec2_t d = UIEditDragSize(c, 1);
+    *rect_w = c->width = d.x;
+    *rect_h = c->height = d.y;
+    c->UpdateDimensions();
+}
+
 void UICompRectangle::UpdateDimensions() {
-    width = rect_width * scale;
-    height = rect_height * scale;
-    if (width == 0) width = 16;
-    if (height == 0) height = 16;
-    CalculateDynamicScale();
-    width *= dynamic_scale;
-    height *= dynamic_scale;
+    UISizeRectTimesScale(this, rect_width, rect_height, 16, 16);
     UICoverScreenSize(this);
 }
 
@@ -42,12 +53,7 @@ void UICompRectangle::Draw() {
     if (pushed) kd->PopTransform();
 }
 
-void UICompRectangle::EditUpdate(float) {
-    vec2_t d = UIEditDragSize(this, 1);
-    rect_width = width = d.x;
-    rect_height = height = d.y;
-    UpdateDimensions();
-}
+void UICompRectangle::EditUpdate(float) { UIDragRect(this, &rect_width, &rect_height); }
 
 const UIKind& UICompRectangle::Kind() const {
     static constexpr UIPropRow rows[] = {

@@ -44,5 +44,11 @@ public:
 
 // The size that scale type STRETCH_TO_COVER_SCREEN gives: the display's.
 void UICoverScreenSize(UIComp* c);
+// width and height = the unscaled size times "scale" (a side of 0 taking
+// the stand-in given for it), then times the dynamic scale.
+void UISizeRectTimesScale(UIComp* c, float w, float h, float zero_w, float zero_h);
+// The editor's resize drag for kinds sized by a rectangle: the dragged
+// size becomes the rectangle and the unscaled width and height.
+void UIDragRect(UIComp* c, float* rect_w, float* rect_h);
 
 #endif
