@@ -171,9 +171,11 @@ TEST_F(ShapesTest, EveryCopyOfAModelComponentHoldsItsOwnReference) {
     clone->Draw();
     EXPECT_EQ(clone->align, UI_ALIGN_CENTER);  // set at every draw
     EXPECT_TRUE(clone->IsInView());
-    // Setting the same model again gives it back before taking it.
+    // Setting a model gives the old one back before taking the new: set
+    // again, the last holder's model is made anew.
     static_cast<UICompModel*>(clone)->SetModel("user://m.xml");
-    EXPECT_EQ(m->ref_count, 1);
+    ASSERT_TRUE(static_cast<UICompModel*>(clone)->model);
+    EXPECT_EQ(static_cast<UICompModel*>(clone)->model->ref_count, 1);
     delete clone;
     EXPECT_EQ(model_man.GetNumberOfModels(), before);
 }
