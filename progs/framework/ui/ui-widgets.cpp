@@ -101,13 +101,31 @@ void UIApplyCacheModeToBitmap(kd_bitmap_t* bm, int mode) {
     else if (mode == UI_CACHE_IGNORE_LOADING) kd->ReleaseBitmap(bm);
 }
 
+vec2_t UIEditDragSize(UIComp* c, float per) {
+    vec2_t S = c->GetStaticPos();
+    float mx = kd->GetKeyStatef(KD_KEY_POINTER_X), my = kd->GetKeyStatef(KD_KEY_POINTER_Y);
+    vec2_t d = {fabsf(mx - S.x) / per, fabsf(my - S.y) / per};
+    if (c->align & UI_ALIGN_HCENTER) d.x *= 2;
+    if (c->align & UI_ALIGN_VCENTER) d.y *= 2;
+    return d;
+}
+
+#include "ui/ui-ad.h"
 #include "ui/ui-button.h"
 #include "ui/ui-checkbox.h"
 #include "ui/ui-editbox.h"
+#include "ui/ui-emitter.h"
 #include "ui/ui-image.h"
+#include "ui/ui-model.h"
 #include "ui/ui-ninepatch.h"
+#include "ui/ui-path.h"
+#include "ui/ui-rectangle.h"
+#include "ui/ui-ruler.h"
+#include "ui/ui-scriptable.h"
 #include "ui/ui-slider.h"
 #include "ui/ui-textbox.h"
+#include "ui/ui-touchfield.h"
+#include "ui/ui-touchgrid.h"
 
 void UIRegisterWidgetKinds() {
     UIComp::RegisterCompClass(UI_BUTTON, UICompButton::Make);
@@ -117,4 +135,14 @@ void UIRegisterWidgetKinds() {
     UIComp::RegisterCompClass(UI_IMAGE, UICompImage::Make);
     UIComp::RegisterCompClass(UI_NINEPATCH, UICompNinePatch::Make);
     UIComp::RegisterCompClass(UI_TEXTBOX, UICompTextbox::Make);
+    UIComp::RegisterCompClass(UI_PATH, UICompPath::Make);
+    UIComp::RegisterCompClass(UI_EMITTER, UICompEmitter::Make);
+    UIComp::RegisterCompClass(UI_SCRIPTABLE, UICompScriptable::Make);
+    UIComp::RegisterCompClass(UI_TOUCHFIELD, UICompTouchField::Make);
+    UIComp::RegisterCompClass(UI_TOUCHGRID, UICompTouchGrid::Make);
+    UIComp::RegisterCompClass(UI_RECTANGLE, UICompRectangle::Make);
+    UIComp::RegisterCompClass(UI_MARKER, UICompMarker::Make);
+    UIComp::RegisterCompClass(UI_RULER, UICompRuler::Make);
+    UIComp::RegisterCompClass(UI_AD, UICompAd::Make);
+    UIComp::RegisterCompClass(UI_MODEL, UICompModel::Make);
 }

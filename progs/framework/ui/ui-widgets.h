@@ -72,6 +72,11 @@ void UIReplaceBitmap(UIComp* c, kd_bitmap_t** slot, kd_bitmap_t* bm);
 // placeholder.
 void UIApplyCacheModeToBitmap(kd_bitmap_t* bm, int mode);
 
+// The UI editor's resize drag: the distance of the mouse from the static
+// position on each axis, doubled on an axis the alignment centres, divided
+// by `per`.
+vec2_t UIEditDragSize(UIComp* c, float per);
+
 // Registers the widget kinds with UIComp::RegisterCompClass. Called once at start-up before any layout is
 // read (the kinds live in a static library, so they cannot register
 // themselves from static initialisers that the linker may drop).
