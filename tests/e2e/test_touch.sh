@@ -9,19 +9,12 @@
 # even when the finger comes back and lifts over the button; the pages move
 # by whole steps and never past the last one. Screenshots are kept in the
 # folder given as the fourth argument.
-set -e
-WORM="$1"
-DATA="$2"
+. "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
-HERE=$(cd "$(dirname "$0")" && pwd)
-XVFB="$HERE/../../KODO/host/tests/with_xvfb.sh"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
 
-. "$HERE/data-tree.sh"
 e2e_data_tree "$WORK" "$DATA" "$HERE/ui-touch"
 
 # Times in ms from the host's start; the menu is up well before 5 s. The
