@@ -13,6 +13,7 @@
 #include "ui/screen-manager.h"
 #include "ui/screens-builtin.h"
 #include "ui/ui-comps.h"
+#include "ui/ui-emitter.h"
 #include "ui/ui-layout.h"
 #include "ui/ui-props.h"
 
@@ -288,15 +289,17 @@ int luaf_ScrollListboxDown(lua_State* L) {
 int luaf_SpawnEmitterFX(lua_State* L) {
     LuaArgs a(L, __func__);
     const char* name = a.Text(1);
-    a.Text(2);
-    for (int i = 3; i <= 6; i++) a.Number(i);
-    (void)CompOfKind(L, name, UI_EMITTER);
+    const char* fx = a.Text(2);
+    float v[4];
+    for (int i = 0; i < 4; i++) v[i] = (float)a.Number(3 + i);
+    UIComp* c = CompOfKind(L, name, UI_EMITTER);
+    if (c && fx) static_cast<UICompEmitter*>(c)->SpawnAt(fx, v[0], v[1], v[2], v[3]);
     return 0;
 }
 
 int luaf_ResetEmitter(lua_State* L) {
     LuaArgs a(L, __func__);
-    (void)CompOfKind(L, a.Text(1), UI_EMITTER);
+    if (UIComp* c = CompOfKind(L, a.Text(1), UI_EMITTER)) static_cast<UICompEmitter*>(c)->pool.ResetParts();
     return 0;
 }
 
