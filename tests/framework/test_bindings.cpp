@@ -22,6 +22,7 @@
 #include "recording-kd.h"
 #include "ui/screen.h"
 #include "ui/ui-layout.h"
+#include "ui/ui-listbox.h"
 
 namespace {
 
@@ -466,6 +467,7 @@ TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
     profile_man.Initialize();
     game_man.Initialize();
     pbman.Init();
+    UIRegisterListboxFunctions();
     UISet set("ui/bad-arguments.lua", nullptr);
     ASSERT_TRUE(set.L);
     UILayoutRegisterFunctions(set.L);
@@ -502,8 +504,8 @@ TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
         }
         EXPECT_EQ(lua_gettop(state), top);
     }
-    // 88 built-in, 3 feature, 22 profile, 9 game, 3 layout, 6 effect.
-    EXPECT_EQ(called.size(), 131u);
+    // 88 built-in, 3 feature, 22 profile, 9 game, 6 list box, 3 layout, 6 effect.
+    EXPECT_EQ(called.size(), 137u);
     EXPECT_TRUE(called.count("RemoveProfileTag") && called.count("UIEvents") && called.count("AddFX"));
     UILayoutDeleteComps(&set);
 }
