@@ -36,8 +36,4 @@ function OnClick(name)
     end
 end
 
-function OnKeyDown(key)
-    if key == "ESCAPE" then
-        PopScreen ();
-    end
-end
+OnKeyDown = PopOnEscape

@@ -7,9 +7,7 @@ function OnLoad()
     SetProperty ("/:default_comp", "Options");
 end
 
-function OnUpdate(dt)
-    FadeWithTransition ();
-end
+OnUpdate = FadeWithTransition
 
 function OnClick(name)
     if name == "Options" then
@@ -25,8 +23,4 @@ function OnClick(name)
     end
 end
 
-function OnKeyDown(key)
-    if key == "ESCAPE" then
-        PopScreen ();
-    end
-end
+OnKeyDown = PopOnEscape

@@ -6,9 +6,7 @@ function OnLoad()
     SetProperty ("/:default_comp", "Resume");
 end
 
-function OnUpdate(dt)
-    PopInWithTransition ("Panel");
-end
+OnUpdate = PopInPanel
 
 function OnClick(name)
     if name == "Resume" then
@@ -24,8 +22,4 @@ function OnClick(name)
     end
 end
 
-function OnKeyDown(key)
-    if key == "ESCAPE" then
-        PopScreen ();
-    end
-end
+OnKeyDown = PopOnEscape

@@ -7,9 +7,7 @@ function OnLoad()
     SetProperty ("/:default_comp", "Back");
 end
 
-function OnUpdate(dt)
-    FadeWithTransition ();
-end
+OnUpdate = FadeWithTransition
 
 function OnClick(name)
     if name == "Back" then
@@ -17,8 +15,4 @@ function OnClick(name)
     end
 end
 
-function OnKeyDown(key)
-    if key == "ESCAPE" then
-        PopScreen ();
-    end
-end
+OnKeyDown = PopOnEscape

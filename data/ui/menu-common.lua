@@ -59,11 +59,20 @@ function FadeWithTransition()
     end
 end
 
--- A dialog: everything fades with the transition and the panel (with the
--- components on it) grows from 90 %.
-function PopInWithTransition(panel)
-    FadeWithTransition()
-    SetProperty(panel .. ":scale", 0.9 + 0.1 * EasedPhase())
+-- ESCAPE leaves a screen as its back button does:
+-- OnKeyDown = PopOnEscape.
+function PopOnEscape(key)
+    if key == "ESCAPE" then
+        PopScreen ();
+    end
+end
+
+-- A dialog, whose sheet is the component "Panel": everything fades with
+-- the transition and the sheet (with the components on it) grows from
+-- 90 %. OnUpdate = PopInPanel.
+function PopInPanel()
+    FadeWithTransition ();
+    SetProperty ("Panel:scale", 0.9 + 0.1 * EasedPhase());
 end
 
 -- Sound on or off: off silences effects and music together and keeps the

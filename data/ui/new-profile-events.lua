@@ -13,9 +13,7 @@ function OnEnter()
     SetUIFocus ("Name");
 end
 
-function OnUpdate(dt)
-    PopInWithTransition ("Panel");
-end
+OnUpdate = PopInPanel
 
 -- Makes the player and tells the list below; a name that is empty or
 -- taken is refused with a line.

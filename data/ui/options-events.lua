@@ -18,9 +18,7 @@ function OnEnter()
     SetProperty ("LowerDetails:checkbox.value", ProfileTagExists ("GAME", "lower_details") and 1 or 0);
 end
 
-function OnUpdate(dt)
-    PopInWithTransition ("Panel");
-end
+OnUpdate = PopInPanel
 
 function OnClick(name)
     if name == "SoundVolume" then

@@ -12,9 +12,7 @@ function OnScreenMessage(message, value)
     end
 end
 
-function OnUpdate(dt)
-    PopInWithTransition ("Panel");
-end
+OnUpdate = PopInPanel
 
 function OnClick(name)
     if name == "Ok" then
