@@ -4,15 +4,18 @@
 -- file into its own state with LuaInclude.
 
 -- Calls the global function `name` with the given arguments when the
--- program has it and answers what it answers. Parts of the game that are
--- not there yet (the timeline, the level functions) answer with one
--- message instead of stopping the script.
+-- program has it and answers what it answers. A part of the game that is
+-- not there yet (the timeline, the level functions) is one line for the
+-- developer and, for the player, a message to close instead of a button
+-- that does nothing.
 function CallOrTell(name, ...)
     local f = rawget(_G, name)
     if type(f) == "function" then
         return f(...)
     end
-    KD_Popup(Localize("NOT_AVAILABLE") .. " (" .. name .. ")")
+    KD_Popup ("'" .. name .. "' is not available yet.");
+    SendScreenMessage ("PopupOk", "text", "NOT_AVAILABLE");
+    PushScreen ("PopupOk", 0);
     return nil
 end
 
