@@ -6,24 +6,40 @@ LuaInclude ("ui/menu-common.lua");
 -- them.
 local playing = 0
 
--- Lists the players, marks the one playing and selects them.
+-- The profile index of each line: the one playing comes first, so that
+-- it shows whatever the number of players, then the others in order.
+local order = {}
+
+-- Lists the players, the one playing first, marked and selected.
 local function FillList()
     local current = GetProfile() or 0
-    ClearListbox ("ProfileList");
     local count = GetNumberOfProfiles() or 0
+    order = {current}
     for i = 0, count - 1 do
+        if i ~= current then
+            order[#order + 1] = i
+        end
+    end
+    ClearListbox ("ProfileList");
+    for line, i in ipairs(order) do
         SetProfile (i);
         local name = GetProfileValue ("!INFO", "name", "value")
         if name == nil or name == "" then
             name = Localize ("UNNAMED_PLAYER")
         end
         AddListboxLine ("ProfileList", name);
-        if i == current then
+        if line == 1 then
             SetListboxLineTextRight ("ProfileList", Localize ("PLAYING_NOW"));
         end
     end
     SetProfile (current);
-    SetProperty ("ProfileList:listbox.selected", current);
+    SetProperty ("ProfileList:listbox.selected", 0);
+    -- Back to the top from wherever the last visit left it: half pages
+    -- up, more than the list can have been scrolled down (its lines and
+    -- the bit more that a flick overshoots by); the list stops at the top.
+    for i = 0, count / 5 + 8 do
+        ScrollListboxUp ("ProfileList");
+    end
 end
 
 function OnLoad()
@@ -46,8 +62,8 @@ OnUpdate = PopInPanel
 
 function OnClick(name)
     if name == "Ok" then
-        local chosen = GetProperty ("ProfileList:listbox.selected") or -1
-        if chosen >= 0 and chosen < (GetNumberOfProfiles() or 0) then
+        local chosen = order[(GetProperty ("ProfileList:listbox.selected") or -1) + 1]
+        if chosen then
             SetProfile (chosen);
         end
         SaveProfiles ();

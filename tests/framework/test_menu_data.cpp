@@ -415,10 +415,21 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
             EXPECT_EQ(profile_man.GetNumberOfProfiles(), before + 1);
             EXPECT_TRUE(set->GetComp("Problem")->visible);
         } else if (name == "Profiles") {
+            // The one playing is listed first (so it shows however many
+            // there are), marked and selected; OK takes the line chosen.
+            prof->SetName("Cy");
+            Profile* cy = prof;
+            profile_man.CreateNewProfile()->SetName("Dee");
             Call(L, "OnEnter", {}, f);
             auto* list = static_cast<UICompListbox*>(set->GetComp("ProfileList"));
-            EXPECT_EQ(list->GetNumberOfLines(), profile_man.GetNumberOfProfiles());
-            EXPECT_EQ(list->selected, profile_man.GetProfileIndex(prof));
+            ASSERT_EQ(list->GetNumberOfLines(), profile_man.GetNumberOfProfiles());
+            EXPECT_STREQ(list->GetLine(0)->text, "Dee");
+            EXPECT_STREQ(list->GetLine(0)->text_right, "playing");
+            EXPECT_EQ(list->selected, 0);
+            for (int i = 1; i < list->GetNumberOfLines(); i++)
+                if (!strcmp(list->GetLine(i)->text, "Cy")) list->selected = i;
+            Call(L, "OnClick", {"Ok"}, f);
+            EXPECT_EQ(prof, cy);
         }
         EXPECT_EQ(Warnings(), std::vector<std::string>{});
     }
