@@ -28,6 +28,7 @@
 #include "ui/ui-comps.h"
 #include "ui/ui-editbox.h"
 #include "ui/ui-layout.h"
+#include "ui/screen-manager.h"
 #include "ui/ui-listbox.h"
 #include "ui/ui-props.h"
 #include "ui/ui-widgets.h"
@@ -290,7 +291,7 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
     ASSERT_TRUE(getenv("KODO_TEST_DATA"));
     MenuEnv env;
     ASSERT_TRUE(env.engine->started);
-    static bool registered = (UIRegisterListboxFunctions(), true);
+    static bool registered = (ScreenMan::RegisterLuaFunctions(), true);
     ASSERT_TRUE(registered);
     seen = Seen();
 

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "lua-args.h"
+#include "ui/screen-manager.h"
 #include "ui/ui-listbox.h"
 #include "widget-fixture.h"
 
@@ -306,7 +307,7 @@ TEST_F(ListboxTest, EnteringTakesAllThreeBitmapsAndLeavingGivesThemBack) {
 }
 
 TEST_F(ListboxTest, ScriptFunctionsFillTheNamedListOfTheirSet) {
-    static bool registered = (UIRegisterListboxFunctions(), true);
+    static bool registered = (ScreenMan::RegisterLuaFunctions(), true);
     ASSERT_TRUE(registered);
     UISet* set = Load("CreateComp ('Listbox', 'list');\nCreateComp ('Button', 'list2');\n");
     UICompListbox* b = dynamic_cast<UICompListbox*>(set->GetComp("list"));

@@ -7,7 +7,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "lua-args.h"
 #include "manager.h"
 #include "ui/ui-props.h"
 #include "ui/ui-widgets.h"
@@ -483,72 +482,3 @@ const UIKind& UICompListbox::Kind() const {
     static constexpr UIKind kind = UIMakeKind(UI_LISTBOX, "UICompListbox", "listbox.", rows, Make);
     return kind;
 }
-
-// ---------------------------------------------------------------------------
-// Script functions. Each names a list box of the calling script's UI set
-// and does nothing when there is no set, no such component or one of
-// another kind.
-
-namespace {
-
-UICompListbox* ListboxArg(const LuaArgs& a) {
-    const char* name = a.Text(1);
-    UISet* set = UISet::FromState(a.L);
-    UIComp* c = set && name ? set->GetComp(name) : nullptr;
-    return c && c->type == UI_LISTBOX ? dynamic_cast<UICompListbox*>(c) : nullptr;
-}
-
-int luaf_ClearListbox(lua_State* L) {
-    LuaArgs a(L, __func__);
-    if (UICompListbox* b = ListboxArg(a)) b->ClearLines();
-    return 0;
-}
-
-// The text is a line's as it stands: a '%' in a player's name is no format.
-int luaf_AddListboxLine(lua_State* L) {
-    LuaArgs a(L, __func__);
-    UICompListbox* b = ListboxArg(a);
-    const char* text = a.Text(2);
-    if (b && text) b->AddLine(nullptr, "%s", text);
-    return 0;
-}
-
-int luaf_SetListboxLineTextRight(lua_State* L) {
-    LuaArgs a(L, __func__);
-    UICompListbox* b = ListboxArg(a);
-    const char* text = a.Text(2);
-    if (b && text) b->SetLineTextRight(b->GetNumberOfLines() - 1, "%s", text);
-    return 0;
-}
-
-// Loaded as a texture, counted once per bitmap however often a script
-// names it: the line holds no reference that a clear could give back.
-int luaf_SetListboxLineBitmap(lua_State* L) {
-    LuaArgs a(L, __func__);
-    UICompListbox* b = ListboxArg(a);
-    const char* name = a.Text(2);
-    if (b && name && b->GetNumberOfLines() > 0) b->SetLineBitmap(b->GetNumberOfLines() - 1, kd->GetBitmapEx(name, 4));
-    return 0;
-}
-
-int luaf_ScrollListboxUp(lua_State* L) {
-    LuaArgs a(L, __func__);
-    if (UICompListbox* b = ListboxArg(a)) b->ScrollListbox(false);
-    return 0;
-}
-
-int luaf_ScrollListboxDown(lua_State* L) {
-    LuaArgs a(L, __func__);
-    if (UICompListbox* b = ListboxArg(a)) b->ScrollListbox(true);
-    return 0;
-}
-
-const LuaBinding kListboxBindings[] = {
-    LUA_BINDING(ClearListbox),         LUA_BINDING(AddListboxLine),  LUA_BINDING(SetListboxLineTextRight),
-    LUA_BINDING(SetListboxLineBitmap), LUA_BINDING(ScrollListboxUp), LUA_BINDING(ScrollListboxDown),
-};
-static_assert(std::size(kListboxBindings) == 6, "the list box functions");
-
-}  // namespace
-
-void UIRegisterListboxFunctions() { lua_man.AddLuaFunctions(kListboxBindings); }

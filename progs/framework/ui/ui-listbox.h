@@ -99,9 +99,4 @@ private:
     void BeginTouch(const kd_event_t& e);
 };
 
-// Registers the script functions ClearListbox, AddListboxLine,
-// SetListboxLineTextRight, SetListboxLineBitmap, ScrollListboxUp and
-// ScrollListboxDown in every Lua state (the screen manager's start-up).
-void UIRegisterListboxFunctions();
-
 #endif
