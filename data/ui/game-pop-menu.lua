@@ -12,6 +12,13 @@ CreateComp ("NinePatch", "Panel");
 SetProperty ("inherit", "GlassPanel");
 SetProperty ("ninepatch.client_size", 300, 380);
 
+-- A second sheet of the same glass: the busy level shows through one.
+CreateComp ("NinePatch", "Sheet");
+SetProperty ("inherit", "GlassPanel");
+SetProperty ("parent", "Panel");
+SetProperty ("position", 0, 0);
+SetProperty ("ninepatch.client_size", 300, 380);
+
 CreateComp ("Textbox", "Title");
 SetProperty ("inherit", "LightTitle");
 SetProperty ("parent", "Panel");
