@@ -433,6 +433,20 @@ const Sample kSamples[] = {
     {"image.bitmap_switch", "'t/pic.png'", "-", R"(SetProperty ("image.bitmap", "t/pic.png");)", 'I', ""},
     {"image.anim_key", "0.25", "0.25", "", '-', ""},
 
+    // List box.
+    {"listbox.text", "'ignored'", "-", "", '?', ""},
+    {"listbox.selected", "3.9", "3", "", '-', ""},
+    {"listbox.bm_frame", "'t/pic.png'", "t/pic.png", R"(SetProperty ("listbox.bm_frame", "t/pic.png");)", 'I', ""},
+    {"listbox.bm_frame_top", "'t/pic.png'", "t/pic.png", R"(SetProperty ("listbox.bm_frame_top", "t/pic.png");)",
+     'I', ""},
+    {"listbox.bm_selection", "'t/pic.png'", "-", R"(SetProperty ("listbox.bm_selection", "t/pic.png");)", 'I', ""},
+    {"listbox.content_size", "120.7, 30", "-", R"(SetProperty ("listbox.content_size", 120, 30);)", 'I', ""},
+    {"listbox.font", "'t/font.sft'", "t/font.sft", R"(SetProperty ("listbox.font", "t/font.sft");)", 'I', ""},
+    {"listbox.padding_left", "7", "-", R"(SetProperty ("listbox.padding_left", "7");)", 'I', ""},
+    {"listbox.padding_right", "7", "-", R"(SetProperty ("listbox.padding_right", "7");)", 'I', ""},
+    {"listbox.padding_top", "7", "-", R"(SetProperty ("listbox.padding_top", "7");)", 'I', ""},
+    {"listbox.padding_bottom", "7", "-", R"(SetProperty ("listbox.padding_bottom", "7");)", 'I', ""},
+
     // Nine-patch.
     {"ninepatch.bitmap", "'t/pic.png'", "t/pic.png", R"(SetProperty ("ninepatch.bitmap", "t/pic.png");)", 'I', ""},
     {"ninepatch.bitmap_client_rect", "12, 8.5, 88, 90", "-",

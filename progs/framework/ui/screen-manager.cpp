@@ -53,6 +53,7 @@ static bool DeveloperMode() { return Manager::GetParms()->developer_mode; }
 static void HookClick(UISet* set, UIComp* comp) { sman.SendComponentClick(comp, set); }
 static UISet* HookTopSet() { return sman.TopScreen() ? sman.TopScreen()->uiset : nullptr; }
 static bool HookFocus(UIComp* comp) { return sman.IsCursorFocusOver(comp); }
+static bool HookLocked(UIComp* comp) { return sman.IsCursorLockedTo(comp); }
 
 // ---------------------------------------------------------------------------
 // Start-up and shutdown.
@@ -65,6 +66,7 @@ void ScreenMan::InitScreens(int ref_width, int ref_height) {
     ui_widget_hooks.send_component_click = HookClick;
     ui_widget_hooks.top_screen_set = HookTopSet;
     ui_widget_hooks.has_focus = HookFocus;
+    ui_widget_hooks.is_locked = HookLocked;
     UIRegisterWidgetKinds();
 
     kd_parms_t* parms = Manager::GetParms();

@@ -15,6 +15,8 @@ void UISendComponentClick(UISet* set, UIComp* comp) {
 
 bool UIHasFocus(UIComp* comp) { return ui_widget_hooks.has_focus && ui_widget_hooks.has_focus(comp); }
 
+bool UIIsLocked(UIComp* comp) { return ui_widget_hooks.is_locked && ui_widget_hooks.is_locked(comp); }
+
 bool UIDeveloperMode() { return Manager::GetParms() && Manager::GetParms()->developer_mode; }
 
 int UIBitmapWidth(kd_bitmap_t* bm) { return bm && bm->width > 0 ? bm->width : 0; }
@@ -116,6 +118,7 @@ vec2_t UIEditDragSize(UIComp* c, float per) {
 #include "ui/ui-editbox.h"
 #include "ui/ui-emitter.h"
 #include "ui/ui-image.h"
+#include "ui/ui-listbox.h"
 #include "ui/ui-model.h"
 #include "ui/ui-ninepatch.h"
 #include "ui/ui-path.h"
@@ -132,6 +135,7 @@ void UIRegisterWidgetKinds() {
     UIComp::RegisterCompClass(UI_CHECKBOX, UICompCheckbox::Make);
     UIComp::RegisterCompClass(UI_SLIDER, UICompSlider::Make);
     UIComp::RegisterCompClass(UI_EDITBOX, UICompEditbox::Make);
+    UIComp::RegisterCompClass(UI_LISTBOX, UICompListbox::Make);
     UIComp::RegisterCompClass(UI_IMAGE, UICompImage::Make);
     UIComp::RegisterCompClass(UI_NINEPATCH, UICompNinePatch::Make);
     UIComp::RegisterCompClass(UI_TEXTBOX, UICompTextbox::Make);
