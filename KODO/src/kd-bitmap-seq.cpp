@@ -512,14 +512,16 @@ bool KDI_LoadBitmapBMS(kd_bitmap_t* bm, const char* path) {
     if (bm->frame_count < 1) return false;
 
     KDI_OptimizeBitmapSequence(bm);
-    // Written beside the frames when the path names its scheme, else under
-    // the program data's "data/" folder; read back from there.
+    // Written beside the frames when the path names its scheme, else as
+    // the program data's "data/<path>" (the path layer's name for the
+    // program data itself); a "res://" name lands in the user tree, where
+    // it is read back from.
     char out_static[1100];
     if (strstr(path, "://"))
         snprintf(out_static, sizeof out_static, "%s", path);
     else
         KD_GetPathEx(out_static, sizeof out_static, 3, "data/%s", path);
-    char* native = out_static[0] ? KD_ConvertStaticPathToNativeOSPath(out_static) : nullptr;
+    char* native = out_static[0] ? KD_ConvertStaticPathToNativeOSPath(out_static, true) : nullptr;
     if (native && KDI_SaveBitmapSequence(bm, native)) {
         // Read into a record of its own first: when the file does not read
         // back, the frames loaded from files stay in use.

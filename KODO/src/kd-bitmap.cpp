@@ -4,9 +4,10 @@
 // kd-bitmap-seq.cpp); and the two queues through which texture work that
 // must run on the main thread is handed over from other threads.
 //
-// Locks, outermost first: GET_BITMAP (the table: search, slots, counts),
-// the record's mutex (SHARED_BITMAP: pixels, frames, hw data, cache mode),
-// GFX_HW (renderer calls), RESOURCE_QUEUE (the queues). A record that is
+// Locks (their order is kd-internal.h's): GET_BITMAP guards the table
+// (search, slots, reference counts), the record's mutex (SHARED_BITMAP) its
+// flags, pixels, frames, hw data and cache mode, GFX_HW the renderer calls,
+// RESOURCE_QUEUE the queues. A record that is
 // being loaded keeps its mutex from creation until the load is done, and
 // every lookup that wants it loaded passes through that mutex, so no thread
 // is handed a half-made bitmap.
@@ -355,14 +356,16 @@ void KD_RefreshBitmap(kd_bitmap_t* bm) {
 }
 
 // The cache-mode change with the record's mutex held by the caller.
-static void SetCacheModeLocked(kd_bitmap_t* bm, int mode) {
+// `hibernated`: counting is on and nothing counts the bitmap, as the caller
+// read it under GET_BITMAP.
+static void SetCacheModeLocked(kd_bitmap_t* bm, int mode, bool hibernated) {
     if (IsPlaceholder(bm) || bm->parent || mode == bm->cache_mode) return;
     bool reloadable = (bm->flags & KD_BITMAP_RELOADABLE) != 0;
     if (!reloadable && !bm->pixels) {
         KD_PrintDebugf(KD_LOG_WARNING, "Bitmap '%s' not reloadable, can't change cache mode.\n", bm->name);
         return;
     }
-    if (kd_state.reference_counting && bm->ref_count < 1) bm->cache_mode = (int8_t)mode;
+    if (hibernated) bm->cache_mode = (int8_t)mode;
     if (reloadable && (mode & (KD_CACHE_SOFTWARE | KD_CACHE_TEXTURE)) && !bm->pixels &&
         !(bm->atlas && bm->atlas->pixels)) {
         bm->state = KD_BITMAP_REGISTERED;
@@ -404,21 +407,18 @@ static void SetCacheModeLocked(kd_bitmap_t* bm, int mode) {
     bm->cache_mode = (int8_t)mode;
 }
 
+// Whether nothing counts the bitmap. Caller holds GET_BITMAP.
+static bool Hibernated(const kd_bitmap_t* bm) { return kd_state.reference_counting && bm->ref_count < 1; }
+
 void KD_SetBitmapCacheMode(kd_bitmap_t* bm, int mode) {
     if (IsPlaceholder(bm) || bm->parent) return;
+    KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);
+    bool hibernated = Hibernated(bm);
     // The comparison is made under the mutex: a load in progress on another
     // thread finishes first, and what it left decides.
     KD_LockMutex(bm->mutex);
-    SetCacheModeLocked(bm, mode);
-    KD_UnlockMutex(bm->mutex);
-}
-
-// Adds `mode` to what the bitmap caches (a lookup of an existing entry).
-static void RaiseCacheMode(kd_bitmap_t* bm, int mode) {
-    if (IsPlaceholder(bm) || bm->parent) return;
-    KD_LockMutex(bm->mutex);
-    int wanted = (mode | bm->cache_mode) & 0xFF;
-    if (wanted != (bm->cache_mode & 0xFF)) SetCacheModeLocked(bm, wanted);
+    KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+    SetCacheModeLocked(bm, mode, hibernated);
     KD_UnlockMutex(bm->mutex);
 }
 
@@ -432,37 +432,42 @@ void KD_ReleaseBitmap(kd_bitmap_t* bm) {
         KD_SetRenderTarget(nullptr);
     }
     KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);
+    kd_mutex_t* m = bm->mutex;
     if (kd_state.reference_counting) {
         bm->ref_count--;
         TraceCount("ReleaseBitmap: '%s' ref count--: now %d", bm);
+        if (bm->ref_count > 0) {
+            KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+            return;
+        }
+    }
+    // The count is the table's, the flags below are the record's.
+    KD_LockMutex(m);
+    if (kd_state.reference_counting) {
         bool no_popups = KDI_FeatureExists("DISABLE_REFERENCE_COUNT_ERROR_POPUPS");
         if ((bm->flags & KD_BITMAP_COUNTED_BY_GET) && bm->ref_count == 0 && !no_popups)
             KD_Popupf(1,
                       "Releasing bitmap '%s' too many times: ref counting will get messed up. NOTE: bitmap has been "
                       "accessed using GetBitmap which increses ref count by 1 once.",
                       bm->name);
-        if (bm->ref_count > 0) {
-            KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
-            return;
-        }
         if (bm->ref_count < 0) {
             bm->ref_count = 0;
             if (!no_popups) KD_Popupf(1, "Bitmap '%s' reference count less than zero.\n", bm->name);
+            KD_UnlockMutex(m);
             KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
             return;
         }
         if (bm->flags & KD_BITMAP_RELOADABLE) {
             KD_Printf("Hibernating bitmap '%s'..\n", bm->name);
-            // The record's mutex is taken before the table is let go: a
-            // lookup that counts the bitmap again meanwhile waits for the
-            // drop and then loads it again, instead of being handed a
-            // bitmap that is emptied under it.
-            KD_LockMutex(bm->mutex);
+            // The table is let go with the record still held: a lookup that
+            // counts the bitmap again meanwhile waits for the drop and then
+            // loads it again, instead of being handed a bitmap that is
+            // emptied under it.
             KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
             // The next Get counts its caller again.
             bm->flags &= ~KD_BITMAP_COUNTED_BY_GET;
-            SetCacheModeLocked(bm, 0);
-            KD_UnlockMutex(bm->mutex);
+            SetCacheModeLocked(bm, 0, true);
+            KD_UnlockMutex(m);
             return;
         }
     }
@@ -470,16 +475,16 @@ void KD_ReleaseBitmap(kd_bitmap_t* bm) {
     if (!OnRendererThread()) {
         KD_Popupf(2, "KD_ReleaseBitmap '%s' without reference counting is not possible from non-main thread.\n",
                   bm->name);
+        KD_UnlockMutex(m);
         KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
         return;
     }
     if (bm->state == KD_BITMAP_FREE) {
         KD_PrintDebugf(KD_LOG_WARNING, "Trying to release null bitmap.\n");
+        KD_UnlockMutex(m);
         KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
         return;
     }
-    kd_mutex_t* m = bm->mutex;
-    KD_LockMutex(m);
     bm->state = KD_BITMAP_FREE;
     KDI_ReleaseBitmapHardwareData(bm);
     KDI_ReleaseBitmapSoftwareData(bm);
@@ -536,6 +541,9 @@ static kd_bitmap_t* Lookup(const char* name, int mode, bool by_get) {
             KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
             return bm;
         }
+        // The record's flags are counted too; its mutex also makes this
+        // wait for a load of the entry running on another thread.
+        KD_LockMutex(bm->mutex);
         if (!placeholder) {
             if (by_get) {
                 if (!(bm->flags & KD_BITMAP_COUNTED_BY_GET)) {
@@ -553,9 +561,13 @@ static kd_bitmap_t* Lookup(const char* name, int mode, bool by_get) {
                 }
             }
         }
+        bool hibernated = Hibernated(bm);
         KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
-        // Also waits for a load of this entry running on another thread.
-        RaiseCacheMode(bm, mode);
+        // Adds `mode` to what the bitmap caches.
+        int wanted = (mode | bm->cache_mode) & 0xFF;
+        if (!IsPlaceholder(bm) && !bm->parent && wanted != (bm->cache_mode & 0xFF))
+            SetCacheModeLocked(bm, wanted, hibernated);
+        KD_UnlockMutex(bm->mutex);
         return bm;
     }
     if (mode == KD_CACHE_LOOKUP_ONLY) {
@@ -571,23 +583,22 @@ static kd_bitmap_t* Lookup(const char* name, int mode, bool by_get) {
     if (slot == kd_state.num_bitmaps) kd_state.num_bitmaps++;
     kd_bitmap_t* bm = &kd_state.bitmaps[slot];
     KDI_InitBitmap(bm, key);
-    bm->ref_count = 1;
-    bm->flags |= KD_BITMAP_RELOADABLE | (by_get ? KD_BITMAP_COUNTED_BY_GET : 0);
     KD_LockMutex(bm->mutex);
+    bool counted = mode != KD_CACHE_NOTHING;
+    bm->ref_count = counted ? 1 : 0;
+    bm->flags |= KD_BITMAP_RELOADABLE | (by_get && counted ? KD_BITMAP_COUNTED_BY_GET : 0);
+    if (counted)
+        TraceCount("'%s' ref count = %d", bm);
+    else if (kd_state.print_reference_count_changes)
+        KD_PrintDebugf(KD_LOG_INFO, "'%s' ref count = 0 (CACHE_NOTHING)", bm->name);
     KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
     bm->pack_mode = (int16_t)DefaultPackMode();
     bm->cache_mode = 0;
-    if (mode != KD_CACHE_NOTHING) {
-        TraceCount("'%s' ref count = %d", bm);
+    if (counted) {
         // Loaded before the mutex is let go: a lookup of the same name on
         // another thread waits for the finished bitmap.
-        SetCacheModeLocked(bm, mode);
+        SetCacheModeLocked(bm, mode, false);
         KD_SetBitmapFrame(bm, 0);
-    } else {
-        bm->ref_count = 0;
-        bm->flags &= ~KD_BITMAP_COUNTED_BY_GET;
-        if (kd_state.print_reference_count_changes)
-            KD_PrintDebugf(KD_LOG_INFO, "'%s' ref count = 0 (CACHE_NOTHING)", bm->name);
     }
     KD_UnlockMutex(bm->mutex);
     return bm;
@@ -820,50 +831,65 @@ long KDI_GetBitmapGPUMemoryUsageEstimate(kd_bitmap_t* bm, bool software) {
 
 // ------------------------------------------------ renderer life cycle
 
-// Under GFX_HW and RESOURCE_QUEUE (KDI_InitRendImp).
+// After the renderer started (KDI_InitRendImp), with no lock held. Each
+// record is recreated under its own mutex, taken before the table is let
+// go; the program hears of a restored render target with nothing locked,
+// so that it may look bitmaps up and draw.
 void KDI_RecreateBitmapsAfterInit() {
-    for (int i = 0; i < kd_state.num_bitmaps; i++) {
+    for (int i = 0;; i++) {
+        KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);
+        if (i >= kd_state.num_bitmaps) {
+            KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+            break;
+        }
         kd_bitmap_t* bm = &kd_state.bitmaps[i];
-        if (IsPlaceholder(bm)) continue;
-        if (kd_state.reference_counting && bm->ref_count <= 0) continue;
-        if (upload_queue.Find(bm) >= 0) {
-            KD_Printf("Bitmap '%s' already queued for upload.\n", bm->name);
+        if (IsPlaceholder(bm) || (kd_state.reference_counting && bm->ref_count <= 0)) {
+            KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
             continue;
         }
-        KD_Printf("Recreate Bitmap '%s' refc %d..\n", bm->name, bm->ref_count);
-        if (bm->flags & KD_BITMAP_RENDER_TARGET) {
+        int refs = bm->ref_count;  // the count is the table's
+        bool hibernated = Hibernated(bm);
+        KD_LockMutex(bm->mutex);
+        KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+        if (KDI_IsInUploadQueue(bm)) {
+            KD_Printf("Bitmap '%s' already queued for upload.\n", bm->name);
+            KD_UnlockMutex(bm->mutex);
+            continue;
+        }
+        KD_Printf("Recreate Bitmap '%s' refc %d..\n", bm->name, refs);
+        bool render_target = (bm->flags & KD_BITMAP_RENDER_TARGET) != 0;
+        if (render_target) {
+            KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
             ri->CreateBitmap(bm);
-            if (kd_prog && kd_prog->EventProc) {
-                kd_event_t e;
-                memset(&e, 0, sizeof e);
-                e.type = KD_EVENT_RENDER_TARGET_RESTORE;
-                e.id = (intptr_t)bm;
-                kd_prog->EventProc(e);
-            }
+            KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
         } else {
             int mode = bm->cache_mode;
             bm->cache_mode = (int8_t)-1;  // unknown: every bit set
-            // The upload runs on this thread and takes GFX_HW and the queue
-            // lock itself; neither lock is recursive.
-            KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
-            KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
-            KD_SetBitmapCacheMode(bm, mode);
-            KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
-            KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+            SetCacheModeLocked(bm, mode, hibernated);
         }
         KD_SetBitmapFrame(bm, 0);
+        KD_UnlockMutex(bm->mutex);
+        if (render_target && kd_prog && kd_prog->EventProc) {
+            kd_event_t e;
+            memset(&e, 0, sizeof e);
+            e.type = KD_EVENT_RENDER_TARGET_RESTORE;
+            e.id = (intptr_t)bm;
+            kd_prog->EventProc(e);
+        }
     }
 }
 
 void KDI_RefreshFontsAfterInit();
 
-// Under GFX_HW and GET_BITMAP (KDI_ShutdownRendImp).
+// Under GET_BITMAP (KDI_ShutdownRendImp); takes each record's mutex, then
+// GFX_HW.
 void KDI_FreeHardwareDataForShutdown() {
     if (!ri) return;
     for (int i = 0; i < kd_state.num_bitmaps; i++) {
         kd_bitmap_t* bm = &kd_state.bitmaps[i];
         if (!bm->name) continue;
         KD_LockMutex(bm->mutex);
+        KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
         if (bm->frame_count < 1 || !bm->frames) {
             ri->FreeBitmap(&bm->hw);
         } else if (bm->atlas) {
@@ -873,12 +899,14 @@ void KDI_FreeHardwareDataForShutdown() {
             for (int f = 0; f < bm->frame_count; f++)
                 if (!bm->frames[f].parent) ri->FreeBitmap(&bm->frames[f].hw);
         }
+        KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
         KD_UnlockMutex(bm->mutex);
     }
     // Font pages are the font table's own.
 
     // Textures queued for release by other threads belong to this device:
     // freed now, so that no stale name reaches the next one.
+    KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
     KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
     for (int i = 0; i < release_queue.count; i++) {
         ri->FreeBitmap(release_queue[i]);
@@ -886,6 +914,7 @@ void KDI_FreeHardwareDataForShutdown() {
     }
     release_queue.count = 0;
     KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
 }
 
 void KDI_ReleaseBitmapsAtExit() {
@@ -952,7 +981,7 @@ void KDI_ProcessResourceQueues() {
     }
     for (int i = 0; i < uploads.count; i++) {
         kd_bitmap_t* bm = uploads[i];
-        // The record's mutex before GFX_HW, as everywhere else.
+        // The record's mutex, then GFX_HW (kd-internal.h).
         kd_mutex_t* m = bm ? bm->mutex : nullptr;
         KD_LockMutex(m);
         if (bm && bm->name) {

@@ -2,6 +2,8 @@
 #include <ctype.h>
 #include <sys/stat.h>
 
+#include <new>
+
 #include "kd-http.h"
 #include "kd-internal.h"
 #include "kd-file.h"
@@ -23,13 +25,17 @@ void KDI_ReleaseFontsAtExit();
 void KDI_FreeBitmapTable();
 void KDI_InitTextAndDrawingState();
 
+// Every field zero. A value-initialised record in place of memset: the
+// state holds std::atomic flags, which memset must not touch.
+void KDI_ClearState() { new (&kd_state) kd_state_t(); }
+
 void KDI_StateSetup(void* handle) {
     kd = &kodo;
     memset(&kodo, 0, sizeof kodo);
     memset(&kd_parms, 0, sizeof kd_parms);
     KDI_SetBasicInterface(kd);
     // The thread layer's records survive; everything else starts from zero.
-    memset(&kd_state, 0, sizeof kd_state);
+    KDI_ClearState();
     kd_state.kd = kd;
 
     kd_state.transform_index = -1;

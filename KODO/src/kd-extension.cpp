@@ -92,8 +92,9 @@ static bool RenameFile(const char* parameter) {
     }
     nString from(parameter);
     from.text[bar - parameter] = 0;
-    char* native_from = KD_ConvertStaticPathToNativeOSPath(from.text);
-    char* native_to = KD_ConvertStaticPathToNativeOSPath(bar + 1);
+    // Both ends are written: a "res://" name is renamed in its writable place.
+    char* native_from = KD_ConvertStaticPathToNativeOSPath(from.text, true);
+    char* native_to = KD_ConvertStaticPathToNativeOSPath(bar + 1, true);
     bool ok = native_from && native_to && rename(native_from, native_to) == 0;
     if (!ok)
         KD_PrintDebugf(1, "RenameFile: '%s' failed: %s\n", parameter,

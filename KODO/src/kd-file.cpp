@@ -7,9 +7,6 @@
 nArray<kdFileOpener*> kd_file_openers;
 kdFileOpenerPak* kd_pak_file_opener = nullptr;
 
-static void CountHandle(int delta) { __atomic_add_fetch(&kd_state.open_file_handles, delta, __ATOMIC_SEQ_CST); }
-static int HandleCount() { return __atomic_load_n(&kd_state.open_file_handles, __ATOMIC_SEQ_CST); }
-
 // ---------------------------------------------------------------------------
 // Native files
 
@@ -58,7 +55,7 @@ static kdFile* OpenNative(const char* name, char* native, const char* mode) {
 }
 
 kdFile* kdFileOpenerPosix::OpenFile(const char* name, const char* mode) {
-    char* native = KD_ConvertStaticPathToNativeOSPath(name);
+    char* native = KD_ConvertStaticPathToNativeOSPath(name, mode[0] != 'r');
     if (!native) return nullptr;
     return OpenNative(name, native, mode);
 }
@@ -283,7 +280,7 @@ kd_file_t* KDFS_OpenFile(const char* name, const char* mode) {
     long size = inner->GetSize();
     f->size = size > 0x7fffffffL ? 0x7fffffff : (int32_t)size;
     f->file = inner;
-    CountHandle(1);
+    kd_state.open_file_handles++;
     return f;
 }
 
@@ -312,14 +309,14 @@ kd_file_t* KD_OpenFile(const char* name, const char* mode) {
         return nullptr;
     }
     kd_file_t* f = KDFS_OpenFile(name, m);
-    if (f) CountHandle(1);
+    if (f) kd_state.open_file_handles++;
     return f;
 }
 
 void KDFS_CloseFile(kd_file_t* f) {
     if (!f) return;
-    if (HandleCount() < 0) KD_Popupf(1, "CloseFile closing too many file handles!\n");
-    CountHandle(-1);
+    if (kd_state.open_file_handles < 0) KD_Popupf(1, "CloseFile closing too many file handles!\n");
+    kd_state.open_file_handles--;
     if (!f->file) {
         KD_Popupf(1, "CloseFile: inner file should always exist!\n");
         free(f);
@@ -331,8 +328,8 @@ void KDFS_CloseFile(kd_file_t* f) {
 
 void KD_CloseFile(kd_file_t* f) {
     if (!f) return;
-    if (HandleCount() < 0) KD_PrintDebugf(KD_LOG_WARNING, "CloseFile closing too many file handles!\n");
-    CountHandle(-1);
+    if (kd_state.open_file_handles < 0) KD_PrintDebugf(KD_LOG_WARNING, "CloseFile closing too many file handles!\n");
+    kd_state.open_file_handles--;
     KDFS_CloseFile(f);
 }
 

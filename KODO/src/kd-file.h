@@ -148,7 +148,10 @@ bool KD_IsValidStaticPathPrefix(const char* scheme);
 bool KD_PathContainsValidPrefix(const char* path);
 bool KD_IsValidFileName(const char* name);
 const char* KD_GetStaticPathPrefixAsNativeOSPath(const char* scheme);
-char* KD_ConvertStaticPathToNativeOSPath(const char* path);
+// The native path of an engine path, or null when the name leaves its tree.
+// A "res://" name is written under "user://" and read from there first in
+// developer mode (see kd-path.cpp); `for_writing` chooses which.
+char* KD_ConvertStaticPathToNativeOSPath(const char* path, bool for_writing = false);
 char* KD_ConvertNativeOSPathToStaticPath(const char* native);
 const char* KDI_GetFileFullPath(const char* name, bool read_only);
 void KDI_NormalizeFileName(char* dst, int size, const char* src);

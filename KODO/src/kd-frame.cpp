@@ -76,9 +76,12 @@ static void SendReinitEvent() {
 
 void KDI_ReInitRenderer() {
     SendReinitEvent();
-    KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
+    // The tables are held while the device changes; GFX_HW, which comes
+    // after them, is only passed through, so that texture work another
+    // thread has begun ends first.
     KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);
     KDI_LockCoreMutex(KD_MUTEX_GET_SOUND);
+    KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
     KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
     bool in_place = ri && ri->AttemptReinitialize(kd_prog->parms.width, kd_prog->parms.height, kd_prog->parms.windowed);
     // The tables are released before a full restart: shutting the renderer

@@ -166,7 +166,7 @@ int ImageLoaderImpPortable::SaveImage(kd_image_t* img, const char* path, int qua
     KD_PrintDebugf(KD_LOG_INFO, "Saving image to file '%s'..\n", path);
     char* native = nullptr;
     if (strstr(path, "://")) {
-        native = KD_ConvertStaticPathToNativeOSPath(path);
+        native = KD_ConvertStaticPathToNativeOSPath(path, true);
         if (!native) {
             KD_PrintDebugf(KD_LOG_WARNING, "SaveImage - no native path for '%s'.\n", path);
             return 0;

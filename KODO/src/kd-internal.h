@@ -3,6 +3,8 @@
 #ifndef KD_INTERNAL_H
 #define KD_INTERNAL_H
 
+#include <atomic>
+
 #include "include/kodo.h"
 #include "include/nstring.h"
 #include "kd-api.h"
@@ -14,6 +16,33 @@ class RendImp;
 class SoundImp;
 class InputImp;
 
+// The engine's core mutexes. None is recursive.
+//
+// Lock order: a thread that holds one of these may take only those further
+// down this list, never one further up. Taking them in one order everywhere
+// is what keeps two threads from each holding what the other waits for.
+//
+//   MAIN_LOOP       the frame; held around the program's update and draw,
+//                   so the program's own mutexes (KD_GetMutex) come next
+//   GET_FONT        the font table
+//   GET_BITMAP      the bitmap table
+//   GET_SOUND       the sound table; the sound implementation's channel
+//                   mutex is taken inside it
+//   SHARED_BITMAP   a bitmap record's data (every table record's mutex)
+//   GFX_HW          renderer calls that create, upload or free textures
+//   RESOURCE_QUEUE  the texture upload and release queues, the event queue
+//   GET_SHADER      the shader table
+//   PRINT           console, log, popups; the log file is opened under it
+//   CREATE_DIR, GET_PATH   path building and directory creation
+//   GET_MUTEX       the named-mutex list
+//   (thread records, kd-threads.cpp: innermost)
+//
+// CORE_IMP is not taken. A thread that waits for the frame
+// (KD_SynchronizeWithMainThreadBegin) must hold none of them.
+//
+// Flags and counters that one thread changes while another reads them are
+// std::atomic (never volatile); settings fixed before any thread starts are
+// plain; everything else shared is read and written under its lock above.
 enum {
     KD_MUTEX_PRINT = 0,
     KD_MUTEX_GET_MUTEX = 1,
@@ -33,9 +62,10 @@ enum {
 
 
 struct kd_mutex_t {
-    char* name;
-    void* platform;  // pthread_mutex_t*
-    bool locked;
+    char* name = nullptr;
+    void* platform = nullptr;  // pthread_mutex_t*
+    // Set by the holder; others may look at it at any time.
+    std::atomic<bool> locked{false};
 };
 
 enum {
@@ -48,8 +78,8 @@ struct kd_vertex_processor_t {
     void* user;
 };
 
-// Everything the engine keeps. Zeroed by KDI_StateSetup; dynamic arrays
-// are prepared by construction.
+// Everything the engine keeps. Cleared to zero by KDI_StateSetup (value
+// initialisation, which std::atomic members allow where memset does not).
 struct kd_state_t {
     kodo_t* kd;
     bool program_initialised;
@@ -59,7 +89,7 @@ struct kd_state_t {
     bool console_enabled;
     int console_toggle_key;
     char* locale;
-    volatile bool quit;
+    std::atomic<bool> quit;  // read by the sound feeder and worker threads
     bool reinit_pending;
     bool platform_handle_given;
     bool incompatible_program_replaced;
@@ -69,8 +99,8 @@ struct kd_state_t {
     float orientation_time;
     float orientation_duration;
     bool active;
-    bool initialised;
-    bool renderer_ready;
+    std::atomic<bool> initialised;     // read by file, log and popup calls on any thread
+    std::atomic<bool> renderer_ready;  // read by texture work on any thread
     bool show_fps;
     bool render_stereo;
     int current_eye;
@@ -86,7 +116,7 @@ struct kd_state_t {
     int num_input_imps;
     SoundImp* sound_imp;
     RendImp* renderer;
-    int texture_format;
+    std::atomic<int> texture_format;  // set by the renderer, read by image loads on any thread
     kd_mutex_t* core_mutexes[KD_NUM_CORE_MUTEXES];
     unsigned long main_thread_id;
     unsigned int start_time;
@@ -110,8 +140,8 @@ struct kd_state_t {
     void* platform_handle;
 
     // Files, paths and log: open engine file handles (raised by open,
-    // lowered by close; reported at shutdown).
-    int open_file_handles;
+    // lowered by close on any thread; reported at shutdown).
+    std::atomic<int> open_file_handles;
 
     // Program settings (kd-settings.cpp). The texts belong to the settings
     // reader and stay valid until the settings are read again; the state
@@ -198,6 +228,7 @@ const char* KDI_GetCommandLine();
 void KDI_SetCommandLine(int argc, char** argv);
 
 // Start-up and shutdown.
+void KDI_ClearState();
 void KDI_StateSetup(void* platform_handle);
 bool KDI_PreInit(void* platform_handle);
 bool KDI_Init();
@@ -263,10 +294,12 @@ struct kd_date_t {
 void KDT_GetDate(kd_date_t* date);
 
 struct kd_thread_info_t {
-    char* name;
-    unsigned long id;
-    void* extra;
-    bool launched;  // started by KDT_CreateThread: the thread frees it
+    char* name = nullptr;
+    unsigned long id = 0;
+    void* extra = nullptr;
+    // Started by KDT_CreateThread: the thread frees the record itself, also
+    // when it outlives the engine's shutdown.
+    std::atomic<bool> launched{false};
 };
 kd_thread_info_t* KDT_GetCurrentThreadInfo();
 void KDT_RemoveThreadInfo(kd_thread_info_t* info);

@@ -5,6 +5,15 @@
 // both relative to the working directory. Every conversion to a native path
 // refuses names that would climb out of their tree, so no file name from
 // data or from the user can reach a file outside these folders.
+//
+// The program's data is never written: the run script links it to the
+// project's own data tree. Whatever is written under a "res://" name (the
+// editors' saves of layouts, worlds and shapes) goes to the same name
+// under "user://". A read of a "res://" name finds that copy first in
+// developer mode, so the developer sees what the tools saved, and in any
+// mode when the bundled tree has no such file, so a file written under a
+// name is read back by it. Names found through the search paths are
+// "res://" names too and follow the same rule.
 #include <errno.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -145,7 +154,50 @@ const char* KD_GetStaticPathPrefixAsNativeOSPath(const char* scheme) {
     return nullptr;
 }
 
-char* KD_ConvertStaticPathToNativeOSPath(const char* path) {
+// The tools of the game name its data "data/..." ("res://data/worlds/x.xml"
+// for the world folder): the bundled tree is itself the "res://" root, so
+// that leading folder is dropped. Only here, so every caller agrees.
+static const char* ResRelativeName(const char* rest) {
+    if (strncmp(rest, "data/", 5) == 0) return rest + 5;
+    if (strcmp(rest, "data") == 0) return rest + 4;
+    return rest;
+}
+
+// root + "/" + rest as a new native path; null (with a line) when too long.
+static char* JoinNative(const char* root, const char* rest, const char* path) {
+    char work[512];
+    int len = snprintf(work, sizeof work, "%s/%s", root, rest);
+    if (len < 0 || len >= (int)sizeof work) {
+        KD_PrintDebugf(KD_LOG_ERROR, "Path '%s' is too long, refused.\n", path);
+        return nullptr;
+    }
+    return nStringDuplicate(work);
+}
+
+static bool NativeExists(const char* native) {
+    struct stat st;
+    return native && stat(native, &st) == 0;
+}
+
+// A writer of a "res://" name expects the folder that the bundle has; its
+// copy in the user tree is made on the first write into it.
+static void MirrorBundledFolder(const char* res_root, const char* rest) {
+    const char* slash = strrchr(rest, '/');
+    if (!slash || slash == rest) return;
+    char work[512];
+    int len = snprintf(work, sizeof work, "%s/%.*s", res_root, (int)(slash - rest), rest);
+    struct stat st;
+    if (len < 0 || len >= (int)sizeof work || stat(work, &st) != 0 || !S_ISDIR(st.st_mode)) return;
+    nString folder("user://");
+    folder.Append(rest);
+    folder.text[7 + (slash - rest)] = 0;
+    char* native = KD_ConvertStaticPathToNativeOSPath(folder.text);
+    bool exists = NativeExists(native);
+    free(native);
+    if (!exists) KD_CreateDirectory(folder.text);
+}
+
+char* KD_ConvertStaticPathToNativeOSPath(const char* path, bool for_writing) {
     int n = SchemeEnd(path);
     if (n < 0) return nullptr;
     char scheme[16];
@@ -159,13 +211,23 @@ char* KD_ConvertStaticPathToNativeOSPath(const char* path) {
         KD_PrintDebugf(KD_LOG_ERROR, "Path '%s' leads out of its folder, refused.\n", path);
         return nullptr;
     }
-    char work[512];
-    int len = snprintf(work, sizeof work, "%s/%s", root, rest);
-    if (len < 0 || len >= (int)sizeof work) {
-        KD_PrintDebugf(KD_LOG_ERROR, "Path '%s' is too long, refused.\n", path);
-        return nullptr;
+    if (strcmp(scheme, "res") != 0) return JoinNative(root, rest, path);
+
+    rest = ResRelativeName(rest);
+    const char* user_root = KD_GetStaticPathPrefixAsNativeOSPath("user");
+    char* user = user_root && user_root[0] ? JoinNative(user_root, rest, path) : nullptr;
+    if (for_writing) {
+        if (!user) KD_PrintDebugf(KD_LOG_ERROR, "No writable place for '%s'; not written.\n", path);
+        else MirrorBundledFolder(root, rest);
+        return user;
     }
-    return nStringDuplicate(work);
+    char* bundled = JoinNative(root, rest, path);
+    if (bundled && NativeExists(user) && (kd_state.developer_mode || !NativeExists(bundled))) {
+        free(bundled);
+        return user;
+    }
+    free(user);
+    return bundled;
 }
 
 char* KD_ConvertNativeOSPathToStaticPath(const char* native) {
@@ -293,7 +355,7 @@ nString KD_GetExtractedFilePath(const char* name) {
 // Directories and deletion
 
 bool KD_CreateDirectory(const char* path) {
-    char* native = KD_ConvertStaticPathToNativeOSPath(path);
+    char* native = KD_ConvertStaticPathToNativeOSPath(path, true);
     if (!native) return false;
     char work[GETPATH_SLOT_SIZE];
     int len = snprintf(work, sizeof work, "%s/", native);
@@ -322,7 +384,7 @@ bool KD_CreateDirectory(const char* path) {
 }
 
 bool KD_DeleteFile(const char* path) {
-    char* native = KD_ConvertStaticPathToNativeOSPath(path);
+    char* native = KD_ConvertStaticPathToNativeOSPath(path, true);
     if (!native) return false;
     bool ok = unlink(native) == 0;
     free(native);
@@ -330,7 +392,7 @@ bool KD_DeleteFile(const char* path) {
 }
 
 bool KDFS_DeleteDirectory(const char* path) {
-    char* native = KD_ConvertStaticPathToNativeOSPath(path);
+    char* native = KD_ConvertStaticPathToNativeOSPath(path, true);
     if (!native) return false;
     bool ok = rmdir(native) == 0;
     free(native);

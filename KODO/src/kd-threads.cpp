@@ -11,12 +11,19 @@
 #include "kd-internal.h"
 
 static nArray<kd_mutex_t*> named_mutexes;
+
+// The thread records. Their lock lives as long as the process, not as long
+// as the engine: a launched thread that outlives the engine's shutdown still
+// removes its record under it afterwards.
 static nArray<kd_thread_info_t*> thread_infos;
-static kd_mutex_t* thread_info_mutex = nullptr;
+static pthread_mutex_t thread_info_lock = PTHREAD_MUTEX_INITIALIZER;
+// Launched threads whose function has not returned, counted from before the
+// thread is created, so that a shutdown right after KDT_CreateThread waits
+// for it too.
 static std::atomic<int> threads_running{0};
 
 kd_mutex_t* KDT_CreateMutex(const char* name) {
-    kd_mutex_t* m = (kd_mutex_t*)calloc(1, sizeof(kd_mutex_t));
+    kd_mutex_t* m = new kd_mutex_t;
     pthread_mutex_t* pm = (pthread_mutex_t*)malloc(sizeof(pthread_mutex_t));
     pthread_mutex_init(pm, nullptr);
     m->platform = pm;
@@ -29,7 +36,7 @@ void KDT_DestroyMutex(kd_mutex_t* m) {
     pthread_mutex_destroy((pthread_mutex_t*)m->platform);
     free(m->platform);
     free(m->name);
-    free(m);
+    delete m;
 }
 
 void KDT_LockMutex(kd_mutex_t* m) {
@@ -110,24 +117,25 @@ void KDI_DestroyMutexes() {
     named_mutexes.Free();
 }
 
-void KDT_InitThreads() {
-    if (!thread_info_mutex) thread_info_mutex = KDT_CreateMutex("KDT_TIM");
+// The thread records need nothing set up; kept for the start-up order.
+void KDT_InitThreads() {}
+
+static void FreeThreadInfo(kd_thread_info_t* info) {
+    free(info->name);
+    free(info->extra);
+    delete info;
 }
 
 void KDT_ShutdownThreads() {
-    KDT_LockMutex(thread_info_mutex);
+    pthread_mutex_lock(&thread_info_lock);
     for (int i = 0; i < thread_infos.count; i++) {
         // A launched thread that outlived the shutdown wait still owns its
         // record and frees it when it returns.
         if (thread_infos[i]->launched) continue;
-        free(thread_infos[i]->name);
-        free(thread_infos[i]->extra);
-        free(thread_infos[i]);
+        FreeThreadInfo(thread_infos[i]);
     }
     thread_infos.Free();
-    KDT_UnlockMutex(thread_info_mutex);
-    KDT_DestroyMutex(thread_info_mutex);
-    thread_info_mutex = nullptr;
+    pthread_mutex_unlock(&thread_info_lock);
 }
 
 unsigned long KDT_GetCurrentThreadId() { return (unsigned long)pthread_self(); }
@@ -136,57 +144,59 @@ unsigned long KD_GetCurrentThreadId() { return KDT_GetCurrentThreadId(); }
 bool KDT_IsMainThread() { return KDT_GetCurrentThreadId() == kd_state.main_thread_id; }
 bool KD_IsMainThread() { return KDT_IsMainThread(); }
 
-kd_thread_info_t* KDT_GetCurrentThreadInfo() {
+// The calling thread's record, created when missing. A launched thread's
+// record gets its name and its launched mark before anyone else can see it.
+static kd_thread_info_t* ThreadInfo(bool launched, char* launch_name) {
     unsigned long id = KDT_GetCurrentThreadId();
-    KDT_LockMutex(thread_info_mutex);
-    for (int i = 0; i < thread_infos.count; i++) {
-        if (thread_infos[i]->id == id) {
-            kd_thread_info_t* info = thread_infos[i];
-            KDT_UnlockMutex(thread_info_mutex);
-            return info;
-        }
+    pthread_mutex_lock(&thread_info_lock);
+    kd_thread_info_t* info = nullptr;
+    for (int i = 0; i < thread_infos.count && !info; i++)
+        if (thread_infos[i]->id == id) info = thread_infos[i];
+    if (!info) {
+        info = new kd_thread_info_t;
+        info->id = id;
+        thread_infos.InsertLast(info);
     }
-    kd_thread_info_t* info = (kd_thread_info_t*)calloc(1, sizeof(kd_thread_info_t));
-    info->id = id;
-    thread_infos.InsertLast(info);
-    KDT_UnlockMutex(thread_info_mutex);
+    if (launched) {
+        free(info->name);
+        info->name = launch_name;  // the record takes over the copy
+        free(info->extra);
+        info->extra = nullptr;
+        info->launched = true;
+    }
+    pthread_mutex_unlock(&thread_info_lock);
     return info;
 }
 
+kd_thread_info_t* KDT_GetCurrentThreadInfo() { return ThreadInfo(false, nullptr); }
+
 void KDT_RemoveThreadInfo(kd_thread_info_t* info) {
     if (!info) return;
-    KDT_LockMutex(thread_info_mutex);
+    pthread_mutex_lock(&thread_info_lock);
     thread_infos.Remove(info);
-    KDT_UnlockMutex(thread_info_mutex);
-    free(info->name);
-    free(info->extra);
-    free(info);
+    pthread_mutex_unlock(&thread_info_lock);
+    FreeThreadInfo(info);
 }
 
 struct kd_launch_t {
     char* name;
-    bool started;
     kd_thread_fn fn;
     void* arg;
 };
 
 static void* ThreadLauncher(void* p) {
     kd_launch_t* launch = (kd_launch_t*)p;
-    launch->started = true;
-    threads_running++;
-    kd_thread_info_t* info = KDT_GetCurrentThreadInfo();
-    free(info->name);
-    info->name = launch->name;  // the record takes over the copy
+    kd_thread_info_t* info = ThreadInfo(true, launch->name);
     launch->name = nullptr;
-    info->extra = nullptr;
-    info->launched = true;
 
     launch->fn(launch->arg);
 
-    int left = --threads_running;
-    if (left < 0) KD_PrintDebugf(1, "Thread ref counter reporting %d\n", left);
+    // The record goes before the count drops: once the count reaches zero
+    // the shutdown may free every record that is left.
     KDT_RemoveThreadInfo(info);
     free(launch);
+    int left = --threads_running;
+    if (left < 0) KD_PrintDebugf(1, "Thread ref counter reporting %d\n", left);
     return nullptr;
 }
 
@@ -199,9 +209,11 @@ unsigned long KDT_CreateThread(const char* name, kd_thread_fn fn, void* arg) {
     pthread_attr_init(&attr);
     pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
     pthread_t thread;
+    threads_running++;
     int rc = pthread_create(&thread, &attr, ThreadLauncher, launch);
     pthread_attr_destroy(&attr);
     if (rc != 0) {
+        threads_running--;
         KD_PrintDebugf(2, "Unable to create thread '%s' (error %d).\n", launch->name, rc);
         free(launch->name);
         free(launch);

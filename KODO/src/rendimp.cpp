@@ -32,12 +32,11 @@ static void AfterSuccessfulInit() {
     if (kd_prog) kd_prog->parms.graphics_ready = true;
     kd_state.texture_format = ri->GetTextureFormat();
     KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
-    KDI_LockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
     KD_SetDepthDefault(kd_state.depth_default);
     KD_SetDepthRange(kd_state.depth_near, kd_state.depth_default, kd_state.depth_far);
-    KDI_RecreateBitmapsAfterInit();
     KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
-    KDI_UnlockCoreMutex(KD_MUTEX_RESOURCE_QUEUE);
+    // Takes the bitmap locks itself, in their order.
+    KDI_RecreateBitmapsAfterInit();
     KDI_RefreshFontsAfterInit();
     kd_state.renderer_ready = true;
 }
@@ -96,13 +95,15 @@ bool KDI_InitRendImp() {
 void KDI_ShutdownRendImp() {
     KD_PrintDebugf(3, "Kodo RendImp Shutdown.\n");
     if (!ri) return;
-    KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
+    // The table, each record, then the renderer: the order every bitmap
+    // operation takes them in (kd-internal.h).
     KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);
     KDI_FreeHardwareDataForShutdown();
+    KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
     ri->Shutdown();
     kd_state.renderer_ready = false;
-    KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
     KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
+    KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
 }
 
 void KDI_FinalShutdownRendImp() {

@@ -365,7 +365,7 @@ bool DMDatabase::Save(const char* file) {
 
 // The reader decodes exactly these, so any value survives a save and a
 // load unchanged.
-static std::string Escape(const char* s) {
+std::string DMEscapeValue(const char* s) {
     std::string out;
     for (; s && *s; s++) {
         switch (*s) {
@@ -392,7 +392,7 @@ bool DMDatabase::SaveXML(const char* file) {
     for (int a = 0; a < arrays.count; a++) {
         DMArray* array = arrays.data[a];
         out.Printf("\n");
-        out.Printf("\t<array id=\"%s\">\n", Escape(array->GetId()).c_str());
+        out.Printf("\t<array id=\"%s\">\n", DMEscapeValue(array->GetId()).c_str());
         for (int n = 0; n < array->GetSize(); n++) {
             DMNode* node = array->GetNode(n);
             bool wide = node->GetNumberOfValues() > 5;
@@ -408,7 +408,7 @@ bool DMDatabase::SaveXML(const char* file) {
                                     file);
                     continue;
                 }
-                out.Printf("%s=\"%s\" ", name, Escape(value->GetValue()).c_str());
+                out.Printf("%s=\"%s\" ", name, DMEscapeValue(value->GetValue()).c_str());
                 if (wide) out.Printf("\n\t\t ");
             }
             out.Printf("/>\n");

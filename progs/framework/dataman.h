@@ -5,9 +5,16 @@
 #ifndef FRAMEWORK_DATAMAN_H
 #define FRAMEWORK_DATAMAN_H
 
+#include <string>
+
 #include "framework-kd.h"
 #include "kodo.h"
 #include "nstring.h"
+
+// A value as the database writer puts it between double quotes: the
+// reader gives back exactly the text. Every writer of files that the
+// databases read uses it for the values it writes.
+std::string DMEscapeValue(const char* text);
 
 class DMValue {
 public:

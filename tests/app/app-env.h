@@ -41,10 +41,16 @@ struct AppEnv {
         def.reset(new CountingBehavior("DEFAULT"));
     }
     ~AppEnv() {
-        shape_cache.Free();
+        physics_man.shapes.Free();
         def.reset();
         engine.reset();
         std::filesystem::remove_all(dir);
+    }
+    // Whether the bundled data tree (the project's data/, linked as
+    // "res://") holds this file: nothing the game saves may land there.
+    static bool InBundle(const std::string& rel) {
+        const char* data = getenv("KODO_TEST_DATA");
+        return data && std::filesystem::exists(std::string(data) + "/" + rel);
     }
     // Writes a database file under "user://" and gives its engine name.
     std::string Write(const std::string& name, const std::string& body) {

@@ -79,7 +79,7 @@ TEST(ShapeValidation, BadShapeFilesGetNoFixtureAndALine) {
     sim.InitWorld();
     for (auto& c : cases) {
         std::string file = env.Write(std::string("actors/") + c.name, c.body);
-        ActorShape* s = shape_cache.GetShape(file.c_str());
+        ActorShape* s = physics_man.GetShape(file.c_str());
         EXPECT_EQ(s->kind, SHAPE_NONE) << c.name;
         // Reaches no Box2D fixture: the actor exists with a bare body.
         Actor* a = sim.CreateActor(s, {0, 0}, {0, 0}, 0, 0, 1.5f);
@@ -102,7 +102,7 @@ TEST(ShapeValidation, PhysicalValuesBox2DRejectsFallBackToDefaults) {
                               Info("<node id=\"density\" value=\"-2\"/><node id=\"linear_damping\" value=\"nan\"/>"
                                    "<node id=\"friction\" value=\"lots\"/>") +
                                   "<array id=\"circle\"><node id=\"radius\" value=\"10\"/></array>");
-    ActorShape* s = shape_cache.GetShape(f.c_str());
+    ActorShape* s = physics_man.GetShape(f.c_str());
     EXPECT_FLOAT_EQ(s->density, 0.3f);
     EXPECT_FLOAT_EQ(s->linear_damping, 0.0f);
     EXPECT_FLOAT_EQ(s->friction, 0.83f);
@@ -117,7 +117,7 @@ TEST(ShapeValidation, PhysicalValuesBox2DRejectsFallBackToDefaults) {
 
 TEST(Materials, SampleMaterialsGiveThePhysicalValues) {
     AppEnv env;
-    ActorShape* crate = shape_cache.GetShape("actors/test-crate.xml");
+    ActorShape* crate = physics_man.GetShape("actors/test-crate.xml");
     ASSERT_STREQ(crate->name, "actors/test-crate.xml");
     ASSERT_STREQ(crate->material, "wood");
     EXPECT_FLOAT_EQ(crate->hit_points, 60);
@@ -132,9 +132,9 @@ TEST(Materials, SampleMaterialsGiveThePhysicalValues) {
     EXPECT_EQ(crate->body_type, BODY_DYNAMIC);
     EXPECT_EQ(crate->behavior, env.def.get());
     EXPECT_STREQ(crate->tags, "DESTROYABLE");
-    EXPECT_EQ(shape_cache.GetShape("actors/test-crate.xml"), crate);  // shared
+    EXPECT_EQ(physics_man.GetShape("actors/test-crate.xml"), crate);  // shared
 
-    ActorShape* peg = shape_cache.GetShape("actors/test-peg.xml");
+    ActorShape* peg = physics_man.GetShape("actors/test-peg.xml");
     EXPECT_EQ(peg->kind, SHAPE_CIRCLE);
     EXPECT_FLOAT_EQ(peg->radius, 15);
     EXPECT_EQ(peg->body_type, BODY_STATIC);
@@ -150,10 +150,10 @@ TEST(Materials, MissingMaterialFallsBackToInfoAndMaterialWinsOverInfo) {
                                                    "<node id=\"density\" value=\"4\"/>"
                                                    "<node id=\"type\" value=\"static\"/>"
                                                    "<node id=\"behavior\" value=\"default\"/>"));
-    ActorShape* sa = shape_cache.GetShape(a.c_str());
+    ActorShape* sa = physics_man.GetShape(a.c_str());
     EXPECT_FLOAT_EQ(sa->density, 4);
     EXPECT_TRUE(log.Contains("material 'glass' not in 'materials.xml'"));
-    ActorShape* sb = shape_cache.GetShape(b.c_str());
+    ActorShape* sb = physics_man.GetShape(b.c_str());
     EXPECT_FLOAT_EQ(sb->density, 0.4f);
     EXPECT_FLOAT_EQ(sb->restitution, 0.8f);
     EXPECT_EQ(sb->body_type, BODY_DYNAMIC);  // case matters
@@ -168,29 +168,52 @@ TEST(Materials, ShapeKindPrecedenceAndMissingFile) {
                        "<node x=\"0\" y=\"30\"/></array>";
     std::string rect = "<array id=\"rectangle\"><node id=\"width\" value=\"20\"/>"
                        "<node id=\"height\" value=\"10\"/></array>";
-    ActorShape* cp = shape_cache.GetShape(env.Write("actors/cp.xml", Info("") + circle + poly).c_str());
+    ActorShape* cp = physics_man.GetShape(env.Write("actors/cp.xml", Info("") + circle + poly).c_str());
     EXPECT_EQ(cp->kind, SHAPE_POLYGON);
     EXPECT_EQ(cp->vertex_count, 3);
-    ActorShape* pr = shape_cache.GetShape(env.Write("actors/pr.xml", Info("") + poly + rect).c_str());
+    ActorShape* pr = physics_man.GetShape(env.Write("actors/pr.xml", Info("") + poly + rect).c_str());
     EXPECT_EQ(pr->kind, SHAPE_POLYGON);
     ASSERT_EQ(pr->vertex_count, 4);
     EXPECT_FLOAT_EQ(pr->vertices[2].x, 10);
     EXPECT_FLOAT_EQ(pr->vertices[2].y, 5);
-    ActorShape* none = shape_cache.GetShape("actors/not-there.xml");
+    ActorShape* none = physics_man.GetShape("actors/not-there.xml");
     EXPECT_EQ(none->name, nullptr);
     EXPECT_EQ(none->kind, SHAPE_NONE);
     EXPECT_EQ(none->behavior, env.def.get());
+    EXPECT_EQ(physics_man.GetShape(nullptr), nullptr);
+
+    // A refused outline leaves the sound one read before it.
+    FwLog log;
+    std::string flat = "<array id=\"polygon\"><node x=\"0\" y=\"0\"/><node x=\"30\" y=\"0\"/>"
+                       "<node x=\"60\" y=\"0\"/></array>";
+    ActorShape* cf = physics_man.GetShape(env.Write("actors/cf.xml", Info("") + circle + flat).c_str());
+    EXPECT_EQ(cf->kind, SHAPE_CIRCLE);
+    EXPECT_FLOAT_EQ(cf->radius, 5);
+    EXPECT_TRUE(log.Contains("polygon refused: its area is zero"));
+    std::string thin = "<array id=\"rectangle\"><node id=\"width\" value=\"20\"/></array>";
+    ActorShape* pt = physics_man.GetShape(env.Write("actors/pt.xml", Info("") + poly + thin).c_str());
+    EXPECT_EQ(pt->kind, SHAPE_POLYGON);
+    EXPECT_EQ(pt->vertex_count, 3);
 }
 
-TEST(Materials, WoundTheOtherWayIsTurnedAroundWithOutwardNormals) {
+// The file's order is kept (a save writes what was read); only the
+// fixture takes the outline the other way round.
+TEST(Materials, WoundTheOtherWayKeepsItsOrderAndGetsOutwardNormals) {
     AppEnv env;
     // Counter-clockwise on screen (y down) is clockwise for Box2D.
     std::string f = env.Write("actors/cw.xml", Info("") +
                                                    "<array id=\"polygon\"><node x=\"-15\" y=\"15\"/>"
                                                    "<node x=\"15\" y=\"15\"/><node x=\"15\" y=\"-15\"/>"
                                                    "<node x=\"-15\" y=\"-15\"/></array>");
-    ActorShape* s = shape_cache.GetShape(f.c_str());
+    ActorShape* s = physics_man.GetShape(f.c_str());
     ASSERT_EQ(s->kind, SHAPE_POLYGON);
+    EXPECT_FLOAT_EQ(s->vertices[0].x, -15);
+    EXPECT_FLOAT_EQ(s->vertices[0].y, 15);
+    EXPECT_FLOAT_EQ(s->vertices[1].x, 15);
+    ASSERT_TRUE(s->Save("actors/cw-saved.xml"));
+    EXPECT_NE(ReadNative(env.engine->UserPath("actors/cw-saved.xml"))
+                  .find("  <node x=\"-15\" y=\"15\" />\n  <node x=\"15\" y=\"15\" />\n"),
+              std::string::npos);
     PhysicsSimulation sim;
     sim.InitWorld();
     Actor* a = sim.CreateActor(s, {0, 0}, {0, 0}, 0, 0, 1.5f);
@@ -207,30 +230,38 @@ TEST(Materials, WoundTheOtherWayIsTurnedAroundWithOutwardNormals) {
     sim.FreeWorld();
 }
 
+// A save goes where the game reads next (the user tree, found before the
+// bundle), never into the bundled tree, and every value reads back as it
+// was, quotes and backslashes included.
 TEST(Materials, SavedShapeReadsBackTheSame) {
     AppEnv env;
-    ActorShape* crate = shape_cache.GetShape("actors/test-crate.xml");
+    ActorShape* crate = physics_man.GetShape("actors/test-crate.xml");
     ASSERT_TRUE(crate->Save("actors/saved-crate.xml"));
-    std::string text = ReadNative(env.engine->UserPath("data/actors/saved-crate.xml"));
+    std::string text = ReadNative(env.engine->UserPath("actors/saved-crate.xml"));
     EXPECT_NE(text.find("  <node id=\"material\" value=\"wood\" />\n"), std::string::npos);
     EXPECT_EQ(text.find("density"), std::string::npos);  // only the material line
     EXPECT_NE(text.find("  <node x=\"15\" y=\"15\" />\n"), std::string::npos);
+    EXPECT_FALSE(AppEnv::InBundle("actors/saved-crate.xml"));
 
     std::string f = env.Write("actors/own.xml", Info("<node id=\"density\" value=\"1.25\"/>"
-                                                     "<node id=\"tags\" value=\"GRABBABLE, SENSOR\"/>") +
+                                                     "<node id=\"tags\" value=\"GRABBABLE, SENSOR \\\"x\\\\\"/>") +
                                                     "<array id=\"circle\"><node id=\"radius\" value=\"7\"/>"
                                                     "<node id=\"offset\" x=\"1\" y=\"2\"/></array>");
-    ActorShape* own = shape_cache.GetShape(f.c_str());
-    ASSERT_TRUE(own->Save("actors/own-saved.xml"));
-    WriteNative(env.engine->UserPath("actors/own-back.xml"), ReadNative(env.engine->UserPath("data/actors/own-saved.xml")));
+    ActorShape* own = physics_man.GetShape(f.c_str());
+    ASSERT_STREQ(own->tags, "GRABBABLE, SENSOR \"x\\");
+    // The tools name the program's data "data/...".
+    ASSERT_TRUE(own->Save("data/actors/own-saved.xml"));
+    EXPECT_FALSE(AppEnv::InBundle("actors/own-saved.xml"));
+    EXPECT_FALSE(AppEnv::InBundle("data"));
     ActorShape back;
-    back.Load("user://actors/own-back.xml");
+    back.Load("actors/own-saved.xml");
     EXPECT_EQ(back.kind, SHAPE_CIRCLE);
     EXPECT_FLOAT_EQ(back.radius, 7);
     EXPECT_FLOAT_EQ(back.offset.x, 1);
     EXPECT_FLOAT_EQ(back.offset.y, 2);
     EXPECT_FLOAT_EQ(back.density, 1.25f);
-    EXPECT_STREQ(back.tags, "GRABBABLE, SENSOR");
+    EXPECT_STREQ(back.tags, own->tags);
+    EXPECT_EQ(ParseActorTags(back.tags), (uint32_t)(TAG_GRABBABLE | TAG_SENSOR));
 }
 
 TEST(Tags, WholeWordsOnly) {

@@ -6,6 +6,8 @@
 #include <box2d/box2d.h>
 
 #include "physics/actor-behaviors.h"
+#include "physics/b2-compat.h"
+#include "physics/world-file.h"
 #include "app-env.h"
 
 namespace {
@@ -23,7 +25,7 @@ std::string Ball(const char* type, const char* tags, int radius) {
 }
 
 ActorShape* Make(AppEnv& env, const std::string& name, const std::string& body) {
-    return shape_cache.GetShape(env.Write(name, body).c_str());
+    return physics_man.GetShape(env.Write(name, body).c_str());
 }
 
 int JointCount(b2Body* body, b2JointType type) {
@@ -83,6 +85,9 @@ TEST(ActorJoints, MovementAlongTheNormalisedVector) {
     Actor* only_limit =
         sim.CreateActor(Make(env, "actors/ol.xml", Shape("DYNAMIC", "MOVE_LIMIT")), {15, 0}, {0, 2}, 0, 0, 1);
     Actor* stuck = sim.CreateActor(Make(env, "actors/s.xml", Shape("DYNAMIC", "MOVE")), {20, 0}, {0, 0.5f}, 0, 0, 3);
+    // Movements without a direction: no NaN axis reaches Box2D.
+    Actor* zero = sim.CreateActor(Make(env, "actors/s.xml", Shape("DYNAMIC", "MOVE")), {25, 0}, {0, 0}, 0, 0, 3);
+    Actor* tiny = sim.CreateActor(Make(env, "actors/s.xml", Shape("DYNAMIC", "MOVE")), {30, 0}, {1e-20f, 0}, 0, 0, 3);
     auto* j = (b2PrismaticJoint*)FirstJoint(mover->body, e_prismaticJoint);
     ASSERT_NE(j, nullptr);
     EXPECT_NEAR(j->GetLocalAxisA().x, 0.6f, 1e-3f);
@@ -116,6 +121,18 @@ TEST(ActorJoints, MovementAlongTheNormalisedVector) {
     EXPECT_GT(mover->body->GetPosition().x, 2.0f);
     // Too short a vector: it stays where it was, gravity or not.
     EXPECT_NEAR(stuck->body->GetPosition().y, 0.0f, 0.02f);
+    for (Actor* a : {zero, tiny}) {
+        auto* pj = (b2PrismaticJoint*)FirstJoint(a->body, e_prismaticJoint);
+        ASSERT_NE(pj, nullptr);
+        EXPECT_NEAR(pj->GetLocalAxisA().Length(), 1.0f, 1e-3f);
+        EXPECT_TRUE(isfinite(a->body->GetPosition().x) && isfinite(a->body->GetPosition().y));
+        EXPECT_NEAR(a->body->GetPosition().y, 0.0f, 0.02f);
+    }
+    vec2_t unit;
+    EXPECT_FALSE(UnitVector({1e-30f, 0}, &unit));
+    EXPECT_FALSE(UnitVector({NAN, 1}, &unit));
+    ASSERT_TRUE(UnitVector({0, -1e-3f}, &unit));
+    EXPECT_NEAR(unit.y, -1.0f, 2e-3f);
     sim.FreeWorld();
 }
 
@@ -281,12 +298,15 @@ TEST(Worm, RopesHoldWhenTheEndsArePulledApart) {
     EXPECT_LE(span.Length(), 22 * rope * 1.02f);
 }
 
+// The old rope joint, a distance joint with only a maximum length here,
+// holds two bodies yanked apart at 60 m/s.
 TEST(Worm, OneRopeHoldsTwoPartsPulledApart) {
     AppEnv env;
     WormWorld w(env, b2Vec2(0, 0), b2Vec2(0.3f, 0));
-    w.sim.worm_links = 0;
-    w.sim.ConnectWorm();
     const float rope = 2 * 0.7f / 2.25f;
+    b2DistanceJointDef def;
+    B2InitRope(&def, w.tail->body, w.head->body, b2Vec2(0, 0), b2Vec2(0, 0), rope);
+    w.sim.world->CreateJoint(&def);
     float worst = 0;
     for (int step = 0; step < 120; step++) {
         w.head->body->SetLinearVelocity(b2Vec2(-60, 0));
@@ -306,16 +326,41 @@ TEST(Worm, NoHeadNoWorm) {
     EXPECT_EQ(w.sim.worm_parts.count, 0);
     EXPECT_EQ(w.tail->worm_index, 6);
     EXPECT_EQ(w.sim.actors.count, 2);
+    EXPECT_EQ(w.sim.WormTail(), nullptr);
+
+    // A head without a tail is the one part listed: neither end is
+    // given out, so nothing that follows both ends reads past the list.
+    WormWorld h(env, b2Vec2(0, 0), b2Vec2(4, 0));
+    h.sim.DestroyActor(h.tail, false);
+    h.sim.ConnectWorm();
+    ASSERT_EQ(h.sim.worm_parts.count, 1);
+    EXPECT_EQ(h.sim.WormHead(), nullptr);
+    EXPECT_EQ(h.sim.WormTail(), nullptr);
 }
 
-TEST(Worm, NoLinksBindsTheTailToTheHead) {
+// A worm needs a link between its ends (its body strip is stretched over
+// the pieces): a count below one or above the cap is refused with a line
+// and the default seven links are built.
+TEST(Worm, LinkCountsOutOfRangeAreRefused) {
+    for (int links : {0, -3, (int)WORLD_MAX_WORM_LINKS + 1}) {
+        AppEnv env;
+        FwLog log;
+        WormWorld w(env, b2Vec2(0, 0), b2Vec2(4, 0));
+        w.sim.worm_links = links;
+        w.sim.ConnectWorm();
+        EXPECT_EQ(w.sim.worm_parts.count, 23) << links;
+        EXPECT_EQ(w.tail->worm_index, 22) << links;
+        EXPECT_TRUE(log.Contains("links is not in 1..")) << links;
+    }
     AppEnv env;
-    WormWorld w(env, b2Vec2(0, 0), b2Vec2(0.3f, 0));
-    w.sim.worm_links = 0;
+    WormWorld w(env, b2Vec2(0, 0), b2Vec2(4, 0));
+    w.sim.worm_links = 1;
     w.sim.ConnectWorm();
-    ASSERT_EQ(w.sim.worm_parts.count, 2);
-    EXPECT_EQ(w.tail->worm_index, 1);
-    EXPECT_EQ(JointCount(w.tail->body, e_distanceJoint), 2);
+    ASSERT_EQ(w.sim.worm_parts.count, 5);
+    EXPECT_EQ(w.sim.WormHead(), w.head);
+    EXPECT_EQ(w.sim.WormTail(), w.tail);
+    EXPECT_EQ(w.tail->worm_index, 4);
+    EXPECT_EQ(JointCount(w.tail->body, e_distanceJoint), 2);  // rope and spring to the last piece
 }
 
 TEST(Worm, EditorSegmentsSleep) {
@@ -349,7 +394,7 @@ TEST(Walls, LaidHalfABitmapApartRoundTheBounds) {
          Shape("STATIC", "SIDE_WALL", "<node id=\"bitmap\" value=\"images/ring.png\"/>"));  // 16 x 16 pixels
     PhysicsSimulation sim;
     sim.InitWorld();
-    ASSERT_NE(shape_cache.GetShape("actors/wall.xml")->bitmap, nullptr);
+    ASSERT_NE(physics_man.GetShape("actors/wall.xml")->bitmap, nullptr);
     const float h = 16.0f / 30, w = 16.0f / 30;
     float b[4] = {0, 0, 2, 1};
     memcpy(sim.world_bounds, b, sizeof b);
@@ -386,6 +431,23 @@ TEST(Walls, LaidHalfABitmapApartRoundTheBounds) {
     sim.FreeWorld();
 }
 
+// Bounds of +-1e5 m would take millions of walls: each side gets the cap's
+// worth and a line.
+TEST(Walls, ASideLongerThanTheCapGetsTheCapAndALine) {
+    AppEnv env;
+    FwLog log;
+    Make(env, "actors/wall.xml", Shape("STATIC", "SIDE_WALL", "<node id=\"bitmap\" value=\"images/ring.png\"/>"));
+    PhysicsSimulation sim;
+    sim.InitWorld();
+    float b[4] = {-1e5f, -1e5f, 1e5f, 10};
+    memcpy(sim.world_bounds, b, sizeof b);
+    sim.AddWalls();
+    EXPECT_EQ(sim.actors.count, 4 * WORLD_MAX_WALLS_PER_SIDE);
+    EXPECT_TRUE(log.Contains("the top and bottom side needs 750000 walls; only the first 1024 are made"));
+    EXPECT_TRUE(log.Contains("the left and right side needs"));
+    sim.FreeWorld();
+}
+
 TEST(Walls, AWallWithoutBitmapGivesNoWallsAndDoesNotHang) {
     AppEnv env;
     FwLog log;
@@ -401,6 +463,27 @@ TEST(Walls, AWallWithoutBitmapGivesNoWallsAndDoesNotHang) {
 }
 
 // ---------------------------------------------------------------- damage
+
+// The weld joint goes with the destroyed body, so the end it held is free:
+// a `welded` flag left set would keep it stuck in mid-air.
+TEST(Destroy, DestroyingAWeldTargetFreesTheEnd) {
+    AppEnv env;
+    PhysicsSimulation sim;
+    sim.InitWorld();
+    Actor* peg = sim.CreateActor(Make(env, "actors/peg.xml", Shape("DYNAMIC", "GRABBABLE")), {0, 0}, {0, 0}, 0, 0, 1);
+    Actor* head = sim.CreateActor(Make(env, "actors/hd.xml", Ball("DYNAMIC", "WORM_HEAD", 6)), {1, 0}, {0, 0}, 0, 0, 1);
+    Actor* other = sim.CreateActor(Make(env, "actors/hd.xml", Ball("DYNAMIC", "WORM_HEAD", 6)), {3, 0}, {0, 0}, 0, 0, 1);
+    head->weld_target = peg;
+    head->welded = 1;
+    other->weld_target = head;  // unrelated to the peg: kept
+    other->welded = 1;
+    sim.DestroyActor(peg, false);
+    EXPECT_EQ(head->weld_target, nullptr);
+    EXPECT_EQ(head->welded, 0);
+    EXPECT_EQ(other->weld_target, head);
+    EXPECT_EQ(other->welded, 1);
+    sim.FreeWorld();
+}
 
 TEST(Damage, LowersHitPointsExceptImmortalStaticOrInTheEditor) {
     AppEnv env;
@@ -438,6 +521,7 @@ TEST(Explosion, PushesDynamicBodiesAwayByDistance) {
     Actor* far_ = sim.CreateActor(box, {5, 0}, {0, 0}, 0, 0, 1);
     Actor* spared = sim.CreateActor(box, {-1, 0}, {0, 0}, 0, 0, 1);
     Actor* centre = sim.CreateActor(box, {0, 0}, {0, 0}, 0, 0, 1);
+    Actor* almost = sim.CreateActor(box, {1e-7f, 0}, {0, 0}, 0, 0, 1);
     Actor* st = sim.CreateActor(rock, {0, -1}, {0, 0}, 0, 0, 1);
     const float mass = near_->body->GetMass();
     ASSERT_GT(mass, 0);
@@ -451,6 +535,7 @@ TEST(Explosion, PushesDynamicBodiesAwayByDistance) {
     b2Vec2 c = centre->body->GetLinearVelocity();
     EXPECT_TRUE(isfinite(c.x) && isfinite(c.y));
     EXPECT_EQ(c.Length(), 0.0f);
+    EXPECT_EQ(almost->body->GetLinearVelocity().Length(), 0.0f);  // no direction either: no huge push
     EXPECT_EQ(st->body->GetLinearVelocity().Length(), 0.0f);
     sim.SimulateExplosion({0, 0}, 0, 10, nullptr);  // no radius: nothing, no division by zero
     EXPECT_NEAR(near_->body->GetLinearVelocity().x, 5 / mass, 1e-4f);

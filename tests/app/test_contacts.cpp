@@ -39,18 +39,18 @@ struct Recorder : ActorBehavior {
 
 struct ContactWorld {
     AppEnv env;
-    ActorContactListener listener;
-    ContactLevelState level;
+    ContactLevel level;
     PhysicsSimulation sim;
+    ActorContactListener& listener = sim.contact_listener;  // registered by InitWorld
     ContactWorld() {
+        level.drag_time = -1.0f;  // nothing held
         listener.level = &level;
-        sim.contact_listener = &listener;
         sim.InitWorld();
         PhysicsSimulation::active_sim = &sim;
     }
     ~ContactWorld() { sim.FreeWorld(); }
     ActorShape* Shape(const std::string& name, const std::string& body) {
-        return shape_cache.GetShape(env.Write(name, body).c_str());
+        return physics_man.GetShape(env.Write(name, body).c_str());
     }
     Actor* Add(ActorShape* s, float x, float y) { return sim.CreateActor(s, {x, y}, {0, 0}, 0, 0, 1); }
     void RunUntil(const std::function<bool()>& done, int max_frames = 240) {
@@ -213,15 +213,15 @@ TEST(Weld, ThresholdFollowsTheDragTimer) {
     WeldWorld w;
     w.tail->stick_on_touch = 0;
     b2ContactImpulse huge = Push(1e6f);
-    w.level.drag_timer = 0.05f;  // just grabbed: nothing sticks
+    w.level.drag_time = 0.05f;  // just grabbed: nothing sticks
     EXPECT_FALSE(w.listener.CheckWeld(w.tail, w.peg, nullptr, &huge));
-    w.level.drag_timer = 0.0f;
+    w.level.drag_time = 0.0f;
     EXPECT_FALSE(w.listener.CheckWeld(w.tail, w.peg, nullptr, &huge));
-    w.level.drag_timer = 1.0f;  // 25 / 5
+    w.level.drag_time = 1.0f;  // 25 / 5
     b2ContactImpulse five = Push(5), more = Push(5.01f);
     EXPECT_FALSE(w.listener.CheckWeld(w.tail, w.peg, nullptr, &five));
     EXPECT_TRUE(w.listener.CheckWeld(w.tail, w.peg, nullptr, &more));
-    w.level.drag_timer = 2.0f;  // 25 / 10
+    w.level.drag_time = 2.0f;  // 25 / 10
     b2ContactImpulse a = Push(2.5f), b = Push(2.51f);
     EXPECT_FALSE(w.listener.CheckWeld(w.tail, w.peg, nullptr, &a));
     EXPECT_TRUE(w.listener.CheckWeld(w.tail, w.peg, nullptr, &b));
@@ -276,7 +276,7 @@ TEST(HeadAngle, TurnsTheEndTowardsTheSurface) {
     Actor* head2 = w.Add(head_s, 5, 0);
     Actor* floor = w.Add(floor_s, 5, 1);
     head->stick_on_touch = head2->stick_on_touch = 0;
-    w.level.drag_timer = 0.05f;  // no welds: only the turning
+    w.level.drag_time = 0.05f;  // no welds: only the turning
     auto touching = [&](Actor* a, Actor* b) -> b2Contact* {
         for (b2Contact* c = w.sim.world->GetContactList(); c; c = c->GetNext()) {
             Actor* x = B2GetFixtureActor(c->GetFixtureA());

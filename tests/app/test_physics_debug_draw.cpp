@@ -99,10 +99,9 @@ b2Body* MakeCircle(b2World* w, float x, float y, float radius) {
 struct Scene {
     AppEnv env;
     PhysicsSimulation sim;
-    PhysicsDebugDraw dd;
+    PhysicsDebugDraw& dd = sim.debug_draw;  // registered by InitWorld
     b2Body *box = nullptr, *ball = nullptr;
     Scene() {
-        sim.debug_draw = &dd;
         sim.InitWorld();
         box = MakeBox(sim.world, b2_dynamicBody, 2, 3, 1, 0.5f);
         ball = MakeCircle(sim.world, 6, 3, 0.5f);

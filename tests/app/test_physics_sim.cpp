@@ -42,7 +42,7 @@ TEST(PhysicsWorld, InitAndFree) {
     EXPECT_EQ(sim.ground_body->GetType(), b2_staticBody);
     EXPECT_EQ(sim.back_particles.pool_size, 1536);
     EXPECT_FLOAT_EQ(sim.metres_per_pixel, 1.0f / 30.0f);
-    ActorShape* s = shape_cache.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
+    ActorShape* s = physics_man.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
     sim.CreateActor(s, {0, 0}, {0, 0}, 0, 0, 1.5f);
     sim.ammos = strdup("x");
     sim.FreeWorld();
@@ -55,7 +55,7 @@ TEST(PhysicsStep, FallingBodyFollowsTheFixedStep) {
     AppEnv env;
     PhysicsSimulation sim;
     sim.InitWorld();
-    ActorShape* s = shape_cache.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
+    ActorShape* s = physics_man.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
     Actor* a = sim.CreateActor(s, {1, 2}, {0, 0}, 0, 0, 1.5f);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->body->GetUserData().pointer, (uintptr_t)a);
@@ -85,7 +85,7 @@ TEST(PhysicsStep, NoStepWithoutTimeButTheViewIsBuilt) {
     AppEnv env;
     PhysicsSimulation sim;
     sim.InitWorld();
-    ActorShape* s = shape_cache.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
+    ActorShape* s = physics_man.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
     Actor* a = sim.CreateActor(s, {0, 0}, {0, 0}, 0, 0, 1.5f);
     sim.camera_upper_left = {2, -3};
     sim.zoom = 2;
@@ -132,10 +132,10 @@ TEST(DeferredChanges, DestroyFromAContactWaitsForTheStepEnd) {
     DestroyOnTouch listener;
     PhysicsSimulation sim;
     listener.sim = &sim;
-    sim.contact_listener = &listener;
     sim.InitWorld();
-    ActorShape* floor = shape_cache.GetShape(env.Write("actors/floor.xml", Box("STATIC")).c_str());
-    ActorShape* box = shape_cache.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
+    sim.world->SetContactListener(&listener);
+    ActorShape* floor = physics_man.GetShape(env.Write("actors/floor.xml", Box("STATIC")).c_str());
+    ActorShape* box = physics_man.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
     sim.CreateActor(floor, {0, 1.2f}, {0, 0}, 0, 0, 1);
     Actor* falling = sim.CreateActor(box, {0, 0}, {0, 0}, 0, 0, 1);
     ASSERT_EQ(sim.actors.count, 2);
@@ -191,10 +191,10 @@ TEST(DeferredChanges, QueuedChangesRunAfterTheStepAndDieWithTheirActor) {
     QueueInside listener;
     listener.sim = &sim;
     listener.applied = &applied;
-    sim.contact_listener = &listener;
     sim.InitWorld();
-    ActorShape* floor = shape_cache.GetShape(env.Write("actors/floor.xml", Box("STATIC")).c_str());
-    ActorShape* box = shape_cache.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
+    sim.world->SetContactListener(&listener);
+    ActorShape* floor = physics_man.GetShape(env.Write("actors/floor.xml", Box("STATIC")).c_str());
+    ActorShape* box = physics_man.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
     sim.CreateActor(floor, {0, 1.2f}, {0, 0}, 0, 0, 1);
     sim.CreateActor(box, {0, 0}, {0, 0}, 0, 0, 1);
     listener.doomed = sim.CreateActor(box, {5, 0}, {0, 0}, 0, 0, 1);
@@ -217,9 +217,9 @@ TEST(Destruction, UpdateRulesForWormPartsBossesAndEditor) {
     sim.world_bounds[1] = -10;
     sim.world_bounds[2] = 10;
     sim.world_bounds[3] = 10;
-    ActorShape* plain = shape_cache.GetShape(env.Write("actors/p.xml", Box("STATIC")).c_str());
-    ActorShape* worm = shape_cache.GetShape(env.Write("actors/w.xml", Box("STATIC", "WORM_BODY")).c_str());
-    ActorShape* boss = shape_cache.GetShape(env.Write("actors/b.xml", Box("STATIC", "BOSS")).c_str());
+    ActorShape* plain = physics_man.GetShape(env.Write("actors/p.xml", Box("STATIC")).c_str());
+    ActorShape* worm = physics_man.GetShape(env.Write("actors/w.xml", Box("STATIC", "WORM_BODY")).c_str());
+    ActorShape* boss = physics_man.GetShape(env.Write("actors/b.xml", Box("STATIC", "BOSS")).c_str());
     Actor* far_plain = sim.CreateActor(plain, {100, 0}, {0, 0}, 0, 0, 1);
     Actor* far_worm = sim.CreateActor(worm, {100, 0}, {0, 0}, 0, 0, 1);
     Actor* near_worm = sim.CreateActor(worm, {0, 0}, {0, 0}, 0, 0, 1);
@@ -244,7 +244,7 @@ TEST(Destruction, UpdateRulesForWormPartsBossesAndEditor) {
 TEST(Destruction, BehaviourCanRefuse) {
     AppEnv env;
     CountingBehavior keep("KEEP", false);
-    ActorShape* s = shape_cache.GetShape(
+    ActorShape* s = physics_man.GetShape(
         env.Write("actors/k.xml", "<array id=\"info\"><node id=\"behavior\" value=\"KEEP\"/></array>").c_str());
     EXPECT_EQ(s->behavior, &keep);
     PhysicsSimulation sim;
@@ -261,9 +261,9 @@ TEST(ActorOrder, GroupsFollowTheUntaggedInPassOrder) {
     AppEnv env;
     PhysicsSimulation sim;
     sim.InitWorld();
-    ActorShape* plain = shape_cache.GetShape(env.Write("actors/p.xml", Box("STATIC")).c_str());
-    ActorShape* wall = shape_cache.GetShape(env.Write("actors/s.xml", Box("STATIC", "SIDE_WALL")).c_str());
-    ActorShape* head = shape_cache.GetShape(env.Write("actors/h.xml", Box("STATIC", "WORM_HEAD")).c_str());
+    ActorShape* plain = physics_man.GetShape(env.Write("actors/p.xml", Box("STATIC")).c_str());
+    ActorShape* wall = physics_man.GetShape(env.Write("actors/s.xml", Box("STATIC", "SIDE_WALL")).c_str());
+    ActorShape* head = physics_man.GetShape(env.Write("actors/h.xml", Box("STATIC", "WORM_HEAD")).c_str());
     Actor* w1 = sim.CreateActor(wall, {0, 0}, {0, 0}, 0, 1, 1);
     Actor* p1 = sim.CreateActor(plain, {0, 0}, {0, 0}, 0, 2, 1);
     Actor* w2 = sim.CreateActor(wall, {0, 0}, {0, 0}, 0, 3, 1);

@@ -8,6 +8,7 @@
 #include "app-env.h"
 #include "feature-manager.h"
 #include "physics/world-file.h"
+#include "ui/screen-manager.h"
 
 namespace {
 
@@ -16,6 +17,9 @@ Actor* FindById(PhysicsSimulation& sim, int id) {
         if (sim.actors[i]->worm_index == id) return sim.actors[i];
     return nullptr;
 }
+
+// The actors the file placed: every played world also has its walls.
+int Placed(const PhysicsSimulation& sim) { return sim.actors.count - sim.GetNumberOfActorsWithFlags(TAG_SIDE_WALL); }
 
 std::string World(const std::string& info, const std::string& actors) {
     return (info.empty() ? "" : "<array id=\"info\">\n" + info + "</array>\n") + "<array id=\"actors\">\n" + actors +
@@ -38,9 +42,16 @@ TEST(WorldFile, SampleWorldBuildsItsBodies) {
     EXPECT_FLOAT_EQ(sim.worm_link_distance, 0.65f);
     EXPECT_STREQ(sim.ammos, "pebble");
     EXPECT_EQ(sim.ideal_time, 45);
+    // The camera shows the whole world: 40 x 20 m, centred.
+    float vw = (float)(sman.virtual_width ? sman.virtual_width : sman.reference_width);
+    float vh = (float)(sman.virtual_height ? sman.virtual_height : sman.reference_height);
+    EXPECT_FLOAT_EQ(sim.zoom, fmaxf(vw / (30 * 40.0f), vh / (30 * 20.0f)));
+    EXPECT_NEAR(sim.GetCameraTarget().x, 0, 1e-4f);
+    EXPECT_NEAR(sim.GetCameraTarget().y, -5, 1e-4f);
     // The hard-only crate is left out without the feature.
-    ASSERT_EQ(sim.actors.count, 3);
-    EXPECT_EQ(sim.world->GetBodyCount(), 4);  // with the ground body
+    ASSERT_EQ(Placed(sim), 3);
+    EXPECT_GT(sim.GetNumberOfActorsWithFlags(TAG_SIDE_WALL), 0);
+    EXPECT_EQ(sim.world->GetBodyCount(), sim.actors.count + 1);  // with the ground body
     Actor* peg = FindById(sim, 1);
     ASSERT_NE(peg, nullptr);
     EXPECT_EQ(peg->body->GetType(), b2_staticBody);
@@ -64,7 +75,7 @@ TEST(WorldFile, SampleWorldBuildsItsBodies) {
     feature_man.SetFeatureList("HARD_LEVELS");
     ASSERT_TRUE(sim.LoadWorld("worlds/test-world.xml"));
     feature_man.SetFeatureList("");
-    ASSERT_EQ(sim.actors.count, 4);
+    ASSERT_EQ(Placed(sim), 4);
     EXPECT_TRUE(FindById(sim, 3)->hard_only);
     sim.FreeWorld();
 }
@@ -80,7 +91,7 @@ TEST(WorldFile, MissingValuesTakeDefaultsAndLinksCarryOver) {
     EXPECT_EQ(sim.worm_links, 4);
     EXPECT_FLOAT_EQ(sim.world_bounds[0], -50);
     EXPECT_FLOAT_EQ(sim.world_bounds[3], 10);
-    ASSERT_EQ(sim.actors.count, 2);
+    ASSERT_EQ(Placed(sim), 2);
     Actor* a = sim.actors[0];
     EXPECT_FLOAT_EQ(a->body->GetPosition().x, 10);
     EXPECT_FLOAT_EQ(a->body->GetPosition().y, 10);
@@ -94,7 +105,9 @@ TEST(WorldFile, MissingValuesTakeDefaultsAndLinksCarryOver) {
 
     // No file at all: an empty world with the default bounds.
     ASSERT_TRUE(sim.LoadWorld("worlds/not-there.xml"));
-    EXPECT_EQ(sim.actors.count, 0);
+    EXPECT_EQ(Placed(sim), 0);
+    EXPECT_GT(sim.actors.count, 0);  // walls, but no worm
+    EXPECT_EQ(sim.WormHead(), nullptr);
     EXPECT_FLOAT_EQ(sim.world_bounds[1], -50);
     EXPECT_EQ(sim.ideal_time, 30);
     sim.FreeWorld();
@@ -117,7 +130,7 @@ TEST(WorldFile, NumbersBox2DWouldAbortOnAreRefusedWithALine) {
     EXPECT_FLOAT_EQ(sim.world_bounds[3], 10);
     EXPECT_EQ(sim.worm_links, 7);
     EXPECT_EQ(sim.ideal_time, 30);
-    ASSERT_EQ(sim.actors.count, 2);
+    ASSERT_EQ(Placed(sim), 2);
     Actor* a = sim.actors[0];
     EXPECT_FLOAT_EQ(a->body->GetPosition().x, 10);
     EXPECT_FLOAT_EQ(a->body->GetPosition().y, 10);
@@ -135,6 +148,27 @@ TEST(WorldFile, NumbersBox2DWouldAbortOnAreRefusedWithALine) {
     sim.FreeWorld();
 }
 
+// Bounds of no size, a worm of no links: a world still loads, with lines,
+// and nothing divides by zero.
+TEST(WorldFile, DegenerateBoundsAndLinkCountsLoadSafely) {
+    AppEnv env;
+    FwLog log;
+    PhysicsSimulation sim;
+    std::string f = env.Write("worlds/point.xml",
+                              World("<node id=\"world_bounds\" x1=\"3\" y1=\"3\" x2=\"3\" y2=\"3\"/>\n"
+                                    "<node id=\"worm_links\" value=\"0\"/>\n",
+                                    "<node actor=\"actors/test-crate.xml\" x=\"3\" y=\"3\"/>\n"));
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
+    EXPECT_EQ(sim.worm_links, 7);
+    EXPECT_TRUE(log.Contains("value '0' of 'worm_links' is not a whole number in 1..64"));
+    EXPECT_TRUE(log.Contains("have no size to fit"));
+    EXPECT_FLOAT_EQ(sim.zoom, 1);
+    EXPECT_NEAR(sim.GetCameraTarget().x, 3, 1e-5f);
+    EXPECT_TRUE(isfinite(sim.view_transform.m[3]) && isfinite(sim.view_transform.m[7]));
+    for (int i = 0; i < 5; i++) sim.Update(1.0f / 60);
+    sim.FreeWorld();
+}
+
 TEST(WorldFile, AFileNamingItselfAsAnActorIsHarmless) {
     AppEnv env;
     std::string f = "user://worlds/self.xml";
@@ -142,7 +176,7 @@ TEST(WorldFile, AFileNamingItselfAsAnActorIsHarmless) {
                                                "\" id=\"2\"/>\n<node actor=\"actors/test-peg.xml\" id=\"3\"/>\n"));
     PhysicsSimulation sim;
     ASSERT_TRUE(sim.LoadWorld(f.c_str()));
-    EXPECT_EQ(sim.actors.count, 3);
+    EXPECT_EQ(Placed(sim), 3);
     sim.FreeWorld();
 }
 
@@ -154,7 +188,7 @@ TEST(WorldFile, BossPathPointsDeriveMissingValues) {
                                         "move_y=\"4\" x3=\"20\"/>\n"));
     PhysicsSimulation sim;
     ASSERT_TRUE(sim.LoadWorld(f.c_str()));
-    ASSERT_EQ(sim.actors.count, 1);
+    ASSERT_EQ(Placed(sim), 1);
     Actor* b = sim.actors[0];
     ASSERT_EQ(b->path.count, 4);
     EXPECT_FLOAT_EQ(b->path[0].x, 2);   // s + 1
@@ -165,6 +199,9 @@ TEST(WorldFile, BossPathPointsDeriveMissingValues) {
     sim.FreeWorld();
 }
 
+// A save lands where the game loads from next (the user tree, searched
+// before the bundle), never in the bundled tree, and reads back the same,
+// values with quotes and backslashes included.
 TEST(WorldFile, SaveAndLoadRoundTrip) {
     AppEnv env;
     env.Write("actors/boss.xml", "<array id=\"info\"><node id=\"tags\" value=\"BOSS\"/></array>\n");
@@ -172,25 +209,28 @@ TEST(WorldFile, SaveAndLoadRoundTrip) {
     sim.editor_mode = 1;
     ASSERT_TRUE(sim.LoadWorld("worlds/test-world.xml"));
     ASSERT_EQ(sim.actors.count, 4);  // the editor keeps hard-only actors
-    ActorShape* boss = shape_cache.GetShape("user://actors/boss.xml");
+    ActorShape* boss = physics_man.GetShape("user://actors/boss.xml");
     Actor* b = sim.CreateActor(boss, {1, 1}, {2, 0}, 0.5f, 9, 3.25f);
     b->path.InsertLast({5, 6});
     b->path.InsertLast({7, 8});
     b->path.InsertLast({9, 10});
     b->path.InsertLast({11, 12});
+    free(sim.ammos);
+    sim.ammos = strdup("pebble, \"big\" \\ stone");
     ASSERT_TRUE(sim.SaveWorld("worlds/round.xml"));
-    std::string text = ReadNative(env.engine->UserPath("data/worlds/round.xml"));
+    std::string text = ReadNative(env.engine->UserPath("worlds/round.xml"));
     EXPECT_NE(text.find("  <node id=\"world_bounds\" x1=\"-20\" y1=\"-15\" x2=\"20\" y2=\"5\" />\n"),
               std::string::npos);
     EXPECT_NE(text.find("  <node id=\"worm_link_distance\" value=\"0.650000\" />\n"), std::string::npos);
-    EXPECT_NE(text.find("  <node id=\"ammos\" value=\"pebble\" />\n"), std::string::npos);
+    EXPECT_NE(text.find("  <node id=\"ammos\" value=\"pebble, \\\"big\\\" \\\\ stone\" />\n"), std::string::npos);
     EXPECT_NE(text.find("hard_only=\"1\""), std::string::npos);
     EXPECT_NE(text.find("x2=\"5\" y2=\"6\" move_x2=\"7\""), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(env.engine->UserPath("data/worlds/round.xml.tmp")));
+    EXPECT_FALSE(std::filesystem::exists(env.engine->UserPath("worlds/round.xml.tmp")));
+    EXPECT_FALSE(AppEnv::InBundle("worlds/round.xml"));
 
     PhysicsSimulation back;
     back.editor_mode = 1;
-    ASSERT_TRUE(back.LoadWorld("user://data/worlds/round.xml"));
+    ASSERT_TRUE(back.LoadWorld("worlds/round.xml"));
     ASSERT_EQ(back.actors.count, sim.actors.count);
     for (int i = 0; i < sim.actors.count; i++) {
         Actor* x = sim.actors[i];
@@ -208,6 +248,17 @@ TEST(WorldFile, SaveAndLoadRoundTrip) {
     EXPECT_FLOAT_EQ(b2->path[3].y, 12);
     EXPECT_EQ(back.ideal_time, 45);
     EXPECT_EQ(back.worm_links, 5);
+    EXPECT_STREQ(back.ammos, sim.ammos);
+    back.FreeWorld();
+
+    // The world editor's play file, named as the tools name it: saved in
+    // the user tree's world folder, played from "worlds/temp.xml".
+    ASSERT_TRUE(sim.SaveWorld("res://data/worlds/temp.xml"));
+    EXPECT_TRUE(std::filesystem::exists(env.engine->UserPath("worlds/temp.xml")));
+    EXPECT_FALSE(AppEnv::InBundle("worlds/temp.xml"));
+    EXPECT_FALSE(AppEnv::InBundle("data"));
+    ASSERT_TRUE(back.LoadWorld("worlds/temp.xml"));
+    EXPECT_EQ(back.actors.count, sim.actors.count);
     back.FreeWorld();
     sim.FreeWorld();
 }
@@ -218,8 +269,14 @@ TEST(WorldFile, DefaultAmmunitionFromAmmosFile) {
     PhysicsSimulation sim;
     sim.assign_default_ammo = 1;
     std::string f = env.Write("worlds/noammo.xml", World("<node id=\"ideal_time\" value=\"5\"/>\n", ""));
-    ASSERT_TRUE(sim.LoadWorld(f.c_str()));  // no ammos.xml in the data
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
+    EXPECT_STREQ(sim.ammos, "seed");  // the bundled table's first
+    // A table whose first kind has no id gives the world none, with a line.
+    env.Write("ammos.xml", "<array id=\"ammos\"><node actor=\"actors/bug-ammo.xml\"/></array>\n");
+    dman.ReleaseDatabase("ammos.xml");
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
     EXPECT_EQ(sim.ammos, nullptr);
     EXPECT_TRUE(log.Contains("no first ammunition id"));
     sim.FreeWorld();
+    dman.ReleaseDatabase("ammos.xml");
 }

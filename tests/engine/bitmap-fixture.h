@@ -24,6 +24,9 @@ class RecordingRenderer : public RendImpNull {
 public:
     int loads = 0, frees = 0, creates = 0;
     unsigned int cost_ms = 0;
+    // Takes texture work from any thread: workers then upload themselves.
+    bool thread_safe = false;
+    bool IsThreadSafe() override { return thread_safe; }
     bool LoadBitmap(kd_bitmap_t* bm) override {
         loads++;
         fake_now += cost_ms;

@@ -1,6 +1,9 @@
 // The bitmap table: counting by name (Get once, Load every call, '!'
 // never), hibernation and release, lookups, the two queues and the upload
 // budget, and lookups racing a load on another thread.
+#include <stdio.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -304,6 +307,48 @@ TEST_F(Bitmaps, CountsFromManyThreadsAddUp) {
     for (auto& t : threads) t.join();
     EXPECT_EQ(c->ref_count, 1);
     EXPECT_STREQ(c->name, "shared");
+}
+
+// With a renderer that takes texture work from any thread, a worker
+// uploads under the record's mutex and GFX_HW while the main thread
+// restarts the renderer, which goes through the table, every record and
+// GFX_HW. Taken in different orders the two would each hold what the other
+// waits for (the thread sanitizer job reports the order even when the
+// timing spares the run).
+TEST_F(Bitmaps, RendererRestartsWhileAWorkerUploadsTextures) {
+    renderer.thread_safe = true;
+    const char* names[] = {"res://img/r0.png", "res://img/r1.png", "res://img/r2.png"};
+    for (const char* name : names) WritePng(name + strlen("res://"), 2, 2, 0xFFFFFFFF);
+    std::atomic<bool> stop{false};
+    std::atomic<int> rounds{0};
+    std::thread worker([&] {
+        while (!stop) {
+            for (const char* name : names) {
+                kd_bitmap_t* bm = KD_LoadBitmap(name, KD_CACHE_TEXTURE);
+                ASSERT_NE(bm, nullptr);
+                KD_ReleaseBitmap(bm);
+            }
+            rounds++;
+        }
+    });
+    // Stuck threads never come back to fail the test: the watchdog ends it.
+    std::atomic<bool> restarted{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 60000 && !restarted; i++) KDT_Sleep(1);
+        if (restarted) return;
+        fprintf(stderr, "renderer restarts and a worker's uploads wait on each other\n");
+        _exit(1);
+    });
+    for (int i = 0; i < 2000 && rounds == 0; i++) KDT_Sleep(1);
+    for (int i = 0; i < 20; i++) KDI_ReInitRenderer();
+    restarted = true;
+    watchdog.join();
+    int before = rounds;
+    for (int i = 0; i < 2000 && rounds == before; i++) KDT_Sleep(1);
+    stop = true;
+    worker.join();
+    EXPECT_GT(rounds.load(), before);  // the worker got on after the restarts
+    EXPECT_TRUE(kd_state.renderer_ready);
 }
 
 TEST_F(Bitmaps, SubBitmapsCutTextureCoordinates) {

@@ -279,9 +279,13 @@ TEST_F(Fonts, AMissingFontFileIsRegeneratedFromItsSource) {
     ASSERT_NE(f, nullptr);
     EXPECT_GT(f->size, 8);
     EXPECT_TRUE(log.Contains("Attempting to generate font from source 'fonts/small.sft.xml'"));
-    ASSERT_TRUE(fs::exists("app/native/fonts/small.sft"));
+    // Saved in the writable tree, never into the program's data.
+    char* saved = KD_ConvertStaticPathToNativeOSPath("user://fonts/small.sft");
+    ASSERT_TRUE(fs::exists(saved));
+    EXPECT_FALSE(fs::exists("app/native/fonts/small.sft"));
     // The engine's generation gives exactly the committed file.
-    EXPECT_EQ(ReadAll("app/native/fonts/small.sft"), ReadAll(std::string(data) + "/fonts/small.sft"));
+    EXPECT_EQ(ReadAll(saved), ReadAll(std::string(data) + "/fonts/small.sft"));
+    free(saved);
     EXPECT_GT(f->glyphs['W'].bitmap.width, f->glyphs['i'].bitmap.width);
     EXPECT_EQ(f->glyphs[' '].bitmap.pixels, nullptr);
     EXPECT_GT(f->glyphs[' '].advance, 0);

@@ -46,7 +46,7 @@ TEST_F(ProgramRecord, MatchingVersionIsUsedWithFrameTime8) {
 
 TEST_F(ProgramRecord, OtherVersionsGetTheNullProgramAndAReport) {
     for (int version : {1200, 1202}) {
-        memset(&kd_state, 0, sizeof kd_state);
+        KDI_ClearState();
         test_prog.version = version;
         LogCapture log;
         ASSERT_TRUE(KDI_LoadProgImp());

@@ -209,3 +209,47 @@ TEST_F(Paths, FullPathIsTheFirstSearchPathThatHoldsTheName) {
     EXPECT_FALSE(std::filesystem::exists("data/Dev/Game/a/new.txt"));
     EXPECT_EQ(kd_state.open_file_handles, 0);
 }
+
+// Nothing is ever written into the program's data: a "res://" write lands
+// under "user://", which developer mode reads first and which answers for
+// any file the bundle lacks; the tools' "data/" names are the res root.
+TEST_F(Paths, WritesToProgramDataGoToTheUserTree) {
+    WriteFile("app/native/worlds/level.xml", "bundled");
+    auto write = [](const char* name, const char* text) {
+        kd_file_t* f = KD_OpenFile(name, "wb");
+        if (!f) return false;
+        KD_fwrite(text, 1, (unsigned)strlen(text), f);
+        KD_CloseFile(f);
+        return true;
+    };
+    EXPECT_TRUE(KD_CreateDirectory("res://data/worlds"));
+    EXPECT_TRUE(std::filesystem::is_directory("data/Dev/Game/worlds"));
+    ASSERT_TRUE(write("res://worlds/level.xml", "saved"));
+    EXPECT_EQ(ReadFile("app/native/worlds/level.xml"), "bundled");
+    EXPECT_EQ(ReadFile("data/Dev/Game/worlds/level.xml"), "saved");
+
+    KD_AddSearchPath("res://", false);
+    EXPECT_EQ(ReadEngineFile("res://worlds/level.xml"), "bundled");
+    EXPECT_EQ(ReadEngineFile("worlds/level.xml"), "bundled");
+    kd_state.developer_mode = true;
+    EXPECT_EQ(ReadEngineFile("res://worlds/level.xml"), "saved");
+    EXPECT_EQ(ReadEngineFile("res://data/worlds/level.xml"), "saved");
+    EXPECT_EQ(ReadEngineFile("worlds/level.xml"), "saved");
+    kd_state.developer_mode = false;
+
+    // An atomic replace (temporary file, then the rename command) of a
+    // file the bundle lacks reads back by its name in any mode.
+    ASSERT_TRUE(write("res://data/worlds/new.xml.tmp", "new"));
+    EXPECT_STREQ(KD_CallExtension("RenameFile", "res://data/worlds/new.xml.tmp|res://data/worlds/new.xml"), "OK");
+    EXPECT_EQ(ReadEngineFile("res://worlds/new.xml"), "new");
+
+    // Deleting a "res://" name deletes the writable copy, never the bundle.
+    EXPECT_TRUE(KD_DeleteFile("res://worlds/level.xml"));
+    EXPECT_FALSE(std::filesystem::exists("data/Dev/Game/worlds/level.xml"));
+    EXPECT_FALSE(KD_DeleteFile("res://worlds/level.xml"));
+    EXPECT_EQ(ReadFile("app/native/worlds/level.xml"), "bundled");
+    int bundled_files = 0;
+    for (auto& e : std::filesystem::recursive_directory_iterator("app/native"))
+        bundled_files += e.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(bundled_files, 1);
+}

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "bitmap-fixture.h"
+#include "kd-file.h"
 
 using namespace bmtest;
 
@@ -70,7 +71,11 @@ TEST_F(Sequences, NumberedFramesBecomeABmsFileThatIsReadBack) {
     kd_bitmap_t* bm = KD_LoadBitmap("res://anim/walk.bms", KD_CACHE_BOTH);
     ASSERT_NE(bm, nullptr);
     EXPECT_EQ(bm->frame_count, 12);
-    ASSERT_TRUE(std::filesystem::exists("app/native/anim/walk.bms"));
+    // Written beside the frames' writable copy, never into the program's data.
+    EXPECT_FALSE(std::filesystem::exists("app/native/anim/walk.bms"));
+    char* written = KD_ConvertStaticPathToNativeOSPath("user://anim/walk.bms");
+    ASSERT_TRUE(std::filesystem::exists(written));
+    free(written);
     ASSERT_NE(bm->atlas, nullptr);  // the frames now come from the file
     EXPECT_TRUE(log.Contains("KDI_LoadBitmapSequenceFromFiles 'res://anim/walk.bms' (res://anim/walk-*.png)"));
     for (int i = 0; i < 12; i++) {
@@ -252,8 +257,12 @@ TEST_F(Sequences, ABadBmsFallsBackToFrameFiles) {
     ASSERT_NE(bm, nullptr);
     EXPECT_TRUE(log.Contains("Bad header in bitmap sequence 'res://fb/x.bms'"));
     EXPECT_EQ(bm->frame_count, 2);
-    // Rewritten as a proper file.
-    std::vector<uint8_t> written = ReadAll("app/native/fb/x.bms");
+    // Rewritten as a proper file in the writable tree; the bundled one is
+    // left alone.
+    char* native = KD_ConvertStaticPathToNativeOSPath("user://fb/x.bms");
+    std::vector<uint8_t> written = ReadAll(native);
+    free(native);
+    EXPECT_EQ(ReadAll("app/native/fb/x.bms").size(), 9u);
     ASSERT_GT(written.size(), 13u);
     EXPECT_EQ(memcmp(written.data(), "KD_Bm_Seq_v1", 13), 0);
 }

@@ -470,6 +470,28 @@ TEST_F(Channels, FreeingASoundWhileItPlaysDetachesItFirst) {
     }
 }
 
+// The feeding thread watches the engine's quit flag: once it is set,
+// nothing more is written, though the streams stay open until shutdown.
+TEST_F(Channels, TheFeederStopsOnceTheEngineQuits) {
+    auto position = [](kdSoundChannel* ch) {
+        ch->Lock();
+        int at = ch->position;
+        ch->Unlock();
+        return at;
+    };
+    kdSoundChannel* before = ChannelOf(Play(Load("sfx/long")));
+    ASSERT_NE(before, nullptr);
+    for (int i = 0; i < 2000 && position(before) == 0; i++) KDT_Sleep(1);
+    ASSERT_GT(position(before), 0);  // a fresh stream takes its first chunk at once
+
+    KD_SignalShutdown();
+    KDT_Sleep(20);  // a pass already under way ends
+    kdSoundChannel* after = ChannelOf(Play(Load("sfx/t2")));
+    ASSERT_NE(after, nullptr);
+    KDT_Sleep(300);
+    EXPECT_EQ(position(after), 0);
+}
+
 TEST_F(Channels, RestartingKeepsOneFeederAndReopensEveryStream) {
     kd_sound_t* s = Load("sfx/long");
     Play(s);

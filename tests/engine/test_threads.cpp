@@ -85,6 +85,24 @@ TEST_F(Threads, ShutdownWaitsThreeSecondsForAThreadThatNeverEnds) {
     for (int i = 0; i < 500 && KDT_GetNumberOfThreadsRunning() > 0; i++) KDT_Sleep(1);
 }
 
+// Counted from before it exists: a shutdown that comes before the new
+// thread has run a line still waits for it.
+static std::atomic<bool> late_done{false};
+static void LateWorker(void*) {
+    KDT_Sleep(100);
+    late_done = true;
+}
+
+TEST_F(Threads, AThreadStartedJustBeforeShutdownIsWaitedFor) {
+    late_done = false;
+    LogCapture log;
+    kd->CreateThread("late", LateWorker, nullptr, 0);
+    StopEngine();
+    EXPECT_TRUE(log.Contains("Waiting for threads to exit... (1 threads)"));
+    EXPECT_TRUE(late_done);
+    EXPECT_EQ(KDT_GetNumberOfThreadsRunning(), 0);
+}
+
 TEST_F(Threads, SleepSplitsSecondsAndMilliseconds) {
     unsigned int t0 = KDT_GetTime();
     KDT_Sleep(1200);

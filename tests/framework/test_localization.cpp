@@ -45,10 +45,16 @@ public:
         Manager::SetParms(nullptr);
         system(("rm -rf " + dir).c_str());
     }
-    std::string NewStrings() const { return ReadNative(dir + "/app/native/language-new-strings.xml"); }
-    bool HasNewStrings() const {
+    // Written under the "res://" name, so into the writable tree; never
+    // into the program's data.
+    std::string NewStrings() const {
+        EXPECT_FALSE(Exists(dir + "/app/native/language-new-strings.xml"));
+        return ReadNative(engine->UserPath("language-new-strings.xml"));
+    }
+    bool HasNewStrings() const { return Exists(engine->UserPath("language-new-strings.xml")); }
+    static bool Exists(const std::string& path) {
         struct stat st;
-        return stat((dir + "/app/native/language-new-strings.xml").c_str(), &st) == 0;
+        return stat(path.c_str(), &st) == 0;
     }
 
     std::string dir;

@@ -42,14 +42,16 @@ Clock::time_point g_start;
 // Signals: the handler only counts; bps_get_event turns new counts into
 // exit requests. A third signal that the program has not acted on ends the
 // process the ordinary way, so a stuck program can still be stopped.
-volatile sig_atomic_t g_signal_count = 0;
+// Lock-free, so safe in a signal handler, and safe to read from the thread
+// that polls for events whichever thread the signal interrupted.
+std::atomic<int> g_signal_count{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free counter");
 int g_signals_seen = 0;
 bool g_handlers_installed = false;
 struct sigaction g_old_int, g_old_term;
 
 void on_signal(int sig) {
-    g_signal_count = g_signal_count + 1;
-    if (g_signal_count >= 3) {
+    if (++g_signal_count >= 3) {
         signal(sig, SIG_DFL);
         raise(sig);
     }

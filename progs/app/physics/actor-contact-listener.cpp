@@ -9,8 +9,12 @@
 #include "particle-effects.h"
 #include "physics/physics-manager.h"
 
-const ContactLevelState& ActorContactListener::Level() const {
-    static const ContactLevelState settling;
+const ContactLevel& ActorContactListener::Level() const {
+    static const ContactLevel settling = [] {
+        ContactLevel l{};
+        l.drag_time = -1.0f;
+        return l;
+    }();
     return level ? *level : settling;
 }
 
@@ -82,7 +86,7 @@ void ActorContactListener::PostSolve(b2Contact* contact, const b2ContactImpulse*
 
 bool ActorContactListener::CheckWeld(Actor* self, Actor* other, b2Contact* contact, const b2ContactImpulse* impulse) {
     if (!self || !other || !self->body || !other->body || !impulse) return false;
-    const float t = Level().drag_timer;
+    const float t = Level().drag_time;
     // Just after a grab the ends do not stick (the player is pulling them
     // off), unless they are set to stick on their next touch.
     if (t >= -0.001f && t <= 0.1f && !self->stick_on_touch) return false;

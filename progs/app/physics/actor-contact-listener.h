@@ -14,16 +14,12 @@
 
 #include <box2d/box2d.h>
 
+#include "game/game-level.h"
+
 struct Actor;
 
-// What the rules read of the level being played. The game keeps it up to
-// date; without one the level counts as settling (clock 0, no drag, worm
-// alive).
-struct ContactLevelState {
-    int clock_ms = 0;          // the level clock; runs from the first grab
-    bool worm_dead = false;
-    float drag_timer = -1.0f;  // -1 while no drag is in progress, 0 when one begins
-};
+// What the rules read of the level being played: the game's record.
+using ContactLevel = DeziDediLevel;
 
 class ActorContactListener : public b2ContactListener {
 public:
@@ -35,8 +31,9 @@ public:
     void SetHeadAngle(Actor* a, Actor* b, b2Contact* contact);
     void PlayWeldSounds(Actor* self, Actor* other);
 
-    // Not owned; null for the defaults above.
-    const ContactLevelState* level = nullptr;
+    // The level being played (the game points it at `level`); without one
+    // the level counts as settling (clock 0, nothing held, worm alive).
+    const ContactLevel* level = nullptr;
 
     // The last grab sound asked for and how many were asked for (the
     // sound itself may be missing from the data).
@@ -44,7 +41,7 @@ public:
     int weld_sounds = 0;
 
 private:
-    const ContactLevelState& Level() const;
+    const ContactLevel& Level() const;
     void OrientEnd(Actor* end, Actor* surface, b2Contact* contact);
 };
 

@@ -12,8 +12,6 @@
 #include "particle-effects.h"
 #include "physics/physics-manager.h"
 
-ShapeCache shape_cache;
-
 // ---------------------------------------------------------------- numbers
 
 static bool ParseNumber(const char* text, double* out) {
@@ -121,20 +119,20 @@ ActorShape::~ActorShape() {
 
 static const char* InfoValue(DMArray* a, const char* id) { return a ? a->GetNodeValue(id, "value") : nullptr; }
 
+// Takes the outline in the file's order, whichever way it winds (the
+// fixture turns it round for Box2D), so a save writes what was read. A
+// refused outline leaves the shape as it was.
 static void SetPolygon(ActorShape* s, const vec2_t* v, int n, const char* file) {
     nString why;
-    bool reversed = false;
     // Checked at the game's scale; the fixture checks again at its own.
-    if (!ValidatePolygon(v, n, 1.0f / 30.0f, &reversed, &why)) {
-        kd->PrintDebugf(1, "Shape '%s': polygon refused: %s; the shape has no fixture.\n", file, why.text);
+    if (!ValidatePolygon(v, n, 1.0f / 30.0f, nullptr, &why)) {
+        kd->PrintDebugf(1, "Shape '%s': polygon refused: %s; the outline is left out.\n", file, why.text);
         return;
     }
     delete[] s->vertices;
     s->vertices = new vec2_t[SHAPE_MAX_VERTICES];
     s->vertex_count = n;
-    // Box2D's outward normals need the other winding; the outline is the
-    // same, so the file's order is simply turned around.
-    for (int i = 0; i < n; i++) s->vertices[i] = reversed ? v[n - 1 - i] : v[i];
+    for (int i = 0; i < n; i++) s->vertices[i] = v[i];
     s->kind = SHAPE_POLYGON;
 }
 
@@ -206,16 +204,18 @@ void ActorShape::Load(const char* file) {
             radius = r;
             kind = SHAPE_CIRCLE;
         } else {
-            kd->PrintDebugf(1, "Shape '%s': circle radius %g refused; the shape has no fixture.\n", file, (double)r);
+            kd->PrintDebugf(1, "Shape '%s': circle radius %g refused; the circle is left out.\n", file, (double)r);
         }
     }
+    // A later outline replaces an earlier one (polygon over circle,
+    // rectangle over polygon), but only when it is sound: a refused one
+    // leaves what was read before it.
     if (DMArray* p = db->GetArray("polygon")) {
         int n = p->GetSize();
         if (n > SHAPE_MAX_VERTICES || n < 3) {
             nString why;
             ValidatePolygon(nullptr, n, 1.0f, nullptr, &why);
-            kd->PrintDebugf(1, "Shape '%s': polygon refused: %s; the shape has no fixture.\n", file, why.text);
-            kind = SHAPE_NONE;
+            kd->PrintDebugf(1, "Shape '%s': polygon refused: %s; the outline is left out.\n", file, why.text);
         } else {
             vec2_t v[SHAPE_MAX_VERTICES];
             bool bad = false;
@@ -227,27 +227,20 @@ void ActorShape::Load(const char* file) {
                 // A vertex that is not a number cannot be guessed: the
                 // whole outline is refused rather than bent.
                 if ((x && !ParseNumber(x, &dx)) || (y && !ParseNumber(y, &dy)) || fabs(dx) > px || fabs(dy) > px) {
-                    kd->PrintDebugf(1, "Shape '%s': polygon refused: vertex %d is not a number; the shape has no fixture.\n",
+                    kd->PrintDebugf(1, "Shape '%s': polygon refused: vertex %d is not a number; the outline is left out.\n",
                                     file, i);
                     bad = true;
                 }
                 v[i].x = (float)dx;
                 v[i].y = (float)dy;
             }
-            if (bad) {
-                kind = SHAPE_NONE;
-                goto after_polygon;
-            }
-            kind = SHAPE_NONE;
-            SetPolygon(this, v, n, file);
+            if (!bad) SetPolygon(this, v, n, file);
         }
     }
-after_polygon:
     if (DMArray* r = db->GetArray("rectangle")) {
         float w = ParseDataFloat(r->GetNodeValue("width", "value"), 0, 0, px, "width", file);
         float h = ParseDataFloat(r->GetNodeValue("height", "value"), 0, 0, px, "height", file);
         vec2_t v[4] = {{-w / 2, -h / 2}, {w / 2, -h / 2}, {w / 2, h / 2}, {-w / 2, h / 2}};
-        kind = SHAPE_NONE;
         SetPolygon(this, v, 4, file);
     }
     dman.ReleaseDatabase(db);
@@ -271,13 +264,17 @@ void ActorShape::CreateFixtureForBody(b2Body* body, float scale, Actor* actor) {
         int n = vertex_count < SHAPE_MAX_VERTICES ? vertex_count : SHAPE_MAX_VERTICES;
         nString why;
         bool reversed = false;
-        if (!vertices || !ValidatePolygon(vertices, n, scale, &reversed, &why) || reversed) {
-            kd->PrintDebugf(1, "Shape '%s': polygon not made: %s.\n", name ? name : "",
-                            why.text ? why.text : "wrong winding");
+        if (!vertices || !ValidatePolygon(vertices, n, scale, &reversed, &why)) {
+            kd->PrintDebugf(1, "Shape '%s': polygon not made: %s.\n", name ? name : "", why.text ? why.text : "");
             return;
         }
+        // Box2D's outward normals need counter-clockwise vertices (y up);
+        // an outline drawn the other way is taken in reverse order.
         B2SetPolygonCount(poly, n);
-        for (int i = 0; i < n; i++) poly.m_vertices[i].Set(vertices[i].x * scale, vertices[i].y * scale);
+        for (int i = 0; i < n; i++) {
+            const vec2_t& v = vertices[reversed ? n - 1 - i : i];
+            poly.m_vertices[i].Set(v.x * scale, v.y * scale);
+        }
         b2Vec2 c(0, 0);
         float area = 0;
         for (int i = 0; i < n; i++) {
@@ -314,13 +311,14 @@ bool ActorShape::Save(const char* file) {
     f.Printf("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n\n");
     f.Printf("<root>\n\n");
     f.Printf(" <array id=\"info\">\n");
-    if (bitmap && bitmap->name) f.Printf("  <node id=\"bitmap\" value=\"%s\" />\n", bitmap->name);
-    if (bitmap_fore && bitmap_fore->name) f.Printf("  <node id=\"bitmap_fore\" value=\"%s\" />\n", bitmap_fore->name);
+    if (bitmap && bitmap->name) f.Printf("  <node id=\"bitmap\" value=\"%s\" />\n", DMEscapeValue(bitmap->name).c_str());
+    if (bitmap_fore && bitmap_fore->name)
+        f.Printf("  <node id=\"bitmap_fore\" value=\"%s\" />\n", DMEscapeValue(bitmap_fore->name).c_str());
     static const char* const types[3] = {"STATIC", "KINEMATIC", "DYNAMIC"};
     f.Printf("  <node id=\"type\" value=\"%s\" />\n", types[body_type >= 0 && body_type <= 2 ? body_type : 2]);
-    if (tags && *tags) f.Printf("  <node id=\"tags\" value=\"%s\" />\n", tags);
+    if (tags && *tags) f.Printf("  <node id=\"tags\" value=\"%s\" />\n", DMEscapeValue(tags).c_str());
     if (behavior && behavior != ActorBehavior::GetActorBehavior(nullptr))
-        f.Printf("  <node id=\"behavior\" value=\"%s\" />\n", behavior->GetName());
+        f.Printf("  <node id=\"behavior\" value=\"%s\" />\n", DMEscapeValue(behavior->GetName()).c_str());
     if (!material) {
         f.Printf("  <node id=\"density\" value=\"%g\" />\n", (double)density);
         f.Printf("  <node id=\"friction\" value=\"%g\" />\n", (double)friction);
@@ -330,7 +328,7 @@ bool ActorShape::Save(const char* file) {
         f.Printf("  <node id=\"damage\" value=\"%g\" />\n", (double)damage);
         f.Printf("  <node id=\"restitution\" value=\"%g\" />\n", (double)restitution);
     } else {
-        f.Printf("  <node id=\"material\" value=\"%s\" />\n", material);
+        f.Printf("  <node id=\"material\" value=\"%s\" />\n", DMEscapeValue(material).c_str());
     }
     f.Printf(" </array>\n\n");
     if (kind == SHAPE_CIRCLE) {
@@ -353,7 +351,8 @@ void DataSavePath(const char* file, nString* out) {
     if (strstr(file, "://")) {
         out->Set(file);
     } else {
-        out->Set(strstr(file, "data/") ? "user://" : "user://data/");
+        // The program's data: the path layer writes it to the user tree.
+        out->Set("res://");
         out->Append(file);
     }
     char dir[512];

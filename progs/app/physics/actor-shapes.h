@@ -30,8 +30,9 @@ public:
     ActorShape& operator=(const ActorShape&) = delete;
 
     void Load(const char* file);
-    // Writes "data/<file>" (see DataSavePath); false when it cannot be
-    // written. The old file is kept whole on failure.
+    // Writes the definition where the game reads it next (see
+    // DataSavePath); false when it cannot be written. The old file is kept
+    // whole on failure.
     bool Save(const char* file);
     void CreateFixtureForBody(b2Body* body, float scale, Actor* actor);
 
@@ -57,9 +58,9 @@ public:
 
 // Checks a polygon as Box2D will see it after scaling: 3 to 8 finite
 // vertices, strictly convex, no edge shorter than the library's tolerance
-// and a non-zero area. Clockwise polygons (in y-up terms) are accepted and
-// reported through `reversed` so the caller can turn them around. On
-// failure `why` holds the reason.
+// and a non-zero area. Either winding is accepted; `reversed` tells when
+// the vertices run clockwise in Box2D's (y-up) terms, so the fixture is
+// made from them in reverse order. On failure `why` holds the reason.
 bool ValidatePolygon(const vec2_t* v, int n, float scale, bool* reversed, nString* why);
 
 // A number of a data file: the text's value, or `fallback` (with a log
@@ -68,15 +69,15 @@ bool ValidatePolygon(const vec2_t* v, int n, float scale, bool* reversed, nStrin
 float ParseDataFloat(const char* text, float fallback, float lo, float hi, const char* what, const char* file);
 int ParseDataInt(const char* text, int fallback, int lo, int hi, const char* what, const char* file);
 
-// Where the developer tools write a data file: "data/<file>" (or the name
-// itself when it already holds "data/") inside the writable "user://" tree,
-// which the framework also searches for plain names, so the saved file is
-// what the game reads next. A name with a scheme is kept. The folder is
-// created.
+// Where the developer tools write a data file: a plain name ("worlds/x.xml",
+// also "data/worlds/x.xml") is the program's data, "res://<file>", which
+// the engine's path layer writes into the user tree and reads from there
+// first, so the saved file is what the game loads next; nothing lands in
+// the bundled tree. A name with a scheme is kept. The folders are made.
 void DataSavePath(const char* file, nString* out);
 
 // Shapes by file name, loaded once and shared by every actor made from
-// them. The physics manager holds the game's cache.
+// them. The physics manager holds the game's cache (physics_man.shapes).
 class ShapeCache {
 public:
     ShapeCache() {}

@@ -10,6 +10,7 @@
 #include "physics/actor-shapes.h"
 #include "physics/b2-compat.h"
 #include "physics/physics-manager.h"
+#include "physics/world-file.h"
 
 // ---------------------------------------------------------------- tags
 
@@ -52,6 +53,14 @@ float FastInvSqrt(float x) {
     return y * (1.5f - half * y * y);
 }
 
+bool UnitVector(vec2_t v, vec2_t* unit) {
+    const float len2 = v.x * v.x + v.y * v.y;
+    if (!(len2 >= kMinDirectionLength * kMinDirectionLength) || !isfinite(len2)) return false;
+    const float inv = FastInvSqrt(len2);
+    *unit = vec2_t{v.x * inv, v.y * inv};
+    return true;
+}
+
 // ---------------------------------------------------------------- joints
 
 void PhysicsSimulation::AddJoints(Actor* actor) {
@@ -84,15 +93,12 @@ void PhysicsSimulation::AddJoints(Actor* actor) {
         world->CreateJoint(&def);
     }
     if (actor->Has(TAG_MOVE) && dynamic) {
+        // Without a direction the axis is arbitrary: such a movement is
+        // shorter than 1 and holds the actor in place below.
         const vec2_t m = actor->move;
-        const float len2 = m.x * m.x + m.y * m.y;
-        float len = 0.0f;
-        b2Vec2 axis(1.0f, 0.0f);
-        if (len2 > 0.0f && isfinite(len2)) {
-            float inv = FastInvSqrt(len2);
-            axis.Set(m.x * inv, m.y * inv);
-            len = sqrtf(len2);
-        }
+        vec2_t unit = {1.0f, 0.0f};
+        const float len = UnitVector(m, &unit) ? sqrtf(m.x * m.x + m.y * m.y) : 0.0f;
+        const b2Vec2 axis(unit.x, unit.y);
         b2PrismaticJointDef def;
         def.Initialize(ground_body, body, centre, axis);
         def.enableMotor = true;
@@ -134,7 +140,7 @@ static void WakeOrSleep(b2Body* body, bool editor) {
 }
 
 Actor* PhysicsSimulation::CreateWormBody(vec2_t position, int index) {
-    ActorShape* shape = shapes ? shapes->GetShape("actors/game-worm-body.xml") : nullptr;
+    ActorShape* shape = physics_man.GetShape("actors/game-worm-body.xml");
     Actor* a = CreateActor(shape, position, vec2_t{0, 0}, 0.0f, index, 1.5f);
     if (a) WakeOrSleep(a->body, editor_mode != 0);
     return a;
@@ -171,6 +177,12 @@ void PhysicsSimulation::ConnectWorm() {
             tail = a;
         }
     }
+    if (worm_links < 1 || worm_links > WORLD_MAX_WORM_LINKS) {
+        kd->PrintDebugf(1, "PhysicsSimulation::ConnectWorm: %d links is not in 1..%d; using 7.\n", worm_links,
+                        WORLD_MAX_WORM_LINKS);
+        worm_links = 7;
+        if (tail) tail->worm_index = worm_links + 1;
+    }
     if (head && tail && head != tail && head->body && tail->body && world && !IsStepping()) {
         const float d = worm_link_distance;
         const int L = worm_links;
@@ -197,7 +209,7 @@ void PhysicsSimulation::ConnectWorm() {
 
 void PhysicsSimulation::AddWalls() {
     if (!world || IsStepping()) return;
-    ActorShape* shape = shapes ? shapes->GetShape("actors/wall.xml") : nullptr;
+    ActorShape* shape = physics_man.GetShape("actors/wall.xml");
     const float m = metres_per_pixel;
     const float w = shape && shape->bitmap ? shape->bitmap->width * m : 0.0f;
     const float h = shape && shape->bitmap ? shape->bitmap->height * m : 0.0f;
@@ -214,16 +226,24 @@ void PhysicsSimulation::AddWalls() {
         if (a) WakeOrSleep(a->body, editor_mode != 0);
     };
     // Counted steps rather than a summed position, so the number of walls
-    // does not depend on rounding.
-    const float span_x = x2 - x1, span_y = y2 - y1;
-    if (span_x > 0) {
-        for (int i = 0; i * (h / 2) < span_x; i++) wall(x1 + i * (h / 2) + h / 4, y1 + w / 4, -half_pi);
-        for (int i = 0; i * (h / 2) < span_x; i++) wall(x1 + i * (h / 2) + h / 4, y2 - w / 4, half_pi);
-    }
-    if (span_y > 0) {
-        for (int i = 0; i * (h / 2) < span_y; i++) wall(x1 + w / 4, y1 + i * (h / 2) + h / 4, 3.14159265f);
-        for (int i = 0; i * (h / 2) < span_y; i++) wall(x2 - w / 4, y1 + i * (h / 2) + h / 4, 0.0f);
-    }
+    // does not depend on rounding. A side longer than the cap would take
+    // millions of bodies: it gets the cap's worth and a line.
+    const float step = h / 2;
+    auto count = [&](float span, const char* side) {
+        if (!(span > 0)) return 0;
+        double n = ceil((double)span / step);
+        if (n > WORLD_MAX_WALLS_PER_SIDE) {
+            kd->PrintDebugf(1, "PhysicsSimulation::AddWalls: the %s side needs %.0f walls; only the first %d are made.\n",
+                            side, n, WORLD_MAX_WALLS_PER_SIDE);
+            return (int)WORLD_MAX_WALLS_PER_SIDE;
+        }
+        return (int)n;
+    };
+    const int nx = count(x2 - x1, "top and bottom"), ny = count(y2 - y1, "left and right");
+    for (int i = 0; i < nx; i++) wall(x1 + i * step + h / 4, y1 + w / 4, -half_pi);
+    for (int i = 0; i < nx; i++) wall(x1 + i * step + h / 4, y2 - w / 4, half_pi);
+    for (int i = 0; i < ny; i++) wall(x1 + w / 4, y1 + i * step + h / 4, 3.14159265f);
+    for (int i = 0; i < ny; i++) wall(x2 - w / 4, y1 + i * step + h / 4, 0.0f);
 }
 
 // ---------------------------------------------------------------- damage
@@ -236,16 +256,6 @@ bool PhysicsSimulation::DealDamage(Actor* actor, float amount) {
 }
 
 namespace {
-
-class ActorBoxQuery : public b2QueryCallback {
-public:
-    nArray<Actor*>* out;
-    bool ReportFixture(b2Fixture* fixture) override {
-        Actor* a = B2GetFixtureActor(fixture);
-        if (a && out->Find(a) < 0) out->InsertLast(a);
-        return true;
-    }
-};
 
 // An explosion asked for during a step (by a contact rule) waits for the
 // step to end. The spared actor is often the one that explodes and is
@@ -270,13 +280,7 @@ void PhysicsSimulation::SimulateExplosion(vec2_t centre, float radius, float for
         QueueChange(new ExplosionChange(centre, radius, force, spared));
         return;
     }
-    nArray<Actor*> hit;
-    ActorBoxQuery query;
-    query.out = &hit;
-    b2AABB box;
-    box.lowerBound.Set(centre.x - radius, centre.y - radius);
-    box.upperBound.Set(centre.x + radius, centre.y + radius);
-    world->QueryAABB(&query, box);
+    nArray<Actor*> hit = QueryActorInsideBox(centre, 2 * radius, 2 * radius);
     for (int i = 0; i < hit.count; i++) {
         Actor* a = hit[i];
         if (a == spared || !a->body) continue;
@@ -289,7 +293,7 @@ void PhysicsSimulation::SimulateExplosion(vec2_t centre, float radius, float for
         float ox = (float)rand() / 32767.0f * 0.4f - 0.2f;
         float oy = (float)rand() / 32767.0f * 0.4f - 0.2f;
         // At the very centre there is no direction to push in.
-        if (!(r > 0.0f)) continue;
+        if (!(r > kMinDirectionLength)) continue;
         if (a->body->GetType() != b2_dynamicBody) continue;
         b2Vec2 J = (force * f / r) * d;
         b2Vec2 at = a->body->GetWorldCenter() + b2Vec2(ox, oy);

@@ -66,6 +66,15 @@ uint32_t ParseActorTags(const char* text);
 // its platforms along exactly the same axes it always did.
 float FastInvSqrt(float x);
 
+// Below this length (metres) a vector has no direction: normalising it
+// gives NaN or a huge vector, which Box2D takes in without complaint and
+// spreads through the world.
+constexpr float kMinDirectionLength = 1e-5f;
+
+// The unit vector along v (by FastInvSqrt), or false with `unit` untouched
+// when v is shorter than kMinDirectionLength or not finite.
+bool UnitVector(vec2_t v, vec2_t* unit);
+
 struct Actor {
     uint32_t flags;
     int worm_index;

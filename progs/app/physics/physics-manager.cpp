@@ -4,18 +4,22 @@
 #include <math.h>
 #include <string.h>
 
+#include "physics/actor-behaviors.h"
 #include "physics/actor-shapes.h"
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
+#include "dataman.h"
 #include "feature-manager.h"
 #include "manager.h"
 #include "particle-effects.h"
 #include "ui/screen-manager.h"
 
+PhysicsManager physics_man;
+
 PhysicsSimulation* PhysicsSimulation::active_sim = nullptr;
 bool PhysicsSimulation::high_details = true;
 
-PhysicsSimulation::PhysicsSimulation() : shapes(&shape_cache) { view_transform = kd_transform_identity; }
+PhysicsSimulation::PhysicsSimulation() { view_transform = kd_transform_identity; }
 
 PhysicsSimulation::~PhysicsSimulation() {
     DropPending();
@@ -42,13 +46,13 @@ void PhysicsSimulation::InitWorld() {
     world_bounds[2] = -10;
     world_bounds[3] = -10;
     world = new b2World(b2Vec2(0.0f, 7.0f));
-    if (contact_listener) world->SetContactListener(contact_listener);
-    if (debug_draw) {
-        debug_draw->SetFlags(b2Draw::e_shapeBit);
-        world->SetDebugDraw(debug_draw);
-    }
+    world->SetContactListener(&contact_listener);
+    if (contact_filter) world->SetContactFilter(contact_filter);
+    debug_draw.SetFlags(b2Draw::e_shapeBit);
+    world->SetDebugDraw(&debug_draw);
     metres_per_pixel = 1.0f / 30.0f;
     pixels_per_metre = 30.0f;
+    debug_draw.metres_per_pixel = metres_per_pixel;
     b2BodyDef ground;
     ground_body = world->CreateBody(&ground);
 }
@@ -206,9 +210,13 @@ void PhysicsSimulation::DestroyNow(Actor* actor, bool with_effects) {
     worm_parts.Remove(actor);
     collected_fruit.Remove(actor);
     query_results.Remove(actor);
-    // No record may keep pointing at the freed actor.
-    for (int i = 0; i < actors.count; i++)
-        if (actors[i]->weld_target == actor) actors[i]->weld_target = nullptr;
+    // No record may keep pointing at the freed actor; a worm end welded to
+    // it lost its joint with the body and is free again.
+    for (int i = 0; i < actors.count; i++) {
+        if (actors[i]->weld_target != actor) continue;
+        actors[i]->weld_target = nullptr;
+        actors[i]->welded = 0;
+    }
     for (int i = pending.count - 1; i >= 0; i--) {
         if (pending[i]->Refers(actor)) {
             delete pending[i];
@@ -254,7 +262,6 @@ void PhysicsSimulation::Update(float dt) {
     }
 
     if (!editor_mode && world) {
-        const float x1 = world_bounds[0], y1 = world_bounds[1], x2 = world_bounds[2], y2 = world_bounds[3];
         for (int i = 0; i < actors.count; i++) {
             Actor* a = actors[i];
             if (a->Has(TAG_BOSS) || !a->body) continue;
@@ -263,8 +270,9 @@ void PhysicsSimulation::Update(float dt) {
             if (damage_tick && s && s->fx_damaged && s->hit_points != 0 && a->hit_points / s->hit_points < 0.5f)
                 pbman.SpawnFX(&front_particles, s->fx_damaged, vec2_t{p.x, p.y}, a->body->GetAngle(), 0);
             if (a->hit_points <= 0 && a->behavior && a->behavior->ShouldBeDestroyed(a)) {
-                bool outside = p.x + 1 < x1 || p.y + 1 < y1 || p.x - 1 > x2 || p.y - 1 > y2;
-                if (a->IsWormPart() && outside) continue;
+                // A worm part that fell out of the world stays: the level's
+                // rules end the level instead.
+                if (a->IsWormPart() && IsOutsideWorld(vec2_t{p.x, p.y}, 1.0f)) continue;
                 int before = actors.count;
                 DestroyActor(a, true);
                 if (actors.count < before) i--;  // revisit this index
@@ -384,4 +392,197 @@ void PhysicsSimulation::Draw() {
     // someone else.
     if (world && Manager::GetParms()->developer_mode && (kd->GetKeyStatei('D') & ~1)) B2DrawDebugData(world);
     kd->PopTransform();
+}
+
+// ---------------------------------------------------------------- physics manager
+
+void PhysicsManager::Initialize() {
+    if (initialized) return;
+    kd->Printf("PhysicsManager Initializing.\n");
+    // "DEFAULT" first: it is the fallback of every unknown behaviour name.
+    ActorBehaviors::InitActorBehaviors();
+    initialized = 1;
+}
+
+void PhysicsManager::Shutdown() {
+    shapes.Free();
+    ActorBehaviors::FreeActorBehaviors();
+    initialized = 0;
+}
+
+ActorShape* PhysicsManager::GetShape(const char* file) { return file ? shapes.GetShape(file) : nullptr; }
+
+ActorShape* PhysicsManager::GetAmmoShape(const char* id) {
+    if (!id) return nullptr;
+    const char* actor = dman.GetDatabase("ammos.xml")->GetValue("ammos", id, "actor");
+    if (!actor) kd->PrintDebugf(1, "ammos.xml: no actor for the ammunition '%s'.\n", id);
+    return GetShape(actor);
+}
+
+// ---------------------------------------------------------------- queries
+
+bool PhysicsQuery::ReportFixture(b2Fixture* fixture) {
+    PhysicsSimulation* sim = PhysicsSimulation::active_sim;
+    Actor* a = B2GetFixtureActor(fixture);
+    if (sim && a) sim->query_results.InsertLast(a);
+    return true;
+}
+
+nArray<Actor*> PhysicsSimulation::QueryActorInsideBox(vec2_t centre, float width, float height) {
+    active_sim = this;
+    query_results.count = 0;
+    if (world && isfinite(centre.x) && isfinite(centre.y) && width >= 0 && height >= 0) {
+        b2AABB box;
+        box.lowerBound.Set(centre.x - width / 2, centre.y - height / 2);
+        box.upperBound.Set(centre.x + width / 2, centre.y + height / 2);
+        PhysicsQuery query;
+        world->QueryAABB(&query, box);
+    }
+    return query_results;
+}
+
+Actor* PhysicsSimulation::GetActorAt(vec2_t p) {
+    QueryActorInsideBox(p, 2 * metres_per_pixel, 2 * metres_per_pixel);
+    return query_results.count ? query_results[0] : nullptr;
+}
+
+Actor* PhysicsSimulation::GetActorByShape(const ActorShape* shape) const {
+    for (int i = 0; i < actors.count; i++)
+        if (actors[i]->shape == shape) return actors[i];
+    return nullptr;
+}
+
+int PhysicsSimulation::GetNumberOfActorsWithShape(const ActorShape* shape) const {
+    int n = 0;
+    for (int i = 0; i < actors.count; i++) n += actors[i]->shape == shape;
+    return n;
+}
+
+int PhysicsSimulation::GetNumberOfActorsWithFlags(uint32_t mask) const {
+    int n = 0;
+    for (int i = 0; i < actors.count; i++) n += (actors[i]->flags & mask) != 0;
+    return n;
+}
+
+bool PhysicsSimulation::ActorsAtRest() const {
+    for (int i = 0; i < actors.count; i++) {
+        const b2Body* b = actors[i]->body;
+        if (b && b->IsAwake() && b->GetLinearVelocity().Length() > 0.35f) return false;
+    }
+    return true;
+}
+
+bool PhysicsSimulation::IsOutsideWorld(vec2_t p, float margin) const {
+    return p.x + margin < world_bounds[0] || p.y + margin < world_bounds[1] || p.x - margin > world_bounds[2] ||
+           p.y - margin > world_bounds[3];
+}
+
+// ---------------------------------------------------------------- camera and view
+
+// The screen the view covers: the screen manager's virtual screen, or its
+// reference size while no screens exist yet.
+static void ViewSize(float* w, float* h) {
+    *w = (float)(sman.virtual_width > 0 ? sman.virtual_width : sman.reference_width);
+    *h = (float)(sman.virtual_height > 0 ? sman.virtual_height : sman.reference_height);
+}
+
+vec2_t PhysicsSimulation::GetCameraLimit(vec2_t t) const {
+    float vw, vh;
+    ViewSize(&vw, &vh);
+    const float hw = vw * 0.5f * metres_per_pixel / zoom, hh = vh * 0.5f * metres_per_pixel / zoom;
+    vec2_t r;
+    r.x = fmaxf(world_bounds[0] + hw, fminf(t.x, world_bounds[2] - hw));
+    r.y = fminf(world_bounds[3] - hh, fmaxf(t.y, world_bounds[1] + hh));
+    return r;
+}
+
+void PhysicsSimulation::SetCameraTarget(vec2_t target, bool limit) {
+    if (!isfinite(target.x) || !isfinite(target.y)) {
+        kd->PrintDebugf(1, "PhysicsSimulation::SetCameraTarget: no finite target; the camera stays.\n");
+        return;
+    }
+    if (limit) target = GetCameraLimit(target);
+    float vw, vh;
+    ViewSize(&vw, &vh);
+    camera_upper_left.x = vw * 0.5f * metres_per_pixel / zoom - target.x;
+    camera_upper_left.y = vh * 0.5f * metres_per_pixel / zoom - target.y;
+    camera_position = vec2_t{-target.x, -target.y};
+}
+
+void PhysicsSimulation::SetCameraZoom(float z) {
+    if (!(z > 0) || !isfinite(z)) {
+        kd->PrintDebugf(1, "PhysicsSimulation::SetCameraZoom: zoom %g refused; it stays %g.\n", (double)z, (double)zoom);
+        return;
+    }
+    zoom = z;
+    SetCameraTarget(GetCameraTarget(), false);
+}
+
+void PhysicsSimulation::SetCameraToFitWorldOnScreen() {
+    const float x1 = world_bounds[0], y1 = world_bounds[1], x2 = world_bounds[2], y2 = world_bounds[3];
+    const float w = fabsf(x1 - x2), h = fabsf(y1 - y2);
+    float vw, vh;
+    ViewSize(&vw, &vh);
+    // An axis without extent has nothing to fit: its quotient would be
+    // infinite.
+    const float min_extent = 1e-3f;
+    const float zx = w > min_extent ? vw / (pixels_per_metre * w) : 0.0f;
+    const float zy = h > min_extent ? vh / (pixels_per_metre * h) : 0.0f;
+    const float z = fmaxf(zx, zy);
+    SetCameraTarget(vec2_t{(x1 + x2) * 0.5f, (y1 + y2) * 0.5f}, false);
+    if (z > 0 && isfinite(z))
+        SetCameraZoom(z);
+    else
+        kd->PrintDebugf(1, "PhysicsSimulation: world bounds %g, %g, %g, %g have no size to fit; zoom stays %g.\n",
+                        (double)x1, (double)y1, (double)x2, (double)y2, (double)zoom);
+}
+
+vec2_t PhysicsSimulation::TransformWorldPositionToScreen(vec2_t p) const {
+    const float* m = view_transform.m;
+    return vec2_t{m[0] * p.x + m[1] * p.y + m[3], m[4] * p.x + m[5] * p.y + m[7]};
+}
+
+// The view transform never mixes depth into x and y (its third row and
+// column are those of the identity), so its inverse is that of the 2-D
+// affine part.
+vec2_t PhysicsSimulation::TransformScreenPositionToWorld(vec2_t p) const {
+    const float* m = view_transform.m;
+    const float det = m[0] * m[5] - m[1] * m[4];
+    if (det == 0 || !isfinite(det)) return p;
+    const float x = p.x - m[3], y = p.y - m[7];
+    return vec2_t{(m[5] * x - m[1] * y) / det, (m[0] * y - m[4] * x) / det};
+}
+
+// The box of the actor's one fixture at the body's current place. Box2D's
+// own proxy box would do, but asking for it on a disabled body aborts.
+static bool ActorBox(const Actor* a, b2AABB* box) {
+    const b2Fixture* f = a && a->body ? a->body->GetFixtureList() : nullptr;
+    if (!f) return false;
+    f->GetShape()->ComputeAABB(box, a->body->GetTransform(), 0);
+    return true;
+}
+
+static void ViewRect(const PhysicsSimulation* sim, float* l, float* t, float* r, float* b) {
+    float vw, vh;
+    ViewSize(&vw, &vh);
+    *l = -sim->camera_upper_left.x;
+    *t = -sim->camera_upper_left.y;
+    *r = vw * sim->metres_per_pixel / sim->zoom + *l;
+    *b = vh * sim->metres_per_pixel / sim->zoom + *t;
+}
+
+bool PhysicsSimulation::IsInView(const Actor* actor) const {
+    b2AABB box;
+    if (!ActorBox(actor, &box)) return false;
+    float l, t, r, b;
+    ViewRect(this, &l, &t, &r, &b);
+    return box.lowerBound.x >= l && box.upperBound.x <= r && box.lowerBound.y >= t && box.upperBound.y <= b;
+}
+
+bool PhysicsSimulation::IsPartlyInView(const Actor* actor) const {
+    b2AABB box;
+    if (!ActorBox(actor, &box)) return false;
+    float l, t, r, b;
+    ViewRect(this, &l, &t, &r, &b);
+    return box.lowerBound.x <= r && box.upperBound.x >= l && box.lowerBound.y <= b && box.upperBound.y >= t;
 }

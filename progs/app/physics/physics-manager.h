@@ -1,7 +1,9 @@
 // The physics simulation: one Box2D world with everything that lives in
-// it (actors, worm parts, backgrounds, particle layers) and the fixed-step
-// clock. The game holds one for the level being played; the world editor
-// holds another in editor mode.
+// it (actors, worm parts, backgrounds, particle layers), its contact rules
+// and debug overlay, the camera and the fixed-step clock. The game holds
+// one for the level being played; the world editor holds another in
+// editor mode. Beside it the physics manager: the program-wide cache of
+// actor definitions and the start-up of the behaviours.
 //
 // Box2D aborts when the world is changed while it steps (from a contact
 // callback). Such changes are queued with `QueueChange` and carried out
@@ -13,14 +15,11 @@
 #include "kodo.h"
 #include "nstring.h"
 #include "particles.h"
+#include "physics/actor-contact-listener.h"
+#include "physics/actor-shapes.h"
+#include "physics/physics-debug-draw.h"
 
-class b2World;
-class b2Body;
-class b2Draw;
-class b2ContactListener;
 struct Actor;
-class ActorShape;
-class ShapeCache;
 class PhysicsSimulation;
 
 // One change of the world put off until the step is over.
@@ -66,6 +65,43 @@ public:
     bool DealDamage(Actor* actor, float amount);
     // Carried out after the running step when called during one.
     void SimulateExplosion(vec2_t centre, float radius, float force, Actor* spared);
+    // The worm's two ends; null unless the worm has both (a world without
+    // a head or a tail has no worm, and `worm_parts` may then hold one
+    // part or none).
+    Actor* WormHead() const { return worm_parts.count >= 2 ? worm_parts[0] : nullptr; }
+    Actor* WormTail() const { return worm_parts.count >= 2 ? worm_parts[worm_parts.count - 1] : nullptr; }
+
+    // Queries. The two by position make this simulation the active one,
+    // since the query callback reports to the active simulation. Results
+    // are bounding-box overlaps in the order the world reports them.
+    Actor* GetActorAt(vec2_t p);
+    nArray<Actor*> QueryActorInsideBox(vec2_t centre, float width, float height);
+    Actor* GetActorByShape(const ActorShape* shape) const;
+    int GetNumberOfActorsWithShape(const ActorShape* shape) const;
+    int GetNumberOfActorsWithFlags(uint32_t mask) const;
+    // False while any awake body moves faster than 0.35 m/s.
+    bool ActorsAtRest() const;
+    bool IsOutsideWorld(vec2_t p, float margin) const;
+
+    // Camera and view. The target is the world point at the screen's
+    // centre; the view covers the screen manager's virtual screen.
+    vec2_t GetCameraTarget() const { return vec2_t{-camera_position.x, -camera_position.y}; }
+    vec2_t GetCameraUpperLeft() const { return camera_upper_left; }
+    // The target moved so that the view stays inside the world (a world
+    // smaller than the view keeps its left and bottom edges in view).
+    vec2_t GetCameraLimit(vec2_t target) const;
+    void SetCameraTarget(vec2_t target, bool limit);
+    // A zoom that is not a positive finite number is refused with a line.
+    void SetCameraZoom(float z);
+    // The zoom at which the world covers the screen in both directions,
+    // centred; an axis of zero size does not count.
+    void SetCameraToFitWorldOnScreen();
+    vec2_t TransformWorldPositionToScreen(vec2_t p) const;
+    vec2_t TransformScreenPositionToWorld(vec2_t p) const;
+    // Whether the actor's fixture lies wholly / partly in the view; an
+    // actor without a fixture is never in view.
+    bool IsInView(const Actor* actor) const;
+    bool IsPartlyInView(const Actor* actor) const;
 
     // Deferred changes: applied now when the world is idle, else after the
     // running step. The simulation owns the record.
@@ -76,9 +112,10 @@ public:
 
     vec2_t camera_position = {0, 0};
     vec2_t camera_upper_left = {0, 0};
-    // Set by their owners (debug drawing, contact rules); not owned.
-    b2Draw* debug_draw = nullptr;
-    b2ContactListener* contact_listener = nullptr;
+    // The debug overlay and the contact rules, registered with every world
+    // this simulation makes.
+    PhysicsDebugDraw debug_draw;
+    ActorContactListener contact_listener;
     float world_bounds[4] = {0, 0, 0, 0};
     b2World* world = nullptr;
     nArray<Actor*> actors;
@@ -101,8 +138,10 @@ public:
     char* ammos = nullptr;
     int ideal_time = 30;
     b2Body* ground_body = nullptr;
-    // Where world files find their actor definitions.
-    ShapeCache* shapes;
+    // The owner's contact filter (the game's rules of which pairs collide);
+    // not owned. Registered with every world made after it is set; the
+    // owner may also set it on the running world.
+    b2ContactFilter* contact_filter = nullptr;
     // Steps run by the last Update (for the owner's statistics).
     int last_steps = 0;
 
@@ -120,7 +159,36 @@ private:
     nArray<WorldChange*> pending;
 };
 
-// The game's shape cache (the physics manager's).
-extern ShapeCache shape_cache;
+// Reports every fixture a box query finds: the actor of the fixture's body
+// goes to the active simulation's `query_results`.
+class PhysicsQuery : public b2QueryCallback {
+public:
+    bool ReportFixture(b2Fixture* fixture) override;
+};
+
+// The program-wide cache of actor definitions (the first load of a name
+// serves the whole run) and the start-up of the behaviour registry.
+class PhysicsManager {
+public:
+    PhysicsManager() {}
+    PhysicsManager(const PhysicsManager&) = delete;
+    PhysicsManager& operator=(const PhysicsManager&) = delete;
+
+    // Registers "DEFAULT" first, then the concrete behaviours; called once
+    // by the program's start-up, a second call does nothing.
+    void Initialize();
+    // Frees the cached definitions and the behaviours made by Initialize.
+    void Shutdown();
+    // Null for a null name; otherwise the cached definition, loaded on
+    // first use (a missing file gives a definition without a fixture).
+    ActorShape* GetShape(const char* file);
+    // The definition of an ammunition kind of "ammos.xml".
+    ActorShape* GetAmmoShape(const char* id);
+
+    ShapeCache shapes;
+    uint8_t initialized = 0;
+};
+
+extern PhysicsManager physics_man;
 
 #endif

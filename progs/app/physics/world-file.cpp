@@ -29,7 +29,9 @@ void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
         const char* links = info->GetNodeValue("worm_links", "value");
         if (links) {
             out->has_worm_links = true;
-            out->worm_links = ParseDataInt(links, 7, 0, WORLD_MAX_WORM_LINKS, "worm_links", file);
+            // A worm needs a link between its ends; the body strip is
+            // stretched over the pieces of at least one.
+            out->worm_links = ParseDataInt(links, 7, 1, WORLD_MAX_WORM_LINKS, "worm_links", file);
         }
         const char* ammos = info->GetNodeValue("ammos", "value");
         if (ammos) {
@@ -95,12 +97,15 @@ bool PhysicsSimulation::LoadWorld(const char* file) {
         else kd->PrintDebugf(1, "LoadWorld: 'ammos.xml' has no first ammunition id; the world has none.\n");
     }
     memcpy(world_bounds, data.bounds, sizeof world_bounds);
+    SetCameraToFitWorldOnScreen();
     LoadBackgrounds(file);
 
     const bool hard = feature_man.ProductFeatureExists("HARD_LEVELS");
     for (int i = 0; i < data.actors.count; i++) {
         const WorldFileActor* w = data.actors[i];
-        ActorShape* shape = shapes->GetShape(w->actor.text);
+        // A node without an actor name gets the plain default definition
+        // (no fixture), as a name of a missing file does.
+        ActorShape* shape = physics_man.GetShape(w->actor.text ? w->actor.text : "");
         if (w->hard_only && !hard && !editor_mode) continue;
         float angle = w->angle_degrees / 180.0f * 3.1415927f;
         Actor* a = CreateActor(shape, w->position, w->move, angle, w->id, w->move_speed);
@@ -110,7 +115,7 @@ bool PhysicsSimulation::LoadWorld(const char* file) {
         if (a->Has(TAG_BOSS))
             for (int k = 0; k < 4; k++) a->path.InsertLast(w->path[k]);
         if (a->Has(TAG_WORM_HOLE) && !editor_mode) {
-            ActorShape* bug = shapes->GetShape("actors/end-bug.xml");
+            ActorShape* bug = physics_man.GetShape("actors/end-bug.xml");
             float h = bug->bitmap ? (float)bug->bitmap->height : 0.0f;
             vec2_t at = {w->position.x, w->position.y - h / 2 * metres_per_pixel};
             Actor* b = CreateActor(bug, at, w->move, angle, w->id, w->move_speed);
@@ -139,17 +144,18 @@ bool PhysicsSimulation::SaveWorld(const char* file) {
     f.Printf(" <array id=\"info\">\n");
     f.Printf("  <node id=\"world_bounds\" x1=\"%g\" y1=\"%g\" x2=\"%g\" y2=\"%g\" />\n", (double)world_bounds[0],
              (double)world_bounds[1], (double)world_bounds[2], (double)world_bounds[3]);
-    if (background_1 && background_1->name) f.Printf("  <node id=\"background\" value=\"%s\" />\n", background_1->name);
+    if (background_1 && background_1->name)
+        f.Printf("  <node id=\"background\" value=\"%s\" />\n", DMEscapeValue(background_1->name).c_str());
     f.Printf("  <node id=\"worm_links\" value=\"%d\" />\n", worm_links);
     f.Printf("  <node id=\"worm_link_distance\" value=\"%f\" />\n", (double)worm_link_distance);
-    if (ammos) f.Printf("  <node id=\"ammos\" value=\"%s\" />\n", ammos);
+    if (ammos) f.Printf("  <node id=\"ammos\" value=\"%s\" />\n", DMEscapeValue(ammos).c_str());
     f.Printf("  <node id=\"ideal_time\" value=\"%d\" />\n", ideal_time);
     f.Printf(" </array>\n\n");
     f.Printf(" <array id=\"actors\">\n");
     for (int i = 0; i < actors.count; i++) {
         const Actor* a = actors[i];
         if (a->Has(TAG_END_BUG) || !a->body) continue;
-        const char* name = a->shape && a->shape->name ? a->shape->name : "";
+        const std::string name = DMEscapeValue(a->shape ? a->shape->name : nullptr);
         b2Vec2 p = a->body->GetPosition();
         double deg = a->body->GetAngle() * 180.0 / 3.14159265358979;
         if (a->Has(TAG_BOSS)) {
@@ -159,13 +165,13 @@ bool PhysicsSimulation::SaveWorld(const char* file) {
             f.Printf("  <node actor=\"%s\" x=\"%g\" y=\"%g\" move_x=\"%g\" move_y=\"%g\" x2=\"%g\" y2=\"%g\" "
                      "move_x2=\"%g\" move_y2=\"%g\" x3=\"%g\" y3=\"%g\" move_x3=\"%g\" move_y3=\"%g\" angle=\"%g\" "
                      "move_speed=\"%g\" id=\"%d\" hard_only=\"%d\" />\n",
-                     name, (double)p.x, (double)p.y, (double)a->move.x, (double)a->move.y, (double)q[0].x,
+                     name.c_str(), (double)p.x, (double)p.y, (double)a->move.x, (double)a->move.y, (double)q[0].x,
                      (double)q[0].y, (double)q[1].x, (double)q[1].y, (double)q[2].x, (double)q[2].y, (double)q[3].x,
                      (double)q[3].y, deg, (double)a->move_speed, a->worm_index, a->hard_only ? 1 : 0);
         } else {
             f.Printf("  <node actor=\"%s\" x=\"%g\" y=\"%g\" move_x=\"%g\" move_y=\"%g\" angle=\"%g\" move_speed=\"%g\" "
                      "id=\"%d\" hard_only=\"%d\" />\n",
-                     name, (double)p.x, (double)p.y, (double)a->move.x, (double)a->move.y, deg,
+                     name.c_str(), (double)p.x, (double)p.y, (double)a->move.x, (double)a->move.y, deg,
                      (double)a->move_speed, a->worm_index, a->hard_only ? 1 : 0);
         }
     }

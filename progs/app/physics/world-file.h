@@ -49,7 +49,7 @@ struct WorldFileData {
 
 // Limits of what a world file may say; beyond them Box2D loses precision
 // or aborts.
-enum { WORLD_MAX_WORM_LINKS = 64 };
+enum { WORLD_MAX_WORM_LINKS = 64, WORLD_MAX_WALLS_PER_SIDE = 1024 };
 #define WORLD_MAX_COORD 1.0e5f
 
 void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out);
