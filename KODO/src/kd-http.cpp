@@ -23,8 +23,8 @@
 // given, receives the same.
 #include "kd-http.h"
 
-#include <curl/curl.h>
 #include <ctype.h>
+#include <curl/curl.h>
 #include <stdlib.h>
 #include <string.h>
 

@@ -131,8 +131,8 @@ nString Analyst::GetEventKeyValuePairsInVantreoAnalyticsFormat(const char* event
                            "]=" + (pairs[i].value.text ? pairs[i].value.text : "");
         // Cut at a pair boundary: half a pair would be a wrong value.
         if (query.size() + pair.size() > (size_t)kMaxQueryLength) {
-            kd->PrintDebugf(1, "Analyst: the upload of '%s' keeps %d of its %d pairs (%d characters at most).\n",
-                            event, i, pairs.count, (int)kMaxQueryLength);
+            kd->PrintDebugf(1, "Analyst: the upload of '%s' keeps %d of its %d pairs (%d characters at most).\n", event,
+                            i, pairs.count, (int)kMaxQueryLength);
             break;
         }
         query += pair;
@@ -180,8 +180,8 @@ void Analyst::Upload(const nString& query) {
     std::string version = record ? RecordText(record->version) : "";
     char udid[16];
     snprintf(udid, sizeof udid, "%d", (int)prof->GetAnalyticsId());
-    std::string url = std::string(endpoint) + "app_id=" + app_id + "&version=" + version + "&udid=" + udid + "&" +
-                      query.text;
+    std::string url =
+        std::string(endpoint) + "app_id=" + app_id + "&version=" + version + "&udid=" + udid + "&" + query.text;
 
     if (!thread_mutex) thread_mutex = kd->GetMutex("ANALYST_THREAD");
     UploadJob* job = new UploadJob;

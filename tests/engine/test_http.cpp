@@ -100,8 +100,9 @@ TEST_F(Http, OnlyTheServersProgXmlNamesAreAsked) {
 
     // Another port, another spelling of the host, another scheme, no URL.
     std::string port = std::to_string(named.port);
-    const std::string refused[] = {other.Url("x"), "http://localhost:" + port + "/x", "ftp://127.0.0.1:" + port + "/x",
-                                   "file:///etc/passwd", "127.0.0.1:" + port + "/x", ""};
+    const std::string refused[] = {
+        other.Url("x"),       "http://localhost:" + port + "/x", "ftp://127.0.0.1:" + port + "/x",
+        "file:///etc/passwd", "127.0.0.1:" + port + "/x",        ""};
     for (const std::string& url : refused) {
         EXPECT_EQ(Get(url, &reply), 0) << url;
         EXPECT_EQ(reply.data, nullptr);

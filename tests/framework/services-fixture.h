@@ -31,8 +31,8 @@ struct FakeScreens {
         static FakeScreens* current = nullptr;
         return current;
     }
-    std::vector<std::string> calls;   // "push X", "pop X", "msg X Title=Success!"
-    std::vector<std::string> stack;   // bottom first
+    std::vector<std::string> calls;  // "push X", "pop X", "msg X Title=Success!"
+    std::vector<std::string> stack;  // bottom first
     std::set<std::string> registered;
     kd_font_t* font = nullptr;
     float scale = 1.0f;

@@ -236,9 +236,9 @@ TEST_F(Achievements, GameCenterHearsOfUnlocksUntilItAcknowledges) {
     achievement_man.UnlockAchievement("FIRST");
     achievement_man.UnlockAchievement("FIRST");
     achievement_man.ShowAchievements();
-    EXPECT_EQ(calls(), (std::vector<std::string>{"gc Authenticate", "load gfx/first.png",
-                                                 "gc UnlockAchievement,FIRST,100", "gc IsAuthenticated",
-                                                 "gc ShowAchievements"}));
+    EXPECT_EQ(calls(),
+              (std::vector<std::string>{"gc Authenticate", "load gfx/first.png", "gc UnlockAchievement,FIRST,100",
+                                        "gc IsAuthenticated", "gc ShowAchievements"}));
     // An acknowledgement, also for an achievement never unlocked here.
     achievement_man.ProcessEvent(&ack);
     EXPECT_STREQ(Ack("SECOND"), "1");

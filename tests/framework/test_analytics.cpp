@@ -99,8 +99,8 @@ TEST_F(Analytics, LineLogAndUploadOfEachEvent) {
     EXPECT_NE(prof->GetAnalyticsId(), 0u);
     ASSERT_TRUE(lua_man.ExecLuaString(nullptr, "Analyst_LogEvent('MENU') Analyst_LogEventLevelTime('E01_L02', 7.9)"));
     ASSERT_TRUE(Uploaded());
-    EXPECT_EQ(lines(), (std::vector<std::string>{"LEVELTIME,level,E01_L01,time,35", "MENU",
-                                                 "LEVELTIME,level,E01_L02,time,7"}));
+    EXPECT_EQ(lines(),
+              (std::vector<std::string>{"LEVELTIME,level,E01_L01,time,35", "MENU", "LEVELTIME,level,E01_L02,time,7"}));
     EXPECT_EQ(PlayLog("Ann"), "LEVELTIME,level,E01_L01,time,35\nMENU\nLEVELTIME,level,E01_L02,time,7\n");
     // One thread each: they take turns, in no fixed order.
     std::vector<std::string> targets = Server().Targets();
@@ -139,7 +139,8 @@ TEST_F(Analytics, UploadsInFlightAreCappedAndLongQueriesCutAtAPair) {
     // fits in 2047 characters, ending with a whole pair.
     nArray<Analyst::KeyValue> pairs;
     std::string value(30, 'v');
-    for (int i = 0; i < 100; i++) pairs.InsertLast(Analyst::KeyValue(("key" + std::to_string(i)).c_str(), value.c_str()));
+    for (int i = 0; i < 100; i++)
+        pairs.InsertLast(Analyst::KeyValue(("key" + std::to_string(i)).c_str(), value.c_str()));
     analyst.LogEventWithKeyValues("BIG", pairs);
     ASSERT_TRUE(Uploaded());
     EXPECT_EQ(lines().back().size(), 3 + 100 * (1 + 5 + 1 + 30) - 10);  // keys 0-9 are one digit shorter

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "kill-round.h"
 #include "luaman.h"
 #include "recording-kd.h"
 #include "services-fixture.h"
@@ -116,9 +117,9 @@ TEST_F(Purchases, StoreProtocolScreensAndPopups) {
     EXPECT_NE(Record().find("id=\"BIG_BALL\" store_ack=\"1\""), std::string::npos);  // saved at once
     screens.calls.clear();
     EXPECT_EQ(Send(Result(34, 0, "EXTRA_LIFE", 1)), 1);
-    EXPECT_EQ(screens.calls, (std::vector<std::string>{"pop PurchaseInProgress", "msg IAPPopup Title=Success!",
-                                                       "msg IAPPopup Text=Extra Life purchased.", "push IAPPopup",
-                                                       "pop Unlocks"}));
+    EXPECT_EQ(screens.calls,
+              (std::vector<std::string>{"pop PurchaseInProgress", "msg IAPPopup Title=Success!",
+                                        "msg IAPPopup Text=Extra Life purchased.", "push IAPPopup", "pop Unlocks"}));
     EXPECT_EQ(Lua("IAP_IsItemPurchased('EXTRA_LIFE')"), "true");
     // Bought already: nothing more is asked of the store.
     store().clear();
@@ -137,10 +138,9 @@ TEST_F(Purchases, StoreProtocolScreensAndPopups) {
         screens.calls.clear();
         EXPECT_EQ(Send(Result(34, reason, "COINS", 0)), 1);
         EXPECT_EQ(screens.calls,
-                  (std::vector<std::string>{"pop PurchaseInProgress",
-                                            std::string("msg IAPPopup Title=") + expected[reason - 2][0],
-                                            std::string("msg IAPPopup Text=") + expected[reason - 2][1],
-                                            "push IAPPopup"}));
+                  (std::vector<std::string>{
+                      "pop PurchaseInProgress", std::string("msg IAPPopup Title=") + expected[reason - 2][0],
+                      std::string("msg IAPPopup Text=") + expected[reason - 2][1], "push IAPPopup"}));
     }
     iap_man.PurchaseItem("COINS");
     screens.calls.clear();
@@ -228,7 +228,8 @@ TEST_F(Purchases, DamagedRecordIsSetAsideAndWhatCouldBeReadStaysBought) {
     // A whole file without the array: nothing is bought, its other arrays
     // survive the next save.
     iap_man.Reset();
-    WriteNative(env.User("local-in-app-purchases.xml"), "<root><array id=\"other\"><node id=\"a\" v=\"1\"/></array></root>");
+    WriteNative(env.User("local-in-app-purchases.xml"),
+                "<root><array id=\"other\"><node id=\"a\" v=\"1\"/></array></root>");
     ASSERT_TRUE(iap_man.Initialize());
     EXPECT_FALSE(iap_man.IsItemPurchased("BIG_BALL"));
     Send(Result(34, 0, "EXTRA_LIFE", 1));
@@ -278,27 +279,10 @@ TEST(PurchasesKill, EveryConfirmedPurchaseSurvivesAKill) {
     int confirmed = 0, landed = 0;
     const int kKills = 250;
     for (int k = 0; k < kKills; k++) {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        fflush(nullptr);
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            close(fds[0]);
-            RunBuyer(dir, fds[1]);
-        }
-        close(fds[1]);
-        int start = -1;
-        ASSERT_EQ(read(fds[0], &start, sizeof start), (ssize_t)sizeof start) << "child failed at kill " << k;
+        KillRound round = RunAndKill([&](int fd) { RunBuyer(dir, fd); }, (useconds_t)delay(rng));
+        ASSERT_EQ(round.failure, "") << "kill " << k;
+        int start = round.start, last = round.last;
         EXPECT_GE(start, confirmed) << "kill " << k;  // nothing confirmed before was lost
-        usleep((useconds_t)delay(rng));
-        kill(pid, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended by itself with " << WEXITSTATUS(status);
-        int last = start, got;
-        while (read(fds[0], &got, sizeof got) == (ssize_t)sizeof got) last = got;
-        close(fds[0]);
         if (last > start) landed++;
 
         FwEngine engine(dir);
@@ -307,7 +291,8 @@ TEST(PurchasesKill, EveryConfirmedPurchaseSurvivesAKill) {
         iap_man.Reset();
         ASSERT_TRUE(iap_man.Initialize());
         for (int i = 0; i < last; i++)
-            ASSERT_TRUE(iap_man.IsItemPurchased(("ITEM_" + std::to_string(i)).c_str())) << "kill " << k << " item " << i;
+            ASSERT_TRUE(iap_man.IsItemPurchased(("ITEM_" + std::to_string(i)).c_str()))
+                << "kill " << k << " item " << i;
         EXPECT_FALSE(log.Contains("damaged"));
         ASSERT_FALSE(std::filesystem::exists(engine.UserPath("local-in-app-purchases.xml.damaged")));
         confirmed = last;

@@ -11,6 +11,7 @@
 #include "manager.h"
 #include "profiles.h"
 #include "services/service-screens.h"
+#include "services/service-text.h"
 
 AchievementManager achievement_man;
 
@@ -20,16 +21,10 @@ namespace {
 
 const float kPi = 3.14159265f;
 
-bool Bounded(const char* s, int max) { return s && *s && strnlen(s, (size_t)max + 1) <= (size_t)max; }
-
 float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
 
-// The text part of a game-centre answer, cut to its bound.
-nString BoundedText(intptr_t word) {
-    const char* s = (const char*)word;
-    if (!s) return nString();
-    return nString(std::string(s, strnlen(s, (size_t)AchievementManager::kMaxText)).c_str());
-}
+// A text of a game-centre answer, cut to its bound.
+nString BoundedText(intptr_t word) { return ServiceTextCut((const char*)word, AchievementManager::kMaxText); }
 
 void SendUnlock(const char* id, int percent) {
     nString command;
@@ -223,7 +218,7 @@ void AchievementManager::ShowAchievements() {
 }
 
 void AchievementManager::ReportAchievementProgress(const char* id, int percent) {
-    if (!initialised || !Bounded(id, kMaxId) || !GameCenterAvailable()) return;
+    if (!initialised || !ServiceTextFits(id, kMaxId) || !GameCenterAvailable()) return;
     SendUnlock(id, percent);
 }
 
@@ -266,7 +261,7 @@ void AchievementManager::ProcessEvent(kd_event_t* e) {
     if (!initialised || !e || !feature_man.IsGameCenterEnabled()) return;
     if (e->type == 20 && (e->x & 0xff)) {
         const char* id = (const char*)e->id;
-        if (!Bounded(id, kMaxId)) {
+        if (!ServiceTextFits(id, kMaxId)) {
             kd->PrintDebugf(1, "AchievementManager: an acknowledgement without a valid achievement id is ignored.\n");
             return;
         }
@@ -281,7 +276,7 @@ void AchievementManager::ProcessEvent(kd_event_t* e) {
         for (int i = 0; i < prof->GetNumberOfValuesInCategory("ACHIEVEMENTS"); i++) {
             const char* id = prof->GetValueNameByIndex("ACHIEVEMENTS", i);
             const char* ack = prof->GetValue("ACHIEVEMENTS", id, "game_center_ack");
-            if (Bounded(id, kMaxId) && !(ack && ack[0] == '1')) SendUnlock(id, 100);
+            if (ServiceTextFits(id, kMaxId) && !(ack && ack[0] == '1')) SendUnlock(id, 100);
         }
     }
 }

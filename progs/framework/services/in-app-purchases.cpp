@@ -9,6 +9,7 @@
 #include "manager.h"
 #include "profiles.h"
 #include "services/service-screens.h"
+#include "services/service-text.h"
 #include "xmlreader.h"
 
 InAppPurchasesManager iap_man;
@@ -18,17 +19,10 @@ const char* const InAppPurchasesManager::kDefinitionsFile = "in-app-purchases/in
 
 namespace {
 
-// A text from an event or a file, when it is there and within `max`
-// characters (read no further than that).
-bool Bounded(const char* s, int max) { return s && *s && strnlen(s, (size_t)max + 1) <= (size_t)max; }
-
 const char* EventText(intptr_t word) { return (const char*)word; }
 
 // A shown text (a price, a balance) from an event, cut to its bound.
-nString BoundedText(const char* s) {
-    std::string t(s, strnlen(s, (size_t)InAppPurchasesManager::kMaxText));
-    return nString(t.c_str());
-}
+nString BoundedText(const char* s) { return ServiceTextCut(s, InAppPurchasesManager::kMaxText); }
 
 bool ReadWhole(const char* path, std::string* out) {
     kd_file_t* f = kd->OpenFile(path, "rb");
@@ -62,7 +56,7 @@ int Salvage(const std::string& bytes, DMArray* into) {
             in_purchases = !b->end && nStringsMatch(id, "purchases");
             continue;
         }
-        if (!in_purchases || !nStringsMatch(b->tag, "node") || !Bounded(id, InAppPurchasesManager::kMaxItemId))
+        if (!in_purchases || !nStringsMatch(b->tag, "node") || !ServiceTextFits(id, InAppPurchasesManager::kMaxItemId))
             continue;
         DMNode* node = into->GetNode(id);
         if (!node) node = into->AddNode(id);
@@ -108,9 +102,9 @@ int luaf_IAP_GetItemPrice(lua_State* L) { return ItemValue(L, __func__, "price")
 int luaf_IAP_GetItemDescription(lua_State* L) { return ItemValue(L, __func__, "desc"); }
 
 const LuaBinding kIapBindings[] = {
-    LUA_BINDING(IAP_PurchaseItem),     LUA_BINDING(IAP_RestorePurchases), LUA_BINDING(IAP_IsItemPurchased),
-    LUA_BINDING(IAP_OpenOffers),       LUA_BINDING(IAP_IsOffersSupported), LUA_BINDING(IAP_GetNumberOfCredits),
-    LUA_BINDING(IAP_GetItemName),      LUA_BINDING(IAP_GetItemPrice),     LUA_BINDING(IAP_GetItemDescription),
+    LUA_BINDING(IAP_PurchaseItem), LUA_BINDING(IAP_RestorePurchases),  LUA_BINDING(IAP_IsItemPurchased),
+    LUA_BINDING(IAP_OpenOffers),   LUA_BINDING(IAP_IsOffersSupported), LUA_BINDING(IAP_GetNumberOfCredits),
+    LUA_BINDING(IAP_GetItemName),  LUA_BINDING(IAP_GetItemPrice),      LUA_BINDING(IAP_GetItemDescription),
 };
 static_assert(std::size(kIapBindings) == 9, "the IAP_ script functions");
 
@@ -173,8 +167,7 @@ void InAppPurchasesManager::LoadRecord() {
 
 bool InAppPurchasesManager::SaveRecord() {
     if (save_blocked) {
-        kd->PrintDebugf(1, "In-app purchase record not saved: the damaged '%s' could not be set aside.\n",
-                        kRecordFile);
+        kd->PrintDebugf(1, "In-app purchase record not saved: the damaged '%s' could not be set aside.\n", kRecordFile);
         return false;
     }
     return record->Save(kRecordFile);
@@ -254,7 +247,7 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
 
         case 33: {
             ServicePopScreen("PurchaseInProgress");
-            if (!Bounded(item, kMaxItemId)) {
+            if (!ServiceTextFits(item, kMaxItemId)) {
                 kd->PrintDebugf(1, "InAppPurchasesManager: item data without a valid item id is ignored.\n");
                 return 1;
             }
@@ -268,7 +261,7 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
 
         case 34: {
             bool success = (e->y & 0xff) != 0;
-            bool recordable = Bounded(item, kMaxItemId);
+            bool recordable = ServiceTextFits(item, kMaxItemId);
             // A success without a usable item id cannot be recorded: it ends
             // the pending purchase and shows nothing.
             if (success && !recordable)

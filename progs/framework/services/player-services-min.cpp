@@ -7,9 +7,7 @@
 LeaderboardsManager leaderboards_man;
 NewsManager news_man;
 
-void LeaderboardsManager::Initialize() {
-    kd->PrintDebugf(3, "LeaderboardsManager::Initialize.\n");
-}
+void LeaderboardsManager::Initialize() { kd->PrintDebugf(3, "LeaderboardsManager::Initialize.\n"); }
 
 void NewsManager::Initialize(int width, int height) {
     view_width = width;
