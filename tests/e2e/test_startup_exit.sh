@@ -9,8 +9,8 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 XVFB="$HERE/../../KODO/host/tests/with_xvfb.sh"
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/app"
-ln -s "$DATA" "$WORK/app/native"
+. "$HERE/data-tree.sh"
+e2e_data_tree "$WORK" "$DATA"
 cat > "$WORK/script.txt" <<'END'
 # let it run frames, then ask the program to quit
 600 state thumbnail

@@ -46,6 +46,19 @@ std::string FwEngine::UserPath(const std::string& rest) const {
     return r;
 }
 
+void FwRunFrames(int n, int ms, void (*update)(float), void (*draw)(float)) {
+    test_prog.on_update = update;
+    test_prog.on_draw = draw;
+    // A millisecond between frames, as the main loop waits for the next:
+    // a thread waiting to synchronise with the main thread gets its turn.
+    for (int i = 0; i < n; i++) {
+        KDI_Frame(ms);
+        usleep(1000);
+    }
+    test_prog.on_update = nullptr;
+    test_prog.on_draw = nullptr;
+}
+
 struct FwLog::Impl {
     LogCapture capture;
 };

@@ -26,6 +26,10 @@ private:
     std::unique_ptr<Impl> impl;
 };
 
+// Runs `n` engine frames of `ms` milliseconds each (a millisecond apart),
+// with `update` and `draw` as the program's Update and Draw (null: nothing).
+void FwRunFrames(int n, int ms, void (*update)(float), void (*draw)(float));
+
 class FwLog {
 public:
     FwLog();

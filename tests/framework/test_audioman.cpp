@@ -31,7 +31,7 @@ void Quiet(int, const char*, ...) {}
 void QuietPrint(const char*, ...) {}
 
 struct AudioEnv {
-    kodo_t table{};
+    kodo_t table = kd_null_table;
     kodo_t* saved = kd;
     SoundCalls record;
     alignas(8) char sa[8] = {}, sb[8] = {};  // stand-ins: only their addresses count

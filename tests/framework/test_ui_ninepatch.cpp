@@ -53,12 +53,13 @@ TEST_F(NinePatchTest, PropertiesByNameAndRefusals) {
     EXPECT_FLOAT_EQ(c.client_x0, 5);
     EXPECT_FLOAT_EQ(c.client_y1, 94);
     EXPECT_FLOAT_EQ(c.width, 140);  // not re-measured until the next change
-    Set(&c, "'ninepatch.bitmap_client_rect', 1, 2, 3");
-    EXPECT_FLOAT_EQ(c.client_x0, 5);
+    Set(&c, "'ninepatch.bitmap_client_rect', 1, 2, 3");  // the missing one is 0
+    EXPECT_FLOAT_EQ(c.client_x0, 1);
+    EXPECT_FLOAT_EQ(c.client_y1, 0);
     EXPECT_TRUE(rec().PopupContains("'ninepatch.bitmap_client_rect' of 'panel' expects"));
     Set(&c, "'ninepatch.client_size', 'wide', 3");
-    EXPECT_EQ(c.client_width, 120);
-    EXPECT_EQ(c.client_height, 30);
+    EXPECT_EQ(c.client_width, 0);
+    EXPECT_EQ(c.client_height, 3);
     Set(&c, "'ninepatch.bitmap', false");
     EXPECT_EQ(c.bitmap, &frame.bm);
     EXPECT_LT(Set(&c, "'ninepatch.client_width', 3"), 0);

@@ -163,26 +163,30 @@ TEST_F(PropFixture, KeywordsAndTheirFallbacks) {
     EXPECT_EQ(c->parent_anchor, 12);
 }
 
-TEST_F(PropFixture, BadValuesAreRefusedAndNamed) {
+TEST_F(PropFixture, NonNumbersReadAsZeroAndBadTextsAreRefused) {
     c->position = {0.25f, 0.5f, 0.1f};
     rec().Clear();
+    // Where a number belongs, anything else reads as 0, with a warning.
     EXPECT_EQ(Set("'position', 'left', 3"), 0);
-    EXPECT_FLOAT_EQ(c->position.x, 0.25f);
-    EXPECT_TRUE(rec().PopupContains("SetProperty: 'position' of 'box' expects two numbers, got string"));
-    EXPECT_EQ(Set("'position', 1"), 0);  // the second value is missing
-    EXPECT_FLOAT_EQ(c->position.y, 0.5f);
-    EXPECT_EQ(Set("'alpha', 0/0"), 0);
-    EXPECT_FLOAT_EQ(c->alpha, 1);
-    EXPECT_EQ(Set("'scale', 1/0"), 0);
-    EXPECT_FLOAT_EQ(c->scale, 1);
-    EXPECT_EQ(Set("'width', 1e30"), 0);
-    EXPECT_EQ(c->width, 16);
+    EXPECT_FLOAT_EQ(c->position.x, 0);
+    EXPECT_FLOAT_EQ(c->position.y, 3);
+    EXPECT_TRUE(rec().PopupContains("SetProperty: 'position' of 'box' expects two numbers, got string; read as 0"));
+    EXPECT_EQ(Set("'position', 0.5"), 0);  // the second value is missing
+    EXPECT_FLOAT_EQ(c->position.x, 0.5f);
+    EXPECT_FLOAT_EQ(c->position.y, 0);
+    EXPECT_EQ(Set("'alpha', 'half'"), 0);
+    EXPECT_FLOAT_EQ(c->alpha, 0);
+    EXPECT_EQ(Set("'scale', 1/0"), 0);  // not finite
+    EXPECT_FLOAT_EQ(c->scale, 0);
+    EXPECT_EQ(Set("'width', 1e30"), 0);  // does not fit an int
+    EXPECT_EQ(c->width, 0);
     EXPECT_EQ(Set("'visible', 'no'"), 0);
-    EXPECT_TRUE(c->visible);
+    EXPECT_FALSE(c->visible);
+    EXPECT_EQ(Set("'color', 1, 'x', 1"), 0);
+    EXPECT_FLOAT_EQ(c->color.g, 0);
+    // A text property given something else keeps its text.
     EXPECT_EQ(Set("'tags', {}"), 0);
     EXPECT_STREQ(c->tags, "");
-    EXPECT_EQ(Set("'color', 1, 'x', 1"), 0);
-    EXPECT_FLOAT_EQ(c->color.g, 1);
     EXPECT_EQ(Set("'name', nil"), 0);
     EXPECT_STREQ(c->name, "box");
     EXPECT_EQ(Set("'cache_mode', 3"), 0);  // a keyword is a text; numbers convert to "3"
@@ -319,25 +323,25 @@ const Sample kSamples[] = {
     {"OnUpdate", "'ui/update.lua'", "-", R"(SetProperty ("OnUpdate", "ui/update.lua");)", 'I', ""},
     {"align", "'CENTER'", "CENTER", R"(SetProperty ("align", "CENTER");)", 'I', ""},
     {"alpha", "0.5", "0.5", "", 'I', ""},
-    {"position_offset", "3, 4", "3, 4", "", '-', ""},
-    {"position_offset.x", "3", "3", "", '-', ""},
-    {"position_offset.y", "4", "4", "", '-', ""},
-    {"position_offset.z", "0.5", "-", "", '?', ""},
+    {"position_offset", "3, 4", "3, 4", R"(SetProperty ("position_offset", 3, 4);)", '-', ""},
+    {"position_offset.x", "3", "3", R"(SetProperty ("position_offset", 3, 0);)", '-', ""},
+    {"position_offset.y", "4", "4", R"(SetProperty ("position_offset", 0, 4);)", '-', ""},
+    {"position_offset.z", "0.5", "-", R"(SetProperty ("position_offset.z", 0.5);)", '?', ""},
     {"position.x", "0.25", "0.25", R"(SetProperty ("position", 0.25, 0);)", 'I', ""},
     {"position.y", "0.75", "0.75", R"(SetProperty ("position", 0, 0.75);)", 'I', ""},
-    {"position.z", "0.5", "-", "", '?', ""},
+    {"position.z", "0.5", "-", R"(SetProperty ("position.z", 0.5);)", '?', ""},
     {"color", "0.25, 0.5, 0.75, 0.125", "-",
      "SetProperty (\"color.r\", 0.25);\nSetProperty (\"color.g\", 0.5);\nSetProperty (\"color.b\", 0.75);\n"
      "SetProperty (\"color.a\", 0.125);",
      'I', ""},
     {"width", "10.7", "10", "", '?', ""},
     {"height", "-3.9", "-3", "", '?', ""},
-    {"inherit_angle", "false", "-", "", '?', ""},
-    {"snap_position_to_pixels", "true", "-", "", '?', ""},
+    {"inherit_angle", "false", "-", R"(SetProperty ("inherit_angle", false);)", '?', ""},
+    {"snap_position_to_pixels", "true", "-", R"(SetProperty ("snap_position_to_pixels", true);)", '?', ""},
     {"name", "'renamed'", "renamed", R"(CreateComp ("%T", "renamed");)", '-', ""},
-    {"snd_over", "'sfx/click.wav'", "-", "", '?', ""},
-    {"snd_press", "'sfx/click.wav'", "-", "", '?', ""},
-    {"snd_release", "'sfx/click.wav'", "-", "", '?', ""},
+    {"snd_over", "'sfx/click.wav'", "-", R"(SetProperty ("snd_over", "sfx/click.wav");)", '?', ""},
+    {"snd_press", "'sfx/click.wav'", "-", R"(SetProperty ("snd_press", "sfx/click.wav");)", '?', ""},
+    {"snd_release", "'sfx/click.wav'", "-", R"(SetProperty ("snd_release", "sfx/click.wav");)", '?', ""},
     {"time_cursor_over", nullptr, "0", "", '?', ""},
     {"time_cursor_locked", nullptr, "0", "", '?', ""},
     {"dynamic_scale", nullptr, "*", "", '?', ""},

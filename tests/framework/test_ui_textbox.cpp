@@ -87,8 +87,8 @@ TEST_F(TextboxTest, PropertiesByNameAndRefusals) {
     EXPECT_EQ(c.text_align, UI_ALIGN_HCENTER);
     Set(&c, "'textbox.text_align', 'BOTTOMRIGHT'");
     EXPECT_EQ(c.text_align, UI_ALIGN_BOTTOM | UI_ALIGN_RIGHT);
-    Set(&c, "'textbox.textbox_width', 'wide'");
-    EXPECT_EQ(c.box_width, 120);
+    Set(&c, "'textbox.textbox_width', 'wide'");  // not a number: 0
+    EXPECT_EQ(c.box_width, 0);
     EXPECT_TRUE(rec().PopupContains("'textbox.textbox_width' of 'title' expects"));
     Set(&c, "'textbox.text', {}");
     EXPECT_STREQ(c.text, "Hello");

@@ -1,59 +1,79 @@
 // The program's side of the engine boundary: the program record and its
-// five callbacks. The framework and the game hang off these.
-//
-// Not yet here: the game's physics manager, the timeline's default
-// transition and the "Loading" screen in KD_Init; saving the timeline's
-// game state in KD_Shutdown; the pause menu over a running game on window
-// deactivation. They come with the game and the screens.
+// five callbacks. The framework and the game hang off these, mostly
+// through the screen manager.
 #include <string.h>
+
+#include <mutex>
 
 #include "framework-kd.h"
 #include "kodo.h"
 #include "manager.h"
 #include "profiles.h"
+#include "screen-loading.h"
 #include "ui/screen-manager.h"
+#include "ui/timeline.h"
+
 static kd_prog_t prog;
-static bool paused = false;
+
+// Stand-in until the game's physics manager lands: it registers the actor
+// behaviours there.
+static void PhysicsManagerInitialize() {}
 
 static bool KD_Init() {
     kd = prog.kd;
     Manager::InitializeAll();
+    PhysicsManagerInitialize();
+    timeline.SetDefaultTransitionType(Timeline::FADE_BLACK);
+    Screen* loading = Screen::GetScreen("Loading");
+    sman.PreloadScreen(loading);
+    sman.PushScreen(loading, 0);
     kd->PrintDebugf(3, "Program initialized.\n");
     return true;
 }
 
 static void KD_Shutdown() {
+    // Only a start-up that finished loading has a game state to keep.
+    if (sman.all_screens_preloaded) timeline.SaveGameState();
     Manager::Shutdown();
     kd->PrintDebugf(3, "Program shut down.\n");
 }
 
 static void KD_Update(float dt) {
-    if (!paused) sman.Update(dt);
+    if (prog.parms.console_open) return;
+    sman.Update(dt);
 }
 
 static void KD_Draw(float dt) {
-    // The screen stack is drawn here once screens exist.
+    sman.DrawScreens(dt);
     kd->SetAlpha(1.0f);
     kd->SetColor(1, 1, 1);
     kd->SetBlend(0);
 }
 
 static int KD_EventProc(kd_event_t event) {
+    // Events come outside the frames, when the loading thread may be
+    // preloading a screen.
+    std::lock_guard<std::recursive_mutex> hold(ScreenLoading::PreloadLock());
+    if (event.type == KD_EVENT_ACTIVATION) {
+        // A running level pauses whenever the window loses or regains focus.
+        Screen* top = sman.TopScreen();
+        if (top && nStringsMatch(top->GetName(), "GameDeziDedi") && !prog.parms.developer_mode)
+            sman.PushScreen("GamePopMenu", 0);
+    }
     if (event.type == KD_EVENT_RENDERER_REINIT) profile_man.SaveProfiles();
     return sman.ProcessEvent(event);
 }
 
 kd_prog_t* KD_GetInterface() {
     memset(&prog, 0, sizeof prog);
-    prog.interface_version = KODO_INTERFACE_VERSION;
     prog.parms.reference_counting = true;
-    prog.parms.windowed = false;
-    prog.parms.flags = true;
     prog.Init = KD_Init;
     prog.Shutdown = KD_Shutdown;
     prog.Update = KD_Update;
     prog.Draw = KD_Draw;
     prog.EventProc = KD_EventProc;
+    prog.interface_version = KODO_INTERFACE_VERSION;
+    prog.parms.windowed = false;
     Manager::SetProgramRecord(&prog);
     return &prog;
 }

@@ -38,6 +38,10 @@ std::vector<std::unique_ptr<ActorBehavior>>& Owned() {
 
 void ActorBehaviors::InitActorBehaviors() {
     if (!ActorBehavior::GetActorBehavior("DEFAULT")) Owned().emplace_back(new ActorBehavior("DEFAULT"));
+    if (ActorBehavior::GetActorBehavior("WORM")) return;  // made already
+    MakeWormBehavior(Owned());
+    MakeHazardBehaviors(Owned());
+    MakeCollectableBehaviors(Owned());
 }
 
 void ActorBehaviors::FreeActorBehaviors() {

@@ -1,16 +1,20 @@
-// The least screen and UI set that the components and the layout files
-// need: a list of components in draw order, the current component of a
-// layout being read, the file names, the set's own Lua state and its
-// loaded flag, plus the screen values that layout reads.
+// Screens and UI sets.
 //
-// The screens work completes this: `Screen` gains its registry, stack
-// state and virtual operations, `UISet` its look-ups, cache passes and Lua
-// handlers, and the screen values move into the screen manager, which
-// then keeps `ui_screen` up to date and owns the template set.
-#ifndef FRAMEWORK_UI_SET_MIN_H
-#define FRAMEWORK_UI_SET_MIN_H
+// A `Screen` is one full page of the program (a menu, the game view, a
+// dialog, the loading page). Every screen registers itself at
+// construction in a ring of all screens and is found by name; the screen
+// manager (screen-manager.h) stacks, updates and draws them. A screen owns
+// one `UISet`: the components built by running a UI layout file in a Lua
+// state that belongs to that set alone.
+//
+// The virtual screen record (`UIScreenValues`) lives here too: the screen
+// manager owns the one copy and components read it as `ui_screen`.
+#ifndef FRAMEWORK_UI_SCREEN_H
+#define FRAMEWORK_UI_SCREEN_H
 
 #include <lua.hpp>
+
+#include <atomic>
 
 #include "kodo.h"
 #include "luaman.h"
@@ -18,42 +22,148 @@
 
 class UIComp;
 class UISet;
+class UICompButton;
+class UICompEditbox;
+class UICompTextbox;
+class UICompImage;
 
 class Screen {
 public:
+    // Registers the screen; its name is "Scr%X" of its address until set.
+    Screen();
+    explicit Screen(const char* name);
+    // Screens of the program live for the whole run; a screen that goes
+    // earlier (tests, tools) leaves the registry and the stack, so neither
+    // keeps a dangling pointer.
+    virtual ~Screen();
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    virtual bool PreLoad() { return true; }
+    virtual void Unload() {}
+    // A subclass draws its world and calls DrawUI.
+    virtual void Draw(float dt) {}
+    // Components whose custom_draw is set.
+    virtual void DrawUIComp(UIComp* comp) {}
+    // Advances anim_key (wrapping at 1) and timer.
+    virtual void Update(float dt);
+    virtual void Enter() {}
+    virtual void Leave() {}
+    virtual int ProcessUICompClick(UIComp* comp, int value) { return 0; }
+    virtual int ProcessEvent(kd_event_t* event) { return 1; }
+    virtual int ProcessScreenMessage(Screen* sender, const char* message, const char* value) { return 1; }
+
+    void SetName(const char* text);
+    const char* GetName() const { return name.c_str(); }
+    // Builds the screen's UI set from a layout file (replacing any old
+    // one); true when a set was made.
+    bool LoadUI(const char* file);
+    void DrawUI();
+    UIComp* GetComp(const char* comp_name);
+    // The component only when it is of the expected kind; another kind is
+    // reported, a missing component is not.
+    UICompButton* GetCompButton(const char* comp_name);
+    UICompEditbox* GetCompEditbox(const char* comp_name);
+    UIComp* GetCompMarker(const char* comp_name);
+    UICompTextbox* GetCompTextbox(const char* comp_name);
+    UICompImage* GetCompImage(const char* comp_name);
+
+    void SlideTimeDeltaMultiplierValue(float target, float duration);
+    void UpdateTimeDeltaMultiplierChange(float dt);
+
+    // Registry. The ring holds the root (the first screen constructed),
+    // then the others from the newest to the oldest.
+    static Screen* GetScreen(const char* screen_name);   // popup when unknown
+    static Screen* PeekScreen(const char* screen_name);  // silent
+    static int GetScreenIndexByName(const char* screen_name);
+    static Screen* GetScreenByIndex(int index);
+    // Preloads the screens not yet preloaded, in ring order; with
+    // `one_only`, just the next one. True once no screen is left to
+    // preload.
+    static bool PreLoadAllScreens(bool one_only);
+    static void UnloadAllScreens();
+    // Preloads one screen (PreLoad, the set's OnLoad and its components'
+    // load scripts) and counts it. Nothing when it is preloaded already.
+    static void PreLoadScreen(Screen* screen, bool with_scripts);
+
+    static Screen* root_screen;
+    static int total_num_screens;
+    // Written by the loading thread, read by the frame.
+    static std::atomic<int> total_num_screens_preloaded;
+
+    Screen* next = nullptr;  // registry ring
+    nString name;
     UISet* uiset = nullptr;
+    UIComp* default_comp = nullptr;
+    bool re_push = false;
+    float time_delta_multiplier = 1.0f;
+    bool entered = false;
+    bool left = false;
+    float tdm_target = 1.0f, tdm_start = 1.0f, tdm_phase = 1.0f, tdm_rate = 1.0f;
+    bool in_stack = false;
+    float trans = 0.0f;
+    float enter_speed = 3.0f, leave_speed = 3.0f;
+    bool leaving = true;
+    float anim_key = 0.0f;
+    double timer = 0.0;
+    std::atomic<bool> preloaded{false};
+    bool covers_screen = false;
+    bool blocks_input = true;
+    Screen* push_after_pop = nullptr;
+    bool shown = false;
+
+private:
+    void Register();
+    void Unregister();
+    UIComp* GetCompOfType(const char* comp_name, int type, const char* op, const char* message);
 };
 
-// Screen values that the layout of components reads. Defaults describe an
-// 800 x 600 virtual screen that fills an 800 x 600 display.
+// The screen values that the layout of components reads: the reference
+// size layouts are written for, the virtual area of the display that the
+// UI uses and its four scales. Defaults describe an 800 x 600 virtual
+// screen on an 800 x 600 display.
 struct UIScreenValues {
+    int reference_width = 800, reference_height = 600;
     int virtual_width = 800, virtual_height = 600;  // VW, VH
     float virtual_x = 0, virtual_y = 0;             // VX, VY in actual pixels
+    float scale_cover = 1;                          // the larger scale, plus 2 pixels
     float scale_width = 1, scale_height = 1;        // SW, SH
-    float scale_ref = 1;                            // SR
+    float scale_ref = 1;                            // SR, the smaller scale
     int actual_width = 800, actual_height = 600;    // AW, AH
     // The two bitmap cache-flag words: for bitmaps asked for with the flag
     // set, and for the rest (4 = keep as a texture).
     int cache_flags[2] = {4, 4};
 };
 
-extern UIScreenValues ui_screen;
+// The screen manager's values (its one copy).
+extern UIScreenValues& ui_screen;
 
-// The set of component templates ("ui/templates.lua"); null until loaded.
+// The set of component templates ("ui/templates.lua"); null until built.
 extern UISet* ui_template_set;
+
+// The Lua handlers a set's events file may define; the manager calls
+// each only when the file defines it.
+enum UISetHandler {
+    UI_ON_MOUSE_DOWN,
+    UI_ON_MOUSE_UP,
+    UI_ON_KEY_DOWN,
+    UI_ON_KEY_UP,
+    UI_ON_CURSOR_ENTER,
+    UI_ON_DRAW_COMP,
+    UI_ON_ENTER,
+    UI_ON_LEAVE,
+    UI_ON_UPDATE,
+    UI_ON_DRAW,
+    UI_NUM_SET_HANDLERS
+};
 
 class UISet {
 public:
     // Opens the set's own Lua state and anchors the set in it, so that the
     // script functions find "their" set.
-    UISet(const char* file_name, Screen* owner_screen) : file(file_name ? file_name : ""), owner(owner_screen) {
-        L = lua_man.OpenLuaState(0);
-        if (L) LuaManager::SetLuaStateUserData(L, this);
-    }
+    UISet(const char* file_name, Screen* owner_screen);
     // A set does not destroy its components (their owner does).
-    ~UISet() {
-        if (L) lua_man.CloseLuaState(L);
-    }
+    ~UISet();
     UISet(const UISet&) = delete;
     UISet& operator=(const UISet&) = delete;
 
@@ -64,6 +174,17 @@ public:
     void Remove(UIComp* c) { comps.Remove(c); }
     static UISet* FromState(lua_State* state) { return (UISet*)LuaManager::GetLuaStateOwner(state); }
 
+    // Takes the bitmaps of the components loaded on enter (once for those
+    // kept after leaving) and re-measures every component.
+    void ApplyCacheModeOnEnter();
+    // Releases the bitmaps of the components released on leave.
+    void ApplyCacheModeOnLeave();
+    // Writes the set as a layout file under its name (ui-layout.cpp).
+    bool ExportLua(const char* file_name);
+    // Reads which handlers the events file defined.
+    void ReadHandlerFlags();
+    bool Has(UISetHandler h) const { return handlers[h]; }
+
     nString file;
     nArray<UIComp*> comps;
     UIComp* current = nullptr;
@@ -73,6 +194,10 @@ public:
     // Set while the set's bitmaps are held (between the enter and leave
     // cache passes).
     bool cache_applied = false;
+    int memory_estimate = 0;
+    bool handlers[UI_NUM_SET_HANDLERS] = {};
 };
+
+extern const char* const ui_set_handler_names[UI_NUM_SET_HANDLERS];
 
 #endif

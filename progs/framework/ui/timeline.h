@@ -19,6 +19,12 @@ public:
     bool LoadTimeline(const char* file);
     void FreeTimeline();
     const char* GetTimelineFilename() const { return filename.c_str(); }
+    // Stand-ins until the timeline lands: the program's start-up and
+    // shutdown call them; they keep the type and save nothing.
+    enum TransitionType { FADE_BLACK = 0 };
+    void SetDefaultTransitionType(int type) { default_transition = type; }
+    bool SaveGameState() { return false; }
+    int default_transition = FADE_BLACK;
     int GetNumEvents() const { return num_events; }
 
 private:

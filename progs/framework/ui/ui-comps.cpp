@@ -5,7 +5,6 @@
 #include <math.h>
 #include <string.h>
 
-UIScreenValues ui_screen;
 UISet* ui_template_set = nullptr;
 
 static const float UI_ANGLE_EPS = 0.000001f;
@@ -76,14 +75,16 @@ UIComp* UIComp::Create(const char* type_name, const char* comp_name, UISet* temp
     int t = GetCompType(type_name);
     UIComp* c = (t && factories[t]) ? factories[t]() : nullptr;
     if (!c) c = new UIComp();
-    if (!t)
+    // The start-up makes "DefaultUnknown" on purpose; only other names are
+    // a layout's slip.
+    if (!t && !(type_name && strstr(type_name, "Unknown")))
         kd->Popupf(1, "Unknown component type '%s' in %s/%s.\n", type_name ? type_name : "", file ? file : "",
                    comp_name ? comp_name : "");
     free(c->name);
     c->name = nStringDuplicate(comp_name ? comp_name : "");
     c->is_loaded = false;
     c->type = t;
-    if (t && templates) {
+    if (templates) {
         char tname[64];
         snprintf(tname, sizeof tname, "Default%s", GetCompTypeString(t));
         UIComp* tmpl = templates->GetComp(tname);

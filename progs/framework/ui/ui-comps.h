@@ -67,7 +67,16 @@ struct UIVec3 {
     float x, y, z;
 };
 
-enum { UI_NUM_HANDLERS = 6 };
+// The Lua files a component runs at those moments, in their order.
+enum {
+    UI_HANDLER_ON_LOAD,
+    UI_HANDLER_ON_CLICK,
+    UI_HANDLER_ON_ENTER,
+    UI_HANDLER_ON_LEAVE,
+    UI_HANDLER_ON_DRAW,
+    UI_HANDLER_ON_UPDATE,
+    UI_NUM_HANDLERS
+};
 
 // The names the base answers to (ui-props.cpp holds their table).
 enum { UI_BASE_NUM_PROPS = 61 };
@@ -205,6 +214,9 @@ public:
     kd_sound_t* snd_release = nullptr;
     float dynamic_scale = 1.0f;
     float scale_type_factor = 1.0f;
+    // The enter cache pass has taken the bitmaps and no leave pass has
+    // released them (UISet::ApplyCacheModeOnEnter).
+    bool bitmaps_held = false;
 
 private:
     struct SharedText {

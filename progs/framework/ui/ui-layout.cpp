@@ -14,77 +14,6 @@
 // Layout files are hand-written; anything bigger is not one.
 static const long UI_LAYOUT_MAX_BYTES = 16L << 20;
 
-static void Warn(lua_State* L, const char* what, const char* detail) {
-    nString where = UIScriptWhere(L);
-    kd->Popupf(1, "%s%s%s%s\n", where.c_str(), where.IsEmpty() ? "" : ": ", what, detail ? detail : "");
-}
-
-static int luaf_CreateComp(lua_State* L) {
-    UISet* set = UISet::FromState(L);
-    if (!set) {
-        Warn(L, "CreateComp: this script has no UI set.", nullptr);
-        return 0;
-    }
-    if (lua_type(L, 1) != LUA_TSTRING || lua_type(L, 2) != LUA_TSTRING) {
-        Warn(L, "CreateComp: a type and a name (texts) are expected; nothing created.", nullptr);
-        return 0;
-    }
-    const char* type_name = lua_tostring(L, 1);
-    const char* comp_name = lua_tostring(L, 2);
-    if (set->GetComp(comp_name)) {
-        nString d;
-        UIAppendf(d, "'%s' in '%s'.", comp_name, set->file.c_str());
-        Warn(L, "CreateComp: a second component named ", d.c_str());
-    }
-    UIComp* c = UIComp::Create(type_name, comp_name, ui_template_set, set->file.c_str());
-    c->owner = set->owner;
-    set->Add(c);
-    set->current = c;
-    return 0;
-}
-
-static int luaf_SetProperty(lua_State* L) {
-    UISet* set = UISet::FromState(L);
-    UIComp* c = set ? set->current : nullptr;
-    if (lua_type(L, 1) != LUA_TSTRING) {
-        Warn(L, "SetProperty: the property name must be a text; ignored.", nullptr);
-        return 0;
-    }
-    const char* prop = lua_tostring(L, 1);
-    if (!c) {
-        nString d;
-        UIAppendf(d, "'%s' ignored.", prop);
-        Warn(L, "SetProperty: no component has been created yet; ", d.c_str());
-        return 0;
-    }
-    if (c->SetProperty(prop, L) < 0) {
-        nString d;
-        UIAppendf(d, "'%s' for '%s' (%s).", prop, c->name ? c->name : "", UIComp::GetCompTypeString(c->type));
-        Warn(L, "SetProperty: Unknown Property ", d.c_str());
-    }
-    return 0;
-}
-
-static int luaf_UIEvents(lua_State* L) {
-    UISet* set = UISet::FromState(L);
-    if (!set) return 0;
-    if (lua_type(L, 1) != LUA_TSTRING) {
-        Warn(L, "UIEvents: a file name (text) is expected; ignored.", nullptr);
-        return 0;
-    }
-    set->events_file.Set(lua_tostring(L, 1));
-    return 0;
-}
-
-static const LuaBinding kLayoutBindings[] = {
-    LUA_BINDING(CreateComp),
-    LUA_BINDING(SetProperty),
-    LUA_BINDING(UIEvents),
-};
-static_assert(std::size(kLayoutBindings) == 3, "the layout file statements");
-
-void UILayoutRegisterFunctions(lua_State* L) { LuaManager::RegisterLuaFuncs(L, kLayoutBindings); }
-
 bool UILayoutRunString(UISet* set, const char* text, size_t length, const char* chunk_name) {
     if (!set || !set->L || !text) return false;
     lua_State* L = set->L;
@@ -162,11 +91,14 @@ static bool Readable(const char* path) {
 nString UILayoutTargetPath(const char* file) {
     nString path;
     if (!file) file = "";
+    // Developers' saves go to "res://" names: the engine's path layer
+    // writes them under "user://" (the bundled tree is never written) and,
+    // in developer mode, reads them back from there first.
     kd_parms_t* parms = Manager::GetParms();
     if (loc_man.IsActive() && parms && parms->locale && *parms->locale)
-        path.Format("data-%s/%s", parms->locale, file);
+        path.Format("res://data-%s/%s", parms->locale, file);
     else
-        path.Format("data/%s", file);
+        path.Format("res://data/%s", file);
     int n = kd->GetNumberOfSearchPaths();
     // A search path for UI sources ("...-ui/") takes the file first.
     for (int i = n - 1; i >= 0; i--) {
@@ -185,7 +117,9 @@ nString UILayoutTargetPath(const char* file) {
             break;
         }
     }
-    // An existing copy of the file is overwritten where it is.
+    // An existing copy of the file is overwritten where it is found. Its
+    // search path keeps its scheme: without it the name would be relative
+    // to the working folder, outside both trees.
     for (int i = 0; i < n; i++) {
         const char* sp = kd->GetSearchPath(i);
         if (!sp) continue;
@@ -194,18 +128,7 @@ nString UILayoutTargetPath(const char* file) {
         candidate.Append(file);
         if (candidate.Length() >= 512) continue;
         if (Readable(candidate.c_str())) {
-            // "res://" removed wherever it stands.
-            nString cleaned("");
-            const char* s = candidate.c_str();
-            while (*s) {
-                if (!strncmp(s, "res://", 6)) {
-                    s += 6;
-                    continue;
-                }
-                char one[2] = {*s++, 0};
-                cleaned.Append(one);
-            }
-            path = cleaned;
+            path = candidate;
             break;
         }
     }
@@ -237,11 +160,13 @@ bool UILayoutExportTo(UISet* set, const char* path) {
     return true;
 }
 
-bool UILayoutExport(UISet* set) {
-    if (!set) return false;
-    nString path = UILayoutTargetPath(set->file.c_str());
+bool UILayoutExportAs(UISet* set, const char* file) {
+    if (!set || !file) return false;
+    nString path = UILayoutTargetPath(file);
     return UILayoutExportTo(set, path.c_str());
 }
+
+bool UILayoutExport(UISet* set) { return set && UILayoutExportAs(set, set->file.c_str()); }
 
 void UILayoutDeleteComps(UISet* set) {
     if (!set) return;

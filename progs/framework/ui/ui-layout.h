@@ -14,9 +14,9 @@
 #include "nstring.h"
 #include "ui/ui-comps.h"
 
-// Registers "CreateComp", "SetProperty" and "UIEvents" in one state. The
-// screen manager's own script functions replace the last two with their
-// full forms (component paths); a layout needs only these.
+// Registers "CreateComp", "SetProperty" and "UIEvents" in one state: the
+// screen manager's script functions of those names (screen-bindings.cpp),
+// which every state opened after start-up has already.
 void UILayoutRegisterFunctions(lua_State* L);
 
 // Runs a layout file (through the engine's files) in the set's state.
@@ -31,6 +31,8 @@ bool UILayoutRunString(UISet* set, const char* text, size_t length, const char* 
 nString UILayoutExportText(UISet* set);
 // Where the set's file is written (search paths, language folder).
 nString UILayoutTargetPath(const char* file);
+// Writes the set under another file name (UISet::ExportLua).
+bool UILayoutExportAs(UISet* set, const char* file);
 // Writes the set's file. False after the warning "Unable to save to
 // file '%s'.\n" when it cannot be written; the old file is then kept.
 bool UILayoutExport(UISet* set);

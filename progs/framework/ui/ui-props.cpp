@@ -21,7 +21,7 @@
 static void Refuse(lua_State* L, const UIComp* c, const char* prop, const char* expected, int index) {
     nString where = UIScriptWhere(L);
     const char* got = L ? lua_typename(L, lua_type(L, index)) : "nothing";
-    kd->Popupf(1, "%s%sSetProperty: '%s' of '%s' expects %s, got %s; value ignored.\n", where.c_str(),
+    kd->Popupf(1, "%s%sSetProperty: '%s' of '%s' expects %s, got %s; read as 0.\n", where.c_str(),
                where.IsEmpty() ? "" : ": ", prop, c->name ? c->name : "", expected, got);
 }
 
@@ -76,14 +76,16 @@ static const char* WordOf(const UIKeywordSet& w, int value, const char* other) {
     return other;
 }
 
-// The number a row takes at index i. A value that is not one is refused
-// here, for every kind of number: the warning is given, the property
-// keeps its value. (Reading such a value as 0 instead is a change to this
-// function alone.)
+// The number a row takes at index i. A value that is not a number (a
+// word, a missing value, a number that is not finite or does not fit) is
+// read as 0, for every kind of number, as the layout format has it
+// ("alpha", "half" gives 0; "position", 0.5 gives (0.5, 0)); the warning
+// names the property, the component and the script position.
 static bool NumberArg(const UIPropRow& row, UIComp* c, lua_State* L, int i, double* out) {
     if (ReadNumber(L, 2 + i, row.kind != UI_NUMBER, out)) return true;
     Refuse(L, c, row.name, Expected(row, i), 2 + i);
-    return false;
+    *out = 0;
+    return true;
 }
 
 // The text a row takes (numbers convert); anything else is refused.
@@ -454,6 +456,11 @@ static bool WouldLoop(UIComp* c, UIComp* p) {
     return false;
 }
 
+// A sound is written by its name when it is not the template's.
+static void PutSound(nString& out, const char* prop, kd_sound_t* mine, kd_sound_t* template_sound) {
+    if (mine && mine != template_sound && mine->name && *mine->name) UIAppendTextLine(out, prop, mine->name);
+}
+
 static int PushPair(lua_State* L, vec2_t p) {
     lua_pushnumber(L, p.x);
     lua_pushnumber(L, p.y);
@@ -577,24 +584,32 @@ const UIKind& UIComp::BaseKind() {
         UIProp("OnUpdate", UI_HANDLER, UI_EXPORT | UI_INHERIT).Arg(5),
         UIProp("align", UI_ALIGN, UI_FIELD(UIComp, align), UI_READ | UI_EXPORT | UI_INHERIT),
 
-        // Not written.
+        // Not written, or written only after the lines above: the offset, the
+        // depths, the angle and snapping flags and the sounds, when they differ.
         UIProp("alpha", UI_NUMBER, UI_FIELD(UIComp, alpha), UI_READ | UI_INHERIT),
-        UIProp("position_offset", UI_NUMBER, UI_FIELD(UIComp, position_offset), UI_READ).Count(2),
+        UIProp("position_offset", UI_NUMBER, UI_FIELD(UIComp, position_offset), UI_READ | UI_EXPORT | UI_NEAR)
+            .Count(2),
         UIProp("position_offset.x", UI_NUMBER, UI_FIELD(UIComp, position_offset.x), UI_READ | UI_ALIAS),
         UIProp("position_offset.y", UI_NUMBER, UI_FIELD(UIComp, position_offset.y), UI_READ | UI_ALIAS),
-        UIProp("position_offset.z", UI_NUMBER, UI_FIELD(UIComp, position_offset.z), 0),
+        UIProp("position_offset.z", UI_NUMBER, UI_FIELD(UIComp, position_offset.z), UI_EXPORT | UI_NEAR),
         UIProp("position.x", UI_NUMBER, UI_FIELD(UIComp, position.x), UI_READ | UI_ALIAS),
         UIProp("position.y", UI_NUMBER, UI_FIELD(UIComp, position.y), UI_READ | UI_ALIAS),
-        UIProp("position.z", UI_NUMBER, UI_FIELD(UIComp, position.z), 0),
+        UIProp("position.z", UI_NUMBER, UI_FIELD(UIComp, position.z), UI_EXPORT | UI_NEAR),
         UIProp("color", UI_NUMBER, UI_FIELD(UIComp, color), UI_INHERIT | UI_ALPHA_OPTIONAL),
         UIProp("width", UI_INTEGER, UI_FIELD(UIComp, width), UI_READ | UI_INHERIT),
         UIProp("height", UI_INTEGER, UI_FIELD(UIComp, height), UI_READ | UI_INHERIT),
-        UIProp("inherit_angle", UI_TRUTH, UI_FIELD(UIComp, inherit_angle), UI_INHERIT),
-        UIProp("snap_position_to_pixels", UI_TRUTH, UI_FIELD(UIComp, snap_position_to_pixels), UI_INHERIT),
+        UIProp("inherit_angle", UI_TRUTH, UI_FIELD(UIComp, inherit_angle), UI_EXPORT | UI_INHERIT),
+        UIProp("snap_position_to_pixels", UI_TRUTH, UI_FIELD(UIComp, snap_position_to_pixels),
+               UI_EXPORT | UI_INHERIT),
         UIProp("name", UI_TEXT, UI_FIELD(UIComp, name), UI_READ),
-        UIProp("snd_over", UI_SOUND, UI_FIELD(UIComp, snd_over), UI_INHERIT),
-        UIProp("snd_press", UI_SOUND, UI_FIELD(UIComp, snd_press), UI_INHERIT),
-        UIProp("snd_release", UI_SOUND, UI_FIELD(UIComp, snd_release), UI_INHERIT),
+        UIProp("snd_over", UI_SOUND, UI_FIELD(UIComp, snd_over), UI_EXPORT | UI_INHERIT)
+            .OnPut([](UIComp* c, UIComp* T, nString& out) { PutSound(out, "snd_over", c->snd_over, T->snd_over); }),
+        UIProp("snd_press", UI_SOUND, UI_FIELD(UIComp, snd_press), UI_EXPORT | UI_INHERIT)
+            .OnPut([](UIComp* c, UIComp* T, nString& out) { PutSound(out, "snd_press", c->snd_press, T->snd_press); }),
+        UIProp("snd_release", UI_SOUND, UI_FIELD(UIComp, snd_release), UI_EXPORT | UI_INHERIT)
+            .OnPut([](UIComp* c, UIComp* T, nString& out) {
+                PutSound(out, "snd_release", c->snd_release, T->snd_release);
+            }),
 
         // Read only.
         UIProp("time_cursor_over", UI_NUMBER, UI_FIELD(UIComp, time_cursor_over), UI_READ | UI_NO_SET),

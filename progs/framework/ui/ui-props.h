@@ -18,12 +18,12 @@
 // written per kind.
 //
 // Values come from a script's stack, the property name at index 1 and
-// the values from index 2. A value of the wrong kind (a word where a
-// number belongs, a missing value, a number that is not finite) is
-// refused: the warning names the property, the component and the script
-// position, and the property keeps its old value. That rule lives in one
-// place for numbers and one for texts (NumberArg and TextArg in
-// ui-props.cpp), whatever the kind.
+// the values from index 2. Where a number belongs, a value that is not one
+// (a word, a missing value, a number that is not finite) reads as 0; a
+// text property given something that is not a text keeps its old value.
+// Either way the warning names the property, the component and the script
+// position. Those rules live in one place for numbers and one for texts
+// (NumberArg and TextArg in ui-props.cpp), whatever the kind.
 #ifndef FRAMEWORK_UI_PROPS_H
 #define FRAMEWORK_UI_PROPS_H
 

@@ -9,14 +9,26 @@
 static bool pointer_button_down = false;
 
 // A key symbol as the engine's key id: letters and digits unchanged,
-// backspace 8, return 13, space 32, anything else 0.
+// backspace 8, tab 9, return 13, escape 27, space 32, the arrows 37 (left)
+// to 40 (down), anything else 0.
 static int KeyFromSymbol(int sym) {
     if ((sym >= 'a' && sym <= 'z') || (sym >= '0' && sym <= '9') || (sym >= 'A' && sym <= 'Z')) return sym;
-    if (sym == KEYCODE_BACKSPACE) return 8;
-    if (sym == KEYCODE_RETURN) return 13;
-    if (sym == KEYCODE_SPACE) return 32;
-    return 0;
+    switch (sym) {
+        case KEYCODE_BACKSPACE: return 8;
+        case KEYCODE_TAB: return 9;
+        case KEYCODE_RETURN: return 13;
+        case KEYCODE_ESCAPE: return 27;
+        case KEYCODE_SPACE: return 32;
+        case KEYCODE_LEFT: return 37;
+        case KEYCODE_UP: return 38;
+        case KEYCODE_RIGHT: return 39;
+        case KEYCODE_DOWN: return 40;
+        default: return 0;
+    }
 }
+
+// The arrows move; they type nothing.
+static bool Types(int key) { return key < 37 || key > 40; }
 
 static bool untracked_touch_reported = false;
 
@@ -82,7 +94,7 @@ void HandleScreenEvent(bps_event_t* event) {
             screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_SYM, &sym);
             int key = KeyFromSymbol(sym);
             KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, key);
-            KDI_SendCharEvent(key);
+            if (Types(key)) KDI_SendCharEvent(key);
             KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
             break;
         }

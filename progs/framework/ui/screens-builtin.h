@@ -1,0 +1,64 @@
+// The screens the framework supplies itself.
+//
+// - "Transition" (`Screen_ScreenTransition`) carries out SwitchScreen: a
+//   cover that fades in, clears the stack below it, pushes the target just
+//   under itself and fades out.
+// - `ScreenTemplate`: the screens that scripts create with CreateScreen.
+// - "ScreenBrowser" (`screen_ScreenScreenBrowser`): a developer screen
+//   that shows the registered screens one at a time.
+#ifndef FRAMEWORK_UI_SCREENS_BUILTIN_H
+#define FRAMEWORK_UI_SCREENS_BUILTIN_H
+
+#include "ui/screen.h"
+
+class ScreenTransition : public Screen {
+public:
+    ScreenTransition() : Screen("Transition") {}
+    bool PreLoad() override;
+    void Draw(float dt) override;
+    void Update(float dt) override;
+    void Enter() override;
+    int ProcessUICompClick(UIComp*, int) override { return 1; }
+
+    Screen* target = nullptr;
+    int frames_shown = 0;
+    int push_depth = 0;
+};
+
+class ScreenTemplate : public Screen {
+public:
+    ScreenTemplate(const char* screen_name, const char* file) : Screen(screen_name), ui_file(file ? file : "") {}
+    bool PreLoad() override;
+    void Draw(float dt) override { DrawUI(); }
+    void Enter() override;
+    int ProcessUICompClick(UIComp*, int) override { return 1; }
+
+    nString ui_file;
+};
+
+class ScreenScreenBrowser : public Screen {
+public:
+    ScreenScreenBrowser() : Screen("ScreenBrowser") {}
+    bool PreLoad() override;
+    void Draw(float dt) override;
+    void Update(float dt) override { time_shown += dt; }
+    void Enter() override;
+    int ProcessUICompClick(UIComp* comp, int value) override;
+    int ProcessEvent(kd_event_t* event) override;
+    // Shows the registered screen at that index (wrapping; -1 and below is
+    // the last). Nothing for a missing screen or the browser itself.
+    void Show(int index);
+
+    Screen* shown_screen = nullptr;
+    int shown_index = 0;
+    float time_shown = 0;
+    UISet* own_set = nullptr;
+};
+
+extern ScreenTransition Screen_ScreenTransition;
+extern ScreenScreenBrowser screen_ScreenScreenBrowser;
+
+// CreateScreen: a ScreenTemplate of that name, unless one exists.
+void ScreenCreateScripted(const char* name, const char* ui_file);
+
+#endif

@@ -1,0 +1,3 @@
+function OnClick (name)
+	if name == "Resume" then PopScreen (); end
+end
