@@ -3,21 +3,25 @@
 
 #include "framework-kd.h"
 #include "ui/screen-manager.h"
+#include "ui/screen.h"
 
 namespace {
 
-// The screen stack arrives with the screen manager's stack and registry;
-// until then there is no screen to push, pop or message.
-bool Exists(const char*) { return false; }
-bool InStack(const char*) { return false; }
-void Push(const char*) {}
-void Pop(const char*) {}
-void Message(const char*, const char*, const char*) {}
-kd_font_t* Font() { return nullptr; }
-float Scale() { return 1.0f; }
+// Screens are looked up without the manager's "not found" popup: the game
+// may leave any of these screens out.
+bool Exists(const char* name) { return Screen::PeekScreen(name) != nullptr; }
+bool InStack(const char* name) { return sman.IsScreenInStack(name); }
+void Push(const char* name) { sman.PushScreen(Screen::PeekScreen(name), 0); }
+void Pop(const char* name) { sman.PopScreen(Screen::PeekScreen(name), true); }
+void Message(const char* name, const char* message, const char* value) {
+    sman.SendScreenMessage(nullptr, Screen::PeekScreen(name), message, value);
+}
+kd_font_t* Font() { return sman.default_font; }
+// The loading indicator's scale.
+float Scale() { return ui_screen.scale_cover; }
 void VirtualSize(int* width, int* height) {
-    *width = sman.virtual_width;
-    *height = sman.virtual_height;
+    *width = ui_screen.virtual_width;
+    *height = ui_screen.virtual_height;
 }
 
 }  // namespace
