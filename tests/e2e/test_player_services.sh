@@ -103,10 +103,11 @@ cream=$("$PROBE" "$SHOTS/4-success.png" count 300 200 724 400 200 255 180 255 12
 echo "progress screen changes the shop's middle by $p; popup cream pixels: $cream"
 awk "BEGIN { exit !($p > 10) }" || fail "the progress screen is not shown ($p)"
 [ "$cream" -gt 30000 ] || fail "the success popup is not shown ($cream)"
-# OK leaves the menu as it was before the shop.
-d=$("$PROBE" "$SHOTS/1-menu.png" diff "$SHOTS/5-menu-again.png" 300 120 724 420)
+# OK leaves the menu as it was before the shop (above the button the
+# touch on OK left lit).
+d=$("$PROBE" "$SHOTS/1-menu.png" diff "$SHOTS/5-menu-again.png" 300 120 724 310)
 echo "menu after the popup differs from the first by $d"
-awk "BEGIN { exit !($d < 4) }" || fail "the menu is not back ($d)"
+awk "BEGIN { exit !($d < 1) }" || fail "the menu is not back ($d)"
 # The bar darkens the bottom, with the gold trophy in it.
 b=$("$PROBE" "$SHOTS/5-menu-again.png" diff "$SHOTS/6-bar.png" 0 510 1024 570)
 gold=$("$PROBE" "$SHOTS/6-bar.png" count 340 510 400 570 200 255 150 230 0 90)
