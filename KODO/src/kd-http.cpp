@@ -130,7 +130,8 @@ int KD_SendHttpRequest(int kind, const char* url, const char* contentType, const
         KD_PrintDebugf(KD_LOG_WARNING, "HTTP: a URL of %d characters is refused.\n", (int)strlen(url));
         return 0;
     }
-    if (kind != 1 && kind != 2) {
+    // Kind 2 is the one every caller sends: a GET, any body ignored.
+    if (kind != 2) {
         KD_PrintDebugf(KD_LOG_WARNING, "HTTP: request kind %d for '%s' is not known.\n", kind, url);
         return 0;
     }
@@ -162,11 +163,6 @@ int KD_SendHttpRequest(int kind, const char* url, const char* contentType, const
         std::string line = std::string("Content-Type: ") + contentType;
         headers = curl_slist_append(headers, line.c_str());
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    }
-    if (kind == 1) {
-        curl_easy_setopt(curl, CURLOPT_POST, 1L);
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body ? body : "");
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, (long)(body && bodyLength > 0 ? bodyLength : 0));
     }
 
     CURLcode rc = curl_easy_perform(curl);

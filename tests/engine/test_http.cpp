@@ -109,6 +109,7 @@ TEST_F(Http, OnlyTheServersProgXmlNamesAreAsked) {
     }
     EXPECT_EQ(Get("http://127.0.0.1:" + port + "/" + std::string(KD_HTTP_URL_MAX, 'a'), &reply), 0);
     EXPECT_EQ(KD_SendHttpRequest(2, nullptr, nullptr, nullptr, 0, &reply, nullptr), 0);
+    EXPECT_EQ(KD_SendHttpRequest(1, named.Url("x").c_str(), nullptr, "a=1", 3, &reply, nullptr), 0);  // only GETs
     EXPECT_EQ(other.Connections(), 0);
     EXPECT_EQ(named.Connections(), 2);
 
