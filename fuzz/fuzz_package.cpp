@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "kd-file.h"
@@ -13,22 +14,30 @@
 // The engine asks the program for its record; the fuzzer has none.
 kd_prog_t* KD_GetInterface() { return nullptr; }
 
+static std::string pak_file;
+
 static void Setup() {
     static bool done = false;
     if (done) return;
     done = true;
-    char tmpl[] = "/tmp/kodo-fuzz-pak-XXXXXX";
-    if (!mkdtemp(tmpl) || chdir(tmpl) != 0) abort();
-    mkdir("app", 0777);
-    mkdir("app/native", 0777);
+    // The engine's roots point into a folder of this process's own, which
+    // goes at exit; the working folder stays, so libFuzzer's relative
+    // corpus paths keep working in -jobs runs.
+    static char folder[] = "/tmp/kodo-fuzz-pak-XXXXXX";
+    if (!mkdtemp(folder)) abort();
+    atexit([] { std::error_code ec; std::filesystem::remove_all(folder, ec); });
+    std::string res = std::string(folder) + "/app/native";
+    std::filesystem::create_directories(res);
+    pak_file = res + "/f.pak";
     kd_state.verbose_level = 3;  // refusals are expected; keep the output quiet
     kd_state.main_thread_id = KDT_GetCurrentThreadId();
     KDI_InitFileSystem();
+    if (!KDFS_SetRoot(3, res.c_str())) abort();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Setup();
-    FILE* f = fopen("app/native/f.pak", "wb");
+    FILE* f = fopen(pak_file.c_str(), "wb");
     if (!f) abort();
     if (size) fwrite(data, 1, size, f);
     fclose(f);

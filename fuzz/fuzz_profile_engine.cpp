@@ -12,13 +12,24 @@
 kd_prog_t* KD_GetInterface() { return nullptr; }
 
 kodo_t* FuzzEngineSetup() {
-    char tmpl[] = "/tmp/kodo-fuzz-prof-XXXXXX";
-    if (!mkdtemp(tmpl) || chdir(tmpl) != 0) abort();
-    mkdir("app", 0777);
-    mkdir("app/native", 0777);
+    // The engine's roots point into a folder of this process's own, which
+    // goes at exit; the working folder stays, so libFuzzer's relative
+    // corpus paths keep working in -jobs runs.
+    static char folder[] = "/tmp/kodo-fuzz-prof-XXXXXX";
+    if (!mkdtemp(folder)) abort();
+    atexit([] { std::error_code ec; std::filesystem::remove_all(folder, ec); });
+    std::string base(folder);
+    std::filesystem::create_directories(base + "/app/native");
     kd_state.verbose_level = 3;  // damaged files are expected; keep the output quiet
     kd_state.main_thread_id = KDT_GetCurrentThreadId();
     KDI_InitFileSystem();
+    // Roots: the user's data (two), the data folder, the program's data, and
+    // the shared data, as KDI_InitFileSystem lays them out under "./".
+    std::string user = base + "/" + (KDFS_GetRoot(0) + 2);
+    std::string data = base + "/" + (KDFS_GetRoot(2) + 2);
+    if (!KDFS_SetRoot(0, user.c_str()) || !KDFS_SetRoot(1, user.c_str()) || !KDFS_SetRoot(2, data.c_str()) ||
+        !KDFS_SetRoot(3, (base + "/app/native").c_str()) || !KDFS_SetRoot(4, data.c_str()))
+        abort();
     KDI_CreateFileOpeners();
     atexit(KDI_FreeFileOpeners);  // before the opener list itself goes
     atexit(KDI_DestroyMutexes);   // named mutexes the inputs made live to the end

@@ -25,18 +25,29 @@ cmake --build "$ROOT/build-tsan" -j"$JOBS" --target thread_tests
 TSAN_OPTIONS="suppressions=$ROOT/tools/tsan.supp second_deadlock_stack=1" \
   ctest --test-dir "$ROOT/build-tsan" -L threads -j"$JOBS" --output-on-failure
 
-# Fuzzers: clang's libFuzzer, FUZZ_SECONDS each (default 20).
+# Fuzzers: clang's libFuzzer, FUZZ_SECONDS each (default 20). An input
+# that makes a target allocate more than 512 MB at once, or grow past
+# 2 GB, fails the run like a crash. Targets that need a file tree make it
+# in a /tmp/kodo-fuzz-* folder of their own and remove it at exit; one left
+# behind fails the run too.
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DKODO_FUZZ=ON -DKODO_TESTS=OFF >/dev/null
 cmake --build "$ROOT/build-fuzz" -j"$JOBS"
 for f in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
   [ -x "$f" ] || continue
   name=$(basename "$f" | sed 's/^fuzz_//')
-  corpus=$(mktemp -d)
-  [ -d "$ROOT/fuzz/corpus/$name" ] && cp "$ROOT/fuzz/corpus/$name"/* "$corpus"/ 2>/dev/null || true
+  seeds="$ROOT/fuzz/corpus/$name"
+  [ -d "$seeds" ] || { echo "fuzz target $name has no seed folder fuzz/corpus/$name"; exit 1; }
+  work=$(mktemp -d)
+  mkdir "$work/corpus"
+  cp "$seeds"/* "$work/corpus"/ 2>/dev/null || true
+  before=$(ls -d /tmp/kodo-fuzz-* 2>/dev/null | wc -l)
   echo "fuzzing $name for ${FUZZ_SECONDS:-20} s"
-  (cd "$corpus" && "$f" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=65536 -print_final_stats=0 "$corpus" \
-     >"$corpus/log" 2>&1) || { tail -40 "$corpus/log"; echo "fuzz target $name failed"; exit 1; }
-  rm -rf "$corpus"
+  (cd "$work" && "$f" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=65536 -rss_limit_mb=2048 \
+     -malloc_limit_mb=512 -print_final_stats=0 corpus >"$work/log" 2>&1) \
+    || { tail -40 "$work/log"; echo "fuzz target $name failed"; exit 1; }
+  after=$(ls -d /tmp/kodo-fuzz-* 2>/dev/null | wc -l)
+  [ "$after" -le "$before" ] || { echo "fuzz target $name left /tmp/kodo-fuzz-* folders behind"; exit 1; }
+  rm -rf "$work"
 done
 echo "all tests and fuzz runs passed"

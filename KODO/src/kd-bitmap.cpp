@@ -881,6 +881,14 @@ void KDI_RecreateBitmapsAfterInit() {
 
 void KDI_RefreshFontsAfterInit();
 
+// A copy of a texture's record whose texture is gone: the texture
+// coordinates stay, the names go.
+static void ForgetTextureCopy(kd_bitmap_hw_data_t* hw) {
+    hw->loaded = 0;
+    hw->texture = 0;
+    hw->framebuffer = 0;
+}
+
 // Under GET_BITMAP (KDI_ShutdownRendImp); takes each record's mutex, then
 // GFX_HW.
 void KDI_FreeHardwareDataForShutdown() {
@@ -892,12 +900,19 @@ void KDI_FreeHardwareDataForShutdown() {
         KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
         if (bm->frame_count < 1 || !bm->frames) {
             ri->FreeBitmap(&bm->hw);
-        } else if (bm->atlas) {
-            ri->FreeBitmap(&bm->atlas->hw);
         } else {
-            bm->pixels = nullptr;
-            for (int f = 0; f < bm->frame_count; f++)
-                if (!bm->frames[f].parent) ri->FreeBitmap(&bm->frames[f].hw);
+            if (bm->atlas) {
+                ri->FreeBitmap(&bm->atlas->hw);
+            } else {
+                bm->pixels = nullptr;
+                for (int f = 0; f < bm->frame_count; f++)
+                    if (!bm->frames[f].parent) ri->FreeBitmap(&bm->frames[f].hw);
+            }
+            // The frames and the sequence's own record hold copies of the
+            // texture's name: they must say "not loaded" too, or the next
+            // device draws them from whatever texture gets that name.
+            ForgetTextureCopy(&bm->hw);
+            for (int f = 0; f < bm->frame_count; f++) ForgetTextureCopy(&bm->frames[f].hw);
         }
         KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
         KD_UnlockMutex(bm->mutex);

@@ -59,6 +59,7 @@ public:
 
 private:
     void AddPiece(short level, const char* text);
+    void OpenLog();
     void EnterLine();
     void InsertText(const char* text);
 };

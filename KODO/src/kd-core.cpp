@@ -79,6 +79,7 @@ void KDI_CopyIdentityField(char* dst, int size, const char* src, bool title_rule
 
 bool KDI_PreInit(void* handle) {
     KDT_InitThreads();
+    KDI_KeepEarlyLogLines();
     KDI_StateSetup(handle);
     kd_state.main_thread_id = KDT_GetCurrentThreadId();
     kd_state.start_time = KDT_GetTime();
@@ -115,7 +116,9 @@ bool KDI_PreInit(void* handle) {
 
     KDI_CreateCoreMutexes();
 
-    KDI_CopyIdentityField(kd_state.developer, sizeof kd_state.developer, kd_prog->developer_name, false);
+    // Both become folder names under the user folder: the same rules keep
+    // either from leaving it ("../..").
+    KDI_CopyIdentityField(kd_state.developer, sizeof kd_state.developer, kd_prog->developer_name, true);
     KDI_CopyIdentityField(kd_state.title, sizeof kd_state.title, kd_prog->title, true);
     if (!kd_state.developer[0]) KDI_CopyIdentityField(kd_state.developer, sizeof kd_state.developer, "Vantreo", false);
     if (!kd_state.title[0]) KDI_CopyIdentityField(kd_state.title, sizeof kd_state.title, "unknown", true);

@@ -78,7 +78,13 @@ void KD_PopTransform() {
 
 nTransform* KD_PeekTransform() {
     int top = kd_state.transform_index;
-    if (top < 0 || top >= KD_TRANSFORM_STACK_SIZE) return const_cast<nTransform*>(&kd_transform_identity);
+    if (top < 0 || top >= KD_TRANSFORM_STACK_SIZE) {
+        // The caller gets a writable matrix: a fresh identity of its own,
+        // never the constant, which lives in read-only memory.
+        static nTransform empty_top;
+        empty_top = kd_transform_identity;
+        return &empty_top;
+    }
     return &kd_state.transforms[top];
 }
 

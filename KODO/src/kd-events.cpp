@@ -5,11 +5,33 @@ static nArray<kd_event_t> event_queue;
 
 bool KDI_ConsoleHandleEvent(kd_event_t* event);
 
+// Before "render targets lost" the program hears, one event each, which
+// render-target bitmaps it must draw again.
+static void SendRenderTargetRestores() {
+    nArray<kd_bitmap_t*> targets;
+    KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);
+    for (int i = 0; i < kd_state.num_bitmaps; i++) {
+        kd_bitmap_t* bm = &kd_state.bitmaps[i];
+        if (bm->name && (bm->flags & KD_BITMAP_RENDER_TARGET)) targets.InsertLast(bm);
+    }
+    KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+    for (int i = 0; i < targets.count; i++) {
+        kd_event_t restore;
+        memset(&restore, 0, sizeof restore);
+        restore.type = KD_EVENT_RENDER_TARGET_RESTORE;
+        restore.id = (intptr_t)targets[i];
+        kd_prog->EventProc(restore);
+    }
+    targets.Free();
+}
+
 void KDI_SendEvent(kd_event_t* event) {
     if (!event) return;
     if (KDI_ConsoleHandleEvent(event)) return;
     if (event->type == KD_EVENT_WINDOW_CLOSE) kd_state.quit = true;
-    if (kd_state.initialised && kd_prog && kd_prog->EventProc) kd_prog->EventProc(*event);
+    if (!kd_state.initialised || !kd_prog || !kd_prog->EventProc) return;
+    if (event->type == KD_EVENT_RENDER_TARGETS_LOST) SendRenderTargetRestores();
+    kd_prog->EventProc(*event);
 }
 
 void KDI_SendEventQueued(kd_event_t* event) {

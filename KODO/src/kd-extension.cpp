@@ -5,6 +5,7 @@
 #include <bps/virtualkeyboard.h>
 #include <errno.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <time.h>
 
 #include "kd-file.h"
@@ -81,13 +82,26 @@ static void SwitchProgramBasePath(const char* name) {
 
 // "RenameFile" takes "from|to", two engine paths. The program has no other
 // way to replace a file atomically, which every writer of player data
-// needs. Both names must be engine paths inside their roots: no "..", no
-// absolute or native names.
+// needs. Both names must be of one scheme, user:// or res:// (no ".."),
+// and both are resolved as writes: a res:// name is renamed in its
+// writable place in the user tree. So the bundled data is never touched,
+// and nothing moves between it and the player's files.
+static bool SchemeOf(const char* path, const char** scheme) {
+    if (strncmp(path, "user://", 7) == 0) *scheme = "user://";
+    else if (strncmp(path, "res://", 6) == 0) *scheme = "res://";
+    else return false;
+    return true;
+}
+
 static bool RenameFile(const char* parameter) {
     const char* bar = parameter ? strchr(parameter, '|') : nullptr;
-    if (!bar || bar == parameter || !bar[1] || strstr(parameter, "..") || !strstr(parameter, "://") ||
-        !strstr(bar + 1, "://") || parameter[0] == '/' || bar[1] == '/') {
-        KD_PrintDebugf(1, "RenameFile: parameter '%s' refused.\n", parameter ? parameter : "(null)");
+    const char *from_scheme = nullptr, *to_scheme = nullptr;
+    bool ok_names = bar && SchemeOf(parameter, &from_scheme) && SchemeOf(bar + 1, &to_scheme) &&
+                    from_scheme == to_scheme && bar - parameter > (int)strlen(from_scheme) &&
+                    bar[1 + strlen(to_scheme)] && !strstr(parameter, "..");
+    if (!ok_names) {
+        KD_PrintDebugf(1, "RenameFile: parameter '%s' refused: both names must be user:// (or both res://) files.\n",
+                       parameter ? parameter : "(null)");
         return false;
     }
     nString from(parameter);
@@ -102,6 +116,21 @@ static bool RenameFile(const char* parameter) {
     free(native_from);
     free(native_to);
     return ok;
+}
+
+// "FileExists" takes one engine path and answers what is there, readable
+// or not: "file", "folder" or "other"; null when nothing is. Opening the
+// file cannot tell a missing file from one this user may not read, and the
+// player's files must never be taken for missing (replaced, deleted)
+// because of it.
+static const char* PathType(const char* path) {
+    if (!path || strstr(path, "..")) return nullptr;
+    char* native = KD_ConvertStaticPathToNativeOSPath(path);
+    struct stat st;
+    bool there = native && lstat(native, &st) == 0;
+    free(native);
+    if (!there) return nullptr;
+    return S_ISREG(st.st_mode) ? "file" : S_ISDIR(st.st_mode) ? "folder" : "other";
 }
 
 const char* KD_CallExtension(const char* command, const char* parameter) {
@@ -176,6 +205,7 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
     }
 
     if (strcmp(command, "RenameFile") == 0) return RenameFile(parameter) ? "OK" : nullptr;
+    if (strcmp(command, "FileExists") == 0) return PathType(parameter);
 
     if (kd_state.renderer_ready && ri) {
         answer = ri->CallExtension(command, parameter);

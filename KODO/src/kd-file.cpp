@@ -32,15 +32,8 @@ void kdFilePosix::Close() {
 
 // Opens a native file for an engine name. Takes over `native`.
 static kdFile* OpenNative(const char* name, char* native, const char* mode) {
-    FILE* fp = fopen(native, mode);
+    FILE* fp = KDI_OpenRegularFile(native, mode);
     if (!fp) {
-        free(native);
-        return nullptr;
-    }
-    // Folders open for reading on this system; they are not files.
-    struct stat st;
-    if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
-        fclose(fp);
         free(native);
         return nullptr;
     }

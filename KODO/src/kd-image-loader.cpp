@@ -42,7 +42,7 @@ FILE* KDI_OpenTempBeside(const char* path, char* tmp, size_t tmp_size) {
     for (int attempt = 0; attempt < 16; attempt++) {
         int n = snprintf(tmp, tmp_size, "%s.tmp%d-%u", path, (int)getpid(), counter++);
         if (n < 0 || (size_t)n >= tmp_size) return nullptr;
-        int fd = open(tmp, O_WRONLY | O_CREAT | O_EXCL, 0666);
+        int fd = open(tmp, O_WRONLY | O_CREAT | O_EXCL, 0644);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return nullptr;

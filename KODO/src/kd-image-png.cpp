@@ -64,6 +64,8 @@ void FreeReadContext(PngReadContext* ctx) {
     ctx->pixels = nullptr;
 }
 
+const png_alloc_size_t kKdPngChunkMax = (png_alloc_size_t)8 * 1024 * 1024;
+
 bool CreateReader(PngReadContext* ctx, const uint8_t* data, size_t size) {
     memset(ctx, 0, sizeof *ctx);
     ctx->data = data;
@@ -76,6 +78,17 @@ bool CreateReader(PngReadContext* ctx, const uint8_t* data, size_t size) {
         return false;
     }
     png_set_read_fn(ctx->png, ctx, ReadFromMemory);
+    // The library trusts a chunk's stated length and allocates it before
+    // reading a byte: a 90-byte file claiming a 1.9 GB chunk would get it.
+    // No ancillary chunk the engine reads needs more than a few megabytes,
+    // and no side may exceed what the engine's pixel cap allows.
+    png_set_chunk_malloc_max(ctx->png, kKdPngChunkMax);
+    // The library reports an over-long chunk as a "benign" error, which it
+    // turns into a warning and then reads the chunk all the same.
+    png_set_benign_errors(ctx->png, 0);
+    png_set_chunk_cache_max(ctx->png, 1000);
+    png_uint_32 side = (png_uint_32)(kd_image_max_bytes / 4 > 0x7fffffff ? 0x7fffffff : kd_image_max_bytes / 4);
+    png_set_user_limits(ctx->png, side, side);
     return true;
 }
 

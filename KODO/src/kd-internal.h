@@ -308,13 +308,22 @@ void KDT_RemoveThreadInfo(kd_thread_info_t* info);
 void KD_Printf(const char* format, ...) N_PRINTF_LIKE(1, 2);
 void KD_PrintDebugf(int level, const char* format, ...) N_PRINTF_LIKE(2, 3);
 void KD_Popupf(int level, const char* format, ...) N_PRINTF_LIKE(2, 3);
+// fopen for regular files only, never blocking on a FIFO; new files 0644.
+FILE* KDI_OpenRegularFile(const char* native, const char* mode);
 void KDI_InitConsole();
+// Starts keeping the lines printed before the console starts (dropping any
+// left from an earlier run); KDI_InitConsole writes them to the log.
+void KDI_KeepEarlyLogLines();
 void KDI_PrintConsoleStatistics();
 void KDI_FreeConsole();
 void KDI_FlushPopups();
 // Every finished log line is also handed to this sink (tests watch the log
 // through it). Null removes it.
+// Every line printed, whether or not a log or console takes it (the tools
+// print the engine's messages through it).
 void KDI_SetLogSink(void (*sink)(int level, const char* line, void* user), void* user);
+// Exactly the lines written to the log file, as they are written.
+void KDI_SetLogFileSink(void (*sink)(int level, const char* line, void* user), void* user);
 
 // Events and input state.
 void KDI_SendEvent(kd_event_t* event);

@@ -11,6 +11,9 @@ kdConsole kd_con;
 
 static void (*log_sink)(int, const char*, void*) = nullptr;
 static void* log_sink_user = nullptr;
+// Sees exactly the lines that the log file gets, when they get there.
+static void (*file_sink)(int, const char*, void*) = nullptr;
+static void* file_sink_user = nullptr;
 
 // Shared format buffer, used under PRINT.
 static char print_buffer[KD_PRINT_BUFFER];
@@ -22,6 +25,20 @@ static thread_local bool print_busy = false;
 static nArray<char*> shown_popups;
 static nArray<KD_ConsoleLine> popup_queue;
 
+// Lines printed before the console starts (the interface check, the
+// settings files' own reports) wait here and go to the log once it opens.
+// Bounded: a program that prints without end before start-up keeps its
+// first lines.
+static nArray<KD_ConsoleLine> early_lines;
+static bool console_started = false;
+static bool replaying_early_lines = false;  // the sink saw them when printed
+enum { KD_MAX_EARLY_LINES = 256 };
+
+static void DropEarlyLines() {
+    for (int i = 0; i < early_lines.count; i++) free(early_lines[i].text);
+    early_lines.Free();
+}
+
 // Both lists live for the whole run; their texts go at exit, before the
 // lists themselves (objects of one file are destroyed in reverse order).
 static struct PopupTextsAtExit {
@@ -30,6 +47,7 @@ static struct PopupTextsAtExit {
         shown_popups.count = 0;
         for (int i = 0; i < popup_queue.count; i++) free(popup_queue[i].text);
         popup_queue.count = 0;
+        DropEarlyLines();
     }
 } popup_texts_at_exit;
 
@@ -37,6 +55,13 @@ void KDI_SetLogSink(void (*sink)(int, const char*, void*), void* user) {
     KDI_LockCoreMutex(KD_MUTEX_PRINT);
     log_sink = sink;
     log_sink_user = user;
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+}
+
+void KDI_SetLogFileSink(void (*sink)(int, const char*, void*), void* user) {
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    file_sink = sink;
+    file_sink_user = user;
     KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
 }
 
@@ -64,6 +89,27 @@ void kdConsole::Init() {
     blink = 0;
     displayLevel = (int16_t)kd_state.verbose_level;
     toggleKey = kd_state.console_toggle_key;
+    // Called under no lock at start-up; later lines wait for PRINT.
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    console_started = true;
+    nArray<KD_ConsoleLine> waiting = early_lines;
+    early_lines = nArray<KD_ConsoleLine>();
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+    OpenLog();
+    if (enabled) {
+        KDI_LockCoreMutex(KD_MUTEX_PRINT);
+        print_busy = true;
+        replaying_early_lines = true;
+        for (int i = 0; i < waiting.count; i++) AddPiece((short)waiting[i].level, waiting[i].text);
+        replaying_early_lines = false;
+        print_busy = false;
+        KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+    }
+    for (int i = 0; i < waiting.count; i++) free(waiting[i].text);
+    waiting.Free();
+}
+
+void kdConsole::OpenLog() {
     if (!kd_state.console_enabled) return;
 
     logging = kd_state.logging;
@@ -139,8 +185,16 @@ static void FreeLine(line_t& l) {
 
 void kdConsole::AddPiece(short level, const char* text) {
     if ((uint16_t)level > 7) level = KD_LOG_ERROR;
-    if (log_sink && *text) log_sink(level, text, log_sink_user);
-    if (!enabled) return;
+    if (log_sink && *text && !replaying_early_lines) log_sink(level, text, log_sink_user);
+    if (!enabled) {
+        if (!console_started && *text && early_lines.count < KD_MAX_EARLY_LINES) {
+            KD_ConsoleLine kept;
+            kept.level = level;
+            kept.text = nStringDuplicate(text);
+            if (kept.text) early_lines.InsertLast(kept);
+        }
+        return;
+    }
     counters[level]++;
     if (level < displayLevel || !*text) return;
 
@@ -174,6 +228,7 @@ void kdConsole::AddPiece(short level, const char* text) {
     if (logging) {
         kd_file_t* f = KD_OpenFile(logName, "a");
         if (!f) return;
+        if (file_sink) file_sink(level, text, file_sink_user);
         if (main)
             KD_fprintf(f, "%.4d: [%.2d:%.2d.%.2d] %s", l.number, l.date[3], l.date[4], l.date[5], text);
         else
@@ -333,7 +388,10 @@ void kdConsole::Free() {
 
 bool KDI_ConsoleHandleEvent(kd_event_t* event) {
     if (!event) return false;
-    if (event->type == KD_EVENT_CHAR && (unsigned char)event->id == (unsigned char)kd_con.toggleKey) {
+    // Key id 0 names no key (an unknown name); the platform sends character
+    // 0 for keys it does not translate.
+    if (event->type == KD_EVENT_CHAR && kd_con.toggleKey != 0 &&
+        (unsigned char)event->id == (unsigned char)kd_con.toggleKey) {
         kd_con.Toggle();
         return true;
     }
@@ -342,6 +400,13 @@ bool KDI_ConsoleHandleEvent(kd_event_t* event) {
 }
 
 void KDI_InitConsole() { kd_con.Init(); }
+
+void KDI_KeepEarlyLogLines() {
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    DropEarlyLines();
+    console_started = false;
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+}
 void KDI_PrintConsoleStatistics() { kd_con.PrintStats(); }
 void KDI_FreeConsole() { kd_con.Free(); }
 

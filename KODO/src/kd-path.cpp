@@ -368,11 +368,10 @@ bool KD_CreateDirectory(const char* path) {
     while (len >= 2 && work[len - 2] == '/') work[--len] = 0;
     char last[GETPATH_SLOT_SIZE] = "";
     KDI_LockCoreMutex(KD_MUTEX_CREATE_DIR);
-    umask(0);
     for (int i = 5; i < len; i++) {
         if (work[i] != '/') continue;
         work[i] = 0;
-        mkdir(work, 0777);  // levels that exist already fail harmlessly
+        mkdir(work, 0755);  // levels that exist already fail harmlessly
         memcpy(last, work, (size_t)i + 1);
         work[i] = '/';
     }

@@ -378,16 +378,17 @@ static void ApplyApplication(KD_DMNode* app) {
 
     const char* fps = app->GetValue("fps_limit");
     if (fps) {
-        char* end = nullptr;
-        double limit = strtod(fps, &end);
-        while (end && isspace((unsigned char)*end)) end++;
-        // The frame time is 1000 / (limit + 2): a limit at or below -2 would
-        // divide by zero or give a negative time, text is no number at all.
-        if (end == fps || (end && *end) || !std::isfinite(limit) || limit <= -2.0 || limit > 10000.0) {
-            KD_PrintDebugf(1, "prog.xml: fps_limit '%.32s' is not usable; using a frame time of 8 ms.\n", fps);
+        // A number as atof reads it ("60fps" is 60). The frame time is
+        // 1000 / (limit + 2); one outside 1..1000 ms would spin the loop or
+        // freeze the game (a limit near -2 gives hours per frame).
+        double limit = atof(fps);
+        double frame = std::isfinite(limit) && limit > -2.0 ? 1000.0 / (limit + 2.0) : -1.0;
+        if (!(frame >= 1.0 && frame <= 1000.0)) {
+            KD_PrintDebugf(1, "prog.xml: fps_limit '%.32s' gives no frame time between 1 and 1000 ms; using 8 ms.\n",
+                           fps);
             p->parms.frame_ms = 8;
         } else {
-            p->parms.frame_ms = (int)(1000.0 / (limit + 2.0));
+            p->parms.frame_ms = (int)frame;
         }
     }
 
@@ -425,10 +426,8 @@ static void ApplyDeveloper(KD_DMNode* dev) {
     const char* key = dev->GetValue("console_toggle_key");
     if (key) {
         int id = KDI_GetKeyByName(key);
-        if (id)
-            kd_state.console_toggle_key = id;
-        else
-            KD_PrintDebugf(1, "developer settings: unknown console_toggle_key '%.32s'; keeping the default.\n", key);
+        kd_state.console_toggle_key = id;
+        if (!id) KD_PrintDebugf(1, "developer settings: unknown console_toggle_key '%.32s'; no key opens the console.\n", key);
     }
 }
 
@@ -537,6 +536,15 @@ void KDI_ApplyProgramSettings(KD_DMDatabase* prog, KD_DMDatabase* developer) {
     PublishSettings();
 }
 
+// The settings decide whether there is a log at all: a damaged settings
+// file is named where it is always seen.
+static void ReportDamageOnStderr(const KD_DMDatabase* db) {
+    if (db && db->Damage()[0]) {
+        fputs(db->Damage(), stderr);
+        fflush(stderr);
+    }
+}
+
 void KDI_ReadProgramSettings() {
     if (!kd_prog) return;
     kd_file_t* f = KD_OpenFile("res://prog.xml", "rb");
@@ -548,12 +556,14 @@ void KDI_ReadProgramSettings() {
     }
     KD_CloseFile(f);
     KD_DMDatabase* prog = kd_dman.GetDatabase("res://prog.xml");
+    ReportDamageOnStderr(prog);
 
     KD_DMDatabase* developer = nullptr;
     kd_file_t* d = KD_OpenFile("res://developer.xml", "rb");
     if (d) {
         KD_CloseFile(d);
         developer = kd_dman.GetDatabase("res://developer.xml");
+        ReportDamageOnStderr(developer);
     }
     KDI_ApplyProgramSettings(prog, developer);
 }

@@ -245,8 +245,9 @@ int KDI_DecodeUTF8(const char* text, uint32_t* out, int capacity) {
         bool bad = false;
         for (int k = 0; k < more; k++) {
             unsigned b = *s;
-            // The terminator or a byte that is not 10xxxxxx ends the text:
-            // never read past the end, never build a code point from junk.
+            // The terminator or a byte that is not 10xxxxxx ends the
+            // sequence: it is dropped, and decoding goes on at that byte,
+            // never past the end of the text.
             if ((b & 0xC0) != 0x80) {
                 bad = true;
                 break;
@@ -254,7 +255,7 @@ int KDI_DecodeUTF8(const char* text, uint32_t* out, int capacity) {
             cp = (cp << 6) | (b ^ 0x80);
             s++;
         }
-        if (bad) break;
+        if (bad) continue;
         out[n++] = cp;
     }
     out[n] = 0;

@@ -13,7 +13,8 @@
 static const double kTailSeconds = 0.15;
 // Leading silence in bytes.
 static const int kLeadBytes = 8;
-// The header layout this reader accepts.
+// The smallest file head: RIFF, WAVE, a 16-byte format chunk and the data
+// chunk's own header.
 static const unsigned int kHeaderBytes = 44;
 // At least 16 sample values after the header.
 static const unsigned int kMinFileBytes = 76;
@@ -78,24 +79,43 @@ bool kdSample::LoadWavFromFile(const char* path) {
 
 bool kdSample::LoadWavHeader(kdWaveHeader* h, const unsigned char* bytes, unsigned int length) {
     if (!bytes || length < kHeaderBytes) return false;
+    memset(h, 0, sizeof *h);
     memcpy(h->riff_tag, bytes, 4);
     h->riff_size = Read32(bytes + 4);
     memcpy(h->wave_tag, bytes + 8, 4);
-    memcpy(h->format_tag, bytes + 12, 4);
-    h->format_size = Read32(bytes + 16);
-    h->audio_format = Read16(bytes + 20);
-    h->channels = Read16(bytes + 22);
-    h->sample_rate = Read32(bytes + 24);
-    h->byte_rate = Read32(bytes + 28);
-    h->block_align = Read16(bytes + 32);
-    h->bits_per_sample = Read16(bytes + 34);
-    memcpy(h->data_tag, bytes + 36, 4);
-    h->data_size = Read32(bytes + 40);
-
-    // Only the canonical layout is read: anything between the format and
-    // the data chunk would otherwise be played as sound.
-    if (memcmp(h->riff_tag, "RIFF", 4) != 0 || memcmp(h->wave_tag, "WAVE", 4) != 0 ||
-        memcmp(h->format_tag, "fmt ", 4) != 0 || h->format_size != 16 || memcmp(h->data_tag, "data", 4) != 0) {
+    // Chunks follow one another, each padded to an even length. Common
+    // files hold others ("LIST" with the author's notes, "fact", "cue ")
+    // before the data: they are skipped. The format must come first.
+    bool have_format = false, have_data = false;
+    unsigned int at = 12;
+    while (!have_data && length - at >= 8) {
+        const unsigned char* chunk = bytes + at;
+        uint32_t chunk_size = Read32(chunk + 4);
+        unsigned int body = at + 8;
+        if (memcmp(chunk, "fmt ", 4) == 0 && !have_format) {
+            if (chunk_size < 16 || chunk_size > length - body) break;
+            memcpy(h->format_tag, chunk, 4);
+            h->format_size = chunk_size;
+            h->audio_format = Read16(chunk + 8);
+            h->channels = Read16(chunk + 10);
+            h->sample_rate = Read32(chunk + 12);
+            h->byte_rate = Read32(chunk + 16);
+            h->block_align = Read16(chunk + 20);
+            h->bits_per_sample = Read16(chunk + 22);
+            have_format = true;
+        } else if (memcmp(chunk, "data", 4) == 0 && have_format) {
+            memcpy(h->data_tag, chunk, 4);
+            h->data_size = chunk_size;
+            h->data_offset = body;
+            have_data = true;
+            break;
+        }
+        if (chunk_size > length - body) break;  // runs past the end
+        unsigned int next = body + chunk_size + (chunk_size & 1u);
+        if (next <= at || next > length) break;
+        at = next;
+    }
+    if (memcmp(h->riff_tag, "RIFF", 4) != 0 || memcmp(h->wave_tag, "WAVE", 4) != 0 || !have_format || !have_data) {
         KD_PrintDebugf(KD_LOG_WARNING, "Unsupported or BAD sample format");
         return false;
     }
@@ -109,7 +129,7 @@ bool kdSample::LoadWavHeader(kdWaveHeader* h, const unsigned char* bytes, unsign
                        (int)h->audio_format, (int)h->bits_per_sample);
         return false;
     }
-    unsigned int room = length - kHeaderBytes;
+    unsigned int room = length - h->data_offset;
     if (h->data_size > room) {
         KD_PrintDebugf(KD_LOG_WARNING, "Sample file size doesn't match header (%u bytes vs %u bytes).", room,
                        h->data_size);
@@ -152,7 +172,7 @@ bool kdSample::LoadWavFromMemory(const unsigned char* bytes, unsigned int length
     if (total > (size_t)INT_MAX) return false;
     data = (unsigned char*)calloc(total, 1);
     if (!data) return false;
-    const unsigned char* src = bytes + kHeaderBytes;
+    const unsigned char* src = bytes + h.data_offset;
     unsigned char* dst = data + kLeadBytes;
     if (in_bytes == 2) {
         memcpy(dst, src, pcm_bytes);

@@ -14,7 +14,9 @@ enum {
     KD_SAMPLE_MP3 = 2,
 };
 
-// The first 44 bytes of a canonical WAV file (little-endian integers).
+// The fields of a WAV file's format and data chunks (little-endian
+// integers), wherever the chunks stand; `data_offset` is where the PCM
+// bytes begin.
 struct kdWaveHeader {
     char riff_tag[4];
     uint32_t riff_size;
@@ -29,6 +31,7 @@ struct kdWaveHeader {
     uint16_t bits_per_sample;
     char data_tag[4];
     uint32_t data_size;
+    uint32_t data_offset;
 };
 
 class kdSample {

@@ -43,6 +43,8 @@ bool KD_XMLReader::SetDocument(char* bytes, int length) {
     size = length;
     position = 0;
     errors = 0;
+    damage_line = 0;
+    stopped = false;
     buffer_length = 0;
     return data != nullptr;
 }
@@ -105,7 +107,7 @@ bool KD_XMLReader::OpenFile(const char* file, bool native) {
     long length = 0;
     bool ok;
     if (native) {
-        FILE* fp = fopen(file, "rb");
+        FILE* fp = KDI_OpenRegularFile(file, "rb");
         if (!fp) return false;
         ok = ReadWhole(&bytes, &length, [fp](char* dst, long n) -> long { return (long)fread(dst, 1, (size_t)n, fp); });
         if (ferror(fp)) ok = false;
@@ -157,12 +159,22 @@ bool KD_XMLReader::Append(char c) {
     return true;
 }
 
-void KD_XMLReader::Report(const char* what, bool counts) {
-    if (counts) errors++;
-    int at = position > 0 ? position - 1 : 0;
-    int line = 0;
-    for (int i = 0; i < position && i < size; i++)
+int KD_XMLReader::LineAt(int offset) const {
+    int line = 1;
+    for (int i = 0; i < offset && i < size; i++)
         if (data[i] == '\n') line++;
+    return line;
+}
+
+void KD_XMLReader::MarkDamage() {
+    errors++;
+    if (!damage_line) damage_line = LineAt(position > 0 ? position - 1 : 0);
+}
+
+void KD_XMLReader::Report(const char* what, bool counts) {
+    if (counts) MarkDamage();
+    int at = position > 0 ? position - 1 : 0;
+    int line = LineAt(position) - 1;
     char context[255];
     int n = 0;
     for (int i = at; i < size && n < 254; i++) context[n++] = data[i];
@@ -329,7 +341,6 @@ bool KD_XMLReader::ParseBlock(int length) {
     }
     if (sep == 0) return true;
 
-    bool warned = false;
     for (;;) {
         while (*p == ' ') p++;
         if (!*p) break;
@@ -342,7 +353,8 @@ bool KD_XMLReader::ParseBlock(int length) {
         char* attr_name = p;
         while (*p && *p != '=' && *p != ' ') p++;
         if (*p != '=') {
-            errors++;
+            MarkDamage();
+            stopped = true;
             KD_Printf("KD_XMLReader Parsing Error1 at %d/%d\n", position, size);
             return false;
         }
@@ -363,7 +375,8 @@ bool KD_XMLReader::ParseBlock(int length) {
                 p++;
             }
             if (*p != '"') {
-                errors++;
+                MarkDamage();
+                stopped = true;
                 KD_Printf("KD_XMLReader Parsing Error2 at %d/%d\n", position, size);
                 return false;
             }
@@ -380,10 +393,10 @@ bool KD_XMLReader::ParseBlock(int length) {
             block.names[block.count] = attr_name;
             block.values[block.count] = value;
             block.count++;
-        } else if (!warned) {
-            warned = true;
-            KD_Popupf(1, "Too many blocks (%d limit) in object '%s' in xml '%s'.\n", KD_XML_MAX_ATTRIBUTES, block.tag,
-                      GetName());
+            // Raised as the last slot fills: the element may have had more.
+            if (block.count == KD_XML_MAX_ATTRIBUTES)
+                KD_Popupf(1, "Too many blocks (%d limit) in object '%s' in xml '%s'.\n", KD_XML_MAX_ATTRIBUTES,
+                          block.tag, GetName());
         }
         if (self_closing) {
             block.end = true;

@@ -39,9 +39,14 @@ public:
     int GetDepth() const { return 0; }
     static bool OnlyWhitespace(const char* text);
 
-    // Number of parse errors reported since the document was opened; the
-    // database loader refuses a document that has any.
+    // Number of parse errors reported since the document was opened.
     int GetErrorCount() const { return errors; }
+    // Line (from 1) of the first damage the reader met, 0 for none; the
+    // database loader names it when it keeps what came before.
+    int GetDamageLine() const { return damage_line; }
+    // Line (from 1) of the next unread byte.
+    int GetLine() const { return LineAt(position); }
+    bool Stopped() const { return stopped; }
     const char* GetName() const { return name ? name : ""; }
 
 private:
@@ -53,12 +58,16 @@ private:
     // make the document malformed.
     void Report(const char* what, bool counts = true);
     bool ParseBlock(int length);
+    int LineAt(int offset) const;
+    void MarkDamage();
 
     char* name = nullptr;
     char* data = nullptr;
     int size = 0;
     int position = 0;
     int errors = 0;
+    int damage_line = 0;
+    bool stopped = false;  // a block could not be parsed: the rest is unread
     char* buffer = nullptr;  // the collected block; grows with the block
     int buffer_capacity = 0;
     int buffer_length = 0;

@@ -255,14 +255,15 @@ static const char* FindAttribute(const kd_xml_block_t* b, const char* attr) {
     return nullptr;
 }
 
-// Reads arrays and nodes. A document that the reader found broken, or that
-// ends inside an array, is refused as a whole: the database is left empty
-// rather than holding whatever came before the damage.
+// Reads arrays and nodes. A damaged document keeps everything read before
+// the damage (a settings file with one bad element still gives its other
+// values); one line names the file and the line where reading stopped.
 bool KD_DMDatabase::ReadDocument(KD_XMLReader* reader, const char* label) {
     int first_new = arrays.count;
     int total_nodes = 0;
-    bool broken = false;
+    int damage_line = 0;
     KD_DMArray* current = nullptr;
+    damaged[0] = 0;
 
     kd_xml_block_t* b = reader->ReadNextBlock();
     while (b) {
@@ -298,7 +299,7 @@ bool KD_DMDatabase::ReadDocument(KD_XMLReader* reader, const char* label) {
         b = reader->ReadNextBlock();
         if (!b) {
             KD_Popupf(1, "Error parsing file '%s'\n", label);
-            broken = true;
+            if (!damage_line) damage_line = reader->GetLine();
             current = nullptr;
             break;
         }
@@ -308,18 +309,19 @@ bool KD_DMDatabase::ReadDocument(KD_XMLReader* reader, const char* label) {
             if (b && b->closing) b = reader->ReadNextBlock();
         }
     }
-    if (current) broken = true;  // the document ended inside an array
-    if (reader->GetErrorCount() > 0) broken = true;
+    if (reader->GetDamageLine()) damage_line = reader->GetDamageLine();
+    if (current && !damage_line) damage_line = reader->GetLine();  // ended inside an array
 
-    if (broken) {
-        for (int i = arrays.count - 1; i >= first_new; i--) {
-            delete arrays[i];
-            arrays.RemoveIndex(i);
-        }
-        KD_PrintDebugf(2, "KD_XML '%s' is malformed; it is read as an empty database.\n", label);
+    int kept_arrays = arrays.count - first_new;
+    if (damage_line) {
+        nStringFormat(damaged, sizeof damaged,
+                      "KD_XML '%s' is damaged at line %d; %s there, keeping the %d arrays with %d nodes read.\n",
+                      label, damage_line, reader->Stopped() || current ? "reading stopped" : "a part was skipped",
+                      kept_arrays, total_nodes);
+        KD_PrintDebugf(KD_LOG_ERROR, "%s", damaged);
         return false;
     }
-    KD_Printf("%d Arrays loaded with total %d nodes.\n", arrays.count - first_new, total_nodes);
+    KD_Printf("%d Arrays loaded with total %d nodes.\n", kept_arrays, total_nodes);
     return true;
 }
 
@@ -376,7 +378,7 @@ static bool IsWritableName(const char* s) {
 
 bool KD_DMDatabase::SaveXML(const char* path) {
     if (!path) return false;
-    FILE* fp = fopen(path, "wt");
+    FILE* fp = KDI_OpenRegularFile(path, "wt");
     if (!fp) {
         KD_Popupf(1, "Unable to open file '%s' for writing.\n", path);
         KD_PrintDebugf(2, "Unable to open file '%s' for writing.\n", path);

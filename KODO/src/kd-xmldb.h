@@ -93,7 +93,13 @@ public:
     const char* GetValue(const char* array_id, const char* node_name, const char* value_name) const;
     void SetValue(const char* array_id, const char* node_name, const char* value_name, const char* value);
 
+    // The line that named the damage of the last document read, "" when it
+    // was whole. Settings files print it on stderr too: their log may not
+    // exist yet.
+    const char* Damage() const { return damaged; }
+
 private:
+    char damaged[512] = "";
     bool ReadDocument(class KD_XMLReader* reader, const char* label);
 };
 

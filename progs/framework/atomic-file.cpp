@@ -24,6 +24,18 @@ bool AtomicFile::Open(const char* target) {
         Fail("no file name");
         return false;
     }
+    // A file the player made read-only stays as it is: the rename below
+    // would replace it whatever its permissions. Opening it for appending
+    // writes nothing and fails exactly when writing would.
+    const char* there = kd->CallExtension("FileExists", target);
+    if (there && strcmp(there, "file") == 0) {
+        kd_file_t* probe = kd->OpenFile(target, "a");
+        if (!probe) {
+            Fail("the file cannot be written (read-only?)");
+            return false;
+        }
+        kd->CloseFile(probe);
+    }
     // Same folder as the target, so the rename never crosses devices.
     temp.Set(target);
     temp.Append(".tmp");

@@ -315,10 +315,10 @@ bool DMDatabase::LoadXML(const char* file) {
         if (!b) break;
     }
     if (xml.IsDamaged() || !xml.EndOfFile()) {
-        // Half a file is worse than none: a later save would make the
-        // loss permanent.
-        Report("Database file '%s' is damaged; nothing of it is used.\n", file);
-        FreeArrays();
+        // What came before the damage is kept; false tells the loaders of
+        // player files to set the file aside before anything is saved.
+        Report("Database file '%s' is damaged at line %d; the %d arrays with %d nodes read before it are kept.\n",
+               file, xml.GetDamageLine(), arrays.count, totalNodes);
         return false;
     }
     kd->PrintDebugf(3, "%d Arrays loaded with total %d nodes.\n", arrays.count, totalNodes);

@@ -105,16 +105,10 @@ bool LocalizationManager::LoadLanguageFile() {
         if (from || to) Append(from ? from : "", to, nullptr, 1, 0);
     }
     if (xml.IsDamaged()) {
-        // A cut or broken file would give a half table with texts shown
-        // in two languages; the program runs untranslated instead.
-        kd->PrintDebugf(1, "Language file '%s' is damaged; its translations are not used.\n", languageFile.c_str());
-        for (int i = entries.count - 1; i >= firstEntry; i--) {
-            Entry* e = entries.data[i];
-            free(e->source);
-            free(e->translation);
-            delete e;
-            entries.RemoveIndex(i);
-        }
+        // The translations read before the damage are used; the rest of the
+        // texts show untranslated.
+        kd->PrintDebugf(1, "Language file '%s' is damaged at line %d; the %d translations before it are used.\n",
+                        languageFile.c_str(), xml.GetDamageLine(), entries.count - firstEntry);
     }
     return true;
 }
@@ -135,7 +129,9 @@ void LocalizationManager::Initialize() {
         kd->AddSearchPath(path, true);
     }
     languageFile.Set("language.xml");
-    newStringsFile.Set("res://language-new-strings.xml");
+    // The program's data is read-only; the collected texts go to the
+    // player's folder, where a developer picks them up.
+    newStringsFile.Set("user://language-new-strings.xml");
     FreeEntries();
 
     if (!LoadLanguageFile()) return;

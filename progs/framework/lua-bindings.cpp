@@ -729,7 +729,8 @@ int ReturnTextOrEmpty(lua_State* L, const char* s) { return LuaReturnText(L, s ?
 int luaf_Localize(lua_State* L) {
     LuaArgs a(L, __func__);
     const char* text = a.Text(1);
-    return ReturnTextOrEmpty(L, text ? loc_man.Localize(text) : "");
+    // Null (a text starting with '@') reaches the script as nil.
+    return LuaReturnText(L, text ? loc_man.Localize(text) : "");
 }
 
 int luaf_LocalizeComment(lua_State* L) {

@@ -101,25 +101,35 @@ int LuaManager::SetUpState(lua_State* L) {
     lua_rawset(L, LUA_REGISTRYINDEX);
 
     RegisterLuaFuncs(L, lua_builtin_bindings, lua_builtin_binding_count);
+    bool builtins_only = lua_touserdata(L, 1) != nullptr;
+    if (builtins_only) return 0;
     const nArray<LuaFunctionEntry>& fns = lua_man.functions;
     for (int i = 0; i < fns.count; i++) RegisterLuaFunc(L, fns[i].name, fns[i].fn);
     return 0;
 }
 
-lua_State* LuaManager::OpenLuaState(int) {
+// Set-up runs protected: a failed allocation closes the state instead of
+// ending the process.
+lua_State* LuaManager::NewState(bool builtins_only) {
     lua_State* L = luaL_newstate();
     if (!L) return nullptr;
     lua_atpanic(L, SilentPanic);
-    // Set-up runs protected: a failed allocation closes the state instead
-    // of ending the process.
-    if (lua_cpcall(L, SetUpState, nullptr) != 0) {
+    static char builtins_only_mark;
+    if (lua_cpcall(L, SetUpState, builtins_only ? &builtins_only_mark : nullptr) != 0) {
         kd->PrintDebugf(1, "LuaManager::OpenLuaState: %s\n", lua_tostring(L, -1) ? lua_tostring(L, -1) : "?");
         lua_close(L);
         return nullptr;
     }
-    states.InsertLast(L);
     return L;
 }
+
+lua_State* LuaManager::OpenLuaState(int) {
+    lua_State* L = NewState(false);
+    if (L) states.InsertLast(L);
+    return L;
+}
+
+lua_State* LuaManager::OpenBuiltinsOnlyLuaState() { return NewState(true); }
 
 void LuaManager::CloseLuaState(lua_State* L) {
     if (!L) return;

@@ -51,6 +51,11 @@ public:
 
     // The flags are ignored (callers pass 0). Null when Lua cannot allocate.
     lua_State* OpenLuaState(int flags);
+    // A state of its own kind: the stock set-up and the built-in functions
+    // only. It is on no list, so functions added with AddLuaFunction, before
+    // or after, never reach it; its owner registers what it needs and
+    // closes it.
+    lua_State* OpenBuiltinsOnlyLuaState();
     void CloseLuaState(lua_State* L);
 
     void AddLuaFunction(const char* name, lua_CFunction fn);
@@ -112,6 +117,7 @@ private:
     bool CallGlobal(lua_State* L, const char* name, const CallArg* args, int count, double* number,
                     lua_Integer* integer);
     static int SetUpState(lua_State* L);
+    static lua_State* NewState(bool builtins_only);
 
     lua_State* main_state = nullptr;
     nArray<LuaFunctionEntry> functions;

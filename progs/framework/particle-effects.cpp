@@ -109,7 +109,9 @@ void PartBurstMan::Init() {
     kd->PrintDebugf(3, "PartBurstMan::Init.\n");
     // Opened here rather than during static construction, so that the
     // Lua manager is certainly constructed when it hands out the state.
-    if (!L) L = lua_man.OpenLuaState(0);
+    // Built-in functions and its own only: functions that the game adds
+    // later are not for effect scripts.
+    if (!L) L = lua_man.OpenBuiltinsOnlyLuaState();
     LuaManager::RegisterLuaFuncs(L, kEffectBindings);
     for (int i = 0; i < num_death_funcs; i++) free(death_funcs[i].name);
     memset(death_funcs, 0, sizeof death_funcs);
@@ -156,6 +158,14 @@ void PartBurstMan::FinishRecord(fx_t* fx) {
 
 fx_t* PartBurstMan::LoadFX(const char* name, bool reference, int cacheMode) {
     if (!name) return nullptr;
+    if (script_thread.load() == kd->GetCurrentThreadId()) {
+        // Asked for by the effect script this thread runs: the lock is
+        // this thread's already, and it is not recursive.
+        fx_t* found = FindLocked(name);
+        if (found && reference && cacheMode) IncreaseAssetReferenceCounts(found);
+        if (!found) deferred.push_back(name);
+        return found;
+    }
     kd_mutex_t* m = Mutex();
     // The search runs under the lock too: a record another thread is still
     // filling must not be handed out half-made.
@@ -179,14 +189,19 @@ fx_t* PartBurstMan::LoadFX(const char* name, bool reference, int cacheMode) {
     if (name[0] != '!' && L) {
         ed_part_burst = fx;
         ed_part_burs_man = this;
+        script_thread = kd->GetCurrentThreadId();
         lua_man.ExecLuaFile(L, name);
+        script_thread = 0;
         ed_part_burst = nullptr;
         ed_part_burs_man = nullptr;
     }
     int last = num_fx;
     for (int i = first; i < last; i++) FinishRecord(&table[i]);
+    std::vector<std::string> asked;
+    asked.swap(deferred);
     if (m) kd->UnlockMutex(m);
-    // Emitter effects load outside the lock (loading takes it again).
+    // Emitter effects and those the script asked for load outside the lock
+    // (loading takes it again).
     for (int i = first; i < last; i++) {
         fx_t* r = &table[i];
         if (!r->emitter_fx_name) continue;
@@ -195,6 +210,7 @@ fx_t* PartBurstMan::LoadFX(const char* name, bool reference, int cacheMode) {
         r->emitter_fx_name = nullptr;
         free(emitter);
     }
+    for (const std::string& other : asked) GetFX(other.c_str());
     return fx;
 }
 

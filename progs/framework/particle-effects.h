@@ -10,6 +10,10 @@
 #include <lua.hpp>
 #include <stdint.h>
 
+#include <atomic>
+#include <string>
+#include <vector>
+
 #include "framework-kd.h"
 #include "kodo.h"
 #include "particles.h"
@@ -117,6 +121,13 @@ private:
     fx_t table[FX_TABLE_SIZE];
     int num_fx = 0;
     int cache_mode = 4;
+    // The thread running an effect script under the load lock, 0 for none.
+    // An effect that this script asks for (CacheFX, SpawnFX) is looked up
+    // without locking again; one not loaded yet waits in `deferred` until
+    // the script's own records are complete, so that a chain is never cut
+    // by another effect's records.
+    std::atomic<unsigned long> script_thread{0};
+    std::vector<std::string> deferred;
 };
 
 // Bitmap helpers for areas (RGBA pixels in memory; 0 without them).

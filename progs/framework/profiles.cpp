@@ -1,10 +1,12 @@
 #include "profiles.h"
 
+#include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <cmath>
 #include <string>
 
 #include "lua-args.h"
@@ -16,11 +18,23 @@ Profile* prof = nullptr;
 static const char* const kIndexPath = "user://profiles/index.xml";
 static const int kMaxProfiles = 64;
 
-static bool FileExists(const char* path) {
+// Whether anything is at the path, readable or not. A file that this user
+// cannot read is still the player's: it is never taken for missing, so it
+// is never replaced, deleted or dropped from the index.
+static bool FileExists(const char* path) { return kd->CallExtension("FileExists", path) != nullptr; }
+
+static bool FileReadable(const char* path) {
     kd_file_t* f = kd->OpenFile(path, "rb");
     if (!f) return false;
     kd->CloseFile(f);
     return true;
+}
+
+// A number from a player file; anything but a finite number (a hand-edited
+// "nan" would pass every range check and be saved back) gives the default.
+static float FiniteOr(const char* text, float fallback) {
+    float v = (float)atof(text);
+    return std::isfinite(v) ? v : fallback;
 }
 
 static nString ProfilePath(const char* file) {
@@ -56,10 +70,17 @@ DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked) {
     if (blocked) *blocked = false;
     DMDatabase* db = dman.CreateDatabase(path);
     if (db->GetNumberOfArrays() > 0 || !FileExists(path)) return db;
+    if (!FileReadable(path)) {
+        kd->PrintDebugf(1, "Player data file '%s' exists but cannot be read; it is left alone and never written.\n",
+                        path);
+        if (blocked) *blocked = true;
+        return db;
+    }
     if (db->Load(path)) return db;
-    db->Free();
+    // What was read before the damage stays in use; the file itself is kept
+    // aside, so the next save cannot write over what could not be read.
     db->SetFileName(path);
-    kd->PrintDebugf(1, "Player data file '%s' is damaged; it is set aside and an empty one is used.\n", path);
+    kd->PrintDebugf(1, "Player data file '%s' is damaged; it is set aside and what could be read is used.\n", path);
     if (!SetAside(path)) {
         kd->PrintDebugf(1, "Unable to set '%s' aside; it will not be overwritten.\n", path);
         if (blocked) *blocked = true;
@@ -236,7 +257,7 @@ void Profile::Delete() {
         path.Append(save);
         if (!kd->DeleteFile(path.text)) kd->PrintDebugf(1, "Deleting save file '%s' failed.\n", save);
     }
-    if (IsValidFileName(fileName.text)) {
+    if (IsValidFileName(fileName.text) && !saveBlocked) {
         nString path = Path();
         kd->PrintDebugf(3, "Deleting file '%s'\n", path.text);
         kd->DeleteFile(path.text);
@@ -408,17 +429,39 @@ void ProfileManager::DestroyAll() {
     index = nullptr;
 }
 
+bool ProfileManager::IsHeldUnreadable(const char* file) const {
+    for (const std::string& held : unreadable)
+        if (held == file) return true;
+    return false;
+}
+
+// Loads one profile file named by the index. A missing file is dropped; one
+// that is there but cannot be read is reported and held: kept in the index,
+// never loaded, written or deleted.
+bool ProfileManager::LoadProfileFile(const char* file) {
+    nString path = ProfilePath(file);
+    if (!FileExists(path.text)) return false;
+    if (!FileReadable(path.text)) {
+        kd->PrintDebugf(1, "Profile file '%s' exists but cannot be read; it is left alone and kept in the index.\n",
+                        path.text);
+        if (!IsHeldUnreadable(file)) unreadable.push_back(file);
+        return false;
+    }
+    Profile* p = new Profile();
+    p->Load(file);
+    profiles.InsertLast(p);
+    return true;
+}
+
 void ProfileManager::LoadProfiles() {
     kd->PrintDebugf(3, "Loading all profiles.\n");
     DestroyAll();
     kd->CreateDirectory("user://profiles");
 
-    if (FileExists(kIndexPath)) {
-        index = LoadPlayerDatabase(kIndexPath, nullptr);
-    } else {
-        kd->PrintDebugf(1, "Profiles database index doesn't exists. Creating new.\n");
-        index = dman.CreateDatabase(kIndexPath);
-    }
+    indexBlocked = false;
+    unreadable.clear();
+    index = LoadPlayerDatabase(kIndexPath, &indexBlocked);
+    if (!FileExists(kIndexPath)) kd->PrintDebugf(1, "Profiles database index doesn't exists. Creating new.\n");
     DMArray* list = index->GetArray("!PROFILE_INDEX");
     if (!list) list = index->AddArray("!PROFILE_INDEX");
 
@@ -431,10 +474,7 @@ void ProfileManager::LoadProfiles() {
         bool twice = false;
         for (int k = 0; k < profiles.count && !twice; k++) twice = nStringsMatch(profiles.data[k]->GetFileName(), file);
         if (twice) continue;  // two profiles on one file would each save over the other
-        if (!FileExists(ProfilePath(file).text)) continue;
-        Profile* p = new Profile();
-        p->Load(file);
-        profiles.InsertLast(p);
+        LoadProfileFile(file);
     }
     // An empty index, or one whose entries all failed: the files on disk
     // are the profiles (a new one must never take the name of a file that
@@ -443,20 +483,17 @@ void ProfileManager::LoadProfiles() {
         for (int n = 1; n <= kMaxProfiles; n++) {
             char file[16];
             snprintf(file, sizeof file, "%d.xml", n);
-            if (!FileExists(ProfilePath(file).text)) continue;
-            Profile* p = new Profile();
-            p->Load(file);
-            profiles.InsertLast(p);
-            if (!list->GetNode(file)) list->AddNode(file);
+            if (IsHeldUnreadable(file)) continue;
+            if (LoadProfileFile(file) && !list->GetNode(file)) list->AddNode(file);
         }
     }
     if (profiles.count == 0) CreateNewProfile();
 
     if (index->GetArray("!SETTINGS")) {
         const char* v = index->GetValue("!SETTINGS", "SOUND_VOLUME", "value");
-        if (v) SetSoundVolume((float)atof(v));
+        if (v) SetSoundVolume(FiniteOr(v, 1.0f));
         v = index->GetValue("!SETTINGS", "MUSIC_VOLUME", "value");
-        if (v) SetMusicVolume((float)atof(v));
+        if (v) SetMusicVolume(FiniteOr(v, 1.0f));
         v = index->GetValue("!SETTINGS", "WINDOWED", "value");
         if (v) Manager::GetParms()->windowed = atoi(v) != 0;
         kd->ReInit();
@@ -486,6 +523,7 @@ bool ProfileManager::SaveProfiles() {
     index->RemoveArray("!PROFILE_INDEX");
     DMArray* list = index->AddArray("!PROFILE_INDEX");
     for (int i = 0; i < profiles.count; i++) list->AddNode(profiles.data[i]->GetFileName());
+    for (const std::string& held : unreadable) list->AddNode(held.c_str());
     index->RemoveArray("!STATE");
     DMArray* state = index->AddArray("!STATE");
     if (prof) {
@@ -502,7 +540,8 @@ bool ProfileManager::SaveProfiles() {
     index->SetValue("!SETTINGS", "MUSIC_VOLUME", "value", text);
     index->SetValue("!SETTINGS", "WINDOWED", "value", Manager::GetParms()->windowed ? "1" : "0");
 
-    bool ok = index->Save(kIndexPath);
+    // An index that could not be read was reported when it was loaded.
+    bool ok = !indexBlocked && index->Save(kIndexPath);
     for (int i = 0; i < profiles.count; i++) ok = profiles.data[i]->Save() && ok;
     return ok;
 }

@@ -7,6 +7,9 @@
 
 #include <stdint.h>
 
+#include <string>
+#include <vector>
+
 #include "dataman.h"
 #include "framework-kd.h"
 #include "kodo.h"
@@ -120,9 +123,15 @@ private:
     void SetSoundVolume(float v);
     void SetMusicVolume(float v);
 
+    bool LoadProfileFile(const char* file);
+    bool IsHeldUnreadable(const char* file) const;
+
     nArray<Profile*> profiles;
     nArray<Profile*> deleted;
+    // Profile files that are there but cannot be read: kept in the index.
+    std::vector<std::string> unreadable;
     DMDatabase* index = nullptr;
+    bool indexBlocked = false;  // the index could not be read: never written
     AudioHooks audio;
     float soundVolume = 1.0f;
     float musicVolume = 1.0f;

@@ -54,6 +54,7 @@ bool XMLReader::OpenFile(const char* name, bool native) {
     CloseFile();
     data.clear();
     damaged = false;
+    damageLine = 0;
     size = position = 0;
     if (!name || !*name) return false;
     fileName = nStringDuplicate(name);
@@ -99,6 +100,7 @@ bool XMLReader::OpenFileInMemory(const void* bytes, int n) {
     CloseFile();
     data.clear();
     damaged = false;
+    damageLine = 0;
     size = position = 0;
     if (!bytes || n < 4) return false;
     fileName = nStringDuplicate("FromMem");
@@ -106,6 +108,18 @@ bool XMLReader::OpenFileInMemory(const void* bytes, int n) {
     data.push_back(0);
     size = n;
     return CheckFirstByte();
+}
+
+int XMLReader::LineAt(int offset) const {
+    int line = 1;
+    for (int i = 0; i < offset && i < size; i++)
+        if (data[i] == '\n') line++;
+    return line;
+}
+
+void XMLReader::MarkDamaged() {
+    if (!damaged) damageLine = LineAt(position > 0 ? position - 1 : 0);
+    damaged = true;
 }
 
 void XMLReader::PrintParsingError(const char* what, int ch) {
@@ -192,12 +206,12 @@ const char* XMLReader::GetNextBlock() {
                 position++;
             }
             if (!closed) {
-                damaged = true;
+                MarkDamaged();
                 PrintParsingError("Comment block not ended properly.", 0);
             }
         }
     }
-    if (inTag || (inQuotes && !OnlyWhitespace(buffer.c_str()))) damaged = true;
+    if (inTag || (inQuotes && !OnlyWhitespace(buffer.c_str()))) MarkDamaged();
     return nullptr;
 }
 
@@ -296,7 +310,7 @@ XMLBlock* XMLReader::ReadNextBlock() {
         char* name = p;
         char* eq = strchr(p, '=');
         if (!eq) {
-            damaged = true;
+            MarkDamaged();
             kd->PrintDebugf(1, "XMLReader Parsing Error1 at %d/%d\n", position, size);
             return nullptr;
         }

@@ -37,6 +37,8 @@ public:
     // repair (an unterminated tag, quote or comment, an attribute without
     // '='), so that callers can refuse a half-read file.
     bool IsDamaged() const { return damaged; }
+    // Line (from 1) where the damage was met, or of the next unread byte.
+    int GetDamageLine() const { return damageLine ? damageLine : LineAt(position); }
 
     static bool OnlyWhitespace(const char* s);
     // Backslash escapes, in place.
@@ -49,10 +51,13 @@ private:
     void PrintParsingError(const char* what, int ch);
     bool CheckFirstByte();
     char* SeekParmEnd(char* s);
+    void MarkDamaged();
+    int LineAt(int offset) const;
 
     char* fileName = nullptr;
     int depth = 0;
     bool damaged = false;
+    int damageLine = 0;
     int size = 0;
     int position = 0;
     XMLBlock block;

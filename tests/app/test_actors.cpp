@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <math.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <box2d/box2d.h>
 
 #include "physics/actor-behaviors.h"
@@ -529,6 +533,9 @@ TEST(Explosion, PushesDynamicBodiesAwayByDistance) {
     // f = 1 - 1/2: half the force along +x; the random offset only turns it.
     EXPECT_NEAR(near_->body->GetLinearVelocity().x, 5 / mass, 1e-4f);
     EXPECT_NEAR(near_->body->GetLinearVelocity().y, 0, 1e-4f);
+    // An offset of at most 0.2 m on each axis: |w| <= |J| x 0.29 m / I.
+    const float turn_limit = 5 * 0.29f / near_->body->GetInertia();
+    EXPECT_LE(fabsf(near_->body->GetAngularVelocity()), turn_limit);
     EXPECT_NEAR(below->body->GetLinearVelocity().y, 10 * 0.25f / mass, 1e-4f);
     EXPECT_EQ(far_->body->GetLinearVelocity().Length(), 0.0f);
     EXPECT_EQ(spared->body->GetLinearVelocity().Length(), 0.0f);
@@ -553,14 +560,15 @@ TEST(BehaviourRegistry, LookupsByExactName) {
     EXPECT_EQ(ActorBehavior::GetActorBehavior(nullptr), def);
     EXPECT_EQ(ActorBehavior::all_abs[0], def);
     EXPECT_EQ(ActorBehavior::GetActorBehavior("default"), nullptr);
+    const int made = ActorBehavior::all_abs.count;
     ActorBehaviors::InitActorBehaviors();  // registers nothing twice
-    EXPECT_EQ(ActorBehavior::all_abs.count, 1);
+    EXPECT_EQ(ActorBehavior::all_abs.count, made);
     {
         ActorBehavior other("OTHER");
         ActorBehavior twin("OTHER");
         EXPECT_EQ(ActorBehavior::GetActorBehavior("OTHER"), &other);  // the first of a name
         EXPECT_EQ(ActorBehavior::GetActorBehavior(nullptr), def);
-        EXPECT_EQ(ActorBehavior::all_abs.count, 3);
+        EXPECT_EQ(ActorBehavior::all_abs.count, made + 2);
     }
     EXPECT_EQ(ActorBehavior::GetActorBehavior("OTHER"), nullptr);
     EXPECT_TRUE(def->OnContact(nullptr, nullptr, nullptr));
@@ -578,6 +586,15 @@ TEST(BehaviourRegistry, ShapesFallBackToTheDefault) {
     EXPECT_EQ(s->behavior, env.def.get());
 }
 
+// The editor's guides (here the move limit's line from the start) are
+// drawn in editor mode only.
+static std::vector<std::string> drawn_lines;
+static void RecordLine(float x0, float y0, float x1, float y1) {
+    char text[96];
+    snprintf(text, sizeof text, "%g,%g-%g,%g", x0, y0, x1, y1);
+    drawn_lines.push_back(text);
+}
+
 TEST(BehaviourDraw, EditGuidesOnlyInTheEditor) {
     AppEnv env;
     PhysicsSimulation sim;
@@ -589,10 +606,22 @@ TEST(BehaviourDraw, EditGuidesOnlyInTheEditor) {
     a->path.InsertLast(vec2_t{2, 2});
     a->path.InsertLast(vec2_t{3, 3});
     a->mirrored = 1;
-    // Drawing in both modes runs without a bitmap or a font to hand.
+    char guide[96];
+    snprintf(guide, sizeof guide, "%g,%g-%g,%g", a->start_position.x, a->start_position.y,
+             a->start_position.x + a->move.x, a->start_position.y + a->move.y);
+    kodo_t recording = *kd;
+    recording.DrawLine = RecordLine;
+    kodo_t* saved = kd;
+    kd = &recording;
+    drawn_lines.clear();
     sim.Draw();
+    std::vector<std::string> playing = drawn_lines;
+    drawn_lines.clear();
     sim.editor_mode = 1;
     sim.show_edit_info = 1;
     sim.Draw();
+    kd = saved;
+    EXPECT_EQ(std::count(playing.begin(), playing.end(), guide), 0);
+    EXPECT_EQ(std::count(drawn_lines.begin(), drawn_lines.end(), guide), 1);
     sim.FreeWorld();
 }

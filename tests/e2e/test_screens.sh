@@ -10,21 +10,14 @@
 # ui/ (UI_SET=test, the default), or the bundled menus as they are
 # (UI_SET=bundled; its main menu needs buttons "Play" and "Options" at the
 # same places, or the coordinates below changed with it).
-set -e
-WORM="$1"
-DATA="$2"
+. "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
 UI_SET="${UI_SET:-test}"
-HERE=$(cd "$(dirname "$0")" && pwd)
-XVFB="$HERE/../../KODO/host/tests/with_xvfb.sh"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
 
 # The data tree: the bundled one, with the test's UI files over its ui/.
-. "$HERE/data-tree.sh"
 if [ "$UI_SET" = bundled ]; then
   e2e_data_tree "$WORK" "$DATA"
 else

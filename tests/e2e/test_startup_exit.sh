@@ -2,14 +2,7 @@
 # Starts the real executable headless, lets it run frames, sends the exit
 # request through the scripted input and checks the exit status and the
 # order of the start-up and shutdown lines in the log file.
-set -e
-WORM="$1"
-DATA="$2"
-HERE=$(cd "$(dirname "$0")" && pwd)
-XVFB="$HERE/../../KODO/host/tests/with_xvfb.sh"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-. "$HERE/data-tree.sh"
+. "$(dirname "$0")/e2e-lib.sh"
 e2e_data_tree "$WORK" "$DATA"
 cat > "$WORK/script.txt" <<'END'
 # let it run frames, then ask the program to quit

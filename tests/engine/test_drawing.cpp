@@ -396,6 +396,13 @@ TEST_F(Drawing, PushedTransformsMultiplyParentOnTheLeft) {
     KD_PushTransform(nullptr);  // null pushes the identity
     EXPECT_EQ(memcmp(KD_PeekTransform(), &kd_transform_identity, sizeof(nTransform)), 0);
     KD_PopTransform();
+
+    // The empty stack's top is the identity, and writing through the
+    // pointer (the interface hands out a writable one) changes nothing else.
+    nTransform* empty = kd->PeekTransform();
+    empty->m[0] = 5;
+    EXPECT_FLOAT_EQ(kd_transform_identity.m[0], 1);
+    EXPECT_EQ(memcmp(kd->PeekTransform(), &kd_transform_identity, sizeof(nTransform)), 0);
 }
 
 TEST_F(Drawing, TransformStackOverflowIsIgnoredAndUnderflowIsReported) {

@@ -1,6 +1,10 @@
 // Files through the interface: modes, reads and seeks, the three openers,
 // search order, and packages serving the same bytes as folders.
+#include <unistd.h>
+
 #include "fs-fixture.h"
+#include "kd-xml.h"
+#include "kd-xmldb.h"
 
 using Files = FsTest;
 
@@ -35,6 +39,39 @@ TEST_F(Files, WriteAppendAndReadBack) {
     KD_CloseFile(f);
     EXPECT_EQ(ReadEngineFile("user://notes.txt"), "hello world");
     EXPECT_EQ(kd_state.open_file_handles, 0);
+}
+
+// Only regular files open: a FIFO in place of a data file is refused at
+// once (a blocking open would hang start-up until someone writes to it),
+// and new files are 0644, folders 0755, whatever the process umask.
+TEST_F(Files, FifosAreRefusedAndNewFilesAreNotWorldWritable) {
+    ASSERT_EQ(mkfifo("app/native/prog.xml", 0644), 0);
+    ASSERT_EQ(mkfifo("data/Dev/Game/fifo.xml", 0644), 0);
+    alarm(20);  // a blocked open ends the test instead of hanging it
+    EXPECT_EQ(KD_OpenFile("res://prog.xml", "r"), nullptr);
+    EXPECT_EQ(KD_OpenFile("user://fifo.xml", "r"), nullptr);
+    EXPECT_EQ(KD_OpenFile("user://fifo.xml", "w"), nullptr);
+    KD_XMLReader reader;
+    EXPECT_FALSE(reader.OpenFile("app/native/prog.xml", true));
+    alarm(0);
+    EXPECT_EQ(kd_state.open_file_handles, 0);
+
+    mode_t old = umask(0);
+    ASSERT_TRUE(KD_CreateDirectory("user://made/deeper"));
+    kd_file_t* f = KD_OpenFile("user://made/deeper/p.xml", "w");
+    ASSERT_NE(f, nullptr);
+    KD_CloseFile(f);
+    KD_DMDatabase db;
+    db.SetValue("a", "n", "k", "v");
+    ASSERT_TRUE(db.SaveXML("data/Dev/Game/made/db.xml"));
+    umask(old);
+    struct stat st;
+    ASSERT_EQ(stat("data/Dev/Game/made/deeper/p.xml", &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    ASSERT_EQ(stat("data/Dev/Game/made/db.xml", &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    ASSERT_EQ(stat("data/Dev/Game/made/deeper", &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
 }
 
 TEST_F(Files, ReadsAndSeeksOnNativeFiles) {

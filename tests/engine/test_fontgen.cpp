@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "font-fixture.h"
+#include "kd-console.h"
 #include "kd-image.h"
 #include "test-support.h"
 
@@ -165,6 +166,19 @@ TEST_F(FontGen, BadSourcesFail) {
     std::ofstream("app/native/fonts/t.sft.xml")
         << "<root><array id=\"settings\"><node id=\"INPUT\" bitmap=\"none.png\"/></array></root>";
     EXPECT_EQ(KDI_GenerateFontFromSource(&font, 1.0), 0);
+    // A TrueType source with language strings: every step this platform
+    // lacks reports itself to the developer, and generation fails.
+    {
+        kd_state.developer_mode = true;
+        KDI_ResetPopups();
+        LogCapture log;
+        std::ofstream("app/native/fonts/t.sft.xml") << "<root><array id=\"settings\"><node id=\"INPUT\" ttf=\"t.ttf\" "
+                                                       "strings=\"strings.xml\" size_px=\"20\"/></array></root>";
+        EXPECT_EQ(KDI_GenerateFontFromSource(&font, 1.0), 0);
+        kd_state.developer_mode = false;
+        EXPECT_TRUE(log.Contains("KDI_CreateFontGlyphsArrayFromStrings not available."));
+        EXPECT_TRUE(log.Contains("KDI_CreateFontGlyphBitmapsFromTTF not available."));
+    }
     // Neither kind of input: an empty font, generated (from fresh records,
     // as the font table hands them over).
     FreeFont(&font);

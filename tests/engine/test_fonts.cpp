@@ -212,6 +212,7 @@ TEST_F(Fonts, GetCountsOnceAndLoadCountsEveryCall) {
     EXPECT_EQ(g1, g2);
     EXPECT_EQ(g1->ref_count, 1);
     EXPECT_EQ(g1->size, 0);  // neither file nor source: the empty font
+    EXPECT_EQ(g1->cache_mode, KD_CACHE_TEXTURE);  // the bitmaps' default
     kd_font_t* l1 = KD_LoadFont("fonts/missing-b.sft");
     KD_LoadFont("fonts/missing-b.sft");
     EXPECT_EQ(l1->ref_count, 2);

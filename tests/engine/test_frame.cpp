@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <bps/navigator.h>
 #include <host/host.h>
 
@@ -130,6 +132,29 @@ TEST_F(Frames, ActivationSendsEventsAndClearsKeyStates) {
     EXPECT_EQ(KD_GetKeyStatei(65), 0);
     EXPECT_EQ(KD_GetKeyStatei(254), 0);
     EXPECT_EQ(KD_GetKeyStatei(255), 3);  // 255 ids, not 256
+}
+
+// "Render targets lost" reaches the program after one "restore" for each
+// render-target bitmap, and for no other bitmap.
+TEST_F(Frames, RenderTargetsLostNamesEachTargetFirst) {
+    kd_bitmap_t* a = kd->CreateBitmap("target-a", 16, 16, 1);
+    kd_bitmap_t* plain = kd->CreateBitmap("plain", 16, 16, 0);
+    kd_bitmap_t* b = kd->CreateBitmap("target-b", 8, 8, 1);
+    ASSERT_TRUE(a && plain && b);
+    test_prog.events.clear();
+    kd_event_t lost;
+    memset(&lost, 0, sizeof lost);
+    lost.type = KD_EVENT_RENDER_TARGETS_LOST;
+    KDI_SendEvent(&lost);
+    ASSERT_EQ(test_prog.events.size(), 3u);
+    EXPECT_EQ(test_prog.events[0].type, KD_EVENT_RENDER_TARGET_RESTORE);
+    EXPECT_EQ(test_prog.events[1].type, KD_EVENT_RENDER_TARGET_RESTORE);
+    std::set<intptr_t> restored = {test_prog.events[0].id, test_prog.events[1].id};
+    EXPECT_EQ(restored, (std::set<intptr_t>{(intptr_t)a, (intptr_t)b}));
+    EXPECT_EQ(test_prog.events[2].type, KD_EVENT_RENDER_TARGETS_LOST);
+    kd->ReleaseBitmap(a);
+    kd->ReleaseBitmap(b);
+    kd->ReleaseBitmap(plain);
 }
 
 TEST_F(Frames, SwipeDownAndExitFromTheNavigator) {

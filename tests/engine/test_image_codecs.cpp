@@ -6,6 +6,8 @@
 #include <png.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -333,6 +335,25 @@ TEST_F(Codecs, PngDamagedDataIsRefused) {
     EXPECT_EQ(KDI_LoadImageMemPNG(&img, good.data(), good.size(), false), 1);
     EXPECT_EQ(img.All(), picture);
     kd_image_max_bytes = cap;
+}
+
+// A chunk that claims far more bytes than the file holds (1,936,946,035 in
+// a 130-byte file found by fuzzing) is refused on its stated length, before
+// the library allocates or reads it (the fuzz runs in CI hold a malloc
+// limit that catches the allocation itself).
+TEST_F(Codecs, PngChunkLengthsAreBoundedBeforeAllocation) {
+    const char* root = getenv("KODO_SOURCE_DIR");
+    ASSERT_NE(root, nullptr);
+    std::ifstream in(std::string(root) + "/fuzz/corpus/png/png-huge-chunk.png", std::ios::binary);
+    Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(file.size(), 130u);
+    LogCapture log;
+    Image img;
+    ExactBuffer buf(file);
+    EXPECT_EQ(KDI_GetImageDimensionsPNG(&img, buf.data, buf.size), 0);
+    EXPECT_EQ(KDI_LoadImageMemPNG(&img, buf.data, buf.size, false), 0);
+    EXPECT_EQ(img.pixels, nullptr);
+    EXPECT_EQ(CountLines(log, "PNG ERROR: Image 'test' load failed (sPLT: chunk data is too large)"), 2);
 }
 
 TEST_F(Codecs, PngHeaderGivesSizeOnly) {

@@ -16,10 +16,15 @@
 #include <bps/screen.h>
 #include <host/host.h>
 
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "qnx-kodo.h"
+#include "kd-console.h"
+#include "kd-settings.h"
 #include "test-support.h"
 
 namespace {
@@ -248,29 +253,51 @@ TEST_F(ScriptedInput, WindowStateChangesArriveAsActivationEvents) {
     EXPECT_EQ(KD_GetKeyStatei('q'), 0);
 }
 
-TEST_F(ScriptedInput, TouchIdsOutsideTheTrackedRangeAreIgnored) {
-    LogCapture log;
+// Every touch reaches the program, whatever its id; ids whose float slots
+// lie beyond the key-state table (77 and up, below -26) only keep no
+// previous position.
+TEST_F(ScriptedInput, TouchesOfEveryIdArriveAndOnlyTrackedOnesKeepAPreviousPosition) {
     for (int i = 0; i < KD_NUM_KEY_STATES; i++) kd_state.key_states_f[i] = -7;
     int transform_index = kd_state.transform_index;
     Run("0 touch_down 10 10 8\n"
+        "0 touch_move 20 21 8\n"
         "0 touch_move 11 11 77\n"
-        "0 touch_down 10 10 -1\n"
+        "0 touch_move 30 31 76\n"
         "0 touch_move 10 10 -30\n"
         "0 touch_up 12 12 1000000\n"
-        "0 touch_down 12 12 -1000000000\n"
-        "0 touch_down 5 6 7\n");  // the last tracked id still works
+        "0 touch_down 5 6 7\n");
     auto ev = OfTypes({KD_EVENT_POINTER_MOVE, KD_EVENT_BUTTON_DOWN, KD_EVENT_BUTTON_UP});
-    ASSERT_EQ(ev.size(), 1u);
-    EXPECT_EQ(ev[0].e.id, 7);
-    EXPECT_EQ(ev[0].e.x, 5);
+    ASSERT_EQ(ev.size(), 7u);
+    const intptr_t ids[] = {8, 8, 77, 76, -30, 1000000, 7};
+    for (size_t i = 0; i < 7; i++) EXPECT_EQ(ev[i].e.id, ids[i]) << i;
+    EXPECT_EQ(ev[1].e.prev_x, 10);  // id 8 keeps its previous position
+    EXPECT_EQ(ev[1].e.prev_y, 10);
+    EXPECT_EQ(ev[2].e.prev_x, 11);  // id 77 has no slots: its own position
+    EXPECT_EQ(ev[3].e.prev_x, -7);  // id 76 has the last slots
+    EXPECT_FLOAT_EQ(kd_state.key_states_f[2044], 30);
+    EXPECT_FLOAT_EQ(kd_state.key_states_f[2045], 31);
+    EXPECT_EQ(ev[4].e.prev_x, 10);  // -30 has none either
     EXPECT_EQ(kd_state.key_states[KD_KEY_MOUSE_BUTTON_0], 0);  // only pointer 0 sets it
-    for (int i = 0; i < KD_NUM_KEY_STATES; i++) {
-        if (i != 524 + 140 && i != 525 + 140) {
-            ASSERT_FLOAT_EQ(kd_state.key_states_f[i], -7) << i;
-        }
-    }
     EXPECT_EQ(kd_state.transform_index, transform_index);
-    EXPECT_TRUE(log.Contains("touch id 8 outside the tracked range 0..7; ignored."));
+}
+
+// The console key that the bundled settings name is one the platform
+// passes on: pressing it opens and closes the console.
+TEST_F(ScriptedInput, TheBundledConsoleKeyOpensTheConsole) {
+    std::ifstream in(std::string(getenv("KODO_TEST_DATA")) + "/prog.xml");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(text, m, std::regex("console_toggle_key=\"([^\"]*)\"")));
+    std::string key = m[1];
+    kd_con.enabled = true;
+    kd_con.open = false;
+    kd_con.toggleKey = KDI_GetKeyByName(key.c_str());
+    ASSERT_NE(kd_con.toggleKey, 0) << key;
+    Run(("0 key " + key + "\n").c_str());
+    EXPECT_TRUE(kd_con.open) << "key " << key;
+    Run(("0 key " + key + "\n").c_str());
+    EXPECT_FALSE(kd_con.open);
+    kd_con.enabled = false;
 }
 
 TEST_F(ScriptedInput, PointerMaskOfOneGivesOneButtonDown) {

@@ -44,12 +44,24 @@ TEST_F(ProgramRecord, MatchingVersionIsUsedWithFrameTime8) {
     EXPECT_NE(kd_prog->parms.command_line, nullptr);
 }
 
+// The report comes before the console exists; it reaches the log file once
+// the log opens (the capture sees what the file gets).
 TEST_F(ProgramRecord, OtherVersionsGetTheNullProgramAndAReport) {
     for (int version : {1200, 1202}) {
         KDI_ClearState();
         test_prog.version = version;
-        LogCapture log;
+        LogCapture log(LogCapture::kLogFile);
+        KDI_KeepEarlyLogLines();
         ASSERT_TRUE(KDI_LoadProgImp());
+        EXPECT_TRUE(log.lines.empty());  // no log yet
+        strcpy(kd_state.developer, "Dev");
+        strcpy(kd_state.title, "Game");
+        kd_state.console_enabled = kd_state.logging = true;
+        KDI_CreateFileOpeners();
+        KDI_InitFileSystem();
+        KDI_InitConsole();
+        KDI_FreeConsole();
+        KDI_FreeFileOpeners();
         EXPECT_TRUE(kd_state.incompatible_program_replaced);
         EXPECT_EQ(kd_prog->parms.frame_ms, 8);
         EXPECT_FALSE(kd_prog->parms.developer_mode);

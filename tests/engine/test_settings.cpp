@@ -139,18 +139,21 @@ TEST_F(Settings, VerboseLevelAndDeveloperFile) {
     EXPECT_FALSE(kd_state.logging);
     EXPECT_EQ(kd_state.verbose_level, 3);
     EXPECT_TRUE(kd_state.console_enabled);
-    EXPECT_EQ(kd_state.console_toggle_key, -89);  // unknown key name
+    EXPECT_EQ(kd_state.console_toggle_key, 0);  // unknown key name: no key
     EXPECT_FALSE(KDI_ProductFeatureExists("DEVELOPER_MODE"));
     EXPECT_EQ(KDI_GetProgramPackageList(4), nullptr);  // only in developer mode
 }
 
+// Numbers read as atof reads them; frame times outside 1..1000 ms are
+// refused (a limit just above -2 would freeze the game for hours a frame).
 TEST_F(Settings, FrameTimeFromFpsLimit) {
-    Apply(Prog("fps_limit=\"30\""));
-    EXPECT_EQ(kd_prog->parms.frame_ms, 31);
-    Apply(Prog("fps_limit=\"-1.5\""));
-    EXPECT_EQ(kd_prog->parms.frame_ms, 2000);
-
-    for (const char* bad : {"-2", "-2.0", "-5", "abc", "", "1e400", "nan", "60fps"}) {
+    for (auto [text, ms] : std::initializer_list<std::pair<const char*, int>>{
+             {"30", 31}, {"60fps", 16}, {" 60", 16}, {"abc", 500}, {"", 500}, {"-1", 1000}, {"998", 1}}) {
+        kd_prog->parms.frame_ms = 77;
+        Apply(Prog(std::string("fps_limit=\"") + text + "\""));
+        EXPECT_EQ(kd_prog->parms.frame_ms, ms) << text;
+    }
+    for (const char* bad : {"-1.999", "-1.5", "-2", "-2.0", "-5", "1e400", "nan", "inf", "5000"}) {
         LogCapture log;
         kd_prog->parms.frame_ms = 77;
         Apply(Prog(std::string("fps_limit=\"") + bad + "\""));
@@ -301,5 +304,6 @@ TEST(SettingsStartup, BundledProgXml) {
     EXPECT_STREQ(kd_state.variant_name, "QNX/LARGE");
     EXPECT_STREQ(KD_CallExtension("ProgramInfo", "ProgramId"), "worm");
     EXPECT_TRUE(KDI_ProductFeatureExists("MULTITOUCH"));
+    EXPECT_EQ(kd_state.console_toggle_key, '0');  // a key the platform passes on
     StopEngine();
 }

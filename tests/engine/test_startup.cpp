@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "test-support.h"
 
 class Startup : public ::testing::Test {
@@ -12,10 +16,13 @@ protected:
 TEST_F(Startup, StartAndShutdownLinesInOrder) {
     LogCapture log;
     ASSERT_TRUE(StartEngine());
+    // The sound feeder runs on the engine's own thread service.
+    EXPECT_EQ(KDT_GetNumberOfThreadsRunning(), 1);
     EXPECT_EQ(test_prog.init_calls, 1);
     EXPECT_TRUE(kd_state.initialised);
     StopEngine();
     EXPECT_EQ(test_prog.shutdown_calls, 1);
+    EXPECT_EQ(KDT_GetNumberOfThreadsRunning(), 0);
 
     const char* order[] = {
         "Logging Verbose Level set to",
@@ -24,7 +31,7 @@ TEST_F(Startup, StartAndShutdownLinesInOrder) {
         "Initializing RendImp.",
         "Initializing Program 'Test Program'..",
         "KODO Shutdown.",
-        "Waiting for threads to exit... (0 threads)",
+        "Waiting for threads to exit... (1 threads)",  // the sound feeder, like any thread
         "Releasing Input Implementations.",
         "Releasing sounds.",
         "Releasing fonts.",
@@ -75,11 +82,35 @@ TEST_F(Startup, SignalShutdownSetsQuitAndTheRecordFlag) {
 
 TEST_F(Startup, UserDataIsSearchedBeforeProgramData) {
     ASSERT_TRUE(StartEngine());
-    if (kd->GetNumberOfSearchPaths() >= 2) {
-        EXPECT_STREQ(kd->GetSearchPath(0), "user://");
-        EXPECT_STREQ(kd->GetSearchPath(1), "res://");
-    }
+    ASSERT_GE(kd->GetNumberOfSearchPaths(), 2);
+    EXPECT_STREQ(kd->GetSearchPath(0), "user://");
+    EXPECT_STREQ(kd->GetSearchPath(1), "res://");
     StopEngine();
+}
+
+// Lines printed before the console starts (the interface check, a damaged
+// settings file) are in the log file itself, before the start-up lines.
+TEST_F(Startup, LinesBeforeTheConsoleReachTheLogFile) {
+    std::filesystem::create_directories("app/native");
+    std::ofstream("app/native/prog.xml")
+        << "<root><array id=\"PARAMETERS\"><node id=\"DEVELOPER\" logging=\"1\" console=\"1\"/>\n"
+           "<node id=\"APPLICATION\" fps_limit=\"30\" bad/></array></root>";
+    test_prog.version = 1200;
+    ASSERT_TRUE(StartEngine());
+    StopEngine();
+    std::string log;
+    for (auto& e : std::filesystem::recursive_directory_iterator("data"))
+        if (e.path().filename() == "kodo-0001.log") log = (std::stringstream() << std::ifstream(e.path()).rdbuf()).str();
+    ASSERT_FALSE(log.empty()) << "no log file";
+    size_t version = log.find("incompatible KODO interface (1200 instead of 1201)");
+    const char* damage_line = "KD_XML 'res://prog.xml' is damaged at line 2";
+    size_t damage = log.find(damage_line);
+    size_t started = log.find("KODO Core PreInitialized.");
+    EXPECT_NE(version, std::string::npos) << log;
+    EXPECT_NE(damage, std::string::npos) << log;
+    EXPECT_LT(version, started);
+    EXPECT_LT(damage, started);
+    EXPECT_EQ(log.find(damage_line, damage + 1), std::string::npos) << "written once";
 }
 
 TEST_F(Startup, ClockStartsNearZero) {

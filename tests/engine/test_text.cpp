@@ -205,7 +205,7 @@ TEST_F(Text, ScaleTagsOfZeroOrBelowAreIgnored) {
     EXPECT_EQ(Lines(60, "|scale=2|aaa bbb").size(), 2u);
 }
 
-TEST(Utf8, DecodingStopsAtTheTerminatorAndAtBadContinuations) {
+TEST(Utf8, BadSequencesAreSkippedAndTheTerminatorNeverPassed) {
     uint32_t out[16];
     EXPECT_EQ(KDI_DecodeUTF8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", out, 16), 4);
     EXPECT_EQ(out[0], 'a');
@@ -216,9 +216,14 @@ TEST(Utf8, DecodingStopsAtTheTerminatorAndAtBadContinuations) {
     // A lead byte at the end: the terminator is never passed.
     EXPECT_EQ(KDI_DecodeUTF8("ab\xE2\x82", out, 16), 2);
     EXPECT_EQ(KDI_DecodeUTF8("\xF0", out, 16), 0);
-    // A continuation that is not 10xxxxxx ends the text.
-    EXPECT_EQ(KDI_DecodeUTF8("a\xC3(bc", out, 16), 1);
-    EXPECT_EQ(KDI_DecodeUTF8("\xE2\x82\xC3\xA9", out, 16), 0);
+    // A sequence cut by a byte that is not 10xxxxxx is dropped, and the
+    // text goes on at that byte.
+    EXPECT_EQ(KDI_DecodeUTF8("a\xC3(bc", out, 16), 4);
+    EXPECT_EQ(out[1], (uint32_t)'(');
+    EXPECT_EQ(out[3], (uint32_t)'c');
+    EXPECT_EQ(KDI_DecodeUTF8("\xE2\x82\xC3\xA9z", out, 16), 2);
+    EXPECT_EQ(out[0], 0xE9u);
+    EXPECT_EQ(out[1], (uint32_t)'z');
     // A stray continuation byte stands for itself.
     EXPECT_EQ(KDI_DecodeUTF8("\x80z", out, 16), 2);
     EXPECT_EQ(out[0], 0x80u);

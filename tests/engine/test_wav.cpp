@@ -121,6 +121,31 @@ TEST_F(Wave, DamagedTagsOrFormatChunkAreRefused) {
     EXPECT_TRUE(log.Contains("Unsupported or BAD sample format"));
 }
 
+// Chunks the reader does not know ("LIST" with the author's notes, of odd
+// length and so padded, "fact") and a format chunk with the 2-byte
+// extension count are passed over: the samples are those of the data chunk.
+TEST_F(Wave, OtherChunksBeforeTheDataAreSkipped) {
+    auto plain = Wav(1, 16, 44100, 200);
+    std::vector<unsigned char> b(plain.begin(), plain.begin() + 36);  // RIFF, WAVE, fmt
+    b[16] = 18;                                                       // fmt grows by the count
+    b.insert(b.end(), {0, 0});
+    const unsigned char list[] = {'L', 'I', 'S', 'T', 5, 0, 0, 0, 'I', 'N', 'F', 'O', '!', 0};
+    b.insert(b.end(), list, list + sizeof list);
+    const unsigned char fact[] = {'f', 'a', 'c', 't', 4, 0, 0, 0, 100, 0, 0, 0};
+    b.insert(b.end(), fact, fact + sizeof fact);
+    b.insert(b.end(), plain.begin() + 36, plain.end());  // data
+    Put32(b, 4, (unsigned)b.size() - 8);
+    ASSERT_TRUE(LoadMem(b));
+    EXPECT_EQ(s.rate, 22050);
+    EXPECT_EQ(s.size, 8 + 200 + 6615);
+    EXPECT_EQ(0, memcmp(s.data + 8, &plain[44], 200));
+
+    // A chunk that claims more than the file holds ends the search.
+    auto cut = b;
+    Put32(cut, 42, 1u << 30);  // the LIST chunk's size
+    EXPECT_FALSE(LoadMem(cut));
+}
+
 TEST_F(Wave, EightBitSamplesAreWidenedToSigned16) {
     auto b = Wav(1, 8, 22050, 40);
     b[44] = 0x80;

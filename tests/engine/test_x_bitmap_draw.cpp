@@ -154,16 +154,16 @@ TEST_F(BitmapDraw, ASequenceDrawsEachFrameFromItsAtlas) {
     ASSERT_EQ(seq->frame_count, 3);
     ASSERT_NE(seq->atlas, nullptr);
     ASSERT_TRUE(seq->hw.loaded);
-    Image img = Frame([seq] {
+    // Frame i at (20 + 20 i, 20).
+    auto draw_frames = [seq] {
         kd->ClearScreen(0, 0, 0);
         kd->SetPixelFilter(0);
-        kd->SetBitmapFrame(seq, 0);
-        kd->DrawBitmap(seq, 20, 20);
-        kd->SetBitmapFrame(seq, 1);
-        kd->DrawBitmap(seq, 40, 20);
-        kd->SetBitmapFrame(seq, 2);
-        kd->DrawBitmap(seq, 60, 20);
-    });
+        for (int i = 0; i < 3; i++) {
+            kd->SetBitmapFrame(seq, i);
+            kd->DrawBitmap(seq, 20 + 20 * (float)i, 20);
+        }
+    };
+    Image img = Frame(draw_frames);
     EXPECT_TRUE(IsColour(img, 20, 20, 255, 0, 0));
     EXPECT_TRUE(IsColour(img, 23, 23, 255, 0, 0));
     EXPECT_TRUE(IsColour(img, 24, 23, 0, 0, 0));
@@ -171,6 +171,21 @@ TEST_F(BitmapDraw, ASequenceDrawsEachFrameFromItsAtlas) {
     EXPECT_TRUE(IsColour(img, 43, 23, 0, 255, 0));
     EXPECT_TRUE(IsColour(img, 60, 20, 255, 0, 0));
     EXPECT_TRUE(IsColour(img, 63, 23, 255, 0, 0));
+
+    // Pixels kept (cache mode 6), then the renderer starts again: the
+    // atlas texture went with the old device, and the sequence is uploaded
+    // again, not drawn through a name that now belongs to another bitmap.
+    kd->SetBitmapCacheMode(seq, KD_CACHE_BOTH);
+    ASSERT_TRUE(KDI_InitRendImp());
+    kd_bitmap_t* test_pattern = kd->GetBitmap("res://images/test-pattern.png");  // takes the first free name
+    ASSERT_NE(test_pattern, nullptr);
+    ASSERT_TRUE(seq->hw.loaded);
+    Image after = Frame(draw_frames);
+    EXPECT_TRUE(IsColour(after, 21, 21, 255, 0, 0));
+    EXPECT_TRUE(IsColour(after, 23, 23, 255, 0, 0));
+    EXPECT_TRUE(IsColour(after, 41, 21, 0, 255, 0));
+    EXPECT_TRUE(IsColour(after, 63, 23, 255, 0, 0));
+    kd->ReleaseBitmap(test_pattern);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// Text and the console overlay on the OpenGL ES renderer under Xvfb: a line
+// Text and the overlays on the OpenGL ES renderer under Xvfb: a line
 // drawn with a bundled font lights the pixels where its glyphs are and no
-// others, and the open console covers the top of the screen with its panel
-// and its text.
+// others; the open console covers the top of the screen with its panel
+// and its text; the frame-rate counter and the frame-time graph.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <unistd.h>
@@ -171,4 +171,50 @@ TEST_F(XText, TheOpenConsoleDrawsItsPanelAndText) {
     kd_con.open = false;
     kd_con.openness = 0;
     kd_con.input[0] = 0;
+}
+
+// The frame-rate counter (product feature SHOW_FPS) and, in developer mode
+// with F3 held, the frame-time graph, drawn over a blue frame.
+TEST_F(XText, FrameRateCounterAndFrameTimeGraph) {
+    kd_font_t* font = kd->GetFont("fonts/medium.sft");
+    ASSERT_NE(font, nullptr);
+    ASSERT_EQ(&kd_fonts.fonts[0], font);  // the counters draw with the table's first font
+    kd_state.show_fps = true;
+    KD_SetKeyStatei(114, 2);  // F3 held (bit 0, "pressed since read", already read)
+    kd_state.developer_mode = false;
+    Image plain = Frame([] { kd->ClearScreen(0, 0, 1); });
+    kd_state.developer_mode = true;
+    Image dev = Frame([] { kd->ClearScreen(0, 0, 1); });
+    kd_state.developer_mode = false;
+    kd_state.show_fps = false;
+    KD_SetKeyStatei(114, 0);
+    kd->ReleaseFont(font);
+
+    auto near = [](const Image& img, int x, int y, int r, int g, int b) {
+        const unsigned char* p = img.At(x, y);
+        return abs(p[0] - r) <= 4 && abs(p[1] - g) <= 4 && abs(p[2] - b) <= 4;
+    };
+    for (const Image* img : {&plain, &dev}) {
+        // The counter: black at 0.8 behind "0" (nothing measured yet), the
+        // digit in white, blue beyond.
+        EXPECT_TRUE(near(*img, 1, 1, 0, 0, 51));
+        int white = 0;
+        for (int y = 2; y < 2 + font->size; y++)
+            for (int x = 2; x < 2 + font->size; x++) white += img->Bright(x, y) > 200;
+        EXPECT_GT(white, 5);
+        EXPECT_TRUE(near(*img, 3 * font->size, 4, 0, 0, 255));
+    }
+    // Only in developer mode does F3 draw the graph: black at 0.8 from
+    // (10, 10), 1004 wide and 100 high, the 33 ms line in red at 0.5
+    // (y 77), and the newest frame times (16 ms: y 94) in green at its
+    // right end.
+    EXPECT_TRUE(near(plain, 500, 50, 0, 0, 255));
+    EXPECT_TRUE(near(dev, 500, 50, 0, 0, 51));
+    EXPECT_TRUE(near(dev, 1012, 30, 0, 0, 51));
+    EXPECT_TRUE(near(dev, 500, 77, 128, 0, 25));
+    EXPECT_TRUE(near(dev, 1016, 50, 0, 0, 255));
+    EXPECT_TRUE(near(dev, 500, 112, 0, 0, 255));
+    int green = 0;
+    for (int y = 90; y <= 98; y++) green += near(dev, 1011, y, 0, 255, 0) || near(dev, 1012, y, 0, 255, 0);
+    EXPECT_GT(green, 0);
 }

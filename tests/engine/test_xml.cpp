@@ -1,10 +1,12 @@
 // The engine XML reader: blocks, attributes, escapes, comments and damage.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "kd-console.h"
 #include "kd-xml.h"
 #include "test-support.h"
 
@@ -138,15 +140,29 @@ TEST(XmlReader, LongBlocksAreNeverCut) {
     EXPECT_EQ(b[1].attrs[0].second, text);
 }
 
+// An element holds 128 attributes; the popup comes as the 128th is stored
+// (the element may have had more), not for 127.
 TEST(XmlReader, AttributeLimit) {
-    std::string doc = "<a";
-    for (int i = 0; i < 200; i++) doc += " k" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
-    doc += "/>";
-    auto b = Parse(doc);
-    ASSERT_EQ(b.size(), 1u);
-    ASSERT_EQ(b[0].attrs.size(), (size_t)KD_XML_MAX_ATTRIBUTES);
-    EXPECT_EQ(b[0].attrs[127].second, "127");
-    EXPECT_TRUE(b[0].end);
+    kd_prog_t record{};
+    kd_prog = &record;
+    kd_state.developer_mode = true;
+    kd_state.verbose_level = 0;
+    kd_state.main_thread_id = KDT_GetCurrentThreadId();  // popups show on the main thread
+    for (int n : {127, 128, 200}) {
+        KDI_ResetPopups();
+        LogCapture log;
+        std::string doc = "<a";
+        for (int i = 0; i < n; i++) doc += " k" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+        doc += "/>";
+        auto b = Parse(doc);
+        ASSERT_EQ(b.size(), 1u);
+        ASSERT_EQ(b[0].attrs.size(), (size_t)std::min(n, KD_XML_MAX_ATTRIBUTES)) << n;
+        EXPECT_EQ(b[0].attrs.back().second, std::to_string(std::min(n, 128) - 1));
+        EXPECT_TRUE(b[0].end);
+        EXPECT_EQ(log.Contains("Too many blocks (128 limit) in object 'a' in xml 'FromMem'."), n >= 128) << n;
+    }
+    kd_state.developer_mode = false;
+    kd_prog = nullptr;
 }
 
 TEST(XmlReader, OpeningRules) {

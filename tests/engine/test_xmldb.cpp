@@ -161,29 +161,61 @@ TEST(XmlDatabase, ValuesSurviveSaveAndLoad) {
     EXPECT_STREQ(back.GetValue("T", "with \"quote\" id", "k"), "1");
 }
 
-TEST(XmlDatabase, MalformedFilesGiveEmptyDatabaseAndNamedLogLine) {
+// A damaged document keeps what was read before the damage and names the
+// file and the line in one log line.
+TEST(XmlDatabase, DamagedFilesKeepWhatCameBeforeAndNameTheLine) {
     TempWorkDir dir;
     LogCapture log;
-    WriteFile("broken.xml", "<root><array id=\"a\"><node id=\"n\" x=\"1\"/><node id=\"m\" <y=\"2\"/></array></root>");
+    WriteFile("broken.xml",
+              "<root>\n<array id=\"a\">\n<node id=\"n\" x=\"1\"/>\n<node id=\"m\" y/>\n<node id=\"late\"/>\n"
+              "</array></root>");
     KD_DMDatabase db;
     EXPECT_FALSE(db.LoadXML("broken.xml"));
-    EXPECT_EQ(db.GetNumberOfArrays(), 0);
-    EXPECT_TRUE(log.Contains("broken.xml")) << "the log names the file";
+    ASSERT_EQ(db.GetNumberOfArrays(), 1);
+    EXPECT_STREQ(db.GetValue("a", "n", "x"), "1");
+    EXPECT_EQ(db.GetArray("a")->GetNode("late"), nullptr) << "reading stops at the bad attribute";
+    int named = 0;
+    for (const std::string& l : log.lines)
+        if (l.find("'broken.xml' is damaged at line 4") != std::string::npos) named++;
+    EXPECT_EQ(named, 1);
+    EXPECT_STREQ(db.Damage(), log.lines[(size_t)log.IndexOf("is damaged")].c_str());
 
-    // Every truncation of a good file either loads or leaves the database
-    // empty: never half an array.
+    // Every cut of a good file keeps a prefix of its arrays and nodes: what
+    // was read before the cut, in order, with its values.
     std::string good =
         "<?xml version=\"1.0\"?>\n<root>\n\t<array id=\"a\">\n\t\t<node id=\"n\" x=\"1\" />\n"
         "\t\t<node id=\"t\">text</node>\n\t</array>\n\t<array id=\"b\">\n\t\t<node id=\"m\" />\n\t</array>\n</root>\n";
+    const char* order[] = {"n", "t", "m"};
+    int most = 0;
     for (size_t cut = 0; cut <= good.size(); cut++) {
         KD_DMDatabase part;
         bool ok = LoadText(part, good.substr(0, cut), "cut.xml");
-        if (!ok) {
-            EXPECT_EQ(part.GetNumberOfArrays(), 0) << cut;
-        } else {
-            for (int i = 0; i < part.GetNumberOfArrays(); i++) EXPECT_GE(part.GetArray(i)->GetSize(), 1) << cut;
+        int seen = 0;
+        for (int i = 0; i < part.GetNumberOfArrays(); i++)
+            for (int n = 0; n < part.GetArray(i)->GetSize(); n++) {
+                ASSERT_LT(seen, 3) << cut;
+                EXPECT_STREQ(part.GetArray(i)->GetNode(n)->name, order[seen]) << cut;
+                seen++;
+            }
+        if (seen >= 1) {
+            EXPECT_STREQ(part.GetValue("a", "n", "x"), "1") << cut;
+        }
+        EXPECT_GE(seen, most) << "a longer part never keeps less: " << cut;
+        most = seen;
+        if (!ok && cut >= 4) {  // shorter is no document at all
+            EXPECT_NE(std::string(part.Damage()).find("'cut.xml' is damaged"), std::string::npos) << cut;
         }
     }
+    EXPECT_EQ(most, 3);
+
+    // The last "</array>" missing: everything is there, and it is reported.
+    std::string no_close = good;
+    no_close.erase(no_close.rfind("\t</array>"), 10);
+    KD_DMDatabase open_end;
+    EXPECT_FALSE(LoadText(open_end, no_close, "open.xml"));
+    EXPECT_NE(open_end.GetArray("b")->GetNode("m"), nullptr);
+    EXPECT_NE(std::string(open_end.Damage()).find("'open.xml' is damaged at line 10"), std::string::npos)
+        << open_end.Damage();
 
     KD_DMDatabase missing;
     EXPECT_FALSE(missing.LoadXML("nothing-here.xml"));

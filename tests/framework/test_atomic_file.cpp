@@ -1,7 +1,9 @@
 // Whole-or-nothing saves: the old file survives every failure.
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "atomic-file.h"
@@ -86,6 +88,14 @@ TEST(AtomicSave, RenameCommandRefusesEscapes) {
     EXPECT_EQ(kd->CallExtension("RenameFile", "/etc/passwd|user://s/b"), nullptr);
     EXPECT_EQ(kd->CallExtension("RenameFile", "user://s/a"), nullptr);
     EXPECT_EQ(kd->CallExtension("RenameFile", nullptr), nullptr);
+    // The program's data is read-only: nothing moves out of res:// or in.
+    std::filesystem::create_directories(e.dir + "/app/native");
+    WriteNative(e.dir + "/app/native/keep.txt", "res");
+    EXPECT_EQ(kd->CallExtension("RenameFile", "res://keep.txt|user://s/stolen"), nullptr);
+    EXPECT_EQ(kd->CallExtension("RenameFile", "user://s/a|res://keep.txt"), nullptr);
+    EXPECT_EQ(kd->CallExtension("RenameFile", "keep.txt|user://s/stolen"), nullptr);
+    EXPECT_EQ(ReadNative(e.dir + "/app/native/keep.txt"), "res");
+    EXPECT_EQ(ReadNative(e.UserPath("s/a")), "a");
     EXPECT_STREQ(kd->CallExtension("RenameFile", "user://s/a|user://s/b"), "OK");
     EXPECT_EQ(ReadNative(e.UserPath("s/b")), "a");
 }

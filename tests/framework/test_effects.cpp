@@ -342,6 +342,47 @@ TEST(Effects, TwoThreadsLoadingTheSameEffectGetOneRecord) {
     }
 }
 
+// An effect script that asks for effects itself (CacheFX, SpawnFX) runs
+// under the non-recursive load lock: an effect already loaded is handed
+// out at once, one not loaded yet is loaded once the script's own records
+// are complete. Nothing waits on itself.
+TEST(Effects, EffectScriptsThatLoadEffectsNeverWaitOnThemselves) {
+    FxEnv env;
+    pman.ResetParts();
+    std::string dot = "fxs/trail-dot.lua";
+    std::string later = env.Script("later.lua", "FXParm('num_parts', 7)");
+    std::string outer = env.Script("outer.lua", "FXParm('num_parts', 2) CacheFX('" + dot + "') CacheFX('" + later +
+                                                     "') SpawnFX('" + dot + "', 5, 6, 0, 0) FXAddNew() FXParm('num_parts', 3)");
+    ASSERT_TRUE(pbman.GetFX(dot.c_str()));
+    alarm(30);  // a wait on itself ends the test instead of hanging it
+    fx_t* fx = pbman.GetFX(outer.c_str());
+    alarm(0);
+    ASSERT_TRUE(fx);
+    EXPECT_EQ(fx->num_parts, 2);
+    ASSERT_TRUE(fx->continued);
+    EXPECT_EQ((fx + 1)->num_parts, 3);  // the chain stays whole
+    EXPECT_EQ(pman.live_count, 1);      // spawned from inside the script
+    fx_t* loaded_after = pbman.GetRecord(pbman.GetNumberOfRecords() - 1);
+    ASSERT_TRUE(loaded_after);
+    EXPECT_STREQ(loaded_after->name, later.c_str());
+    EXPECT_EQ(loaded_after->num_parts, 7);
+    EXPECT_EQ(pbman.GetFX(later.c_str()), loaded_after);
+    pman.ResetParts();
+}
+
+// The effect state holds the built-in functions and its own: functions
+// added for the game's scripts, before or after it opened, never reach it.
+TEST(Effects, FunctionsAddedLaterNeverReachEffectScripts) {
+    FxEnv env;
+    lua_man.AddLuaFunction("FxTestAddedFunction", [](lua_State*) { return 0; });
+    std::string probe = env.Script("probe.lua", "FXParm('num_parts', FxTestAddedFunction and 1 or 2)"
+                                                " if CacheFX then FXParm('speed', 9) end");
+    fx_t* fx = pbman.GetFX(probe.c_str());
+    ASSERT_TRUE(fx);
+    EXPECT_EQ(fx->num_parts, 2);
+    EXPECT_FLOAT_EQ(fx->speed.min, 9);  // the built-ins are there
+}
+
 TEST(Effects, ScriptFunctionsSpawnIntoTheGlobalPool) {
     FxEnv env;
     pman.ResetParts();

@@ -129,12 +129,12 @@ TEST(FeatureManagerEngine, ReadsProgramFeaturesAndRegistersScriptFunctions) {
         EXPECT_FALSE(feature_man.UsesPackage("episode"));
         EXPECT_FALSE(feature_man.UsesPackage(nullptr));
 
-        EXPECT_TRUE(feature_man.GetCurrentPlatformId());
+        // The platform with its screen-size class; the device model.
+        EXPECT_STREQ(feature_man.GetCurrentPlatformId(), "QNX/LARGE");
+        EXPECT_STREQ(feature_man.GetCurrentDeviceId(), "QNX");
+        EXPECT_TRUE(feature_man.IsRunningOnDevice("QNX"));
+        EXPECT_FALSE(feature_man.IsRunningOnDevice("QNX2"));
         EXPECT_FALSE(feature_man.IsRunningOnDevice(nullptr));
-        const char* device = feature_man.GetCurrentDeviceId();
-        if (device) {
-            EXPECT_TRUE(feature_man.IsRunningOnDevice(device));
-        }
         lua_man.Shutdown();
     }
     feature_man.SetFeatureList(nullptr);

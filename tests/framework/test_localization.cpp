@@ -11,6 +11,7 @@
 
 #include "fw-support.h"
 #include "localization.h"
+#include "luaman.h"
 #include "manager.h"
 
 namespace {
@@ -176,13 +177,37 @@ TEST(Localization, EscapesSurviveTheNewStringsFileWhateverTheLength) {
     EXPECT_FALSE(g.HasNewStrings());  // both were found in the file
 }
 
-TEST(Localization, DamagedLanguageFileIsNamedAndNotUsed) {
-    LocFixture f("xx", {{"data-xx/language.xml",
-                         std::string(kDecl) + "<root><array id=\"STRINGS\"><node id=\"PLAY\" to=\"Spie"}});
-    FwLog log;
+// With translation on, a text starting with '@' has no translation: the
+// script gets nil, not an empty text.
+TEST(Localization, ScriptsGetNilForTextsStartingWithAt) {
+    LocFixture f("xx", {{"data-xx/language.xml", LanguageFile("")}});
     loc_man.Initialize();
-    EXPECT_TRUE(log.Contains("Language file 'language.xml' is damaged")) << log.Lines().size();
-    EXPECT_STREQ(loc_man.Localize("PLAY"), "PLAY");
+    lua_man.Initialize();
+    ASSERT_TRUE(lua_man.ExecLuaString(nullptr, "at = Localize('@blank') plain = Localize('Play')"));
+    lua_State* L = lua_man.GetMainState();
+    lua_getglobal(L, "at");
+    EXPECT_TRUE(lua_isnil(L, -1));
+    lua_getglobal(L, "plain");
+    EXPECT_STREQ(lua_tostring(L, -1), "Play");
+    lua_pop(L, 2);
+    lua_man.Shutdown();
+}
+
+// A damaged language file keeps the translations before the damage, and
+// one line names the file and the line.
+TEST(Localization, DamagedLanguageFileKeepsWhatCameBefore) {
+    for (auto [tail, line] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"<node id=\"LATE\" to=\"Spa", "line 4"}, {"<node id=\"LATE\" to=\"Spat\"/>\n<!-- no end", "line 5"}}) {
+        LocFixture f("xx", {{"data-xx/language.xml", std::string(kDecl) + "<root><array id=\"STRINGS\">\n"
+                                                     "<node id=\"PLAY\" to=\"Spielen\"/>\n" + tail}});
+        FwLog log;
+        loc_man.Initialize();
+        int named = 0;
+        for (const std::string& l : log.Lines())
+            if (l.find(std::string("Language file 'language.xml' is damaged at ") + line) != std::string::npos) named++;
+        EXPECT_EQ(named, 1) << tail;
+        EXPECT_STREQ(loc_man.Localize("PLAY"), "Spielen") << tail;
+    }
 }
 
 TEST(Localization, NumbersAndTimes) {

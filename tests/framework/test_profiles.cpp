@@ -233,6 +233,17 @@ TEST(Profiles, StoreAndLoadKeepEverything) {
     profile_man.LoadProfiles();
     EXPECT_EQ(profile_man.GetNumberOfProfiles(), 3);
     EXPECT_EQ(prof, profile_man.GetProfileByIndex(0));
+
+    // A volume that is no finite number gets the default and is saved so.
+    WriteNative(env.File("index.xml"),
+                "<root><array id=\"!SETTINGS\"><node id=\"SOUND_VOLUME\" value=\"nan\"/>"
+                "<node id=\"MUSIC_VOLUME\" value=\"-inf\"/></array></root>");
+    profile_man.LoadProfiles();
+    EXPECT_FLOAT_EQ(g_sound, 1.0f);
+    EXPECT_FLOAT_EQ(g_music, 1.0f);
+    ASSERT_TRUE(profile_man.SaveProfiles());
+    EXPECT_NE(ReadNative(env.File("index.xml")).find("<node id=\"SOUND_VOLUME\" value=\"1.00\" />"), std::string::npos);
+    profile_man.SetAudioHooks(ProfileManager::AudioHooks());
 }
 
 TEST(Profiles, DeletionWaitsForTheNextSaveAndRemovesSaveGames) {
@@ -325,7 +336,8 @@ TEST(Profiles, DamagedFilesAreSetAsideNeverOverwritten) {
     EXPECT_EQ(ReadNative(env.File("1.xml.damaged")), cut);
     EXPECT_EQ(ReadNative(env.File("index.xml.damaged")), "garbage, not XML");
     ASSERT_EQ(profile_man.GetNumberOfProfiles(), 2);
-    EXPECT_STREQ(profile_man.GetProfileByIndex(0)->GetName(), nullptr);
+    // What could be read of the cut file is kept; the file itself is aside.
+    EXPECT_STREQ(profile_man.GetProfileByIndex(0)->GetName(), "Anna");
     EXPECT_STREQ(profile_man.GetProfileByIndex(1)->GetName(), "Bert");
     ASSERT_TRUE(profile_man.SaveProfiles());
     EXPECT_EQ(ReadNative(env.File("1.xml.damaged")), cut);  // still there after the save

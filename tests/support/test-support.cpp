@@ -11,8 +11,18 @@ static void Sink(int level, const char* line, void* user) {
     static_cast<LogCapture*>(user)->lines.push_back(line);
 }
 
-LogCapture::LogCapture() { KDI_SetLogSink(Sink, this); }
-LogCapture::~LogCapture() { KDI_SetLogSink(nullptr, nullptr); }
+LogCapture::LogCapture(Kind k) : kind(k) {
+    if (kind == kLogFile)
+        KDI_SetLogFileSink(Sink, this);
+    else
+        KDI_SetLogSink(Sink, this);
+}
+LogCapture::~LogCapture() {
+    if (kind == kLogFile)
+        KDI_SetLogFileSink(nullptr, nullptr);
+    else
+        KDI_SetLogSink(nullptr, nullptr);
+}
 
 bool LogCapture::Contains(const std::string& text) const { return IndexOf(text) >= 0; }
 

@@ -23,11 +23,14 @@ struct TestProg {
 extern TestProg test_prog;
 void ResetTestProg();
 
-// Collects log lines through the engine's log sink.
+// Collects log lines through the engine's log sink: every line printed, or
+// with `kLogFile` exactly the lines the log file gets, when it gets them.
 class LogCapture {
 public:
-    LogCapture();
+    enum Kind { kPrinted, kLogFile };
+    explicit LogCapture(Kind kind = kPrinted);
     ~LogCapture();
+    Kind kind;
     std::vector<std::string> lines;
     bool Contains(const std::string& text) const;
     // Index of the first line holding `text`, or -1.

@@ -111,8 +111,9 @@ enum {
     KD_NUM_KEY_STATES = 2048,
 };
 
-// Touch ids the engine converts: 0 .. KD_MAX_TOUCHES - 1, one per program
-// cursor. Touches with other ids are ignored by the platform layer.
+// Touch ids the program has cursors for: 0 .. KD_MAX_TOUCHES - 1. The
+// engine delivers touches of every id (a previous position is kept for ids
+// up to 76); the program ignores those it has no cursor for.
 enum { KD_MAX_TOUCHES = 8 };
 
 // One engine event, passed by value. On the 32-bit device every payload

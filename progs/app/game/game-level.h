@@ -76,6 +76,10 @@ struct DeziDediLevel {
     bool no_wormhole;
     int story_mode;
     bool lives_enabled;  // losing the last life kills the worm; the counter shows
+    // Where the HUD's row of collected items is anchored: the relative
+    // position of the game screen's "Fruit" component, set by the level
+    // start. Collected items fly to their slot in that row.
+    vec2_t hud_fruit_position;
 
     // Every field to its zero value, the fly-ins emptied (their storage kept).
     void Reset();

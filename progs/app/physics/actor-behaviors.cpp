@@ -34,11 +34,15 @@ std::vector<std::unique_ptr<ActorBehavior>>& Owned() {
     static std::vector<std::unique_ptr<ActorBehavior>> owned;
     return owned;
 }
+// The concrete behaviours exist (a family may still be empty, so no name
+// tells).
+bool families_made = false;
 }  // namespace
 
 void ActorBehaviors::InitActorBehaviors() {
     if (!ActorBehavior::GetActorBehavior("DEFAULT")) Owned().emplace_back(new ActorBehavior("DEFAULT"));
-    if (ActorBehavior::GetActorBehavior("WORM")) return;  // made already
+    if (families_made) return;
+    families_made = true;
     MakeWormBehavior(Owned());
     MakeHazardBehaviors(Owned());
     MakeCollectableBehaviors(Owned());
@@ -47,14 +51,13 @@ void ActorBehaviors::InitActorBehaviors() {
 void ActorBehaviors::FreeActorBehaviors() {
     // Newest first, so the registry keeps its order while it shrinks.
     while (!Owned().empty()) Owned().pop_back();
+    families_made = false;
 }
 
 // ---------------------------------------------------------------- drawing
 
-// Frame 0 at full health, later frames as damage grows; the engine wraps
-// the frame number, so a dead actor shows frame 0 again.
-static void SelectFrameByDamage(kd_bitmap_t* bm, const Actor* actor) {
-    if (bm->frame_count <= 0 || !actor->shape) return;
+void SelectFrameByDamage(kd_bitmap_t* bm, const Actor* actor) {
+    if (!bm || !actor || bm->frame_count <= 0 || !actor->shape) return;
     float full = actor->shape->hit_points;
     float h = full != 0 ? actor->hit_points / full : 0.0f;
     if (!(h >= 0)) h = 0;
@@ -62,10 +65,29 @@ static void SelectFrameByDamage(kd_bitmap_t* bm, const Actor* actor) {
     kd->SetBitmapFrame(bm, (int)(bm->frame_count * (1.0f - h)));
 }
 
+void KD_DrawBitmapMirroredHorRS(kd_bitmap_t* bm, float x, float y, float angle, float scale) {
+    if (!bm) return;
+    float u = bm->hw.left_u;
+    bm->hw.left_u = bm->hw.right_u;
+    bm->hw.right_u = u;
+    kd->DrawBitmapRS(bm, x, y, angle, scale);
+    u = bm->hw.left_u;
+    bm->hw.left_u = bm->hw.right_u;
+    bm->hw.right_u = u;
+}
+
+void ActorBehavior::DrawPicture(kd_bitmap_t* bm, const Actor* actor, float x, float y, float angle, float scale) {
+    if (!bm || !actor) return;
+    SelectFrameByDamage(bm, actor);
+    if (actor->mirrored)
+        KD_DrawBitmapMirroredHorRS(bm, x, y, angle, scale);
+    else
+        kd->DrawBitmapRS(bm, x, y, angle, scale);
+}
+
 static void DrawActorBitmap(kd_bitmap_t* bm, const Actor* actor, bool with_offsets) {
     PhysicsSimulation* sim = PhysicsSimulation::active_sim;
     if (!bm || !actor->body || !sim) return;
-    SelectFrameByDamage(bm, actor);
     b2Vec2 p = actor->body->GetPosition();
     float angle = actor->body->GetAngle();
     if (with_offsets) {
@@ -73,19 +95,7 @@ static void DrawActorBitmap(kd_bitmap_t* bm, const Actor* actor, bool with_offse
         p.y += actor->draw_offset.y;
         angle += actor->angle_offset;
     }
-    // Mirrored by exchanging the texture's left and right edges for this
-    // one draw.
-    if (actor->mirrored) {
-        float u = bm->hw.left_u;
-        bm->hw.left_u = bm->hw.right_u;
-        bm->hw.right_u = u;
-    }
-    kd->DrawBitmapRS(bm, p.x, p.y, angle, sim->metres_per_pixel);
-    if (actor->mirrored) {
-        float u = bm->hw.left_u;
-        bm->hw.left_u = bm->hw.right_u;
-        bm->hw.right_u = u;
-    }
+    ActorBehavior::DrawPicture(bm, actor, p.x, p.y, angle, sim->metres_per_pixel);
 }
 
 void ActorBehavior::Draw(Actor* actor) {

@@ -6,7 +6,7 @@
 #include "physics/actor.h"
 #include "audioman.h"
 #include "physics/b2-compat.h"
-#include "particle-effects.h"
+#include "game/game-lib.h"
 #include "physics/physics-manager.h"
 
 const ContactLevel& ActorContactListener::Level() const {
@@ -27,7 +27,7 @@ static void SpawnAtPoints(PhysicsSimulation* sim, b2Contact* contact, fx_t* fx, 
     int n = contact->GetManifold()->pointCount;
     for (int i = 0; i < n; i++)
         for (int c = 0; c < copies; c++)
-            pbman.SpawnFX(&sim->front_particles, fx, vec2_t{wm.points[i].x, wm.points[i].y}, angle, 0.01f * c);
+            sim->SpawnEffect(sim->front_particles, fx, vec2_t{wm.points[i].x, wm.points[i].y}, angle, 0.01f * c);
 }
 
 void ActorContactListener::BeginContact(b2Contact* contact) {
@@ -44,10 +44,8 @@ void ActorContactListener::BeginContact(b2Contact* contact) {
         for (int i = 0; i < n; i++) {
             if (A->hit_fx_cooldown < 0.01f && B->hit_fx_cooldown < 0.01f) {
                 vec2_t p = {wm.points[i].x, wm.points[i].y};
-                if (A->shape && A->shape->fx_hit)
-                    pbman.SpawnFX(&sim->front_particles, A->shape->fx_hit, p, A->body->GetAngle(), 0);
-                if (B->shape && B->shape->fx_hit)
-                    pbman.SpawnFX(&sim->front_particles, B->shape->fx_hit, p, B->body->GetAngle(), 0);
+                if (A->shape) sim->SpawnEffect(sim->front_particles, A->shape->fx_hit, p, A->body->GetAngle());
+                if (B->shape) sim->SpawnEffect(sim->front_particles, B->shape->fx_hit, p, B->body->GetAngle());
             }
             // A worm part shows at most one hit effect per half second.
             A->hit_fx_cooldown = A->IsWormPart() ? 0.5f : 0.0f;
@@ -135,13 +133,13 @@ void ActorContactListener::PlayWeldSounds(Actor* self, Actor* other) {
     // The welds made while the level settles, before the first grab, are
     // silent.
     if (Level().clock_ms < 1 || !self || !other) return;
-    const char* name = nullptr;
+    int slot = -1;
     if (self->Has(TAG_WORM_HEAD) || other->Has(TAG_WORM_HEAD))
-        name = "sfx/worm-head-grab";
+        slot = LIB_SND_HEAD_GRAB;
     else if (self->Has(TAG_WORM_TAIL) || other->Has(TAG_WORM_TAIL))
-        name = (self->Has(TAG_SLIPPERY) || other->Has(TAG_SLIPPERY)) ? "sfx/worm-tail-grab-hard" : "sfx/worm-tail-grab";
-    if (!name) return;
-    last_weld_sound = name;
+        slot = (self->Has(TAG_SLIPPERY) || other->Has(TAG_SLIPPERY)) ? LIB_SND_TAIL_GRAB_HARD : LIB_SND_TAIL_GRAB;
+    if (slot < 0) return;
+    last_weld_sound = DeziDediLib::SoundName(slot);
     weld_sounds++;
-    if (kd_sound_t* s = kd->GetSound(name)) aman.PlaySound(s, 1.0f, 0.0f, 1.0f);
+    aman.PlaySound(lib.Sound((LibSound)slot), 1.0f, 0.0f, 1.0f);
 }

@@ -31,12 +31,13 @@ public:
     void SetHeadAngle(Actor* a, Actor* b, b2Contact* contact);
     void PlayWeldSounds(Actor* self, Actor* other);
 
-    // The level being played (the game points it at `level`); without one
-    // the level counts as settling (clock 0, nothing held, worm alive).
-    const ContactLevel* level = nullptr;
+    // The level being played: the game's `level`. A test may point it at a
+    // record of its own; without one the level counts as settling (clock
+    // 0, nothing held, worm alive).
+    const ContactLevel* level = &::level;
 
-    // The last grab sound asked for and how many were asked for (the
-    // sound itself may be missing from the data).
+    // The name of the last grab sound asked for and how many were asked
+    // for (the sound is the game's `lib` slot, which may be empty).
     const char* last_weld_sound = nullptr;
     int weld_sounds = 0;
 

@@ -42,6 +42,7 @@ uint32_t ParseActorTags(const char* text) {
     return flags;
 }
 
+float randf(float a, float b) { return (float)(a + (double)(b - a) * (double)rand() / (double)RAND_MAX); }
 
 float FastInvSqrt(float x) {
     float half = 0.5f * x;
@@ -290,8 +291,10 @@ void PhysicsSimulation::SimulateExplosion(vec2_t centre, float radius, float for
         float f = 1.0f - r / radius;
         if (f < 0) f = 0;
         if (f > 1) f = 1;
-        float ox = (float)rand() / 32767.0f * 0.4f - 0.2f;
-        float oy = (float)rand() / 32767.0f * 0.4f - 0.2f;
+        // Against RAND_MAX: on this platform rand() goes far past 32767,
+        // and an offset of kilometres would spin the body wildly.
+        float ox = (float)rand() / (float)RAND_MAX * 0.4f - 0.2f;
+        float oy = (float)rand() / (float)RAND_MAX * 0.4f - 0.2f;
         // At the very centre there is no direction to push in.
         if (!(r > kMinDirectionLength)) continue;
         if (a->body->GetType() != b2_dynamicBody) continue;

@@ -54,6 +54,11 @@ enum ActorTag : uint32_t {
     TAG_WORM_PART = TAG_WORM_BODY | TAG_WORM_HEAD | TAG_WORM_TAIL,
 };
 
+// What a joint is for, kept in its user data: the helpers that pull the
+// worm together while it is held, and the weld of a worm end to what it
+// grips (found again by this mark when the end lets go).
+enum : uintptr_t { ID_MOUSE_JOINTS = 1, ID_WELD_JOINTS = 2 };
+
 // The tag names in bit order.
 extern const char* const actor_tag_names[30];
 
@@ -74,6 +79,14 @@ constexpr float kMinDirectionLength = 1e-5f;
 // The unit vector along v (by FastInvSqrt), or false with `unit` untouched
 // when v is shorter than kMinDirectionLength or not finite.
 bool UnitVector(vec2_t v, vec2_t* unit);
+
+// A uniform random number in [a, b], in double precision. The fraction is
+// taken against RAND_MAX: the C library here draws far beyond 32767.
+float randf(float a, float b);
+
+// Draws the bitmap as KD_DrawBitmapRS does, mirrored left to right (its
+// left and right texture coordinates exchanged for this one draw).
+void KD_DrawBitmapMirroredHorRS(kd_bitmap_t* bm, float x, float y, float angle, float scale);
 
 struct Actor {
     uint32_t flags;
@@ -106,6 +119,11 @@ struct Actor {
     bool IsWormPart() const { return (flags & TAG_WORM_PART) != 0; }
 };
 
+// Selects the frame of a bitmap sequence that shows the actor's damage:
+// frame 0 at full health, later frames as its hit points go. The engine
+// wraps the frame number, so a dead actor shows frame 0 again.
+void SelectFrameByDamage(kd_bitmap_t* bitmap, const Actor* actor);
+
 // A named singleton that drives actors; keeps no per-actor state. The
 // base operations are the defaults; concrete behaviours replace them.
 class ActorBehavior {
@@ -128,6 +146,11 @@ public:
     void DrawEditModeData(Actor* actor);
 
     const char* GetName() const { return name.text ? name.text : ""; }
+
+    // One picture of the actor at a place, angle and scale: the frame
+    // chosen by the damage taken (frame 0 at full health) when the bitmap
+    // has frames, mirrored when the actor is. Nothing for a null bitmap.
+    static void DrawPicture(kd_bitmap_t* bm, const Actor* actor, float x, float y, float angle, float scale);
 
     // A null name gives the first registered behaviour (null when none).
     static ActorBehavior* GetActorBehavior(const char* name);

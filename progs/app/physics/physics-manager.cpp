@@ -38,6 +38,7 @@ void PhysicsSimulation::InitWorld() {
     if (world) FreeWorld();
     step_accumulator = 0;
     damage_clock = 0;
+    projectile_known = false;
     back_particles.InitParts(PMAN_DEFAULT_SIZE);
     front_particles.InitParts(PMAN_DEFAULT_SIZE);
     middle_particles.InitParts(PMAN_DEFAULT_SIZE);
@@ -71,6 +72,8 @@ void PhysicsSimulation::FreeWorld() {
     ground_body = nullptr;
     free(ammos);
     ammos = nullptr;
+    projectile_known = false;
+    projectile_shape = nullptr;
     for (int i = 0; i < actors.count; i++) delete actors[i];
     actors.count = 0;
     actors.Free();
@@ -194,11 +197,11 @@ void PhysicsSimulation::DestroyNow(Actor* actor, bool with_effects) {
             b2Vec2 p = actor->body->GetPosition();
             float angle = actor->body->GetAngle();
             if (shape && shape->bitmap) {
-                part_t* part = front_particles.SpawnPart(vec2_t{p.x, p.y}, shape->bitmap, 0.2f);
+                part_t* part = SpawnBitmapPart(front_particles, shape->bitmap, vec2_t{p.x, p.y}, 0.2f);
                 part->start_angle = part->end_angle = angle;
                 front_particles.ApplyReferenceScaleToPart(part);
             }
-            if (shape && shape->fx_destroyed) pbman.SpawnFX(&front_particles, shape->fx_destroyed, vec2_t{p.x, p.y}, angle, 0);
+            if (shape) SpawnEffect(front_particles, shape->fx_destroyed, vec2_t{p.x, p.y}, angle);
         }
         if (actor->behavior) actor->behavior->OnDestroyed(actor);
     }
@@ -244,6 +247,17 @@ void PhysicsSimulation::UpdateActorOrder() {
 
 // The tag joints, the worm and the walls are in actor.cpp.
 
+// ---------------------------------------------------------------- effects
+
+void PhysicsSimulation::SpawnEffect(PartMan& layer, fx_t* fx, vec2_t at, float angle, float age_offset) {
+    if (!fx || !isfinite(at.x) || !isfinite(at.y)) return;
+    pbman.SpawnFX(&layer, fx, vec2_t{at.x * pixels_per_metre, at.y * pixels_per_metre}, angle, age_offset);
+}
+
+part_t* PhysicsSimulation::SpawnBitmapPart(PartMan& layer, kd_bitmap_t* bitmap, vec2_t at, float life) {
+    return layer.SpawnPart(vec2_t{at.x * pixels_per_metre, at.y * pixels_per_metre}, bitmap, life);
+}
+
 // ---------------------------------------------------------------- update
 
 void PhysicsSimulation::Update(float dt) {
@@ -268,7 +282,7 @@ void PhysicsSimulation::Update(float dt) {
             b2Vec2 p = a->body->GetPosition();
             ActorShape* s = a->shape;
             if (damage_tick && s && s->fx_damaged && s->hit_points != 0 && a->hit_points / s->hit_points < 0.5f)
-                pbman.SpawnFX(&front_particles, s->fx_damaged, vec2_t{p.x, p.y}, a->body->GetAngle(), 0);
+                SpawnEffect(front_particles, s->fx_damaged, vec2_t{p.x, p.y}, a->body->GetAngle());
             if (a->hit_points <= 0 && a->behavior && a->behavior->ShouldBeDestroyed(a)) {
                 // A worm part that fell out of the world stays: the level's
                 // rules end the level instead.
@@ -417,6 +431,50 @@ ActorShape* PhysicsManager::GetAmmoShape(const char* id) {
     const char* actor = dman.GetDatabase("ammos.xml")->GetValue("ammos", id, "actor");
     if (!actor) kd->PrintDebugf(1, "ammos.xml: no actor for the ammunition '%s'.\n", id);
     return GetShape(actor);
+}
+
+// An ammunition's actor as a shape that can be fired: null when the table
+// names no actor or the actor has no outline (a missing file gives one).
+static ActorShape* FireableShape(const char* actor) {
+    ActorShape* s = physics_man.GetShape(actor);
+    return s && s->kind != SHAPE_NONE ? s : nullptr;
+}
+
+ActorShape* PhysicsSimulation::ProjectileShape() {
+    const char* text = ammos ? ammos : "";
+    if (projectile_known && nStringsMatch(projectile_for.c_str(), text)) return projectile_shape;
+    projectile_known = true;
+    projectile_for.Set(text);
+
+    // The first name of the list, without the blanks around it ("seed,
+    // pebble" and " seed" both name "seed").
+    nString id = nString::Token(text, ",", 0);
+    const char* from = id.c_str();
+    while (*from == ' ') from++;
+    size_t n = strlen(from);
+    while (n > 0 && from[n - 1] == ' ') n--;
+    nString want;
+    want.Format("%.*s", (int)n, from);
+
+    DMDatabase* table = dman.GetDatabase("ammos.xml");
+    const char* first_id = table->GetValue("ammos", 0, "id");
+    ActorShape* shape = nullptr;
+    if (!want.IsEmpty()) shape = FireableShape(table->GetValue("ammos", want.text, "actor"));
+    if (!shape) {
+        shape = FireableShape(table->GetValue("ammos", 0, "actor"));
+        if (shape && !want.IsEmpty())
+            kd->PrintDebugf(1, "ammos.xml: no usable actor for the ammunition '%s'; firing the default '%s'.\n",
+                            want.text, first_id ? first_id : "");
+    }
+    if (!shape) {
+        // The game's own projectile: a broken table does not disarm the
+        // shooters and mines.
+        shape = FireableShape("actors/bug-ammo.xml");
+        kd->PrintDebugf(1, "ammos.xml: no usable default ammunition; firing 'actors/bug-ammo.xml'%s.\n",
+                        shape ? "" : ", which is missing too: nothing is fired");
+    }
+    projectile_shape = shape;
+    return shape;
 }
 
 // ---------------------------------------------------------------- queries

@@ -65,11 +65,27 @@ public:
     bool DealDamage(Actor* actor, float amount);
     // Carried out after the running step when called during one.
     void SimulateExplosion(vec2_t centre, float radius, float force, Actor* spared);
+    // Effects of the world's particle layers at a world point (metres).
+    // The layers keep their particles in world pixels and draw them at
+    // `metres_per_pixel` inside the view, so an effect script's sizes,
+    // offsets and speeds are pixels, as the art is; the point is converted
+    // here. Nothing without an effect.
+    void SpawnEffect(PartMan& layer, fx_t* fx, vec2_t at, float angle, float age_offset = 0.0f);
+    // One particle showing a bitmap at a world point, as SpawnEffect.
+    part_t* SpawnBitmapPart(PartMan& layer, kd_bitmap_t* bitmap, vec2_t at, float life);
     // The worm's two ends; null unless the worm has both (a world without
     // a head or a tail has no worm, and `worm_parts` may then hold one
     // part or none).
     Actor* WormHead() const { return worm_parts.count >= 2 ? worm_parts[0] : nullptr; }
     Actor* WormTail() const { return worm_parts.count >= 2 ? worm_parts[worm_parts.count - 1] : nullptr; }
+
+    // The projectile the world's shooters and mines fire: the actor that
+    // "ammos.xml" gives the world's ammunition (the first name in `ammos`).
+    // An ammunition that the table does not list, or whose actor has no
+    // outline, gives the table's first (the default) with one line; a world
+    // without an ammunition takes the default silently. Worked out once per
+    // world and ammunition text; null only when nothing usable exists.
+    ActorShape* ProjectileShape();
 
     // Queries. The two by position make this simulation the active one,
     // since the query callback reports to the active simulation. Results
@@ -157,6 +173,10 @@ private:
     void DropPending();
     float damage_clock = 0;
     nArray<WorldChange*> pending;
+    // ProjectileShape's answer and the ammunition text it was worked out for.
+    ActorShape* projectile_shape = nullptr;
+    nString projectile_for;
+    bool projectile_known = false;
 };
 
 // Reports every fixture a box query finds: the actor of the fixture's body

@@ -30,23 +30,8 @@ static int KeyFromSymbol(int sym) {
 // The arrows move; they type nothing.
 static bool Types(int key) { return key < 37 || key > 40; }
 
-static bool untracked_touch_reported = false;
-
-// Touch ids that have a program cursor; others are ignored (reported once).
-static bool TouchIdTracked(int id) {
-    if (id >= 0 && id < KD_MAX_TOUCHES) return true;
-    bool& reported = untracked_touch_reported;
-    if (!reported) {
-        reported = true;
-        KD_PrintDebugf(1, "HandleScreenEvent: touch id %d outside the tracked range 0..%d; ignored.\n", id,
-                       KD_MAX_TOUCHES - 1);
-    }
-    return false;
-}
-
 void KDQ_ResetScreenEventState() {
     pointer_button_down = false;
-    untracked_touch_reported = false;
 }
 
 void HandleScreenEvent(bps_event_t* event) {
@@ -62,8 +47,10 @@ void HandleScreenEvent(bps_event_t* event) {
         case SCREEN_EVENT_MTOUCH_MOVE:
         case SCREEN_EVENT_MTOUCH_RELEASE:
             screen_get_event_property_iv(se, SCREEN_PROPERTY_SOURCE_POSITION, pos);
+            // Every id is passed on: the engine keeps a previous position
+            // for the ids that have key-state slots, and the program decides
+            // which touches it follows.
             screen_get_event_property_iv(se, SCREEN_PROPERTY_TOUCH_ID, &touch_id);
-            if (!TouchIdTracked(touch_id)) return;
             if (type == SCREEN_EVENT_MTOUCH_MOVE)
                 KDI_SendMouseMoveEvent(touch_id, (float)pos[0], (float)pos[1]);
             else

@@ -158,7 +158,10 @@ bool SoundImpQNX::Initialize(kd_state_t* state, kd_parms_t* parms) {
     }
 
     stop_feeder = false;
-    feeder = std::thread([this] { Run(); });
+    feeder_running = true;
+    if (KDT_CreateThread("QNX audio", [](void* self) { static_cast<SoundImpQNX*>(self)->Run(); }, this) ==
+        (unsigned long)-1)
+        feeder_running = false;
 
     if (channels.count > 0) {
         kdSoundChannel* last = channels[channels.count - 1];
@@ -184,7 +187,7 @@ bool SoundImpQNX::Initialize(kd_state_t* state, kd_parms_t* parms) {
 
 void SoundImpQNX::StopFeeder() {
     stop_feeder = true;
-    if (feeder.joinable()) feeder.join();
+    while (feeder_running) KDT_Sleep(1);
 }
 
 void SoundImpQNX::Shutdown() {
@@ -210,8 +213,6 @@ void SoundImpQNX::Shutdown() {
 
 void SoundImpQNX::Run() {
     pthread_setname_np(pthread_self(), "QNX audio");
-    kd_thread_info_t* info = KDT_GetCurrentThreadInfo();
-    if (info && !info->name) info->name = nStringDuplicate("QNX audio");
     while (!stop_feeder && !kd_state.quit) {
         bool wrote = FeedChannels();
         sched_yield();
@@ -219,7 +220,7 @@ void SoundImpQNX::Run() {
         // a millisecond's rest keeps this thread from spinning a core.
         if (!wrote) KDT_Sleep(1);
     }
-    KDT_RemoveThreadInfo(info);
+    feeder_running = false;  // the last touch of this object
 }
 
 bool SoundImpQNX::FeedChannels() {

@@ -130,10 +130,13 @@ public:
     unsigned int (*clock)() = KD_GetTime;
     // The channel that plays the endless silence, null when none opened.
     kdSoundChannel* SilenceChannel() { return silence_channel; }
-    bool FeederRunning() const { return feeder.joinable(); }
+    bool FeederRunning() const { return feeder_running.load(); }
 
 private:
-    std::thread feeder;
+    // The feeding thread is the engine's own ("QNX audio"), counted and
+    // waited for at shutdown like every other; it clears `feeder_running`
+    // as the last thing it does with this object.
+    std::atomic<bool> feeder_running{false};
     std::atomic<bool> stop_feeder{false};
     kd_mutex_t* channel_mutex = nullptr;
     kdSoundChannel* silence_channel = nullptr;

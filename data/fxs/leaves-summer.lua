@@ -1,0 +1,22 @@
+-- The summer weather: leaves drifting down over one screen-sized cell of
+-- the world (the game lays a sheet of these cells every few seconds),
+-- fading in and out as they tumble.
+FXParm("bitmap", "fxs/gfx/leaf-1.png")
+FXParm("bitmap", "fxs/gfx/leaf-1.png")
+FXParm("bitmap", "fxs/gfx/leaf-2.png")
+FXParm("num_parts", 5)
+FXParm("area_box", 1024, 600)
+FXParm("move_angle", 100)
+FXParm("move_angle_spread", 40)
+FXParm("speed", 15, 35)
+FXParm("mass", 0.5, 1)
+FXParm("age", 0, 1.5)
+FXParm("age_to_die", 5.5, 6.5)
+FXParm("alpha", 0.7, 0.9)
+FXParm("alpha_graph", 0, 0)
+FXParm("alpha_graph", 0.15, 1)
+FXParm("alpha_graph", 0.85, 1)
+FXParm("alpha_graph", 1, 0)
+FXParm("scale", 0.5, 0.9)
+FXParm("angle_spread", 360)
+FXParm("angle_rps", -90, 90)
