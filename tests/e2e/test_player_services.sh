@@ -11,13 +11,9 @@
 # Run 2, in the same folder: the purchase and the achievement are still
 # there, and the shop shows BIG_BALL as bought.
 # Screenshots are kept in the folder given as the fourth argument.
-set -e
-WORM="$1"
-DATA="$2"
+. "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
-HERE=$(cd "$(dirname "$0")" && pwd)
-XVFB="$HERE/../../KODO/host/tests/with_xvfb.sh"
 # The screens are laid out with the menus' templates and helpers and
 # created by their start-up script: without them there is nothing to run.
 for f in autoexec.lua templates.lua menu-common.lua; do
@@ -26,15 +22,13 @@ done
 for s in Unlocks PurchaseInProgress IAPPopup Achievements; do
   grep -q "CreateScreen (\"$s\"" "$DATA/ui/autoexec.lua" || { echo "FAILED: ui/autoexec.lua does not create '$s'"; exit 1; }
 done
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
 rm -rf "$SHOTS"
-mkdir -p "$SHOTS" "$WORK/app/native/ui"
+mkdir -p "$SHOTS"
 
 # The bundled tree with the stand-in main menu over its own.
-for f in "$DATA"/*; do
-  [ "$(basename "$f")" = ui ] || ln -s "$f" "$WORK/app/native/"
-done
+e2e_data_tree "$WORK" "$DATA"
+rm "$WORK/app/native/ui"
+mkdir "$WORK/app/native/ui"
 for f in "$DATA"/ui/*; do
   case "$(basename "$f")" in
     main-menu.lua|main-menu-events.lua) ;;
