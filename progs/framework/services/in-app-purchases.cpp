@@ -10,7 +10,6 @@
 #include "profiles.h"
 #include "services/service-screens.h"
 #include "services/service-text.h"
-#include "xmlreader.h"
 
 InAppPurchasesManager iap_man;
 
@@ -24,48 +23,7 @@ const char* EventText(intptr_t word) { return (const char*)word; }
 // A shown text (a price, a balance) from an event, cut to its bound.
 nString BoundedText(const char* s) { return ServiceTextCut(s, InAppPurchasesManager::kMaxText); }
 
-bool ReadWhole(const char* path, std::string* out) {
-    kd_file_t* f = kd->OpenFile(path, "rb");
-    if (!f) return false;
-    out->clear();
-    char chunk[4096];
-    for (unsigned got; (got = kd->ReadFile(chunk, sizeof chunk, f)) > 0;) out->append(chunk, got);
-    kd->CloseFile(f);
-    return true;
-}
-
-bool Exists(const char* path) {
-    kd_file_t* f = kd->OpenFile(path, "rb");
-    if (f) kd->CloseFile(f);
-    return f != nullptr;
-}
-
-// What can still be read of a damaged record: every whole node of the
-// array "purchases" that stands before the damage.
-int Salvage(const std::string& bytes, DMArray* into) {
-    XMLReader xml;
-    if (!xml.OpenFileInMemory(bytes.data(), (int)bytes.size())) return 0;
-    bool in_purchases = false;
-    int found = 0;
-    for (XMLBlock* b = xml.ReadNextBlock(); b && !xml.IsDamaged(); b = xml.ReadNextBlock()) {
-        if (!b->tag) continue;
-        const char* id = nullptr;
-        for (int i = 0; i < b->count; i++)
-            if (nStringsMatch(b->names[i], "id")) id = b->values[i];
-        if (nStringsMatch(b->tag, "array")) {
-            in_purchases = !b->end && nStringsMatch(id, "purchases");
-            continue;
-        }
-        if (!in_purchases || !nStringsMatch(b->tag, "node") || !ServiceTextFits(id, InAppPurchasesManager::kMaxItemId))
-            continue;
-        DMNode* node = into->GetNode(id);
-        if (!node) node = into->AddNode(id);
-        for (int i = 0; i < b->count; i++)
-            if (!nStringsMatch(b->names[i], "id")) node->SetValue(b->names[i], b->values[i]);
-        found++;
-    }
-    return found;
-}
+bool Exists(const char* path) { return kd->CallExtension("FileExists", path) != nullptr; }
 
 int luaf_IAP_PurchaseItem(lua_State* L) {
     LuaArgs a(L, __func__);
@@ -147,27 +105,23 @@ void InAppPurchasesManager::Reset() {
     save_blocked = false;
 }
 
-// The record as the player left it. A record that does not load is set
-// aside by LoadPlayerDatabase (with its log line); the items still
-// readable in it are kept and saved at once, so that they stay bought
-// after the next start too.
+// The record as the player left it. A damaged record is set aside by
+// LoadPlayerDatabase (with its log line), which keeps what was read before
+// the damage; those purchases are saved at once, so that they are still
+// bought after the next start, when the record set aside is not read.
 void InAppPurchasesManager::LoadRecord() {
-    std::string bytes;
-    bool existed = ReadWhole(kRecordFile, &bytes);
+    bool existed = Exists(kRecordFile);
     record = LoadPlayerDatabase(kRecordFile, &save_blocked);
     purchases = record->GetArray("purchases");
-    if (purchases) return;
-    purchases = record->AddArray("purchases");
-    bool damaged = existed && (save_blocked || !Exists(kRecordFile));
-    if (!damaged) return;
-    int kept = Salvage(bytes, purchases);
-    kd->PrintDebugf(1, "In-app purchase record: %d purchases read from the damaged file.\n", kept);
-    if (kept) SaveRecord();
+    if (!purchases) purchases = record->AddArray("purchases");
+    if (!existed || Exists(kRecordFile)) return;
+    kd->PrintDebugf(1, "In-app purchase record: %d purchases read from the damaged file.\n", purchases->GetSize());
+    SaveRecord();
 }
 
 bool InAppPurchasesManager::SaveRecord() {
     if (save_blocked) {
-        kd->PrintDebugf(1, "In-app purchase record not saved: the damaged '%s' could not be set aside.\n", kRecordFile);
+        kd->PrintDebugf(1, "In-app purchase record not saved: '%s' could not be read or set aside.\n", kRecordFile);
         return false;
     }
     return record->Save(kRecordFile);

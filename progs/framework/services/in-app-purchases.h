@@ -76,7 +76,8 @@ private:
     int pending = 0;
     bool initialised = false;
     nString credits;
-    // The damaged record could not be set aside: saving would destroy it.
+    // The record is there but could not be read or set aside: saving
+    // would destroy it.
     bool save_blocked = false;
 };
 
