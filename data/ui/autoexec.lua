@@ -13,3 +13,10 @@ CreateScreen ("Credits", "ui/credits.lua");
 CreateScreen ("Help", "ui/help.lua");
 CreateScreen ("GamePopMenu", "ui/game-pop-menu.lua");
 CreateScreen ("PopupOk", "ui/popup-ok.lua");
+
+-- The player services' screens: the shop, the store's progress, its
+-- outcome, and the achievements list.
+CreateScreen ("Unlocks", "ui/unlocks.lua");
+CreateScreen ("PurchaseInProgress", "ui/purchase-in-progress.lua");
+CreateScreen ("IAPPopup", "ui/iap-popup.lua");
+CreateScreen ("Achievements", "ui/achievements.lua");
