@@ -2,13 +2,14 @@
 // opened, and every entry it lists is opened, read to the end and sought
 // around through the package opener. Reads must stay inside their entry.
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
 #include <filesystem>
 #include <string>
 
+#include "fuzz-temp.h"
 #include "kd-file.h"
 
 // The engine asks the program for its record; the fuzzer has none.
@@ -23,7 +24,8 @@ static void Setup() {
     // The engine's roots point into a folder of this process's own, which
     // goes at exit; the working folder stays, so libFuzzer's relative
     // corpus paths keep working in -jobs runs.
-    static char folder[] = "/tmp/kodo-fuzz-pak-XXXXXX";
+    static char folder[512];
+    snprintf(folder, sizeof folder, "%s/kodo-fuzz-pak-XXXXXX", FuzzTempDir().c_str());
     if (!mkdtemp(folder)) abort();
     atexit([] { std::error_code ec; std::filesystem::remove_all(folder, ec); });
     std::string res = std::string(folder) + "/app/native";

@@ -1,12 +1,13 @@
 // The engine side of fuzz_profile: file system and log, kept apart from
 // the framework's sources, whose `kd` would clash with the engine's.
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
 #include <filesystem>
 #include <string>
 
+#include "fuzz-temp.h"
 #include "kd-file.h"
 
 kd_prog_t* KD_GetInterface() { return nullptr; }
@@ -15,7 +16,8 @@ kodo_t* FuzzEngineSetup() {
     // The engine's roots point into a folder of this process's own, which
     // goes at exit; the working folder stays, so libFuzzer's relative
     // corpus paths keep working in -jobs runs.
-    static char folder[] = "/tmp/kodo-fuzz-prof-XXXXXX";
+    static char folder[512];
+    snprintf(folder, sizeof folder, "%s/kodo-fuzz-prof-XXXXXX", FuzzTempDir().c_str());
     if (!mkdtemp(folder)) abort();
     atexit([] { std::error_code ec; std::filesystem::remove_all(folder, ec); });
     std::string base(folder);

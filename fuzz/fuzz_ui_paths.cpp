@@ -4,8 +4,10 @@
 // "/Screen/comp:prop", "/Screen:prop", "/:prop" and raw bytes) with names
 // from the kinds' own property tables, and values of every Lua type
 // (numbers that are huge, tiny, infinite or not numbers). Between the
-// calls the manager updates, takes pointer events and draws, so whatever
-// the values did to the geometry (parents, scales, sizes) is exercised.
+// calls the manager updates, takes pointer presses, moves, releases and
+// wheel turns (which drag the touch field and page the touch grid) and
+// draws, so whatever the values did to the geometry (parents, scales,
+// sizes, step counts, paths, pools) is exercised.
 // The engine is not started: everything runs on the null interface table.
 #include <math.h>
 #include <stddef.h>
@@ -57,14 +59,16 @@ std::vector<std::string>& Names() {
     for (int i = 0; i < base.num_rows; i++)
         if (base.rows[i].name) names.push_back(base.rows[i].name);
     for (const char* s : {"default_comp", "enter_trans_duration", "leave_trans_duration", "covers_screen", "trans",
-                          "name", "listbox.line[2].text", "listbox.line[-9].id", "listbox.line[99999999999]"})
+                          "name", "listbox.line[2].text", "listbox.line[-9].id", "listbox.line[99999999999]",
+                          "path.point[0]", "path.point[-1]", "path.point[99999999999]", "path.point[", "xpath.point[1"})
         names.push_back(s);
     return names;
 }
 
 const char* const kWords[] = {"", "CENTER", "BOTTOMRIGHT", "PRELOAD", "RELATIVE_TO_SCREEN", "ABSOLUTE",
                               "FIT_TO_COVER_SCREEN", "ADDITIVE", "ACTUAL", "c0", "c5", "c18", "Other",
-                              "x.png", "core/console.sft", "%s%n%d", "Default%s"};
+                              "x.png", "core/console.sft", "%s%n%d", "Default%s", "SPRING", "STOP", "SMOOTH_STOP",
+                              "SMOOTH_DRAG", "fxs/sparks.lua", "models/tile.xml", "ui/no-script.lua"};
 const double kNumbers[] = {0, 1, -1, 0.5, 3, 1e30, -1e30, 1e-30, 2147483648.0, -2147483649.0, 65536};
 
 void PushValue(lua_State* L, Input& in) {
@@ -142,6 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         sman.PushScreen(&other);
         sman.PushScreen(&fuzz);
         int top = lua_gettop(L);
+        intptr_t last_x = 0, last_y = 0;
         for (int op = 0; op < 64 && in.n; op++) {
             uint8_t what = in.Byte();
             switch (what % 4) {
@@ -159,12 +164,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 }
                 case 2: sman.UpdateScreens((float)(in.Byte() % 40) / 100.0f); break;
                 default: {
+                    static const int types[] = {KD_EVENT_BUTTON_DOWN, KD_EVENT_BUTTON_UP, KD_EVENT_POINTER_MOVE,
+                                                KD_EVENT_POINTER_MOVE, KD_EVENT_WHEEL};
                     kd_event_t e{};
-                    e.type = (what >> 2) % 2 ? KD_EVENT_BUTTON_DOWN : KD_EVENT_BUTTON_UP;
-                    e.id = 0;
-                    e.x = in.Byte() * 4;
-                    e.y = in.Byte() * 3;
+                    e.type = types[(what >> 2) % 5];
+                    e.id = (what & 0x80) ? 1 : 0;
+                    e.prev_x = last_x, e.prev_y = last_y;
+                    e.x = last_x = in.Byte() * 4;
+                    e.y = last_y = in.Byte() * 3;
                     e.button = 510;
+                    e.wheel = (int16_t)((int8_t)in.Byte() * 120);
                     sman.ProcessEvent(e);
                     break;
                 }

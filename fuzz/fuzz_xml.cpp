@@ -7,6 +7,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "fuzz-temp.h"
 #include "kd-internal.h"
 #include "kd-xml.h"
 #include "kd-xmldb.h"
@@ -64,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < db.GetNumberOfArrays(); i++)
         if (!db.GetArray(i)->id) return 0;
 
-    char path[64];
-    snprintf(path, sizeof path, "/tmp/kodo-fuzz-xml-%d.xml", (int)getpid());
+    char path[512];
+    snprintf(path, sizeof path, "%s/kodo-fuzz-xml-%d.xml", FuzzTempDir().c_str(), (int)getpid());
     if (!db.SaveXML(path)) return 0;
     KD_DMDatabase back;
     bool ok = back.LoadXML(path);

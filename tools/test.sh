@@ -28,8 +28,9 @@ TSAN_OPTIONS="suppressions=$ROOT/tools/tsan.supp second_deadlock_stack=1" \
 # Fuzzers: clang's libFuzzer, FUZZ_SECONDS each (default 20). An input
 # that makes a target allocate more than 512 MB at once, or grow past
 # 2 GB, fails the run like a crash. Targets that need a file tree make it
-# in a /tmp/kodo-fuzz-* folder of their own and remove it at exit; one left
-# behind fails the run too.
+# in a folder of their own under $TMPDIR and remove it at exit; each
+# target gets a TMPDIR of its own here, and anything left in it fails the
+# run too.
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DKODO_FUZZ=ON -DKODO_TESTS=OFF >/dev/null
 cmake --build "$ROOT/build-fuzz" -j"$JOBS"
@@ -41,13 +42,12 @@ for f in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
   work=$(mktemp -d)
   mkdir "$work/corpus"
   cp "$seeds"/* "$work/corpus"/ 2>/dev/null || true
-  before=$(ls -d /tmp/kodo-fuzz-* 2>/dev/null | wc -l)
+  mkdir "$work/tmp"
   echo "fuzzing $name for ${FUZZ_SECONDS:-20} s"
-  (cd "$work" && "$f" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=65536 -rss_limit_mb=2048 \
+  (cd "$work" && TMPDIR="$work/tmp" "$f" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=65536 -rss_limit_mb=2048 \
      -malloc_limit_mb=512 -print_final_stats=0 corpus >"$work/log" 2>&1) \
     || { tail -40 "$work/log"; echo "fuzz target $name failed"; exit 1; }
-  after=$(ls -d /tmp/kodo-fuzz-* 2>/dev/null | wc -l)
-  [ "$after" -le "$before" ] || { echo "fuzz target $name left /tmp/kodo-fuzz-* folders behind"; exit 1; }
+  [ -z "$(ls -A "$work/tmp")" ] || { echo "fuzz target $name left files behind: $(ls "$work/tmp")"; exit 1; }
   rm -rf "$work"
 done
 echo "all tests and fuzz runs passed"

@@ -709,7 +709,13 @@ bool KDI_LoadBitmapHTTP(kd_bitmap_t* bm, const char* url) {
         kd_buffer_t reply;
         memset(&reply, 0, sizeof reply);
         int status = 0;
-        KD_SendHttpRequest(2, url, "application/octet-stream", "", 0, &reply, &status);
+        int code = KD_SendHttpRequest(2, url, "application/octet-stream", "", 0, &reply, &status);
+        if (code != 200) {  // an error page is no picture, and must not stay in the cache as one
+            KD_Printf("Failed to download '%s': return code %d\n", url, code);
+            KD_FreeBuffer(&reply);
+            bm->state = KD_BITMAP_READY;
+            return false;
+        }
         // The reply's capacity is the announced length.
         int expected = reply.capacity > reply.size ? reply.capacity : reply.size;
         if (!reply.data || reply.size <= 0 || reply.size < expected) {

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "kd-http.h"
 #include "kd-internal.h"
 #include "kd-file.h"
 #include "rendimp.h"
@@ -264,6 +265,7 @@ void KODO_Shutdown() {
     if (!kd) return;
     KD_PrintDebugf(3, "KODO Shutdown.\n");
     KD_SignalShutdown();
+    KDI_CancelHttpRequests();
 
     KD_PrintDebugf(3, "Waiting for threads to exit... (%d threads)\n", KDT_GetNumberOfThreadsRunning());
     for (int i = 0; i < kThreadWaitTurns && KDT_GetNumberOfThreadsRunning() > 0; i++) KDT_Sleep(kThreadWaitStepMs);

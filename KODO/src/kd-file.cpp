@@ -212,14 +212,6 @@ kdFile* kdFileOpenerHTTP::OpenFile(const char* url, const char* mode) {
     return OpenNative(cache.text, native, mode);
 }
 
-// No network on this platform: nothing is requested.
-int KD_SendHttpRequest(int kind, const char* url, const char* contentType, const char* body, int bodyLength,
-                       kd_buffer_t* reply, int* status) {
-    if (reply) memset(reply, 0, sizeof *reply);
-    if (status) *status = 0;
-    return 0;
-}
-
 // ---------------------------------------------------------------------------
 // Opener list
 

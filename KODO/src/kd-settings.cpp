@@ -4,6 +4,7 @@
 #include <ctype.h>
 #include <math.h>
 
+#include "kd-http.h"
 #include "kd-internal.h"
 #include "kd-xmldb.h"
 
@@ -352,6 +353,7 @@ static void PublishSettings() {
     kd_state.input_imp_names[0] = settings.input_imp.text;
     kd_state.locale = settings.locale.text;
     if (kd_prog && settings.locale.text) kd_prog->parms.locale = settings.locale.text;
+    KDI_SetHttpEndpoints(KDI_GetProductValue("analytics_url"), KDI_GetProductValue("news_url"));
 }
 
 static void ApplyApplication(KD_DMNode* app) {

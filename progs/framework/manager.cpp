@@ -3,6 +3,7 @@
 #include <stddef.h>
 #include <stdio.h>
 
+#include "analytics.h"
 #include "audioman.h"
 #include "feature-manager.h"
 #include "gameman.h"
@@ -10,6 +11,8 @@
 #include "luaman.h"
 #include "particle-effects.h"
 #include "profiles.h"
+#include "services/achievements.h"
+#include "services/in-app-purchases.h"
 #include "services/player-services-min.h"
 #include "ui/aiplayer.h"
 #include "ui/screen-manager.h"
@@ -68,7 +71,7 @@ void Manager::InitializeAll() {
     if (feature_man.ProductFeatureExists("LEADERBOARDS")) leaderboards_man.Initialize();
     if (feature_man.ProductFeatureExists("IN_APP_PURCHASES")) iap_man.Initialize();
     analyst.RegisterLuaFunctions();
-    if (feature_man.ProductFeatureExists("ANALYST")) analyst.enabled = true;
+    if (feature_man.ProductFeatureExists("ANALYST")) analyst.Initialize();
     kd_parms_t* parms = GetParms();
     sman.InitScreens(parms->reference_width, parms->reference_height);
     if (feature_man.ProductFeatureExists("NEWS")) {
@@ -86,7 +89,9 @@ void Manager::Shutdown() {
     sman.Shutdown();
     timeline.FreeTimeline();
     lua_man.Shutdown();
-    analyst.enabled = false;
+    analyst.Shutdown();
+    // The notices hold bitmaps of the engine, which shuts down next.
+    achievement_man.Reset();
 }
 
 // ---------------------------------------------------------------------------

@@ -34,14 +34,20 @@ struct Seen {
     kd_event_t e;
     int key_state;  // KD_GetKeyStatei of the event's key (types 8, 9), else -1
     int button_state;
+    // Service results: copies of their texts (valid only while delivered).
+    std::string item, fifth;
 };
 std::vector<Seen> seen;
 int (*original_proc)(kd_event_t) = nullptr;
 
 int RecordingProc(kd_event_t e) {
-    Seen s{e, -1, kd_state.key_states[KD_KEY_MOUSE_BUTTON_0]};
+    Seen s{e, -1, kd_state.key_states[KD_KEY_MOUSE_BUTTON_0], "", ""};
     if ((e.type == KD_EVENT_KEY_DOWN || e.type == KD_EVENT_KEY_UP) && e.id >= 0 && e.id < KD_NUM_KEY_STATES)
         s.key_state = kd_state.key_states[e.id];
+    // The item id of a store result, the achievement id of a game-centre one.
+    const char* item = e.type == 33 || e.type == 34 ? (const char*)e.x : e.type == 20 ? (const char*)e.id : nullptr;
+    if (item) s.item = item;
+    if (e.type == 33 && e.data) s.fifth = (const char*)e.data;
     seen.push_back(s);
     return original_proc ? original_proc(e) : 0;
 }
@@ -326,6 +332,29 @@ TEST_F(ScriptedInput, PointerMaskOfOneGivesOneButtonDown) {
 }
 
 // --------------------------------------------------------------- direct
+
+// The store and the game centre answer through the platform's service
+// events; the input script stands in for them.
+TEST_F(DirectInput, ScriptedServiceResultsReachTheProgram) {
+    ASSERT_EQ(bps_initialize(), BPS_SUCCESS);
+    Run("0 service 34 x=\"BIG_BALL\" y=1\n"
+        "0 service 34 id=4 x=\"EXTRA_LIFE\"\n"
+        "0 service 33 x=\"EXTRA_LIFE\" y=1 fifth=\"$0.99\"\n"
+        "0 service 20 id=\"FIRST\" x=1\n");
+    bps_shutdown();
+    auto ev = OfTypes({20, 33, 34});
+    ASSERT_EQ(ev.size(), 4u);
+    EXPECT_EQ(ev[0].e.type, 34);
+    EXPECT_EQ(ev[0].item, "BIG_BALL");
+    EXPECT_EQ(ev[0].e.y, 1);
+    EXPECT_EQ(ev[1].e.id, 4);  // cancelled
+    EXPECT_EQ(ev[1].e.y, 0);
+    EXPECT_EQ(ev[2].e.type, 33);
+    EXPECT_EQ(ev[2].fifth, "$0.99");
+    EXPECT_EQ(ev[3].e.type, 20);
+    EXPECT_EQ(ev[3].item, "FIRST");
+    EXPECT_EQ(ev[3].e.x, 1);
+}
 
 TEST_F(DirectInput, KeyStateBitZeroIsClearedByReadsBelow1280) {
     KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, 65);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analytics.h"
 #include "audioman.h"
 #include "dataman.h"
 #include "feature-manager.h"
@@ -20,6 +21,8 @@
 #include "particle-effects.h"
 #include "profiles.h"
 #include "recording-kd.h"
+#include "services/achievements.h"
+#include "services/in-app-purchases.h"
 #include "ui/screen-manager.h"
 #include "ui/screen.h"
 #include "ui/ui-layout.h"
@@ -486,6 +489,18 @@ TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
     profile_man.Initialize();
     game_man.Initialize();
     pbman.Init();
+    // The player services, switched on, so that their functions act.
+    kd->CreateDirectory("user://in-app-purchases");
+    kd->CreateDirectory("user://achievements");
+    WriteNative(e.UserPath("in-app-purchases/in-app-purchases.xml"),
+                "<root><array id=\"ITEMS\"><node id=\"x\" name=\"X\"/></array></root>");
+    WriteNative(e.UserPath("achievements/achievements.xml"),
+                "<root><array id=\"ACHIEVEMENTS\"><node id=\"x\" name=\"X\"/></array></root>");
+    ASSERT_TRUE(iap_man.Initialize());
+    achievement_man.Initialize();
+    ASSERT_TRUE(achievement_man.IsInitialized());
+    analyst.RegisterLuaFunctions();
+    analyst.Initialize();
     ScreenMan::RegisterLuaFunctions();
     UISet set("ui/bad-arguments.lua", nullptr);
     ASSERT_TRUE(set.L);
@@ -524,8 +539,14 @@ TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
         EXPECT_EQ(lua_gettop(state), top);
     }
     // 88 built-in, 3 feature, 22 profile, 9 game, 52 screen (the 3 layout
-    // statements among them), 6 effect.
-    EXPECT_EQ(called.size(), 180u);
+    // statements among them), 6 effect, 9 purchase, 3 achievement, 2
+    // analytics.
+    EXPECT_EQ(called.size(), 194u);
     EXPECT_TRUE(called.count("RemoveProfileTag") && called.count("UIEvents") && called.count("AddFX"));
+    EXPECT_TRUE(called.count("IAP_GetItemDescription") && called.count("AM_ShowAchievements") &&
+                called.count("Analyst_LogEventLevelTime"));
     UILayoutDeleteComps(&set);
+    analyst.Shutdown();
+    iap_man.Reset();
+    achievement_man.Reset();
 }

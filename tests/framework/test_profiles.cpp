@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "fw-support.h"
+#include "kill-round.h"
 #include "luaman.h"
 #include "manager.h"
 #include "profiles.h"
@@ -415,29 +416,11 @@ TEST(ProfilesKill, EveryKillLeavesACompleteSavedProfile) {
     double childStart = 0, parentStart = 0;
     const int kKills = 300;
     for (int k = 0; k < kKills; k++) {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        fflush(nullptr);
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            close(fds[0]);
-            RunSaver(dir, fds[1]);
-        }
-        close(fds[1]);
-        int start = -1;
-        auto t0 = std::chrono::steady_clock::now();
-        ASSERT_EQ(read(fds[0], &start, sizeof start), (ssize_t)sizeof start) << "child failed at kill " << k;
-        childStart += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        KillRound round = RunAndKill([&](int fd) { RunSaver(dir, fd); }, (useconds_t)delay(rng));
+        ASSERT_EQ(round.failure, "") << "kill " << k;
+        childStart += round.ready_seconds;
+        int start = round.start, last = round.last;
         EXPECT_EQ(start, confirmed) << "kill " << k;  // what the last kill left is what this child found
-        usleep((useconds_t)delay(rng));
-        kill(pid, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended by itself with " << WEXITSTATUS(status);
-        int last = start, got;
-        while (read(fds[0], &got, sizeof got) == (ssize_t)sizeof got) last = got;
-        close(fds[0]);
         if (last > start) landed++;
 
         auto t1 = std::chrono::steady_clock::now();

@@ -407,11 +407,9 @@ TEST_F(Screens, PropertyPathsReachComponentsAndScreens) {
     EXPECT_EQ(m->GetComp("ok")->parent, m->GetComp("second"));
     m->GetComp("ok")->GetStaticPos();  // ends
 
-#ifdef UI_HAVE_LISTBOX
     EXPECT_EQ(Eval(L, "CreateComp ('Listbox', 'list') AddListboxLine ('list', '100% sure %s %d') "
                       "return GetProperty ('list:listbox.line[0].text')"),
               "string:100% sure %s %d");
-#endif
 }
 
 TEST_F(Screens, SwitchGoesThroughTheTransition) {

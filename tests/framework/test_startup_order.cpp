@@ -63,7 +63,7 @@ struct StartUp : ::testing::Test {
         record.parms.reference_height = 480;
         seq.clear();
         features.clear();
-        analyst.enabled = false;
+        analyst.Shutdown();
     }
     void TearDown() override { Manager::SetProgramRecord(nullptr); }
     // The engine's parameters event, as the engine sends it.
@@ -151,7 +151,7 @@ TEST_F(StartUp, InitializeAllWithoutFeatures) {
         "Timeline::LoadTimeline('timeline.xml').",
     };
     EXPECT_EQ(seq, expected);
-    EXPECT_FALSE(analyst.enabled);
+    EXPECT_FALSE(analyst.IsEnabled());
     EXPECT_EQ(sman.reference_width, 800);
     EXPECT_EQ(sman.reference_height, 480);
     EXPECT_EQ(sman.virtual_width, 1024);
@@ -180,7 +180,7 @@ TEST_F(StartUp, InitializeAllWithEveryFeatureThenShutdown) {
         "Timeline::LoadTimeline('timeline.xml').",
     };
     EXPECT_EQ(seq, expected);
-    EXPECT_TRUE(analyst.enabled);
+    EXPECT_TRUE(analyst.IsEnabled());
 
     // A frame: the managers' updates through the screen manager; a zero
     // time step applies once.
@@ -217,7 +217,7 @@ TEST_F(StartUp, InitializeAllWithEveryFeatureThenShutdown) {
     EXPECT_EQ(timeline.GetNumEvents(), 0);
     EXPECT_EQ(lua_man.GetMainState(), nullptr);
     EXPECT_FALSE(lua_man.IsStateOpen(main));
-    EXPECT_FALSE(analyst.enabled);
+    EXPECT_FALSE(analyst.IsEnabled());
 }
 
 TEST_F(StartUp, AssetRegistryReleasesWhatItLoaded) {

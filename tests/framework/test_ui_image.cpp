@@ -91,7 +91,7 @@ TEST_F(ImageTest, PropertiesByNameAndRefusals) {
     EXPECT_TRUE(rec().PopupContains("Value 'pingpong' is not valid, using 'LOOP_FOREVER'."));
     Set(&c, "'image.anim_mode', 1");
     EXPECT_EQ(c.anim_mode, 0);
-    EXPECT_LT(Set(&c, "'image.frame', 1"), 0);
+    EXPECT_EQ(Set(&c, "'image.frame', 1"), 0);  // reported by the kind itself, answered as handled
     EXPECT_TRUE(rec().PopupContains("UICompImage::SetProperty: Unknown Property 'frame' for UIComp 'logo'"));
     EXPECT_EQ(Get(&c, "image.bitmap_switch"), "<none>");
     EXPECT_TRUE(rec().PopupContains("UICompImage::GetProperty: Unknown Property 'image.bitmap_switch'"));
@@ -125,16 +125,20 @@ TEST_F(ImageTest, LoopForeverHoldsTheLastFrameDuringThePause) {
     EXPECT_EQ(Run(c, 0.125f, 14), want);
 }
 
-TEST_F(ImageTest, LargeStepWrapsByWholeCycles) {
+TEST_F(ImageTest, ALongStepWrapsOneCycleAndHoldsTheLastFrame) {
     UICompImage c;
     c.bitmap = &pic.bm;
     pic.bm.frame_count = 4;
-    c.Update(10.3f);  // 10 whole loops and 0.3 s
-    EXPECT_NEAR(c.anim_key, 0.3f, 1e-4);
+    c.anim_pause_time = 0.5f;
+    c.Update(3.2f);  // one cycle of 1.5 s comes off: the key is still past the pass
+    EXPECT_NEAR(c.anim_key, 1.7f, 1e-5);
+    EXPECT_EQ(c.current_frame, 3);
+    c.Update(0.1f);  // 1.8 is past 1.5: the next cycle starts
+    EXPECT_NEAR(c.anim_key, 0.3f, 1e-5);
     EXPECT_EQ(c.current_frame, 1);
 }
 
-TEST_F(ImageTest, PingPongRunsForwardThenBackWithoutAFlashOfTheFirstFrame) {
+TEST_F(ImageTest, PingPongRunsForwardThenBackAndTurnsOnTheFirstFrame) {
     UICompImage c;
     c.bitmap = &pic.bm;
     pic.bm.frame_count = 4;
@@ -148,9 +152,9 @@ TEST_F(ImageTest, PingPongRunsForwardThenBackWithoutAFlashOfTheFirstFrame) {
         got.push_back(c.current_frame);
     }
     EXPECT_EQ(got, want);
-    c.anim_key = 0.4f;
-    c.Update(0.1f);  // exactly the turn
-    EXPECT_EQ(c.current_frame, 3);
+    c.anim_key = 0.25f;
+    c.Update(0.25f);  // exactly the turn: index 4, which the engine shows as frame 0
+    EXPECT_EQ(c.current_frame, 0);
 }
 
 TEST_F(ImageTest, LoopOncePlaysOnePassAndStaysOnTheLastFrame) {

@@ -8,6 +8,7 @@
 #include <stdarg.h>
 #include <string.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -138,9 +139,18 @@ inline float DrawTextf(kd_font_t* font, float x, float y, const char* format, ..
     Calls().push_back("Text " + F(x) + " " + F(y) + " scale " + F(TextScaleX()) + " '" + t + "'");
     return 0;
 }
+// What the platform answers a command with its parameter (null: the
+// parameter was left out); by default nothing, as a platform without the
+// command answers.
+inline std::function<const char*(const std::string&, const char*)>& ExtensionReply() {
+    static std::function<const char*(const std::string&, const char*)> f;
+    return f;
+}
+// Recorded as "Extension <command>(<parameter>)", "Extension <command>" for
+// a parameter left out.
 inline const char* CallExtension(const char* c, const char* p) {
-    Calls().push_back(std::string("Extension ") + c);
-    return nullptr;
+    Calls().push_back(std::string("Extension ") + c + (p ? "(" + std::string(p) + ")" : ""));
+    return ExtensionReply() ? ExtensionReply()(c, p) : nullptr;
 }
 inline void PushTransform(nTransform*) { Calls().push_back("PushTransform"); }
 inline void PopTransform() { Calls().push_back("PopTransform"); }
@@ -159,6 +169,7 @@ inline void InstallFakes(kodo_t& t) {
     t.GetTextSizef = GetTextSizef;
     t.DrawTextf = DrawTextf;
     t.CallExtension = CallExtension;
+    ExtensionReply() = nullptr;
     t.PushTransform = PushTransform;
     t.PopTransform = PopTransform;
     TextScaleX() = 1;

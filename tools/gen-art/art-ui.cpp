@@ -557,14 +557,22 @@ void ArtUi(Gen& g) {
               RoundRect(cr, 0.5, 1, 3, h - 2, 1.5);
               FillCol(cr, Hex(0x3b2614));
           });
-    g.Png("ui/gfx/listbox-frame.png", 400, 320, "cream list area in a wooden frame",
-          "listbox.bm_frame (sets the box size)", [](cairo_t* cr, int w, int h) {
+    // The list area is dark so that the lines, drawn in the box's colour
+    // (white), read on it; the frame's own colour would tint a light area.
+    g.Png("ui/gfx/listbox-frame.png", 400, 320, "dark green list area in a wooden frame",
+          "listbox.bm_frame (sets the box size; lines in white)", [](cairo_t* cr, int w, int h) {
               RoundRect(cr, 2, 2, w - 4, h - 4, 16);
               ShadeV(cr, Hex(0xb97a42), 2, h - 2, 2.5, 0.2, 0.2);
               RoundRect(cr, 12, 12, w - 24, h - 24, 10);
-              Set(cr, kCream);
+              cairo_pattern_t* p = cairo_pattern_create_linear(0, 12, 0, h - 12);
+              cairo_pattern_add_color_stop_rgb(p, 0, 0.16, 0.25, 0.13);
+              cairo_pattern_add_color_stop_rgb(p, 1, 0.11, 0.17, 0.09);
+              cairo_set_source(cr, p);
               cairo_fill_preserve(cr);
-              Stroke(cr, Hex(0x8a5a2e), 2);
+              cairo_pattern_destroy(p);
+              Stroke(cr, Hex(0x5a3a1c), 2);
+              RoundRect(cr, 14, 14, w - 28, h - 28, 8);
+              Stroke(cr, Col{0, 0, 0, 0.35}, 2);
           });
     g.Png("ui/gfx/listbox-frame-top.png", 400, 320, "soft shade at the top and bottom of the list area",
           "listbox.bm_frame_top (over the lines)", [](cairo_t* cr, int w, int h) {
@@ -579,12 +587,14 @@ void ArtUi(Gen& g) {
                   cairo_pattern_destroy(p);
               }
           });
-    g.Png("ui/gfx/listbox-selection.png", 376, 36, "soft green highlight bar", "listbox.bm_selection",
-          [](cairo_t* cr, int w, int h) {
-              RoundRect(cr, 1, 2, w - 2, h - 4, 10);
-              ShadeV(cr, Alpha(Hex(0x8fdc6a), 0.75), 2, h - 2, 0, 0.3, 0.1);
-              RoundRect(cr, 1, 2, w - 2, h - 4, 10);
-              Stroke(cr, Alpha(Hex(0x3f8a2a), 0.8), 1.5);
+    // As wide as the frame, the bar inside its wooden border: the box draws
+    // it from the frame's left edge.
+    g.Png("ui/gfx/listbox-selection.png", 400, 30, "soft green highlight bar inside the list frame's border",
+          "listbox.bm_selection", [](cairo_t* cr, int w, int h) {
+              RoundRect(cr, 16, 1, w - 32, h - 2, 8);
+              ShadeV(cr, Alpha(Hex(0x6fbf4a), 0.6), 1, h - 1, 0, 0.3, 0.1);
+              RoundRect(cr, 16, 1, w - 32, h - 2, 8);
+              Stroke(cr, Alpha(Hex(0xb6f08a), 0.85), 1.5);
           });
     g.Png("ui/gfx/ruler-repeat.png", 16, 16, "piece of a twisted green vine, tiles left to right",
           "ruler.repeat_bitmap", [](cairo_t* cr, int w, int h) {

@@ -4,6 +4,7 @@
 
 #include <bps/virtualkeyboard.h>
 #include <host/host.h>
+#include <host/service.h>
 
 #include <algorithm>
 #include <atomic>
@@ -92,7 +93,7 @@ void trace_open_locked() {
 
 // ---- script --------------------------------------------------------------
 
-enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit };
+enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service };
 
 struct ScriptLine {
     long long ms = 0;
@@ -100,6 +101,8 @@ struct ScriptLine {
     int x = 0, y = 0, id = 0;
     int key = 0;
     int state = 0;
+    int service_type = 0;
+    _service_field service[4];
     std::string path;
     std::string text;  // the line as written, for the trace
 };
@@ -174,6 +177,60 @@ bool parse_key(const std::string &tok, int *sym) {
     return false;
 }
 
+// "<ms> service <type> [id=<v>] [x=<v>] [y=<v>] [fifth=<v>]": <type> one of
+// the service result types, each <v> a whole number or a text in double
+// quotes (\" and \\ stand for themselves inside). The empty string on
+// success, else the reason.
+std::string parse_service(const std::string &text, ScriptLine *out) {
+    static const char *const kFields[] = {"id", "x", "y", "fifth"};
+    size_t p = text.find("service") + strlen("service"), n = text.size();
+    auto skip_blanks = [&] {
+        while (p < n && isspace(static_cast<unsigned char>(text[p]))) ++p;
+    };
+    auto token_end = [&](size_t from) {
+        while (from < n && !isspace(static_cast<unsigned char>(text[from]))) ++from;
+        return from;
+    };
+    skip_blanks();
+    size_t e = token_end(p);
+    long long type;
+    if (!parse_ll(text.substr(p, e - p), 0, 1000, &type) || !((type >= 19 && type <= 22) || (type >= 32 && type <= 35)))
+        return "service needs a result type, 19-22 or 32-35";
+    out->service_type = static_cast<int>(type);
+    p = e;
+    for (skip_blanks(); p < n; skip_blanks()) {
+        size_t eq = text.find('=', p);
+        std::string name = eq == std::string::npos ? text.substr(p) : text.substr(p, eq - p);
+        int index = -1;
+        for (int i = 0; i < 4; i++)
+            if (name == kFields[i]) index = i;
+        if (eq == std::string::npos || index < 0) return "expected id=, x=, y= or fifth=, not '" + name + "'";
+        _service_field &f = out->service[index];
+        p = eq + 1;
+        if (p < n && text[p] == '"') {
+            std::string value;
+            bool closed = false;
+            for (++p; p < n && !closed;) {
+                char c = text[p++];
+                if (c == '\\' && p < n) value += text[p++];
+                else if (c == '"') closed = true;
+                else value += c;
+            }
+            if (!closed) return "text of '" + name + "' has no closing quote";
+            if (p < n && !isspace(static_cast<unsigned char>(text[p]))) return "a blank must follow the text of '" + name + "'";
+            f.is_text = true;
+            f.text = value;
+        } else {
+            e = token_end(p);
+            if (!parse_ll(text.substr(p, e - p), -2147483648LL, 4294967295LL, &f.number))
+                return "bad number for '" + name + "'";
+            f.is_text = false;
+            p = e;
+        }
+    }
+    return "";
+}
+
 // Parses one non-comment line. Returns an empty string on success, else
 // the reason it is refused.
 std::string parse_line(const std::string &text, ScriptLine *out) {
@@ -212,6 +269,10 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
         out->cmd = cmd == "swipe" ? Cmd::Swipe : Cmd::Exit;
         if (nargs != 0) return cmd + " takes no argument";
         return "";
+    }
+    if (cmd == "service") {
+        out->cmd = Cmd::Service;
+        return parse_service(text, out);
     }
     if (cmd == "screenshot") {
         out->cmd = Cmd::Screenshot;
@@ -285,6 +346,14 @@ void run_script_line(const ScriptLine &line) {
     case Cmd::Screenshot:
         host_screenshot(line.path.c_str());  // traces its own result
         break;
+    case Cmd::Service: {
+        bps_event_t ev;
+        ev.domain = DOMAIN_SERVICE;
+        ev.service_type = line.service_type;
+        for (int i = 0; i < 4; i++) ev.service[i] = line.service[i];
+        post_event(ev);
+        break;
+    }
     }
 }
 
@@ -553,6 +622,25 @@ int screen_get_event_property_iv(screen_event_t ev, int pname, int *param) {
     case SCREEN_PROPERTY_KEY_MODIFIERS: *param = ev->key_mods; return 0;
     default: errno = EINVAL; return -1;
     }
+}
+
+// ---- service results -----------------------------------------------------
+
+int service_get_domain(void) { return DOMAIN_SERVICE; }
+
+int service_event_get_type(bps_event_t *event) {
+    return event && event->domain == DOMAIN_SERVICE ? event->service_type : 0;
+}
+
+int service_event_get_field(bps_event_t *event, int index, const char **text, long long *number) {
+    if (!event || event->domain != DOMAIN_SERVICE || index < 0 || index > 3) return -1;
+    const _service_field &f = event->service[index];
+    if (f.is_text) {
+        if (text) *text = f.text.c_str();
+        return 1;
+    }
+    if (number) *number = f.number;
+    return 0;
 }
 
 // ---- host facilities -----------------------------------------------------

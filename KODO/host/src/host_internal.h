@@ -20,6 +20,13 @@ struct _screen_event {
     int key_mods = 0;
 };
 
+// A field of a service result (host/service.h): a number or a text.
+struct _service_field {
+    bool is_text = false;
+    long long number = 0;
+    std::string text;
+};
+
 struct bps_event_t {
     int domain = 0;
     unsigned int code = 0;
@@ -27,11 +34,13 @@ struct bps_event_t {
     int window_state = 0;
     mmr_state_t mmr_state = MMR_STATE_IDLE;
     mmr_error_info_t mmr_error = {0, 0};
+    int service_type = 0;         // engine event type of a service result
+    _service_field service[4];    // id, x, y, the fifth word
 };
 
 namespace kodo_host {
 
-enum Domain { DOMAIN_SCREEN = 1, DOMAIN_NAVIGATOR = 2, DOMAIN_MMRENDERER = 3 };
+enum Domain { DOMAIN_SCREEN = 1, DOMAIN_NAVIGATOR = 2, DOMAIN_MMRENDERER = 3, DOMAIN_SERVICE = 4 };
 
 // Event queue (thread-safe). Screen and navigator events are dropped
 // unless the program asked for them.

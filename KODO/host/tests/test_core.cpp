@@ -95,6 +95,34 @@ TEST_F(Core, ScriptLinesRunInTimeOrderWhenDue) {
     EXPECT_EQ(0, host_script_pending());
 }
 
+TEST_F(Core, ServiceLinesArriveAsServiceResults) {
+    testing::internal::CaptureStderr();
+    int n = host_script_load_text("0 service 34 x=\"BIG_BALL\" y=1\n"
+                                  "0 service 33 x=\"EXTRA LIFE\" fifth=\"0,99 \\\"EUR\\\" \\\\\"  y=-1\n"
+                                  "0 service 19\n"
+                                  "0 service 18 id=1\n"         // line 4: not a service result
+                                  "0 service 34 z=1\n"          // line 5: unknown field
+                                  "0 service 34 x=\"open\n"     // line 6: no closing quote
+                                  "0 service 34 y=one\n"        // line 7: not a number
+                                  "0 service 34 x=\"a\"b\n"     // line 8: text runs on
+                                  "0 service 34 y=99999999999\n", // line 9: out of range
+                                  "svc");
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(3, n);
+    for (int line = 4; line <= 9; line++) EXPECT_NE(std::string::npos, err.find("svc:" + std::to_string(line) + ":")) << err;
+    auto evs = collect(1000, 3);
+    ASSERT_EQ(3u, evs.size());
+    for (auto &ev : evs) EXPECT_EQ(service_get_domain(), ev.domain);
+    EXPECT_EQ(34, evs[0].type);
+    EXPECT_EQ((std::vector<std::string>{"n:0", "t:BIG_BALL", "n:1", "n:0"}),
+              std::vector<std::string>(evs[0].service, evs[0].service + 4));
+    EXPECT_EQ(33, evs[1].type);
+    EXPECT_EQ((std::vector<std::string>{"n:0", "t:EXTRA LIFE", "n:-1", "t:0,99 \"EUR\" \\"}),
+              std::vector<std::string>(evs[1].service, evs[1].service + 4));
+    EXPECT_EQ(19, evs[2].type);
+    EXPECT_EQ(-1, service_event_get_field(nullptr, 0, nullptr, nullptr));
+}
+
 TEST_F(Core, StatesSwipeAndHostKeys) {
     ASSERT_EQ(6, host_script_load_text("0 state invisible\n"
                                        "0 state fullscreen\n"

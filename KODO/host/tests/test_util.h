@@ -5,6 +5,7 @@
 #include <bps/mmrenderer.h>
 #include <bps/navigator.h>
 #include <bps/screen.h>
+#include <host/service.h>
 
 #include <chrono>
 #include <cstdio>
@@ -27,6 +28,8 @@ struct Ev {
     int window_state = -1;
     int mmr_state = -1;
     int mmr_error = -1;
+    // Service results: "n:<number>" or "t:<text>" for id, x, y, fifth.
+    std::string service[4];
 };
 
 inline Ev copy_event(bps_event_t *e) {
@@ -50,6 +53,14 @@ inline Ev copy_event(bps_event_t *e) {
         r.mmr_state = mmrenderer_event_get_state(e);
         const mmr_error_info_t *err = mmrenderer_event_get_error(e);
         r.mmr_error = err ? static_cast<int>(err->error_code) : -1;
+    } else if (r.domain == service_get_domain()) {
+        r.type = service_event_get_type(e);
+        for (int i = 0; i < 4; i++) {
+            const char *text = nullptr;
+            long long number = 0;
+            int kind = service_event_get_field(e, i, &text, &number);
+            r.service[i] = kind == 1 ? std::string("t:") + text : "n:" + std::to_string(number);
+        }
     }
     return r;
 }

@@ -127,6 +127,8 @@ struct kd_event_t {
     int16_t button;
     int16_t wheel;
     intptr_t prev_x, prev_y;
+    // Service results: the text of their fifth word, which the device's
+    // record keeps where button and wheel are and 16 bits cannot hold here.
     intptr_t data;
 };
 

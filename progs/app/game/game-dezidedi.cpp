@@ -16,6 +16,7 @@
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
 #include "profiles.h"
+#include "services/in-app-purchases.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
 
@@ -36,8 +37,7 @@ GameDeziDedi::~GameDeziDedi() {
 // level start writes no "last played" values and picks no weather.
 const char* GameDeziDedi::CurrentLevelEventId() { return nullptr; }
 
-// Stand-in until the purchases service answers: nothing is bought.
-bool GameDeziDedi::IsPurchaseActive(const char*) { return false; }
+bool GameDeziDedi::IsPurchaseActive(const char* item) { return iap_man.IsItemPurchasedAndActiveForCurrentProfile(item); }
 
 Screen* GameDeziDedi::GameScreen() { return Screen::PeekScreen("GameDeziDedi"); }
 

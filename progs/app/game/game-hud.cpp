@@ -14,6 +14,7 @@
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
 #include "profiles.h"
+#include "services/achievements.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
 
@@ -172,12 +173,14 @@ int GameDeziDedi::ProcessUIComp(UIComp* comp, int) {
     return 0;
 }
 
-// Stand-in until the achievement pop-ups show texts: the line is logged.
+// The episode's name and the level's place in it, in the notice bar.
 void GameDeziDedi::ShowLevelInfo(int episode, int level_number) {
     char id[32];
     snprintf(id, sizeof id, "episode_%d", episode);
     const char* name = dman.GetValue("story.xml", "story", id, "name");
-    kd->Printf("%s  -  Level:  %d / %d\n", name ? name : "", level_number, 10);
+    char text[256];
+    snprintf(text, sizeof text, "%s  -  Level:  %d / %d", name ? name : "", level_number, 10);
+    achievement_man.ShowPopupText(text);
 }
 
 void GameDeziDedi::ShowNextStoryDialog() {

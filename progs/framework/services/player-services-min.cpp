@@ -4,27 +4,10 @@
 #include "framework-kd.h"
 #include "kodo.h"
 
-AchievementManager achievement_man;
 LeaderboardsManager leaderboards_man;
-InAppPurchasesManager iap_man;
-Analyst analyst;
 NewsManager news_man;
 
-void AchievementManager::Initialize() {
-    kd->PrintDebugf(3, "AchievementManager::Initialize.\n");
-}
-
-void LeaderboardsManager::Initialize() {
-    kd->PrintDebugf(3, "LeaderboardsManager::Initialize.\n");
-}
-
-void InAppPurchasesManager::Initialize() {
-    kd->PrintDebugf(3, "InAppPurchasesManager::Initialize.\n");
-}
-
-void Analyst::RegisterLuaFunctions() {
-    kd->PrintDebugf(3, "Analyst::RegisterLuaFunctions.\n");
-}
+void LeaderboardsManager::Initialize() { kd->PrintDebugf(3, "LeaderboardsManager::Initialize.\n"); }
 
 void NewsManager::Initialize(int width, int height) {
     view_width = width;

@@ -1,35 +1,21 @@
-// The player services as far as framework start-up needs them: the
-// managers exist and their start-up calls log and do nothing else.
+// The player services still to come, as far as framework start-up needs
+// them: the managers exist and their start-up calls log and do nothing
+// else. The leaderboards (local and platform) and the news fetcher and
+// screen replace them.
 //
-// Minimal here: construction, Initialize (a log line), the analytics
-// enabled flag. The player services add achievements and their pop-ups,
-// the local and platform leaderboards, store purchases, the news fetcher
-// and screen, and the analytics play log with its upload thread and its
-// script functions.
+// The services already built have headers of their own; they are
+// included here so that code written against this header finds every
+// service manager.
 #ifndef FRAMEWORK_PLAYER_SERVICES_MIN_H
 #define FRAMEWORK_PLAYER_SERVICES_MIN_H
 
-class AchievementManager {
-public:
-    void Initialize();
-};
+#include "analytics.h"
+#include "services/achievements.h"
+#include "services/in-app-purchases.h"
 
 class LeaderboardsManager {
 public:
     void Initialize();
-};
-
-class InAppPurchasesManager {
-public:
-    void Initialize();
-};
-
-// A single byte: the enabled flag.
-class Analyst {
-public:
-    Analyst() : enabled(false) {}
-    void RegisterLuaFunctions();
-    bool enabled;
 };
 
 class NewsManager {
@@ -38,10 +24,7 @@ public:
     int view_width = 0, view_height = 0;
 };
 
-extern AchievementManager achievement_man;
 extern LeaderboardsManager leaderboards_man;
-extern InAppPurchasesManager iap_man;
-extern Analyst analyst;
 extern NewsManager news_man;
 
 #endif

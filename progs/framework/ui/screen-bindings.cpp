@@ -13,59 +13,35 @@
 #include "ui/screen-manager.h"
 #include "ui/screens-builtin.h"
 #include "ui/ui-comps.h"
+#include "ui/ui-emitter.h"
 #include "ui/ui-layout.h"
 #include "ui/ui-props.h"
 
 // ---------------------------------------------------------------------------
 // The list box, through the one place that knows its class.
 
-#ifdef UI_HAVE_LISTBOX
 #include "ui/ui-listbox.h"
 
-static UICompListbox* Box(UIComp* c) { return static_cast<UICompListbox*>(c); }
+static UICompListbox* Box(UIComp* c) { return dynamic_cast<UICompListbox*>(c); }
 
-// The index of the last line, found through GetLine alone; -1 when empty.
-static int LastLine(UICompListbox* box) {
-    if (!box->GetLine(0)) return -1;
-    int lo = 0, hi = 1;
-    while (box->GetLine(hi)) {
-        lo = hi;
-        if (hi > (1 << 29)) return hi;
-        hi *= 2;
-    }
-    while (hi - lo > 1) {
-        int mid = lo + (hi - lo) / 2;
-        if (box->GetLine(mid))
-            lo = mid;
-        else
-            hi = mid;
-    }
-    return lo;
+void UIListboxClear(UIComp* c) {
+    if (UICompListbox* b = Box(c)) b->ClearLines();
 }
-
-void UIListboxClear(UIComp* c) { Box(c)->ClearLines(); }
 void UIListboxAddLine(UIComp* c, kd_bitmap_t* bm, const char* text, const char* id) {
-    int i = Box(c)->AddLine(bm, "%s", text ? text : "");
-    if (id) Box(c)->SetLineId(i, id);
+    UICompListbox* b = Box(c);
+    if (!b) return;
+    int i = b->AddLine(bm, "%s", text ? text : "");
+    if (id) b->SetLineId(i, id);
 }
 void UIListboxSetLastLineTextRight(UIComp* c, const char* text) {
-    int i = LastLine(Box(c));
-    if (i >= 0) Box(c)->SetLineTextRight(i, "%s", text ? text : "");
+    if (UICompListbox* b = Box(c)) b->SetLineTextRight(b->GetNumberOfLines() - 1, "%s", text ? text : "");
 }
 void UIListboxSetLastLineBitmap(UIComp* c, kd_bitmap_t* bm) {
-    int i = LastLine(Box(c));
-    if (i >= 0) Box(c)->SetLineBitmap(i, bm);
+    if (UICompListbox* b = Box(c)) b->SetLineBitmap(b->GetNumberOfLines() - 1, bm);
 }
-void UIListboxScroll(UIComp* c, bool down) { Box(c)->ScrollListbox(down); }
-#else
-// Stand-ins until the list box kind is built: a list box is then a plain
-// component, and there is nothing to fill.
-void UIListboxClear(UIComp*) {}
-void UIListboxAddLine(UIComp*, kd_bitmap_t*, const char*, const char*) {}
-void UIListboxSetLastLineTextRight(UIComp*, const char*) {}
-void UIListboxSetLastLineBitmap(UIComp*, kd_bitmap_t*) {}
-void UIListboxScroll(UIComp*, bool) {}
-#endif
+void UIListboxScroll(UIComp* c, bool down) {
+    if (UICompListbox* b = Box(c)) b->ScrollListbox(down);
+}
 
 nString UIListboxSelectedId(UIComp* c, lua_State* L) {
     nString id("");
@@ -272,9 +248,12 @@ int luaf_AddListboxLine(lua_State* L) {
 int luaf_SetListboxLineTextRight(lua_State* L) {
     return ListboxCall(L, "SetListboxLineTextRight", true, UIListboxSetLastLineTextRight);
 }
+// Loaded as a texture and counted once per bitmap however often a script
+// names it: a line holds no reference that clearing it could give back,
+// so a count taken per call would only grow.
 int luaf_SetListboxLineBitmap(lua_State* L) {
     return ListboxCall(L, "SetListboxLineBitmap", true,
-                       [](UIComp* c, const char* t) { UIListboxSetLastLineBitmap(c, kd->LoadBitmap(t, 4)); });
+                       [](UIComp* c, const char* t) { UIListboxSetLastLineBitmap(c, kd->GetBitmapEx(t, 4)); });
 }
 int luaf_ScrollListboxUp(lua_State* L) {
     return ListboxCall(L, "ScrollListboxUp", false, [](UIComp* c, const char*) { UIListboxScroll(c, false); });
@@ -288,15 +267,17 @@ int luaf_ScrollListboxDown(lua_State* L) {
 int luaf_SpawnEmitterFX(lua_State* L) {
     LuaArgs a(L, __func__);
     const char* name = a.Text(1);
-    a.Text(2);
-    for (int i = 3; i <= 6; i++) a.Number(i);
-    (void)CompOfKind(L, name, UI_EMITTER);
+    const char* fx = a.Text(2);
+    float v[4];
+    for (int i = 0; i < 4; i++) v[i] = (float)a.Number(3 + i);
+    UIComp* c = CompOfKind(L, name, UI_EMITTER);
+    if (c && fx) static_cast<UICompEmitter*>(c)->SpawnAt(fx, v[0], v[1], v[2], v[3]);
     return 0;
 }
 
 int luaf_ResetEmitter(lua_State* L) {
     LuaArgs a(L, __func__);
-    (void)CompOfKind(L, a.Text(1), UI_EMITTER);
+    if (UIComp* c = CompOfKind(L, a.Text(1), UI_EMITTER)) static_cast<UICompEmitter*>(c)->pool.ResetParts();
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "luaman.h"
 #include "manager.h"
 #include "particles.h"
+#include "services/achievements.h"
 #include "ui/aiplayer.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
@@ -184,7 +185,7 @@ void ScreenMan::DrawScreens(float dt) {
     }
 
     pman.DrawParts();
-    // Stand-in: the achievement pop-ups are drawn here once they exist.
+    if (!EditMode()) achievement_man.DrawAchievementPopups();
     DrawLoadingIndicator();
 
     bool edit = EditMode();

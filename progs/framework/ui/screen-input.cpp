@@ -11,6 +11,8 @@
 #include "luaman.h"
 #include "manager.h"
 #include "profiles.h"
+#include "services/achievements.h"
+#include "services/in-app-purchases.h"
 #include "ui/aiplayer.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
@@ -660,8 +662,10 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
             // Stand-in: the news service refreshes its news here once it exists.
             break;
         default:
-            // The results of platform commands (19 to 22, 32 to 35) go to the
-            // player services once they take events.
+            // The results of platform commands: the game centre's (19 to 22;
+            // the leaderboards take theirs once they exist) and the store's.
+            if (e.type >= 19 && e.type <= 22) achievement_man.ProcessEvent(&e);
+            if (e.type >= 32 && e.type <= 35) iap_man.ProcessEvent(&e);
             break;
     }
 

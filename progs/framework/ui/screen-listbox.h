@@ -2,9 +2,8 @@
 // fill one and the screen browser's list. Kept in one place, so that the
 // rest of the manager does not depend on the list box's class.
 //
-// Each takes a component of type LISTBOX (checked by the caller). Until
-// the list box kind is built (ui/ui-listbox.h), they do nothing and the
-// selection is empty: UI_HAVE_LISTBOX tells which one was compiled.
+// Each takes a component of type LISTBOX (checked by the caller); one that
+// is not a list box (the kinds not registered) is left alone.
 #ifndef FRAMEWORK_UI_SCREEN_LISTBOX_H
 #define FRAMEWORK_UI_SCREEN_LISTBOX_H
 
@@ -14,10 +13,6 @@
 #include "nstring.h"
 
 class UIComp;
-
-#if __has_include("ui/ui-listbox.h")
-#define UI_HAVE_LISTBOX 1
-#endif
 
 void UIListboxClear(UIComp* box);
 // Appends a line whose text is taken as it is (no format); `id` may be null.

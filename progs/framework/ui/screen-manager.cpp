@@ -20,6 +20,7 @@
 #include "particle-effects.h"
 #include "particles.h"
 #include "profiles.h"
+#include "services/achievements.h"
 #include "ui/aiplayer.h"
 #include "ui/screens-builtin.h"
 #include "ui/ui-button.h"
@@ -53,6 +54,7 @@ static bool DeveloperMode() { return Manager::GetParms()->developer_mode; }
 static void HookClick(UISet* set, UIComp* comp) { sman.SendComponentClick(comp, set); }
 static UISet* HookTopSet() { return sman.TopScreen() ? sman.TopScreen()->uiset : nullptr; }
 static bool HookFocus(UIComp* comp) { return sman.IsCursorFocusOver(comp); }
+static bool HookLocked(UIComp* comp) { return sman.IsCursorLockedTo(comp); }
 
 // ---------------------------------------------------------------------------
 // Start-up and shutdown.
@@ -65,6 +67,7 @@ void ScreenMan::InitScreens(int ref_width, int ref_height) {
     ui_widget_hooks.send_component_click = HookClick;
     ui_widget_hooks.top_screen_set = HookTopSet;
     ui_widget_hooks.has_focus = HookFocus;
+    ui_widget_hooks.is_locked = HookLocked;
     UIRegisterWidgetKinds();
 
     kd_parms_t* parms = Manager::GetParms();
@@ -505,7 +508,7 @@ void ScreenMan::UpdateScreens(float dt) {
     }
     last_dt = dt;
     pman.UpdateParts(dt);
-    // Stand-in: the achievement pop-ups are updated here once they exist.
+    achievement_man.UpdateAchievementPopups(dt);
     anim_key += dt;
     if (anim_key > 1.0f) anim_key -= 1.0f;
     over_sound_timer += dt;

@@ -105,7 +105,7 @@ int UICompEditbox::ProcessChar(int c) {
         cursor = Length();
         UISet* top = ui_widget_hooks.top_screen_set ? ui_widget_hooks.top_screen_set() : nullptr;
         UISendComponentClick(top, this);
-        kd->CallExtension("IPHONE_EndKeyboardInput", "");
+        kd->CallExtension("IPHONE_EndKeyboardInput", nullptr);
         return 1;
     }
     // Characters arrive as bytes (possibly sign-extended) for Latin-1

@@ -43,11 +43,11 @@ void UICompImage::Update(float dt) {
     if (!bitmap || !(anim_loop_time > 0)) return;
     int n = bitmap->frame_count > 0 ? bitmap->frame_count : 1;
     float L = anim_loop_time, Q = anim_pause_time > 0 ? anim_pause_time : 0;
-    // Wrapping by whole cycles: a long frame (a hitch, a screen coming back)
-    // must not leave the clock beyond the loop showing the last frame until
-    // many short updates have caught up with it.
+    // One cycle comes off per update, however long the step: after a long
+    // frame the key stays beyond the loop and the last frame shows until
+    // the key has caught up (3.2 s with L = 1 and Q = 0.5 leave 1.7 s).
     auto wrap = [&](float cycle) {
-        if (cycle > 0 && anim_key > cycle) anim_key = fmodf(anim_key, cycle);
+        if (cycle > 0 && anim_key > cycle) anim_key -= cycle;
     };
     switch (anim_mode) {
         case UI_ANIM_PINGPONG: {
@@ -58,9 +58,9 @@ void UICompImage::Update(float dt) {
             if (t >= 1) f = n - 1;
             else if (t >= 0.5f) f = (int)((1 - 2 * (t - 0.5f)) * (float)n);
             else f = (int)(2 * t * (float)n);
-            // At the turn the formula gives n; that is the last frame
-            // again, not a flash of the first one.
-            current_frame = f < 0 ? 0 : f >= n ? n - 1 : f;
+            // At the turn the formula gives n, which the engine's frame
+            // choice takes modulo n: the first frame, as the engine shows it.
+            current_frame = f < 0 ? 0 : f % n;
             break;
         }
         case UI_ANIM_LOOP_FOREVER_NONLINEAR: {
@@ -202,6 +202,6 @@ const UIKind& UICompImage::Kind() const {
     };
     static_assert(UINamedRows(rows) == UI_IMAGE_NUM_PROPS, "one row per image property");
     static_assert(UIPropRowsValid(rows, "image."), "image property table");
-    static constexpr UIKind kind = UIMakeKind(UI_IMAGE, "UICompImage", "image.", rows, Make, true);
+    static constexpr UIKind kind = UIMakeKind(UI_IMAGE, "UICompImage", "image.", rows, Make, UI_UNKNOWN_NAMES_COMP_SHORT);
     return kind;
 }

@@ -646,15 +646,19 @@ const UIKind& UIComp::Kind() const { return BaseKind(); }
 // The property slots of UIComp, served from the tables.
 
 static void ReportUnknown(const UIKind& kind, const char* slot, const char* prop, const UIComp* c) {
-    if (kind.unknown_names_comp && !strcmp(slot, "SetProperty")) {
+    if (kind.unknown_form != UI_UNKNOWN_PLAIN && !strcmp(slot, "SetProperty")) {
         size_t n = strlen(kind.prefix);
-        const char* rest = strncmp(prop, kind.prefix, n) ? prop : prop + n;
-        kd->Popupf(1, "%s::%s: Unknown Property '%s' for UIComp '%s'\n", kind.class_name, slot, rest, NameOf(c));
+        bool shorten = kind.unknown_form == UI_UNKNOWN_NAMES_COMP_SHORT && !strncmp(prop, kind.prefix, n);
+        kd->Popupf(1, "%s::%s: Unknown Property '%s' for UIComp '%s'\n", kind.class_name, slot, shorten ? prop + n : prop,
+                   NameOf(c));
         return;
     }
     kd->Popupf(1, "%s::%s: Unknown Property '%s'\n", kind.class_name, slot, prop);
 }
 
+// A kind reports a name it does not know and answers 0, as if handled, so
+// that no caller reports it a second time; a plain component has no class
+// of its own to name and answers -1, leaving the report to its caller.
 int UIComp::SetProperty(const char* prop, lua_State* L) {
     if (!prop) return -1;
     const UIKind &base = BaseKind(), &own = Kind();
@@ -664,9 +668,9 @@ int UIComp::SetProperty(const char* prop, lua_State* L) {
         PropSet(*row, this, L);
         return 0;
     }
-    // A plain component leaves the report to its caller.
-    if (&own != &base) ReportUnknown(own, "SetProperty", prop, this);
-    return -1;
+    if (&own == &base) return -1;
+    ReportUnknown(own, "SetProperty", prop, this);
+    return 0;
 }
 
 int UIComp::GetProperty(const char* prop, lua_State* L) {

@@ -224,6 +224,12 @@ constexpr UIPropRow UIProp(const char* name, UIValueKind kind, unsigned flags) {
     return UIProp(name, kind, UIField{}, flags);
 }
 
+// How a kind's set message about an unknown name reads: the plain form
+// "<Class>::SetProperty: Unknown Property '<name>'", or followed by
+// " for UIComp '<component>'", naming the property in full or without the
+// kind's prefix (the image's form).
+enum UIUnknownForm : uint8_t { UI_UNKNOWN_PLAIN, UI_UNKNOWN_NAMES_COMP_SHORT, UI_UNKNOWN_NAMES_COMP };
+
 // A component kind: its type number, the class named in its messages,
 // its rows and how one is made.
 struct UIKind {
@@ -233,15 +239,13 @@ struct UIKind {
     const UIPropRow* rows;
     int num_rows;
     UIComp* (*make)();
-    // The set message names the component, and the property without the
-    // kind's prefix (the image's form).
-    bool unknown_names_comp;
+    UIUnknownForm unknown_form;
 };
 
 template <int N>
 constexpr UIKind UIMakeKind(int type, const char* class_name, const char* prefix, const UIPropRow (&rows)[N],
-                            UIComp* (*make)(), bool unknown_names_comp = false) {
-    return UIKind{type, class_name, prefix, rows, N, make, unknown_names_comp};
+                            UIComp* (*make)(), UIUnknownForm unknown_form = UI_UNKNOWN_PLAIN) {
+    return UIKind{type, class_name, prefix, rows, N, make, unknown_form};
 }
 
 // ---------------------------------------------------------------------------

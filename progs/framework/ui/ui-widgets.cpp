@@ -15,6 +15,8 @@ void UISendComponentClick(UISet* set, UIComp* comp) {
 
 bool UIHasFocus(UIComp* comp) { return ui_widget_hooks.has_focus && ui_widget_hooks.has_focus(comp); }
 
+bool UIIsLocked(UIComp* comp) { return ui_widget_hooks.is_locked && ui_widget_hooks.is_locked(comp); }
+
 bool UIDeveloperMode() { return Manager::GetParms() && Manager::GetParms()->developer_mode; }
 
 int UIBitmapWidth(kd_bitmap_t* bm) { return bm && bm->width > 0 ? bm->width : 0; }
@@ -101,20 +103,50 @@ void UIApplyCacheModeToBitmap(kd_bitmap_t* bm, int mode) {
     else if (mode == UI_CACHE_IGNORE_LOADING) kd->ReleaseBitmap(bm);
 }
 
+vec2_t UIEditDragSize(UIComp* c, float per) {
+    vec2_t S = c->GetStaticPos();
+    float mx = kd->GetKeyStatef(KD_KEY_POINTER_X), my = kd->GetKeyStatef(KD_KEY_POINTER_Y);
+    vec2_t d = {fabsf(mx - S.x) / per, fabsf(my - S.y) / per};
+    if (c->align & UI_ALIGN_HCENTER) d.x *= 2;
+    if (c->align & UI_ALIGN_VCENTER) d.y *= 2;
+    return d;
+}
+
+#include "ui/ui-ad.h"
 #include "ui/ui-button.h"
 #include "ui/ui-checkbox.h"
 #include "ui/ui-editbox.h"
+#include "ui/ui-emitter.h"
 #include "ui/ui-image.h"
+#include "ui/ui-listbox.h"
+#include "ui/ui-model.h"
 #include "ui/ui-ninepatch.h"
+#include "ui/ui-path.h"
+#include "ui/ui-rectangle.h"
+#include "ui/ui-ruler.h"
+#include "ui/ui-scriptable.h"
 #include "ui/ui-slider.h"
 #include "ui/ui-textbox.h"
+#include "ui/ui-touchfield.h"
+#include "ui/ui-touchgrid.h"
 
 void UIRegisterWidgetKinds() {
     UIComp::RegisterCompClass(UI_BUTTON, UICompButton::Make);
     UIComp::RegisterCompClass(UI_CHECKBOX, UICompCheckbox::Make);
     UIComp::RegisterCompClass(UI_SLIDER, UICompSlider::Make);
     UIComp::RegisterCompClass(UI_EDITBOX, UICompEditbox::Make);
+    UIComp::RegisterCompClass(UI_LISTBOX, UICompListbox::Make);
     UIComp::RegisterCompClass(UI_IMAGE, UICompImage::Make);
     UIComp::RegisterCompClass(UI_NINEPATCH, UICompNinePatch::Make);
     UIComp::RegisterCompClass(UI_TEXTBOX, UICompTextbox::Make);
+    UIComp::RegisterCompClass(UI_PATH, UICompPath::Make);
+    UIComp::RegisterCompClass(UI_EMITTER, UICompEmitter::Make);
+    UIComp::RegisterCompClass(UI_SCRIPTABLE, UICompScriptable::Make);
+    UIComp::RegisterCompClass(UI_TOUCHFIELD, UICompTouchField::Make);
+    UIComp::RegisterCompClass(UI_TOUCHGRID, UICompTouchGrid::Make);
+    UIComp::RegisterCompClass(UI_RECTANGLE, UICompRectangle::Make);
+    UIComp::RegisterCompClass(UI_MARKER, UICompMarker::Make);
+    UIComp::RegisterCompClass(UI_RULER, UICompRuler::Make);
+    UIComp::RegisterCompClass(UI_AD, UICompAd::Make);
+    UIComp::RegisterCompClass(UI_MODEL, UICompModel::Make);
 }

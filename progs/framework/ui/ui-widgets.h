@@ -21,6 +21,8 @@ struct UIWidgetHooks {
     UISet* (*top_screen_set)() = nullptr;
     // True when any cursor has `comp` as its focus component.
     bool (*has_focus)(UIComp* comp) = nullptr;
+    // True when any cursor in use is locked to `comp` (pressed on it).
+    bool (*is_locked)(UIComp* comp) = nullptr;
     bool resize_mode = false;    // the screen manager re-measures every frame
     bool editor_active = false;  // the UI editor is running
     bool edit_mode = false;      // the editor draws its guides
@@ -29,6 +31,7 @@ extern UIWidgetHooks ui_widget_hooks;
 
 void UISendComponentClick(UISet* set, UIComp* comp);
 bool UIHasFocus(UIComp* comp);
+bool UIIsLocked(UIComp* comp);
 bool UIDeveloperMode();
 
 // Bitmap records; null-safe. A placeholder is a null bitmap or one whose
@@ -71,6 +74,11 @@ void UIReplaceBitmap(UIComp* c, kd_bitmap_t** slot, kd_bitmap_t* bm);
 // Reloads (cache mode 2) or releases (3) a bitmap that is set and not a
 // placeholder.
 void UIApplyCacheModeToBitmap(kd_bitmap_t* bm, int mode);
+
+// The UI editor's resize drag: the distance of the mouse from the static
+// position on each axis, doubled on an axis the alignment centres, divided
+// by `per`.
+vec2_t UIEditDragSize(UIComp* c, float per);
 
 // Registers the widget kinds with UIComp::RegisterCompClass. Called once at start-up before any layout is
 // read (the kinds live in a static library, so they cannot register

@@ -18,6 +18,12 @@
  *   <ms> swipe
  *   <ms> screenshot <path.png>
  *   <ms> exit
+ *   <ms> service <type> [id=<v>] [x=<v>] [y=<v>] [fifth=<v>]
+ *                                 a store or game-centre result (event type
+ *                                 19-22 or 32-35, host/service.h); each <v>
+ *                                 a whole number or a "text" (\" and \\
+ *                                 inside); fields left out are 0:
+ *                                 5000 service 34 x="BIG_BALL" y=1
  */
 #ifndef KODO_HOST_HOST_H
 #define KODO_HOST_HOST_H

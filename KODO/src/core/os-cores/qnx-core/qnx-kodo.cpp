@@ -5,6 +5,7 @@
 #include <bps/navigator.h>
 #include <bps/screen.h>
 #include <bps/virtualkeyboard.h>
+#include <host/service.h>
 #include <screen/screen.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -141,6 +142,8 @@ void KDQ_DrainEvents() {
             HandleScreenEvent(event);
         else if (domain == navigator_get_domain())
             HandleNavigatorEvent(event);
+        else if (domain == service_get_domain())
+            KDQ_HandleServiceEvent(event);
         else
             KDQ_HandleMusicEvent(event);
     }

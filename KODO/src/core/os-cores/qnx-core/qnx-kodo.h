@@ -25,5 +25,7 @@ void HandleScreenEvent(bps_event_t* event);
 // Forgets the pointer button state and the report of ignored touch ids.
 void KDQ_ResetScreenEventState();
 void KDQ_HandleMusicEvent(bps_event_t* event);
+// A store or game-centre result (qnx-service-events.cpp).
+void KDQ_HandleServiceEvent(bps_event_t* event);
 
 #endif

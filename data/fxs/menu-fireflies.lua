@@ -1,0 +1,23 @@
+-- The main menu's fireflies: a few soft sparks that rise slowly from a wide
+-- strip, drift to either side, glow up and fade. An emitter spawns one
+-- burst every few tenths of a second, so some are always in the air.
+PartBurstParm("bitmap", "images/spark.png")
+PartBurstParm("num_parts", 2)
+PartBurstParm("blend_mode", "ADDITIVE")
+PartBurstParm("area_box", 600, 40)
+PartBurstParm("age", 0, 0.3)
+PartBurstParm("age_to_die", 2.5, 4)
+PartBurstParm("alpha", 0.5, 0.9)
+PartBurstParm("alpha_graph", 0, 0)
+PartBurstParm("alpha_graph", 0.3, 1)
+PartBurstParm("alpha_graph", 0.7, 0.8)
+PartBurstParm("alpha_graph", 1, 0)
+PartBurstParm("scale", 0.6, 1.4)
+PartBurstParm("scale_graph", 0, 0.5)
+PartBurstParm("scale_graph", 0.3, 1)
+PartBurstParm("scale_graph", 1, 0.6)
+PartBurstParm("move_angle", -90)
+PartBurstParm("move_angle_spread", 50)
+PartBurstParm("speed", 15, 40)
+PartBurstParm("dampening_factor", 0.8, 0.95)
+PartBurstParm("mass", -2, -1)

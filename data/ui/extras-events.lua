@@ -1,0 +1,26 @@
+-- ui/extras-events.lua
+
+LuaInclude ("ui/menu-common.lua");
+
+function OnLoad()
+    SetProperty ("/:covers_screen", true);
+    SetProperty ("/:default_comp", "Options");
+end
+
+OnUpdate = FadeWithTransition
+
+function OnClick(name)
+    if name == "Options" then
+        PushScreen ("Options", 0);
+    elseif name == "Profiles" then
+        PushScreen ("Profiles", 0);
+    elseif name == "Credits" then
+        PushScreen ("Credits", 0);
+    elseif name == "Help" then
+        PushScreen ("Help", 0);
+    elseif name == "Back" then
+        PopScreen ();
+    end
+end
+
+OnKeyDown = PopOnEscape

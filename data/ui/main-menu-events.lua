@@ -1,0 +1,44 @@
+-- ui/main-menu-events.lua
+
+LuaInclude ("ui/menu-common.lua");
+
+local time = 0
+
+function OnLoad()
+    SetProperty ("/:covers_screen", true);
+    SetProperty ("/:default_comp", "Play");
+end
+
+function OnEnter()
+    SwitchMusic ("music/menu-music", 1.0, 1.0);
+    ShowAudioToggle ("Sound");
+end
+
+function OnUpdate(dt)
+    FadeWithTransition ();
+    -- The emblem sways a little.
+    time = time + (dt or 0)
+    SetProperty ("Logo:position", 0.5, 0.27 + 0.008 * math.sin(time * 1.7));
+    SetProperty ("Logo:angle", 0.02 * math.sin(time * 1.1));
+end
+
+function OnClick(name)
+    if name == "Play" then
+        -- A game in progress goes on where it was left; otherwise the
+        -- story starts from its first event.
+        if CallIfPresent ("SavedTimelineEventExists") then
+            CallOrTell ("ResumeSavedTimelineEvent");
+        else
+            CallOrTell ("BeginTimelineEvent", "!FIRST");
+        end
+    elseif name == "Extras" then
+        PushScreen ("Extras", 0);
+    elseif name == "Sound" then
+        ToggleAudio ();
+        ShowAudioToggle ("Sound");
+    elseif name == "Quit" then
+        SaveProfiles ();
+        KodoShutdown ();
+    end
+end
+

@@ -1,0 +1,27 @@
+-- ui/popup-ok-events.lua
+
+LuaInclude ("ui/menu-common.lua");
+
+function OnLoad()
+    SetProperty ("/:default_comp", "Ok");
+end
+
+function OnScreenMessage(message, value)
+    if message == "text" then
+        SetProperty ("Message:textbox.text", Localize (value or ""));
+    end
+end
+
+OnUpdate = PopInPanel
+
+function OnClick(name)
+    if name == "Ok" then
+        PopScreen ();
+    end
+end
+
+function OnKeyDown(key)
+    if key == "ESCAPE" or key == "RETURN" then
+        PopScreen ();
+    end
+end

@@ -1,0 +1,282 @@
+// Achievements: see achievements.h.
+#include "services/achievements.h"
+
+#include <math.h>
+#include <string.h>
+
+#include <string>
+
+#include "feature-manager.h"
+#include "lua-args.h"
+#include "manager.h"
+#include "profiles.h"
+#include "services/service-screens.h"
+#include "services/service-text.h"
+
+AchievementManager achievement_man;
+
+const char* const AchievementManager::kDefinitionsFile = "achievements/achievements.xml";
+
+namespace {
+
+const float kPi = 3.14159265f;
+
+float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
+
+// A text of a game-centre answer, cut to its bound.
+nString BoundedText(intptr_t word) { return ServiceTextCut((const char*)word, AchievementManager::kMaxText); }
+
+void SendUnlock(const char* id, int percent) {
+    nString command;
+    command.Format("UnlockAchievement,%s,%d", id, percent);
+    kd->CallExtension("GameCenter", command.text);
+}
+
+int luaf_AM_UnlockAchievement(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* id = a.Text(1);
+    if (!a.Failed()) achievement_man.UnlockAchievement(id);
+    return 0;
+}
+
+int luaf_AM_IsAchievementUnlocked(lua_State* L) {
+    LuaArgs a(L, __func__);
+    return LuaReturnBool(L, achievement_man.IsAchievementUnlocked(a.Text(1)));
+}
+
+int luaf_AM_ShowAchievements(lua_State*) {
+    achievement_man.ShowAchievements();
+    return 0;
+}
+
+const LuaBinding kAchievementBindings[] = {
+    LUA_BINDING(AM_UnlockAchievement),
+    LUA_BINDING(AM_IsAchievementUnlocked),
+    LUA_BINDING(AM_ShowAchievements),
+};
+static_assert(std::size(kAchievementBindings) == 3, "the AM_ script functions");
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// AchievementPopup
+
+void AchievementPopup::ShowWithIcon(const char* shown, const char* icon_file) {
+    Unload();
+    text.Set(shown);
+    icon = icon_file && *icon_file ? kd->LoadBitmap(icon_file, 4) : kd->GetBitmap("!NONE");
+    time = 0;
+}
+
+void AchievementPopup::LoadAndShow(DMArray* definitions, const char* id) {
+    ShowWithIcon(definitions->GetNodeValue(id, "name"), definitions->GetNodeValue(id, "icon"));
+}
+
+void AchievementPopup::ShowText(const char* shown) { ShowWithIcon(shown, nullptr); }
+
+void AchievementPopup::Unload() {
+    // Built-in bitmaps ("!NONE") are never counted.
+    if (icon && icon->name && icon->name[0] != '!') kd->ReleaseBitmap(icon);
+    icon = nullptr;
+}
+
+// Slides in from the left with a fade (0.35 s), stays, slides on to the
+// right with a fade (0.7 s); the icon swells once after it has arrived.
+void AchievementPopup::Draw() {
+    kd_font_t* font = service_screens->Font();
+    if (!icon || !font) return;
+    float s = service_screens->Scale();
+    int vw = 0, vh = 0;
+    service_screens->VirtualSize(&vw, &vh);
+    float t = time, a = 1, slide = 0;
+    if (t < 0.35f) {
+        a = Clamp01(t / 0.35f);
+        slide = -cosf(sinf(a * kPi / 2) * kPi / 2);
+    } else if (t > 2.15f) {
+        a = Clamp01(1 - (t - 2.15f) / 0.7f);
+        slide = cosf(sinf(a * kPi / 2) * kPi / 2);
+    }
+    float iw = (float)icon->width, ih = (float)icon->height;
+    kd->SetBlend(0);
+    float h = ih * s;
+    if (h == 0) h = 2 * s * kd->GetTextHeightf(font, "TEST");
+    float y = 0.9f * (float)vh;
+    kd->SetColor(0, 0, 0);
+    kd->SetAlpha(0.5f * a);
+    kd->DrawRect(0, y - h / 2, (float)vw, h);
+
+    kd->SetColor(1, 1, 1);
+    kd->SetAlpha(a);
+    float tw = text.text ? kd->GetTextWidthf(font, "%s", text.text) : 0;
+    float half_icon = (float)(int)(iw / 2);
+    float x = (float)(int)((float)vw / 2) + slide * (float)vh + (tw + 10 + iw) * s * -0.5f + half_icon;
+    float b = Clamp01((t - 0.35f) * 1.5f);
+    kd->DrawBitmapRS(icon, x, y, 0, s + 0.2f * sinf(b * kPi));
+    if (text.text) {
+        kd->SetTextAlign(4);
+        kd->SetTextTransform(s, s, 0);
+        kd->DrawTextf(font, x + (half_icon + 16) * s, y, "%s", text.text);
+        kd->SetTextTransform(1, 1, 0);
+        kd->SetTextAlign(0);
+    }
+    kd->SetAlpha(1);
+}
+
+// ---------------------------------------------------------------------------
+// AchievementManager
+
+AchievementManager::~AchievementManager() {
+    for (int i = 0; i < popups.count; i++) {
+        popups[i]->icon = nullptr;
+        delete popups[i];
+    }
+}
+
+void AchievementManager::RegisterLuaFunctions() { lua_man.AddLuaFunctions(kAchievementBindings); }
+
+void AchievementManager::Initialize() {
+    kd->PrintDebugf(3, "AchievementManager::Initialize.\n");
+    kd->Printf("AchievementManager Initializing.\n");
+    definitions = dman.GetDatabase(kDefinitionsFile);
+    achievements = definitions->GetArray("ACHIEVEMENTS");
+    if (!achievements) {
+        kd->PrintDebugf(1, "AchievementManager: no array ACHIEVEMENTS in '%s'; achievements are off.\n",
+                        kDefinitionsFile);
+        dman.ReleaseDatabase(definitions);  // read afresh by the next try
+        definitions = nullptr;
+        return;
+    }
+    RegisterLuaFunctions();
+    if (feature_man.IsGameCenterEnabled()) kd->CallExtension("GameCenter", "Authenticate");
+    notifications = !feature_man.ProductFeatureExists("HIDE_ACHIEVEMENT_NOTIFICATIONS");
+    initialised = true;
+}
+
+void AchievementManager::Reset() {
+    ClearPopups();
+    if (definitions) dman.ReleaseDatabase(definitions);
+    definitions = nullptr;
+    achievements = nullptr;
+    notifications = false;
+    initialised = false;
+}
+
+void AchievementManager::ClearPopups() {
+    for (int i = 0; i < popups.count; i++) delete popups[i];
+    popups.Free();
+}
+
+bool AchievementManager::GameCenterAvailable() const {
+    return feature_man.IsGameCenterEnabled() && kd->CallExtension("GameCenter", "IsAvailable");
+}
+
+void AchievementManager::UnlockAchievement(const char* id) {
+    if (!initialised) return;
+    if (!id || !achievements->GetNode(id)) {
+        if (Manager::GetParms()->developer_mode)
+            kd->Popupf(1, "AchievementManager::UnlockAchievement: Unknown Achievement id '%s'\n", id ? id : "(null)");
+        return;
+    }
+    if (!prof) return;  // nobody to unlock it for
+    bool was_unlocked = prof->TagExists("ACHIEVEMENTS", id);
+    // Every call marks it unacknowledged: the game centre hears of it again
+    // after the next login.
+    prof->SetValue("ACHIEVEMENTS", id, "game_center_ack", "0");
+    if (was_unlocked) return;
+    if (notifications) {
+        AchievementPopup* popup = new AchievementPopup;
+        popup->LoadAndShow(achievements, id);
+        Queue(popup);
+    }
+    if (feature_man.IsGameCenterEnabled()) SendUnlock(id, 100);
+}
+
+bool AchievementManager::IsAchievementUnlocked(const char* id) const {
+    return initialised && prof && id && prof->TagExists("ACHIEVEMENTS", id);
+}
+
+int AchievementManager::GetNumberOfUnlockedAchievements() const {
+    return initialised && prof ? prof->GetNumberOfValuesInCategory("ACHIEVEMENTS") : 0;
+}
+
+const char* AchievementManager::GetUnlockedAchievementByIndex(int index) const {
+    return initialised && prof ? prof->GetValueNameByIndex("ACHIEVEMENTS", index) : nullptr;
+}
+
+const char* AchievementManager::GetAchievementValue(const char* id, const char* key) const {
+    if (!initialised || !id || !key) return nullptr;
+    return achievements->GetNodeValue(id, key);
+}
+
+void AchievementManager::ShowAchievements() {
+    if (!initialised) return;
+    if (feature_man.IsGameCenterEnabled() && kd->CallExtension("GameCenter", "IsAuthenticated")) {
+        kd->CallExtension("GameCenter", "ShowAchievements");
+        return;
+    }
+    if (service_screens->Exists("Achievements")) ServicePushScreen("Achievements");
+}
+
+void AchievementManager::ReportAchievementProgress(const char* id, int percent) {
+    if (!initialised || !ServiceTextFits(id, kMaxId) || !GameCenterAvailable()) return;
+    SendUnlock(id, percent);
+}
+
+void AchievementManager::ShowPopupText(const char* text) {
+    AchievementPopup* popup = new AchievementPopup;
+    popup->ShowText(text);
+    Queue(popup);
+}
+
+void AchievementManager::ShowPopup(const char* text, const char* icon_file) {
+    AchievementPopup* popup = new AchievementPopup;
+    popup->ShowWithIcon(text, icon_file);
+    Queue(popup);
+}
+
+void AchievementManager::Queue(AchievementPopup* popup) {
+    if (popups.count >= kMaxQueuedPopups) {
+        kd->PrintDebugf(1, "AchievementManager: %d notices waiting; '%s' is dropped.\n", popups.count,
+                        popup->text.text ? popup->text.text : "");
+        delete popup;
+        return;
+    }
+    popups.InsertLast(popup);
+}
+
+void AchievementManager::UpdateAchievementPopups(float dt) {
+    if (!popups.count) return;
+    AchievementPopup* first = popups[0];
+    first->Update(dt);
+    if (!first->Shown()) return;
+    popups.RemoveIndex(0);
+    delete first;
+}
+
+void AchievementManager::DrawAchievementPopups() {
+    if (popups.count) popups[0]->Draw();
+}
+
+void AchievementManager::ProcessEvent(kd_event_t* e) {
+    if (!initialised || !e || !feature_man.IsGameCenterEnabled()) return;
+    if (e->type == 20 && (e->x & 0xff)) {
+        const char* id = (const char*)e->id;
+        if (!ServiceTextFits(id, kMaxId)) {
+            kd->PrintDebugf(1, "AchievementManager: an acknowledgement without a valid achievement id is ignored.\n");
+            return;
+        }
+        if (prof) prof->SetValue("ACHIEVEMENTS", id, "game_center_ack", "1");
+        return;
+    }
+    if (e->type == 19 && (e->id & 0xff) && prof) {
+        nString uid = BoundedText(e->x), alias = BoundedText(e->y);
+        prof->SetValue("GAME_CENTER", "profile", "uid", uid.text);
+        prof->SetValue("GAME_CENTER", "profile", "alias", alias.text);
+        if (!kd->CallExtension("GameCenter", "IsAvailable")) return;
+        for (int i = 0; i < prof->GetNumberOfValuesInCategory("ACHIEVEMENTS"); i++) {
+            const char* id = prof->GetValueNameByIndex("ACHIEVEMENTS", i);
+            const char* ack = prof->GetValue("ACHIEVEMENTS", id, "game_center_ack");
+            if (ServiceTextFits(id, kMaxId) && !(ack && ack[0] == '1')) SendUnlock(id, 100);
+        }
+    }
+}

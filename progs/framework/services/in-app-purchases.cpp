@@ -1,0 +1,255 @@
+// In-app purchases: see in-app-purchases.h.
+#include "services/in-app-purchases.h"
+
+#include <string.h>
+
+#include <string>
+
+#include "lua-args.h"
+#include "manager.h"
+#include "profiles.h"
+#include "services/service-screens.h"
+#include "services/service-text.h"
+
+InAppPurchasesManager iap_man;
+
+const char* const InAppPurchasesManager::kRecordFile = "user://local-in-app-purchases.xml";
+const char* const InAppPurchasesManager::kDefinitionsFile = "in-app-purchases/in-app-purchases.xml";
+
+namespace {
+
+const char* EventText(intptr_t word) { return (const char*)word; }
+
+// A shown text (a price, a balance) from an event, cut to its bound.
+nString BoundedText(const char* s) { return ServiceTextCut(s, InAppPurchasesManager::kMaxText); }
+
+bool Exists(const char* path) { return kd->CallExtension("FileExists", path) != nullptr; }
+
+int luaf_IAP_PurchaseItem(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* id = a.Text(1);
+    if (!a.Failed()) iap_man.PurchaseItem(id);
+    return 0;
+}
+
+int luaf_IAP_RestorePurchases(lua_State*) {
+    iap_man.RestorePurchases();
+    return 0;
+}
+
+int luaf_IAP_IsItemPurchased(lua_State* L) {
+    LuaArgs a(L, __func__);
+    return LuaReturnBool(L, iap_man.IsItemPurchased(a.Text(1)));
+}
+
+int luaf_IAP_OpenOffers(lua_State*) {
+    iap_man.OpenOffers();
+    return 0;
+}
+
+int luaf_IAP_IsOffersSupported(lua_State* L) { return LuaReturnBool(L, iap_man.IsOffersSupported()); }
+
+int luaf_IAP_GetNumberOfCredits(lua_State* L) { return LuaReturnText(L, iap_man.GetNumberOfCredits().text); }
+
+int ItemValue(lua_State* L, const char* fn, const char* key) {
+    LuaArgs a(L, fn);
+    return LuaReturnText(L, iap_man.GetItemValue(a.Text(1), key));
+}
+int luaf_IAP_GetItemName(lua_State* L) { return ItemValue(L, __func__, "name"); }
+int luaf_IAP_GetItemPrice(lua_State* L) { return ItemValue(L, __func__, "price"); }
+int luaf_IAP_GetItemDescription(lua_State* L) { return ItemValue(L, __func__, "desc"); }
+
+const LuaBinding kIapBindings[] = {
+    LUA_BINDING(IAP_PurchaseItem), LUA_BINDING(IAP_RestorePurchases),  LUA_BINDING(IAP_IsItemPurchased),
+    LUA_BINDING(IAP_OpenOffers),   LUA_BINDING(IAP_IsOffersSupported), LUA_BINDING(IAP_GetNumberOfCredits),
+    LUA_BINDING(IAP_GetItemName),  LUA_BINDING(IAP_GetItemPrice),      LUA_BINDING(IAP_GetItemDescription),
+};
+static_assert(std::size(kIapBindings) == 9, "the IAP_ script functions");
+
+}  // namespace
+
+void InAppPurchasesManager::RegisterLuaFunctions() { lua_man.AddLuaFunctions(kIapBindings); }
+
+bool InAppPurchasesManager::Initialize() {
+    kd->PrintDebugf(3, "InAppPurchasesManager::Initialize.\n");
+    kd->Printf("InAppPurchasesManager Initializing.\n");
+    definitions = dman.GetDatabase(kDefinitionsFile);
+    items = definitions->GetArray("ITEMS");
+    if (!items) {
+        kd->PrintDebugf(1, "InAppPurchasesManager: no array ITEMS in '%s'; nothing can be bought.\n", kDefinitionsFile);
+        dman.ReleaseDatabase(definitions);  // read afresh by the next try
+        definitions = nullptr;
+        return false;
+    }
+    LoadRecord();
+    RegisterLuaFunctions();
+    std::string ids;
+    for (int i = 0; i < items->GetSize(); i++) {
+        const char* id = items->GetNode(i)->GetId();
+        if (i) ids += ",";
+        ids += id ? id : "";
+    }
+    kd->CallExtension("IAP_RequestItemData", ids.c_str());
+    initialised = true;
+    return true;
+}
+
+void InAppPurchasesManager::Reset() {
+    if (record) dman.ReleaseDatabase(record);
+    if (definitions) dman.ReleaseDatabase(definitions);
+    definitions = record = nullptr;
+    items = purchases = nullptr;
+    pending = 0;
+    initialised = false;
+    credits.Set("?");
+    save_blocked = false;
+}
+
+// The record as the player left it. A damaged record is set aside by
+// LoadPlayerDatabase (with its log line), which keeps what was read before
+// the damage; those purchases are saved at once, so that they are still
+// bought after the next start, when the record set aside is not read.
+void InAppPurchasesManager::LoadRecord() {
+    bool existed = Exists(kRecordFile);
+    record = LoadPlayerDatabase(kRecordFile, &save_blocked);
+    purchases = record->GetArray("purchases");
+    if (!purchases) purchases = record->AddArray("purchases");
+    if (!existed || Exists(kRecordFile)) return;
+    kd->PrintDebugf(1, "In-app purchase record: %d purchases read from the damaged file.\n", purchases->GetSize());
+    SaveRecord();
+}
+
+bool InAppPurchasesManager::SaveRecord() {
+    if (save_blocked) {
+        kd->PrintDebugf(1, "In-app purchase record not saved: '%s' could not be read or set aside.\n", kRecordFile);
+        return false;
+    }
+    return record->Save(kRecordFile);
+}
+
+void InAppPurchasesManager::Popup(const char* title, const char* text) {
+    service_screens->Message("IAPPopup", "Title", title);
+    service_screens->Message("IAPPopup", "Text", text);
+    ServicePushScreen("IAPPopup");
+}
+
+void InAppPurchasesManager::PurchaseItem(const char* id) {
+    if (!initialised) return;
+    if (!items->GetNode(id)) {
+        if (Manager::GetParms()->developer_mode)
+            kd->Popupf(1, "InAppPurchasesManager::PurchaseItem: Unknown item id '%s'\n", id ? id : "(null)");
+        return;
+    }
+    kd->Printf("InAppPurchasesManager::PurchaseItem ('%s')", id);
+    if (IsItemPurchased(id)) return;
+    if (kd->CallExtension("IAP_IsAvailable", nullptr)) kd->CallExtension("IAP_PurchaseItem", id);
+    pending++;
+    ServicePushScreen("PurchaseInProgress");
+}
+
+void InAppPurchasesManager::RestorePurchases() {
+    if (!initialised) return;
+    ServicePushScreen("PurchaseInProgress");
+    kd->CallExtension("IAP_RestorePurchases", nullptr);
+}
+
+bool InAppPurchasesManager::IsItemPurchased(const char* id) const {
+    return initialised && id && nStringsMatch(purchases->GetNodeValue(id, "store_ack"), "1");
+}
+
+bool InAppPurchasesManager::IsItemPurchasedAndActiveForCurrentProfile(const char* id) {
+    if (!IsItemPurchased(id)) return false;
+    if (!prof) return true;
+    const char* active = prof->GetValue("ACTIVE_IAPS", id, "active");
+    if (!active) {
+        prof->SetValue("ACTIVE_IAPS", id, "active", "1");
+        return true;
+    }
+    return active[0] == '1';
+}
+
+const char* InAppPurchasesManager::GetItemValue(const char* id, const char* key) const {
+    if (!initialised || !id || !key) return nullptr;
+    if (nStringsMatch(key, "price")) {
+        const char* price = purchases->GetNodeValue(id, "price");
+        if (price) return price;
+    }
+    return items->GetNodeValue(id, key);
+}
+
+void InAppPurchasesManager::SetItemPrice(const char* id, const char* price) {
+    if (!initialised || !id || !price) return;
+    kd->Printf("InAppPurchasesManager::SetItemPrice '%s' = %s\n", id, price);
+    purchases->SetValue(id, "price", price);
+}
+
+bool InAppPurchasesManager::IsOffersSupported() const {
+    return initialised && kd->CallExtension("IAP_IsOffersSupported", nullptr) != nullptr;
+}
+
+void InAppPurchasesManager::OpenOffers() {
+    if (IsOffersSupported()) kd->CallExtension("IAP_OpenOffers", "");
+}
+
+int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
+    if (!initialised || !e) return 0;
+    const char* item = EventText(e->x);
+    switch (e->type) {
+        case 32:
+            if (e->id == 1 && item) credits = BoundedText(item);
+            return 0;  // others may want the balance too
+
+        case 33: {
+            ServicePopScreen("PurchaseInProgress");
+            if (!ServiceTextFits(item, kMaxItemId)) {
+                kd->PrintDebugf(1, "InAppPurchasesManager: item data without a valid item id is ignored.\n");
+                return 1;
+            }
+            bool confirmed = (e->y & 0xff) != 0;
+            if (confirmed) purchases->SetValue(item, "store_ack", "1");
+            const char* price = EventText(e->data);
+            if (price) SetItemPrice(item, BoundedText(price).text);
+            if (confirmed) SaveRecord();
+            return 1;
+        }
+
+        case 34: {
+            bool success = (e->y & 0xff) != 0;
+            bool recordable = ServiceTextFits(item, kMaxItemId);
+            // A success without a usable item id cannot be recorded: it ends
+            // the pending purchase and shows nothing.
+            if (success && !recordable)
+                kd->PrintDebugf(1, "InAppPurchasesManager: a purchase without a valid item id is not recorded.\n");
+            if (success && recordable) {
+                purchases->SetValue(item, "store_ack", "1");
+                if (--pending <= 0) {
+                    pending = 0;
+                    ServicePopScreen("PurchaseInProgress");
+                    const char* name = GetItemValue(item, "name");
+                    nString text;
+                    text.Format("%s purchased.", name ? name : item);
+                    Popup("Success!", text.text);
+                    ServicePopScreen("Unlocks");
+                }
+                SaveRecord();
+                return 1;
+            }
+            if (pending <= 0) return 1;
+            if (--pending == 0) ServicePopScreen("PurchaseInProgress");
+            int reason = success ? 0 : (int)e->id;
+            if (reason == 2) Popup("Not purchased.", "Not enough credits.");
+            if (reason == 3) Popup("Please try again", "Unable to make purchase at this time.");
+            if (reason == 4) ServicePopScreen("IAPPopup");
+            return 1;
+        }
+
+        case 35: {
+            const char* balance = EventText(e->data);
+            if (balance) credits = BoundedText(balance);
+            return 1;
+        }
+
+        default:
+            return 0;
+    }
+}

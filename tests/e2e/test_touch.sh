@@ -1,0 +1,117 @@
+#!/bin/sh
+# The touch field and the touch grid end to end: the real executable under
+# Xvfb, dragged and flung by scripted touches, with the values the scripts
+# read printed to the log by a key press after each step (ui-touch/). The
+# field: half the drag past its top (the rubber band), back to 0 when let
+# go, a fling that carries on after the finger lifts, a fling against the
+# bottom that ends exactly on the limit. The grid: a tap on a button of its
+# page clicks; a press on that button that drags the page does not click,
+# even when the finger comes back and lifts over the button; the pages move
+# by whole steps and never past the last one. Screenshots are kept in the
+# folder given as the fourth argument.
+. "$(dirname "$0")/e2e-lib.sh"
+PROBE="$3"
+SHOTS="$4"
+rm -rf "$SHOTS"
+mkdir -p "$SHOTS"
+
+e2e_data_tree "$WORK" "$DATA" "$HERE/ui-touch"
+
+# Times in ms from the host's start; the menu is up well before 5 s. The
+# field's view is (128, 120) to (428, 420), the grid's first page (640,
+# 120) to (940, 420), its button centred on (790, 270).
+cat > "$WORK/script.txt" <<END
+5000 screenshot $SHOTS/1-menu.png
+5000 key 49
+5100 touch_down 278 200
+5150 touch_move 278 240
+5200 touch_move 278 280
+5300 key 50
+5400 touch_up 278 280
+6600 key 51
+6700 touch_down 278 400
+6720 touch_move 278 350
+6740 touch_move 278 300
+6750 touch_up 278 300
+8800 key 52
+8900 touch_down 278 400
+8920 touch_move 278 330
+8940 touch_move 278 260
+8960 touch_move 278 190
+8980 touch_move 278 120
+8990 touch_up 278 120
+11500 key 53
+11600 touch_down 790 270
+11700 touch_up 790 270
+12500 touch_down 790 270
+12550 touch_move 760 270
+12600 touch_move 730 270
+12700 touch_move 790 270
+12720 touch_up 790 270
+12800 key 54
+15000 key 55
+15000 screenshot $SHOTS/2-second-page.png
+15100 touch_down 850 300
+15150 touch_move 765 300
+15200 touch_move 680 300
+15250 touch_move 595 300
+15300 touch_move 510 300
+15320 touch_up 510 300
+17800 key 56
+17900 touch_down 850 300
+17950 touch_move 700 300
+18000 touch_up 700 300
+19500 key 57
+19600 exit
+END
+cd "$WORK"
+status=0
+KODO_HOST_SCRIPT="$WORK/script.txt" KODO_HOST_TRACE="$WORK/trace.txt" SDL_AUDIODRIVER=dummy \
+  timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
+LOG=$(ls "$WORK"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
+[ -n "$LOG" ] && cp "$LOG" "$SHOTS/log.txt"
+fail() {
+  echo "FAILED: $*"
+  [ -n "$LOG" ] && grep KINDS "$LOG"
+  [ -n "$LOG" ] && tail -30 "$LOG"
+  tail -20 "$WORK/out.txt"
+  exit 1
+}
+[ "$status" = 0 ] || fail "exit status $status"
+[ -n "$LOG" ] || fail "no log file written"
+
+# "field <value> grid <selected> <offset>" printed for key $1.
+values() { grep -o "KINDS $1 field .*" "$LOG" | head -1 | sed "s/KINDS $1 field //; s/ grid / /"; }
+expect() {
+  got=$(values "$1")
+  [ "$got" = "$2" ] || fail "after step $1 the scripts read '$got', not '$2' ($3)"
+  echo "step $1: $got ($3)"
+}
+expect 1 "0 0 0" "at rest"
+expect 2 "-40 0 0" "dragged 80 past the top: half of it shows"
+expect 3 "0 0 0" "let go: springs back to the limit"
+fling=$(values 4 | cut -d' ' -f1)
+echo "step 4: a fling of 100 units ends at $fling"
+awk "BEGIN { exit !($fling >= 150 && $fling <= 700 && $fling == int($fling)) }" ||
+  fail "the fling did not carry on past where the finger lifted, or not to a whole number ($fling)"
+expect 5 "700 0 0" "flung against the bottom: ends on the limit"
+clicks=$(grep -c "KINDS click GridButton" "$LOG" || true)
+[ "$clicks" = 1 ] || fail "$clicks clicks on the grid's button; only the tap may click"
+step6=$(values 6)
+moving=$(echo "$step6" | cut -d' ' -f3)
+echo "step 6: $step6 (the page on its way)"
+[ "$(echo "$step6" | cut -d' ' -f2)" = 1 ] || fail "dragging 60 did not move one page ($step6)"
+awk "BEGIN { exit !($moving > 0 && $moving < 300) }" || fail "the page was not between two steps ($step6)"
+expect 7 "700 1 300" "settled on the second page"
+expect 8 "700 2 600" "a drag of 340 moves one page, not more"
+expect 9 "700 2 600" "no page past the last"
+
+# The button moves with its page: 300 pixels to the left on the second.
+wood="150 255 90 200 30 130"
+for n in 1-menu 2-second-page; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
+first=$("$PROBE" "$SHOTS/1-menu.png" count 680 245 900 295 $wood)
+moved=$("$PROBE" "$SHOTS/2-second-page.png" count 380 245 600 295 $wood)
+left=$("$PROBE" "$SHOTS/2-second-page.png" count 680 245 900 295 $wood)
+echo "button pixels: first page $first; on the second, moved $moved, left behind $left"
+[ "$first" -gt 3000 ] && [ "$moved" -gt 3000 ] && [ "$left" -lt 100 ] || fail "the button did not move with its page"
+echo "touch field and touch grid end to end: all read as expected; pictures in $SHOTS"

@@ -1,0 +1,126 @@
+// The player services on the real screen manager: the store's result
+// reaches the purchase service through the manager's event handling, and
+// the service pushes, pops and messages the purchase screens by name; the
+// achievement bar is updated and drawn with the screens, and the
+// achievements screen is shown by name.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "luaman.h"
+#include "recording-kd.h"
+#include "services-fixture.h"
+#include "ui/screen-manager.h"
+
+namespace {
+
+struct RecScreen : Screen {
+    std::vector<std::string> messages;
+    explicit RecScreen(const char* n) : Screen(n) {}
+    int ProcessScreenMessage(Screen*, const char* message, const char* value) override {
+        messages.push_back(std::string(message) + "=" + (value ? value : ""));
+        return 1;
+    }
+};
+
+std::vector<std::string>& rects() { return rec().calls; }
+void RDrawRect(float x, float y, float w, float h) {
+    rects().push_back(std::to_string((int)x) + " " + std::to_string((int)y) + " " + std::to_string((int)w) + " " +
+                      std::to_string((int)h));
+}
+float RTextSize(kd_font_t*, const char*, ...) { return 20; }
+float RDrawTextf(kd_font_t*, float, float, const char*, ...) { return 0; }
+
+struct ServicesOnScreens : ::testing::Test {
+    ServicesEnv env{{{"in-app-purchases/in-app-purchases.xml",
+                      "<root><array id=\"ITEMS\"><node id=\"BIG_BALL\" name=\"Big Ball\"/></array></root>"},
+                     {"achievements/achievements.xml",
+                      "<root><array id=\"ACHIEVEMENTS\"><node id=\"FIRST\" name=\"First!\"/></array></root>"}}};
+    RecordingKd r{kd};
+    std::vector<std::unique_ptr<RecScreen>> screens;
+    kd_font_t font{};
+
+    void SetUp() override {
+        r.table.DrawRect = RDrawRect;
+        r.table.GetTextWidthf = RTextSize;
+        r.table.GetTextHeightf = RTextSize;
+        r.table.DrawTextf = RDrawTextf;
+        r.Install();
+        lua_man.Initialize();
+        ui_screen = UIScreenValues();
+        ui_screen.virtual_width = ui_screen.actual_width = 1024;
+        ui_screen.virtual_height = ui_screen.actual_height = 600;
+        sman.stack.count = 0;
+        sman.zero_next_time_step = false;
+        sman.default_font = &font;
+        env.Profile("Ann");
+        for (const char* name : {"MainMenu", "Unlocks", "PurchaseInProgress", "IAPPopup", "Achievements"}) {
+            screens.emplace_back(new RecScreen(name));
+            Screen::PreLoadScreen(screens.back().get(), false);
+        }
+    }
+    void TearDown() override {
+        sman.Shutdown();
+        screens.clear();
+        sman.default_font = nullptr;
+        lua_man.Shutdown();
+    }
+    RecScreen* Get(const char* name) {
+        for (auto& s : screens)
+            if (strcmp(s->name.text, name) == 0) return s.get();
+        return nullptr;
+    }
+    std::vector<std::string> Stack() {
+        std::vector<std::string> names;
+        for (int i = 0; i < sman.stack.count; i++) names.push_back(sman.stack.data[i]->name.text);
+        return names;
+    }
+    // Frames of the screen manager until the animated pops are over.
+    void Frames(int n) {
+        for (int i = 0; i < n; i++) sman.Update(0.25f);
+    }
+};
+
+}  // namespace
+
+TEST_F(ServicesOnScreens, PurchaseScreensFollowTheStore) {
+    ASSERT_TRUE(iap_man.Initialize());
+    sman.PushScreen("MainMenu");
+    sman.PushScreen("Unlocks");
+    iap_man.PurchaseItem("BIG_BALL");
+    EXPECT_EQ(Stack(), (std::vector<std::string>{"MainMenu", "Unlocks", "PurchaseInProgress"}));
+
+    // The store's success, as the platform delivers it.
+    kd_event_t e{};
+    e.type = 34;
+    e.x = (intptr_t) "BIG_BALL";
+    e.y = 1;
+    sman.ProcessEvent(e);
+    Frames(8);
+    EXPECT_EQ(Stack(), (std::vector<std::string>{"MainMenu", "IAPPopup"}));
+    EXPECT_EQ(Get("IAPPopup")->messages, (std::vector<std::string>{"Title=Success!", "Text=Big Ball purchased."}));
+    EXPECT_TRUE(iap_man.IsItemPurchased("BIG_BALL"));
+    // Other screens never hear the store.
+    EXPECT_TRUE(Get("MainMenu")->messages.empty());
+}
+
+TEST_F(ServicesOnScreens, AchievementBarRunsWithTheFramesAndTheScreenIsShownByName) {
+    achievement_man.Initialize();
+    sman.PushScreen("MainMenu");
+    achievement_man.UnlockAchievement("FIRST");
+    ASSERT_EQ(achievement_man.GetNumberOfQueuedPopups(), 1);
+    sman.Update(1.0f);
+    rects().clear();
+    sman.DrawScreens(0);
+    // The bar: the whole width, twice the text height (no icon), round
+    // 0.9 of the height.
+    EXPECT_EQ(rects(), std::vector<std::string>{"0 520 1024 40"});
+    sman.Update(1.0f);
+    sman.Update(1.0f);
+    EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 0);
+
+    ASSERT_TRUE(lua_man.ExecLuaString(nullptr, "AM_ShowAchievements()"));
+    EXPECT_EQ(Stack(), (std::vector<std::string>{"MainMenu", "Achievements"}));
+}
