@@ -10,6 +10,7 @@
 
 #include "game-env.h"
 #include "game/game-lib.h"
+#include "services/in-app-purchases.h"
 
 namespace {
 
@@ -121,6 +122,39 @@ TEST(GameLevel, TheTailIsSizedOnTheLevelsWormAlone) {
     ASSERT_TRUE(again.LoadWorld("worlds/world-state.xml"));
     EXPECT_NE(again.WormTail(), nullptr);
     again.FreeWorld();
+}
+
+TEST(GameLevel, TheBigBallAndTheExtraLifeFollowThePurchases) {
+    GameEnv g;
+    g.SkipStory();
+    g.env.Write("local-in-app-purchases.xml",
+                " <array id=\"purchases\">\n"
+                "  <node id=\"BIG_BALL\" store_ack=\"1\" />\n"
+                "  <node id=\"EXTRA_LIFE\" store_ack=\"1\" />\n"
+                " </array>\n");
+    ASSERT_TRUE(iap_man.Initialize());
+    ActorShape* head = physics_man.GetShape("actors/game-worm-head.xml");
+    ActorShape* def = physics_man.GetShape("actors/game-worm-tail.xml");
+    const float file_radius = def->radius;
+
+    g.game.InitLevel("worlds/e01-l01.xml");
+    const ActorShape* tail = g.sim.WormTail()->shape;
+    EXPECT_FLOAT_EQ(tail->radius, head->radius * 1.25f);
+    EXPECT_FLOAT_EQ(tail->density, head->density * 0.66f);
+    EXPECT_FLOAT_EQ(tail->damage, 30.0f);
+    EXPECT_NEAR(g.sim.WormTail()->body->GetFixtureList()->GetShape()->m_radius,
+                head->radius * 1.25f * g.sim.metres_per_pixel, 1e-6);
+    EXPECT_EQ(level.lives, 4);
+    EXPECT_EQ(level.lives_shown, 4);
+    EXPECT_FLOAT_EQ(def->radius, file_radius);
+
+    // Switched off for this player: the tail is the head's size again.
+    g.profile.SetValue("ACTIVE_IAPS", "BIG_BALL", "active", "0");
+    g.game.InitLevel("worlds/e01-l01.xml");
+    EXPECT_FLOAT_EQ(g.sim.WormTail()->shape->radius, head->radius);
+    EXPECT_FLOAT_EQ(g.sim.WormTail()->shape->damage, 15.0f);
+    EXPECT_EQ(level.lives, 4);
+    iap_man.Reset();
 }
 
 TEST(GameLevel, FruitOutsideTheWorldIsRemovedBeforeTheCount) {
