@@ -24,12 +24,10 @@ GameDeziDedi game_dezidedi;
 
 GameDeziDedi::GameDeziDedi() { GameManager::AddGameImplementation(this); }
 
-GameDeziDedi::~GameDeziDedi() {
-    // The world goes first: its actors may point at the level's tail
-    // definition.
-    ResetGrabState();
-    sim.FreeWorld();
-}
+// The world is freed when the game screen is left (the program's shutdown
+// leaves every screen); here, after the engine has gone, it could not
+// release its pictures.
+GameDeziDedi::~GameDeziDedi() {}
 
 // ---------------------------------------------------------------- look-ups
 

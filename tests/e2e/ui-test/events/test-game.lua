@@ -1,0 +1,2 @@
+function OnClick (name)
+end
