@@ -18,7 +18,10 @@ e2e_data_tree "$WORK" "$DATA" "$HERE/game-ui"
 
 # Times in ms from the host's start. The menu comes within a few seconds;
 # the level starts with the prologue, six lines clicked through on its
-# panel. The worm's tail then hangs at about (243, 358).
+# panel. The worm's tail then hangs at about (243, 358). The level runs on
+# its own clock, which a slow build (the ThreadSanitizer job) lets fall
+# behind the host's: what follows the release is judged on the best of
+# three later shots.
 cat > "$WORK/script.txt" <<END
 6000 touch_down 512 300
 6100 touch_up 512 300
@@ -44,8 +47,9 @@ cat >> "$WORK/script.txt" <<END
 12800 touch_up 420 190
 12950 screenshot $SHOTS/5-after.png
 13400 screenshot $SHOTS/6-later.png
-14300 screenshot $SHOTS/7-last.png
-14800 exit
+14300 screenshot $SHOTS/7-later.png
+16000 screenshot $SHOTS/8-later.png
+17500 exit
 END
 cd "$WORK"
 status=0
@@ -60,7 +64,7 @@ fail() {
 }
 [ "$status" = 0 ] || fail "exit status $status"
 [ -n "$LOG" ] || fail "no log file written"
-for n in 1-prologue 2-rest 3-before 4-during 5-after 6-later 7-last; do
+for n in 1-prologue 2-rest 3-before 4-during 5-after 6-later 7-later 8-later; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
 last=0
@@ -84,7 +88,7 @@ hang_before=$(pink_at 3-before 218 333 268 383)
 finger_before=$(pink_at 3-before 334 167 434 267)
 hang_during=$(pink_at 4-during 218 333 268 383)
 finger_during=$(pink_at 4-during 334 167 434 267)
-finger_later=$(pink_at 6-later 334 167 434 267)
+finger_later=$(for n in 6-later 7-later 8-later; do pink_at $n 334 167 434 267; done | sort -n | head -1)
 all_before=$(pink_at 3-before 0 0 1024 600)
 all_during=$(pink_at 4-during 0 0 1024 600)
 echo "worm at the tail's place: $hang_before, then $hang_during; at the finger: $finger_before, $finger_during, then $finger_later"
@@ -93,8 +97,9 @@ echo "worm pixels: $all_before at rest, $all_during held"
 [ "$hang_during" -lt 50 ] && [ "$finger_during" -gt 300 ] || fail "the tail did not follow the finger"
 awk "BEGIN { exit !($all_during > 1.2 * $all_before) }" || fail "the held worm is not stretched"
 [ "$finger_later" -lt 50 ] || fail "the worm stayed where it was let go ($finger_later)"
-swing=$("$PROBE" "$SHOTS/5-after.png" diff "$SHOTS/6-later.png" 120 150 460 420)
-echo "the worm's region changes by $swing after the release"
+swing=$(for n in 6-later 7-later 8-later; do "$PROBE" "$SHOTS/5-after.png" diff "$SHOTS/$n.png" 120 150 460 420; done |
+  sort -g | tail -1)
+echo "the worm's region changes by up to $swing after the release"
 awk "BEGIN { exit !($swing > 5) }" || fail "the worm was not flung ($swing)"
 
 # The camera: a peg (brown rings, still in the world) seen from it. At
@@ -108,11 +113,16 @@ peg_top() {
 }
 rest=$(peg_top 2-rest)
 before=$(peg_top 3-before)
-later=$(peg_top 6-later)
-echo "a peg's top edge on the screen: $rest, $before at rest, $later after the swing"
-[ "$rest" -ge 0 ] && [ "$before" -ge 0 ] && [ "$later" -ge 0 ] || fail "the peg was not found"
+[ "$rest" -ge 0 ] && [ "$before" -ge 0 ] || fail "the peg was not found at rest"
 d_rest=$((before - rest)); d_rest=${d_rest#-}
-d_swing=$((later - before)); d_swing=${d_swing#-}
+d_swing=0
+for n in 4-during 5-after 6-later 7-later 8-later; do
+  at=$(peg_top $n)
+  [ "$at" -ge 0 ] || fail "the peg was not found in $n"
+  d=$((at - before)); d=${d#-}
+  if [ "$d" -gt "$d_swing" ]; then d_swing=$d; fi
+done
+echo "a peg's top edge on the screen: $rest, then $before at rest; up to $d_swing px away during the swing"
 [ "$d_rest" -lt 12 ] || fail "the camera moved at rest ($d_rest px)"
 [ "$d_swing" -gt 30 ] || fail "the camera did not follow the swing ($d_swing px)"
 echo "the game end to end: all shown; pictures in $SHOTS"
