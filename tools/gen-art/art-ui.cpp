@@ -114,6 +114,20 @@ static void Icon(cairo_t* cr, const std::string& name, double s) {
         cairo_line_to(cr, 24, 39);
         cairo_close_path(cr);
         InkFill(cr, 5);
+    } else if (name == "page-prev" || name == "page-next") {
+        // A bold chevron, for paging; the arrow is for going back.
+        if (name == "page-next") {
+            cairo_translate(cr, 48, 0);
+            cairo_scale(cr, -1, 1);
+        }
+        cairo_move_to(cr, 28, 7);
+        cairo_line_to(cr, 11, 24);
+        cairo_line_to(cr, 28, 41);
+        cairo_line_to(cr, 36, 33);
+        cairo_line_to(cr, 27, 24);
+        cairo_line_to(cr, 36, 15);
+        cairo_close_path(cr);
+        InkFill(cr, 5);
     } else if (name == "pause") {
         RoundRect(cr, 12, 10, 9, 28, 3);
         RoundRect(cr, 27, 10, 9, 28, 3);
@@ -443,7 +457,8 @@ void ArtUi(Gen& g) {
     }
     g.Section("Icons", "White signs with a dark outline, 48x48, for button.bm_icon.");
     const char* icons[] = {"back",      "next",    "pause", "play",  "settings", "sound-on",    "sound-off", "music-on",
-                           "music-off", "restart", "menu",  "close", "trophy",   "leaderboard", "lock",      "info"};
+                           "music-off", "restart", "menu",  "close", "trophy",   "leaderboard", "lock",      "info",
+                           "page-prev", "page-next"};
     for (const char* name : icons) {
         std::string n = name;
         g.Png("ui/gfx/icon-" + n + ".png", 48, 48, n + " sign", "icon",
