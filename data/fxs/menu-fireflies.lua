@@ -1,7 +1,7 @@
 -- The main menu's fireflies: a few soft sparks that rise slowly from a wide
 -- strip, drift to either side, glow up and fade. An emitter spawns one
 -- burst every few tenths of a second, so some are always in the air.
-PartBurstParm("bitmap", "images/spark.png")
+PartBurstParm("bitmap", "fxs/gfx/firefly.png")
 PartBurstParm("num_parts", 2)
 PartBurstParm("blend_mode", "ADDITIVE")
 PartBurstParm("area_box", 600, 40)

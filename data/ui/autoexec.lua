@@ -5,6 +5,7 @@
 -- layout file. Each screen is preloaded behind the loading screen.
 
 CreateScreen ("MainMenu", "ui/main-menu.lua");
+CreateScreen ("LevelSelect", "ui/level-select.lua");
 CreateScreen ("Extras", "ui/extras.lua");
 CreateScreen ("Options", "ui/options.lua");
 CreateScreen ("Profiles", "ui/profiles.lua");

@@ -1,8 +1,10 @@
 -- ui/level-select-events.lua
 --
--- Paging: the arrows step the grid one episode; the title follows the
--- selected page and the arrows at either end are switched off. The level
--- tiles' clicks ("Episode<e>_Level<l>") are the game's.
+-- Paging: the chevrons step the grid one episode; the title follows the
+-- selected page and the chevrons at either end are switched off. A level
+-- tile starts that level's timeline event ("Episode2_Level3" is "E02_L03").
+
+LuaInclude ("ui/menu-common.lua");
 
 local episodes = 3
 local shown = -1
@@ -10,9 +12,14 @@ local shown = -1
 local function ShowPage (page)
 	if page == shown then return end
 	shown = page
-	SetProperty ("EpisodeTitle:textbox.text", "Episode " .. (page + 1));
+	SetProperty ("EpisodeTitle:textbox.text", Localize ("EPISODE_" .. (page + 1)));
 	SetProperty ("Prev:active", page > 0);
 	SetProperty ("Next:active", page < episodes - 1);
+end
+
+function OnLoad ()
+	SetProperty ("/:covers_screen", true);
+	SetProperty ("/:default_comp", "Episode1_Level1");
 end
 
 function OnEnter ()
@@ -21,11 +28,15 @@ function OnEnter ()
 end
 
 function OnUpdate (dt)
+	FadeWithTransition ();
 	ShowPage (GetProperty ("Episodes:touchgrid.selected_step_axis_x") or 0);
 end
 
 function OnClick (name)
-	if name == "Prev" then
+	local episode, level = string.match (name, "^Episode(%d+)_Level(%d+)$")
+	if episode then
+		CallOrTell ("BeginTimelineEvent", string.format ("E%02d_L%02d", tonumber (episode), tonumber (level)));
+	elseif name == "Prev" then
 		SetProperty ("Episodes:touchgrid.offset_selected_step_axis_x", -1);
 	elseif name == "Next" then
 		SetProperty ("Episodes:touchgrid.offset_selected_step_axis_x", 1);
@@ -37,5 +48,5 @@ end
 function OnKeyDown (key)
 	if key == "LEFT" then OnClick ("Prev") end
 	if key == "RIGHT" then OnClick ("Next") end
-	if key == "ESCAPE" then PopScreen () end
+	PopOnEscape (key);
 end

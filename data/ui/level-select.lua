@@ -2,38 +2,29 @@
 --
 -- The level selection: a touch grid pages through the episodes, one page
 -- of six level tiles per episode, swiped sideways or stepped with the
--- arrows. Tile "Episode<e>_Level<l>" starts that level; the game takes
--- those clicks. A ruler under the episode's name separates it from the
--- tiles. Every page is a cell of the grid: the tiles sit on their page by
--- their position relative to one cell (x = page + fraction).
+-- chevrons. Tile "Episode<e>_Level<l>" starts that level. A ruler under
+-- the episode's name separates it from the tiles. Every page is a cell of
+-- the grid: the tiles sit on their page by their position relative to one
+-- cell (x = page + fraction).
 
 UIEvents ("ui/level-select-events.lua");
 
 CreateComp ("Image", "Background");
-SetProperty ("image.bitmap", "ui/gfx/menu-background.jpg");
-SetProperty ("scale_type", "FIT_TO_COVER_SCREEN");
-SetProperty ("interactive", 0);
-SetProperty ("align", "CENTER");
-SetProperty ("position", 0.5, 0.5);
+SetProperty ("inherit", "Background");
 
+-- Set by the script to the name of the episode shown.
 CreateComp ("Textbox", "EpisodeTitle");
-SetProperty ("textbox.font", "fonts/medium.sft");
-SetProperty ("textbox.text", "Episode 1");
+SetProperty ("inherit", "Title");
 SetProperty ("localize", 0);
-SetProperty ("interactive", 0);
-SetProperty ("align", "CENTER");
-SetProperty ("scale", 1.3);
 SetProperty ("color.r", 0.16);
 SetProperty ("color.g", 0.3);
 SetProperty ("color.b", 0.08);
 SetProperty ("position", 0.5, 0.12);
+SetProperty ("textbox.text", " ");
 
 CreateComp ("Ruler", "TitleRule");
-SetProperty ("ruler.endpoint_bitmap", "ui/gfx/ruler-end.png");
-SetProperty ("ruler.repeat_bitmap", "ui/gfx/ruler-repeat.png");
-SetProperty ("ruler.client_width", 240.000000);
-SetProperty ("ruler.client_height", 16.000000);
-SetProperty ("align", "HCENTER");
+SetProperty ("ruler.client_width", 240);
+SetProperty ("ruler.client_height", 16);
 SetProperty ("position", 0.5, 0.19);
 
 -- Three episodes side by side, a screen wide each, so that the next page
@@ -51,6 +42,7 @@ for episode = 1, 3 do
 		local row = math.floor ((level - 1) / 3)
 		CreateComp ("Button", "Episode" .. episode .. "_Level" .. level);
 		SetProperty ("parent", "Episodes");
+		SetProperty ("localize", 0);
 		SetProperty ("button.bm_idle", "ui/gfx/level-tile.png");
 		SetProperty ("button.bm_over", "ui/gfx/level-tile-over.png");
 		SetProperty ("button.bm_pressed", "ui/gfx/level-tile-pressed.png");
@@ -62,34 +54,22 @@ for episode = 1, 3 do
 		SetProperty ("button.text_color_pressed", 0.35, 0.2, 0.05, 1);
 		SetProperty ("button.scale_over", 1.06);
 		SetProperty ("button.scale_pressed", 0.96);
-		SetProperty ("localize", 0);
 		SetProperty ("align", "CENTER");
 		SetProperty ("position", (episode - 1) + 0.27 + 0.23 * column, 0.25 + 0.5 * row);
 	end
 end
 
 CreateComp ("Button", "Prev");
-SetProperty ("button.bm_idle", "ui/gfx/icon-button.png");
-SetProperty ("button.bm_over", "ui/gfx/icon-button-over.png");
-SetProperty ("button.bm_pressed", "ui/gfx/icon-button-pressed.png");
-SetProperty ("button.bm_disabled", "ui/gfx/icon-button-disabled.png");
-SetProperty ("button.bm_icon", "ui/gfx/icon-back.png");
-SetProperty ("align", "CENTER");
+SetProperty ("inherit", "IconButton");
+SetProperty ("button.bm_icon", "ui/gfx/icon-page-prev.png");
 SetProperty ("position", 0.05, 0.55);
 
 CreateComp ("Button", "Next");
-SetProperty ("button.bm_idle", "ui/gfx/icon-button.png");
-SetProperty ("button.bm_over", "ui/gfx/icon-button-over.png");
-SetProperty ("button.bm_pressed", "ui/gfx/icon-button-pressed.png");
-SetProperty ("button.bm_disabled", "ui/gfx/icon-button-disabled.png");
-SetProperty ("button.bm_icon", "ui/gfx/icon-next.png");
-SetProperty ("align", "CENTER");
+SetProperty ("inherit", "IconButton");
+SetProperty ("button.bm_icon", "ui/gfx/icon-page-next.png");
 SetProperty ("position", 0.95, 0.55);
 
 CreateComp ("Button", "Back");
-SetProperty ("button.bm_idle", "ui/gfx/icon-button.png");
-SetProperty ("button.bm_over", "ui/gfx/icon-button-over.png");
-SetProperty ("button.bm_pressed", "ui/gfx/icon-button-pressed.png");
+SetProperty ("inherit", "IconButton");
 SetProperty ("button.bm_icon", "ui/gfx/icon-back.png");
-SetProperty ("align", "CENTER");
 SetProperty ("position", 0.07, 0.89);

@@ -18,7 +18,7 @@ function OnUpdate(dt)
     FadeWithTransition ();
     -- The emblem sways a little.
     time = time + (dt or 0)
-    SetProperty ("Logo:position", 0.5, 0.27 + 0.008 * math.sin(time * 1.7));
+    SetProperty ("Logo:position", 0.5, 0.235 + 0.008 * math.sin(time * 1.7));
     SetProperty ("Logo:angle", 0.02 * math.sin(time * 1.1));
 end
 
@@ -31,6 +31,8 @@ function OnClick(name)
         else
             CallOrTell ("BeginTimelineEvent", "!FIRST");
         end
+    elseif name == "Levels" then
+        PushScreen ("LevelSelect", 0);
     elseif name == "Extras" then
         PushScreen ("Extras", 0);
     elseif name == "Sound" then

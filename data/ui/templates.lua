@@ -89,7 +89,14 @@ CreateComp ("Image", "DefaultImage");
 SetProperty ("align", "CENTER");
 
 CreateComp ("Marker", "DefaultMarker");
+
+-- A green vine with a leaf at either end: the separators and bars of the
+-- menus. Centred on its position; "ruler.client_width" is half its length.
 CreateComp ("Ruler", "DefaultRuler");
+SetProperty ("align", "HCENTER");
+SetProperty ("ruler.endpoint_bitmap", "ui/gfx/ruler-end.png");
+SetProperty ("ruler.repeat_bitmap", "ui/gfx/ruler-repeat.png");
+
 CreateComp ("Ad", "DefaultAd");
 CreateComp ("Model", "DefaultModel");
 

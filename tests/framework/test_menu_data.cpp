@@ -5,8 +5,12 @@
 // handlers (a click on every component, keys, messages, the transition)
 // against the screen's real components with the screen manager's
 // functions standing in, reaching only components, properties and
-// screens that exist; and every text shown has its translation.
+// screens that exist; and every text shown has its translation. What the
+// scripts drive is followed through: the level tiles start their levels,
+// the chevrons page the episodes, and the credits roll in their touch
+// field, wait for a finger and come round again.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -31,6 +35,9 @@
 #include "ui/screen-manager.h"
 #include "ui/ui-listbox.h"
 #include "ui/ui-props.h"
+#include "ui/ui-textbox.h"
+#include "ui/ui-touchfield.h"
+#include "ui/ui-touchgrid.h"
 #include "ui/ui-widgets.h"
 
 namespace fs = std::filesystem;
@@ -187,6 +194,20 @@ void Call(lua_State* L, const char* fn, const std::vector<std::string>& args, co
     }
 }
 
+// Runs a line of Lua (for handlers that take numbers); an error fails.
+void RunLua(lua_State* L, const std::string& code, const char* file) {
+    if (luaL_dostring(L, code.c_str()) != 0) {
+        ADD_FAILURE() << file << ": " << code << ": " << lua_tostring(L, -1);
+        lua_pop(L, 1);
+    }
+}
+
+// One frame of a screen: its script's OnUpdate, then its components.
+void Frame(lua_State* L, UISet* set, float dt, const char* file) {
+    RunLua(L, "if OnUpdate then OnUpdate(" + std::to_string(dt) + ") end", file);
+    for (int i = 0; i < set->GetNumberOfComps(); i++) set->GetCompByIndex(i)->Update(dt);
+}
+
 bool Defines(lua_State* L, const char* fn) {
     lua_getglobal(L, fn);
     bool f = lua_isfunction(L, -1);
@@ -323,7 +344,8 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
     lua_man.ExecLuaFile(main, "ui/autoexec.lua");
     lua_man.CloseLuaState(main);
     for (const char* name :
-         {"MainMenu", "GamePopMenu", "PopupOk", "Options", "Extras", "Credits", "Help", "Profiles", "NewProfile"})
+         {"MainMenu", "GamePopMenu", "PopupOk", "Options", "Extras", "Credits", "Help", "Profiles", "NewProfile",
+          "LevelSelect"})
         EXPECT_TRUE(seen.Known(name)) << name;
     // Names the automated player presses.
     std::map<std::string, std::vector<std::string>> pressed = {{"MainMenu", {"Play", "Extras"}},
@@ -334,7 +356,10 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
                                                                {"Profiles", {"Cancel", "New", "Ok"}},
                                                                {"NewProfile", {"Cancel"}},
                                                                {"GamePopMenu", {"Options", "Resume"}},
-                                                               {"PopupOk", {"Ok"}}};
+                                                               {"PopupOk", {"Ok"}},
+                                                               {"LevelSelect",
+                                                                {"Episode1_Level1", "Episode2_Level1",
+                                                                 "Episode3_Level1", "Back"}}};
 
     for (auto& [name, file] : seen.screens) {
         SCOPED_TRACE(file);
@@ -357,13 +382,7 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
         Call(L, "OnEnter", {}, f);
         for (float phase : {0.0f, 0.5f, 1.0f}) {
             seen.phase = phase;
-            lua_getglobal(L, "OnUpdate");
-            if (lua_isfunction(L, -1)) {
-                lua_pushnumber(L, 0.02);
-                if (lua_pcall(L, 1, 0, 0) != 0) ADD_FAILURE() << f << ": OnUpdate: " << lua_tostring(L, -1);
-            } else {
-                lua_pop(L, 1);
-            }
+            RunLua(L, "if OnUpdate then OnUpdate(0.02) end", f);
         }
         Call(L, "OnScreenMessage", {"text", "Leaderboards are available only in GameCenter."}, f);
         Call(L, "OnScreenMessage", {"Refresh", ""}, f);
@@ -389,6 +408,76 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
             seen.calls.clear();
             Call(L, "OnClick", {"Play"}, f);
             EXPECT_EQ(seen.calls, (std::vector<std::string>{"SendScreenMessage PopupOk", "PushScreen PopupOk"}));
+            seen.calls.clear();
+            Call(L, "OnClick", {"Levels"}, f);
+            EXPECT_EQ(seen.calls, std::vector<std::string>{"PushScreen LevelSelect"});
+        } else if (name == "LevelSelect") {
+            // Each tile starts its level's timeline event.
+            lua_pushstring(L, "BeginTimelineEvent");
+            lua_pushcclosure(L, Record, 1);
+            lua_setglobal(L, "BeginTimelineEvent");
+            int tiles = 0;
+            for (int e = 1; e <= 3; e++)
+                for (int l = 1; l <= 6; l++) {
+                    std::string tile = "Episode" + std::to_string(e) + "_Level" + std::to_string(l);
+                    char id[16];
+                    snprintf(id, sizeof id, "E%02d_L%02d", e, l);
+                    seen.calls.clear();
+                    Call(L, "OnClick", {tile}, f);
+                    EXPECT_EQ(seen.calls, std::vector<std::string>{std::string("BeginTimelineEvent ") + id});
+                    tiles++;
+                }
+            EXPECT_EQ(tiles, 18);
+            // The chevrons page the grid; the title and the chevrons follow.
+            auto* grid = static_cast<UICompTouchGrid*>(set->GetComp("Episodes"));
+            auto* title = static_cast<UICompTextbox*>(set->GetComp("EpisodeTitle"));
+            grid->x.Select(0);
+            Call(L, "OnEnter", {}, f);
+            EXPECT_STREQ(title->text, "Episode 1: The Apple Garden");
+            EXPECT_FALSE(set->GetComp("Prev")->active);
+            Call(L, "OnClick", {"Next"}, f);
+            Call(L, "OnClick", {"Next"}, f);
+            Call(L, "OnClick", {"Next"}, f);
+            Frame(L, set, 0.02f, f);
+            EXPECT_EQ(grid->x.selected, 2);
+            EXPECT_STREQ(title->text, "Episode 3: The Greedy Bug's Nest");
+            EXPECT_TRUE(set->GetComp("Prev")->active);
+            EXPECT_FALSE(set->GetComp("Next")->active);
+        } else if (name == "Credits") {
+            // The roll: the content is the emblem, the text and the tile,
+            // longer than the screen.
+            auto* scroll = static_cast<UICompTouchField*>(set->GetComp("Scroll"));
+            Call(L, "OnEnter", {}, f);
+            float bottom = scroll->y.maximum;
+            EXPECT_GT(bottom, 150);
+            EXPECT_LT(set->GetComp("Tile")->position.y * 600, scroll->content_height);
+            EXPECT_GT(set->GetComp("Tile")->position.y * 600, scroll->content_height - 100);
+            // It waits a moment, then climbs.
+            for (int i = 0; i < 50; i++) Frame(L, set, 0.02f, f);
+            EXPECT_EQ(scroll->y.value, 0);
+            for (int i = 0; i < 100; i++) Frame(L, set, 0.05f, f);
+            float climbed = scroll->y.value;
+            EXPECT_GT(climbed, 60);
+            // A finger on it has the field to itself: no target is set.
+            RunLua(L, "OnMouseDown(500, 300, 'MOUSE_LEFT', 0)", f);
+            seen.calls.clear();
+            for (int i = 0; i < 100; i++) Frame(L, set, 0.05f, f);
+            EXPECT_EQ(std::count(seen.calls.begin(), seen.calls.end(), "SetProperty Scroll:touchfield.target_value_y"), 0);
+            // Let go, the roll goes on from where it is, not from the top.
+            RunLua(L, "OnMouseUp(500, 300, 'MOUSE_LEFT', 0)", f);
+            float held = scroll->y.value;
+            for (int i = 0; i < 60; i++) Frame(L, set, 0.05f, f);
+            EXPECT_GT(scroll->y.value, held + 20);
+            // It stops at the end, never past it, and comes round to the top.
+            float highest = 0;
+            bool back_at_top = false;
+            for (int i = 0; i < 2000 && !back_at_top; i++) {
+                Frame(L, set, 0.05f, f);
+                highest = std::max(highest, scroll->y.value);
+                back_at_top = highest >= bottom - 1 && scroll->y.value < 1;
+            }
+            EXPECT_LE(highest, bottom);
+            EXPECT_TRUE(back_at_top) << "highest " << highest << " of " << bottom;
         } else if (name == "Options") {
             bool lower = prof->TagExists("GAME", "lower_details");
             Call(L, "OnClick", {"LowerDetails"}, f);

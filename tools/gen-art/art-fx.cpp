@@ -73,6 +73,11 @@ void ArtFx(Gen& g) {
         StarPath(cr, 16, 16, 8, 1.5, 4, PI / 4);
         FillCol(cr, Col{1, 1, 1, 0.7});
     });
+    g.Png("fxs/gfx/firefly.png", 24, 24, "warm yellow-green firefly glow with a bright core", "menu-fireflies",
+          [](cairo_t* cr, int w, int h) {
+              Glow(cr, 12, 12, 11.5, Col{0.8, 1, 0.3, 0.7}, 0.3);
+              Glow(cr, 12, 12, 4.5, Col{1, 1, 0.75, 1}, 0.5);
+          });
     g.Png("fxs/gfx/leaf-1.png", 32, 32, "green leaf", "leaves-summer weather, wings-broken",
           [](cairo_t* cr, int w, int h) { Leaf(cr, 4, 24, 26, 8, -0.6, Hex(0x78cc4a), 1.2); });
     g.Png("fxs/gfx/leaf-2.png", 32, 32, "orange autumn leaf", "weather variety",

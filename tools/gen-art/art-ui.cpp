@@ -3,6 +3,8 @@
 // level tiles, achievement and purchase icons.
 #include <math.h>
 
+#include <initializer_list>
+
 #include "gen.h"
 
 namespace art {
@@ -95,25 +97,30 @@ static void InkLine(cairo_t* cr, const std::function<void()>& path, double w) {
     Stroke(cr, Col{1, 1, 1, 1}, w);
 }
 
+// A closed outline of (x, y) pairs on the 48-unit icon square, pointing
+// left as given, or mirrored to point right; white with the dark outline.
+static void InkPolygon(cairo_t* cr, bool mirrored, std::initializer_list<double> xy) {
+    if (mirrored) {
+        cairo_translate(cr, 48, 0);
+        cairo_scale(cr, -1, 1);
+    }
+    const double* p = xy.begin();
+    cairo_move_to(cr, p[0], p[1]);
+    for (size_t i = 2; i + 1 < xy.size(); i += 2) cairo_line_to(cr, p[i], p[i + 1]);
+    cairo_close_path(cr);
+    InkFill(cr, 5);
+}
+
 static void Icon(cairo_t* cr, const std::string& name, double s) {
     cairo_save(cr);
     cairo_scale(cr, s, s);
     // Drawn on a 48-unit square, centre c.
     const double c = 24;
     if (name == "back" || name == "next") {
-        if (name == "next") {
-            cairo_translate(cr, 48, 0);
-            cairo_scale(cr, -1, 1);
-        }
-        cairo_move_to(cr, 8, 24);
-        cairo_line_to(cr, 24, 9);
-        cairo_line_to(cr, 24, 18);
-        cairo_line_to(cr, 40, 18);
-        cairo_line_to(cr, 40, 30);
-        cairo_line_to(cr, 24, 30);
-        cairo_line_to(cr, 24, 39);
-        cairo_close_path(cr);
-        InkFill(cr, 5);
+        InkPolygon(cr, name == "next", {8, 24, 24, 9, 24, 18, 40, 18, 40, 30, 24, 30, 24, 39});
+    } else if (name == "page-prev" || name == "page-next") {
+        // A bold chevron, for paging; the arrow is for going back.
+        InkPolygon(cr, name == "page-next", {28, 7, 11, 24, 28, 41, 36, 33, 27, 24, 36, 15});
     } else if (name == "pause") {
         RoundRect(cr, 12, 10, 9, 28, 3);
         RoundRect(cr, 27, 10, 9, 28, 3);
@@ -443,7 +450,8 @@ void ArtUi(Gen& g) {
     }
     g.Section("Icons", "White signs with a dark outline, 48x48, for button.bm_icon.");
     const char* icons[] = {"back",      "next",    "pause", "play",  "settings", "sound-on",    "sound-off", "music-on",
-                           "music-off", "restart", "menu",  "close", "trophy",   "leaderboard", "lock",      "info"};
+                           "music-off", "restart", "menu",  "close", "trophy",   "leaderboard", "lock",      "info",
+                           "page-prev", "page-next"};
     for (const char* name : icons) {
         std::string n = name;
         g.Png("ui/gfx/icon-" + n + ".png", 48, 48, n + " sign", "icon",

@@ -1,3 +1,0 @@
-function OnClick (name)
-	if name == "Resume" then PopScreen (); end
-end
