@@ -11,16 +11,17 @@
 # Last recorded: the game's first level and worm control as they landed.
 RECORDED="cbcfb337809c1b46"
 . "$(dirname "$0")/e2e-lib.sh"
+. "$HERE/game-ui/data-tree.sh"
 
 run() {
   rm -rf "$WORK/run" && mkdir -p "$WORK/run"
-  e2e_data_tree "$WORK/run" "$DATA" "$HERE/game-ui"
+  game_data_tree "$WORK/run" "$DATA"
   rm "$WORK/run/app/native/prog.xml"
   sed 's|program_id="worm"|program_id="worm" game_replay="res://replay.txt"|' "$DATA/prog.xml" \
     > "$WORK/run/app/native/prog.xml"
   cp "$HERE/game-replay/input.txt" "$WORK/run/app/native/replay.txt"
-  # The menu's button starts the level; the replay ends the program.
-  printf '6000 touch_down 512 300\n6100 touch_up 512 300\n90000 exit\n' > "$WORK/script.txt"
+  # The main menu's Play starts the level; the replay ends the program.
+  printf '6000 touch_down 512 315\n6100 touch_up 512 315\n90000 exit\n' > "$WORK/script.txt"
   status=0
   (cd "$WORK/run" && KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy \
      timeout 150 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
