@@ -146,7 +146,8 @@ public:
 
     // The level's own copy of the tail definition: the level start sizes
     // the tail from the head (and the purchases), and that must not reach
-    // the shared definition, which the object editor saves.
+    // the shared definition, which the object editor saves. So the tail is
+    // found as `sim.WormTail()`, not by the shared definition.
     ActorShape level_tail;
 
 private:
