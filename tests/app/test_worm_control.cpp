@@ -157,9 +157,13 @@ TEST_F(Play, LeavingTheLevelWhileHoldingTheWormLeavesNothingBehind) {
     g.Touch(KD_EVENT_BUTTON_DOWN, g.Screen(tail));
     ASSERT_NE(g.game.mouse_joint, nullptr);
     g.Frames(5);
+    level.clock_ms = 65900;
+    g.profile.SetValue("GAME", "total_time_played", "time", "100");
     // The pause menu's "Menu": the game screen is left with the finger
     // still on the worm, then the game is unloaded.
     sman.PopScreen(&screen_GameDeziDedi, false);
+    // The whole seconds played are banked.
+    EXPECT_STREQ(g.profile.GetValue("GAME", "total_time_played", "time"), "165");
     EXPECT_EQ(g.sim.world, nullptr);
     EXPECT_EQ(g.game.mouse_joint, nullptr);
     EXPECT_EQ(g.game.grabbed, nullptr);
@@ -171,6 +175,33 @@ TEST_F(Play, LeavingTheLevelWhileHoldingTheWormLeavesNothingBehind) {
     g.Touch(KD_EVENT_BUTTON_DOWN, {100, 100});
     g.Touch(KD_EVENT_BUTTON_UP, {100, 100});
     g.game.DrawBeforeUI();
+}
+
+TEST_F(Play, AFingerAwayFromTheWormDragsTheCamera) {
+    // The level is wider than the screen: the view may go right.
+    const vec2_t at = {700, 300};
+    const vec2_t start = g.sim.GetCameraTarget();
+    g.Touch(KD_EVENT_BUTTON_DOWN, at);
+    ASSERT_TRUE(g.game.camera_drag);
+    vec2_t prev = at;
+    for (int i = 1; i <= 10; i++) {
+        const vec2_t p = {at.x - 20.0f * i, at.y};
+        kd_event_t e = GameDeziDedi::TouchEvent(KD_EVENT_POINTER_MOVE, p, prev);
+        EXPECT_TRUE(g.game.ProcessEventCamera(&e));
+        prev = p;
+        g.Frame();
+    }
+    g.Touch(KD_EVENT_BUTTON_UP, prev);
+    g.Frames(20);
+    // Dragged 200 pixels to the left, the view went right, and stays there
+    // for a second before it follows the worm again.
+    const float moved = g.sim.GetCameraTarget().x - start.x;
+    EXPECT_GT(moved, 3.0f);
+    EXPECT_EQ(g.game.mouse_joint, nullptr);
+    g.Frames(20);
+    EXPECT_NEAR(g.sim.GetCameraTarget().x - start.x, moved, 0.2f);
+    g.Frames(120);
+    EXPECT_LT(g.sim.GetCameraTarget().x - start.x, moved - 1.0f);
 }
 
 TEST_F(Play, TheCameraFollowsTheWormWithoutJumping) {
