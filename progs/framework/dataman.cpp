@@ -251,16 +251,16 @@ static bool HasExtension(const char* file, const char* ext) {
     return n >= 4 && strcasecmp(file + n - 4, ext) == 0;
 }
 
-bool DMDatabase::Load(const char* file) {
+bool DMDatabase::Load(const char* file, bool keep_read) {
     SetFileName(file);
     if (nStringLength(file) < 4) return false;
-    if (HasExtension(file, ".xml") || HasExtension(file, ".dat")) return LoadXML(file);
+    if (HasExtension(file, ".xml") || HasExtension(file, ".dat")) return LoadXML(file, keep_read);
     if (HasExtension(file, ".csv")) return LoadCSV(file);
     Report("Unknown database file type '%s'.\nSupported formats are: .csv .xml", file);
     return false;
 }
 
-bool DMDatabase::LoadXML(const char* file) {
+bool DMDatabase::LoadXML(const char* file, bool keep_read) {
     XMLReader xml;
     if (!xml.OpenFile(file, false)) {
         Report("XML Array File '%s' not found!\n", fileName ? fileName : file);
@@ -314,7 +314,9 @@ bool DMDatabase::LoadXML(const char* file) {
         }
         if (!b) break;
     }
-    if (xml.IsDamaged() || !xml.EndOfFile()) {
+    if ((xml.IsDamaged() || !xml.EndOfFile()) && keep_read) {
+        Report("Database file '%s' is damaged; the %d nodes read before the damage are used.\n", file, totalNodes);
+    } else if (xml.IsDamaged() || !xml.EndOfFile()) {
         // Half a file is worse than none: a later save would make the
         // loss permanent.
         Report("Database file '%s' is damaged; nothing of it is used.\n", file);
@@ -435,11 +437,11 @@ DMDatabase* DataMan::Find(const char* name) const {
     return nullptr;
 }
 
-DMDatabase* DataMan::GetDatabase(const char* file) {
+DMDatabase* DataMan::GetDatabase(const char* file, bool keep_read) {
     DMDatabase* db = Find(file);
     if (db) return db;
     db = new DMDatabase();
-    if (!db->Load(file)) {
+    if (!db->Load(file, keep_read)) {
         // Cached anyway, so a missing or damaged file is tried once.
         kd->PrintDebugf(1, "DataMan: database '%s' could not be loaded; an empty database is used.\n",
                         file ? file : "(null)");

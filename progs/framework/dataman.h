@@ -108,8 +108,12 @@ public:
     bool RemoveArray(const char* id);
     void SetValue(const char* array, const char* node, const char* name, const char* value);
 
-    bool Load(const char* file);
-    bool LoadXML(const char* file);
+    // `keep_read`: a damaged XML file keeps the arrays and nodes read
+    // before the damage. Only for data the program never writes back;
+    // a database that is saved again must start empty instead, or the
+    // loss would become permanent.
+    bool Load(const char* file, bool keep_read = false);
+    bool LoadXML(const char* file, bool keep_read = false);
     bool LoadCSV(const char* file);
     // Null writes back to the file the database came from.
     bool Save(const char* file = nullptr);
@@ -126,7 +130,8 @@ class DataMan {
 public:
     DataMan() {}
     ~DataMan();
-    DMDatabase* GetDatabase(const char* file);
+    // `keep_read` as for DMDatabase::Load, when the file is loaded now.
+    DMDatabase* GetDatabase(const char* file, bool keep_read = false);
     DMDatabase* CreateDatabase(const char* name);
     void ReleaseDatabase(DMDatabase* db);
     void ReleaseDatabase(const char* name);
