@@ -15,9 +15,9 @@
 # The host takes due script lines one after another, and a screenshot
 # takes a few hundred milliseconds: shots are spaced wider than that.
 set -e
-WORM="$1"
-DATA="$2"
-PROBE="$3"
+WORM=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+DATA=$(cd "$2" && pwd)
+PROBE=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
 SHOTS="$4"
 HERE=$(cd "$(dirname "$0")" && pwd)
 XVFB="$HERE/../../../KODO/host/tests/with_xvfb.sh"

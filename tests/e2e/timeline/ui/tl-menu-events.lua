@@ -1,5 +1,5 @@
 -- The kill test's timeline (its first event is "K1") plays by itself:
--- the menu resumes at once, and keeps a value of its own in the profile
+-- the menu resumes at once, and keeps values of its own in the profile
 -- that every save must carry along.
 local auto = false
 local shown = 0
@@ -15,6 +15,11 @@ function OnEnter ()
 	shown = 0;
 	if auto and not ProfileValueExists ("KILLTEST", "marker", "value") then
 		SetProfileValue ("KILLTEST", "marker", "value", "kept");
+		-- A profile of some size: each save takes long enough for kills
+		-- to land inside it.
+		for i = 1, 3000 do
+			SetProfileValue ("KILLTEST_BULK", "entry_" .. i, "value", "a value the save writes out again and again");
+		end
 	end
 end
 
