@@ -22,6 +22,7 @@
 #include "recording-kd.h"
 #include "ui/screen-manager.h"
 #include "ui/screen.h"
+#include "ui/timeline.h"
 #include "ui/ui-layout.h"
 
 namespace {
@@ -468,6 +469,7 @@ TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
     game_man.Initialize();
     pbman.Init();
     ScreenMan::RegisterLuaFunctions();
+    timeline.Init();
     UISet set("ui/bad-arguments.lua", nullptr);
     ASSERT_TRUE(set.L);
     UILayoutRegisterFunctions(set.L);
@@ -505,8 +507,8 @@ TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
         EXPECT_EQ(lua_gettop(state), top);
     }
     // 88 built-in, 3 feature, 22 profile, 9 game, 52 screen (the 3 layout
-    // statements among them), 6 effect.
-    EXPECT_EQ(called.size(), 180u);
+    // statements among them), 10 timeline, 6 effect.
+    EXPECT_EQ(called.size(), 190u);
     EXPECT_TRUE(called.count("RemoveProfileTag") && called.count("UIEvents") && called.count("AddFX"));
     UILayoutDeleteComps(&set);
 }

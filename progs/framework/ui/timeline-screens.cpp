@@ -43,13 +43,16 @@ void TimelineTransition_LoadingThread(void* arg) {
         if (Manager::ShutdownSignalled()) break;
         Screen* s = record->screens[i];
         if (!s) continue;
-        // One screen per turn between frames, so the fade keeps moving.
+        // One screen per turn between frames, and a pause after it in
+        // which the frame waiting for its turn gets it: the fade keeps
+        // moving.
         kd->SynchronizeWithMainThreadBegin();
         {
             std::lock_guard<std::recursive_mutex> hold(Screen::PreloadLock());
             LoadListedScreen(s);
         }
         kd->SynchronizeWithMainThreadEnd();
+        kd->Sleep(1);
     }
     kd->Printf("Loading thread spent %d msecs loading stuff.\n", (int)(kd->GetTime() - start));
     sman.loading_count--;
@@ -208,6 +211,7 @@ static UIComp* EventList(Screen* s) {
 void ScreenTimeline::Enter() {
     anim_key = 0;
     timer = 0;
+    shown.Set(nullptr);
     UIComp* list = EventList(this);
     if (!list) return;
     UIListboxClear(list);
@@ -231,10 +235,12 @@ void ScreenTimeline::Update(float dt) {
     UIComp* list = EventList(this);
     if (!list) return;
     nString id = UIListboxSelectedId(list, uiset ? uiset->L : nullptr);
-    if (!id.IsEmpty()) ShowEvent(id.text);
+    // Measured again only when the selection changes.
+    if (!id.IsEmpty() && !nStringsMatch(id.text, shown.text)) ShowEvent(id.text);
 }
 
 void ScreenTimeline::ShowEvent(const char* id) {
+    shown.Set(id);
     TimelineEventInfo info;
     info.type = info.game = info.screens = "";
     timeline.GetEventInfo(&info, id);

@@ -89,6 +89,9 @@ public:
     void ShowEvent(const char* id);
     // Replays the game up to the event and starts it (developer mode).
     void PlayEvent(const char* id);
+
+private:
+    nString shown;  // the event whose texts are up
 };
 
 extern TimelineTransition Screen_TimelineTransition;

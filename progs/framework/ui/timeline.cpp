@@ -186,7 +186,8 @@ const char* Timeline::GetNextEventId(const char* id) const {
     int at = events->GetNodeIndexById(id);
     if (at < 0) return nullptr;
     DMNode* next = events->GetNode((at + 1) % events->GetSize());
-    if (!nStringsMatch(next->GetValue("type"), "JUMP")) return next->GetValue("id");
+    // The node's id (a node may repeat "id"; the lookups go by this one).
+    if (!nStringsMatch(next->GetValue("type"), "JUMP")) return next->GetId();
     // One jump is followed, never a chain of them.
     DMNode* jump = events->GetNode(next->GetId());
     return jump ? jump->GetValue("event") : nullptr;
@@ -406,7 +407,7 @@ void Timeline::SavePosition(const char* event_id) {
     if (!event_id || !game_man.GetActiveGame()) return;
     nString id(event_id);
     game_man.SaveCurrentGame(id.text);
-    kd->Printf("Timeline position '%s' saved.\n", id.text);
+    if (prof) kd->Printf("Timeline position '%s' saved.\n", id.text);
 }
 
 void Timeline::ExportHTML(const char* path) {
