@@ -40,15 +40,7 @@ SetProperty ("align", "CENTER");
 SetProperty ("interactive", 0);
 
 CreateComp ("Button", "Continue");
-SetProperty ("button.bm_idle", "ui/gfx/button.png");
-SetProperty ("button.bm_over", "ui/gfx/button-over.png");
-SetProperty ("button.bm_pressed", "ui/gfx/button-pressed.png");
-SetProperty ("button.bm_disabled", "ui/gfx/button-disabled.png");
-SetProperty ("button.font", "fonts/medium.sft");
 SetProperty ("button.text", "Continue");
-SetProperty ("button.text_color_idle", 0.26, 0.14, 0.05, 1);
-SetProperty ("button.text_color_over", 0.14, 0.07, 0.02, 1);
-SetProperty ("button.text_color_pressed", 0.1, 0.05, 0.01, 1);
 SetProperty ("scale", 0.8);
 SetProperty ("position", 0.86, 0.93);
 SetProperty ("align", "CENTER");

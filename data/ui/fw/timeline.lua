@@ -47,23 +47,15 @@ SetProperty ("position", 0.55, 0.3);
 SetProperty ("interactive", 0);
 
 CreateComp ("Button", "Play");
-SetProperty ("button.bm_idle", "ui/gfx/button-small.png");
-SetProperty ("button.bm_over", "ui/gfx/button-small-over.png");
-SetProperty ("button.bm_pressed", "ui/gfx/button-small-pressed.png");
-SetProperty ("button.bm_disabled", "ui/gfx/button-small-disabled.png");
-SetProperty ("button.font", "fonts/small.sft");
 SetProperty ("button.text", "Play");
+SetProperty ("scale", 0.6);
 SetProperty ("localize", 0);
 SetProperty ("position", 0.7, 0.9);
 SetProperty ("align", "CENTER");
 
 CreateComp ("Button", "Back");
-SetProperty ("button.bm_idle", "ui/gfx/button-small.png");
-SetProperty ("button.bm_over", "ui/gfx/button-small-over.png");
-SetProperty ("button.bm_pressed", "ui/gfx/button-small-pressed.png");
-SetProperty ("button.bm_disabled", "ui/gfx/button-small-disabled.png");
-SetProperty ("button.font", "fonts/small.sft");
 SetProperty ("button.text", "Back");
+SetProperty ("scale", 0.6);
 SetProperty ("localize", 0);
 SetProperty ("position", 0.88, 0.9);
 SetProperty ("align", "CENTER");

@@ -44,7 +44,7 @@ lane() {
   W="$ROOT/lane-$id"
   . "$HERE/../data-tree.sh"
   e2e_data_tree "$W" "$DATA" "$HERE/ui"
-  ln -s "$HERE/../ui-test/templates.lua" "$W/app/native/ui/templates.lua"
+  for f in templates.lua test-menu.lua test-game.lua; do ln -s "$HERE/../ui-test/$f" "$W/app/native/ui/$f"; done
   rm "$W/app/native/timeline.xml"
   ln -s "$HERE/kill-timeline.xml" "$W/app/native/timeline.xml"
   cd "$W"

@@ -1,3 +1,6 @@
+-- ui/events/test-game.lua (the timeline's runs): a level of the stand-in
+-- game; RETURN ends the event.
+--
 -- In the kill test's timeline every third frame asks to end the event:
 -- while a transition runs the end is refused, but each ask saves the
 -- position, so the saves come one after another for the kills to cut
@@ -28,5 +31,8 @@ function OnUpdate (dt)
 end
 
 function OnClick (name)
-	if name == "Win" then EndTimelineEvent (); end
+end
+
+function OnKeyDown (key)
+	if key == "RETURN" then EndTimelineEvent (); end
 end

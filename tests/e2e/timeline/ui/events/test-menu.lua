@@ -1,3 +1,6 @@
+-- ui/events/test-menu.lua (the timeline's runs): Play resumes the saved
+-- timeline event, the first one when none is saved.
+--
 -- The kill test's timeline (its first event is "K1") plays by itself:
 -- the menu resumes at once, and keeps values of its own in the profile
 -- that every save must carry along.
@@ -9,7 +12,7 @@ function OnLoad ()
 end
 
 function OnEnter ()
-	CreateScreen ("Level", "ui/tl-level.lua");
+	CreateScreen ("Level", "ui/test-game.lua");
 	SetActiveGame ("StandIn");
 	auto = EventExists ("K1");
 	shown = 0;
