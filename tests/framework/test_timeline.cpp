@@ -845,6 +845,7 @@ TEST_F(TL, TheBundledTimelineAndItsStoryScreens) {
     UIComp* line = dialog->GetComp("Line");
     ASSERT_TRUE(line && line->type == UI_TEXTBOX);
     EXPECT_NE(std::string(static_cast<UICompTextbox*>(line)->text).find("Mine now"), std::string::npos);
+    sman.Shutdown();  // frees the screens' sets, before the screens go
     delete story;
     delete dialog;
 }
