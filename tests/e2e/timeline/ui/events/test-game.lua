@@ -10,13 +10,14 @@ local auto = false
 local frames = 0
 
 -- Preloaded by the timeline's loader thread (the menu creates this screen
--- late): a second of work, so that the end-to-end run's shot lands in the
--- black middle of the transition. The kill test's runs go without it.
+-- late): three seconds of work, so that the end-to-end run's shot lands
+-- in the black middle of the transition. The kill test's runs go without
+-- it.
 function OnLoad ()
 	SetProperty ("/:covers_screen", true);
 	if not EventExists ("K1") then
 		local start = KD_GetTime ();
-		while KD_GetTime () - start < 1000 do end
+		while KD_GetTime () - start < 3000 do end
 	end
 end
 
