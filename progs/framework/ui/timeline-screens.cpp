@@ -43,16 +43,17 @@ void TimelineTransition_LoadingThread(void* arg) {
         if (Manager::ShutdownSignalled()) break;
         Screen* s = record->screens[i];
         if (!s) continue;
-        // One screen per turn between frames, and a pause after it in
-        // which the frame waiting for its turn gets it: the fade keeps
-        // moving.
+        // One screen between two frames, then the next frame's turn (for
+        // a tenth of a second at most: a transition that other code took
+        // off the stack counts no frames).
         kd->SynchronizeWithMainThreadBegin();
+        unsigned frame = record->frames.load();
         {
             std::lock_guard<std::recursive_mutex> hold(Screen::PreloadLock());
             LoadListedScreen(s);
         }
         kd->SynchronizeWithMainThreadEnd();
-        kd->Sleep(1);
+        for (int waited = 0; waited < 100 && record->frames.load() == frame; waited++) kd->Sleep(1);
     }
     kd->Printf("Loading thread spent %d msecs loading stuff.\n", (int)(kd->GetTime() - start));
     sman.loading_count--;
@@ -88,6 +89,7 @@ void TimelineTransition::Restart() {
 }
 
 void TimelineTransition::Update(float dt) {
+    loader.frames++;
     if (trans >= 1.0f && !leaving && phase == 0) {
         phase = 1;
         DoTheTransition();

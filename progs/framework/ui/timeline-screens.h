@@ -19,7 +19,8 @@
 // takes the bitmaps each screen loads on enter, one screen at a time
 // inside KD_SynchronizeWithMainThreadBegin/End and under the screens'
 // preload lock (Screen::PreloadLock, also held by the program's event
-// procedure), so it never runs beside a frame or an event.
+// procedure), so it never runs beside a frame or an event; after each
+// screen it waits for a frame to pass.
 #ifndef FRAMEWORK_UI_TIMELINE_SCREENS_H
 #define FRAMEWORK_UI_TIMELINE_SCREENS_H
 
@@ -34,6 +35,9 @@ enum TimelineLoaderState { TIMELINE_LOADER_IDLE = 0, TIMELINE_LOADER_LOADING = 1
 struct TimelineLoaderRecord {
     std::atomic<int> state{TIMELINE_LOADER_IDLE};
     nArray<Screen*> screens;
+    // Counted by the transition's every update: the thread loads one
+    // screen a frame, so that the frames (and the fade) keep moving.
+    std::atomic<unsigned> frames{0};
 };
 
 // A screen of the started event with its re-push flag: false keeps the
