@@ -21,3 +21,7 @@ CreateScreen ("Unlocks", "ui/unlocks.lua");
 CreateScreen ("PurchaseInProgress", "ui/purchase-in-progress.lua");
 CreateScreen ("IAPPopup", "ui/iap-popup.lua");
 CreateScreen ("Achievements", "ui/achievements.lua");
+
+-- The timeline's story screens (the story events of timeline.xml).
+CreateScreen ("Story", "ui/story.lua");
+CreateScreen ("StoryDialog", "ui/story-dialog.lua");

@@ -44,6 +44,11 @@ void Manager::SetParms(kd_parms_t* parms) {
 
 kd_parms_t* Manager::GetParms() { return program_parms ? program_parms : &no_parms; }
 
+bool Manager::ShutdownSignalled() {
+    kd_prog_t* record = program_record;
+    return record && __atomic_load_n(&record->parms.shutdown_signalled, __ATOMIC_ACQUIRE);
+}
+
 // ---------------------------------------------------------------------------
 // Start-up and shutdown
 

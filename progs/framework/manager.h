@@ -31,6 +31,9 @@ public:
     static void SetParms(kd_parms_t* parms);
     // Never null: a zeroed record stands in until the real one is known.
     static kd_parms_t* GetParms();
+    // The engine has begun to shut down (set once, from the main thread):
+    // worker threads stop at their next step.
+    static bool ShutdownSignalled();
 
     unsigned char one;
 };

@@ -1,9 +1,13 @@
 #include "fw-support.h"
 
+#include <stdlib.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <lua.hpp>
 
 #include "kd-file.h"
 #include "test-support.h"
@@ -78,4 +82,32 @@ std::string ReadNative(const std::string& path) {
     std::stringstream s;
     s << f.rdbuf();
     return s.str();
+}
+
+std::string FwDataTreeFolder(const std::string& prefix) {
+    const char* data = getenv("KODO_TEST_DATA");
+    std::string tmpl = "/tmp/" + prefix + "-XXXXXX";
+    if (!data || !mkdtemp(&tmpl[0])) return "";
+    std::filesystem::create_directories(tmpl + "/app");
+    std::filesystem::create_directory_symlink(data, tmpl + "/app/native");
+    return tmpl;
+}
+
+std::string FwEvalLua(lua_State* L, const std::string& code) {
+    int top = lua_gettop(L);
+    if (luaL_loadstring(L, code.c_str()) || lua_pcall(L, 0, LUA_MULTRET, 0)) {
+        std::string err = lua_tostring(L, -1);
+        lua_settop(L, top);
+        return "error:" + err;
+    }
+    std::string out;
+    for (int i = top + 1; i <= lua_gettop(L); i++) {
+        if (!out.empty()) out += " ";
+        int t = lua_type(L, i);
+        out += lua_typename(L, t);
+        if (t == LUA_TSTRING || t == LUA_TNUMBER) out += std::string(":") + lua_tostring(L, i);
+        if (t == LUA_TBOOLEAN) out += lua_toboolean(L, i) ? ":true" : ":false";
+    }
+    lua_settop(L, top);
+    return out;
 }

@@ -45,4 +45,14 @@ private:
 void WriteNative(const std::string& path, const std::string& text);
 std::string ReadNative(const std::string& path);
 
+// A fresh folder under /tmp whose app/native is the bundled data tree
+// (KODO_TEST_DATA), for an FwEngine started in it; "" without the data.
+// The caller removes it.
+std::string FwDataTreeFolder(const std::string& prefix);
+
+struct lua_State;
+// Runs Lua in a state and answers its results as "type:value ..." ("" for
+// none, "error:<message>" when it fails); the stack is left as it was.
+std::string FwEvalLua(lua_State* L, const std::string& code);
+
 #endif

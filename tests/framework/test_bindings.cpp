@@ -25,6 +25,7 @@
 #include "services/in-app-purchases.h"
 #include "ui/screen-manager.h"
 #include "ui/screen.h"
+#include "ui/timeline.h"
 #include "ui/ui-layout.h"
 
 namespace {
@@ -502,6 +503,7 @@ TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
     analyst.RegisterLuaFunctions();
     analyst.Initialize();
     ScreenMan::RegisterLuaFunctions();
+    timeline.Init();
     UISet set("ui/bad-arguments.lua", nullptr);
     ASSERT_TRUE(set.L);
     UILayoutRegisterFunctions(set.L);
@@ -539,9 +541,9 @@ TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
         EXPECT_EQ(lua_gettop(state), top);
     }
     // 88 built-in, 3 feature, 22 profile, 9 game, 52 screen (the 3 layout
-    // statements among them), 6 effect, 9 purchase, 3 achievement, 2
-    // analytics.
-    EXPECT_EQ(called.size(), 194u);
+    // statements among them), 10 timeline, 6 effect, 9 purchase, 3
+    // achievement, 2 analytics.
+    EXPECT_EQ(called.size(), 204u);
     EXPECT_TRUE(called.count("RemoveProfileTag") && called.count("UIEvents") && called.count("AddFX"));
     EXPECT_TRUE(called.count("IAP_GetItemDescription") && called.count("AM_ShowAchievements") &&
                 called.count("Analyst_LogEventLevelTime"));

@@ -57,13 +57,8 @@ struct Loading : ::testing::Test {
     std::vector<std::unique_ptr<Screen>> pages;
 
     void SetUp() override {
-        char tmpl[] = "/tmp/kodo-loading-XXXXXX";
-        ASSERT_TRUE(mkdtemp(tmpl));
-        dir = tmpl;
-        std::filesystem::create_directories(dir + "/app");
-        const char* data = getenv("KODO_TEST_DATA");
-        ASSERT_TRUE(data);
-        std::filesystem::create_directory_symlink(data, dir + "/app/native");
+        dir = FwDataTreeFolder("kodo-loading");
+        ASSERT_FALSE(dir.empty());
         engine.reset(new FwEngine(dir));
         ASSERT_TRUE(engine->started);
         lua_man.Initialize();

@@ -82,25 +82,7 @@ struct Screens : ::testing::Test {
         Screen::PreLoadScreen(s, false);
         return s;
     }
-    // Runs Lua in a state and answers its results as "type:value ...".
-    static std::string Eval(lua_State* L, const std::string& code) {
-        int top = lua_gettop(L);
-        if (luaL_loadstring(L, code.c_str()) || lua_pcall(L, 0, LUA_MULTRET, 0)) {
-            std::string err = lua_tostring(L, -1);
-            lua_settop(L, top);
-            return "error:" + err;
-        }
-        std::string out;
-        for (int i = top + 1; i <= lua_gettop(L); i++) {
-            if (!out.empty()) out += " ";
-            int t = lua_type(L, i);
-            out += lua_typename(L, t);
-            if (t == LUA_TSTRING || t == LUA_TNUMBER) out += std::string(":") + lua_tostring(L, i);
-            if (t == LUA_TBOOLEAN) out += lua_toboolean(L, i) ? ":true" : ":false";
-        }
-        lua_settop(L, top);
-        return out;
-    }
+    static std::string Eval(lua_State* L, const std::string& code) { return FwEvalLua(L, code); }
     static kd_event_t Pointer(int type, float x, float y, int id = 0) {
         kd_event_t ev{};
         ev.type = type;

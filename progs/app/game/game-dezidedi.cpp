@@ -18,6 +18,7 @@
 #include "profiles.h"
 #include "services/in-app-purchases.h"
 #include "ui/screen-manager.h"
+#include "ui/timeline.h"
 #include "ui/ui-comps.h"
 
 GameDeziDedi game_dezidedi;
@@ -31,9 +32,7 @@ GameDeziDedi::~GameDeziDedi() {}
 
 // ---------------------------------------------------------------- look-ups
 
-// Stand-in until the timeline tells its current event: no event, so the
-// level start writes no "last played" values and picks no weather.
-const char* GameDeziDedi::CurrentLevelEventId() { return nullptr; }
+const char* GameDeziDedi::CurrentLevelEventId() { return timeline.GetCurrentEventId(); }
 
 bool GameDeziDedi::IsPurchaseActive(const char* item) { return iap_man.IsItemPurchasedAndActiveForCurrentProfile(item); }
 

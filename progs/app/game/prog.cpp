@@ -24,8 +24,9 @@ static bool KD_Init() {
     Manager::InitializeAll();
     physics_man.Initialize();
     game_replay.LoadFromSettings();
-    timeline.SetDefaultTransitionType(Timeline::FADE_BLACK);
-    Screen* loading = Screen::GetScreen("Loading");
+    timeline.SetDefaultTransitionType(TRANSITION_FADE_BLACK);
+    // By its object, which also links the loading screen in.
+    Screen* loading = &screen_Loading;
     sman.PreloadScreen(loading);
     sman.PushScreen(loading, 0);
     kd->PrintDebugf(3, "Program initialized.\n");
@@ -33,7 +34,8 @@ static bool KD_Init() {
 }
 
 static void KD_Shutdown() {
-    // Only a start-up that finished loading has a game state to keep.
+    // Only a start-up that finished loading has a game state to keep: the
+    // player's position in the timeline.
     if (sman.all_screens_preloaded) timeline.SaveGameState();
     Manager::Shutdown();
     kd->PrintDebugf(3, "Program shut down.\n");
@@ -52,9 +54,9 @@ static void KD_Draw(float dt) {
 }
 
 static int KD_EventProc(kd_event_t event) {
-    // Events come outside the frames, when the loading thread may be
-    // preloading a screen.
-    std::lock_guard<std::recursive_mutex> hold(ScreenLoading::PreloadLock());
+    // Events come outside the frames, when a loading thread (the loading
+    // screen's or the timeline's) may be preloading a screen.
+    std::lock_guard<std::recursive_mutex> hold(Screen::PreloadLock());
     if (event.type == KD_EVENT_ACTIVATION) {
         // A running level pauses whenever the window loses or regains focus.
         Screen* top = sman.TopScreen();

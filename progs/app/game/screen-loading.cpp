@@ -15,28 +15,17 @@
 
 ScreenLoading screen_Loading;
 
-std::recursive_mutex& ScreenLoading::PreloadLock() {
-    static std::recursive_mutex lock;
-    return lock;
-}
-
-// The engine sets the flag once, from the main thread.
-static bool ShutdownSignalled() {
-    kd_prog_t* record = Manager::GetProgramRecord();
-    return record && __atomic_load_n(&record->parms.shutdown_signalled, __ATOMIC_ACQUIRE);
-}
-
 void ScreenLoading_LoadingThread(void*) {
     kd->Printf("Spawned loading thread.\n");
     for (;;) {
         bool done;
         kd->SynchronizeWithMainThreadBegin();
         {
-            std::lock_guard<std::recursive_mutex> hold(ScreenLoading::PreloadLock());
+            std::lock_guard<std::recursive_mutex> hold(Screen::PreloadLock());
             done = Screen::PreLoadAllScreens(true);
         }
         kd->SynchronizeWithMainThreadEnd();
-        if (done || ShutdownSignalled()) break;
+        if (done || Manager::ShutdownSignalled()) break;
         kd->Sleep(1);
     }
 }

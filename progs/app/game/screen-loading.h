@@ -10,11 +10,9 @@
 // them with the engine's text state, none of which is locked), and the
 // frames between two screens still move the worm. Events reach the
 // program outside frames, so the event procedure takes the same
-// screen-preload lock (PreloadLock) around its work.
+// screen-preload lock (Screen::PreloadLock) around its work.
 #ifndef GAME_SCREEN_LOADING_H
 #define GAME_SCREEN_LOADING_H
-
-#include <mutex>
 
 #include "ui/screen.h"
 
@@ -27,11 +25,6 @@ public:
     void Enter() override;
     void Leave() override {}
     int ProcessUICompClick(UIComp* comp, int value) override;
-
-    // Held by the worker around each screen's preload and by the event
-    // procedure around each event; recursive, since handling an event may
-    // send the program another (the virtual screen's resize).
-    static std::recursive_mutex& PreloadLock();
 
     bool thread_started = false;
     bool halted = false;

@@ -11,6 +11,7 @@
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
 #include "ui/screen-manager.h"
+#include "ui/timeline.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ int GameDeziDedi::ProcessEvent(kd_event_t* e) {
             // The key is a finger at the pointer, for a desk.
             if (e->id == 'X') finger_down = true;
             if (developer && e->id == 'S') sim.SaveWorld("worlds/world-state.xml");
+            if (developer && e->id == 'L') timeline.RestartEvent();
             break;
         default:
             break;

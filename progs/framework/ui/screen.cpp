@@ -111,6 +111,11 @@ Screen* Screen::GetScreenByIndex(int index) {
     return s;
 }
 
+std::recursive_mutex& Screen::PreloadLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 void Screen::PreLoadScreen(Screen* s, bool with_scripts) {
     if (!s || s->preloaded) return;
     kd->Printf("..Preloading Screen '%s'..\n", s->GetName());

@@ -15,6 +15,7 @@
 #include <lua.hpp>
 
 #include <atomic>
+#include <mutex>
 
 #include "kodo.h"
 #include "luaman.h"
@@ -85,6 +86,14 @@ public:
     // Preloads one screen (PreLoad, the set's OnLoad and its components'
     // load scripts) and counts it. Nothing when it is preloaded already.
     static void PreLoadScreen(Screen* screen, bool with_scripts);
+
+    // Held by a worker thread around each screen it preloads (inside
+    // KD_SynchronizeWithMainThreadBegin/End, which keeps it out of the
+    // frames) and by the program's event procedure around each event,
+    // since events reach the program outside frames too. Recursive:
+    // handling an event may send the program another (the virtual
+    // screen's resize).
+    static std::recursive_mutex& PreloadLock();
 
     static Screen* root_screen;
     static int total_num_screens;

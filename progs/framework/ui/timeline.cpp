@@ -1,26 +1,535 @@
-// Minimal timeline: see timeline.h.
+// The timeline and its script functions. See timeline.h.
 #include "ui/timeline.h"
+
+#include <string.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "dataman.h"
 #include "framework-kd.h"
-#include "kodo.h"
+#include "gameman.h"
+#include "lua-args.h"
+#include "manager.h"
+#include "profiles.h"
+#include "ui/screen-manager.h"
+#include "ui/timeline-screens.h"
+#include "ui/ui-comps.h"
 
 Timeline timeline;
 
-bool Timeline::Init() {
-    kd->PrintDebugf(3, "Timeline::Init.\n");
-    return true;
+static const char kTransitionScreen[] = "TimelineTransition";
+
+static bool DeveloperMode() { return Manager::GetParms()->developer_mode; }
+
+// ---------------------------------------------------------------------------
+// Screens lists.
+
+namespace {
+
+// One name of an event's screens list, its prefixes read.
+struct ListedName {
+    std::string name;  // without prefixes
+    bool keep = false;   // written with a leading '&'
+    bool force = false;  // written with the pair "!&"
+};
+
+// Split at every comma: a comma that ends the text adds no name, two
+// adjacent commas give an empty name, blanks belong to the names. A text
+// of 1023 characters or more gives empty names (the token rule).
+std::vector<ListedName> SplitScreens(const char* list) {
+    std::vector<ListedName> out;
+    int len = nStringLength(list);
+    if (len == 0) return out;
+    int count = 1;
+    for (int i = 0; i < len; i++) count += list[i] == ',';
+    if (list[len - 1] == ',') count--;
+    for (int i = 0; i < count; i++) {
+        nString token = nString::Token(list, ",", i);
+        const char* p = token.c_str();
+        ListedName n;
+        bool bang = *p == '!';
+        if (bang) p++;
+        n.keep = *p == '&';
+        if (n.keep) p++;
+        n.force = bang && n.keep;
+        n.name = p;
+        out.push_back(std::move(n));
+    }
+    return out;
+}
+
+// A value that HTML shows as the text itself.
+std::string HtmlText(const char* text) {
+    std::string out;
+    for (const char* p = text ? text : ""; *p; p++) {
+        switch (*p) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += *p;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Loading.
+
+int Timeline::GetNumEvents() const {
+    DMArray* events = GetEvents();
+    return events ? events->GetSize() : 0;
+}
+
+DMArray* Timeline::GetEvents() const {
+    if (!loaded || !filename.text) return nullptr;
+    return dman.GetDatabase(filename.text)->GetArray("timeline");
 }
 
 bool Timeline::LoadTimeline(const char* file) {
     kd->PrintDebugf(3, "Timeline::LoadTimeline('%s').\n", file ? file : "");
-    FreeTimeline();
-    filename.Set(file ? file : "");
-    DMDatabase* db = file ? dman.GetDatabase(file) : nullptr;
-    // Each node of the file's arrays is one event.
-    if (db)
-        for (int i = 0; i < db->GetNumberOfArrays(); i++) num_events += db->GetArray(i)->GetSize();
-    return num_events > 0;
+    if (loaded && file && nStringsMatch(filename.text, file)) return true;
+    // A copy first: the name may be a profile value that the save below
+    // replaces.
+    nString name(file);
+    loaded = false;
+    filename.Set(nullptr);
+    if (!name.text) return false;
+    // The timeline is only read, so a damaged file keeps the events
+    // before the damage.
+    DMDatabase* db = dman.GetDatabase(name.text);
+    loaded = true;
+    filename.Set(name.text);
+    DMArray* events = db->GetArray("timeline");
+    if (!events || events->GetSize() == 0) {
+        kd->PrintDebugf(1, "Timeline file '%s' holds no events (array 'timeline'); no timeline event can start.\n",
+                        name.text);
+        if (!events) return false;
+    }
+    if (DeveloperMode()) CheckEvents(events);
+    if (prof) prof->SetValue("!SAVE_STATE", "timeline", "value", name.text);
+    return true;
 }
 
-void Timeline::FreeTimeline() { num_events = 0; }
+// The developer's checks of a loaded file.
+void Timeline::CheckEvents(DMArray* events) const {
+    const char* file = filename.c_str();
+    int n = events->GetSize();
+    for (int i = 0; i < n; i++) {
+        DMNode* node = events->GetNode(i);
+        const char* id = node->GetId() ? node->GetId() : "";
+        if (nStringsMatch(node->GetValue("type"), "JUMP")) {
+            // A jump follows one jump only, and a target that is missing
+            // starts nothing the author meant.
+            const char* target = node->GetValue("event");
+            DMNode* to = target ? events->GetNode(target) : nullptr;
+            if (!to)
+                kd->Popupf(1, "Jump '%s' in timeline '%s' leads to no event ('%s').\n", id, file, target ? target : "");
+            else if (nStringsMatch(to->GetValue("type"), "JUMP"))
+                kd->Popupf(1, "Jump '%s' in timeline '%s' leads to another jump ('%s'), which is not followed.\n", id,
+                           file, target);
+            continue;
+        }
+        if (!node->GetValue("screens"))
+            kd->Popupf(1, "Event id '%s' is missing 'screens' definition in timeline '%s'.\n", id, file);
+        if (node->GetValue("ui"))
+            kd->Popupf(1,
+                       "Event id '%s' has 'ui' defined in timeline '%s'. The UI is tied to Screen at load time and "
+                       "cannot be altered afterwards.\n",
+                       id, file);
+    }
+    for (int i = 0; i < n; i++)
+        for (int k = 0; k < n; k++) {
+            const char* a = events->GetNode(i)->GetId();
+            if (i != k && nStringsMatch(a, events->GetNode(k)->GetId()))
+                kd->Popupf(1, "Duplicate id '%s' in timeline '%s'.\n", a, file);
+        }
+}
+
+void Timeline::FreeTimeline() {
+    loaded = false;
+    filename.Set(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Questions about events.
+
+bool Timeline::EventExists(const char* id) const {
+    DMArray* events = GetEvents();
+    return events && id && events->GetNode(id);
+}
+
+const char* Timeline::GetEventType(const char* id) const {
+    DMArray* events = GetEvents();
+    DMNode* node = events && id ? events->GetNode(id) : nullptr;
+    return node ? node->GetValue("type") : nullptr;
+}
+
+void Timeline::GetEventInfo(TimelineEventInfo* info, const char* id) const {
+    DMArray* events = GetEvents();
+    DMNode* node = events && id && info ? events->GetNode(id) : nullptr;
+    if (!node || !node->GetValue("type")) return;
+    info->type = node->GetValue("type");
+    const char* game = node->GetValue("game");
+    const char* screens = node->GetValue("screens");
+    info->game = game ? game : "n/a";
+    info->screens = screens ? screens : "n/a";
+}
+
+const char* Timeline::GetNextEventId(const char* id) const {
+    DMArray* events = GetEvents();
+    if (!events || !id) return nullptr;
+    int at = events->GetNodeIndexById(id);
+    if (at < 0) return nullptr;
+    DMNode* next = events->GetNode((at + 1) % events->GetSize());
+    // The node's id (a node may repeat "id"; the lookups go by this one).
+    if (!nStringsMatch(next->GetValue("type"), "JUMP")) return next->GetId();
+    // One jump is followed, never a chain of them.
+    DMNode* jump = events->GetNode(next->GetId());
+    return jump ? jump->GetValue("event") : nullptr;
+}
+
+Screen* Timeline::GetKeyScreenForEvent(const char* id) const {
+    DMArray* events = GetEvents();
+    DMNode* node = events && id ? events->GetNode(id) : nullptr;
+    if (!node) {
+        kd->Popupf(1, "Unknown event id '%s' in Timeline::GetKeyScreenForEvent.\n", id ? id : "");
+        return nullptr;
+    }
+    if (const char* key = node->GetValue("key_screen")) return Screen::GetScreen(key);
+    std::vector<ListedName> names = SplitScreens(node->GetValue("screens"));
+    if (names.empty()) {
+        kd->Popupf(1, "No Key Screen found for event id '%s' in Timeline::GetKeyScreenForEvent.\n", id);
+        return nullptr;
+    }
+    return Screen::GetScreen(names.back().name.c_str());
+}
+
+// ---------------------------------------------------------------------------
+// Starting and delivering.
+
+void Timeline::StartEvent(const char* id, bool resume_it, int type) {
+    DMArray* events = GetEvents();
+    if (!events) return;
+    // A copy: the id may live in the profile, the database or the
+    // transition screen, all of which change below.
+    nString wanted(id);
+    if (!wanted.text) {
+        DMNode* first = events->GetNode(0);
+        if (!first || !first->GetId()) return;
+        wanted.Set(first->GetId());
+    }
+    DMNode* node = events->GetNode(wanted.text);
+    if (!node) {
+        kd->Popupf(1, "Timeline::StartEvent error: timeline event with id '%s' doesn't exist.\n", wanted.text);
+        return;
+    }
+    kd->Printf("Timeline starting event '%s' after transition\n", wanted.text);
+    TimelineTransition& tr = Screen_TimelineTransition;
+    // Normally preloaded with every screen at start-up; a start before
+    // that must not be refused by the push.
+    if (!tr.preloaded) Screen::PreLoadScreen(&tr, true);
+    tr.event_id.Set(wanted.text);
+    resume = resume_it;
+
+    tr.screens.count = 0;
+    std::vector<ListedName> names = SplitScreens(node->GetValue("screens"));
+    bool first_stacked = false;
+    for (size_t i = 0; i < names.size(); i++) {
+        // An unknown name is reported here and takes no part.
+        Screen* s = Screen::GetScreen(names[i].name.c_str());
+        bool stacked = s && sman.IsScreenInStack(s);
+        if (i == 0) first_stacked = stacked;
+        if (!s) continue;
+        TimelineListedScreen listed;
+        listed.screen = s;
+        listed.re_push = !names[i].keep;
+        if (i == 0 && stacked) listed.re_push = false;
+        if (names[i].force) listed.re_push = true;
+        tr.screens.InsertLast(listed);
+    }
+
+    if (type == TRANSITION_DEFAULT) type = default_transition;
+    if (type == TRANSITION_AUTOMATIC) type = first_stacked ? TRANSITION_DYNAMIC : TRANSITION_FADE_BLACK;
+    const char* forced = node->GetValue("transition");
+    if (nStringsMatch(forced, "FADE_BLACK")) type = TRANSITION_FADE_BLACK;
+    if (nStringsMatch(forced, "DYNAMIC")) type = TRANSITION_DYNAMIC;
+    // Only the two drawable types reach the screen.
+    if (type != TRANSITION_DYNAMIC) type = TRANSITION_FADE_BLACK;
+    kd->Printf("SetTransitionType %d (%s)\n", type, type == TRANSITION_FADE_BLACK ? "FADE_BLACK" : "DYNAMIC");
+    tr.transition_type = type;
+    if (UIComp* fader = tr.GetComp("fader")) fader->color.a = type == TRANSITION_FADE_BLACK ? 1.0f : 0.0f;
+
+    if (sman.IsScreenInStack(&tr) && tr.in_stack) {
+        tr.Restart();
+        return;
+    }
+    // Popped a moment ago and not yet taken out of the stack: out at once,
+    // or the push would be refused and the event lost.
+    if (sman.IsScreenInStack(&tr)) sman.ForgetScreen(&tr);
+    sman.PushScreen(kTransitionScreen, 0);
+}
+
+void Timeline::SendEventParametersToKeyScreen(const char* id) {
+    DMArray* events = GetEvents();
+    if (!events) return;
+    nString wanted(id);
+    if (!wanted.text) {
+        DMNode* first = events->GetNode(0);
+        wanted.Set(first ? first->GetId() : nullptr);
+    }
+    DMNode* node = wanted.text ? events->GetNode(wanted.text) : nullptr;
+    if (!node) {
+        kd->Popupf(1, "Unknown event id '%s' in Timeline::SendEventParametersToKeyScreen.\n", wanted.c_str());
+        return;
+    }
+    current_event.Set(node->GetId());
+    event_start_time = kd->GetTime();
+
+    // Copied out first: the screens' handlers run scripts that may switch
+    // the timeline under the node.
+    std::vector<std::pair<std::string, std::string>> parms;
+    for (int i = 0; i < node->GetNumberOfValues(); i++) {
+        DMValue* v = node->GetValueAt(i);
+        const char* name = v->GetName();
+        if (name && !strncmp(name, "parm_", 5)) parms.emplace_back(name + 5, v->GetValue() ? v->GetValue() : "");
+    }
+    nString game(node->GetValue("game"));
+    nString level(node->GetValue("level") ? node->GetValue("level") : current_event.text);
+
+    nString delivered(current_event);
+    if (Screen* key = GetKeyScreenForEvent(delivered.text))
+        for (const auto& p : parms) sman.SendScreenMessage(nullptr, key, p.first.c_str(), p.second.c_str());
+
+    if (game.text) {
+        if (game_man.SetActiveGame(game.text)) {
+            game_man.GetActiveGame()->InitLevel(level.text);
+        } else {
+            kd->Popupf(1, "Timeline::SendEventParametersToKeyScreen: event referring to unknown game '%s'\n", game.text);
+        }
+        if (resume && game_man.SaveGameExists()) game_man.LoadSaveGame();
+    }
+    if (processor) {
+        DMArray* now = GetEvents();
+        if (DMNode* again = now ? now->GetNode(delivered.text) : nullptr) processor->ProcessTimelineEvent(again);
+    }
+    SaveGameState();
+}
+
+// ---------------------------------------------------------------------------
+// Ending, restarting and resuming.
+
+void Timeline::EndEvent() {
+    if (sman.IsScreenInStack(kTransitionScreen)) return;
+    if (!GetEvents() || !current_event.text) return;
+    resume = false;
+    float seconds = (float)(kd->GetTime() - event_start_time) / 1000.0f;
+    kd->Printf("Timeline ending event '%s'. Event duration was %.2f\n", current_event.text, seconds);
+    nString next(GetNextEventId(current_event.text));
+    StartEvent(next.text, false, TRANSITION_DEFAULT);
+}
+
+bool Timeline::SavedEventExists() const { return prof && prof->GetValue("!TIMELINES", GetTimelineFilename(), "event"); }
+
+// The profile names the timeline it was saved with. A name that gives no
+// events (a file that is gone, a doctored profile) would leave the player
+// with no timeline at all: the loaded one stays.
+void Timeline::SwitchToSavedTimeline() {
+    nString saved(prof->GetValue("!SAVE_STATE", "timeline", "value"));
+    if (!saved.text || (loaded && nStringsMatch(saved.text, filename.text))) return;
+    DMArray* events = dman.GetDatabase(saved.text)->GetArray("timeline");
+    if (!events || events->GetSize() == 0) {
+        kd->PrintDebugf(1, "The profile names timeline '%s', which holds no events; '%s' stays.\n", saved.text,
+                        filename.c_str());
+        return;
+    }
+    LoadTimeline(saved.text);
+}
+
+void Timeline::StartSavedEvent(bool resume_it) {
+    if (!prof) return;
+    SwitchToSavedTimeline();
+    nString saved(prof->GetValue("!TIMELINES", GetTimelineFilename(), "event"));
+    if (!resume_it) game_man.DeleteSaveGame();
+    DMArray* events = GetEvents();
+    if (!events) return;
+    if (saved.text && !events->GetNode(saved.text)) {
+        // A game update may have taken the event out: the player starts
+        // over, and keeps everything else the profile holds.
+        kd->PrintDebugf(1, "The saved timeline position '%s' is no event of '%s'; starting at the first event.\n",
+                        saved.text, GetTimelineFilename());
+        saved.Set(nullptr);
+    }
+    if (!saved.text) {
+        StartEvent(nullptr, false, TRANSITION_FADE_BLACK);
+        return;
+    }
+    // Resuming the very event the player is at, when it starts no game
+    // (the menu a jump led back to), goes on to the next one: showing it
+    // again would leave the player there for good. A level resumes as
+    // saved.
+    bool here = nStringsMatch(saved.text, current_event.text) && !events->GetNodeValue(saved.text, "game");
+    if (resume_it && here && !sman.IsScreenInStack(kTransitionScreen)) {
+        EndEvent();
+        return;
+    }
+    StartEvent(saved.text, resume_it, TRANSITION_FADE_BLACK);
+}
+
+void Timeline::RestartEvent() { StartSavedEvent(false); }
+void Timeline::ResumeSavedEvent() { StartSavedEvent(true); }
+
+void Timeline::SimulateGameToTimelineEvent(const char* id) {
+    nString target(id);
+    DMArray* events = GetEvents();
+    if (processor && events) processor->ResetSimulation();
+    for (int i = 0; events && i < events->GetSize(); i++) {
+        DMNode* node = events->GetNode(i);
+        if (nStringsMatch(node->GetId(), target.text)) break;
+        current_event.Set(node->GetId());
+        if (processor) processor->SimulateTimelineEvent(target.text, node);
+    }
+    StartEvent(target.text, false, TRANSITION_DEFAULT);
+}
+
+bool Timeline::SaveGameState() {
+    SavePosition(current_event.text);
+    return true;
+}
+
+void Timeline::SavePosition(const char* event_id) {
+    // Without an event there is no position, and saving "" would erase
+    // the one saved before (a run that never left the menu).
+    if (!event_id || !game_man.GetActiveGame()) return;
+    nString id(event_id);
+    game_man.SaveCurrentGame(id.text);
+    if (prof) kd->Printf("Timeline position '%s' saved.\n", id.text);
+}
+
+void Timeline::ExportHTML(const char* path) {
+    FILE* f = path ? fopen(path, "wt") : nullptr;
+    if (!f) {
+        kd->Popupf(1, "Unable to open '%s'\n", path ? path : "");
+        return;
+    }
+    fputs("<html>\n\n<body>\n\n<h1>Timeline export</h1>\n\n", f);
+    DMArray* events = GetEvents();
+    for (int i = 0; events && i < events->GetSize(); i++) {
+        DMNode* node = events->GetNode(i);
+        fputs("<br>\n\n", f);
+        fflush(f);
+        const char* type = node->GetValue("type");
+        if (nStringsMatch(type, "...")) continue;
+        if (processor && processor->ExportTimelineEvent(f, node)) continue;
+        fprintf(f, "<h2>Event '%s' of type '%s'</h2>\n\n", HtmlText(node->GetId()).c_str(), HtmlText(type).c_str());
+    }
+    fputs("</body>\n\n</html>\n\n", f);
+    fclose(f);
+}
+
+int Timeline::ProcessEvent(kd_event_t* e) {
+    if (e && DeveloperMode() && e->type == KD_EVENT_KEY_DOWN && e->id == 'C') EndEvent();
+    return 0;
+}
+
+void Timeline::Update(float) {
+    if (DeveloperMode() && kd->GetKeyStatei('C')) EndEvent();
+}
+
+// ---------------------------------------------------------------------------
+// Script functions.
+
+namespace {
+
+int luaf_SetActiveTimeline(lua_State* L) {
+    LuaArgs a(L, __func__);
+    if (const char* file = a.Text(1)) timeline.LoadTimeline(file);
+    return 0;
+}
+
+int luaf_EndTimelineEvent(lua_State* L) {
+    kd->Printf("End timeline event.\n");
+    timeline.EndEvent();
+    if (!timeline.GetCurrentEventId()) kd->Popupf(1, "Warning: null timeline event.");
+    timeline.SavePosition(timeline.GetCurrentEventId());
+    return 0;
+}
+
+int luaf_BeginTimelineEvent(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* id = a.OptText(1);
+    // A slip in the argument must not send the player to the first event.
+    if (a.Failed()) return 0;
+    if (nStringsMatch(id, "!FIRST"))
+        timeline.StartEvent(nullptr, false, TRANSITION_DEFAULT);
+    else
+        timeline.StartEvent(id, true, TRANSITION_DEFAULT);
+    timeline.SavePosition(timeline.GetCurrentEventId());
+    return 0;
+}
+
+int luaf_SaveAtNextTimelineEvent(lua_State* L) {
+    kd->Printf("Save at next timeline event.\n");
+    nString next(timeline.GetNextEventId(timeline.GetCurrentEventId()));
+    if (!next.text) kd->Popupf(1, "Warning: null timeline event.");
+    timeline.SavePosition(next.text);
+    return 0;
+}
+
+int luaf_ResumeSavedTimelineEvent(lua_State*) {
+    timeline.ResumeSavedEvent();
+    return 0;
+}
+
+int luaf_RestartTimelineEvent(lua_State*) {
+    timeline.RestartEvent();
+    return 0;
+}
+
+int luaf_SavedTimelineEventExists(lua_State* L) { return LuaReturnBool(L, timeline.SavedEventExists()); }
+
+// No value at all when there is no current event.
+int luaf_GetCurrentTimelineEventType(lua_State* L) {
+    return LuaReturnText(L, timeline.GetEventType(timeline.GetCurrentEventId()));
+}
+
+// nil when there is no current event.
+int luaf_GetCurrentTimelineEvent(lua_State* L) {
+    if (!timeline.GetCurrentEventId()) {
+        lua_pushnil(L);
+        return 1;
+    }
+    return LuaReturnText(L, timeline.GetCurrentEventId());
+}
+
+int luaf_EventExists(lua_State* L) {
+    LuaArgs a(L, __func__);
+    const char* id = a.Text(1);
+    return LuaReturnBool(L, id && timeline.EventExists(id));
+}
+
+const LuaBinding kTimelineBindings[] = {
+    LUA_BINDING(SetActiveTimeline),
+    LUA_BINDING(EndTimelineEvent),
+    LUA_BINDING(BeginTimelineEvent),
+    LUA_BINDING(SaveAtNextTimelineEvent),
+    LUA_BINDING(ResumeSavedTimelineEvent),
+    LUA_BINDING(RestartTimelineEvent),
+    LUA_BINDING(SavedTimelineEventExists),
+    LUA_BINDING(GetCurrentTimelineEventType),
+    LUA_BINDING(GetCurrentTimelineEvent),
+    LUA_BINDING(EventExists),
+};
+static_assert(std::size(kTimelineBindings) == 10, "the timeline's script functions");
+
+}  // namespace
+
+bool Timeline::Init() {
+    kd->PrintDebugf(3, "Timeline::Init.\n");
+    lua_man.AddLuaFunctions(kTimelineBindings);
+    return true;
+}
