@@ -1,6 +1,7 @@
 #!/bin/sh
-# The first level replayed twice through the real executable from a fixed
-# input (game-replay/input.txt, named by the program settings' value
+# The first level replayed twice through the real executable, started
+# from the main menu through the timeline, from a fixed input
+# (game-replay/input.txt, named by the program settings' value
 # "game_replay"): every frame is one fixed physics step and the input
 # reaches the game at the steps it names, so both runs log the same worm
 # head position and the same hash of the worm's path after 600 steps,
@@ -11,20 +12,22 @@
 # Last recorded: the game's first level and worm control as they landed.
 RECORDED="cbcfb337809c1b46"
 . "$(dirname "$0")/e2e-lib.sh"
-. "$HERE/game-ui/data-tree.sh"
+. "$HERE/game-start.sh"
 
 run() {
   rm -rf "$WORK/run" && mkdir -p "$WORK/run"
-  game_data_tree "$WORK/run" "$DATA"
+  e2e_data_tree "$WORK/run" "$DATA"
   rm "$WORK/run/app/native/prog.xml"
   sed 's|program_id="worm"|program_id="worm" game_replay="res://replay.txt"|' "$DATA/prog.xml" \
     > "$WORK/run/app/native/prog.xml"
   cp "$HERE/game-replay/input.txt" "$WORK/run/app/native/replay.txt"
-  # The main menu's Play starts the level; the replay ends the program.
-  printf '6000 touch_down 512 315\n6100 touch_up 512 315\n90000 exit\n' > "$WORK/script.txt"
+  # The main menu's Play and the story screens lead to the level; the
+  # replay ends the program.
+  game_start_script "$WORK/script.txt"
+  echo "$(pace 90000) exit" >> "$WORK/script.txt"
   status=0
   (cd "$WORK/run" && KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy \
-     timeout 150 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
+     timeout 300 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
   LOG=$(ls "$WORK"/run/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
   [ "$status" = 0 ] && [ -n "$LOG" ] || { echo "FAILED: exit status $status"; tail -20 "$WORK/out.txt"; exit 1; }
   grep -q "Game replay: .* lines from 'res://replay.txt'" "$LOG" || { echo "FAILED: the replay was not read"; tail -40 "$LOG"; exit 1; }
