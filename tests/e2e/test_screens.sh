@@ -25,9 +25,9 @@ e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 # (the slow screens); the main menu follows 0.8 s after it, behind a
 # transition of two thirds of a second. The main menu's buttons: Play at
 # y 315, Levels 390, Extras 465, Quit 540; the back buttons at (72, 534);
-# on the extras, Achievements at (442, 448) and Unlocks at (582, 448); the
+# on the extras, Achievements at (442, 458) and Unlocks at (582, 458); the
 # story's Continue and the dialogue's Next at (880, 558). A timeline event
-# is on the screen in about a second.
+# is on the screen in about a second; the story's steps are two apart.
 cat > "$WORK/script.txt" <<END
 1500 screenshot $SHOTS/1-loading-early.png
 2600 screenshot $SHOTS/2-loading-later.png
@@ -47,31 +47,31 @@ cat > "$WORK/script.txt" <<END
 11400 touch_up 512 465
 11500 touch_move 1010 250
 12400 screenshot $SHOTS/8-extras.png
-12500 touch_down 442 448
-12600 touch_up 442 448
+12500 touch_down 442 458
+12600 touch_up 442 458
 13500 key ESCAPE
-14400 touch_down 582 448
-14500 touch_up 582 448
+14400 touch_down 582 458
+14500 touch_up 582 458
 15400 key ESCAPE
 16300 key ESCAPE
 17200 screenshot $SHOTS/9-escape-back.png
 17300 touch_down 512 315
 17400 touch_up 512 315
-19000 screenshot $SHOTS/10-story.png
-19200 touch_down 880 558
-19300 touch_up 880 558
-20800 touch_down 880 558
-20900 touch_up 880 558
-22400 screenshot $SHOTS/11-dialog.png
-22600 touch_down 880 558
-22700 touch_up 880 558
-24200 touch_down 880 558
-24300 touch_up 880 558
-26000 screenshot $SHOTS/12-game.png
-26100 state thumbnail
-26300 state fullscreen
-27200 screenshot $SHOTS/13-paused.png
-27400 exit
+19200 screenshot $SHOTS/10-story.png
+19400 touch_down 880 558
+19500 touch_up 880 558
+21400 touch_down 880 558
+21500 touch_up 880 558
+23200 screenshot $SHOTS/11-dialog.png
+23400 touch_down 880 558
+23500 touch_up 880 558
+25400 touch_down 880 558
+25500 touch_up 880 558
+27400 screenshot $SHOTS/12-game.png
+27500 state thumbnail
+27700 state fullscreen
+28600 screenshot $SHOTS/13-paused.png
+28800 exit
 END
 cd "$WORK"
 status=0
