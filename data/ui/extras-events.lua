@@ -18,6 +18,10 @@ function OnClick(name)
         PushScreen ("Credits", 0);
     elseif name == "Help" then
         PushScreen ("Help", 0);
+    elseif name == "Achievements" then
+        CallOrTell ("AM_ShowAchievements");
+    elseif name == "Unlocks" then
+        PushScreen ("Unlocks", 0);
     elseif name == "Back" then
         PopScreen ();
     end

@@ -24,13 +24,9 @@ end
 
 function OnClick(name)
     if name == "Play" then
-        -- A game in progress goes on where it was left; otherwise the
-        -- story starts from its first event.
-        if CallIfPresent ("SavedTimelineEventExists") then
-            CallOrTell ("ResumeSavedTimelineEvent");
-        else
-            CallOrTell ("BeginTimelineEvent", "!FIRST");
-        end
+        -- A game in progress goes on where it was left; without one the
+        -- timeline starts the story from its first event.
+        CallOrTell ("ResumeSavedTimelineEvent");
     elseif name == "Levels" then
         PushScreen ("LevelSelect", 0);
     elseif name == "Extras" then

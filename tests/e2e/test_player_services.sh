@@ -21,16 +21,7 @@ rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
 
 # The bundled tree with the stand-in main menu over its own.
-e2e_data_tree "$WORK" "$DATA"
-rm "$WORK/app/native/ui"
-mkdir "$WORK/app/native/ui"
-for f in "$DATA"/ui/*; do
-  case "$(basename "$f")" in
-    main-menu.lua|main-menu-events.lua) ;;
-    *) ln -s "$f" "$WORK/app/native/ui/" ;;
-  esac
-done
-for f in "$HERE"/services-test/*; do ln -s "$f" "$WORK/app/native/ui/"; done
+e2e_data_tree "$WORK" "$DATA" "$HERE/services-test"
 
 fail() {
   echo "FAILED: $*"

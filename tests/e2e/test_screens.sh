@@ -1,16 +1,16 @@
 #!/bin/sh
 # The screens end to end: the real executable under Xvfb with scripted
-# input, on the bundled menus. The loading screen's worm grows between two
-# screenshots; the main menu comes; a click on Levels pushes the level
-# selection and a click on its Back pops it; a focus key moves the
-# highlight between the menu's buttons; Escape leaves the extras; Play
-# starts the game, and a focus change over the game's screen pushes the
-# pause menu. Screenshots are kept in the folder given as the fourth
-# argument.
+# input, on the bundled menus and timeline. The loading screen's worm
+# grows between two screenshots; the main menu comes; a click on Levels
+# pushes the level selection and a click on its Back pops it; a focus key
+# moves the highlight between the menu's buttons; the extras lead to the
+# achievements and the shop, and Escape leaves each of them; Play starts
+# the timeline's first event, the story, whose Continue and Next lead
+# through its pictures and the bug's line to the first level; a focus
+# change over the game's screen pushes the pause menu. Screenshots are
+# kept in the folder given as the fourth argument.
 #
-# What the program does not have yet comes from ui-test/ (see its
-# README): the timeline's BeginTimelineEvent, which pushes the game's
-# screen with no level started, and slow screens that keep the loading
+# ui-test/ (see its README) adds slow screens that keep the loading
 # screen up long enough to be seen twice.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
@@ -18,25 +18,15 @@ SHOTS="$4"
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
 
-# The bundled tree, its ui/ a folder of links with the test's additions.
-e2e_data_tree "$WORK" "$DATA"
-ui="$WORK/app/native/ui"
-rm "$ui"
-mkdir "$ui"
-for f in "$DATA"/ui/*; do
-  case "$(basename "$f")" in
-    autoexec.lua|menu-common.lua) ;;
-    *) ln -s "$f" "$ui/" ;;
-  esac
-done
-cat "$DATA/ui/autoexec.lua" "$HERE/ui-test/autoexec.lua" >"$ui/autoexec.lua"
-cat "$DATA/ui/menu-common.lua" "$HERE/ui-test/timeline-stand-in.lua" >"$ui/menu-common.lua"
-for f in "$HERE"/ui-test/test-*.lua "$HERE/ui-test/events"; do ln -s "$f" "$ui/"; done
+e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 
 # Times in ms from the host's start. Loading takes about three seconds
 # (the slow screens); the main menu follows 0.8 s after it, behind a
 # transition of two thirds of a second. The main menu's buttons: Play at
-# y 315, Levels 390, Extras 465, Quit 540; the back buttons at (72, 534).
+# y 315, Levels 390, Extras 465, Quit 540; the back buttons at (72, 534);
+# on the extras, Achievements at (442, 458) and Unlocks at (582, 458); the
+# story's Continue and the dialogue's Next at (880, 558). A timeline event
+# is on the screen in about a second; the story's steps are two apart.
 cat > "$WORK/script.txt" <<END
 1500 screenshot $SHOTS/1-loading-early.png
 2600 screenshot $SHOTS/2-loading-later.png
@@ -56,15 +46,31 @@ cat > "$WORK/script.txt" <<END
 11400 touch_up 512 465
 11500 touch_move 1010 250
 12400 screenshot $SHOTS/8-extras.png
-12500 key ESCAPE
-13400 screenshot $SHOTS/9-escape-back.png
-13500 touch_down 512 315
-13600 touch_up 512 315
-14600 screenshot $SHOTS/10-game.png
-14700 state thumbnail
-14900 state fullscreen
-15800 screenshot $SHOTS/11-paused.png
-16000 exit
+12500 touch_down 442 458
+12600 touch_up 442 458
+13500 key ESCAPE
+14400 touch_down 582 458
+14500 touch_up 582 458
+15400 key ESCAPE
+16300 key ESCAPE
+17200 screenshot $SHOTS/9-escape-back.png
+17300 touch_down 512 315
+17400 touch_up 512 315
+19200 screenshot $SHOTS/10-story.png
+19400 touch_down 880 558
+19500 touch_up 880 558
+21400 touch_down 880 558
+21500 touch_up 880 558
+23200 screenshot $SHOTS/11-dialog.png
+23400 touch_down 880 558
+23500 touch_up 880 558
+25400 touch_down 880 558
+25500 touch_up 880 558
+27400 screenshot $SHOTS/12-game.png
+27500 state thumbnail
+27700 state fullscreen
+28600 screenshot $SHOTS/13-paused.png
+28800 exit
 END
 cd "$WORK"
 status=0
@@ -81,7 +87,7 @@ fail() {
 [ "$status" = 0 ] || fail "exit status $status"
 [ -n "$LOG" ] || fail "no log file written"
 for n in 1-loading-early 2-loading-later 3-main-menu 4-level-select 5-back-to-menu 6-key-first 7-key-second \
-         8-extras 9-escape-back 10-game 11-paused; do
+         8-extras 9-escape-back 10-story 11-dialog 12-game 13-paused; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
 
@@ -89,7 +95,11 @@ done
 last=0
 for line in "PushScreen: 'Loading'" "Spawned loading thread." "PushScreen: 'Transition'" \
             "Removing 'Loading' from Screen Stack" "PushScreen: 'MainMenu'" "PushScreen: 'LevelSelect'" \
-            "Removing 'LevelSelect' from Screen Stack" "PushScreen: 'Extras'" "Removing 'Extras' from Screen Stack" \
+            "Removing 'LevelSelect' from Screen Stack" "PushScreen: 'Extras'" "PushScreen: 'Achievements'" \
+            "Removing 'Achievements' from Screen Stack" "PushScreen: 'Unlocks'" "Removing 'Unlocks' from Screen Stack" \
+            "Removing 'Extras' from Screen Stack" "Timeline starting event 'E01_STORY_1'" "PushScreen: 'Story'" \
+            "Timeline starting event 'E01_STORY_2'" "Timeline starting event 'E01_STORY_3'" \
+            "PushScreen: 'StoryDialog'" "Timeline starting event 'E01_STORY_4'" "Timeline starting event 'E01_L01'" \
             "PushScreen: 'GameDeziDedi'" "PushScreen: 'GamePopMenu'"; do
   n=$(tail -n +$((last + 1)) "$LOG" | grep -n -F "$line" | head -1 | cut -d: -f1)
   [ -n "$n" ] || fail "log line '$line' missing after line $last"
@@ -133,10 +143,15 @@ next2=$("$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/7-key-second.png" 384 
 echo "highlight: first shot play $play1 levels $next1; second shot play $play2 levels $next2"
 awk "BEGIN { exit !($play1 > 3 && $next1 < 2) }" || fail "the focus key did not light the first button"
 awk "BEGIN { exit !($next2 > 3 && $play2 < 2) }" || fail "a second focus key did not move the light"
-# The game's screen (no level started: grey under its HUD), then the pause
-# menu over it.
-g=$("$PROBE" "$SHOTS/3-main-menu.png" diff "$SHOTS/10-game.png" 0 0 1024 600)
-p=$("$PROBE" "$SHOTS/10-game.png" diff "$SHOTS/11-paused.png" 312 150 712 450)
+# The story: its picture where the menu's emblem and buttons are, then
+# the bug's line in its bubble over the next picture.
+st=$("$PROBE" "$SHOTS/9-escape-back.png" diff "$SHOTS/10-story.png" 200 50 830 430)
+dl=$("$PROBE" "$SHOTS/10-story.png" diff "$SHOTS/11-dialog.png" 200 310 830 440)
+echo "the story differs from the menu by $st; the dialogue changes the bubble's place by $dl"
+awk "BEGIN { exit !($st > 10 && $dl > 10) }" || fail "the story or its dialogue is not shown"
+# The game's screen, then the pause menu over it.
+g=$("$PROBE" "$SHOTS/3-main-menu.png" diff "$SHOTS/12-game.png" 0 0 1024 600)
+p=$("$PROBE" "$SHOTS/12-game.png" diff "$SHOTS/13-paused.png" 312 150 712 450)
 echo "game differs from the menu by $g; the pause menu changes the middle by $p"
 awk "BEGIN { exit !($g > 10 && $p > 10) }" || fail "the game or the pause menu is not shown"
 echo "screens end to end: all shown; pictures in $SHOTS"

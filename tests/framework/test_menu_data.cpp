@@ -3,12 +3,15 @@
 // without a warning; every picture, font and sound they name is there;
 // each events script compiles, defines OnLoad and OnClick, and runs its
 // handlers (a click on every component, keys, messages, the transition)
-// against the screen's real components with the screen manager's
-// functions standing in, reaching only components, properties and
-// screens that exist; and every text shown has its translation. What the
-// scripts drive is followed through: the level tiles start their levels,
-// the chevrons page the episodes, and the credits roll in their touch
-// field, wait for a finger and come round again.
+// against the screen's real components with the screen manager's,
+// the timeline's and the achievements' functions standing in, reaching
+// only components, properties and screens that exist; the story screens
+// take every message the bundled timeline sends them; and every text
+// shown, the story's too, has its translation. What the scripts drive is
+// followed through: Play resumes the timeline, the extras lead to the
+// achievements and the shop, the level tiles start their levels, the
+// chevrons page the episodes, and the credits roll in their touch field,
+// wait for a finger and come round again.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -22,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "dataman.h"
 #include "framework-kd.h"
 #include "fw-support.h"
 #include "localization.h"
@@ -173,7 +177,8 @@ void StandIns(lua_State* L) {
         lua_pushcclosure(L, ScreenCall, 1);
         lua_setglobal(L, fn);
     }
-    for (const char* fn : {"KodoShutdown", "SwitchMusic"}) {
+    for (const char* fn : {"KodoShutdown", "SwitchMusic", "ResumeSavedTimelineEvent", "BeginTimelineEvent",
+                           "EndTimelineEvent", "AM_ShowAchievements"}) {
         lua_pushstring(L, fn);
         lua_pushcclosure(L, Record, 1);
         lua_setglobal(L, fn);
@@ -221,6 +226,18 @@ std::vector<std::string> Warnings() {
     for (const std::string& p : rec().popups)
         if (p.find("' is not available yet.") == std::string::npos) w.push_back(p);
     return w;
+}
+
+// The screen a timeline event's messages go to: "key_screen", else the
+// last of "screens" without its prefixes.
+std::string KeyScreen(DMNode* event) {
+    const char* key = event->GetValue("key_screen");
+    if (key) return key;
+    std::string list = event->GetValue("screens") ? event->GetValue("screens") : "";
+    std::string last = list.substr(list.rfind(',') == std::string::npos ? 0 : list.rfind(',') + 1);
+    if (!last.empty() && last[0] == '!') last.erase(0, 1);
+    if (!last.empty() && last[0] == '&') last.erase(0, 1);
+    return last;
 }
 
 template <class T>
@@ -361,6 +378,9 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
                                                                 {"Episode1_Level1", "Episode2_Level1",
                                                                  "Episode3_Level1", "Back"}}};
 
+    DMArray* timeline = dman.GetDatabase("timeline.xml")->GetArray("timeline");
+    EXPECT_TRUE(timeline);
+    int stories = 0;
     for (auto& [name, file] : seen.screens) {
         SCOPED_TRACE(file);
         rec().Clear();
@@ -402,20 +422,37 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
         Call(L, "OnKeyDown", {"ESCAPE"}, f);
         Call(L, "OnLeave", {}, f);
 
+        // The messages of the timeline's events whose key screen this is
+        // (the story's pictures and lines): each one sets something.
+        for (int e = 0; timeline && e < timeline->GetSize(); e++) {
+            DMNode* event = timeline->GetNode(e);
+            if (KeyScreen(event) != name) continue;
+            for (int v = 0; v < event->GetNumberOfValues(); v++) {
+                std::string parm = event->GetValueAt(v)->GetName();
+                if (parm.rfind("parm_", 0) != 0) continue;
+                size_t before = seen.calls.size();
+                Call(L, "OnScreenMessage", {parm.substr(5), event->GetValueAt(v)->GetValue()}, f);
+                EXPECT_GT(seen.calls.size(), before) << event->GetId() << " " << parm;
+                stories++;
+            }
+        }
+
         // What the player's choices keep.
         if (name == "MainMenu") {
-            // Without the timeline yet, Play tells the player so.
+            // Play is the timeline's: the saved event, or the first.
             seen.calls.clear();
             Call(L, "OnClick", {"Play"}, f);
-            EXPECT_EQ(seen.calls, (std::vector<std::string>{"SendScreenMessage PopupOk", "PushScreen PopupOk"}));
+            EXPECT_EQ(seen.calls, std::vector<std::string>{"ResumeSavedTimelineEvent "});
             seen.calls.clear();
             Call(L, "OnClick", {"Levels"}, f);
             EXPECT_EQ(seen.calls, std::vector<std::string>{"PushScreen LevelSelect"});
+        } else if (name == "Extras") {
+            seen.calls.clear();
+            Call(L, "OnClick", {"Achievements"}, f);
+            Call(L, "OnClick", {"Unlocks"}, f);
+            EXPECT_EQ(seen.calls, (std::vector<std::string>{"AM_ShowAchievements ", "PushScreen Unlocks"}));
         } else if (name == "LevelSelect") {
             // Each tile starts its level's timeline event.
-            lua_pushstring(L, "BeginTimelineEvent");
-            lua_pushcclosure(L, Record, 1);
-            lua_setglobal(L, "BeginTimelineEvent");
             int tiles = 0;
             for (int e = 1; e <= 3; e++)
                 for (int l = 1; l <= 6; l++) {
@@ -523,6 +560,8 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
         }
         EXPECT_EQ(Warnings(), std::vector<std::string>{});
     }
+
+    EXPECT_GT(stories, 4);
 
     // Every text shown is in the language file.
     std::vector<std::string> untranslated;

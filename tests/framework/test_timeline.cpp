@@ -262,7 +262,8 @@ TEST_F(TL, LoadingFilesTheDevelopersChecksAndDamagedOrMissingFiles) {
     EXPECT_TRUE(timeline.LoadTimeline("user://damaged.xml"));
     EXPECT_EQ(timeline.GetNumEvents(), 2);
     EXPECT_TRUE(timeline.EventExists("D2"));
-    EXPECT_TRUE(rec().DebugContains("'user://damaged.xml' is damaged; the 2 nodes read before the damage are used"));
+    EXPECT_TRUE(rec().DebugContains(
+        "Database file 'user://damaged.xml' is damaged at line 5; the 1 arrays with 2 nodes read before it are kept."));
 
     // Missing: no events, the name kept for saves; starting, ending and
     // asking do nothing and say nothing more.

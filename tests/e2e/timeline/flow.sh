@@ -10,9 +10,11 @@
 # black (a shot there is at least 90 % black); then the scripted exit.
 # Second run: Play resumes that level with its save game; RETURN leads
 # through a jump back to the menu, whose Play goes on to the first event.
-# The menu and the level's page are the screens' test set's (ui-test/),
-# with events of this folder's own. Screenshots are kept in the folder
-# given as the fourth argument.
+# The menus and the story screens are the bundled ones, the main menu's
+# script with this folder's additions (ui/main-menu-events.lua); the
+# level's page is the screens' test page (ui-test/test-game.lua) with
+# events of this folder's own. Screenshots are kept in the folder given
+# as the fourth argument.
 #
 # The host takes due script lines one after another, and a screenshot
 # takes a few hundred milliseconds: shots are spaced wider than that.
@@ -28,9 +30,10 @@ trap 'rm -rf "$WORK"' EXIT
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
 
-. "$HERE/../data-tree.sh"
+E2E_FUNCTIONS_ONLY=1
+. "$HERE/../e2e-lib.sh"
 e2e_data_tree "$WORK" "$DATA" "$HERE/ui"
-for f in templates.lua test-menu.lua test-game.lua; do ln -s "$HERE/../ui-test/$f" "$WORK/app/native/ui/$f"; done
+ln -s "$HERE/../ui-test/test-game.lua" "$WORK/app/native/ui/"
 rm "$WORK/app/native/timeline.xml"
 ln -s "$HERE/flow-timeline.xml" "$WORK/app/native/timeline.xml"
 
@@ -75,8 +78,8 @@ differs() { "$PROBE" "$1" diff "$2" 0 0 1024 600; }
 # build: the ThreadSanitizer job).
 cat >"$WORK/script-1.txt" <<END
 6000 screenshot $SHOTS/1-menu.png
-6200 touch_down 512 270
-6280 touch_up 512 270
+6200 touch_down 512 315
+6280 touch_up 512 315
 9500 screenshot $SHOTS/2-story.png
 9700 touch_down 880 558
 9780 touch_up 880 558
@@ -133,13 +136,13 @@ awk "BEGIN { exit !($d > 10) }" || fail "the level is not shown ($d)"
 # on to the first event.
 cat >"$WORK/script-2.txt" <<END
 6000 screenshot $SHOTS/6-menu-again.png
-6200 touch_down 512 270
-6280 touch_up 512 270
+6200 touch_down 512 315
+6280 touch_up 512 315
 11000 screenshot $SHOTS/7-level-resumed.png
 11200 key RETURN
 14000 screenshot $SHOTS/8-back-at-menu.png
-14200 touch_down 512 270
-14280 touch_up 512 270
+14200 touch_down 512 315
+14280 touch_up 512 315
 17500 screenshot $SHOTS/9-story-again.png
 17700 exit
 END

@@ -29,6 +29,8 @@ fi
 
 ROOT=$(mktemp -d)
 trap 'rm -rf "$ROOT"' EXIT
+E2E_FUNCTIONS_ONLY=1
+. "$HERE/../e2e-lib.sh"
 
 # The event after each one, the jump AGAIN leading back to K1.
 next_of() {
@@ -37,14 +39,15 @@ next_of() {
 level_of() { echo "$1" | tr K k; }
 
 # One lane: `runs` starts and kills in a data folder of its own. Writes
-# "lane N: ..." lines, and the failure to $ROOT/failed.
+# "lane N: ..." lines, and the failure to $ROOT/failed; a lane that
+# finishes leaves $ROOT/done-N, so that one cut short by the shell (a
+# set-up that failed) fails the test too.
 lane() {
   id=$1
   runs=$2
   W="$ROOT/lane-$id"
-  . "$HERE/../data-tree.sh"
   e2e_data_tree "$W" "$DATA" "$HERE/ui"
-  for f in templates.lua test-menu.lua test-game.lua; do ln -s "$HERE/../ui-test/$f" "$W/app/native/ui/$f"; done
+  ln -s "$HERE/../ui-test/test-game.lua" "$W/app/native/ui/"
   rm "$W/app/native/timeline.xml"
   ln -s "$HERE/kill-timeline.xml" "$W/app/native/timeline.xml"
   cd "$W"
@@ -141,10 +144,15 @@ lane() {
 per_lane=$(((KILLS + LANES - 1) / LANES))
 n=1
 while [ $n -le $LANES ]; do
-  (lane $n $per_lane || echo "lane $n failed" >>"$ROOT/failed") >"$ROOT/lane-$n.txt" 2>&1 &
+  ( (lane $n $per_lane && touch "$ROOT/done-$n") || echo "lane $n failed" >>"$ROOT/failed") >"$ROOT/lane-$n.txt" 2>&1 &
   n=$((n + 1))
 done
 wait
+n=1
+while [ $n -le $LANES ]; do
+  [ -f "$ROOT/done-$n" ] || echo "lane $n did not finish" >>"$ROOT/failed"
+  n=$((n + 1))
+done
 cat "$ROOT"/lane-*.txt | tee "$SHOTS/summary.txt"
 if [ -s "$ROOT/failed" ]; then
   echo "FAILED:"
