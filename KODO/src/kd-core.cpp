@@ -253,7 +253,9 @@ bool KDI_Init() {
 
 bool KD_SignalShutdown() {
     kd_state.quit = true;
-    if (kd_prog) kd_prog->parms.shutdown_signalled = true;
+    // The record is shared with the program's threads, which poll it; it is
+    // a plain C field, so it is written with the builtin the readers match.
+    if (kd_prog) __atomic_store_n(&kd_prog->parms.shutdown_signalled, true, __ATOMIC_RELEASE);
     return true;
 }
 
