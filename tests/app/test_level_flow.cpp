@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "behavior-env.h"
 #include "game-env.h"
 #include "game/game-records.h"
 #include "ui/timeline.h"
@@ -277,4 +278,57 @@ TEST(LevelRecords, StarsNewRecordsAndMillionsReadBackWhole) {
     r = WriteLevelRecords(&p, "E02_L02", 61000, 30, false, 2, 0);
     EXPECT_TRUE(r.new_record);
     EXPECT_STREQ(p.GetValue("LEVELS", "E02_L02", "best_time"), "61");
+}
+
+TEST_F(Flow, TheHandFollowsTheTailTheStretchSoundsOnceAndTheWeatherEnds) {
+    // The hand over the tail, wherever the tail goes, until the first grab.
+    level.story_mode = STORY_FIRST_LEVEL_HINTS;
+    Actor* tail = g.sim.WormTail();
+    tail->body->SetTransform(tail->body->GetPosition() + b2Vec2(3, 0), 0);
+    g.game.UpdateTutorials(0.1f);
+    EXPECT_LT(GameEnv::Dist(g.game.tutorial.hand_position, g.Screen(tail)), 1.0f);
+    // A worm of one part has no tail: no hand, and nothing breaks.
+    Actor* parts[64];
+    const int n = g.sim.worm_parts.count;
+    ASSERT_LE(n, 64);
+    for (int i = 0; i < n; i++) parts[i] = g.sim.worm_parts[i];
+    while (g.sim.worm_parts.count > 1) g.sim.worm_parts.RemoveIndex(g.sim.worm_parts.count - 1);
+    const vec2_t before = g.game.tutorial.hand_position;
+    for (int i = 0; i < 30; i++) g.game.UpdateTutorials(0.1f);
+    g.game.DrawTutorials();
+    EXPECT_EQ(g.game.tutorial.hand_position.x, before.x);
+    g.sim.worm_parts.Free();
+    for (int i = 0; i < n; i++) g.sim.worm_parts.InsertLast(parts[i]);
+    level.story_mode = STORY_NONE;
+
+    // Stretched far, the worm sounds once, however long it stays so;
+    // shrunk back and stretched again, once more.
+    SoundSpy sounds;
+    const b2Vec2 rest = tail->body->GetPosition();
+    const b2Vec2 far = g.sim.WormHead()->body->GetPosition() + b2Vec2(12, 0);
+    auto place = [&](b2Vec2 p) {
+        tail->body->SetTransform(p, 0);
+        for (int i = 0; i < 3; i++) g.game.UpdateSounds(1.0f / 60);
+    };
+    place(far);
+    EXPECT_EQ(sounds.Count(LIB_SND_STRETCHING), 1);
+    place(rest);
+    EXPECT_FALSE(g.game.stretched);
+    place(far);
+    EXPECT_EQ(sounds.Count(LIB_SND_STRETCHING), 2);
+    place(rest);
+
+    // A reference screen of no size makes weather cells under a metre: the
+    // sheet still steps on and ends, within its cap of cells.
+    level.weather_theme = 1;
+    const int reference = ui_screen.reference_width;
+    ui_screen.reference_width = 0;
+    g.sim.back_particles.InitParts(4096);
+    g.game.UpdateWeather(100);
+    ui_screen.reference_width = reference;
+    int live = 0;
+    for (part_t* p = g.sim.back_particles.FirstLive(); p; p = g.sim.back_particles.NextLive(p)) live++;
+    EXPECT_GT(live, 0);
+    EXPECT_LE(live, 32 * 32 * 8);
+    EXPECT_FLOAT_EQ(g.game.weather_time, 0.0f);
 }
