@@ -6,8 +6,10 @@
 # back, three times, waiting out the two seconds after each hit: each
 # time the worm's front is dragged into the thorns. With the last life
 # lost, "GameLevelFailed" comes up over the level; its "PlayAgain" starts
-# the level afresh with every life back. Screenshots are kept in the
-# folder given as the fourth argument.
+# the level afresh with every life back. Then the pause menu's Restart
+# starts it once more, and its main menu button leaves it for the main
+# menu (whose Play, pressed by itself here, resumes the level). Screenshots
+# are kept in the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
@@ -48,7 +50,16 @@ cat >>"$WORK/script.txt" <<END
 $((t + $(pace 2600))) touch_down 563 415
 $((t + $(pace 2700))) touch_up 563 415
 $((t + $(pace 5500))) screenshot $SHOTS/3-again.png
-$((t + $(pace 6000))) exit
+$((t + $(pace 6000))) touch_down 950 51
+$((t + $(pace 6100))) touch_up 950 51
+$((t + $(pace 7000))) screenshot $SHOTS/4-paused.png
+$((t + $(pace 7100))) touch_down 512 367
+$((t + $(pace 7200))) touch_up 512 367
+$((t + $(pace 9500))) touch_down 950 51
+$((t + $(pace 9600))) touch_up 950 51
+$((t + $(pace 10500))) touch_down 512 440
+$((t + $(pace 10600))) touch_up 512 440
+$((t + $(pace 13500))) exit
 END
 cd "$WORK"
 status=0
@@ -63,14 +74,17 @@ fail() {
 }
 [ "$status" = 0 ] || fail "exit status $status"
 [ -n "$LOG" ] || fail "no log file written"
-for n in 1-start 2-failed 3-again; do
+for n in 1-start 2-failed 3-again 4-paused; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
 # In this order: the level, its loss (once), the failed screen, the level
-# again and nothing more.
+# again; the pause menu, the level again; the pause menu, the main menu
+# and the level resumed from it.
+started="Level 'flow-worlds/thorns.xml' started: "
 last=0
-for line in "Level 'flow-worlds/thorns.xml' started: " "PushScreen: 'GameLevelFailed'" "Level failed: 'E01_L02'" \
-            "Timeline starting event 'E01_L02'" "Level 'flow-worlds/thorns.xml' started: "; do
+for line in "$started" "PushScreen: 'GameLevelFailed'" "Level failed: 'E01_L02'" \
+            "Timeline starting event 'E01_L02'" "$started" "PushScreen: 'GamePopMenu'" "$started" \
+            "PushScreen: 'GamePopMenu'" "PushScreen: 'MainMenu'" "$started"; do
   n=$(tail -n +$((last + 1)) "$LOG" | grep -n -F "$line" | head -1 | cut -d: -f1)
   [ -n "$n" ] || fail "log line '$line' missing after line $last"
   last=$((last + n))
