@@ -269,9 +269,13 @@ TEST(LevelRecords, StarsNewRecordsAndMillionsReadBackWhole) {
     r = WriteLevelRecords(&p, "E02_L01", 1234567000, 30, false, 2, 0);
     EXPECT_TRUE(r.new_record);
     EXPECT_EQ(r.previous_best, 1500000);
-    EXPECT_STREQ(p.GetValue("LEVELS", "E02_L01", "best_time"), "1234567");
-    EXPECT_STREQ(p.GetValue("LEVELS", "E02_L01", "last_time"), "1234567");
-    EXPECT_STREQ(p.GetValue("GAME", "episode_2", "best_total_time"), "1234608");
+    std::filesystem::create_directories(g.env.engine->UserPath("profiles"));
+    ASSERT_TRUE(p.Save());
+    std::ifstream in(g.env.engine->UserPath("profiles/1.xml"));
+    std::stringstream saved;
+    saved << in.rdbuf();
+    for (const char* v : {"best_time=\"1234567\"", "last_time=\"1234567\"", "best_total_time=\"1234608\""})
+        EXPECT_NE(saved.str().find(v), std::string::npos) << v << " in\n" << saved.str();
 
     // A damaged value counts as absent, and is replaced by a good one.
     p.SetValue("LEVELS", "E02_L02", "best_time", "1.5e+06");

@@ -52,29 +52,12 @@ $((d + 2300)) screenshot $SHOTS/7-later.png
 $((d + 4000)) screenshot $SHOTS/8-later.png
 $((d + 5500)) exit
 END
-cd "$WORK"
-status=0
-KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy timeout 300 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
-LOG=$(ls "$WORK"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
-[ -n "$LOG" ] && cp "$LOG" "$SHOTS/log.txt"
-fail() {
-  echo "FAILED: $*"
-  [ -n "$LOG" ] && tail -40 "$LOG"
-  tail -20 "$WORK/out.txt"
-  exit 1
-}
-[ "$status" = 0 ] || fail "exit status $status"
-[ -n "$LOG" ] || fail "no log file written"
+e2e_run_game 300
 for n in 1-prologue 2-rest 3-before 4-during 5-after 6-later 7-later 8-later; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
-last=0
-for line in "PushScreen: 'MainMenu'" "Timeline starting event 'E01_STORY_1'" "Timeline starting event 'E01_STORY_4'" \
-            "Timeline starting event 'E01_L01'" "Level 'worlds/e01-l01.xml' started: " "PushScreen: 'GameDeziDedi'"; do
-  n=$(tail -n +$((last + 1)) "$LOG" | grep -n -F "$line" | head -1 | cut -d: -f1)
-  [ -n "$n" ] || fail "log line '$line' missing after line $last"
-  last=$((last + n))
-done
+e2e_log_in_order "PushScreen: 'MainMenu'" "Timeline starting event 'E01_STORY_1'" "Timeline starting event 'E01_STORY_4'" \
+                 "Timeline starting event 'E01_L01'" "Level 'worlds/e01-l01.xml' started: " "PushScreen: 'GameDeziDedi'"
 
 # The HUD during the level: the stopwatch (orange rim) with its time
 # (cream), the fruit counter (a slate silhouette per fruit still to take,

@@ -61,19 +61,7 @@ $((t + $(pace 10500))) touch_down 512 440
 $((t + $(pace 10600))) touch_up 512 440
 $((t + $(pace 13500))) exit
 END
-cd "$WORK"
-status=0
-KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy timeout 300 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
-LOG=$(ls "$WORK"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
-[ -n "$LOG" ] && cp "$LOG" "$SHOTS/log.txt"
-fail() {
-  echo "FAILED: $*"
-  [ -n "$LOG" ] && tail -40 "$LOG"
-  tail -20 "$WORK/out.txt"
-  exit 1
-}
-[ "$status" = 0 ] || fail "exit status $status"
-[ -n "$LOG" ] || fail "no log file written"
+e2e_run_game 300
 for n in 1-start 2-failed 3-again 4-paused; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
@@ -81,14 +69,9 @@ done
 # again; the pause menu, the level again; the pause menu, the main menu
 # and the level resumed from it.
 started="Level 'flow-worlds/thorns.xml' started: "
-last=0
-for line in "$started" "PushScreen: 'GameLevelFailed'" "Level failed: 'E01_L02'" \
-            "Timeline starting event 'E01_L02'" "$started" "PushScreen: 'GamePopMenu'" "$started" \
-            "PushScreen: 'GamePopMenu'" "PushScreen: 'MainMenu'" "$started"; do
-  n=$(tail -n +$((last + 1)) "$LOG" | grep -n -F "$line" | head -1 | cut -d: -f1)
-  [ -n "$n" ] || fail "log line '$line' missing after line $last"
-  last=$((last + n))
-done
+e2e_log_in_order "$started" "PushScreen: 'GameLevelFailed'" "Level failed: 'E01_L02'" \
+                 "Timeline starting event 'E01_L02'" "$started" "PushScreen: 'GamePopMenu'" "$started" \
+                 "PushScreen: 'GamePopMenu'" "PushScreen: 'MainMenu'" "$started"
 [ "$(grep -c -F "Level failed: " "$LOG")" = 1 ] || fail "the level was lost more than once"
 ! grep -q -F "Level completed: " "$LOG" || fail "a lost level was also won"
 
