@@ -3,7 +3,9 @@
 // records on disk and its messages to the result screen; the worm loses
 // its lives on thorns and the level is lost; a win and a loss in the same
 // frame make one result; a restart begins from nothing; records of a
-// million seconds and more read back whole.
+// million seconds and more read back whole. And the level's small
+// services: the hint hand on the tail, the stretch sound once per
+// stretch, a weather sheet that ends, platforms that turn.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -335,4 +337,41 @@ TEST_F(Flow, TheHandFollowsTheTailTheStretchSoundsOnceAndTheWeatherEnds) {
     EXPECT_GT(live, 0);
     EXPECT_LE(live, 32 * 32 * 8);
     EXPECT_FLOAT_EQ(g.game.weather_time, 0.0f);
+}
+
+TEST_F(Flow, PlatformsTurnAtTheEndsOfTheirTrackAndWhenBlocked) {
+    // A plank with a track of 4 m to the right turns at both ends.
+    Actor* plank = g.sim.CreateActor(physics_man.GetShape("actors/platform-moving.xml"), {-6, -12.5f}, {4, 0}, 0, 0, 2.0f);
+    // A block without a track end runs right into a wall and turns back.
+    ActorShape* slider = physics_man.GetShape(
+        g.env.Write("actors/slider.xml",
+                    "<array id=\"info\"><node id=\"type\" value=\"DYNAMIC\"/><node id=\"tags\" value=\"MOVE\"/></array>"
+                    "<array id=\"rectangle\"><node id=\"width\" value=\"30\"/><node id=\"height\" value=\"30\"/></array>")
+            .c_str());
+    ActorShape* wall = physics_man.GetShape(
+        g.env.Write("actors/stop.xml",
+                    "<array id=\"info\"><node id=\"type\" value=\"STATIC\"/></array>"
+                    "<array id=\"rectangle\"><node id=\"width\" value=\"30\"/><node id=\"height\" value=\"120\"/></array>")
+            .c_str());
+    Actor* block = g.sim.CreateActor(slider, {8, -12}, {10, 0}, 0, 0, 2.0f);
+    g.sim.CreateActor(wall, {11, -12}, {0, 0}, 0, 0, 0);
+    ASSERT_TRUE(plank && plank->body && block && block->body);
+    g.sim.world->SetGravity(b2Vec2(0, 0));
+
+    float plank_min = 1e9f, plank_max = -1e9f, block_max = -1e9f;
+    bool plank_back = false, block_back = false;
+    for (int i = 0; i < 600; i++) {
+        g.Frame();
+        const float px = plank->body->GetPosition().x, bx = block->body->GetPosition().x;
+        plank_max = fmaxf(plank_max, px);
+        if (plank_max > -2.2f && px < plank_max - 1.0f) plank_back = true;
+        if (plank_back) plank_min = fminf(plank_min, px);
+        block_max = fmaxf(block_max, bx);
+        if (bx < block_max - 1.0f) block_back = true;
+    }
+    EXPECT_NEAR(plank_max, -2.0f, 0.2f);
+    EXPECT_TRUE(plank_back);
+    EXPECT_NEAR(plank_min, -6.0f, 0.2f);
+    EXPECT_LT(block_max, 11.0f - 0.5f);
+    EXPECT_TRUE(block_back) << "the blocked block did not turn back";
 }
