@@ -14,7 +14,7 @@
 # before its report); and the next run must load it undamaged with the
 # test's own value in it.
 #
-# LEVEL_KILLS kills (200 by default), in five lanes of their own data
+# LEVEL_KILLS kills (200 by default), in six lanes of their own data
 # folder on one Xvfb server. The kills' logs and a summary go to the
 # folder given as the fourth argument.
 set -e
@@ -24,7 +24,7 @@ SHOTS="$4"
 HERE=$(cd "$(dirname "$0")" && pwd)
 XVFB="$HERE/../../KODO/host/tests/with_xvfb.sh"
 KILLS="${LEVEL_KILLS:-200}"
-LANES=5
+LANES=6
 
 if [ -z "$DISPLAY_READY" ]; then
   rm -rf "$SHOTS"

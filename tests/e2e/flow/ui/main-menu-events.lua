@@ -15,7 +15,7 @@ function OnEnter ()
 	shown = 0;
 	if EventExists ("AGAIN") and not ProfileValueExists ("KILLTEST", "marker", "value") then
 		SetProfileValue ("KILLTEST", "marker", "value", "kept");
-		for i = 1, 20000 do
+		for i = 1, 12000 do
 			SetProfileValue ("KILLTEST_BULK", "entry_" .. i, "value", "a value the save writes out again and again");
 		end
 	end
