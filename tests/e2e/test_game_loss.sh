@@ -52,14 +52,14 @@ $((t + $(pace 2700))) touch_up 563 415
 $((t + $(pace 5500))) screenshot $SHOTS/3-again.png
 $((t + $(pace 6000))) touch_down 950 51
 $((t + $(pace 6100))) touch_up 950 51
-$((t + $(pace 7000))) screenshot $SHOTS/4-paused.png
-$((t + $(pace 7100))) touch_down 512 367
-$((t + $(pace 7200))) touch_up 512 367
-$((t + $(pace 9500))) touch_down 950 51
-$((t + $(pace 9600))) touch_up 950 51
-$((t + $(pace 10500))) touch_down 512 440
-$((t + $(pace 10600))) touch_up 512 440
-$((t + $(pace 13500))) exit
+$((t + $(pace 7400))) screenshot $SHOTS/4-paused.png
+$((t + $(pace 7500))) touch_down 512 367
+$((t + $(pace 7600))) touch_up 512 367
+$((t + $(pace 10500))) touch_down 950 51
+$((t + $(pace 10600))) touch_up 950 51
+$((t + $(pace 12000))) touch_down 512 440
+$((t + $(pace 12100))) touch_up 512 440
+$((t + $(pace 15000))) exit
 END
 e2e_run_game 300
 for n in 1-start 2-failed 3-again 4-paused; do
