@@ -76,6 +76,22 @@ for line in "PushScreen: 'MainMenu'" "Timeline starting event 'E01_STORY_1'" "Ti
   last=$((last + n))
 done
 
+# The HUD during the level: the stopwatch (orange rim) with its time
+# (cream), the fruit counter (a slate silhouette per fruit still to take,
+# three in this level) and the lives (a pink worm head each, three).
+hud() { "$PROBE" "$SHOTS/3-before.png" count "$@"; }
+clock=$(hud 15 15 75 80 200 255 100 190 0 90)
+time=$(hud 85 35 145 62 240 255 235 255 200 240)
+fruit=$(for x in 465 497 529; do hud $x 25 $((x + 30)) 60 40 120 60 140 90 170; done | tr '\n' ' ')
+lives=$(for x in 30 62 94; do hud $x 98 $((x + 32)) 130 225 255 100 185 130 205; done | tr '\n' ' ')
+echo "HUD pixels: clock $clock, time $time, fruit slots $fruit, lives $lives"
+[ "$clock" -gt 150 ] && [ "$time" -gt 60 ] || fail "the clock is not shown"
+for n in $fruit; do [ "$n" -gt 150 ] || fail "a fruit slot is missing ($fruit)"; done
+for n in $lives; do [ "$n" -gt 100 ] || fail "a life is missing ($lives)"; done
+[ "$(hud 560 25 600 60 40 120 60 140 90 170)" -lt 10 ] || fail "more fruit slots than fruit"
+# The game gives its pictures and sounds back when the program ends.
+grep -q -F "Unloading Game 'DeziDedi'" "$LOG" || fail "the game was not unloaded at exit"
+
 # The prologue's panel (dark glass) covers the bottom, then is gone.
 glass="20 70 50 90 40 80"
 p1=$("$PROBE" "$SHOTS/1-prologue.png" count 100 450 900 560 $glass)

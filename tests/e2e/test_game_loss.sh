@@ -1,0 +1,93 @@
+#!/bin/sh
+# A level lost end to end: the real executable under Xvfb, on a timeline
+# of this test's own (e2e/flow/) whose first level is a worm hanging from
+# a peg beside a thorn bush. The main menu starts it by itself. A
+# scripted finger takes the worm's tail and leads it across the bush and
+# back, three times, waiting out the two seconds after each hit: each
+# time the worm's front is dragged into the thorns. With the last life
+# lost, "GameLevelFailed" comes up over the level; its "PlayAgain" starts
+# the level afresh with every life back. Screenshots are kept in the
+# folder given as the fourth argument.
+. "$(dirname "$0")/e2e-lib.sh"
+PROBE="$3"
+SHOTS="$4"
+GAME_PACE="${GAME_PACE:-1}"
+pace() { echo $(($1 * GAME_PACE)); }
+rm -rf "$SHOTS"
+mkdir -p "$SHOTS"
+e2e_data_tree "$WORK" "$DATA" "$HERE/flow/ui"
+rm "$WORK/app/native/timeline.xml"
+ln -s "$HERE/flow/loss-timeline.xml" "$WORK/app/native/timeline.xml"
+ln -s "$HERE/flow/worlds" "$WORK/app/native/flow-worlds"
+
+# The level fills the screen exactly, so the camera stays put: a world
+# point (x, y) is at (511 + 30x, 420 + 30y) on the screen. The tail hangs
+# at about (558, 335); the bush stands at (466, 315).
+# lead T X0 Y0 X1 Y1: the finger from one point to the other in 20 steps
+# over a third of a second from time T.
+lead() {
+  awk -v t="$1" -v x0="$2" -v y0="$3" -v x1="$4" -v y1="$5" \
+    'BEGIN { for (i = 1; i <= 20; i++) printf "%d touch_move %d %d\n", t + i * 17, x0 + (x1 - x0) * i / 20, y0 + (y1 - y0) * i / 20 }'
+}
+t=$(pace 6000)
+{
+  echo "$((t - 100)) screenshot $SHOTS/1-start.png"
+  echo "$t touch_down 558 335"
+  x=558; y=335
+  for round in 1 2 3 4; do
+    # Across the bush to the lower left, then back to the right of it.
+    lead $((t + 20)) $x $y 361 390
+    lead $((t + 700)) 361 390 601 315
+    x=601; y=315
+    t=$((t + $(pace 3100)))
+  done
+  echo "$t touch_up 601 315"
+  echo "$((t + $(pace 2500))) screenshot $SHOTS/2-failed.png"
+} >"$WORK/script.txt"
+cat >>"$WORK/script.txt" <<END
+$((t + $(pace 2600))) touch_down 563 415
+$((t + $(pace 2700))) touch_up 563 415
+$((t + $(pace 5500))) screenshot $SHOTS/3-again.png
+$((t + $(pace 6000))) exit
+END
+cd "$WORK"
+status=0
+KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy timeout 300 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
+LOG=$(ls "$WORK"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
+[ -n "$LOG" ] && cp "$LOG" "$SHOTS/log.txt"
+fail() {
+  echo "FAILED: $*"
+  [ -n "$LOG" ] && tail -40 "$LOG"
+  tail -20 "$WORK/out.txt"
+  exit 1
+}
+[ "$status" = 0 ] || fail "exit status $status"
+[ -n "$LOG" ] || fail "no log file written"
+for n in 1-start 2-failed 3-again; do
+  [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
+done
+# In this order: the level, its loss (once), the failed screen, the level
+# again and nothing more.
+last=0
+for line in "Level 'flow-worlds/thorns.xml' started: " "PushScreen: 'GameLevelFailed'" "Level failed: 'E01_L02'" \
+            "Timeline starting event 'E01_L02'" "Level 'flow-worlds/thorns.xml' started: "; do
+  n=$(tail -n +$((last + 1)) "$LOG" | grep -n -F "$line" | head -1 | cut -d: -f1)
+  [ -n "$n" ] || fail "log line '$line' missing after line $last"
+  last=$((last + n))
+done
+[ "$(grep -c -F "Level failed: " "$LOG")" = 1 ] || fail "the level was lost more than once"
+! grep -q -F "Level completed: " "$LOG" || fail "a lost level was also won"
+
+# The lives beside the clock: three worm heads (pink) at the start, none
+# when the level is lost, three again once it is played again.
+pink="225 255 100 185 130 205"
+lives() { for x in 30 62 94; do "$PROBE" "$SHOTS/$1.png" count $x 98 $((x + 32)) 130 $pink; done | tr '\n' ' '; }
+echo "lives' pixels: $(lives 1-start), lost: $(lives 2-failed), again: $(lives 3-again)"
+for shot in 1-start 3-again; do
+  for n in $(lives $shot); do [ "$n" -gt 100 ] || fail "a life is missing in $shot"; done
+done
+# The failed screen: its glass panel darkens the middle of the screen.
+dark=$("$PROBE" "$SHOTS/2-failed.png" count 350 180 670 420 0 90 0 110 0 110)
+echo "dark glass pixels on the failed screen: $dark"
+[ "$dark" -gt 20000 ] || fail "GameLevelFailed was not shown"
+echo "a level lost end to end: all shown; pictures in $SHOTS"
