@@ -9,10 +9,10 @@
 // sticks where it lands, or the worm hangs until the next move. A beam
 // search tries random moves from the best plays so far, scored by the
 // targets taken, the lives kept and how near the worm came to the next
-// target (the exit once every target is taken). A play wins when every
-// target is taken and an end holds on to an exit; it is kept only when it
-// also wins under other random seeds, since the program draws random
-// numbers of its own between frames.
+// target (the exit once every target is taken). A play wins when an end
+// grips the open exit and the level's ending begins. The replay is exact
+// (fixed steps, the step's own random seed), so the program plays it the
+// same way, bit for bit.
 //
 //   level_search WORLD OUT.txt [--seed N] [--beam N] [--tries N] [--moves N]
 //   level_search WORLD --check IN.txt
@@ -28,7 +28,6 @@
 
 #include "../app/game-env.h"
 #include "game/game-replay.h"
-#include "physics/actor-behaviors-collectables.h"
 
 namespace {
 
@@ -61,10 +60,6 @@ bool IsFirstLevel() { return world == "worlds/e01-l01.xml"; }
 vec2_t Pos(const Actor* a) { return GameEnv::Pos(a); }
 float Dist(vec2_t a, vec2_t b) { return hypotf(a.x - b.x, a.y - b.y); }
 
-bool HoldsExit(const Actor* end) {
-    return end && end->welded && end->weld_target && end->weld_target->Has(TAG_EXIT);
-}
-
 // The play recorded as replay lines, one per touch.
 struct Recorder {
     std::vector<std::string> lines;
@@ -91,26 +86,8 @@ struct Recorder {
     }
 };
 
-// The exit opens for a worm end that comes near it, as the level's end
-// checks do once they are in the game; until then the search opens it
-// the same way.
-void OpenExitNearby() {
-    Actor* hole = env->sim.GetActorByShape(physics_man.GetShape("actors/wormhole.xml"));
-    Actor* head = env->sim.WormHead();
-    Actor* tail = env->sim.WormTail();
-    if (!hole || !head || !tail || level.all_collected) return;
-    if (Dist(Pos(head), Pos(hole)) < 15.0f || Dist(Pos(tail), Pos(hole)) < 15.0f) {
-        level.all_collected = true;
-        level.camera_mode_time = 0;
-        StartRope(&env->sim);
-    }
-}
-
 // One frame of the level as the game screen gives it.
-void Frame() {
-    env->game.Update(game_replay.FrameStep(kStep));
-    OpenExitNearby();
-}
+void Frame() { env->game.Update(game_replay.FrameStep(kStep)); }
 
 int Remaining() {
     int n = 0;
@@ -139,14 +116,13 @@ float GoalDistance() {
     return best;
 }
 
-bool Won() {
-    return Remaining() == 0 && (HoldsExit(env->sim.WormHead()) || HoldsExit(env->sim.WormTail()));
-}
+// The level's ending has begun: an end grips the open exit.
+bool Won() { return level.ending && !level.worm_dead; }
 
 // Starts the level as the program does and waits until the worm can be
 // taken: the prologue clicked through on the first level, the goal's
 // intro skipped with a tap, the camera back on the worm.
-int StartLevel(Recorder& rec, unsigned seed) {
+int StartLevel(Recorder& rec) {
     game_replay.Clear();
     // One line that is never reached keeps the replay (fixed steps) on.
     GameReplay::Line idle = {};
@@ -155,24 +131,33 @@ int StartLevel(Recorder& rec, unsigned seed) {
     game_replay.lines.InsertLast(idle);
     env->profile.Reset("1.xml");
     env->game.InitLevel(world.c_str());
-    if (seed != 1) srand(seed);
     int step = 0;
     if (IsFirstLevel()) {
-        for (int i = 1; i <= 6; i++) rec.Click(i * 10, "StoryPanel");
+        // The prologue's six lines, a second each, as a player reads them.
+        for (int i = 1; i <= 6; i++) rec.Click(i * 60, "StoryPanel");
     } else {
         rec.Add(10, "down", vec2_t{900, 80});
         rec.Add(11, "up", vec2_t{900, 80});
     }
     for (; step < 1200; step++) {
         Frame();
-        if (step > 70 && level.camera_arrived && level.camera_mode == CAMERA_PLAY && level.story_mode != STORY_PROLOGUE)
+        if (step > (IsFirstLevel() ? 370 : 70) && level.camera_arrived && level.camera_mode == CAMERA_PLAY && level.story_mode != STORY_PROLOGUE)
             break;
     }
     return game_replay.step;
 }
 
+// While the view shakes (a hard hit), the screen is jittered with random
+// numbers that the program draws differently: a touch then would land on
+// another point of the world. Touches wait for a still view.
+bool Shaking() { return level.shake_time > 0 || level.invulnerability > 1.9f; }
+
+void WaitForStillView() {
+    for (int i = 0; i < 30 && Shaking(); i++) Frame();
+}
+
 // Plays one move from the current step; gives the step after it.
-int PlayMove(Recorder& rec, const Move& m, int step) {
+int PlayMove(Recorder& rec, const Move& m) {
     Actor* head = env->sim.WormHead();
     Actor* tail = env->sim.WormTail();
     if (!head || !tail) return game_replay.step;
@@ -187,49 +172,49 @@ int PlayMove(Recorder& rec, const Move& m, int step) {
         end = (head_farther == m.back_end) ? head : tail;
     } else {
         // Nothing holds: wait for the worm to come to rest somewhere.
-        for (int i = 0; i < 30; i++, step++) Frame();
+        for (int i = 0; i < 30; i++) Frame();
         return game_replay.step;
     }
+    WaitForStillView();
     const vec2_t from = Pos(end);
     rec.Add(game_replay.step, "down", env->sim.TransformWorldPositionToScreen(from));
-    if (getenv("LEVEL_SEARCH_DEBUG")) {
-        vec2_t sh = env->sim.TransformWorldPositionToScreen(Pos(head)), st = env->sim.TransformWorldPositionToScreen(Pos(tail));
-        printf("  down: head screen (%.0f,%.0f) tail screen (%.0f,%.0f) cover %.2f cam %d arrived %d\n", sh.x, sh.y, st.x, st.y,
-               sman.scale_cover, level.camera_mode, level.camera_arrived);
-    }
     Frame();
-    step++;
     if (getenv("LEVEL_SEARCH_DEBUG"))
         printf("  take %s at step %d: %s\n", end == head ? "head" : "tail", game_replay.step - 1,
                env->game.mouse_joint ? "taken" : "missed");
     if (!env->game.mouse_joint) return game_replay.step;
     vec2_t last = env->sim.TransformWorldPositionToScreen(from);
-    for (int k = 1; k <= m.drag; k++, step++) {
+    for (int k = 1; k <= m.drag; k++) {
         const float t = (float)k / (float)m.drag;
-        last = env->sim.TransformWorldPositionToScreen(vec2_t{from.x + (target.x - from.x) * t, from.y + (target.y - from.y) * t});
-        rec.Add(game_replay.step, "move", last);
+        if (!Shaking()) {
+            last = env->sim.TransformWorldPositionToScreen(
+                vec2_t{from.x + (target.x - from.x) * t, from.y + (target.y - from.y) * t});
+            rec.Add(game_replay.step, "move", last);
+        }
         Frame();
     }
-    for (int k = 0; k < m.hold && !end->welded; k++, step++) {
-        last = env->sim.TransformWorldPositionToScreen(target);
-        rec.Add(game_replay.step, "move", last);
+    for (int k = 0; k < m.hold && !end->welded; k++) {
+        if (!Shaking()) {
+            last = env->sim.TransformWorldPositionToScreen(target);
+            rec.Add(game_replay.step, "move", last);
+        }
         Frame();
     }
+    WaitForStillView();
     rec.Add(game_replay.step, "up", last);
     Frame();
-    step++;
-    for (int k = 0; k < m.settle; k++, step++) {
+    for (int k = 0; k < m.settle; k++) {
         Frame();
         if (k >= kSettleMin && (end->welded || level.worm_dead)) break;
     }
     return game_replay.step;
 }
 
-Outcome Evaluate(const std::vector<Move>& plan, Recorder& rec, unsigned seed = 1) {
+Outcome Evaluate(const std::vector<Move>& plan, Recorder& rec) {
     Outcome o;
-    int step = StartLevel(rec, seed);
+    int step = StartLevel(rec);
     for (const Move& m : plan) {
-        step = PlayMove(rec, m, step);
+        step = PlayMove(rec, m);
         if (level.worm_dead || Won()) break;
     }
     o.targets = level.required_targets;
@@ -299,18 +284,6 @@ Move RandomMove(const Reach& r) {
     return m;
 }
 
-// The play holds when the random numbers run differently: the program
-// draws some of them between frames (its menus' particles), and a shooter
-// aims with them. The replay itself is exact: the same touches at the
-// same steps give the same world, bit for bit, in the program as here.
-bool Robust(const std::vector<Move>& plan) {
-    for (unsigned seed : {2u, 3u}) {
-        Recorder rec;
-        if (!Evaluate(plan, rec, seed).won) return false;
-    }
-    return true;
-}
-
 void Write(const char* file, const std::vector<Move>& plan, const Outcome& o) {
     Recorder rec;
     Evaluate(plan, rec);
@@ -325,10 +298,10 @@ void Write(const char* file, const std::vector<Move>& plan, const Outcome& o) {
             world.c_str());
     for (const Move& m : plan)
         fprintf(f, "#   (%.2f, %.2f) drag %d hold %d%s\n", m.tx, m.ty, m.drag, m.hold, m.back_end ? " (back end)" : "");
-    fprintf(f, "# Every target taken and an end on the exit at step %d.\n", o.steps);
+    fprintf(f, "# The level's ending begins by step %d.\n", o.steps);
     for (const std::string& l : rec.lines) fprintf(f, "%s\n", l.c_str());
-    // Time for the level's ending to run and its result to show.
-    fprintf(f, "%d end\n", o.steps + 360);
+    // Time for the level's ending to run (1.5 s) and its result to show.
+    fprintf(f, "%d end\n", o.steps + 150);
     fclose(f);
 }
 
@@ -373,7 +346,7 @@ int Trace(const char* text) {
         if (p) p++;
     }
     Recorder rec;
-    int step = StartLevel(rec, 1);
+    int step = StartLevel(rec);
     auto say = [&](const char* what) {
         Actor* h = env->sim.WormHead();
         Actor* t = env->sim.WormTail();
@@ -383,7 +356,7 @@ int Trace(const char* text) {
     };
     say("start");
     for (const Move& m : plan) {
-        step = PlayMove(rec, m, step);
+        step = PlayMove(rec, m);
         say("move");
     }
     printf("%s\n", Won() ? "won" : "not won");
@@ -436,13 +409,9 @@ int main(int argc, char** argv) {
                 Recorder rec;
                 c.o = Evaluate(c.plan, rec);
                 if (c.o.won) {
-                    if (Robust(c.plan)) {
-                        printf("won in %d moves, %d steps, %d lives\n", (int)c.plan.size(), c.o.steps, c.o.lives);
-                        Write(out, c.plan, c.o);
-                        return 0;
-                    }
-                    printf("a win that does not hold when the random numbers change\n");
-                    c.o.won = false;
+                    printf("won in %d moves, %d steps, %d lives\n", (int)c.plan.size(), c.o.steps, c.o.lives);
+                    Write(out, c.plan, c.o);
+                    return 0;
                 }
                 next.push_back(c);
             }
