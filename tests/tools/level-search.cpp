@@ -32,11 +32,11 @@
 namespace {
 
 struct Move {
-    float tx, ty;     // where the end is taken (world)
-    int drag;         // steps of the straight drag
-    int hold;         // steps held at the point
-    int settle;       // most steps waited after letting go
-    bool back_end;    // of two stuck ends, take the one farther from the point
+    float tx, ty;   // where the end is taken (world)
+    int drag;       // steps of the straight drag
+    int hold;       // steps held at the point
+    int settle;     // most steps waited after letting go
+    bool back_end;  // of two stuck ends, take the one farther from the point
 };
 
 struct Outcome {
@@ -141,7 +141,8 @@ int StartLevel(Recorder& rec) {
     }
     for (; step < 1200; step++) {
         Frame();
-        if (step > (IsFirstLevel() ? 370 : 70) && level.camera_arrived && level.camera_mode == CAMERA_PLAY && level.story_mode != STORY_PROLOGUE)
+        if (step > (IsFirstLevel() ? 370 : 70) && level.camera_arrived && level.camera_mode == CAMERA_PLAY &&
+            level.story_mode != STORY_PROLOGUE)
             break;
     }
     return game_replay.step;
@@ -292,9 +293,10 @@ void Write(const char* file, const std::vector<Move>& plan, const Outcome& o) {
         fprintf(stderr, "level_search: '%s' cannot be written\n", file);
         return;
     }
-    fprintf(f, "# A winning play of %s, found by tests/tools/level-search.cpp and\n"
-               "# replayed step by step by the game (progs/app/game/game-replay.h).\n"
-               "# Moves (end taken to a world point: drag steps, hold steps):\n",
+    fprintf(f,
+            "# A winning play of %s, found by tests/tools/level-search.cpp and\n"
+            "# replayed step by step by the game (progs/app/game/game-replay.h).\n"
+            "# Moves (end taken to a world point: drag steps, hold steps):\n",
             world.c_str());
     for (const Move& m : plan)
         fprintf(f, "#   (%.2f, %.2f) drag %d hold %d%s\n", m.tx, m.ty, m.drag, m.hold, m.back_end ? " (back end)" : "");
@@ -350,8 +352,8 @@ int Trace(const char* text) {
     auto say = [&](const char* what) {
         Actor* h = env->sim.WormHead();
         Actor* t = env->sim.WormTail();
-        printf("%s step %d: head (%.2f, %.2f)%s tail (%.2f, %.2f)%s targets %d/%d lives %d\n", what, step,
-               Pos(h).x, Pos(h).y, h->welded ? " held" : "", Pos(t).x, Pos(t).y, t->welded ? " held" : "",
+        printf("%s step %d: head (%.2f, %.2f)%s tail (%.2f, %.2f)%s targets %d/%d lives %d\n", what, step, Pos(h).x,
+               Pos(h).y, h->welded ? " held" : "", Pos(t).x, Pos(t).y, t->welded ? " held" : "",
                level.required_targets - Remaining(), level.required_targets, level.lives);
     };
     say("start");
@@ -367,8 +369,10 @@ int Trace(const char* text) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        fprintf(stderr, "usage: %s WORLD OUT.txt [--seed N] [--beam N] [--tries N] [--moves N]\n"
-                        "       %s WORLD --check IN.txt\n", argv[0], argv[0]);
+        fprintf(stderr,
+                "usage: %s WORLD OUT.txt [--seed N] [--beam N] [--tries N] [--moves N]\n"
+                "       %s WORLD --check IN.txt\n",
+                argv[0], argv[0]);
         return 2;
     }
     if (!getenv("KODO_TEST_DATA")) setenv("KODO_TEST_DATA", KODO_DATA_DIR, 1);
