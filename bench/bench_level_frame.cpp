@@ -1,4 +1,4 @@
-// One frame of the first level with the worm, update plus draw, through
+// One frame of a level with the worm (the first by default), update plus draw, through
 // the screen manager and the game screen: the program's CPU time per
 // frame at p50 and p95, with the worm swung by a scripted finger every few
 // seconds so the world keeps moving. By default on the OpenGL ES renderer
@@ -7,7 +7,8 @@
 //   cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release
 //   cmake --build build-release --target bench_level_frame
 //   KODO/host/tests/with_xvfb.sh build-release/bench/bench_level_frame
-// Options: --frames N (default 3000), --null.
+// Options: --frames N (default 3000), --null, --world FILE (default
+// worlds/e01-l01.xml: any bundled level).
 //
 // This file is the engine's side (its start-up and frames); the level is
 // set up, driven and timed in bench_level_frame_game.cpp, which sees only
@@ -30,7 +31,7 @@
 #include "qnx-kodo.h"
 #include "rendimp.h"
 
-bool BenchLevelSetUp(kodo_t* engine);
+bool BenchLevelSetUp(kodo_t* engine, const char* world);
 void BenchLevelFrame(float dt);
 void BenchLevelReport(const char* renderer);
 void BenchLevelTearDown();
@@ -65,14 +66,17 @@ kd_prog_t* KD_GetInterface() {
 
 int main(int argc, char** argv) {
     int frames = 3000;
+    const char* world = "worlds/e01-l01.xml";
     bool null_renderer = false;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--frames") && i + 1 < argc) {
             frames = atoi(argv[++i]);
+        } else if (!strcmp(argv[i], "--world") && i + 1 < argc) {
+            world = argv[++i];
         } else if (!strcmp(argv[i], "--null")) {
             null_renderer = true;
         } else {
-            fprintf(stderr, "usage: %s [--frames N] [--null]\n", argv[0]);
+            fprintf(stderr, "usage: %s [--frames N] [--null] [--world worlds/FILE.xml]\n", argv[0]);
             return 2;
         }
     }
@@ -99,7 +103,7 @@ int main(int argc, char** argv) {
     kd_state.active = true;
     kd_state.verbose_level = 2;  // the log lines of loading are not timed
     if (window) bps_initialize();
-    if (!BenchLevelSetUp(kodo_engine::kd)) return 1;
+    if (!BenchLevelSetUp(kodo_engine::kd, world)) return 1;
     // The whole engine frame as well, by the wall clock and by the CPU
     // time of every thread of the process: the software renderer finishes
     // the drawing in threads of its own at present.

@@ -1,4 +1,4 @@
-// The program's side of bench_level_frame: the first level started as the
+// The program's side of bench_level_frame: a level (the first by default) started as the
 // game starts it, a finger that swings the worm now and then, and the
 // timing of each frame's update plus draw.
 #include <math.h>
@@ -26,6 +26,7 @@ namespace {
 
 Profile player;
 std::vector<double> times;
+const char* bench_world = "";
 int frame = 0;
 int steps = 0;
 int held = 0;
@@ -67,7 +68,7 @@ void Finger() {
 
 }  // namespace
 
-bool BenchLevelSetUp(kodo_t* engine) {
+bool BenchLevelSetUp(kodo_t* engine, const char* world) {
     kd = engine;
     lua_man.Initialize();
     ScreenMan::RegisterLuaFunctions();
@@ -84,8 +85,9 @@ bool BenchLevelSetUp(kodo_t* engine) {
     if (!game_man.SetActiveGame("DeziDedi")) return false;
     sman.PreloadScreen(&screen_GameDeziDedi);
     sman.PushScreen(&screen_GameDeziDedi, 0);
-    if (!game_dezidedi.InitLevel("worlds/e01-l01.xml") || !game_dezidedi.sim.WormTail()) {
-        fprintf(stderr, "the first level did not start with its worm\n");
+    bench_world = world;
+    if (!game_dezidedi.InitLevel(world) || !game_dezidedi.sim.WormTail()) {
+        fprintf(stderr, "the level '%s' did not start with its worm\n", world);
         return false;
     }
     // Straight to play: no view of the goal first.
@@ -110,9 +112,9 @@ void BenchLevelReport(const char* renderer) {
     std::vector<double> t(times.begin() + (long)skip, times.end());
     std::sort(t.begin(), t.end());
     if (t.empty()) return;
-    printf("first level with the worm, %s, %d actors, %zu frames (%d physics steps, the worm held in %d): CPU per "
+    printf("%s with the worm, %s, %d actors, %zu frames (%d physics steps, the worm held in %d): CPU per "
            "frame update plus draw p50 %.3f ms, p95 %.3f ms, max %.3f ms\n",
-           renderer, game_dezidedi.sim.actors.count, t.size(), steps, held, t[t.size() / 2] * 1000,
+           bench_world, renderer, game_dezidedi.sim.actors.count, t.size(), steps, held, t[t.size() / 2] * 1000,
            t[t.size() * 95 / 100] * 1000, t.back() * 1000);
 }
 

@@ -7,6 +7,10 @@
 
 #include "app-env.h"
 #include "dataman.h"
+#include "physics/actor-behaviors.h"
+
+#include <set>
+#include <string>
 
 namespace {
 
@@ -83,7 +87,9 @@ TEST(BundledData, EveryActorDefinitionIsSound) {
 // seconds of physics leave every body finite and every fruit in place.
 TEST(BundledData, EveryLevelIsBuiltWhole) {
     AppEnv env;
-    for (const char* file : {"worlds/template.xml", "worlds/e01-l01.xml", "worlds/e01-l02.xml", "worlds/e01-l03.xml"}) {
+    for (const char* file : {"worlds/template.xml", "worlds/e01-l01.xml", "worlds/e01-l02.xml", "worlds/e01-l03.xml",
+                             "worlds/e01-l04.xml", "worlds/e01-l05.xml", "worlds/e02-l01.xml", "worlds/e02-l02.xml",
+                             "worlds/e02-l03.xml"}) {
         SCOPED_TRACE(file);
         FwLog log;
         PhysicsSimulation sim;
@@ -135,4 +141,57 @@ TEST(BundledData, EveryLevelIsBuiltWhole) {
         }
         sim.FreeWorld();
     }
+}
+
+// The levels of the timeline together use every tag and every behaviour
+// the game has, counting what every level gets without listing it (the
+// worm, the walls, the end bug on a worm hole) and the projectiles that
+// shooters and mines fire. Hard-mode actors count: they are part of the
+// bundled game.
+TEST(BundledData, TheLevelsUseEveryTagAndEveryBehaviour) {
+    AppEnv env;
+    ActorBehaviors::InitActorBehaviors();
+    DMArray* events = dman.GetDatabase("timeline.xml")->GetArray("timeline");
+    ASSERT_NE(events, nullptr);
+    uint32_t tags = 0;
+    std::set<std::string> behaviours;
+    bool boss_level = false;
+    auto use = [&](const char* file) {
+        ActorShape* s = physics_man.GetShape(file);
+        ASSERT_NE(s->name, nullptr) << file;
+        tags |= ParseActorTags(s->tags);
+        behaviours.insert(s->behavior ? s->behavior->GetName() : "");
+    };
+    for (const char* file : {"actors/game-worm-head.xml", "actors/game-worm-body.xml", "actors/game-worm-tail.xml",
+                             "actors/wall.xml"})
+        use(file);
+    for (int e = 0; e < events->GetSize(); e++) {
+        const char* world = events->GetNode(e)->GetValue("level");
+        if (!world || !nStringsMatch(events->GetNode(e)->GetValue("type"), "GAME")) continue;
+        SCOPED_TRACE(world);
+        DMArray* actors = dman.GetDatabase(world)->GetArray("actors");
+        // The boss's level comes with the boss fight.
+        if (nStringsMatch(world, "worlds/e02-l04.xml")) {
+            boss_level = actors != nullptr;
+            if (!actors) continue;
+        }
+        ASSERT_NE(actors, nullptr);
+        for (int i = 0; i < actors->GetSize(); i++) {
+            const char* file = actors->GetNodeValue(i, "actor");
+            ASSERT_NE(file, nullptr);
+            use(file);
+            const uint32_t t = ParseActorTags(physics_man.GetShape(file)->tags);
+            if (t & TAG_WORM_HOLE) use("actors/end-bug.xml");
+            if (t & (TAG_SHOOTING | TAG_MINE)) use("actors/bug-ammo.xml");
+        }
+    }
+    for (int bit = 0; bit < 30; bit++) {
+        if ((1u << bit) == TAG_BOSS && !boss_level) continue;
+        EXPECT_TRUE(tags & (1u << bit)) << actor_tag_names[bit] << " is used by no level";
+    }
+    for (int i = 0; i < ActorBehavior::all_abs.count; i++) {
+        const char* name = ActorBehavior::all_abs[i]->GetName();
+        EXPECT_TRUE(behaviours.count(name)) << name << " drives no actor of any level";
+    }
+    ActorBehaviors::FreeActorBehaviors();
 }

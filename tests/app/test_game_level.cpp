@@ -30,7 +30,8 @@ bool NeighboursTouch(b2World* world) {
 TEST(GameLevel, EveryBundledLevelStartsWithTheWormHangingAndEveryTargetInPlace) {
     GameEnv g;
     g.SkipStory();
-    for (const char* file : {"worlds/e01-l01.xml", "worlds/e01-l02.xml", "worlds/e01-l03.xml"}) {
+    for (const char* file : {"worlds/e01-l01.xml", "worlds/e01-l02.xml", "worlds/e01-l03.xml", "worlds/e01-l04.xml",
+                             "worlds/e01-l05.xml", "worlds/e02-l01.xml", "worlds/e02-l02.xml", "worlds/e02-l03.xml"}) {
         SCOPED_TRACE(file);
         ASSERT_TRUE(g.game.InitLevel(file));
         EXPECT_STREQ(level.world_file, file);

@@ -121,6 +121,11 @@ void GameReplay::LevelStarting() {
 
 void GameReplay::BeforeStep(GameDeziDedi* game) {
     if (!Active() || finished || !game) return;
+    // The program draws random numbers of its own between frames (the
+    // menus' particles, sounds); the step's own seed keeps the game's draws
+    // (a shooter's aim, a mine's burst, the shaking view) the same in every
+    // run of the same input.
+    srand(1u + (unsigned)step * 2654435761u);
     for (int i = 0; i < lines.count; i++) {
         const Line& l = lines[i];
         if (l.step != step) continue;
