@@ -1,6 +1,7 @@
 #!/bin/sh
-# Every bundled level won through the real executable under Xvfb. For
-# each winning play kept in levels/<event>.txt (found by
+# Bundled levels won through the real executable under Xvfb (all of them,
+# or those LEVEL_WINS_ONLY names besides the first). For each winning play
+# kept in levels/<event>.txt (found by
 # tests/tools/level-search.cpp) a run starts that level's timeline event
 # from the main menu's Play, and the game replays the play step by step
 # (the program settings' value "game_replay", progs/app/game/game-replay.h):
@@ -63,7 +64,9 @@ run_level() {
 }
 
 # LEVEL_WINS_ONLY names the other levels to play when not all of them
-# (the ThreadSanitizer job, where every frame takes much longer).
+# (the test suite plays only the busiest and checks the rest headless;
+# the ThreadSanitizer job, where every frame takes much longer, names
+# none but the first).
 for play in "$HERE"/levels/E*.txt; do
   event=$(basename "$play" .txt)
   [ "$event" = E01_L01 ] && continue

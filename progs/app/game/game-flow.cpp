@@ -64,6 +64,13 @@ void GameDeziDedi::CheckLevelEnd(float dt) {
         }
     }
 
+    // A level whose exit is the moon has no hole to come near: its exit
+    // opens once every target is taken, whether the last was a fruit
+    // (which opens it already) or an egg (which would leave it shut for
+    // good).
+    if (!hole && has_exits && !level.all_collected && level.targets_collected >= level.required_targets)
+        level.all_collected = true;
+
     // 2. An end grips the open exit: the ending begins.
     for (Actor* end : {head, tail}) {
         if (level.ending || !GripsExit(end)) continue;
