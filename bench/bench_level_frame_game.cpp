@@ -1,17 +1,20 @@
-// The program's side of bench_level_frame: the first level started as the
-// game starts it, a finger that swings the worm now and then, and the
-// timing of each frame's update plus draw.
+// The program's side of bench_level_frame: a level started as the game
+// starts it, a finger that swings the worm now and then (or the game's
+// replay of a fixed input), and the timing of each frame's update plus
+// draw.
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "dataman.h"
 #include "framework-kd.h"
 #include "game/game-dezidedi.h"
+#include "game/game-replay.h"
 #include "game/screen-game-dezidedi.h"
 #include "gameman.h"
 #include "luaman.h"
@@ -29,6 +32,7 @@ std::vector<double> times;
 int frame = 0;
 int steps = 0;
 int held = 0;
+int trace_every = 0;
 
 double CpuSeconds() {
     timespec t;
@@ -65,9 +69,31 @@ void Finger() {
     }
 }
 
+// Where the worm's ends and the boss are on the screen, and how the fight
+// stands.
+void Trace() {
+    GameDeziDedi& g = game_dezidedi;
+    printf("step %d hash %016llx", game_replay.step, (unsigned long long)game_replay.hash);
+    const Actor* show[3] = {g.sim.WormHead(), g.sim.WormTail(), nullptr};
+    for (int i = 0; i < g.sim.actors.count; i++)
+        if (g.sim.actors[i]->Has(TAG_BOSS)) show[2] = g.sim.actors[i];
+    const char* names[3] = {"head", "tail", "boss"};
+    for (int i = 0; i < 3; i++) {
+        if (!show[i] || !show[i]->body) continue;
+        const b2Vec2 p = show[i]->body->GetPosition();
+        const vec2_t s = g.sim.TransformWorldPositionToScreen(vec2_t{p.x, p.y});
+        const b2Vec2 v = show[i]->body->GetLinearVelocity();
+        printf(" %s %.0f %.0f (%.2f %.2f) v (%.1f %.1f)%s", names[i], s.x, s.y, p.x, p.y, v.x, v.y,
+               show[i]->welded ? " welded" : "");
+    }
+    if (show[2]) printf(" boss hp %g", (double)show[2]->hit_points);
+    printf(" lives %d\n", level.lives);
+}
+
 }  // namespace
 
-bool BenchLevelSetUp(kodo_t* engine) {
+bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace) {
+    trace_every = trace;
     kd = engine;
     lua_man.Initialize();
     ScreenMan::RegisterLuaFunctions();
@@ -84,21 +110,27 @@ bool BenchLevelSetUp(kodo_t* engine) {
     if (!game_man.SetActiveGame("DeziDedi")) return false;
     sman.PreloadScreen(&screen_GameDeziDedi);
     sman.PushScreen(&screen_GameDeziDedi, 0);
-    if (!game_dezidedi.InitLevel("worlds/e01-l01.xml") || !game_dezidedi.sim.WormTail()) {
-        fprintf(stderr, "the first level did not start with its worm\n");
+    if (!replay.empty() && !game_replay.Parse(replay.c_str(), "replay")) {
+        fprintf(stderr, "the replay has no line to play\n");
         return false;
     }
-    // Straight to play: no view of the goal first.
-    level.camera_mode = CAMERA_PLAY;
+    if (!game_dezidedi.InitLevel(world) || !game_dezidedi.sim.WormTail()) {
+        fprintf(stderr, "the level '%s' did not start with its worm\n", world);
+        return false;
+    }
+    // Straight to play, no view of the goal first, unless the level is
+    // replayed as the game plays it.
+    if (!game_replay.Active()) level.camera_mode = CAMERA_PLAY;
     return true;
 }
 
 void BenchLevelFrame(float dt) {
-    if (frame > 60) Finger();
+    if (frame > 60 && !game_replay.Active()) Finger();
     double start = CpuSeconds();
     sman.Update(dt);
     sman.DrawScreens(dt);
     times.push_back(CpuSeconds() - start);
+    if (trace_every > 0 && frame % trace_every == 0) Trace();
     steps += game_dezidedi.sim.last_steps;
     held += game_dezidedi.mouse_joint != nullptr;
     frame++;
@@ -110,7 +142,12 @@ void BenchLevelReport(const char* renderer) {
     std::vector<double> t(times.begin() + (long)skip, times.end());
     std::sort(t.begin(), t.end());
     if (t.empty()) return;
-    printf("first level with the worm, %s, %d actors, %zu frames (%d physics steps, the worm held in %d): CPU per "
+    for (int i = 0; i < game_dezidedi.sim.actors.count; i++) {
+        const Actor* a = game_dezidedi.sim.actors[i];
+        if (a->Has(TAG_BOSS)) printf("the boss has %g hit points left\n", (double)a->hit_points);
+    }
+    printf("the worm has %d lives left\n", level.lives);
+    printf("level with the worm, %s, %d actors, %zu frames (%d physics steps, the worm held in %d): CPU per "
            "frame update plus draw p50 %.3f ms, p95 %.3f ms, max %.3f ms\n",
            renderer, game_dezidedi.sim.actors.count, t.size(), steps, held, t[t.size() / 2] * 1000,
            t[t.size() * 95 / 100] * 1000, t.back() * 1000);
