@@ -118,6 +118,16 @@ bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& repla
         fprintf(stderr, "the level '%s' did not start with its worm\n", world);
         return false;
     }
+    // The level start takes its weather from the timeline's event, which
+    // the bench has not got: the episode's, from the world's name
+    // ("worlds/e02-..."), started as the level start starts it.
+    const char* e = strstr(world, "/e0");
+    const int episode = e ? e[3] - '0' : 0;
+    if (episode >= 1 && episode <= 6 && !strstr(world, "bonus")) {
+        level.weather_theme = (episode + 1) / 2;
+        game_dezidedi.UpdateWeather(100);
+        game_dezidedi.sim.back_particles.UpdateParts(3.0f);
+    }
     // Straight to play, no view of the goal first, unless the level is
     // replayed as the game plays it.
     if (!game_replay.Active()) level.camera_mode = CAMERA_PLAY;
@@ -127,6 +137,7 @@ bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& repla
 void BenchLevelFrame(float dt) {
     if (frame > 60 && !game_replay.Active()) Finger();
     double start = CpuSeconds();
+    dt = game_replay.FrameStep(dt);
     sman.Update(dt);
     sman.DrawScreens(dt);
     times.push_back(CpuSeconds() - start);

@@ -2,7 +2,7 @@
 // same way every time (the determinism test of the real program). While
 // a replay is loaded, every game frame advances the level by exactly one
 // fixed physics step whatever the frame's real length, the random
-// numbers start from the same seed at the level start, and the input
+// numbers start from the same seed at the first step, and the input
 // reaches the game at the steps it names rather than when the platform
 // delivers it. At the "end" line the worm head's position and a hash of
 // the whole worm's path are logged and the program is asked to end.
@@ -44,8 +44,11 @@ public:
     void Clear();
 
     bool Active() const { return lines.count > 0; }
-    // The time step a game frame gets: the physics step while a replay
-    // runs, else the frame's own.
+    // The time step a frame gets: the physics step once a replayed level
+    // has started, else the frame's own. The whole program's frame takes
+    // it, not only the level's: effects, their emitters and the screens'
+    // scripts draw random numbers by the time that passes, and would draw
+    // as many as the machine's pace gave them.
     float FrameStep(float dt) const;
 
     // A level starts: the step count and the hash start again.
@@ -55,6 +58,7 @@ public:
     void AfterStep(GameDeziDedi* game);
 
     int step = 0;
+    bool level_started = false;
     uint64_t hash = 0;
     bool finished = false;
     nArray<Line> lines;
