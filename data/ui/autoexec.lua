@@ -25,3 +25,7 @@ CreateScreen ("Achievements", "ui/achievements.lua");
 -- The timeline's story screens (the story events of timeline.xml).
 CreateScreen ("Story", "ui/story.lua");
 CreateScreen ("StoryDialog", "ui/story-dialog.lua");
+
+-- The level's results, pushed by the game over the level.
+CreateScreen ("GameLevelCompleted", "ui/game-level-completed.lua");
+CreateScreen ("GameLevelFailed", "ui/game-level-failed.lua");

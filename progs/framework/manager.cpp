@@ -92,6 +92,11 @@ void Manager::Shutdown() {
     kd->PrintDebugf(3, "Manager::Shutdown.\n");
     loc_man.Shutdown();
     sman.Shutdown();
+    // With their screens left (and a level's world freed with its screen),
+    // the games give back their pictures and sounds while the engine that
+    // holds them is still there.
+    for (int i = 0; i < GameManager::GetNumberOfGames(); i++)
+        game_man.UnloadGameImplementation(GameManager::GetGameByIndex(i));
     timeline.FreeTimeline();
     lua_man.Shutdown();
     analyst.Shutdown();

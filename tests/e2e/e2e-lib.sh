@@ -38,6 +38,69 @@ tree_without_prog_xml() {
   rm "$1/app/native/prog.xml"
 }
 
+# For the kill tests, whose lanes share one Xvfb server: e2e_run_lanes
+# LANES KILLS runs the script's function `lane ID RUNS` in LANES lanes at
+# once, KILLS runs in all, in the folder $ROOT. A lane writes its lines,
+# and its failures to $ROOT/failed; one that finishes leaves
+# $ROOT/done-ID, so that a lane cut short by the shell (a set-up that
+# failed) fails the test too. The lanes' lines go to $SHOTS/summary.txt;
+# the test fails when any lane did. PER_LANE: the runs of each lane.
+e2e_run_lanes() {
+  PER_LANE=$((($2 + $1 - 1) / $1))
+  k=1
+  while [ $k -le "$1" ]; do
+    ( (lane $k $PER_LANE && touch "$ROOT/done-$k") || echo "lane $k failed" >>"$ROOT/failed") >"$ROOT/lane-$k.txt" 2>&1 &
+    k=$((k + 1))
+  done
+  wait
+  k=1
+  while [ $k -le "$1" ]; do
+    [ -f "$ROOT/done-$k" ] || echo "lane $k did not finish" >>"$ROOT/failed"
+    k=$((k + 1))
+  done
+  cat "$ROOT"/lane-*.txt | tee "$SHOTS/summary.txt"
+  if [ -s "$ROOT/failed" ]; then
+    echo "FAILED:"
+    cat "$ROOT/failed"
+    exit 1
+  fi
+}
+
+# For the runs of one program with a host script: the test fails with a
+# message, the end of the program's log and of its output.
+fail() {
+  echo "FAILED: $*"
+  [ -n "${LOG:-}" ] && tail -40 "$LOG"
+  tail -20 "$WORK/out.txt"
+  exit 1
+}
+
+# e2e_run_game SECONDS: runs the program under Xvfb from $WORK on the host
+# script $WORK/script.txt for at most SECONDS; its log is kept as
+# $SHOTS/log.txt and named by LOG. The test fails when the program does
+# not end well or writes no log.
+e2e_run_game() {
+  cd "$WORK"
+  status=0
+  KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy timeout "$1" sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 ||
+    status=$?
+  LOG=$(ls "$WORK"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
+  [ -n "$LOG" ] && cp "$LOG" "$SHOTS/log.txt"
+  [ "$status" = 0 ] || fail "exit status $status"
+  [ -n "$LOG" ] || fail "no log file written"
+}
+
+# e2e_log_in_order LINE...: the log holds each line, in this order (each
+# found after the one before it).
+e2e_log_in_order() {
+  last=0
+  for line in "$@"; do
+    n=$(tail -n +$((last + 1)) "$LOG" | grep -n -F "$line" | head -1 | cut -d: -f1)
+    [ -n "$n" ] || fail "log line '$line' missing after line $last"
+    last=$((last + n))
+  done
+}
+
 [ -z "${E2E_FUNCTIONS_ONLY:-}" ] || return 0
 set -e
 WORM="$1"

@@ -413,11 +413,6 @@ void GameDeziDedi::NormalUpdate(float dt, bool resized) {
     }
 }
 
-// The exit, the boss and the worm's death end a level, and a won level
-// writes its records; they come with the level's results. Until then a
-// level runs until its screen is left.
-void GameDeziDedi::CheckLevelEnd(float) {}
-
 void GameDeziDedi::SetWormFace(int kind) {
     if (kind == 0) {
         level.expression_time = 5.0f + 5.0f * randf(0.0f, 1.0f);
@@ -464,25 +459,69 @@ void GameDeziDedi::UpdateWeather(float dt) {
     const float ch = (float)sman.reference_height * sim.metres_per_pixel;
     const float ww = sim.world_bounds[2] - sim.world_bounds[0];
     const float wh = sim.world_bounds[3] - sim.world_bounds[1];
-    if (fx && cw >= 1.0f && ch >= 1.0f) {
-        // One effect per screenful. A world of many screens gets the first
-        // rows and columns only: the layer's pool would be spent long
-        // before the rest, and bounds far out would take millions.
+    if (fx) {
+        // One effect per screenful, stepping by a whole metre at least: a
+        // cell under a metre (a reference size of 0) would never move on.
+        // A world of many screens gets the first rows and columns only:
+        // the layer's pool would be spent long before the rest, and bounds
+        // far out would take millions.
+        const float step_x = fmaxf(cw, 1.0f), step_y = fmaxf(ch, 1.0f);
         const int kMaxCells = 32;
         int nx = 0;
-        for (float x = 0; x < ww && nx < kMaxCells; x = floorf(x + cw), nx++) {
+        for (float x = 0; x < ww && nx < kMaxCells; x = floorf(x + step_x), nx++) {
             int ny = 0;
-            for (float y = 0; y < wh && ny < kMaxCells; y = floorf(y + ch), ny++)
+            for (float y = 0; y < wh && ny < kMaxCells; y = floorf(y + step_y), ny++)
                 sim.SpawnEffect(sim.back_particles, fx, vec2_t{x + cw / 2, y + ch / 2}, 0);
         }
     }
     weather_time = 0;
 }
 
-// The worm's stretching sound and the end bug's call near the worm come
-// with the level's sounds; until then a level makes no sound of its own
-// beyond those of the contact rules and behaviours.
-void GameDeziDedi::UpdateSounds(float) {}
+void GameDeziDedi::UpdateSounds(float) {
+    // 1. The worm's stretching sound, once per stretch: it must shrink
+    // well back before it can sound again.
+    if (sim.worm_parts.count >= 2) {
+        const float rest = (float)(sim.worm_links + 1) * sim.worm_link_distance;
+        float length = 0;
+        for (int i = 1; i < sim.worm_parts.count; i++) {
+            const b2Body* a = sim.worm_parts[i - 1]->body;
+            const b2Body* b = sim.worm_parts[i]->body;
+            if (a && b) length += (b->GetPosition() - a->GetPosition()).Length();
+        }
+        if (!stretched && length > 1.85f * rest) {
+            if (kd_sound_t* s = lib.Sound(LIB_SND_STRETCHING)) aman.PlaySound(s, 1.0f, 0.0f, 1.0f);
+            stretched = true;
+        } else if (stretched && length < 1.5f * rest) {
+            stretched = false;
+        }
+    }
+
+    // 2. The end bug calls louder as the worm nears it, once the exit is
+    // open and until the level is decided.
+    Actor* head = sim.WormHead();
+    Actor* tail = sim.WormTail();
+    float d = 100.0f;
+    if (head && tail && head->body && tail->body) {
+        for (int i = 0; i < sim.actors.count; i++) {
+            const Actor* a = sim.actors[i];
+            if (!a->Has(TAG_END_BUG) || !a->body) continue;
+            for (const Actor* end : {head, tail})
+                d = fminf(d, (a->body->GetPosition() - end->body->GetPosition()).Length());
+        }
+    }
+    if (d < 40.0f && level.all_collected && !level.level_over) {
+        if ((!looping_channel || !kd->IsChannelAlive(looping_channel)) && !sounds_stopped) {
+            kd_sound_t* s = lib.Sound(LIB_SND_FLYING_END_BUG);
+            looping_channel = s ? aman.PlaySound(s, 1.0f, 0.0f, 1.0f) : 0;
+            if (looping_channel) kd->SetChannelLooping(looping_channel, 1);
+        }
+        if (looping_channel) kd->SetChannelVolume(looping_channel, aman.GetSoundVolume() * fminf(fmaxf(1.0f - d / 40.0f, 0.0f), 1.0f));
+    } else if (looping_channel) {
+        // Let the last call end by itself.
+        if (kd->IsChannelAlive(looping_channel)) kd->SetChannelLooping(looping_channel, 0);
+        else looping_channel = 0;
+    }
+}
 
 void GameDeziDedi::StopSounds() {
     sounds_stopped = true;

@@ -7,6 +7,7 @@
 // InitLevel.
 //
 // Files: game-dezidedi.cpp (the game, its level start and its frame),
+// game-flow.cpp (how a level ends and what a won level records),
 // worm-control.cpp (touches on the worm and the camera drag),
 // game-camera.cpp (where the camera looks), game-hud.cpp (what is drawn
 // besides the world), worm-contact-filter.cpp (which pairs collide),
@@ -50,6 +51,10 @@ public:
     // step), and the checks for the level's end.
     void NormalUpdate(float dt, bool resized);
     void CheckLevelEnd(float dt);
+    // A level's two results (game-flow.cpp). Each acts once per level:
+    // the first result decided is the level's only one.
+    void WinLevel(bool developer_win);
+    void LoseLevel();
     void SetWormFace(int kind);
     void KillComboStop();
     void UpdateMovingPlatforms();

@@ -108,7 +108,7 @@ void GameDeziDedi::DrawBeforeUI() {
             kd->SetTextTransform(sim.zoom, sim.zoom, 0);
             kd->SetTextAlign(12);
             kd->SetAlpha(level.ready_time);
-            kd->DrawTextf(font, at.x, at.y, "Ready?");
+            kd->DrawTextf(font, at.x, at.y, "%s", loc_man.Localize("Ready?"));
             kd->SetAlpha(1);
             kd->SetTextAlign(0);
             kd->SetTextTransform(1, 1, 0);
@@ -129,6 +129,27 @@ void GameDeziDedi::DrawAfterUI() {
         kd->SetAlpha(clock->fading_akey);
         for (int i = 0; i < level.lives; i++)
             kd->DrawBitmapRS(icon, at.x + (float)i * (float)icon->width * sman.scale_ref, at.y, 0, sman.scale_ref);
+        kd->SetAlpha(1);
+    }
+
+    // The fruit counter: a slot per target in a row under "Fruit", filled
+    // as each collected item arrives in it, faded with the clock.
+    kd_bitmap_t* fruit = lib.Bitmap(LIB_FRUIT);
+    kd_bitmap_t* empty = lib.Bitmap(LIB_FRUIT_SILHOUETTE);
+    if (level.required_targets > 0 && fruit && empty && clock) {
+        int arrived = level.targets_collected;
+        for (int i = 0; i < level.fly_ins.count; i++) arrived -= level.fly_ins[i].flying;
+        const float W = (float)sman.virtual_width, H = (float)sman.virtual_height;
+        const float scale = sman.scale_cover * 0.75f;
+        const float w = (float)fruit->width * scale, h = (float)fruit->height * scale;
+        const int n = level.required_targets;
+        kd->SetAlpha(clock->fading_akey);
+        for (int slot = 1; slot <= n; slot++) {
+            // Where the worm's collected items fly to.
+            const float x = level.hud_fruit_position.x * W - (w * ((float)n * 0.5f - (float)slot) + w * 0.5f);
+            const float y = level.hud_fruit_position.y * (H + h * 0.5f);
+            kd->DrawBitmapRS(slot <= arrived ? fruit : empty, x, y, 0, scale);
+        }
         kd->SetAlpha(1);
     }
 
@@ -219,8 +240,125 @@ void GameDeziDedi::ResetTutorials() {
     if (tail && tail->body) tutorial.hand_position = sim.TransformWorldPositionToScreen(BodyPosition(tail));
 }
 
-// The first level's hints (the hand showing the swing, the rings round
-// the ends, the fruit and the hole) come with the HUD's tutorials; until
-// then the first level plays without them.
-void GameDeziDedi::UpdateTutorials(float) {}
-void GameDeziDedi::DrawTutorials() {}
+// The first level's hints: rings round the ends that may swing, the
+// fruit still to take and the hole; warnings on the hazards; and a hand
+// that shows the swing from the tail until the first grab.
+void GameDeziDedi::UpdateTutorials(float dt) {
+    if (level.story_mode != STORY_FIRST_LEVEL_HINTS) return;
+    Tutorial& t = tutorial;
+    Actor* head = sim.WormHead();
+    Actor* tail = sim.WormTail();
+    // 1. An end may be swung while the other one grips.
+    if (head && tail) {
+        const bool head_free = tail->welded && !(!head->welded && mouse_joint) && !level.ending;
+        const bool tail_free = head->welded && !(!tail->welded && mouse_joint) && !level.ending;
+        t.head_alpha += (head_free ? 4.0f : -4.0f) * dt;
+        t.tail_alpha += (tail_free ? 4.0f : -4.0f) * dt;
+    }
+    // 2.
+    bool fruit_left = false;
+    for (int i = 0; i < sim.actors.count && !fruit_left; i++)
+        fruit_left = sim.actors[i]->Has(TAG_COLLECTABLE) && !sim.actors[i]->triggered;
+    t.collect_alpha += (fruit_left ? 2.0f : -2.0f) * dt;
+    const bool hole = ActorOf(sim, "actors/wormhole.xml") != nullptr;
+    t.wormhole_alpha += (hole && !level.ending ? 2.0f : -2.0f) * dt;
+    // 3. The hand follows the tail until the first grab, then fades. A
+    // worm of one part has no tail to show.
+    if (tail && tail->body) {
+        t.hand_phase += dt;
+        if (t.hand_phase > 2.0f) t.hand_phase = -0.5f;
+        if (!level.play_started) {
+            t.hand_position = sim.TransformWorldPositionToScreen(BodyPosition(tail));
+            const float p = t.hand_phase;
+            t.hand_alpha = p <= 0 ? fminf(4.0f * p + 1.0f, 1.0f) : p < 1.0f ? 1.0f : fmaxf(1.0f - 4.0f * (p - 1.0f), 0.0f);
+        } else {
+            t.hand_alpha = fmaxf(t.hand_alpha - dt, 0.0f);
+        }
+    }
+    // 4.
+    for (float* a : {&t.head_alpha, &t.tail_alpha, &t.collect_alpha, &t.wormhole_alpha}) *a = fminf(fmaxf(*a, 0.0f), 1.0f);
+}
+
+void GameDeziDedi::DrawTutorials() {
+    if (level.story_mode != STORY_FIRST_LEVEL_HINTS) return;
+    const Tutorial& t = tutorial;
+    kd_font_t* font = lib.Font(LIB_FONT_MEDIUM);
+    kd_bitmap_t* worm_ring = lib.Bitmap(LIB_TUTORIAL_CIRCLE_WORM);
+    kd_bitmap_t* ring = lib.Bitmap(LIB_TUTORIAL_CIRCLE_OTHER);
+    const float zoom = sim.zoom;
+    const float W = (float)sman.virtual_width, H = (float)sman.virtual_height;
+    const float bob = 5.0f * sinf(level.anim_time);
+    const float pulse = (1.0f + 0.1f * sinf(level.anim_time)) * zoom;
+
+    // A ring at a world point with a text above (up > 0) or below it.
+    auto hint = [&](kd_bitmap_t* bm, vec2_t at, float scale, float alpha, const char* text, float up) {
+        if (alpha <= 0) return;
+        kd->SetAlpha(alpha);
+        const vec2_t s = sim.TransformWorldPositionToScreen(at);
+        if (bm) kd->DrawBitmapRS(bm, s.x, s.y, 0, scale);
+        if (!font || !text) return;
+        const float h = bm ? (float)bm->height * sim.metres_per_pixel : 0.0f;
+        const vec2_t label = sim.TransformWorldPositionToScreen(vec2_t{at.x, at.y - up * h});
+        kd->SetTextTransform(zoom, zoom, 0);
+        kd->SetTextAlign(12);
+        // A dark shadow keeps the white letters readable over the sky.
+        kd->SetColor(0.1f, 0.2f, 0.05f);
+        kd->SetAlpha(alpha * 0.6f);
+        kd->DrawTextf(font, label.x + 2.0f, label.y + bob + 2.0f, "%s", loc_man.Localize(text));
+        kd->SetColor(1, 1, 1);
+        kd->SetAlpha(alpha);
+        kd->DrawTextf(font, label.x, label.y + bob, "%s", loc_man.Localize(text));
+        kd->SetTextAlign(0);
+        kd->SetTextTransform(1, 1, 0);
+    };
+
+    // 1. The hand, sweeping up and to the right from the tail.
+    kd_bitmap_t* hand = lib.Bitmap(LIB_TUTORIAL_HAND);
+    if (hand && t.hand_alpha > 0 && sim.worm_parts.count >= 2) {
+        vec2_t p = t.hand_position;
+        if (t.hand_phase >= 0) {
+            const float a = t.hand_phase * 1.5707964f;
+            p.x += (1.0f - cosf(a)) * W / 4.0f;
+            p.y -= sinf(a) * H / 3.5f;
+        }
+        const float scale = sman.scale_cover * zoom;
+        kd->SetAlpha(t.hand_alpha);
+        kd->DrawBitmapRS(hand, p.x + (float)hand->width * 0.5f * scale, p.y + (float)hand->height * 0.5f * scale, 0, scale);
+    }
+
+    // 2. The ends.
+    Actor* head = sim.WormHead();
+    Actor* tail = sim.WormTail();
+    if (head && tail && head->body && tail->body) {
+        hint(worm_ring, BodyPosition(head), zoom, t.head_alpha, "Swing Me!", 1.0f);
+        hint(worm_ring, BodyPosition(tail), zoom, t.tail_alpha, "Swing Me!", 1.0f);
+    }
+
+    // 3, 4. Fruit, the hole and the hazards.
+    for (int i = 0; i < sim.actors.count; i++) {
+        const Actor* a = sim.actors[i];
+        if (!a->body) continue;
+        const vec2_t at = BodyPosition(a);
+        if (a->Has(TAG_COLLECTABLE) && !a->triggered) {
+            hint(ring, at, zoom, t.collect_alpha, "Collect Me!", 1.0f);
+        } else if (a->Has(TAG_WORM_HOLE)) {
+            hint(ring, at, 1.5f * zoom, t.wormhole_alpha, "Come Here!", -1.0f);
+        } else if (a->Has(TAG_HAZARD)) {
+            const bool moving = a->Has(TAG_MOVE);
+            const float alpha = moving ? fminf(fmaxf(a->alpha * 10.0f - 9.0f, 0.0f), 1.0f) : 1.0f;
+            if (alpha <= 0) continue;
+            hint(ring, at, moving ? 1.2f * zoom : zoom, alpha, nullptr, 0);
+            const vec2_t s = sim.TransformWorldPositionToScreen(at);
+            const float r = ring ? (float)ring->width * 0.5f * zoom : 0.0f;
+            kd_bitmap_t* warning = lib.Bitmap(LIB_WARNING_TRIANGLE);
+            kd->SetAlpha(alpha);
+            if (moving) {
+                if (kd_bitmap_t* bubble = lib.Bitmap(LIB_BUBBLE_SPIKE)) kd->DrawBitmapRS(bubble, s.x + r, s.y - r, 0, pulse);
+                if (warning) kd->DrawBitmapRS(warning, s.x + r, s.y - r, 0, pulse);
+            } else if (warning) {
+                kd->DrawBitmapRS(warning, s.x, s.y - r, 0, pulse);
+            }
+        }
+    }
+    DrawDefaults();
+}

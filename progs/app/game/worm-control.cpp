@@ -68,6 +68,7 @@ int GameDeziDedi::ProcessEvent(kd_event_t* e) {
         case KD_EVENT_KEY_DOWN:
             // The key is a finger at the pointer, for a desk.
             if (e->id == 'X') finger_down = true;
+            if (developer && e->id == 'C') WinLevel(true);
             if (developer && e->id == 'S') sim.SaveWorld("worlds/world-state.xml");
             if (developer && e->id == 'L') timeline.RestartEvent();
             break;

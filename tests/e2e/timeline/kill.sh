@@ -141,22 +141,5 @@ lane() {
     "$nexts times at the position after the last one reported"
 }
 
-per_lane=$(((KILLS + LANES - 1) / LANES))
-n=1
-while [ $n -le $LANES ]; do
-  ( (lane $n $per_lane && touch "$ROOT/done-$n") || echo "lane $n failed" >>"$ROOT/failed") >"$ROOT/lane-$n.txt" 2>&1 &
-  n=$((n + 1))
-done
-wait
-n=1
-while [ $n -le $LANES ]; do
-  [ -f "$ROOT/done-$n" ] || echo "lane $n did not finish" >>"$ROOT/failed"
-  n=$((n + 1))
-done
-cat "$ROOT"/lane-*.txt | tee "$SHOTS/summary.txt"
-if [ -s "$ROOT/failed" ]; then
-  echo "FAILED:"
-  cat "$ROOT/failed"
-  exit 1
-fi
-echo "timeline kill test: $((per_lane * LANES)) kills, every restart resumed where the profile said"
+e2e_run_lanes $LANES "$KILLS"
+echo "timeline kill test: $((PER_LANE * LANES)) kills, every restart resumed where the profile said"

@@ -1,0 +1,191 @@
+// How a level ends: the exit opens, an end of the worm grips it and the
+// level is won a moment later; the boss dies; or the worm loses its last
+// life. A won level writes its records (game-records.h) and both results
+// bring up their screen over the level, which runs on under it.
+#include <math.h>
+#include <stdio.h>
+
+#include "analytics.h"
+#include "audioman.h"
+#include "framework-kd.h"
+#include "game/game-dezidedi.h"
+#include "game/game-lib.h"
+#include "game/game-records.h"
+#include "localization.h"
+#include "physics/actor-behaviors-collectables.h"
+#include "physics/actor.h"
+#include "physics/b2-compat.h"
+#include "profiles.h"
+#include "ui/screen-manager.h"
+#include "ui/screen.h"
+
+namespace {
+
+// How long the ending runs before its result shows (s).
+const float kEndingDelay = 1.5f;
+// How near an end of the worm opens the exit when every target is taken.
+const float kExitOpenDistance = 15.0f;
+
+vec2_t Position(const Actor* a) {
+    const b2Vec2 p = a->body->GetPosition();
+    return vec2_t{p.x, p.y};
+}
+
+Actor* ActorOf(PhysicsSimulation& sim, const char* file) { return sim.GetActorByShape(physics_man.GetShape(file)); }
+
+// The starting lives of this player's levels.
+int StartingLives() { return GameDeziDedi::IsPurchaseActive("EXTRA_LIFE") ? 4 : 3; }
+
+bool GripsExit(const Actor* end) {
+    return end && end->welded && end->weld_target && end->weld_target->Has(TAG_EXIT);
+}
+
+}  // namespace
+
+void GameDeziDedi::CheckLevelEnd(float dt) {
+    Actor* head = sim.WormHead();
+    Actor* tail = sim.WormTail();
+    if (!head || !tail || !head->body || !tail->body) return;
+    Actor* hole = ActorOf(sim, "actors/wormhole.xml");
+    const bool has_exits = sim.GetNumberOfActorsWithFlags(TAG_EXIT) > 0;
+
+    // 1. The exit opens to a worm near it, once every target is taken: a
+    // worm that merely passes the hole early has not earned it.
+    if (hole && hole->body && !level.all_collected && level.targets_collected >= level.required_targets) {
+        const vec2_t h = Position(hole);
+        const vec2_t ends[2] = {Position(head), Position(tail)};
+        for (const vec2_t& e : ends) {
+            if (hypotf(e.x - h.x, e.y - h.y) < kExitOpenDistance) {
+                level.all_collected = true;
+                StartRope(&sim);
+                level.camera_mode_time = 0;
+                break;
+            }
+        }
+    }
+
+    // 2. An end grips the open exit: the ending begins.
+    for (Actor* end : {head, tail}) {
+        if (level.ending || !GripsExit(end)) continue;
+        level.ending = level.all_collected;
+        if (!level.ending) continue;
+        EndLevelShockwave(&sim, Position(end));
+        if (kd_sound_t* s = lib.Sound(LIB_SND_THROUGH_EXIT)) aman.PlaySound(s, 1.0f, 0.0f, 1.0f);
+        aman.StopMusic(1.0f);
+        camera_drag = false;
+        if (end->weld_target->Has(TAG_MOON))
+            sim.SpawnEffect(sim.front_particles, lib.Effect(LIB_FX_HEARTS), Position(head), 0);
+    }
+
+    // 3. Through the exit: whatever else an end holds lets go, and the
+    // contact rules of the exit take the worm.
+    if (level.ending && has_exits) {
+        ending_time += dt;
+        for (Actor* end : {head, tail}) {
+            if (!end->welded || GripsExit(end)) continue;
+            Unweld(end);
+            for (int i = 0; i < sim.worm_parts.count; i++)
+                if (b2Body* b = sim.worm_parts[i]->body)
+                    for (b2Fixture* f = b->GetFixtureList(); f; f = f->GetNext()) f->Refilter();
+        }
+    }
+
+    // 4. The boss is beaten.
+    Actor* boss = ActorOf(sim, "actors/bug-boss.xml");
+    const bool boss_beaten = boss && boss->hit_points < 0.01f;
+    if (boss_beaten && !has_exits) {
+        if (!level.ending) EndLevelShockwave(&sim, Position(tail));
+        level.ending = true;
+        ending_time += dt;
+    }
+
+    // 5. The worm is dead: it lets go of everything.
+    if (level.worm_dead) {
+        if (mouse_joint) DestroyMouseJoint();
+        Unweld(head);
+        Unweld(tail);
+        ending_time += dt;
+        level.play_started = true;
+    }
+
+    // 6. The result. WinLevel and LoseLevel each act once, so a win and a
+    // loss decided in the same frame leave the first of them alone.
+    if (level.level_over || ending_time <= kEndingDelay) return;
+    if (level.ending && (has_exits || boss_beaten)) {
+        if (mouse_joint) DestroyMouseJoint();
+        WinLevel(false);
+    } else if (level.worm_dead && !sman.IsScreenInStack("GameLevelCompleted")) {
+        if (mouse_joint) DestroyMouseJoint();
+        LoseLevel();
+    }
+}
+
+void GameDeziDedi::WinLevel(bool developer_win) {
+    if (level.level_over) return;
+    level.level_over = true;
+    const char* event = CurrentLevelEventId();
+    const int start_lives = StartingLives();
+    const bool flawless = level.lives == start_lives;
+    const LevelRecord r = WriteLevelRecords(prof, event, level.clock_ms, sim.ideal_time, flawless, level.episode,
+                                            level.bugs_killed);
+    if (prof) prof->Save();
+
+    // The result screen's texts and messages.
+    Screen* game = GameScreen();
+    Screen* result = Screen::PeekScreen("GameLevelCompleted");
+    if (result && result->uiset) {
+        sman.SetText(result->GetComp("Time"), "%s %s", loc_man.Localize("Time:"),
+                     loc_man.LocalizeTime((unsigned long)r.seconds * 1000ul));
+        if (r.new_record)
+            sman.SetText(result->GetComp("TimeBest"), "%s", loc_man.Localize("New Record!"));
+        else
+            sman.SetText(result->GetComp("TimeBest"), "%s %s", loc_man.Localize("Best:"),
+                         loc_man.LocalizeTime((unsigned long)r.previous_best * 1000ul));
+    }
+    char number[16];
+    sman.SendScreenMessage(game, result, "NewRecord", r.new_record ? "YES" : "NO");
+    sman.SendScreenMessage(game, result, "FlawlessPlay", flawless ? "YES" : "NO");
+    snprintf(number, sizeof number, "%d", r.previous_best_stars);
+    sman.SendScreenMessage(game, result, "BestStars", number);
+    char next[256];
+    if (r.stars >= 3)
+        snprintf(next, sizeof next, "%s", loc_man.Localize("Superb! All stars collected!"));
+    else
+        snprintf(next, sizeof next, "%s %s", loc_man.Localize("Next star:"),
+                 loc_man.LocalizeTime((unsigned long)NextStarTime(r.stars, r.ideal) * 1000ul));
+    sman.SendScreenMessage(game, result, "NextStar", next);
+    snprintf(number, sizeof number, "%d", r.stars);
+    sman.SendScreenMessage(game, result, "StarsGained", number);
+
+    if (launched_from_editor)
+        sman.PopScreen(game, true);
+    else
+        sman.PushScreen("GameLevelCompleted");
+
+    if (!developer_win) {
+        nArray<Analyst::KeyValue> pairs;
+        char text[32];
+        pairs.InsertLast(Analyst::KeyValue("event_id", event ? event : ""));
+        pairs.InsertLast(Analyst::KeyValue("level_id", level.world_file));
+        snprintf(text, sizeof text, "%d", r.seconds);
+        pairs.InsertLast(Analyst::KeyValue("level_time", text));
+        snprintf(text, sizeof text, "%d", r.ideal);
+        pairs.InsertLast(Analyst::KeyValue("time_limit", text));
+        snprintf(text, sizeof text, "%d", r.stars);
+        pairs.InsertLast(Analyst::KeyValue("level_stars", text));
+        analyst.LogEventWithKeyValues("LEVEL_COMPLETED", pairs);
+    }
+    // After the save: a run that reports its level completed has it on disk.
+    kd->Printf("Level completed: '%s'\n", event ? event : "");
+}
+
+void GameDeziDedi::LoseLevel() {
+    if (level.level_over) return;
+    level.level_over = true;
+    if (launched_from_editor)
+        sman.PopScreen(GameScreen(), true);
+    else
+        sman.PushScreen("GameLevelFailed");
+    const char* event = CurrentLevelEventId();
+    kd->Printf("Level failed: '%s'\n", event ? event : "");
+}
