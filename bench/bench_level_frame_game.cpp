@@ -87,7 +87,7 @@ void Trace() {
                show[i]->welded ? " welded" : "");
     }
     if (show[2]) printf(" boss hp %g", (double)show[2]->hit_points);
-    printf(" lives %d\n", level.lives);
+    printf(" killed %d lives %d\n", level.bugs_killed, level.lives);
 }
 
 }  // namespace
