@@ -5,7 +5,7 @@
 # fixed input (hazards/boss-fight.txt) grabbing and flinging the worm's
 # tail into the boss nine times. The log must show the level, the boss's
 # hit points going down blow by blow to 0 and the level won; screenshots
-# every quarter second show the health bar over the boss, full before the
+# every 0.4 s show the health bar over the boss, full before the
 # first blow and at half later on. The pictures are kept in the folder
 # given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
@@ -15,7 +15,7 @@ PROBE="$3"
 SHOTS="$4"
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
-SHOTS_UNTIL=50000
+SHOTS_UNTIL=130000
 replay_level_tree "$HERE/hazards/boss-timeline.xml" "$HERE/hazards/boss-fight.txt"
 e2e_run_game 300
 e2e_log_in_order "Timeline starting event 'E02_L04'" "Level 'worlds/e02-l04.xml' started: " "Boss hit: 0 hit points left" \

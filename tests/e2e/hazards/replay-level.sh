@@ -4,7 +4,7 @@
 # the main menu's Play starts its first event, and the program settings
 # naming REPLAY as the game's replay; WORLD is added to the worlds as NAME.
 # Then writes the host script: Play on the main menu, a screenshot every
-# quarter second from 7 s until SHOTS_UNTIL ms (0: none), all scaled by
+# 0.4 s from 7 s until SHOTS_UNTIL ms (0: none), all scaled by
 # GAME_PACE; the replay's "end" line ends the program.
 replay_level_tree() {
   e2e_data_tree "$WORK" "$DATA"
@@ -25,7 +25,7 @@ replay_level_tree() {
     t=$(pace 7000)
     while [ "$t" -lt "$(pace "${SHOTS_UNTIL:-0}")" ]; do
       echo "$t screenshot $SHOTS/shot-$t.png"
-      t=$((t + 250))
+      t=$((t + 400))
     done
     echo "$(pace 130000) exit"
   } >"$WORK/script.txt"
