@@ -1,14 +1,18 @@
-// One frame of a level with the worm (the first by default), update plus draw, through
-// the screen manager and the game screen: the program's CPU time per
-// frame at p50 and p95, with the worm swung by a scripted finger every few
-// seconds so the world keeps moving. By default on the OpenGL ES renderer
+// One frame of a level with the worm (the first by default), update plus
+// draw, through the screen manager and the game screen: the program's CPU
+// time per frame at p50 and p95, with the worm swung by a scripted finger
+// every few seconds so the world keeps moving, or played by a replay file
+// of the game (progs/app/game/game-replay.h) one fixed step per frame. By default on the OpenGL ES renderer
 // in a window (Mesa's software renderer under Xvfb); --null takes the
 // engine's null renderer. Build Release:
 //   cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release
 //   cmake --build build-release --target bench_level_frame
 //   KODO/host/tests/with_xvfb.sh build-release/bench/bench_level_frame
-// Options: --frames N (default 3000), --null, --world FILE (default
-// worlds/e01-l01.xml: any bundled level).
+// Options: --frames N (default 3000), --null, --level (or --world)
+// worlds/<file>.xml,
+// --replay <file> (a path of the file system), --trace N (every N frames a
+// line of where the worm's ends and the boss are on the screen, for
+// writing replays).
 //
 // This file is the engine's side (its start-up and frames); the level is
 // set up, driven and timed in bench_level_frame_game.cpp, which sees only
@@ -22,6 +26,8 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,7 +37,7 @@
 #include "qnx-kodo.h"
 #include "rendimp.h"
 
-bool BenchLevelSetUp(kodo_t* engine, const char* world);
+bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace);
 void BenchLevelFrame(float dt);
 void BenchLevelReport(const char* renderer);
 void BenchLevelTearDown();
@@ -53,7 +59,7 @@ kd_prog_t* KD_GetInterface() {
     strcpy(prog.version, "1.0.0");
     strcpy(prog.developer_name, "Vantreo");
     prog.parms.reference_counting = true;
-    prog.parms.no_sound = true;
+    prog.parms.no_sound = false;
     prog.parms.width = 1024;
     prog.parms.height = 600;
     prog.Init = Init;
@@ -66,17 +72,30 @@ kd_prog_t* KD_GetInterface() {
 
 int main(int argc, char** argv) {
     int frames = 3000;
-    const char* world = "worlds/e01-l01.xml";
     bool null_renderer = false;
+    const char* world = "worlds/e01-l01.xml";
+    std::string replay;
+    int trace = 0;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--frames") && i + 1 < argc) {
             frames = atoi(argv[++i]);
-        } else if (!strcmp(argv[i], "--world") && i + 1 < argc) {
-            world = argv[++i];
         } else if (!strcmp(argv[i], "--null")) {
             null_renderer = true;
+        } else if (!strcmp(argv[i], "--trace") && i + 1 < argc) {
+            trace = atoi(argv[++i]);
+        } else if ((!strcmp(argv[i], "--level") || !strcmp(argv[i], "--world")) && i + 1 < argc) {
+            world = argv[++i];
+        } else if (!strcmp(argv[i], "--replay") && i + 1 < argc) {
+            std::ifstream in(argv[++i]);
+            std::stringstream text;
+            text << in.rdbuf();
+            replay = text.str();
+            if (!in || replay.empty()) {
+                fprintf(stderr, "cannot read the replay '%s'\n", argv[i]);
+                return 2;
+            }
         } else {
-            fprintf(stderr, "usage: %s [--frames N] [--null] [--world worlds/FILE.xml]\n", argv[0]);
+            fprintf(stderr, "usage: %s [--frames N] [--null] [--level worlds/FILE.xml] [--replay FILE] [--trace N]\n", argv[0]);
             return 2;
         }
     }
@@ -103,7 +122,7 @@ int main(int argc, char** argv) {
     kd_state.active = true;
     kd_state.verbose_level = 2;  // the log lines of loading are not timed
     if (window) bps_initialize();
-    if (!BenchLevelSetUp(kodo_engine::kd, world)) return 1;
+    if (!BenchLevelSetUp(kodo_engine::kd, world, replay, trace)) return 1;
     // The whole engine frame as well, by the wall clock and by the CPU
     // time of every thread of the process: the software renderer finishes
     // the drawing in threads of its own at present.

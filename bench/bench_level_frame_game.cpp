@@ -1,17 +1,20 @@
-// The program's side of bench_level_frame: a level (the first by default) started as the
-// game starts it, a finger that swings the worm now and then, and the
-// timing of each frame's update plus draw.
+// The program's side of bench_level_frame: a level started as the game
+// starts it, a finger that swings the worm now and then (or the game's
+// replay of a fixed input), and the timing of each frame's update plus
+// draw.
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "dataman.h"
 #include "framework-kd.h"
 #include "game/game-dezidedi.h"
+#include "game/game-replay.h"
 #include "game/screen-game-dezidedi.h"
 #include "gameman.h"
 #include "luaman.h"
@@ -26,10 +29,10 @@ namespace {
 
 Profile player;
 std::vector<double> times;
-const char* bench_world = "";
 int frame = 0;
 int steps = 0;
 int held = 0;
+int trace_every = 0;
 
 double CpuSeconds() {
     timespec t;
@@ -66,9 +69,31 @@ void Finger() {
     }
 }
 
+// Where the worm's ends and the boss are on the screen, and how the fight
+// stands.
+void Trace() {
+    GameDeziDedi& g = game_dezidedi;
+    printf("step %d hash %016llx", game_replay.step, (unsigned long long)game_replay.hash);
+    const Actor* show[3] = {g.sim.WormHead(), g.sim.WormTail(), nullptr};
+    for (int i = 0; i < g.sim.actors.count; i++)
+        if (g.sim.actors[i]->Has(TAG_BOSS)) show[2] = g.sim.actors[i];
+    const char* names[3] = {"head", "tail", "boss"};
+    for (int i = 0; i < 3; i++) {
+        if (!show[i] || !show[i]->body) continue;
+        const b2Vec2 p = show[i]->body->GetPosition();
+        const vec2_t s = g.sim.TransformWorldPositionToScreen(vec2_t{p.x, p.y});
+        const b2Vec2 v = show[i]->body->GetLinearVelocity();
+        printf(" %s %.0f %.0f (%.2f %.2f) v (%.1f %.1f)%s", names[i], s.x, s.y, p.x, p.y, v.x, v.y,
+               show[i]->welded ? " welded" : "");
+    }
+    if (show[2]) printf(" boss hp %g", (double)show[2]->hit_points);
+    printf(" killed %d lives %d\n", level.bugs_killed, level.lives);
+}
+
 }  // namespace
 
-bool BenchLevelSetUp(kodo_t* engine, const char* world) {
+bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace) {
+    trace_every = trace;
     kd = engine;
     lua_man.Initialize();
     ScreenMan::RegisterLuaFunctions();
@@ -85,22 +110,38 @@ bool BenchLevelSetUp(kodo_t* engine, const char* world) {
     if (!game_man.SetActiveGame("DeziDedi")) return false;
     sman.PreloadScreen(&screen_GameDeziDedi);
     sman.PushScreen(&screen_GameDeziDedi, 0);
-    bench_world = world;
+    if (!replay.empty() && !game_replay.Parse(replay.c_str(), "replay")) {
+        fprintf(stderr, "the replay has no line to play\n");
+        return false;
+    }
     if (!game_dezidedi.InitLevel(world) || !game_dezidedi.sim.WormTail()) {
         fprintf(stderr, "the level '%s' did not start with its worm\n", world);
         return false;
     }
-    // Straight to play: no view of the goal first.
-    level.camera_mode = CAMERA_PLAY;
+    // The level start takes its weather from the timeline's event, which
+    // the bench has not got: the episode's, from the world's name
+    // ("worlds/e02-..."), started as the level start starts it.
+    const char* e = strstr(world, "/e0");
+    const int episode = e ? e[3] - '0' : 0;
+    if (episode >= 1 && episode <= 6 && !strstr(world, "bonus")) {
+        level.weather_theme = (episode + 1) / 2;
+        game_dezidedi.UpdateWeather(100);
+        game_dezidedi.sim.back_particles.UpdateParts(3.0f);
+    }
+    // Straight to play, no view of the goal first, unless the level is
+    // replayed as the game plays it.
+    if (!game_replay.Active()) level.camera_mode = CAMERA_PLAY;
     return true;
 }
 
 void BenchLevelFrame(float dt) {
-    if (frame > 60) Finger();
+    if (frame > 60 && !game_replay.Active()) Finger();
     double start = CpuSeconds();
+    dt = game_replay.FrameStep(dt);
     sman.Update(dt);
     sman.DrawScreens(dt);
     times.push_back(CpuSeconds() - start);
+    if (trace_every > 0 && frame % trace_every == 0) Trace();
     steps += game_dezidedi.sim.last_steps;
     held += game_dezidedi.mouse_joint != nullptr;
     frame++;
@@ -112,9 +153,14 @@ void BenchLevelReport(const char* renderer) {
     std::vector<double> t(times.begin() + (long)skip, times.end());
     std::sort(t.begin(), t.end());
     if (t.empty()) return;
-    printf("%s with the worm, %s, %d actors, %zu frames (%d physics steps, the worm held in %d): CPU per "
+    for (int i = 0; i < game_dezidedi.sim.actors.count; i++) {
+        const Actor* a = game_dezidedi.sim.actors[i];
+        if (a->Has(TAG_BOSS)) printf("the boss has %g hit points left\n", (double)a->hit_points);
+    }
+    printf("the worm has %d lives left\n", level.lives);
+    printf("level with the worm, %s, %d actors, %zu frames (%d physics steps, the worm held in %d): CPU per "
            "frame update plus draw p50 %.3f ms, p95 %.3f ms, max %.3f ms\n",
-           bench_world, renderer, game_dezidedi.sim.actors.count, t.size(), steps, held, t[t.size() / 2] * 1000,
+           renderer, game_dezidedi.sim.actors.count, t.size(), steps, held, t[t.size() / 2] * 1000,
            t[t.size() * 95 / 100] * 1000, t.back() * 1000);
 }
 

@@ -6,6 +6,10 @@
 //       the last x of row Y in [X0,X1) whose colour lies in the ranges, -1
 //   png-probe a.png diff b.png X0 Y0 X1 Y1
 //       the mean absolute difference of the two boxes, per channel (0-255)
+//   png-probe shot.png bar X0 Y0 X1 Y1
+//       a health bar in the box (a bright red-to-green fill on a dark brown
+//       back): the share of its longest row that is filled, in percent; -1
+//       when the box holds no such row of at least 40 pixels
 //
 // The answer is one number on standard output; exit 2 for a bad call or an
 // unreadable picture.
@@ -84,6 +88,35 @@ int main(int argc, char** argv) {
             for (int x = x0; x < x1; x++, n++)
                 for (int c = 0; c < 3; c++) sum += abs((int)a.At(x, y)[c] - (int)b.At(x, y)[c]);
         printf("%.2f\n", n ? sum / (3.0 * (double)n) : 0.0);
+        return 0;
+    }
+    if (!strcmp(argv[2], "bar") && argc == 7) {
+        int x0 = Clamp(atoi(argv[3]), a.w), y0 = Clamp(atoi(argv[4]), a.h);
+        int x1 = Clamp(atoi(argv[5]), a.w), y1 = Clamp(atoi(argv[6]), a.h);
+        auto fill = [](const unsigned char* p) { return (p[0] >= 150 || p[1] >= 150) && p[2] <= 90; };
+        auto back = [](const unsigned char* p) { return p[0] <= 90 && p[1] <= 90 && p[2] <= 90 && p[0] >= p[2]; };
+        int best_run = 0, best_fill = 0;
+        for (int y = y0; y < y1; y++) {
+            // Runs of bar pixels, bridging gaps of up to two pixels.
+            int run = 0, filled = 0, gap = 0;
+            for (int x = x0; x <= x1; x++) {
+                const unsigned char* p = x < x1 ? a.At(x, y) : nullptr;
+                if (p && (fill(p) || back(p))) {
+                    run += gap + 1;
+                    filled += fill(p);
+                    gap = 0;
+                } else if (p && run > 0 && gap < 2) {
+                    gap++;
+                } else {
+                    if (run > best_run) {
+                        best_run = run;
+                        best_fill = filled;
+                    }
+                    run = filled = gap = 0;
+                }
+            }
+        }
+        printf("%d\n", best_run >= 40 ? best_fill * 100 / best_run : -1);
         return 0;
     }
     fprintf(stderr, "png-probe: unknown question\n");

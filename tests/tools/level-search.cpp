@@ -42,14 +42,17 @@ struct Move {
 struct Outcome {
     bool won = false;
     int collected = 0, targets = 0, lives = 0;
+    int boss_damage = 0;    // hit points the boss has lost
     float distance = 1e9f;  // from the worm to what it should reach next
     int steps = 0;
     double Score() const {
-        return (won ? 1e6 : 0) + collected * 1000.0 + lives * 300.0 - std::min(distance, 200.0f) * 5.0 - steps * 0.01;
+        return (won ? 1e6 : 0) + (collected + boss_damage) * 1000.0 + lives * 300.0 - std::min(distance, 200.0f) * 5.0 -
+               steps * 0.01;
     }
 };
 
 const float kStep = 1.0f / 60.0f;
+const int kBossHitPoints = 9;
 const int kSettleMin = 20;
 
 GameEnv* env = nullptr;
@@ -98,7 +101,17 @@ int Remaining() {
     return n;
 }
 
-// How far the worm is from the nearest target left, or from the exit.
+// The boss's hit points left, or -1 in a level without a boss.
+int BossHitPoints() {
+    for (int i = 0; i < env->sim.actors.count; i++) {
+        const Actor* a = env->sim.actors[i];
+        if (a->Has(TAG_BOSS)) return (int)ceilf(fmaxf(a->hit_points, 0.0f));
+    }
+    return -1;
+}
+
+// How far the worm is from the nearest target left, or from the exit (or
+// from a boss still alive).
 float GoalDistance() {
     Actor* head = env->sim.WormHead();
     Actor* tail = env->sim.WormTail();
@@ -108,7 +121,9 @@ float GoalDistance() {
     for (int i = 0; i < env->sim.actors.count; i++) {
         const Actor* a = env->sim.actors[i];
         if (!a->body) continue;
-        const bool goal = all ? a->Has(TAG_EXIT) : (a->Has(TAG_REQUIRED_TARGET) && !a->triggered && a->hit_points > 0);
+        const bool goal = a->Has(TAG_BOSS) ? a->hit_points > 0
+                          : all ? a->Has(TAG_EXIT)
+                                : (a->Has(TAG_REQUIRED_TARGET) && !a->triggered && a->hit_points > 0);
         if (!goal) continue;
         for (int k = 0; k < env->sim.worm_parts.count; k++)
             best = std::min(best, Dist(Pos(env->sim.worm_parts[k]), Pos(a)));
@@ -222,6 +237,7 @@ Outcome Evaluate(const std::vector<Move>& plan, Recorder& rec) {
     o.collected = level.required_targets - Remaining();
     o.lives = level.lives;
     o.won = Won() && !level.worm_dead;
+    if (const int hp = BossHitPoints(); hp >= 0) o.boss_damage = kBossHitPoints - hp;
     o.distance = GoalDistance();
     o.steps = step;
     return o;
@@ -327,8 +343,9 @@ int Check(const char* file) {
         if (won_at < 0 && Won()) won_at = game_replay.step;
     }
     Actor* head = env->sim.WormHead();
-    printf("%s: targets %d of %d, lives %d, exit held from step %d; step %d head %.9g %.9g hash %016llx\n",
-           world.c_str(), level.required_targets - Remaining(), level.required_targets, level.lives, won_at,
+    printf("%s: targets %d of %d, lives %d, boss %d, won from step %d; step %d head %.9g %.9g hash %016llx\n",
+           world.c_str(), level.required_targets - Remaining(), level.required_targets, level.lives, BossHitPoints(),
+           won_at,
            game_replay.step - 1, head ? (double)Pos(head).x : 0.0, head ? (double)Pos(head).y : 0.0,
            (unsigned long long)game_replay.hash);
     return won_at >= 0 ? 0 : 1;

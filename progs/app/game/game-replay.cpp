@@ -38,11 +38,14 @@ const unsigned kMaxFile = 4u << 20;
 void GameReplay::Clear() {
     lines.Free();
     step = 0;
+    level_started = false;
     hash = kHashBasis;
     finished = false;
 }
 
-float GameReplay::FrameStep(float dt) const { return Active() ? PhysicsSimulation::StepLength() : dt; }
+float GameReplay::FrameStep(float dt) const {
+    return Active() && level_started ? PhysicsSimulation::StepLength() : dt;
+}
 
 void GameReplay::LoadFromSettings() {
     const char* file = feature_man.GetProductValue("game_replay");
@@ -114,9 +117,9 @@ bool GameReplay::Parse(const char* text, const char* name) {
 void GameReplay::LevelStarting() {
     if (!Active()) return;
     step = 0;
+    level_started = true;
     hash = kHashBasis;
     finished = false;
-    srand(1);
 }
 
 void GameReplay::BeforeStep(GameDeziDedi* game) {

@@ -44,8 +44,11 @@ public:
     void Clear();
 
     bool Active() const { return lines.count > 0; }
-    // The time step a game frame gets: the physics step while a replay
-    // runs, else the frame's own.
+    // The time step a frame gets: the physics step once a replayed level
+    // has started, else the frame's own. The whole program's frame takes
+    // it, not only the level's: effects, their emitters and the screens'
+    // scripts act by the time that passes, and would act as much as the
+    // machine's pace gave them.
     float FrameStep(float dt) const;
 
     // A level starts: the step count and the hash start again.
@@ -55,6 +58,7 @@ public:
     void AfterStep(GameDeziDedi* game);
 
     int step = 0;
+    bool level_started = false;
     uint64_t hash = 0;
     bool finished = false;
     nArray<Line> lines;

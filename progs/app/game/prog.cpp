@@ -43,11 +43,11 @@ static void KD_Shutdown() {
 
 static void KD_Update(float dt) {
     if (prog.parms.console_open) return;
-    sman.Update(dt);
+    sman.Update(game_replay.FrameStep(dt));
 }
 
 static void KD_Draw(float dt) {
-    sman.DrawScreens(dt);
+    sman.DrawScreens(game_replay.FrameStep(dt));
     kd->SetAlpha(1.0f);
     kd->SetColor(1, 1, 1);
     kd->SetBlend(0);

@@ -213,6 +213,7 @@ void ActorBehaviorWorm::HitBug(Actor* self, Actor* other, b2Contact* contact) {
         if (other->hit_cooldown >= 0.01f || level.worm_dead) return;
         other->hit_points -= 1.0f;
         other->hit_cooldown = 0.5f;
+        kd->Printf("Boss hit: %d hit points left\n", (int)ceilf(fmaxf(other->hit_points, 0.0f)));
         if (other->hit_points <= 0.01f) {
             KillBoss(self, other, contact);
         } else {

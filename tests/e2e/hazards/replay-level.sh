@@ -1,0 +1,32 @@
+# Sourced by the hazards' end-to-end runs, after e2e-lib.sh.
+# replay_level_tree TIMELINE REPLAY [WORLD NAME]: lays the bundled tree out
+# in $WORK with the timeline TIMELINE in place of the bundled one, so that
+# the main menu's Play starts its first event, and the program settings
+# naming REPLAY as the game's replay; WORLD is added to the worlds as NAME.
+# Then writes the host script: Play on the main menu, a screenshot every
+# 0.4 s from 7 s until SHOTS_UNTIL ms (0: none), all scaled by
+# GAME_PACE; the replay's "end" line ends the program.
+replay_level_tree() {
+  e2e_data_tree "$WORK" "$DATA"
+  rm "$WORK/app/native/prog.xml" "$WORK/app/native/timeline.xml"
+  cp "$1" "$WORK/app/native/timeline.xml"
+  sed 's|program_id="worm"|program_id="worm" game_replay="res://replay.txt"|' "$DATA/prog.xml" \
+    >"$WORK/app/native/prog.xml"
+  cp "$2" "$WORK/app/native/replay.txt"
+  if [ -n "${3:-}" ]; then
+    rm "$WORK/app/native/worlds"
+    mkdir "$WORK/app/native/worlds"
+    ln -s "$DATA"/worlds/* "$WORK/app/native/worlds/"
+    cp "$3" "$WORK/app/native/worlds/$4"
+  fi
+  {
+    echo "$(pace 6000) touch_down 512 315"
+    echo "$(pace 6100) touch_up 512 315"
+    t=$(pace 7000)
+    while [ "$t" -lt "$(pace "${SHOTS_UNTIL:-0}")" ]; do
+      echo "$t screenshot $SHOTS/shot-$t.png"
+      t=$((t + 400))
+    done
+    echo "$(pace 130000) exit"
+  } >"$WORK/script.txt"
+}
