@@ -25,7 +25,7 @@ cmake --build "$ROOT/build-tsan" -j"$JOBS" --target thread_tests
 TSAN_OPTIONS="suppressions=$ROOT/tools/tsan.supp second_deadlock_stack=1" \
   ctest --test-dir "$ROOT/build-tsan" -L threads -j"$JOBS" --output-on-failure
 
-# Fuzzers: clang's libFuzzer, FUZZ_SECONDS each (default 20). An input
+# Fuzzers: clang's libFuzzer, FUZZ_SECONDS each (default 10). An input
 # that makes a target allocate more than 512 MB at once, or grow past
 # 2 GB, fails the run like a crash. Targets that need a file tree make it
 # in a folder of their own under $TMPDIR and remove it at exit; each
@@ -43,8 +43,8 @@ for f in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
   mkdir "$work/corpus"
   cp "$seeds"/* "$work/corpus"/ 2>/dev/null || true
   mkdir "$work/tmp"
-  echo "fuzzing $name for ${FUZZ_SECONDS:-20} s"
-  (cd "$work" && TMPDIR="$work/tmp" "$f" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=65536 -rss_limit_mb=2048 \
+  echo "fuzzing $name for ${FUZZ_SECONDS:-10} s"
+  (cd "$work" && TMPDIR="$work/tmp" "$f" -max_total_time="${FUZZ_SECONDS:-10}" -max_len=65536 -rss_limit_mb=2048 \
      -malloc_limit_mb=512 -print_final_stats=0 corpus >"$work/log" 2>&1) \
     || { tail -40 "$work/log"; echo "fuzz target $name failed"; exit 1; }
   [ -z "$(ls -A "$work/tmp")" ] || { echo "fuzz target $name left files behind: $(ls "$work/tmp")"; exit 1; }

@@ -120,6 +120,10 @@ void GameReplay::LevelStarting() {
     level_started = true;
     hash = kHashBasis;
     finished = false;
+    // The level's own set-up draws random numbers too (where things start
+    // in their cycles); the frames before it drew as many as the machine's
+    // pace gave them.
+    srand(1);
 }
 
 void GameReplay::BeforeStep(GameDeziDedi* game) {

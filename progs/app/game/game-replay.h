@@ -2,7 +2,8 @@
 // same way every time (the determinism test of the real program). While
 // a replay is loaded, every game frame advances the level by exactly one
 // fixed physics step whatever the frame's real length, the random
-// numbers start from a seed of the step's own at each step, and the input
+// numbers start from the same seed at the level start and from a seed of
+// the step's own at each step, and the input
 // reaches the game at the steps it names rather than when the platform
 // delivers it. At the "end" line the worm head's position and a hash of
 // the whole worm's path are logged and the program is asked to end.
