@@ -96,7 +96,7 @@ echo "worm at the tail's place: $hang_before, then $hang_during; at the finger: 
 echo "worm pixels: $all_before at rest, $all_during held"
 [ "$hang_before" -gt 200 ] && [ "$finger_before" -lt 20 ] || fail "the worm does not hang where it should"
 [ "$hang_during" -lt 50 ] && [ "$finger_during" -gt 300 ] || fail "the tail did not follow the finger"
-awk "BEGIN { exit !($all_during > 1.2 * $all_before) }" || fail "the held worm is not stretched"
+awk "BEGIN { exit !($all_during > 1.1 * $all_before) }" || fail "the held worm is not stretched"
 [ "$finger_later" -lt 50 ] || fail "the worm stayed where it was let go ($finger_later)"
 swing=$(for n in 6-later 7-later 8-later; do "$PROBE" "$SHOTS/5-after.png" diff "$SHOTS/$n.png" 120 150 460 420; done |
   sort -g | tail -1)
