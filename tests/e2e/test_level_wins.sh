@@ -77,9 +77,10 @@ for play in "$HERE"/levels/E*.txt; do
 done
 
 # The first level, with the result screen held long enough to be seen:
-# the play's last line comes 25 seconds later.
+# the play's last line comes 25 seconds later (more at a slower pace,
+# where the screenshots come later too).
 mkdir -p "$WORK/E01_L01/app/native"
-awk '$2 == "end" { $1 += 1500 } { print }' "$HERE/levels/E01_L01.txt" > "$WORK/E01_L01/app/native/replay.txt"
+awk -v pace="$GAME_PACE" '$2 == "end" { $1 += 1500 * pace + 1200 * (pace - 1) } { print }' "$HERE/levels/E01_L01.txt" > "$WORK/E01_L01/app/native/replay.txt"
 shots=""
 for t in 9500 15000 16500 18000 19500 21000; do shots="$shots $t"; done
 {
