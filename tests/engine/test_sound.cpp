@@ -296,10 +296,8 @@ protected:
         fake_now = 100000;
         si->clock = FakeClock;
     }
-    void TearDown() override {
-        if (si) si->clock = KD_GetTime;
-        SoundTest::TearDown();
-    }
+    // The fake clock stays until shutdown has stopped the feeder thread,
+    // which reads it: swapping it back first would race with that thread.
     kd_sound_t* Load(const char* name) {
         kd_sound_t* s = kd->LoadSound(name);
         EXPECT_NE(s->imp_data[1], nullptr) << name;
