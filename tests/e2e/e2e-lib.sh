@@ -66,6 +66,21 @@ e2e_run_lanes() {
   fi
 }
 
+# e2e_wait MS N TEXT...: a host script line at MS that holds the lines
+# after it until the program's log of its Nth run (started from $WORK)
+# holds the text, after what the last wait found; the later lines then run
+# as much later as it held. A click timed by the clock alone misses its
+# screen on a machine slow enough to make the program late.
+e2e_wait() {
+  echo "$1 wait data/*/*/logs/kodo-000$2.log $(shift 2; echo "$*")"
+}
+
+# e2e_wait_menu MS [N]: a wait at MS for the main menu of run N (1 by
+# default): the transition from the loading screen has left the stack.
+e2e_wait_menu() {
+  e2e_wait "$1" "${2:-1}" "Removing 'Transition' from Screen Stack"
+}
+
 # For the runs of one program with a host script: the test fails with a
 # message, the end of the program's log and of its output.
 fail() {

@@ -36,10 +36,12 @@ run() {
   [ "$status" = 0 ] || fail "exit status $status"
 }
 
-# The menu is up about three seconds after the start. Its buttons: Shop
+# The menu is up about three seconds after the start (the scripts hold
+# until it is). Its buttons: Shop
 # (512, 180), Unlock (512, 270); the shop's Buy for BIG_BALL is at
 # (788, 200); the popup's OK at (512, 375).
 cat > "$WORK/run1.txt" <<END
+$(e2e_wait_menu 4000)
 4800 screenshot $SHOTS/1-menu.png
 5000 touch_down 512 180
 5100 touch_up 512 180
@@ -97,6 +99,7 @@ awk "BEGIN { exit !($b > 20) }" || fail "no achievement bar ($b)"
 
 # Run 2: everything is still there after a restart.
 cat > "$WORK/run2.txt" <<END
+$(e2e_wait_menu 4000 2)
 5000 touch_down 512 180
 5100 touch_up 512 180
 6000 screenshot $SHOTS/7-shop-after-restart.png

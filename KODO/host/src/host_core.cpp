@@ -18,6 +18,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <glob.h>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -93,7 +94,7 @@ void trace_open_locked() {
 
 // ---- script --------------------------------------------------------------
 
-enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service };
+enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service, Wait };
 
 struct ScriptLine {
     long long ms = 0;
@@ -104,12 +105,25 @@ struct ScriptLine {
     int service_type = 0;
     _service_field service[4];
     std::string path;
-    std::string text;  // the line as written, for the trace
+    std::string wanted;  // wait: the text to find in the file
+    std::string text;    // the line as written, for the trace
 };
 
 std::mutex g_script_mutex;
 std::vector<ScriptLine> g_script;  // sorted by time, stable
 size_t g_script_next = 0;
+// How long "wait" lines have held the script so far: every later line runs
+// that much after its own time, so a script keeps its spacing on a machine
+// slow enough to make the program late.
+long long g_script_held_ms = 0;
+// Where the last satisfied wait matched, so that the next wait on the same
+// file looks only after it: a run's waits follow its log in order, as the
+// same line may come more than once.
+std::string g_wait_file;
+long g_wait_from = 0;
+// A wait gives up after this long, so that a program that never writes
+// the line still ends its run (and its test fails on what it checks).
+const long long kWaitLimitMs = 60000;
 
 std::string trim(const std::string &s) {
     size_t b = 0, e = s.size();
@@ -274,6 +288,14 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
         out->cmd = Cmd::Service;
         return parse_service(text, out);
     }
+    if (cmd == "wait") {
+        out->cmd = Cmd::Wait;
+        if (nargs < 2) return "wait needs <file-pattern> <text>";
+        out->path = tok[2];
+        size_t p = text.find(tok[2], text.find("wait") + strlen("wait"));
+        out->wanted = trim(text.substr(p + tok[2].size()));
+        return "";
+    }
     if (cmd == "screenshot") {
         out->cmd = Cmd::Screenshot;
         // The path is the rest of the line, so it may contain spaces.
@@ -346,6 +368,8 @@ void run_script_line(const ScriptLine &line) {
     case Cmd::Screenshot:
         host_screenshot(line.path.c_str());  // traces its own result
         break;
+    case Cmd::Wait:
+        break;  // run_due_script holds the script until the text is there
     case Cmd::Service: {
         bps_event_t ev;
         ev.domain = DOMAIN_SERVICE;
@@ -361,8 +385,29 @@ long long elapsed_ms() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_start).count();
 }
 
+// Whether the first file matching the pattern holds the text after where
+// the last wait on it matched; a match moves that place past it.
+bool wait_satisfied(const ScriptLine &line) {
+    glob_t g;
+    if (glob(line.path.c_str(), 0, nullptr, &g) != 0) return false;
+    std::string file = g.gl_pathv[0];
+    globfree(&g);
+    if (file != g_wait_file) {
+        g_wait_file = file;
+        g_wait_from = 0;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in || !in.seekg(g_wait_from)) return false;
+    std::string rest((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t at = rest.find(line.wanted);
+    if (at == std::string::npos) return false;
+    g_wait_from += static_cast<long>(at + line.wanted.size());
+    return true;
+}
+
 // Runs due script lines until one of them has queued an event, so that a
-// screenshot line sees the frames drawn after the events before it.
+// screenshot line sees the frames drawn after the events before it. A due
+// "wait" line stops the lines after it until its text appears.
 void run_due_script() {
     for (;;) {
         {
@@ -370,13 +415,26 @@ void run_due_script() {
             if (!g_queue.empty()) return;
         }
         ScriptLine line;
+        long long held = -1;
         {
             std::lock_guard<std::mutex> lock(g_script_mutex);
             if (g_script_next >= g_script.size()) return;
-            if (g_script[g_script_next].ms > elapsed_ms()) return;
+            long long late = elapsed_ms() - (g_script[g_script_next].ms + g_script_held_ms);
+            if (late < 0) return;
+            const ScriptLine &next = g_script[g_script_next];
+            if (next.cmd == Cmd::Wait) {
+                bool found = wait_satisfied(next);
+                if (!found && late < kWaitLimitMs) return;
+                if (!found)
+                    report("script line '%s' gave up after %lld ms without finding the text", next.text.c_str(),
+                           late);
+                g_script_held_ms += late;
+                held = late;
+            }
             line = g_script[g_script_next++];
         }
         run_script_line(line);
+        if (held >= 0) host_trace("script held %lld ms", held);
     }
 }
 
@@ -676,6 +734,9 @@ void host_script_clear(void) {
     std::lock_guard<std::mutex> lock(g_script_mutex);
     g_script.clear();
     g_script_next = 0;
+    g_script_held_ms = 0;
+    g_wait_file.clear();
+    g_wait_from = 0;
 }
 
 void host_trace_reopen(void) {

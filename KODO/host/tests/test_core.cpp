@@ -95,6 +95,34 @@ TEST_F(Core, ScriptLinesRunInTimeOrderWhenDue) {
     EXPECT_EQ(0, host_script_pending());
 }
 
+// A wait holds the lines after it until its text is in the file, and a
+// second wait for the same text needs a second occurrence; the held time
+// moves the later lines, so they keep their spacing.
+TEST_F(Core, WaitHoldsTheScriptUntilTheFileHoldsTheText) {
+    std::string pattern = dir + "/run-*.log";
+    std::string script = "0 wait " + pattern + " PushScreen: 'Menu'\n"
+                         "20 swipe\n"
+                         "30 wait " + pattern + " PushScreen: 'Menu'\n"
+                         "40 exit\n";
+    ASSERT_EQ(4, host_script_load_text(script.c_str(), "wait"));
+    EXPECT_TRUE(collect(150).empty());  // no file yet
+    { std::ofstream(dir + "/run-1.log") << "PushScreen: 'Loading'\n"; }
+    EXPECT_TRUE(collect(150).empty());  // not the text waited for
+    { std::ofstream(dir + "/run-1.log", std::ios::app) << "PushScreen: 'Menu'\n"; }
+    auto t0 = std::chrono::steady_clock::now();
+    auto evs = collect(2000, 1);
+    ASSERT_EQ(1u, evs.size());
+    EXPECT_EQ(NAVIGATOR_SWIPE_DOWN, evs[0].code);
+    // Due 20 ms after the wait ended, not at once (its own time is long past).
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(10));
+    EXPECT_TRUE(collect(150).empty());  // the second wait finds nothing new
+    { std::ofstream(dir + "/run-1.log", std::ios::app) << "PushScreen: 'Menu'\n"; }
+    evs = collect(2000, 1);
+    ASSERT_EQ(1u, evs.size());
+    EXPECT_EQ(NAVIGATOR_EXIT, evs[0].code);
+    EXPECT_EQ(0, host_script_pending());
+}
+
 TEST_F(Core, ServiceLinesArriveAsServiceResults) {
     testing::internal::CaptureStderr();
     int n = host_script_load_text("0 service 34 x=\"BIG_BALL\" y=1\n"

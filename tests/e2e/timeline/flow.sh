@@ -74,12 +74,15 @@ black() { "$PROBE" "$1" count 0 0 1024 600 0 24 0 24 0 24; }
 differs() { "$PROBE" "$1" diff "$2" 0 0 1024 600; }
 
 # Times in ms from the host's start, three seconds or more a step: the
-# menu is up well before 6 s. TIMELINE_PACE stretches them (a slower
-# build: the ThreadSanitizer job).
+# menu is up well before 6 s. The scripts hold until each screen they
+# click on or take a shot of is up; TIMELINE_PACE stretches the times (a
+# slower build: the ThreadSanitizer job).
 cat >"$WORK/script-1.txt" <<END
+$(e2e_wait_menu 5000)
 6000 screenshot $SHOTS/1-menu.png
 6200 touch_down 512 315
 6280 touch_up 512 315
+$(e2e_wait 8000 1 "Removing 'TimelineTransition' from Screen Stack")
 9500 screenshot $SHOTS/2-story.png
 9700 touch_down 880 558
 9780 touch_up 880 558
@@ -88,10 +91,12 @@ cat >"$WORK/script-1.txt" <<END
 10550 screenshot $SHOTS/dynamic-3.png
 10900 screenshot $SHOTS/dynamic-4.png
 11250 screenshot $SHOTS/dynamic-5.png
+$(e2e_wait 12000 1 "Removing 'TimelineTransition' from Screen Stack")
 12500 screenshot $SHOTS/3-dialog.png
 12700 touch_down 880 558
 12780 touch_up 880 558
 14300 screenshot $SHOTS/4-black.png
+$(e2e_wait 17000 1 "Removing 'TimelineTransition' from Screen Stack")
 18500 screenshot $SHOTS/5-level.png
 18700 exit
 END
@@ -135,14 +140,18 @@ awk "BEGIN { exit !($d > 10) }" || fail "the level is not shown ($d)"
 # Second run: resumed at the level, then through the jump to the menu and
 # on to the first event.
 cat >"$WORK/script-2.txt" <<END
+$(e2e_wait_menu 5000 2)
 6000 screenshot $SHOTS/6-menu-again.png
 6200 touch_down 512 315
 6280 touch_up 512 315
+$(e2e_wait 9000 2 "Removing 'TimelineTransition' from Screen Stack")
 11000 screenshot $SHOTS/7-level-resumed.png
 11200 key RETURN
+$(e2e_wait 13000 2 "Removing 'TimelineTransition' from Screen Stack")
 14000 screenshot $SHOTS/8-back-at-menu.png
 14200 touch_down 512 315
 14280 touch_up 512 315
+$(e2e_wait 16500 2 "Removing 'TimelineTransition' from Screen Stack")
 17500 screenshot $SHOTS/9-story-again.png
 17700 exit
 END

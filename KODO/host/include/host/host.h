@@ -18,6 +18,14 @@
  *   <ms> swipe
  *   <ms> screenshot <path.png>
  *   <ms> exit
+ *   <ms> wait <file-pattern> <text>
+ *                                 holds the later lines until the first
+ *                                 file matching the pattern (glob) holds the
+ *                                 text after where the last wait on that
+ *                                 file matched (60 s at most); each later
+ *                                 line then runs as much after its own time
+ *                                 as the script was held:
+ *                                 0 wait logs/run-?.log PushScreen: 'Menu'
  *   <ms> service <type> [id=<v>] [x=<v>] [y=<v>] [fifth=<v>]
  *                                 a store or game-centre result (event type
  *                                 19-22 or 32-35, host/service.h); each <v>
