@@ -46,9 +46,8 @@ fail() {
 
 run() {
   cd "$WORK"
-  awk -v pace="${TIMELINE_PACE:-1}" '{ $1 = int($1 * pace); print }' "$WORK/script-$1.txt" >"$WORK/paced-$1.txt"
   status=0
-  KODO_HOST_SCRIPT="$WORK/paced-$1.txt" SDL_AUDIODRIVER=dummy \
+  KODO_HOST_SCRIPT="$WORK/script-$1.txt" SDL_AUDIODRIVER=dummy \
     timeout 300 sh "$XVFB" "$WORM" >"$WORK/out-$1.txt" 2>&1 || status=$?
   [ "$status" = 0 ] || fail "run $1: exit status $status"
   if grep -q "ThreadSanitizer" "$WORK/out-$1.txt"; then fail "run $1: ThreadSanitizer report"; fi
@@ -75,8 +74,7 @@ differs() { "$PROBE" "$1" diff "$2" 0 0 1024 600; }
 
 # Times in ms from the host's start, three seconds or more a step: the
 # menu is up well before 6 s. The scripts hold until each screen they
-# click on or take a shot of is up; TIMELINE_PACE stretches the times (a
-# slower build: the ThreadSanitizer job).
+# click on or take a shot of is up.
 cat >"$WORK/script-1.txt" <<END
 $(e2e_wait_menu 5000)
 6000 screenshot $SHOTS/1-menu.png
