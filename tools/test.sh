@@ -6,12 +6,12 @@ set -e
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/tools/setup.sh"
 JOBS=$(nproc)
-# The kill tests run 50 rounds each here rather than 200, and the real
+# The kill tests run 40 rounds each here rather than 200, and the real
 # executable plays only the first level to a win (every level's play is
 # checked headless): the end-to-end runs get the two cores to themselves,
 # and the whole run has to fit its time.
 cmake -S "$ROOT" -B "$ROOT/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKODO_SANITIZE=ON \
-  -DKODO_KILL_ROUNDS=50 -DKODO_LEVEL_WINS=E01_L01 >/dev/null
+  -DKODO_KILL_ROUNDS=40 -DKODO_LEVEL_WINS=E01_L01 >/dev/null
 # Leaks are checked in every test, with system libraries suppressed
 # (tools/lsan.supp); the tests that draw through Mesa turn the check off
 # themselves, since its software driver is unloaded before the check and

@@ -19,7 +19,9 @@ SHOTS="$4"
 HERE=$(cd "$(dirname "$0")" && pwd)
 XVFB="$HERE/../../../KODO/host/tests/with_xvfb.sh"
 KILLS="${TIMELINE_KILLS:-200}"
+# Fewer kills than lanes take fewer lanes.
 LANES=4
+[ "$KILLS" -ge $LANES ] || LANES=$KILLS
 
 if [ -z "$DISPLAY_READY" ]; then
   rm -rf "$SHOTS"
