@@ -33,6 +33,7 @@ lead() {
 }
 t=$(pace 6000)
 {
+  e2e_wait "$((t - 1000))" 1 "Removing 'TimelineTransition' from Screen Stack"
   echo "$((t - 100)) screenshot $SHOTS/1-start.png"
   echo "$t touch_down 558 335"
   x=558; y=335

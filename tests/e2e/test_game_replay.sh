@@ -29,6 +29,7 @@ run() {
   # The replay ends the program. The script's own exit only stops a run
   # that went wrong.
   {
+    e2e_wait_menu "$(pace 5000)"
     echo "$(pace 6000) touch_down 512 315"
     echo "$(pace 6100) touch_up 512 315"
     echo "$(pace 200000) exit"

@@ -3,7 +3,7 @@
 # in $WORK with the timeline TIMELINE in place of the bundled one, so that
 # the main menu's Play starts its first event, and the program settings
 # naming REPLAY as the game's replay; WORLD is added to the worlds as NAME.
-# Then writes the host script: Play on the main menu, a screenshot every
+# Then writes the host script: Play on the main menu once it is up, a screenshot every
 # 0.4 s from 7 s until SHOTS_UNTIL ms (0: none), all scaled by
 # GAME_PACE; the replay's "end" line ends the program.
 replay_level_tree() {
@@ -20,6 +20,7 @@ replay_level_tree() {
     cp "$3" "$WORK/app/native/worlds/$4"
   fi
   {
+    e2e_wait_menu "$(pace 5000)"
     echo "$(pace 6000) touch_down 512 315"
     echo "$(pace 6100) touch_up 512 315"
     t=$(pace 7000)
