@@ -21,7 +21,7 @@ XVFB="$HERE/../../../KODO/host/tests/with_xvfb.sh"
 KILLS="${TIMELINE_KILLS:-200}"
 # Fewer kills than lanes take fewer lanes.
 LANES=4
-[ "$KILLS" -ge $LANES ] || LANES=$KILLS
+[ "$KILLS" -ge $LANES ] || [ "$KILLS" -lt 1 ] || LANES=$KILLS
 
 if [ -z "$DISPLAY_READY" ]; then
   rm -rf "$SHOTS"
