@@ -190,6 +190,17 @@ TEST_F(Screens, StackOrderRefusalsPeekAndRePush) {
     EXPECT_TRUE(b->in_stack);
     EXPECT_EQ(b->enters, 2);
     EXPECT_EQ(sman.stack.count, 3);
+
+    // A depth below zero, which any script may give, means the top; one
+    // past the bottom, the bottom. Nothing is written or read outside.
+    TestScreen *d = Make("D"), *e = Make("E");
+    sman.PushScreen(d, -31);
+    sman.PushScreen(e, -100);
+    ASSERT_EQ(sman.stack.count, 5);
+    EXPECT_EQ(sman.stack[3], d);
+    EXPECT_EQ(sman.stack[4], e);
+    EXPECT_EQ(sman.PopScreen(-31), e);
+    EXPECT_EQ(sman.PopScreen(100), a);
 }
 
 TEST_F(Screens, AnimatedPopTakesAThirdOfASecondAndTimeStepsAreSafe) {

@@ -246,10 +246,18 @@ Screen* ScreenMan::GetScreenFromStackWithUISet(UISet* set) const {
     return nullptr;
 }
 
+// The stack slot `depth` screens below the top (or, with `past_top`, the
+// slot a push at that depth takes), held inside the stack whatever depth a
+// script asks for.
+static int StackSlot(int count, int depth, bool past_top) {
+    const int top = past_top ? count : count - 1;
+    if (depth < 0) return top;
+    return depth > top ? 0 : top - depth;
+}
+
 Screen* ScreenMan::PeekScreen(int depth) const {
     if (!stack.count) return nullptr;
-    int i = stack.count - 1 - (depth < 0 ? 0 : depth);
-    return stack.data[i < 0 ? 0 : i];
+    return stack.data[StackSlot(stack.count, depth, false)];
 }
 
 void ScreenMan::InsertInStack(Screen* s, int index) {
@@ -283,8 +291,7 @@ void ScreenMan::PushScreen(Screen* s, int depth) {
     }
     unsigned int start = kd->GetTime();
     UnlockCursors();
-    int index = stack.count - depth;
-    InsertInStack(s, index < 0 ? 0 : index);
+    InsertInStack(s, StackSlot(stack.count, depth, true));
     kd->Printf("PushScreen: '%s'\n", s->GetName());
     s->in_stack = true;
     s->shown = false;
@@ -390,8 +397,7 @@ void ScreenMan::PopScreen(Screen* s, bool animated) {
 Screen* ScreenMan::PopScreen(int depth) {
     UnlockCursors();
     if (!stack.count) return nullptr;
-    int i = stack.count - 1 - depth;
-    Screen* s = stack.data[i < 0 ? 0 : i];
+    Screen* s = stack.data[StackSlot(stack.count, depth, false)];
     if (s->in_stack) DoScreenLeaveProcedure(s);
     s->in_stack = false;
     AfterPop(s);
