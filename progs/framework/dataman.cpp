@@ -490,3 +490,31 @@ int DataMan::QueryArraySize(const char*) {
     kd->Popupf(1, "DataMan::QueryArraySize (const char *command) is unimplemented.\n");
     return 0;
 }
+
+// ---------------------------------------------------------------------------
+// Player files
+
+bool IsPlayerFile(const char* name) {
+    if (!name) return false;
+    // The same file answers to several spellings: either scheme, the tools'
+    // leading "data/", doubled or backslash separators and "." segments.
+    const char* rest = name;
+    if (strncmp(rest, "user://", 7) == 0) rest += 7;
+    else if (strncmp(rest, "res://", 6) == 0) rest += 6;
+    std::string path;
+    for (const char* seg = rest; *seg;) {
+        const char* end = seg;
+        while (*end && *end != '/' && *end != '\\') end++;
+        std::string part(seg, (size_t)(end - seg));
+        if (!part.empty() && part != ".") path += (path.empty() ? "" : "/") + part;
+        seg = *end ? end + 1 : end;
+    }
+    if (path.compare(0, 5, "data/") == 0) path.erase(0, 5);
+    static const char* const kFolders[] = {"profiles/", "logs/"};
+    static const char* const kFiles[] = {"local-in-app-purchases.xml", "leaderboards-db.xml", "vantreo-news.txt"};
+    for (const char* f : kFolders)
+        if (path.compare(0, strlen(f), f) == 0) return true;
+    for (const char* f : kFiles)
+        if (path == f) return true;
+    return false;
+}

@@ -136,12 +136,18 @@ public:
     const char* QueryValue(const char* command);
     int QueryArraySize(const char* command);
     int GetNumberOfDatabases() const { return databases.count; }
+    // The cached database of a file, or null when nothing has opened it.
+    DMDatabase* Find(const char* name) const;
 
 private:
-    DMDatabase* Find(const char* name) const;
     nArray<DMDatabase*> databases;
 };
 
 extern DataMan dman;
+
+// True for a name of the player's own files (profiles, their index and saves,
+// the purchase record, the score database, the seen-news file, play logs),
+// under any scheme. Data that only reads content (worlds, actors) refuses them.
+bool IsPlayerFile(const char* name);
 
 #endif

@@ -148,8 +148,9 @@ TEST(WorldFile, NumbersBox2DWouldAbortOnAreRefusedWithALine) {
     sim.FreeWorld();
 }
 
-// Bounds of no size, a worm of no links: a world still loads, with lines,
-// and nothing divides by zero.
+// Bounds of no size or inverted, a worm of no links: a world still loads,
+// with lines; bounds that enclose nothing take the default, inverted ones
+// are swapped, so the world's actors stay inside.
 TEST(WorldFile, DegenerateBoundsAndLinkCountsLoadSafely) {
     AppEnv env;
     FwLog log;
@@ -161,22 +162,67 @@ TEST(WorldFile, DegenerateBoundsAndLinkCountsLoadSafely) {
     ASSERT_TRUE(sim.LoadWorld(f.c_str()));
     EXPECT_EQ(sim.worm_links, 7);
     EXPECT_TRUE(log.Contains("value '0' of 'worm_links' is not a whole number in 1..64"));
-    EXPECT_TRUE(log.Contains("have no size to fit"));
-    EXPECT_FLOAT_EQ(sim.zoom, 1);
-    EXPECT_NEAR(sim.GetCameraTarget().x, 3, 1e-5f);
+    EXPECT_TRUE(log.Contains("world_bounds enclose nothing; (-50, -50, 50, 10) used."));
+    const float fallback[4] = {-50, -50, 50, 10};
+    for (int i = 0; i < 4; i++) EXPECT_FLOAT_EQ(sim.world_bounds[i], fallback[i]);
     EXPECT_TRUE(isfinite(sim.view_transform.m[3]) && isfinite(sim.view_transform.m[7]));
     for (int i = 0; i < 5; i++) sim.Update(1.0f / 60);
+
+    f = env.Write("worlds/inverted.xml",
+                  World("<node id=\"world_bounds\" x1=\"20\" y1=\"5\" x2=\"-20\" y2=\"-15\"/>\n",
+                        "<node actor=\"actors/test-crate.xml\" x=\"3\" y=\"3\"/>\n"));
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
+    EXPECT_TRUE(log.Contains("world_bounds x1 20 > x2 -20; swapped."));
+    EXPECT_TRUE(log.Contains("world_bounds y1 5 > y2 -15; swapped."));
+    const float swapped[4] = {-20, -15, 20, 5};
+    for (int i = 0; i < 4; i++) EXPECT_FLOAT_EQ(sim.world_bounds[i], swapped[i]);
+    EXPECT_FALSE(sim.IsOutsideWorld(vec2_t{3, 3}, 1.0f));
     sim.FreeWorld();
 }
 
+// A world that names itself or another world as an actor: actors without
+// a fixture, each with a line.
 TEST(WorldFile, AFileNamingItselfAsAnActorIsHarmless) {
     AppEnv env;
+    FwLog log;
     std::string f = "user://worlds/self.xml";
     env.Write("worlds/self.xml", World("", "<node actor=\"" + f + "\" id=\"1\"/>\n<node actor=\"" + f +
                                                "\" id=\"2\"/>\n<node actor=\"actors/test-peg.xml\" id=\"3\"/>\n"));
     PhysicsSimulation sim;
     ASSERT_TRUE(sim.LoadWorld(f.c_str()));
     EXPECT_EQ(Placed(sim), 3);
+    EXPECT_TRUE(log.Contains("Shape 'user://worlds/self.xml' has no circle, polygon or rectangle; it has no fixture."));
+    sim.FreeWorld();
+}
+
+// A world or actor path that is already open belongs to its owner: loading
+// it neither frees nor changes that database. Player files are refused.
+TEST(WorldFile, OpenDatabasesStayWithTheirOwnerAndPlayerFilesAreRefused) {
+    AppEnv env;
+    FwLog log;
+    std::string f = env.Write("worlds/held.xml", World("", "<node actor=\"actors/test-peg.xml\" id=\"1\"/>\n"));
+    DMDatabase* held = dman.GetDatabase(f.c_str());
+    const int before = dman.GetNumberOfDatabases();
+    PhysicsSimulation sim;
+    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
+    std::string w = env.Write("worlds/names-held.xml", World("", "<node actor=\"" + f + "\" id=\"2\"/>\n"));
+    ASSERT_TRUE(sim.LoadWorld(w.c_str()));
+    EXPECT_EQ(dman.Find(f.c_str()), held);
+    EXPECT_NE(held->GetArray("actors"), nullptr);
+    EXPECT_EQ(dman.GetNumberOfDatabases(), before);  // what this load opened, it closed
+
+    for (const char* p : {"user://profiles/1.xml", "profiles/index.xml", "res://data/profiles//1.xml",
+                          "user://local-in-app-purchases.xml", "./leaderboards-db.xml", "user://vantreo-news.txt",
+                          "user://logs\\playlog-a.csv"}) {
+        EXPECT_FALSE(sim.LoadWorld(p)) << p;
+        EXPECT_TRUE(log.Contains(std::string("World '") + p + "' names a player file; not loaded.")) << p;
+        EXPECT_EQ(dman.Find(p), nullptr) << p;
+    }
+    EXPECT_FALSE(IsPlayerFile("worlds/profiles.xml"));
+    ActorShape shape;
+    shape.Load("user://profiles/2.xml");
+    EXPECT_TRUE(log.Contains("Shape 'user://profiles/2.xml' names a player file; it has no fixture."));
+    EXPECT_EQ(dman.Find("user://profiles/2.xml"), nullptr);
     sim.FreeWorld();
 }
 

@@ -23,7 +23,10 @@
 
 GameDeziDedi game_dezidedi;
 
-GameDeziDedi::GameDeziDedi() { GameManager::AddGameImplementation(this); }
+GameDeziDedi::GameDeziDedi() {
+    GameManager::AddGameImplementation(this);
+    sim.actor_watcher = this;
+}
 
 // The world is freed when the game screen is left (the program's shutdown
 // leaves every screen); here, after the engine has gone, it could not
@@ -142,6 +145,12 @@ bool GameDeziDedi::InitLevel(const char* world) {
     // level's.
     if (!sim.LoadWorld(world)) sim.InitWorld();
     SizeTail();
+    level_fault = false;
+    const nString fault = WormFault();
+    if (!fault.IsEmpty()) {
+        kd->PrintDebugf(1, "World '%s': %s; the level is lost.\n", world, fault.text);
+        level_fault = true;
+    }
 
     // 7. Fruit placed outside the world cannot be reached.
     for (int i = sim.actors.count - 1; i >= 0; i--) {
@@ -302,6 +311,7 @@ void GameDeziDedi::Update(float dt) {
         camera_drag = false;
         return;
     }
+    if (level_fault) LoseLevel();
     game_replay.BeforeStep(this);
 
     // 4.

@@ -28,7 +28,7 @@ class Screen;
 class UIComp;
 struct Actor;
 
-class GameDeziDedi : public GameImplementation {
+class GameDeziDedi : public GameImplementation, public ActorWatcher {
 public:
     GameDeziDedi();
     ~GameDeziDedi() override;
@@ -55,6 +55,12 @@ public:
     // the first result decided is the level's only one.
     void WinLevel(bool developer_win);
     void LoseLevel();
+    // Forgets every pointer to an actor about to be freed; a worm end
+    // lost in play loses the level.
+    void ActorDestroyed(Actor* actor) override;
+    // Why the loaded world cannot make a level that ends (empty when it
+    // can): the worm needs one head and one tail, inside the world.
+    nString WormFault() const;
     void SetWormFace(int kind);
     void KillComboStop();
     void UpdateMovingPlatforms();
@@ -132,6 +138,9 @@ public:
     float camera_hold = -1.0f;
     vec2_t follow_offset = {0, 0};
 
+    // Set when the level cannot end by play (a world without a proper
+    // worm, or an end lost): the next frame loses the level.
+    bool level_fault = false;
     bool launched_from_editor = false;
     AssetManager assets;
     float ending_time = 0;

@@ -196,3 +196,49 @@ void GameDeziDedi::LoseLevel() {
     const char* event = CurrentLevelEventId();
     kd->Printf("Level failed: '%s'\n", event ? event : "");
 }
+
+// ---------------------------------------------------------------- world checks
+
+nString GameDeziDedi::WormFault() const {
+    nString fault;
+    const uint32_t tags[2] = {TAG_WORM_HEAD, TAG_WORM_TAIL};
+    const char* names[2] = {"head", "tail"};
+    for (int k = 0; k < 2; k++) {
+        int count = 0;
+        for (int i = 0; i < sim.actors.count; i++) {
+            Actor* a = sim.actors[i];
+            if (!a->Has(tags[k])) continue;
+            count++;
+            const b2Vec2 p = a->body ? a->body->GetPosition() : b2Vec2(0, 0);
+            if (a->body && sim.IsOutsideWorld(vec2_t{p.x, p.y}, 0.0f) && fault.IsEmpty())
+                fault.Format("the worm's %s at (%.1f, %.1f) is outside the world", names[k], p.x, p.y);
+            // Contact damage removes an end that is neither immortal nor
+            // kept by its behaviour: said now, before play loses it.
+            const bool kept = a->Has(TAG_IMMORTAL) || !a->behavior || !a->behavior->ShouldBeDestroyed(a) ||
+                              (a->shape && a->shape->body_type == BODY_STATIC);
+            if (!kept) kd->PrintDebugf(1, "World '%s': the worm's %s can be destroyed by damage.\n",
+                                       level.world_file, names[k]);
+        }
+        if (count != 1) {
+            fault.Format("the worm has %s %s", count ? "more than one" : "no", names[k]);
+            return fault;
+        }
+    }
+    return fault;
+}
+
+void GameDeziDedi::ActorDestroyed(Actor* actor) {
+    if (actor == grabbed) grabbed = nullptr;
+    if (actor == held_end) held_end = nullptr;
+    // The world frees the joint with either body it holds.
+    if (mouse_joint && actor->body &&
+        (mouse_joint->GetBodyA() == actor->body || mouse_joint->GetBodyB() == actor->body)) {
+        mouse_joint = nullptr;
+        level.drag_time = -1.0f;
+    }
+    if (sim.editor_mode || level.level_over || (actor != sim.WormHead() && actor != sim.WormTail())) return;
+    // Without it the last body piece would silently become the end.
+    kd->PrintDebugf(1, "World '%s': the worm's %s was destroyed; the level is lost.\n", level.world_file,
+                    actor == sim.WormHead() ? "head" : "tail");
+    level_fault = true;
+}

@@ -173,12 +173,17 @@ static void SetPolygon(ActorShape* s, const vec2_t* v, int n, const char* file) 
 
 void ActorShape::Load(const char* file) {
     kd->Printf("Loading Shape '%s'..\n", file ? file : "");
-    DMDatabase* db = file && *file ? dman.GetDatabase(file) : nullptr;
+    const bool refused = IsPlayerFile(file);
+    if (refused) kd->PrintDebugf(1, "Shape '%s' names a player file; it has no fixture.\n", file);
+    // A database that was cached before belongs to whoever opened it (a
+    // profile, the purchase record): only one loaded here is released.
+    const bool cached = dman.Find(file) != nullptr;
+    DMDatabase* db = file && *file && !refused ? dman.GetDatabase(file) : nullptr;
     if (!db || db->GetNumberOfArrays() == 0) {
         // The data manager keeps an unreadable file as an empty database.
-        if (file && *file) kd->PrintDebugf(1, "Shape '%s' not found or empty; it has no fixture.\n", file);
+        if (file && *file && !refused) kd->PrintDebugf(1, "Shape '%s' not found or empty; it has no fixture.\n", file);
         if (!behavior) behavior = ActorBehavior::GetActorBehavior(nullptr);
-        if (db) dman.ReleaseDatabase(db);
+        if (db && !cached) dman.ReleaseDatabase(db);
         return;
     }
     free(name);
@@ -278,7 +283,11 @@ void ActorShape::Load(const char* file) {
         vec2_t v[4] = {{-w / 2, -h / 2}, {w / 2, -h / 2}, {w / 2, h / 2}, {-w / 2, h / 2}};
         SetPolygon(this, v, 4, file);
     }
-    dman.ReleaseDatabase(db);
+    // Another kind of file (a world named as an actor) reads without a
+    // fault but gives an actor that touches nothing.
+    if (!db->GetArray("circle") && !db->GetArray("polygon") && !db->GetArray("rectangle"))
+        kd->PrintDebugf(1, "Shape '%s' has no circle, polygon or rectangle; it has no fixture.\n", file);
+    if (!cached) dman.ReleaseDatabase(db);
 }
 
 void ActorShape::CreateFixtureForBody(b2Body* body, float scale, Actor* actor) {

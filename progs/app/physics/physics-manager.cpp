@@ -207,6 +207,7 @@ void PhysicsSimulation::DestroyNow(Actor* actor, bool with_effects) {
     }
     // The behaviour may have destroyed it already.
     if (actors.Find(actor) < 0) return;
+    if (actor_watcher) actor_watcher->ActorDestroyed(actor);
     if (actor->body && world) world->DestroyBody(actor->body);
     actor->body = nullptr;
     actors.Remove(actor);

@@ -32,6 +32,15 @@ public:
     virtual bool Refers(const Actor*) const { return false; }
 };
 
+// Told of every actor just before it is freed, while its body still
+// exists, so that an owner's own pointers to it (a grab, a joint on its
+// body) go with it.
+class ActorWatcher {
+public:
+    virtual ~ActorWatcher() = default;
+    virtual void ActorDestroyed(Actor* actor) = 0;
+};
+
 class PhysicsSimulation {
 public:
     PhysicsSimulation();
@@ -158,6 +167,8 @@ public:
     // not owned. Registered with every world made after it is set; the
     // owner may also set it on the running world.
     b2ContactFilter* contact_filter = nullptr;
+    // The owner's watcher of destroyed actors; not owned.
+    ActorWatcher* actor_watcher = nullptr;
     // Steps run by the last Update (for the owner's statistics).
     int last_steps = 0;
 

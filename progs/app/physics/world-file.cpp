@@ -15,6 +15,27 @@ static float Coord(const DMNode* n, const char* name, float fallback, const char
     return ParseDataFloat(n ? n->GetValue(name) : nullptr, fallback, -WORLD_MAX_COORD, WORLD_MAX_COORD, name, file);
 }
 
+// Bounds that enclose nothing put every actor outside the world: its
+// fruit would be deleted and its worm would fall for ever.
+static void MendBounds(float* b, const char* file) {
+    for (int axis = 0; axis < 2; axis++) {
+        float& lo = b[axis];
+        float& hi = b[axis + 2];
+        if (lo > hi) {
+            kd->PrintDebugf(1, "World '%s': world_bounds %s1 %g > %s2 %g; swapped.\n", file, axis ? "y" : "x",
+                            (double)lo, axis ? "y" : "x", (double)hi);
+            const float t = lo;
+            lo = hi;
+            hi = t;
+        }
+    }
+    if (b[0] == b[2] || b[1] == b[3]) {
+        kd->PrintDebugf(1, "World '%s': world_bounds enclose nothing; (-50, -50, 50, 10) used.\n", file);
+        const float fallback[4] = {-50, -50, 50, 10};
+        memcpy(b, fallback, sizeof fallback);
+    }
+}
+
 void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
     out->Clear();
     if (!db) return;
@@ -25,6 +46,7 @@ void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
             out->bounds[1] = Coord(b, "y1", -50, file);
             out->bounds[2] = Coord(b, "x2", 50, file);
             out->bounds[3] = Coord(b, "y2", 10, file);
+            MendBounds(out->bounds, file);
         }
         const char* links = info->GetNodeValue("worm_links", "value");
         if (links) {
@@ -73,13 +95,18 @@ bool PhysicsSimulation::LoadWorld(const char* file) {
         kd->PrintDebugf(1, "PhysicsSimulation::LoadWorld: called during a step; ignored.\n");
         return false;
     }
+    if (IsPlayerFile(file)) {
+        kd->PrintDebugf(1, "World '%s' names a player file; not loaded.\n", file);
+        return false;
+    }
+    // A database that was cached before belongs to whoever opened it (a
+    // profile, the purchase record): only one loaded here is released.
+    const bool cached = dman.Find(file) != nullptr;
     DMDatabase* db = dman.GetDatabase(file);
     if (!db) return false;
     WorldFileData data;
     ReadWorldFile(db, file, &data);
-    // Everything needed is copied: the database may go before any other
-    // file is read.
-    dman.ReleaseDatabase(db);
+    if (!cached) dman.ReleaseDatabase(db);
 
     if (data.has_info) {
         if (data.has_worm_links) worm_links = data.worm_links;
