@@ -177,6 +177,27 @@ TEST_F(Play, LeavingTheLevelWhileHoldingTheWormLeavesNothingBehind) {
     g.game.DrawBeforeUI();
 }
 
+// An end destroyed while a finger holds it (an end that contact damage
+// can remove) takes the grab and the finger's joint with it; the level is
+// lost with one line rather than played on with a body piece as the end.
+TEST_F(Play, AHeldEndThatIsDestroyedTakesTheGrabWithItAndLosesTheLevel) {
+    FwLog log;
+    g.Touch(KD_EVENT_BUTTON_DOWN, g.Screen(tail));
+    ASSERT_EQ(g.game.held_end, tail);
+    ASSERT_NE(g.game.mouse_joint, nullptr);
+    g.Frames(3);
+    g.sim.DestroyActor(tail, true);
+    EXPECT_EQ(g.game.grabbed, nullptr);
+    EXPECT_EQ(g.game.held_end, nullptr);
+    EXPECT_EQ(g.game.mouse_joint, nullptr);
+    g.Frames(5);
+    g.Touch(KD_EVENT_POINTER_MOVE, {500, 300}, {480, 300});
+    g.Touch(KD_EVENT_BUTTON_UP, {500, 300});
+    g.Frames(5);
+    EXPECT_TRUE(level.level_over);
+    EXPECT_TRUE(log.Contains("World 'worlds/e01-l01.xml': the worm's tail was destroyed; the level is lost."));
+}
+
 TEST_F(Play, AFingerAwayFromTheWormDragsTheCamera) {
     // The level is wider than the screen: the view may go right.
     const vec2_t at = {700, 300};
