@@ -1,5 +1,6 @@
 #include "manager.h"
 
+#include <stdarg.h>
 #include <stddef.h>
 #include <stdio.h>
 
@@ -43,6 +44,18 @@ void Manager::SetParms(kd_parms_t* parms) {
 }
 
 kd_parms_t* Manager::GetParms() { return program_parms ? program_parms : &no_parms; }
+
+void ReportDataFault(const char* format, ...) {
+    char text[1024];
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(text, sizeof text, format, ap);
+    va_end(ap);
+    if (Manager::GetParms()->developer_mode)
+        kd->Popupf(1, "%s", text);
+    else
+        kd->PrintDebugf(1, "%s", text);
+}
 
 bool Manager::ShutdownSignalled() {
     kd_prog_t* record = program_record;

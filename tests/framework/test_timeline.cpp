@@ -246,8 +246,21 @@ TEST_F(TL, LoadingFilesTheDevelopersChecksAndDamagedOrMissingFiles) {
     EXPECT_TRUE(rec().PopupContains("Jump 'J1' in timeline '" + file + "' leads to no event ('nowhere')"));
     EXPECT_TRUE(rec().PopupContains("Jump 'J2' in timeline '" + file + "' leads to another jump ('J1')"));
     EXPECT_FALSE(rec().PopupContains("Event id 'J1' is missing"));
+    EXPECT_TRUE(rec().PopupContains("Event id 'A' in timeline '" + file + "' names screen 'X', which is not registered."));
     EXPECT_EQ(timeline.GetNumEvents(), 6);
     EXPECT_STREQ(prof->GetValue("!SAVE_STATE", "timeline", "value"), file.c_str());
+
+    // Outside developer mode the same checks run at every load, and their
+    // texts go to the log, where a popup would leave no trace.
+    record.parms.developer_mode = false;
+    rec().Clear();
+    Load("<node id=\"N\" screens=\"X\" game=\"Nope\"/>\n<node id=\"N\" type=\"T\" screens=\"X\"/>\n"
+         "<node id=\"J\" type=\"JUMP\" event=\"gone\"/>\n");
+    for (const char* line : {"Event id 'N' is missing 'type' definition", "names game 'Nope', which is not registered",
+                             "Duplicate id 'N'", "Jump 'J' in timeline '", "names screen 'X', which is not registered"})
+        EXPECT_TRUE(rec().DebugContains(line)) << line;
+    EXPECT_TRUE(rec().popups.empty());
+    record.parms.developer_mode = true;
 
     // The file already loaded: true, and the profile is not written again.
     prof->SetValue("!SAVE_STATE", "timeline", "value", "other.xml");
@@ -379,8 +392,9 @@ TEST_F(TL, ScreensListsRePushFlagsKeyScreensAndTransitionTypes) {
     start("LONG", TRANSITION_FADE_BLACK);
     EXPECT_EQ(Listed(), "");
     start("unknown", TRANSITION_FADE_BLACK);
-    EXPECT_TRUE(rec().PopupContains("Timeline::StartEvent error: timeline event with id 'unknown' doesn't exist."));
-    EXPECT_STREQ(tr.event_id.text, "LONG");
+    EXPECT_TRUE(rec().DebugContains("Timeline event 'unknown' cannot start: it does not exist; the main menu is shown."));
+    EXPECT_TRUE(tr.event_refused);
+    EXPECT_EQ(Listed(), "");
 }
 
 TEST_F(TL, DeliveryMessagesTheGameAResumedSaveAndThePosition) {
@@ -567,11 +581,33 @@ TEST_F(TL, TransitionPhasesOnTheMainThread) {
     EXPECT_FALSE(log.Contains("DoTransitionPhasePop: removing 'Keep'"));
     EXPECT_FALSE(log.Contains("Loading thread spent"));
 
-    // An empty list pops every screen and pushes none.
-    timeline.StartEvent("EMPTY", false, TRANSITION_FADE_BLACK);
-    ASSERT_LT(UntilTransitionGone(), 400);
-    Frames(2);
-    EXPECT_EQ(sman.GetNumberOfScreensInStack(), 0);
+    // An event that cannot start (an empty list, a jump reached from a
+    // jump, a screen or game that is not registered, no type) pops every
+    // screen and brings the main menu, with a line; nothing of it is
+    // delivered or saved as the place to resume.
+    TestScreen* menu = Make("MainMenu");
+    Load("<node id=\"EMPTY\" type=\"T\" screens=\"\"/>\n"
+         "<node id=\"J1\" type=\"JUMP\" event=\"J2\"/>\n<node id=\"J2\" type=\"JUMP\" event=\"J1\"/>\n"
+         "<node id=\"GONE\" type=\"T\" screens=\"NoSuchScreen\"/>\n"
+         "<node id=\"NOGAME\" type=\"GAME\" screens=\"S3\" game=\"NoSuchGame\"/>\n"
+         "<node id=\"NOTYPE\" screens=\"S3\" parm_Go=\"2\"/>\n");
+    const char* refused[][2] = {{"EMPTY", "none of its screens ('') is registered"},
+                                {"J2", "it is a jump, reached from another jump"},
+                                {"GONE", "none of its screens ('NoSuchScreen') is registered"},
+                                {"NOGAME", "its game 'NoSuchGame' is not registered"},
+                                {"NOTYPE", "it has no 'type'"}};
+    for (auto& c : refused) {
+        timeline.StartEvent(c[0], false, TRANSITION_FADE_BLACK);
+        ASSERT_LT(UntilTransitionGone(), 400);
+        Frames(2);
+        EXPECT_TRUE(log.Contains(std::string("Timeline event '") + c[0] + "' cannot start: " + c[1])) << c[0];
+        EXPECT_TRUE(log.Contains(std::string("Timeline event '") + c[0] + "' has no screen to push; 'MainMenu' is pushed."));
+        EXPECT_EQ(Stack(), std::vector<std::string>{"MainMenu"}) << c[0];
+    }
+    EXPECT_EQ(menu->enters, (int)(sizeof refused / sizeof refused[0]));
+    EXPECT_EQ(s3->messages, std::vector<std::string>{"Go=1"});
+    EXPECT_STREQ(Saved(), nullptr);
+    EXPECT_STRNE(timeline.GetCurrentEventId(), "NOTYPE");
 }
 
 TEST_F(TL, TheCoverIsBlackAtTheFadesAlphaAndDynamicDrawsNothing) {

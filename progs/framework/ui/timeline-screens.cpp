@@ -150,7 +150,7 @@ void TimelineTransition::DeliverAndLoad() {
 
     int started = generation;
     nString id(event_id);
-    timeline.SendEventParametersToKeyScreen(id.text);
+    if (!event_refused) timeline.SendEventParametersToKeyScreen(id.text);
     // A screen's handler started another event meanwhile: the phases
     // begin again for that one.
     if (generation != started) return;
@@ -175,6 +175,13 @@ void TimelineTransition::PushNewScreens() {
     unsigned int start = kd->GetTime();
     kd->Printf("DoTransitionPhasePush.\n");
     int depth = sman.GetNumberOfScreensInStack() - sman.GetScreenIndexInStack(this);
+    // A transition that would leave the screen empty brings the main menu
+    // (a screen, not the timeline's menu event, which a broken timeline may
+    // lack), so the player is never left without input.
+    if (screens.count == 0) {
+        kd->PrintDebugf(1, "Timeline event '%s' has no screen to push; 'MainMenu' is pushed.\n", event_id.c_str());
+        if (Screen* menu = Screen::PeekScreen("MainMenu")) screens.InsertLast(TimelineListedScreen{menu, false});
+    }
     for (int i = screens.count - 1; i >= 0; i--) {
         Screen* s = screens[i].screen;
         if (!s) continue;

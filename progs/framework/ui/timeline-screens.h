@@ -70,6 +70,8 @@ public:
     int phase = 0;
     nArray<TimelineListedScreen> screens;
     nString event_id;
+    // The event cannot start: it is neither delivered nor saved.
+    bool event_refused = false;
     // Counts the restarts, so that a delivery during which a new event
     // began does not carry on with the old one.
     int generation = 0;

@@ -110,12 +110,13 @@ bool Timeline::LoadTimeline(const char* file) {
                         name.text);
         if (!events) return false;
     }
-    if (DeveloperMode()) CheckEvents(events);
+    CheckEvents(events);
     if (prof) prof->SetValue("!SAVE_STATE", "timeline", "value", name.text);
     return true;
 }
 
-// The developer's checks of a loaded file.
+// The checks of a loaded file, at every load: a fault found here would
+// otherwise show only as a black screen when the event comes.
 void Timeline::CheckEvents(DMArray* events) const {
     const char* file = filename.c_str();
     int n = events->GetSize();
@@ -128,26 +129,56 @@ void Timeline::CheckEvents(DMArray* events) const {
             const char* target = node->GetValue("event");
             DMNode* to = target ? events->GetNode(target) : nullptr;
             if (!to)
-                kd->Popupf(1, "Jump '%s' in timeline '%s' leads to no event ('%s').\n", id, file, target ? target : "");
+                ReportDataFault("Jump '%s' in timeline '%s' leads to no event ('%s').\n", id, file,
+                                target ? target : "");
             else if (nStringsMatch(to->GetValue("type"), "JUMP"))
-                kd->Popupf(1, "Jump '%s' in timeline '%s' leads to another jump ('%s'), which is not followed.\n", id,
-                           file, target);
+                ReportDataFault("Jump '%s' in timeline '%s' leads to another jump ('%s'), which is not followed.\n",
+                                id, file, target);
             continue;
         }
+        if (!node->GetValue("type"))
+            ReportDataFault("Event id '%s' is missing 'type' definition in timeline '%s'.\n", id, file);
         if (!node->GetValue("screens"))
-            kd->Popupf(1, "Event id '%s' is missing 'screens' definition in timeline '%s'.\n", id, file);
+            ReportDataFault("Event id '%s' is missing 'screens' definition in timeline '%s'.\n", id, file);
+        for (const ListedName& listed : SplitScreens(node->GetValue("screens")))
+            if (!Screen::PeekScreen(listed.name.c_str()))
+                ReportDataFault("Event id '%s' in timeline '%s' names screen '%s', which is not registered.\n", id,
+                                file, listed.name.c_str());
+        const char* game = node->GetValue("game");
+        if (game && !GameManager::GetGameByName(game))
+            ReportDataFault("Event id '%s' in timeline '%s' names game '%s', which is not registered.\n", id, file,
+                            game);
         if (node->GetValue("ui"))
-            kd->Popupf(1,
-                       "Event id '%s' has 'ui' defined in timeline '%s'. The UI is tied to Screen at load time and "
-                       "cannot be altered afterwards.\n",
-                       id, file);
+            ReportDataFault("Event id '%s' has 'ui' defined in timeline '%s'. The UI is tied to Screen at load time "
+                            "and cannot be altered afterwards.\n",
+                            id, file);
     }
     for (int i = 0; i < n; i++)
         for (int k = 0; k < n; k++) {
             const char* a = events->GetNode(i)->GetId();
             if (i != k && nStringsMatch(a, events->GetNode(k)->GetId()))
-                kd->Popupf(1, "Duplicate id '%s' in timeline '%s'.\n", a, file);
+                ReportDataFault("Duplicate id '%s' in timeline '%s'.\n", a, file);
         }
+}
+
+// Why an event cannot be shown (empty when it can): started anyway it
+// would leave nothing on the screen, and be saved as the place to resume.
+static nString WhyEventCannotStart(const DMNode* node) {
+    nString why;
+    const char* type = node->GetValue("type");
+    const char* game = node->GetValue("game");
+    bool any_screen = false;
+    for (const ListedName& listed : SplitScreens(node->GetValue("screens")))
+        any_screen = any_screen || Screen::PeekScreen(listed.name.c_str());
+    if (!type)
+        why.Set("it has no 'type'");
+    else if (nStringsMatch(type, "JUMP"))
+        why.Set("it is a jump, reached from another jump");
+    else if (game && !GameManager::GetGameByName(game))
+        why.Format("its game '%s' is not registered", game);
+    else if (!any_screen)
+        why.Format("none of its screens ('%s') is registered", node->GetValue("screens") ? node->GetValue("screens") : "");
+    return why;
 }
 
 void Timeline::FreeTimeline() {
@@ -224,20 +255,23 @@ void Timeline::StartEvent(const char* id, bool resume_it, int type) {
         wanted.Set(first->GetId());
     }
     DMNode* node = events->GetNode(wanted.text);
-    if (!node) {
-        kd->Popupf(1, "Timeline::StartEvent error: timeline event with id '%s' doesn't exist.\n", wanted.text);
-        return;
-    }
+    nString why = node ? WhyEventCannotStart(node) : nString("it does not exist");
+    if (!why.IsEmpty())
+        ReportDataFault("Timeline event '%s' cannot start: %s; the main menu is shown.\n", wanted.text, why.text);
     kd->Printf("Timeline starting event '%s' after transition\n", wanted.text);
     TimelineTransition& tr = Screen_TimelineTransition;
     // Normally preloaded with every screen at start-up; a start before
     // that must not be refused by the push.
     if (!tr.preloaded) Screen::PreLoadScreen(&tr, true);
     tr.event_id.Set(wanted.text);
+    // Nothing of an event that cannot start is delivered or saved; the
+    // transition, left with nothing to push, brings the main menu.
+    tr.event_refused = !why.IsEmpty();
     resume = resume_it;
 
     tr.screens.count = 0;
-    std::vector<ListedName> names = SplitScreens(node->GetValue("screens"));
+    std::vector<ListedName> names;
+    if (!tr.event_refused) names = SplitScreens(node->GetValue("screens"));
     bool first_stacked = false;
     for (size_t i = 0; i < names.size(); i++) {
         // An unknown name is reported here and takes no part.
@@ -255,7 +289,7 @@ void Timeline::StartEvent(const char* id, bool resume_it, int type) {
 
     if (type == TRANSITION_DEFAULT) type = default_transition;
     if (type == TRANSITION_AUTOMATIC) type = first_stacked ? TRANSITION_DYNAMIC : TRANSITION_FADE_BLACK;
-    const char* forced = node->GetValue("transition");
+    const char* forced = node ? node->GetValue("transition") : nullptr;
     if (nStringsMatch(forced, "FADE_BLACK")) type = TRANSITION_FADE_BLACK;
     if (nStringsMatch(forced, "DYNAMIC")) type = TRANSITION_DYNAMIC;
     // Only the two drawable types reach the screen.
