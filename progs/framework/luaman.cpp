@@ -222,7 +222,7 @@ void LuaManager::ExecLuaFile(lua_State* L, const char* path) {
     if (!path) path = "";
     kd_file_t* f = kd->OpenFile(path, "rb");
     if (!f) {
-        kd->Popupf(1, "WARNING: ExecLuaFile: File '%s' not found.\n", path);
+        ReportDataFault("WARNING: ExecLuaFile: File '%s' not found or not readable.\n", path);
         return;
     }
     // The size is measured through the file's own position, which works the
@@ -245,9 +245,9 @@ void LuaManager::ExecLuaFile(lua_State* L, const char* path) {
     nString chunk("@");
     chunk.Append(path);
     if (luaL_loadbuffer(L, buffer, got, chunk.c_str()) != 0) {
-        kd->Popupf(1, "WARNING: ExecLuaFile: error compiling '%s':\n\n%s\n", path, ErrorText(L));
+        ReportDataFault("WARNING: ExecLuaFile: error compiling '%s': %s\n", path, ErrorText(L));
     } else if (lua_pcall(L, 0, LUA_MULTRET, 0) != 0) {
-        kd->Popupf(1, "WARNING: ExecLuaFile: error running '%s':\n\n%s\n", path, ErrorText(L));
+        ReportDataFault("WARNING: ExecLuaFile: error running '%s': %s\n", path, ErrorText(L));
     }
     // Results and messages are not wanted by any caller; left on the stack
     // they would pile up with every file run from a frame.

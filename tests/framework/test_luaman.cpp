@@ -188,12 +188,12 @@ TEST_F(LuaFixture, FileErrorsNameFileAndLine) {
     WriteNative(e.UserPath("good.lua"), "tl_loaded = (tl_loaded or 0) + 1\nreturn 1, 2, 3\n");
     int top = lua_gettop(L);
     lua_man.ExecLuaFile(L, "user://syntax.lua");
-    EXPECT_TRUE(rec().PopupContains("WARNING: ExecLuaFile: error compiling 'user://syntax.lua':\n\nuser://syntax.lua:3:"))
+    EXPECT_TRUE(rec().DebugContains("WARNING: ExecLuaFile: error compiling 'user://syntax.lua': user://syntax.lua:3:"))
         << (rec().popups.empty() ? "" : rec().popups.back());
     lua_man.ExecLuaFile(L, "user://runtime.lua");
-    EXPECT_TRUE(rec().PopupContains("WARNING: ExecLuaFile: error running 'user://runtime.lua':\n\nuser://runtime.lua:2:"));
+    EXPECT_TRUE(rec().DebugContains("WARNING: ExecLuaFile: error running 'user://runtime.lua': user://runtime.lua:2:"));
     lua_man.ExecLuaFile(L, "user://missing.lua");
-    EXPECT_TRUE(rec().PopupContains("WARNING: ExecLuaFile: File 'user://missing.lua' not found.\n"));
+    EXPECT_TRUE(rec().DebugContains("WARNING: ExecLuaFile: File 'user://missing.lua' not found or not readable.\n"));
     lua_man.ExecLuaFile(L, nullptr);
     rec().popups.clear();
     lua_man.ExecLuaFile(L, "user://good.lua");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -158,8 +159,12 @@ TEST_F(LayoutFixture, LayoutFilesAreReadThroughTheEngine) {
     UILayoutDeleteComps(&set);
     rec().Clear();
     EXPECT_FALSE(UILayoutRun(&set, "user://missing.lua"));
-    EXPECT_TRUE(rec().PopupContains("UI layout 'user://missing.lua' not found.\n"));
+    EXPECT_TRUE(rec().DebugContains("UI layout 'user://missing.lua' not found or not readable.\n"));
     EXPECT_EQ(set.GetNumberOfComps(), 0);
+    // A FIFO in the layout's place neither blocks the game nor goes unsaid.
+    ASSERT_EQ(mkfifo(e.UserPath("fifo.lua").c_str(), 0644), 0);
+    EXPECT_FALSE(UILayoutRun(&set, "user://fifo.lua"));
+    EXPECT_TRUE(rec().DebugContains("UI layout 'user://fifo.lua' not found or not readable.\n"));
 }
 
 TEST_F(LayoutFixture, FaultyScriptsNameFileAndLineAndKeepWhatWasBuilt) {
@@ -167,13 +172,13 @@ TEST_F(LayoutFixture, FaultyScriptsNameFileAndLineAndKeepWhatWasBuilt) {
     UISet set("user://bad.lua", &screen);
     rec().Clear();
     EXPECT_FALSE(UILayoutRun(&set, "user://bad.lua"));
-    EXPECT_TRUE(rec().PopupContains("UI layout 'user://bad.lua' does not compile:\nuser://bad.lua:3:"));
+    EXPECT_TRUE(rec().DebugContains("UI layout 'user://bad.lua' does not compile: user://bad.lua:3:"));
     EXPECT_EQ(set.GetNumberOfComps(), 0);
 
     WriteNative(e.UserPath("stops.lua"), "CreateComp ('Button', 'a');\nlocal x = nil + 1\nCreateComp ('Button', 'b');\n");
     rec().Clear();
     EXPECT_FALSE(UILayoutRun(&set, "user://stops.lua"));
-    EXPECT_TRUE(rec().PopupContains("user://stops.lua:2:"));
+    EXPECT_TRUE(rec().DebugContains("user://stops.lua:2:"));
     EXPECT_EQ(set.GetNumberOfComps(), 1);  // "a" is kept
     UILayoutDeleteComps(&set);
 

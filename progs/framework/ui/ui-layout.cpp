@@ -24,12 +24,12 @@ bool UILayoutRunString(UISet* set, const char* text, size_t length, const char* 
     bool ok = true;
     if (luaL_loadbuffer(L, text, length, chunk.c_str()) != 0) {
         const char* msg = lua_tostring(L, -1);
-        kd->Popupf(1, "UI layout '%s' does not compile:\n%s\n", chunk_name ? chunk_name : "", msg ? msg : "");
+        ReportDataFault("UI layout '%s' does not compile: %s\n", chunk_name ? chunk_name : "", msg ? msg : "");
         ok = false;
     } else if (lua_pcall(L, 0, 0, 0) != 0) {
         const char* msg = lua_tostring(L, -1);
-        kd->Popupf(1, "UI layout '%s' stopped with an error; the components made before it are kept:\n%s\n",
-                   chunk_name ? chunk_name : "", msg ? msg : "(error object is not a text)");
+        ReportDataFault("UI layout '%s' stopped with an error; the components made before it are kept: %s\n",
+                        chunk_name ? chunk_name : "", msg ? msg : "(error object is not a text)");
         ok = false;
     }
     lua_settop(L, top);
@@ -40,7 +40,7 @@ bool UILayoutRun(UISet* set, const char* file) {
     if (!set || !file) return false;
     kd_file_t* f = kd->OpenFile(file, "rb");
     if (!f) {
-        kd->Popupf(1, "UI layout '%s' not found.\n", file);
+        ReportDataFault("UI layout '%s' not found or not readable.\n", file);
         return false;
     }
     long size = 0;
@@ -48,7 +48,7 @@ bool UILayoutRun(UISet* set, const char* file) {
     kd->fseek(f, 0, SEEK_SET);
     if (size < 0 || size > UI_LAYOUT_MAX_BYTES) {
         kd->CloseFile(f);
-        kd->Popupf(1, "UI layout '%s' is not readable (size %ld).\n", file, size);
+        ReportDataFault("UI layout '%s' is not readable (size %ld).\n", file, size);
         return false;
     }
     char* buffer = (char*)malloc((size_t)size + 1);
