@@ -422,4 +422,17 @@ TEST_F(Screens, SwitchGoesThroughTheTransition) {
     EXPECT_EQ(sman.TopScreen(), b);
     EXPECT_EQ(a->leaves, 1);
     EXPECT_EQ(b->enters, 1);
+
+    // A target that was never preloaded (made while running) is preloaded
+    // first: the stack never ends up empty.
+    TestScreen* late = new TestScreen("Late");
+    screens.emplace_back(late);
+    ASSERT_FALSE(late->preloaded);
+    sman.SwitchScreen("Late");
+    for (int frame = 0; frame < 120 && sman.IsScreenInStack(&Screen_ScreenTransition); frame++) {
+        sman.Update(1.0f / 30);
+        sman.DrawScreens(1.0f / 30);
+    }
+    EXPECT_EQ(sman.TopScreen(), late);
+    EXPECT_EQ(late->enters, 1);
 }

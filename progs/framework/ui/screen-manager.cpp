@@ -413,7 +413,11 @@ void ScreenMan::PopAllScreens() {
 
 void ScreenMan::SwitchScreen(const char* screen_name) {
     Screen* s = Screen::PeekScreen(screen_name);
-    if (s) StartScreenTransition(s);
+    if (!s) return;
+    // A screen made while running has not been preloaded: its push at the
+    // end of the transition would be refused, after everything was popped.
+    if (!s->preloaded) PreloadScreen(s);
+    StartScreenTransition(s);
 }
 
 void ScreenMan::StartScreenTransition(Screen* target) {
