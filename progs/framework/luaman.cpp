@@ -75,6 +75,61 @@ static const LuaBinding kReplacedStockGlobals[] = {
     {"dofile", FailingDofile},
 };
 
+// ---------------------------------------------------------------------------
+// The instruction budget
+
+// The count since the outermost protected call of the state began, how
+// deep the calls are, and whether the budget stopped the last one.
+struct CallBudget {
+    long used;
+    int depth;
+    bool spent;
+};
+static char budget_key;
+
+// The hook runs every this many instructions.
+enum { kHookStep = 1000 };
+
+static CallBudget* BudgetOf(lua_State* L) {
+    lua_pushlightuserdata(L, &budget_key);
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    CallBudget* b = (CallBudget*)lua_touserdata(L, -1);
+    lua_pop(L, 1);
+    return b;
+}
+
+static void CountHook(lua_State* L, lua_Debug*) {
+    CallBudget* b = BudgetOf(L);
+    if (!b || (b->used += kHookStep) <= UI_SCRIPTABLE_BUDGET) return;
+    b->spent = true;
+    // Raised where the script is running (level 0 is the interrupted
+    // function: a count hook adds no level of its own).
+    lua_Debug here;
+    if (lua_getstack(L, 0, &here) && lua_getinfo(L, "Sl", &here))
+        lua_pushfstring(L, "%s:%d: ran more than %d instructions in one call (an endless loop?)", here.short_src,
+                        here.currentline, (int)UI_SCRIPTABLE_BUDGET);
+    else
+        lua_pushfstring(L, "ran more than %d instructions in one call", (int)UI_SCRIPTABLE_BUDGET);
+    lua_error(L);
+}
+
+int LuaManager::PCall(lua_State* L, int nargs, int nresults) {
+    CallBudget* b = BudgetOf(L);
+    if (!b) return lua_pcall(L, nargs, nresults, 0);
+    if (b->depth++ == 0) {
+        b->used = 0;
+        b->spent = false;
+    }
+    int status = lua_pcall(L, nargs, nresults, 0);
+    b->depth--;
+    return status;
+}
+
+bool LuaManager::BudgetSpent(lua_State* L) {
+    CallBudget* b = L ? BudgetOf(L) : nullptr;
+    return b && b->spent;
+}
+
 int LuaManager::SetUpState(lua_State* L) {
     static const luaL_Reg libs[] = {
         {"", luaopen_base},
@@ -99,6 +154,10 @@ int LuaManager::SetUpState(lua_State* L) {
     void* block = lua_newuserdata(L, LUA_OWNER_SPACE);
     memset(block, 0, LUA_OWNER_SPACE);
     lua_rawset(L, LUA_REGISTRYINDEX);
+    lua_pushlightuserdata(L, &budget_key);
+    memset(lua_newuserdata(L, sizeof(CallBudget)), 0, sizeof(CallBudget));
+    lua_rawset(L, LUA_REGISTRYINDEX);
+    lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
 
     RegisterLuaFuncs(L, lua_builtin_bindings, lua_builtin_binding_count);
     bool builtins_only = lua_touserdata(L, 1) != nullptr;
@@ -246,7 +305,7 @@ void LuaManager::ExecLuaFile(lua_State* L, const char* path) {
     chunk.Append(path);
     if (luaL_loadbuffer(L, buffer, got, chunk.c_str()) != 0) {
         ReportDataFault("WARNING: ExecLuaFile: error compiling '%s': %s\n", path, ErrorText(L));
-    } else if (lua_pcall(L, 0, LUA_MULTRET, 0) != 0) {
+    } else if (PCall(L, 0, LUA_MULTRET) != 0) {
         ReportDataFault("WARNING: ExecLuaFile: error running '%s': %s\n", path, ErrorText(L));
     }
     // Results and messages are not wanted by any caller; left on the stack
@@ -264,7 +323,7 @@ bool LuaManager::ExecLuaString(lua_State* L, const char* text) {
         lua_settop(L, top);
         return false;
     }
-    if (lua_pcall(L, 0, LUA_MULTRET, 0) != 0) {
+    if (PCall(L, 0, LUA_MULTRET) != 0) {
         kd->PrintDebugf(1, "WARNING: ExecLuaString: error running string '%s'.\n", text);
         kd->PrintDebugf(1, "%s\n", ErrorText(L));
     }
@@ -322,10 +381,16 @@ bool LuaManager::CallGlobal(lua_State* L, const char* name, const CallArg* args,
                 break;
         }
     }
-    bool ok = lua_pcall(L, count + 1, 1, 0) == 0;
+    bool ok = PCall(L, count + 1, 1) == 0;
     if (ok) {
         *number = lua_tonumber(L, -1);
         *integer = lua_tointeger(L, -1);
+    } else if (BudgetSpent(L)) {
+        // Called again it would stop again, every frame: it is dropped.
+        kd->PrintDebugf(1, "Script function '%s' stopped: %s; it is not called again.\n", name, ErrorText(L));
+        lua_pushstring(L, name);
+        lua_pushnil(L);
+        lua_rawset(L, LUA_GLOBALSINDEX);
     } else {
         kd->Popupf(1, "Unable to call '%s'\n\n%s\n", name, ErrorText(L));
     }

@@ -25,6 +25,12 @@
 // Bytes of the per-state owner block (the first word is the owner pointer).
 enum { LUA_OWNER_SPACE = 64 };
 
+// Lua instructions one call into a script may run (one run of a file, one
+// call of a handler): some tens of milliseconds, far beyond what a frame's
+// handler needs. A call that spends it is stopped where it runs, so an
+// endless loop cannot freeze the game.
+enum { UI_SCRIPTABLE_BUDGET = 20000000 };
+
 // One row of a binding file's table: the global name scripts call, and the
 // host function behind it.
 struct LuaBinding {
@@ -86,8 +92,15 @@ public:
     static void* GetLuaStateUserData(lua_State* L);
     static void* GetLuaStateOwner(lua_State* L);
 
+    // lua_pcall (no message handler) under the instruction budget of the
+    // states opened here: the outermost call starts the count.
+    static int PCall(lua_State* L, int nargs, int nresults);
+    // True when the last call in the state was stopped by its budget.
+    static bool BudgetSpent(lua_State* L);
+
     // Call a global script function with one result. A null state gives 0;
-    // an error shows "Unable to call '%s'\n\n%s\n" and gives 0.
+    // an error shows "Unable to call '%s'\n\n%s\n" and gives 0. A function
+    // that spends its budget is reported in the log and not called again.
     double CallLuaFunction(lua_State* L, const char* name);
     double CallLuaFunctionN(lua_State* L, const char* name, double a);
     double CallLuaFunction2N(lua_State* L, const char* name, double a, double b);

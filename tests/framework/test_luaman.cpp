@@ -160,6 +160,29 @@ TEST_F(LuaFixture, RegistrationIgnoresAScriptsGlobalMetatable) {
     EXPECT_EQ(lua_gettop(L), top);
 }
 
+// A script that never ends (a file, a handler called every frame) is
+// stopped at its budget, named with its file and line, and the game goes
+// on: a handler that spent it is not called again. Each outermost call
+// starts its own count.
+TEST_F(LuaFixture, EveryCallHasTheInstructionBudget) {
+    WriteNative(e.UserPath("loop.lua"), "x = 1\nwhile true do end\n");
+    WriteNative(e.UserPath("handlers.lua"),
+                "function OnUpdate (dt)\n  while true do end\nend\n"
+                "function Spend (n) local s = 0 for i = 1, n do s = s + i end return 1 end\n");
+    lua_man.ExecLuaFile(L, "user://loop.lua");
+    EXPECT_TRUE(rec().DebugContains("ExecLuaFile: error running 'user://loop.lua': user://loop.lua:2: ran more than "
+                                    "20000000 instructions in one call"));
+    lua_man.ExecLuaFile(L, "user://handlers.lua");
+    EXPECT_EQ(lua_man.CallLuaFunctionN(L, "OnUpdate", 0.1), 0);
+    EXPECT_TRUE(rec().DebugContains("Script function 'OnUpdate' stopped: user://handlers.lua:2: ran more than"));
+    EXPECT_TRUE(rec().DebugContains("it is not called again."));
+    EXPECT_FALSE(lua_man.DoesLuaFunctionExist(L, "OnUpdate"));
+    // Two calls of some three quarters of the budget each: neither stops.
+    EXPECT_EQ(lua_man.CallLuaFunctionN(L, "Spend", 4000000), 1);
+    EXPECT_EQ(lua_man.CallLuaFunctionN(L, "Spend", 4000000), 1);
+    EXPECT_TRUE(lua_man.DoesLuaFunctionExist(L, "Spend"));
+}
+
 TEST_F(LuaFixture, OwnerBlockIsSharedWithCoroutines) {
     int owner;
     EXPECT_EQ(LuaManager::GetLuaStateOwner(L), nullptr);

@@ -182,6 +182,14 @@ TEST_F(LayoutFixture, FaultyScriptsNameFileAndLineAndKeepWhatWasBuilt) {
     EXPECT_EQ(set.GetNumberOfComps(), 1);  // "a" is kept
     UILayoutDeleteComps(&set);
 
+    // A layout that never ends is stopped at its budget, like a broken one.
+    WriteNative(e.UserPath("loop.lua"), "CreateComp ('Button', 'a');\nwhile true do end\n");
+    EXPECT_FALSE(UILayoutRun(&set, "user://loop.lua"));
+    EXPECT_TRUE(rec().DebugContains("UI layout 'user://loop.lua' stopped with an error; the components made before it "
+                                    "are kept: user://loop.lua:2: ran more than 20000000 instructions"));
+    EXPECT_EQ(set.GetNumberOfComps(), 1);
+    UILayoutDeleteComps(&set);
+
     // Values and statements out of place: the line is named, the run goes on.
     WriteNative(e.UserPath("odd.lua"),
                 "SetProperty ('alpha', 0.5);\n"

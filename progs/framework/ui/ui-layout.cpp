@@ -26,7 +26,7 @@ bool UILayoutRunString(UISet* set, const char* text, size_t length, const char* 
         const char* msg = lua_tostring(L, -1);
         ReportDataFault("UI layout '%s' does not compile: %s\n", chunk_name ? chunk_name : "", msg ? msg : "");
         ok = false;
-    } else if (lua_pcall(L, 0, 0, 0) != 0) {
+    } else if (LuaManager::PCall(L, 0, 0) != 0) {
         const char* msg = lua_tostring(L, -1);
         ReportDataFault("UI layout '%s' stopped with an error; the components made before it are kept: %s\n",
                         chunk_name ? chunk_name : "", msg ? msg : "(error object is not a text)");

@@ -9,12 +9,6 @@
 #include "ui/ui-props.h"
 #include "ui/ui-widgets.h"
 
-// Where the component of a state is kept in the state's registry.
-static char component_key;
-
-// The hook runs every this many instructions.
-enum { kHookStep = 1000 };
-
 UICompScriptable::UICompScriptable() {
     type = UI_SCRIPTABLE;
     interactive = false;
@@ -30,23 +24,6 @@ void UICompScriptable::CloseState() {
     if (L) lua_man.CloseLuaState(L);
     L = nullptr;
     memset(methods, 0, sizeof methods);
-}
-
-void UICompScriptable::CountHook(lua_State* L, lua_Debug*) {
-    lua_pushlightuserdata(L, &component_key);
-    lua_rawget(L, LUA_REGISTRYINDEX);
-    UICompScriptable* c = (UICompScriptable*)lua_touserdata(L, -1);
-    lua_pop(L, 1);
-    if (!c || (c->budget_used += kHookStep) <= UI_SCRIPTABLE_BUDGET) return;
-    // Raised where the script is running (level 0 is the interrupted
-    // function: a count hook adds no level of its own).
-    lua_Debug here;
-    if (lua_getstack(L, 0, &here) && lua_getinfo(L, "Sl", &here))
-        lua_pushfstring(L, "%s:%d: ran more than %d instructions in one call (an endless loop?)", here.short_src,
-                        here.currentline, (int)UI_SCRIPTABLE_BUDGET);
-    else
-        lua_pushfstring(L, "ran more than %d instructions in one call", (int)UI_SCRIPTABLE_BUDGET);
-    lua_error(L);
 }
 
 void UICompScriptable::Fail(const char* what) {
@@ -74,12 +51,11 @@ bool UICompScriptable::RunFile() {
     kd->CloseFile(f);
     nString chunk("@");
     chunk.Append(script);
-    budget_used = 0;
     if (luaL_loadbuffer(L, text.c_str(), (size_t)text.Length(), chunk.c_str()) != 0) {
         Fail("error compiling");
         return false;
     }
-    if (lua_pcall(L, 0, 0, 0) != 0) {
+    if (LuaManager::PCall(L, 0, 0) != 0) {
         Fail("error running");
         return false;
     }
@@ -90,9 +66,8 @@ template <class Push> bool UICompScriptable::Call(const char* fn, int nargs, Pus
     if (!L) return false;
     lua_getglobal(L, fn);
     push(L);
-    budget_used = 0;
     running++;
-    bool ok = lua_pcall(L, nargs, 0, 0) == 0;
+    bool ok = LuaManager::PCall(L, nargs, 0) == 0;
     running--;
     if (!ok) {
         nString what("error in ");
@@ -124,10 +99,6 @@ void UICompScriptable::SetScript(const char* file) {
     L = lua_man.OpenLuaState(0);
     if (!L) return;
     LuaManager::SetLuaStateUserData(L, owner_set);
-    lua_pushlightuserdata(L, &component_key);
-    lua_pushlightuserdata(L, this);
-    lua_rawset(L, LUA_REGISTRYINDEX);
-    lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
     if (!RunFile()) return;
     static const char* const names[NUM_METHODS] = {nullptr,    "OnCreate", "OnDelete", "OnClick",
                                                    "OnKeyPress", "OnUpdate", "OnDraw"};

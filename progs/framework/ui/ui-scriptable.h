@@ -14,13 +14,11 @@
 
 #include <lua.hpp>
 
+#include "luaman.h"
 #include "ui/ui-comps.h"
 
 enum { UI_SCRIPTABLE_NUM_PROPS = 1 };
 
-// Lua instructions one call into the script may run: some tens of
-// milliseconds, far beyond what a frame's handler needs.
-enum { UI_SCRIPTABLE_BUDGET = 20000000 };
 
 class UICompScriptable : public UIComp {
 public:
@@ -60,12 +58,9 @@ private:
     // Reports the error on top of the stack and closes the state.
     void Fail(const char* what);
     void CloseState();
-    // Instructions run in the current call (the count hook reads it).
-    long budget_used = 0;
     // Calls into the script under way, and a script named meanwhile.
     int running = 0;
     char* pending = nullptr;
-    static void CountHook(lua_State* L, lua_Debug* ar);
 };
 
 #endif
