@@ -214,9 +214,32 @@ TEST_F(PropFixture, ParentsAreFoundInTheScriptsSetAndLoopsRefused) {
     rec().Clear();
     EXPECT_EQ(Set("'parent', 'box'", p), 0);  // box is frame's child already
     EXPECT_EQ(p->parent, nullptr);
-    EXPECT_TRUE(rec().PopupContains("would make a loop"));
+    EXPECT_TRUE(rec().DebugContains("Parent 'box' of 'frame' would make a loop; parent left as it was."));
     EXPECT_EQ(Set("'parent', 'frame'", p), 0);  // itself
     EXPECT_EQ(p->parent, nullptr);
+
+    // A chain of parents is at most 64 deep, whichever end it grows from:
+    // below a chain of 64 (frame and 63 more) one child fits, not two.
+    UIComp* top = p;
+    for (int i = 0; i < 63; i++) {
+        UIComp* k = new UIComp();
+        k->name = nStringDuplicate(("k" + std::to_string(i)).c_str());
+        set->Add(k);
+        ASSERT_TRUE(UISetCompParent(k, top, set, nullptr));
+        top = k;
+    }
+    EXPECT_TRUE(UISetCompParent(c, top, set, nullptr));
+    UIComp* leaf = new UIComp();
+    leaf->name = nStringDuplicate("leaf");
+    set->Add(leaf);
+    rec().Clear();
+    EXPECT_FALSE(UISetCompParent(leaf, c, set, "menu.lua:9"));
+    EXPECT_TRUE(rec().DebugContains("menu.lua:9: Parent 'box' of 'leaf' would make a chain of parents deeper than 64"));
+    EXPECT_TRUE(UISetCompParent(c, nullptr, set, nullptr));
+    EXPECT_TRUE(UISetCompParent(leaf, c, set, nullptr));
+    EXPECT_FALSE(UISetCompParent(c, top, set, nullptr));  // the child below counts
+    EXPECT_EQ(c->parent, nullptr);
+    c->GetStaticPos();
     rec().Clear();
     EXPECT_EQ(Set("'parent', 'ghost'"), 0);
     EXPECT_EQ(c->parent, nullptr);

@@ -227,6 +227,17 @@ private:
     SharedText* handlers[UI_NUM_HANDLERS] = {};
 };
 
+// The deepest chain of parents a component may have: every layout query
+// (position, scale, alpha) walks it, recursively.
+enum { UI_MAX_PARENT_DEPTH = 64 };
+
+// Makes `p` the parent of `c` (null: none). Refused, with one level-1 line
+// naming the component (after `where`, a script's "file:line"), when the
+// chain would reach `c` itself or be deeper than UI_MAX_PARENT_DEPTH; the
+// children of `c` in `set` (when given) count too. Every setter of a
+// parent goes through here.
+bool UISetCompParent(UIComp* c, UIComp* p, const UISet* set, const char* where);
+
 // Align words: "BOTTOM" 2, "RIGHT" 1, "VCENTER" 4, "HCENTER" 8, and
 // "CENTER" on its own 12; found as substrings, so every text that
 // GetAlignFlagsAsString makes reads back as the same flags.

@@ -449,10 +449,43 @@ static constexpr UIKeywordSet position_types =
 static constexpr UIKeywordSet scale_types =
     UIWordSet(scale_words, UI_SCALE_RELATIVE_TO_PARENT, "RELATIVE_TO_SCREEN_SIZE", "NONE", nullptr, CheckScaleType);
 
-// True when making `p` the parent of `c` would close a loop.
-static bool WouldLoop(UIComp* c, UIComp* p) {
-    for (int depth = 0; p; p = p->parent, depth++)
-        if (p == c || depth > 4096) return true;
+// Parents above `p`, `p` included; past the limit (or round a loop) the
+// count stops at limit + 1, and `*reaches` tells whether `c` was met.
+static int ChainAbove(const UIComp* p, const UIComp* c, bool* reaches) {
+    int n = 0;
+    *reaches = false;
+    for (; p && n <= UI_MAX_PARENT_DEPTH; p = p->parent, n++)
+        if (p == c) *reaches = true;
+    return n;
+}
+
+// The longest chain of children below `c` in `set`. Most components have
+// no child (a layout names a parent before its children): one pass says so.
+static int ChainBelow(const UIComp* c, const UISet* set) {
+    const int n = set ? set->GetNumberOfComps() : 0;
+    bool any = false;
+    for (int i = 0; i < n && !any; i++) any = set->GetCompByIndex(i) && set->GetCompByIndex(i)->parent == c;
+    int deepest = 0;
+    for (int i = 0; any && i < n; i++) {
+        int steps = 0;
+        const UIComp* a = set->GetCompByIndex(i);
+        for (; a && a != c && steps <= UI_MAX_PARENT_DEPTH; a = a->parent) steps++;
+        if (a == c && steps > deepest) deepest = steps;
+    }
+    return deepest;
+}
+
+bool UISetCompParent(UIComp* c, UIComp* p, const UISet* set, const char* where) {
+    if (!c) return false;
+    bool loop = false;
+    const int depth = p ? ChainAbove(p, c, &loop) + ChainBelow(c, set) : 0;
+    if (!loop && depth <= UI_MAX_PARENT_DEPTH) {
+        c->parent = p;
+        return true;
+    }
+    kd->PrintDebugf(1, "%s%sParent '%s' of '%s' would make %s; parent left as it was.\n", where ? where : "",
+                    where && *where ? ": " : "", p->name ? p->name : "", c->name ? c->name : "",
+                    loop ? "a loop" : "a chain of parents deeper than 64");
     return false;
 }
 
@@ -525,13 +558,8 @@ const UIKind& UIComp::BaseKind() {
                 if (!p) {
                     kd->Popupf(1, "Missing parent '%s' for %s/%s.\n", v.text, set ? set->file.c_str() : "", NameOf(c));
                     c->parent = nullptr;
-                } else if (WouldLoop(c, p)) {
-                    // A loop would send every layout query round it forever.
-                    nString where = UIScriptWhere(L);
-                    kd->Popupf(1, "%s%sParent '%s' of '%s' would make a loop; parent left as it was.\n",
-                               where.c_str(), where.IsEmpty() ? "" : ": ", v.text, NameOf(c));
                 } else {
-                    c->parent = p;
+                    UISetCompParent(c, p, set, UIScriptWhere(L).c_str());
                 }
             })
             .OnGet([](UIComp* c, lua_State* L) {
