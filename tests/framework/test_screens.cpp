@@ -203,6 +203,22 @@ TEST_F(Screens, StackOrderRefusalsPeekAndRePush) {
     EXPECT_EQ(sman.PopScreen(100), a);
 }
 
+// A layout that loads itself, directly or round a cycle, is refused with
+// the chain named; the layouts loaded keep what they made.
+TEST_F(Screens, ALayoutLoadingItselfIsRefusedWithItsChain) {
+    rec().Clear();
+    TestScreen* self = Make("Self", "CreateComp ('Button', 'a');\nLoadUI ('user://Self.lua');\n");
+    EXPECT_TRUE(rec().DebugContains("LoadUI refused: 'user://Self.lua' -> 'user://Self.lua' loads a layout already "
+                                    "being loaded."));
+    ASSERT_NE(self->uiset, nullptr);
+    EXPECT_NE(self->GetComp("a"), nullptr);
+    WriteNative(e.UserPath("B.lua"), "CreateComp ('Button', 'b');\nLoadUI ('user://A.lua');\n");
+    TestScreen* a = Make("A", "LoadUI ('user://B.lua');\n");
+    EXPECT_TRUE(rec().DebugContains("LoadUI refused: 'user://A.lua' -> 'user://B.lua' -> 'user://A.lua' loads"));
+    ASSERT_NE(a->uiset, nullptr);
+    EXPECT_NE(a->GetComp("b"), nullptr);
+}
+
 TEST_F(Screens, AnimatedPopTakesAThirdOfASecondAndTimeStepsAreSafe) {
     TestScreen* s = Make("S");
     sman.PushScreen(s);

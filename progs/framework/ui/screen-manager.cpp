@@ -168,6 +168,20 @@ UISet* ScreenMan::GetStateUISet(lua_State* L) { return (UISet*)LuaManager::GetLu
 // UI sets and components.
 
 UISet* ScreenMan::GetUISetForScreen(const char* file, Screen* screen) {
+    const std::string name = file ? file : "";
+    if (std::find(loading_layouts.begin(), loading_layouts.end(), name) != loading_layouts.end()) {
+        std::string chain;
+        for (const std::string& f : loading_layouts) chain += "'" + f + "' -> ";
+        ReportDataFault("LoadUI refused: %s'%s' loads a layout already being loaded.\n", chain.c_str(), name.c_str());
+        return nullptr;
+    }
+    loading_layouts.push_back(name);
+    UISet* set = LoadUISet(file, screen);
+    loading_layouts.pop_back();
+    return set;
+}
+
+UISet* ScreenMan::LoadUISet(const char* file, Screen* screen) {
     UISet* set = new UISet(file, screen);
     if (screen) {
         if (screen->uiset) {

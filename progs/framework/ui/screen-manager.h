@@ -28,6 +28,8 @@
 #include <lua.hpp>
 
 #include <atomic>
+#include <string>
+#include <vector>
 
 #include "kodo.h"
 #include "nstring.h"
@@ -73,6 +75,9 @@ public:
     // The script functions (screen-bindings.cpp), once per process.
     static void RegisterLuaFunctions();
 
+    // A layout already being loaded (it loads itself, directly or round a
+    // cycle) is refused with a popup naming the chain: null, and the
+    // screen keeps its set.
     UISet* GetUISetForScreen(const char* file, Screen* screen);
     UIComp* GenerateComponent(const char* type, const char* comp_name);
     UIComp* GetCompTemplate(const char* comp_name);
@@ -200,6 +205,8 @@ private:
     void DrawDeveloperFrame();
     void DrawHelpPanel();
     void CallSetHandler(UISet* set, UISetHandler h, const char* arg);
+    // GetUISetForScreen's work once the load is allowed.
+    UISet* LoadUISet(const char* file, Screen* screen);
     // Frees what the manager built: the screens' UI sets and their
     // components, those replaced while running, the templates and the
     // start-up script's state. The screens are left unloaded.
@@ -211,6 +218,8 @@ private:
     nArray<UISet*> retired_sets;
     UISet* built_templates = nullptr;
     lua_State* autoexec_state = nullptr;
+    // The layouts being loaded, outermost first.
+    std::vector<std::string> loading_layouts;
 };
 
 extern ScreenMan sman;
