@@ -8,7 +8,8 @@
 //   cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release
 //   cmake --build build-release --target bench_level_frame
 //   KODO/host/tests/with_xvfb.sh build-release/bench/bench_level_frame
-// Options: --frames N (default 3000), --null, --level (or --world)
+// Options: --frames N (default 3000), --null, --start (the level start
+// against the actors of a world, bench_level_start.cpp), --level (or --world)
 // worlds/<file>.xml,
 // --replay <file> (a path of the file system), --trace N (every N frames a
 // line of where the worm's ends and the boss are on the screen, for
@@ -41,6 +42,7 @@ bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& repla
 void BenchLevelFrame(float dt);
 void BenchLevelReport(const char* renderer);
 void BenchLevelTearDown();
+void BenchLevelStart();
 
 namespace {
 kd_prog_t prog;
@@ -73,6 +75,7 @@ kd_prog_t* KD_GetInterface() {
 int main(int argc, char** argv) {
     int frames = 3000;
     bool null_renderer = false;
+    bool start_only = false;
     const char* world = "worlds/e01-l01.xml";
     std::string replay;
     int trace = 0;
@@ -81,6 +84,8 @@ int main(int argc, char** argv) {
             frames = atoi(argv[++i]);
         } else if (!strcmp(argv[i], "--null")) {
             null_renderer = true;
+        } else if (!strcmp(argv[i], "--start")) {
+            start_only = true;
         } else if (!strcmp(argv[i], "--trace") && i + 1 < argc) {
             trace = atoi(argv[++i]);
         } else if ((!strcmp(argv[i], "--level") || !strcmp(argv[i], "--world")) && i + 1 < argc) {
@@ -95,7 +100,7 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else {
-            fprintf(stderr, "usage: %s [--frames N] [--null] [--level worlds/FILE.xml] [--replay FILE] [--trace N]\n", argv[0]);
+            fprintf(stderr, "usage: %s [--frames N] [--null] [--start] [--level worlds/FILE.xml] [--replay FILE] [--trace N]\n", argv[0]);
             return 2;
         }
     }
@@ -123,6 +128,10 @@ int main(int argc, char** argv) {
     kd_state.verbose_level = 2;  // the log lines of loading are not timed
     if (window) bps_initialize();
     if (!BenchLevelSetUp(kodo_engine::kd, world, replay, trace)) return 1;
+    if (start_only) {
+        BenchLevelStart();
+        return 0;
+    }
     // The whole engine frame as well, by the wall clock and by the CPU
     // time of every thread of the process: the software renderer finishes
     // the drawing in threads of its own at present.

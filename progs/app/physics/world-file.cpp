@@ -63,7 +63,11 @@ void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
         out->ideal_time = ParseDataInt(info->GetNodeValue("ideal_time", "value"), 30, 0, 1000000, "ideal_time", file);
     }
     DMArray* list = db->GetArray("actors");
-    for (int i = 0; list && i < list->GetSize(); i++) {
+    const int count = list ? list->GetSize() : 0;
+    if (count > WORLD_MAX_ACTORS)
+        kd->PrintDebugf(1, "World '%s' places %d actors, more than the %d a world may have; those past it are left out.\n",
+                        file, count, (int)WORLD_MAX_ACTORS);
+    for (int i = 0; i < count && i < WORLD_MAX_ACTORS; i++) {
         const DMNode* n = list->GetNode(i);
         WorldFileActor* a = new WorldFileActor;
         a->actor.Set(n->GetValue("actor"));

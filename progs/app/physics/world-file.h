@@ -50,6 +50,10 @@ struct WorldFileData {
 // Limits of what a world file may say; beyond them Box2D loses precision
 // or aborts.
 enum { WORLD_MAX_WORM_LINKS = 64, WORLD_MAX_WALLS_PER_SIDE = 1024 };
+// The actors a world file may place: what bounds the level start's
+// settling steps (measured by bench_level_frame --start). Those past it are
+// not created; an editor refuses to place one.
+enum { WORLD_MAX_ACTORS = 500 };
 #define WORLD_MAX_COORD 1.0e5f
 
 void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out);
