@@ -427,14 +427,13 @@ void ScreenMan::PopAllScreens() {
 
 void ScreenMan::SwitchScreen(const char* screen_name) {
     Screen* s = Screen::PeekScreen(screen_name);
-    if (!s) return;
-    // A screen made while running has not been preloaded: its push at the
-    // end of the transition would be refused, after everything was popped.
-    if (!s->preloaded) PreloadScreen(s);
-    StartScreenTransition(s);
+    if (s) StartScreenTransition(s);
 }
 
 void ScreenMan::StartScreenTransition(Screen* target) {
+    // A screen made while running has not been preloaded: its push at the
+    // end of the transition would be refused, after everything was popped.
+    if (target && !target->preloaded) PreloadScreen(target);
     Screen_ScreenTransition.target = target;
     if (IsScreenInStack(&Screen_ScreenTransition))
         Screen_ScreenTransition.leaving = false;

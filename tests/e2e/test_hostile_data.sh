@@ -1,0 +1,263 @@
+#!/bin/sh
+# The real executable on hostile data, one short run per case, each paced
+# by its log: the script waits for the lines the case must print, then
+# asks the program to quit. A run fails when a line is missing, when the
+# program does not end well (a sanitizer report ends it with an error), or
+# when the player's data is not kept. The cases, with the lines they print,
+# go to the summary (fourth argument's folder, summary.txt).
+#   profile   a level named by the player's own profile file
+#   shop      an actor named by the purchase definitions, then the shop
+#   faults    world bounds inverted, too many actors, a worm end that damage
+#             removes, outside the world; then bounds of no size, two heads
+#   fragile   that end destroyed in play
+#   timeline  a screen, game or type missing, a jump loop, a jump to nowhere
+#   missing, fifo, syntax   the main menu's layout
+#   hangs     endless loops in a layout, in OnEnter and OnUpdate
+#   layouts   10,000 parents in a chain, a layout loading itself, a push
+#             at depth -31, a switch to a screen made while running
+. "$(dirname "$0")/e2e-lib.sh"
+SHOTS="$4"
+rm -rf "$SHOTS"
+mkdir -p "$SHOTS"
+H="$HERE/hostile"
+
+# new_case NAME: a folder of its own ($C), the bundled tree with the
+# auto-playing main menu laid over its ui/ ($C/ui-over takes more).
+new_case() {
+  C="$WORK/$1"
+  NAME="$1"
+  mkdir -p "$C/ui-over"
+  cp "$H/autoplay.lua" "$C/ui-over/main-menu-events.lua"
+}
+tree() { e2e_data_tree "$C" "$DATA" "$C/ui-over"; }
+# timeline EVENTS_XML: the run's own timeline.
+timeline() {
+  rm "$C/app/native/timeline.xml"
+  printf '<root>\n<array id="timeline">\n%s\n<node id="MENU" type="MENU" screens="&amp;MainMenu" />\n</array>\n</root>\n' \
+    "$1" >"$C/app/native/timeline.xml"
+}
+# world NAME INFO ACTORS: a world file of the run's own, "hostile/NAME".
+world() {
+  mkdir -p "$C/app/native/hostile"
+  printf '<root>\n<array id="info">\n%s\n</array>\n<array id="actors">\n%s\n</array>\n</root>\n' "$2" "$3" \
+    >"$C/app/native/hostile/$1"
+}
+WORM_NODES='<node actor="actors/peg.xml" x="-15" y="-6" />
+<node actor="actors/game-worm-head.xml" x="-15" y="-7.15" />
+<node actor="actors/game-worm-tail.xml" x="-12.5" y="-4.8" />'
+BOUNDS='<node id="world_bounds" x1="-22" y1="-18" x2="22" y2="6" />'
+
+# run LINE...: runs the case until the log holds each line, in order, then
+# quits; each line found is added to the summary.
+run() {
+  {
+    for line in "$@"; do echo "0 wait data/*/*/logs/kodo-0001.log $line"; done
+    echo "100 exit"
+  } >"$C/script.txt"
+  status=0
+  (cd "$C" && KODO_HOST_SCRIPT="$C/script.txt" SDL_AUDIODRIVER=dummy timeout 300 sh "$XVFB" "$WORM" \
+     >"$C/out.txt" 2>&1) || status=$?
+  LOG=$(ls "$C"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
+  [ -n "$LOG" ] && cp "$LOG" "$SHOTS/$NAME.log"
+  cp "$C/out.txt" "$WORK/out.txt"
+  [ "$status" = 0 ] || { tail -30 "$C/out.txt"; fail "$NAME: exit status $status"; }
+  [ -n "$LOG" ] || fail "$NAME: no log file written"
+  e2e_log_in_order "$@"
+  for line in "$@"; do
+    printf '%-9s %s\n' "$NAME" "$(grep -F -m1 "$line" "$LOG" | sed 's/^ *//')" >>"$SHOTS/summary.txt"
+  done
+}
+absent() { if grep -q -F "$1" "$LOG"; then fail "$NAME: '$1' in the log"; fi; }
+
+# profile: the level is the player's profile. It is refused; the level is
+# lost at once; the profile keeps the name and every level record.
+case_profile() {
+new_case profile
+tree
+timeline '<node id="E01_L01" type="GAME" screens="GameDeziDedi" game="DeziDedi" level="user://profiles/1.xml" />'
+P="$C/data/Vantreo/Worm/profiles"
+mkdir -p "$P"
+printf '<?xml version="1.0"?>\n<root>\n<array id="!PROFILE_INDEX">\n<node id="1.xml"/>\n</array>\n</root>\n' >"$P/index.xml"
+printf '<?xml version="1.0"?>\n<root>\n<array id="!INFO">\n<node id="name" value="Anna"/>\n</array>\n<array id="LEVELS">\n<node id="E01_L01" completed="1" time="31"/>\n<node id="E01_L02" completed="1" time="44"/>\n</array>\n</root>\n' >"$P/1.xml"
+run "World 'user://profiles/1.xml' names a player file; not loaded." \
+    "World 'user://profiles/1.xml': the worm has no head; the level is lost." "Level failed: 'E01_L01'"
+grep -q 'value="Anna"' "$P/1.xml" || fail "profile: the player's name is lost"
+for level in E01_L01 E01_L02; do
+  grep -q "id=\"$level\" completed=\"1\"" "$P/1.xml" || fail "profile: the record of $level is lost"
+done
+}
+
+# shop: a world whose actor is the purchase definitions (open for the shop
+# since the start); the shop then reads them.
+case_shop() {
+new_case shop
+cat >"$C/ui-over/game-dezidedi-events.lua" <<'LUA'
+LuaInclude ("ui/bundled/game-dezidedi-events.lua");
+local bundled_update = OnUpdate
+local waited = 0
+function OnUpdate (dt)
+	if bundled_update then bundled_update (dt) end
+	if waited < 0 then return end
+	waited = waited + (dt or 0);
+	if waited > 0.5 then waited = -1; PushScreen ("Unlocks", 0); end
+end
+LUA
+tree
+world shop.xml "$BOUNDS" "$WORM_NODES
+<node actor=\"in-app-purchases/in-app-purchases.xml\" x=\"0\" y=\"0\" />"
+timeline '<node id="E01_L01" type="GAME" screens="GameDeziDedi" game="DeziDedi" level="hostile/shop.xml" />'
+run "Shape 'in-app-purchases/in-app-purchases.xml' has no circle, polygon or rectangle; it has no fixture." \
+    "Level 'hostile/shop.xml' started" "PushScreen: 'Unlocks'" "Screen 'Unlocks' Enter Procedure took"
+}
+
+# faults: two worlds, one after the other.
+case_faults() {
+new_case faults
+cat >"$C/ui-over/game-level-failed-events.lua" <<'LUA'
+LuaInclude ("ui/bundled/game-level-failed-events.lua");
+local bundled_enter = OnEnter
+local bundled_update = OnUpdate
+local waited = -1
+function OnEnter () if bundled_enter then bundled_enter () end waited = 0 end
+function OnUpdate (dt)
+	if bundled_update then bundled_update (dt) end
+	if waited < 0 then return end
+	waited = waited + (dt or 0);
+	if waited > 0.5 then waited = -1; SwitchScreen ("MainMenu"); end
+end
+LUA
+tree
+cp "$H/fragile-tail.xml" "$C/app/native/hostile-tail.xml"
+pegs=$(awk 'BEGIN { for (i = 0; i < 498; i++) printf "<node actor=\"actors/peg-small.xml\" x=\"%d\" y=\"%d\" />\n", i % 40 - 20, -16 + int(i / 40) }')
+world many.xml '<node id="world_bounds" x1="22" y1="6" x2="-22" y2="-18" />' \
+  "<node actor=\"actors/peg.xml\" x=\"-15\" y=\"-6\" />
+<node actor=\"actors/game-worm-head.xml\" x=\"-15\" y=\"-7.15\" />
+<node actor=\"hostile-tail.xml\" x=\"-12.5\" y=\"40\" />
+$pegs"
+world heads.xml '<node id="world_bounds" x1="3" y1="3" x2="3" y2="3" />' \
+  '<node actor="actors/game-worm-head.xml" x="0" y="0" />
+<node actor="actors/game-worm-head.xml" x="2" y="0" />'
+cat >>"$C/ui-over/main-menu-events.lua" <<'LUA'
+hostile_events = { "HEADS" }
+LUA
+timeline '<node id="MANY" type="GAME" screens="GameDeziDedi" game="DeziDedi" level="hostile/many.xml" />
+<node id="HEADS" type="GAME" screens="GameDeziDedi" game="DeziDedi" level="hostile/heads.xml" />'
+run "World 'hostile/many.xml': world_bounds x1 22 > x2 -22; swapped." \
+    "World 'hostile/many.xml' places 501 actors, more than the 500 a world may have; those past it are left out." \
+    "World 'hostile/many.xml': the worm's tail can be destroyed by damage." \
+    "World 'hostile/many.xml': the worm's tail at (-12.5, 40.0) is outside the world; the level is lost." \
+    "Level failed: 'MANY'" \
+    "World 'hostile/heads.xml': world_bounds enclose nothing; (-50, -50, 50, 10) used." \
+    "World 'hostile/heads.xml': the worm has more than one head; the level is lost." "Level failed: 'HEADS'"
+}
+
+# fragile: the tail that damage removes hangs over thorns.
+case_fragile() {
+new_case fragile
+tree
+cp "$H/fragile-tail.xml" "$C/app/native/hostile-tail.xml"
+world fragile.xml "$BOUNDS" '<node actor="actors/peg.xml" x="-15" y="-6" />
+<node actor="actors/game-worm-head.xml" x="-15" y="-7.15" />
+<node actor="hostile-tail.xml" x="-12.5" y="-4.8" />
+<node actor="actors/thorns.xml" x="-12.5" y="-3.5" />
+<node actor="actors/thorns.xml" x="-13.5" y="-3.5" />'
+timeline '<node id="E01_L01" type="GAME" screens="GameDeziDedi" game="DeziDedi" level="hostile/fragile.xml" />'
+run "World 'hostile/fragile.xml': the worm's tail can be destroyed by damage." \
+    "World 'hostile/fragile.xml': the worm's tail was destroyed; the level is lost." "Level failed: 'E01_L01'"
+}
+
+# timeline: the checks at load, then each broken event brings the menu
+# back, and none is saved as the place to resume.
+case_timeline() {
+new_case timeline
+tree
+rm "$C/app/native/timeline.xml"
+cp "$H/broken-timeline.xml" "$C/app/native/timeline.xml"
+cat >>"$C/ui-over/main-menu-events.lua" <<'LUA'
+hostile_events = { "J1", "nowhere", "NOGAME", "NOTYPE" }
+LUA
+run "Event id 'GONE' in timeline 'timeline.xml' names screen 'NoSuchScreen', which is not registered." \
+    "Jump 'J1' in timeline 'timeline.xml' leads to another jump ('J2'), which is not followed." \
+    "Jump 'J3' in timeline 'timeline.xml' leads to no event ('nowhere')." \
+    "Event id 'NOGAME' in timeline 'timeline.xml' names game 'NoSuchGame', which is not registered." \
+    "Event id 'NOTYPE' is missing 'type' definition in timeline 'timeline.xml'." \
+    "Timeline event 'GONE' cannot start: none of its screens ('NoSuchScreen') is registered; the main menu is shown." \
+    "Timeline event 'GONE' has no screen to push; 'MainMenu' is pushed." \
+    "Timeline event 'J1' cannot start: it is a jump, reached from another jump" \
+    "Timeline event 'nowhere' cannot start: it does not exist" \
+    "Timeline event 'NOGAME' cannot start: its game 'NoSuchGame' is not registered" \
+    "Timeline event 'NOTYPE' cannot start: it has no 'type'"
+absent "Timeline position"
+}
+
+# missing, fifo, syntax: the main menu's layout.
+case_scripts() {
+for kind in missing fifo syntax; do
+  new_case $kind
+  tree
+  rm "$C/app/native/ui/main-menu.lua"
+  case $kind in
+    missing) line="UI layout 'ui/main-menu.lua' not found or not readable." ;;
+    fifo) mkfifo "$C/app/native/ui/main-menu.lua"; line="UI layout 'ui/main-menu.lua' not found or not readable." ;;
+    syntax) printf 'CreateComp ("Button", "Play");\nSetProperty ("position" 0.5);\n' >"$C/app/native/ui/main-menu.lua"
+            line="UI layout 'ui/main-menu.lua' does not compile: ui/main-menu.lua:2:" ;;
+  esac
+  run "$line" "Removing 'Transition' from Screen Stack"
+done
+}
+
+# hangs: endless loops in a layout, in OnEnter and in OnUpdate; the game
+# goes on (the quit request is a later frame's).
+case_hangs() {
+new_case hangs
+printf 'CreateComp ("Button", "Back");\nwhile true do end\n' >"$C/ui-over/credits.lua"
+cat >>"$C/ui-over/main-menu-events.lua" <<'LUA'
+local enter = OnEnter
+local update = OnUpdate
+function OnEnter () enter (); while true do end end
+function OnUpdate (dt) update (dt); while true do end end
+LUA
+tree
+run "UI layout 'ui/credits.lua' stopped with an error; the components made before it are kept: ui/credits.lua:2: ran more than 20000000 instructions in one call (an endless loop?)" \
+    "Script function 'OnEnter' stopped: ui/main-menu-events.lua:" \
+    "Script function 'OnUpdate' stopped: ui/main-menu-events.lua:"
+}
+
+# layouts: a chain of 10,000 parents and a layout that loads itself (the
+# help screen's, read at the start); a push at depth -31; a switch to a
+# screen made while running.
+case_layouts() {
+new_case layouts
+cat >"$C/ui-over/help.lua" <<'LUA'
+CreateComp ("Button", "c0");
+for i = 1, 10000 do
+	CreateComp ("Button", "c" .. i);
+	SetProperty ("parent", "c" .. (i - 1));
+end
+LoadUI ("ui/help.lua");
+LUA
+cat >"$C/ui-over/main-menu-events.lua" <<'LUA'
+LuaInclude ("ui/bundled/main-menu-events.lua");
+local update = OnUpdate
+local waited = 0
+function OnUpdate (dt)
+	update (dt);
+	if waited < 0 then return end
+	waited = waited + (dt or 0);
+	if waited < 0.5 then return end
+	waited = -1;
+	PushScreen ("Options", -31);
+	CreateScreen ("Late", "ui/credits.lua");
+	SwitchScreen ("Late");
+end
+LUA
+tree
+run "Parent 'c64' of 'c65' would make a chain of parents deeper than 64; parent left as it was." \
+    "LoadUI refused: 'ui/help.lua' -> 'ui/help.lua' loads a layout already being loaded." \
+    "PushScreen: 'Options'" "PushScreen: 'Late'"
+}
+
+# HOSTILE_CASES picks some of them (by name: profile shop faults fragile
+# timeline scripts hangs layouts).
+for c in ${HOSTILE_CASES:-profile shop faults fragile timeline scripts hangs layouts}; do "case_$c"; done
+cat "$SHOTS/summary.txt"
