@@ -125,6 +125,11 @@ int LuaManager::PCall(lua_State* L, int nargs, int nresults) {
     return status;
 }
 
+bool LuaManager::IsRunning(lua_State* L) {
+    CallBudget* b = L ? BudgetOf(L) : nullptr;
+    return b && b->depth > 0;
+}
+
 bool LuaManager::BudgetSpent(lua_State* L) {
     CallBudget* b = L ? BudgetOf(L) : nullptr;
     return b && b->spent;

@@ -97,6 +97,8 @@ public:
     static int PCall(lua_State* L, int nargs, int nresults);
     // True when the last call in the state was stopped by its budget.
     static bool BudgetSpent(lua_State* L);
+    // True while a protected call of the state runs.
+    static bool IsRunning(lua_State* L);
 
     // Call a global script function with one result. A null state gives 0;
     // an error shows "Unable to call '%s'\n\n%s\n" and gives 0. A function

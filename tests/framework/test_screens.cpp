@@ -219,6 +219,40 @@ TEST_F(Screens, ALayoutLoadingItselfIsRefusedWithItsChain) {
     EXPECT_NE(a->GetComp("b"), nullptr);
 }
 
+// A layout loaded again replaces the screen's set; the old set and its Lua
+// state go at a later frame once nothing refers to them (here the editor's
+// selection), never while its own script runs.
+TEST_F(Screens, ReplacedSetsAreFreedOnceNothingRefersToThem) {
+    TestScreen* s = Make("Reload", "CreateComp ('Button', 'a');\nCreateComp ('Button', 'b');\n");
+    sman.PushScreen(s);
+    auto reload = [&]() {
+        ASSERT_TRUE(s->LoadUI("user://Reload.lua"));
+        sman.UpdateScreens(0.01f);  // a cursor may stay over the old set one frame
+        sman.UpdateScreens(0.01f);
+    };
+    reload();
+    const int states = lua_man.GetNumberOfOpenStates();
+    for (int i = 0; i < 200; i++) reload();
+    EXPECT_EQ(lua_man.GetNumberOfOpenStates(), states);
+
+    UISet* old = s->uiset;
+    sman.edit_selection = old->GetComp("b");
+    reload();
+    EXPECT_EQ(lua_man.GetNumberOfOpenStates(), states + 1);  // the selection holds it
+    EXPECT_STREQ(sman.edit_selection->name, "b");
+    sman.edit_selection = nullptr;
+    sman.UpdateScreens(0.01f);
+    EXPECT_EQ(lua_man.GetNumberOfOpenStates(), states);
+
+    // A set whose own handler loads the layout again lives through it.
+    WriteNative(e.UserPath("again.lua"), "function OnClick () LoadUI ('user://Reload.lua') SetProperty ('a:alpha', 0.5) end\n");
+    lua_man.ExecLuaFile(s->uiset->L, "user://again.lua");
+    lua_man.CallLuaFunction(s->uiset->L, "OnClick");
+    sman.UpdateScreens(0.01f);
+    sman.UpdateScreens(0.01f);
+    EXPECT_EQ(lua_man.GetNumberOfOpenStates(), states);
+}
+
 TEST_F(Screens, AnimatedPopTakesAThirdOfASecondAndTimeStepsAreSafe) {
     TestScreen* s = Make("S");
     sman.PushScreen(s);

@@ -162,6 +162,31 @@ void ScreenMan::ReleaseUISets() {
     all_screens_preloaded = false;
 }
 
+bool ScreenMan::IsSetReferenced(const UISet* set) const {
+    if (set == current_set || set == ui_template_set || LuaManager::IsRunning(set->L)) return true;
+    // A screen shows it (the screen browser shows others' sets as its own).
+    for (int i = 0;; i++) {
+        Screen* s = Screen::GetScreenByIndex(i);
+        if (!s) break;
+        if (s->uiset == set) return true;
+    }
+    if (screen_ScreenScreenBrowser.own_set == set) return true;
+    auto in_set = [set](const UIComp* c) { return c && c != &comp_null && set->comps.Find((UIComp*)c) >= 0; };
+    for (int i = 0; i < num_cursors; i++)
+        if (in_set(cursor[i].over) || in_set(cursor[i].locked) || in_set(cursor[i].focus)) return true;
+    return in_set(edit_selection) || in_set(isolated_comp);
+}
+
+void ScreenMan::FreeRetiredSets() {
+    for (int i = retired_sets.count - 1; i >= 0; i--) {
+        UISet* set = retired_sets[i];
+        if (IsSetReferenced(set)) continue;
+        retired_sets.RemoveIndex(i);
+        UILayoutDeleteComps(set);
+        delete set;
+    }
+}
+
 UISet* ScreenMan::GetStateUISet(lua_State* L) { return (UISet*)LuaManager::GetLuaStateOwner(L); }
 
 // ---------------------------------------------------------------------------
@@ -188,6 +213,9 @@ UISet* ScreenMan::LoadUISet(const char* file, Screen* screen) {
             kd->Popupf(1, "Screen '%s' already has a UISet (%s)! Trying to set to '%s'.\n", screen->GetName(),
                        screen->uiset->file.c_str(), file ? file : "");
             retired_sets.InsertLast(screen->uiset);
+            // A component of the old set is no default for the new one.
+            if (screen->default_comp && screen->uiset->comps.Find(screen->default_comp) >= 0)
+                screen->default_comp = nullptr;
         }
         screen->uiset = set;
     }
@@ -521,6 +549,8 @@ void ScreenMan::Update(float dt) {
 }
 
 void ScreenMan::UpdateScreens(float dt) {
+    // No script runs here: a replaced set nothing refers to can go.
+    FreeRetiredSets();
     if (dt > 200.0f) dt = 200.0f;
     mpos.x = kd->GetKeyStatef(KD_KEY_POINTER_X);
     mpos.y = kd->GetKeyStatef(KD_KEY_POINTER_Y);

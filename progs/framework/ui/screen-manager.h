@@ -214,8 +214,11 @@ private:
     // Re-pushes asked for inside a pop wait for the removal step.
     nArray<Screen*> deferred_pushes;
     // Sets replaced by a new one (LoadUI): the old one may be running the
-    // very script that replaced it, so it goes at shutdown.
+    // very script that replaced it, so it waits here until nothing refers
+    // to it (FreeRetiredSets, at the start of each frame's update).
     nArray<UISet*> retired_sets;
+    bool IsSetReferenced(const UISet* set) const;
+    void FreeRetiredSets();
     UISet* built_templates = nullptr;
     lua_State* autoexec_state = nullptr;
     // The layouts being loaded, outermost first.
