@@ -14,7 +14,7 @@
 #include "game/game-lib.h"
 #include "manager.h"
 #include "particle-effects.h"
-#include "physics/actor-behaviors-hazards.h"
+#include "game/actor-behaviors-hazards.h"
 #include "physics/actor-behaviors.h"
 #include "physics/b2-compat.h"
 #include "recording-kd.h"

@@ -12,7 +12,7 @@
 #include "game/game-lib.h"
 #include "game/game-records.h"
 #include "localization.h"
-#include "physics/actor-behaviors-collectables.h"
+#include "game/actor-behaviors-collectables.h"
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
 #include "profiles.h"

@@ -3,7 +3,7 @@
 #include <stdlib.h>
 
 #include "game/game-level.h"
-#include "physics/actor-behaviors-hazards.h"
+#include "game/actor-behaviors-hazards.h"
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
 #include "physics/physics-manager.h"

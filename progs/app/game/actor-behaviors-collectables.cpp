@@ -1,7 +1,7 @@
 // The behaviours of collectables, the worm hole, the end bug, free-turning
 // pegs, breakable blocks and the moon, and the helpers the behaviours
 // share.
-#include "physics/actor-behaviors-collectables.h"
+#include "game/actor-behaviors-collectables.h"
 
 #include <limits.h>
 #include <math.h>

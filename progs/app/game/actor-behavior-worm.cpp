@@ -1,6 +1,6 @@
 // The worm's behaviour: sticking, collecting, killing, getting hurt and
 // the drawing of the whole worm.
-#include "physics/actor-behavior-worm.h"
+#include "game/actor-behavior-worm.h"
 
 #include <math.h>
 #include <stdlib.h>
@@ -11,7 +11,7 @@
 #include "audioman.h"
 #include "game/game-level.h"
 #include "game/game-lib.h"
-#include "physics/actor-behaviors-collectables.h"
+#include "game/actor-behaviors-collectables.h"
 #include "physics/actor-behaviors.h"
 #include "physics/actor-shapes.h"
 #include "physics/b2-compat.h"

@@ -1,5 +1,5 @@
 // The behaviours of moving things, hazards and the boss.
-#include "physics/actor-behaviors-hazards.h"
+#include "game/actor-behaviors-hazards.h"
 
 #include <math.h>
 
