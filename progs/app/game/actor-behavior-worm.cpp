@@ -11,6 +11,7 @@
 #include "audioman.h"
 #include "game/game-level.h"
 #include "game/game-lib.h"
+#include "game/game-rules.h"
 #include "game/actor-behaviors-collectables.h"
 #include "physics/actor-behaviors.h"
 #include "physics/actor-shapes.h"
@@ -456,4 +457,4 @@ void ActorBehaviorWorm::DrawForeground(Actor* self) {
 
 // ---------------------------------------------------------------- registration
 
-void ActorBehaviors::MakeWormBehavior(Made& made) { made.emplace_back(new ActorBehaviorWorm()); }
+void GameRules::MakeWormBehavior(ActorBehaviors::Made& made) { made.emplace_back(new ActorBehaviorWorm()); }

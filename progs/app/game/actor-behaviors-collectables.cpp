@@ -9,6 +9,7 @@
 
 #include "audioman.h"
 #include "game/game-level.h"
+#include "game/game-rules.h"
 #include "particle-effects.h"
 #include "physics/actor-behaviors.h"
 #include "physics/actor-shapes.h"
@@ -330,7 +331,7 @@ void ActorBehaviorDestroyableBlock::OnDestroyed(Actor* actor) {
 
 // ---------------------------------------------------------------- registration
 
-void ActorBehaviors::MakeCollectableBehaviors(Made& made) {
+void GameRules::MakeCollectableBehaviors(ActorBehaviors::Made& made) {
     made.emplace_back(new ActorBehaviorCollectable());
     made.emplace_back(new ActorBehaviorWormHole());
     made.emplace_back(new ActorBehaviorEndBug());

@@ -6,13 +6,14 @@
 #include "audioman.h"
 #include "game/game-level.h"
 #include "game/game-lib.h"
+#include "game/game-rules.h"
 #include "physics/actor-behaviors.h"
 #include "physics/actor-shapes.h"
 #include "physics/b2-compat.h"
 #include "physics/physics-manager.h"
 #include "ui/screen-manager.h"
 
-void ActorBehaviors::MakeHazardBehaviors(Made& made) {
+void GameRules::MakeHazardBehaviors(ActorBehaviors::Made& made) {
     made.emplace_back(new ActorBehaviorMoving());
     made.emplace_back(new ActorBehaviorMovingHazard());
     made.emplace_back(new ActorBehaviorHazardAmmo());

@@ -11,6 +11,7 @@
 #include "profiles.h"
 #include "game/game-dezidedi.h"
 #include "game/game-replay.h"
+#include "game/game-rules.h"
 #include "game/screen-game-dezidedi.h"
 #include "physics/physics-manager.h"
 #include "screen-loading.h"
@@ -22,6 +23,7 @@ static kd_prog_t prog;
 static bool KD_Init() {
     kd = prog.kd;
     Manager::InitializeAll();
+    GameRules::Install();
     physics_man.Initialize();
     game_replay.LoadFromSettings();
     timeline.SetDefaultTransitionType(TRANSITION_FADE_BLACK);
