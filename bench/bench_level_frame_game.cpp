@@ -16,7 +16,7 @@
 #include "game/game-dezidedi.h"
 #include "game/game-replay.h"
 #include "game/screen-game-dezidedi.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "luaman.h"
 #include "particle-effects.h"
 #include "physics/actor.h"

@@ -11,7 +11,7 @@
 #include <lua.hpp>
 
 #include "feature-manager.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "luaman.h"
 #include "profiles.h"
 

@@ -22,7 +22,7 @@
 
 #include "dataman.h"
 #include "feature-manager.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "luaman.h"
 #include "manager.h"
 #include "profiles.h"

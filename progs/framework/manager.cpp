@@ -6,7 +6,7 @@
 #include "analytics.h"
 #include "audioman.h"
 #include "feature-manager.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "localization.h"
 #include "luaman.h"
 #include "particle-effects.h"

@@ -14,7 +14,7 @@
 #include "dataman.h"
 #include "feature-manager.h"
 #include "fw-support.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "lua-bindings.h"
 #include "luaman.h"
 #include "manager.h"

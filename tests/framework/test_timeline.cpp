@@ -24,7 +24,7 @@
 #include "dataman.h"
 #include "feature-manager.h"
 #include "fw-support.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "luaman.h"
 #include "manager.h"
 #include "profiles.h"

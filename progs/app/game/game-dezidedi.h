@@ -15,7 +15,7 @@
 #ifndef APP_GAME_DEZIDEDI_H
 #define APP_GAME_DEZIDEDI_H
 
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "manager.h"
 #include "particles.h"
 #include "physics/actor-shapes.h"

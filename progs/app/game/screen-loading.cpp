@@ -8,7 +8,7 @@
 
 #include "feature-manager.h"
 #include "framework-kd.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "manager.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"

@@ -10,7 +10,7 @@
 #include "dataman.h"
 #include "feature-manager.h"
 #include "framework-kd.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "manager.h"
 #include "ui/screen-listbox.h"
 #include "ui/screen-manager.h"

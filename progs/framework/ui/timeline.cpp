@@ -9,7 +9,7 @@
 
 #include "dataman.h"
 #include "framework-kd.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "lua-args.h"
 #include "manager.h"
 #include "profiles.h"

@@ -1,4 +1,4 @@
-#include "gameman.h"
+#include "ui/gameman.h"
 
 #include <string.h>
 
