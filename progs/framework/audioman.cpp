@@ -2,7 +2,7 @@
 
 #include "feature-manager.h"
 #include "profiles.h"
-#include "ui/screen-manager.h"
+#include "manager.h"
 
 AudioManager aman;
 
@@ -41,7 +41,7 @@ void AudioManager::PlayMusic(kd_sound_t* sound, float volume, float) {
 void AudioManager::SwitchMusic(kd_sound_t* sound, float fade_in, float fade_out) {
     // Stopping and starting a track takes long enough to make the next
     // frame's step a jump.
-    sman.zero_next_time_step = true;
+    frame_state.zero_next_time_step = true;
     if (sound != kd->GetMusicPlaying()) {
         kd->StopMusic(fade_out);
         if (sound) kd->PlayMusic(sound, music_volume, fade_in);
@@ -60,7 +60,7 @@ void AudioManager::StopMusic(float fade) {
 }
 
 void AudioManager::Update(float dt) {
-    master_fade += sman.application_active ? dt : -dt;
+    master_fade += frame_state.application_active ? dt : -dt;
     master_fade = Clamp01(master_fade);
     kd->SetMasterVolume(master_fade);
 }

@@ -1,6 +1,7 @@
 // The program's side of the engine boundary: the program record and its
-// five callbacks. The framework and the game hang off these, mostly
-// through the screen manager.
+// five callbacks. The framework and the game hang off these: the
+// parameters event starts the framework, every other event and frame
+// goes through the screen manager.
 #include <string.h>
 
 #include <mutex>
@@ -15,8 +16,10 @@
 #include "game/screen-game-dezidedi.h"
 #include "physics/physics-manager.h"
 #include "screen-loading.h"
+#include "services/service-steps.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
+#include "ui/ui-steps.h"
 
 static kd_prog_t prog;
 
@@ -59,6 +62,9 @@ static int KD_EventProc(kd_event_t event) {
     // Events come outside the frames, when a loading thread (the loading
     // screen's or the timeline's) may be preloading a screen.
     std::lock_guard<std::recursive_mutex> hold(Screen::PreloadLock());
+    // The parameters come first, once, before the video starts: the
+    // framework comes up on them.
+    if (event.type == KD_EVENT_PARMS) return Manager::ProcessParmsEvent(event);
     if (event.type == KD_EVENT_ACTIVATION) {
         // A running level pauses whenever the window loses or regains focus.
         Screen* top = sman.TopScreen();
@@ -80,5 +86,9 @@ kd_prog_t* KD_GetInterface() {
     prog.interface_version = KODO_INTERFACE_VERSION;
     prog.parms.windowed = false;
     Manager::SetProgramRecord(&prog);
+    // The libraries above the framework hook into its start-up before the
+    // engine starts it.
+    AddUIManagerSteps();
+    AddServiceManagerSteps();
     return &prog;
 }

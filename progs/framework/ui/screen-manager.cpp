@@ -20,7 +20,6 @@
 #include "particle-effects.h"
 #include "particles.h"
 #include "profiles.h"
-#include "services/achievements.h"
 #include "ui/aiplayer.h"
 #include "ui/screens-builtin.h"
 #include "ui/ui-button.h"
@@ -508,7 +507,7 @@ void ScreenMan::UpdateScreens(float dt) {
     }
     last_dt = dt;
     pman.UpdateParts(dt);
-    achievement_man.UpdateAchievementPopups(dt);
+    Manager::RunUpdateSteps(dt);
     anim_key += dt;
     if (anim_key > 1.0f) anim_key -= 1.0f;
     over_sound_timer += dt;
