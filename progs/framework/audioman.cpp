@@ -9,7 +9,7 @@ AudioManager aman;
 static float Clamp01(float v) { return v < 0 ? 0.0f : (v > 1 ? 1.0f : v); }
 
 void AudioManager::Initialize() {
-    kd->PrintDebugf(3, "AudioManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "AudioManager::Initialize.\n");
     sound_volume = music_volume = 0.75f;
     if (feature_man.ProductFeatureExists("LOW_INITIAL_VOLUME")) sound_volume = music_volume = 0.375f;
     // The profiles load after this and put the stored volumes here.
@@ -21,9 +21,7 @@ void AudioManager::Initialize() {
     profile_man.SetAudioHooks(hooks);
 }
 
-void AudioManager::Shutdown() {
-    kd->PrintDebugf(3, "AudioManager::Shutdown.\n");
-}
+void AudioManager::Shutdown() { kd->PrintDebugf(KD_LOG_SYSTEM, "AudioManager::Shutdown.\n"); }
 
 void AudioManager::SetSoundVolume(float v) { sound_volume = Clamp01(v); }
 void AudioManager::SetMusicVolume(float v) { music_volume = Clamp01(v); }

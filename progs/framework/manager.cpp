@@ -123,7 +123,7 @@ int Manager::ProcessParmsEvent(const kd_event_t& e) {
 }
 
 bool Manager::PreInitializeBeforeVideoInit() {
-    kd->PrintDebugf(3, "Manager::PreInitializeBeforeVideoInit.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Manager::PreInitializeBeforeVideoInit.\n");
     if (GetParms()->developer_mode) kd->AddSearchPath("res://data-src", false);
     kd->AddSearchPath("user://", true);
     // The Lua manager first: every manager after it registers script
@@ -140,7 +140,9 @@ bool Manager::PreInitializeBeforeVideoInit() {
 }
 
 void Manager::InitializeAll() {
-    kd->PrintDebugf(3, "Manager::InitializeAll.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Manager::InitializeAll.\n");
+    // The second phase needs the first: the parameters event comes first.
+    KD_ASSERT(TheSteps().started);
     RunSteps(STEP_INIT_SERVICES);
     analyst.RegisterLuaFunctions();
     if (feature_man.ProductFeatureExists("ANALYST")) analyst.Initialize();
@@ -150,7 +152,7 @@ void Manager::InitializeAll() {
 }
 
 void Manager::Shutdown() {
-    kd->PrintDebugf(3, "Manager::Shutdown.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Manager::Shutdown.\n");
     loc_man.Shutdown();
     RunSteps(STEP_SHUTDOWN_UI);
     lua_man.Shutdown();

@@ -34,7 +34,7 @@ static bool KD_Init() {
     Screen* loading = &screen_Loading;
     sman.PreloadScreen(loading);
     sman.PushScreen(loading, 0);
-    kd->PrintDebugf(3, "Program initialized.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Program initialized.\n");
     return true;
 }
 
@@ -43,7 +43,7 @@ static void KD_Shutdown() {
     // player's position in the timeline.
     if (sman.all_screens_preloaded) timeline.SaveGameState();
     Manager::Shutdown();
-    kd->PrintDebugf(3, "Program shut down.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Program shut down.\n");
 }
 
 static void KD_Update(float dt) {

@@ -63,7 +63,7 @@ void ActorContactListener::BeginContact(b2Contact* contact) {
 }
 
 static bool DyingHazardLetsWormThrough(const Actor* hazard, const Actor* worm) {
-    return hazard->Has(TAG_HAZARD) && worm->IsWormPart() && hazard->state == 3 && hazard->alpha < 0.99f;
+    return hazard->Has(TAG_HAZARD) && worm->IsWormPart() && hazard->state == ACTOR_STATE_DYING && hazard->alpha < 0.99f;
 }
 
 void ActorContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {

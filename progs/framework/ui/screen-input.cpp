@@ -293,7 +293,7 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
     if (c->repeat_delay < -5) c->repeat_delay = -5;
     c->pressed = fabsf(kd->GetKeyStatef(803)) > 0.2f || (kd->GetKeyStatei(1280) & 0x1000) ||
                  fabsf(kd->GetKeyStatef(1282)) > 0.2f;
-    if (c->pressed) kd->PrintDebugf(1, "Over: %s\n", Real(c->over) && c->over->name ? c->over->name : "");
+    if (c->pressed) kd->PrintDebugf(KD_LOG_WARNING, "Over: %s\n", Real(c->over) && c->over->name ? c->over->name : "");
 
     bool moved = false;
     if (Held(KEY_TAB)) {
@@ -660,7 +660,7 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
     }
     if (developer && e.type == KD_EVENT_CONSOLE_LINE) {
         const char* line = (const char*)e.id;
-        kd->PrintDebugf(1, "Entered '%s'\n", line ? line : "");
+        kd->PrintDebugf(KD_LOG_WARNING, "Entered '%s'\n", line ? line : "");
         if (line) lua_man.ExecLuaString(lua_man.GetMainState(), line);
         return 1;
     }
