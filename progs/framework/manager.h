@@ -30,8 +30,9 @@ enum ManagerStep {
     STEP_PLACES
 };
 
-// The frame state the framework's managers share with the screen manager,
-// which owns the frames (and names these fields as its own).
+// The frame state the framework's managers (audio) share with the
+// screen manager, which runs the frames; its fields of these names are
+// references to these.
 struct FrameState {
     bool zero_next_time_step = false;  // the next frame's time step is zero (a long load went before)
     bool application_active = true;    // the window has the focus
