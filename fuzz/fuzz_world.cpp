@@ -17,13 +17,13 @@
 #include <filesystem>
 #include <string>
 
-#include "physics/actor-behaviors.h"
-#include "physics/actor-shapes.h"
-#include "physics/actor.h"
 #include "dataman.h"
 #include "game/game-dezidedi.h"
 #include "game/game-replay.h"
 #include "game/game-rules.h"
+#include "physics/actor-behaviors.h"
+#include "physics/actor-shapes.h"
+#include "physics/actor.h"
 #include "physics/physics-manager.h"
 
 kodo_t* FuzzWorldEngineSetup();

@@ -1,8 +1,8 @@
 #include "audioman.h"
 
 #include "feature-manager.h"
-#include "profiles.h"
 #include "manager.h"
+#include "profiles.h"
 
 AudioManager aman;
 

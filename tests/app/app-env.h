@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "physics/actor-shapes.h"
-#include "physics/actor.h"
 #include "dataman.h"
 #include "fw-support.h"
 #include "game/game-rules.h"
+#include "physics/actor-shapes.h"
+#include "physics/actor.h"
 #include "physics/physics-manager.h"
 
 // Counts what the simulation asks of it.

@@ -80,14 +80,23 @@ TEST_F(FrameworkAlone, StepsRunAtTheirPlacesAmongTheFrameworksManagers) {
     EXPECT_EQ(ran, (std::vector<std::string>{"step 1", "step 2", "step 21", "step 3", "step 4", "step 5", "step 8",
                                              "step 6", "step 7"}));
     // The framework's own lines around them.
-    const std::vector<std::string> order = {
-        "Manager::PreInitializeBeforeVideoInit.", "PartBurstMan::Init.", "step 1", "Manager::InitializeAll.",
-        "step 2", "Analyst::RegisterLuaFunctions.", "step 3", "step 4", "step 5", "Manager::Shutdown.",
-        "LocalizationManager::Shutdown.", "step 6", "LuaManager::Shutdown.", "step 7",
-    };
+    const char* order[] = {"Manager::PreInitializeBeforeVideoInit.",
+                           "PartBurstMan::Init.",
+                           "step 1",
+                           "Manager::InitializeAll.",
+                           "step 2",
+                           "Analyst::RegisterLuaFunctions.",
+                           "step 3",
+                           "step 4",
+                           "step 5",
+                           "Manager::Shutdown.",
+                           "LocalizationManager::Shutdown.",
+                           "step 6",
+                           "LuaManager::Shutdown.",
+                           "step 7"};
     const std::vector<std::string>& lines = log.Lines();
     size_t at = 0;
-    for (const std::string& line : order) {
+    for (const char* line : order) {
         while (at < lines.size() && lines[at].find(line) == std::string::npos) at++;
         EXPECT_LT(at, lines.size()) << line << " missing or out of order";
     }

@@ -7,14 +7,14 @@
 #include <mutex>
 
 #include "framework-kd.h"
-#include "kodo.h"
-#include "manager.h"
-#include "profiles.h"
 #include "game/game-dezidedi.h"
 #include "game/game-replay.h"
 #include "game/game-rules.h"
 #include "game/screen-game-dezidedi.h"
+#include "kodo.h"
+#include "manager.h"
 #include "physics/physics-manager.h"
+#include "profiles.h"
 #include "screen-loading.h"
 #include "services/service-steps.h"
 #include "ui/screen-manager.h"

@@ -8,8 +8,8 @@
 
 #include "feature-manager.h"
 #include "framework-kd.h"
-#include "ui/gameman.h"
 #include "manager.h"
+#include "ui/gameman.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
 

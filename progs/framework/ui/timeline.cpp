@@ -9,10 +9,10 @@
 
 #include "dataman.h"
 #include "framework-kd.h"
-#include "ui/gameman.h"
 #include "lua-args.h"
 #include "manager.h"
 #include "profiles.h"
+#include "ui/gameman.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline-screens.h"
 #include "ui/ui-comps.h"
