@@ -8,11 +8,11 @@
 #include "analytics.h"
 #include "audioman.h"
 #include "framework-kd.h"
+#include "game/actor-behaviors-collectables.h"
 #include "game/game-dezidedi.h"
 #include "game/game-lib.h"
 #include "game/game-records.h"
 #include "localization.h"
-#include "physics/actor-behaviors-collectables.h"
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
 #include "profiles.h"
@@ -216,7 +216,7 @@ nString GameDeziDedi::WormFault() const {
             // kept by its behaviour: said now, before play loses it.
             const bool kept = a->Has(TAG_IMMORTAL) || !a->behavior || !a->behavior->ShouldBeDestroyed(a) ||
                               (a->shape && a->shape->body_type == BODY_STATIC);
-            if (!kept) kd->PrintDebugf(1, "World '%s': the worm's %s can be destroyed by damage.\n",
+            if (!kept) kd->PrintDebugf(KD_LOG_WARNING, "World '%s': the worm's %s can be destroyed by damage.\n",
                                        level.world_file, names[k]);
         }
         if (count != 1) {
@@ -238,7 +238,7 @@ void GameDeziDedi::ActorDestroyed(Actor* actor) {
     }
     if (sim.editor_mode || level.level_over || (actor != sim.WormHead() && actor != sim.WormTail())) return;
     // Without it the last body piece would silently become the end.
-    kd->PrintDebugf(1, "World '%s': the worm's %s was destroyed; the level is lost.\n", level.world_file,
+    kd->PrintDebugf(KD_LOG_WARNING, "World '%s': the worm's %s was destroyed; the level is lost.\n", level.world_file,
                     actor == sim.WormHead() ? "head" : "tail");
     level_fault = true;
 }

@@ -31,8 +31,8 @@ float ParseDataFloat(const char* text, float fallback, float lo, float hi, const
     if (!text) return fallback;
     double v;
     if (!ParseNumber(text, &v) || v < lo || v > hi) {
-        kd->PrintDebugf(1, "%s: value '%s' of '%s' is not a number in %g..%g; using %g.\n", file ? file : "?",
-                        text, what, (double)lo, (double)hi, (double)fallback);
+        kd->PrintDebugf(KD_LOG_WARNING, "%s: value '%s' of '%s' is not a number in %g..%g; using %g.\n",
+                        file ? file : "?", text, what, (double)lo, (double)hi, (double)fallback);
         return fallback;
     }
     return (float)v;
@@ -42,8 +42,8 @@ int ParseDataInt(const char* text, int fallback, int lo, int hi, const char* wha
     if (!text) return fallback;
     double v;
     if (!ParseNumber(text, &v) || v < lo || v > hi || v != floor(v)) {
-        kd->PrintDebugf(1, "%s: value '%s' of '%s' is not a whole number in %d..%d; using %d.\n", file ? file : "?",
-                        text, what, lo, hi, fallback);
+        kd->PrintDebugf(KD_LOG_WARNING, "%s: value '%s' of '%s' is not a whole number in %d..%d; using %d.\n",
+                        file ? file : "?", text, what, lo, hi, fallback);
         return fallback;
     }
     return (int)v;
@@ -161,7 +161,7 @@ static void SetPolygon(ActorShape* s, const vec2_t* v, int n, const char* file) 
     nString why;
     // Checked at the game's scale; the fixture checks again at its own.
     if (!ValidatePolygon(v, n, 1.0f / 30.0f, nullptr, &why)) {
-        kd->PrintDebugf(1, "Shape '%s': polygon refused: %s; the outline is left out.\n", file, why.text);
+        kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': polygon refused: %s; the outline is left out.\n", file, why.text);
         return;
     }
     delete[] s->vertices;
@@ -174,14 +174,15 @@ static void SetPolygon(ActorShape* s, const vec2_t* v, int n, const char* file) 
 void ActorShape::Load(const char* file) {
     kd->Printf("Loading Shape '%s'..\n", file ? file : "");
     const bool refused = IsPlayerFile(file);
-    if (refused) kd->PrintDebugf(1, "Shape '%s' names a player file; it has no fixture.\n", file);
+    if (refused) kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s' names a player file; it has no fixture.\n", file);
     // A database that was cached before belongs to whoever opened it (a
     // profile, the purchase record): only one loaded here is released.
     const bool cached = dman.Find(file) != nullptr;
     DMDatabase* db = file && *file && !refused ? dman.GetDatabase(file) : nullptr;
     if (!db || db->GetNumberOfArrays() == 0) {
         // The data manager keeps an unreadable file as an empty database.
-        if (file && *file && !refused) kd->PrintDebugf(1, "Shape '%s' not found or empty; it has no fixture.\n", file);
+        if (file && *file && !refused)
+            kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s' not found or empty; it has no fixture.\n", file);
         if (!behavior) behavior = ActorBehavior::GetActorBehavior(nullptr);
         if (db && !cached) dman.ReleaseDatabase(db);
         return;
@@ -203,8 +204,10 @@ void ActorShape::Load(const char* file) {
         if (material) {
             DMArray* ma = dman.GetDatabase("materials.xml")->GetArray(material);
             if (ma) src = ma;
-            else kd->PrintDebugf(1, "Shape '%s': material '%s' not in 'materials.xml'; using its own values.\n",
-                                 file, material);
+            else
+                kd->PrintDebugf(KD_LOG_WARNING,
+                                "Shape '%s': material '%s' not in 'materials.xml'; using its own values.\n", file,
+                                material);
         }
         const float big = 1e9f;
         hit_points = ParseDataFloat(InfoValue(src, "hit_points"), 100.0f, -big, big, "hit_points", file);
@@ -226,7 +229,8 @@ void ActorShape::Load(const char* file) {
         const char* b = InfoValue(info, "behavior");
         if (b) {
             behavior = ActorBehavior::GetActorBehavior(b);
-            if (!behavior) kd->PrintDebugf(1, "Shape '%s': unknown behavior '%s'; using the default.\n", file, b);
+            if (!behavior)
+                kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': unknown behavior '%s'; using the default.\n", file, b);
         }
         const char* bm;
         if ((bm = InfoValue(info, "bitmap"))) bitmap = kd->LoadBitmap(bm, 4);
@@ -244,7 +248,8 @@ void ActorShape::Load(const char* file) {
             radius = r;
             kind = SHAPE_CIRCLE;
         } else {
-            kd->PrintDebugf(1, "Shape '%s': circle radius %g refused; the circle is left out.\n", file, (double)r);
+            kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': circle radius %g refused; the circle is left out.\n", file,
+                            (double)r);
         }
     }
     // A later outline replaces an earlier one (polygon over circle,
@@ -255,7 +260,8 @@ void ActorShape::Load(const char* file) {
         if (n > SHAPE_MAX_VERTICES || n < 3) {
             nString why;
             ValidatePolygon(nullptr, n, 1.0f, nullptr, &why);
-            kd->PrintDebugf(1, "Shape '%s': polygon refused: %s; the outline is left out.\n", file, why.text);
+            kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': polygon refused: %s; the outline is left out.\n", file,
+                            why.text);
         } else {
             vec2_t v[SHAPE_MAX_VERTICES];
             bool bad = false;
@@ -267,8 +273,9 @@ void ActorShape::Load(const char* file) {
                 // A vertex that is not a number cannot be guessed: the
                 // whole outline is refused rather than bent.
                 if ((x && !ParseNumber(x, &dx)) || (y && !ParseNumber(y, &dy)) || fabs(dx) > px || fabs(dy) > px) {
-                    kd->PrintDebugf(1, "Shape '%s': polygon refused: vertex %d is not a number; the outline is left out.\n",
-                                    file, i);
+                    kd->PrintDebugf(
+                        KD_LOG_WARNING,
+                        "Shape '%s': polygon refused: vertex %d is not a number; the outline is left out.\n", file, i);
                     bad = true;
                 }
                 v[i].x = (float)dx;
@@ -286,7 +293,7 @@ void ActorShape::Load(const char* file) {
     // Another kind of file (a world named as an actor) reads without a
     // fault but gives an actor that touches nothing.
     if (!db->GetArray("circle") && !db->GetArray("polygon") && !db->GetArray("rectangle"))
-        kd->PrintDebugf(1, "Shape '%s' has no circle, polygon or rectangle; it has no fixture.\n", file);
+        kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s' has no circle, polygon or rectangle; it has no fixture.\n", file);
     if (!cached) dman.ReleaseDatabase(db);
 }
 
@@ -298,7 +305,7 @@ void ActorShape::CreateFixtureForBody(b2Body* body, float scale, Actor* actor) {
     if (kind == SHAPE_CIRCLE) {
         float r = radius * scale;
         if (!(r > 0) || !isfinite(r)) {
-            kd->PrintDebugf(1, "Shape '%s': circle of radius %g not made.\n", name ? name : "", (double)r);
+            kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': circle of radius %g not made.\n", name ? name : "", (double)r);
             return;
         }
         circle.m_radius = r;
@@ -309,7 +316,8 @@ void ActorShape::CreateFixtureForBody(b2Body* body, float scale, Actor* actor) {
         nString why;
         bool reversed = false;
         if (!vertices || !ValidatePolygon(vertices, n, scale, &reversed, &why)) {
-            kd->PrintDebugf(1, "Shape '%s': polygon not made: %s.\n", name ? name : "", why.text ? why.text : "");
+            kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': polygon not made: %s.\n", name ? name : "",
+                            why.text ? why.text : "");
             return;
         }
         // Box2D's outward normals need counter-clockwise vertices (y up);

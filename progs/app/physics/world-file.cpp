@@ -22,7 +22,7 @@ static void MendBounds(float* b, const char* file) {
         float& lo = b[axis];
         float& hi = b[axis + 2];
         if (lo > hi) {
-            kd->PrintDebugf(1, "World '%s': world_bounds %s1 %g > %s2 %g; swapped.\n", file, axis ? "y" : "x",
+            kd->PrintDebugf(KD_LOG_WARNING, "World '%s': world_bounds %s1 %g > %s2 %g; swapped.\n", file, axis ? "y" : "x",
                             (double)lo, axis ? "y" : "x", (double)hi);
             const float t = lo;
             lo = hi;
@@ -30,7 +30,7 @@ static void MendBounds(float* b, const char* file) {
         }
     }
     if (b[0] == b[2] || b[1] == b[3]) {
-        kd->PrintDebugf(1, "World '%s': world_bounds enclose nothing; (-50, -50, 50, 10) used.\n", file);
+        kd->PrintDebugf(KD_LOG_WARNING, "World '%s': world_bounds enclose nothing; (-50, -50, 50, 10) used.\n", file);
         const float fallback[4] = {-50, -50, 50, 10};
         memcpy(b, fallback, sizeof fallback);
     }
@@ -65,7 +65,7 @@ void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
     DMArray* list = db->GetArray("actors");
     const int count = list ? list->GetSize() : 0;
     if (count > WORLD_MAX_ACTORS)
-        kd->PrintDebugf(1, "World '%s' places %d actors, more than the %d a world may have; those past it are left out.\n",
+        kd->PrintDebugf(KD_LOG_WARNING, "World '%s' places %d actors, more than the %d a world may have; those past it are left out.\n",
                         file, count, (int)WORLD_MAX_ACTORS);
     for (int i = 0; i < count && i < WORLD_MAX_ACTORS; i++) {
         const DMNode* n = list->GetNode(i);
@@ -96,11 +96,11 @@ bool PhysicsSimulation::LoadWorld(const char* file) {
     if (!file) return false;
     kd->Printf("Loading World '%s'..\n", file);
     if (IsStepping()) {
-        kd->PrintDebugf(1, "PhysicsSimulation::LoadWorld: called during a step; ignored.\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "PhysicsSimulation::LoadWorld: called during a step; ignored.\n");
         return false;
     }
     if (IsPlayerFile(file)) {
-        kd->PrintDebugf(1, "World '%s' names a player file; not loaded.\n", file);
+        kd->PrintDebugf(KD_LOG_WARNING, "World '%s' names a player file; not loaded.\n", file);
         return false;
     }
     // A database that was cached before belongs to whoever opened it (a
@@ -125,7 +125,8 @@ bool PhysicsSimulation::LoadWorld(const char* file) {
     if (!ammos && assign_default_ammo) {
         const char* first = dman.GetDatabase("ammos.xml")->GetValue("ammos", 0, "id");
         if (first) ammos = nStringDuplicate(first);
-        else kd->PrintDebugf(1, "LoadWorld: 'ammos.xml' has no first ammunition id; the world has none.\n");
+        else
+            kd->PrintDebugf(KD_LOG_WARNING, "LoadWorld: 'ammos.xml' has no first ammunition id; the world has none.\n");
     }
     memcpy(world_bounds, data.bounds, sizeof world_bounds);
     SetCameraToFitWorldOnScreen();

@@ -10,8 +10,8 @@
 #include "dataman.h"
 #include "feature-manager.h"
 #include "framework-kd.h"
-#include "gameman.h"
 #include "manager.h"
+#include "ui/gameman.h"
 #include "ui/screen-listbox.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
@@ -163,7 +163,8 @@ void TimelineTransition::DeliverAndLoad() {
         loader.state.store(TIMELINE_LOADER_LOADING);
         unsigned long thread = kd->CreateThread("TimelineLoader", TimelineTransition_LoadingThread, &loader, 0);
         if (thread != (unsigned long)-1) return;
-        kd->PrintDebugf(1, "Unable to start the timeline's loader thread; the screens load as they are pushed.\n");
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Unable to start the timeline's loader thread; the screens load as they are pushed.\n");
     }
     // The screens load on the main thread as they are pushed, next frame.
     loader.state.store(TIMELINE_LOADER_LOADED);
@@ -179,7 +180,7 @@ void TimelineTransition::PushNewScreens() {
     // (a screen, not the timeline's menu event, which a broken timeline may
     // lack), so the player is never left without input.
     if (screens.count == 0) {
-        kd->PrintDebugf(1, "Timeline event '%s' has no screen to push; 'MainMenu' is pushed.\n", event_id.c_str());
+        kd->PrintDebugf(KD_LOG_WARNING, "Timeline event '%s' has no screen to push; 'MainMenu' is pushed.\n", event_id.c_str());
         if (Screen* menu = Screen::PeekScreen("MainMenu")) screens.InsertLast(TimelineListedScreen{menu, false});
     }
     for (int i = screens.count - 1; i >= 0; i--) {
