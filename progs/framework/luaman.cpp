@@ -287,7 +287,7 @@ void LuaManager::ExecLuaFile(lua_State* L, const char* path) {
     if (!path) path = "";
     kd_file_t* f = kd->OpenFile(path, "rb");
     if (!f) {
-        ReportDataFault("WARNING: ExecLuaFile: File '%s' not found or not readable.\n", path);
+        ReportDataFault("WARNING: ExecLuaFile: File '%s' not found.\n", path);
         return;
     }
     // The size is measured through the file's own position, which works the

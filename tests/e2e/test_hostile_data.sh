@@ -184,7 +184,7 @@ run "Event id 'GONE' in timeline 'timeline.xml' names screen 'NoSuchScreen', whi
     "Timeline event 'GONE' cannot start: none of its screens ('NoSuchScreen') is registered; the main menu is shown." \
     "Timeline event 'GONE' has no screen to push; 'MainMenu' is pushed." \
     "Timeline event 'J1' cannot start: it is a jump, reached from another jump" \
-    "Timeline event 'nowhere' cannot start: it does not exist" \
+    "Timeline::StartEvent error: timeline event with id 'nowhere' doesn't exist." \
     "Timeline event 'NOGAME' cannot start: its game 'NoSuchGame' is not registered" \
     "Timeline event 'NOTYPE' cannot start: it has no 'type'"
 absent "Timeline position"

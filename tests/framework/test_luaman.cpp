@@ -216,7 +216,7 @@ TEST_F(LuaFixture, FileErrorsNameFileAndLine) {
     lua_man.ExecLuaFile(L, "user://runtime.lua");
     EXPECT_TRUE(rec().DebugContains("WARNING: ExecLuaFile: error running 'user://runtime.lua': user://runtime.lua:2:"));
     lua_man.ExecLuaFile(L, "user://missing.lua");
-    EXPECT_TRUE(rec().DebugContains("WARNING: ExecLuaFile: File 'user://missing.lua' not found or not readable.\n"));
+    EXPECT_TRUE(rec().DebugContains("WARNING: ExecLuaFile: File 'user://missing.lua' not found.\n"));
     lua_man.ExecLuaFile(L, nullptr);
     rec().popups.clear();
     lua_man.ExecLuaFile(L, "user://good.lua");

@@ -392,7 +392,7 @@ TEST_F(TL, ScreensListsRePushFlagsKeyScreensAndTransitionTypes) {
     start("LONG", TRANSITION_FADE_BLACK);
     EXPECT_EQ(Listed(), "");
     start("unknown", TRANSITION_FADE_BLACK);
-    EXPECT_TRUE(rec().DebugContains("Timeline event 'unknown' cannot start: it does not exist; the main menu is shown."));
+    EXPECT_TRUE(rec().DebugContains("Timeline::StartEvent error: timeline event with id 'unknown' doesn't exist."));
     EXPECT_TRUE(tr.event_refused);
     EXPECT_EQ(Listed(), "");
 }

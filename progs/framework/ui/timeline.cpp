@@ -257,7 +257,9 @@ void Timeline::StartEvent(const char* id, bool resume_it, int type) {
     }
     DMNode* node = events->GetNode(wanted.text);
     nString why = node ? WhyEventCannotStart(node) : nString("it does not exist");
-    if (!why.IsEmpty())
+    if (!node)
+        ReportDataFault("Timeline::StartEvent error: timeline event with id '%s' doesn't exist.\n", wanted.text);
+    else if (!why.IsEmpty())
         ReportDataFault("Timeline event '%s' cannot start: %s; the main menu is shown.\n", wanted.text, why.text);
     kd->Printf("Timeline starting event '%s' after transition\n", wanted.text);
     TimelineTransition& tr = Screen_TimelineTransition;
