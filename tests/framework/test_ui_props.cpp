@@ -2,6 +2,7 @@
 // their fallbacks, refused values, parents and templates, reading back;
 // and every property of every kind through its layout line.
 #include <gtest/gtest.h>
+#include <math.h>
 #include <string.h>
 
 #include <algorithm>
@@ -226,9 +227,13 @@ TEST_F(PropFixture, ParentsAreFoundInTheScriptsSetAndLoopsRefused) {
         k->name = nStringDuplicate(("k" + std::to_string(i)).c_str());
         set->Add(k);
         ASSERT_TRUE(UISetCompParent(k, top, set, nullptr));
+        k->inherit_angle = true;
         top = k;
     }
     EXPECT_TRUE(UISetCompParent(c, top, set, nullptr));
+    // Every query walks the chain once per level, not twice.
+    c->inherit_angle = true;
+    EXPECT_TRUE(isfinite(c->GetStaticPos().x));
     UIComp* leaf = new UIComp();
     leaf->name = nStringDuplicate("leaf");
     set->Add(leaf);

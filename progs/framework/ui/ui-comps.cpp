@@ -197,7 +197,10 @@ vec2_t UIComp::GetStaticPos() {
     vec2_t p;
     if (parent) {
         UIComp* P = parent;
-        p = P->GetStaticPos();
+        // Asked once: each level asking twice would double the work per
+        // level of the chain.
+        const vec2_t parent_pos = P->GetStaticPos();
+        p = parent_pos;
         vec2_t scroll = P->GetScrollOffset();
         p.x -= (float)(int)scroll.x * P->dynamic_scale;
         p.y -= (float)(int)scroll.y * P->dynamic_scale;
@@ -215,7 +218,7 @@ vec2_t UIComp::GetStaticPos() {
             p.x += position.x + position_offset.x;
             p.y += position.y + position_offset.y;
         }
-        return RotateByParent(p);
+        return RotateAround(p, parent_pos);
     }
     if (screen_origin == UI_ORIGIN_VIRTUAL) {
         p.x = s.virtual_x;
@@ -240,10 +243,11 @@ vec2_t UIComp::GetStaticPos() {
     return p;
 }
 
-vec2_t UIComp::RotateByParent(vec2_t p) {
+vec2_t UIComp::RotateByParent(vec2_t p) { return parent ? RotateAround(p, parent->GetStaticPos()) : p; }
+
+vec2_t UIComp::RotateAround(vec2_t p, vec2_t c) {
     if (!parent || !inherit_angle) return p;
     float a = parent->GetStaticAngle();
-    vec2_t c = parent->GetStaticPos();
     float dx = p.x - c.x, dy = p.y - c.y;
     float ca = cosf(a), sa = sinf(a);
     return vec2_t{c.x + dx * ca - dy * sa, c.y + dx * sa + dy * ca};

@@ -157,6 +157,8 @@ public:
 
     void ConvertPositionType(int new_type);
     vec2_t RotateByParent(vec2_t p);
+    // The parent's rotation applied round `centre`, the parent's position.
+    vec2_t RotateAround(vec2_t p, vec2_t centre);
     kd_bitmap_t* GetCachedBitmapPointer(const char* bitmap_name, bool flag);
     void IncreaseBitmapReferenceCount(kd_bitmap_t* bm);
 
