@@ -180,23 +180,6 @@ TEST(WorldFile, DegenerateBoundsAndLinkCountsLoadSafely) {
     sim.FreeWorld();
 }
 
-// A world may place WORLD_MAX_ACTORS actors: one more is left out, with a
-// line naming the file, the cap and the count.
-TEST(WorldFile, ActorsPastTheCapAreLeftOut) {
-    AppEnv env;
-    FwLog log;
-    std::string actors;
-    for (int i = 0; i <= WORLD_MAX_ACTORS; i++)
-        actors += "<node actor=\"actors/test-peg.xml\" x=\"" + std::to_string(i % 40 - 20) + "\" y=\"-5\"/>\n";
-    std::string f = env.Write("worlds/dense.xml", World("", actors));
-    PhysicsSimulation sim;
-    ASSERT_TRUE(sim.LoadWorld(f.c_str()));
-    EXPECT_EQ(Placed(sim), WORLD_MAX_ACTORS);
-    EXPECT_TRUE(log.Contains("World '" + f + "' places 501 actors, more than the 500 a world may have; those past it "
-                             "are left out."));
-    sim.FreeWorld();
-}
-
 // A world that names itself or another world as an actor: actors without
 // a fixture, each with a line.
 TEST(WorldFile, AFileNamingItselfAsAnActorIsHarmless) {
