@@ -23,8 +23,6 @@ const char* EventText(intptr_t word) { return (const char*)word; }
 // A shown text (a price, a balance) from an event, cut to its bound.
 nString BoundedText(const char* s) { return ServiceTextCut(s, InAppPurchasesManager::kMaxText); }
 
-bool Exists(const char* path) { return kd->CallExtension("FileExists", path) != nullptr; }
-
 int luaf_IAP_PurchaseItem(lua_State* L) {
     LuaArgs a(L, __func__);
     const char* id = a.Text(1);
@@ -105,23 +103,24 @@ void InAppPurchasesManager::Reset() {
     save_blocked = false;
 }
 
-// The record as the player left it. A damaged record is set aside by
+// The record as the player left it. A damaged record is copied aside by
 // LoadPlayerDatabase (with its log line), which keeps what was read before
-// the damage; those purchases are saved at once, so that they are still
-// bought after the next start, when the record set aside is not read.
+// the damage; those purchases are saved at once over the damaged file, so
+// that the next start reads them from a whole one. Until that save is
+// done the damaged file stays, and is recovered again at the next start.
 void InAppPurchasesManager::LoadRecord() {
-    bool existed = Exists(kRecordFile);
-    record = LoadPlayerDatabase(kRecordFile, &save_blocked);
+    bool damaged = false;
+    record = LoadPlayerDatabase(kRecordFile, &save_blocked, &damaged);
     purchases = record->GetArray("purchases");
     if (!purchases) purchases = record->AddArray("purchases");
-    if (!existed || Exists(kRecordFile)) return;
+    if (!damaged || save_blocked) return;
     kd->PrintDebugf(1, "In-app purchase record: %d purchases read from the damaged file.\n", purchases->GetSize());
     SaveRecord();
 }
 
 bool InAppPurchasesManager::SaveRecord() {
     if (save_blocked) {
-        kd->PrintDebugf(1, "In-app purchase record not saved: '%s' could not be read or set aside.\n", kRecordFile);
+        kd->PrintDebugf(1, "In-app purchase record not saved: '%s' could not be read or copied aside.\n", kRecordFile);
         return false;
     }
     return record->Save(kRecordFile);
