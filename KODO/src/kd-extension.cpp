@@ -4,9 +4,11 @@
 #include <bps/navigator.h>
 #include <bps/virtualkeyboard.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include "kd-file.h"
 #include "kd-internal.h"
@@ -118,6 +120,24 @@ static bool RenameFile(const char* parameter) {
     return ok;
 }
 
+// "SyncFile" takes a file's engine path and waits until its contents are
+// on the disk; "SyncFolder" takes a file's engine path and does the same
+// for the folder that holds it, whose entry a rename has just changed.
+// Together they make an atomic save survive a power cut, not only a kill.
+// Both resolve the path as a write, as "RenameFile" does.
+static bool SyncPath(const char* path, bool folder) {
+    if (!path || strstr(path, "..")) return false;
+    char* native = KD_ConvertStaticPathToNativeOSPath(path, true);
+    char* slash = native ? strrchr(native, '/') : nullptr;
+    if (folder && slash) *(slash == native ? slash + 1 : slash) = 0;
+    int fd = native && (!folder || slash) ? open(native, O_RDONLY | O_CLOEXEC | (folder ? O_DIRECTORY : 0)) : -1;
+    bool ok = fd >= 0 && fsync(fd) == 0;
+    if (!ok) KD_PrintDebugf(1, "%s: '%s' failed: %s\n", folder ? "SyncFolder" : "SyncFile", path, strerror(errno));
+    if (fd >= 0) close(fd);
+    free(native);
+    return ok;
+}
+
 // "FileExists" takes one engine path and answers what is there, readable
 // or not: "file", "folder" or "other"; null when nothing is. Opening the
 // file cannot tell a missing file from one this user may not read, and the
@@ -206,6 +226,8 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
 
     if (strcmp(command, "RenameFile") == 0) return RenameFile(parameter) ? "OK" : nullptr;
     if (strcmp(command, "FileExists") == 0) return PathType(parameter);
+    if (strcmp(command, "SyncFile") == 0) return SyncPath(parameter, false) ? "OK" : nullptr;
+    if (strcmp(command, "SyncFolder") == 0) return SyncPath(parameter, true) ? "OK" : nullptr;
 
     if (kd_state.renderer_ready && ri) {
         answer = ri->CallExtension(command, parameter);
