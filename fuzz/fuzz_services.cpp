@@ -5,7 +5,7 @@
 // rest is its contents.
 //
 // Purchase record: a record that loads keeps every purchase; one that
-// does not is set aside unchanged, and the purchases still readable in it
+// does not is copied aside unchanged, and the purchases still readable in it
 // stay bought. Either way, what is bought stays bought through a further
 // purchase, its save and a reload.
 //
@@ -73,7 +73,7 @@ void PurchaseRecord(const uint8_t* data, size_t size) {
     if (!iap_man.Initialize()) abort();
     bool set_aside = false;
     std::string aside = Read(damaged, &set_aside);
-    // What was set aside is exactly what the player had.
+    // What was copied aside is exactly what the player had.
     if (set_aside && aside != std::string((const char*)data, size)) abort();
     std::set<std::string> before = Bought();
     for (const std::string& id : before) {

@@ -30,13 +30,14 @@ const char* kItems =
 std::vector<std::string>& store() { return rec().calls; }
 
 const char* (*engine_extension)(const char*, const char*) = nullptr;
+bool store_open = true;  // what "IAP_IsAvailable" answers
 
 // The platform's store: available, and otherwise silent. The engine's own
 // commands (the atomic save's "RenameFile") go to the engine.
 const char* StoreExtension(const char* command, const char* parameter) {
     if (strncmp(command, "IAP_", 4) != 0) return engine_extension(command, parameter);
     store().push_back(std::string(command) + (parameter ? std::string(" ") + parameter : ""));
-    return strcmp(command, "IAP_IsAvailable") == 0 ? "yes" : nullptr;
+    return strcmp(command, "IAP_IsAvailable") == 0 && store_open ? "yes" : nullptr;
 }
 
 // A store result as the platform layer delivers it.
@@ -57,6 +58,7 @@ struct Purchases : ::testing::Test {
     RecordingKd r{kd};
     void SetUp() override {
         engine_extension = r.table.CallExtension;
+        store_open = true;
         r.table.CallExtension = StoreExtension;
         r.Install();
         ASSERT_TRUE(lua_man.Initialize());
@@ -176,6 +178,40 @@ TEST_F(Purchases, StoreProtocolScreensAndPopups) {
     EXPECT_EQ(strlen(iap_man.GetNumberOfCredits().text), (size_t)InAppPurchasesManager::kMaxText);
 }
 
+// A purchase the store could not take is not pending: the next real
+// success ends the progress screen with its popup. An item whose id is
+// longer than the store's events carry is never offered or sold.
+TEST_F(Purchases, OnlyRequestsTheStoreGotArePendingAndOverlongIdsAreNotSold) {
+    std::string overlong(InAppPurchasesManager::kMaxItemId + 1, 'L');
+    WriteNative(env.dir + "/app/native/in-app-purchases/in-app-purchases.xml",
+                "<root><array id=\"ITEMS\"><node id=\"BIG_BALL\" name=\"Big Ball\"/><node id=\"" + overlong +
+                    "\"/><node id=\"COINS\"/></array></root>");
+    ASSERT_TRUE(iap_man.Initialize());
+    EXPECT_EQ(store(), std::vector<std::string>{"IAP_RequestItemData BIG_BALL,COINS"});
+    EXPECT_TRUE(rec().DebugContains("item 2 of 'in-app-purchases/in-app-purchases.xml' is refused"));
+    store().clear();
+    iap_man.PurchaseItem(overlong.c_str());
+    EXPECT_TRUE(store().empty());
+
+    store_open = false;
+    iap_man.PurchaseItem("BIG_BALL");
+    EXPECT_EQ(iap_man.GetNumberOfPendingPurchases(), 0);
+    EXPECT_EQ(store(), std::vector<std::string>{"IAP_IsAvailable"});
+    EXPECT_EQ(screens.calls, (std::vector<std::string>{"msg IAPPopup Title=Please try again",
+                                                       "msg IAPPopup Text=Unable to make purchase at this time.",
+                                                       "push IAPPopup"}));
+    store_open = true;
+    screens.stack = {"MainMenu"};
+    screens.calls.clear();
+    iap_man.PurchaseItem("BIG_BALL");
+    EXPECT_EQ(iap_man.GetNumberOfPendingPurchases(), 1);
+    Send(Result(34, 0, "BIG_BALL", 1));
+    EXPECT_EQ(screens.calls,
+              (std::vector<std::string>{"push PurchaseInProgress", "pop PurchaseInProgress",
+                                        "msg IAPPopup Title=Success!", "msg IAPPopup Text=Big Ball purchased.",
+                                        "push IAPPopup"}));
+}
+
 TEST_F(Purchases, BadIdsFromTheStoreAreRefusedAndActiveFlagsDefaultOn) {
     ASSERT_TRUE(iap_man.Initialize());
     std::string huge(5000, 'x');
@@ -204,7 +240,7 @@ TEST_F(Purchases, BadIdsFromTheStoreAreRefusedAndActiveFlagsDefaultOn) {
     EXPECT_FALSE(iap_man.IsItemPurchased("EXTRA_LIFE"));
 }
 
-TEST_F(Purchases, DamagedRecordIsSetAsideAndWhatCouldBeReadStaysBought) {
+TEST_F(Purchases, DamagedRecordIsCopiedAsideAndWhatCouldBeReadStaysBought) {
     std::string cut =
         "<?xml version=\"1.0\"?>\n<root>\n<array id=\"purchases\">\n"
         "<node id=\"BIG_BALL\" store_ack=\"1\" price=\"$0.99\"/>\n"

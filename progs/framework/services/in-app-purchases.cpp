@@ -20,6 +20,12 @@ namespace {
 
 const char* EventText(intptr_t word) { return (const char*)word; }
 
+// Ids are bounded where they come from the store's events, and so where
+// they are defined.
+bool Sellable(const char* id) { return ServiceTextFits(id, InAppPurchasesManager::kMaxItemId); }
+
+const char* const kTryAgain[2] = {"Please try again", "Unable to make purchase at this time."};
+
 // A shown text (a price, a balance) from an event, cut to its bound.
 nString BoundedText(const char* s) { return ServiceTextCut(s, InAppPurchasesManager::kMaxText); }
 
@@ -81,11 +87,18 @@ bool InAppPurchasesManager::Initialize() {
     }
     LoadRecord();
     RegisterLuaFunctions();
+    // An item whose id the store's events could not carry could be paid
+    // for and never recorded: it is not offered.
     std::string ids;
     for (int i = 0; i < items->GetSize(); i++) {
         const char* id = items->GetNode(i)->GetId();
-        if (i) ids += ",";
-        ids += id ? id : "";
+        if (!Sellable(id)) {
+            kd->PrintDebugf(1, "InAppPurchasesManager: item %d of '%s' is refused: its id is empty or longer than %d.\n",
+                            i + 1, kDefinitionsFile, (int)kMaxItemId);
+            continue;
+        }
+        if (!ids.empty()) ids += ",";
+        ids += id;
     }
     kd->CallExtension("IAP_RequestItemData", ids.c_str());
     initialised = true;
@@ -134,14 +147,21 @@ void InAppPurchasesManager::Popup(const char* title, const char* text) {
 
 void InAppPurchasesManager::PurchaseItem(const char* id) {
     if (!initialised) return;
-    if (!items->GetNode(id)) {
+    if (!Sellable(id) || !items->GetNode(id)) {
         if (Manager::GetParms()->developer_mode)
             kd->Popupf(1, "InAppPurchasesManager::PurchaseItem: Unknown item id '%s'\n", id ? id : "(null)");
         return;
     }
     kd->Printf("InAppPurchasesManager::PurchaseItem ('%s')", id);
     if (IsItemPurchased(id)) return;
-    if (kd->CallExtension("IAP_IsAvailable", nullptr)) kd->CallExtension("IAP_PurchaseItem", id);
+    // Only a request the store received is answered: one it never got
+    // would keep the progress screen up and put the count off by one.
+    if (!kd->CallExtension("IAP_IsAvailable", nullptr)) {
+        kd->PrintDebugf(1, "InAppPurchasesManager: the store cannot sell now; '%s' was not asked for.\n", id);
+        Popup(kTryAgain[0], kTryAgain[1]);
+        return;
+    }
+    kd->CallExtension("IAP_PurchaseItem", id);
     pending++;
     ServicePushScreen("PurchaseInProgress");
 }
@@ -200,7 +220,7 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
 
         case 33: {
             ServicePopScreen("PurchaseInProgress");
-            if (!ServiceTextFits(item, kMaxItemId)) {
+            if (!Sellable(item)) {
                 kd->PrintDebugf(1, "InAppPurchasesManager: item data without a valid item id is ignored.\n");
                 return 1;
             }
@@ -214,7 +234,7 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
 
         case 34: {
             bool success = (e->y & 0xff) != 0;
-            bool recordable = ServiceTextFits(item, kMaxItemId);
+            bool recordable = Sellable(item);
             // A success without a usable item id cannot be recorded: it ends
             // the pending purchase and shows nothing.
             if (success && !recordable)
@@ -237,7 +257,7 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
             if (--pending == 0) ServicePopScreen("PurchaseInProgress");
             int reason = success ? 0 : (int)e->id;
             if (reason == 2) Popup("Not purchased.", "Not enough credits.");
-            if (reason == 3) Popup("Please try again", "Unable to make purchase at this time.");
+            if (reason == 3) Popup(kTryAgain[0], kTryAgain[1]);
             if (reason == 4) ServicePopScreen("IAPPopup");
             return 1;
         }
