@@ -380,12 +380,14 @@ static void ApplyApplication(KD_DMNode* app) {
     if (fps) {
         // A number as atof reads it ("60fps" is 60). The frame time is
         // 1000 / (limit + 2); one outside 1..1000 ms would spin the loop or
-        // freeze the game (a limit near -2 gives hours per frame).
+        // freeze the game (a limit near -2 gives hours per frame). A limit
+        // below 1 ("abc" and "" read as 0) is no limit anybody meant: the
+        // game would run at 2 frames a second.
         double limit = atof(fps);
-        double frame = std::isfinite(limit) && limit > -2.0 ? 1000.0 / (limit + 2.0) : -1.0;
+        double frame = std::isfinite(limit) && limit >= 1.0 ? 1000.0 / (limit + 2.0) : -1.0;
         if (!(frame >= 1.0 && frame <= 1000.0)) {
-            KD_PrintDebugf(1, "prog.xml: fps_limit '%.32s' gives no frame time between 1 and 1000 ms; using 8 ms.\n",
-                           fps);
+            KD_PrintDebugf(1, "prog.xml: fps_limit '%.32s' is below 1 or gives no frame time between 1 and 1000 ms; "
+                           "using 8 ms.\n", fps);
             p->parms.frame_ms = 8;
         } else {
             p->parms.frame_ms = (int)frame;
