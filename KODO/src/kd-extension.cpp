@@ -226,6 +226,9 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
 
     if (strcmp(command, "RenameFile") == 0) return RenameFile(parameter) ? "OK" : nullptr;
     if (strcmp(command, "FileExists") == 0) return PathType(parameter);
+    // "1" when the player's folder took a file at start-up, "0" when
+    // nothing can be saved: the game tells the player once its menu is up.
+    if (strcmp(command, "PlayerDataWritable") == 0) return kd_state.player_data_unwritable ? "0" : "1";
     if (strcmp(command, "SyncFile") == 0) return SyncPath(parameter, false) ? "OK" : nullptr;
     if (strcmp(command, "SyncFolder") == 0) return SyncPath(parameter, true) ? "OK" : nullptr;
 
