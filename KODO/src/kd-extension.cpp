@@ -3,6 +3,7 @@
 #include <bps/bps.h>
 #include <bps/navigator.h>
 #include <bps/virtualkeyboard.h>
+#include <host/service.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -39,6 +40,9 @@ const char* KDD_CallExtension(const char* command, const char* parameter) {
         return "OK";
     }
     if (strcmp(command, "ComposeMail") == 0) return parameter ? "OK" : nullptr;
+    // The store's other commands have no answer here: its results come as
+    // service events.
+    if (strcmp(command, "IAP_IsAvailable") == 0) return service_store_available() ? "OK" : nullptr;
     return nullptr;
 }
 
