@@ -38,7 +38,7 @@ run() {
 }
 
 # The menu is up about three seconds after the start (the scripts hold
-# until it is). Its buttons: Shop
+# until it is, and each screenshot until the log shows what it shows). Its buttons: Shop
 # (512, 180), Unlock (512, 270); the shop's Buy for BIG_BALL is at
 # (788, 200); the popup's OK at (512, 375).
 cat > "$WORK/run1.txt" <<END
@@ -51,12 +51,15 @@ $(e2e_wait_menu 4000)
 6300 touch_up 788 200
 7200 screenshot $SHOTS/3-progress.png
 7400 service 34 x="BIG_BALL" y=1
+$(e2e_wait 7400 1 "PushScreen: 'IAPPopup'")
 8400 screenshot $SHOTS/4-success.png
 8600 touch_down 512 375
 8700 touch_up 512 375
+$(e2e_wait 8700 1 "Removing 'IAPPopup' from Screen Stack")
 9600 screenshot $SHOTS/5-menu-again.png
 9800 touch_down 512 270
 9900 touch_up 512 270
+$(e2e_wait 9900 1 "KDI_LoadBitmapToHardware 'achievements/gfx/achievement-1.png'")
 10900 screenshot $SHOTS/6-bar.png
 11500 exit
 END
