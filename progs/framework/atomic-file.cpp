@@ -11,7 +11,7 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::Fail(const char* why) {
-    if (!failed) kd->PrintDebugf(1, "Saving '%s' failed: %s; the old file is kept.\n", path.c_str(), why);
+    if (!failed) kd->PrintDebugf(KD_LOG_WARNING, "Saving '%s' failed: %s; the old file is kept.\n", path.c_str(), why);
     failed = true;
 }
 
@@ -140,7 +140,7 @@ bool AtomicFile::Commit() {
     // The rename itself lasts once the folder is on the disk. The file is
     // replaced either way: a failure here is only told.
     if (!kd->CallExtension("SyncFolder", path.text))
-        kd->PrintDebugf(1, "Saving '%s': its folder could not be written to the disk.\n", path.c_str());
+        kd->PrintDebugf(KD_LOG_WARNING, "Saving '%s': its folder could not be written to the disk.\n", path.c_str());
     return true;
 }
 

@@ -419,7 +419,7 @@ int luaf_KD_CallExtension(lua_State* L) {
     // A rename would let a script move one player file over another (a
     // profile value over the purchase record); only the atomic save needs it.
     if (nStringsMatchIncaseSensitive(command, "RenameFile")) {
-        kd->PrintDebugf(1, "KD_CallExtension: \"RenameFile\" is refused to scripts.\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "KD_CallExtension: \"RenameFile\" is refused to scripts.\n");
         return 0;
     }
     // The engine may write into the parameter: it gets a copy of its own.

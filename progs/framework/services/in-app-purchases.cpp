@@ -75,12 +75,13 @@ static_assert(std::size(kIapBindings) == 9, "the IAP_ script functions");
 void InAppPurchasesManager::RegisterLuaFunctions() { lua_man.AddLuaFunctions(kIapBindings); }
 
 bool InAppPurchasesManager::Initialize() {
-    kd->PrintDebugf(3, "InAppPurchasesManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "InAppPurchasesManager::Initialize.\n");
     kd->Printf("InAppPurchasesManager Initializing.\n");
     definitions = dman.GetDatabase(kDefinitionsFile);
     items = definitions->GetArray("ITEMS");
     if (!items) {
-        kd->PrintDebugf(1, "InAppPurchasesManager: no array ITEMS in '%s'; nothing can be bought.\n", kDefinitionsFile);
+        kd->PrintDebugf(KD_LOG_WARNING, "InAppPurchasesManager: no array ITEMS in '%s'; nothing can be bought.\n",
+                        kDefinitionsFile);
         dman.ReleaseDatabase(definitions);  // read afresh by the next try
         definitions = nullptr;
         return false;
@@ -93,7 +94,8 @@ bool InAppPurchasesManager::Initialize() {
     for (int i = 0; i < items->GetSize(); i++) {
         const char* id = items->GetNode(i)->GetId();
         if (!Sellable(id)) {
-            kd->PrintDebugf(1, "InAppPurchasesManager: item %d of '%s' is refused: its id is empty or longer than %d.\n",
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "InAppPurchasesManager: item %d of '%s' is refused: its id is empty or longer than %d.\n",
                             i + 1, kDefinitionsFile, (int)kMaxItemId);
             continue;
         }
@@ -127,13 +129,15 @@ void InAppPurchasesManager::LoadRecord() {
     purchases = record->GetArray("purchases");
     if (!purchases) purchases = record->AddArray("purchases");
     if (!damaged || save_blocked) return;
-    kd->PrintDebugf(1, "In-app purchase record: %d purchases read from the damaged file.\n", purchases->GetSize());
+    kd->PrintDebugf(KD_LOG_WARNING, "In-app purchase record: %d purchases read from the damaged file.\n",
+                    purchases->GetSize());
     SaveRecord();
 }
 
 bool InAppPurchasesManager::SaveRecord() {
     if (save_blocked) {
-        kd->PrintDebugf(1, "In-app purchase record not saved: '%s' could not be read or copied aside.\n", kRecordFile);
+        kd->PrintDebugf(KD_LOG_WARNING, "In-app purchase record not saved: '%s' could not be read or copied aside.\n",
+                        kRecordFile);
         return false;
     }
     return record->Save(kRecordFile);
@@ -157,7 +161,8 @@ void InAppPurchasesManager::PurchaseItem(const char* id) {
     // Only a request the store received is answered: one it never got
     // would keep the progress screen up and put the count off by one.
     if (!kd->CallExtension("IAP_IsAvailable", nullptr)) {
-        kd->PrintDebugf(1, "InAppPurchasesManager: the store cannot sell now; '%s' was not asked for.\n", id);
+        kd->PrintDebugf(KD_LOG_WARNING, "InAppPurchasesManager: the store cannot sell now; '%s' was not asked for.\n",
+                        id);
         Popup(kTryAgain[0], kTryAgain[1]);
         return;
     }
@@ -214,14 +219,15 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
     if (!initialised || !e) return 0;
     const char* item = EventText(e->x);
     switch (e->type) {
-        case 32:
+        case KD_EVENT_STORE_CREDITS:
             if (e->id == 1 && item) credits = BoundedText(item);
             return 0;  // others may want the balance too
 
-        case 33: {
+        case KD_EVENT_STORE_ITEM_DATA: {
             ServicePopScreen("PurchaseInProgress");
             if (!Sellable(item)) {
-                kd->PrintDebugf(1, "InAppPurchasesManager: item data without a valid item id is ignored.\n");
+                kd->PrintDebugf(KD_LOG_WARNING,
+                                "InAppPurchasesManager: item data without a valid item id is ignored.\n");
                 return 1;
             }
             bool confirmed = (e->y & 0xff) != 0;
@@ -232,13 +238,14 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
             return 1;
         }
 
-        case 34: {
+        case KD_EVENT_STORE_PURCHASE: {
             bool success = (e->y & 0xff) != 0;
             bool recordable = Sellable(item);
             // A success without a usable item id cannot be recorded: it ends
             // the pending purchase and shows nothing.
             if (success && !recordable)
-                kd->PrintDebugf(1, "InAppPurchasesManager: a purchase without a valid item id is not recorded.\n");
+                kd->PrintDebugf(KD_LOG_WARNING,
+                                "InAppPurchasesManager: a purchase without a valid item id is not recorded.\n");
             if (success && recordable) {
                 purchases->SetValue(item, "store_ack", "1");
                 if (--pending <= 0) {
@@ -262,7 +269,7 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
             return 1;
         }
 
-        case 35: {
+        case KD_EVENT_STORE_BALANCE: {
             const char* balance = EventText(e->data);
             if (balance) credits = BoundedText(balance);
             return 1;
