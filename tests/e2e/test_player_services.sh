@@ -70,15 +70,23 @@ cp "$LOG" "$SHOTS/log-1.txt"
 for n in 1-menu 2-shop 3-progress 4-success 5-menu-again 6-bar; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
+# In this order; the shop and the progress screen leave together, each
+# when its own animation ends, so either may be the first.
+after() {
+  n=$(tail -n +$(($1 + 1)) "$LOG" | grep -n -F "$2" | head -1 | cut -d: -f1)
+  [ -n "$n" ] || { echo "FAILED: log line '$2' missing after line $1" >&2; tail -40 "$LOG" >&2; exit 1; }
+  echo $(($1 + n))
+}
 last=0
 for line in "services-test: BIG_BALL bought=false" "PushScreen: 'Unlocks'" \
             "InAppPurchasesManager::PurchaseItem ('BIG_BALL')" "PushScreen: 'PurchaseInProgress'" \
-            "PushScreen: 'IAPPopup'" "Removing 'Unlocks' from Screen Stack" \
-            "Removing 'PurchaseInProgress' from Screen Stack" "Removing 'IAPPopup' from Screen Stack"; do
-  n=$(tail -n +$((last + 1)) "$LOG" | grep -n -F "$line" | head -1 | cut -d: -f1)
-  [ -n "$n" ] || fail "log line '$line' missing after line $last"
-  last=$((last + n))
+            "PushScreen: 'IAPPopup'"; do
+  last=$(after $last "$line")
 done
+shop=$(after $last "Removing 'Unlocks' from Screen Stack")
+progress=$(after $last "Removing 'PurchaseInProgress' from Screen Stack")
+[ "$shop" -gt "$progress" ] && last=$shop || last=$progress
+after $last "Removing 'IAPPopup' from Screen Stack" >/dev/null
 USER_DIR=$(dirname "$(dirname "$LOG")")
 grep -q 'id="BIG_BALL" store_ack="1"' "$USER_DIR/local-in-app-purchases.xml" || fail "the purchase is not recorded"
 grep -q 'id="FIRST_LEVEL" game_center_ack="0"' "$USER_DIR"/profiles/*.xml || fail "the unlock is not in the profile"
