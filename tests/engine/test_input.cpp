@@ -228,6 +228,31 @@ TEST_F(ScriptedInput, KeyPressSendsKeyDownCharacterKeyUpWithKeyStates) {
     EXPECT_EQ(KD_GetKeyStatei(0), 0);  // an unknown key changes no state
 }
 
+// A console line needs its brackets and quotes, which have no key id; the
+// editors' keys (page up and down, delete) type nothing.
+TEST_F(ScriptedInput, PunctuationTypesItsCharacterAndEditingKeysHaveIdsButTypeNothing) {
+    Run("0 key (\n0 key \"\n0 key PGUP\n0 key PGDOWN\n0 key DELETE\n0 key LEFT\n");
+    auto chars = OfTypes({KD_EVENT_CHAR});
+    ASSERT_EQ(chars.size(), 2u);
+    EXPECT_EQ(chars[0].e.id, '(');
+    EXPECT_EQ(chars[1].e.id, '"');
+    auto downs = OfTypes({KD_EVENT_KEY_DOWN});
+    ASSERT_EQ(downs.size(), 6u);
+    const int keys[] = {0, 0, 33, 34, 46, 37};
+    for (int k = 0; k < 6; k++) EXPECT_EQ(downs[k].e.id, keys[k]) << k;
+}
+
+// The wheel turned at a point: the pointer moves there, then one wheel
+// event of 120 per notch.
+TEST_F(ScriptedInput, WheelNotchesArriveAsOneWheelEventAtThePoint) {
+    Run("0 wheel 300 200 -2\n");
+    auto ev = OfTypes({KD_EVENT_WHEEL});
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0].e.wheel, -240);
+    EXPECT_EQ(ev[0].e.x, 300);
+    EXPECT_EQ(ev[0].e.y, 200);
+}
+
 TEST_F(ScriptedInput, SwipeDownIsKey300DownThenUpInOneTurn) {
     Run("0 swipe\n");
     auto ev = OfTypes({KD_EVENT_KEY_DOWN, KD_EVENT_KEY_UP});

@@ -94,7 +94,7 @@ void trace_open_locked() {
 
 // ---- script --------------------------------------------------------------
 
-enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service, Wait };
+enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service, Wait, Reply, Wheel };
 
 struct ScriptLine {
     long long ms = 0;
@@ -105,7 +105,8 @@ struct ScriptLine {
     int service_type = 0;
     _service_field service[4];
     std::string path;
-    std::string wanted;  // wait: the text to find in the file
+    std::string wanted;  // wait: the text to find in the file; reply: the answer
+    bool cancel = false; // reply: a cancel rather than a text
     std::string text;    // the line as written, for the trace
 };
 
@@ -191,6 +192,24 @@ bool parse_key(const std::string &tok, int *sym) {
     return false;
 }
 
+// A text in double quotes starting at text[*p] (\" and \\ stand for
+// themselves inside), followed by a blank or the end; *p moves past it.
+// The empty string on success, else the reason.
+std::string parse_quoted(const std::string &text, size_t *p, std::string *value) {
+    size_t n = text.size();
+    bool closed = false;
+    value->clear();
+    for (++*p; *p < n && !closed;) {
+        char c = text[(*p)++];
+        if (c == '\\' && *p < n) *value += text[(*p)++];
+        else if (c == '"') closed = true;
+        else *value += c;
+    }
+    if (!closed) return "has no closing quote";
+    if (*p < n && !isspace(static_cast<unsigned char>(text[*p]))) return "must be followed by a blank";
+    return "";
+}
+
 // "<ms> service <type> [id=<v>] [x=<v>] [y=<v>] [fifth=<v>]": <type> one of
 // the service result types, each <v> a whole number or a text in double
 // quotes (\" and \\ stand for themselves inside). The empty string on
@@ -222,18 +241,9 @@ std::string parse_service(const std::string &text, ScriptLine *out) {
         _service_field &f = out->service[index];
         p = eq + 1;
         if (p < n && text[p] == '"') {
-            std::string value;
-            bool closed = false;
-            for (++p; p < n && !closed;) {
-                char c = text[p++];
-                if (c == '\\' && p < n) value += text[p++];
-                else if (c == '"') closed = true;
-                else value += c;
-            }
-            if (!closed) return "text of '" + name + "' has no closing quote";
-            if (p < n && !isspace(static_cast<unsigned char>(text[p]))) return "a blank must follow the text of '" + name + "'";
+            std::string why = parse_quoted(text, &p, &f.text);
+            if (!why.empty()) return "text of '" + name + "' " + why;
             f.is_text = true;
-            f.text = value;
         } else {
             e = token_end(p);
             if (!parse_ll(text.substr(p, e - p), -2147483648LL, 4294967295LL, &f.number))
@@ -296,6 +306,27 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
         out->wanted = trim(text.substr(p + tok[2].size()));
         return "";
     }
+    if (cmd == "reply") {
+        out->cmd = Cmd::Reply;
+        if (nargs == 1 && tok[2] == "cancel") {
+            out->cancel = true;
+            return "";
+        }
+        size_t p = text.find('"', text.find("reply"));
+        if (p == std::string::npos) return "reply needs \"<text>\" or cancel";
+        std::string why = parse_quoted(text, &p, &out->wanted);
+        if (!why.empty()) return "reply text " + why;
+        if (!trim(text.substr(p)).empty()) return "reply takes one text";
+        return "";
+    }
+    if (cmd == "wheel") {
+        out->cmd = Cmd::Wheel;
+        if (nargs != 3) return "wheel needs <x> <y> <notches>";
+        if (!parse_int(tok[2], &out->x) || !parse_int(tok[3], &out->y)) return "bad coordinates";
+        if (!parse_int(tok[4], &out->id) || out->id == 0 || out->id < -100 || out->id > 100)
+            return "bad notches '" + tok[4] + "' (-100..100, not 0)";
+        return "";
+    }
     if (cmd == "screenshot") {
         out->cmd = Cmd::Screenshot;
         // The path is the rest of the line, so it may contain spaces.
@@ -325,6 +356,7 @@ int load_script_stream(std::istream &in, const char *name) {
         line.text = text;
         lines.push_back(std::move(line));
     }
+    mark_script_in_use();
     std::lock_guard<std::mutex> lock(g_script_mutex);
     // Lines already run stay out; the new ones join the pending ones in
     // time order (file order among equal times).
@@ -370,6 +402,18 @@ void run_script_line(const ScriptLine &line) {
         break;
     case Cmd::Wait:
         break;  // run_due_script holds the script until the text is there
+    case Cmd::Reply:
+        queue_reply(line.cancel, line.wanted);
+        break;
+    case Cmd::Wheel: {
+        _screen_event s;
+        s.type = SCREEN_EVENT_POINTER;
+        s.pos[0] = line.x;
+        s.pos[1] = line.y;
+        s.wheel = line.id;
+        post_screen_event(s);
+        break;
+    }
     case Cmd::Service: {
         bps_event_t ev;
         ev.domain = DOMAIN_SERVICE;
@@ -678,6 +722,7 @@ int screen_get_event_property_iv(screen_event_t ev, int pname, int *param) {
     case SCREEN_PROPERTY_KEY_SYM:
     case SCREEN_PROPERTY_KEY_CAP: *param = ev->key_sym; return 0;
     case SCREEN_PROPERTY_KEY_MODIFIERS: *param = ev->key_mods; return 0;
+    case SCREEN_PROPERTY_MOUSE_WHEEL: *param = ev->wheel; return 0;
     default: errno = EINVAL; return -1;
     }
 }

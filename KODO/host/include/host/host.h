@@ -26,6 +26,10 @@
  *                                 line then runs as much after its own time
  *                                 as the script was held:
  *                                 0 wait logs/run-?.log PushScreen: 'Menu'
+ *   <ms> wheel <x> <y> <notches>  the mouse wheel turned at a point
+ *                                 (positive: away from the person)
+ *   <ms> reply "<text>" | cancel  the answer of the next prompt or file
+ *                                 dialog (host/dialog.h)
  *   <ms> service <type> [id=<v>] [x=<v>] [y=<v>] [fifth=<v>]
  *                                 a store or game-centre result (event type
  *                                 19-22 or 32-35, host/service.h); each <v>
