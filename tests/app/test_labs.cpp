@@ -237,3 +237,66 @@ TEST(WorldLabObjectSelector, ALongDragPicksNothingOnReleaseAndATapPicksAndCloses
     EXPECT_EQ(t.lab.placement_angle, 0);
     s.field = nullptr;
 }
+
+TEST(ObjectLab, VerticesStopAtEightNearOnesAreDraggedAndBackspaceIsSafe) {
+    AppEnv env;
+    FwLog log;
+    ScreenObjectLab& lab = screen_ObjectLab;
+    // A shape without a picture or a material: the grid is 64 x 64, and
+    // the list's "REFERENCE" is not written into the shape.
+    const std::string file = env.Write("actors/box.xml",
+                                       "<array id=\"info\"><node id=\"hit_points\" value=\"5\"/></array>"
+                                       "<array id=\"polygon\"><node x=\"0\" y=\"0\"/><node x=\"4\" y=\"0\"/>"
+                                       "<node x=\"0\" y=\"4\"/></array>");
+    lab.SelectShape(file.c_str());
+    ASSERT_NE(lab.edited_shape, nullptr);
+    EXPECT_EQ(lab.edited_shape->material, nullptr);
+    EXPECT_TRUE(log.Contains("Selecting line with id REFERENCE"));
+    float w, h;
+    lab.GridSize(&w, &h);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 64);
+    lab.grid_scale = 10;
+
+    // Within the pick radius (5 screen pixels, half a shape pixel) a
+    // vertex is dragged rather than a new one added.
+    lab.Press(vec2_t{4.3f, 0.2f});
+    EXPECT_EQ(lab.dragged_point, &lab.edited_shape->vertices[1]);
+    EXPECT_EQ(lab.edited_shape->vertex_count, 3);
+    for (int i = 0; i < 5; i++) lab.Press(vec2_t{10.0f + i * 3, 10});
+    EXPECT_EQ(lab.edited_shape->vertex_count, 8);
+    EXPECT_EQ(lab.edited_shape->vertices[7].x, 22);
+    lab.Press(vec2_t{-20, -20});  // a ninth: refused, nothing dragged
+    EXPECT_EQ(lab.edited_shape->vertex_count, 8);
+    EXPECT_EQ(lab.dragged_point, nullptr);
+
+    // BACKSPACE takes the last vertex, and the drag of it.
+    lab.Press(vec2_t{22, 10});
+    lab.RemoveLastVertex();
+    EXPECT_EQ(lab.dragged_point, nullptr);
+    EXPECT_EQ(lab.edited_shape->vertex_count, 7);
+    // Reset empties the polygon; BACKSPACE then does nothing, and is handled.
+    lab.ResetShape();
+    EXPECT_EQ(lab.edited_shape->vertex_count, 0);
+    kd_event_t back = {};
+    back.type = KD_EVENT_KEY_DOWN;
+    back.id = 8;
+    EXPECT_EQ(lab.ProcessEvent(&back), 1);
+    EXPECT_EQ(lab.edited_shape->vertex_count, 0);
+
+    // A shape that names a material: Save says the values are the
+    // material's, and writes the material.
+    const std::string peg = env.Write("actors/mat.xml",
+                                      "<array id=\"info\"><node id=\"material\" value=\"wood\"/></array>"
+                                      "<array id=\"circle\"><node id=\"radius\" value=\"8\"/></array>");
+    lab.SelectShape(peg.c_str());
+    EXPECT_TRUE(log.Contains("Selecting line with id wood"));
+    EXPECT_TRUE(lab.SaveShape());
+    EXPECT_TRUE(log.Contains("takes its values from the material 'wood'"));
+    EXPECT_NE(ReadNative(env.engine->UserPath("actors/mat.xml")).find("value=\"wood\""), std::string::npos);
+    // A circle's centre is picked within the pick radius.
+    lab.Press(vec2_t{0.2f, 0.1f});
+    EXPECT_EQ(lab.dragged_point, &lab.edited_shape->offset);
+    lab.edited_shape = nullptr;
+    lab.dragged_point = nullptr;
+}
