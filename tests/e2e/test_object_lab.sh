@@ -36,7 +36,7 @@ OBJECT_LINE_1="200 76"; SAVE="227 20"
 {
   e2e_wait_menu 0
   type_line 300 'PushScreen("ObjectLab")'
-  e2e_wait 1200 1 "PushScreen: 'ObjectLab'"
+  e2e_wait 1200 1 "Screen 'ObjectLab' fully in."
   echo "1500 screenshot $SHOTS/1-peg.png"
   click 1600 $OBJECT_LINE_1
   e2e_wait 1700 1 "Selecting line with id REFERENCE"
@@ -77,7 +77,7 @@ cp "$EGG" "$WORK/egg-1.xml"
 {
   e2e_wait_menu 0 2
   type_line 300 'PushScreen("ObjectLab")'
-  e2e_wait 1200 2 "PushScreen: 'ObjectLab'"
+  e2e_wait 1200 2 "Screen 'ObjectLab' fully in."
   click 1500 $OBJECT_LINE_1
   e2e_wait 1600 2 "Selecting line with id REFERENCE"
   echo "1900 screenshot $SHOTS/3-reloaded.png"

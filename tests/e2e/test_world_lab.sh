@@ -52,7 +52,7 @@ BACK="48 20"; PLAY="228 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
 {
   e2e_wait_menu 0
   type_line 300 'PushScreen("WorldLab")'
-  e2e_wait 1200 1 "Loading World 'worlds/template.xml'"
+  e2e_wait 1200 1 "Screen 'WorldLab' fully in."
   # The template's six actors go, and BACKSPACE on an empty world does no
   # harm.
   t=1500
@@ -73,7 +73,7 @@ BACK="48 20"; PLAY="228 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
   click $((t + 850)) $(at 4 -7)
   # The strip of shapes: a tap on the apple's cell picks it and closes.
   echo "$((t + 950)) key SPACE"
-  e2e_wait $((t + 1000)) 1 "PushScreen: 'WorldLabObjectSelector'"
+  e2e_wait $((t + 1000)) 1 "Screen 'WorldLabObjectSelector' fully in."
   echo "$((t + 1800)) screenshot $SHOTS/2-selector.png"
   click $((t + 1900)) 992 300
   e2e_wait $((t + 2000)) 1 "Removing 'WorldLabObjectSelector' from Screen Stack"
@@ -134,7 +134,7 @@ grep -q 'id="ideal_time" value="45"' "$SAVED" || fail "the ideal time typed in T
 {
   e2e_wait_menu 0 2
   type_line 300 'PushScreen("WorldLab")'
-  e2e_wait 1200 2 "Loading World 'worlds/template.xml'"
+  e2e_wait 1200 2 "Screen 'WorldLab' fully in."
   echo "1500 reply \"$SAVED\""
   click 1600 $LOAD
   e2e_wait 1700 2 "Loading World 'user://worlds/mylevel.xml'"
@@ -143,12 +143,14 @@ grep -q 'id="ideal_time" value="45"' "$SAVED" || fail "the ideal time typed in T
   e2e_wait 2200 2 "Saving World 'user://worlds/again.xml'"
   click 2500 $PLAY
   e2e_wait 2600 2 "Level 'worlds/temp.xml' started"
+  e2e_wait 2700 2 "Screen 'GameDeziDedi' fully in."
   echo "4500 screenshot $SHOTS/4-played.png"
   echo "4600 key C"
   e2e_wait 4700 2 "Removing 'GameDeziDedi' from Screen Stack"
   echo "5500 screenshot $SHOTS/5-back.png"
   click 5600 $PLAY
   e2e_wait 5700 2 "Level 'worlds/temp.xml' started"
+  e2e_wait 5800 2 "Screen 'GameDeziDedi' fully in."
   click 7000 950 51
   e2e_wait 7100 2 "Removing 'GameDeziDedi' from Screen Stack"
   click 7600 $BACK

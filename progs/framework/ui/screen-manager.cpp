@@ -553,6 +553,8 @@ void ScreenMan::UpdateScreen(Screen* s, float dt) {
         s->trans += dt * s->enter_speed;
         if (!(s->trans < 1.0f)) {
             s->trans = 1.0f;
+            // From here on the screen takes input: scripted runs wait for it.
+            if (!s->shown) kd->Printf("Screen '%s' fully in.\n", s->GetName());
             s->shown = true;
         }
     } else {
