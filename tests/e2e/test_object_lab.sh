@@ -29,6 +29,10 @@ type_line() {
   }'
 }
 click() { echo "$1 touch_down $2 $3"; echo "$(($1 + 40)) touch_up $2 $3"; }
+# A list takes the line under a pressed pointer as it moves: a press, a
+# move on the spot and a release pick the line even when all three reach
+# the program within one frame.
+pick_line() { echo "$1 touch_down $2 $3"; echo "$(($1 + 20)) touch_move $2 $3"; echo "$(($1 + 40)) touch_up $2 $3"; }
 # The egg's picture is 32 x 40: the grid shows 12.8 screen pixels per
 # shape pixel around (736, 300). A shape point (x, y) is on the screen at:
 at() { awk -v x="$1" -v y="$2" 'BEGIN { printf "%d %d", 736 + 12.8 * x + 0.5, 300 + 12.8 * y + 0.5 }'; }
@@ -38,7 +42,7 @@ OBJECT_LINE_1="200 76"; SAVE="227 20"
   type_line 300 'PushScreen("ObjectLab")'
   e2e_wait 1200 1 "Screen 'ObjectLab' fully in."
   echo "1500 screenshot $SHOTS/1-peg.png"
-  click 1600 $OBJECT_LINE_1
+  pick_line 1600 $OBJECT_LINE_1
   e2e_wait 1700 1 "Selecting line with id REFERENCE"
   # The vertex at (13, 0) dragged to (15, 0).
   echo "2000 touch_down $(at 13 0)"
@@ -51,7 +55,7 @@ OBJECT_LINE_1="200 76"; SAVE="227 20"
   echo "2400 key BACKSPACE"
   click 2500 $(at -8 -14)
   # The slider's track is 300 pixels from x = 18: 111 pixels in is 0.37.
-  click 2700 129 432
+  pick_line 2700 129 432
   echo "3000 screenshot $SHOTS/2-grid.png"
   click 3100 $SAVE
   e2e_wait 3200 1 "Object lab: saved 'actors/egg.xml'"
@@ -78,12 +82,12 @@ cp "$EGG" "$WORK/egg-1.xml"
   e2e_wait_menu 0 2
   type_line 300 'PushScreen("ObjectLab")'
   e2e_wait 1200 2 "Screen 'ObjectLab' fully in."
-  click 1500 $OBJECT_LINE_1
+  pick_line 1500 $OBJECT_LINE_1
   e2e_wait 1600 2 "Selecting line with id REFERENCE"
   echo "1900 screenshot $SHOTS/3-reloaded.png"
   click 2000 $SAVE
   e2e_wait 2100 2 "Object lab: saved 'actors/egg.xml'"
-  click 2400 200 55
+  pick_line 2400 200 55
   e2e_wait 2500 2 "Selecting line with id bark"
   click 2800 $SAVE
   e2e_wait 2900 2 "Object lab: saved 'actors/peg.xml'"
