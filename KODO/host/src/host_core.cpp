@@ -94,7 +94,7 @@ void trace_open_locked() {
 
 // ---- script --------------------------------------------------------------
 
-enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service, Wait, Reply, Wheel };
+enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service, Wait, Reply, Wheel, RightClick };
 
 struct ScriptLine {
     long long ms = 0;
@@ -277,7 +277,23 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
     if (cmd == "key") {
         out->cmd = Cmd::Key;
         if (nargs != 1) return "key needs one name or code";
-        if (!parse_key(tok[2], &out->key)) return "unknown key '" + tok[2] + "'";
+        // "ctrl+" and "shift+" hold a modifier for the key's press.
+        std::string name = tok[2];
+        out->state = 0;
+        for (;;) {
+            std::string low;
+            for (char c : name.substr(0, 6)) low += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+            if (name.size() > 5 && low.compare(0, 5, "ctrl+") == 0) out->state |= KEYMOD_CTRL, name = name.substr(5);
+            else if (name.size() > 6 && low == "shift+") out->state |= KEYMOD_SHIFT, name = name.substr(6);
+            else break;
+        }
+        if (!parse_key(name, &out->key)) return "unknown key '" + tok[2] + "'";
+        return "";
+    }
+    if (cmd == "right_click") {
+        out->cmd = Cmd::RightClick;
+        if (nargs != 2) return "right_click needs <x> <y>";
+        if (!parse_int(tok[2], &out->x) || !parse_int(tok[3], &out->y)) return "bad coordinates";
         return "";
     }
     if (cmd == "state") {
@@ -385,8 +401,18 @@ void run_script_line(const ScriptLine &line) {
         break;
     }
     case Cmd::Key:
-        deliver_key(line.key, true, 0);
-        deliver_key(line.key, false, 0);
+        deliver_key(line.key, true, line.state);
+        deliver_key(line.key, false, line.state);
+        break;
+    case Cmd::RightClick:
+        for (int buttons : {SCREEN_RIGHT_MOUSE_BUTTON, 0}) {
+            _screen_event s;
+            s.type = SCREEN_EVENT_POINTER;
+            s.pos[0] = line.x;
+            s.pos[1] = line.y;
+            s.buttons = buttons;
+            post_screen_event(s);
+        }
         break;
     case Cmd::State:
         set_window_state(line.state, true);

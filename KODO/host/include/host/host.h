@@ -13,7 +13,11 @@
  * Script lines (times in ms since bps_initialize, any order):
  *   # comment
  *   <ms> touch_down|touch_move|touch_up <x> <y> [id]
- *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...)
+ *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...);
+ *                                 "ctrl+" and "shift+" before it hold those
+ *                                 modifiers (ctrl+E, shift+TAB)
+ *   <ms> right_click <x> <y>      the mouse's right button pressed and
+ *                                 released at a point
  *   <ms> state fullscreen|thumbnail|invisible
  *   <ms> swipe
  *   <ms> screenshot <path.png>

@@ -7,6 +7,7 @@
 #include "qnx-kodo.h"
 
 static bool pointer_button_down = false;
+static bool right_button_down = false;
 
 // A key symbol as the engine's key id: letters and digits unchanged,
 // backspace 8, tab 9, return 13, escape 27, space 32, page up 33, page down
@@ -43,6 +44,14 @@ static int CharFromSymbol(int sym, int key) {
 
 void KDQ_ResetScreenEventState() {
     pointer_button_down = false;
+    right_button_down = false;
+}
+
+// The platform tells the modifiers with each key rather than as keys of
+// their own: SHIFT (16) and CONTROL (17) are held for the key's events.
+static void HoldModifiers(int mods, int value) {
+    if (mods & KEYMOD_SHIFT) KD_SetKeyStatei(16, value);
+    if (mods & KEYMOD_CTRL) KD_SetKeyStatei(17, value);
 }
 
 void HandleScreenEvent(bps_event_t* event) {
@@ -85,6 +94,14 @@ void HandleScreenEvent(bps_event_t* event) {
                 KDI_SendMouseButtonEvent(KD_EVENT_BUTTON_UP, 0, KD_KEY_MOUSE_BUTTON_0, (float)pos[0], (float)pos[1]);
                 pointer_button_down = false;
             }
+            // The right button (MOUSE_BUTTON_1) on its own: menus of the
+            // developer's tools.
+            const bool right = (buttons & SCREEN_RIGHT_MOUSE_BUTTON) != 0;
+            if (right != right_button_down) {
+                KDI_SendMouseButtonEvent(right ? KD_EVENT_BUTTON_DOWN : KD_EVENT_BUTTON_UP, 0, KD_KEY_MOUSE_BUTTON_1,
+                                         (float)pos[0], (float)pos[1]);
+                right_button_down = right;
+            }
             break;
         }
 
@@ -95,9 +112,13 @@ void HandleScreenEvent(bps_event_t* event) {
             screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_SYM, &sym);
             int key = KeyFromSymbol(sym);
             int typed = CharFromSymbol(sym, key);
+            int mods = 0;
+            screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_MODIFIERS, &mods);
+            HoldModifiers(mods, 1);
             KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, key);
             if (typed >= 0) KDI_SendCharEvent(typed);
             KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
+            HoldModifiers(mods, 0);
             break;
         }
 
