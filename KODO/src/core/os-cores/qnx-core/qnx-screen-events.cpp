@@ -48,7 +48,8 @@ void KDQ_ResetScreenEventState() {
 }
 
 // The platform tells the modifiers with each key rather than as keys of
-// their own: SHIFT (16) and CONTROL (17) are held for the key's events.
+// their own: SHIFT (16) and CONTROL (17) are held for the key's events,
+// with the state a pressed key has (3: down, and its press not yet read).
 static void HoldModifiers(int mods, int value) {
     if (mods & KEYMOD_SHIFT) KD_SetKeyStatei(16, value);
     if (mods & KEYMOD_CTRL) KD_SetKeyStatei(17, value);
@@ -114,7 +115,7 @@ void HandleScreenEvent(bps_event_t* event) {
             int typed = CharFromSymbol(sym, key);
             int mods = 0;
             screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_MODIFIERS, &mods);
-            HoldModifiers(mods, 1);
+            HoldModifiers(mods, 3);
             KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, key);
             if (typed >= 0) KDI_SendCharEvent(typed);
             KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
