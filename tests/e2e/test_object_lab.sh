@@ -19,16 +19,6 @@ rm "$WORK/app/native/actors.xml"
 ln -s "$HERE/labs/actors.xml" "$WORK/app/native/actors.xml"
 USER_TREE="$WORK/data/Vantreo/Worm"
 
-type_line() {
-  awk -v t="$1" -v s="$2" 'BEGIN {
-    printf "%d key TAB\n", t; t += 40
-    for (i = 1; i <= length(s); i++) {
-      c = substr(s, i, 1); printf "%d key %s\n", t, (c == " " ? "SPACE" : c); t += 20
-    }
-    printf "%d key RETURN\n%d key TAB\n", t, t + 40
-  }'
-}
-click() { echo "$1 touch_down $2 $3"; echo "$(($1 + 40)) touch_up $2 $3"; }
 # A list takes the line under a pressed pointer as it moves: a press, a
 # move on the spot and a release pick the line even when all three reach
 # the program within one frame.
@@ -39,7 +29,7 @@ at() { awk -v x="$1" -v y="$2" 'BEGIN { printf "%d %d", 736 + 12.8 * x + 0.5, 30
 OBJECT_LINE_1="200 76"; SAVE="227 20"
 {
   e2e_wait_menu 0
-  type_line 300 'PushScreen("ObjectLab")'
+  e2e_type_line 300 'PushScreen("ObjectLab")'
   e2e_wait 1200 1 "Screen 'ObjectLab' fully in."
   echo "1500 screenshot $SHOTS/1-peg.png"
   pick_line 1600 $OBJECT_LINE_1
@@ -51,13 +41,13 @@ OBJECT_LINE_1="200 76"; SAVE="227 20"
   echo "2150 touch_up $(at 15 0)"
   # A ninth vertex is refused; BACKSPACE takes the eighth, (-9, -12), and
   # a click adds one at (-8, -14), rounded as the lab rounds: (-7, -13).
-  click 2300 $(at 0 0)
+  e2e_click 2300 $(at 0 0)
   echo "2400 key BACKSPACE"
-  click 2500 $(at -8 -14)
+  e2e_click 2500 $(at -8 -14)
   # The slider's track is 300 pixels from x = 18: 111 pixels in is 0.37.
   pick_line 2700 129 432
   echo "3000 screenshot $SHOTS/2-grid.png"
-  click 3100 $SAVE
+  e2e_click 3100 $SAVE
   e2e_wait 3200 1 "Object lab: saved 'actors/egg.xml'"
   echo "3500 exit"
 } >"$WORK/script.txt"
@@ -80,16 +70,16 @@ echo "saved vertices: $vertices"
 cp "$EGG" "$WORK/egg-1.xml"
 {
   e2e_wait_menu 0 2
-  type_line 300 'PushScreen("ObjectLab")'
+  e2e_type_line 300 'PushScreen("ObjectLab")'
   e2e_wait 1200 2 "Screen 'ObjectLab' fully in."
   pick_line 1500 $OBJECT_LINE_1
   e2e_wait 1600 2 "Selecting line with id REFERENCE"
   echo "1900 screenshot $SHOTS/3-reloaded.png"
-  click 2000 $SAVE
+  e2e_click 2000 $SAVE
   e2e_wait 2100 2 "Object lab: saved 'actors/egg.xml'"
   pick_line 2400 200 55
   e2e_wait 2500 2 "Selecting line with id bark"
-  click 2800 $SAVE
+  e2e_click 2800 $SAVE
   e2e_wait 2900 2 "Object lab: saved 'actors/peg.xml'"
   echo "3200 exit"
 } >"$WORK/script.txt"

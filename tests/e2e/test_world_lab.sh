@@ -19,18 +19,6 @@ ln -s "$HERE/labs/developer.xml" "$WORK/app/native/developer.xml"
 # answer native paths.
 USER_TREE="$WORK/data/Vantreo/Worm"
 
-# type_line MS TEXT: the console opened, the text typed and entered, the
-# console closed; one key every 20 ms.
-type_line() {
-  awk -v t="$1" -v s="$2" 'BEGIN {
-    printf "%d key TAB\n", t; t += 40
-    for (i = 1; i <= length(s); i++) {
-      c = substr(s, i, 1); printf "%d key %s\n", t, (c == " " ? "SPACE" : c); t += 20
-    }
-    printf "%d key RETURN\n%d key TAB\n", t, t + 40
-  }'
-}
-click() { echo "$1 touch_down $2 $3"; echo "$(($1 + 40)) touch_up $2 $3"; }
 # drag MS X0 Y0 X1 Y1: pressed at the first point, moved to the second in
 # 10 steps, released there.
 drag() {
@@ -51,7 +39,7 @@ BACK="48 20"; PLAY="228 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
 # Run 1: build the level and save it.
 {
   e2e_wait_menu 0
-  type_line 300 'PushScreen("WorldLab")'
+  e2e_type_line 300 'PushScreen("WorldLab")'
   e2e_wait 1200 1 "Screen 'WorldLab' fully in."
   # The template's six actors go, and BACKSPACE on an empty world does no
   # harm.
@@ -60,24 +48,24 @@ BACK="48 20"; PLAY="228 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
   # Z on the first shape wraps to the last, the worm hole; placed twice,
   # only the second stays. A on the last wraps to the first, the head.
   echo "$t key Z"
-  click $((t + 50)) $(at 10 -3)
-  click $((t + 150)) $(at 14 -3)
+  e2e_click $((t + 50)) $(at 10 -3)
+  e2e_click $((t + 150)) $(at 14 -3)
   echo "$((t + 250)) key A"
-  click $((t + 300)) $(at -14 -7.15)
+  e2e_click $((t + 300)) $(at -14 -7.15)
   echo "$((t + 400)) key A"
-  click $((t + 450)) $(at -11.5 -4.8)
+  e2e_click $((t + 450)) $(at -11.5 -4.8)
   echo "$((t + 550)) key A"
   echo "$((t + 570)) key A"
-  click $((t + 650)) $(at -14 -6)
-  click $((t + 750)) $(at -4 -7)
-  click $((t + 850)) $(at 4 -7)
+  e2e_click $((t + 650)) $(at -14 -6)
+  e2e_click $((t + 750)) $(at -4 -7)
+  e2e_click $((t + 850)) $(at 4 -7)
   # The strip of shapes: a tap on the apple's cell picks it and closes.
   echo "$((t + 950)) key SPACE"
   e2e_wait $((t + 1000)) 1 "Screen 'WorldLabObjectSelector' fully in."
   echo "$((t + 1800)) screenshot $SHOTS/2-selector.png"
-  click $((t + 1900)) 992 300
+  e2e_click $((t + 1900)) 992 300
   e2e_wait $((t + 2000)) 1 "Removing 'WorldLabObjectSelector' from Screen Stack"
-  click $((t + 2300)) $(at -9 -3)
+  e2e_click $((t + 2300)) $(at -9 -3)
   # The preview follows the pointer in create mode.
   echo "$((t + 2400)) touch_move $(at 0 -2)"
   echo "$((t + 2500)) screenshot $SHOTS/1-create.png"
@@ -86,19 +74,19 @@ BACK="48 20"; PLAY="228 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
   # notches, push the right edge far past the one-screen minimum.
   echo "$t key E"
   drag $((t + 100)) $(at -4 -7) $(at -1 -7)
-  click $((t + 500)) $(at 4 -7)
+  e2e_click $((t + 500)) $(at 4 -7)
   echo "$((t + 600)) wheel $(at 4 -7) 2"
   drag $((t + 700)) $(at 20 -14) $(at 5 -14)
-  click $((t + 1100)) $(at -1 -7)
+  e2e_click $((t + 1100)) $(at -1 -7)
   echo "$((t + 1300)) screenshot $SHOTS/3-edit.png"
   # The ideal time typed in "Time": its BACKSPACEs are not commands.
-  click $((t + 1400)) $TIME
+  e2e_click $((t + 1400)) $TIME
   echo "$((t + 1500)) key BACKSPACE"
   echo "$((t + 1530)) key BACKSPACE"
   echo "$((t + 1560)) key 4"
   echo "$((t + 1590)) key 5"
   echo "$((t + 1700)) reply \"$USER_TREE/worlds/mylevel\""
-  click $((t + 1800)) $SAVE
+  e2e_click $((t + 1800)) $SAVE
   e2e_wait $((t + 1900)) 1 "Saving World 'user://worlds/mylevel.xml'"
   echo "$((t + 2200)) exit"
 } >"$WORK/script.txt"
@@ -133,27 +121,27 @@ grep -q 'id="ideal_time" value="45"' "$SAVED" || fail "the ideal time typed in T
 # pause button each bring the lab back on top.
 {
   e2e_wait_menu 0 2
-  type_line 300 'PushScreen("WorldLab")'
+  e2e_type_line 300 'PushScreen("WorldLab")'
   e2e_wait 1200 2 "Screen 'WorldLab' fully in."
   echo "1500 reply \"$SAVED\""
-  click 1600 $LOAD
+  e2e_click 1600 $LOAD
   e2e_wait 1700 2 "Loading World 'user://worlds/mylevel.xml'"
   echo "2000 reply \"$USER_TREE/worlds/again.xml\""
-  click 2100 $SAVE
+  e2e_click 2100 $SAVE
   e2e_wait 2200 2 "Saving World 'user://worlds/again.xml'"
-  click 2500 $PLAY
+  e2e_click 2500 $PLAY
   e2e_wait 2600 2 "Level 'worlds/temp.xml' started"
   e2e_wait 2700 2 "Screen 'GameDeziDedi' fully in."
   echo "4500 screenshot $SHOTS/4-played.png"
   echo "4600 key C"
   e2e_wait 4700 2 "Removing 'GameDeziDedi' from Screen Stack"
   echo "5500 screenshot $SHOTS/5-back.png"
-  click 5600 $PLAY
+  e2e_click 5600 $PLAY
   e2e_wait 5700 2 "Level 'worlds/temp.xml' started"
   e2e_wait 5800 2 "Screen 'GameDeziDedi' fully in."
-  click 7000 950 51
+  e2e_click 7000 950 51
   e2e_wait 7100 2 "Removing 'GameDeziDedi' from Screen Stack"
-  click 7600 $BACK
+  e2e_click 7600 $BACK
   e2e_wait 7700 2 "Removing 'WorldLab' from Screen Stack"
   echo "8000 exit"
 } >"$WORK/script.txt"
