@@ -238,3 +238,26 @@ TEST_F(Editor, BrowsedPathsAndNamesWithQuotesSurviveTheFile) {
     EXPECT_NE(copy.GetComp("say \"hi\" \\ there"), nullptr) << text.c_str();
     UILayoutDeleteComps(&copy);
 }
+
+TEST_F(Editor, ReloadRebuildsTheSetAndFindsTheSelectionAgainByName) {
+    UIComp* old_free = Comp("free");
+    sman.edit_selection = old_free;
+    sman.isolated_comp = Comp("box");
+    old_free->position.x = 0.1f;  // an unsaved change the reload drops
+    Key('L');
+    ASSERT_NE(screen->uiset, set);
+    set = screen->uiset;
+    EXPECT_EQ(sman.edit_selection, Comp("free"));
+    EXPECT_NE(sman.edit_selection, old_free);
+    EXPECT_EQ(sman.isolated_comp, Comp("box"));
+    EXPECT_FLOAT_EQ(Comp("free")->position.x, 0.75f);
+    EXPECT_EQ(screen->trans, 1.0f);
+    // A selection the file does not have is let go.
+    UIComp* child = Comp("child");
+    free(child->name);
+    child->name = nStringDuplicate("gone");
+    sman.edit_selection = Comp("gone");
+    Key('L');
+    set = screen->uiset;
+    EXPECT_EQ(sman.edit_selection, nullptr);
+}
