@@ -78,6 +78,7 @@ BACK="48 20"; PLAY="228 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
   echo "$((t + 600)) wheel $(at 4 -7) 2"
   drag $((t + 700)) $(at 20 -14) $(at 5 -14)
   e2e_click $((t + 1100)) $(at -1 -7)
+  e2e_wait $((t + 1150)) 1 "World lab: selected 'actors/peg.xml' at (-1"
   echo "$((t + 1300)) screenshot $SHOTS/3-edit.png"
   # The ideal time typed in "Time": its BACKSPACEs are not commands.
   e2e_click $((t + 1400)) $TIME

@@ -258,21 +258,21 @@ void ScreenObjectLab::DrawGrid() {
     }
     // The grid: one line per shape pixel across the picture's area.
     kd->SetColor(0.3f, 0.3f, 0.3f);
-    const float left = grid_origin.x - bw / 2 * grid_scale, top = grid_origin.y - bh / 2 * grid_scale;
-    for (int i = 0; i <= (int)bw; i += 4) kd->DrawRect(left + i * grid_scale, top, 1, bh * grid_scale);
-    for (int i = 0; i <= (int)bh; i += 4) kd->DrawRect(left, top + i * grid_scale, bw * grid_scale, 1);
+    const float x0 = grid_origin.x - bw / 2 * grid_scale, y0 = grid_origin.y - bh / 2 * grid_scale;
+    for (int i = 0; i <= (int)bw; i += 4) kd->DrawRect(x0 + i * grid_scale, y0, 1, bh * grid_scale);
+    for (int i = 0; i <= (int)bh; i += 4) kd->DrawRect(x0, y0 + i * grid_scale, bw * grid_scale, 1);
     kd->SetColor(1, 1, 1);
     auto screen = [&](vec2_t v) { return vec2_t{grid_origin.x + v.x * grid_scale, grid_origin.y + v.y * grid_scale}; };
     if (s->kind == SHAPE_CIRCLE) {
         const vec2_t c = screen(s->offset);
         const float r = s->radius * grid_scale;
         const int n = (int)(r * 0.5f + 10);
-        vec2_t prev = {c.x + r, c.y};
+        vec2_t from = {c.x + r, c.y};
         for (int k = 1; k <= n; k++) {
             const float a = 2 * 3.14159265f / n * k;
-            const vec2_t next = {c.x + r * cosf(a), c.y + r * sinf(a)};
-            kd->DrawLine(prev.x, prev.y, next.x, next.y);
-            prev = next;
+            const vec2_t to = {c.x + r * cosf(a), c.y + r * sinf(a)};
+            kd->DrawLine(from.x, from.y, to.x, to.y);
+            from = to;
         }
         DrawHandle(c);
     } else if (s->kind == SHAPE_POLYGON && s->vertices) {

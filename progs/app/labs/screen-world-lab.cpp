@@ -259,21 +259,21 @@ void ScreenWorldLab::WithXmlExtension(const char* name, nString* out) {
 void ScreenWorldLab::Load() {
     const char* answer = kd->CallExtension("OpenFileDialog", kLoadFilters);
     kd->Printf("Selected '%s'\n", answer ? answer : "");
-    nString name;
-    if (!NameFromDialog(answer, &name)) return;
-    if (strlen(name.text) > 511) name.text[511] = 0;
-    LoadWorldFile(name.text);
+    nString file;
+    if (!NameFromDialog(answer, &file)) return;
+    if (strlen(file.text) > 511) file.text[511] = 0;
+    LoadWorldFile(file.text);
     UICompEditbox* time = GetCompEditbox("Time");
     if (time) time->SetText("%d", world.ideal_time);
-    last_file.Set(name.text);
+    last_file.Set(file.text);
 }
 
 void ScreenWorldLab::Save() {
     const char* answer = kd->CallExtension("SaveFileDialog", kSaveFilters);
     kd->Printf("Selected '%s'\n", answer ? answer : "");
-    nString name, file;
-    if (!NameFromDialog(answer, &name)) return;
-    WithXmlExtension(name.text, &file);
+    nString chosen, file;
+    if (!NameFromDialog(answer, &chosen)) return;
+    WithXmlExtension(chosen.text, &file);
     UICompEditbox* time = GetCompEditbox("Time");
     world.ideal_time = time ? atoi(time->text) : 30;
     if (SaveWorldFile(file.text)) last_file.Set(file.text);
@@ -356,6 +356,9 @@ void ScreenWorldLab::Pick(vec2_t p) {
             return;
         }
     selected_actor = world.GetActorAt(p);
+    if (selected_actor && selected_actor->shape)
+        kd->Printf("World lab: selected '%s' at (%g, %g)\n", selected_actor->shape->name ? selected_actor->shape->name : "",
+                   (double)selected_actor->start_position.x, (double)selected_actor->start_position.y);
 }
 
 // The world stays at least one reference screen wide and high: the
