@@ -7,7 +7,7 @@
 
 #include "dataman.h"
 #include "framework-kd.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
 #include "ui/ui-editbox.h"
