@@ -538,6 +538,7 @@ int ScreenMan::ProcessEditModeEvent(kd_event_t* e) {
             ui_edit_menu.AddItem(0, "", "-");
             ui_edit_menu.AddItem(1, "ADD_NEW_COMP", "Add new component...");
             ui_edit_menu.SetVisible(true);
+            kd->Printf("Edit menu opened at (%d, %d).\n", (int)e->x, (int)e->y);
         } else if (key == KEY_ESCAPE && ui_edit_menu.visible) {
             ui_edit_menu.SetVisible(false);
             ResetNextFrameTimeDelta();
