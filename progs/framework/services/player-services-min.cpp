@@ -4,10 +4,7 @@
 #include "framework-kd.h"
 #include "kodo.h"
 
-LeaderboardsManager leaderboards_man;
 NewsManager news_man;
-
-void LeaderboardsManager::Initialize() { kd->PrintDebugf(3, "LeaderboardsManager::Initialize.\n"); }
 
 void NewsManager::Initialize(int width, int height) {
     view_width = width;

@@ -12,11 +12,7 @@
 #include "analytics.h"
 #include "services/achievements.h"
 #include "services/in-app-purchases.h"
-
-class LeaderboardsManager {
-public:
-    void Initialize();
-};
+#include "services/leaderboards.h"
 
 class NewsManager {
 public:
@@ -24,7 +20,6 @@ public:
     int view_width = 0, view_height = 0;
 };
 
-extern LeaderboardsManager leaderboards_man;
 extern NewsManager news_man;
 
 #endif

@@ -13,6 +13,7 @@
 #include "profiles.h"
 #include "services/achievements.h"
 #include "services/in-app-purchases.h"
+#include "services/leaderboards.h"
 #include "ui/aiplayer.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
@@ -662,9 +663,10 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
             // Stand-in: the news service refreshes its news here once it exists.
             break;
         default:
-            // The results of platform commands: the game centre's (19 to 22;
-            // the leaderboards take theirs once they exist) and the store's.
+            // The results of platform commands: the game centre's (19 to 22)
+            // and the store's.
             if (e.type >= 19 && e.type <= 22) achievement_man.ProcessEvent(&e);
+            if (e.type >= 19 && e.type <= 22) leaderboards_man.ProcessEvent(&e);
             if (e.type >= 32 && e.type <= 35) iap_man.ProcessEvent(&e);
             break;
     }
