@@ -13,6 +13,7 @@
 #include "game/game-replay.h"
 #include "game/screen-game-dezidedi.h"
 #include "physics/physics-manager.h"
+#include "screen-leaderboards.h"
 #include "screen-loading.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
@@ -29,6 +30,8 @@ static bool KD_Init() {
     Screen* loading = &screen_Loading;
     sman.PreloadScreen(loading);
     sman.PushScreen(loading, 0);
+    // Named by its object too, which links it in: only scripts push it.
+    kd->PrintDebugf(3, "Screen '%s' is ready for the menus.\n", screen_Leaderboards.GetName());
     kd->PrintDebugf(3, "Program initialized.\n");
     return true;
 }
