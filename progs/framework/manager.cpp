@@ -13,7 +13,8 @@
 #include "profiles.h"
 #include "services/achievements.h"
 #include "services/in-app-purchases.h"
-#include "services/player-services-min.h"
+#include "services/leaderboards.h"
+#include "services/news.h"
 #include "ui/aiplayer.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
@@ -100,8 +101,10 @@ void Manager::Shutdown() {
     timeline.FreeTimeline();
     lua_man.Shutdown();
     analyst.Shutdown();
-    // The notices hold bitmaps of the engine, which shuts down next.
+    // The notices and the news hold bitmaps of the engine, which shuts down
+    // next.
     achievement_man.Reset();
+    news_man.Reset();
 }
 
 // ---------------------------------------------------------------------------

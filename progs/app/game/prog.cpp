@@ -14,7 +14,9 @@
 #include "game/screen-game-dezidedi.h"
 #include "physics/physics-manager.h"
 #include "screen-leaderboards.h"
+#include "prog-state.h"
 #include "screen-loading.h"
+#include "services/news.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
 
@@ -22,6 +24,7 @@ static kd_prog_t prog;
 
 static bool KD_Init() {
     kd = prog.kd;
+    news_man.played_enough = NewsManager_PlayedEnoughToShowNews;
     Manager::InitializeAll();
     physics_man.Initialize();
     game_replay.LoadFromSettings();

@@ -14,6 +14,7 @@
 #include "services/achievements.h"
 #include "services/in-app-purchases.h"
 #include "services/leaderboards.h"
+#include "services/news.h"
 #include "ui/aiplayer.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
@@ -660,7 +661,7 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
             break;
         case KD_EVENT_ACTIVATION:
             application_active = e.id == 0;
-            // Stand-in: the news service refreshes its news here once it exists.
+            if ((e.id & 0xff) == 0) news_man.RefreshNews();
             break;
         default:
             // The results of platform commands: the game centre's (19 to 22)

@@ -21,6 +21,7 @@
 #include "particles.h"
 #include "profiles.h"
 #include "services/achievements.h"
+#include "services/news.h"
 #include "ui/aiplayer.h"
 #include "ui/screens-builtin.h"
 #include "ui/ui-button.h"
@@ -449,7 +450,7 @@ void ScreenMan::Update(float dt) {
 
     aman.Update(dt);
     UpdateLoadingIndicator(dt);
-    // Stand-in: the news service is updated here once it exists.
+    if (all_screens_preloaded) news_man.Update(dt);
 
     if (DeveloperMode()) {
         if (kd->GetKeyStatei('P')) dt *= 0.2f;

@@ -10,6 +10,10 @@
  *   KODO_HOST_TRACE     file that receives one line per URL opened,
  *                       keyboard request, screenshot and script line run
  *
+ * Opening a URL ("url <link>" in the trace): an http:// or https:// link
+ * starts xdg-open with the link as its one argument (no shell, not waited
+ * for, reaped); with an input script, nothing is started.
+ *
  * Script lines (times in ms since bps_initialize, any order):
  *   # comment
  *   <ms> touch_down|touch_move|touch_up <x> <y> [id]
