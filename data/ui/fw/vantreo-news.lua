@@ -19,4 +19,9 @@ SetProperty ("inherit", "IconButton");
 SetProperty ("position", 0.93, 0.1);
 SetProperty ("localize", 0);
 SetProperty ("button.bm_icon", "ui/gfx/icon-close.png");
+-- The item's own word for it, in cream under the round button.
+SetProperty ("button.text_offset", 0, 52);
+SetProperty ("button.text_color_idle", 1, 0.95, 0.8, 1);
+SetProperty ("button.text_color_over", 1, 1, 1, 1);
+SetProperty ("button.text_color_pressed", 1, 1, 1, 1);
 SetProperty ("button.text", " ");

@@ -219,6 +219,7 @@ void NewsManager::Fetch() {
         }
         if (current.bitmap) Retire(current.bitmap);
         current = item;
+        kd->Printf("Vantreo News: news '%s' received%s.\n", item.id.c_str(), item.showable ? "" : ", not showable");
     }
     fetching = false;
     kd->UnlockMutex(Mutex());
