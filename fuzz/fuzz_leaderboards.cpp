@@ -38,7 +38,7 @@ int CheckTable(const char* category) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzEngineSetup();
+    kd = FuzzEngineSetup();
     kd->AddSearchPath("user://", true);
     atexit([] { kd->RemoveSearchPath("user://"); });
     return 0;

@@ -6,6 +6,7 @@
 
 #include "localization.h"
 #include "manager.h"
+#include "services/service-text.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
 #include "ui/ui-touchfield.h"
@@ -23,7 +24,7 @@ bool ScreenLeaderboards::PreLoad() {
 }
 
 bool ScreenLeaderboards::Shown(DMNode* node) const {
-    return Manager::GetParms()->developer_mode || !LeaderboardsManager::HasWord(node->GetValue("tags"), "DEVELOPER");
+    return Manager::GetParms()->developer_mode || !ServiceHasWord(node->GetValue("tags"), "DEVELOPER");
 }
 
 int ScreenLeaderboards::NumberShown() const {

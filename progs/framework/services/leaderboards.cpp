@@ -292,17 +292,6 @@ void LeaderboardsManager::Reset() {
 
 DMArray* LeaderboardsManager::Categories() { return dman.GetDatabase(kDefinitionsFile)->GetArray("CATEGORIES"); }
 
-bool LeaderboardsManager::HasWord(const char* list, const char* word) {
-    if (!list || !word || !*word) return false;
-    size_t n = strlen(word);
-    for (const char* at = strstr(list, word); at; at = strstr(at + 1, word)) {
-        bool starts = at == list || strchr(" ,;", at[-1]);
-        char after = at[n];
-        if (starts && (after == 0 || after == ' ' || after == ',' || after == ';')) return true;
-    }
-    return false;
-}
-
 LeaderboardsClient* LeaderboardsManager::GetLeaderboardsForCategory(const char* category) {
     if (!server) {
         server = new LeaderboardsServerLocalDatabase;
@@ -327,7 +316,7 @@ void LeaderboardsManager::SubmitScore(const char* category, long points, unsigne
     }
     DMArray* categories = Categories();
     const char* tags = categories ? categories->GetNodeValue(category, "tags") : nullptr;
-    if (!HasWord(tags, "ONE_SCORE_PER_PLAYER")) {
+    if (!ServiceHasWord(tags, "ONE_SCORE_PER_PLAYER")) {
         LeaderboardsClient* client = GetLeaderboardsForCategory(category);
         last_submitted = client;
         client->SetLocalPlayerDisplayName(ProfileName());

@@ -128,9 +128,6 @@ public:
     static const char* const kDefinitionsFile;
     // The definitions' array (null when the file or the array is missing).
     static DMArray* Categories();
-    // The word stands whole in the list: after its start, a blank, ',' or
-    // ';', and before its end or one of those.
-    static bool HasWord(const char* list, const char* word);
 
 private:
     struct Entry {

@@ -11,6 +11,7 @@
 #include "feature-manager.h"
 #include "manager.h"
 #include "services/service-screens.h"
+#include "services/service-text.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
 #include "ui/ui-image.h"
@@ -129,15 +130,7 @@ bool NewsManager::ParseReply(const char* text, int size, News* out) {
 }
 
 bool NewsManager::EventAllowed(const char* allowed, const char* event) {
-    if (!allowed || strlen(allowed) <= 3) return true;
-    if (!event || !*event) return false;
-    size_t n = strlen(event);
-    for (const char* at = strstr(allowed, event); at; at = strstr(at + 1, event)) {
-        bool starts = at == allowed || strchr(" ,;", at[-1]);
-        char after = at[n];
-        if (starts && (after == 0 || after == ' ' || after == ',' || after == ';')) return true;
-    }
-    return false;
+    return !allowed || strlen(allowed) <= 3 || ServiceHasWord(allowed, event);
 }
 
 // ---------------------------------------------------------------------------
