@@ -61,9 +61,13 @@ run() {
   [ -n "$LOG" ] || fail "run $2: no log file written"
 }
 
-# Each run: the menu, the fetched item, then Play (512, 315) and the story.
+# Each run: the menu and the fetched item, in either order, then Play
+# (512, 315) and the story. (A wait reads its file on from where the last
+# wait on that file matched; one on another file in between, which
+# matches at once, has the item's line looked for from the log's start.)
 script() {
   e2e_wait_menu 5000 "$1"
+  echo "5000 wait app/native/prog.xml news_url"
   e2e_wait 5000 "$1" "$2"
   echo "6000 touch_down 512 315"
   echo "6100 touch_up 512 315"

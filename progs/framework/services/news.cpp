@@ -197,7 +197,10 @@ void NewsManager::Fetch() {
     }
     if (reply.data) kd->FreeBuffer(&reply);
     kd_bitmap_t* bm = parsed ? LoadPicture(item) : nullptr;
-    kd->LockMutex(Mutex());
+    // Made by the main thread before the thread started; once the flag is
+    // clear, Reset may go on, so nothing of the record is read after it.
+    kd_mutex_t* m = Mutex();
+    kd->LockMutex(m);
     if (bm && (bm->width < 1 || bm->height < 1 || bm->ref_count < 1)) {
         kd->PrintDebugf(1, "Vantreo News: Unable to load received bitmap (%s)\n", bm->name ? bm->name : "");
         if (bm->ref_count >= 1) Retire(bm);
@@ -215,7 +218,7 @@ void NewsManager::Fetch() {
         kd->Printf("Vantreo News: news '%s' received%s.\n", item.id.c_str(), item.showable ? "" : ", not showable");
     }
     fetching = false;
-    kd->UnlockMutex(Mutex());
+    kd->UnlockMutex(m);
 }
 
 // Under the mutex.
@@ -249,6 +252,8 @@ void NewsManager::Initialize(int width, int height) {
 }
 
 void NewsManager::Reset() {
+    // A fetch under way ends within the transport's time-outs.
+    while (fetching) kd->Sleep(1);
     ReleaseRetired();
     kd->LockMutex(Mutex());
     if (current.bitmap) kd->ReleaseBitmap(current.bitmap);
