@@ -415,6 +415,8 @@ void ScreenVantreoNews::Enter() {
 void ScreenVantreoNews::Update(float dt) { Animate(dt); }
 
 void ScreenVantreoNews::Animate(float dt) {
+    const float kCloseShown = 1.95f;
+    if (time < kCloseShown && time + dt >= kCloseShown) kd->Printf("Vantreo News: '%s' settled.\n", shown.id.c_str());
     time += dt;
     float t = time;
     UIComp* image = GetComp("NewsImage");
@@ -433,7 +435,7 @@ void ScreenVantreoNews::Animate(float dt) {
     if (image) image->alpha = trans;
     UIComp* close = GetComp("Close");
     if (close) {
-        close->fading = t < 1.95f;
+        close->fading = t < kCloseShown;
         if (t < 1) close->fading_akey = 0;
     }
 }
