@@ -74,12 +74,12 @@ void ScreenLeaderboards::DrawUIComp(UIComp* comp) {
 
 void ScreenLeaderboards::Update(float dt) {
     Screen::Update(dt);
-    UIComp* next = GetComp("NextCategory");
-    UIComp* prev = GetComp("PrevCategory");
-    if (!next || !prev) return;
+    UIComp* next_button = GetComp("NextCategory");
+    UIComp* prev_button = GetComp("PrevCategory");
+    if (!next_button || !prev_button) return;
     int at = CurrentIndex();
-    prev->fading = at < 1;
-    next->fading = at >= NumberShown() - 1;
+    prev_button->fading = at < 1;
+    next_button->fading = at >= NumberShown() - 1;
 }
 
 // Rows of rank, name and points, each (font height - 2) high at the
@@ -125,15 +125,15 @@ void ScreenLeaderboards::DrawScores(UIComp* comp) {
 }
 
 int ScreenLeaderboards::ProcessUICompClick(UIComp* comp, int) {
-    const char* name = comp && comp->name ? comp->name : "";
+    const char* comp_name = comp && comp->name ? comp->name : "";
     int at = CurrentIndex();
-    if (strcmp(name, "NextCategory") == 0 && at >= 0 && at < NumberShown() - 1) {
+    if (strcmp(comp_name, "NextCategory") == 0 && at >= 0 && at < NumberShown() - 1) {
         SetCategory(ShownId(at + 1));
-    } else if (strcmp(name, "PrevCategory") == 0 && at > 0) {
+    } else if (strcmp(comp_name, "PrevCategory") == 0 && at > 0) {
         SetCategory(ShownId(at - 1));
-    } else if (strcmp(name, "Download") == 0 && client) {
+    } else if (strcmp(comp_name, "Download") == 0 && client) {
         client->Download(1, 10, 16777215);
-    } else if (strcmp(name, "Submit50") == 0) {
+    } else if (strcmp(comp_name, "Submit50") == 0) {
         client = leaderboards_man.GetLeaderboardsForCategory("TEST_CATEGORY");
         for (int i = 0; i < 50; i++) leaderboards_man.SubmitScore("TEST_CATEGORY", rand() % 200000, 1000);
     }

@@ -41,7 +41,8 @@ public:
     virtual bool Initialize() { return false; }
     virtual void Shutdown() {}
     virtual void SubmitScore(LeaderboardsClient*, LeaderboardScore) {}
-    virtual void RequestScores(LeaderboardsClient*, int first, int count, int flags) {}
+    // Ranks from the first, that many, and the caller's flags.
+    virtual void RequestScores(LeaderboardsClient*, int, int, int) {}
 };
 
 // The device's own table: one array per category in the score database,

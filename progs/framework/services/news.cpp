@@ -441,9 +441,9 @@ void ScreenVantreoNews::Animate(float dt) {
 }
 
 int ScreenVantreoNews::ProcessUICompClick(UIComp* comp, int) {
-    const char* name = comp && comp->name ? comp->name : "";
-    bool open = strcmp(name, "NewsImage") == 0 && shown.showable && shown.has_link;
-    if (!open && strcmp(name, "Close") != 0) return 1;
+    const char* comp_name = comp && comp->name ? comp->name : "";
+    bool open = strcmp(comp_name, "NewsImage") == 0 && shown.showable && shown.has_link;
+    if (!open && strcmp(comp_name, "Close") != 0) return 1;
     if (open) kd->CallExtension("OpenURL", shown.link.c_str());
     if (!answered) news_man.SendEventToAnalyst(open ? "TapYes" : "TapNo");
     answered = true;
