@@ -21,6 +21,7 @@
 #include "feature-manager.h"
 #include "fw-support.h"
 #include "manager.h"
+#include "luaman.h"
 #include "profiles.h"
 #include "recording-kd.h"
 #include "services/achievements.h"
@@ -49,6 +50,18 @@ inline kd_event_t ServiceEvent(int type, intptr_t id, intptr_t x, intptr_t y) {
     e.x = x;
     e.y = y;
     return e;
+}
+
+// A script function's result in the main Lua state as text ("nil" for
+// none).
+inline std::string ServiceLua(const std::string& call) {
+    lua_State* L = lua_man.GetMainState();
+    int top = lua_gettop(L);
+    std::string out = "nil";
+    if (luaL_dostring(L, ("return " + call).c_str()) == 0 && lua_gettop(L) > top && !lua_isnil(L, -1))
+        out = lua_isboolean(L, -1) ? (lua_toboolean(L, -1) ? "true" : "false") : lua_tostring(L, -1);
+    lua_settop(L, top);
+    return out;
 }
 
 struct FakeScreens {

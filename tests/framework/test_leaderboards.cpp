@@ -45,15 +45,7 @@ struct Leaderboards : ::testing::Test {
         leaderboards_man.Reset();
         lua_man.Shutdown();
     }
-    std::string Lua(const std::string& call) {
-        lua_State* L = lua_man.GetMainState();
-        int top = lua_gettop(L);
-        std::string out = "nil";
-        if (luaL_dostring(L, ("return " + call).c_str()) == 0 && lua_gettop(L) > top && !lua_isnil(L, -1))
-            out = lua_tostring(L, -1);
-        lua_settop(L, top);
-        return out;
-    }
+    std::string Lua(const std::string& call) { return ServiceLua(call); }
     // The client's table as "points:player" in rank order.
     static std::string Table(LeaderboardsClient* c) {
         std::string out;
