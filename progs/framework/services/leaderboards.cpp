@@ -194,7 +194,7 @@ bool LeaderboardsClient::Initialize(LeaderboardsServer* srv, const char* game_na
 
 void LeaderboardsClient::SetLocalPlayerDisplayName(const char* text) {
     if (text && strlen(text) > kMaxName) {
-        kd->PrintDebugf(1, "LeaderboardsClient::SetLocalPlayerDisplayName name '%s' too long.\n", text);
+        kd->PrintDebugf(KD_LOG_WARNING, "LeaderboardsClient::SetLocalPlayerDisplayName name '%s' too long.\n", text);
         return;
     }
     display_name.Set(text ? text : "");
@@ -267,7 +267,7 @@ LeaderboardsManager::~LeaderboardsManager() {
 }
 
 void LeaderboardsManager::Initialize() {
-    kd->PrintDebugf(3, "LeaderboardsManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "LeaderboardsManager::Initialize.\n");
     initialised = true;
     kd->Printf("LeaderboardsManager Initializing.\n");
     lua_man.AddLuaFunctions(kLeaderboardBindings);
@@ -389,8 +389,8 @@ LeaderboardScore LeaderboardsManager::GetBestLocalScore(const char* category) co
 
 int LeaderboardsManager::ProcessEvent(kd_event_t* e) {
     if (!initialised || !e) return 0;
-    if (e->type == 21) return 1;
-    if (e->type == 22) {
+    if (e->type == KD_EVENT_GC_NO_DATA) return 1;
+    if (e->type == KD_EVENT_GC_SCORE_SUBMITTED) {
         if (!(e->y & 0xff)) return 1;
         const char* id = (const char*)e->id;
         if (!prof || !ServiceTextFits(id, 255)) return 0;
@@ -411,7 +411,7 @@ int LeaderboardsManager::ProcessEvent(kd_event_t* e) {
         }
         return 0;
     }
-    if (e->type != 19) return 0;
+    if (e->type != KD_EVENT_GC_LOGIN) return 0;
     if (!(e->id & 0xff) || !prof) return 1;
     nString uid = ServiceTextCut((const char*)e->x, 255), alias = ServiceTextCut((const char*)e->y, 255);
     prof->SetValue("GAME_CENTER", "profile", "uid", uid.c_str());

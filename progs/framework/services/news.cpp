@@ -168,7 +168,7 @@ kd_bitmap_t* NewsManager::LoadPicture(const News& item) const {
     }
     if (on_server) return kd->LoadBitmap(name, 4);
     if (InBundle(name)) return kd->LoadBitmap((std::string("res://") + name).c_str(), 4);
-    kd->PrintDebugf(1, "Vantreo News: picture '%s' is neither on a server prog.xml names nor in the bundled data.\n",
+    kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' is neither on a server prog.xml names nor in the bundled data.\n",
                     name);
     return nullptr;
 }
@@ -191,7 +191,7 @@ void NewsManager::Fetch() {
     } else {
         std::string text((const char*)reply.data, (size_t)reply.size);
         if (text.front() != '{' || text.back() != '}')
-            kd->PrintDebugf(1, "Failed {} check ('%s').\n", text.c_str());
+            kd->PrintDebugf(KD_LOG_WARNING, "Failed {} check ('%s').\n", text.c_str());
         else
             parsed = ParseReply(text.c_str(), (int)text.size(), &item);
     }
@@ -202,13 +202,13 @@ void NewsManager::Fetch() {
     kd_mutex_t* m = Mutex();
     kd->LockMutex(m);
     if (bm && (bm->width < 1 || bm->height < 1 || bm->ref_count < 1)) {
-        kd->PrintDebugf(1, "Vantreo News: Unable to load received bitmap (%s)\n", bm->name ? bm->name : "");
+        kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: Unable to load received bitmap (%s)\n", bm->name ? bm->name : "");
         if (bm->ref_count >= 1) Retire(bm);
     } else if (bm) {
         item.bitmap = bm;
         item.showable = bm->width <= area_width && bm->height <= area_height;
         if (!item.showable) {
-            kd->PrintDebugf(1, "Vantreo News: picture '%s' (%d x %d) is larger than the news area (%d x %d).\n",
+            kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' (%d x %d) is larger than the news area (%d x %d).\n",
                             item.image.c_str(), bm->width, bm->height, area_width, area_height);
             Retire(bm);
             item.bitmap = nullptr;
@@ -242,7 +242,7 @@ NewsManager::News NewsManager::CurrentItem() {
 // NewsManager
 
 void NewsManager::Initialize(int width, int height) {
-    kd->PrintDebugf(3, "NewsManager::Initialize (%d x %d).\n", width, height);
+    kd->PrintDebugf(KD_LOG_SYSTEM, "NewsManager::Initialize (%d x %d).\n", width, height);
     if (initialised) return;
     area_width = width;
     area_height = height;
@@ -282,7 +282,7 @@ void NewsManager::RefreshNews() {
     fetching = true;
     if (kd->CreateThread("vantreo_news_fetcher", NewsFetcherThread, nullptr, 0) == (unsigned long)-1) {
         fetching = false;
-        kd->PrintDebugf(1, "Vantreo News: no fetch thread could be started.\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: no fetch thread could be started.\n");
     }
 }
 
@@ -331,7 +331,7 @@ void NewsManager::SendEventToAnalyst(const char* action) {
 bool NewsManager::ReadState(const char* text, long size) {
     static const char kHeader[] = "OLD_NEWS=";
     if (size < (long)sizeof kHeader - 1 || strncmp(text, kHeader, sizeof kHeader - 1) != 0) {
-        kd->PrintDebugf(1, "Vantreo news: bad header\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "Vantreo news: bad header\n");
         return false;
     }
     seen.Free();
@@ -376,7 +376,7 @@ void NewsManager::SaveState() {
     std::string text = "OLD_NEWS=";
     for (int i = 0; i < seen.count; i++) text += (i ? "," : "") + std::string(seen[i].c_str());
     if (!AtomicWriteFile(kStateFile, text.data(), (unsigned)text.size()))
-        kd->PrintDebugf(1, "Vantreo news: the seen news could not be saved to '%s'.\n", kStateFile);
+        kd->PrintDebugf(KD_LOG_WARNING, "Vantreo news: the seen news could not be saved to '%s'.\n", kStateFile);
 }
 
 // ---------------------------------------------------------------------------

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "manager.h"
-#include "services/news.h"
 #include "ui/screen-listbox.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
@@ -15,6 +14,7 @@
 // After the manager (screen-manager.cpp), in this order.
 ScreenScreenBrowser screen_ScreenScreenBrowser;
 ScreenTransition Screen_ScreenTransition;
+TransitionNews transition_news;
 
 // ---------------------------------------------------------------------------
 // Transition.
@@ -53,8 +53,7 @@ void ScreenTransition::Update(float dt) {
             // News the target's event may show goes first; the target is
             // pushed once the news screen has gone. News that may not be
             // shown at this event holds nothing up.
-            if (news_man.IsNewsReadyToBeShown() && target &&
-                news_man.ShowNews((std::string("Before_") + target->GetName()).c_str())) {
+            if (target && transition_news.Shown(std::string("Before_") + target->GetName())) {
             } else if (sman.TopScreen() == this) {
                 sman.PushScreen(target, push_depth);
                 leaving = true;

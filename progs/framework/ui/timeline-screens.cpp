@@ -11,11 +11,11 @@
 #include "dataman.h"
 #include "feature-manager.h"
 #include "framework-kd.h"
-#include "gameman.h"
 #include "manager.h"
-#include "services/news.h"
+#include "ui/gameman.h"
 #include "ui/screen-listbox.h"
 #include "ui/screen-manager.h"
+#include "ui/screens-builtin.h"
 #include "ui/timeline.h"
 #include "ui/ui-comps.h"
 
@@ -114,8 +114,7 @@ void TimelineTransition::DoTheTransition() {
             if (sman.stack.data[i] != this && sman.stack.data[i]->leaving) return;
     // News the event may show goes above the transition, whose phases
     // pause until it has gone; news it may not show holds nothing up.
-    if (news_man.IsNewsReadyToBeShown() && news_man.ShowNews(("Before_" + std::string(event_id.c_str())).c_str()))
-        return;
+    if (transition_news.Shown("Before_" + std::string(event_id.c_str()))) return;
     if (sman.TopScreen() != this) return;
     switch (phase) {
         case 1: PopOldScreens(); break;
@@ -163,7 +162,8 @@ void TimelineTransition::DeliverAndLoad() {
         loader.state.store(TIMELINE_LOADER_LOADING);
         unsigned long thread = kd->CreateThread("TimelineLoader", TimelineTransition_LoadingThread, &loader, 0);
         if (thread != (unsigned long)-1) return;
-        kd->PrintDebugf(1, "Unable to start the timeline's loader thread; the screens load as they are pushed.\n");
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Unable to start the timeline's loader thread; the screens load as they are pushed.\n");
     }
     // The screens load on the main thread as they are pushed, next frame.
     loader.state.store(TIMELINE_LOADER_LOADED);
