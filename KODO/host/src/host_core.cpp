@@ -19,6 +19,9 @@
 #include <deque>
 #include <fstream>
 #include <glob.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -595,6 +598,35 @@ void deliver_key(int sym, bool down, int mods) {
 
 using namespace kodo_host;
 
+namespace {
+
+// An http:// or https:// link goes to the desktop's browser: xdg-open with
+// the link as its one argument, no shell, not waited for; a thread of its
+// own reaps it. Nothing is started while an input script drives the host,
+// so tests never open a browser.
+void open_web_link(const char *uri) {
+    if (strncmp(uri, "http://", 7) != 0 && strncmp(uri, "https://", 8) != 0) {
+        host_trace("url not opened: not an http:// or https:// link");
+        return;
+    }
+    const char *script = getenv("KODO_HOST_SCRIPT");
+    if ((script && *script) || host_script_pending() > 0) {
+        host_trace("url not opened: an input script runs");
+        return;
+    }
+    char *argv[] = {const_cast<char *>("xdg-open"), const_cast<char *>(uri), nullptr};
+    pid_t pid = -1;
+    int rc = posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ);
+    if (rc != 0) {
+        host_trace("url not opened: xdg-open could not start (%s)", strerror(rc));
+        return;
+    }
+    host_trace("url opened by xdg-open (pid %d)", static_cast<int>(pid));
+    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+}
+
+}  // namespace
+
 // ---- event service -------------------------------------------------------
 
 extern "C" {
@@ -687,6 +719,7 @@ int navigator_invoke(const char *uri, char **err) {
         return BPS_FAILURE;
     }
     host_trace("url %s", uri);
+    open_web_link(uri);
     return BPS_SUCCESS;
 }
 

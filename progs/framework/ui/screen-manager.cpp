@@ -448,7 +448,6 @@ void ScreenMan::Update(float dt) {
 
     aman.Update(dt);
     UpdateLoadingIndicator(dt);
-    // Stand-in: the news service is updated here once it exists.
 
     if (DeveloperMode()) {
         if (kd->GetKeyStatei('P')) dt *= 0.2f;

@@ -11,6 +11,10 @@
  *                       keyboard request, screenshot and script line run
  *   KODO_HOST_STORE     "open": the store says it can sell (host/service.h)
  *
+ * Opening a URL ("url <link>" in the trace): an http:// or https:// link
+ * starts xdg-open with the link as its one argument (no shell, not waited
+ * for, reaped); with an input script, nothing is started.
+ *
  * Script lines (times in ms since bps_initialize, any order):
  *   # comment
  *   <ms> touch_down|touch_move|touch_up <x> <y> [id]
