@@ -2,8 +2,9 @@
 # The screens end to end: the real executable under Xvfb with scripted
 # input, on the bundled menus and timeline. The loading screen's worm
 # grows between two screenshots; the main menu comes; a click on Levels
-# pushes the level selection and a click on its Back pops it; a focus key
-# moves the highlight between the menu's buttons; the extras lead to the
+# pushes the level selection and a click on its Back pops it; an arrow
+# key lights no button, a held Tab moves the highlight between the
+# menu's buttons; the extras lead to the
 # achievements and the shop, and Escape leaves each of them; Play starts
 # the timeline's first event, the story, whose Continue and Next lead
 # through its pictures and the bug's line to the first level; a focus
@@ -43,59 +44,66 @@ $(e2e_wait_menu 6000)
 7300 touch_up 512 390
 $(w 7300 "PushScreen: 'LevelSelect'")
 8400 screenshot $SHOTS/4-level-select.png
-8500 touch_down 72 534
-8600 touch_up 72 534
-$(w 8600 "Removing 'LevelSelect' from Screen Stack")
-8700 touch_move 1010 250
-9600 screenshot $SHOTS/5-back-to-menu.png
-9700 key DOWN
-10400 screenshot $SHOTS/6-key-first.png
-10500 key DOWN
-11200 screenshot $SHOTS/7-key-second.png
-11300 touch_down 512 465
-11400 touch_up 512 465
-$(w 11400 "PushScreen: 'Extras'")
-11500 touch_move 1010 250
-12400 screenshot $SHOTS/8-extras.png
-12500 touch_down 442 458
-12600 touch_up 442 458
-$(w 12600 "PushScreen: 'Achievements'")
-13500 key ESCAPE
-$(w 13500 "Removing 'Achievements' from Screen Stack")
-14400 touch_down 582 458
-14500 touch_up 582 458
-$(w 14500 "PushScreen: 'Unlocks'")
-15400 key ESCAPE
-$(w 15400 "Removing 'Unlocks' from Screen Stack")
-16300 key ESCAPE
-$(w 16300 "Removing 'Extras' from Screen Stack")
-17200 screenshot $SHOTS/9-escape-back.png
-17300 touch_down 512 315
-17400 touch_up 512 315
-$(w 17400 "PushScreen: 'Story'")
-$(w 17400 "Removing 'TimelineTransition' from Screen Stack")
-19200 screenshot $SHOTS/10-story.png
+8500 touch_down 973 330
+8600 touch_up 973 330
+9400 screenshot $SHOTS/4-level-select-2.png
+9500 touch_down 72 534
+9600 touch_up 72 534
+$(w 9600 "Removing 'LevelSelect' from Screen Stack")
+9700 touch_move 1010 250
+10600 screenshot $SHOTS/5-back-to-menu.png
+10700 key DOWN
+11300 screenshot $SHOTS/6-arrow.png
+11400 keydown TAB
+11700 keyup TAB
+12000 screenshot $SHOTS/6-key-first.png
+12100 keydown TAB
+12400 keyup TAB
+12700 screenshot $SHOTS/7-key-second.png
+12900 touch_down 512 465
+13000 touch_up 512 465
+$(w 13000 "PushScreen: 'Extras'")
+13100 touch_move 1010 250
+14000 screenshot $SHOTS/8-extras.png
+14100 touch_down 442 458
+14200 touch_up 442 458
+$(w 14200 "PushScreen: 'Achievements'")
+15100 key ESCAPE
+$(w 15100 "Removing 'Achievements' from Screen Stack")
+16000 touch_down 582 458
+16100 touch_up 582 458
+$(w 16100 "PushScreen: 'Unlocks'")
+17000 key ESCAPE
+$(w 17000 "Removing 'Unlocks' from Screen Stack")
+17900 key ESCAPE
+$(w 17900 "Removing 'Extras' from Screen Stack")
+18800 screenshot $SHOTS/9-escape-back.png
+18900 touch_down 512 315
+19000 touch_up 512 315
+$(w 19000 "PushScreen: 'Story'")
+$(w 19000 "Removing 'TimelineTransition' from Screen Stack")
+20800 screenshot $SHOTS/10-story.png
 END
 # Continue, Next and Continue: each leads to the next event once its
 # transition is over.
-t=19400
+t=21000
 for event in E01_STORY_2 E01_STORY_3 E01_STORY_4; do
   echo "$t touch_down 880 558"
   echo "$((t + 100)) touch_up 880 558"
   w $((t + 100)) "Timeline starting event '$event'"
   w $((t + 100)) "Removing 'TimelineTransition' from Screen Stack"
-  [ $event = E01_STORY_3 ] && echo "23200 screenshot $SHOTS/11-dialog.png"
+  [ $event = E01_STORY_3 ] && echo "24800 screenshot $SHOTS/11-dialog.png"
   t=$((t + 2000))
 done
 cat <<END
-25400 touch_down 880 558
-25500 touch_up 880 558
-$(w 25500 "PushScreen: 'GameDeziDedi'")
-27400 screenshot $SHOTS/12-game.png
-27500 state thumbnail
-27700 state fullscreen
-28600 screenshot $SHOTS/13-paused.png
-28800 exit
+27000 touch_down 880 558
+27100 touch_up 880 558
+$(w 27100 "PushScreen: 'GameDeziDedi'")
+29000 screenshot $SHOTS/12-game.png
+29100 state thumbnail
+29300 state fullscreen
+30200 screenshot $SHOTS/13-paused.png
+30400 exit
 END
 } > "$WORK/script.txt"
 cd "$WORK"
@@ -113,7 +121,7 @@ fail() {
 }
 [ "$status" = 0 ] || fail "exit status $status"
 [ -n "$LOG" ] || fail "no log file written"
-for n in 1-loading-early 2-loading-later 3-main-menu 4-level-select 5-back-to-menu 6-key-first 7-key-second \
+for n in 1-loading-early 2-loading-later 3-main-menu 4-level-select 4-level-select-2 5-back-to-menu 6-arrow 6-key-first 7-key-second \
          8-extras 9-escape-back 10-story 11-dialog 12-game 13-paused; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
@@ -144,14 +152,22 @@ echo "worm ends at x=$early, then x=$later"
 [ "$early" -gt 160 ] || fail "no worm on the early loading shot ($early)"
 [ "$later" -gt $((early + 40)) ] || fail "the worm did not grow ($early, then $later)"
 
-# The level selection: wooden level tiles where the menu shows the garden
-# (the first and the last tile of the page).
+# The level selection: wooden level tiles where the menu shows the garden,
+# one for each level of the timeline. The first episode's five fill the
+# first row of its page; the chevron turns to the second episode's page,
+# with four.
 wood="170 240 120 190 60 130"
-tile1=$("$PROBE" "$SHOTS/4-level-select.png" count 224 188 330 290 $wood)
-tile6=$("$PROBE" "$SHOTS/4-level-select.png" count 694 368 800 470 $wood)
-menu1=$("$PROBE" "$SHOTS/3-main-menu.png" count 224 188 330 290 $wood)
-echo "level tile pixels: $tile1 and $tile6 (the menu: $menu1)"
-[ "$tile1" -gt 3000 ] && [ "$tile6" -gt 3000 ] && [ "$menu1" -lt 500 ] || fail "the level tiles are not shown"
+tile() { "$PROBE" "$SHOTS/$1.png" count $(($2 - 50)) 188 $(($2 + 50)) 290 $wood; }
+row1=$(for x in 184 348 512 676 840; do tile 4-level-select $x; done | tr '\n' ' ')
+row2=$(for x in 184 348 512 676 840; do tile 4-level-select-2 $x; done | tr '\n' ' ')
+under=$("$PROBE" "$SHOTS/4-level-select.png" count 130 370 900 470 $wood)
+menu1=$(tile 3-main-menu 184)
+echo "level tile pixels: first page $row1 (under them $under), second page $row2 (the menu: $menu1)"
+set -- $row1
+[ "$1" -gt 3000 ] && [ "$5" -gt 3000 ] && [ "$under" -lt 500 ] && [ "$menu1" -lt 500 ] ||
+  fail "the first episode's five tiles are not shown"
+set -- $row2
+[ "$1" -gt 3000 ] && [ "$4" -gt 3000 ] && [ "$5" -lt 500 ] || fail "the second page does not show four tiles"
 # The extras: the dark glass sheet down the left of the middle.
 glass=$("$PROBE" "$SHOTS/8-extras.png" count 345 100 385 500 30 65 70 100 40 90)
 echo "glass sheet pixels: $glass"
@@ -162,16 +178,21 @@ for shot in 5-back-to-menu 9-escape-back; do
   echo "$shot differs from the menu by $d"
   awk "BEGIN { exit !($d < 4) }" || fail "$shot is not the main menu ($d)"
 done
-# A focus key lights the first button, then the second instead.
-play1=$("$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/6-key-first.png" 384 283 640 347)
-next1=$("$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/6-key-first.png" 384 358 640 422)
-play2=$("$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/7-key-second.png" 384 283 640 347)
-next2=$("$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/7-key-second.png" 384 358 640 422)
-echo "highlight: first shot play $play1 levels $next1; second shot play $play2 levels $next2"
-awk "BEGIN { exit !($play1 > 3 && $next1 < 2) }" || fail "the focus key did not light the first button"
+# An arrow key lights nothing (the arrows are the screens' own); a held
+# Tab steps the light from Play, the menu's first, to Levels, and a
+# second to Extras.
+lit() { "$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/$1.png" 384 $2 640 $(($2 + 64)); }
+arrow=$(lit 6-arrow 283)+$(lit 6-arrow 358)+$(lit 6-arrow 433)
+levels1=$(lit 6-key-first 358)
+extras1=$(lit 6-key-first 433)
+levels2=$(lit 7-key-second 358)
+extras2=$(lit 7-key-second 433)
+echo "highlight: arrow $arrow; first Tab levels $levels1 extras $extras1; second Tab levels $levels2 extras $extras2"
+awk "BEGIN { exit !($arrow < 2) }" || fail "an arrow key moved the highlight"
+awk "BEGIN { exit !($levels1 > 3 && $extras1 < 2) }" || fail "a held Tab did not light Levels"
 # The first button's light fades out over half a second, which a slow
 # run may still catch the end of.
-awk "BEGIN { exit !($next2 > 3 && $play2 < $play1 / 2) }" || fail "a second focus key did not move the light"
+awk "BEGIN { exit !($extras2 > 3 && $levels2 < $levels1 / 2) }" || fail "a second held Tab did not move the light"
 # The story: its picture where the menu's emblem and buttons are, then
 # the bug's line in its bubble over the next picture.
 st=$("$PROBE" "$SHOTS/9-escape-back.png" diff "$SHOTS/10-story.png" 200 50 830 430)

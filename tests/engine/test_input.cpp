@@ -226,6 +226,13 @@ TEST_F(ScriptedInput, KeyPressSendsKeyDownCharacterKeyUpWithKeyStates) {
     }
     EXPECT_EQ(KD_GetKeyStatei('a'), 0);
     EXPECT_EQ(KD_GetKeyStatei(0), 0);  // an unknown key changes no state
+
+    // A key held down stays down until its release.
+    Run("0 keydown TAB\n");
+    EXPECT_NE(KD_GetKeyStatei(9), 0);
+    EXPECT_NE(KD_GetKeyStatei(9), 0);
+    Run("0 keyup TAB\n");
+    EXPECT_EQ(KD_GetKeyStatei(9), 0);
 }
 
 TEST_F(ScriptedInput, SwipeDownIsKey300DownThenUpInOneTurn) {

@@ -94,7 +94,7 @@ void trace_open_locked() {
 
 // ---- script --------------------------------------------------------------
 
-enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service, Wait };
+enum class Cmd { TouchDown, TouchMove, TouchUp, Key, KeyDown, KeyUp, State, Swipe, Screenshot, Exit, Service, Wait };
 
 struct ScriptLine {
     long long ms = 0;
@@ -264,9 +264,9 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
         if (nargs == 3 && !parse_int(tok[4], &out->id)) return "bad touch id '" + tok[4] + "'";
         return "";
     }
-    if (cmd == "key") {
-        out->cmd = Cmd::Key;
-        if (nargs != 1) return "key needs one name or code";
+    if (cmd == "key" || cmd == "keydown" || cmd == "keyup") {
+        out->cmd = cmd == "key" ? Cmd::Key : cmd == "keydown" ? Cmd::KeyDown : Cmd::KeyUp;
+        if (nargs != 1) return cmd + " needs one name or code";
         if (!parse_key(tok[2], &out->key)) return "unknown key '" + tok[2] + "'";
         return "";
     }
@@ -353,8 +353,10 @@ void run_script_line(const ScriptLine &line) {
         break;
     }
     case Cmd::Key:
-        deliver_key(line.key, true, 0);
-        deliver_key(line.key, false, 0);
+    case Cmd::KeyDown:
+    case Cmd::KeyUp:
+        if (line.cmd != Cmd::KeyUp) deliver_key(line.key, true, 0);
+        if (line.cmd != Cmd::KeyDown) deliver_key(line.key, false, 0);
         break;
     case Cmd::State:
         set_window_state(line.state, true);

@@ -77,7 +77,9 @@ void GameDeziDedi::DrawBeforeUI() {
         kd->SetAlpha(arrow_alpha);
         for (int i = 0; i < sim.actors.count; i++) {
             const Actor* a = sim.actors[i];
-            if (!a->Has(TAG_EXIT | TAG_BOSS) || !a->enabled || !a->body) continue;
+            // Whatever its `enabled` flag: a shooter, the boss too, drops
+            // it when far from the worm, which is when the arrow matters.
+            if (!a->Has(TAG_EXIT | TAG_BOSS) || !a->body || !B2IsBodyActive(a->body)) continue;
             const vec2_t p = BodyPosition(a);
             const vec2_t dir = {p.x - c.x, -(p.y - c.y)};
             vec2_t u;

@@ -14,6 +14,9 @@
  *   # comment
  *   <ms> touch_down|touch_move|touch_up <x> <y> [id]
  *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...)
+ *   <ms> keydown|keyup <name-or-code>
+ *                                 press, or release, alone: the key is held
+ *                                 between the two (a held Tab, an arrow)
  *   <ms> state fullscreen|thumbnail|invisible
  *   <ms> swipe
  *   <ms> screenshot <path.png>

@@ -77,12 +77,19 @@ void HandleScreenEvent(bps_event_t* event) {
         case SCREEN_EVENT_KEYBOARD: {
             int flags = 0, sym = 0;
             screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_FLAGS, &flags);
-            if (!(flags & KEY_DOWN)) break;  // releases are ignored
             screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_SYM, &sym);
             int key = KeyFromSymbol(sym);
-            KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, key);
-            if (Types(key)) KDI_SendCharEvent(key);
-            KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
+            // A key is held from its press to its release: the game-pad
+            // cursor steps on while Tab is down. A key that is not one of
+            // the engine's (0) has no state to hold, so it comes and goes
+            // with its press.
+            if (flags & KEY_DOWN) {
+                KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, key);
+                if (Types(key)) KDI_SendCharEvent(key);
+                if (!key) KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
+            } else if (key) {
+                KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
+            }
             break;
         }
 
