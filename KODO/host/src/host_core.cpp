@@ -116,6 +116,10 @@ size_t g_script_next = 0;
 // that much after its own time, so a script keeps its spacing on a machine
 // slow enough to make the program late.
 long long g_script_held_ms = 0;
+// A "keydown" line ran since the program last found no event waiting: its
+// "keyup" waits for that, so the program sees the key held for a frame at
+// least, however late the two lines come due.
+bool g_key_went_down = false;
 // Where the last satisfied wait matched, so that the next wait on the same
 // file looks only after it: a run's waits follow its log in order, as the
 // same line may come more than once.
@@ -355,6 +359,7 @@ void run_script_line(const ScriptLine &line) {
     case Cmd::Key:
     case Cmd::KeyDown:
     case Cmd::KeyUp:
+        if (line.cmd == Cmd::KeyDown) g_key_went_down = true;
         if (line.cmd != Cmd::KeyUp) deliver_key(line.key, true, 0);
         if (line.cmd != Cmd::KeyDown) deliver_key(line.key, false, 0);
         break;
@@ -424,6 +429,7 @@ void run_due_script() {
             long long late = elapsed_ms() - (g_script[g_script_next].ms + g_script_held_ms);
             if (late < 0) return;
             const ScriptLine &next = g_script[g_script_next];
+            if (next.cmd == Cmd::KeyUp && g_key_went_down) return;
             if (next.cmd == Cmd::Wait) {
                 bool found = wait_satisfied(next);
                 if (!found && late < kWaitLimitMs) return;
@@ -577,6 +583,8 @@ int bps_get_event(bps_event_t **event, int timeout_ms) {
             *event = &g_current;
             return BPS_SUCCESS;
         }
+        // Nothing waiting: the program's frame has taken all its events.
+        g_key_went_down = false;
         if (timeout_ms == 0 || (timeout_ms > 0 && Clock::now() >= deadline)) return BPS_SUCCESS;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -737,6 +745,7 @@ void host_script_clear(void) {
     g_script.clear();
     g_script_next = 0;
     g_script_held_ms = 0;
+    g_key_went_down = false;
     g_wait_file.clear();
     g_wait_from = 0;
 }

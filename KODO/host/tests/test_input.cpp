@@ -120,6 +120,22 @@ TEST_F(Input, ScriptedKeysArePressThenRelease) {
     }
 }
 
+TEST_F(Input, AKeyUpWaitsForTheFrameAfterItsKeyDown) {
+    // Both lines are due at once, as after a slow frame: the release comes
+    // only after the program has once found no event waiting.
+    ASSERT_EQ(2, host_script_load_text("0 keydown TAB\n0 keyup TAB\n", "held"));
+    bps_event_t* e = nullptr;
+    ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
+    ASSERT_NE(e, nullptr);
+    ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
+    EXPECT_EQ(e, nullptr);
+    EXPECT_EQ(host_script_pending(), 1);
+    auto evs = collect(300, 1);
+    ASSERT_EQ(1u, evs.size());
+    EXPECT_EQ(KEYCODE_TAB, evs[0].sym);
+    EXPECT_FALSE(evs[0].flags & KEY_DOWN);
+}
+
 TEST_F(Input, MouseActsAsFingerZero) {
     push_mouse_motion(5, 5, 0);  // no button: nothing
     push_mouse_button(SDL_MOUSEBUTTONDOWN, 10, 20);

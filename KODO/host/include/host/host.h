@@ -16,7 +16,10 @@
  *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...)
  *   <ms> keydown|keyup <name-or-code>
  *                                 press, or release, alone: the key is held
- *                                 between the two (a held Tab, an arrow)
+ *                                 between the two (a held Tab, an arrow);
+ *                                 a keyup waits until the program has
+ *                                 once found no event waiting after the
+ *                                 keydown, so a frame sees the key down
  *   <ms> state fullscreen|thumbnail|invisible
  *   <ms> swipe
  *   <ms> screenshot <path.png>
