@@ -23,7 +23,8 @@ e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 
 # Times in ms from the host's start. Loading takes about three seconds
 # (the slow screens, preloaded from Slow24 down to Slow1, twelve of them
-# between the two shots of the loading screen); the main menu follows 0.8 s after it, behind a
+# between the two shots of the loading screen, the first a third of the
+# way, when the worm has faded in); the main menu follows 0.8 s after it, behind a
 # transition of two thirds of a second. The main menu's buttons: Play at
 # y 315, Levels 390, Extras 465, Quit 540; the back buttons at (72, 534);
 # on the extras, Achievements at (442, 458) and Unlocks at (582, 458); the
@@ -34,9 +35,9 @@ e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 w() { e2e_wait "$1" 1 "$2"; }
 {
 cat <<END
-$(w 1000 "Preloading Screen 'Slow20'")
+$(w 1000 "Preloading Screen 'Slow16'")
 1000 screenshot $SHOTS/1-loading-early.png
-$(w 2000 "Preloading Screen 'Slow8'")
+$(w 2000 "Preloading Screen 'Slow4'")
 2000 screenshot $SHOTS/2-loading-later.png
 $(e2e_wait_menu 6000)
 7000 screenshot $SHOTS/3-main-menu.png
