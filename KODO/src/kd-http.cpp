@@ -25,6 +25,7 @@
 
 #include <ctype.h>
 #include <curl/curl.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -68,10 +69,8 @@ bool Origin(const char* url, std::string* out) {
     return ok;
 }
 
-// Whether the URL's server is one the settings name.
-bool Allowed(const char* url) {
-    std::string want;
-    if (!Origin(url, &want)) return false;
+// Whether the server of this origin is one the settings name.
+bool AllowedOrigin(const std::string& want) {
     std::lock_guard<std::mutex> lock(endpoints_mutex);
     for (const std::string& e : endpoints) {
         std::string have;
@@ -121,6 +120,43 @@ void KDI_SetHttpEndpoints(const char* analytics_url, const char* news_url) {
 
 void KDI_CancelHttpRequests() { cancelled = true; }
 
+bool KDI_HttpAllowed(const char* url) {
+    std::string origin;
+    if (!Origin(url, &origin)) {
+        KD_Printf("HTTP: no request to '%s': it is not a well-formed http or https address.\n", url);
+        return false;
+    }
+    if (!AllowedOrigin(origin)) {
+        KD_Printf("HTTP: no request to '%s': no endpoint in prog.xml names its server.\n", url);
+        return false;
+    }
+    return true;
+}
+
+std::string KDI_HttpCacheName(const char* url) {
+    // FNV-1a over the whole address: "/a/b" and "/a_b", "?a=12" and
+    // "?a1=2" are different addresses and get different files.
+    uint64_t hash = 14695981039346656037ull;
+    for (const char* p = url; *p; p++) hash = (hash ^ (unsigned char)*p) * 1099511628211ull;
+    char name[64];
+    nStringFormat(name, sizeof name, "user://cache/%016llx", (unsigned long long)hash);
+    // The extension of the address's last path segment, which the image
+    // loaders go by; only letters and digits, at most eight.
+    size_t end = strcspn(url, "?#");
+    const char* dot = nullptr;
+    for (size_t i = 0; i < end; i++) {
+        if (url[i] == '/') dot = nullptr;
+        if (url[i] == '.') dot = url + i;
+    }
+    std::string out = name;
+    if (!dot) return out;
+    size_t n = (size_t)(url + end - dot) - 1;
+    bool plain = n >= 1 && n <= 8;
+    for (size_t i = 1; plain && i <= n; i++) plain = isalnum((unsigned char)dot[i]) != 0;
+    if (plain) out.append(dot, n + 1);
+    return out;
+}
+
 int KD_SendHttpRequest(int kind, const char* url, const char* contentType, const char* body, int bodyLength,
                        kd_buffer_t* reply, int* status) {
     if (reply) memset(reply, 0, sizeof *reply);
@@ -135,11 +171,7 @@ int KD_SendHttpRequest(int kind, const char* url, const char* contentType, const
         KD_PrintDebugf(KD_LOG_WARNING, "HTTP: request kind %d for '%s' is not known.\n", kind, url);
         return 0;
     }
-    if (cancelled) return 0;
-    if (!Allowed(url)) {
-        KD_Printf("HTTP: no request to '%s': no endpoint in prog.xml names its server.\n", url);
-        return 0;
-    }
+    if (cancelled || !KDI_HttpAllowed(url)) return 0;
     std::call_once(curl_once, InitCurl);
     CURL* curl = curl_ready ? curl_easy_init() : nullptr;
     if (!curl) {
