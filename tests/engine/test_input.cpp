@@ -227,6 +227,13 @@ TEST_F(ScriptedInput, KeyPressSendsKeyDownCharacterKeyUpWithKeyStates) {
     }
     EXPECT_EQ(KD_GetKeyStatei('a'), 0);
     EXPECT_EQ(KD_GetKeyStatei(0), 0);  // an unknown key changes no state
+
+    // A key held down stays down until its release.
+    Run("0 keydown TAB\n");
+    EXPECT_NE(KD_GetKeyStatei(9), 0);
+    EXPECT_NE(KD_GetKeyStatei(9), 0);
+    Run("0 keyup TAB\n");
+    EXPECT_EQ(KD_GetKeyStatei(9), 0);
 }
 
 // A console line needs its brackets and quotes, which have no key id; the

@@ -97,7 +97,7 @@ void trace_open_locked() {
 
 // ---- script --------------------------------------------------------------
 
-enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service, Wait, Reply, Wheel, RightClick };
+enum class Cmd { TouchDown, TouchMove, TouchUp, Key, KeyDown, KeyUp, State, Swipe, Screenshot, Exit, Service, Wait, Reply, Wheel, RightClick };
 
 struct ScriptLine {
     long long ms = 0;
@@ -120,6 +120,10 @@ size_t g_script_next = 0;
 // that much after its own time, so a script keeps its spacing on a machine
 // slow enough to make the program late.
 long long g_script_held_ms = 0;
+// A "keydown" line ran since the program last found no event waiting: its
+// "keyup" waits for that, so the program sees the key held for a frame at
+// least, however late the two lines come due.
+bool g_key_went_down = false;
 // Where the last satisfied wait matched, so that the next wait on the same
 // file looks only after it: a run's waits follow its log in order, as the
 // same line may come more than once.
@@ -277,9 +281,9 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
         if (nargs == 3 && !parse_int(tok[4], &out->id)) return "bad touch id '" + tok[4] + "'";
         return "";
     }
-    if (cmd == "key") {
-        out->cmd = Cmd::Key;
-        if (nargs != 1) return "key needs one name or code";
+    if (cmd == "key" || cmd == "keydown" || cmd == "keyup") {
+        out->cmd = cmd == "key" ? Cmd::Key : cmd == "keydown" ? Cmd::KeyDown : Cmd::KeyUp;
+        if (nargs != 1) return cmd + " needs one name or code";
         // "ctrl+" and "shift+" hold a modifier for the key's press.
         std::string name = tok[2];
         out->state = 0;
@@ -407,6 +411,12 @@ void run_script_line(const ScriptLine &line) {
         deliver_key(line.key, true, line.state);
         deliver_key(line.key, false, line.state);
         break;
+    case Cmd::KeyDown:
+    case Cmd::KeyUp:
+        if (line.cmd == Cmd::KeyDown) g_key_went_down = true;
+        if (line.cmd != Cmd::KeyUp) deliver_key(line.key, true, line.state);
+        if (line.cmd != Cmd::KeyDown) deliver_key(line.key, false, line.state);
+        break;
     case Cmd::RightClick:
         for (int buttons : {SCREEN_RIGHT_MOUSE_BUTTON, 0}) {
             _screen_event s;
@@ -495,6 +505,7 @@ void run_due_script() {
             long long late = elapsed_ms() - (g_script[g_script_next].ms + g_script_held_ms);
             if (late < 0) return;
             const ScriptLine &next = g_script[g_script_next];
+            if (next.cmd == Cmd::KeyUp && g_key_went_down) return;
             if (next.cmd == Cmd::Wait) {
                 bool found = wait_satisfied(next);
                 if (!found && late < kWaitLimitMs) return;
@@ -677,6 +688,8 @@ int bps_get_event(bps_event_t **event, int timeout_ms) {
             *event = &g_current;
             return BPS_SUCCESS;
         }
+        // Nothing waiting: the program's frame has taken all its events.
+        g_key_went_down = false;
         if (timeout_ms == 0 || (timeout_ms > 0 && Clock::now() >= deadline)) return BPS_SUCCESS;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -844,6 +857,7 @@ void host_script_clear(void) {
     g_script.clear();
     g_script_next = 0;
     g_script_held_ms = 0;
+    g_key_went_down = false;
     g_wait_file.clear();
     g_wait_from = 0;
 }

@@ -138,6 +138,8 @@ int ScreenWorldLabParms::ProcessUICompClick(UIComp* comp, int) {
 
 void ScreenWorldLab::CalculateBounds() {
     b2AABB box;
+    box.lowerBound.SetZero();
+    box.upperBound.SetZero();
     bool any = false;
     for (b2Body* b = world.world ? world.world->GetBodyList() : nullptr; b; b = b->GetNext()) {
         for (b2Fixture* f = b->GetFixtureList(); f; f = f->GetNext()) {

@@ -432,12 +432,6 @@ bool ScreenMan::IsIntervalElapsedOffset(float seconds, int offset_ms) const {
 }
 
 void ScreenMan::Update(float dt) {
-    // A long piece of work in the last frame (a load, a music switch)
-    // reaches neither the screens nor the managers' fades and clocks.
-    if (zero_next_time_step) {
-        dt = 0;
-        zero_next_time_step = false;
-    }
     prev_clock = clock;
     clock += (int)(dt * 1000.0f);
     profile_man.Update(dt);
@@ -500,6 +494,8 @@ void ScreenMan::UpdateScreens(float dt) {
     mpos.x = kd->GetKeyStatef(KD_KEY_POINTER_X);
     mpos.y = kd->GetKeyStatef(KD_KEY_POINTER_Y);
     if (DeveloperMode() && kd->GetKeyStatei(18) && kd->GetKeyStatei('X')) kd->SignalShutdown();
+    // A long piece of work in the last frame (a load, a music switch)
+    // does not reach the screens; the clock and the fades keep real time.
     if (zero_next_time_step) {
         dt = 0;
         zero_next_time_step = false;

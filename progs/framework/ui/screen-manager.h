@@ -199,7 +199,6 @@ private:
     UIComp* FindCompUnder(UICursor* cursor);
     void LockedCursorStep(int index, UICursor* c);
     void EditModeCursorStep(UICursor* c);
-    void StepGamePadCursor(UICursor* c, int key);
     bool DeveloperKey(const kd_event_t& event);
     void ChooseResizeModeSize(int digit);
     void DrawEditModeOverlays();

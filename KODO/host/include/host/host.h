@@ -21,6 +21,12 @@
  *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...);
  *                                 "ctrl+" and "shift+" before it hold those
  *                                 modifiers (ctrl+E, shift+TAB)
+ *   <ms> keydown|keyup <name-or-code>
+ *                                 press, or release, alone: the key is held
+ *                                 between the two (a held Tab, an arrow);
+ *                                 a keyup waits until the program has
+ *                                 once found no event waiting after the
+ *                                 keydown, so a frame sees the key down
  *   <ms> right_click <x> <y>      the mouse's right button pressed and
  *                                 released at a point
  *   <ms> state fullscreen|thumbnail|invisible

@@ -109,17 +109,25 @@ void HandleScreenEvent(bps_event_t* event) {
         case SCREEN_EVENT_KEYBOARD: {
             int flags = 0, sym = 0;
             screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_FLAGS, &flags);
-            if (!(flags & KEY_DOWN)) break;  // releases are ignored
             screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_SYM, &sym);
             int key = KeyFromSymbol(sym);
-            int typed = CharFromSymbol(sym, key);
-            int mods = 0;
-            screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_MODIFIERS, &mods);
-            HoldModifiers(mods, 3);
-            KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, key);
-            if (typed >= 0) KDI_SendCharEvent(typed);
-            KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
-            HoldModifiers(mods, 0);
+            // A key is held from its press to its release: the game-pad
+            // cursor steps on while Tab is down. A key that is not one of
+            // the engine's (0) has no state to hold, so it comes and goes
+            // with its press. The modifiers count for the press, where the
+            // developer's commands read them.
+            if (flags & KEY_DOWN) {
+                int typed = CharFromSymbol(sym, key);
+                int mods = 0;
+                screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_MODIFIERS, &mods);
+                HoldModifiers(mods, 3);
+                KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, key);
+                if (typed >= 0) KDI_SendCharEvent(typed);
+                if (!key) KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
+                HoldModifiers(mods, 0);
+            } else if (key) {
+                KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
+            }
             break;
         }
 
