@@ -1,20 +1,23 @@
 -- ui/level-select-events.lua
 --
--- Paging: the chevrons step the grid one episode; the title follows the
--- selected page and the chevrons at either end are switched off. A level
+-- Paging: the chevrons step the grid one page; the title follows the
+-- selected page's episode and the chevrons at either end are switched off. A level
 -- tile starts that level's timeline event ("Episode2_Level3" is "E02_L03").
 
 LuaInclude ("ui/menu-common.lua");
 
-local episodes = 3
 local shown = -1
 
 local function ShowPage (page)
 	if page == shown then return end
 	shown = page
-	SetProperty ("EpisodeTitle:textbox.text", Localize ("EPISODE_" .. (page + 1)));
+	-- The episode of each page, as the layout found them in the timeline
+	-- (this script is read before the layout has run).
+	local pages = level_pages or {}
+	local episode = pages[page + 1]
+	SetProperty ("EpisodeTitle:textbox.text", episode and Localize ("EPISODE_" .. episode) or " ");
 	SetProperty ("Prev:active", page > 0);
-	SetProperty ("Next:active", page < episodes - 1);
+	SetProperty ("Next:active", page < #pages - 1);
 end
 
 function OnLoad ()

@@ -35,9 +35,15 @@ end
 
 function OnClick(name)
     if name == "Play" then
-        -- A game in progress goes on where it was left; without one the
-        -- timeline starts the story from its first event.
-        CallOrTell ("ResumeSavedTimelineEvent");
+        -- At the menu the timeline's end led back to, Play goes on past
+        -- it, to the first event: resuming it would show this menu again.
+        -- Otherwise a game in progress goes on where it was left; without
+        -- one the timeline starts the story from its first event.
+        if GetCurrentTimelineEvent () == "MENU" then
+            CallOrTell ("EndTimelineEvent");
+        else
+            CallOrTell ("ResumeSavedTimelineEvent");
+        end
     elseif name == "Levels" then
         PushScreen ("LevelSelect", 0);
     elseif name == "Extras" then

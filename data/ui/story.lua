@@ -32,7 +32,8 @@ SetProperty ("interactive", 0);
 CreateComp ("Textbox", "Caption");
 SetProperty ("textbox.font", "fonts/medium.sft");
 SetProperty ("textbox.text", " ");
-SetProperty ("textbox.textbox_width", 760);
+-- Wide enough that each line of the story fits on one line of text.
+SetProperty ("textbox.textbox_width", 900);
 SetProperty ("textbox.textbox_align", "HCENTER");
 SetProperty ("color", 0.2, 0.12, 0.04, 1);
 SetProperty ("position", 0.5, 0.83);

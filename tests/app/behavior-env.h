@@ -25,19 +25,32 @@
 #include "profiles.h"
 #include "recording-kd.h"
 
-// The sounds played while it is installed.
+// The sounds played while it is installed, and the pan of each.
 struct SoundSpy {
     static std::vector<kd_sound_t*>& played() {
         static std::vector<kd_sound_t*> p;
         return p;
     }
-    static long Play(kd_sound_t* s, float, float, float) {
+    static std::vector<float>& pans() {
+        static std::vector<float> p;
+        return p;
+    }
+    static long Play(kd_sound_t* s, float, float pan, float) {
         played().push_back(s);
+        pans().push_back(pan);
         return 0;
+    }
+    // The pan of the last play of `slot` (-2 when it did not play).
+    float Pan(LibSound slot) const {
+        float pan = -2.0f;
+        for (size_t i = 0; i < played().size(); i++)
+            if (played()[i] && played()[i] == lib.Sound(slot)) pan = pans()[i];
+        return pan;
     }
     RecordingKd r{kd};
     SoundSpy() {
         played().clear();
+        pans().clear();
         r.table.PlaySound = Play;
         r.Install();
     }

@@ -20,6 +20,7 @@
 #include "behavior-env.h"
 #include "game-env.h"
 #include "game/game-records.h"
+#include "recording-kd.h"
 #include "ui/timeline.h"
 
 namespace {
@@ -127,15 +128,14 @@ TEST_F(Flow, TheWormTakesTheFruitGripsTheHoleAndWinsOnce) {
     ASSERT_TRUE(hole && fruit);
     EXPECT_EQ(level.required_targets, 1);
 
-    // The hole is near from the start, but shut until the fruit is taken.
-    LeadTail(GameEnv::Pos(hole), 40, 0);
-    Release();
-    g.Frames(150);
-    EXPECT_FALSE(level.all_collected);
+    // The hole is near from the start, and nearness alone opens it: the
+    // fruit is still to take.
+    EXPECT_TRUE(level.all_collected);
+    EXPECT_EQ(level.targets_collected, 0);
     EXPECT_FALSE(level.ending);
 
     // Through the fruit and into the hole, which the tail grips.
-    LeadTail(GameEnv::Pos(fruit), 30, 10);
+    LeadTail(GameEnv::Pos(fruit), 60, 30);
     EXPECT_EQ(level.targets_collected, 1);
     EXPECT_TRUE(level.all_collected);
     LeadTail(GameEnv::Pos(hole), 30, 240);
@@ -146,9 +146,10 @@ TEST_F(Flow, TheWormTakesTheFruitGripsTheHoleAndWinsOnce) {
     const int clock = level.clock_ms;
     EXPECT_GT(clock, 0);
 
-    // A moment later the level is won: the clock stopped at the grip.
+    // A moment after the grip the level is won: the clock stopped there.
+    const float since_grip = g.game.ending_time;
     const int frames = FramesUntilOver(200);
-    EXPECT_NEAR(frames / 60.0f, 1.5f, 0.1f);
+    EXPECT_NEAR(since_grip + frames / 60.0f, 1.5f, 0.1f);
     EXPECT_EQ(level.clock_ms, clock);
     EXPECT_FALSE(g.game.IsLevelInProgress());
     EXPECT_TRUE(completed.in_stack);
@@ -216,6 +217,38 @@ TEST_F(Flow, ThornsTakeTheLivesAndTheLevelIsLostThenARestartBeginsAfresh) {
     EXPECT_TRUE(g.sim.WormHead()->welded);
     g.Frames(200);
     EXPECT_FALSE(level.level_over);
+}
+
+TEST_F(Flow, TheClockKeepsWhatIsNotYetAWholeMillisecond) {
+    // The replay's fixed step of 1/60 s, ten seconds of it; then the
+    // engine's whole milliseconds, which come out exact.
+    level.play_started = true;
+    g.Frames(600);
+    EXPECT_EQ(level.clock_ms, 10000);
+    for (int i = 0; i < 100; i++) g.Frame(0.033f);
+    EXPECT_EQ(level.clock_ms, 13300);
+    EXPECT_FALSE(level.ending);
+}
+
+TEST_F(Flow, TheArrowPointsAtAGoalWhateverItsEnabledFlag) {
+    // A shooter far from the worm drops its `enabled` flag; its arrow
+    // stays while its body is in the world's step.
+    static int arrows;
+    RecordingKd r{kd};
+    r.table.DrawBitmapRS = [](kd_bitmap_t* b, float, float, float, float) {
+        arrows += b && b == lib.Bitmap(LIB_WORMHOLE_ARROW);
+    };
+    r.Install();
+    Actor* hole = Find("actors/wormhole.xml");
+    hole->enabled = false;
+    g.game.arrow_alpha = 1;
+    arrows = 0;
+    g.game.DrawBeforeUI();
+    EXPECT_EQ(arrows, 1);
+    hole->body->SetEnabled(false);
+    arrows = 0;
+    g.game.DrawBeforeUI();
+    EXPECT_EQ(arrows, 0);
 }
 
 TEST_F(Flow, AMoonExitOpensWhenTheLastTargetIsAnEgg) {

@@ -43,6 +43,7 @@ TEST(WormCollects, EachFruitCountsOnceAndAnEggBreaksOnlyUnderTheWorm) {
     EXPECT_EQ(w.Statistic("eggs_collected"), 1);
     EXPECT_EQ(sounds.Count(LIB_SND_COLLECTING_FRUIT), 1);
     EXPECT_EQ(sounds.Count(LIB_SND_EGG_HIT), 1);
+    EXPECT_EQ(sounds.Pan(LIB_SND_COLLECTING_FRUIT), 0.0f);
     ASSERT_EQ(level.fly_ins.count, 2);
     EXPECT_EQ(level.fly_ins[0].bitmap, lib.Bitmap(LIB_FRUIT));
     EXPECT_EQ(level.fly_ins[1].bitmap, lib.Bitmap(LIB_EGG));
@@ -210,6 +211,7 @@ TEST(WormKills, TheTailEndKillsFastTheHeadIsHurt) {
     EXPECT_EQ(w.Statistic("bugs_killed"), 1);
     EXPECT_EQ(level.expression, 4);  // triumphant
     EXPECT_EQ(sounds.Count(LIB_SND_HITTING_BUG), 1);
+    EXPECT_EQ(sounds.Pan(LIB_SND_HITTING_BUG), 1.0f) << "a sound at a random pitch is panned right";
     // Flung away from the worm, ten times the blow's speed.
     EXPECT_GT(bug->fling_velocity.x, 50.0f);
     EXPECT_EQ(level.lives, 3);

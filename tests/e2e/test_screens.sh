@@ -2,8 +2,9 @@
 # The screens end to end: the real executable under Xvfb with scripted
 # input, on the bundled menus and timeline. The loading screen's worm
 # grows between two screenshots; the main menu comes; a click on Levels
-# pushes the level selection and a click on its Back pops it; a focus key
-# moves the highlight between the menu's buttons; the extras lead to the
+# pushes the level selection and a click on its Back pops it; an arrow
+# key lights no button, a held Tab moves the highlight between the
+# menu's buttons; the extras lead to the
 # achievements and the shop, and Escape leaves each of them; Play starts
 # the timeline's first event, the story, whose Continue and Next lead
 # through its pictures and the bug's line to the first level; a focus
@@ -22,7 +23,8 @@ e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 
 # Times in ms from the host's start. Loading takes about three seconds
 # (the slow screens, preloaded from Slow24 down to Slow1, twelve of them
-# between the two shots of the loading screen); the main menu follows 0.8 s after it, behind a
+# between the two shots of the loading screen, the first a third of the
+# way, when the worm has faded in); the main menu follows 0.8 s after it, behind a
 # transition of two thirds of a second. The main menu's buttons: Play at
 # y 315, Levels 390, Extras 465, Quit 540; the back buttons at (72, 534);
 # on the extras, Achievements at (442, 458) and Unlocks at (582, 458); the
@@ -33,9 +35,9 @@ e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 w() { e2e_wait "$1" 1 "$2"; }
 {
 cat <<END
-$(w 1000 "Preloading Screen 'Slow20'")
+$(w 1000 "Preloading Screen 'Slow16'")
 1000 screenshot $SHOTS/1-loading-early.png
-$(w 2000 "Preloading Screen 'Slow8'")
+$(w 2000 "Preloading Screen 'Slow4'")
 2000 screenshot $SHOTS/2-loading-later.png
 $(e2e_wait_menu 6000)
 7000 screenshot $SHOTS/3-main-menu.png
@@ -43,59 +45,66 @@ $(e2e_wait_menu 6000)
 7300 touch_up 512 390
 $(w 7300 "PushScreen: 'LevelSelect'")
 8400 screenshot $SHOTS/4-level-select.png
-8500 touch_down 72 534
-8600 touch_up 72 534
-$(w 8600 "Removing 'LevelSelect' from Screen Stack")
-8700 touch_move 1010 250
-9600 screenshot $SHOTS/5-back-to-menu.png
-9700 key DOWN
-10400 screenshot $SHOTS/6-key-first.png
-10500 key DOWN
-11200 screenshot $SHOTS/7-key-second.png
-11300 touch_down 512 465
-11400 touch_up 512 465
-$(w 11400 "PushScreen: 'Extras'")
-11500 touch_move 1010 250
-12400 screenshot $SHOTS/8-extras.png
-12500 touch_down 442 458
-12600 touch_up 442 458
-$(w 12600 "PushScreen: 'Achievements'")
-13500 key ESCAPE
-$(w 13500 "Removing 'Achievements' from Screen Stack")
-14400 touch_down 582 458
-14500 touch_up 582 458
-$(w 14500 "PushScreen: 'Unlocks'")
-15400 key ESCAPE
-$(w 15400 "Removing 'Unlocks' from Screen Stack")
+8500 touch_down 973 330
+8600 touch_up 973 330
+10600 screenshot $SHOTS/4-level-select-2.png
+10700 touch_down 72 534
+10800 touch_up 72 534
+$(w 10800 "Removing 'LevelSelect' from Screen Stack")
+10900 touch_move 1010 250
+11800 screenshot $SHOTS/5-back-to-menu.png
+11900 key DOWN
+12500 screenshot $SHOTS/6-arrow.png
+12600 keydown TAB
+12900 keyup TAB
+13200 screenshot $SHOTS/6-key-first.png
+13300 keydown TAB
+13600 keyup TAB
+13900 screenshot $SHOTS/7-key-second.png
+14100 touch_down 512 465
+14200 touch_up 512 465
+$(w 14200 "PushScreen: 'Extras'")
+14300 touch_move 1010 250
+15200 screenshot $SHOTS/8-extras.png
+15300 touch_down 442 458
+15400 touch_up 442 458
+$(w 15400 "PushScreen: 'Achievements'")
 16300 key ESCAPE
-$(w 16300 "Removing 'Extras' from Screen Stack")
-17200 screenshot $SHOTS/9-escape-back.png
-17300 touch_down 512 315
-17400 touch_up 512 315
-$(w 17400 "PushScreen: 'Story'")
-$(w 17400 "Removing 'TimelineTransition' from Screen Stack")
-19200 screenshot $SHOTS/10-story.png
+$(w 16300 "Removing 'Achievements' from Screen Stack")
+17200 touch_down 582 458
+17300 touch_up 582 458
+$(w 17300 "PushScreen: 'Unlocks'")
+18200 key ESCAPE
+$(w 18200 "Removing 'Unlocks' from Screen Stack")
+19100 key ESCAPE
+$(w 19100 "Removing 'Extras' from Screen Stack")
+20000 screenshot $SHOTS/9-escape-back.png
+20100 touch_down 512 315
+20200 touch_up 512 315
+$(w 20200 "PushScreen: 'Story'")
+$(w 20200 "Removing 'TimelineTransition' from Screen Stack")
+22000 screenshot $SHOTS/10-story.png
 END
 # Continue, Next and Continue: each leads to the next event once its
 # transition is over.
-t=19400
+t=22200
 for event in E01_STORY_2 E01_STORY_3 E01_STORY_4; do
   echo "$t touch_down 880 558"
   echo "$((t + 100)) touch_up 880 558"
   w $((t + 100)) "Timeline starting event '$event'"
   w $((t + 100)) "Removing 'TimelineTransition' from Screen Stack"
-  [ $event = E01_STORY_3 ] && echo "23200 screenshot $SHOTS/11-dialog.png"
+  [ $event = E01_STORY_3 ] && echo "26000 screenshot $SHOTS/11-dialog.png"
   t=$((t + 2000))
 done
 cat <<END
-25400 touch_down 880 558
-25500 touch_up 880 558
-$(w 25500 "PushScreen: 'GameDeziDedi'")
-27400 screenshot $SHOTS/12-game.png
-27500 state thumbnail
-27700 state fullscreen
-28600 screenshot $SHOTS/13-paused.png
-28800 exit
+28200 touch_down 880 558
+28300 touch_up 880 558
+$(w 28300 "PushScreen: 'GameDeziDedi'")
+30200 screenshot $SHOTS/12-game.png
+30300 state thumbnail
+30500 state fullscreen
+31400 screenshot $SHOTS/13-paused.png
+31600 exit
 END
 } > "$WORK/script.txt"
 cd "$WORK"
@@ -113,7 +122,7 @@ fail() {
 }
 [ "$status" = 0 ] || fail "exit status $status"
 [ -n "$LOG" ] || fail "no log file written"
-for n in 1-loading-early 2-loading-later 3-main-menu 4-level-select 5-back-to-menu 6-key-first 7-key-second \
+for n in 1-loading-early 2-loading-later 3-main-menu 4-level-select 4-level-select-2 5-back-to-menu 6-arrow 6-key-first 7-key-second \
          8-extras 9-escape-back 10-story 11-dialog 12-game 13-paused; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
@@ -136,22 +145,30 @@ done
 ! grep -q -F "is not available yet" "$LOG" || fail "a menu called a function the program does not have"
 
 # The worm (pink) on the loading screen's bar row reaches further right in
-# the later shot.
+# the later shot; it starts on the meadow, clear of the backdrop's tree.
 pink="225 255 100 185 130 205"
-early=$("$PROBE" "$SHOTS/1-loading-early.png" span 420 140 835 $pink)
-later=$("$PROBE" "$SHOTS/2-loading-later.png" span 420 140 835 $pink)
+early=$("$PROBE" "$SHOTS/1-loading-early.png" span 444 330 835 $pink)
+later=$("$PROBE" "$SHOTS/2-loading-later.png" span 444 330 835 $pink)
 echo "worm ends at x=$early, then x=$later"
-[ "$early" -gt 160 ] || fail "no worm on the early loading shot ($early)"
+[ "$early" -gt 360 ] || fail "no worm on the early loading shot ($early)"
 [ "$later" -gt $((early + 40)) ] || fail "the worm did not grow ($early, then $later)"
 
-# The level selection: wooden level tiles where the menu shows the garden
-# (the first and the last tile of the page).
+# The level selection: wooden level tiles where the menu shows the garden,
+# one for each level of the timeline. The first episode's five fill the
+# first row of its page; the chevron turns to the second episode's page,
+# with four.
 wood="170 240 120 190 60 130"
-tile1=$("$PROBE" "$SHOTS/4-level-select.png" count 224 188 330 290 $wood)
-tile6=$("$PROBE" "$SHOTS/4-level-select.png" count 694 368 800 470 $wood)
-menu1=$("$PROBE" "$SHOTS/3-main-menu.png" count 224 188 330 290 $wood)
-echo "level tile pixels: $tile1 and $tile6 (the menu: $menu1)"
-[ "$tile1" -gt 3000 ] && [ "$tile6" -gt 3000 ] && [ "$menu1" -lt 500 ] || fail "the level tiles are not shown"
+tile() { "$PROBE" "$SHOTS/$1.png" count $(($2 - 50)) 188 $(($2 + 50)) 290 $wood; }
+row1=$(for x in 184 348 512 676 840; do tile 4-level-select $x; done | tr '\n' ' ')
+row2=$(for x in 184 348 512 676 840; do tile 4-level-select-2 $x; done | tr '\n' ' ')
+under=$("$PROBE" "$SHOTS/4-level-select.png" count 130 370 900 470 $wood)
+menu1=$(tile 3-main-menu 184)
+echo "level tile pixels: first page $row1 (under them $under), second page $row2 (the menu: $menu1)"
+set -- $row1
+[ "$1" -gt 3000 ] && [ "$5" -gt 3000 ] && [ "$under" -lt 500 ] && [ "$menu1" -lt 500 ] ||
+  fail "the first episode's five tiles are not shown"
+set -- $row2
+[ "$1" -gt 3000 ] && [ "$4" -gt 3000 ] && [ "$5" -lt 500 ] || fail "the second page does not show four tiles"
 # The extras: the dark glass sheet down the left of the middle.
 glass=$("$PROBE" "$SHOTS/8-extras.png" count 345 100 385 500 30 65 70 100 40 90)
 echo "glass sheet pixels: $glass"
@@ -162,16 +179,32 @@ for shot in 5-back-to-menu 9-escape-back; do
   echo "$shot differs from the menu by $d"
   awk "BEGIN { exit !($d < 4) }" || fail "$shot is not the main menu ($d)"
 done
-# A focus key lights the first button, then the second instead.
-play1=$("$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/6-key-first.png" 384 283 640 347)
-next1=$("$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/6-key-first.png" 384 358 640 422)
-play2=$("$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/7-key-second.png" 384 283 640 347)
-next2=$("$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/7-key-second.png" 384 358 640 422)
-echo "highlight: first shot play $play1 levels $next1; second shot play $play2 levels $next2"
-awk "BEGIN { exit !($play1 > 3 && $next1 < 2) }" || fail "the focus key did not light the first button"
-# The first button's light fades out over half a second, which a slow
-# run may still catch the end of.
-awk "BEGIN { exit !($next2 > 3 && $play2 < $play1 / 2) }" || fail "a second focus key did not move the light"
+# An arrow key lights nothing (the arrows are the screens' own); a held
+# Tab steps the light down from Play, the menu's first, and a second held
+# Tab steps it further. A Tab held across a slow frame may step twice
+# (one step each 0.4 s held), so the light is looked for on every button:
+# Play, Levels, Extras, Quit.
+lit() { "$PROBE" "$SHOTS/5-back-to-menu.png" diff "$SHOTS/$1.png" 384 $2 640 $(($2 + 64)); }
+# The index of the button lit most (0 for Play), or -1 when none is.
+brightest() {
+  for y in 283 358 433 508; do lit $1 $y; done | awk '{ if ($1 > best) { best = $1; at = NR - 1 } }
+    END { print (best > 3 ? at : -1) }'
+}
+# The second shot may come while one light fades out and the next fades
+# in: the light has moved on when the first one's button dims and a
+# button below it lights.
+rows="283 358 433 508"
+arrow=$(for y in $rows; do lit 6-arrow $y; done | awk '{ s += $1 } END { print s + 0 }')
+first=$(brightest 6-key-first)
+echo "highlight: arrow $arrow; the first held Tab lights button $first"
+awk "BEGIN { exit !($arrow < 2) }" || fail "an arrow key moved the highlight"
+[ "$first" -ge 1 ] && [ "$first" -le 2 ] || fail "a held Tab did not move the light from Play ($first)"
+y1=$(echo $rows | cut -d' ' -f$((first + 1)))
+was=$(lit 6-key-first $y1)
+now=$(lit 7-key-second $y1)
+below=$(for y in $rows; do [ $y -gt $y1 ] && lit 7-key-second $y; done | sort -n | tail -1)
+echo "after the second held Tab: button $first lit $now (was $was), the brightest below it $below"
+awk "BEGIN { exit !($now < $was && $below > 3) }" || fail "a second held Tab did not move the light on"
 # The story: its picture where the menu's emblem and buttons are, then
 # the bug's line in its bubble over the next picture.
 st=$("$PROBE" "$SHOTS/9-escape-back.png" diff "$SHOTS/10-story.png" 200 50 830 430)

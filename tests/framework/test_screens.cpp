@@ -287,6 +287,14 @@ TEST_F(Screens, AnimatedPopTakesAThirdOfASecondAndTimeStepsAreSafe) {
     EXPECT_TRUE(sman.IsIntervalElapsedOffset(0, 7));
     sman.Update(0);
     EXPECT_FALSE(sman.IsIntervalElapsed(0.0001f));
+
+    // After a long piece of work the screens get no time, the clock the
+    // real time.
+    const int clock = sman.clock;
+    sman.ResetNextFrameTimeDelta();
+    sman.Update(0.25f);
+    EXPECT_EQ(sman.last_dt, 0.0f);
+    EXPECT_EQ(sman.clock - clock, 250);
 }
 
 TEST_F(Screens, ClicksNeedTheScreenFullyInAndTheReleaseNearTheButton) {

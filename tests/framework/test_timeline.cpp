@@ -494,10 +494,15 @@ TEST_F(TL, ScriptFunctionsAndTheSavedPosition) {
     EXPECT_TRUE(timeline.GetResumeFlag());
     sman.ForgetScreen(&tr);
 
-    // Resuming the menu the player is at goes on to the next event.
+    // Resuming starts the saved event, the menu the player is at too (the
+    // menu's Play ends that one instead); ending the last event starts
+    // the first.
     timeline.SendEventParametersToKeyScreen("MENU");
     EXPECT_STREQ(Saved(), "MENU");
     EXPECT_EQ(Eval(L(), "ResumeSavedTimelineEvent ()"), "");
+    EXPECT_STREQ(tr.event_id.text, "MENU");
+    sman.ForgetScreen(&tr);
+    EXPECT_EQ(Eval(L(), "EndTimelineEvent ()"), "");
     EXPECT_STREQ(tr.event_id.text, "A");
     sman.ForgetScreen(&tr);
     // A level resumes as saved.
@@ -775,15 +780,13 @@ TEST_F(TL, TheDevelopersTimelineScreenAndTheHtmlExport) {
     screen_Timeline.ShowEvent("A");
     EXPECT_EQ(text("QuestName"), "n/a");
 
-    // Play: only in developer mode; the save game goes and the events
-    // ahead are simulated in file order before the target starts.
+    // Play, in any mode: the save game goes and the events ahead are
+    // simulated in file order before the target starts.
     timeline.SetCustomEventProcessor(&processor);
     game_man.SetActiveGame("Worms");
     timeline.SendEventParametersToKeyScreen("B");
     ASSERT_TRUE(prof->GetValue("!TIMELINES", file.c_str(), "savefile"));
-    screen_Timeline.PlayEvent("D&E");
-    EXPECT_FALSE(sman.IsScreenInStack(&tr));
-    record.parms.developer_mode = true;
+    ASSERT_FALSE(record.parms.developer_mode);
     processor.calls.clear();
     screen_Timeline.PlayEvent("D&E");
     EXPECT_EQ(processor.calls, (std::vector<std::string>{"reset", "simulate A to D&E", "simulate B to D&E",

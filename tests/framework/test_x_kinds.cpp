@@ -19,6 +19,7 @@
 #include "particle-effects.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
+#include "ui/timeline.h"
 #include "ui/ui-layout.h"
 #include "ui/ui-props.h"
 #include "ui/ui-widgets.h"
@@ -204,11 +205,15 @@ TEST_F(AllKinds, WrittenOutAndReadBackGivesTheSameLayout) {
     EXPECT_GT(compared, 300);
 }
 
-// The game's level selection (data/ui/level-select.lua): eighteen level
-// tiles on three pages of a touch grid; stepping the grid brings the next
-// episode's tiles where the first one's were.
+// The game's level selection (data/ui/level-select.lua): a tile for each
+// level of the bundled timeline, on a page of a touch grid for each
+// episode; stepping the grid brings the next episode's tiles where the
+// first one's were.
 TEST_F(AllKinds, LevelSelectionPagesByEpisode) {
     ui_screen.virtual_width = ui_screen.actual_width = 1024;
+    static bool registered = (timeline.Init(), true);
+    ASSERT_TRUE(registered);
+    ASSERT_TRUE(timeline.LoadTimeline("timeline.xml"));
     UISet* set = new UISet("ui/level-select.lua", &screen);
     sets.push_back(set);
     screen.uiset = set;
@@ -216,13 +221,19 @@ TEST_F(AllKinds, LevelSelectionPagesByEpisode) {
     for (int i = 0; i < set->comps.count; i++) set->comps[i]->owner = &screen;
     UIComp* grid = set->GetComp("Episodes");
     ASSERT_TRUE(grid);
+    int tiles = 0;
     for (int e = 1; e <= 3; e++)
-        for (int l = 1; l <= 6; l++) {
+        for (int l = 1; l <= 10; l++) {
             std::string name = "Episode" + std::to_string(e) + "_Level" + std::to_string(l);
+            char id[16];
+            snprintf(id, sizeof id, "E%02d_L%02d", e, l);
             UIComp* b = set->GetComp(name.c_str());
-            ASSERT_TRUE(b) << name;
+            ASSERT_EQ(b != nullptr, timeline.EventExists(id)) << name;
+            if (!b) continue;
             EXPECT_EQ(b->parent, grid) << name;
+            tiles++;
         }
+    EXPECT_EQ(tiles, 9);
     set->ApplyCacheModeOnEnter();
     FwImage first = Draw();
     KeepPicture(first);
@@ -241,4 +252,5 @@ TEST_F(AllKinds, LevelSelectionPagesByEpisode) {
     EXPECT_FLOAT_EQ(b->GetCenterPos().x, ax);
     EXPECT_LT(a->GetCenterPos().x, 0);
     set->ApplyCacheModeOnLeave();
+    timeline.FreeTimeline();
 }

@@ -9,8 +9,9 @@
 // sticks where it lands, or the worm hangs until the next move. A beam
 // search tries random moves from the best plays so far, scored by the
 // targets taken, the lives kept and how near the worm came to the next
-// target (the exit once every target is taken). A play wins when an end
-// grips the open exit and the level's ending begins. The replay is exact
+// target (the exit once every target is taken). A play wins when every
+// target is taken and an end grips the open exit, so the level's ending
+// begins. The replay is exact
 // (fixed steps, the step's own random seed), so the program plays it the
 // same way, bit for bit.
 //
@@ -236,7 +237,9 @@ Outcome Evaluate(const std::vector<Move>& plan, Recorder& rec) {
     o.targets = level.required_targets;
     o.collected = level.required_targets - Remaining();
     o.lives = level.lives;
-    o.won = Won() && !level.worm_dead;
+    // The exit opens to a worm near it too: a kept play takes every
+    // target on its way.
+    o.won = Won() && !level.worm_dead && o.collected == o.targets;
     if (const int hp = BossHitPoints(); hp >= 0) o.boss_damage = kBossHitPoints - hp;
     o.distance = GoalDistance();
     o.steps = step;
@@ -348,7 +351,7 @@ int Check(const char* file) {
            won_at,
            game_replay.step - 1, head ? (double)Pos(head).x : 0.0, head ? (double)Pos(head).y : 0.0,
            (unsigned long long)game_replay.hash);
-    return won_at >= 0 ? 0 : 1;
+    return won_at >= 0 && Remaining() == 0 ? 0 : 1;
 }
 
 // Plays moves given as "x,y,drag,hold[,back];..." and tells where the

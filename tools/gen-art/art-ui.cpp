@@ -295,15 +295,26 @@ static void NinePanel(cairo_t* cr, int w, int h) {
     Leaf(cr, w - 10, h - 8, 16, 5, -2.1 + PI, Lighter(kLeafUi, 0.15), 1);
 }
 
+// A speech bubble with its tail at the bottom left (the worm's, who
+// speaks from below) or at the top right leaning left (the bug's, who
+// flies above the bubble in the story's pictures).
 static void Bubble(cairo_t* cr, int w, int h, bool tail_left, Col fill) {
     double m = 3, bh = h - 22;
-    double tx = tail_left ? 18 : w - 18, dir = tail_left ? 1 : -1;
+    double top = tail_left ? m : h - m - bh;
     auto shape = [&] {
-        RoundRect(cr, m, m, w - 2 * m, bh, 18);
+        RoundRect(cr, m, top, w - 2 * m, bh, 18);
         cairo_new_sub_path(cr);
-        cairo_move_to(cr, tx, bh - 4);
-        cairo_line_to(cr, tx - dir * 8, h - 3);
-        cairo_line_to(cr, tx + dir * 14, bh - 4);
+        if (tail_left) {
+            cairo_move_to(cr, 18, bh - 4);
+            cairo_line_to(cr, 10, h - 3);
+            cairo_line_to(cr, 32, bh - 4);
+        } else {
+            // Within the right-hand border of the nine-patch, which is
+            // never stretched.
+            cairo_move_to(cr, w - 12, top + 4);
+            cairo_line_to(cr, w - 32, 3);
+            cairo_line_to(cr, w - 26, top + 4);
+        }
         cairo_close_path(cr);
     };
     // The outline is stroked twice as wide and then half covered by the
@@ -475,8 +486,8 @@ void ArtUi(Gen& g) {
           "nine-patch for the worm's lines; client rect 28, 24, 68, 56", [](cairo_t* cr, int w, int h) {
               Bubble(cr, w, h, true, Col{1, 1, 1, 1});
           });
-    g.Png("ui/gfx/talk-bubble-bug.png", 96, 96, "pale green speech bubble, tail at the bottom right",
-          "nine-patch for the bug's lines; client rect 28, 24, 68, 56",
+    g.Png("ui/gfx/talk-bubble-bug.png", 96, 96, "pale green speech bubble, tail at the top right leaning left",
+          "nine-patch for the bug's lines; client rect 28, 40, 60, 72",
           [](cairo_t* cr, int w, int h) { Bubble(cr, w, h, false, Hex(0xe4f8d8)); });
     g.Png("ui/gfx/checkbox-off.png", 48, 48, "empty wooden check box", "checkbox.bm_idle",
           [](cairo_t* cr, int w, int h) {

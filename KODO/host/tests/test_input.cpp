@@ -102,11 +102,14 @@ TEST_F(Input, ScriptedTouchesArriveWithPositionsAndIds) {
 }
 
 TEST_F(Input, ScriptedKeysArePressThenRelease) {
-    ASSERT_EQ(5, host_script_load_text("0 key a\n0 key A\n0 key RETURN\n0 key BACKSPACE\n0 key 53\n", "keys"));
-    auto evs = collect(1000, 10);
-    ASSERT_EQ(10u, evs.size());
-    int syms[] = {'a', 'A', KEYCODE_RETURN, KEYCODE_BACKSPACE, '5'};
-    for (int i = 0; i < 5; ++i) {
+    // The last two lines hold Tab down between them.
+    ASSERT_EQ(7, host_script_load_text(
+                     "0 key a\n0 key A\n0 key RETURN\n0 key BACKSPACE\n0 key 53\n0 keydown TAB\n50 keyup TAB\n",
+                     "keys"));
+    auto evs = collect(1000, 12);
+    ASSERT_EQ(12u, evs.size());
+    int syms[] = {'a', 'A', KEYCODE_RETURN, KEYCODE_BACKSPACE, '5', KEYCODE_TAB};
+    for (int i = 0; i < 6; ++i) {
         const Ev &down = evs[2 * i], &up = evs[2 * i + 1];
         EXPECT_EQ(SCREEN_EVENT_KEYBOARD, down.type);
         EXPECT_EQ(SCREEN_EVENT_KEYBOARD, up.type);
@@ -115,6 +118,22 @@ TEST_F(Input, ScriptedKeysArePressThenRelease) {
         EXPECT_TRUE(down.flags & KEY_DOWN);
         EXPECT_FALSE(up.flags & KEY_DOWN);
     }
+}
+
+TEST_F(Input, AKeyUpWaitsForTheFrameAfterItsKeyDown) {
+    // Both lines are due at once, as after a slow frame: the release comes
+    // only after the program has once found no event waiting.
+    ASSERT_EQ(2, host_script_load_text("0 keydown TAB\n0 keyup TAB\n", "held"));
+    bps_event_t* e = nullptr;
+    ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
+    ASSERT_NE(e, nullptr);
+    ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
+    EXPECT_EQ(e, nullptr);
+    EXPECT_EQ(host_script_pending(), 1);
+    auto evs = collect(300, 1);
+    ASSERT_EQ(1u, evs.size());
+    EXPECT_EQ(KEYCODE_TAB, evs[0].sym);
+    EXPECT_FALSE(evs[0].flags & KEY_DOWN);
 }
 
 TEST_F(Input, MouseActsAsFingerZero) {

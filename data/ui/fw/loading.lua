@@ -24,21 +24,23 @@ SetProperty ("align", "CENTER");
 
 CreateComp ("Image", "Apple");
 SetProperty ("image.bitmap", "actors/gfx/fruit-1.png");
-SetProperty ("position", 0.84, 0.7);
+SetProperty ("position", 0.84, 0.74);
 SetProperty ("align", "CENTER");
 
+-- The worm starts clear of the backdrop's tree and the worm hanging from
+-- it, on the open meadow.
 CreateComp ("Image", "WormTail");
 SetProperty ("visible", 0);
-SetProperty ("position", 0.14, 0.7);
+SetProperty ("position", 0.34, 0.74);
 
 CreateComp ("Image", "WormHead");
 SetProperty ("visible", 0);
-SetProperty ("position", 0.19, 0.7);
+SetProperty ("position", 0.39, 0.74);
 
 CreateComp ("Image", "WormHeadEnd");
 SetProperty ("visible", 0);
-SetProperty ("position", 0.79, 0.7);
+SetProperty ("position", 0.79, 0.74);
 
 CreateComp ("Image", "Fruit");
 SetProperty ("visible", 0);
-SetProperty ("position", 0.84, 0.6);
+SetProperty ("position", 0.84, 0.64);

@@ -33,11 +33,9 @@ void RaiseProfileStatistic(const char* name) {
     prof->SetValuef("GAME", name, "amount", "%d", (int)n);
 }
 
-void PlayLibSound(LibSound slot, float low, float high) {
+void PlayLibSound(LibSound slot, float low, float high, float pan) {
     kd_sound_t* s = lib.Sound(slot);
-    // Centred: a fixed pan would put every hit on one side of the stereo
-    // picture.
-    if (s) aman.PlaySound(s, 1.0f, 0.0f, low == high ? low : randf(low, high));
+    if (s) aman.PlaySound(s, 1.0f, pan, low == high ? low : randf(low, high));
 }
 
 void SpawnLibEffect(PhysicsSimulation* sim, LibEffect slot, vec2_t at, float angle) {

@@ -30,11 +30,11 @@ enum EndBugState {
 // profile (kept in memory; the profile is saved by the level's end). A
 // value that is not a number counts as 0; the count stops at its maximum.
 void RaiseProfileStatistic(const char* name);
-// Plays a `lib` sound at volume 1, centred, at a frequency factor uniform
-// in [low, high]; nothing for an empty slot.
-void PlayLibSound(LibSound slot, float low = 1.0f, float high = 1.0f);
-// A worm sound at a random pitch (0.9 to 1.1).
-inline void PlayLibSoundVaried(LibSound slot) { PlayLibSound(slot, 0.9f, 1.1f); }
+// Plays a `lib` sound at volume 1 and the given pan, at a frequency factor
+// uniform in [low, high]; nothing for an empty slot.
+void PlayLibSound(LibSound slot, float low = 1.0f, float high = 1.0f, float pan = 0.0f);
+// A worm or hazard sound at a random pitch (0.9 to 1.1), panned right.
+inline void PlayLibSoundVaried(LibSound slot) { PlayLibSound(slot, 0.9f, 1.1f, 1.0f); }
 // An effect of `lib` on the simulation's front particle layer.
 void SpawnLibEffect(PhysicsSimulation* sim, LibEffect slot, vec2_t at, float angle);
 // The length of one rope piece in metres: the rope bitmap's height, or 66

@@ -3,7 +3,7 @@
 
 #include <math.h>
 
-#include "audioman.h"
+#include "game/actor-behaviors-collectables.h"
 #include "game/game-level.h"
 #include "game/game-lib.h"
 #include "game/game-rules.h"
@@ -39,12 +39,6 @@ vec2_t Position(const Actor* a) {
 }
 
 float Distance(vec2_t a, vec2_t b) { return sqrtf((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y)); }
-
-// Hazard sounds play at full volume, panned right, at a pitch in
-// [0.9, 1.1] so repeats do not sound alike.
-void PlayHazardSound(LibSound slot) {
-    if (kd_sound_t* s = lib.Sound(slot)) aman.PlaySound(s, 1.0f, 1.0f, randf(0.9f, 1.1f));
-}
 
 // The point between the worm's head and tail, which the hazards aim at.
 // False when the world has no worm (the editor's, or a broken level).
@@ -221,7 +215,7 @@ bool ActorBehaviorMovingHazard::Shoot(Actor* bug) {
     PhysicsSimulation* sim = PhysicsSimulation::active_sim;
     vec2_t a;
     if (!sim || !bug || !bug->body || !TowardsWorm(sim, bug, &a)) return false;
-    PlayHazardSound(LIB_SND_SHOOTING);
+    PlayLibSoundVaried(LIB_SND_SHOOTING);
     // Aimed a little high (+y is down): the shot falls on its way.
     a.y -= 0.2f + 0.1f * randf(0, 1);
     const vec2_t p = Position(bug);
@@ -433,7 +427,7 @@ bool ActorBehaviorHazardAmmo::OnContact(Actor* self, Actor* other, b2Contact*) {
     // flag is set here, inside the step: the update removes it.
     if (!self || !other || other->Has(TAG_AMMO) || self->triggered) return true;
     self->triggered = 1;
-    PlayHazardSound(LIB_SND_HITTING_AMMO);
+    PlayLibSoundVaried(LIB_SND_HITTING_AMMO);
     return true;
 }
 
@@ -481,7 +475,7 @@ void ActorBehaviorHazardHoming::Update(Actor* a, float dt) {
                 sim->world->DestroyJoint(pivot);
                 a->state = HAZARD_BREAKING_LOOSE;
                 a->timer = 0;
-                PlayHazardSound(LIB_SND_HOMING_STARTS);
+                PlayLibSoundVaried(LIB_SND_HOMING_STARTS);
             } else {
                 Sway(a);
             }
@@ -553,7 +547,7 @@ void ActorBehaviorHazardMine::Burst(Actor* mine) {
         Launch(sim, vec2_t{c.x + 2 * dir.x, c.y + 2 * dir.y}, vec2_t{0.9f * dir.x, 0.9f * dir.y});
     }
     mine->triggered = 1;
-    PlayHazardSound(LIB_SND_MINE_EXPLODES);
+    PlayLibSoundVaried(LIB_SND_MINE_EXPLODES);
 }
 
 void ActorBehaviorHazardMine::Update(Actor* a, float dt) {

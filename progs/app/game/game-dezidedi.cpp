@@ -336,7 +336,7 @@ void GameDeziDedi::Update(float dt) {
     } else {
         if (level.clock_ms > 1000 && !level.level_over) level.clock_running = true;
         if (level.play_started) {
-            if (!level.level_over && !level.ending) level.clock_ms += (int)(dt * 1000.0f);
+            if (!level.level_over && !level.ending) level.AdvanceClock(dt);
             level.invulnerability = fmaxf(level.invulnerability - dt, -1.0f);
             level.collect_bounce = fmaxf(level.collect_bounce - dt, -1.0f);
             if (level.drag_time > -0.5f) level.drag_time += dt;

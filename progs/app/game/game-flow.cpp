@@ -23,7 +23,7 @@ namespace {
 
 // How long the ending runs before its result shows (s).
 const float kEndingDelay = 1.5f;
-// How near an end of the worm opens the exit when every target is taken.
+// How near an end of the worm opens the exit.
 const float kExitOpenDistance = 15.0f;
 
 vec2_t Position(const Actor* a) {
@@ -49,9 +49,9 @@ void GameDeziDedi::CheckLevelEnd(float dt) {
     Actor* hole = ActorOf(sim, "actors/wormhole.xml");
     const bool has_exits = sim.GetNumberOfActorsWithFlags(TAG_EXIT) > 0;
 
-    // 1. The exit opens to a worm near it, once every target is taken: a
-    // worm that merely passes the hole early has not earned it.
-    if (hole && hole->body && !level.all_collected && level.targets_collected >= level.required_targets) {
+    // 1. The exit opens to a worm near it, whatever is left to take: the
+    // last target taken opens it from afar (the worm behaviour).
+    if (hole && hole->body && !level.all_collected) {
         const vec2_t h = Position(hole);
         const vec2_t ends[2] = {Position(head), Position(tail)};
         for (const vec2_t& e : ends) {

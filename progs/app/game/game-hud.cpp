@@ -77,7 +77,9 @@ void GameDeziDedi::DrawBeforeUI() {
         kd->SetAlpha(arrow_alpha);
         for (int i = 0; i < sim.actors.count; i++) {
             const Actor* a = sim.actors[i];
-            if (!a->Has(TAG_EXIT | TAG_BOSS) || !a->enabled || !a->body) continue;
+            // Whatever its `enabled` flag: a shooter, the boss too, drops
+            // it when far from the worm, which is when the arrow matters.
+            if (!a->Has(TAG_EXIT | TAG_BOSS) || !a->body || !B2IsBodyActive(a->body)) continue;
             const vec2_t p = BodyPosition(a);
             const vec2_t dir = {p.x - c.x, -(p.y - c.y)};
             vec2_t u;
@@ -301,12 +303,8 @@ void GameDeziDedi::DrawTutorials() {
         const vec2_t label = sim.TransformWorldPositionToScreen(vec2_t{at.x, at.y - up * h});
         kd->SetTextTransform(zoom, zoom, 0);
         kd->SetTextAlign(12);
-        // A dark shadow keeps the white letters readable over the sky.
-        kd->SetColor(0.1f, 0.2f, 0.05f);
-        kd->SetAlpha(alpha * 0.6f);
-        kd->DrawTextf(font, label.x + 2.0f, label.y + bob + 2.0f, "%s", loc_man.Localize(text));
-        kd->SetColor(1, 1, 1);
-        kd->SetAlpha(alpha);
+        // The font's own dark ring keeps the white letters readable over
+        // the sky and the clouds.
         kd->DrawTextf(font, label.x, label.y + bob, "%s", loc_man.Localize(text));
         kd->SetTextAlign(0);
         kd->SetTextTransform(1, 1, 0);

@@ -114,6 +114,9 @@ void ActorContactListener::OrientEnd(Actor* end, Actor* surface, b2Contact* cont
     if (!end->Has(TAG_WORM_HEAD | TAG_WORM_TAIL) || end->welded || !end->body || !surface->body) return;
     if (surface->body->GetType() != b2_staticBody && !surface->Has(TAG_GRABBABLE)) return;
     const b2Manifold* m = contact->GetManifold();
+    // A sensor's overlap has no manifold: Box2D leaves its type and normal
+    // unset.
+    if (m->pointCount == 0) return;
     const float half_pi = 1.5707964f;
     if (m->type != b2Manifold::e_circles) {
         end->angle_offset =

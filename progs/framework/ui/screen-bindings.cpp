@@ -290,11 +290,8 @@ int luaf_CreateComp(lua_State* L) {
     }
     const char* type = lua_tostring(L, 1);
     const char* name = lua_tostring(L, 2);
-    if (set->GetComp(name)) {
-        nString detail;
-        detail.Format("'%s' in '%s'.", name, set->file.c_str());
-        WarnAt(L, "CreateComp: a second component named %s", detail.c_str());
-    }
+    // A second component of a name is allowed: lookups by name find the
+    // first.
     sman.current_set = set;
     UIComp* c = sman.GenerateComponent(type, name);
     set->current = c;

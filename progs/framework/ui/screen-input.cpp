@@ -337,28 +337,6 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
     if (Real(c->over)) PlaceGamePadCursor(c, top, c->over);
 }
 
-// A key press that came as an event: a tap shorter than a frame never
-// shows as held to the polling above, so Tab and the arrows step the
-// game-pad cursor here too, and the repeat delay keeps a held key from
-// stepping twice.
-void ScreenMan::StepGamePadCursor(UICursor* c, int key) {
-    Screen* top = TopScreen();
-    if (!top || !top->uiset) return;
-    UISet* set = top->uiset;
-    UIComp* from = Real(c->over) && c->idle_time <= 5.0f ? c->over : nullptr;
-    UIComp* to;
-    if (key == KEY_TAB) {
-        to = from ? GetInteractiveComp1D(set, from, Held(KEY_SHIFT) ? -1 : 1) : GetInteractiveComp1D(set, nullptr, 0);
-    } else {
-        vec2_t d = key == KEY_LEFT ? vec2_t{-1, 0} : key == KEY_UP ? vec2_t{0, -1} : key == KEY_RIGHT ? vec2_t{1, 0} : vec2_t{0, 1};
-        to = from ? GetInteractiveComp2D(set, from, d) : GetInteractiveComp1D(set, nullptr, 0);
-    }
-    if (!to) return;
-    c->repeat_delay = 0.4f;
-    c->idle_time = 0;
-    PlaceGamePadCursor(c, top, to);
-}
-
 // The corners of a component's rotated box: top-left, top-right,
 // bottom-right, bottom-left.
 static void Corners(UIComp* comp, vec2_t out[4]) {
@@ -529,6 +507,7 @@ bool ScreenMan::DeveloperKey(const kd_event_t& e) {
     bool window = false;
     if (ctrl && key == 'E') {
         SetEditMode(!EditMode());
+        kd->Printf("Edit mode %s.\n", EditMode() ? "on" : "off");
         draw_everything = true;
         window = true;
     } else if (ctrl && key == 'R') {
@@ -655,8 +634,9 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
     bool developer = DeveloperMode();
     if (developer && e.type == KD_EVENT_KEY_DOWN) DeveloperKey(e);
     if (developer && EditMode()) {
-        // The UI editor takes the event here once it exists.
-        return e.type == KD_EVENT_CHAR || (e.type >= KD_EVENT_POINTER_MOVE && e.type <= KD_EVENT_KEY_UP) ? 1 : 0;
+        // The editor has every input event: none reaches the screens.
+        const int taken = ProcessEditModeEvent(&e);
+        return taken || e.type == KD_EVENT_CHAR || (e.type >= KD_EVENT_POINTER_MOVE && e.type <= KD_EVENT_KEY_UP) ? 1 : 0;
     }
     if (developer && e.type == KD_EVENT_CONSOLE_LINE) {
         const char* line = (const char*)e.id;
@@ -686,16 +666,12 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
         }
         case KD_EVENT_KEY_DOWN: {
             if (key_to_lua(UI_ON_KEY_DOWN)) lua_man.CallLuaFunctionS(L, "OnKeyDown", KD_GetKeyName(id));
-            bool taken = false;
+            // The game-pad cursor moves by the pads and a held Tab alone
+            // (UpdateGamePadCursor): the arrows are the screens' own.
             for (int i = 0; i < num_cursors; i++) {
                 UIComp* f = cursor[i].focus;
-                if (Real(f) && f->ProcessKey(id)) taken = true;
+                if (Real(f)) f->ProcessKey(id);
             }
-            int pad = num_cursors - 1;
-            if (!taken && !edit && pad >= 0 &&
-                (id == KEY_TAB || id == KEY_LEFT || id == KEY_RIGHT || id == KEY_UP || id == KEY_DOWN) &&
-                top == TopScreen() && top && top->trans >= 1.0f)
-                StepGamePadCursor(&cursor[pad], id);
             return 1;
         }
         case KD_EVENT_KEY_UP:

@@ -483,12 +483,6 @@ bool ScreenMan::IsIntervalElapsedOffset(float seconds, int offset_ms) const {
 }
 
 void ScreenMan::Update(float dt) {
-    // A long piece of work in the last frame (a load, a music switch)
-    // reaches neither the screens nor the managers' fades and clocks.
-    if (zero_next_time_step) {
-        dt = 0;
-        zero_next_time_step = false;
-    }
     prev_clock = clock;
     clock += (int)(dt * 1000.0f);
     profile_man.Update(dt);
@@ -499,7 +493,6 @@ void ScreenMan::Update(float dt) {
 
     aman.Update(dt);
     UpdateLoadingIndicator(dt);
-    // Stand-in: the news service is updated here once it exists.
 
     if (DeveloperMode()) {
         if (kd->GetKeyStatei('P')) dt *= 0.2f;
@@ -554,6 +547,8 @@ void ScreenMan::UpdateScreens(float dt) {
     mpos.x = kd->GetKeyStatef(KD_KEY_POINTER_X);
     mpos.y = kd->GetKeyStatef(KD_KEY_POINTER_Y);
     if (DeveloperMode() && kd->GetKeyStatei(18) && kd->GetKeyStatei('X')) kd->SignalShutdown();
+    // A long piece of work in the last frame (a load, a music switch)
+    // does not reach the screens; the clock and the fades keep real time.
     if (zero_next_time_step) {
         dt = 0;
         zero_next_time_step = false;
@@ -605,6 +600,8 @@ void ScreenMan::UpdateScreen(Screen* s, float dt) {
         s->trans += dt * s->enter_speed;
         if (!(s->trans < 1.0f)) {
             s->trans = 1.0f;
+            // From here on the screen takes input: scripted runs wait for it.
+            if (!s->shown) kd->Printf("Screen '%s' fully in.\n", s->GetName());
             s->shown = true;
         }
     } else {

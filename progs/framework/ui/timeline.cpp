@@ -406,15 +406,6 @@ void Timeline::StartSavedEvent(bool resume_it) {
         StartEvent(nullptr, false, TRANSITION_FADE_BLACK);
         return;
     }
-    // Resuming the very event the player is at, when it starts no game
-    // (the menu a jump led back to), goes on to the next one: showing it
-    // again would leave the player there for good. A level resumes as
-    // saved.
-    bool here = nStringsMatch(saved.text, current_event.text) && !events->GetNodeValue(saved.text, "game");
-    if (resume_it && here && !sman.IsScreenInStack(kTransitionScreen)) {
-        EndEvent();
-        return;
-    }
     StartEvent(saved.text, resume_it, TRANSITION_FADE_BLACK);
 }
 
