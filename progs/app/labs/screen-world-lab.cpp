@@ -7,6 +7,7 @@
 
 #include "dataman.h"
 #include "framework-kd.h"
+#include "physics/world-file.h"
 #include "ui/gameman.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
@@ -314,6 +315,12 @@ void ScreenWorldLab::Place(vec2_t p) {
     }
     for (const char* unique : kUniqueShapes)
         if (physics_man.GetShape(unique) == current_shape) DestroyActor(world.GetActorByShape(current_shape));
+    // What the game would leave out of the saved world is not placed.
+    if (world.actors.count >= WORLD_MAX_ACTORS) {
+        kd->PrintDebugf(KD_LOG_WARNING, "World lab: the world has %d actors, the most a world may have; none placed.\n",
+                        world.actors.count);
+        return;
+    }
     Actor* a = world.CreateActor(current_shape, p, vec2_t{10, 0}, placement_angle, 0, 1.5f);
     if (!a || !a->Has(TAG_BOSS)) return;
     const vec2_t s = a->start_position, m = a->move;

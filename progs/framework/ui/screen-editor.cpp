@@ -201,7 +201,8 @@ bool UIEditorIsSelfOrDescendant(const UIComp* candidate, const UIComp* comp) {
 
 void UIEditorReparent(UIComp* comp, UIComp* new_parent) {
     const vec2_t before = comp->GetStaticPos();
-    comp->parent = new_parent;
+    // The same rule as a script's: no loop, no chain deeper than 64.
+    if (!UISetCompParent(comp, new_parent, comp->owner ? comp->owner->uiset : nullptr, nullptr)) return;
     const vec2_t after = comp->GetStaticPos();
     float w = 1, h = 1;
     if (comp->position_type == UI_POS_RELATIVE_TO_PARENT && new_parent) {
