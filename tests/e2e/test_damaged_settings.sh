@@ -11,7 +11,7 @@ run() {
   printf '300 exit\n' > "$WORK/script.txt"
   status=0
   (cd "$WORK/run" && KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy \
-     timeout 60 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>"$WORK/err.txt") || status=$?
+     e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>"$WORK/err.txt") || status=$?
   [ "$status" = 0 ] || { echo "exit status $status"; cat "$WORK/out.txt" "$WORK/err.txt"; exit 1; }
 }
 

@@ -32,7 +32,7 @@ fail() {
 run() {
   status=0
   (cd "$WORK" && KODO_HOST_SCRIPT="$1" KODO_HOST_TRACE="$WORK/trace.txt" SDL_AUDIODRIVER=dummy \
-     timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
+     e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
   [ "$status" = 0 ] || fail "exit status $status"
 }
 

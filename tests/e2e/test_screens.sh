@@ -29,7 +29,9 @@ e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 # story's Continue and the dialogue's Next at (880, 558). A timeline event
 # is on the screen in about a second; the story's steps are two apart.
 # Each step waits for the log line of the one before, so that a slow run
-# takes longer rather than clicking on the wrong screen.
+# takes longer rather than clicking on the wrong screen; the focus key's
+# shots wait for frames ("frames"), so that the highlight has had its
+# time to come.
 w() { e2e_wait "$1" 1 "$2"; }
 {
 cat <<END
@@ -47,10 +49,13 @@ $(w 7300 "PushScreen: 'LevelSelect'")
 8600 touch_up 72 534
 $(w 8600 "Removing 'LevelSelect' from Screen Stack")
 8700 touch_move 1010 250
+9550 frames 40
 9600 screenshot $SHOTS/5-back-to-menu.png
 9700 key DOWN
+10350 frames 40
 10400 screenshot $SHOTS/6-key-first.png
 10500 key DOWN
+11150 frames 40
 11200 screenshot $SHOTS/7-key-second.png
 11300 touch_down 512 465
 11400 touch_up 512 465
@@ -101,7 +106,7 @@ END
 cd "$WORK"
 status=0
 KODO_HOST_SCRIPT="$WORK/script.txt" KODO_HOST_TRACE="$WORK/trace.txt" SDL_AUDIODRIVER=dummy \
-  timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
+  e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
 [ -n "$LOG" ] && cp "$LOG" "$SHOTS/log.txt"
 cp "$WORK/trace.txt" "$SHOTS/trace.txt" 2>/dev/null

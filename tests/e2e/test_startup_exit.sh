@@ -13,7 +13,7 @@ END
 cd "$WORK"
 status=0
 KODO_HOST_SCRIPT="$WORK/script.txt" KODO_HOST_TRACE="$WORK/trace.txt" SDL_AUDIODRIVER=dummy \
-  timeout 60 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
+  e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
 if [ "$status" != 0 ]; then
   echo "exit status $status"; cat "$WORK/out.txt"; exit 1
 fi

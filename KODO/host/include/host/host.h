@@ -9,6 +9,8 @@
  *   KODO_HOST_SCRIPT    input script read by bps_initialize
  *   KODO_HOST_TRACE     file that receives one line per URL opened,
  *                       keyboard request, screenshot and script line run
+ *   KODO_HOST_PROGRESS  file rewritten with the number of frames run so
+ *                       far, every 30 frames (a run's watcher reads it)
  *
  * Script lines (times in ms since bps_initialize, any order):
  *   # comment
@@ -22,10 +24,15 @@
  *                                 holds the later lines until the first
  *                                 file matching the pattern (glob) holds the
  *                                 text after where the last wait on that
- *                                 file matched (60 s at most); each later
- *                                 line then runs as much after its own time
- *                                 as the script was held:
+ *                                 file matched (given up once the file has
+ *                                 not grown for 60 s); each later line then
+ *                                 runs as much after its own time as the
+ *                                 script was held:
  *                                 0 wait logs/run-?.log PushScreen: 'Menu'
+ *   <ms> frames <n>               holds the later lines, the same way, until
+ *                                 the program has run n more frames (taken
+ *                                 its pending events n times): a step paced
+ *                                 by the program rather than the clock
  *   <ms> service <type> [id=<v>] [x=<v>] [y=<v>] [fifth=<v>]
  *                                 a store or game-centre result (event type
  *                                 19-22 or 32-35, host/service.h); each <v>
