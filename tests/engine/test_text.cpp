@@ -211,6 +211,50 @@ TEST_F(Text, ScaleTagsOfZeroOrBelowAreIgnored) {
     EXPECT_EQ(Lines(60, "|scale=2|aaa bbb").size(), 2u);
 }
 
+// One layout serves both encodings: the same text, with kerning, colour
+// and scale tags, two bars, a wrap and a newline, draws the same glyphs at
+// the same places and measures the same from a Latin-1 font and from that
+// font read as UTF-8; and both keep the same number of lines at the cap.
+TEST_F(Text, OneLayoutDrawsAndMeasuresBothEncodingsAlike) {
+    font.glyphs['b'].kerning['a'] = -2;
+    for (int i = 0; i < font.glyph_count; i++) font.glyphs[i].code = i;
+    std::string many(KD_TEXT_MAX_LINES - 1, '\n');
+    std::vector<Quad> drawn[2];
+    float result[2], width[2], height[2], capped[2];
+    size_t capped_quads[2];
+    for (int e : {0, 1}) {
+        font.encoding = e ? KD_FONT_UTF8 : KD_FONT_LATIN1;
+        KD_SetTextboxWidth(60);
+        KD_SetColor(1, 1, 1);  // a colour tag's colour stays set after a text
+        quads.clear();
+        result[e] = KD_DrawTextf(&font, 10, 20, "ab |ff0000|a||b |scale=2|ab\nabab ab ab");
+        drawn[e] = quads;
+        KD_GetTextSizef(&font, &width[e], &height[e], "ab |ff0000|a||b |scale=2|ab\nabab ab ab");
+        // One line more than the cap: the last is dropped by both.
+        KD_SetTextboxWidth(0);
+        quads.clear();
+        KD_DrawTextf(&font, 0, 0, "%sa\nb", many.c_str());
+        capped_quads[e] = quads.size();
+        capped[e] = KD_GetTextHeightf(&font, "%sa\nb", many.c_str());
+    }
+    ASSERT_EQ(drawn[0].size(), 15u);
+    ASSERT_EQ(drawn[1].size(), drawn[0].size());
+    for (size_t i = 0; i < drawn[0].size(); i++) {
+        EXPECT_FLOAT_EQ(drawn[1][i].x, drawn[0][i].x) << i;
+        EXPECT_FLOAT_EQ(drawn[1][i].y, drawn[0][i].y) << i;
+        EXPECT_FLOAT_EQ(drawn[1][i].w, drawn[0][i].w) << i;
+        EXPECT_EQ(drawn[1][i].colour, drawn[0][i].colour) << i;
+    }
+    EXPECT_FLOAT_EQ(drawn[0][1].x, 10 + 8 - 2);  // b kerned after a
+    EXPECT_FLOAT_EQ(result[1], result[0]);
+    EXPECT_FLOAT_EQ(width[1], width[0]);
+    EXPECT_FLOAT_EQ(height[1], height[0]);
+    EXPECT_EQ(capped_quads[0], 1u);
+    EXPECT_EQ(capped_quads[1], 1u);
+    EXPECT_FLOAT_EQ(capped[0], 12.0f * KD_TEXT_MAX_LINES);
+    EXPECT_FLOAT_EQ(capped[1], capped[0]);
+}
+
 TEST(Utf8, BadSequencesAreSkippedAndTheTerminatorNeverPassed) {
     uint32_t out[16];
     EXPECT_EQ(KDI_DecodeUTF8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", out, 16), 4);
