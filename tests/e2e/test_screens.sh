@@ -99,6 +99,8 @@ $(w 25500 "PushScreen: 'GameDeziDedi'")
 27400 screenshot $SHOTS/12-game.png
 27500 state thumbnail
 27700 state fullscreen
+$(w 27700 "PushScreen: 'GamePopMenu'")
+28600 frames 2
 28600 screenshot $SHOTS/13-paused.png
 28800 exit
 END
