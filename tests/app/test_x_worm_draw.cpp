@@ -13,6 +13,7 @@
 #include "fw-x-support.h"
 #include "game/game-level.h"
 #include "game/game-lib.h"
+#include "game/game-rules.h"
 #include "manager.h"
 #include "particle-effects.h"
 #include "physics/actor-behaviors.h"
@@ -49,6 +50,7 @@ void Keep(const FwImage& img, const char* name) {
 TEST(ScreenshotWorm, TheBodyIsOneStripThroughEveryPartAndAnEffectLandsWhereItWasSpawned) {
     FwWindowEngine engine;
     ASSERT_TRUE(engine.started);
+    GameRules::Install();
     ActorBehaviors::InitActorBehaviors();
     pbman.Clear();
     pbman.Init();
