@@ -1,45 +1,63 @@
 #!/bin/sh
-# Builds everything with AddressSanitizer + UndefinedBehaviorSanitizer and
-# runs every test, then the tests that start threads under
-# ThreadSanitizer, then runs each fuzz target for a bounded time.
-set -e
+# CI's stages, each run whatever the ones before it gave, then a summary
+# of their times and of those that failed (the run fails when any did):
+#   format     the changed lines follow .clang-format (tools/check-format.sh)
+#   asan       everything built with AddressSanitizer + UndefinedBehaviorSanitizer,
+#              every test
+#   optimised  the default optimised build (-O2, where GCC's flow-based
+#              warnings and some faults show only), its unit tests
+#   tsan       the tests that start threads, under ThreadSanitizer
+#   fuzz       each fuzz target for a bounded time
+# A failing end-to-end run thus never hides the thread and fuzz stages.
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-"$ROOT/tools/setup.sh"
+"$ROOT/tools/setup.sh" || exit 1
 JOBS=$(nproc)
+export LSAN_OPTIONS="suppressions=$ROOT/tools/lsan.supp"
+
+stage_format() {
+  sh "$ROOT/tools/check-format.sh"
+}
+
 # The kill tests run 40 rounds each here rather than 200, and the real
 # executable plays only the first level to a win (every level's play is
-# checked headless): the end-to-end runs get the two cores to themselves,
-# and the whole run has to fit its time.
-cmake -S "$ROOT" -B "$ROOT/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKODO_SANITIZE=ON \
-  -DKODO_KILL_ROUNDS=40 -DKODO_LEVEL_WINS=E01_L01 >/dev/null
-# Leaks are checked in every test, with system libraries suppressed
-# (tools/lsan.supp); the tests that draw through Mesa turn the check off
-# themselves, since its software driver is unloaded before the check and
-# leaves nothing to name. The build runs engine tools (font generation)
-# under the sanitizers too.
-export LSAN_OPTIONS="suppressions=$ROOT/tools/lsan.supp"
-ASAN_OPTIONS=detect_leaks=0 cmake --build "$ROOT/build-test" -j"$JOBS"
-ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$ROOT/build-test" -j"$JOBS" --output-on-failure
+# checked headless): the whole run has to fit its time. Leaks are checked
+# in every test, with system libraries suppressed (tools/lsan.supp); the
+# tests that draw through Mesa turn the check off themselves, since its
+# software driver is unloaded before the check and leaves nothing to
+# name. The build runs engine tools (font generation) under the
+# sanitizers too.
+stage_asan() {
+  cmake -S "$ROOT" -B "$ROOT/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKODO_SANITIZE=ON \
+    -DKODO_KILL_ROUNDS=40 -DKODO_LEVEL_WINS=E01_L01 >/dev/null &&
+    ASAN_OPTIONS=detect_leaks=0 cmake --build "$ROOT/build-test" -j"$JOBS" &&
+    ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$ROOT/build-test" -j"$JOBS" --output-on-failure
+}
 
-# Threads: ThreadSanitizer cannot share a process with AddressSanitizer, so
-# the tests labelled "threads" get a tree of their own, which builds only
-# them (target thread_tests). A report makes its test fail; races inside
+# The build a newcomer gets (RelWithDebInfo): the tests that need neither
+# a window nor the real executable; the sanitizer stage runs those.
+stage_optimised() {
+  cmake -S "$ROOT" -B "$ROOT/build-opt" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+    cmake --build "$ROOT/build-opt" -j"$JOBS" &&
+    ctest --test-dir "$ROOT/build-opt" -LE "window|e2e" -j"$JOBS" --output-on-failure
+}
+
+# ThreadSanitizer cannot share a process with AddressSanitizer, so the
+# tests labelled "threads" get a tree of their own, which builds only them
+# (target thread_tests). A report makes its test fail; races inside
 # system libraries are named in tools/tsan.supp.
-cmake -S "$ROOT" -B "$ROOT/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKODO_TSAN=ON >/dev/null
-cmake --build "$ROOT/build-tsan" -j"$JOBS" --target thread_tests
-TSAN_OPTIONS="suppressions=$ROOT/tools/tsan.supp second_deadlock_stack=1" \
-  ctest --test-dir "$ROOT/build-tsan" -L threads -j"$JOBS" --output-on-failure
+stage_tsan() {
+  cmake -S "$ROOT" -B "$ROOT/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKODO_TSAN=ON >/dev/null &&
+    cmake --build "$ROOT/build-tsan" -j"$JOBS" --target thread_tests &&
+    TSAN_OPTIONS="suppressions=$ROOT/tools/tsan.supp second_deadlock_stack=1" \
+      ctest --test-dir "$ROOT/build-tsan" -L threads -j"$JOBS" --output-on-failure
+}
 
 # Fuzzers: clang's libFuzzer, FUZZ_SECONDS each (default 10), as many at
-# once as there are cores. An input
-# that makes a target allocate more than 512 MB at once, or grow past
-# 2 GB, fails the run like a crash. Targets that need a file tree make it
-# in a folder of their own under $TMPDIR and remove it at exit; each
-# target gets a TMPDIR of its own here, and anything left in it fails the
-# run too.
-CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DKODO_FUZZ=ON -DKODO_TESTS=OFF >/dev/null
-cmake --build "$ROOT/build-fuzz" -j"$JOBS"
+# once as there are cores. An input that makes a target allocate more than
+# 512 MB at once, or grow past 2 GB, fails the run like a crash. Targets
+# that need a file tree make it in a folder of their own under $TMPDIR and
+# remove it at exit; each target gets a TMPDIR of its own here, and
+# anything left in it fails the run too.
 # fuzz_one TARGET: runs one target; a failure leaves a line in $FAILED.
 fuzz_one() {
   name=$(basename "$1" | sed 's/^fuzz_//')
@@ -58,25 +76,47 @@ fuzz_one() {
   fi
   rm -rf "$work"
 }
-# One target a core at a time: each is a single process.
-# A run that stops early without a line fails too.
-FAILED=$(mktemp)
-pids=
+# One target a core at a time: each is a single process. A run that stops
+# early without a line fails too.
 wait_fuzz() {
   for p in $pids; do wait "$p" || echo "a fuzz run stopped early (status $?)" >>"$FAILED"; done
   pids=
 }
-for f in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
-  [ -x "$f" ] || continue
-  fuzz_one "$f" &
-  pids="$pids $!"
-  [ "$(echo $pids | wc -w)" -lt "$JOBS" ] || wait_fuzz
-done
-wait_fuzz
-if [ -s "$FAILED" ]; then
-  cat "$FAILED"
+stage_fuzz() {
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DKODO_FUZZ=ON -DKODO_TESTS=OFF >/dev/null || return 1
+  cmake --build "$ROOT/build-fuzz" -j"$JOBS" || return 1
+  FAILED=$(mktemp)
+  pids=
+  for f in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
+    [ -x "$f" ] || continue
+    fuzz_one "$f" &
+    pids="$pids $!"
+    [ "$(echo $pids | wc -w)" -lt "$JOBS" ] || wait_fuzz
+  done
+  wait_fuzz
+  status=0
+  if [ -s "$FAILED" ]; then
+    cat "$FAILED"
+    status=1
+  fi
   rm -f "$FAILED"
+  return $status
+}
+
+# Runs every stage named (all by default: TEST_STAGES="asan fuzz" picks).
+summary=""
+failed=""
+for s in ${TEST_STAGES:-format asan optimised tsan fuzz}; do
+  echo "== stage $s"
+  start=$(date +%s)
+  if "stage_$s"; then result=passed; else result=FAILED; failed="$failed $s"; fi
+  summary="$summary
+  $s: $result in $(($(date +%s) - start)) s"
+done
+echo "== stages (on $JOBS cores, load average $(cut -d' ' -f1-3 /proc/loadavg)):$summary"
+if [ -n "$failed" ]; then
+  echo "FAILED stages:$failed"
   exit 1
 fi
-rm -f "$FAILED"
-echo "all tests and fuzz runs passed"
+echo "all stages passed"

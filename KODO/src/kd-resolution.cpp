@@ -97,8 +97,9 @@ bool KDI_SelectOptimalResolution(bool windowed, bool forcing) {
     return false;
 }
 
-// Start-up's selection for the requested window mode. The settings reader
-// of the original loaded the renderer already, so it can be asked.
+// Start-up's selection for the requested window mode. The choice asks the
+// renderer for its modes, so the renderer is loaded first when the
+// settings reader has not loaded it yet.
 void KDI_SelectResolution(bool windowed) {
     if (!kd_state.resolutions) return;
     if (!ri) KDI_LoadRendImp();

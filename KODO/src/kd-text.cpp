@@ -1,8 +1,11 @@
 // Text layout and drawing: printf-style texts measured and drawn with a font
-// of the font table. LATIN-1 fonts take the text byte by byte with kerning,
-// inline images, scale and colour tags; UTF-8 fonts decode it into code
-// points and honour colour tags only. Lines break at the text box width and
-// at newlines; glyphs are drawn as batched quads of the font's atlas.
+// of the font table. LATIN-1 fonts take the text byte by byte; UTF-8 fonts
+// decode it into code points and find each glyph by its code. Both go
+// through one layout over the character type: kerning, inline images,
+// scale and colour tags, the same line cap when drawing and measuring.
+// Lines break at the text box width and at newlines (a UTF-8 text also
+// inside long runs without spaces); glyphs are drawn as batched quads of
+// the font's atlas.
 //
 // Text drawing formats into one shared buffer: it belongs to one thread
 // (the one that draws).
@@ -47,18 +50,16 @@ static inline int16_t ClampWidth(float w) {
     return (int16_t)w;
 }
 
-static inline int Advance(kd_font_t* f, int c) { return f->glyphs[c].advance; }
+// The kerning row of glyph `c` at its predecessor `p` (glyph indices);
+// fonts without rows (UTF-8) kern nothing.
 static inline int Kern(kd_font_t* f, int c, int p) {
     const int8_t* row = f->glyphs[c].kerning;
     return row && p >= 0 && p < f->glyph_count ? row[p] : 0;
 }
 
 // The closing bar of a tag whose text starts at `p`, or the terminator.
-static char* TagEnd(char* p) {
-    while (*p && *p != '|') p++;
-    return p;
-}
-static uint32_t* TagEnd32(uint32_t* p) {
+template <class Ch>
+static Ch* TagEnd(Ch* p) {
     while (*p && *p != '|') p++;
     return p;
 }
@@ -96,8 +97,6 @@ static float ScaleTagValue(const char* tag_text, const char* end) {
     return v;
 }
 
-static bool IsScaleTag(const char* p) { return (p[0] == 's' || p[0] == 'S') && strncmp(p + 1, "cale=", 5) == 0; }
-
 // --------------------------------------------------------- inline images
 
 struct ImageBlock {
@@ -122,7 +121,7 @@ static const char* FindParm(const char* text, const char* end, const char* key, 
     return nullptr;
 }
 
-static void ParseImageBlock_LATIN1(const char* text, const char* end, ImageBlock* ib) {
+static void ParseImageBlock(const char* text, const char* end, ImageBlock* ib) {
     char value[64];
     if (FindParm(text, end, "scale=", value, sizeof value)) ib->scale = (float)atof(value);
     if (FindParm(text, end, "angle=", value, sizeof value)) ib->angle = (float)atof(value) / 180.0f * 3.1415927f;
@@ -141,98 +140,7 @@ static void ParseImageBlock_LATIN1(const char* text, const char* end, ImageBlock
 
 static float ImageWidth(const ImageBlock& ib) { return ib.bm ? (float)ib.bm->width * ib.scale : 0.0f; }
 
-// ------------------------------------------------------- LATIN-1 layout
-
-static float GetNextWordLen_LATIN1(kd_font_t* font, const char* s) {
-    float w = 0;
-    int p = 0;
-    const unsigned char* t = (const unsigned char*)s;
-    while (*t && *t != ' ' && *t != '\t' && *t != '\n' && *t != '\r') {
-        if (*t == '|') {
-            if (t[1] == '|') {
-                w += Advance(font, '|') + Kern(font, '|', p);
-                p = '|';
-                t += 2;
-                continue;
-            }
-            char* end = TagEnd((char*)t + 1);
-            if (t[1] == 'i' || t[1] == 'I') {
-                ImageBlock ib;
-                ParseImageBlock_LATIN1((const char*)t + 1, end, &ib);
-                w += ImageWidth(ib);
-                p = 0;
-            }
-            t = (const unsigned char*)(*end ? end + 1 : end);
-            continue;
-        }
-        w += Advance(font, *t) + Kern(font, *t, p);
-        p = *t++;
-    }
-    return w;
-}
-
-int KDI_ParseTextLines_LATIN1(kd_font_t* font, int max_width, char* text, char** starts, int16_t* widths,
-                              int max_lines) {
-    if (!font || !font->glyphs || font->glyph_count < 256 || !text || max_lines < 1) return 0;
-    int n = 0;
-    starts[0] = text;
-    float w = 0, maxw = (float)max_width;
-    int p = 0;
-    unsigned char* s = (unsigned char*)text;
-    while (*s) {
-        unsigned char c = *s;
-        if (c == '|') {
-            if (s[1] == '|') {
-                w += Advance(font, '|') + Kern(font, '|', p);
-                p = '|';
-                s += 2;
-                continue;
-            }
-            char* end = TagEnd((char*)s + 1);
-            if (s[1] == 'i' || s[1] == 'I') {
-                ImageBlock ib;
-                ParseImageBlock_LATIN1((const char*)s + 1, end, &ib);
-                w += ImageWidth(ib);
-                p = 0;
-            } else if (IsScaleTag((const char*)s + 1)) {
-                float v = ScaleTagValue((const char*)s + 1, end);
-                if (v > 0) maxw = (float)max_width / v;
-            }
-            s = (unsigned char*)(*end ? end + 1 : end);
-            continue;
-        }
-        if (c == '\n') {
-            *s = 0;
-            widths[n] = ClampWidth(w);
-            if (++n >= max_lines) return n;
-            starts[n] = (char*)s + 1;
-            w = 0;
-            p = 0;
-            s++;
-            continue;
-        }
-        if (c == ' ' || c == '\t' || c == '\r') {
-            float word = GetNextWordLen_LATIN1(font, (const char*)s + 1);
-            if (w + Advance(font, ' ') + word >= maxw) {
-                *s = 0;
-                widths[n] = ClampWidth(w);
-                if (++n >= max_lines) return n;
-                starts[n] = (char*)s + 1;
-                w = 0;
-                p = 0;
-                s++;
-                continue;
-            }
-        }
-        w += Advance(font, c) + Kern(font, c, p);
-        p = c;
-        s++;
-    }
-    widths[n] = ClampWidth(w);
-    return n + 1;
-}
-
-// --------------------------------------------------------- UTF-8 layout
+// ------------------------------------------------------------------ UTF-8
 
 int KDI_DecodeUTF8(const char* text, uint32_t* out, int capacity) {
     if (!out || capacity < 1) return 0;
@@ -271,80 +179,188 @@ kd_glyph_t* KDI_FindGlyphByCode(kd_font_t* font, uint32_t code) {
     return nullptr;
 }
 
-static int AdvanceOf(kd_font_t* font, uint32_t c) {
-    kd_glyph_t* g = KDI_FindGlyphByCode(font, c);
-    return g ? g->advance : 0;
+// ------------------------------------------------------ the two encodings
+
+// A glyph of the font by its code, without a report when there is none.
+static kd_glyph_t* FindCode(kd_font_t* font, uint32_t code) {
+    for (int i = 0; i < font->glyph_count; i++)
+        if ((uint32_t)font->glyphs[i].code == code) return &font->glyphs[i];
+    return nullptr;
 }
 
-static float GetNextWordLen_UTF32(kd_font_t* font, const uint32_t* t) {
+// What differs between the encodings: how a character finds its glyph and
+// where a word may break. A Latin-1 byte is its glyph's index, and words
+// break only at spaces. A decoded code point is looked up by code (a
+// missing one is reported and adds nothing); a character beyond Latin-1
+// (CJK) is a word of its own, and a run without spaces breaks at any
+// character but full-width punctuation, which never begins a line.
+struct Latin1Text {
+    using Ch = unsigned char;
+    static kd_glyph_t* Glyph(kd_font_t* f, uint32_t c) { return &f->glyphs[c & 0xFF]; }
+    static kd_glyph_t* QuietGlyph(kd_font_t* f, uint32_t c) { return &f->glyphs[c & 0xFF]; }
+    static bool EndsWord(uint32_t) { return false; }
+    static bool BreaksBefore(uint32_t) { return false; }
+};
+
+struct Utf32Text {
+    using Ch = uint32_t;
+    static kd_glyph_t* Glyph(kd_font_t* f, uint32_t c) { return KDI_FindGlyphByCode(f, c); }
+    static kd_glyph_t* QuietGlyph(kd_font_t* f, uint32_t c) { return FindCode(f, c); }
+    static bool EndsWord(uint32_t c) { return c > 255; }
+    static bool BreaksBefore(uint32_t c) { return c != 0xFF0C && c != 0x3002; }
+};
+
+// ----------------------------------------------------------------- tags
+
+enum TagKind { TAG_IMAGE, TAG_SCALE, TAG_COLOUR };
+
+// A tag's text between its bars, as bytes (a character beyond Latin-1
+// becomes '?'), for the readers of images and scales; at most size - 1.
+template <class Ch>
+static int TagText(const Ch* tag, const Ch* end, char* out, int size) {
+    int n = 0;
+    for (const Ch* p = tag; p < end && n < size - 1; p++) out[n++] = *p < 256 ? (char)*p : '?';
+    out[n] = 0;
+    return n;
+}
+
+template <class Ch>
+static TagKind KindOf(const Ch* tag) {
+    if (tag[0] == 'i' || tag[0] == 'I') return TAG_IMAGE;
+    if ((tag[0] == 's' || tag[0] == 'S') && tag[1] == 'c' && tag[2] == 'a' && tag[3] == 'l' && tag[4] == 'e' &&
+        tag[5] == '=')
+        return TAG_SCALE;
+    return TAG_COLOUR;
+}
+
+template <class Ch>
+static ImageBlock ReadImage(const Ch* tag, const Ch* end) {
+    char text[600];
+    int n = TagText(tag, end, text, sizeof text);
+    ImageBlock ib;
+    ParseImageBlock(text, text + n, &ib);
+    return ib;
+}
+
+template <class Ch>
+static float ReadScale(const Ch* tag, const Ch* end) {
+    char text[32];
+    int n = TagText(tag, end, text, sizeof text);
+    return ScaleTagValue(text, text + n);
+}
+
+// ----------------------------------------------------------------- layout
+
+static bool IsSpace(uint32_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The width a glyph adds after its predecessor `*p` (a glyph index, 0 at
+// a line's start), which it then becomes.
+template <class T>
+static float GlyphWidth(kd_font_t* font, uint32_t c, int* p) {
+    kd_glyph_t* g = T::Glyph(font, c);
+    if (!g) return 0;
+    int i = (int)(g - font->glyphs);
+    float w = (float)(g->advance + Kern(font, i, *p));
+    *p = i;
+    return w;
+}
+
+// The width of the word after a space: its glyphs with their kerning, two
+// bars as one '|' glyph, an image as its width, other tags nothing.
+template <class T>
+static float NextWordWidth(kd_font_t* font, const typename T::Ch* t) {
     float w = 0;
-    while (*t && *t != ' ' && *t != '\t' && *t != '\n' && *t != '\r') {
+    int p = 0;
+    while (*t && !IsSpace(*t)) {
         if (*t == '|') {
-            const uint32_t* end = TagEnd32((uint32_t*)t + 1);
+            if (t[1] == '|') {
+                w += GlyphWidth<T>(font, '|', &p);
+                t += 2;
+                continue;
+            }
+            const typename T::Ch* end = TagEnd(t + 1);
+            if (KindOf(t + 1) == TAG_IMAGE) {
+                w += ImageWidth(ReadImage(t + 1, end));
+                p = 0;
+            }
             t = *end ? end + 1 : end;
             continue;
         }
-        w += AdvanceOf(font, *t);
-        if (*t > 255) break;  // each such character is a word of its own
+        w += GlyphWidth<T>(font, *t, &p);
+        if (T::EndsWord(*t)) break;  // each such character is a word of its own
         t++;
     }
     return w;
 }
 
-int KDI_ParseTextLines_UTF32(kd_font_t* font, int max_width, uint32_t* text, uint32_t** starts, int16_t* widths,
-                             int max_lines) {
-    if (!font || !text || max_lines < 1) return 0;
-    int len = 0;
+// Breaks `text` into at most `max_lines` lines no wider than `max_width`
+// (font pixels), cutting it in place (a NUL at each break); a break inside
+// a word moves the rest of the text one place up, so the text needs room
+// for one more character per line. Returns the number of lines.
+template <class T>
+static int ParseLines(kd_font_t* font, int max_width, typename T::Ch* text, typename T::Ch** starts, int16_t* widths,
+                      int max_lines) {
+    using Ch = typename T::Ch;
+    size_t len = 0;
     while (text[len]) len++;
-    kd_glyph_t* space = nullptr;
-    for (int i = 0; i < font->glyph_count; i++)
-        if (font->glyphs[i].code == 32) {
-            space = &font->glyphs[i];
-            break;
-        }
-    float sw = space ? space->advance : 4;
-    int n = 0, line_start = 0;
+    kd_glyph_t* space = T::QuietGlyph(font, ' ');
+    float space_width = space ? (float)space->advance : 4.0f;
+    int n = 0;
     starts[0] = text;
-    float w = 0;
-    for (int i = 0; i < len;) {
-        uint32_t c = text[i];
-        if (c == '|') {
-            int j = i + 1;
-            while (j < len && text[j] != '|') j++;
-            i = j < len ? j + 1 : len;
+    float w = 0, maxw = (float)max_width;
+    int p = 0;
+    size_t line_start = 0;
+    auto close_line = [&](size_t at, float width) {
+        text[at] = 0;
+        widths[n] = ClampWidth(width);
+        if (++n >= max_lines) return false;
+        starts[n] = text + at + 1;
+        line_start = at + 1;
+        p = 0;
+        return true;
+    };
+    for (size_t i = 0; i < len;) {
+        Ch c = text[i];
+        if (c == '|' && text[i + 1] == '|') {
+            w += GlyphWidth<T>(font, '|', &p);
+            i += 2;
             continue;
         }
-        if (c == ' ' || c == '\n') {
-            bool brk = c == '\n';
-            if (!brk) {
-                float word = GetNextWordLen_UTF32(font, text + i + 1);
-                brk = w + sw + word >= (float)max_width;
+        if (c == '|') {
+            Ch* end = TagEnd(text + i + 1);
+            TagKind kind = KindOf(text + i + 1);
+            if (kind == TAG_IMAGE) {
+                w += ImageWidth(ReadImage(text + i + 1, end));
+                p = 0;
+            } else if (kind == TAG_SCALE) {
+                float v = ReadScale(text + i + 1, end);
+                if (v > 0) maxw = (float)max_width / v;
             }
-            if (brk) {
-                text[i] = 0;
-                widths[n] = ClampWidth(w);
-                if (++n >= max_lines) return n;
-                starts[n] = text + i + 1;
-                line_start = i + 1;
-                w = 0;
-            } else {
-                w += sw;
-            }
+            i = (size_t)(end - text) + (*end ? 1 : 0);
+            continue;
+        }
+        bool at_space = c == ' ' || c == '\t' || c == '\r';
+        if (c == '\n' || (at_space && w + space_width + NextWordWidth<T>(font, text + i + 1) >= maxw)) {
+            if (!close_line(i, w)) return n;
+            w = 0;
             i++;
             continue;
         }
-        int adv = AdvanceOf(font, c);
+        if (c == ' ' && !space) {  // a font without a space glyph
+            w += space_width;
+            i++;
+            continue;
+        }
+        float adv = GlyphWidth<T>(font, c, &p);
         w += adv;
-        if (w >= (float)max_width && c != 0xFF0C && c != 0x3002 && i > line_start) {
+        if (w >= maxw && T::BreaksBefore(c) && i > line_start) {
             // Break before this character: the rest moves one place up to
             // make room for the terminator.
-            memmove(text + i + 1, text + i, (size_t)(len - i + 1) * sizeof *text);
+            memmove(text + i + 1, text + i, (len - i + 1) * sizeof *text);
             len++;
-            text[i] = 0;
-            widths[n] = ClampWidth(w - adv);
-            if (++n >= max_lines) return n;
-            starts[n] = text + i + 1;
-            line_start = i + 1;
+            int glyph = p;
+            if (!close_line(i, w - adv)) return n;
+            p = glyph;
             w = adv;
             i += 2;
             continue;
@@ -353,6 +369,18 @@ int KDI_ParseTextLines_UTF32(kd_font_t* font, int max_width, uint32_t* text, uin
     }
     widths[n] = ClampWidth(w);
     return n + 1;
+}
+
+int KDI_ParseTextLines_LATIN1(kd_font_t* font, int max_width, char* text, char** starts, int16_t* widths,
+                              int max_lines) {
+    if (!font || !font->glyphs || font->glyph_count < 256 || !text || max_lines < 1) return 0;
+    return ParseLines<Latin1Text>(font, max_width, (unsigned char*)text, (unsigned char**)starts, widths, max_lines);
+}
+
+int KDI_ParseTextLines_UTF32(kd_font_t* font, int max_width, uint32_t* text, uint32_t** starts, int16_t* widths,
+                             int max_lines) {
+    if (!font || !font->glyphs || !text || max_lines < 1) return 0;
+    return ParseLines<Utf32Text>(font, max_width, text, starts, widths, max_lines);
 }
 
 // ---------------------------------------------------------------- drawing
@@ -407,89 +435,7 @@ void EnsureTextures(kd_font_t* font) {
     }
 }
 
-kd_glyph_t* Glyph_a(kd_font_t* font) { return font->glyph_count > (int)'a' ? &font->glyphs[(int)'a'] : nullptr; }
-
 }  // namespace
-
-static float DrawText_LATIN1(kd_font_t* font, float x, float y, char* text) {
-    static char* starts[KD_TEXT_MAX_LINES];
-    static int16_t widths[KD_TEXT_MAX_LINES];
-    float s = font->draw_scale > 0 ? font->draw_scale : 1.0f;
-    float tsx = kd_state.text_scale_x, tsy = kd_state.text_scale_y, angle = kd_state.text_angle;
-    float sx = s * tsx, sy = s * tsy;
-    int max_width = sx != 0 ? (int)(kd_state.text_box_width / sx) : 0;
-    if (max_width < 2) max_width = 65535;
-    Pen pen;
-    pen.x = x;
-    pen.y0 = y + (float)font->base - (float)font->size / s;
-    float lh = (float)(int)((float)font->line_height / s);
-    int lines = KDI_ParseTextLines_LATIN1(font, max_width, text, starts, widths, KD_TEXT_MAX_LINES - 1);
-    pen.Setup(sx, sy, angle);
-    float top = BlockTop(pen.y0, lines, lh);
-    float draw_scale = s;
-    int widest = 0;
-    kd->BeginBatch(&font->atlas);
-    for (int li = 0; li < lines; li++) {
-        if (widths[li] > widest) widest = widths[li];
-        float line_top = top + (float)li * lh;
-        float px = LineStart(x, widths[li]);
-        int p = 0;
-        for (unsigned char* t = (unsigned char*)starts[li]; *t;) {
-            int c = *t;
-            if (c == '|' && t[1] != '|') {
-                char* tag = (char*)t + 1;
-                char* end = TagEnd(tag);
-                if (tag[0] == 'i' || tag[0] == 'I') {
-                    ImageBlock ib;
-                    ParseImageBlock_LATIN1(tag, end, &ib);
-                    if (ib.bm) {
-                        kd->EndBatch();
-                        float scale = ib.scale / draw_scale;
-                        kd_glyph_t* ga = Glyph_a(font);
-                        int ay = ga ? ga->y_offset : 0, ah = ga ? ga->bitmap.height : 0;
-                        float vy = (float)(int)(line_top + (float)ib.offset + 3.0f / draw_scale + (float)ay +
-                                                (float)((ah - ay) / 2));
-                        float w = (float)ib.bm->width * scale;
-                        float cx = px + w * 0.5f, cy = vy;
-                        float a = ib.angle, sc = scale;
-                        if (pen.transformed) {
-                            float dx = cx - pen.pivot.x, dy = cy - pen.pivot.y;
-                            cx = pen.pivot.x + pen.m.m00 * dx + pen.m.m01 * dy;
-                            cy = pen.pivot.y + pen.m.m10 * dx + pen.m.m11 * dy;
-                            a += angle;
-                            sc *= tsx < tsy ? tsx : tsy;
-                        }
-                        kd->DrawBitmapRS(ib.bm, cx, cy, a, sc);
-                        px += w;
-                        kd->BeginBatch(&font->atlas);
-                    }
-                    p = 0;
-                } else if (IsScaleTag(tag)) {
-                    float v = ScaleTagValue(tag, end);
-                    if (v > 0) {
-                        sx = s * v * tsx;
-                        sy = s * v * tsy;
-                        pen.Setup(sx, sy, angle);
-                    }
-                } else {
-                    ApplyColourTag(tag, (int)(end - tag));
-                }
-                t = (unsigned char*)(*end ? end + 1 : end);
-                continue;
-            }
-            if (c == '|') t++;  // two bars: one '|' glyph
-            kd_glyph_t* g = &font->glyphs[c];
-            px += (float)Kern(font, c, p);
-            if (g->bitmap.width > 0)
-                pen.Glyph(&g->bitmap, px + (float)g->x_offset, line_top + (float)g->y_offset);
-            px += (float)g->advance;
-            p = c;
-            t++;
-        }
-    }
-    kd->EndBatch();
-    return (float)widest;
-}
 
 static uint32_t* DecodeForLayout(const char* text, int* capacity_out) {
     size_t len = text ? strlen(text) : 0;
@@ -506,22 +452,47 @@ static uint32_t* DecodeForLayout(const char* text, int* capacity_out) {
     return buf;
 }
 
-static float DrawText_UTF8(kd_font_t* font, float x, float y, const char* text) {
-    static uint32_t* starts[KD_TEXT_MAX_LINES];
+// Draws an inline image at the pen and answers its width.
+template <class T>
+static float DrawImage(kd_font_t* font, const ImageBlock& ib, float px, float line_top, const Pen& pen, float s) {
+    kd->EndBatch();
+    float scale = ib.scale / s;
+    kd_glyph_t* ga = T::QuietGlyph(font, 'a');
+    int ay = ga ? ga->y_offset : 0, ah = ga ? ga->bitmap.height : 0;
+    float vy = (float)(int)(line_top + (float)ib.offset + 3.0f / s + (float)ay + (float)((ah - ay) / 2));
+    float w = (float)ib.bm->width * scale;
+    float cx = px + w * 0.5f, cy = vy;
+    float a = ib.angle, sc = scale;
+    if (pen.transformed) {
+        float dx = cx - pen.pivot.x, dy = cy - pen.pivot.y;
+        cx = pen.pivot.x + pen.m.m00 * dx + pen.m.m01 * dy;
+        cy = pen.pivot.y + pen.m.m10 * dx + pen.m.m11 * dy;
+        a += kd_state.text_angle;
+        float tsx = kd_state.text_scale_x, tsy = kd_state.text_scale_y;
+        sc *= tsx < tsy ? tsx : tsy;
+    }
+    kd->DrawBitmapRS(ib.bm, cx, cy, a, sc);
+    kd->BeginBatch(&font->atlas);
+    return w;
+}
+
+// Lays the text out in the text box and draws it; answers the widest line.
+template <class T>
+static float DrawText(kd_font_t* font, float x, float y, typename T::Ch* text) {
+    using Ch = typename T::Ch;
+    static Ch* starts[KD_TEXT_MAX_LINES];
     static int16_t widths[KD_TEXT_MAX_LINES];
-    int cap;
-    uint32_t* buf = DecodeForLayout(text, &cap);
-    if (!buf) return 0;
     float s = font->draw_scale > 0 ? font->draw_scale : 1.0f;
-    float sx = s * kd_state.text_scale_x, sy = s * kd_state.text_scale_y;
+    float tsx = kd_state.text_scale_x, tsy = kd_state.text_scale_y, angle = kd_state.text_angle;
+    float sx = s * tsx, sy = s * tsy;
     int max_width = sx != 0 ? (int)(kd_state.text_box_width / sx) : 0;
     if (max_width < 2) max_width = 65535;
     Pen pen;
     pen.x = x;
     pen.y0 = y + (float)font->base - (float)font->size / s;
     float lh = (float)(int)((float)font->line_height / s);
-    int lines = KDI_ParseTextLines_UTF32(font, max_width, buf, starts, widths, KD_TEXT_MAX_LINES);
-    pen.Setup(sx, sy, kd_state.text_angle);
+    int lines = ParseLines<T>(font, max_width, text, starts, widths, KD_TEXT_MAX_LINES);
+    pen.Setup(sx, sy, angle);
     float top = BlockTop(pen.y0, lines, lh);
     int widest = 0;
     kd->BeginBatch(&font->atlas);
@@ -529,25 +500,36 @@ static float DrawText_UTF8(kd_font_t* font, float x, float y, const char* text) 
         if (widths[li] > widest) widest = widths[li];
         float line_top = top + (float)li * lh;
         float px = LineStart(x, widths[li]);
-        for (uint32_t* t = starts[li]; *t;) {
-            if (*t == '|') {
-                uint32_t* tag = t + 1;
-                uint32_t* end = TagEnd32(tag);
-                if (*tag != 'i' && *tag != 's') ApplyColourTag(tag, (int)(end - tag));
+        int p = 0;
+        for (Ch* t = starts[li]; *t;) {
+            if (*t == '|' && t[1] != '|') {
+                Ch* tag = t + 1;
+                Ch* end = TagEnd(tag);
+                TagKind kind = KindOf(tag);
+                if (kind == TAG_IMAGE) {
+                    ImageBlock ib = ReadImage(tag, end);
+                    if (ib.bm) px += DrawImage<T>(font, ib, px, line_top, pen, s);
+                    p = 0;
+                } else if (kind == TAG_SCALE) {
+                    float v = ReadScale(tag, end);
+                    if (v > 0) pen.Setup(s * v * tsx, s * v * tsy, angle);
+                } else {
+                    ApplyColourTag(tag, (int)(end - tag));
+                }
                 t = *end ? end + 1 : end;
                 continue;
             }
-            kd_glyph_t* g = KDI_FindGlyphByCode(font, *t);
-            if (g) {
-                if (g->bitmap.width > 0)
-                    pen.Glyph(&g->bitmap, px + (float)g->x_offset, line_top + (float)g->y_offset);
-                px += (float)g->advance;
-            }
-            t++;
+            if (*t == '|') t++;  // two bars: one '|' glyph
+            kd_glyph_t* g = T::Glyph(font, *t++);
+            if (!g) continue;
+            int gi = (int)(g - font->glyphs);
+            px += (float)Kern(font, gi, p);
+            if (g->bitmap.width > 0) pen.Glyph(&g->bitmap, px + (float)g->x_offset, line_top + (float)g->y_offset);
+            px += (float)g->advance;
+            p = gi;
         }
     }
     kd->EndBatch();
-    free(buf);
     return (float)widest;
 }
 
@@ -558,15 +540,33 @@ float KDI_DrawTextXY(kd_font_t* font, float x, float y, char* text) {
     }
     if (!font || font->size < 1 || !font->glyphs) return 0;
     EnsureTextures(font);
-    if (font->encoding == KD_FONT_UTF8) return DrawText_UTF8(font, x, y, text);
+    if (font->encoding == KD_FONT_UTF8) {
+        int cap;
+        uint32_t* buf = DecodeForLayout(text, &cap);
+        if (!buf) return 0;
+        float widest = DrawText<Utf32Text>(font, x, y, buf);
+        free(buf);
+        return widest;
+    }
     if (font->glyph_count < 256) return 0;
-    return DrawText_LATIN1(font, x, y, text);
+    return DrawText<Latin1Text>(font, x, y, (unsigned char*)text);
 }
 
 // -------------------------------------------------------------- measuring
 
-static void StoreSize(kd_font_t* font, int lines, int widest) {
+// Lays the text out at the text box width (the draw scale applied, not the
+// transform) and stores its size.
+template <class T>
+static void Measure(kd_font_t* font, typename T::Ch* text) {
+    static typename T::Ch* starts[KD_TEXT_MAX_LINES];
+    static int16_t widths[KD_TEXT_MAX_LINES];
     float s = font->draw_scale > 0 ? font->draw_scale : 1.0f;
+    int max_width = (int)(kd_state.text_box_width / s);
+    if (max_width < 2) max_width = 65535;
+    int lines = ParseLines<T>(font, max_width, text, starts, widths, KD_TEXT_MAX_LINES);
+    int widest = 0;
+    for (int i = 0; i < lines; i++)
+        if (widths[i] > widest) widest = widths[i];
     kd_state.last_text_width = s * kd_state.text_scale_x * (float)widest;
     float lh = (float)font->line_height;
     float tallest = (float)(font->size > font->line_height ? font->size : font->line_height);
@@ -579,29 +579,15 @@ void KDI_GetTextSize(kd_font_t* font, char* text) {
         kd_state.last_text_width = kd_state.last_text_height = 0;
         return;
     }
-    float s = font->draw_scale > 0 ? font->draw_scale : 1.0f;
-    int max_width = (int)(kd_state.text_box_width / s);
-    if (max_width < 2) max_width = 65535;
-    int widest = 0, lines = 0;
     if (font->encoding == KD_FONT_UTF8) {
-        static uint32_t* starts[KD_TEXT_MAX_LINES];
-        static int16_t widths[KD_TEXT_MAX_LINES];
         int cap;
         uint32_t* buf = DecodeForLayout(text, &cap);
         if (!buf) return;
-        lines = KDI_ParseTextLines_UTF32(font, max_width, buf, starts, widths, KD_TEXT_MAX_LINES - 1);
-        for (int i = 0; i < lines; i++)
-            if (widths[i] > widest) widest = widths[i];
+        Measure<Utf32Text>(font, buf);
         free(buf);
-    } else {
-        if (font->glyph_count < 256) return;
-        static char* starts[KD_TEXT_MAX_LINES];
-        static int16_t widths[KD_TEXT_MAX_LINES];
-        lines = KDI_ParseTextLines_LATIN1(font, max_width, text, starts, widths, KD_TEXT_MAX_LINES);
-        for (int i = 0; i < lines; i++)
-            if (widths[i] > widest) widest = widths[i];
+    } else if (font->glyph_count >= 256) {
+        Measure<Latin1Text>(font, (unsigned char*)text);
     }
-    StoreSize(font, lines, widest);
 }
 
 // ------------------------------------------------------- the operations

@@ -23,7 +23,7 @@ struct vec2f_t {
 class Model {
 public:
     Model() {}
-    Model(int vertices, int indices) { Init(vertices, indices); }
+    Model(int vertex_count, int index_count) { Init(vertex_count, index_count); }
     // The texture stays with whoever releases it (ModelManager::ReleaseModel).
     ~Model() {
         Free();

@@ -19,7 +19,8 @@
 // Counts what the simulation asks of it.
 class CountingBehavior : public ActorBehavior {
 public:
-    explicit CountingBehavior(const char* name, bool destroy = true) : ActorBehavior(name), destroy(destroy) {}
+    explicit CountingBehavior(const char* behavior_name, bool destroys = true)
+        : ActorBehavior(behavior_name), destroy(destroys) {}
     void Init(Actor*) override { inits++; }
     void Update(Actor*, float) override { updates++; }
     bool ShouldBeDestroyed(Actor*) override { return destroy; }

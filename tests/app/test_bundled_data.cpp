@@ -1,16 +1,35 @@
 // The bundled game data as the game reads it: every actor definition and
-// material, the small tables, and every level, built and run for a while.
+// material, the small tables, every level, built and run for a while, and
+// the functions the bundled scripts call.
 #include <gtest/gtest.h>
 #include <math.h>
 
 #include <box2d/box2d.h>
 
-#include "app-env.h"
-#include "dataman.h"
-#include "physics/actor-behaviors.h"
-
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
 #include <set>
 #include <string>
+
+#include "analytics.h"
+#include "app-env.h"
+#include "dataman.h"
+#include "feature-manager.h"
+#include "game/screen-game-dezidedi.h"
+#include "luaman.h"
+#include "manager.h"
+#include "particle-effects.h"
+#include "physics/actor-behaviors.h"
+#include "profiles.h"
+#include "services/achievements.h"
+#include "services/in-app-purchases.h"
+#include "ui/gameman.h"
+#include "ui/screen-manager.h"
+#include "ui/timeline.h"
+#include "ui/ui-layout.h"
 
 namespace {
 
@@ -194,4 +213,148 @@ TEST(BundledData, TheLevelsUseEveryTagAndEveryBehaviour) {
         EXPECT_TRUE(behaviours.count(name)) << name << " drives no actor of any level";
     }
     ActorBehaviors::FreeActorBehaviors();
+}
+
+namespace {
+
+// Lua source with its comments and the insides of its strings blanked,
+// so that only code is left to read names from.
+std::string LuaCodeOnly(const std::string& s) {
+    std::string out;
+    // The level of a long bracket opening at i ("[[", "[=[", ...), or -1.
+    auto long_open = [&](size_t i) {
+        if (s[i] != '[') return -1;
+        size_t j = i + 1;
+        while (j < s.size() && s[j] == '=') j++;
+        return j < s.size() && s[j] == '[' ? (int)(j - i - 1) : -1;
+    };
+    auto skip_long = [&](size_t i, int level) {
+        std::string close = "]" + std::string((size_t)level, '=') + "]";
+        size_t end = s.find(close, i + 2 + (size_t)level);
+        return end == std::string::npos ? s.size() : end + close.size();
+    };
+    for (size_t i = 0; i < s.size();) {
+        if (s.compare(i, 2, "--") == 0) {
+            int level = i + 2 < s.size() ? long_open(i + 2) : -1;
+            i = level >= 0 ? skip_long(i + 2, level) : s.find('\n', i);
+            if (i == std::string::npos) i = s.size();
+            out += ' ';
+        } else if (long_open(i) >= 0) {
+            i = skip_long(i, long_open(i));
+            out += "\"\"";
+        } else if (s[i] == '"' || s[i] == '\'') {
+            char q = s[i++];
+            while (i < s.size() && s[i] != q && s[i] != '\n') i += s[i] == '\\' ? 2 : 1;
+            i++;
+            out += "\"\"";
+        } else {
+            out += s[i++];
+        }
+    }
+    return out;
+}
+
+void AddAll(std::set<std::string>& to, const std::string& text, const std::regex& re, bool lists = false) {
+    for (std::sregex_iterator m(text.begin(), text.end(), re), end; m != end; ++m) {
+        std::string names = (*m)[1];
+        if (!lists) {
+            to.insert(names);
+            continue;
+        }
+        std::regex word("[A-Za-z_][A-Za-z_0-9]*");
+        for (std::sregex_iterator w(names.begin(), names.end(), word); w != end; ++w) to.insert(w->str());
+    }
+}
+
+}  // namespace
+
+// Every global function the bundled scripts call, and every name they
+// hand to CallIfPresent or CallOrTell, is registered by the program (with
+// every product feature on, the player services' functions included), is
+// part of Lua, or is defined by the scripts themselves: a function the
+// data calls but nobody registers fails here rather than in front of the
+// player.
+TEST(BundledData, TheScriptsCallOnlyRegisteredFunctions) {
+    AppEnv env;
+    kd_prog_t record;
+    memset(&record, 0, sizeof record);
+    record.parms.width = 1024;
+    record.parms.height = 600;
+    Manager::SetProgramRecord(&record);
+    feature_man.Initialize();
+    profile_man.Initialize();
+    game_man.Initialize();
+    pbman.Init();
+    ASSERT_TRUE(iap_man.Initialize());
+    achievement_man.Initialize();
+    ASSERT_TRUE(achievement_man.IsInitialized());
+    analyst.RegisterLuaFunctions();
+    ScreenMan::RegisterLuaFunctions();
+    timeline.Init();
+    ScreenGameDeziDedi::RegisterLuaFunctions();
+    lua_State* L = lua_man.OpenLuaState(0);
+    ASSERT_TRUE(L);
+    UILayoutRegisterFunctions(L);
+    std::set<std::string> registered;
+    for (lua_State* state : {L, pbman.GetLuaState(), luaL_newstate()}) {
+        if (state != L && state != pbman.GetLuaState()) luaL_openlibs(state);
+        lua_pushnil(state);
+        while (lua_next(state, LUA_GLOBALSINDEX)) {
+            if (lua_type(state, -2) == LUA_TSTRING) registered.insert(lua_tostring(state, -2));
+            lua_pop(state, 1);
+        }
+        if (state != L && state != pbman.GetLuaState()) lua_close(state);
+    }
+
+    // What the scripts define (functions, locals, parameters, loop
+    // variables) and what they call.
+    const std::regex defined_fn("function\\s+([A-Za-z_][A-Za-z_0-9]*)\\s*\\(");
+    const std::regex assigned_fn("([A-Za-z_][A-Za-z_0-9]*)\\s*=\\s*function\\b");
+    const std::regex locals("\\blocal\\s+(?:function\\s+)?([A-Za-z_][A-Za-z_0-9, \\t]*)");
+    const std::regex params("\\bfunction\\b[^(\\n]*\\(([^)]*)\\)");
+    const std::regex loop_vars("\\bfor\\s+([A-Za-z_][A-Za-z_0-9, \\t]*?)\\s*(?:=|\\bin\\b)");
+    const std::regex called("(?:^|[^A-Za-z_0-9.:])([A-Za-z_][A-Za-z_0-9]*)\\s*\\(");
+    const std::regex by_name("Call(?:IfPresent|OrTell)\\s*\\(\\s*[\"']([A-Za-z_][A-Za-z_0-9]*)[\"']");
+    std::set<std::string> defined, by_name_calls;
+    std::map<std::string, std::string> calls;  // name -> the first file calling it
+    const char* data = getenv("KODO_TEST_DATA");
+    ASSERT_NE(data, nullptr);
+    int files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(data)) {
+        if (entry.path().extension() != ".lua") continue;
+        files++;
+        std::ifstream in(entry.path());
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string rel = entry.path().lexically_relative(data).string();
+        std::set<std::string> here;
+        AddAll(by_name_calls, text, by_name);
+        AddAll(here, text, by_name);
+        std::string code = LuaCodeOnly(text);
+        AddAll(defined, code, defined_fn);
+        AddAll(defined, code, assigned_fn);
+        AddAll(defined, code, locals, true);
+        AddAll(defined, code, params, true);
+        AddAll(defined, code, loop_vars, true);
+        AddAll(here, code, called);
+        for (const std::string& n : here) calls.emplace(n, rel);
+    }
+    EXPECT_GT(files, 40);
+    static const std::set<std::string> keywords = {"and", "elseif", "function", "if",    "in",
+                                                   "not", "or",     "return",   "until", "while"};
+    std::string unknown;
+    for (const auto& [name, file] : calls) {
+        if (keywords.count(name) || registered.count(name)) continue;
+        if (defined.count(name) && !by_name_calls.count(name)) continue;
+        unknown += name + " (" + file + ") ";
+    }
+    EXPECT_EQ(unknown, "");
+    // The scan reads what it should: names called directly and by name.
+    EXPECT_TRUE(calls.count("SetProperty") && calls.count("BeginTimelineEvent") && calls.count("AM_UnlockAchievement"));
+    EXPECT_TRUE(by_name_calls.count("ChangeDetailLevel") && by_name_calls.count("IAP_PurchaseItem"));
+
+    lua_man.CloseLuaState(L);
+    analyst.Shutdown();
+    iap_man.Reset();
+    achievement_man.Reset();
+    Manager::SetProgramRecord(nullptr);
 }

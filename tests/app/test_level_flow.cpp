@@ -27,7 +27,7 @@ namespace {
 
 // The result screens, catching what the game sends them.
 struct ResultScreen : Screen {
-    explicit ResultScreen(const char* name) : Screen(name) {}
+    explicit ResultScreen(const char* screen_name) : Screen(screen_name) {}
     int ProcessScreenMessage(Screen*, const char* message, const char* value) override {
         messages.emplace_back(message ? message : "", value ? value : "");
         return 1;

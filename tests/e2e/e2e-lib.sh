@@ -81,6 +81,40 @@ e2e_wait_menu() {
   e2e_wait "$1" "${2:-1}" "Removing 'Transition' from Screen Stack"
 }
 
+# e2e_timeout IDLE CMD...: runs CMD (the program under its Xvfb runner)
+# and ends it when it has run no frame for IDLE seconds (the host's frame
+# count in KODO_HOST_PROGRESS): a slow or busy machine makes a run
+# longer, only a stuck one is stopped. Answers CMD's status, or 124 when
+# it was stopped. CTest's time-out stays as the last guard.
+e2e_timeout() {
+  idle=$1
+  shift
+  progress=$(mktemp "$WORK/progress.XXXXXX")
+  chmod 666 "$progress"
+  KODO_HOST_PROGRESS="$progress" setsid "$@" &
+  pid=$!
+  seen=""
+  still=0
+  while kill -0 "$pid" 2>/dev/null; do
+    sleep 1
+    now=$(cat "$progress" 2>/dev/null)
+    if [ "$now" != "$seen" ]; then
+      seen=$now
+      still=0
+    else
+      still=$((still + 1))
+    fi
+    [ "$still" -lt "$idle" ] && continue
+    echo "e2e_timeout: no frame for $idle s (frames run: ${seen:-none}); the run is stopped" >&2
+    kill -TERM -- "-$pid" 2>/dev/null
+    sleep 5
+    kill -KILL -- "-$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 124
+  done
+  wait "$pid"
+}
+
 # For the runs of one program with a host script: the test fails with a
 # message, the end of the program's log and of its output.
 fail() {
@@ -91,13 +125,14 @@ fail() {
 }
 
 # e2e_run_game SECONDS: runs the program under Xvfb from $WORK on the host
-# script $WORK/script.txt for at most SECONDS; its log is kept as
+# script $WORK/script.txt until it ends, or has run no frame for SECONDS
+# (e2e_timeout); its log is kept as
 # $SHOTS/log.txt and named by LOG. The test fails when the program does
 # not end well or writes no log.
 e2e_run_game() {
   cd "$WORK"
   status=0
-  KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy timeout "$1" sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 ||
+  KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy e2e_timeout "$1" sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 ||
     status=$?
   LOG=$(ls "$WORK"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
   [ -n "$LOG" ] && cp "$LOG" "$SHOTS/log.txt"

@@ -12,13 +12,14 @@
 chmod 755 "$WORK"
 
 make_tree() { rm -rf "$WORK/run" && tree_without_prog_xml "$WORK/run"; }
-as_player() { "$@"; }
+# The command that runs the game as the player: empty, or a drop from root.
+AS_PLAYER=""
 run() {
   printf '300 exit\n' > "$WORK/script.txt"
   chmod 644 "$WORK/script.txt"
   status=0
-  (cd "$WORK/run" && as_player env KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy \
-     timeout 60 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>"$WORK/err.txt") || status=$?
+  (cd "$WORK/run" && e2e_timeout 120 $AS_PLAYER env KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy \
+     sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>"$WORK/err.txt") || status=$?
   [ "$status" = 0 ] || { echo "exit status $status"; cat "$WORK/out.txt" "$WORK/err.txt"; exit 1; }
 }
 # stderr_names TEXT FOLDER: stderr holds exactly one line with TEXT, and
@@ -57,7 +58,13 @@ for case in empty garbage missing unreadable; do
     unreadable)
       if [ "$(id -u)" = 0 ]; then
         command -v setpriv >/dev/null || { echo "setpriv not found: the test cannot drop root"; exit 77; }
-        as_player() { setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$WORK" "$@"; }
+        AS_PLAYER="setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=$WORK"
+        # The checkout may sit in a folder only its owner can enter.
+        $AS_PLAYER test -x "$WORM" -a -r "$DATA/prog.xml" || {
+          echo "unreadable prog.xml: user nobody cannot reach the checkout; case skipped"
+          AS_PLAYER=""
+          continue
+        }
       fi
       cp "$DATA/prog.xml" "$WORK/run/app/native/prog.xml"
       chmod 000 "$WORK/run/app/native/prog.xml"
@@ -65,7 +72,7 @@ for case in empty garbage missing unreadable; do
       expected="prog.xml cannot be read" ;;
   esac
   run
-  as_player() { "$@"; }
+  AS_PLAYER=""
   stderr_names "$expected" unknown $case
   [ -z "$(find "$WORK/run/data" -name '*.log')" ] || { echo "$case: a log was written"; exit 1; }
 done

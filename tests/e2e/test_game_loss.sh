@@ -62,7 +62,7 @@ $((t + $(pace 12000))) touch_down 512 440
 $((t + $(pace 12100))) touch_up 512 440
 $((t + $(pace 15000))) exit
 END
-e2e_run_game 300
+e2e_run_game 120
 for n in 1-start 2-failed 3-again 4-paused; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done

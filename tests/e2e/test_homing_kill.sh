@@ -15,7 +15,7 @@ rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
 replay_level_tree "$HERE/hazards/homing-timeline.xml" "$HERE/hazards/homing-kill.txt" \
   "$HERE/hazards/homing-world.xml" e02-l09.xml
-e2e_run_game 300
+e2e_run_game 120
 e2e_log_in_order "Timeline starting event 'E02_L09'" "Level 'worlds/e02-l09.xml' started: " "Game replay: step 400 "
 if grep -q "Level failed" "$LOG"; then fail "the worm died"; fi
 e2e_log_in_order "killed 1"

@@ -45,11 +45,10 @@ run_level() {
     echo "$(pace 6000) touch_down 512 315"
     echo "$(pace 6100) touch_up 512 315"
     cat
-    echo "$(pace 180000) exit"
   } > "$run/script.txt"
   status=0
   (cd "$run" && KODO_HOST_SCRIPT="$run/script.txt" SDL_AUDIODRIVER=dummy \
-     timeout 240 sh "$XVFB" "$WORM" >"$run/out.txt" 2>&1) || status=$?
+     e2e_timeout 120 sh "$XVFB" "$WORM" >"$run/out.txt" 2>&1) || status=$?
   LOG=$(ls "$run"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
   [ -n "$LOG" ] && cp "$LOG" "$SHOTS/$event.log"
   result="exit status $status"
@@ -78,15 +77,26 @@ for play in "$HERE"/levels/E*.txt; do
 done
 
 # The first level, with the result screen held long enough to be seen:
-# the play's last line comes 25 seconds later (more at a slower pace,
-# where the screenshots come later too).
+# the play's last line comes 1500 steps later (more at a slower pace).
+# A replayed level advances one step a frame, so the screenshots are
+# paced by frames from the level's start: the prologue at step 120,
+# mid-way at steps 480 to 720, the result screen 300 frames after it is
+# pushed. Equal times keep their order.
 mkdir -p "$WORK/E01_L01/app/native"
 awk -v pace="$GAME_PACE" '$2 == "end" { $1 += 1500 * pace + 1200 * (pace - 1) } { print }' "$HERE/levels/E01_L01.txt" > "$WORK/E01_L01/app/native/replay.txt"
-shots=""
-for t in 9500 15000 16500 18000 19500 21000; do shots="$shots $t"; done
+shots="120 480 540 600 660 720"
 {
-  for t in $shots; do echo "$(pace $t) screenshot $SHOTS/l01-$t.png"; done
-  echo "$(pace 36000) screenshot $SHOTS/l01-result.png"
+  t=$(pace 6200)
+  e2e_wait "$t" 1 "Level 'worlds/e01-l01.xml' started"
+  at=0
+  for s in $shots; do
+    echo "$t frames $((s - at))"
+    echo "$t screenshot $SHOTS/l01-$s.png"
+    at=$s
+  done
+  e2e_wait "$t" 1 "PushScreen: 'GameLevelCompleted'"
+  echo "$t frames 300"
+  echo "$t screenshot $SHOTS/l01-result.png"
 } | run_level E01_L01 || { echo "FAILED: not won:$failed"; exit 1; }
 
 fail() { echo "FAILED: $*"; exit 1; }
@@ -96,14 +106,14 @@ count() { "$PROBE" "$SHOTS/l01-$1.png" count $2 $3 $4 $5 $6 $7 $8 $9 ${10} ${11}
 left() { for x in 465 497 529; do count $1 $x 25 $((x + 30)) 60 40 120 60 140 90 170; done | awk '$1 > 150 { n++ } END { print n + 0 }'; }
 # The start: the prologue's panel (dark glass) over the level and the
 # worm (pink) hanging at the left.
-glass=$(count 9500 100 450 900 560 20 70 50 90 40 80)
-worm=$(count 9500 100 150 400 450 225 255 100 185 130 205)
+glass=$(count 120 100 450 900 560 20 70 50 90 40 80)
+worm=$(count 120 100 150 400 450 225 255 100 185 130 205)
 echo "start: prologue panel $glass pixels, worm $worm pixels"
 [ "$glass" -gt 20000 ] || fail "the prologue is not shown at the start"
 [ "$worm" -gt 500 ] || fail "the worm is not at its start"
 # Mid-way: a shot with some fruit taken but not all.
 mid=""
-for t in 15000 16500 18000 19500 21000; do
+for t in 480 540 600 660 720; do
   n=$(left $t)
   [ "$n" -ge 1 ] && [ "$n" -le 2 ] && { mid=$t; break; }
 done

@@ -33,33 +33,43 @@ fail() {
 run() {
   status=0
   (cd "$WORK" && KODO_HOST_SCRIPT="$1" KODO_HOST_TRACE="$WORK/trace.txt" KODO_HOST_STORE=open SDL_AUDIODRIVER=dummy \
-     timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
+     e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
   [ "$status" = 0 ] || fail "exit status $status"
 }
 
 # The menu is up about three seconds after the start (the scripts hold
 # until it is, and each screenshot until the log shows what it shows). Its buttons: Shop
 # (512, 180), Unlock (512, 270); the shop's Buy for BIG_BALL is at
-# (788, 200); the popup's OK at (512, 375).
+# (788, 200); the popup's OK at (512, 375). Each screen's shot waits for
+# the log to tell of the screen, then for the time its entrance takes
+# (the screens' clock is the host's) and at least two frames more.
+w() { e2e_wait "$1" 1 "$2"; }
 cat > "$WORK/run1.txt" <<END
 $(e2e_wait_menu 4000)
 4800 screenshot $SHOTS/1-menu.png
 5000 touch_down 512 180
 5100 touch_up 512 180
+$(w 5100 "PushScreen: 'Unlocks'")
+6000 frames 2
 6000 screenshot $SHOTS/2-shop.png
 6200 touch_down 788 200
 6300 touch_up 788 200
+$(w 6300 "PushScreen: 'PurchaseInProgress'")
+7200 frames 2
 7200 screenshot $SHOTS/3-progress.png
 7400 service 34 x="BIG_BALL" y=1
-$(e2e_wait 7400 1 "PushScreen: 'IAPPopup'")
+$(w 7400 "PushScreen: 'IAPPopup'")
+8400 frames 2
 8400 screenshot $SHOTS/4-success.png
 8600 touch_down 512 375
 8700 touch_up 512 375
-$(e2e_wait 8700 1 "Removing 'IAPPopup' from Screen Stack")
+$(w 8700 "Removing 'IAPPopup' from Screen Stack")
+9600 frames 2
 9600 screenshot $SHOTS/5-menu-again.png
 9800 touch_down 512 270
 9900 touch_up 512 270
-$(e2e_wait 9900 1 "KDI_LoadBitmapToHardware 'achievements/gfx/achievement-1.png'")
+$(w 9900 "KDI_LoadBitmapToHardware 'achievements/gfx/achievement-1.png'")
+10900 frames 2
 10900 screenshot $SHOTS/6-bar.png
 11500 exit
 END
@@ -114,6 +124,8 @@ cat > "$WORK/run2.txt" <<END
 $(e2e_wait_menu 4000 2)
 5000 touch_down 512 180
 5100 touch_up 512 180
+$(e2e_wait 5100 2 "PushScreen: 'Unlocks'")
+6000 frames 2
 6000 screenshot $SHOTS/7-shop-after-restart.png
 6400 exit
 END

@@ -31,7 +31,9 @@ e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 # story's Continue and the dialogue's Next at (880, 558). A timeline event
 # is on the screen in about a second; the story's steps are two apart.
 # Each step waits for the log line of the one before, so that a slow run
-# takes longer rather than clicking on the wrong screen.
+# takes longer rather than clicking on the wrong screen; the focus key's
+# shots wait for frames ("frames"), so that the highlight has had its
+# time to come.
 w() { e2e_wait "$1" 1 "$2"; }
 {
 cat <<END
@@ -47,19 +49,24 @@ $(w 7300 "PushScreen: 'LevelSelect'")
 8400 screenshot $SHOTS/4-level-select.png
 8500 touch_down 973 330
 8600 touch_up 973 330
+10550 frames 40
 10600 screenshot $SHOTS/4-level-select-2.png
 10700 touch_down 72 534
 10800 touch_up 72 534
 $(w 10800 "Removing 'LevelSelect' from Screen Stack")
 10900 touch_move 1010 250
+11750 frames 40
 11800 screenshot $SHOTS/5-back-to-menu.png
 11900 key DOWN
+12450 frames 40
 12500 screenshot $SHOTS/6-arrow.png
 12600 keydown TAB
 12900 keyup TAB
+13150 frames 40
 13200 screenshot $SHOTS/6-key-first.png
 13300 keydown TAB
 13600 keyup TAB
+13850 frames 40
 13900 screenshot $SHOTS/7-key-second.png
 14100 touch_down 512 465
 14200 touch_up 512 465
@@ -103,6 +110,8 @@ $(w 28300 "PushScreen: 'GameDeziDedi'")
 30200 screenshot $SHOTS/12-game.png
 30300 state thumbnail
 30500 state fullscreen
+$(w 30500 "PushScreen: 'GamePopMenu'")
+31400 frames 2
 31400 screenshot $SHOTS/13-paused.png
 31600 exit
 END
@@ -110,7 +119,7 @@ END
 cd "$WORK"
 status=0
 KODO_HOST_SCRIPT="$WORK/script.txt" KODO_HOST_TRACE="$WORK/trace.txt" SDL_AUDIODRIVER=dummy \
-  timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
+  e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
 [ -n "$LOG" ] && cp "$LOG" "$SHOTS/log.txt"
 cp "$WORK/trace.txt" "$SHOTS/trace.txt" 2>/dev/null

@@ -15,7 +15,7 @@ END
 cd "$WORK"
 status=0
 KODO_HOST_SCRIPT="$WORK/script.txt" KODO_HOST_TRACE="$WORK/trace.txt" \
-  timeout 60 env -u SDL_AUDIODRIVER sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
+  e2e_timeout 120 env -u SDL_AUDIODRIVER sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
 if [ "$status" != 0 ]; then
   echo "exit status $status"; cat "$WORK/out.txt"; exit 1
 fi

@@ -5,10 +5,20 @@
 # profiles), reports each with one line and leaves both untouched, the
 # index still listing the unreadable profile; a profile made read-only is
 # not replaced by a save. Root reads every file, so as
-# root the game runs as "nobody".
+# root the game runs as "nobody", from copies in the run's own folder of
+# everything it needs (the executable, the display runner and the data
+# tree): the checkout may sit in a folder only its owner can enter.
 . "$(dirname "$0")/e2e-lib.sh"
 chmod 755 "$WORK"
 
+if [ "$(id -u)" = 0 ]; then
+  mkdir "$WORK/bin" "$WORK/bundle"
+  cp "$WORM" "$XVFB" "$WORK/bin/"
+  WORM="$WORK/bin/$(basename "$WORM")"
+  XVFB="$WORK/bin/$(basename "$XVFB")"
+  cp -RL "$DATA"/. "$WORK/bundle/"
+  DATA="$WORK/bundle"
+fi
 tree_without_prog_xml "$WORK"
 sed 's|features="AUTOSCALE,MULTITOUCH"|features="AUTOSCALE,MULTITOUCH,AUTO_TESTING_MODE"|' "$DATA/prog.xml" \
   > "$WORK/app/native/prog.xml"
@@ -31,6 +41,11 @@ if [ "$(id -u)" = 0 ]; then
   command -v setpriv >/dev/null || { echo "setpriv not found: the test cannot drop root"; exit 77; }
   chown -R 65534:65534 "$WORK"
   as_player() { setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$WORK" "$@"; }
+  # The folder above the run's may still be closed to that user.
+  as_player test -x "$WORM" -a -r "$DATA/prog.xml" || {
+    echo "user nobody cannot reach $WORK (the temporary folder is closed to it): test skipped"
+    exit 77
+  }
 fi
 
 run() {
@@ -38,7 +53,7 @@ run() {
   chmod 644 "$WORK/script.txt"
   status=0
   (cd "$WORK" && as_player env KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy \
-     timeout 60 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
+     timeout 300 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
   [ "$status" = 0 ] || { echo "exit status $status"; cat "$WORK/out.txt"; exit 1; }
 }
 log() { cat "$WORK"/data/Vantreo/Worm/logs/kodo-000"$1".log; }

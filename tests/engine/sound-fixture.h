@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <math.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,29 +19,33 @@ inline void WriteToneWav(const std::string& path, int rate, int channels, double
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     int frames = (int)(rate * seconds);
     unsigned data = (unsigned)(frames * channels * 2);
-    std::vector<unsigned char> b(44 + data);
-    auto put16 = [&](size_t at, unsigned v) {
-        b[at] = (unsigned char)(v & 0xff);
-        b[at + 1] = (unsigned char)(v >> 8);
+    // The 44-byte header is built in an array of its own, then the samples
+    // follow it.
+    unsigned char head[44] = {0};
+    auto put16 = [](unsigned char* at, unsigned v) {
+        at[0] = (unsigned char)(v & 0xff);
+        at[1] = (unsigned char)(v >> 8);
     };
-    auto put32 = [&](size_t at, unsigned v) {
-        for (int i = 0; i < 4; i++) b[at + (size_t)i] = (unsigned char)(v >> (8 * i));
+    auto put32 = [](unsigned char* at, unsigned v) {
+        for (int i = 0; i < 4; i++) at[i] = (unsigned char)(v >> (8 * i));
     };
-    memcpy(&b[0], "RIFF", 4);
-    put32(4, 36 + data);
-    memcpy(&b[8], "WAVEfmt ", 8);
-    put32(16, 16);
-    put16(20, 1);
-    put16(22, (unsigned)channels);
-    put32(24, (unsigned)rate);
-    put32(28, (unsigned)(rate * channels * 2));
-    put16(32, (unsigned)(channels * 2));
-    put16(34, 16);
-    memcpy(&b[36], "data", 4);
-    put32(40, data);
+    std::copy_n("RIFF", 4, head);
+    put32(head + 4, 36 + data);
+    std::copy_n("WAVEfmt ", 8, head + 8);
+    put32(head + 16, 16);
+    put16(head + 20, 1);
+    put16(head + 22, (unsigned)channels);
+    put32(head + 24, (unsigned)rate);
+    put32(head + 28, (unsigned)(rate * channels * 2));
+    put16(head + 32, (unsigned)(channels * 2));
+    put16(head + 34, 16);
+    std::copy_n("data", 4, head + 36);
+    put32(head + 40, data);
+    std::vector<unsigned char> b(head, head + sizeof head);
+    b.resize(sizeof head + data);
     for (int i = 0; i < frames; i++) {
         int16_t v = (int16_t)(16383 * sin(2 * M_PI * hz * i / rate));
-        for (int c = 0; c < channels; c++) put16(44 + (size_t)(i * channels + c) * 2, (uint16_t)v);
+        for (int c = 0; c < channels; c++) put16(&b[sizeof head + (size_t)(i * channels + c) * 2], (uint16_t)v);
     }
     std::ofstream(path, std::ios::binary).write((const char*)b.data(), (std::streamsize)b.size());
 }

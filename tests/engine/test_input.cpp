@@ -1,6 +1,6 @@
 // Events and input state: touches, pointer buttons, keys, the
 // swipe-down gesture and window activation reach the program's EventProc
-// as the documented event records, driven through the platform's real
+// as kodo.h's event records (kd_event_t, KD_EVENT_*), driven through the platform's real
 // conversion (HandleScreenEvent, HandleNavigatorEvent) by the host's input
 // script; the key-state table; pointer bookkeeping; touch ids outside the
 // tracked range.

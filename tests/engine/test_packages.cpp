@@ -57,8 +57,7 @@ TEST_F(Packages, DamagedPackagesAreRefused) {
         {"directory offset past the end",
          [](std::vector<unsigned char>& b) { KDPak_Put32(&b[8], (uint32_t)b.size() - 2); }},
         {"directory offset inside the header", [](std::vector<unsigned char>& b) { KDPak_Put32(&b[8], 4); }},
-        {"huge entry count",
-         [](std::vector<unsigned char>& b) { KDPak_Put32(&b[KDPak_Get32(&b[8])], 0xffffffffu); }},
+        {"huge entry count", [](std::vector<unsigned char>& b) { KDPak_Put32(&b[KDPak_Get32(&b[8])], 0xffffffffu); }},
         {"entry beyond the file",
          [](std::vector<unsigned char>& b) {
              size_t at = KDPak_Get32(&b[8]) + 4 + strlen("Sfx/Hit.WAV") + 1;
@@ -76,9 +75,9 @@ TEST_F(Packages, DamagedPackagesAreRefused) {
          }},
         {"name without terminator",
          [](std::vector<unsigned char>& b) {
-             size_t dir = KDPak_Get32(&b[8]);
-             b.resize(dir + 4);
-             KDPak_Put32(&b[dir], 1);
+             size_t dir_at = KDPak_Get32(&b[8]);
+             b.resize(dir_at + 4);
+             KDPak_Put32(&b[dir_at], 1);
              b.insert(b.end(), 600, 'n');
              KDPak_Put32(&b[12], (uint32_t)b.size());
          }},

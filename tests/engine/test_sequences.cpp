@@ -1,6 +1,8 @@
 // Bitmap sequences: built from numbered frame files, written as .bms and
 // read back; duplicate frames sharing one place in the atlas; and .bms
 // files that lie about their contents.
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -40,9 +42,11 @@ std::vector<uint8_t> AtlasHeader(uint32_t count, uint32_t w, uint32_t h, const c
     memcpy(v.data(), "KD_Bm_Seq_v1", 13);
     Put32(v, count);
     v.insert(v.end(), {'R', 'G', 'B', 'A'});
+    // The chunk name field is 8 bytes, zero-padded, with no terminator
+    // when the name fills it.
     char name[8] = {0};
-    strncpy(name, chunk, 8);
-    v.insert(v.end(), name, name + 8);
+    std::copy_n(chunk, std::min(strlen(chunk), sizeof name), name);
+    v.insert(v.end(), name, name + sizeof name);
     Put32(v, 0);
     if (frames_written == ~0u) frames_written = count;
     for (uint32_t i = 0; i < frames_written; i++) {

@@ -12,7 +12,9 @@ protected:
     void SetUp() override { ResetTestProg(); }
 };
 
-// The log lines of start-up and shutdown come in the documented order.
+// The log lines of start-up and shutdown come in a fixed order: each step
+// relies on the ones before it (the renderer on the core, the program on
+// the renderer), and shutdown releases them in reverse.
 TEST_F(Startup, StartAndShutdownLinesInOrder) {
     LogCapture log;
     ASSERT_TRUE(StartEngine());

@@ -2,7 +2,13 @@
 // solid blocks whose metrics are known (see font-fixture.h). Drawn glyphs
 // are watched through a vertex processor: each glyph is one quad.
 #include <gtest/gtest.h>
+#include <stdint.h>
+#include <stdlib.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "font-fixture.h"
@@ -205,6 +211,50 @@ TEST_F(Text, ScaleTagsOfZeroOrBelowAreIgnored) {
     EXPECT_EQ(Lines(60, "|scale=2|aaa bbb").size(), 2u);
 }
 
+// One layout serves both encodings: the same text, with kerning, colour
+// and scale tags, two bars, a wrap and a newline, draws the same glyphs at
+// the same places and measures the same from a Latin-1 font and from that
+// font read as UTF-8; and both keep the same number of lines at the cap.
+TEST_F(Text, OneLayoutDrawsAndMeasuresBothEncodingsAlike) {
+    font.glyphs['b'].kerning['a'] = -2;
+    for (int i = 0; i < font.glyph_count; i++) font.glyphs[i].code = i;
+    std::string many(KD_TEXT_MAX_LINES - 1, '\n');
+    std::vector<Quad> drawn[2];
+    float result[2], width[2], height[2], capped[2];
+    size_t capped_quads[2];
+    for (int e : {0, 1}) {
+        font.encoding = e ? KD_FONT_UTF8 : KD_FONT_LATIN1;
+        KD_SetTextboxWidth(60);
+        KD_SetColor(1, 1, 1);  // a colour tag's colour stays set after a text
+        quads.clear();
+        result[e] = KD_DrawTextf(&font, 10, 20, "ab |ff0000|a||b |scale=2|ab\nabab ab ab");
+        drawn[e] = quads;
+        KD_GetTextSizef(&font, &width[e], &height[e], "ab |ff0000|a||b |scale=2|ab\nabab ab ab");
+        // One line more than the cap: the last is dropped by both.
+        KD_SetTextboxWidth(0);
+        quads.clear();
+        KD_DrawTextf(&font, 0, 0, "%sa\nb", many.c_str());
+        capped_quads[e] = quads.size();
+        capped[e] = KD_GetTextHeightf(&font, "%sa\nb", many.c_str());
+    }
+    ASSERT_EQ(drawn[0].size(), 15u);
+    ASSERT_EQ(drawn[1].size(), drawn[0].size());
+    for (size_t i = 0; i < drawn[0].size(); i++) {
+        EXPECT_FLOAT_EQ(drawn[1][i].x, drawn[0][i].x) << i;
+        EXPECT_FLOAT_EQ(drawn[1][i].y, drawn[0][i].y) << i;
+        EXPECT_FLOAT_EQ(drawn[1][i].w, drawn[0][i].w) << i;
+        EXPECT_EQ(drawn[1][i].colour, drawn[0][i].colour) << i;
+    }
+    EXPECT_FLOAT_EQ(drawn[0][1].x, 10 + 8 - 2);  // b kerned after a
+    EXPECT_FLOAT_EQ(result[1], result[0]);
+    EXPECT_FLOAT_EQ(width[1], width[0]);
+    EXPECT_FLOAT_EQ(height[1], height[0]);
+    EXPECT_EQ(capped_quads[0], 1u);
+    EXPECT_EQ(capped_quads[1], 1u);
+    EXPECT_FLOAT_EQ(capped[0], 12.0f * KD_TEXT_MAX_LINES);
+    EXPECT_FLOAT_EQ(capped[1], capped[0]);
+}
+
 TEST(Utf8, BadSequencesAreSkippedAndTheTerminatorNeverPassed) {
     uint32_t out[16];
     EXPECT_EQ(KDI_DecodeUTF8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", out, 16), 4);
@@ -280,4 +330,110 @@ TEST(Utf8, CjkWrapsAtAnyCharacterButNotBeforeFullWidthPunctuation) {
     EXPECT_FLOAT_EQ(h, 24);
     KDI_FreeGlyphs(f.glyphs, f.glyph_count);
     free(f.name);
+}
+
+namespace {
+
+// The bundled font `name`, read from the data tree.
+bool LoadBundledFont(kd_font_t* f, const char* name) {
+    const char* data = getenv("KODO_TEST_DATA");
+    std::ifstream in(std::string(data ? data : ".") + "/" + name, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    memset(f, 0, sizeof *f);
+    f->name = nStringDuplicate(name);
+    return !bytes.empty() && KDI_ParseFontSFT(f, bytes.data(), bytes.size(), nullptr) == 1;
+}
+
+// Latin-1 codes as UTF-8.
+std::string Utf8Of(const std::string& latin1) {
+    std::string out;
+    for (unsigned char c : latin1) {
+        if (c < 0x80) {
+            out += (char)c;
+        } else {
+            out += (char)(0xC0 | (c >> 6));
+            out += (char)(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Draws `text` (Latin-1) with the font on its own path and checks that
+// every glyph is drawn and that no two neighbours' shapes (alpha at the
+// kerning threshold) meet or cross in any row: a blank column stays
+// between them. Returns the failures, one a line.
+std::string DrawnLettersOverlap(kd_font_t* f, const std::string& text) {
+    quads.clear();
+    std::string drawn = f->encoding == KD_FONT_UTF8 ? Utf8Of(text) : text;
+    KD_DrawTextf(f, 0, 0, "%s", drawn.c_str());
+    std::vector<int> codes;
+    for (unsigned char c : text)
+        if (f->glyphs[c].bitmap.width > 0) codes.push_back(c);
+    if (quads.size() != codes.size())
+        return "'" + text + "': " + std::to_string(quads.size()) + " of " + std::to_string(codes.size()) +
+               " glyphs drawn\n";
+    std::string out;
+    for (size_t i = 1; i < codes.size(); i++) {
+        const kd_bitmap_t& a = f->glyphs[codes[i - 1]].bitmap;
+        const kd_bitmap_t& b = f->glyphs[codes[i]].bitmap;
+        auto ink = [](const kd_bitmap_t& bm, int row, int col) {
+            return row >= 0 && row < bm.height && bm.pixels[((size_t)row * bm.width + col) * 4 + 3] >= 192;
+        };
+        for (int y = (int)std::min(quads[i - 1].y, quads[i].y);
+             y < (int)std::max(quads[i - 1].y + a.height, quads[i].y + b.height); y++) {
+            int ra = y - (int)quads[i - 1].y, rb = y - (int)quads[i].y;
+            int right = INT32_MIN, left = INT32_MAX;
+            for (int x = 0; x < a.width; x++)
+                if (ink(a, ra, x)) right = (int)quads[i - 1].x + x;
+            for (int x = b.width - 1; x >= 0; x--)
+                if (ink(b, rb, x)) left = (int)quads[i].x + x;
+            if (right != INT32_MIN && left != INT32_MAX && left - right < 2) {
+                out += std::string("'") + (char)codes[i - 1] + (char)codes[i] + "' meet\n";
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// "Trophies" once lost its r under the T: a shape wider than its advance
+// plus the automatic kerning drew the next letter over it. Every pair of
+// letters of every bundled font, drawn as the layout places them on the
+// Latin-1 path (kerned) and on the UTF-8 path (advances only), keeps a
+// blank column between the two shapes, and the text measures what it draws.
+TEST_F(Text, BundledFontsKeepEveryLetterOnBothPaths) {
+    for (const char* name : {"core/console.sft", "fonts/small.sft", "fonts/medium.sft"}) {
+        kd_font_t f;
+        ASSERT_TRUE(LoadBundledFont(&f, name)) << name;
+        for (int i = 0; i < f.glyph_count; i++) f.glyphs[i].code = i;
+        std::vector<int> letters;
+        for (int c = 33; c < 256; c++)
+            if (c != '|' && f.glyphs[c].bitmap.width > 0) letters.push_back(c);
+        for (int encoding : {KD_FONT_LATIN1, KD_FONT_UTF8}) {
+            f.encoding = encoding;
+            std::string failures;
+            for (int a : letters) {
+                // a b1 a b2 ...: each pair both ways round.
+                std::string text;
+                for (int b : letters) text += std::string(1, (char)a) + (char)b;
+                failures += DrawnLettersOverlap(&f, text);
+            }
+            EXPECT_EQ(failures.substr(0, 400), "") << name << (encoding == KD_FONT_UTF8 ? " UTF-8" : " Latin-1");
+            // The services menu's button text, in a box that holds it and
+            // in one that wraps it: every letter drawn, and measured as
+            // drawn.
+            for (int box : {0, 240}) {
+                KD_SetTextboxWidth(box);
+                EXPECT_EQ(DrawnLettersOverlap(&f, "Trophies"), "") << name;
+                EXPECT_EQ(quads.size(), 8u);
+                float drawn = KD_DrawTextf(&f, 0, 0, "Trophies");
+                EXPECT_FLOAT_EQ(KD_GetTextWidthf(&f, "Trophies"), drawn) << name;
+                EXPECT_FLOAT_EQ(KD_GetTextHeightf(&f, "Trophies"), KD_GetTextHeightf(&f, "T")) << name;
+            }
+            KD_SetTextboxWidth(0);
+        }
+        FreeFont(&f);
+    }
 }

@@ -45,17 +45,17 @@ inline std::string RecFormat(const char* format, va_list ap) {
     return text;
 }
 
-inline void RecPopupf(int level, const char* format, ...) {
+inline void RecPopupf(int lvl, const char* format, ...) {
     va_list ap;
     va_start(ap, format);
-    rec().popups.push_back(std::to_string(level) + "|" + RecFormat(format, ap));
+    rec().popups.push_back(std::to_string(lvl) + "|" + RecFormat(format, ap));
     va_end(ap);
 }
 
-inline void RecPrintDebugf(int level, const char* format, ...) {
+inline void RecPrintDebugf(int lvl, const char* format, ...) {
     va_list ap;
     va_start(ap, format);
-    rec().debug.push_back(std::to_string(level) + "|" + RecFormat(format, ap));
+    rec().debug.push_back(std::to_string(lvl) + "|" + RecFormat(format, ap));
     va_end(ap);
 }
 

@@ -1,5 +1,7 @@
 // The framework's start-up phases and shutdown: the order in which the
-// managers come up and go down, recorded against the documented order.
+// managers come up and go down, recorded against a fixed list: each
+// manager uses the ones started before it, and the log lines of start-up
+// are what the end-to-end runs wait for.
 #include <gtest/gtest.h>
 
 #include <string.h>

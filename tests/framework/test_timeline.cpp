@@ -818,14 +818,14 @@ TEST_F(TL, TheBundledTimelineAndItsStoryScreens) {
         std::string id = n->GetId();
         EXPECT_EQ(events->GetNodeIndexById(id.c_str()), i) << "duplicate id " << id;
         const char* type = n->GetValue("type");
-        const char* screens = n->GetValue("screens");
+        const char* screen_list = n->GetValue("screens");
         if (nStringsMatch(type, "JUMP")) {
             EXPECT_TRUE(timeline.EventExists(n->GetValue("event"))) << id;
             jump_to_menu |= nStringsMatch(n->GetValue("event"), "MENU");
             continue;
         }
-        ASSERT_TRUE(screens) << id;
-        std::string list = screens;
+        ASSERT_TRUE(screen_list) << id;
+        std::string list = screen_list;
         keep += list.find('&') != std::string::npos && list.find("!&") == std::string::npos;
         force += list.find("!&") != std::string::npos;
         dynamic += nStringsMatch(n->GetValue("transition"), "DYNAMIC");

@@ -73,9 +73,9 @@ TEST_F(PathEmitterTest, PathSegmentsOfNoLengthGiveNoNaN) {
     UICompPath q;
     Set(&q, "'path.point', 5, 5");
     Set(&q, "'path.point', 5, 5");
-    vec2_t r = q.GetPos(true, 3);
-    EXPECT_FLOAT_EQ(r.x, 5);
-    EXPECT_FLOAT_EQ(r.y, 5);
+    vec2_t same = q.GetPos(true, 3);
+    EXPECT_FLOAT_EQ(same.x, 5);
+    EXPECT_FLOAT_EQ(same.y, 5);
 }
 
 TEST_F(PathEmitterTest, EmitterPoolSizeNeedsNoTimeIntervalAndSimulationIsCapped) {
@@ -87,26 +87,26 @@ TEST_F(PathEmitterTest, EmitterPoolSizeNeedsNoTimeIntervalAndSimulationIsCapped)
     fx[0].continued = 1;
     fx[1].name = (char*)"&";
     fx[1].num_parts = 0;
-    UICompEmitter e;
-    EXPECT_EQ(e.pool.pool_size, UI_EMITTER_POOL);
+    UICompEmitter em;
+    EXPECT_EQ(em.pool.pool_size, UI_EMITTER_POOL);
     // No time interval (the default): one burst of each record.
-    e.SetFX(fx);
-    EXPECT_EQ(e.pool.pool_size, 10 + 1);
+    em.SetFX(fx);
+    EXPECT_EQ(em.pool.pool_size, 10 + 1);
     // Every half second: a particle lives up to 2 s, so 5 bursts at once.
-    Set(&e, "'emitter.time_interval', 0.5");
-    EXPECT_EQ(e.pool.pool_size, 5 * 10 + 1);  // the second record lives no time: one burst
-    Set(&e, "'emitter.time_interval', -1");
-    EXPECT_EQ(e.pool.pool_size, 11);
+    Set(&em, "'emitter.time_interval', 0.5");
+    EXPECT_EQ(em.pool.pool_size, 5 * 10 + 1);  // the second record lives no time: one burst
+    Set(&em, "'emitter.time_interval', -1");
+    EXPECT_EQ(em.pool.pool_size, 11);
     // 0.12 s of simulation: three steps of 0.05 s.
-    e.time_interval = 0;
-    Set(&e, "'emitter.initial_simulation_time', 0.12");
-    EXPECT_NEAR(e.phase, 0.15f, 1e-5);
+    em.time_interval = 0;
+    Set(&em, "'emitter.initial_simulation_time', 0.12");
+    EXPECT_NEAR(em.phase, 0.15f, 1e-5);
     // A wild value runs at most the cap, not for ever.
     unsigned int t0 = kd->GetTime();
-    Set(&e, "'emitter.initial_simulation_time', 1e30");
+    Set(&em, "'emitter.initial_simulation_time', 1e30");
     EXPECT_LT(kd->GetTime() - t0, 5000u);
-    Set(&e, "'emitter.initial_simulation_time', 0/0");
-    EXPECT_EQ(Get(&e, "emitter.fx"), "fx/test.lua");
+    Set(&em, "'emitter.initial_simulation_time', 0/0");
+    EXPECT_EQ(Get(&em, "emitter.fx"), "fx/test.lua");
 }
 
 TEST_F(PathEmitterTest, EmitterBurstsEveryIntervalWhileActive) {
@@ -114,27 +114,27 @@ TEST_F(PathEmitterTest, EmitterBurstsEveryIntervalWhileActive) {
     fx.name = (char*)"fx/test.lua";
     fx.num_parts = 3;
     fx.age_to_die = {10, 10};
-    UICompEmitter e;
-    e.SetFX(&fx);
-    e.time_interval = 0.25f;
-    e.RescaleParticleSystem();
-    for (int i = 0; i < 10; i++) e.Update(0.1f);  // bursts at 0.25, 0.5, 0.75 and 1.0
-    EXPECT_EQ(e.pool.live_count, 4 * 3);
-    e.active = false;
-    e.Update(1);
-    EXPECT_EQ(e.pool.live_count, 4 * 3);
+    UICompEmitter em;
+    em.SetFX(&fx);
+    em.time_interval = 0.25f;
+    em.RescaleParticleSystem();
+    for (int i = 0; i < 10; i++) em.Update(0.1f);  // bursts at 0.25, 0.5, 0.75 and 1.0
+    EXPECT_EQ(em.pool.live_count, 4 * 3);
+    em.active = false;
+    em.Update(1);
+    EXPECT_EQ(em.pool.live_count, 4 * 3);
     // A long frame catches up a few bursts, not hundreds.
-    e.active = true;
-    e.Update(100);
-    EXPECT_LE(e.pool.live_count, e.pool.pool_size);
-    EXPECT_LT(e.time_accumulator, e.time_interval);
+    em.active = true;
+    em.Update(100);
+    EXPECT_LE(em.pool.live_count, em.pool.pool_size);
+    EXPECT_LT(em.time_accumulator, em.time_interval);
     // Drawn in the component's coordinates: the camera is the static
     // position over the scale.
-    e.position_type = UI_POS_ABSOLUTE;
-    e.position = {60, 30, 0};
-    e.scale_type = UI_SCALE_ACTUAL_SIZE;
-    e.scale = 2;
-    e.Draw();
-    EXPECT_EQ(Get(&e, "emitter.cam_x"), "-30");
-    EXPECT_FLOAT_EQ(e.pool.draw_scale, 2);
+    em.position_type = UI_POS_ABSOLUTE;
+    em.position = {60, 30, 0};
+    em.scale_type = UI_SCALE_ACTUAL_SIZE;
+    em.scale = 2;
+    em.Draw();
+    EXPECT_EQ(Get(&em, "emitter.cam_x"), "-30");
+    EXPECT_FLOAT_EQ(em.pool.draw_scale, 2);
 }

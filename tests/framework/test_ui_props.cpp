@@ -742,6 +742,6 @@ TEST_P(EveryProperty, SetGetWriteReadBackAndCopy) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, EveryProperty, ::testing::ValuesIn(OneTypePerKind()),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(UIComp::GetCompTypeString(info.param));
+                         [](const ::testing::TestParamInfo<int>& param_info) {
+                             return std::string(UIComp::GetCompTypeString(param_info.param));
                          });

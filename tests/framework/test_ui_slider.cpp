@@ -88,11 +88,11 @@ TEST_F(SliderTest, VerticalDragGrowsUpwardsAndRotatedDragFollowsTheAngle) {
     v.ProcessCursorMove(&pressed_cursor, vec2_t{5, 90}, 0.f);
     EXPECT_FLOAT_EQ(v.value, 0);
 
-    UICompSlider r;
-    MakeHorizontal(r);
-    Set(&r, "'angle', 1.5707963");  // turned a quarter: the track runs down
-    r.ProcessCursorMove(&pressed_cursor, vec2_t{50, 10 + 20}, 0.f);
-    EXPECT_NEAR(r.value, 0.75f, 1e-3);
+    UICompSlider turned;
+    MakeHorizontal(turned);
+    Set(&turned, "'angle', 1.5707963");  // turned a quarter: the track runs down
+    turned.ProcessCursorMove(&pressed_cursor, vec2_t{50, 10 + 20}, 0.f);
+    EXPECT_NEAR(turned.value, 0.75f, 1e-3);
 }
 
 TEST_F(SliderTest, TrackWithoutLengthKeepsTheValue) {

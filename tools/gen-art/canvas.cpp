@@ -149,7 +149,8 @@ bool WritePng(const Image& img, const std::string& path) {
     if (!fp) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = false;
+    // Set after setjmp and read after a longjmp: kept in memory.
+    volatile bool ok = false;
     if (png && info && setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, fp);
         // The data tree ships inside the game: the smallest file wins over
@@ -163,8 +164,8 @@ bool WritePng(const Image& img, const std::string& path) {
         ok = true;
     }
     png_destroy_write_struct(&png, info ? &info : nullptr);
-    ok = fclose(fp) == 0 && ok;
-    return ok;
+    bool written = ok;
+    return fclose(fp) == 0 && written;
 }
 
 bool WriteJpeg(const Image& img, const std::string& path, int quality) {

@@ -201,8 +201,13 @@ int main(int argc, char** argv) {
             }
         // The engine draws a glyph at the pen and advances by its width
         // plus this spacing; the bearing to the left stays in the spacing.
+        // Its automatic kerning then moves each next letter left until the
+        // two shapes' closest rows touch, so this spacing is all that is
+        // left between them: a shape wider than its advance (T, f, J)
+        // would take a negative one and draw its neighbour over itself
+        // ("Trophies" lost its r under the T). One column at least.
         fprintf(xml, "<node id=\"%d\" span=\"%d\" spacing=\"%d\"/>\n", g.code, CountColumnBlocks(g),
-                g.advance - g.width + (kerned ? ring_width : 0));
+                std::max(g.advance - g.width, 1) + (kerned ? ring_width : 0));
         x += g.width + gap;
     }
     fprintf(xml, "</array>\n</root>\n");

@@ -97,7 +97,7 @@ void trace_open_locked() {
 
 // ---- script --------------------------------------------------------------
 
-enum class Cmd { TouchDown, TouchMove, TouchUp, Key, KeyDown, KeyUp, State, Swipe, Screenshot, Exit, Service, Wait, Reply, Wheel, RightClick };
+enum class Cmd { TouchDown, TouchMove, TouchUp, Key, KeyDown, KeyUp, State, Swipe, Screenshot, Exit, Service, Wait, Frames, Reply, Wheel, RightClick };
 
 struct ScriptLine {
     long long ms = 0;
@@ -110,6 +110,7 @@ struct ScriptLine {
     std::string path;
     std::string wanted;  // wait: the text to find in the file; reply: the answer
     bool cancel = false; // reply: a cancel rather than a text
+    long long frames = 0;  // frames: how many to hold for
     std::string text;    // the line as written, for the trace
 };
 
@@ -129,9 +130,20 @@ bool g_key_went_down = false;
 // same line may come more than once.
 std::string g_wait_file;
 long g_wait_from = 0;
-// A wait gives up after this long, so that a program that never writes
-// the line still ends its run (and its test fails on what it checks).
+// A wait gives up once its file has not grown for this long, so that a
+// program that never writes the line still ends its run (and its test
+// fails on what it checks), while a slow one that is still writing is
+// waited for.
 const long long kWaitLimitMs = 60000;
+// The size of the waited-for file when the wait came due or the file last
+// grew, and when that was (ms since the start).
+long long g_wait_size = -1;
+long long g_wait_grew_ms = 0;
+// Frames the program has run: each time it has taken every pending event
+// (bps_get_event answering none). A "frames" line holds until this has
+// grown by its count since the line came due (-1: not due yet).
+std::atomic<long long> g_frames{0};
+long long g_frames_from = -1;
 
 std::string trim(const std::string &s) {
     size_t b = 0, e = s.size();
@@ -350,6 +362,11 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
             return "bad notches '" + tok[4] + "' (-100..100, not 0)";
         return "";
     }
+    if (cmd == "frames") {
+        out->cmd = Cmd::Frames;
+        if (nargs != 1 || !parse_ll(tok[2], 1, 1000000, &out->frames)) return "frames needs a count of 1 or more";
+        return "";
+    }
     if (cmd == "screenshot") {
         out->cmd = Cmd::Screenshot;
         // The path is the rest of the line, so it may contain spaces.
@@ -440,6 +457,7 @@ void run_script_line(const ScriptLine &line) {
         host_screenshot(line.path.c_str());  // traces its own result
         break;
     case Cmd::Wait:
+    case Cmd::Frames:
         break;  // run_due_script holds the script until the text is there
     case Cmd::Reply:
         queue_reply(line.cancel, line.wanted);
@@ -464,6 +482,18 @@ void run_script_line(const ScriptLine &line) {
     }
 }
 
+// Rewrites the file named by KODO_HOST_PROGRESS with the frame count, so
+// that a watcher can tell a slow run that is still going from one that
+// has stopped.
+void write_progress(long long frames) {
+    static const char *path = getenv("KODO_HOST_PROGRESS");
+    if (!path || !*path) return;
+    FILE *f = fopen(path, "w");
+    if (!f) return;
+    fprintf(f, "%lld\n", frames);
+    fclose(f);
+}
+
 long long elapsed_ms() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_start).count();
 }
@@ -482,6 +512,11 @@ bool wait_satisfied(const ScriptLine &line) {
     std::ifstream in(file, std::ios::binary);
     if (!in || !in.seekg(g_wait_from)) return false;
     std::string rest((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    long long size = g_wait_from + static_cast<long long>(rest.size());
+    if (size != g_wait_size) {
+        g_wait_size = size;
+        g_wait_grew_ms = elapsed_ms();
+    }
     size_t at = rest.find(line.wanted);
     if (at == std::string::npos) return false;
     g_wait_from += static_cast<long>(at + line.wanted.size());
@@ -507,11 +542,23 @@ void run_due_script() {
             const ScriptLine &next = g_script[g_script_next];
             if (next.cmd == Cmd::KeyUp && g_key_went_down) return;
             if (next.cmd == Cmd::Wait) {
+                if (g_wait_size < 0) g_wait_grew_ms = elapsed_ms();
+                if (g_wait_size < 0) g_wait_size = 0;
                 bool found = wait_satisfied(next);
-                if (!found && late < kWaitLimitMs) return;
+                if (!found && elapsed_ms() - g_wait_grew_ms < kWaitLimitMs) return;
                 if (!found)
-                    report("script line '%s' gave up after %lld ms without finding the text", next.text.c_str(),
-                           late);
+                    report(
+                        "script line '%s' gave up after %lld ms without finding the text (the file did not "
+                        "grow for %lld ms)",
+                        next.text.c_str(), late, kWaitLimitMs);
+                g_wait_size = -1;
+                g_script_held_ms += late;
+                held = late;
+            }
+            if (next.cmd == Cmd::Frames) {
+                if (g_frames_from < 0) g_frames_from = g_frames;
+                if (g_frames - g_frames_from < next.frames) return;
+                g_frames_from = -1;
                 g_script_held_ms += late;
                 held = late;
             }
@@ -690,7 +737,11 @@ int bps_get_event(bps_event_t **event, int timeout_ms) {
         }
         // Nothing waiting: the program's frame has taken all its events.
         g_key_went_down = false;
-        if (timeout_ms == 0 || (timeout_ms > 0 && Clock::now() >= deadline)) return BPS_SUCCESS;
+        if (timeout_ms == 0) {
+            if (++g_frames % 30 == 0) write_progress(g_frames);
+            return BPS_SUCCESS;
+        }
+        if (timeout_ms > 0 && Clock::now() >= deadline) return BPS_SUCCESS;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
@@ -860,6 +911,8 @@ void host_script_clear(void) {
     g_key_went_down = false;
     g_wait_file.clear();
     g_wait_from = 0;
+    g_wait_size = -1;
+    g_frames_from = -1;
 }
 
 void host_trace_reopen(void) {

@@ -102,8 +102,9 @@ TEST_F(Core, ScriptLinesRunInTimeOrderWhenDue) {
 
 // A wait holds the lines after it until its text is in the file, and a
 // second wait for the same text needs a second occurrence; the held time
-// moves the later lines, so they keep their spacing.
-TEST_F(Core, WaitHoldsTheScriptUntilTheFileHoldsTheText) {
+// moves the later lines, so they keep their spacing. "frames" holds them
+// for frames of the program.
+TEST_F(Core, WaitAndFramesHoldTheScript) {
     std::string pattern = dir + "/run-*.log";
     std::string script = "0 wait " + pattern + " PushScreen: 'Menu'\n"
                          "20 swipe\n"
@@ -126,6 +127,18 @@ TEST_F(Core, WaitHoldsTheScriptUntilTheFileHoldsTheText) {
     ASSERT_EQ(1u, evs.size());
     EXPECT_EQ(NAVIGATOR_EXIT, evs[0].code);
     EXPECT_EQ(0, host_script_pending());
+
+    // "frames": held until the program has taken its events that many
+    // times more, however long that takes.
+    ASSERT_EQ(2, host_script_load_text("0 frames 5\n0 swipe\n", "frames"));
+    bps_event_t *e = nullptr;
+    for (int i = 0; i < 5; i++) {
+        ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
+        EXPECT_EQ(nullptr, e) << "frame " << i;
+    }
+    ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
+    ASSERT_NE(nullptr, e);
+    EXPECT_EQ(NAVIGATOR_SWIPE_DOWN, bps_event_get_code(e));
 }
 
 TEST_F(Core, ServiceLinesArriveAsServiceResults) {

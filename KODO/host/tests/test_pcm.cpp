@@ -248,8 +248,8 @@ TEST_F(Pcm, ParametersAndGroupsAreChecked) {
     EXPECT_LT(snd_pcm_plugin_params(pcm, &p), 0);
     p.buf.block.frag_size = 2048;
     // Not prepared before params: nothing to write to.
-    unsigned char b[4] = {0};
-    EXPECT_LT(snd_pcm_plugin_write(pcm, b, 4), 0);
+    unsigned char bytes[4] = {0};
+    EXPECT_LT(snd_pcm_plugin_write(pcm, bytes, 4), 0);
     // A name that fills the whole field without a terminator is still
     // read safely and the group stays addressable.
     memset(p.sw_mixer_subchn_name, 'x', sizeof p.sw_mixer_subchn_name);

@@ -12,7 +12,7 @@ Xvfb -displayfd 3 -screen 0 "${KODO_XVFB_SCREEN:-1024x600x24}" -nolisten tcp -no
 server=$!
 i=0
 while [ ! -s "$tmp/display" ]; do
-    if ! kill -0 "$server" 2>/dev/null || [ $i -ge 200 ]; then
+    if ! kill -0 "$server" 2>/dev/null || [ $i -ge 1200 ]; then
         echo "with_xvfb.sh: Xvfb did not start:" >&2
         cat "$tmp/log" >&2
         kill "$server" 2>/dev/null

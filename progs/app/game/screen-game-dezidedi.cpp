@@ -36,11 +36,17 @@ ScreenGameDeziDedi::ScreenGameDeziDedi() : Screen("GameDeziDedi") {
     covers_screen = true;
 }
 
+// Once: the screen may be preloaded again, and a second registration of
+// a name is an error.
+void ScreenGameDeziDedi::RegisterLuaFunctions() {
+    if (!lua_man.DoesLuaFunctionExist(lua_man.GetMainState(), "ChangeDetailLevel"))
+        lua_man.AddLuaFunctions(kGameScreenBindings);
+}
+
 bool ScreenGameDeziDedi::PreLoad() {
-    // Once: the screen may be preloaded again, and a second registration
-    // of a name is an error. Before the layout, so that its scripts find
-    // the function from their first line.
-    if (!lua_man.DoesLuaFunctionExist(lua_man.GetMainState(), "ChangeDetailLevel")) lua_man.AddLuaFunctions(kGameScreenBindings);
+    // Before the layout, so that its scripts find the functions from their
+    // first line.
+    RegisterLuaFunctions();
     LoadUI("ui/game-dezidedi.lua");
     return true;
 }

@@ -8,6 +8,9 @@
 class ScreenGameDeziDedi : public Screen {
 public:
     ScreenGameDeziDedi();
+    // The game screen's script functions (ChangeDetailLevel), for every
+    // state opened afterwards; PreLoad does it.
+    static void RegisterLuaFunctions();
     bool PreLoad() override;
     void Draw(float dt) override;
     void Update(float dt) override;

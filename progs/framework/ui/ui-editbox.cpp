@@ -191,18 +191,18 @@ void UICompEditbox::Draw() {
         memcpy(before, text, (size_t)upto);
         before[upto] = 0;
         float P = width_of(before);
-        char visible[UI_EDITBOX_MAX_TEXT + 1];
-        strcpy(visible, text + i);
-        for (int n = (int)strlen(visible); n > 0 && width_of(visible) > (float)room;) {
+        char shown[UI_EDITBOX_MAX_TEXT + 1];
+        strcpy(shown, text + i);
+        for (int n = (int)strlen(shown); n > 0 && width_of(shown) > (float)room;) {
             int cut = n - 1;
             if (Utf8())
-                while (cut > 0 && IsContinuation(visible[cut])) cut--;
-            visible[cut] = 0;
+                while (cut > 0 && IsContinuation(shown[cut])) cut--;
+            shown[cut] = 0;
             n = cut;
         }
         float T = text_scale * S;
         kd->SetTextTransform(T, T, 0);
-        if (*visible) kd->DrawTextf(font, tx, ty - T * UIFontLineHeight(font) / 2, "%s", visible);
+        if (*shown) kd->DrawTextf(font, tx, ty - T * UIFontLineHeight(font) / 2, "%s", shown);
         if (phase < 0.6f && focus && bm_cursor) {
             memcpy(before, text, (size_t)cursor);
             before[cursor] = 0;

@@ -40,7 +40,7 @@ void UICompEmitter::RescaleParticleSystem() {
             bursts = b > 1536 ? 1536 : b < 1 ? 1 : b;
         }
         double count = bursts * ((double)r->num_parts + 1);
-        total += count > PMAN_DEFAULT_SIZE ? PMAN_DEFAULT_SIZE : count < 1 ? 1 : (long)count;
+        total += count > (double)PMAN_DEFAULT_SIZE ? (long)PMAN_DEFAULT_SIZE : count < 1 ? 1 : (long)count;
         if (!r->continued) break;
     }
     if (total > 16 * PMAN_DEFAULT_SIZE) total = 16 * PMAN_DEFAULT_SIZE;

@@ -94,8 +94,8 @@ void UICompSlider::DrawTrack(kd_bitmap_t* bm, float A, float cut_from, float cut
         if (IsHorizontal()) x1 = left + S * w * cut_to, u1 = cut_to;
         else y0 = top + S * h * cut_from, v0 = cut_from;
     }
-    float alpha = A * color.a * 255;
-    uint32_t a8 = (uint32_t)(alpha < 0 ? 0 : alpha > 255 ? 255 : alpha);
+    float alpha255 = A * color.a * 255;
+    uint32_t a8 = (uint32_t)(alpha255 < 0 ? 0 : alpha255 > 255 ? 255 : alpha255);
     uint32_t col = (a8 << 24) | 0xFFFFFFu;
     float z = kd->GetDepthDefault();
     kd_vertex_t v[4] = {{x0, y0, z, col, u0, v0}, {x1, y0, z, col, u1, v0}, {x0, y1, z, col, u0, v1},

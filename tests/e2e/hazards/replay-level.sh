@@ -3,9 +3,9 @@
 # in $WORK with the timeline TIMELINE in place of the bundled one, so that
 # the main menu's Play starts its first event, and the program settings
 # naming REPLAY as the game's replay; WORLD is added to the worlds as NAME.
-# Then writes the host script: Play on the main menu once it is up, a screenshot every
-# 0.4 s from 7 s until SHOTS_UNTIL ms (0: none), all scaled by
-# GAME_PACE; the replay's "end" line ends the program.
+# Then writes the host script: Play on the main menu once it is up; the
+# replay's "end" line ends the program (a run that stops making frames
+# is ended by e2e_timeout).
 replay_level_tree() {
   e2e_data_tree "$WORK" "$DATA"
   rm "$WORK/app/native/prog.xml" "$WORK/app/native/timeline.xml"
@@ -23,11 +23,5 @@ replay_level_tree() {
     e2e_wait_menu "$(pace 5000)"
     echo "$(pace 6000) touch_down 512 315"
     echo "$(pace 6100) touch_up 512 315"
-    t=$(pace 7000)
-    while [ "$t" -lt "$(pace "${SHOTS_UNTIL:-0}")" ]; do
-      echo "$t screenshot $SHOTS/shot-$t.png"
-      t=$((t + 400))
-    done
-    echo "$(pace 130000) exit"
   } >"$WORK/script.txt"
 }

@@ -14,6 +14,8 @@
  * Opening a URL ("url <link>" in the trace): an http:// or https:// link
  * starts xdg-open with the link as its one argument (no shell, not waited
  * for, reaped); with an input script, nothing is started.
+ *   KODO_HOST_PROGRESS  file rewritten with the number of frames run so
+ *                       far, every 30 frames (a run's watcher reads it)
  *
  * Script lines (times in ms since bps_initialize, any order):
  *   # comment
@@ -37,14 +39,19 @@
  *                                 holds the later lines until the first
  *                                 file matching the pattern (glob) holds the
  *                                 text after where the last wait on that
- *                                 file matched (60 s at most); each later
- *                                 line then runs as much after its own time
- *                                 as the script was held:
+ *                                 file matched (given up once the file has
+ *                                 not grown for 60 s); each later line then
+ *                                 runs as much after its own time as the
+ *                                 script was held:
  *                                 0 wait logs/run-?.log PushScreen: 'Menu'
  *   <ms> wheel <x> <y> <notches>  the mouse wheel turned at a point
  *                                 (positive: away from the person)
  *   <ms> reply "<text>" | cancel  the answer of the next prompt or file
  *                                 dialog (host/dialog.h)
+ *   <ms> frames <n>               holds the later lines, the same way, until
+ *                                 the program has run n more frames (taken
+ *                                 its pending events n times): a step paced
+ *                                 by the program rather than the clock
  *   <ms> service <type> [id=<v>] [x=<v>] [y=<v>] [fifth=<v>]
  *                                 a store or game-centre result (event type
  *                                 19-22 or 32-35, host/service.h); each <v>
