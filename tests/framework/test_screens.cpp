@@ -193,13 +193,13 @@ TEST_F(Screens, StackOrderRefusalsPeekAndRePush) {
 
     // A depth below zero, which any script may give, means the top; one
     // past the bottom, the bottom. Nothing is written or read outside.
-    TestScreen *d = Make("D"), *e = Make("E");
+    TestScreen *d = Make("D"), *top = Make("E");
     sman.PushScreen(d, -31);
-    sman.PushScreen(e, -100);
+    sman.PushScreen(top, -100);
     ASSERT_EQ(sman.stack.count, 5);
     EXPECT_EQ(sman.stack[3], d);
-    EXPECT_EQ(sman.stack[4], e);
-    EXPECT_EQ(sman.PopScreen(-31), e);
+    EXPECT_EQ(sman.stack[4], top);
+    EXPECT_EQ(sman.PopScreen(-31), top);
     EXPECT_EQ(sman.PopScreen(100), a);
 }
 
