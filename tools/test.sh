@@ -19,6 +19,7 @@ cmake -S "$ROOT" -B "$ROOT/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKODO_
 # under the sanitizers too.
 export LSAN_OPTIONS="suppressions=$ROOT/tools/lsan.supp"
 ASAN_OPTIONS=detect_leaks=0 cmake --build "$ROOT/build-test" -j"$JOBS"
+ASAN_OPTIONS=detect_leaks=0 cmake --build "$ROOT/build-test" -j"$JOBS" --target bench  # benches keep compiling
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$ROOT/build-test" -j"$JOBS" --output-on-failure
 
 # Threads: ThreadSanitizer cannot share a process with AddressSanitizer, so

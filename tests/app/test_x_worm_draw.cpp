@@ -1,7 +1,8 @@
 // Screenshots under Xvfb: the worm of the bundled data drawn by the
 // simulation through the OpenGL ES renderer, its body one strip through
 // every part and tinted while hurt, and an effect of the world's front
-// layer drawn where it was spawned.
+// layer drawn where it was spawned; and an actor out of view is skipped
+// only when no part of its picture can show.
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -149,4 +150,42 @@ TEST(ScreenshotWorm, TheBodyIsOneStripThroughEveryPartAndAnEffectLandsWhereItWas
     pbman.Clear();
     physics_man.shapes.Free();
     ActorBehaviors::FreeActorBehaviors();
+}
+
+TEST(ScreenshotWorm, AnActorOutOfViewIsDrawnWhileItsPictureReachesIntoTheView) {
+    FwWindowEngine engine;
+    ASSERT_TRUE(engine.started);
+    ActorBehaviors::InitActorBehaviors();
+    PhysicsSimulation sim;
+    sim.InitWorld();
+    PhysicsSimulation::active_sim = &sim;
+    ActorShape* block = physics_man.GetShape("actors/block-big.xml");  // 2 m, its picture 60 px
+    ASSERT_TRUE(block && block->bitmap);
+    // The body wholly left of the view (0..34 m), its picture moved by its
+    // offset to straddle the left edge.
+    Actor* edge = sim.CreateActor(block, {-2.0f, 10.0f}, {0, 0}, 0, 0, 1);
+    ASSERT_TRUE(edge && edge->body);
+    edge->draw_offset = {2.5f, 0.0f};
+    sim.Update(0);
+    ASSERT_FALSE(sim.IsPartlyInView(edge));
+    auto frame = [&] {
+        return engine.Frame([&] {
+            kd->ClearScreen(0, 0, 0);
+            sim.Draw();
+        });
+    };
+    FwImage img = frame();
+    Keep(img, "edge-actor");
+    EXPECT_FALSE(Black(At(img, 10, 300)));
+    EXPECT_TRUE(Black(At(img, 60, 300)));
+    // Moved on until its picture lies a little past the edge, it is gone;
+    // one in view still shows.
+    edge->draw_offset = {0.0f, 0.0f};
+    Actor* inside = sim.CreateActor(block, {20.0f, 10.0f}, {0, 0}, 0, 0, 1);
+    ASSERT_TRUE(inside);
+    img = frame();
+    EXPECT_TRUE(Black(At(img, 10, 300)));
+    EXPECT_FALSE(Black(At(img, 600, 300)));
+    sim.FreeWorld();
+    PhysicsSimulation::active_sim = nullptr;
 }

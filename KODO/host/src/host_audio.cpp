@@ -86,6 +86,7 @@ std::mutex g_mix;
 std::mutex g_device;
 SDL_AudioDeviceID g_dev = 0;
 int g_users = 0;
+bool g_parked = false;  // open and paused with no user (audio_release)
 std::vector<snd_pcm *> g_streams;
 std::vector<mmr_context *> g_contexts;
 std::vector<int> g_accum;
@@ -190,8 +191,9 @@ SDL_AudioDeviceID open_device() {
 // default open fails; the dummy driver then keeps time without output.
 bool audio_acquire() {
     std::lock_guard<std::mutex> lock(g_device);
-    if (g_users > 0) {
-        ++g_users;
+    if (g_users > 0 || g_parked) {
+        if (g_users++ == 0) SDL_PauseAudioDevice(g_dev, 0);
+        g_parked = false;
         return true;
     }
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -220,10 +222,20 @@ bool audio_acquire() {
     return true;
 }
 
+// The last user gone, the device is paused at once. Closing it waits for
+// SDL's audio thread, which first sleeps two periods "draining" output
+// that nobody hears any more; a program with a window is either quitting
+// (the process takes the device with it) or will play again, so its
+// device is parked, paused, and the next user takes it back.
 void audio_release() {
     std::lock_guard<std::mutex> lock(g_device);
     if (g_users <= 0) return;
     if (--g_users > 0) return;
+    SDL_PauseAudioDevice(g_dev, 1);
+    if (video_running()) {
+        g_parked = true;
+        return;
+    }
     SDL_CloseAudioDevice(g_dev);  // waits for the callback to finish
     g_dev = 0;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
