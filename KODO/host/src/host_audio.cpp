@@ -187,6 +187,25 @@ SDL_AudioDeviceID open_device() {
     return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
 }
 
+// Whether anything could play: a sound server's socket or a sound card.
+// Without either SDL's default driver fails only after it has started and
+// must be shut down again, which waits up to 100 ms for its device-watching
+// thread: most of a start on such a machine. An explicit SDL_AUDIODRIVER
+// is always tried.
+bool any_output_possible() {
+    if (getenv("SDL_AUDIODRIVER") || getenv("PULSE_SERVER")) return true;
+    const char *run = getenv("XDG_RUNTIME_DIR");
+    std::string runtime = run && *run ? run : "/run/user/" + std::to_string(getuid());
+    for (const char *server : {"/pulse/native", "/pipewire-0"})
+        if (access((runtime + server).c_str(), F_OK) == 0) return true;
+    FILE *cards = fopen("/proc/asound/cards", "r");
+    if (!cards) return access("/dev/snd", F_OK) == 0;
+    char line[128] = "";
+    bool none = !fgets(line, sizeof line, cards) || strstr(line, "no soundcards");
+    fclose(cards);
+    return !none;
+}
+
 // Opens the shared device for one more user. Without a sound card the
 // default open fails; the dummy driver then keeps time without output.
 bool audio_acquire() {
@@ -198,7 +217,9 @@ bool audio_acquire() {
     }
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_AudioDeviceID dev = 0;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    if (!any_output_possible()) {
+        SDL_SetError("no sound card or sound server");
+    } else if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         dev = open_device();
         if (!dev) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
