@@ -4,11 +4,11 @@
 // of the rounds, and the ratio of the medians.
 //   sprites N  frames per second of bench_sprites (the engine), of
 //              bench_bare_gles (the bare program, same present path:
-//              the renderer's limit) and of LÖVE's bench/love/sprites
+//              the renderer's limit) and of LÖVE (bench/love sprites)
 //   start      exec -> first frame on the window, peak RSS at that frame,
 //              and quit request -> process end (a second after the main
 //              menu is up): the game (worm) on its bundled data against
-//              bench/love/start
+//              bench/love start
 // LÖVE's rows are left out when `love` is not installed.
 //   KODO/host/tests/with_xvfb.sh build/bench/bench_compare [--rounds 5] [--cores 6,7]
 //       [--sizes 200,2000,10000] [--only sprites|start] [--worm another/build/of/worm]
@@ -193,7 +193,7 @@ void Sprites(int rounds, const std::vector<int>& sizes, bool love) {
                     double f = Number(x.out, " fps ");
                     if (f > 0) bare.v.push_back(f);
                 } else if (love) {
-                    Run x = Spawn({"love", KODO_BENCH_SOURCE "/love/sprites", ns, fs_}, work, {}, "");
+                    Run x = Spawn({"love", KODO_BENCH_SOURCE "/love", "sprites", ns, fs_}, work, {}, "");
                     double f = Number(x.out, " fps ");
                     if (f > 0) lv.v.push_back(f);
                 }
@@ -234,7 +234,7 @@ void Start(int rounds, bool love) {
     auto one = [&](bool is_game, bool keep) {
         fs::remove_all(game + "/data");  // every run a first start, with log 0001
         Run x = is_game ? Spawn({worm}, game, env, work + "/trace.fifo")
-                        : Spawn({"love", KODO_BENCH_SOURCE "/love/start"}, work, {}, "");
+                        : Spawn({"love", KODO_BENCH_SOURCE "/love", "start"}, work, {}, "");
         if (!keep || x.first_ms < 0) return;
         std::string side = is_game ? "game" : "love";
         s[side + " first"].v.push_back(x.first_ms);

@@ -1,13 +1,13 @@
 -- What bench_sprites draws, for bench_compare: N moving 12 px sprites of
--- one image each frame. Arguments: N, frames. Prints
+-- one image each frame. Arguments: sprites, N, frames. Prints
 -- "love N <n> fps <f>". The main loop is the stock one without its
 -- 1 ms sleep per frame, so that it measures drawing, as the others do.
 local n, frames, warm = 200, 600, 60
 local sprites, image = {}, nil
 
 function love.load(args)
-    n = tonumber(args[1]) or n
-    frames = tonumber(args[2]) or frames
+    n = tonumber(args[2]) or n
+    frames = tonumber(args[3]) or frames
     local data = love.image.newImageData(12, 12)
     data:mapPixel(function(x, y) return 1, 0.5 + x / 24, 0.25 + y / 16, 1 end)
     image = love.graphics.newImage(data)
