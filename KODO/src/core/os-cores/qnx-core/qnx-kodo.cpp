@@ -153,10 +153,12 @@ static void SleepMs(int ms) { KDT_Sleep(ms); }
 
 unsigned int KDQ_LoopTurn(unsigned int last) {
     KDQ_DrainEvents();
-    // An exit request ends the loop at once: neither the wait for the frame
-    // time nor a frame nobody will see.
-    if (!kd_prog || kd_state.quit) return last;
-    unsigned int now = KDI_WaitForFrame(last, kd_parms.frame_ms > 0 ? kd_parms.frame_ms : 8, KDT_GetTime, SleepMs);
+    if (!kd_prog) return last;
+    // After an exit request the last frame (which still handles what came
+    // with the request) runs at once rather than at its time.
+    unsigned int now = kd_state.quit ? KDT_GetTime()
+                                     : KDI_WaitForFrame(last, kd_parms.frame_ms > 0 ? kd_parms.frame_ms : 8,
+                                                        KDT_GetTime, SleepMs);
     if (kd_state.active)
         KDI_Frame((int)(now - last));
     else
