@@ -16,12 +16,12 @@
 #include "game/game-dezidedi.h"
 #include "game/game-replay.h"
 #include "game/screen-game-dezidedi.h"
-#include "gameman.h"
 #include "luaman.h"
 #include "particle-effects.h"
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
 #include "profiles.h"
+#include "ui/gameman.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-widgets.h"
 

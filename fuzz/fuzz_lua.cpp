@@ -11,9 +11,9 @@
 #include <lua.hpp>
 
 #include "feature-manager.h"
-#include "gameman.h"
 #include "luaman.h"
 #include "profiles.h"
+#include "ui/gameman.h"
 
 namespace {
 

@@ -22,10 +22,10 @@
 
 #include "dataman.h"
 #include "feature-manager.h"
-#include "gameman.h"
 #include "luaman.h"
 #include "manager.h"
 #include "profiles.h"
+#include "ui/gameman.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline-screens.h"
 #include "ui/timeline.h"

@@ -17,12 +17,13 @@
 #include <filesystem>
 #include <string>
 
-#include "physics/actor-behaviors.h"
-#include "physics/actor-shapes.h"
-#include "physics/actor.h"
 #include "dataman.h"
 #include "game/game-dezidedi.h"
 #include "game/game-replay.h"
+#include "game/game-rules.h"
+#include "physics/actor-behaviors.h"
+#include "physics/actor-shapes.h"
+#include "physics/actor.h"
 #include "physics/physics-manager.h"
 
 kodo_t* FuzzWorldEngineSetup();
@@ -48,6 +49,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::filesystem::copy(data + "/actors", "app/native/actors", std::filesystem::copy_options::recursive, ec);
     for (const char* f : {"materials.xml", "ammos.xml"})
         std::filesystem::copy_file(data + "/" + f, std::string("app/native/") + f, ec);
+    GameRules::Install();
     physics_man.Initialize();
     // The effect table's named mutex lives for the process; made here, so
     // that the first input that names an effect is not taken for a leak.

@@ -134,7 +134,7 @@ bool KDI_PreInit(void* handle) {
     }
 
     KDI_InitConsole();
-    KD_PrintDebugf(3, "Logging Verbose Level set to %d.\n", kd_state.verbose_level);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Logging Verbose Level set to %d.\n", kd_state.verbose_level);
 
     if (kd_state.device_width == 0 || kd_state.device_height == 0) {
         kd_state.device_width = kd_state.window_width;
@@ -144,8 +144,8 @@ bool KDI_PreInit(void* handle) {
 
     kd_parms_t* p = &kd_prog->parms;
     if (p->width == 0 || p->height == 0 || kd_state.override_size) {
-        KD_PrintDebugf(1, "Important parameter is 0: width=%d height=%d override=%d. Forcing override.\n", p->width,
-                       p->height, kd_state.override_size ? 1 : 0);
+        KD_PrintDebugf(KD_LOG_WARNING, "Important parameter is 0: width=%d height=%d override=%d. Forcing override.\n",
+                       p->width, p->height, kd_state.override_size ? 1 : 0);
         p->width = kd_state.window_width;
         p->height = kd_state.window_height;
     }
@@ -188,29 +188,29 @@ bool KDI_PreInit(void* handle) {
 
     kd_state.print_reference_count_changes = KDI_FeatureExists("PRINT_REFERENCE_COUNT_CHANGES");
     kd_state.hide_cursor = KDI_FeatureExists("HIDE_CURSOR");
-    KD_PrintDebugf(3, "KODO Core PreInitialized.\n");
+    KD_PrintDebugf(KD_LOG_SYSTEM, "KODO Core PreInitialized.\n");
 
     if (!KDI_InitImageLoader()) {
-        KD_PrintDebugf(2, "KODO Image Loader unable to initialize.\n");
+        KD_PrintDebugf(KD_LOG_ERROR, "KODO Image Loader unable to initialize.\n");
         return false;
     }
     return true;
 }
 
 bool KDID_LoadInputImp(const char* name) {
-    KD_PrintDebugf(3, "No extra input imps in static version: '%s' not loaded.\n", name);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "No extra input imps in static version: '%s' not loaded.\n", name);
     return true;
 }
 
 void KDID_UnloadInputImps() {}
 
 bool KDI_Init() {
-    KD_PrintDebugf(3, "Endianness: %d.\n", 1234);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Endianness: %d.\n", 1234);
     KDI_SetupAutoscaling();
 
     if (!KDI_InitRendImp()) {
         const char* name = kd_state.renderer_name ? kd_state.renderer_name : (ri ? ri->GetName() : "");
-        KD_PrintDebugf(2,
+        KD_PrintDebugf(KD_LOG_ERROR,
                        "Unable to initialize the renderer ('%s'). Tried all listed renderers but was unable to "
                        "initialize any.\n",
                        name);
@@ -226,11 +226,11 @@ bool KDI_Init() {
         if (kd_state.input_imp_names[i]) KDID_LoadInputImp(kd_state.input_imp_names[i]);
 
     if (kd_parms.no_sound) {
-        KD_PrintDebugf(3, "Sounds disabled. Null Sound Implementation in use.\n");
+        KD_PrintDebugf(KD_LOG_SYSTEM, "Sounds disabled. Null Sound Implementation in use.\n");
     } else if (!KDI_LoadSoundImp()) {
-        KD_PrintDebugf(1, "No Sound Implementation available.\n");
+        KD_PrintDebugf(KD_LOG_WARNING, "No Sound Implementation available.\n");
     } else {
-        KD_PrintDebugf(3, "SoundImp initialized.\n");
+        KD_PrintDebugf(KD_LOG_SYSTEM, "SoundImp initialized.\n");
     }
 
     kd_state.reference_counting = kd_prog->parms.reference_counting;
@@ -265,28 +265,28 @@ static const int kThreadWaitMs = 3000;
 
 void KODO_Shutdown() {
     if (!kd) return;
-    KD_PrintDebugf(3, "KODO Shutdown.\n");
+    KD_PrintDebugf(KD_LOG_SYSTEM, "KODO Shutdown.\n");
     KD_SignalShutdown();
     KDI_CancelHttpRequests();
 
-    KD_PrintDebugf(3, "Waiting for threads to exit... (%d threads)\n", KDT_GetNumberOfThreadsRunning());
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Waiting for threads to exit... (%d threads)\n", KDT_GetNumberOfThreadsRunning());
     // Woken as the last one ends rather than polled: a poll's step was
     // most of the time a quit took.
     KDT_WaitForThreads(kThreadWaitMs);
     if (KDT_GetNumberOfThreadsRunning() > 0)
-        KD_PrintDebugf(1, "Time out: %d threads left running!\n", KDT_GetNumberOfThreadsRunning());
+        KD_PrintDebugf(KD_LOG_WARNING, "Time out: %d threads left running!\n", KDT_GetNumberOfThreadsRunning());
 
     if (kd_state.program_initialised && kd_prog && kd_prog->Shutdown) kd_prog->Shutdown();
     kd_state.program_initialised = false;
 
     KDI_ReleaseBitmapsAtExit();
-    KD_PrintDebugf(0, "Releasing Input Implementations.\n");
+    KD_PrintDebugf(KD_LOG_INFO, "Releasing Input Implementations.\n");
     KDID_UnloadInputImps();
-    KD_PrintDebugf(0, "Releasing sounds.\n");
+    KD_PrintDebugf(KD_LOG_INFO, "Releasing sounds.\n");
     KDI_ReleaseSoundsAtExit();
-    KD_PrintDebugf(0, "Releasing fonts.\n");
+    KD_PrintDebugf(KD_LOG_INFO, "Releasing fonts.\n");
     KDI_ReleaseFontsAtExit();
-    KD_PrintDebugf(0, "Releasing Sound Implementation.\n");
+    KD_PrintDebugf(KD_LOG_INFO, "Releasing Sound Implementation.\n");
     KDI_ShutdownSoundImp();
     KDI_FreeShaders();
     if (kd_state.renderer_ready) KDI_ShutdownRendImp();

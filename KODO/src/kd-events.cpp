@@ -56,12 +56,12 @@ void KDI_ProcessEventQueue() {
 void KDI_FreeEvent(kd_event_t* e) {
     if (!e) return;
     switch (e->type) {
-        case 20:
-        case 22:
+        case KD_EVENT_GC_ACHIEVEMENT_REPORTED:
+        case KD_EVENT_GC_SCORE_SUBMITTED:
             free((void*)e->id);
             e->id = 0;
             break;
-        case 21: {
+        case KD_EVENT_GC_NO_DATA: {
             // An array of `button` 12-byte items whose first word is an owned text.
             struct item_t {
                 char* text;
@@ -75,14 +75,14 @@ void KDI_FreeEvent(kd_event_t* e) {
             e->prev_x = 0;
             break;
         }
-        case 33:
-        case 34:
+        case KD_EVENT_STORE_ITEM_DATA:
+        case KD_EVENT_STORE_PURCHASE:
             free((void*)e->x);
             free((void*)e->prev_x);
             free((void*)e->prev_y);
             e->x = e->prev_x = e->prev_y = 0;
             break;
-        case 35:
+        case KD_EVENT_STORE_BALANCE:
             free((void*)e->y);
             e->y = 0;
             break;

@@ -22,7 +22,7 @@ const char* KDD_CallExtension(const char* command, const char* parameter) {
         if (!parameter) return nullptr;
         char* err = nullptr;
         if (navigator_invoke(parameter, &err) != BPS_SUCCESS) {
-            KD_PrintDebugf(1, "OpenURL '%s' failed: %s\n", parameter, err ? err : "unknown error");
+            KD_PrintDebugf(KD_LOG_WARNING, "OpenURL '%s' failed: %s\n", parameter, err ? err : "unknown error");
         }
         if (err) bps_free(err);
         return "OK";
@@ -72,7 +72,7 @@ static bool LocalDate(struct tm* out) {
 static void SwitchProgramBasePath(const char* name) {
     if (!name || strstr(name, "..") || !*name || strchr(name, '/') ||
         (int)strlen(name) >= (int)sizeof kd_state.title) {
-        KD_PrintDebugf(1, "SwitchProgramBasePath new path parameter invalid.\n");
+        KD_PrintDebugf(KD_LOG_WARNING, "SwitchProgramBasePath new path parameter invalid.\n");
         return;
     }
     KDI_CopyIdentityField(kd_state.title, sizeof kd_state.title, name, true);
@@ -100,7 +100,8 @@ static bool RenameFile(const char* parameter) {
                     from_scheme == to_scheme && bar - parameter > (int)strlen(from_scheme) &&
                     bar[1 + strlen(to_scheme)] && !strstr(parameter, "..");
     if (!ok_names) {
-        KD_PrintDebugf(1, "RenameFile: parameter '%s' refused: both names must be user:// (or both res://) files.\n",
+        KD_PrintDebugf(KD_LOG_WARNING,
+                       "RenameFile: parameter '%s' refused: both names must be user:// (or both res://) files.\n",
                        parameter ? parameter : "(null)");
         return false;
     }
@@ -111,7 +112,7 @@ static bool RenameFile(const char* parameter) {
     char* native_to = KD_ConvertStaticPathToNativeOSPath(bar + 1, true);
     bool ok = native_from && native_to && rename(native_from, native_to) == 0;
     if (!ok)
-        KD_PrintDebugf(1, "RenameFile: '%s' failed: %s\n", parameter,
+        KD_PrintDebugf(KD_LOG_WARNING, "RenameFile: '%s' failed: %s\n", parameter,
                        native_from && native_to ? strerror(errno) : "path refused");
     free(native_from);
     free(native_to);
@@ -195,12 +196,14 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
     }
     if (strcasecmp(command, "SwitchUserDataPath") == 0) {
         if (!KDFS_SetRoot(0, parameter))
-            KD_PrintDebugf(1, "SwitchUserDataPath: path '%s' refused.\n", parameter ? parameter : "(null)");
+            KD_PrintDebugf(KD_LOG_WARNING, "SwitchUserDataPath: path '%s' refused.\n",
+                           parameter ? parameter : "(null)");
         return nullptr;
     }
     if (strcasecmp(command, "SwitchSharedUserDataPath") == 0) {
         if (!KDFS_SetRoot(1, parameter))
-            KD_PrintDebugf(1, "SwitchSharedUserDataPath: path '%s' refused.\n", parameter ? parameter : "(null)");
+            KD_PrintDebugf(KD_LOG_WARNING, "SwitchSharedUserDataPath: path '%s' refused.\n",
+                           parameter ? parameter : "(null)");
         return nullptr;
     }
 

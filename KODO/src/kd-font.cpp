@@ -685,7 +685,7 @@ void KDI_FONTS_ReleaseFont(kd_font_t* font) {
         KD_Popupf(1, "Trying to release null font in KDI_FONTS_ReleaseFont.");
         return;
     }
-    KD_PrintDebugf(0, "Releasing font '%s'...\n", font->name);
+    KD_PrintDebugf(KD_LOG_INFO, "Releasing font '%s'...\n", font->name);
     ForgetFontTextures(font, false);
     FreeAtlasRecord(font);
     KDI_FreeGlyphs(font->glyphs, font->glyph_count);
@@ -695,7 +695,7 @@ void KDI_FONTS_ReleaseFont(kd_font_t* font) {
 
 void KD_ReleaseFont(kd_font_t* font) {
     if (!font) {
-        KD_PrintDebugf(1, "Trying to release a null font.\n");
+        KD_PrintDebugf(KD_LOG_WARNING, "Trying to release a null font.\n");
         return;
     }
     KDI_LockCoreMutex(KD_MUTEX_GET_FONT);
@@ -710,7 +710,7 @@ void KD_ReleaseFont(kd_font_t* font) {
     }
     font->ref_count--;
     if (kd_state.print_reference_count_changes)
-        KD_PrintDebugf(0, "ReleaseFont '%s' ref count--: now %d", font->name, font->ref_count);
+        KD_PrintDebugf(KD_LOG_INFO, "ReleaseFont '%s' ref count--: now %d", font->name, font->ref_count);
     if ((font->flags & KD_FONT_FLAG_COUNTED_BY_GET) && font->ref_count == 0)
         KD_Popupf(1,
                   "Releasing font '%s' too many times: ref counting will get messed up. NOTE: font has been "

@@ -299,7 +299,7 @@ static int Generate(kd_font_t* font, double scale, const char* source, KD_DMData
         nStringFormat(path, sizeof path, "%s", ttf);
         if (!KD_FileExists(path)) {
             nStringFormat(path, sizeof path, "%s%s", dir, ttf);
-            if (!KD_FileExists(path)) KD_PrintDebugf(1, "Unable to find font source file %s\n", ttf);
+            if (!KD_FileExists(path)) KD_PrintDebugf(KD_LOG_WARNING, "Unable to find font source file %s\n", ttf);
         }
         // Both steps run and report themselves, whether or not the first
         // one could: a developer sees every step this platform lacks.

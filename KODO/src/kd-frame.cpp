@@ -17,7 +17,8 @@ int KDI_ClampElapsed(int elapsed_ms) {
     if (elapsed_ms > 200) return 30;
     if (elapsed_ms < 0) {
         if (kd_state.developer_mode)
-            KD_PrintDebugf(1, "********************* Found negative time delta in KDI_Frame: %d\n", elapsed_ms);
+            KD_PrintDebugf(KD_LOG_WARNING, "********************* Found negative time delta in KDI_Frame: %d\n",
+                           elapsed_ms);
         return 1;
     }
     return elapsed_ms;
@@ -45,12 +46,12 @@ bool KDI_RevertProgramParameters() {
 }
 
 void KDI_BeginHibernate() {
-    KD_PrintDebugf(3, "Begin Hibernate.\n");
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Begin Hibernate.\n");
     KDI_ShutdownRendImp();
 }
 
 void KDI_EndHibernate() {
-    KD_PrintDebugf(3, "End Hibernate.\n");
+    KD_PrintDebugf(KD_LOG_SYSTEM, "End Hibernate.\n");
     KDI_InitRendImp();
 }
 
@@ -106,9 +107,10 @@ bool KDI_SelectOptimalResolution(bool windowed, bool forcing);
 bool KD_ReInit() {
     if (!kd_prog || !ri) return false;
     kd_parms_t* p = &kd_prog->parms;
-    KD_PrintDebugf(3, "Attempting ReInit to %dx%d (windowed=%d)\n", p->width, p->height, p->windowed ? 1 : 0);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Attempting ReInit to %dx%d (windowed=%d)\n", p->width, p->height,
+                   p->windowed ? 1 : 0);
     if (kd_state.allow_all_resolutions) {
-        KD_PrintDebugf(3, "Allowing all resolutions.\n");
+        KD_PrintDebugf(KD_LOG_SYSTEM, "Allowing all resolutions.\n");
         kd_state.reinit_pending = true;
         return true;
     }
@@ -124,7 +126,7 @@ bool KD_ReInit() {
         kd_state.reinit_pending = true;
         return true;
     }
-    KD_PrintDebugf(1, "Requested resolution %dx%d (windowed=%d) not available.\n", p->width, p->height,
+    KD_PrintDebugf(KD_LOG_WARNING, "Requested resolution %dx%d (windowed=%d) not available.\n", p->width, p->height,
                    p->windowed ? 1 : 0);
     KDI_RevertProgramParameters();
     kd_state.reinit_pending = false;
@@ -137,12 +139,12 @@ static void ApplyPendingReInit() {
     KDI_ValidateParms(&kd_parms);
     if (kd_parms.no_sound && !kd_prog->parms.no_sound) {
         kd_parms.no_sound = false;
-        if (KDI_LoadSoundImp()) KD_PrintDebugf(3, "SoundImp initialized.\n");
+        if (KDI_LoadSoundImp()) KD_PrintDebugf(KD_LOG_SYSTEM, "SoundImp initialized.\n");
     }
     kd_parms_t* p = &kd_prog->parms;
     if (!kd_state.platform_handle_given &&
         (p->width != kd_parms.width || p->height != kd_parms.height || p->windowed != kd_parms.windowed)) {
-        KD_PrintDebugf(3, "Applying ReInit: %dx%d (%s) -> %dx%d (%s)\n", kd_parms.width, kd_parms.height,
+        KD_PrintDebugf(KD_LOG_SYSTEM, "Applying ReInit: %dx%d (%s) -> %dx%d (%s)\n", kd_parms.width, kd_parms.height,
                        kd_parms.windowed ? "w" : "fs", p->width, p->height, p->windowed ? "w" : "fs");
         KDI_ReInitRenderer();
     }

@@ -372,8 +372,8 @@ bool kdConsole::ProcessEvent(kd_event_t* event) {
 
 void kdConsole::PrintStats() {
     if (!enabled) return;
-    KD_PrintDebugf(0, "KODO log: %d errors, %d warnings, %d infos.\n", counters[2], counters[1], counters[0]);
-    KD_PrintDebugf(0, "%d files left open..\n", kd_state.open_file_handles.load());
+    KD_PrintDebugf(KD_LOG_INFO, "KODO log: %d errors, %d warnings, %d infos.\n", counters[2], counters[1], counters[0]);
+    KD_PrintDebugf(KD_LOG_INFO, "%d files left open..\n", kd_state.open_file_handles.load());
 }
 
 void kdConsole::Free() {

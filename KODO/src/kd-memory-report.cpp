@@ -70,7 +70,7 @@ static void Line(const char* fmt, ...) {
     va_start(ap, fmt);
     vsnprintf(text, sizeof text, fmt, ap);
     va_end(ap);
-    KD_PrintDebugf(3, "%s", text);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "%s", text);
 }
 
 void KDI_ListResourceUsage() {

@@ -66,7 +66,7 @@ void SetProgramSize(int w, int h) {
 bool KDI_IsResolutionSupportedByDevice(int w, int h, bool windowed) {
     if (kd_state.force_screen_size && kd_state.forced_width == w && kd_state.forced_height == h) return true;
     if (!ri || !ri->IsResolutionSupported(w, h)) return false;
-    KD_PrintDebugf(3, "Requested resolution %dx%d (windowed=%d) is supported.\n", w, h, windowed ? 1 : 0);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Requested resolution %dx%d (windowed=%d) is supported.\n", w, h, windowed ? 1 : 0);
     return true;
 }
 
@@ -93,7 +93,7 @@ bool KDI_SelectOptimalResolution(bool windowed, bool forcing) {
         }
     }
     KD_Printf("Trying to select the smallest possible resolution.");
-    KD_PrintDebugf(1, "No resolution found in KDI_SelectOptimalResolution!");
+    KD_PrintDebugf(KD_LOG_WARNING, "No resolution found in KDI_SelectOptimalResolution!");
     return false;
 }
 
@@ -134,8 +134,9 @@ void KDI_SetupAutoscaling() {
     int screen_w = p->width, screen_h = p->height;
     int ref_w = p->reference_width, ref_h = p->reference_height;
     if (kd_state.autoscale && (ref_w <= 0 || ref_h <= 0)) {
-        KD_PrintDebugf(1, "Autoscaling: reference resolution %dx%d is not usable; using the window size %dx%d.\n",
-                       ref_w, ref_h, screen_w, screen_h);
+        KD_PrintDebugf(KD_LOG_WARNING,
+                       "Autoscaling: reference resolution %dx%d is not usable; using the window size %dx%d.\n", ref_w,
+                       ref_h, screen_w, screen_h);
         ref_w = screen_w;
         ref_h = screen_h;
     }
@@ -146,15 +147,15 @@ void KDI_SetupAutoscaling() {
     kd_state.inv_scale_x = kd_state.inv_scale_y = 1;
     if (!kd_state.autoscale) return;
 
-    KD_PrintDebugf(3, "Setting up autoscaling from %dx%d -> %dx%d.\n", ref_w, ref_h, screen_w, screen_h);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Setting up autoscaling from %dx%d -> %dx%d.\n", ref_w, ref_h, screen_w, screen_h);
     if (screen_w == ref_w && screen_h == ref_h) {
-        KD_PrintDebugf(3, "Target resolution matches source, no need for scaling.\n");
+        KD_PrintDebugf(KD_LOG_SYSTEM, "Target resolution matches source, no need for scaling.\n");
         kd_state.autoscale = false;
         return;
     }
     if (screen_w <= 0 || screen_h <= 0) {
-        KD_PrintDebugf(1, "Autoscaling: window size %dx%d is not usable; autoscaling stays off.\n", screen_w,
-                       screen_h);
+        KD_PrintDebugf(KD_LOG_WARNING, "Autoscaling: window size %dx%d is not usable; autoscaling stays off.\n",
+                       screen_w, screen_h);
         kd_state.autoscale = false;
         return;
     }
@@ -166,8 +167,8 @@ void KDI_SetupAutoscaling() {
     kd_state.inv_scale_y = 1.0f / sy;
     kd_state.offset_x = (float)(int)((screen_w - sx * ref_w) * 0.5f);
     kd_state.offset_y = (float)(int)((screen_h - sy * ref_h) * 0.5f);
-    KD_PrintDebugf(3, "Scale %dx%d -> %dx%d\n", ref_w, ref_h, screen_w, screen_h);
-    KD_PrintDebugf(3, "Scale x=%.2f y=%.2f\n", sx, sy);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Scale %dx%d -> %dx%d\n", ref_w, ref_h, screen_w, screen_h);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Scale x=%.2f y=%.2f\n", sx, sy);
 }
 
 // ------------------------------------------------------- screen transforms

@@ -218,8 +218,8 @@ static char* TrimInPlace(char* s) {
 static void CopyIdentity(char* field, int size, const char* key, const char* value) {
     if (!value) return;
     if ((int)strlen(value) >= size) {
-        KD_PrintDebugf(1, "prog.xml: '%s' value '%s' is longer than %d characters; keeping '%s'.\n", key, value,
-                       size - 1, field);
+        KD_PrintDebugf(KD_LOG_WARNING, "prog.xml: '%s' value '%s' is longer than %d characters; keeping '%s'.\n", key,
+                       value, size - 1, field);
         return;
     }
     memcpy(field, value, strlen(value) + 1);
@@ -231,8 +231,9 @@ static void ApplyReferenceResolution(const char* where, const char* value) {
     if (!value) return;
     int w, h;
     if (!KDI_ParseResolution(value, &w, &h)) {
-        KD_PrintDebugf(1, "prog.xml:%s reference_resolution '%.64s' is not a usable size; keeping %dx%d.\n", where,
-                       value, kd_prog->parms.reference_width, kd_prog->parms.reference_height);
+        KD_PrintDebugf(KD_LOG_WARNING,
+                       "prog.xml:%s reference_resolution '%.64s' is not a usable size; keeping %dx%d.\n", where, value,
+                       kd_prog->parms.reference_width, kd_prog->parms.reference_height);
         return;
     }
     kd_prog->parms.reference_width = w;
@@ -244,7 +245,8 @@ static void ApplyReferenceResolution(const char* where, const char* value) {
 static void ApplyResolutions(const char* where, const char* value) {
     if (!value) return;
     if (strlen(value) >= 512) {
-        KD_PrintDebugf(1, "prog.xml:%s resolutions list is too long (512 characters or more); ignored.\n", where);
+        KD_PrintDebugf(KD_LOG_WARNING, "prog.xml:%s resolutions list is too long (512 characters or more); ignored.\n",
+                       where);
         return;
     }
     char work[512];
@@ -257,14 +259,16 @@ static void ApplyResolutions(const char* where, const char* value) {
         if (!*item) continue;
         bool ok = item[0] == '*' || KDI_ParseResolution(item, nullptr, nullptr);
         if (!ok) {
-            KD_PrintDebugf(1, "prog.xml:%s resolution entry '%s' is not a usable size; ignored.\n", where, item);
+            KD_PrintDebugf(KD_LOG_WARNING, "prog.xml:%s resolution entry '%s' is not a usable size; ignored.\n", where,
+                           item);
             continue;
         }
         if (entries++) clean.Append(",");
         clean.Append(item);
     }
     if (!entries) {
-        KD_PrintDebugf(1, "prog.xml:%s resolutions '%.64s' hold no usable size; no list is used.\n", where, value);
+        KD_PrintDebugf(KD_LOG_WARNING, "prog.xml:%s resolutions '%.64s' hold no usable size; no list is used.\n", where,
+                       value);
         settings.resolutions.Set(nullptr);
         return;
     }
@@ -301,7 +305,8 @@ static void ApplyFormatPackage(int list, const char* key, const char* prefix, co
 
 static void LoadManifests(const char* value) {
     if (!value || strlen(value) >= 256) {
-        if (value) KD_PrintDebugf(1, "prog.xml: manifest list is too long (256 characters or more); ignored.\n");
+        if (value)
+            KD_PrintDebugf(KD_LOG_WARNING, "prog.xml: manifest list is too long (256 characters or more); ignored.\n");
         return;
     }
     char work[256];
@@ -384,8 +389,8 @@ static void ApplyApplication(KD_DMNode* app) {
         double limit = atof(fps);
         double frame = std::isfinite(limit) && limit > -2.0 ? 1000.0 / (limit + 2.0) : -1.0;
         if (!(frame >= 1.0 && frame <= 1000.0)) {
-            KD_PrintDebugf(1, "prog.xml: fps_limit '%.32s' gives no frame time between 1 and 1000 ms; using 8 ms.\n",
-                           fps);
+            KD_PrintDebugf(KD_LOG_WARNING,
+                           "prog.xml: fps_limit '%.32s' gives no frame time between 1 and 1000 ms; using 8 ms.\n", fps);
             p->parms.frame_ms = 8;
         } else {
             p->parms.frame_ms = (int)frame;
@@ -427,7 +432,9 @@ static void ApplyDeveloper(KD_DMNode* dev) {
     if (key) {
         int id = KDI_GetKeyByName(key);
         kd_state.console_toggle_key = id;
-        if (!id) KD_PrintDebugf(1, "developer settings: unknown console_toggle_key '%.32s'; no key opens the console.\n", key);
+        if (!id)
+            KD_PrintDebugf(KD_LOG_WARNING,
+                           "developer settings: unknown console_toggle_key '%.32s'; no key opens the console.\n", key);
     }
 }
 
@@ -512,8 +519,8 @@ void KDI_ApplyProgramSettings(KD_DMDatabase* prog, KD_DMDatabase* developer) {
         KD_DMNode* variant = variants->GetNode(variant_key);
         if (!variant) variant = variants->GetNode(platform);
         if (!variant) {
-            KD_PrintDebugf(2, "prog.xml: no build variant '%s' or '%s'; the program cannot run.\n", variant_key,
-                           platform);
+            KD_PrintDebugf(KD_LOG_ERROR, "prog.xml: no build variant '%s' or '%s'; the program cannot run.\n",
+                           variant_key, platform);
             KD_Popupf(2,
                       "No build variant found for current platform id '%s'.\n\nUse force_variant to use another "
                       "platform for development purposes.\n",
@@ -530,7 +537,7 @@ void KDI_ApplyProgramSettings(KD_DMDatabase* prog, KD_DMDatabase* developer) {
 
     // Autoscaling divides by the reference size.
     if (kd_state.autoscale && (kd_prog->parms.reference_width <= 0 || kd_prog->parms.reference_height <= 0)) {
-        KD_PrintDebugf(1, "prog.xml: AUTOSCALE needs a reference_resolution; autoscaling stays off.\n");
+        KD_PrintDebugf(KD_LOG_WARNING, "prog.xml: AUTOSCALE needs a reference_resolution; autoscaling stays off.\n");
         kd_state.autoscale = false;
     }
     PublishSettings();

@@ -498,7 +498,7 @@ static uint32_t* DecodeForLayout(const char* text, int* capacity_out) {
     size_t cap = len + 1 + KD_TEXT_MAX_LINES + 1;
     uint32_t* buf = (uint32_t*)malloc(cap * sizeof(uint32_t));
     if (!buf) {
-        KD_PrintDebugf(2, "error converting %s\n", text ? text : "");
+        KD_PrintDebugf(KD_LOG_ERROR, "error converting %s\n", text ? text : "");
         return nullptr;
     }
     KDI_DecodeUTF8(text, buf, (int)cap);

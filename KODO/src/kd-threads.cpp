@@ -209,7 +209,7 @@ static void* ThreadLauncher(void* p) {
     KDT_RemoveThreadInfo(info);
     free(launch);
     int left = --threads_running;
-    if (left < 0) KD_PrintDebugf(1, "Thread ref counter reporting %d\n", left);
+    if (left < 0) KD_PrintDebugf(KD_LOG_WARNING, "Thread ref counter reporting %d\n", left);
     if (left == 0) {
         std::lock_guard<std::mutex> lock(ThreadsEndedMutex());
         ThreadsEnded().notify_all();
@@ -231,7 +231,7 @@ unsigned long KDT_CreateThread(const char* name, kd_thread_fn fn, void* arg) {
     pthread_attr_destroy(&attr);
     if (rc != 0) {
         threads_running--;
-        KD_PrintDebugf(2, "Unable to create thread '%s' (error %d).\n", launch->name, rc);
+        KD_PrintDebugf(KD_LOG_ERROR, "Unable to create thread '%s' (error %d).\n", launch->name, rc);
         free(launch->name);
         free(launch);
         return (unsigned long)-1;

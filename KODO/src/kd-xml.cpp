@@ -59,7 +59,7 @@ bool KD_XMLReader::CheckFirstCharacter() {
               "First non-whitespace char in XML document needs to be '<'. First char in '%s' is #%d '%c'. Note: "
               "UTF8 BOM is not supported.\n",
               GetName(), (int)c, (char)c);
-    KD_PrintDebugf(2, "KD_XML '%s' does not start with '<' (first byte %d); not read.\n", GetName(), (int)c);
+    KD_PrintDebugf(KD_LOG_ERROR, "KD_XML '%s' does not start with '<' (first byte %d); not read.\n", GetName(), (int)c);
     return false;
 }
 
@@ -121,7 +121,7 @@ bool KD_XMLReader::OpenFile(const char* file, bool native) {
     }
     if (!ok) {
         free(bytes);
-        KD_PrintDebugf(2, "KD_XML '%s' could not be read.\n", file);
+        KD_PrintDebugf(KD_LOG_ERROR, "KD_XML '%s' could not be read.\n", file);
         return false;
     }
     name = nStringDuplicate(file);

@@ -333,7 +333,8 @@ bool KD_DMDatabase::LoadXML(const char* path) {
     bool native = !kd || !kd->OpenFile;
     if (!reader.OpenFile(path, native)) {
         KD_Popupf(1, "KD_XML Array File '%s' not found!\n", name);
-        KD_PrintDebugf(1, "KD_XML '%s' could not be opened; using an empty database.\n", path ? path : "(null)");
+        KD_PrintDebugf(KD_LOG_WARNING, "KD_XML '%s' could not be opened; using an empty database.\n",
+                       path ? path : "(null)");
         return false;
     }
     bool ok = ReadDocument(&reader, path);
@@ -346,7 +347,7 @@ bool KD_DMDatabase::LoadXMLFromMemory(const char* label, const void* data, int s
     if (!name) name = nStringDuplicate(label);
     KD_XMLReader reader;
     if (!reader.OpenFileInMemory(data, size)) {
-        KD_PrintDebugf(2, "KD_XML '%s' is too short to be a document; using an empty database.\n", label);
+        KD_PrintDebugf(KD_LOG_ERROR, "KD_XML '%s' is too short to be a document; using an empty database.\n", label);
         return false;
     }
     return ReadDocument(&reader, label);
@@ -381,7 +382,7 @@ bool KD_DMDatabase::SaveXML(const char* path) {
     FILE* fp = KDI_OpenRegularFile(path, "wt");
     if (!fp) {
         KD_Popupf(1, "Unable to open file '%s' for writing.\n", path);
-        KD_PrintDebugf(2, "Unable to open file '%s' for writing.\n", path);
+        KD_PrintDebugf(KD_LOG_ERROR, "Unable to open file '%s' for writing.\n", path);
         return false;
     }
     fputs("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<root>\n", fp);
@@ -401,7 +402,7 @@ bool KD_DMDatabase::SaveXML(const char* path) {
             for (int v = 0; v < node->count; v++) {
                 const KD_DMValue& value = node->values[v];
                 if (!IsWritableName(value.name)) {
-                    KD_PrintDebugf(1, "KD_XML '%s': value name '%s' cannot be written; left out.\n", path,
+                    KD_PrintDebugf(KD_LOG_WARNING, "KD_XML '%s': value name '%s' cannot be written; left out.\n", path,
                                    value.name ? value.name : "");
                     continue;
                 }
@@ -420,7 +421,7 @@ bool KD_DMDatabase::SaveXML(const char* path) {
     bool failed = ferror(fp) != 0;
     if (fclose(fp) != 0) failed = true;
     if (failed) {
-        KD_PrintDebugf(2, "Writing '%s' failed; the file is incomplete.\n", path);
+        KD_PrintDebugf(KD_LOG_ERROR, "Writing '%s' failed; the file is incomplete.\n", path);
         return false;
     }
     return true;

@@ -256,7 +256,7 @@ bool KDID_OGLES_Initialize() {
     EGLBoolean initialised = eglInitialize(egl_display, &major, &minor);
     KD_Printf("OpenGL ES version %d.%d\n", major, minor);
     if (!eglBindAPI(EGL_OPENGL_ES_API)) {
-        KD_PrintDebugf(2, "OpenGL ES eglBindAPI failed.");
+        KD_PrintDebugf(KD_LOG_ERROR, "OpenGL ES eglBindAPI failed.");
         return false;
     }
     bool have_config = false;
@@ -294,9 +294,9 @@ bool KDID_OGLES_Initialize() {
     if (!created) KD_Popupf(2, "eglCreateContext failed\n");
 
     EGLint error = eglGetError();
-    if (error != EGL_SUCCESS) KD_PrintDebugf(2, "EGL Init error 0x%04x\n", error);
+    if (error != EGL_SUCCESS) KD_PrintDebugf(KD_LOG_ERROR, "EGL Init error 0x%04x\n", error);
     EGLBoolean interval = eglSwapInterval(egl_display, 1);
-    if (interval != 1) KD_PrintDebugf(2, "EGL Init error eglSwapInterval\n");
+    if (interval != 1) KD_PrintDebugf(KD_LOG_ERROR, "EGL Init error eglSwapInterval\n");
 
     EGLint w = 0, h = 0;
     if (egl_surface != EGL_NO_SURFACE) {
@@ -394,7 +394,8 @@ void RendImpOpenGLES::LoadExtensions() {
                                                               : "gl_caps.separate_blendfunc == false");
     }
     if (!ResolveFramebufferEntryPoints())
-        KD_PrintDebugf(1, "GL_OES_framebuffer_object entry points not found; render targets are unavailable.\n");
+        KD_PrintDebugf(KD_LOG_WARNING,
+                       "GL_OES_framebuffer_object entry points not found; render targets are unavailable.\n");
 }
 
 void RendImpOpenGLES::SetProjection(int width, int height) {
@@ -500,7 +501,7 @@ bool RendImpOpenGLES::Initialize(kodo_t* k, kd_state_t* state, kd_parms_t* parms
     eye_mode = KD_EYE_MONO;
 
     SetDefaultState();
-    KD_PrintDebugf(3, "OpenGL ES Init ok.\n");
+    KD_PrintDebugf(KD_LOG_SYSTEM, "OpenGL ES Init ok.\n");
 
     gl_caps.npot = KD_OpenGL_NPOT_Test();
     if (test_switches.force_power_of_two) gl_caps.npot = false;
@@ -549,7 +550,8 @@ void RendImpOpenGLES::FrameReady() {
 
 bool RendImpOpenGLES::LoadBitmap(kd_bitmap_t* bm) {
     if (!bm || !bm->pixels) {
-        KD_PrintDebugf(1, "RendImpOpenGLES::LoadBitmap invalid parameters (bm=%x)", (unsigned)(uintptr_t)bm);
+        KD_PrintDebugf(KD_LOG_WARNING, "RendImpOpenGLES::LoadBitmap invalid parameters (bm=%x)",
+                       (unsigned)(uintptr_t)bm);
         return false;
     }
     br.Draw();
@@ -568,7 +570,7 @@ bool RendImpOpenGLES::LoadBitmap(kd_bitmap_t* bm) {
         bm->pb_height = H = bm->height;
     }
     if (W <= 0 || H <= 0) {
-        KD_PrintDebugf(1, "RendImpOpenGLES::LoadBitmap '%s' has no size.\n", bm->name ? bm->name : "");
+        KD_PrintDebugf(KD_LOG_WARNING, "RendImpOpenGLES::LoadBitmap '%s' has no size.\n", bm->name ? bm->name : "");
         return false;
     }
     if (IsPowerOfTwo(W) && IsPowerOfTwo(H)) bm->pack_mode = KD_PACK_NONE;
@@ -603,7 +605,7 @@ bool RendImpOpenGLES::LoadBitmap(kd_bitmap_t* bm) {
     if (TW != W || TH != H) {
         packed = (uint8_t*)calloc((size_t)TW * (size_t)TH, 4);
         if (!packed) {
-            KD_PrintDebugf(1, "BitmapTexturePacker unable to get target pixel memory.\n");
+            KD_PrintDebugf(KD_LOG_WARNING, "BitmapTexturePacker unable to get target pixel memory.\n");
         } else {
             for (int y = 0; y < H; y++)
                 memcpy(packed + ((size_t)(y + by) * TW + bx) * 4, bm->pixels + (size_t)y * W * 4, (size_t)W * 4);
@@ -638,7 +640,7 @@ bool RendImpOpenGLES::CreateBitmap(kd_bitmap_t* bm) {
     if (!r_parms || !r_parms->graphics_ready) return false;
     if (bm->hw.loaded) return true;
     if (bm->width <= 0 || bm->height <= 0 || !p_glGenFramebuffersOES) {
-        KD_PrintDebugf(1, "RendImpOpenGLES::CreateBitmap '%s': no render target possible.\n",
+        KD_PrintDebugf(KD_LOG_WARNING, "RendImpOpenGLES::CreateBitmap '%s': no render target possible.\n",
                        bm->name ? bm->name : "");
         return false;
     }

@@ -60,9 +60,9 @@ bool KDI_InitRendImp() {
             kd_parms.height = kd_prog->parms.height;
             kd_parms.windowed = kd_prog->parms.windowed;
         }
-        KD_PrintDebugf(3, "Initializing RendImp.\n");
+        KD_PrintDebugf(KD_LOG_SYSTEM, "Initializing RendImp.\n");
         if (!kd_parms.windowed && (kd_parms.width < 640 || kd_parms.height < 480)) kd_parms.windowed = true;
-        KD_PrintDebugf(3, "Initializing RendImp: %dx%d %s..\n", kd_parms.width, kd_parms.height,
+        KD_PrintDebugf(KD_LOG_SYSTEM, "Initializing RendImp: %dx%d %s..\n", kd_parms.width, kd_parms.height,
                        kd_parms.windowed ? "windowed" : "fullscreen");
 
         KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
@@ -78,7 +78,7 @@ bool KDI_InitRendImp() {
                 return false;
             }
             kd_parms = saved;
-            KD_PrintDebugf(3, "Rolling back parms..\n");
+            KD_PrintDebugf(KD_LOG_SYSTEM, "Rolling back parms..\n");
             ok = ri->Initialize(kd, &kd_state, &kd_parms);
             if (!ok) {
                 KDI_UnlockCoreMutex(KD_MUTEX_GFX_HW);
@@ -93,7 +93,7 @@ bool KDI_InitRendImp() {
 }
 
 void KDI_ShutdownRendImp() {
-    KD_PrintDebugf(3, "Kodo RendImp Shutdown.\n");
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Kodo RendImp Shutdown.\n");
     if (!ri) return;
     // The table, each record, then the renderer: the order every bitmap
     // operation takes them in (kd-internal.h).

@@ -77,12 +77,12 @@ void Analyst::Shutdown() {
     // program's own shutdown runs, so there is normally nothing to wait for.
     for (int i = 0; i < 300 && uploads_in_flight > 0; i++) kd->Sleep(20);
     if (uploads_in_flight > 0)
-        kd->PrintDebugf(1, "Analyst: %d uploads still running at shutdown.\n", (int)uploads_in_flight);
+        kd->PrintDebugf(KD_LOG_WARNING, "Analyst: %d uploads still running at shutdown.\n", (int)uploads_in_flight);
     thread_mutex = nullptr;  // the engine's, gone with it
 }
 
 void Analyst::RegisterLuaFunctions() {
-    kd->PrintDebugf(3, "Analyst::RegisterLuaFunctions.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Analyst::RegisterLuaFunctions.\n");
     lua_man.AddLuaFunctions(kAnalystBindings);
 }
 
@@ -123,7 +123,7 @@ nString Analyst::GetEventKeyValuePairsInCommaSeparatedFormat(const char* event, 
 nString Analyst::GetEventKeyValuePairsInVantreoAnalyticsFormat(const char* event, const nArray<KeyValue>& pairs) {
     std::string query = std::string("event_id=") + (event ? event : "");
     if (query.size() > (size_t)kMaxQueryLength) {
-        kd->PrintDebugf(1, "Analyst: the event name '%.64s...' is too long to upload.\n", event);
+        kd->PrintDebugf(KD_LOG_WARNING, "Analyst: the event name '%.64s...' is too long to upload.\n", event);
         return nString();
     }
     for (int i = 0; i < pairs.count; i++) {
@@ -131,8 +131,9 @@ nString Analyst::GetEventKeyValuePairsInVantreoAnalyticsFormat(const char* event
                            "]=" + (pairs[i].value.text ? pairs[i].value.text : "");
         // Cut at a pair boundary: half a pair would be a wrong value.
         if (query.size() + pair.size() > (size_t)kMaxQueryLength) {
-            kd->PrintDebugf(1, "Analyst: the upload of '%s' keeps %d of its %d pairs (%d characters at most).\n", event,
-                            i, pairs.count, (int)kMaxQueryLength);
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "Analyst: the upload of '%s' keeps %d of its %d pairs (%d characters at most).\n", event, i,
+                            pairs.count, (int)kMaxQueryLength);
             break;
         }
         query += pair;
@@ -147,7 +148,7 @@ void Analyst::AddLocalStoreLine(const char* line) {
     kd->CreateDirectory("user://logs");
     kd_file_t* f = kd->OpenFile(path.text, "a");
     if (!f) {
-        kd->PrintDebugf(1, "Unable to append playlog to '%s'.\n", path.text);
+        kd->PrintDebugf(KD_LOG_WARNING, "Unable to append playlog to '%s'.\n", path.text);
         return;
     }
     std::string text = std::string(line ? line : "") + "\n";
@@ -171,7 +172,8 @@ void Analyst::Upload(const nString& query) {
     const char* endpoint = feature_man.GetProductValue("analytics_url");
     if (!endpoint || !*endpoint || !prof) return;  // nowhere, or nobody, to upload for
     if (uploads_in_flight >= kMaxUploadsInFlight) {
-        kd->PrintDebugf(1, "Analyst: %d uploads in flight; this event is not uploaded.\n", (int)uploads_in_flight);
+        kd->PrintDebugf(KD_LOG_WARNING, "Analyst: %d uploads in flight; this event is not uploaded.\n",
+                        (int)uploads_in_flight);
         return;
     }
     kd_prog_t* record = Manager::GetProgramRecord();
@@ -192,7 +194,7 @@ void Analyst::Upload(const nString& query) {
     if (kd->CreateThread("Analyst", LoggerThread, job, 0) == (unsigned long)-1) {
         uploads_in_flight--;
         delete job;
-        kd->PrintDebugf(1, "Analyst: no upload thread could be started.\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "Analyst: no upload thread could be started.\n");
     }
 }
 

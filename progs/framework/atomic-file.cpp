@@ -11,7 +11,7 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::Fail(const char* why) {
-    if (!failed) kd->PrintDebugf(1, "Saving '%s' failed: %s; the old file is kept.\n", path.c_str(), why);
+    if (!failed) kd->PrintDebugf(KD_LOG_WARNING, "Saving '%s' failed: %s; the old file is kept.\n", path.c_str(), why);
     failed = true;
 }
 

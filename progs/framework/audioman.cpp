@@ -1,15 +1,15 @@
 #include "audioman.h"
 
 #include "feature-manager.h"
+#include "manager.h"
 #include "profiles.h"
-#include "ui/screen-manager.h"
 
 AudioManager aman;
 
 static float Clamp01(float v) { return v < 0 ? 0.0f : (v > 1 ? 1.0f : v); }
 
 void AudioManager::Initialize() {
-    kd->PrintDebugf(3, "AudioManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "AudioManager::Initialize.\n");
     sound_volume = music_volume = 0.75f;
     if (feature_man.ProductFeatureExists("LOW_INITIAL_VOLUME")) sound_volume = music_volume = 0.375f;
     // The profiles load after this and put the stored volumes here.
@@ -21,9 +21,7 @@ void AudioManager::Initialize() {
     profile_man.SetAudioHooks(hooks);
 }
 
-void AudioManager::Shutdown() {
-    kd->PrintDebugf(3, "AudioManager::Shutdown.\n");
-}
+void AudioManager::Shutdown() { kd->PrintDebugf(KD_LOG_SYSTEM, "AudioManager::Shutdown.\n"); }
 
 void AudioManager::SetSoundVolume(float v) { sound_volume = Clamp01(v); }
 void AudioManager::SetMusicVolume(float v) { music_volume = Clamp01(v); }
@@ -41,7 +39,7 @@ void AudioManager::PlayMusic(kd_sound_t* sound, float volume, float) {
 void AudioManager::SwitchMusic(kd_sound_t* sound, float fade_in, float fade_out) {
     // Stopping and starting a track takes long enough to make the next
     // frame's step a jump.
-    sman.zero_next_time_step = true;
+    frame_state.zero_next_time_step = true;
     if (sound != kd->GetMusicPlaying()) {
         kd->StopMusic(fade_out);
         if (sound) kd->PlayMusic(sound, music_volume, fade_in);
@@ -60,7 +58,7 @@ void AudioManager::StopMusic(float fade) {
 }
 
 void AudioManager::Update(float dt) {
-    master_fade += sman.application_active ? dt : -dt;
+    master_fade += frame_state.application_active ? dt : -dt;
     master_fade = Clamp01(master_fade);
     kd->SetMasterVolume(master_fade);
 }

@@ -29,7 +29,7 @@ bool CSVReader::OpenFile(const char* name) {
     }
     kd->CloseFile(f);
     if (!ok) {
-        kd->PrintDebugf(1, "CSV file '%s' could not be read.\n", name);
+        kd->PrintDebugf(KD_LOG_WARNING, "CSV file '%s' could not be read.\n", name);
         data.clear();
         return false;
     }

@@ -22,7 +22,7 @@ static void Report(const char* format, ...) {
     vsnprintf(text, sizeof text, format, ap);
     va_end(ap);
     kd->Popupf(1, "%s", text);
-    kd->PrintDebugf(1, "%s", text);
+    kd->PrintDebugf(KD_LOG_WARNING, "%s", text);
 }
 
 // ---------------------------------------------------------------------------
@@ -321,7 +321,7 @@ bool DMDatabase::LoadXML(const char* file) {
                file, xml.GetDamageLine(), arrays.count, totalNodes);
         return false;
     }
-    kd->PrintDebugf(3, "%d Arrays loaded with total %d nodes.\n", arrays.count, totalNodes);
+    kd->PrintDebugf(KD_LOG_SYSTEM, "%d Arrays loaded with total %d nodes.\n", arrays.count, totalNodes);
     return true;
 }
 
@@ -350,7 +350,7 @@ bool DMDatabase::LoadCSV(const char* file) {
         }
         array->AppendNode(node);
     }
-    kd->PrintDebugf(3, "%d CSV Arrays loaded with total %d nodes.\n", 1, array->GetSize());
+    kd->PrintDebugf(KD_LOG_SYSTEM, "%d CSV Arrays loaded with total %d nodes.\n", 1, array->GetSize());
     return true;
 }
 
@@ -404,8 +404,8 @@ bool DMDatabase::SaveXML(const char* file) {
                 // quotes, blanks, '=', '/', '<', '>', '&' or a backslash)
                 // would make the whole file unreadable: it is left out.
                 if (!name || !*name || strpbrk(name, " \t\r\n\"'=/<>&\\")) {
-                    kd->PrintDebugf(1, "Value name '%s' in '%s' cannot be written; left out.\n", name ? name : "",
-                                    file);
+                    kd->PrintDebugf(KD_LOG_WARNING, "Value name '%s' in '%s' cannot be written; left out.\n",
+                                    name ? name : "", file);
                     continue;
                 }
                 out.Printf("%s=\"%s\" ", name, DMEscapeValue(value->GetValue()).c_str());
@@ -441,7 +441,7 @@ DMDatabase* DataMan::GetDatabase(const char* file) {
     db = new DMDatabase();
     if (!db->Load(file)) {
         // Cached anyway, so a missing or damaged file is tried once.
-        kd->PrintDebugf(1, "DataMan: database '%s' could not be loaded; an empty database is used.\n",
+        kd->PrintDebugf(KD_LOG_WARNING, "DataMan: database '%s' could not be loaded; an empty database is used.\n",
                         file ? file : "(null)");
     }
     db->SetFileName(file ? file : "");

@@ -52,7 +52,7 @@ static_assert(std::size(kFeatureBindings) == 3, "the FM_ script functions");
 }  // namespace
 
 void FeatureManager::Initialize() {
-    kd->PrintDebugf(3, "FeatureManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "FeatureManager::Initialize.\n");
     SetFeatureList(kd->CallExtension("ProgramInfo", "Features"));
     lua_man.AddLuaFunctions(kFeatureBindings);
 }

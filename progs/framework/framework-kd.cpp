@@ -1,5 +1,8 @@
 #include "framework-kd.h"
 
+#include <stdio.h>
+#include <stdlib.h>
+
 namespace {
 
 // One do-nothing function per slot type: it takes the slot's arguments
@@ -78,3 +81,9 @@ constexpr kodo_t MakeNullTable() {
 
 kodo_t kd_null_table = MakeNullTable();
 kodo_t* kd = &kd_null_table;
+
+void KD_AssertFailed(const char* condition, const char* file, int line) {
+    // Straight to stderr: the engine's log may be what broke.
+    fprintf(stderr, "%s:%d: KD_ASSERT(%s) failed\n", file, line, condition);
+    abort();
+}

@@ -15,4 +15,17 @@ extern kodo_t* kd;
 // The do-nothing table `kd` starts on.
 extern kodo_t kd_null_table;
 
+// A programmer's error: a call out of order (after start-up, before
+// Init), a registry filled in the wrong order, an object given to two
+// owners. Builds without NDEBUG, which the tests run, stop at once with
+// the condition and its place, so such faults are loud there; release
+// builds check nothing. Never for input from outside or for what the
+// program refuses, ignores or reports by design: those keep their line.
+#ifdef NDEBUG
+#define KD_ASSERT(condition) ((void)0)
+#else
+#define KD_ASSERT(condition) ((condition) ? (void)0 : KD_AssertFailed(#condition, __FILE__, __LINE__))
+#endif
+[[noreturn]] void KD_AssertFailed(const char* condition, const char* file, int line);
+
 #endif

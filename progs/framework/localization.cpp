@@ -107,14 +107,15 @@ bool LocalizationManager::LoadLanguageFile() {
     if (xml.IsDamaged()) {
         // The translations read before the damage are used; the rest of the
         // texts show untranslated.
-        kd->PrintDebugf(1, "Language file '%s' is damaged at line %d; the %d translations before it are used.\n",
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Language file '%s' is damaged at line %d; the %d translations before it are used.\n",
                         languageFile.c_str(), xml.GetDamageLine(), entries.count - firstEntry);
     }
     return true;
 }
 
 void LocalizationManager::Initialize() {
-    kd->PrintDebugf(3, "LocalizationManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "LocalizationManager::Initialize.\n");
     thousandsSeparator = ',';
     hourSeparator = ':';
     minuteSeparator = ':';
@@ -263,13 +264,14 @@ const char* LocalizationManager::LocalizeTime(unsigned long ms) {
 }
 
 void LocalizationManager::Shutdown() {
-    kd->PrintDebugf(3, "LocalizationManager::Shutdown.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "LocalizationManager::Shutdown.\n");
     if (!active) return;
     kd->Printf("LocalizationManager::Shutdown\n");
     if (Manager::GetParms()->developer_mode) {
         for (int i = 0; i < entries.count; i++) {
             Entry* e = entries.data[i];
-            if (e->source && e->uses == 0) kd->PrintDebugf(1, "Translation #%d: '%s' never used.\n", i, e->source);
+            if (e->source && e->uses == 0)
+                kd->PrintDebugf(KD_LOG_WARNING, "Translation #%d: '%s' never used.\n", i, e->source);
         }
     }
     FreeEntries();

@@ -35,7 +35,7 @@ static char owner_key;
 static int SilentPanic(lua_State* L) {
     {
         const char* msg = lua_tostring(L, -1);
-        kd->PrintDebugf(1, "LuaManager: unprotected Lua error: %s\n", msg ? msg : "?");
+        kd->PrintDebugf(KD_LOG_WARNING, "LuaManager: unprotected Lua error: %s\n", msg ? msg : "?");
     }
     return 0;
 }
@@ -116,7 +116,8 @@ lua_State* LuaManager::NewState(bool builtins_only) {
     lua_atpanic(L, SilentPanic);
     static char builtins_only_mark;
     if (lua_cpcall(L, SetUpState, builtins_only ? &builtins_only_mark : nullptr) != 0) {
-        kd->PrintDebugf(1, "LuaManager::OpenLuaState: %s\n", lua_tostring(L, -1) ? lua_tostring(L, -1) : "?");
+        kd->PrintDebugf(KD_LOG_WARNING, "LuaManager::OpenLuaState: %s\n",
+                        lua_tostring(L, -1) ? lua_tostring(L, -1) : "?");
         lua_close(L);
         return nullptr;
     }
@@ -138,13 +139,13 @@ void LuaManager::CloseLuaState(lua_State* L) {
 }
 
 bool LuaManager::Initialize() {
-    kd->PrintDebugf(3, "LuaManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "LuaManager::Initialize.\n");
     main_state = OpenLuaState(0);
     return true;
 }
 
 void LuaManager::Shutdown() {
-    kd->PrintDebugf(3, "LuaManager::Shutdown.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "LuaManager::Shutdown.\n");
     if (main_state) CloseLuaState(main_state);
     main_state = nullptr;
 }
@@ -169,7 +170,7 @@ void LuaManager::AddLuaFunctions(const LuaBinding* rows, int count) {
 void LuaManager::AddLuaFunction(const char* name, lua_CFunction fn) {
     if (!name || !fn) return;
     if (Manager::GetParms()->developer_mode && !kd->IsMainThread())
-        kd->PrintDebugf(1,
+        kd->PrintDebugf(KD_LOG_WARNING,
                         "Adding lua-function '%s' from non-main thread! Should not do this unless you're doing this "
                         "within kd->Synchronize block.\n",
                         name);
@@ -265,8 +266,8 @@ bool LuaManager::ExecLuaString(lua_State* L, const char* text) {
         return false;
     }
     if (lua_pcall(L, 0, LUA_MULTRET, 0) != 0) {
-        kd->PrintDebugf(1, "WARNING: ExecLuaString: error running string '%s'.\n", text);
-        kd->PrintDebugf(1, "%s\n", ErrorText(L));
+        kd->PrintDebugf(KD_LOG_WARNING, "WARNING: ExecLuaString: error running string '%s'.\n", text);
+        kd->PrintDebugf(KD_LOG_WARNING, "%s\n", ErrorText(L));
     }
     lua_settop(L, top);
     return true;

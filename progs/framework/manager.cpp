@@ -3,22 +3,18 @@
 #include <stddef.h>
 #include <stdio.h>
 
+#include <vector>
+
 #include "analytics.h"
 #include "audioman.h"
 #include "feature-manager.h"
-#include "gameman.h"
 #include "localization.h"
 #include "luaman.h"
 #include "particle-effects.h"
 #include "profiles.h"
-#include "services/achievements.h"
-#include "services/in-app-purchases.h"
-#include "services/player-services-min.h"
-#include "ui/aiplayer.h"
-#include "ui/screen-manager.h"
-#include "ui/timeline.h"
 
 Manager man;
+FrameState frame_state;
 
 // ---------------------------------------------------------------------------
 // Program record
@@ -50,10 +46,84 @@ bool Manager::ShutdownSignalled() {
 }
 
 // ---------------------------------------------------------------------------
+// Steps of the libraries above
+
+namespace {
+
+struct EventStep {
+    int first_type, last_type;
+    void (*step)(kd_event_t* e);
+};
+
+struct Steps {
+    std::vector<void (*)()> at[STEP_PLACES];
+    std::vector<void (*)(float)> update;
+    std::vector<EventStep> events;
+    // Between the parameters event's pre-initialisation and the shutdown.
+    bool started = false;
+};
+
+Steps& TheSteps() {
+    static Steps steps;
+    return steps;
+}
+
+template <class List, class Step>
+void AddOnce(List& list, const Step& step) {
+    for (const auto& s : list)
+        if (s == step) return;
+    // A step added once start-up has begun would miss its place.
+    KD_ASSERT(!TheSteps().started);
+    list.push_back(step);
+}
+
+bool operator==(const EventStep& a, const EventStep& b) {
+    return a.first_type == b.first_type && a.last_type == b.last_type && a.step == b.step;
+}
+
+}  // namespace
+
+void Manager::AddStep(ManagerStep place, void (*step)()) {
+    KD_ASSERT(place >= 0 && place < STEP_PLACES && step);
+    AddOnce(TheSteps().at[place], step);
+}
+
+void Manager::AddUpdateStep(void (*step)(float)) { AddOnce(TheSteps().update, step); }
+
+void Manager::AddEventStep(int first_type, int last_type, void (*step)(kd_event_t*)) {
+    AddOnce(TheSteps().events, EventStep{first_type, last_type, step});
+}
+
+void Manager::RunSteps(ManagerStep place) {
+    for (auto step : TheSteps().at[place]) step();
+}
+
+void Manager::RunUpdateSteps(float dt) {
+    for (auto step : TheSteps().update) step(dt);
+}
+
+void Manager::SendEvent(kd_event_t* e) {
+    for (const EventStep& s : TheSteps().events)
+        if (e->type >= s.first_type && e->type <= s.last_type) s.step(e);
+}
+
+// ---------------------------------------------------------------------------
 // Start-up and shutdown
 
+int Manager::ProcessParmsEvent(const kd_event_t& e) {
+    // The engine's table and the program parameters arrive before the
+    // video starts; nothing of the framework may run earlier.
+    if (e.id) kd = (kodo_t*)e.id;
+    kd_parms_t* parms = (kd_parms_t*)e.x;
+    if (parms) SetParms(parms);
+    PreInitializeBeforeVideoInit();
+    kd_prog_t* record = GetProgramRecord();
+    if (parms && record && parms != &record->parms && (prof != nullptr)) parms->windowed = record->parms.windowed;
+    return 0;
+}
+
 bool Manager::PreInitializeBeforeVideoInit() {
-    kd->PrintDebugf(3, "Manager::PreInitializeBeforeVideoInit.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Manager::PreInitializeBeforeVideoInit.\n");
     if (GetParms()->developer_mode) kd->AddSearchPath("res://data-src", false);
     kd->AddSearchPath("user://", true);
     // The Lua manager first: every manager after it registers script
@@ -64,44 +134,31 @@ bool Manager::PreInitializeBeforeVideoInit() {
     loc_man.Initialize();
     profile_man.Initialize();
     pbman.Init();
-    game_man.Initialize();
-    ai_man.Initialize();
-    if (feature_man.ProductFeatureExists("AUTO_TESTING_MODE")) ai_man.SelectOrCreateAIProfile();
+    TheSteps().started = true;
+    RunSteps(STEP_PRE_INIT);
     return true;
 }
 
 void Manager::InitializeAll() {
-    kd->PrintDebugf(3, "Manager::InitializeAll.\n");
-    if (feature_man.ProductFeatureExists("ACHIEVEMENTS")) achievement_man.Initialize();
-    if (feature_man.ProductFeatureExists("LEADERBOARDS")) leaderboards_man.Initialize();
-    if (feature_man.ProductFeatureExists("IN_APP_PURCHASES")) iap_man.Initialize();
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Manager::InitializeAll.\n");
+    // The second phase needs the first: the parameters event comes first.
+    KD_ASSERT(TheSteps().started);
+    RunSteps(STEP_INIT_SERVICES);
     analyst.RegisterLuaFunctions();
     if (feature_man.ProductFeatureExists("ANALYST")) analyst.Initialize();
-    kd_parms_t* parms = GetParms();
-    sman.InitScreens(parms->reference_width, parms->reference_height);
-    if (feature_man.ProductFeatureExists("NEWS")) {
-        float w = (float)sman.virtual_width * 0.96f;
-        float h = (float)sman.virtual_height * 0.8f;
-        news_man.Initialize((int)w, (int)h);
-    }
-    timeline.Init();
-    timeline.LoadTimeline("timeline.xml");
+    RunSteps(STEP_INIT_SCREENS);
+    RunSteps(STEP_INIT_SIZED);
+    RunSteps(STEP_INIT_TIMELINE);
 }
 
 void Manager::Shutdown() {
-    kd->PrintDebugf(3, "Manager::Shutdown.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Manager::Shutdown.\n");
     loc_man.Shutdown();
-    sman.Shutdown();
-    // With their screens left (and a level's world freed with its screen),
-    // the games give back their pictures and sounds while the engine that
-    // holds them is still there.
-    for (int i = 0; i < GameManager::GetNumberOfGames(); i++)
-        game_man.UnloadGameImplementation(GameManager::GetGameByIndex(i));
-    timeline.FreeTimeline();
+    RunSteps(STEP_SHUTDOWN_UI);
     lua_man.Shutdown();
     analyst.Shutdown();
-    // The notices hold bitmaps of the engine, which shuts down next.
-    achievement_man.Reset();
+    RunSteps(STEP_SHUTDOWN_LAST);
+    TheSteps().started = false;
 }
 
 // ---------------------------------------------------------------------------

@@ -106,7 +106,7 @@ static_assert(std::size(kEffectBindings) == 6, "the effect state's script functi
 kd_mutex_t* PartBurstMan::Mutex() { return kd->GetMutex("PART_FX_LOAD"); }
 
 void PartBurstMan::Init() {
-    kd->PrintDebugf(3, "PartBurstMan::Init.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "PartBurstMan::Init.\n");
     // Opened here rather than during static construction, so that the
     // Lua manager is certainly constructed when it hands out the state.
     // Built-in functions and its own only: functions that the game adds
@@ -177,7 +177,8 @@ fx_t* PartBurstMan::LoadFX(const char* name, bool reference, int cacheMode) {
     }
     if (num_fx >= FX_TABLE_SIZE) {
         if (m) kd->UnlockMutex(m);
-        kd->PrintDebugf(1, "PartBurstMan: effect table full (%d records), not loading '%s'\n", FX_TABLE_SIZE, name);
+        kd->PrintDebugf(KD_LOG_WARNING, "PartBurstMan: effect table full (%d records), not loading '%s'\n",
+                        FX_TABLE_SIZE, name);
         return nullptr;
     }
     int first = num_fx++;
@@ -495,7 +496,9 @@ int PartBurstMan::luaf_PartBurstAddNew(lua_State*) {
     if (!fx || !man) return 0;
     if (man->num_fx >= FX_TABLE_SIZE) {
         // No record left: the rest of the script fills nothing.
-        kd->PrintDebugf(1, "PartBurstMan: effect table full (%d records); the rest of the script is ignored\n", FX_TABLE_SIZE);
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "PartBurstMan: effect table full (%d records); the rest of the script is ignored\n",
+                        FX_TABLE_SIZE);
         ed_part_burst = nullptr;
         return 0;
     }

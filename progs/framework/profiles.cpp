@@ -60,7 +60,7 @@ static bool SetAside(const char* path) {
         parameter.Append("|");
         parameter.Append(aside);
         if (!kd->CallExtension("RenameFile", parameter.text)) break;
-        kd->PrintDebugf(1, "The damaged file '%s' is kept as '%s'.\n", path, aside);
+        kd->PrintDebugf(KD_LOG_WARNING, "The damaged file '%s' is kept as '%s'.\n", path, aside);
         return true;
     }
     return false;
@@ -71,8 +71,8 @@ DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked) {
     DMDatabase* db = dman.CreateDatabase(path);
     if (db->GetNumberOfArrays() > 0 || !FileExists(path)) return db;
     if (!FileReadable(path)) {
-        kd->PrintDebugf(1, "Player data file '%s' exists but cannot be read; it is left alone and never written.\n",
-                        path);
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Player data file '%s' exists but cannot be read; it is left alone and never written.\n", path);
         if (blocked) *blocked = true;
         return db;
     }
@@ -80,9 +80,10 @@ DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked) {
     // What was read before the damage stays in use; the file itself is kept
     // aside, so the next save cannot write over what could not be read.
     db->SetFileName(path);
-    kd->PrintDebugf(1, "Player data file '%s' is damaged; it is set aside and what could be read is used.\n", path);
+    kd->PrintDebugf(KD_LOG_WARNING,
+                    "Player data file '%s' is damaged; it is set aside and what could be read is used.\n", path);
     if (!SetAside(path)) {
-        kd->PrintDebugf(1, "Unable to set '%s' aside; it will not be overwritten.\n", path);
+        kd->PrintDebugf(KD_LOG_WARNING, "Unable to set '%s' aside; it will not be overwritten.\n", path);
         if (blocked) *blocked = true;
     }
     return db;
@@ -214,7 +215,7 @@ void Profile::Load(const char* file) {
     if (!IsValidFileName(file)) {
         // Never reached through the manager, which checks first; a
         // database that is never read or written keeps the rule simple.
-        kd->PrintDebugf(1, "Profile file name '%s' refused.\n", file ? file : "(null)");
+        kd->PrintDebugf(KD_LOG_WARNING, "Profile file name '%s' refused.\n", file ? file : "(null)");
         database = dman.CreateDatabase("user://profiles/invalid.xml");
         saveBlocked = true;
         activeTime = 0;
@@ -228,14 +229,15 @@ void Profile::Load(const char* file) {
 
 bool Profile::Save() {
     const char* name = GetName();
-    kd->PrintDebugf(3, "Saving profile '%s'\n", name ? name : "");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Saving profile '%s'\n", name ? name : "");
     if (!database) {
         kd->Popupf(1, "Profile has no database set!\n");
-        kd->PrintDebugf(1, "Profile has no database set!\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "Profile has no database set!\n");
         return false;
     }
     if (saveBlocked) {
-        kd->PrintDebugf(1, "Profile '%s' is not saved: its file '%s' could not be read and is kept as it is.\n",
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Profile '%s' is not saved: its file '%s' could not be read and is kept as it is.\n",
                         name ? name : "", fileName.c_str());
         return false;
     }
@@ -250,16 +252,17 @@ void Profile::Delete() {
         const char* save = timelines->GetNodeValue(i, "savefile");
         if (!save) continue;
         if (!IsValidSaveFileName(save)) {
-            kd->PrintDebugf(1, "Profile names '%s' as its save file; that is no save game and is left alone.\n", save);
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "Profile names '%s' as its save file; that is no save game and is left alone.\n", save);
             continue;
         }
         nString path("user://");
         path.Append(save);
-        if (!kd->DeleteFile(path.text)) kd->PrintDebugf(1, "Deleting save file '%s' failed.\n", save);
+        if (!kd->DeleteFile(path.text)) kd->PrintDebugf(KD_LOG_WARNING, "Deleting save file '%s' failed.\n", save);
     }
     if (IsValidFileName(fileName.text) && !saveBlocked) {
         nString path = Path();
-        kd->PrintDebugf(3, "Deleting file '%s'\n", path.text);
+        kd->PrintDebugf(KD_LOG_SYSTEM, "Deleting file '%s'\n", path.text);
         kd->DeleteFile(path.text);
     }
     ReleaseDatabase();
@@ -280,7 +283,7 @@ ProfileManager::~ProfileManager() {
 }
 
 void ProfileManager::Initialize() {
-    kd->PrintDebugf(3, "ProfileManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "ProfileManager::Initialize.\n");
     RegisterLuaInterface();
     LoadProfiles();
 }
@@ -357,7 +360,7 @@ const char* ProfileManager::GetFreeProfileFilename() {
         if (!taken) return name;
     }
     kd->Popupf(1, "Too many profiles files in <userdata>/profiles folder.\n");
-    kd->PrintDebugf(1, "Too many profiles files in <userdata>/profiles folder.\n");
+    kd->PrintDebugf(KD_LOG_WARNING, "Too many profiles files in <userdata>/profiles folder.\n");
     return nullptr;
 }
 
@@ -372,7 +375,7 @@ Profile* ProfileManager::CreateNewProfile() {
     profiles.InsertLast(p);
     prof = p;
     if (profiles.count >= 2 && nStringsMatch(profiles.data[0]->GetName(), "")) {
-        kd->PrintDebugf(3, "Detecting temporary profile at index #0, deleting it..\n");
+        kd->PrintDebugf(KD_LOG_SYSTEM, "Detecting temporary profile at index #0, deleting it..\n");
         DeleteProfile(profiles.data[0]);
     }
     return p;
@@ -386,11 +389,11 @@ void ProfileManager::DeleteProfile(Profile* p) {
     bool wasActive = prof == p;
     nString path = ProfilePath(p->GetFileName());
     if (Profile::IsValidFileName(p->GetFileName()) && FileExists(path.text)) {
-        kd->PrintDebugf(3, "Marking profile '%s' for deletion.\n", shown.text);
+        kd->PrintDebugf(KD_LOG_SYSTEM, "Marking profile '%s' for deletion.\n", shown.text);
         if (i >= 0) profiles.RemoveIndex(i);
         if (deleted.Find(p) < 0) deleted.InsertLast(p);
     } else {
-        kd->PrintDebugf(3, "Deleting profile '%s' (#%d)\n", shown.text, i);
+        kd->PrintDebugf(KD_LOG_SYSTEM, "Deleting profile '%s' (#%d)\n", shown.text, i);
         if (i >= 0) profiles.RemoveIndex(i);
         p->Delete();
         delete p;
@@ -442,7 +445,8 @@ bool ProfileManager::LoadProfileFile(const char* file) {
     nString path = ProfilePath(file);
     if (!FileExists(path.text)) return false;
     if (!FileReadable(path.text)) {
-        kd->PrintDebugf(1, "Profile file '%s' exists but cannot be read; it is left alone and kept in the index.\n",
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Profile file '%s' exists but cannot be read; it is left alone and kept in the index.\n",
                         path.text);
         if (!IsHeldUnreadable(file)) unreadable.push_back(file);
         return false;
@@ -454,21 +458,23 @@ bool ProfileManager::LoadProfileFile(const char* file) {
 }
 
 void ProfileManager::LoadProfiles() {
-    kd->PrintDebugf(3, "Loading all profiles.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Loading all profiles.\n");
     DestroyAll();
     kd->CreateDirectory("user://profiles");
 
     indexBlocked = false;
     unreadable.clear();
     index = LoadPlayerDatabase(kIndexPath, &indexBlocked);
-    if (!FileExists(kIndexPath)) kd->PrintDebugf(1, "Profiles database index doesn't exists. Creating new.\n");
+    if (!FileExists(kIndexPath))
+        kd->PrintDebugf(KD_LOG_WARNING, "Profiles database index doesn't exists. Creating new.\n");
     DMArray* list = index->GetArray("!PROFILE_INDEX");
     if (!list) list = index->AddArray("!PROFILE_INDEX");
 
     for (int i = 0; i < list->GetSize(); i++) {
         const char* file = list->GetNodeValue(i, "id");
         if (!Profile::IsValidFileName(file)) {
-            kd->PrintDebugf(1, "Profile index entry '%s' is no profile file name; ignored.\n", file ? file : "(null)");
+            kd->PrintDebugf(KD_LOG_WARNING, "Profile index entry '%s' is no profile file name; ignored.\n",
+                            file ? file : "(null)");
             continue;
         }
         bool twice = false;
@@ -508,9 +514,9 @@ void ProfileManager::LoadProfiles() {
 }
 
 bool ProfileManager::SaveProfiles() {
-    kd->PrintDebugf(3, "Saving all profiles.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Saving all profiles.\n");
     if (deleted.count > 0) {
-        kd->PrintDebugf(3, "Deleting profiles marked for deletion.\n");
+        kd->PrintDebugf(KD_LOG_SYSTEM, "Deleting profiles marked for deletion.\n");
         for (int i = 0; i < deleted.count; i++) {
             deleted.data[i]->Delete();
             delete deleted.data[i];

@@ -46,7 +46,7 @@ bool XMLReader::CheckFirstByte() {
         "First non-whitespace char in XML document needs to be '<'. First char in '%s' is #%d '%c'. Note: UTF8 BOM "
         "is not supported.\n";
     kd->Popupf(1, fmt, GetFileName(), c, c);
-    kd->PrintDebugf(1, fmt, GetFileName(), c, c);
+    kd->PrintDebugf(KD_LOG_WARNING, fmt, GetFileName(), c, c);
     return false;
 }
 
@@ -130,7 +130,7 @@ void XMLReader::PrintParsingError(const char* what, int ch) {
     std::string around(data.data() + from, (size_t)(size - from < 254 ? size - from : 254));
     const char* fmt = "Parsing error (%s) around line %d in XML '%s'. Unexpected character '%c' (%x) at:\n'%s'\n";
     kd->Popupf(1, fmt, what, line, GetFileName(), ch, ch & 0xff, around.c_str());
-    kd->PrintDebugf(1, fmt, what, line, GetFileName(), ch, ch & 0xff, around.c_str());
+    kd->PrintDebugf(KD_LOG_WARNING, fmt, what, line, GetFileName(), ch, ch & 0xff, around.c_str());
 }
 
 const char* XMLReader::GetNextBlock() {
@@ -311,7 +311,7 @@ XMLBlock* XMLReader::ReadNextBlock() {
         char* eq = strchr(p, '=');
         if (!eq) {
             MarkDamaged();
-            kd->PrintDebugf(1, "XMLReader Parsing Error1 at %d/%d\n", position, size);
+            kd->PrintDebugf(KD_LOG_WARNING, "XMLReader Parsing Error1 at %d/%d\n", position, size);
             return nullptr;
         }
         *eq = 0;

@@ -9,10 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "physics/actor-shapes.h"
-#include "physics/actor.h"
 #include "dataman.h"
 #include "fw-support.h"
+#include "game/game-rules.h"
+#include "physics/actor-shapes.h"
+#include "physics/actor.h"
 #include "physics/physics-manager.h"
 
 // Counts what the simulation asks of it.
@@ -38,6 +39,7 @@ struct AppEnv {
         const char* data = getenv("KODO_TEST_DATA");
         if (data) std::filesystem::create_directory_symlink(data, dir + "/app/native");
         engine.reset(new FwEngine(dir));
+        GameRules::Install();
         def.reset(new CountingBehavior("DEFAULT"));
     }
     ~AppEnv() {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "behavior-env.h"
-#include "physics/actor-behavior-worm.h"
-#include "physics/actor-behaviors-collectables.h"
+#include "game/actor-behavior-worm.h"
+#include "game/actor-behaviors-collectables.h"
 #include "physics/actor-shapes.h"
 
 namespace {

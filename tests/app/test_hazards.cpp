@@ -10,11 +10,11 @@
 #include <set>
 
 #include "app-env.h"
+#include "game/actor-behaviors-hazards.h"
 #include "game/game-level.h"
 #include "game/game-lib.h"
 #include "manager.h"
 #include "particle-effects.h"
-#include "physics/actor-behaviors-hazards.h"
 #include "physics/actor-behaviors.h"
 #include "physics/b2-compat.h"
 #include "recording-kd.h"

@@ -51,6 +51,7 @@ struct World {
 TEST(PhysicsManager, InitializeRegistersTheDefaultFirstOnce) {
     FwEngine engine;
     FwLog log;
+    GameRules::Install();
     ASSERT_EQ(ActorBehavior::all_abs.count, 0);
     physics_man.Initialize();
     const int made = ActorBehavior::all_abs.count;

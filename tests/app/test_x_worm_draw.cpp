@@ -14,6 +14,7 @@
 #include "fw-x-support.h"
 #include "game/game-level.h"
 #include "game/game-lib.h"
+#include "game/game-rules.h"
 #include "manager.h"
 #include "particle-effects.h"
 #include "physics/actor-behaviors.h"
@@ -58,6 +59,7 @@ FwImage SimFrame(FwWindowEngine& engine, PhysicsSimulation& sim) {
 TEST(ScreenshotWorm, TheBodyIsOneStripThroughEveryPartAndAnEffectLandsWhereItWasSpawned) {
     FwWindowEngine engine;
     ASSERT_TRUE(engine.started);
+    GameRules::Install();
     ActorBehaviors::InitActorBehaviors();
     pbman.Clear();
     pbman.Init();

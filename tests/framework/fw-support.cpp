@@ -25,6 +25,7 @@ FwEngine::FwEngine() : impl(new Impl) {
     ResetTestProg();
     started = StartEngine();
     SetProgramKd(kodo_engine::kd);
+    FwAddProgramSteps();
 }
 
 FwEngine::FwEngine(const std::string& existingDir) : impl(new Impl) {
@@ -35,6 +36,7 @@ FwEngine::FwEngine(const std::string& existingDir) : impl(new Impl) {
     ResetTestProg();
     started = StartEngine();
     SetProgramKd(kodo_engine::kd);
+    FwAddProgramSteps();
 }
 
 FwEngine::~FwEngine() {

@@ -26,6 +26,12 @@ private:
     std::unique_ptr<Impl> impl;
 };
 
+// What the program adds to the framework's start-up before the engine
+// starts it (the UI's and the services' steps); FwEngine calls it once
+// started. fw-steps.cpp has the program's; a test of the framework alone
+// has its own.
+void FwAddProgramSteps();
+
 // Runs `n` engine frames of `ms` milliseconds each (a millisecond apart),
 // with `update` and `draw` as the program's Update and Draw (null: nothing).
 void FwRunFrames(int n, int ms, void (*update)(float), void (*draw)(float));

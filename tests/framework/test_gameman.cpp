@@ -13,7 +13,7 @@
 
 #include "atomic-file.h"
 #include "fw-support.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 #include "luaman.h"
 #include "manager.h"
 #include "profiles.h"

@@ -73,7 +73,7 @@ struct StartUp : ::testing::Test {
         ev.type = KD_EVENT_PARMS;
         ev.id = (intptr_t)&r.table;
         ev.x = (intptr_t)&record.parms;
-        EXPECT_EQ(sman.ProcessEvent(ev), 0);
+        EXPECT_EQ(Manager::ProcessParmsEvent(ev), 0);
         EXPECT_EQ(kd, &r.table);
     }
 };

@@ -97,6 +97,29 @@ enum {
     KD_EVENT_WINDOW_CLOSE = 13,
     KD_EVENT_RENDER_TARGET_RESTORE = 17,
     KD_EVENT_PARMS = 18,
+    // The platform services' results (KDI_FreeEvent frees what a queued
+    // one owns). The game centre's: login (low byte
+    // of `id` success; `x` player id, `y` alias), an achievement report
+    // (`id` achievement; low byte of `x` success), a reply without data,
+    // a score submission (`id` leaderboard; `x` points; low byte of `y`
+    // success).
+    KD_EVENT_GC_LOGIN = 19,
+    KD_EVENT_GC_ACHIEVEMENT_REPORTED = 20,
+    KD_EVENT_GC_NO_DATA = 21,
+    KD_EVENT_GC_SCORE_SUBMITTED = 22,
+    // The store's: the credit balance (`id` 1; `x` text), item data (`x`
+    // item; low byte of `y` confirmed; the fifth word the price), a
+    // purchase (`id` reason 2 not enough credits, 3 not possible now, 4
+    // cancelled; `x` item; low byte of `y` success), the credit balance
+    // again (the fifth word).
+    KD_EVENT_STORE_CREDITS = 32,
+    KD_EVENT_STORE_ITEM_DATA = 33,
+    KD_EVENT_STORE_PURCHASE = 34,
+    KD_EVENT_STORE_BALANCE = 35,
+    KD_EVENT_GC_FIRST = KD_EVENT_GC_LOGIN,
+    KD_EVENT_GC_LAST = KD_EVENT_GC_SCORE_SUBMITTED,
+    KD_EVENT_STORE_FIRST = KD_EVENT_STORE_CREDITS,
+    KD_EVENT_STORE_LAST = KD_EVENT_STORE_BALANCE,
 };
 
 // Key ids beyond the keyboard's virtual-key numbers.

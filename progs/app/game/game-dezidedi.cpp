@@ -133,8 +133,10 @@ bool GameDeziDedi::InitLevel(const char* world) {
     sim.contact_listener.level = &level;
     sim.contact_filter = &contact_filter;
     if (!fits) {
-        kd->PrintDebugf(1, "GameDeziDedi::InitLevel: the world name '%.80s...' is longer than %d characters; "
-                        "no level is started.\n", world, (int)sizeof level.world_file - 1);
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "GameDeziDedi::InitLevel: the world name '%.80s...' is longer than %d characters; "
+                        "no level is started.\n",
+                        world, (int)sizeof level.world_file - 1);
         sim.FreeWorld();
         return false;
     }

@@ -15,13 +15,13 @@
 #ifndef APP_GAME_DEZIDEDI_H
 #define APP_GAME_DEZIDEDI_H
 
-#include "gameman.h"
+#include "game/game-level.h"
+#include "game/worm-contact-filter.h"
 #include "manager.h"
 #include "particles.h"
 #include "physics/actor-shapes.h"
 #include "physics/physics-manager.h"
-#include "game/game-level.h"
-#include "game/worm-contact-filter.h"
+#include "ui/gameman.h"
 
 class b2MouseJoint;
 class Screen;

@@ -7,6 +7,7 @@
 
 #include "kodo.h"
 #include "nstring.h"
+#include "physics/actor-contact-listener.h"
 
 // A collection record: a collected item flying from where it was taken to
 // its slot in the HUD row.
@@ -38,11 +39,12 @@ enum {
     STORY_FIRST_LEVEL_HINTS = 2,
 };
 
-struct DeziDediLevel {
+// The contact rules read the clock, the grab time and the worm's death
+// (ContactLevel); the rest is the game's.
+struct DeziDediLevel : ContactLevel {
     char world_file[64] = {};
     bool clock_running = false;               // the clock has passed one second in play; mines arm
     bool level_over = false;                  // the result is decided
-    bool worm_dead = false;                   // the last life is lost
     bool camera_arrived = false;              // the camera has reached the worm once
     bool camera_hurry = false;                // the screen was touched before that
     bool play_started = false;                // the worm has been grabbed; the clock runs from then
@@ -62,11 +64,9 @@ struct DeziDediLevel {
     int bugs_killed = 0;
     int kill_streak = 0;
     float kill_streak_time = 0;
-    int clock_ms = 0;
     float anim_time = 0;
     float collect_bounce = 0;
     float invulnerability = 0;  // seconds left after a hit
-    float drag_time = 0;        // -1 while nothing is held
     float expression_time = 0;
     int expression = 0;
     float shake_time = 0;

@@ -36,7 +36,8 @@ bool ReadProfileInt(const Profile* p, const char* cat, const char* tag, const ch
     errno = 0;
     const long long v = strtoll(text, &end, 10);
     if (end == text || *end != '\0' || errno == ERANGE || v < 0 || v > INT_MAX) {
-        kd->PrintDebugf(1, "Profile '%s': %s/%s/%s is '%.40s', not a whole number; it is taken as absent.\n",
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Profile '%s': %s/%s/%s is '%.40s', not a whole number; it is taken as absent.\n",
                         p->GetFileName(), cat, tag, name, text);
         return false;
     }

@@ -52,7 +52,7 @@ void GameReplay::LoadFromSettings() {
     if (!file || !*file) return;
     kd_file_t* f = kd->OpenFile(file, "rb");
     if (!f) {
-        kd->PrintDebugf(1, "Game replay: '%s' cannot be opened; the game runs on its own clock.\n", file);
+        kd->PrintDebugf(KD_LOG_WARNING, "Game replay: '%s' cannot be opened; the game runs on its own clock.\n", file);
         return;
     }
     std::string text;
@@ -61,7 +61,7 @@ void GameReplay::LoadFromSettings() {
     while ((n = kd->ReadFile(buffer, sizeof buffer, f)) > 0 && text.size() < kMaxFile) text.append(buffer, n);
     kd->CloseFile(f);
     if (text.size() >= kMaxFile) {
-        kd->PrintDebugf(1, "Game replay: '%s' is longer than %u bytes; not played.\n", file, kMaxFile);
+        kd->PrintDebugf(KD_LOG_WARNING, "Game replay: '%s' is longer than %u bytes; not played.\n", file, kMaxFile);
         return;
     }
     if (Parse(text.c_str(), file)) kd->Printf("Game replay: %d lines from '%s'.\n", lines.count, file);
@@ -106,7 +106,8 @@ bool GameReplay::Parse(const char* text, const char* name) {
             }
         }
         if (!ok) {
-            kd->PrintDebugf(1, "Game replay: '%s' line %d cannot be read; skipped.\n", name ? name : "", number);
+            kd->PrintDebugf(KD_LOG_WARNING, "Game replay: '%s' line %d cannot be read; skipped.\n", name ? name : "",
+                            number);
             continue;
         }
         lines.InsertLast(l);

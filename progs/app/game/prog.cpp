@@ -1,27 +1,32 @@
 // The program's side of the engine boundary: the program record and its
-// five callbacks. The framework and the game hang off these, mostly
-// through the screen manager.
+// five callbacks. The framework and the game hang off these: the
+// parameters event starts the framework, every other event and frame
+// goes through the screen manager.
 #include <string.h>
 
 #include <mutex>
 
 #include "framework-kd.h"
-#include "kodo.h"
-#include "manager.h"
-#include "profiles.h"
 #include "game/game-dezidedi.h"
 #include "game/game-replay.h"
+#include "game/game-rules.h"
 #include "game/screen-game-dezidedi.h"
+#include "kodo.h"
+#include "manager.h"
 #include "physics/physics-manager.h"
+#include "profiles.h"
 #include "screen-loading.h"
+#include "services/service-steps.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
+#include "ui/ui-steps.h"
 
 static kd_prog_t prog;
 
 static bool KD_Init() {
     kd = prog.kd;
     Manager::InitializeAll();
+    GameRules::Install();
     physics_man.Initialize();
     game_replay.LoadFromSettings();
     timeline.SetDefaultTransitionType(TRANSITION_FADE_BLACK);
@@ -29,7 +34,7 @@ static bool KD_Init() {
     Screen* loading = &screen_Loading;
     sman.PreloadScreen(loading);
     sman.PushScreen(loading, 0);
-    kd->PrintDebugf(3, "Program initialized.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Program initialized.\n");
     return true;
 }
 
@@ -38,7 +43,7 @@ static void KD_Shutdown() {
     // player's position in the timeline.
     if (sman.all_screens_preloaded) timeline.SaveGameState();
     Manager::Shutdown();
-    kd->PrintDebugf(3, "Program shut down.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Program shut down.\n");
 }
 
 static void KD_Update(float dt) {
@@ -57,6 +62,9 @@ static int KD_EventProc(kd_event_t event) {
     // Events come outside the frames, when a loading thread (the loading
     // screen's or the timeline's) may be preloading a screen.
     std::lock_guard<std::recursive_mutex> hold(Screen::PreloadLock());
+    // The parameters come first, once, before the video starts: the
+    // framework comes up on them.
+    if (event.type == KD_EVENT_PARMS) return Manager::ProcessParmsEvent(event);
     if (event.type == KD_EVENT_ACTIVATION) {
         // A running level pauses whenever the window loses or regains focus.
         Screen* top = sman.TopScreen();
@@ -78,5 +86,9 @@ kd_prog_t* KD_GetInterface() {
     prog.interface_version = KODO_INTERFACE_VERSION;
     prog.parms.windowed = false;
     Manager::SetProgramRecord(&prog);
+    // The libraries above the framework hook into its start-up before the
+    // engine starts it.
+    AddUIManagerSteps();
+    AddServiceManagerSteps();
     return &prog;
 }

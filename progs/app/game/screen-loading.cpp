@@ -8,8 +8,8 @@
 
 #include "feature-manager.h"
 #include "framework-kd.h"
-#include "gameman.h"
 #include "manager.h"
+#include "ui/gameman.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
 
@@ -78,7 +78,7 @@ void ScreenLoading::Update(float dt) {
         unsigned long id = kd->CreateThread("App Loading", ScreenLoading_LoadingThread, nullptr, 0);
         // Without a thread the screens still load, one per frame.
         if (id == (unsigned long)-1) {
-            kd->PrintDebugf(1, "Unable to start the loading thread; loading on the main thread.\n");
+            kd->PrintDebugf(KD_LOG_WARNING, "Unable to start the loading thread; loading on the main thread.\n");
             per_frame = true;
         }
     }

@@ -2,8 +2,8 @@
 
 #include <stdlib.h>
 
+#include "game/actor-behaviors-hazards.h"
 #include "game/game-level.h"
-#include "physics/actor-behaviors-hazards.h"
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
 #include "physics/physics-manager.h"

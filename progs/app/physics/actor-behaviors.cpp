@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework-kd.h"
 #include "physics/actor-shapes.h"
 #include "physics/b2-compat.h"
 #include "physics/physics-manager.h"
@@ -34,18 +35,29 @@ std::vector<std::unique_ptr<ActorBehavior>>& Owned() {
     static std::vector<std::unique_ptr<ActorBehavior>> owned;
     return owned;
 }
+std::vector<ActorBehaviors::Family>& Families() {
+    static std::vector<ActorBehaviors::Family> families;
+    return families;
+}
 // The concrete behaviours exist (a family may still be empty, so no name
 // tells).
 bool families_made = false;
 }  // namespace
 
+void ActorBehaviors::AddFamily(Family family) {
+    for (Family f : Families())
+        if (f == family) return;
+    // A family added after the behaviours were made would be missing
+    // until the next start-up.
+    KD_ASSERT(!families_made);
+    Families().push_back(family);
+}
+
 void ActorBehaviors::InitActorBehaviors() {
     if (!ActorBehavior::GetActorBehavior("DEFAULT")) Owned().emplace_back(new ActorBehavior("DEFAULT"));
     if (families_made) return;
     families_made = true;
-    MakeWormBehavior(Owned());
-    MakeHazardBehaviors(Owned());
-    MakeCollectableBehaviors(Owned());
+    for (Family make : Families()) make(Owned());
 }
 
 void ActorBehaviors::FreeActorBehaviors() {

@@ -1,7 +1,9 @@
 // The behaviour registry's set-up: the plain behaviour named "DEFAULT"
 // first, so it is the fallback for every shape whose behaviour is unknown,
-// then the concrete behaviours. The physics manager calls these once at
-// start-up and shut-down.
+// then the concrete behaviours, which are the game's: it adds its families
+// of them before the physics manager starts. The physics manager calls
+// InitActorBehaviors and FreeActorBehaviors once at start-up and
+// shut-down.
 #ifndef APP_ACTOR_BEHAVIORS_H
 #define APP_ACTOR_BEHAVIORS_H
 
@@ -11,20 +13,21 @@
 #include "physics/actor.h"
 
 namespace ActorBehaviors {
+// A family of concrete behaviours: it adds them to `made` in registry
+// order.
+using Made = std::vector<std::unique_ptr<ActorBehavior>>;
+using Family = void (*)(Made& made);
+
+// Adds a family; InitActorBehaviors makes the families in the order they
+// were added (a family added twice counts once). Families are added before
+// the behaviours are made.
+void AddFamily(Family family);
+
 // Registers "DEFAULT" (unless a behaviour of that name exists) and the
-// concrete behaviours; a second call registers nothing twice.
+// families' behaviours; a second call registers nothing twice.
 void InitActorBehaviors();
 // Removes the behaviours made by InitActorBehaviors from the registry.
 void FreeActorBehaviors();
-
-// The concrete behaviours, each family in a file of its own; each adds its
-// behaviours to `made` in registry order. InitActorBehaviors calls them in
-// the order the registry keeps: DEFAULT, WORM, the moving things and
-// hazards, then the collectables and the rest of the level's actors.
-using Made = std::vector<std::unique_ptr<ActorBehavior>>;
-void MakeWormBehavior(Made& made);         // actor-behavior-worm.cpp
-void MakeHazardBehaviors(Made& made);      // actor-behaviors-hazards.cpp
-void MakeCollectableBehaviors(Made& made);  // actor-behaviors-collectables.cpp
 }  // namespace ActorBehaviors
 
 #endif

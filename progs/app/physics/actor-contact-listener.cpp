@@ -4,10 +4,10 @@
 
 #include "physics/actor-shapes.h"
 #include "physics/actor.h"
-#include "audioman.h"
 #include "physics/b2-compat.h"
-#include "game/game-lib.h"
 #include "physics/physics-manager.h"
+
+ContactGame* ActorContactListener::game = nullptr;
 
 const ContactLevel& ActorContactListener::Level() const {
     static const ContactLevel settling = [] {
@@ -15,7 +15,8 @@ const ContactLevel& ActorContactListener::Level() const {
         l.drag_time = -1.0f;
         return l;
     }();
-    return level ? *level : settling;
+    const ContactLevel* played = level ? level : game ? game->Level() : nullptr;
+    return played ? *played : settling;
 }
 
 static float Speed(const b2Body* body) { return body ? body->GetLinearVelocity().Length() : 0.0f; }
@@ -62,7 +63,7 @@ void ActorContactListener::BeginContact(b2Contact* contact) {
 }
 
 static bool DyingHazardLetsWormThrough(const Actor* hazard, const Actor* worm) {
-    return hazard->Has(TAG_HAZARD) && worm->IsWormPart() && hazard->state == 3 && hazard->alpha < 0.99f;
+    return hazard->Has(TAG_HAZARD) && worm->IsWormPart() && hazard->state == ACTOR_STATE_DYING && hazard->alpha < 0.99f;
 }
 
 void ActorContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
@@ -133,13 +134,14 @@ void ActorContactListener::PlayWeldSounds(Actor* self, Actor* other) {
     // The welds made while the level settles, before the first grab, are
     // silent.
     if (Level().clock_ms < 1 || !self || !other) return;
-    int slot = -1;
+    GrabSound sound;
     if (self->Has(TAG_WORM_HEAD) || other->Has(TAG_WORM_HEAD))
-        slot = LIB_SND_HEAD_GRAB;
+        sound = GRAB_SOUND_HEAD;
     else if (self->Has(TAG_WORM_TAIL) || other->Has(TAG_WORM_TAIL))
-        slot = (self->Has(TAG_SLIPPERY) || other->Has(TAG_SLIPPERY)) ? LIB_SND_TAIL_GRAB_HARD : LIB_SND_TAIL_GRAB;
-    if (slot < 0) return;
-    last_weld_sound = DeziDediLib::SoundName(slot);
+        sound = (self->Has(TAG_SLIPPERY) || other->Has(TAG_SLIPPERY)) ? GRAB_SOUND_TAIL_HARD : GRAB_SOUND_TAIL;
+    else
+        return;
+    last_weld_sound = game ? game->GrabSoundName(sound) : nullptr;
     weld_sounds++;
-    aman.PlaySound(lib.Sound((LibSound)slot), 1.0f, 0.0f, 1.0f);
+    if (game) game->PlayGrabSound(sound);
 }

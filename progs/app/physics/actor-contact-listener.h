@@ -14,12 +14,31 @@
 
 #include <box2d/box2d.h>
 
-#include "game/game-level.h"
-
 struct Actor;
 
-// What the rules read of the level being played: the game's record.
-using ContactLevel = DeziDediLevel;
+// What the rules read of the level being played. The game's level record
+// extends it.
+struct ContactLevel {
+    int clock_ms = 0;        // the level clock; welds before it starts are silent
+    bool worm_dead = false;  // the last life is lost: nothing welds any more
+    float drag_time = 0;     // seconds since an end was grabbed; -1 while nothing is held
+};
+
+// The grab sounds a weld asks for.
+enum GrabSound { GRAB_SOUND_HEAD, GRAB_SOUND_TAIL, GRAB_SOUND_TAIL_HARD };
+
+// The game's side of the rules: the level being played and the grab
+// sounds, which are the game's. The game hands its own to
+// ActorContactListener::game before it steps a world.
+class ContactGame {
+public:
+    virtual const ContactLevel* Level() const = 0;
+    virtual const char* GrabSoundName(GrabSound sound) const = 0;
+    virtual void PlayGrabSound(GrabSound sound) = 0;
+
+protected:
+    ~ContactGame() = default;
+};
 
 class ActorContactListener : public b2ContactListener {
 public:
@@ -31,13 +50,16 @@ public:
     void SetHeadAngle(Actor* a, Actor* b, b2Contact* contact);
     void PlayWeldSounds(Actor* self, Actor* other);
 
-    // The level being played: the game's `level`. A test may point it at a
-    // record of its own; without one the level counts as settling (clock
-    // 0, nothing held, worm alive).
-    const ContactLevel* level = &::level;
+    // The game's side, shared by every simulation; null without a game.
+    static ContactGame* game;
+
+    // The level being played: null for the game's. A test may point it at
+    // a record of its own; without a record the level counts as settling
+    // (clock 0, nothing held, worm alive).
+    const ContactLevel* level = nullptr;
 
     // The name of the last grab sound asked for and how many were asked
-    // for (the sound is the game's `lib` slot, which may be empty).
+    // for (the game may have no sound loaded for it).
     const char* last_weld_sound = nullptr;
     int weld_sounds = 0;
 

@@ -31,8 +31,8 @@ float ParseDataFloat(const char* text, float fallback, float lo, float hi, const
     if (!text) return fallback;
     double v;
     if (!ParseNumber(text, &v) || v < lo || v > hi) {
-        kd->PrintDebugf(1, "%s: value '%s' of '%s' is not a number in %g..%g; using %g.\n", file ? file : "?",
-                        text, what, (double)lo, (double)hi, (double)fallback);
+        kd->PrintDebugf(KD_LOG_WARNING, "%s: value '%s' of '%s' is not a number in %g..%g; using %g.\n",
+                        file ? file : "?", text, what, (double)lo, (double)hi, (double)fallback);
         return fallback;
     }
     return (float)v;
@@ -42,8 +42,8 @@ int ParseDataInt(const char* text, int fallback, int lo, int hi, const char* wha
     if (!text) return fallback;
     double v;
     if (!ParseNumber(text, &v) || v < lo || v > hi || v != floor(v)) {
-        kd->PrintDebugf(1, "%s: value '%s' of '%s' is not a whole number in %d..%d; using %d.\n", file ? file : "?",
-                        text, what, lo, hi, fallback);
+        kd->PrintDebugf(KD_LOG_WARNING, "%s: value '%s' of '%s' is not a whole number in %d..%d; using %d.\n",
+                        file ? file : "?", text, what, lo, hi, fallback);
         return fallback;
     }
     return (int)v;
@@ -161,7 +161,7 @@ static void SetPolygon(ActorShape* s, const vec2_t* v, int n, const char* file) 
     nString why;
     // Checked at the game's scale; the fixture checks again at its own.
     if (!ValidatePolygon(v, n, 1.0f / 30.0f, nullptr, &why)) {
-        kd->PrintDebugf(1, "Shape '%s': polygon refused: %s; the outline is left out.\n", file, why.text);
+        kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': polygon refused: %s; the outline is left out.\n", file, why.text);
         return;
     }
     delete[] s->vertices;
@@ -176,7 +176,7 @@ void ActorShape::Load(const char* file) {
     DMDatabase* db = file && *file ? dman.GetDatabase(file) : nullptr;
     if (!db || db->GetNumberOfArrays() == 0) {
         // The data manager keeps an unreadable file as an empty database.
-        if (file && *file) kd->PrintDebugf(1, "Shape '%s' not found or empty; it has no fixture.\n", file);
+        if (file && *file) kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s' not found or empty; it has no fixture.\n", file);
         if (!behavior) behavior = ActorBehavior::GetActorBehavior(nullptr);
         if (db) dman.ReleaseDatabase(db);
         return;
@@ -198,8 +198,10 @@ void ActorShape::Load(const char* file) {
         if (material) {
             DMArray* ma = dman.GetDatabase("materials.xml")->GetArray(material);
             if (ma) src = ma;
-            else kd->PrintDebugf(1, "Shape '%s': material '%s' not in 'materials.xml'; using its own values.\n",
-                                 file, material);
+            else
+                kd->PrintDebugf(KD_LOG_WARNING,
+                                "Shape '%s': material '%s' not in 'materials.xml'; using its own values.\n", file,
+                                material);
         }
         const float big = 1e9f;
         hit_points = ParseDataFloat(InfoValue(src, "hit_points"), 100.0f, -big, big, "hit_points", file);
@@ -221,7 +223,8 @@ void ActorShape::Load(const char* file) {
         const char* b = InfoValue(info, "behavior");
         if (b) {
             behavior = ActorBehavior::GetActorBehavior(b);
-            if (!behavior) kd->PrintDebugf(1, "Shape '%s': unknown behavior '%s'; using the default.\n", file, b);
+            if (!behavior)
+                kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': unknown behavior '%s'; using the default.\n", file, b);
         }
         const char* bm;
         if ((bm = InfoValue(info, "bitmap"))) bitmap = kd->LoadBitmap(bm, 4);
@@ -239,7 +242,8 @@ void ActorShape::Load(const char* file) {
             radius = r;
             kind = SHAPE_CIRCLE;
         } else {
-            kd->PrintDebugf(1, "Shape '%s': circle radius %g refused; the circle is left out.\n", file, (double)r);
+            kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': circle radius %g refused; the circle is left out.\n", file,
+                            (double)r);
         }
     }
     // A later outline replaces an earlier one (polygon over circle,
@@ -250,7 +254,8 @@ void ActorShape::Load(const char* file) {
         if (n > SHAPE_MAX_VERTICES || n < 3) {
             nString why;
             ValidatePolygon(nullptr, n, 1.0f, nullptr, &why);
-            kd->PrintDebugf(1, "Shape '%s': polygon refused: %s; the outline is left out.\n", file, why.text);
+            kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': polygon refused: %s; the outline is left out.\n", file,
+                            why.text);
         } else {
             vec2_t v[SHAPE_MAX_VERTICES];
             bool bad = false;
@@ -262,8 +267,9 @@ void ActorShape::Load(const char* file) {
                 // A vertex that is not a number cannot be guessed: the
                 // whole outline is refused rather than bent.
                 if ((x && !ParseNumber(x, &dx)) || (y && !ParseNumber(y, &dy)) || fabs(dx) > px || fabs(dy) > px) {
-                    kd->PrintDebugf(1, "Shape '%s': polygon refused: vertex %d is not a number; the outline is left out.\n",
-                                    file, i);
+                    kd->PrintDebugf(
+                        KD_LOG_WARNING,
+                        "Shape '%s': polygon refused: vertex %d is not a number; the outline is left out.\n", file, i);
                     bad = true;
                 }
                 v[i].x = (float)dx;
@@ -289,7 +295,7 @@ void ActorShape::CreateFixtureForBody(b2Body* body, float scale, Actor* actor) {
     if (kind == SHAPE_CIRCLE) {
         float r = radius * scale;
         if (!(r > 0) || !isfinite(r)) {
-            kd->PrintDebugf(1, "Shape '%s': circle of radius %g not made.\n", name ? name : "", (double)r);
+            kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': circle of radius %g not made.\n", name ? name : "", (double)r);
             return;
         }
         circle.m_radius = r;
@@ -300,7 +306,8 @@ void ActorShape::CreateFixtureForBody(b2Body* body, float scale, Actor* actor) {
         nString why;
         bool reversed = false;
         if (!vertices || !ValidatePolygon(vertices, n, scale, &reversed, &why)) {
-            kd->PrintDebugf(1, "Shape '%s': polygon not made: %s.\n", name ? name : "", why.text ? why.text : "");
+            kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': polygon not made: %s.\n", name ? name : "",
+                            why.text ? why.text : "");
             return;
         }
         // Box2D's outward normals need counter-clockwise vertices (y up);

@@ -179,8 +179,8 @@ void PhysicsSimulation::ConnectWorm() {
         }
     }
     if (worm_links < 1 || worm_links > WORLD_MAX_WORM_LINKS) {
-        kd->PrintDebugf(1, "PhysicsSimulation::ConnectWorm: %d links is not in 1..%d; using 7.\n", worm_links,
-                        WORLD_MAX_WORM_LINKS);
+        kd->PrintDebugf(KD_LOG_WARNING, "PhysicsSimulation::ConnectWorm: %d links is not in 1..%d; using 7.\n",
+                        worm_links, WORLD_MAX_WORM_LINKS);
         worm_links = 7;
         if (tail) tail->worm_index = worm_links + 1;
     }
@@ -217,7 +217,7 @@ void PhysicsSimulation::AddWalls() {
     if (!(h > 0.0f) || !(w >= 0.0f) || !isfinite(h)) {
         // The walls are laid half a bitmap apart: without a bitmap height
         // the row would never end.
-        kd->PrintDebugf(1, "PhysicsSimulation::AddWalls: 'actors/wall.xml' has no bitmap; no walls.\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "PhysicsSimulation::AddWalls: 'actors/wall.xml' has no bitmap; no walls.\n");
         return;
     }
     const float x1 = world_bounds[0], y1 = world_bounds[1], x2 = world_bounds[2], y2 = world_bounds[3];
@@ -234,7 +234,8 @@ void PhysicsSimulation::AddWalls() {
         if (!(span > 0)) return 0;
         double n = ceil((double)span / step);
         if (n > WORLD_MAX_WALLS_PER_SIDE) {
-            kd->PrintDebugf(1, "PhysicsSimulation::AddWalls: the %s side needs %.0f walls; only the first %d are made.\n",
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "PhysicsSimulation::AddWalls: the %s side needs %.0f walls; only the first %d are made.\n",
                             side, n, WORLD_MAX_WALLS_PER_SIDE);
             return (int)WORLD_MAX_WALLS_PER_SIDE;
         }

@@ -110,6 +110,8 @@ struct Actor {
     uint8_t mirrored;
     uint8_t hard_only;
     float state_time, timer, hit_fx_cooldown, action_timer;
+    // Each behaviour's own, named by its enum (HazardState, EndBugState);
+    // ACTOR_STATE_DYING means the same to all.
     int state;
     uint8_t enabled;
     float hit_cooldown;
@@ -123,6 +125,10 @@ struct Actor {
 // frame 0 at full health, later frames as its hit points go. The engine
 // wraps the frame number, so a dead actor shows frame 0 again.
 void SelectFrameByDamage(kd_bitmap_t* bitmap, const Actor* actor);
+
+// The state every behaviour that dies means alike: dying, for good. The
+// contact rules let the worm pass through a dying hazard as it fades.
+enum { ACTOR_STATE_DYING = 3 };
 
 // A named singleton that drives actors; keeps no per-actor state. The
 // base operations are the defaults; concrete behaviours replace them.

@@ -63,7 +63,7 @@ void PhysicsSimulation::FreeWorld() {
     if (world->IsLocked()) {
         // Deleting the world from inside its own step would pull it out
         // from under Box2D.
-        kd->PrintDebugf(1, "PhysicsSimulation::FreeWorld: called during a step; ignored.\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "PhysicsSimulation::FreeWorld: called during a step; ignored.\n");
         return;
     }
     DropPending();
@@ -128,11 +128,11 @@ Actor* PhysicsSimulation::CreateActor(ActorShape* shape, vec2_t position, vec2_t
                                       float move_speed) {
     if (!world || !shape) return nullptr;
     if (IsStepping()) {
-        kd->PrintDebugf(1, "PhysicsSimulation::CreateActor: the world is stepping; queue the creation.\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "PhysicsSimulation::CreateActor: the world is stepping; queue the creation.\n");
         return nullptr;
     }
     if (!isfinite(position.x) || !isfinite(position.y) || !isfinite(angle)) {
-        kd->PrintDebugf(1, "PhysicsSimulation::CreateActor: '%s' has no finite position; not made.\n",
+        kd->PrintDebugf(KD_LOG_WARNING, "PhysicsSimulation::CreateActor: '%s' has no finite position; not made.\n",
                         shape->name ? shape->name : "");
         return nullptr;
     }
@@ -429,7 +429,7 @@ ActorShape* PhysicsManager::GetShape(const char* file) { return file ? shapes.Ge
 ActorShape* PhysicsManager::GetAmmoShape(const char* id) {
     if (!id) return nullptr;
     const char* actor = dman.GetDatabase("ammos.xml")->GetValue("ammos", id, "actor");
-    if (!actor) kd->PrintDebugf(1, "ammos.xml: no actor for the ammunition '%s'.\n", id);
+    if (!actor) kd->PrintDebugf(KD_LOG_WARNING, "ammos.xml: no actor for the ammunition '%s'.\n", id);
     return GetShape(actor);
 }
 
@@ -463,14 +463,15 @@ ActorShape* PhysicsSimulation::ProjectileShape() {
     if (!shape) {
         shape = FireableShape(table->GetValue("ammos", 0, "actor"));
         if (shape && !want.IsEmpty())
-            kd->PrintDebugf(1, "ammos.xml: no usable actor for the ammunition '%s'; firing the default '%s'.\n",
-                            want.text, first_id ? first_id : "");
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "ammos.xml: no usable actor for the ammunition '%s'; firing the default '%s'.\n", want.text,
+                            first_id ? first_id : "");
     }
     if (!shape) {
         // The game's own projectile: a broken table does not disarm the
         // shooters and mines.
         shape = FireableShape("actors/bug-ammo.xml");
-        kd->PrintDebugf(1, "ammos.xml: no usable default ammunition; firing 'actors/bug-ammo.xml'%s.\n",
+        kd->PrintDebugf(KD_LOG_WARNING, "ammos.xml: no usable default ammunition; firing 'actors/bug-ammo.xml'%s.\n",
                         shape ? "" : ", which is missing too: nothing is fired");
     }
     projectile_shape = shape;
@@ -537,16 +538,9 @@ bool PhysicsSimulation::IsOutsideWorld(vec2_t p, float margin) const {
 
 // ---------------------------------------------------------------- camera and view
 
-// The screen the view covers: the screen manager's virtual screen, or its
-// reference size while no screens exist yet.
-static void ViewSize(float* w, float* h) {
-    *w = (float)(sman.virtual_width > 0 ? sman.virtual_width : sman.reference_width);
-    *h = (float)(sman.virtual_height > 0 ? sman.virtual_height : sman.reference_height);
-}
-
 vec2_t PhysicsSimulation::GetCameraLimit(vec2_t t) const {
     float vw, vh;
-    ViewSize(&vw, &vh);
+    ui_screen.ViewSize(&vw, &vh);
     const float hw = vw * 0.5f * metres_per_pixel / zoom, hh = vh * 0.5f * metres_per_pixel / zoom;
     vec2_t r;
     r.x = fmaxf(world_bounds[0] + hw, fminf(t.x, world_bounds[2] - hw));
@@ -556,12 +550,12 @@ vec2_t PhysicsSimulation::GetCameraLimit(vec2_t t) const {
 
 void PhysicsSimulation::SetCameraTarget(vec2_t target, bool limit) {
     if (!isfinite(target.x) || !isfinite(target.y)) {
-        kd->PrintDebugf(1, "PhysicsSimulation::SetCameraTarget: no finite target; the camera stays.\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "PhysicsSimulation::SetCameraTarget: no finite target; the camera stays.\n");
         return;
     }
     if (limit) target = GetCameraLimit(target);
     float vw, vh;
-    ViewSize(&vw, &vh);
+    ui_screen.ViewSize(&vw, &vh);
     camera_upper_left.x = vw * 0.5f * metres_per_pixel / zoom - target.x;
     camera_upper_left.y = vh * 0.5f * metres_per_pixel / zoom - target.y;
     camera_position = vec2_t{-target.x, -target.y};
@@ -569,7 +563,8 @@ void PhysicsSimulation::SetCameraTarget(vec2_t target, bool limit) {
 
 void PhysicsSimulation::SetCameraZoom(float z) {
     if (!(z > 0) || !isfinite(z)) {
-        kd->PrintDebugf(1, "PhysicsSimulation::SetCameraZoom: zoom %g refused; it stays %g.\n", (double)z, (double)zoom);
+        kd->PrintDebugf(KD_LOG_WARNING, "PhysicsSimulation::SetCameraZoom: zoom %g refused; it stays %g.\n", (double)z,
+                        (double)zoom);
         return;
     }
     zoom = z;
@@ -580,7 +575,7 @@ void PhysicsSimulation::SetCameraToFitWorldOnScreen() {
     const float x1 = world_bounds[0], y1 = world_bounds[1], x2 = world_bounds[2], y2 = world_bounds[3];
     const float w = fabsf(x1 - x2), h = fabsf(y1 - y2);
     float vw, vh;
-    ViewSize(&vw, &vh);
+    ui_screen.ViewSize(&vw, &vh);
     // An axis without extent has nothing to fit: its quotient would be
     // infinite.
     const float min_extent = 1e-3f;
@@ -591,7 +586,8 @@ void PhysicsSimulation::SetCameraToFitWorldOnScreen() {
     if (z > 0 && isfinite(z))
         SetCameraZoom(z);
     else
-        kd->PrintDebugf(1, "PhysicsSimulation: world bounds %g, %g, %g, %g have no size to fit; zoom stays %g.\n",
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "PhysicsSimulation: world bounds %g, %g, %g, %g have no size to fit; zoom stays %g.\n",
                         (double)x1, (double)y1, (double)x2, (double)y2, (double)zoom);
 }
 
@@ -622,7 +618,7 @@ static bool ActorBox(const Actor* a, b2AABB* box) {
 
 static void ViewRect(const PhysicsSimulation* sim, float* l, float* t, float* r, float* b) {
     float vw, vh;
-    ViewSize(&vw, &vh);
+    ui_screen.ViewSize(&vw, &vh);
     *l = -sim->camera_upper_left.x;
     *t = -sim->camera_upper_left.y;
     *r = vw * sim->metres_per_pixel / sim->zoom + *l;

@@ -70,7 +70,7 @@ bool PhysicsSimulation::LoadWorld(const char* file) {
     if (!file) return false;
     kd->Printf("Loading World '%s'..\n", file);
     if (IsStepping()) {
-        kd->PrintDebugf(1, "PhysicsSimulation::LoadWorld: called during a step; ignored.\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "PhysicsSimulation::LoadWorld: called during a step; ignored.\n");
         return false;
     }
     DMDatabase* db = dman.GetDatabase(file);
@@ -94,7 +94,8 @@ bool PhysicsSimulation::LoadWorld(const char* file) {
     if (!ammos && assign_default_ammo) {
         const char* first = dman.GetDatabase("ammos.xml")->GetValue("ammos", 0, "id");
         if (first) ammos = nStringDuplicate(first);
-        else kd->PrintDebugf(1, "LoadWorld: 'ammos.xml' has no first ammunition id; the world has none.\n");
+        else
+            kd->PrintDebugf(KD_LOG_WARNING, "LoadWorld: 'ammos.xml' has no first ammunition id; the world has none.\n");
     }
     memcpy(world_bounds, data.bounds, sizeof world_bounds);
     SetCameraToFitWorldOnScreen();

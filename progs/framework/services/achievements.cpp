@@ -135,12 +135,12 @@ AchievementManager::~AchievementManager() {
 void AchievementManager::RegisterLuaFunctions() { lua_man.AddLuaFunctions(kAchievementBindings); }
 
 void AchievementManager::Initialize() {
-    kd->PrintDebugf(3, "AchievementManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "AchievementManager::Initialize.\n");
     kd->Printf("AchievementManager Initializing.\n");
     definitions = dman.GetDatabase(kDefinitionsFile);
     achievements = definitions->GetArray("ACHIEVEMENTS");
     if (!achievements) {
-        kd->PrintDebugf(1, "AchievementManager: no array ACHIEVEMENTS in '%s'; achievements are off.\n",
+        kd->PrintDebugf(KD_LOG_WARNING, "AchievementManager: no array ACHIEVEMENTS in '%s'; achievements are off.\n",
                         kDefinitionsFile);
         dman.ReleaseDatabase(definitions);  // read afresh by the next try
         definitions = nullptr;
@@ -236,7 +236,7 @@ void AchievementManager::ShowPopup(const char* text, const char* icon_file) {
 
 void AchievementManager::Queue(AchievementPopup* popup) {
     if (popups.count >= kMaxQueuedPopups) {
-        kd->PrintDebugf(1, "AchievementManager: %d notices waiting; '%s' is dropped.\n", popups.count,
+        kd->PrintDebugf(KD_LOG_WARNING, "AchievementManager: %d notices waiting; '%s' is dropped.\n", popups.count,
                         popup->text.text ? popup->text.text : "");
         delete popup;
         return;
@@ -259,16 +259,17 @@ void AchievementManager::DrawAchievementPopups() {
 
 void AchievementManager::ProcessEvent(kd_event_t* e) {
     if (!initialised || !e || !feature_man.IsGameCenterEnabled()) return;
-    if (e->type == 20 && (e->x & 0xff)) {
+    if (e->type == KD_EVENT_GC_ACHIEVEMENT_REPORTED && (e->x & 0xff)) {
         const char* id = (const char*)e->id;
         if (!ServiceTextFits(id, kMaxId)) {
-            kd->PrintDebugf(1, "AchievementManager: an acknowledgement without a valid achievement id is ignored.\n");
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "AchievementManager: an acknowledgement without a valid achievement id is ignored.\n");
             return;
         }
         if (prof) prof->SetValue("ACHIEVEMENTS", id, "game_center_ack", "1");
         return;
     }
-    if (e->type == 19 && (e->id & 0xff) && prof) {
+    if (e->type == KD_EVENT_GC_LOGIN && (e->id & 0xff) && prof) {
         nString uid = BoundedText(e->x), alias = BoundedText(e->y);
         prof->SetValue("GAME_CENTER", "profile", "uid", uid.text);
         prof->SetValue("GAME_CENTER", "profile", "alias", alias.text);

@@ -10,9 +10,10 @@
 // Profile: category "ACHIEVEMENTS", a tag per unlocked achievement whose
 // value "game_center_ack" is "1" once the game centre acknowledged it.
 //
-// The screen manager calls UpdateAchievementPopups every frame,
-// DrawAchievementPopups after the screens and particles, and ProcessEvent
-// for engine events 19 to 22. Without a game centre (always, on this
+// Through the framework's steps (service-steps.cpp) the screen manager
+// calls UpdateAchievementPopups every frame, DrawAchievementPopups after
+// the screens and particles, and ProcessEvent for the game centre's
+// events (KD_EVENT_GC_*). Without a game centre (always, on this
 // platform) ShowAchievements pushes the screen "Achievements".
 //
 // An uninitialised service (no product feature "ACHIEVEMENTS", or no

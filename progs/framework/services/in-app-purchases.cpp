@@ -71,12 +71,13 @@ static_assert(std::size(kIapBindings) == 9, "the IAP_ script functions");
 void InAppPurchasesManager::RegisterLuaFunctions() { lua_man.AddLuaFunctions(kIapBindings); }
 
 bool InAppPurchasesManager::Initialize() {
-    kd->PrintDebugf(3, "InAppPurchasesManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "InAppPurchasesManager::Initialize.\n");
     kd->Printf("InAppPurchasesManager Initializing.\n");
     definitions = dman.GetDatabase(kDefinitionsFile);
     items = definitions->GetArray("ITEMS");
     if (!items) {
-        kd->PrintDebugf(1, "InAppPurchasesManager: no array ITEMS in '%s'; nothing can be bought.\n", kDefinitionsFile);
+        kd->PrintDebugf(KD_LOG_WARNING, "InAppPurchasesManager: no array ITEMS in '%s'; nothing can be bought.\n",
+                        kDefinitionsFile);
         dman.ReleaseDatabase(definitions);  // read afresh by the next try
         definitions = nullptr;
         return false;
@@ -115,13 +116,15 @@ void InAppPurchasesManager::LoadRecord() {
     purchases = record->GetArray("purchases");
     if (!purchases) purchases = record->AddArray("purchases");
     if (!existed || Exists(kRecordFile)) return;
-    kd->PrintDebugf(1, "In-app purchase record: %d purchases read from the damaged file.\n", purchases->GetSize());
+    kd->PrintDebugf(KD_LOG_WARNING, "In-app purchase record: %d purchases read from the damaged file.\n",
+                    purchases->GetSize());
     SaveRecord();
 }
 
 bool InAppPurchasesManager::SaveRecord() {
     if (save_blocked) {
-        kd->PrintDebugf(1, "In-app purchase record not saved: '%s' could not be read or set aside.\n", kRecordFile);
+        kd->PrintDebugf(KD_LOG_WARNING, "In-app purchase record not saved: '%s' could not be read or set aside.\n",
+                        kRecordFile);
         return false;
     }
     return record->Save(kRecordFile);
@@ -195,14 +198,15 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
     if (!initialised || !e) return 0;
     const char* item = EventText(e->x);
     switch (e->type) {
-        case 32:
+        case KD_EVENT_STORE_CREDITS:
             if (e->id == 1 && item) credits = BoundedText(item);
             return 0;  // others may want the balance too
 
-        case 33: {
+        case KD_EVENT_STORE_ITEM_DATA: {
             ServicePopScreen("PurchaseInProgress");
             if (!ServiceTextFits(item, kMaxItemId)) {
-                kd->PrintDebugf(1, "InAppPurchasesManager: item data without a valid item id is ignored.\n");
+                kd->PrintDebugf(KD_LOG_WARNING,
+                                "InAppPurchasesManager: item data without a valid item id is ignored.\n");
                 return 1;
             }
             bool confirmed = (e->y & 0xff) != 0;
@@ -213,13 +217,14 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
             return 1;
         }
 
-        case 34: {
+        case KD_EVENT_STORE_PURCHASE: {
             bool success = (e->y & 0xff) != 0;
             bool recordable = ServiceTextFits(item, kMaxItemId);
             // A success without a usable item id cannot be recorded: it ends
             // the pending purchase and shows nothing.
             if (success && !recordable)
-                kd->PrintDebugf(1, "InAppPurchasesManager: a purchase without a valid item id is not recorded.\n");
+                kd->PrintDebugf(KD_LOG_WARNING,
+                                "InAppPurchasesManager: a purchase without a valid item id is not recorded.\n");
             if (success && recordable) {
                 purchases->SetValue(item, "store_ack", "1");
                 if (--pending <= 0) {
@@ -243,7 +248,7 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
             return 1;
         }
 
-        case 35: {
+        case KD_EVENT_STORE_BALANCE: {
             const char* balance = EventText(e->data);
             if (balance) credits = BoundedText(balance);
             return 1;

@@ -9,8 +9,8 @@
 // as the store reported it). Whether a bought item is switched on is a
 // profile value ("ACTIVE_IAPS"/<item id>/"active", on unless "0").
 //
-// The store ("IAP_" extension commands) answers with engine events 32 to
-// 35, which the screen manager passes to ProcessEvent. While the store
+// The store ("IAP_" extension commands) answers with engine events
+// (KD_EVENT_STORE_*), which the screen manager passes to ProcessEvent. While the store
 // works the screen "PurchaseInProgress" is shown, the outcome in the
 // popup "IAPPopup" (screen messages "Title" and "Text"); a successful
 // purchase closes "Unlocks".

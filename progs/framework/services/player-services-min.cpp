@@ -7,10 +7,10 @@
 LeaderboardsManager leaderboards_man;
 NewsManager news_man;
 
-void LeaderboardsManager::Initialize() { kd->PrintDebugf(3, "LeaderboardsManager::Initialize.\n"); }
+void LeaderboardsManager::Initialize() { kd->PrintDebugf(KD_LOG_SYSTEM, "LeaderboardsManager::Initialize.\n"); }
 
 void NewsManager::Initialize(int width, int height) {
     view_width = width;
     view_height = height;
-    kd->PrintDebugf(3, "NewsManager::Initialize (%d x %d).\n", width, height);
+    kd->PrintDebugf(KD_LOG_SYSTEM, "NewsManager::Initialize (%d x %d).\n", width, height);
 }

@@ -9,12 +9,12 @@
 AIPlayerMan ai_man;
 
 void AIPlayerMan::Initialize() {
-    kd->PrintDebugf(3, "AIPlayerMan::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "AIPlayerMan::Initialize.\n");
     enabled = feature_man.ProductFeatureExists("AUTO_TESTING_MODE");
 }
 
 void AIPlayerMan::SelectOrCreateAIProfile() {
-    kd->PrintDebugf(3, "AIPlayerMan::SelectOrCreateAIProfile.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "AIPlayerMan::SelectOrCreateAIProfile.\n");
     profile_man.SelectOrCreateProfile("dev_AIPlayer");
     // No players are registered yet: the first registered one becomes
     // current and prepares the profile here once they exist.

@@ -173,7 +173,7 @@ void ScreenCreateScripted(const char* name, const char* ui_file) {
     kd->Printf("Creating Screen '%s' ('%s').\n", name ? name : "", ui_file ? ui_file : "");
     if (!name) return;
     if (Screen::PeekScreen(name)) {
-        kd->PrintDebugf(1, "Screen with name '%s' already exists.\n", name);
+        kd->PrintDebugf(KD_LOG_WARNING, "Screen with name '%s' already exists.\n", name);
         return;
     }
     new ScreenTemplate(name, ui_file ? ui_file : "");
@@ -543,7 +543,7 @@ int luaf_SwitchScreen(lua_State* L) {
     if (s)
         sman.StartScreenTransition(s);
     else
-        kd->PrintDebugf(1, "Screen '%s' not found.\n", name);
+        kd->PrintDebugf(KD_LOG_WARNING, "Screen '%s' not found.\n", name);
     return 0;
 }
 

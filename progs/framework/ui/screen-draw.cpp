@@ -9,7 +9,6 @@
 #include "luaman.h"
 #include "manager.h"
 #include "particles.h"
-#include "services/achievements.h"
 #include "ui/aiplayer.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
@@ -185,7 +184,7 @@ void ScreenMan::DrawScreens(float dt) {
     }
 
     pman.DrawParts();
-    if (!EditMode()) achievement_man.DrawAchievementPopups();
+    if (!EditMode()) Manager::RunSteps(STEP_DRAW_OVERLAY);
     DrawLoadingIndicator();
 
     bool edit = EditMode();

@@ -11,8 +11,6 @@
 #include "luaman.h"
 #include "manager.h"
 #include "profiles.h"
-#include "services/achievements.h"
-#include "services/in-app-purchases.h"
 #include "ui/aiplayer.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
@@ -295,7 +293,7 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
     if (c->repeat_delay < -5) c->repeat_delay = -5;
     c->pressed = fabsf(kd->GetKeyStatef(803)) > 0.2f || (kd->GetKeyStatei(1280) & 0x1000) ||
                  fabsf(kd->GetKeyStatef(1282)) > 0.2f;
-    if (c->pressed) kd->PrintDebugf(1, "Over: %s\n", Real(c->over) && c->over->name ? c->over->name : "");
+    if (c->pressed) kd->PrintDebugf(KD_LOG_WARNING, "Over: %s\n", Real(c->over) && c->over->name ? c->over->name : "");
 
     bool moved = false;
     if (Held(KEY_TAB)) {
@@ -600,17 +598,6 @@ void ScreenMan::ChooseResizeModeSize(int digit) {
 }
 
 int ScreenMan::ProcessEvent(kd_event_t& e) {
-    if (e.type == KD_EVENT_PARMS) {
-        // The engine's table and the program parameters arrive before the
-        // video starts; nothing of the framework may run earlier.
-        if (e.id) kd = (kodo_t*)e.id;
-        kd_parms_t* parms = (kd_parms_t*)e.x;
-        if (parms) Manager::SetParms(parms);
-        Manager::PreInitializeBeforeVideoInit();
-        kd_prog_t* record = Manager::GetProgramRecord();
-        if (parms && record && parms != &record->parms && (prof != nullptr)) parms->windowed = record->parms.windowed;
-        return 0;
-    }
     bool edit = EditMode();
     Screen* top = TopScreen();
     if (!edit) {
@@ -659,15 +646,11 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
             break;
         case KD_EVENT_ACTIVATION:
             application_active = e.id == 0;
-            // Stand-in: the news service refreshes its news here once it exists.
-            break;
-        default:
-            // The results of platform commands: the game centre's (19 to 22;
-            // the leaderboards take theirs once they exist) and the store's.
-            if (e.type >= 19 && e.type <= 22) achievement_man.ProcessEvent(&e);
-            if (e.type >= 32 && e.type <= 35) iap_man.ProcessEvent(&e);
             break;
     }
+    // The services' steps: the results of platform commands (and, once the
+    // news service exists, the activation it refreshes its news on).
+    Manager::SendEvent(&e);
 
     bool developer = DeveloperMode();
     if (developer && e.type == KD_EVENT_KEY_DOWN) DeveloperKey(e);
@@ -677,7 +660,7 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
     }
     if (developer && e.type == KD_EVENT_CONSOLE_LINE) {
         const char* line = (const char*)e.id;
-        kd->PrintDebugf(1, "Entered '%s'\n", line ? line : "");
+        kd->PrintDebugf(KD_LOG_WARNING, "Entered '%s'\n", line ? line : "");
         if (line) lua_man.ExecLuaString(lua_man.GetMainState(), line);
         return 1;
     }

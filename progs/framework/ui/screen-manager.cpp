@@ -20,7 +20,6 @@
 #include "particle-effects.h"
 #include "particles.h"
 #include "profiles.h"
-#include "services/achievements.h"
 #include "ui/aiplayer.h"
 #include "ui/screens-builtin.h"
 #include "ui/ui-button.h"
@@ -60,7 +59,7 @@ static bool HookLocked(UIComp* comp) { return sman.IsCursorLockedTo(comp); }
 // Start-up and shutdown.
 
 void ScreenMan::InitScreens(int ref_width, int ref_height) {
-    kd->PrintDebugf(3, "ScreenMan::InitScreens.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "ScreenMan::InitScreens.\n");
     reference_width = ref_width;
     reference_height = ref_height;
     press_only_hover = false;
@@ -117,7 +116,7 @@ void ScreenMan::InitScreens(int ref_width, int ref_height) {
 }
 
 void ScreenMan::Shutdown() {
-    kd->PrintDebugf(3, "ScreenMan::Shutdown.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "ScreenMan::Shutdown.\n");
     std::vector<Screen*> copy(stack.data, stack.data + stack.count);
     for (Screen* s : copy) PopScreen(s, false);
     stack.count = 0;
@@ -324,7 +323,7 @@ void ScreenMan::DoScreenEnterProcedure(Screen* s) {
             if (set->comps[i]) set->comps[i]->OnScreenEnter(s);
         if (set->L) {
             if (set->Has(UI_ON_ENTER)) {
-                if (verbose_lua_callbacks) kd->PrintDebugf(0, "%s::OnEnter ()\n", set->events_file.c_str());
+                if (verbose_lua_callbacks) kd->PrintDebugf(KD_LOG_INFO, "%s::OnEnter ()\n", set->events_file.c_str());
                 lua_man.CallLuaFunction(set->L, "OnEnter");
             }
             if (set->Has(UI_ON_UPDATE)) lua_man.CallLuaFunctionN(set->L, "OnUpdate", 0);
@@ -342,7 +341,7 @@ void ScreenMan::DoScreenLeaveProcedure(Screen* s) {
     UISet* set = s->uiset;
     if (!set) return;
     if (set->L && set->Has(UI_ON_LEAVE)) {
-        if (verbose_lua_callbacks) kd->PrintDebugf(0, "%s::OnLeave ()\n", set->events_file.c_str());
+        if (verbose_lua_callbacks) kd->PrintDebugf(KD_LOG_INFO, "%s::OnLeave ()\n", set->events_file.c_str());
         lua_man.CallLuaFunction(set->L, "OnLeave");
     }
     for (int i = 0; i < set->comps.count; i++)
@@ -508,7 +507,7 @@ void ScreenMan::UpdateScreens(float dt) {
     }
     last_dt = dt;
     pman.UpdateParts(dt);
-    achievement_man.UpdateAchievementPopups(dt);
+    Manager::RunUpdateSteps(dt);
     anim_key += dt;
     if (anim_key > 1.0f) anim_key -= 1.0f;
     over_sound_timer += dt;

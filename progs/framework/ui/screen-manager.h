@@ -30,6 +30,7 @@
 #include <atomic>
 
 #include "kodo.h"
+#include "manager.h"
 #include "nstring.h"
 #include "ui/screen.h"
 
@@ -155,7 +156,7 @@ public:
     bool press_only_hover = true;
     UICursor cursor[UI_MAX_CURSORS];
     int num_cursors = 0;
-    bool application_active = true;
+    bool& application_active = frame_state.application_active;
     // Written by the loading thread, read by the frame.
     std::atomic<bool> all_screens_preloaded{false};
     kd_font_t* default_font = nullptr;
@@ -175,7 +176,7 @@ public:
     UIComp* isolated_comp = nullptr;
     bool measuring = false;
     vec2_t measure_start = {0, 0};
-    bool zero_next_time_step = false;
+    bool& zero_next_time_step = frame_state.zero_next_time_step;
     UISet* current_set = nullptr;
     int draw_clock = 0;
     bool verbose_lua_callbacks = true;

@@ -139,6 +139,13 @@ struct UIScreenValues {
     float scale_width = 1, scale_height = 1;        // SW, SH
     float scale_ref = 1;                            // SR, the smaller scale
     int actual_width = 800, actual_height = 600;    // AW, AH
+
+    // What a game's view covers: the virtual screen, or the reference
+    // screen while there is none yet (before the screens start).
+    void ViewSize(float* w, float* h) const {
+        *w = (float)(virtual_width > 0 ? virtual_width : reference_width);
+        *h = (float)(virtual_height > 0 ? virtual_height : reference_height);
+    }
     // The two bitmap cache-flag words: for bitmaps asked for with the flag
     // set, and for the rest (4 = keep as a texture).
     int cache_flags[2] = {4, 4};

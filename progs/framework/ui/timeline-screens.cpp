@@ -10,8 +10,8 @@
 #include "dataman.h"
 #include "feature-manager.h"
 #include "framework-kd.h"
-#include "gameman.h"
 #include "manager.h"
+#include "ui/gameman.h"
 #include "ui/screen-listbox.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
@@ -163,7 +163,8 @@ void TimelineTransition::DeliverAndLoad() {
         loader.state.store(TIMELINE_LOADER_LOADING);
         unsigned long thread = kd->CreateThread("TimelineLoader", TimelineTransition_LoadingThread, &loader, 0);
         if (thread != (unsigned long)-1) return;
-        kd->PrintDebugf(1, "Unable to start the timeline's loader thread; the screens load as they are pushed.\n");
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Unable to start the timeline's loader thread; the screens load as they are pushed.\n");
     }
     // The screens load on the main thread as they are pushed, next frame.
     loader.state.store(TIMELINE_LOADER_LOADED);

@@ -9,10 +9,10 @@
 
 #include "dataman.h"
 #include "framework-kd.h"
-#include "gameman.h"
 #include "lua-args.h"
 #include "manager.h"
 #include "profiles.h"
+#include "ui/gameman.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline-screens.h"
 #include "ui/ui-comps.h"
@@ -91,7 +91,7 @@ DMArray* Timeline::GetEvents() const {
 }
 
 bool Timeline::LoadTimeline(const char* file) {
-    kd->PrintDebugf(3, "Timeline::LoadTimeline('%s').\n", file ? file : "");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Timeline::LoadTimeline('%s').\n", file ? file : "");
     if (loaded && file && nStringsMatch(filename.text, file)) return true;
     // A copy first: the name may be a profile value that the save below
     // replaces.
@@ -106,7 +106,8 @@ bool Timeline::LoadTimeline(const char* file) {
     filename.Set(name.text);
     DMArray* events = db->GetArray("timeline");
     if (!events || events->GetSize() == 0) {
-        kd->PrintDebugf(1, "Timeline file '%s' holds no events (array 'timeline'); no timeline event can start.\n",
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Timeline file '%s' holds no events (array 'timeline'); no timeline event can start.\n",
                         name.text);
         if (!events) return false;
     }
@@ -343,8 +344,8 @@ void Timeline::SwitchToSavedTimeline() {
     if (!saved.text || (loaded && nStringsMatch(saved.text, filename.text))) return;
     DMArray* events = dman.GetDatabase(saved.text)->GetArray("timeline");
     if (!events || events->GetSize() == 0) {
-        kd->PrintDebugf(1, "The profile names timeline '%s', which holds no events; '%s' stays.\n", saved.text,
-                        filename.c_str());
+        kd->PrintDebugf(KD_LOG_WARNING, "The profile names timeline '%s', which holds no events; '%s' stays.\n",
+                        saved.text, filename.c_str());
         return;
     }
     LoadTimeline(saved.text);
@@ -360,7 +361,8 @@ void Timeline::StartSavedEvent(bool resume_it) {
     if (saved.text && !events->GetNode(saved.text)) {
         // A game update may have taken the event out: the player starts
         // over, and keeps everything else the profile holds.
-        kd->PrintDebugf(1, "The saved timeline position '%s' is no event of '%s'; starting at the first event.\n",
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "The saved timeline position '%s' is no event of '%s'; starting at the first event.\n",
                         saved.text, GetTimelineFilename());
         saved.Set(nullptr);
     }
@@ -529,7 +531,7 @@ static_assert(std::size(kTimelineBindings) == 10, "the timeline's script functio
 }  // namespace
 
 bool Timeline::Init() {
-    kd->PrintDebugf(3, "Timeline::Init.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Timeline::Init.\n");
     lua_man.AddLuaFunctions(kTimelineBindings);
     return true;
 }

@@ -51,7 +51,7 @@ void UICompScriptable::CountHook(lua_State* L, lua_Debug*) {
 
 void UICompScriptable::Fail(const char* what) {
     const char* msg = L ? lua_tostring(L, -1) : nullptr;
-    kd->PrintDebugf(1, "UICompScriptable '%s': %s: %s; the component stops.\n", name ? name : "", what,
+    kd->PrintDebugf(KD_LOG_WARNING, "UICompScriptable '%s': %s: %s; the component stops.\n", name ? name : "", what,
                     msg ? msg : "(no message)");
     CloseState();
 }
@@ -59,7 +59,7 @@ void UICompScriptable::Fail(const char* what) {
 bool UICompScriptable::RunFile() {
     kd_file_t* f = kd->OpenFile(script, "rb");
     if (!f) {
-        kd->PrintDebugf(1, "UICompScriptable '%s': script file '%s' not found; the component stops.\n",
+        kd->PrintDebugf(KD_LOG_WARNING, "UICompScriptable '%s': script file '%s' not found; the component stops.\n",
                         name ? name : "", script);
         CloseState();
         return false;

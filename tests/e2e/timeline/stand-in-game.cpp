@@ -9,7 +9,7 @@
 #include <string>
 
 #include "framework-kd.h"
-#include "gameman.h"
+#include "ui/gameman.h"
 
 namespace {
 

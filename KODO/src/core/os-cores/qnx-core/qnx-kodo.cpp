@@ -37,7 +37,7 @@ int kd_qnx_screen_height = 600;
 int kd_qnx_nbuffers = 2;
 
 static bool WindowFailed(const char* call) {
-    KD_PrintDebugf(2, "%s", call);
+    KD_PrintDebugf(KD_LOG_ERROR, "%s", call);
     fprintf(stderr, "KODO: %s failed\n", call);
     if (screen_win) screen_destroy_window(screen_win);
     screen_win = nullptr;
@@ -186,17 +186,17 @@ int KDQ_Main(int argc, char** argv) {
         return 1;
     }
     if (screen_request_events(screen_ctx) != BPS_SUCCESS) {
-        KD_PrintDebugf(2, "screen_request_events failed\n");
+        KD_PrintDebugf(KD_LOG_ERROR, "screen_request_events failed\n");
         KDQ_DestroyWindow();
         return 1;
     }
     if (navigator_request_events(0) != BPS_SUCCESS) {
-        KD_PrintDebugf(2, "navigator_request_events failed\n");
+        KD_PrintDebugf(KD_LOG_ERROR, "navigator_request_events failed\n");
         KDQ_DestroyWindow();
         return 1;
     }
     if (navigator_rotation_lock(false) != BPS_SUCCESS) {
-        KD_PrintDebugf(2, "navigator_rotation_lock failed\n");
+        KD_PrintDebugf(KD_LOG_ERROR, "navigator_rotation_lock failed\n");
         KDQ_DestroyWindow();
         return 1;
     }

@@ -1,5 +1,5 @@
 // The results of the platform's services (store, game centre) as engine
-// events of types 19-22 and 32-35.
+// events (KD_EVENT_GC_* and KD_EVENT_STORE_*).
 //
 // Each field is a number or a text. A text goes to the program as a
 // pointer that stays valid for the delivery only (the platform keeps it
@@ -23,7 +23,9 @@ static intptr_t Field(bps_event_t* event, int index) {
 
 void KDQ_HandleServiceEvent(bps_event_t* event) {
     int type = service_event_get_type(event);
-    if (!((type >= 19 && type <= 22) || (type >= 32 && type <= 35))) return;
+    const bool game_centre = type >= KD_EVENT_GC_FIRST && type <= KD_EVENT_GC_LAST;
+    const bool store = type >= KD_EVENT_STORE_FIRST && type <= KD_EVENT_STORE_LAST;
+    if (!game_centre && !store) return;
     kd_event_t e;
     memset(&e, 0, sizeof e);
     e.type = type;

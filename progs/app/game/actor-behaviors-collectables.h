@@ -17,6 +17,13 @@
 
 class PhysicsSimulation;
 
+// Actor::state of the end bug.
+enum EndBugState {
+    END_BUG_IDLE = 0,
+    END_BUG_BLINKING = 1,  // half a second
+    END_BUG_OUCH = 2,      // touched by the worm, half a second
+};
+
 // ---------------------------------------------------------------- helpers
 
 // One more of the player's statistic "GAME"/<name>/"amount" in the active

@@ -1,4 +1,4 @@
-#include "gameman.h"
+#include "ui/gameman.h"
 
 #include <string.h>
 
@@ -113,7 +113,8 @@ static const char* NamedSaveFile() {
 // are ever opened or deleted, so a doctored entry cannot reach other files.
 static bool UsableSaveName(const char* save) {
     if (Profile::IsValidSaveFileName(save)) return true;
-    kd->PrintDebugf(1, "Profile names '%s' as its save file; that is no save game and is left alone.\n", save);
+    kd->PrintDebugf(KD_LOG_WARNING, "Profile names '%s' as its save file; that is no save game and is left alone.\n",
+                    save);
     return false;
 }
 
@@ -121,7 +122,7 @@ static void DeleteSaveFile(const char* save) {
     if (!save || !UsableSaveName(save)) return;
     nString path("user://");
     path.Append(save);
-    if (!kd->DeleteFile(path.text)) kd->PrintDebugf(1, "Deleting save file '%s' failed.\n", save);
+    if (!kd->DeleteFile(path.text)) kd->PrintDebugf(KD_LOG_WARNING, "Deleting save file '%s' failed.\n", save);
 }
 
 void GameManager::SaveCurrentGame(const char* event) {
@@ -130,7 +131,7 @@ void GameManager::SaveCurrentGame(const char* event) {
     if (!event) event = "";
     const char* tl = timeline.GetTimelineFilename();
     if (!prof) {
-        kd->PrintDebugf(1, "GameManager::SaveCurrentGame: no active profile; nothing saved.\n");
+        kd->PrintDebugf(KD_LOG_WARNING, "GameManager::SaveCurrentGame: no active profile; nothing saved.\n");
         return;
     }
     // The earlier save is deleted only once the profiles on disk no longer
@@ -163,7 +164,7 @@ void GameManager::SaveCurrentGame(const char* event) {
             if (!strstr(path.text, earlier.text)) {
                 deleteEarlier = true;
             } else {
-                kd->PrintDebugf(2, "Trying to delete the game just saved!");
+                kd->PrintDebugf(KD_LOG_ERROR, "Trying to delete the game just saved!");
                 if (Manager::GetParms()->developer_mode)
                     kd->Popupf(2, "Trying to delete the game just saved (%s)!", earlier.text);
             }
@@ -185,7 +186,7 @@ bool GameManager::SaveGameExists() {
     if (!save || !UsableSaveName(save)) return false;
     kd_file_t* f = kd->OpenFile(save, "rb");
     if (!f) {
-        kd->PrintDebugf(1,
+        kd->PrintDebugf(KD_LOG_WARNING,
                         "Conflict: Profile claims save state game state exists, but the file doesn't. Ignoring save "
                         "state: '%s'\n",
                         save);
@@ -286,7 +287,7 @@ static_assert(std::size(kGameBindings) == 9, "the game manager's script function
 }  // namespace
 
 bool GameManager::Initialize() {
-    kd->PrintDebugf(3, "GameManager::Initialize.\n");
+    kd->PrintDebugf(KD_LOG_SYSTEM, "GameManager::Initialize.\n");
     lua_man.AddLuaFunctions(kGameBindings);
     return true;
 }

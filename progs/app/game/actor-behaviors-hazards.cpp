@@ -1,18 +1,19 @@
 // The behaviours of moving things, hazards and the boss.
-#include "physics/actor-behaviors-hazards.h"
+#include "game/actor-behaviors-hazards.h"
 
 #include <math.h>
 
 #include "audioman.h"
 #include "game/game-level.h"
 #include "game/game-lib.h"
+#include "game/game-rules.h"
 #include "physics/actor-behaviors.h"
 #include "physics/actor-shapes.h"
 #include "physics/b2-compat.h"
 #include "physics/physics-manager.h"
 #include "ui/screen-manager.h"
 
-void ActorBehaviors::MakeHazardBehaviors(Made& made) {
+void GameRules::MakeHazardBehaviors(ActorBehaviors::Made& made) {
     made.emplace_back(new ActorBehaviorMoving());
     made.emplace_back(new ActorBehaviorMovingHazard());
     made.emplace_back(new ActorBehaviorHazardAmmo());
@@ -107,28 +108,28 @@ void Spend(PhysicsSimulation* sim, Actor* a) {
 // the current state.
 void StepExpression(Actor* a, float* clock, bool can_break_loose) {
     if (a->action_timer < 1) a->action_timer = randf(5, 15);
-    auto enter = [&](int state) {
+    auto enter = [&](HazardState state) {
         a->state = state;
         *clock = 0;
     };
     switch (a->state) {
-        case 0:
+        case HAZARD_IDLE:
             if (*clock > a->action_timer) {
-                enter(1);
+                enter(HAZARD_BLINKING);
                 a->action_timer = randf(5, 15);
             }
             break;
-        case 1:
-        case 2:
-            if (*clock > 0.5f) enter(0);
+        case HAZARD_BLINKING:
+        case HAZARD_HIT:
+            if (*clock > 0.5f) enter(HAZARD_IDLE);
             break;
-        case 3:
+        case HAZARD_DYING:
             break;
-        case 4:
-            if (!can_break_loose || *clock > 2) enter(0);
+        case HAZARD_BREAKING_LOOSE:
+            if (!can_break_loose || *clock > 2) enter(HAZARD_IDLE);
             break;
         default:
-            enter(0);
+            enter(HAZARD_IDLE);
     }
 }
 
@@ -185,8 +186,8 @@ public:
 // The virtual screen's width over its height, by which the shooters'
 // reach is flattened into an ellipse.
 float ScreenAspect() {
-    const float w = (float)(sman.virtual_width > 0 ? sman.virtual_width : sman.reference_width);
-    const float h = (float)(sman.virtual_height > 0 ? sman.virtual_height : sman.reference_height);
+    float w, h;
+    ui_screen.ViewSize(&w, &h);
     return h >= 1 && w >= 1 ? w / h : 1.0f;
 }
 
@@ -304,11 +305,11 @@ void ActorBehaviorMovingHazard::Update(Actor* a, float dt) {
     if (a->timer > 4.5f) {
         // A shooter fires only when alive, on screen and with the worm in
         // reach; a skipped shot waits for the next turn of the clock.
-        if (a->Has(TAG_SHOOTING) && a->state != 3 && a->enabled && sim->IsPartlyInView(a)) Shoot(a);
+        if (a->Has(TAG_SHOOTING) && a->state != HAZARD_DYING && a->enabled && sim->IsPartlyInView(a)) Shoot(a);
         a->timer = -0.5f;
     }
     vec2_t m;
-    if (a->Has(TAG_SHOOTING) && a->timer >= 0 && a->timer < 2.5f && a->state != 3 && WormMidpoint(sim, &m)) {
+    if (a->Has(TAG_SHOOTING) && a->timer >= 0 && a->timer < 2.5f && a->state != HAZARD_DYING && WormMidpoint(sim, &m)) {
         const vec2_t p = Position(a);
         const float dx = m.x - p.x, dy = ScreenAspect() * (m.y - p.y);
         a->enabled = sqrtf(dx * dx + dy * dy) < 30;
@@ -376,9 +377,9 @@ void ActorBehaviorMovingHazard::Draw(Actor* a) {
         bm = lib.Bitmap(boss ? LIB_END_BUG_DEAD : shooting ? LIB_BUG_SHOOTING_DEAD : LIB_BUG_FLYING_DEAD);
     } else if (boss && a->timer > 3) {
         bm = lib.Bitmap(LIB_END_BUG_SHOOTING);
-    } else if (a->state == 1) {
+    } else if (a->state == HAZARD_BLINKING) {
         bm = lib.Bitmap(boss ? LIB_END_BUG_BLINK : shooting ? LIB_BUG_SHOOTING_BLINK : LIB_BUG_FLYING_BLINK);
-    } else if (a->state == 2) {
+    } else if (a->state == HAZARD_HIT) {
         bm = lib.Bitmap(boss ? LIB_END_BUG_OUCH : shooting ? LIB_BUG_SHOOTING_HAPPY : LIB_BUG_FLYING_HAPPY);
     } else {
         bm = a->shape ? a->shape->bitmap : nullptr;
@@ -388,7 +389,7 @@ void ActorBehaviorMovingHazard::Draw(Actor* a) {
     }
     DrawPicture(bm, a, p.x, p.y, angle, scale);
     kd->SetAlpha(1);
-    if (boss && a->state != 3) DrawBossHealth(a, p, scale);
+    if (boss && a->state != HAZARD_DYING) DrawBossHealth(a, p, scale);
 }
 
 // ---------------------------------------------------------------- projectiles
@@ -422,7 +423,7 @@ void ActorBehaviorHazardAmmo::Update(Actor* a, float dt) {
     }
     if (a->state_time > 7.5f) {
         a->triggered = 1;
-        a->state = 3;
+        a->state = HAZARD_DYING;
     }
     if (a->triggered) Spend(sim, a);
 }
@@ -478,7 +479,7 @@ void ActorBehaviorHazardHoming::Update(Actor* a, float dt) {
         if (pivot) {
             if (WormEndWithin(sim, Position(a), 10) && !sim->IsStepping()) {
                 sim->world->DestroyJoint(pivot);
-                a->state = 4;
+                a->state = HAZARD_BREAKING_LOOSE;
                 a->timer = 0;
                 PlayHazardSound(LIB_SND_HOMING_STARTS);
             } else {
@@ -513,9 +514,9 @@ void ActorBehaviorHazardHoming::Draw(Actor* a) {
     const vec2_t body_p = Position(a);
     const vec2_t p = {body_p.x + a->draw_offset.x, body_p.y + a->draw_offset.y};
     const float angle = a->body->GetAngle(), mpp = sim->metres_per_pixel;
-    if (a->state == 1) {
+    if (a->state == HAZARD_BLINKING) {
         DrawPicture(lib.Bitmap(LIB_BUG_HOMING_BLINK), a, p.x, p.y, angle, mpp);
-    } else if (a->state == 4) {
+    } else if (a->state == HAZARD_BREAKING_LOOSE) {
         DrawPicture(lib.Bitmap(LIB_BUG_HOMING_HAPPY), a, p.x, p.y, angle, mpp);
         // The warning lines flash twice between the bug and the worm.
         vec2_t d;

@@ -13,6 +13,16 @@
 
 #include "physics/actor.h"
 
+// Actor::state of the flying bugs, projectiles, homing bugs and mines; the
+// worm's blows set HIT and DYING.
+enum HazardState {
+    HAZARD_IDLE = 0,
+    HAZARD_BLINKING = 1,               // half a second
+    HAZARD_HIT = 2,                    // the hit pose, half a second
+    HAZARD_DYING = ACTOR_STATE_DYING,  // final
+    HAZARD_BREAKING_LOOSE = 4,         // a homing bug leaving its pivot, two seconds
+};
+
 // Platforms and pegs carried along their movement by the joint every MOVE
 // actor gets. The picture is the definition's foreground one, drawn over
 // the actors of the first pass.

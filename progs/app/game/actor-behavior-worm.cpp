@@ -1,6 +1,6 @@
 // The worm's behaviour: sticking, collecting, killing, getting hurt and
 // the drawing of the whole worm.
-#include "physics/actor-behavior-worm.h"
+#include "game/actor-behavior-worm.h"
 
 #include <math.h>
 #include <stdlib.h>
@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "audioman.h"
+#include "game/actor-behaviors-collectables.h"
+#include "game/actor-behaviors-hazards.h"
 #include "game/game-level.h"
 #include "game/game-lib.h"
-#include "physics/actor-behaviors-collectables.h"
+#include "game/game-rules.h"
 #include "physics/actor-behaviors.h"
 #include "physics/actor-shapes.h"
 #include "physics/b2-compat.h"
@@ -37,12 +39,6 @@ void BounceCounter() {
     while (level.collect_bounce > 8.0f) level.collect_bounce -= 2.0f;
 }
 
-// The virtual screen, or the reference screen while there is none yet.
-void ScreenSize(float* w, float* h) {
-    *w = (float)(sman.virtual_width > 0 ? sman.virtual_width : sman.reference_width);
-    *h = (float)(sman.virtual_height > 0 ? sman.virtual_height : sman.reference_height);
-}
-
 // How much larger than the reference the screen is drawn, covering it.
 float CoverScale(float w, float h) {
     const float rw = (float)sman.reference_width, rh = (float)sman.reference_height;
@@ -58,7 +54,7 @@ void AddFlyIn(const PhysicsSimulation* sim, const Actor* item, kd_bitmap_t* bitm
     f.start_x = at.x;
     f.start_y = at.y;
     float W, H;
-    ScreenSize(&W, &H);
+    ui_screen.ViewSize(&W, &H);
     const float s = CoverScale(W, H);
     const float w = bitmap ? (float)bitmap->width * s * 0.75f : 0.0f;
     const float h = bitmap ? (float)bitmap->height * s * 0.75f : 0.0f;
@@ -186,13 +182,13 @@ void ActorBehaviorWorm::WormHitHazard(Actor* self, Actor* other, b2Contact* cont
         HitBug(self, other, contact);
         return;
     }
-    if (level.invulnerability < 0 && !level.level_over && !level.worm_dead && other->state != 3)
+    if (level.invulnerability < 0 && !level.level_over && !level.worm_dead && other->state != HAZARD_DYING)
         GetHit(self, other, contact);
 }
 
 void ActorBehaviorWorm::HitBug(Actor* self, Actor* other, b2Contact* contact) {
     PhysicsSimulation* sim = PhysicsSimulation::active_sim;
-    if (!sim || !other->Has(TAG_DESTROYABLE) || other->state == 3 || !self->body || !other->body) return;
+    if (!sim || !other->Has(TAG_DESTROYABLE) || other->state == HAZARD_DYING || !self->body || !other->body) return;
     const b2Vec2 d = other->body->GetPosition() - self->body->GetPosition();
     const b2Vec2 v = self->body->GetLinearVelocity();
     // The speed of the blow along the line to the bug (scaled by the
@@ -208,7 +204,7 @@ void ActorBehaviorWorm::HitBug(Actor* self, Actor* other, b2Contact* contact) {
             level.bugs_killed++;
         }
         other->triggered = 1;
-        other->state = 3;
+        other->state = HAZARD_DYING;
     } else {
         if (other->hit_cooldown >= 0.01f || level.worm_dead) return;
         other->hit_points -= 1.0f;
@@ -220,7 +216,7 @@ void ActorBehaviorWorm::HitBug(Actor* self, Actor* other, b2Contact* contact) {
             PlayLibSoundVaried(LIB_SND_HITTING_BOSS);
             // A killed boss stays dying: back in the hit pose it would
             // recover, hurt the worm and die a second time.
-            other->state = 2;
+            other->state = HAZARD_HIT;
             other->state_time = 0.0f;
         }
     }
@@ -255,7 +251,7 @@ void ActorBehaviorWorm::HitBug(Actor* self, Actor* other, b2Contact* contact) {
 void ActorBehaviorWorm::KillBoss(Actor*, Actor* boss, b2Contact*) {
     PhysicsSimulation* sim = PhysicsSimulation::active_sim;
     boss->triggered = 1;
-    boss->state = 3;
+    boss->state = HAZARD_DYING;
     PlayLibSound(LIB_SND_DIES_BOSS);
     if (sim && boss->body)
         sim->SpawnEffect(sim->middle_particles, lib.Effect(LIB_FX_WINGS_BROKEN), Position(boss), 0.0f);
@@ -298,7 +294,7 @@ void ActorBehaviorWorm::GetHit(Actor* self, Actor* other, b2Contact* contact) {
         sim->QueueChange(new PushWorm(b2Vec2(away.x * k, away.y * k)));
     }
 
-    other->state = 2;
+    other->state = HAZARD_HIT;
     other->state_time = 0.0f;
     for (int i = 0; i < points && sim; i++)
         SpawnLibEffect(sim, LIB_FX_SPLASH_RED, vec2_t{wm.points[i].x, wm.points[i].y}, 0.0f);
@@ -314,7 +310,7 @@ void ActorBehaviorWorm::GetHit(Actor* self, Actor* other, b2Contact* contact) {
     // A homing bug dies of the collision.
     if (other->Has(TAG_HOMING)) {
         other->triggered = 1;
-        other->state = 3;
+        other->state = HAZARD_DYING;
         other->hit_points -= 1.0f;
     }
 }
@@ -456,4 +452,4 @@ void ActorBehaviorWorm::DrawForeground(Actor* self) {
 
 // ---------------------------------------------------------------- registration
 
-void ActorBehaviors::MakeWormBehavior(Made& made) { made.emplace_back(new ActorBehaviorWorm()); }
+void GameRules::MakeWormBehavior(ActorBehaviors::Made& made) { made.emplace_back(new ActorBehaviorWorm()); }

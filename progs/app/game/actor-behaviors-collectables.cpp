@@ -1,14 +1,16 @@
 // The behaviours of collectables, the worm hole, the end bug, free-turning
 // pegs, breakable blocks and the moon, and the helpers the behaviours
 // share.
-#include "physics/actor-behaviors-collectables.h"
+#include "game/actor-behaviors-collectables.h"
 
 #include <limits.h>
 #include <math.h>
 #include <stdlib.h>
 
 #include "audioman.h"
+#include "game/actor-behaviors-hazards.h"
 #include "game/game-level.h"
+#include "game/game-rules.h"
 #include "particle-effects.h"
 #include "physics/actor-behaviors.h"
 #include "physics/actor-shapes.h"
@@ -87,7 +89,7 @@ void EndLevelShockwave(PhysicsSimulation* sim, vec2_t at) {
             if (inertia > 0.0f) body->SetAngularVelocity(body->GetAngularVelocity() + spin / inertia);
         }
         if (a->shape) sim->SpawnEffect(sim->front_particles, a->shape->fx_destroyed, p, body->GetAngle());
-        a->state = 3;
+        a->state = HAZARD_DYING;
         a->triggered = 1;
     }
 }
@@ -226,8 +228,8 @@ void ActorBehaviorEndBug::Init(Actor* actor) { Upright(actor); }
 
 bool ActorBehaviorEndBug::OnContact(Actor* self, Actor* other, b2Contact*) {
     if (!self || !other || !other->Has(TAG_WORM_HEAD | TAG_WORM_TAIL)) return true;
-    if (self->state != 2) PlayLibSound(LIB_SND_HITTING_GREEDY_BUG, 0.9f, 1.1f);
-    self->state = 2;
+    if (self->state != END_BUG_OUCH) PlayLibSound(LIB_SND_HITTING_GREEDY_BUG, 0.9f, 1.1f);
+    self->state = END_BUG_OUCH;
     self->state_time = 0.0f;
     return true;
 }
@@ -245,22 +247,22 @@ void ActorBehaviorEndBug::Update(Actor* actor, float dt) {
     actor->state_time += dt;
     if (actor->action_timer < 1.0f) actor->action_timer = randf(5.0f, 15.0f);
     switch (actor->state) {
-        case 0:
+        case END_BUG_IDLE:
             if (actor->state_time > actor->action_timer) {
-                actor->state = 1;
+                actor->state = END_BUG_BLINKING;
                 actor->state_time = 0.0f;
                 actor->action_timer = randf(5.0f, 15.0f);
             }
             break;
-        case 1:
-        case 2:
+        case END_BUG_BLINKING:
+        case END_BUG_OUCH:
             if (actor->state_time > 0.5f) {
-                actor->state = 0;
+                actor->state = END_BUG_IDLE;
                 actor->state_time = 0.0f;
             }
             break;
         default:
-            actor->state = 0;
+            actor->state = END_BUG_IDLE;
             actor->state_time = 0.0f;
             break;
     }
@@ -280,9 +282,9 @@ void ActorBehaviorEndBug::DrawForeground(Actor* actor) {
     if (kd_bitmap_t* right = lib.Bitmap(LIB_BUG_WING_RIGHT)) kd->DrawBitmapRS(right, p.x + 0.6f, wing_y, angle + f, m);
     if (kd_bitmap_t* left = lib.Bitmap(LIB_BUG_WING_LEFT)) kd->DrawBitmapRS(left, p.x - 0.6f, wing_y, angle - f, m);
     kd->SetAlpha(1.0f);
-    kd_bitmap_t* pose = actor->state == 1   ? lib.Bitmap(LIB_END_BUG_BLINK)
-                        : actor->state == 2 ? lib.Bitmap(LIB_END_BUG_OUCH)
-                                            : nullptr;
+    kd_bitmap_t* pose = actor->state == END_BUG_BLINKING ? lib.Bitmap(LIB_END_BUG_BLINK)
+                        : actor->state == END_BUG_OUCH   ? lib.Bitmap(LIB_END_BUG_OUCH)
+                                                         : nullptr;
     if (pose)
         kd->DrawBitmapRS(pose, p.x + actor->draw_offset.x, p.y + actor->draw_offset.y, angle, m);
     else
@@ -330,7 +332,7 @@ void ActorBehaviorDestroyableBlock::OnDestroyed(Actor* actor) {
 
 // ---------------------------------------------------------------- registration
 
-void ActorBehaviors::MakeCollectableBehaviors(Made& made) {
+void GameRules::MakeCollectableBehaviors(ActorBehaviors::Made& made) {
     made.emplace_back(new ActorBehaviorCollectable());
     made.emplace_back(new ActorBehaviorWormHole());
     made.emplace_back(new ActorBehaviorEndBug());

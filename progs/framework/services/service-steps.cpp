@@ -1,0 +1,37 @@
+#include "services/service-steps.h"
+
+#include "feature-manager.h"
+#include "manager.h"
+#include "services/achievements.h"
+#include "services/in-app-purchases.h"
+#include "services/player-services-min.h"
+#include "ui/screen-manager.h"
+
+void AddServiceManagerSteps() {
+    // Each service only when a product feature names it.
+    Manager::AddStep(STEP_INIT_SERVICES, [] {
+        if (feature_man.ProductFeatureExists("ACHIEVEMENTS")) achievement_man.Initialize();
+    });
+    Manager::AddStep(STEP_INIT_SERVICES, [] {
+        if (feature_man.ProductFeatureExists("LEADERBOARDS")) leaderboards_man.Initialize();
+    });
+    Manager::AddStep(STEP_INIT_SERVICES, [] {
+        if (feature_man.ProductFeatureExists("IN_APP_PURCHASES")) iap_man.Initialize();
+    });
+    Manager::AddStep(STEP_INIT_SIZED, [] {
+        if (!feature_man.ProductFeatureExists("NEWS")) return;
+        float w = (float)sman.virtual_width * 0.96f;
+        float h = (float)sman.virtual_height * 0.8f;
+        news_man.Initialize((int)w, (int)h);
+    });
+    // The notices hold bitmaps of the engine, which shuts down next.
+    Manager::AddStep(STEP_SHUTDOWN_LAST, [] { achievement_man.Reset(); });
+
+    Manager::AddUpdateStep([](float dt) { achievement_man.UpdateAchievementPopups(dt); });
+    Manager::AddStep(STEP_DRAW_OVERLAY, [] { achievement_man.DrawAchievementPopups(); });
+    // The game centre's results reach the achievements first (the
+    // leaderboards take theirs after them once they exist); the store's go
+    // to the purchases.
+    Manager::AddEventStep(KD_EVENT_GC_FIRST, KD_EVENT_GC_LAST, [](kd_event_t* e) { achievement_man.ProcessEvent(e); });
+    Manager::AddEventStep(KD_EVENT_STORE_FIRST, KD_EVENT_STORE_LAST, [](kd_event_t* e) { iap_man.ProcessEvent(e); });
+}
