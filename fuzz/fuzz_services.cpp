@@ -5,12 +5,16 @@
 // rest is its contents.
 //
 // Purchase record: a record that loads keeps every purchase; one that
-// does not is set aside unchanged, and the purchases still readable in it
+// does not is copied aside unchanged, and the purchases still readable in it
 // stay bought. Either way, what is bought stays bought through a further
 // purchase, its save and a reload.
 //
 // Definitions: every achievement unlocks, shows its bar and reads its
 // values without harm, whatever its id, name or icon.
+//
+// Play log: the player's play log, whatever it holds, repeated to just
+// under or over its cap; one more event keeps it under the cap, ending with
+// the event's line, and what is left of the old log is its newest part.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,6 +23,8 @@
 #include <set>
 #include <string>
 
+#include "analytics.h"
+#include "feature-manager.h"
 #include "profiles.h"
 #include "services/achievements.h"
 #include "services/in-app-purchases.h"
@@ -73,7 +79,7 @@ void PurchaseRecord(const uint8_t* data, size_t size) {
     if (!iap_man.Initialize()) abort();
     bool set_aside = false;
     std::string aside = Read(damaged, &set_aside);
-    // What was set aside is exactly what the player had.
+    // What was copied aside is exactly what the player had.
     if (set_aside && aside != std::string((const char*)data, size)) abort();
     std::set<std::string> before = Bought();
     for (const std::string& id : before) {
@@ -122,6 +128,22 @@ void Definitions(const uint8_t* data, size_t size) {
     achievement_man.Reset();
 }
 
+void PlayLog(const uint8_t* data, size_t size) {
+    if (size < 2) return;
+    // The first byte sets how far past the cap the repeated log reaches.
+    std::string piece((const char*)data + 1, size - 1), old;
+    size_t want = (1u << 20) - 600 + (size_t)data[0] * 4;
+    while (old.size() < want) old += piece;
+    old.resize(want);
+    Write("user://logs/playlog-Fuzz.csv", (const uint8_t*)old.data(), old.size());
+    analyst.LogEvent("FUZZ");
+    bool found = false;
+    std::string now = Read("user://logs/playlog-Fuzz.csv", &found);
+    if (!found || now.size() > (1u << 20) || now.size() < 5 || now.compare(now.size() - 5, 5, "FUZZ\n") != 0) abort();
+    std::string kept = now.substr(0, now.size() - 5);
+    if (old.compare(old.size() - kept.size(), kept.size(), kept) != 0) abort();
+}
+
 }  // namespace
 
 // Once, before the first input, so that its allocations are not taken
@@ -143,12 +165,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     kd->CreateDirectory("user://profiles");
     profile_man.LoadProfiles();
     profile_man.SelectOrCreateProfile("Fuzz");
+    feature_man.SetFeatureList("ANALYST_LOCAL_STORE");
+    kd->CreateDirectory("user://logs");
+    analyst.Initialize();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    if (data[0] & 1)
+    if (data[0] % 3 == 2)
+        PlayLog(data + 1, size - 1);
+    else if (data[0] & 1)
         Definitions(data + 1, size - 1);
     else
         PurchaseRecord(data + 1, size - 1);

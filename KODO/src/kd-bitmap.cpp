@@ -20,6 +20,7 @@
 
 #include "kd-bitmap-seq.h"
 #include "kd-file.h"
+#include "kd-http.h"
 #include "kd-image.h"
 #include "kd-settings.h"
 #include "kd-xmldb.h"
@@ -305,36 +306,10 @@ void KD_SetBitmapFrame(kd_bitmap_t* bm, int index) {
     bm->hw = f->hw;
 }
 
-// The download cache path of an http bitmap: "user://cache/" and the name
-// with '/' turned into '_' and everything but letters, digits and
-// ".-_~%" dropped. False when it would not fit: a cut name could be
-// another bitmap's file.
-static bool HttpCachePath(const char* name, char* out, size_t size) {
-    static const char prefix[] = "user://cache/";
-    size_t n = strlen(prefix);
-    if (size < n + 1) return false;
-    memcpy(out, prefix, n);
-    for (const char* p = name; *p; p++) {
-        char c = *p == '/' ? '_' : *p;
-        bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                    c == '-' || c == '_' || c == '~' || c == '%';
-        if (!keep) continue;
-        if (n + 1 >= size || n >= 259) return false;
-        out[n++] = c;
-    }
-    out[n] = 0;
-    return true;
-}
-
 void KD_RefreshBitmap(kd_bitmap_t* bm) {
     if (!bm || !bm->name) return;
     if (strstr(bm->name, "http://")) {
-        char cache[300];
-        if (HttpCachePath(bm->name, cache, sizeof cache)) {
-            char* native = KD_ConvertStaticPathToNativeOSPath(cache);
-            if (native) remove(native);
-            free(native);
-        }
+        KD_DeleteFile(KDI_HttpCacheName(bm->name).c_str());
         int mode = bm->cache_mode;
         KD_SetBitmapCacheMode(bm, 0);
         KD_SetBitmapCacheMode(bm, mode);
@@ -695,49 +670,30 @@ bool KDI_LoadBitmapHTTP(kd_bitmap_t* bm, const char* url) {
         KD_Popupf(1, "Asterisk character ('*') isn't allowed in http:// url file names such as '%s'\n", bm->name);
         return false;
     }
+    if (!KDI_HttpAllowed(url)) return false;  // refused from the cache too
     KD_CreateDirectory("user://cache");
-    char cache[300];
-    if (!HttpCachePath(bm->name, cache, sizeof cache)) {
-        KD_PrintDebugf(KD_LOG_WARNING, "Bitmap '%s': cache file name too long, not loading.\n", bm->name);
-        bm->state = KD_BITMAP_READY;
-        return false;
-    }
-    kd_file_t* f = KD_OpenFile(cache, "rb");
+    std::string cache = KDI_HttpCacheName(url);
+    kd_file_t* f = KD_OpenFile(cache.c_str(), "rb");
     if (f) {
         KD_CloseFile(f);
-    } else {
-        kd_buffer_t reply;
-        memset(&reply, 0, sizeof reply);
-        int status = 0;
-        int code = KD_SendHttpRequest(2, url, "application/octet-stream", "", 0, &reply, &status);
-        if (code != 200) {  // an error page is no picture, and must not stay in the cache as one
-            KD_Printf("Failed to download '%s': return code %d\n", url, code);
-            KD_FreeBuffer(&reply);
-            bm->state = KD_BITMAP_READY;
-            return false;
-        }
-        // The reply's capacity is the announced length.
-        int expected = reply.capacity > reply.size ? reply.capacity : reply.size;
-        if (!reply.data || reply.size <= 0 || reply.size < expected) {
-            KD_PrintDebugf(KD_LOG_WARNING, "Download not complete (%d%% of %.1fKB done). Not saving.\n",
-                           expected > 0 ? (int)(100.0 * reply.size / expected) : 0, expected / 1024.0);
-            if (reply.data) KD_FreeBuffer(&reply);
-            bm->state = KD_BITMAP_READY;
-            return false;
-        }
-        KD_Printf("Done downloading %d bytes for '%s'\n", reply.size, bm->name);
-        kd_file_t* out = KD_OpenFile(cache, "wb");
-        if (out) {
-            KD_WriteFile(reply.data, (unsigned)reply.size, out);
-            KD_CloseFile(out);
-        } else {
-            KD_Printf("Unable to open '%s'\n", cache);
-        }
-        KD_FreeBuffer(&reply);
+        return KDI_LoadImageIntoBitmap(bm, cache.c_str());
     }
-    bool ok = KDI_LoadImageIntoBitmap(bm, cache);
-    bm->state = KD_BITMAP_READY;
-    return ok;
+    // Decoded before it is kept: a reply that is no picture (an HTML page
+    // with status 200, a body cut short where nothing told) is not.
+    kd_buffer_t reply;
+    nString part;
+    if (!KDI_HttpDownload(url, &reply)) return false;
+    bool written = KDI_HttpWritePart(cache.c_str(), reply, &part);
+    KD_FreeBuffer(&reply);
+    if (!written) return false;
+    bool ok = KDI_LoadImageIntoBitmap(bm, part.text) && bm->width > 0 && bm->height > 0;
+    if (!ok) {
+        KD_PrintDebugf(KD_LOG_WARNING, "The download of '%s' is no picture; it is not kept.\n", url);
+        KD_DeleteFile(part.text);
+        return false;
+    }
+    KDI_HttpCommitPart(part, cache.c_str());
+    return true;
 }
 
 void KDI_LoadBitmap(kd_bitmap_t* bm, const char* path) {

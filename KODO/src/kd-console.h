@@ -32,6 +32,7 @@ public:
     int32_t scroll = 0;
     int32_t sequence = 0;
     bool logging = false;
+    bool logToStderr = false;  // logging asked for, its file would not open
     char logName[260] = "";
     int toggleKey = -89;
     int32_t counters[8] = {};

@@ -1,6 +1,12 @@
 // Engine state, start-up and shutdown.
 #include <ctype.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <new>
 
@@ -16,6 +22,7 @@ kd_parms_t kd_parms;
 void KDPI_ClearPlatformInfo();
 void KDPI_ResolvePlatformInfo();
 void KDI_ReadProgramSettings();
+const char* KDI_ProgramSettingsProblem();
 void KDID_GetDisplaySize(int* width, int* height);
 bool KDI_LoadSoundImp();
 void KDI_ShutdownSoundImp();
@@ -60,7 +67,24 @@ void KDI_DetermineImps() {
     KDI_ReadProgramSettings();
 }
 
-void KDI_CheckForMultipleProgramInstances() {}
+// Two copies of the program on one player folder would each save over
+// the other's progress. Every player folder of this working folder lies
+// under "./data", which is known before the settings are read, so the
+// lock is taken there, before the window opens. The lock lasts as long as
+// the process (its descriptor is never closed, and not inherited by
+// programs it starts); a folder that cannot be opened holds nothing to
+// protect yet.
+bool KDI_CheckForMultipleProgramInstances() {
+    mkdir("./data", 0755);
+    int fd = open("./data", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    char cwd[PATH_MAX];
+    fprintf(stderr, "Another copy of the program is running on the player's data in '%s/data'; this one ends.\n",
+            getcwd(cwd, sizeof cwd) ? cwd : ".");
+    close(fd);
+    return false;
+}
 
 // Copies an identity text into a fixed field. Longer texts are cut, never
 // overrun; for the title, anything but letters, digits and '-' becomes '_'
@@ -75,6 +99,29 @@ void KDI_CopyIdentityField(char* dst, int size, const char* src, bool title_rule
         dst[n] = c;
     }
     dst[n] = 0;
+}
+
+// Said on stderr, where it is always seen (a log may be off, or have
+// nowhere to go): settings that could not be read, which move the
+// player's data to another folder; and a player folder that cannot be
+// written, where nothing the player does would be saved.
+static void ReportPlayerFolder(const char* path) {
+    char cwd[PATH_MAX], folder[PATH_MAX + 520];
+    nStringFormat(folder, sizeof folder, "%s/%s/", getcwd(cwd, sizeof cwd) ? cwd : ".", path + 2);
+    const char* problem = KDI_ProgramSettingsProblem();
+    if (problem[0]) fprintf(stderr, "%s; the player's data goes to '%s'.\n", problem, folder);
+    char probe[600];
+    nStringFormat(probe, sizeof probe, "%s/.write-probe", path);
+    int fd = open(probe, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    kd_state.player_data_unwritable = fd < 0;
+    if (fd >= 0) {
+        close(fd);
+        unlink(probe);
+    } else {
+        fprintf(stderr, "The player's data folder '%s' cannot be written (%s); nothing will be saved.\n", folder,
+                strerror(errno));
+    }
+    fflush(stderr);
 }
 
 bool KDI_PreInit(void* handle) {
@@ -131,6 +178,7 @@ bool KDI_PreInit(void* handle) {
         mkdir(path, 0755);
         nStringFormat(path, sizeof path, "%s/%s/%s", "./data", kd_state.developer, kd_state.title);
         mkdir(path, 0755);
+        ReportPlayerFolder(path);
     }
 
     KDI_InitConsole();

@@ -3,10 +3,13 @@
 #include <bps/bps.h>
 #include <bps/navigator.h>
 #include <bps/virtualkeyboard.h>
+#include <host/service.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include "kd-file.h"
 #include "kd-internal.h"
@@ -37,6 +40,9 @@ const char* KDD_CallExtension(const char* command, const char* parameter) {
         return "OK";
     }
     if (strcmp(command, "ComposeMail") == 0) return parameter ? "OK" : nullptr;
+    // The store's other commands have no answer here: its results come as
+    // service events.
+    if (strcmp(command, "IAP_IsAvailable") == 0) return service_store_available() ? "OK" : nullptr;
     return nullptr;
 }
 
@@ -116,6 +122,26 @@ static bool RenameFile(const char* parameter) {
                        native_from && native_to ? strerror(errno) : "path refused");
     free(native_from);
     free(native_to);
+    return ok;
+}
+
+// "SyncFile" takes a file's engine path and waits until its contents are
+// on the disk; "SyncFolder" takes a file's engine path and does the same
+// for the folder that holds it, whose entry a rename has just changed.
+// Together they make an atomic save survive a power cut, not only a kill.
+// Both resolve the path as a write, as "RenameFile" does.
+static bool SyncPath(const char* path, bool folder) {
+    if (!path || strstr(path, "..")) return false;
+    char* native = KD_ConvertStaticPathToNativeOSPath(path, true);
+    char* slash = native ? strrchr(native, '/') : nullptr;
+    if (folder && slash) *(slash == native ? slash + 1 : slash) = 0;
+    int fd = native && (!folder || slash) ? open(native, O_RDONLY | O_CLOEXEC | (folder ? O_DIRECTORY : 0)) : -1;
+    bool ok = fd >= 0 && fsync(fd) == 0;
+    if (!ok)
+        KD_PrintDebugf(KD_LOG_WARNING, "%s: '%s' failed: %s\n", folder ? "SyncFolder" : "SyncFile", path,
+                       strerror(errno));
+    if (fd >= 0) close(fd);
+    free(native);
     return ok;
 }
 
@@ -209,6 +235,11 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
 
     if (strcmp(command, "RenameFile") == 0) return RenameFile(parameter) ? "OK" : nullptr;
     if (strcmp(command, "FileExists") == 0) return PathType(parameter);
+    // "1" when the player's folder took a file at start-up, "0" when
+    // nothing can be saved: the game tells the player once its menu is up.
+    if (strcmp(command, "PlayerDataWritable") == 0) return kd_state.player_data_unwritable ? "0" : "1";
+    if (strcmp(command, "SyncFile") == 0) return SyncPath(parameter, false) ? "OK" : nullptr;
+    if (strcmp(command, "SyncFolder") == 0) return SyncPath(parameter, true) ? "OK" : nullptr;
 
     if (kd_state.renderer_ready && ri) {
         answer = ri->CallExtension(command, parameter);

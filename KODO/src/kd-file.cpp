@@ -2,7 +2,10 @@
 // three file openers behind them (packages, native files, download cache).
 #include <sys/stat.h>
 
+#include <string>
+
 #include "kd-file.h"
+#include "kd-http.h"
 
 nArray<kdFileOpener*> kd_file_openers;
 kdFileOpenerPak* kd_pak_file_opener = nullptr;
@@ -153,27 +156,65 @@ void kdFileOpenerPak::Free() {
 
 // ---------------------------------------------------------------------------
 // Download cache
+//
+// A download is kept only when it is whole and, for a bitmap, decodes: a
+// broken one kept would be used for good and never asked for again. It is
+// written beside its cache file and renamed into place, so a kill leaves
+// no half file under the cache's name.
+
+bool KDI_HttpDownload(const char* url, kd_buffer_t* reply) {
+    memset(reply, 0, sizeof *reply);
+    int status = 0;
+    int code = KD_SendHttpRequest(2, url, "application/octet-stream", "", 0, reply, &status);
+    if (code != 200) {  // an error page is not what was asked for
+        KD_Printf("Failed to download '%s': return code %d\n", url, code);
+        KD_FreeBuffer(reply);
+        return false;
+    }
+    int expected = reply->capacity > reply->size ? reply->capacity : reply->size;
+    if (!reply->data || reply->size <= 0 || reply->size < expected) {
+        KD_PrintDebugf(KD_LOG_WARNING, "Download for '%s' not complete (%d%% of %.1fKB done). Not saving.\n", url,
+                       expected > 0 ? (int)(100.0 * reply->size / expected) : 0, expected / 1024.0);
+        KD_FreeBuffer(reply);
+        return false;
+    }
+    KD_Printf("Done downloading %d bytes for '%s'.\n", reply->size, url);
+    return true;
+}
+
+bool KDI_HttpWritePart(const char* cache, const kd_buffer_t& reply, nString* part) {
+    // Beside the cache file, with its extension, which the image loaders
+    // go by: "user://cache/part-<name>".
+    const char* slash = strrchr(cache, '/');
+    std::string name = slash ? std::string(cache, (size_t)(slash + 1 - cache)) + "part-" + (slash + 1) : cache;
+    part->Set(name.c_str());
+    kd_file_t* out = KD_OpenFile(part->text, "wb");
+    bool ok = out && KD_WriteFile(reply.data, (unsigned)reply.size, out) == (unsigned)reply.size;
+    if (out) KD_CloseFile(out);
+    if (!ok) {
+        KD_Printf("Unable to write the cache file '%s'.\n", part->text);
+        KD_DeleteFile(part->text);
+    }
+    return ok;
+}
+
+bool KDI_HttpCommitPart(const nString& part, const char* cache) {
+    nString both(part.text);
+    both.Append("|");
+    both.Append(cache);
+    if (KD_CallExtension("RenameFile", both.text)) return true;
+    KD_DeleteFile(part.text);
+    return false;
+}
 
 kdFile* kdFileOpenerHTTP::OpenFile(const char* url, const char* mode) {
     if (!kd_state.initialised || !url || !mode || strcmp(mode, "rb") != 0) return nullptr;
     if (strncmp(url, "http://", 7) != 0) return nullptr;
     KD_Printf("HTTP trying open '%s'..", url);
+    // Refused addresses are refused from the cache too.
+    if (!KDI_HttpAllowed(url)) return nullptr;
     KD_CreateDirectory("user://cache");
-
-    nString cache("user://cache/");
-    size_t room = 259 - (size_t)cache.Length();
-    char flat[260];
-    size_t n = 0;
-    for (const char* p = url + 7; *p; p++) {
-        char c = *p == '/' ? '_' : *p;
-        bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                    c == '-' || c == '_' || c == '~' || c == '%';
-        if (!keep) continue;
-        if (n >= room) return nullptr;  // the cache name would be cut
-        flat[n++] = c;
-    }
-    flat[n] = 0;
-    cache.Append(flat);
+    nString cache(KDI_HttpCacheName(url).c_str());
 
     kd_file_t* cached = KD_OpenFile(cache.text, "rb");
     if (cached) {
@@ -181,31 +222,11 @@ kdFile* kdFileOpenerHTTP::OpenFile(const char* url, const char* mode) {
     } else {
         KD_Printf("Doesn't exist in cache, starting download..");
         kd_buffer_t reply;
-        memset(&reply, 0, sizeof reply);
-        int status = 0;
-        int code = KD_SendHttpRequest(2, url, "application/octet-stream", "", 0, &reply, &status);
-        if (code != 200) {
-            KD_Printf("Failed to open '%s': return code %d", url, code);
-            KD_FreeBuffer(&reply);
-            return nullptr;
-        }
-        if (reply.size < reply.capacity) {
-            int percent = reply.capacity ? (int)((long long)reply.size * 100 / reply.capacity) : 0;
-            KD_PrintDebugf(KD_LOG_WARNING, "Download for '%s' not complete (%d%% of %.1fKB done). Not saving.\n", url,
-                           percent, reply.capacity / 1024.0);
-            KD_FreeBuffer(&reply);
-            return nullptr;
-        }
-        KD_Printf("Done downloading %d bytes for '%s'. Writing file to local cache.", reply.size, url);
-        kd_file_t* out = KD_OpenFile(cache.text, "wb");
-        if (!out) {
-            KD_Printf("Unable to open saved cachefile '%s'.\n", cache.text);
-            KD_FreeBuffer(&reply);
-            return nullptr;
-        }
-        KD_fwrite(reply.data, 1, (unsigned)reply.size, out);
-        KD_CloseFile(out);
+        nString part;
+        if (!KDI_HttpDownload(url, &reply)) return nullptr;
+        bool kept = KDI_HttpWritePart(cache.text, reply, &part) && KDI_HttpCommitPart(part, cache.text);
         KD_FreeBuffer(&reply);
+        if (!kept) return nullptr;
     }
     char* native = KD_ConvertStaticPathToNativeOSPath(cache.text);
     if (!native) return nullptr;

@@ -25,6 +25,7 @@
 #include "kd-http.h"
 
 #include <ctype.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -64,10 +65,8 @@ bool Origin(const kd_curl_api_t* lib, const char* url, std::string* out) {
     return ok;
 }
 
-// Whether the URL's server is one the settings name.
-bool Allowed(const kd_curl_api_t* lib, const char* url) {
-    std::string want;
-    if (!Origin(lib, url, &want)) return false;
+// Whether the server of this origin is one the settings name.
+bool AllowedOrigin(const kd_curl_api_t* lib, const std::string& want) {
     std::lock_guard<std::mutex> lock(endpoints_mutex);
     for (const std::string& e : endpoints) {
         std::string have;
@@ -122,6 +121,46 @@ void KDI_SetHttpEndpoints(const char* analytics_url, const char* news_url) {
 
 void KDI_CancelHttpRequests() { cancelled = true; }
 
+bool KDI_HttpAllowed(const char* url) {
+    // Without an endpoint nothing is ever sent, and libcurl, which also
+    // parses the addresses, stays unloaded.
+    const kd_curl_api_t* lib = AnyEndpoint() ? KDI_Curl() : nullptr;
+    std::string origin;
+    if (lib && !Origin(lib, url, &origin)) {
+        KD_Printf("HTTP: no request to '%s': it is not a well-formed http or https address.\n", url);
+        return false;
+    }
+    if (!lib || !AllowedOrigin(lib, origin)) {
+        KD_Printf("HTTP: no request to '%s': no endpoint in prog.xml names its server.\n", url);
+        return false;
+    }
+    return true;
+}
+
+std::string KDI_HttpCacheName(const char* url) {
+    // FNV-1a over the whole address: "/a/b" and "/a_b", "?a=12" and
+    // "?a1=2" are different addresses and get different files.
+    uint64_t hash = 14695981039346656037ull;
+    for (const char* p = url; *p; p++) hash = (hash ^ (unsigned char)*p) * 1099511628211ull;
+    char name[64];
+    nStringFormat(name, sizeof name, "user://cache/%016llx", (unsigned long long)hash);
+    // The extension of the address's last path segment, which the image
+    // loaders go by; only letters and digits, at most eight.
+    size_t end = strcspn(url, "?#");
+    const char* dot = nullptr;
+    for (size_t i = 0; i < end; i++) {
+        if (url[i] == '/') dot = nullptr;
+        if (url[i] == '.') dot = url + i;
+    }
+    std::string out = name;
+    if (!dot) return out;
+    size_t n = (size_t)(url + end - dot) - 1;
+    bool plain = n >= 1 && n <= 8;
+    for (size_t i = 1; plain && i <= n; i++) plain = isalnum((unsigned char)dot[i]) != 0;
+    if (plain) out.append(dot, n + 1);
+    return out;
+}
+
 int KD_SendHttpRequest(int kind, const char* url, const char* contentType, const char* body, int bodyLength,
                        kd_buffer_t* reply, int* status) {
     if (reply) memset(reply, 0, sizeof *reply);
@@ -136,19 +175,9 @@ int KD_SendHttpRequest(int kind, const char* url, const char* contentType, const
         KD_PrintDebugf(KD_LOG_WARNING, "HTTP: request kind %d for '%s' is not known.\n", kind, url);
         return 0;
     }
-    if (cancelled) return 0;
-    // Without an endpoint nothing is ever sent, and libcurl stays unloaded.
-    const bool named = AnyEndpoint();
-    const kd_curl_api_t* lib = named ? KDI_Curl() : nullptr;
-    if (named && !lib) {
-        KD_PrintDebugf(KD_LOG_WARNING, "HTTP: the transport could not start.\n");
-        return 0;
-    }
-    if (!lib || !Allowed(lib, url)) {
-        KD_Printf("HTTP: no request to '%s': no endpoint in prog.xml names its server.\n", url);
-        return 0;
-    }
-    CURL* curl = lib->easy_init();
+    if (cancelled || !KDI_HttpAllowed(url)) return 0;
+    const kd_curl_api_t* lib = KDI_Curl();  // loaded: an endpoint is named
+    CURL* curl = lib ? lib->easy_init() : nullptr;
     if (!curl) {
         KD_PrintDebugf(KD_LOG_WARNING, "HTTP: the transport could not start.\n");
         return 0;

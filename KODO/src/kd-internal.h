@@ -93,6 +93,7 @@ struct kd_state_t {
     bool reinit_pending;
     bool platform_handle_given;
     bool incompatible_program_replaced;
+    bool player_data_unwritable;  // the player's folder took no file at start-up
     int orientation_mask;
     int orientation_current;
     int orientation_target;
@@ -234,7 +235,8 @@ bool KDI_PreInit(void* platform_handle);
 bool KDI_Init();
 void KODO_Shutdown();
 void KDI_DetermineImps();
-void KDI_CheckForMultipleProgramInstances();
+// False, with one line on stderr, when another copy holds the player data.
+bool KDI_CheckForMultipleProgramInstances();
 void KDI_CopyIdentityField(char* dst, int size, const char* src, bool title_rules);
 bool KD_SignalShutdown();
 

@@ -81,6 +81,7 @@ void kdConsole::Init() {
     open = false;
     sequence = 0;
     logName[0] = 0;
+    logToStderr = false;
     memset(counters, 0, sizeof counters);
     input[0] = 0;
     cursor = 0;
@@ -124,17 +125,20 @@ void kdConsole::OpenLog() {
         KD_GetPathEx(logName, sizeof logName, 1, "logs/kodo-%.4d.log", n);
         kd_file_t* f = logName[0] ? KD_OpenFile(logName, "wb") : nullptr;
         if (!f) {
+            // Asked for, but with nowhere to go (a player folder that
+            // cannot be written): the log goes where it is still seen.
             logging = false;
+            logToStderr = true;
+            fprintf(stderr, "The log file '%s' cannot be opened; the log goes to stderr.\n", logName);
             logName[0] = 0;
-            KD_PrintDebugf(KD_LOG_WARNING, "Unable to allocate file for the logs.\n");
-            return;
+        } else {
+            kd_date_t d;
+            KDT_GetDate(&d);
+            KD_fprintf(f, "KODO (core version %.4d)\n", 2958);
+            KD_fprintf(f, "-------------------------\n");
+            KD_fprintf(f, "Logging started on %.2d-%.2d-%.2d.", d.year, d.month, d.day);
+            KD_CloseFile(f);
         }
-        kd_date_t d;
-        KDT_GetDate(&d);
-        KD_fprintf(f, "KODO (core version %.4d)\n", 2958);
-        KD_fprintf(f, "-------------------------\n");
-        KD_fprintf(f, "Logging started on %.2d-%.2d-%.2d.", d.year, d.month, d.day);
-        KD_CloseFile(f);
     }
     enabled = true;
 }
@@ -225,6 +229,12 @@ void kdConsole::AddPiece(short level, const char* text) {
         lines.InsertFirst(marker);
     }
 
+    // Developer mode echoes every line to stderr already.
+    if (logToStderr && !kd_state.developer_mode) {
+        fprintf(stderr, "%.4d: %s", l.number, text);
+        if (text[strlen(text) - 1] != '\n') fputc('\n', stderr);
+        fflush(stderr);
+    }
     if (logging) {
         kd_file_t* f = KD_OpenFile(logName, "a");
         if (!f) return;

@@ -385,12 +385,16 @@ static void ApplyApplication(KD_DMNode* app) {
     if (fps) {
         // A number as atof reads it ("60fps" is 60). The frame time is
         // 1000 / (limit + 2); one outside 1..1000 ms would spin the loop or
-        // freeze the game (a limit near -2 gives hours per frame).
+        // freeze the game (a limit near -2 gives hours per frame). A limit
+        // below 1 ("abc" and "" read as 0) is no limit anybody meant: the
+        // game would run at 2 frames a second.
         double limit = atof(fps);
-        double frame = std::isfinite(limit) && limit > -2.0 ? 1000.0 / (limit + 2.0) : -1.0;
+        double frame = std::isfinite(limit) && limit >= 1.0 ? 1000.0 / (limit + 2.0) : -1.0;
         if (!(frame >= 1.0 && frame <= 1000.0)) {
             KD_PrintDebugf(KD_LOG_WARNING,
-                           "prog.xml: fps_limit '%.32s' gives no frame time between 1 and 1000 ms; using 8 ms.\n", fps);
+                           "prog.xml: fps_limit '%.32s' is below 1 or gives no frame time between 1 and 1000 ms; "
+                           "using 8 ms.\n",
+                           fps);
             p->parms.frame_ms = 8;
         } else {
             p->parms.frame_ms = (int)frame;
@@ -552,18 +556,41 @@ static void ReportDamageOnStderr(const KD_DMDatabase* db) {
     }
 }
 
+// What was wrong with prog.xml, for the line on stderr that start-up
+// prints once it knows where the player's data goes (the settings name
+// that folder, and decide whether there is a log at all).
+static char settings_problem[600];
+const char* KDI_ProgramSettingsProblem() { return settings_problem; }
+
+static void NoteSettingsProblem(const char* text) {
+    nStringFormat(settings_problem, sizeof settings_problem, "%s", text);
+    size_t n = strlen(settings_problem);
+    while (n > 0 && (settings_problem[n - 1] == '\n' || settings_problem[n - 1] == '.')) settings_problem[--n] = 0;
+}
+
 void KDI_ReadProgramSettings() {
     if (!kd_prog) return;
+    settings_problem[0] = 0;
     kd_file_t* f = KD_OpenFile("res://prog.xml", "rb");
     if (!f) {
         ResetSettings();
         PublishSettings();
         KD_Printf("KD: %s", "Cannot find prog.xml. It should be located in res://.\n");
+        NoteSettingsProblem(KD_CallExtension("FileExists", "res://prog.xml")
+                                ? "prog.xml cannot be read: built-in settings are used"
+                                : "prog.xml is missing: built-in settings are used");
         return;
     }
+    char first = 0;
+    bool empty = KD_ReadFile(&first, 1, f) == 0;
     KD_CloseFile(f);
     KD_DMDatabase* prog = kd_dman.GetDatabase("res://prog.xml");
-    ReportDamageOnStderr(prog);
+    KD_DMArray* parameters = prog ? prog->GetArray("PARAMETERS") : nullptr;
+    if (prog && prog->Damage()[0])
+        NoteSettingsProblem(prog->Damage());
+    else if (!parameters || !parameters->GetNode("APPLICATION"))
+        NoteSettingsProblem(empty ? "prog.xml is empty: built-in settings are used"
+                                  : "prog.xml holds no settings: built-in settings are used");
 
     KD_DMDatabase* developer = nullptr;
     kd_file_t* d = KD_OpenFile("res://developer.xml", "rb");

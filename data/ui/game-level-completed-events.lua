@@ -62,12 +62,13 @@ function OnEnter()
         SetProperty ("Star" .. i .. ":image.bitmap", "ui/gfx/star-black.png");
     end
     -- The level is won for good: the first level's hints end, and the
-    -- level selection opens the next.
+    -- level selection opens the next. The achievements it earns go into
+    -- the same save, so that no kill can keep the one without the other.
     local event = CallIfPresent ("GetCurrentTimelineEvent")
     if event then
         SetProfileValue ("LEVELS", event, "completed", "1");
-        SaveProfiles ();
         UnlockAchievements (event);
+        SaveProfiles ();
     end
 end
 

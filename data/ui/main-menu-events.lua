@@ -3,6 +3,8 @@
 LuaInclude ("ui/menu-common.lua");
 
 local time = 0
+-- Whether the player was told that nothing can be saved (once a run).
+local told_unwritable = false
 
 function OnLoad()
     SetProperty ("/:covers_screen", true);
@@ -16,6 +18,15 @@ end
 
 function OnUpdate(dt)
     FadeWithTransition ();
+    -- Once the menu is up: a player folder that takes no file saves
+    -- nothing, and the player would see no other sign of it.
+    if not told_unwritable and IsTopScreen () then
+        told_unwritable = true
+        if KD_CallExtension ("PlayerDataWritable") == "0" then
+            SendScreenMessage ("PopupOk", "text", "PLAYER_DATA_UNWRITABLE");
+            PushScreen ("PopupOk", 0);
+        end
+    end
     -- The emblem sways a little.
     time = time + (dt or 0)
     SetProperty ("Logo:position", 0.5, 0.235 + 0.008 * math.sin(time * 1.7));

@@ -1,10 +1,12 @@
 // Analytics: game events as an event name with key/value pairs. Each event
 // goes to the platform as a comma-separated line (extension command
-// "LogEvent"), to the player's play log "user://logs/playlog-<profile>.csv"
-// with the product feature "ANALYST_LOCAL_STORE", and, with
-// "ANALYST_LIVELOGGER", to the analytics endpoint (the product value
-// "analytics_url", the address up to and including its '?') by a
-// short-lived upload thread. "AUTO_TESTING_MODE" silences it all.
+// "LogEvent"; ',', '\' and line ends inside a field are escaped with a
+// '\'), to the player's play log "user://logs/playlog-<profile>.csv"
+// (at most 1 MiB: the newest lines are kept) with the product feature
+// "ANALYST_LOCAL_STORE", and, with "ANALYST_LIVELOGGER", to the analytics
+// endpoint (the product value "analytics_url", the address up to and
+// including its '?') by a short-lived upload thread. "AUTO_TESTING_MODE"
+// silences it all.
 //
 // Part of the framework's start-up (manager.cpp): the start-up registers
 // the script functions and switches the service on with the product
@@ -53,9 +55,10 @@ public:
 
     // "<event>,<key>,<value>,..." (a null event is the empty text).
     static nString GetEventKeyValuePairsInCommaSeparatedFormat(const char* event, const nArray<KeyValue>& pairs);
-    // "event_id=<event>&k[<key>]=<value>...", at most kMaxQueryLength
-    // characters: the pairs that do not fit are left out (with a log
-    // line); null when not even the event name fits.
+    // "event_id=<event>&k[<key>]=<value>...", each name, key and value
+    // percent-encoded (letters, digits and "-_.~" stay), at most
+    // kMaxQueryLength characters: the pairs that do not fit are left out
+    // (with a log line); null when not even the event name fits.
     static nString GetEventKeyValuePairsInVantreoAnalyticsFormat(const char* event, const nArray<KeyValue>& pairs);
     // Appends the line to the current profile's play log (with
     // "ANALYST_LOCAL_STORE").
@@ -64,6 +67,7 @@ public:
     int GetUploadsInFlight() const { return uploads_in_flight; }
 
 private:
+    static bool TrimPlayLog(const char* path, long adding);
     void Upload(const nString& query);
     static void LoggerThread(void* upload);
 

@@ -121,6 +121,13 @@ bool AtomicFile::Commit() {
         Abort();
         return false;
     }
+    // On the disk before it replaces the old file: otherwise a power cut
+    // can leave the new name on an empty file.
+    if (!kd->CallExtension("SyncFile", temp.text)) {
+        Fail("unable to write the file to the disk");
+        Abort();
+        return false;
+    }
     nString parameter(temp.text);
     parameter.Append("|");
     parameter.Append(path.text);
@@ -130,6 +137,10 @@ bool AtomicFile::Commit() {
         return false;
     }
     temp.Set(nullptr);
+    // The rename itself lasts once the folder is on the disk. The file is
+    // replaced either way: a failure here is only told.
+    if (!kd->CallExtension("SyncFolder", path.text))
+        kd->PrintDebugf(KD_LOG_WARNING, "Saving '%s': its folder could not be written to the disk.\n", path.c_str());
     return true;
 }
 

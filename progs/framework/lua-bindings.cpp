@@ -416,6 +416,12 @@ int luaf_KD_CallExtension(lua_State* L) {
     const char* parameter = a.OptText(2);
     if (!parameter) parameter = "";
     if (!command) return 0;
+    // A rename would let a script move one player file over another (a
+    // profile value over the purchase record); only the atomic save needs it.
+    if (nStringsMatchIncaseSensitive(command, "RenameFile")) {
+        kd->PrintDebugf(KD_LOG_WARNING, "KD_CallExtension: \"RenameFile\" is refused to scripts.\n");
+        return 0;
+    }
     // The engine may write into the parameter: it gets a copy of its own.
     char copy[1024];
     size_t len = strlen(parameter);

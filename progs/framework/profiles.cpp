@@ -9,6 +9,7 @@
 #include <cmath>
 #include <string>
 
+#include "atomic-file.h"
 #include "lua-args.h"
 #include "manager.h"
 
@@ -46,28 +47,44 @@ static nString ProfilePath(const char* file) {
 // ---------------------------------------------------------------------------
 // Loading what the player saved
 
-// Moves a file that did not load out of the way under a name of its own,
-// so that the next save writes a fresh file beside it instead of over it.
-static bool SetAside(const char* path) {
+// The whole file, or false when it cannot be read.
+static bool ReadWhole(const char* path, std::string* out) {
+    kd_file_t* f = kd->OpenFile(path, "rb");
+    if (!f) return false;
+    out->clear();
+    char buffer[4096];
+    unsigned int n;
+    while ((n = kd->ReadFile(buffer, sizeof buffer, f)) > 0) out->append(buffer, n);
+    kd->CloseFile(f);
+    return true;
+}
+
+// Keeps a copy of a file that did not load under a name of its own. The
+// file itself stays where it is until a whole save replaces it, so a kill
+// at any moment leaves either the damaged file (recovered again at the
+// next start) or the saved one. A copy already kept with the same bytes is
+// not made again: a damaged file met at every start leaves one copy.
+static bool CopyAside(const char* path) {
+    std::string bytes, kept;
+    if (!ReadWhole(path, &bytes)) return false;
     for (int n = 1; n <= 99; n++) {
         char aside[600];
         if (n == 1)
             snprintf(aside, sizeof aside, "%s.damaged", path);
         else
             snprintf(aside, sizeof aside, "%s.damaged-%d", path, n);
-        if (FileExists(aside)) continue;
-        nString parameter(path);
-        parameter.Append("|");
-        parameter.Append(aside);
-        if (!kd->CallExtension("RenameFile", parameter.text)) break;
+        bool there = FileExists(aside);
+        if (there && !(ReadWhole(aside, &kept) && kept == bytes)) continue;
+        if (!there && !AtomicWriteFile(aside, bytes.data(), (unsigned)bytes.size())) break;
         kd->PrintDebugf(KD_LOG_WARNING, "The damaged file '%s' is kept as '%s'.\n", path, aside);
         return true;
     }
     return false;
 }
 
-DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked) {
+DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged) {
     if (blocked) *blocked = false;
+    if (damaged) *damaged = false;
     DMDatabase* db = dman.CreateDatabase(path);
     if (db->GetNumberOfArrays() > 0 || !FileExists(path)) return db;
     if (!FileReadable(path)) {
@@ -77,13 +94,14 @@ DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked) {
         return db;
     }
     if (db->Load(path)) return db;
-    // What was read before the damage stays in use; the file itself is kept
-    // aside, so the next save cannot write over what could not be read.
+    // What was read before the damage stays in use; a copy of the file is
+    // kept, so the next save cannot destroy what could not be read.
     db->SetFileName(path);
+    if (damaged) *damaged = true;
     kd->PrintDebugf(KD_LOG_WARNING,
-                    "Player data file '%s' is damaged; it is set aside and what could be read is used.\n", path);
-    if (!SetAside(path)) {
-        kd->PrintDebugf(KD_LOG_WARNING, "Unable to set '%s' aside; it will not be overwritten.\n", path);
+                    "Player data file '%s' is damaged; a copy is kept and what could be read is used.\n", path);
+    if (!CopyAside(path)) {
+        kd->PrintDebugf(KD_LOG_WARNING, "Unable to keep a copy of '%s'; it will not be overwritten.\n", path);
         if (blocked) *blocked = true;
     }
     return db;

@@ -141,9 +141,11 @@ extern ProfileManager profile_man;
 extern Profile* prof;
 
 // Loads a database of the player's from `path` into the cache. A file
-// that exists but does not load is moved aside ("<path>.damaged") with a
-// log line naming it, and the database starts empty; `*blocked` is set
-// when it could not be moved, so that the caller never saves over it.
-DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked);
+// that exists but does not load keeps what was read before the damage, is
+// copied aside ("<path>.damaged") with a log line naming it and sets
+// `*damaged`; it stays in place until a save replaces it. `*blocked` is
+// set when the file cannot be read or copied, so that the caller never
+// saves over it.
+DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged = nullptr);
 
 #endif

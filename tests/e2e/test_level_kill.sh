@@ -11,8 +11,9 @@
 # random moment of up to 20 ms. Before the next run, the
 # profile on disk must hold the level's whole record with the count of
 # wins the killed run reported saved, or one more (a save that was whole
-# before its report); and the next run must load it undamaged with the
-# test's own value in it.
+# before its report); a profile whose level is marked completed (the result
+# screen's save) must hold the achievement the win earned; and the next run
+# must load it undamaged with the test's own value in it.
 #
 # LEVEL_KILLS kills (200 by default), in six lanes of their own data
 # folder on one Xvfb server. The kills' logs and a summary go to the
@@ -66,6 +67,7 @@ lane() {
   wins=0
   in_save=0
   saved_at_kill=0
+  earned=0
   i=1
   while [ $i -le "$runs" ]; do
     log=$(printf "%s/data/Vantreo/Worm/logs/kodo-%04d.log" "$W" $i)
@@ -124,6 +126,17 @@ lane() {
         return 1
       }
     fi
+    # The result screen's save holds the achievement the win earned: both
+    # are taken back for the next run, whose result screen earns them again.
+    if grep -q '[[:space:]]completed="1"' "$profile" 2>/dev/null; then
+      grep -q '<node id="FIRST_LEVEL"' "$profile" || {
+        echo "lane $id run $i: the result screen saved the win without its achievement" >>"$ROOT/failed"
+        cp "$profile" "$SHOTS/lane-$id-profile.xml"
+        return 1
+      }
+      earned=$((earned + 1))
+      sed -i -e 's/\([[:space:]]\)completed="1"/\1completed="0"/' -e '/<node id="FIRST_LEVEL"/d' "$profile"
+    fi
     # Killed inside a save of the profile: one begun after the last line
     # the save was followed by.
     begun=$(grep -n -F "Saving profile" "$log" | tail -1 | cut -d: -f1)
@@ -132,8 +145,8 @@ lane() {
     wins=$now
     i=$((i + 1))
   done
-  echo "lane $id: $runs kills, $in_save of them inside a save, $saved_at_kill between a win's save and its report;" \
-    "$wins wins on disk"
+  echo "lane $id: $runs kills, $in_save of them inside a save, $saved_at_kill between a win's save and its report," \
+    "$earned after the result screen's save; $wins wins on disk"
 }
 
 e2e_run_lanes $LANES "$KILLS"

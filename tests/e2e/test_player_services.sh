@@ -4,6 +4,7 @@
 # (services-test/) with buttons to the shop, an achievement and the
 # achievements screen.
 #
+# The store stands in as able to sell (KODO_HOST_STORE=open).
 # Run 1: the shop's Buy starts a purchase of BIG_BALL; the progress screen
 # shows; the store's success (a "service" line of the input script) closes
 # it and the shop, and shows the success popup; OK closes that. Unlock
@@ -31,13 +32,13 @@ fail() {
 }
 run() {
   status=0
-  (cd "$WORK" && KODO_HOST_SCRIPT="$1" KODO_HOST_TRACE="$WORK/trace.txt" SDL_AUDIODRIVER=dummy \
+  (cd "$WORK" && KODO_HOST_SCRIPT="$1" KODO_HOST_TRACE="$WORK/trace.txt" KODO_HOST_STORE=open SDL_AUDIODRIVER=dummy \
      timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
   [ "$status" = 0 ] || fail "exit status $status"
 }
 
 # The menu is up about three seconds after the start (the scripts hold
-# until it is). Its buttons: Shop
+# until it is, and each screenshot until the log shows what it shows). Its buttons: Shop
 # (512, 180), Unlock (512, 270); the shop's Buy for BIG_BALL is at
 # (788, 200); the popup's OK at (512, 375).
 cat > "$WORK/run1.txt" <<END
@@ -50,12 +51,15 @@ $(e2e_wait_menu 4000)
 6300 touch_up 788 200
 7200 screenshot $SHOTS/3-progress.png
 7400 service 34 x="BIG_BALL" y=1
+$(e2e_wait 7400 1 "PushScreen: 'IAPPopup'")
 8400 screenshot $SHOTS/4-success.png
 8600 touch_down 512 375
 8700 touch_up 512 375
+$(e2e_wait 8700 1 "Removing 'IAPPopup' from Screen Stack")
 9600 screenshot $SHOTS/5-menu-again.png
 9800 touch_down 512 270
 9900 touch_up 512 270
+$(e2e_wait 9900 1 "KDI_LoadBitmapToHardware 'achievements/gfx/achievement-1.png'")
 10900 screenshot $SHOTS/6-bar.png
 11500 exit
 END
@@ -66,15 +70,23 @@ cp "$LOG" "$SHOTS/log-1.txt"
 for n in 1-menu 2-shop 3-progress 4-success 5-menu-again 6-bar; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
+# In this order; the shop and the progress screen leave together, each
+# when its own animation ends, so either may be the first.
+after() {
+  n=$(tail -n +$(($1 + 1)) "$LOG" | grep -n -F "$2" | head -1 | cut -d: -f1)
+  [ -n "$n" ] || { echo "FAILED: log line '$2' missing after line $1" >&2; tail -40 "$LOG" >&2; exit 1; }
+  echo $(($1 + n))
+}
 last=0
 for line in "services-test: BIG_BALL bought=false" "PushScreen: 'Unlocks'" \
             "InAppPurchasesManager::PurchaseItem ('BIG_BALL')" "PushScreen: 'PurchaseInProgress'" \
-            "PushScreen: 'IAPPopup'" "Removing 'Unlocks' from Screen Stack" \
-            "Removing 'PurchaseInProgress' from Screen Stack" "Removing 'IAPPopup' from Screen Stack"; do
-  n=$(tail -n +$((last + 1)) "$LOG" | grep -n -F "$line" | head -1 | cut -d: -f1)
-  [ -n "$n" ] || fail "log line '$line' missing after line $last"
-  last=$((last + n))
+            "PushScreen: 'IAPPopup'"; do
+  last=$(after $last "$line")
 done
+shop=$(after $last "Removing 'Unlocks' from Screen Stack")
+progress=$(after $last "Removing 'PurchaseInProgress' from Screen Stack")
+[ "$shop" -gt "$progress" ] && last=$shop || last=$progress
+after $last "Removing 'IAPPopup' from Screen Stack" >/dev/null
 USER_DIR=$(dirname "$(dirname "$LOG")")
 grep -q 'id="BIG_BALL" store_ack="1"' "$USER_DIR/local-in-app-purchases.xml" || fail "the purchase is not recorded"
 grep -q 'id="FIRST_LEVEL" game_center_ack="0"' "$USER_DIR"/profiles/*.xml || fail "the unlock is not in the profile"

@@ -174,7 +174,9 @@ TEST_F(Http, RepliesAreBoundedInSizeAndTime) {
     EXPECT_EQ(Get(server.Url("news"), &reply), 0);  // refused until the settings are read again
 }
 
-TEST_F(Http, DownloadsAreCachedOnlyWhenComplete) {
+// The caches are named by the whole address, asked only for allowed
+// addresses, and keep only what is whole (and, for bitmaps, decodes).
+TEST_F(Http, DownloadsAreCachedOnlyWhenCompleteAndDecoded) {
     const char* data = getenv("KODO_TEST_DATA");
     ASSERT_TRUE(data);
     std::string png = ReadNativeFile(std::string(data) + "/achievements/gfx/achievement-1.png");
@@ -183,11 +185,18 @@ TEST_F(Http, DownloadsAreCachedOnlyWhenComplete) {
         HttpAnswer a;
         if (t == "/files/a.bin") {
             a.body = "downloaded bytes";
+        } else if (t == "/a/b" || t == "/a_b" || t == "/q?a=12" || t == "/q?a1=2") {
+            a.body = "at " + t;
         } else if (t == "/files/cut.bin") {
             a.body = "only the start";
             a.announced = 5000;
         } else if (t == "/gfx/a.png") {
             a.body = png;
+        } else if (t == "/gfx/page.png") {
+            a.body = "<html>a page, with status 200</html>";
+        } else if (t == "/gfx/cut.png") {
+            a.body = png.substr(0, png.size() / 2);
+            a.http10 = true;
         } else {
             a.status = 404;
             a.body = "<html>not here</html>";
@@ -195,33 +204,54 @@ TEST_F(Http, DownloadsAreCachedOnlyWhenComplete) {
         return a;
     });
     Start("news_url=\"" + server.Url("news?") + "\"");
-    std::string port = std::to_string(server.port);
-    std::string cache = "user://cache/127.0.0.1" + port + "_";
+    auto cached = [](const std::string& url) { return EngineFile(KDI_HttpCacheName(url.c_str())); };
     LogCapture log;
 
     EXPECT_EQ(EngineFile(server.Url("files/a.bin")), "downloaded bytes");
-    EXPECT_EQ(EngineFile(cache + "files_a.bin"), "downloaded bytes");
+    EXPECT_EQ(cached(server.Url("files/a.bin")), "downloaded bytes");
     EXPECT_EQ(EngineFile(server.Url("files/a.bin")), "downloaded bytes");
     EXPECT_EQ(server.Targets().size(), 1u);  // the second open came from the cache
+    // Addresses that differ only where a flattened name would not.
+    for (const char* t : {"a/b", "a_b", "q?a=12", "q?a1=2"})
+        EXPECT_EQ(EngineFile(server.Url(t)), std::string("at /") + t);
+    EXPECT_EQ(server.Targets().size(), 5u);
+    EXPECT_NE(KDI_HttpCacheName(server.Url("a/b").c_str()), KDI_HttpCacheName(server.Url("a_b").c_str()));
 
     EXPECT_EQ(EngineFile(server.Url("files/cut.bin")), "(none)");
     EXPECT_TRUE(log.Contains("not complete (0% of 4.9KB done). Not saving."));
-    EXPECT_EQ(EngineFile(cache + "files_cut.bin"), "(none)");
+    EXPECT_EQ(cached(server.Url("files/cut.bin")), "(none)");
     EXPECT_EQ(EngineFile(server.Url("files/gone.bin")), "(none)");
     EXPECT_TRUE(log.Contains("return code 404"));
-    EXPECT_EQ(EngineFile(cache + "files_gone.bin"), "(none)");
+    EXPECT_EQ(cached(server.Url("files/gone.bin")), "(none)");
 
-    // Bitmaps: a picture is decoded and kept; an error page is neither.
+    // Bitmaps: a picture is decoded and kept; an error page, a page with
+    // status 200 and a picture cut short without notice are not.
     kd_bitmap_t* bm = KD_LoadBitmap(server.Url("gfx/a.png").c_str(), 2);
     ASSERT_TRUE(bm);
     EXPECT_EQ(bm->width, 64);
     EXPECT_EQ(bm->height, 64);
-    // A bitmap's cache file is named after its whole name, scheme included.
-    std::string bitmaps = "user://cache/http__127.0.0.1" + port + "_";
-    EXPECT_TRUE(EngineFile(bitmaps + "gfx_a.png") == png);
-    kd_bitmap_t* missing = KD_LoadBitmap(server.Url("gfx/missing.png").c_str(), 2);
-    if (missing) {
-        EXPECT_EQ(missing->width, 0);
+    EXPECT_TRUE(cached(server.Url("gfx/a.png")) == png);
+    EXPECT_EQ(KDI_HttpCacheName(server.Url("gfx/a.png").c_str()).substr(29), ".png");
+    for (const char* t : {"gfx/missing.png", "gfx/page.png", "gfx/cut.png"}) {
+        kd_bitmap_t* broken = KD_LoadBitmap(server.Url(t).c_str(), 2);
+        if (broken) {
+            EXPECT_EQ(broken->width, 0) << t;
+        }
+        EXPECT_EQ(cached(server.Url(t)), "(none)") << t;
     }
-    EXPECT_EQ(EngineFile(bitmaps + "gfx_missing.png"), "(none)");
+    EXPECT_TRUE(log.Contains("is no picture; it is not kept."));
+    // Only what was kept is in the cache: no part files, no broken copies.
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator("data/Dev/Game/cache")) files += e.is_regular_file();
+    EXPECT_EQ(files, 6);
+
+    // A server the settings no longer name is not read from the cache
+    // either; a malformed address is told as such.
+    Start("");
+    EXPECT_EQ(EngineFile(server.Url("files/a.bin")), "(none)");
+    EXPECT_TRUE(log.Contains("'" + server.Url("files/a.bin") + "': no endpoint in prog.xml names its server"));
+    kd_buffer_t reply;
+    Start("news_url=\"" + server.Url("news?") + "\"");
+    EXPECT_EQ(Get(server.Url("a b"), &reply), 0);
+    EXPECT_TRUE(log.Contains("it is not a well-formed http or https address"));
 }

@@ -144,16 +144,17 @@ TEST_F(Settings, VerboseLevelAndDeveloperFile) {
     EXPECT_EQ(KDI_GetProgramPackageList(4), nullptr);  // only in developer mode
 }
 
-// Numbers read as atof reads them; frame times outside 1..1000 ms are
-// refused (a limit just above -2 would freeze the game for hours a frame).
+// Numbers read as atof reads them; limits below 1 (text that reads as 0
+// among them) and frame times outside 1..1000 ms are refused.
 TEST_F(Settings, FrameTimeFromFpsLimit) {
     for (auto [text, ms] : std::initializer_list<std::pair<const char*, int>>{
-             {"30", 31}, {"60fps", 16}, {" 60", 16}, {"abc", 500}, {"", 500}, {"-1", 1000}, {"998", 1}}) {
+             {"30", 31}, {"60fps", 16}, {" 60", 16}, {"1", 333}, {"998", 1}}) {
         kd_prog->parms.frame_ms = 77;
         Apply(Prog(std::string("fps_limit=\"") + text + "\""));
         EXPECT_EQ(kd_prog->parms.frame_ms, ms) << text;
     }
-    for (const char* bad : {"-1.999", "-1.5", "-2", "-2.0", "-5", "1e400", "nan", "inf", "5000"}) {
+    for (const char* bad : {"abc", "", "0", "1e-300", "0.99", "-1", "-1.999", "-2", "-5", "1e400", "nan", "inf",
+                            "5000"}) {
         LogCapture log;
         kd_prog->parms.frame_ms = 77;
         Apply(Prog(std::string("fps_limit=\"") + bad + "\""));

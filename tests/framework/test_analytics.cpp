@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <thread>
@@ -116,8 +117,82 @@ TEST_F(Analytics, LineLogAndUploadOfEachEvent) {
     // A name that would lead out of the logs folder stays inside it.
     prof->SetName("../x");
     analyst.LogEvent("NAMED");
-    EXPECT_EQ(PlayLog("___x"), "NAMED\n");
+    std::string named;
+    for (const auto& e : std::filesystem::directory_iterator(env.User("logs")))
+        if (e.path().filename().string().rfind("playlog-___x.", 0) == 0) named = ReadNative(e.path());
+    EXPECT_EQ(named, "NAMED\n");
     ASSERT_TRUE(Uploaded());
+}
+
+// What a value holds stays that value: in the query (percent-encoded,
+// which changes nothing for the game's own values), in the line and the
+// play log (',' and line ends escaped). Names that are not plain get play
+// logs of their own; each log keeps its newest 1 MiB.
+TEST_F(Analytics, ValuesStayValuesAndPlayLogsStayApartAndBounded) {
+    feature_man.SetFeatureList("ANALYST_LOCAL_STORE,ANALYST_LIVELOGGER");
+    ASSERT_TRUE(analyst.Initialize());
+    size_t before = Server().Targets().size();
+    nArray<Analyst::KeyValue> pairs;
+    pairs.InsertLast(Analyst::KeyValue("level", "E01_L01"));
+    pairs.InsertLast(Analyst::KeyValue("note", "a b&udid=0&app_id=x"));
+    pairs.InsertLast(Analyst::KeyValue("k,2", "x,y\nz\\"));
+    analyst.LogEventWithKeyValues("EV", pairs);
+    ASSERT_TRUE(Uploaded());
+    ASSERT_EQ(Server().Targets().size(), before + 1);
+    EXPECT_EQ(Server().Targets().back(),
+              Prefix() + "event_id=EV&k[level]=E01_L01&k[note]=a%20b%26udid%3D0%26app_id%3Dx&k[k%2C2]=x%2Cy%0Az%5C");
+    const std::string line = "EV,level,E01_L01,note,a b&udid=0&app_id=x,k\\,2,x\\,y\\nz\\\\";
+    EXPECT_EQ(lines().back(), line);
+    EXPECT_EQ(PlayLog("Ann"), line + "\n");
+
+    // "a b", "a.b" and "a_b": three logs; the plain name keeps its own.
+    std::set<std::string> files;
+    for (const char* name : {"a b", "a.b", "a_b", "../x"}) {
+        prof->SetName(name);
+        analyst.LogEvent(name);
+    }
+    for (const auto& e : std::filesystem::directory_iterator(env.User("logs"))) files.insert(e.path().filename());
+    EXPECT_EQ(files.size(), 5u);  // and Ann's
+    EXPECT_EQ(PlayLog("a_b"), "a_b\n");
+    for (const std::string& f : files) EXPECT_EQ(f.rfind("playlog-", 0), 0u) << f;
+
+    // A log at its cap loses its oldest whole lines to the next event.
+    prof->SetName("Ann");
+    std::string old;
+    for (int i = 0; old.size() < (1u << 20) - 100; i++) old += "OLD" + std::to_string(i) + ",k,v\n";
+    WriteNative(env.User("logs/playlog-Ann.csv"), old);
+    analyst.LogEvent(std::string(300, 'N').c_str());
+    std::string now = PlayLog("Ann");
+    EXPECT_LE(now.size(), 1u << 20);
+    EXPECT_GT(now.size(), (1u << 20) - 400);
+    EXPECT_EQ(now.substr(now.size() - 301), std::string(300, 'N') + "\n");
+    EXPECT_EQ(old.find(now.substr(0, now.size() - 301)), old.size() - (now.size() - 301));  // the newest lines
+    EXPECT_EQ(now.compare(0, 3, "OLD"), 0);  // starting with a whole line
+    ASSERT_TRUE(Uploaded());
+}
+
+// The analytics id is the system's random draw: never 0, different for
+// two profiles, and the C library's own sequence, seeded, is untouched.
+TEST_F(Analytics, TheIdIsDrawnWithoutTouchingRand) {
+    feature_man.SetFeatureList("");
+    ASSERT_TRUE(analyst.Initialize());
+    srand(42);
+    int first = rand(), second = rand();
+    srand(42);
+    EXPECT_EQ(rand(), first);
+    analyst.LogEvent("A");
+    uint32_t a = prof->GetAnalyticsId();
+    EXPECT_EQ(rand(), second);
+    env.Profile("Bob");
+    analyst.LogEvent("B");
+    EXPECT_NE(a, 0u);
+    EXPECT_NE(prof->GetAnalyticsId(), 0u);
+    EXPECT_NE(prof->GetAnalyticsId(), a);
+    srand(1);
+    int one = rand();
+    srand(1);
+    analyst.LogEvent("C");
+    EXPECT_EQ(rand(), one);
 }
 
 TEST_F(Analytics, UploadsInFlightAreCappedAndLongQueriesCutAtAPair) {

@@ -1,10 +1,12 @@
 // Whole-or-nothing saves: the old file survives every failure.
 #include <gtest/gtest.h>
 
+#include <string.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "atomic-file.h"
 #include "dataman.h"
@@ -21,6 +23,17 @@ unsigned int FailingWrite(const void* buffer, unsigned int size, kd_file_t* file
     if (size > budget) return budget = 0;
     budget -= size;
     return failing_real->WriteFile(buffer, size, file);
+}
+
+// The engine's commands in the order the save asked for them; "SyncFile"
+// fails when `sync_fails`.
+std::vector<std::string> commands;
+bool sync_fails = false;
+const char* (*engine_extension)(const char*, const char*) = nullptr;
+const char* LoggingExtension(const char* command, const char* parameter) {
+    commands.push_back(std::string(command) + " " + (parameter ? parameter : ""));
+    if (sync_fails && strcmp(command, "SyncFile") == 0) return nullptr;
+    return engine_extension(command, parameter);
 }
 
 }  // namespace
@@ -98,4 +111,38 @@ TEST(AtomicSave, RenameCommandRefusesEscapes) {
     EXPECT_EQ(ReadNative(e.UserPath("s/a")), "a");
     EXPECT_STREQ(kd->CallExtension("RenameFile", "user://s/a|user://s/b"), "OK");
     EXPECT_EQ(ReadNative(e.UserPath("s/b")), "a");
+}
+
+// The new file is on the disk before it takes the old one's name, and the
+// folder after; a file that cannot be written to the disk replaces nothing.
+TEST(AtomicSave, SyncsTheFileBeforeTheRenameAndTheFolderAfter) {
+    FwEngine e;
+    kd->CreateDirectory("user://s");
+    WriteNative(e.UserPath("s/p.xml"), "old");
+    kodo_t* real = kd;
+    failing = *real;
+    engine_extension = real->CallExtension;
+    failing.CallExtension = LoggingExtension;
+    kd = &failing;
+    commands.clear();
+    bool saved = AtomicWriteFile("user://s/p.xml", "new", 3);
+    std::vector<std::string> order = commands;
+    sync_fails = true;
+    bool unsynced = AtomicWriteFile("user://s/p.xml", "lost", 4);
+    sync_fails = false;
+    kd = real;
+    EXPECT_TRUE(saved);
+    std::vector<std::string> expected = {"FileExists user://s/p.xml", "SyncFile user://s/p.xml.tmp",
+                                         "RenameFile user://s/p.xml.tmp|user://s/p.xml", "SyncFolder user://s/p.xml"};
+    EXPECT_EQ(order, expected);
+    EXPECT_FALSE(unsynced);
+    EXPECT_EQ(ReadNative(e.UserPath("s/p.xml")), "new");
+    EXPECT_FALSE(std::filesystem::exists(e.UserPath("s/p.xml.tmp")));
+    // The engine's answers: a file and a file's folder sync; nothing does
+    // that is not there, or outside the player's tree.
+    EXPECT_STREQ(kd->CallExtension("SyncFile", "user://s/p.xml"), "OK");
+    EXPECT_STREQ(kd->CallExtension("SyncFolder", "user://s/p.xml"), "OK");
+    EXPECT_EQ(kd->CallExtension("SyncFile", "user://s/none.xml"), nullptr);
+    EXPECT_EQ(kd->CallExtension("SyncFile", "user://../p.xml"), nullptr);
+    EXPECT_EQ(kd->CallExtension("SyncFolder", nullptr), nullptr);
 }

@@ -428,6 +428,11 @@ TEST_F(Bindings, SoundsExtensionsAndSettings) {
     EXPECT_EQ(Eval(L, "return KD_CallExtension('CMD')"), "string:answer");
     EXPECT_EQ(Eval(L, "return KD_CallExtension('CMD', string.rep('p', 1022))"), "string:answer");
     EXPECT_EQ(Eval(L, "return KD_CallExtension('CMD', string.rep('p', 1023))"), "nil");
+    // No script moves one player file over another.
+    EXPECT_EQ(Eval(L, "return KD_CallExtension('RenameFile', 'user://p/1.xml|user://local-in-app-purchases.xml')"),
+              "nil");
+    EXPECT_EQ(Eval(L, "return KD_CallExtension('renamefile', 'user://a|user://b')"), "nil");
+    EXPECT_TRUE(rec().DebugContains("1|KD_CallExtension: \"RenameFile\" is refused to scripts."));
     expected = {"CallExtension CMD 0", "CallExtension CMD 1022"};
     EXPECT_EQ(calls(), expected);
     calls().clear();

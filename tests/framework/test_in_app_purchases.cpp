@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -29,13 +30,14 @@ const char* kItems =
 std::vector<std::string>& store() { return rec().calls; }
 
 const char* (*engine_extension)(const char*, const char*) = nullptr;
+bool store_open = true;  // what "IAP_IsAvailable" answers
 
 // The platform's store: available, and otherwise silent. The engine's own
 // commands (the atomic save's "RenameFile") go to the engine.
 const char* StoreExtension(const char* command, const char* parameter) {
     if (strncmp(command, "IAP_", 4) != 0) return engine_extension(command, parameter);
     store().push_back(std::string(command) + (parameter ? std::string(" ") + parameter : ""));
-    return strcmp(command, "IAP_IsAvailable") == 0 ? "yes" : nullptr;
+    return strcmp(command, "IAP_IsAvailable") == 0 && store_open ? "yes" : nullptr;
 }
 
 // A store result as the platform layer delivers it.
@@ -56,6 +58,7 @@ struct Purchases : ::testing::Test {
     RecordingKd r{kd};
     void SetUp() override {
         engine_extension = r.table.CallExtension;
+        store_open = true;
         r.table.CallExtension = StoreExtension;
         r.Install();
         ASSERT_TRUE(lua_man.Initialize());
@@ -175,6 +178,40 @@ TEST_F(Purchases, StoreProtocolScreensAndPopups) {
     EXPECT_EQ(strlen(iap_man.GetNumberOfCredits().text), (size_t)InAppPurchasesManager::kMaxText);
 }
 
+// A purchase the store could not take is not pending: the next real
+// success ends the progress screen with its popup. An item whose id is
+// longer than the store's events carry is never offered or sold.
+TEST_F(Purchases, OnlyRequestsTheStoreGotArePendingAndOverlongIdsAreNotSold) {
+    std::string overlong(InAppPurchasesManager::kMaxItemId + 1, 'L');
+    WriteNative(env.dir + "/app/native/in-app-purchases/in-app-purchases.xml",
+                "<root><array id=\"ITEMS\"><node id=\"BIG_BALL\" name=\"Big Ball\"/><node id=\"" + overlong +
+                    "\"/><node id=\"COINS\"/></array></root>");
+    ASSERT_TRUE(iap_man.Initialize());
+    EXPECT_EQ(store(), std::vector<std::string>{"IAP_RequestItemData BIG_BALL,COINS"});
+    EXPECT_TRUE(rec().DebugContains("item 2 of 'in-app-purchases/in-app-purchases.xml' is refused"));
+    store().clear();
+    iap_man.PurchaseItem(overlong.c_str());
+    EXPECT_TRUE(store().empty());
+
+    store_open = false;
+    iap_man.PurchaseItem("BIG_BALL");
+    EXPECT_EQ(iap_man.GetNumberOfPendingPurchases(), 0);
+    EXPECT_EQ(store(), std::vector<std::string>{"IAP_IsAvailable"});
+    EXPECT_EQ(screens.calls, (std::vector<std::string>{"msg IAPPopup Title=Please try again",
+                                                       "msg IAPPopup Text=Unable to make purchase at this time.",
+                                                       "push IAPPopup"}));
+    store_open = true;
+    screens.stack = {"MainMenu"};
+    screens.calls.clear();
+    iap_man.PurchaseItem("BIG_BALL");
+    EXPECT_EQ(iap_man.GetNumberOfPendingPurchases(), 1);
+    Send(Result(34, 0, "BIG_BALL", 1));
+    EXPECT_EQ(screens.calls,
+              (std::vector<std::string>{"push PurchaseInProgress", "pop PurchaseInProgress",
+                                        "msg IAPPopup Title=Success!", "msg IAPPopup Text=Big Ball purchased.",
+                                        "push IAPPopup"}));
+}
+
 TEST_F(Purchases, BadIdsFromTheStoreAreRefusedAndActiveFlagsDefaultOn) {
     ASSERT_TRUE(iap_man.Initialize());
     std::string huge(5000, 'x');
@@ -203,7 +240,7 @@ TEST_F(Purchases, BadIdsFromTheStoreAreRefusedAndActiveFlagsDefaultOn) {
     EXPECT_FALSE(iap_man.IsItemPurchased("EXTRA_LIFE"));
 }
 
-TEST_F(Purchases, DamagedRecordIsSetAsideAndWhatCouldBeReadStaysBought) {
+TEST_F(Purchases, DamagedRecordIsCopiedAsideAndWhatCouldBeReadStaysBought) {
     std::string cut =
         "<?xml version=\"1.0\"?>\n<root>\n<array id=\"purchases\">\n"
         "<node id=\"BIG_BALL\" store_ack=\"1\" price=\"$0.99\"/>\n"
@@ -265,15 +302,31 @@ void WriteInt(int fd, int v) {
 
 }  // namespace
 
-TEST(PurchasesKill, EveryConfirmedPurchaseSurvivesAKill) {
-    char tmpl[] = "/tmp/kodo-iap-kill-XXXXXX";
-    ASSERT_TRUE(mkdtemp(tmpl));
-    const std::string dir = tmpl;
-    std::filesystem::create_directories(dir + "/app/native/in-app-purchases");
-    WriteNative(dir + "/app/native/in-app-purchases/in-app-purchases.xml",
-                "<root><array id=\"ITEMS\"><node id=\"ITEM_0\"/></array></root>");
+// A data folder with one item defined, and the sound off, for the
+// children and the parent's checks.
+struct KillFolder {
+    std::string dir;
     std::string audio = getenv("SDL_AUDIODRIVER") ? getenv("SDL_AUDIODRIVER") : "";
-    setenv("SDL_AUDIODRIVER", "none", 1);
+    KillFolder() {
+        char tmpl[] = "/tmp/kodo-iap-kill-XXXXXX";
+        dir = mkdtemp(tmpl) ? tmpl : "";
+        std::filesystem::create_directories(dir + "/app/native/in-app-purchases");
+        WriteNative(dir + "/app/native/in-app-purchases/in-app-purchases.xml",
+                    "<root><array id=\"ITEMS\"><node id=\"ITEM_0\"/></array></root>");
+        setenv("SDL_AUDIODRIVER", "none", 1);
+    }
+    ~KillFolder() {
+        if (audio.empty())
+            unsetenv("SDL_AUDIODRIVER");
+        else
+            setenv("SDL_AUDIODRIVER", audio.c_str(), 1);
+        std::filesystem::remove_all(dir);
+    }
+};
+
+TEST(PurchasesKill, EveryConfirmedPurchaseSurvivesAKill) {
+    KillFolder folder;
+    const std::string& dir = folder.dir;
     std::mt19937 rng(20240612);
     std::uniform_int_distribution<int> delay(0, 4000);
     int confirmed = 0, landed = 0;
@@ -301,9 +354,74 @@ TEST(PurchasesKill, EveryConfirmedPurchaseSurvivesAKill) {
     printf("landed %d confirmed %d\n", landed, confirmed);
     EXPECT_GT(landed, kKills / 10);  // kills landed while the child was buying
     EXPECT_GT(confirmed, 0);
-    if (audio.empty())
-        unsetenv("SDL_AUDIODRIVER");
-    else
-        setenv("SDL_AUDIODRIVER", audio.c_str(), 1);
-    std::filesystem::remove_all(dir);
+}
+
+// The recovery of a damaged record under SIGKILL: a child recovers the
+// record again and again (the damaged file put back, by a rename, after
+// each recovery) and is killed at a random moment. After every kill the
+// record on disk is either the damaged file as it was or a whole one, the
+// purchases read from it are still bought, and one copy of it is kept.
+
+namespace {
+
+const char* kDamagedRecord =
+    "<?xml version=\"1.0\"?>\n<root>\n<array id=\"purchases\">\n"
+    "<node id=\"ITEM_0\" store_ack=\"1\" price=\"$0.99\"/>\n"
+    "<node id=\"ITEM_1\" store_ack=\"1\"/>\n"
+    "<node id=\"ITEM_2\" store_ack=\"1";
+
+// Writes 2n+1 as recovery n begins and 2n+2 once it is saved.
+[[noreturn]] void RunRecoverer(const std::string& dir, int fd) {
+    FwEngine engine(dir);
+    if (!engine.started) _exit(3);
+    const std::string record = engine.UserPath("local-in-app-purchases.xml"), spare = record + ".spare";
+    WriteInt(fd, 0);
+    for (int n = 1;; n += 2) {
+        WriteInt(fd, n);
+        if (!iap_man.Initialize()) _exit(4);
+        WriteInt(fd, n + 1);
+        iap_man.Reset();
+        WriteNative(spare, kDamagedRecord);
+        if (rename(spare.c_str(), record.c_str()) != 0) _exit(6);
+    }
+}
+
+}  // namespace
+
+TEST(PurchasesKill, ADamagedRecordsRecoverySurvivesAKill) {
+    KillFolder folder;
+    std::mt19937 rng(20261207);
+    std::uniform_int_distribution<int> delay(0, 6000);
+    int in_recovery = 0, in_save = 0;
+    const int kKills = 200;
+    for (int k = 0; k < kKills; k++) {
+        {
+            FwEngine engine(folder.dir);
+            WriteNative(engine.UserPath("local-in-app-purchases.xml"), kDamagedRecord);
+        }
+        KillRound round = RunAndKill([&](int fd) { RunRecoverer(folder.dir, fd); }, (useconds_t)delay(rng));
+        ASSERT_EQ(round.failure, "") << "kill " << k;
+        if (round.last % 2 == 1) in_recovery++;
+
+        FwEngine engine(folder.dir);
+        ASSERT_TRUE(engine.started);
+        const std::string record = engine.UserPath("local-in-app-purchases.xml");
+        if (std::filesystem::exists(record + ".tmp") || std::filesystem::exists(record + ".damaged.tmp")) in_save++;
+        ASSERT_TRUE(std::filesystem::exists(record)) << "kill " << k;
+        std::string left = ReadNative(record);
+        FwLog log;
+        iap_man.Reset();
+        ASSERT_TRUE(iap_man.Initialize());
+        // The damaged file as it was, recovered again now; or the saved record.
+        EXPECT_EQ(log.Contains("damaged"), left == kDamagedRecord) << "kill " << k << ":\n" << left;
+        EXPECT_TRUE(iap_man.IsItemPurchased("ITEM_0") && iap_man.IsItemPurchased("ITEM_1")) << "kill " << k;
+        EXPECT_STREQ(iap_man.GetItemValue("ITEM_0", "price"), "$0.99");
+        EXPECT_FALSE(iap_man.IsItemPurchased("ITEM_2"));
+        iap_man.Reset();
+        EXPECT_EQ(ReadNative(record + ".damaged"), kDamagedRecord);
+        ASSERT_FALSE(std::filesystem::exists(record + ".damaged-2")) << "kill " << k;
+    }
+    printf("%d kills: %d inside a recovery, %d of them inside a save (a temporary file left)\n", kKills, in_recovery,
+           in_save);
+    EXPECT_GT(in_recovery, kKills / 10);
 }

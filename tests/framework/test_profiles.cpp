@@ -411,7 +411,7 @@ TEST(ProfilesKill, EveryKillLeavesACompleteSavedProfile) {
     std::string audio = getenv("SDL_AUDIODRIVER") ? getenv("SDL_AUDIODRIVER") : "";
     setenv("SDL_AUDIODRIVER", "none", 1);
     std::mt19937 rng(20240611);
-    std::uniform_int_distribution<int> delay(0, 3000);
+    std::uniform_int_distribution<int> delay(0, 10000);
     int confirmed = 0, ahead = 0, landed = 0;
     double childStart = 0, parentStart = 0;
     const int kKills = 300;

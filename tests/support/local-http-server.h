@@ -26,6 +26,9 @@ struct HttpAnswer {
     // value makes the reply end early (the connection is closed after the
     // body).
     long announced = -1;
+    // An HTTP/1.0 reply without a Content-Length: the body ends where the
+    // connection does, so a body cut short looks whole.
+    bool http10 = false;
     // Answer nothing until the server stops (the client must time out).
     bool stall = false;
     // Further header lines, each ending in "\r\n".
@@ -120,6 +123,7 @@ private:
         long length = a.announced >= 0 ? a.announced : (long)a.body.size();
         std::string out = "HTTP/1.1 " + std::to_string(a.status) + " X\r\nContent-Length: " + std::to_string(length) +
                           "\r\nConnection: close\r\n" + a.headers + "\r\n" + a.body;
+        if (a.http10) out = "HTTP/1.0 " + std::to_string(a.status) + " X\r\n" + a.headers + "\r\n" + a.body;
         size_t sent = 0;
         while (sent < out.size()) {
             ssize_t n = send(c, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 namespace {
@@ -176,6 +177,25 @@ void SDLCALL audio_callback(void *, Uint8 *out, int len) {
     for (int i = 0; i < frames * 2; ++i) o[i] = static_cast<short>(std::clamp(g_accum[static_cast<size_t>(i)], -32768, 32767));
 }
 
+void quiet_alsa(const char *, int, const char *, int, const char *, ...) {}
+
+// SDL's ALSA backend lets ALSA print its own errors on stderr: nine
+// "ALSA lib ..." lines on a machine without a sound card, before the
+// notice below says the same in one. The library is looked up rather than
+// linked, since its names clash with this layer's own sound interface, and
+// stays loaded so that the handler outlives every use SDL makes of it.
+// Without the library there is nothing to silence.
+void silence_alsa_errors() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    void *lib = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+    if (!lib) return;
+    using handler_t = void (*)(const char *, int, const char *, int, const char *, ...);
+    auto set = reinterpret_cast<int (*)(handler_t)>(dlsym(lib, "snd_lib_error_set_handler"));
+    if (set) set(quiet_alsa);
+}
+
 SDL_AudioDeviceID open_device() {
     SDL_AudioSpec want, have;
     SDL_zero(want);
@@ -216,6 +236,7 @@ bool audio_acquire() {
         return true;
     }
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    silence_alsa_errors();
     SDL_AudioDeviceID dev = 0;
     if (!any_output_possible()) {
         SDL_SetError("no sound card or sound server");

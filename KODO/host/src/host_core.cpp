@@ -686,6 +686,11 @@ int screen_get_event_property_iv(screen_event_t ev, int pname, int *param) {
 
 int service_get_domain(void) { return DOMAIN_SERVICE; }
 
+int service_store_available(void) {
+    const char *store = getenv("KODO_HOST_STORE");
+    return store && strcmp(store, "open") == 0 ? 1 : 0;
+}
+
 int service_event_get_type(bps_event_t *event) {
     return event && event->domain == DOMAIN_SERVICE ? event->service_type : 0;
 }

@@ -20,10 +20,14 @@ namespace {
 
 const char* EventText(intptr_t word) { return (const char*)word; }
 
+// Ids are bounded where they come from the store's events, and so where
+// they are defined.
+bool Sellable(const char* id) { return ServiceTextFits(id, InAppPurchasesManager::kMaxItemId); }
+
+const char* const kTryAgain[2] = {"Please try again", "Unable to make purchase at this time."};
+
 // A shown text (a price, a balance) from an event, cut to its bound.
 nString BoundedText(const char* s) { return ServiceTextCut(s, InAppPurchasesManager::kMaxText); }
-
-bool Exists(const char* path) { return kd->CallExtension("FileExists", path) != nullptr; }
 
 int luaf_IAP_PurchaseItem(lua_State* L) {
     LuaArgs a(L, __func__);
@@ -84,11 +88,19 @@ bool InAppPurchasesManager::Initialize() {
     }
     LoadRecord();
     RegisterLuaFunctions();
+    // An item whose id the store's events could not carry could be paid
+    // for and never recorded: it is not offered.
     std::string ids;
     for (int i = 0; i < items->GetSize(); i++) {
         const char* id = items->GetNode(i)->GetId();
-        if (i) ids += ",";
-        ids += id ? id : "";
+        if (!Sellable(id)) {
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "InAppPurchasesManager: item %d of '%s' is refused: its id is empty or longer than %d.\n",
+                            i + 1, kDefinitionsFile, (int)kMaxItemId);
+            continue;
+        }
+        if (!ids.empty()) ids += ",";
+        ids += id;
     }
     kd->CallExtension("IAP_RequestItemData", ids.c_str());
     initialised = true;
@@ -106,16 +118,17 @@ void InAppPurchasesManager::Reset() {
     save_blocked = false;
 }
 
-// The record as the player left it. A damaged record is set aside by
+// The record as the player left it. A damaged record is copied aside by
 // LoadPlayerDatabase (with its log line), which keeps what was read before
-// the damage; those purchases are saved at once, so that they are still
-// bought after the next start, when the record set aside is not read.
+// the damage; those purchases are saved at once over the damaged file, so
+// that the next start reads them from a whole one. Until that save is
+// done the damaged file stays, and is recovered again at the next start.
 void InAppPurchasesManager::LoadRecord() {
-    bool existed = Exists(kRecordFile);
-    record = LoadPlayerDatabase(kRecordFile, &save_blocked);
+    bool damaged = false;
+    record = LoadPlayerDatabase(kRecordFile, &save_blocked, &damaged);
     purchases = record->GetArray("purchases");
     if (!purchases) purchases = record->AddArray("purchases");
-    if (!existed || Exists(kRecordFile)) return;
+    if (!damaged || save_blocked) return;
     kd->PrintDebugf(KD_LOG_WARNING, "In-app purchase record: %d purchases read from the damaged file.\n",
                     purchases->GetSize());
     SaveRecord();
@@ -123,7 +136,7 @@ void InAppPurchasesManager::LoadRecord() {
 
 bool InAppPurchasesManager::SaveRecord() {
     if (save_blocked) {
-        kd->PrintDebugf(KD_LOG_WARNING, "In-app purchase record not saved: '%s' could not be read or set aside.\n",
+        kd->PrintDebugf(KD_LOG_WARNING, "In-app purchase record not saved: '%s' could not be read or copied aside.\n",
                         kRecordFile);
         return false;
     }
@@ -138,14 +151,22 @@ void InAppPurchasesManager::Popup(const char* title, const char* text) {
 
 void InAppPurchasesManager::PurchaseItem(const char* id) {
     if (!initialised) return;
-    if (!items->GetNode(id)) {
+    if (!Sellable(id) || !items->GetNode(id)) {
         if (Manager::GetParms()->developer_mode)
             kd->Popupf(1, "InAppPurchasesManager::PurchaseItem: Unknown item id '%s'\n", id ? id : "(null)");
         return;
     }
     kd->Printf("InAppPurchasesManager::PurchaseItem ('%s')", id);
     if (IsItemPurchased(id)) return;
-    if (kd->CallExtension("IAP_IsAvailable", nullptr)) kd->CallExtension("IAP_PurchaseItem", id);
+    // Only a request the store received is answered: one it never got
+    // would keep the progress screen up and put the count off by one.
+    if (!kd->CallExtension("IAP_IsAvailable", nullptr)) {
+        kd->PrintDebugf(KD_LOG_WARNING, "InAppPurchasesManager: the store cannot sell now; '%s' was not asked for.\n",
+                        id);
+        Popup(kTryAgain[0], kTryAgain[1]);
+        return;
+    }
+    kd->CallExtension("IAP_PurchaseItem", id);
     pending++;
     ServicePushScreen("PurchaseInProgress");
 }
@@ -204,7 +225,7 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
 
         case KD_EVENT_STORE_ITEM_DATA: {
             ServicePopScreen("PurchaseInProgress");
-            if (!ServiceTextFits(item, kMaxItemId)) {
+            if (!Sellable(item)) {
                 kd->PrintDebugf(KD_LOG_WARNING,
                                 "InAppPurchasesManager: item data without a valid item id is ignored.\n");
                 return 1;
@@ -219,7 +240,7 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
 
         case KD_EVENT_STORE_PURCHASE: {
             bool success = (e->y & 0xff) != 0;
-            bool recordable = ServiceTextFits(item, kMaxItemId);
+            bool recordable = Sellable(item);
             // A success without a usable item id cannot be recorded: it ends
             // the pending purchase and shows nothing.
             if (success && !recordable)
@@ -243,7 +264,7 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
             if (--pending == 0) ServicePopScreen("PurchaseInProgress");
             int reason = success ? 0 : (int)e->id;
             if (reason == 2) Popup("Not purchased.", "Not enough credits.");
-            if (reason == 3) Popup("Please try again", "Unable to make purchase at this time.");
+            if (reason == 3) Popup(kTryAgain[0], kTryAgain[1]);
             if (reason == 4) ServicePopScreen("IAPPopup");
             return 1;
         }

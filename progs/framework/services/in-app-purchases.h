@@ -17,9 +17,10 @@
 //
 // The purchase record is what the player paid for, so it is handled as
 // player data: every save replaces the file whole or not at all, and a
-// damaged record is set aside (one log line names it) while the items
-// that could still be read from it stay bought. Item ids and texts from
-// the store's events are refused when empty or beyond their bounds.
+// damaged record is copied aside (one log line names it) while the items
+// that could still be read from it stay bought and are saved over it.
+// Item ids and texts from the store's events are refused when empty or
+// beyond their bounds.
 //
 // An uninitialised service (no product feature "IN_APP_PURCHASES", or no
 // item definitions) ignores every call and answers false or null.
@@ -76,7 +77,7 @@ private:
     int pending = 0;
     bool initialised = false;
     nString credits;
-    // The record is there but could not be read or set aside: saving
+    // The record is there but could not be read or copied aside: saving
     // would destroy it.
     bool save_blocked = false;
 };

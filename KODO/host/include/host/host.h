@@ -9,6 +9,7 @@
  *   KODO_HOST_SCRIPT    input script read by bps_initialize
  *   KODO_HOST_TRACE     file that receives one line per URL opened,
  *                       keyboard request, screenshot and script line run
+ *   KODO_HOST_STORE     "open": the store says it can sell (host/service.h)
  *
  * Script lines (times in ms since bps_initialize, any order):
  *   # comment

@@ -13,6 +13,10 @@ KODO_HOST_BEGIN
 
 KODO_HOST_API int service_get_domain(void);
 
+/* Whether the store can sell now: 1 when KODO_HOST_STORE is "open" (a
+ * scripted run whose "service" lines answer the purchases), else 0. */
+KODO_HOST_API int service_store_available(void);
+
 /* The engine event type of a service result (19-22, 32-35), 0 for an
  * event of another domain. */
 KODO_HOST_API int service_event_get_type(bps_event_t *event);

@@ -168,6 +168,7 @@ unsigned int KDQ_LoopTurn(unsigned int last) {
 
 int KDQ_Main(int argc, char** argv) {
     KDI_SetCommandLine(argc, argv);
+    if (!KDI_CheckForMultipleProgramInstances()) return 1;
     if (!KDQ_CreateWindow()) {
         fprintf(stderr, "Unable to create the window; is a display available? (DISPLAY=%s)\n",
                 getenv("DISPLAY") ? getenv("DISPLAY") : "");
