@@ -3,6 +3,7 @@
 #include <bps/bps.h>
 #include <bps/navigator.h>
 #include <bps/virtualkeyboard.h>
+#include <host/dialog.h>
 #include <host/service.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -18,9 +19,56 @@
 
 void KDD_SetCursor(const char* name) {}
 
+// The folder a file dialog starts in: the bundled data tree for the
+// program's "All" (the UI editor browses the art), the user tree's
+// worlds/ for a filter list (the world editor's files). Null when the
+// tree has no folder here.
+static char* DialogFolder(const char* parameter) {
+    if (parameter && strcmp(parameter, "All") == 0) {
+        const char* bundled = KD_GetStaticPathPrefixAsNativeOSPath("res");
+        return bundled && bundled[0] ? nStringDuplicate(bundled) : nullptr;
+    }
+    KD_CreateDirectory("user://worlds");
+    return KD_ConvertStaticPathToNativeOSPath("user://worlds");
+}
+
+// "EditValue: <title>" (parameter: the default text), "OpenFileDialog"
+// and "SaveFileDialog" (parameter: "All" or a filter list of zero-ended
+// texts closed by an empty one): the answer entered, or nothing when
+// cancelled or when no dialog can be shown here (one line names it).
+static const char* Prompt(const char* command, const char* parameter) {
+    static char reply[1024];
+    int kind = HOST_DIALOG_TEXT;
+    const char* title = command + 10;
+    if (strcmp(command, "OpenFileDialog") == 0) kind = HOST_DIALOG_OPEN_FILE, title = "Open";
+    else if (strcmp(command, "SaveFileDialog") == 0) kind = HOST_DIALOG_SAVE_FILE, title = "Save";
+    while (*title == ' ') title++;
+    char* folder = kind == HOST_DIALOG_TEXT ? nullptr : DialogFolder(parameter);
+    const char* filters = kind != HOST_DIALOG_TEXT && parameter && strcmp(parameter, "All") != 0 ? parameter : nullptr;
+    int got = host_dialog(kind, title, kind == HOST_DIALOG_TEXT ? parameter : folder, filters, reply, sizeof reply);
+    free(folder);
+    if (got < 0)
+        KD_PrintDebugf(1, "'%s' cannot be shown: no dialog program (zenity) or no display; nothing entered.\n", command);
+    return got > 0 ? reply : nullptr;
+}
+
+// An absolute native path as the engine's name of it ("user://..." or
+// "res://..."); nothing for a path outside both trees.
+static const char* StaticPathOf(const char* native) {
+    static char name[1024];
+    char* converted = native && native[0] == '/' ? KD_ConvertNativeOSPathToStaticPath(native) : nullptr;
+    if (converted) nStringFormat(name, sizeof name, "%s", converted);
+    free(converted);
+    return converted ? name : nullptr;
+}
+
 // The platform's own commands, asked first.
 const char* KDD_CallExtension(const char* command, const char* parameter) {
     if (!command) return nullptr;
+    if (strncmp(command, "EditValue:", 10) == 0 || strcmp(command, "OpenFileDialog") == 0 ||
+        strcmp(command, "SaveFileDialog") == 0)
+        return Prompt(command, parameter);
+    if (strcmp(command, "ConvertNativeOSPathToStaticPath") == 0) return StaticPathOf(parameter);
     if (strcmp(command, "OpenURL") == 0) {
         if (!parameter) return nullptr;
         char* err = nullptr;

@@ -230,15 +230,38 @@ char* KD_ConvertStaticPathToNativeOSPath(const char* path, bool for_writing) {
     return bundled;
 }
 
+// A root as an absolute path, for comparing with the absolute paths that
+// the platform's file dialogs answer; false when it does not fit.
+static bool AbsoluteRoot(const char* root, char* out, size_t size) {
+    if (root[0] == '/') return snprintf(out, size, "%s", root) < (int)size;
+    char cwd[512];
+    if (!getcwd(cwd, sizeof cwd)) return false;
+    if (strncmp(root, "./", 2) == 0) root += 2;
+    int n = snprintf(out, size, "%s/%s", cwd, root);
+    return n > 0 && n < (int)size;
+}
+
 char* KD_ConvertNativeOSPathToStaticPath(const char* native) {
     if (!native) return nullptr;
     for (int i = 0; i < KD_NUM_FS_ROOTS; i++) {
+        char absolute[1024];
         const char* root = fs_roots[i];
-        if (!root[0]) continue;
-        const char* at = strstr(native, root);
-        if (!at) continue;
-        const char* rest = at + strlen(root);
+        // Only the roots the two schemes resolve to give a name that leads
+        // back to the same file.
+        if (!root[0] || root != KD_GetStaticPathPrefixAsNativeOSPath(i == 3 ? "res" : "user")) continue;
+        if (native[0] == '/' && root[0] != '/') {
+            if (!AbsoluteRoot(root, absolute, sizeof absolute)) continue;
+            root = absolute;
+        }
+        // The root must lead the path and end at a separator: a folder that
+        // merely contains the root's text elsewhere, or shares its
+        // beginning ("<root>-old"), is outside the tree.
+        size_t n = strlen(root);
+        if (strncmp(native, root, n) != 0) continue;
+        const char* rest = native + n;
+        if (*rest && *rest != '/' && *rest != '\\' && root[n - 1] != '/') continue;
         if (*rest == '/' || *rest == '\\') rest++;
+        if (!KDI_IsContainedRelativePath(rest)) continue;
         nString r(i <= 2 ? "user://" : "res://");
         r.Append(rest);
         char* out = r.text;

@@ -22,6 +22,11 @@ function OnClick(name)
         CallOrTell ("AM_ShowAchievements");
     elseif name == "Unlocks" then
         PushScreen ("Unlocks", 0);
+    elseif name == "Leaderboards" then
+        -- The table of the episode played last.
+        local episode = GetProfileValue ("GAME", "last_played", "episode") or "1"
+        PushScreen ("Leaderboards", 0);
+        SendScreenMessage ("Leaderboards", "SetCategory", "EPISODE_" .. episode);
     elseif name == "Back" then
         PopScreen ();
     end

@@ -73,3 +73,15 @@ CreateComp ("Button", "Back");
 SetProperty ("inherit", "IconButton");
 SetProperty ("position", 0.07, 0.89);
 SetProperty ("button.bm_icon", "ui/gfx/icon-back.png");
+
+-- The local high scores: a round button in the corner opposite Back.
+CreateComp ("Button", "Leaderboards");
+SetProperty ("inherit", "IconButton");
+SetProperty ("position", 0.93, 0.89);
+SetProperty ("button.bm_icon", "ui/gfx/icon-leaderboard.png");
+
+CreateComp ("Textbox", "LeaderboardsLabel");
+SetProperty ("inherit", "LightTitle");
+SetProperty ("position", 0.93, 0.79);
+SetProperty ("scale", 0.8);
+SetProperty ("textbox.text", "LEADERBOARDS");

@@ -1,8 +1,7 @@
 -- ui/game-dezidedi-events.lua
 
-function OnClick (name)
-	if name == "Pause" then PushScreen ("GamePopMenu", 0); end
-end
+-- "Pause" is the screen's own: it pauses a level, or ends a test play
+-- from the world lab.
 
 function OnKeyDown (key)
 	if key == "ESCAPE" then PushScreen ("GamePopMenu", 0); end

@@ -55,6 +55,20 @@ function OnScreenMessage(message, value)
     end
 end
 
+-- The level's score in its episode's leaderboard: each star is worth
+-- 5000 points, and every second under five minutes 10 more, so stars
+-- come first and a faster win breaks a tie.
+local function SubmitScore(event)
+    local episode = tonumber (string.match (event, "^E(%d+)_L"))
+    if not episode then
+        return
+    end
+    local seconds = tonumber (GetProfileValue ("LEVELS", event, "last_time") or "") or 0
+    local won = tonumber (GetProfileValue ("LEVELS", event, "last_stars") or "") or 0
+    local points = 5000 * won + 10 * math.max (0, 300 - seconds)
+    CallIfPresent ("LM_SubmitScore", "EPISODE_" .. episode, points, seconds * 1000);
+end
+
 function OnEnter()
     shown = 0
     timer = 0
@@ -68,6 +82,7 @@ function OnEnter()
     if event then
         SetProfileValue ("LEVELS", event, "completed", "1");
         UnlockAchievements (event);
+        SubmitScore (event);
         SaveProfiles ();
     end
 end

@@ -116,6 +116,22 @@ e2e_log_in_order() {
   done
 }
 
+# e2e_type_line MS TEXT: host script lines that open the console (its
+# key TAB, as tests/e2e/labs/developer.xml sets it), type the text one key
+# every 20 ms, enter it and close the console.
+e2e_type_line() {
+  awk -v t="$1" -v s="$2" 'BEGIN {
+    printf "%d key TAB\n", t; t += 40
+    for (i = 1; i <= length(s); i++) {
+      c = substr(s, i, 1); printf "%d key %s\n", t, (c == " " ? "SPACE" : c); t += 20
+    }
+    printf "%d key RETURN\n%d key TAB\n", t, t + 40
+  }'
+}
+
+# e2e_click MS X Y: a press and, 40 ms later, its release.
+e2e_click() { echo "$1 touch_down $2 $3"; echo "$(($1 + 40)) touch_up $2 $3"; }
+
 [ -z "${E2E_FUNCTIONS_ONLY:-}" ] || return 0
 set -e
 WORM="$1"

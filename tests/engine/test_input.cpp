@@ -34,6 +34,7 @@ struct Seen {
     kd_event_t e;
     int key_state;  // KD_GetKeyStatei of the event's key (types 8, 9), else -1
     int button_state;
+    int held_16 = 0, held_17 = 0;  // SHIFT and CONTROL
     // Service results: copies of their texts (valid only while delivered).
     std::string item, fifth;
 };
@@ -41,7 +42,7 @@ std::vector<Seen> seen;
 int (*original_proc)(kd_event_t) = nullptr;
 
 int RecordingProc(kd_event_t e) {
-    Seen s{e, -1, kd_state.key_states[KD_KEY_MOUSE_BUTTON_0], "", ""};
+    Seen s{e, -1, kd_state.key_states[KD_KEY_MOUSE_BUTTON_0], kd_state.key_states[16], kd_state.key_states[17], "", ""};
     if ((e.type == KD_EVENT_KEY_DOWN || e.type == KD_EVENT_KEY_UP) && e.id >= 0 && e.id < KD_NUM_KEY_STATES)
         s.key_state = kd_state.key_states[e.id];
     // The item id of a store result, the achievement id of a game-centre one.
@@ -226,6 +227,53 @@ TEST_F(ScriptedInput, KeyPressSendsKeyDownCharacterKeyUpWithKeyStates) {
     }
     EXPECT_EQ(KD_GetKeyStatei('a'), 0);
     EXPECT_EQ(KD_GetKeyStatei(0), 0);  // an unknown key changes no state
+}
+
+// A console line needs its brackets and quotes, which have no key id; the
+// editors' keys (page up and down, delete) type nothing.
+TEST_F(ScriptedInput, PunctuationTypesItsCharacterAndEditingKeysHaveIdsButTypeNothing) {
+    Run("0 key (\n0 key \"\n0 key PGUP\n0 key PGDOWN\n0 key DELETE\n0 key LEFT\n");
+    auto chars = OfTypes({KD_EVENT_CHAR});
+    ASSERT_EQ(chars.size(), 2u);
+    EXPECT_EQ(chars[0].e.id, '(');
+    EXPECT_EQ(chars[1].e.id, '"');
+    auto downs = OfTypes({KD_EVENT_KEY_DOWN});
+    ASSERT_EQ(downs.size(), 6u);
+    const int keys[] = {0, 0, 33, 34, 46, 37};
+    for (int k = 0; k < 6; k++) EXPECT_EQ(downs[k].e.id, keys[k]) << k;
+}
+
+// Modifiers come with the key: SHIFT and CONTROL are held while its
+// events are handled, and let go after. The right button has an id of its own.
+TEST_F(ScriptedInput, ModifiersAreHeldForTheirKeyAndTheRightButtonIsButtonOne) {
+    Run("0 key ctrl+E\n0 key shift+TAB\n0 right_click 40 50\n");
+    auto downs = OfTypes({KD_EVENT_KEY_DOWN});
+    ASSERT_EQ(downs.size(), 2u);
+    EXPECT_EQ(downs[0].e.id, 'E');
+    EXPECT_NE(downs[0].held_17, 0);
+    EXPECT_EQ(downs[0].held_16, 0);
+    EXPECT_EQ(downs[1].e.id, 9);
+    EXPECT_NE(downs[1].held_16, 0);
+    EXPECT_EQ(downs[1].held_17, 0);
+    EXPECT_EQ(KD_GetKeyStatei(16), 0);
+    EXPECT_EQ(KD_GetKeyStatei(17), 0);
+    auto buttons = OfTypes({KD_EVENT_BUTTON_DOWN, KD_EVENT_BUTTON_UP});
+    ASSERT_EQ(buttons.size(), 2u);
+    EXPECT_EQ(buttons[0].e.type, KD_EVENT_BUTTON_DOWN);
+    EXPECT_EQ(buttons[0].e.button, KD_KEY_MOUSE_BUTTON_1);
+    EXPECT_EQ(buttons[1].e.type, KD_EVENT_BUTTON_UP);
+    EXPECT_EQ(buttons[0].e.x, 40);
+}
+
+// The wheel turned at a point: the pointer moves there, then one wheel
+// event of 120 per notch.
+TEST_F(ScriptedInput, WheelNotchesArriveAsOneWheelEventAtThePoint) {
+    Run("0 wheel 300 200 -2\n");
+    auto ev = OfTypes({KD_EVENT_WHEEL});
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0].e.wheel, -240);
+    EXPECT_EQ(ev[0].e.x, 300);
+    EXPECT_EQ(ev[0].e.y, 200);
 }
 
 TEST_F(ScriptedInput, SwipeDownIsKey300DownThenUpInOneTurn) {

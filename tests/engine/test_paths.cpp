@@ -1,5 +1,7 @@
 // Path building, validation, native conversion, search paths and package
 // lists.
+#include <unistd.h>
+#include <string>
 #include "fs-fixture.h"
 
 using Paths = FsTest;
@@ -73,6 +75,23 @@ TEST_F(Paths, NativeConversionStaysInsideItsTree) {
     EXPECT_EQ(KD_ConvertStaticPathToNativeOSPath("ftp://a"), nullptr);
     EXPECT_EQ(KD_ConvertStaticPathToNativeOSPath("plain"), nullptr);
     EXPECT_EQ(KD_ConvertNativeOSPathToStaticPath("/elsewhere/x"), nullptr);
+
+    // What a file dialog answers: absolute paths. Inside a tree they name
+    // its file; a neighbour whose name begins like the tree, a path that
+    // climbs out, or one that only contains the tree's text is outside.
+    char cwd[512];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    std::string abs = std::string(cwd) + "/data/Dev/Game/worlds/a.xml";
+    back = KD_ConvertNativeOSPathToStaticPath(abs.c_str());
+    EXPECT_STREQ(back, "user://worlds/a.xml");
+    free(back);
+    abs = std::string(cwd) + "/app/native/worlds/b.xml";
+    back = KD_ConvertNativeOSPathToStaticPath(abs.c_str());
+    EXPECT_STREQ(back, "res://worlds/b.xml");
+    free(back);
+    for (std::string outside : {std::string(cwd) + "/data/Dev/Game-old/a.xml", std::string(cwd) + "/data/Dev/Game/../x.xml",
+                                "/tmp" + std::string(cwd) + "/data/Dev/Game/a.xml"})
+        EXPECT_EQ(KD_ConvertNativeOSPathToStaticPath(outside.c_str()), nullptr) << outside;
 }
 
 TEST_F(Paths, DeleteRefusesNamesThatClimbOut) {

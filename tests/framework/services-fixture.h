@@ -21,10 +21,48 @@
 #include "feature-manager.h"
 #include "fw-support.h"
 #include "manager.h"
+#include "luaman.h"
 #include "profiles.h"
+#include "recording-kd.h"
 #include "services/achievements.h"
 #include "services/in-app-purchases.h"
 #include "services/service-screens.h"
+
+// The platform's game centre: present while `game_center_present` is set;
+// every command but "IsAvailable" is written down as "gc <parameter>" in
+// rec().calls. Other commands go to the engine's table, which the test
+// keeps in `engine_call_extension` before it installs this one.
+inline bool game_center_present = false;
+inline const char* (*engine_call_extension)(const char*, const char*) = nullptr;
+inline const char* FakeGameCenter(const char* command, const char* parameter) {
+    if (strcmp(command, "GameCenter") != 0) return engine_call_extension(command, parameter);
+    std::string p = parameter ? parameter : "";
+    if (p != "IsAvailable") rec().calls.push_back("gc " + p);
+    return game_center_present && (p == "IsAvailable" || p == "IsAuthenticated") ? "yes" : nullptr;
+}
+
+// A platform result event.
+inline kd_event_t ServiceEvent(int type, intptr_t id, intptr_t x, intptr_t y) {
+    kd_event_t e;
+    memset(&e, 0, sizeof e);
+    e.type = type;
+    e.id = id;
+    e.x = x;
+    e.y = y;
+    return e;
+}
+
+// A script function's result in the main Lua state as text ("nil" for
+// none).
+inline std::string ServiceLua(const std::string& call) {
+    lua_State* L = lua_man.GetMainState();
+    int top = lua_gettop(L);
+    std::string out = "nil";
+    if (luaL_dostring(L, ("return " + call).c_str()) == 0 && lua_gettop(L) > top && !lua_isnil(L, -1))
+        out = lua_isboolean(L, -1) ? (lua_toboolean(L, -1) ? "true" : "false") : lua_tostring(L, -1);
+    lua_settop(L, top);
+    return out;
+}
 
 struct FakeScreens {
     static FakeScreens*& Current() {

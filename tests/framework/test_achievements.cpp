@@ -62,26 +62,6 @@ void RSetAlpha(float a) { calls().push_back("alpha " + F(a)); }
 float RGetTextWidthf(kd_font_t*, const char*, ...) { return 100; }
 float RGetTextHeightf(kd_font_t*, const char*, ...) { return 20; }
 
-// The game centre: present when `game_center` is set; every call written.
-bool game_center = false;
-const char* (*engine_extension)(const char*, const char*) = nullptr;
-const char* RCallExtension(const char* command, const char* parameter) {
-    if (strcmp(command, "GameCenter") != 0) return engine_extension(command, parameter);
-    std::string p = parameter ? parameter : "";
-    if (p != "IsAvailable") calls().push_back("gc " + p);
-    return game_center && (p == "IsAvailable" || p == "IsAuthenticated") ? "yes" : nullptr;
-}
-
-kd_event_t Result(int type, intptr_t id, intptr_t x, intptr_t y) {
-    kd_event_t e;
-    memset(&e, 0, sizeof e);
-    e.type = type;
-    e.id = id;
-    e.x = x;
-    e.y = y;
-    return e;
-}
-
 struct Achievements : ::testing::Test {
     ServicesEnv env{{{"achievements/achievements.xml", kDefinitions}}};
     FakeScreens screens;
@@ -98,9 +78,9 @@ struct Achievements : ::testing::Test {
         t.SetAlpha = RSetAlpha;
         t.GetTextWidthf = RGetTextWidthf;
         t.GetTextHeightf = RGetTextHeightf;
-        engine_extension = t.CallExtension;
-        t.CallExtension = RCallExtension;
-        game_center = false;
+        engine_call_extension = t.CallExtension;
+        t.CallExtension = FakeGameCenter;
+        game_center_present = false;
         r.Install();
         ASSERT_TRUE(lua_man.Initialize());
         env.Profile("Ann");
@@ -218,7 +198,7 @@ TEST_F(Achievements, BarSlidesInSwellsAndSlidesOut) {
 TEST_F(Achievements, GameCenterHearsOfUnlocksUntilItAcknowledges) {
     // Without a game centre its events are ignored.
     achievement_man.Initialize();
-    kd_event_t ack = Result(20, (intptr_t) "SECOND", 1, 0);
+    kd_event_t ack = ServiceEvent(20, (intptr_t) "SECOND", 1, 0);
     achievement_man.ProcessEvent(&ack);
     EXPECT_FALSE(achievement_man.IsAchievementUnlocked("SECOND"));
     // ... and the achievements screen of the game is shown instead.
@@ -230,7 +210,7 @@ TEST_F(Achievements, GameCenterHearsOfUnlocksUntilItAcknowledges) {
     achievement_man.Reset();
 
     feature_man.SetFeatureList("GAME_CENTER");
-    game_center = true;
+    game_center_present = true;
     calls().clear();
     achievement_man.Initialize();
     achievement_man.UnlockAchievement("FIRST");
@@ -243,12 +223,12 @@ TEST_F(Achievements, GameCenterHearsOfUnlocksUntilItAcknowledges) {
     achievement_man.ProcessEvent(&ack);
     EXPECT_STREQ(Ack("SECOND"), "1");
     std::string huge(5000, 'h');
-    kd_event_t bad = Result(20, (intptr_t)huge.c_str(), 1, 0);
+    kd_event_t bad = ServiceEvent(20, (intptr_t)huge.c_str(), 1, 0);
     achievement_man.ProcessEvent(&bad);
     EXPECT_EQ(prof->GetNumberOfValuesInCategory("ACHIEVEMENTS"), 2);
     // A login stores the player and resends what is unacknowledged.
     calls().clear();
-    kd_event_t login = Result(19, 1, (intptr_t) "G:123", (intptr_t)huge.c_str());
+    kd_event_t login = ServiceEvent(19, 1, (intptr_t) "G:123", (intptr_t)huge.c_str());
     achievement_man.ProcessEvent(&login);
     EXPECT_EQ(calls(), std::vector<std::string>{"gc UnlockAchievement,FIRST,100"});
     EXPECT_STREQ(prof->GetValue("GAME_CENTER", "profile", "uid"), "G:123");

@@ -21,6 +21,7 @@
 #include "profiles.h"
 #include "recording-kd.h"
 #include "services/achievements.h"
+#include "services/leaderboards.h"
 #include "services/in-app-purchases.h"
 #include "ui/gameman.h"
 #include "ui/screen-manager.h"
@@ -505,6 +506,7 @@ TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
     ASSERT_TRUE(iap_man.Initialize());
     achievement_man.Initialize();
     ASSERT_TRUE(achievement_man.IsInitialized());
+    leaderboards_man.Initialize();
     analyst.RegisterLuaFunctions();
     analyst.Initialize();
     ScreenMan::RegisterLuaFunctions();
@@ -547,13 +549,14 @@ TEST_F(Bindings, EveryRegisteredFunctionTakesWrongArgumentsQuietly) {
     }
     // 88 built-in, 3 feature, 22 profile, 9 game, 52 screen (the 3 layout
     // statements among them), 10 timeline, 6 effect, 9 purchase, 3
-    // achievement, 2 analytics.
-    EXPECT_EQ(called.size(), 204u);
+    // achievement, 8 leaderboard, 2 analytics.
+    EXPECT_EQ(called.size(), 212u);
     EXPECT_TRUE(called.count("RemoveProfileTag") && called.count("UIEvents") && called.count("AddFX"));
     EXPECT_TRUE(called.count("IAP_GetItemDescription") && called.count("AM_ShowAchievements") &&
-                called.count("Analyst_LogEventLevelTime"));
+                called.count("Analyst_LogEventLevelTime") && called.count("LM_GetNameByRank"));
     UILayoutDeleteComps(&set);
     analyst.Shutdown();
     iap_man.Reset();
     achievement_man.Reset();
+    leaderboards_man.Reset();
 }

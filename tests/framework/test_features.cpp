@@ -103,7 +103,8 @@ TEST(FeatureManagerEngine, ReadsProgramFeaturesAndRegistersScriptFunctions) {
         ASSERT_TRUE(feature_man.GetFeatureList());
         EXPECT_TRUE(feature_man.ProductFeatureExists("AUTOSCALE"));
         EXPECT_TRUE(feature_man.ProductFeatureExists("MULTITOUCH"));
-        EXPECT_FALSE(feature_man.ProductFeatureExists("NEWS"));
+        EXPECT_TRUE(feature_man.ProductFeatureExists("NEWS"));
+        EXPECT_FALSE(feature_man.ProductFeatureExists("NEW"));
         EXPECT_FALSE(feature_man.IsGameCenterEnabled());
 
         lua_State* L = lua_man.GetMainState();

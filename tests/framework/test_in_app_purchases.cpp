@@ -67,16 +67,7 @@ struct Purchases : ::testing::Test {
     void TearDown() override { lua_man.Shutdown(); }
     int Send(kd_event_t e) { return iap_man.ProcessEvent(&e); }
     std::string Record() const { return ReadNative(env.User("local-in-app-purchases.xml")); }
-    // The Lua function's result as text ("nil" for none).
-    std::string Lua(const std::string& call) {
-        lua_State* L = lua_man.GetMainState();
-        int top = lua_gettop(L);
-        std::string out = "nil";
-        if (luaL_dostring(L, ("return " + call).c_str()) == 0 && lua_gettop(L) > top && !lua_isnil(L, -1))
-            out = lua_isboolean(L, -1) ? (lua_toboolean(L, -1) ? "true" : "false") : lua_tostring(L, -1);
-        lua_settop(L, top);
-        return out;
-    }
+    std::string Lua(const std::string& call) { return ServiceLua(call); }
 };
 
 }  // namespace

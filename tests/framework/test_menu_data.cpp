@@ -62,7 +62,9 @@ struct Seen {
     bool Known(const std::string& screen) const {
         for (auto& s : screens)
             if (s.first == screen) return true;
-        return false;
+        // Built by the game in code (its buttons are the code's), and
+        // pushed by the menus by name.
+        return screen == "Leaderboards";
     }
 };
 Seen seen;
@@ -450,7 +452,10 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
             seen.calls.clear();
             Call(L, "OnClick", {"Achievements"}, f);
             Call(L, "OnClick", {"Unlocks"}, f);
-            EXPECT_EQ(seen.calls, (std::vector<std::string>{"AM_ShowAchievements ", "PushScreen Unlocks"}));
+            Call(L, "OnClick", {"Leaderboards"}, f);
+            EXPECT_EQ(seen.calls, (std::vector<std::string>{"AM_ShowAchievements ", "PushScreen Unlocks",
+                                                            "PushScreen Leaderboards",
+                                                            "SendScreenMessage Leaderboards"}));
         } else if (name == "LevelSelect") {
             // Each tile starts its level's timeline event.
             int tiles = 0;

@@ -19,6 +19,9 @@
 #include <deque>
 #include <fstream>
 #include <glob.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -94,7 +97,7 @@ void trace_open_locked() {
 
 // ---- script --------------------------------------------------------------
 
-enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service, Wait };
+enum class Cmd { TouchDown, TouchMove, TouchUp, Key, State, Swipe, Screenshot, Exit, Service, Wait, Reply, Wheel, RightClick };
 
 struct ScriptLine {
     long long ms = 0;
@@ -105,7 +108,8 @@ struct ScriptLine {
     int service_type = 0;
     _service_field service[4];
     std::string path;
-    std::string wanted;  // wait: the text to find in the file
+    std::string wanted;  // wait: the text to find in the file; reply: the answer
+    bool cancel = false; // reply: a cancel rather than a text
     std::string text;    // the line as written, for the trace
 };
 
@@ -191,6 +195,24 @@ bool parse_key(const std::string &tok, int *sym) {
     return false;
 }
 
+// A text in double quotes starting at text[*p] (\" and \\ stand for
+// themselves inside), followed by a blank or the end; *p moves past it.
+// The empty string on success, else the reason.
+std::string parse_quoted(const std::string &text, size_t *p, std::string *value) {
+    size_t n = text.size();
+    bool closed = false;
+    value->clear();
+    for (++*p; *p < n && !closed;) {
+        char c = text[(*p)++];
+        if (c == '\\' && *p < n) *value += text[(*p)++];
+        else if (c == '"') closed = true;
+        else *value += c;
+    }
+    if (!closed) return "has no closing quote";
+    if (*p < n && !isspace(static_cast<unsigned char>(text[*p]))) return "must be followed by a blank";
+    return "";
+}
+
 // "<ms> service <type> [id=<v>] [x=<v>] [y=<v>] [fifth=<v>]": <type> one of
 // the service result types, each <v> a whole number or a text in double
 // quotes (\" and \\ stand for themselves inside). The empty string on
@@ -222,18 +244,9 @@ std::string parse_service(const std::string &text, ScriptLine *out) {
         _service_field &f = out->service[index];
         p = eq + 1;
         if (p < n && text[p] == '"') {
-            std::string value;
-            bool closed = false;
-            for (++p; p < n && !closed;) {
-                char c = text[p++];
-                if (c == '\\' && p < n) value += text[p++];
-                else if (c == '"') closed = true;
-                else value += c;
-            }
-            if (!closed) return "text of '" + name + "' has no closing quote";
-            if (p < n && !isspace(static_cast<unsigned char>(text[p]))) return "a blank must follow the text of '" + name + "'";
+            std::string why = parse_quoted(text, &p, &f.text);
+            if (!why.empty()) return "text of '" + name + "' " + why;
             f.is_text = true;
-            f.text = value;
         } else {
             e = token_end(p);
             if (!parse_ll(text.substr(p, e - p), -2147483648LL, 4294967295LL, &f.number))
@@ -267,7 +280,23 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
     if (cmd == "key") {
         out->cmd = Cmd::Key;
         if (nargs != 1) return "key needs one name or code";
-        if (!parse_key(tok[2], &out->key)) return "unknown key '" + tok[2] + "'";
+        // "ctrl+" and "shift+" hold a modifier for the key's press.
+        std::string name = tok[2];
+        out->state = 0;
+        for (;;) {
+            std::string low;
+            for (char c : name.substr(0, 6)) low += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+            if (name.size() > 5 && low.compare(0, 5, "ctrl+") == 0) out->state |= KEYMOD_CTRL, name = name.substr(5);
+            else if (name.size() > 6 && low == "shift+") out->state |= KEYMOD_SHIFT, name = name.substr(6);
+            else break;
+        }
+        if (!parse_key(name, &out->key)) return "unknown key '" + tok[2] + "'";
+        return "";
+    }
+    if (cmd == "right_click") {
+        out->cmd = Cmd::RightClick;
+        if (nargs != 2) return "right_click needs <x> <y>";
+        if (!parse_int(tok[2], &out->x) || !parse_int(tok[3], &out->y)) return "bad coordinates";
         return "";
     }
     if (cmd == "state") {
@@ -294,6 +323,27 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
         out->path = tok[2];
         size_t p = text.find(tok[2], text.find("wait") + strlen("wait"));
         out->wanted = trim(text.substr(p + tok[2].size()));
+        return "";
+    }
+    if (cmd == "reply") {
+        out->cmd = Cmd::Reply;
+        if (nargs == 1 && tok[2] == "cancel") {
+            out->cancel = true;
+            return "";
+        }
+        size_t p = text.find('"', text.find("reply"));
+        if (p == std::string::npos) return "reply needs \"<text>\" or cancel";
+        std::string why = parse_quoted(text, &p, &out->wanted);
+        if (!why.empty()) return "reply text " + why;
+        if (!trim(text.substr(p)).empty()) return "reply takes one text";
+        return "";
+    }
+    if (cmd == "wheel") {
+        out->cmd = Cmd::Wheel;
+        if (nargs != 3) return "wheel needs <x> <y> <notches>";
+        if (!parse_int(tok[2], &out->x) || !parse_int(tok[3], &out->y)) return "bad coordinates";
+        if (!parse_int(tok[4], &out->id) || out->id == 0 || out->id < -100 || out->id > 100)
+            return "bad notches '" + tok[4] + "' (-100..100, not 0)";
         return "";
     }
     if (cmd == "screenshot") {
@@ -325,6 +375,7 @@ int load_script_stream(std::istream &in, const char *name) {
         line.text = text;
         lines.push_back(std::move(line));
     }
+    mark_script_in_use();
     std::lock_guard<std::mutex> lock(g_script_mutex);
     // Lines already run stay out; the new ones join the pending ones in
     // time order (file order among equal times).
@@ -353,8 +404,18 @@ void run_script_line(const ScriptLine &line) {
         break;
     }
     case Cmd::Key:
-        deliver_key(line.key, true, 0);
-        deliver_key(line.key, false, 0);
+        deliver_key(line.key, true, line.state);
+        deliver_key(line.key, false, line.state);
+        break;
+    case Cmd::RightClick:
+        for (int buttons : {SCREEN_RIGHT_MOUSE_BUTTON, 0}) {
+            _screen_event s;
+            s.type = SCREEN_EVENT_POINTER;
+            s.pos[0] = line.x;
+            s.pos[1] = line.y;
+            s.buttons = buttons;
+            post_screen_event(s);
+        }
         break;
     case Cmd::State:
         set_window_state(line.state, true);
@@ -370,6 +431,18 @@ void run_script_line(const ScriptLine &line) {
         break;
     case Cmd::Wait:
         break;  // run_due_script holds the script until the text is there
+    case Cmd::Reply:
+        queue_reply(line.cancel, line.wanted);
+        break;
+    case Cmd::Wheel: {
+        _screen_event s;
+        s.type = SCREEN_EVENT_POINTER;
+        s.pos[0] = line.x;
+        s.pos[1] = line.y;
+        s.wheel = line.id;
+        post_screen_event(s);
+        break;
+    }
     case Cmd::Service: {
         bps_event_t ev;
         ev.domain = DOMAIN_SERVICE;
@@ -525,6 +598,35 @@ void deliver_key(int sym, bool down, int mods) {
 
 using namespace kodo_host;
 
+namespace {
+
+// An http:// or https:// link goes to the desktop's browser: xdg-open with
+// the link as its one argument, no shell, not waited for; a thread of its
+// own reaps it. Nothing is started while an input script drives the host,
+// so tests never open a browser.
+void open_web_link(const char *uri) {
+    if (strncmp(uri, "http://", 7) != 0 && strncmp(uri, "https://", 8) != 0) {
+        host_trace("url not opened: not an http:// or https:// link");
+        return;
+    }
+    const char *script = getenv("KODO_HOST_SCRIPT");
+    if ((script && *script) || host_script_pending() > 0) {
+        host_trace("url not opened: an input script runs");
+        return;
+    }
+    char *argv[] = {const_cast<char *>("xdg-open"), const_cast<char *>(uri), nullptr};
+    pid_t pid = -1;
+    int rc = posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ);
+    if (rc != 0) {
+        host_trace("url not opened: xdg-open could not start (%s)", strerror(rc));
+        return;
+    }
+    host_trace("url opened by xdg-open (pid %d)", static_cast<int>(pid));
+    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+}
+
+}  // namespace
+
 // ---- event service -------------------------------------------------------
 
 extern "C" {
@@ -617,6 +719,7 @@ int navigator_invoke(const char *uri, char **err) {
         return BPS_FAILURE;
     }
     host_trace("url %s", uri);
+    open_web_link(uri);
     return BPS_SUCCESS;
 }
 
@@ -678,6 +781,7 @@ int screen_get_event_property_iv(screen_event_t ev, int pname, int *param) {
     case SCREEN_PROPERTY_KEY_SYM:
     case SCREEN_PROPERTY_KEY_CAP: *param = ev->key_sym; return 0;
     case SCREEN_PROPERTY_KEY_MODIFIERS: *param = ev->key_mods; return 0;
+    case SCREEN_PROPERTY_MOUSE_WHEEL: *param = ev->wheel; return 0;
     default: errno = EINVAL; return -1;
     }
 }

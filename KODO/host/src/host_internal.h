@@ -18,6 +18,7 @@ struct _screen_event {
     int key_flags = 0;
     int key_sym = 0;
     int key_mods = 0;
+    int wheel = 0;  // pointer: wheel notches, away from the person positive
 };
 
 // A field of a service result (host/service.h): a number or a text.
@@ -65,6 +66,11 @@ void video_window_size(int *w, int *h);
 
 // Whether bps_initialize is in force.
 bool bps_running();
+
+// Prompts (host_dialog.cpp). Once a script is loaded the prompts answer
+// from the replies it queues, never from a dialog program.
+void mark_script_in_use();
+void queue_reply(bool cancel, const std::string &text);
 
 // Formats errno-style failures for stderr.
 void report(const char *fmt, ...) __attribute__((format(printf, 1, 2)));

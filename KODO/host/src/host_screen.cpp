@@ -154,6 +154,19 @@ void translate(const SDL_Event &e) {
         if (g_mouse_pointer) post_pointer(e.motion.x, e.motion.y, e.motion.state);
         else if (g_mouse_finger_down) post_touch(SCREEN_EVENT_MTOUCH_MOVE, e.motion.x, e.motion.y, 0);
         break;
+    case SDL_MOUSEWHEEL: {
+        if (e.wheel.which == SDL_TOUCH_MOUSEID || e.wheel.y == 0) break;
+        int x = 0, y = 0;
+        Uint32 state = SDL_GetMouseState(&x, &y);
+        _screen_event s;
+        s.type = SCREEN_EVENT_POINTER;
+        s.pos[0] = x;
+        s.pos[1] = y;
+        s.buttons = buttons_mask(state);
+        s.wheel = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+        post_screen_event(s);
+        break;
+    }
     case SDL_FINGERDOWN:
     case SDL_FINGERMOTION:
     case SDL_FINGERUP: {

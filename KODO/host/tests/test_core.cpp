@@ -13,6 +13,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <fstream>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "test_util.h"
 
@@ -208,7 +213,34 @@ TEST_F(Core, TraceRecordsUrlsKeyboardAndScriptLines) {
     std::string trace = dir + "/trace.txt";
     setenv("KODO_HOST_TRACE", trace.c_str(), 1);
     host_trace_reopen();
-    EXPECT_EQ(BPS_SUCCESS, navigator_invoke("http://example.invalid/page?a=1", nullptr));
+    // The browser is a stand-in xdg-open on the PATH that writes down its
+    // arguments; with an input script, or for another scheme, it is not
+    // started.
+    std::string bin = dir + "/bin", args = dir + "/args.txt";
+    mkdir(bin.c_str(), 0755);
+    {
+        std::ofstream f(bin + "/xdg-open");
+        f << "#!/bin/sh\necho \"$#:$1\" > " << args << ".part && mv " << args << ".part " << args << "\n";
+    }
+    chmod((bin + "/xdg-open").c_str(), 0755);
+    std::string path = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (bin + ":" + path).c_str(), 1);
+    setenv("KODO_HOST_SCRIPT", "script.txt", 1);
+    EXPECT_EQ(BPS_SUCCESS, navigator_invoke("http://example.invalid/scripted", nullptr));
+    unsetenv("KODO_HOST_SCRIPT");
+    EXPECT_EQ(BPS_SUCCESS, navigator_invoke("file:///etc/passwd", nullptr));
+    EXPECT_EQ(BPS_SUCCESS, navigator_invoke("http://example.invalid/page?a=1 b;c", nullptr));
+    for (int i = 0; i < 500 && read_file(args).empty(); i++) usleep(10000);
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ("1:http://example.invalid/page?a=1 b;c\n", read_file(args));  // one argument, no shell
+    std::string opened = read_file(trace);
+    size_t at = opened.find("(pid ");
+    ASSERT_NE(std::string::npos, at);
+    int pid = atoi(opened.c_str() + at + 5);
+    // Reaped: no zombie stays behind.
+    std::string proc = "/proc/" + std::to_string(pid);
+    for (int i = 0; i < 500 && access(proc.c_str(), F_OK) == 0; i++) usleep(10000);
+    EXPECT_NE(0, access(proc.c_str(), F_OK));
     char *err = reinterpret_cast<char *>(1);
     EXPECT_EQ(BPS_FAILURE, navigator_invoke(nullptr, &err));
     ASSERT_NE(nullptr, err);
@@ -223,7 +255,12 @@ TEST_F(Core, TraceRecordsUrlsKeyboardAndScriptLines) {
     collect(50);
     testing::internal::GetCapturedStderr();
     std::string t = read_file(trace);
-    EXPECT_EQ("url http://example.invalid/page?a=1\n"
+    EXPECT_EQ("url http://example.invalid/scripted\n"
+              "url not opened: an input script runs\n"
+              "url file:///etc/passwd\n"
+              "url not opened: not an http:// or https:// link\n"
+              "url http://example.invalid/page?a=1 b;c\n"
+              "url opened by xdg-open (pid " + std::to_string(pid) + ")\n"
               "keyboard options layout=0 enter=0\n"
               "keyboard show\n"
               "keyboard hide\n"

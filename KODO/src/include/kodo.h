@@ -129,6 +129,7 @@ enum {
     KD_KEY_POINTER_Y = 505,
     KD_KEY_MOUSE_BUTTON_0 = 510,
     KD_KEY_TOUCH = 510,
+    KD_KEY_MOUSE_BUTTON_1 = 511,  // the right button
     KD_KEY_VOLUME_UP = 1632,
     KD_KEY_VOLUME_DOWN = 1633,
     KD_NUM_KEY_STATES = 2048,

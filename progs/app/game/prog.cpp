@@ -15,7 +15,10 @@
 #include "manager.h"
 #include "physics/physics-manager.h"
 #include "profiles.h"
+#include "prog-state.h"
+#include "screen-leaderboards.h"
 #include "screen-loading.h"
+#include "services/news.h"
 #include "services/service-steps.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
@@ -25,6 +28,7 @@ static kd_prog_t prog;
 
 static bool KD_Init() {
     kd = prog.kd;
+    news_man.played_enough = NewsManager_PlayedEnoughToShowNews;
     Manager::InitializeAll();
     GameRules::Install();
     physics_man.Initialize();
@@ -34,6 +38,8 @@ static bool KD_Init() {
     Screen* loading = &screen_Loading;
     sman.PreloadScreen(loading);
     sman.PushScreen(loading, 0);
+    // Named by its object too, which links it in: only scripts push it.
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Screen '%s' is ready for the menus.\n", screen_Leaderboards.GetName());
     kd->PrintDebugf(KD_LOG_SYSTEM, "Program initialized.\n");
     return true;
 }

@@ -79,8 +79,14 @@ void ScreenGameDeziDedi::Draw(float) {
 int ScreenGameDeziDedi::ProcessEvent(kd_event_t* event) { return game_dezidedi.ProcessEvent(event); }
 
 int ScreenGameDeziDedi::ProcessUICompClick(UIComp* comp, int value) {
-    // A test play from the world editor goes straight back to it.
-    if (comp && nStringsMatch(comp->name, "Pause") && game_dezidedi.launched_from_editor) {
+    // A test play from the world editor goes straight back to it; any
+    // other play pauses. Decided here rather than by the layout's script,
+    // which runs first and cannot tell the two apart.
+    if (comp && nStringsMatch(comp->name, "Pause")) {
+        if (!game_dezidedi.launched_from_editor) {
+            sman.PushScreen("GamePopMenu", 0);
+            return 1;
+        }
         level.play_started = false;
         sman.PopScreen(this, true);
         return 1;

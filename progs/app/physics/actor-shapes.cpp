@@ -369,6 +369,13 @@ bool ActorShape::Save(const char* file) {
         f.Printf("  <node id=\"hit_points\" value=\"%g\" />\n", (double)hit_points);
         f.Printf("  <node id=\"damage\" value=\"%g\" />\n", (double)damage);
         f.Printf("  <node id=\"restitution\" value=\"%g\" />\n", (double)restitution);
+        // The effects come from where the values do: written with them.
+        const struct {
+            const char* id;
+            const fx_t* fx;
+        } effects[] = {{"fx_hit", fx_hit}, {"fx_destroyed", fx_destroyed}, {"fx_damaged", fx_damaged}};
+        for (const auto& e : effects)
+            if (e.fx && e.fx->name) f.Printf("  <node id=\"%s\" value=\"%s\" />\n", e.id, DMEscapeValue(e.fx->name).c_str());
     } else {
         f.Printf("  <node id=\"material\" value=\"%s\" />\n", DMEscapeValue(material).c_str());
     }

@@ -20,4 +20,17 @@ inline nString ServiceTextCut(const char* s, int max) {
     return nString(std::string(s, strnlen(s, (size_t)max)).c_str());
 }
 
+// The word stands whole in the list: after the list's start, a blank, ','
+// or ';', and before its end or one of those (tags, event lists).
+inline bool ServiceHasWord(const char* list, const char* word) {
+    if (!list || !word || !*word) return false;
+    size_t n = strlen(word);
+    for (const char* at = strstr(list, word); at; at = strstr(at + 1, word)) {
+        bool starts = at == list || strchr(" ,;", at[-1]);
+        char after = at[n];
+        if (starts && (after == 0 || after == ' ' || after == ',' || after == ';')) return true;
+    }
+    return false;
+}
+
 #endif

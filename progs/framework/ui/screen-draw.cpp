@@ -18,19 +18,23 @@ static bool Held(int key) { return kd->GetKeyStatei(key) != 0; }
 
 static kd_font_t* ConsoleFont() { return kd->GetFont("core/console.sft"); }
 
-void UIDrawToolTip(float x, float y, const char* text) {
+void DrawToolTip(float x, float y, const char* text) {
     kd_font_t* font = ConsoleFont();
     if (!font || !text) return;
-    float w = 0, h = 0;
-    kd->GetTextSizef(font, &w, &h, "%s", text);
+    kd->SetTextAlign(0);
+    const float w = kd->GetTextWidthf(font, "%s", text);
+    const float h = kd->GetTextHeightf(font, "%s", text) + 4;
     kd->SetBlend(0);
     kd->SetColor(0, 0, 0);
     kd->SetAlpha(0.75f);
-    kd->DrawRect(x - 4, y - 2, w + 8, h + 4);
+    kd->DrawRect(x - 2, y - 2, w + 4, h);
     kd->SetColor(1, 1, 1);
     kd->SetAlpha(1);
-    kd->SetTextAlign(0);
-    kd->DrawTextf(font, x, y, "%s", text);
+    kd->DrawRect(x - 3, y - 3, w + 6, 1);
+    kd->DrawRect(x - 3, y - 2 + h, w + 6, 1);
+    kd->DrawRect(x - 3, y - 2, 1, h);
+    kd->DrawRect(x + 2 + w, y - 2, 1, h);
+    kd->DrawTextf(font, x + 1, y + 3, "%s", text);
 }
 
 // ---------------------------------------------------------------------------
@@ -189,9 +193,10 @@ void ScreenMan::DrawScreens(float dt) {
 
     bool edit = EditMode();
     if (edit) DrawEditModeOverlays();
+    if (edit) DrawEditMenu(dt);
     if (developer && (!same_size || ResizeMode())) DrawDeveloperFrame();
     if (ai_man.enabled) ai_man.Draw();
-    if (ResizeMode() && anim_key < 0.5f) UIDrawToolTip((float)actual_width - 94, 10, "Resize Mode");
+    if (ResizeMode() && anim_key < 0.5f) DrawToolTip((float)actual_width - 94, 10, "Resize Mode");
     if (edit) {
         if (Held(113) && edit_selection) edit_selection->DrawInfoBox(mpos);
         if (Held(112)) DrawHelpPanel();
@@ -200,7 +205,7 @@ void ScreenMan::DrawScreens(float dt) {
             float dx = mpos.x - measure_start.x, dy = mpos.y - measure_start.y;
             snprintf(text, sizeof text, "X:%d Y:%d W:%d H:%d Length:%d", (int)mpos.x, (int)mpos.y, (int)dx, (int)dy,
                      (int)sqrtf(dx * dx + dy * dy));
-            UIDrawToolTip(10, 10, text);
+            DrawToolTip(10, 10, text);
         }
     }
     kd->SetAlpha(1);
@@ -244,7 +249,7 @@ void ScreenMan::DrawEditModeOverlays() {
         if (!c->localize && not_localized) kd->DrawBitmapRS(not_localized, p.x, p.y, 0, 1);
         if (c->name && strstr(c->name, "dummy") && dummy) kd->DrawBitmapRS(dummy, p.x, p.y, 0, 1);
         kd->SetAlpha(1);
-        if (Held(113)) UIDrawToolTip(p.x, p.y, c->name);
+        if (Held(113)) DrawToolTip(p.x, p.y, c->name);
         if (Held(115) && c->parent) {
             vec2_t q = c->parent->GetStaticPos();
             kd->SetColor(0, 1, 0);

@@ -529,6 +529,7 @@ bool ScreenMan::DeveloperKey(const kd_event_t& e) {
     bool window = false;
     if (ctrl && key == 'E') {
         SetEditMode(!EditMode());
+        kd->Printf("Edit mode %s.\n", EditMode() ? "on" : "off");
         draw_everything = true;
         window = true;
     } else if (ctrl && key == 'R') {
@@ -655,8 +656,9 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
     bool developer = DeveloperMode();
     if (developer && e.type == KD_EVENT_KEY_DOWN) DeveloperKey(e);
     if (developer && EditMode()) {
-        // The UI editor takes the event here once it exists.
-        return e.type == KD_EVENT_CHAR || (e.type >= KD_EVENT_POINTER_MOVE && e.type <= KD_EVENT_KEY_UP) ? 1 : 0;
+        // The editor has every input event: none reaches the screens.
+        const int taken = ProcessEditModeEvent(&e);
+        return taken || e.type == KD_EVENT_CHAR || (e.type >= KD_EVENT_POINTER_MOVE && e.type <= KD_EVENT_KEY_UP) ? 1 : 0;
     }
     if (developer && e.type == KD_EVENT_CONSOLE_LINE) {
         const char* line = (const char*)e.id;

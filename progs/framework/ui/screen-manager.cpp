@@ -448,7 +448,6 @@ void ScreenMan::Update(float dt) {
 
     aman.Update(dt);
     UpdateLoadingIndicator(dt);
-    // Stand-in: the news service is updated here once it exists.
 
     if (DeveloperMode()) {
         if (kd->GetKeyStatei('P')) dt *= 0.2f;
@@ -552,6 +551,8 @@ void ScreenMan::UpdateScreen(Screen* s, float dt) {
         s->trans += dt * s->enter_speed;
         if (!(s->trans < 1.0f)) {
             s->trans = 1.0f;
+            // From here on the screen takes input: scripted runs wait for it.
+            if (!s->shown) kd->Printf("Screen '%s' fully in.\n", s->GetName());
             s->shown = true;
         }
     } else {

@@ -147,6 +147,11 @@ public:
     bool SetActive(UIComp* comp, bool on);
     vec2_t GetStaticPos(UIComp* comp);
 
+    // The UI editor (screen-editor.cpp): every event in edit mode; 1
+    // after a save or when its menu took the event, else 0.
+    int ProcessEditModeEvent(kd_event_t* event);
+    void DrawEditMenu(float dt);
+
     // The developer modes live with the widget hooks (one copy).
     bool EditMode() const;
     bool ResizeMode() const;
@@ -198,6 +203,8 @@ private:
     bool DeveloperKey(const kd_event_t& event);
     void ChooseResizeModeSize(int digit);
     void DrawEditModeOverlays();
+    bool EditModeGlobalKey(int key, int* result);
+    void EditModeSelectionKey(int key);
     void DrawDeveloperFrame();
     void DrawHelpPanel();
     void CallSetHandler(UISet* set, UISetHandler h, const char* arg);
@@ -226,7 +233,8 @@ const char* KD_GetKeyName(int key);
 // The corners of a component's rotated box: top-left, top-right,
 // bottom-right, bottom-left.
 void UIComponentCorners(UIComp* comp, vec2_t out[4]);
-// A tool tip: the text on a dark box at (x, y).
-void UIDrawToolTip(float x, float y, const char* text);
+// A tool tip: the text in the console font on a dark, white-framed box
+// at (x, y).
+void DrawToolTip(float x, float y, const char* text);
 
 #endif

@@ -4,6 +4,8 @@
 
 #include <stdio.h>
 
+#include <string>
+
 #include "manager.h"
 #include "ui/screen-listbox.h"
 #include "ui/screen-manager.h"
@@ -12,10 +14,7 @@
 // After the manager (screen-manager.cpp), in this order.
 ScreenScreenBrowser screen_ScreenScreenBrowser;
 ScreenTransition Screen_ScreenTransition;
-
-// Stand-in until the news service lands: it never has news to show, so a
-// transition never stops for it.
-static bool NewsReadyToBeShown() { return false; }
+TransitionNews transition_news;
 
 // ---------------------------------------------------------------------------
 // Transition.
@@ -51,8 +50,10 @@ void ScreenTransition::Update(float dt) {
             me = sman.GetScreenIndexInStack(this);
             push_depth = sman.stack.count - me;
         } else if (frames_shown >= 3) {
-            if (NewsReadyToBeShown()) {
-                // The news service shows "Before_<target>" here once it exists.
+            // News the target's event may show goes first; the target is
+            // pushed once the news screen has gone. News that may not be
+            // shown at this event holds nothing up.
+            if (target && transition_news.Shown(std::string("Before_") + target->GetName())) {
             } else if (sman.TopScreen() == this) {
                 sman.PushScreen(target, push_depth);
                 leaving = true;

@@ -9,6 +9,8 @@
 #ifndef FRAMEWORK_UI_SCREENS_BUILTIN_H
 #define FRAMEWORK_UI_SCREENS_BUILTIN_H
 
+#include <string>
+
 #include "ui/screen.h"
 
 class ScreenTransition : public Screen {
@@ -57,6 +59,18 @@ public:
 
 extern ScreenTransition Screen_ScreenTransition;
 extern ScreenScreenBrowser screen_ScreenScreenBrowser;
+
+// The news the screen and timeline transitions show before their target
+// ("Before_<name>"), handed in by the news service (unset: none): whether
+// an item waits, and showing it for an event, answering whether it did. A
+// transition waits while the news screen is up; one whose event may not
+// show the item goes on.
+struct TransitionNews {
+    bool (*ready)() = nullptr;
+    bool (*show)(const char* event) = nullptr;
+    bool Shown(const std::string& event) const { return ready && show && ready() && show(event.c_str()); }
+};
+extern TransitionNews transition_news;
 
 // CreateScreen: a ScreenTemplate of that name, unless one exists.
 void ScreenCreateScripted(const char* name, const char* ui_file);

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "dataman.h"
@@ -14,16 +15,12 @@
 #include "ui/gameman.h"
 #include "ui/screen-listbox.h"
 #include "ui/screen-manager.h"
+#include "ui/screens-builtin.h"
 #include "ui/timeline.h"
 #include "ui/ui-comps.h"
 
 TimelineTransition Screen_TimelineTransition;
 ScreenTimeline screen_Timeline;
-
-// Stand-in until the news service lands: it never has news ready, so a
-// transition never waits for it. (With news ready, the service shows
-// "Before_<event id>" above the transition, whose phases pause meanwhile.)
-static bool NewsReadyToBeShown() { return false; }
 
 // Makes a listed screen ready to push: preloaded (its layout built, its
 // texts localized and measured, its scripts run) and the bitmaps it loads
@@ -115,7 +112,9 @@ void TimelineTransition::DoTheTransition() {
     if (phase == 2)
         for (int i = 0; i < sman.stack.count; i++)
             if (sman.stack.data[i] != this && sman.stack.data[i]->leaving) return;
-    if (NewsReadyToBeShown()) return;
+    // News the event may show goes above the transition, whose phases
+    // pause until it has gone; news it may not show holds nothing up.
+    if (transition_news.Shown("Before_" + std::string(event_id.c_str()))) return;
     if (sman.TopScreen() != this) return;
     switch (phase) {
         case 1: PopOldScreens(); break;

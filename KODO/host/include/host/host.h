@@ -11,10 +11,18 @@
  *                       keyboard request, screenshot and script line run
  *   KODO_HOST_STORE     "open": the store says it can sell (host/service.h)
  *
+ * Opening a URL ("url <link>" in the trace): an http:// or https:// link
+ * starts xdg-open with the link as its one argument (no shell, not waited
+ * for, reaped); with an input script, nothing is started.
+ *
  * Script lines (times in ms since bps_initialize, any order):
  *   # comment
  *   <ms> touch_down|touch_move|touch_up <x> <y> [id]
- *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...)
+ *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...);
+ *                                 "ctrl+" and "shift+" before it hold those
+ *                                 modifiers (ctrl+E, shift+TAB)
+ *   <ms> right_click <x> <y>      the mouse's right button pressed and
+ *                                 released at a point
  *   <ms> state fullscreen|thumbnail|invisible
  *   <ms> swipe
  *   <ms> screenshot <path.png>
@@ -27,6 +35,10 @@
  *                                 line then runs as much after its own time
  *                                 as the script was held:
  *                                 0 wait logs/run-?.log PushScreen: 'Menu'
+ *   <ms> wheel <x> <y> <notches>  the mouse wheel turned at a point
+ *                                 (positive: away from the person)
+ *   <ms> reply "<text>" | cancel  the answer of the next prompt or file
+ *                                 dialog (host/dialog.h)
  *   <ms> service <type> [id=<v>] [x=<v>] [y=<v>] [fifth=<v>]
  *                                 a store or game-centre result (event type
  *                                 19-22 or 32-35, host/service.h); each <v>

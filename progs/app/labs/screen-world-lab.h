@@ -1,0 +1,125 @@
+// The world lab: the developer's level editor. A simulation of its own in
+// editor mode (nothing is damaged, destroyed or joined to the worm) where
+// the actor definitions of "actors.xml" are placed, moved, turned and
+// given movements, boss paths and world bounds, then saved as a world
+// file and played at once in the game screen. Two screens open over it:
+// the strip of shapes to place and the world's parameters.
+#ifndef APP_LABS_SCREEN_WORLD_LAB_H
+#define APP_LABS_SCREEN_WORLD_LAB_H
+
+#include "nstring.h"
+#include "physics/actor.h"
+#include "physics/physics-manager.h"
+#include "ui/screen.h"
+
+class UICompTouchField;
+
+enum { LAB_MODE_CREATE = 0, LAB_MODE_EDIT = 1 };
+
+// The actor definition files listed by "actors.xml" (its "actors" array).
+class LabShapeList {
+public:
+    ~LabShapeList() { Clear(); }
+    void Load();
+    void Clear();
+    int Count() const { return files.count; }
+    const char* File(int i) const { return i >= 0 && i < files.count ? files[i] : nullptr; }
+
+private:
+    nArray<char*> files;
+};
+
+class ScreenWorldLab : public Screen {
+public:
+    ScreenWorldLab();
+    bool PreLoad() override;
+    void Enter() override;
+    void Leave() override;
+    void Update(float dt) override;
+    void Draw(float dt) override;
+    int ProcessUICompClick(UIComp* comp, int value) override;
+    int ProcessEvent(kd_event_t* event) override;
+
+    // The index wraps around the list; with no shapes nothing is current
+    // (one line), so placing then does nothing.
+    void SetShape(int index);
+    void SetMode(int m);
+    void ClearSelection();
+    // Destroys the actor, first letting go of every selection that
+    // refers to it.
+    void DestroyActor(Actor* actor);
+    void Reset();
+    bool LoadWorldFile(const char* file);
+    bool SaveWorldFile(const char* file);
+    // Fits the bounds around every body with fixtures; an empty world keeps
+    // its bounds. The popup's text says which.
+    void CalculateBounds();
+    // The engine name of a dialog's answer: "://" names are kept, native
+    // paths under the user or bundled tree are converted, the rest refused
+    // with one line (false).
+    static bool NameFromDialog(const char* answer, nString* out);
+    // The world's name with ".xml" added unless it has it anywhere.
+    static void WithXmlExtension(const char* name, nString* out);
+
+    PhysicsSimulation world;
+    LabShapeList shapes;
+    ActorShape* current_shape = nullptr;
+    uint8_t running = 0;
+    int shape_index = 0;
+    float placement_angle = 0;
+    Actor* selected_actor = nullptr;
+    Actor* selected_mover = nullptr;
+    // The boss path point being dragged: its actor and index.
+    Actor* path_owner = nullptr;
+    int path_index = -1;
+    int selected_corner = 0;
+    nString last_file;
+    int mode = LAB_MODE_CREATE;
+
+    // The pointer's and the keys' commands, in world metres.
+    void Place(vec2_t p);
+    void Pick(vec2_t p);
+    void Drag(vec2_t from, vec2_t to);
+    void DragCorner(vec2_t to);
+    // A key of the table; false when it is not one (or the "Time" box has
+    // the keys).
+    bool Key(int key);
+
+private:
+    void KeyboardCamera(float dt);
+    void Load();
+    void Save();
+    bool TimeBoxFocused();
+};
+
+class ScreenWorldLabObjectSelector : public Screen {
+public:
+    ScreenWorldLabObjectSelector();
+    bool PreLoad() override;
+    void Enter() override;
+    void Draw(float dt) override;
+    int ProcessUICompClick(UIComp*, int) override { return 1; }
+    int ProcessEvent(kd_event_t* event) override;
+    // The shape whose cell holds screen x, or -1.
+    int CellAt(float x) const;
+
+    UICompTouchField* field = nullptr;
+    vec2_t press = {0, 0};
+};
+
+class ScreenWorldLabParms : public Screen {
+public:
+    ScreenWorldLabParms();
+    bool PreLoad() override;
+    void Enter() override;
+    void Leave() override;
+    void Draw(float dt) override;
+    int ProcessUICompClick(UIComp* comp, int value) override;
+    int ProcessEvent(kd_event_t*) override { return 1; }
+};
+
+extern ScreenWorldLab screen_WorldLab;
+extern ScreenWorldLabObjectSelector screen_WorldLabObjectSelector;
+extern ScreenWorldLabParms screen_WorldLabParms;
+
+#endif

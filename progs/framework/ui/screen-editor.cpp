@@ -1,0 +1,549 @@
+// The UI editor: the screen manager's edit-mode command handler, its
+// right-click menu and the tool tip. See screen-editor.h.
+#include "ui/screen-editor.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+#include <strings.h>
+
+#include "luaman.h"
+#include "particle-effects.h"
+#include "ui/screen-manager.h"
+#include "ui/screens-builtin.h"
+#include "ui/ui-button.h"
+#include "ui/ui-checkbox.h"
+#include "ui/ui-comps.h"
+#include "ui/ui-editbox.h"
+#include "ui/ui-emitter.h"
+#include "ui/ui-image.h"
+#include "ui/ui-listbox.h"
+#include "ui/ui-model.h"
+#include "ui/ui-textbox.h"
+
+PopMenuEdit ui_edit_menu;
+
+namespace {
+
+enum {
+    KEY_TAB = 9,
+    KEY_SHIFT = 16,
+    KEY_CONTROL = 17,
+    KEY_ESCAPE = 27,
+    KEY_DELETE = 46,
+    KEY_MOUSE_LEFT = 510,
+    KEY_MOUSE_RIGHT = 511,
+};
+
+kd_font_t* MenuFont() { return kd->GetFont("core/console.sft"); }
+bool Held(int key) { return kd->GetKeyStatei(key) != 0; }
+bool Real(const UIComp* c) { return c && c != &comp_null; }
+float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
+
+// A prompt's answer as the platform gives it; null when cancelled. The
+// time spent in the dialog stays out of the next frame.
+const char* Ask(const char* command, const char* default_text) {
+    sman.ResetNextFrameTimeDelta();
+    return kd->CallExtension(command, default_text ? default_text : "");
+}
+
+// The text a component shows, for the text prompt's default.
+const char* CompText(UIComp* c) {
+    if (c->type == UI_CHECKBOX) return ((UICompCheckbox*)c)->text;
+    if (c->type == UI_TEXTBOX) return ((UICompTextbox*)c)->text;
+    if (c->type == UI_BUTTON) return ((UICompButton*)c)->text;
+    return nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The menu.
+
+void PopMenu::AddItem(int kind, const char* id, const char* label) {
+    items.InsertLast(Item{kind, nStringDuplicate(id ? id : ""), nStringDuplicate(label ? label : "")});
+    UpdateSize();
+}
+
+bool PopMenu::RemoveItem(const char* id) {
+    for (int i = 0; i < items.count; i++) {
+        if (strcmp(items[i].id, id ? id : "") != 0) continue;
+        free(items[i].id);
+        free(items[i].label);
+        items.RemoveIndex(i);
+        UpdateSize();
+        return true;
+    }
+    return false;
+}
+
+void PopMenu::Reset() {
+    for (int i = 0; i < items.count; i++) free(items[i].id), free(items[i].label);
+    items.Free();
+    UpdateSize();
+}
+
+void PopMenu::UpdateSize() {
+    kd_font_t* font = kd ? MenuFont() : nullptr;
+    text_width = 0;
+    for (int i = 0; font && i < items.count; i++) {
+        float w = kd->GetTextWidthf(font, "%s", items[i].label);
+        if (w > text_width) text_width = w;
+    }
+}
+
+void PopMenu::SetPos(vec2_t p) {
+    pos = pos_set = p;
+    phase = 1.0f;
+    Update(0);
+}
+
+void PopMenu::Update(float dt) {
+    phase = Clamp01(phase + (visible ? 4 : -7) * dt);
+    kd_font_t* font = MenuFont();
+    const float fh = font ? kd->GetTextHeightf(font, "A") : 0;
+    row_height = fh * phase;
+    bg_width = (2 * margin + text_width) * phase;
+    bg_height = (2 * margin + fh * items.count) * phase;
+}
+
+int PopMenu::GetItemAtPoint(vec2_t p) const {
+    if (!visible) return -1;
+    if (p.x < pos.x + margin || p.x >= pos.x + margin + text_width) return -1;
+    for (int i = 0; i < items.count; i++) {
+        const float top = pos.y + margin + i * row_height;
+        if (p.y >= top && p.y < top + row_height) return i;
+    }
+    return -1;
+}
+
+void PopMenu::Draw() {
+    kd_font_t* font = MenuFont();
+    if (!font || phase <= 0) return;
+    kd->SetColor(0, 0, 0);
+    kd->SetAlpha(Clamp01(2 * phase) * 0.75f);
+    kd->DrawRect(pos.x, pos.y, bg_width, bg_height);
+    kd->SetTextTransform(phase, phase, 0);
+    kd->SetAlpha(Clamp01(phase));
+    kd->SetTextAlign(0);
+    const int under = GetItemAtPoint(mpos);
+    for (int i = 0; i < items.count; i++) {
+        if (items[i].kind == 0) kd->SetColor(1, 1, 1);
+        else if (i == under) kd->SetColor(1, 0.5f, 0.3f);
+        else kd->SetColor(0.6f, 0.6f, 0.6f);
+        kd->DrawTextf(font, pos.x + margin, pos.y + margin + i * row_height, "%s", items[i].label);
+    }
+    kd->SetTextTransform(1, 1, 0);
+    kd->SetAlpha(1);
+    kd->SetColor(1, 1, 1);
+}
+
+bool PopMenu::ProcessEvent(const kd_event_t& e) {
+    if (e.type != KD_EVENT_BUTTON_DOWN || e.button != KEY_MOUSE_LEFT) return false;
+    const int i = GetItemAtPoint(vec2_t{(float)e.x, (float)e.y});
+    if (i < 0) {
+        visible = false;
+    } else {
+        // The handler may change the items: the id is copied first.
+        nString id(items[i].id);
+        if (click_handler && click_handler(id.text)) visible = false;
+        else if (ProcessClick(id.text)) visible = false;
+    }
+    sman.ResetNextFrameTimeDelta();
+    return true;
+}
+
+bool PopMenuEdit::ProcessClick(const char* id) {
+    static const struct {
+        const char* id;
+        int key;
+    } kCommands[] = {{"RELOAD_UI", 'L'}, {"SAVE_UI", 'S'},   {"BROWSE_BITMAP", 'B'}, {"ADD_NEW_COMP", 'A'},
+                     {"EDIT_NAME", 'N'}, {"EDIT_TEXT", 'E'}, {"SET_PARENT", 'P'}};
+    sman.ResetNextFrameTimeDelta();
+    for (const auto& c : kCommands) {
+        if (strcasecmp(id ? id : "", c.id) != 0) continue;
+        kd_event_t key = {};
+        key.type = KD_EVENT_KEY_DOWN;
+        key.id = c.key;
+        sman.ProcessEditModeEvent(&key);
+        return true;
+    }
+    return false;
+}
+
+void ScreenMan::DrawEditMenu(float dt) {
+    ui_edit_menu.Update(dt);
+    ui_edit_menu.Draw();
+}
+
+// ---------------------------------------------------------------------------
+// Helpers.
+
+bool UIEditorDataName(const char* path, bool any_data_folder, nString* out) {
+    if (!path) return false;
+    nString p(path);
+    for (char* c = p.text; *c; c++)
+        if (*c == '\\') *c = '/';
+    const char* at = strstr(p.text, any_data_folder ? "data" : "data/");
+    if (!at) return false;
+    const char* name = any_data_folder ? strchr(at, '/') : at + 5;
+    if (!name) return false;
+    out->Set(any_data_folder ? name + 1 : name);
+    return true;
+}
+
+bool UIEditorIsSelfOrDescendant(const UIComp* candidate, const UIComp* comp) {
+    // Bounded: a chain that loops already must not hang the editor.
+    for (int depth = 0; candidate && depth < 256; depth++, candidate = candidate->parent)
+        if (candidate == comp) return true;
+    return false;
+}
+
+void UIEditorReparent(UIComp* comp, UIComp* new_parent) {
+    const vec2_t before = comp->GetStaticPos();
+    comp->parent = new_parent;
+    const vec2_t after = comp->GetStaticPos();
+    float w = 1, h = 1;
+    if (comp->position_type == UI_POS_RELATIVE_TO_PARENT && new_parent) {
+        w = new_parent->width, h = new_parent->height;
+    } else if (comp->position_type != UI_POS_ABSOLUTE) {
+        w = (float)ui_screen.virtual_width, h = (float)ui_screen.virtual_height;
+    }
+    if (w > 0) comp->position.x += (before.x - after.x) / w;
+    if (h > 0) comp->position.y += (before.y - after.y) / h;
+}
+
+// ---------------------------------------------------------------------------
+// Commands.
+
+namespace {
+
+// The top screen's set when it has one with a file name.
+UISet* TopSet() {
+    Screen* top = sman.TopScreen();
+    UISet* set = top ? top->uiset : nullptr;
+    return set && set->file.text && set->file.text[0] ? set : nullptr;
+}
+
+// Forgets every pointer to a component that is going.
+void ForgetComp(UIComp* c, UISet* set) {
+    for (UICursor& cur : sman.cursor) {
+        if (cur.over == c) cur.over = nullptr;
+        if (cur.locked == c) cur.locked = nullptr;
+        if (cur.focus == c) cur.focus = nullptr;
+    }
+    if (sman.edit_selection == c) sman.edit_selection = nullptr;
+    if (sman.isolated_comp == c) sman.isolated_comp = nullptr;
+    if (set && set->current == c) set->current = nullptr;
+    if (set && set->owner && set->owner->default_comp == c) set->owner->default_comp = nullptr;
+}
+
+void DeleteComp(UIComp* c, UISet* set) {
+    kd->Printf("Deleting component '%s'..\n", c->name ? c->name : "");
+    // Its children stay where they are on the screen, under its parent.
+    for (int i = 0; i < set->comps.count; i++)
+        if (set->comps[i] && set->comps[i]->parent == c) UIEditorReparent(set->comps[i], c->parent);
+    set->Remove(c);
+    sman.UnlockCursors();
+    ForgetComp(c, set);
+    delete c;
+}
+
+void AddComp(UISet* set) {
+    const char* type = Ask("EditValue: New Component Type", "IMAGE");
+    if (!type || UIComp::GetCompType(type) <= 0) return;
+    kd->Printf("Got value '%s'\n", type);
+    char name[32];
+    for (int i = 1; i <= 256; i++) {
+        snprintf(name, sizeof name, "untitled_%d", i);
+        if (!set->GetComp(name)) break;
+    }
+    char script[256];
+    snprintf(script, sizeof script, "CreateComp (\"%s\", \"%s\");SetProperty (\"position\", %g, %g); ", type, name,
+             (double)mpos.x, (double)mpos.y);
+    lua_man.ExecLuaString(set->L, script);
+    UIComp* c = set->GetComp(name);
+    if (!c) {
+        kd->Popupf(1, "Creating component '%s' failed\n", name);
+        return;
+    }
+    const int own = c->position_type;
+    c->position_type = UI_POS_ABSOLUTE;
+    c->ConvertPositionType(own);
+    c->ApplyCacheMode(2);
+}
+
+void Browse(UIComp* c) {
+    const bool image = c->type == UI_IMAGE, model = c->type == UI_MODEL, button = c->type == UI_BUTTON;
+    if (!image && !model && !button) return;
+    kd->Printf(image ? "Browsing for component image..\n" : model ? "Browsing for component model..\n"
+                                                            : "Browsing for button component image..\n");
+    const char* path = Ask("OpenFileDialog", "All");
+    if (!path) return;
+    kd->Printf("Selected '%s'\n", path);
+    nString name;
+    if (!UIEditorDataName(path, !button, &name)) {
+        if (button) kd->Popupf(1, "The file needs to be located under 'data/' directory.\nThis isn't: '%s'\n", path);
+        else kd->Popupf(1, "The file needs to be located under 'data*' directory.\nFile you browsed was: '%s'\n", path);
+        return;
+    }
+    if (image) ((UICompImage*)c)->bitmap = kd->LoadBitmap(name.text, 4);
+    else if (model) ((UICompModel*)c)->SetModel(name.text);
+    else ((UICompButton*)c)->bm_idle = kd->GetBitmap(name.text);
+}
+
+void BrowseFont(UIComp* c) {
+    const int t = c->type;
+    if (t != UI_BUTTON && t != UI_EDITBOX && t != UI_CHECKBOX && t != UI_LISTBOX && t != UI_EMITTER && t != UI_TEXTBOX)
+        return;
+    kd->Printf("Browsing for component font or fx..\n");
+    const char* path = Ask("OpenFileDialog", "All");
+    if (!path) return;
+    kd->Printf("Selected '%s'\n", path);
+    nString name;
+    if (!UIEditorDataName(path, false, &name)) {
+        kd->Popupf(1, "The file needs to be located under 'data/' directory.\nThis isn't: '%s'\n", path);
+        return;
+    }
+    if (t == UI_BUTTON) ((UICompButton*)c)->SetFont(kd->GetFont(name.text));
+    else if (t == UI_CHECKBOX) ((UICompCheckbox*)c)->SetFont(kd->GetFont(name.text));
+    else if (t == UI_LISTBOX) ((UICompListbox*)c)->SetFont(kd->GetFont(name.text));
+    else if (t == UI_EDITBOX) ((UICompEditbox*)c)->SetFont(kd->GetFont(name.text));
+    else if (t == UI_EMITTER) ((UICompEmitter*)c)->SetFX(pbman.GetFX(name.text));
+}
+
+void Clone(UIComp* c, UISet* set) {
+    char name[300];
+    snprintf(name, sizeof name, "%s_clone", c->name ? c->name : "");
+    kd->Printf("Cloning component '%s' -> '%s'.\n", c->name ? c->name : "", name);
+    UIComp* copy = c->Clone(name);
+    if (!copy) return;
+    const float d = copy->position_type == UI_POS_ABSOLUTE ? 10.0f : 0.05f;
+    copy->position.x += d;
+    copy->position.y += d;
+    set->Add(copy);
+    sman.edit_selection = copy;
+    copy->ApplyCacheMode(2);
+}
+
+void EditText(UIComp* c) {
+    const int t = c->type;
+    const char* reply = Ask("EditValue: Component Text", CompText(c));
+    if (!reply) return;
+    kd->Printf("Got value '%s'\n", reply);
+    if (t == UI_CHECKBOX) ((UICompCheckbox*)c)->SetText("%s", reply);
+    else if (t == UI_TEXTBOX) ((UICompTextbox*)c)->SetText("%s", reply);
+    else if (t == UI_BUTTON) ((UICompButton*)c)->SetText("%s", reply);
+}
+
+void Inherit(UIComp* c) {
+    const char* reply = Ask("EditValue: Inherit from component Name", c->template_comp ? c->template_comp->name : "");
+    if (!reply || !*reply || *reply == ' ') return;
+    UIComp* source = sman.GetCompTemplate(reply);
+    if (!source) {
+        kd->Popupf(1, "Component Template '%s' not found.\n", reply);
+        return;
+    }
+    const bool cached = c->OwnerSetLoaded();
+    if (cached) c->ApplyCacheMode(3);
+    const UIVec3 position = c->position;
+    const int align = c->align, position_type = c->position_type, scale_type = c->scale_type;
+    const bool localize = c->localize;
+    c->InheritFrom(source);
+    c->position = position;
+    c->align = align;
+    c->position_type = position_type;
+    c->scale_type = scale_type;
+    c->localize = localize;
+    if (cached) c->ApplyCacheMode(2);
+}
+
+void Rename(UIComp* c) {
+    const char* reply = Ask("EditValue: Component Name", c->name);
+    if (!reply) return;
+    free(c->name);
+    c->name = nStringDuplicate(reply);
+}
+
+void SetParent(UIComp* c, UISet* set) {
+    const char* reply = Ask("EditValue: Parent Name", c->parent ? c->parent->name : "");
+    if (!reply) return;
+    if (!*reply) {
+        UIEditorReparent(c, nullptr);
+        return;
+    }
+    UIComp* parent = *reply == ' ' ? nullptr : set->GetComp(reply);
+    if (!parent) {
+        kd->Popupf(1, "No component name '%s' found to parent %s/%s.\n", reply, set->file.c_str(), c->name);
+        return;
+    }
+    // A parent inside its own subtree would make the chain a loop.
+    if (UIEditorIsSelfOrDescendant(parent, c)) {
+        kd->Popupf(1, "Component '%s' cannot be the parent of '%s': it is the component itself or one of its "
+                      "children.\n",
+                   reply, c->name);
+        return;
+    }
+    UIEditorReparent(c, parent);
+}
+
+// Tab and Z move through the set; SHIFT goes back. Nothing at either end.
+int Neighbour(UISet* set, UIComp* c, bool back) {
+    const int i = set->comps.Find(c);
+    if (i < 0) return -1;
+    const int j = back ? i - 1 : i + 1;
+    return j >= 0 && j < set->comps.count ? j : -1;
+}
+
+void SelectNext(UISet* set, UIComp* c) {
+    const bool back = Held(KEY_SHIFT);
+    kd->Printf("Component '%s'..\n", c->name ? c->name : "");
+    kd->Printf(back ? "back.\n" : "front.\n");
+    const int j = Neighbour(set, c, back);
+    if (j < 0) return;
+    sman.edit_selection = set->comps[j];
+    sman.cursor[0].focus = sman.edit_selection;
+}
+
+void ChangeZ(UISet* set, UIComp* c) {
+    const bool back = Held(KEY_SHIFT);
+    kd->Printf("Changing component '%s' Z order..\n", c->name ? c->name : "");
+    kd->Printf("Z %d -> ", set->comps.Find(c));
+    kd->Printf(back ? "back.\n" : "front.\n");
+    const int i = set->comps.Find(c), j = Neighbour(set, c, back);
+    if (j < 0) return;
+    set->comps[i] = set->comps[j];
+    set->comps[j] = c;
+}
+
+vec2_t ArrowStep(const UIComp* c) {
+    if (c->position_type == UI_POS_ABSOLUTE) return vec2_t{1, 1};
+    if (c->position_type == UI_POS_RELATIVE_TO_PARENT && c->parent && c->parent->width > 0 && c->parent->height > 0)
+        return vec2_t{1 / c->parent->width, 1 / c->parent->height};
+    return vec2_t{1.0f / ui_screen.virtual_width, 1.0f / ui_screen.virtual_height};
+}
+
+void Align(UIComp* c, int key) {
+    static const int kAlign[9] = {1, 8, 0, 5, 12, 4, 3, 10, 2};
+    const int value = kAlign[key - 97];
+    if (!Held(KEY_CONTROL)) c->align = value;
+    else if (c->type == UI_TEXTBOX) ((UICompTextbox*)c)->text_align = value;
+}
+
+}  // namespace
+
+// The commands that need no selection: true when the key was one that
+// ends the event (save), with *result set.
+bool ScreenMan::EditModeGlobalKey(int key, int* result) {
+    Screen* top = TopScreen();
+    UISet* set = TopSet();
+    switch (key) {
+        case 'L': {
+            if (!set || nStringsMatch(top->GetName(), "ScreenBrowser")) break;
+            // The set is rebuilt: the selection and the isolated component
+            // are found again by name in the new one.
+            nString selected(edit_selection ? edit_selection->name : nullptr);
+            nString isolated(isolated_comp ? isolated_comp->name : nullptr);
+            nString file(set->file.text);
+            DoScreenLeaveProcedure(top);
+            top->uiset = nullptr;
+            retired_sets.InsertLast(set);
+            UISet* fresh = GetUISetForScreen(file.text, top);
+            if (fresh && fresh->L && lua_man.DoesLuaFunctionExist(fresh->L, "OnLoad"))
+                lua_man.CallLuaFunction(fresh->L, "OnLoad");
+            UnlockCursors();
+            DoScreenEnterProcedure(top);
+            top->trans = 1.0f;
+            // The screens stand still in edit mode: the script's fades are
+            // brought to the screen's full-in state once.
+            if (fresh && fresh->L && fresh->Has(UI_ON_UPDATE)) lua_man.CallLuaFunctionN(fresh->L, "OnUpdate", 0);
+            edit_selection = selected.text && fresh ? fresh->GetComp(selected.text) : nullptr;
+            isolated_comp = isolated.text && fresh ? fresh->GetComp(isolated.text) : nullptr;
+            break;
+        }
+        case 'O':
+            PushScreen(&screen_ScreenScreenBrowser, 0);
+            UnlockCursors();
+            SetEditMode(false);
+            break;
+        case 'S':
+            if (!set) break;
+            set->ExportLua(set->file.text);
+            UnlockCursors();
+            *result = 1;
+            return true;
+        case 'F':
+            centre_virtual_screen = !centre_virtual_screen;
+            SetVirtualScreenDimensions(virtual_width, virtual_height);
+            break;
+        case KEY_TAB:
+            if (!edit_selection && set && set->comps.count) edit_selection = set->comps[0];
+            break;
+        case ' ':
+            if (edit_selection) edit_selection->scale = 1.0f, edit_selection->angle = 0;
+            break;
+        default: break;
+    }
+    return false;
+}
+
+void ScreenMan::EditModeSelectionKey(int key) {
+    UIComp* c = edit_selection;
+    UISet* set = TopSet();
+    const vec2_t step = ArrowStep(c);
+    switch (key) {
+        case KEY_TAB: if (set) SelectNext(set, c); break;
+        case 37: c->position.x -= step.x; break;
+        case 38: c->position.y -= step.y; break;
+        case 39: c->position.x += step.x; break;
+        case 40: c->position.y += step.y; break;
+        case KEY_DELETE: if (set) DeleteComp(c, set); break;
+        case 'A': if (set) AddComp(set); break;
+        case 'B': Browse(c); break;
+        case 'C': if (set) Clone(c, set); break;
+        case 'E': EditText(c); break;
+        case 'F': BrowseFont(c); break;
+        case 'I': Inherit(c); break;
+        case 'J': c->cache_mode = c->cache_mode == UI_CACHE_PRELOAD ? UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE : UI_CACHE_PRELOAD; break;
+        case 'K': c->localize = !c->localize; break;
+        case 'N': Rename(c); break;
+        case 'P': if (set) SetParent(c, set); break;
+        case 'R': c->ConvertPositionType(c->position_type == UI_POS_ABSOLUTE ? UI_POS_RELATIVE_TO_SCREEN : UI_POS_ABSOLUTE); break;
+        case 'W': isolated_comp = isolated_comp ? nullptr : (Real(cursor[0].focus) ? cursor[0].focus : nullptr); break;
+        case 'Z': if (set) ChangeZ(set, c); break;
+        default:
+            if (key >= 97 && key <= 105) Align(c, key);
+            break;
+    }
+}
+
+int ScreenMan::ProcessEditModeEvent(kd_event_t* e) {
+    const bool key_down = e->type == KD_EVENT_KEY_DOWN;
+    const int key = key_down ? (int)e->id : 0;
+    // With CONTROL held a key is the developer's switch (Ctrl+E, Ctrl+R),
+    // not a command; only the numeric pad's alignment takes it.
+    const bool command = key_down && (!Held(KEY_CONTROL) || (key >= 97 && key <= 105));
+    int result = 0;
+    if (command && EditModeGlobalKey(key, &result)) return result;
+    if (e->type == KD_EVENT_POINTER_MOVE || !edit_selection) return 0;
+    if (ui_edit_menu.visible && ui_edit_menu.ProcessEvent(*e)) return 1;
+    if (!Real(cursor[0].locked)) {
+        if (e->type == KD_EVENT_BUTTON_DOWN && e->button == KEY_MOUSE_RIGHT) {
+            ui_edit_menu.Reset();
+            ui_edit_menu.SetPos(vec2_t{(float)e->x, (float)e->y});
+            ui_edit_menu.AddItem(1, "EDIT_NAME", "Edit name...");
+            ui_edit_menu.AddItem(1, "EDIT_TEXT", "Edit text...");
+            ui_edit_menu.AddItem(1, "SET_PARENT", "Set parent component...");
+            ui_edit_menu.AddItem(1, "BROWSE_BITMAP", "Browse for bitmap...");
+            ui_edit_menu.AddItem(0, "", "-");
+            ui_edit_menu.AddItem(1, "ADD_NEW_COMP", "Add new component...");
+            ui_edit_menu.SetVisible(true);
+            kd->Printf("Edit menu opened at (%d, %d).\n", (int)e->x, (int)e->y);
+        } else if (key == KEY_ESCAPE && ui_edit_menu.visible) {
+            ui_edit_menu.SetVisible(false);
+            ResetNextFrameTimeDelta();
+        }
+    }
+    if (command && edit_selection) EditModeSelectionKey(key);
+    return 0;
+}

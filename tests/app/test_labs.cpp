@@ -1,0 +1,302 @@
+// The world lab's and the object lab's commands on their own: shapes that
+// wrap, an empty shape list, selections of an actor that goes, the bounds
+// of an empty world and their one-screen minimum, save names and dialog
+// answers, the selector's taps and drags; the object lab's vertices, its
+// sliders and what its Save writes.
+#include <gtest/gtest.h>
+
+#include <box2d/box2d.h>
+
+#include <filesystem>
+
+#include "app-env.h"
+#include "labs/screen-object-lab.h"
+#include "labs/screen-world-lab.h"
+#include "ui/screen-manager.h"
+#include "ui/ui-touchfield.h"
+
+namespace {
+
+// The lab's editor world, made and freed around each test.
+struct Lab {
+    AppEnv env;
+    FwLog log;
+    ScreenWorldLab& lab = screen_WorldLab;
+    Lab() {
+        lab.world.editor_mode = 1;
+        lab.world.InitWorld();
+        lab.shapes.Load();
+        lab.ClearSelection();
+        lab.SetMode(LAB_MODE_CREATE);
+    }
+    ~Lab() {
+        lab.ClearSelection();
+        lab.world.FreeWorld();
+        lab.shapes.Clear();
+        lab.current_shape = nullptr;
+    }
+    Actor* Add(const char* file, float x, float y) {
+        return lab.world.CreateActor(physics_man.GetShape(file), vec2_t{x, y}, vec2_t{10, 0}, 0, 0, 1.5f);
+    }
+    int Count(const char* file) { return lab.world.GetNumberOfActorsWithShape(physics_man.GetShape(file)); }
+};
+
+}  // namespace
+
+TEST(WorldLab, ShapesWrapAtBothEndsAndAnEmptyListPlacesNothing) {
+    Lab t;
+    const int n = t.lab.shapes.Count();
+    ASSERT_GT(n, 2);
+    t.lab.SetShape(n - 1);
+    EXPECT_TRUE(t.lab.Key('A'));
+    EXPECT_EQ(t.lab.shape_index, 0);
+    EXPECT_EQ(t.lab.current_shape, physics_man.GetShape(t.lab.shapes.File(0)));
+    EXPECT_TRUE(t.lab.Key('Z'));
+    EXPECT_EQ(t.lab.shape_index, n - 1);
+    EXPECT_TRUE(t.lab.Key('Z'));
+    EXPECT_EQ(t.lab.shape_index, n - 2);
+
+    // No shapes: no index modulo zero, nothing current, nothing placed.
+    t.lab.shapes.Clear();
+    t.lab.SetShape(5);
+    EXPECT_EQ(t.lab.current_shape, nullptr);
+    EXPECT_TRUE(t.log.Contains("lists no actors"));
+    t.lab.Place(vec2_t{0, 0});
+    EXPECT_EQ(t.lab.world.actors.count, 0);
+    EXPECT_TRUE(t.log.Contains("no shape to place"));
+}
+
+TEST(WorldLab, AnActorThatGoesTakesEverySelectionOfItWithIt) {
+    Lab t;
+    // BACKSPACE takes the last actor while it is selected, a mover and
+    // the owner of the selected path point.
+    t.Add("actors/peg.xml", 0, 0);
+    Actor* last = t.Add("actors/bug-boss.xml", 3, 0);
+    t.lab.selected_actor = t.lab.selected_mover = t.lab.path_owner = last;
+    t.lab.path_index = 0;
+    EXPECT_TRUE(t.lab.Key(8));
+    EXPECT_EQ(t.lab.world.actors.count, 1);
+    EXPECT_EQ(t.lab.selected_actor, nullptr);
+    EXPECT_EQ(t.lab.selected_mover, nullptr);
+    EXPECT_EQ(t.lab.path_owner, nullptr);
+    t.lab.Drag(vec2_t{0, 0}, vec2_t{1, 1});  // nothing left to move
+
+    // DELETE only in edit mode.
+    t.lab.selected_actor = t.lab.world.actors[0];
+    EXPECT_TRUE(t.lab.Key(46));
+    EXPECT_EQ(t.lab.world.actors.count, 1);
+    t.lab.SetMode(LAB_MODE_EDIT);
+    EXPECT_TRUE(t.lab.Key(46));
+    EXPECT_EQ(t.lab.world.actors.count, 0);
+    EXPECT_EQ(t.lab.selected_actor, nullptr);
+    // BACKSPACE on an empty world.
+    EXPECT_TRUE(t.lab.Key(8));
+
+    // A second head replaces the selected first one; a peg is no unique
+    // shape. A new boss gets its four path points.
+    t.lab.SetMode(LAB_MODE_CREATE);
+    Actor* head = t.Add("actors/game-worm-head.xml", 0, 0);
+    t.lab.selected_actor = head;
+    t.lab.current_shape = physics_man.GetShape("actors/game-worm-head.xml");
+    t.lab.Place(vec2_t{2, 2});
+    EXPECT_EQ(t.Count("actors/game-worm-head.xml"), 1);
+    EXPECT_EQ(t.lab.selected_actor, nullptr);
+    t.lab.current_shape = physics_man.GetShape("actors/peg.xml");
+    t.lab.Place(vec2_t{4, 0});
+    t.lab.Place(vec2_t{5, 0});
+    EXPECT_EQ(t.Count("actors/peg.xml"), 2);
+    t.lab.current_shape = physics_man.GetShape("actors/bug-boss.xml");
+    t.lab.Place(vec2_t{6, 1});
+    Actor* boss = t.lab.world.GetActorByShape(t.lab.current_shape);
+    ASSERT_NE(boss, nullptr);
+    ASSERT_EQ(boss->path.count, 4);
+    EXPECT_FLOAT_EQ(boss->path[1].x, boss->start_position.x + 1 + 10);
+    EXPECT_FLOAT_EQ(boss->path[3].y, boss->start_position.y + 2);
+}
+
+TEST(WorldLab, KeysForSpeedAndHardOnlyActOnTheirKindsInEditModeOnly) {
+    Lab t;
+    Actor* mover = t.Add("actors/peg-moving.xml", 0, 0);
+    ASSERT_TRUE(mover->Has(TAG_MOVE));
+    t.lab.selected_actor = mover;
+    t.lab.Key(107);
+    EXPECT_FLOAT_EQ(mover->move_speed, 1.5f);  // create mode
+    t.lab.SetMode(LAB_MODE_EDIT);
+    t.lab.Key(107);
+    EXPECT_NEAR(mover->move_speed, 1.6f, 1e-5);
+    mover->move_speed = 0.05f;
+    t.lab.Key(109);
+    EXPECT_FLOAT_EQ(mover->move_speed, 0);
+    mover->move_speed = 99.95f;
+    t.lab.Key(107);
+    EXPECT_FLOAT_EQ(mover->move_speed, 100);
+    Actor* thorns = t.Add("actors/thorns.xml", 5, 0);
+    ASSERT_TRUE(thorns->Has(TAG_HAZARD));
+    t.lab.selected_actor = thorns;
+    t.lab.Key('X');
+    EXPECT_EQ(thorns->hard_only, 1);
+    t.lab.Key('X');
+    EXPECT_EQ(thorns->hard_only, 0);
+    EXPECT_TRUE(t.lab.Key('E'));
+    EXPECT_EQ(t.lab.mode, LAB_MODE_CREATE);
+    EXPECT_EQ(t.lab.world.show_edit_info, 0);
+    EXPECT_FALSE(t.lab.Key('Q'));
+}
+
+TEST(WorldLab, BoundsKeepOneScreenAndAnEmptyWorldKeepsItsBounds) {
+    Lab t;
+    float* b = t.lab.world.world_bounds;
+    b[0] = -20, b[1] = -14, b[2] = 20, b[3] = 6;
+    const float screen_w = sman.reference_width * t.lab.world.metres_per_pixel;
+    const float screen_h = sman.reference_height * t.lab.world.metres_per_pixel;
+    // The right edge dragged past the left stops one screen from it; the
+    // top edge dragged below the bottom stops one screen above it.
+    t.lab.selected_corner = 3;
+    t.lab.DragCorner(vec2_t{-40, 30});
+    EXPECT_FLOAT_EQ(b[2], -20 + screen_w);
+    EXPECT_FLOAT_EQ(b[1], 6 - screen_h);
+    EXPECT_FLOAT_EQ(b[0], -20);
+    t.lab.selected_corner = 2;
+    t.lab.DragCorner(vec2_t{-30, 8});
+    EXPECT_FLOAT_EQ(b[0], -30);
+    EXPECT_FLOAT_EQ(b[3], 8);
+
+    // Nothing in the world: the bounds stay, and the popup says so.
+    const float before[4] = {b[0], b[1], b[2], b[3]};
+    t.lab.CalculateBounds();
+    for (int i = 0; i < 4; i++) EXPECT_FLOAT_EQ(b[i], before[i]);
+    EXPECT_TRUE(t.log.Contains("bounds stay"));
+    Actor* peg = t.Add("actors/peg.xml", 3, 4);
+    t.lab.CalculateBounds();
+    b2AABB box = peg->body->GetFixtureList()->GetAABB(0);
+    EXPECT_FLOAT_EQ(b[0], box.lowerBound.x);
+    EXPECT_FLOAT_EQ(b[3], box.upperBound.y);
+    EXPECT_TRUE(std::isfinite(t.lab.world.zoom));
+    EXPECT_TRUE(t.log.Contains("World lab: bounds ("));
+}
+
+TEST(WorldLab, SaveNamesGetXmlOnceAndDialogAnswersBecomeEngineNames) {
+    Lab t;
+    nString out;
+    const char* cases[][2] = {{"levels/a", "levels/a.xml"},
+                              {"levels/a.xml", "levels/a.xml"},
+                              {"levels/a.xml.old", "levels/a.xml.old"},
+                              {"a.xmlb", "a.xmlb"}};
+    for (auto& c : cases) {
+        ScreenWorldLab::WithXmlExtension(c[0], &out);
+        EXPECT_STREQ(out.text, c[1]);
+    }
+    // Engine names stay, with forward slashes; native paths under the
+    // user tree become its names; others are refused with one line.
+    EXPECT_TRUE(ScreenWorldLab::NameFromDialog("user://worlds\\a.xml", &out));
+    EXPECT_STREQ(out.text, "user://worlds/a.xml");
+    const std::string native = std::filesystem::absolute(t.env.engine->UserPath("worlds/b")).lexically_normal();
+    EXPECT_TRUE(ScreenWorldLab::NameFromDialog(native.c_str(), &out)) << native;
+    EXPECT_STREQ(out.text, "user://worlds/b");
+    EXPECT_FALSE(ScreenWorldLab::NameFromDialog("/etc/passwd", &out));
+    EXPECT_TRUE(t.log.Contains("'/etc/passwd' lies outside"));
+    EXPECT_FALSE(ScreenWorldLab::NameFromDialog("", &out));
+    EXPECT_FALSE(ScreenWorldLab::NameFromDialog(nullptr, &out));
+}
+
+TEST(WorldLabObjectSelector, ALongDragPicksNothingOnReleaseAndATapPicksAndCloses) {
+    Lab t;
+    ScreenWorldLabObjectSelector& s = screen_WorldLabObjectSelector;
+    UICompTouchField field;
+    field.position_type = UI_POS_ABSOLUTE;
+    field.position.x = 32;
+    field.position.y = 300;
+    s.field = &field;
+    s.leaving = false;
+    t.lab.SetShape(0);
+    auto send = [&](int type, int x) {
+        kd_event_t e = {};
+        e.type = type;
+        e.x = x;
+        e.y = 300;
+        s.ProcessEvent(&e);
+    };
+    // Cells are 64 wide around 32 + 64 i; only x counts.
+    EXPECT_EQ(s.CellAt(0), 0);
+    EXPECT_EQ(s.CellAt(63), 0);
+    EXPECT_EQ(s.CellAt(64), 1);
+    EXPECT_EQ(s.CellAt(-1), -1);
+    // A drag from cell 1 to cell 3: the pointer's cell is current as it
+    // moves, the release far from the press does not close.
+    send(KD_EVENT_BUTTON_DOWN, 96);
+    send(KD_EVENT_POINTER_MOVE, 224);
+    EXPECT_EQ(t.lab.shape_index, 3);
+    t.lab.SetShape(0);
+    send(KD_EVENT_BUTTON_UP, 230);
+    EXPECT_EQ(t.lab.shape_index, 0);
+    // A tap within 4 pixels picks its cell (and closes the selector).
+    t.lab.placement_angle = 1;
+    send(KD_EVENT_BUTTON_DOWN, 290);
+    send(KD_EVENT_BUTTON_UP, 294);
+    EXPECT_EQ(t.lab.shape_index, 4);
+    EXPECT_EQ(t.lab.placement_angle, 0);
+    s.field = nullptr;
+}
+
+TEST(ObjectLab, VerticesStopAtEightNearOnesAreDraggedAndBackspaceIsSafe) {
+    AppEnv env;
+    FwLog log;
+    ScreenObjectLab& lab = screen_ObjectLab;
+    // A shape without a picture or a material: the grid is 64 x 64, and
+    // the list's "REFERENCE" is not written into the shape.
+    const std::string file = env.Write("actors/box.xml",
+                                       "<array id=\"info\"><node id=\"hit_points\" value=\"5\"/></array>"
+                                       "<array id=\"polygon\"><node x=\"0\" y=\"0\"/><node x=\"4\" y=\"0\"/>"
+                                       "<node x=\"0\" y=\"4\"/></array>");
+    lab.SelectShape(file.c_str());
+    ASSERT_NE(lab.edited_shape, nullptr);
+    EXPECT_EQ(lab.edited_shape->material, nullptr);
+    EXPECT_TRUE(log.Contains("Selecting line with id REFERENCE"));
+    float w, h;
+    lab.GridSize(&w, &h);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 64);
+    lab.grid_scale = 10;
+
+    // Within the pick radius (5 screen pixels, half a shape pixel) a
+    // vertex is dragged rather than a new one added.
+    lab.Press(vec2_t{4.3f, 0.2f});
+    EXPECT_EQ(lab.dragged_point, &lab.edited_shape->vertices[1]);
+    EXPECT_EQ(lab.edited_shape->vertex_count, 3);
+    for (int i = 0; i < 5; i++) lab.Press(vec2_t{10.0f + i * 3, 10});
+    EXPECT_EQ(lab.edited_shape->vertex_count, 8);
+    EXPECT_EQ(lab.edited_shape->vertices[7].x, 22);
+    lab.Press(vec2_t{-20, -20});  // a ninth: refused, nothing dragged
+    EXPECT_EQ(lab.edited_shape->vertex_count, 8);
+    EXPECT_EQ(lab.dragged_point, nullptr);
+
+    // BACKSPACE takes the last vertex, and the drag of it.
+    lab.Press(vec2_t{22, 10});
+    lab.RemoveLastVertex();
+    EXPECT_EQ(lab.dragged_point, nullptr);
+    EXPECT_EQ(lab.edited_shape->vertex_count, 7);
+    // Reset empties the polygon; BACKSPACE then does nothing, and is handled.
+    lab.ResetShape();
+    EXPECT_EQ(lab.edited_shape->vertex_count, 0);
+    kd_event_t back = {};
+    back.type = KD_EVENT_KEY_DOWN;
+    back.id = 8;
+    EXPECT_EQ(lab.ProcessEvent(&back), 1);
+    EXPECT_EQ(lab.edited_shape->vertex_count, 0);
+
+    // A shape that names a material: Save says the values are the
+    // material's, and writes the material.
+    const std::string peg = env.Write("actors/mat.xml",
+                                      "<array id=\"info\"><node id=\"material\" value=\"wood\"/></array>"
+                                      "<array id=\"circle\"><node id=\"radius\" value=\"8\"/></array>");
+    lab.SelectShape(peg.c_str());
+    EXPECT_TRUE(log.Contains("Selecting line with id wood"));
+    EXPECT_TRUE(lab.SaveShape());
+    EXPECT_TRUE(log.Contains("takes its values from the material 'wood'"));
+    EXPECT_NE(ReadNative(env.engine->UserPath("actors/mat.xml")).find("value=\"wood\""), std::string::npos);
+    // A circle's centre is picked within the pick radius.
+    lab.Press(vec2_t{0.2f, 0.1f});
+    EXPECT_EQ(lab.dragged_point, &lab.edited_shape->offset);
+    lab.edited_shape = nullptr;
+    lab.dragged_point = nullptr;
+}

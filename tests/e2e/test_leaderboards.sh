@@ -1,0 +1,128 @@
+#!/bin/sh
+# The leaderboards end to end: the real executable under Xvfb with
+# scripted input, the bundled data, in developer mode.
+#
+# Run 1: the main menu's Play starts the first level, and the developer's
+# key 'C' wins it; the result screen submits the level's score to the
+# table of episode 1.
+# Run 2, in the same folder: Extras, then the round leaderboards button;
+# the table of episode 1 shows that score in its first row. The arrows
+# step to the last category, the developer's test table (the left arrow
+# shown, the right one faded); "Submit50" fills more rows than the view
+# holds, drawn clipped to the view; a drag scrolls them.
+# Screenshots are kept in the folder given as the fourth argument.
+. "$(dirname "$0")/e2e-lib.sh"
+PROBE="$3"
+SHOTS="$4"
+rm -rf "$SHOTS"
+mkdir -p "$SHOTS"
+
+mkdir -p "$WORK/ui"
+sed 's|CallOrTell ("ResumeSavedTimelineEvent");|CallOrTell ("BeginTimelineEvent", "E01_L01");|' \
+  "$DATA/ui/main-menu-events.lua" >"$WORK/ui/main-menu-events.lua"
+e2e_data_tree "$WORK" "$DATA" "$WORK/ui"
+ln -s "$HERE/flow/developer.xml" "$WORK/app/native/developer.xml"
+
+run() {
+  status=0
+  (cd "$WORK" && KODO_HOST_SCRIPT="$1" SDL_AUDIODRIVER=dummy timeout 200 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) ||
+    status=$?
+  LOG=$(ls "$WORK"/data/*/*/logs/kodo-000"$2".log 2>/dev/null | head -1)
+  [ -n "$LOG" ] && cp "$LOG" "$SHOTS/log-$2.txt"
+  [ "$status" = 0 ] || fail "run $2: exit status $status"
+  [ -n "$LOG" ] || fail "run $2: no log file written"
+}
+
+# Run 1: Play (512, 315), then 'C' once the level is up (one press: on
+# the result screen the developer's 'C' would end the event), until the
+# result screen has submitted.
+{
+  e2e_wait_menu 5000
+  echo "6000 touch_down 512 315"
+  echo "6100 touch_up 512 315"
+  e2e_wait 6200 1 "PushScreen: 'GameDeziDedi'"
+  e2e_wait 6300 1 "Removing 'TimelineTransition' from Screen Stack"
+  echo "6800 key C"
+  e2e_wait 6900 1 "Submit #1 - "
+  echo "7400 exit"
+} >"$WORK/run1.txt"
+run "$WORK/run1.txt" 1
+e2e_log_in_order "Submit #1 - " "Level completed: 'E01_L01'"
+points=$(grep -o "Submit #1 - [0-9]* by" "$LOG" | head -1 | sed 's/Submit #1 - \([0-9]*\) by/\1/')
+[ "${points:-0}" -ge 5000 ] || fail "the level's score is $points"
+USER_DIR=$(dirname "$(dirname "$LOG")")
+grep -q "<array id=\"EPISODE_1\">" "$USER_DIR/leaderboards-db.xml" || fail "no episode 1 table in the database"
+grep -q "points=\"$points\"" "$USER_DIR/leaderboards-db.xml" || fail "the score $points is not in the database"
+
+# Run 2. Extras (512, 465), its leaderboards button (952, 534); the
+# category arrows at (222, 103) and (802, 103); Submit50 at (644, 503);
+# the view is 580 x 300 from (226, 180).
+w() { e2e_wait "$1" 2 "$2"; }
+cat >"$WORK/run2.txt" <<END
+$(e2e_wait_menu 5000 2)
+6000 touch_down 512 465
+6100 touch_up 512 465
+$(w 6100 "PushScreen: 'Extras'")
+7000 touch_down 952 534
+7100 touch_up 952 534
+$(w 7100 "Setting Leaderboards Category 'EPISODE_1'")
+8000 touch_move 1010 10
+8100 screenshot $SHOTS/1-episode-1.png
+8200 touch_down 802 103
+8300 touch_up 802 103
+$(w 8300 "Setting Leaderboards Category 'EPISODE_2'")
+8400 touch_down 802 103
+8500 touch_up 802 103
+$(w 8500 "Setting Leaderboards Category 'EPISODE_3'")
+8600 touch_down 802 103
+8700 touch_up 802 103
+$(w 8700 "Setting Leaderboards Category 'TEST_CATEGORY'")
+9000 touch_down 644 503
+9100 touch_up 644 503
+$(w 9100 "Submit #")
+9200 touch_move 1010 10
+10000 screenshot $SHOTS/2-test-scores.png
+10100 touch_down 802 103
+10200 touch_up 802 103
+10300 touch_down 512 440
+10400 touch_move 512 400
+10500 touch_move 512 340
+10600 touch_move 512 280
+10700 touch_move 512 220
+10800 touch_up 512 220
+11800 screenshot $SHOTS/3-scrolled.png
+12000 exit
+END
+run "$WORK/run2.txt" 2
+e2e_log_in_order "PushScreen: 'Leaderboards'" "Setting Leaderboards Category 'EPISODE_1'" \
+  "Setting Leaderboards Category 'TEST_CATEGORY'" "Submit #"
+n=$(grep -c "Submit #" "$LOG")
+[ "$n" = 50 ] || fail "Submit50 submitted $n scores"
+# The last category: the tap on the faded right arrow asked for nothing.
+[ "$(grep -c "Setting Leaderboards Category" "$LOG")" = 5 ] || fail "a category was set after the last"
+
+for s in 1-episode-1 2-test-scores 3-scrolled; do [ -s "$SHOTS/$s.png" ] || fail "screenshot $s missing"; done
+# Text pixels (cream-white rows on the dark glass): the won level's row,
+# and nothing below it in episode 1's table.
+cream="200 255 200 255 180 255"
+first=$("$PROBE" "$SHOTS/1-episode-1.png" count 226 180 806 210 $cream)
+second=$("$PROBE" "$SHOTS/1-episode-1.png" count 226 215 806 480 $cream)
+echo "episode 1: first row $first text pixels, below it $second"
+[ "$first" -gt 100 ] && [ "$second" -lt 20 ] || fail "episode 1's table does not show the one score"
+# Fifty rows: the view is full, and nothing is drawn between its bottom
+# and the buttons.
+full=$("$PROBE" "$SHOTS/2-test-scores.png" count 226 420 806 480 $cream)
+under=$("$PROBE" "$SHOTS/2-test-scores.png" count 226 482 806 488 $cream)
+echo "test scores: $full text pixels at the view's foot, $under under it"
+[ "$full" -gt 100 ] || fail "the rows do not fill the view ($full)"
+[ "$under" -lt 5 ] || fail "rows are drawn outside the view ($under)"
+# The arrows on the last category: the right one faded, the left one not.
+d=$("$PROBE" "$SHOTS/1-episode-1.png" diff "$SHOTS/2-test-scores.png" 780 80 824 126)
+dl=$("$PROBE" "$SHOTS/1-episode-1.png" diff "$SHOTS/2-test-scores.png" 200 80 244 126)
+echo "right arrow changed by $d, left arrow by $dl"
+awk "BEGIN { exit !($d > 10 && $dl > 10) }" || fail "the arrows do not fade at the ends ($dl, $d)"
+# The drag moved the rows up.
+moved=$("$PROBE" "$SHOTS/2-test-scores.png" diff "$SHOTS/3-scrolled.png" 226 180 806 480)
+echo "the drag changed the view by $moved"
+awk "BEGIN { exit !($moved > 5) }" || fail "the drag did not scroll the rows ($moved)"
+echo "leaderboards end to end: a won level's score, stepping, fifty test scores, clipping, scrolling; pictures in $SHOTS"

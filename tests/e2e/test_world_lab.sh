@@ -1,0 +1,181 @@
+#!/bin/sh
+# The world lab end to end: the real executable under Xvfb in developer
+# mode. The console (TAB) opens the lab with PushScreen("WorldLab"); a
+# scripted pointer places the worm's head and tail, pegs, a fruit and the
+# worm hole, drags one peg, turns another with the wheel and pushes the
+# right edge of the bounds against the one-screen minimum; Save answers a
+# name without ".xml" through a scripted reply. A second run loads that
+# file and finds the actors and the bounds, then plays it: the worm hole
+# is out of reach, a scripted drop loses the level, and the lab is on top
+# again. Screenshots are kept in the folder given as the fourth argument.
+. "$(dirname "$0")/e2e-lib.sh"
+PROBE="$3"
+SHOTS="$4"
+rm -rf "$SHOTS"
+mkdir -p "$SHOTS"
+e2e_data_tree "$WORK" "$DATA"
+ln -s "$HERE/labs/developer.xml" "$WORK/app/native/developer.xml"
+# Where the user tree lies (prog.xml's developer and title): the dialogs
+# answer native paths.
+USER_TREE="$WORK/data/Vantreo/Worm"
+
+# drag MS X0 Y0 X1 Y1: pressed at the first point, moved to the second in
+# 10 steps, released there.
+drag() {
+  awk -v t="$1" -v x0="$2" -v y0="$3" -v x1="$4" -v y1="$5" 'BEGIN {
+    printf "%d touch_down %d %d\n", t, x0, y0
+    for (i = 1; i <= 10; i++) printf "%d touch_move %d %d\n", t + 20 * i, x0 + (x1 - x0) * i / 10, y0 + (y1 - y0) * i / 10
+    printf "%d touch_up %d %d\n", t + 240, x1, y1
+  }'
+}
+# The template world fills the view exactly as this run lays it out: a
+# world point (x, y) is at screen (511.5 + 20.475 x, 382 + 20.475 y).
+sx() { awk -v x="$1" 'BEGIN { printf "%d", 511.5 + 20.475 * x + 0.5 }'; }
+sy() { awk -v y="$1" 'BEGIN { printf "%d", 382 + 20.475 * y + 0.5 }'; }
+at() { echo "$(sx "$1") $(sy "$2")"; }
+# Tool bar buttons.
+BACK="48 20"; PLAY="228 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
+
+# Run 1: build the level and save it.
+{
+  e2e_wait_menu 0
+  e2e_type_line 300 'PushScreen("WorldLab")'
+  e2e_wait 1200 1 "Screen 'WorldLab' fully in."
+  # The template's six actors go, and BACKSPACE on an empty world does no
+  # harm.
+  t=1500
+  for i in 1 2 3 4 5 6 7 8; do echo "$t key BACKSPACE"; t=$((t + 30)); done
+  # Z on the first shape wraps to the last, the worm hole; placed twice,
+  # only the second stays. A on the last wraps to the first, the head.
+  echo "$t key Z"
+  e2e_click $((t + 50)) $(at 10 -3)
+  e2e_click $((t + 150)) $(at 14 -3)
+  echo "$((t + 250)) key A"
+  e2e_click $((t + 300)) $(at -14 -7.15)
+  echo "$((t + 400)) key A"
+  e2e_click $((t + 450)) $(at -11.5 -4.8)
+  echo "$((t + 550)) key A"
+  echo "$((t + 570)) key A"
+  e2e_click $((t + 650)) $(at -14 -6)
+  e2e_click $((t + 750)) $(at -4 -7)
+  e2e_click $((t + 850)) $(at 4 -7)
+  # The strip of shapes: a tap on the apple's cell picks it and closes.
+  echo "$((t + 950)) key SPACE"
+  e2e_wait $((t + 1000)) 1 "Screen 'WorldLabObjectSelector' fully in."
+  echo "$((t + 1800)) screenshot $SHOTS/2-selector.png"
+  e2e_click $((t + 1900)) 992 300
+  e2e_wait $((t + 2000)) 1 "Removing 'WorldLabObjectSelector' from Screen Stack"
+  e2e_click $((t + 2300)) $(at -9 -3)
+  # The preview follows the pointer in create mode.
+  echo "$((t + 2400)) touch_move $(at 0 -2)"
+  echo "$((t + 2500)) screenshot $SHOTS/1-create.png"
+  t=$((t + 2600))
+  # Edit mode: drag the second peg 3 m right, turn the third by two
+  # notches, push the right edge far past the one-screen minimum.
+  echo "$t key E"
+  drag $((t + 100)) $(at -4 -7) $(at -1 -7)
+  e2e_click $((t + 500)) $(at 4 -7)
+  echo "$((t + 600)) wheel $(at 4 -7) 2"
+  drag $((t + 700)) $(at 20 -14) $(at 5 -14)
+  e2e_click $((t + 1100)) $(at -1 -7)
+  e2e_wait $((t + 1150)) 1 "World lab: selected 'actors/peg.xml' at (-1"
+  echo "$((t + 1300)) screenshot $SHOTS/3-edit.png"
+  # The ideal time typed in "Time": its BACKSPACEs are not commands.
+  e2e_click $((t + 1400)) $TIME
+  echo "$((t + 1500)) key BACKSPACE"
+  echo "$((t + 1530)) key BACKSPACE"
+  echo "$((t + 1560)) key 4"
+  echo "$((t + 1590)) key 5"
+  echo "$((t + 1700)) reply \"$USER_TREE/worlds/mylevel\""
+  e2e_click $((t + 1800)) $SAVE
+  e2e_wait $((t + 1900)) 1 "Saving World 'user://worlds/mylevel.xml'"
+  echo "$((t + 2200)) exit"
+} >"$WORK/script.txt"
+e2e_run_game 300
+cp "$LOG" "$SHOTS/log-1.txt"
+SAVED="$USER_TREE/worlds/mylevel.xml"
+[ -s "$SAVED" ] || fail "the world was not saved as mylevel.xml"
+cp "$SAVED" "$SHOTS/mylevel.xml"
+count() { grep -c -F "actor=\"actors/$1.xml\"" "$2" || true; }
+for a in "game-worm-head 1" "game-worm-tail 1" "wormhole 1" "peg 3" "fruit-apple 1"; do
+  set -- $a
+  [ "$(count "$1" "$SAVED")" = "$2" ] || fail "saved world holds $(count "$1" "$SAVED") of $1, not $2"
+done
+# has SHAPE X Y ANGLE: the saved world holds that actor within 0.1 m (a
+# screen pixel is 0.05 m here) at that angle.
+has() {
+  awk -v a="actors/$1.xml" -v x="$2" -v y="$3" -v g="$4" '
+    function val(k,  m) { return match($0, k "=\"[^\"]*\"") ? substr($0, RSTART + length(k) + 2, RLENGTH - length(k) - 3) : "" }
+    index($0, "actor=\"" a "\"") && (val("x") - x)^2 < 0.01 && (val("y") - y)^2 < 0.01 && val("angle") == g { found = 1 }
+    END { exit !found }' "$SAVED"
+}
+has wormhole 14 -3 0 || fail "the second worm hole did not replace the first"
+has peg -1 -7 0 || fail "the dragged peg is not 3 m to the right"
+has peg 4 -7 45 || fail "the turned peg is not at 45 degrees"
+has peg -14 -6 0 || fail "the first peg moved"
+# The right edge stops one reference screen (1024 px at 30 px/m) from the left.
+grep -q 'x1="-20" y1="-14[.0-9]*" x2="14.133[0-9]*" y2="6"' "$SAVED" || fail "the bounds did not stop at one screen: $(grep world_bounds "$SAVED")"
+grep -q 'id="ideal_time" value="45"' "$SAVED" || fail "the ideal time typed in Time was not saved"
+
+# Run 2: after a restart, load the file, save it again under another name
+# (the same world comes back), then play it: a developer win and the
+# pause button each bring the lab back on top.
+{
+  e2e_wait_menu 0 2
+  e2e_type_line 300 'PushScreen("WorldLab")'
+  e2e_wait 1200 2 "Screen 'WorldLab' fully in."
+  echo "1500 reply \"$SAVED\""
+  e2e_click 1600 $LOAD
+  e2e_wait 1700 2 "Loading World 'user://worlds/mylevel.xml'"
+  echo "2000 reply \"$USER_TREE/worlds/again.xml\""
+  e2e_click 2100 $SAVE
+  e2e_wait 2200 2 "Saving World 'user://worlds/again.xml'"
+  e2e_click 2500 $PLAY
+  e2e_wait 2600 2 "Level 'worlds/temp.xml' started"
+  e2e_wait 2700 2 "Screen 'GameDeziDedi' fully in."
+  echo "4500 screenshot $SHOTS/4-played.png"
+  echo "4600 key C"
+  e2e_wait 4700 2 "Removing 'GameDeziDedi' from Screen Stack"
+  echo "5500 screenshot $SHOTS/5-back.png"
+  e2e_click 5600 $PLAY
+  e2e_wait 5700 2 "Level 'worlds/temp.xml' started"
+  e2e_wait 5800 2 "Screen 'GameDeziDedi' fully in."
+  e2e_click 7000 950 51
+  e2e_wait 7100 2 "Removing 'GameDeziDedi' from Screen Stack"
+  e2e_click 7600 $BACK
+  e2e_wait 7700 2 "Removing 'WorldLab' from Screen Stack"
+  echo "8000 exit"
+} >"$WORK/script.txt"
+e2e_run_game 300
+LOG=$(ls "$WORK"/data/*/*/logs/kodo-0002.log | head -1)
+cp "$LOG" "$SHOTS/log-2.txt"
+diff "$SAVED" "$USER_TREE/worlds/again.xml" >/dev/null || fail "the loaded world saved again differs: $(diff "$SAVED" "$USER_TREE/worlds/again.xml")"
+e2e_log_in_order "Loading World 'user://worlds/mylevel.xml'" "Level 'worlds/temp.xml' started" \
+                 "Level completed: " "Removing 'GameDeziDedi' from Screen Stack" "Level 'worlds/temp.xml' started" \
+                 "Removing 'GameDeziDedi' from Screen Stack" "Removing 'WorldLab' from Screen Stack"
+! grep -q "PushScreen: 'GameLevelCompleted'" "$LOG" || fail "a test play showed the level's result screen"
+! grep -q "PushScreen: 'GamePopMenu'" "$LOG" || fail "Pause in a test play showed the pause menu"
+
+for n in 1-create 2-selector 3-edit 4-played 5-back; do
+  [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
+done
+probe() { "$PROBE" "$SHOTS/$1.png" count $2; }
+# Create mode: the apple's preview under the pointer, gone in edit mode.
+preview=$(probe 1-create "496 326 528 358 150 255 0 130 0 130")
+no_preview=$(probe 3-edit "496 326 528 358 150 255 0 130 0 130")
+# Edit mode: the red square on the selected (dragged) peg.
+square=$(probe 3-edit "484 232 498 246 240 255 30 70 30 70")
+# The selector's dark strip across the middle of the screen.
+strip=$(probe 2-selector "0 270 1024 330 0 60 0 60 0 70")
+# The played level: the game's round pause button; back in the lab, the
+# tool bar's wooden Play button and no pause button.
+pause=$(probe 4-played "945 25 1000 78 0 120 100 200 0 120")
+no_pause=$(probe 5-back "945 25 1000 78 0 120 100 200 0 120")
+wood=$(probe 5-back "190 8 265 32 150 255 100 200 40 140")
+echo "preview $preview/$no_preview, square $square, strip $strip, pause $pause/$no_pause, tool bar $wood"
+[ "$preview" -gt 60 ] && [ "$no_preview" -lt 10 ] || fail "the create mode's preview is not shown (or stays in edit mode)"
+[ "$square" -gt 20 ] || fail "the selected actor has no selection square"
+[ "$strip" -gt 35000 ] || fail "the object selector's strip is not shown"
+[ "$pause" -gt 300 ] && [ "$no_pause" -lt 50 ] || fail "the level was not played, or the lab did not come back"
+[ "$wood" -gt 600 ] || fail "the lab's tool bar is not shown after the play"
+echo "the world lab end to end: all shown; pictures in $SHOTS"
