@@ -11,7 +11,9 @@
 // Options: --frames N (default 3000), --null, --start (the level start
 // against the actors of a world, bench_level_start.cpp), --level (or --world)
 // worlds/<file>.xml,
-// --replay <file> (a path of the file system), --trace N (every N frames a
+// --replay <file> (a path of the file system), --offscreen N (N still
+// actors of the level's first shape in rows beside the world, never in
+// view: what drawing only what is seen saves), --trace N (every N frames a
 // line of where the worm's ends and the boss are on the screen, for
 // writing replays).
 //
@@ -36,9 +38,10 @@
 
 #include "kd-internal.h"
 #include "qnx-kodo.h"
+#include "rendimp-gles.h"
 #include "rendimp.h"
 
-bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace);
+bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace, int offscreen);
 void BenchLevelFrame(float dt);
 void BenchLevelReport(const char* renderer);
 void BenchLevelTearDown();
@@ -79,6 +82,7 @@ int main(int argc, char** argv) {
     const char* world = "worlds/e01-l01.xml";
     std::string replay;
     int trace = 0;
+    int offscreen = 0;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--frames") && i + 1 < argc) {
             frames = atoi(argv[++i]);
@@ -86,6 +90,8 @@ int main(int argc, char** argv) {
             null_renderer = true;
         } else if (!strcmp(argv[i], "--start")) {
             start_only = true;
+        } else if (!strcmp(argv[i], "--offscreen") && i + 1 < argc) {
+            offscreen = atoi(argv[++i]);
         } else if (!strcmp(argv[i], "--trace") && i + 1 < argc) {
             trace = atoi(argv[++i]);
         } else if ((!strcmp(argv[i], "--level") || !strcmp(argv[i], "--world")) && i + 1 < argc) {
@@ -100,7 +106,7 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else {
-            fprintf(stderr, "usage: %s [--frames N] [--null] [--start] [--level worlds/FILE.xml] [--replay FILE] [--trace N]\n", argv[0]);
+            fprintf(stderr, "usage: %s [--frames N] [--null] [--start] [--level worlds/FILE.xml] [--replay FILE] [--trace N] [--offscreen N]\n", argv[0]);
             return 2;
         }
     }
@@ -127,7 +133,7 @@ int main(int argc, char** argv) {
     kd_state.active = true;
     kd_state.verbose_level = 2;  // the log lines of loading are not timed
     if (window) bps_initialize();
-    if (!BenchLevelSetUp(kodo_engine::kd, world, replay, trace)) return 1;
+    if (!BenchLevelSetUp(kodo_engine::kd, world, replay, trace, offscreen)) return 1;
     if (start_only) {
         BenchLevelStart();
         return 0;
@@ -150,6 +156,10 @@ int main(int argc, char** argv) {
         wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }
     BenchLevelReport(null_renderer ? "null renderer" : ri->GetName());
+    if (!null_renderer) {
+        const kd_gles_stats_t* st = KDID_OGLES_GetStats();
+        if (st->frames) printf("draw calls per frame %.1f\n", (double)st->draw_calls / (double)st->frames);
+    }
     for (std::vector<double>* v : {&wall, &cpu}) {
         v->erase(v->begin(), v->begin() + 60);
         std::sort(v->begin(), v->end());

@@ -92,7 +92,22 @@ void Trace() {
 
 }  // namespace
 
-bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace) {
+// N still actors of the level's first actor's shape in rows of 100 to the
+// right of the world, static so that the steps stay the level's own.
+void AddOffscreenActors(int n) {
+    PhysicsSimulation& sim = game_dezidedi.sim;
+    ActorShape* shape = nullptr;
+    for (int i = 0; i < sim.actors.count && !shape; i++)
+        if (sim.actors[i]->shape && sim.actors[i]->shape->bitmap) shape = sim.actors[i]->shape;
+    if (!shape) return;
+    for (int i = 0; i < n; i++) {
+        vec2_t at = {sim.world_bounds[2] + 40.0f + (float)(i % 100) * 2.0f, sim.world_bounds[1] + (float)(i / 100) * 2.0f};
+        Actor* a = sim.CreateActor(shape, at, vec2_t{0, 0}, 0, sim.actors.count, 0);
+        if (a && a->body) a->body->SetType(b2_staticBody);
+    }
+}
+
+bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace, int offscreen) {
     trace_every = trace;
     kd = engine;
     lua_man.Initialize();
@@ -131,6 +146,7 @@ bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& repla
     // Straight to play, no view of the goal first, unless the level is
     // replayed as the game plays it.
     if (!game_replay.Active()) level.camera_mode = CAMERA_PLAY;
+    AddOffscreenActors(offscreen);
     return true;
 }
 

@@ -1,11 +1,11 @@
 // Sprite throughput of the OpenGL ES renderer: N textured 12 px sprites of
 // one texture per frame through the drawing API (kd->DrawBitmap) at
-// 1024 x 768, 600 frames each for N = 200 and N = 2000, on the real
+// 1024 x 600, 600 frames each for N = 200 and N = 2000, on the real
 // renderer and window. Prints frames per second, frame time p50 / p95 and
 // the GL draw calls per frame.
 //
-// Run under Xvfb with a 1024 x 768 screen, for example:
-//   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/bench_sprites
+// Run under Xvfb with a 1024 x 600 screen, for example:
+//   xvfb-run -a -s "-screen 0 1024x600x24" build/bench/bench_sprites
 // Options: --frames N (default 600), --sizes 200,2000.
 #include <math.h>
 #include <stdio.h>
@@ -47,7 +47,7 @@ void MakeSprites(int n) {
     };
     for (auto& s : sprites) {
         s.x = rnd() * (1024 - 12);
-        s.y = rnd() * (768 - 12);
+        s.y = rnd() * (600 - 12);
         s.vx = (rnd() - 0.5f) * 4;
         s.vy = (rnd() - 0.5f) * 4;
     }
@@ -60,7 +60,7 @@ void Update(float) {
         s.x += s.vx;
         s.y += s.vy;
         if (s.x < 0 || s.x > 1024 - 12) s.vx = -s.vx;
-        if (s.y < 0 || s.y > 768 - 12) s.vy = -s.vy;
+        if (s.y < 0 || s.y > 600 - 12) s.vy = -s.vy;
     }
 }
 void Draw(float) {
@@ -93,7 +93,7 @@ kd_prog_t* KD_GetInterface() {
     strcpy(prog.version, "1.0.0");
     strcpy(prog.developer_name, "Vantreo");
     prog.parms.width = 1024;
-    prog.parms.height = 768;
+    prog.parms.height = 600;
     prog.parms.reference_counting = true;
     prog.parms.no_sound = true;
     prog.Init = Init;
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
         }
     }
     if (frames < 1) frames = 1;
-    setenv("KODO_DISPLAY_SIZE", "1024x768", 0);
+    setenv("KODO_DISPLAY_SIZE", "1024x600", 0);
     setenv("ORIENTATION", "0", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!KDQ_CreateWindow()) {
-        fprintf(stderr, "no window: run under Xvfb (xvfb-run -a -s \"-screen 0 1024x768x24\")\n");
+        fprintf(stderr, "no window: run under Xvfb (xvfb-run -a -s \"-screen 0 1024x600x24\")\n");
         return 1;
     }
     if (!KDI_PreInit(nullptr) || !KDI_Init()) {

@@ -307,9 +307,9 @@ bool KD_SignalShutdown() {
     return true;
 }
 
-// How long shutdown waits for the program's threads: 60 turns of 50 ms.
-static const int kThreadWaitTurns = 60;
-static const int kThreadWaitStepMs = 50;
+// How long shutdown waits for the program's threads; one that outlives
+// it is given up on.
+static const int kThreadWaitMs = 3000;
 
 void KODO_Shutdown() {
     if (!kd) return;
@@ -318,7 +318,9 @@ void KODO_Shutdown() {
     KDI_CancelHttpRequests();
 
     KD_PrintDebugf(KD_LOG_SYSTEM, "Waiting for threads to exit... (%d threads)\n", KDT_GetNumberOfThreadsRunning());
-    for (int i = 0; i < kThreadWaitTurns && KDT_GetNumberOfThreadsRunning() > 0; i++) KDT_Sleep(kThreadWaitStepMs);
+    // Woken as the last one ends rather than polled: a poll's step was
+    // most of the time a quit took.
+    KDT_WaitForThreads(kThreadWaitMs);
     if (KDT_GetNumberOfThreadsRunning() > 0)
         KD_PrintDebugf(KD_LOG_WARNING, "Time out: %d threads left running!\n", KDT_GetNumberOfThreadsRunning());
 

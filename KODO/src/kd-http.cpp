@@ -1,4 +1,5 @@
-// The HTTP transport: KD_SendHttpRequest on libcurl.
+// The HTTP transport: KD_SendHttpRequest on libcurl (loaded on the first
+// request, kd-curl.h).
 //
 // The engine reaches the network only where the program settings say it
 // may: a request goes out when its URL has the scheme, host and port of
@@ -24,7 +25,6 @@
 #include "kd-http.h"
 
 #include <ctype.h>
-#include <curl/curl.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -33,6 +33,7 @@
 #include <mutex>
 #include <string>
 
+#include "kd-curl.h"
 #include "kd-internal.h"
 
 namespace {
@@ -41,42 +42,42 @@ std::mutex endpoints_mutex;
 std::string endpoints[2];  // analytics, news; guarded by endpoints_mutex
 std::atomic<bool> cancelled{false};
 
-std::once_flag curl_once;
-bool curl_ready = false;  // written once inside curl_once
-
-void InitCurl() { curl_ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }
-
 // Scheme, host and port of a URL, lower case; false when it does not
 // parse as an absolute http or https URL.
-bool Origin(const char* url, std::string* out) {
-    CURLU* u = curl_url();
+bool Origin(const kd_curl_api_t* lib, const char* url, std::string* out) {
+    CURLU* u = lib->url();
     if (!u) return false;
-    bool ok = curl_url_set(u, CURLUPART_URL, url, CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
+    bool ok = lib->url_set(u, CURLUPART_URL, url, CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
     char *scheme = nullptr, *host = nullptr, *port = nullptr;
-    ok = ok && curl_url_get(u, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-         curl_url_get(u, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-         curl_url_get(u, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK;
+    ok = ok && lib->url_get(u, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+         lib->url_get(u, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+         lib->url_get(u, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK;
     if (ok) {
         std::string s = std::string(scheme) + "://" + host + ":" + port;
         for (char& c : s) c = (char)tolower((unsigned char)c);
         ok = s.compare(0, 7, "http://") == 0 || s.compare(0, 8, "https://") == 0;
         if (ok) *out = s;
     }
-    curl_free(scheme);
-    curl_free(host);
-    curl_free(port);
-    curl_url_cleanup(u);
+    lib->free(scheme);
+    lib->free(host);
+    lib->free(port);
+    lib->url_cleanup(u);
     return ok;
 }
 
 // Whether the server of this origin is one the settings name.
-bool AllowedOrigin(const std::string& want) {
+bool AllowedOrigin(const kd_curl_api_t* lib, const std::string& want) {
     std::lock_guard<std::mutex> lock(endpoints_mutex);
     for (const std::string& e : endpoints) {
         std::string have;
-        if (!e.empty() && Origin(e.c_str(), &have) && have == want) return true;
+        if (!e.empty() && Origin(lib, e.c_str(), &have) && have == want) return true;
     }
     return false;
+}
+
+bool AnyEndpoint() {
+    std::lock_guard<std::mutex> lock(endpoints_mutex);
+    return !endpoints[0].empty() || !endpoints[1].empty();
 }
 
 struct Body {
@@ -121,12 +122,15 @@ void KDI_SetHttpEndpoints(const char* analytics_url, const char* news_url) {
 void KDI_CancelHttpRequests() { cancelled = true; }
 
 bool KDI_HttpAllowed(const char* url) {
+    // Without an endpoint nothing is ever sent, and libcurl, which also
+    // parses the addresses, stays unloaded.
+    const kd_curl_api_t* lib = AnyEndpoint() ? KDI_Curl() : nullptr;
     std::string origin;
-    if (!Origin(url, &origin)) {
+    if (lib && !Origin(lib, url, &origin)) {
         KD_Printf("HTTP: no request to '%s': it is not a well-formed http or https address.\n", url);
         return false;
     }
-    if (!AllowedOrigin(origin)) {
+    if (!lib || !AllowedOrigin(lib, origin)) {
         KD_Printf("HTTP: no request to '%s': no endpoint in prog.xml names its server.\n", url);
         return false;
     }
@@ -172,48 +176,48 @@ int KD_SendHttpRequest(int kind, const char* url, const char* contentType, const
         return 0;
     }
     if (cancelled || !KDI_HttpAllowed(url)) return 0;
-    std::call_once(curl_once, InitCurl);
-    CURL* curl = curl_ready ? curl_easy_init() : nullptr;
+    const kd_curl_api_t* lib = KDI_Curl();  // loaded: an endpoint is named
+    CURL* curl = lib ? lib->easy_init() : nullptr;
     if (!curl) {
         KD_PrintDebugf(KD_LOG_WARNING, "HTTP: the transport could not start.\n");
         return 0;
     }
     Body got;
     struct curl_slist* headers = nullptr;
-    curl_easy_setopt(curl, CURLOPT_URL, url);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, (long)KD_HTTP_CONNECT_TIMEOUT_MS);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, (long)KD_HTTP_TOTAL_TIMEOUT_MS);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Kodo");
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Receive);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &got);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
+    lib->easy_setopt(curl, CURLOPT_URL, url);
+    lib->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    lib->easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    lib->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    lib->easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, (long)KD_HTTP_CONNECT_TIMEOUT_MS);
+    lib->easy_setopt(curl, CURLOPT_TIMEOUT_MS, (long)KD_HTTP_TOTAL_TIMEOUT_MS);
+    lib->easy_setopt(curl, CURLOPT_USERAGENT, "Kodo");
+    lib->easy_setopt(curl, CURLOPT_WRITEFUNCTION, Receive);
+    lib->easy_setopt(curl, CURLOPT_WRITEDATA, &got);
+    lib->easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    lib->easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
     if (contentType && *contentType) {
         std::string line = std::string("Content-Type: ") + contentType;
-        headers = curl_slist_append(headers, line.c_str());
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        headers = lib->slist_append(headers, line.c_str());
+        lib->easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     }
 
-    CURLcode rc = curl_easy_perform(curl);
+    CURLcode rc = lib->easy_perform(curl);
     long code = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+    lib->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
     curl_off_t announced = -1;
-    curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
+    lib->easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    lib->slist_free_all(headers);
+    lib->easy_cleanup(curl);
 
     if (code <= 0) {
-        KD_PrintDebugf(KD_LOG_WARNING, "HTTP: request to '%s' failed: %s\n", url, curl_easy_strerror(rc));
+        KD_PrintDebugf(KD_LOG_WARNING, "HTTP: request to '%s' failed: %s\n", url, lib->easy_strerror(rc));
         free(got.data);
         return 0;
     }
     if (got.cut)
         KD_PrintDebugf(KD_LOG_WARNING, "HTTP: the reply from '%s' is cut at %d bytes.\n", url, KD_HTTP_REPLY_CAP);
     else if (rc != CURLE_OK)
-        KD_PrintDebugf(KD_LOG_WARNING, "HTTP: the reply from '%s' ended early: %s\n", url, curl_easy_strerror(rc));
+        KD_PrintDebugf(KD_LOG_WARNING, "HTTP: the reply from '%s' ended early: %s\n", url, lib->easy_strerror(rc));
     long long expected = announced >= 0 ? (long long)announced : (long long)got.size;
     if (rc != CURLE_OK && expected <= (long long)got.size) expected = (long long)got.size + 1;
     if (expected > 0x7fffffffLL) expected = 0x7fffffffLL;

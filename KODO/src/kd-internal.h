@@ -285,6 +285,9 @@ bool KDT_IsMainThread();
 void KD_SynchronizeWithMainThreadBegin();
 void KD_SynchronizeWithMainThreadEnd();
 int KDT_GetNumberOfThreadsRunning();
+// Until no thread started through KDT_CreateThread runs, or the time is up;
+// true when none runs.
+bool KDT_WaitForThreads(int timeout_ms);
 bool KDT_KillThread(unsigned long id);
 void KDT_SetThreadPriority(unsigned long id, unsigned int priority, bool);
 unsigned int KDT_GetTime();

@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 #include "kd-internal.h"
 
@@ -21,6 +24,16 @@ static pthread_mutex_t thread_info_lock = PTHREAD_MUTEX_INITIALIZER;
 // thread is created, so that a shutdown right after KDT_CreateThread waits
 // for it too.
 static std::atomic<int> threads_running{0};
+// Signalled when the count reaches zero, for KDT_WaitForThreads. Never
+// destroyed: a thread that outlives the shutdown's wait still signals.
+static std::mutex& ThreadsEndedMutex() {
+    static std::mutex* m = new std::mutex;
+    return *m;
+}
+static std::condition_variable& ThreadsEnded() {
+    static std::condition_variable* c = new std::condition_variable;
+    return *c;
+}
 
 kd_mutex_t* KDT_CreateMutex(const char* name) {
     kd_mutex_t* m = new kd_mutex_t;
@@ -197,6 +210,10 @@ static void* ThreadLauncher(void* p) {
     free(launch);
     int left = --threads_running;
     if (left < 0) KD_PrintDebugf(KD_LOG_WARNING, "Thread ref counter reporting %d\n", left);
+    if (left == 0) {
+        std::lock_guard<std::mutex> lock(ThreadsEndedMutex());
+        ThreadsEnded().notify_all();
+    }
     return nullptr;
 }
 
@@ -232,6 +249,12 @@ unsigned long KD_CreateThread(const char* name, kd_thread_fn fn, void* arg, int 
 }
 
 int KDT_GetNumberOfThreadsRunning() { return threads_running.load(); }
+
+bool KDT_WaitForThreads(int timeout_ms) {
+    std::unique_lock<std::mutex> lock(ThreadsEndedMutex());
+    return ThreadsEnded().wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                                   [] { return threads_running.load() <= 0; });
+}
 
 bool KDT_KillThread(unsigned long id) {
     if (id == 0) return false;

@@ -26,6 +26,7 @@
 #include "profiles.h"
 #include "services/achievements.h"
 #include "services/in-app-purchases.h"
+#include "services/leaderboards.h"
 #include "ui/gameman.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
@@ -288,6 +289,7 @@ TEST(BundledData, TheScriptsCallOnlyRegisteredFunctions) {
     ASSERT_TRUE(iap_man.Initialize());
     achievement_man.Initialize();
     ASSERT_TRUE(achievement_man.IsInitialized());
+    leaderboards_man.Initialize();
     analyst.RegisterLuaFunctions();
     ScreenMan::RegisterLuaFunctions();
     timeline.Init();
@@ -356,5 +358,6 @@ TEST(BundledData, TheScriptsCallOnlyRegisteredFunctions) {
     analyst.Shutdown();
     iap_man.Reset();
     achievement_man.Reset();
+    leaderboards_man.Reset();
     Manager::SetProgramRecord(nullptr);
 }

@@ -1,7 +1,8 @@
 // Screenshots under Xvfb: the worm of the bundled data drawn by the
 // simulation through the OpenGL ES renderer, its body one strip through
 // every part and tinted while hurt, and an effect of the world's front
-// layer drawn where it was spawned.
+// layer drawn where it was spawned; and an actor out of view is skipped
+// only when no part of its picture can show.
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -45,6 +46,14 @@ void Keep(const FwImage& img, const char* name) {
     fclose(f);
 }
 
+// The simulation drawn over black.
+FwImage SimFrame(FwWindowEngine& engine, PhysicsSimulation& sim) {
+    return engine.Frame([&] {
+        kd->ClearScreen(0, 0, 0);
+        sim.Draw();
+    });
+}
+
 }  // namespace
 
 TEST(ScreenshotWorm, TheBodyIsOneStripThroughEveryPartAndAnEffectLandsWhereItWasSpawned) {
@@ -70,12 +79,7 @@ TEST(ScreenshotWorm, TheBodyIsOneStripThroughEveryPartAndAnEffectLandsWhereItWas
         sim.ConnectWorm();
         ASSERT_EQ(sim.worm_parts.count, 23);
         sim.Update(0);  // the view, no step
-        auto frame = [&] {
-            return engine.Frame([&] {
-                kd->ClearScreen(0, 0, 0);
-                sim.Draw();
-            });
-        };
+        auto frame = [&] { return SimFrame(engine, sim); };
 
         FwImage img = frame();
         Keep(img, "worm");
@@ -151,4 +155,37 @@ TEST(ScreenshotWorm, TheBodyIsOneStripThroughEveryPartAndAnEffectLandsWhereItWas
     pbman.Clear();
     physics_man.shapes.Free();
     ActorBehaviors::FreeActorBehaviors();
+}
+
+TEST(ScreenshotWorm, AnActorOutOfViewIsDrawnWhileItsPictureReachesIntoTheView) {
+    FwWindowEngine engine;
+    ASSERT_TRUE(engine.started);
+    ActorBehaviors::InitActorBehaviors();
+    PhysicsSimulation sim;
+    sim.InitWorld();
+    PhysicsSimulation::active_sim = &sim;
+    ActorShape* block = physics_man.GetShape("actors/block-big.xml");  // 2 m, its picture 60 px
+    ASSERT_TRUE(block && block->bitmap);
+    // The body wholly left of the view (0..34 m), and the middle of its
+    // picture too, but the picture's right part reaches into the view.
+    Actor* edge = sim.CreateActor(block, {-2.0f, 10.0f}, {0, 0}, 0, 0, 1);
+    ASSERT_TRUE(edge && edge->body);
+    edge->draw_offset = {1.6f, 0.0f};
+    sim.Update(0);
+    ASSERT_FALSE(sim.IsPartlyInView(edge));
+    auto frame = [&] { return SimFrame(engine, sim); };
+    FwImage img = frame();
+    Keep(img, "edge-actor");
+    EXPECT_FALSE(Black(At(img, 5, 300)));
+    EXPECT_TRUE(Black(At(img, 40, 300)));
+    // Moved on until its picture lies a little past the edge, it is gone;
+    // one in view still shows.
+    edge->draw_offset = {0.0f, 0.0f};
+    Actor* inside = sim.CreateActor(block, {20.0f, 10.0f}, {0, 0}, 0, 0, 1);
+    ASSERT_TRUE(inside);
+    img = frame();
+    EXPECT_TRUE(Black(At(img, 5, 300)));
+    EXPECT_FALSE(Black(At(img, 600, 300)));
+    sim.FreeWorld();
+    PhysicsSimulation::active_sim = nullptr;
 }

@@ -87,6 +87,7 @@ std::mutex g_mix;
 std::mutex g_device;
 SDL_AudioDeviceID g_dev = 0;
 int g_users = 0;
+bool g_parked = false;  // open and paused with no user (audio_release)
 std::vector<snd_pcm *> g_streams;
 std::vector<mmr_context *> g_contexts;
 std::vector<int> g_accum;
@@ -206,18 +207,40 @@ SDL_AudioDeviceID open_device() {
     return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
 }
 
+// Whether anything could play: a sound server's socket or a sound card.
+// Without either SDL's default driver fails only after it has started and
+// must be shut down again, which waits up to 100 ms for its device-watching
+// thread: most of a start on such a machine. An explicit SDL_AUDIODRIVER
+// is always tried.
+bool any_output_possible() {
+    if (getenv("SDL_AUDIODRIVER") || getenv("PULSE_SERVER")) return true;
+    const char *run = getenv("XDG_RUNTIME_DIR");
+    std::string runtime = run && *run ? run : "/run/user/" + std::to_string(getuid());
+    for (const char *server : {"/pulse/native", "/pipewire-0"})
+        if (access((runtime + server).c_str(), F_OK) == 0) return true;
+    FILE *cards = fopen("/proc/asound/cards", "r");
+    if (!cards) return access("/dev/snd", F_OK) == 0;
+    char line[128] = "";
+    bool none = !fgets(line, sizeof line, cards) || strstr(line, "no soundcards");
+    fclose(cards);
+    return !none;
+}
+
 // Opens the shared device for one more user. Without a sound card the
 // default open fails; the dummy driver then keeps time without output.
 bool audio_acquire() {
     std::lock_guard<std::mutex> lock(g_device);
-    if (g_users > 0) {
-        ++g_users;
+    if (g_users > 0 || g_parked) {
+        if (g_users++ == 0) SDL_PauseAudioDevice(g_dev, 0);
+        g_parked = false;
         return true;
     }
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     silence_alsa_errors();
     SDL_AudioDeviceID dev = 0;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    if (!any_output_possible()) {
+        SDL_SetError("no sound card or sound server");
+    } else if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         dev = open_device();
         if (!dev) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
@@ -241,10 +264,20 @@ bool audio_acquire() {
     return true;
 }
 
+// The last user gone, the device is paused at once. Closing it waits for
+// SDL's audio thread, which first sleeps two periods "draining" output
+// that nobody hears any more; a program with a window is either quitting
+// (the process takes the device with it) or will play again, so its
+// device is parked, paused, and the next user takes it back.
 void audio_release() {
     std::lock_guard<std::mutex> lock(g_device);
     if (g_users <= 0) return;
     if (--g_users > 0) return;
+    SDL_PauseAudioDevice(g_dev, 1);
+    if (video_running()) {
+        g_parked = true;
+        return;
+    }
     SDL_CloseAudioDevice(g_dev);  // waits for the callback to finish
     g_dev = 0;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

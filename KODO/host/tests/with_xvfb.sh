@@ -1,6 +1,8 @@
 #!/bin/sh
 # Runs a command on a private Xvfb server (1024x600x24, or the size in
 # KODO_XVFB_SCREEN, for a program that opens a larger window).
+# KODO_XVFB_ARGS adds to the server's arguments ("-extension MIT-SHM"
+# takes shared memory away, for the renderer's EGL path).
 #
 # The server picks a free display itself (-displayfd), so parallel test runs
 # never race for the same display number as `xvfb-run -a` can. -noreset:
@@ -8,7 +10,8 @@
 # that re-creates the screen context) must not meet a resetting server.
 set -u
 tmp=$(mktemp -d /tmp/kodo_xvfb.XXXXXX) || exit 1
-Xvfb -displayfd 3 -screen 0 "${KODO_XVFB_SCREEN:-1024x600x24}" -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/log" &
+Xvfb -displayfd 3 -screen 0 "${KODO_XVFB_SCREEN:-1024x600x24}" -nolisten tcp -noreset ${KODO_XVFB_ARGS:-} \
+  3>"$tmp/display" 2>"$tmp/log" &
 server=$!
 i=0
 while [ ! -s "$tmp/display" ]; do

@@ -90,6 +90,8 @@ void KD_DrawBitmapMirroredHorRS(kd_bitmap_t* bm, float x, float y, float angle, 
 
 void ActorBehavior::DrawPicture(kd_bitmap_t* bm, const Actor* actor, float x, float y, float angle, float scale) {
     if (!bm || !actor) return;
+    const PhysicsSimulation* sim = PhysicsSimulation::active_sim;
+    if (sim && !sim->MayShow(vec2_t{x, y}, bm, scale)) return;
     SelectFrameByDamage(bm, actor);
     if (actor->mirrored)
         KD_DrawBitmapMirroredHorRS(bm, x, y, angle, scale);

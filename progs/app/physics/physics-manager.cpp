@@ -634,6 +634,15 @@ bool PhysicsSimulation::IsInView(const Actor* actor) const {
     return box.lowerBound.x >= l && box.upperBound.x <= r && box.lowerBound.y >= t && box.upperBound.y <= b;
 }
 
+bool PhysicsSimulation::MayShow(vec2_t c, const kd_bitmap_t* bm, float scale) const {
+    if (!bm) return false;
+    const float reach = 1.5f * 0.5f * hypotf((float)bm->width, (float)bm->height) * fabsf(scale) + 1.0f;
+    float l, t, r, b;
+    ViewRect(this, &l, &t, &r, &b);
+    // Written so that a NaN anywhere draws, as before.
+    return !(c.x + reach < l || c.x - reach > r || c.y + reach < t || c.y - reach > b);
+}
+
 bool PhysicsSimulation::IsPartlyInView(const Actor* actor) const {
     b2AABB box;
     if (!ActorBox(actor, &box)) return false;

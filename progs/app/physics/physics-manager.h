@@ -127,6 +127,10 @@ public:
     // actor without a fixture is never in view.
     bool IsInView(const Actor* actor) const;
     bool IsPartlyInView(const Actor* actor) const;
+    // Whether a picture drawn at a world point at `scale` metres per pixel
+    // may show in the view, with a margin for what swells it (half as big
+    // again, and a metre): what lies wholly outside is not drawn.
+    bool MayShow(vec2_t centre, const kd_bitmap_t* bm, float scale) const;
 
     // Deferred changes: applied now when the world is idle, else after the
     // running step. The simulation owns the record.

@@ -154,7 +154,11 @@ static void SleepMs(int ms) { KDT_Sleep(ms); }
 unsigned int KDQ_LoopTurn(unsigned int last) {
     KDQ_DrainEvents();
     if (!kd_prog) return last;
-    unsigned int now = KDI_WaitForFrame(last, kd_parms.frame_ms > 0 ? kd_parms.frame_ms : 8, KDT_GetTime, SleepMs);
+    // After an exit request the last frame (which still handles what came
+    // with the request) runs at once rather than at its time.
+    unsigned int now = kd_state.quit ? KDT_GetTime()
+                                     : KDI_WaitForFrame(last, kd_parms.frame_ms > 0 ? kd_parms.frame_ms : 8,
+                                                        KDT_GetTime, SleepMs);
     if (kd_state.active)
         KDI_Frame((int)(now - last));
     else
