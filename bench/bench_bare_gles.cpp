@@ -76,9 +76,17 @@ bool StartEgl(bool pbuffer) {
     edpy = eglGetDisplay((EGLNativeDisplayType)dpy);
     if (!eglInitialize(edpy, nullptr, nullptr)) return Fail("eglInitialize");
     eglBindAPI(EGL_OPENGL_ES_API);
-    const EGLint attributes[] = {EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_SURFACE_TYPE,
-                                 pbuffer ? EGL_PBUFFER_BIT : EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE,
-                                 EGL_OPENGL_ES_BIT, EGL_NONE};
+    const EGLint attributes[] = {EGL_RED_SIZE,
+                                 8,
+                                 EGL_GREEN_SIZE,
+                                 8,
+                                 EGL_BLUE_SIZE,
+                                 8,
+                                 EGL_SURFACE_TYPE,
+                                 pbuffer ? EGL_PBUFFER_BIT : EGL_WINDOW_BIT,
+                                 EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_ES_BIT,
+                                 EGL_NONE};
     EGLConfig config;
     EGLint n = 0;
     if (!eglChooseConfig(edpy, attributes, &config, 1, &n) || n != 1) return Fail("eglChooseConfig");
@@ -95,13 +103,15 @@ bool StartEgl(bool pbuffer) {
 bool StartGlx() {
     auto create = (PFNGLXCREATECONTEXTATTRIBSARBPROC)glXGetProcAddress((const GLubyte*)"glXCreateContextAttribsARB");
     if (!create) return Fail("no glXCreateContextAttribsARB");
-    const int fb_attributes[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RED_SIZE, 8,
-                                 GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, GLX_DOUBLEBUFFER, True, None};
+    const int fb_attributes[] = {
+        GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
+        GLX_BLUE_SIZE,    8,    GLX_DOUBLEBUFFER,  True,           None};
     int n = 0;
     GLXFBConfig* configs = glXChooseFBConfig(dpy, DefaultScreen(dpy), fb_attributes, &n);
     if (!configs || n < 1) return Fail("glXChooseFBConfig");
-    const int attributes[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 1, GLX_CONTEXT_MINOR_VERSION_ARB, 1,
-                              GLX_CONTEXT_PROFILE_MASK_ARB, GLX_CONTEXT_ES_PROFILE_BIT_EXT, None};
+    const int attributes[] = {
+        GLX_CONTEXT_MAJOR_VERSION_ARB,  1,   GLX_CONTEXT_MINOR_VERSION_ARB, 1, GLX_CONTEXT_PROFILE_MASK_ARB,
+        GLX_CONTEXT_ES_PROFILE_BIT_EXT, None};
     gctx = create(dpy, configs[0], nullptr, True, attributes);
     XFree(configs);
     if (!gctx || !glXMakeCurrent(dpy, win, gctx)) return Fail("no GLX ES context");
@@ -111,8 +121,8 @@ bool StartGlx() {
 bool StartShm() {
     if (!XShmQueryExtension(dpy)) return Fail("no MIT-SHM");
     int screen = DefaultScreen(dpy);
-    shm_image = XShmCreateImage(dpy, DefaultVisual(dpy, screen), (unsigned)DefaultDepth(dpy, screen), ZPixmap,
-                                nullptr, &shm_info, kW, kH);
+    shm_image = XShmCreateImage(dpy, DefaultVisual(dpy, screen), (unsigned)DefaultDepth(dpy, screen), ZPixmap, nullptr,
+                                &shm_info, kW, kH);
     if (!shm_image) return Fail("XShmCreateImage");
     shm_info.shmid = shmget(IPC_PRIVATE, (size_t)shm_image->bytes_per_line * kH, IPC_CREAT | 0600);
     shm_info.shmaddr = shm_image->data = (char*)shmat(shm_info.shmid, nullptr, 0);
@@ -166,9 +176,12 @@ GLuint MakeTexture() {
 int main(int argc, char** argv) {
     int sprites = 200, frames = 600;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!strcmp(argv[i], "--present")) mode = argv[i + 1];
-        else if (!strcmp(argv[i], "--sprites")) sprites = atoi(argv[i + 1]);
-        else if (!strcmp(argv[i], "--frames")) frames = atoi(argv[i + 1]);
+        if (!strcmp(argv[i], "--present"))
+            mode = argv[i + 1];
+        else if (!strcmp(argv[i], "--sprites"))
+            sprites = atoi(argv[i + 1]);
+        else if (!strcmp(argv[i], "--frames"))
+            frames = atoi(argv[i + 1]);
     }
     if (sprites < 1 || sprites > 16000 || frames < 1) return Fail("bad options"), 2;
     if (!OpenWindow()) return 1;

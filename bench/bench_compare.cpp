@@ -104,8 +104,8 @@ Run Spawn(std::vector<std::string> argv, const std::string& dir, const std::vect
                 r.first_ms = Now() - start;
                 r.peak_rss_mb = PeakRssMb(pid);
             }
-            if (quit_at < 0 && (line.find("quit requested") != std::string::npos ||
-                                line.find(" exit") != std::string::npos))
+            if (quit_at < 0 &&
+                (line.find("quit requested") != std::string::npos || line.find(" exit") != std::string::npos))
                 quit_at = Now();
         }
     };
@@ -188,8 +188,9 @@ void Sprites(int rounds, const std::vector<int>& sizes, bool love) {
                     double f = EngineFps(x.out, n);
                     if (f > 0) engine.v.push_back(f);
                 } else if (side == 1) {
-                    Run x = Spawn({KODO_BENCH_DIR "/bench_bare_gles", "--present", "glx", "--sprites", ns, "--frames",
-                                   fs_}, work, {}, "");
+                    Run x =
+                        Spawn({KODO_BENCH_DIR "/bench_bare_gles", "--present", "glx", "--sprites", ns, "--frames", fs_},
+                              work, {}, "");
                     double f = Number(x.out, " fps ");
                     if (f > 0) bare.v.push_back(f);
                 } else if (love) {
@@ -268,10 +269,14 @@ int main(int argc, char** argv) {
     std::string only;
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string a = argv[i];
-        if (a == "--rounds") rounds = std::max(1, atoi(argv[i + 1]));
-        else if (a == "--cores") cores = argv[i + 1];
-        else if (a == "--only") only = argv[i + 1];
-        else if (a == "--worm") worm = argv[i + 1];
+        if (a == "--rounds")
+            rounds = std::max(1, atoi(argv[i + 1]));
+        else if (a == "--cores")
+            cores = argv[i + 1];
+        else if (a == "--only")
+            only = argv[i + 1];
+        else if (a == "--worm")
+            worm = argv[i + 1];
         else if (a == "--sizes") {
             sizes.clear();
             for (char* t = strtok(argv[i + 1], ","); t; t = strtok(nullptr, ",")) sizes.push_back(atoi(t));

@@ -106,7 +106,10 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else {
-            fprintf(stderr, "usage: %s [--frames N] [--null] [--start] [--level worlds/FILE.xml] [--replay FILE] [--trace N] [--offscreen N]\n", argv[0]);
+            fprintf(stderr,
+                    "usage: %s [--frames N] [--null] [--start] [--level worlds/FILE.xml] [--replay FILE] [--trace N] "
+                    "[--offscreen N]\n",
+                    argv[0]);
             return 2;
         }
     }

@@ -101,7 +101,8 @@ void AddOffscreenActors(int n) {
         if (sim.actors[i]->shape && sim.actors[i]->shape->bitmap) shape = sim.actors[i]->shape;
     if (!shape) return;
     for (int i = 0; i < n; i++) {
-        vec2_t at = {sim.world_bounds[2] + 40.0f + (float)(i % 100) * 2.0f, sim.world_bounds[1] + (float)(i / 100) * 2.0f};
+        vec2_t at = {sim.world_bounds[2] + 40.0f + (float)(i % 100) * 2.0f,
+                     sim.world_bounds[1] + (float)(i / 100) * 2.0f};
         Actor* a = sim.CreateActor(shape, at, vec2_t{0, 0}, 0, sim.actors.count, 0);
         if (a && a->body) a->body->SetType(b2_staticBody);
     }

@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     leaderboards_man.Reset();
     Write(LeaderboardsServerLocalDatabase::kFile, data, size);
     DMDatabase* db = dman.GetDatabase(LeaderboardsServerLocalDatabase::kFile);
-    std::string first = db->GetNumberOfArrays() > 0 && db->GetArray(0)->GetId() ? db->GetArray(0)->GetId() : "EPISODE_1";
+    std::string first =
+        db->GetNumberOfArrays() > 0 && db->GetArray(0)->GetId() ? db->GetArray(0)->GetId() : "EPISODE_1";
     dman.ReleaseDatabase(db);
     for (int i = 0; i < 4; i++) {
         DMDatabase* again = dman.GetDatabase(LeaderboardsServerLocalDatabase::kFile);

@@ -36,7 +36,8 @@ void Reply(const uint8_t* data, size_t size) {
     if (n < 2 || n > NewsManager::kMaxValue || strchr(item.id.c_str(), ',')) abort();
     for (const char* c = item.id.c_str(); *c; c++)
         if ((unsigned char)*c < 0x20) abort();
-    if (item.has_link && strncmp(item.link.c_str(), "http://", 7) != 0 && strncmp(item.link.c_str(), "https://", 8) != 0)
+    if (item.has_link && strncmp(item.link.c_str(), "http://", 7) != 0 &&
+        strncmp(item.link.c_str(), "https://", 8) != 0)
         abort();
     NewsManager::EventAllowed(item.allowed_events.c_str(), "Before_MainMenu");
     NewsManager::EventAllowed(item.allowed_events.c_str(), item.tags.c_str());

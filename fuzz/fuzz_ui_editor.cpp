@@ -41,17 +41,32 @@ struct Input {
 Input* input = nullptr;
 std::string reply;
 
-const char* const kReplies[] = {"", " c1", "c0", "c1", "c5", "c12", "c13", "IMAGE", "Button", "NoSuchType",
-                                "DefaultButton", "Nothing", "C:\\\\w\\\\data-hd\\\\ui\\\\a.png", "/w/data/ui/b.png",
-                                "q\"u\\o'te", "c13_clone"};
+const char* const kReplies[] = {"",
+                                " c1",
+                                "c0",
+                                "c1",
+                                "c5",
+                                "c12",
+                                "c13",
+                                "IMAGE",
+                                "Button",
+                                "NoSuchType",
+                                "DefaultButton",
+                                "Nothing",
+                                "C:\\\\w\\\\data-hd\\\\ui\\\\a.png",
+                                "/w/data/ui/b.png",
+                                "q\"u\\o'te",
+                                "c13_clone"};
 
 // A prompt: cancelled, a known word, or bytes of the input.
 const char* Answer(const char* command, const char*) {
     if (!input || !command) return nullptr;
     uint8_t k = input->Byte();
     if (k % 5 == 0) return nullptr;
-    if (k % 5 == 4) reply = input->Bytes(input->Byte() % 24);
-    else reply = kReplies[(k / 5) % (sizeof kReplies / sizeof kReplies[0])];
+    if (k % 5 == 4)
+        reply = input->Bytes(input->Byte() % 24);
+    else
+        reply = kReplies[(k / 5) % (sizeof kReplies / sizeof kReplies[0])];
     return reply.c_str();
 }
 
@@ -76,10 +91,10 @@ struct FuzzScreen : Screen {
     }
 };
 
-const int kKeys[] = {'A', 'B', 'C', 'E', 'F', 'I', 'J', 'K', 'N', 'P', 'R', 'W', 'Z', 'L', 'S',
-                     9,   32,  37,  38,  39,  40,  46,  27,  97,  101, 105};
-const char* const kItems[] = {"RELOAD_UI", "save_ui", "BROWSE_BITMAP", "ADD_NEW_COMP", "EDIT_NAME",
-                              "EDIT_TEXT", "SET_PARENT", "NONE"};
+const int kKeys[] = {'A', 'B', 'C', 'E', 'F', 'I', 'J', 'K', 'N', 'P', 'R', 'W', 'Z',
+                     'L', 'S', 9,   32,  37,  38,  39,  40,  46,  27,  97,  101, 105};
+const char* const kItems[] = {"RELOAD_UI", "save_ui",   "BROWSE_BITMAP", "ADD_NEW_COMP",
+                              "EDIT_NAME", "EDIT_TEXT", "SET_PARENT",    "NONE"};
 
 void CheckNoLoops(UISet* set) {
     for (int i = 0; set && i < set->comps.count; i++) {

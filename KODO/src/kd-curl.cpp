@@ -26,8 +26,7 @@ void Load() {
     }
     bool all = Find(lib, "curl_global_init", &api.global_init) && Find(lib, "curl_easy_init", &api.easy_init) &&
                Find(lib, "curl_easy_setopt", &api.easy_setopt) && Find(lib, "curl_easy_perform", &api.easy_perform) &&
-               Find(lib, "curl_easy_getinfo", &api.easy_getinfo) &&
-               Find(lib, "curl_easy_cleanup", &api.easy_cleanup) &&
+               Find(lib, "curl_easy_getinfo", &api.easy_getinfo) && Find(lib, "curl_easy_cleanup", &api.easy_cleanup) &&
                Find(lib, "curl_easy_strerror", &api.easy_strerror) &&
                Find(lib, "curl_slist_append", &api.slist_append) &&
                Find(lib, "curl_slist_free_all", &api.slist_free_all) && Find(lib, "curl_url", &api.url) &&

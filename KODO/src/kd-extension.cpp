@@ -3,10 +3,10 @@
 #include <bps/bps.h>
 #include <bps/navigator.h>
 #include <bps/virtualkeyboard.h>
-#include <host/dialog.h>
-#include <host/service.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <host/dialog.h>
+#include <host/service.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -40,15 +40,18 @@ static const char* Prompt(const char* command, const char* parameter) {
     static char reply[1024];
     int kind = HOST_DIALOG_TEXT;
     const char* title = command + 10;
-    if (strcmp(command, "OpenFileDialog") == 0) kind = HOST_DIALOG_OPEN_FILE, title = "Open";
-    else if (strcmp(command, "SaveFileDialog") == 0) kind = HOST_DIALOG_SAVE_FILE, title = "Save";
+    if (strcmp(command, "OpenFileDialog") == 0)
+        kind = HOST_DIALOG_OPEN_FILE, title = "Open";
+    else if (strcmp(command, "SaveFileDialog") == 0)
+        kind = HOST_DIALOG_SAVE_FILE, title = "Save";
     while (*title == ' ') title++;
     char* folder = kind == HOST_DIALOG_TEXT ? nullptr : DialogFolder(parameter);
     const char* filters = kind != HOST_DIALOG_TEXT && parameter && strcmp(parameter, "All") != 0 ? parameter : nullptr;
     int got = host_dialog(kind, title, kind == HOST_DIALOG_TEXT ? parameter : folder, filters, reply, sizeof reply);
     free(folder);
     if (got < 0)
-        KD_PrintDebugf(1, "'%s' cannot be shown: no dialog program (zenity) or no display; nothing entered.\n", command);
+        KD_PrintDebugf(1, "'%s' cannot be shown: no dialog program (zenity) or no display; nothing entered.\n",
+                       command);
     return got > 0 ? reply : nullptr;
 }
 

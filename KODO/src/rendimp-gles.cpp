@@ -70,8 +70,7 @@ bool ResolveFramebufferEntryPoints() {
     p_glBindFramebufferOES = (PFNGLBINDFRAMEBUFFEROESPROC)GetProcAddress("glBindFramebufferOES");
     p_glDeleteFramebuffersOES = (PFNGLDELETEFRAMEBUFFERSOESPROC)GetProcAddress("glDeleteFramebuffersOES");
     p_glFramebufferTexture2DOES = (PFNGLFRAMEBUFFERTEXTURE2DOESPROC)GetProcAddress("glFramebufferTexture2DOES");
-    p_glCheckFramebufferStatusOES =
-        (PFNGLCHECKFRAMEBUFFERSTATUSOESPROC)GetProcAddress("glCheckFramebufferStatusOES");
+    p_glCheckFramebufferStatusOES = (PFNGLCHECKFRAMEBUFFERSTATUSOESPROC)GetProcAddress("glCheckFramebufferStatusOES");
     if (p_glGenFramebuffersOES && p_glBindFramebufferOES && p_glDeleteFramebuffersOES &&
         p_glFramebufferTexture2DOES && p_glCheckFramebufferStatusOES)
         return true;

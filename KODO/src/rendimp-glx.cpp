@@ -33,8 +33,8 @@ GLXFBConfig WindowConfig(Display* d, Window w) {
     XWindowAttributes attr;
     if (!XGetWindowAttributes(d, w, &attr)) return nullptr;
     VisualID wanted = XVisualIDFromVisual(attr.visual);
-    const int attributes[] = {GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DOUBLEBUFFER,
-                              True, None};
+    const int attributes[] = {
+        GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DOUBLEBUFFER, True, None};
     int n = 0;
     GLXFBConfig* configs = glXChooseFBConfig(d, DefaultScreen(d), attributes, &n);
     GLXFBConfig found = nullptr;
@@ -60,8 +60,9 @@ GLXContext CreateContext(Display* d, Window w) {
     auto create = (PFNGLXCREATECONTEXTATTRIBSARBPROC)glXGetProcAddress((const GLubyte*)"glXCreateContextAttribsARB");
     GLXFBConfig config = create ? WindowConfig(d, w) : nullptr;
     if (!config) return nullptr;
-    const int attributes[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 1, GLX_CONTEXT_MINOR_VERSION_ARB, 1,
-                              GLX_CONTEXT_PROFILE_MASK_ARB, GLX_CONTEXT_ES_PROFILE_BIT_EXT, None};
+    const int attributes[] = {
+        GLX_CONTEXT_MAJOR_VERSION_ARB,  1,   GLX_CONTEXT_MINOR_VERSION_ARB, 1, GLX_CONTEXT_PROFILE_MASK_ARB,
+        GLX_CONTEXT_ES_PROFILE_BIT_EXT, None};
     return create(d, config, nullptr, True, attributes);
 }
 

@@ -499,8 +499,10 @@ bool IsPlayerFile(const char* name) {
     // The same file answers to several spellings: either scheme, the tools'
     // leading "data/", doubled or backslash separators and "." segments.
     const char* rest = name;
-    if (strncmp(rest, "user://", 7) == 0) rest += 7;
-    else if (strncmp(rest, "res://", 6) == 0) rest += 6;
+    if (strncmp(rest, "user://", 7) == 0)
+        rest += 7;
+    else if (strncmp(rest, "res://", 6) == 0)
+        rest += 6;
     std::string path;
     for (const char* seg = rest; *seg;) {
         const char* end = seg;

@@ -393,7 +393,8 @@ bool LuaManager::CallGlobal(lua_State* L, const char* name, const CallArg* args,
         *integer = lua_tointeger(L, -1);
     } else if (BudgetSpent(L)) {
         // Called again it would stop again, every frame: it is dropped.
-        kd->PrintDebugf(KD_LOG_WARNING, "Script function '%s' stopped: %s; it is not called again.\n", name, ErrorText(L));
+        kd->PrintDebugf(KD_LOG_WARNING, "Script function '%s' stopped: %s; it is not called again.\n", name,
+                        ErrorText(L));
         lua_pushstring(L, name);
         lua_pushnil(L);
         lua_rawset(L, LUA_GLOBALSINDEX);

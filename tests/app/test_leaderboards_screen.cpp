@@ -52,8 +52,8 @@ struct LeaderboardsScreen : ::testing::Test {
     ScreenLeaderboards& screen = screen_Leaderboards;
 
     void Start(int categories) {
-        env.reset(new ServicesEnv({{"leaderboards/leaderboards.xml", Categories(categories)},
-                                   {"ui/fw/leaderboards.lua", kLayout}}));
+        env.reset(new ServicesEnv(
+            {{"leaderboards/leaderboards.xml", Categories(categories)}, {"ui/fw/leaderboards.lua", kLayout}}));
         r.reset(new RecordingKd(kd));
         r->table.DrawTextf = RDrawTextf;
         r->table.GetTextHeightf = RTextHeight;

@@ -168,9 +168,8 @@ TEST(WorldFile, DegenerateBoundsAndLinkCountsLoadSafely) {
     EXPECT_TRUE(isfinite(sim.view_transform.m[3]) && isfinite(sim.view_transform.m[7]));
     for (int i = 0; i < 5; i++) sim.Update(1.0f / 60);
 
-    f = env.Write("worlds/inverted.xml",
-                  World("<node id=\"world_bounds\" x1=\"20\" y1=\"5\" x2=\"-20\" y2=\"-15\"/>\n",
-                        "<node actor=\"actors/test-crate.xml\" x=\"3\" y=\"3\"/>\n"));
+    f = env.Write("worlds/inverted.xml", World("<node id=\"world_bounds\" x1=\"20\" y1=\"5\" x2=\"-20\" y2=\"-15\"/>\n",
+                                               "<node actor=\"actors/test-crate.xml\" x=\"3\" y=\"3\"/>\n"));
     ASSERT_TRUE(sim.LoadWorld(f.c_str()));
     EXPECT_TRUE(log.Contains("world_bounds x1 20 > x2 -20; swapped."));
     EXPECT_TRUE(log.Contains("world_bounds y1 5 > y2 -15; swapped."));

@@ -89,8 +89,9 @@ TEST_F(Paths, NativeConversionStaysInsideItsTree) {
     back = KD_ConvertNativeOSPathToStaticPath(abs.c_str());
     EXPECT_STREQ(back, "res://worlds/b.xml");
     free(back);
-    for (std::string outside : {std::string(cwd) + "/data/Dev/Game-old/a.xml", std::string(cwd) + "/data/Dev/Game/../x.xml",
-                                "/tmp" + std::string(cwd) + "/data/Dev/Game/a.xml"})
+    for (std::string outside :
+         {std::string(cwd) + "/data/Dev/Game-old/a.xml", std::string(cwd) + "/data/Dev/Game/../x.xml",
+          "/tmp" + std::string(cwd) + "/data/Dev/Game/a.xml"})
         EXPECT_EQ(KD_ConvertNativeOSPathToStaticPath(outside.c_str()), nullptr) << outside;
 }
 

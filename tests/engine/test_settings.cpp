@@ -153,8 +153,8 @@ TEST_F(Settings, FrameTimeFromFpsLimit) {
         Apply(Prog(std::string("fps_limit=\"") + text + "\""));
         EXPECT_EQ(kd_prog->parms.frame_ms, ms) << text;
     }
-    for (const char* bad : {"abc", "", "0", "1e-300", "0.99", "-1", "-1.999", "-2", "-5", "1e400", "nan", "inf",
-                            "5000"}) {
+    for (const char* bad :
+         {"abc", "", "0", "1e-300", "0.99", "-1", "-1.999", "-2", "-5", "1e400", "nan", "inf", "5000"}) {
         LogCapture log;
         kd_prog->parms.frame_ms = 77;
         Apply(Prog(std::string("fps_limit=\"") + bad + "\""));

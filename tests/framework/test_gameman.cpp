@@ -13,11 +13,11 @@
 
 #include "atomic-file.h"
 #include "fw-support.h"
-#include "ui/gameman.h"
 #include "luaman.h"
 #include "manager.h"
 #include "profiles.h"
 #include "recording-kd.h"
+#include "ui/gameman.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
 

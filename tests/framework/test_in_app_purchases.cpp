@@ -188,19 +188,18 @@ TEST_F(Purchases, OnlyRequestsTheStoreGotArePendingAndOverlongIdsAreNotSold) {
     iap_man.PurchaseItem("BIG_BALL");
     EXPECT_EQ(iap_man.GetNumberOfPendingPurchases(), 0);
     EXPECT_EQ(store(), std::vector<std::string>{"IAP_IsAvailable"});
-    EXPECT_EQ(screens.calls, (std::vector<std::string>{"msg IAPPopup Title=Please try again",
-                                                       "msg IAPPopup Text=Unable to make purchase at this time.",
-                                                       "push IAPPopup"}));
+    EXPECT_EQ(screens.calls,
+              (std::vector<std::string>{"msg IAPPopup Title=Please try again",
+                                        "msg IAPPopup Text=Unable to make purchase at this time.", "push IAPPopup"}));
     store_open = true;
     screens.stack = {"MainMenu"};
     screens.calls.clear();
     iap_man.PurchaseItem("BIG_BALL");
     EXPECT_EQ(iap_man.GetNumberOfPendingPurchases(), 1);
     Send(Result(34, 0, "BIG_BALL", 1));
-    EXPECT_EQ(screens.calls,
-              (std::vector<std::string>{"push PurchaseInProgress", "pop PurchaseInProgress",
-                                        "msg IAPPopup Title=Success!", "msg IAPPopup Text=Big Ball purchased.",
-                                        "push IAPPopup"}));
+    EXPECT_EQ(screens.calls, (std::vector<std::string>{"push PurchaseInProgress", "pop PurchaseInProgress",
+                                                       "msg IAPPopup Title=Success!",
+                                                       "msg IAPPopup Text=Big Ball purchased.", "push IAPPopup"}));
 }
 
 TEST_F(Purchases, BadIdsFromTheStoreAreRefusedAndActiveFlagsDefaultOn) {

@@ -102,7 +102,6 @@ TEST_F(Leaderboards, DatabaseKeepsAHundredInOrderAndDownloadsRankThem) {
     EXPECT_EQ(Lua("LM_GetNameByRank('EPISODE_1', 100)"), "Ben");
     EXPECT_EQ(Lua("LM_GetScoreByRank('EPISODE_1', 0)"), "nil");
     EXPECT_EQ(Lua("LM_GetNameByRank('EPISODE_1', 101)"), "nil");
-
 }
 
 TEST_F(Leaderboards, CategoryWithoutScoresStaysDownloadingAndStillShowsNewOnes) {
@@ -180,7 +179,7 @@ TEST_F(Leaderboards, GameCentreQueueResentAtLoginAndClearedByItsResult) {
     calls().clear();
     EXPECT_EQ(leaderboards_man.ProcessEvent(&login), 1);
     EXPECT_EQ(calls(), std::vector<std::string>{"gc SubmitScore,EPISODE_1,500"});
-    kd_event_t failed = ServiceEvent(19, 0x100, (intptr_t)"other", (intptr_t)"x");
+    kd_event_t failed = ServiceEvent(19, 0x100, (intptr_t) "other", (intptr_t) "x");
     kd_event_t nothing = ServiceEvent(21, 0, 0, 0);
     EXPECT_EQ(leaderboards_man.ProcessEvent(&failed), 1);
     EXPECT_EQ(leaderboards_man.ProcessEvent(&nothing), 1);

@@ -170,8 +170,9 @@ TEST_F(LuaFixture, EveryCallHasTheInstructionBudget) {
                 "function OnUpdate (dt)\n  while true do end\nend\n"
                 "function Spend (n) local s = 0 for i = 1, n do s = s + i end return 1 end\n");
     lua_man.ExecLuaFile(L, "user://loop.lua");
-    EXPECT_TRUE(rec().DebugContains("ExecLuaFile: error running 'user://loop.lua': user://loop.lua:2: ran more than "
-                                    "20000000 instructions in one call"));
+    EXPECT_TRUE(
+        rec().DebugContains("ExecLuaFile: error running 'user://loop.lua': user://loop.lua:2: ran more than "
+                            "20000000 instructions in one call"));
     lua_man.ExecLuaFile(L, "user://handlers.lua");
     EXPECT_EQ(lua_man.CallLuaFunctionN(L, "OnUpdate", 0.1), 0);
     EXPECT_TRUE(rec().DebugContains("Script function 'OnUpdate' stopped: user://handlers.lua:2: ran more than"));

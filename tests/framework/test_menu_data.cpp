@@ -33,16 +33,16 @@
 #include "manager.h"
 #include "profiles.h"
 #include "recording-kd.h"
+#include "ui/screen-manager.h"
+#include "ui/timeline.h"
 #include "ui/ui-comps.h"
 #include "ui/ui-editbox.h"
 #include "ui/ui-layout.h"
-#include "ui/screen-manager.h"
 #include "ui/ui-listbox.h"
 #include "ui/ui-props.h"
 #include "ui/ui-textbox.h"
 #include "ui/ui-touchfield.h"
 #include "ui/ui-touchgrid.h"
-#include "ui/timeline.h"
 #include "ui/ui-widgets.h"
 
 namespace fs = std::filesystem;
@@ -182,9 +182,9 @@ void StandIns(lua_State* L) {
         lua_pushcclosure(L, ScreenCall, 1);
         lua_setglobal(L, fn);
     }
-    for (const char* fn : {"KodoShutdown", "SwitchMusic", "ResumeSavedTimelineEvent", "BeginTimelineEvent",
-                           "EndTimelineEvent", "RestartTimelineEvent", "SaveAtNextTimelineEvent",
-                           "AM_ShowAchievements"}) {
+    for (const char* fn :
+         {"KodoShutdown", "SwitchMusic", "ResumeSavedTimelineEvent", "BeginTimelineEvent", "EndTimelineEvent",
+          "RestartTimelineEvent", "SaveAtNextTimelineEvent", "AM_ShowAchievements"}) {
         lua_pushstring(L, fn);
         lua_pushcclosure(L, Record, 1);
         lua_setglobal(L, fn);
@@ -373,17 +373,17 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
           "LevelSelect"})
         EXPECT_TRUE(seen.Known(name)) << name;
     // Names the automated player presses.
-    std::map<std::string, std::vector<std::string>> pressed = {{"MainMenu", {"Play", "Extras"}},
-                                                               {"Extras", {"Options", "Profiles", "Credits", "Back"}},
-                                                               {"Options", {"Ok"}},
-                                                               {"Credits", {"fader"}},
-                                                               {"Help", {"Back"}},
-                                                               {"Profiles", {"Cancel", "New", "Ok"}},
-                                                               {"NewProfile", {"Cancel"}},
-                                                               {"GamePopMenu", {"Options", "Resume"}},
-                                                               {"PopupOk", {"Ok"}},
-                                                               {"LevelSelect",
-                                                                {"Episode1_Level1", "Episode2_Level1", "Back"}}};
+    std::map<std::string, std::vector<std::string>> pressed = {
+        {"MainMenu", {"Play", "Extras"}},
+        {"Extras", {"Options", "Profiles", "Credits", "Back"}},
+        {"Options", {"Ok"}},
+        {"Credits", {"fader"}},
+        {"Help", {"Back"}},
+        {"Profiles", {"Cancel", "New", "Ok"}},
+        {"NewProfile", {"Cancel"}},
+        {"GamePopMenu", {"Options", "Resume"}},
+        {"PopupOk", {"Ok"}},
+        {"LevelSelect", {"Episode1_Level1", "Episode2_Level1", "Back"}}};
 
     DMArray* events = dman.GetDatabase("timeline.xml")->GetArray("timeline");
     EXPECT_TRUE(events);
@@ -463,9 +463,9 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
             Call(L, "OnClick", {"Achievements"}, f);
             Call(L, "OnClick", {"Unlocks"}, f);
             Call(L, "OnClick", {"Leaderboards"}, f);
-            EXPECT_EQ(seen.calls, (std::vector<std::string>{"AM_ShowAchievements ", "PushScreen Unlocks",
-                                                            "PushScreen Leaderboards",
-                                                            "SendScreenMessage Leaderboards"}));
+            EXPECT_EQ(seen.calls,
+                      (std::vector<std::string>{"AM_ShowAchievements ", "PushScreen Unlocks", "PushScreen Leaderboards",
+                                                "SendScreenMessage Leaderboards"}));
         } else if (name == "LevelSelect") {
             // A tile for each level of the timeline, and each starts its
             // level's event; a page for each episode with a level.

@@ -151,8 +151,9 @@ struct News : ::testing::Test {
 
 TEST_F(News, RepliesAreReadAsPairsLeftToRight) {
     // Keys inside other keys' names are not keys; the first pair counts.
-    NewsManager::News n = Parse("{valid=\"xx\", id=\"n1\", unlink=\"ftp://u\", image=\"p.png\", link=\"http://a/\", "
-                                "id=\"n2\", variant=\"B\" allowed_events=\"Before_A\",skip_text=\"Later\"}");
+    NewsManager::News n = Parse(
+        "{valid=\"xx\", id=\"n1\", unlink=\"ftp://u\", image=\"p.png\", link=\"http://a/\", "
+        "id=\"n2\", variant=\"B\" allowed_events=\"Before_A\",skip_text=\"Later\"}");
     EXPECT_STREQ(n.id.c_str(), "n1");
     EXPECT_STREQ(n.link.c_str(), "http://a/");
     EXPECT_TRUE(n.has_link);

@@ -208,8 +208,9 @@ TEST_F(Screens, StackOrderRefusalsPeekAndRePush) {
 TEST_F(Screens, ALayoutLoadingItselfIsRefusedWithItsChain) {
     rec().Clear();
     TestScreen* self = Make("Self", "CreateComp ('Button', 'a');\nLoadUI ('user://Self.lua');\n");
-    EXPECT_TRUE(rec().DebugContains("LoadUI refused: 'user://Self.lua' -> 'user://Self.lua' loads a layout already "
-                                    "being loaded."));
+    EXPECT_TRUE(
+        rec().DebugContains("LoadUI refused: 'user://Self.lua' -> 'user://Self.lua' loads a layout already "
+                            "being loaded."));
     ASSERT_NE(self->uiset, nullptr);
     EXPECT_NE(self->GetComp("a"), nullptr);
     WriteNative(e.UserPath("B.lua"), "CreateComp ('Button', 'b');\nLoadUI ('user://A.lua');\n");
@@ -245,7 +246,8 @@ TEST_F(Screens, ReplacedSetsAreFreedOnceNothingRefersToThem) {
     EXPECT_EQ(lua_man.GetNumberOfOpenStates(), states);
 
     // A set whose own handler loads the layout again lives through it.
-    WriteNative(e.UserPath("again.lua"), "function OnClick () LoadUI ('user://Reload.lua') SetProperty ('a:alpha', 0.5) end\n");
+    WriteNative(e.UserPath("again.lua"),
+                "function OnClick () LoadUI ('user://Reload.lua') SetProperty ('a:alpha', 0.5) end\n");
     lua_man.ExecLuaFile(s->uiset->L, "user://again.lua");
     lua_man.CallLuaFunction(s->uiset->L, "OnClick");
     sman.UpdateScreens(0.01f);

@@ -10,18 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "ui/aiplayer.h"
+#include "analytics.h"
 #include "feature-manager.h"
-#include "profiles.h"
 #include "fw-support.h"
 #include "luaman.h"
 #include "manager.h"
-#include "analytics.h"
+#include "profiles.h"
+#include "recording-kd.h"
 #include "services/achievements.h"
 #include "services/in-app-purchases.h"
 #include "services/leaderboards.h"
 #include "services/news.h"
-#include "recording-kd.h"
+#include "ui/aiplayer.h"
 #include "ui/screen-manager.h"
 #include "ui/timeline.h"
 

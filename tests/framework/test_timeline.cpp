@@ -246,7 +246,8 @@ TEST_F(TL, LoadingFilesTheDevelopersChecksAndDamagedOrMissingFiles) {
     EXPECT_TRUE(rec().PopupContains("Jump 'J1' in timeline '" + file + "' leads to no event ('nowhere')"));
     EXPECT_TRUE(rec().PopupContains("Jump 'J2' in timeline '" + file + "' leads to another jump ('J1')"));
     EXPECT_FALSE(rec().PopupContains("Event id 'J1' is missing"));
-    EXPECT_TRUE(rec().PopupContains("Event id 'A' in timeline '" + file + "' names screen 'X', which is not registered."));
+    EXPECT_TRUE(
+        rec().PopupContains("Event id 'A' in timeline '" + file + "' names screen 'X', which is not registered."));
     EXPECT_EQ(timeline.GetNumEvents(), 6);
     EXPECT_STREQ(prof->GetValue("!SAVE_STATE", "timeline", "value"), file.c_str());
 
@@ -254,8 +255,9 @@ TEST_F(TL, LoadingFilesTheDevelopersChecksAndDamagedOrMissingFiles) {
     // texts go to the log, where a popup would leave no trace.
     record.parms.developer_mode = false;
     rec().Clear();
-    Load("<node id=\"N\" screens=\"X\" game=\"Nope\"/>\n<node id=\"N\" type=\"T\" screens=\"X\"/>\n"
-         "<node id=\"J\" type=\"JUMP\" event=\"gone\"/>\n");
+    Load(
+        "<node id=\"N\" screens=\"X\" game=\"Nope\"/>\n<node id=\"N\" type=\"T\" screens=\"X\"/>\n"
+        "<node id=\"J\" type=\"JUMP\" event=\"gone\"/>\n");
     for (const char* line : {"Event id 'N' is missing 'type' definition", "names game 'Nope', which is not registered",
                              "Duplicate id 'N'", "Jump 'J' in timeline '", "names screen 'X', which is not registered"})
         EXPECT_TRUE(rec().DebugContains(line)) << line;
@@ -591,11 +593,12 @@ TEST_F(TL, TransitionPhasesOnTheMainThread) {
     // screen and brings the main menu, with a line; nothing of it is
     // delivered or saved as the place to resume.
     TestScreen* menu = Make("MainMenu");
-    Load("<node id=\"EMPTY\" type=\"T\" screens=\"\"/>\n"
-         "<node id=\"J1\" type=\"JUMP\" event=\"J2\"/>\n<node id=\"J2\" type=\"JUMP\" event=\"J1\"/>\n"
-         "<node id=\"GONE\" type=\"T\" screens=\"NoSuchScreen\"/>\n"
-         "<node id=\"NOGAME\" type=\"GAME\" screens=\"S3\" game=\"NoSuchGame\"/>\n"
-         "<node id=\"NOTYPE\" screens=\"S3\" parm_Go=\"2\"/>\n");
+    Load(
+        "<node id=\"EMPTY\" type=\"T\" screens=\"\"/>\n"
+        "<node id=\"J1\" type=\"JUMP\" event=\"J2\"/>\n<node id=\"J2\" type=\"JUMP\" event=\"J1\"/>\n"
+        "<node id=\"GONE\" type=\"T\" screens=\"NoSuchScreen\"/>\n"
+        "<node id=\"NOGAME\" type=\"GAME\" screens=\"S3\" game=\"NoSuchGame\"/>\n"
+        "<node id=\"NOTYPE\" screens=\"S3\" parm_Go=\"2\"/>\n");
     const char* refused[][2] = {{"EMPTY", "none of its screens ('') is registered"},
                                 {"J2", "it is a jump, reached from another jump"},
                                 {"GONE", "none of its screens ('NoSuchScreen') is registered"},
@@ -606,7 +609,8 @@ TEST_F(TL, TransitionPhasesOnTheMainThread) {
         ASSERT_LT(UntilTransitionGone(), 400);
         Frames(2);
         EXPECT_TRUE(log.Contains(std::string("Timeline event '") + c[0] + "' cannot start: " + c[1])) << c[0];
-        EXPECT_TRUE(log.Contains(std::string("Timeline event '") + c[0] + "' has no screen to push; 'MainMenu' is pushed."));
+        EXPECT_TRUE(
+            log.Contains(std::string("Timeline event '") + c[0] + "' has no screen to push; 'MainMenu' is pushed."));
         EXPECT_EQ(Stack(), std::vector<std::string>{"MainMenu"}) << c[0];
     }
     EXPECT_EQ(menu->enters, (int)(sizeof refused / sizeof refused[0]));

@@ -6,6 +6,10 @@
 #include <host/host.h>
 #include <host/service.h>
 
+#include <glob.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -18,10 +22,6 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
-#include <glob.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -97,7 +97,24 @@ void trace_open_locked() {
 
 // ---- script --------------------------------------------------------------
 
-enum class Cmd { TouchDown, TouchMove, TouchUp, Key, KeyDown, KeyUp, State, Swipe, Screenshot, Exit, Service, Wait, Frames, Reply, Wheel, RightClick };
+enum class Cmd {
+    TouchDown,
+    TouchMove,
+    TouchUp,
+    Key,
+    KeyDown,
+    KeyUp,
+    State,
+    Swipe,
+    Screenshot,
+    Exit,
+    Service,
+    Wait,
+    Frames,
+    Reply,
+    Wheel,
+    RightClick
+};
 
 struct ScriptLine {
     long long ms = 0;
@@ -108,8 +125,8 @@ struct ScriptLine {
     int service_type = 0;
     _service_field service[4];
     std::string path;
-    std::string wanted;  // wait: the text to find in the file; reply: the answer
-    bool cancel = false; // reply: a cancel rather than a text
+    std::string wanted;    // wait: the text to find in the file; reply: the answer
+    bool cancel = false;   // reply: a cancel rather than a text
     long long frames = 0;  // frames: how many to hold for
     std::string text;    // the line as written, for the trace
 };
@@ -220,9 +237,12 @@ std::string parse_quoted(const std::string &text, size_t *p, std::string *value)
     value->clear();
     for (++*p; *p < n && !closed;) {
         char c = text[(*p)++];
-        if (c == '\\' && *p < n) *value += text[(*p)++];
-        else if (c == '"') closed = true;
-        else *value += c;
+        if (c == '\\' && *p < n)
+            *value += text[(*p)++];
+        else if (c == '"')
+            closed = true;
+        else
+            *value += c;
     }
     if (!closed) return "has no closing quote";
     if (*p < n && !isspace(static_cast<unsigned char>(text[*p]))) return "must be followed by a blank";
@@ -302,9 +322,12 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
         for (;;) {
             std::string low;
             for (char c : name.substr(0, 6)) low += static_cast<char>(tolower(static_cast<unsigned char>(c)));
-            if (name.size() > 5 && low.compare(0, 5, "ctrl+") == 0) out->state |= KEYMOD_CTRL, name = name.substr(5);
-            else if (name.size() > 6 && low == "shift+") out->state |= KEYMOD_SHIFT, name = name.substr(6);
-            else break;
+            if (name.size() > 5 && low.compare(0, 5, "ctrl+") == 0)
+                out->state |= KEYMOD_CTRL, name = name.substr(5);
+            else if (name.size() > 6 && low == "shift+")
+                out->state |= KEYMOD_SHIFT, name = name.substr(6);
+            else
+                break;
         }
         if (!parse_key(name, &out->key)) return "unknown key '" + tok[2] + "'";
         return "";
@@ -457,11 +480,8 @@ void run_script_line(const ScriptLine &line) {
         host_screenshot(line.path.c_str());  // traces its own result
         break;
     case Cmd::Wait:
-    case Cmd::Frames:
-        break;  // run_due_script holds the script until the text is there
-    case Cmd::Reply:
-        queue_reply(line.cancel, line.wanted);
-        break;
+    case Cmd::Frames: break;  // run_due_script holds the script until the text is there
+    case Cmd::Reply: queue_reply(line.cancel, line.wanted); break;
     case Cmd::Wheel: {
         _screen_event s;
         s.type = SCREEN_EVENT_POINTER;

@@ -6,6 +6,10 @@
 #include <host/dialog.h>
 #include <host/host.h>
 
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -13,11 +17,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
-#include <spawn.h>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 extern char **environ;

@@ -268,19 +268,22 @@ TEST_F(Core, TraceRecordsUrlsKeyboardAndScriptLines) {
     collect(50);
     testing::internal::GetCapturedStderr();
     std::string t = read_file(trace);
-    EXPECT_EQ("url http://example.invalid/scripted\n"
-              "url not opened: an input script runs\n"
-              "url file:///etc/passwd\n"
-              "url not opened: not an http:// or https:// link\n"
-              "url http://example.invalid/page?a=1 b;c\n"
-              "url opened by xdg-open (pid " + std::to_string(pid) + ")\n"
-              "keyboard options layout=0 enter=0\n"
-              "keyboard show\n"
-              "keyboard hide\n"
-              "script 0 swipe\n"
-              "script 0 screenshot /nonexistent/x.png\n"
-              "screenshot /nonexistent/x.png failed: no window\n",
-              t);
+    EXPECT_EQ(
+        "url http://example.invalid/scripted\n"
+        "url not opened: an input script runs\n"
+        "url file:///etc/passwd\n"
+        "url not opened: not an http:// or https:// link\n"
+        "url http://example.invalid/page?a=1 b;c\n"
+        "url opened by xdg-open (pid " +
+            std::to_string(pid) +
+            ")\n"
+            "keyboard options layout=0 enter=0\n"
+            "keyboard show\n"
+            "keyboard hide\n"
+            "script 0 swipe\n"
+            "script 0 screenshot /nonexistent/x.png\n"
+            "screenshot /nonexistent/x.png failed: no window\n",
+        t);
 }
 
 TEST_F(Core, ScriptFromEnvironmentIsReadAtInitialize) {

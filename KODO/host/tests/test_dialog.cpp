@@ -57,8 +57,8 @@ TEST(Dialog, AZenityGetsItsArgumentsAsAListAndItsStatusDecides) {
     const char *tricky = "it's \"x\" $(touch boom) ; `id`";
     ASSERT_EQ(1, ask(HOST_DIALOG_TEXT, "Component Name", tricky, nullptr, &reply));
     EXPECT_EQ("new name", reply);
-    EXPECT_EQ(std::string("zenity\n") + "--title=Component Name\n--entry\n--text=Component Name\n--entry-text=" +
-                  tricky + "\n",
+    EXPECT_EQ(std::string("zenity\n") +
+                  "--title=Component Name\n--entry\n--text=Component Name\n--entry-text=" + tricky + "\n",
               "zenity\n" + read_all(g_dir + "/args.txt"));
     EXPECT_NE(0, access("boom", F_OK));
 
@@ -68,9 +68,10 @@ TEST(Dialog, AZenityGetsItsArgumentsAsAListAndItsStatusDecides) {
     const char filters[] = "World definitions\0*.xml\0All\0*.*;*.txt\0";
     ASSERT_EQ(1, ask(HOST_DIALOG_SAVE_FILE, "Save", "/tmp/w", filters, &reply));
     EXPECT_EQ(std::string(63, 'p'), reply);
-    EXPECT_EQ("--title=Save\n--file-selection\n--save\n--confirm-overwrite\n--filename=/tmp/w/\n"
-              "--file-filter=World definitions | *.xml\n--file-filter=All | *.* *.txt\n",
-              read_all(g_dir + "/args.txt"));
+    EXPECT_EQ(
+        "--title=Save\n--file-selection\n--save\n--confirm-overwrite\n--filename=/tmp/w/\n"
+        "--file-filter=World definitions | *.xml\n--file-filter=All | *.* *.txt\n",
+        read_all(g_dir + "/args.txt"));
 
     // Cancel: any status but 0 answers nothing.
     setenv("STATUS", "1", 1);
@@ -91,13 +92,14 @@ TEST(Dialog, WithAScriptTheRepliesAnswerInOrderAndNoProgramStarts) {
     unlink((g_dir + "/args.txt").c_str());
     setenv("STATUS", "0", 1);
     testing::internal::CaptureStderr();
-    int n = host_script_load_text("0 reply \"a \\\"b\\\" c\\\\\"\n"
-                                  "1 reply cancel\n"
-                                  "2 reply \"\"\n"
-                                  "3 reply\n"               // refused: no text
-                                  "4 reply \"open\n"        // refused: no closing quote
-                                  "5 reply \"x\" \"y\"\n",  // refused: two texts
-                                  "replies");
+    int n = host_script_load_text(
+        "0 reply \"a \\\"b\\\" c\\\\\"\n"
+        "1 reply cancel\n"
+        "2 reply \"\"\n"
+        "3 reply\n"               // refused: no text
+        "4 reply \"open\n"        // refused: no closing quote
+        "5 reply \"x\" \"y\"\n",  // refused: two texts
+        "replies");
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(3, n) << err;
     EXPECT_NE(std::string::npos, err.find("replies:4:")) << err;

@@ -103,9 +103,9 @@ TEST_F(Input, ScriptedTouchesArriveWithPositionsAndIds) {
 
 TEST_F(Input, ScriptedKeysArePressThenRelease) {
     // The last two lines hold Tab down between them.
-    ASSERT_EQ(7, host_script_load_text(
-                     "0 key a\n0 key A\n0 key RETURN\n0 key BACKSPACE\n0 key 53\n0 keydown TAB\n50 keyup TAB\n",
-                     "keys"));
+    ASSERT_EQ(7,
+              host_script_load_text(
+                  "0 key a\n0 key A\n0 key RETURN\n0 key BACKSPACE\n0 key 53\n0 keydown TAB\n50 keyup TAB\n", "keys"));
     auto evs = collect(1000, 12);
     ASSERT_EQ(12u, evs.size());
     int syms[] = {'a', 'A', KEYCODE_RETURN, KEYCODE_BACKSPACE, '5', KEYCODE_TAB};
@@ -124,7 +124,7 @@ TEST_F(Input, AKeyUpWaitsForTheFrameAfterItsKeyDown) {
     // Both lines are due at once, as after a slow frame: the release comes
     // only after the program has once found no event waiting.
     ASSERT_EQ(2, host_script_load_text("0 keydown TAB\n0 keyup TAB\n", "held"));
-    bps_event_t* e = nullptr;
+    bps_event_t *e = nullptr;
     ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
     ASSERT_NE(e, nullptr);
     ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));

@@ -117,13 +117,11 @@ void StepExpression(Actor* a, float* clock, bool can_break_loose) {
         case HAZARD_HIT:
             if (*clock > 0.5f) enter(HAZARD_IDLE);
             break;
-        case HAZARD_DYING:
-            break;
+        case HAZARD_DYING: break;
         case HAZARD_BREAKING_LOOSE:
             if (!can_break_loose || *clock > 2) enter(HAZARD_IDLE);
             break;
-        default:
-            enter(HAZARD_IDLE);
+        default: enter(HAZARD_IDLE);
     }
 }
 

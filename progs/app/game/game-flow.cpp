@@ -216,8 +216,9 @@ nString GameDeziDedi::WormFault() const {
             // kept by its behaviour: said now, before play loses it.
             const bool kept = a->Has(TAG_IMMORTAL) || !a->behavior || !a->behavior->ShouldBeDestroyed(a) ||
                               (a->shape && a->shape->body_type == BODY_STATIC);
-            if (!kept) kd->PrintDebugf(KD_LOG_WARNING, "World '%s': the worm's %s can be destroyed by damage.\n",
-                                       level.world_file, names[k]);
+            if (!kept)
+                kd->PrintDebugf(KD_LOG_WARNING, "World '%s': the worm's %s can be destroyed by damage.\n",
+                                level.world_file, names[k]);
         }
         if (count != 1) {
             fault.Format("the worm has %s %s", count ? "more than one" : "no", names[k]);

@@ -138,8 +138,9 @@ void ScreenObjectLab::ResetShape() {
 bool ScreenObjectLab::SaveShape() {
     if (!edited_shape || !edited_shape->name) return false;
     if (edited_shape->material)
-        kd->PrintDebugf(1, "Object lab: '%s' takes its values from the material '%s'; the sliders' values were not written.\n",
-                        edited_shape->name, edited_shape->material);
+        kd->PrintDebugf(
+            1, "Object lab: '%s' takes its values from the material '%s'; the sliders' values were not written.\n",
+            edited_shape->name, edited_shape->material);
     if (edited_shape->Save(edited_shape->name)) {
         kd->Printf("Object lab: saved '%s'\n", edited_shape->name);
         return true;
@@ -217,7 +218,8 @@ int ScreenObjectLab::ProcessEvent(kd_event_t* e) {
         if (!inside) return 0;
         Press(p);
     } else if (e->type == KD_EVENT_POINTER_MOVE && inside) {
-        if (dragged_point) *dragged_point = Rounded(p);
+        if (dragged_point)
+            *dragged_point = Rounded(p);
         else if (kd->GetKeyStatei(KD_KEY_MOUSE_BUTTON_0) && edited_shape && edited_shape->kind == SHAPE_CIRCLE)
             edited_shape->radius = (float)(int)sqrtf(p.x * p.x + p.y * p.y);
     } else if (e->type == KD_EVENT_BUTTON_UP && inside) {

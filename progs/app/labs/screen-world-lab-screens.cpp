@@ -131,8 +131,10 @@ void ScreenWorldLabParms::Draw(float) {
 
 int ScreenWorldLabParms::ProcessUICompClick(UIComp* comp, int) {
     const char* n = comp && comp->name ? comp->name : "";
-    if (nStringsMatch(n, "CalculateBounds")) screen_WorldLab.CalculateBounds();
-    else if (nStringsMatch(n, "OK")) sman.PopScreen(this, true);
+    if (nStringsMatch(n, "CalculateBounds"))
+        screen_WorldLab.CalculateBounds();
+    else if (nStringsMatch(n, "OK"))
+        sman.PopScreen(this, true);
     return 1;
 }
 
@@ -146,8 +148,10 @@ void ScreenWorldLab::CalculateBounds() {
             for (int c = 0; c < f->GetShape()->GetChildCount(); c++) {
                 b2AABB one;
                 f->GetShape()->ComputeAABB(&one, b->GetTransform(), c);
-                if (any) box.Combine(one);
-                else box = one;
+                if (any)
+                    box.Combine(one);
+                else
+                    box = one;
                 any = true;
             }
         }

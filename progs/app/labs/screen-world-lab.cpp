@@ -100,7 +100,8 @@ static void FitWholeWorld(PhysicsSimulation& w) {
     const float ww = fabsf(x2 - x1), wh = fabsf(y2 - y1);
     w.SetCameraTarget(vec2_t{(x1 + x2) * 0.5f, (y1 + y2) * 0.5f}, false);
     if (ww < 1e-3f || wh < 1e-3f) return;
-    const float z = fminf(sman.virtual_width / (w.pixels_per_metre * ww), sman.virtual_height / (w.pixels_per_metre * wh));
+    const float z =
+        fminf(sman.virtual_width / (w.pixels_per_metre * ww), sman.virtual_height / (w.pixels_per_metre * wh));
     if (z > 0 && isfinite(z)) w.SetCameraZoom(z * 0.8f);
 }
 
@@ -364,7 +365,8 @@ void ScreenWorldLab::Pick(vec2_t p) {
         }
     selected_actor = world.GetActorAt(p);
     if (selected_actor && selected_actor->shape)
-        kd->Printf("World lab: selected '%s' at (%g, %g)\n", selected_actor->shape->name ? selected_actor->shape->name : "",
+        kd->Printf("World lab: selected '%s' at (%g, %g)\n",
+                   selected_actor->shape->name ? selected_actor->shape->name : "",
                    (double)selected_actor->start_position.x, (double)selected_actor->start_position.y);
 }
 
@@ -376,10 +378,14 @@ void ScreenWorldLab::DragCorner(vec2_t to) {
     const float min_h = sman.reference_height * world.metres_per_pixel;
     const bool right = selected_corner == 3 || selected_corner == 4;
     const bool bottom = selected_corner == 2 || selected_corner == 4;
-    if (right) b[2] = fmaxf(to.x, b[0] + min_w);
-    else b[0] = fminf(to.x, b[2] - min_w);
-    if (bottom) b[3] = fmaxf(to.y, b[1] + min_h);
-    else b[1] = fminf(to.y, b[3] - min_h);
+    if (right)
+        b[2] = fmaxf(to.x, b[0] + min_w);
+    else
+        b[0] = fminf(to.x, b[2] - min_w);
+    if (bottom)
+        b[3] = fmaxf(to.y, b[1] + min_h);
+    else
+        b[1] = fminf(to.y, b[3] - min_h);
 }
 
 void ScreenWorldLab::Drag(vec2_t from, vec2_t to) {
@@ -435,8 +441,10 @@ int ScreenWorldLab::ProcessEvent(kd_event_t* e) {
         case KD_EVENT_BUTTON_DOWN: {
             if (e->id != 0 || (panel && panel->IsPointOver(at))) break;
             const vec2_t p = world.TransformScreenPositionToWorld(at);
-            if (mode == LAB_MODE_CREATE) Place(p);
-            else Pick(p);
+            if (mode == LAB_MODE_CREATE)
+                Place(p);
+            else
+                Pick(p);
             break;
         }
         case KD_EVENT_POINTER_MOVE: {

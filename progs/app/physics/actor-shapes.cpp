@@ -385,7 +385,8 @@ bool ActorShape::Save(const char* file) {
             const fx_t* fx;
         } effects[] = {{"fx_hit", fx_hit}, {"fx_destroyed", fx_destroyed}, {"fx_damaged", fx_damaged}};
         for (const auto& e : effects)
-            if (e.fx && e.fx->name) f.Printf("  <node id=\"%s\" value=\"%s\" />\n", e.id, DMEscapeValue(e.fx->name).c_str());
+            if (e.fx && e.fx->name)
+                f.Printf("  <node id=\"%s\" value=\"%s\" />\n", e.id, DMEscapeValue(e.fx->name).c_str());
     } else {
         f.Printf("  <node id=\"material\" value=\"%s\" />\n", DMEscapeValue(material).c_str());
     }

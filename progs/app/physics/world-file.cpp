@@ -22,8 +22,8 @@ static void MendBounds(float* b, const char* file) {
         float& lo = b[axis];
         float& hi = b[axis + 2];
         if (lo > hi) {
-            kd->PrintDebugf(KD_LOG_WARNING, "World '%s': world_bounds %s1 %g > %s2 %g; swapped.\n", file, axis ? "y" : "x",
-                            (double)lo, axis ? "y" : "x", (double)hi);
+            kd->PrintDebugf(KD_LOG_WARNING, "World '%s': world_bounds %s1 %g > %s2 %g; swapped.\n", file,
+                            axis ? "y" : "x", (double)lo, axis ? "y" : "x", (double)hi);
             const float t = lo;
             lo = hi;
             hi = t;
@@ -65,7 +65,8 @@ void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
     DMArray* list = db->GetArray("actors");
     const int count = list ? list->GetSize() : 0;
     if (count > WORLD_MAX_ACTORS)
-        kd->PrintDebugf(KD_LOG_WARNING, "World '%s' places %d actors, more than the %d a world may have; those past it are left out.\n",
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "World '%s' places %d actors, more than the %d a world may have; those past it are left out.\n",
                         file, count, (int)WORLD_MAX_ACTORS);
     for (int i = 0; i < count && i < WORLD_MAX_ACTORS; i++) {
         const DMNode* n = list->GetNode(i);

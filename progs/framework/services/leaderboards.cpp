@@ -31,9 +31,7 @@ int ReadWhole(const char* text) {
     return (int)v;
 }
 
-void CopyName(char* out, const char* name) {
-    snprintf(out, sizeof(LeaderboardScore::player), "%s", name ? name : "");
-}
+void CopyName(char* out, const char* name) { snprintf(out, sizeof(LeaderboardScore::player), "%s", name ? name : ""); }
 
 const char* ProfileName() {
     const char* name = prof ? prof->GetName() : nullptr;
@@ -97,10 +95,10 @@ int luaf_LM_DownloadTopHundred(lua_State* L) {
 }
 
 const LuaBinding kLeaderboardBindings[] = {
-    LUA_BINDING(LM_ShowLeaderboards),        LUA_BINDING(LM_GetPersonalBestScore),
-    LUA_BINDING(LM_GetBestLocalScore),       LUA_BINDING(LM_GetBestLocalScoreDisplayName),
-    LUA_BINDING(LM_SubmitScore),             LUA_BINDING(LM_GetScoreByRank),
-    LUA_BINDING(LM_GetNameByRank),           LUA_BINDING(LM_DownloadTopHundred),
+    LUA_BINDING(LM_ShowLeaderboards),  LUA_BINDING(LM_GetPersonalBestScore),
+    LUA_BINDING(LM_GetBestLocalScore), LUA_BINDING(LM_GetBestLocalScoreDisplayName),
+    LUA_BINDING(LM_SubmitScore),       LUA_BINDING(LM_GetScoreByRank),
+    LUA_BINDING(LM_GetNameByRank),     LUA_BINDING(LM_DownloadTopHundred),
 };
 static_assert(std::size(kLeaderboardBindings) == 8, "the LM_ script functions");
 

@@ -75,12 +75,15 @@ bool NewsManager::ParseReply(const char* text, int size, News* out) {
         const char* key;
         nString* value;
         bool found;
-    } pairs[] = {{"id", &out->id, false},          {"image", &out->image, false},
-                 {"link", &out->link, false},      {"tags", &out->tags, false},
-                 {"variant", &out->variant, false}, {"allowed_events", &out->allowed_events, false},
+    } pairs[] = {{"id", &out->id, false},
+                 {"image", &out->image, false},
+                 {"link", &out->link, false},
+                 {"tags", &out->tags, false},
+                 {"variant", &out->variant, false},
+                 {"allowed_events", &out->allowed_events, false},
                  {"skip_text", &out->skip_text, false}};
     *out = News();
-    const char* p = text + 1;  // after '{'
+    const char* p = text + 1;           // after '{'
     const char* end = text + size - 1;  // the closing '}'
     while (p < end) {
         while (p < end && IsSeparator(*p)) p++;
@@ -168,7 +171,8 @@ kd_bitmap_t* NewsManager::LoadPicture(const News& item) const {
     }
     if (on_server) return kd->LoadBitmap(name, 4);
     if (InBundle(name)) return kd->LoadBitmap((std::string("res://") + name).c_str(), 4);
-    kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' is neither on a server prog.xml names nor in the bundled data.\n",
+    kd->PrintDebugf(KD_LOG_WARNING,
+                    "Vantreo News: picture '%s' is neither on a server prog.xml names nor in the bundled data.\n",
                     name);
     return nullptr;
 }
@@ -202,13 +206,15 @@ void NewsManager::Fetch() {
     kd_mutex_t* m = Mutex();
     kd->LockMutex(m);
     if (bm && (bm->width < 1 || bm->height < 1 || bm->ref_count < 1)) {
-        kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: Unable to load received bitmap (%s)\n", bm->name ? bm->name : "");
+        kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: Unable to load received bitmap (%s)\n",
+                        bm->name ? bm->name : "");
         if (bm->ref_count >= 1) Retire(bm);
     } else if (bm) {
         item.bitmap = bm;
         item.showable = bm->width <= area_width && bm->height <= area_height;
         if (!item.showable) {
-            kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' (%d x %d) is larger than the news area (%d x %d).\n",
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "Vantreo News: picture '%s' (%d x %d) is larger than the news area (%d x %d).\n",
                             item.image.c_str(), bm->width, bm->height, area_width, area_height);
             Retire(bm);
             item.bitmap = nullptr;
@@ -340,7 +346,8 @@ bool NewsManager::ReadState(const char* text, long size) {
     size_t from = 0;
     for (int n = 0; n < kMaxReadIds; n++) {
         size_t comma = rest.find(',', from);
-        seen.InsertLast(nString(rest.substr(from, comma == std::string::npos ? std::string::npos : comma - from).c_str()));
+        seen.InsertLast(
+            nString(rest.substr(from, comma == std::string::npos ? std::string::npos : comma - from).c_str()));
         if (comma == std::string::npos) break;
         from = comma + 1;
     }

@@ -36,7 +36,7 @@ public:
     struct News {
         bool showable = false;
         nString id, image, link, variant, tags, allowed_events, trigger_event, skip_text;
-        bool has_link = false;  // the reply named a usable link
+        bool has_link = false;          // the reply named a usable link
         kd_bitmap_t* bitmap = nullptr;  // not counted here: the manager holds the reference
     };
     // Bounds of what the reply and the seen file may hold.
@@ -96,7 +96,7 @@ private:
     void ReleaseRetired();
     kd_mutex_t* Mutex();
 
-    News current;            // guarded by the mutex
+    News current;                  // guarded by the mutex
     nArray<kd_bitmap_t*> retired;  // guarded by the mutex
     kd_mutex_t* mutex = nullptr;
 };

@@ -272,15 +272,9 @@ int luaf_DeleteGameState(lua_State*) {
 }
 
 const LuaBinding kGameBindings[] = {
-    LUA_BINDING(SetActiveGame),
-    LUA_BINDING(GetActiveGame),
-    LUA_BINDING(GetGameNameByIndex),
-    LUA_BINDING(GetNumberOfGames),
-    LUA_BINDING(SaveGameExists),
-    LUA_BINDING(InitGameLevel),
-    LUA_BINDING(LoadGameState),
-    LUA_BINDING(SaveGameState),
-    LUA_BINDING(DeleteGameState),
+    LUA_BINDING(SetActiveGame),    LUA_BINDING(GetActiveGame),  LUA_BINDING(GetGameNameByIndex),
+    LUA_BINDING(GetNumberOfGames), LUA_BINDING(SaveGameExists), LUA_BINDING(InitGameLevel),
+    LUA_BINDING(LoadGameState),    LUA_BINDING(SaveGameState),  LUA_BINDING(DeleteGameState),
 };
 static_assert(std::size(kGameBindings) == 9, "the game manager's script functions");
 
@@ -291,4 +285,3 @@ bool GameManager::Initialize() {
     lua_man.AddLuaFunctions(kGameBindings);
     return true;
 }
-

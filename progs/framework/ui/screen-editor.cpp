@@ -128,9 +128,12 @@ void PopMenu::Draw() {
     kd->SetTextAlign(0);
     const int under = GetItemAtPoint(mpos);
     for (int i = 0; i < items.count; i++) {
-        if (items[i].kind == 0) kd->SetColor(1, 1, 1);
-        else if (i == under) kd->SetColor(1, 0.5f, 0.3f);
-        else kd->SetColor(0.6f, 0.6f, 0.6f);
+        if (items[i].kind == 0)
+            kd->SetColor(1, 1, 1);
+        else if (i == under)
+            kd->SetColor(1, 0.5f, 0.3f);
+        else
+            kd->SetColor(0.6f, 0.6f, 0.6f);
         kd->DrawTextf(font, pos.x + margin, pos.y + margin + i * row_height, "%s", items[i].label);
     }
     kd->SetTextTransform(1, 1, 0);
@@ -146,8 +149,10 @@ bool PopMenu::ProcessEvent(const kd_event_t& e) {
     } else {
         // The handler may change the items: the id is copied first.
         nString id(items[i].id);
-        if (click_handler && click_handler(id.text)) visible = false;
-        else if (ProcessClick(id.text)) visible = false;
+        if (click_handler && click_handler(id.text))
+            visible = false;
+        else if (ProcessClick(id.text))
+            visible = false;
     }
     sman.ResetNextFrameTimeDelta();
     return true;
@@ -277,20 +282,26 @@ void AddComp(UISet* set) {
 void Browse(UIComp* c) {
     const bool image = c->type == UI_IMAGE, model = c->type == UI_MODEL, button = c->type == UI_BUTTON;
     if (!image && !model && !button) return;
-    kd->Printf(image ? "Browsing for component image..\n" : model ? "Browsing for component model..\n"
-                                                            : "Browsing for button component image..\n");
+    kd->Printf(image   ? "Browsing for component image..\n"
+               : model ? "Browsing for component model..\n"
+                       : "Browsing for button component image..\n");
     const char* path = Ask("OpenFileDialog", "All");
     if (!path) return;
     kd->Printf("Selected '%s'\n", path);
     nString name;
     if (!UIEditorDataName(path, !button, &name)) {
-        if (button) kd->Popupf(1, "The file needs to be located under 'data/' directory.\nThis isn't: '%s'\n", path);
-        else kd->Popupf(1, "The file needs to be located under 'data*' directory.\nFile you browsed was: '%s'\n", path);
+        if (button)
+            kd->Popupf(1, "The file needs to be located under 'data/' directory.\nThis isn't: '%s'\n", path);
+        else
+            kd->Popupf(1, "The file needs to be located under 'data*' directory.\nFile you browsed was: '%s'\n", path);
         return;
     }
-    if (image) ((UICompImage*)c)->bitmap = kd->LoadBitmap(name.text, 4);
-    else if (model) ((UICompModel*)c)->SetModel(name.text);
-    else ((UICompButton*)c)->bm_idle = kd->GetBitmap(name.text);
+    if (image)
+        ((UICompImage*)c)->bitmap = kd->LoadBitmap(name.text, 4);
+    else if (model)
+        ((UICompModel*)c)->SetModel(name.text);
+    else
+        ((UICompButton*)c)->bm_idle = kd->GetBitmap(name.text);
 }
 
 void BrowseFont(UIComp* c) {
@@ -306,11 +317,16 @@ void BrowseFont(UIComp* c) {
         kd->Popupf(1, "The file needs to be located under 'data/' directory.\nThis isn't: '%s'\n", path);
         return;
     }
-    if (t == UI_BUTTON) ((UICompButton*)c)->SetFont(kd->GetFont(name.text));
-    else if (t == UI_CHECKBOX) ((UICompCheckbox*)c)->SetFont(kd->GetFont(name.text));
-    else if (t == UI_LISTBOX) ((UICompListbox*)c)->SetFont(kd->GetFont(name.text));
-    else if (t == UI_EDITBOX) ((UICompEditbox*)c)->SetFont(kd->GetFont(name.text));
-    else if (t == UI_EMITTER) ((UICompEmitter*)c)->SetFX(pbman.GetFX(name.text));
+    if (t == UI_BUTTON)
+        ((UICompButton*)c)->SetFont(kd->GetFont(name.text));
+    else if (t == UI_CHECKBOX)
+        ((UICompCheckbox*)c)->SetFont(kd->GetFont(name.text));
+    else if (t == UI_LISTBOX)
+        ((UICompListbox*)c)->SetFont(kd->GetFont(name.text));
+    else if (t == UI_EDITBOX)
+        ((UICompEditbox*)c)->SetFont(kd->GetFont(name.text));
+    else if (t == UI_EMITTER)
+        ((UICompEmitter*)c)->SetFX(pbman.GetFX(name.text));
 }
 
 void Clone(UIComp* c, UISet* set) {
@@ -332,9 +348,12 @@ void EditText(UIComp* c) {
     const char* reply = Ask("EditValue: Component Text", CompText(c));
     if (!reply) return;
     kd->Printf("Got value '%s'\n", reply);
-    if (t == UI_CHECKBOX) ((UICompCheckbox*)c)->SetText("%s", reply);
-    else if (t == UI_TEXTBOX) ((UICompTextbox*)c)->SetText("%s", reply);
-    else if (t == UI_BUTTON) ((UICompButton*)c)->SetText("%s", reply);
+    if (t == UI_CHECKBOX)
+        ((UICompCheckbox*)c)->SetText("%s", reply);
+    else if (t == UI_TEXTBOX)
+        ((UICompTextbox*)c)->SetText("%s", reply);
+    else if (t == UI_BUTTON)
+        ((UICompButton*)c)->SetText("%s", reply);
 }
 
 void Inherit(UIComp* c) {
@@ -380,8 +399,9 @@ void SetParent(UIComp* c, UISet* set) {
     }
     // A parent inside its own subtree would make the chain a loop.
     if (UIEditorIsSelfOrDescendant(parent, c)) {
-        kd->Popupf(1, "Component '%s' cannot be the parent of '%s': it is the component itself or one of its "
-                      "children.\n",
+        kd->Popupf(1,
+                   "Component '%s' cannot be the parent of '%s': it is the component itself or one of its "
+                   "children.\n",
                    reply, c->name);
         return;
     }
@@ -427,8 +447,10 @@ vec2_t ArrowStep(const UIComp* c) {
 void Align(UIComp* c, int key) {
     static const int kAlign[9] = {1, 8, 0, 5, 12, 4, 3, 10, 2};
     const int value = kAlign[key - 97];
-    if (!Held(KEY_CONTROL)) c->align = value;
-    else if (c->type == UI_TEXTBOX) ((UICompTextbox*)c)->text_align = value;
+    if (!Held(KEY_CONTROL))
+        c->align = value;
+    else if (c->type == UI_TEXTBOX)
+        ((UICompTextbox*)c)->text_align = value;
 }
 
 }  // namespace
@@ -493,25 +515,42 @@ void ScreenMan::EditModeSelectionKey(int key) {
     UISet* set = TopSet();
     const vec2_t step = ArrowStep(c);
     switch (key) {
-        case KEY_TAB: if (set) SelectNext(set, c); break;
+        case KEY_TAB:
+            if (set) SelectNext(set, c);
+            break;
         case 37: c->position.x -= step.x; break;
         case 38: c->position.y -= step.y; break;
         case 39: c->position.x += step.x; break;
         case 40: c->position.y += step.y; break;
-        case KEY_DELETE: if (set) DeleteComp(c, set); break;
-        case 'A': if (set) AddComp(set); break;
+        case KEY_DELETE:
+            if (set) DeleteComp(c, set);
+            break;
+        case 'A':
+            if (set) AddComp(set);
+            break;
         case 'B': Browse(c); break;
-        case 'C': if (set) Clone(c, set); break;
+        case 'C':
+            if (set) Clone(c, set);
+            break;
         case 'E': EditText(c); break;
         case 'F': BrowseFont(c); break;
         case 'I': Inherit(c); break;
-        case 'J': c->cache_mode = c->cache_mode == UI_CACHE_PRELOAD ? UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE : UI_CACHE_PRELOAD; break;
+        case 'J':
+            c->cache_mode =
+                c->cache_mode == UI_CACHE_PRELOAD ? UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE : UI_CACHE_PRELOAD;
+            break;
         case 'K': c->localize = !c->localize; break;
         case 'N': Rename(c); break;
-        case 'P': if (set) SetParent(c, set); break;
-        case 'R': c->ConvertPositionType(c->position_type == UI_POS_ABSOLUTE ? UI_POS_RELATIVE_TO_SCREEN : UI_POS_ABSOLUTE); break;
+        case 'P':
+            if (set) SetParent(c, set);
+            break;
+        case 'R':
+            c->ConvertPositionType(c->position_type == UI_POS_ABSOLUTE ? UI_POS_RELATIVE_TO_SCREEN : UI_POS_ABSOLUTE);
+            break;
         case 'W': isolated_comp = isolated_comp ? nullptr : (Real(cursor[0].focus) ? cursor[0].focus : nullptr); break;
-        case 'Z': if (set) ChangeZ(set, c); break;
+        case 'Z':
+            if (set) ChangeZ(set, c);
+            break;
         default:
             if (key >= 97 && key <= 105) Align(c, key);
             break;

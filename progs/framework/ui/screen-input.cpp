@@ -623,9 +623,7 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
                 }
             }
             break;
-        case KD_EVENT_ACTIVATION:
-            application_active = e.id == 0;
-            break;
+        case KD_EVENT_ACTIVATION: application_active = e.id == 0; break;
     }
     // The services' steps: the results of platform commands (and, once the
     // news service exists, the activation it refreshes its news on).
@@ -636,7 +634,8 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
     if (developer && EditMode()) {
         // The editor has every input event: none reaches the screens.
         const int taken = ProcessEditModeEvent(&e);
-        return taken || e.type == KD_EVENT_CHAR || (e.type >= KD_EVENT_POINTER_MOVE && e.type <= KD_EVENT_KEY_UP) ? 1 : 0;
+        return taken || e.type == KD_EVENT_CHAR || (e.type >= KD_EVENT_POINTER_MOVE && e.type <= KD_EVENT_KEY_UP) ? 1
+                                                                                                                  : 0;
     }
     if (developer && e.type == KD_EVENT_CONSOLE_LINE) {
         const char* line = (const char*)e.id;

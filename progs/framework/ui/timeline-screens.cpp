@@ -179,7 +179,8 @@ void TimelineTransition::PushNewScreens() {
     // (a screen, not the timeline's menu event, which a broken timeline may
     // lack), so the player is never left without input.
     if (screens.count == 0) {
-        kd->PrintDebugf(KD_LOG_WARNING, "Timeline event '%s' has no screen to push; 'MainMenu' is pushed.\n", event_id.c_str());
+        kd->PrintDebugf(KD_LOG_WARNING, "Timeline event '%s' has no screen to push; 'MainMenu' is pushed.\n",
+                        event_id.c_str());
         if (Screen* menu = Screen::PeekScreen("MainMenu")) screens.InsertLast(TimelineListedScreen{menu, false});
     }
     for (int i = screens.count - 1; i >= 0; i--) {

@@ -133,8 +133,8 @@ void Timeline::CheckEvents(DMArray* events) const {
                 ReportDataFault("Jump '%s' in timeline '%s' leads to no event ('%s').\n", id, file,
                                 target ? target : "");
             else if (nStringsMatch(to->GetValue("type"), "JUMP"))
-                ReportDataFault("Jump '%s' in timeline '%s' leads to another jump ('%s'), which is not followed.\n",
-                                id, file, target);
+                ReportDataFault("Jump '%s' in timeline '%s' leads to another jump ('%s'), which is not followed.\n", id,
+                                file, target);
             continue;
         }
         if (!node->GetValue("type"))
@@ -150,9 +150,10 @@ void Timeline::CheckEvents(DMArray* events) const {
             ReportDataFault("Event id '%s' in timeline '%s' names game '%s', which is not registered.\n", id, file,
                             game);
         if (node->GetValue("ui"))
-            ReportDataFault("Event id '%s' has 'ui' defined in timeline '%s'. The UI is tied to Screen at load time "
-                            "and cannot be altered afterwards.\n",
-                            id, file);
+            ReportDataFault(
+                "Event id '%s' has 'ui' defined in timeline '%s'. The UI is tied to Screen at load time "
+                "and cannot be altered afterwards.\n",
+                id, file);
     }
     for (int i = 0; i < n; i++)
         for (int k = 0; k < n; k++) {
@@ -178,7 +179,8 @@ static nString WhyEventCannotStart(const DMNode* node) {
     else if (game && !GameManager::GetGameByName(game))
         why.Format("its game '%s' is not registered", game);
     else if (!any_screen)
-        why.Format("none of its screens ('%s') is registered", node->GetValue("screens") ? node->GetValue("screens") : "");
+        why.Format("none of its screens ('%s') is registered",
+                   node->GetValue("screens") ? node->GetValue("screens") : "");
     return why;
 }
 

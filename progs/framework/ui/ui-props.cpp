@@ -483,8 +483,8 @@ bool UISetCompParent(UIComp* c, UIComp* p, const UISet* set, const char* where) 
         c->parent = p;
         return true;
     }
-    kd->PrintDebugf(KD_LOG_WARNING, "%s%sParent '%s' of '%s' would make %s; parent left as it was.\n", where ? where : "",
-                    where && *where ? ": " : "", p->name ? p->name : "", c->name ? c->name : "",
+    kd->PrintDebugf(KD_LOG_WARNING, "%s%sParent '%s' of '%s' would make %s; parent left as it was.\n",
+                    where ? where : "", where && *where ? ": " : "", p->name ? p->name : "", c->name ? c->name : "",
                     loop ? "a loop" : "a chain of parents deeper than 64");
     return false;
 }

@@ -19,7 +19,6 @@
 
 enum { UI_SCRIPTABLE_NUM_PROPS = 1 };
 
-
 class UICompScriptable : public UIComp {
 public:
     enum methods_e { NONE, ON_CREATE, ON_DELETE, ON_CLICK, ON_KEY_PRESS, ON_UPDATE, ON_DRAW, NUM_METHODS };

@@ -38,7 +38,7 @@ typedef struct _screen_event *screen_event_t;
 #define SCREEN_PROPERTY_KEY_SYM 207
 #define SCREEN_PROPERTY_KEY_CAP 208
 #define SCREEN_PROPERTY_KEY_MODIFIERS 209
-#define SCREEN_PROPERTY_MOUSE_WHEEL 210   /* notches of a pointer event */
+#define SCREEN_PROPERTY_MOUSE_WHEEL 210 /* notches of a pointer event */
 
 /* Pixel formats. */
 #define SCREEN_FORMAT_RGBA8888 8

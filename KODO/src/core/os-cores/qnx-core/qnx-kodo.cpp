@@ -156,9 +156,9 @@ unsigned int KDQ_LoopTurn(unsigned int last) {
     if (!kd_prog) return last;
     // After an exit request the last frame (which still handles what came
     // with the request) runs at once rather than at its time.
-    unsigned int now = kd_state.quit ? KDT_GetTime()
-                                     : KDI_WaitForFrame(last, kd_parms.frame_ms > 0 ? kd_parms.frame_ms : 8,
-                                                        KDT_GetTime, SleepMs);
+    unsigned int now =
+        kd_state.quit ? KDT_GetTime()
+                      : KDI_WaitForFrame(last, kd_parms.frame_ms > 0 ? kd_parms.frame_ms : 8, KDT_GetTime, SleepMs);
     if (kd_state.active)
         KDI_Frame((int)(now - last));
     else
