@@ -1,13 +1,14 @@
 #!/bin/sh
 # The world lab end to end: the real executable under Xvfb in developer
 # mode. The console (TAB) opens the lab with PushScreen("WorldLab"); a
-# scripted pointer places the worm's head and tail, pegs, a fruit and the
-# worm hole, drags one peg, turns another with the wheel and pushes the
+# scripted pointer places the worm's head and tail, pegs, a fruit, a thorn
+# bush turned on end and the worm hole, drags one peg, turns another with the wheel and pushes the
 # right edge of the bounds against the one-screen minimum; Save answers a
 # name without ".xml" through a scripted reply. A second run loads that
 # file and finds the actors and the bounds, then plays it: the worm hole
-# is out of reach, a scripted drop loses the level, and the lab is on top
-# again. Screenshots are kept in the folder given as the fourth argument.
+# is out of reach, the developer's win ends it, and the lab is on top
+# again. Held keys then pan the lab's camera and move a corner of the
+# bounds. Screenshots are kept in the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
@@ -46,11 +47,20 @@ BACK="48 20"; PLAY="228 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
   t=1500
   for i in 1 2 3 4 5 6 7 8; do echo "$t key BACKSPACE"; t=$((t + 30)); done
   # Z on the first shape wraps to the last, the worm hole; placed twice,
-  # only the second stays. A on the last wraps to the first, the head.
+  # only the second stays. Two shapes back, the thorns, turned on end by
+  # four notches of the wheel, which then turn back. A on the last wraps
+  # to the first, the head.
   echo "$t key Z"
   e2e_click $((t + 50)) $(at 10 -3)
   e2e_click $((t + 150)) $(at 14 -3)
-  echo "$((t + 250)) key A"
+  echo "$((t + 200)) key Z"
+  echo "$((t + 205)) key Z"
+  echo "$((t + 210)) wheel $(at -15.5 -3.5) 4"
+  e2e_click $((t + 215)) $(at -15.5 -3.5)
+  echo "$((t + 258)) wheel $(at -15.5 -3.5) -4"
+  echo "$((t + 260)) key A"
+  echo "$((t + 265)) key A"
+  echo "$((t + 270)) key A"
   e2e_click $((t + 300)) $(at -14 -7.15)
   echo "$((t + 400)) key A"
   e2e_click $((t + 450)) $(at -11.5 -4.8)
@@ -97,7 +107,7 @@ SAVED="$USER_TREE/worlds/mylevel.xml"
 [ -s "$SAVED" ] || fail "the world was not saved as mylevel.xml"
 cp "$SAVED" "$SHOTS/mylevel.xml"
 count() { grep -c -F "actor=\"actors/$1.xml\"" "$2" || true; }
-for a in "game-worm-head 1" "game-worm-tail 1" "wormhole 1" "peg 3" "fruit-apple 1"; do
+for a in "game-worm-head 1" "game-worm-tail 1" "wormhole 1" "peg 3" "fruit-apple 1" "thorns 1"; do
   set -- $a
   [ "$(count "$1" "$SAVED")" = "$2" ] || fail "saved world holds $(count "$1" "$SAVED") of $1, not $2"
 done
@@ -113,13 +123,14 @@ has wormhole 14 -3 0 || fail "the second worm hole did not replace the first"
 has peg -1 -7 0 || fail "the dragged peg is not 3 m to the right"
 has peg 4 -7 45 || fail "the turned peg is not at 45 degrees"
 has peg -14 -6 0 || fail "the first peg moved"
+has thorns -15.5 -3.5 90 || fail "the thorns were not placed on end"
 # The right edge stops one reference screen (1024 px at 30 px/m) from the left.
 grep -q 'x1="-20" y1="-14[.0-9]*" x2="14.133[0-9]*" y2="6"' "$SAVED" || fail "the bounds did not stop at one screen: $(grep world_bounds "$SAVED")"
 grep -q 'id="ideal_time" value="45"' "$SAVED" || fail "the ideal time typed in Time was not saved"
 
 # Run 2: after a restart, load the file, save it again under another name
-# (the same world comes back), then play it: a developer win and the
-# pause button each bring the lab back on top.
+# (the same world comes back), then play it twice: a developer win and the
+# pause button each bring the lab back on top. Last, the held keys.
 {
   e2e_wait_menu 0 2
   e2e_type_line 300 'PushScreen("WorldLab")'
@@ -133,18 +144,39 @@ grep -q 'id="ideal_time" value="45"' "$SAVED" || fail "the ideal time typed in T
   e2e_click 2500 $PLAY
   e2e_wait 2600 2 "Level 'worlds/temp.xml' started"
   e2e_wait 2700 2 "Screen 'GameDeziDedi' fully in."
+  echo "2800 frames 90"
   echo "4500 screenshot $SHOTS/4-played.png"
-  echo "4600 key C"
-  e2e_wait 4700 2 "Removing 'GameDeziDedi' from Screen Stack"
-  echo "5500 screenshot $SHOTS/5-back.png"
-  e2e_click 5600 $PLAY
-  e2e_wait 5700 2 "Level 'worlds/temp.xml' started"
-  e2e_wait 5800 2 "Screen 'GameDeziDedi' fully in."
-  e2e_click 7000 950 51
-  e2e_wait 7100 2 "Removing 'GameDeziDedi' from Screen Stack"
-  e2e_click 7600 $BACK
-  e2e_wait 7700 2 "Removing 'WorldLab' from Screen Stack"
-  echo "8000 exit"
+  t=4600
+  echo "$t key C"
+  e2e_wait $((t + 200)) 2 "Removing 'GameDeziDedi' from Screen Stack"
+  t=$((t + 1000)); echo "$t screenshot $SHOTS/5-back.png"
+  e2e_click $((t + 100)) $PLAY
+  e2e_wait $((t + 200)) 2 "Level 'worlds/temp.xml' started"
+  e2e_wait $((t + 300)) 2 "Screen 'GameDeziDedi' fully in."
+  e2e_click $((t + 1500)) 950 51
+  e2e_wait $((t + 1600)) 2 "Removing 'GameDeziDedi' from Screen Stack"
+  # Held RIGHT pans the camera to the right; held L with RIGHT moves the
+  # lower right corner of the bounds instead, the camera staying put.
+  t=$((t + 1700)); echo "$t frames 30"
+  echo "$((t + 100)) screenshot $SHOTS/6-still.png"
+  echo "$((t + 200)) keydown RIGHT"
+  echo "$((t + 210)) frames 30"
+  echo "$((t + 220)) keyup RIGHT"
+  echo "$((t + 230)) frames 2"
+  echo "$((t + 300)) screenshot $SHOTS/7-panned.png"
+  echo "$((t + 400)) keydown L"
+  echo "$((t + 410)) keydown RIGHT"
+  echo "$((t + 420)) frames 30"
+  echo "$((t + 430)) keyup RIGHT"
+  echo "$((t + 440)) keyup L"
+  echo "$((t + 450)) frames 2"
+  echo "$((t + 500)) screenshot $SHOTS/8-corner.png"
+  echo "$((t + 600)) reply \"$USER_TREE/worlds/keys.xml\""
+  e2e_click $((t + 700)) $SAVE
+  e2e_wait $((t + 800)) 2 "Saving World 'user://worlds/keys.xml'"
+  e2e_click $((t + 1000)) $BACK
+  e2e_wait $((t + 1100)) 2 "Removing 'WorldLab' from Screen Stack"
+  echo "$((t + 1400)) exit"
 } >"$WORK/script.txt"
 e2e_run_game 300
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0002.log | head -1)
@@ -153,10 +185,18 @@ diff "$SAVED" "$USER_TREE/worlds/again.xml" >/dev/null || fail "the loaded world
 e2e_log_in_order "Loading World 'user://worlds/mylevel.xml'" "Level 'worlds/temp.xml' started" \
                  "Level completed: " "Removing 'GameDeziDedi' from Screen Stack" "Level 'worlds/temp.xml' started" \
                  "Removing 'GameDeziDedi' from Screen Stack" "Removing 'WorldLab' from Screen Stack"
-! grep -q "PushScreen: 'GameLevelCompleted'" "$LOG" || fail "a test play showed the level's result screen"
+! grep -q "PushScreen: 'GameLevel\(Completed\|Failed\)'" "$LOG" || fail "a test play showed the level's result screen"
 ! grep -q "PushScreen: 'GamePopMenu'" "$LOG" || fail "Pause in a test play showed the pause menu"
 
-for n in 1-create 2-selector 3-edit 4-played 5-back; do
+# The held keys: the saved bounds lost nothing but the lower right corner,
+# which went right.
+KEYS="$USER_TREE/worlds/keys.xml"
+[ -s "$KEYS" ] || fail "the world was not saved after the held keys"
+grep -q 'x1="-20" y1="-14[.0-9]*" x2="[0-9.]*" y2="6"' "$KEYS" || fail "a held key moved another corner: $(grep world_bounds "$KEYS")"
+x2=$(sed -n 's/.*x2="\([0-9.]*\)".*/\1/p' "$KEYS")
+awk -v x="$x2" 'BEGIN { exit !(x > 14.2) }' || fail "held L and RIGHT did not move the right edge: x2 $x2"
+
+for n in 1-create 2-selector 3-edit 4-played 5-back 6-still 7-panned 8-corner; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
 probe() { "$PROBE" "$SHOTS/$1.png" count $2; }
@@ -172,6 +212,17 @@ strip=$(probe 2-selector "0 270 1024 330 0 60 0 60 0 70")
 pause=$(probe 4-played "945 25 1000 78 0 120 100 200 0 120")
 no_pause=$(probe 5-back "945 25 1000 78 0 120 100 200 0 120")
 wood=$(probe 5-back "190 8 265 32 150 255 100 200 40 140")
+# The bounds' right edge on an empty row (y = 3.3 m): the last white pixel
+# of the row. Held RIGHT pans the camera right, so the edge goes left; held
+# L and RIGHT take the edge right, past where it stood.
+white="235 255 235 255 235 255"
+edge_still=$("$PROBE" "$SHOTS/6-still.png" span 450 0 1024 $white)
+edge_panned=$("$PROBE" "$SHOTS/7-panned.png" span 450 0 1024 $white)
+edge_corner=$("$PROBE" "$SHOTS/8-corner.png" span 450 0 1024 $white)
+echo "right edge: still $edge_still, panned $edge_panned, corner moved $edge_corner"
+[ "$edge_still" -gt 500 ] || fail "the bounds' right edge is not shown"
+[ "$edge_panned" -gt 0 ] && [ "$edge_panned" -lt $((edge_still - 20)) ] || fail "held RIGHT did not pan the camera right"
+[ "$edge_corner" -gt $((edge_panned + 4)) ] || fail "held L and RIGHT did not move the bounds' right edge"
 echo "preview $preview/$no_preview, square $square, strip $strip, pause $pause/$no_pause, tool bar $wood"
 [ "$preview" -gt 60 ] && [ "$no_preview" -lt 10 ] || fail "the create mode's preview is not shown (or stays in edit mode)"
 [ "$square" -gt 20 ] || fail "the selected actor has no selection square"
