@@ -38,7 +38,7 @@ bool WormEnds(const PhysicsSimulation& sim, Actor** first, Actor** last) {
 }  // namespace
 
 void GameDeziDedi::CenterCameraOnWorm(float dt, bool immediate) {
-    // 1. Zoom back to the base, faster while hurrying to the worm.
+    // Zoom back to the base, faster while hurrying to the worm.
     const float zb = BaseZoom();
     const bool hurry = !level.camera_arrived && level.camera_hurry;
     float zoom = sim.zoom;
@@ -53,7 +53,7 @@ void GameDeziDedi::CenterCameraOnWorm(float dt, bool immediate) {
     }
     if (zoom != sim.zoom) sim.SetCameraZoom(zoom);
 
-    // 2. The point between the ends, led the way the worm flies.
+    // The point between the ends, led the way the worm flies.
     Actor *first, *last;
     if (!WormEnds(sim, &first, &last)) return;
     const vec2_t a = BodyPosition(first), b = BodyPosition(last);
@@ -69,7 +69,7 @@ void GameDeziDedi::CenterCameraOnWorm(float dt, bool immediate) {
     }
     const vec2_t target = sim.GetCameraLimit(vec2_t{m.x + follow_offset.x, m.y + follow_offset.y});
 
-    // 3. At most eight units' worth of speed.
+    // At most eight units' worth of speed.
     const vec2_t c = sim.GetCameraTarget();
     vec2_t d = {target.x - c.x, target.y - c.y};
     const float len = Length(d);
@@ -81,17 +81,17 @@ void GameDeziDedi::CenterCameraOnWorm(float dt, bool immediate) {
     vec2_t next = target;
     if (!immediate && k * dt < Length(d)) next = vec2_t{c.x + k * dt * d.x, c.y + k * dt * d.y};
 
-    // 4.
+    // Within a unit of the worm the camera has arrived: the hurry is over.
     if (!level.camera_arrived && len < 1.0f) {
         level.camera_arrived = true;
         level.camera_hurry = false;
     }
-    // 5.
     sim.SetCameraTarget(next, true);
 }
 
 void GameDeziDedi::CenterCameraOnWormhole(float dt, bool immediate) {
-    // 1, 2.
+    // The goal (the hole, else the boss) is looked at; on the way back,
+    // the point between the worm's ends.
     level.camera_mode_time += dt;
     Actor* goal = sim.GetActorByShape(physics_man.GetShape("actors/wormhole.xml"));
     if (!goal || !goal->body) goal = sim.GetActorByShape(physics_man.GetShape("actors/bug-boss.xml"));
@@ -103,7 +103,7 @@ void GameDeziDedi::CenterCameraOnWormhole(float dt, bool immediate) {
         focus = vec2_t{(a.x + b.x) * 0.5f, (a.y + b.y) * 0.5f};
     }
 
-    // 3. Shown close, then back to the base zoom on the way to the worm.
+    // Shown close, then back to the base zoom on the way to the worm.
     const float zb = BaseZoom();
     const float zt = returning ? zb : 1.5f * zb;
     float zoom = sim.zoom;
@@ -123,14 +123,14 @@ void GameDeziDedi::CenterCameraOnWormhole(float dt, bool immediate) {
     }
     if (zoom != sim.zoom) sim.SetCameraZoom(zoom);
 
-    // 4.
+    // The goal is shown for a second, then the camera returns to the worm.
     if ((level.camera_mode == CAMERA_SHOWING_GOAL || level.camera_mode == CAMERA_INTRO_SKIPPED) &&
         level.camera_mode_time > 1.0f) {
         level.camera_mode = CAMERA_RETURNING;
         level.camera_mode_time = 0;
     }
 
-    // 5. Collected fruit fades while the goal is shown.
+    // Collected fruit fades while the goal is shown.
     focus = sim.GetCameraLimit(focus);
     if (goal) {
         for (int i = 0; i < sim.actors.count; i++) {
@@ -139,7 +139,7 @@ void GameDeziDedi::CenterCameraOnWormhole(float dt, bool immediate) {
         }
     }
 
-    // 6.
+    // The camera glides to the focus, arriving in one step when close.
     const vec2_t c = sim.GetCameraTarget();
     const vec2_t d = {focus.x - c.x, focus.y - c.y};
     const vec2_t next = immediate || Length(d) <= dt ? focus : vec2_t{c.x + dt * d.x, c.y + dt * d.y};

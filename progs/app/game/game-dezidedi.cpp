@@ -111,13 +111,41 @@ void GameDeziDedi::SizeTail() {
 
 bool GameDeziDedi::InitLevel(const char* world) {
     game_replay.LevelStarting();
-    // 1. A fresh record; the name must fit it whole, since a cut name
-    // would later load or save another world.
+    const bool fits = StartLevelRecord(world);
+    ForgetLastLevel();
+    // The detail level is the player's choice, kept in the profile.
+    PhysicsSimulation::high_details = !(prof && prof->TagExists("GAME", "lower_details"));
+    if (!LoadLevelWorld(world, fits)) return false;
+    DropUnreachableFruit();
+    // Registered with the world by InitWorld already; said again here so
+    // the rule holds whichever way the world was made.
+    if (sim.world) sim.world->SetContactFilter(&contact_filter);
+    SetLevelStartValues();
+    UpdateUI(0);
+    StartStory(world);
+    ResetTutorials();
+    SettleAndFrameWorld();
+    PlaceLevelInGame();
+    level.no_wormhole = ActorOf(sim, "actors/wormhole.xml") == nullptr;
+    aman.SwitchMusic(lib.Sound(LIB_MUSIC_GAME), 2.0f, 3.0f);
+
+    kd->Printf("Level '%s' started: %d actors, %d worm parts, %d targets.\n", level.world_file, sim.actors.count,
+               sim.worm_parts.count, level.required_targets);
+    return true;
+}
+
+// A fresh record; the name must fit it whole, since a cut name would later
+// load or save another world.
+bool GameDeziDedi::StartLevelRecord(const char* world) {
     level.Reset();
     const bool fits = !world || strlen(world) < sizeof level.world_file;
     if (world && fits) snprintf(level.world_file, sizeof level.world_file, "%s", world);
+    return fits;
+}
 
-    // 2, 3. Nothing of the last level carries over.
+// Nothing of the last level carries over: effects, sounds, the grab and
+// the game's own timers.
+void GameDeziDedi::ForgetLastLevel() {
     particles.ResetParts();
     StopSounds();
     sounds_stopped = false;
@@ -128,11 +156,13 @@ bool GameDeziDedi::InitLevel(const char* world) {
     weather_time = 0;
     arrow_alpha = 0;
     dialogue_line = 0;
+}
 
-    // 4.
-    PhysicsSimulation::high_details = !(prof && prof->TagExists("GAME", "lower_details"));
-
-    // 5, 6. The world, with the game's contact rules registered in it.
+// The world, with the game's contact rules registered in it. A name too
+// long for the record starts no level; a world that cannot be read leaves
+// an empty one, never the last level's; a world without a proper worm is
+// marked lost, for the first frame to end it.
+bool GameDeziDedi::LoadLevelWorld(const char* world, bool fits) {
     sim.contact_listener.level = &level;
     sim.contact_filter = &contact_filter;
     if (!fits) {
@@ -143,8 +173,6 @@ bool GameDeziDedi::InitLevel(const char* world) {
         sim.FreeWorld();
         return false;
     }
-    // A world that cannot be read leaves an empty one, never the last
-    // level's.
     if (!sim.LoadWorld(world)) sim.InitWorld();
     SizeTail();
     level_fault = false;
@@ -153,8 +181,11 @@ bool GameDeziDedi::InitLevel(const char* world) {
         kd->PrintDebugf(KD_LOG_WARNING, "World '%s': %s; the level is lost.\n", world, fault.text);
         level_fault = true;
     }
+    return true;
+}
 
-    // 7. Fruit placed outside the world cannot be reached.
+// Fruit placed outside the world cannot be reached, so it is not counted.
+void GameDeziDedi::DropUnreachableFruit() {
     for (int i = sim.actors.count - 1; i >= 0; i--) {
         if (i >= sim.actors.count) continue;
         Actor* a = sim.actors[i];
@@ -162,12 +193,12 @@ bool GameDeziDedi::InitLevel(const char* world) {
         const b2Vec2 p = a->body->GetPosition();
         if (sim.IsOutsideWorld(vec2_t{p.x, p.y}, 1.0f)) sim.DestroyActor(a, false);
     }
+}
 
-    // 8. Registered with the world by InitWorld already; said again here
-    // so the rule holds whichever way the world was made.
-    if (sim.world) sim.world->SetContactFilter(&contact_filter);
-
-    // 9.
+// The level's counters as play begins: lives (one more with the bought
+// extra life), timers idle, the fruit to collect, and where the HUD's fruit
+// counter sits, as a share of the screen, for collected fruit to fly to.
+void GameDeziDedi::SetLevelStartValues() {
     level.ready_time = 1.0f;
     level.screen_width = sman.virtual_width;
     level.screen_height = sman.virtual_height;
@@ -188,12 +219,12 @@ bool GameDeziDedi::InitLevel(const char* world) {
         if (sman.virtual_width > 0 && sman.virtual_height > 0)
             level.hud_fruit_position = vec2_t{p.x / (float)sman.virtual_width, p.y / (float)sman.virtual_height};
     }
+}
 
-    // 10.
-    UpdateUI(0);
-
-    // 11. The prologue over the first level the first time; then hints on
-    // it until it is completed.
+// The prologue over the first level the first time; then hints on it until
+// it is completed. The pause button and the clock stay out of the way
+// while the prologue is told.
+void GameDeziDedi::StartStory(const char* world) {
     const bool first_level = nStringsMatch(world, "worlds/e01-l01.xml");
     UIComp* story = Comp("StoryPanel");
     UIComp* pause = Comp("Pause");
@@ -223,14 +254,13 @@ bool GameDeziDedi::InitLevel(const char* world) {
             fade(clock, false);
         }
     }
+}
 
-    // 12.
-    ResetTutorials();
-
-    // 13. The worm hangs still before anyone sees it.
+// The worm hangs still before anyone sees it (41 short steps); then the
+// camera shows the goal first, unless the prologue is told, and one
+// zero-length step places the view.
+void GameDeziDedi::SettleAndFrameWorld() {
     for (int i = 0; i < 41; i++) sim.Update(0.05f);
-
-    // 14. The goal first, unless the prologue is told.
     if ((ActorOf(sim, "actors/wormhole.xml") || ActorOf(sim, "actors/bug-boss.xml")) &&
         level.story_mode != STORY_PROLOGUE) {
         CenterCameraOnWormhole(0, true);
@@ -238,46 +268,37 @@ bool GameDeziDedi::InitLevel(const char* world) {
     } else {
         CenterCameraOnWorm(0, true);
     }
-
-    // 15.
     sim.Update(0);
+}
 
-    // 16. The level's place in the game, from the event id ("E01_L01").
+// The level's place in the game, from the event id ("E01_L01"): the
+// profile remembers it as the last played, the episode picks the weather
+// (none in bonus levels, already falling when the level opens), and the
+// level's title is shown unless the prologue is told.
+void GameDeziDedi::PlaceLevelInGame() {
     const char* event = CurrentLevelEventId();
     nString part1 = nString::Token(event ? event : "", "_", 0);
     nString part2 = nString::Token(event ? event : "", "_", 1);
-    if (!part2.IsEmpty()) {
-        const int episode = part1.IsEmpty() ? 1 : atoi(part1.text + 1);
-        const int number = atoi(part2.text + 1);
-        level.episode = episode;
-        if (prof) {
-            prof->SetValuef("GAME", "last_played", "level", "%d", number);
-            prof->SetValuef("GAME", "last_played", "episode", "%d", episode);
-            prof->SetValuef("GAME", "last_played", "episode_name", "episode_%d", episode);
-        }
-        // 17.
-        level.weather_theme = episode == 1 || episode == 2 ? 1 : episode == 3 || episode == 4 ? 2
-                              : episode == 5 || episode == 6                 ? 3
-                                                                             : 0;
-        if (strstr(level.world_file, "bonus")) {
-            level.weather_theme = 0;
-        } else {
-            UpdateWeather(100);
-            sim.back_particles.UpdateParts(3.0f);
-        }
-        // 18.
-        if (level.story_mode != STORY_PROLOGUE) ShowLevelInfo(episode, number);
+    if (part2.IsEmpty()) return;
+    const int episode = part1.IsEmpty() ? 1 : atoi(part1.text + 1);
+    const int number = atoi(part2.text + 1);
+    level.episode = episode;
+    if (prof) {
+        prof->SetValuef("GAME", "last_played", "level", "%d", number);
+        prof->SetValuef("GAME", "last_played", "episode", "%d", episode);
+        prof->SetValuef("GAME", "last_played", "episode_name", "episode_%d", episode);
     }
-
-    // 19.
-    level.no_wormhole = ActorOf(sim, "actors/wormhole.xml") == nullptr;
-
-    // 20.
-    aman.SwitchMusic(lib.Sound(LIB_MUSIC_GAME), 2.0f, 3.0f);
-
-    kd->Printf("Level '%s' started: %d actors, %d worm parts, %d targets.\n", level.world_file, sim.actors.count,
-               sim.worm_parts.count, level.required_targets);
-    return true;
+    level.weather_theme = episode == 1 || episode == 2   ? 1
+                          : episode == 3 || episode == 4 ? 2
+                          : episode == 5 || episode == 6 ? 3
+                                                         : 0;
+    if (strstr(level.world_file, "bonus")) {
+        level.weather_theme = 0;
+    } else {
+        UpdateWeather(100);
+        sim.back_particles.UpdateParts(3.0f);
+    }
+    if (level.story_mode != STORY_PROLOGUE) ShowLevelInfo(episode, number);
 }
 
 // ---------------------------------------------------------------- frame
@@ -287,7 +308,7 @@ void GameDeziDedi::Update(float dt) {
     const char* top_name = top ? top->GetName() : "";
     const bool on_top = nStringsMatch(top_name, "GameDeziDedi");
 
-    // 1. The pause button shows only while the level is up and no
+    // The pause button shows only while the level is up and no
     // prologue is told.
     if (UIComp* pause = Comp("Pause")) {
         const bool shown = (on_top || nStringsMatch(top_name, "TimelineTransition")) &&
@@ -295,7 +316,7 @@ void GameDeziDedi::Update(float dt) {
         pause->fading = !shown;
     }
 
-    // 2. The virtual screen changed size.
+    // The virtual screen changed size.
     bool resized = false;
     if (sman.virtual_width != level.screen_width || sman.virtual_height != level.screen_height) {
         level.screen_width = sman.virtual_width;
@@ -305,7 +326,7 @@ void GameDeziDedi::Update(float dt) {
         sim.Update(0.0001f);
     }
 
-    // 3. The world runs under the result screens and is frozen under the
+    // The world runs under the result screens and is frozen under the
     // pause menu.
     if (!on_top && !sman.IsScreenInStack("GameLevelCompleted") &&
         !sman.IsScreenInStack("GameLevelFailed")) {
@@ -316,11 +337,12 @@ void GameDeziDedi::Update(float dt) {
     if (level_fault) LoseLevel();
     game_replay.BeforeStep(this);
 
-    // 4.
+    // The game's effects scale with the screen; the worm's faces animate
+    // by the level's own clock.
     particles.reference_scale = sman.scale_cover;
     level.anim_time += dt;
 
-    // 5. A camera drag eases towards where the finger took it.
+    // A camera drag eases towards where the finger took it.
     if (camera_drag || camera_hold >= 0) {
         const float k = fminf(15.0f * dt, 1.0f);
         const vec2_t d = {(drag_target.x - drag_current.x) * k, (drag_target.y - drag_current.y) * k};
@@ -330,7 +352,9 @@ void GameDeziDedi::Update(float dt) {
         sim.SetCameraTarget(vec2_t{t.x - d.x, t.y - d.y}, true);
     }
 
-    // 6, 7.
+    // While the goal is shown, and the camera comes back from it, the level
+    // waits; otherwise the clock starts after the first second, the level's
+    // timers run once play began, and the world steps.
     if (level.camera_mode >= 1 && level.camera_mode <= 5) {
         WormholeZoomUpdate(dt, resized);
     } else {
@@ -348,7 +372,7 @@ void GameDeziDedi::Update(float dt) {
         NormalUpdate(dt, resized);
     }
 
-    // 8.
+    // A kill streak ends when its time runs out.
     if (level.kill_streak_time > 0) {
         level.kill_streak_time -= dt;
         if (level.kill_streak_time < 0) {
@@ -357,20 +381,20 @@ void GameDeziDedi::Update(float dt) {
         }
     }
 
-    // 9.
+    // Weather, HUD, sounds, hints and the game's effects follow the step.
     UpdateWeather(dt);
     UpdateUI(dt);
     UpdateSounds(dt);
     UpdateTutorials(dt);
     particles.UpdateParts(dt);
 
-    // 10. Collected items that reached the HUD go.
+    // Collected items that reached the HUD go.
     for (int i = level.fly_ins.count - 1; i >= 0; i--) {
         level.fly_ins[i].progress += dt;
         if (level.fly_ins[i].progress > 1.0f) level.fly_ins.RemoveIndex(i);
     }
 
-    // 11. What the finger asked for, and a grip that loosens as the held
+    // What the finger asked for, and a grip that loosens as the held
     // end speeds up, so a fast swing is not yanked back.
     if (release_requested) {
         release_requested = false;
@@ -386,7 +410,7 @@ void GameDeziDedi::Update(float dt) {
         mouse_joint->SetMaxForce(force);
     }
 
-    // 12. A shaking view after a hard hit.
+    // A shaking view after a hard hit.
     if (level.shake_time > 0 || level.invulnerability > 1.9f) {
         const float k = sim.zoom * sim.pixels_per_metre;
         const vec2_t u = sim.camera_upper_left;
@@ -402,20 +426,22 @@ void GameDeziDedi::Update(float dt) {
 }
 
 void GameDeziDedi::NormalUpdate(float dt, bool resized) {
-    // 1.
+    // A camera held after a drag lets go in time.
     camera_hold = fmaxf(camera_hold - dt, -1.0f);
-    // 2.
+    // The camera follows the worm unless the developer, a drag or a hold
+    // moves it.
     if (!DeveloperCameraKeys(dt) && !camera_drag && !(camera_hold > 0)) CenterCameraOnWorm(dt, resized);
-    // 3. The held end follows the finger until it grips something.
+    // The held end follows the finger until it grips something.
     if (sim.GetNumberOfActorsWithFlags(TAG_WORM_PART) > 0 && mouse_joint) {
         mouse_joint->SetTarget(b2Vec2(mouse_target.x, mouse_target.y));
         if (grabbed && grabbed->welded) DestroyMouseJoint();
     }
-    // 4.
+    // The world steps, platforms turn round, then the level's end is
+    // checked on the new positions.
     sim.Update(dt);
     UpdateMovingPlatforms();
     CheckLevelEnd(dt);
-    // 5. The view of the open exit lasts four seconds.
+    // The view of the open exit lasts four seconds.
     if (level.camera_mode == CAMERA_ALL_COLLECTED) {
         level.camera_mode_time += dt;
         if (level.camera_mode_time > 4.0f) {
@@ -490,7 +516,7 @@ void GameDeziDedi::UpdateWeather(float dt) {
 }
 
 void GameDeziDedi::UpdateSounds(float) {
-    // 1. The worm's stretching sound, once per stretch: it must shrink
+    // The worm's stretching sound, once per stretch: it must shrink
     // well back before it can sound again.
     if (sim.worm_parts.count >= 2) {
         const float rest = (float)(sim.worm_links + 1) * sim.worm_link_distance;
@@ -508,7 +534,7 @@ void GameDeziDedi::UpdateSounds(float) {
         }
     }
 
-    // 2. The end bug calls louder as the worm nears it, once the exit is
+    // The end bug calls louder as the worm nears it, once the exit is
     // open and until the level is decided.
     Actor* head = sim.WormHead();
     Actor* tail = sim.WormTail();

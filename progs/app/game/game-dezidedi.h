@@ -167,6 +167,15 @@ public:
 private:
     // The worm's tail sized for this level, on its actor alone.
     void SizeTail();
+    // The level start's steps, in the order InitLevel takes them.
+    bool StartLevelRecord(const char* world);
+    void ForgetLastLevel();
+    bool LoadLevelWorld(const char* world, bool fits);
+    void DropUnreachableFruit();
+    void SetLevelStartValues();
+    void StartStory(const char* world);
+    void SettleAndFrameWorld();
+    void PlaceLevelInGame();
 };
 
 extern GameDeziDedi game_dezidedi;

@@ -49,7 +49,7 @@ void GameDeziDedi::CheckLevelEnd(float dt) {
     Actor* hole = ActorOf(sim, "actors/wormhole.xml");
     const bool has_exits = sim.GetNumberOfActorsWithFlags(TAG_EXIT) > 0;
 
-    // 1. The exit opens to a worm near it, whatever is left to take: the
+    // The exit opens to a worm near it, whatever is left to take: the
     // last target taken opens it from afar (the worm behaviour).
     if (hole && hole->body && !level.all_collected) {
         const vec2_t h = Position(hole);
@@ -71,7 +71,7 @@ void GameDeziDedi::CheckLevelEnd(float dt) {
     if (!hole && has_exits && !level.all_collected && level.targets_collected >= level.required_targets)
         level.all_collected = true;
 
-    // 2. An end grips the open exit: the ending begins.
+    // An end grips the open exit: the ending begins.
     for (Actor* end : {head, tail}) {
         if (level.ending || !GripsExit(end)) continue;
         level.ending = level.all_collected;
@@ -84,7 +84,7 @@ void GameDeziDedi::CheckLevelEnd(float dt) {
             sim.SpawnEffect(sim.front_particles, lib.Effect(LIB_FX_HEARTS), Position(head), 0);
     }
 
-    // 3. Through the exit: whatever else an end holds lets go, and the
+    // Through the exit: whatever else an end holds lets go, and the
     // contact rules of the exit take the worm.
     if (level.ending && has_exits) {
         ending_time += dt;
@@ -97,7 +97,7 @@ void GameDeziDedi::CheckLevelEnd(float dt) {
         }
     }
 
-    // 4. The boss is beaten.
+    // The boss is beaten.
     Actor* boss = ActorOf(sim, "actors/bug-boss.xml");
     const bool boss_beaten = boss && boss->hit_points < 0.01f;
     if (boss_beaten && !has_exits) {
@@ -106,7 +106,7 @@ void GameDeziDedi::CheckLevelEnd(float dt) {
         ending_time += dt;
     }
 
-    // 5. The worm is dead: it lets go of everything.
+    // The worm is dead: it lets go of everything.
     if (level.worm_dead) {
         if (mouse_joint) DestroyMouseJoint();
         Unweld(head);
@@ -115,7 +115,7 @@ void GameDeziDedi::CheckLevelEnd(float dt) {
         level.play_started = true;
     }
 
-    // 6. The result. WinLevel and LoseLevel each act once, so a win and a
+    // The result. WinLevel and LoseLevel each act once, so a win and a
     // loss decided in the same frame leave the first of them alone.
     if (level.level_over || ending_time <= kEndingDelay) return;
     if (level.ending && (has_exits || boss_beaten)) {

@@ -36,16 +36,16 @@ void DrawDefaults() {
 }  // namespace
 
 void GameDeziDedi::UpdateUI(float dt) {
-    // 1.
+    // The clock shows the level's time, never below zero.
     sman.SetText(Comp("Time"), "%s", loc_man.LocalizeTime((unsigned long)(level.clock_ms > 0 ? level.clock_ms : 0)));
 
-    // 2. The arrow shows while a goal is out of view.
+    // The arrow shows while a goal is out of view.
     Actor* hole = ActorOf(sim, "actors/wormhole.xml");
     Actor* boss = ActorOf(sim, "actors/bug-boss.xml");
     const bool goals_seen = (!hole || sim.IsPartlyInView(hole)) && (!boss || sim.IsPartlyInView(boss));
     arrow_alpha = fminf(fmaxf(arrow_alpha + (goals_seen ? -10.0f : 10.0f) * dt, 0.0f), 1.0f);
 
-    // 3. A burst where each lost life's icon was.
+    // A burst where each lost life's icon was.
     UIComp* clock = Comp("Clock");
     kd_bitmap_t* icon = lib.Bitmap(LIB_WORM_LIFE_COUNTER);
     while (level.lives_shown > level.lives) {
@@ -60,17 +60,17 @@ void GameDeziDedi::UpdateUI(float dt) {
 }
 
 void GameDeziDedi::DrawBeforeUI() {
-    // 1. Grey wherever the world's backgrounds do not reach.
+    // Grey wherever the world's backgrounds do not reach.
     DrawDefaults();
     kd->SetColor(0.3f, 0.3f, 0.3f);
     kd->DrawRect(sman.virtual_x, sman.virtual_y, (float)sman.virtual_width, (float)sman.virtual_height);
     kd->SetColor(1, 1, 1);
 
-    // 2.
+    // The world itself, under the arrows, the prompt and the hints.
     sim.Draw();
 
     const float W = (float)sman.virtual_width, H = (float)sman.virtual_height;
-    // 3. Arrows at the screen's edge towards the exits and the boss.
+    // Arrows at the screen's edge towards the exits and the boss.
     kd_bitmap_t* arrow = lib.Bitmap(LIB_WORMHOLE_ARROW);
     if (!level.ending && arrow && arrow_alpha > 0) {
         const vec2_t c = sim.GetCameraTarget();
@@ -96,7 +96,7 @@ void GameDeziDedi::DrawBeforeUI() {
         kd->SetAlpha(1);
     }
 
-    // 4. "Ready?" over the worm until the first grab.
+    // "Ready?" over the worm until the first grab.
     kd_font_t* font = lib.Font(LIB_FONT_MEDIUM);
     kd_bitmap_t* face = lib.Bitmap(LIB_WORM_HEAD_LEVEL_END);
     if (font && level.ready_time > 0.01f && sim.worm_parts.count > 2 && level.story_mode == STORY_NONE) {
@@ -117,13 +117,13 @@ void GameDeziDedi::DrawBeforeUI() {
         }
     }
 
-    // 5.
+    // The first level's hints over the world, under the UI.
     DrawTutorials();
     DrawDefaults();
 }
 
 void GameDeziDedi::DrawAfterUI() {
-    // 1. One icon per life, beside the clock and faded with it.
+    // One icon per life, beside the clock and faded with it.
     UIComp* clock = Comp("Clock");
     kd_bitmap_t* icon = lib.Bitmap(LIB_WORM_LIFE_COUNTER);
     if (level.lives_enabled && clock && icon) {
@@ -155,7 +155,7 @@ void GameDeziDedi::DrawAfterUI() {
         kd->SetAlpha(1);
     }
 
-    // 2. Collected items on their way to the HUD.
+    // Collected items on their way to the HUD.
     for (int i = 0; i < level.fly_ins.count; i++) {
         const DeziDediFlyIn& f = level.fly_ins[i];
         if (!f.bitmap) continue;
@@ -172,13 +172,13 @@ void GameDeziDedi::DrawAfterUI() {
         kd->SetAlpha(1);
     }
 
-    // 3.
+    // The game's own effects over the UI, from a clean drawing state.
     DrawDefaults();
     particles.DrawParts();
     kd->SetAlpha(1);
     kd->SetBlend(0);
 
-    // 4. A red flash in the first tenth of a second after a hit.
+    // A red flash in the first tenth of a second after a hit.
     if (level.invulnerability > 1.9f) {
         kd->SetAlpha(0.2f * sinf(0.62831855f - (2.0f - level.invulnerability) * 6.2831855f));
         kd->SetColor(1, 0, 0);
@@ -250,21 +250,21 @@ void GameDeziDedi::UpdateTutorials(float dt) {
     Tutorial& t = tutorial;
     Actor* head = sim.WormHead();
     Actor* tail = sim.WormTail();
-    // 1. An end may be swung while the other one grips.
+    // An end may be swung while the other one grips.
     if (head && tail) {
         const bool head_free = tail->welded && !(!head->welded && mouse_joint) && !level.ending;
         const bool tail_free = head->welded && !(!tail->welded && mouse_joint) && !level.ending;
         t.head_alpha += (head_free ? 4.0f : -4.0f) * dt;
         t.tail_alpha += (tail_free ? 4.0f : -4.0f) * dt;
     }
-    // 2.
+    // The fruit rings while fruit is left; the hole's ring until the ending.
     bool fruit_left = false;
     for (int i = 0; i < sim.actors.count && !fruit_left; i++)
         fruit_left = sim.actors[i]->Has(TAG_COLLECTABLE) && !sim.actors[i]->triggered;
     t.collect_alpha += (fruit_left ? 2.0f : -2.0f) * dt;
     const bool hole = ActorOf(sim, "actors/wormhole.xml") != nullptr;
     t.wormhole_alpha += (hole && !level.ending ? 2.0f : -2.0f) * dt;
-    // 3. The hand follows the tail until the first grab, then fades. A
+    // The hand follows the tail until the first grab, then fades. A
     // worm of one part has no tail to show.
     if (tail && tail->body) {
         t.hand_phase += dt;
@@ -277,7 +277,7 @@ void GameDeziDedi::UpdateTutorials(float dt) {
             t.hand_alpha = fmaxf(t.hand_alpha - dt, 0.0f);
         }
     }
-    // 4.
+    // Every ring's fade stays between hidden and fully shown.
     for (float* a : {&t.head_alpha, &t.tail_alpha, &t.collect_alpha, &t.wormhole_alpha}) *a = fminf(fmaxf(*a, 0.0f), 1.0f);
 }
 
@@ -310,7 +310,7 @@ void GameDeziDedi::DrawTutorials() {
         kd->SetTextTransform(1, 1, 0);
     };
 
-    // 1. The hand, sweeping up and to the right from the tail.
+    // The hand, sweeping up and to the right from the tail.
     kd_bitmap_t* hand = lib.Bitmap(LIB_TUTORIAL_HAND);
     if (hand && t.hand_alpha > 0 && sim.worm_parts.count >= 2) {
         vec2_t p = t.hand_position;
@@ -324,7 +324,7 @@ void GameDeziDedi::DrawTutorials() {
         kd->DrawBitmapRS(hand, p.x + (float)hand->width * 0.5f * scale, p.y + (float)hand->height * 0.5f * scale, 0, scale);
     }
 
-    // 2. The ends.
+    // The ends.
     Actor* head = sim.WormHead();
     Actor* tail = sim.WormTail();
     if (head && tail && head->body && tail->body) {
@@ -332,7 +332,7 @@ void GameDeziDedi::DrawTutorials() {
         hint(worm_ring, BodyPosition(tail), zoom, t.tail_alpha, "Swing Me!", 1.0f);
     }
 
-    // 3, 4. Fruit, the hole and the hazards.
+    // Fruit, the hole and the hazards.
     for (int i = 0; i < sim.actors.count; i++) {
         const Actor* a = sim.actors[i];
         if (!a->body) continue;

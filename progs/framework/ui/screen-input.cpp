@@ -576,8 +576,30 @@ void ScreenMan::ChooseResizeModeSize(int digit) {
     SetTargetVirtualScreenDimensions(w, h);
 }
 
+// One event's way through the UI, in this order: the screens, the cursors
+// and the window's state, the services, the developer's tools, and last
+// the top screen's script and the focused components. 1 when the event was
+// taken, 0 when not, 2 when a window close was answered with the exit
+// confirmation.
 int ScreenMan::ProcessEvent(kd_event_t& e) {
-    bool edit = EditMode();
+    const bool edit = EditMode();
+    DeliverToScreens(e, edit);
+    TrackCursorsAndWindow(e, edit);
+    // The services' steps: the results of platform commands (and, once the
+    // news service exists, the activation it refreshes its news on).
+    Manager::SendEvent(&e);
+    const bool developer = DeveloperMode();
+    if (developer) {
+        const int taken = ProcessDeveloperEvent(e);
+        if (taken >= 0) return taken;
+    }
+    return DeliverInput(e, edit, developer);
+}
+
+// Outside the editor the automated players, the top screen's components
+// and the top screen see the event once the screen is fully in; the
+// focused components see it always.
+void ScreenMan::DeliverToScreens(kd_event_t& e, bool edit) {
     Screen* top = TopScreen();
     if (!edit) {
         ai_man.ProcessEvent(&e);
@@ -592,11 +614,16 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
         UIComp* f = cursor[i].focus;
         if (Real(f) && f->IsInteractive()) f->ProcessEvent(&e);
     }
+}
 
+// The cursors follow the pointers and buttons; a renderer that comes back
+// resizes the screen and tells the loaded screens; the activation says
+// whether the application is in front.
+void ScreenMan::TrackCursorsAndWindow(kd_event_t& e, bool edit) {
     // Touch ids beyond the cursors are not valid input: they drive no cursor.
-    int id = (int)e.id;
+    const int id = (int)e.id;
     UICursor* pc = (id >= 0 && id < UI_MAX_CURSORS) ? &cursor[id] : nullptr;
-    vec2_t at = {(float)e.x, (float)e.y};
+    const vec2_t at = {(float)e.x, (float)e.y};
     switch (e.type) {
         case KD_EVENT_POINTER_MOVE:
             if (pc) UpdateCursor(pc, at, 0);
@@ -625,26 +652,44 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
             break;
         case KD_EVENT_ACTIVATION: application_active = e.id == 0; break;
     }
-    // The services' steps: the results of platform commands (and, once the
-    // news service exists, the activation it refreshes its news on).
-    Manager::SendEvent(&e);
+}
 
-    bool developer = DeveloperMode();
-    if (developer && e.type == KD_EVENT_KEY_DOWN) DeveloperKey(e);
-    if (developer && EditMode()) {
+// The developer's keys, the editor and the console; -1 when the event goes
+// on to the screens.
+int ScreenMan::ProcessDeveloperEvent(kd_event_t& e) {
+    if (e.type == KD_EVENT_KEY_DOWN) DeveloperKey(e);
+    if (EditMode()) {
         // The editor has every input event: none reaches the screens.
         const int taken = ProcessEditModeEvent(&e);
         return taken || e.type == KD_EVENT_CHAR || (e.type >= KD_EVENT_POINTER_MOVE && e.type <= KD_EVENT_KEY_UP) ? 1
                                                                                                                   : 0;
     }
-    if (developer && e.type == KD_EVENT_CONSOLE_LINE) {
+    if (e.type == KD_EVENT_CONSOLE_LINE) {
         const char* line = (const char*)e.id;
         kd->PrintDebugf(KD_LOG_WARNING, "Entered '%s'\n", line ? line : "");
         if (line) lua_man.ExecLuaString(lua_man.GetMainState(), line);
         return 1;
     }
+    return -1;
+}
 
-    top = TopScreen();
+// A window close asks first when the exit confirmation is loaded, unless
+// the game is still loading.
+int ScreenMan::ConfirmWindowClose() {
+    zero_next_time_step = true;
+    Screen* confirm = Screen::PeekScreen("ExitConfirmation");
+    if (confirm && confirm->preloaded && !IsScreenInStack("Loading")) {
+        if (!IsScreenInStack(confirm)) PushScreen(confirm, 0);
+        return 2;
+    }
+    return 0;
+}
+
+// Keys, buttons, the wheel and characters go to the top screen's script
+// and the focused components.
+int ScreenMan::DeliverInput(kd_event_t& e, bool edit, bool developer) {
+    const int id = (int)e.id;
+    Screen* top = TopScreen();
     UISet* set = top ? top->uiset : nullptr;
     lua_State* L = set ? set->L : nullptr;
     // Keys reach the top screen's script once it is fully in; in developer
@@ -654,15 +699,7 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
                !(developer && (id == 'E' || id == KEY_CONTROL));
     };
     switch (e.type) {
-        case KD_EVENT_WINDOW_CLOSE: {
-            zero_next_time_step = true;
-            Screen* confirm = Screen::PeekScreen("ExitConfirmation");
-            if (confirm && confirm->preloaded && !IsScreenInStack("Loading")) {
-                if (!IsScreenInStack(confirm)) PushScreen(confirm, 0);
-                return 2;
-            }
-            return 0;
-        }
+        case KD_EVENT_WINDOW_CLOSE: return ConfirmWindowClose();
         case KD_EVENT_KEY_DOWN: {
             if (key_to_lua(UI_ON_KEY_DOWN)) lua_man.CallLuaFunctionS(L, "OnKeyDown", KD_GetKeyName(id));
             // The game-pad cursor moves by the pads and a held Tab alone

@@ -205,6 +205,12 @@ private:
     void LockedCursorStep(int index, UICursor* c);
     void EditModeCursorStep(UICursor* c);
     bool DeveloperKey(const kd_event_t& event);
+    // ProcessEvent's jobs, in the order it takes them.
+    void DeliverToScreens(kd_event_t& e, bool edit);
+    void TrackCursorsAndWindow(kd_event_t& e, bool edit);
+    int ProcessDeveloperEvent(kd_event_t& e);
+    int DeliverInput(kd_event_t& e, bool edit, bool developer);
+    int ConfirmWindowClose();
     void ChooseResizeModeSize(int digit);
     void DrawEditModeOverlays();
     bool EditModeGlobalKey(int key, int* result);
