@@ -21,7 +21,7 @@ replay_level_tree "$HERE/hazards/boss-timeline.xml" "$HERE/hazards/boss-fight.tx
 # Equal times keep their order; the waits and frame counts space them.
 t=$(pace 6200)
 {
-  e2e_wait "$t" 1 "Level 'worlds/e02-l04.xml' started"
+  e2e_wait "$t" 1 "Level 'worlds/e02-l10.xml' started"
   for n in 10 11 12 13 14 15 16 17; do
     echo "$t frames 24"
     echo "$t screenshot $SHOTS/shot-$n.png"
@@ -33,8 +33,8 @@ t=$(pace 6200)
   done
 } >>"$WORK/script.txt"
 e2e_run_game 120
-e2e_log_in_order "Timeline starting event 'E02_L04'" "Level 'worlds/e02-l04.xml' started: " "Boss hit: 0 hit points left" \
-  "Level completed: 'E02_L04'" "Game replay: step "
+e2e_log_in_order "Timeline starting event 'E02_L10'" "Level 'worlds/e02-l10.xml' started: " "Boss hit: 0 hit points left" \
+  "Level completed: 'E02_L10'" "Game replay: step "
 
 # Each hit takes one hit point, from 9 down to 0.
 hits=$(grep -o "Boss hit: [0-9]* hit points left" "$LOG" | awk '{print $3}' | tr '\n' ' ')
