@@ -39,7 +39,9 @@ sx() { awk -v x="$1" 'BEGIN { printf "%d", 511.5 + 20.475 * x + 0.5 }'; }
 sy() { awk -v y="$1" 'BEGIN { printf "%d", 382 + 20.475 * y + 0.5 }'; }
 at() { echo "$(sx "$1") $(sy "$2")"; }
 # Tool bar buttons.
-BACK="48 20"; PLAY="228 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
+BACK="48 20"; PLAY="228 20"; PARMS="587 20"; STEP="676 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
+# The parameters screen's "Ammos" box and its OK button.
+AMMOS="600 207"; PARMS_OK="636 390"
 
 # Run 1: build the level and save it.
 {
@@ -175,6 +177,19 @@ grep -q 'id="ideal_time" value="45"' "$SAVED" || fail "the ideal time typed in T
   echo "$((t + 440)) keyup L"
   echo "$((t + 450)) frames 2"
   echo "$((t + 500)) screenshot $SHOTS/8-corner.png"
+  # The parameters screen shows the world's ammunition list, and what is
+  # typed after it is kept when the screen closes. Step then lets the
+  # world run a quarter of a second: the worm's free tail falls.
+  e2e_click $((t + 600)) $PARMS
+  e2e_wait $((t + 700)) 2 "Screen 'WorldLabParms' fully in."
+  e2e_click $((t + 800)) $AMMOS
+  echo "$((t + 900)) key 44"
+  for c in s e e d; do t=$((t + 20)); echo "$((t + 900)) key $c"; done
+  echo "$((t + 1000)) screenshot $SHOTS/9-parms.png"
+  e2e_click $((t + 1100)) $PARMS_OK
+  e2e_wait $((t + 1200)) 2 "Removing 'WorldLabParms' from Screen Stack"
+  e2e_click $((t + 1400)) $STEP
+  t=$((t + 1000))
   echo "$((t + 600)) reply \"$USER_TREE/worlds/keys.xml\""
   e2e_click $((t + 700)) $SAVE
   e2e_wait $((t + 800)) 2 "Saving World 'user://worlds/keys.xml'"
@@ -197,6 +212,14 @@ e2e_log_in_order "Loading World 'user://worlds/mylevel.xml'" "Level 'worlds/temp
 KEYS="$USER_TREE/worlds/keys.xml"
 [ -s "$KEYS" ] || fail "the world was not saved after the held keys"
 grep -q 'x1="-20" y1="-14[.0-9]*" x2="[0-9.]*" y2="6"' "$KEYS" || fail "a held key moved another corner: $(grep world_bounds "$KEYS")"
+cp "$KEYS" "$SHOTS/keys.xml"
+grep -q 'id="ammos" value="seed,seed"' "$KEYS" || fail "the ammunition list typed in the parameters screen was not kept: $(grep ammos "$KEYS")"
+# y of an actor's first node in a saved world.
+actor_y() { sed -n "s/.*actor=\"actors\/$1.xml\".* y=\"\([-0-9.]*\)\".*/\1/p" "$2" | head -1; }
+tail_before=$(actor_y game-worm-tail "$SAVED")
+tail_after=$(actor_y game-worm-tail "$KEYS")
+echo "the tail's y: $tail_before, after Step $tail_after"
+awk -v a="$tail_before" -v b="$tail_after" 'BEGIN { exit !(b > a + 0.1) }' || fail "Step did not let the tail fall"
 x2=$(sed -n 's/.*x2="\([0-9.]*\)".*/\1/p' "$KEYS")
 awk -v x="$x2" 'BEGIN { exit !(x > 14.2) }' || fail "held L and RIGHT did not move the right edge: x2 $x2"
 
