@@ -18,13 +18,12 @@
 # texts differ only in the level's number: "10 / 10" is wider than
 # "9 / 10" by one digit, and everything left of the number is the same.
 . "$(dirname "$0")/e2e-lib.sh"
+. "$HERE/game-start.sh"
+[ -x "${LEVEL_SEARCH:-}" ] || { echo "LEVEL_SEARCH names no level search"; exit 77; }
 PROBE="$3"
 SHOTS="$4"
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
-GAME_PACE="${GAME_PACE:-1}"
-pace() { echo $(($1 * GAME_PACE)); }
-[ -x "${LEVEL_SEARCH:-}" ] || { echo "LEVEL_SEARCH names no level search"; exit 77; }
 
 # The main menu's events, laid over the bundled ones, are rewritten for
 # each run.
