@@ -17,6 +17,9 @@ replay_level_tree() {
     rm "$WORK/app/native/worlds"
     mkdir "$WORK/app/native/worlds"
     ln -s "$DATA"/worlds/* "$WORK/app/native/worlds/"
+    # A bundled world of that name is a link into the checkout: copying
+    # through it would overwrite the bundled file.
+    rm -f "$WORK/app/native/worlds/$4"
     cp "$3" "$WORK/app/native/worlds/$4"
   fi
   {
