@@ -61,6 +61,7 @@ const int kSettleMin = 20;
 
 GameEnv* env = nullptr;
 std::string world;
+bool hard = false;  // the level as the "HARD_LEVELS" product builds it
 
 bool IsFirstLevel() { return world == "worlds/e01-l01.xml"; }
 
@@ -316,10 +317,10 @@ void Write(const char* file, const std::vector<Move>& plan, const Outcome& o) {
         return;
     }
     fprintf(f,
-            "# A winning play of %s, found by tests/tools/level-search.cpp and\n"
+            "# A winning play of %s%s, found by tests/tools/level-search.cpp and\n"
             "# replayed step by step by the game (progs/app/game/game-replay.h).\n"
             "# Moves (end taken to a world point: drag steps, hold steps):\n",
-            world.c_str());
+            world.c_str(), hard ? " in hard mode" : "");
     for (const Move& m : plan)
         fprintf(f, "#   (%.2f, %.2f) drag %d hold %d%s\n", m.tx, m.ty, m.drag, m.hold, m.back_end ? " (back end)" : "");
     fprintf(f, "# The level's ending begins by step %d.\n", o.steps);
@@ -415,8 +416,8 @@ int main(int argc, char** argv) {
     }
     GameEnv g;
     env = &g;
-    for (int i = 2; i < argc; i++)
-        if (!strcmp(argv[i], "--hard")) feature_man.SetFeatureList("HARD_LEVELS");
+    for (int i = 2; i < argc; i++) hard |= !strcmp(argv[i], "--hard");
+    if (hard) feature_man.SetFeatureList("HARD_LEVELS");
     if (check) return Check(check);
     if (!strcmp(out, "--plan") && argc > 3) return Trace(argv[3]);
 
