@@ -103,7 +103,7 @@ shoot_level() {
 # The first level: the prologue at step 120, mid-way at steps 480 to 720.
 shots="120 480 540 600 660 720"
 shoot_level E01_L01 worlds/e01-l01.xml l01 "$shots"
-shots10="100 400 600 800 1000"
+shots10="100 400 600 800"
 shoot_level E01_L10 worlds/e01-l10.xml l10 "$shots10"
 
 fail() { echo "FAILED: $*"; exit 1; }
@@ -155,13 +155,16 @@ done
 # The last level of the episode in play. Its five fruit slots in the HUD
 # (slate silhouettes, red apples once taken), the level-info strip (dark
 # glass with the white "Level:  10 / 10") as it starts, the worm on
-# screen all the way, and a result of two stars: the kept play is slower
-# than the level's ideal time.
+# screen all the way, and a result of two stars with every fruit taken:
+# the kept play is slower than the level's ideal time. The shots are
+# taken from when the host saw the level start in the log, a few frames
+# late on a busy machine: mid-way is any shot with some fruit taken.
 for t in $shots10 result; do [ -s "$SHOTS/l10-$t.png" ] || fail "screenshot l10-$t missing"; done
 probe10() { "$PROBE" "$SHOTS/l10-$1.png" count $2 $3 $4 $5 $6 $7 $8 $9 ${10} ${11}; }
-# slots10 SHOT RMIN RMAX GMIN GMAX BMIN BMAX: how many slots show that colour.
+# slots10 SHOT RMIN RMAX GMIN GMAX BMIN BMAX: how many slots show that colour
+# (the leaves of a branch may hide part of a slot).
 slots10() {
-  for x in 437 467 497 527 557; do probe10 $1 $x 25 $((x + 30)) 60 $2 $3 $4 $5 $6 $7; done | awk '$1 > 100 { n++ } END { print n + 0 }'
+  for x in 437 467 497 527 557; do probe10 $1 $x 25 $((x + 30)) 60 $2 $3 $4 $5 $6 $7; done | awk '$1 > 50 { n++ } END { print n + 0 }'
 }
 strip=$(probe10 100 0 515 1024 565 40 110 40 110 40 120)
 text=$(probe10 100 320 520 720 560 230 255 230 255 230 255)
@@ -177,7 +180,8 @@ for t in $shots10; do
 done
 echo "l10 fruit taken at steps $shots10:$taken"
 case "$taken" in *" 1"* | *" 2"* | *" 3"* | *" 4"*) ;; *) fail "no shot of the last level mid-way" ;; esac
-[ "${taken##* }" = 5 ] || fail "the last level's fruit is not all taken by step ${shots10##* }"
+# Under the result screen the apples are dimmed.
+[ "$(slots10 result 100 255 0 100 0 100)" = 5 ] || fail "fruit left at the end of the last level"
 stars10=$(for x in 365 480 600; do probe10 result $x 170 $((x + 60)) 240 230 255 190 240 0 90; done | tr '\n' ' ')
 echo "l10 result: stars $stars10"
 set -- $stars10
