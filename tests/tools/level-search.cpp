@@ -17,6 +17,9 @@
 //
 //   level_search WORLD OUT.txt [--seed N] [--beam N] [--tries N] [--moves N]
 //   level_search WORLD --check IN.txt
+//   level_search WORLD --plan "x,y,drag,hold[,back];..." [OUT.txt]
+// The last plays the moves given and, with OUT.txt, keeps them as a
+// replay with no end line (a play that loses, for a run that goes on).
 // --hard (anywhere after WORLD) plays the level as the "HARD_LEVELS"
 // product builds it, with its hard-mode hazards.
 #include <math.h>
@@ -308,6 +311,15 @@ Move RandomMove(const Reach& r) {
     return m;
 }
 
+void WriteHeader(FILE* f, const char* what, const char* how, const std::vector<Move>& plan) {
+    fprintf(f,
+            "# %s of %s%s, %s tests/tools/level-search.cpp and\n"
+            "# replayed step by step by the game (progs/app/game/game-replay.h).\n"
+            "# Moves (end taken to a world point: drag steps, hold steps):\n",
+            what, world.c_str(), hard ? " in hard mode" : "", how);
+    for (const Move& m : plan)
+        fprintf(f, "#   (%.2f, %.2f) drag %d hold %d%s\n", m.tx, m.ty, m.drag, m.hold, m.back_end ? " (back end)" : "");
+}
 void Write(const char* file, const std::vector<Move>& plan, const Outcome& o) {
     Recorder rec;
     Evaluate(plan, rec);
@@ -316,13 +328,7 @@ void Write(const char* file, const std::vector<Move>& plan, const Outcome& o) {
         fprintf(stderr, "level_search: '%s' cannot be written\n", file);
         return;
     }
-    fprintf(f,
-            "# A winning play of %s%s, found by tests/tools/level-search.cpp and\n"
-            "# replayed step by step by the game (progs/app/game/game-replay.h).\n"
-            "# Moves (end taken to a world point: drag steps, hold steps):\n",
-            world.c_str(), hard ? " in hard mode" : "");
-    for (const Move& m : plan)
-        fprintf(f, "#   (%.2f, %.2f) drag %d hold %d%s\n", m.tx, m.ty, m.drag, m.hold, m.back_end ? " (back end)" : "");
+    WriteHeader(f, "A winning play", "found by", plan);
     fprintf(f, "# The level's ending begins by step %d.\n", o.steps);
     for (const std::string& l : rec.lines) fprintf(f, "%s\n", l.c_str());
     // Time for the level's ending to run (1.5 s) and its result to show.
@@ -352,17 +358,17 @@ int Check(const char* file) {
     Actor* head = env->sim.WormHead();
     // The clock stops once the ending begins: this is the time the win
     // records against the level's ideal time.
-    printf("%s: targets %d of %d, lives %d, boss %d, won from step %d, clock %d ms; step %d head %.9g %.9g hash %016llx\n",
-           world.c_str(), level.required_targets - Remaining(), level.required_targets, level.lives, BossHitPoints(),
-           won_at, level.clock_ms,
-           game_replay.step - 1, head ? (double)Pos(head).x : 0.0, head ? (double)Pos(head).y : 0.0,
-           (unsigned long long)game_replay.hash);
+    printf(
+        "%s: targets %d of %d, lives %d, boss %d, won from step %d, clock %d ms; step %d head %.9g %.9g hash %016llx\n",
+        world.c_str(), level.required_targets - Remaining(), level.required_targets, level.lives, BossHitPoints(),
+        won_at, level.clock_ms, game_replay.step - 1, head ? (double)Pos(head).x : 0.0,
+        head ? (double)Pos(head).y : 0.0, (unsigned long long)game_replay.hash);
     return won_at >= 0 && Remaining() == 0 ? 0 : 1;
 }
 
 // Plays moves given as "x,y,drag,hold[,back];..." and tells where the
 // worm is after each: for designing a level by hand.
-int Trace(const char* text) {
+int Trace(const char* text, const char* out) {
     std::vector<Move> plan;
     for (const char* p = text; p && *p;) {
         Move m = {0, 0, 20, 30, 200, false};
@@ -388,6 +394,17 @@ int Trace(const char* text) {
         say("move");
     }
     printf("%s\n", Won() ? "won" : "not won");
+    if (out) {
+        FILE* f = fopen(out, "w");
+        if (!f) {
+            fprintf(stderr, "level_search: '%s' cannot be written\n", out);
+            return 2;
+        }
+        WriteHeader(f, "A play", "traced by", plan);
+        fprintf(f, "# After it: %d lives, %s.\n", level.lives, Won() ? "won" : "not won");
+        for (const std::string& l : rec.lines) fprintf(f, "%s\n", l.c_str());
+        fclose(f);
+    }
     return Won() ? 0 : 1;
 }
 
@@ -397,8 +414,9 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         fprintf(stderr,
                 "usage: %s WORLD OUT.txt [--seed N] [--beam N] [--tries N] [--moves N] [--hard]\n"
-                "       %s WORLD --check IN.txt [--hard]\n",
-                argv[0], argv[0]);
+                "       %s WORLD --check IN.txt [--hard]\n"
+                "       %s WORLD --plan MOVES [OUT.txt] [--hard]\n",
+                argv[0], argv[0], argv[0]);
         return 2;
     }
     if (!getenv("KODO_TEST_DATA")) setenv("KODO_TEST_DATA", KODO_DATA_DIR, 1);
@@ -419,7 +437,8 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; i++) hard |= !strcmp(argv[i], "--hard");
     if (hard) feature_man.SetFeatureList("HARD_LEVELS");
     if (check) return Check(check);
-    if (!strcmp(out, "--plan") && argc > 3) return Trace(argv[3]);
+    if (!strcmp(out, "--plan") && argc > 3)
+        return Trace(argv[3], argc > 4 && strcmp(argv[4], "--hard") ? argv[4] : nullptr);
 
     rng.seed(seed);
     struct Node {
