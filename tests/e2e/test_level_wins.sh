@@ -1,6 +1,7 @@
 #!/bin/sh
 # Bundled levels won through the real executable under Xvfb (all of them,
-# or those LEVEL_WINS_ONLY names besides the first). For each winning play
+# or those LEVEL_WINS_ONLY names besides the first and the tenth of the
+# first episode). For each winning play
 # kept in levels/<event>.txt (found by
 # tests/tools/level-search.cpp) a run starts that level's timeline event
 # from the main menu's Play, and the game replays the play step by step
@@ -12,8 +13,9 @@
 # The first level is also looked at: the start (the prologue's panel over
 # the level, every fruit still to take), a moment mid-way (some fruit
 # taken) and the result screen ("GameLevelCompleted" with its three
-# stars), and the profile keeps the level's record. Screenshots stay in
-# the folder given as the fourth argument.
+# stars), and the profile keeps the level's record. So is the tenth, the
+# episode's last, in play and at its result. Screenshots stay in the
+# folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
