@@ -80,9 +80,11 @@ AIDeziDedi::AIDeziDedi() {
     AIPlayerMan::RegisterAI(this);
     AIPlayerMan::in_level_play = [] {
         PhysicsSimulation* sim = PhysicsSimulation::active_sim;
-        return sim && !sim->editor_mode;
+        return sim && sim->world && !sim->editor_mode;
     };
 }
+
+const char* AIDeziDedi::GetName() { return "DeziDediAI"; }
 
 bool AIDeziDedi::IsInGame() {
     Screen* top = sman.TopScreen();

@@ -18,7 +18,8 @@ public:
     // Registers itself with the automated players' manager.
     AIDeziDedi();
 
-    const char* GetName() override { return "DeziDediAI"; }
+    // Out of line: the program names the player by it, and so links it in.
+    const char* GetName() override;
     bool IsInGame() override;
     bool IsComplexScreen() override;
     const char* GetCompToPress(Screen* screen, const char* screen_name) override;
