@@ -65,8 +65,9 @@ echo "saved vertices: $vertices"
 [ "$vertices" = "0,-17 9,-12 15,0 10,11 0,17 -10,11 -13,0 -7,-13 " ] || fail "the polygon is not as edited: $vertices"
 
 # Run 2: the saved egg comes back as it was written (Save again gives the
-# same file); the peg names a material: its Save says the values were not
-# written, and writes the material.
+# same file); the peg names a material: its circle dragged smaller, its
+# Save says the values were not written, and writes the material and the
+# new radius.
 cp "$EGG" "$WORK/egg-1.xml"
 {
   e2e_wait_menu 0 2
@@ -79,6 +80,13 @@ cp "$EGG" "$WORK/egg-1.xml"
   e2e_wait 2100 2 "Object lab: saved 'actors/egg.xml'"
   pick_line 2400 200 55
   e2e_wait 2500 2 "Selecting line with id bark"
+  # The peg's circle (its picture 44 x 44: 560 / 49 screen pixels per
+  # shape pixel) dragged from inside to 12.5 shape pixels below the
+  # centre: the radius is the whole pixels of the distance, 12.
+  echo "2600 touch_down 736 380"
+  echo "2650 touch_move 736 420"
+  echo "2700 touch_move 736 443"
+  echo "2750 touch_up 736 443"
   e2e_click 2800 $SAVE
   e2e_wait 2900 2 "Object lab: saved 'actors/peg.xml'"
   echo "3200 exit"
@@ -89,6 +97,7 @@ cp "$LOG" "$SHOTS/log-2.txt"
 cmp -s "$WORK/egg-1.xml" "$EGG" || fail "the egg read back and saved again differs: $(diff "$WORK/egg-1.xml" "$EGG")"
 grep -q "takes its values from the material 'bark'" "$LOG" || fail "saving the peg did not say its values belong to its material"
 grep -q 'id="material" value="bark"' "$USER_TREE/actors/peg.xml" || fail "the peg lost its material"
+grep -q 'id="radius" value="12"' "$USER_TREE/actors/peg.xml" || fail "the dragged radius was not saved: $(grep radius "$USER_TREE/actors/peg.xml")"
 
 # The grid: the edited outline's handles and lines in white over the
 # picture; the added vertex's handle at (-7, -13).

@@ -163,21 +163,18 @@ echo "worm ends at x=$early, then x=$later"
 [ "$later" -gt $((early + 40)) ] || fail "the worm did not grow ($early, then $later)"
 
 # The level selection: wooden level tiles where the menu shows the garden,
-# one for each level of the timeline. The first episode's five fill the
-# first row of its page; the chevron turns to the second episode's page,
-# with four.
+# one for each level of the timeline, two rows of five on each episode's
+# page; the chevron turns to the second episode's page.
 wood="170 240 120 190 60 130"
-tile() { "$PROBE" "$SHOTS/$1.png" count $(($2 - 50)) 188 $(($2 + 50)) 290 $wood; }
-row1=$(for x in 184 348 512 676 840; do tile 4-level-select $x; done | tr '\n' ' ')
-row2=$(for x in 184 348 512 676 840; do tile 4-level-select-2 $x; done | tr '\n' ' ')
-under=$("$PROBE" "$SHOTS/4-level-select.png" count 130 370 900 470 $wood)
-menu1=$(tile 3-main-menu 184)
-echo "level tile pixels: first page $row1 (under them $under), second page $row2 (the menu: $menu1)"
-set -- $row1
-[ "$1" -gt 3000 ] && [ "$5" -gt 3000 ] && [ "$under" -lt 500 ] && [ "$menu1" -lt 500 ] ||
-  fail "the first episode's five tiles are not shown"
-set -- $row2
-[ "$1" -gt 3000 ] && [ "$4" -gt 3000 ] && [ "$5" -lt 500 ] || fail "the second page does not show four tiles"
+tile() { "$PROBE" "$SHOTS/$1.png" count $(($2 - 50)) $3 $(($2 + 50)) $(($3 + 102)) $wood; }
+tiles() { for y in 188 368; do for x in 184 348 512 676 840; do tile $1 $x $y; done; done | tr '\n' ' '; }
+page1=$(tiles 4-level-select)
+page2=$(tiles 4-level-select-2)
+menu1=$(tile 3-main-menu 184 188)
+echo "level tile pixels: first page $page1, second page $page2 (the menu: $menu1)"
+full() { for n in $1; do [ "$n" -gt 3000 ] || return 1; done; }
+full "$page1" && [ "$menu1" -lt 500 ] || fail "the first episode's ten tiles are not shown"
+full "$page2" || fail "the second page does not show ten tiles"
 # The extras: the dark glass sheet down the left of the middle.
 glass=$("$PROBE" "$SHOTS/8-extras.png" count 345 100 385 500 30 65 70 100 40 90)
 echo "glass sheet pixels: $glass"

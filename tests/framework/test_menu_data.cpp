@@ -486,7 +486,7 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
                     EXPECT_EQ(seen.calls, std::vector<std::string>{std::string("BeginTimelineEvent ") + id});
                     tiles++;
                 }
-            EXPECT_EQ(tiles, 9);
+            EXPECT_EQ(tiles, 20);
             EXPECT_EQ(buttons, tiles);
             // The chevrons page the grid; the title and the chevrons follow.
             auto* grid = static_cast<UICompTouchGrid*>(set->GetComp("Episodes"));

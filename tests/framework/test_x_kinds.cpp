@@ -233,7 +233,7 @@ TEST_F(AllKinds, LevelSelectionPagesByEpisode) {
             EXPECT_EQ(b->parent, grid) << name;
             tiles++;
         }
-    EXPECT_EQ(tiles, 9);
+    EXPECT_EQ(tiles, 20);
     set->ApplyCacheModeOnEnter();
     FwImage first = Draw();
     KeepPicture(first);

@@ -17,6 +17,9 @@
 //
 //   level_search WORLD OUT.txt [--seed N] [--beam N] [--tries N] [--moves N]
 //   level_search WORLD --check IN.txt
+//   level_search WORLD --plan "x,y,drag,hold[,back];..." [OUT.txt]
+// The last plays the moves given and, with OUT.txt, keeps them as a
+// replay with no end line (a play that loses, for a run that goes on).
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -304,6 +307,15 @@ Move RandomMove(const Reach& r) {
     return m;
 }
 
+void WriteHeader(FILE* f, const char* what, const char* how, const std::vector<Move>& plan) {
+    fprintf(f,
+            "# %s of %s, %s tests/tools/level-search.cpp and\n"
+            "# replayed step by step by the game (progs/app/game/game-replay.h).\n"
+            "# Moves (end taken to a world point: drag steps, hold steps):\n",
+            what, world.c_str(), how);
+    for (const Move& m : plan)
+        fprintf(f, "#   (%.2f, %.2f) drag %d hold %d%s\n", m.tx, m.ty, m.drag, m.hold, m.back_end ? " (back end)" : "");
+}
 void Write(const char* file, const std::vector<Move>& plan, const Outcome& o) {
     Recorder rec;
     Evaluate(plan, rec);
@@ -312,13 +324,7 @@ void Write(const char* file, const std::vector<Move>& plan, const Outcome& o) {
         fprintf(stderr, "level_search: '%s' cannot be written\n", file);
         return;
     }
-    fprintf(f,
-            "# A winning play of %s, found by tests/tools/level-search.cpp and\n"
-            "# replayed step by step by the game (progs/app/game/game-replay.h).\n"
-            "# Moves (end taken to a world point: drag steps, hold steps):\n",
-            world.c_str());
-    for (const Move& m : plan)
-        fprintf(f, "#   (%.2f, %.2f) drag %d hold %d%s\n", m.tx, m.ty, m.drag, m.hold, m.back_end ? " (back end)" : "");
+    WriteHeader(f, "A winning play", "found by", plan);
     fprintf(f, "# The level's ending begins by step %d.\n", o.steps);
     for (const std::string& l : rec.lines) fprintf(f, "%s\n", l.c_str());
     // Time for the level's ending to run (1.5 s) and its result to show.
@@ -356,7 +362,7 @@ int Check(const char* file) {
 
 // Plays moves given as "x,y,drag,hold[,back];..." and tells where the
 // worm is after each: for designing a level by hand.
-int Trace(const char* text) {
+int Trace(const char* text, const char* out) {
     std::vector<Move> plan;
     for (const char* p = text; p && *p;) {
         Move m = {0, 0, 20, 30, 200, false};
@@ -382,6 +388,17 @@ int Trace(const char* text) {
         say("move");
     }
     printf("%s\n", Won() ? "won" : "not won");
+    if (out) {
+        FILE* f = fopen(out, "w");
+        if (!f) {
+            fprintf(stderr, "level_search: '%s' cannot be written\n", out);
+            return 2;
+        }
+        WriteHeader(f, "A play", "traced by", plan);
+        fprintf(f, "# After it: %d lives, %s.\n", level.lives, Won() ? "won" : "not won");
+        for (const std::string& l : rec.lines) fprintf(f, "%s\n", l.c_str());
+        fclose(f);
+    }
     return Won() ? 0 : 1;
 }
 
@@ -391,8 +408,9 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         fprintf(stderr,
                 "usage: %s WORLD OUT.txt [--seed N] [--beam N] [--tries N] [--moves N]\n"
-                "       %s WORLD --check IN.txt\n",
-                argv[0], argv[0]);
+                "       %s WORLD --check IN.txt\n"
+                "       %s WORLD --plan MOVES [OUT.txt]\n",
+                argv[0], argv[0], argv[0]);
         return 2;
     }
     if (!getenv("KODO_TEST_DATA")) setenv("KODO_TEST_DATA", KODO_DATA_DIR, 1);
@@ -411,7 +429,7 @@ int main(int argc, char** argv) {
     GameEnv g;
     env = &g;
     if (check) return Check(check);
-    if (!strcmp(out, "--plan") && argc > 3) return Trace(argv[3]);
+    if (!strcmp(out, "--plan") && argc > 3) return Trace(argv[3], argc > 4 ? argv[4] : nullptr);
 
     rng.seed(seed);
     struct Node {

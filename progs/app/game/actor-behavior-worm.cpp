@@ -300,6 +300,7 @@ void ActorBehaviorWorm::GetHit(Actor* self, Actor* other, b2Contact* contact) {
         SpawnLibEffect(sim, LIB_FX_SPLASH_RED, vec2_t{wm.points[i].x, wm.points[i].y}, 0.0f);
 
     if (level.lives > 0) level.lives--;
+    kd->Printf("Worm hurt, lives left: %d\n", level.lives);
     if (level.lives == 0 && level.lives_enabled) {
         PlayLibSoundVaried(LIB_SND_DIES_WORM);
         level.worm_dead = true;

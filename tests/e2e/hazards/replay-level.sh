@@ -17,6 +17,9 @@ replay_level_tree() {
     rm "$WORK/app/native/worlds"
     mkdir "$WORK/app/native/worlds"
     ln -s "$DATA"/worlds/* "$WORK/app/native/worlds/"
+    # A bundled world of that name is a link into the checkout: the copy
+    # replaces the link, never writes through it.
+    rm -f "$WORK/app/native/worlds/$4"
     cp "$3" "$WORK/app/native/worlds/$4"
   fi
   {
