@@ -71,28 +71,29 @@ script() {
     e2e_click $t 512 390
     t=$((t + 100))
   fi
-  left=$2
-  k=0
-  f=$CARRY
-  : >"$WORK/ends"
-  while [ "$left" -gt 0 ]; do
-    k=$((k + 1))
-    [ "$k" = 1 ] || f=$(rnd $(($1 * 1000 + k)) 1200 2400)
-    [ "$f" -gt "$left" ] && f=$left
-    left=$((left - f))
-    echo "$(($2 - left))" >>"$WORK/ends"
-    echo "$t frames $f"
-    echo "$t screenshot $SHOTS/run$1-$k.png"
-    echo "$((t + 10)) state thumbnail"
-    echo "$((t + 410)) state fullscreen"
-    t=$((t + 500))
-  done
-  echo "$t exit"
+  # At most the frames the outer limit leaves room for, at 60 a second.
+  awk -v s="$SEED" -v r="$1" -v left="$2" -v f="$CARRY" -v t="$t" -v shots="$SHOTS" -v ends="$WORK/ends" \
+    -v most=$(((LIMIT - ($(date +%s) - START)) * 60)) 'BEGIN {
+    if (left > most) left = most
+    srand(s * 7919 + r)
+    for (k = 1; left > 0; k++) {
+      if (k > 1) f = int(1200 + rand() * 1201)
+      if (f > left) f = left
+      left -= f
+      used += f
+      print used > ends
+      printf "%d frames %d\n%d screenshot %s/run%d-%d.png\n", t, f, t, shots, r, k
+      printf "%d state thumbnail\n%d state fullscreen\n", t + 10, t + 410
+      t += 500
+    }
+    printf "%d exit\n", t
+  }'
 }
 
 # Runs the program (run $1) and watches it: stopped when it makes no frame
 # for 30 s (a hang) or when the soak's outer limit passes (then asked to
-# quit: the host takes a signal as the platform's exit). Samples the peak RSS each minute.
+# quit: the host takes a signal as the platform's exit). Samples the peak
+# RSS each minute.
 run() {
   progress="$WORK/progress"
   echo 0 >"$progress"
@@ -114,9 +115,10 @@ run() {
     game=$(ps -s "$pid" -o pid=,comm= | awk -v n="$(basename "$WORM" | cut -c1-15)" '$2 == n { print $1 }')
     now_hwm=$(awk '/VmHWM/ { print $2 }' "/proc/$game/status" 2>/dev/null || true)
     [ -n "$now_hwm" ] && hwm=$now_hwm
-    if [ $((second % 60)) = 0 ]; then
-      [ "$second" = 60 ] && first_hwm=${hwm:-}
-      echo "run $1 minute $((second / 60)): peak RSS ${hwm:-?} kB, frames ${seen:-0}" >>"$WORK/rss.txt"
+    [ "$second" = 60 ] && first_hwm=${hwm:-}
+    if [ "$(date +%s)" -ge "$NEXT_SAMPLE" ]; then
+      NEXT_SAMPLE=$((NEXT_SAMPLE + 60))
+      echo "minute $(((NEXT_SAMPLE - START) / 60 - 1)) (run $1, its second $second): peak RSS ${hwm:-?} kB, frames ${seen:-0}" >>"$WORK/rss.txt"
     fi
     if [ "$(($(date +%s) - START))" -ge "$LIMIT" ] && [ -z "${stopping:-}" ]; then
       stopping=1
@@ -174,6 +176,7 @@ check_player_data() {
 
 cd "$WORK"
 START=$(date +%s)
+NEXT_SAMPLE=$((START + 60))
 : >"$WORK/notes.txt"
 : >"$WORK/rss.txt"
 spent=0
@@ -207,7 +210,7 @@ done
   echo "clicks: $(cat "$SHOTS"/run*.log | grep -c "AI clicked" || true)"
   echo "screens:"
   cat "$SHOTS"/run*.log | sed -n "s/.*PushScreen: '\([^']*\)'.*/\1/p" | sort | uniq -c | sort -rn
-  echo "peak RSS each minute:"
+  echo "peak RSS of the running program each minute of the soak:"
   cat "$WORK/rss.txt"
   cat "$WORK/notes.txt"
 } >"$SUMMARY"
