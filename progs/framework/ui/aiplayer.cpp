@@ -113,6 +113,8 @@ void AIPlayer::UpdateLookAt() {
 
 void AIPlayer::Draw() {
     const float x = kd->GetKeyStatef(KD_KEY_POINTER_X), y = kd->GetKeyStatef(KD_KEY_POINTER_Y);
+    // Plain blending: a level's particles may leave it additive.
+    kd->SetBlend(0);
     kd->SetAlpha(1.0f);
     kd->SetColor(1, 0, 1);
     kd->DrawRect(x - 1, y - 10, 3, 20);
