@@ -9,9 +9,14 @@
 //              and quit request -> process end (a second after the main
 //              menu is up): the game (worm) on its bundled data against
 //              bench/love start
+//   offscreen  the first level's frame (bench_level_frame, 400 frames)
+//              alone and beside N still actors out of view: update plus
+//              draw, and the whole frame with present (wall clock and the
+//              CPU of all threads), p50 of each run
 // LÖVE's rows are left out when `love` is not installed.
 //   KODO/host/tests/with_xvfb.sh build/bench/bench_compare [--rounds 5] [--cores 6,7]
-//       [--sizes 200,2000,10000] [--only sprites|start] [--worm another/build/of/worm]
+//       [--sizes 200,2000,10000] [--only sprites|start|offscreen] [--offscreen 20000]
+//       [--worm another/build/of/worm]
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -261,10 +266,35 @@ void Start(int rounds, bool love) {
     }
 }
 
+void Offscreen(int rounds, int n) {
+    const char* keys[3][2] = {{"update plus draw p50 ", "update plus draw, ms"},
+                              {"wall clock p50 ", "whole frame, wall clock, ms"},
+                              {"CPU of all threads p50 ", "whole frame, CPU of all threads, ms"}};
+    Series alone[3], beside[3];
+    for (int r = 0; r < rounds; r++) {
+        for (int k = 0; k < 2; k++) {
+            const bool with = (k + r) % 2 != 0;
+            Run x = Spawn({KODO_BENCH_DIR "/bench_level_frame", "--frames", "400", "--offscreen",
+                           std::to_string(with ? n : 0)},
+                          work, {}, "");
+            for (int i = 0; i < 3; i++) {
+                const double v = Number(x.out, keys[i][0]);
+                if (v > 0) (with ? beside : alone)[i].v.push_back(v);
+            }
+        }
+    }
+    printf("the first level alone and beside %d still actors out of view (%d rounds):\n", n, rounds);
+    for (int i = 0; i < 3; i++) {
+        PrintRow(std::string("alone: ") + keys[i][1], alone[i]);
+        PrintRow(std::string("beside: ") + keys[i][1], beside[i]);
+        PrintRatio(std::string("beside / alone: ") + keys[i][1], beside[i], alone[i]);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rounds = 5;
+    int rounds = 5, offscreen = 20000;
     std::vector<int> sizes = {200, 2000, 10000};
     std::string only;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -277,6 +307,8 @@ int main(int argc, char** argv) {
             only = argv[i + 1];
         else if (a == "--worm")
             worm = argv[i + 1];
+        else if (a == "--offscreen")
+            offscreen = std::max(1, atoi(argv[i + 1]));
         else if (a == "--sizes") {
             sizes.clear();
             for (char* t = strtok(argv[i + 1], ","); t; t = strtok(nullptr, ",")) sizes.push_back(atoi(t));
@@ -294,6 +326,7 @@ int main(int argc, char** argv) {
     printf("pinned to cores %s\n", cores.c_str());
     if (only.empty() || only == "sprites") Sprites(rounds, sizes, love);
     if (only.empty() || only == "start") Start(rounds, love);
+    if (only.empty() || only == "offscreen") Offscreen(rounds, offscreen);
     fs::remove_all(work);
     return 0;
 }

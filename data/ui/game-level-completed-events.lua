@@ -33,8 +33,8 @@ local function UnlockAchievements(event)
     end
     -- The garden is done when each of its levels has been won.
     local garden = true
-    for n = 1, 5 do
-        if GetProfileValue ("LEVELS", string.format ("E01_L0%d", n), "completed") ~= "1" then
+    for n = 1, 10 do
+        if GetProfileValue ("LEVELS", string.format ("E01_L%02d", n), "completed") ~= "1" then
             garden = false
         end
     end

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dataman.h"
 #include "fw-support.h"
@@ -54,6 +55,16 @@ struct AppEnv {
     static bool InBundle(const std::string& rel) {
         const char* data = getenv("KODO_TEST_DATA");
         return data && std::filesystem::exists(std::string(data) + "/" + rel);
+    }
+    // The world of every level the timeline plays, in the player's order.
+    static std::vector<std::string> TimelineWorlds() {
+        std::vector<std::string> worlds;
+        DMArray* events = dman.GetDatabase("timeline.xml")->GetArray("timeline");
+        for (int e = 0; events && e < events->GetSize(); e++) {
+            const char* world = events->GetNode(e)->GetValue("level");
+            if (world && nStringsMatch(events->GetNode(e)->GetValue("type"), "GAME")) worlds.push_back(world);
+        }
+        return worlds;
     }
     // Writes a database file under "user://" and gives its engine name.
     std::string Write(const std::string& name, const std::string& body) {

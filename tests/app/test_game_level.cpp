@@ -30,8 +30,10 @@ bool NeighboursTouch(b2World* world) {
 TEST(GameLevel, EveryBundledLevelStartsWithTheWormHangingAndEveryTargetInPlace) {
     GameEnv g;
     g.SkipStory();
-    for (const char* file : {"worlds/e01-l01.xml", "worlds/e01-l02.xml", "worlds/e01-l03.xml", "worlds/e01-l04.xml",
-                             "worlds/e01-l05.xml", "worlds/e02-l01.xml", "worlds/e02-l02.xml", "worlds/e02-l03.xml"}) {
+    const std::vector<std::string> worlds = AppEnv::TimelineWorlds();
+    ASSERT_EQ(worlds.size(), 20u);
+    for (const std::string& name : worlds) {
+        const char* file = name.c_str();
         SCOPED_TRACE(file);
         ASSERT_TRUE(g.game.InitLevel(file));
         EXPECT_STREQ(level.world_file, file);
@@ -42,8 +44,11 @@ TEST(GameLevel, EveryBundledLevelStartsWithTheWormHangingAndEveryTargetInPlace) 
         // the tail.
         EXPECT_TRUE(head->welded);
         EXPECT_FALSE(tail->welded);
+        // The boss's level is won by beating the boss: it has no target and
+        // no exit, and the camera shows the boss first.
+        const bool boss = g.sim.GetNumberOfActorsWithFlags(TAG_BOSS) > 0;
         EXPECT_EQ(level.required_targets, g.sim.GetNumberOfActorsWithFlags(TAG_REQUIRED_TARGET));
-        EXPECT_GE(level.required_targets, 1);
+        EXPECT_GE(level.required_targets, boss ? 0 : 1);
         EXPECT_EQ(level.targets_collected, 0) << "a target was taken while the level settled";
         for (int i = 0; i < g.sim.actors.count; i++) {
             const Actor* a = g.sim.actors[i];
@@ -51,10 +56,11 @@ TEST(GameLevel, EveryBundledLevelStartsWithTheWormHangingAndEveryTargetInPlace) 
         }
         EXPECT_EQ(level.lives, 3);
         EXPECT_EQ(level.story_mode, STORY_NONE);
-        // A worm hole is shown first, from close up; other exits are not.
+        // A worm hole or the boss is shown first, from close up; other exits
+        // are not.
         const bool hole = g.sim.GetNumberOfActorsWithFlags(TAG_WORM_HOLE) > 0;
-        EXPECT_EQ(level.camera_mode, hole ? CAMERA_SHOWING_GOAL : CAMERA_PLAY);
-        EXPECT_FLOAT_EQ(g.sim.zoom, hole ? 1.5f : 1.0f);
+        EXPECT_EQ(level.camera_mode, hole || boss ? CAMERA_SHOWING_GOAL : CAMERA_PLAY);
+        EXPECT_FLOAT_EQ(g.sim.zoom, hole || boss ? 1.5f : 1.0f);
         EXPECT_EQ(level.no_wormhole, !hole);
         // The game's contact rules run in the world.
         g.Frames(30);

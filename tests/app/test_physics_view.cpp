@@ -111,6 +111,7 @@ TEST(Queries, ByPointBoxShapeAndTag) {
     EXPECT_EQ(sim.GetNumberOfActorsWithShape(box), 2);
     EXPECT_EQ(sim.GetNumberOfActorsWithFlags(TAG_GRABBABLE | TAG_SENSOR), 3);
     EXPECT_EQ(sim.GetNumberOfActorsWithFlags(TAG_HAZARD), 1);
+    EXPECT_FALSE(sim.HasActorWithFlags(TAG_BOSS | TAG_EXIT));
 
     // At rest: only awake bodies faster than 0.35 m/s count.
     EXPECT_TRUE(sim.ActorsAtRest());
@@ -126,6 +127,22 @@ TEST(Queries, ByPointBoxShapeAndTag) {
     EXPECT_TRUE(sim.IsOutsideWorld({-11.5f, 0}, 1));
     EXPECT_TRUE(sim.IsOutsideWorld({0, 11.01f}, 1));
     EXPECT_FALSE(sim.IsOutsideWorld({0, 10}, 0));
+
+    // The kept answers follow the actors: a destroyed one is not given,
+    // its tags no longer count, and a new one counts at once.
+    sim.DestroyActor(a, false);
+    EXPECT_EQ(sim.GetActorByShape(box), c);
+    EXPECT_EQ(sim.GetNumberOfActorsWithFlags(TAG_GRABBABLE | TAG_SENSOR), 2);
+    sim.DestroyActor(b, false);
+    EXPECT_FALSE(sim.HasActorWithFlags(TAG_HAZARD));
+    EXPECT_EQ(sim.GetActorByShape(rock), nullptr);
+    Actor* d = sim.CreateActor(rock, {8, 8}, {0, 0}, 0, 4, 1);
+    EXPECT_EQ(sim.GetActorByShape(rock), d);
+    EXPECT_EQ(sim.GetNumberOfActorsWithFlags(TAG_HAZARD), 1);
+    sim.FreeWorld();
+    sim.InitWorld();
+    EXPECT_EQ(sim.GetNumberOfActorsWithFlags(TAG_HAZARD), 0);
+    EXPECT_EQ(sim.GetActorByShape(rock), nullptr);
     PhysicsSimulation::active_sim = nullptr;
 }
 

@@ -186,6 +186,19 @@ TEST(ScreenshotWorm, AnActorOutOfViewIsDrawnWhileItsPictureReachesIntoTheView) {
     img = frame();
     EXPECT_TRUE(Black(At(img, 5, 300)));
     EXPECT_FALSE(Black(At(img, 600, 300)));
+    // A plain actor (the default behaviour, skipped before its behaviour
+    // is asked) the same: drawn while its picture reaches in.
+    ActorShape* peg = physics_man.GetShape("actors/peg.xml");  // its picture 44 px
+    ASSERT_TRUE(peg && peg->bitmap && peg->behavior && peg->behavior->plain);
+    Actor* plain = sim.CreateActor(peg, {-6.0f, 15.0f}, {0, 0}, 0, 0, 1);
+    ASSERT_TRUE(plain);
+    plain->draw_offset = {6.0f, 0.0f};  // farther than the margin reaches
+    img = frame();
+    Keep(img, "edge-plain-actor");
+    EXPECT_FALSE(Black(At(img, 5, 450)));
+    plain->draw_offset = {0.0f, 0.0f};
+    img = frame();
+    EXPECT_TRUE(Black(At(img, 5, 450)));
     sim.FreeWorld();
     PhysicsSimulation::active_sim = nullptr;
 }

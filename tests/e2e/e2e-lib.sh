@@ -81,6 +81,16 @@ e2e_wait_menu() {
   e2e_wait "$1" "${2:-1}" "Removing 'Transition' from Screen Stack"
 }
 
+# e2e_moved PROGRESS LOG: true when the run has made a frame (the host's
+# count in PROGRESS, its KODO_HOST_PROGRESS) or written to LOG since the
+# last call; loops that wait for a line give up on a stuck run this way,
+# never on a slow one.
+e2e_moved() {
+  mark="$(cat "$1" 2>/dev/null) $(wc -c 2>/dev/null <"$2")"
+  [ "$mark" = "${e2e_mark:-}" ] && return 1
+  e2e_mark=$mark
+}
+
 # e2e_timeout IDLE CMD...: runs CMD (the program under its Xvfb runner)
 # and ends it when it has run no frame for IDLE seconds (the host's frame
 # count in KODO_HOST_PROGRESS): a slow or busy machine makes a run

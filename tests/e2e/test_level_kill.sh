@@ -71,15 +71,15 @@ lane() {
   i=1
   while [ $i -le "$runs" ]; do
     log=$(printf "%s/data/Vantreo/Worm/logs/kodo-%04d.log" "$W" $i)
-    KODO_HOST_SCRIPT="$W/keys" SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 "$WORM" >"$W/out-$i.txt" 2>&1 &
+    KODO_HOST_PROGRESS="$W/progress" KODO_HOST_SCRIPT="$W/keys" SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 "$WORM" >"$W/out-$i.txt" 2>&1 &
     pid=$!
     nth=$(sed -n "${i}p" "$W/pauses" | cut -d' ' -f1)
-    # Until the chosen save begins (at most 60 s).
+    # Until the chosen save begins (given up after 60 s without a frame).
     t=0
     saves() { n=$(grep -c -F "Saving profile" "$log" 2>/dev/null || true); echo "${n:-0}"; }
     while [ "$(saves)" -lt "$nth" ] && kill -0 $pid 2>/dev/null; do
-      t=$((t + 1))
-      [ $t -lt 12000 ] || { echo "lane $id run $i: no save $nth after 60 s" >>"$ROOT/failed"; kill -9 $pid; return 1; }
+      if e2e_moved "$W/progress" "$log"; then t=0; else t=$((t + 1)); fi
+      [ $t -lt 12000 ] || { echo "lane $id run $i: no save $nth, and no frame for 60 s" >>"$ROOT/failed"; kill -9 $pid; return 1; }
       sleep 0.005
     done
     if ! kill -0 $pid 2>/dev/null; then

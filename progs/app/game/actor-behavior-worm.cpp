@@ -352,7 +352,7 @@ void ActorBehaviorWorm::WormHitRequiredTarget(Actor* self, Actor* other) {
 
     if (!level.all_collected) {
         level.all_collected = level.targets_collected == level.required_targets;
-        if (level.all_collected && sim->GetNumberOfActorsWithFlags(TAG_WORM_HOLE) > 0) {
+        if (level.all_collected && sim->HasActorWithFlags(TAG_WORM_HOLE)) {
             level.camera_mode = CAMERA_ALL_COLLECTED;
             level.camera_mode_time = 0.0f;
             StartRope(sim);

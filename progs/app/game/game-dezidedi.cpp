@@ -432,7 +432,7 @@ void GameDeziDedi::NormalUpdate(float dt, bool resized) {
     // moves it.
     if (!DeveloperCameraKeys(dt) && !camera_drag && !(camera_hold > 0)) CenterCameraOnWorm(dt, resized);
     // The held end follows the finger until it grips something.
-    if (sim.GetNumberOfActorsWithFlags(TAG_WORM_PART) > 0 && mouse_joint) {
+    if (sim.HasActorWithFlags(TAG_WORM_PART) && mouse_joint) {
         mouse_joint->SetTarget(b2Vec2(mouse_target.x, mouse_target.y));
         if (grabbed && grabbed->welded) DestroyMouseJoint();
     }
@@ -468,6 +468,7 @@ void GameDeziDedi::KillComboStop() {
 }
 
 void GameDeziDedi::UpdateMovingPlatforms() {
+    if (!sim.HasActorWithFlags(TAG_MOVE)) return;
     for (int i = 0; i < sim.actors.count; i++) {
         Actor* a = sim.actors[i];
         if (!a->Has(TAG_MOVE) || !a->body) continue;
@@ -539,7 +540,7 @@ void GameDeziDedi::UpdateSounds(float) {
     Actor* head = sim.WormHead();
     Actor* tail = sim.WormTail();
     float d = 100.0f;
-    if (head && tail && head->body && tail->body) {
+    if (head && tail && head->body && tail->body && sim.HasActorWithFlags(TAG_END_BUG)) {
         for (int i = 0; i < sim.actors.count; i++) {
             const Actor* a = sim.actors[i];
             if (!a->Has(TAG_END_BUG) || !a->body) continue;

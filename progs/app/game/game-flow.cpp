@@ -47,7 +47,7 @@ void GameDeziDedi::CheckLevelEnd(float dt) {
     Actor* tail = sim.WormTail();
     if (!head || !tail || !head->body || !tail->body) return;
     Actor* hole = ActorOf(sim, "actors/wormhole.xml");
-    const bool has_exits = sim.GetNumberOfActorsWithFlags(TAG_EXIT) > 0;
+    const bool has_exits = sim.HasActorWithFlags(TAG_EXIT);
 
     // The exit opens to a worm near it, whatever is left to take: the
     // last target taken opens it from afar (the worm behaviour).

@@ -72,7 +72,7 @@ void GameDeziDedi::DrawBeforeUI() {
     const float W = (float)sman.virtual_width, H = (float)sman.virtual_height;
     // Arrows at the screen's edge towards the exits and the boss.
     kd_bitmap_t* arrow = lib.Bitmap(LIB_WORMHOLE_ARROW);
-    if (!level.ending && arrow && arrow_alpha > 0) {
+    if (!level.ending && arrow && arrow_alpha > 0 && sim.HasActorWithFlags(TAG_EXIT | TAG_BOSS)) {
         const vec2_t c = sim.GetCameraTarget();
         kd->SetAlpha(arrow_alpha);
         for (int i = 0; i < sim.actors.count; i++) {

@@ -20,7 +20,7 @@ bool WormContactFilter::ShouldCollide(b2Fixture* fa, b2Fixture* fb) {
         // At the end the worm is drawn into the exit through whatever lies
         // between, and rests on the exit alone.
         const PhysicsSimulation* sim = PhysicsSimulation::active_sim;
-        if (level.ending && sim && sim->GetNumberOfActorsWithFlags(TAG_EXIT) > 0) {
+        if (level.ending && sim && sim->HasActorWithFlags(TAG_EXIT)) {
             const bool ea = a->Has(TAG_EXIT), eb = b->Has(TAG_EXIT);
             if (wa && !(wb || eb)) return false;
             if (wb && !(wa || ea)) return false;

@@ -54,7 +54,10 @@ void ActorBehaviors::AddFamily(Family family) {
 }
 
 void ActorBehaviors::InitActorBehaviors() {
-    if (!ActorBehavior::GetActorBehavior("DEFAULT")) Owned().emplace_back(new ActorBehavior("DEFAULT"));
+    if (!ActorBehavior::GetActorBehavior("DEFAULT")) {
+        Owned().emplace_back(new ActorBehavior("DEFAULT"));
+        Owned().back()->plain = true;
+    }
     if (families_made) return;
     families_made = true;
     for (Family make : Families()) make(Owned());

@@ -153,6 +153,10 @@ public:
 
     const char* GetName() const { return name.text ? name.text : ""; }
 
+    // Draws its shape's pictures at its body, updates nothing and draws
+    // nothing else: the drawing loop may skip it when those are out of view.
+    bool plain = false;
+
     // One picture of the actor at a place, angle and scale: the frame
     // chosen by the damage taken (frame 0 at full health) when the bitmap
     // has frames, mirrored when the actor is. Nothing for a null bitmap.

@@ -4,6 +4,8 @@
 #include <math.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "physics/actor-behaviors.h"
 #include "physics/actor-shapes.h"
 #include "physics/actor.h"
@@ -77,6 +79,8 @@ void PhysicsSimulation::FreeWorld() {
     for (int i = 0; i < actors.count; i++) delete actors[i];
     actors.count = 0;
     actors.Free();
+    memset(tag_counts, 0, sizeof tag_counts);
+    ActorsChanged();
     worm_parts.Free();
     collected_fruit.Free();
     query_results.Free();
@@ -174,6 +178,8 @@ Actor* PhysicsSimulation::CreateActor(ActorShape* shape, vec2_t position, vec2_t
     B2SetBodyActive(body, true);
     B2SetBodyActor(body, a);
     actors.InsertLast(a);
+    CountTags(a, 1);
+    ActorsChanged();
     return a;
 }
 
@@ -211,6 +217,8 @@ void PhysicsSimulation::DestroyNow(Actor* actor, bool with_effects) {
     if (actor->body && world) world->DestroyBody(actor->body);
     actor->body = nullptr;
     actors.Remove(actor);
+    CountTags(actor, -1);
+    ActorsChanged();
     worm_parts.Remove(actor);
     collected_fruit.Remove(actor);
     query_results.Remove(actor);
@@ -244,7 +252,15 @@ void PhysicsSimulation::UpdateActorOrder() {
         }
         for (int i = 0; i < moved.count; i++) actors.InsertLast(moved[i]);
     }
+    ActorsChanged();
 }
+
+void PhysicsSimulation::CountTags(const Actor* actor, int change) {
+    for (int bit = 0; bit < 32; bit++)
+        if (actor->flags & (1u << bit)) tag_counts[bit] += change;
+}
+
+void PhysicsSimulation::ActorsChanged() { shape_answers.count = 0; }
 
 // The tag joints, the worm and the walls are in actor.cpp.
 
@@ -280,10 +296,13 @@ void PhysicsSimulation::Update(float dt) {
         for (int i = 0; i < actors.count; i++) {
             Actor* a = actors[i];
             if (a->Has(TAG_BOSS) || !a->body) continue;
-            b2Vec2 p = a->body->GetPosition();
             ActorShape* s = a->shape;
-            if (damage_tick && s && s->fx_damaged && s->hit_points != 0 && a->hit_points / s->hit_points < 0.5f)
-                SpawnEffect(front_particles, s->fx_damaged, vec2_t{p.x, p.y}, a->body->GetAngle());
+            const bool smokes =
+                damage_tick && s && s->fx_damaged && s->hit_points != 0 && a->hit_points / s->hit_points < 0.5f;
+            // An unharmed actor's body is not read: its memory stays cold.
+            if (!smokes && !(a->hit_points <= 0)) continue;
+            b2Vec2 p = a->body->GetPosition();
+            if (smokes) SpawnEffect(front_particles, s->fx_damaged, vec2_t{p.x, p.y}, a->body->GetAngle());
             if (a->hit_points <= 0 && a->behavior && a->behavior->ShouldBeDestroyed(a)) {
                 // A worm part that fell out of the world stays: the level's
                 // rules end the level instead.
@@ -296,7 +315,7 @@ void PhysicsSimulation::Update(float dt) {
     }
     for (int i = 0; i < actors.count; i++) {
         Actor* a = actors[i];
-        if (a->behavior) a->behavior->Update(a, dt);
+        if (a->behavior && !a->behavior->plain) a->behavior->Update(a, dt);
     }
 
     float s = zoom * pixels_per_metre;
@@ -319,6 +338,25 @@ void PhysicsSimulation::Update(float dt) {
 }
 
 // ---------------------------------------------------------------- draw
+
+static void ViewRect(const PhysicsSimulation* sim, float* l, float* t, float* r, float* b);
+
+static int PictureSpan(const kd_bitmap_t* bm) { return bm ? bm->width + bm->height : 0; }
+
+// A plain actor draws its shape's two pictures at its body and nothing
+// else (ActorBehavior's own Draw and DrawForeground). Hidden when both lie
+// wholly outside the view, with MayShow's margin (half as big again as a
+// picture's diagonal, and a metre); width plus height stands for the
+// diagonal (never shorter), so whatever MayShow would draw is kept. A NaN
+// is not hidden.
+static bool PlainActorHidden(const Actor* a, const float* view, float scale) {
+    if (!a->body || !a->shape) return true;
+    const int span = std::max(PictureSpan(a->shape->bitmap), PictureSpan(a->shape->bitmap_fore));
+    if (span == 0) return true;
+    const float reach = 0.75f * (float)span * fabsf(scale) + 1.0f + fabsf(a->draw_offset.x) + fabsf(a->draw_offset.y);
+    const b2Vec2 p = a->body->GetPosition();
+    return p.x + reach < view[0] || p.x - reach > view[2] || p.y + reach < view[1] || p.y - reach > view[3];
+}
 
 void PhysicsSimulation::DrawParallax(kd_bitmap_t* bm, float f) {
     if (!bm || !background_1 || bm->width < 1 || bm->height < 1 || background_1->width < 1 ||
@@ -391,13 +429,22 @@ void PhysicsSimulation::Draw() {
     middle_particles.DrawParts();
     kd->SetColor(1, 1, 1);
     kd->SetAlpha(1);
-    for (int i = 0; i < actors.count; i++)
-        if (actors[i]->behavior) actors[i]->behavior->Draw(actors[i]);
+    // Thousands of plain actors beside the level cost a test each, not
+    // a behaviour's call.
+    float view[4];
+    ViewRect(this, &view[0], &view[1], &view[2], &view[3]);
+    hidden.resize((size_t)actors.count);
     for (int i = 0; i < actors.count; i++) {
         Actor* a = actors[i];
-        if (!a->behavior) continue;
-        a->behavior->DrawForeground(a);
-        a->behavior->ActorBehavior::DrawEditModeData(a);
+        hidden[(size_t)i] = !a->behavior || (a->behavior->plain && PlainActorHidden(a, view, metres_per_pixel));
+        if (!hidden[(size_t)i]) a->behavior->Draw(a);
+    }
+    for (int i = 0; i < actors.count; i++) {
+        Actor* a = actors[i];
+        // (An actor made while drawing has no entry: it is drawn.)
+        const bool skip = (size_t)i < hidden.size() ? hidden[(size_t)i] != 0 : !a->behavior;
+        if (!skip) a->behavior->DrawForeground(a);
+        if (editor_mode && a->behavior) a->behavior->ActorBehavior::DrawEditModeData(a);
     }
     kd->SetColor(1, 1, 1);
     kd->SetAlpha(1);
@@ -507,9 +554,20 @@ Actor* PhysicsSimulation::GetActorAt(vec2_t p) {
 }
 
 Actor* PhysicsSimulation::GetActorByShape(const ActorShape* shape) const {
-    for (int i = 0; i < actors.count; i++)
-        if (actors[i]->shape == shape) return actors[i];
-    return nullptr;
+    // An actor given another shape (the level's own copy of the worm's
+    // tail) makes its answer stale.
+    for (int i = 0; i < shape_answers.count; i++) {
+        const ShapeAnswer& answer = shape_answers[i];
+        if (answer.shape != shape) continue;
+        if (!answer.actor || answer.actor->shape == shape) return answer.actor;
+        shape_answers.RemoveIndex(i);
+        break;
+    }
+    Actor* found = nullptr;
+    for (int i = 0; i < actors.count && !found; i++)
+        if (actors[i]->shape == shape) found = actors[i];
+    shape_answers.InsertLast(ShapeAnswer{shape, found});
+    return found;
 }
 
 int PhysicsSimulation::GetNumberOfActorsWithShape(const ActorShape* shape) const {
@@ -518,7 +576,16 @@ int PhysicsSimulation::GetNumberOfActorsWithShape(const ActorShape* shape) const
     return n;
 }
 
+bool PhysicsSimulation::HasActorWithFlags(uint32_t mask) const {
+    for (int bit = 0; bit < 32; bit++)
+        if ((mask & (1u << bit)) && tag_counts[bit] > 0) return true;
+    return false;
+}
+
 int PhysicsSimulation::GetNumberOfActorsWithFlags(uint32_t mask) const {
+    if (!HasActorWithFlags(mask)) return 0;
+    // One tag: its count. Several: an actor with two of them counts once.
+    if ((mask & (mask - 1)) == 0) return tag_counts[__builtin_ctz(mask)];
     int n = 0;
     for (int i = 0; i < actors.count; i++) n += (actors[i]->flags & mask) != 0;
     return n;
@@ -636,7 +703,8 @@ bool PhysicsSimulation::IsInView(const Actor* actor) const {
 
 bool PhysicsSimulation::MayShow(vec2_t c, const kd_bitmap_t* bm, float scale) const {
     if (!bm) return false;
-    const float reach = 1.5f * 0.5f * hypotf((float)bm->width, (float)bm->height) * fabsf(scale) + 1.0f;
+    const float w = (float)bm->width, h = (float)bm->height;
+    const float reach = 0.75f * sqrtf(w * w + h * h) * fabsf(scale) + 1.0f;
     float l, t, r, b;
     ViewRect(this, &l, &t, &r, &b);
     // Written so that a NaN anywhere draws, as before.

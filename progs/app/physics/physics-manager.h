@@ -12,6 +12,8 @@
 #ifndef APP_PHYSICS_SIM_H
 #define APP_PHYSICS_SIM_H
 
+#include <vector>
+
 #include "kodo.h"
 #include "nstring.h"
 #include "particles.h"
@@ -101,9 +103,15 @@ public:
     // are bounding-box overlaps in the order the world reports them.
     Actor* GetActorAt(vec2_t p);
     nArray<Actor*> QueryActorInsideBox(vec2_t centre, float width, float height);
+    // The first actor of the shape in drawing order, remembered until the
+    // list of actors changes: the game asks every frame.
     Actor* GetActorByShape(const ActorShape* shape) const;
     int GetNumberOfActorsWithShape(const ActorShape* shape) const;
+    // Kept as counts per tag (tags are fixed at an actor's creation), so
+    // that a level beside thousands of actors asks no scan every frame;
+    // a mask of several tags counts each actor once.
     int GetNumberOfActorsWithFlags(uint32_t mask) const;
+    bool HasActorWithFlags(uint32_t mask) const;
     // False while any awake body moves faster than 0.35 m/s.
     bool ActorsAtRest() const;
     bool IsOutsideWorld(vec2_t p, float margin) const;
@@ -186,8 +194,20 @@ private:
     void DrawParallax(kd_bitmap_t* bm, float factor);
     void DestroyNow(Actor* actor, bool with_effects);
     void DropPending();
+    void CountTags(const Actor* actor, int change);
+    void ActorsChanged();
     float damage_clock = 0;
     nArray<WorldChange*> pending;
+    int tag_counts[32] = {};
+    // Per actor, during Draw: nothing of it can show.
+    std::vector<uint8_t> hidden;
+    // GetActorByShape's last answers (null ones too), dropped whenever an
+    // actor is made, destroyed or moved in the order.
+    struct ShapeAnswer {
+        const ActorShape* shape;
+        Actor* actor;
+    };
+    mutable nArray<ShapeAnswer> shape_answers;
     // ProjectileShape's answer and the ammunition text it was worked out for.
     ActorShape* projectile_shape = nullptr;
     nString projectile_for;

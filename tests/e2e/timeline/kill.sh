@@ -63,7 +63,7 @@ lane() {
   i=1
   while [ $i -le "$runs" ]; do
     log=$(printf "%s/data/Vantreo/Worm/logs/kodo-%04d.log" "$W" $i)
-    SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 "$WORM" >"$W/out-$i.txt" 2>&1 &
+    KODO_HOST_PROGRESS="$W/progress" SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 "$WORM" >"$W/out-$i.txt" 2>&1 &
     pid=$!
     # Until the run has resumed (its first start of an event).
     t=0
@@ -73,8 +73,8 @@ lane() {
         cp "$log" "$SHOTS/lane-$id-run-$i.log" 2>/dev/null || true
         return 1
       fi
-      t=$((t + 1))
-      [ $t -lt 1200 ] || { echo "lane $id run $i: no timeline event after 60 s" >>"$ROOT/failed"; kill -9 $pid; return 1; }
+      if e2e_moved "$W/progress" "$log"; then t=0; else t=$((t + 1)); fi
+      [ $t -lt 1200 ] || { echo "lane $id run $i: no timeline event, and no frame for 60 s" >>"$ROOT/failed"; kill -9 $pid; return 1; }
       sleep 0.05
     done
     resumed=$(grep -F "Timeline starting event" "$log" | head -1 | sed "s/.*event '\([^']*\)'.*/\1/")
