@@ -63,13 +63,7 @@ struct AIPlayers : ::testing::Test {
         ASSERT_TRUE(e.started);
         wf::InstallFakes(r.table);
         r.Install();
-        lua_man.Initialize();
-        ScreenMan::RegisterLuaFunctions();
-        UIRegisterWidgetKinds();
-        ui_screen = UIScreenValues();
-        ui_template_set = nullptr;
-        sman.stack.count = 0;
-        sman.UnlockCursors();
+        wf::StartScreens();
         sman.zero_next_time_step = false;
         AIPlayerMan::ClearRegistry();
         ai_man = AIPlayerMan();
