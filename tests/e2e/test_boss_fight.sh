@@ -3,7 +3,9 @@
 # timeline laid over the bundled tree so that the main menu's Play starts
 # the boss level (hazards/boss-timeline.xml), and the game's replay of a
 # fixed input (hazards/boss-fight.txt) grabbing and flinging the worm's
-# tail into the boss until it falls (found by tests/tools/level-search.cpp).
+# tail into the boss until it falls, following it from branch to branch
+# as it flies its route across the arena (found by
+# tests/tools/level-search.cpp).
 # The log must show the level, the boss's
 # hit points going down blow by blow to 0 and the level won; screenshots
 # show the health bar over the boss, full before the first blow (every 24
@@ -17,6 +19,26 @@ PROBE="$3"
 SHOTS="$4"
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
+# Where the boss waits, its health bar (104 x 18 pixels at 30 pixels a
+# unit, 3.5 units above it) covers no branch (a disc of at most 0.9
+# units), and its four path points lie across the arena, far from where
+# it starts.
+awk -F'"' 'BEGIN { n = 0 } /actors\/(peg|platform)/ { px[n] = $4; py[n] = $6; n++ }
+  /actors\/bug-boss.xml/ { for (i = 1; i < NF; i += 2) v[$i] = $(i + 1) }
+  END {
+    bx = v[" x="]; by = v[" y="] - 3.5
+    for (i = 0; i < n; i++) {
+      dx = px[i] - bx; dy = py[i] - by
+      if (dx < 0) dx = -dx; if (dy < 0) dy = -dy
+      if (dx < 1.74 + 0.9 && dy < 0.3 + 0.9) { print "the health bar covers the branch at " px[i] ", " py[i]; bad = 1 }
+    }
+    split("x2 y2 move_x2 move_y2 x3 y3 move_x3 move_y3", k, " ")
+    for (i = 1; i <= 8; i += 2) {
+      dx = v[" " k[i] "="] - v[" x="]; dy = v[" " k[i + 1] "="] - v[" y="]
+      if (dx * dx + dy * dy < 64) { print "path point " (i + 1) / 2 " lies within 8 units of the start"; bad = 1 }
+    }
+    exit bad
+  }' "$DATA/worlds/e02-l10.xml" || fail "the boss's start or route"
 replay_level_tree "$HERE/hazards/boss-timeline.xml" "$HERE/hazards/boss-fight.txt"
 # Equal times keep their order; the waits and frame counts space them.
 t=$(pace 6200)
