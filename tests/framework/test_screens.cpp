@@ -52,13 +52,7 @@ struct Screens : ::testing::Test {
         ASSERT_TRUE(e.started);
         wf::InstallFakes(r.table);
         r.Install();
-        lua_man.Initialize();
-        ScreenMan::RegisterLuaFunctions();
-        UIRegisterWidgetKinds();
-        ui_screen = UIScreenValues();
-        ui_template_set = nullptr;
-        sman.stack.count = 0;
-        sman.UnlockCursors();
+        wf::StartScreens();
         sman.press_only_hover = false;
         sman.clock = sman.prev_clock = 0;
         sman.zero_next_time_step = false;

@@ -65,13 +65,7 @@ struct Editor : ::testing::Test {
         r.table.CallExtension = Answer;
         r.Install();
         replies.clear();
-        lua_man.Initialize();
-        ScreenMan::RegisterLuaFunctions();
-        UIRegisterWidgetKinds();
-        ui_screen = UIScreenValues();
-        ui_template_set = nullptr;
-        sman.stack.count = 0;
-        sman.UnlockCursors();
+        wf::StartScreens();
         sman.edit_selection = sman.isolated_comp = nullptr;
         screen.reset(new EditScreen("Edited"));
         WriteNative(e.UserPath("edited.lua"), kLayout);

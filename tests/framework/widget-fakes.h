@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "luaman.h"
 #include "recording-kd.h"
+#include "ui/screen-manager.h"
+#include "ui/ui-widgets.h"
 
 namespace wf {
 
@@ -189,6 +192,19 @@ inline std::vector<UIComp*>& Clicks() {
     return v;
 }
 inline void RecordClick(UISet*, UIComp* c) { Clicks().push_back(c); }
+
+// The screen manager as a test of screens starts it: a fresh Lua with the
+// script functions and the widget kinds, the virtual screen's defaults,
+// no screen stacked and no cursor locked.
+inline void StartScreens() {
+    lua_man.Initialize();
+    ScreenMan::RegisterLuaFunctions();
+    UIRegisterWidgetKinds();
+    ui_screen = UIScreenValues();
+    ui_template_set = nullptr;
+    sman.stack.count = 0;
+    sman.UnlockCursors();
+}
 
 }  // namespace wf
 

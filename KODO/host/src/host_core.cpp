@@ -113,7 +113,8 @@ enum class Cmd {
     Frames,
     Reply,
     Wheel,
-    RightClick
+    RightClick,
+    ExitAfter
 };
 
 struct ScriptLine {
@@ -364,6 +365,15 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
         out->wanted = trim(text.substr(p + tok[2].size()));
         return "";
     }
+    if (cmd == "exit_after") {
+        out->cmd = Cmd::ExitAfter;
+        if (nargs < 3 || !parse_ll(tok[2], 1, 1000000, &out->frames))
+            return "exit_after needs <count> <file-pattern> <text>";
+        out->path = tok[3];
+        size_t p = text.find(tok[3], text.find(tok[2], text.find("exit_after") + strlen("exit_after")) + tok[2].size());
+        out->wanted = trim(text.substr(p + tok[3].size()));
+        return "";
+    }
     if (cmd == "reply") {
         out->cmd = Cmd::Reply;
         if (nargs == 1 && tok[2] == "cancel") {
@@ -431,6 +441,52 @@ int load_script_stream(std::istream &in, const char *name) {
     return static_cast<int>(lines.size());
 }
 
+// An "exit_after" watch: once armed, the program is told to exit when the
+// file has held the text `count` times, whatever the script's other lines
+// are waiting for (a run that ends after so many levels keeps its other
+// timed lines going meanwhile). Guarded by g_script_mutex, as the script.
+struct ExitWatch {
+    bool armed = false;
+    ScriptLine line;
+    long long seen = 0;
+    long from = 0;  // where the next search starts in the file
+    long long checked_ms = -1000000;
+} g_exit_watch;
+
+void arm_exit_watch(const ScriptLine &line) {
+    std::lock_guard<std::mutex> lock(g_script_mutex);
+    g_exit_watch = ExitWatch();
+    g_exit_watch.armed = true;
+    g_exit_watch.line = line;
+}
+
+long long elapsed_ms();
+
+// Whether the watched file now holds the text often enough; it is looked
+// at four times a second, as it is a log that grows all through the run.
+bool exit_watch_fired() {
+    std::lock_guard<std::mutex> lock(g_script_mutex);
+    ExitWatch &w = g_exit_watch;
+    if (!w.armed || elapsed_ms() - w.checked_ms < 250) return false;
+    w.checked_ms = elapsed_ms();
+    glob_t g;
+    if (glob(w.line.path.c_str(), 0, nullptr, &g) != 0) return false;
+    std::ifstream in(g.gl_pathv[0], std::ios::binary);
+    globfree(&g);
+    if (!in || !in.seekg(w.from)) return false;
+    std::string rest((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t end = 0;
+    for (size_t at = rest.find(w.line.wanted); at != std::string::npos; at = rest.find(w.line.wanted, end)) {
+        end = at + w.line.wanted.size();
+        w.seen++;
+    }
+    w.from += static_cast<long>(end);
+    if (w.seen < w.line.frames) return false;
+    host_trace("script %s: seen %lld times", w.line.text.c_str(), w.seen);
+    w.armed = false;
+    return true;
+}
+
 void run_script_line(const ScriptLine &line) {
     host_trace("script %s", line.text.c_str());
     switch (line.cmd) {
@@ -476,6 +532,7 @@ void run_script_line(const ScriptLine &line) {
     case Cmd::Exit:
         post_navigator(NAVIGATOR_EXIT);
         break;
+    case Cmd::ExitAfter: arm_exit_watch(line); break;
     case Cmd::Screenshot:
         host_screenshot(line.path.c_str());  // traces its own result
         break;
@@ -605,6 +662,7 @@ void poll_sources() {
         post_navigator(NAVIGATOR_EXIT);
     }
     run_due_script();
+    if (exit_watch_fired()) post_navigator(NAVIGATOR_EXIT);
 }
 
 }  // namespace
@@ -933,6 +991,7 @@ void host_script_clear(void) {
     g_wait_from = 0;
     g_wait_size = -1;
     g_frames_from = -1;
+    g_exit_watch = ExitWatch();
 }
 
 void host_trace_reopen(void) {

@@ -128,6 +128,18 @@ TEST_F(Core, WaitAndFramesHoldTheScript) {
     EXPECT_EQ(NAVIGATOR_EXIT, evs[0].code);
     EXPECT_EQ(0, host_script_pending());
 
+    // "exit_after": the exit comes once the text has been there twice,
+    // while a wait for something else still holds the script.
+    std::string after = "0 exit_after 2 " + pattern + " Level completed:\n0 wait " + pattern + " never\n";
+    ASSERT_EQ(2, host_script_load_text(after.c_str(), "after"));
+    { std::ofstream(dir + "/run-1.log", std::ios::app) << "Level completed: 'A'\n"; }
+    EXPECT_TRUE(collect(600).empty());
+    { std::ofstream(dir + "/run-1.log", std::ios::app) << "Level completed: 'B'\n"; }
+    evs = collect(2000, 1);
+    ASSERT_EQ(1u, evs.size());
+    EXPECT_EQ(NAVIGATOR_EXIT, evs[0].code);
+    host_script_clear();
+
     // "frames": held until the program has taken its events that many
     // times more, however long that takes.
     ASSERT_EQ(2, host_script_load_text("0 frames 5\n0 swipe\n", "frames"));

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "framework-kd.h"
+#include "game/ai-dezidedi.h"
 #include "game/game-dezidedi.h"
 #include "game/game-replay.h"
 #include "game/game-rules.h"
@@ -40,6 +41,8 @@ static bool KD_Init() {
     sman.PushScreen(loading, 0);
     // Named by its object too, which links it in: only scripts push it.
     kd->PrintDebugf(KD_LOG_SYSTEM, "Screen '%s' is ready for the menus.\n", screen_Leaderboards.GetName());
+    // Named by its object too, which links it in: it registers itself.
+    kd->PrintDebugf(KD_LOG_SYSTEM, "Automated player '%s' is registered.\n", ai_dezidedi.GetName());
     kd->PrintDebugf(KD_LOG_SYSTEM, "Program initialized.\n");
     return true;
 }

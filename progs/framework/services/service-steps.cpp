@@ -27,9 +27,10 @@ void AddServiceManagerSteps() {
         news_man.Initialize((int)w, (int)h);
     });
     // The notices and the news hold bitmaps of the engine, which shuts
-    // down next.
+    // down next; the leaderboards' tables hold its mutexes.
     Manager::AddStep(STEP_SHUTDOWN_LAST, [] { achievement_man.Reset(); });
     Manager::AddStep(STEP_SHUTDOWN_LAST, [] { news_man.Reset(); });
+    Manager::AddStep(STEP_SHUTDOWN_LAST, [] { leaderboards_man.Reset(); });
 
     Manager::AddUpdateStep([](float dt) { achievement_man.UpdateAchievementPopups(dt); });
     Manager::AddUpdateStep([](float dt) {

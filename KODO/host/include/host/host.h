@@ -35,6 +35,11 @@
  *   <ms> swipe
  *   <ms> screenshot <path.png>
  *   <ms> exit
+ *   <ms> exit_after <count> <file-pattern> <text>
+ *                                 from then on, beside the other lines:
+ *                                 the program is told to exit once the
+ *                                 first file matching the pattern has
+ *                                 held the text <count> times
  *   <ms> wait <file-pattern> <text>
  *                                 holds the later lines until the first
  *                                 file matching the pattern (glob) holds the
