@@ -151,14 +151,14 @@ void KDQ_DrainEvents() {
 
 static void SleepMs(int ms) { KDT_Sleep(ms); }
 
+static int FrameMs() { return kd_parms.frame_ms > 0 ? kd_parms.frame_ms : 8; }
+
 unsigned int KDQ_LoopTurn(unsigned int last) {
     KDQ_DrainEvents();
     if (!kd_prog) return last;
     // After an exit request the last frame (which still handles what came
     // with the request) runs at once rather than at its time.
-    unsigned int now =
-        kd_state.quit ? KDT_GetTime()
-                      : KDI_WaitForFrame(last, kd_parms.frame_ms > 0 ? kd_parms.frame_ms : 8, KDT_GetTime, SleepMs);
+    unsigned int now = kd_state.quit ? KDT_GetTime() : KDI_WaitForFrame(last, FrameMs(), KDT_GetTime, SleepMs);
     if (kd_state.active)
         KDI_Frame((int)(now - last));
     else
@@ -207,7 +207,9 @@ int KDQ_Main(int argc, char** argv) {
         screen_set_window_property_iv(screen_win, SCREEN_PROPERTY_IDLE_MODE, &keep_awake);
     }
 
-    unsigned int last = KDT_GetTime();
+    // The first frame is due at once, with a whole frame's time to tell:
+    // until it is presented the window shows nothing.
+    unsigned int last = KDT_GetTime() - (unsigned int)FrameMs();
     kd_state.active = true;
     while (!kd_state.quit) last = KDQ_LoopTurn(last);
 
