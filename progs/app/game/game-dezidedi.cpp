@@ -540,10 +540,9 @@ void GameDeziDedi::UpdateSounds(float) {
     Actor* head = sim.WormHead();
     Actor* tail = sim.WormTail();
     float d = 100.0f;
-    if (head && tail && head->body && tail->body && sim.HasActorWithFlags(TAG_END_BUG)) {
-        for (int i = 0; i < sim.actors.count; i++) {
-            const Actor* a = sim.actors[i];
-            if (!a->Has(TAG_END_BUG) || !a->body) continue;
+    if (head && tail && head->body && tail->body) {
+        for (const Actor* a : sim.ActorsWithFlags(TAG_END_BUG)) {
+            if (!a->body) continue;
             for (const Actor* end : {head, tail})
                 d = fminf(d, (a->body->GetPosition() - end->body->GetPosition()).Length());
         }

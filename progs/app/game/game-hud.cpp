@@ -75,11 +75,10 @@ void GameDeziDedi::DrawBeforeUI() {
     if (!level.ending && arrow && arrow_alpha > 0 && sim.HasActorWithFlags(TAG_EXIT | TAG_BOSS)) {
         const vec2_t c = sim.GetCameraTarget();
         kd->SetAlpha(arrow_alpha);
-        for (int i = 0; i < sim.actors.count; i++) {
-            const Actor* a = sim.actors[i];
+        for (const Actor* a : sim.ActorsWithFlags(TAG_EXIT | TAG_BOSS)) {
             // Whatever its `enabled` flag: a shooter, the boss too, drops
             // it when far from the worm, which is when the arrow matters.
-            if (!a->Has(TAG_EXIT | TAG_BOSS) || !a->body || !B2IsBodyActive(a->body)) continue;
+            if (!a->body || !B2IsBodyActive(a->body)) continue;
             const vec2_t p = BodyPosition(a);
             const vec2_t dir = {p.x - c.x, -(p.y - c.y)};
             vec2_t u;
