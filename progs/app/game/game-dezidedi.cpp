@@ -468,10 +468,8 @@ void GameDeziDedi::KillComboStop() {
 }
 
 void GameDeziDedi::UpdateMovingPlatforms() {
-    if (!sim.HasActorWithFlags(TAG_MOVE)) return;
-    for (int i = 0; i < sim.actors.count; i++) {
-        Actor* a = sim.actors[i];
-        if (!a->Has(TAG_MOVE) || !a->body) continue;
+    for (Actor* a : sim.ActorsWithFlags(TAG_MOVE)) {
+        if (!a->body) continue;
         for (b2JointEdge* e = a->body->GetJointList(); e; e = e->next) {
             if (e->joint->GetType() != e_prismaticJoint) continue;
             b2PrismaticJoint* j = static_cast<b2PrismaticJoint*>(e->joint);
