@@ -351,11 +351,12 @@ int PhysicsSimulation::NextWithPass(int from, uint8_t pass) const {
     return i;
 }
 
-// `actors` changed behind the simulation's back: assert in debug, mend in
-// release.
+// `actors` changed behind the simulation's back: assert in debug; in
+// release every actor is looked at and tested one by one again.
 void PhysicsSimulation::SyncPasses() {
     if (actor_passes.size() == (size_t)actors.count) return;
     KD_ASSERT(!"the actors changed without CreateActor or DestroyActor");
+    for (int i = 0; i < actors.count; i++) actors[i]->passes = ACTOR_PASS_UPDATE | ACTOR_PASS_DRAW;
     Reindex();
 }
 
@@ -531,8 +532,8 @@ float PhysicsSimulation::QueryMargin() const {
 // Thousands of plain actors beside the level cost neither a test each nor
 // a read of their memory: the world's tree gives those near the view (its
 // boxes hold their fixtures, and the margin covers the pictures around
-// them), and only those are tested as before. Plain actors move their
-// pictures off their bodies never (`draw_offset` stays zero).
+// them), and only those are tested as before. A plain actor's pictures
+// sit on its body: nothing sets its `draw_offset`.
 void PhysicsSimulation::CollectDrawn(const float* view) {
     SyncPasses();
     drawn.clear();
