@@ -6,9 +6,13 @@
 //   glx  a GLX context with the ES profile and glXSwapBuffers
 //   shm  an EGL pbuffer read back with glReadPixels and put on the window
 //        with XShmPutImage
-// Prints one line: "<mode> N <n> fps <f> cpu_ms <per frame>".
+// Prints one line: "<mode> N <n> fps <f> cpu_ms <per frame>", and with
+// --picture (a full-screen 1024 x 600 picture under the sprites, what a
+// loading screen's first frame holds) "first frame presented" once the
+// first frame is on the window: the graphics stack's share of a start.
 //   KODO/host/tests/with_xvfb.sh build/bench/bench_bare_gles --present glx --sprites 200
-// Options: --present egl|glx|shm (egl), --sprites N (200), --frames N (600).
+// Options: --present egl|glx|shm (egl), --sprites N (200), --frames N (600),
+// --picture 1.
 #include <EGL/egl.h>
 #include <GL/glx.h>
 #include <GL/glxext.h>
@@ -171,10 +175,39 @@ GLuint MakeTexture() {
     return tex;
 }
 
+// A made-up 1024 x 600 picture on its own texture, drawn opaque.
+void DrawPicture(GLuint texture) {
+    static const Vertex quad[4] = {{0, 0, 0, 0}, {kW, 0, 1, 0}, {0, kH, 0, 1}, {kW, kH, 1, 1}};
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glDisable(GL_BLEND);
+    glVertexPointer(2, GL_FLOAT, sizeof(Vertex), &quad[0].x);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &quad[0].u);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glEnable(GL_BLEND);
+}
+
+GLuint MakePicture() {
+    std::vector<unsigned char> px((size_t)kW * kH * 4);
+    for (size_t i = 0; i < (size_t)kW * kH; i++) {
+        px[i * 4 + 0] = (unsigned char)(i % kW / 4);
+        px[i * 4 + 1] = (unsigned char)(i / kW * 255 / kH);
+        px[i * 4 + 2] = 96;
+        px[i * 4 + 3] = 255;
+    }
+    GLuint tex = 0;
+    glGenTextures(1, &tex);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kW, kH, 0, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    return tex;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int sprites = 200, frames = 600;
+    bool picture = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!strcmp(argv[i], "--present"))
             mode = argv[i + 1];
@@ -182,6 +215,8 @@ int main(int argc, char** argv) {
             sprites = atoi(argv[i + 1]);
         else if (!strcmp(argv[i], "--frames"))
             frames = atoi(argv[i + 1]);
+        else if (!strcmp(argv[i], "--picture"))
+            picture = atoi(argv[i + 1]) != 0;
     }
     if (sprites < 1 || sprites > 16000 || frames < 1) return Fail("bad options"), 2;
     if (!OpenWindow()) return 1;
@@ -196,7 +231,8 @@ int main(int argc, char** argv) {
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    MakeTexture();
+    GLuint picture_texture = picture ? MakePicture() : 0;
+    GLuint sprite_texture = MakeTexture();
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 
@@ -238,10 +274,16 @@ int main(int argc, char** argv) {
         }
         glClearColor(0.1f, 0.1f, 0.15f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
+        if (picture) DrawPicture(picture_texture);
+        glBindTexture(GL_TEXTURE_2D, sprite_texture);
         glVertexPointer(2, GL_FLOAT, sizeof(Vertex), &v[0].x);
         glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &v[0].u);
         glDrawElements(GL_TRIANGLES, sprites * 6, GL_UNSIGNED_SHORT, idx.data());
         Present();
+        if (f == 0 && picture) {
+            printf("first frame presented\n");
+            fflush(stdout);
+        }
     }
     glFinish();
     double cpu = CpuSeconds() - cpu0, wall = WallSeconds() - wall0;

@@ -8,7 +8,8 @@
 //   start      exec -> first frame on the window, peak RSS at that frame,
 //              and quit request -> process end (a second after the main
 //              menu is up): the game (worm) on its bundled data against
-//              bench/love start
+//              bench/love start, and the first two for bench_bare_gles
+//              drawing a full-screen picture (the graphics stack's floor)
 //   offscreen  the first level's frame (bench_level_frame, 400 frames)
 //              alone, beside N still actors out of view, and beside the
 //              same N static bodies bare (no actors: Box2D's own cost, the
@@ -232,38 +233,50 @@ void GameTree(const std::string& dir) {
     }
 }
 
+// The sides of a start: the game, LÖVE, and the bare program drawing a
+// full-screen picture, which has no SDL, no engine and no data to read:
+// what the window and the graphics stack cost before any game starts.
+enum StartSide { kGame, kLove, kBare };
+
 void Start(int rounds, bool love) {
     std::string game = work + "/game";
     GameTree(game);
     std::vector<std::string> env = {"KODO_HOST_SCRIPT=" + game + "/script.txt",
                                     "KODO_HOST_TRACE=" + work + "/trace.fifo"};
+    const char* side_names[3] = {"game", "love", "bare"};
     std::map<std::string, Series> s;
-    auto one = [&](bool is_game, bool keep) {
+    auto one = [&](StartSide side, bool keep) {
         fs::remove_all(game + "/data");  // every run a first start, with log 0001
-        Run x = is_game ? Spawn({worm}, game, env, work + "/trace.fifo")
-                        : Spawn({"love", KODO_BENCH_SOURCE "/love", "start"}, work, {}, "");
+        Run x = side == kGame   ? Spawn({worm}, game, env, work + "/trace.fifo")
+                : side == kLove ? Spawn({"love", KODO_BENCH_SOURCE "/love", "start"}, work, {}, "")
+                                : Spawn({KODO_BENCH_DIR "/bench_bare_gles", "--present", "glx", "--picture", "1",
+                                         "--sprites", "20", "--frames", "60"},
+                                        work, {}, "");
         if (!keep || x.first_ms < 0) return;
-        std::string side = is_game ? "game" : "love";
-        s[side + " first"].v.push_back(x.first_ms);
-        s[side + " rss"].v.push_back(x.peak_rss_mb);
-        if (x.quit_ms >= 0) s[side + " quit"].v.push_back(x.quit_ms);
+        std::string name = side_names[side];
+        s[name + " first"].v.push_back(x.first_ms);
+        s[name + " rss"].v.push_back(x.peak_rss_mb);
+        if (x.quit_ms >= 0) s[name + " quit"].v.push_back(x.quit_ms);
     };
     // One run of each to warm the caches, not counted.
-    one(true, false);
-    if (love) one(false, false);
-    for (int r = 0; r < rounds; r++) {
-        one(r % 2 == 0, true);
-        if (love) one(r % 2 != 0, true);
-    }
+    std::vector<StartSide> sides = {kGame, kBare};
+    if (love) sides.push_back(kLove);
+    for (StartSide side : sides) one(side, false);
+    for (int r = 0; r < rounds; r++)
+        for (size_t k = 0; k < sides.size(); k++) one(sides[(k + (size_t)r) % sides.size()], true);
     printf("start and quit (%d rounds):\n", rounds);
     const char* names[3][2] = {{"first", "exec -> first frame, ms"},
                                {"rss", "peak RSS at the first frame, MB"},
                                {"quit", "quit request -> process end, ms"}};
     for (auto& n : names) {
         PrintRow(std::string("game ") + n[1], s[std::string("game ") + n[0]]);
+        if (std::string(n[0]) != "quit") PrintRow(std::string("bare ") + n[1], s[std::string("bare ") + n[0]]);
         if (!love) continue;
         PrintRow(std::string("LOVE ") + n[1], s[std::string("love ") + n[0]]);
         PrintRatio(std::string("game / LOVE ") + n[0], s[std::string("game ") + n[0]], s[std::string("love ") + n[0]]);
+        if (std::string(n[0]) != "quit")
+            PrintRatio(std::string("bare / LOVE ") + n[0], s[std::string("bare ") + n[0]],
+                       s[std::string("love ") + n[0]]);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <GL/glx.h>
 #include <GL/glxext.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <string.h>
 
 namespace {
@@ -25,29 +26,49 @@ bool HasExtension(const char* list, const char* name) {
     return false;
 }
 
-// The configuration of the window's own visual (another one would not
-// match the window) with the fewest depth and stencil bits: the EGL
-// context asks for no depth buffer, and what draws with the depth test
-// on must look the same on both.
+// Whether a configuration's visual lays pixels out as the window's does:
+// the renderer writes frames in the configuration's format into the
+// window's, so depth, class and channel masks must agree.
+bool SamePixels(const XVisualInfo& a, const XVisualInfo& b) {
+    return a.depth == b.depth && a.c_class == b.c_class && a.red_mask == b.red_mask && a.green_mask == b.green_mask &&
+           a.blue_mask == b.blue_mask;
+}
+
+// The configuration with the fewest depth and stencil bits among those
+// whose pixels match the window's visual: nothing draws with a depth or
+// stencil buffer (the EGL context asks for none), and a server often
+// gives a window's default visual only a 24/8 configuration, whose depth
+// buffer would be allocated and cleared for nothing before the first
+// frame. The window's own visual wins a tie.
 GLXFBConfig WindowConfig(Display* d, Window w) {
     XWindowAttributes attr;
     if (!XGetWindowAttributes(d, w, &attr)) return nullptr;
-    VisualID wanted = XVisualIDFromVisual(attr.visual);
+    XVisualInfo want_info;
+    want_info.visualid = XVisualIDFromVisual(attr.visual);
+    int count = 0;
+    XVisualInfo* window_visual = XGetVisualInfo(d, VisualIDMask, &want_info, &count);
+    if (!window_visual) return nullptr;
     const int attributes[] = {
         GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DOUBLEBUFFER, True, None};
     int n = 0;
     GLXFBConfig* configs = glXChooseFBConfig(d, DefaultScreen(d), attributes, &n);
     GLXFBConfig found = nullptr;
     int fewest = 0;
+    bool found_own = false;
     for (int i = 0; i < n; i++) {
-        int visual = 0, depth = 0, stencil = 0;
-        if (glXGetFBConfigAttrib(d, configs[i], GLX_VISUAL_ID, &visual) != Success || (VisualID)visual != wanted)
-            continue;
+        XVisualInfo* v = glXGetVisualFromFBConfig(d, configs[i]);
+        const bool own = v && v->visualid == window_visual->visualid;
+        const bool usable = v && SamePixels(*v, *window_visual);
+        if (v) XFree(v);
+        if (!usable) continue;
+        int depth = 0, stencil = 0;
         glXGetFBConfigAttrib(d, configs[i], GLX_DEPTH_SIZE, &depth);
         glXGetFBConfigAttrib(d, configs[i], GLX_STENCIL_SIZE, &stencil);
-        if (!found || depth + stencil < fewest) found = configs[i], fewest = depth + stencil, config_depth = depth;
+        const bool better = !found || depth + stencil < fewest || (depth + stencil == fewest && own && !found_own);
+        if (better) found = configs[i], fewest = depth + stencil, config_depth = depth, found_own = own;
     }
     if (configs) XFree(configs);
+    XFree(window_visual);
     return found;
 }
 

@@ -76,23 +76,29 @@ static void FillPresetCurves() {
 
 PartMan::PartMan(int size) { InitParts(size); }
 
-PartMan::~PartMan() {
-    if (records)
-        for (int i = 0; i < pool_size; i++) free(records[i].text);
-    delete[] records;
-}
+PartMan::~PartMan() { FreeRecords(); }
 
+// The records are allocated by the first spawn: a program holds many pools
+// (every simulation has three, every emitter one) of which most never
+// show a particle, and each is a quarter of a megabyte.
 void PartMan::InitParts(int n) {
     FillPresetCurves();
     force = {0, 9.81f};
+    FreeRecords();
+    pool_size = n < 0 ? 0 : n;
+    ResetParts();
+}
+
+void PartMan::FreeRecords() {
     if (records)
         for (int i = 0; i < pool_size; i++) free(records[i].text);
     delete[] records;
     records = nullptr;
-    if (n < 0) n = 0;
-    pool_size = n;
-    if (n > 0) records = new part_t[n]();
-    ResetParts();
+}
+
+void PartMan::AllocateRecords() {
+    records = new part_t[pool_size]();
+    for (int i = 0; i < pool_size; i++) LinkBefore(&free_list, &records[i]);
 }
 
 void PartMan::EmptyLists() {
@@ -102,7 +108,7 @@ void PartMan::EmptyLists() {
 
 void PartMan::ResetParts() {
     EmptyLists();
-    for (int i = 0; i < pool_size; i++) {
+    for (int i = 0; records && i < pool_size; i++) {
         free(records[i].text);
         records[i] = part_t{};
         LinkBefore(&free_list, &records[i]);
@@ -124,6 +130,7 @@ void PartMan::LinkBefore(part_t* head, part_t* p) {
 }
 
 part_t* PartMan::GetFreePart() {
+    if (!records && pool_size > 0) AllocateRecords();
     if (free_list.next == &free_list || free_list.next == nullptr) {
         free(hoax.text);
         hoax = part_t{};

@@ -60,9 +60,9 @@ struct part_t {
     fx_t* emitter_fx;
     float emitter_interval;
     float emitter_counter;
-    int16_t blend;  // 0 alpha, 1 additive
-    char* text;     // owned (malloc) text of a text particle
-    uint8_t in_use; // set while in the live list, so a second kill is harmless
+    int16_t blend;   // 0 alpha, 1 additive
+    char* text;      // owned (malloc) text of a text particle
+    uint8_t in_use;  // set while in the live list, so a second kill is harmless
 };
 
 void PMAN_Draw_Normal(part_t* p);
@@ -109,6 +109,8 @@ private:
     static void Unlink(part_t* p);
     static void LinkBefore(part_t* head, part_t* p);  // at the end of head's list
     void EmptyLists();
+    void FreeRecords();
+    void AllocateRecords();
 
     part_t* records = nullptr;
     part_t live{};

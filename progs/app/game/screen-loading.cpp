@@ -45,6 +45,7 @@ void ScreenLoading::Enter() {
     time_since_loaded = 0;
     time_on_screen = 0;
     thread_started = false;
+    drawn = false;
     per_frame = feature_man.ProductFeatureExists("NO_MULTITHREADED_LOADING");
     halted = feature_man.ProductFeatureExists("STOP_AT_LOADING_SCREEN");
 }
@@ -73,7 +74,7 @@ void ScreenLoading::Update(float dt) {
             sman.SwitchScreen("MainMenu");
         }
     }
-    if (!per_frame && !thread_started) {
+    if (!per_frame && !thread_started && drawn) {
         thread_started = true;
         unsigned long id = kd->CreateThread("App Loading", ScreenLoading_LoadingThread, nullptr, 0);
         // Without a thread the screens still load, one per frame.
@@ -86,6 +87,7 @@ void ScreenLoading::Update(float dt) {
 }
 
 void ScreenLoading::Draw(float dt) {
+    drawn = true;
     DrawUI();
     UIComp* wh = GetComp("WormHead");
     UIComp* we = GetComp("WormHeadEnd");

@@ -40,6 +40,9 @@ public:
 private:
     // Preloads on the main thread (the feature, or no thread to be had).
     bool per_frame = false;
+    // Set by the first Draw. The loading thread waits for it: on a
+    // machine with few cores it would take the CPU the first frame needs.
+    bool drawn = false;
 };
 
 extern ScreenLoading screen_Loading;
