@@ -11,9 +11,10 @@
 //              bench/love start, and the first two for bench_bare_gles
 //              drawing a full-screen picture (the graphics stack's floor)
 //   offscreen  the first level's frame (bench_level_frame, 400 frames)
-//              alone and beside N still actors out of view: update plus
-//              draw, and the whole frame with present (wall clock and the
-//              CPU of all threads), p50 of each run
+//              alone, beside N still actors out of view, and beside the
+//              same N static bodies bare (no actors: Box2D's own cost, the
+//              floor): update plus draw, and the whole frame with present
+//              (wall clock and the CPU of all threads), p50 of each run
 // LÖVE's rows are left out when `love` is not installed.
 //   KODO/host/tests/with_xvfb.sh build/bench/bench_compare [--rounds 5] [--cores 6,7]
 //       [--sizes 200,2000,10000] [--only sprites|start|offscreen] [--offscreen 20000]
@@ -283,24 +284,33 @@ void Offscreen(int rounds, int n) {
     const char* keys[3][2] = {{"update plus draw p50 ", "update plus draw, ms"},
                               {"wall clock p50 ", "whole frame, wall clock, ms"},
                               {"CPU of all threads p50 ", "whole frame, CPU of all threads, ms"}};
-    Series alone[3], beside[3];
+    // Side 0 alone, 1 beside the actors, 2 beside the bare bodies; each
+    // round starts with the next side.
+    Series s[3][3];
     for (int r = 0; r < rounds; r++) {
-        for (int k = 0; k < 2; k++) {
-            const bool with = (k + r) % 2 != 0;
-            Run x = Spawn(
-                {KODO_BENCH_DIR "/bench_level_frame", "--frames", "400", "--offscreen", std::to_string(with ? n : 0)},
-                work, {}, "");
+        for (int k = 0; k < 3; k++) {
+            const int side = (k + r) % 3;
+            std::vector<std::string> args = {KODO_BENCH_DIR "/bench_level_frame", "--frames", "400", "--offscreen",
+                                             std::to_string(side ? n : 0)};
+            if (side == 2) args.push_back("--bare");
+            Run x = Spawn(args, work, {}, "");
             for (int i = 0; i < 3; i++) {
                 const double v = Number(x.out, keys[i][0]);
-                if (v > 0) (with ? beside : alone)[i].v.push_back(v);
+                if (v > 0) s[side][i].v.push_back(v);
             }
         }
     }
-    printf("the first level alone and beside %d still actors out of view (%d rounds):\n", n, rounds);
+    printf(
+        "the first level alone, beside %d still actors out of view, and beside as many bare static bodies "
+        "(%d rounds):\n",
+        n, rounds);
+    const char* sides[3] = {"alone: ", "actors: ", "bodies: "};
     for (int i = 0; i < 3; i++) {
-        PrintRow(std::string("alone: ") + keys[i][1], alone[i]);
-        PrintRow(std::string("beside: ") + keys[i][1], beside[i]);
-        PrintRatio(std::string("beside / alone: ") + keys[i][1], beside[i], alone[i]);
+        for (int side = 0; side < 3; side++) PrintRow(sides[side] + std::string(keys[i][1]), s[side][i]);
+        if (s[0][i].Median() <= 0 || s[2][i].Median() <= 0) continue;
+        printf("  actors / alone %.3f x, bodies / alone %.3f x (Box2D's floor), actors / bodies %.3f x\n",
+               s[1][i].Median() / s[0][i].Median(), s[2][i].Median() / s[0][i].Median(),
+               s[1][i].Median() / s[2][i].Median());
     }
 }
 

@@ -13,7 +13,8 @@
 // worlds/<file>.xml,
 // --replay <file> (a path of the file system), --offscreen N (N still
 // actors of the level's first shape in rows beside the world, never in
-// view: what drawing only what is seen saves), --trace N (every N frames a
+// view: what drawing only what is seen saves; with --bare, the same static
+// bodies without actors, which only Box2D knows of: the floor), --trace N (every N frames a
 // line of where the worm's ends and the boss are on the screen, for
 // writing replays).
 //
@@ -41,7 +42,7 @@
 #include "rendimp-gles.h"
 #include "rendimp.h"
 
-bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace, int offscreen);
+bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace, int offscreen, bool bare);
 void BenchLevelFrame(float dt);
 void BenchLevelReport(const char* renderer);
 void BenchLevelTearDown();
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
     std::string replay;
     int trace = 0;
     int offscreen = 0;
+    bool bare = false;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--frames") && i + 1 < argc) {
             frames = atoi(argv[++i]);
@@ -92,6 +94,8 @@ int main(int argc, char** argv) {
             start_only = true;
         } else if (!strcmp(argv[i], "--offscreen") && i + 1 < argc) {
             offscreen = atoi(argv[++i]);
+        } else if (!strcmp(argv[i], "--bare")) {
+            bare = true;
         } else if (!strcmp(argv[i], "--trace") && i + 1 < argc) {
             trace = atoi(argv[++i]);
         } else if ((!strcmp(argv[i], "--level") || !strcmp(argv[i], "--world")) && i + 1 < argc) {
@@ -108,7 +112,7 @@ int main(int argc, char** argv) {
         } else {
             fprintf(stderr,
                     "usage: %s [--frames N] [--null] [--start] [--level worlds/FILE.xml] [--replay FILE] [--trace N] "
-                    "[--offscreen N]\n",
+                    "[--offscreen N [--bare]]\n",
                     argv[0]);
             return 2;
         }
@@ -136,7 +140,7 @@ int main(int argc, char** argv) {
     kd_state.active = true;
     kd_state.verbose_level = 2;  // the log lines of loading are not timed
     if (window) bps_initialize();
-    if (!BenchLevelSetUp(kodo_engine::kd, world, replay, trace, offscreen)) return 1;
+    if (!BenchLevelSetUp(kodo_engine::kd, world, replay, trace, offscreen, bare)) return 1;
     if (start_only) {
         BenchLevelStart();
         return 0;

@@ -93,8 +93,10 @@ void Trace() {
 }  // namespace
 
 // N still actors of the level's first actor's shape in rows of 100 to the
-// right of the world, static so that the steps stay the level's own.
-void AddOffscreenActors(int n) {
+// right of the world, static so that the steps stay the level's own. Bare:
+// the same bodies and fixtures without actors, which only Box2D knows of;
+// the level beside those is the floor under the actors' cost.
+void AddOffscreenActors(int n, bool bare) {
     PhysicsSimulation& sim = game_dezidedi.sim;
     ActorShape* shape = nullptr;
     for (int i = 0; i < sim.actors.count && !shape; i++)
@@ -103,12 +105,19 @@ void AddOffscreenActors(int n) {
     for (int i = 0; i < n; i++) {
         vec2_t at = {sim.world_bounds[2] + 40.0f + (float)(i % 100) * 2.0f,
                      sim.world_bounds[1] + (float)(i / 100) * 2.0f};
+        if (bare) {
+            b2BodyDef def;
+            def.position.Set(at.x, at.y);
+            shape->CreateFixtureForBody(sim.world->CreateBody(&def), sim.metres_per_pixel, nullptr);
+            continue;
+        }
         Actor* a = sim.CreateActor(shape, at, vec2_t{0, 0}, 0, sim.actors.count, 0);
         if (a && a->body) a->body->SetType(b2_staticBody);
     }
 }
 
-bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace, int offscreen) {
+bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& replay, int trace, int offscreen,
+                     bool bare) {
     trace_every = trace;
     kd = engine;
     lua_man.Initialize();
@@ -147,7 +156,7 @@ bool BenchLevelSetUp(kodo_t* engine, const char* world, const std::string& repla
     // Straight to play, no view of the goal first, unless the level is
     // replayed as the game plays it.
     if (!game_replay.Active()) level.camera_mode = CAMERA_PLAY;
-    AddOffscreenActors(offscreen);
+    AddOffscreenActors(offscreen, bare);
     return true;
 }
 

@@ -18,7 +18,11 @@
 //
 //   cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKODO_TESTS=OFF
 //   cmake --build build-release --target bench_physics && build-release/bench/bench_physics
-// Options: --steps N (default 600), --sizes 200,2000, --trials N (default 5).
+// Options: --steps N (default 600), --sizes 200,2000, --trials N (default 5),
+// --still N (N still boxes in rows of 100 beside the container in both
+// worlds, static bodies as the level benchmark's off-screen actors are;
+// the raw world is then also stepped without them, and the difference is
+// Box2D's own cost of them per step: the floor under the game's).
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -134,7 +138,12 @@ struct Timing {
     }
 };
 
-Timing RunGame(int n, int steps) {
+// Where still box i stands: to the right of the container, 2 m apart.
+b2Vec2 StillAt(const Layout& l, int i) {
+    return b2Vec2(0.5f * l.inner_width + 40.0f + (float)(i % 100) * 2.0f, -(float)(i / 100) * 2.0f);
+}
+
+Timing RunGame(int n, int steps, int still) {
     Layout l = LayoutFor(n);
     ActorShape box, wall_floor, wall_side;
     const float ppm = 30.0f;
@@ -142,6 +151,8 @@ Timing RunGame(int n, int steps) {
     MakeShape(&box, "bench-box", BODY_DYNAMIC, kBox * ppm, kBox * ppm);
     MakeShape(&wall_floor, "bench-floor", BODY_STATIC, 2 * parts[0].half.x * ppm, 2 * parts[0].half.y * ppm);
     MakeShape(&wall_side, "bench-side", BODY_STATIC, 2 * parts[1].half.x * ppm, 2 * parts[1].half.y * ppm);
+    ActorShape still_box;
+    MakeShape(&still_box, "bench-still", BODY_STATIC, kBox * ppm, kBox * ppm);
 
     PhysicsSimulation sim;
     GameLikeFilter filter;
@@ -154,6 +165,10 @@ Timing RunGame(int n, int steps) {
     for (int i = 0; i < n; i++) {
         b2Vec2 p = BoxStart(l, i);
         boxes.push_back(sim.CreateActor(&box, {p.x, p.y}, {0, 0}, 0, i, 1.5f));
+    }
+    for (int i = 0; i < still; i++) {
+        const b2Vec2 p = StillAt(l, i);
+        sim.CreateActor(&still_box, {p.x, p.y}, {0, 0}, 0, 0, 1.5f);
     }
     const float step = PhysicsSimulation::StepLength();
     Timing t;
@@ -169,7 +184,7 @@ Timing RunGame(int n, int steps) {
     return t;
 }
 
-Timing RunRaw(int n, int steps) {
+Timing RunRaw(int n, int steps, int still) {
     Layout l = LayoutFor(n);
     std::vector<Part> parts = Container(l);
     b2World world(b2Vec2(0.0f, 7.0f));
@@ -194,6 +209,7 @@ Timing RunRaw(int n, int steps) {
     for (const Part& p : parts) make(b2_staticBody, p.centre, p.half, 0.01f);
     std::vector<b2Body*> boxes;
     for (int i = 0; i < n; i++) boxes.push_back(make(b2_dynamicBody, BoxStart(l, i), b2Vec2(kBox / 2, kBox / 2), 0.01f));
+    for (int i = 0; i < still; i++) make(b2_staticBody, StillAt(l, i), b2Vec2(kBox / 2, kBox / 2), 0.01f);
     const float step = PhysicsSimulation::StepLength();
     Timing t;
     t.step_ms.reserve(steps);
@@ -215,11 +231,13 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int steps = 600, trials = 5;
+    int steps = 600, trials = 5, still = 0;
     std::vector<int> sizes = {200, 2000};
     for (int i = 1; i + 1 < argc; i++) {
         if (!strcmp(argv[i], "--steps")) steps = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--trials")) trials = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--still"))
+            still = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--sizes")) {
             sizes.clear();
             for (char* p = strtok(argv[++i], ","); p; p = strtok(nullptr, ",")) sizes.push_back(atoi(p));
@@ -231,10 +249,14 @@ int main(int argc, char** argv) {
         // Alternating trials, each side's best kept: both see the same
         // machine load.
         double best_game = 1e30, best_raw = 1e30, median_game = 0, median_raw = 0;
+        std::vector<double> without;  // raw, without the still boxes: median ms/step per trial
+        std::vector<double> with_still;
         bool same = true;
         for (int k = 0; k < trials; k++) {
-            Timing raw = RunRaw(n, steps);
-            Timing game = RunGame(n, steps);
+            if (still > 0) without.push_back(Median(RunRaw(n, steps, 0).step_ms));
+            Timing raw = RunRaw(n, steps, still);
+            Timing game = RunGame(n, steps, still);
+            with_still.push_back(Median(raw.step_ms));
             for (size_t i = 0; i < raw.final_positions.size(); i++)
                 same = same && raw.final_positions[i] == game.final_positions[i];
             if (raw.Total() < best_raw) {
@@ -251,6 +273,16 @@ int main(int argc, char** argv) {
                "ratio %.3f%s\n",
                n, steps, best_raw / steps, median_raw, best_game / steps, median_game, ratio,
                same ? "" : "  [the two worlds moved differently]");
+        if (still > 0) {
+            std::sort(without.begin(), without.end());
+            std::sort(with_still.begin(), with_still.end());
+            const size_t m = without.size() / 2;
+            printf(
+                "      raw Box2D without / with %d still boxes, median ms/step min %.4f / %.4f, median %.4f / "
+                "%.4f, max %.4f / %.4f: Box2D's own %.4f ms/step for them\n",
+                still, without[0], with_still[0], without[m], with_still[m], without.back(), with_still.back(),
+                with_still[m] - without[m]);
+        }
         if (ratio >= 1.10 || !same) worst = 1;
     }
     physics_man.Shutdown();

@@ -220,13 +220,23 @@ TEST(Destruction, UpdateRulesForWormPartsBossesAndEditor) {
     ActorShape* plain = physics_man.GetShape(env.Write("actors/p.xml", Box("STATIC")).c_str());
     ActorShape* worm = physics_man.GetShape(env.Write("actors/w.xml", Box("STATIC", "WORM_BODY")).c_str());
     ActorShape* boss = physics_man.GetShape(env.Write("actors/b.xml", Box("STATIC", "BOSS")).c_str());
+    Actor* extra = sim.CreateActor(plain, {0, 0}, {0, 0}, 0, 0, 1);
     Actor* far_plain = sim.CreateActor(plain, {100, 0}, {0, 0}, 0, 0, 1);
     Actor* far_worm = sim.CreateActor(worm, {100, 0}, {0, 0}, 0, 0, 1);
     Actor* near_worm = sim.CreateActor(worm, {0, 0}, {0, 0}, 0, 0, 1);
     Actor* the_boss = sim.CreateActor(boss, {0, 0}, {0, 0}, 0, 0, 1);
     Actor* healthy = sim.CreateActor(plain, {0, 0}, {0, 0}, 0, 0, 1);
+    // Plain actors are looked at once their hit points are set; the record
+    // follows a new order and a destruction before them.
+    Actor* gone = sim.CreateActor(plain, {0, 0}, {0, 0}, 0, 0, 1);
+    sim.UpdateActorOrder();
+    ASSERT_EQ(sim.actors[0], extra);
+    sim.DestroyActor(extra, false);
+    sim.SetHitPoints(gone, -1);
+    sim.Update(0.01f);
+    EXPECT_EQ(sim.actors.count, 5);
     near_worm->weld_target = far_plain;
-    for (Actor* a : {far_plain, far_worm, near_worm, the_boss}) a->hit_points = 0;
+    for (Actor* a : {far_plain, far_worm, near_worm, the_boss}) sim.SetHitPoints(a, 0);
 
     sim.editor_mode = 1;
     sim.Update(0.01f);
@@ -234,10 +244,11 @@ TEST(Destruction, UpdateRulesForWormPartsBossesAndEditor) {
     sim.editor_mode = 0;
     sim.Update(0.01f);
     EXPECT_EQ(sim.actors.count, 3);
+    EXPECT_EQ(sim.actors.Find(gone), -1);
     EXPECT_NE(sim.actors.Find(far_worm), -1);
     EXPECT_NE(sim.actors.Find(the_boss), -1);
     EXPECT_NE(sim.actors.Find(healthy), -1);
-    EXPECT_EQ(env.def->destroyed, 2);  // with effects: OnDestroyed ran
+    EXPECT_EQ(env.def->destroyed, 3);  // with effects: OnDestroyed ran
     sim.FreeWorld();
 }
 
@@ -273,6 +284,9 @@ TEST(ActorOrder, GroupsFollowTheUntaggedInPassOrder) {
     ASSERT_EQ(sim.actors.count, 5);
     Actor* want[5] = {p1, p2, h, w2, w1};
     for (int i = 0; i < 5; i++) EXPECT_EQ(sim.actors[i], want[i]) << i;
+    // The actors by tag follow the new order.
+    EXPECT_EQ(sim.ActorsWithFlags(TAG_SIDE_WALL | TAG_WORM_HEAD), (std::vector<Actor*>{h, w2, w1}));
+    EXPECT_EQ(sim.GetNumberOfActorsWithFlags(TAG_SIDE_WALL | TAG_WORM_HEAD), 3);
     sim.Draw();  // the null renderer takes the whole pass
     sim.FreeWorld();
 }

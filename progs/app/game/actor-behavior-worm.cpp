@@ -207,7 +207,7 @@ void ActorBehaviorWorm::HitBug(Actor* self, Actor* other, b2Contact* contact) {
         other->state = HAZARD_DYING;
     } else {
         if (other->hit_cooldown >= 0.01f || level.worm_dead) return;
-        other->hit_points -= 1.0f;
+        sim->SetHitPoints(other, other->hit_points - 1.0f);
         other->hit_cooldown = 0.5f;
         kd->Printf("Boss hit: %d hit points left\n", (int)ceilf(fmaxf(other->hit_points, 0.0f)));
         if (other->hit_points <= 0.01f) {
@@ -312,7 +312,7 @@ void ActorBehaviorWorm::GetHit(Actor* self, Actor* other, b2Contact* contact) {
     if (other->Has(TAG_HOMING)) {
         other->triggered = 1;
         other->state = HAZARD_DYING;
-        other->hit_points -= 1.0f;
+        if (sim) sim->SetHitPoints(other, other->hit_points - 1.0f);
     }
 }
 
@@ -329,7 +329,7 @@ void ActorBehaviorWorm::WormHitRequiredTarget(Actor* self, Actor* other) {
         AddFlyIn(sim, other, lib.Bitmap(LIB_EGG), other->body->GetAngle());
         if (other->shape)
             sim->SpawnEffect(sim->front_particles, other->shape->fx_hit, Position(other), other->body->GetAngle());
-        other->hit_points = -1.0f;
+        sim->SetHitPoints(other, -1.0f);
         return;
     }
     if (other->triggered) return;  // each fruit counts once

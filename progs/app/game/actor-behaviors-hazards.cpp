@@ -91,7 +91,7 @@ void FaceTheWayItFlies(Actor* a) {
 // update) and its destruction effect shows, once.
 void Spend(PhysicsSimulation* sim, Actor* a) {
     if (a->hit_points < 0) return;
-    a->hit_points = -1;
+    sim->SetHitPoints(a, -1);
     fx_t* fx = a->shape ? a->shape->fx_destroyed : nullptr;
     sim->SpawnEffect(sim->front_particles, fx, Position(a), a->body->GetAngle());
 }

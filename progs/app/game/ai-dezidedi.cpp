@@ -156,7 +156,7 @@ void AIDeziDedi::TakeLevelShortcuts(PhysicsSimulation* sim) {
     if (!hole) {
         // A boss level ends through the boss's death.
         for (int i = 0; i < sim->actors.count; i++)
-            if (!sim->actors[i]->Has(TAG_IMMORTAL)) sim->actors[i]->hit_points = -1.0f;
+            if (!sim->actors[i]->Has(TAG_IMMORTAL)) sim->SetHitPoints(sim->actors[i], -1.0f);
         return;
     }
     head->weld_target = hole;

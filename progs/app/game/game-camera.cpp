@@ -133,10 +133,8 @@ void GameDeziDedi::CenterCameraOnWormhole(float dt, bool immediate) {
     // Collected fruit fades while the goal is shown.
     focus = sim.GetCameraLimit(focus);
     if (goal) {
-        for (int i = 0; i < sim.actors.count; i++) {
-            Actor* a = sim.actors[i];
-            if (a->Has(TAG_COLLECTABLE) && a->triggered) a->alpha = fmaxf(a->alpha - 1.5f * dt, 0.0f);
-        }
+        for (Actor* a : sim.ActorsWithFlags(TAG_COLLECTABLE))
+            if (a->triggered) a->alpha = fmaxf(a->alpha - 1.5f * dt, 0.0f);
     }
 
     // The camera glides to the focus, arriving in one step when close.

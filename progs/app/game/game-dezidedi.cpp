@@ -468,10 +468,8 @@ void GameDeziDedi::KillComboStop() {
 }
 
 void GameDeziDedi::UpdateMovingPlatforms() {
-    if (!sim.HasActorWithFlags(TAG_MOVE)) return;
-    for (int i = 0; i < sim.actors.count; i++) {
-        Actor* a = sim.actors[i];
-        if (!a->Has(TAG_MOVE) || !a->body) continue;
+    for (Actor* a : sim.ActorsWithFlags(TAG_MOVE)) {
+        if (!a->body) continue;
         for (b2JointEdge* e = a->body->GetJointList(); e; e = e->next) {
             if (e->joint->GetType() != e_prismaticJoint) continue;
             b2PrismaticJoint* j = static_cast<b2PrismaticJoint*>(e->joint);
@@ -540,10 +538,9 @@ void GameDeziDedi::UpdateSounds(float) {
     Actor* head = sim.WormHead();
     Actor* tail = sim.WormTail();
     float d = 100.0f;
-    if (head && tail && head->body && tail->body && sim.HasActorWithFlags(TAG_END_BUG)) {
-        for (int i = 0; i < sim.actors.count; i++) {
-            const Actor* a = sim.actors[i];
-            if (!a->Has(TAG_END_BUG) || !a->body) continue;
+    if (head && tail && head->body && tail->body) {
+        for (const Actor* a : sim.ActorsWithFlags(TAG_END_BUG)) {
+            if (!a->body) continue;
             for (const Actor* end : {head, tail})
                 d = fminf(d, (a->body->GetPosition() - end->body->GetPosition()).Length());
         }

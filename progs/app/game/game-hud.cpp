@@ -75,11 +75,10 @@ void GameDeziDedi::DrawBeforeUI() {
     if (!level.ending && arrow && arrow_alpha > 0 && sim.HasActorWithFlags(TAG_EXIT | TAG_BOSS)) {
         const vec2_t c = sim.GetCameraTarget();
         kd->SetAlpha(arrow_alpha);
-        for (int i = 0; i < sim.actors.count; i++) {
-            const Actor* a = sim.actors[i];
+        for (const Actor* a : sim.ActorsWithFlags(TAG_EXIT | TAG_BOSS)) {
             // Whatever its `enabled` flag: a shooter, the boss too, drops
             // it when far from the worm, which is when the arrow matters.
-            if (!a->Has(TAG_EXIT | TAG_BOSS) || !a->body || !B2IsBodyActive(a->body)) continue;
+            if (!a->body || !B2IsBodyActive(a->body)) continue;
             const vec2_t p = BodyPosition(a);
             const vec2_t dir = {p.x - c.x, -(p.y - c.y)};
             vec2_t u;
@@ -259,8 +258,7 @@ void GameDeziDedi::UpdateTutorials(float dt) {
     }
     // The fruit rings while fruit is left; the hole's ring until the ending.
     bool fruit_left = false;
-    for (int i = 0; i < sim.actors.count && !fruit_left; i++)
-        fruit_left = sim.actors[i]->Has(TAG_COLLECTABLE) && !sim.actors[i]->triggered;
+    for (const Actor* a : sim.ActorsWithFlags(TAG_COLLECTABLE)) fruit_left = fruit_left || !a->triggered;
     t.collect_alpha += (fruit_left ? 2.0f : -2.0f) * dt;
     const bool hole = ActorOf(sim, "actors/wormhole.xml") != nullptr;
     t.wormhole_alpha += (hole && !level.ending ? 2.0f : -2.0f) * dt;
@@ -333,8 +331,7 @@ void GameDeziDedi::DrawTutorials() {
     }
 
     // Fruit, the hole and the hazards.
-    for (int i = 0; i < sim.actors.count; i++) {
-        const Actor* a = sim.actors[i];
+    for (const Actor* a : sim.ActorsWithFlags(TAG_COLLECTABLE | TAG_WORM_HOLE | TAG_HAZARD)) {
         if (!a->body) continue;
         const vec2_t at = BodyPosition(a);
         if (a->Has(TAG_COLLECTABLE) && !a->triggered) {

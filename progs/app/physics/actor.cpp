@@ -253,7 +253,7 @@ void PhysicsSimulation::AddWalls() {
 bool PhysicsSimulation::DealDamage(Actor* actor, float amount) {
     if (!actor || editor_mode || actor->Has(TAG_IMMORTAL)) return false;
     if (actor->shape && actor->shape->body_type == BODY_STATIC) return false;
-    actor->hit_points -= amount;
+    SetHitPoints(actor, actor->hit_points - amount);
     return actor->hit_points < 0;
 }
 

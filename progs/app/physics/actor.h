@@ -88,9 +88,17 @@ float randf(float a, float b);
 // left and right texture coordinates exchanged for this one draw).
 void KD_DrawBitmapMirroredHorRS(kd_bitmap_t* bm, float x, float y, float angle, float scale);
 
+// What every frame must do with an actor, whatever the view: run the
+// update passes (damage, the behaviour's update), and test it for drawing
+// one by one rather than through the world's view query. An unharmed
+// plain actor needs neither, so thousands of them cost next to nothing.
+enum ActorPass : uint8_t { ACTOR_PASS_UPDATE = 1, ACTOR_PASS_DRAW = 2 };
+
 struct Actor {
     uint32_t flags;
     int worm_index;
+    // Written through PhysicsSimulation::SetHitPoints, which puts the
+    // actor in the damage pass.
     float hit_points;
     ActorShape* shape;
     b2Body* body;
@@ -116,6 +124,9 @@ struct Actor {
     uint8_t enabled;
     float hit_cooldown;
     int counter;
+    // Kept by the simulation: the index in its `actors`, and ActorPass bits.
+    int order;
+    uint8_t passes;
 
     bool Has(uint32_t tag) const { return (flags & tag) != 0; }
     bool IsWormPart() const { return (flags & TAG_WORM_PART) != 0; }

@@ -34,6 +34,20 @@ float PhysicsSimulation::StepLength() {
 
 bool PhysicsSimulation::IsStepping() const { return world && world->IsLocked(); }
 
+static int PictureSpan(const kd_bitmap_t* bm) { return bm ? bm->width + bm->height : 0; }
+
+// How far a body's origin may lie from its fixture's box, whatever the
+// body's angle: the distance to the nearest vertex (a circle's centre).
+static float OriginToFixture(const b2Fixture* fixture) {
+    const b2Shape* shape = fixture->GetShape();
+    if (shape->GetType() == b2Shape::e_circle) return static_cast<const b2CircleShape*>(shape)->m_p.Length();
+    if (shape->GetType() != b2Shape::e_polygon) return INFINITY;
+    const b2PolygonShape* poly = static_cast<const b2PolygonShape*>(shape);
+    float d = INFINITY;
+    for (int i = 0; i < B2PolygonCount(*poly); i++) d = fminf(d, poly->m_vertices[i].Length());
+    return d;
+}
+
 // ---------------------------------------------------------------- world
 
 void PhysicsSimulation::InitWorld() {
@@ -79,7 +93,9 @@ void PhysicsSimulation::FreeWorld() {
     for (int i = 0; i < actors.count; i++) delete actors[i];
     actors.count = 0;
     actors.Free();
-    memset(tag_counts, 0, sizeof tag_counts);
+    for (std::vector<Actor*>& list : tagged) list.clear();
+    actor_passes.clear();
+    culled_shapes.clear();
     ActorsChanged();
     worm_parts.Free();
     collected_fruit.Free();
@@ -177,8 +193,10 @@ Actor* PhysicsSimulation::CreateActor(ActorShape* shape, vec2_t position, vec2_t
     body->SetAwake(true);
     B2SetBodyActive(body, true);
     B2SetBodyActor(body, a);
+    a->order = actors.count;
     actors.InsertLast(a);
-    CountTags(a, 1);
+    ListTags(a, true);
+    NotePasses(a);
     ActorsChanged();
     return a;
 }
@@ -216,18 +234,25 @@ void PhysicsSimulation::DestroyNow(Actor* actor, bool with_effects) {
     if (actor_watcher) actor_watcher->ActorDestroyed(actor);
     if (actor->body && world) world->DestroyBody(actor->body);
     actor->body = nullptr;
-    actors.Remove(actor);
-    CountTags(actor, -1);
+    const int at = actor->order >= 0 && actor->order < actors.count && actors[actor->order] == actor
+                       ? actor->order
+                       : actors.Find(actor);
+    actors.RemoveIndex(at);
+    if ((size_t)at < actor_passes.size()) actor_passes.erase(actor_passes.begin() + at);
+    ListTags(actor, false);
     ActorsChanged();
     worm_parts.Remove(actor);
     collected_fruit.Remove(actor);
     query_results.Remove(actor);
     // No record may keep pointing at the freed actor; a worm end welded to
-    // it lost its joint with the body and is free again.
+    // it lost its joint with the body and is free again. The same walk
+    // moves the indices of those after it down.
     for (int i = 0; i < actors.count; i++) {
-        if (actors[i]->weld_target != actor) continue;
-        actors[i]->weld_target = nullptr;
-        actors[i]->welded = 0;
+        Actor* b = actors[i];
+        b->order = i;
+        if (b->weld_target != actor) continue;
+        b->weld_target = nullptr;
+        b->welded = 0;
     }
     for (int i = pending.count - 1; i >= 0; i--) {
         if (pending[i]->Refers(actor)) {
@@ -252,12 +277,87 @@ void PhysicsSimulation::UpdateActorOrder() {
         }
         for (int i = 0; i < moved.count; i++) actors.InsertLast(moved[i]);
     }
+    Reindex();
     ActorsChanged();
 }
 
-void PhysicsSimulation::CountTags(const Actor* actor, int change) {
-    for (int bit = 0; bit < 32; bit++)
-        if (actor->flags & (1u << bit)) tag_counts[bit] += change;
+void PhysicsSimulation::ListTags(Actor* actor, bool add) {
+    for (int bit = 0; bit < 32; bit++) {
+        if (!(actor->flags & (1u << bit))) continue;
+        std::vector<Actor*>& list = tagged[bit];
+        if (add)
+            list.push_back(actor);
+        else
+            list.erase(std::remove(list.begin(), list.end(), actor), list.end());
+    }
+}
+
+void PhysicsSimulation::Reindex() {
+    actor_passes.resize((size_t)actors.count);
+    for (std::vector<Actor*>& list : tagged) list.clear();
+    for (int i = 0; i < actors.count; i++) {
+        Actor* a = actors[i];
+        a->order = i;
+        actor_passes[(size_t)i] = a->passes;
+        ListTags(a, true);
+    }
+}
+
+// The passes an actor starts with; SetHitPoints adds the update pass.
+void PhysicsSimulation::NotePasses(Actor* a) {
+    const bool plain = a->behavior && a->behavior->plain;
+    const b2Fixture* fixture = a->body ? a->body->GetFixtureList() : nullptr;
+    const float extent = fixture ? OriginToFixture(fixture) : INFINITY;
+    a->passes = 0;
+    if (!plain || !(a->hit_points > 0)) a->passes |= ACTOR_PASS_UPDATE;
+    if (!plain || !isfinite(extent)) {
+        a->passes |= ACTOR_PASS_DRAW;
+    } else {
+        auto known = std::find_if(culled_shapes.begin(), culled_shapes.end(),
+                                  [&](const CulledShape& c) { return c.shape == a->shape; });
+        if (known == culled_shapes.end())
+            culled_shapes.push_back(CulledShape{a->shape, extent});
+        else
+            known->extent = fmaxf(known->extent, extent);
+    }
+    actor_passes.push_back(a->passes);
+}
+
+void PhysicsSimulation::SetHitPoints(Actor* actor, float hit_points) {
+    if (!actor) return;
+    actor->hit_points = hit_points;
+    if (actor->passes & ACTOR_PASS_UPDATE) return;
+    actor->passes |= ACTOR_PASS_UPDATE;
+    const int i = actor->order;
+    if (i >= 0 && i < actors.count && actors[i] == actor && (size_t)i < actor_passes.size())
+        actor_passes[(size_t)i] |= ACTOR_PASS_UPDATE;
+}
+
+// The first index from `from` on whose actor has any of the passes, or
+// past the last; eight actors at a time. An index beyond the record (an
+// actor that came some other way) has them all.
+int PhysicsSimulation::NextWithPass(int from, uint8_t pass) const {
+    const int n = (int)actor_passes.size();
+    const uint8_t* p = actor_passes.data();
+    const uint64_t mask = 0x0101010101010101ull * pass;
+    int i = from;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t eight;
+        memcpy(&eight, p + i, sizeof eight);
+        if (eight & mask) break;
+    }
+    for (; i < n; i++)
+        if (p[i] & pass) return i;
+    return i;
+}
+
+// `actors` changed behind the simulation's back: assert in debug; in
+// release every actor is looked at and tested one by one again.
+void PhysicsSimulation::SyncPasses() {
+    if (actor_passes.size() == (size_t)actors.count) return;
+    KD_ASSERT(!"the actors changed without CreateActor or DestroyActor");
+    for (int i = 0; i < actors.count; i++) actors[i]->passes = ACTOR_PASS_UPDATE | ACTOR_PASS_DRAW;
+    Reindex();
 }
 
 void PhysicsSimulation::ActorsChanged() { shape_answers.count = 0; }
@@ -292,8 +392,16 @@ void PhysicsSimulation::Update(float dt) {
         damage_clock = fmodf(damage_clock, 0.1f);
     }
 
+    SyncPasses();
+    // An unharmed plain actor has neither smoke nor death to show and no
+    // update of its own: skipped without reading it.
+    const uint8_t pass = ACTOR_PASS_UPDATE;
     if (!editor_mode && world) {
-        for (int i = 0; i < actors.count; i++) {
+#ifndef NDEBUG
+        for (int i = 0; i < actors.count; i++)
+            KD_ASSERT((actor_passes[(size_t)i] & pass) || actors[i]->hit_points == actors[i]->shape->hit_points);
+#endif
+        for (int i = NextWithPass(0, pass); i < actors.count; i = NextWithPass(i + 1, pass)) {
             Actor* a = actors[i];
             if (a->Has(TAG_BOSS) || !a->body) continue;
             ActorShape* s = a->shape;
@@ -313,7 +421,7 @@ void PhysicsSimulation::Update(float dt) {
             }
         }
     }
-    for (int i = 0; i < actors.count; i++) {
+    for (int i = NextWithPass(0, pass); i < actors.count; i = NextWithPass(i + 1, pass)) {
         Actor* a = actors[i];
         if (a->behavior && !a->behavior->plain) a->behavior->Update(a, dt);
     }
@@ -341,14 +449,12 @@ void PhysicsSimulation::Update(float dt) {
 
 static void ViewRect(const PhysicsSimulation* sim, float* l, float* t, float* r, float* b);
 
-static int PictureSpan(const kd_bitmap_t* bm) { return bm ? bm->width + bm->height : 0; }
-
 // A plain actor draws its shape's two pictures at its body and nothing
 // else (ActorBehavior's own Draw and DrawForeground). Hidden when both lie
 // wholly outside the view, with MayShow's margin (half as big again as a
 // picture's diagonal, and a metre); width plus height stands for the
 // diagonal (never shorter), so whatever MayShow would draw is kept. A NaN
-// is not hidden.
+// is not hidden here (the view query finds no body at a NaN, though).
 static bool PlainActorHidden(const Actor* a, const float* view, float scale) {
     if (!a->body || !a->shape) return true;
     const int span = std::max(PictureSpan(a->shape->bitmap), PictureSpan(a->shape->bitmap_fore));
@@ -399,6 +505,65 @@ void PhysicsSimulation::DrawParallax(kd_bitmap_t* bm, float f) {
     }
 }
 
+namespace {
+// Lists the actors whose fixtures the world finds near the view.
+class NearViewQuery : public b2QueryCallback {
+public:
+    NearViewQuery(const nArray<Actor*>& a, std::vector<int>& l) : actors(a), list(l) {}
+    bool ReportFixture(b2Fixture* fixture) override {
+        const Actor* a = B2GetFixtureActor(fixture);
+        if (a && a->order >= 0 && a->order < actors.count && actors[a->order] == a) list.push_back(a->order);
+        return true;
+    }
+    const nArray<Actor*>& actors;
+    std::vector<int>& list;
+};
+}  // namespace
+
+float PhysicsSimulation::QueryMargin() const {
+    float margin = 0;
+    for (const CulledShape& c : culled_shapes) {
+        const int span = std::max(PictureSpan(c.shape->bitmap), PictureSpan(c.shape->bitmap_fore));
+        margin = fmaxf(margin, 0.75f * (float)span * fabsf(metres_per_pixel) + c.extent);
+    }
+    return margin + 1.0f;
+}
+
+// Thousands of plain actors beside the level cost neither a test each nor
+// a read of their memory: the world's tree gives those near the view (its
+// boxes hold their fixtures, and the margin covers the pictures around
+// them), and only those are tested as before. A plain actor's pictures
+// sit on its body: nothing sets its `draw_offset`.
+void PhysicsSimulation::CollectDrawn(const float* view) {
+    SyncPasses();
+    drawn.clear();
+    const float margin = QueryMargin();
+    b2AABB near;
+    near.lowerBound.Set(view[0] - margin, view[1] - margin);
+    near.upperBound.Set(view[2] + margin, view[3] + margin);
+    if (!near.IsValid()) {
+        // A view of NaN: everything is tested.
+        for (int i = 0; i < actors.count; i++) drawn.push_back(i);
+    } else {
+        for (int i = NextWithPass(0, ACTOR_PASS_DRAW); i < actors.count; i = NextWithPass(i + 1, ACTOR_PASS_DRAW))
+            drawn.push_back(i);
+        NearViewQuery query(actors, drawn);
+        if (world) world->QueryAABB(&query, near);
+        std::sort(drawn.begin(), drawn.end());
+        drawn.erase(std::unique(drawn.begin(), drawn.end()), drawn.end());
+    }
+    // `shown` only for the editor's walk over every actor.
+    if (editor_mode) shown.assign((size_t)actors.count, 0);
+    size_t kept = 0;
+    for (int i : drawn) {
+        const Actor* a = actors[i];
+        if (!a->behavior || (a->behavior->plain && PlainActorHidden(a, view, metres_per_pixel))) continue;
+        drawn[kept++] = i;
+        if (editor_mode) shown[(size_t)i] = 1;
+    }
+    drawn.resize(kept);
+}
+
 void PhysicsSimulation::Draw() {
     active_sim = this;
     kd->SetColor(1, 1, 1);
@@ -429,22 +594,25 @@ void PhysicsSimulation::Draw() {
     middle_particles.DrawParts();
     kd->SetColor(1, 1, 1);
     kd->SetAlpha(1);
-    // Thousands of plain actors beside the level cost a test each, not
-    // a behaviour's call.
     float view[4];
     ViewRect(this, &view[0], &view[1], &view[2], &view[3]);
-    hidden.resize((size_t)actors.count);
-    for (int i = 0; i < actors.count; i++) {
-        Actor* a = actors[i];
-        hidden[(size_t)i] = !a->behavior || (a->behavior->plain && PlainActorHidden(a, view, metres_per_pixel));
-        if (!hidden[(size_t)i]) a->behavior->Draw(a);
-    }
-    for (int i = 0; i < actors.count; i++) {
-        Actor* a = actors[i];
-        // (An actor made while drawing has no entry: it is drawn.)
-        const bool skip = (size_t)i < hidden.size() ? hidden[(size_t)i] != 0 : !a->behavior;
-        if (!skip) a->behavior->DrawForeground(a);
-        if (editor_mode && a->behavior) a->behavior->ActorBehavior::DrawEditModeData(a);
+    CollectDrawn(view);
+    const int collected = actors.count;
+    for (int i : drawn)
+        if (i < actors.count) actors[i]->behavior->Draw(actors[i]);
+    if (editor_mode) {
+        for (int i = 0; i < actors.count; i++) {
+            Actor* a = actors[i];
+            // (An actor made while drawing has no entry: it is drawn.)
+            const bool skip = (size_t)i < shown.size() ? shown[(size_t)i] == 0 : !a->behavior;
+            if (!skip) a->behavior->DrawForeground(a);
+            if (a->behavior) a->behavior->ActorBehavior::DrawEditModeData(a);
+        }
+    } else {
+        for (int i : drawn)
+            if (i < actors.count) actors[i]->behavior->DrawForeground(actors[i]);
+        for (int i = collected; i < actors.count; i++)
+            if (actors[i]->behavior) actors[i]->behavior->DrawForeground(actors[i]);
     }
     kd->SetColor(1, 1, 1);
     kd->SetAlpha(1);
@@ -578,17 +746,28 @@ int PhysicsSimulation::GetNumberOfActorsWithShape(const ActorShape* shape) const
 
 bool PhysicsSimulation::HasActorWithFlags(uint32_t mask) const {
     for (int bit = 0; bit < 32; bit++)
-        if ((mask & (1u << bit)) && tag_counts[bit] > 0) return true;
+        if ((mask & (1u << bit)) && !tagged[bit].empty()) return true;
     return false;
 }
 
-int PhysicsSimulation::GetNumberOfActorsWithFlags(uint32_t mask) const {
-    if (!HasActorWithFlags(mask)) return 0;
-    // One tag: its count. Several: an actor with two of them counts once.
-    if ((mask & (mask - 1)) == 0) return tag_counts[__builtin_ctz(mask)];
-    int n = 0;
-    for (int i = 0; i < actors.count; i++) n += (actors[i]->flags & mask) != 0;
-    return n;
+int PhysicsSimulation::GetNumberOfActorsWithFlags(uint32_t mask) const { return (int)ActorsWithFlags(mask).size(); }
+
+const std::vector<Actor*>& PhysicsSimulation::ActorsWithFlags(uint32_t mask) const {
+    tag_union.clear();
+    int lists = 0, last = 0;
+    for (int bit = 0; bit < 32; bit++) {
+        if (!(mask & (1u << bit)) || tagged[bit].empty()) continue;
+        lists++;
+        last = bit;
+    }
+    if (lists == 0) return tag_union;
+    if (lists == 1) return tagged[last];
+    // Several: an actor with two of them comes once.
+    for (int bit = 0; bit < 32; bit++)
+        if (mask & (1u << bit)) tag_union.insert(tag_union.end(), tagged[bit].begin(), tagged[bit].end());
+    std::sort(tag_union.begin(), tag_union.end(), [](const Actor* a, const Actor* b) { return a->order < b->order; });
+    tag_union.erase(std::unique(tag_union.begin(), tag_union.end()), tag_union.end());
+    return tag_union;
 }
 
 bool PhysicsSimulation::ActorsAtRest() const {

@@ -74,6 +74,10 @@ public:
     void AddWalls();
     // True when the hit points are now below zero.
     bool DealDamage(Actor* actor, float amount);
+    // The one way to change an actor's hit points: the damage pass looks
+    // only at actors whose hit points were ever set (or start at zero or
+    // below), besides those with a behaviour of their own.
+    void SetHitPoints(Actor* actor, float hit_points);
     // Carried out after the running step when called during one.
     void SimulateExplosion(vec2_t centre, float radius, float force, Actor* spared);
     // Effects of the world's particle layers at a world point (metres).
@@ -112,6 +116,10 @@ public:
     // a mask of several tags counts each actor once.
     int GetNumberOfActorsWithFlags(uint32_t mask) const;
     bool HasActorWithFlags(uint32_t mask) const;
+    // The actors with any tag of the mask, in the order of `actors`,
+    // without a scan of the others; valid until the next call or the next
+    // actor made or destroyed.
+    const std::vector<Actor*>& ActorsWithFlags(uint32_t mask) const;
     // False while any awake body moves faster than 0.35 m/s.
     bool ActorsAtRest() const;
     bool IsOutsideWorld(vec2_t p, float margin) const;
@@ -194,13 +202,34 @@ private:
     void DrawParallax(kd_bitmap_t* bm, float factor);
     void DestroyNow(Actor* actor, bool with_effects);
     void DropPending();
-    void CountTags(const Actor* actor, int change);
+    void ListTags(Actor* actor, bool add);
     void ActorsChanged();
+    void Reindex();
+    void NotePasses(Actor* actor);
+    void SyncPasses();
+    int NextWithPass(int from, uint8_t pass) const;
+    void CollectDrawn(const float* view);
     float damage_clock = 0;
     nArray<WorldChange*> pending;
-    int tag_counts[32] = {};
-    // Per actor, during Draw: nothing of it can show.
-    std::vector<uint8_t> hidden;
+    // Per tag bit, the actors with it in the order of `actors`.
+    std::vector<Actor*> tagged[32];
+    mutable std::vector<Actor*> tag_union;
+    // Each actor's `passes`, in the order of `actors`, so that the
+    // per-frame passes skip an actor without touching its memory.
+    std::vector<uint8_t> actor_passes;
+    // The shapes of the actors drawn through the view query, each with the
+    // distance (metres) from a body's origin to its fixture: with their
+    // pictures' sizes as they are when drawn, the query's margin.
+    struct CulledShape {
+        const ActorShape* shape;
+        float extent;
+    };
+    std::vector<CulledShape> culled_shapes;
+    float QueryMargin() const;
+    // During Draw: the indices of the actors to draw, and (in the editor)
+    // by index whether each is drawn.
+    std::vector<int> drawn;
+    std::vector<uint8_t> shown;
     // GetActorByShape's last answers (null ones too), dropped whenever an
     // actor is made, destroyed or moved in the order.
     struct ShapeAnswer {
