@@ -158,6 +158,17 @@ void Present() {
         eglSwapBuffers(edpy, esurf);
 }
 
+// RGBA pixels on a new linear-filtered texture.
+GLuint Upload(const unsigned char* px, int w, int h) {
+    GLuint tex = 0;
+    glGenTextures(1, &tex);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, px);
+    return tex;
+}
+
 GLuint MakeTexture() {
     unsigned char px[16 * 16 * 4];
     for (int i = 0; i < 16 * 16; i++) {
@@ -166,13 +177,7 @@ GLuint MakeTexture() {
         px[i * 4 + 2] = (unsigned char)(255 - i);
         px[i * 4 + 3] = 255;
     }
-    GLuint tex = 0;
-    glGenTextures(1, &tex);
-    glBindTexture(GL_TEXTURE_2D, tex);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 16, 16, 0, GL_RGBA, GL_UNSIGNED_BYTE, px);
-    return tex;
+    return Upload(px, 16, 16);
 }
 
 // A made-up 1024 x 600 picture on its own texture, drawn opaque.
@@ -194,13 +199,7 @@ GLuint MakePicture() {
         px[i * 4 + 2] = 96;
         px[i * 4 + 3] = 255;
     }
-    GLuint tex = 0;
-    glGenTextures(1, &tex);
-    glBindTexture(GL_TEXTURE_2D, tex);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kW, kH, 0, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
-    return tex;
+    return Upload(px.data(), kW, kH);
 }
 
 }  // namespace

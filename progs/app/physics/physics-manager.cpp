@@ -36,6 +36,15 @@ bool PhysicsSimulation::IsStepping() const { return world && world->IsLocked(); 
 
 static int PictureSpan(const kd_bitmap_t* bm) { return bm ? bm->width + bm->height : 0; }
 
+// How far a plain actor's two pictures reach from its body (metres, at the
+// given metres per pixel): MayShow's margin, half as big again as a
+// picture's diagonal, with width plus height standing for the diagonal
+// (never shorter). Zero for a shape without pictures.
+static float PicturesReach(const ActorShape* shape, float scale) {
+    const int span = std::max(PictureSpan(shape->bitmap), PictureSpan(shape->bitmap_fore));
+    return 0.75f * (float)span * fabsf(scale);
+}
+
 // How far a body's origin may lie from its fixture's box, whatever the
 // body's angle: the distance to the nearest vertex (a circle's centre).
 static float OriginToFixture(const b2Fixture* fixture) {
@@ -451,15 +460,13 @@ static void ViewRect(const PhysicsSimulation* sim, float* l, float* t, float* r,
 
 // A plain actor draws its shape's two pictures at its body and nothing
 // else (ActorBehavior's own Draw and DrawForeground). Hidden when both lie
-// wholly outside the view, with MayShow's margin (half as big again as a
-// picture's diagonal, and a metre); width plus height stands for the
-// diagonal (never shorter), so whatever MayShow would draw is kept. A NaN
-// is not hidden here (the view query finds no body at a NaN, though).
+// wholly outside the view, with MayShow's margin (PicturesReach and a
+// metre), so whatever MayShow would draw is kept. A NaN is not hidden
+// here (the view query finds no body at a NaN, though).
 static bool PlainActorHidden(const Actor* a, const float* view, float scale) {
     if (!a->body || !a->shape) return true;
-    const int span = std::max(PictureSpan(a->shape->bitmap), PictureSpan(a->shape->bitmap_fore));
-    if (span == 0) return true;
-    const float reach = 0.75f * (float)span * fabsf(scale) + 1.0f + fabsf(a->draw_offset.x) + fabsf(a->draw_offset.y);
+    if (!PictureSpan(a->shape->bitmap) && !PictureSpan(a->shape->bitmap_fore)) return true;
+    const float reach = PicturesReach(a->shape, scale) + 1.0f + fabsf(a->draw_offset.x) + fabsf(a->draw_offset.y);
     const b2Vec2 p = a->body->GetPosition();
     return p.x + reach < view[0] || p.x - reach > view[2] || p.y + reach < view[1] || p.y - reach > view[3];
 }
@@ -522,10 +529,8 @@ public:
 
 float PhysicsSimulation::QueryMargin() const {
     float margin = 0;
-    for (const CulledShape& c : culled_shapes) {
-        const int span = std::max(PictureSpan(c.shape->bitmap), PictureSpan(c.shape->bitmap_fore));
-        margin = fmaxf(margin, 0.75f * (float)span * fabsf(metres_per_pixel) + c.extent);
-    }
+    for (const CulledShape& c : culled_shapes)
+        margin = fmaxf(margin, PicturesReach(c.shape, metres_per_pixel) + c.extent);
     return margin + 1.0f;
 }
 
