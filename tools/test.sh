@@ -25,12 +25,18 @@ stage_format() {
 # tests that draw through Mesa turn the check off themselves, since its
 # software driver is unloaded before the check and leaves nothing to
 # name. The build runs engine tools (font generation) under the
-# sanitizers too.
+# sanitizers too. GCC 12's sanitizer runtime takes a library's dynamic TLS
+# block that happens to start 16 bytes into a page for an old glibc's
+# header and reads the words before it as a block to scan; the leak
+# check's tracer then dies at exit now and then ("Tracer caught signal
+# 11"), with no leak found. Not intercepting __tls_get_addr avoids that
+# guess; the blocks stay reachable through the thread's vector of them,
+# which the check scans with the thread.
 stage_asan() {
   cmake -S "$ROOT" -B "$ROOT/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKODO_SANITIZE=ON \
     -DKODO_KILL_ROUNDS=40 -DKODO_LEVEL_WINS=E01_L01 >/dev/null &&
     ASAN_OPTIONS=detect_leaks=0 cmake --build "$ROOT/build-test" -j"$JOBS" &&
-    ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$ROOT/build-test" -j"$JOBS" --output-on-failure
+    ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 ctest --test-dir "$ROOT/build-test" -j"$JOBS" --output-on-failure
 }
 
 # The build a newcomer gets (RelWithDebInfo): the tests that need neither
