@@ -166,13 +166,43 @@ TEST(WorldLab, BoundsKeepOneScreenAndAnEmptyWorldKeepsItsBounds) {
     t.lab.CalculateBounds();
     for (int i = 0; i < 4; i++) EXPECT_FLOAT_EQ(b[i], before[i]);
     EXPECT_TRUE(t.log.Contains("bounds stay"));
+    // One peg: the bounds are a screen around it, and the camera shows
+    // them whole with a margin.
     Actor* peg = t.Add("actors/peg.xml", 3, 4);
     t.lab.CalculateBounds();
-    b2AABB box = peg->body->GetFixtureList()->GetAABB(0);
-    EXPECT_FLOAT_EQ(b[0], box.lowerBound.x);
-    EXPECT_FLOAT_EQ(b[3], box.upperBound.y);
-    EXPECT_TRUE(std::isfinite(t.lab.world.zoom));
+    EXPECT_NEAR(b[2] - b[0], screen_w, 1e-4f);
+    EXPECT_NEAR(b[3] - b[1], screen_h, 1e-4f);
+    EXPECT_NEAR((b[0] + b[2]) / 2, peg->body->GetPosition().x, 1e-4f);
     EXPECT_TRUE(t.log.Contains("World lab: bounds ("));
+    const PhysicsSimulation& w = t.lab.world;
+    EXPECT_LE((b[2] - b[0]) * w.pixels_per_metre * w.zoom, 0.81f * sman.virtual_width);
+    EXPECT_LE((b[3] - b[1]) * w.pixels_per_metre * w.zoom, 0.81f * sman.virtual_height);
+    EXPECT_NEAR(w.GetCameraTarget().y, (b[1] + b[3]) / 2, 1e-4f);
+    // Bodies wider than a screen keep their own box.
+    t.Add("actors/peg.xml", 80, 4);
+    t.lab.CalculateBounds();
+    b2AABB box = peg->body->GetFixtureList()->GetAABB(0);
+    EXPECT_NEAR(b[0], box.lowerBound.x, 1e-4f);
+}
+
+// The UI editor's reload leaves and enters the lab while it stays in the
+// stack: the level being built stays. Leaving for good frees it.
+TEST(WorldLab, AReloadOfTheLayoutKeepsTheLevelAndLeavingFreesIt) {
+    Lab t;
+    t.Add("actors/peg.xml", 1, 2);
+    t.lab.world.world_bounds[2] = 33;
+    t.lab.in_stack = true;
+    t.lab.shown = true;
+    t.lab.leaving = false;
+    t.lab.Leave();
+    t.lab.Enter();
+    EXPECT_EQ(t.lab.world.actors.count, 1);
+    EXPECT_FLOAT_EQ(t.lab.world.world_bounds[2], 33);
+    EXPECT_TRUE(t.log.Contains("the level being built is kept"));
+    t.lab.leaving = true;
+    t.lab.Leave();
+    EXPECT_EQ(t.lab.world.world, nullptr);
+    t.lab.in_stack = t.lab.shown = false;
 }
 
 TEST(WorldLab, SaveNamesGetXmlOnceAndDialogAnswersBecomeEngineNames) {
@@ -299,4 +329,36 @@ TEST(ObjectLab, VerticesStopAtEightNearOnesAreDraggedAndBackspaceIsSafe) {
     EXPECT_EQ(lab.dragged_point, &lab.edited_shape->offset);
     lab.edited_shape = nullptr;
     lab.dragged_point = nullptr;
+}
+
+// Save writes nothing for a shape the file holds more of than was read
+// (an outline the reader refused), one that could not be read and a
+// reserved name; each says so with the file's name.
+TEST(ObjectLab, SaveRefusesWhatItWouldWriteWrong) {
+    AppEnv env;
+    FwLog log;
+    ScreenObjectLab& lab = screen_ObjectLab;
+    const std::string circle = env.Write("actors/minus.xml",
+                                         "<array id=\"info\"><node id=\"hit_points\" value=\"5\"/></array>"
+                                         "<array id=\"circle\"><node id=\"radius\" value=\"-3\"/></array>");
+    const std::string text = ReadNative(env.engine->UserPath("actors/minus.xml"));
+    std::string nine = "<array id=\"polygon\">";
+    for (int i = 0; i < 9; i++)
+        nine +=
+            "<node x=\"" + std::to_string(10 * cos(i * 0.7)) + "\" y=\"" + std::to_string(10 * sin(i * 0.7)) + "\"/>";
+    const std::string polygon = env.Write("actors/nine.xml", nine + "</array>");
+    for (const std::string& f : {circle, polygon}) {
+        lab.SelectShape(f.c_str());
+        EXPECT_FALSE(lab.SaveShape()) << f;
+        EXPECT_TRUE(log.Contains("Object lab: '" + f + "' was not saved: its outline was refused")) << f;
+    }
+    EXPECT_EQ(ReadNative(env.engine->UserPath("actors/minus.xml")), text);
+    lab.SelectShape("actors/not-there.xml");
+    EXPECT_FALSE(lab.SaveShape());
+    EXPECT_TRUE(log.Contains("Object lab: 'actors/not-there.xml' was not saved: it could not be read"));
+    env.Write("ui/shape.xml", "<array id=\"circle\"><node id=\"radius\" value=\"3\"/></array>");
+    lab.SelectShape("user://./ui//shape.xml");
+    EXPECT_FALSE(lab.SaveShape());
+    EXPECT_TRUE(log.Contains("Object lab: shape 'user://./ui//shape.xml' names a data file"));
+    lab.edited_shape = nullptr;
 }

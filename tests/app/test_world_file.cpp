@@ -103,13 +103,19 @@ TEST(WorldFile, MissingValuesTakeDefaultsAndLinksCarryOver) {
     EXPECT_FALSE(sim.actors[1]->hard_only);
     EXPECT_EQ(sim.ideal_time, 12);
 
-    // No file at all: an empty world with the default bounds.
-    ASSERT_TRUE(sim.LoadWorld("worlds/not-there.xml"));
-    EXPECT_EQ(Placed(sim), 0);
-    EXPECT_GT(sim.actors.count, 0);  // walls, but no worm
-    EXPECT_EQ(sim.WormHead(), nullptr);
-    EXPECT_FLOAT_EQ(sim.world_bounds[1], -50);
-    EXPECT_EQ(sim.ideal_time, 30);
+    // No file at all, or a file that is no world (an actor definition):
+    // the world in hand stays as it was, with a line.
+    FwLog log;
+    const int before = sim.actors.count;
+    sim.world_bounds[1] = -7;
+    for (const char* name : {"worlds/not-there.xml", "actors/peg.xml"}) {
+        EXPECT_FALSE(sim.LoadWorld(name)) << name;
+        EXPECT_TRUE(log.Contains(std::string("World '") + name + "' not found or not a world; not loaded.")) << name;
+        EXPECT_EQ(dman.Find(name), nullptr) << name;
+    }
+    EXPECT_EQ(sim.actors.count, before);
+    EXPECT_FLOAT_EQ(sim.world_bounds[1], -7);
+    EXPECT_EQ(sim.ideal_time, 12);
     sim.FreeWorld();
 }
 
@@ -218,10 +224,58 @@ TEST(WorldFile, OpenDatabasesStayWithTheirOwnerAndPlayerFilesAreRefused) {
         EXPECT_EQ(dman.Find(p), nullptr) << p;
     }
     EXPECT_FALSE(IsPlayerFile("worlds/profiles.xml"));
+    EXPECT_FALSE(sim.LoadWorld("user://./TIMELINE.xml"));
+    EXPECT_TRUE(
+        log.Contains("World 'user://./TIMELINE.xml' names a data file the game reads as something else; not "
+                     "loaded."));
     ActorShape shape;
     shape.Load("user://profiles/2.xml");
     EXPECT_TRUE(log.Contains("Shape 'user://profiles/2.xml' names a player file; it has no fixture."));
     EXPECT_EQ(dman.Find("user://profiles/2.xml"), nullptr);
+    sim.FreeWorld();
+}
+
+// The one check of the world and actor readers and writers: the player's
+// files and the data the game reads as something else, in any spelling;
+// a refused save writes nothing.
+TEST(WorldFile, SavesRefuseReservedFilesInAnySpelling) {
+    AppEnv env;
+    FwLog log;
+    const std::string user =
+        std::filesystem::absolute(env.engine->UserPath("worlds")).lexically_normal().parent_path().string() + "/";
+    const std::string player_files[] = {"user://local-in-app-purchases.xml",    user + "profiles/1.xml",
+                                        "user://leaderboards-db.xml",           "USER://Profiles/Index.XML",
+                                        "res://data/worlds/../profiles\\2.xml", user + "worlds/../logs/a.csv"};
+    const std::string data_files[] = {"timeline.xml",
+                                      "res://data/Timeline.xml",
+                                      "user://./prog.xml",
+                                      "developer.xml",
+                                      "data-en/language.xml",
+                                      "user://story.xml",
+                                      "actors.xml",
+                                      "res://materials.xml",
+                                      "worlds//../worlds.xml",
+                                      "leaderboards/x.xml",
+                                      "achievements/achievements.xml",
+                                      "ui/labs/world-lab.lua",
+                                      user + "ui/main-menu.lua"};
+    for (const std::string& f : player_files) EXPECT_STREQ(ReservedFileReason(f.c_str()), "a player file") << f;
+    for (const std::string& f : data_files)
+        EXPECT_STREQ(ReservedFileReason(f.c_str()), "a data file the game reads as something else") << f;
+    for (const char* f : {"worlds/a.xml", "user://worlds/timeline.xml", "actors/peg.xml", "res://data/worlds/temp.xml",
+                          "worlds/profiles/1.xml", "ui-worlds/a.xml"})
+        EXPECT_EQ(ReservedFileReason(f), nullptr) << f;
+    EXPECT_STREQ(ReservedFileReason("user://worlds/../../x.xml"), "a place outside its folder");
+
+    PhysicsSimulation sim;
+    sim.editor_mode = 1;
+    ASSERT_TRUE(sim.LoadWorld("worlds/test-world.xml"));
+    for (const char* f : {"user://./timeline.xml", "user://profiles/1.xml"}) {
+        EXPECT_FALSE(sim.SaveWorld(f)) << f;
+        EXPECT_TRUE(log.Contains(std::string("World '") + f + "' names ")) << f;
+    }
+    EXPECT_FALSE(std::filesystem::exists(env.engine->UserPath("timeline.xml")));
+    EXPECT_FALSE(std::filesystem::exists(env.engine->UserPath("profiles/1.xml")));
     sim.FreeWorld();
 }
 

@@ -17,6 +17,7 @@ e2e_data_tree "$WORK" "$DATA"
 ln -s "$HERE/labs/developer.xml" "$WORK/app/native/developer.xml"
 rm "$WORK/app/native/actors.xml"
 ln -s "$HERE/labs/actors.xml" "$WORK/app/native/actors.xml"
+ln -s "$HERE/labs/outline-refused.xml" "$WORK/app/native/outline-refused.xml"
 USER_TREE="$WORK/data/Vantreo/Worm"
 
 # A list takes the line under a pressed pointer as it moves: a press, a
@@ -26,13 +27,15 @@ pick_line() { echo "$1 touch_down $2 $3"; echo "$(($1 + 20)) touch_move $2 $3"; 
 # The egg's picture is 32 x 40: the grid shows 12.8 screen pixels per
 # shape pixel around (736, 300). A shape point (x, y) is on the screen at:
 at() { awk -v x="$1" -v y="$2" 'BEGIN { printf "%d %d", 736 + 12.8 * x + 0.5, 300 + 12.8 * y + 0.5 }'; }
-OBJECT_LINE_1="200 76"; SAVE="227 20"
+# The lines of "Objects", as tests/e2e/labs/actors.xml lists them.
+PEG_LINE="200 57"; EGG_LINE="200 73"; REFUSED_LINE="200 89"; MISSING_LINE="200 105"; TIMELINE_LINE="200 121"
+SAVE="227 20"
 {
   e2e_wait_menu 0
   e2e_type_line 300 'PushScreen("ObjectLab")'
   e2e_wait 1200 1 "Screen 'ObjectLab' fully in."
   echo "1500 screenshot $SHOTS/1-peg.png"
-  pick_line 1600 $OBJECT_LINE_1
+  pick_line 1600 $EGG_LINE
   e2e_wait 1700 1 "Selecting line with id REFERENCE"
   # The vertex at (13, 0) dragged to (15, 0).
   echo "2000 touch_down $(at 13 0)"
@@ -73,12 +76,12 @@ cp "$EGG" "$WORK/egg-1.xml"
   e2e_wait_menu 0 2
   e2e_type_line 300 'PushScreen("ObjectLab")'
   e2e_wait 1200 2 "Screen 'ObjectLab' fully in."
-  pick_line 1500 $OBJECT_LINE_1
+  pick_line 1500 $EGG_LINE
   e2e_wait 1600 2 "Selecting line with id REFERENCE"
   echo "1900 screenshot $SHOTS/3-reloaded.png"
   e2e_click 2000 $SAVE
   e2e_wait 2100 2 "Object lab: saved 'actors/egg.xml'"
-  pick_line 2400 200 55
+  pick_line 2400 $PEG_LINE
   e2e_wait 2500 2 "Selecting line with id bark"
   # The peg's circle (its picture 44 x 44: 560 / 49 screen pixels per
   # shape pixel) dragged from inside to 12.5 shape pixels below the
@@ -89,7 +92,22 @@ cp "$EGG" "$WORK/egg-1.xml"
   echo "2750 touch_up 736 443"
   e2e_click 2800 $SAVE
   e2e_wait 2900 2 "Object lab: saved 'actors/peg.xml'"
-  echo "3200 exit"
+  # Saves refused with a line: a nine-vertex polygon that the reader
+  # refused, a listed file that does not exist, the timeline.
+  pick_line 3000 $REFUSED_LINE
+  e2e_wait 3050 2 "Selecting line with id REFERENCE"
+  e2e_click 3100 $SAVE
+  e2e_wait 3150 2 "Object lab: 'outline-refused.xml' was not saved: its outline was refused when it was read"
+  pick_line 3200 $MISSING_LINE
+  e2e_wait 3250 2 "Selecting line with id REFERENCE"
+  e2e_click 3300 $SAVE
+  e2e_wait 3350 2 "Object lab: 'actors/not-there.xml' was not saved: it could not be read, so there is nothing to write."
+  pick_line 3400 $TIMELINE_LINE
+  e2e_wait 3450 2 "Selecting line with id REFERENCE"
+  e2e_click 3500 $SAVE
+  e2e_wait 3550 2 "Object lab: shape 'timeline.xml' names a data file the game reads as something else; not saved."
+  echo "3600 screenshot $SHOTS/4-refused.png"
+  echo "3700 exit"
 } >"$WORK/script.txt"
 e2e_run_game 300
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0002.log | head -1)
@@ -98,6 +116,9 @@ cmp -s "$WORK/egg-1.xml" "$EGG" || fail "the egg read back and saved again diffe
 grep -q "takes its values from the material 'bark'" "$LOG" || fail "saving the peg did not say its values belong to its material"
 grep -q 'id="material" value="bark"' "$USER_TREE/actors/peg.xml" || fail "the peg lost its material"
 grep -q 'id="radius" value="12"' "$USER_TREE/actors/peg.xml" || fail "the dragged radius was not saved: $(grep radius "$USER_TREE/actors/peg.xml")"
+for f in outline-refused.xml actors/not-there.xml timeline.xml; do
+  [ ! -e "$USER_TREE/$f" ] || fail "the refused save of $f wrote it"
+done
 
 # The grid: the edited outline's handles and lines in white over the
 # picture; the added vertex's handle at (-7, -13).
@@ -106,5 +127,5 @@ moved=$("$PROBE" "$SHOTS/3-reloaded.png" count $(at 15 0 | awk '{ print $1 - 4, 
 echo "white pixels at the added vertex: $handle; at the moved one after the restart: $moved"
 [ "$handle" -gt 10 ] || fail "no handle at the added vertex"
 [ "$moved" -gt 10 ] || fail "the reloaded egg has no vertex at (15, 0)"
-for n in 1-peg 2-grid 3-reloaded; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
+for n in 1-peg 2-grid 3-reloaded 4-refused; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
 echo "the object lab end to end: all shown; pictures in $SHOTS"

@@ -40,8 +40,8 @@ sy() { awk -v y="$1" 'BEGIN { printf "%d", 382 + 20.475 * y + 0.5 }'; }
 at() { echo "$(sx "$1") $(sy "$2")"; }
 # Tool bar buttons.
 BACK="48 20"; PLAY="228 20"; PARMS="587 20"; STEP="676 20"; LOAD="765 20"; SAVE="855 20"; TIME="950 21"
-# The parameters screen's "Ammos" box and its OK button.
-AMMOS="600 207"; PARMS_OK="636 390"
+# The parameters screen's "Ammos" box, its Bounds and OK buttons.
+AMMOS="600 207"; BOUNDS="388 390"; PARMS_OK="636 390"
 
 # Run 1: build the level and save it.
 {
@@ -144,6 +144,18 @@ grep -q 'id="ideal_time" value="45"' "$SAVED" || fail "the ideal time typed in T
   echo "1500 reply \"$SAVED\""
   e2e_click 1600 $LOAD
   e2e_wait 1700 2 "Loading World 'user://worlds/mylevel.xml'"
+  # Refused loads and saves: a missing world leaves the loaded one (saved
+  # as again.xml below and compared); a save over a player's profile (its
+  # native path) or over the timeline ("user://./timeline") writes nothing.
+  echo "1720 reply \"$USER_TREE/worlds/missing.xml\""
+  e2e_click 1740 $LOAD
+  e2e_wait 1790 2 "World 'user://worlds/missing.xml' not found or not a world; not loaded."
+  echo "1800 reply \"$USER_TREE/profiles/1.xml\""
+  e2e_click 1820 $SAVE
+  e2e_wait 1870 2 "World 'user://profiles/1.xml' names a player file; not saved."
+  echo "1880 reply \"user://./timeline\""
+  e2e_click 1900 $SAVE
+  e2e_wait 1950 2 "World 'user://./timeline.xml' names a data file the game reads as something else; not saved."
   echo "2000 reply \"$USER_TREE/worlds/again.xml\""
   e2e_click 2100 $SAVE
   e2e_wait 2200 2 "Saving World 'user://worlds/again.xml'"
@@ -200,6 +212,10 @@ grep -q 'id="ideal_time" value="45"' "$SAVED" || fail "the ideal time typed in T
 e2e_run_game 300
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0002.log | head -1)
 cp "$LOG" "$SHOTS/log-2.txt"
+grep -q -F "World lab: 'user://worlds/missing.xml' was not loaded; the world being built is kept." "$LOG" ||
+  fail "the missing world's load was not refused with a popup"
+[ ! -e "$USER_TREE/timeline.xml" ] || fail "a world was saved over the timeline"
+! grep -q world_bounds "$USER_TREE/profiles/1.xml" 2>/dev/null || fail "a world was saved over the player's profile"
 diff "$SAVED" "$USER_TREE/worlds/again.xml" >/dev/null || fail "the loaded world saved again differs: $(diff "$SAVED" "$USER_TREE/worlds/again.xml")"
 e2e_log_in_order "Loading World 'user://worlds/mylevel.xml'" "Level 'worlds/temp.xml' started" \
                  "Level completed: " "Removing 'GameDeziDedi' from Screen Stack" "Level 'worlds/temp.xml' started" \
@@ -249,7 +265,17 @@ ln -s "$HERE/labs/loss-replay.txt" "$WORK/app/native/loss-replay.txt"
   e2e_wait 2500 3 "Removing 'GameDeziDedi' from Screen Stack"
   echo "2600 frames 10"
   echo "2700 screenshot $SHOTS/10-lost.png"
-  echo "2800 exit"
+  # Bounds fitted to the bodies: the whole world and its labels on the
+  # screen, a black margin all round.
+  e2e_click 2710 $PARMS
+  e2e_wait 2760 3 "Screen 'WorldLabParms' fully in."
+  e2e_click 2770 $BOUNDS
+  e2e_wait 2820 3 "World lab: bounds ("
+  e2e_click 2830 $PARMS_OK
+  e2e_wait 2880 3 "Removing 'WorldLabParms' from Screen Stack"
+  echo "2890 frames 5"
+  echo "2900 screenshot $SHOTS/11-bounds.png"
+  echo "3000 exit"
 } >"$WORK/script.txt"
 e2e_run_game 300
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0003.log | head -1)
@@ -260,7 +286,7 @@ e2e_log_in_order "Game replay: " "Loading World 'user://worlds/mylevel.xml'" "Le
 ! grep -q "PushScreen: 'GameLevel\(Completed\|Failed\)'" "$LOG" || fail "the lost test play showed the level's result screen"
 ! grep -q -F "Level completed: " "$LOG" || fail "the lost test play was also won"
 
-for n in 1-create 2-selector 3-edit 4-played 5-back 6-still 7-panned 8-corner 9-hurt 10-lost; do
+for n in 1-create 2-selector 3-edit 4-played 5-back 6-still 7-panned 8-corner 9-hurt 10-lost 11-bounds; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
 probe() { "$PROBE" "$SHOTS/$1.png" count $2; }
@@ -304,4 +330,15 @@ echo "preview $preview/$no_preview, square $square, strip $strip, pause $pause/$
 [ "$strip" -gt 35000 ] || fail "the object selector's strip is not shown"
 [ "$pause" -gt 300 ] && [ "$no_pause" -lt 50 ] || fail "the level was not played, or the lab did not come back"
 [ "$wood" -gt 600 ] || fail "the lab's tool bar is not shown after the play"
+# After Bounds: no world pixel in a strip along each side of the screen
+# (beside the labels at the top and left), the world in the middle.
+dark="0 12 0 12 0 12"
+margins=$(for box in "650 46 1024 58" "0 580 1024 600" "0 100 30 600" "994 50 1024 600"; do
+  set -- $box; echo $((($3 - $1) * ($4 - $2) - $(probe 11-bounds "$box $dark")))
+done | tr '\n' ' ')
+middle=$(probe 11-bounds "412 250 612 350 $dark")
+echo "after Bounds, lit pixels in the margins (top bottom left right): $margins; dark in the middle: $middle"
+set -- $margins
+[ "$1" -lt 200 ] && [ "$2" -lt 200 ] && [ "$3" -lt 200 ] && [ "$4" -lt 200 ] && [ "$middle" -lt 1000 ] ||
+  fail "after Bounds the world does not fit on the screen"
 echo "the world lab end to end: all shown; pictures in $SHOTS"

@@ -27,14 +27,19 @@ SetProperty ("color.b", 0.24);
 CreateComp ("Marker", "GridCenter");
 SetProperty ("position", 0.71875, 0.5);
 
+-- The two lists one above the other between the buttons and the first
+-- slider's knob (y 40 to 412), each 400 x 320 at 0.56.
 CreateComp ("Listbox", "Objects");
-SetProperty ("position", 0.2, 0.26);
-SetProperty ("scale", 0.8);
+SetProperty ("position", 0.2, 0.2167);
+SetProperty ("scale", 0.56);
 SetProperty ("listbox.content_size", 500, 150);
+-- Room for the longest actor file's name.
+SetProperty ("listbox.padding_left", 18);
+SetProperty ("listbox.padding_right", 14);
 
 CreateComp ("Listbox", "Materials");
-SetProperty ("position", 0.2, 0.56);
-SetProperty ("scale", 0.6);
+SetProperty ("position", 0.2, 0.528);
+SetProperty ("scale", 0.56);
 SetProperty ("listbox.content_size", 500, 150);
 
 CreateComp ("Slider", "HitPoints");

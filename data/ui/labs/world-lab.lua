@@ -75,8 +75,12 @@ SetProperty ("scale", 0.55);
 SetProperty ("position", 0.836, 0.037);
 SetProperty ("button.text", "Save");
 
+-- The box fills the room right of Save; its text is the small font at
+-- its own size (text_scale x scale = 1), the crispest there is.
 CreateComp ("Editbox", "Time");
-SetProperty ("scale", 0.3);
-SetProperty ("position", 0.93, 0.037);
+SetProperty ("scale", 0.37);
+SetProperty ("position", 0.94, 0.037);
+SetProperty ("editbox.font", "fonts/small.sft");
+SetProperty ("editbox.text_scale", 2.7027);
 SetProperty ("editbox.max_chars", 4);
 SetProperty ("editbox.text", "30");

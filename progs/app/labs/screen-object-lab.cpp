@@ -5,7 +5,9 @@
 
 #include "dataman.h"
 #include "framework-kd.h"
+#include "manager.h"
 #include "physics/physics-manager.h"
+#include "physics/world-file.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
 #include "ui/ui-listbox.h"
@@ -81,6 +83,7 @@ void ScreenObjectLab::RefreshSliders() {
 
 void ScreenObjectLab::SelectShape(const char* file) {
     dragged_point = nullptr;
+    selected_file.Set(file);
     edited_shape = file ? physics_man.GetShape(file) : nullptr;
     if (!edited_shape) return;
     const char* material = edited_shape->material ? edited_shape->material : kOwnValues;
@@ -136,7 +139,24 @@ void ScreenObjectLab::ResetShape() {
 }
 
 bool ScreenObjectLab::SaveShape() {
-    if (!edited_shape || !edited_shape->name) return false;
+    if (!edited_shape) return false;
+    // A refusal is one line and, in developer mode, a popup naming the
+    // file.
+    const char* file = edited_shape->name;
+    const char* refused = nullptr;
+    if (!file) {
+        // The cache keeps a shape it could not read under no name.
+        file = selected_file.c_str();
+        refused = "it could not be read, so there is nothing to write";
+    } else if (RefuseReservedFile(file, "Object lab: shape", "saved")) {
+        refused = "it is no actor definition";
+    } else if (edited_shape->outline_refused) {
+        refused = "its outline was refused when it was read, and saving would lose it";
+    }
+    if (refused) {
+        ReportDataFault("Object lab: '%s' was not saved: %s.\n", file, refused);
+        return false;
+    }
     if (edited_shape->material)
         kd->PrintDebugf(
             1, "Object lab: '%s' takes its values from the material '%s'; the sliders' values were not written.\n",
@@ -145,7 +165,7 @@ bool ScreenObjectLab::SaveShape() {
         kd->Printf("Object lab: saved '%s'\n", edited_shape->name);
         return true;
     }
-    kd->Popupf(1, "Object lab: saving '%s' failed; the file on disk is unchanged.\n", edited_shape->name);
+    ReportDataFault("Object lab: saving '%s' failed; the file on disk is unchanged.\n", edited_shape->name);
     return false;
 }
 

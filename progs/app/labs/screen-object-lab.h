@@ -23,6 +23,10 @@ public:
     void RefreshSliders();
     // Empties the polygon (the circle keeps its values).
     void ResetShape();
+    // Writes the shape to its file; false, with a line and a popup naming
+    // the file, for a shape that could not be read, a reserved name
+    // (RefuseReservedFile) or an outline the reader refused (the file
+    // keeps it).
     bool SaveShape();
     // A press at p (shape pixels): picks the circle's centre or a vertex
     // within the pick radius, else adds a vertex while there is room.
@@ -35,6 +39,8 @@ public:
     float grid_scale = 1;
     vec2_t grid_origin = {0, 0};
     vec2_t* dragged_point = nullptr;
+    // The file of the selected shape, as "actors.xml" lists it.
+    nString selected_file;
 
 private:
     vec2_t ShapePoint(const kd_event_t* e) const;

@@ -164,12 +164,15 @@ void ScreenWorldLab::CalculateBounds() {
         kd->Popupf(0, "%s", why);
         return;
     }
-    world.world_bounds[0] = box.lowerBound.x;
-    world.world_bounds[1] = box.lowerBound.y;
-    world.world_bounds[2] = box.upperBound.x;
-    world.world_bounds[3] = box.upperBound.y;
-    world.SetCameraToFitWorldOnScreen();
-    kd->Printf("World lab: bounds (%g, %g) to (%g, %g)\n", (double)box.lowerBound.x, (double)box.lowerBound.y,
-               (double)box.upperBound.x, (double)box.upperBound.y);
+    // A box smaller than a screen grows around its centre, as a dragged
+    // corner stops: the played world fills the screen without a zoom that
+    // makes its actors huge, and the lab's view keeps the bounds' labels.
+    const vec2_t min = OneScreen();
+    const b2Vec2 c = box.GetCenter();
+    const b2Vec2 half(fmaxf(box.GetExtents().x, min.x / 2), fmaxf(box.GetExtents().y, min.y / 2));
+    float* b = world.world_bounds;
+    b[0] = c.x - half.x, b[1] = c.y - half.y, b[2] = c.x + half.x, b[3] = c.y + half.y;
+    FitCamera();
+    kd->Printf("World lab: bounds (%g, %g) to (%g, %g)\n", (double)b[0], (double)b[1], (double)b[2], (double)b[3]);
     kd->Popupf(0, "New bounds calculated.\n");
 }

@@ -7,6 +7,7 @@
 
 #include "dataman.h"
 #include "framework-kd.h"
+#include "manager.h"
 #include "physics/world-file.h"
 #include "ui/gameman.h"
 #include "ui/screen-manager.h"
@@ -63,6 +64,18 @@ bool ScreenWorldLab::PreLoad() {
 }
 
 void ScreenWorldLab::Enter() {
+    // The UI editor's reload of the layout leaves and enters the screen
+    // while it stays in the stack; a push has not shown it yet. The level
+    // being built stays, and the fresh layout shows it.
+    if (level_kept && in_stack && shown) {
+        level_kept = false;
+        SetMode(mode);
+        UICompEditbox* time = GetCompEditbox("Time");
+        if (time) time->SetText("%s", kept_time.c_str());
+        kd->Printf("World lab: the layout was reloaded; the level being built is kept.\n");
+        return;
+    }
+    level_kept = false;
     world.editor_mode = 1;
     shapes.Load();
     running = 0;
@@ -77,6 +90,15 @@ void ScreenWorldLab::Enter() {
 
 void ScreenWorldLab::Leave() {
     ClearSelection();
+    // A screen that leaves while in the stack and not on its way out is
+    // being reloaded (Enter follows at once): what is typed in "Time"
+    // goes over to the new layout.
+    level_kept = in_stack && !leaving;
+    if (level_kept) {
+        UICompEditbox* time = GetCompEditbox("Time");
+        kept_time.Set(time ? time->text : "");
+        return;
+    }
     world.FreeWorld();
 }
 
@@ -94,34 +116,52 @@ void ScreenWorldLab::DestroyActor(Actor* actor) {
     world.DestroyActor(actor, false);
 }
 
-// The whole world on the screen, with a margin for the bounds' corners.
-static void FitWholeWorld(PhysicsSimulation& w) {
-    const float x1 = w.world_bounds[0], y1 = w.world_bounds[1], x2 = w.world_bounds[2], y2 = w.world_bounds[3];
-    const float ww = fabsf(x2 - x1), wh = fabsf(y2 - y1);
-    w.SetCameraTarget(vec2_t{(x1 + x2) * 0.5f, (y1 + y2) * 0.5f}, false);
+// The whole world on the screen, with a margin for the bounds' corners
+// and their labels.
+void ScreenWorldLab::FitCamera() {
+    const float* b = world.world_bounds;
+    const float ww = fabsf(b[2] - b[0]), wh = fabsf(b[3] - b[1]);
+    world.SetCameraTarget(vec2_t{(b[0] + b[2]) * 0.5f, (b[1] + b[3]) * 0.5f}, false);
     if (ww < 1e-3f || wh < 1e-3f) return;
     const float z =
-        fminf(sman.virtual_width / (w.pixels_per_metre * ww), sman.virtual_height / (w.pixels_per_metre * wh));
-    if (z > 0 && isfinite(z)) w.SetCameraZoom(z * 0.8f);
+        fminf(sman.virtual_width / (world.pixels_per_metre * ww), sman.virtual_height / (world.pixels_per_metre * wh));
+    if (z > 0 && isfinite(z)) world.SetCameraZoom(z * 0.8f);
+}
+
+vec2_t ScreenWorldLab::OneScreen() const {
+    return vec2_t{sman.reference_width * world.metres_per_pixel, sman.reference_height * world.metres_per_pixel};
 }
 
 void ScreenWorldLab::Reset() {
     ClearSelection();
-    LoadWorldFile(kTemplateWorld);
+    if (LoadWorldFile(kTemplateWorld) || world.world) return;
+    // Without a template the lab starts from an empty world with a world
+    // file's default bounds.
+    world.InitWorld();
+    const WorldFileData defaults;
+    memcpy(world.world_bounds, defaults.bounds, sizeof world.world_bounds);
+    FitCamera();
 }
 
+// A load that fails leaves the world, its selections and the camera as
+// they were (LoadWorld has said why).
 bool ScreenWorldLab::LoadWorldFile(const char* file) {
     ClearSelection();
-    bool ok = world.LoadWorld(file);
+    if (!world.LoadWorld(file)) {
+        ReportDataFault("World lab: '%s' was not loaded; the world being built is kept.\n", file);
+        return false;
+    }
     world.editor_mode = 1;
     world.show_edit_info = mode == LAB_MODE_EDIT;
-    FitWholeWorld(world);
-    return ok;
+    FitCamera();
+    UICompEditbox* time = GetCompEditbox("Time");
+    if (time) time->SetText("%d", world.ideal_time);
+    return true;
 }
 
 bool ScreenWorldLab::SaveWorldFile(const char* file) {
     if (world.SaveWorld(file)) return true;
-    kd->Popupf(1, "World lab: saving '%s' failed; the file on disk is unchanged.\n", file);
+    ReportDataFault("World lab: '%s' was not saved; the file on disk is unchanged.\n", file);
     return false;
 }
 
@@ -264,10 +304,7 @@ void ScreenWorldLab::Load() {
     nString file;
     if (!NameFromDialog(answer, &file)) return;
     if (strlen(file.text) > 511) file.text[511] = 0;
-    LoadWorldFile(file.text);
-    UICompEditbox* time = GetCompEditbox("Time");
-    if (time) time->SetText("%d", world.ideal_time);
-    last_file.Set(file.text);
+    if (LoadWorldFile(file.text)) last_file.Set(file.text);
 }
 
 void ScreenWorldLab::Save() {
@@ -374,8 +411,7 @@ void ScreenWorldLab::Pick(vec2_t p) {
 // dragged edge is pushed back.
 void ScreenWorldLab::DragCorner(vec2_t to) {
     float* b = world.world_bounds;
-    const float min_w = sman.reference_width * world.metres_per_pixel;
-    const float min_h = sman.reference_height * world.metres_per_pixel;
+    const float min_w = OneScreen().x, min_h = OneScreen().y;
     const bool right = selected_corner == 3 || selected_corner == 4;
     const bool bottom = selected_corner == 2 || selected_corner == 4;
     if (right)

@@ -49,11 +49,19 @@ public:
     // refers to it.
     void DestroyActor(Actor* actor);
     void Reset();
+    // Each false with a popup: a load keeps the world being built, a save
+    // the file on disk.
     bool LoadWorldFile(const char* file);
     bool SaveWorldFile(const char* file);
-    // Fits the bounds around every body with fixtures; an empty world keeps
-    // its bounds. The popup's text says which.
+    // Fits the bounds around every body with fixtures, at least one
+    // screen wide and high (OneScreen); an empty world keeps its bounds.
+    // The popup's text says which.
     void CalculateBounds();
+    // The smallest world: one reference screen, in metres.
+    vec2_t OneScreen() const;
+    // The whole world on the screen with a margin for the bounds' corners
+    // and labels.
+    void FitCamera();
     // The engine name of a dialog's answer: "://" names are kept, native
     // paths under the user or bundled tree are converted, the rest refused
     // with one line (false).
@@ -75,6 +83,10 @@ public:
     int selected_corner = 0;
     nString last_file;
     int mode = LAB_MODE_CREATE;
+    // Set by a Leave that is a reload of the layout: the world stays for
+    // the Enter that follows, with the text of "Time".
+    bool level_kept = false;
+    nString kept_time;
 
     // The pointer's and the keys' commands, in world metres.
     void Place(vec2_t p);

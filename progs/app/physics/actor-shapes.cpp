@@ -134,6 +134,7 @@ void ActorShape::CopyFrom(const ActorShape& o) {
         vertex_count = o.vertex_count;
     }
     kind = o.kind;
+    outline_refused = o.outline_refused;
     behavior = o.behavior;
     body_type = o.body_type;
     bitmap = o.bitmap;
@@ -162,6 +163,7 @@ static void SetPolygon(ActorShape* s, const vec2_t* v, int n, const char* file) 
     // Checked at the game's scale; the fixture checks again at its own.
     if (!ValidatePolygon(v, n, 1.0f / 30.0f, nullptr, &why)) {
         kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': polygon refused: %s; the outline is left out.\n", file, why.text);
+        s->outline_refused = true;
         return;
     }
     delete[] s->vertices;
@@ -250,6 +252,7 @@ void ActorShape::Load(const char* file) {
         } else {
             kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': circle radius %g refused; the circle is left out.\n", file,
                             (double)r);
+            outline_refused = true;
         }
     }
     // A later outline replaces an earlier one (polygon over circle,
@@ -262,6 +265,7 @@ void ActorShape::Load(const char* file) {
             ValidatePolygon(nullptr, n, 1.0f, nullptr, &why);
             kd->PrintDebugf(KD_LOG_WARNING, "Shape '%s': polygon refused: %s; the outline is left out.\n", file,
                             why.text);
+            outline_refused = true;
         } else {
             vec2_t v[SHAPE_MAX_VERTICES];
             bool bad = false;
@@ -277,6 +281,7 @@ void ActorShape::Load(const char* file) {
                         KD_LOG_WARNING,
                         "Shape '%s': polygon refused: vertex %d is not a number; the outline is left out.\n", file, i);
                     bad = true;
+                    outline_refused = true;
                 }
                 v[i].x = (float)dx;
                 v[i].y = (float)dy;

@@ -57,6 +57,9 @@ public:
     int vertex_count = 0;
     vec2_t offset = {0, 0};
     float radius = 0.0f;
+    // The file's circle, polygon or rectangle was refused when read: the
+    // shape holds less than the file, and writing it back would lose it.
+    bool outline_refused = false;
 };
 
 // Checks a polygon as Box2D will see it after scaling: 3 to 8 finite
