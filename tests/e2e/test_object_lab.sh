@@ -6,8 +6,9 @@
 # a click adds one in its place; the "HitPoints" slider at 0.37 shows
 # "Hit Points: 37"; Save writes the file, which holds the new vertices,
 # the values and the effect of the shape. A second run finds the saved
-# shape in the lab again. Screenshots are kept in the folder given as the
-# fourth argument.
+# shape in the lab again, and refuses to save a shape whose outline the
+# reader refused, a listed file that does not exist and the timeline.
+# Screenshots are kept in the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"

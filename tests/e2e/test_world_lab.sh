@@ -5,14 +5,17 @@
 # bush turned on end and the worm hole, drags one peg, turns another with the wheel and pushes the
 # right edge of the bounds against the one-screen minimum; Save answers a
 # name without ".xml" through a scripted reply. A second run loads that
-# file and finds the actors and the bounds, then plays it: the worm hole
+# file and finds the actors and the bounds; a missing world's load keeps
+# them, and saves over a player's profile or the timeline write nothing.
+# Then it plays the world: the worm hole
 # is out of reach, the developer's win ends it, and the lab is on top
 # again. Held keys then pan the lab's camera and move a corner of the
 # bounds. A third run plays the world to a loss: a kept play (labs/
 # loss-replay.txt, replayed step by step) hangs the worm's tail on the
 # first peg and drives its head into the thorns until no life is left,
-# and the lab is on top once more. Screenshots are kept in the folder
-# given as the fourth argument.
+# and the lab is on top once more; Bounds then fits the world to its
+# bodies, and the whole of it is on the screen. Screenshots are kept in
+# the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
