@@ -146,11 +146,11 @@ void ScreenWorldLab::Reset() {
 // A load that fails leaves the world, its selections and the camera as
 // they were (LoadWorld has said why).
 bool ScreenWorldLab::LoadWorldFile(const char* file) {
-    ClearSelection();
     if (!world.LoadWorld(file)) {
         ReportDataFault("World lab: '%s' was not loaded; the world being built is kept.\n", file);
         return false;
     }
+    ClearSelection();
     world.editor_mode = 1;
     world.show_edit_info = mode == LAB_MODE_EDIT;
     FitCamera();
