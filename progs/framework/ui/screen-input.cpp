@@ -281,8 +281,11 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
         return;
     }
     UISet* set = top->uiset;
-    if (!Real(c->over)) {
-        if (top->default_comp) {
+    // A component of a set the screen has replaced (a reload) is no place
+    // for the cursor: it would make it the screen's default again.
+    auto in_top_set = [set](UIComp* comp) { return Real(comp) && set && set->comps.Find(comp) >= 0; };
+    if (!in_top_set(c->over)) {
+        if (in_top_set(top->default_comp)) {
             c->over = top->default_comp;
         } else {
             over_sound_timer = 0.2f;  // no sound for a component taken by default
