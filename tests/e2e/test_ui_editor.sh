@@ -1,8 +1,9 @@
 #!/bin/sh
 # The UI editor end to end: the real executable under Xvfb in developer
 # mode, on the main menu. Ctrl+E turns edit mode on; Tab selects the Play
-# button, the arrows move it, 'N' renames it through a scripted reply to a
-# name with quotes and a backslash; 'C' clones it, 'P' makes Levels the
+# button, the arrows move it, 'N' refuses an empty name and Levels' name,
+# then renames it through a scripted reply to a name with quotes and a
+# backslash; 'C' clones it, 'P' makes Levels the
 # clone's parent (and refuses the clone as Levels' parent); the right
 # button opens the menu; DELETE takes Levels, whose child stays in place;
 # 'S' saves and 'L' reloads. After a restart the layout read from the user
@@ -30,6 +31,10 @@ NAME='Play \"big\" \\ one'
   echo "1550 key TAB"
   echo "1600 key TAB"
   for k in RIGHT RIGHT RIGHT DOWN DOWN; do echo "1700 key $k"; done
+  echo '1710 reply ""'
+  echo "1720 key N"
+  echo '1730 reply "Levels"'
+  echo "1740 key N"
   printf '1800 reply "%s"\n' "$NAME"
   echo "1850 key N"
   echo "1900 key C"
@@ -63,7 +68,9 @@ cp "$SAVED" "$SHOTS/main-menu-1.lua"
 grep -q -F 'CreateComp ("Button", "Play \"big\" \\ one");' "$SAVED" || fail "the renamed button is not in the layout"
 grep -q -F 'CreateComp ("Button", "Play \"big\" \\ one_clone");' "$SAVED" || fail "the clone is not in the layout"
 ! grep -q -F '"Levels"' "$SAVED" || fail "the deleted button or a reference to it is still in the layout"
-e2e_log_in_order "Component 'Logo'.." "front." "Cloning component 'Play \"big\" \\ one' -> 'Play \"big\" \\ one_clone'." \
+e2e_log_in_order "Component 'Logo'.." "front." "Component 'Play' keeps its name: a component needs a name." \
+                 "Component 'Play' keeps its name: 'Levels' is already used in ui/main-menu.lua." \
+                 "Cloning component 'Play \"big\" \\ one' -> 'Play \"big\" \\ one_clone'." \
                  "cannot be the parent of 'Levels'" "Deleting component 'Levels'.." "Exporting UISet to" \
                  "Loading UI 'ui/main-menu.lua'.."
 

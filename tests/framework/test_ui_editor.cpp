@@ -2,7 +2,7 @@
 // selection, Tab stops at both ends, 'F' re-centres and browses, an arrow
 // is one virtual pixel, re-parenting keeps the place for every position
 // type, DELETE leaves the children where they were and nothing pointing
-// at the component, 'L' finds what
+// at the component, 'N' refuses an empty or taken name, 'L' finds what
 // pointed into the old set again by name, 'P' refuses loops, a browsed
 // path under "data-hd" names the file after it, and a name with quotes
 // and a backslash survives writing and reading the layout.
@@ -157,9 +157,17 @@ TEST_F(Editor, FRecentresAndBrowsesAndAnArrowIsOneVirtualPixel) {
     Key(39);
     Key(40);
     ExpectSamePlace(free->GetStaticPos(), vec2_t{before.x + 1, before.y + 1});
-    // A cancelled prompt changes nothing.
+    // A cancelled prompt changes nothing; an empty name and one another
+    // component has are refused.
     Key('N');
+    replies.push_back("  ");
+    Key('N');
+    EXPECT_TRUE(rec().PopupContains("Component 'free' keeps its name: a component needs a name."));
+    replies.push_back("box");
+    Key('N');
+    EXPECT_TRUE(rec().PopupContains("'box' is already used in user://edited.lua"));
     EXPECT_STREQ(free->name, "free");
+    EXPECT_STREQ(Comp("box")->name, "box");
 }
 
 TEST_F(Editor, ReparentingKeepsThePlaceForEveryPositionType) {

@@ -380,9 +380,21 @@ void Inherit(UIComp* c) {
     if (cached) c->ApplyCacheMode(2);
 }
 
-void Rename(UIComp* c) {
+// Scripts and clicks find components by name: an empty name or one that
+// another component of the screen has is refused.
+void Rename(UIComp* c, UISet* set) {
     const char* reply = Ask("EditValue: Component Name", c->name);
     if (!reply) return;
+    if (!reply[strspn(reply, " ")]) {
+        kd->Popupf(1, "Component '%s' keeps its name: a component needs a name.\n", c->name);
+        return;
+    }
+    UIComp* other = set ? set->GetComp(reply) : nullptr;
+    if (other && other != c) {
+        kd->Popupf(1, "Component '%s' keeps its name: '%s' is already used in %s.\n", c->name, reply,
+                   set->file.c_str());
+        return;
+    }
     free(c->name);
     c->name = nStringDuplicate(reply);
 }
@@ -546,7 +558,7 @@ void ScreenMan::EditModeSelectionKey(int key) {
                 c->cache_mode == UI_CACHE_PRELOAD ? UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE : UI_CACHE_PRELOAD;
             break;
         case 'K': c->localize = !c->localize; break;
-        case 'N': Rename(c); break;
+        case 'N': Rename(c, set); break;
         case 'P':
             if (set) SetParent(c, set);
             break;
