@@ -281,11 +281,16 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
         return;
     }
     UISet* set = top->uiset;
-    // A component of a set the screen has replaced (a reload) is no place
-    // for the cursor: it would make it the screen's default again.
-    auto in_top_set = [set](UIComp* comp) { return Real(comp) && set && set->comps.Find(comp) >= 0; };
-    if (!in_top_set(c->over)) {
-        if (in_top_set(top->default_comp)) {
+    // Only a component a stacked screen shows: one of a set that a reload
+    // replaced is no place for the cursor, which would make it the top
+    // screen's default again.
+    auto shown = [this](UIComp* comp) {
+        for (int i = 0; Real(comp) && i < stack.count; i++)
+            if (stack.data[i]->uiset && stack.data[i]->uiset->comps.Find(comp) >= 0) return true;
+        return false;
+    };
+    if (!shown(c->over)) {
+        if (shown(top->default_comp)) {
             c->over = top->default_comp;
         } else {
             over_sound_timer = 0.2f;  // no sound for a component taken by default
