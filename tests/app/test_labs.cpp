@@ -236,7 +236,12 @@ TEST(WorldLabObjectSelector, ALongDragPicksNothingOnReleaseAndATapPicksAndCloses
     field.position_type = UI_POS_ABSOLUTE;
     field.position.x = 32;
     field.position.y = 300;
-    s.field = &field;
+    // The selector finds its strip by name in its set.
+    free(field.name);
+    field.name = nStringDuplicate("TF");
+    UISet set("selector.lua", &s);
+    set.Add(&field);
+    s.uiset = &set;
     s.leaving = false;
     t.lab.SetShape(0);
     auto send = [&](int type, int x) {
@@ -265,7 +270,7 @@ TEST(WorldLabObjectSelector, ALongDragPicksNothingOnReleaseAndATapPicksAndCloses
     send(KD_EVENT_BUTTON_UP, 294);
     EXPECT_EQ(t.lab.shape_index, 4);
     EXPECT_EQ(t.lab.placement_angle, 0);
-    s.field = nullptr;
+    s.uiset = nullptr;
 }
 
 TEST(ObjectLab, VerticesStopAtEightNearOnesAreDraggedAndBackspaceIsSafe) {

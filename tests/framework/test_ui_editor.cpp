@@ -2,9 +2,10 @@
 // selection, Tab stops at both ends, 'F' re-centres and browses, an arrow
 // is one virtual pixel, re-parenting keeps the place for every position
 // type, DELETE leaves the children where they were and nothing pointing
-// at the component, 'P' refuses loops, a browsed path under "data-hd"
-// names the file after it, and a name with quotes and a backslash
-// survives writing and reading the layout.
+// at the component, 'N' refuses an empty or taken name, 'L' finds what
+// pointed into the old set again by name, 'P' refuses loops, a browsed
+// path under "data-hd" names the file after it, and a name with quotes
+// and a backslash survives writing and reading the layout.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -156,9 +157,17 @@ TEST_F(Editor, FRecentresAndBrowsesAndAnArrowIsOneVirtualPixel) {
     Key(39);
     Key(40);
     ExpectSamePlace(free->GetStaticPos(), vec2_t{before.x + 1, before.y + 1});
-    // A cancelled prompt changes nothing.
+    // A cancelled prompt changes nothing; an empty name and one another
+    // component has are refused.
     Key('N');
+    replies.push_back("  ");
+    Key('N');
+    EXPECT_TRUE(rec().PopupContains("Component 'free' keeps its name: a component needs a name."));
+    replies.push_back("box");
+    Key('N');
+    EXPECT_TRUE(rec().PopupContains("'box' is already used in user://edited.lua"));
     EXPECT_STREQ(free->name, "free");
+    EXPECT_STREQ(Comp("box")->name, "box");
 }
 
 TEST_F(Editor, ReparentingKeepsThePlaceForEveryPositionType) {
@@ -237,6 +246,7 @@ TEST_F(Editor, ReloadRebuildsTheSetAndFindsTheSelectionAgainByName) {
     UIComp* old_free = Comp("free");
     sman.edit_selection = old_free;
     sman.isolated_comp = Comp("box");
+    screen->default_comp = Comp("child");
     old_free->position.x = 0.1f;  // an unsaved change the reload drops
     Key('L');
     ASSERT_NE(screen->uiset, set);
@@ -244,6 +254,10 @@ TEST_F(Editor, ReloadRebuildsTheSetAndFindsTheSelectionAgainByName) {
     EXPECT_EQ(sman.edit_selection, Comp("free"));
     EXPECT_NE(sman.edit_selection, old_free);
     EXPECT_EQ(sman.isolated_comp, Comp("box"));
+    // The game-pad cursor's default too: the old set goes with the next
+    // update, and the cursor is placed on the default out of edit mode.
+    EXPECT_EQ(screen->default_comp, Comp("child"));
+    sman.UpdateScreens(0);
     EXPECT_FLOAT_EQ(Comp("free")->position.x, 0.75f);
     EXPECT_EQ(screen->trans, 1.0f);
     // A selection the file does not have is let go.

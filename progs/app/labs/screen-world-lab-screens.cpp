@@ -28,13 +28,16 @@ bool ScreenWorldLabObjectSelector::PreLoad() {
     return true;
 }
 
-void ScreenWorldLabObjectSelector::Enter() {
+void ScreenWorldLabObjectSelector::Enter() { screen_WorldLab.SetMode(LAB_MODE_CREATE); }
+
+// Found by name at each use: the UI editor may delete or reload it.
+UICompTouchField* ScreenWorldLabObjectSelector::Field() {
     UIComp* tf = GetComp("TF");
-    field = tf && tf->type == UI_TOUCHFIELD ? (UICompTouchField*)tf : nullptr;
-    screen_WorldLab.SetMode(LAB_MODE_CREATE);
+    return tf && tf->type == UI_TOUCHFIELD ? (UICompTouchField*)tf : nullptr;
 }
 
-int ScreenWorldLabObjectSelector::CellAt(float x) const {
+int ScreenWorldLabObjectSelector::CellAt(float x) {
+    UICompTouchField* field = Field();
     if (!field) return -1;
     const float x0 = field->GetStaticPos().x - field->GetScrollOffset().x;
     const int n = screen_WorldLab.shapes.Count();
@@ -48,6 +51,7 @@ int ScreenWorldLabObjectSelector::CellAt(float x) const {
 void ScreenWorldLabObjectSelector::Draw(float) {
     DrawUI();
     LabShapeList& shapes = screen_WorldLab.shapes;
+    UICompTouchField* field = Field();
     if (field) {
         field->SetContentWidth(kCell * shapes.Count());
         const vec2_t at = field->GetStaticPos();

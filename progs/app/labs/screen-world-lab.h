@@ -113,10 +113,12 @@ public:
     int ProcessUICompClick(UIComp*, int) override { return 1; }
     int ProcessEvent(kd_event_t* event) override;
     // The shape whose cell holds screen x, or -1.
-    int CellAt(float x) const;
+    int CellAt(float x);
 
-    UICompTouchField* field = nullptr;
     vec2_t press = {0, 0};
+
+private:
+    UICompTouchField* Field();
 };
 
 class ScreenWorldLabParms : public Screen {

@@ -241,7 +241,9 @@ void ForgetComp(UIComp* c, UISet* set) {
     if (sman.edit_selection == c) sman.edit_selection = nullptr;
     if (sman.isolated_comp == c) sman.isolated_comp = nullptr;
     if (set && set->current == c) set->current = nullptr;
-    if (set && set->owner && set->owner->default_comp == c) set->owner->default_comp = nullptr;
+    // The screen browser shows other screens' sets: any screen may hold it.
+    for (int i = 0; Screen* s = Screen::GetScreenByIndex(i); i++)
+        if (s->default_comp == c) s->default_comp = nullptr;
 }
 
 void DeleteComp(UIComp* c, UISet* set) {
@@ -378,9 +380,21 @@ void Inherit(UIComp* c) {
     if (cached) c->ApplyCacheMode(2);
 }
 
-void Rename(UIComp* c) {
+// Scripts and clicks find components by name: an empty name or one that
+// another component of the screen has is refused.
+void Rename(UIComp* c, UISet* set) {
     const char* reply = Ask("EditValue: Component Name", c->name);
     if (!reply) return;
+    if (!reply[strspn(reply, " ")]) {
+        kd->Popupf(1, "Component '%s' keeps its name: a component needs a name.\n", c->name);
+        return;
+    }
+    UIComp* other = set ? set->GetComp(reply) : nullptr;
+    if (other && other != c) {
+        kd->Popupf(1, "Component '%s' keeps its name: '%s' is already used in %s.\n", c->name, reply,
+                   set->file.c_str());
+        return;
+    }
     free(c->name);
     c->name = nStringDuplicate(reply);
 }
@@ -467,11 +481,15 @@ bool ScreenMan::EditModeGlobalKey(int key, int* result) {
             // are found again by name in the new one.
             nString selected(edit_selection ? edit_selection->name : nullptr);
             nString isolated(isolated_comp ? isolated_comp->name : nullptr);
+            nString default_name(top->default_comp ? top->default_comp->name : nullptr);
             nString file(set->file.text);
             DoScreenLeaveProcedure(top);
             top->uiset = nullptr;
             retired_sets.InsertLast(set);
             UISet* fresh = GetUISetForScreen(file.text, top);
+            // The game-pad cursor goes back to the screen's default
+            // component: the new set's of that name, before any script runs.
+            top->default_comp = default_name.text && fresh ? fresh->GetComp(default_name.text) : nullptr;
             if (fresh && fresh->L && lua_man.DoesLuaFunctionExist(fresh->L, "OnLoad"))
                 lua_man.CallLuaFunction(fresh->L, "OnLoad");
             UnlockCursors();
@@ -540,7 +558,7 @@ void ScreenMan::EditModeSelectionKey(int key) {
                 c->cache_mode == UI_CACHE_PRELOAD ? UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE : UI_CACHE_PRELOAD;
             break;
         case 'K': c->localize = !c->localize; break;
-        case 'N': Rename(c); break;
+        case 'N': Rename(c, set); break;
         case 'P':
             if (set) SetParent(c, set);
             break;

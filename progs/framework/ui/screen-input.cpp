@@ -281,8 +281,16 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
         return;
     }
     UISet* set = top->uiset;
-    if (!Real(c->over)) {
-        if (top->default_comp) {
+    // Only a component a stacked screen shows: one of a set that a reload
+    // replaced is no place for the cursor, which would make it the top
+    // screen's default again.
+    auto shown = [this](UIComp* comp) {
+        for (int i = 0; Real(comp) && i < stack.count; i++)
+            if (stack.data[i]->uiset && stack.data[i]->uiset->comps.Find(comp) >= 0) return true;
+        return false;
+    };
+    if (!shown(c->over)) {
+        if (shown(top->default_comp)) {
             c->over = top->default_comp;
         } else {
             over_sound_timer = 0.2f;  // no sound for a component taken by default

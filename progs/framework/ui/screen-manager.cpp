@@ -163,16 +163,19 @@ void ScreenMan::ReleaseUISets() {
 
 bool ScreenMan::IsSetReferenced(const UISet* set) const {
     if (set == current_set || set == ui_template_set || LuaManager::IsRunning(set->L)) return true;
-    // A screen shows it (the screen browser shows others' sets as its own).
+    auto in_set = [set](const UIComp* c) { return c && c != &comp_null && set->comps.Find((UIComp*)c) >= 0; };
+    // A screen shows it (the screen browser shows others' sets as its own)
+    // or keeps one of its components as the game-pad cursor's default.
     for (int i = 0;; i++) {
         Screen* s = Screen::GetScreenByIndex(i);
         if (!s) break;
-        if (s->uiset == set) return true;
+        if (s->uiset == set || in_set(s->default_comp)) return true;
     }
     if (screen_ScreenScreenBrowser.own_set == set) return true;
-    auto in_set = [set](const UIComp* c) { return c && c != &comp_null && set->comps.Find((UIComp*)c) >= 0; };
-    for (int i = 0; i < num_cursors; i++)
-        if (in_set(cursor[i].over) || in_set(cursor[i].locked) || in_set(cursor[i].focus)) return true;
+    // Every slot: the game-pad cursor is out of use in edit mode, not
+    // cleared, and back in use when it ends.
+    for (const UICursor& c : cursor)
+        if (in_set(c.over) || in_set(c.locked) || in_set(c.focus)) return true;
     return in_set(edit_selection) || in_set(isolated_comp);
 }
 
