@@ -391,8 +391,8 @@ static bool HoldsProgress(const Profile* p) {
     for (int i = 0; db && i < db->GetNumberOfArrays(); i++) {
         DMArray* a = db->GetArray(i);
         const char* id = a->GetId();
-        bool bookkeeping = nStringsMatch(id, "!INFO") || nStringsMatch(id, "!TIMELINES") ||
-                           nStringsMatch(id, "!SAVE_STATE");
+        bool bookkeeping =
+            nStringsMatch(id, "!INFO") || nStringsMatch(id, "!TIMELINES") || nStringsMatch(id, "!SAVE_STATE");
         if (!bookkeeping && a->GetSize() > 0) return true;
     }
     return false;
