@@ -104,6 +104,50 @@ TEST_F(Leaderboards, DatabaseKeepsAHundredInOrderAndDownloadsRankThem) {
     EXPECT_EQ(Lua("LM_GetNameByRank('EPISODE_1', 101)"), "nil");
 }
 
+// The score database as another program or a damaged disk may leave it:
+// `n` scores of EPISODE_1 by P0, P1, ..., their points rising by 10 from 0
+// to 4990 and from 0 again.
+std::string ScoreFile(int n) {
+    std::string xml = "<?xml version=\"1.0\"?>\n<root>\n\t<array id=\"EPISODE_1\">\n";
+    for (int i = 0; i < n; i++)
+        xml += "\t\t<node player=\"P" + std::to_string(i) + "\" points=\"" + std::to_string(10 * (i % 500)) +
+               "\" duration=\"1\" />\n";
+    return xml + "\t</array>\n</root>\n";
+}
+
+TEST_F(Leaderboards, DamagedDatabaseIsKeptAsideAndAnOverFullOneCutWhenRead) {
+    // A byte garbled half way: what was read before it is used, and the
+    // whole file is kept aside before the next submission saves.
+    leaderboards_man.Reset();
+    std::string whole = ScoreFile(100);
+    size_t middle = whole.find('"', whole.size() / 2);
+    whole[middle] = '\x01';
+    WriteNative(env.User("leaderboards-db.xml"), whole);
+    leaderboards_man.Initialize();
+    leaderboards_man.SubmitScore("EPISODE_1", 7, 1);
+    EXPECT_EQ(ReadNative(env.User("leaderboards-db.xml.damaged")), whole);
+    EXPECT_TRUE(rec().DebugContains("leaderboards-db.xml' is damaged; a copy is kept"));
+    EXPECT_NE(Db().find("player=\"P0\" points=\"0\""), std::string::npos);
+
+    // 20000 scores in one category: its 100 best, in their stored order,
+    // from the moment it is read; a download ranks them once.
+    leaderboards_man.Reset();
+    WriteNative(env.User("leaderboards-db.xml"), ScoreFile(20000));
+    leaderboards_man.Initialize();
+    LeaderboardsClient* c = leaderboards_man.GetLeaderboardsForCategory("EPISODE_1");
+    EXPECT_TRUE(rec().DebugContains("holds 20000 scores in 'EPISODE_1'; its 100 best are kept."));
+    c->Download(1, 100, 16777215);
+    ASSERT_EQ(c->GetNumberOfScores(), 100);
+    EXPECT_STREQ(c->GetScoreByRank(1)->player, "P499");
+    EXPECT_STREQ(c->GetScoreByRank(2)->player, "P999");
+    EXPECT_EQ(c->GetScoreByRank(100)->points, 4970);  // 40 of 4990, 40 of 4980, 20 of 4970
+    leaderboards_man.SubmitScore("EPISODE_1", 4990, 1);
+    EXPECT_EQ(Count(Db(), "<node"), 100);
+    EXPECT_EQ(c->GetScoreByRank(41)->points, 4990);
+    EXPECT_STREQ(c->GetScoreByRank(41)->player, "Ann");
+    EXPECT_EQ(Count(Db(), "points=\"4970\""), 19);
+}
+
 TEST_F(Leaderboards, CategoryWithoutScoresStaysDownloadingAndStillShowsNewOnes) {
     LeaderboardsClient* c = leaderboards_man.GetLeaderboardsForCategory("EMPTY");
     c->Download(1, 100, 16777215);
