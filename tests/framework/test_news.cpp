@@ -120,7 +120,8 @@ void (*engine_printf)(const char*, ...) = nullptr;
 void (*engine_print_debugf)(int, const char*, ...) = nullptr;
 
 struct News : ::testing::Test {
-    ServicesEnv env{{{"prog.xml", Prog()}, {"ui/fw/vantreo-news.lua", kLayout}, {"pics/bundled-10x10.png", PngHead(10, 10)}}};
+    ServicesEnv env{
+        {{"prog.xml", Prog()}, {"ui/fw/vantreo-news.lua", kLayout}, {"pics/bundled-10x10.png", PngHead(10, 10)}}};
     RecordingKd r{kd};
     void SetUp() override {
         engine_printf = kd->Printf;

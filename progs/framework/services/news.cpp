@@ -249,7 +249,8 @@ kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
     } else if (kd_file_t* f = kd->OpenFile(path.c_str(), "rb")) {
         char buffer[4096];
         unsigned n;
-        while (bytes.size() < kMaxPictureFile && (n = kd->ReadFile(buffer, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+        while (bytes.size() < kMaxPictureFile && (n = kd->ReadFile(buffer, sizeof buffer, f)) > 0)
+            bytes.append(buffer, n);
         kd->CloseFile(f);
     }
     int width = 0, height = 0;
