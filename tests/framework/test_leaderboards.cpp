@@ -285,11 +285,6 @@ int StoredScores(DMDatabase* db) {
     }
 }
 
-int KillRounds() {
-    const char* env = getenv("KODO_KILL_ROUNDS");
-    return env && atoi(env) > 0 ? atoi(env) : 200;
-}
-
 }  // namespace
 
 TEST(LeaderboardsKill, EverySubmittedScoreSurvivesAKill) {
