@@ -1,6 +1,6 @@
 // Leaderboards: the score database's cap and order, best scores and the
 // script functions, the game centre's queue, downloads, and the database
-// saved again and again under SIGKILL.
+// saved again and again under SIGKILL; the seen-news file under SIGKILL.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -16,6 +16,7 @@
 #include "recording-kd.h"
 #include "services-fixture.h"
 #include "services/leaderboards.h"
+#include "services/news.h"
 
 namespace {
 
@@ -264,6 +265,19 @@ void WriteInt(int fd, int v) {
     if (write(fd, &v, sizeof v) != (ssize_t)sizeof v) _exit(5);
 }
 
+// Neither the children nor the checks need sound; without an audio device
+// each engine start and stop is several times quicker.
+struct SilentEngines {
+    std::string audio = getenv("SDL_AUDIODRIVER") ? getenv("SDL_AUDIODRIVER") : "";
+    SilentEngines() { setenv("SDL_AUDIODRIVER", "none", 1); }
+    ~SilentEngines() {
+        if (audio.empty())
+            unsetenv("SDL_AUDIODRIVER");
+        else
+            setenv("SDL_AUDIODRIVER", audio.c_str(), 1);
+    }
+};
+
 std::string KillCategory(int n) { return "KILL_" + std::to_string(n / 90); }
 
 // The scores held, by counting nodes of every array.
@@ -292,8 +306,7 @@ TEST(LeaderboardsKill, EverySubmittedScoreSurvivesAKill) {
     ASSERT_TRUE(mkdtemp(tmpl));
     const std::string dir = tmpl;
     std::filesystem::create_directories(dir + "/app/native");
-    std::string audio = getenv("SDL_AUDIODRIVER") ? getenv("SDL_AUDIODRIVER") : "";
-    setenv("SDL_AUDIODRIVER", "none", 1);
+    SilentEngines silent;
     std::mt19937 rng(20261207);
     std::uniform_int_distribution<int> delay(0, 6000);
     int submitted = 0, landed = 0;
@@ -318,9 +331,68 @@ TEST(LeaderboardsKill, EverySubmittedScoreSurvivesAKill) {
     printf("landed %d submitted %d in %d kills\n", landed, submitted, kills);
     EXPECT_GT(landed, kills / 10);
     EXPECT_GT(submitted, 0);
-    if (audio.empty())
-        unsetenv("SDL_AUDIODRIVER");
-    else
-        setenv("SDL_AUDIODRIVER", audio.c_str(), 1);
+    std::filesystem::remove_all(dir);
+}
+
+// ---------------------------------------------------------------------------
+// The seen-news file under SIGKILL, here beside the score database's kill
+// test: a child forked by a process that runs threads (the news tests'
+// server) is not supported by the ThreadSanitizer job. A child saves the
+// seen list again and again, each time eight ids of a round's number, and
+// is killed at random moments. After every kill the seen file must read
+// back whole: the eight ids of the round the child last reported saved, or
+// of the one after it.
+
+namespace {
+
+std::string SeenId(int round, int i) { return "r" + std::to_string(round) + "-" + std::string(900, (char)('a' + i)); }
+
+[[noreturn]] void RunSeenSaver(const std::string& dir, int fd) {
+    FwEngine engine(dir);
+    if (!engine.started) _exit(3);
+    news_man.state_ready = true;
+    int round = 0;
+    WriteInt(fd, round);
+    for (;;) {
+        round++;
+        news_man.seen.Free();
+        for (int i = 0; i < 8; i++) news_man.seen.InsertLast(nString(SeenId(round, i).c_str()));
+        news_man.SaveState();
+        WriteInt(fd, round);
+    }
+}
+
+}  // namespace
+
+TEST(NewsKill, TheSeenListSurvivesAKill) {
+    char tmpl[] = "/tmp/kodo-news-kill-XXXXXX";
+    ASSERT_TRUE(mkdtemp(tmpl));
+    const std::string dir = tmpl;
+    std::filesystem::create_directories(dir + "/app/native");
+    SilentEngines silent;
+    std::mt19937 rng(20261208);
+    std::uniform_int_distribution<int> delay(0, 6000);
+    int landed = 0;
+    const int kills = KillRounds();
+    for (int k = 0; k < kills; k++) {
+        KillRound round = RunAndKill([&](int fd) { RunSeenSaver(dir, fd); }, (useconds_t)delay(rng));
+        ASSERT_EQ(round.failure, "") << "kill " << k;
+        FwEngine engine(dir);
+        ASSERT_TRUE(engine.started);
+        const std::string file = engine.UserPath("vantreo-news.txt");
+        if (!std::filesystem::exists(file)) {
+            ASSERT_EQ(round.last, 0) << "kill " << k;  // killed before its first save
+            continue;
+        }
+        if (round.last > 0) landed++;
+        ASSERT_TRUE(news_man.LoadState()) << "kill " << k;
+        ASSERT_EQ(news_man.seen.count, 8) << "kill " << k;
+        int saved = atoi(news_man.seen[0].c_str() + 1);
+        EXPECT_TRUE(saved == round.last || saved == round.last + 1) << "kill " << k << ": " << saved;
+        for (int i = 0; i < 8; i++) ASSERT_EQ(news_man.seen[i].c_str(), SeenId(saved, i)) << "kill " << k;
+        news_man.seen.Free();
+        std::filesystem::remove(file);
+    }
+    EXPECT_GT(landed, kills / 10);
     std::filesystem::remove_all(dir);
 }

@@ -3,18 +3,15 @@
 // at, the news screen's answers, a screen transition held only by news it
 // may show, and the fetch thread beside the main thread's readers.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <mutex>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "kill-round.h"
 #include "local-http-server.h"
 #include "luaman.h"
 #include "recording-kd.h"
@@ -393,63 +390,4 @@ TEST_F(News, FetchThreadBesideTheMainThreadsReaders) {
     news_man.Update(0.016f);
     EXPECT_EQ(Refs(news_man.CurrentItem().bitmap->name), 1);
     EXPECT_TRUE(log.Contains("Call 'http://127.0.0.1:"));
-}
-
-// ---------------------------------------------------------------------------
-// A child saves the seen list again and again, each time eight ids of a
-// round's number, and is killed with SIGKILL at random moments. After
-// every kill the seen file must read back whole: the eight ids of the
-// round the child last reported saved, or of the one after it.
-
-namespace {
-
-std::string SeenId(int round, int i) { return "r" + std::to_string(round) + "-" + std::string(900, (char)('a' + i)); }
-
-[[noreturn]] void RunSeenSaver(const std::string& dir, int fd) {
-    FwEngine engine(dir);
-    if (!engine.started) _exit(3);
-    news_man.state_ready = true;
-    int round = 0;
-    if (write(fd, &round, sizeof round) != (ssize_t)sizeof round) _exit(5);
-    for (;;) {
-        round++;
-        news_man.seen.Free();
-        for (int i = 0; i < 8; i++) news_man.seen.InsertLast(nString(SeenId(round, i).c_str()));
-        news_man.SaveState();
-        if (write(fd, &round, sizeof round) != (ssize_t)sizeof round) _exit(5);
-    }
-}
-
-}  // namespace
-
-TEST(NewsKill, TheSeenListSurvivesAKill) {
-    char tmpl[] = "/tmp/kodo-news-kill-XXXXXX";
-    ASSERT_TRUE(mkdtemp(tmpl));
-    const std::string dir = tmpl;
-    std::filesystem::create_directories(dir + "/app/native");
-    std::mt19937 rng(20261208);
-    std::uniform_int_distribution<int> delay(0, 6000);
-    int landed = 0;
-    const int kills = KillRounds();
-    for (int k = 0; k < kills; k++) {
-        KillRound round = RunAndKill([&](int fd) { RunSeenSaver(dir, fd); }, (useconds_t)delay(rng));
-        ASSERT_EQ(round.failure, "") << "kill " << k;
-        FwEngine engine(dir);
-        ASSERT_TRUE(engine.started);
-        const std::string file = engine.UserPath("vantreo-news.txt");
-        if (!std::filesystem::exists(file)) {
-            ASSERT_EQ(round.last, 0) << "kill " << k;  // killed before its first save
-            continue;
-        }
-        if (round.last > 0) landed++;
-        ASSERT_TRUE(news_man.LoadState()) << "kill " << k;
-        ASSERT_EQ(news_man.seen.count, 8) << "kill " << k;
-        int saved = atoi(news_man.seen[0].c_str() + 1);
-        EXPECT_TRUE(saved == round.last || saved == round.last + 1) << "kill " << k << ": " << saved;
-        for (int i = 0; i < 8; i++) ASSERT_EQ(news_man.seen[i].c_str(), SeenId(saved, i)) << "kill " << k;
-        news_man.seen.Free();
-        std::filesystem::remove(file);
-    }
-    EXPECT_GT(landed, kills / 10);
-    std::filesystem::remove_all(dir);
 }
