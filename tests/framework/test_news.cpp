@@ -42,15 +42,25 @@ std::string PngHead(unsigned w, unsigned h) {
     return b + std::string("\x08\x02\0\0\0\0\0\0\0", 9);
 }
 
+// A JPEG's first segments: its start, an application segment, and the
+// frame header with the size.
+std::string JpegHead(unsigned w, unsigned h) {
+    std::string b("\xff\xd8\xff\xe0\0\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0\xff\xc0\0\x11\x08", 25);
+    for (unsigned v : {h, w}) b += std::string{(char)(v >> 8), (char)(v & 0xff)};
+    return b + std::string("\x03\x01\x22\0", 4);
+}
+
 // One server for the whole run: the engine reads prog.xml once. A picture
-// "<name>-<w>x<h>.png" is answered with the start of a PNG of that size.
+// "<name>-<w>x<h>.png" (or ".jpg") is answered with the start of a PNG (a
+// JPEG) of that size.
 LocalHttpServer& Server() {
     static LocalHttpServer server([](const std::string& target) {
         unsigned w = 0, h = 0;
+        char ext[4] = {};
         size_t dash = target.rfind('-');
-        if (dash != std::string::npos && sscanf(target.c_str() + dash, "-%ux%u.png", &w, &h) == 2) {
+        if (dash != std::string::npos && sscanf(target.c_str() + dash, "-%ux%u.%3s", &w, &h, ext) == 3) {
             HttpAnswer a;
-            a.body = PngHead(w, h);
+            a.body = strcmp(ext, "jpg") == 0 ? JpegHead(w, h) : PngHead(w, h);
             return a;
         }
         std::lock_guard<std::mutex> lock(reply_mutex);
@@ -258,6 +268,8 @@ TEST_F(News, FetchesCheckTheReplyAndThePicture) {
     EXPECT_STREQ(n.id.c_str(), "n4");
     EXPECT_FALSE(Fetch("{id=\"n4b\" image=\"" + Pic("huge-8150x8150.png") + "\"}").showable);
     EXPECT_TRUE(rec().DebugContains("huge-8150x8150.png' (8150 x 8150) is larger than the news area (983 x 480)"));
+    EXPECT_FALSE(Fetch("{id=\"n4c\" image=\"" + Pic("tall-983x481.jpg") + "\"}").showable);
+    EXPECT_TRUE(rec().DebugContains("tall-983x481.jpg' (983 x 481) is larger than the news area"));
     EXPECT_EQ(loads.size(), loaded);
     news_man.Update(0);
     EXPECT_EQ(Refs(second), 0);

@@ -70,42 +70,6 @@ void NewsFetcherThread(void*) { news_man.Fetch(); }
 unsigned Big16(const unsigned char* b) { return (unsigned)b[0] << 8 | b[1]; }
 unsigned Big32(const unsigned char* b) { return Big16(b) << 16 | Big16(b + 2); }
 
-// The size a PNG or JPEG picture states before its pixels (the PNG's
-// header chunk, the JPEG's frame header) and the extension the engine's
-// loaders know it by, read without decoding anything: a few hundred KB of
-// compressed picture can claim hundreds of MB of pixels.
-bool PictureSize(const unsigned char* b, size_t size, int* width, int* height, const char** ext) {
-    static const unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    if (size >= 24 && memcmp(b, kPng, 8) == 0 && memcmp(b + 12, "IHDR", 4) == 0) {
-        unsigned w = Big32(b + 16), h = Big32(b + 20);
-        if (w > 0x7fffffff || h > 0x7fffffff) return false;
-        *width = (int)w;
-        *height = (int)h;
-        *ext = ".png";
-        return true;
-    }
-    if (size < 4 || b[0] != 0xff || b[1] != 0xd8) return false;
-    // Segment after segment to the first frame header; markers 0xc4 (the
-    // tables), 0xc8 and 0xcc are no frames.
-    size_t at = 2;
-    while (at + 9 <= size && b[at] == 0xff) {
-        unsigned marker = b[at + 1], length = Big16(b + at + 2);
-        if (marker == 0xff) {  // fill byte
-            at++;
-            continue;
-        }
-        if (marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc) {
-            *height = (int)Big16(b + at + 5);
-            *width = (int)Big16(b + at + 7);
-            *ext = ".jpg";
-            return true;
-        }
-        if (length < 2) return false;
-        at += 2 + length;
-    }
-    return false;
-}
-
 // At most 60 bytes of a server's reply for a log line, every byte outside
 // printable ASCII written as \xNN: a reply cannot add lines of its own.
 std::string LogExcerpt(const std::string& text) {
@@ -221,6 +185,40 @@ std::string NewsManager::BuildUrl() const {
     return url;
 }
 
+// Read without decoding anything: a few hundred KB of compressed picture
+// can claim hundreds of MB of pixels.
+bool NewsManager::PictureSize(const unsigned char* b, size_t size, int* width, int* height, const char** ext) {
+    static const unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (size >= 24 && memcmp(b, kPng, 8) == 0 && memcmp(b + 12, "IHDR", 4) == 0) {
+        unsigned w = Big32(b + 16), h = Big32(b + 20);
+        if (w < 1 || h < 1 || w > 0x7fffffff || h > 0x7fffffff) return false;
+        *width = (int)w;
+        *height = (int)h;
+        *ext = ".png";
+        return true;
+    }
+    if (size < 4 || b[0] != 0xff || b[1] != 0xd8) return false;
+    // Segment after segment to the first frame header; markers 0xc4 (the
+    // tables), 0xc8 and 0xcc are no frames.
+    size_t at = 2;
+    while (at + 9 <= size && b[at] == 0xff) {
+        unsigned marker = b[at + 1], length = Big16(b + at + 2);
+        if (marker == 0xff) {  // fill byte
+            at++;
+            continue;
+        }
+        if (marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc) {
+            *height = (int)Big16(b + at + 5);
+            *width = (int)Big16(b + at + 7);
+            *ext = ".jpg";
+            return *width > 0 && *height > 0;  // a height given later (DNL) is not read
+        }
+        if (length < 2) return false;
+        at += 2 + length;
+    }
+    return false;
+}
+
 kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
     *too_large = false;
     const char* name = item.image.c_str();
@@ -260,7 +258,7 @@ kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
                         bytes.empty() ? "could not be fetched" : "is no PNG or JPEG picture whose size can be read");
         return nullptr;
     }
-    if (width < 1 || height < 1 || width > area_width || height > area_height) {
+    if (width > area_width || height > area_height) {
         kd->PrintDebugf(KD_LOG_WARNING,
                         "Vantreo News: picture '%s' (%d x %d) is larger than the news area (%d x %d); it is not "
                         "decoded.\n",

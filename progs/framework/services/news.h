@@ -79,6 +79,10 @@ public:
     // A reply's item; false (with its line) when it has none. The picture
     // is not loaded here.
     static bool ParseReply(const char* text, int size, News* out);
+    // The size a PNG or JPEG picture states before its pixels (the PNG's
+    // header chunk, the JPEG's first frame header) and the extension the
+    // engine's loaders know it by; false for anything else or a size of 0.
+    static bool PictureSize(const unsigned char* bytes, size_t size, int* width, int* height, const char** ext);
     // Whether the event may show the item (allowed_events).
     static bool EventAllowed(const char* allowed, const char* event);
     // The seen list from the seen file's text; false for a bad header.
