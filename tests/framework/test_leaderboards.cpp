@@ -265,16 +265,31 @@ void WriteInt(int fd, int v) {
     if (write(fd, &v, sizeof v) != (ssize_t)sizeof v) _exit(5);
 }
 
-// Neither the children nor the checks need sound; without an audio device
-// each engine start and stop is several times quicker.
-struct SilentEngines {
-    std::string audio = getenv("SDL_AUDIODRIVER") ? getenv("SDL_AUDIODRIVER") : "";
-    SilentEngines() { setenv("SDL_AUDIODRIVER", "none", 1); }
-    ~SilentEngines() {
+// A kill test's folder, removed at the end, and its rounds: Next() forks
+// a child and kills it after a random moment of up to 6 ms. Its engines
+// run without sound: neither the children nor the checks need it, and
+// without an audio device each engine start and stop is several times
+// quicker.
+struct KillRuns {
+    std::string dir, audio;
+    std::mt19937 rng;
+    explicit KillRuns(unsigned seed) : rng(seed) {
+        char tmpl[] = "/tmp/kodo-kill-XXXXXX";
+        if (mkdtemp(tmpl)) dir = tmpl;
+        std::filesystem::create_directories(dir + "/app/native");
+        audio = getenv("SDL_AUDIODRIVER") ? getenv("SDL_AUDIODRIVER") : "";
+        setenv("SDL_AUDIODRIVER", "none", 1);
+    }
+    ~KillRuns() {
         if (audio.empty())
             unsetenv("SDL_AUDIODRIVER");
         else
             setenv("SDL_AUDIODRIVER", audio.c_str(), 1);
+        std::filesystem::remove_all(dir);
+    }
+    KillRound Next(void (*child)(const std::string& dir, int fd)) {
+        std::uniform_int_distribution<int> delay(0, 6000);
+        return RunAndKill([&](int fd) { child(dir, fd); }, (useconds_t)delay(rng));
     }
 };
 
@@ -302,22 +317,17 @@ int StoredScores(DMDatabase* db) {
 }  // namespace
 
 TEST(LeaderboardsKill, EverySubmittedScoreSurvivesAKill) {
-    char tmpl[] = "/tmp/kodo-lb-kill-XXXXXX";
-    ASSERT_TRUE(mkdtemp(tmpl));
-    const std::string dir = tmpl;
-    std::filesystem::create_directories(dir + "/app/native");
-    SilentEngines silent;
-    std::mt19937 rng(20261207);
-    std::uniform_int_distribution<int> delay(0, 6000);
+    KillRuns runs(20261207);
+    ASSERT_FALSE(runs.dir.empty());
     int submitted = 0, landed = 0;
     const int kills = KillRounds();
     for (int k = 0; k < kills; k++) {
-        KillRound round = RunAndKill([&](int fd) { RunSubmitter(dir, fd); }, (useconds_t)delay(rng));
+        KillRound round = runs.Next(RunSubmitter);
         ASSERT_EQ(round.failure, "") << "kill " << k;
         EXPECT_GE(round.start, submitted) << "kill " << k;
         if (round.last > round.start) landed++;
 
-        FwEngine engine(dir);
+        FwEngine engine(runs.dir);
         ASSERT_TRUE(engine.started);
         DMDatabase db;
         ASSERT_TRUE(db.Load(LeaderboardsServerLocalDatabase::kFile) || round.last == 0) << "kill " << k;
@@ -331,7 +341,6 @@ TEST(LeaderboardsKill, EverySubmittedScoreSurvivesAKill) {
     printf("landed %d submitted %d in %d kills\n", landed, submitted, kills);
     EXPECT_GT(landed, kills / 10);
     EXPECT_GT(submitted, 0);
-    std::filesystem::remove_all(dir);
 }
 
 // ---------------------------------------------------------------------------
@@ -365,19 +374,14 @@ std::string SeenId(int round, int i) { return "r" + std::to_string(round) + "-" 
 }  // namespace
 
 TEST(NewsKill, TheSeenListSurvivesAKill) {
-    char tmpl[] = "/tmp/kodo-news-kill-XXXXXX";
-    ASSERT_TRUE(mkdtemp(tmpl));
-    const std::string dir = tmpl;
-    std::filesystem::create_directories(dir + "/app/native");
-    SilentEngines silent;
-    std::mt19937 rng(20261208);
-    std::uniform_int_distribution<int> delay(0, 6000);
+    KillRuns runs(20261208);
+    ASSERT_FALSE(runs.dir.empty());
     int landed = 0;
     const int kills = KillRounds();
     for (int k = 0; k < kills; k++) {
-        KillRound round = RunAndKill([&](int fd) { RunSeenSaver(dir, fd); }, (useconds_t)delay(rng));
+        KillRound round = runs.Next(RunSeenSaver);
         ASSERT_EQ(round.failure, "") << "kill " << k;
-        FwEngine engine(dir);
+        FwEngine engine(runs.dir);
         ASSERT_TRUE(engine.started);
         const std::string file = engine.UserPath("vantreo-news.txt");
         if (!std::filesystem::exists(file)) {
@@ -394,5 +398,4 @@ TEST(NewsKill, TheSeenListSurvivesAKill) {
         std::filesystem::remove(file);
     }
     EXPECT_GT(landed, kills / 10);
-    std::filesystem::remove_all(dir);
 }
