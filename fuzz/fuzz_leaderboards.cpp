@@ -46,6 +46,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     leaderboards_man.Reset();
+    // A damaged input is copied aside before the submission saves; the
+    // copies of earlier inputs would fill the names a copy may take.
+    kd->DeleteFile("user://leaderboards-db.xml.damaged");
     Write(LeaderboardsServerLocalDatabase::kFile, data, size);
     DMDatabase* db = dman.GetDatabase(LeaderboardsServerLocalDatabase::kFile);
     std::string first =

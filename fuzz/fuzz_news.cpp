@@ -9,6 +9,8 @@
 // without harm.
 // Seen file: whatever was read saves (the newest eight) and reads back as
 // the same ids.
+// Every input is also read as a news picture's first bytes: a size stated
+// in them is read within them.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -65,6 +67,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    int width = -1, height = -1;
+    const char* ext = nullptr;
+    if (NewsManager::PictureSize(data, size, &width, &height, &ext) &&
+        (width < 1 || height < 1 || !ext || (strcmp(ext, ".png") != 0 && strcmp(ext, ".jpg") != 0)))
+        abort();
     if (size < 1) return 0;
     if (data[0] & 1)
         SeenFile(data + 1, size - 1);

@@ -75,12 +75,10 @@ function OnEnter()
     for i = 1, 3 do
         SetProperty ("Star" .. i .. ":image.bitmap", "ui/gfx/star-black.png");
     end
-    -- The level is won for good: the first level's hints end, and the
-    -- level selection opens the next. The achievements it earns go into
-    -- the same save, so that no kill can keep the one without the other.
+    -- The game saved the win's record, "completed" with it; the
+    -- achievements and the score it earns are saved here.
     local event = CallIfPresent ("GetCurrentTimelineEvent")
     if event then
-        SetProfileValue ("LEVELS", event, "completed", "1");
         UnlockAchievements (event);
         SubmitScore (event);
         SaveProfiles ();

@@ -382,6 +382,22 @@ const char* ProfileManager::GetFreeProfileFilename() {
     return nullptr;
 }
 
+// The unnamed first profile is a stand-in until the player names one, but
+// the game lets it play: once it holds anything but its name, its play
+// time and where its timeline stands, it is a player's and is never
+// dropped for a new one.
+static bool HoldsProgress(const Profile* p) {
+    DMDatabase* db = p->GetDatabase();
+    for (int i = 0; db && i < db->GetNumberOfArrays(); i++) {
+        DMArray* a = db->GetArray(i);
+        const char* id = a->GetId();
+        bool bookkeeping =
+            nStringsMatch(id, "!INFO") || nStringsMatch(id, "!TIMELINES") || nStringsMatch(id, "!SAVE_STATE");
+        if (!bookkeeping && a->GetSize() > 0) return true;
+    }
+    return false;
+}
+
 Profile* ProfileManager::CreateNewProfile() {
     kd->CreateDirectory("user://profiles");
     const char* file = GetFreeProfileFilename();
@@ -392,9 +408,14 @@ Profile* ProfileManager::CreateNewProfile() {
     p->Reset(file);
     profiles.InsertLast(p);
     prof = p;
-    if (profiles.count >= 2 && nStringsMatch(profiles.data[0]->GetName(), "")) {
-        kd->PrintDebugf(KD_LOG_SYSTEM, "Detecting temporary profile at index #0, deleting it..\n");
-        DeleteProfile(profiles.data[0]);
+    Profile* first = profiles.data[0];
+    if (profiles.count >= 2 && nStringsMatch(first->GetName(), "")) {
+        if (HoldsProgress(first)) {
+            kd->PrintDebugf(KD_LOG_SYSTEM, "The unnamed profile at index #0 holds progress; it is kept.\n");
+        } else {
+            kd->PrintDebugf(KD_LOG_SYSTEM, "Detecting temporary profile at index #0, deleting it..\n");
+            DeleteProfile(first);
+        }
     }
     return p;
 }

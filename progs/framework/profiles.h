@@ -92,7 +92,9 @@ public:
     bool IsProfileNameValid(const char* name) const;
     // Null when all 64 file names are taken.
     const char* GetFreeProfileFilename();
-    // Null when no file name is free.
+    // Null when no file name is free. An unnamed first profile is dropped
+    // for the new one only while it holds nothing but its name, its play
+    // time and its timeline's place; one that holds progress stays.
     Profile* CreateNewProfile();
     // Makes the profile of that name active, creating it when missing.
     void SelectOrCreateProfile(const char* name);

@@ -1,7 +1,8 @@
 // The news server of the news' end-to-end test, on 127.0.0.1: answers
 // "/news/..." with the text of <folder>/reply.txt (read at each request,
-// so that the test can change it between runs) and "/news.png" with a
-// 400 x 240 magenta picture; anything else is not found. Every request
+// so that the test can change it between runs; "STALL" answers nothing)
+// and "/news.png" with a 400 x 240 magenta picture; "/slow.png" is never
+// answered; anything else is not found. Every request
 // target is appended to <folder>/requests.txt. Writes its port to
 // <folder>/port and serves until it is killed.
 #include <png.h>
@@ -53,6 +54,9 @@ int main(int argc, char** argv) {
             std::stringstream text;
             text << std::ifstream(dir + "/reply.txt").rdbuf();
             a.body = text.str();
+            a.stall = a.body == "STALL";
+        } else if (target == "/slow.png") {
+            a.stall = true;
         } else if (target == "/news.png") {
             a.body = picture;
             a.headers = "Content-Type: image/png\r\n";

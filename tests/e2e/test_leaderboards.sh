@@ -10,6 +10,8 @@
 # step to the last category, the developer's test table (the left arrow
 # shown, the right one faded); "Submit50" fills more rows than the view
 # holds, drawn clipped to the view; a drag scrolls them.
+# Runs 3 and 4: a new player "Bob" is made beside the unnamed one, who
+# keeps what it won after a restart.
 # Screenshots are kept in the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
@@ -122,4 +124,53 @@ awk "BEGIN { exit !($d > 10 && $dl > 10) }" || fail "the arrows do not fade at t
 moved=$("$PROBE" "$SHOTS/2-test-scores.png" diff "$SHOTS/3-scrolled.png" 226 180 806 480)
 echo "the drag changed the view by $moved"
 awk "BEGIN { exit !($moved > 5) }" || fail "the drag did not scroll the rows ($moved)"
-echo "leaderboards end to end: a won level's score, stepping, fifty test scores, clipping, scrolling; pictures in $SHOTS"
+# Run 3: the unnamed player, who won a level and holds a score, makes a
+# new player: Extras, Players (512, 222), New (347, 490), "Bob" and Enter.
+# The unnamed player is kept beside Bob, with what it won.
+cat >"$WORK/run3.txt" <<END
+$(e2e_wait_menu 5000 3)
+6000 touch_down 512 465
+6100 touch_up 512 465
+$(e2e_wait 6100 3 "PushScreen: 'Extras'")
+7000 touch_down 512 222
+7100 touch_up 512 222
+$(e2e_wait 7100 3 "PushScreen: 'Profiles'")
+8000 touch_down 347 490
+8100 touch_up 347 490
+$(e2e_wait 8100 3 "PushScreen: 'NewProfile'")
+9000 key B
+9050 key o
+9100 key b
+9200 key RETURN
+$(e2e_wait 9200 3 "Removing 'NewProfile' from Screen Stack")
+9300 exit
+END
+run "$WORK/run3.txt" 3
+e2e_log_in_order "The unnamed profile at index #0 holds progress; it is kept." "Saving profile 'Bob'"
+grep -q "Detecting temporary profile" "$LOG" && fail "the unnamed player was taken for a temporary one"
+
+# Run 4, a restart: both players are listed, the unnamed one still holds
+# its won level, and Bob plays.
+cat >"$WORK/run4.txt" <<END
+$(e2e_wait_menu 5000 4)
+6000 touch_down 512 465
+6100 touch_up 512 465
+$(e2e_wait 6100 4 "PushScreen: 'Extras'")
+7000 touch_down 512 222
+7100 touch_up 512 222
+$(e2e_wait 7100 4 "PushScreen: 'Profiles'")
+8000 touch_move 1010 10
+8100 screenshot $SHOTS/4-players.png
+8200 exit
+END
+run "$WORK/run4.txt" 4
+PROFILES="$USER_DIR/profiles"
+grep -q 'completed="1"' "$PROFILES/1.xml" || fail "the unnamed player's won level is gone"
+grep -q 'value="Bob"' "$PROFILES/2.xml" || fail "Bob's profile is missing"
+grep -q '<node id="1.xml"' "$PROFILES/index.xml" || fail "the index lost the unnamed player"
+# The list's second row (under "Bob playing") holds the unnamed player.
+row=$("$PROBE" "$SHOTS/4-players.png" count 330 172 700 200 $cream)
+echo "players: $row text pixels in the second row"
+[ "$row" -gt 50 ] || fail "the list does not show a second player"
+
+echo "leaderboards end to end: a won level's score, stepping, fifty test scores, clipping, scrolling, a new player beside the unnamed one that won; pictures in $SHOTS"

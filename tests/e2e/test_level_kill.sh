@@ -11,9 +11,10 @@
 # random moment of up to 20 ms. Before the next run, the
 # profile on disk must hold the level's whole record with the count of
 # wins the killed run reported saved, or one more (a save that was whole
-# before its report); a profile whose level is marked completed (the result
-# screen's save) must hold the achievement the win earned; and the next run
-# must load it undamaged with the test's own value in it.
+# before its report); a win on disk must be marked completed by the same
+# save; an achievement the win earned (the result screen's save) must come
+# after the win's record; and the next run must load it undamaged with the
+# test's own value in it.
 #
 # LEVEL_KILLS kills (200 by default), in six lanes of their own data
 # folder on one Xvfb server. The kills' logs and a summary go to the
@@ -41,13 +42,13 @@ E2E_FUNCTIONS_ONLY=1
 . "$HERE/e2e-lib.sh"
 
 # The level's record in a profile file: "flawless_play last_time
-# best_time last_stars best_stars", a dash for each value missing; empty
-# when there is no record.
+# best_time last_stars best_stars completed", a dash for each value
+# missing; empty when there is no record.
 record() {
   awk '/<node id="E01_L01"/ { on = 1 }
        on { for (i = 1; i <= NF; i++) if (split($i, kv, "=") == 2) { gsub(/"/, "", kv[2]); v[kv[1]] = kv[2] } }
        on && /\/>/ { on = 0; found = 1 }
-       END { if (found) { n = split("flawless_play last_time best_time last_stars best_stars", k, " ");
+       END { if (found) { n = split("flawless_play last_time best_time last_stars best_stars completed", k, " ");
                           for (i = 1; i <= n; i++) printf "%s ", (k[i] in v ? v[k[i]] : "-") } }' "$1" 2>/dev/null
 }
 
@@ -126,15 +127,25 @@ lane() {
         return 1
       }
     fi
-    # The result screen's save holds the achievement the win earned: both
-    # are taken back for the next run, whose result screen earns them again.
-    if grep -q '[[:space:]]completed="1"' "$profile" 2>/dev/null; then
-      grep -q '<node id="FIRST_LEVEL"' "$profile" || {
-        echo "lane $id run $i: the result screen saved the win without its achievement" >>"$ROOT/failed"
+    # A win saved since the last run is saved whole, marked completed.
+    if [ "$now" -gt "$wins" ] && ! grep -q '[[:space:]]completed="1"' "$profile"; then
+      echo "lane $id run $i: a win is on disk without its completed mark: $rec" >>"$ROOT/failed"
+      cp "$profile" "$SHOTS/lane-$id-profile.xml"
+      return 1
+    fi
+    # The result screen's save, after the win's, holds the achievement
+    # the win earned.
+    if grep -q '<node id="FIRST_LEVEL"' "$profile" 2>/dev/null; then
+      grep -q '[[:space:]]completed="1"' "$profile" || {
+        echo "lane $id run $i: the achievement is on disk without the win's record" >>"$ROOT/failed"
         cp "$profile" "$SHOTS/lane-$id-profile.xml"
         return 1
       }
       earned=$((earned + 1))
+    fi
+    # Both taken back, for the next run's win and result screen to earn
+    # them again.
+    if [ -f "$profile" ]; then
       sed -i -e 's/\([[:space:]]\)completed="1"/\1completed="0"/' -e '/<node id="FIRST_LEVEL"/d' "$profile"
     fi
     # Killed inside a save of the profile: one begun after the last line

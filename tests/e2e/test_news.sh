@@ -11,6 +11,7 @@
 # and the story follows.
 # Run 2, in the same folder: the same item is not shown again.
 # Run 3: a damaged reply shows nothing and says so.
+# Runs 4 and 5: a quit cancels a picture and a reply that never come.
 # Screenshots are kept in the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
@@ -120,4 +121,30 @@ printf '{id="n2", image="%s/news.png"' "$BASE" >"$WORK/srv/reply.txt"
 run "$WORK/run3.txt" 3
 grep -q -F "Failed {} check ('{id=\"n2\"" "$LOG" || fail "the damaged reply is not reported"
 grep -q -F "PushScreen: 'VantreoNews'" "$LOG" && fail "run 3 showed news from a damaged reply"
+# Runs 4 and 5: a reply, then a picture, that never comes; the program is
+# told to quit as soon as the server has the request, and the request is
+# cancelled at once, not left to run into its time-out (the quit would
+# wait for it).
+for n in 4 5; do
+  if [ $n = 4 ]; then
+    printf '{id="n3", image="%s/slow.png"}' "$BASE" >"$WORK/srv/reply.txt"
+    target=/slow.png
+  else
+    printf 'STALL' >"$WORK/srv/reply.txt"
+    target=/news/
+  fi
+  : >"$WORK/srv/requests.txt"
+  {
+    echo "0 wait srv/requests.txt $target"
+    echo "100 exit"
+  } >"$WORK/run$n.txt"
+  run "$WORK/run$n.txt" $n
+  grep -q "Timeout was reached" "$LOG" && fail "run $n: the request ran into its time-out"
+  if [ $n = 4 ]; then
+    e2e_log_in_order "KODO Shutdown." "Vantreo News: picture '$BASE/slow.png' could not be fetched."
+  else
+    e2e_log_in_order "KODO Shutdown." "Connection failure (http returns 0)"
+  fi
+done
+
 echo "news end to end: shown once at its event, settled picture, link and report, not again, damaged reply; pictures in $SHOTS"

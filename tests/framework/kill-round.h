@@ -11,6 +11,7 @@
 
 #include <signal.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,6 +25,12 @@ struct KillRound {
     int last = -1;             // the last int it wrote
     double ready_seconds = 0;  // from the fork to its first int
 };
+
+// The rounds of a kill test: KODO_KILL_ROUNDS, 200 by default.
+inline int KillRounds() {
+    const char* env = getenv("KODO_KILL_ROUNDS");
+    return env && atoi(env) > 0 ? atoi(env) : 200;
+}
 
 inline KillRound RunAndKill(const std::function<void(int fd)>& child, useconds_t delay_us) {
     KillRound r;

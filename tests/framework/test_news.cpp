@@ -33,9 +33,36 @@ void Answer(int status, const std::string& body) {
     reply_answer.body = body;
 }
 
-// One server for the whole run: the engine reads prog.xml once.
+// The first bytes of a PNG file of that size: its signature and header
+// chunk, all the news reads before the picture is decoded.
+std::string PngHead(unsigned w, unsigned h) {
+    std::string b("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (unsigned v : {w, h})
+        for (int shift = 24; shift >= 0; shift -= 8) b += (char)(v >> shift & 0xff);
+    return b + std::string("\x08\x02\0\0\0\0\0\0\0", 9);
+}
+
+// A JPEG's first segments: its start, an application segment, and the
+// frame header with the size.
+std::string JpegHead(unsigned w, unsigned h) {
+    std::string b("\xff\xd8\xff\xe0\0\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0\xff\xc0\0\x11\x08", 25);
+    for (unsigned v : {h, w}) b += std::string{(char)(v >> 8), (char)(v & 0xff)};
+    return b + std::string("\x03\x01\x22\0", 4);
+}
+
+// One server for the whole run: the engine reads prog.xml once. A picture
+// "<name>-<w>x<h>.png" (or ".jpg") is answered with the start of a PNG (a
+// JPEG) of that size.
 LocalHttpServer& Server() {
-    static LocalHttpServer server([](const std::string&) {
+    static LocalHttpServer server([](const std::string& target) {
+        unsigned w = 0, h = 0;
+        char ext[4] = {};
+        size_t dash = target.rfind('-');
+        if (dash != std::string::npos && sscanf(target.c_str() + dash, "-%ux%u.%3s", &w, &h, ext) == 3) {
+            HttpAnswer a;
+            a.body = strcmp(ext, "jpg") == 0 ? JpegHead(w, h) : PngHead(w, h);
+            return a;
+        }
         std::lock_guard<std::mutex> lock(reply_mutex);
         return reply_answer;
     });
@@ -53,18 +80,23 @@ const char* kLayout =
     "SetProperty ('interactive', 1)\n"
     "CreateComp ('Button', 'Close')\n";
 
-// Pictures: "<name>-<w>x<h>.png" loads as a w x h bitmap; every load and
-// release counted per name. The fetch thread loads, the main thread
-// releases.
+// Pictures load as bitmaps of the size their PNG header states; every
+// load and release counted per name. The fetch thread loads, the main
+// thread releases.
 std::mutex bitmaps_mutex;
 std::map<std::string, kd_bitmap_t> bitmaps;
 std::vector<std::string> loads;
 kd_bitmap_t* RLoadBitmap(const char* name, int) {
+    unsigned char head[24] = {};
+    if (kd_file_t* f = kd->OpenFile(name, "rb")) {
+        kd->ReadFile(head, sizeof head, f);
+        kd->CloseFile(f);
+    }
     std::lock_guard<std::mutex> lock(bitmaps_mutex);
     kd_bitmap_t& bm = bitmaps[name];
     bm.name = (char*)bitmaps.find(name)->first.c_str();
-    const char* size = strrchr(name, '-');
-    if (size) sscanf(size, "-%dx%d", &bm.width, &bm.height);
+    bm.width = head[18] << 8 | head[19];
+    bm.height = head[22] << 8 | head[23];
     bm.ref_count++;
     loads.push_back(name);
     return &bm;
@@ -98,7 +130,8 @@ void (*engine_printf)(const char*, ...) = nullptr;
 void (*engine_print_debugf)(int, const char*, ...) = nullptr;
 
 struct News : ::testing::Test {
-    ServicesEnv env{{{"prog.xml", Prog()}, {"ui/fw/vantreo-news.lua", kLayout}, {"pics/bundled-10x10.png", "x"}}};
+    ServicesEnv env{
+        {{"prog.xml", Prog()}, {"ui/fw/vantreo-news.lua", kLayout}, {"pics/bundled-10x10.png", PngHead(10, 10)}}};
     RecordingKd r{kd};
     void SetUp() override {
         engine_printf = kd->Printf;
@@ -192,34 +225,54 @@ TEST_F(News, FetchesCheckTheReplyAndThePicture) {
     Start();
     NewsManager::News n = Fetch("{id=\"n1\" image=\"" + Pic("pic-983x480.png") + "\" link=\"http://x/\"}");
     EXPECT_TRUE(n.showable);
+    ASSERT_TRUE(n.bitmap);
+    const std::string first = n.bitmap->name;
     std::vector<std::string> targets = Server().Targets();
-    ASSERT_FALSE(targets.empty());
-    EXPECT_EQ(targets.back().rfind("/news/?version=", 0), 0u) << targets.back();
-    EXPECT_NE(targets.back().find("&app=worm-test&platform="), std::string::npos) << targets.back();
-    EXPECT_NE(targets.back().find("&area_size=983x480"), std::string::npos) << targets.back();
+    ASSERT_GE(targets.size(), 2u);
+    EXPECT_EQ(targets.back(), "/pic-983x480.png");  // after the reply
+    std::string request = targets[targets.size() - 2];
+    EXPECT_EQ(request.rfind("/news/?version=", 0), 0u) << request;
+    EXPECT_NE(request.find("&app=worm-test&platform="), std::string::npos) << request;
+    EXPECT_NE(request.find("&area_size=983x480"), std::string::npos) << request;
     EXPECT_TRUE(Printed("Call 'http://127.0.0.1:"));
 
     // 8191 bytes are read, 8192 fail the size check; a failed request or
     // a damaged reply changes nothing.
     std::string body = "{id=\"n2\" image=\"" + Pic("pic-10x10.png") + "\"";
-    EXPECT_STREQ(Fetch(body + std::string(8191 - body.size() - 1, ' ') + "}").id.c_str(), "n2");
+    n = Fetch(body + std::string(8191 - body.size() - 1, ' ') + "}");
+    EXPECT_STREQ(n.id.c_str(), "n2");
+    ASSERT_TRUE(n.bitmap);
+    const std::string second = n.bitmap->name;
+    EXPECT_NE(first, second);
     EXPECT_EQ(Fetch(body + std::string(8192 - body.size() - 1, ' ') + "}").id, "n2");
     EXPECT_TRUE(Printed("Returned buffer fails sanity check (size 8192)"));
     EXPECT_STREQ(Fetch("{id=\"n3\" image=\"p\"", 200).id.c_str(), "n2");
     EXPECT_TRUE(rec().DebugContains("Failed {} check ('{id=\"n3\" image=\"p\"')."));
+    // Of a long reply the log gets 60 bytes, each line break and byte
+    // outside printable ASCII escaped.
+    EXPECT_STREQ(Fetch("\nFORGED LINE\r\n\x01\\" + std::string(8000, 'a'), 200).id.c_str(), "n2");
+    EXPECT_TRUE(rec().DebugContains("Failed {} check ('\\x0aFORGED LINE\\x0d\\x0a\\x01\\x5c" + std::string(44, 'a') +
+                                    "...')."));
     Fetch("{}", 404);
     EXPECT_TRUE(Printed("Connection failure (http returns 404)"));
-    EXPECT_EQ(Refs(Pic("pic-983x480.png")), 1);  // replaced, still held until the main thread lets go
+    EXPECT_EQ(Refs(first), 1);  // replaced, still held until the main thread lets go
     news_man.Update(0);
-    EXPECT_EQ(Refs(Pic("pic-983x480.png")), 0);
+    EXPECT_EQ(Refs(first), 0);
 
-    // One pixel wider than the area: not showable, its picture released.
+    // One pixel wider than the area, or 8150 x 8150 in a few hundred KB:
+    // not showable, and refused by the size its header states, before
+    // its pixels are decoded.
+    size_t loaded = loads.size();
     n = Fetch("{id=\"n4\" image=\"" + Pic("wide-984x480.png") + "\"}");
     EXPECT_FALSE(n.showable);
     EXPECT_STREQ(n.id.c_str(), "n4");
+    EXPECT_FALSE(Fetch("{id=\"n4b\" image=\"" + Pic("huge-8150x8150.png") + "\"}").showable);
+    EXPECT_TRUE(rec().DebugContains("huge-8150x8150.png' (8150 x 8150) is larger than the news area (983 x 480)"));
+    EXPECT_FALSE(Fetch("{id=\"n4c\" image=\"" + Pic("tall-983x481.jpg") + "\"}").showable);
+    EXPECT_TRUE(rec().DebugContains("tall-983x481.jpg' (983 x 481) is larger than the news area"));
+    EXPECT_EQ(loads.size(), loaded);
     news_man.Update(0);
-    EXPECT_EQ(Refs(Pic("wide-984x480.png")), 0);
-    EXPECT_EQ(Refs(Pic("pic-10x10.png")), 0);
+    EXPECT_EQ(Refs(second), 0);
 
     // Pictures: the named server's, or the bundled tree's; nothing else.
     rec().Clear();
@@ -347,6 +400,6 @@ TEST_F(News, FetchThreadBesideTheMainThreadsReaders) {
     EXPECT_TRUE(news_man.IsNewsReadyToBeShown());
     EXPECT_STREQ(news_man.CurrentItem().id.c_str(), "t1");
     news_man.Update(0.016f);
-    EXPECT_EQ(Refs(Pic("pic-50x50.png")), 1);
+    EXPECT_EQ(Refs(news_man.CurrentItem().bitmap->name), 1);
     EXPECT_TRUE(log.Contains("Call 'http://127.0.0.1:"));
 }

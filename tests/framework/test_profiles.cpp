@@ -99,6 +99,23 @@ TEST(Profiles, FirstStartMakesATemporaryProfileThatANamedOneReplaces) {
     EXPECT_FALSE(profile_man.IsProfileNameValid(nullptr));
     EXPECT_TRUE(profile_man.IsProfileNameValid("anna"));
     EXPECT_TRUE(profile_man.IsProfileNameValid("Anna\t"));  // only trailing spaces are cut
+
+    // An unnamed first profile that has played and earned is a player's:
+    // a new named one goes beside it, and both are there after a restart.
+    profile_man.DeleteProfile(prof);
+    ASSERT_TRUE(profile_man.SaveProfiles());
+    ASSERT_EQ(profile_man.GetNumberOfProfiles(), 1);
+    EXPECT_STREQ(prof->GetName(), "");
+    prof->SetValue("!TIMELINES", "main", "event", "E01_L02");
+    prof->SetValue("LEVELS", "E01_L01", "completed", "1");
+    ASSERT_TRUE(profile_man.SaveProfiles());
+    ASSERT_TRUE(lua_man.ExecLuaString(L, "AddProfile('Bob') SaveProfiles()"));
+    EXPECT_TRUE(log.Contains("The unnamed profile at index #0 holds progress; it is kept."));
+    profile_man.LoadProfiles();
+    ASSERT_EQ(profile_man.GetNumberOfProfiles(), 2);
+    EXPECT_STREQ(prof->GetName(), "Bob");
+    EXPECT_STREQ(profile_man.GetProfileByIndex(0)->GetName(), "");
+    EXPECT_STREQ(profile_man.GetProfileByIndex(0)->GetValue("LEVELS", "E01_L01", "completed"), "1");
     lua_man.Shutdown();
 }
 

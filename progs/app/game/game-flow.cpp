@@ -135,6 +135,10 @@ void GameDeziDedi::WinLevel(bool developer_win) {
     const bool flawless = level.lives == start_lives;
     const LevelRecord r = WriteLevelRecords(prof, event, level.clock_ms, sim.ideal_time, flawless, level.episode,
                                             level.bugs_killed);
+    // The win's whole record in one save: "completed" (which ends the first
+    // level's hints and counts for the episode) goes with the times and
+    // stars, so that no kill keeps the one without the other.
+    if (prof && event) prof->SetValue("LEVELS", event, "completed", "1");
     if (prof) prof->Save();
 
     // The result screen's texts and messages.

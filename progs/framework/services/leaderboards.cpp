@@ -6,6 +6,11 @@
 #include <string.h>
 #include <time.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "feature-manager.h"
 #include "lua-args.h"
 #include "manager.h"
@@ -103,14 +108,56 @@ const LuaBinding kLeaderboardBindings[] = {
 static_assert(std::size(kLeaderboardBindings) == 8, "the LM_ script functions");
 
 // Ordered by points, highest first; an entry goes after every entry with
-// equal or more points, so equal points keep their arrival order.
+// equal or more points, so equal points keep their arrival order. Only
+// the ranks from the new entry on change.
 void InsertByPoints(nArray<LeaderboardScore*>& list, LeaderboardScore* score) {
     int at = 0;
     while (at < list.count && list[at]->points >= score->points) at++;
     list.InsertLast(score);
     for (int i = list.count - 1; i > at; i--) list[i] = list[i - 1];
     list[at] = score;
-    for (int i = 0; i < list.count; i++) list[i]->rank = i + 1;
+    for (int i = at; i < list.count; i++) list[i]->rank = i + 1;
+}
+
+// The indices of a category's nodes, best first; equal points keep the
+// order in which they were stored.
+std::vector<int> ByPoints(DMArray* array) {
+    std::vector<std::pair<int, int>> order;  // points, index
+    order.reserve((size_t)array->GetSize());
+    for (int i = 0; i < array->GetSize(); i++) order.emplace_back(ReadWhole(array->GetNodeValue(i, "points")), i);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const std::pair<int, int>& a, const std::pair<int, int>& b) { return a.first > b.first; });
+    std::vector<int> indices;
+    indices.reserve(order.size());
+    for (const auto& o : order) indices.push_back(o.second);
+    return indices;
+}
+
+// A category holding more than the cap (a file written elsewhere) keeps
+// its best, in their stored order; every later step then works on no
+// more than the cap.
+void CutToBest(DMDatabase* db, DMArray* array, int cap) {
+    std::vector<int> best = ByPoints(array);
+    if ((int)best.size() <= cap) return;
+    kd->PrintDebugf(KD_LOG_WARNING, "The score database '%s' holds %d scores in '%s'; its %d best are kept.\n",
+                    LeaderboardsServerLocalDatabase::kFile, (int)best.size(), array->GetId(), cap);
+    best.resize((size_t)cap);
+    std::sort(best.begin(), best.end());
+    std::string id = array->GetId();
+    std::vector<DMNode*> kept;
+    for (int i : best) {
+        DMNode* from = array->GetNode(i);
+        DMNode* copy = new DMNode(nullptr);
+        for (int v = 0; v < from->GetNumberOfValues(); v++)
+            copy->AppendValue(from->GetValueAt(v)->GetName(), from->GetValueAt(v)->GetValue());
+        copy->SetIdRaw(from->GetId());
+        kept.push_back(copy);
+    }
+    // Rebuilt rather than thinned node by node: removing from the middle
+    // of a list of thousands moves the rest each time.
+    db->RemoveArray(id.c_str());
+    DMArray* fresh = db->AddArray(id.c_str());
+    for (DMNode* node : kept) fresh->AppendNode(node);
 }
 
 }  // namespace
@@ -118,14 +165,15 @@ void InsertByPoints(nArray<LeaderboardScore*>& list, LeaderboardScore* score) {
 // ---------------------------------------------------------------------------
 // The local database
 
+// Scores of every player on the device: a damaged file is kept aside
+// before a submission saves over it, as the profiles are.
 bool LeaderboardsServerLocalDatabase::Initialize() {
-    kd_file_t* f = kd->OpenFile(kFile, "rb");
-    if (f) {
-        kd->CloseFile(f);
-        db = dman.GetDatabase(kFile);
-    } else {
-        db = dman.CreateDatabase(kFile);
-    }
+    db = LoadPlayerDatabase(kFile, &blocked);
+    std::vector<std::string> categories;
+    for (int i = 0; i < db->GetNumberOfArrays(); i++)
+        if (db->GetArray(i)->GetSize() > kMaxScores && db->GetArray(i)->GetId())
+            categories.push_back(db->GetArray(i)->GetId());
+    for (const std::string& c : categories) CutToBest(db, db->GetArray(c.c_str()), kMaxScores);
     return true;
 }
 
@@ -149,20 +197,24 @@ void LeaderboardsServerLocalDatabase::SubmitScore(LeaderboardsClient* client, Le
                 lowest = i;
         array->RemoveNode(lowest);
     }
-    db->Save(kFile);
+    if (blocked)
+        kd->PrintDebugf(KD_LOG_WARNING, "The score database '%s' could not be read and is not written.\n", kFile);
+    else
+        db->Save(kFile);
 }
 
 void LeaderboardsServerLocalDatabase::RequestScores(LeaderboardsClient* client, int, int, int) {
     DMArray* array = db ? db->GetArray(client->GetCategory()) : nullptr;
     if (!array) return;  // nothing stored yet: the download stays under way
     nArray<LeaderboardScore*> read;
-    for (int i = 0; i < array->GetSize(); i++) {
+    for (int i : ByPoints(array)) {
         LeaderboardScore* s = new LeaderboardScore;
+        s->rank = read.count + 1;
         s->points = ReadWhole(array->GetNodeValue(i, "points"));
         s->duration = ReadWhole(array->GetNodeValue(i, "duration"));
         const char* player = array->GetNodeValue(i, "player");
         CopyName(s->player, player && strlen(player) >= LeaderboardsClient::kMaxName ? "Unknown" : player);
-        InsertByPoints(read, s);
+        read.InsertLast(s);
     }
     client->SetDownloaded(read);
     for (int i = 0; i < read.count; i++) delete read[i];
@@ -226,7 +278,10 @@ void LeaderboardsClient::Download(int, int count, int flags) {
 void LeaderboardsClient::SetDownloaded(const nArray<LeaderboardScore*>& entries) {
     Lock();
     ReleaseScores();
-    for (int i = 0; i < entries.count; i++) InsertScore(new LeaderboardScore(*entries[i]));
+    for (int i = 0; i < entries.count; i++) {
+        scores.InsertLast(new LeaderboardScore(*entries[i]));
+        scores[i]->rank = i + 1;
+    }
     download_state = 0;
     Unlock();
 }

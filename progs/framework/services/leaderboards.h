@@ -56,6 +56,7 @@ public:
     static const char* const kFile;
     enum { kMaxScores = 100 };
     DMDatabase* db = nullptr;  // owned by dman
+    bool blocked = false;      // the file could not be read or kept aside: never written
 };
 
 // One category's table as the player sees it.
@@ -93,7 +94,8 @@ public:
     // points; ranks then run 1..n.
     void InsertScore(LeaderboardScore* score);
     // Answered by a server inside RequestScores: the list becomes these
-    // entries (copied, in order) and the download is over.
+    // entries, best first (copied in that order and ranked 1..n), and the
+    // download is over.
     void SetDownloaded(const nArray<LeaderboardScore*>& entries);
 
 private:

@@ -3,6 +3,8 @@
 
 #include <ctype.h>
 #include <math.h>
+#include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -64,6 +66,28 @@ float Ease(float u) {
 }
 
 void NewsFetcherThread(void*) { news_man.Fetch(); }
+
+unsigned Big16(const unsigned char* b) { return (unsigned)b[0] << 8 | b[1]; }
+unsigned Big32(const unsigned char* b) { return Big16(b) << 16 | Big16(b + 2); }
+
+// At most 60 bytes of a server's reply for a log line, every byte outside
+// printable ASCII written as \xNN: a reply cannot add lines of its own.
+std::string LogExcerpt(const std::string& text) {
+    std::string out;
+    size_t n = text.size() < 60 ? text.size() : 60;
+    for (size_t i = 0; i < n; i++) {
+        unsigned char c = (unsigned char)text[i];
+        if (c >= 0x20 && c < 0x7f && c != '\\') {
+            out += (char)c;
+        } else {
+            char esc[8];
+            snprintf(esc, sizeof esc, "\\x%02x", c);
+            out += esc;
+        }
+    }
+    if (n < text.size()) out += "...";
+    return out;
+}
 
 }  // namespace
 
@@ -161,7 +185,42 @@ std::string NewsManager::BuildUrl() const {
     return url;
 }
 
-kd_bitmap_t* NewsManager::LoadPicture(const News& item) const {
+// Read without decoding anything: a few hundred KB of compressed picture
+// can claim hundreds of MB of pixels.
+bool NewsManager::PictureSize(const unsigned char* b, size_t size, int* width, int* height, const char** ext) {
+    static const unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (size >= 24 && memcmp(b, kPng, 8) == 0 && memcmp(b + 12, "IHDR", 4) == 0) {
+        unsigned w = Big32(b + 16), h = Big32(b + 20);
+        if (w < 1 || h < 1 || w > 0x7fffffff || h > 0x7fffffff) return false;
+        *width = (int)w;
+        *height = (int)h;
+        *ext = ".png";
+        return true;
+    }
+    if (size < 4 || b[0] != 0xff || b[1] != 0xd8) return false;
+    // Segment after segment to the first frame header; markers 0xc4 (the
+    // tables), 0xc8 and 0xcc are no frames.
+    size_t at = 2;
+    while (at + 9 <= size && b[at] == 0xff) {
+        unsigned marker = b[at + 1], length = Big16(b + at + 2);
+        if (marker == 0xff) {  // fill byte
+            at++;
+            continue;
+        }
+        if (marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc) {
+            *height = (int)Big16(b + at + 5);
+            *width = (int)Big16(b + at + 7);
+            *ext = ".jpg";
+            return *width > 0 && *height > 0;  // a height given later (DNL) is not read
+        }
+        if (length < 2) return false;
+        at += 2 + length;
+    }
+    return false;
+}
+
+kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
+    *too_large = false;
     const char* name = item.image.c_str();
     std::string origin = Origin(name);
     bool on_server = false;
@@ -169,12 +228,60 @@ kd_bitmap_t* NewsManager::LoadPicture(const News& item) const {
         std::string named = Origin(feature_man.GetProductValue(key));
         on_server = on_server || (!origin.empty() && origin == named);
     }
-    if (on_server) return kd->LoadBitmap(name, 4);
-    if (InBundle(name)) return kd->LoadBitmap((std::string("res://") + name).c_str(), 4);
-    kd->PrintDebugf(KD_LOG_WARNING,
-                    "Vantreo News: picture '%s' is neither on a server prog.xml names nor in the bundled data.\n",
-                    name);
-    return nullptr;
+    if (!on_server && !InBundle(name)) {
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Vantreo News: picture '%s' is neither on a server prog.xml names nor in the bundled data.\n",
+                        name);
+        return nullptr;
+    }
+    // A server's picture is fetched here, as the reply was: no bitmap is
+    // held while the transfer runs, and a shutdown cancels it at once.
+    std::string bytes, path = std::string("res://") + name;
+    if (on_server) {
+        kd_buffer_t got;
+        memset(&got, 0, sizeof got);
+        int status = kd->SendHttpRequest(2, name, "application/octet-stream", nullptr, 0, &got, nullptr);
+        if (status == 200 && got.data && got.size > 0 && got.capacity <= got.size)
+            bytes.assign((const char*)got.data, (size_t)got.size);
+        if (got.data) kd->FreeBuffer(&got);
+    } else if (kd_file_t* f = kd->OpenFile(path.c_str(), "rb")) {
+        char buffer[4096];
+        unsigned n;
+        while (bytes.size() < kMaxPictureFile && (n = kd->ReadFile(buffer, sizeof buffer, f)) > 0)
+            bytes.append(buffer, n);
+        kd->CloseFile(f);
+    }
+    int width = 0, height = 0;
+    const char* ext = "";
+    if (!PictureSize((const unsigned char*)bytes.data(), bytes.size(), &width, &height, &ext)) {
+        kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' %s.\n", name,
+                        bytes.empty() ? "could not be fetched" : "is no PNG or JPEG picture whose size can be read");
+        return nullptr;
+    }
+    if (width > area_width || height > area_height) {
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Vantreo News: picture '%s' (%d x %d) is larger than the news area (%d x %d); it is not "
+                        "decoded.\n",
+                        name, width, height, area_width, area_height);
+        *too_large = true;
+        return nullptr;
+    }
+    if (on_server) {
+        // Decoded from a file of its own, named after its address: a
+        // bitmap is known by its name, so another address is another
+        // bitmap, and the same one is the same.
+        uint64_t hash = 14695981039346656037ull;
+        for (const char* c = name; *c; c++) hash = (hash ^ (unsigned char)*c) * 1099511628211ull;
+        char local[64];
+        snprintf(local, sizeof local, "user://cache/news-%016llx%s", (unsigned long long)hash, ext);
+        path = local;
+        kd->CreateDirectory("user://cache");
+        if (!AtomicWriteFile(local, bytes.data(), (unsigned)bytes.size())) {
+            kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' could not be kept as '%s'.\n", name, local);
+            return nullptr;
+        }
+    }
+    return kd->LoadBitmap(path.c_str(), 4);
 }
 
 // The request, the parse and the picture run outside the mutex (a
@@ -195,12 +302,13 @@ void NewsManager::Fetch() {
     } else {
         std::string text((const char*)reply.data, (size_t)reply.size);
         if (text.front() != '{' || text.back() != '}')
-            kd->PrintDebugf(KD_LOG_WARNING, "Failed {} check ('%s').\n", text.c_str());
+            kd->PrintDebugf(KD_LOG_WARNING, "Failed {} check ('%s').\n", LogExcerpt(text).c_str());
         else
             parsed = ParseReply(text.c_str(), (int)text.size(), &item);
     }
     if (reply.data) kd->FreeBuffer(&reply);
-    kd_bitmap_t* bm = parsed ? LoadPicture(item) : nullptr;
+    bool too_large = false;
+    kd_bitmap_t* bm = parsed ? LoadPicture(item, &too_large) : nullptr;
     // Made by the main thread before the thread started; once the flag is
     // clear, Reset may go on, so nothing of the record is read after it.
     kd_mutex_t* m = Mutex();
@@ -209,10 +317,12 @@ void NewsManager::Fetch() {
         kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: Unable to load received bitmap (%s)\n",
                         bm->name ? bm->name : "");
         if (bm->ref_count >= 1) Retire(bm);
-    } else if (bm) {
+    } else if (bm || too_large) {
+        // A picture refused for its size still makes the item current,
+        // not showable, so that an older one is not shown instead.
         item.bitmap = bm;
-        item.showable = bm->width <= area_width && bm->height <= area_height;
-        if (!item.showable) {
+        item.showable = bm && bm->width <= area_width && bm->height <= area_height;
+        if (bm && !item.showable) {
             kd->PrintDebugf(KD_LOG_WARNING,
                             "Vantreo News: picture '%s' (%d x %d) is larger than the news area (%d x %d).\n",
                             item.image.c_str(), bm->width, bm->height, area_width, area_height);

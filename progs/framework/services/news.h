@@ -14,6 +14,11 @@
 // "variant", "allowed_events" (the event names it may be shown at; three
 // characters or fewer: any), "skip_text" (the text of "Close").
 //
+// The picture (PNG or JPEG) is fetched by the fetch thread itself, its
+// size read from its header: one larger than the news area is refused
+// before it is decoded. A server's picture is decoded from
+// "user://cache/news-<hash of its address>.png" (or ".jpg").
+//
 // Threads: the fetch thread replaces the current item under the engine
 // mutex "vantreo_NEWS"; the main thread reads the item under the same
 // mutex. The seen list and the flags are the main thread's. Pictures a
@@ -41,6 +46,9 @@ public:
     };
     // Bounds of what the reply and the seen file may hold.
     enum { kMaxReply = 8191, kMaxValue = 1023, kMaxStateFile = 1048576, kMaxReadIds = 102, kMaxSavedIds = 8 };
+    // A bundled picture is read this far for its size (a server's reply
+    // is capped by the transport).
+    enum : size_t { kMaxPictureFile = 1048576 };
     static const char* const kStateFile;
     static const char* const kScreenName;
 
@@ -71,6 +79,10 @@ public:
     // A reply's item; false (with its line) when it has none. The picture
     // is not loaded here.
     static bool ParseReply(const char* text, int size, News* out);
+    // The size a PNG or JPEG picture states before its pixels (the PNG's
+    // header chunk, the JPEG's first frame header) and the extension the
+    // engine's loaders know it by; false for anything else or a size of 0.
+    static bool PictureSize(const unsigned char* bytes, size_t size, int* width, int* height, const char** ext);
     // Whether the event may show the item (allowed_events).
     static bool EventAllowed(const char* allowed, const char* event);
     // The seen list from the seen file's text; false for a bad header.
@@ -90,8 +102,9 @@ public:
 
 private:
     // The picture of a parsed item, checked and loaded; null, with one
-    // line, when it may not or could not be loaded.
-    kd_bitmap_t* LoadPicture(const News& item) const;
+    // line, when it may not or could not be loaded, and `too_large` set
+    // when its stated size is larger than the news area.
+    kd_bitmap_t* LoadPicture(const News& item, bool* too_large) const;
     void Retire(kd_bitmap_t* bm);
     void ReleaseRetired();
     kd_mutex_t* Mutex();
