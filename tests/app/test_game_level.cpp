@@ -287,10 +287,18 @@ TEST(GameLevel, ThePrologueIsToldOnceOverTheFirstLevel) {
 
     const int lines = dman.GetDatabase("dialogue.xml")->GetArray("prologue")->GetSize();
     ASSERT_GT(lines, 1);
+    // The bug's bubble shows its line only until the worm answers, and no
+    // line of the story before the level is told again.
+    DMArray* told = dman.GetDatabase("dialogue.xml")->GetArray("prologue");
     bool bug_spoke = false;
     for (int i = 1; i < lines; i++) {
         EXPECT_EQ(screen_GameDeziDedi.ProcessUICompClick(panel, 0), 1);
-        bug_spoke = bug_spoke || GameDeziDedi::Comp("BossTalk")->visible;
+        const bool bug = nStringsMatch(told->GetNodeValue(i, "speaker"), "bug");
+        EXPECT_EQ(GameDeziDedi::Comp("BossTalk")->visible, bug) << i;
+        bug_spoke = bug_spoke || bug;
+        DMArray* story = dman.GetDatabase("timeline.xml")->GetArray("timeline");
+        for (int e = 0; story && e < story->GetSize(); e++)
+            EXPECT_FALSE(nStringsMatch(told->GetNodeValue(i, "line"), story->GetNodeValue(e, "parm_Line"))) << i;
     }
     EXPECT_TRUE(bug_spoke);
     EXPECT_EQ(level.story_mode, STORY_PROLOGUE);

@@ -212,12 +212,11 @@ void GameDeziDedi::ShowNextStoryDialog() {
         const char* speaker = lines->GetNodeValue(dialogue_line, "speaker");
         const char* line = lines->GetNodeValue(dialogue_line, "line");
         UIComp* boss = Comp("BossTalk");
-        if (nStringsMatch(speaker, "bug")) {
-            sman.SetVisible(boss, true);
-            sman.SetText(boss, "%s", line ? line : "");
-        } else {
-            sman.SetText(Comp("WormTalk"), "%s", line ? line : "");
-        }
+        const bool bug = nStringsMatch(speaker, "bug");
+        // The bug's bubble closes when the worm answers: a line it said
+        // before must not stand beside the worm's later ones.
+        sman.SetVisible(boss, bug);
+        sman.SetText(bug ? boss : Comp("WormTalk"), "%s", line ? line : "");
         dialogue_line++;
         return;
     }
