@@ -15,12 +15,12 @@ struct HintRect {
 };
 
 struct HintLabel {
-    vec2_t target;     // the ring's centre on the screen
-    float ring;        // the ring's radius on the screen
-    float w, h;        // the text's size (its bobbing included)
-    int prefer;        // the side it takes when all are as clear (HINT_ABOVE...)
-    int side;          // in: the side of the frame before (-1: none); out: the side taken
-    HintRect box;      // out: where the text goes
+    vec2_t target;  // the ring's centre on the screen
+    float ring;     // the ring's radius on the screen
+    float w, h;     // the text's size (its bobbing included)
+    int prefer;     // the side it takes when all are as clear (HINT_ABOVE...)
+    int side;       // in: the side of the frame before (-1: none); out: the side taken
+    HintRect box;   // out: where the text goes
     vec2_t Centre() const { return {(box.x0 + box.x1) * 0.5f, (box.y0 + box.y1) * 0.5f}; }
 };
 
