@@ -367,8 +367,7 @@ int Check(const char* file) {
 }
 
 // Plays moves given as "x,y,drag,hold[,back];..." and tells where the
-// worm is after each: for designing a level by hand, or for keeping a
-// changed level's old moves when they still win.
+// worm is after each: for designing a level by hand.
 int Trace(const char* text, const char* out) {
     std::vector<Move> plan;
     for (const char* p = text; p && *p;) {
@@ -395,16 +394,6 @@ int Trace(const char* text, const char* out) {
         say("move");
     }
     printf("%s\n", Won() ? "won" : "not won");
-    // A plan that wins is kept as a whole play, its end line included:
-    // after a level's hazards moved, the old play's moves may still win.
-    if (out && Won()) {
-        Recorder whole;
-        const Outcome o = Evaluate(plan, whole);
-        if (o.won) {
-            Write(out, plan, o);
-            return 0;
-        }
-    }
     if (out) {
         FILE* f = fopen(out, "w");
         if (!f) {
