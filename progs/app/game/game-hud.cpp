@@ -111,13 +111,16 @@ void GameDeziDedi::DrawBeforeUI() {
             kd->SetTextAlign(12);
             // A worm at the top of the view (a level's start, the camera
             // on its way from the goal) has the text under it instead of
-            // over the edge or under the HUD; it stays on the screen.
+            // over the edge or under the HUD. A worm out of view (the camera
+            // still at the goal) leaves its text out of view too.
             float tw = 0, th = 0;
             kd->GetTextSizef(font, &tw, &th, "%s", loc_man.Localize("Ready?"));
             if (at.y - th * 0.5f < kHudBand)
                 at.y = sim.TransformWorldPositionToScreen(vec2_t{mid, fmaxf(pa.y, pb.y) + up}).y;
-            at.x = fminf(fmaxf(at.x, tw * 0.5f), W - tw * 0.5f);
-            at.y = fminf(fmaxf(at.y, kHudBand + th * 0.5f), H - th * 0.5f);
+            if (at.x >= 0 && at.x <= W && at.y >= 0 && at.y <= H) {
+                at.x = fminf(fmaxf(at.x, tw * 0.5f), W - tw * 0.5f);
+                at.y = fminf(fmaxf(at.y, kHudBand + th * 0.5f), H - th * 0.5f);
+            }
             kd->SetAlpha(level.ready_time);
             kd->DrawTextf(font, at.x, at.y, "%s", loc_man.Localize("Ready?"));
             kd->SetAlpha(1);
