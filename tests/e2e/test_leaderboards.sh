@@ -23,7 +23,7 @@ sed 's|CallOrTell ("ResumeSavedTimelineEvent");|CallOrTell ("BeginTimelineEvent"
 e2e_data_tree "$WORK" "$DATA" "$WORK/ui"
 ln -s "$HERE/flow/developer.xml" "$WORK/app/native/developer.xml"
 # The player has a long name, longer than the name field allows.
-LONG_NAME="Wilhelmina Worthington-Wormsl"
+LONG_NAME="WILHELMINA WORTHINGTON-WORMSB"
 mkdir -p "$WORK/data/Vantreo/Worm/profiles"
 cat >"$WORK/data/Vantreo/Worm/profiles/index.xml" <<END
 <?xml version="1.0" encoding="iso-8859-1"?>
