@@ -208,6 +208,14 @@ TEST_F(Achievements, BarsRestWhereTheyHideNothingAndSlideIn) {
     EXPECT_EQ(both[3], "rect 766.00 520.00 220.00 64.00");
     for (int frame = 0; frame < 18; frame++) achievement_man.UpdateAchievementPopups(0.1f);
     EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 0);
+    // One that never finds a place is given up in the end.
+    screens.readable = {{0, 0, 1024, 600}};
+    achievement_man.ShowPopup("First!", "gfx/first.png");
+    for (int frame = 0; frame < 199; frame++) achievement_man.UpdateAchievementPopups(0.1f);
+    EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 1);
+    for (int frame = 0; frame < 3; frame++) achievement_man.UpdateAchievementPopups(0.1f);
+    EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 0);
+    screens.readable.clear();
 
     // A text-only notice: the bar is twice the text's height; at scale 2.
     achievement_man.ShowPopupText("Level 1");

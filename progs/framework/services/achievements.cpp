@@ -264,8 +264,16 @@ void AchievementManager::Queue(AchievementPopup* popup) {
 // place.
 void AchievementManager::UpdateAchievementPopups(float dt) {
     PlacePopups();
-    for (int i = 0; i < popups.count && i < kShownAtOnce; i++)
-        if (popups[i]->placed) popups[i]->Update(dt);
+    for (int i = 0; i < popups.count && i < kShownAtOnce; i++) {
+        AchievementPopup* p = popups[i];
+        if (p->placed) {
+            p->Update(dt);
+        } else if ((p->waited += dt) > AchievementPopup::kWaitSeconds) {
+            kd->PrintDebugf(KD_LOG_WARNING, "AchievementManager: no place to show '%s'; it is dropped.\n",
+                            p->text.text ? p->text.text : "");
+            p->time = AchievementPopup::kShowSeconds + 1;
+        }
+    }
     for (int i = 0; i < popups.count && i < kShownAtOnce;) {
         if (!popups[i]->Shown()) {
             i++;

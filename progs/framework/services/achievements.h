@@ -51,12 +51,17 @@ public:
     void Unload();
 
     static constexpr float kShowSeconds = 2.75f;
+    // A bar that finds no place for this long (a screen full of buttons
+    // left open, a text wider than the screen) is given up.
+    static constexpr float kWaitSeconds = 20.0f;
     nString text;
     kd_bitmap_t* icon = nullptr;  // held with one reference (none for "!NONE")
     float time = 0;
-    // Where the bar rests (its top left corner), while it has a place.
+    // Where the bar rests (its top left corner), while it has a place; how
+    // long it has waited for one.
     bool placed = false;
     float x = 0, y = 0;
+    float waited = 0;
 };
 
 class AchievementManager {
