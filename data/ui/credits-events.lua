@@ -26,8 +26,8 @@ local function Measure()
     -- The emblem's centre is at 0.2 of the view, the text 0.55 of the
     -- emblem's height below it.
     local text_end = 0.2 * 600 + (0.55 * emblem + roll) / s
-    SetProperty ("Tile:position", 0.5, (text_end + 55) / 600);
-    SetProperty ("Scroll:touchfield.content_height", text_end + 110);
+    SetProperty ("Tile:position", 0.5, (text_end + 80) / 600);
+    SetProperty ("Scroll:touchfield.content_height", text_end + 150);
 end
 
 -- Where the roll is; after a drag (pos nil) where the field came to rest.

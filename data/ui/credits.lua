@@ -42,7 +42,7 @@ CreateComp ("Model", "Tile");
 SetProperty ("parent", "Scroll");
 SetProperty ("position", 0.5, 1.6);
 SetProperty ("position.z", 0.1);
-SetProperty ("scale", 0.6);
+SetProperty ("scale", 1.4);
 SetProperty ("model.model", "models/tile.xml");
 
 CreateComp ("Textbox", "Roll");

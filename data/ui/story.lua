@@ -17,26 +17,35 @@ SetProperty ("interactive", 0);
 
 CreateComp ("Image", "Panel");
 SetProperty ("image.bitmap", "ui/gfx/story/prologue-1.jpg");
-SetProperty ("scale", 1.2);
-SetProperty ("position", 0.5, 0.4);
+SetProperty ("scale", 1.15);
+SetProperty ("position", 0.5, 0.375);
 SetProperty ("align", "CENTER");
 SetProperty ("interactive", 0);
 
 CreateComp ("Image", "Frame");
 SetProperty ("image.bitmap", "ui/gfx/story/story-frame.png");
-SetProperty ("scale", 1.2);
-SetProperty ("position", 0.5, 0.4);
+SetProperty ("scale", 1.15);
+SetProperty ("position", 0.5, 0.375);
 SetProperty ("align", "CENTER");
 SetProperty ("interactive", 0);
 
+-- The caption on a dark glass strip of its own between the picture and
+-- the buttons, so that it reads over the garden's tree and flowers. The
+-- script sizes the strip to the caption's lines (ui/story-events.lua).
+CreateComp ("NinePatch", "CaptionBack");
+SetProperty ("inherit", "GlassPanel");
+SetProperty ("position", 0.5, 0.795);
+SetProperty ("ninepatch.client_size", 860, 56);
+SetProperty ("alpha", 0.9);
+SetProperty ("interactive", 0);
+
 CreateComp ("Textbox", "Caption");
+SetProperty ("inherit", "LightText");
 SetProperty ("textbox.font", "fonts/medium.sft");
 SetProperty ("textbox.text", " ");
--- Wide enough that each line of the story fits on one line of text.
-SetProperty ("textbox.textbox_width", 900);
+SetProperty ("textbox.textbox_width", 860);
 SetProperty ("textbox.textbox_align", "HCENTER");
-SetProperty ("color", 0.2, 0.12, 0.04, 1);
-SetProperty ("position", 0.5, 0.83);
+SetProperty ("position", 0.5, 0.795);
 SetProperty ("align", "CENTER");
 SetProperty ("interactive", 0);
 

@@ -18,6 +18,7 @@
 #include "app-env.h"
 #include "dataman.h"
 #include "feature-manager.h"
+#include "game/game-dezidedi.h"
 #include "game/screen-game-dezidedi.h"
 #include "luaman.h"
 #include "manager.h"
@@ -143,6 +144,16 @@ TEST(BundledData, EveryLevelIsBuiltWhole) {
                 EXPECT_FALSE(Overlap(placed[i], placed[j]))
                     << placed[i]->shape->name << " and " << placed[j]->shape->name;
             }
+
+        // A hazard's resting place stays below the HUD even with the view
+        // at the world's top.
+        const float band = GameDeziDedi::kHudBand * sim.metres_per_pixel;
+        for (int i = 0; i < placed.count; i++) {
+            const Actor* a = placed[i];
+            if (!a->Has(TAG_HAZARD) || a->Has(TAG_BOSS)) continue;
+            const float top = a->body->GetPosition().y - a->shape->radius * sim.metres_per_pixel;
+            EXPECT_GE(top - sim.world_bounds[1], band - 0.01f) << a->shape->name << " under the HUD";
+        }
 
         nArray<vec2_t> fruit;
         for (int i = 0; i < placed.count; i++)

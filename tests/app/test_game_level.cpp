@@ -10,6 +10,7 @@
 
 #include "game-env.h"
 #include "game/game-lib.h"
+#include "game/hint-labels.h"
 #include "services/in-app-purchases.h"
 
 namespace {
@@ -287,10 +288,18 @@ TEST(GameLevel, ThePrologueIsToldOnceOverTheFirstLevel) {
 
     const int lines = dman.GetDatabase("dialogue.xml")->GetArray("prologue")->GetSize();
     ASSERT_GT(lines, 1);
+    // The bug's bubble shows its line only until the worm answers, and no
+    // line of the story before the level is told again.
+    DMArray* told = dman.GetDatabase("dialogue.xml")->GetArray("prologue");
     bool bug_spoke = false;
     for (int i = 1; i < lines; i++) {
         EXPECT_EQ(screen_GameDeziDedi.ProcessUICompClick(panel, 0), 1);
-        bug_spoke = bug_spoke || GameDeziDedi::Comp("BossTalk")->visible;
+        const bool bug = nStringsMatch(told->GetNodeValue(i, "speaker"), "bug");
+        EXPECT_EQ(GameDeziDedi::Comp("BossTalk")->visible, bug) << i;
+        bug_spoke = bug_spoke || bug;
+        DMArray* story = dman.GetDatabase("timeline.xml")->GetArray("timeline");
+        for (int e = 0; story && e < story->GetSize(); e++)
+            EXPECT_FALSE(nStringsMatch(told->GetNodeValue(i, "line"), story->GetNodeValue(e, "parm_Line"))) << i;
     }
     EXPECT_TRUE(bug_spoke);
     EXPECT_EQ(level.story_mode, STORY_PROLOGUE);
@@ -306,4 +315,40 @@ TEST(GameLevel, ThePrologueIsToldOnceOverTheFirstLevel) {
     g.game.InitLevel("worlds/e01-l01.xml");
     EXPECT_EQ(level.story_mode, STORY_FIRST_LEVEL_HINTS);
     EXPECT_FALSE(panel->IsVisible());
+}
+
+// The first level's hint texts: two ends side by side under a peg, a
+// fruit by them and a target under the HUD. Each text sits by its own
+// ring, none covers another, a peg or the HUD, and a text keeps its side
+// from one frame to the next while that side stays clear.
+TEST(GameLevel, HintTextsSitByTheirTargetsAndHideNothing) {
+    HintLabel labels[4] = {
+        {{500, 300}, 40, 110, 34, HINT_ABOVE, -1, {}},  // a fruit
+        {{430, 330}, 36, 100, 34, HINT_ABOVE, -1, {}},  // the head
+        {{470, 340}, 36, 100, 34, HINT_ABOVE, -1, {}},  // the tail, by it
+        {{200, 60}, 40, 110, 34, HINT_ABOVE, -1, {}},   // a fruit under the HUD
+    };
+    const HintObstacle round[] = {{{430, 260}, 20}, {{500, 300}, 40}, {{430, 330}, 36}, {{470, 340}, 36}};
+    for (int frame = 0; frame < 2; frame++) {
+        PlaceHintLabels(labels, 4, round, 4, 1024, 600, 90);
+        for (int i = 0; i < 4; i++) {
+            const HintLabel& l = labels[i];
+            SCOPED_TRACE(i);
+            // By its ring: the nearest point of the text is at the ring's edge.
+            const float nx = fmaxf(l.box.x0, fminf(l.target.x, l.box.x1)) - l.target.x;
+            const float ny = fmaxf(l.box.y0, fminf(l.target.y, l.box.y1)) - l.target.y;
+            EXPECT_LE(sqrtf(nx * nx + ny * ny), l.ring + 40);
+            EXPECT_GE(l.box.y0, 90);
+            EXPECT_FLOAT_EQ(l.box.Overlap({410, 240, 450, 280}), 0) << "over the peg";
+            for (int j = 0; j < i; j++) EXPECT_FLOAT_EQ(l.box.Overlap(labels[j].box), 0) << "over text " << j;
+        }
+    }
+    // With its preferred side taken, a text stays on the side it had
+    // (below would be as clear), and goes back once the preferred is clear.
+    HintLabel fruit = {{500, 300}, 40, 110, 34, HINT_ABOVE, HINT_LEFT, {}};
+    const HintObstacle peg = {{500, 240}, 20};
+    PlaceHintLabels(&fruit, 1, &peg, 1, 1024, 600, 90);
+    EXPECT_EQ(fruit.side, HINT_LEFT);
+    PlaceHintLabels(&fruit, 1, nullptr, 0, 1024, 600, 90);
+    EXPECT_EQ(fruit.side, HINT_ABOVE);
 }

@@ -425,3 +425,37 @@ TEST_F(Flow, PlatformsTurnAtTheEndsOfTheirTrackAndWhenBlocked) {
     EXPECT_LT(block_max, 11.0f - 0.5f);
     EXPECT_TRUE(block_back) << "the blocked block did not turn back";
 }
+
+// Where "Ready?" is drawn.
+std::vector<vec2_t> ready;
+float RDrawReady(kd_font_t*, float x, float y, const char* format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    if (RecFormat(format, ap) == "Ready?") ready.push_back({x, y});
+    va_end(ap);
+    return 0.0f;
+}
+
+TEST_F(Flow, ReadyStandsOnTheScreenBelowTheHud) {
+    RecordingKd r{kd};
+    r.table.DrawTextf = RDrawReady;
+    r.Install();
+    level.ready_time = 1;
+    // The view moved down so far that the worm's upper end is at the top
+    // of the screen (as at the boss's level after Play again): above the
+    // worm, the text would be cut off.
+    float* m = g.sim.view_transform.m;
+    const float top = fminf(g.Screen(g.sim.WormHead()).y, g.Screen(g.sim.WormTail()).y);
+    m[7] -= top - 5;
+    ready.clear();
+    g.game.DrawBeforeUI();
+    ASSERT_EQ(ready.size(), 1u);
+    EXPECT_GE(ready[0].y, GameDeziDedi::kHudBand);
+    EXPECT_LE(ready[0].y, (float)sman.virtual_height);
+    // A worm out of view leaves its text out of view.
+    m[3] -= 3000;
+    ready.clear();
+    g.game.DrawBeforeUI();
+    ASSERT_EQ(ready.size(), 1u);
+    EXPECT_LT(ready[0].x, 0);
+}

@@ -135,12 +135,12 @@ if [ -f "$shot" ]; then
   [ "$worm" -gt 500 ] || fail "no worm in E02_L01"
   [ "$slate" -gt 150 ] || fail "no fruit counter in E02_L01"
 fi
-# The level-info popups, on their dark band across the screen: the same
+# The level-info popups, on their dark bar at the bottom edge: the same
 # text up to the number, then "10" where the other has "9", one digit
 # wider. A text's ends are found by halving: the first column from the
 # left (and from the right) where a white pixel of the band's text rows
 # lies.
-white() { "$PROBE" "$1" count $2 528 $3 550 200 255 200 255 200 255; }
+white() { "$PROBE" "$1" count $2 540 $3 562 200 255 200 255 200 255; }
 text_width() {
   lo=250 hi=780
   while [ $((hi - lo)) -gt 1 ]; do

@@ -24,6 +24,22 @@ sed 's|CallOrTell ("ResumeSavedTimelineEvent");|CallOrTell ("BeginTimelineEvent"
   "$DATA/ui/main-menu-events.lua" >"$WORK/ui/main-menu-events.lua"
 e2e_data_tree "$WORK" "$DATA" "$WORK/ui"
 ln -s "$HERE/flow/developer.xml" "$WORK/app/native/developer.xml"
+# The player has a long name, longer than the name field allows.
+LONG_NAME="WILHELMINA WORTHINGTON-WORMSB"
+mkdir -p "$WORK/data/Vantreo/Worm/profiles"
+cat >"$WORK/data/Vantreo/Worm/profiles/index.xml" <<END
+<?xml version="1.0" encoding="iso-8859-1"?>
+<root>
+	<array id="!PROFILE_INDEX"><node id="1.xml" /></array>
+	<array id="!STATE"><node id="ACTIVE_PROFILE" index="0" /></array>
+</root>
+END
+cat >"$WORK/data/Vantreo/Worm/profiles/1.xml" <<END
+<?xml version="1.0" encoding="iso-8859-1"?>
+<root>
+	<array id="!INFO"><node id="name" value="$LONG_NAME" /></array>
+</root>
+END
 
 run() {
   status=0
@@ -73,6 +89,7 @@ $(w 7100 "Setting Leaderboards Category 'EPISODE_1'")
 8200 touch_down 802 103
 8300 touch_up 802 103
 $(w 8300 "Setting Leaderboards Category 'EPISODE_2'")
+8450 screenshot $SHOTS/1-episode-2.png
 8600 touch_down 802 103
 8700 touch_up 802 103
 $(w 8700 "Setting Leaderboards Category 'TEST_CATEGORY'")
@@ -100,7 +117,8 @@ n=$(grep -c "Submit #" "$LOG")
 # The last category: the tap on the faded right arrow asked for nothing.
 [ "$(grep -c "Setting Leaderboards Category" "$LOG")" = 4 ] || fail "a category was set after the last"
 
-for s in 1-episode-1 2-test-scores 3-scrolled; do [ -s "$SHOTS/$s.png" ] || fail "screenshot $s missing"; done
+grep -q "Submit #1 - [0-9]* by '$LONG_NAME'" "$SHOTS/log-1.txt" || fail "the score was not submitted under the long name"
+for s in 1-episode-1 1-episode-2 2-test-scores 3-scrolled; do [ -s "$SHOTS/$s.png" ] || fail "screenshot $s missing"; done
 # Text pixels (cream-white rows on the dark glass): the won level's row,
 # and nothing below it in episode 1's table.
 cream="200 255 200 255 180 255"
@@ -108,6 +126,15 @@ first=$("$PROBE" "$SHOTS/1-episode-1.png" count 226 180 806 210 $cream)
 second=$("$PROBE" "$SHOTS/1-episode-1.png" count 226 215 806 480 $cream)
 echo "episode 1: first row $first text pixels, below it $second"
 [ "$first" -gt 100 ] && [ "$second" -lt 20 ] || fail "episode 1's table does not show the one score"
+# The long name ends before the points: a clear gap left of the widest
+# points' column (five digits end at the view's right, 786).
+gap=$("$PROBE" "$SHOTS/1-episode-1.png" count 700 180 716 210 $cream)
+echo "episode 1: $gap text pixels between the name and the points"
+[ "$gap" -lt 3 ] || fail "the long name runs into the points ($gap)"
+# Episode 2 has no score yet, and says so in its view.
+empty=$("$PROBE" "$SHOTS/1-episode-2.png" count 226 180 806 480 $cream)
+echo "episode 2: $empty text pixels in the empty view"
+[ "$empty" -gt 150 ] || fail "the empty table does not say that it is empty ($empty)"
 # Fifty rows: the view is full, and nothing is drawn between its bottom
 # and the buttons.
 full=$("$PROBE" "$SHOTS/2-test-scores.png" count 226 420 806 480 $cream)

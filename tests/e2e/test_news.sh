@@ -49,7 +49,7 @@ cat >"$USER_DIR/profiles/1.xml" <<END
 	</array>
 </root>
 END
-printf '{id="n1", image="%s/news.png", link="%s/more?from=news", allowed_events="Before_E01_STORY_1", skip_text="Later"}' \
+printf '{id="n1", image="%s/news.png", link="%s/more?from=news", allowed_events="Before_E01_STORY_1", skip_text="No thanks"}' \
   "$BASE" "$BASE" >"$WORK/srv/reply.txt"
 
 run() {
@@ -95,6 +95,11 @@ magenta=$("$PROBE" "$SHOTS/1-news.png" count 152 84 872 516 220 255 0 40 220 255
 edge=$("$PROBE" "$SHOTS/1-news.png" count 0 0 140 600 220 255 0 40 220 255)
 echo "the settled picture: $magenta magenta pixels in the middle, $edge at the left"
 [ "$magenta" -gt 200000 ] && [ "$edge" -lt 10 ] || fail "the picture is not shown settled in the middle"
+# The item's word for Close ("No thanks") at a readable size, left of the
+# round button above the picture's largest place (the top tenth).
+word=$("$PROBE" "$SHOTS/1-news.png" count 780 5 910 55 60 255 60 255 50 255)
+echo "the close button's word: $word light pixels above the picture"
+[ "$word" -gt 150 ] || fail "the close button's word is not readable above the picture ($word)"
 grep -q -F "url $BASE/more?from=news" "$WORK/trace.txt" || fail "the link was not opened"
 grep -q -F "url not opened: an input script runs" "$WORK/trace.txt" || fail "the host started a browser"
 grep -q -F "NEWS_n1_Shown,event,Before_E01_STORY_1" "$USER_DIR"/logs/playlog-*.csv || fail "the showing is not in the play log"

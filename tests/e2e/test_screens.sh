@@ -217,6 +217,15 @@ st=$("$PROBE" "$SHOTS/9-escape-back.png" diff "$SHOTS/10-story.png" 200 50 830 4
 dl=$("$PROBE" "$SHOTS/10-story.png" diff "$SHOTS/11-dialog.png" 200 310 830 440)
 echo "the story differs from the menu by $st; the dialogue changes the bubble's place by $dl"
 awk "BEGIN { exit !($st > 10 && $dl > 10) }" || fail "the story or its dialogue is not shown"
+# Its caption: cream letters on a dark glass strip under the picture (not
+# dark letters over the garden), in two even lines, not one line and a
+# lone word.
+cream="235 255 225 255 190 240"
+strip=$("$PROBE" "$SHOTS/10-story.png" count 150 440 870 520 20 75 50 105 30 95)
+top=$("$PROBE" "$SHOTS/10-story.png" count 150 440 870 475 $cream)
+low=$("$PROBE" "$SHOTS/10-story.png" count 150 475 870 520 $cream)
+echo "the caption: $strip glass pixels behind it, $top and $low letter pixels in its halves"
+[ "$strip" -gt 20000 ] && [ "$top" -gt 600 ] && [ $((2 * low)) -gt "$top" ] || fail "the caption does not read clearly"
 # The game's screen, then the pause menu over it.
 g=$("$PROBE" "$SHOTS/3-main-menu.png" diff "$SHOTS/12-game.png" 0 0 1024 600)
 p=$("$PROBE" "$SHOTS/12-game.png" diff "$SHOTS/13-paused.png" 312 150 712 450)

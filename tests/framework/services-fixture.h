@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -75,6 +76,8 @@ struct FakeScreens {
     kd_font_t* font = nullptr;
     float scale = 1.0f;
     int width = 1024, height = 600;
+    // What the screens in view show to read or press: x0, y0, x1, y1.
+    std::vector<std::array<float, 4>> readable;
 
     ServiceScreens table = {
         [](const char* n) { return Current()->registered.count(n) > 0; },
@@ -99,6 +102,11 @@ struct FakeScreens {
         [](int* w, int* h) {
             *w = Current()->width;
             *h = Current()->height;
+        },
+        [](float x, float y, float w, float h) {
+            for (const auto& r : Current()->readable)
+                if (x < r[2] && r[0] < x + w && y < r[3] && r[1] < y + h) return true;
+            return false;
         },
     };
     FakeScreens() {

@@ -128,7 +128,8 @@ TEST_F(Achievements, UnlocksGoToTheProfileAndQueueOneBarEach) {
     EXPECT_EQ(achievement_man.GetNumberOfUnlockedAchievements(), 1);
     EXPECT_STREQ(achievement_man.GetUnlockedAchievementByIndex(0), "FIRST");
 
-    // Two more in the same frame: three bars, one after another, 2.75 s each.
+    // Two more in the same frame: the three bars show together for 2.75 s,
+    // so that none is left over for the screens that follow.
     achievement_man.UnlockAchievement("SECOND");
     achievement_man.UnlockAchievement("BARE");
     ASSERT_EQ(achievement_man.GetNumberOfQueuedPopups(), 3);
@@ -139,10 +140,6 @@ TEST_F(Achievements, UnlocksGoToTheProfileAndQueueOneBarEach) {
     for (int frame = 0; frame < 27; frame++) achievement_man.UpdateAchievementPopups(0.1f);
     EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 3);  // 2.7 s
     achievement_man.UpdateAchievementPopups(0.1f);
-    ASSERT_EQ(achievement_man.GetNumberOfQueuedPopups(), 2);
-    EXPECT_EQ(calls(), std::vector<std::string>{"release gfx/first.png"});
-    EXPECT_EQ(achievement_man.GetPopup(0)->time, 0.0f);  // the next starts on the next frame
-    for (int frame = 0; frame < 56; frame++) achievement_man.UpdateAchievementPopups(0.1f);
     EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 0);
     EXPECT_EQ(calls(), (std::vector<std::string>{"release gfx/first.png", "release gfx/second.png"}));
 
@@ -161,18 +158,18 @@ TEST_F(Achievements, UnlocksGoToTheProfileAndQueueOneBarEach) {
     EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), (int)AchievementManager::kMaxQueuedPopups);
 }
 
-TEST_F(Achievements, BarSlidesInSwellsAndSlidesOut) {
+TEST_F(Achievements, BarsRestWhereTheyHideNothingAndSlideIn) {
     achievement_man.Initialize();
     achievement_man.UnlockAchievement("FIRST");
-    // 1024 x 600, scale 1, a 64-pixel icon, text 100 wide: the bar is the
-    // icon's height round y = 540; icon and text are centred together.
+    // 1024 x 600, scale 1, a 64-pixel icon, text 100 wide: the bar is its
+    // content's size (64 + 16 + 100 and 20 each side), the icon's height,
+    // in the middle of the bottom edge (y = 552).
     achievement_man.UpdateAchievementPopups(1.0f);
     float swell = 1 + 0.2f * sinf(0.975f * 3.14159265f);  // (1.0 - 0.35) * 1.5
-    float x = 512 - (100 + 10 + 64) * 0.5f + 32;
-    EXPECT_EQ(Drawn(), (std::vector<std::string>{"rect 0.00 508.00 1024.00 64.00",
-                                                 "icon gfx/first.png " + F(x) + " 540.00 " + F(swell),
-                                                 "text " + F(x + 48) + " 540.00 First!"}));
-    // At the start it stands one screen height to the left, transparent.
+    EXPECT_EQ(Drawn(),
+              (std::vector<std::string>{"rect 402.00 520.00 220.00 64.00",
+                                        "icon gfx/first.png 454.00 552.00 " + F(swell), "text 502.00 552.00 First!"}));
+    // At the start it stands a little to the left, transparent.
     achievement_man.Reset();
     achievement_man.Initialize();
     prof->RemoveCategory("ACHIEVEMENTS");
@@ -180,16 +177,53 @@ TEST_F(Achievements, BarSlidesInSwellsAndSlidesOut) {
     calls().clear();
     achievement_man.DrawAchievementPopups();
     EXPECT_EQ(calls()[0], "alpha 0.00");
-    EXPECT_EQ(calls()[3], "icon gfx/first.png " + F(x - 600) + " 540.00 1.00");
+    EXPECT_EQ(calls()[3], "icon gfx/first.png 424.00 552.00 1.00");
+
+    // A button in the middle of the bottom: the bar goes to the bottom's
+    // left, clear of it with its slide; buttons along the whole bottom
+    // (a screen changed under it): to the middle of the top.
+    achievement_man.Reset();
+    achievement_man.ShowPopup("First!", "gfx/first.png");
+    screens.readable = {{400, 500, 624, 600}};
+    achievement_man.UpdateAchievementPopups(1.0f);
+    EXPECT_EQ(Drawn()[0], "rect 38.00 520.00 220.00 64.00");
+    screens.readable.push_back({0, 560, 1024, 600});
+    achievement_man.UpdateAchievementPopups(0.1f);
+    EXPECT_EQ(Drawn()[0], "rect 402.00 16.00 220.00 64.00");
+
+    // Covered everywhere, a bar waits with its time standing; uncovered,
+    // it shows. Two bars share the bottom, one each side.
+    achievement_man.Reset();
+    screens.readable = {{0, 0, 1024, 600}};
+    achievement_man.ShowPopup("First!", "gfx/first.png");
+    achievement_man.ShowPopup("First!", "gfx/first.png");
+    for (int frame = 0; frame < 50; frame++) achievement_man.UpdateAchievementPopups(0.1f);
+    EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 2);
+    EXPECT_TRUE(Drawn().empty());
+    screens.readable.clear();
+    achievement_man.UpdateAchievementPopups(1.0f);
+    std::vector<std::string> both = Drawn();
+    ASSERT_EQ(both.size(), 6u);
+    EXPECT_EQ(both[0], "rect 38.00 520.00 220.00 64.00");
+    EXPECT_EQ(both[3], "rect 766.00 520.00 220.00 64.00");
+    for (int frame = 0; frame < 18; frame++) achievement_man.UpdateAchievementPopups(0.1f);
+    EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 0);
+    // One that never finds a place is given up in the end.
+    screens.readable = {{0, 0, 1024, 600}};
+    achievement_man.ShowPopup("First!", "gfx/first.png");
+    for (int frame = 0; frame < 199; frame++) achievement_man.UpdateAchievementPopups(0.1f);
+    EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 1);
+    for (int frame = 0; frame < 3; frame++) achievement_man.UpdateAchievementPopups(0.1f);
+    EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 0);
+    screens.readable.clear();
 
     // A text-only notice: the bar is twice the text's height; at scale 2.
-    achievement_man.Reset();
     achievement_man.ShowPopupText("Level 1");
-    achievement_man.UpdateAchievementPopups(1.0f);
     screens.scale = 2;
+    achievement_man.UpdateAchievementPopups(1.0f);
     std::vector<std::string> drawn = Drawn();
     ASSERT_EQ(drawn.size(), 3u);
-    EXPECT_EQ(drawn[0], "rect 0.00 500.00 1024.00 80.00");
+    EXPECT_EQ(drawn[0], "rect 356.00 512.00 312.00 80.00");
     // Without the screen manager's font nothing is drawn.
     screens.font = nullptr;
     EXPECT_TRUE(Drawn().empty());

@@ -15,6 +15,7 @@
 #include "recording-kd.h"
 #include "services-fixture.h"
 #include "ui/screen-manager.h"
+#include "ui/ui-comps.h"
 
 namespace {
 
@@ -39,7 +40,10 @@ struct ServicesOnScreens : ::testing::Test {
     ServicesEnv env{{{"in-app-purchases/in-app-purchases.xml",
                       "<root><array id=\"ITEMS\"><node id=\"BIG_BALL\" name=\"Big Ball\"/></array></root>"},
                      {"achievements/achievements.xml",
-                      "<root><array id=\"ACHIEVEMENTS\"><node id=\"FIRST\" name=\"First!\"/></array></root>"}}};
+                      "<root><array id=\"ACHIEVEMENTS\"><node id=\"FIRST\" name=\"First!\"/></array></root>"},
+                     {"ui/menu.lua",
+                      "CreateComp ('Button', 'Quit');\nSetProperty ('position', 0.5, 0.92);\n"
+                      "SetProperty ('align', 'CENTER');\n"}}};
     RecordingKd r{kd};
     std::vector<std::unique_ptr<RecScreen>> screens;
     kd_font_t font{};
@@ -112,17 +116,29 @@ TEST_F(ServicesOnScreens, PurchaseScreensFollowTheStore) {
 
 TEST_F(ServicesOnScreens, AchievementBarRunsWithTheFramesAndTheScreenIsShownByName) {
     achievement_man.Initialize();
+    // The menu's Quit, 200 x 60 in the middle of the bottom edge.
+    ASSERT_TRUE(Get("MainMenu")->LoadUI("ui/menu.lua"));
+    UIComp* quit = Get("MainMenu")->uiset->GetComp("Quit");
+    ASSERT_NE(quit, nullptr);
     sman.PushScreen("MainMenu");
+    quit->width = 200;
+    quit->height = 60;
     achievement_man.UnlockAchievement("FIRST");
     ASSERT_EQ(achievement_man.GetNumberOfQueuedPopups(), 1);
-    sman.Update(1.0f);
+    Frames(4);
     rects().clear();
     sman.DrawScreens(0);
-    // The bar: the whole width, twice the text height (no icon), round
-    // 0.9 of the height.
-    EXPECT_EQ(rects(), std::vector<std::string>{"0 520 1024 40"});
-    sman.Update(1.0f);
-    sman.Update(1.0f);
+    // The bar: its content's width (no icon: the gap, the text and 20 each
+    // side), twice the text's height, on the bottom edge beside Quit.
+    EXPECT_EQ(rects(), std::vector<std::string>{"38 532 76 40"});
+    // Without Quit, a second bar shares the bottom edge with it.
+    quit->visible = false;
+    achievement_man.ShowPopupText("Level 1");
+    Frames(4);
+    rects().clear();
+    sman.DrawScreens(0);
+    EXPECT_EQ(rects(), (std::vector<std::string>{"38 532 76 40", "910 532 76 40"}));
+    Frames(8);
     EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 0);
 
     ASSERT_TRUE(lua_man.ExecLuaString(nullptr, "AM_ShowAchievements()"));

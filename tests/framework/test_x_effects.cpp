@@ -5,6 +5,8 @@
 
 #include <stdlib.h>
 
+#include <array>
+
 #include "fw-x-support.h"
 #include "models.h"
 #include "particle-effects.h"
@@ -76,9 +78,10 @@ TEST(ScreenshotEffects, ModelIsDrawnTexturedAtItsPosition) {
     ASSERT_TRUE(m);
     ASSERT_EQ(m->num_indices, 12);
     ASSERT_TRUE(m->texture);
-    // A 64 x 64 tile around (500, 300): the texture's left half is green,
-    // its right half blue. At the default depth a model unit is a pixel,
-    // as for the 2D drawing.
+    // A 64 x 64 tile around (500, 300) wearing the wooden apple tile: the
+    // red apple a little below the middle, wood at the corners, nothing
+    // outside. At the default depth a model unit is a pixel, as for the 2D
+    // drawing.
     float z = kd->GetDepthDefault();
     FwImage img = engine.Frame([&] {
         kd->ClearScreen(0, 0, 0);
@@ -86,21 +89,26 @@ TEST(ScreenshotEffects, ModelIsDrawnTexturedAtItsPosition) {
         m->Draw(vec3_t{500, 300, z}, 0, 1);
     });
     ASSERT_GT(img.w, 0);
-    EXPECT_TRUE(IsColour(img, 480, 300, 0, 255, 0));
-    EXPECT_TRUE(IsColour(img, 520, 300, 0, 0, 255));
-    EXPECT_TRUE(IsColour(img, 470, 275, 0, 255, 0));
+    auto pixel = [](const FwImage& i, int x, int y) {
+        int r, g, b;
+        i.At(x, y, &r, &g, &b);
+        return std::array<int, 3>{r, g, b};
+    };
+    const std::array<int, 3> apple = pixel(img, 494, 312), wood = pixel(img, 474, 330);
+    EXPECT_TRUE(apple[0] > 150 && apple[1] < 110 && apple[2] < 110) << apple[0] << " " << apple[1] << " " << apple[2];
+    EXPECT_TRUE(wood[0] > 120 && wood[0] > wood[2] + 40) << wood[0] << " " << wood[1] << " " << wood[2];
     EXPECT_TRUE(IsColour(img, 400, 300, 0, 0, 0));
     EXPECT_TRUE(IsColour(img, 500, 340, 0, 0, 0));
 
-    // Scaled by 2 and turned half a circle: the blue half is now on the left.
-    img = engine.Frame([&] {
+    // Scaled by 2 and turned half a circle: each point shows what its
+    // mirror through the middle showed, twice as far out.
+    FwImage turned = engine.Frame([&] {
         kd->ClearScreen(0, 0, 0);
         kd->SetPixelFilter(0);
         m->Draw(vec3_t{500, 300, z}, 3.14159265f, 2);
     });
-    EXPECT_TRUE(IsColour(img, 450, 300, 0, 0, 255));
-    EXPECT_TRUE(IsColour(img, 550, 300, 0, 255, 0));
-    EXPECT_TRUE(IsColour(img, 560, 350, 0, 255, 0));
-    EXPECT_TRUE(IsColour(img, 500, 370, 0, 0, 0));
+    EXPECT_TRUE(IsColour(turned, 500 - 2 * (494 - 500), 300 - 2 * (312 - 300), apple[0], apple[1], apple[2], 24));
+    EXPECT_TRUE(IsColour(turned, 500 - 2 * (474 - 500), 300 - 2 * (330 - 300), wood[0], wood[1], wood[2], 24));
+    EXPECT_TRUE(IsColour(turned, 500, 370, 0, 0, 0));
     model_man.ReleaseModel(m);
 }

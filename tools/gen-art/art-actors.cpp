@@ -734,13 +734,9 @@ void ArtActors(Gen& g) {
           [](cairo_t* cr, int w, int h, int f) { Log(cr, w, h, f); });
 
     g.Section("Tutorial marks");
-    // The hint "Swing Me!" stands one picture height above each end. The
-    // ring sits in the middle of a tall clear picture, so that the text
-    // clears the worm hanging above its tail at the first level's start.
-    g.Png("actors/gfx/tutorial-circle-worm.png", 72, 168, "dashed golden ring with a soft glow, in a tall clear frame",
-          "drawn round the worm's ends (1:1 world pixels); its height places the hint's text above the end",
-          [](cairo_t* cr, int w, int h) {
-              cairo_translate(cr, 0, (h - w) / 2.0);
+    // The hint "Swing Me!" goes beside the ring, wherever it hides least.
+    g.Png("actors/gfx/tutorial-circle-worm.png", 72, 72, "dashed golden ring with a soft glow",
+          "drawn round the worm's ends (1:1 world pixels)", [](cairo_t* cr, int w, int h) {
               double c = w / 2.0;
               cairo_pattern_t* p = cairo_pattern_create_radial(c, c, 24, c, c, 35);
               cairo_pattern_add_color_stop_rgba(p, 0, 1, 0.9, 0.4, 0);

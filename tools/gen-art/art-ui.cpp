@@ -702,6 +702,28 @@ void ArtUi(Gen& g) {
               RoundRect(cr, 76, 65, 4, 14, 2);
               FillCol(cr, Col{1, 1, 1, 1});
           });
+
+    g.Section("Models", "Textures of the 3D models in `models/`, mapped whole (u and v 0..1) onto a face.");
+    g.Png("images/credits-tile.png", 128, 128, "square wooden tile: a red apple with the happy worm peeking out",
+          "texture of models/tile.xml, the tile turning at the end of the credits", [](cairo_t* cr, int w, int h) {
+              // Opaque to the edges: the model's face is the whole picture.
+              cairo_rectangle(cr, 0, 0, w, h);
+              ShadeV(cr, kPlank, 0, h, 0, 0.3, 0.25);
+              Rng rng(17);
+              for (int i = 0; i < 9; i++) {
+                  double y = 8 + i * (h - 16) / 8.0 + rng.R(-2, 2);
+                  cairo_move_to(cr, 0, y);
+                  cairo_curve_to(cr, w * 0.3, y + rng.R(-4, 4), w * 0.7, y + rng.R(-4, 4), w, y + rng.R(-3, 3));
+                  Stroke(cr, Alpha(Darker(kPlank, 0.35), 0.25), 1.5);
+              }
+              RoundRect(cr, 5, 5, w - 10, h - 10, 14);
+              Stroke(cr, Alpha(Darker(kPlank, 0.45), 0.8), 4);
+              RoundRect(cr, 9, 9, w - 18, h - 18, 11);
+              Stroke(cr, Alpha(Lighter(kPlank, 0.4), 0.6), 2);
+              DrawFruit(cr, w * 0.46, h * 0.56, 38, 1);
+              WormHead(cr, w * 0.66, h * 0.4, 17, Face::Happy);
+              Leaf(cr, w * 0.2, h * 0.2, 22, 10, -0.6, kLeafUi, 1.5);
+          });
 }
 
 }  // namespace art

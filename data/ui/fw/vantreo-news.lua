@@ -14,13 +14,22 @@ SetProperty ("align", "CENTER");
 SetProperty ("interactive", 1);
 SetProperty ("localize", 0);
 
+-- Above the picture's largest place (the area's top is a tenth of the
+-- screen down), so that neither the button nor its word covers it.
 CreateComp ("Button", "Close");
 SetProperty ("inherit", "IconButton");
-SetProperty ("position", 0.93, 0.1);
+SetProperty ("position", 0.955, 0.05);
+SetProperty ("scale", 0.75);
 SetProperty ("localize", 0);
 SetProperty ("button.bm_icon", "ui/gfx/icon-close.png");
--- The item's own word for it, in cream under the round button.
-SetProperty ("button.text_offset", 0, 52);
+-- The item's own word for it, in cream left of the round button, at the
+-- font's own size however long it is.
+SetProperty ("button.text_align", "RIGHT VCENTER");
+SetProperty ("button.text_offset", -44, 0);
+SetProperty ("button.max_text_width_percentage", 1000);
+SetProperty ("button.text_scale_idle", 1.3);
+SetProperty ("button.text_scale_over", 1.35);
+SetProperty ("button.text_scale_pressed", 1.3);
 SetProperty ("button.text_color_idle", 1, 0.95, 0.8, 1);
 SetProperty ("button.text_color_over", 1, 1, 1, 1);
 SetProperty ("button.text_color_pressed", 1, 1, 1, 1);

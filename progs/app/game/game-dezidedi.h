@@ -15,6 +15,9 @@
 #ifndef APP_GAME_DEZIDEDI_H
 #define APP_GAME_DEZIDEDI_H
 
+#include <utility>
+#include <vector>
+
 #include "game/game-level.h"
 #include "game/worm-contact-filter.h"
 #include "manager.h"
@@ -32,6 +35,12 @@ class GameDeziDedi : public GameImplementation, public ActorWatcher {
 public:
     GameDeziDedi();
     ~GameDeziDedi() override;
+
+    // The top of the screen that the HUD takes (the clock, the fruit
+    // counter and the pause button), in virtual units of a 1024 x 600
+    // screen: what the game draws over the world stays below it, and a
+    // level keeps its hazards' resting places out of it.
+    static constexpr float kHudBand = 90.0f;
 
     const char* GetName() override { return "DeziDedi"; }
     void Load() override;
@@ -156,6 +165,9 @@ public:
         float hand_phase = -2.0f;
         vec2_t hand_position = {0, 0};
         float hand_alpha = 0;
+        // The side each hint text took in the frame before, by its target
+        // (only compared, never followed).
+        std::vector<std::pair<const Actor*, int>> label_sides;
     } tutorial;
 
     // The level's own copy of the tail definition: the level start sizes

@@ -8,6 +8,7 @@
 #include "framework-kd.h"
 #include "game/game-dezidedi.h"
 #include "game/game-lib.h"
+#include "game/hint-labels.h"
 #include "localization.h"
 #include "manager.h"
 #include "particle-effects.h"
@@ -104,10 +105,22 @@ void GameDeziDedi::DrawBeforeUI() {
         if (a->body && b->body) {
             const vec2_t pa = BodyPosition(a), pb = BodyPosition(b);
             const float up = face ? (float)face->height * sim.metres_per_pixel : 0.0f;
-            const vec2_t at =
-                sim.TransformWorldPositionToScreen(vec2_t{(pa.x + pb.x) * 0.5f, fminf(pa.y, pb.y) - up});
+            const float mid = (pa.x + pb.x) * 0.5f;
+            vec2_t at = sim.TransformWorldPositionToScreen(vec2_t{mid, fminf(pa.y, pb.y) - up});
             kd->SetTextTransform(sim.zoom, sim.zoom, 0);
             kd->SetTextAlign(12);
+            // A worm at the top of the view (a level's start, the camera
+            // on its way from the goal) has the text under it instead of
+            // over the edge or under the HUD. A worm out of view (the camera
+            // still at the goal) leaves its text out of view too.
+            float tw = 0, th = 0;
+            kd->GetTextSizef(font, &tw, &th, "%s", loc_man.Localize("Ready?"));
+            if (at.y - th * 0.5f < kHudBand)
+                at.y = sim.TransformWorldPositionToScreen(vec2_t{mid, fmaxf(pa.y, pb.y) + up}).y;
+            if (at.x >= 0 && at.x <= W && at.y >= 0 && at.y <= H) {
+                at.x = fminf(fmaxf(at.x, tw * 0.5f), W - tw * 0.5f);
+                at.y = fminf(fmaxf(at.y, kHudBand + th * 0.5f), H - th * 0.5f);
+            }
             kd->SetAlpha(level.ready_time);
             kd->DrawTextf(font, at.x, at.y, "%s", loc_man.Localize("Ready?"));
             kd->SetAlpha(1);
@@ -212,12 +225,11 @@ void GameDeziDedi::ShowNextStoryDialog() {
         const char* speaker = lines->GetNodeValue(dialogue_line, "speaker");
         const char* line = lines->GetNodeValue(dialogue_line, "line");
         UIComp* boss = Comp("BossTalk");
-        if (nStringsMatch(speaker, "bug")) {
-            sman.SetVisible(boss, true);
-            sman.SetText(boss, "%s", line ? line : "");
-        } else {
-            sman.SetText(Comp("WormTalk"), "%s", line ? line : "");
-        }
+        const bool bug = nStringsMatch(speaker, "bug");
+        // The bug's bubble closes when the worm answers: a line it said
+        // before must not stand beside the worm's later ones.
+        sman.SetVisible(boss, bug);
+        sman.SetText(bug ? boss : Comp("WormTalk"), "%s", line ? line : "");
         dialogue_line++;
         return;
     }
@@ -281,7 +293,7 @@ void GameDeziDedi::UpdateTutorials(float dt) {
 
 void GameDeziDedi::DrawTutorials() {
     if (level.story_mode != STORY_FIRST_LEVEL_HINTS) return;
-    const Tutorial& t = tutorial;
+    Tutorial& t = tutorial;
     kd_font_t* font = lib.Font(LIB_FONT_MEDIUM);
     kd_bitmap_t* worm_ring = lib.Bitmap(LIB_TUTORIAL_CIRCLE_WORM);
     kd_bitmap_t* ring = lib.Bitmap(LIB_TUTORIAL_CIRCLE_OTHER);
@@ -290,22 +302,33 @@ void GameDeziDedi::DrawTutorials() {
     const float bob = 5.0f * sinf(level.anim_time);
     const float pulse = (1.0f + 0.1f * sinf(level.anim_time)) * zoom;
 
-    // A ring at a world point with a text above (up > 0) or below it.
-    auto hint = [&](kd_bitmap_t* bm, vec2_t at, float scale, float alpha, const char* text, float up) {
+    // The rings first; their texts are placed together afterwards, each
+    // beside its own ring and clear of the others.
+    struct Hint {
+        const Actor* target;
+        const char* text;
+        float alpha;
+    };
+    std::vector<Hint> hints;
+    std::vector<HintLabel> labels;
+    std::vector<HintObstacle> round;
+    auto hint = [&](const Actor* a, kd_bitmap_t* bm, float scale, float alpha, const char* text, int prefer) {
         if (alpha <= 0) return;
         kd->SetAlpha(alpha);
-        const vec2_t s = sim.TransformWorldPositionToScreen(at);
+        const vec2_t s = sim.TransformWorldPositionToScreen(BodyPosition(a));
+        const float r = bm ? (float)bm->width * 0.5f * scale : 0.0f;
         if (bm) kd->DrawBitmapRS(bm, s.x, s.y, 0, scale);
+        round.push_back({s, r});
         if (!font || !text) return;
-        const float h = bm ? (float)bm->height * sim.metres_per_pixel : 0.0f;
-        const vec2_t label = sim.TransformWorldPositionToScreen(vec2_t{at.x, at.y - up * h});
+        float w = 0, h = 0;
         kd->SetTextTransform(zoom, zoom, 0);
-        kd->SetTextAlign(12);
-        // The font's own dark ring keeps the white letters readable over
-        // the sky and the clouds.
-        kd->DrawTextf(font, label.x, label.y + bob, "%s", loc_man.Localize(text));
-        kd->SetTextAlign(0);
+        kd->GetTextSizef(font, &w, &h, "%s", loc_man.Localize(text));
         kd->SetTextTransform(1, 1, 0);
+        int side = -1;
+        for (const auto& before : t.label_sides)
+            if (before.first == a) side = before.second;
+        hints.push_back({a, text, alpha});
+        labels.push_back({s, r, w, h + 10.0f, prefer, side, {}});
     };
 
     // The hand, sweeping up and to the right from the tail.
@@ -322,28 +345,20 @@ void GameDeziDedi::DrawTutorials() {
         kd->DrawBitmapRS(hand, p.x + (float)hand->width * 0.5f * scale, p.y + (float)hand->height * 0.5f * scale, 0, scale);
     }
 
-    // The ends.
-    Actor* head = sim.WormHead();
-    Actor* tail = sim.WormTail();
-    if (head && tail && head->body && tail->body) {
-        hint(worm_ring, BodyPosition(head), zoom, t.head_alpha, "Swing Me!", 1.0f);
-        hint(worm_ring, BodyPosition(tail), zoom, t.tail_alpha, "Swing Me!", 1.0f);
-    }
-
-    // Fruit, the hole and the hazards.
+    // Fruit, the hole and the hazards: their texts are placed before the
+    // worm's, which move with every swing.
     for (const Actor* a : sim.ActorsWithFlags(TAG_COLLECTABLE | TAG_WORM_HOLE | TAG_HAZARD)) {
         if (!a->body) continue;
-        const vec2_t at = BodyPosition(a);
         if (a->Has(TAG_COLLECTABLE) && !a->triggered) {
-            hint(ring, at, zoom, t.collect_alpha, "Collect Me!", 1.0f);
+            hint(a, ring, zoom, t.collect_alpha, "Collect Me!", HINT_ABOVE);
         } else if (a->Has(TAG_WORM_HOLE)) {
-            hint(ring, at, 1.5f * zoom, t.wormhole_alpha, "Come Here!", -1.0f);
+            hint(a, ring, 1.5f * zoom, t.wormhole_alpha, "Come Here!", HINT_BELOW);
         } else if (a->Has(TAG_HAZARD)) {
             const bool moving = a->Has(TAG_MOVE);
             const float alpha = moving ? fminf(fmaxf(a->alpha * 10.0f - 9.0f, 0.0f), 1.0f) : 1.0f;
             if (alpha <= 0) continue;
-            hint(ring, at, moving ? 1.2f * zoom : zoom, alpha, nullptr, 0);
-            const vec2_t s = sim.TransformWorldPositionToScreen(at);
+            hint(a, ring, moving ? 1.2f * zoom : zoom, alpha, nullptr, HINT_ABOVE);
+            const vec2_t s = sim.TransformWorldPositionToScreen(BodyPosition(a));
             const float r = ring ? (float)ring->width * 0.5f * zoom : 0.0f;
             kd_bitmap_t* warning = lib.Bitmap(LIB_WARNING_TRIANGLE);
             kd->SetAlpha(alpha);
@@ -355,5 +370,32 @@ void GameDeziDedi::DrawTutorials() {
             }
         }
     }
+
+    // The ends.
+    Actor* head = sim.WormHead();
+    Actor* tail = sim.WormTail();
+    if (head && tail && head->body && tail->body) {
+        hint(head, worm_ring, zoom, t.head_alpha, "Swing Me!", HINT_ABOVE);
+        hint(tail, worm_ring, zoom, t.tail_alpha, "Swing Me!", HINT_ABOVE);
+    }
+
+    // The pegs and the worm's ends are kept clear as well as the rings.
+    for (const Actor* a : sim.ActorsWithFlags(TAG_GRABBABLE | TAG_WORM_HEAD | TAG_WORM_TAIL))
+        if (a->body && a->shape)
+            round.push_back({sim.TransformWorldPositionToScreen(BodyPosition(a)), a->shape->radius * zoom});
+    PlaceHintLabels(labels.data(), (int)labels.size(), round.data(), (int)round.size(), W, H, kHudBand);
+    t.label_sides.clear();
+    kd->SetTextTransform(zoom, zoom, 0);
+    kd->SetTextAlign(12);
+    for (size_t i = 0; i < labels.size(); i++) {
+        t.label_sides.push_back({hints[i].target, labels[i].side});
+        const vec2_t c = labels[i].Centre();
+        kd->SetAlpha(hints[i].alpha);
+        // The font's own dark ring keeps the white letters readable over
+        // the sky and the clouds.
+        kd->DrawTextf(font, c.x, c.y + bob, "%s", loc_man.Localize(hints[i].text));
+    }
+    kd->SetTextAlign(0);
+    kd->SetTextTransform(1, 1, 0);
     DrawDefaults();
 }

@@ -1,8 +1,11 @@
 // The leaderboards screen. See screen-leaderboards.h.
 #include "screen-leaderboards.h"
 
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <string>
 
 #include "localization.h"
 #include "manager.h"
@@ -104,15 +107,28 @@ void ScreenLeaderboards::DrawScores(UIComp* comp) {
     float row = s * (h - 2);
     kd->SetTextTransform(s, s, 0);
     int n = client ? client->GetNumberOfScores() : 0;
+    // The widest points of the rows set where the names must end.
+    float points_width = 0;
+    for (int i = 0; font && i < n; i++)
+        if (LeaderboardScore* e = client->GetScoreByIndex(i))
+            points_width = fmaxf(points_width, kd->GetTextWidthf(font, "%d", e->points));
+    const float name_x = at.x + (float)(int)(s * w * 0.15f);
+    const float name_room = at.x + w - points_width - 20 * s - name_x;
     for (int i = 0; font && i < n; i++) {
         float top = at.y + (float)i * row;
         LeaderboardScore* e = client->GetScoreByIndex(i);
         if (!e || !(top > view_top - row && top < view_top + view_height)) continue;
         kd->SetTextAlign(0);
         kd->DrawTextf(font, at.x, top, "%d.", e->rank);
-        kd->DrawTextf(font, at.x + (float)(int)(s * w * 0.15f), top, "%s", e->player);
+        DrawName(font, name_x, top, name_room, s, e->player);
         kd->SetTextAlign(1);
         kd->DrawTextf(font, at.x + w, top, "%d", e->points);
+    }
+    // An empty table says so, in the middle of the view.
+    if (font && n == 0) {
+        kd->SetTextAlign(12);
+        kd->SetAlpha(0.8f * comp->GetStaticAlpha());
+        kd->DrawTextf(font, at.x + w * 0.5f, view_top + view_height * 0.4f, "%s", loc_man.Localize("NO_SCORES_YET"));
     }
     UIComp* tf = GetComp("TF");
     if (tf && tf->type == UI_TOUCHFIELD) ((UICompTouchField*)tf)->SetContentHeight((h - 2) * (float)n);
@@ -122,6 +138,34 @@ void ScreenLeaderboards::DrawScores(UIComp* comp) {
     kd->SetAlpha(1);
     kd->SetColor(1, 1, 1);
     kd->SetBlend(0);
+}
+
+// A name fits the room left of the points: a long one is drawn a little
+// narrower, and one that still does not fit is cut at a whole character
+// and ends in "...".
+void ScreenLeaderboards::DrawName(kd_font_t* font, float x, float y, float room, float scale, const char* player) {
+    const float kNarrowest = 0.85f;
+    const char* text = player ? player : "";
+    const float width = kd->GetTextWidthf(font, "%s", text);
+    if (width > room) kd->SetTextTransform(scale * fmaxf(room / width, kNarrowest), scale, 0);
+    std::string cut = text;
+    bool shortened = false;
+    auto fits = [&] {
+        return shortened ? kd->GetTextWidthf(font, "%s...", cut.c_str()) <= room
+                         : kd->GetTextWidthf(font, "%s", cut.c_str()) <= room;
+    };
+    while (!cut.empty() && !fits()) {
+        size_t end = cut.size() - 1;
+        while (end > 0 && ((unsigned char)cut[end] & 0xC0) == 0x80) end--;
+        cut.erase(end);
+        while (!cut.empty() && cut.back() == ' ') cut.pop_back();
+        shortened = true;
+    }
+    if (shortened)
+        kd->DrawTextf(font, x, y, "%s...", cut.c_str());
+    else
+        kd->DrawTextf(font, x, y, "%s", text);
+    kd->SetTextTransform(scale, scale, 0);
 }
 
 int ScreenLeaderboards::ProcessUICompClick(UIComp* comp, int) {

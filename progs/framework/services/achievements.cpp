@@ -80,14 +80,33 @@ void AchievementPopup::Unload() {
     icon = nullptr;
 }
 
+namespace {
+
+// The bar's inner margin, the gap between icon and text, and how far it
+// slides in and out, at scale 1.
+const float kPad = 20, kGap = 16, kSlide = 30;
+
+}  // namespace
+
+bool AchievementPopup::Measure(float* width, float* height) const {
+    kd_font_t* font = service_screens->Font();
+    if (!icon || !font) return false;
+    const float s = service_screens->Scale();
+    const float tw = text.text ? kd->GetTextWidthf(font, "%s", text.text) : 0;
+    float h = (float)icon->height * s;
+    if (h == 0) h = 2 * s * kd->GetTextHeightf(font, "TEST");
+    *width = ((float)icon->width + kGap + tw + 2 * kPad) * s;
+    *height = h;
+    return true;
+}
+
 // Slides in from the left with a fade (0.35 s), stays, slides on to the
 // right with a fade (0.7 s); the icon swells once after it has arrived.
 void AchievementPopup::Draw() {
     kd_font_t* font = service_screens->Font();
-    if (!icon || !font) return;
-    float s = service_screens->Scale();
-    int vw = 0, vh = 0;
-    service_screens->VirtualSize(&vw, &vh);
+    float w = 0, h = 0;
+    if (!placed || !Measure(&w, &h)) return;
+    const float s = service_screens->Scale();
     float t = time, a = 1, slide = 0;
     if (t < 0.35f) {
         a = Clamp01(t / 0.35f);
@@ -96,26 +115,22 @@ void AchievementPopup::Draw() {
         a = Clamp01(1 - (t - 2.15f) / 0.7f);
         slide = cosf(sinf(a * kPi / 2) * kPi / 2);
     }
-    float iw = (float)icon->width, ih = (float)icon->height;
+    const float left = x + slide * kSlide * s;
     kd->SetBlend(0);
-    float h = ih * s;
-    if (h == 0) h = 2 * s * kd->GetTextHeightf(font, "TEST");
-    float y = 0.9f * (float)vh;
     kd->SetColor(0, 0, 0);
     kd->SetAlpha(0.5f * a);
-    kd->DrawRect(0, y - h / 2, (float)vw, h);
+    kd->DrawRect(left, y, w, h);
 
     kd->SetColor(1, 1, 1);
     kd->SetAlpha(a);
-    float tw = text.text ? kd->GetTextWidthf(font, "%s", text.text) : 0;
-    float half_icon = (float)(int)(iw / 2);
-    float x = (float)(int)((float)vw / 2) + slide * (float)vh + (tw + 10 + iw) * s * -0.5f + half_icon;
-    float b = Clamp01((t - 0.35f) * 1.5f);
-    kd->DrawBitmapRS(icon, x, y, 0, s + 0.2f * sinf(b * kPi));
+    const float iw = (float)icon->width;
+    const float icon_x = left + (kPad + iw * 0.5f) * s, mid = y + h * 0.5f;
+    const float b = Clamp01((t - 0.35f) * 1.5f);
+    kd->DrawBitmapRS(icon, icon_x, mid, 0, s + 0.2f * sinf(b * kPi));
     if (text.text) {
         kd->SetTextAlign(4);
         kd->SetTextTransform(s, s, 0);
-        kd->DrawTextf(font, x + (half_icon + 16) * s, y, "%s", text.text);
+        kd->DrawTextf(font, icon_x + (iw * 0.5f + kGap) * s, mid, "%s", text.text);
         kd->SetTextTransform(1, 1, 0);
         kd->SetTextAlign(0);
     }
@@ -244,17 +259,87 @@ void AchievementManager::Queue(AchievementPopup* popup) {
     popups.InsertLast(popup);
 }
 
+// The bars of several unlocks show together, so that they do not queue
+// into the screens that follow; a bar runs its time only while it has a
+// place.
 void AchievementManager::UpdateAchievementPopups(float dt) {
-    if (!popups.count) return;
-    AchievementPopup* first = popups[0];
-    first->Update(dt);
-    if (!first->Shown()) return;
-    popups.RemoveIndex(0);
-    delete first;
+    PlacePopups();
+    for (int i = 0; i < popups.count && i < kShownAtOnce; i++) {
+        AchievementPopup* p = popups[i];
+        if (p->placed) {
+            p->Update(dt);
+        } else if ((p->waited += dt) > AchievementPopup::kWaitSeconds) {
+            kd->PrintDebugf(KD_LOG_WARNING, "AchievementManager: no place to show '%s'; it is dropped.\n",
+                            p->text.text ? p->text.text : "");
+            p->time = AchievementPopup::kShowSeconds + 1;
+        }
+    }
+    for (int i = 0; i < popups.count && i < kShownAtOnce;) {
+        if (!popups[i]->Shown()) {
+            i++;
+            continue;
+        }
+        AchievementPopup* done = popups[i];
+        popups.RemoveIndex(i);
+        delete done;
+    }
+}
+
+void AchievementManager::PlacePopups() {
+    int vw = 0, vh = 0;
+    service_screens->VirtualSize(&vw, &vh);
+    const float s = service_screens->Scale(), margin = 8 * s, slide = kSlide * s;
+    // Several bars go two to a row, a lone one in the middle.
+    const bool several = popups.count > 1;
+    struct Spot {
+        float x0, y0, x1, y1;
+    };
+    Spot taken[kShownAtOnce];
+    int count = 0;
+    // Free: on the screen, clear of the bars placed before it, and hiding
+    // nothing along the way it slides.
+    auto free = [&](float x, float y, float w, float h) {
+        if (x < 0 || y < 0 || x + w > (float)vw || y + h > (float)vh) return false;
+        for (int k = 0; k < count; k++)
+            if (x < taken[k].x1 && taken[k].x0 < x + w && y < taken[k].y1 && taken[k].y0 < y + h) return false;
+        return !service_screens->Hides || !service_screens->Hides(x - slide, y, w + 2 * slide, h);
+    };
+    for (int i = 0; i < popups.count && i < kShownAtOnce; i++) {
+        AchievementPopup* p = popups[i];
+        float w = 0, h = 0;
+        if (!p->Measure(&w, &h)) {
+            p->placed = false;
+            continue;
+        }
+        if (!(p->placed && free(p->x, p->y, w, h))) {
+            p->placed = false;
+            // The bottom edge first, then the top edge, then rows nearer the
+            // middle; in each the middle, the left and the right.
+            const float middle = ((float)vw - w) * 0.5f, left = margin + slide, right = (float)vw - w - margin - slide;
+            for (float row : {0.92f, 0.08f, 0.75f, 0.25f, 0.5f}) {
+                for (float x : {several ? left : middle, several ? right : left, several ? middle : right}) {
+                    const float y = row * (float)vh - h * 0.5f;
+                    if (!free(x, y, w, h)) continue;
+                    p->placed = true;
+                    p->x = x;
+                    p->y = y;
+                    break;
+                }
+                if (p->placed) break;
+            }
+        }
+        if (p->placed) taken[count++] = {p->x, p->y, p->x + w, p->y + h};
+    }
 }
 
 void AchievementManager::DrawAchievementPopups() {
-    if (popups.count) popups[0]->Draw();
+    // A bar queued since the last update has its place before it is drawn.
+    for (int i = 0; i < popups.count && i < kShownAtOnce; i++)
+        if (!popups[i]->placed) {
+            PlacePopups();
+            break;
+        }
+    for (int i = 0; i < popups.count && i < kShownAtOnce; i++) popups[i]->Draw();
 }
 
 void AchievementManager::ProcessEvent(kd_event_t* e) {

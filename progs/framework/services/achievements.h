@@ -27,7 +27,8 @@
 #include "kodo.h"
 #include "nstring.h"
 
-// One notification: text and icon, shown for 2.75 seconds.
+// One notification: text and icon, shown for 2.75 seconds in a bar of its
+// own size, where it hides no button and no text of the screens in view.
 class AchievementPopup {
 public:
     AchievementPopup() {}
@@ -43,21 +44,31 @@ public:
     void ShowWithIcon(const char* text, const char* icon_file);
     void Update(float dt) { time += dt; }
     bool Shown() const { return time > kShowSeconds; }
+    // The bar's size at the scale of the screens (false: no font).
+    bool Measure(float* width, float* height) const;
     void Draw();
     // Lets go of the icon.
     void Unload();
 
     static constexpr float kShowSeconds = 2.75f;
+    // A bar that finds no place for this long (a screen full of buttons
+    // left open, a text wider than the screen) is given up.
+    static constexpr float kWaitSeconds = 20.0f;
     nString text;
     kd_bitmap_t* icon = nullptr;  // held with one reference (none for "!NONE")
     float time = 0;
+    // Where the bar rests (its top left corner), while it has a place; how
+    // long it has waited for one.
+    bool placed = false;
+    float x = 0, y = 0;
+    float waited = 0;
 };
 
 class AchievementManager {
 public:
     // Bounds of ids and texts that arrive in events; and of the queue, so
     // that a script gone wrong cannot pile up notices without end.
-    enum { kMaxId = 127, kMaxText = 255, kMaxQueuedPopups = 64 };
+    enum { kMaxId = 127, kMaxText = 255, kMaxQueuedPopups = 64, kShownAtOnce = 4 };
 
     AchievementManager() {}
     // Frees what is left without calling the engine, which is gone by now
@@ -97,6 +108,9 @@ public:
 private:
     void Queue(AchievementPopup* popup);
     void ClearPopups();
+    // Gives the bars shown a place that hides nothing, keeping the one
+    // each had while it still does; a bar without one waits.
+    void PlacePopups();
     bool GameCenterAvailable() const;
 
     DMDatabase* definitions = nullptr;

@@ -1,7 +1,7 @@
 // What the player services ask of the screen manager: the screens they
 // push, pop and message by name ("PurchaseInProgress", "IAPPopup",
 // "Unlocks", "Achievements"), and the font, scale and virtual size the
-// achievement bar is drawn with. The services reach the screen manager
+// achievement bar is drawn with and what it must not cover. The services reach the screen manager
 // only through this table; `service_screens` is never null, and tests put
 // a table of their own in its place.
 #ifndef FRAMEWORK_SERVICE_SCREENS_H
@@ -24,6 +24,9 @@ struct ServiceScreens {
     kd_font_t* (*Font)();
     float (*Scale)();
     void (*VirtualSize)(int* width, int* height);
+    // Whether the rectangle (virtual units) would hide a button, a field
+    // or a text of the screens in view; null: nothing is hidden.
+    bool (*Hides)(float x, float y, float width, float height);
 };
 
 extern ServiceScreens* service_screens;
