@@ -154,6 +154,9 @@ awk "BEGIN { exit !($moved > 5) }" || fail "the drag did not scroll the rows ($m
 # Run 3: the unnamed player, who won a level and holds a score, makes a
 # new player: Extras, Players (512, 222), New (347, 490), "Bob" and Enter.
 # The unnamed player is kept beside Bob, with what it won.
+# The long-named player of runs 1 and 2 becomes the unnamed one first.
+sed -i 's|<node id="name" value="[^"]*"|<node id="name" value=""|' "$USER_DIR/profiles/1.xml"
+grep -q '<node id="name" value=""' "$USER_DIR/profiles/1.xml" || fail "the first player's name could not be cleared"
 cat >"$WORK/run3.txt" <<END
 $(e2e_wait_menu 5000 3)
 6000 touch_down 512 465
