@@ -35,6 +35,7 @@ static bool KD_Init() {
     physics_man.Initialize();
     game_replay.LoadFromSettings();
     timeline.SetDefaultTransitionType(TRANSITION_FADE_BLACK);
+    ScreenGameDeziDedi::RegisterLuaFunctions();
     // By its object, which also links the loading screen in.
     Screen* loading = &screen_Loading;
     sman.PreloadScreen(loading);
