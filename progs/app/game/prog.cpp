@@ -30,6 +30,9 @@ static kd_prog_t prog;
 static bool KD_Init() {
     kd = prog.kd;
     news_man.played_enough = NewsManager_PlayedEnoughToShowNews;
+    // The kinds of event the game's timeline holds; another is a fault of
+    // the file, refused rather than shown as an empty screen.
+    timeline.SetKnownEventTypes("GAME,STORY,MENU");
     Manager::InitializeAll();
     GameRules::Install();
     physics_man.Initialize();
