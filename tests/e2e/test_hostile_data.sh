@@ -15,7 +15,8 @@
 #   timeline  a screen, game or type missing, a type the game does not
 #             show, a jump loop, a jump to nowhere
 #   missing, fifo, syntax   the main menu's layout
-#   hangs     endless loops in a layout, in OnEnter and OnUpdate
+#   hangs     endless loops in a layout, in OnEnter and OnUpdate; a layout
+#             whose text grows past the memory cap
 #   layouts   10,000 parents in a chain, a layout loading itself, a push
 #             at depth -31, a switch to a screen made while running
 . "$(dirname "$0")/e2e-lib.sh"
@@ -231,6 +232,10 @@ done
 case_hangs() {
 new_case hangs
 printf 'CreateComp ("Button", "Back");\nwhile true do end\n' >"$C/ui-over/credits.lua"
+# Text that doubles: stopped at the state's memory cap (32 MB). Bounded
+# at 256 MB, so that a program without the cap fails the case rather
+# than the machine.
+printf 'CreateComp ("Button", "Back");\nlocal s = "x"\nfor i = 1, 28 do s = s .. s end\n' >"$C/ui-over/options.lua"
 cat >>"$C/ui-over/main-menu-events.lua" <<'LUA'
 local enter = OnEnter
 local update = OnUpdate
@@ -239,6 +244,7 @@ function OnUpdate (dt) update (dt); while true do end end
 LUA
 tree
 run "UI layout 'ui/credits.lua' stopped with an error; the components made before it are kept: ui/credits.lua:2: ran more than 20000000 instructions in one call (an endless loop?)" \
+    "UI layout 'ui/options.lua' stopped with an error; the components made before it are kept: ui/options.lua:3: needed more than 32 MB of memory" \
     "Script function 'OnEnter' stopped: ui/main-menu-events.lua:" \
     "Script function 'OnUpdate' stopped: ui/main-menu-events.lua:"
 }
