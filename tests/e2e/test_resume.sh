@@ -5,7 +5,8 @@
 # Play must go on with the level after the last one won.
 # Run 1: Play, the first level won, the result screen's menu button, the
 # main menu's Quit. Run 2: Play starts the second level; won, the window
-# is closed on the result screen. Run 3: Play starts the third level.
+# is closed on the result screen. Run 3: Play starts the third level; won,
+# the result screen's Replay starts it again.
 # The level's in-play screen of run 2, with the HUD's stopwatch and time
 # at their place, is kept in the folder given as the fourth argument, with
 # the log of each run.
@@ -22,7 +23,7 @@ printf '<?xml version="1.0"?>\n<root>\n<array id="!PROFILE_INDEX">\n<node id="1.
 printf '<?xml version="1.0"?>\n<root>\n<array id="!INFO">\n<node id="name" value="Anna"/>\n</array>\n<array id="INFO">\n<node id="STORY_START_SHOWN" tag="1"/>\n</array>\n<array id="!SAVE_STATE">\n<node id="timeline" value="timeline.xml"/>\n</array>\n<array id="!TIMELINES">\n<node id="timeline.xml" event="E01_L01" game="DeziDedi"/>\n</array>\n</root>\n' >"$P/1.xml"
 
 # The main menu's Play (512, 315) and Quit (512, 540); the result
-# screen's menu button (372, 461).
+# screen's menu button (372, 461) and Replay (465, 461).
 # play_and_win N WORLD: the lines of run N up to its level's result screen.
 play_and_win() {
   e2e_wait_menu 4000 "$1"
@@ -81,12 +82,15 @@ echo "run 2: stopwatch rim $rim pixels ($rim_off beside it), time $time pixels (
   fail "run 2: the stopwatch or the time is not in its place"
 
 {
-  e2e_wait_menu 4000 3
-  echo "4100 touch_down 512 315"
-  echo "4200 touch_up 512 315"
-  e2e_wait 4300 3 "Level 'worlds/e01-l03.xml' started"
-  echo "4400 exit"
+  play_and_win 3 worlds/e01-l03.xml
+  echo "4700 touch_down 465 461"
+  echo "4800 touch_up 465 461"
+  e2e_wait 4900 3 "Level 'worlds/e01-l03.xml' started"
+  echo "5000 exit"
 } >"$WORK/script-3.txt"
 run 3
 started 3 E01_L03
+# The result screen's Replay plays the won level again, not the next.
+[ "$(grep -c -F "Timeline starting event 'E01_L03'" "$LOG")" = 2 ] || fail "run 3: Replay did not start the level again"
+if grep -q -F "Timeline starting event 'E01_L04'" "$LOG"; then fail "run 3: Replay started the next level"; fi
 echo "Play goes on after the last level won, left by the menu and by closing the window; logs in $SHOTS"
