@@ -31,8 +31,8 @@ enum { LUA_OWNER_SPACE = 64 };
 // endless loop cannot freeze the game.
 enum { UI_SCRIPTABLE_BUDGET = 20000000 };
 
-// Bytes one Lua state may hold while its scripts run: some 250 times what
-// the biggest state of the game holds in play (about 130 KB). A script
+// Bytes one Lua state may hold while its scripts run: some 350 times what
+// the biggest state of the game holds in play (under 100 KB). A script
 // that builds text or tables without end is stopped at this cap as one
 // that runs without end is stopped at its budget, long before it could
 // take the machine's memory (a doubling string is refused at 16 MB).
