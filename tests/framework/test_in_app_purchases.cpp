@@ -191,6 +191,15 @@ TEST_F(Purchases, OnlyRequestsTheStoreGotArePendingAndOverlongIdsAreNotSold) {
     EXPECT_EQ(screens.calls,
               (std::vector<std::string>{"msg IAPPopup Title=Please try again",
                                         "msg IAPPopup Text=Unable to make purchase at this time.", "push IAPPopup"}));
+    // A restore is answered the same way, at once, with no progress screen.
+    store().clear();
+    screens.stack = {"MainMenu"};
+    screens.calls.clear();
+    iap_man.RestorePurchases();
+    EXPECT_EQ(store(), std::vector<std::string>{"IAP_IsAvailable"});
+    EXPECT_EQ(screens.calls, (std::vector<std::string>{"msg IAPPopup Title=Please try again",
+                                                       "msg IAPPopup Text=Unable to restore purchases at this time.",
+                                                       "push IAPPopup"}));
     store_open = true;
     screens.stack = {"MainMenu"};
     screens.calls.clear();
