@@ -40,7 +40,10 @@
  *                                 one X press or release alone, waiting
  *                                 as keydown/keyup do: xkeydown Shift_L,
  *                                 a wheel line, xkeyup Shift_L is a wheel
- *                                 turned with Shift held
+ *                                 turned with Shift held. The server's
+ *                                 own keyboard is not pressed (as with
+ *                                 xdotool --window): a focus change
+ *                                 in between lets a held modifier go
  *   <ms> keydown|keyup <name-or-code>
  *                                 press, or release, alone: the key is held
  *                                 between the two (a held Tab, an arrow);
