@@ -133,9 +133,11 @@ bool KDI_DoesProgramSupportResolution(int w, int h) {
 // The program draws at the reference size whenever autoscaling is on: its
 // record says so from the moment the scale is known, so that what the
 // program sets up before its first frame (the screen manager's virtual
-// screen) already has the size it will draw at, not the window's.
-static void GiveProgramTheReferenceSize() {
-    if (!kd_state.autoscale || !kd_prog) return;
+// screen) already has the size it will draw at, not the window's. Between
+// frames, a size the program has asked for stands until the
+// re-initialisation takes it.
+static void GiveProgramTheReferenceSize(bool between_frames) {
+    if (!kd_state.autoscale || !kd_prog || (between_frames && kd_state.reinit_pending)) return;
     kd_prog->parms.width = kd_parms.width = kd_state.reference_width;
     kd_prog->parms.height = kd_parms.height = kd_state.reference_height;
 }
@@ -186,7 +188,7 @@ void KDI_SetupAutoscaling() {
         return;
     }
     ScalePicture(ref_w, ref_h, screen_w, screen_h, KDI_FeatureExists("AUTOSCALE_RETAIN_ASPECT_RATIO"));
-    GiveProgramTheReferenceSize();
+    GiveProgramTheReferenceSize(false);
 }
 
 // After a re-initialisation: the window is the device's display and
@@ -208,7 +210,7 @@ void KDI_FitProgramToDevice() {
         return;
     }
     ScalePicture(w, h, dw, dh, !configured || KDI_FeatureExists("AUTOSCALE_RETAIN_ASPECT_RATIO"));
-    GiveProgramTheReferenceSize();
+    GiveProgramTheReferenceSize(false);
 }
 
 // ------------------------------------------------------- screen transforms
@@ -246,7 +248,7 @@ static nTransform Mul(const nTransform& a, const nTransform& b) {
 }
 
 void KDI_PushScreenTransforms() {
-    GiveProgramTheReferenceSize();
+    GiveProgramTheReferenceSize(true);
     const kd_parms_t& p = kd_prog ? kd_prog->parms : kd_parms;
     float w = (float)p.width, h = (float)p.height;
     int program_orientation = p.height < p.width ? 4 : 1;

@@ -89,11 +89,12 @@ buttons() { awk '/^CreateComp \("Button"/ { on = 1 } /^$/ { on = 0 } on' "$1"; }
 # selected Levels in a green frame; after the reload the outlines in grey
 # green around the logo, which the restarted, unedited menu does not show;
 # and Levels' wood gone after the restart. The 1024x600 layout is scaled
-# once onto the display, 1.2 times with bars of 24 above and below.
+# once onto the display, 1.2 times with bars of 24 above and below; edit
+# mode's window is the display's size, the layout at its top left as is.
 probe() { "$PROBE" "$SHOTS/$1.png" count $2; }
 menu=$(probe 1-menu-open "620 400 800 500 0 60 0 60 0 60")
-selected=$(probe 1-menu-open "440 440 790 545 0 30 230 255 0 30")
-outlines=$(probe 2-outlines "440 60 790 340 90 115 140 165 90 115")
+selected=$(probe 1-menu-open "370 345 650 435 0 30 230 255 0 30")
+outlines=$(probe 2-outlines "370 30 655 260 90 115 140 165 90 115")
 no_outlines=$(probe 3-restarted "440 60 790 340 90 115 140 165 90 115")
 wood_before=$(probe 0-menu "470 485 760 525 150 255 100 200 40 140")
 wood_after=$(probe 3-restarted "470 485 760 525 150 255 100 200 40 140")
