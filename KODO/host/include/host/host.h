@@ -26,7 +26,7 @@
  *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...);
  *                                 "ctrl+" and "shift+" before it hold those
  *                                 modifiers (ctrl+E, shift+TAB)
- *   <ms> xkey <X-key-symbol>     a key as a real keyboard sends it: X key
+ *   <ms> xkey <X-key-symbol>      a key as a real keyboard sends it: X key
  *                                 events to the window, read back through
  *                                 the window's own key translation. The
  *                                 symbol is X's name, lower-case for a
