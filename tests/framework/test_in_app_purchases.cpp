@@ -290,6 +290,8 @@ void WriteInt(int fd, int v) {
     }
 }
 
+KILL_CHILD(RunBuyer);
+
 }  // namespace
 
 // A data folder with one item defined, and the sound off, for the
@@ -322,7 +324,7 @@ TEST(PurchasesKill, EveryConfirmedPurchaseSurvivesAKill) {
     int confirmed = 0, landed = 0;
     const int kKills = 250;
     for (int k = 0; k < kKills; k++) {
-        KillRound round = RunAndKill([&](int fd) { RunBuyer(dir, fd); }, (useconds_t)delay(rng));
+        KillRound round = RunAndKill(RunBuyer, dir, (useconds_t)delay(rng));
         ASSERT_EQ(round.failure, "") << "kill " << k;
         int start = round.start, last = round.last;
         EXPECT_GE(start, confirmed) << "kill " << k;  // nothing confirmed before was lost
@@ -376,6 +378,8 @@ const char* kDamagedRecord =
     }
 }
 
+KILL_CHILD(RunRecoverer);
+
 }  // namespace
 
 TEST(PurchasesKill, ADamagedRecordsRecoverySurvivesAKill) {
@@ -389,7 +393,7 @@ TEST(PurchasesKill, ADamagedRecordsRecoverySurvivesAKill) {
             FwEngine engine(folder.dir);
             WriteNative(engine.UserPath("local-in-app-purchases.xml"), kDamagedRecord);
         }
-        KillRound round = RunAndKill([&](int fd) { RunRecoverer(folder.dir, fd); }, (useconds_t)delay(rng));
+        KillRound round = RunAndKill(RunRecoverer, folder.dir, (useconds_t)delay(rng));
         ASSERT_EQ(round.failure, "") << "kill " << k;
         if (round.last % 2 == 1) in_recovery++;
 

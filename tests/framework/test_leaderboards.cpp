@@ -246,6 +246,8 @@ int KillRounds() {
     return env && atoi(env) > 0 ? atoi(env) : 200;
 }
 
+KILL_CHILD(RunSubmitter);
+
 }  // namespace
 
 TEST(LeaderboardsKill, EverySubmittedScoreSurvivesAKill) {
@@ -260,7 +262,7 @@ TEST(LeaderboardsKill, EverySubmittedScoreSurvivesAKill) {
     int submitted = 0, landed = 0;
     const int kills = KillRounds();
     for (int k = 0; k < kills; k++) {
-        KillRound round = RunAndKill([&](int fd) { RunSubmitter(dir, fd); }, (useconds_t)delay(rng));
+        KillRound round = RunAndKill(RunSubmitter, dir, (useconds_t)delay(rng));
         ASSERT_EQ(round.failure, "") << "kill " << k;
         EXPECT_GE(round.start, submitted) << "kill " << k;
         if (round.last > round.start) landed++;

@@ -400,6 +400,8 @@ void WriteInt(int fd, int v) {
     _exit(0);
 }
 
+KILL_CHILD(RunSaver);
+
 }  // namespace
 
 TEST(ProfilesKill, EveryKillLeavesACompleteSavedProfile) {
@@ -416,7 +418,7 @@ TEST(ProfilesKill, EveryKillLeavesACompleteSavedProfile) {
     double childStart = 0, parentStart = 0;
     const int kKills = 300;
     for (int k = 0; k < kKills; k++) {
-        KillRound round = RunAndKill([&](int fd) { RunSaver(dir, fd); }, (useconds_t)delay(rng));
+        KillRound round = RunAndKill(RunSaver, dir, (useconds_t)delay(rng));
         ASSERT_EQ(round.failure, "") << "kill " << k;
         childStart += round.ready_seconds;
         int start = round.start, last = round.last;
