@@ -4,9 +4,10 @@
 # prog.xml of the run's own, developer mode off), run after run on the
 # same player data. Each run starts at the main menu (whose Play resumes
 # the saved event), loses the window's focus for less than a second every
-# 20-40 s of play (so that the pause menu comes), and ends by the host
-# script's exit once it has completed SOAK_RUN_LEVELS levels: a normal
-# quit, so that shutdown and the leak check run. The second run presses
+# 20-40 s of play (the first run also once inside its first level, so
+# that the pause menu comes however quickly levels are won), and ends by
+# the host script's exit once it has completed SOAK_RUN_LEVELS levels: a
+# normal quit, so that shutdown and the leak check run. The second run presses
 # Levels once (the player's own policy never opens the level selection);
 # the first plays from the start, through the story.
 #
