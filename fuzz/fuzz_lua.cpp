@@ -1,8 +1,9 @@
 // Arbitrary bytes as a script in a framework Lua state: the built-in
 // bindings, the feature, game and profile functions, the silent
 // print/loadfile/dofile and the replacement string.format. Run time is
-// bounded by an instruction-count hook and memory by a counting allocator;
-// the engine is not started, so bindings run on the do-nothing interface
+// bounded by an instruction-count hook and memory by the state's own cap
+// (the script runs as the program runs its scripts, through
+// LuaManager::PCall); the engine is not started, so bindings run on the do-nothing interface
 // table and must cope.
 #include <stddef.h>
 #include <stdint.h>
@@ -16,21 +17,6 @@
 #include "ui/gameman.h"
 
 namespace {
-
-const size_t kMemoryLimit = 64u << 20;
-size_t used = 0;
-
-void* CountingAlloc(void* ud, void* ptr, size_t osize, size_t nsize) {
-    if (nsize == 0) {
-        used -= osize < used ? osize : used;
-        free(ptr);
-        return nullptr;
-    }
-    if (nsize > osize && used + (nsize - osize) > kMemoryLimit) return nullptr;
-    void* p = realloc(ptr, nsize);
-    if (p) used = used - (osize < used ? osize : used) + nsize;
-    return p;
-}
 
 void StopHook(lua_State* L, lua_Debug*) { luaL_error(L, "instruction budget spent"); }
 
@@ -61,8 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     lua_State* L = lua_man.OpenLuaState(0);
     if (!L) return 0;
-    used = (size_t)lua_gc(L, LUA_GCCOUNT, 0) * 1024;
-    lua_setallocf(L, CountingAlloc, nullptr);
     lua_sethook(L, StopHook, LUA_MASKCOUNT, 200000);
     // Keep the stock rep as an upvalue of the bounded one.
     lua_getglobal(L, "string");
@@ -74,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lua_pop(L, 1);
 
     int top = lua_gettop(L);
-    if (luaL_loadbuffer(L, (const char*)data, size, "@fuzz.lua") == 0) lua_pcall(L, 0, LUA_MULTRET, 0);
+    if (luaL_loadbuffer(L, (const char*)data, size, "@fuzz.lua") == 0) LuaManager::PCall(L, 0, LUA_MULTRET);
     lua_settop(L, top);
     // Calls from C into whatever the script left behind.
     lua_man.CallLuaFunctionN(L, "OnUpdate", 0.016);

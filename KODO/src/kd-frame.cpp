@@ -97,6 +97,7 @@ void KDI_ReInitRenderer() {
         kd_parms = kd_prog->parms;
         KDI_InitRendImp();
     }
+    KDI_FitProgramToDevice();
     KDI_ResetKeyboardKeyStates();
     SendReinitEvent();
 }

@@ -375,6 +375,7 @@ bool KDI_InitImageLoader();
 void KDI_AddPackagesDefinedInProgramParameters();
 void KDI_SelectResolution(bool windowed);
 void KDI_SetupAutoscaling();
+void KDI_FitProgramToDevice();
 void KDI_UpdateScreenTransforms(float dt);
 void KDI_PushScreenTransforms();
 void KDI_PopScreenTransforms();

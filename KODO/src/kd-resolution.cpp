@@ -130,6 +130,33 @@ bool KDI_DoesProgramSupportResolution(int w, int h) {
 
 // ------------------------------------------------------------ autoscaling
 
+// The program draws at the reference size whenever autoscaling is on: its
+// record says so from the moment the scale is known, so that what the
+// program sets up before its first frame (the screen manager's virtual
+// screen) already has the size it will draw at, not the window's. Between
+// frames, a size the program has asked for stands until the
+// re-initialisation takes it.
+static void GiveProgramTheReferenceSize(bool between_frames) {
+    if (!kd_state.autoscale || !kd_prog || (between_frames && kd_state.reinit_pending)) return;
+    kd_prog->parms.width = kd_parms.width = kd_state.reference_width;
+    kd_prog->parms.height = kd_parms.height = kd_state.reference_height;
+}
+
+// Scales and centres a ref_w x ref_h picture on a screen_w x screen_h
+// screen, once, as the settings ask or, with keep_aspect, with bars.
+static void ScalePicture(int ref_w, int ref_h, int screen_w, int screen_h, bool keep_aspect) {
+    float sx = (float)screen_w / (float)ref_w, sy = (float)screen_h / (float)ref_h;
+    if (keep_aspect) sx = sy = sx < sy ? sx : sy;
+    kd_state.scale_x = sx;
+    kd_state.scale_y = sy;
+    kd_state.inv_scale_x = 1.0f / sx;
+    kd_state.inv_scale_y = 1.0f / sy;
+    kd_state.offset_x = (float)(int)((screen_w - sx * ref_w) * 0.5f);
+    kd_state.offset_y = (float)(int)((screen_h - sy * ref_h) * 0.5f);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Scale %dx%d -> %dx%d\n", ref_w, ref_h, screen_w, screen_h);
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Scale x=%.2f y=%.2f\n", sx, sy);
+}
+
 void KDI_SetupAutoscaling() {
     kd_parms_t* p = kd_prog ? &kd_prog->parms : &kd_parms;
     int screen_w = p->width, screen_h = p->height;
@@ -160,16 +187,30 @@ void KDI_SetupAutoscaling() {
         kd_state.autoscale = false;
         return;
     }
-    float sx = (float)screen_w / (float)ref_w, sy = (float)screen_h / (float)ref_h;
-    if (KDI_FeatureExists("AUTOSCALE_RETAIN_ASPECT_RATIO")) sx = sy = sx < sy ? sx : sy;
-    kd_state.scale_x = sx;
-    kd_state.scale_y = sy;
-    kd_state.inv_scale_x = 1.0f / sx;
-    kd_state.inv_scale_y = 1.0f / sy;
-    kd_state.offset_x = (float)(int)((screen_w - sx * ref_w) * 0.5f);
-    kd_state.offset_y = (float)(int)((screen_h - sy * ref_h) * 0.5f);
-    KD_PrintDebugf(KD_LOG_SYSTEM, "Scale %dx%d -> %dx%d\n", ref_w, ref_h, screen_w, screen_h);
-    KD_PrintDebugf(KD_LOG_SYSTEM, "Scale x=%.2f y=%.2f\n", sx, sy);
+    ScalePicture(ref_w, ref_h, screen_w, screen_h, KDI_FeatureExists("AUTOSCALE_RETAIN_ASPECT_RATIO"));
+    GiveProgramTheReferenceSize(false);
+}
+
+// After a re-initialisation: the window is the device's display and
+// keeps its size, so a program that asked for another size (the UI
+// editor's roomy window) has its picture scaled onto the window, whole
+// and with its aspect, rather than cut at the window's edges.
+void KDI_FitProgramToDevice() {
+    if (!kd_prog) return;
+    int w = kd_prog->parms.width, h = kd_prog->parms.height;
+    int dw = kd_state.device_width, dh = kd_state.device_height;
+    if (w <= 0 || h <= 0 || dw <= 0 || dh <= 0) return;
+    bool configured = w == kd_prog->parms.reference_width && h == kd_prog->parms.reference_height;
+    kd_state.reference_width = w;
+    kd_state.reference_height = h;
+    kd_state.autoscale = w != dw || h != dh;
+    if (!kd_state.autoscale) {
+        kd_state.offset_x = kd_state.offset_y = 0;
+        kd_state.scale_x = kd_state.scale_y = kd_state.inv_scale_x = kd_state.inv_scale_y = 1;
+        return;
+    }
+    ScalePicture(w, h, dw, dh, !configured || KDI_FeatureExists("AUTOSCALE_RETAIN_ASPECT_RATIO"));
+    GiveProgramTheReferenceSize(false);
 }
 
 // ------------------------------------------------------- screen transforms
@@ -207,10 +248,7 @@ static nTransform Mul(const nTransform& a, const nTransform& b) {
 }
 
 void KDI_PushScreenTransforms() {
-    if (kd_state.autoscale && kd_prog) {
-        kd_prog->parms.width = kd_parms.width = kd_state.reference_width;
-        kd_prog->parms.height = kd_parms.height = kd_state.reference_height;
-    }
+    GiveProgramTheReferenceSize(true);
     const kd_parms_t& p = kd_prog ? kd_prog->parms : kd_parms;
     float w = (float)p.width, h = (float)p.height;
     int program_orientation = p.height < p.width ? 4 : 1;

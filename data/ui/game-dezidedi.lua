@@ -6,16 +6,21 @@
 -- time), Pause, Fruit (where collected fruit flies to), StoryPanel (the
 -- prologue; a click shows the next line), WormTalk and BossTalk (the
 -- worm's and the bug's lines).
+--
+-- Clock is an invisible area the size of the reference screen, so that
+-- its face and the time stand in shares of the screen beside it; the bug's
+-- face stands in shares of its line's fixed width (300).
 
 UIEvents ("ui/game-dezidedi-events.lua");
 
-CreateComp ("Image", "Clock");
+CreateComp ("Marker", "Clock");
+SetProperty ("marker.area_width", 1024);
+SetProperty ("marker.area_height", 600);
 SetProperty ("position", 0.045, 0.19);
 SetProperty ("interactive", 0);
 
 CreateComp ("Image", "ClockFace");
 SetProperty ("parent", "Clock");
-SetProperty ("position_type", "RELATIVE_TO_SCREEN");
 SetProperty ("position", 0, -0.11);
 SetProperty ("image.bitmap", "ui/gfx/clock-face.png");
 SetProperty ("align", "CENTER");
@@ -23,7 +28,6 @@ SetProperty ("interactive", 0);
 
 CreateComp ("Textbox", "Time");
 SetProperty ("parent", "Clock");
-SetProperty ("position_type", "RELATIVE_TO_SCREEN");
 SetProperty ("position", 0.04, -0.105);
 SetProperty ("textbox.font", "fonts/medium.sft");
 SetProperty ("textbox.text", "0:00");
@@ -93,8 +97,7 @@ SetProperty ("active", 0);
 
 CreateComp ("Image", "BugFace");
 SetProperty ("parent", "BossTalk");
-SetProperty ("position_type", "RELATIVE_TO_SCREEN");
-SetProperty ("position", 0.055, 0);
+SetProperty ("position", 0.1877, 0);
 SetProperty ("image.bitmap", "actors/gfx/end-bug.png");
 SetProperty ("scale", 0.7);
 SetProperty ("align", "CENTER");

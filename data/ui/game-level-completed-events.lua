@@ -72,6 +72,8 @@ end
 function OnEnter()
     shown = 0
     timer = 0
+    -- The level is behind the player: a restart goes on with the next.
+    CallIfPresent ("SaveAtNextTimelineEvent");
     for i = 1, 3 do
         SetProperty ("Star" .. i .. ":image.bitmap", "ui/gfx/star-black.png");
     end
@@ -100,10 +102,11 @@ function OnClick(name)
     if name == "Next" then
         CallOrTell ("EndTimelineEvent");
     elseif name == "Replay" then
-        CallOrTell ("RestartTimelineEvent");
+        -- This level again (the saved place is the next one).
+        CallOrTell ("BeginTimelineEvent", CallIfPresent ("GetCurrentTimelineEvent"));
     elseif name == "Menu" then
-        -- Play on the main menu goes on with the next level.
-        CallIfPresent ("SaveAtNextTimelineEvent");
+        -- Play on the main menu goes on with the next level (saved on
+        -- entering).
         SwitchScreen ("MainMenu");
     end
 end

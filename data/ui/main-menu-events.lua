@@ -33,14 +33,24 @@ function OnUpdate(dt)
     SetProperty ("Logo:angle", 0.02 * math.sin(time * 1.1));
 end
 
+-- The event a restart goes on from, as the timeline saved it.
+local function SavedEvent()
+    local file = GetProfileValue ("!SAVE_STATE", "timeline", "value")
+    return file and GetProfileValue ("!TIMELINES", file, "event")
+end
+
 function OnClick(name)
     if name == "Play" then
-        -- At the menu the timeline's end led back to, Play goes on past
-        -- it, to the first event: resuming it would show this menu again.
-        -- Otherwise a game in progress goes on where it was left; without
-        -- one the timeline starts the story from its first event.
-        if GetCurrentTimelineEvent () == "MENU" then
+        -- At the menu the timeline's end led back to (in this run, or
+        -- saved by an earlier one), Play goes on past it, to the first
+        -- event: resuming it would show this menu again. Otherwise a game in
+        -- progress goes on where it was left; without one the timeline
+        -- starts the story from its first event.
+        local current = CallIfPresent ("GetCurrentTimelineEvent")
+        if current == "MENU" then
             CallOrTell ("EndTimelineEvent");
+        elseif not current and SavedEvent () == "MENU" then
+            CallOrTell ("BeginTimelineEvent", "!FIRST");
         else
             CallOrTell ("ResumeSavedTimelineEvent");
         end

@@ -28,3 +28,6 @@ function OnClick(name)
         PopScreen ();
     end
 end
+
+-- ESCAPE closes it at any time, as it closes every other screen.
+OnKeyDown = PopOnEscape

@@ -828,7 +828,9 @@ int KD_GetKeyByName(const char* name) {
         if (strcmp(k.name, name) == 0) return k.id;
     if (name[1] == 0) {
         if (name[0] >= '0' && name[0] <= '9') return name[0];
-        if (name[0] >= 'a' && name[0] <= 'z') return name[0];
+        // A letter's key arrives as its capital's code, whatever Shift
+        // says: "a" names that key (97 is the numeric pad's 1).
+        if (name[0] >= 'a' && name[0] <= 'z') return name[0] - 'a' + 'A';
     }
     return 0;
 }

@@ -76,26 +76,64 @@ static const LuaBinding kReplacedStockGlobals[] = {
 };
 
 // ---------------------------------------------------------------------------
-// The instruction budget
+// The instruction budget and the memory cap
 
-// The count since the outermost protected call of the state began, how
-// deep the calls are, and whether the budget stopped the last one.
+// Each state's record, the allocator's own block (so every thread of the
+// state finds it without a look-up): the instruction count since the
+// outermost protected call of the state began, how deep the calls are,
+// whether the budget or the cap stopped the last one, and the bytes the
+// state holds.
 struct CallBudget {
     long used;
     int depth;
     bool spent;
+    size_t bytes;
+    lua_State* state;  // the main thread, whose stack names the place
+    // Where the script ran when the cap refused it, for the report.
+    bool refused;
+    char where[LUA_IDSIZE + 16];
 };
-static char budget_key;
 
 // The hook runs every this many instructions.
 enum { kHookStep = 1000 };
 
+// Names the first script function on the stack (a library function that
+// asked for the memory has no line of its own).
+static void WhereScriptRuns(lua_State* L, char* out, size_t size) {
+    lua_Debug ar;
+    snprintf(out, size, "?");
+    for (int level = 0; lua_getstack(L, level, &ar); level++) {
+        if (!lua_getinfo(L, "Sl", &ar) || ar.currentline < 0) continue;
+        snprintf(out, size, "%s:%d", ar.short_src, ar.currentline);
+        return;
+    }
+}
+
+// Growth beyond the cap is refused only while a script of the state runs:
+// what the program itself does in a state between calls (a function
+// registered, an argument pushed) is small, and a refusal there, outside
+// any protected call, would end the process.
+static void* CappedAlloc(void* ud, void* ptr, size_t osize, size_t nsize) {
+    CallBudget* b = (CallBudget*)ud;
+    if (nsize == 0) {
+        free(ptr);
+        b->bytes -= osize;
+        return nullptr;
+    }
+    const size_t room = b->bytes < UI_SCRIPT_MEMORY_CAP ? UI_SCRIPT_MEMORY_CAP - b->bytes : 0;
+    if (nsize > osize && b->depth > 0 && nsize - osize > room) {
+        if (!b->refused && b->state) WhereScriptRuns(b->state, b->where, sizeof b->where);
+        b->refused = true;
+        return nullptr;
+    }
+    void* p = realloc(ptr, nsize);
+    if (p) b->bytes = b->bytes - osize + nsize;
+    return p;
+}
+
 static CallBudget* BudgetOf(lua_State* L) {
-    lua_pushlightuserdata(L, &budget_key);
-    lua_rawget(L, LUA_REGISTRYINDEX);
-    CallBudget* b = (CallBudget*)lua_touserdata(L, -1);
-    lua_pop(L, 1);
-    return b;
+    void* ud = nullptr;
+    return lua_getallocf(L, &ud) == CappedAlloc ? (CallBudget*)ud : nullptr;
 }
 
 static void CountHook(lua_State* L, lua_Debug*) {
@@ -119,12 +157,23 @@ int LuaManager::PCall(lua_State* L, int nargs, int nresults) {
     if (b->depth++ == 0) {
         b->used = 0;
         b->spent = false;
+        b->refused = false;
     }
     int status = lua_pcall(L, nargs, nresults, 0);
     b->depth--;
+    if (b->depth > 0 || !b->refused) return status;
+    // The memory the script took goes back before anything else is asked
+    // of the state (also when the script caught the refusal itself), and
+    // the report names where it ran, as the budget's does.
+    if (status == LUA_ERRMEM) lua_pop(L, 1);
+    lua_gc(L, LUA_GCCOLLECT, 0);
+    if (status == LUA_ERRMEM) {
+        b->spent = true;
+        lua_pushfstring(L, "%s: needed more than %d MB of memory (the limit of a script)", b->where,
+                        (int)(UI_SCRIPT_MEMORY_CAP >> 20));
+    }
     return status;
 }
-
 bool LuaManager::IsRunning(lua_State* L) {
     CallBudget* b = L ? BudgetOf(L) : nullptr;
     return b && b->depth > 0;
@@ -159,9 +208,6 @@ int LuaManager::SetUpState(lua_State* L) {
     void* block = lua_newuserdata(L, LUA_OWNER_SPACE);
     memset(block, 0, LUA_OWNER_SPACE);
     lua_rawset(L, LUA_REGISTRYINDEX);
-    lua_pushlightuserdata(L, &budget_key);
-    memset(lua_newuserdata(L, sizeof(CallBudget)), 0, sizeof(CallBudget));
-    lua_rawset(L, LUA_REGISTRYINDEX);
     lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
 
     RegisterLuaFuncs(L, lua_builtin_bindings, lua_builtin_binding_count);
@@ -175,17 +221,28 @@ int LuaManager::SetUpState(lua_State* L) {
 // Set-up runs protected: a failed allocation closes the state instead of
 // ending the process.
 lua_State* LuaManager::NewState(bool builtins_only) {
-    lua_State* L = luaL_newstate();
-    if (!L) return nullptr;
+    CallBudget* limits = (CallBudget*)calloc(1, sizeof(CallBudget));
+    lua_State* L = limits ? lua_newstate(CappedAlloc, limits) : nullptr;
+    if (!L) {
+        free(limits);
+        return nullptr;
+    }
+    limits->state = L;
     lua_atpanic(L, SilentPanic);
     static char builtins_only_mark;
     if (lua_cpcall(L, SetUpState, builtins_only ? &builtins_only_mark : nullptr) != 0) {
         kd->PrintDebugf(KD_LOG_WARNING, "LuaManager::OpenLuaState: %s\n",
                         lua_tostring(L, -1) ? lua_tostring(L, -1) : "?");
-        lua_close(L);
+        CloseState(L);
         return nullptr;
     }
     return L;
+}
+
+void LuaManager::CloseState(lua_State* L) {
+    CallBudget* limits = BudgetOf(L);
+    lua_close(L);
+    free(limits);
 }
 
 lua_State* LuaManager::OpenLuaState(int) {
@@ -198,7 +255,7 @@ lua_State* LuaManager::OpenBuiltinsOnlyLuaState() { return NewState(true); }
 
 void LuaManager::CloseLuaState(lua_State* L) {
     if (!L) return;
-    lua_close(L);
+    CloseState(L);
     states.Remove(L);
 }
 

@@ -31,6 +31,14 @@ enum { LUA_OWNER_SPACE = 64 };
 // endless loop cannot freeze the game.
 enum { UI_SCRIPTABLE_BUDGET = 20000000 };
 
+// Bytes one Lua state may hold while its scripts run: some 350 times what
+// the biggest state of the game holds in play (under 100 KB). A script
+// that builds text or tables without end is stopped at this cap as one
+// that runs without end is stopped at its budget, long before it could
+// take the machine's memory (a doubling string is refused at 16 MB).
+// Every state has its own.
+#define UI_SCRIPT_MEMORY_CAP ((size_t)32 << 20)
+
 // One row of a binding file's table: the global name scripts call, and the
 // host function behind it.
 struct LuaBinding {
@@ -95,7 +103,8 @@ public:
     // lua_pcall (no message handler) under the instruction budget of the
     // states opened here: the outermost call starts the count.
     static int PCall(lua_State* L, int nargs, int nresults);
-    // True when the last call in the state was stopped by its budget.
+    // True when the last call in the state was stopped by its budget or
+    // by its memory cap.
     static bool BudgetSpent(lua_State* L);
     // True while a protected call of the state runs.
     static bool IsRunning(lua_State* L);
@@ -133,6 +142,7 @@ private:
                     lua_Integer* integer);
     static int SetUpState(lua_State* L);
     static lua_State* NewState(bool builtins_only);
+    static void CloseState(lua_State* L);
 
     lua_State* main_state = nullptr;
     nArray<LuaFunctionEntry> functions;

@@ -42,6 +42,7 @@ struct GameEnv {
         profile.Reset("1.xml");
         prof = &profile;
         game.Load();
+        ScreenGameDeziDedi::RegisterLuaFunctions();
         sman.PreloadScreen(&screen_GameDeziDedi);
         sman.PushScreen(&screen_GameDeziDedi, 0);
     }

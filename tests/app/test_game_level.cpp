@@ -211,9 +211,12 @@ TEST(GameLevel, BadWorldsLeaveAnEmptyLevelThatRuns) {
         play();
     }
     {
-        // Missing: an empty world with its walls and no worm. The camera
-        // has no worm to follow and stays where the world put it.
-        EXPECT_TRUE(g.game.InitLevel("worlds/no-such-world.xml"));
+        // Missing: no level starts (the timeline then shows the menu); an
+        // empty world with its walls and no worm stays. The camera has no
+        // worm to follow and stays where the world put it.
+        FwLog log;
+        EXPECT_FALSE(g.game.InitLevel("worlds/no-such-world.xml"));
+        EXPECT_TRUE(log.Contains("World 'worlds/no-such-world.xml' cannot be opened; no level is started."));
         EXPECT_NE(g.sim.world, nullptr);
         EXPECT_LT(g.sim.worm_parts.count, 2);
         const vec2_t before = g.sim.GetCameraTarget();

@@ -13,62 +13,60 @@ PROBE="$3"
 SHOTS="$4"
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
-e2e_data_tree "$WORK" "$DATA"
-
-# Times in ms from the host's start (scaled by GAME_PACE). The level
-# starts with the prologue, six lines clicked through on its panel; the
-# worm's tail then hangs at about (243, 358), swinging a little. The
-# level runs on its own clock, which a slow build lets fall behind the
-# host's: the level's start waits for its transition, the prologue's
-# clicks for frames ("frames", about 60 a second), and what follows the
-# release is judged on the best of three later shots.
+# The level runs on a fixed step per frame (the settings' "fixed_step"),
+# so that the script, paced by frames from the level's start in the log,
+# plays the same level on any machine: a busy one takes longer, it does
+# not move the finger further between two frames. The level starts with
+# the prologue, six lines clicked through on its panel; the worm's tail
+# then hangs at about (243, 358), swinging a little; the finger takes it
+# there, moves in 50 ms steps (3 frames) to (384, 217), holds it, moves
+# once more and lets go while the tail still follows it.
+tree_without_prog_xml "$WORK"
+sed 's|program_id="worm"|program_id="worm" fixed_step="1"|' "$DATA/prog.xml" >"$WORK/app/native/prog.xml"
 game_start_script "$WORK/script.txt"
+t=$(pace 22000)
+at() { echo "$t $*"; }
 {
-  e2e_wait "$(pace 22000)" 1 "Removing 'TimelineTransition' from Screen Stack"
-  echo "$(pace 22500) frames 30"
-  echo "$(pace 23000) screenshot $SHOTS/1-prologue.png"
-  t=$(pace 23500)
+  e2e_wait "$t" 1 "Removing 'TimelineTransition' from Screen Stack"
+  at frames 30
+  at screenshot "$SHOTS/1-prologue.png"
   for i in 1 2 3 4 5 6; do
-    echo "$t frames 24"
-    echo "$t touch_down 512 500"
-    echo "$((t + 50)) touch_up 512 500"
-    t=$((t + $(pace 400)))
+    at frames 24
+    at touch_down 512 500
+    at frames 3
+    at touch_up 512 500
   done
+  at frames 60
+  at screenshot "$SHOTS/2-rest.png"
+  at frames 24
+  at screenshot "$SHOTS/3-before.png"
+  at touch_down 243 358
+  for xy in "271 330" "299 302" "328 273" "356 245" "384 217"; do
+    at frames 3
+    at touch_move $xy
+  done
+  at frames 27
+  at screenshot "$SHOTS/4-during.png"
+  at frames 3
+  at touch_move 420 190
+  at frames 3
+  at touch_up 420 190
+  at frames 9
+  at screenshot "$SHOTS/5-after.png"
+  at frames 27
+  at screenshot "$SHOTS/6-later.png"
+  at frames 54
+  at screenshot "$SHOTS/7-later.png"
+  at frames 102
+  at screenshot "$SHOTS/8-later.png"
+  at frames 90
+  at exit
 } >>"$WORK/script.txt"
-# The level's clock is the frames' real lengths (up to 200 ms each), so
-# the drag and the shots after it keep the host's clock, each shot after
-# at least two frames more than the lines before it (a busy machine may
-# draw none in a while); the shots before it wait for frames.
-d=$(pace 27000)
-cat >> "$WORK/script.txt" <<END
-$(pace 26000) frames 60
-$(pace 26500) screenshot $SHOTS/2-rest.png
-$((d - 200)) frames 24
-$((d - 100)) screenshot $SHOTS/3-before.png
-$d touch_down 243 358
-$((d + 50)) touch_move 271 330
-$((d + 100)) touch_move 299 302
-$((d + 150)) touch_move 328 273
-$((d + 200)) touch_move 356 245
-$((d + 250)) touch_move 384 217
-$((d + 700)) frames 2
-$((d + 700)) screenshot $SHOTS/4-during.png
-$((d + 750)) touch_move 420 190
-$((d + 800)) touch_up 420 190
-$((d + 950)) frames 2
-$((d + 950)) screenshot $SHOTS/5-after.png
-$((d + 1400)) frames 2
-$((d + 1400)) screenshot $SHOTS/6-later.png
-$((d + 2300)) frames 2
-$((d + 2300)) screenshot $SHOTS/7-later.png
-$((d + 4000)) frames 2
-$((d + 4000)) screenshot $SHOTS/8-later.png
-$((d + 5500)) exit
-END
 e2e_run_game 120
 for n in 1-prologue 2-rest 3-before 4-during 5-after 6-later 7-later 8-later; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done
+grep -q "Game frames: a fixed step" "$LOG" || fail "the level did not run on a fixed step"
 e2e_log_in_order "PushScreen: 'MainMenu'" "Timeline starting event 'E01_STORY_1'" "Timeline starting event 'E01_STORY_4'" \
                  "Timeline starting event 'E01_L01'" "Level 'worlds/e01-l01.xml' started: " "PushScreen: 'GameDeziDedi'"
 

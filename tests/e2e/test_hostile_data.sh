@@ -4,18 +4,23 @@
 # asks the program to quit. A run fails when a line is missing, when the
 # program does not end well (a sanitizer report ends it with an error), or
 # when the player's data is not kept. The cases, with the lines they print,
-# go to the summary (fourth argument's folder, summary.txt).
-#   profile   a level named by the player's own profile file
+# go to the summary (fourth argument's folder, summary.txt). With SHOT
+# set, a run takes the screen there once its lines are found.
+#   profile   a level named by the player's own profile file: the menu, with
+#             the message that the level could not start
 #   shop      an actor named by the purchase definitions, then the shop
 #   faults    world bounds inverted, too many actors, a worm end that damage
 #             removes, outside the world; then bounds of no size, two heads
 #   fragile   that end destroyed in play
-#   timeline  a screen, game or type missing, a jump loop, a jump to nowhere
+#   timeline  a screen, game or type missing, a type the game does not
+#             show, a jump loop, a jump to nowhere
 #   missing, fifo, syntax   the main menu's layout
-#   hangs     endless loops in a layout, in OnEnter and OnUpdate
+#   hangs     endless loops in a layout, in OnEnter and OnUpdate; a layout
+#             whose text grows past the memory cap
 #   layouts   10,000 parents in a chain, a layout loading itself, a push
 #             at depth -31, a switch to a screen made while running
 . "$(dirname "$0")/e2e-lib.sh"
+PROBE="$3"
 SHOTS="$4"
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
@@ -52,6 +57,10 @@ BOUNDS='<node id="world_bounds" x1="-22" y1="-18" x2="22" y2="6" />'
 run() {
   {
     for line in "$@"; do echo "0 wait data/*/*/logs/kodo-0001.log $line"; done
+    if [ -n "${SHOT:-}" ]; then
+      echo "0 frames 40"
+      echo "0 screenshot $SHOT"
+    fi
     echo "100 exit"
   } >"$C/script.txt"
   status=0
@@ -69,8 +78,10 @@ run() {
 }
 absent() { if grep -q -F "$1" "$LOG"; then fail "$NAME: '$1' in the log"; fi; }
 
-# profile: the level is the player's profile. It is refused; the level is
-# lost at once; the profile keeps the name and every level record.
+# profile: the level is the player's profile. It is refused: the player
+# is back at the menu with a message saying so, the event is not saved as
+# the place to resume, and the profile keeps the name and every level
+# record.
 case_profile() {
 new_case profile
 tree
@@ -79,8 +90,16 @@ P="$C/data/Vantreo/Worm/profiles"
 mkdir -p "$P"
 printf '<?xml version="1.0"?>\n<root>\n<array id="!PROFILE_INDEX">\n<node id="1.xml"/>\n</array>\n</root>\n' >"$P/index.xml"
 printf '<?xml version="1.0"?>\n<root>\n<array id="!INFO">\n<node id="name" value="Anna"/>\n</array>\n<array id="LEVELS">\n<node id="E01_L01" completed="1" time="31"/>\n<node id="E01_L02" completed="1" time="44"/>\n</array>\n</root>\n' >"$P/1.xml"
-run "World 'user://profiles/1.xml' names a player file; not loaded." \
-    "World 'user://profiles/1.xml': the worm has no head; the level is lost." "Level failed: 'E01_L01'"
+SHOT="$SHOTS/profile-refused.png" run "World 'user://profiles/1.xml' names a player file; not loaded." \
+    "Timeline event 'E01_L01' cannot start: its level 'user://profiles/1.xml' did not load; the main menu is shown." \
+    "Timeline event 'E01_L01' has no screen to push; 'MainMenu' is pushed." "PushScreen: 'PopupOk'" \
+    "Removing 'TimelineTransition' from Screen Stack"
+absent "Level failed"
+absent "Timeline position 'E01_L01' saved"
+# The message's cream panel over the menu's middle.
+cream=$("$PROBE" "$SHOTS/profile-refused.png" count 300 200 724 400 200 255 180 255 120 230)
+echo "profile: message panel $cream cream pixels"
+[ "$cream" -gt 30000 ] || fail "profile: no message over the menu ($cream)"
 grep -q 'value="Anna"' "$P/1.xml" || fail "profile: the player's name is lost"
 for level in E01_L01 E01_L02; do
   grep -q "id=\"$level\" completed=\"1\"" "$P/1.xml" || fail "profile: the record of $level is lost"
@@ -174,19 +193,21 @@ tree
 rm "$C/app/native/timeline.xml"
 cp "$H/broken-timeline.xml" "$C/app/native/timeline.xml"
 cat >>"$C/ui-over/main-menu-events.lua" <<'LUA'
-hostile_events = { "J1", "nowhere", "NOGAME", "NOTYPE" }
+hostile_events = { "J1", "nowhere", "NOGAME", "NOTYPE", "ODD" }
 LUA
 run "Event id 'GONE' in timeline 'timeline.xml' names screen 'NoSuchScreen', which is not registered." \
     "Jump 'J1' in timeline 'timeline.xml' leads to another jump ('J2'), which is not followed." \
     "Jump 'J3' in timeline 'timeline.xml' leads to no event ('nowhere')." \
     "Event id 'NOGAME' in timeline 'timeline.xml' names game 'NoSuchGame', which is not registered." \
     "Event id 'NOTYPE' is missing 'type' definition in timeline 'timeline.xml'." \
+    "Event id 'ODD' in timeline 'timeline.xml' is of type 'LEVEL', which the program does not show." \
     "Timeline event 'GONE' cannot start: none of its screens ('NoSuchScreen') is registered; the main menu is shown." \
     "Timeline event 'GONE' has no screen to push; 'MainMenu' is pushed." \
     "Timeline event 'J1' cannot start: it is a jump, reached from another jump" \
     "Timeline::StartEvent error: timeline event with id 'nowhere' doesn't exist." \
     "Timeline event 'NOGAME' cannot start: its game 'NoSuchGame' is not registered" \
-    "Timeline event 'NOTYPE' cannot start: it has no 'type'"
+    "Timeline event 'NOTYPE' cannot start: it has no 'type'" \
+    "Timeline event 'ODD' cannot start: its type 'LEVEL' is not one the program shows (GAME,STORY,MENU)"
 absent "Timeline position"
 }
 
@@ -211,6 +232,10 @@ done
 case_hangs() {
 new_case hangs
 printf 'CreateComp ("Button", "Back");\nwhile true do end\n' >"$C/ui-over/credits.lua"
+# Text that doubles: stopped at the state's memory cap (32 MB). Bounded
+# at 256 MB, so that a program without the cap fails the case rather
+# than the machine.
+printf 'CreateComp ("Button", "Back");\nlocal s = "x"\nfor i = 1, 28 do s = s .. s end\n' >"$C/ui-over/options.lua"
 cat >>"$C/ui-over/main-menu-events.lua" <<'LUA'
 local enter = OnEnter
 local update = OnUpdate
@@ -219,6 +244,7 @@ function OnUpdate (dt) update (dt); while true do end end
 LUA
 tree
 run "UI layout 'ui/credits.lua' stopped with an error; the components made before it are kept: ui/credits.lua:2: ran more than 20000000 instructions in one call (an endless loop?)" \
+    "UI layout 'ui/options.lua' stopped with an error; the components made before it are kept: ui/options.lua:3: needed more than 32 MB of memory" \
     "Script function 'OnEnter' stopped: ui/main-menu-events.lua:" \
     "Script function 'OnUpdate' stopped: ui/main-menu-events.lua:"
 }

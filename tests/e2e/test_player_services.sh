@@ -32,7 +32,7 @@ fail() {
 }
 run() {
   status=0
-  (cd "$WORK" && KODO_HOST_SCRIPT="$1" KODO_HOST_TRACE="$WORK/trace.txt" KODO_HOST_STORE=open SDL_AUDIODRIVER=dummy \
+  (cd "$WORK" && KODO_HOST_SCRIPT="$1" KODO_HOST_TRACE="$WORK/trace.txt" KODO_HOST_STORE=${STORE:-open} SDL_AUDIODRIVER=dummy \
      e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
   [ "$status" = 0 ] || fail "exit status $status"
 }
@@ -140,4 +140,49 @@ big=$("$PROBE" "$SHOTS/2-shop.png" diff "$SHOTS/7-shop-after-restart.png" 712 17
 extra=$("$PROBE" "$SHOTS/2-shop.png" diff "$SHOTS/7-shop-after-restart.png" 712 348 866 394)
 echo "after the restart the BIG_BALL button changed by $big, the EXTRA_LIFE button by $extra"
 awk "BEGIN { exit !($big > 10 && $extra < 3) }" || fail "the shop does not show BIG_BALL as bought"
-echo "player services end to end: purchase, popup, record, bar, restart; pictures in $SHOTS"
+
+# Restore. Run 3, the store open: Restore (789, 488) shows the progress
+# screen, which ESCAPE closes (the store never answers here). Run 4, the
+# store closed: Restore answers at once, as Buy does, with the popup and
+# no progress screen.
+cat > "$WORK/run3.txt" <<END
+$(e2e_wait_menu 4000 3)
+5000 touch_down 512 180
+5100 touch_up 512 180
+$(e2e_wait 5100 3 "Screen 'Unlocks' fully in.")
+5200 touch_down 789 488
+5300 touch_up 789 488
+$(e2e_wait 5300 3 "Screen 'PurchaseInProgress' fully in.")
+5400 key ESCAPE
+$(e2e_wait 5400 3 "Removing 'PurchaseInProgress' from Screen Stack")
+5500 exit
+END
+run "$WORK/run3.txt"
+LOG3=$(ls "$WORK"/data/*/*/logs/kodo-0003.log 2>/dev/null | head -1)
+[ -n "$LOG3" ] || fail "no log file of the third run"
+cp "$LOG3" "$SHOTS/log-3.txt"
+closed=$(grep -n -F "Removing 'PurchaseInProgress' from Screen Stack" "$LOG3" | head -1 | cut -d: -f1)
+down=$(grep -n -F "KODO Shutdown." "$LOG3" | head -1 | cut -d: -f1)
+[ -n "$closed" ] && [ "$closed" -lt "${down:-999999}" ] || fail "ESCAPE did not close the progress screen"
+cat > "$WORK/run4.txt" <<END
+$(e2e_wait_menu 4000 4)
+5000 touch_down 512 180
+5100 touch_up 512 180
+$(e2e_wait 5100 4 "Screen 'Unlocks' fully in.")
+5200 touch_down 789 488
+5300 touch_up 789 488
+$(e2e_wait 5300 4 "Screen 'IAPPopup' fully in.")
+5400 frames 2
+5400 screenshot $SHOTS/8-restore-closed-store.png
+5500 exit
+END
+STORE=closed run "$WORK/run4.txt"
+LOG4=$(ls "$WORK"/data/*/*/logs/kodo-0004.log 2>/dev/null | head -1)
+[ -n "$LOG4" ] || fail "no log file of the fourth run"
+cp "$LOG4" "$SHOTS/log-4.txt"
+grep -q -F "the store cannot answer now; no restore was asked for." "$LOG4" || fail "the restore was not refused"
+if grep -q -F "PushScreen: 'PurchaseInProgress'" "$LOG4"; then fail "the closed store's restore shows the progress screen"; fi
+cream=$("$PROBE" "$SHOTS/8-restore-closed-store.png" count 300 200 724 400 200 255 180 255 120 230)
+echo "restore on a closed store: popup cream pixels $cream"
+[ "$cream" -gt 30000 ] || fail "the restore's popup is not shown ($cream)"
+echo "player services end to end: purchase, popup, record, bar, restart, restore; pictures in $SHOTS"

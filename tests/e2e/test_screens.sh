@@ -8,8 +8,9 @@
 # achievements and the shop, and Escape leaves each of them; Play starts
 # the timeline's first event, the story, whose Continue and Next lead
 # through its pictures and the bug's line to the first level; a focus
-# change over the game's screen pushes the pause menu. Screenshots are
-# kept in the folder given as the fourth argument.
+# change over the game's screen pushes the pause menu. On a 1280x800 and
+# an 800x600 display the main menu is whole, and its Quit ends the game.
+# Screenshots are kept in the folder given as the fourth argument.
 #
 # ui-test/ (see its README) adds slow screens that keep the loading
 # screen up long enough to be seen twice.
@@ -231,4 +232,36 @@ g=$("$PROBE" "$SHOTS/3-main-menu.png" diff "$SHOTS/12-game.png" 0 0 1024 600)
 p=$("$PROBE" "$SHOTS/12-game.png" diff "$SHOTS/13-paused.png" 312 150 712 450)
 echo "game differs from the menu by $g; the pause menu changes the middle by $p"
 awk "BEGIN { exit !($g > 10 && $p > 10) }" || fail "the game or the pause menu is not shown"
+
+# Other displays: the 1024x600 menu is scaled once onto the whole display,
+# its aspect kept, black bars where the shapes differ (top and bottom
+# here); Quit is on the screen, and a click on it ends the game. 1280x800
+# is asked for; an 800x600 screen is smaller than the default display,
+# which then fits the screen. Quit's middle half (448..576, 524..556) lies
+# at 560..720, 680..720 (scale 1.25, bars of 25) and at 350..450, 474..499
+# (scale 0.78, bars of 65); the click goes to its middle.
+display_run() {  # SCREEN ASKED-SIZE BAR-HEIGHT QUIT-BOX(X0 Y0 X1 Y1)
+  d="$WORK/display-$1"
+  e2e_data_tree "$d" "$DATA"
+  { e2e_wait 0 1 "Removing 'Transition' from Screen Stack"
+    echo "0 frames 40"; echo "0 screenshot $SHOTS/menu-$1.png"
+    e2e_click 100 $((($4 + $6) / 2)) $((($5 + $7) / 2))
+    echo "200 frames 300"; echo "200 exit"; } >"$d/script.txt"
+  status=0
+  (cd "$d" && KODO_HOST_SCRIPT="$d/script.txt" KODO_HOST_TRACE="$d/trace.txt" KODO_XVFB_SCREEN="${1}x24" \
+    SDL_AUDIODRIVER=dummy e2e_timeout 120 env ${2:+KODO_DISPLAY_SIZE=$2} sh "$XVFB" "$WORM" >"$d/out.txt" 2>&1) ||
+    status=$?
+  LOG=$(ls "$d"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
+  [ "$status" = 0 ] || fail "exit status $status on the $1 display"
+  ! grep -q "200 exit" "$d/trace.txt" || fail "a click on Quit did not end the game on the $1 display"
+  w=${1%x*}
+  bars=$("$PROBE" "$SHOTS/menu-$1.png" count 0 0 "$w" "$3" 0 10 0 10 0 10)
+  quit=$("$PROBE" "$SHOTS/menu-$1.png" count $4 $5 $6 $7 $wood)
+  echo "$1: black bar pixels $bars of $((w * $3)); wood in Quit's middle $quit of $((($6 - $4) * ($7 - $5)))"
+  [ "$bars" = $((w * $3)) ] || fail "no black bar above the menu on the $1 display"
+  [ "$quit" -gt $((($6 - $4) * ($7 - $5) * 2 / 5)) ] || fail "Quit is not where it belongs on the $1 display"
+}
+display_run 1280x800 1280x800 25 560 680 720 720
+display_run 800x600 "" 65 350 474 450 499
+
 echo "screens end to end: all shown; pictures in $SHOTS"

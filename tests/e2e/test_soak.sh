@@ -4,9 +4,10 @@
 # prog.xml of the run's own, developer mode off), run after run on the
 # same player data. Each run starts at the main menu (whose Play resumes
 # the saved event), loses the window's focus for less than a second every
-# 20-40 s of play (so that the pause menu comes), and ends by the host
-# script's exit once it has completed SOAK_RUN_LEVELS levels: a normal
-# quit, so that shutdown and the leak check run. The second run presses
+# 20-40 s of play (the first run also once inside its first level, so
+# that the pause menu comes however quickly levels are won), and ends by
+# the host script's exit once it has completed SOAK_RUN_LEVELS levels: a
+# normal quit, so that shutdown and the leak check run. The second run presses
 # Levels once (the player's own policy never opens the level selection);
 # the first plays from the start, through the story.
 #
@@ -71,6 +72,13 @@ script() {
     echo "$t wait $log started:"
     echo "$t frames 30"
     echo "$t screenshot $SHOTS/level-cross.png"
+    # A focus loss inside that level, once its transition is over: the
+    # pause menu comes however quickly the player wins its levels.
+    echo "$t wait $log Removing 'TimelineTransition' from Screen Stack"
+    echo "$t frames 60"
+    echo "$t state thumbnail"
+    echo "$t frames 24"
+    echo "$t state fullscreen"
     t=$((t + 100))
   fi
   if [ "$1" = 2 ]; then
@@ -97,10 +105,19 @@ script() {
   }'
 }
 
+# Whether run $1 is quitting already: its script's exit has run (the
+# last line, or the watch for its levels fired), or its log shows the
+# shutdown begun. Such a run is neither asked to quit (a signal after its
+# handlers are gone would end it with 143) nor held to making frames.
+quitting() {
+  grep -q -E "^script [0-9]+ (exit|exit_after .*: seen [0-9]+ times)$" "$WORK/trace-$1.txt" 2>/dev/null ||
+    grep -q -F "KODO Shutdown." $(ls "$WORK"/data/*/*/logs/kodo-*$1.log 2>/dev/null | tail -1) /dev/null
+}
+
 # Runs the program (run $1) and watches it: stopped when it makes no frame
-# for 30 s (a hang) or when the soak's outer limit passes (then asked to
-# quit: the host takes a signal as the platform's exit). Samples the peak
-# RSS each minute.
+# for 30 s (a hang; 300 s once it is quitting, which makes none) or when
+# the soak's outer limit passes (then asked to quit: the host takes a
+# signal as the platform's exit). Samples the peak RSS each minute.
 run() {
   progress="$WORK/progress"
   echo 0 >"$progress"
@@ -127,13 +144,19 @@ run() {
       NEXT_SAMPLE=$((NEXT_SAMPLE + 60))
       echo "minute $(((NEXT_SAMPLE - START) / 60 - 1)) (run $1, its second $second): peak RSS ${hwm:-?} kB, frames ${seen:-0}" >>"$WORK/rss.txt"
     fi
+    idle=30
+    quitting $1 && idle=300
     if [ "$(($(date +%s) - START))" -ge "$LIMIT" ] && [ -z "${stopping:-}" ]; then
       stopping=1
-      echo "run $1: the outer limit of $LIMIT s passed; the program is asked to quit" >>"$WORK/notes.txt"
-      [ -n "$game" ] && kill -TERM "$game" 2>/dev/null
+      if [ "$idle" = 300 ]; then
+        echo "run $1: the outer limit of $LIMIT s passed while it was quitting" >>"$WORK/notes.txt"
+      else
+        echo "run $1: the outer limit of $LIMIT s passed; the program is asked to quit" >>"$WORK/notes.txt"
+        [ -n "$game" ] && kill -TERM "$game" 2>/dev/null
+      fi
     fi
-    [ "$still" -lt 30 ] && continue
-    echo "run $1: no frame for 30 s (frames run: ${seen:-none}); stopped" >>"$WORK/notes.txt"
+    [ "$still" -lt "$idle" ] && continue
+    echo "run $1: no frame for $idle s (frames run: ${seen:-none}); stopped" >>"$WORK/notes.txt"
     hung=1
     kill -KILL -- "-$pid" 2>/dev/null
     break

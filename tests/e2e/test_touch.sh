@@ -17,54 +17,91 @@ mkdir -p "$SHOTS"
 
 e2e_data_tree "$WORK" "$DATA" "$HERE/ui-touch"
 
-# Times in ms from the host's start (held until the menu is up); the menu is up well before 5 s. The
-# field's view is (128, 120) to (428, 420), the grid's first page (640,
-# 120) to (940, 420), its button centred on (790, 270).
-cat > "$WORK/script.txt" <<END
-$(e2e_wait_menu 4000)
-5000 screenshot $SHOTS/1-menu.png
-5000 key 49
-5100 touch_down 278 200
-5150 touch_move 278 240
-5200 touch_move 278 280
-5300 key 50
-5400 touch_up 278 280
-6600 key 51
-6700 touch_down 278 400
-6720 touch_move 278 350
-6740 touch_move 278 300
-6750 touch_up 278 300
-8800 key 52
-8900 touch_down 278 400
-8920 touch_move 278 330
-8940 touch_move 278 260
-8960 touch_move 278 190
-8980 touch_move 278 120
-8990 touch_up 278 120
-11500 key 53
-11600 touch_down 790 270
-11700 touch_up 790 270
-12500 touch_down 790 270
-12550 touch_move 760 270
-12600 touch_move 730 270
-12700 touch_move 790 270
-12720 touch_up 790 270
-12800 key 54
-15000 key 55
-15000 screenshot $SHOTS/2-second-page.png
-15100 touch_down 850 300
-15150 touch_move 765 300
-15200 touch_move 680 300
-15250 touch_move 595 300
-15300 touch_move 510 300
-15320 touch_up 510 300
-17800 key 56
-17900 touch_down 850 300
-17950 touch_move 700 300
-18000 touch_up 700 300
-19500 key 57
-19600 exit
+# The script is paced by the program, never by the clock: every line
+# comes after the menu is up (a wait in the log), each finger movement in
+# a frame of its own ("frames 1", so the widgets update between them), a
+# lift in the same frame as the last movement where the speed it leaves
+# counts (a fling), and a value that takes time to settle is read only
+# once the screen has logged it at rest ("KINDS still ..."). The field's
+# view is (128, 120) to (428, 420), the grid's first page (640, 120) to
+# (940, 420), its button centred on (790, 270).
+LOG_GLOB="data/*/*/logs/kodo-0001.log"
+still() { echo "4000 wait $LOG_GLOB KINDS still $*"; }
+{
+  e2e_wait_menu 4000
+  cat <<END
+4000 frames 30
+4000 screenshot $SHOTS/1-menu.png
+4000 key 49
+4000 touch_down 278 200
+4000 frames 1
+4000 touch_move 278 240
+4000 frames 1
+4000 touch_move 278 280
+4000 frames 1
+4000 key 50
+4000 touch_up 278 280
+$(still field 0 grid 0 0)
+4000 key 51
+4000 touch_down 278 400
+4000 frames 1
+4000 touch_move 278 308
+4000 frames 1
+4000 touch_move 278 300
+4000 touch_up 278 300
+$(still field)
+4000 key 52
+4000 touch_down 278 400
+4000 frames 1
+4000 touch_move 278 330
+4000 frames 1
+4000 touch_move 278 260
+4000 frames 1
+4000 touch_move 278 190
+4000 frames 1
+4000 touch_move 278 120
+4000 touch_up 278 120
+$(still field 700 grid 0 0)
+4000 key 53
+4000 touch_down 790 270
+4000 frames 1
+4000 touch_up 790 270
+4000 frames 1
+4000 touch_down 790 270
+4000 frames 1
+4000 touch_move 760 270
+4000 frames 1
+4000 touch_move 730 270
+4000 frames 1
+4000 touch_move 790 270
+4000 touch_up 790 270
+4000 frames 1
+4000 key 54
+$(still field 700 grid 1 300)
+4000 key 55
+4000 screenshot $SHOTS/2-second-page.png
+4000 touch_down 850 300
+4000 frames 1
+4000 touch_move 765 300
+4000 frames 1
+4000 touch_move 680 300
+4000 frames 1
+4000 touch_move 595 300
+4000 frames 1
+4000 touch_move 510 300
+4000 touch_up 510 300
+$(still field 700 grid 2 600)
+4000 key 56
+4000 touch_down 850 300
+4000 frames 1
+4000 touch_move 700 300
+4000 frames 1
+4000 touch_up 700 300
+4000 frames 60
+4000 key 57
+4000 exit
 END
+} >"$WORK/script.txt"
 cd "$WORK"
 status=0
 KODO_HOST_SCRIPT="$WORK/script.txt" KODO_HOST_TRACE="$WORK/trace.txt" SDL_AUDIODRIVER=dummy \

@@ -149,14 +149,16 @@ e2e_log_in_order "Screen 'ObjectLab' fully in." "Loading UI 'ui/labs/object-lab.
 # Pictures: with the menu open, its dark box at the click and the
 # selected Levels in a green frame; after the reload the outlines in grey
 # green around the logo, which the restarted, unedited menu does not show;
-# and Levels' wood gone after the restart.
+# and Levels' wood gone after the restart. The 1024x600 layout is scaled
+# once onto the display, 1.2 times with bars of 24 above and below; edit
+# mode's window is the display's size, the layout at its top left as is.
 probe() { "$PROBE" "$SHOTS/$1.png" count $2; }
 menu=$(probe 1-menu-open "620 400 800 500 0 60 0 60 0 60")
-selected=$(probe 1-menu-open "550 580 930 700 0 30 230 255 0 30")
-outlines=$(probe 2-outlines "540 60 940 400 90 115 140 165 90 115")
-no_outlines=$(probe 3-restarted "540 60 940 400 90 115 140 165 90 115")
-wood_before=$(probe 0-menu "460 620 770 680 150 255 100 200 40 140")
-wood_after=$(probe 3-restarted "460 620 770 680 150 255 100 200 40 140")
+selected=$(probe 1-menu-open "370 345 650 435 0 30 230 255 0 30")
+outlines=$(probe 2-outlines "370 30 655 260 90 115 140 165 90 115")
+no_outlines=$(probe 3-restarted "440 60 790 340 90 115 140 165 90 115")
+wood_before=$(probe 0-menu "470 485 760 525 150 255 100 200 40 140")
+wood_after=$(probe 3-restarted "470 485 760 525 150 255 100 200 40 140")
 echo "menu $menu, selection frame $selected, outlines $outlines/$no_outlines, Levels' wood $wood_before -> $wood_after"
 [ "$menu" -gt 3000 ] || fail "the right-click menu is not shown"
 [ "$selected" -gt 400 ] || fail "the selection has no green frame"

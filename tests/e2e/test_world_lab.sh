@@ -14,8 +14,9 @@
 # loss-replay.txt, replayed step by step) hangs the worm's tail on the
 # first peg and drives its head into the thorns until no life is left,
 # and the lab is on top once more; Bounds then fits the world to its
-# bodies, and the whole of it is on the screen. Screenshots are kept in
-# the folder given as the fourth argument.
+# bodies, and the whole of it is on the screen. A fourth run sends its
+# keys as X does (lower-case letters, Shift held through a wheel turn,
+# Ctrl+E). Screenshots are kept in the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
@@ -344,4 +345,43 @@ echo "after Bounds, lit pixels in the margins (top bottom left right): $margins;
 set -- $margins
 [ "$1" -lt 200 ] && [ "$2" -lt 200 ] && [ "$3" -lt 200 ] && [ "$4" -lt 200 ] && [ "$middle" -lt 1000 ] ||
   fail "after Bounds the world does not fit on the screen"
+
+# ---- Run 4: the keys as a real keyboard sends them (X key events, lower
+# case, the modifiers' own keys around them). z three times takes the
+# shape two back from the worm hole, the thorns; a wheel turned with Shift
+# held turns them by the fine 2.25 degree step; Ctrl+E switches the UI
+# editor on and off.
+rm "$WORK/app/native/prog.xml"
+ln -s "$DATA/prog.xml" "$WORK/app/native/prog.xml"
+{
+  e2e_wait_menu 0 4
+  e2e_type_line 300 'PushScreen("WorldLab")'
+  e2e_wait 1200 4 "Screen 'WorldLab' fully in."
+  for i in 1 2 3 4 5 6 7 8; do echo "1500 xkey BackSpace"; done
+  for i in 1 2 3; do echo "1600 xkey z"; done
+  echo "1700 xkeydown Shift_L"
+  echo "1710 wheel $(at 0 -3) 2"
+  echo "1720 xkeyup Shift_L"
+  e2e_click 1800 $(at 0 -3)
+  echo "1900 reply \"$USER_TREE/worlds/xkeys.xml\""
+  e2e_click 2000 $SAVE
+  e2e_wait 2100 4 "Saving World 'user://worlds/xkeys.xml'"
+  echo "2200 xkey ctrl+e"
+  e2e_wait 2300 4 "Edit mode on."
+  echo "2400 frames 10"
+  echo "2500 xkey ctrl+e"
+  e2e_wait 2600 4 "Edit mode off."
+  echo "2700 exit"
+} >"$WORK/script.txt"
+e2e_run_game 300
+LOG=$(ls "$WORK"/data/*/*/logs/kodo-0004.log | head -1)
+cp "$LOG" "$SHOTS/log-4.txt"
+XKEYS="$USER_TREE/worlds/xkeys.xml"
+[ -s "$XKEYS" ] || fail "the world placed with X keys was not saved"
+awk -v a="actors/thorns.xml" 'index($0, "actor=\"" a "\"") && match($0, / angle="[^"]*"/) {
+    g = substr($0, RSTART + 8, RLENGTH - 9); if ((g - 4.5)^2 < 0.0001) found = 1 }
+  END { exit !found }' "$XKEYS" || fail "lower-case z and Shift with the wheel did not place thorns at 4.5 degrees: $(grep actor= "$XKEYS")"
+e2e_log_in_order "Saving World 'user://worlds/xkeys.xml'" "Edit mode on." "Edit mode off."
+# ---- end of run 4
+
 echo "the world lab end to end: all shown; pictures in $SHOTS"

@@ -665,6 +665,43 @@ TEST_F(Drawing, AutoscalingWithRetainedAspectLetterBoxesTopAndBottom) {
     KDI_PopScreenTransforms();
 }
 
+// The program learns the size it draws at as soon as the scale is known,
+// before its own start-up reads its record (where a 1280 x 800 size once
+// made the screens scale the layout a second time). A later request for a
+// size other than the display's (the UI editor's 1230 x 768 window on a
+// 1024 x 600 display) is scaled onto the display whole, with its aspect.
+TEST_F(Drawing, TheProgramDrawsAtOneSizeScaledOnceOntoTheDisplay) {
+    kd_state.autoscale = true;
+    kd_prog->parms.width = 1280;
+    kd_prog->parms.height = 800;
+    kd_prog->parms.reference_width = 1024;
+    kd_prog->parms.reference_height = 600;
+    KDI_SetupAutoscaling();
+    EXPECT_EQ(kd_prog->parms.width, 1024);
+    EXPECT_EQ(kd_prog->parms.height, 600);
+
+    kd_state.device_width = 1024;
+    kd_state.device_height = 600;
+    kd_prog->parms.width = 1230;
+    kd_prog->parms.height = 768;
+    KDI_FitProgramToDevice();
+    EXPECT_TRUE(kd_state.autoscale);
+    EXPECT_FLOAT_EQ(kd_state.scale_x, 0.78125f);
+    EXPECT_FLOAT_EQ(kd_state.scale_y, 0.78125f);
+    EXPECT_FLOAT_EQ(kd_state.offset_x, 31);
+    EXPECT_FLOAT_EQ(kd_state.offset_y, 0);
+    KDI_PushScreenTransforms();
+    EXPECT_EQ(kd_prog->parms.width, 1230);  // it keeps the size it asked for
+    KDI_PopScreenTransforms();
+
+    kd_prog->parms.width = 1024;  // the display's own size: no scale
+    kd_prog->parms.height = 600;
+    KDI_FitProgramToDevice();
+    EXPECT_FALSE(kd_state.autoscale);
+    EXPECT_FLOAT_EQ(kd_state.scale_x, 1);
+    EXPECT_FLOAT_EQ(kd_state.offset_x, 0);
+}
+
 TEST_F(Drawing, ScreenSizeEqualToTheReferenceTurnsAutoscalingOff) {
     kd_state.autoscale = true;
     kd_prog->parms.reference_width = 1024;

@@ -210,14 +210,18 @@ TEST_F(ScriptedInput, TouchWithAutoscalingArrivesInProgramCoordinates) {
 TEST_F(ScriptedInput, KeyPressSendsKeyDownCharacterKeyUpWithKeyStates) {
     Run("0 key a\n0 key Z\n0 key 7\n0 key RETURN\n0 key BACKSPACE\n0 key SPACE\n0 key F1\n");
     auto ev = OfTypes({KD_EVENT_KEY_DOWN, KD_EVENT_CHAR, KD_EVENT_KEY_UP});
-    const int keys[] = {'a', 'Z', '7', 13, 8, 32, 0};
+    // A letter's key is its capital's code; the character is what it types.
+    const int keys[] = {'A', 'Z', '7', 13, 8, 32, 0};
+    const int chars[] = {'a', 'Z', '7', 13, 8, 32, 0};
     ASSERT_EQ(ev.size(), 3u * 7u);
     for (int k = 0; k < 7; k++) {
         const Seen* s = &ev[3 * k];
         EXPECT_EQ(s[0].e.type, KD_EVENT_KEY_DOWN) << k;
         EXPECT_EQ(s[1].e.type, KD_EVENT_CHAR) << k;
         EXPECT_EQ(s[2].e.type, KD_EVENT_KEY_UP) << k;
-        for (int i = 0; i < 3; i++) EXPECT_EQ(s[i].e.id, keys[k]) << k;
+        EXPECT_EQ(s[0].e.id, keys[k]) << k;
+        EXPECT_EQ(s[1].e.id, chars[k]) << k;
+        EXPECT_EQ(s[2].e.id, keys[k]) << k;
         if (keys[k]) {
             EXPECT_EQ(s[0].key_state, 3) << k;  // down while the program sees key down
             EXPECT_EQ(s[2].key_state, 0) << k;
@@ -225,7 +229,7 @@ TEST_F(ScriptedInput, KeyPressSendsKeyDownCharacterKeyUpWithKeyStates) {
         EXPECT_EQ(s[0].e.x, 0);
         EXPECT_EQ(s[0].e.button, 0);
     }
-    EXPECT_EQ(KD_GetKeyStatei('a'), 0);
+    EXPECT_EQ(KD_GetKeyStatei('A'), 0);
     EXPECT_EQ(KD_GetKeyStatei(0), 0);  // an unknown key changes no state
 
     // A key held down stays down until its release.
@@ -270,6 +274,32 @@ TEST_F(ScriptedInput, ModifiersAreHeldForTheirKeyAndTheRightButtonIsButtonOne) {
     EXPECT_EQ(buttons[0].e.button, KD_KEY_MOUSE_BUTTON_1);
     EXPECT_EQ(buttons[1].e.type, KD_EVENT_BUTTON_UP);
     EXPECT_EQ(buttons[0].e.x, 40);
+}
+
+// Keys as a real keyboard sends them through X (the window's own key path):
+// lower-case symbols with the modifiers' own key events around them, the
+// numeric pad by its keys. The program gets the key tables' codes: the
+// letter's capital whatever Shift says, the pad's own codes, and a Shift
+// held through the wheel turned while it is down.
+TEST_F(ScriptedInput, XKeysArriveAsTheKeyTablesCodesWithModifiersHeld) {
+    Run("0 xkey ctrl+e\n0 xkey k\n0 xkey KP_1\n0 xkey KP_Add\n0 xkey KP_Subtract\n0 xkey shift+a\n"
+        "0 xkeydown Shift_L\n0 wheel 300 200 1\n0 xkeyup Shift_L\n");
+    auto downs = OfTypes({KD_EVENT_KEY_DOWN});
+    const int keys[] = {17, 'E', 'K', 97, 107, 109, 16, 'A', 16};
+    ASSERT_EQ(downs.size(), 9u);
+    for (int k = 0; k < 9; k++) EXPECT_EQ(downs[k].e.id, keys[k]) << k;
+    EXPECT_NE(downs[1].held_17, 0);  // Ctrl+E: CONTROL is down for the E
+    EXPECT_EQ(downs[2].held_17, 0);  // and let go after
+    EXPECT_NE(downs[7].held_16, 0);
+    auto chars = OfTypes({KD_EVENT_CHAR});
+    const int typed[] = {'e', 'k', '1', '+', '-', 'A'};
+    ASSERT_EQ(chars.size(), 6u);
+    for (int k = 0; k < 6; k++) EXPECT_EQ(chars[k].e.id, typed[k]) << k;
+    auto wheel = OfTypes({KD_EVENT_WHEEL});
+    ASSERT_EQ(wheel.size(), 1u);
+    EXPECT_NE(wheel[0].held_16, 0);
+    EXPECT_EQ(KD_GetKeyStatei(16), 0);
+    EXPECT_EQ(KD_GetKeyStatei(17), 0);
 }
 
 // The wheel turned at a point: the pointer moves there, then one wheel

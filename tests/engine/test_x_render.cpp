@@ -431,6 +431,10 @@ TEST_F(Render, ZeroReferenceResolutionFallsBackToTheWindow) {
     Start();
     kd_state.autoscale = true;  // as a program could ask through its record
     kd_prog->parms.reference_width = kd_prog->parms.reference_height = 0;
+    // The record keeps the earlier test's reference size, which the start
+    // gave the program as its size: the window's is the one to fall back to.
+    kd_prog->parms.width = 1024;
+    kd_prog->parms.height = 600;
     KDI_SetupAutoscaling();
     EXPECT_FALSE(kd_state.autoscale);
     EXPECT_TRUE(log.Contains("using the window size 1024x600"));

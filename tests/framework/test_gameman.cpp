@@ -13,6 +13,7 @@
 
 #include "atomic-file.h"
 #include "fw-support.h"
+#include "kill-round.h"
 #include "luaman.h"
 #include "manager.h"
 #include "profiles.h"
@@ -353,6 +354,8 @@ std::string StateOf(int counter) {
     _exit(0);
 }
 
+KILL_CHILD(RunSaver);
+
 }  // namespace
 
 TEST(GameManagerKill, EveryKillLeavesTheNamedSaveLoadable) {
@@ -365,31 +368,11 @@ TEST(GameManagerKill, EveryKillLeavesTheNamedSaveLoadable) {
     int confirmed = 0;
     const int kKills = 40;
     for (int k = 0; k < kKills; k++) {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        fflush(nullptr);
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            close(fds[0]);
-            RunSaver(dir, fds[1]);
-        }
-        close(fds[1]);
-        int start = -1;
-        ASSERT_EQ(read(fds[0], &start, sizeof start), (ssize_t)sizeof start) << "child failed at kill " << k;
         // Every other round lets one save finish first, so that a machine
         // too busy to finish any within the delay still moves the counter on.
-        if (k % 2) {
-            ASSERT_EQ(read(fds[0], &start, sizeof start), (ssize_t)sizeof start) << "kill " << k;
-        }
-        usleep((useconds_t)delay(rng));
-        kill(pid, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFSIGNALED(status));
-        int last = start, got;
-        while (read(fds[0], &got, sizeof got) == (ssize_t)sizeof got) last = got;
-        close(fds[0]);
+        KillRound round = RunAndKill(RunSaver, dir, (useconds_t)delay(rng), k % 2);
+        ASSERT_EQ(round.failure, "") << "kill " << k;
+        int last = round.last;
 
         FwEngine engine(dir);
         ASSERT_TRUE(engine.started);

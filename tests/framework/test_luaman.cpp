@@ -184,6 +184,38 @@ TEST_F(LuaFixture, EveryCallHasTheInstructionBudget) {
     EXPECT_TRUE(lua_man.DoesLuaFunctionExist(L, "Spend"));
 }
 
+// A script that grows without end is stopped at the state's memory cap as
+// one that runs without end is at its budget: named with its file and
+// line, dropped, and the state is usable again with its memory back. The
+// cap holds for library functions (string.rep) and inside coroutines;
+// the program's own work in a state between calls is not refused.
+TEST_F(LuaFixture, EveryStateHasAMemoryCap) {
+    WriteNative(e.UserPath("grow.lua"),
+                "function OnClick (name)\n  local s = 'x'\n  for i = 1, 28 do s = s .. s end\nend\n"
+                "function Rep () return #string.rep('x', 64 * 1024 * 1024) end\n"
+                "function InCoroutine ()\n"
+                "  local co = coroutine.create (function () local t = {} while true do t[#t + 1] = {} end end)\n"
+                "  return select ('#', coroutine.resume (co))\nend\n"
+                "function Small () return #string.rep('y', 1024 * 1024) end\n");
+    lua_man.ExecLuaFile(L, "user://grow.lua");
+    EXPECT_EQ(lua_man.CallLuaFunctionS(L, "OnClick", "Play"), 0);
+    EXPECT_TRUE(rec().DebugContains("Script function 'OnClick' stopped: user://grow.lua:3: needed more than 32 MB"));
+    EXPECT_FALSE(lua_man.DoesLuaFunctionExist(L, "OnClick"));
+    EXPECT_LT(lua_gc(L, LUA_GCCOUNT, 0), 8 * 1024) << "KB held after the stop";
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "Rep"), 0);
+    EXPECT_TRUE(rec().DebugContains("Script function 'Rep' stopped: user://grow.lua:5: needed more than"));
+    // The coroutine's error is the script's to handle: resume answers it.
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "InCoroutine"), 2);
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "Small"), 1024 * 1024);
+    // Between calls the program may push past the cap (a long argument)
+    // without the state refusing it.
+    std::string big(40u << 20, 'z');
+    lua_pushlstring(L, big.data(), big.size());
+    lua_pop(L, 1);
+    lua_gc(L, LUA_GCCOLLECT, 0);
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "Small"), 1024 * 1024);
+}
+
 TEST_F(LuaFixture, OwnerBlockIsSharedWithCoroutines) {
     int owner;
     EXPECT_EQ(LuaManager::GetLuaStateOwner(L), nullptr);

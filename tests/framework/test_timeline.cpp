@@ -81,7 +81,7 @@ public:
     const char* GetName() override { return "Worms"; }
     bool InitLevel(const char* level) override {
         levels.push_back(level ? level : "");
-        return true;
+        return !level || strcmp(level, "unreadable") != 0;
     }
     bool IsLevelInProgress() override { return true; }
     bool IsSaveGameStateSupported() override { return true; }
@@ -464,12 +464,16 @@ TEST_F(TL, ScriptFunctionsAndTheSavedPosition) {
               "string:STORY string:A");
     EXPECT_EQ(Eval(L(), "SaveAtNextTimelineEvent ()"), "");
     EXPECT_STREQ(Saved(), "B");
+    // The saves that follow (the program's at exit) keep that place: the
+    // event the player is done with is never saved over it.
+    EXPECT_TRUE(timeline.SaveGameState());
+    EXPECT_STREQ(Saved(), "B");
 
     // While a transition runs, ending starts nothing but saves the
-    // current position; beginning another event replaces the running one.
+    // position; beginning another event replaces the running one.
     EXPECT_EQ(Eval(L(), "BeginTimelineEvent ('B')"), "");
     EXPECT_STREQ(tr.event_id.text, "B");
-    EXPECT_STREQ(Saved(), "A");
+    EXPECT_STREQ(Saved(), "B");
     EXPECT_EQ(Eval(L(), "EndTimelineEvent ()"), "");
     EXPECT_STREQ(tr.event_id.text, "B");
     EXPECT_EQ(Eval(L(), "BeginTimelineEvent ('MENU')"), "");
@@ -589,21 +593,33 @@ TEST_F(TL, TransitionPhasesOnTheMainThread) {
     EXPECT_FALSE(log.Contains("Loading thread spent"));
 
     // An event that cannot start (an empty list, a jump reached from a
-    // jump, a screen or game that is not registered, no type) pops every
-    // screen and brings the main menu, with a line; nothing of it is
-    // delivered or saved as the place to resume.
+    // jump, a screen or game that is not registered, no type, a type the
+    // program does not show, a GAME without a game, a level that does not
+    // load) pops every screen and brings the main menu with the message
+    // that says so, and a line; nothing of it is current or saved as the
+    // place to resume.
     TestScreen* menu = Make("MainMenu");
+    TestScreen* popup = Make("PopupOk");
+    timeline.SetKnownEventTypes("T,GAME");
     Load(
         "<node id=\"EMPTY\" type=\"T\" screens=\"\"/>\n"
         "<node id=\"J1\" type=\"JUMP\" event=\"J2\"/>\n<node id=\"J2\" type=\"JUMP\" event=\"J1\"/>\n"
         "<node id=\"GONE\" type=\"T\" screens=\"NoSuchScreen\"/>\n"
         "<node id=\"NOGAME\" type=\"GAME\" screens=\"S3\" game=\"NoSuchGame\"/>\n"
-        "<node id=\"NOTYPE\" screens=\"S3\" parm_Go=\"2\"/>\n");
+        "<node id=\"NOTYPE\" screens=\"S3\" parm_Go=\"2\"/>\n"
+        "<node id=\"ODD\" type=\"LEVEL\" screens=\"S3\" parm_Go=\"3\"/>\n"
+        "<node id=\"GAMELESS\" type=\"GAME\" screens=\"S3\" parm_Go=\"4\"/>\n"
+        "<node id=\"UNREAD\" type=\"GAME\" screens=\"S3\" game=\"Worms\" level=\"unreadable\"/>\n");
+    EXPECT_TRUE(
+        log.Contains("Event id 'ODD' in timeline '" + file + "' is of type 'LEVEL', which the program does not show."));
     const char* refused[][2] = {{"EMPTY", "none of its screens ('') is registered"},
                                 {"J2", "it is a jump, reached from another jump"},
                                 {"GONE", "none of its screens ('NoSuchScreen') is registered"},
                                 {"NOGAME", "its game 'NoSuchGame' is not registered"},
-                                {"NOTYPE", "it has no 'type'"}};
+                                {"NOTYPE", "it has no 'type'"},
+                                {"ODD", "its type 'LEVEL' is not one the program shows (T,GAME)"},
+                                {"GAMELESS", "it is a GAME event without a 'game'"},
+                                {"UNREAD", "its level 'unreadable' did not load; the main menu is shown."}};
     for (auto& c : refused) {
         timeline.StartEvent(c[0], false, TRANSITION_FADE_BLACK);
         ASSERT_LT(UntilTransitionGone(), 400);
@@ -611,12 +627,16 @@ TEST_F(TL, TransitionPhasesOnTheMainThread) {
         EXPECT_TRUE(log.Contains(std::string("Timeline event '") + c[0] + "' cannot start: " + c[1])) << c[0];
         EXPECT_TRUE(
             log.Contains(std::string("Timeline event '") + c[0] + "' has no screen to push; 'MainMenu' is pushed."));
-        EXPECT_EQ(Stack(), std::vector<std::string>{"MainMenu"}) << c[0];
+        EXPECT_EQ(Stack(), (std::vector<std::string>{"MainMenu", "PopupOk"})) << c[0];
+        EXPECT_STRNE(timeline.GetCurrentEventId(), c[0]);
+        EXPECT_TRUE(timeline.SaveGameState());  // the program's at exit
+        EXPECT_STRNE(Saved(), c[0]);
     }
     EXPECT_EQ(menu->enters, (int)(sizeof refused / sizeof refused[0]));
+    EXPECT_EQ(popup->messages.size(), sizeof refused / sizeof refused[0]);
+    EXPECT_EQ(popup->messages.back(), "text=TIMELINE_EVENT_REFUSED");
     EXPECT_EQ(s3->messages, std::vector<std::string>{"Go=1"});
-    EXPECT_STREQ(Saved(), nullptr);
-    EXPECT_STRNE(timeline.GetCurrentEventId(), "NOTYPE");
+    timeline.SetKnownEventTypes(nullptr);
 }
 
 TEST_F(TL, TheCoverIsBlackAtTheFadesAlphaAndDynamicDrawsNothing) {

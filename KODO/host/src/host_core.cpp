@@ -6,6 +6,7 @@
 #include <host/host.h>
 #include <host/service.h>
 
+#include <X11/Xlib.h>
 #include <glob.h>
 #include <malloc.h>
 #include <spawn.h>
@@ -115,7 +116,8 @@ enum class Cmd {
     Reply,
     Wheel,
     RightClick,
-    ExitAfter
+    ExitAfter,
+    XKey
 };
 
 struct ScriptLine {
@@ -315,8 +317,11 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
         if (nargs == 3 && !parse_int(tok[4], &out->id)) return "bad touch id '" + tok[4] + "'";
         return "";
     }
-    if (cmd == "key" || cmd == "keydown" || cmd == "keyup") {
-        out->cmd = cmd == "key" ? Cmd::Key : cmd == "keydown" ? Cmd::KeyDown : Cmd::KeyUp;
+    if (cmd == "key" || cmd == "keydown" || cmd == "keyup" || cmd == "xkey" || cmd == "xkeydown" || cmd == "xkeyup") {
+        const bool x = cmd[0] == 'x';
+        const std::string base = x ? cmd.substr(1) : cmd;
+        out->cmd = x ? Cmd::XKey : base == "key" ? Cmd::Key : base == "keydown" ? Cmd::KeyDown : Cmd::KeyUp;
+        out->id = base == "key" ? 0 : base == "keydown" ? 1 : 2;
         if (nargs != 1) return cmd + " needs one name or code";
         // "ctrl+" and "shift+" hold a modifier for the key's press.
         std::string name = tok[2];
@@ -330,6 +335,12 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
                 out->state |= KEYMOD_SHIFT, name = name.substr(6);
             else
                 break;
+        }
+        if (x) {
+            KeySym sym = XStringToKeysym(name.c_str());
+            if (sym == NoSymbol) return "unknown X key symbol '" + name + "'";
+            out->key = static_cast<int>(sym);
+            return "";
         }
         if (!parse_key(name, &out->key)) return "unknown key '" + tok[2] + "'";
         return "";
@@ -514,6 +525,11 @@ void run_script_line(const ScriptLine &line) {
         if (line.cmd != Cmd::KeyUp) deliver_key(line.key, true, line.state);
         if (line.cmd != Cmd::KeyDown) deliver_key(line.key, false, line.state);
         break;
+    case Cmd::XKey:
+        if (line.id == 1) g_key_went_down = true;
+        if (!video_send_x_key(static_cast<unsigned long>(line.key), line.state, line.id))
+            report("script line '%s': no window, or no key code for the symbol", line.text.c_str());
+        break;
     case Cmd::RightClick:
         for (int buttons : {SCREEN_RIGHT_MOUSE_BUTTON, 0}) {
             _screen_event s;
@@ -618,7 +634,7 @@ void run_due_script() {
             long long late = elapsed_ms() - (g_script[g_script_next].ms + g_script_held_ms);
             if (late < 0) return;
             const ScriptLine &next = g_script[g_script_next];
-            if (next.cmd == Cmd::KeyUp && g_key_went_down) return;
+            if ((next.cmd == Cmd::KeyUp || (next.cmd == Cmd::XKey && next.id == 2)) && g_key_went_down) return;
             if (next.cmd == Cmd::Wait) {
                 if (g_wait_size < 0) g_wait_grew_ms = elapsed_ms();
                 if (g_wait_size < 0) g_wait_size = 0;

@@ -63,6 +63,11 @@ void deliver_key(int sym, bool down, int mods);
 bool video_running();
 void video_pump();  // translates pending SDL events into the queue
 void video_window_size(int *w, int *h);
+// Sends a key to the window as X events (the modifiers' keys pressed
+// around it, CONTROL then SHIFT) and reads them back through the window's
+// own key translation. which: 0 press and release, 1 press, 2 release.
+// False when there is no window or the key has no key code.
+bool video_send_x_key(unsigned long keysym, int mods, int which);
 
 // Whether bps_initialize is in force.
 bool bps_running();

@@ -9,6 +9,7 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <png.h>
 
 #include <cerrno>
@@ -52,19 +53,32 @@ screen_window_t window_handle() { return reinterpret_cast<screen_window_t>(stati
 bool is_our_window(screen_window_t win) { return g_window && win && win == window_handle(); }
 
 // "WxH" with sane bounds; anything else is reported and the default kept.
+// The display is the window the program gets whole, so it never exceeds
+// the screen it is shown on: a smaller screen (800x600) gives its own
+// size, and an asked size that does not fit is cut to the screen, with a
+// line. The program scales its picture onto whatever it gets.
 void read_display_size() {
     g_display.width = 1024;
     g_display.height = 600;
     const char *env = getenv("KODO_DISPLAY_SIZE");
-    if (!env || !*env) return;
-    int w = 0, h = 0;
-    char extra = 0;
-    if (sscanf(env, "%dx%d%c", &w, &h, &extra) != 2 || w < 16 || h < 16 || w > 16384 || h > 16384) {
-        report("KODO_DISPLAY_SIZE \"%s\" is not WxH (16..16384); using 1024x600", env);
-        return;
+    if (env && *env) {
+        int w = 0, h = 0;
+        char extra = 0;
+        if (sscanf(env, "%dx%d%c", &w, &h, &extra) != 2 || w < 16 || h < 16 || w > 16384 || h > 16384) {
+            report("KODO_DISPLAY_SIZE \"%s\" is not WxH (16..16384); using 1024x600", env);
+        } else {
+            g_display.width = w;
+            g_display.height = h;
+        }
     }
-    g_display.width = w;
-    g_display.height = h;
+    SDL_Rect screen;
+    if (SDL_GetDisplayUsableBounds(0, &screen) != 0 || screen.w < 16 || screen.h < 16) return;
+    if (g_display.width <= screen.w && g_display.height <= screen.h) return;
+    if (env && *env)
+        report("KODO_DISPLAY_SIZE %dx%d does not fit the %dx%d screen; the display is cut to it", g_display.width,
+               g_display.height, screen.w, screen.h);
+    if (g_display.width > screen.w) g_display.width = screen.w;
+    if (g_display.height > screen.h) g_display.height = screen.h;
 }
 
 int buttons_mask(Uint32 sdl_state) {
@@ -75,12 +89,24 @@ int buttons_mask(Uint32 sdl_state) {
     return mask;
 }
 
-void post_pointer(int x, int y, Uint32 state) {
+int map_mods(Uint16 mod) {
+    int m = 0;
+    if (mod & KMOD_SHIFT) m |= KEYMOD_SHIFT;
+    if (mod & KMOD_CTRL) m |= KEYMOD_CTRL;
+    if (mod & KMOD_ALT) m |= KEYMOD_ALT;
+    return m;
+}
+
+// Pointer events carry the modifiers held at the time, as key events do:
+// Shift with the wheel or a click means something to the editors.
+void post_pointer(int x, int y, int buttons, int wheel = 0) {
     _screen_event s;
     s.type = SCREEN_EVENT_POINTER;
     s.pos[0] = x;
     s.pos[1] = y;
-    s.buttons = buttons_mask(state);
+    s.buttons = buttons;
+    s.wheel = wheel;
+    s.key_mods = map_mods(SDL_GetModState());
     post_screen_event(s);
 }
 
@@ -93,7 +119,23 @@ void post_touch(int type, int x, int y, int id) {
     post_screen_event(s);
 }
 
+// The numeric pad by its keys (SDL's symbols for them follow Num Lock):
+// its own codes, whatever Num Lock says.
+int map_keypad(SDL_Scancode code) {
+    if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9) return KEYCODE_KP_0 + 1 + (code - SDL_SCANCODE_KP_1);
+    switch (code) {
+        case SDL_SCANCODE_KP_0: return KEYCODE_KP_0;
+        case SDL_SCANCODE_KP_PLUS: return KEYCODE_KP_PLUS;
+        case SDL_SCANCODE_KP_MINUS: return KEYCODE_KP_MINUS;
+        case SDL_SCANCODE_KP_MULTIPLY: return KEYCODE_KP_MULTIPLY;
+        case SDL_SCANCODE_KP_DIVIDE: return KEYCODE_KP_DIVIDE;
+        case SDL_SCANCODE_KP_PERIOD: return KEYCODE_KP_DECIMAL;
+        default: return 0;
+    }
+}
+
 int map_key(const SDL_Keysym &k) {
+    if (int pad = map_keypad(k.scancode)) return pad;
     switch (k.sym) {
     case SDLK_BACKSPACE: return KEYCODE_BACKSPACE;
     case SDLK_TAB: return KEYCODE_TAB;
@@ -127,21 +169,17 @@ int map_key(const SDL_Keysym &k) {
     return 0;
 }
 
-int map_mods(Uint16 mod) {
-    int m = 0;
-    if (mod & KMOD_SHIFT) m |= KEYMOD_SHIFT;
-    if (mod & KMOD_CTRL) m |= KEYMOD_CTRL;
-    if (mod & KMOD_ALT) m |= KEYMOD_ALT;
-    return m;
-}
-
 void translate(const SDL_Event &e) {
     switch (e.type) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
         if (e.button.which == SDL_TOUCH_MOUSEID) break;  // already seen as a finger
         if (g_mouse_pointer) {
-            post_pointer(e.button.x, e.button.y, SDL_GetMouseState(nullptr, nullptr));
+            post_pointer(e.button.x, e.button.y, buttons_mask(SDL_GetMouseState(nullptr, nullptr)));
+        } else if (e.button.button == SDL_BUTTON_RIGHT) {
+            // The left button is a finger; the right one has no finger to
+            // be, and the editors' menus open with it.
+            post_pointer(e.button.x, e.button.y, e.type == SDL_MOUSEBUTTONDOWN ? SCREEN_RIGHT_MOUSE_BUTTON : 0);
         } else if (e.button.button == SDL_BUTTON_LEFT) {
             bool down = e.type == SDL_MOUSEBUTTONDOWN;
             if (down == g_mouse_finger_down) break;
@@ -151,20 +189,17 @@ void translate(const SDL_Event &e) {
         break;
     case SDL_MOUSEMOTION:
         if (e.motion.which == SDL_TOUCH_MOUSEID) break;
-        if (g_mouse_pointer) post_pointer(e.motion.x, e.motion.y, e.motion.state);
+        if (g_mouse_pointer)
+            post_pointer(e.motion.x, e.motion.y, buttons_mask(e.motion.state));
         else if (g_mouse_finger_down) post_touch(SCREEN_EVENT_MTOUCH_MOVE, e.motion.x, e.motion.y, 0);
         break;
     case SDL_MOUSEWHEEL: {
         if (e.wheel.which == SDL_TOUCH_MOUSEID || e.wheel.y == 0) break;
         int x = 0, y = 0;
         Uint32 state = SDL_GetMouseState(&x, &y);
-        _screen_event s;
-        s.type = SCREEN_EVENT_POINTER;
-        s.pos[0] = x;
-        s.pos[1] = y;
-        s.buttons = buttons_mask(state);
-        s.wheel = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
-        post_screen_event(s);
+        // In finger mode the left button is a finger, not a pointer button.
+        int buttons = buttons_mask(state) & (g_mouse_pointer ? ~0 : ~SCREEN_LEFT_MOUSE_BUTTON);
+        post_pointer(x, y, buttons, e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y);
         break;
     }
     case SDL_FINGERDOWN:
@@ -310,7 +345,60 @@ bool take_screenshot(const char *path, int *w, int *h, std::string *why) {
     return write_png(path, *w, *h, rgb, why);
 }
 
+// X timestamps of the keys the script sends: each later than the last,
+// so that a release and the next press of one key never look like the
+// auto-repeat of a held key.
+unsigned long g_x_key_time = 1;
+
+// One key event sent to the window as the X server delivers a real one:
+// the key's code and the modifier state before it, read back by the same
+// translation as a person's keys.
+bool send_x_key_event(KeySym sym, bool down, unsigned state) {
+    KeyCode code = XKeysymToKeycode(g_xdisplay, sym);
+    if (!code) return false;
+    XEvent ev;
+    memset(&ev, 0, sizeof ev);
+    XKeyEvent &k = ev.xkey;
+    k.type = down ? KeyPress : KeyRelease;
+    k.display = g_xdisplay;
+    k.window = g_xid;
+    k.root = DefaultRootWindow(g_xdisplay);
+    k.time = g_x_key_time += 20;
+    k.x = k.y = k.x_root = k.y_root = 1;
+    k.state = state;
+    k.keycode = code;
+    k.same_screen = True;
+    return XSendEvent(g_xdisplay, g_xid, True, down ? KeyPressMask : KeyReleaseMask, &ev) != 0;
+}
+
 }  // namespace
+
+bool video_send_x_key(unsigned long keysym, int mods, int which) {
+    if (!g_window || !g_xdisplay) return false;
+    struct Mod {
+        int flag;
+        KeySym sym;
+        unsigned mask;
+    } const kMods[] = {{KEYMOD_CTRL, XK_Control_L, ControlMask}, {KEYMOD_SHIFT, XK_Shift_L, ShiftMask}};
+    unsigned state = 0;
+    bool ok = true;
+    for (const Mod &m : kMods)
+        if (mods & m.flag) {
+            ok = send_x_key_event(m.sym, true, state) && ok;
+            state |= m.mask;
+        }
+    if (which != 2) ok = send_x_key_event(keysym, true, state) && ok;
+    if (which != 1) ok = send_x_key_event(keysym, false, state) && ok;
+    for (int i = 1; i >= 0; i--)
+        if (mods & kMods[i].flag) {
+            ok = send_x_key_event(kMods[i].sym, false, state) && ok;
+            state &= ~kMods[i].mask;
+        }
+    // Read back at once, so that the script's later lines come after them.
+    XSync(g_xdisplay, False);
+    video_pump();
+    return ok;
+}
 
 bool video_running() { return g_context != nullptr; }
 

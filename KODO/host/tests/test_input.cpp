@@ -38,11 +38,11 @@ protected:
         host_script_clear();
     }
 
-    static void push_mouse_button(Uint32 type, int x, int y) {
+    static void push_mouse_button(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
         SDL_Event e;
         SDL_zero(e);
         e.type = type;
-        e.button.button = SDL_BUTTON_LEFT;
+        e.button.button = button;
         e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
         e.button.x = x;
         e.button.y = y;
@@ -57,12 +57,13 @@ protected:
         e.motion.state = state;
         SDL_PushEvent(&e);
     }
-    static void push_key(Uint32 type, SDL_Keycode sym, Uint16 mod = 0) {
+    static void push_key(Uint32 type, SDL_Keycode sym, Uint16 mod = 0, SDL_Scancode code = SDL_SCANCODE_UNKNOWN) {
         SDL_Event e;
         SDL_zero(e);
         e.type = type;
         e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
         e.key.keysym.sym = sym;
+        e.key.keysym.scancode = code;
         e.key.keysym.mod = mod;
         SDL_PushEvent(&e);
     }
@@ -171,6 +172,26 @@ TEST_F(Input, FingersKeepTheirIdsAndMapToPixels) {
     EXPECT_EQ(150, evs[0].y);
     EXPECT_EQ(7, evs[0].id);
     EXPECT_EQ(SCREEN_EVENT_MTOUCH_RELEASE, evs[1].type);
+}
+
+// The mouse as a finger still has its right button (the editors' menus),
+// and the numeric pad is known by its keys whatever Num Lock makes of them.
+TEST_F(Input, RightButtonBesideTheFingerAndThePadsOwnKeys) {
+    push_mouse_button(SDL_MOUSEBUTTONDOWN, 30, 40, SDL_BUTTON_RIGHT);
+    push_mouse_button(SDL_MOUSEBUTTONUP, 31, 41, SDL_BUTTON_RIGHT);
+    push_key(SDL_KEYDOWN, SDLK_KP_1, 0, SDL_SCANCODE_KP_1);  // Num Lock on
+    push_key(SDL_KEYDOWN, SDLK_HOME, 0, SDL_SCANCODE_KP_7);  // Num Lock off
+    push_key(SDL_KEYDOWN, SDLK_KP_PLUS, 0, SDL_SCANCODE_KP_PLUS);
+    auto evs = collect(300);
+    ASSERT_EQ(5u, evs.size());
+    EXPECT_EQ(SCREEN_EVENT_POINTER, evs[0].type);
+    EXPECT_EQ(SCREEN_RIGHT_MOUSE_BUTTON, evs[0].buttons);
+    EXPECT_EQ(30, evs[0].x);
+    EXPECT_EQ(SCREEN_EVENT_POINTER, evs[1].type);
+    EXPECT_EQ(0, evs[1].buttons);
+    EXPECT_EQ(KEYCODE_KP_0 + 1, evs[2].sym);
+    EXPECT_EQ(KEYCODE_KP_0 + 7, evs[3].sym);
+    EXPECT_EQ(KEYCODE_KP_PLUS, evs[4].sym);
 }
 
 TEST_F(Input, PointerModeSendsButtonMasks) {

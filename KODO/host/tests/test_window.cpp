@@ -190,8 +190,10 @@ TEST_F(Window, ResizedWindowOnTheHostDisplayConnection) {
     expect_colour(shot, 640, 480, 0, 255, 0);
 }
 
-TEST(WindowEnv, DisplaySizeFromEnvironmentAndBadValueFallsBack) {
-    setenv("KODO_DISPLAY_SIZE", "600x1024", 1);
+// The display is never larger than the screen (1024x600 here) it is shown
+// on: an asked size that does not fit is cut to it, with a line.
+TEST(WindowEnv, DisplaySizeFromEnvironmentFitsTheScreenAndBadValueFallsBack) {
+    setenv("KODO_DISPLAY_SIZE", "600x400", 1);
     screen_context_t ctx = nullptr;
     screen_window_t win = nullptr;
     ASSERT_EQ(0, screen_create_context(&ctx, 0));
@@ -199,7 +201,17 @@ TEST(WindowEnv, DisplaySizeFromEnvironmentAndBadValueFallsBack) {
     int buf[2] = {0, 0};
     ASSERT_EQ(0, screen_get_window_property_iv(win, SCREEN_PROPERTY_BUFFER_SIZE, buf));
     EXPECT_EQ(600, buf[0]);
-    EXPECT_EQ(1024, buf[1]);
+    EXPECT_EQ(400, buf[1]);
+    ASSERT_EQ(0, screen_destroy_context(ctx));
+
+    setenv("KODO_DISPLAY_SIZE", "600x1024", 1);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(0, screen_create_context(&ctx, 0));
+    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("does not fit the 1024x600 screen"));
+    ASSERT_EQ(0, screen_create_window(&win, ctx));
+    ASSERT_EQ(0, screen_get_window_property_iv(win, SCREEN_PROPERTY_BUFFER_SIZE, buf));
+    EXPECT_EQ(600, buf[0]);
+    EXPECT_EQ(600, buf[1]);
     ASSERT_EQ(0, screen_destroy_context(ctx));
 
     setenv("KODO_DISPLAY_SIZE", "big", 1);

@@ -1,5 +1,9 @@
 -- ui/fw/screen-browser.lua
 
+-- The layout has no events file; its screen's own code fills it in.
+function OnLoad ()
+end
+
 -- The developer's screen browser: the registered screens in a list; "Edit"
 -- shows the one selected. Keys: A and Z step through them, Escape comes
 -- back here.

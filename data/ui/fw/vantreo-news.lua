@@ -5,6 +5,10 @@
 -- which shows once the picture has settled. The screen sets the picture
 -- and the button's text (the news item's "skip_text").
 
+-- The layout has no events file; its screen's own code fills it in.
+function OnLoad ()
+end
+
 CreateComp ("NinePatch", "Dim");
 SetProperty ("inherit", "Dim");
 

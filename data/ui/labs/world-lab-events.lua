@@ -1,5 +1,9 @@
 -- ui/labs/world-lab-events.lua
 
+-- The screen's own code prepares it: nothing to do once it is loaded.
+function OnLoad ()
+end
+
 function OnClick(name)
     if name == "Back" then
         PopScreen ();

@@ -159,9 +159,11 @@ void GameDeziDedi::ForgetLastLevel() {
 }
 
 // The world, with the game's contact rules registered in it. A name too
-// long for the record starts no level; a world that cannot be read leaves
-// an empty one, never the last level's; a world without a proper worm is
-// marked lost, for the first frame to end it.
+// long for the record starts no level; nor does a world that cannot be
+// read (missing, or refused as a player's file), which leaves an empty
+// one, never the last level's: the level is not the player's to lose. A
+// world without a proper worm is marked lost, for the first frame to end
+// it.
 bool GameDeziDedi::LoadLevelWorld(const char* world, bool fits) {
     sim.contact_listener.level = &level;
     sim.contact_filter = &contact_filter;
@@ -173,9 +175,15 @@ bool GameDeziDedi::LoadLevelWorld(const char* world, bool fits) {
         sim.FreeWorld();
         return false;
     }
-    if (!sim.LoadWorld(world)) sim.InitWorld();
+    kd_file_t* readable = world ? kd->OpenFile(world, "rb") : nullptr;
+    if (readable) kd->CloseFile(readable);
+    if (world && !readable)
+        kd->PrintDebugf(KD_LOG_WARNING, "World '%s' cannot be opened; no level is started.\n", world);
+    const bool loaded = readable && sim.LoadWorld(world);
+    if (!loaded) sim.InitWorld();
     SizeTail();
     level_fault = false;
+    if (world && !loaded) return false;
     const nString fault = WormFault();
     if (!fault.IsEmpty()) {
         kd->PrintDebugf(KD_LOG_WARNING, "World '%s': %s; the level is lost.\n", world, fault.text);

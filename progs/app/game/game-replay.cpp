@@ -44,10 +44,14 @@ void GameReplay::Clear() {
 }
 
 float GameReplay::FrameStep(float dt) const {
-    return Active() && level_started ? PhysicsSimulation::StepLength() : dt;
+    return (Active() || fixed_step) && level_started ? PhysicsSimulation::StepLength() : dt;
 }
 
 void GameReplay::LoadFromSettings() {
+    const char* fixed = feature_man.GetProductValue("fixed_step");
+    fixed_step = fixed && *fixed && strcmp(fixed, "0") != 0;
+    if (fixed_step)
+        kd->Printf("Game frames: a fixed step of %g s once a level starts.\n", (double)PhysicsSimulation::StepLength());
     const char* file = feature_man.GetProductValue("game_replay");
     if (!file || !*file) return;
     kd_file_t* f = kd->OpenFile(file, "rb");
@@ -116,7 +120,7 @@ bool GameReplay::Parse(const char* text, const char* name) {
 }
 
 void GameReplay::LevelStarting() {
-    if (!Active()) return;
+    if (!Active() && !fixed_step) return;
     step = 0;
     level_started = true;
     hash = kHashBasis;

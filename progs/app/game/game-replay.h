@@ -8,6 +8,11 @@
 // delivers it. At the "end" line the worm head's position and a hash of
 // the whole worm's path are logged and the program is asked to end.
 //
+// The product value "fixed_step" (not empty, not "0") gives the frames
+// the same fixed step without a replay: a run driven by an input script
+// paced by frames then plays the same level time between its lines on
+// any machine, however long the frames really take.
+//
 // The input file is named by the product value "game_replay" (the
 // program settings' APPLICATION node). Its lines, in any order:
 //   # comment
@@ -46,10 +51,10 @@ public:
 
     bool Active() const { return lines.count > 0; }
     // The time step a frame gets: the physics step once a replayed level
-    // has started, else the frame's own. The whole program's frame takes
-    // it, not only the level's: effects, their emitters and the screens'
-    // scripts act by the time that passes, and would act as much as the
-    // machine's pace gave them.
+    // (or any level, with "fixed_step") has started, else the frame's own.
+    // The whole program's frame takes it, not only the level's: effects,
+    // their emitters and the screens' scripts act by the time that passes,
+    // and would act as much as the machine's pace gave them.
     float FrameStep(float dt) const;
 
     // A level starts: the step count and the hash start again.
@@ -62,6 +67,7 @@ public:
     bool level_started = false;
     uint64_t hash = 0;
     bool finished = false;
+    bool fixed_step = false;
     nArray<Line> lines;
 
 private:

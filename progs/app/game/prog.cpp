@@ -30,11 +30,15 @@ static kd_prog_t prog;
 static bool KD_Init() {
     kd = prog.kd;
     news_man.played_enough = NewsManager_PlayedEnoughToShowNews;
+    // The kinds of event the game's timeline holds; another is a fault of
+    // the file, refused rather than shown as an empty screen.
+    timeline.SetKnownEventTypes("GAME,STORY,MENU");
     Manager::InitializeAll();
     GameRules::Install();
     physics_man.Initialize();
     game_replay.LoadFromSettings();
     timeline.SetDefaultTransitionType(TRANSITION_FADE_BLACK);
+    ScreenGameDeziDedi::RegisterLuaFunctions();
     // By its object, which also links the loading screen in.
     Screen* loading = &screen_Loading;
     sman.PreloadScreen(loading);

@@ -36,17 +36,13 @@ ScreenGameDeziDedi::ScreenGameDeziDedi() : Screen("GameDeziDedi") {
     covers_screen = true;
 }
 
-// Once: the screen may be preloaded again, and a second registration of
-// a name is an error.
+// Once: a second registration of a name is an error.
 void ScreenGameDeziDedi::RegisterLuaFunctions() {
     if (!lua_man.DoesLuaFunctionExist(lua_man.GetMainState(), "ChangeDetailLevel"))
         lua_man.AddLuaFunctions(kGameScreenBindings);
 }
 
 bool ScreenGameDeziDedi::PreLoad() {
-    // Before the layout, so that its scripts find the functions from their
-    // first line.
-    RegisterLuaFunctions();
     LoadUI("ui/game-dezidedi.lua");
     return true;
 }

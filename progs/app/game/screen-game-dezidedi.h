@@ -9,7 +9,8 @@ class ScreenGameDeziDedi : public Screen {
 public:
     ScreenGameDeziDedi();
     // The game screen's script functions (ChangeDetailLevel), for every
-    // state opened afterwards; PreLoad does it.
+    // state: on the main thread, before the screens are preloaded (on the
+    // loading thread), so that the layout's scripts find them.
     static void RegisterLuaFunctions();
     bool PreLoad() override;
     void Draw(float dt) override;

@@ -25,6 +25,7 @@ const char* EventText(intptr_t word) { return (const char*)word; }
 bool Sellable(const char* id) { return ServiceTextFits(id, InAppPurchasesManager::kMaxItemId); }
 
 const char* const kTryAgain[2] = {"Please try again", "Unable to make purchase at this time."};
+const char* const kRestoreLater = "Unable to restore purchases at this time.";
 
 // A shown text (a price, a balance) from an event, cut to its bound.
 nString BoundedText(const char* s) { return ServiceTextCut(s, InAppPurchasesManager::kMaxText); }
@@ -173,6 +174,14 @@ void InAppPurchasesManager::PurchaseItem(const char* id) {
 
 void InAppPurchasesManager::RestorePurchases() {
     if (!initialised) return;
+    // Answered at once, as a purchase is: a store that cannot sell now
+    // sends nothing back, and the progress screen would wait for nothing.
+    if (!kd->CallExtension("IAP_IsAvailable", nullptr)) {
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "InAppPurchasesManager: the store cannot answer now; no restore was asked for.\n");
+        Popup(kTryAgain[0], kRestoreLater);
+        return;
+    }
     ServicePushScreen("PurchaseInProgress");
     kd->CallExtension("IAP_RestorePurchases", nullptr);
 }

@@ -526,8 +526,12 @@ bool ScreenMan::DeveloperKey(const kd_event_t& e) {
         return true;
     }
     if (!window) return false;
-    // The display becomes a window big enough to show any virtual size.
+    // The display becomes a window big enough to show any virtual size
+    // while a tool is on, and the program's own size again after it.
+    static int own_w = 0, own_h = 0;
     kd_parms_t* parms = Manager::GetParms();
+    const bool tools = EditMode() || ResizeMode();
+    if (tools && !own_w) own_w = parms->width, own_h = parms->height;
     int w = 1230, h = 768;
     const char* dw = kd->CallExtension("PlatformInfo", "DesktopWidth");
     const char* dh = kd->CallExtension("PlatformInfo", "DesktopHeight");
@@ -535,6 +539,7 @@ bool ScreenMan::DeveloperKey(const kd_event_t& e) {
         w = atoi(dw) - 150;
         h = atoi(dh) - 50;
     }
+    if (!tools && own_w) w = own_w, h = own_h, own_w = own_h = 0;
     parms->width = w;
     parms->height = h;
     parms->windowed = true;

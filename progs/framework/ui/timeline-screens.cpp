@@ -149,10 +149,16 @@ void TimelineTransition::DeliverAndLoad() {
 
     int started = generation;
     nString id(event_id);
-    if (!event_refused) timeline.SendEventParametersToKeyScreen(id.text);
+    const bool delivered = !event_refused && timeline.SendEventParametersToKeyScreen(id.text);
     // A screen's handler started another event meanwhile: the phases
     // begin again for that one.
     if (generation != started) return;
+    // An event that could not start after all (its level did not load)
+    // brings the menu, as one refused at its start does.
+    if (!delivered) {
+        event_refused = true;
+        screens.count = 0;
+    }
     phase = 3;
 
     bool threaded = !feature_man.ProductFeatureExists("NO_MULTITHREADED_LOADING");
@@ -182,6 +188,13 @@ void TimelineTransition::PushNewScreens() {
         kd->PrintDebugf(KD_LOG_WARNING, "Timeline event '%s' has no screen to push; 'MainMenu' is pushed.\n",
                         event_id.c_str());
         if (Screen* menu = Screen::PeekScreen("MainMenu")) screens.InsertLast(TimelineListedScreen{menu, false});
+        // The player is told, over the menu, that this part of the game
+        // could not start, rather than left to wonder why Play led back.
+        Screen* popup = event_refused ? Screen::PeekScreen("PopupOk") : nullptr;
+        if (popup) {
+            sman.SendScreenMessage(nullptr, popup, "text", "TIMELINE_EVENT_REFUSED");
+            screens.InsertLast(TimelineListedScreen{popup, true});
+        }
     }
     for (int i = screens.count - 1; i >= 0; i--) {
         Screen* s = screens[i].screen;

@@ -98,6 +98,7 @@ bool Timeline::LoadTimeline(const char* file) {
     nString name(file);
     loaded = false;
     filename.Set(nullptr);
+    resume_point.Set(nullptr);
     if (!name.text) return false;
     // The timeline is only read, so a damaged file keeps the events
     // before the damage.
@@ -139,6 +140,9 @@ void Timeline::CheckEvents(DMArray* events) const {
         }
         if (!node->GetValue("type"))
             ReportDataFault("Event id '%s' is missing 'type' definition in timeline '%s'.\n", id, file);
+        else if (!KnownType(node->GetValue("type")))
+            ReportDataFault("Event id '%s' in timeline '%s' is of type '%s', which the program does not show.\n", id,
+                            file, node->GetValue("type"));
         if (!node->GetValue("screens"))
             ReportDataFault("Event id '%s' is missing 'screens' definition in timeline '%s'.\n", id, file);
         for (const ListedName& listed : SplitScreens(node->GetValue("screens")))
@@ -163,9 +167,18 @@ void Timeline::CheckEvents(DMArray* events) const {
         }
 }
 
+bool Timeline::KnownType(const char* type) const {
+    if (!known_types.text || nStringsMatch(type, "JUMP")) return true;
+    for (int i = 0;; i++) {
+        nString one = nString::Token(known_types.text, ",", i);
+        if (one.IsEmpty()) return false;
+        if (nStringsMatch(one.text, type)) return true;
+    }
+}
+
 // Why an event cannot be shown (empty when it can): started anyway it
 // would leave nothing on the screen, and be saved as the place to resume.
-static nString WhyEventCannotStart(const DMNode* node) {
+nString Timeline::WhyEventCannotStart(const DMNode* node) const {
     nString why;
     const char* type = node->GetValue("type");
     const char* game = node->GetValue("game");
@@ -176,6 +189,10 @@ static nString WhyEventCannotStart(const DMNode* node) {
         why.Set("it has no 'type'");
     else if (nStringsMatch(type, "JUMP"))
         why.Set("it is a jump, reached from another jump");
+    else if (!KnownType(type))
+        why.Format("its type '%s' is not one the program shows (%s)", type, known_types.text);
+    else if (nStringsMatch(type, "GAME") && !game)
+        why.Set("it is a GAME event without a 'game'");
     else if (game && !GameManager::GetGameByName(game))
         why.Format("its game '%s' is not registered", game);
     else if (!any_screen)
@@ -187,6 +204,7 @@ static nString WhyEventCannotStart(const DMNode* node) {
 void Timeline::FreeTimeline() {
     loaded = false;
     filename.Set(nullptr);
+    resume_point.Set(nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -313,9 +331,9 @@ void Timeline::StartEvent(const char* id, bool resume_it, int type) {
     sman.PushScreen(kTransitionScreen, 0);
 }
 
-void Timeline::SendEventParametersToKeyScreen(const char* id) {
+bool Timeline::SendEventParametersToKeyScreen(const char* id) {
     DMArray* events = GetEvents();
-    if (!events) return;
+    if (!events) return false;
     nString wanted(id);
     if (!wanted.text) {
         DMNode* first = events->GetNode(0);
@@ -324,8 +342,9 @@ void Timeline::SendEventParametersToKeyScreen(const char* id) {
     DMNode* node = wanted.text ? events->GetNode(wanted.text) : nullptr;
     if (!node) {
         kd->Popupf(1, "Unknown event id '%s' in Timeline::SendEventParametersToKeyScreen.\n", wanted.c_str());
-        return;
+        return false;
     }
+    nString before(current_event);
     current_event.Set(node->GetId());
     event_start_time = kd->GetTime();
 
@@ -346,7 +365,15 @@ void Timeline::SendEventParametersToKeyScreen(const char* id) {
 
     if (game.text) {
         if (game_man.SetActiveGame(game.text)) {
-            game_man.GetActiveGame()->InitLevel(level.text);
+            if (!game_man.GetActiveGame()->InitLevel(level.text)) {
+                // The player goes back to the menu (the transition shows
+                // it) and resumes where the last good event left off.
+                ReportDataFault(
+                    "Timeline event '%s' cannot start: its level '%s' did not load; the main menu is shown.\n",
+                    delivered.text, level.text);
+                current_event.Set(before.text);
+                return false;
+            }
         } else {
             kd->Popupf(1, "Timeline::SendEventParametersToKeyScreen: event referring to unknown game '%s'\n", game.text);
         }
@@ -356,7 +383,9 @@ void Timeline::SendEventParametersToKeyScreen(const char* id) {
         DMArray* now = GetEvents();
         if (DMNode* again = now ? now->GetNode(delivered.text) : nullptr) processor->ProcessTimelineEvent(again);
     }
+    resume_point.Set(delivered.text);
     SaveGameState();
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -428,8 +457,18 @@ void Timeline::SimulateGameToTimelineEvent(const char* id) {
 }
 
 bool Timeline::SaveGameState() {
-    SavePosition(current_event.text);
+    SavePosition(resume_point.text ? resume_point.text : current_event.text);
     return true;
+}
+
+void Timeline::SaveAtNextEvent() {
+    nString next(GetNextEventId(current_event.text));
+    if (!next.text) {
+        kd->Popupf(1, "Warning: null timeline event.");
+        return;
+    }
+    resume_point.Set(next.text);
+    SavePosition(next.text);
 }
 
 void Timeline::SavePosition(const char* event_id) {
@@ -486,7 +525,7 @@ int luaf_EndTimelineEvent(lua_State* L) {
     kd->Printf("End timeline event.\n");
     timeline.EndEvent();
     if (!timeline.GetCurrentEventId()) kd->Popupf(1, "Warning: null timeline event.");
-    timeline.SavePosition(timeline.GetCurrentEventId());
+    timeline.SaveGameState();
     return 0;
 }
 
@@ -499,15 +538,13 @@ int luaf_BeginTimelineEvent(lua_State* L) {
         timeline.StartEvent(nullptr, false, TRANSITION_DEFAULT);
     else
         timeline.StartEvent(id, true, TRANSITION_DEFAULT);
-    timeline.SavePosition(timeline.GetCurrentEventId());
+    timeline.SaveGameState();
     return 0;
 }
 
 int luaf_SaveAtNextTimelineEvent(lua_State* L) {
     kd->Printf("Save at next timeline event.\n");
-    nString next(timeline.GetNextEventId(timeline.GetCurrentEventId()));
-    if (!next.text) kd->Popupf(1, "Warning: null timeline event.");
-    timeline.SavePosition(next.text);
+    timeline.SaveAtNextEvent();
     return 0;
 }
 

@@ -74,6 +74,10 @@ public:
     int GetNumEvents() const;
 
     void SetDefaultTransitionType(int type) { default_transition = type; }
+    // The event types the program shows, comma-separated ("JUMP" is always
+    // known): an event of another type cannot start, and is reported at
+    // load. Null (the default) takes any type.
+    void SetKnownEventTypes(const char* types) { known_types.Set(types); }
     int GetDefaultTransitionType() const { return default_transition; }
     void SetCustomEventProcessor(TimelineProcessor* p) { processor = p; }
 
@@ -90,8 +94,9 @@ public:
     // event. `type` is a TimelineTransitionType.
     void StartEvent(const char* id, bool resume, int type);
     // Delivers an event: called by the transition once the old screens
-    // are gone.
-    void SendEventParametersToKeyScreen(const char* id);
+    // are gone. False when it could not start (unknown, or its game's
+    // level did not load): it is then neither current nor saved.
+    bool SendEventParametersToKeyScreen(const char* id);
     // Starts the next event; nothing while a transition runs.
     void EndEvent();
     // The saved event afresh (its save game deleted), or resumed.
@@ -99,8 +104,12 @@ public:
     void ResumeSavedEvent();
     void SimulateGameToTimelineEvent(const char* id);
     bool SavedEventExists() const;
-    // Saves the player's position (the current event); true.
+    // Saves the player's position: the resume point (the event delivered
+    // last, or the one after it once the player is done with it); true.
     bool SaveGameState();
+    // The event after the current one becomes the resume point, and is
+    // saved (a won level: a restart goes on past it).
+    void SaveAtNextEvent();
     void ExportHTML(const char* path);
     // Developer shortcuts: 'C' ends the current event. The screen manager
     // calls neither.
@@ -126,11 +135,15 @@ private:
     void StartSavedEvent(bool resume_it);
     void SwitchToSavedTimeline();
     void CheckEvents(DMArray* events) const;
+    bool KnownType(const char* type) const;
+    nString WhyEventCannotStart(const DMNode* node) const;
 
     nString filename;
     bool loaded = false;
     TimelineProcessor* processor = nullptr;
     nString current_event;
+    nString resume_point;
+    nString known_types;
     unsigned int event_start_time = 0;
     bool resume = false;
     int default_transition = TRANSITION_AUTOMATIC;

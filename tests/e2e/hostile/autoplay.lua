@@ -1,7 +1,7 @@
 -- ui/main-menu-events.lua (the hostile data runs): the bundled main menu's
 -- script, and the run's timeline events started by themselves each time
 -- the menu is up: the saved (or first) event, then those the run names in
--- `hostile_events`, one per visit.
+-- `hostile_events`, one per visit; then the menu stays.
 LuaInclude ("ui/bundled/main-menu-events.lua");
 
 local bundled_enter = OnEnter
@@ -21,9 +21,9 @@ function OnUpdate (dt)
 	shown = shown + (dt or 0);
 	if shown > 0.1 then
 		shown = -1;
-		if visits == 1 or not hostile_events or not hostile_events[visits - 1] then
+		if visits == 1 then
 			ResumeSavedTimelineEvent ();
-		else
+		elseif hostile_events and hostile_events[visits - 1] then
 			BeginTimelineEvent (hostile_events[visits - 1]);
 		end
 	end

@@ -10,7 +10,8 @@
 # black (a shot there is at least 90 % black); then the scripted exit.
 # Second run: Play resumes that level with its save game; RETURN leads
 # through a jump back to the menu, whose Play goes on to the first event.
-# The menus and the story screens are the bundled ones, the main menu's
+# Third run, on a profile saved at that menu: one Play starts the first
+# event. The menus and the story screens are the bundled ones, the main menu's
 # script with this folder's additions (ui/main-menu-events.lua); the
 # level's page is the screens' test page (ui-test/test-game.lua) with
 # events of this folder's own. Screenshots are kept in the folder given
@@ -188,4 +189,24 @@ for pair in "5-level 7-level-resumed" "1-menu 8-back-at-menu" "2-story 9-story-a
   echo "$2 differs from $1 by $d"
   awk "BEGIN { exit !($d < 3) }" || fail "$2 is not what $1 shows ($d)"
 done
-echo "timeline end to end: menu, story, dialogue, level, resumed, jump, menu; pictures in $SHOTS"
+
+# Third run: a profile saved at the menu the timeline's end leads to (a
+# run that ended there): the first Play starts the first event.
+profile=$(ls "$WORK"/data/*/*/profiles/1.xml)
+sed -i 's|<node id="timeline.xml" event="[^"]*"|<node id="timeline.xml" event="MENU"|' "$profile"
+grep -q 'event="MENU"' "$profile" || fail "the profile names no saved event to set: $(grep -F '!TIMELINES' -A1 "$profile")"
+cat >"$WORK/script-3.txt" <<END
+$(e2e_wait_menu 5000 3)
+6200 touch_down 512 315
+6280 touch_up 512 315
+$(e2e_wait 9000 3 "Removing 'TimelineTransition' from Screen Stack")
+9500 exit
+END
+run 3
+first=$(grep -F "Timeline starting event" "$LOG" | head -1)
+case "$first" in
+  *"'S1'"*) ;;
+  *) fail "the first Play after a run that ended at the menu did not start the story: $first" ;;
+esac
+in_order "$LOG" "Timeline starting event 'S1' after transition" "DoTransitionPhasePush: pushing 'Story'"
+echo "timeline end to end: menu, story, dialogue, level, resumed, jump, menu, and the story after a restart there; pictures in $SHOTS"

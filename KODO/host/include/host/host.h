@@ -3,9 +3,12 @@
  *
  * Environment:
  *   KODO_DISPLAY_SIZE   "WxH" of the display and the first window size
- *                       (default 1024x600)
+ *                       (default 1024x600); never larger than the X
+ *                       screen: a size that does not fit is cut to it
  *   KODO_MOUSE_POINTER  "1": the mouse sends POINTER events instead of
- *                       acting as finger 0
+ *                       acting as finger 0 (the left button; the right
+ *                       one and the wheel are POINTER events either way,
+ *                       with the modifiers held at the time)
  *   KODO_HOST_SCRIPT    input script read by bps_initialize
  *   KODO_HOST_TRACE     file that receives one line per URL opened,
  *                       keyboard request, screenshot and script line run
@@ -23,6 +26,24 @@
  *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...);
  *                                 "ctrl+" and "shift+" before it hold those
  *                                 modifiers (ctrl+E, shift+TAB)
+ *   <ms> xkey <X-key-symbol>      a key as a real keyboard sends it: X key
+ *                                 events to the window, read back through
+ *                                 the window's own key translation. The
+ *                                 symbol is X's name, lower-case for a
+ *                                 letter key (e, k, KP_Add, KP_1, Return,
+ *                                 Shift_L); "ctrl+" and "shift+" before
+ *                                 it press and release those modifier
+ *                                 keys around it (xkey ctrl+e), with the
+ *                                 modifier state in each event as X
+ *                                 gives it
+ *   <ms> xkeydown|xkeyup <X-key-symbol>
+ *                                 one X press or release alone, waiting
+ *                                 as keydown/keyup do: xkeydown Shift_L,
+ *                                 a wheel line, xkeyup Shift_L is a wheel
+ *                                 turned with Shift held. The server's
+ *                                 own keyboard is not pressed (as with
+ *                                 xdotool --window): a focus change
+ *                                 in between lets a held modifier go
  *   <ms> keydown|keyup <name-or-code>
  *                                 press, or release, alone: the key is held
  *                                 between the two (a held Tab, an arrow);

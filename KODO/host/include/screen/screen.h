@@ -114,6 +114,13 @@ enum {
 #define KEYCODE_RIGHT_CTRL 0xF0E4
 #define KEYCODE_DELETE 0xF0FF
 #define KEYCODE_SPACE 0x0020
+/* The numeric pad: keys of their own, whatever Num Lock says. */
+#define KEYCODE_KP_MULTIPLY 0xF0AA
+#define KEYCODE_KP_PLUS 0xF0AB
+#define KEYCODE_KP_MINUS 0xF0AD
+#define KEYCODE_KP_DECIMAL 0xF0AE
+#define KEYCODE_KP_DIVIDE 0xF0AF
+#define KEYCODE_KP_0 0xF0B0 /* to KEYCODE_KP_0 + 9 */
 
 /* Display mode: all ints, so screen_get_display_property_iv may fill it
  * through an int pointer as well as screen_get_display_property_pv. */

@@ -9,14 +9,32 @@
 static bool pointer_button_down = false;
 static bool right_button_down = false;
 
-// A key symbol as the engine's key id: letters and digits unchanged,
-// backspace 8, tab 9, return 13, escape 27, space 32, page up 33, page down
-// 34, the arrows 37 (left) to 40 (down), delete 46, anything else 0.
+// A key symbol as the engine's key id, the codes of the key tables: a
+// letter as its capital's code whatever Shift says (a keyboard sends 'a'
+// for the key A), digits unchanged, backspace 8, tab 9, return 13, shift
+// 16, control 17, escape 27, space 32, page up 33, page down 34, end 35,
+// home 36, the arrows 37 (left) to 40 (down), insert 45, delete 46, the
+// numeric pad's digits 96 to 105 and its * + - . / 106, 107, 109, 110,
+// 111; anything else 0.
 static int KeyFromSymbol(int sym) {
-    if ((sym >= 'a' && sym <= 'z') || (sym >= '0' && sym <= '9') || (sym >= 'A' && sym <= 'Z')) return sym;
+    if (sym >= 'a' && sym <= 'z') return sym - 'a' + 'A';
+    if ((sym >= '0' && sym <= '9') || (sym >= 'A' && sym <= 'Z')) return sym;
+    if (sym >= KEYCODE_KP_0 && sym <= KEYCODE_KP_0 + 9) return 96 + (sym - KEYCODE_KP_0);
     switch (sym) {
+        case KEYCODE_KP_MULTIPLY: return 106;
+        case KEYCODE_KP_PLUS: return 107;
+        case KEYCODE_KP_MINUS: return 109;
+        case KEYCODE_KP_DECIMAL: return 110;
+        case KEYCODE_KP_DIVIDE: return 111;
+        case KEYCODE_LEFT_SHIFT:
+        case KEYCODE_RIGHT_SHIFT: return 16;
+        case KEYCODE_LEFT_CTRL:
+        case KEYCODE_RIGHT_CTRL: return 17;
         case KEYCODE_PG_UP: return 33;
         case KEYCODE_PG_DOWN: return 34;
+        case KEYCODE_END: return 35;
+        case KEYCODE_HOME: return 36;
+        case KEYCODE_INSERT: return 45;
         case KEYCODE_DELETE: return 46;
         case KEYCODE_BACKSPACE: return 8;
         case KEYCODE_TAB: return 9;
@@ -31,15 +49,17 @@ static int KeyFromSymbol(int sym) {
     }
 }
 
-// The character a key types: the key's own for letters, digits and the
-// control keys that type (backspace, tab, return, escape, space); the
-// symbol itself for the other printable ones ("(", '"', ...), which have no
-// key id; 0 for the other keys without one; none (-1) for the keys that
-// move or edit.
+// The character a key types: the symbol itself for the printable ones
+// (a lower-case 'a' without Shift, "(", '"'), the numeric pad's digit or
+// sign, the key's own code for the control keys that type (backspace,
+// tab, return, escape); 0 for the other keys without an id; none (-1)
+// for the modifiers and the keys that move or edit.
 static int CharFromSymbol(int sym, int key) {
     if (key == 0) return sym > 32 && sym < 256 ? sym : 0;
-    if ((key >= 33 && key <= 40) || key == 46) return -1;
-    return key;
+    if (key == 16 || key == 17 || (key >= 33 && key <= 40) || key == 45 || key == 46) return -1;
+    if (key >= 96 && key <= 105) return '0' + (key - 96);
+    if (key >= 106 && key <= 111) return "*+,-./"[key - 106];
+    return sym < 256 ? sym : key;
 }
 
 void KDQ_ResetScreenEventState() {
@@ -47,12 +67,28 @@ void KDQ_ResetScreenEventState() {
     right_button_down = false;
 }
 
-// The platform tells the modifiers with each key rather than as keys of
-// their own: SHIFT (16) and CONTROL (17) are held for the key's events,
-// with the state a pressed key has (3: down, and its press not yet read).
-static void HoldModifiers(int mods, int value) {
-    if (mods & KEYMOD_SHIFT) KD_SetKeyStatei(16, value);
-    if (mods & KEYMOD_CTRL) KD_SetKeyStatei(17, value);
+// SHIFT (16) and CONTROL (17) are keys of their own, held from their press
+// to their release. The modifiers an event reports besides count for that
+// event too (a Shift pressed before the window had the keyboard, a
+// script's "ctrl+E"): a modifier the key table does not hold yet is held,
+// with a pressed key's state 3, while the event is handled, and let go
+// after it; one that is held already stays as it is.
+struct HeldModifiers {
+    bool shift = false, ctrl = false;
+};
+
+static HeldModifiers HoldModifiers(int mods) {
+    HeldModifiers held;
+    held.shift = (mods & KEYMOD_SHIFT) && !kd_state.key_states[16];
+    held.ctrl = (mods & KEYMOD_CTRL) && !kd_state.key_states[17];
+    if (held.shift) KD_SetKeyStatei(16, 3);
+    if (held.ctrl) KD_SetKeyStatei(17, 3);
+    return held;
+}
+
+static void LetGo(HeldModifiers held) {
+    if (held.shift) KD_SetKeyStatei(16, 0);
+    if (held.ctrl) KD_SetKeyStatei(17, 0);
 }
 
 void HandleScreenEvent(bps_event_t* event) {
@@ -80,9 +116,11 @@ void HandleScreenEvent(bps_event_t* event) {
             break;
 
         case SCREEN_EVENT_POINTER: {
-            int buttons = 0;
+            int buttons = 0, mods = 0;
             screen_get_event_property_iv(se, SCREEN_PROPERTY_SOURCE_POSITION, pos);
             screen_get_event_property_iv(se, SCREEN_PROPERTY_BUTTONS, &buttons);
+            screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_MODIFIERS, &mods);
+            const HeldModifiers held = HoldModifiers(mods);
             KDI_SendMouseMoveEvent(0, (float)pos[0], (float)pos[1]);
             int notches = 0;
             if (screen_get_event_property_iv(se, SCREEN_PROPERTY_MOUSE_WHEEL, &notches) == 0 && notches)
@@ -103,6 +141,7 @@ void HandleScreenEvent(bps_event_t* event) {
                                          (float)pos[0], (float)pos[1]);
                 right_button_down = right;
             }
+            LetGo(held);
             break;
         }
 
@@ -120,11 +159,11 @@ void HandleScreenEvent(bps_event_t* event) {
                 int typed = CharFromSymbol(sym, key);
                 int mods = 0;
                 screen_get_event_property_iv(se, SCREEN_PROPERTY_KEY_MODIFIERS, &mods);
-                HoldModifiers(mods, 3);
+                const HeldModifiers held = key == 16 || key == 17 ? HeldModifiers{} : HoldModifiers(mods);
                 KDI_SendKeyEvent(KD_EVENT_KEY_DOWN, key);
                 if (typed >= 0) KDI_SendCharEvent(typed);
                 if (!key) KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
-                HoldModifiers(mods, 0);
+                LetGo(held);
             } else if (key) {
                 KDI_SendKeyEvent(KD_EVENT_KEY_UP, key);
             }

@@ -1,0 +1,96 @@
+#!/bin/sh
+# Where Play goes on after a restart: the real executable under Xvfb, in
+# developer mode (its key 'C' wins a level at once), on a player who is at
+# the first level. Each run leaves the game another way, the next run's
+# Play must go on with the level after the last one won.
+# Run 1: Play, the first level won, the result screen's menu button, the
+# main menu's Quit. Run 2: Play starts the second level; won, the window
+# is closed on the result screen. Run 3: Play starts the third level; won,
+# the result screen's Replay starts it again.
+# The level's in-play screen of run 2, with the HUD's stopwatch and time
+# at their place, is kept in the folder given as the fourth argument, with
+# the log of each run.
+. "$(dirname "$0")/e2e-lib.sh"
+PROBE="$3"
+SHOTS="$4"
+rm -rf "$SHOTS"
+mkdir -p "$SHOTS"
+e2e_data_tree "$WORK" "$DATA"
+ln -s "$HERE/labs/developer.xml" "$WORK/app/native/developer.xml"
+P="$WORK/data/Vantreo/Worm/profiles"
+mkdir -p "$P"
+printf '<?xml version="1.0"?>\n<root>\n<array id="!PROFILE_INDEX">\n<node id="1.xml"/>\n</array>\n</root>\n' >"$P/index.xml"
+printf '<?xml version="1.0"?>\n<root>\n<array id="!INFO">\n<node id="name" value="Anna"/>\n</array>\n<array id="INFO">\n<node id="STORY_START_SHOWN" tag="1"/>\n</array>\n<array id="!SAVE_STATE">\n<node id="timeline" value="timeline.xml"/>\n</array>\n<array id="!TIMELINES">\n<node id="timeline.xml" event="E01_L01" game="DeziDedi"/>\n</array>\n</root>\n' >"$P/1.xml"
+
+# The main menu's Play (512, 315) and Quit (512, 540); the result
+# screen's menu button (372, 461) and Replay (465, 461).
+# play_and_win N WORLD: the lines of run N up to its level's result screen.
+play_and_win() {
+  e2e_wait_menu 4000 "$1"
+  echo "4100 touch_down 512 315"
+  echo "4200 touch_up 512 315"
+  e2e_wait 4300 "$1" "Level '$2' started"
+  e2e_wait 4300 "$1" "Removing 'TimelineTransition' from Screen Stack"
+  echo "4400 frames 30"
+  echo "4500 key C"
+  e2e_wait 4600 "$1" "Screen 'GameLevelCompleted' fully in."
+}
+run() {
+  cd "$WORK"
+  status=0
+  KODO_HOST_SCRIPT="$WORK/script-$1.txt" SDL_AUDIODRIVER=dummy e2e_timeout 120 sh "$XVFB" "$WORM" \
+    >"$WORK/out.txt" 2>&1 || status=$?
+  LOG=$(ls "$WORK"/data/*/*/logs/kodo-000$1.log 2>/dev/null | head -1)
+  [ -n "$LOG" ] && cp "$LOG" "$SHOTS/log-$1.txt"
+  [ "$status" = 0 ] || fail "run $1: exit status $status"
+  [ -n "$LOG" ] || fail "run $1: no log file written"
+}
+# started N EVENT: run N's Play started EVENT, the first it started.
+started() {
+  first=$(grep -F "Timeline starting event" "$LOG" | head -1)
+  case "$first" in *"'$2'"*) ;; *) fail "run $1: Play did not go on with $2: $first" ;; esac
+  echo "run $1: Play started $2"
+}
+
+{
+  play_and_win 1 worlds/e01-l01.xml
+  echo "4700 touch_down 372 461"
+  echo "4800 touch_up 372 461"
+  e2e_wait 4900 1 "Screen 'MainMenu' fully in."
+  echo "5000 touch_down 512 540"
+  echo "5100 touch_up 512 540"
+} >"$WORK/script-1.txt"
+run 1
+started 1 E01_L01
+grep -q -F "Level completed: 'E01_L01'" "$LOG" || fail "run 1: the first level was not won"
+
+{
+  play_and_win 2 worlds/e01-l02.xml
+  echo "4700 exit"
+} >"$WORK/script-2.txt"
+sed -i 's|^4400 frames 30$|4400 frames 30\n4400 screenshot '"$SHOTS"'/level-2.png|' "$WORK/script-2.txt"
+run 2
+started 2 E01_L02
+grep -q -F "Level completed: 'E01_L02'" "$LOG" || fail "run 2: the second level was not won"
+# The HUD's stopwatch: its orange rim at the top left corner, the time
+# (white) beside it, nothing of either further right.
+count() { "$PROBE" "$SHOTS/level-2.png" count "$@"; }
+rim=$(count 16 18 76 78 200 255 100 180 0 80) rim_off=$(count 100 18 160 78 200 255 100 180 0 80)
+time=$(count 80 36 150 62 200 255 200 255 200 255) time_off=$(count 160 36 230 62 200 255 200 255 200 255)
+echo "run 2: stopwatch rim $rim pixels ($rim_off beside it), time $time pixels ($time_off beside it)"
+[ "$rim" -gt 150 ] && [ "$rim_off" -lt 20 ] && [ "$time" -gt 80 ] && [ "$time_off" -lt 20 ] ||
+  fail "run 2: the stopwatch or the time is not in its place"
+
+{
+  play_and_win 3 worlds/e01-l03.xml
+  echo "4700 touch_down 465 461"
+  echo "4800 touch_up 465 461"
+  e2e_wait 4900 3 "Level 'worlds/e01-l03.xml' started"
+  echo "5000 exit"
+} >"$WORK/script-3.txt"
+run 3
+started 3 E01_L03
+# The result screen's Replay plays the won level again, not the next.
+[ "$(grep -c -F "Timeline starting event 'E01_L03'" "$LOG")" = 2 ] || fail "run 3: Replay did not start the level again"
+if grep -q -F "Timeline starting event 'E01_L04'" "$LOG"; then fail "run 3: Replay started the next level"; fi
+echo "Play goes on after the last level won, left by the menu and by closing the window; logs in $SHOTS"
