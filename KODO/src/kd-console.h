@@ -32,7 +32,10 @@ public:
     int32_t scroll = 0;
     int32_t sequence = 0;
     bool logging = false;
-    bool logToStderr = false;  // logging asked for, its file would not open
+    bool logToStderr = false;  // logging asked for, neither log file would open
+    // The log's place when the player's folder takes no file: a file of
+    // its own in the temporary folder, named once on stderr.
+    FILE* spareLog = nullptr;
     char logName[260] = "";
     int toggleKey = -89;
     int32_t counters[8] = {};

@@ -8,8 +8,6 @@
 #include "kd-internal.h"
 #include "rendimp.h"
 
-const nTransform kd_transform_identity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-
 // ------------------------------------------------------------------ state
 
 static void SetTemplateColors(uint32_t color) {

@@ -4,6 +4,11 @@
 // KD_PrintDebugf into the console: numbered, timed, filtered by level,
 // kept for the on-screen console and appended to the run's log file
 // "user://logs/kodo-NNNN.log" (the first free number).
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include "kd-console.h"
 #include "kd-file.h"
 
@@ -65,6 +70,30 @@ void KDI_SetLogFileSink(void (*sink)(int, const char*, void*), void* user) {
     KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
 }
 
+// The log's first lines, in the log file or its spare.
+static const char* LogHeader() {
+    static char header[96];
+    kd_date_t d;
+    KDT_GetDate(&d);
+    snprintf(header, sizeof header,
+             "KODO (core version %.4d)\n-------------------------\nLogging started on %.2d-%.2d-%.2d.", 2958, d.year,
+             d.month, d.day);
+    return header;
+}
+
+// A file in the temporary folder ($TMPDIR, else /tmp) that only this
+// run writes; null when none can be made.
+static FILE* OpenSpareLog(char* name, size_t size) {
+    const char* dir = getenv("TMPDIR");
+    snprintf(name, size, "%s/kodo-log-XXXXXX.log", dir && *dir ? dir : "/tmp");
+    int fd = mkstemps(name, 4);
+    if (fd < 0) return nullptr;
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+    FILE* f = fdopen(fd, "w");
+    if (!f) close(fd);
+    return f;
+}
+
 static void EchoToStderr(const char* text) {
     fputs(text, stderr);
     if (!strchr(text, '\n')) fputc('\n', stderr);
@@ -82,6 +111,8 @@ void kdConsole::Init() {
     sequence = 0;
     logName[0] = 0;
     logToStderr = false;
+    if (spareLog) fclose(spareLog);
+    spareLog = nullptr;
     memset(counters, 0, sizeof counters);
     input[0] = 0;
     cursor = 0;
@@ -126,17 +157,24 @@ void kdConsole::OpenLog() {
         kd_file_t* f = logName[0] ? KD_OpenFile(logName, "wb") : nullptr;
         if (!f) {
             // Asked for, but with nowhere to go (a player folder that
-            // cannot be written): the log goes where it is still seen.
+            // cannot be written, which start-up has told on stderr): the
+            // log goes to a file of its own, named in one line, so that
+            // stderr does not carry the whole log; to stderr only when
+            // even that cannot be made.
             logging = false;
-            logToStderr = true;
-            fprintf(stderr, "The log file '%s' cannot be opened; the log goes to stderr.\n", logName);
+            char spare[PATH_MAX];
+            spareLog = OpenSpareLog(spare, sizeof spare);
+            if (spareLog) {
+                fprintf(stderr, "The log file '%s' cannot be opened; the log goes to '%s'.\n", logName, spare);
+                fputs(LogHeader(), spareLog);
+                fflush(spareLog);
+            } else {
+                logToStderr = true;
+                fprintf(stderr, "The log file '%s' cannot be opened; the log goes to stderr.\n", logName);
+            }
             logName[0] = 0;
         } else {
-            kd_date_t d;
-            KDT_GetDate(&d);
-            KD_fprintf(f, "KODO (core version %.4d)\n", 2958);
-            KD_fprintf(f, "-------------------------\n");
-            KD_fprintf(f, "Logging started on %.2d-%.2d-%.2d.", d.year, d.month, d.day);
+            KD_fprintf(f, "%s", LogHeader());
             KD_CloseFile(f);
         }
     }
@@ -235,20 +273,27 @@ void kdConsole::AddPiece(short level, const char* text) {
         if (text[strlen(text) - 1] != '\n') fputc('\n', stderr);
         fflush(stderr);
     }
-    if (logging) {
-        kd_file_t* f = KD_OpenFile(logName, "a");
-        if (!f) return;
+    if (!logging && !spareLog) return;
+    char head[128];
+    if (main)
+        snprintf(head, sizeof head, "%.4d: [%.2d:%.2d.%.2d] ", l.number, l.date[3], l.date[4], l.date[5]);
+    else
+        snprintf(head, sizeof head, "%.4d: [%.2d:%.2d.%.2d] [%s]> ", l.number, l.date[3], l.date[4], l.date[5],
+                 threadName);
+    size_t len = strlen(text);
+    const char* end = !len || text[len - 1] != '\n' ? "\n" : "";
+    if (spareLog) {
         if (file_sink) file_sink(level, text, file_sink_user);
-        if (main)
-            KD_fprintf(f, "%.4d: [%.2d:%.2d.%.2d] %s", l.number, l.date[3], l.date[4], l.date[5], text);
-        else
-            KD_fprintf(f, "%.4d: [%.2d:%.2d.%.2d] [%s]> %s", l.number, l.date[3], l.date[4], l.date[5], threadName,
-                       text);
-        size_t len = strlen(text);
-        if (!len || text[len - 1] != '\n') KD_fprintf(f, "\n");
-        KD_FlushFile(f);
-        KD_CloseFile(f);
+        fprintf(spareLog, "%s%s%s", head, text, end);
+        fflush(spareLog);
+        return;
     }
+    kd_file_t* f = KD_OpenFile(logName, "a");
+    if (!f) return;
+    if (file_sink) file_sink(level, text, file_sink_user);
+    KD_fprintf(f, "%s%s%s", head, text, end);
+    KD_FlushFile(f);
+    KD_CloseFile(f);
 }
 
 void kdConsole::Toggle() {
@@ -387,6 +432,8 @@ void kdConsole::PrintStats() {
 }
 
 void kdConsole::Free() {
+    if (spareLog) fclose(spareLog);
+    spareLog = nullptr;
     for (int i = 0; i < lines.count; i++) FreeLine(lines[i]);
     lines.Free();
     for (int i = 0; i < history.count; i++) free(history[i]);

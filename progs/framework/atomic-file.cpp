@@ -4,14 +4,32 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <atomic>
 #include <string>
 
 AtomicFile::~AtomicFile() {
     if (file || !temp.IsEmpty()) Abort();
 }
 
+// A player's folder that took no file at start-up has been told once on
+// stderr and on the screen ("nothing will be saved"); every save into it
+// fails the same way, so the log says that once too.
+static bool SaveIntoUnwritablePlayerFolder(const char* path) {
+    if (strncmp(path, "user://", 7) != 0) return false;
+    const char* writable = kd->CallExtension("PlayerDataWritable", nullptr);
+    return writable && strcmp(writable, "0") == 0;
+}
+
 void AtomicFile::Fail(const char* why) {
-    if (!failed) kd->PrintDebugf(KD_LOG_WARNING, "Saving '%s' failed: %s; the old file is kept.\n", path.c_str(), why);
+    static std::atomic<bool> unwritable_told{false};
+    if (!failed) {
+        const bool unwritable = SaveIntoUnwritablePlayerFolder(path.c_str());
+        if (!unwritable || !unwritable_told.exchange(true))
+            kd->PrintDebugf(KD_LOG_WARNING, "Saving '%s' failed: %s; the old file is kept.%s\n", path.c_str(), why,
+                            unwritable ? " Later saves into the player's folder, which cannot be written, are not "
+                                         "reported again."
+                                       : "");
+    }
     failed = true;
 }
 

@@ -11,6 +11,7 @@
 #   shop      an actor named by the purchase definitions, then the shop
 #   faults    world bounds inverted, too many actors, a worm end that damage
 #             removes, outside the world; then bounds of no size, two heads
+#   crowd     mines pressed together around the worm, one piled on another
 #   fragile   that end destroyed in play
 #   timeline  a screen, game or type missing, a type the game does not
 #             show, a jump loop, a jump to nowhere
@@ -52,11 +53,14 @@ WORM_NODES='<node actor="actors/peg.xml" x="-15" y="-6" />
 <node actor="actors/game-worm-tail.xml" x="-12.5" y="-4.8" />'
 BOUNDS='<node id="world_bounds" x1="-22" y1="-18" x2="22" y2="6" />'
 
-# run LINE...: runs the case until the log holds each line, in order, then
-# quits; each line found is added to the summary.
+# run LINE...: runs the case until the log holds each line, in order (and
+# then FRAMES more frames, when set, and a screenshot to SHOT, when set),
+# then quits; each line found is added
+# to the summary.
 run() {
   {
     for line in "$@"; do echo "0 wait data/*/*/logs/kodo-0001.log $line"; done
+    [ -z "${FRAMES:-}" ] || echo "0 frames $FRAMES"
     if [ -n "${SHOT:-}" ]; then
       echo "0 frames 40"
       echo "0 screenshot $SHOT"
@@ -168,6 +172,25 @@ run "World 'hostile/many.xml': world_bounds x1 22 > x2 -22; swapped." \
     "Level failed: 'MANY'" \
     "World 'hostile/heads.xml': world_bounds enclose nothing; (-50, -50, 50, 10) used." \
     "World 'hostile/heads.xml': the worm has more than one head; the level is lost." "Level failed: 'HEADS'"
+}
+
+# crowd: mines pressed together around the worm, four to a square metre
+# (one step could take minutes) and a fifth on one of them (left out, with
+# a line); the mines hurt the worm, the level starts and its frames go on.
+case_crowd() {
+new_case crowd
+tree
+mines=$(awk 'BEGIN {
+  for (i = 0; i < 496; i++)
+    printf "<node actor=\"actors/mine.xml\" x=\"%g\" y=\"%d\" />\n", -21 + int(i / 4) % 12 + 0.2 * (i % 4), -16 + int(i / 48) }')
+world crowd.xml "$BOUNDS" "$WORM_NODES
+$mines
+<node actor=\"actors/mine.xml\" x=\"-21\" y=\"-16\" />"
+timeline '<node id="CROWD" type="GAME" screens="GameDeziDedi" game="DeziDedi" level="hostile/crowd.xml" />'
+FRAMES=120
+run "World 'hostile/crowd.xml' piles actors on one spot (first at " "Level 'hostile/crowd.xml' started: "
+FRAMES=
+grep -q "Worm hurt" "$LOG" || fail "crowd: the mines never reached the worm"
 }
 
 # fragile: the tail that damage removes hangs over thorns.
@@ -285,5 +308,5 @@ run "Parent 'c64' of 'c65' would make a chain of parents deeper than 64; parent 
 
 # HOSTILE_CASES picks some of them (by name: profile shop faults fragile
 # timeline scripts hangs layouts).
-for c in ${HOSTILE_CASES:-profile shop faults fragile timeline scripts hangs layouts}; do "case_$c"; done
+for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs layouts}; do "case_$c"; done
 cat "$SHOTS/summary.txt"

@@ -6,8 +6,9 @@
 #   goes on and ends well;
 # - a player folder that cannot be written (a regular file in its place;
 #   a read-only folder, as "nobody" since root writes anywhere) is named
-#   once on stderr, the log goes to stderr, and the main menu, once up,
-#   shows "PopupOk" with the message once.
+#   once on stderr, the log goes to a file in $TMPDIR named in the one
+#   other line there, the saves that fail into it are logged once, and the
+#   main menu, once up, shows "PopupOk" with the message once.
 . "$(dirname "$0")/e2e-lib.sh"
 chmod 755 "$WORK"
 e2e_data_tree "$WORK" "$DATA"
@@ -55,20 +56,27 @@ for case in file read-only; do
       continue
     }
   fi
-  # The log is on stderr, so the script waits there.
-  { echo "0 wait err.txt Removing 'Transition' from Screen Stack"; echo "0 wait err.txt PushScreen: 'PopupOk'";
-    echo "1500 exit"; } >script.txt
+  # The log goes to the temporary folder, so the script waits there.
+  rm -rf tmp
+  mkdir tmp
+  [ $case = file ] || chown 65534:65534 tmp
+  { echo "0 wait tmp/kodo-log-*.log Removing 'Transition' from Screen Stack";
+    echo "0 wait tmp/kodo-log-*.log PushScreen: 'PopupOk'"; echo "1500 exit"; } >script.txt
   chmod 644 script.txt
   status=0
-  as_player env KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy timeout 120 sh "$XVFB" "$WORM" \
-    >out.txt 2>err.txt || status=$?
-  LOG="$WORK/err.txt"
+  as_player env TMPDIR="$WORK/tmp" KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy timeout 120 sh "$XVFB" \
+    "$WORM" >out.txt 2>err.txt || status=$?
+  LOG=$(echo "$WORK"/tmp/kodo-log-*.log)
   [ "$status" = 0 ] || fail "$case: exit status $status"
   n=$(grep -c "^The player's data folder '$WORK/data/Vantreo/Worm/' cannot be written" err.txt || true)
   [ "$n" = 1 ] || fail "$case: the folder named $n times on stderr"
-  grep -q "cannot be opened; the log goes to stderr" err.txt || fail "$case: the log's own line is missing"
+  [ "$(sed -n 2p err.txt)" = "The log file 'user://logs/kodo-0001.log' cannot be opened; the log goes to '$LOG'." ] ||
+    fail "$case: the log's own line is missing"
+  [ "$(wc -l <err.txt)" = 2 ] || { head -20 err.txt; fail "$case: stderr holds $(wc -l <err.txt) lines, not 2"; }
+  n=$(grep -c "Saving '.*' failed" "$LOG" || true)
+  [ "$n" = 1 ] || fail "$case: $n failed saves logged, not 1"
   e2e_log_in_order "Removing 'Transition' from Screen Stack" "PushScreen: 'PopupOk'"
-  n=$(grep -c "PushScreen: 'PopupOk'" err.txt || true)
+  n=$(grep -c "PushScreen: 'PopupOk'" "$LOG" || true)
   [ "$n" = 1 ] || fail "$case: the popup came $n times"
   echo "$case: $(grep "cannot be written" err.txt)"
   as_player() { "$@"; }

@@ -53,7 +53,9 @@ struct nTransform {
     float m[16];
 };
 
-extern const nTransform kd_transform_identity;
+// A constant of the header, not an engine symbol: the libraries above the
+// engine use it without linking the engine.
+inline constexpr nTransform kd_transform_identity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
 
 // One corner of a quad. The colour bytes are B, G, R, A in memory for the
 // engine's own colour setter and R, G, B, A under the OpenGL ES renderer.

@@ -189,6 +189,8 @@ public:
     b2ContactFilter* contact_filter = nullptr;
     // The owner's watcher of destroyed actors; not owned.
     ActorWatcher* actor_watcher = nullptr;
+    // Touching pairs past which a step skips the time-of-impact pass.
+    enum { PHYSICS_MAX_IMPACT_CONTACTS = 256 };
     // Steps run by the last Update (for the owner's statistics).
     int last_steps = 0;
 

@@ -7,6 +7,9 @@
 
 #include <string>
 
+#include <map>
+#include <utility>
+
 #include "physics/actor-shapes.h"
 #include "physics/actor.h"
 #include "atomic-file.h"
@@ -72,11 +75,19 @@ void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
         kd->PrintDebugf(KD_LOG_WARNING,
                         "World '%s' places %d actors, more than the %d a world may have; those past it are left out.\n",
                         file, count, (int)WORLD_MAX_ACTORS);
+    std::map<std::pair<int, int>, int> spots;
+    int piled = 0;
+    vec2_t pile = {0, 0};
     for (int i = 0; i < count && i < WORLD_MAX_ACTORS; i++) {
         const DMNode* n = list->GetNode(i);
+        const vec2_t at = {Coord(n, "x", 10, file), Coord(n, "y", 10, file)};
+        if (++spots[{(int)floorf(at.x), (int)floorf(at.y)}] > WORLD_MAX_ACTORS_PER_SPOT) {
+            if (!piled++) pile = at;
+            continue;
+        }
         WorldFileActor* a = new WorldFileActor;
         a->actor.Set(n->GetValue("actor"));
-        a->position = {Coord(n, "x", 10, file), Coord(n, "y", 10, file)};
+        a->position = at;
         a->move = {Coord(n, "move_x", 10, file), Coord(n, "move_y", 0, file)};
         a->angle_degrees = ParseDataFloat(n->GetValue("angle"), 0, -1e6f, 1e6f, "angle", file);
         a->move_speed = ParseDataFloat(n->GetValue("move_speed"), 1.5f, -1e4f, 1e4f, "move_speed", file);
@@ -93,6 +104,11 @@ void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
         a->path[3] = p4;
         out->actors.InsertLast(a);
     }
+    if (piled)
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "World '%s' piles actors on one spot (first at %g, %g): %d past the %d a square metre may "
+                        "hold are left out.\n",
+                        file, pile.x, pile.y, piled, (int)WORLD_MAX_ACTORS_PER_SPOT);
 }
 
 // ---------------------------------------------------------------- reserved names

@@ -54,6 +54,11 @@ enum { WORLD_MAX_WORM_LINKS = 64, WORLD_MAX_WALLS_PER_SIDE = 1024 };
 // settling steps (measured by bench_level_frame --start). Those past it are
 // not created; an editor refuses to place one.
 enum { WORLD_MAX_ACTORS = 500 };
+// Actors piled on one spot (a square metre) touch each other all at once:
+// Box2D's work then grows with the square of their number, and a few
+// hundred bugs on one point never finish the level start. No bundled
+// world puts more than one actor on a spot; those past this are left out.
+enum { WORLD_MAX_ACTORS_PER_SPOT = 4 };
 #define WORLD_MAX_COORD 1.0e5f
 
 void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out);

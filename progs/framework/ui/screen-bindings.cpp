@@ -262,8 +262,8 @@ int luaf_ScrollListboxDown(lua_State* L) {
     return ListboxCall(L, "ScrollListboxDown", false, [](UIComp* c, const char*) { UIListboxScroll(c, true); });
 }
 
-// The emitter kind is not built yet: an emitter is a plain component with
-// no particle pool, so these find it and have nothing to act on.
+// A name that is not an emitter (or no component) is skipped quietly, as
+// the scripts' other calls on a component of the wrong kind are.
 int luaf_SpawnEmitterFX(lua_State* L) {
     LuaArgs a(L, __func__);
     const char* name = a.Text(1);

@@ -598,8 +598,8 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
     const bool edit = EditMode();
     DeliverToScreens(e, edit);
     TrackCursorsAndWindow(e, edit);
-    // The services' steps: the results of platform commands (and, once the
-    // news service exists, the activation it refreshes its news on).
+    // The services' steps: the results of platform commands, and the
+    // window's activation, on which the news is fetched again.
     Manager::SendEvent(&e);
     const bool developer = DeveloperMode();
     if (developer) {

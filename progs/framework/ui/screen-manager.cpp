@@ -490,8 +490,8 @@ void ScreenMan::Update(float dt) {
     clock += (int)(dt * 1000.0f);
     profile_man.Update(dt);
 
-    // The UI editor updates its isolated component and its pop-up menu
-    // here once it exists; while that menu is open nothing else runs.
+    // In the UI editor the isolated component follows its handles before
+    // the screens update.
     if (EditMode() && isolated_comp) isolated_comp->EditUpdate(dt);
 
     aman.Update(dt);

@@ -68,8 +68,12 @@
  *                                 file matched (given up once the file has
  *                                 not grown for 60 s); each later line then
  *                                 runs as much after its own time as the
- *                                 script was held:
- *                                 0 wait logs/run-?.log PushScreen: 'Menu'
+ *                                 script was held. The game's log is
+ *                                 data/<developer>/<title>/logs/kodo-NNNN.log
+ *                                 below the working folder (NNNN counts
+ *                                 the runs there); the main menu of the
+ *                                 first run of the bundled game:
+ *                                 0 wait data/Vantreo/Worm/logs/kodo-0001.log PushScreen: 'MainMenu'
  *   <ms> wheel <x> <y> <notches>  the mouse wheel turned at a point
  *                                 (positive: away from the person)
  *   <ms> reply "<text>" | cancel  the answer of the next prompt or file
