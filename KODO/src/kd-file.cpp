@@ -96,17 +96,32 @@ void kdFilePakFile::Close() {
 
 pak_t* kdFileOpenerPak::GetPakForPakFilename(const char* pakPath) {
     if (!pakPath) return nullptr;
-    pak_t** known = paks.Find(pakPath);
-    if (known) return *known;
-    pak_t* pak = (pak_t*)calloc(1, sizeof(pak_t));
-    if (!pak || !Pak_Open(pak, pakPath)) {
-        free(pak);
-        paks.AddPair(pakPath, nullptr);  // not tried again during the run
-        return nullptr;
+    {
+        std::lock_guard<std::mutex> hold(paks_lock);
+        if (pak_t** known = paks.Find(pakPath)) return *known;
     }
-    KD_Printf("Opening new pak '%s'.\n", pakPath);
-    paks.AddPair(pakPath, pak);
-    return pak;
+    // Opened outside the lock: two threads asking for the same new package
+    // may both open it, and the one that comes second to the table keeps
+    // the first one's and closes its own.
+    pak_t* pak = (pak_t*)calloc(1, sizeof(pak_t));
+    if (pak && !Pak_Open(pak, pakPath)) {
+        free(pak);
+        pak = nullptr;  // remembered as absent: not tried again during the run
+    }
+    pak_t* kept;
+    {
+        std::lock_guard<std::mutex> hold(paks_lock);
+        pak_t** known = paks.Find(pakPath);
+        if (!known) paks.AddPair(pakPath, pak);
+        kept = known ? *known : pak;
+    }
+    if (kept == pak) {
+        if (pak) KD_Printf("Opening new pak '%s'.\n", pakPath);
+    } else if (pak) {
+        Pak_Close(pak);
+        free(pak);
+    }
+    return kept;
 }
 
 kdFile* kdFileOpenerPak::OpenFile(const char* name, const char* mode) {

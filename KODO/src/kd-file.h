@@ -3,6 +3,8 @@
 #ifndef KD_FILE_H
 #define KD_FILE_H
 
+#include <mutex>
+
 #include "kd-internal.h"
 #include "kd-pak-format.h"
 
@@ -101,7 +103,13 @@ char* pak_strdup(const char* s);
 
 class kdFileOpenerPak : public kdFileOpener {
 public:
+    // Files are opened on any thread (the news fetcher, the loaders), so
+    // the table is read and changed under `paks_lock` only. The lock is
+    // held around the table alone, never while a file is read or a line
+    // printed, so it takes no other lock and sits below all of them. A
+    // package, once in the table, is not changed until Free.
     nMap<pak_t*> paks;
+    std::mutex paks_lock;
 
     kdFile* OpenFile(const char* name, const char* mode) override;
     void Free() override;

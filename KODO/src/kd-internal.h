@@ -35,7 +35,7 @@ class InputImp;
 //   PRINT           console, log, popups; the log file is opened under it
 //   CREATE_DIR, GET_PATH   path building and directory creation
 //   GET_MUTEX       the named-mutex list
-//   (thread records, kd-threads.cpp: innermost)
+//   (thread records, kd-threads.cpp; the package table, kd-file.h: innermost)
 //
 // CORE_IMP is not taken. A thread that waits for the frame
 // (KD_SynchronizeWithMainThreadBegin) must hold none of them.

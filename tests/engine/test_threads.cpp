@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <thread>
+#include <vector>
 
+#include "kd-file.h"
 #include "qnx-kodo.h"
 #include "test-support.h"
 
@@ -166,6 +170,56 @@ TEST_F(Threads, SynchronizeWithMainThreadRunsBetweenFrames) {
     EXPECT_EQ(overlaps.load(), 0);
     test_prog.on_update = nullptr;
     test_prog.on_draw = nullptr;
+}
+
+// Threads that open files of packages none has opened yet, all at once
+// after a barrier: each looks the package up, opens it and adds it to the
+// opener's table while the others look theirs up, so the table grows under
+// readers. Every reading thread's look-up comes after the barrier and
+// before anything else orders it with another thread's addition, so
+// ThreadSanitizer sees the two unordered on any schedule. Each thread
+// walks the packages from its own starting point: most are asked for by
+// several threads first, and each must still be opened once.
+TEST_F(Threads, FilesOfPackagesOpenFromManyThreadsAtOnce) {
+    const int kPaks = 48, kThreads = 8;
+    std::filesystem::create_directories("app/native");
+    for (int p = 0; p < kPaks; p++) {
+        std::vector<unsigned char> bytes;
+        ASSERT_TRUE(KDPak_Build({{"f.txt", "pak " + std::to_string(p)}}, bytes));
+        std::ofstream("app/native/p" + std::to_string(p) + ".pak", std::ios::binary)
+            .write((const char*)bytes.data(), (std::streamsize)bytes.size());
+    }
+    int handles = kd_state.open_file_handles;
+    LogCapture log;
+    std::atomic<int> arrived{0}, wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; t++) {
+        threads.emplace_back([&, t] {
+            arrived++;
+            while (arrived.load() < kThreads) std::this_thread::yield();
+            for (int i = 0; i < kPaks; i++) {
+                int p = (t * kPaks / kThreads + i) % kPaks;
+                std::string name = "res://p" + std::to_string(p) + "/f.txt", want = "pak " + std::to_string(p);
+                kd_file_t* f = kd->OpenFile(name.c_str(), "rb");
+                char got[16] = {};
+                if (!f || kd->ReadFile(got, sizeof got - 1, f) != want.size() || want != got) wrong++;
+                kd->CloseFile(f);
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(wrong.load(), 0);
+    int opened = 0;
+    for (const std::string& line : log.lines) opened += line.find("Opening new pak 'res://p") != std::string::npos;
+    EXPECT_EQ(opened, kPaks);
+    int kept = 0;
+    const nMap<pak_t*>& paks = kd_pak_file_opener->paks;
+    for (int i = 0; i < paks.pairs.count; i++)
+        kept += paks.pairs[i].value && strncmp(paks.pairs[i].key, "res://p", 7) == 0;
+    EXPECT_EQ(kept, kPaks);
+    // Only the packages' own handles stay open (each counted by the engine
+    // and by the file layer): a second copy of one was closed.
+    EXPECT_EQ(kd_state.open_file_handles, handles + 2 * kPaks);
 }
 
 TEST(ThreadInfo, RecordsAreCreatedOnDemandAndRemoved) {
