@@ -301,6 +301,39 @@ TEST(PhysicsStep, OptimizedRefreshStepIsTenMilliseconds) {
     sim.InitWorld();
     sim.Update(0.05f);
     EXPECT_EQ(sim.last_steps, 5);
+    // The engine bounds a frame's time; the simulation runs all it is given.
+    sim.Update(0.3f);
+    EXPECT_EQ(sim.last_steps, 30);
     feature_man.SetFeatureList(saved.text);
+    sim.FreeWorld();
+}
+
+// The time-of-impact pass runs while a world holds at most the limit's
+// contacts, and is off past it, said once a world (pairs of boxes 10 m
+// apart: one contact each).
+TEST(PhysicsStep, ACrowdedWorldStepsWithoutTheImpactPassAndSaysSoOnce) {
+    AppEnv env;
+    ActorShape* s = physics_man.GetShape(env.Write("actors/box.xml", Box("DYNAMIC")).c_str());
+    const int limit = PhysicsSimulation::PHYSICS_MAX_IMPACT_CONTACTS;
+    PhysicsSimulation sim;
+    for (int extra : {0, 1, 1}) {
+        sim.InitWorld();
+        for (int i = 0; i < limit + extra; i++) {
+            const float x = 10.0f * (float)(i % 50), y = 10.0f * (float)(i / 50);
+            sim.CreateActor(s, {x, y}, {0, 0}, 0, 0, 1.5f);
+            sim.CreateActor(s, {x + 0.2f, y}, {0, 0}, 0, 0, 1.5f);
+        }
+        FwLog log;
+        sim.Update(1.0f / 60.0f);  // the new actors' contacts count at once
+        EXPECT_EQ(sim.world->GetContinuousPhysics(), extra == 0);
+        sim.Update(1.0f / 60.0f);
+        sim.Update(1.0f / 60.0f);
+        EXPECT_EQ(sim.world->GetContactCount(), limit + extra);
+        EXPECT_EQ(sim.world->GetContinuousPhysics(), extra == 0);
+        int said = 0;
+        for (const std::string& line : log.Lines())
+            said += line.find("without the time-of-impact pass") != std::string::npos;
+        EXPECT_EQ(said, extra) << "once a world, and only past the limit";
+    }
     sim.FreeWorld();
 }

@@ -59,9 +59,24 @@ static float OriginToFixture(const b2Fixture* fixture) {
 
 // ---------------------------------------------------------------- world
 
+// Box2D's time-of-impact pass looks at every contact again for each impact
+// it finds: in a crowd (hundreds of mines or bugs pressed together) one step
+// would not end. A crowded world steps without it. The contacts of fixtures
+// made since the last step are found first, as the step itself would find
+// them before anything else (a new fixture tells it to), so that a world
+// crowded from its start counts them at its first step.
+bool PhysicsSimulation::ChooseImpactPass(b2World* w, bool new_fixtures) {
+    if (new_fixtures) const_cast<b2ContactManager&>(w->GetContactManager()).FindNewContacts();
+    const bool on = w->GetContactCount() <= PHYSICS_MAX_IMPACT_CONTACTS;
+    w->SetContinuousPhysics(on);
+    return on;
+}
+
 void PhysicsSimulation::InitWorld() {
     if (world) FreeWorld();
     step_accumulator = 0;
+    impact_pass_off_said = false;
+    new_fixtures = false;
     damage_clock = 0;
     projectile_known = false;
     back_particles.InitParts(PMAN_DEFAULT_SIZE);
@@ -198,6 +213,7 @@ Actor* PhysicsSimulation::CreateActor(ActorShape* shape, vec2_t position, vec2_t
     a->flags = ParseActorTags(shape->tags);
 
     shape->CreateFixtureForBody(body, metres_per_pixel, a);
+    if (body->GetFixtureList()) new_fixtures = true;
     AddJoints(a);
     body->SetAwake(true);
     B2SetBodyActive(body, true);
@@ -442,24 +458,22 @@ void PhysicsSimulation::Update(float dt) {
 
     last_steps = 0;
     if (dt <= 0 || !world) return;
+    // The engine bounds a frame's time (a longer one counts as 30 ms), so
+    // a frame never asks for more than a few steps.
     step_accumulator += dt;
     const float step = StepLength();
-    // A frame catches up at most a quarter of a second: a world slower
-    // than the clock then slows down, rather than asking ever more steps
-    // of each later frame.
-    const int most = (int)ceilf(0.25f / step);
     int n = (int)(step_accumulator / step);
     if (n < 0) n = 0;
-    if (n > most) {
-        n = most;
-        step_accumulator = (float)most * step;
-    }
     for (int i = 0; i < n; i++) {
-        // Box2D's time-of-impact pass looks at every touching pair again
-        // for each impact it finds: in a crowd (hundreds of mines or bugs
-        // pressed together) one step would not end. A crowded world steps
-        // without it; no level comes near the limit.
-        world->SetContinuousPhysics(world->GetContactCount() <= PHYSICS_MAX_IMPACT_CONTACTS);
+        const bool on = ChooseImpactPass(world, new_fixtures);
+        new_fixtures = false;
+        if (!on && !impact_pass_off_said) {
+            impact_pass_off_said = true;
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "PhysicsSimulation: %d contacts in the world (more than %d): its steps go without the "
+                            "time-of-impact pass while it is this crowded.\n",
+                            world->GetContactCount(), (int)PHYSICS_MAX_IMPACT_CONTACTS);
+        }
         world->Step(step, 3, 3);
         ApplyQueuedChanges();
         step_accumulator -= step;
