@@ -10,6 +10,7 @@
 
 #include "game-env.h"
 #include "game/game-lib.h"
+#include "game/game-replay.h"
 #include "game/hint-labels.h"
 #include "services/in-app-purchases.h"
 
@@ -354,4 +355,40 @@ TEST(GameLevel, HintTextsSitByTheirTargetsAndHideNothing) {
     EXPECT_EQ(fruit.side, HINT_LEFT);
     PlaceHintLabels(&fruit, 1, nullptr, 0, 1024, 600, 90);
     EXPECT_EQ(fruit.side, HINT_ABOVE);
+}
+
+namespace {
+
+const char* fixed_step_value = nullptr;
+kodo_t* engine_kd = nullptr;
+const char* FixedStepSetting(const char* command, const char* parameter) {
+    if (!strcmp(command, "GetProductValue") && parameter && !strcmp(parameter, "fixed_step")) return fixed_step_value;
+    return engine_kd->CallExtension(command, parameter);
+}
+
+}  // namespace
+
+// The program settings' "fixed_step" switch is on for "1" alone; a value
+// it cannot read leaves it off, with a line naming it.
+TEST(GameLevel, TheFixedStepSwitchIsReadAsANumberAndRefusedOtherwise) {
+    AppEnv env;
+    engine_kd = kd;
+    kodo_t table = *kd;
+    table.CallExtension = FixedStepSetting;
+    kd = &table;
+    const struct {
+        const char* value;
+        bool on, refused;
+    } cases[] = {{"1", true, false},     {nullptr, false, false}, {"0", false, false}, {"0.0", false, false},
+                 {"false", false, true}, {"no", false, true},     {"-1", false, true}, {"true", false, true}};
+    for (const auto& c : cases) {
+        fixed_step_value = c.value;
+        FwLog log;
+        game_replay.LoadFromSettings();
+        const std::string v = c.value ? c.value : "(none)";
+        EXPECT_EQ(game_replay.fixed_step, c.on) << v;
+        EXPECT_EQ(log.Contains("value '" + v + "' of 'fixed_step' is not a whole number in 0..1; using 0"), c.refused)
+            << v;
+    }
+    kd = engine_kd;
 }

@@ -11,7 +11,8 @@
 #   shop      an actor named by the purchase definitions, then the shop
 #   faults    world bounds inverted, too many actors, a worm end that damage
 #             removes, outside the world; then bounds of no size, two heads
-#   crowd     mines pressed together around the worm, one piled on another
+#   crowd     mines pressed together around the worm, one piled on another;
+#             then 480 balls 20 m across within four to a square metre
 #   fragile   that end destroyed in play
 #   timeline  a screen, game or type missing, a type the game does not
 #             show, a jump loop, a jump to nowhere
@@ -191,6 +192,23 @@ FRAMES=120
 run "World 'hostile/crowd.xml' piles actors on one spot (first at " "Level 'hostile/crowd.xml' started: "
 FRAMES=
 grep -q "Worm hurt" "$LOG" || fail "crowd: the mines never reached the worm"
+# Balls 20 m across, four to a square metre as the limit allows: each
+# overlaps all the others, so every step is slow. The steps go without
+# the time-of-impact pass and the level starts before its settling ends.
+new_case crowd-balls
+tree
+awk 'BEGIN {
+  printf "<root>\n<array id=\"info\">\n<node id=\"type\" value=\"DYNAMIC\" />\n</array>\n<array id=\"polygon\">\n"
+  for (k = 0; k < 8; k++) printf "<node x=\"%.1f\" y=\"%.1f\" />\n", 300 * cos(k * 3.14159265 / 4), 300 * sin(k * 3.14159265 / 4)
+  printf "</array>\n</root>\n" }' >"$C/app/native/hostile-ball.xml"
+balls=$(awk 'BEGIN {
+  for (i = 0; i < 496; i++)
+    printf "<node actor=\"hostile-ball.xml\" x=\"%g\" y=\"%d\" />\n", -6 + int(i / 4) % 12 + 0.2 * (i % 4), -16 + int(i / 48) }')
+world balls.xml "$BOUNDS" "$WORM_NODES
+$balls"
+timeline '<node id="BALLS" type="GAME" screens="GameDeziDedi" game="DeziDedi" level="hostile/balls.xml" />'
+run "contacts in the world (more than 512): its steps go without the time-of-impact pass" \
+    "World 'hostile/balls.xml' takes too long to settle (" "Level 'hostile/balls.xml' started: "
 }
 
 # fragile: the tail that damage removes hangs over thorns.

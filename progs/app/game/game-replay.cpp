@@ -10,6 +10,7 @@
 #include "feature-manager.h"
 #include "framework-kd.h"
 #include "game/game-dezidedi.h"
+#include "physics/actor-shapes.h"
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
 #include "ui/screen.h"
@@ -48,8 +49,9 @@ float GameReplay::FrameStep(float dt) const {
 }
 
 void GameReplay::LoadFromSettings() {
-    const char* fixed = feature_man.GetProductValue("fixed_step");
-    fixed_step = fixed && *fixed && strcmp(fixed, "0") != 0;
+    // A switch as the data files' are: "1" on, "0" or none off; anything
+    // else is refused with a line and leaves it off.
+    fixed_step = ParseDataInt(feature_man.GetProductValue("fixed_step"), 0, 0, 1, "fixed_step", "prog.xml") == 1;
     if (fixed_step)
         kd->Printf("Game frames: a fixed step of %g s once a level starts.\n", (double)PhysicsSimulation::StepLength());
     const char* file = feature_man.GetProductValue("game_replay");

@@ -8,7 +8,7 @@
 // delivers it. At the "end" line the worm head's position and a hash of
 // the whole worm's path are logged and the program is asked to end.
 //
-// The product value "fixed_step" (not empty, not "0") gives the frames
+// The product value "fixed_step" ("1") gives the frames
 // the same fixed step without a replay: a run driven by an input script
 // paced by frames then plays the same level time between its lines on
 // any machine, however long the frames really take.
