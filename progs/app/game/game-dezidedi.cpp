@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "audioman.h"
 #include "dataman.h"
 #include "game/game-lib.h"
@@ -218,6 +220,9 @@ void GameDeziDedi::SetLevelStartValues() {
     level.drag_time = -1.0f;
     level.expression_time = 10.0f;
     level.required_targets = sim.GetNumberOfActorsWithFlags(TAG_REQUIRED_TARGET);
+    const std::vector<Actor*>& targets = sim.ActorsWithFlags(TAG_REQUIRED_TARGET);
+    level.eggs =
+        (int)std::count_if(targets.begin(), targets.end(), [](const Actor* a) { return !a->Has(TAG_COLLECTABLE); });
     level.episode = 1;
     level.weather_theme = 0;
     level.no_wormhole = false;
