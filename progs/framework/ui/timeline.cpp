@@ -504,7 +504,8 @@ void Timeline::SavePosition(const char* event_id) {
     if (!event_id || !game_man.GetActiveGame()) return;
     nString id(event_id);
     if (!MovesPlace(id.text)) {
-        kd->Printf("Timeline keeps its saved position: '%s' comes before it.\n", id.text);
+        kd->Printf("Timeline keeps the position '%s': '%s' comes before it.\n",
+                   prof->GetValue("!TIMELINES", GetTimelineFilename(), "event"), id.text);
         return;
     }
     game_man.SaveCurrentGame(id.text);
