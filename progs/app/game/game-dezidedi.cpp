@@ -206,7 +206,8 @@ void GameDeziDedi::DropUnreachableFruit() {
 }
 
 // The level's counters as play begins: lives (one more with the bought
-// extra life), timers idle, the fruit to collect, and where the HUD's fruit
+// extra life), timers idle, the targets to collect (the eggs among them, for
+// the achievement of a level won with every egg), and where the HUD's fruit
 // counter sits, as a share of the screen, for collected fruit to fly to.
 void GameDeziDedi::SetLevelStartValues() {
     level.ready_time = 1.0f;
