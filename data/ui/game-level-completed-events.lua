@@ -5,6 +5,7 @@ LuaInclude ("ui/menu-common.lua");
 -- This level's result, from the game's messages.
 local stars = 0
 local flawless = false
+local all_eggs = false
 local shown = 0      -- stars filled in so far
 local timer = 0
 
@@ -21,6 +22,9 @@ local function UnlockAchievements(event)
     end
     if flawless then
         CallIfPresent ("AM_UnlockAchievement", "FLAWLESS");
+    end
+    if all_eggs then
+        CallIfPresent ("AM_UnlockAchievement", "ALL_EGGS");
     end
     local function amount(name)
         return tonumber(GetProfileValue ("GAME", name, "amount") or "") or 0
@@ -47,6 +51,8 @@ function OnScreenMessage(message, value)
     if message == "FlawlessPlay" then
         flawless = value == "YES"
         SetProperty ("Flawless:visible", flawless and 1 or 0);
+    elseif message == "AllEggs" then
+        all_eggs = value == "YES"
     elseif message == "NextStar" then
         SetProperty ("NextStar:textbox.text", value or " ");
     elseif message == "StarsGained" then

@@ -290,8 +290,9 @@ void AddAll(std::set<std::string>& to, const std::string& text, const std::regex
 // every product feature on, the player services' functions included), is
 // part of Lua, or is defined by the scripts themselves: a function the
 // data calls but nobody registers fails here rather than in front of the
-// player.
-TEST(BundledData, TheScriptsCallOnlyRegisteredFunctions) {
+// player. And every achievement the game defines is unlocked by some
+// script: one that none unlocks can never be earned.
+TEST(BundledData, TheScriptsCallOnlyRegisteredFunctionsAndUnlockEveryAchievement) {
     AppEnv env;
     kd_prog_t record;
     memset(&record, 0, sizeof record);
@@ -333,7 +334,8 @@ TEST(BundledData, TheScriptsCallOnlyRegisteredFunctions) {
     const std::regex loop_vars("\\bfor\\s+([A-Za-z_][A-Za-z_0-9, \\t]*?)\\s*(?:=|\\bin\\b)");
     const std::regex called("(?:^|[^A-Za-z_0-9.:])([A-Za-z_][A-Za-z_0-9]*)\\s*\\(");
     const std::regex by_name("Call(?:IfPresent|OrTell)\\s*\\(\\s*[\"']([A-Za-z_][A-Za-z_0-9]*)[\"']");
-    std::set<std::string> defined, by_name_calls;
+    const std::regex unlocks("AM_UnlockAchievement[\"']?\\s*[(,]\\s*[\"']([A-Za-z_0-9]+)[\"']");
+    std::set<std::string> defined, by_name_calls, unlocked;
     std::map<std::string, std::string> calls;  // name -> the first file calling it
     const char* data = getenv("KODO_TEST_DATA");
     ASSERT_NE(data, nullptr);
@@ -346,6 +348,7 @@ TEST(BundledData, TheScriptsCallOnlyRegisteredFunctions) {
         std::string rel = entry.path().lexically_relative(data).string();
         std::set<std::string> here;
         AddAll(by_name_calls, text, by_name);
+        AddAll(unlocked, text, unlocks);
         AddAll(here, text, by_name);
         std::string code = LuaCodeOnly(text);
         AddAll(defined, code, defined_fn);
@@ -369,6 +372,15 @@ TEST(BundledData, TheScriptsCallOnlyRegisteredFunctions) {
     // The scan reads what it should: names called directly and by name.
     EXPECT_TRUE(calls.count("SetProperty") && calls.count("BeginTimelineEvent") && calls.count("AM_UnlockAchievement"));
     EXPECT_TRUE(by_name_calls.count("ChangeDetailLevel") && by_name_calls.count("IAP_PurchaseItem"));
+
+    DMArray* achievements = dman.GetDatabase("achievements/achievements.xml")->GetArray("ACHIEVEMENTS");
+    ASSERT_TRUE(achievements);
+    std::string never;
+    for (int i = 0; i < achievements->GetSize(); i++)
+        if (!unlocked.count(achievements->GetNode(i)->GetId()))
+            never += std::string(achievements->GetNode(i)->GetId()) + " ";
+    EXPECT_GE(achievements->GetSize(), 8);
+    EXPECT_EQ(never, "");
 
     lua_man.CloseLuaState(L);
     analyst.Shutdown();

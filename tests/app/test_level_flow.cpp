@@ -154,9 +154,12 @@ TEST_F(Flow, TheWormTakesTheFruitGripsTheHoleAndWinsOnce) {
     EXPECT_FALSE(g.game.IsLevelInProgress());
     EXPECT_TRUE(completed.in_stack);
     const int T = clock / 1000;
-    const std::vector<std::pair<std::string, std::string>> want = {
-        {"NewRecord", "YES"}, {"FlawlessPlay", "YES"}, {"BestStars", "0"},
-        {"NextStar", "Superb! All stars collected!"}, {"StarsGained", "3"}};
+    const std::vector<std::pair<std::string, std::string>> want = {{"NewRecord", "YES"},
+                                                                   {"FlawlessPlay", "YES"},
+                                                                   {"AllEggs", "NO"},
+                                                                   {"BestStars", "0"},
+                                                                   {"NextStar", "Superb! All stars collected!"},
+                                                                   {"StarsGained", "3"}};
     EXPECT_EQ(completed.messages, want);
 
     // The records, on disk.
@@ -173,7 +176,7 @@ TEST_F(Flow, TheWormTakesTheFruitGripsTheHoleAndWinsOnce) {
     // not even the worm dying now.
     level.worm_dead = true;
     g.Frames(200);
-    EXPECT_EQ(completed.messages.size(), 5u);
+    EXPECT_EQ(completed.messages.size(), 6u);
     EXPECT_FALSE(failed.in_stack);
 }
 

@@ -190,5 +190,19 @@ echo "l10 result: stars $stars10"
 set -- $stars10
 [ "$1" -gt 300 ] && [ "$2" -gt 300 ] && [ "$3" -lt 100 ] || fail "the last level's result is not two stars ($stars10)"
 
+# --- Egg Hunter: earned by a level won with every egg of it -------------
+# The tenth level has an egg, which its kept play takes: the win earns
+# "ALL_EGGS" (the player's profile holds it among the achievements). The
+# first has no egg and earns it not.
+# eggs_earned EVENT: the achievement's node in that run's profiles.
+eggs_earned() {
+  cat "$WORK/$1"/data/*/*/profiles/*.xml 2>/dev/null |
+    awk '/<array id="ACHIEVEMENTS">/ { a = 1 } a && /<\/array>/ { a = 0 } a && /<node id="ALL_EGGS"/ { n++ } END { print n + 0 }'
+}
+echo "Egg Hunter: earned $(eggs_earned E01_L10) by the tenth level, $(eggs_earned E01_L01) by the first"
+[ "$(eggs_earned E01_L10)" = 1 ] || fail "the tenth level won with its egg did not earn Egg Hunter"
+[ "$(eggs_earned E01_L01)" = 0 ] || fail "the first level, which has no egg, earned Egg Hunter"
+# --- end of Egg Hunter ---------------------------------------------------
+
 [ -z "$failed" ] || fail "not won:$failed"
 echo "every level with a kept play is won"

@@ -6,7 +6,11 @@
 # Run 1: Play, the first level won, the result screen's menu button, the
 # main menu's Quit. Run 2: Play starts the second level; won, the window
 # is closed on the result screen. Run 3: Play starts the third level; won,
-# the result screen's Replay starts it again.
+# the result screen's Replay starts it again. Run 4: the level selection
+# starts the first level; won, its Replay and the pause menu's Restart
+# start that level again, and the pause menu's main menu and Quit leave
+# it. Run 5: Play goes on with the fourth level all the same: replaying
+# an earlier level never takes the player's place back.
 # The level's in-play screen of run 2, with the HUD's stopwatch and time
 # at their place, is kept in the folder given as the fourth argument, with
 # the log of each run.
@@ -93,4 +97,56 @@ started 3 E01_L03
 # The result screen's Replay plays the won level again, not the next.
 [ "$(grep -c -F "Timeline starting event 'E01_L03'" "$LOG")" = 2 ] || fail "run 3: Replay did not start the level again"
 if grep -q -F "Timeline starting event 'E01_L04'" "$LOG"; then fail "run 3: Replay started the next level"; fi
+
+# The main menu's Levels (512, 390), the selection's first tile (184, 240),
+# the game's pause button (950, 51), the pause menu's Restart (512, 367)
+# and main menu (512, 440).
+{
+  e2e_wait_menu 4000 4
+  echo "4100 touch_down 512 390"
+  echo "4200 touch_up 512 390"
+  e2e_wait 4300 4 "Screen 'LevelSelect' fully in."
+  echo "4400 touch_down 184 240"
+  echo "4500 touch_up 184 240"
+  e2e_wait 4600 4 "Removing 'TimelineTransition' from Screen Stack"
+  echo "4700 frames 30"
+  echo "4800 key C"
+  e2e_wait 4900 4 "Screen 'GameLevelCompleted' fully in."
+  echo "5000 touch_down 465 461"
+  echo "5100 touch_up 465 461"
+  e2e_wait 5200 4 "Removing 'TimelineTransition' from Screen Stack"
+  echo "5300 frames 30"
+  echo "5400 touch_down 950 51"
+  echo "5500 touch_up 950 51"
+  e2e_wait 5600 4 "Screen 'GamePopMenu' fully in."
+  echo "5700 touch_down 512 367"
+  echo "5800 touch_up 512 367"
+  e2e_wait 5900 4 "Removing 'TimelineTransition' from Screen Stack"
+  echo "6000 frames 30"
+  echo "6100 touch_down 950 51"
+  echo "6200 touch_up 950 51"
+  e2e_wait 6300 4 "Screen 'GamePopMenu' fully in."
+  echo "6400 touch_down 512 440"
+  echo "6500 touch_up 512 440"
+  e2e_wait 6600 4 "Screen 'MainMenu' fully in."
+  echo "6700 touch_down 512 540"
+  echo "6800 touch_up 512 540"
+} >"$WORK/script-4.txt"
+run 4
+started 4 E01_L01
+# The first level three times (the selection, Replay, Restart), won once,
+# and no other level.
+[ "$(grep -c -F "Level 'worlds/e01-l01.xml' started" "$LOG")" = 3 ] || fail "run 4: the first level did not start three times"
+grep -q -F "Level completed: 'E01_L01'" "$LOG" || fail "run 4: the first level was not won"
+if grep "Timeline starting event" "$LOG" | grep -v -q -F "'E01_L01'"; then fail "run 4: another event started"; fi
+
+{
+  e2e_wait_menu 4000 5
+  echo "4100 touch_down 512 315"
+  echo "4200 touch_up 512 315"
+  e2e_wait 4300 5 "Removing 'TimelineTransition' from Screen Stack"
+  echo "4400 exit"
+} >"$WORK/script-5.txt"
+run 5
+started 5 E01_L04
 echo "Play goes on after the last level won, left by the menu and by closing the window; logs in $SHOTS"

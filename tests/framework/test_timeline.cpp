@@ -511,6 +511,19 @@ TEST_F(TL, ScriptFunctionsAndTheSavedPosition) {
     EXPECT_EQ(Eval(L(), "EndTimelineEvent ()"), "");
     EXPECT_STREQ(tr.event_id.text, "A");
     sman.ForgetScreen(&tr);
+    // The event after the place moves it on, where the timeline starts
+    // over too; an event before it (a level replayed) leaves it, whatever
+    // saves it, and a restart starts the event being played.
+    timeline.SendEventParametersToKeyScreen("A");
+    EXPECT_STREQ(Saved(), "A");
+    timeline.SendEventParametersToKeyScreen("B");
+    timeline.SendEventParametersToKeyScreen("A");
+    EXPECT_TRUE(timeline.SaveGameState());
+    EXPECT_EQ(Eval(L(), "SaveAtNextTimelineEvent ()"), "");
+    EXPECT_STREQ(Saved(), "B");
+    EXPECT_EQ(Eval(L(), "RestartTimelineEvent ()"), "");
+    EXPECT_STREQ(tr.event_id.text, "A");
+    sman.ForgetScreen(&tr);
     // A level resumes as saved.
     timeline.SendEventParametersToKeyScreen("B");
     timeline.ResumeSavedEvent();

@@ -324,6 +324,7 @@ void ActorBehaviorWorm::WormHitRequiredTarget(Actor* self, Actor* other) {
         // update (never from inside the step).
         RaiseProfileStatistic("eggs_collected");
         level.targets_collected++;
+        level.eggs_collected++;
         BounceCounter();
         PlayLibSound(LIB_SND_EGG_HIT);
         AddFlyIn(sim, other, lib.Bitmap(LIB_EGG), other->body->GetAngle());

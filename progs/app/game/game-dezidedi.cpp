@@ -8,6 +8,8 @@
 #include <string.h>
 #include <time.h>
 
+#include <algorithm>
+
 #include "audioman.h"
 #include "dataman.h"
 #include "game/game-lib.h"
@@ -205,7 +207,8 @@ void GameDeziDedi::DropUnreachableFruit() {
 }
 
 // The level's counters as play begins: lives (one more with the bought
-// extra life), timers idle, the fruit to collect, and where the HUD's fruit
+// extra life), timers idle, the targets to collect (the eggs among them, for
+// the achievement of a level won with every egg), and where the HUD's fruit
 // counter sits, as a share of the screen, for collected fruit to fly to.
 void GameDeziDedi::SetLevelStartValues() {
     level.ready_time = 1.0f;
@@ -219,6 +222,9 @@ void GameDeziDedi::SetLevelStartValues() {
     level.drag_time = -1.0f;
     level.expression_time = 10.0f;
     level.required_targets = sim.GetNumberOfActorsWithFlags(TAG_REQUIRED_TARGET);
+    const std::vector<Actor*>& targets = sim.ActorsWithFlags(TAG_REQUIRED_TARGET);
+    level.eggs =
+        (int)std::count_if(targets.begin(), targets.end(), [](const Actor* a) { return !a->Has(TAG_COLLECTABLE); });
     level.episode = 1;
     level.weather_theme = 0;
     level.no_wormhole = false;

@@ -156,6 +156,9 @@ void GameDeziDedi::WinLevel(bool developer_win) {
     char number[16];
     sman.SendScreenMessage(game, result, "NewRecord", r.new_record ? "YES" : "NO");
     sman.SendScreenMessage(game, result, "FlawlessPlay", flawless ? "YES" : "NO");
+    // Every egg of a level that has eggs (the exit may open without them).
+    const bool all_eggs = level.eggs > 0 && level.eggs_collected == level.eggs;
+    sman.SendScreenMessage(game, result, "AllEggs", all_eggs ? "YES" : "NO");
     snprintf(number, sizeof number, "%d", r.previous_best_stars);
     sman.SendScreenMessage(game, result, "BestStars", number);
     char next[256];

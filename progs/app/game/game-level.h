@@ -59,6 +59,8 @@ struct DeziDediLevel : ContactLevel {
     float wing_time = 0;
     int required_targets = 0;
     int targets_collected = 0;
+    int eggs = 0;  // of the required targets, the eggs
+    int eggs_collected = 0;
     int lives = 0;
     int lives_shown = 0;  // follows `lives` down, a burst per lost life
     int bugs_killed = 0;

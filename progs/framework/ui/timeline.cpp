@@ -440,7 +440,17 @@ void Timeline::StartSavedEvent(bool resume_it) {
     StartEvent(saved.text, resume_it, TRANSITION_FADE_BLACK);
 }
 
-void Timeline::RestartEvent() { StartSavedEvent(false); }
+// The event being played starts afresh: the saved place may lie further
+// on (a level replayed from the level selection). Before any event the
+// saved one starts.
+void Timeline::RestartEvent() {
+    if (!EventExists(current_event.text)) {
+        StartSavedEvent(false);
+        return;
+    }
+    game_man.DeleteSaveGame();
+    StartEvent(current_event.text, false, TRANSITION_FADE_BLACK);
+}
 void Timeline::ResumeSavedEvent() { StartSavedEvent(true); }
 
 void Timeline::SimulateGameToTimelineEvent(const char* id) {
@@ -471,11 +481,33 @@ void Timeline::SaveAtNextEvent() {
     SavePosition(next.text);
 }
 
+// Whether saving the event moves the player's place: not to an event
+// before the place in the timeline's order (a level replayed, from the
+// result screen or the level selection), or Play would go back there;
+// the event that follows the place does, where the timeline starts over
+// too (the first event after the closing menu). A saved jump stands for
+// its target; a place the timeline does not hold is no place.
+bool Timeline::MovesPlace(const char* id) const {
+    DMArray* events = GetEvents();
+    const char* place = events && prof ? prof->GetValue("!TIMELINES", GetTimelineFilename(), "event") : nullptr;
+    DMNode* at = events && place ? events->GetNode(place) : nullptr;
+    if (at && nStringsMatch(at->GetValue("type"), "JUMP")) at = events->GetNode(at->GetValue("event"));
+    const int to = events ? events->GetNodeIndexById(id) : -1;
+    if (!at || to < 0) return true;
+    const int from = events->GetNodeIndexById(at->GetId());
+    return to >= from || nStringsMatch(GetNextEventId(at->GetId()), id);
+}
+
 void Timeline::SavePosition(const char* event_id) {
     // Without an event there is no position, and saving "" would erase
     // the one saved before (a run that never left the menu).
     if (!event_id || !game_man.GetActiveGame()) return;
     nString id(event_id);
+    if (!MovesPlace(id.text)) {
+        kd->Printf("Timeline keeps the position '%s': '%s' comes before it.\n",
+                   prof->GetValue("!TIMELINES", GetTimelineFilename(), "event"), id.text);
+        return;
+    }
     game_man.SaveCurrentGame(id.text);
     if (prof) kd->Printf("Timeline position '%s' saved.\n", id.text);
 }

@@ -99,7 +99,8 @@ public:
     bool SendEventParametersToKeyScreen(const char* id);
     // Starts the next event; nothing while a transition runs.
     void EndEvent();
-    // The saved event afresh (its save game deleted), or resumed.
+    // The event being played afresh (before any, the saved one), its save
+    // game deleted; or the saved event resumed.
     void RestartEvent();
     void ResumeSavedEvent();
     void SimulateGameToTimelineEvent(const char* id);
@@ -128,8 +129,10 @@ public:
     DMArray* GetEvents() const;
 
     // Saves a position through the game manager (nothing for null, which
-    // would erase the position saved before) and logs it.
+    // would erase the position saved before, nor for an event before the
+    // saved one: MovesPlace) and logs it.
     void SavePosition(const char* event_id);
+    bool MovesPlace(const char* id) const;
 
 private:
     void StartSavedEvent(bool resume_it);
