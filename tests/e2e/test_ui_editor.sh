@@ -78,7 +78,7 @@ e2e_log_in_order "Component 'Logo'.." "front." "Component 'Play' keeps its name:
                  "Loading UI 'ui/main-menu.lua'.."
 
 # Run 2: the menu comes from the user tree's layout; saved again it is the
-# same buttons.
+# same buttons. 'O' then opens the screen browser.
 {
   e2e_wait 0 2 "Screen 'MainMenu' fully in."
   echo "500 screenshot $SHOTS/3-restarted.png"
@@ -86,6 +86,10 @@ e2e_log_in_order "Component 'Logo'.." "front." "Component 'Play' keeps its name:
   e2e_wait 700 2 "Edit mode on."
   echo "1500 key S"
   e2e_wait 1550 2 "Exporting UISet to"
+  echo "1600 key O"
+  e2e_wait 1650 2 "PushScreen: 'ScreenBrowser'"
+  echo "1700 frames 30"
+  echo "1750 screenshot $SHOTS/3-browser.png"
   echo "1800 exit"
 } >"$WORK/script.txt"
 cp "$SAVED" "$WORK/main-menu-1.lua"
@@ -201,6 +205,20 @@ e2e_log_in_order "Screen 'ObjectLab' fully in." "Loading UI 'ui/labs/object-lab.
 # mode's window is the display's size, the layout at its top left as is.
 probe() { "$PROBE" "$SHOTS/$1.png" count $2; }
 menu=$(probe 1-menu-open "620 400 800 500 0 60 0 60 0 60")
+# The menu's panel all but opaque and as large as its medium-sized text
+# needs, with that text in grey on it; under the frame the size alone, in
+# white, with no empty brackets after it; the browser's list of screens on
+# its dark green frame, wholly on the screen, with the names in white.
+panel=$(probe 1-menu-open "620 400 900 580 0 30 0 30 0 30")
+menu_text=$(probe 1-menu-open "620 400 900 580 120 200 120 200 120 200")
+size=$(probe 2-outlines "0 607 60 622 150 255 150 255 150 255")
+brackets=$(probe 2-outlines "60 607 80 622 150 255 150 255 150 255")
+list=$(probe 3-browser "45 75 415 365 0 60 0 90 0 60")
+names=$(probe 3-browser "45 75 415 365 220 255 220 255 220 255")
+echo "menu panel $panel, its text $menu_text; size label $size, brackets $brackets; browser's list $list, names $names"
+[ "$panel" -gt 35000 ] && [ "$menu_text" -gt 2000 ] || fail "the right-click menu is not an opaque panel with text of the medium size"
+[ "$size" -gt 60 ] && [ "$brackets" -lt 3 ] || fail "the size under the frame is not shown alone"
+[ "$list" -gt 70000 ] && [ "$names" -gt 300 ] || fail "the screen browser's list is not on the screen with its names"
 selected=$(probe 1-menu-open "370 345 650 435 0 30 230 255 0 30")
 outlines=$(probe 2-outlines "370 30 655 260 90 115 140 165 90 115")
 no_outlines=$(probe 3-restarted "440 60 790 340 90 115 140 165 90 115")
@@ -211,5 +229,5 @@ echo "menu $menu, selection frame $selected, outlines $outlines/$no_outlines, Le
 [ "$selected" -gt 400 ] || fail "the selection has no green frame"
 [ "$wood_after" -lt $((wood_before / 4)) ] || fail "Levels is still on the restarted menu"
 [ "$outlines" -gt 500 ] && [ "$no_outlines" -lt 100 ] || fail "the outlines are not drawn in edit mode only"
-for n in 0-menu 1-menu-open 2-outlines 3-restarted 4-object-lab-reloaded 5-strip-deleted; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
+for n in 0-menu 1-menu-open 2-outlines 3-restarted 3-browser 4-object-lab-reloaded 5-strip-deleted; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
 echo "the UI editor end to end: all shown; pictures in $SHOTS"

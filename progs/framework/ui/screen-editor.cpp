@@ -35,7 +35,9 @@ enum {
     KEY_MOUSE_RIGHT = 511,
 };
 
-kd_font_t* MenuFont() { return kd->GetFont("core/console.sft"); }
+// The menu's text is read over any screen: the console's small font was
+// hard to make out there, the lists' medium one is not.
+kd_font_t* MenuFont() { return kd->GetFont("fonts/medium.sft"); }
 bool Held(int key) { return kd->GetKeyStatei(key) != 0; }
 bool Real(const UIComp* c) { return c && c != &comp_null; }
 float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
@@ -121,7 +123,8 @@ void PopMenu::Draw() {
     kd_font_t* font = MenuFont();
     if (!font || phase <= 0) return;
     kd->SetColor(0, 0, 0);
-    kd->SetAlpha(Clamp01(2 * phase) * 0.75f);
+    // All but opaque: the screen's own pictures would show through the text.
+    kd->SetAlpha(Clamp01(2 * phase) * 0.9f);
     kd->DrawRect(pos.x, pos.y, bg_width, bg_height);
     kd->SetTextTransform(phase, phase, 0);
     kd->SetAlpha(Clamp01(phase));
