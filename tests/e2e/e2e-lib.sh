@@ -161,16 +161,27 @@ e2e_log_in_order() {
   done
 }
 
-# e2e_type_line MS TEXT: host script lines that open the console (its
+# e2e_type_line MS TEXT [x]: host script lines that open the console (its
 # key TAB, as tests/e2e/labs/developer.xml sets it), type the text one key
-# every 20 ms, enter it and close the console.
+# every 20 ms, enter it and close the console. With x, the text and its
+# RETURN are typed as a real keyboard's keys (xkey, a US keyboard's: Shift
+# with 9 for '(', with the quote key for '"').
 e2e_type_line() {
-  awk -v t="$1" -v s="$2" 'BEGIN {
+  awk -v t="$1" -v s="$2" -v x="$3" 'BEGIN {
+    split("space minus equal bracketleft bracketright semicolon apostrophe grave backslash comma period slash", name)
+    plain = " -=[];\047`\\,./"; shifted = " _+{}:\"~|<>?"; digits = ")!@#$%^&*("
     printf "%d key TAB\n", t; t += 40
     for (i = 1; i <= length(s); i++) {
-      c = substr(s, i, 1); printf "%d key %s\n", t, (c == " " ? "SPACE" : c); t += 20
+      c = substr(s, i, 1)
+      if (x == "") k = "key " (c == " " ? "SPACE" : c)
+      else if (c ~ /[a-z0-9]/) k = "xkey " c
+      else if (c ~ /[A-Z]/) k = "xkey shift+" tolower(c)
+      else if (index(digits, c)) k = "xkey shift+" (index(digits, c) - 1)
+      else if (index(plain, c)) k = "xkey " name[index(plain, c)]
+      else k = "xkey shift+" name[index(shifted, c)]
+      printf "%d %s\n", t, k; t += 20
     }
-    printf "%d key RETURN\n%d key TAB\n", t, t + 40
+    printf "%d %s\n%d key TAB\n", t, x == "" ? "key RETURN" : "xkey Return", t + 40
   }'
 }
 

@@ -8,10 +8,13 @@
 # button opens the menu; DELETE takes Levels, whose child stays in place;
 # 'S' saves and 'L' reloads. After a restart the layout read from the user
 # tree holds every change, and saving it again writes the same buttons.
-# A third run reloads the object lab and the world lab in edit mode and
-# leaves it, and deletes the world lab's shape strip from under its
-# screen: both screens go on without the old components. Screenshots are
-# kept in the folder given as the fourth argument.
+# A third run edits on a screen opened by a click, whose component stays
+# selected: the editor neither deletes nor misnames it there. It reloads
+# the object lab and the world lab (opened by a console line typed as a
+# real keyboard's keys) in edit mode and leaves it, and deletes the world
+# lab's shape strip from under its screen: both screens go on without
+# the old components. Screenshots are kept in the folder given as the
+# fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
@@ -75,7 +78,7 @@ e2e_log_in_order "Component 'Logo'.." "front." "Component 'Play' keeps its name:
                  "Loading UI 'ui/main-menu.lua'.."
 
 # Run 2: the menu comes from the user tree's layout; saved again it is the
-# same buttons.
+# same buttons. 'O' then opens the screen browser.
 {
   e2e_wait 0 2 "Screen 'MainMenu' fully in."
   echo "500 screenshot $SHOTS/3-restarted.png"
@@ -83,6 +86,10 @@ e2e_log_in_order "Component 'Logo'.." "front." "Component 'Play' keeps its name:
   e2e_wait 700 2 "Edit mode on."
   echo "1500 key S"
   e2e_wait 1550 2 "Exporting UISet to"
+  echo "1600 key O"
+  e2e_wait 1650 2 "PushScreen: 'ScreenBrowser'"
+  echo "1700 frames 30"
+  echo "1750 screenshot $SHOTS/3-browser.png"
   echo "1800 exit"
 } >"$WORK/script.txt"
 cp "$SAVED" "$WORK/main-menu-1.lua"
@@ -95,54 +102,98 @@ buttons() { awk '/^CreateComp \("Button"/ { on = 1 } /^$/ { on = 0 } on' "$1"; }
 [ "$(buttons "$WORK/main-menu-1.lua")" = "$(buttons "$SAVED")" ] ||
   fail "the buttons read back and saved again differ: $(buttons "$SAVED")"
 
-# Run 3: a reload in edit mode replaces a screen's set while the screen
-# keeps the game-pad cursor's default component; the world lab's strip of
-# shapes is a component its screen draws from. The console opens on its
-# default key, 167.
-console() { e2e_type_line "$1" "$2" | sed 's/ key TAB$/ key 167/'; }
+# Run 3: a click leaves its component selected on the screen it opens.
+# The menu's Extras, selected on the Extras screen: the editor there
+# refuses to rename it to the menu's "Quit" or to delete it, Tab starts at
+# the Extras screen's own first component, and the menu goes on with it.
+# Then a reload in edit mode replaces a screen's set while the screen
+# keeps the game-pad cursor's default component. The console line that
+# opens the world lab is typed as a real keyboard's keys. In the lab, Play
+# and the game's pause button back leave the game's Pause selected:
+# DELETE refuses it, and the lab plays again. Last, the world lab's strip
+# of shapes is a component its screen draws from. The console opens on
+# its default key, 167. The 1024x600 picture is scaled 1.2 times onto the
+# display, with bars of 24 above and below.
+console() { e2e_type_line "$@" | sed 's/ key TAB$/ key 167/'; }
+scaled() { echo "$(($1 * 6 / 5)) $(($2 * 6 / 5 + 24))"; }
 {
   e2e_wait_menu 0 3
-  console 300 'PushScreen("ObjectLab")'
-  e2e_wait 1200 3 "Screen 'ObjectLab' fully in."
-  echo "1300 key ctrl+E"
-  e2e_wait 1350 3 "Edit mode on."
-  echo "1400 key L"
-  e2e_wait 1450 3 "Loading UI 'ui/labs/object-lab.lua'.."
-  echo "1500 key ctrl+E"
-  e2e_wait 1550 3 "Edit mode off."
-  echo "1600 frames 30"
-  echo "1700 screenshot $SHOTS/4-object-lab-reloaded.png"
-  console 1800 'PushScreen("WorldLab")'
-  e2e_wait 2700 3 "Screen 'WorldLab' fully in."
-  echo "2800 key ctrl+E"
-  e2e_wait 2850 3 "Edit mode on."
-  echo "2900 key L"
-  e2e_wait 2950 3 "Loading UI 'ui/labs/world-lab.lua'.."
-  echo "3000 key ctrl+E"
-  e2e_wait 3050 3 "Edit mode off."
-  echo "3100 frames 30"
+  e2e_click 100 $(scaled 512 464)
+  e2e_wait 200 3 "Screen 'Extras' fully in."
+  echo "210 key ctrl+E"
+  e2e_wait 220 3 "Edit mode on."
+  echo '230 reply "Quit"'
+  echo "240 key N"
+  echo "250 key DELETE"
+  echo "260 key TAB"
+  echo "270 key ctrl+E"
+  e2e_wait 280 3 "Edit mode off."
+  echo "290 key ESCAPE"
+  e2e_wait 300 3 "Removing 'Extras' from Screen Stack"
+  # Each lab opened by its console line and its layout reloaded in edit
+  # mode: lab MS LINE FILE [x].
+  lab() {
+    console "$1" "$2" $4
+    e2e_wait $(($1 + 900)) 3 "Screen '$(echo "$2" | cut -d'"' -f2)' fully in."
+    echo "$(($1 + 1000)) key ctrl+E"
+    e2e_wait $(($1 + 1050)) 3 "Edit mode on."
+    echo "$(($1 + 1100)) key L"
+    e2e_wait $(($1 + 1150)) 3 "Loading UI '$3'.."
+    echo "$(($1 + 1200)) key ctrl+E"
+    e2e_wait $(($1 + 1250)) 3 "Edit mode off."
+    echo "$(($1 + 1300)) frames 30"
+  }
+  t=400
+  lab $t 'PushScreen("ObjectLab")' ui/labs/object-lab.lua
+  echo "$((t + 1400)) screenshot $SHOTS/4-object-lab-reloaded.png"
+  lab $((t + 1500)) 'PushScreen("WorldLab")' ui/labs/world-lab.lua x
+  t=$((t + 2800))
+  for play in 1 2; do
+    e2e_click $((t + 100)) $(scaled 228 20)
+    e2e_wait $((t + 200)) 3 "Screen 'GameDeziDedi' fully in."
+    e2e_click $((t + 300)) $(scaled 950 51)
+    e2e_wait $((t + 400)) 3 "Removing 'GameDeziDedi' from Screen Stack"
+    [ $play = 2 ] && break
+    echo "$((t + 500)) key ctrl+E"
+    e2e_wait $((t + 510)) 3 "Edit mode on."
+    echo "$((t + 520)) key DELETE"
+    echo "$((t + 530)) key TAB"
+    echo "$((t + 540)) key ctrl+E"
+    e2e_wait $((t + 550)) 3 "Edit mode off."
+    t=$((t + 550))
+  done
+  t=$((t + 400))
+  echo "$((t + 100)) frames 10"
+  t=$((t + 100))
   # The strip: Tab takes the first component and the second, SHIFT+Tab
   # goes back to the first, the strip "TF".
-  echo "3200 key SPACE"
-  e2e_wait 3250 3 "Screen 'WorldLabObjectSelector' fully in."
-  echo "3300 key ctrl+E"
-  e2e_wait 3350 3 "Edit mode on."
-  echo "3400 key TAB"
-  echo "3450 key shift+TAB"
-  echo "3500 key DELETE"
-  e2e_wait 3550 3 "Deleting component 'TF'.."
-  echo "3600 frames 30"
-  echo "3700 key ctrl+E"
-  e2e_wait 3750 3 "Edit mode off."
-  echo "3800 frames 30"
-  echo "3900 screenshot $SHOTS/5-strip-deleted.png"
-  echo "4000 exit"
+  echo "$((t + 100)) key SPACE"
+  e2e_wait $((t + 150)) 3 "Screen 'WorldLabObjectSelector' fully in."
+  echo "$((t + 200)) key ctrl+E"
+  e2e_wait $((t + 250)) 3 "Edit mode on."
+  echo "$((t + 300)) key TAB"
+  echo "$((t + 350)) key shift+TAB"
+  echo "$((t + 400)) key DELETE"
+  e2e_wait $((t + 450)) 3 "Deleting component 'TF'.."
+  echo "$((t + 500)) frames 30"
+  echo "$((t + 600)) key ctrl+E"
+  e2e_wait $((t + 650)) 3 "Edit mode off."
+  echo "$((t + 700)) frames 30"
+  echo "$((t + 800)) screenshot $SHOTS/5-strip-deleted.png"
+  echo "$((t + 900)) exit"
 } >"$WORK/script.txt"
 e2e_run_game 300
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0003.log | head -1)
 cp "$LOG" "$SHOTS/log-3.txt"
+e2e_log_in_order "Screen 'Extras' fully in." \
+                 "Component 'Extras' keeps its name: 'Quit' is already used in ui/main-menu.lua." \
+                 "Component 'Extras' is not on the top screen (ui/extras.lua): not deleted." \
+                 "Component 'Background'.." "Removing 'Extras' from Screen Stack"
 e2e_log_in_order "Screen 'ObjectLab' fully in." "Loading UI 'ui/labs/object-lab.lua'.." "Edit mode off." \
-                 "Screen 'WorldLab' fully in." "Loading UI 'ui/labs/world-lab.lua'.." "Edit mode off." \
+                 "Entered 'PushScreen(\"WorldLab\")'" "Screen 'WorldLab' fully in." \
+                 "Loading UI 'ui/labs/world-lab.lua'.." "Edit mode off." "Removing 'GameDeziDedi' from Screen Stack" \
+                 "Component 'Pause' is not on the top screen (ui/labs/world-lab.lua): not deleted." \
+                 "Component 'panel'.." "Level 'worlds/temp.xml' started" "Removing 'GameDeziDedi' from Screen Stack" \
                  "Screen 'WorldLabObjectSelector' fully in." "Deleting component 'TF'.." "Edit mode off." \
                  "KODO Shutdown."
 
@@ -154,6 +205,20 @@ e2e_log_in_order "Screen 'ObjectLab' fully in." "Loading UI 'ui/labs/object-lab.
 # mode's window is the display's size, the layout at its top left as is.
 probe() { "$PROBE" "$SHOTS/$1.png" count $2; }
 menu=$(probe 1-menu-open "620 400 800 500 0 60 0 60 0 60")
+# The menu's panel all but opaque and as large as its medium-sized text
+# needs, with that text in grey on it; under the frame the size alone, in
+# white, with no empty brackets after it; the browser's list of screens on
+# its dark green frame, wholly on the screen, with the names in white.
+panel=$(probe 1-menu-open "620 400 900 580 0 30 0 30 0 30")
+menu_text=$(probe 1-menu-open "620 400 900 580 120 200 120 200 120 200")
+size=$(probe 2-outlines "0 607 60 622 150 255 150 255 150 255")
+brackets=$(probe 2-outlines "60 607 80 622 150 255 150 255 150 255")
+list=$(probe 3-browser "45 75 415 365 0 60 0 90 0 60")
+names=$(probe 3-browser "45 75 415 365 220 255 220 255 220 255")
+echo "menu panel $panel, its text $menu_text; size label $size, brackets $brackets; browser's list $list, names $names"
+[ "$panel" -gt 35000 ] && [ "$menu_text" -gt 2000 ] || fail "the right-click menu is not an opaque panel with text of the medium size"
+[ "$size" -gt 60 ] && [ "$brackets" -lt 3 ] || fail "the size under the frame is not shown alone"
+[ "$list" -gt 70000 ] && [ "$names" -gt 300 ] || fail "the screen browser's list is not on the screen with its names"
 selected=$(probe 1-menu-open "370 345 650 435 0 30 230 255 0 30")
 outlines=$(probe 2-outlines "370 30 655 260 90 115 140 165 90 115")
 no_outlines=$(probe 3-restarted "440 60 790 340 90 115 140 165 90 115")
@@ -164,5 +229,5 @@ echo "menu $menu, selection frame $selected, outlines $outlines/$no_outlines, Le
 [ "$selected" -gt 400 ] || fail "the selection has no green frame"
 [ "$wood_after" -lt $((wood_before / 4)) ] || fail "Levels is still on the restarted menu"
 [ "$outlines" -gt 500 ] && [ "$no_outlines" -lt 100 ] || fail "the outlines are not drawn in edit mode only"
-for n in 0-menu 1-menu-open 2-outlines 3-restarted 4-object-lab-reloaded 5-strip-deleted; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
+for n in 0-menu 1-menu-open 2-outlines 3-restarted 3-browser 4-object-lab-reloaded 5-strip-deleted; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
 echo "the UI editor end to end: all shown; pictures in $SHOTS"

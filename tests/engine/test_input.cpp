@@ -302,6 +302,22 @@ TEST_F(ScriptedInput, XKeysArriveAsTheKeyTablesCodesWithModifiersHeld) {
     EXPECT_EQ(KD_GetKeyStatei(17), 0);
 }
 
+// What a real keyboard types is the layout's character: Shift with 9 is
+// '(', with the quote key '"'. Those characters are no command's key, and
+// a 9 let go after its Shift still ends the '(' it typed, not a 9.
+TEST_F(ScriptedInput, XKeysTypeTheLayoutsCharactersAndTheirReleasesEndThem) {
+    Run("0 xkey p\n0 xkey r\n0 xkey i\n0 xkey n\n0 xkey t\n0 xkey shift+9\n0 xkey 2\n0 xkey shift+equal\n0 xkey 3\n"
+        "0 xkey shift+8\n0 xkey 4\n0 xkey shift+0\n0 xkey semicolon\n0 xkey space\n0 xkey x\n0 xkey space\n"
+        "0 xkey equal\n0 xkey space\n0 xkey shift+apostrophe\n0 xkey shift+a\n0 xkey shift+semicolon\n0 xkey b\n"
+        "0 xkey shift+apostrophe\n0 xkeydown shift+9\n0 xkeyup 9\n");
+    std::string typed;
+    for (const Seen& s : OfTypes({KD_EVENT_CHAR})) typed += (char)s.e.id;
+    EXPECT_EQ(typed, "print(2+3*4); x = \"A:b\"(");
+    for (const Seen& s : OfTypes({KD_EVENT_KEY_DOWN, KD_EVENT_KEY_UP}))
+        EXPECT_TRUE(s.e.id != '9' && s.e.id != '8' && s.e.id != '0' && s.e.id != '=') << s.e.type << " " << s.e.id;
+    EXPECT_EQ(KD_GetKeyStatei('9'), 0);
+}
+
 // The wheel turned at a point: the pointer moves there, then one wheel
 // event of 120 per notch.
 TEST_F(ScriptedInput, WheelNotchesArriveAsOneWheelEventAtThePoint) {

@@ -169,6 +169,38 @@ int map_key(const SDL_Keysym &k) {
     return 0;
 }
 
+// The characters the engine's keys carry: printable ASCII.
+bool printable(char c) { return c >= 32 && c <= 126; }
+
+// What each key's press sent, for its release (-1: nothing; 0: no press
+// seen): a Shift let go before the 9 must not turn the release of '('
+// into one of '9'.
+int g_pressed_sym[SDL_NUM_SCANCODES];
+
+// The symbol a key sends. A key that types sends the character the
+// keyboard's layout makes of it ('(' for Shift+9, '"' for Shift with the
+// quote key, '@' with AltGr), which SDL's text event right behind its
+// press carries, or nothing for a character the engine's keys cannot
+// carry. The keys that type nothing (Ctrl+E, the arrows) and the numeric
+// pad's send their own symbols, the codes of commands.
+int key_symbol(const SDL_KeyboardEvent &k) {
+    const SDL_Scancode code = k.keysym.scancode;
+    int sym = map_key(k.keysym);
+    if (k.type == SDL_KEYUP) {
+        if (g_pressed_sym[code]) sym = g_pressed_sym[code] < 0 ? 0 : g_pressed_sym[code];
+        g_pressed_sym[code] = 0;
+        return sym;
+    }
+    SDL_Event next;
+    if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 && next.type == SDL_TEXTINPUT) {
+        SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
+        const char *text = next.text.text;
+        if (!map_keypad(code)) sym = printable(text[0]) && !text[1] ? text[0] : 0;
+    }
+    g_pressed_sym[code] = sym ? sym : -1;
+    return sym;
+}
+
 void translate(const SDL_Event &e) {
     switch (e.type) {
     case SDL_MOUSEBUTTONDOWN:
@@ -216,10 +248,16 @@ void translate(const SDL_Event &e) {
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        int sym = map_key(e.key.keysym);
+        int sym = key_symbol(e.key);
         if (sym) deliver_key(sym, e.type == SDL_KEYDOWN, map_mods(e.key.keysym.mod));
         break;
     }
+    case SDL_TEXTINPUT:
+        // Text with no key of its own (an input method's): each character
+        // as a key pressed and let go.
+        for (const char *c = e.text.text; *c; c++)
+            if (printable(*c)) deliver_key(*c, true, 0), deliver_key(*c, false, 0);
+        break;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
         case SDL_WINDOWEVENT_MINIMIZED: set_window_state(NAVIGATOR_WINDOW_THUMBNAIL, false); break;
@@ -504,6 +542,8 @@ int screen_create_window(screen_window_t *pwin, screen_context_t ctx) {
     g_window = w;
     g_xid = info.info.x11.window;
     g_xdisplay = info.info.x11.display;
+    // The characters keys type come with SDL's text events.
+    SDL_StartTextInput();
     g_format = SCREEN_FORMAT_RGBX8888;
     g_usage = 0;
     g_rotation = 0;

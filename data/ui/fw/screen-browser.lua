@@ -8,9 +8,10 @@ end
 -- shows the one selected. Keys: A and Z step through them, Escape comes
 -- back here.
 
+-- The list's frame (400 x 320, centred on the position, as every list's)
+-- starts 30 units from the left edge and 60 from the top.
 CreateComp ("Listbox", "Screens");
-SetProperty ("position", 0.03, 0.1);
-SetProperty ("listbox.content_size", 300, 460);
+SetProperty ("position", 0.2246, 0.3667);
 SetProperty ("listbox.font", "core/console.sft");
 SetProperty ("listbox.bm_selection", "ui/gfx/listbox-selection.png");
 SetProperty ("interactive", 1);
@@ -23,5 +24,5 @@ SetProperty ("button.bm_disabled", "ui/gfx/button-small-disabled.png");
 SetProperty ("button.font", "fonts/small.sft");
 SetProperty ("button.text", "Edit");
 SetProperty ("localize", 0);
-SetProperty ("position", 0.17, 0.92);
+SetProperty ("position", 0.2246, 0.68);
 SetProperty ("align", "CENTER");

@@ -279,9 +279,13 @@ void ScreenMan::DrawDeveloperFrame() {
     kd->DrawRect(x - b, y, b, h);
     kd->DrawRect(x + w, y, b, h);
     kd_font_t* font = ConsoleFont();
-    if (font)
-        kd->DrawTextf(font, x, y + h + b + 2, "%d x %d (%s)", virtual_width, virtual_height,
-                      GetResolutionName(virtual_width, virtual_height));
+    // A size without a device's name is drawn without the empty brackets,
+    // which the small font draws together as a box.
+    const char* name = GetResolutionName(virtual_width, virtual_height);
+    if (font && *name)
+        kd->DrawTextf(font, x, y + h + b + 2, "%d x %d (%s)", virtual_width, virtual_height, name);
+    else if (font)
+        kd->DrawTextf(font, x, y + h + b + 2, "%d x %d", virtual_width, virtual_height);
 }
 
 void ScreenMan::DrawHelpPanel() {

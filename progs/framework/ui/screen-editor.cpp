@@ -35,7 +35,9 @@ enum {
     KEY_MOUSE_RIGHT = 511,
 };
 
-kd_font_t* MenuFont() { return kd->GetFont("core/console.sft"); }
+// The menu's text is read over any screen: the console's small font was
+// hard to make out there, the lists' medium one is not.
+kd_font_t* MenuFont() { return kd->GetFont("fonts/medium.sft"); }
 bool Held(int key) { return kd->GetKeyStatei(key) != 0; }
 bool Real(const UIComp* c) { return c && c != &comp_null; }
 float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
@@ -121,7 +123,8 @@ void PopMenu::Draw() {
     kd_font_t* font = MenuFont();
     if (!font || phase <= 0) return;
     kd->SetColor(0, 0, 0);
-    kd->SetAlpha(Clamp01(2 * phase) * 0.75f);
+    // All but opaque: the screen's own pictures would show through the text.
+    kd->SetAlpha(Clamp01(2 * phase) * 0.9f);
     kd->DrawRect(pos.x, pos.y, bg_width, bg_height);
     kd->SetTextTransform(phase, phase, 0);
     kd->SetAlpha(Clamp01(phase));
@@ -246,6 +249,18 @@ void ForgetComp(UIComp* c, UISet* set) {
         if (s->default_comp == c) s->default_comp = nullptr;
 }
 
+// The commands that change a set change the top screen's. A click on a
+// screen below (the one that opened the top screen) leaves its component
+// selected: it is not the top set's to delete, clone or move.
+bool OnTop(UISet* set, UIComp* c, const char* not_done) {
+    if (!set) return false;
+    if (set->comps.Find(c) >= 0) return true;
+    kd->Printf("Component '%s' is not on the top screen (%s): not %s.\n", c->name ? c->name : "", set->file.c_str(),
+               not_done);
+    return false;
+}
+
+// Taken out of the set, not destroyed (the set keeps it until it goes).
 void DeleteComp(UIComp* c, UISet* set) {
     kd->Printf("Deleting component '%s'..\n", c->name ? c->name : "");
     // Its children stay where they are on the screen, under its parent.
@@ -254,7 +269,6 @@ void DeleteComp(UIComp* c, UISet* set) {
     set->Remove(c);
     sman.UnlockCursors();
     ForgetComp(c, set);
-    delete c;
 }
 
 void AddComp(UISet* set) {
@@ -381,8 +395,10 @@ void Inherit(UIComp* c) {
 }
 
 // Scripts and clicks find components by name: an empty name or one that
-// another component of the screen has is refused.
-void Rename(UIComp* c, UISet* set) {
+// another component of its screen has is refused. The selection may be
+// on a screen below the top one: its own set is the one checked.
+void Rename(UIComp* c) {
+    UISet* set = sman.SetHolding(c);
     const char* reply = Ask("EditValue: Component Name", c->name);
     if (!reply) return;
     if (!reply[strspn(reply, " ")]) {
@@ -518,7 +534,8 @@ bool ScreenMan::EditModeGlobalKey(int key, int* result) {
             SetVirtualScreenDimensions(virtual_width, virtual_height);
             break;
         case KEY_TAB:
-            if (!edit_selection && set && set->comps.count) edit_selection = set->comps[0];
+            // A selection left from a screen below counts as none.
+            if (set && set->comps.count && set->comps.Find(edit_selection) < 0) edit_selection = set->comps[0];
             break;
         case ' ':
             if (edit_selection) edit_selection->scale = 1.0f, edit_selection->angle = 0;
@@ -541,14 +558,14 @@ void ScreenMan::EditModeSelectionKey(int key) {
         case 39: c->position.x += step.x; break;
         case 40: c->position.y += step.y; break;
         case KEY_DELETE:
-            if (set) DeleteComp(c, set);
+            if (OnTop(set, c, "deleted")) DeleteComp(c, set);
             break;
         case 'A':
             if (set) AddComp(set);
             break;
         case 'B': Browse(c); break;
         case 'C':
-            if (set) Clone(c, set);
+            if (OnTop(set, c, "cloned")) Clone(c, set);
             break;
         case 'E': EditText(c); break;
         case 'F': BrowseFont(c); break;
@@ -558,16 +575,16 @@ void ScreenMan::EditModeSelectionKey(int key) {
                 c->cache_mode == UI_CACHE_PRELOAD ? UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE : UI_CACHE_PRELOAD;
             break;
         case 'K': c->localize = !c->localize; break;
-        case 'N': Rename(c, set); break;
+        case 'N': Rename(c); break;
         case 'P':
-            if (set) SetParent(c, set);
+            if (OnTop(set, c, "given a parent")) SetParent(c, set);
             break;
         case 'R':
             c->ConvertPositionType(c->position_type == UI_POS_ABSOLUTE ? UI_POS_RELATIVE_TO_SCREEN : UI_POS_ABSOLUTE);
             break;
         case 'W': isolated_comp = isolated_comp ? nullptr : (Real(cursor[0].focus) ? cursor[0].focus : nullptr); break;
         case 'Z':
-            if (set) ChangeZ(set, c);
+            if (OnTop(set, c, "moved in Z order")) ChangeZ(set, c);
             break;
         default:
             if (key >= 97 && key <= 105) Align(c, key);

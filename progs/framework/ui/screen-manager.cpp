@@ -179,6 +179,16 @@ bool ScreenMan::IsSetReferenced(const UISet* set) const {
     return in_set(edit_selection) || in_set(isolated_comp);
 }
 
+UISet* ScreenMan::SetHolding(const UIComp* comp) const {
+    auto holds = [comp](UISet* set) { return set && set->comps.Find((UIComp*)comp) >= 0; };
+    for (int i = 0; Screen* s = Screen::GetScreenByIndex(i); i++)
+        if (holds(s->uiset)) return s->uiset;
+    if (holds(screen_ScreenScreenBrowser.own_set)) return screen_ScreenScreenBrowser.own_set;
+    for (int i = 0; i < retired_sets.count; i++)
+        if (holds(retired_sets[i])) return retired_sets[i];
+    return holds(ui_template_set) ? ui_template_set : nullptr;
+}
+
 void ScreenMan::FreeRetiredSets() {
     for (int i = retired_sets.count - 1; i >= 0; i--) {
         UISet* set = retired_sets[i];

@@ -184,6 +184,9 @@ public:
     float fast_forward_step = 1.0f / 30;
     UIComp* edit_selection = nullptr;
     UIComp* isolated_comp = nullptr;
+    // The set a component is in: a screen's, the screen browser's own, one
+    // replaced while running or the templates; null for none.
+    UISet* SetHolding(const UIComp* comp) const;
     bool measuring = false;
     vec2_t measure_start = {0, 0};
     bool& zero_next_time_step = frame_state.zero_next_time_step;

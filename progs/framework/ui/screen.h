@@ -187,7 +187,12 @@ public:
     UIComp* GetCompByIndex(int i) const { return i >= 0 && i < comps.count ? comps.data[i] : nullptr; }
     UIComp* GetComp(const char* comp_name) const;  // ui-comps.cpp
     void Add(UIComp* c) { comps.InsertLast(c); }
-    void Remove(UIComp* c) { comps.Remove(c); }
+    // Takes a component out of the set without destroying it: code that
+    // found it before (a handler still running, a screen's own code)
+    // may use it until the set itself goes, with its components.
+    void Remove(UIComp* c) {
+        if (comps.Remove(c)) removed.InsertLast(c);
+    }
     static UISet* FromState(lua_State* state) { return (UISet*)LuaManager::GetLuaStateOwner(state); }
 
     // Takes the bitmaps of the components loaded on enter (once for those
@@ -203,6 +208,7 @@ public:
 
     nString file;
     nArray<UIComp*> comps;
+    nArray<UIComp*> removed;
     UIComp* current = nullptr;
     Screen* owner = nullptr;
     nString events_file;

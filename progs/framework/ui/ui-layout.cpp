@@ -173,6 +173,8 @@ void UILayoutDeleteComps(UISet* set) {
     // Children first is not needed: a component never reaches its parent
     // on destruction.
     for (int i = 0; i < set->comps.count; i++) delete set->comps[i];
+    for (int i = 0; i < set->removed.count; i++) delete set->removed[i];
     set->comps.Free();
+    set->removed.Free();
     set->current = nullptr;
 }

@@ -39,8 +39,9 @@ bool UILayoutExport(UISet* set);
 // Writes the set's text to an explicit path (tests and tools).
 bool UILayoutExportTo(UISet* set, const char* path);
 
-// Destroys the components of a set and empties it (the set's owner does
-// this; a set never destroys its components itself).
+// Destroys the components of a set, those taken out of it too, and
+// empties it (the set's owner does this; a set never destroys its
+// components itself).
 void UILayoutDeleteComps(UISet* set);
 
 #endif
