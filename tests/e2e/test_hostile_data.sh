@@ -20,6 +20,7 @@
 #             whose text grows past the memory cap
 #   layouts   10,000 parents in a chain, a layout loading itself, a push
 #             at depth -31, a switch to a screen made while running
+#   log       a script printing 20 MB: the run's log stops at its cap
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
@@ -53,6 +54,15 @@ WORM_NODES='<node actor="actors/peg.xml" x="-15" y="-6" />
 <node actor="actors/game-worm-tail.xml" x="-12.5" y="-4.8" />'
 BOUNDS='<node id="world_bounds" x1="-22" y1="-18" x2="22" y2="6" />'
 
+# play: runs the case on its host script ($C/script.txt); $status is the
+# program's exit status.
+play() {
+  status=0
+  (cd "$C" && KODO_HOST_SCRIPT="$C/script.txt" SDL_AUDIODRIVER=dummy timeout 300 sh "$XVFB" "$WORM" \
+     >"$C/out.txt" 2>&1) || status=$?
+  cp "$C/out.txt" "$WORK/out.txt"
+}
+
 # run LINE...: runs the case until the log holds each line, in order (and
 # then FRAMES more frames, when set, and a screenshot to SHOT, when set),
 # then quits; each line found is added
@@ -67,12 +77,9 @@ run() {
     fi
     echo "100 exit"
   } >"$C/script.txt"
-  status=0
-  (cd "$C" && KODO_HOST_SCRIPT="$C/script.txt" SDL_AUDIODRIVER=dummy timeout 300 sh "$XVFB" "$WORM" \
-     >"$C/out.txt" 2>&1) || status=$?
+  play
   LOG=$(ls "$C"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
   [ -n "$LOG" ] && cp "$LOG" "$SHOTS/$NAME.log"
-  cp "$C/out.txt" "$WORK/out.txt"
   [ "$status" = 0 ] || { tail -30 "$C/out.txt"; fail "$NAME: exit status $status"; }
   [ -n "$LOG" ] || fail "$NAME: no log file written"
   e2e_log_in_order "$@"
@@ -334,11 +341,9 @@ for i in $(seq 12); do echo "old $i" >"$L/$(printf 'kodo-%04d.log' $i)"; done
   echo "0 frames 30"
   echo "100 exit"
 } >"$C/script.txt"
-status=0
-(cd "$C" && KODO_HOST_SCRIPT="$C/script.txt" SDL_AUDIODRIVER=dummy timeout 300 sh "$XVFB" "$WORM" \
-   >"$C/out.txt" 2>&1) || status=$?
+play
 LOG="$L/kodo-0013.log"
-[ "$status" = 0 ] || { tail -30 "$C/out.txt"; fail "log: exit status $status"; }
+[ "$status" = 0 ] || fail "log: exit status $status"
 size=$(wc -c <"$LOG")
 echo "log: the run's log is $size bytes; logs kept: $(ls "$L" | tr '\n' ' ')"
 [ "$size" -le $((4 * 1048576 + 4096)) ] || fail "log: the run's log grew to $size bytes"

@@ -56,7 +56,8 @@ std::string PngHead(unsigned w, unsigned h) {
 std::string JpegHead(unsigned w, unsigned h) {
     std::string b("\xff\xd8\xff\xe0\0\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0\xff\xc0\0\x11\x08", 25);
     for (unsigned v : {h, w}) b += std::string{(char)(v >> 8), (char)(v & 0xff)};
-    return b + std::string("\x03\x01\x22\0\x02\x11\x01\x03\x11\x01\xff\xda\0\x0c\x03\x01\0\x02\x11\x03\x11\0\x3f\0", 24);
+    return b +
+           std::string("\x03\x01\x22\0\x02\x11\x01\x03\x11\x01\xff\xda\0\x0c\x03\x01\0\x02\x11\x03\x11\0\x3f\0", 24);
 }
 
 // A JPEG with a second, 1 x 1 frame header in a comment, where a reader
