@@ -3,7 +3,7 @@
 // Every message of the engine and the program goes through KD_Printf or
 // KD_PrintDebugf into the console: numbered, timed, filtered by level,
 // kept for the on-screen console and appended to the run's log file
-// "user://logs/kodo-NNNN.log" (the first free number).
+// "user://logs/kodo-NNNN.log" (one past the highest there; see NextLogNumber).
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
