@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "kd-file.h"
+#include "kd-image.h"
 #include "kd-internal.h"
 #include "kd-settings.h"
 #include "rendimp.h"
@@ -211,6 +212,21 @@ static const char* PathType(const char* path) {
     return S_ISREG(st.st_mode) ? "file" : S_ISDIR(st.st_mode) ? "folder" : "other";
 }
 
+// "ImageSize" takes a picture's engine path and answers "<width>x<height>"
+// as the decoder that would load it reads its header, before a pixel is
+// decoded: the same library, the same reading, so a file cannot state one
+// size to the question and decode to another. Nothing when the header
+// cannot be read. Any thread may ask (the answer is the thread's own).
+static const char* ImageSize(const char* path) {
+    static thread_local char answer[32];
+    kd_image_t img;
+    memset(&img, 0, sizeof img);
+    if (!path || !GetImageLoaderImp()->GetImageDimensions(&img, path) || img.width < 1 || img.height < 1)
+        return nullptr;
+    nStringFormat(answer, sizeof answer, "%dx%d", (int)img.width, (int)img.height);
+    return answer;
+}
+
 const char* KD_CallExtension(const char* command, const char* parameter) {
     if (!command) return nullptr;
 
@@ -291,6 +307,7 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
     if (strcmp(command, "PlayerDataWritable") == 0) return kd_state.player_data_unwritable ? "0" : "1";
     if (strcmp(command, "SyncFile") == 0) return SyncPath(parameter, false) ? "OK" : nullptr;
     if (strcmp(command, "SyncFolder") == 0) return SyncPath(parameter, true) ? "OK" : nullptr;
+    if (strcmp(command, "ImageSize") == 0) return ImageSize(parameter);
 
     if (kd_state.renderer_ready && ri) {
         answer = ri->CallExtension(command, parameter);

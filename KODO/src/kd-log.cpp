@@ -3,10 +3,12 @@
 // Every message of the engine and the program goes through KD_Printf or
 // KD_PrintDebugf into the console: numbered, timed, filtered by level,
 // kept for the on-screen console and appended to the run's log file
-// "user://logs/kodo-NNNN.log" (the first free number).
+// "user://logs/kodo-NNNN.log" (one past the highest there; see NextLogNumber).
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include "kd-console.h"
@@ -68,6 +70,78 @@ void KDI_SetLogFileSink(void (*sink)(int, const char*, void*), void* user) {
     file_sink = sink;
     file_sink_user = user;
     KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+}
+
+// A script that prints without end must not fill the player's disk: a
+// run's log file takes at most KD_LOG_MAX_BYTES, and stops sooner when
+// the disk it is on has less than KD_LOG_DISK_RESERVE free (looked at
+// every KD_LOG_LOOK_EVERY bytes), which the player's saves keep. One last
+// line says that the rest is dropped. The newest KD_LOG_FILES_KEPT log
+// files are kept, this run's included.
+enum : long {
+    KD_LOG_MAX_BYTES = 4L << 20,
+    KD_LOG_DISK_RESERVE = 16L << 20,
+    KD_LOG_LOOK_EVERY = 64L << 10,
+    KD_LOG_FILES_KEPT = 10
+};
+static long log_bytes = 0;     // in this run's file
+static long log_looked = 0;    // log_bytes when the free space was last looked at
+static bool log_full = false;  // the last line is written
+
+// The line to write in place of one of `bytes`: the line itself (null)
+// while there is room, the last line once, then nothing ("").
+static const char* LogRoom(size_t bytes, const char* name, FILE* spare) {
+    if (log_full) return "";
+    bool look = log_bytes == 0 || log_bytes - log_looked >= KD_LOG_LOOK_EVERY;
+    log_bytes += (long)bytes;
+    bool low = false;
+    if (look) {
+        log_looked = log_bytes;
+        struct statvfs fs;
+        char* native = spare ? nullptr : KD_ConvertStaticPathToNativeOSPath(name, true);
+        int got = spare ? fstatvfs(fileno(spare), &fs) : native ? statvfs(native, &fs) : -1;
+        free(native);
+        low = got == 0 && (unsigned long long)fs.f_bavail * fs.f_frsize < (unsigned long long)KD_LOG_DISK_RESERVE;
+    }
+    if (!low && log_bytes <= KD_LOG_MAX_BYTES) return nullptr;
+    log_full = true;
+    static char last[128];
+    if (low)
+        snprintf(last, sizeof last, "The disk has less than %ld MB free: the rest of this run's log is dropped.",
+                 KD_LOG_DISK_RESERVE >> 20);
+    else
+        snprintf(last, sizeof last, "This run's log has reached %ld MB: the rest of it is dropped.",
+                 KD_LOG_MAX_BYTES >> 20);
+    return last;
+}
+
+// The number of a log file's name ("kodo-0012.log"); 0 for any other name.
+static int LogNumberOf(const char* name) {
+    int n = 0;
+    char again[32];
+    if (sscanf(name, "kodo-%4d", &n) != 1 || n < 1) return 0;
+    snprintf(again, sizeof again, "kodo-%.4d.log", n);
+    return strcmp(again, name) == 0 ? n : 0;
+}
+
+// The number for this run's log: one past the highest there. Older ones
+// beyond the newest KD_LOG_FILES_KEPT go (all of them, once the numbers
+// run out).
+static int NextLogNumber() {
+    char* native = KD_ConvertStaticPathToNativeOSPath("user://logs", true);
+    DIR* dir = native ? opendir(native) : nullptr;
+    int highest = 0;
+    for (dirent* e; dir && (e = readdir(dir));)
+        if (LogNumberOf(e->d_name) > highest) highest = LogNumberOf(e->d_name);
+    int next = highest >= 9999 ? 1 : highest + 1;
+    if (dir) rewinddir(dir);
+    for (dirent* e; dir && (e = readdir(dir));) {
+        int n = LogNumberOf(e->d_name);
+        if (n && (next == 1 || n <= next - KD_LOG_FILES_KEPT)) unlinkat(dirfd(dir), e->d_name, 0);
+    }
+    if (dir) closedir(dir);
+    free(native);
+    return next;
 }
 
 // The log's first lines, in the log file or its spare.
@@ -145,14 +219,11 @@ void kdConsole::OpenLog() {
     if (!kd_state.console_enabled) return;
 
     logging = kd_state.logging;
+    log_bytes = log_looked = 0;
+    log_full = false;
     if (logging) {
         KD_CreateDirectory("user://logs");
-        int n = 1;
-        for (; n <= 9998; n++) {
-            kd_file_t* probe = KD_OpenFile(KD_GetPath(1, "logs/kodo-%.4d.log", n), "rb");
-            if (!probe) break;
-            KD_CloseFile(probe);
-        }
+        int n = NextLogNumber();
         KD_GetPathEx(logName, sizeof logName, 1, "logs/kodo-%.4d.log", n);
         kd_file_t* f = logName[0] ? KD_OpenFile(logName, "wb") : nullptr;
         if (!f) {
@@ -282,6 +353,11 @@ void kdConsole::AddPiece(short level, const char* text) {
                  threadName);
     size_t len = strlen(text);
     const char* end = !len || text[len - 1] != '\n' ? "\n" : "";
+    if (const char* last = LogRoom(strlen(head) + len + strlen(end), logName, spareLog)) {
+        if (!*last) return;
+        text = last;
+        end = "\n";
+    }
     if (spareLog) {
         if (file_sink) file_sink(level, text, file_sink_user);
         fprintf(spareLog, "%s%s%s", head, text, end);

@@ -12,13 +12,17 @@
 // otherwise hang until someone writes to it), and the type is checked on
 // the open descriptor before any byte is read. Files made here are 0644:
 // the player's data is not for every user of the device to change.
+// A write never goes through a link at the file's own name, nor into a
+// file that has another name as well: either would let a link planted in
+// the player's folder send a save to a file outside it. Such a file is
+// refused before a byte of it is cut.
 FILE* KDI_OpenRegularFile(const char* native, const char* mode) {
     if (!native || !mode) return nullptr;
     bool plus = strchr(mode, '+') != nullptr;
     int flags;
     switch (mode[0]) {
         case 'r': flags = plus ? O_RDWR : O_RDONLY; break;
-        case 'w': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC; break;
+        case 'w': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_NOFOLLOW; break;
         case 'a': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND; break;
         default: return nullptr;
     }
@@ -26,7 +30,9 @@ FILE* KDI_OpenRegularFile(const char* native, const char* mode) {
     if (fd < 0) return nullptr;
     struct stat st;
     // Folders open for reading on this system; they are not files either.
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, flags & O_APPEND) != 0) {
+    bool write = mode[0] == 'w';
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (write && st.st_nlink > 1) || (write && ftruncate(fd, 0) != 0) ||
+        fcntl(fd, F_SETFL, flags & O_APPEND) != 0) {
         close(fd);
         return nullptr;
     }

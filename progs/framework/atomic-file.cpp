@@ -57,6 +57,10 @@ bool AtomicFile::Open(const char* target) {
     // Same folder as the target, so the rename never crosses devices.
     temp.Set(target);
     temp.Append(".tmp");
+    // Whatever holds that name goes first (a save cut short, or a link
+    // planted there: removing a link leaves what it names alone); the
+    // engine then makes the file anew and never writes through a link.
+    kd->DeleteFile(temp.text);
     file = kd->OpenFile(temp.text, "wb");
     if (!file) {
         Fail("unable to create the temporary file");

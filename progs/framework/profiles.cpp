@@ -521,16 +521,14 @@ void ProfileManager::LoadProfiles() {
         if (twice) continue;  // two profiles on one file would each save over the other
         LoadProfileFile(file);
     }
-    // An empty index, or one whose entries all failed: the files on disk
-    // are the profiles (a new one must never take the name of a file that
-    // holds a player's data).
-    if (profiles.count == 0) {
-        for (int n = 1; n <= kMaxProfiles; n++) {
-            char file[16];
-            snprintf(file, sizeof file, "%d.xml", n);
-            if (IsHeldUnreadable(file)) continue;
-            if (LoadProfileFile(file) && !list->GetNode(file)) list->AddNode(file);
-        }
+    // A profile file the index does not name is a player's too: all of
+    // them when the index is empty or lost, and one whose first save a
+    // kill cut off before the index's (the profiles are written first).
+    for (int n = 1; n <= kMaxProfiles; n++) {
+        char file[16];
+        snprintf(file, sizeof file, "%d.xml", n);
+        if (IsHeldUnreadable(file) || list->GetNode(file)) continue;
+        if (LoadProfileFile(file)) list->AddNode(file);
     }
     if (profiles.count == 0) CreateNewProfile();
 
@@ -554,14 +552,6 @@ void ProfileManager::LoadProfiles() {
 
 bool ProfileManager::SaveProfiles() {
     kd->PrintDebugf(KD_LOG_SYSTEM, "Saving all profiles.\n");
-    if (deleted.count > 0) {
-        kd->PrintDebugf(KD_LOG_SYSTEM, "Deleting profiles marked for deletion.\n");
-        for (int i = 0; i < deleted.count; i++) {
-            deleted.data[i]->Delete();
-            delete deleted.data[i];
-        }
-        deleted.Free();
-    }
     if (!index) index = dman.CreateDatabase(kIndexPath);
     kd->CreateDirectory("user://profiles");
 
@@ -585,10 +575,22 @@ bool ProfileManager::SaveProfiles() {
     index->SetValue("!SETTINGS", "MUSIC_VOLUME", "value", text);
     index->SetValue("!SETTINGS", "WINDOWED", "value", Manager::GetParms()->windowed ? "1" : "0");
 
-    // An index that could not be read was reported when it was loaded.
-    bool ok = !indexBlocked && index->Save(kIndexPath);
+    // The profiles first, then the index, then the files of deleted ones:
+    // a kill in between leaves a file the index does not name (loaded at
+    // the next start), never an index naming a file that is not there. An
+    // index that could not be read was reported when it was loaded.
+    bool ok = true;
     for (int i = 0; i < profiles.count; i++) ok = profiles.data[i]->Save() && ok;
-    return ok;
+    bool indexed = !indexBlocked && index->Save(kIndexPath);
+    if (deleted.count > 0 && (indexed || indexBlocked)) {
+        kd->PrintDebugf(KD_LOG_SYSTEM, "Deleting profiles marked for deletion.\n");
+        for (int i = 0; i < deleted.count; i++) {
+            deleted.data[i]->Delete();
+            delete deleted.data[i];
+        }
+        deleted.Free();
+    }
+    return ok && indexed;
 }
 
 // ---------------------------------------------------------------------------

@@ -287,6 +287,25 @@ TEST_F(Flow, AWinAndALossInOneFrameMakeOneResult) {
     EXPECT_EQ(flawless, nullptr);
 }
 
+// A win the disk does not take (here a folder in the way of the save)
+// is not shown as kept: no new record, a message over the result, and no
+// "completed" line, which says the record is on disk.
+TEST_F(Flow, AWinThatIsNotSavedIsNotShownAsKept) {
+    ResultScreen popup{"PopupOk"};
+    sman.PreloadScreen(&popup);
+    std::filesystem::create_directories(g.env.engine->UserPath("profiles/1.xml.tmp"));
+    RecordingKd r{kd};
+    r.Install();
+    g.game.WinLevel(false);
+    ASSERT_FALSE(completed.messages.empty());
+    EXPECT_EQ(completed.messages.front(), std::make_pair(std::string("NewRecord"), std::string("NO")));
+    EXPECT_TRUE(popup.in_stack);
+    EXPECT_EQ(popup.messages, (std::vector<std::pair<std::string, std::string>>{{"text", "LEVEL_NOT_SAVED"}}));
+    EXPECT_TRUE(rec().DebugContains("Level 'E01_L03' won, but its record could not be saved"));
+    EXPECT_FALSE(Recorded::Has(rec().prints, "Level completed"));
+    EXPECT_FALSE(std::filesystem::exists(g.env.engine->UserPath("profiles/1.xml")));
+}
+
 TEST(LevelRecords, StarsNewRecordsAndMillionsReadBackWhole) {
     GameEnv g;
     Profile& p = g.profile;

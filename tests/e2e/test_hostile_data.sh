@@ -21,6 +21,7 @@
 #             whose text grows past the memory cap
 #   layouts   10,000 parents in a chain, a layout loading itself, a push
 #             at depth -31, a switch to a screen made while running
+#   log       a script printing 20 MB: the run's log stops at its cap
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
@@ -54,6 +55,15 @@ WORM_NODES='<node actor="actors/peg.xml" x="-15" y="-6" />
 <node actor="actors/game-worm-tail.xml" x="-12.5" y="-4.8" />'
 BOUNDS='<node id="world_bounds" x1="-22" y1="-18" x2="22" y2="6" />'
 
+# play: runs the case on its host script ($C/script.txt); $status is the
+# program's exit status.
+play() {
+  status=0
+  (cd "$C" && KODO_HOST_SCRIPT="$C/script.txt" SDL_AUDIODRIVER=dummy timeout 300 sh "$XVFB" "$WORM" \
+     >"$C/out.txt" 2>&1) || status=$?
+  cp "$C/out.txt" "$WORK/out.txt"
+}
+
 # run LINE...: runs the case until the log holds each line, in order (and
 # then FRAMES more frames, when set, and a screenshot to SHOT, when set),
 # then quits; each line found is added
@@ -68,12 +78,9 @@ run() {
     fi
     echo "100 exit"
   } >"$C/script.txt"
-  status=0
-  (cd "$C" && KODO_HOST_SCRIPT="$C/script.txt" SDL_AUDIODRIVER=dummy timeout 300 sh "$XVFB" "$WORM" \
-     >"$C/out.txt" 2>&1) || status=$?
+  play
   LOG=$(ls "$C"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
   [ -n "$LOG" ] && cp "$LOG" "$SHOTS/$NAME.log"
-  cp "$C/out.txt" "$WORK/out.txt"
   [ "$status" = 0 ] || { tail -30 "$C/out.txt"; fail "$NAME: exit status $status"; }
   [ -n "$LOG" ] || fail "$NAME: no log file written"
   e2e_log_in_order "$@"
@@ -324,7 +331,50 @@ run "Parent 'c64' of 'c65' would make a chain of parents deeper than 64; parent 
     "PushScreen: 'Options'" "PushScreen: 'Late'"
 }
 
+# log: the menu's script prints 20 MB at once. The run's log file stops
+# at 4 MB with one line saying the rest is dropped, the game goes on and
+# saves the profile, and of twelve older logs the nine newest stay.
+case_log() {
+new_case log
+cat >>"$C/ui-over/main-menu-events.lua" <<'LUA'
+local enter = OnEnter
+local flooded = false
+function OnEnter ()
+	enter ();
+	if flooded then return end
+	flooded = true;
+	local line = string.rep ("flood ", 85);
+	for i = 1, 40000 do Print (line) end
+	SetProfileValue ("FLOOD", "after", "value", "saved after the flood");
+	SaveProfiles ();
+end
+LUA
+tree
+L="$C/data/Vantreo/Worm/logs"
+mkdir -p "$L"
+for i in $(seq 12); do echo "old $i" >"$L/$(printf 'kodo-%04d.log' $i)"; done
+{
+  echo "0 wait data/*/*/logs/kodo-0013.log the rest of it is dropped."
+  echo "0 wait data/*/*/profiles/1.xml saved after the flood"
+  echo "0 frames 30"
+  echo "100 exit"
+} >"$C/script.txt"
+play
+LOG="$L/kodo-0013.log"
+[ "$status" = 0 ] || fail "log: exit status $status"
+size=$(wc -c <"$LOG")
+echo "log: the run's log is $size bytes; logs kept: $(ls "$L" | tr '\n' ' ')"
+[ "$size" -le $((4 * 1048576 + 4096)) ] || fail "log: the run's log grew to $size bytes"
+[ "$(grep -c -F "This run's log has reached 4 MB: the rest of it is dropped." "$LOG")" = 1 ] ||
+  fail "log: the line that the rest is dropped is not there once"
+[ "$(tail -1 "$LOG" | grep -c -F "the rest of it is dropped")" = 1 ] || fail "log: lines written after the dropped line"
+grep -q -F "saved after the flood" "$C/data/Vantreo/Worm/profiles/1.xml" || fail "log: the profile was not saved after the flood"
+[ "$(ls "$L" | tr '\n' ' ')" = "kodo-0004.log kodo-0005.log kodo-0006.log kodo-0007.log kodo-0008.log kodo-0009.log kodo-0010.log kodo-0011.log kodo-0012.log kodo-0013.log " ] ||
+  fail "log: the logs kept are $(ls "$L")"
+printf '%-9s %s\n' log "$(tail -1 "$LOG" | sed 's/^ *//')" >>"$SHOTS/summary.txt"
+}
+
 # HOSTILE_CASES picks some of them (by name: profile shop faults fragile
-# timeline scripts hangs layouts).
-for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs layouts}; do "case_$c"; done
+# timeline scripts hangs layouts log).
+for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs layouts log}; do "case_$c"; done
 cat "$SHOTS/summary.txt"

@@ -50,6 +50,29 @@ TEST(AtomicSave, ReplacesTheFile) {
     EXPECT_EQ(ReadNative(e.UserPath("s/fresh.xml")), "x");
 }
 
+// A link planted at the temporary's name (to a file outside the player's
+// folder) is removed, not written through; and the engine writes through
+// no link at a file's own name, nor into a file with a second name.
+TEST(AtomicSave, NeverWritesThroughALink) {
+    FwEngine e;
+    kd->CreateDirectory("user://s");
+    const std::string outside = e.dir + "/outside.txt";
+    WriteNative(outside, "theirs");
+    std::filesystem::create_symlink(outside, e.UserPath("s/p.xml.tmp"));
+    ASSERT_TRUE(AtomicWriteFile("user://s/p.xml", "mine", 4));
+    EXPECT_EQ(ReadNative(outside), "theirs");
+    EXPECT_EQ(ReadNative(e.UserPath("s/p.xml")), "mine");
+    EXPECT_FALSE(std::filesystem::is_symlink(e.UserPath("s/p.xml")));
+    std::filesystem::create_symlink(outside, e.UserPath("s/soft"));
+    std::filesystem::create_hard_link(outside, e.UserPath("s/hard"));
+    for (const char* name : {"user://s/soft", "user://s/hard"}) {
+        kd_file_t* f = kd->OpenFile(name, "wb");
+        EXPECT_EQ(f, nullptr) << name;
+        if (f) kd->CloseFile(f);
+    }
+    EXPECT_EQ(ReadNative(outside), "theirs");
+}
+
 TEST(AtomicSave, KeepsOldFileWhenTheTemporaryCantBeMade) {
     FwEngine e;
     kd->CreateDirectory("user://s");

@@ -33,21 +33,43 @@ void Answer(int status, const std::string& body) {
     reply_answer.body = body;
 }
 
-// The first bytes of a PNG file of that size: its signature and header
-// chunk, all the news reads before the picture is decoded.
+// The first bytes of a PNG file of that size: its signature, its header
+// chunk and the start of its pixel data, all its decoder reads before the
+// pixels.
 std::string PngHead(unsigned w, unsigned h) {
-    std::string b("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    std::string chunk("IHDR");
     for (unsigned v : {w, h})
-        for (int shift = 24; shift >= 0; shift -= 8) b += (char)(v >> shift & 0xff);
-    return b + std::string("\x08\x02\0\0\0\0\0\0\0", 9);
+        for (int shift = 24; shift >= 0; shift -= 8) chunk += (char)(v >> shift & 0xff);
+    chunk += std::string("\x08\x02\0\0\0", 5);
+    uint32_t crc = ~0u;
+    for (unsigned char c : chunk) {
+        crc ^= c;
+        for (int k = 0; k < 8; k++) crc = crc >> 1 ^ (0xedb88320u & (0u - (crc & 1)));
+    }
+    crc = ~crc;
+    for (int shift = 24; shift >= 0; shift -= 8) chunk += (char)(crc >> shift & 0xff);
+    return std::string("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12) + chunk + std::string("\0\0\0\0IDAT", 8);
 }
 
-// A JPEG's first segments: its start, an application segment, and the
-// frame header with the size.
+// A JPEG's first segments: its start, an application segment, the frame
+// header with the size and the start of its scan.
 std::string JpegHead(unsigned w, unsigned h) {
     std::string b("\xff\xd8\xff\xe0\0\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0\xff\xc0\0\x11\x08", 25);
     for (unsigned v : {h, w}) b += std::string{(char)(v >> 8), (char)(v & 0xff)};
-    return b + std::string("\x03\x01\x22\0", 4);
+    return b +
+           std::string("\x03\x01\x22\0\x02\x11\x01\x03\x11\x01\xff\xda\0\x0c\x03\x01\0\x02\x11\x03\x11\0\x3f\0", 24);
+}
+
+// A JPEG with a second, 1 x 1 frame header in a comment, where a reader
+// that took the two bytes after a marker that stands alone (FF 01) for a
+// length would land; its decoder reads the 8000 x 8000 frame.
+std::string TwoFrames() {
+    std::string real = JpegHead(8000, 8000), fake = JpegHead(1, 1);
+    std::string b = std::string("\xff\xd8\xff\x01\xff\x01", 6) + real.substr(20, 19);
+    std::string comment(2 + 2 + 0xff01 - (b.size() + 4), '\0');
+    comment += fake.substr(20, 19);
+    b += std::string{'\xff', '\xfe', (char)((comment.size() + 2) >> 8), (char)((comment.size() + 2) & 0xff)};
+    return b + comment + real.substr(39);
 }
 
 // One server for the whole run: the engine reads prog.xml once. A picture
@@ -61,6 +83,11 @@ LocalHttpServer& Server() {
         if (dash != std::string::npos && sscanf(target.c_str() + dash, "-%ux%u.%3s", &w, &h, ext) == 3) {
             HttpAnswer a;
             a.body = strcmp(ext, "jpg") == 0 ? JpegHead(w, h) : PngHead(w, h);
+            return a;
+        }
+        if (target == "/two-frames.jpg") {
+            HttpAnswer a;
+            a.body = TwoFrames();
             return a;
         }
         std::lock_guard<std::mutex> lock(reply_mutex);
@@ -206,6 +233,13 @@ TEST_F(News, RepliesAreReadAsPairsLeftToRight) {
     EXPECT_STREQ(Parse("{id=\"ab image=\"p\"}").id.c_str(), "(none)");
     EXPECT_TRUE(Printed("Vantreo News: news id 'a' too short."));
     EXPECT_TRUE(Printed("Vantreo News: Missing image tag."));
+    // What the log shows of a refused value is escaped as the reply is.
+    Parse("{id=\"\n\" image=\"p\"}");
+    Parse("{id=\"a\r\nFORGED\" image=\"p\"}");
+    Parse("{id=\"ab\" image=\"p\" link=\"x\nFORGED\"}");
+    EXPECT_TRUE(Printed("Vantreo News: news id '\\x0a' too short."));
+    EXPECT_TRUE(Printed("Vantreo News: news id 'a\\x0d\\x0aFORGED' holds a character"));
+    EXPECT_TRUE(Printed("link 'x\\x0aFORGED' is not"));
     // Links: two characters, or another scheme, open nothing.
     EXPECT_FALSE(Parse("{id=\"ab\" image=\"p\" link=\"ab\"}").has_link);
     EXPECT_FALSE(Parse("{id=\"ab\" image=\"p\" link=\"javascript:x()\"}").has_link);
@@ -259,9 +293,9 @@ TEST_F(News, FetchesCheckTheReplyAndThePicture) {
     news_man.Update(0);
     EXPECT_EQ(Refs(first), 0);
 
-    // One pixel wider than the area, or 8150 x 8150 in a few hundred KB:
-    // not showable, and refused by the size its header states, before
-    // its pixels are decoded.
+    // One pixel wider than the area, 8150 x 8150 in a few hundred KB, or
+    // a second frame header for another reader to find: not showable, and
+    // refused by the size its decoder reads, before its pixels are decoded.
     size_t loaded = loads.size();
     n = Fetch("{id=\"n4\" image=\"" + Pic("wide-984x480.png") + "\"}");
     EXPECT_FALSE(n.showable);
@@ -270,6 +304,8 @@ TEST_F(News, FetchesCheckTheReplyAndThePicture) {
     EXPECT_TRUE(rec().DebugContains("huge-8150x8150.png' (8150 x 8150) is larger than the news area (983 x 480)"));
     EXPECT_FALSE(Fetch("{id=\"n4c\" image=\"" + Pic("tall-983x481.jpg") + "\"}").showable);
     EXPECT_TRUE(rec().DebugContains("tall-983x481.jpg' (983 x 481) is larger than the news area"));
+    EXPECT_FALSE(Fetch("{id=\"n4d\" image=\"" + Pic("two-frames.jpg") + "\"}").showable);
+    EXPECT_TRUE(rec().DebugContains("two-frames.jpg' (8000 x 8000) is larger than the news area"));
     EXPECT_EQ(loads.size(), loaded);
     news_man.Update(0);
     EXPECT_EQ(Refs(second), 0);
@@ -283,6 +319,8 @@ TEST_F(News, FetchesCheckTheReplyAndThePicture) {
         EXPECT_STREQ(Fetch(std::string("{id=\"n6\" image=\"") + image + "\"}").id.c_str(), "n5") << image;
         EXPECT_TRUE(rec().DebugContains(std::string("picture '") + image + "' is neither")) << image;
     }
+    EXPECT_STREQ(Fetch("{id=\"n7\" image=\"http://x/\nFORGED-1x1.png\"}").id.c_str(), "n5");
+    EXPECT_TRUE(rec().DebugContains("picture 'http://x/\\x0aFORGED-1x1.png' is neither"));
     std::lock_guard<std::mutex> lock(bitmaps_mutex);
     EXPECT_EQ(std::count(loads.begin(), loads.end(), "res://pics/bundled-10x10.png"), 1);
     EXPECT_EQ(loads.back(), "res://pics/bundled-10x10.png");

@@ -11,8 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -382,10 +384,13 @@ TEST(Profiles, AFullFolderOffersNoName) {
 
 // ---------------------------------------------------------------------------
 // A child process saves the profiles again and again, each time with a
-// new counter in several places of the profile; it is killed with SIGKILL
-// at random moments. After every kill the files on disk must load as a
-// whole and hold a counter the child had completely saved (or the one
-// whose save had completed just before the child could report it).
+// new counter in several places of the profile, a new player made
+// ("New <counter>") and the last round's deleted; it is killed with
+// SIGKILL at random moments. After every kill the index names only files
+// that are there, and the files on disk load as a whole, hold a counter
+// the child had completely saved (or the one whose save had completed
+// just before the child could report it) and the new player of that
+// round or of the one before.
 
 namespace {
 
@@ -402,15 +407,25 @@ void WriteInt(int fd, int v) {
     Manager::SetProgramRecord(&record);
     profile_man.LoadProfiles();
     if (!prof) _exit(4);
-    prof->SetName("Killer");
-    const char* v = prof->GetValue("!KILL", "counter", "value");
+    Profile* killer = prof;
+    killer->SetName("Killer");
+    const char* v = killer->GetValue("!KILL", "counter", "value");
     int counter = v ? atoi(v) : 0;
+    Profile* fresh = nullptr;
+    while (profile_man.GetNumberOfProfiles() > 1)
+        profile_man.DeleteProfile(profile_man.GetProfileByIndex(profile_man.GetProfileByIndex(0) == killer ? 1 : 0));
     WriteInt(fd, counter);  // ready
     for (int round = 0; round < 1000000; round++) {
         counter++;
-        prof->SetValuef("!KILL", "counter", "value", "%d", counter);
-        for (int i = 0; i < kPadding; i++) prof->SetValuef("!PAD", std::to_string(i).c_str(), "v", "%d-%d", counter, i);
-        prof->SetValuef("!KILL", "mirror", "value", "%d", counter);
+        killer->SetValuef("!KILL", "counter", "value", "%d", counter);
+        for (int i = 0; i < kPadding; i++)
+            killer->SetValuef("!PAD", std::to_string(i).c_str(), "v", "%d-%d", counter, i);
+        killer->SetValuef("!KILL", "mirror", "value", "%d", counter);
+        if (fresh) profile_man.DeleteProfile(fresh);
+        fresh = profile_man.CreateNewProfile();
+        if (!fresh) _exit(7);
+        fresh->SetName(("New " + std::to_string(counter)).c_str());
+        profile_man.SetActiveProfile(killer);
         if (!profile_man.SaveProfiles()) _exit(6);
         WriteInt(fd, counter);
     }
@@ -431,7 +446,7 @@ TEST(ProfilesKill, EveryKillLeavesACompleteSavedProfile) {
     setenv("SDL_AUDIODRIVER", "none", 1);
     std::mt19937 rng(20240611);
     std::uniform_int_distribution<int> delay(0, 10000);
-    int confirmed = 0, ahead = 0, landed = 0;
+    int confirmed = 0, ahead = 0, landed = 0, newest = 0;
     double childStart = 0, parentStart = 0;
     const int kKills = 300;
     for (int k = 0; k < kKills; k++) {
@@ -449,11 +464,13 @@ TEST(ProfilesKill, EveryKillLeavesACompleteSavedProfile) {
         FwEngine engine(dir);
         parentStart += std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
         ASSERT_TRUE(engine.started);
+        std::string index = ReadNative(engine.UserPath("profiles/index.xml"));
+        std::smatch listed;
+        for (auto at = index.cbegin(); std::regex_search(at, index.cend(), listed, std::regex("id=\"([0-9]+\\.xml)\""));
+             at = listed.suffix().first)
+            ASSERT_TRUE(Exists(engine.UserPath("profiles/" + listed[1].str()))) << "kill " << k << ": " << listed[1];
         FwLog log;
         profile_man.LoadProfiles();
-        // The index is saved before the profile: a kill between the two in
-        // the very first save leaves an index naming a file that does not
-        // exist yet, and the manager starts a fresh, empty profile.
         if (profile_man.GetNumberOfProfiles() == 0 || !Exists(engine.UserPath("profiles/1.xml"))) {
             // Killed before its very first save finished: nothing was ever
             // saved, so nothing can have been lost (the manager may have
@@ -462,7 +479,6 @@ TEST(ProfilesKill, EveryKillLeavesACompleteSavedProfile) {
             ASSERT_EQ(last, 0) << "kill " << k;
             continue;
         }
-        ASSERT_EQ(profile_man.GetNumberOfProfiles(), 1) << "kill " << k;
         ASSERT_TRUE(prof);
         EXPECT_STREQ(prof->GetName(), "Killer");
         const char* v = prof->GetValue("!KILL", "counter", "value");
@@ -473,6 +489,19 @@ TEST(ProfilesKill, EveryKillLeavesACompleteSavedProfile) {
         ASSERT_GE(found, last) << "kill " << k;
         ASSERT_LE(found, last + 1) << "kill " << k;
         if (found == last + 1) ahead++;
+        // The round's new player, or the last round's when the kill fell
+        // between the two profiles' files (the one the last check found,
+        // when the child had saved no round of its own before that); a
+        // deleted one may stay when the kill fell before its file went.
+        int made = 0;
+        for (int i = 0; i < profile_man.GetNumberOfProfiles(); i++) {
+            int n = 0;
+            if (sscanf(profile_man.GetProfileByIndex(i)->GetName(), "New %d", &n) == 1 &&
+                (n == found || n == found - 1 || n == newest))
+                made = std::max(made, n);
+        }
+        EXPECT_TRUE(made > 0 || found == 1) << "kill " << k << ": no new player of round " << found;
+        newest = made;
         EXPECT_STREQ(prof->GetValue("!KILL", "mirror", "value"), v);
         for (int i = 0; i < kPadding; i++)
             ASSERT_EQ(prof->GetValue("!PAD", std::to_string(i).c_str(), "v"),

@@ -437,9 +437,11 @@ TEST_F(TL, ScriptFunctionsAndTheSavedPosition) {
     r.Install();
     Make("S1");
     Make("S2");
-    Load("<node id=\"A\" type=\"STORY\" screens=\"S1\"/>\n"
-         "<node id=\"B\" type=\"GAME\" screens=\"S2\" game=\"Worms\"/>\n"
-         "<node id=\"MENU\" type=\"MENU\" screens=\"S1\"/>\n");
+    Load(
+        "<node id=\"A\" type=\"STORY\" screens=\"S1\"/>\n"
+        "<node id=\"B\" type=\"GAME\" screens=\"S2\" game=\"Worms\"/>\n"
+        "<node id=\"TO_MENU\" type=\"JUMP\" event=\"MENU\"/>\n"
+        "<node id=\"MENU\" type=\"MENU\" screens=\"S1\"/>\n");
     game_man.SetActiveGame("Worms");
     prof->SetValue("LEVELS", "E01_L01", "completed", "1");
     prof->SetValue("!TIMELINES", file.c_str(), "event", "B");
@@ -481,15 +483,21 @@ TEST_F(TL, ScriptFunctionsAndTheSavedPosition) {
     EXPECT_EQ(Count(rec().popups, "already in stack"), 0);
     sman.ForgetScreen(&tr);
 
-    // A position that names an event the timeline no longer has: the
-    // first event, with a line, and the rest of the profile kept.
-    prof->SetValue("!TIMELINES", file.c_str(), "event", "GONE");
-    EXPECT_EQ(Eval(L(), "ResumeSavedTimelineEvent ()"), "");
-    EXPECT_STREQ(tr.event_id.text, "A");
-    EXPECT_FALSE(timeline.GetResumeFlag());
-    EXPECT_TRUE(rec().DebugContains("The saved timeline position 'GONE' is no event of '" + file + "'"));
-    EXPECT_STREQ(prof->GetValue("LEVELS", "E01_L01", "completed"), "1");
-    sman.ForgetScreen(&tr);
+    // A position that names an event the timeline no longer has, or one
+    // no Play can start (a jump): the first event, with a line, and the
+    // rest of the profile kept.
+    for (const char* gone : {"GONE", "TO_MENU"}) {
+        prof->SetValue("!TIMELINES", file.c_str(), "event", gone);
+        EXPECT_EQ(Eval(L(), "ResumeSavedTimelineEvent ()"), "");
+        EXPECT_STREQ(tr.event_id.text, "A") << gone;
+        EXPECT_FALSE(tr.event_refused) << gone;
+        EXPECT_FALSE(timeline.GetResumeFlag());
+        EXPECT_STREQ(prof->GetValue("LEVELS", "E01_L01", "completed"), "1");
+        sman.ForgetScreen(&tr);
+    }
+    EXPECT_TRUE(
+        rec().DebugContains("The saved timeline position 'GONE' cannot be resumed: it is no event of '" + file + "'"));
+    EXPECT_TRUE(rec().DebugContains("The saved timeline position 'TO_MENU' cannot be resumed: it is a jump"));
 
     // A profile that names a timeline without events: the loaded one stays.
     prof->SetValue("!SAVE_STATE", "timeline", "value", "user://no-such-timeline.xml");

@@ -139,7 +139,10 @@ void GameDeziDedi::WinLevel(bool developer_win) {
     // level's hints and counts for the episode) goes with the times and
     // stars, so that no kill keeps the one without the other.
     if (prof && event) prof->SetValue("LEVELS", event, "completed", "1");
-    if (prof) prof->Save();
+    // A win the disk did not take (full, or gone) is not shown as kept: no
+    // record, and a message over the result saying so.
+    const bool saved = !prof || prof->Save();
+    const bool new_record = r.new_record && saved;
 
     // The result screen's texts and messages.
     Screen* game = GameScreen();
@@ -147,14 +150,14 @@ void GameDeziDedi::WinLevel(bool developer_win) {
     if (result && result->uiset) {
         sman.SetText(result->GetComp("Time"), "%s %s", loc_man.Localize("Time:"),
                      loc_man.LocalizeTime((unsigned long)r.seconds * 1000ul));
-        if (r.new_record)
+        if (new_record)
             sman.SetText(result->GetComp("TimeBest"), "%s", loc_man.Localize("New Record!"));
         else
             sman.SetText(result->GetComp("TimeBest"), "%s %s", loc_man.Localize("Best:"),
                          loc_man.LocalizeTime((unsigned long)r.previous_best * 1000ul));
     }
     char number[16];
-    sman.SendScreenMessage(game, result, "NewRecord", r.new_record ? "YES" : "NO");
+    sman.SendScreenMessage(game, result, "NewRecord", new_record ? "YES" : "NO");
     sman.SendScreenMessage(game, result, "FlawlessPlay", flawless ? "YES" : "NO");
     // Every egg of a level that has eggs (the exit may open without them).
     const bool all_eggs = level.eggs > 0 && level.eggs_collected == level.eggs;
@@ -175,6 +178,11 @@ void GameDeziDedi::WinLevel(bool developer_win) {
         sman.PopScreen(game, true);
     else
         sman.PushScreen("GameLevelCompleted");
+    Screen* popup = saved ? nullptr : Screen::PeekScreen("PopupOk");
+    if (popup) {
+        sman.SendScreenMessage(game, popup, "text", "LEVEL_NOT_SAVED");
+        sman.PushScreen(popup);
+    }
 
     if (!developer_win) {
         nArray<Analyst::KeyValue> pairs;
@@ -190,7 +198,11 @@ void GameDeziDedi::WinLevel(bool developer_win) {
         analyst.LogEventWithKeyValues("LEVEL_COMPLETED", pairs);
     }
     // After the save: a run that reports its level completed has it on disk.
-    kd->Printf("Level completed: '%s'\n", event ? event : "");
+    if (saved)
+        kd->Printf("Level completed: '%s'\n", event ? event : "");
+    else
+        kd->PrintDebugf(KD_LOG_WARNING, "Level '%s' won, but its record could not be saved; the player is told.\n",
+                        event ? event : "");
 }
 
 void GameDeziDedi::LoseLevel() {

@@ -67,14 +67,13 @@ float Ease(float u) {
 
 void NewsFetcherThread(void*) { news_man.Fetch(); }
 
-unsigned Big16(const unsigned char* b) { return (unsigned)b[0] << 8 | b[1]; }
-unsigned Big32(const unsigned char* b) { return Big16(b) << 16 | Big16(b + 2); }
-
-// At most 60 bytes of a server's reply for a log line, every byte outside
-// printable ASCII written as \xNN: a reply cannot add lines of its own.
-std::string LogExcerpt(const std::string& text) {
+// At most `most` bytes of a server's text for a log line, every byte
+// outside printable ASCII written as \xNN: a reply cannot add lines of its
+// own. A value read from the reply (an id, a link, a picture) is shown
+// whole.
+std::string LogExcerpt(const std::string& text, size_t most = 60) {
     std::string out;
-    size_t n = text.size() < 60 ? text.size() : 60;
+    size_t n = text.size() < most ? text.size() : most;
     for (size_t i = 0; i < n; i++) {
         unsigned char c = (unsigned char)text[i];
         if (c >= 0x20 && c < 0x7f && c != '\\') {
@@ -88,6 +87,8 @@ std::string LogExcerpt(const std::string& text) {
     if (n < text.size()) out += "...";
     return out;
 }
+
+std::string Escaped(const char* value) { return LogExcerpt(value ? value : "", NewsManager::kMaxValue); }
 
 }  // namespace
 
@@ -134,14 +135,14 @@ bool NewsManager::ParseReply(const char* text, int size, News* out) {
         return false;
     }
     if (out->id.Length() < 2) {
-        kd->Printf("Vantreo News: news id '%s' too short.\n", out->id.c_str());
+        kd->Printf("Vantreo News: news id '%s' too short.\n", Escaped(out->id.c_str()).c_str());
         return false;
     }
     // The seen file joins ids with ',': an id holding one would never read
     // back whole, and its item would show again and again.
     for (const char* c = out->id.c_str(); *c; c++) {
         if (*c == ',' || (unsigned char)*c < 0x20) {
-            kd->Printf("Vantreo News: news id '%s' holds a character ids may not.\n", out->id.c_str());
+            kd->Printf("Vantreo News: news id '%s' holds a character ids may not.\n", Escaped(out->id.c_str()).c_str());
             return false;
         }
     }
@@ -152,7 +153,7 @@ bool NewsManager::ParseReply(const char* text, int size, News* out) {
     out->has_link = pairs[2].found && out->link.Length() > 2 && IsWebLink(out->link.c_str());
     if (pairs[2].found && !out->has_link)
         kd->Printf("Vantreo News: link '%s' is not an http:// or https:// address; the picture opens nothing.\n",
-                   out->link.c_str());
+                   Escaped(out->link.c_str()).c_str());
     return true;
 }
 
@@ -185,43 +186,25 @@ std::string NewsManager::BuildUrl() const {
     return url;
 }
 
-// Read without decoding anything: a few hundred KB of compressed picture
-// can claim hundreds of MB of pixels.
-bool NewsManager::PictureSize(const unsigned char* b, size_t size, int* width, int* height, const char** ext) {
+const char* NewsManager::PictureKind(const unsigned char* b, size_t size) {
     static const unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    if (size >= 24 && memcmp(b, kPng, 8) == 0 && memcmp(b + 12, "IHDR", 4) == 0) {
-        unsigned w = Big32(b + 16), h = Big32(b + 20);
-        if (w < 1 || h < 1 || w > 0x7fffffff || h > 0x7fffffff) return false;
-        *width = (int)w;
-        *height = (int)h;
-        *ext = ".png";
-        return true;
-    }
-    if (size < 4 || b[0] != 0xff || b[1] != 0xd8) return false;
-    // Segment after segment to the first frame header; markers 0xc4 (the
-    // tables), 0xc8 and 0xcc are no frames.
-    size_t at = 2;
-    while (at + 9 <= size && b[at] == 0xff) {
-        unsigned marker = b[at + 1], length = Big16(b + at + 2);
-        if (marker == 0xff) {  // fill byte
-            at++;
-            continue;
-        }
-        if (marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc) {
-            *height = (int)Big16(b + at + 5);
-            *width = (int)Big16(b + at + 7);
-            *ext = ".jpg";
-            return *width > 0 && *height > 0;  // a height given later (DNL) is not read
-        }
-        if (length < 2) return false;
-        at += 2 + length;
-    }
-    return false;
+    if (size >= 8 && memcmp(b, kPng, 8) == 0) return ".png";
+    if (size >= 3 && b[0] == 0xff && b[1] == 0xd8 && b[2] == 0xff) return ".jpg";
+    return nullptr;
+}
+
+// Asked of the engine, which reads the header with the decoder's own
+// library and settings: a reading of our own would follow the markers its
+// own way, and a file can lead two readings to two sizes.
+bool NewsManager::PictureSize(const char* path, int* width, int* height) {
+    const char* size = kd->CallExtension("ImageSize", path);
+    return size && sscanf(size, "%dx%d", width, height) == 2 && *width > 0 && *height > 0;
 }
 
 kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
     *too_large = false;
     const char* name = item.image.c_str();
+    const std::string shown = Escaped(name);
     std::string origin = Origin(name);
     bool on_server = false;
     for (const char* key : {"news_url", "analytics_url"}) {
@@ -231,7 +214,7 @@ kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
     if (!on_server && !InBundle(name)) {
         kd->PrintDebugf(KD_LOG_WARNING,
                         "Vantreo News: picture '%s' is neither on a server prog.xml names nor in the bundled data.\n",
-                        name);
+                        shown.c_str());
         return nullptr;
     }
     // A server's picture is fetched here, as the reply was: no bitmap is
@@ -251,19 +234,10 @@ kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
             bytes.append(buffer, n);
         kd->CloseFile(f);
     }
-    int width = 0, height = 0;
-    const char* ext = "";
-    if (!PictureSize((const unsigned char*)bytes.data(), bytes.size(), &width, &height, &ext)) {
-        kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' %s.\n", name,
-                        bytes.empty() ? "could not be fetched" : "is no PNG or JPEG picture whose size can be read");
-        return nullptr;
-    }
-    if (width > area_width || height > area_height) {
-        kd->PrintDebugf(KD_LOG_WARNING,
-                        "Vantreo News: picture '%s' (%d x %d) is larger than the news area (%d x %d); it is not "
-                        "decoded.\n",
-                        name, width, height, area_width, area_height);
-        *too_large = true;
+    const char* ext = PictureKind((const unsigned char*)bytes.data(), bytes.size());
+    if (!ext) {
+        kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' %s.\n", shown.c_str(),
+                        bytes.empty() ? "could not be fetched" : "is no PNG or JPEG picture");
         return nullptr;
     }
     if (on_server) {
@@ -277,9 +251,28 @@ kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
         path = local;
         kd->CreateDirectory("user://cache");
         if (!AtomicWriteFile(local, bytes.data(), (unsigned)bytes.size())) {
-            kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' could not be kept as '%s'.\n", name, local);
+            kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' could not be kept as '%s'.\n", shown.c_str(),
+                            local);
             return nullptr;
         }
+    }
+    // The size before the pixels: a few hundred KB of compressed picture
+    // can claim hundreds of MB of them. A server's picture that is not
+    // shown is not kept.
+    int width = 0, height = 0;
+    bool readable = PictureSize(path.c_str(), &width, &height);
+    *too_large = readable && (width > area_width || height > area_height);
+    if (!readable || *too_large) {
+        if (!readable)
+            kd->PrintDebugf(KD_LOG_WARNING, "Vantreo News: picture '%s' has no size that can be read.\n",
+                            shown.c_str());
+        else
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "Vantreo News: picture '%s' (%d x %d) is larger than the news area (%d x %d); it is not "
+                            "decoded.\n",
+                            shown.c_str(), width, height, area_width, area_height);
+        if (on_server) kd->DeleteFile(path.c_str());
+        return nullptr;
     }
     return kd->LoadBitmap(path.c_str(), 4);
 }
@@ -325,7 +318,7 @@ void NewsManager::Fetch() {
         if (bm && !item.showable) {
             kd->PrintDebugf(KD_LOG_WARNING,
                             "Vantreo News: picture '%s' (%d x %d) is larger than the news area (%d x %d).\n",
-                            item.image.c_str(), bm->width, bm->height, area_width, area_height);
+                            Escaped(item.image.c_str()).c_str(), bm->width, bm->height, area_width, area_height);
             Retire(bm);
             item.bitmap = nullptr;
         }

@@ -79,10 +79,13 @@ public:
     // A reply's item; false (with its line) when it has none. The picture
     // is not loaded here.
     static bool ParseReply(const char* text, int size, News* out);
-    // The size a PNG or JPEG picture states before its pixels (the PNG's
-    // header chunk, the JPEG's first frame header) and the extension the
-    // engine's loaders know it by; false for anything else or a size of 0.
-    static bool PictureSize(const unsigned char* bytes, size_t size, int* width, int* height, const char** ext);
+    // The extension the engine's loaders know a PNG or JPEG picture by,
+    // from its first bytes; null for anything else.
+    static const char* PictureKind(const unsigned char* bytes, size_t size);
+    // The size the engine's decoder will give the picture file `path`, read
+    // from its header before any pixel is decoded; false when it cannot be
+    // read.
+    static bool PictureSize(const char* path, int* width, int* height);
     // Whether the event may show the item (allowed_events).
     static bool EventAllowed(const char* allowed, const char* event);
     // The seen list from the seen file's text; false for a bad header.

@@ -425,12 +425,16 @@ void Timeline::StartSavedEvent(bool resume_it) {
     if (!resume_it) game_man.DeleteSaveGame();
     DMArray* events = GetEvents();
     if (!events) return;
-    if (saved.text && !events->GetNode(saved.text)) {
-        // A game update may have taken the event out: the player starts
-        // over, and keeps everything else the profile holds.
+    DMNode* node = saved.text ? events->GetNode(saved.text) : nullptr;
+    nString why = node ? WhyEventCannotStart(node) : nString();
+    if (saved.text && (!node || !why.IsEmpty())) {
+        // A game update may have taken the event out, or the position is
+        // one no Play could ever start (a jump): the player starts over,
+        // and keeps everything else the profile holds.
+        if (!node) why.Format("it is no event of '%s'", GetTimelineFilename());
         kd->PrintDebugf(KD_LOG_WARNING,
-                        "The saved timeline position '%s' is no event of '%s'; starting at the first event.\n",
-                        saved.text, GetTimelineFilename());
+                        "The saved timeline position '%s' cannot be resumed: %s; starting at the first event.\n",
+                        saved.text, why.text);
         saved.Set(nullptr);
     }
     if (!saved.text) {
