@@ -259,9 +259,14 @@ void ScreenObjectLab::Draw(float) {
     kd->SetAlpha(1);
     kd->SetColor(1, 1, 1);
     kd->SetBlend(0);
-    kd->SetTextAlign(0);
-    status.Draw(kd->GetFont("fonts/small.sft"), 20, 0.08f * sman.virtual_height);
     DrawGrid();
+    // The file line along the top of the edit area, clear of the lists.
+    if (UIComp* area = GetComp("EditArea")) {
+        const vec2_t at = area->GetAlignedPos();
+        kd->SetColor(1, 1, 1);
+        kd->SetTextAlign(0);
+        status.Draw(kd->GetFont("fonts/small.sft"), at.x + 8, at.y + 4);
+    }
     kd->SetAlpha(1);
     kd->SetColor(1, 1, 1);
     kd->SetBlend(0);
