@@ -154,6 +154,17 @@ cp "$LOG" "$SHOTS/log-3.txt"
 said=$(grep "e01-l01.xml.*saved" "$LOG" | grep -c -v "KD: " || true)
 [ "$said" = 1 ] || fail "the refused save of the level was reported $said times, not once"
 grep -q 'id="hit_points" value="400"' "$USER_TREE/actors/strong.xml" || fail "the 400 hit points were not kept"
+# The knob's wooden rim at the end of the "HitPoints" track.
+knob=$("$PROBE" "$SHOTS/5-strong.png" count 300 414 336 446 190 255 130 210 50 150)
+# The file line's end: its last white pixel along the top of the edit area.
+line_end() {
+  for y in $(seq 14 30); do "$PROBE" "$SHOTS/$1.png" span $y 450 1010 235 255 235 255 235 255; done | sort -n | tail -1
+}
+saved=$(line_end 5-strong)
+refused=$(line_end 6-level-refused)
+echo "knob pixels at the track's end: $knob; the file line ends at $saved after the save, $refused after the refusal"
+[ "$knob" -gt 200 ] || fail "400 hit points put the slider's knob out of sight"
+[ "$saved" -gt 500 ] && [ "$refused" -gt $((saved + 100)) ] || fail "the file line does not say the Save was refused"
 # ---- end of run 3
 
 # The grid: the edited outline's handles and lines in white over the
