@@ -1,8 +1,9 @@
 // The world lab's and the object lab's commands on their own: shapes that
 // wrap, an empty shape list, selections of an actor that goes, the bounds
 // of an empty world and their one-screen minimum, save names and dialog
-// answers, the selector's taps and drags; the object lab's vertices, its
-// sliders and what its Save writes.
+// answers, placements the loader would leave out, the selector's taps and
+// drags; the object lab's vertices, its sliders and what its Save writes;
+// what each lab may write over, and the status line after a refusal.
 #include <gtest/gtest.h>
 
 #include <box2d/box2d.h>

@@ -88,6 +88,7 @@ AMMOS="600 207"; BOUNDS="388 390"; PARMS_OK="636 390"
   e2e_click $((t + 2300)) $(at -9 -3)
   # The preview follows the pointer in create mode.
   echo "$((t + 2400)) touch_move $(at 0 -2)"
+  echo "$((t + 2450)) frames 3"
   echo "$((t + 2500)) screenshot $SHOTS/1-create.png"
   t=$((t + 2600))
   # Edit mode: drag the second peg 3 m right, turn the third by two

@@ -145,7 +145,7 @@ bool ScreenWorldLab::LoadWorldFile(const char* file) {
 
 int ScreenWorldLab::TimeFromBox() {
     UICompEditbox* time = GetCompEditbox("Time");
-    if (!time) return world.ideal_time;
+    if (!time) return 30;
     world.ideal_time =
         ParseDataInt(time->text, world.ideal_time, 0, WORLD_MAX_IDEAL_TIME, "ideal_time", "World lab: Time");
     time->SetText("%d", world.ideal_time);

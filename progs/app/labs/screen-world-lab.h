@@ -43,7 +43,7 @@ public:
     bool SaveWorldFile(const char* file);
     // The ideal time in "Time" when it is one a world file may hold;
     // otherwise the last valid one stays, and the box shows it again (one
-    // line says so). Without the box, the world's own.
+    // line says so). Without the box, 30.
     int TimeFromBox();
     // Fits the bounds around every body with fixtures, at least one
     // screen wide and high (OneScreen); an empty world keeps its bounds.
