@@ -187,10 +187,9 @@ TEST(WorldLab, BoundsKeepOneScreenAndAnEmptyWorldKeepsItsBounds) {
 }
 
 // The UI editor's reload (in edit mode) leaves and enters the lab while it
-// is shown in the stack: the level being built stays, whatever the flags
-// of a leave said. A leave outside edit mode, even one that leaves the
-// flags as a reload would (a pop by depth), frees it; so does the Enter
-// of a push after a leave in edit mode.
+// is shown in the stack: the level being built stays, even with the lab
+// on its way out. The Enter of a push starts afresh after a leave that
+// kept it (a pop by depth marks nothing); the way out frees it.
 TEST(WorldLab, AReloadOfTheLayoutKeepsTheLevelAndLeavingFreesIt) {
     Lab t;
     t.Add("actors/peg.xml", 1, 2);
@@ -202,12 +201,13 @@ TEST(WorldLab, AReloadOfTheLayoutKeepsTheLevelAndLeavingFreesIt) {
     EXPECT_EQ(t.lab.world.actors.count, 1);
     EXPECT_FLOAT_EQ(t.lab.world.world_bounds[2], 33);
     EXPECT_TRUE(t.log.Contains("the level being built is kept"));
+    sman.SetEditMode(false);
+    t.lab.leaving = false;
     t.lab.Leave();
     t.lab.shown = false;  // pushed again
     t.lab.Enter();
     EXPECT_NE(t.lab.world.world_bounds[2], 33);  // the template's
-    sman.SetEditMode(false);
-    t.lab.leaving = false;
+    t.lab.leaving = true;
     t.lab.Leave();
     EXPECT_EQ(t.lab.world.world, nullptr);
     t.lab.in_stack = t.lab.shown = false;

@@ -74,11 +74,14 @@ void ScreenWorldLab::Enter() {
 
 void ScreenWorldLab::Leave() {
     ClearSelection();
-    // Only the UI editor reloads a layout, and only in edit mode, where
-    // the screens stand still: a Leave there keeps the level for the Enter
-    // that tells (what is typed in "Time", if valid, goes over to the new
-    // layout). Any other Leave is the end of the level.
-    level_kept = sman.EditMode();
+    // Only the lab's way out outside edit mode (a pop marks it leaving)
+    // ends the level here. Any other Leave keeps it for the Enter that
+    // tells: the UI editor's reload (edit mode, where the screens stand
+    // still, even with the lab on its way out) enters it again while it is
+    // shown in the stack; a pop that marks nothing is followed by a push,
+    // whose Enter starts afresh. What is typed in "Time", if valid, goes
+    // over to the new layout.
+    level_kept = !leaving || sman.EditMode();
     if (level_kept) {
         kept_time.Format("%d", TimeFromBox());
         return;

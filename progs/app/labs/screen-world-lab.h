@@ -77,10 +77,10 @@ public:
     // "Last:": the last world file loaded or saved, and a refusal since.
     LabStatus status;
     int mode = LAB_MODE_CREATE;
-    // Set by a Leave in edit mode, where the UI editor's reload of the
-    // layout (L) leaves and enters the lab at once: the world and the text
-    // of "Time" wait for the Enter that follows. An Enter that finds the
-    // lab still shown in the stack is that reload; any other starts afresh.
+    // Set by a Leave that may be the UI editor's reload of the layout (L),
+    // which leaves and enters the lab at once: the world and the text of
+    // "Time" wait for the Enter that follows. An Enter that finds the lab
+    // still shown in the stack is that reload; any other starts afresh.
     bool level_kept = false;
     nString kept_time;
 
