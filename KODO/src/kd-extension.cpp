@@ -7,7 +7,9 @@
 #include <fcntl.h>
 #include <host/dialog.h>
 #include <host/service.h>
+#include <limits.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -227,6 +229,44 @@ static const char* ImageSize(const char* path) {
     return answer;
 }
 
+// "RealPath" takes a "user://" path and answers the engine's name of where
+// it leads once the links among its folders are followed: the deepest of
+// them that exists, resolved, with the rest of the path after it; the
+// empty text when that place lies outside the user tree. A folder linked to another
+// (a "mine" that is "profiles") must not hide a player's file from the
+// checks that go by name. Any thread may ask (the answer is the thread's own).
+static const char* RealUserPath(const char* path) {
+    static thread_local char answer[1024];
+    if (!path || strncmp(path, "user://", 7) != 0) return nullptr;
+    const char* root = KD_GetStaticPathPrefixAsNativeOSPath("user");
+    char real_root[PATH_MAX], real[PATH_MAX];
+    nStringFormat(answer, sizeof answer, "%s", path);
+    if (!root || !root[0] || !realpath(root, real_root)) return answer;
+    nString head(path + 7);
+    char* leaf = strrchr(head.text, '/');
+    const char* tail = leaf ? leaf + 1 : head.text;
+    if (leaf) *leaf = 0;
+    nString rest(tail);
+    real[0] = 0;
+    while (leaf) {
+        char native[PATH_MAX];
+        nStringFormat(native, sizeof native, "%s/%s", root, head.text);
+        if (realpath(native, real)) break;
+        real[0] = 0;
+        leaf = strrchr(head.text, '/');
+        nString moved(leaf ? leaf + 1 : head.text);
+        moved.Append("/");
+        moved.Append(rest.text);
+        rest.Set(moved.text);
+        if (leaf) *leaf = 0;
+    }
+    if (!real[0]) nStringFormat(real, sizeof real, "%s", real_root);
+    const size_t n = strlen(real_root);
+    if (strncmp(real, real_root, n) != 0 || (real[n] && real[n] != '/')) return "";
+    nStringFormat(answer, sizeof answer, "user://%s%s%s", real[n] ? real + n + 1 : "", real[n] ? "/" : "", rest.text);
+    return answer;
+}
+
 const char* KD_CallExtension(const char* command, const char* parameter) {
     if (!command) return nullptr;
 
@@ -302,6 +342,7 @@ const char* KD_CallExtension(const char* command, const char* parameter) {
 
     if (strcmp(command, "RenameFile") == 0) return RenameFile(parameter) ? "OK" : nullptr;
     if (strcmp(command, "FileExists") == 0) return PathType(parameter);
+    if (strcmp(command, "RealPath") == 0) return RealUserPath(parameter);
     // "1" when the player's folder took a file at start-up, "0" when
     // nothing can be saved: the game tells the player once its menu is up.
     if (strcmp(command, "PlayerDataWritable") == 0) return kd_state.player_data_unwritable ? "0" : "1";

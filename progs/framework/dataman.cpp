@@ -1,13 +1,17 @@
 #include "dataman.h"
 
+#include <ctype.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include <strings.h>
 
 #include <string>
+#include <vector>
 
 #include "atomic-file.h"
 #include "csv.h"
+#include "manager.h"
 #include "xmlreader.h"
 
 DataMan dman;
@@ -494,29 +498,118 @@ int DataMan::QueryArraySize(const char*) {
 // ---------------------------------------------------------------------------
 // Player files
 
-bool IsPlayerFile(const char* name) {
-    if (!name) return false;
-    // The same file answers to several spellings: either scheme, the tools'
-    // leading "data/", doubled or backslash separators and "." segments.
-    const char* rest = name;
-    if (strncmp(rest, "user://", 7) == 0)
-        rest += 7;
-    else if (strncmp(rest, "res://", 6) == 0)
-        rest += 6;
-    std::string path;
+namespace {
+
+// `rest` with "." segments and empty ones (doubled separators) left out,
+// ".." taking the segment before it and '\\' read as '/'; false when it
+// climbs out of where it starts.
+bool ResolveSegments(const char* rest, std::string* out) {
+    out->clear();
     for (const char* seg = rest; *seg;) {
         const char* end = seg;
         while (*end && *end != '/' && *end != '\\') end++;
-        std::string part(seg, (size_t)(end - seg));
-        if (!part.empty() && part != ".") path += (path.empty() ? "" : "/") + part;
+        const std::string part(seg, (size_t)(end - seg));
         seg = *end ? end + 1 : end;
+        if (part.empty() || part == ".") continue;
+        if (part != "..") {
+            *out += (out->empty() ? "" : "/") + part;
+            continue;
+        }
+        if (out->empty()) return false;
+        const size_t slash = out->rfind('/');
+        out->erase(slash == std::string::npos ? 0 : slash);
     }
-    if (path.compare(0, 5, "data/") == 0) path.erase(0, 5);
+    return true;
+}
+
+bool StartsWithNoCase(const std::string& s, const char* prefix) {
+    return strncasecmp(s.c_str(), prefix, strlen(prefix)) == 0;
+}
+
+// `pattern` (SetReservedDataNames) against a data tree path: '*' takes any
+// run within one segment; a pattern ending in '/' takes what lies under it.
+bool MatchesName(const char* pattern, const char* path) {
+    if (!*pattern) return !*path;
+    for (; *pattern; pattern++, path++) {
+        if (*pattern == '*') {
+            for (const char* p = path;; p++) {
+                if (MatchesName(pattern + 1, p)) return true;
+                if (!*p || *p == '/') return false;
+            }
+        }
+        if (*pattern != *path) return false;
+    }
+    return !*path || pattern[-1] == '/';
+}
+
+std::vector<std::string> reserved_names;
+
+}  // namespace
+
+bool DataTreePath(const char* file, std::string* out) {
+    out->clear();
+    if (!file) return false;
+    const char* rest = file;
+    const bool user = strncasecmp(rest, "user://", 7) == 0;
+    if (user)
+        rest += 7;
+    else if (strncasecmp(rest, "res://", 6) == 0)
+        rest += 6;
+    if (!ResolveSegments(rest, out)) return false;
+    if (rest == file && file[0] == '/') {
+        // A native path counts as the engine's name of it; one outside both
+        // trees is the engine's to refuse.
+        const std::string native = "/" + *out;
+        const char* engine = kd->CallExtension("ConvertNativeOSPathToStaticPath", native.c_str());
+        const char* scheme = engine ? strstr(engine, "://") : nullptr;
+        if (scheme && !ResolveSegments(scheme + 3, out)) return false;
+    }
+    // The bundled tree's "data/" is where the user tree's root is.
+    if (!user && (StartsWithNoCase(*out, "data/") || strcasecmp(out->c_str(), "data") == 0))
+        out->erase(0, out->size() > 4 ? 5 : 4);
+    // A folder of the user tree that links elsewhere in it names the place
+    // it leads to; one that leads out of the tree is refused.
+    const char* real = kd->CallExtension("RealPath", ("user://" + *out).c_str());
+    if (real && strncmp(real, "user://", 7) != 0) return false;
+    if (real && !ResolveSegments(real + 7, out)) return false;
+    for (char& c : *out) c = (char)tolower((unsigned char)c);
+    if (out->compare(0, 5, "data/") == 0) out->erase(0, 5);
+    return true;
+}
+
+bool IsPlayerFile(const char* name) {
+    std::string path;
+    if (!DataTreePath(name, &path)) return false;
     static const char* const kFolders[] = {"profiles/", "logs/"};
     static const char* const kFiles[] = {"local-in-app-purchases.xml", "leaderboards-db.xml", "vantreo-news.txt"};
     for (const char* f : kFolders)
         if (path.compare(0, strlen(f), f) == 0) return true;
-    for (const char* f : kFiles)
-        if (path == f) return true;
+    for (const char* f : kFiles) {
+        // The copies of a damaged one (".damaged", ".damaged-2") hold what
+        // the player's file held.
+        const size_t n = strlen(f);
+        if (path.compare(0, n, f) == 0 && (!path[n] || path.compare(n, 8, ".damaged") == 0)) return true;
+    }
     return false;
+}
+
+void SetReservedDataNames(const char* const* names, int count) { reserved_names.assign(names, names + count); }
+
+const char* ReservedFileReason(const char* file) {
+    if (!file || !*file) return nullptr;
+    std::string path;
+    if (!DataTreePath(file, &path)) return "a place outside its folder";
+    if (IsPlayerFile(path.c_str())) return "a player file";
+    for (const std::string& name : reserved_names)
+        if (MatchesName(name.c_str(), path.c_str())) return "a data file the game reads as something else";
+    return nullptr;
+}
+
+bool RefuseFile(const char* file, const char* why, const char* what, const char* done) {
+    if (why) ReportDataFault("%s '%s' names %s; not %s.\n", what, file ? file : "", why, done);
+    return why != nullptr;
+}
+
+bool RefuseReservedFile(const char* file, const char* what, const char* done) {
+    return RefuseFile(file, ReservedFileReason(file), what, done);
 }

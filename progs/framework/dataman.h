@@ -145,9 +145,36 @@ private:
 
 extern DataMan dman;
 
+// The place in the data tree that `file` names, as the game looks it up,
+// so that every spelling of one file gets one answer: without its scheme
+// ("user://", "res://") or the tools' leading "data/", a native path under
+// either tree as the engine's name of it, "." and empty segments left
+// out, ".." taking the segment before it, '\\' read as '/', a linked
+// folder of the user tree followed to where it leads, in lower case.
+// False when it leads out of its tree.
+bool DataTreePath(const char* file, std::string* out);
+
 // True for a name of the player's own files (profiles, their index and saves,
-// the purchase record, the score database, the seen-news file, play logs),
-// under any scheme. Data that only reads content (worlds, actors) refuses them.
+// the purchase record, the score database, the seen-news file, play logs,
+// and the copies kept of a damaged one), in any spelling (DataTreePath).
+// Data that only reads content (worlds, actors) refuses them.
 bool IsPlayerFile(const char* name);
+
+// The data the game reads by name as something else (its settings,
+// timeline, tables, layouts, scripts, pictures and sounds): paths of the
+// data tree in lower case, a folder's ending in '/', '*' standing for any
+// part of one segment. The layer that knows those files hands the list
+// down at start-up; until then only the player's files are reserved.
+void SetReservedDataNames(const char* const* names, int count);
+// Why `file` may hold no world or actor definition, or null when it may:
+// "a place outside its folder", "a player file" or "a data file the game
+// reads as something else".
+const char* ReservedFileReason(const char* file);
+// The one line of every refusal to read or write a file by name: with a
+// reason, "<what> '<file>' names <why>; not <done>." (a popup in
+// developer mode, ReportDataFault) and true; without one, false.
+bool RefuseFile(const char* file, const char* why, const char* what, const char* done);
+// RefuseFile with ReservedFileReason.
+bool RefuseReservedFile(const char* file, const char* what, const char* done);
 
 #endif

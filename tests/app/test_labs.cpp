@@ -1,8 +1,9 @@
 // The world lab's and the object lab's commands on their own: shapes that
 // wrap, an empty shape list, selections of an actor that goes, the bounds
 // of an empty world and their one-screen minimum, save names and dialog
-// answers, the selector's taps and drags; the object lab's vertices, its
-// sliders and what its Save writes.
+// answers, placements the loader would leave out, the selector's taps and
+// drags; the object lab's vertices, its sliders and what its Save writes;
+// what each lab may write over, and the status line after a refusal.
 #include <gtest/gtest.h>
 
 #include <box2d/box2d.h>
@@ -185,20 +186,27 @@ TEST(WorldLab, BoundsKeepOneScreenAndAnEmptyWorldKeepsItsBounds) {
     EXPECT_NEAR(b[0], box.lowerBound.x, 1e-4f);
 }
 
-// The UI editor's reload leaves and enters the lab while it stays in the
-// stack: the level being built stays. Leaving for good frees it.
+// The UI editor's reload (in edit mode) leaves and enters the lab while it
+// is shown in the stack: the level being built stays, even with the lab
+// on its way out. The Enter of a push starts afresh after a leave that
+// kept it (a pop by depth marks nothing); the way out frees it.
 TEST(WorldLab, AReloadOfTheLayoutKeepsTheLevelAndLeavingFreesIt) {
     Lab t;
     t.Add("actors/peg.xml", 1, 2);
     t.lab.world.world_bounds[2] = 33;
-    t.lab.in_stack = true;
-    t.lab.shown = true;
-    t.lab.leaving = false;
+    t.lab.in_stack = t.lab.shown = t.lab.leaving = true;
+    sman.SetEditMode(true);
     t.lab.Leave();
     t.lab.Enter();
     EXPECT_EQ(t.lab.world.actors.count, 1);
     EXPECT_FLOAT_EQ(t.lab.world.world_bounds[2], 33);
     EXPECT_TRUE(t.log.Contains("the level being built is kept"));
+    sman.SetEditMode(false);
+    t.lab.leaving = false;
+    t.lab.Leave();
+    t.lab.shown = false;  // pushed again
+    t.lab.Enter();
+    EXPECT_NE(t.lab.world.world_bounds[2], 33);  // the template's
     t.lab.leaving = true;
     t.lab.Leave();
     EXPECT_EQ(t.lab.world.world, nullptr);
@@ -211,7 +219,8 @@ TEST(WorldLab, SaveNamesGetXmlOnceAndDialogAnswersBecomeEngineNames) {
     const char* cases[][2] = {{"levels/a", "levels/a.xml"},
                               {"levels/a.xml", "levels/a.xml"},
                               {"levels/a.xml.old", "levels/a.xml.old"},
-                              {"a.xmlb", "a.xmlb"}};
+                              {"a.xmlb", "a.xmlb"},
+                              {"user://worlds/", "user://worlds/"}};
     for (auto& c : cases) {
         ScreenWorldLab::WithXmlExtension(c[0], &out);
         EXPECT_STREQ(out.text, c[1]);
@@ -324,6 +333,7 @@ TEST(ObjectLab, VerticesStopAtEightNearOnesAreDraggedAndBackspaceIsSafe) {
     const std::string peg = env.Write("actors/mat.xml",
                                       "<array id=\"info\"><node id=\"material\" value=\"wood\"/></array>"
                                       "<array id=\"circle\"><node id=\"radius\" value=\"8\"/></array>");
+    lab.shapes.Add(peg.c_str());
     lab.SelectShape(peg.c_str());
     EXPECT_TRUE(log.Contains("Selecting line with id wood"));
     EXPECT_TRUE(lab.SaveShape());
@@ -353,6 +363,7 @@ TEST(ObjectLab, SaveRefusesWhatItWouldWriteWrong) {
             "<node x=\"" + std::to_string(10 * cos(i * 0.7)) + "\" y=\"" + std::to_string(10 * sin(i * 0.7)) + "\"/>";
     const std::string polygon = env.Write("actors/nine.xml", nine + "</array>");
     for (const std::string& f : {circle, polygon}) {
+        lab.shapes.Add(f.c_str());
         lab.SelectShape(f.c_str());
         EXPECT_FALSE(lab.SaveShape()) << f;
         EXPECT_TRUE(log.Contains("Object lab: '" + f + "' was not saved: its outline was refused")) << f;
@@ -366,4 +377,84 @@ TEST(ObjectLab, SaveRefusesWhatItWouldWriteWrong) {
     EXPECT_FALSE(lab.SaveShape());
     EXPECT_TRUE(log.Contains("Object lab: shape 'user://./ui//shape.xml' names a data file"));
     lab.edited_shape = nullptr;
+    lab.shapes.Clear();
+}
+
+// What the next load would leave out is not placed: a fifth actor on one
+// square metre, with a line; a second worm head refused there keeps the
+// first. What the lab placed, its saved world gives back whole.
+TEST(WorldLab, APlacementTheLoaderWouldLeaveOutIsRefused) {
+    Lab t;
+    ActorShape* head = physics_man.GetShape("actors/game-worm-head.xml");
+    t.lab.current_shape = head;
+    t.lab.Place(vec2_t{5.5f, 0.5f});
+    t.lab.current_shape = physics_man.GetShape("actors/peg.xml");
+    for (int i = 0; i < 5; i++) t.lab.Place(vec2_t{0.1f + 0.2f * i, 0.5f});
+    EXPECT_EQ(t.lab.world.actors.count, 5);
+    EXPECT_TRUE(
+        t.log.Contains("World lab: the square metre at (0, 0) holds 4 actors, the most one may hold; none "
+                       "placed."));
+    t.lab.current_shape = head;
+    t.lab.Place(vec2_t{0.9f, 0.9f});
+    ASSERT_EQ(t.Count("actors/game-worm-head.xml"), 1);
+    EXPECT_FLOAT_EQ(t.lab.world.GetActorByShape(head)->body->GetPosition().x, 5.5f);
+    t.lab.current_shape = physics_man.GetShape("actors/peg.xml");
+    t.lab.Place(vec2_t{1.1f, 0.5f});
+    ASSERT_EQ(t.lab.world.actors.count, 6);
+    ASSERT_TRUE(t.lab.world.SaveWorld("user://worlds/crowd.xml"));
+    PhysicsSimulation back;
+    back.editor_mode = 1;
+    ASSERT_TRUE(back.LoadWorld("user://worlds/crowd.xml"));
+    EXPECT_EQ(back.actors.count, 6);
+    back.FreeWorld();
+}
+
+// Each lab writes only its own files: a world never where an actor
+// definition is, an actor definition only to a listed file that is no
+// world; neither lab to a folder, reserved data or a rescued copy of a
+// player's file. A refusal is one line with one reason, and the lab's
+// status says it while naming the last file really written.
+TEST(Labs, EachLabWritesOnlyItsOwnFilesAndARefusalIsSaidOnce) {
+    Lab t;
+    LabShapeList listed;
+    for (const char* f : {"actors/peg.xml", "worlds/e01-l01.xml", "odd/thing.xml"}) listed.Add(f);
+    const char* const cases[][3] = {{"user://actors/peg.xml", "w", "an actor definition"},
+                                    {"Actors/New.xml", "w", "an actor definition"},
+                                    {"odd/thing.xml", "w", "an actor definition"},
+                                    {"user://worlds/", "w", "a folder"},
+                                    {"user://local-in-app-purchases.xml.damaged", "w", "a player file"},
+                                    {"user://worlds/mine.xml", "w", nullptr},
+                                    {"user://worlds/e01-l01.xml", "a", "a world"},
+                                    {"actors/wall.xml", "a", "a file 'actors.xml' does not list"},
+                                    {"actors/", "a", "a folder"},
+                                    {"res://data/Actors/peg.xml", "a", nullptr},
+                                    {"odd/thing.xml", "a", nullptr}};
+    for (auto& c : cases)
+        EXPECT_STREQ(LabSaveRefusal(c[0], c[1][0] == 'w' ? LAB_FILE_WORLD : LAB_FILE_ACTOR, listed), c[2]) << c[0];
+
+    // The object lab, with level 1 listed as an actor: a good save, then
+    // the refused one, which writes nothing and is said once.
+    ScreenObjectLab& lab = screen_ObjectLab;
+    const std::string good =
+        t.env.Write("actors/good.xml", "<array id=\"circle\"><node id=\"radius\" value=\"3\"/></array>");
+    lab.shapes.Add(good.c_str());
+    lab.shapes.Add("worlds/e01-l01.xml");
+    lab.SelectShape(good.c_str());
+    ASSERT_TRUE(lab.SaveShape());
+    lab.SelectShape("worlds/e01-l01.xml");
+    EXPECT_FALSE(lab.SaveShape());
+    EXPECT_FALSE(std::filesystem::exists(t.env.engine->UserPath("worlds/e01-l01.xml")));
+    int said = 0;
+    for (const std::string& l : t.log.Lines())
+        said += l.find("e01-l01.xml") != std::string::npos && l.find("saved") != std::string::npos;
+    EXPECT_EQ(said, 1);
+    EXPECT_TRUE(t.log.Contains("Object lab: shape 'worlds/e01-l01.xml' names a world; not saved."));
+    EXPECT_STREQ(lab.status.last.c_str(), good.c_str());
+    EXPECT_STREQ(lab.status.refused.c_str(), "Save of 'worlds/e01-l01.xml' refused");
+    lab.edited_shape = nullptr;
+    lab.shapes.Clear();
+
+    // A UTF-8 name is shown in the Latin-1 font's own characters.
+    EXPECT_EQ(Latin1Text("user://worlds/gr\xc3\xbcn.xml"), "user://worlds/gr\xfcn.xml");
+    EXPECT_EQ(Latin1Text("\xe2\x82\xac \xff\xc3"), "? \xff\xc3");
 }

@@ -228,10 +228,13 @@ TEST(WorldFile, OpenDatabasesStayWithTheirOwnerAndPlayerFilesAreRefused) {
     EXPECT_TRUE(
         log.Contains("World 'user://./TIMELINE.xml' names a data file the game reads as something else; not "
                      "loaded."));
-    ActorShape shape;
-    shape.Load("user://profiles/2.xml");
-    EXPECT_TRUE(log.Contains("Shape 'user://profiles/2.xml' names a player file; it has no fixture."));
-    EXPECT_EQ(dman.Find("user://profiles/2.xml"), nullptr);
+    // The shape reader takes every spelling the world's check does.
+    for (const char* p : {"user://profiles/2.xml", "USER://Profiles/2.XML", "Data/Profiles//3.xml"}) {
+        ActorShape shape;
+        shape.Load(p);
+        EXPECT_TRUE(log.Contains(std::string("Shape '") + p + "' names a player file; it has no fixture.")) << p;
+        EXPECT_EQ(dman.Find(p), nullptr) << p;
+    }
     sim.FreeWorld();
 }
 
@@ -243,9 +246,19 @@ TEST(WorldFile, SavesRefuseReservedFilesInAnySpelling) {
     FwLog log;
     const std::string user =
         std::filesystem::absolute(env.engine->UserPath("worlds")).lexically_normal().parent_path().string() + "/";
-    const std::string player_files[] = {"user://local-in-app-purchases.xml",    user + "profiles/1.xml",
-                                        "user://leaderboards-db.xml",           "USER://Profiles/Index.XML",
-                                        "res://data/worlds/../profiles\\2.xml", user + "worlds/../logs/a.csv"};
+    // A folder of the user tree linked to the profiles leads where they are.
+    std::filesystem::create_directories(env.engine->UserPath("profiles"));
+    std::filesystem::create_directory_symlink("profiles", env.engine->UserPath("mine"));
+    const std::string player_files[] = {"user://local-in-app-purchases.xml",
+                                        user + "profiles/1.xml",
+                                        "user://leaderboards-db.xml",
+                                        "USER://Profiles/Index.XML",
+                                        "res://data/worlds/../profiles\\2.xml",
+                                        user + "worlds/../logs/a.csv",
+                                        "user://local-in-app-purchases.xml.damaged",
+                                        "Leaderboards-DB.xml.damaged-2",
+                                        "user://mine/1.xml",
+                                        "user://MINE/../mine/./index.xml"};
     const std::string data_files[] = {"timeline.xml",
                                       "res://data/Timeline.xml",
                                       "user://./prog.xml",
@@ -262,10 +275,14 @@ TEST(WorldFile, SavesRefuseReservedFilesInAnySpelling) {
     for (const std::string& f : player_files) EXPECT_STREQ(ReservedFileReason(f.c_str()), "a player file") << f;
     for (const std::string& f : data_files)
         EXPECT_STREQ(ReservedFileReason(f.c_str()), "a data file the game reads as something else") << f;
-    for (const char* f : {"worlds/a.xml", "user://worlds/timeline.xml", "actors/peg.xml", "res://data/worlds/temp.xml",
-                          "worlds/profiles/1.xml", "ui-worlds/a.xml"})
+    for (const char* f :
+         {"worlds/a.xml", "user://worlds/timeline.xml", "actors/peg.xml", "res://data/worlds/temp.xml",
+          "worlds/profiles/1.xml", "ui-worlds/a.xml", "user://mine.xml", "leaderboards-db.xml.old", "data-en.xml"})
         EXPECT_EQ(ReservedFileReason(f), nullptr) << f;
     EXPECT_STREQ(ReservedFileReason("user://worlds/../../x.xml"), "a place outside its folder");
+    // A link that leads out of the user tree.
+    std::filesystem::create_directory_symlink("/tmp", env.engine->UserPath("out"));
+    EXPECT_STREQ(ReservedFileReason("user://out/x.xml"), "a place outside its folder");
 
     PhysicsSimulation sim;
     sim.editor_mode = 1;

@@ -121,6 +121,52 @@ for f in outline-refused.xml actors/not-there.xml timeline.xml; do
   [ ! -e "$USER_TREE/$f" ] || fail "the refused save of $f wrote it"
 done
 
+# ---- Run 3: a shape of 400 hit points keeps its knob at the slider's
+# end; the first level, listed as an actor, is not written over: the
+# refusal is said once, and the file line under the tool bar names the
+# last file saved and the refused Save.
+mkdir -p "$USER_TREE/actors"
+sed 's/id="hit_points" value="[^"]*"/id="hit_points" value="400"/' "$EGG" >"$USER_TREE/actors/strong.xml"
+STRONG_LINE="200 137"; LEVEL_LINE="200 153"
+{
+  e2e_wait_menu 0 3
+  e2e_type_line 300 'PushScreen("ObjectLab")'
+  e2e_wait 1200 3 "Screen 'ObjectLab' fully in."
+  pick_line 1500 $STRONG_LINE
+  e2e_wait 1600 3 "Loading Shape 'actors/strong.xml'"
+  e2e_click 1700 $SAVE
+  e2e_wait 1800 3 "Object lab: saved 'actors/strong.xml'"
+  echo "1810 frames 3"
+  echo "1900 screenshot $SHOTS/5-strong.png"
+  pick_line 2000 $LEVEL_LINE
+  e2e_wait 2100 3 "Loading Shape 'worlds/e01-l01.xml'"
+  e2e_click 2200 $SAVE
+  e2e_wait 2300 3 "Object lab: shape 'worlds/e01-l01.xml' names a world; not saved."
+  echo "2310 frames 3"
+  echo "2400 screenshot $SHOTS/6-level-refused.png"
+  echo "2500 exit"
+} >"$WORK/script.txt"
+e2e_run_game 300
+LOG=$(ls "$WORK"/data/*/*/logs/kodo-0003.log | head -1)
+cp "$LOG" "$SHOTS/log-3.txt"
+[ ! -e "$USER_TREE/worlds/e01-l01.xml" ] || fail "an actor was saved over the first level"
+# A popup is the console's line and its "KD:" line.
+said=$(grep "e01-l01.xml.*saved" "$LOG" | grep -c -v "KD: " || true)
+[ "$said" = 1 ] || fail "the refused save of the level was reported $said times, not once"
+grep -q 'id="hit_points" value="400"' "$USER_TREE/actors/strong.xml" || fail "the 400 hit points were not kept"
+# The knob's wooden rim at the end of the "HitPoints" track.
+knob=$("$PROBE" "$SHOTS/5-strong.png" count 300 414 336 446 190 255 130 210 50 150)
+# The file line's end: its last white pixel along the top of the edit area.
+line_end() {
+  for y in $(seq 14 30); do "$PROBE" "$SHOTS/$1.png" span $y 450 1010 235 255 235 255 235 255; done | sort -n | tail -1
+}
+saved=$(line_end 5-strong)
+refused=$(line_end 6-level-refused)
+echo "knob pixels at the track's end: $knob; the file line ends at $saved after the save, $refused after the refusal"
+[ "$knob" -gt 200 ] || fail "400 hit points put the slider's knob out of sight"
+[ "$saved" -gt 500 ] && [ "$refused" -gt $((saved + 100)) ] || fail "the file line does not say the Save was refused"
+# ---- end of run 3
+
 # The grid: the edited outline's handles and lines in white over the
 # picture; the added vertex's handle at (-7, -13).
 handle=$("$PROBE" "$SHOTS/2-grid.png" count $(at -7 -13 | awk '{ print $1 - 4, $2 - 4, $1 + 4, $2 + 4 }') 230 255 230 255 230 255)
@@ -128,5 +174,5 @@ moved=$("$PROBE" "$SHOTS/3-reloaded.png" count $(at 15 0 | awk '{ print $1 - 4, 
 echo "white pixels at the added vertex: $handle; at the moved one after the restart: $moved"
 [ "$handle" -gt 10 ] || fail "no handle at the added vertex"
 [ "$moved" -gt 10 ] || fail "the reloaded egg has no vertex at (15, 0)"
-for n in 1-peg 2-grid 3-reloaded 4-refused; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
+for n in 1-peg 2-grid 3-reloaded 4-refused 5-strong 6-level-refused; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
 echo "the object lab end to end: all shown; pictures in $SHOTS"

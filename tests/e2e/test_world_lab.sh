@@ -88,6 +88,7 @@ AMMOS="600 207"; BOUNDS="388 390"; PARMS_OK="636 390"
   e2e_click $((t + 2300)) $(at -9 -3)
   # The preview follows the pointer in create mode.
   echo "$((t + 2400)) touch_move $(at 0 -2)"
+  echo "$((t + 2450)) frames 3"
   echo "$((t + 2500)) screenshot $SHOTS/1-create.png"
   t=$((t + 2600))
   # Edit mode: drag the second peg 3 m right, turn the third by two
@@ -383,5 +384,107 @@ awk -v a="actors/thorns.xml" 'index($0, "actor=\"" a "\"") && match($0, / angle=
   END { exit !found }' "$XKEYS" || fail "lower-case z and Shift with the wheel did not place thorns at 4.5 degrees: $(grep actor= "$XKEYS")"
 e2e_log_in_order "Saving World 'user://worlds/xkeys.xml'" "Edit mode on." "Edit mode off."
 # ---- end of run 4
+
+# ---- Run 5: what a Save may not write, what a load would drop, what a
+# reload keeps. Five pegs on one square metre: the fifth is refused. The
+# "Time" box emptied, then the layout reloaded (Ctrl+E, L): the level
+# stays and the box shows the last valid time; "-7" typed is not saved.
+# Saves over an actor definition, into a folder, over a rescued copy of
+# the purchase record, into a linked folder that is the profiles and over
+# the timeline are each refused once, and "Last:" says so. A UTF-8 name
+# shows as typed.
+mkdir -p "$USER_TREE/profiles"
+ln -s profiles "$USER_TREE/mine"
+printf 'rescued\n' >"$USER_TREE/local-in-app-purchases.xml.damaged"
+STATUS_ROW=68
+{
+  e2e_wait_menu 0 5
+  e2e_type_line 300 'PushScreen("WorldLab")'
+  e2e_wait 1200 5 "Screen 'WorldLab' fully in."
+  for i in 1 2 3 4 5 6 7 8; do echo "1500 key BACKSPACE"; done
+  for i in 1 2 3; do echo "1510 key A"; done
+  t=1600
+  for i in 0 1 2 3 4; do e2e_click $((t + 60 * i)) $(at "0.$((1 + 2 * i))" -6.5); done
+  e2e_wait 2000 5 "World lab: the square metre at (0, -7) holds 4 actors, the most one may hold; none placed."
+  e2e_click 2100 $TIME
+  for i in 1 2 3; do echo "2200 key BACKSPACE"; done
+  echo "2300 key ctrl+E"
+  e2e_wait 2310 5 "Edit mode on."
+  echo "2320 key L"
+  e2e_wait 2330 5 "World lab: the layout was reloaded; the level being built is kept."
+  echo "2340 key ctrl+E"
+  e2e_wait 2350 5 "Edit mode off."
+  echo "2400 reply \"user://worlds/crowd\""
+  e2e_click 2500 $SAVE
+  e2e_wait 2600 5 "Saving World 'user://worlds/crowd.xml'"
+  echo "2610 frames 3"
+  echo "2620 screenshot $SHOTS/12-saved.png"
+  e2e_click 2700 $TIME
+  for i in 1 2 3; do echo "2800 key BACKSPACE"; done
+  echo "2810 key -"
+  echo "2820 key 7"
+  echo "2900 reply \"user://worlds/minus\""
+  e2e_click 3000 $SAVE
+  e2e_wait 3100 5 "Saving World 'user://worlds/minus.xml'"
+  echo "3200 reply \"$USER_TREE/actors/peg.xml\""
+  e2e_click 3300 $SAVE
+  e2e_wait 3400 5 "World 'user://actors/peg.xml' names an actor definition; not saved."
+  echo "3410 frames 3"
+  echo "3420 screenshot $SHOTS/13-refused.png"
+  echo "3500 reply \"$USER_TREE/worlds/\""
+  e2e_click 3600 $SAVE
+  e2e_wait 3700 5 "World 'user://worlds/' names a folder; not saved."
+  echo "3800 reply \"user://local-in-app-purchases.xml.damaged\""
+  e2e_click 3900 $SAVE
+  e2e_wait 4000 5 "World 'user://local-in-app-purchases.xml.damaged' names a player file; not saved."
+  echo "4100 reply \"user://mine/1.xml\""
+  e2e_click 4200 $SAVE
+  e2e_wait 4300 5 "World 'user://mine/1.xml' names a player file; not saved."
+  echo "4310 reply \"user://./timeline\""
+  e2e_click 4320 $SAVE
+  e2e_wait 4330 5 "World 'user://./timeline.xml' names a data file the game reads as something else; not saved."
+  echo "4400 reply \"user://worlds/grun.xml\""
+  e2e_click 4500 $SAVE
+  e2e_wait 4600 5 "Saving World 'user://worlds/grun.xml'"
+  echo "4610 frames 3"
+  echo "4620 screenshot $SHOTS/14-ascii.png"
+  echo "4700 reply \"user://worlds/grün.xml\""
+  e2e_click 4800 $SAVE
+  e2e_wait 4900 5 "Saving World 'user://worlds/grün.xml'"
+  echo "4910 frames 3"
+  echo "4920 screenshot $SHOTS/15-utf8.png"
+  echo "5000 exit"
+} >"$WORK/script.txt"
+e2e_run_game 300
+LOG=$(ls "$WORK"/data/*/*/logs/kodo-0005.log | head -1)
+cp "$LOG" "$SHOTS/log-5.txt"
+CROWD="$USER_TREE/worlds/crowd.xml"
+[ -s "$CROWD" ] || fail "the crowded world was not saved"
+[ "$(count peg "$CROWD")" = 4 ] || fail "the saved world holds $(count peg "$CROWD") pegs on the square metre, not 4"
+grep -q 'id="ideal_time" value="30"' "$CROWD" || fail "the reload lost the last valid ideal time: $(grep ideal_time "$CROWD")"
+grep -q 'id="ideal_time" value="30"' "$USER_TREE/worlds/minus.xml" || fail "-7 typed in Time was saved: $(grep ideal_time "$USER_TREE/worlds/minus.xml")"
+grep -q -F "value '-7' of 'ideal_time' is not a whole number" "$LOG" || fail "-7 in Time was not refused with a line"
+[ ! -e "$USER_TREE/actors/peg.xml" ] || fail "a world was saved over an actor definition"
+[ ! -e "$USER_TREE/worlds/.xml" ] || fail "a folder's answer wrote a hidden .xml"
+[ "$(cat "$USER_TREE/local-in-app-purchases.xml.damaged")" = rescued ] || fail "a world was saved over the purchase record's rescued copy"
+! grep -q -r world_bounds "$USER_TREE/profiles" || fail "a world was saved into the profiles through a linked folder"
+# Each refusal is said once, with one reason (a popup is the console's
+# line and its "KD:" line).
+for f in user://actors/peg.xml user://./timeline.xml; do
+  said=$(grep -F "'$f'" "$LOG" | grep -c -v "KD: " || true)
+  [ "$said" = 1 ] || fail "the refused save of $f was reported $said times, not once"
+done
+# "Last:" names the file saved, then says the Save was refused after it;
+# "ü" is one character wide, as "u" is.
+# The line's end: its last white pixel left of the bounds' width label.
+span() {
+  for y in $(seq $((STATUS_ROW - 5)) $((STATUS_ROW + 6))); do "$PROBE" "$SHOTS/$1.png" span $y 0 480 $white; done |
+    sort -n | tail -1
+}
+saved=$(span 12-saved); refused=$(span 13-refused); ascii=$(span 14-ascii); utf8=$(span 15-utf8)
+echo "status line ends at: saved $saved, refused $refused; 'grun' $ascii, 'grün' $utf8"
+[ "$refused" -gt $((saved + 100)) ] || fail "the refused Save is not shown beside Last:"
+[ "$saved" -gt 150 ] && [ $((utf8 - ascii)) -le 2 ] && [ $((ascii - utf8)) -le 2 ] || fail "the UTF-8 name is not shown as one character"
+# ---- end of run 5
 
 echo "the world lab end to end: all shown; pictures in $SHOTS"

@@ -1,6 +1,7 @@
 #include "game/game-rules.h"
 
 #include "audioman.h"
+#include "dataman.h"
 #include "game/game-level.h"
 #include "game/game-lib.h"
 #include "physics/actor-contact-listener.h"
@@ -26,6 +27,39 @@ public:
 
 GameContacts game_contacts;
 
+// What the game reads by name as something other than a world or an actor
+// definition, as paths of the data tree in lower case: the program's and
+// developer's settings, the timeline, story and dialogue, the tables, the
+// languages ("data-<locale>/"), and the folders of layouts, scripts,
+// effects, models, fonts, pictures, sounds, leaderboards, achievements
+// and purchases.
+const char* const kReservedData[] = {"prog.xml",
+                                     "developer.xml",
+                                     "timeline.xml",
+                                     "story.xml",
+                                     "dialogue.xml",
+                                     "actors.xml",
+                                     "materials.xml",
+                                     "ammos.xml",
+                                     "worlds.xml",
+                                     "language.xml",
+                                     "language-new-strings.xml",
+                                     "ui/",
+                                     "fxs/",
+                                     "models/",
+                                     "fonts/",
+                                     "core/",
+                                     "gfx/",
+                                     "images/",
+                                     "music/",
+                                     "sfx/",
+                                     "loader/",
+                                     "actors/gfx/",
+                                     "leaderboards/",
+                                     "achievements/",
+                                     "in-app-purchases/",
+                                     "data-*/"};
+
 }  // namespace
 
 void GameRules::Install() {
@@ -33,4 +67,5 @@ void GameRules::Install() {
     ActorBehaviors::AddFamily(MakeHazardBehaviors);
     ActorBehaviors::AddFamily(MakeCollectableBehaviors);
     ActorContactListener::game = &game_contacts;
+    SetReservedDataNames(kReservedData, (int)(sizeof kReservedData / sizeof kReservedData[0]));
 }

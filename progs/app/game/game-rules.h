@@ -1,6 +1,7 @@
 // What the game hands the physics core, which knows nothing of it: its
-// behaviour families and the contact rules' view of the level being
-// played and of the grab sounds.
+// behaviour families, the contact rules' view of the level being played
+// and of the grab sounds, and the data files no world or actor
+// definition may be read from or written over.
 #ifndef APP_GAME_RULES_H
 #define APP_GAME_RULES_H
 
@@ -13,7 +14,7 @@ void MakeWormBehavior(ActorBehaviors::Made& made);          // actor-behavior-wo
 void MakeHazardBehaviors(ActorBehaviors::Made& made);       // actor-behaviors-hazards.cpp
 void MakeCollectableBehaviors(ActorBehaviors::Made& made);  // actor-behaviors-collectables.cpp
 
-// Hands the families and the contact rules' side over; before the
+// Hands the families, the contact rules' side and the reserved names over; before the
 // physics manager starts (a second call changes nothing).
 void Install();
 }  // namespace GameRules

@@ -76,7 +76,9 @@ void ScreenObjectLab::RefreshSliders() {
     for (const ValueSlider& v : kSliders) {
         const float value = edited_shape->*v.field;
         UICompSlider* s = Slider(this, v.comp);
-        if (s) s->value = value / v.slider_scale;
+        // A value past the slider's end (400 hit points) puts the knob at
+        // that end; the text shows the value, which stays until moved.
+        if (s) s->value = fminf(1.0f, fmaxf(0.0f, value / v.slider_scale));
         sman.SetText(GetComp(v.text), v.label, (double)value);
     }
 }
@@ -119,15 +121,12 @@ void ScreenObjectLab::Enter() {
         objects->ClearLines();
         objects->selected = 0;
     }
-    DMDatabase* actors = dman.GetDatabase("actors.xml");
-    const int n = actors ? actors->GetArraySize("actors") : 0;
-    for (int i = 0; i < n; i++) {
-        const char* id = actors->GetValue("actors", i, "id");
-        if (!id) continue;
-        if (!edited_shape) SelectShape(id);
-        if (objects) objects->AddLine(nullptr, "%s", id);
+    shapes.Load();
+    for (int i = 0; i < shapes.Count(); i++) {
+        if (!edited_shape) SelectShape(shapes.File(i));
+        if (objects) objects->AddLine(nullptr, "%s", shapes.File(i));
     }
-    if (actors) dman.ReleaseDatabase(actors);
+    status.Clear();
 }
 
 void ScreenObjectLab::ResetShape() {
@@ -148,13 +147,15 @@ bool ScreenObjectLab::SaveShape() {
         // The cache keeps a shape it could not read under no name.
         file = selected_file.c_str();
         refused = "it could not be read, so there is nothing to write";
-    } else if (RefuseReservedFile(file, "Object lab: shape", "saved")) {
-        refused = "it is no actor definition";
+    } else if (RefuseFile(file, LabSaveRefusal(file, LAB_FILE_ACTOR, shapes), "Object lab: shape", "saved")) {
+        status.Refused("Save", file);
+        return false;
     } else if (edited_shape->outline_refused) {
         refused = "its outline was refused when it was read, and saving would lose it";
     }
     if (refused) {
         ReportDataFault("Object lab: '%s' was not saved: %s.\n", file, refused);
+        status.Refused("Save", file);
         return false;
     }
     if (edited_shape->material)
@@ -163,9 +164,11 @@ bool ScreenObjectLab::SaveShape() {
             edited_shape->name, edited_shape->material);
     if (edited_shape->Save(edited_shape->name)) {
         kd->Printf("Object lab: saved '%s'\n", edited_shape->name);
+        status.Done(edited_shape->name);
         return true;
     }
     ReportDataFault("Object lab: saving '%s' failed; the file on disk is unchanged.\n", edited_shape->name);
+    status.Refused("Save", edited_shape->name);
     return false;
 }
 
@@ -257,6 +260,13 @@ void ScreenObjectLab::Draw(float) {
     kd->SetColor(1, 1, 1);
     kd->SetBlend(0);
     DrawGrid();
+    // The file line along the top of the edit area, clear of the lists.
+    if (UIComp* area = GetComp("EditArea")) {
+        const vec2_t at = area->GetAlignedPos();
+        kd->SetColor(1, 1, 1);
+        kd->SetTextAlign(0);
+        status.Draw(kd->GetFont("fonts/small.sft"), at.x + 8, at.y + 4);
+    }
     kd->SetAlpha(1);
     kd->SetColor(1, 1, 1);
     kd->SetBlend(0);

@@ -6,6 +6,7 @@
 #ifndef APP_LABS_SCREEN_OBJECT_LAB_H
 #define APP_LABS_SCREEN_OBJECT_LAB_H
 
+#include "labs/lab-files.h"
 #include "physics/actor-shapes.h"
 #include "ui/screen.h"
 
@@ -23,10 +24,10 @@ public:
     void RefreshSliders();
     // Empties the polygon (the circle keeps its values).
     void ResetShape();
-    // Writes the shape to its file; false, with a line and a popup naming
-    // the file, for a shape that could not be read, a reserved name
-    // (RefuseReservedFile) or an outline the reader refused (the file
-    // keeps it).
+    // Writes the shape to its file; false, with one line and popup naming
+    // the file and why, for a shape that could not be read, a file no
+    // actor definition may be written to (LabSaveRefusal) or an outline
+    // the reader refused (the file keeps it). The status line says which.
     bool SaveShape();
     // A press at p (shape pixels): picks the circle's centre or a vertex
     // within the pick radius, else adds a vertex while there is room.
@@ -41,6 +42,9 @@ public:
     vec2_t* dragged_point = nullptr;
     // The file of the selected shape, as "actors.xml" lists it.
     nString selected_file;
+    LabShapeList shapes;
+    // Under the tool bar: the last file saved, and a Save refused since.
+    LabStatus status;
 
 private:
     vec2_t ShapePoint(const kd_event_t* e) const;

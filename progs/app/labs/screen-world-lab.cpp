@@ -39,23 +39,6 @@ bool Near(vec2_t a, vec2_t b, float d) { return fabsf(a.x - b.x) <= d && fabsf(a
 
 }  // namespace
 
-void LabShapeList::Load() {
-    Clear();
-    DMDatabase* db = dman.GetDatabase("actors.xml");
-    if (!db) return;
-    int n = db->GetArraySize("actors");
-    for (int i = 0; i < n; i++) {
-        const char* id = db->GetValue("actors", i, "id");
-        if (id && *id) files.InsertLast(nStringDuplicate(id));
-    }
-    dman.ReleaseDatabase(db);
-}
-
-void LabShapeList::Clear() {
-    for (int i = 0; i < files.count; i++) free(files[i]);
-    files.Free();
-}
-
 ScreenWorldLab::ScreenWorldLab() : Screen("WorldLab") { covers_screen = true; }
 
 bool ScreenWorldLab::PreLoad() {
@@ -64,8 +47,8 @@ bool ScreenWorldLab::PreLoad() {
 }
 
 void ScreenWorldLab::Enter() {
-    // The UI editor's reload of the layout leaves and enters the screen
-    // while it stays in the stack; a push has not shown it yet. The level
+    // The UI editor's reload of the layout enters the screen again while it
+    // is still shown in the stack; a push has not shown it yet. The level
     // being built stays, and the fresh layout shows it.
     if (level_kept && in_stack && shown) {
         level_kept = false;
@@ -76,6 +59,7 @@ void ScreenWorldLab::Enter() {
         return;
     }
     level_kept = false;
+    world.FreeWorld();
     world.editor_mode = 1;
     shapes.Load();
     running = 0;
@@ -85,18 +69,21 @@ void ScreenWorldLab::Enter() {
     Reset();
     SetShape(0);
     SetMode(LAB_MODE_CREATE);
-    last_file.Set("");
+    status.Clear();
 }
 
 void ScreenWorldLab::Leave() {
     ClearSelection();
-    // A screen that leaves while in the stack and not on its way out is
-    // being reloaded (Enter follows at once): what is typed in "Time"
-    // goes over to the new layout.
-    level_kept = in_stack && !leaving;
+    // Only the lab's way out outside edit mode (a pop marks it leaving)
+    // ends the level here. Any other Leave keeps it for the Enter that
+    // tells: the UI editor's reload (edit mode, where the screens stand
+    // still, even with the lab on its way out) enters it again while it is
+    // shown in the stack; a pop that marks nothing is followed by a push,
+    // whose Enter starts afresh. What is typed in "Time", if valid, goes
+    // over to the new layout.
+    level_kept = !leaving || sman.EditMode();
     if (level_kept) {
-        UICompEditbox* time = GetCompEditbox("Time");
-        kept_time.Set(time ? time->text : "");
+        kept_time.Format("%d", TimeFromBox());
         return;
     }
     world.FreeWorld();
@@ -157,6 +144,15 @@ bool ScreenWorldLab::LoadWorldFile(const char* file) {
     UICompEditbox* time = GetCompEditbox("Time");
     if (time) time->SetText("%d", world.ideal_time);
     return true;
+}
+
+int ScreenWorldLab::TimeFromBox() {
+    UICompEditbox* time = GetCompEditbox("Time");
+    if (!time) return 30;
+    world.ideal_time =
+        ParseDataInt(time->text, world.ideal_time, 0, WORLD_MAX_IDEAL_TIME, "ideal_time", "World lab: Time");
+    time->SetText("%d", world.ideal_time);
+    return world.ideal_time;
 }
 
 bool ScreenWorldLab::SaveWorldFile(const char* file) {
@@ -272,7 +268,7 @@ void ScreenWorldLab::Draw(float dt) {
     kd->SetColor(1, 1, 1);
     kd->SetBlend(0);
     kd->SetTextAlign(0);
-    kd->DrawTextf(small, 20, 0.105f * sman.virtual_height, "Last: %s", last_file.c_str());
+    status.Draw(small, 20, 0.105f * sman.virtual_height);
 }
 
 bool ScreenWorldLab::NameFromDialog(const char* answer, nString* out) {
@@ -295,27 +291,43 @@ bool ScreenWorldLab::NameFromDialog(const char* answer, nString* out) {
 
 void ScreenWorldLab::WithXmlExtension(const char* name, nString* out) {
     out->Set(name);
-    if (!strstr(name, ".xml")) out->Append(".xml");
+    const size_t n = strlen(name);
+    const bool folder = n && (name[n - 1] == '/' || name[n - 1] == '\\');
+    if (!strstr(name, ".xml") && !folder) out->Append(".xml");
 }
 
+// A refusal (said once, with its reason) and a failure both leave the
+// world and the file on disk as they were, and "Last:" says so.
 void ScreenWorldLab::Load() {
     const char* answer = kd->CallExtension("OpenFileDialog", kLoadFilters);
     kd->Printf("Selected '%s'\n", answer ? answer : "");
     nString file;
-    if (!NameFromDialog(answer, &file)) return;
+    if (!NameFromDialog(answer, &file)) {
+        if (answer && *answer) status.Refused("Load", answer);
+        return;
+    }
     if (strlen(file.text) > 511) file.text[511] = 0;
-    if (LoadWorldFile(file.text)) last_file.Set(file.text);
+    if (!RefuseReservedFile(file.text, "World", "loaded") && LoadWorldFile(file.text))
+        status.Done(file.text);
+    else
+        status.Refused("Load", file.text);
 }
 
 void ScreenWorldLab::Save() {
     const char* answer = kd->CallExtension("SaveFileDialog", kSaveFilters);
     kd->Printf("Selected '%s'\n", answer ? answer : "");
     nString chosen, file;
-    if (!NameFromDialog(answer, &chosen)) return;
+    if (!NameFromDialog(answer, &chosen)) {
+        if (answer && *answer) status.Refused("Save", answer);
+        return;
+    }
     WithXmlExtension(chosen.text, &file);
-    UICompEditbox* time = GetCompEditbox("Time");
-    world.ideal_time = time ? atoi(time->text) : 30;
-    if (SaveWorldFile(file.text)) last_file.Set(file.text);
+    world.ideal_time = TimeFromBox();
+    if (!RefuseFile(file.text, LabSaveRefusal(file.text, LAB_FILE_WORLD, shapes), "World", "saved") &&
+        SaveWorldFile(file.text))
+        status.Done(file.text);
+    else
+        status.Refused("Save", file.text);
 }
 
 int ScreenWorldLab::ProcessUICompClick(UIComp* comp, int) {
@@ -351,14 +363,34 @@ void ScreenWorldLab::Place(vec2_t p) {
         kd->PrintDebugf(1, "World lab: no shape to place.\n");
         return;
     }
+    // A second of a unique shape replaces the first, once it is placed.
+    Actor* replaced = nullptr;
     for (const char* unique : kUniqueShapes)
-        if (physics_man.GetShape(unique) == current_shape) DestroyActor(world.GetActorByShape(current_shape));
-    // What the game would leave out of the saved world is not placed.
-    if (world.actors.count >= WORLD_MAX_ACTORS) {
+        if (physics_man.GetShape(unique) == current_shape) replaced = world.GetActorByShape(current_shape);
+    // What the game would leave out of the saved world is not placed: the
+    // loader keeps the first actors of a world, and of each square metre.
+    const int others = world.actors.count - (replaced ? 1 : 0);
+    if (others >= WORLD_MAX_ACTORS) {
         kd->PrintDebugf(KD_LOG_WARNING, "World lab: the world has %d actors, the most a world may have; none placed.\n",
-                        world.actors.count);
+                        others);
         return;
     }
+    const int cell_x = (int)floorf(p.x), cell_y = (int)floorf(p.y);
+    int on_spot = 0;
+    for (int i = 0; i < world.actors.count; i++) {
+        const Actor* o = world.actors[i];
+        if (o == replaced || !o->body || o->Has(TAG_END_BUG)) continue;
+        const vec2_t at = BodyPosition(o);
+        if ((int)floorf(at.x) == cell_x && (int)floorf(at.y) == cell_y) on_spot++;
+    }
+    if (on_spot >= WORLD_MAX_ACTORS_PER_SPOT) {
+        kd->PrintDebugf(
+            KD_LOG_WARNING,
+            "World lab: the square metre at (%d, %d) holds %d actors, the most one may hold; none placed.\n", cell_x,
+            cell_y, on_spot);
+        return;
+    }
+    DestroyActor(replaced);
     Actor* a = world.CreateActor(current_shape, p, vec2_t{10, 0}, placement_angle, 0, 1.5f);
     if (!a || !a->Has(TAG_BOSS)) return;
     const vec2_t s = a->start_position, m = a->move;

@@ -7,6 +7,7 @@
 #ifndef APP_LABS_SCREEN_WORLD_LAB_H
 #define APP_LABS_SCREEN_WORLD_LAB_H
 
+#include "labs/lab-files.h"
 #include "nstring.h"
 #include "physics/actor.h"
 #include "physics/physics-manager.h"
@@ -15,19 +16,6 @@
 class UICompTouchField;
 
 enum { LAB_MODE_CREATE = 0, LAB_MODE_EDIT = 1 };
-
-// The actor definition files listed by "actors.xml" (its "actors" array).
-class LabShapeList {
-public:
-    ~LabShapeList() { Clear(); }
-    void Load();
-    void Clear();
-    int Count() const { return files.count; }
-    const char* File(int i) const { return i >= 0 && i < files.count ? files[i] : nullptr; }
-
-private:
-    nArray<char*> files;
-};
 
 class ScreenWorldLab : public Screen {
 public:
@@ -53,6 +41,10 @@ public:
     // the file on disk.
     bool LoadWorldFile(const char* file);
     bool SaveWorldFile(const char* file);
+    // The ideal time in "Time" when it is one a world file may hold;
+    // otherwise the last valid one stays, and the box shows it again (one
+    // line says so). Without the box, 30.
+    int TimeFromBox();
     // Fits the bounds around every body with fixtures, at least one
     // screen wide and high (OneScreen); an empty world keeps its bounds.
     // The popup's text says which.
@@ -66,7 +58,8 @@ public:
     // paths under the user or bundled tree are converted, the rest refused
     // with one line (false).
     static bool NameFromDialog(const char* answer, nString* out);
-    // The world's name with ".xml" added unless it has it anywhere.
+    // The world's name with ".xml" added unless it has it anywhere or
+    // names a folder (ending in a separator).
     static void WithXmlExtension(const char* name, nString* out);
 
     PhysicsSimulation world;
@@ -81,14 +74,19 @@ public:
     Actor* path_owner = nullptr;
     int path_index = -1;
     int selected_corner = 0;
-    nString last_file;
+    // "Last:": the last world file loaded or saved, and a refusal since.
+    LabStatus status;
     int mode = LAB_MODE_CREATE;
-    // Set by a Leave that is a reload of the layout: the world stays for
-    // the Enter that follows, with the text of "Time".
+    // Set by a Leave that may be the UI editor's reload of the layout (L),
+    // which leaves and enters the lab at once: the world and the text of
+    // "Time" wait for the Enter that follows. An Enter that finds the lab
+    // still shown in the stack is that reload; any other starts afresh.
     bool level_kept = false;
     nString kept_time;
 
-    // The pointer's and the keys' commands, in world metres.
+    // The pointer's and the keys' commands, in world metres. A placement
+    // the next load would leave out (past the most actors a world, or a
+    // square metre, may hold) is refused with a line.
     void Place(vec2_t p);
     void Pick(vec2_t p);
     void Drag(vec2_t from, vec2_t to);

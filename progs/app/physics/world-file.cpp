@@ -1,9 +1,7 @@
 #include "physics/world-file.h"
 
-#include <ctype.h>
 #include <math.h>
 #include <string.h>
-#include <strings.h>
 
 #include <string>
 
@@ -109,93 +107,6 @@ void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
                         "World '%s' piles actors on one spot (first at %g, %g): %d past the %d a square metre may "
                         "hold are left out.\n",
                         file, pile.x, pile.y, piled, (int)WORLD_MAX_ACTORS_PER_SPOT);
-}
-
-// ---------------------------------------------------------------- reserved names
-
-namespace {
-
-// What the game reads by name, as paths of the data tree in lower case.
-const char* const kReservedFiles[] = {"prog.xml",
-                                      "developer.xml",
-                                      "timeline.xml",
-                                      "story.xml",
-                                      "dialogue.xml",
-                                      "actors.xml",
-                                      "materials.xml",
-                                      "ammos.xml",
-                                      "worlds.xml",
-                                      "language.xml",
-                                      "language-new-strings.xml"};
-const char* const kReservedFolders[] = {
-    "ui/",    "fxs/", "models/", "fonts/",      "core/",         "gfx/",          "images/",
-    "music/", "sfx/", "loader/", "actors/gfx/", "leaderboards/", "achievements/", "in-app-purchases/"};
-
-// `rest` with "." segments and empty ones (doubled separators) left out,
-// ".." taking the segment before it and '\\' read as '/'; false when it
-// climbs out of where it starts.
-bool ResolveSegments(const char* rest, std::string* out) {
-    out->clear();
-    for (const char* seg = rest; *seg;) {
-        const char* end = seg;
-        while (*end && *end != '/' && *end != '\\') end++;
-        const std::string part(seg, (size_t)(end - seg));
-        seg = *end ? end + 1 : end;
-        if (part.empty() || part == ".") continue;
-        if (part != "..") {
-            *out += (out->empty() ? "" : "/") + part;
-            continue;
-        }
-        if (out->empty()) return false;
-        const size_t slash = out->rfind('/');
-        out->erase(slash == std::string::npos ? 0 : slash);
-    }
-    return true;
-}
-
-// The path inside the data tree that `file` names, in lower case; false
-// when it climbs out of its tree.
-bool DataTreePath(const char* file, std::string* out) {
-    const char* rest = file;
-    if (strncasecmp(rest, "user://", 7) == 0)
-        rest += 7;
-    else if (strncasecmp(rest, "res://", 6) == 0)
-        rest += 6;
-    if (!ResolveSegments(rest, out)) return false;
-    if (rest == file && file[0] == '/') {
-        // A native path counts as the engine's name of it; one outside both
-        // trees is the engine's to refuse.
-        const std::string native = "/" + *out;
-        const char* engine = kd->CallExtension("ConvertNativeOSPathToStaticPath", native.c_str());
-        const char* scheme = engine ? strstr(engine, "://") : nullptr;
-        if (scheme && !ResolveSegments(scheme + 3, out)) return false;
-    }
-    for (char& c : *out) c = (char)tolower((unsigned char)c);
-    if (out->compare(0, 5, "data/") == 0) out->erase(0, 5);
-    return true;
-}
-
-}  // namespace
-
-const char* ReservedFileReason(const char* file) {
-    if (!file || !*file) return nullptr;
-    std::string path;
-    if (!DataTreePath(file, &path)) return "a place outside its folder";
-    if (IsPlayerFile(path.c_str())) return "a player file";
-    const char* const other = "a data file the game reads as something else";
-    for (const char* f : kReservedFiles)
-        if (path == f) return other;
-    for (const char* f : kReservedFolders)
-        if (path.compare(0, strlen(f), f) == 0) return other;
-    // The language folders, "data-<locale>/".
-    if (path.compare(0, 5, "data-") == 0 && path.find('/') != std::string::npos) return other;
-    return nullptr;
-}
-
-bool RefuseReservedFile(const char* file, const char* what, const char* done) {
-    const char* why = ReservedFileReason(file);
-    if (why) kd->PrintDebugf(KD_LOG_WARNING, "%s '%s' names %s; not %s.\n", what, file, why, done);
-    return why != nullptr;
 }
 
 // ---------------------------------------------------------------- load

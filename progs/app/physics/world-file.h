@@ -60,22 +60,9 @@ enum { WORLD_MAX_ACTORS = 500 };
 // world puts more than one actor on a spot; those past this are left out.
 enum { WORLD_MAX_ACTORS_PER_SPOT = 4 };
 #define WORLD_MAX_COORD 1.0e5f
+// The ideal times (seconds) a world file may give, as the reader takes them.
+enum { WORLD_MAX_IDEAL_TIME = 1000000 };
 
 void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out);
-
-// Why `file` may hold no world or actor definition, or null when it may:
-// it is a player's own file (IsPlayerFile), or a data file the game reads
-// by name as something else (the timeline, the program's and developer's
-// settings, language, story and dialogue, the actors list and the other
-// tables, leaderboards, achievements, purchases, layouts, scripts,
-// fonts, pictures, sounds). Every spelling of one file gets the same
-// answer: either scheme, a native path into the user or bundled tree, the
-// tools' leading "data/", "." and ".." segments, either separator, any
-// case.
-const char* ReservedFileReason(const char* file);
-// The one check of the world and actor readers and writers: true, with
-// the line "<what> '<file>' names <reason>; not <done>.", when `file` is
-// reserved.
-bool RefuseReservedFile(const char* file, const char* what, const char* done);
 
 #endif
