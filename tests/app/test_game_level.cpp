@@ -64,8 +64,23 @@ TEST(GameLevel, EveryBundledLevelStartsWithTheWormHangingAndEveryTargetInPlace) 
         EXPECT_FLOAT_EQ(g.sim.zoom, hole || boss ? 1.5f : 1.0f);
         EXPECT_EQ(level.no_wormhole, !hole);
         // The game's contact rules run in the world.
+        std::vector<std::pair<const Actor*, vec2_t>> hazards;
+        for (const Actor* a : g.sim.ActorsWithFlags(TAG_HAZARD))
+            if (!a->Has(TAG_BOSS)) hazards.push_back({a, GameEnv::Pos(a)});
         g.Frames(30);
         EXPECT_FALSE(NeighboursTouch(g.sim.world));
+        // Where play begins, the camera back on the worm, no hazard rests
+        // under the HUD (the clock, the lives, the fruit counter).
+        for (int i = 0; i < 900 && (level.camera_mode != CAMERA_PLAY || !level.camera_arrived); i++) g.Frame();
+        ASSERT_EQ(level.camera_mode, CAMERA_PLAY);
+        for (const auto& [a, at] : hazards) {
+            const vec2_t s = g.sim.TransformWorldPositionToScreen(at);
+            const float r = a->shape->radius * g.sim.zoom;
+            if (s.x + r < 0 || s.x - r > 1024 || s.y + r < 0 || s.y - r > 600) continue;
+            EXPECT_GE(s.y - r, GameDeziDedi::kHudBand)
+                << a->shape->name << " at " << at.x << ", " << at.y << " wants to be lower by "
+                << (GameDeziDedi::kHudBand - s.y + r) * g.sim.metres_per_pixel / g.sim.zoom;
+        }
     }
 }
 
