@@ -96,10 +96,14 @@ void GameDeziDedi::DrawBeforeUI() {
         kd->SetAlpha(1);
     }
 
-    // "Ready?" over the worm until the first grab.
+    // "Ready?" over the worm until the first grab. While the camera shows
+    // the goal (the boss, the hole) and travels back, the worm is out of
+    // view or at the edge, and a text by it would read as the goal's: it
+    // waits until the camera has reached the worm.
     kd_font_t* font = lib.Font(LIB_FONT_MEDIUM);
     kd_bitmap_t* face = lib.Bitmap(LIB_WORM_HEAD_LEVEL_END);
-    if (font && level.ready_time > 0.01f && sim.worm_parts.count > 2 && level.story_mode == STORY_NONE) {
+    if (font && level.ready_time > 0.01f && sim.worm_parts.count > 2 && level.story_mode == STORY_NONE &&
+        level.camera_arrived) {
         const Actor* a = sim.worm_parts[0];
         const Actor* b = sim.worm_parts[sim.worm_parts.count - 1];
         if (a->body && b->body) {
