@@ -161,6 +161,11 @@ void GameDeziDedi::DrawAfterUI() {
         const float scale = sman.scale_cover * 0.75f;
         const float w = (float)fruit->width * scale, h = (float)fruit->height * scale;
         const int n = level.required_targets;
+        // Its component covers the row, so that notices keep off it.
+        if (UIComp* row = Comp("Fruit")) {
+            row->width = w * (float)n;
+            row->height = h;
+        }
         kd->SetAlpha(clock->fading_akey);
         for (int slot = 1; slot <= n; slot++) {
             // Where the worm's collected items fly to.
