@@ -63,10 +63,17 @@ TEST(BundledData, EveryActorDefinitionIsSound) {
     DMArray* list = dman.GetDatabase("actors.xml")->GetArray("actors");
     ASSERT_NE(list, nullptr);
     ASSERT_GT(list->GetSize(), 20);
+    // How to play names every kind of target a level asks for.
+    const char* help = dman.GetValue("data-en/language.xml", "STRINGS", "HELP_FRUIT", "to");
+    ASSERT_NE(help, nullptr);
     for (int i = 0; i < list->GetSize(); i++) {
         const char* file = list->GetNode(i)->GetId();
         ActorShape* s = physics_man.GetShape(file);
         ASSERT_NE(s->name, nullptr) << file;
+        if (ParseActorTags(s->tags) & TAG_REQUIRED_TARGET) {
+            const std::string kind = std::regex_replace(file, std::regex("^actors/([a-z]+).*"), "$1");
+            EXPECT_NE(strstr(help, kind.c_str()), nullptr) << file << ": " << help;
+        }
         EXPECT_NE(s->kind, SHAPE_NONE) << file;
         if (s->bitmap) {
             EXPECT_GT(s->bitmap->width, 0) << file;
