@@ -388,8 +388,11 @@ void GameDeziDedi::DrawTutorials() {
         hint(tail, worm_ring, zoom, t.tail_alpha, "Swing Me!", HINT_ABOVE);
     }
 
-    // The pegs and the worm's ends are kept clear as well as the rings.
-    for (const Actor* a : sim.ActorsWithFlags(TAG_GRABBABLE | TAG_WORM_HEAD | TAG_WORM_TAIL))
+    // The pegs and the whole worm are kept clear as well as the rings.
+    const std::vector<Actor*>& pegs = sim.ActorsWithFlags(TAG_GRABBABLE);
+    std::vector<const Actor*> clear(pegs.begin(), pegs.end());
+    for (int i = 0; i < sim.worm_parts.count; i++) clear.push_back(sim.worm_parts[i]);
+    for (const Actor* a : clear)
         if (a->body && a->shape)
             round.push_back({sim.TransformWorldPositionToScreen(BodyPosition(a)), a->shape->radius * zoom});
     PlaceHintLabels(labels.data(), (int)labels.size(), round.data(), (int)round.size(), W, H, kHudBand);
@@ -398,6 +401,7 @@ void GameDeziDedi::DrawTutorials() {
     kd->SetTextAlign(12);
     for (size_t i = 0; i < labels.size(); i++) {
         t.label_sides.push_back({hints[i].target, labels[i].side});
+        if (labels[i].side < 0) continue;
         const vec2_t c = labels[i].Centre();
         kd->SetAlpha(hints[i].alpha);
         // The font's own dark ring keeps the white letters readable over
