@@ -152,8 +152,9 @@ TEST(BundledData, EveryLevelIsBuiltWhole) {
                     << placed[i]->shape->name << " and " << placed[j]->shape->name;
             }
 
-        // A hazard's resting place stays below the HUD even with the view
-        // at the world's top.
+        // A hazard's resting place stays below the HUD with the view at the
+        // world's top, where it stands lowest on the screen (the view play
+        // begins with is checked by the level start's test).
         const float band = GameDeziDedi::kHudBand * sim.metres_per_pixel;
         for (int i = 0; i < placed.count; i++) {
             const Actor* a = placed[i];
