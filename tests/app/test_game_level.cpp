@@ -70,12 +70,14 @@ TEST(GameLevel, EveryBundledLevelStartsWithTheWormHangingAndEveryTargetInPlace) 
         g.Frames(30);
         EXPECT_FALSE(NeighboursTouch(g.sim.world));
         // Where play begins, the camera back on the worm, no hazard rests
-        // under the HUD (the clock, the lives, the fruit counter).
+        // under the HUD (the clock, the lives, the fruit counter): neither
+        // its body nor its picture.
         for (int i = 0; i < 900 && (level.camera_mode != CAMERA_PLAY || !level.camera_arrived); i++) g.Frame();
         ASSERT_EQ(level.camera_mode, CAMERA_PLAY);
         for (const auto& [a, at] : hazards) {
             const vec2_t s = g.sim.TransformWorldPositionToScreen(at);
-            const float r = a->shape->radius * g.sim.zoom;
+            const kd_bitmap_t* picture = a->shape->bitmap;
+            const float r = fmaxf(a->shape->radius, picture ? (float)picture->height * 0.5f : 0.0f) * g.sim.zoom;
             if (s.x + r < 0 || s.x - r > 1024 || s.y + r < 0 || s.y - r > 600) continue;
             EXPECT_GE(s.y - r, GameDeziDedi::kHudBand)
                 << a->shape->name << " at " << at.x << ", " << at.y << " wants to be lower by "
