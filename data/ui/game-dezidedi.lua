@@ -3,7 +3,8 @@
 -- The game screen's HUD over the level. The game looks these up by name:
 -- Clock (the row of lives is drawn from its place, and it fades with the
 -- stopwatch and the time while the prologue is told), Time (the level's
--- time), Pause, Fruit (where collected fruit flies to), StoryPanel (the
+-- time), Pause, Fruit (where collected fruit flies to: the game sizes it to
+-- the row of the fruit counter, which notices keep off), StoryPanel (the
 -- prologue; a click shows the next line), WormTalk and BossTalk (the
 -- worm's and the bug's lines).
 --
@@ -38,6 +39,7 @@ SetProperty ("interactive", 0);
 
 CreateComp ("Image", "Fruit");
 SetProperty ("position", 0.5, 0.07);
+SetProperty ("align", "CENTER");
 SetProperty ("interactive", 0);
 
 CreateComp ("Button", "Pause");

@@ -12,7 +12,7 @@ CreateComp ("NinePatch", "Bubble");
 SetProperty ("ninepatch.bitmap", "ui/gfx/talk-bubble.png");
 SetProperty ("ninepatch.bitmap_client_rect", 28, 24, 68, 56);
 SetProperty ("ninepatch.client_size", 600, 96);
-SetProperty ("position", 0.5, 0.63);
+SetProperty ("position", 0.5, 0.56);
 SetProperty ("align", "CENTER");
 SetProperty ("interactive", 0);
 

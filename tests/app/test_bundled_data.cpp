@@ -63,10 +63,17 @@ TEST(BundledData, EveryActorDefinitionIsSound) {
     DMArray* list = dman.GetDatabase("actors.xml")->GetArray("actors");
     ASSERT_NE(list, nullptr);
     ASSERT_GT(list->GetSize(), 20);
+    // How to play names every kind of target a level asks for.
+    const char* help = dman.GetValue("data-en/language.xml", "STRINGS", "HELP_FRUIT", "to");
+    ASSERT_NE(help, nullptr);
     for (int i = 0; i < list->GetSize(); i++) {
         const char* file = list->GetNode(i)->GetId();
         ActorShape* s = physics_man.GetShape(file);
         ASSERT_NE(s->name, nullptr) << file;
+        if (ParseActorTags(s->tags) & TAG_REQUIRED_TARGET) {
+            const std::string kind = std::regex_replace(file, std::regex("^actors/([a-z]+).*"), "$1");
+            EXPECT_NE(strstr(help, kind.c_str()), nullptr) << file << ": " << help;
+        }
         EXPECT_NE(s->kind, SHAPE_NONE) << file;
         if (s->bitmap) {
             EXPECT_GT(s->bitmap->width, 0) << file;
@@ -145,8 +152,9 @@ TEST(BundledData, EveryLevelIsBuiltWhole) {
                     << placed[i]->shape->name << " and " << placed[j]->shape->name;
             }
 
-        // A hazard's resting place stays below the HUD even with the view
-        // at the world's top.
+        // A hazard's resting place stays below the HUD with the view at the
+        // world's top, where it stands lowest on the screen (the view play
+        // begins with is checked by the level start's test).
         const float band = GameDeziDedi::kHudBand * sim.metres_per_pixel;
         for (int i = 0; i < placed.count; i++) {
             const Actor* a = placed[i];

@@ -65,8 +65,25 @@ TEST(GameLevel, EveryBundledLevelStartsWithTheWormHangingAndEveryTargetInPlace) 
         EXPECT_FLOAT_EQ(g.sim.zoom, hole || boss ? 1.5f : 1.0f);
         EXPECT_EQ(level.no_wormhole, !hole);
         // The game's contact rules run in the world.
+        std::vector<std::pair<const Actor*, vec2_t>> hazards;
+        for (const Actor* a : g.sim.ActorsWithFlags(TAG_HAZARD))
+            if (!a->Has(TAG_BOSS)) hazards.push_back({a, GameEnv::Pos(a)});
         g.Frames(30);
         EXPECT_FALSE(NeighboursTouch(g.sim.world));
+        // Where play begins, the camera back on the worm, no hazard rests
+        // under the HUD (the clock, the lives, the fruit counter): neither
+        // its body nor its picture.
+        for (int i = 0; i < 900 && (level.camera_mode != CAMERA_PLAY || !level.camera_arrived); i++) g.Frame();
+        ASSERT_EQ(level.camera_mode, CAMERA_PLAY);
+        for (const auto& [a, at] : hazards) {
+            const vec2_t s = g.sim.TransformWorldPositionToScreen(at);
+            const kd_bitmap_t* picture = a->shape->bitmap;
+            const float r = fmaxf(a->shape->radius, picture ? (float)picture->height * 0.5f : 0.0f) * g.sim.zoom;
+            if (s.x + r < 0 || s.x - r > 1024 || s.y + r < 0 || s.y - r > 600) continue;
+            EXPECT_GE(s.y - r, GameDeziDedi::kHudBand)
+                << a->shape->name << " at " << at.x << ", " << at.y << " wants to be lower by "
+                << (GameDeziDedi::kHudBand - s.y + r) * g.sim.metres_per_pixel / g.sim.zoom;
+        }
     }
 }
 
@@ -355,6 +372,45 @@ TEST(GameLevel, HintTextsSitByTheirTargetsAndHideNothing) {
     EXPECT_EQ(fruit.side, HINT_LEFT);
     PlaceHintLabels(&fruit, 1, nullptr, 0, 1024, 600, 90);
     EXPECT_EQ(fruit.side, HINT_ABOVE);
+
+    // The first level as it starts: three fruit in a row under pegs, the
+    // tail's ring beside the first and the worm hanging above the tail, the
+    // hole out of view to the right (its arrow at the edge). Each text
+    // keeps a text's height from every ring but its own, so that it reads
+    // as its own target's, and covers no ring, peg or piece of the worm; the
+    // hole has none.
+    HintLabel start[5] = {
+        {{345, 285}, 42, 125, 34, HINT_ABOVE, -1, {}},   // the apple
+        {{525, 315}, 42, 125, 34, HINT_ABOVE, -1, {}},   // the strawberry
+        {{735, 315}, 42, 125, 34, HINT_ABOVE, -1, {}},   // the orange
+        {{1100, 380}, 63, 125, 34, HINT_BELOW, -1, {}},  // the hole
+        {{220, 362}, 30, 110, 34, HINT_ABOVE, -1, {}},   // the tail
+    };
+    std::vector<HintObstacle> things = {{{420, 240}, 20}, {{630, 210}, 20}, {{840, 240}, 20}, {{210, 270}, 20}};
+    for (int i = 0; i < 5; i++) things.push_back({start[i].target, start[i].ring});
+    for (float y = 240; y < 362; y += 12) things.push_back({{215 + (y - 240) / 12, y}, 12});
+    for (int frame = 0; frame < 2; frame++) {
+        PlaceHintLabels(start, 5, things.data(), (int)things.size(), 1024, 600, 90);
+        EXPECT_EQ(start[3].side, -1) << "a text for a target out of view";
+        for (int i = 0; i < 5; i++) {
+            if (i == 3) continue;
+            const HintRect& b = start[i].box;
+            SCOPED_TRACE(i);
+            EXPECT_GE(b.y0, 90);
+            for (int j = 0; j < 5; j++) {
+                const vec2_t c = start[j].target;
+                const float dx = fmaxf(fmaxf(b.x0 - c.x, c.x - b.x1), 0.0f);
+                const float dy = fmaxf(fmaxf(b.y0 - c.y, c.y - b.y1), 0.0f);
+                if (j == i) continue;
+                EXPECT_GE(hypotf(dx, dy) - start[j].ring, start[i].h) << "by ring " << j;
+            }
+            for (const HintObstacle& o : things) {
+                if (GameEnv::Dist(o.at, start[i].target) < 1) continue;
+                const HintRect square = {o.at.x - o.radius, o.at.y - o.radius, o.at.x + o.radius, o.at.y + o.radius};
+                EXPECT_FLOAT_EQ(b.Overlap(square), 0) << "over the thing at " << o.at.x << ", " << o.at.y;
+            }
+        }
+    }
 }
 
 namespace {

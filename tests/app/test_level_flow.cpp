@@ -480,4 +480,26 @@ TEST_F(Flow, ReadyStandsOnTheScreenBelowTheHud) {
     g.game.DrawBeforeUI();
     ASSERT_EQ(ready.size(), 1u);
     EXPECT_LT(ready[0].x, 0);
+
+    // The boss's level opens on the boss, the worm above it and out of
+    // view: the text never stands by the boss, where it would read as the
+    // boss's line; it comes with the worm.
+    g.game.InitLevel("worlds/e02-l10.xml");
+    const Actor* boss = g.sim.ActorsWithFlags(TAG_BOSS).front();
+    int shown = 0;
+    for (int i = 0; i < 300; i++) {
+        ready.clear();
+        g.Frame();
+        g.game.DrawBeforeUI();
+        for (const vec2_t& at : ready) {
+            SCOPED_TRACE(i);
+            shown++;
+            EXPECT_GT(GameEnv::Dist(at, g.Screen(boss)), boss->shape->radius * g.sim.zoom + 60);
+            for (const Actor* end : {g.sim.WormHead(), g.sim.WormTail()}) {
+                const vec2_t e = g.Screen(end);
+                EXPECT_TRUE(e.x > 0 && e.x < sman.virtual_width && e.y > 0 && e.y < sman.virtual_height);
+            }
+        }
+    }
+    EXPECT_GT(shown, 0);
 }

@@ -218,6 +218,11 @@ st=$("$PROBE" "$SHOTS/9-escape-back.png" diff "$SHOTS/10-story.png" 200 50 830 4
 dl=$("$PROBE" "$SHOTS/10-story.png" diff "$SHOTS/11-dialog.png" 200 310 830 440)
 echo "the story differs from the menu by $st; the dialogue changes the bubble's place by $dl"
 awk "BEGIN { exit !($st > 10 && $dl > 10) }" || fail "the story or its dialogue is not shown"
+# The bubble (pale) ends above the rows where a caption of two lines
+# begins, so that it hides no line of the caption under it.
+pale=$("$PROBE" "$SHOTS/11-dialog.png" count 300 425 860 452 225 255 235 255 200 245)
+echo "the bubble reaches $pale pixels into the caption's rows"
+[ "$pale" -lt 500 ] || fail "the speech bubble covers the caption's first line"
 # Its caption: cream letters on a dark glass strip under the picture (not
 # dark letters over the garden), in two even lines, not one line and a
 # lone word.

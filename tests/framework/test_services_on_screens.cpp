@@ -43,7 +43,9 @@ struct ServicesOnScreens : ::testing::Test {
                       "<root><array id=\"ACHIEVEMENTS\"><node id=\"FIRST\" name=\"First!\"/></array></root>"},
                      {"ui/menu.lua",
                       "CreateComp ('Button', 'Quit');\nSetProperty ('position', 0.5, 0.92);\n"
-                      "SetProperty ('align', 'CENTER');\n"}}};
+                      "SetProperty ('align', 'CENTER');\n"
+                      "CreateComp ('Image', 'Counter');\nSetProperty ('position', 0.1, 0.92);\n"
+                      "SetProperty ('align', 'CENTER');\nSetProperty ('visible', 0);\n"}}};
     RecordingKd r{kd};
     std::vector<std::unique_ptr<RecScreen>> screens;
     kd_font_t font{};
@@ -140,6 +142,19 @@ TEST_F(ServicesOnScreens, AchievementBarRunsWithTheFramesAndTheScreenIsShownByNa
     EXPECT_EQ(rects(), (std::vector<std::string>{"38 532 76 40", "910 532 76 40"}));
     Frames(8);
     EXPECT_EQ(achievement_man.GetNumberOfQueuedPopups(), 0);
+    // An image without a picture is a place the program draws into (a
+    // game's counter on the bottom left): a bar keeps off it too.
+    UIComp* counter = Get("MainMenu")->uiset->GetComp("Counter");
+    ASSERT_NE(counter, nullptr);
+    quit->visible = counter->visible = true;
+    counter->width = 120;
+    counter->height = 40;
+    achievement_man.ShowPopupText("Level 2");
+    Frames(4);
+    rects().clear();
+    sman.DrawScreens(0);
+    EXPECT_EQ(rects(), std::vector<std::string>{"910 532 76 40"});
+    Frames(12);
 
     ASSERT_TRUE(lua_man.ExecLuaString(nullptr, "AM_ShowAchievements()"));
     EXPECT_EQ(Stack(), (std::vector<std::string>{"MainMenu", "Achievements"}));

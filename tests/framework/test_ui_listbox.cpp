@@ -1,8 +1,8 @@
 // List box: lines and their texts, keys that keep the selection in view,
 // eased scrolling that springs back to the ends without overshooting,
 // touch drags with the flick, the pointer selecting the line under it,
-// drawing (clip, selection, right texts, the last line), the cache
-// passes, and the script functions.
+// drawing (clip, selection, right texts, long texts fitted, the last
+// line), the cache passes, and the script functions.
 #include <string.h>
 
 #include "lua-args.h"
@@ -277,6 +277,21 @@ TEST_F(ListboxTest, DrawClipsToTheTextAreaAndStopsAtTheBottom) {
         if (c.rfind("RS", 0) == 0 || c.rfind("Text", 0) == 0 || c.rfind("Scissor", 0) == 0 || c.rfind("Align", 0) == 0)
             drawn.push_back(c);
     EXPECT_EQ(drawn, want);
+
+    // A long name ends before its line's right text and a long line inside
+    // the frame (180 pixels of text): narrower, then cut.
+    UICompListbox names;
+    Make(names, 0);
+    names.AddLine(nullptr, "Alexandra Montgomery");
+    names.SetLineTextRight(0, "playing");
+    names.AddLine(nullptr, "WWWWWWWWWWWWWWWWWWWW");
+    names.AddLine(nullptr, "WWWWWWWWWWWWWWWWWWWWWWW");
+    wf::Calls().clear();
+    names.Draw();
+    EXPECT_EQ(wf::CallsStarting("Text"),
+              (std::vector<std::string>{"Text 10 10 scale 0.85 'Alexandr...'", "Text 190 10 scale 1 'playing'",
+                                        "Text 10 30 scale 0.9 'WWWWWWWWWWWWWWWWWWWW'",
+                                        "Text 10 50 scale 0.85 'WWWWWWWWWWWWWWWWWW...'"}));
 
     // Without a selection bitmap a bar in the box's colour marks it.
     UICompListbox plain;

@@ -96,10 +96,14 @@ void GameDeziDedi::DrawBeforeUI() {
         kd->SetAlpha(1);
     }
 
-    // "Ready?" over the worm until the first grab.
+    // "Ready?" over the worm until the first grab. While the camera shows
+    // the goal (the boss, the hole) and travels back, the worm is out of
+    // view or at the edge, and a text by it would read as the goal's: it
+    // waits until the camera has reached the worm.
     kd_font_t* font = lib.Font(LIB_FONT_MEDIUM);
     kd_bitmap_t* face = lib.Bitmap(LIB_WORM_HEAD_LEVEL_END);
-    if (font && level.ready_time > 0.01f && sim.worm_parts.count > 2 && level.story_mode == STORY_NONE) {
+    if (font && level.ready_time > 0.01f && sim.worm_parts.count > 2 && level.story_mode == STORY_NONE &&
+        level.camera_arrived) {
         const Actor* a = sim.worm_parts[0];
         const Actor* b = sim.worm_parts[sim.worm_parts.count - 1];
         if (a->body && b->body) {
@@ -157,6 +161,11 @@ void GameDeziDedi::DrawAfterUI() {
         const float scale = sman.scale_cover * 0.75f;
         const float w = (float)fruit->width * scale, h = (float)fruit->height * scale;
         const int n = level.required_targets;
+        // Its component covers the row, so that notices keep off it.
+        if (UIComp* row = Comp("Fruit")) {
+            row->width = w * (float)n;
+            row->height = h;
+        }
         kd->SetAlpha(clock->fading_akey);
         for (int slot = 1; slot <= n; slot++) {
             // Where the worm's collected items fly to.
@@ -379,8 +388,11 @@ void GameDeziDedi::DrawTutorials() {
         hint(tail, worm_ring, zoom, t.tail_alpha, "Swing Me!", HINT_ABOVE);
     }
 
-    // The pegs and the worm's ends are kept clear as well as the rings.
-    for (const Actor* a : sim.ActorsWithFlags(TAG_GRABBABLE | TAG_WORM_HEAD | TAG_WORM_TAIL))
+    // The pegs and the whole worm are kept clear as well as the rings.
+    const std::vector<Actor*>& pegs = sim.ActorsWithFlags(TAG_GRABBABLE);
+    std::vector<const Actor*> clear(pegs.begin(), pegs.end());
+    for (int i = 0; i < sim.worm_parts.count; i++) clear.push_back(sim.worm_parts[i]);
+    for (const Actor* a : clear)
         if (a->body && a->shape)
             round.push_back({sim.TransformWorldPositionToScreen(BodyPosition(a)), a->shape->radius * zoom});
     PlaceHintLabels(labels.data(), (int)labels.size(), round.data(), (int)round.size(), W, H, kHudBand);
@@ -389,6 +401,7 @@ void GameDeziDedi::DrawTutorials() {
     kd->SetTextAlign(12);
     for (size_t i = 0; i < labels.size(); i++) {
         t.label_sides.push_back({hints[i].target, labels[i].side});
+        if (labels[i].side < 0) continue;
         const vec2_t c = labels[i].Centre();
         kd->SetAlpha(hints[i].alpha);
         // The font's own dark ring keeps the white letters readable over

@@ -1,6 +1,9 @@
 // Where the first level's hint texts go ("Swing Me!", "Collect Me!",
 // "Come Here!"): each beside the ring of its own target, on the side that
-// hides the least of the other texts, the rings, the pegs and the HUD.
+// hides the least of the other texts, the rings, the pegs, the worm and
+// the HUD, and that stands no nearer another target's ring than a text's
+// height (a text by two rings reads as the other's). A target out of view
+// has no text: pushed onto the screen, it would stand by something else.
 // The texts are placed one after the other; a text keeps the side it had
 // in the frame before while that side is as clear as any other, so that
 // a label does not jump between sides as the worm swings.
@@ -19,18 +22,20 @@ struct HintLabel {
     float ring;     // the ring's radius on the screen
     float w, h;     // the text's size (its bobbing included)
     int prefer;     // the side it takes when all are as clear (HINT_ABOVE...)
-    int side;       // in: the side of the frame before (-1: none); out: the side taken
+    int side;       // in: the place of the frame before (-1: none); out: the place taken (-1: not shown)
     HintRect box;   // out: where the text goes
     vec2_t Centre() const { return {(box.x0 + box.x1) * 0.5f, (box.y0 + box.y1) * 0.5f}; }
 };
 
-// A round thing a text should not cover (a ring, a peg, a worm end).
+// A round thing a text should not cover (a ring, a peg, a piece of the worm).
 struct HintObstacle {
     vec2_t at;
     float radius;
 };
 
-enum { HINT_ABOVE, HINT_BELOW, HINT_RIGHT, HINT_LEFT, HINT_SIDES };
+// The sides of a ring; a place is a side, or a side with the text slid
+// along it (side + HINT_SIDES back, side + 2 x HINT_SIDES forth).
+enum { HINT_ABOVE, HINT_BELOW, HINT_RIGHT, HINT_LEFT, HINT_SIDES, HINT_PLACES = 3 * HINT_SIDES };
 
 // Places the labels in order on a screen of width x height whose top band
 // (the HUD) is taken.

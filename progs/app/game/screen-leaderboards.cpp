@@ -5,14 +5,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <string>
-
 #include "localization.h"
 #include "manager.h"
 #include "services/service-text.h"
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
 #include "ui/ui-touchfield.h"
+#include "ui/ui-widgets.h"
 
 ScreenLeaderboards screen_Leaderboards;
 
@@ -120,7 +119,7 @@ void ScreenLeaderboards::DrawScores(UIComp* comp) {
         if (!e || !(top > view_top - row && top < view_top + view_height)) continue;
         kd->SetTextAlign(0);
         kd->DrawTextf(font, at.x, top, "%d.", e->rank);
-        DrawName(font, name_x, top, name_room, s, e->player);
+        UIDrawFittedText(font, name_x, top, name_room, s, e->player);
         kd->SetTextAlign(1);
         kd->DrawTextf(font, at.x + w, top, "%d", e->points);
     }
@@ -138,34 +137,6 @@ void ScreenLeaderboards::DrawScores(UIComp* comp) {
     kd->SetAlpha(1);
     kd->SetColor(1, 1, 1);
     kd->SetBlend(0);
-}
-
-// A name fits the room left of the points: a long one is drawn a little
-// narrower, and one that still does not fit is cut at a whole character
-// and ends in "...".
-void ScreenLeaderboards::DrawName(kd_font_t* font, float x, float y, float room, float scale, const char* player) {
-    const float kNarrowest = 0.85f;
-    const char* text = player ? player : "";
-    const float width = kd->GetTextWidthf(font, "%s", text);
-    if (width > room) kd->SetTextTransform(scale * fmaxf(room / width, kNarrowest), scale, 0);
-    std::string cut = text;
-    bool shortened = false;
-    auto fits = [&] {
-        return shortened ? kd->GetTextWidthf(font, "%s...", cut.c_str()) <= room
-                         : kd->GetTextWidthf(font, "%s", cut.c_str()) <= room;
-    };
-    while (!cut.empty() && !fits()) {
-        size_t end = cut.size() - 1;
-        while (end > 0 && ((unsigned char)cut[end] & 0xC0) == 0x80) end--;
-        cut.erase(end);
-        while (!cut.empty() && cut.back() == ' ') cut.pop_back();
-        shortened = true;
-    }
-    if (shortened)
-        kd->DrawTextf(font, x, y, "%s...", cut.c_str());
-    else
-        kd->DrawTextf(font, x, y, "%s", text);
-    kd->SetTextTransform(scale, scale, 0);
 }
 
 int ScreenLeaderboards::ProcessUICompClick(UIComp* comp, int) {

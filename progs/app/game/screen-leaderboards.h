@@ -39,8 +39,6 @@ public:
 
 private:
     void DrawScores(UIComp* comp);
-    // One row's name, fitted into the room before the points.
-    void DrawName(kd_font_t* font, float x, float y, float room, float scale, const char* player);
     bool Shown(DMNode* node) const;
 };
 

@@ -5,6 +5,7 @@
 #include "ui/screen-manager.h"
 #include "ui/screen.h"
 #include "ui/ui-button.h"
+#include "ui/ui-image.h"
 #include "ui/ui-textbox.h"
 
 namespace {
@@ -52,7 +53,8 @@ Box TextBox(kd_font_t* font, const char* text, float x, float y, int align, floa
 
 // What the player reads or presses on the screens in view (from the top
 // down to the first that covers the screen): buttons with their words,
-// fields, lists, check boxes, sliders and texts that are not blank.
+// fields, lists, check boxes, sliders, texts that are not blank and what
+// the program draws in the place of an image without a picture.
 bool Hides(float x, float y, float width, float height) {
     const Box banner = {x, y, x + width, y + height};
     for (int depth = 0; depth < sman.GetNumberOfScreensInStack(); depth++) {
@@ -80,6 +82,13 @@ bool Hides(float x, float y, float width, float height) {
                 case UI_TEXTBOX: {
                     UICompTextbox* t = dynamic_cast<UICompTextbox*>(c);
                     if (t && !Blank(t->shown_text) && banner.Meets(own)) return true;
+                    break;
+                }
+                case UI_IMAGE: {
+                    // An image without a picture is a place the program
+                    // draws into itself (a game's counters).
+                    UICompImage* image = dynamic_cast<UICompImage*>(c);
+                    if (!(image && image->bitmap) && banner.Meets(own)) return true;
                     break;
                 }
                 case UI_SLIDER:

@@ -347,6 +347,7 @@ void UICompListbox::Draw() {
                 }
             }
             const char* text = line.text ? line.text : "";
+            float text_x = X;
             if (line.bitmap) {
                 int bh = UIBitmapHeight(line.bitmap);
                 if (bh > 0) {
@@ -355,13 +356,17 @@ void UICompListbox::Draw() {
                     kd->DrawBitmapRS(line.bitmap, X + s * (float)bitmap_column_width * 0.5f,
                                      y + (float)(bh / 2) * s * f, 0, s * f);
                 }
-                kd->DrawTextf(font, X + (float)(bitmap_column_width + 2) * s, y, "%s", text);
-            } else {
-                kd->DrawTextf(font, X, y, "%s", text);
+                text_x = X + (float)(bitmap_column_width + 2) * s;
             }
+            // The text ends before the right one, with a gap, and inside the
+            // frame.
+            const float right = P.x + width - (float)padding_right * s;
+            float room = right - text_x;
+            if (line.text_right) room -= kd->GetTextWidthf(font, "%s", line.text_right) + kRightGap * s;
+            UIDrawFittedText(font, text_x, y, room, s, text);
             if (line.text_right) {
                 kd->SetTextAlign(UI_ALIGN_RIGHT);
-                kd->DrawTextf(font, P.x + width - (float)padding_right * s, y, "%s", line.text_right);
+                kd->DrawTextf(font, right, y, "%s", line.text_right);
                 kd->SetTextAlign(0);
             }
             y += s * L;

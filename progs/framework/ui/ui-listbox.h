@@ -30,6 +30,8 @@ public:
     UICompListbox();
     ~UICompListbox() override;
     static UIComp* Make() { return new UICompListbox(); }
+    // The least room between a line's text and its right text (unscaled).
+    static constexpr float kRightGap = 12;
 
     const UIKind& Kind() const override;
     void Update(float dt) override;

@@ -4,6 +4,8 @@
 #include <math.h>
 #include <string.h>
 
+#include <string>
+
 #include "localization.h"
 #include "manager.h"
 
@@ -72,6 +74,31 @@ void UIDrawBitmapInBox(kd_bitmap_t* bm, float x, float y, float S) {
     if (w & 1) x += 0.5f;
     if (h & 1) y += 0.5f;
     kd->DrawBitmapRS(bm, x + S * (float)w / 2, y + S * (float)h / 2, 0, S);
+}
+
+void UIDrawFittedText(kd_font_t* font, float x, float y, float room, float scale, const char* given) {
+    const float kNarrowest = 0.85f;
+    const char* text = given ? given : "";
+    const float width = kd->GetTextWidthf(font, "%s", text);
+    if (width > room) kd->SetTextTransform(scale * fmaxf(room / width, kNarrowest), scale, 0);
+    std::string cut = text;
+    bool shortened = false;
+    auto fits = [&] {
+        return shortened ? kd->GetTextWidthf(font, "%s...", cut.c_str()) <= room
+                         : kd->GetTextWidthf(font, "%s", cut.c_str()) <= room;
+    };
+    while (!cut.empty() && !fits()) {
+        size_t end = cut.size() - 1;
+        while (end > 0 && ((unsigned char)cut[end] & 0xC0) == 0x80) end--;
+        cut.erase(end);
+        while (!cut.empty() && cut.back() == ' ') cut.pop_back();
+        shortened = true;
+    }
+    if (shortened)
+        kd->DrawTextf(font, x, y, "%s...", cut.c_str());
+    else
+        kd->DrawTextf(font, x, y, "%s", text);
+    kd->SetTextTransform(scale, scale, 0);
 }
 
 const char* UIShownText(UIComp* c, const char* text) {

@@ -60,6 +60,12 @@ bool UIPushRotation(UIComp* c);
 // whole pixels.
 void UIDrawBitmapInBox(kd_bitmap_t* bm, float x, float y, float S);
 
+// Draws a text from (x, y) within `room` pixels, the text transform at
+// `scale`: a long one is drawn a little narrower, and one that still does
+// not fit is cut at a whole character and ends in "...". The transform is
+// (scale, scale) again afterwards.
+void UIDrawFittedText(kd_font_t* font, float x, float y, float room, float scale, const char* text);
+
 // `shown_text` for a text: its localization when the component's features
 // are enabled and it is localizable, else the text itself.
 const char* UIShownText(UIComp* c, const char* text);
