@@ -40,12 +40,6 @@ lead() {
   awk -v t="$t" -v x0="$1" -v y0="$2" -v x1="$3" -v y1="$4" \
     'BEGIN { for (i = 1; i <= 20; i++) printf "%d frames 1\n%d touch_move %d %d\n", t, t, x0 + (x1 - x0) * i / 20, y0 + (y1 - y0) * i / 20 }'
 }
-# click X Y: a press and, 6 frames later, its release.
-click() {
-  at touch_down "$1" "$2"
-  at frames 6
-  at touch_up "$1" "$2"
-}
 {
   e2e_wait "$t" 1 "Removing 'TimelineTransition' from Screen Stack"
   at frames 54
@@ -69,24 +63,24 @@ click() {
   at frames 30
   at screenshot "$SHOTS/2-failed.png"
   # "PlayAgain"; the level again, its lives back.
-  click 563 415
+  e2e_tap $t 563 415
   e2e_wait $t 1 "Removing 'TimelineTransition' from Screen Stack"
   at frames 90
   at screenshot "$SHOTS/3-again.png"
   # The pause menu's Restart.
-  click 950 51
+  e2e_tap $t 950 51
   e2e_wait $t 1 "Screen 'GamePopMenu' fully in."
   at frames 30
   at screenshot "$SHOTS/4-paused.png"
-  click 512 367
+  e2e_tap $t 512 367
   # The pause menu's main menu, whose Play this test's menu presses by
   # itself.
   e2e_wait $t 1 "Removing 'TimelineTransition' from Screen Stack"
   at frames 60
-  click 950 51
+  e2e_tap $t 950 51
   e2e_wait $t 1 "Screen 'GamePopMenu' fully in."
   at frames 10
-  click 512 440
+  e2e_tap $t 512 440
   e2e_wait $t 1 "Removing 'TimelineTransition' from Screen Stack"
   at frames 30
   at exit
