@@ -92,6 +92,7 @@ fuzz_one() {
   elif [ -n "$(ls -A "$work/tmp")" ]; then
     echo "fuzz target $name left files behind: $(ls "$work/tmp")" >>"$FAILED"
   fi
+  rmdir "$kept" 2>/dev/null
   rm -rf "$work"
 }
 # One target a core at a time: each is a single process. A run that stops
