@@ -22,8 +22,8 @@ stage_format() {
 
 # The kill tests that take their count from the build (the score
 # database's, the won level's records', the timeline's) run 40 rounds here
-# rather than 200, and the real executable plays only the first level to
-# a win (every level's play is
+# rather than 200, and the real executable wins no level besides the first
+# episode's first and last, which it always plays (every level's play is
 # checked headless): the whole run has to fit its time. Leaks are checked
 # in every test, with system libraries suppressed (tools/lsan.supp); the
 # tests that draw through Mesa turn the check off themselves, since its
