@@ -7,10 +7,12 @@
 #   optimised  the Release build (-O3, where GCC's flow-based warnings
 #              and some faults show only), its unit tests
 #   tsan       the tests that start threads, under ThreadSanitizer
-#   fuzz       each fuzz target for a bounded time
+#   fuzz       everything built with clang (the tests too, for clang's
+#              warnings), then each fuzz target for a bounded time
 # A failing end-to-end run thus never hides the thread and fuzz stages.
+# With TEST_FUNCTIONS_ONLY=1 the script, sourced, only defines the stages
+# and their helpers (tests/tools/test_fuzz_stage.sh).
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-"$ROOT/tools/setup.sh" || exit 1
 JOBS=$(nproc)
 export LSAN_OPTIONS="suppressions=$ROOT/tools/lsan.supp"
 
@@ -18,8 +20,10 @@ stage_format() {
   sh "$ROOT/tools/check-format.sh"
 }
 
-# The kill tests run 40 rounds each here rather than 200, and the real
-# executable plays only the first level to a win (every level's play is
+# The kill tests that take their count from the build (the score
+# database's, the won level's records', the timeline's) run 40 rounds here
+# rather than 200, and the real executable wins no level besides the first
+# episode's first and last, which it always plays (every level's play is
 # checked headless): the whole run has to fit its time. Leaks are checked
 # in every test, with system libraries suppressed (tools/lsan.supp); the
 # tests that draw through Mesa turn the check off themselves, since its
@@ -64,7 +68,8 @@ stage_tsan() {
 
 # Fuzzers: clang's libFuzzer, FUZZ_SECONDS each (default 10), as many at
 # once as there are cores. An input that makes a target allocate more than
-# 512 MB at once, or grow past 2 GB, fails the run like a crash. Targets
+# 512 MB at once, or grow past 2 GB, fails the run like a crash; the input
+# is kept in the targets' folder, crashes/<target>/, and named. Targets
 # that need a file tree make it in a folder of their own under $TMPDIR and
 # remove it at exit; each target gets a TMPDIR of its own here, and
 # anything left in it fails the run too.
@@ -77,13 +82,17 @@ fuzz_one() {
   mkdir "$work/corpus"
   cp "$seeds"/* "$work/corpus"/ 2>/dev/null || true
   mkdir "$work/tmp"
+  kept="$(dirname "$1")/crashes/$name"
+  rm -rf "$kept"
+  mkdir -p "$kept"
   echo "fuzzing $name for ${FUZZ_SECONDS:-10} s"
   if ! (cd "$work" && TMPDIR="$work/tmp" "$1" -max_total_time="${FUZZ_SECONDS:-10}" -max_len=65536 -rss_limit_mb=2048 \
-     -malloc_limit_mb=512 -print_final_stats=0 corpus >"$work/log" 2>&1); then
-    { tail -40 "$work/log"; echo "fuzz target $name failed"; } >>"$FAILED"
+     -malloc_limit_mb=512 -print_final_stats=0 -artifact_prefix="$kept/" corpus >"$work/log" 2>&1); then
+    { tail -40 "$work/log"; echo "fuzz target $name failed; its input: $(ls -d "$kept"/* 2>/dev/null || echo none kept)"; } >>"$FAILED"
   elif [ -n "$(ls -A "$work/tmp")" ]; then
     echo "fuzz target $name left files behind: $(ls "$work/tmp")" >>"$FAILED"
   fi
+  rmdir "$kept" 2>/dev/null
   rm -rf "$work"
 }
 # One target a core at a time: each is a single process. A run that stops
@@ -92,19 +101,20 @@ wait_fuzz() {
   for p in $pids; do wait "$p" || echo "a fuzz run stopped early (status $?)" >>"$FAILED"; done
   pids=
 }
-stage_fuzz() {
-  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DKODO_FUZZ=ON -DKODO_TESTS=OFF >/dev/null || return 1
-  cmake --build "$ROOT/build-fuzz" -j"$JOBS" || return 1
+# fuzz_all FOLDER: runs every fuzz_* program in the folder; none fails it.
+fuzz_all() {
   FAILED=$(mktemp)
   pids=
-  for f in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
+  ran=0
+  for f in "$1"/fuzz_*; do
+    [ -f "$f" ] && [ -x "$f" ] || continue
     fuzz_one "$f" &
     pids="$pids $!"
+    ran=$((ran + 1))
     [ "$(echo $pids | wc -w)" -lt "$JOBS" ] || wait_fuzz
   done
   wait_fuzz
+  [ "$ran" -gt 0 ] || echo "no fuzz target was found in $1" >>"$FAILED"
   status=0
   if [ -s "$FAILED" ]; then
     cat "$FAILED"
@@ -113,6 +123,18 @@ stage_fuzz() {
   rm -f "$FAILED"
   return $status
 }
+# The tests are built here too, not run: clang warns of what GCC does not
+# (a char as an index), and this tree is clang's already, its libraries
+# built for the targets.
+stage_fuzz() {
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DKODO_FUZZ=ON -DKODO_TESTS=ON >/dev/null || return 1
+  cmake --build "$ROOT/build-fuzz" -j"$JOBS" || return 1
+  fuzz_all "$ROOT/build-fuzz/fuzz"
+}
+
+[ -z "${TEST_FUNCTIONS_ONLY:-}" ] || return 0
+"$ROOT/tools/setup.sh" || exit 1
 
 # Runs every stage named (all by default: TEST_STAGES="asan fuzz" picks).
 summary=""

@@ -271,7 +271,7 @@ static double ParseScale(const char* text) {
 static int Generate(kd_font_t* font, double scale, const char* source, KD_DMDatabase* db) {
     if (!db || db->GetNumberOfArrays() < 1) return Fail(source, "Database not found or doesn't contain any arrays.");
     KD_DMArray* settings = db->GetArray("settings");
-    if (!settings) return Fail(source, "Array 'settings' is missing or has bad parms - see specifications.");
+    if (!settings) return Fail(source, "Array 'settings' is missing or has bad parms.");
 
     const char* v;
     int spacing = (v = settings->GetNodeValue("SPACING", "value")) ? atoi(v) : 0;
@@ -328,7 +328,7 @@ static int Generate(kd_font_t* font, double scale, const char* source, KD_DMData
         img.name = path;
         if (!kd_il || !kd_il->LoadImagePixels(&img, path) || !img.pixels) {
             KD_Popupf(1, "Unable to open image file '%s'. Make sure the file '%s' exist.\n", file, path);
-            return Fail(source, "Array 'settings' is missing or has bad parms - see specifications.");
+            return Fail(source, "Array 'settings' is missing or has bad parms.");
         }
         img.flags |= KD_IMAGE_HAS_ALPHA;
         kd_bitmap_t bm = {};
@@ -356,7 +356,7 @@ static int Generate(kd_font_t* font, double scale, const char* source, KD_DMData
         KD_DMArray* glyphs = db->GetArray("glyphs");
         int ok = glyphs && KDI_LoadGlyphsFromBitmap(font, &bm, glyphs, spacing, (float)requested);
         KDI_FreeImage(&img);
-        if (!ok) return Fail(source, "Array 'glyphs' is missing or has bad parms - see specifications.");
+        if (!ok) return Fail(source, "Array 'glyphs' is missing or has bad parms.");
     }
 
     for (int i = 0; i < font->glyph_count; i++) {

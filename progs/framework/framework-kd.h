@@ -17,10 +17,12 @@ extern kodo_t kd_null_table;
 
 // A programmer's error: a call out of order (after start-up, before
 // Init), a registry filled in the wrong order, an object given to two
-// owners. Builds without NDEBUG, which the tests run, stop at once with
-// the condition and its place, so such faults are loud there; release
-// builds check nothing. Never for input from outside or for what the
-// program refuses, ignores or reports by design: those keep their line.
+// owners. Builds without NDEBUG (Debug: CI's sanitizer and thread
+// stages) stop at once with the condition and its place, so such faults
+// are loud there; builds with it (Release, RelWithDebInfo: the default
+// tree, the quick check's and CI's optimised stage) check nothing. Never
+// for input from outside or for what the program refuses, ignores or
+// reports by design: those keep their line.
 #ifdef NDEBUG
 #define KD_ASSERT(condition) ((void)0)
 #else

@@ -81,6 +81,17 @@ e2e_wait_menu() {
   e2e_wait "$1" "${2:-1}" "Removing 'Transition' from Screen Stack"
 }
 
+# e2e_tap MS X Y: a press at MS and its release 6 frames later.
+e2e_tap() { echo "$1 touch_down $2 $3"; echo "$1 frames 6"; echo "$1 touch_up $2 $3"; }
+
+# e2e_press_play MS: lines at MS that wait for the main menu of the first
+# run and, 30 frames later, tap its Play.
+e2e_press_play() {
+  e2e_wait_menu "$1"
+  echo "$1 frames 30"
+  e2e_tap "$1" 512 315
+}
+
 # e2e_moved PROGRESS LOG: true when the run has made a frame (the host's
 # count in PROGRESS, its KODO_HOST_PROGRESS) or written to LOG since the
 # last call; loops that wait for a line give up on a stuck run this way,

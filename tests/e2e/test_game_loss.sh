@@ -9,7 +9,10 @@
 # "PlayAgain" starts the level afresh with every life back. Then the
 # pause menu's Restart starts it once more, and its main menu button
 # leaves it for the main menu (whose Play, pressed by itself here,
-# resumes the level). Screenshots are kept in the folder given as the
+# resumes the level). The level runs on a fixed step per frame (the
+# settings' "fixed_step"), and the script is paced by frames and the log:
+# a machine that is slow, busy or stopped now and then plays the same
+# level, only longer. Screenshots are kept in the folder given as the
 # fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
@@ -19,71 +22,71 @@ pace() { echo $(($1 * GAME_PACE)); }
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
 e2e_data_tree "$WORK" "$DATA" "$HERE/flow/ui"
-rm "$WORK/app/native/timeline.xml"
+rm "$WORK/app/native/timeline.xml" "$WORK/app/native/prog.xml"
 ln -s "$HERE/flow/loss-timeline.xml" "$WORK/app/native/timeline.xml"
 ln -s "$HERE/flow/worlds" "$WORK/app/native/flow-worlds"
+sed 's|program_id="worm"|program_id="worm" fixed_step="1"|' "$DATA/prog.xml" >"$WORK/app/native/prog.xml"
 
 # The level fills the screen exactly, so the camera stays put: a world
 # point (x, y) is at (511 + 30x, 420 + 30y) on the screen. The tail hangs
 # at about (558, 335); the bush stands at (466, 315).
-# lead T X0 Y0 X1 Y1: the finger from one point to the other in 20 steps
-# over a third of a second from time T, as a hand moves it.
-lead() {
-  awk -v t="$1" -v x0="$2" -v y0="$3" -v x1="$4" -v y1="$5" \
-    'BEGIN { for (i = 1; i <= 20; i++) printf "%d touch_move %d %d\n", t + i * 17, x0 + (x1 - x0) * i / 20, y0 + (y1 - y0) * i / 20 }'
-}
-# Each step waits for the log line of the one before it; the frames the
-# game must draw between them are counted, never timed.
+# Every line comes at the same time, after the wait before it; the frames
+# between them space them (a frame is a sixtieth of a second of the level).
 t=$(pace 6000)
+at() { echo "$t $*"; }
+# lead X0 Y0 X1 Y1: the finger from one point to the other in 20 steps,
+# a frame apart, as a hand moves it in a third of a second.
+lead() {
+  awk -v t="$t" -v x0="$1" -v y0="$2" -v x1="$3" -v y1="$4" \
+    'BEGIN { for (i = 1; i <= 20; i++) printf "%d frames 1\n%d touch_move %d %d\n", t, t, x0 + (x1 - x0) * i / 20, y0 + (y1 - y0) * i / 20 }'
+}
 {
-  e2e_wait "$((t - 1000))" 1 "Removing 'TimelineTransition' from Screen Stack"
-  echo "$((t - 100)) screenshot $SHOTS/1-start.png"
-  echo "$t touch_down 558 335"
+  e2e_wait "$t" 1 "Removing 'TimelineTransition' from Screen Stack"
+  at frames 54
+  at screenshot "$SHOTS/1-start.png"
+  at frames 6
+  at touch_down 558 335
   x=558; y=335
   for round in 1 2 3 4; do
     # Across the bush to the lower left, then back to the right of it;
-    # then the worm swings for about two seconds, counted in frames: a
-    # hurt worm is spared for two seconds of play, and the game never
-    # runs more than 60 frames a second.
-    lead $((t + 20)) $x $y 361 390
-    lead $((t + 700)) 361 390 601 315
+    # then the worm swings for about two seconds: a hurt worm is spared
+    # for two seconds of play.
+    at frames 1
+    lead $x $y 361 390
+    at frames 20
+    lead 361 390 601 315
     x=601; y=315
-    echo "$((t + 1040)) frames 118"
-    t=$((t + 1100))
+    at frames 118
   done
-  echo "$t touch_up 601 315"
+  at touch_up 601 315
   e2e_wait $t 1 "Screen 'GameLevelFailed' fully in."
-  echo "$t frames 30"
-  echo "$((t + 100)) screenshot $SHOTS/2-failed.png"
+  at frames 30
+  at screenshot "$SHOTS/2-failed.png"
   # "PlayAgain"; the level again, its lives back.
-  echo "$((t + 200)) touch_down 563 415"
-  echo "$((t + 300)) touch_up 563 415"
-  e2e_wait $((t + 400)) 1 "Removing 'TimelineTransition' from Screen Stack"
-  echo "$((t + 400)) frames 90"
-  echo "$((t + 500)) screenshot $SHOTS/3-again.png"
+  e2e_tap $t 563 415
+  e2e_wait $t 1 "Removing 'TimelineTransition' from Screen Stack"
+  at frames 90
+  at screenshot "$SHOTS/3-again.png"
   # The pause menu's Restart.
-  echo "$((t + 600)) touch_down 950 51"
-  echo "$((t + 700)) touch_up 950 51"
-  e2e_wait $((t + 800)) 1 "Screen 'GamePopMenu' fully in."
-  echo "$((t + 800)) frames 30"
-  echo "$((t + 900)) screenshot $SHOTS/4-paused.png"
-  echo "$((t + 1000)) touch_down 512 367"
-  echo "$((t + 1100)) touch_up 512 367"
+  e2e_tap $t 950 51
+  e2e_wait $t 1 "Screen 'GamePopMenu' fully in."
+  at frames 30
+  at screenshot "$SHOTS/4-paused.png"
+  e2e_tap $t 512 367
   # The pause menu's main menu, whose Play this test's menu presses by
   # itself.
-  e2e_wait $((t + 1200)) 1 "Removing 'TimelineTransition' from Screen Stack"
-  echo "$((t + 1200)) frames 60"
-  echo "$((t + 1300)) touch_down 950 51"
-  echo "$((t + 1400)) touch_up 950 51"
-  e2e_wait $((t + 1500)) 1 "Screen 'GamePopMenu' fully in."
-  echo "$((t + 1500)) frames 10"
-  echo "$((t + 1600)) touch_down 512 440"
-  echo "$((t + 1700)) touch_up 512 440"
-  e2e_wait $((t + 1800)) 1 "Removing 'TimelineTransition' from Screen Stack"
-  echo "$((t + 1800)) frames 30"
-  echo "$((t + 1900)) exit"
+  e2e_wait $t 1 "Removing 'TimelineTransition' from Screen Stack"
+  at frames 60
+  e2e_tap $t 950 51
+  e2e_wait $t 1 "Screen 'GamePopMenu' fully in."
+  at frames 10
+  e2e_tap $t 512 440
+  e2e_wait $t 1 "Removing 'TimelineTransition' from Screen Stack"
+  at frames 30
+  at exit
 } >"$WORK/script.txt"
 e2e_run_game 120
+grep -q "Game frames: a fixed step" "$LOG" || fail "the level did not run on a fixed step"
 for n in 1-start 2-failed 3-again 4-paused; do
   [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"
 done

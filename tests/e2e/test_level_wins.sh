@@ -43,9 +43,7 @@ run_level() {
   sed -e 's|program_id="worm"|program_id="worm" game_replay="res://replay.txt"|' \
       -e "s|fps_limit=\"60\"|fps_limit=\"$fps\"|" "$DATA/prog.xml" > "$run/app/native/prog.xml"
   {
-    e2e_wait_menu "$(pace 5000)"
-    echo "$(pace 6000) touch_down 512 315"
-    echo "$(pace 6100) touch_up 512 315"
+    e2e_press_play "$(pace 5000)"
     cat
   } > "$run/script.txt"
   status=0

@@ -11,6 +11,13 @@
 #include "kd-font.h"
 #include "kd-internal.h"
 
+// A character's glyph, and a glyph's kerning before another character,
+// found by the character's unsigned code, as the engine finds them for a
+// text (a plain char is signed here: an accented letter would index
+// before the table).
+inline kd_glyph_t& Glyph(const kd_font_t& f, unsigned char c) { return f.glyphs[c]; }
+inline int8_t& Kerning(const kd_glyph_t& g, unsigned char next) { return g.kerning[next]; }
+
 // A LATIN-1 font: each printable glyph c is `w` x `h` opaque pixels whose
 // red byte is c, advance `adv`; the space advances `space` and has no
 // pixels. Base = size = line height = h unless given.
@@ -35,8 +42,8 @@ inline void MakeBlockFont(kd_font_t* f, const char* name, int w = 6, int h = 10,
         f->glyphs[c].advance = (int16_t)adv;
         f->glyphs[c].kerning = (int8_t*)calloc(256, 1);
     }
-    f->glyphs[' '].advance = (int16_t)space;
-    f->glyphs[' '].kerning = (int8_t*)calloc(256, 1);
+    Glyph(*f, ' ').advance = (int16_t)space;
+    Glyph(*f, ' ').kerning = (int8_t*)calloc(256, 1);
 }
 
 inline void FreeFont(kd_font_t* f) {

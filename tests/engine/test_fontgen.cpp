@@ -80,23 +80,23 @@ protected:
 TEST_F(FontGen, CutsGlyphsWithSpansSpacingAndOffsets) {
     WriteSource("", "");
     ASSERT_EQ(KDI_GenerateFontFromSource(&font, 1.0), 1);
-    const kd_glyph_t& A = font.glyphs['A'];
+    const kd_glyph_t& A = Glyph(font, 'A');
     EXPECT_EQ(A.bitmap.width, 3);
     EXPECT_EQ(A.bitmap.height, 4);
     EXPECT_EQ(A.y_offset, 0);
     EXPECT_EQ(A.advance, 2 + 1 + 3);
-    const kd_glyph_t& q = font.glyphs['"'];
+    const kd_glyph_t& q = Glyph(font, '"');
     EXPECT_EQ(q.bitmap.width, 3);  // both blocks and the gap between
     EXPECT_EQ(q.bitmap.height, 2);
     EXPECT_EQ(q.advance, 1 + 3);
-    const kd_glyph_t& sp = font.glyphs[' '];
+    const kd_glyph_t& sp = Glyph(font, ' ');
     EXPECT_EQ(sp.bitmap.pixels, nullptr);
     EXPECT_EQ(sp.advance, 5 + 1);
-    const kd_glyph_t& B = font.glyphs['B'];
+    const kd_glyph_t& B = Glyph(font, 'B');
     EXPECT_EQ(B.bitmap.width, 2);
     EXPECT_EQ(B.bitmap.height, 4);
     EXPECT_EQ(B.y_offset, 1);
-    const kd_glyph_t& C = font.glyphs['C'];
+    const kd_glyph_t& C = Glyph(font, 'C');
     EXPECT_EQ(C.bitmap.width, 1);
     EXPECT_EQ(C.bitmap.height, 1);  // the faint pixel below was cleared
     EXPECT_EQ(C.y_offset, 2);
@@ -115,18 +115,18 @@ TEST_F(FontGen, AutoKerningFollowsTheThreshold) {
     ASSERT_EQ(KDI_GenerateFontFromSource(&font, 1.0), 1);
     // A's right column is below the 0.5 threshold: one pixel of air next to
     // B's opaque left column, at most min(3, 2) - 1 = 1.
-    EXPECT_EQ(font.glyphs['B'].kerning['A'], -1);
+    EXPECT_EQ(Kerning(Glyph(font, 'B'), 'A'), -1);
     EXPECT_EQ(KDI_GetGlyphsKernOffset(&font, 'A', 'B', 0.5f), -1);
     EXPECT_EQ(KDI_GetGlyphsKernOffset(&font, 'A', 'B', 0.3f), 0);
     // Pairs with a space never kern; glyphs without pixels neither.
-    EXPECT_EQ(font.glyphs['B'].kerning[' '], 0);
-    EXPECT_EQ(font.glyphs[' '].kerning['A'], 0);
+    EXPECT_EQ(Kerning(Glyph(font, 'B'), ' '), 0);
+    EXPECT_EQ(Kerning(Glyph(font, ' '), 'A'), 0);
     EXPECT_FALSE(KDI_CanGlyphAutoKern('-'));
     EXPECT_FALSE(KDI_CanGlyphAutoKern('_'));
     EXPECT_TRUE(KDI_CanGlyphAutoKern('A'));
     // B followed by C: rows of C (row 2 of B's span) meet B's full right
     // column; d = 0 keeps it at 0.
-    EXPECT_EQ(font.glyphs['C'].kerning['B'], 0);
+    EXPECT_EQ(Kerning(Glyph(font, 'C'), 'B'), 0);
     // The generated font measures with its kerning.
     KD_SetTextTransform(1, 1, 0);
     KD_SetTextboxWidth(0);
@@ -137,8 +137,8 @@ TEST_F(FontGen, DisableAutokernTagClearsTheGlyphsRowAndColumn) {
     WriteSource("", "x,DISABLE_AUTOKERN");
     ASSERT_EQ(KDI_GenerateFontFromSource(&font, 1.0), 1);
     for (int k = 0; k < 256; k++) {
-        EXPECT_EQ(font.glyphs['C'].kerning[k], 0);
-        EXPECT_EQ(font.glyphs[k].kerning ? font.glyphs[k].kerning['C'] : 0, 0);
+        EXPECT_EQ(Glyph(font, 'C').kerning[k], 0);
+        EXPECT_EQ(font.glyphs[k].kerning ? Kerning(font.glyphs[k], 'C') : 0, 0);
     }
     // A word merely containing the tag does not count.
     FreeFont(&font);
@@ -147,7 +147,7 @@ TEST_F(FontGen, DisableAutokernTagClearsTheGlyphsRowAndColumn) {
     font.glyphs = KDI_AllocGlyphs(256);
     WriteSource("", "NO_DISABLE_AUTOKERNS");
     ASSERT_EQ(KDI_GenerateFontFromSource(&font, 1.0), 1);
-    EXPECT_EQ(font.glyphs['B'].kerning['A'], -1);
+    EXPECT_EQ(Kerning(Glyph(font, 'B'), 'A'), -1);
 }
 
 TEST_F(FontGen, BadSourcesFail) {

@@ -77,13 +77,13 @@ protected:
 TEST_F(Fonts, SavedFontReadsBackWithTheSameGlyphsAndKerning) {
     kd_font_t a;
     MakeBlockFont(&a, "user://round.sft", 3, 4, 7, 5);
-    a.glyphs['A'].x_offset = -1;
-    a.glyphs['A'].y_offset = 2;
-    a.glyphs['V'].kerning['A'] = -3;
-    a.glyphs['A'].code = 65;
-    KDI_SetGlyphPixels(&a.glyphs['B'], 0, 0, nullptr);  // an empty glyph
-    free(a.glyphs['C'].kerning);
-    a.glyphs['C'].kerning = nullptr;  // written with kerning flag 0
+    Glyph(a, 'A').x_offset = -1;
+    Glyph(a, 'A').y_offset = 2;
+    Kerning(Glyph(a, 'V'), 'A') = -3;
+    Glyph(a, 'A').code = 65;
+    KDI_SetGlyphPixels(&Glyph(a, 'B'), 0, 0, nullptr);  // an empty glyph
+    free(Glyph(a, 'C').kerning);
+    Glyph(a, 'C').kerning = nullptr;  // written with kerning flag 0
     ASSERT_EQ(KDI_SaveFont(&a, "user://round.sft"), 1);
 
     kd_font_t b;
@@ -112,7 +112,7 @@ TEST_F(Fonts, SavedFontReadsBackWithTheSameGlyphsAndKerning) {
         ASSERT_NE(y.kerning, nullptr);
         for (int k = 0; k < 256; k++) EXPECT_EQ(y.kerning[k], x.kerning ? x.kerning[k] : 0);
     }
-    EXPECT_EQ(b.glyphs['V'].kerning['A'], -3);
+    EXPECT_EQ(Kerning(Glyph(b, 'V'), 'A'), -3);
     FreeFont(&a);
     FreeFont(&b);
 }
@@ -139,14 +139,14 @@ TEST_F(Fonts, VersionOneFilesGetWidthPlusOneAdvanceAndSwappedPixels) {
     f.name = nStringDuplicate("v1");
     ASSERT_EQ(KDI_ParseFontSFT(&f, v.data(), v.size(), nullptr), 1);
     EXPECT_EQ(f.size, 9);
-    EXPECT_EQ(f.glyphs['x'].advance, 3);
-    EXPECT_EQ(f.glyphs['y'].advance, 1);
-    EXPECT_EQ(f.glyphs['x'].y_offset, 3);
-    ASSERT_NE(f.glyphs['x'].bitmap.pixels, nullptr);
-    EXPECT_EQ(f.glyphs['x'].bitmap.pixels[0], 3);  // red first for the null renderer
-    EXPECT_EQ(f.glyphs['x'].bitmap.pixels[2], 1);
-    ASSERT_NE(f.glyphs['x'].kerning, nullptr);
-    EXPECT_EQ(f.glyphs['x'].kerning[5], 0);
+    EXPECT_EQ(Glyph(f, 'x').advance, 3);
+    EXPECT_EQ(Glyph(f, 'y').advance, 1);
+    EXPECT_EQ(Glyph(f, 'x').y_offset, 3);
+    ASSERT_NE(Glyph(f, 'x').bitmap.pixels, nullptr);
+    EXPECT_EQ(Glyph(f, 'x').bitmap.pixels[0], 3);  // red first for the null renderer
+    EXPECT_EQ(Glyph(f, 'x').bitmap.pixels[2], 1);
+    ASSERT_NE(Glyph(f, 'x').kerning, nullptr);
+    EXPECT_EQ(Glyph(f, 'x').kerning[5], 0);
     FreeFont(&f);
 }
 
@@ -245,23 +245,23 @@ TEST_F(Fonts, MissingLowerCaseCopiesPixelsInsteadOfSharingThem) {
     kd_font_t tmp;
     MakeBlockFont(&tmp, "x");
     for (int c = 'a'; c <= 'z'; c++) KDI_SetGlyphPixels(&tmp.glyphs[c], 0, 0, nullptr);
-    tmp.glyphs['A'].advance = 11;
-    tmp.glyphs['A'].kerning['V'] = -2;
-    tmp.glyphs['W'].kerning['A'] = -4;
+    Glyph(tmp, 'A').advance = 11;
+    Kerning(Glyph(tmp, 'A'), 'V') = -2;
+    Kerning(Glyph(tmp, 'W'), 'A') = -4;
     f->glyphs = tmp.glyphs;
     f->size = tmp.size;
     f->line_height = tmp.line_height;
     free(tmp.name);
     ASSERT_EQ(KD_RefreshFont(f), 1);
-    kd_glyph_t& a = f->glyphs['a'];
-    kd_glyph_t& A = f->glyphs['A'];
+    kd_glyph_t& a = Glyph(*f, 'a');
+    kd_glyph_t& A = Glyph(*f, 'A');
     ASSERT_NE(a.bitmap.pixels, nullptr);
     EXPECT_NE(a.bitmap.pixels, A.bitmap.pixels);
     EXPECT_EQ(memcmp(a.bitmap.pixels, A.bitmap.pixels, (size_t)A.bitmap.width * A.bitmap.height * 4), 0);
     EXPECT_EQ(a.advance, 11);
     EXPECT_NE(a.kerning, A.kerning);
-    EXPECT_EQ(a.kerning['V'], -2);
-    EXPECT_EQ(f->glyphs['W'].kerning['a'], -4);
+    EXPECT_EQ(Kerning(a, 'V'), -2);
+    EXPECT_EQ(Kerning(Glyph(*f, 'W'), 'a'), -4);
     // A second refresh finds the lower case present and changes nothing;
     // the release frees every record once (the sanitizer build checks).
     ASSERT_EQ(KD_RefreshFont(f), 1);
@@ -287,9 +287,9 @@ TEST_F(Fonts, AMissingFontFileIsRegeneratedFromItsSource) {
     // The engine's generation gives exactly the committed file.
     EXPECT_EQ(ReadAll(saved), ReadAll(std::string(data) + "/fonts/small.sft"));
     free(saved);
-    EXPECT_GT(f->glyphs['W'].bitmap.width, f->glyphs['i'].bitmap.width);
-    EXPECT_EQ(f->glyphs[' '].bitmap.pixels, nullptr);
-    EXPECT_GT(f->glyphs[' '].advance, 0);
+    EXPECT_GT(Glyph(*f, 'W').bitmap.width, Glyph(*f, 'i').bitmap.width);
+    EXPECT_EQ(Glyph(*f, ' ').bitmap.pixels, nullptr);
+    EXPECT_GT(Glyph(*f, ' ').advance, 0);
 }
 
 TEST_F(Fonts, BundledFontsLoad) {

@@ -278,14 +278,15 @@ TEST_F(ScriptedInput, ModifiersAreHeldForTheirKeyAndTheRightButtonIsButtonOne) {
 
 // Keys as a real keyboard sends them through X (the window's own key path):
 // lower-case symbols with the modifiers' own key events around them, the
-// numeric pad by its keys. The program gets the key tables' codes: the
+// numeric pad by its keys. The program gets the key ids kodo.h names: the
 // letter's capital whatever Shift says, the pad's own codes, and a Shift
 // held through the wheel turned while it is down.
-TEST_F(ScriptedInput, XKeysArriveAsTheKeyTablesCodesWithModifiersHeld) {
+TEST_F(ScriptedInput, XKeysArriveAsTheEngineKeyIdsWithModifiersHeld) {
     Run("0 xkey ctrl+e\n0 xkey k\n0 xkey KP_1\n0 xkey KP_Add\n0 xkey KP_Subtract\n0 xkey shift+a\n"
         "0 xkeydown Shift_L\n0 wheel 300 200 1\n0 xkeyup Shift_L\n");
     auto downs = OfTypes({KD_EVENT_KEY_DOWN});
-    const int keys[] = {17, 'E', 'K', 97, 107, 109, 16, 'A', 16};
+    const int keys[] = {KD_KEY_CONTROL,   'E',          'K', KD_KEY_PAD_0 + 1, KD_KEY_PAD_PLUS,
+                        KD_KEY_PAD_MINUS, KD_KEY_SHIFT, 'A', KD_KEY_SHIFT};
     ASSERT_EQ(downs.size(), 9u);
     for (int k = 0; k < 9; k++) EXPECT_EQ(downs[k].e.id, keys[k]) << k;
     EXPECT_NE(downs[1].held_17, 0);  // Ctrl+E: CONTROL is down for the E

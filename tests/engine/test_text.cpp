@@ -68,7 +68,7 @@ protected:
 
 TEST_F(Text, MeasuresWidthHeightAndKerning) {
     EXPECT_FLOAT_EQ(KD_GetTextWidthf(&font, "ab"), 16);
-    font.glyphs['b'].kerning['a'] = -2;
+    Kerning(Glyph(font, 'b'), 'a') = -2;
     EXPECT_FLOAT_EQ(KD_GetTextWidthf(&font, "ab"), 14);
     EXPECT_FLOAT_EQ(KD_GetTextWidthf(&font, "%s %d", "a", 7), 20);
     // One line: the taller of size and line height; each further line adds
@@ -117,9 +117,9 @@ TEST_F(Text, BreaksLinesAtTheBoxWidthAndAtNewlines) {
 }
 
 TEST_F(Text, DrawsGlyphsWhereTheLayoutPutsThem) {
-    font.glyphs['b'].x_offset = 1;
-    font.glyphs['b'].y_offset = 2;
-    font.glyphs['c'].kerning['b'] = -3;
+    Glyph(font, 'b').x_offset = 1;
+    Glyph(font, 'b').y_offset = 2;
+    Kerning(Glyph(font, 'c'), 'b') = -3;
     EXPECT_FLOAT_EQ(KD_DrawTextf(&font, 100, 50, "a bc"), 25);
     ASSERT_EQ(quads.size(), 3u);  // the space has no pixels
     EXPECT_FLOAT_EQ(quads[0].x, 100);
@@ -216,7 +216,7 @@ TEST_F(Text, ScaleTagsOfZeroOrBelowAreIgnored) {
 // the same places and measures the same from a Latin-1 font and from that
 // font read as UTF-8; and both keep the same number of lines at the cap.
 TEST_F(Text, OneLayoutDrawsAndMeasuresBothEncodingsAlike) {
-    font.glyphs['b'].kerning['a'] = -2;
+    Kerning(Glyph(font, 'b'), 'a') = -2;
     for (int i = 0; i < font.glyph_count; i++) font.glyphs[i].code = i;
     std::string many(KD_TEXT_MAX_LINES - 1, '\n');
     std::vector<Quad> drawn[2];

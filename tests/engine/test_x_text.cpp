@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "font-fixture.h"
 #include "kd-console.h"
 #include "kd-font.h"
 #include "qnx-kodo.h"
@@ -91,7 +92,7 @@ TEST_F(XText, ALineOfTextLightsItsGlyphsAndNothingElse) {
     kd_font_t* font = kd->GetFont("fonts/medium.sft");
     ASSERT_NE(font, nullptr);
     ASSERT_GT(font->size, 10);
-    const kd_glyph_t& H = font->glyphs['H'];
+    const kd_glyph_t& H = Glyph(*font, 'H');
     ASSERT_TRUE(H.bitmap.hw.loaded);
     const float x = 100, y = 100;
     float width = 0;
@@ -120,8 +121,8 @@ TEST_F(XText, ALineOfTextLightsItsGlyphsAndNothingElse) {
     EXPECT_LT(img.Bright(mid_x, first_row), 30);
     // The second 'H' stands one advance and the pair's kerning after the
     // first; the space follows it unkerned.
-    const int kern_hh = H.kerning ? H.kerning['H'] : 0;
-    int space_x = (int)x + 2 * H.advance + kern_hh + font->glyphs[' '].advance / 2;
+    const int kern_hh = H.kerning ? Kerning(H, 'H') : 0;
+    int space_x = (int)x + 2 * H.advance + kern_hh + Glyph(*font, ' ').advance / 2;
     for (int yy = top; yy < top + H.bitmap.height; yy++) EXPECT_LT(img.Bright(space_x, yy), 30) << yy;
     for (int xx = 0; xx < 1024; xx += 3) {
         EXPECT_LT(img.Bright(xx, top - 4), 10) << xx;

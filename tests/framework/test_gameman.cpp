@@ -319,10 +319,6 @@ public:
     CounterGame() : TestGame("Counter") {}
 };
 
-void WriteInt(int fd, int v) {
-    if (write(fd, &v, sizeof v) != (ssize_t)sizeof v) _exit(5);
-}
-
 std::string StateOf(int counter) {
     std::string s = "BEGIN " + std::to_string(counter) + "\n";
     for (int i = 0; i < 200; i++) s += "line " + std::to_string(i) + " of " + std::to_string(counter) + "\n";

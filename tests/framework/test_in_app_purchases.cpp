@@ -284,10 +284,6 @@ TEST_F(Purchases, DamagedRecordIsCopiedAsideAndWhatCouldBeReadStaysBought) {
 
 namespace {
 
-void WriteInt(int fd, int v) {
-    if (write(fd, &v, sizeof v) != (ssize_t)sizeof v) _exit(5);
-}
-
 [[noreturn]] void RunBuyer(const std::string& dir, int fd) {
     FwEngine engine(dir);
     if (!engine.started || !iap_man.Initialize()) _exit(3);

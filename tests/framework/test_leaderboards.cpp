@@ -261,10 +261,6 @@ TEST_F(Leaderboards, GameCentreQueueResentAtLoginAndClearedByItsResult) {
 
 namespace {
 
-void WriteInt(int fd, int v) {
-    if (write(fd, &v, sizeof v) != (ssize_t)sizeof v) _exit(5);
-}
-
 // A kill test's folder, removed at the end, and its rounds: Next() starts
 // a child and kills it after a random moment of up to 6 ms. Its engines
 // run without sound: neither the children nor the checks need it, and

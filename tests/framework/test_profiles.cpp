@@ -396,10 +396,6 @@ namespace {
 
 const int kPadding = 40;
 
-void WriteInt(int fd, int v) {
-    if (write(fd, &v, sizeof v) != (ssize_t)sizeof v) _exit(5);
-}
-
 [[noreturn]] void RunSaver(const std::string& dir, int fd) {
     FwEngine engine(dir);
     if (!engine.started) _exit(3);

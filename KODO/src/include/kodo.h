@@ -124,6 +124,36 @@ enum {
     KD_EVENT_STORE_LAST = KD_EVENT_STORE_BALANCE,
 };
 
+// The keyboard's key ids (a key event's `id`, GetKeyStatei's key): a
+// letter is its capital's code whatever Shift says ('A' for the key A),
+// a digit its character; the other keys that have one are named here.
+// Any other key is 0.
+enum {
+    KD_KEY_BACKSPACE = 8,
+    KD_KEY_TAB = 9,
+    KD_KEY_RETURN = 13,
+    KD_KEY_SHIFT = 16,
+    KD_KEY_CONTROL = 17,
+    KD_KEY_ESCAPE = 27,
+    KD_KEY_SPACE = 32,
+    KD_KEY_PAGE_UP = 33,
+    KD_KEY_PAGE_DOWN = 34,
+    KD_KEY_END = 35,
+    KD_KEY_HOME = 36,
+    KD_KEY_LEFT = 37,
+    KD_KEY_UP = 38,
+    KD_KEY_RIGHT = 39,
+    KD_KEY_DOWN = 40,
+    KD_KEY_INSERT = 45,
+    KD_KEY_DELETE = 46,
+    KD_KEY_PAD_0 = 96,  // the numeric pad's digits: 96 to 105
+    KD_KEY_PAD_MULTIPLY = 106,
+    KD_KEY_PAD_PLUS = 107,
+    KD_KEY_PAD_MINUS = 109,
+    KD_KEY_PAD_DECIMAL = 110,
+    KD_KEY_PAD_DIVIDE = 111,
+};
+
 // Key ids beyond the keyboard's virtual-key numbers.
 enum {
     KD_KEY_SWIPE_DOWN = 300,

@@ -22,9 +22,5 @@ replay_level_tree() {
     rm -f "$WORK/app/native/worlds/$4"
     cp "$3" "$WORK/app/native/worlds/$4"
   fi
-  {
-    e2e_wait_menu "$(pace 5000)"
-    echo "$(pace 6000) touch_down 512 315"
-    echo "$(pace 6100) touch_up 512 315"
-  } >"$WORK/script.txt"
+  e2e_press_play "$(pace 5000)" >"$WORK/script.txt"
 }

@@ -9,8 +9,8 @@
 static bool pointer_button_down = false;
 static bool right_button_down = false;
 
-// A key symbol as the engine's key id, the codes of the key tables: a
-// letter as its capital's code whatever Shift says (a keyboard sends 'a'
+// A key symbol as the engine's key id, the codes kodo.h names (KD_KEY_*):
+// a letter as its capital's code whatever Shift says (a keyboard sends 'a'
 // for the key A), digits unchanged, backspace 8, tab 9, return 13, shift
 // 16, control 17, escape 27, space 32, page up 33, page down 34, end 35,
 // home 36, the arrows 37 (left) to 40 (down), insert 45, delete 46, the
