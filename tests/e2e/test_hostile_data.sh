@@ -307,17 +307,22 @@ run "Parent 'c64' of 'c65' would make a chain of parents deeper than 64; parent 
 }
 
 # limits: what one call and all scripts may take. Layouts: text repeated
-# past what one call may make and repeated until the time runs out (each
-# stopped by a loop that catches the error), a pattern that backtracks
-# without end, components past the count and a name past the length, a
-# bitmap larger than the renderer makes, and scriptable components that
-# together hold more than all scripts may; the menu first makes
+# past what one call may make, repeated until the time runs out, and an
+# endless loop, each inside a loop that catches the error; a pattern that
+# backtracks without end, components past the count and a name past the
+# length, a bitmap larger than the renderer makes, and scriptable
+# components that together hold more than all scripts may. The menu makes
 # finalizers that fail or never end and collects them (the game would end
-# or freeze). The game goes on, and Play starts the level.
+# or freeze), and a component whose globals raise on a missing name (the
+# game would end at its next call). The game goes on; Play starts the
+# level.
 case_limits() {
 new_case limits
 printf 'CreateComp ("Button", "Back");\nwhile true do pcall (string.rep, "k", 8388608) end\n' >"$C/ui-over/credits.lua"
 printf 'CreateComp ("Button", "Back");\nwhile true do pcall (string.rep, "k", 1048576) end\n' >"$C/ui-over/options.lua"
+printf 'CreateComp ("Button", "Back");\nwhile true do pcall (function () while true do end end) end\n' >"$C/ui-over/extras.lua"
+printf 'function OnUpdate ()\n\tOnUpdate = nil\n\tsetmetatable (_G, {__index = function (_, k) error ("no " .. k) end})\nend\n' \
+  >"$C/ui-over/globals.lua"
 cat >"$C/ui-over/help.lua" <<'LUA'
 for i = 1, 2000 do CreateComp ("Button", "b" .. i) SetProperty ("position", 0.5, 0.5) end
 CreateComp ("Button", string.rep ("n", 1000))
@@ -332,11 +337,15 @@ cat >>"$C/ui-over/main-menu-events.lua" <<'LUA'
 local enter = OnEnter
 function OnEnter ()
 	local function fail () error ("boom from a finalizer") end
+	local function spin () while true do end end
 	for i = 1, 500 do
-		if newproxy then getmetatable (newproxy (true)).__gc = fail end
-		setmetatable ({}, {__gc = function () while true do end end})
+		local gc = i % 2 == 0 and fail or spin
+		if newproxy then getmetatable (newproxy (true)).__gc = gc end
+		setmetatable ({}, {__gc = gc})
 	end
 	collectgarbage ()
+	CreateComp ("Scriptable", "globals")
+	SetProperty ("scriptable.script", "ui/globals.lua")
 	enter ()
 end
 LUA
@@ -350,6 +359,8 @@ run "ui/hog.lua:2: needed more memory than the 64 MB all scripts together may ho
     "ui/help.lua:4: string.find: the pattern '.-.-.-.-b' on 30000 characters could take too long; not run" \
     "ui/credits.lua:2: string.rep: 8388608 times 1 characters is more than the 4 MB one call may make" \
     "ui/options.lua:2: ran longer than 2000 ms in one call" \
+    "ui/extras.lua:2: ran more than 20000000 instructions in one call" \
+    "UICompScriptable 'globals': error in OnUpdate: ui/globals.lua:3: no OnUpdate; the component stops." \
     "Level 'worlds/e01-l01.xml' started: "
 FRAMES=
 absent "unprotected Lua error"
