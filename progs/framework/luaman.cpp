@@ -198,8 +198,9 @@ static CallBudget* BudgetOf(lua_State* L) {
 
 static void CountHook(lua_State* L, lua_Debug*);
 
+// (A hook of the state's owner other than the count's, a test's, stays.)
 static int RaiseStop(lua_State* L, CallBudget* b) {
-    lua_sethook(L, CountHook, LUA_MASKCOUNT, 1);
+    lua_sethook(L, lua_gethook(L) ? lua_gethook(L) : CountHook, LUA_MASKCOUNT, 1);
     lua_pushstring(L, b->stop);
     return lua_error(L);
 }
