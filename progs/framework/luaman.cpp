@@ -227,7 +227,7 @@ static int StopCall(lua_State* L, CallBudget* b, const char* format, ...) {
 static void CountHook(lua_State* L, lua_Debug*) {
     CallBudget* b = BudgetOf(L);
     if (!b) return;
-    if (b->spent) RaiseStop(L, b);
+    if (b->spent && b->depth > 0) RaiseStop(L, b);
     // A thread left hooked at every instruction by an earlier stop counts
     // one a run from now on.
     b->used += lua_gethookcount(L);
@@ -292,7 +292,7 @@ bool LuaManager::BudgetSpent(lua_State* L) {
 // reach the hook).
 static CallBudget* CheckTime(lua_State* L) {
     CallBudget* b = BudgetOf(L);
-    if (b && (b->spent || Late(b))) StopCall(L, b, kTimeText, (int)UI_SCRIPT_TIME_LIMIT_MS);
+    if (b && b->depth > 0 && (b->spent || Late(b))) StopCall(L, b, kTimeText, (int)UI_SCRIPT_TIME_LIMIT_MS);
     return b;
 }
 
