@@ -18,7 +18,12 @@
 
 namespace {
 
-void StopHook(lua_State* L, lua_Debug*) { luaL_error(L, "instruction budget spent"); }
+// Once spent, the hook runs at every instruction, so a script that
+// catches the error (pcall in a loop) is stopped again at once.
+void StopHook(lua_State* L, lua_Debug*) {
+    lua_sethook(L, StopHook, LUA_MASKCOUNT, 1);
+    luaL_error(L, "instruction budget spent");
+}
 
 int BoundedRep(lua_State* L) {
     size_t l;

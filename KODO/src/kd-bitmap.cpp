@@ -49,7 +49,6 @@ bool KDI_IsInUploadQueue(kd_bitmap_t* bm) {
 }
 
 static const int kMaxRefCount = 4096;
-static const int kMaxBitmapSide = 16384;
 
 static bool IsPlaceholder(const kd_bitmap_t* bm) { return !bm || !bm->name || bm->name[0] == '!'; }
 
@@ -70,9 +69,12 @@ void KDI_InitBitmap(kd_bitmap_t* bm, const char* name) {
 
 kd_bitmap_t* KD_CreateBitmap(const char* name, int width, int height, int render_target) {
     if (!name) name = "";
-    if (width < 1 || height < 1 || width > kMaxBitmapSide || height > kMaxBitmapSide) {
-        KD_PrintDebugf(KD_LOG_WARNING, "KD_CreateBitmap '%s': size %dx%d is not usable (1..%d a side).\n", name,
-                       width, height, kMaxBitmapSide);
+    // No larger than a texture the renderer can make: a render target is
+    // one, and pixels are made to be drawn (a side of 16384 would take 1 GB).
+    const int max_side = ri ? ri->GetMaxTextureSide() : KD_RENDERER_MAX_TEXTURE_SIDE;
+    if (width < 1 || height < 1 || width > max_side || height > max_side) {
+        KD_PrintDebugf(KD_LOG_WARNING, "KD_CreateBitmap '%s': size %dx%d is not usable (1..%d a side).\n", name, width,
+                       height, max_side);
         return nullptr;
     }
     KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);

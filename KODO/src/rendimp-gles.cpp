@@ -30,6 +30,8 @@ struct GLCaps {
     GLenum framebuffer_format = GL_RGB;
     bool separate_blendfunc = false;
     bool npot = false;
+    // GL_MAX_TEXTURE_SIZE, read with the extensions (0 until then).
+    int max_texture_side = 0;
 } gl_caps;
 
 struct TestSwitches {
@@ -375,6 +377,11 @@ RendImpOpenGLES::RendImpOpenGLES()
       depth_test(false),
       depth_write(false) {}
 
+int RendImpOpenGLES::GetMaxTextureSide() {
+    int side = gl_caps.max_texture_side;
+    return side > 0 && side < KD_RENDERER_MAX_TEXTURE_SIDE ? side : KD_RENDERER_MAX_TEXTURE_SIDE;
+}
+
 bool RendImpOpenGLES::IsResolutionSupported(int w, int h) { return KDID_IsResolutionSupported(w, h); }
 
 void RendImpOpenGLES::LoadExtensions() {
@@ -383,6 +390,9 @@ void RendImpOpenGLES::LoadExtensions() {
     gl_caps.npot = false;
     while (glGetError() != GL_NO_ERROR) {
     }
+    GLint side = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    gl_caps.max_texture_side = glGetError() == GL_NO_ERROR ? side : 0;
     const char* ext = (const char*)glGetString(GL_EXTENSIONS);
     GLenum error = glGetError();
     if (error != GL_NO_ERROR || !ext) {

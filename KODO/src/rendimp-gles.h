@@ -15,6 +15,7 @@ public:
     const char* GetName() override { return "OpenGL ES 1"; }
     bool IsResolutionSupported(int width, int height) override;
     int GetTextureFormat() override { return 0; }
+    int GetMaxTextureSide() override;
     bool Initialize(kodo_t* kd, kd_state_t* state, kd_parms_t* parms) override;
     bool AttemptReinitialize(int, int, bool) override { return false; }
     void Shutdown() override;

@@ -7,9 +7,15 @@
 
 struct kd_bitmap_hw_data_t;
 
+// The largest texture side the renderers are written for: the devices'
+// graphics take no more, and the fonts' widest sheet (3097) needs it.
+enum { KD_RENDERER_MAX_TEXTURE_SIDE = 4096 };
+
 class RendImp {
 public:
     virtual bool IsSupported() = 0;
+    // The largest side of a texture this renderer can make.
+    virtual int GetMaxTextureSide() { return KD_RENDERER_MAX_TEXTURE_SIDE; }
     virtual bool IsThreadSafe() { return false; }
     virtual const char* GetName() = 0;
     virtual bool IsResolutionSupported(int width, int height) = 0;

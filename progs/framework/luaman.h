@@ -1,7 +1,9 @@
 // The Lua manager: owner of every Lua state of the program and of the list
 // of native functions that every state receives.
 //
-// Each state gets the base, math, string and table libraries only, the
+// Each state gets the base, math, string and table libraries only (no
+// `newproxy`: a script cannot make a finalizer; string.rep and the
+// pattern functions refuse a call that could run too long), the
 // built-in bindings (lua-bindings.h) and every function a manager has
 // added with AddLuaFunction(s), in order of addition; a function added
 // later reaches every state that is open at that moment and every state
@@ -31,6 +33,13 @@ enum { LUA_OWNER_SPACE = 64 };
 // endless loop cannot freeze the game.
 enum { UI_SCRIPTABLE_BUDGET = 20000000 };
 
+// Milliseconds one call into a script may run, whatever it runs: the
+// budget counts instructions, and one instruction can take long (a
+// concatenation of long texts, a library call). Some ten times what the
+// budget's instructions take; checked with the budget, at every growth of
+// 64 KB or more and before each library call that could take long.
+enum { UI_SCRIPT_TIME_LIMIT_MS = 2000 };
+
 // Bytes one Lua state may hold while its scripts run: some 350 times what
 // the biggest state of the game holds in play (under 100 KB). A script
 // that builds text or tables without end is stopped at this cap as one
@@ -38,6 +47,16 @@ enum { UI_SCRIPTABLE_BUDGET = 20000000 };
 // take the machine's memory (a doubling string is refused at 16 MB).
 // Every state has its own.
 #define UI_SCRIPT_MEMORY_CAP ((size_t)32 << 20)
+// Bytes all states together may hold: each scriptable component opens a
+// state of its own, so the cap of one state alone does not bound them. A
+// state holding less than UI_SCRIPT_SMALL_STATE may grow past it, so the
+// game's own small scripts keep working while others fill it; a new state
+// is refused once it is reached, or once UI_SCRIPT_STATES are open (some
+// ten times what the game opens). All states together thus hold at most
+// 128 MB.
+#define UI_SCRIPTS_MEMORY_CAP ((size_t)64 << 20)
+#define UI_SCRIPT_SMALL_STATE ((size_t)256 << 10)
+enum { UI_SCRIPT_STATES = 256 };
 
 // One row of a binding file's table: the global name scripts call, and the
 // host function behind it.
@@ -100,11 +119,16 @@ public:
     static void* GetLuaStateUserData(lua_State* L);
     static void* GetLuaStateOwner(lua_State* L);
 
-    // lua_pcall (no message handler) under the instruction budget of the
-    // states opened here: the outermost call starts the count.
+    // lua_pcall (no message handler) under the instruction budget, the
+    // time limit and the memory caps of the states opened here: the
+    // outermost call starts the count and the clock.
     static int PCall(lua_State* L, int nargs, int nresults);
-    // True when the last call in the state was stopped by its budget or
-    // by its memory cap.
+    // lua_cpcall under the same limits: `body` pushes what it calls and
+    // its arguments itself, so nothing that can allocate (and so raise)
+    // runs outside the protected call.
+    static int CPCall(lua_State* L, lua_CFunction body, void* ud);
+    // True when the last call in the state was stopped by its budget, its
+    // time limit, a memory cap or a library call refused as too long.
     static bool BudgetSpent(lua_State* L);
     // True while a protected call of the state runs.
     static bool IsRunning(lua_State* L);
@@ -136,8 +160,11 @@ private:
         lua_Integer i;
         const char* s;
     };
-    // Pushes the global and the arguments inside one protected call, so a
-    // metatable on the globals cannot raise outside it; restores the top.
+    // Pushes the global and the arguments inside one protected call, so
+    // neither a metatable on the globals nor an allocation can raise
+    // outside it; restores the top.
+    struct GlobalCall;
+    static int CallGlobalInside(lua_State* L);
     bool CallGlobal(lua_State* L, const char* name, const CallArg* args, int count, double* number,
                     lua_Integer* integer);
     static int SetUpState(lua_State* L);

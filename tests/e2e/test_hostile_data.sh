@@ -374,7 +374,67 @@ grep -q -F "saved after the flood" "$C/data/Vantreo/Worm/profiles/1.xml" || fail
 printf '%-9s %s\n' log "$(tail -1 "$LOG" | sed 's/^ *//')" >>"$SHOTS/summary.txt"
 }
 
+# limits: what one call and all scripts may take. Layouts: text repeated
+# past what one call may make, repeated until the time runs out, and an
+# endless loop, each inside a loop that catches the error; a pattern that
+# backtracks without end, components past the count and a name past the
+# length, a bitmap larger than the renderer makes, and scriptable
+# components that together hold more than all scripts may. The menu makes
+# finalizers that fail or never end and collects them (the game would end
+# or freeze), and a component whose globals raise on a missing name (the
+# game would end at its next call). The game goes on; Play starts the
+# level.
+case_limits() {
+new_case limits
+printf 'CreateComp ("Button", "Back");\nwhile true do pcall (string.rep, "k", 8388608) end\n' >"$C/ui-over/credits.lua"
+printf 'CreateComp ("Button", "Back");\nwhile true do pcall (string.rep, "k", 1048576) end\n' >"$C/ui-over/options.lua"
+printf 'CreateComp ("Button", "Back");\nwhile true do pcall (function () while true do end end) end\n' >"$C/ui-over/extras.lua"
+printf 'function OnUpdate ()\n\tOnUpdate = nil\n\tsetmetatable (_G, {__index = function (_, k) error ("no " .. k) end})\nend\n' \
+  >"$C/ui-over/globals.lua"
+cat >"$C/ui-over/help.lua" <<'LUA'
+for i = 1, 2000 do CreateComp ("Button", "b" .. i) SetProperty ("position", 0.5, 0.5) end
+CreateComp ("Button", string.rep ("n", 1000))
+KD_CreateBitmap ("hostile-huge", 8192, 8192, "RENDER_TARGET")
+string.find (string.rep ("a", 30000), ".-.-.-.-b")
+LUA
+cat >"$C/ui-over/achievements.lua" <<'LUA'
+for i = 1, 8 do CreateComp ("Scriptable", "hog" .. i) SetProperty ("scriptable.script", "ui/hog.lua") end
+LUA
+printf 'keep = {}\nfor i = 1, 12 do keep[i] = string.rep ("x", 1048000) .. i end\n' >"$C/ui-over/hog.lua"
+cat >>"$C/ui-over/main-menu-events.lua" <<'LUA'
+local enter = OnEnter
+function OnEnter ()
+	local function fail () error ("boom from a finalizer") end
+	local function spin () while true do end end
+	for i = 1, 500 do
+		local gc = i % 2 == 0 and fail or spin
+		if newproxy then getmetatable (newproxy (true)).__gc = gc end
+		setmetatable ({}, {__gc = gc})
+	end
+	collectgarbage ()
+	CreateComp ("Scriptable", "globals")
+	SetProperty ("scriptable.script", "ui/globals.lua")
+	enter ()
+end
+LUA
+tree
+timeline '<node id="E01_L01" type="GAME" screens="GameDeziDedi" game="DeziDedi" level="worlds/e01-l01.xml" />'
+FRAMES=60
+run "ui/hog.lua:2: needed more memory than the 64 MB all scripts together may hold" \
+    "ui/help.lua:1: CreateComp: the layout has 1024 components, all it may have; no more are created." \
+    "ui/help.lua:2: CreateComp: a name longer than 128 characters; not created" \
+    "KD_CreateBitmap 'hostile-huge': size 8192x8192 is not usable (1..4096 a side)." \
+    "ui/help.lua:4: string.find: the pattern '.-.-.-.-b' on 30000 characters could take too long; not run" \
+    "ui/credits.lua:2: string.rep: 8388608 times 1 characters is more than the 4 MB one call may make" \
+    "ui/options.lua:2: ran longer than 2000 ms in one call" \
+    "ui/extras.lua:2: ran " \
+    "UICompScriptable 'globals': error in OnUpdate: ui/globals.lua:3: no OnUpdate; the component stops." \
+    "Level 'worlds/e01-l01.xml' started: "
+FRAMES=
+absent "unprotected Lua error"
+}
+
 # HOSTILE_CASES picks some of them (by name: profile shop faults fragile
-# timeline scripts hangs layouts log).
-for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs layouts log}; do "case_$c"; done
+# timeline scripts hangs layouts log limits).
+for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs layouts log limits}; do "case_$c"; done
 cat "$SHOTS/summary.txt"

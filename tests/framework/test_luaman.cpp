@@ -59,7 +59,7 @@ struct LuaFixture : ::testing::Test {
 TEST_F(LuaFixture, OnlyBaseMathStringAndTableLibraries) {
     EXPECT_EQ(Eval(L, "return type(math.floor) .. type(string.sub) .. type(table.insert) .. type(pairs)"),
               "functionfunctionfunctionfunction");
-    for (const char* lib : {"io", "os", "package", "debug", "require"})
+    for (const char* lib : {"io", "os", "package", "debug", "require", "newproxy"})
         EXPECT_EQ(Eval(L, std::string("return type(") + lib + ")"), "nil") << lib;
     EXPECT_TRUE(lua_man.IsStateOpen(L));
 }
@@ -187,8 +187,9 @@ TEST_F(LuaFixture, EveryCallHasTheInstructionBudget) {
 // A script that grows without end is stopped at the state's memory cap as
 // one that runs without end is at its budget: named with its file and
 // line, dropped, and the state is usable again with its memory back. The
-// cap holds for library functions (string.rep) and inside coroutines;
-// the program's own work in a state between calls is not refused.
+// cap holds inside coroutines, and string.rep refuses a text past an
+// eighth of it before making it; the program's own work in a state
+// between calls is not refused.
 TEST_F(LuaFixture, EveryStateHasAMemoryCap) {
     WriteNative(e.UserPath("grow.lua"),
                 "function OnClick (name)\n  local s = 'x'\n  for i = 1, 28 do s = s .. s end\nend\n"
@@ -203,7 +204,9 @@ TEST_F(LuaFixture, EveryStateHasAMemoryCap) {
     EXPECT_FALSE(lua_man.DoesLuaFunctionExist(L, "OnClick"));
     EXPECT_LT(lua_gc(L, LUA_GCCOUNT, 0), 8 * 1024) << "KB held after the stop";
     EXPECT_EQ(lua_man.CallLuaFunction(L, "Rep"), 0);
-    EXPECT_TRUE(rec().DebugContains("Script function 'Rep' stopped: user://grow.lua:5: needed more than"));
+    EXPECT_TRUE(
+        rec().DebugContains("Script function 'Rep' stopped: user://grow.lua:5: string.rep: 67108864 times 1 "
+                            "characters is more than the 4 MB one call may make"));
     // The coroutine's error is the script's to handle: resume answers it.
     EXPECT_EQ(lua_man.CallLuaFunction(L, "InCoroutine"), 2);
     EXPECT_EQ(lua_man.CallLuaFunction(L, "Small"), 1024 * 1024);
@@ -214,6 +217,35 @@ TEST_F(LuaFixture, EveryStateHasAMemoryCap) {
     lua_pop(L, 1);
     lua_gc(L, LUA_GCCOLLECT, 0);
     EXPECT_EQ(lua_man.CallLuaFunction(L, "Small"), 1024 * 1024);
+}
+
+// A library call that one instruction would make long is refused before
+// it runs, named with its file and line, and stops the call as the budget
+// does; the patterns scripts use on texts of thousands of characters run.
+TEST_F(LuaFixture, LibraryCallsThatCouldRunTooLongAreRefused) {
+    WriteNative(e.UserPath("calls.lua"),
+                "function Usual ()\n"
+                "  local text = string.rep ('key=value; ', 1000)\n"
+                "  local n = select (2, string.gsub (text, '(%w+)=(%w+)', '%2=%1'))\n"
+                "  return n + #string.match ('  ' .. text .. '  ', '^%s*(.-)%s*$')\n"
+                "end\n"
+                "function Backtracks () return pcall (string.find, string.rep ('a', 5000), 'a*a*a*b') end\n"
+                "function Deep () return string.find ('x', string.rep ('y*', 300)) end\n"
+                "function Empty () return #string.rep ('', 1e12) end\n");
+    lua_man.ExecLuaFile(L, "user://calls.lua");
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "Usual"), 1000 + 10999);
+    lua_man.CallLuaFunction(L, "Backtracks");
+    lua_man.CallLuaFunction(L, "Deep");
+    lua_man.CallLuaFunction(L, "Empty");
+    for (const char* line :
+         {"'Backtracks' stopped: user://calls.lua:6: string.find: the pattern 'a*a*a*b' on 5000 characters could take "
+          "too long; not run",
+          "'Deep' stopped: user://calls.lua:7: string.find: the pattern 'y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*' on "
+          "1 "
+          "characters is too complex",
+          "'Empty' stopped: user://calls.lua:8: string.rep: 1000000000000 times 0 characters is more than the 4 MB"})
+        EXPECT_TRUE(rec().DebugContains(line)) << line;
+    EXPECT_TRUE(lua_man.DoesLuaFunctionExist(L, "Usual"));
 }
 
 TEST_F(LuaFixture, OwnerBlockIsSharedWithCoroutines) {

@@ -179,12 +179,19 @@ void ScreenCreateScripted(const char* name, const char* ui_file) {
     new ScreenTemplate(name, ui_file ? ui_file : "");
 }
 
-// A layout author's slip, named by file and line.
-static void WarnAt(lua_State* L, const char* format, const char* detail) {
+// A line named by the script's file and line.
+static nString TextAt(lua_State* L, const char* format, const char* detail) {
     nString where = UIScriptWhere(L);
     nString text;
     text.Format(format, detail ? detail : "");
-    kd->Popupf(1, "%s%s%s\n", where.c_str(), where.IsEmpty() ? "" : ": ", text.c_str());
+    nString line;
+    line.Format("%s%s%s\n", where.c_str(), where.IsEmpty() ? "" : ": ", text.c_str());
+    return line;
+}
+
+// A layout author's slip: a popup.
+static void WarnAt(lua_State* L, const char* format, const char* detail) {
+    kd->Popupf(1, "%s", TextAt(L, format, detail).c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -281,6 +288,14 @@ int luaf_ResetEmitter(lua_State* L) {
     return 0;
 }
 
+// The components of one set and the length of a name: some 35 and 7
+// times the largest of the bundled layouts (29 components, 17
+// characters). A script that makes them without end would otherwise take
+// the machine's memory, and every frame's work and the written layout
+// grow with them.
+const int kMaxSetComps = 1024;
+const size_t kMaxCompName = 128;
+
 int luaf_CreateComp(lua_State* L) {
     UISet* set = SetOf(L);
     if (!set) return 0;
@@ -289,7 +304,26 @@ int luaf_CreateComp(lua_State* L) {
         return 0;
     }
     const char* type = lua_tostring(L, 1);
-    const char* name = lua_tostring(L, 2);
+    size_t length = 0;
+    const char* name = lua_tolstring(L, 2, &length);
+    const int refusal = length > kMaxCompName ? 1 : set->GetNumberOfComps() >= kMaxSetComps ? 2 : 0;
+    if (refusal) {
+        // Said once a set for each kind: a script that goes on would fill
+        // the log. Properties set after it are dropped with it.
+        if (!(set->comp_refusals & refusal)) {
+            nString detail;
+            detail.Format("%d", refusal == 1 ? (int)kMaxCompName : kMaxSetComps);
+            nString line = TextAt(
+                L,
+                refusal == 1 ? "CreateComp: a name longer than %s characters; not created (nor any other such name)."
+                             : "CreateComp: the layout has %s components, all it may have; no more are created.",
+                detail.c_str());
+            kd->PrintDebugf(KD_LOG_WARNING, "%s", line.c_str());
+        }
+        set->comp_refusals |= refusal;
+        set->current = nullptr;
+        return 0;
+    }
     // A second component of a name is allowed: lookups by name find the
     // first.
     sman.current_set = set;
@@ -310,7 +344,7 @@ int luaf_SetProperty(lua_State* L) {
     UISet* set = SetOf(L);
     Target t;
     if (!ResolveCompProperty(set, path, &t)) {
-        if (set && !set->current && path[0] != '/' && !strchr(path, ':'))
+        if (set && !set->current && !set->comp_refusals && path[0] != '/' && !strchr(path, ':'))
             WarnAt(L, "SetProperty: no component has been created yet; '%s' ignored.", path);
         return 0;
     }

@@ -218,6 +218,8 @@ public:
     bool cache_applied = false;
     int memory_estimate = 0;
     bool handlers[UI_NUM_SET_HANDLERS] = {};
+    // The kinds of CreateComp refusal said (1 a long name, 2 too many).
+    int comp_refusals = 0;
 };
 
 extern const char* const ui_set_handler_names[UI_NUM_SET_HANDLERS];

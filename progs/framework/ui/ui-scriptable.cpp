@@ -62,12 +62,27 @@ bool UICompScriptable::RunFile() {
     return true;
 }
 
+template <class Push>
+struct ScriptableCall {
+    const char* fn;
+    int nargs;
+    Push* push;
+    // The lookup and the pushes run inside the protected call: either may
+    // raise (a metamethod of the globals, an allocation).
+    static int Inside(lua_State* S) {
+        ScriptableCall* c = (ScriptableCall*)lua_touserdata(S, 1);
+        lua_getglobal(S, c->fn);
+        (*c->push)(S);
+        lua_call(S, c->nargs, 0);
+        return 0;
+    }
+};
+
 template <class Push> bool UICompScriptable::Call(const char* fn, int nargs, Push push) {
     if (!L) return false;
-    lua_getglobal(L, fn);
-    push(L);
+    ScriptableCall<Push> call = {fn, nargs, &push};
     running++;
-    bool ok = LuaManager::PCall(L, nargs, 0) == 0;
+    bool ok = LuaManager::CPCall(L, ScriptableCall<Push>::Inside, &call) == 0;
     running--;
     if (!ok) {
         nString what("error in ");

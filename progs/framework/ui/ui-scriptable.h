@@ -5,10 +5,12 @@
 // functions a script calls act on that set.
 //
 // A script must not take the screen down. A script file that is missing,
-// does not compile, raises an error or runs too long (more than
-// UI_SCRIPTABLE_BUDGET Lua instructions in one call, an endless loop
-// included) is reported in the log with its file and line; the component
-// then closes the state and does nothing more until another script is set.
+// does not compile, raises an error, runs too long (more than
+// UI_SCRIPTABLE_BUDGET Lua instructions or UI_SCRIPT_TIME_LIMIT_MS in one
+// call, an endless loop included) or takes too much memory (its state's
+// cap, or its share of what all states together may hold) is reported in
+// the log with its file and line; the component then closes the state and
+// does nothing more until another script is set.
 #ifndef FRAMEWORK_UI_SCRIPTABLE_H
 #define FRAMEWORK_UI_SCRIPTABLE_H
 
