@@ -33,11 +33,11 @@ enum { LUA_OWNER_SPACE = 64 };
 // endless loop cannot freeze the game.
 enum { UI_SCRIPTABLE_BUDGET = 20000000 };
 
-// Milliseconds one call into a script may run, whatever it runs: the
-// budget counts instructions, and one instruction can take long (a
-// concatenation of long texts, a library call). Some ten times what the
-// budget's instructions take; checked with the budget, at every growth of
-// 64 KB or more and before each library call that could take long.
+// Milliseconds of processor time one call into a script may run, whatever
+// it runs: the budget counts instructions, and one instruction can take
+// long (a concatenation of long texts, a library call). Some ten times what
+// the budget's instructions take; checked with the budget, at every growth
+// of 64 KB or more and before each library call that could take long.
 enum { UI_SCRIPT_TIME_LIMIT_MS = 2000 };
 
 // Bytes one Lua state may hold while its scripts run: some 350 times what

@@ -401,56 +401,70 @@ STATUS_ROW=68
   e2e_wait_menu 0 5
   e2e_type_line 300 'PushScreen("WorldLab")'
   e2e_wait 1200 5 "Screen 'WorldLab' fully in."
+  echo "1200 frames 3"
   for i in 1 2 3 4 5 6 7 8; do echo "1500 key BACKSPACE"; done
   for i in 1 2 3; do echo "1510 key A"; done
   t=1600
-  for i in 0 1 2 3 4; do e2e_click $((t + 60 * i)) $(at "0.$((1 + 2 * i))" -6.5); done
+  for i in 0 1 2 3 4; do e2e_tap $((t + 60 * i)) $(at "0.$((1 + 2 * i))" -6.5); done
   e2e_wait 2000 5 "World lab: the square metre at (0, -7) holds 4 actors, the most one may hold; none placed."
-  e2e_click 2100 $TIME
+  echo "2000 frames 3"
+  e2e_tap 2100 $TIME
   for i in 1 2 3; do echo "2200 key BACKSPACE"; done
   echo "2300 key ctrl+E"
   e2e_wait 2310 5 "Edit mode on."
+  echo "2310 frames 3"
   echo "2320 key L"
   e2e_wait 2330 5 "World lab: the layout was reloaded; the level being built is kept."
+  echo "2330 frames 3"
   echo "2340 key ctrl+E"
   e2e_wait 2350 5 "Edit mode off."
+  echo "2350 frames 3"
   echo "2400 reply \"user://worlds/crowd\""
-  e2e_click 2500 $SAVE
+  e2e_tap 2500 $SAVE
   e2e_wait 2600 5 "Saving World 'user://worlds/crowd.xml'"
+  echo "2600 frames 3"
   echo "2610 frames 3"
   echo "2620 screenshot $SHOTS/12-saved.png"
-  e2e_click 2700 $TIME
+  e2e_tap 2700 $TIME
   for i in 1 2 3; do echo "2800 key BACKSPACE"; done
   echo "2810 key -"
   echo "2820 key 7"
   echo "2900 reply \"user://worlds/minus\""
-  e2e_click 3000 $SAVE
+  e2e_tap 3000 $SAVE
   e2e_wait 3100 5 "Saving World 'user://worlds/minus.xml'"
+  echo "3100 frames 3"
   echo "3200 reply \"$USER_TREE/actors/peg.xml\""
-  e2e_click 3300 $SAVE
+  e2e_tap 3300 $SAVE
   e2e_wait 3400 5 "World 'user://actors/peg.xml' names an actor definition; not saved."
+  echo "3400 frames 3"
   echo "3410 frames 3"
   echo "3420 screenshot $SHOTS/13-refused.png"
   echo "3500 reply \"$USER_TREE/worlds/\""
-  e2e_click 3600 $SAVE
+  e2e_tap 3600 $SAVE
   e2e_wait 3700 5 "World 'user://worlds/' names a folder; not saved."
+  echo "3700 frames 3"
   echo "3800 reply \"user://local-in-app-purchases.xml.damaged\""
-  e2e_click 3900 $SAVE
+  e2e_tap 3900 $SAVE
   e2e_wait 4000 5 "World 'user://local-in-app-purchases.xml.damaged' names a player file; not saved."
+  echo "4000 frames 3"
   echo "4100 reply \"user://mine/1.xml\""
-  e2e_click 4200 $SAVE
+  e2e_tap 4200 $SAVE
   e2e_wait 4300 5 "World 'user://mine/1.xml' names a player file; not saved."
+  echo "4300 frames 3"
   echo "4310 reply \"user://./timeline\""
-  e2e_click 4320 $SAVE
+  e2e_tap 4320 $SAVE
   e2e_wait 4330 5 "World 'user://./timeline.xml' names a data file the game reads as something else; not saved."
+  echo "4330 frames 3"
   echo "4400 reply \"user://worlds/grun.xml\""
-  e2e_click 4500 $SAVE
+  e2e_tap 4500 $SAVE
   e2e_wait 4600 5 "Saving World 'user://worlds/grun.xml'"
+  echo "4600 frames 3"
   echo "4610 frames 3"
   echo "4620 screenshot $SHOTS/14-ascii.png"
   echo "4700 reply \"user://worlds/grün.xml\""
-  e2e_click 4800 $SAVE
+  e2e_tap 4800 $SAVE
   e2e_wait 4900 5 "Saving World 'user://worlds/grün.xml'"
+  echo "4900 frames 3"
   echo "4910 frames 3"
   echo "4920 screenshot $SHOTS/15-utf8.png"
   echo "5000 exit"
