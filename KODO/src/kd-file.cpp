@@ -327,13 +327,15 @@ kd_file_t* KD_OpenFile(const char* name, const char* mode) {
             m = "rb";
         else if (strcmp(mode, "w") == 0 || strcmp(mode, "wb") == 0)
             m = "wb";
+        else if (strcmp(mode, "wx") == 0 || strcmp(mode, "wbx") == 0)
+            m = "wbx";  // a new file only: one already there, or a link, is refused
         else if (strcmp(mode, "a") == 0 || strcmp(mode, "ab") == 0)
             m = "ab";
     }
     if (!m) {
         KD_Popupf(1,
                   "kd->OpenFile: Illegal mode '%s' while opening file '%s'\nValid modes are read (\"r\"), write "
-                  "(\"w\"), and append (\"a\").\n",
+                  "(\"w\"), write a new file (\"wx\") and append (\"a\").\n",
                   mode ? mode : "(null)", name);
         return nullptr;
     }

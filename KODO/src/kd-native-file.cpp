@@ -22,7 +22,7 @@ FILE* KDI_OpenRegularFile(const char* native, const char* mode) {
     int flags;
     switch (mode[0]) {
         case 'r': flags = plus ? O_RDWR : O_RDONLY; break;
-        case 'w': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_NOFOLLOW; break;
+        case 'w': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_NOFOLLOW | (strchr(mode, 'x') ? O_EXCL : 0); break;
         case 'a': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND; break;
         default: return nullptr;
     }

@@ -58,10 +58,10 @@ bool AtomicFile::Open(const char* target) {
     temp.Set(target);
     temp.Append(".tmp");
     // Whatever holds that name goes first (a save cut short, or a link
-    // planted there: removing a link leaves what it names alone); the
-    // engine then makes the file anew and never writes through a link.
+    // planted there: removing a link leaves what it names alone); the file
+    // is then made anew, and one that appeared there since is refused.
     kd->DeleteFile(temp.text);
-    file = kd->OpenFile(temp.text, "wb");
+    file = kd->OpenFile(temp.text, "wbx");
     if (!file) {
         Fail("unable to create the temporary file");
         temp.Set(nullptr);

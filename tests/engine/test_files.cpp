@@ -39,6 +39,12 @@ TEST_F(Files, WriteAppendAndReadBack) {
     EXPECT_EQ(KD_fwrite(" world", 1, 6, f), 6u);
     KD_CloseFile(f);
     EXPECT_EQ(ReadEngineFile("user://notes.txt"), "hello world");
+    // "wx" makes a new file only: the one there now is refused, untouched.
+    EXPECT_EQ(KD_OpenFile("user://notes.txt", "wx"), nullptr);
+    EXPECT_EQ(ReadEngineFile("user://notes.txt"), "hello world");
+    f = KD_OpenFile("user://fresh.txt", "wbx");
+    ASSERT_NE(f, nullptr);
+    KD_CloseFile(f);
     EXPECT_EQ(kd_state.open_file_handles, 0);
 }
 

@@ -123,8 +123,10 @@ void ScreenObjectLab::Enter() {
     }
     shapes.Load();
     for (int i = 0; i < shapes.Count(); i++) {
-        if (!edited_shape) SelectShape(shapes.File(i));
-        if (objects) objects->AddLine(nullptr, "%s", shapes.File(i));
+        const char* file = shapes.File(i);
+        if (!file) continue;
+        if (!edited_shape) SelectShape(file);
+        if (objects) objects->AddLine(nullptr, "%s", file);
     }
     status.Clear();
 }
