@@ -9,7 +9,8 @@
 # the table of episode 1 shows that score in its first row. The arrows
 # step to the last category, the developer's test table (the left arrow
 # shown, the right one faded); "Submit50" fills more rows than the view
-# holds, drawn clipped to the view; a drag scrolls them.
+# holds, drawn clipped to the view; a drag scrolls them (a step every
+# three frames: a busy host folds moves spaced by its clock into one frame).
 # Runs 3 and 4: a new player "Bob" is made beside the unnamed one, who
 # keeps what it won after a restart.
 # Screenshots are kept in the folder given as the fourth argument.
@@ -101,11 +102,17 @@ $(w 9100 "Submit #")
 10100 touch_down 802 103
 10200 touch_up 802 103
 10300 touch_down 512 440
-10400 touch_move 512 400
-10500 touch_move 512 340
-10600 touch_move 512 280
-10700 touch_move 512 220
-10800 touch_up 512 220
+10300 frames 3
+10300 touch_move 512 400
+10300 frames 3
+10300 touch_move 512 340
+10300 frames 3
+10300 touch_move 512 280
+10300 frames 3
+10300 touch_move 512 220
+10300 frames 3
+10300 touch_up 512 220
+10300 frames 60
 11800 screenshot $SHOTS/3-scrolled.png
 12000 exit
 END
