@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lua_pop(L, 1);
 
     int top = lua_gettop(L);
-    if (luaL_loadbuffer(L, (const char*)data, size, "@fuzz.lua") == 0) LuaManager::PCall(L, 0, LUA_MULTRET);
+    if (LuaLoadText(L, (const char*)data, size, "@fuzz.lua") == 0) LuaManager::PCall(L, 0, LUA_MULTRET);
     lua_settop(L, top);
     // Calls from C into whatever the script left behind.
     lua_man.CallLuaFunctionN(L, "OnUpdate", 0.016);

@@ -1,15 +1,11 @@
 #include "luaman.h"
 
-#include <ctype.h>
 #include <limits.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
-#include <time.h>
-
-#include <atomic>
 
 #include "lua-bindings.h"
+#include "lua-limits.h"
 #include "manager.h"
 
 LuaManager lua_man;
@@ -82,392 +78,41 @@ static const LuaBinding kReplacedStockGlobals[] = {
 };
 
 // ---------------------------------------------------------------------------
-// The instruction budget, the time limit and the memory caps
+// Calls under the limits
 
-// Each state's record, the allocator's own block (so every thread of the
-// state finds it without a look-up): the instruction count and the start
-// of the outermost protected call of the state, how deep the calls are,
-// whether a limit stopped the call, whether the allocator refused growth,
-// and the bytes the state holds.
-struct CallBudget {
-    long used;
-    int depth;
-    bool spent;
-    bool refused;
-    size_t bytes;
-    double started;    // milliseconds, monotonic
-    lua_State* state;  // the main thread, whose stack names the place
-    // The report of the limit that stopped the call (or of the first
-    // refused growth): where the script ran, and which limit.
-    char stop[LUA_IDSIZE + 160];
+namespace {
+struct PCallArgs {
+    int nargs, nresults;
 };
+struct CPCallArgs {
+    lua_CFunction body;
+    void* ud;
+};
+}  // namespace
 
-// Bytes of all the states opened here, and how many are open.
-static std::atomic<size_t> all_states_bytes{0};
-static std::atomic<int> open_states{0};
-
-// The hook runs every this many instructions.
-enum { kHookStep = 1000 };
-// Growth of this many bytes or more checks the clock.
-enum { kTimedGrowth = 64 << 10 };
-
-// The calling thread's processor time: a host that stops the game now and
-// then, or a machine busy with other work, stretches a call's wall time
-// but not what the call itself spends.
-static double NowMs() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return (double)t.tv_sec * 1000.0 + (double)t.tv_nsec / 1e6;
+static int RunPCall(lua_State* L, void* ctx) {
+    const PCallArgs* a = (const PCallArgs*)ctx;
+    return lua_pcall(L, a->nargs, a->nresults, 0);
 }
 
-static bool Late(const CallBudget* b) { return b->depth > 0 && NowMs() - b->started > UI_SCRIPT_TIME_LIMIT_MS; }
-
-// Names the first script function on the stack (a library function that
-// asked for the memory has no line of its own).
-static void WhereScriptRuns(lua_State* L, char* out, size_t size) {
-    lua_Debug ar;
-    snprintf(out, size, "?");
-    for (int level = 0; lua_getstack(L, level, &ar); level++) {
-        if (!lua_getinfo(L, "Sl", &ar) || ar.currentline < 0) continue;
-        snprintf(out, size, "%s:%d", ar.short_src, ar.currentline);
-        return;
-    }
-}
-
-// Writes the report "<where>: <what>" of a limit.
-static void NoteStop(CallBudget* b, lua_State* L, const char* what) {
-    char where[LUA_IDSIZE + 16];
-    WhereScriptRuns(L, where, sizeof where);
-    snprintf(b->stop, sizeof b->stop, "%s: %s", where, what);
-}
-
-static const char kTimeText[] = "ran longer than %d ms in one call (an endless loop?)";
-
-// Growth beyond a cap is refused only while a script of the state runs:
-// what the program itself does in a state between calls (a function
-// registered, an argument pushed) is small, and a refusal there, outside
-// any protected call, would end the process. A refusal of the time limit
-// stops the call as the budget does; one of a cap is the script's to
-// catch, as a coroutine's error is.
-static void* CappedAlloc(void* ud, void* ptr, size_t osize, size_t nsize) {
-    CallBudget* b = (CallBudget*)ud;
-    if (nsize == 0) {
-        free(ptr);
-        b->bytes -= osize;
-        all_states_bytes -= osize;
-        return nullptr;
-    }
-    if (nsize > osize && b->depth > 0) {
-        const size_t grow = nsize - osize;
-        const char* what = nullptr;
-        int limit = 0;
-        if (b->bytes + grow > UI_SCRIPT_MEMORY_CAP) {
-            what = "needed more than %d MB of memory (the limit of a script)";
-            limit = (int)(UI_SCRIPT_MEMORY_CAP >> 20);
-        } else if (b->bytes + grow > UI_SCRIPT_SMALL_STATE && all_states_bytes + grow > UI_SCRIPTS_MEMORY_CAP) {
-            what = "needed more memory than the %d MB all scripts together may hold";
-            limit = (int)(UI_SCRIPTS_MEMORY_CAP >> 20);
-        }
-        const bool late = !what && grow >= kTimedGrowth && (b->spent || Late(b));
-        if (late) {
-            what = kTimeText;
-            limit = UI_SCRIPT_TIME_LIMIT_MS;
-        }
-        if (what) {
-            // The first refusal is reported, unless a limit stopped the call.
-            if (!b->spent && (late || !b->refused)) {
-                char text[128];
-                snprintf(text, sizeof text, what, limit);
-                NoteStop(b, b->state, text);
-            }
-            b->refused = true;
-            b->spent = b->spent || late;
-            return nullptr;
-        }
-    }
-    void* p = realloc(ptr, nsize);
-    if (p) {
-        b->bytes = b->bytes - osize + nsize;
-        all_states_bytes += nsize;
-        all_states_bytes -= osize;
-    }
-    return p;
-}
-
-static CallBudget* BudgetOf(lua_State* L) {
-    void* ud = nullptr;
-    return lua_getallocf(L, &ud) == CappedAlloc ? (CallBudget*)ud : nullptr;
-}
-
-static void CountHook(lua_State* L, lua_Debug*);
-
-// (A hook of the state's owner other than the count's, a test's, stays.)
-static int RaiseStop(lua_State* L, CallBudget* b) {
-    lua_sethook(L, lua_gethook(L) ? lua_gethook(L) : CountHook, LUA_MASKCOUNT, 1);
-    lua_pushstring(L, b->stop);
-    return lua_error(L);
-}
-
-// Stops the running call with the report of the limit (written first with
-// `format`, unless a limit stopped the call already). From then on the
-// hook runs at every instruction and raises again, so a script that
-// catches the error (pcall, a coroutine, load's reader) is stopped at its
-// next instruction, up to the outermost call.
-static int StopCall(lua_State* L, CallBudget* b, const char* format, ...) N_PRINTF_LIKE(3, 4);
-static int StopCall(lua_State* L, CallBudget* b, const char* format, ...) {
-    if (!b->spent) {
-        char what[128];
-        va_list ap;
-        va_start(ap, format);
-        vsnprintf(what, sizeof what, format, ap);
-        va_end(ap);
-        NoteStop(b, L, what);
-        b->spent = true;
-    }
-    return RaiseStop(L, b);
-}
-
-static void CountHook(lua_State* L, lua_Debug*) {
-    CallBudget* b = BudgetOf(L);
-    if (!b) return;
-    if (b->spent && b->depth > 0) RaiseStop(L, b);
-    // A thread left hooked at every instruction by an earlier stop counts
-    // one a run from now on.
-    b->used += lua_gethookcount(L);
-    if (lua_gethookcount(L) != kHookStep) lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
-    if (b->used > UI_SCRIPTABLE_BUDGET)
-        StopCall(L, b, "ran more than %d instructions in one call (an endless loop?)", (int)UI_SCRIPTABLE_BUDGET);
-    if (Late(b)) StopCall(L, b, kTimeText, (int)UI_SCRIPT_TIME_LIMIT_MS);
-}
-
-// Runs `call` as the outermost or a nested call of the state: the
-// outermost starts the count and the clock, and afterwards gives back
-// the memory a refused script took and reports the limit that stopped it.
-template <class Call>
-static int UnderLimits(lua_State* L, Call call) {
-    CallBudget* b = BudgetOf(L);
-    if (!b) return call();
-    if (b->depth++ == 0) {
-        b->used = 0;
-        b->spent = false;
-        b->refused = false;
-        b->started = NowMs();
-        if (lua_gethook(L) == CountHook) lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
-    }
-    int status = call();
-    b->depth--;
-    if (b->depth > 0) return status;
-    // The memory the script took goes back before anything else is asked
-    // of the state (also when the script caught the refusal itself), and
-    // the report names where it ran.
-    bool stopped = status != 0 && (b->spent || (status == LUA_ERRMEM && b->refused));
-    if (stopped) lua_pop(L, 1);
-    if (b->refused) lua_gc(L, LUA_GCCOLLECT, 0);
-    if (stopped) {
-        b->spent = true;
-        lua_pushstring(L, b->stop);
-    }
-    return status;
+static int RunCPCall(lua_State* L, void* ctx) {
+    const CPCallArgs* a = (const CPCallArgs*)ctx;
+    return lua_cpcall(L, a->body, a->ud);
 }
 
 int LuaManager::PCall(lua_State* L, int nargs, int nresults) {
-    return UnderLimits(L, [&] { return lua_pcall(L, nargs, nresults, 0); });
+    PCallArgs a = {nargs, nresults};
+    return LuaLimitedCall(L, RunPCall, &a);
 }
 
 int LuaManager::CPCall(lua_State* L, lua_CFunction body, void* ud) {
-    return UnderLimits(L, [&] { return lua_cpcall(L, body, ud); });
+    CPCallArgs a = {body, ud};
+    return LuaLimitedCall(L, RunCPCall, &a);
 }
 
-bool LuaManager::IsRunning(lua_State* L) {
-    CallBudget* b = L ? BudgetOf(L) : nullptr;
-    return b && b->depth > 0;
-}
+bool LuaManager::IsRunning(lua_State* L) { return LuaLimitedCallRuns(L); }
 
-bool LuaManager::BudgetSpent(lua_State* L) {
-    CallBudget* b = L ? BudgetOf(L) : nullptr;
-    return b && b->spent;
-}
-
-// ---------------------------------------------------------------------------
-// Library calls that one instruction can make long
-
-// Stops the call when the time limit has passed (library calls do not
-// reach the hook).
-static CallBudget* CheckTime(lua_State* L) {
-    CallBudget* b = BudgetOf(L);
-    if (b && b->depth > 0 && (b->spent || Late(b))) StopCall(L, b, kTimeText, (int)UI_SCRIPT_TIME_LIMIT_MS);
-    return b;
-}
-
-// Calls the stock function (upvalue 1) with the arguments as they are.
-static int CallStock(lua_State* L) {
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_insert(L, 1);
-    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-    return lua_gettop(L);
-}
-
-// The largest text one string.rep may make: an eighth of a state's cap
-// (what its buffer takes while being built stays well within the cap);
-// an empty text repeated counts one a repetition, as its loop does.
-static const double kRepLimit = (double)(UI_SCRIPT_MEMORY_CAP >> 3);
-
-static int BoundedRep(lua_State* L) {
-    CallBudget* b = CheckTime(L);
-    size_t l;
-    luaL_checklstring(L, 1, &l);
-    double n = (double)luaL_checknumber(L, 2);
-    if (b && (double)(l ? l : 1) * n > kRepLimit)
-        StopCall(L, b, "string.rep: %.0f times %lu characters is more than the %d MB one call may make", n,
-                 (unsigned long)l, (int)(UI_SCRIPT_MEMORY_CAP >> 23));
-    return CallStock(L);
-}
-
-// Pattern matching backtracks: an item repeated with `*`, `+` or `-` may
-// try as many lengths as the longest run of characters its class matches
-// in the subject, one with `?` two, and every branch walks the rest of
-// the pattern (a balance `%b` or a back-reference scans the subject). The
-// product, times the start positions, bounds the steps of one call; one
-// whose bound passes kPatternSteps (some tenths of a second) is refused
-// before it starts, as is one whose captures and repeated items nest
-// deeper than the matcher's recursion may go on the C stack.
-static const double kPatternSteps = 1e8;
-enum { kPatternDepth = 200 };
-
-// Whether `c` is in the class of the letter after '%' (upper case: the
-// complement); another character stands for itself.
-static bool InClass(int c, int letter) {
-    int in;
-    switch (tolower(letter)) {
-        case 'a': in = isalpha(c); break;
-        case 'c': in = iscntrl(c); break;
-        case 'd': in = isdigit(c); break;
-        case 'l': in = islower(c); break;
-        case 'p': in = ispunct(c); break;
-        case 's': in = isspace(c); break;
-        case 'u': in = isupper(c); break;
-        case 'w': in = isalnum(c); break;
-        case 'x': in = isxdigit(c); break;
-        case 'z': in = c == 0; break;
-        default: return letter == c;
-    }
-    return isupper(letter) ? !in : in != 0;
-}
-
-// A set "[...]" from `p` (its '[') to `close` (its ']').
-static bool InSet(int c, const char* p, const char* close) {
-    bool found = true;
-    if (p[1] == '^') {
-        found = false;
-        p++;
-    }
-    while (++p < close) {
-        if (*p == '%') {
-            if (InClass(c, (unsigned char)*++p)) return found;
-        } else if (p[1] == '-' && p + 2 < close) {
-            if ((unsigned char)*p <= c && c <= (unsigned char)p[2]) return found;
-            p += 2;
-        } else if ((unsigned char)*p == c) {
-            return found;
-        }
-    }
-    return !found;
-}
-
-// The end of the single-character item at `p`, or null when it is
-// malformed (the stock function reports that).
-static const char* ItemEnd(const char* p) {
-    if (*p == '%') return p[1] ? p + 2 : nullptr;
-    if (*p != '[') return p + 1;
-    const char* q = p + 1;
-    if (*q == '^') q++;
-    do {
-        if (!*q) return nullptr;
-        if (*q++ == '%' && *q) q++;
-    } while (*q != ']');
-    return q + 1;
-}
-
-static bool ItemMatches(int c, const char* p, const char* end) {
-    if (*p == '.') return true;
-    if (*p == '%') return InClass(c, (unsigned char)p[1]);
-    if (*p == '[') return InSet(c, p, end - 1);
-    return (unsigned char)*p == c;
-}
-
-static size_t LongestRun(const char* s, size_t n, const char* p, const char* end) {
-    if (*p == '.') return n;
-    size_t best = 0, run = 0;
-    for (size_t i = 0; i < n; i++) {
-        run = ItemMatches((unsigned char)s[i], p, end) ? run + 1 : 0;
-        if (run > best) best = run;
-    }
-    return best;
-}
-
-// Null when the call may run, else why not.
-static const char* PatternRefusal(const char* s, size_t n, const char* p, size_t plen, bool anchors, bool plain) {
-    const double len = (double)n + 1;
-    if (plain) return len * ((double)plen + 1) > kPatternSteps ? "could take too long" : nullptr;
-    double starts = len, branches = 1, walk = 1, scanned = 0;
-    int depth = 0;
-    if (anchors && *p == '^') {
-        starts = 1;
-        p++;
-    }
-    while (*p) {
-        const char* end = nullptr;
-        if (*p == '(' || *p == ')') {
-            depth++;
-            end = p + 1;
-        } else if (*p == '$' && !p[1]) {
-            end = p + 1;
-        } else if (*p == '%' && p[1] == 'b') {
-            if (!p[2] || !p[3]) return nullptr;
-            walk += len;
-            end = p + 4;
-        } else if (*p == '%' && p[1] == 'f') {
-            if (p[2] != '[' || !(end = ItemEnd(p + 2))) return nullptr;
-        } else if (*p == '%' && p[1] >= '0' && p[1] <= '9') {
-            walk += len;
-            end = p + 2;
-        } else {
-            if (!(end = ItemEnd(p))) return nullptr;
-            if (*end == '*' || *end == '+' || *end == '-') {
-                scanned += len;
-                branches *= (double)LongestRun(s, n, p, end) + 1;
-                depth++;
-                end++;
-            } else if (*end == '?') {
-                branches *= 2;
-                depth++;
-                end++;
-            }
-        }
-        walk++;
-        p = end;
-        if (depth > kPatternDepth) return "is too complex (too many captures and repeated items)";
-        if (starts * branches * walk + scanned > kPatternSteps) return "could take too long";
-    }
-    return nullptr;
-}
-
-enum PatternCall { kFind, kMatch, kGmatch, kGsub };
-static const char* const kPatternCallNames[] = {"find", "match", "gmatch", "gsub"};
-
-static int BoundedPattern(lua_State* L) {
-    CallBudget* b = CheckTime(L);
-    int call = (int)lua_tointeger(L, lua_upvalueindex(2));
-    size_t n, plen;
-    const char* s = luaL_checklstring(L, 1, &n);
-    const char* p = luaL_checklstring(L, 2, &plen);
-    bool plain = call == kFind && (lua_toboolean(L, 4) || !strpbrk(p, "^$*+?.([%-"));
-    const char* refusal = b ? PatternRefusal(s, n, p, plen, call != kGmatch, plain) : nullptr;
-    if (refusal)
-        StopCall(L, b, "string.%s: the pattern '%.40s' on %lu characters %s; not run", kPatternCallNames[call], p,
-                 (unsigned long)n, refusal);
-    return CallStock(L);
-}
+bool LuaManager::BudgetSpent(lua_State* L) { return LuaLimitSpent(L); }
 
 int LuaManager::SetUpState(lua_State* L) {
     static const luaL_Reg libs[] = {
@@ -482,33 +127,18 @@ int LuaManager::SetUpState(lua_State* L) {
         lua_call(L, 1, 0);
     }
     RegisterLuaFuncs(L, kReplacedStockGlobals);
-    // A finalizer (`__gc`, which only a userdata from `newproxy` gets) runs
-    // with the hook off, at whatever allocation the collector steps in,
-    // also outside any protected call: it could neither be stopped nor
-    // fail without ending the process. Scripts get no way to make one.
-    lua_pushnil(L);
-    lua_setfield(L, LUA_GLOBALSINDEX, "newproxy");
     lua_getglobal(L, LUA_STRLIBNAME);
     if (lua_istable(L, -1)) {
         lua_pushcfunction(L, LuaStringFormat);
         lua_setfield(L, -2, "format");
-        lua_getfield(L, -1, "rep");
-        lua_pushcclosure(L, BoundedRep, 1);
-        lua_setfield(L, -2, "rep");
-        for (int call = kFind; call <= kGsub; call++) {
-            lua_getfield(L, -1, kPatternCallNames[call]);
-            lua_pushinteger(L, call);
-            lua_pushcclosure(L, BoundedPattern, 2);
-            lua_setfield(L, -2, kPatternCallNames[call]);
-        }
     }
     lua_pop(L, 1);
+    LuaGuardLibraries(L);
 
     lua_pushlightuserdata(L, &owner_key);
     void* block = lua_newuserdata(L, LUA_OWNER_SPACE);
     memset(block, 0, LUA_OWNER_SPACE);
     lua_rawset(L, LUA_REGISTRYINDEX);
-    lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
 
     RegisterLuaFuncs(L, lua_builtin_bindings, lua_builtin_binding_count);
     bool builtins_only = lua_touserdata(L, 1) != nullptr;
@@ -521,20 +151,8 @@ int LuaManager::SetUpState(lua_State* L) {
 // Set-up runs protected: a failed allocation closes the state instead of
 // ending the process.
 lua_State* LuaManager::NewState(bool builtins_only) {
-    if (all_states_bytes >= UI_SCRIPTS_MEMORY_CAP || open_states >= UI_SCRIPT_STATES) {
-        kd->PrintDebugf(
-            KD_LOG_WARNING, "LuaManager: no new script state: %d states hold %d MB (at most %d states, %d MB).\n",
-            (int)open_states, (int)(all_states_bytes >> 20), (int)UI_SCRIPT_STATES, (int)(UI_SCRIPTS_MEMORY_CAP >> 20));
-        return nullptr;
-    }
-    CallBudget* limits = (CallBudget*)calloc(1, sizeof(CallBudget));
-    lua_State* L = limits ? lua_newstate(CappedAlloc, limits) : nullptr;
-    if (!L) {
-        free(limits);
-        return nullptr;
-    }
-    open_states++;
-    limits->state = L;
+    lua_State* L = LuaLimitedState();
+    if (!L) return nullptr;
     lua_atpanic(L, SilentPanic);
     static char builtins_only_mark;
     if (lua_cpcall(L, SetUpState, builtins_only ? &builtins_only_mark : nullptr) != 0) {
@@ -546,12 +164,7 @@ lua_State* LuaManager::NewState(bool builtins_only) {
     return L;
 }
 
-void LuaManager::CloseState(lua_State* L) {
-    CallBudget* limits = BudgetOf(L);
-    lua_close(L);
-    if (limits) open_states--;
-    free(limits);
-}
+void LuaManager::CloseState(lua_State* L) { LuaCloseLimitedState(L); }
 
 lua_State* LuaManager::OpenLuaState(int) {
     lua_State* L = NewState(false);
@@ -674,7 +287,7 @@ void LuaManager::ExecLuaFile(lua_State* L, const char* path) {
     int top = lua_gettop(L);
     nString chunk("@");
     chunk.Append(path);
-    if (luaL_loadbuffer(L, buffer, got, chunk.c_str()) != 0) {
+    if (LuaLoadText(L, buffer, got, chunk.c_str()) != 0) {
         ReportDataFault("WARNING: ExecLuaFile: error compiling '%s': %s\n", path, ErrorText(L));
     } else if (PCall(L, 0, LUA_MULTRET) != 0) {
         ReportDataFault("WARNING: ExecLuaFile: error running '%s': %s\n", path, ErrorText(L));
@@ -690,7 +303,7 @@ bool LuaManager::ExecLuaString(lua_State* L, const char* text) {
     if (!L) L = main_state;
     if (!text || !*text || !L) return true;
     int top = lua_gettop(L);
-    if (luaL_loadbuffer(L, text, strlen(text), text) != 0) {
+    if (LuaLoadText(L, text, strlen(text), text) != 0) {
         lua_settop(L, top);
         return false;
     }

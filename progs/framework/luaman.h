@@ -1,9 +1,10 @@
 // The Lua manager: owner of every Lua state of the program and of the list
 // of native functions that every state receives.
 //
-// Each state gets the base, math, string and table libraries only (no
-// `newproxy`: a script cannot make a finalizer; string.rep and the
-// pattern functions refuse a call that could run too long), the
+// Each state gets the base, math, string and table libraries only, under
+// the limits of lua-limits.h (no `newproxy`: a script cannot make a
+// finalizer; every library function checks the limits when entered;
+// loaders refuse precompiled chunks), the
 // built-in bindings (lua-bindings.h) and every function a manager has
 // added with AddLuaFunction(s), in order of addition; a function added
 // later reaches every state that is open at that moment and every state
@@ -22,41 +23,11 @@
 
 #include "framework-kd.h"
 #include "kodo.h"
+#include "lua-limits.h"
 #include "nstring.h"
 
 // Bytes of the per-state owner block (the first word is the owner pointer).
 enum { LUA_OWNER_SPACE = 64 };
-
-// Lua instructions one call into a script may run (one run of a file, one
-// call of a handler): some tens of milliseconds, far beyond what a frame's
-// handler needs. A call that spends it is stopped where it runs, so an
-// endless loop cannot freeze the game.
-enum { UI_SCRIPTABLE_BUDGET = 20000000 };
-
-// Milliseconds of processor time one call into a script may run, whatever
-// it runs: the budget counts instructions, and one instruction can take
-// long (a concatenation of long texts, a library call). Some ten times what
-// the budget's instructions take; checked with the budget, at every growth
-// of 64 KB or more and before each library call that could take long.
-enum { UI_SCRIPT_TIME_LIMIT_MS = 2000 };
-
-// Bytes one Lua state may hold while its scripts run: some 350 times what
-// the biggest state of the game holds in play (under 100 KB). A script
-// that builds text or tables without end is stopped at this cap as one
-// that runs without end is stopped at its budget, long before it could
-// take the machine's memory (a doubling string is refused at 16 MB).
-// Every state has its own.
-#define UI_SCRIPT_MEMORY_CAP ((size_t)32 << 20)
-// Bytes all states together may hold: each scriptable component opens a
-// state of its own, so the cap of one state alone does not bound them. A
-// state holding less than UI_SCRIPT_SMALL_STATE may grow past it, so the
-// game's own small scripts keep working while others fill it; a new state
-// is refused once it is reached, or once UI_SCRIPT_STATES are open (some
-// ten times what the game opens). All states together thus hold at most
-// 128 MB.
-#define UI_SCRIPTS_MEMORY_CAP ((size_t)64 << 20)
-#define UI_SCRIPT_SMALL_STATE ((size_t)256 << 10)
-enum { UI_SCRIPT_STATES = 256 };
 
 // One row of a binding file's table: the global name scripts call, and the
 // host function behind it.

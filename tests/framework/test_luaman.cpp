@@ -229,22 +229,12 @@ TEST_F(LuaFixture, LibraryCallsThatCouldRunTooLongAreRefused) {
                 "  local n = select (2, string.gsub (text, '(%w+)=(%w+)', '%2=%1'))\n"
                 "  return n + #string.match ('  ' .. text .. '  ', '^%s*(.-)%s*$')\n"
                 "end\n"
-                "function Backtracks () return pcall (string.find, string.rep ('a', 5000), 'a*a*a*b') end\n"
-                "function Deep () return string.find ('x', string.rep ('y*', 300)) end\n"
                 "function Empty () return #string.rep ('', 1e12) end\n");
     lua_man.ExecLuaFile(L, "user://calls.lua");
     EXPECT_EQ(lua_man.CallLuaFunction(L, "Usual"), 1000 + 10999);
-    lua_man.CallLuaFunction(L, "Backtracks");
-    lua_man.CallLuaFunction(L, "Deep");
     lua_man.CallLuaFunction(L, "Empty");
-    for (const char* line :
-         {"'Backtracks' stopped: user://calls.lua:6: string.find: the pattern 'a*a*a*b' on 5000 characters could take "
-          "too long; not run",
-          "'Deep' stopped: user://calls.lua:7: string.find: the pattern 'y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*y*' on "
-          "1 "
-          "characters is too complex",
-          "'Empty' stopped: user://calls.lua:8: string.rep: 1000000000000 times 0 characters is more than the 4 MB"})
-        EXPECT_TRUE(rec().DebugContains(line)) << line;
+    EXPECT_TRUE(rec().DebugContains(
+        "'Empty' stopped: user://calls.lua:6: string.rep: 1000000000000 times 0 characters is more than the 4 MB"));
     EXPECT_TRUE(lua_man.DoesLuaFunctionExist(L, "Usual"));
 }
 

@@ -6,7 +6,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <time.h>
 
 #include <algorithm>
 
@@ -18,6 +17,7 @@
 #include "particle-effects.h"
 #include "physics/actor.h"
 #include "physics/b2-compat.h"
+#include "processor-clock.h"
 #include "profiles.h"
 #include "services/in-app-purchases.h"
 #include "ui/screen-manager.h"
@@ -271,14 +271,6 @@ void GameDeziDedi::StartStory(const char* world) {
     }
 }
 
-// Processor time of this thread, in seconds: neither other programs on a
-// busy machine nor a process held stopped count.
-static double ThreadSeconds() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
-}
-
 // The worm hangs still before anyone sees it (41 short steps); then the
 // camera shows the goal first, unless the prologue is told, and one
 // zero-length step places the view. The bundled levels settle in a few
@@ -288,10 +280,10 @@ static double ThreadSeconds() {
 // screen.
 void GameDeziDedi::SettleAndFrameWorld() {
     const int steps = 41;
-    const double start = ThreadSeconds();
+    const double start = ThreadProcessorSeconds();
     for (int i = 0; i < steps; i++) {
         sim.Update(0.05f);
-        const double spent = ThreadSeconds() - start;
+        const double spent = ThreadProcessorSeconds() - start;
         if (i + 1 < steps && spent > 0.5) {
             kd->PrintDebugf(KD_LOG_WARNING,
                             "World '%s' takes too long to settle (%.1f s for %d of its %d steps); the level starts "

@@ -22,7 +22,7 @@ bool UILayoutRunString(UISet* set, const char* text, size_t length, const char* 
     chunk.Append(chunk_name ? chunk_name : set->file.c_str());
     int top = lua_gettop(L);
     bool ok = true;
-    if (luaL_loadbuffer(L, text, length, chunk.c_str()) != 0) {
+    if (LuaLoadText(L, text, length, chunk.c_str()) != 0) {
         const char* msg = lua_tostring(L, -1);
         ReportDataFault("UI layout '%s' does not compile: %s\n", chunk_name ? chunk_name : "", msg ? msg : "");
         ok = false;

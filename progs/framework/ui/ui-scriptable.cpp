@@ -51,7 +51,7 @@ bool UICompScriptable::RunFile() {
     kd->CloseFile(f);
     nString chunk("@");
     chunk.Append(script);
-    if (luaL_loadbuffer(L, text.c_str(), (size_t)text.Length(), chunk.c_str()) != 0) {
+    if (LuaLoadText(L, text.c_str(), (size_t)text.Length(), chunk.c_str()) != 0) {
         Fail("error compiling");
         return false;
     }

@@ -1,0 +1,586 @@
+// The limits of script calls and loads. See lua-limits.h.
+#include "lua-limits.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+
+#include <atomic>
+
+#include "framework-kd.h"
+#include "kodo.h"
+#include "lua-patterns.h"
+#include "nstring.h"
+#include "processor-clock.h"
+
+// Each state's record, the allocator's own block (so every thread of the
+// state finds it without a look-up): the instruction count and the clock
+// of the outermost protected call of the state, how deep the calls are,
+// whether a limit stopped the call, whether the allocator refused growth,
+// and the bytes the state holds.
+struct CallBudget {
+    long used;
+    int depth;
+    bool spent;
+    bool refused;
+    size_t bytes;
+    // The thread's processor clock at the outermost call's start, or a
+    // little later (never earlier), and the wall clock's reading from
+    // which that clock is worth reading again (nanoseconds).
+    long long cpu_start;
+    long long check_at;
+    lua_State* state;  // the main thread, whose stack names the place
+    // The report of the limit that stopped the call (or of the first
+    // refused growth): where the script ran, and which limit.
+    char stop[LUA_IDSIZE + 160];
+};
+
+// Bytes of all the states opened here, and how many are open.
+static std::atomic<size_t> all_states_bytes{0};
+static std::atomic<int> open_states{0};
+
+// The hook runs every this many instructions.
+enum { kHookStep = 1000 };
+// Growth of this many bytes or more checks the clock.
+enum { kTimedGrowth = 64 << 10 };
+
+// ---------------------------------------------------------------------------
+// The time limit's clocks
+//
+// The limit counts processor time, whose clock costs a system call; the
+// coarse monotonic clock costs a few nanoseconds (it ticks every few
+// milliseconds). A thread cannot spend more processor time than the wall
+// time that passes, so the processor clock is read only once the wall
+// clock says the limit could have passed, and then the wall clock waits
+// again for what is left. A call's start borrows the thread's last
+// reading of the processor clock, at most kAnchorAgeNs old, pushed on by
+// the wall time since: the start is taken late by at most that age and a
+// tick, so a call is stopped at most so much after its limit, never
+// before it.
+
+static const long long kLimitNs = (long long)UI_SCRIPT_TIME_LIMIT_MS * 1000000;
+static const long long kAnchorAgeNs = 10000000;
+
+struct WallClock {
+    clockid_t id;
+    long long tick;  // how far behind the true time a reading may be
+};
+
+static WallClock PickWallClock() {
+    timespec r;
+#ifdef CLOCK_MONOTONIC_COARSE
+    if (clock_getres(CLOCK_MONOTONIC_COARSE, &r) == 0 && r.tv_sec == 0 && r.tv_nsec <= kAnchorAgeNs)
+        return {CLOCK_MONOTONIC_COARSE, r.tv_nsec};
+#endif
+    clock_getres(CLOCK_MONOTONIC, &r);
+    return {CLOCK_MONOTONIC, r.tv_nsec + 1};
+}
+
+static const WallClock& Wall() {
+    static const WallClock clock = PickWallClock();
+    return clock;
+}
+
+static long long WallNs() {
+    timespec t;
+    clock_gettime(Wall().id, &t);
+    return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+// The thread's processor clock and the wall clock read just before it.
+struct Anchor {
+    long long wall = -1;
+    long long cpu = 0;
+};
+static thread_local Anchor anchor;
+
+static void StartClock(CallBudget* b) {
+    const long long now = WallNs();
+    if (anchor.wall < 0 || now - anchor.wall > kAnchorAgeNs) {
+        anchor.wall = now;
+        anchor.cpu = ThreadProcessorNs();
+    }
+    b->cpu_start = anchor.cpu + (now - anchor.wall) + Wall().tick;
+    b->check_at = now + kLimitNs - Wall().tick;
+}
+
+static bool Late(CallBudget* b) {
+    if (b->depth == 0) return false;
+    const long long now = WallNs();
+    if (now < b->check_at) return false;
+    const long long left = kLimitNs - (ThreadProcessorNs() - b->cpu_start);
+    if (left < 0) return true;
+    b->check_at = now + left - Wall().tick;
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Stopping a call
+
+// Names the first script function on the stack (a library function that
+// asked for the memory has no line of its own).
+static void WhereScriptRuns(lua_State* L, char* out, size_t size) {
+    lua_Debug ar;
+    snprintf(out, size, "?");
+    for (int level = 0; lua_getstack(L, level, &ar); level++) {
+        if (!lua_getinfo(L, "Sl", &ar) || ar.currentline < 0) continue;
+        snprintf(out, size, "%s:%d", ar.short_src, ar.currentline);
+        return;
+    }
+}
+
+// Writes the report "<where>: <what>" of a limit.
+static void NoteStop(CallBudget* b, lua_State* L, const char* what) {
+    char where[LUA_IDSIZE + 16];
+    WhereScriptRuns(L, where, sizeof where);
+    snprintf(b->stop, sizeof b->stop, "%s: %s", where, what);
+}
+
+static const char kTimeText[] = "ran longer than %d ms in one call (an endless loop?)";
+
+// Marks the call stopped with the report of the limit (written first with
+// `format`, unless a limit stopped the call already).
+static void MarkStopped(lua_State* L, CallBudget* b, const char* format, ...) N_PRINTF_LIKE(3, 4);
+static void MarkStopped(lua_State* L, CallBudget* b, const char* format, ...) {
+    if (b->spent) return;
+    char what[128];
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(what, sizeof what, format, ap);
+    va_end(ap);
+    NoteStop(b, L, what);
+    b->spent = true;
+}
+
+// Growth beyond a cap is refused only while a script of the state runs:
+// what the program itself does in a state between calls (a function
+// registered, an argument pushed) is small, and a refusal there, outside
+// any protected call, would end the process. A refusal of the time limit
+// stops the call as the budget does; one of a cap is the script's to
+// catch, as a coroutine's error is.
+static void* CappedAlloc(void* ud, void* ptr, size_t osize, size_t nsize) {
+    CallBudget* b = (CallBudget*)ud;
+    if (nsize == 0) {
+        free(ptr);
+        b->bytes -= osize;
+        all_states_bytes -= osize;
+        return nullptr;
+    }
+    if (nsize > osize && b->depth > 0) {
+        const size_t grow = nsize - osize;
+        const char* what = nullptr;
+        int limit = 0;
+        if (b->bytes + grow > UI_SCRIPT_MEMORY_CAP) {
+            what = "needed more than %d MB of memory (the limit of a script)";
+            limit = (int)(UI_SCRIPT_MEMORY_CAP >> 20);
+        } else if (b->bytes + grow > UI_SCRIPT_SMALL_STATE && all_states_bytes + grow > UI_SCRIPTS_MEMORY_CAP) {
+            what = "needed more memory than the %d MB all scripts together may hold";
+            limit = (int)(UI_SCRIPTS_MEMORY_CAP >> 20);
+        }
+        const bool late = !what && grow >= kTimedGrowth && (b->spent || Late(b));
+        if (late) {
+            what = kTimeText;
+            limit = UI_SCRIPT_TIME_LIMIT_MS;
+        }
+        if (what) {
+            // The first refusal is reported, unless a limit stopped the call.
+            if (!b->spent && (late || !b->refused)) {
+                char text[128];
+                snprintf(text, sizeof text, what, limit);
+                NoteStop(b, b->state, text);
+            }
+            b->refused = true;
+            b->spent = b->spent || late;
+            return nullptr;
+        }
+    }
+    void* p = realloc(ptr, nsize);
+    if (p) {
+        b->bytes = b->bytes - osize + nsize;
+        all_states_bytes += nsize;
+        all_states_bytes -= osize;
+    }
+    return p;
+}
+
+static CallBudget* BudgetOf(lua_State* L) {
+    void* ud = nullptr;
+    return lua_getallocf(L, &ud) == CappedAlloc ? (CallBudget*)ud : nullptr;
+}
+
+static void CountHook(lua_State* L, lua_Debug*);
+
+// From a stop on, the hook runs at every instruction and raises again, so
+// a script that catches the error (pcall, a coroutine, load's reader,
+// xpcall's handler) is stopped at its next instruction, up to the
+// outermost call. (A hook of the state's owner other than the count's, a
+// test's, stays.)
+static void ArmStop(lua_State* L) { lua_sethook(L, lua_gethook(L) ? lua_gethook(L) : CountHook, LUA_MASKCOUNT, 1); }
+
+static int RaiseStop(lua_State* L, CallBudget* b) {
+    ArmStop(L);
+    lua_pushstring(L, b->stop);
+    return lua_error(L);
+}
+
+static void CountHook(lua_State* L, lua_Debug*) {
+    CallBudget* b = BudgetOf(L);
+    if (!b) return;
+    if (b->spent && b->depth > 0) RaiseStop(L, b);
+    // A thread left hooked at every instruction by an earlier stop counts
+    // one a run from now on.
+    b->used += lua_gethookcount(L);
+    if (lua_gethookcount(L) != kHookStep) lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
+    if (b->used > UI_SCRIPTABLE_BUDGET) {
+        MarkStopped(L, b, "ran more than %d instructions in one call (an endless loop?)", (int)UI_SCRIPTABLE_BUDGET);
+        RaiseStop(L, b);
+    }
+    if (Late(b)) {
+        MarkStopped(L, b, kTimeText, (int)UI_SCRIPT_TIME_LIMIT_MS);
+        RaiseStop(L, b);
+    }
+}
+
+// True when the running call is over its limits (and marked stopped).
+static bool OverLimits(lua_State* L, CallBudget* b) {
+    if (!b || b->depth == 0) return false;
+    if (!b->spent && Late(b)) MarkStopped(L, b, kTimeText, (int)UI_SCRIPT_TIME_LIMIT_MS);
+    return b->spent;
+}
+
+// Where the hook does not reach (a library function, called from a script
+// or from another library function, a step of a pattern match): stops the
+// running call once it is over its limits.
+static void CheckLimits(lua_State* L) {
+    CallBudget* b = BudgetOf(L);
+    if (OverLimits(L, b)) RaiseStop(L, b);
+}
+
+int LuaLimitedCall(lua_State* L, int (*call)(lua_State* L, void* ctx), void* ctx) {
+    CallBudget* b = BudgetOf(L);
+    if (!b) return call(L, ctx);
+    if (b->depth++ == 0) {
+        b->used = 0;
+        b->spent = false;
+        b->refused = false;
+        StartClock(b);
+        if (lua_gethookcount(L) != kHookStep && lua_gethook(L) == CountHook)
+            lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
+    }
+    int status = call(L, ctx);
+    b->depth--;
+    if (b->depth > 0) return status;
+    // The memory the script took goes back before anything else is asked
+    // of the state (also when the script caught the refusal itself), and
+    // the report names where it ran.
+    bool stopped = status != 0 && (b->spent || (status == LUA_ERRMEM && b->refused));
+    if (stopped) lua_pop(L, 1);
+    if (b->refused) lua_gc(L, LUA_GCCOLLECT, 0);
+    if (stopped) {
+        b->spent = true;
+        lua_pushstring(L, b->stop);
+    }
+    return status;
+}
+
+bool LuaLimitedCallRuns(lua_State* L) {
+    CallBudget* b = L ? BudgetOf(L) : nullptr;
+    return b && b->depth > 0;
+}
+
+bool LuaLimitSpent(lua_State* L) {
+    CallBudget* b = L ? BudgetOf(L) : nullptr;
+    return b && b->spent;
+}
+
+// ---------------------------------------------------------------------------
+// States
+
+lua_State* LuaLimitedState() {
+    if (all_states_bytes >= UI_SCRIPTS_MEMORY_CAP || open_states >= UI_SCRIPT_STATES) {
+        kd->PrintDebugf(
+            KD_LOG_WARNING, "LuaManager: no new script state: %d states hold %d MB (at most %d states, %d MB).\n",
+            (int)open_states, (int)(all_states_bytes >> 20), (int)UI_SCRIPT_STATES, (int)(UI_SCRIPTS_MEMORY_CAP >> 20));
+        return nullptr;
+    }
+    CallBudget* b = (CallBudget*)calloc(1, sizeof(CallBudget));
+    lua_State* L = b ? lua_newstate(CappedAlloc, b) : nullptr;
+    if (!L) {
+        free(b);
+        return nullptr;
+    }
+    open_states++;
+    b->state = L;
+    return L;
+}
+
+void LuaCloseLimitedState(lua_State* L) {
+    CallBudget* b = BudgetOf(L);
+    lua_close(L);
+    if (b) open_states--;
+    free(b);
+}
+
+// ---------------------------------------------------------------------------
+// Loading script text
+
+namespace {
+struct Pieces {
+    lua_Reader read;
+    void* ud;
+    const char* chunk;
+    bool first;
+    bool refused;
+};
+struct Text {
+    const char* text;
+    size_t size;
+};
+}  // namespace
+
+// The parser tells a precompiled chunk by its first byte: the first piece
+// decides.
+static const char* ReadScriptText(lua_State* L, void* ud, size_t* size) {
+    Pieces* p = (Pieces*)ud;
+    const char* piece = p->read(L, p->ud, size);
+    const bool first = p->first;
+    p->first = false;
+    if (first && piece && *size > 0 && piece[0] == LUA_SIGNATURE[0]) {
+        p->refused = true;
+        const char* c = p->chunk ? p->chunk : "?";
+        lua_pushfstring(L, "%s: a precompiled chunk is refused; only script text is loaded",
+                        *c == '@' || *c == '=' ? c + 1 : "a string");
+        lua_error(L);
+    }
+    return piece;
+}
+
+static int LoadChecked(lua_State* L, lua_Reader read, void* ud, const char* chunk, bool* refused) {
+    Pieces p = {read, ud, chunk, true, false};
+    int status = lua_load(L, ReadScriptText, &p, chunk);
+    if (refused) *refused = p.refused;
+    return status;
+}
+
+int LuaLoad(lua_State* L, lua_Reader read, void* ud, const char* chunk) {
+    return LoadChecked(L, read, ud, chunk, nullptr);
+}
+
+static const char* ReadWhole(lua_State*, void* ud, size_t* size) {
+    Text* t = (Text*)ud;
+    *size = t->size;
+    t->size = 0;
+    return *size ? t->text : nullptr;
+}
+
+static int LoadTextChecked(lua_State* L, const char* text, size_t size, const char* chunk, bool* refused) {
+    Text t = {text, size};
+    return LoadChecked(L, ReadWhole, &t, chunk, refused);
+}
+
+int LuaLoadText(lua_State* L, const char* text, size_t size, const char* chunk) {
+    return LoadTextChecked(L, text, size, chunk, nullptr);
+}
+
+// loadstring's and load's answer: the function, or nil and the message;
+// a refused precompiled chunk leaves a line naming the script's place.
+static int LoadAnswer(lua_State* L, int status, bool refused, const char* loader) {
+    if (status == 0) return 1;
+    if (refused) {
+        char where[LUA_IDSIZE + 16];
+        WhereScriptRuns(L, where, sizeof where);
+        kd->PrintDebugf(KD_LOG_WARNING, "%s: %s: a precompiled chunk is refused; not loaded.\n", where, loader);
+    }
+    lua_pushnil(L);
+    lua_insert(L, -2);
+    return 2;
+}
+
+static int ScriptLoadstring(lua_State* L) {
+    size_t size;
+    const char* text = luaL_checklstring(L, 1, &size);
+    const char* chunk = luaL_optstring(L, 2, text);
+    bool refused;
+    int status = LoadTextChecked(L, text, size, chunk, &refused);
+    return LoadAnswer(L, status, refused, "loadstring");
+}
+
+// load's pieces come from the script's function (argument 1); each stays
+// in slot 3 while the parser reads it. Nil, nothing or "" ends the text.
+static const char* ReadFromScript(lua_State* L, void*, size_t* size) {
+    luaL_checkstack(L, 2, "too many nested functions");
+    lua_pushvalue(L, 1);
+    lua_call(L, 0, 1);
+    *size = 0;
+    if (lua_isnil(L, -1)) {
+        lua_pop(L, 1);
+        return nullptr;
+    }
+    if (!lua_isstring(L, -1)) luaL_error(L, "reader function must return a string");
+    lua_replace(L, 3);
+    return lua_tolstring(L, 3, size);
+}
+
+static int ScriptLoad(lua_State* L) {
+    const char* chunk = luaL_optstring(L, 2, "=(load)");
+    luaL_checktype(L, 1, LUA_TFUNCTION);
+    lua_settop(L, 3);
+    bool refused;
+    int status = LoadChecked(L, ReadFromScript, nullptr, chunk, &refused);
+    return LoadAnswer(L, status, refused, "load");
+}
+
+// ---------------------------------------------------------------------------
+// Library functions under the limits
+
+// Lua runs xpcall's handler where the error is raised, with the hook off
+// when the hook raised it (a limit's stop): a handler there could run
+// without end. A stopped call's handler is not run (its answer is the
+// stop's report, and the stop is raised again at the next instruction);
+// any other runs on a thread of its own, which has the hook.
+static int HandlerUnderLimits(lua_State* L) {
+    CallBudget* b = BudgetOf(L);
+    if (OverLimits(L, b)) {
+        ArmStop(L);
+        lua_pushstring(L, b->stop);
+        return 1;
+    }
+    lua_State* T = lua_newthread(L);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_pushvalue(L, 1);
+    lua_xmove(L, T, 2);
+    int status = lua_resume(T, 1);
+    if (status == LUA_YIELD) luaL_error(L, "attempt to yield across metamethod/C-call boundary");
+    if (status == 0) lua_settop(T, 1);  // the first answer, or nil
+    lua_xmove(T, L, 1);
+    // An error in the handler is handled as Lua handles it: by the
+    // handler, until the C calls nest too deep.
+    if (status != 0) lua_error(L);
+    return 1;
+}
+
+static int GuardedXpcall(lua_State* L) {
+    lua_settop(L, 2);
+    if (lua_isfunction(L, 2)) {
+        lua_pushvalue(L, 2);
+        lua_pushcclosure(L, HandlerUnderLimits, 1);
+        lua_replace(L, 2);
+    }
+    lua_insert(L, 1);
+    int status = lua_pcall(L, 0, LUA_MULTRET, 1);
+    lua_pushboolean(L, status == 0);
+    lua_replace(L, 1);
+    return lua_gettop(L);
+}
+
+// Calls the stock function (upvalue 1) with the arguments as they are.
+static int CallStock(lua_State* L) {
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+// The largest text one string.rep may make: an eighth of a state's cap
+// (what its buffer takes while being built stays well within the cap);
+// an empty text repeated counts one a repetition, as its loop does.
+static const double kRepLimit = (double)(UI_SCRIPT_MEMORY_CAP >> 3);
+
+static int BoundedRep(lua_State* L) {
+    CallBudget* b = BudgetOf(L);
+    size_t l;
+    luaL_checklstring(L, 1, &l);
+    double n = (double)luaL_checknumber(L, 2);
+    if (b && (double)(l ? l : 1) * n > kRepLimit) {
+        MarkStopped(L, b, "string.rep: %.0f times %lu characters is more than the %d MB one call may make", n,
+                    (unsigned long)l, (int)(UI_SCRIPT_MEMORY_CAP >> 23));
+        RaiseStop(L, b);
+    }
+    return CallStock(L);
+}
+
+// A library function entered: the limits checked, then the function
+// itself called in place (no frame of its own, so levels, names in
+// errors and yields stay what they were), with its own N upvalues first
+// and its address last.
+template <int N>
+static int Entered(lua_State* L) {
+    CheckLimits(L);
+    return (*(lua_CFunction*)lua_touserdata(L, lua_upvalueindex(N + 1)))(L);
+}
+static const lua_CFunction kEntered[] = {Entered<0>, Entered<1>, Entered<2>, Entered<3>};
+
+// Another C function with more upvalues than kEntered serves: called.
+static int EnteredByCall(lua_State* L) {
+    CheckLimits(L);
+    return CallStock(L);
+}
+
+// Puts the C function at the top of the stack under the entry check.
+static void GuardFunction(lua_State* L) {
+    const int fn = lua_gettop(L);
+    int n = 0;
+    while (n < (int)(sizeof kEntered / sizeof kEntered[0]) && lua_getupvalue(L, fn, n + 1)) n++;
+    if (n == (int)(sizeof kEntered / sizeof kEntered[0]) && lua_getupvalue(L, fn, n + 1)) {
+        lua_settop(L, fn);
+        lua_pushcclosure(L, EnteredByCall, 1);
+        return;
+    }
+    *(lua_CFunction*)lua_newuserdata(L, sizeof(lua_CFunction)) = lua_tocfunction(L, fn);
+    lua_pushcclosure(L, kEntered[n], n + 1);
+    lua_replace(L, fn);
+}
+
+// Every C function of the table at `t` (an absolute index).
+static void GuardTable(lua_State* L, int t) {
+    lua_pushnil(L);
+    while (lua_next(L, t)) {
+        if (lua_iscfunction(L, -1)) {
+            GuardFunction(L);
+            lua_pushvalue(L, -2);
+            lua_insert(L, -2);
+            lua_rawset(L, t);
+        } else {
+            lua_pop(L, 1);
+        }
+    }
+}
+
+static void PatternTickCheck(lua_State* L) { CheckLimits(L); }
+
+void LuaGuardLibraries(lua_State* L) {
+    // A finalizer (`__gc`, which only a userdata from `newproxy` gets) runs
+    // with the hook off, at whatever allocation the collector steps in,
+    // also outside any protected call: it could neither be stopped nor
+    // fail without ending the process. Scripts get no way to make one.
+    lua_pushnil(L);
+    lua_setfield(L, LUA_GLOBALSINDEX, "newproxy");
+    lua_pushcfunction(L, GuardedXpcall);
+    lua_setfield(L, LUA_GLOBALSINDEX, "xpcall");
+    lua_pushcfunction(L, ScriptLoadstring);
+    lua_setfield(L, LUA_GLOBALSINDEX, "loadstring");
+    lua_pushcfunction(L, ScriptLoad);
+    lua_setfield(L, LUA_GLOBALSINDEX, "load");
+    lua_getglobal(L, LUA_STRLIBNAME);
+    if (lua_istable(L, -1)) {
+        lua_getfield(L, -1, "rep");
+        lua_pushcclosure(L, BoundedRep, 1);
+        lua_setfield(L, -2, "rep");
+    }
+    lua_pop(L, 1);
+    LuaInstallPatterns(L, PatternTickCheck);
+
+    // The libraries are the globals' C functions and the tables of them.
+    lua_pushvalue(L, LUA_GLOBALSINDEX);
+    const int globals = lua_gettop(L);
+    lua_pushnil(L);
+    while (lua_next(L, globals)) {
+        if (lua_istable(L, -1) && !lua_rawequal(L, -1, globals)) GuardTable(L, lua_gettop(L));
+        lua_pop(L, 1);
+    }
+    GuardTable(L, globals);
+    lua_pop(L, 1);
+    lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
+}
