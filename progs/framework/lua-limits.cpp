@@ -78,10 +78,9 @@ static WallClock PickWallClock() {
     return {CLOCK_MONOTONIC, r.tv_nsec + 1};
 }
 
-static const WallClock& Wall() {
-    static const WallClock clock = PickWallClock();
-    return clock;
-}
+// (States are opened from main on, after every file's statics are made.)
+static const WallClock wall_clock = PickWallClock();
+static const WallClock& Wall() { return wall_clock; }
 
 static long long WallNs() {
     timespec t;
@@ -228,11 +227,13 @@ static int RaiseStop(lua_State* L, CallBudget* b) {
 static void CountHook(lua_State* L, lua_Debug*) {
     CallBudget* b = BudgetOf(L);
     if (!b) return;
-    if (b->spent && b->depth > 0) RaiseStop(L, b);
     // A thread left hooked at every instruction by an earlier stop counts
-    // one a run from now on.
+    // one a run from now on; what runs outside a limited call is not
+    // counted.
     b->used += lua_gethookcount(L);
     if (lua_gethookcount(L) != kHookStep) lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
+    if (b->depth == 0) return;
+    if (b->spent) RaiseStop(L, b);
     if (b->used > UI_SCRIPTABLE_BUDGET) {
         MarkStopped(L, b, "ran more than %d instructions in one call (an endless loop?)", (int)UI_SCRIPTABLE_BUDGET);
         RaiseStop(L, b);

@@ -238,6 +238,78 @@ TEST_F(LuaFixture, LibraryCallsThatCouldRunTooLongAreRefused) {
     EXPECT_TRUE(lua_man.DoesLuaFunctionExist(L, "Usual"));
 }
 
+// Library functions check the limits when entered, whoever calls them: a
+// full collection of a heap of megabytes, called by gsub for every match
+// or by load for every piece, is stopped at the time limit with its line.
+TEST_F(LuaFixture, LibraryFunctionsCalledFromCStopAtTheTimeLimit) {
+    WriteNative(e.UserPath("collect.lua"),
+                "heap = {} for i = 1, 100000 do heap[i] = {i} end\n"
+                "function ByGsub () return (string.gsub (string.rep ('collect', 5000), 'collect', collectgarbage)) end\n"
+                "function ByLoad () return load (collectgarbage) end\n");
+    lua_man.ExecLuaFile(L, "user://collect.lua");
+    lua_man.CallLuaFunction(L, "ByGsub");
+    lua_man.CallLuaFunction(L, "ByLoad");
+    for (const char* line : {"'ByGsub' stopped: user://collect.lua:2: ran longer than 2000 ms in one call",
+                             "'ByLoad' stopped: user://collect.lua:3: ran longer than 2000 ms in one call"})
+        EXPECT_TRUE(rec().DebugContains(line)) << line;
+}
+
+// Lua runs xpcall's handler where the error is raised: for a limit's stop,
+// in the hook, with the hook off. A stopped call's handler does not run;
+// any other runs under the limits, and answers as Lua's does.
+TEST_F(LuaFixture, XpcallHandlersRunUnderTheLimits) {
+    WriteNative(e.UserPath("xpcall.lua"),
+                "function Stopped ()\n"
+                "  xpcall (function () while true do end end, function (m) tl_handled = 1 for i = 1, 3e7 do end end)\n"
+                "end\n"
+                "function Endless () xpcall (error, function () while true do end end) end\n");
+    lua_man.ExecLuaFile(L, "user://xpcall.lua");
+    lua_man.CallLuaFunction(L, "Stopped");
+    EXPECT_TRUE(rec().DebugContains("'Stopped' stopped: user://xpcall.lua:2: ran more than 20000000 instructions"));
+    EXPECT_EQ(Eval(L, "return tl_handled"), "nil");
+    lua_man.CallLuaFunction(L, "Endless");
+    EXPECT_TRUE(rec().DebugContains("'Endless' stopped: user://xpcall.lua:4: ran more than 20000000 instructions"));
+    EXPECT_EQ(Eval(L, "return select (2, xpcall (function () error ('x', 0) end, function (m) return m .. '!', 2 end))"),
+              "x!");
+    EXPECT_EQ(Eval(L, "local a, b, c = xpcall (function () return 1, 2 end, error) return tostring (a) .. b .. c"),
+              "true12");
+    EXPECT_EQ(Eval(L, "return select (2, xpcall (error, 5))"), "error in error handling");
+}
+
+// A precompiled chunk (Lua checks none: a crafted one crashes it) is
+// refused by every loader, files and strings, with a line naming it.
+TEST_F(LuaFixture, PrecompiledChunksAreRefused) {
+    ASSERT_EQ(luaL_loadstring(L, "return string.dump (function () tl_ran = 1 end)"), 0);
+    ASSERT_EQ(lua_pcall(L, 0, 1, 0), 0);
+    size_t size;
+    const char* bytes = lua_tolstring(L, -1, &size);
+    const std::string dump(bytes, size);
+    lua_pop(L, 1);
+    ASSERT_EQ(dump[0], '\033');
+    WriteNative(e.UserPath("dumped.lua"), dump);
+    lua_man.ExecLuaFile(L, "user://dumped.lua");
+    EXPECT_TRUE(rec().DebugContains("ExecLuaFile: error compiling 'user://dumped.lua': user://dumped.lua: a "
+                                    "precompiled chunk is refused; only script text is loaded"));
+    EXPECT_FALSE(lua_man.ExecLuaString(L, dump.c_str()));
+    WriteNative(e.UserPath("loads.lua"),
+                "local f = function () tl_ran = 1 end\n"
+                "function Loads ()\n"
+                "  local a = loadstring (string.dump (f))\n"
+                "  local pieces = {string.dump (f):sub (1, 3), string.dump (f):sub (4)}\n"
+                "  local b, why = load (function () return table.remove (pieces, 1) end, '=pieces')\n"
+                "  return (a or b or not why:find ('^pieces: a precompiled chunk is refused')) and 0 or 7\n"
+                "end\n");
+    lua_man.ExecLuaFile(L, "user://loads.lua");
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "Loads"), 7);
+    EXPECT_TRUE(rec().DebugContains("user://loads.lua:3: loadstring: a precompiled chunk is refused; not loaded."));
+    EXPECT_TRUE(rec().DebugContains("user://loads.lua:5: load: a precompiled chunk is refused; not loaded."));
+    EXPECT_EQ(Eval(L, "return tl_ran"), "nil");
+    // Script text loads as ever, in pieces too.
+    EXPECT_EQ(Eval(L, "local p = {'return ', '4', '2'} return load (function () return table.remove (p, 1) end) ()"),
+              "42");
+    EXPECT_EQ(Eval(L, "return loadstring ('return 6', 'six') ()"), "6");
+}
+
 TEST_F(LuaFixture, OwnerBlockIsSharedWithCoroutines) {
     int owner;
     EXPECT_EQ(LuaManager::GetLuaStateOwner(L), nullptr);
