@@ -7,7 +7,8 @@
 struct lua_State;
 typedef void (*PatternTick)(lua_State* L);  // may raise a Lua error (longjmp) to stop the call
 enum { kPatternTickSteps = 4096 };
-// Replaces string.find/match/gmatch/gsub in the state's string table; calls tick on entry and every kPatternTickSteps steps.
+// Replaces string.find/match/gmatch/gsub in the state's string table; calls tick on entry and every kPatternTickSteps
+// steps.
 void LuaInstallPatterns(lua_State* L, PatternTick tick);
 
 #endif

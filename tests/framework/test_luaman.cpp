@@ -242,10 +242,11 @@ TEST_F(LuaFixture, LibraryCallsThatCouldRunTooLongAreRefused) {
 // full collection of a heap of megabytes, called by gsub for every match
 // or by load for every piece, is stopped at the time limit with its line.
 TEST_F(LuaFixture, LibraryFunctionsCalledFromCStopAtTheTimeLimit) {
-    WriteNative(e.UserPath("collect.lua"),
-                "heap = {} for i = 1, 100000 do heap[i] = {i} end\n"
-                "function ByGsub () return (string.gsub (string.rep ('collect', 5000), 'collect', collectgarbage)) end\n"
-                "function ByLoad () return load (collectgarbage) end\n");
+    WriteNative(
+        e.UserPath("collect.lua"),
+        "heap = {} for i = 1, 100000 do heap[i] = {i} end\n"
+        "function ByGsub () return (string.gsub (string.rep ('collect', 5000), 'collect', collectgarbage)) end\n"
+        "function ByLoad () return load (collectgarbage) end\n");
     lua_man.ExecLuaFile(L, "user://collect.lua");
     lua_man.CallLuaFunction(L, "ByGsub");
     lua_man.CallLuaFunction(L, "ByLoad");
@@ -269,8 +270,9 @@ TEST_F(LuaFixture, XpcallHandlersRunUnderTheLimits) {
     EXPECT_EQ(Eval(L, "return tl_handled"), "nil");
     lua_man.CallLuaFunction(L, "Endless");
     EXPECT_TRUE(rec().DebugContains("'Endless' stopped: user://xpcall.lua:4: ran more than 20000000 instructions"));
-    EXPECT_EQ(Eval(L, "return select (2, xpcall (function () error ('x', 0) end, function (m) return m .. '!', 2 end))"),
-              "x!");
+    EXPECT_EQ(
+        Eval(L, "return select (2, xpcall (function () error ('x', 0) end, function (m) return m .. '!', 2 end))"),
+        "x!");
     EXPECT_EQ(Eval(L, "local a, b, c = xpcall (function () return 1, 2 end, error) return tostring (a) .. b .. c"),
               "true12");
     EXPECT_EQ(Eval(L, "return select (2, xpcall (error, 5))"), "error in error handling");
@@ -288,8 +290,9 @@ TEST_F(LuaFixture, PrecompiledChunksAreRefused) {
     ASSERT_EQ(dump[0], '\033');
     WriteNative(e.UserPath("dumped.lua"), dump);
     lua_man.ExecLuaFile(L, "user://dumped.lua");
-    EXPECT_TRUE(rec().DebugContains("ExecLuaFile: error compiling 'user://dumped.lua': user://dumped.lua: a "
-                                    "precompiled chunk is refused; only script text is loaded"));
+    EXPECT_TRUE(
+        rec().DebugContains("ExecLuaFile: error compiling 'user://dumped.lua': user://dumped.lua: a "
+                            "precompiled chunk is refused; only script text is loaded"));
     EXPECT_FALSE(lua_man.ExecLuaString(L, dump.c_str()));
     WriteNative(e.UserPath("loads.lua"),
                 "local f = function () tl_ran = 1 end\n"
