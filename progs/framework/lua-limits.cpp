@@ -365,10 +365,6 @@ static int LoadChecked(lua_State* L, lua_Reader read, void* ud, const char* chun
     return status;
 }
 
-int LuaLoad(lua_State* L, lua_Reader read, void* ud, const char* chunk) {
-    return LoadChecked(L, read, ud, chunk, nullptr);
-}
-
 static const char* ReadWhole(lua_State*, void* ud, size_t* size) {
     Text* t = (Text*)ud;
     *size = t->size;

@@ -66,10 +66,10 @@ bool LuaLimitSpent(lua_State* L);
 // True while a call of the state runs.
 bool LuaLimitedCallRuns(lua_State* L);
 
-// lua_load for every loader of script text: a precompiled chunk (Lua does
-// not check one, and a crafted one crashes it) is refused with the error
+// luaL_loadbuffer for every loader of script text (the scripts' own
+// loadstring and load go the same way): a precompiled chunk (Lua does not
+// check one, and a crafted one crashes it) is refused with the error
 // "<chunk>: a precompiled chunk is refused; only script text is loaded".
-int LuaLoad(lua_State* L, lua_Reader read, void* ud, const char* chunk);
 int LuaLoadText(lua_State* L, const char* text, size_t size, const char* chunk);
 
 #endif
