@@ -253,6 +253,13 @@ TEST_F(LuaFixture, LibraryFunctionsCalledFromCStopAtTheTimeLimit) {
     for (const char* line : {"'ByGsub' stopped: user://collect.lua:2: ran longer than 2000 ms in one call",
                              "'ByLoad' stopped: user://collect.lua:3: ran longer than 2000 ms in one call"})
         EXPECT_TRUE(rec().DebugContains(line)) << line;
+    // The check adds no frame: errors name the function, levels count as
+    // before, a coroutine yields through it.
+    EXPECT_NE(Eval(L, "ipairs ()").find("bad argument #1 to 'ipairs'"), std::string::npos);
+    EXPECT_EQ(Eval(L, "local function f () error ('up', 2) end\nlocal ok, m = pcall (function ()\n f () end) return m"),
+              "[string \"local function f () error ('up', 2) end...\"]:3: up");
+    EXPECT_EQ(Eval(L, "local co = coroutine.wrap (function () coroutine.yield (getfenv (1) == _G) end) return co ()"),
+              "true");
 }
 
 // Lua runs xpcall's handler where the error is raised: for a limit's stop,
