@@ -9,6 +9,7 @@
 #include <string>
 
 #include "game-env.h"
+#include "game/actor-behaviors-hazards.h"
 #include "game/game-lib.h"
 #include "game/game-replay.h"
 #include "game/hint-labels.h"
@@ -75,6 +76,23 @@ TEST(GameLevel, EveryBundledLevelStartsWithTheWormHangingAndEveryTargetInPlace) 
         // its body nor its picture.
         for (int i = 0; i < 900 && (level.camera_mode != CAMERA_PLAY || !level.camera_arrived); i++) g.Frame();
         ASSERT_EQ(level.camera_mode, CAMERA_PLAY);
+        // The boss's health bar, over its crown, lies across no part of
+        // the worm hanging above it.
+        for (const Actor* b : g.sim.ActorsWithFlags(TAG_BOSS)) {
+            const kd_bitmap_t* frame = lib.Bitmap(LIB_END_BUG_HEALTH_BACK);
+            ASSERT_NE(frame, nullptr);
+            const float mpp = g.sim.metres_per_pixel, hw = frame->width * 0.5f * mpp, hh = frame->height * 0.5f * mpp;
+            const vec2_t bar = {GameEnv::Pos(b).x + b->draw_offset.x,
+                                GameEnv::Pos(b).y + b->draw_offset.y - ActorBehaviorMovingHazard::kBossBarAbove};
+            for (int i = 0; i < g.sim.worm_parts.count; i++) {
+                const Actor* w = g.sim.worm_parts[i];
+                const vec2_t p = GameEnv::Pos(w);
+                const float r = w->shape->radius * mpp;  // the body's disc (its picture has a margin)
+                EXPECT_FALSE(fabsf(p.x - bar.x) < hw + r && fabsf(p.y - bar.y) < hh + r)
+                    << "the boss's health bar at " << bar.x << ", " << bar.y << " lies across worm part " << i << " at "
+                    << p.x << ", " << p.y;
+            }
+        }
         for (const auto& [a, at] : hazards) {
             const vec2_t s = g.sim.TransformWorldPositionToScreen(at);
             const kd_bitmap_t* picture = a->shape->bitmap;
