@@ -63,9 +63,14 @@ TEST(BundledData, EveryActorDefinitionIsSound) {
     DMArray* list = dman.GetDatabase("actors.xml")->GetArray("actors");
     ASSERT_NE(list, nullptr);
     ASSERT_GT(list->GetSize(), 20);
-    // How to play names every kind of target a level asks for.
+    // How to play names every kind of target a level asks for, and asks
+    // for none of them all: the hole opens to a worm near it, whatever is
+    // left to take (GameDeziDedi::CheckLevelEnd).
     const char* help = dman.GetValue("data-en/language.xml", "STRINGS", "HELP_FRUIT", "to");
     ASSERT_NE(help, nullptr);
+    EXPECT_EQ(std::regex_search(help, std::regex("\\b(all|every)\\b")), false) << help;
+    const char* hole = dman.GetValue("data-en/language.xml", "STRINGS", "HELP_WORMHOLE", "to");
+    EXPECT_NE(hole ? strstr(hole, "near") : nullptr, nullptr) << (hole ? hole : "");
     for (int i = 0; i < list->GetSize(); i++) {
         const char* file = list->GetNode(i)->GetId();
         ActorShape* s = physics_man.GetShape(file);

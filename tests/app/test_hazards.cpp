@@ -470,7 +470,9 @@ TEST(HazardBoss, ChangesPhaseAtItsThresholdsAndShowsItsHealth) {
     EXPECT_NEAR(full, health_bitmap->width * w.sim.metres_per_pixel, 1e-4f);
     EXPECT_NEAR(health_quads[1][1].x - health_quads[1][0].x, full / 2, 1e-4f);
     EXPECT_FLOAT_EQ(health_quads[1][1].u, 0.5f);
-    EXPECT_NEAR(health_quads[0][0].y, boss->body->GetPosition().y - 3.5f - health_bitmap->height * w.sim.metres_per_pixel / 2,
+    EXPECT_NEAR(health_quads[0][0].y,
+                boss->body->GetPosition().y - ActorBehaviorMovingHazard::kBossBarAbove -
+                    health_bitmap->height * w.sim.metres_per_pixel / 2,
                 1e-4f);
 
     // Beaten (as the worm's last hit does): it drops, stays in the world

@@ -47,6 +47,8 @@ const char* kWorld =
     "  <node actor=\"actors/game-worm-head.xml\" x=\"0\" y=\"-7.15\" />\n"
     "  <node actor=\"actors/game-worm-tail.xml\" x=\"2.5\" y=\"-4.8\" />\n"
     "  <node actor=\"actors/fruit-apple.xml\" x=\"1\" y=\"-10\" />\n"
+    "  <node actor=\"actors/egg.xml\" x=\"1\" y=\"-9.3\" />\n"
+    "  <node actor=\"actors/egg.xml\" x=\"-10\" y=\"-12\" />\n"
     "  <node actor=\"actors/wormhole.xml\" x=\"6.5\" y=\"-6\" />\n"
     "  <node actor=\"actors/thorns.xml\" x=\"-1.5\" y=\"-3.5\" angle=\"90\" />\n"
     " </array>\n";
@@ -126,7 +128,9 @@ TEST_F(Flow, TheWormTakesTheFruitGripsTheHoleAndWinsOnce) {
     Actor* hole = Find("actors/wormhole.xml");
     Actor* fruit = Find("actors/fruit-apple.xml");
     ASSERT_TRUE(hole && fruit);
-    EXPECT_EQ(level.required_targets, 1);
+    // The fruit and two eggs, one beside it, one far off.
+    EXPECT_EQ(level.required_targets, 3);
+    EXPECT_EQ(level.eggs, 2);
 
     // The hole is near from the start, and nearness alone opens it: the
     // fruit is still to take.
@@ -136,7 +140,8 @@ TEST_F(Flow, TheWormTakesTheFruitGripsTheHoleAndWinsOnce) {
 
     // Through the fruit and into the hole, which the tail grips.
     LeadTail(GameEnv::Pos(fruit), 60, 30);
-    EXPECT_EQ(level.targets_collected, 1);
+    EXPECT_EQ(level.targets_collected, 2);
+    EXPECT_EQ(level.eggs_collected, 1);
     EXPECT_TRUE(level.all_collected);
     LeadTail(GameEnv::Pos(hole), 30, 240);
     ASSERT_TRUE(g.sim.WormTail()->welded);
@@ -153,6 +158,7 @@ TEST_F(Flow, TheWormTakesTheFruitGripsTheHoleAndWinsOnce) {
     EXPECT_EQ(level.clock_ms, clock);
     EXPECT_FALSE(g.game.IsLevelInProgress());
     EXPECT_TRUE(completed.in_stack);
+    // Won with an egg left: no Egg Hunter ("AllEggs").
     const int T = clock / 1000;
     const std::vector<std::pair<std::string, std::string>> want = {{"NewRecord", "YES"},
                                                                    {"FlawlessPlay", "YES"},
@@ -259,7 +265,7 @@ TEST_F(Flow, AMoonExitOpensWhenTheLastTargetIsAnEgg) {
     moon.replace(moon.find("actors/wormhole.xml"), strlen("actors/wormhole.xml"), "actors/moon.xml");
     moon.replace(moon.find("actors/fruit-apple.xml"), strlen("actors/fruit-apple.xml"), "actors/egg.xml");
     g.Start(g.env.Write("worlds/moon.xml", moon).c_str());
-    ASSERT_EQ(level.required_targets, 1);
+    ASSERT_EQ(level.required_targets, 3);  // eggs only
     g.Frames(10);
     EXPECT_FALSE(level.all_collected);
     // The egg breaks: counted, as its behaviour counts it, without opening

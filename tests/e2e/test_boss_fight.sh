@@ -20,13 +20,13 @@ SHOTS="$4"
 rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
 # Where the boss waits, its health bar (104 x 18 pixels at 30 pixels a
-# unit, 3.5 units above it) covers no branch (a disc of at most 0.9
+# unit, 1.9 units above it) covers no branch (a disc of at most 0.9
 # units), and its four path points lie across the arena, far from where
 # it starts.
 awk -F'"' 'BEGIN { n = 0 } /actors\/(peg|platform)/ { px[n] = $4; py[n] = $6; n++ }
   /actors\/bug-boss.xml/ { for (i = 1; i < NF; i += 2) v[$i] = $(i + 1) }
   END {
-    bx = v[" x="]; by = v[" y="] - 3.5
+    bx = v[" x="]; by = v[" y="] - 1.9
     for (i = 0; i < n; i++) {
       dx = px[i] - bx; dy = py[i] - by
       if (dx < 0) dx = -dx; if (dy < 0) dy = -dy

@@ -82,7 +82,9 @@ done
 # level advances one step a frame, so the screenshots are paced by frames
 # from the level's start; the result screen is taken 300 frames after it
 # is pushed. Equal times keep their order.
-# Used as: shoot_level EVENT WORLD PREFIX "STEPS"
+# Host script lines given on stdin follow the result's screenshot, taken
+# FRAMES frames after the push (300 unless given).
+# Used as: shoot_level EVENT WORLD PREFIX "STEPS" [FRAMES] [< LINES]
 shoot_level() {
   mkdir -p "$WORK/$1/app/native"
   awk -v pace="$GAME_PACE" '$2 == "end" { $1 += 1500 * pace + 1200 * (pace - 1) } { print }' "$HERE/levels/$1.txt" > "$WORK/$1/app/native/replay.txt"
@@ -96,15 +98,25 @@ shoot_level() {
       at=$s
     done
     e2e_wait "$t" 1 "PushScreen: 'GameLevelCompleted'"
-    echo "$t frames 300"
+    echo "$t frames ${5:-300}"
     echo "$t screenshot $SHOTS/$3-result.png"
+    cat
   } | run_level "$1" || { echo "FAILED: not won:$failed"; exit 1; }
 }
 # The first level: the prologue at step 120, mid-way at steps 480 to 720.
 shots="120 480 540 600 660 720"
-shoot_level E01_L01 worlds/e01-l01.xml l01 "$shots"
+shoot_level E01_L01 worlds/e01-l01.xml l01 "$shots" </dev/null
 shots10="100 400 600 800"
-shoot_level E01_L10 worlds/e01-l10.xml l10 "$shots10"
+# The tenth's result is looked at with its stars in (1.5 s) and its
+# achievement bars still up, and goes on (Next) to the episode's closing
+# story, looked at once it is fully in.
+t=$(pace 6200)
+{
+  e2e_tap "$t" 605 461
+  e2e_wait "$t" 1 "Screen 'Story' fully in."
+  echo "$t screenshot $SHOTS/l10-story.png"
+  echo "$t exit"
+} | shoot_level E01_L10 worlds/e01-l10.xml l10 "$shots10" 90
 
 fail() { echo "FAILED: $*"; exit 1; }
 for t in $shots result; do [ -s "$SHOTS/l01-$t.png" ] || fail "screenshot l01-$t missing"; done
@@ -187,6 +199,14 @@ stars10=$(for x in 365 480 600; do probe10 result $x 170 $((x + 60)) 240 230 255
 echo "l10 result: stars $stars10"
 set -- $stars10
 [ "$1" -gt 300 ] && [ "$2" -gt 300 ] && [ "$3" -lt 100 ] || fail "the last level's result is not two stars ($stars10)"
+# The result's achievement bars (white words along the bottom) stay where
+# they were shown or end with their screen: none comes over the story's
+# picture at the top (a bar is a dark glass 64 pixels high).
+words=$(probe10 result 30 525 1000 580 235 255 235 255 235 255)
+top=$(probe10 story 0 16 1024 80 0 120 0 130 0 140)
+echo "l10 achievement bars: $words pixels of words on the result, $top dark pixels over the story's top"
+[ "$words" -gt 300 ] || fail "no achievement bar on the last level's result"
+[ "$top" -lt 8000 ] || fail "an achievement bar came over the story's picture ($top dark pixels)"
 
 # --- Egg Hunter: earned by a level won with every egg of it -------------
 # The tenth level has an egg, which its kept play takes: the win earns

@@ -10,7 +10,9 @@
 # starts the first level; won, its Replay and the pause menu's Restart
 # start that level again, and the pause menu's main menu and Quit leave
 # it. Run 5: Play goes on with the fourth level all the same: replaying
-# an earlier level never takes the player's place back.
+# an earlier level never takes the player's place back. Runs 6 and 7: a
+# later level from the selection, won, and the next after it, never take
+# the place on either.
 # The level's in-play screen of run 2, with the HUD's stopwatch and time
 # at their place, is kept in the folder given as the fourth argument, with
 # the log of each run.
@@ -149,4 +151,29 @@ if grep "Timeline starting event" "$LOG" | grep -v -q -F "'E01_L01'"; then fail 
 } >"$WORK/script-5.txt"
 run 5
 started 5 E01_L04
-echo "Play goes on after the last level won, left by the menu and by closing the window; logs in $SHOTS"
+
+# A later level from the selection (its sixth tile, 184, 420), won, and
+# the result screen's Next (605, 461) to the seventh, the window closed
+# there. Run 7: Play goes on with the fourth level all the same: a level
+# begun from the selection never moves the player's place on.
+{
+  e2e_wait_menu 4000 6
+  e2e_tap 4100 512 390
+  e2e_wait 4300 6 "Screen 'LevelSelect' fully in."
+  e2e_tap 4400 184 420
+  e2e_wait 4600 6 "Removing 'TimelineTransition' from Screen Stack"
+  echo "4700 frames 30"
+  echo "4800 key C"
+  e2e_wait 4900 6 "Screen 'GameLevelCompleted' fully in."
+  e2e_tap 5000 605 461
+  e2e_wait 5200 6 "Level 'worlds/e01-l07.xml' started"
+  echo "5300 exit"
+} >"$WORK/script-6.txt"
+run 6
+started 6 E01_L06
+grep -q -F "Level completed: 'E01_L06'" "$LOG" || fail "run 6: the sixth level was not won"
+grep -q -F "Timeline keeps the position 'E01_L04': 'E01_L07'" "$LOG" || fail "run 6: the seventh level was saved as the place"
+sed "s/kodo-0005/kodo-0007/" "$WORK/script-5.txt" >"$WORK/script-7.txt"
+run 7
+started 7 E01_L04
+echo "Play goes on after the last level won, left by the menu and by closing the window, and not after a later level begun from the selection; logs in $SHOTS"

@@ -546,6 +546,45 @@ TEST_F(TL, ScriptFunctionsAndTheSavedPosition) {
     EXPECT_FALSE(timeline.GetResumeFlag());
 }
 
+// The place moves only along the story: a level begun from the level
+// selection (the one after the place too), its restarts, its win and the
+// levels it leads on to leave it; a win of the place's own level moves it.
+TEST_F(TL, ThePlaceMovesOnlyAlongTheStory) {
+    Make("S1");
+    Load(
+        "<node id=\"L1\" type=\"GAME\" screens=\"S1\" game=\"Worms\"/>\n"
+        "<node id=\"L2\" type=\"GAME\" screens=\"S1\" game=\"Worms\"/>\n"
+        "<node id=\"L3\" type=\"GAME\" screens=\"S1\" game=\"Worms\"/>\n"
+        "<node id=\"L4\" type=\"GAME\" screens=\"S1\" game=\"Worms\"/>\n");
+    game_man.SetActiveGame("Worms");
+    prof->SetValue("!TIMELINES", file.c_str(), "event", "L2");
+    // Delivers the event the transition holds, as its last phase does.
+    auto deliver = [&] {
+        nString id(tr.event_id);
+        sman.ForgetScreen(&tr);
+        timeline.SendEventParametersToKeyScreen(id.text);
+    };
+    for (const char* begun : {"L3", "L4", "L1"}) {
+        EXPECT_EQ(Eval(L(), std::string("BeginTimelineEvent ('") + begun + "')"), "");
+        deliver();
+        EXPECT_EQ(Eval(L(), "RestartTimelineEvent ()"), "");
+        deliver();
+        EXPECT_STREQ(timeline.GetCurrentEventId(), begun);
+        EXPECT_EQ(Eval(L(), "SaveAtNextTimelineEvent ()"), "");  // won
+        EXPECT_EQ(Eval(L(), "EndTimelineEvent ()"), "");         // its Next
+        deliver();
+        EXPECT_TRUE(timeline.SaveGameState());
+        EXPECT_STREQ(Saved(), "L2") << "begun at " << begun;
+    }
+    EXPECT_STREQ(timeline.GetCurrentEventId(), "L2");  // L1's Next
+    EXPECT_EQ(Eval(L(), "SaveAtNextTimelineEvent ()"), "");
+    EXPECT_STREQ(Saved(), "L3");
+    EXPECT_EQ(Eval(L(), "EndTimelineEvent ()"), "");
+    deliver();
+    EXPECT_EQ(Eval(L(), "SaveAtNextTimelineEvent ()"), "");
+    EXPECT_STREQ(Saved(), "L4");
+}
+
 TEST_F(TL, TransitionPhasesOnTheMainThread) {
     feature_man.SetFeatureList("NO_MULTITHREADED_LOADING");
     FwLog log;

@@ -327,7 +327,7 @@ static void DrawBossWings(const Actor* a, vec2_t p, float angle, float mpp) {
 
 // The frame above the boss, filled from the left by its hit points out of 9.
 static void DrawBossHealth(const Actor* a, vec2_t p, float scale) {
-    const float y = p.y - 3.5f;
+    const float y = p.y - ActorBehaviorMovingHazard::kBossBarAbove;
     if (kd_bitmap_t* back = lib.Bitmap(LIB_END_BUG_HEALTH_BACK)) kd->DrawBitmapRS(back, p.x, y, 0, scale);
     kd_bitmap_t* fill = lib.Bitmap(LIB_END_BUG_HEALTH);
     if (!fill) return;

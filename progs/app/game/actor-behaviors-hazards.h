@@ -53,6 +53,10 @@ public:
     // and nothing fired, when the world has no worm or the worm sits on
     // the bug's centre.
     static bool Shoot(Actor* bug);
+    // How far above the boss's drawn centre its health bar is (m): just
+    // over its crown, clear of the worm hanging above the boss at the
+    // level's start.
+    static constexpr float kBossBarAbove = 1.9f;
 };
 
 // Projectiles: they spin, sink slowly and are spent on their first touch

@@ -304,29 +304,39 @@ void AchievementManager::PlacePopups() {
             if (x < taken[k].x1 && taken[k].x0 < x + w && y < taken[k].y1 && taken[k].y0 < y + h) return false;
         return !service_screens->Hides || !service_screens->Hides(x - slide, y, w + 2 * slide, h);
     };
+    // A bar stays where it was shown: once it would hide what the screen
+    // under it shows (another screen came), it ends with its screen
+    // rather than jump over the new one's picture.
     for (int i = 0; i < popups.count && i < kShownAtOnce; i++) {
         AchievementPopup* p = popups[i];
         float w = 0, h = 0;
-        if (!p->Measure(&w, &h)) {
-            p->placed = false;
+        if (!p->placed) continue;
+        p->placed = p->Measure(&w, &h);
+        if (!p->placed) continue;
+        if (free(p->x, p->y, w, h)) {
+            taken[count++] = {p->x, p->y, p->x + w, p->y + h};
             continue;
         }
-        if (!(p->placed && free(p->x, p->y, w, h))) {
-            p->placed = false;
-            // The bottom edge first, then the top edge, then rows nearer the
-            // middle; in each the middle, the left and the right.
-            const float middle = ((float)vw - w) * 0.5f, left = margin + slide, right = (float)vw - w - margin - slide;
-            for (float row : {0.92f, 0.08f, 0.75f, 0.25f, 0.5f}) {
-                for (float x : {several ? left : middle, several ? right : left, several ? middle : right}) {
-                    const float y = row * (float)vh - h * 0.5f;
-                    if (!free(x, y, w, h)) continue;
-                    p->placed = true;
-                    p->x = x;
-                    p->y = y;
-                    break;
-                }
-                if (p->placed) break;
+        p->placed = false;
+        p->time = AchievementPopup::kShowSeconds + 1;
+    }
+    for (int i = 0; i < popups.count && i < kShownAtOnce; i++) {
+        AchievementPopup* p = popups[i];
+        float w = 0, h = 0;
+        if (p->placed || p->Shown() || !p->Measure(&w, &h)) continue;
+        // The bottom edge first, then the top edge, then rows nearer the
+        // middle; in each the middle, the left and the right.
+        const float middle = ((float)vw - w) * 0.5f, left = margin + slide, right = (float)vw - w - margin - slide;
+        for (float row : {0.92f, 0.08f, 0.75f, 0.25f, 0.5f}) {
+            for (float x : {several ? left : middle, several ? right : left, several ? middle : right}) {
+                const float y = row * (float)vh - h * 0.5f;
+                if (!free(x, y, w, h)) continue;
+                p->placed = true;
+                p->x = x;
+                p->y = y;
+                break;
             }
+            if (p->placed) break;
         }
         if (p->placed) taken[count++] = {p->x, p->y, p->x + w, p->y + h};
     }

@@ -275,6 +275,8 @@ void Timeline::StartEvent(const char* id, bool resume_it, int type) {
         if (!first || !first->GetId()) return;
         wanted.Set(first->GetId());
     }
+    // A restart of the event begun off the story stays off it.
+    if (!nStringsMatch(begun_off_story.text, wanted.text)) begun_off_story.Set(nullptr);
     DMNode* node = events->GetNode(wanted.text);
     nString why = node ? WhyEventCannotStart(node) : nString("it does not exist");
     if (!node)
@@ -457,6 +459,11 @@ void Timeline::RestartEvent() {
 }
 void Timeline::ResumeSavedEvent() { StartSavedEvent(true); }
 
+void Timeline::BeginOffStory(const char* id) {
+    StartEvent(id, true, TRANSITION_DEFAULT);
+    begun_off_story.Set(id);
+}
+
 void Timeline::SimulateGameToTimelineEvent(const char* id) {
     nString target(id);
     DMArray* events = GetEvents();
@@ -485,21 +492,21 @@ void Timeline::SaveAtNextEvent() {
     SavePosition(next.text);
 }
 
-// Whether saving the event moves the player's place: not to an event
-// before the place in the timeline's order (a level replayed, from the
-// result screen or the level selection), or Play would go back there;
-// the event that follows the place does, where the timeline starts over
-// too (the first event after the closing menu). A saved jump stands for
-// its target; a place the timeline does not hold is no place.
+// Whether saving the event moves the player's place: only along the
+// story, to the event that follows the place (a won level, a story's
+// Continue; the timeline starting over after the closing menu). An event
+// begun from the level selection, earlier or later, leaves the place
+// where it was, even the one after it: Play goes on where the story
+// stopped. A saved jump stands for its target; a place the timeline does
+// not hold is no place.
 bool Timeline::MovesPlace(const char* id) const {
     DMArray* events = GetEvents();
     const char* place = events && prof ? prof->GetValue("!TIMELINES", GetTimelineFilename(), "event") : nullptr;
     DMNode* at = events && place ? events->GetNode(place) : nullptr;
     if (at && nStringsMatch(at->GetValue("type"), "JUMP")) at = events->GetNode(at->GetValue("event"));
-    const int to = events ? events->GetNodeIndexById(id) : -1;
-    if (!at || to < 0) return true;
-    const int from = events->GetNodeIndexById(at->GetId());
-    return to >= from || nStringsMatch(GetNextEventId(at->GetId()), id);
+    if (!at || !events || events->GetNodeIndexById(id) < 0) return true;
+    if (nStringsMatch(at->GetId(), id)) return true;
+    return !nStringsMatch(begun_off_story.text, id) && nStringsMatch(GetNextEventId(at->GetId()), id);
 }
 
 void Timeline::SavePosition(const char* event_id) {
@@ -508,7 +515,7 @@ void Timeline::SavePosition(const char* event_id) {
     if (!event_id || !game_man.GetActiveGame()) return;
     nString id(event_id);
     if (!MovesPlace(id.text)) {
-        kd->Printf("Timeline keeps the position '%s': '%s' comes before it.\n",
+        kd->Printf("Timeline keeps the position '%s': '%s' does not follow it in the story.\n",
                    prof->GetValue("!TIMELINES", GetTimelineFilename(), "event"), id.text);
         return;
     }
@@ -573,7 +580,7 @@ int luaf_BeginTimelineEvent(lua_State* L) {
     if (nStringsMatch(id, "!FIRST"))
         timeline.StartEvent(nullptr, false, TRANSITION_DEFAULT);
     else
-        timeline.StartEvent(id, true, TRANSITION_DEFAULT);
+        timeline.BeginOffStory(id);
     timeline.SaveGameState();
     return 0;
 }

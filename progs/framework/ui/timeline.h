@@ -103,6 +103,9 @@ public:
     // game deleted; or the saved event resumed.
     void RestartEvent();
     void ResumeSavedEvent();
+    // An event begun by name (the level selection, a level's Replay),
+    // resumed if saved: it never moves the place on (MovesPlace).
+    void BeginOffStory(const char* id);
     void SimulateGameToTimelineEvent(const char* id);
     bool SavedEventExists() const;
     // Saves the player's position: the resume point (the event delivered
@@ -129,8 +132,8 @@ public:
     DMArray* GetEvents() const;
 
     // Saves a position through the game manager (nothing for null, which
-    // would erase the position saved before, nor for an event before the
-    // saved one: MovesPlace) and logs it.
+    // would erase the position saved before, nor for an event that is not
+    // the next along the story: MovesPlace) and logs it.
     void SavePosition(const char* event_id);
     bool MovesPlace(const char* id) const;
 
@@ -146,6 +149,8 @@ private:
     TimelineProcessor* processor = nullptr;
     nString current_event;
     nString resume_point;
+    // The event BeginOffStory started last, until another event starts.
+    nString begun_off_story;
     nString known_types;
     unsigned int event_start_time = 0;
     bool resume = false;
