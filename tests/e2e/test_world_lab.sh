@@ -390,7 +390,8 @@ e2e_log_in_order "Saving World 'user://worlds/xkeys.xml'" "Edit mode on." "Edit 
 # a sixth dragged there in edit mode stays out of it. The
 # "Time" box emptied, then the layout reloaded (Ctrl+E, L): the level
 # stays and the box shows the last valid time; "-7" typed is not saved.
-# Saves over an actor definition, into a folder (spelled with a dot too),
+# Saves over an actor definition, into a folder (spelled with a dot too,
+# as a load from one is refused),
 # over a rescued copy of
 # the purchase record, into a linked folder that is the profiles and over
 # the timeline are each refused once, and "Last:" says so. A UTF-8 name
@@ -473,6 +474,10 @@ STATUS_ROW=68
     e2e_wait 3730 5 "World '$f' names a folder; not saved."
     echo "3730 frames 3"
   done
+  echo "3740 reply \"user://worlds/.\""
+  e2e_tap 3750 $LOAD
+  e2e_wait 3760 5 "World 'user://worlds/.' names a folder; not loaded."
+  echo "3760 frames 3"
   echo "3800 reply \"user://local-in-app-purchases.xml.damaged\""
   e2e_tap 3900 $SAVE
   e2e_wait 4000 5 "World 'user://local-in-app-purchases.xml.damaged.xml' names a player file; not saved."
