@@ -82,6 +82,7 @@ public:
 private:
     std::map<std::pair<int, int>, int> count;
 };
+
 // The ideal times (seconds) a world file may give, as the reader takes them.
 enum { WORLD_MAX_IDEAL_TIME = 1000000 };
 
