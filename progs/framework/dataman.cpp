@@ -250,16 +250,16 @@ void DMDatabase::Free() {
     SetFileName(nullptr);
 }
 
-static bool HasExtension(const char* file, const char* ext) {
-    int n = nStringLength(file);
-    return n >= 4 && strcasecmp(file + n - 4, ext) == 0;
+bool HasFileExtension(const char* file, const char* ext) {
+    const int n = nStringLength(file), e = nStringLength(ext);
+    return n >= e && strcasecmp(file + n - e, ext) == 0;
 }
 
 bool DMDatabase::Load(const char* file) {
     SetFileName(file);
     if (nStringLength(file) < 4) return false;
-    if (HasExtension(file, ".xml") || HasExtension(file, ".dat")) return LoadXML(file);
-    if (HasExtension(file, ".csv")) return LoadCSV(file);
+    if (HasFileExtension(file, ".xml") || HasFileExtension(file, ".dat")) return LoadXML(file);
+    if (HasFileExtension(file, ".csv")) return LoadCSV(file);
     Report("Unknown database file type '%s'.\nSupported formats are: .csv .xml", file);
     return false;
 }
@@ -360,7 +360,7 @@ bool DMDatabase::LoadCSV(const char* file) {
 
 bool DMDatabase::Save(const char* file) {
     if (!file) file = fileName;
-    if (!HasExtension(file, ".xml")) {
+    if (!HasFileExtension(file, ".xml")) {
         Report("Unknown database file type '%s'.\nSupported formats are: .csv .xml", file ? file : "(null)");
         return false;
     }

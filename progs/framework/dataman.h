@@ -153,6 +153,9 @@ extern DataMan dman;
 // folder of the user tree followed to where it leads, in lower case.
 // False when it leads out of its tree.
 bool DataTreePath(const char* file, std::string* out);
+// Whether `file` ends in `ext` (".xml"), in any case: the loader's test of
+// a database's kind.
+bool HasFileExtension(const char* file, const char* ext);
 
 // True for a name of the player's own files (profiles, their index and saves,
 // the purchase record, the score database, the seen-news file, play logs,

@@ -194,9 +194,13 @@ TEST(WorldLab, AReloadOfTheLayoutKeepsTheLevelAndLeavingFreesIt) {
     Lab t;
     t.Add("actors/peg.xml", 1, 2);
     t.lab.world.world_bounds[2] = 33;
+    t.lab.world.ideal_time = 15;
     t.lab.in_stack = t.lab.shown = t.lab.leaving = true;
     sman.SetEditMode(true);
+    // No "Time" box (the UI editor deleted it): the level's own time stays.
+    EXPECT_EQ(t.lab.TimeFromBox(), 15);
     t.lab.Leave();
+    EXPECT_STREQ(t.lab.kept_time.c_str(), "15");
     t.lab.Enter();
     EXPECT_EQ(t.lab.world.actors.count, 1);
     EXPECT_FLOAT_EQ(t.lab.world.world_bounds[2], 33);
@@ -218,9 +222,12 @@ TEST(WorldLab, SaveNamesGetXmlOnceAndDialogAnswersBecomeEngineNames) {
     nString out;
     const char* cases[][2] = {{"levels/a", "levels/a.xml"},
                               {"levels/a.xml", "levels/a.xml"},
-                              {"levels/a.xml.old", "levels/a.xml.old"},
-                              {"a.xmlb", "a.xmlb"},
-                              {"user://worlds/", "user://worlds/"}};
+                              {"user://worlds/Level.XML", "user://worlds/Level.XML"},
+                              {"levels/a.xml.old", "levels/a.xml.old.xml"},
+                              {"a.xmlb", "a.xmlb.xml"},
+                              {"user://worlds/", "user://worlds/"},
+                              {"user://worlds/.", "user://worlds/."},
+                              {"user://.", "user://."}};
     for (auto& c : cases) {
         ScreenWorldLab::WithXmlExtension(c[0], &out);
         EXPECT_STREQ(out.text, c[1]);
@@ -381,7 +388,7 @@ TEST(ObjectLab, SaveRefusesWhatItWouldWriteWrong) {
 }
 
 // What the next load would leave out is not placed: a fifth actor on one
-// square metre, with a line; a second worm head refused there keeps the
+// square metre, placed or dragged there, with a line; a second worm head refused there keeps the
 // first. What the lab placed, its saved world gives back whole.
 TEST(WorldLab, APlacementTheLoaderWouldLeaveOutIsRefused) {
     Lab t;
@@ -401,6 +408,16 @@ TEST(WorldLab, APlacementTheLoaderWouldLeaveOutIsRefused) {
     t.lab.current_shape = physics_man.GetShape("actors/peg.xml");
     t.lab.Place(vec2_t{1.1f, 0.5f});
     ASSERT_EQ(t.lab.world.actors.count, 6);
+    // Dragged over the full square metre, the peg waits outside it (one
+    // line), then is under the pointer again past it.
+    Actor* peg = t.lab.selected_actor = t.lab.world.actors[5];
+    for (float x : {0.9f, 0.7f, 0.5f}) t.lab.Drag(vec2_t{x + 0.2f, 0.5f}, vec2_t{x, 0.5f});
+    EXPECT_FLOAT_EQ(peg->body->GetPosition().x, 1.1f);
+    t.lab.Drag(vec2_t{0.5f, 0.5f}, vec2_t{-0.5f, 0.5f});
+    EXPECT_NEAR(peg->start_position.x, -0.5f, 1e-5f);
+    int said = 0;
+    for (const std::string& l : t.log.Lines()) said += l.find("hold; the actor is not moved onto it.") != l.npos;
+    EXPECT_EQ(said, 1);
     ASSERT_TRUE(t.lab.world.SaveWorld("user://worlds/crowd.xml"));
     PhysicsSimulation back;
     back.editor_mode = 1;

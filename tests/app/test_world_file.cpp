@@ -80,6 +80,16 @@ TEST(WorldFile, SampleWorldBuildsItsBodies) {
     sim.FreeWorld();
 }
 
+// The square metre below zero is the one further down; a point past a
+// file's range (or none) counts on the edge's, with no overflow.
+TEST(WorldFile, ASquareMetreTakesFourAndFarPointsCountOnTheEdge) {
+    WorldSpots spots;
+    for (float x : {-0.9f, -0.7f, -0.5f, -0.3f}) EXPECT_TRUE(spots.Take(vec2_t{x, 0.5f}));
+    EXPECT_FALSE(spots.Take(vec2_t{-0.05f, 0.99f}));
+    EXPECT_TRUE(spots.Take(vec2_t{0, 0.5f}));
+    EXPECT_EQ(WorldSpots::Of(vec2_t{NAN, -1e30f}), (std::pair<int, int>{100000, -100000}));
+}
+
 TEST(WorldFile, MissingValuesTakeDefaultsAndLinksCarryOver) {
     AppEnv env;
     PhysicsSimulation sim;

@@ -386,20 +386,26 @@ e2e_log_in_order "Saving World 'user://worlds/xkeys.xml'" "Edit mode on." "Edit 
 # ---- end of run 4
 
 # ---- Run 5: what a Save may not write, what a load would drop, what a
-# reload keeps. Five pegs on one square metre: the fifth is refused. The
+# reload keeps. Five pegs on one square metre: the fifth is refused, and
+# one dragged there stays out of it. The
 # "Time" box emptied, then the layout reloaded (Ctrl+E, L): the level
 # stays and the box shows the last valid time; "-7" typed is not saved.
-# Saves over an actor definition, into a folder, over a rescued copy of
+# Saves over an actor definition, into a folder (or loads from one, spelled
+# with a dot), over a rescued copy of
 # the purchase record, into a linked folder that is the profiles and over
 # the timeline are each refused once, and "Last:" says so. A UTF-8 name
-# shows as typed.
+# shows as typed; "Level.XML" keeps its name. Level 5's own ideal time
+# (15 s) is kept by a Save and a reload after the UI editor deleted the
+# box (Tab, free of the console here, ends on the last component).
+rm "$WORK/app/native/developer.xml"
+ln -s "$HERE/flow/developer.xml" "$WORK/app/native/developer.xml"
 mkdir -p "$USER_TREE/profiles"
 ln -s profiles "$USER_TREE/mine"
 printf 'rescued\n' >"$USER_TREE/local-in-app-purchases.xml.damaged"
 STATUS_ROW=68
 {
   e2e_wait_menu 0 5
-  e2e_type_line 300 'PushScreen("WorldLab")'
+  e2e_type_line 300 'PushScreen("WorldLab")' | sed 's/ key TAB$/ key 167/'
   e2e_wait 1200 5 "Screen 'WorldLab' fully in."
   echo "1200 frames 3"
   for i in 1 2 3 4 5 6 7 8; do echo "1500 key BACKSPACE"; done
@@ -408,6 +414,14 @@ STATUS_ROW=68
   for i in 0 1 2 3 4; do e2e_tap $((t + 60 * i)) $(at "0.$((1 + 2 * i))" -6.5); done
   e2e_wait 2000 5 "World lab: the square metre at (0, -7) holds 4 actors, the most one may hold; none placed."
   echo "2000 frames 3"
+  e2e_tap 2010 $(at 2.5 -6.5)
+  echo "2020 key E"
+  echo "2020 frames 3"
+  echo "2030 touch_down $(at 2.5 -6.5)"
+  for x in 1.5 0.5; do printf '2030 frames 2\n2030 touch_move %s\n' "$(at $x -6.5)"; done
+  printf '2030 frames 2\n2030 touch_up %s\n' "$(at 0.5 -6.5)"
+  e2e_wait 2040 5 "World lab: the square metre at (0, -7) holds 4 actors, the most one may hold; the actor is not"
+  echo "2040 frames 3"
   e2e_tap 2100 $TIME
   for i in 1 2 3; do echo "2200 key BACKSPACE"; done
   echo "2300 key ctrl+E"
@@ -443,9 +457,16 @@ STATUS_ROW=68
   e2e_tap 3600 $SAVE
   e2e_wait 3700 5 "World 'user://worlds/' names a folder; not saved."
   echo "3700 frames 3"
+  for f in "user://worlds/. $SAVE saved" "user://. $SAVE saved" "user://worlds/. $LOAD loaded"; do
+    set -- $f
+    echo "3710 reply \"$1\""
+    e2e_tap 3720 $2 $3
+    e2e_wait 3730 5 "World '$1' names a folder; not $4."
+    echo "3730 frames 3"
+  done
   echo "3800 reply \"user://local-in-app-purchases.xml.damaged\""
   e2e_tap 3900 $SAVE
-  e2e_wait 4000 5 "World 'user://local-in-app-purchases.xml.damaged' names a player file; not saved."
+  e2e_wait 4000 5 "World 'user://local-in-app-purchases.xml.damaged.xml' names a player file; not saved."
   echo "4000 frames 3"
   echo "4100 reply \"user://mine/1.xml\""
   e2e_tap 4200 $SAVE
@@ -467,20 +488,60 @@ STATUS_ROW=68
   echo "4900 frames 3"
   echo "4910 frames 3"
   echo "4920 screenshot $SHOTS/15-utf8.png"
-  echo "5000 exit"
+  echo "4930 reply \"user://worlds/Level.XML\""
+  e2e_tap 4940 $SAVE
+  e2e_wait 4950 5 "Saving World 'user://worlds/Level.XML'"
+  echo "4950 frames 3"
+  echo "4960 reply \"res://data/worlds/e01-l05.xml\""
+  e2e_tap 4970 $LOAD
+  e2e_wait 4980 5 "Loading World 'res://data/worlds/e01-l05.xml'"
+  # save MS NAME: Save answered with user://worlds/NAME.
+  save() {
+    echo "$1 reply \"user://worlds/$2\""
+    e2e_tap $(($1 + 1)) $SAVE
+    e2e_wait $(($1 + 2)) 5 "Saving World 'user://worlds/$2.xml'"
+  }
+  echo "4990 key ctrl+E"
+  e2e_wait 4991 5 "Edit mode on."
+  for i in $(seq 14); do echo "4992 key TAB"; done
+  echo "4993 key DELETE"
+  e2e_wait 4994 5 "Deleting component 'Time'.."
+  echo "4995 key ctrl+E"
+  e2e_wait 4996 5 "Edit mode off."
+  echo "4996 frames 3"
+  save 5000 no-box
+  echo "5010 key ctrl+E"
+  e2e_wait 5011 5 "Edit mode on."
+  echo "5012 key L"
+  e2e_wait 5013 5 "World lab: the layout was reloaded; the level being built is kept."
+  echo "5014 key ctrl+E"
+  e2e_wait 5015 5 "Edit mode off."
+  echo "5015 frames 3"
+  save 5020 reloaded
+  echo "5030 exit"
 } >"$WORK/script.txt"
 e2e_run_game 300
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0005.log | head -1)
 cp "$LOG" "$SHOTS/log-5.txt"
 CROWD="$USER_TREE/worlds/crowd.xml"
 [ -s "$CROWD" ] || fail "the crowded world was not saved"
-[ "$(count peg "$CROWD")" = 4 ] || fail "the saved world holds $(count peg "$CROWD") pegs on the square metre, not 4"
+[ "$(count peg "$CROWD")" = 5 ] || fail "the saved world holds $(count peg "$CROWD") pegs, not 5"
+on_spot=$(grep -c 'actor="actors/peg.xml" x="0\.[0-9]*" y="-6\.' "$CROWD")
+[ "$on_spot" = 4 ] || fail "the saved world holds $on_spot pegs on the square metre (0, -7), not 4"
 grep -q 'id="ideal_time" value="30"' "$CROWD" || fail "the reload lost the last valid ideal time: $(grep ideal_time "$CROWD")"
 grep -q 'id="ideal_time" value="30"' "$USER_TREE/worlds/minus.xml" || fail "-7 typed in Time was saved: $(grep ideal_time "$USER_TREE/worlds/minus.xml")"
 grep -q -F "value '-7' of 'ideal_time' is not a whole number" "$LOG" || fail "-7 in Time was not refused with a line"
 [ ! -e "$USER_TREE/actors/peg.xml" ] || fail "a world was saved over an actor definition"
 [ ! -e "$USER_TREE/worlds/.xml" ] || fail "a folder's answer wrote a hidden .xml"
+! grep -q -F "..xml" "$LOG" || fail "a folder spelled with a dot was taken for a file: $(grep -F "..xml" "$LOG" | head -1)"
+[ -s "$USER_TREE/worlds/Level.XML" ] && [ ! -e "$USER_TREE/worlds/Level.XML.xml" ] || fail "Level.XML was not saved under its name"
+for f in no-box reloaded; do
+  grep -q 'id="ideal_time" value="15"' "$USER_TREE/worlds/$f.xml" ||
+    fail "$f.xml lost level 5's own ideal time: $(grep ideal_time "$USER_TREE/worlds/$f.xml")"
+done
 [ "$(cat "$USER_TREE/local-in-app-purchases.xml.damaged")" = rescued ] || fail "a world was saved over the purchase record's rescued copy"
+# Every wait found its line (a refusal said in other words fails here).
+! grep -q "gave up" "$WORK/out.txt" || fail "$(grep "gave up" "$WORK/out.txt" | head -1)"
 ! grep -q -r world_bounds "$USER_TREE/profiles" || fail "a world was saved into the profiles through a linked folder"
 # Each refusal is said once, with one reason (a popup is the console's
 # line and its "KD:" line).

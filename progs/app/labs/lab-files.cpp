@@ -31,14 +31,19 @@ bool LabShapeList::Lists(const char* file) const {
     return false;
 }
 
-const char* LabSaveRefusal(const char* file, LabFileKind kind, const LabShapeList& actors) {
-    const char* why = ReservedFileReason(file);
-    if (why || !file) return why;
+bool LabNamesFolder(const char* file) {
+    if (!file) return false;
     const char* scheme = strstr(file, "://");
     const char* leaf = scheme ? scheme + 3 : file;
     for (const char* p = leaf; *p; p++)
         if (*p == '/' || *p == '\\') leaf = p + 1;
-    if (!*leaf || !strcmp(leaf, ".") || !strcmp(leaf, "..")) return "a folder";
+    return !*leaf || !strcmp(leaf, ".") || !strcmp(leaf, "..");
+}
+
+const char* LabSaveRefusal(const char* file, LabFileKind kind, const LabShapeList& actors) {
+    const char* why = ReservedFileReason(file);
+    if (why || !file) return why;
+    if (LabNamesFolder(file)) return "a folder";
     std::string path;
     DataTreePath(file, &path);
     const bool listed = actors.Lists(file);

@@ -27,6 +27,10 @@ private:
 
 enum LabFileKind { LAB_FILE_WORLD, LAB_FILE_ACTOR };
 
+// Whether a name's last part is a folder's: empty (a trailing separator),
+// "." or "..". Such a name gets no extension, and no lab reads or writes it.
+bool LabNamesFolder(const char* file);
+
 // Why a lab may not write `file`, or null when it may: a reserved file
 // (ReservedFileReason); a folder, where a hidden ".xml" would be written;
 // or the other lab's files: a world goes only where no actor definition

@@ -90,6 +90,7 @@ void ScreenWorldLab::Leave() {
 }
 
 void ScreenWorldLab::ClearSelection() {
+    drag_lag = vec2_t{0, 0};
     selected_actor = selected_mover = path_owner = nullptr;
     path_index = -1;
     selected_corner = 0;
@@ -148,7 +149,7 @@ bool ScreenWorldLab::LoadWorldFile(const char* file) {
 
 int ScreenWorldLab::TimeFromBox() {
     UICompEditbox* time = GetCompEditbox("Time");
-    if (!time) return 30;
+    if (!time) return world.ideal_time;
     world.ideal_time =
         ParseDataInt(time->text, world.ideal_time, 0, WORLD_MAX_IDEAL_TIME, "ideal_time", "World lab: Time");
     time->SetText("%d", world.ideal_time);
@@ -291,9 +292,7 @@ bool ScreenWorldLab::NameFromDialog(const char* answer, nString* out) {
 
 void ScreenWorldLab::WithXmlExtension(const char* name, nString* out) {
     out->Set(name);
-    const size_t n = strlen(name);
-    const bool folder = n && (name[n - 1] == '/' || name[n - 1] == '\\');
-    if (!strstr(name, ".xml") && !folder) out->Append(".xml");
+    if (!LabNamesFolder(name) && !HasFileExtension(name, ".xml")) out->Append(".xml");
 }
 
 // A refusal (said once, with its reason) and a failure both leave the
@@ -307,7 +306,8 @@ void ScreenWorldLab::Load() {
         return;
     }
     if (strlen(file.text) > 511) file.text[511] = 0;
-    if (!RefuseReservedFile(file.text, "World", "loaded") && LoadWorldFile(file.text))
+    const char* why = LabNamesFolder(file.text) ? "a folder" : ReservedFileReason(file.text);
+    if (!RefuseFile(file.text, why, "World", "loaded") && LoadWorldFile(file.text))
         status.Done(file.text);
     else
         status.Refused("Load", file.text);
@@ -375,21 +375,7 @@ void ScreenWorldLab::Place(vec2_t p) {
                         others);
         return;
     }
-    const int cell_x = (int)floorf(p.x), cell_y = (int)floorf(p.y);
-    int on_spot = 0;
-    for (int i = 0; i < world.actors.count; i++) {
-        const Actor* o = world.actors[i];
-        if (o == replaced || !o->body || o->Has(TAG_END_BUG)) continue;
-        const vec2_t at = BodyPosition(o);
-        if ((int)floorf(at.x) == cell_x && (int)floorf(at.y) == cell_y) on_spot++;
-    }
-    if (on_spot >= WORLD_MAX_ACTORS_PER_SPOT) {
-        kd->PrintDebugf(
-            KD_LOG_WARNING,
-            "World lab: the square metre at (%d, %d) holds %d actors, the most one may hold; none placed.\n", cell_x,
-            cell_y, on_spot);
-        return;
-    }
+    if (!SpotHasRoom(p, replaced, "none placed")) return;
     DestroyActor(replaced);
     Actor* a = world.CreateActor(current_shape, p, vec2_t{10, 0}, placement_angle, 0, 1.5f);
     if (!a || !a->Has(TAG_BOSS)) return;
@@ -401,7 +387,25 @@ void ScreenWorldLab::Place(vec2_t p) {
     a->path.InsertLast(vec2_t{s.x + 2 + m.x, s.y + 2 + m.y});
 }
 
+bool ScreenWorldLab::SpotHasRoom(vec2_t p, const Actor* except, const char* refused) {
+    WorldSpots spots;
+    for (int i = 0; i < world.actors.count; i++) {
+        const Actor* o = world.actors[i];
+        // The end bug is the game's own, never saved.
+        if (o != except && o->body && !o->Has(TAG_END_BUG)) spots.Take(BodyPosition(o));
+    }
+    if (spots.Take(p)) return true;
+    if (refused) {
+        const std::pair<int, int> spot = WorldSpots::Of(p);
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "World lab: the square metre at (%d, %d) holds %d actors, the most one may hold; %s.\n",
+                        spot.first, spot.second, (int)WORLD_MAX_ACTORS_PER_SPOT, refused);
+    }
+    return false;
+}
+
 void ScreenWorldLab::Pick(vec2_t p) {
+    drag_lag = vec2_t{0, 0};
     for (int i = 0; i < world.actors.count; i++) {
         Actor* a = world.actors[i];
         if (!a->Has(TAG_BOSS)) continue;
@@ -460,8 +464,17 @@ void ScreenWorldLab::Drag(vec2_t from, vec2_t to) {
     if (path_owner && path_index >= 0 && path_index < path_owner->path.count) {
         path_owner->path[path_index] = to;
     } else if (selected_actor && selected_actor->body) {
+        // The actor goes onto no full square metre: it waits where it is
+        // (one line as it starts to) and catches up with the pointer past it.
         b2Body* body = selected_actor->body;
-        b2Vec2 p = body->GetPosition() + b2Vec2(to.x - from.x, to.y - from.y);
+        const b2Vec2 was = body->GetPosition();
+        const b2Vec2 p = was + b2Vec2(to.x - from.x + drag_lag.x, to.y - from.y + drag_lag.y);
+        const bool waiting = drag_lag.x != 0 || drag_lag.y != 0;
+        if (!SpotHasRoom(vec2_t{p.x, p.y}, selected_actor, waiting ? nullptr : "the actor is not moved onto it")) {
+            drag_lag = vec2_t{p.x - was.x, p.y - was.y};
+            return;
+        }
+        drag_lag = vec2_t{0, 0};
         body->SetTransform(p, body->GetAngle());
         selected_actor->start_position = vec2_t{p.x, p.y};
         body->SetAwake(true);
@@ -522,6 +535,7 @@ int ScreenWorldLab::ProcessEvent(kd_event_t* e) {
             break;
         }
         case KD_EVENT_BUTTON_UP:
+            drag_lag = vec2_t{0, 0};
             selected_corner = 0;
             path_owner = nullptr, path_index = -1;
             selected_mover = nullptr;

@@ -43,7 +43,8 @@ public:
     bool SaveWorldFile(const char* file);
     // The ideal time in "Time" when it is one a world file may hold;
     // otherwise the last valid one stays, and the box shows it again (one
-    // line says so). Without the box, 30.
+    // line says so). Without the box (the UI editor deleted it), the
+    // level's own.
     int TimeFromBox();
     // Fits the bounds around every body with fixtures, at least one
     // screen wide and high (OneScreen); an empty world keeps its bounds.
@@ -58,8 +59,8 @@ public:
     // paths under the user or bundled tree are converted, the rest refused
     // with one line (false).
     static bool NameFromDialog(const char* answer, nString* out);
-    // The world's name with ".xml" added unless it has it anywhere or
-    // names a folder (ending in a separator).
+    // The world's name with ".xml" added unless it ends in it (in any
+    // case) or names a folder (LabNamesFolder).
     static void WithXmlExtension(const char* name, nString* out);
 
     PhysicsSimulation world;
@@ -74,6 +75,9 @@ public:
     Actor* path_owner = nullptr;
     int path_index = -1;
     int selected_corner = 0;
+    // How far the dragged actor trails the pointer, kept off a full
+    // square metre; nothing once the button is up.
+    vec2_t drag_lag = {0, 0};
     // "Last:": the last world file loaded or saved, and a refusal since.
     LabStatus status;
     int mode = LAB_MODE_CREATE;
@@ -85,11 +89,15 @@ public:
     nString kept_time;
 
     // The pointer's and the keys' commands, in world metres. A placement
-    // the next load would leave out (past the most actors a world, or a
-    // square metre, may hold) is refused with a line.
+    // or a drag the next load would leave out (past the most actors a
+    // world, or a square metre, may hold) is refused with a line.
     void Place(vec2_t p);
     void Pick(vec2_t p);
     void Drag(vec2_t from, vec2_t to);
+    // Whether an actor may stand at `p` with the others (all but
+    // `except`) where they are, as WorldSpots counts them; if not, and
+    // `refused` is given, one line ends with it.
+    bool SpotHasRoom(vec2_t p, const Actor* except, const char* refused);
     void DragCorner(vec2_t to);
     // A key of the table; false when it is not one (or the "Time" box has
     // the keys).

@@ -5,9 +5,6 @@
 
 #include <string>
 
-#include <map>
-#include <utility>
-
 #include "physics/actor-shapes.h"
 #include "physics/actor.h"
 #include "atomic-file.h"
@@ -15,6 +12,14 @@
 #include "dataman.h"
 #include "feature-manager.h"
 #include "physics/physics-manager.h"
+
+std::pair<int, int> WorldSpots::Of(vec2_t at) {
+    // The clamp also keeps a body the lab moved far out (or a NaN) from an
+    // integer conversion that overflows.
+    const float x = fmaxf(-WORLD_MAX_COORD, fminf(at.x, WORLD_MAX_COORD));
+    const float y = fmaxf(-WORLD_MAX_COORD, fminf(at.y, WORLD_MAX_COORD));
+    return {(int)floorf(x), (int)floorf(y)};
+}
 
 static float Coord(const DMNode* n, const char* name, float fallback, const char* file) {
     return ParseDataFloat(n ? n->GetValue(name) : nullptr, fallback, -WORLD_MAX_COORD, WORLD_MAX_COORD, name, file);
@@ -73,13 +78,13 @@ void ReadWorldFile(const DMDatabase* db, const char* file, WorldFileData* out) {
         kd->PrintDebugf(KD_LOG_WARNING,
                         "World '%s' places %d actors, more than the %d a world may have; those past it are left out.\n",
                         file, count, (int)WORLD_MAX_ACTORS);
-    std::map<std::pair<int, int>, int> spots;
+    WorldSpots spots;
     int piled = 0;
     vec2_t pile = {0, 0};
     for (int i = 0; i < count && i < WORLD_MAX_ACTORS; i++) {
         const DMNode* n = list->GetNode(i);
         const vec2_t at = {Coord(n, "x", 10, file), Coord(n, "y", 10, file)};
-        if (++spots[{(int)floorf(at.x), (int)floorf(at.y)}] > WORLD_MAX_ACTORS_PER_SPOT) {
+        if (!spots.Take(at)) {
             if (!piled++) pile = at;
             continue;
         }

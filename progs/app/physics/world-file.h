@@ -9,6 +9,9 @@
 #ifndef APP_WORLD_FILE_H
 #define APP_WORLD_FILE_H
 
+#include <map>
+#include <utility>
+
 #include "kodo.h"
 #include "nstring.h"
 
@@ -60,6 +63,26 @@ enum { WORLD_MAX_ACTORS = 500 };
 // world puts more than one actor on a spot; those past this are left out.
 enum { WORLD_MAX_ACTORS_PER_SPOT = 4 };
 #define WORLD_MAX_COORD 1.0e5f
+
+// The actors counted on each square metre of a world: the loader keeps
+// the first WORLD_MAX_ACTORS_PER_SPOT of each in the file's order, and the
+// world lab places or drags none past them, so the lab and the file agree.
+class WorldSpots {
+public:
+    // The square metre of a point, with coordinates as a world file may
+    // hold them.
+    static std::pair<int, int> Of(vec2_t at);
+    // Counts an actor at `at`; false, counting nothing, when its square
+    // metre already holds the most it may.
+    bool Take(vec2_t at) {
+        int& n = count[Of(at)];
+        return n < WORLD_MAX_ACTORS_PER_SPOT && ++n;
+    }
+
+private:
+    std::map<std::pair<int, int>, int> count;
+};
+
 // The ideal times (seconds) a world file may give, as the reader takes them.
 enum { WORLD_MAX_IDEAL_TIME = 1000000 };
 
