@@ -1,7 +1,8 @@
 // Screens and the screen manager: the registry and preloading, the stack
 // (order, refusals, animated pops, re-pushes), clicks by pointer, the
 // virtual screen's scales and what is drawn, the bitmap cache passes, the
-// property paths of the script functions, and a screen switch.
+// property paths of the script functions, a screen switch, and the
+// screen browser, which shows layouts and changes nothing else.
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -489,4 +490,68 @@ TEST_F(Screens, SwitchGoesThroughTheTransition) {
     }
     EXPECT_EQ(sman.TopScreen(), late);
     EXPECT_EQ(late->enters, 1);
+}
+
+// The browser shows a layout for editing and nothing else: none of a
+// shown screen's own enter or leave code runs (a won level's screen saves
+// on entering, the game's frees its level on leaving); a screen nobody
+// entered is lent its bitmaps until the browser moves on; stepping passes
+// the browser's own place; and after a reload of a screen it showed, the
+// browser edits the set that is drawn, not the old one.
+TEST_F(Screens, TheBrowserShowsLayoutsAndChangesNothing) {
+    const std::string picture =
+        "CreateComp ('Image', 'pic');\n"
+        "SetProperty ('cache_mode', 'LOAD_ON_ENTER_RELEASE_ON_LEAVE');\n"
+        "SetProperty ('image.bitmap', 'img.png');\n";
+    TestScreen *below = Make("Below", picture), *other = Make("Other", picture);
+    ScreenScreenBrowser& b = screen_ScreenScreenBrowser;
+    Screen::PreLoadScreen(&b, false);
+    sman.PushScreen(below);
+    sman.PushScreen(&b);
+    const int own = Screen::GetScreenIndexByName("ScreenBrowser");
+    b.Show(Screen::GetScreenIndexByName("Other"));
+    EXPECT_EQ(b.uiset, other->uiset);
+    EXPECT_TRUE(other->uiset->cache_applied);
+    b.Show(Screen::GetScreenIndexByName("Below"));
+    EXPECT_FALSE(other->uiset->cache_applied);
+    EXPECT_EQ(other->enters + other->leaves + below->leaves, 0);
+    EXPECT_EQ(below->enters, 1);
+
+    auto key = [&b](int id) {
+        kd_event_t ev{};
+        ev.type = KD_EVENT_KEY_DOWN;
+        ev.id = id;
+        b.ProcessEvent(&ev);
+    };
+    b.Show(own - 1);
+    key('A');
+    EXPECT_EQ(b.shown_index, (own + 1) % Screen::total_num_screens);
+    key(KD_KEY_PAD_MINUS);
+    EXPECT_EQ(b.shown_index, own - 1);
+    key(KD_KEY_ESCAPE);
+    EXPECT_EQ(b.shown_screen, nullptr);
+    EXPECT_EQ(b.uiset, b.own_set);
+
+    // Closing the browser while it shows the screen below leaves that
+    // screen as it was, bitmaps and all.
+    b.Show(Screen::GetScreenIndexByName("Below"));
+    sman.PopScreen(&b, false);
+    sman.UpdateScreens(0.01f);
+    EXPECT_TRUE(below->uiset->cache_applied);
+    EXPECT_EQ(below->leaves, 0);
+    // Reloaded, the screen has a new set; the browser opened again shows
+    // its own list, then that new set.
+    ui_widget_hooks.edit_mode = true;
+    kd_event_t reload{};
+    reload.type = KD_EVENT_KEY_DOWN;
+    reload.id = 'L';
+    UISet* old = below->uiset;
+    sman.ProcessEditModeEvent(&reload);
+    ASSERT_NE(below->uiset, old);
+    sman.PushScreen(&b);
+    EXPECT_EQ(b.uiset, b.own_set);
+    b.Show(Screen::GetScreenIndexByName("Below"));
+    EXPECT_EQ(b.uiset, below->uiset);
+    sman.PopScreen(&b, false);
+    sman.UpdateScreens(0.01f);
 }

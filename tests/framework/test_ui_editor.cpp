@@ -5,7 +5,9 @@
 // at the component, 'N' refuses an empty or taken name, 'L' finds what
 // pointed into the old set again by name, 'P' refuses loops, a browsed
 // path under "data-hd" names the file after it, and a name with quotes
-// and a backslash survives writing and reading the layout.
+// and a backslash survives writing and reading the layout. A selection on
+// a screen below the top one is changed by no command but 'N'; add, clone
+// and rename keep CreateComp's bounds.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -112,8 +114,10 @@ struct Editor : ::testing::Test {
 TEST_F(Editor, TheMenuNeedsASelectionAndTabStopsAtBothEnds) {
     RightClick();
     EXPECT_FALSE(ui_edit_menu.visible);
-    // Tab without a selection takes the first component and at once the
-    // second; at the last it stays, and SHIFT+Tab stays at the first.
+    // Tab without a selection takes the first component, and no more; at
+    // the last it stays, and SHIFT+Tab stays at the first.
+    Key(9);
+    EXPECT_EQ(sman.edit_selection, Comp("box"));
     Key(9);
     EXPECT_EQ(sman.edit_selection, Comp("child"));
     Key(9);
@@ -268,4 +272,59 @@ TEST_F(Editor, ReloadRebuildsTheSetAndFindsTheSelectionAgainByName) {
     Key('L');
     set = screen->uiset;
     EXPECT_EQ(sman.edit_selection, nullptr);
+}
+
+// A click on a screen below leaves its component selected: no command but
+// 'N' (which checks the name in the set holding it) changes it.
+TEST_F(Editor, ASelectionBelowTheTopScreenIsChangedOnlyByN) {
+    EditScreen top("Top");
+    WriteNative(e.UserPath("top.lua"), "CreateComp ('Rectangle', 'lid');\n");
+    ASSERT_TRUE(top.LoadUI("user://top.lua"));
+    Screen::PreLoadScreen(&top, false);
+    sman.PushScreen(&top);
+    UIComp* child = Comp("child");
+    child->scale = 2;
+    sman.edit_selection = sman.cursor[0].focus = child;
+    const std::string before = UILayoutExportText(set).c_str();
+    for (int key :
+         std::initializer_list<int>{KD_KEY_LEFT, KD_KEY_UP, KD_KEY_RIGHT, KD_KEY_DOWN, KD_KEY_SPACE, KD_KEY_DELETE, 'B',
+                                    'C', 'E', 'I', 'J', 'K', 'P', 'R', 'W', 'Z', KD_KEY_PAD_0 + 1, KD_KEY_PAD_0 + 9}) {
+        replies.assign(1, "HELLO");
+        Key(key);
+    }
+    EXPECT_EQ(UILayoutExportText(set).c_str(), before);
+    EXPECT_EQ(sman.isolated_comp, nullptr);
+    EXPECT_EQ(top.uiset->comps.count, 1);
+    EXPECT_TRUE(Recorded::Has(rec().prints, "Component 'child' is not on the top screen (user://top.lua): not moved."));
+    EXPECT_TRUE(
+        Recorded::Has(rec().prints, "Component 'child' is not on the top screen (user://top.lua): not aligned."));
+    replies.assign(1, "lid");
+    Key('N');
+    EXPECT_STREQ(child->name, "lid");
+    sman.PopScreen(&top, false);
+    sman.UpdateScreens(0);
+}
+
+// A layout written past CreateComp's bounds would lose components when it
+// is read again: the editor's add, clone and rename keep them.
+TEST_F(Editor, AddCloneAndRenameKeepCreateCompsBounds) {
+    UIComp* free = Comp("free");
+    sman.edit_selection = free;
+    const std::string too_long(UISet::kMaxCompName + 1, 'n'), longest(UISet::kMaxCompName - 5, 'm');
+    replies.assign(1, too_long.c_str());
+    Key('N');
+    EXPECT_STREQ(free->name, "free");
+    EXPECT_TRUE(rec().PopupContains("A component name may have at most 128 characters"));
+    replies.assign(1, longest.c_str());
+    Key('N');
+    Key('C');  // its clone's name would be one too long
+    EXPECT_EQ(set->comps.count, 3);
+    lua_man.ExecLuaString(set->L, "for i = 4, 1024 do CreateComp ('Rectangle', 'r' .. i) end");
+    ASSERT_EQ(set->comps.count, UISet::kMaxComps);
+    sman.edit_selection = Comp("box");
+    Key('C');
+    replies.assign(1, "IMAGE");
+    Key('A');
+    EXPECT_EQ(set->comps.count, UISet::kMaxComps);
+    EXPECT_TRUE(rec().PopupContains("user://edited.lua has 1024 components, all a layout may have"));
 }
