@@ -517,7 +517,7 @@ TEST_F(Screens, TheBrowserShowsLayoutsAndChangesNothing) {
     EXPECT_EQ(other->enters + other->leaves + below->leaves, 0);
     EXPECT_EQ(below->enters, 1);
 
-    auto key = [&b](int id) {
+    auto key = [&](int id) {
         kd_event_t ev{};
         ev.type = KD_EVENT_KEY_DOWN;
         ev.id = id;
