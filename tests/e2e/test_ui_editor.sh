@@ -1,20 +1,21 @@
 #!/bin/sh
 # The UI editor end to end: the real executable under Xvfb in developer
-# mode, on the main menu. Ctrl+E turns edit mode on; Tab selects the Play
-# button, the arrows move it, 'N' refuses an empty name and Levels' name,
-# then renames it through a scripted reply to a name with quotes and a
+# mode, on the main menu. Ctrl+E turns edit mode on; the first Tab takes
+# the first component, three more the Play button; the arrows move it,
+# 'N' refuses an empty name and Levels' name, then renames it through a scripted reply to a name with quotes and a
 # backslash; 'C' clones it, 'P' makes Levels the
 # clone's parent (and refuses the clone as Levels' parent); the right
 # button opens the menu; DELETE takes Levels, whose child stays in place;
 # 'S' saves and 'L' reloads. After a restart the layout read from the user
 # tree holds every change, and saving it again writes the same buttons.
 # A third run edits on a screen opened by a click, whose component stays
-# selected: the editor neither deletes nor misnames it there. It reloads
+# selected: the editor neither deletes, misnames, retexts nor moves it
+# there, and the menu saved later is as it was. It reloads
 # the object lab and the world lab (opened by a console line typed as a
 # real keyboard's keys) in edit mode and leaves it, and deletes the world
 # lab's shape strip from under its screen: both screens go on without
-# the old components. Screenshots are kept in the folder given as the
-# fourth argument.
+# the old components. A fourth run browses the screens (below).
+# Screenshots are kept in the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
 SHOTS="$4"
@@ -30,9 +31,7 @@ NAME='Play \"big\" \\ one'
   echo "500 screenshot $SHOTS/0-menu.png"
   echo "600 key ctrl+E"
   e2e_wait 700 1 "Edit mode on."
-  echo "1500 key TAB"
-  echo "1550 key TAB"
-  echo "1600 key TAB"
+  for i in 1 2 3 4; do echo "1500 key TAB"; done
   for k in RIGHT RIGHT RIGHT DOWN DOWN; do echo "1700 key $k"; done
   echo '1710 reply ""'
   echo "1720 key N"
@@ -78,7 +77,8 @@ e2e_log_in_order "Component 'Logo'.." "front." "Component 'Play' keeps its name:
                  "Loading UI 'ui/main-menu.lua'.."
 
 # Run 2: the menu comes from the user tree's layout; saved again it is the
-# same buttons. 'O' then opens the screen browser.
+# same buttons. 'O' then opens the screen browser, at the display's full
+# size as edit mode ends.
 {
   e2e_wait 0 2 "Screen 'MainMenu' fully in."
   echo "500 screenshot $SHOTS/3-restarted.png"
@@ -125,11 +125,20 @@ scaled() { echo "$(($1 * 6 / 5)) $(($2 * 6 / 5 + 24))"; }
   echo '230 reply "Quit"'
   echo "240 key N"
   echo "250 key DELETE"
+  echo '252 reply "HELLO"'
+  echo "254 key E"
+  for i in $(seq 10); do echo "256 key RIGHT"; done
   echo "260 key TAB"
   echo "270 key ctrl+E"
   e2e_wait 280 3 "Edit mode off."
   echo "290 key ESCAPE"
   e2e_wait 300 3 "Removing 'Extras' from Screen Stack"
+  echo "310 key ctrl+E"
+  e2e_wait 320 3 "Edit mode on."
+  echo "330 key S"
+  e2e_wait 340 3 "Exporting UISet to"
+  echo "350 key ctrl+E"
+  e2e_wait 360 3 "Edit mode off."
   # Each lab opened by its console line and its layout reloaded in edit
   # mode: lab MS LINE FILE [x].
   lab() {
@@ -182,13 +191,18 @@ scaled() { echo "$(($1 * 6 / 5)) $(($2 * 6 / 5 + 24))"; }
   echo "$((t + 800)) screenshot $SHOTS/5-strip-deleted.png"
   echo "$((t + 900)) exit"
 } >"$WORK/script.txt"
+cp "$SAVED" "$WORK/main-menu-2.lua"
 e2e_run_game 300
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0003.log | head -1)
 cp "$LOG" "$SHOTS/log-3.txt"
 e2e_log_in_order "Screen 'Extras' fully in." \
                  "Component 'Extras' keeps its name: 'Quit' is already used in ui/main-menu.lua." \
                  "Component 'Extras' is not on the top screen (ui/extras.lua): not deleted." \
-                 "Component 'Background'.." "Removing 'Extras' from Screen Stack"
+                 "Component 'Extras' is not on the top screen (ui/extras.lua): not given a text." \
+                 "Component 'Extras' is not on the top screen (ui/extras.lua): not moved." \
+                 "Component 'Background'.." "Removing 'Extras' from Screen Stack" "Exporting UISet to"
+[ "$(buttons "$WORK/main-menu-2.lua")" = "$(buttons "$SAVED")" ] ||
+  fail "the menu's Extras was changed from the Extras screen: $(diff "$WORK/main-menu-2.lua" "$SAVED")"
 e2e_log_in_order "Screen 'ObjectLab' fully in." "Loading UI 'ui/labs/object-lab.lua'.." "Edit mode off." \
                  "Entered 'PushScreen(\"WorldLab\")'" "Screen 'WorldLab' fully in." \
                  "Loading UI 'ui/labs/world-lab.lua'.." "Edit mode off." "Removing 'GameDeziDedi' from Screen Stack" \
@@ -196,6 +210,63 @@ e2e_log_in_order "Screen 'ObjectLab' fully in." "Loading UI 'ui/labs/object-lab.
                  "Component 'panel'.." "Level 'worlds/temp.xml' started" "Removing 'GameDeziDedi' from Screen Stack" \
                  "Screen 'WorldLabObjectSelector' fully in." "Deleting component 'TF'.." "Edit mode off." \
                  "KODO Shutdown."
+
+# Run 4: the screen browser. Z and A step over its own place (from the
+# transition to the news), Escape shows its list, whose third line and
+# Edit show the level-completed screen without entering it (a save of the
+# player's place, the score); the browser shows the menu and is closed
+# from the console: none of the menu's pictures go. The menu reloaded,
+# Quit moved down and saved, the browser opened and saved again writes
+# its own list, not the menu's set from before the reload.
+{
+  e2e_wait 0 4 "Screen 'MainMenu' fully in."
+  echo "200 key ctrl+E"
+  e2e_wait 210 4 "Edit mode on."
+  echo "220 key O"
+  e2e_wait 230 4 "Screen 'ScreenBrowser' fully in."
+  echo "240 key Z"
+  echo "250 key A"
+  echo "260 key ESCAPE"
+  e2e_tap 300 $(scaled 120 150)
+  e2e_tap 400 $(scaled 229 408)
+  e2e_wait 500 4 "Screen browser shows 'GameLevelCompleted'"
+  echo "600 key ESCAPE"
+  for i in 1 2 3 4; do echo "610 key Z"; done
+  e2e_wait 620 4 "Screen browser shows 'MainMenu'"
+  console 700 'PopScreen("ScreenBrowser")'
+  e2e_wait 1500 4 "Removing 'ScreenBrowser' from Screen Stack"
+  echo "1600 key ctrl+E"
+  e2e_wait 1610 4 "Edit mode on."
+  echo "1620 key L"
+  e2e_wait 1630 4 "Loading UI 'ui/main-menu.lua'.."
+  # Background, Fireflies, Logo, Play, Extras, Quit: Levels went in run 1.
+  for i in 1 2 3 4 5 6; do echo "1640 key TAB"; done
+  for i in $(seq 20); do echo "1650 key DOWN"; done
+  echo "1660 key S"
+  e2e_wait 1670 4 "Exporting UISet to"
+  echo "1680 key O"
+  e2e_wait 1690 4 "Screen 'ScreenBrowser' fully in."
+  echo "1700 key ctrl+E"
+  e2e_wait 1710 4 "Edit mode on."
+  echo "1720 key S"
+  e2e_wait 1730 4 "Exporting UISet to"
+  echo "1800 exit"
+} >"$WORK/script.txt"
+e2e_run_game 300
+LOG=$(ls "$WORK"/data/*/*/logs/kodo-0004.log | head -1)
+cp "$LOG" "$SHOTS/log-4.txt"
+e2e_log_in_order "Screen browser shows 'ScreenBrowser'." "Screen browser shows 'Transition'." \
+                 "Screen browser shows 'VantreoNews'." \
+                 "Screen browser shows 'ScreenBrowser'." "Screen browser shows 'GameLevelCompleted'." \
+                 "Screen browser shows 'MainMenu'." "Removing 'ScreenBrowser' from Screen Stack" \
+                 "Component 'Extras'.." "Exporting UISet to 'user://ui/main-menu.lua'" \
+                 "Exporting UISet to 'res://ui/fw/screen-browser.lua'"
+! grep -q "Screen 'GameLevelCompleted' Enter Procedure" "$LOG" || fail "the browser entered the level-completed screen"
+# The browser's own pictures (its list's and its button's) go with it.
+left=$(sed -n "/Screen browser shows 'MainMenu'/,/Edit mode on/p" "$LOG" | grep "Hibernating bitmap" |
+  grep -c -v "listbox-\|button-small" || true)
+[ "$left" = 0 ] || fail "closing the browser let go of $left of the menu's pictures"
+grep -q -F 'SetProperty ("position", 0.5, 0.933333);' "$SAVED" || fail "Quit's move after the reload is not saved: $(grep -A2 '"Quit"' "$SAVED")"
 
 # Pictures: with the menu open, its dark box at the click and the
 # selected Levels in a green frame; after the reload the outlines in grey
@@ -219,6 +290,16 @@ echo "menu panel $panel, its text $menu_text; size label $size, brackets $bracke
 [ "$panel" -gt 35000 ] && [ "$menu_text" -gt 2000 ] || fail "the right-click menu is not an opaque panel with text of the medium size"
 [ "$size" -gt 60 ] && [ "$brackets" -lt 3 ] || fail "the size under the frame is not shown alone"
 [ "$list" -gt 70000 ] && [ "$names" -gt 300 ] || fail "the screen browser's list is not on the screen with its names"
+# The browser at the display's full size once 'O' has ended edit mode
+# (the picture scaled 1.2 times, its squares out to the right edge), each
+# name in the middle of its row: the first, under the frame's top, as
+# whole as the second.
+wide=$(probe 3-browser "1100 300 1200 400 150 255 150 255 150 255")
+first=$(probe 3-browser "60 118 300 152 200 255 200 255 200 255")
+second=$(probe 3-browser "60 152 300 187 200 255 200 255 200 255")
+echo "browser: right edge $wide, first name $first, second $second"
+[ "$wide" -gt 9000 ] || fail "the browser is not at the display's full size after 'O'"
+[ $((2 * first)) -gt "$second" ] || fail "the browser's first name is cut or off the middle of its row"
 selected=$(probe 1-menu-open "370 345 650 435 0 30 230 255 0 30")
 outlines=$(probe 2-outlines "370 30 655 260 90 115 140 165 90 115")
 no_outlines=$(probe 3-restarted "440 60 790 340 90 115 140 165 90 115")

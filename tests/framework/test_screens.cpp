@@ -1,7 +1,8 @@
 // Screens and the screen manager: the registry and preloading, the stack
 // (order, refusals, animated pops, re-pushes), clicks by pointer, the
 // virtual screen's scales and what is drawn, the bitmap cache passes, the
-// property paths of the script functions, and a screen switch.
+// property paths of the script functions, a screen switch, and the
+// screen browser's lent bitmaps and sets.
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -489,4 +490,40 @@ TEST_F(Screens, SwitchGoesThroughTheTransition) {
     }
     EXPECT_EQ(sman.TopScreen(), late);
     EXPECT_EQ(late->enters, 1);
+}
+
+// The browser shows a layout and nothing else: a screen nobody entered is
+// lent its bitmaps until the browser moves on, and none of a screen's own
+// enter or leave code runs; after a reload of a screen it showed, it
+// edits and draws the screen's new set, not the old one.
+TEST_F(Screens, TheBrowserLendsBitmapsAndFollowsAReloadedSet) {
+    const std::string picture =
+        "CreateComp ('Image', 'pic');\n"
+        "SetProperty ('cache_mode', 'LOAD_ON_ENTER_RELEASE_ON_LEAVE');\n"
+        "SetProperty ('image.bitmap', 'img.png');\n";
+    TestScreen *below = Make("Below", picture), *other = Make("Other", picture);
+    ScreenScreenBrowser& b = screen_ScreenScreenBrowser;
+    Screen::PreLoadScreen(&b, false);
+    sman.PushScreen(below);
+    sman.PushScreen(&b);
+    b.Show(Screen::GetScreenIndexByName("Other"));
+    EXPECT_TRUE(other->uiset->cache_applied);
+    b.Show(Screen::GetScreenIndexByName("Below"));
+    EXPECT_FALSE(other->uiset->cache_applied);
+    EXPECT_EQ(other->enters + other->leaves, 0);
+    sman.PopScreen(&b, false);
+    sman.UpdateScreens(0.01f);
+    ui_widget_hooks.edit_mode = true;
+    kd_event_t reload{};
+    reload.type = KD_EVENT_KEY_DOWN;
+    reload.id = 'L';
+    UISet* old = below->uiset;
+    sman.ProcessEditModeEvent(&reload);
+    ASSERT_NE(below->uiset, old);
+    sman.PushScreen(&b);
+    EXPECT_EQ(b.uiset, b.own_set);
+    b.Show(Screen::GetScreenIndexByName("Below"));
+    EXPECT_EQ(b.uiset, below->uiset);
+    sman.PopScreen(&b, false);
+    sman.UpdateScreens(0.01f);
 }

@@ -5,7 +5,8 @@
 // at the component, 'N' refuses an empty or taken name, 'L' finds what
 // pointed into the old set again by name, 'P' refuses loops, a browsed
 // path under "data-hd" names the file after it, and a name with quotes
-// and a backslash survives writing and reading the layout.
+// and a backslash survives writing and reading the layout; add, clone and
+// rename keep CreateComp's bounds.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -112,8 +113,10 @@ struct Editor : ::testing::Test {
 TEST_F(Editor, TheMenuNeedsASelectionAndTabStopsAtBothEnds) {
     RightClick();
     EXPECT_FALSE(ui_edit_menu.visible);
-    // Tab without a selection takes the first component and at once the
-    // second; at the last it stays, and SHIFT+Tab stays at the first.
+    // Tab without a selection takes the first component, and no more; at
+    // the last it stays, and SHIFT+Tab stays at the first.
+    Key(9);
+    EXPECT_EQ(sman.edit_selection, Comp("box"));
     Key(9);
     EXPECT_EQ(sman.edit_selection, Comp("child"));
     Key(9);
@@ -268,4 +271,28 @@ TEST_F(Editor, ReloadRebuildsTheSetAndFindsTheSelectionAgainByName) {
     Key('L');
     set = screen->uiset;
     EXPECT_EQ(sman.edit_selection, nullptr);
+}
+
+// A layout written past CreateComp's bounds would lose components when it
+// is read again: the editor's add, clone and rename keep them.
+TEST_F(Editor, AddCloneAndRenameKeepCreateCompsBounds) {
+    UIComp* free = Comp("free");
+    sman.edit_selection = free;
+    const std::string too_long(UISet::kMaxCompName + 1, 'n'), longest(UISet::kMaxCompName - 5, 'm');
+    replies.assign(1, too_long.c_str());
+    Key('N');
+    EXPECT_STREQ(free->name, "free");
+    EXPECT_TRUE(rec().PopupContains("A component name may have at most 128 characters"));
+    replies.assign(1, longest.c_str());
+    Key('N');
+    Key('C');  // its clone's name would be one too long
+    EXPECT_EQ(set->comps.count, 3);
+    lua_man.ExecLuaString(set->L, "for i = 4, 1024 do CreateComp ('Rectangle', 'r' .. i) end");
+    ASSERT_EQ(set->comps.count, UISet::kMaxComps);
+    sman.edit_selection = Comp("box");
+    Key('C');
+    replies.assign(1, "IMAGE");
+    Key('A');
+    EXPECT_EQ(set->comps.count, UISet::kMaxComps);
+    EXPECT_TRUE(rec().PopupContains("user://edited.lua has 1024 components, all a layout may have"));
 }

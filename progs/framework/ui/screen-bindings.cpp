@@ -288,14 +288,6 @@ int luaf_ResetEmitter(lua_State* L) {
     return 0;
 }
 
-// The components of one set and the length of a name: some 35 and 7
-// times the largest of the bundled layouts (29 components, 17
-// characters). A script that makes them without end would otherwise take
-// the machine's memory, and every frame's work and the written layout
-// grow with them.
-const int kMaxSetComps = 1024;
-const size_t kMaxCompName = 128;
-
 int luaf_CreateComp(lua_State* L) {
     UISet* set = SetOf(L);
     if (!set) return 0;
@@ -306,13 +298,13 @@ int luaf_CreateComp(lua_State* L) {
     const char* type = lua_tostring(L, 1);
     size_t length = 0;
     const char* name = lua_tolstring(L, 2, &length);
-    const int refusal = length > kMaxCompName ? 1 : set->GetNumberOfComps() >= kMaxSetComps ? 2 : 0;
+    const int refusal = set->CompRefusal(length, true);
     if (refusal) {
         // Said once a set for each kind: a script that goes on would fill
         // the log. Properties set after it are dropped with it.
         if (!(set->comp_refusals & refusal)) {
             nString detail;
-            detail.Format("%d", refusal == 1 ? (int)kMaxCompName : kMaxSetComps);
+            detail.Format("%d", refusal == 1 ? (int)UISet::kMaxCompName : UISet::kMaxComps);
             nString line = TextAt(
                 L,
                 refusal == 1 ? "CreateComp: a name longer than %s characters; not created (nor any other such name)."

@@ -25,20 +25,12 @@ PopMenuEdit ui_edit_menu;
 
 namespace {
 
-enum {
-    KEY_TAB = 9,
-    KEY_SHIFT = 16,
-    KEY_CONTROL = 17,
-    KEY_ESCAPE = 27,
-    KEY_DELETE = 46,
-    KEY_MOUSE_LEFT = 510,
-    KEY_MOUSE_RIGHT = 511,
-};
-
 // The menu's text is read over any screen: the console's small font was
 // hard to make out there, the lists' medium one is not.
 kd_font_t* MenuFont() { return kd->GetFont("fonts/medium.sft"); }
 bool Held(int key) { return kd->GetKeyStatei(key) != 0; }
+// The numeric pad's 1 to 9: the alignments, laid out as the keys are.
+bool AlignKey(int key) { return key > KD_KEY_PAD_0 && key <= KD_KEY_PAD_0 + 9; }
 bool Real(const UIComp* c) { return c && c != &comp_null; }
 float Clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
 
@@ -145,7 +137,7 @@ void PopMenu::Draw() {
 }
 
 bool PopMenu::ProcessEvent(const kd_event_t& e) {
-    if (e.type != KD_EVENT_BUTTON_DOWN || e.button != KEY_MOUSE_LEFT) return false;
+    if (e.type != KD_EVENT_BUTTON_DOWN || e.button != KD_KEY_MOUSE_BUTTON_0) return false;
     const int i = GetItemAtPoint(vec2_t{(float)e.x, (float)e.y});
     if (i < 0) {
         visible = false;
@@ -251,13 +243,53 @@ void ForgetComp(UIComp* c, UISet* set) {
 
 // The commands that change a set change the top screen's. A click on a
 // screen below (the one that opened the top screen) leaves its component
-// selected: it is not the top set's to delete, clone or move.
+// selected: it is not the top set's to change.
 bool OnTop(UISet* set, UIComp* c, const char* not_done) {
     if (!set) return false;
     if (set->comps.Find(c) >= 0) return true;
     kd->Printf("Component '%s' is not on the top screen (%s): not %s.\n", c->name ? c->name : "", set->file.c_str(),
                not_done);
     return false;
+}
+
+// What a key's command does to the selected component, for the line that
+// refuses it on a screen below the top one; null for the keys that change
+// no selected component (Tab and 'A' act on the top set, 'N' in the set
+// that holds the selection, which checks the name there).
+const char* SelectionCommand(int key) {
+    switch (key) {
+        case KD_KEY_LEFT:
+        case KD_KEY_UP:
+        case KD_KEY_RIGHT:
+        case KD_KEY_DOWN: return "moved";
+        case KD_KEY_DELETE: return "deleted";
+        case KD_KEY_SPACE: return "given its scale and angle back";
+        case 'B': return "given a bitmap";
+        case 'C': return "cloned";
+        case 'E': return "given a text";
+        case 'F': return "given a font";
+        case 'I': return "given a template";
+        case 'J': return "given a cache mode";
+        case 'K': return "localized";
+        case 'P': return "given a parent";
+        case 'R': return "given a position type";
+        case 'W': return "isolated";
+        case 'Z': return "moved in Z order";
+        default: return AlignKey(key) ? "aligned" : nullptr;
+    }
+}
+
+// The bounds a script's CreateComp keeps, for the editor's components: a
+// layout saved past them would lose components when it is read again.
+bool Fits(UISet* set, const char* name, bool adding) {
+    const int refusal = set->CompRefusal(strlen(name), adding);
+    if (refusal == 1)
+        kd->Popupf(1, "A component name may have at most %d characters; '%.40s...' is longer.\n",
+                   (int)UISet::kMaxCompName, name);
+    else if (refusal == 2)
+        kd->Popupf(1, "%s has %d components, all a layout may have; none is added.\n", set->file.c_str(),
+                   UISet::kMaxComps);
+    return !refusal;
 }
 
 // Taken out of the set, not destroyed (the set keeps it until it goes).
@@ -272,6 +304,7 @@ void DeleteComp(UIComp* c, UISet* set) {
 }
 
 void AddComp(UISet* set) {
+    if (!Fits(set, "", true)) return;
     const char* type = Ask("EditValue: New Component Type", "IMAGE");
     if (!type || UIComp::GetCompType(type) <= 0) return;
     kd->Printf("Got value '%s'\n", type);
@@ -348,6 +381,7 @@ void BrowseFont(UIComp* c) {
 void Clone(UIComp* c, UISet* set) {
     char name[300];
     snprintf(name, sizeof name, "%s_clone", c->name ? c->name : "");
+    if (!Fits(set, name, true)) return;
     kd->Printf("Cloning component '%s' -> '%s'.\n", c->name ? c->name : "", name);
     UIComp* copy = c->Clone(name);
     if (!copy) return;
@@ -405,6 +439,7 @@ void Rename(UIComp* c) {
         kd->Popupf(1, "Component '%s' keeps its name: a component needs a name.\n", c->name);
         return;
     }
+    if (set && !Fits(set, reply, false)) return;
     UIComp* other = set ? set->GetComp(reply) : nullptr;
     if (other && other != c) {
         kd->Popupf(1, "Component '%s' keeps its name: '%s' is already used in %s.\n", c->name, reply,
@@ -447,7 +482,7 @@ int Neighbour(UISet* set, UIComp* c, bool back) {
 }
 
 void SelectNext(UISet* set, UIComp* c) {
-    const bool back = Held(KEY_SHIFT);
+    const bool back = Held(KD_KEY_SHIFT);
     kd->Printf("Component '%s'..\n", c->name ? c->name : "");
     kd->Printf(back ? "back.\n" : "front.\n");
     const int j = Neighbour(set, c, back);
@@ -457,7 +492,7 @@ void SelectNext(UISet* set, UIComp* c) {
 }
 
 void ChangeZ(UISet* set, UIComp* c) {
-    const bool back = Held(KEY_SHIFT);
+    const bool back = Held(KD_KEY_SHIFT);
     kd->Printf("Changing component '%s' Z order..\n", c->name ? c->name : "");
     kd->Printf("Z %d -> ", set->comps.Find(c));
     kd->Printf(back ? "back.\n" : "front.\n");
@@ -476,8 +511,8 @@ vec2_t ArrowStep(const UIComp* c) {
 
 void Align(UIComp* c, int key) {
     static const int kAlign[9] = {1, 8, 0, 5, 12, 4, 3, 10, 2};
-    const int value = kAlign[key - 97];
-    if (!Held(KEY_CONTROL))
+    const int value = kAlign[key - KD_KEY_PAD_0 - 1];
+    if (!Held(KD_KEY_CONTROL))
         c->align = value;
     else if (c->type == UI_TEXTBOX)
         ((UICompTextbox*)c)->text_align = value;
@@ -521,7 +556,8 @@ bool ScreenMan::EditModeGlobalKey(int key, int* result) {
         case 'O':
             PushScreen(&screen_ScreenScreenBrowser, 0);
             UnlockCursors();
-            SetEditMode(false);
+            // Off as Ctrl+E turns it: the window goes back to the display's size.
+            SwitchEditMode(false);
             break;
         case 'S':
             if (!set) break;
@@ -533,13 +569,13 @@ bool ScreenMan::EditModeGlobalKey(int key, int* result) {
             centre_virtual_screen = !centre_virtual_screen;
             SetVirtualScreenDimensions(virtual_width, virtual_height);
             break;
-        case KEY_TAB:
-            // A selection left from a screen below counts as none.
-            if (set && set->comps.count && set->comps.Find(edit_selection) < 0) edit_selection = set->comps[0];
-            break;
-        case ' ':
-            if (edit_selection) edit_selection->scale = 1.0f, edit_selection->angle = 0;
-            break;
+        case KD_KEY_TAB:
+            // With nothing selected (a selection left from a screen below
+            // counts as none) Tab takes the first component, and no more.
+            if (!set || !set->comps.count || set->comps.Find(edit_selection) >= 0) break;
+            edit_selection = cursor[0].focus = set->comps[0];
+            kd->Printf("Component '%s'..\n", edit_selection->name ? edit_selection->name : "");
+            return true;
         default: break;
     }
     return false;
@@ -548,25 +584,25 @@ bool ScreenMan::EditModeGlobalKey(int key, int* result) {
 void ScreenMan::EditModeSelectionKey(int key) {
     UIComp* c = edit_selection;
     UISet* set = TopSet();
+    // The one check: a command changes only a component of the top set.
+    const char* done = SelectionCommand(key);
+    if (done && !OnTop(set, c, done)) return;
     const vec2_t step = ArrowStep(c);
     switch (key) {
-        case KEY_TAB:
+        case KD_KEY_TAB:
             if (set) SelectNext(set, c);
             break;
-        case 37: c->position.x -= step.x; break;
-        case 38: c->position.y -= step.y; break;
-        case 39: c->position.x += step.x; break;
-        case 40: c->position.y += step.y; break;
-        case KEY_DELETE:
-            if (OnTop(set, c, "deleted")) DeleteComp(c, set);
-            break;
+        case KD_KEY_LEFT: c->position.x -= step.x; break;
+        case KD_KEY_UP: c->position.y -= step.y; break;
+        case KD_KEY_RIGHT: c->position.x += step.x; break;
+        case KD_KEY_DOWN: c->position.y += step.y; break;
+        case KD_KEY_SPACE: c->scale = 1.0f, c->angle = 0; break;
+        case KD_KEY_DELETE: DeleteComp(c, set); break;
         case 'A':
             if (set) AddComp(set);
             break;
         case 'B': Browse(c); break;
-        case 'C':
-            if (OnTop(set, c, "cloned")) Clone(c, set);
-            break;
+        case 'C': Clone(c, set); break;
         case 'E': EditText(c); break;
         case 'F': BrowseFont(c); break;
         case 'I': Inherit(c); break;
@@ -576,18 +612,14 @@ void ScreenMan::EditModeSelectionKey(int key) {
             break;
         case 'K': c->localize = !c->localize; break;
         case 'N': Rename(c); break;
-        case 'P':
-            if (OnTop(set, c, "given a parent")) SetParent(c, set);
-            break;
+        case 'P': SetParent(c, set); break;
         case 'R':
             c->ConvertPositionType(c->position_type == UI_POS_ABSOLUTE ? UI_POS_RELATIVE_TO_SCREEN : UI_POS_ABSOLUTE);
             break;
         case 'W': isolated_comp = isolated_comp ? nullptr : (Real(cursor[0].focus) ? cursor[0].focus : nullptr); break;
-        case 'Z':
-            if (OnTop(set, c, "moved in Z order")) ChangeZ(set, c);
-            break;
+        case 'Z': ChangeZ(set, c); break;
         default:
-            if (key >= 97 && key <= 105) Align(c, key);
+            if (AlignKey(key)) Align(c, key);
             break;
     }
 }
@@ -597,13 +629,13 @@ int ScreenMan::ProcessEditModeEvent(kd_event_t* e) {
     const int key = key_down ? (int)e->id : 0;
     // With CONTROL held a key is the developer's switch (Ctrl+E, Ctrl+R),
     // not a command; only the numeric pad's alignment takes it.
-    const bool command = key_down && (!Held(KEY_CONTROL) || (key >= 97 && key <= 105));
+    const bool command = key_down && (!Held(KD_KEY_CONTROL) || AlignKey(key));
     int result = 0;
     if (command && EditModeGlobalKey(key, &result)) return result;
     if (e->type == KD_EVENT_POINTER_MOVE || !edit_selection) return 0;
     if (ui_edit_menu.visible && ui_edit_menu.ProcessEvent(*e)) return 1;
     if (!Real(cursor[0].locked)) {
-        if (e->type == KD_EVENT_BUTTON_DOWN && e->button == KEY_MOUSE_RIGHT) {
+        if (e->type == KD_EVENT_BUTTON_DOWN && e->button == KD_KEY_MOUSE_BUTTON_1) {
             ui_edit_menu.Reset();
             ui_edit_menu.SetPos(vec2_t{(float)e->x, (float)e->y});
             ui_edit_menu.AddItem(1, "EDIT_NAME", "Edit name...");
@@ -614,7 +646,7 @@ int ScreenMan::ProcessEditModeEvent(kd_event_t* e) {
             ui_edit_menu.AddItem(1, "ADD_NEW_COMP", "Add new component...");
             ui_edit_menu.SetVisible(true);
             kd->Printf("Edit menu opened at (%d, %d).\n", (int)e->x, (int)e->y);
-        } else if (key == KEY_ESCAPE && ui_edit_menu.visible) {
+        } else if (key == KD_KEY_ESCAPE && ui_edit_menu.visible) {
             ui_edit_menu.SetVisible(false);
             ResetNextFrameTimeDelta();
         }

@@ -512,22 +512,34 @@ void ScreenMan::SendScreenMessage(Screen* sender, Screen* target, const char* me
 bool ScreenMan::DeveloperKey(const kd_event_t& e) {
     int key = (int)e.id;
     bool ctrl = Held(KEY_CONTROL);
-    bool window = false;
     if (ctrl && key == 'E') {
-        SetEditMode(!EditMode());
-        kd->Printf("Edit mode %s.\n", EditMode() ? "on" : "off");
-        draw_everything = true;
-        window = true;
-    } else if (ctrl && key == 'R') {
+        SwitchEditMode(!EditMode());
+        return true;
+    }
+    if (ctrl && key == 'R') {
         SetResizeMode(!ResizeMode());
-        if (ResizeMode()) draw_everything = window = true;
-    } else if (ResizeMode() && key >= '0' && key <= '9') {
+        if (!ResizeMode()) return false;
+        draw_everything = true;
+        FitWindowToTools();
+        return true;
+    }
+    if (ResizeMode() && key >= '0' && key <= '9') {
         ChooseResizeModeSize(key - '0');
         return true;
     }
-    if (!window) return false;
-    // The display becomes a window big enough to show any virtual size
-    // while a tool is on, and the program's own size again after it.
+    return false;
+}
+
+void ScreenMan::SwitchEditMode(bool on) {
+    SetEditMode(on);
+    kd->Printf("Edit mode %s.\n", EditMode() ? "on" : "off");
+    draw_everything = true;
+    FitWindowToTools();
+}
+
+// The display becomes a window big enough to show any virtual size while
+// a tool is on, and the program's own size again after it.
+void ScreenMan::FitWindowToTools() {
     static int own_w = 0, own_h = 0;
     kd_parms_t* parms = Manager::GetParms();
     const bool tools = EditMode() || ResizeMode();
@@ -545,7 +557,6 @@ bool ScreenMan::DeveloperKey(const kd_event_t& e) {
     parms->windowed = true;
     kd->CallExtension("Hacks", "AllowAllResolutions");
     kd->ReInit();
-    return true;
 }
 
 void ScreenMan::ChooseResizeModeSize(int digit) {

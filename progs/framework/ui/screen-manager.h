@@ -162,6 +162,9 @@ public:
     bool ResizeMode() const;
     void SetEditMode(bool on);
     void SetResizeMode(bool on);
+    // Edit mode on or off as Ctrl+E turns it (screen-input.cpp): logged,
+    // and with the display's window sized for it.
+    void SwitchEditMode(bool on);
 
     bool press_only_hover = true;
     UICursor cursor[UI_MAX_CURSORS];
@@ -208,6 +211,7 @@ private:
     void LockedCursorStep(int index, UICursor* c);
     void EditModeCursorStep(UICursor* c);
     bool DeveloperKey(const kd_event_t& event);
+    void FitWindowToTools();
     // ProcessEvent's jobs, in the order it takes them.
     void DeliverToScreens(kd_event_t& e, bool edit);
     void TrackCursorsAndWindow(kd_event_t& e, bool edit);

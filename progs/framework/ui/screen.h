@@ -184,6 +184,20 @@ public:
     UISet& operator=(const UISet&) = delete;
 
     int GetNumberOfComps() const { return comps.count; }
+    // The components of one set and the length of a name: some 35 and 7
+    // times the largest of the bundled layouts (29 components, 17
+    // characters). A script that makes them without end would otherwise
+    // take the machine's memory, and every frame's work and the written
+    // layout grow with them; a layout saved past them loses components
+    // when it is read again.
+    static constexpr int kMaxComps = 1024;
+    static constexpr size_t kMaxCompName = 128;
+    // Why a component of a name that long may not join the set (`adding`)
+    // or be renamed in it: 0 it may, 1 the name is too long, 2 the set is
+    // full. Scripts' CreateComp and the UI editor ask the same.
+    int CompRefusal(size_t name_length, bool adding) const {
+        return name_length > kMaxCompName ? 1 : adding && comps.count >= kMaxComps ? 2 : 0;
+    }
     UIComp* GetCompByIndex(int i) const { return i >= 0 && i < comps.count ? comps.data[i] : nullptr; }
     UIComp* GetComp(const char* comp_name) const;  // ui-comps.cpp
     void Add(UIComp* c) { comps.InsertLast(c); }

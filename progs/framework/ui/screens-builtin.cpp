@@ -99,19 +99,49 @@ bool ScreenScreenBrowser::PreLoad() {
     return true;
 }
 
-void ScreenScreenBrowser::Show(int index) {
-    int count = Screen::total_num_screens;
-    if (count <= 0) return;
+int ScreenScreenBrowser::Wrap(int index) const {
+    const int count = Screen::total_num_screens;
+    if (count <= 0) return 0;
     if (index <= -1) index = count - 1;
-    index %= count;
+    return index % count;
+}
+
+// The browser shows a screen's layout for the editor and nothing else: it
+// runs none of the screen's own code for entering or leaving (a won
+// level's screen saves the player's place and submits the score on
+// entering, the game's screen frees its level on leaving), so browsing
+// changes no player data, no running level and no screen in the stack.
+// A screen nobody has entered is lent only the bitmaps its layout loads on
+// entering, given back when the browser moves on.
+void ScreenScreenBrowser::Show(int index) {
+    if (Screen::total_num_screens <= 0) return;
+    index = Wrap(index);
     Screen* s = Screen::GetScreenByIndex(index);
-    if (!s || nStringsMatch(s->GetName(), GetName())) return;
-    if (shown_screen) sman.DoScreenLeaveProcedure(shown_screen);
+    if (!s) return;
+    GiveBackBitmaps();
     shown_index = index;
-    shown_screen = s;
-    sman.DoScreenEnterProcedure(s);
+    shown_screen = s == this ? nullptr : s;
     time_shown = 0;
-    uiset = s == this ? own_set : s->uiset;
+    UISet* set = Shown();
+    kd->Printf("Screen browser shows '%s'.\n", s->GetName());
+    if (shown_screen && set && !set->cache_applied) {
+        set->ApplyCacheModeOnEnter();
+        lent_bitmaps = true;
+    }
+}
+
+UISet* ScreenScreenBrowser::Shown() {
+    // The shown screen's set of the moment: a reload gives the screen a new
+    // one, and the editor must change and save the set that is drawn.
+    uiset = shown_screen ? shown_screen->uiset : own_set;
+    return uiset;
+}
+
+void ScreenScreenBrowser::GiveBackBitmaps() {
+    // A screen entered meanwhile holds them for itself until it leaves.
+    if (lent_bitmaps && shown_screen && !shown_screen->entered && shown_screen->uiset)
+        shown_screen->uiset->ApplyCacheModeOnLeave();
+    lent_bitmaps = false;
 }
 
 void ScreenScreenBrowser::Enter() {
@@ -126,17 +156,28 @@ void ScreenScreenBrowser::Enter() {
     }
 }
 
+void ScreenScreenBrowser::Leave() {
+    // The manager's leave procedure goes on with the browser's own set.
+    GiveBackBitmaps();
+    shown_screen = nullptr;
+    Shown();
+}
+
 int ScreenScreenBrowser::ProcessEvent(kd_event_t* e) {
     if (!e || e->type != KD_EVENT_KEY_DOWN) return 1;
-    int index = shown_index;
+    const int own = Screen::GetScreenIndexByName(GetName());
+    int step = 0;
     switch ((int)e->id) {
-        case 27: index = Screen::GetScreenIndexByName(GetName()); break;
+        case KD_KEY_ESCAPE: Show(own); return 1;
         case 'A':
-        case 107: index++; break;
+        case KD_KEY_PAD_PLUS: step = 1; break;
         case 'Z':
-        case 109: index--; break;
+        case KD_KEY_PAD_MINUS: step = -1; break;
         default: return 1;
     }
+    // Stepping passes over the browser's own place in the registry.
+    int index = Wrap(shown_index + step);
+    if (index == own) index = Wrap(index + step);
     Show(index);
     return 1;
 }
@@ -159,10 +200,10 @@ void ScreenScreenBrowser::Draw(float dt) {
         for (int u = 0; u < sman.virtual_width; u += 16)
             if ((u / 16 + v / 16) & 1) kd->DrawRect(sman.virtual_x + (float)u, sman.virtual_y + (float)v, 16, 16);
     kd->SetColor(1, 1, 1);
-    Screen* drawn = shown_screen && shown_screen != this ? shown_screen : this;
-    if (shown_screen && shown_screen->uiset) {
+    // The set the editor changes and saves is the one drawn.
+    UISet* set = Shown();
+    if (shown_screen && set) {
         // Browsed at rest: full alpha and no animated offsets.
-        UISet* set = shown_screen->uiset;
         for (int i = 0; i < set->comps.count; i++) {
             UIComp* c = set->comps[i];
             if (!c) continue;
@@ -170,8 +211,8 @@ void ScreenScreenBrowser::Draw(float dt) {
             c->position_offset.x = c->position_offset.y = 0;
         }
     }
-    drawn->DrawUI();
-    if (!shown_screen || !shown_screen->uiset) return;
+    DrawUI();
+    if (!shown_screen || !set) return;
     float a = 1 - 2 * (time_shown - 1);
     a = a < 0 ? 0 : a > 1 ? 1 : a;
     kd_font_t* font = sman.default_font ? sman.default_font : kd->GetFont("core/console.sft");
@@ -184,7 +225,7 @@ void ScreenScreenBrowser::Draw(float dt) {
     kd->SetColor(1, 1, 1);
     kd->SetTextAlign(8);
     kd->DrawTextf(font, (float)parms->width / 2, 4, "%d/%d: %s (%s)", shown_index, Screen::total_num_screens,
-                  shown_screen->GetName(), shown_screen->uiset->file.c_str());
+                  shown_screen->GetName(), set->file.c_str());
     kd->SetTextAlign(0);
     kd->SetAlpha(1);
 }

@@ -45,16 +45,28 @@ public:
     void Draw(float dt) override;
     void Update(float dt) override { time_shown += dt; }
     void Enter() override;
+    void Leave() override;
     int ProcessUICompClick(UIComp* comp, int value) override;
     int ProcessEvent(kd_event_t* event) override;
-    // Shows the registered screen at that index (wrapping; -1 and below is
-    // the last). Nothing for a missing screen or the browser itself.
+    // Shows the layout of the registered screen at that index (wrapping;
+    // -1 and below is the last) without entering it; the browser's own
+    // index shows its own list. Nothing for a missing screen.
     void Show(int index);
+    // The set shown (the browser's `uiset` follows it): the shown screen's
+    // set of the moment, or the browser's own.
+    UISet* Shown();
 
-    Screen* shown_screen = nullptr;
+    Screen* shown_screen = nullptr;  // null: the browser's own list
     int shown_index = 0;
     float time_shown = 0;
     UISet* own_set = nullptr;
+    // Whether the shown screen's bitmaps loaded on entering are the
+    // browser's, to give back.
+    bool lent_bitmaps = false;
+
+private:
+    int Wrap(int index) const;
+    void GiveBackBitmaps();
 };
 
 extern ScreenTransition Screen_ScreenTransition;

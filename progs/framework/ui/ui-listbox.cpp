@@ -359,14 +359,17 @@ void UICompListbox::Draw() {
                 text_x = X + (float)(bitmap_column_width + 2) * s;
             }
             // The text ends before the right one, with a gap, and inside the
-            // frame.
+            // frame; it sits in the middle of its row, as the selection does
+            // (a font smaller than the template's rows would ride at their
+            // top, the first line cut by the frame).
             const float right = P.x + width - (float)padding_right * s;
+            const float text_y = y + s * (L - (float)font->line_height) / 2;
             float room = right - text_x;
             if (line.text_right) room -= kd->GetTextWidthf(font, "%s", line.text_right) + kRightGap * s;
-            UIDrawFittedText(font, text_x, y, room, s, text);
+            UIDrawFittedText(font, text_x, text_y, room, s, text);
             if (line.text_right) {
                 kd->SetTextAlign(UI_ALIGN_RIGHT);
-                kd->DrawTextf(font, right, y, "%s", line.text_right);
+                kd->DrawTextf(font, right, text_y, "%s", line.text_right);
                 kd->SetTextAlign(0);
             }
             y += s * L;
