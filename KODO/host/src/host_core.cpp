@@ -753,29 +753,43 @@ using namespace kodo_host;
 
 namespace {
 
+// Set while an xdg-open runs: one page is opened at a time, so a script
+// that asks for pages without end starts one process (and one browser
+// tab) at a time, not one per call.
+std::atomic<bool> g_opening{false};
+
 // An http:// or https:// link goes to the desktop's browser: xdg-open with
 // the link as its one argument, no shell, not waited for; a thread of its
 // own reaps it. Nothing is started while an input script drives the host,
-// so tests never open a browser.
-void open_web_link(const char *uri) {
+// so tests never open a browser. False when another is still opening.
+bool open_web_link(const char *uri) {
     if (strncmp(uri, "http://", 7) != 0 && strncmp(uri, "https://", 8) != 0) {
         host_trace("url not opened: not an http:// or https:// link");
-        return;
+        return true;
     }
     const char *script = getenv("KODO_HOST_SCRIPT");
     if ((script && *script) || host_script_pending() > 0) {
         host_trace("url not opened: an input script runs");
-        return;
+        return true;
+    }
+    if (g_opening.exchange(true)) {
+        host_trace("url not opened: another is still being opened");
+        return false;
     }
     char *argv[] = {const_cast<char *>("xdg-open"), const_cast<char *>(uri), nullptr};
     pid_t pid = -1;
     int rc = posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ);
     if (rc != 0) {
+        g_opening = false;
         host_trace("url not opened: xdg-open could not start (%s)", strerror(rc));
-        return;
+        return true;
     }
     host_trace("url opened by xdg-open (pid %d)", static_cast<int>(pid));
-    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+    std::thread([pid] {
+        waitpid(pid, nullptr, 0);
+        g_opening = false;
+    }).detach();
+    return true;
 }
 
 }  // namespace
@@ -885,8 +899,10 @@ int navigator_invoke(const char *uri, char **err) {
         return BPS_FAILURE;
     }
     host_trace("url %s", uri);
-    open_web_link(uri);
-    return BPS_SUCCESS;
+    if (open_web_link(uri)) return BPS_SUCCESS;
+    errno = EBUSY;
+    if (err) *err = strdup("another page is still being opened; this one is dropped");
+    return BPS_FAILURE;
 }
 
 navigator_window_state_t navigator_event_get_window_state(bps_event_t *event) {
