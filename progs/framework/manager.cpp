@@ -112,6 +112,7 @@ void Manager::RunSteps(ManagerStep place) {
 }
 
 void Manager::RunUpdateSteps(float dt) {
+    loc_man.Update();
     for (auto step : TheSteps().update) step(dt);
 }
 
