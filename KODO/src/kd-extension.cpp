@@ -1,6 +1,5 @@
 // Extension commands: everything the program asks of the platform or the
 // engine that has no slot of its own in the interface table.
-#include <atomic>
 #include <bps/bps.h>
 #include <bps/navigator.h>
 #include <bps/virtualkeyboard.h>
@@ -14,6 +13,7 @@
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <atomic>
 
 #include "kd-file.h"
 #include "kd-image.h"
