@@ -49,6 +49,10 @@ public:
     // A bundled picture is read this far for its size (a server's reply
     // is capped by the transport).
     enum : size_t { kMaxPictureFile = 1048576 };
+    // The server pictures kept in the cache, the newest ones; the list of
+    // them, oldest first, is kPictureList.
+    enum { kKeptPictures = 4 };
+    static const char* const kPictureList;
     static const char* const kStateFile;
     static const char* const kScreenName;
 
