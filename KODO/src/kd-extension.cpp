@@ -78,8 +78,8 @@ const char* KDD_CallExtension(const char* command, const char* parameter) {
     if (strcmp(command, "ConvertNativeOSPathToStaticPath") == 0) return StaticPathOf(parameter);
     if (strcmp(command, "OpenURL") == 0) {
         if (!parameter) return nullptr;
-        // A script that asks without end (while a page opens, every call
-        // fails) gets one line until a page opens again.
+        // A script that asks without end (the host refuses pages while
+        // others open) gets one line until a page opens again.
         static std::atomic<bool> failing{false};
         char* err = nullptr;
         if (navigator_invoke(parameter, &err) != BPS_SUCCESS) {

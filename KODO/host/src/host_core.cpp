@@ -753,15 +753,34 @@ using namespace kodo_host;
 
 namespace {
 
-// Set while an xdg-open runs: one page is opened at a time, so a script
-// that asks for pages without end starts one process (and one browser
-// tab) at a time, not one per call.
-std::atomic<bool> g_opening{false};
+// The xdg-open processes running. A script that asks for pages without
+// end starts one while none runs, or one a second up to four (an
+// xdg-open that starts the browser may run until the browser is closed,
+// and the player may tap another link meanwhile): not a process, a
+// thread and a browser tab per call.
+std::mutex g_openers_mutex;
+int g_openers = 0;
+Clock::time_point g_last_opener;
+
+bool may_start_opener() {
+    std::lock_guard<std::mutex> lock(g_openers_mutex);
+    Clock::time_point now = Clock::now();
+    if (g_openers >= 4 || (g_openers > 0 && now - g_last_opener < std::chrono::seconds(1))) return false;
+    g_openers++;
+    g_last_opener = now;
+    return true;
+}
+
+void opener_ended() {
+    std::lock_guard<std::mutex> lock(g_openers_mutex);
+    g_openers--;
+}
 
 // An http:// or https:// link goes to the desktop's browser: xdg-open with
 // the link as its one argument, no shell, not waited for; a thread of its
 // own reaps it. Nothing is started while an input script drives the host,
-// so tests never open a browser. False when another is still opening.
+// so tests never open a browser. False when refused for the others
+// still opening.
 bool open_web_link(const char *uri) {
     if (strncmp(uri, "http://", 7) != 0 && strncmp(uri, "https://", 8) != 0) {
         host_trace("url not opened: not an http:// or https:// link");
@@ -772,7 +791,7 @@ bool open_web_link(const char *uri) {
         host_trace("url not opened: an input script runs");
         return true;
     }
-    if (g_opening.exchange(true)) {
+    if (!may_start_opener()) {
         host_trace("url not opened: another is still being opened");
         return false;
     }
@@ -780,14 +799,14 @@ bool open_web_link(const char *uri) {
     pid_t pid = -1;
     int rc = posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ);
     if (rc != 0) {
-        g_opening = false;
+        opener_ended();
         host_trace("url not opened: xdg-open could not start (%s)", strerror(rc));
         return true;
     }
     host_trace("url opened by xdg-open (pid %d)", static_cast<int>(pid));
     std::thread([pid] {
         waitpid(pid, nullptr, 0);
-        g_opening = false;
+        opener_ended();
     }).detach();
     return true;
 }
