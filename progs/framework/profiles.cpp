@@ -148,8 +148,9 @@ static bool ValueFits(const DMDatabase* db, const char* cat, const char* tag, co
 }
 
 // A file loaded larger than the bound keeps its first nodes that fit; a
-// copy of the whole file is kept, as of a damaged one.
-static void KeepWhatFits(DMDatabase* db, const char* path) {
+// copy of the whole file is kept, as of a damaged one. False when that
+// copy could not be made: the file must then not be saved over.
+static bool KeepWhatFits(DMDatabase* db, const char* path) {
     size_t n = 0, cut = 0;
     for (int a = 0; a < db->GetNumberOfArrays(); a++) {
         DMArray* array = db->GetArray(a);
@@ -157,15 +158,17 @@ static void KeepWhatFits(DMDatabase* db, const char* path) {
         int keep = 0;
         while (keep < array->GetSize() && n + NodeBytes(array->GetNode(keep)) <= kProfileMaxBytes)
             n += NodeBytes(array->GetNode(keep++));
-        if (keep < array->GetSize()) n = kProfileMaxBytes + 1;  // nothing after the first node left out
+        if (keep < array->GetSize()) n = kProfileMaxBytes + 1;  // nothing after a node left out is kept
         for (int i = array->GetSize() - 1; i >= keep; i--, cut++) array->RemoveNode(i);
     }
-    if (!cut) return;
+    if (!cut) return true;
     kd->PrintDebugf(KD_LOG_WARNING,
                     "Player data file '%s' holds more than the %u bytes it may; its first values that fit are used "
                     "(%zu nodes left out).\n",
                     path, (unsigned)kProfileMaxBytes, cut);
-    CopyAside(path);
+    if (CopyAside(path)) return true;
+    kd->PrintDebugf(KD_LOG_WARNING, "Unable to keep a copy of '%s'; it will not be overwritten.\n", path);
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -303,7 +306,7 @@ void Profile::Load(const char* file) {
     }
     nString path = Path();
     database = LoadPlayerDatabase(path.text, &saveBlocked);
-    KeepWhatFits(database, path.text);
+    if (!KeepWhatFits(database, path.text)) saveBlocked = true;
     const char* t = database->GetValue("!INFO", "time_active", "value");
     activeTime = t ? atoi(t) : 0;
 }
@@ -568,7 +571,7 @@ void ProfileManager::LoadProfiles() {
     indexBlocked = false;
     unreadable.clear();
     index = LoadPlayerDatabase(kIndexPath, &indexBlocked);
-    KeepWhatFits(index, kIndexPath);
+    if (!KeepWhatFits(index, kIndexPath)) indexBlocked = true;
     if (!FileExists(kIndexPath))
         kd->PrintDebugf(KD_LOG_WARNING, "Profiles database index doesn't exists. Creating new.\n");
     DMArray* list = index->GetArray("!PROFILE_INDEX");
