@@ -63,33 +63,6 @@ bool IsCachedPictureName(const std::string& n) {
     return std::all_of(n.begin() + 5, n.begin() + 21, [](char c) { return isxdigit((unsigned char)c) != 0; });
 }
 
-// Adds a picture just kept to the cache's list; the oldest past
-// kKeptPictures are removed, from the folder and the list. One fetch runs
-// at a time, so the list has one writer.
-void KeepNewestPictures(const std::string& kept) {
-    std::vector<std::string> names;
-    if (kd_file_t* f = kd->OpenFile(NewsManager::kPictureList, "rb")) {
-        char text[1024];
-        unsigned n = kd->ReadFile(text, sizeof text, f);
-        kd->CloseFile(f);
-        std::string lines(text, n);
-        for (size_t at = 0, end; at < lines.size(); at = end + 1) {
-            end = std::min(lines.find('\n', at), lines.size());
-            std::string name = lines.substr(at, end - at);
-            if (IsCachedPictureName(name) && name != kept) names.push_back(name);
-        }
-    }
-    names.push_back(kept);
-    std::string list;
-    for (size_t i = 0; i < names.size(); i++) {
-        if (names.size() - i > NewsManager::kKeptPictures)
-            kd->DeleteFile(("user://cache/" + names[i]).c_str());
-        else
-            list += names[i] + "\n";
-    }
-    AtomicWriteFile(NewsManager::kPictureList, list.data(), (unsigned)list.size());
-}
-
 // A name of the bundled tree: relative, without "..", a scheme or a
 // drive, and there under "res://". A "res://" name the bundle lacks reads
 // the player's folder, so a name the player's folder holds is not taken.
@@ -238,6 +211,32 @@ const char* NewsManager::PictureKind(const unsigned char* b, size_t size) {
 bool NewsManager::PictureSize(const char* path, int* width, int* height) {
     const char* size = kd->CallExtension("ImageSize", path);
     return size && sscanf(size, "%dx%d", width, height) == 2 && *width > 0 && *height > 0;
+}
+
+// One fetch runs at a time, so the list has one writer. Only names of the
+// cache's own form are read from it.
+void NewsManager::KeepNewestPictures(const std::string& kept) {
+    std::vector<std::string> names;
+    if (kd_file_t* f = kd->OpenFile(kPictureList, "rb")) {
+        char text[1024];
+        unsigned n = kd->ReadFile(text, sizeof text, f);
+        kd->CloseFile(f);
+        std::string lines(text, n);
+        for (size_t at = 0, end; at < lines.size(); at = end + 1) {
+            end = std::min(lines.find('\n', at), lines.size());
+            std::string name = lines.substr(at, end - at);
+            if (IsCachedPictureName(name) && name != kept) names.push_back(name);
+        }
+    }
+    names.push_back(kept);
+    std::string list;
+    for (size_t i = 0; i < names.size(); i++) {
+        if (names.size() - i > kKeptPictures)
+            kd->DeleteFile(("user://cache/" + names[i]).c_str());
+        else
+            list += names[i] + "\n";
+    }
+    AtomicWriteFile(kPictureList, list.data(), (unsigned)list.size());
 }
 
 kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
