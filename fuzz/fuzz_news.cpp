@@ -79,7 +79,8 @@ void PictureList(const uint8_t* data, size_t size) {
         list.assign(text, kd->ReadFile(text, sizeof text, r));
         kd->CloseFile(r);
     }
-    if (list.size() < 26 || list.size() > 4 * 26 || list.size() % 26 || list.compare(list.size() - 26, 26, "news-0123456789abcdef.png\n"))
+    if (list.size() < 26 || list.size() > 4 * 26 || list.size() % 26 ||
+        list.compare(list.size() - 26, 26, "news-0123456789abcdef.png\n"))
         abort();
     if (!kd->CallExtension("FileExists", "user://kept.txt")) abort();
 }
