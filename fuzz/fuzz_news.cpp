@@ -1,7 +1,7 @@
 // Fuzzes what the news service reads from outside: the news server's reply
 // and the seen-news file "user://vantreo-news.txt" in the player's folder.
-// The first byte chooses (even: a reply, odd: the seen file); the rest is
-// the text.
+// The first byte chooses (even: a reply, odd: the seen file, or with bit
+// 1 set the picture cache's list); the rest is the text.
 //
 // Reply: an item read from it has an id of 2 to 1023 characters without
 // ',' or control characters, a picture name, and a link only when it is
@@ -9,6 +9,8 @@
 // without harm.
 // Seen file: whatever was read saves (the newest eight) and reads back as
 // the same ids.
+// Picture list: a new picture kept leaves four names of the cache's own
+// form, itself the last, and removes no file the list may name otherwise.
 // Every input is also a news picture: when the size read before decoding
 // lets it be decoded (no larger than a news area), the decoder makes a
 // picture of that size or none: a header cannot state one size to the
@@ -19,6 +21,7 @@
 
 #include <string>
 
+#include "atomic-file.h"
 #include "kd-image.h"
 #include "services/news.h"
 
@@ -62,6 +65,26 @@ void SeenFile(const uint8_t* data, size_t size) {
     if (!news_man.LoadState() || Joined(news_man) != saved) abort();
 }
 
+void PictureList(const uint8_t* data, size_t size) {
+    kd->CreateDirectory("user://cache");
+    kd_file_t* f = kd->OpenFile(NewsManager::kPictureList, "wb");
+    if (!f) abort();
+    if (size) kd->WriteFile(data, (unsigned)size, f);
+    kd->CloseFile(f);
+    AtomicWriteFile("user://kept.txt", "x", 1);
+    NewsManager::KeepNewestPictures("news-0123456789abcdef.png");
+    std::string list;
+    if (kd_file_t* r = kd->OpenFile(NewsManager::kPictureList, "rb")) {
+        char text[256];
+        list.assign(text, kd->ReadFile(text, sizeof text, r));
+        kd->CloseFile(r);
+    }
+    if (list.size() < 26 || list.size() > 4 * 26 || list.size() % 26 ||
+        list.compare(list.size() - 26, 26, "news-0123456789abcdef.png\n"))
+        abort();
+    if (!kd->CallExtension("FileExists", "user://kept.txt")) abort();
+}
+
 // The news area of the largest screen.
 const int kAreaWidth = 1280, kAreaHeight = 800;
 
@@ -94,7 +117,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Picture(data, size);
     if (size < 1) return 0;
-    if (data[0] & 1)
+    if ((data[0] & 3) == 3)
+        PictureList(data + 1, size - 1);
+    else if (data[0] & 1)
         SeenFile(data + 1, size - 1);
     else
         Reply(data + 1, size - 1);

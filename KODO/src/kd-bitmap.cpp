@@ -99,9 +99,27 @@ kd_bitmap_t* KD_CreateBitmap(const char* name, int width, int height, int render
         KD_Popupf(1, " ! Kodo out of free bitmaps.\n");
         return nullptr;
     }
+    // Each is bounded by its side, all of them by their bytes (768 slots of
+    // the largest would be 48 GB).
+    const int64_t bytes = (int64_t)width * height * 4;
+    int64_t made = bytes;
+    for (int i = 0; i < kd_state.num_bitmaps; i++) made += kd_state.bitmaps[i].made_bytes;
+    if (made > KD_MADE_BITMAPS_MAX_BYTES) {
+        static bool reported = false;  // under GET_BITMAP
+        const bool report = !reported;
+        reported = true;
+        KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
+        if (report)
+            KD_PrintDebugf(KD_LOG_WARNING,
+                           "KD_CreateBitmap '%s': the bitmaps made would take more than the %lld MB they may "
+                           "together; not made (and no more lines on this).\n",
+                           name, KD_MADE_BITMAPS_MAX_BYTES >> 20);
+        return nullptr;
+    }
     if (slot == kd_state.num_bitmaps) kd_state.num_bitmaps++;
     kd_bitmap_t* bm = &kd_state.bitmaps[slot];
     KDI_InitBitmap(bm, name);
+    bm->made_bytes = bytes;
     TraceCount("'%s' ref count = %d", bm);
     KD_LockMutex(bm->mutex);
     KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
@@ -463,6 +481,7 @@ void KD_ReleaseBitmap(kd_bitmap_t* bm) {
         return;
     }
     bm->state = KD_BITMAP_FREE;
+    bm->made_bytes = 0;
     KDI_ReleaseBitmapHardwareData(bm);
     KDI_ReleaseBitmapSoftwareData(bm);
     KDI_ReleaseBitmapStructures(bm);
@@ -926,6 +945,7 @@ void KDI_FreeBitmapTable() {
         free(bm->name);
         bm->name = nullptr;
         bm->state = KD_BITMAP_FREE;
+        bm->made_bytes = 0;
     }
 }
 

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <atomic>
 
 #include "kd-file.h"
 #include "kd-image.h"
@@ -77,9 +78,16 @@ const char* KDD_CallExtension(const char* command, const char* parameter) {
     if (strcmp(command, "ConvertNativeOSPathToStaticPath") == 0) return StaticPathOf(parameter);
     if (strcmp(command, "OpenURL") == 0) {
         if (!parameter) return nullptr;
+        // A script that asks without end (the host refuses pages while
+        // others open) gets one line until a page opens again.
+        static std::atomic<bool> failing{false};
         char* err = nullptr;
         if (navigator_invoke(parameter, &err) != BPS_SUCCESS) {
-            KD_PrintDebugf(KD_LOG_WARNING, "OpenURL '%s' failed: %s\n", parameter, err ? err : "unknown error");
+            if (!failing.exchange(true))
+                KD_PrintDebugf(KD_LOG_WARNING, "OpenURL '%s' failed: %s (no more lines until a page opens).\n",
+                               parameter, err ? err : "unknown error");
+        } else {
+            failing = false;
         }
         if (err) bps_free(err);
         return "OK";

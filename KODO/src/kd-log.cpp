@@ -168,9 +168,23 @@ static FILE* OpenSpareLog(char* name, size_t size) {
     return f;
 }
 
-static void EchoToStderr(const char* text) {
-    fputs(text, stderr);
-    if (!strchr(text, '\n')) fputc('\n', stderr);
+// The copy of the log on stderr (developer mode's, or the log itself when
+// no file would open) stops at the log file's bound too, with one line:
+// stderr is often a file as well.
+static long echo_bytes = 0;
+
+static void EchoToStderr(const char* head, const char* text) {
+    if (echo_bytes > KD_LOG_MAX_BYTES) return;
+    size_t len = strlen(text);
+    echo_bytes += (long)(strlen(head) + len + 1);
+    if (echo_bytes > KD_LOG_MAX_BYTES) {
+        fprintf(stderr, "This run's copy of the log on stderr has reached %ld MB: the rest of it is dropped.\n",
+                KD_LOG_MAX_BYTES >> 20);
+    } else {
+        fputs(head, stderr);
+        fputs(text, stderr);
+        if (!len || text[len - 1] != '\n') fputc('\n', stderr);
+    }
     fflush(stderr);
 }
 
@@ -219,7 +233,7 @@ void kdConsole::OpenLog() {
     if (!kd_state.console_enabled) return;
 
     logging = kd_state.logging;
-    log_bytes = log_looked = 0;
+    log_bytes = log_looked = echo_bytes = 0;
     log_full = false;
     if (logging) {
         KD_CreateDirectory("user://logs");
@@ -254,7 +268,7 @@ void kdConsole::OpenLog() {
 
 void kdConsole::AddString(short level, const char* text) {
     if (!text) return;
-    if (enabled && kd_state.developer_mode) EchoToStderr(text);
+    if (enabled && kd_state.developer_mode) EchoToStderr("", text);
     // A text with more after a line end is stored as one line per piece.
     const char* nl = strchr(text, '\n');
     if (nl && nl[1]) {
@@ -340,9 +354,9 @@ void kdConsole::AddPiece(short level, const char* text) {
 
     // Developer mode echoes every line to stderr already.
     if (logToStderr && !kd_state.developer_mode) {
-        fprintf(stderr, "%.4d: %s", l.number, text);
-        if (text[strlen(text) - 1] != '\n') fputc('\n', stderr);
-        fflush(stderr);
+        char number[16];
+        snprintf(number, sizeof number, "%.4d: ", l.number);
+        EchoToStderr(number, text);
     }
     if (!logging && !spareLog) return;
     char head[128];

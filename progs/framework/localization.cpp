@@ -134,6 +134,9 @@ void LocalizationManager::Initialize() {
     // player's folder, where a developer picks them up.
     newStringsFile.Set("user://language-new-strings.xml");
     FreeEntries();
+    newStrings = 0;
+    newStringsPending = newStringsBoundReported = false;
+    framesSinceWrite = kNewStringsWriteFrames;
 
     if (!LoadLanguageFile()) return;
 
@@ -144,6 +147,7 @@ void LocalizationManager::Initialize() {
     size_t n = strlen(format);
     if (n >= 3) hourSeparator = format[2];
     if (n >= 6) minuteSeparator = format[5];
+    WritePendingNewStrings();
 }
 
 const char* LocalizationManager::Localize(const char* text) {
@@ -164,7 +168,42 @@ const char* LocalizationManager::Localize(const char* text) {
         LocalizeNewLine();
         return AddNewString(text, "HH:MM:SS");
     }
+    if (!Collects(text)) return text;
     return AddNewString(text, text);
+}
+
+// Whether two texts are equal but for the digits in them.
+static bool SameButNumbers(const char* a, const char* b) {
+    for (;;) {
+        bool da = *a >= '0' && *a <= '9', db = *b >= '0' && *b <= '9';
+        if (da != db) return false;
+        if (da) {
+            while (*a >= '0' && *a <= '9') a++;
+            while (*b >= '0' && *b <= '9') b++;
+            continue;
+        }
+        if (*a != *b) return false;
+        if (!*a) return true;
+        a++, b++;
+    }
+}
+
+// A text is collected unless one like it but for its numbers is (a
+// formatted text that changes every frame is one text to translate), or
+// the table holds all the new strings it may.
+bool LocalizationManager::Collects(const char* text) {
+    for (int i = 0; i < entries.count; i++) {
+        const Entry* e = entries.data[i];
+        if (!e->fromFile && e->source && SameButNumbers(e->source, text)) return false;
+    }
+    if (newStrings < kMaxNewStrings) return true;
+    if (!newStringsBoundReported)
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "The new-strings file holds %d texts, all it may; '%s' and later new texts are not "
+                        "collected.\n",
+                        kMaxNewStrings, text);
+    newStringsBoundReported = true;
+    return false;
 }
 
 void LocalizationManager::LocalizeComment(const char* text) {
@@ -183,8 +222,22 @@ void LocalizationManager::LocalizeNewLine() {
 
 const char* LocalizationManager::AddNewString(const char* source, const char* translation) {
     Entry* e = Append(source ? source : "", translation ? translation : "", nullptr, 0, 1);
-    WriteLanguageStringTable();
+    newStrings++;
+    newStringsPending = true;
+    if (framesSinceWrite >= kNewStringsWriteFrames) WritePendingNewStrings();
     return e->translation;
+}
+
+void LocalizationManager::Update() {
+    if (framesSinceWrite < kNewStringsWriteFrames) framesSinceWrite++;
+    if (framesSinceWrite >= kNewStringsWriteFrames) WritePendingNewStrings();
+}
+
+void LocalizationManager::WritePendingNewStrings() {
+    if (!newStringsPending) return;
+    newStringsPending = false;
+    framesSinceWrite = 0;
+    WriteLanguageStringTable();
 }
 
 static int CountWords(const char* s) {
@@ -267,6 +320,7 @@ void LocalizationManager::Shutdown() {
     kd->PrintDebugf(KD_LOG_SYSTEM, "LocalizationManager::Shutdown.\n");
     if (!active) return;
     kd->Printf("LocalizationManager::Shutdown\n");
+    WritePendingNewStrings();
     if (Manager::GetParms()->developer_mode) {
         for (int i = 0; i < entries.count; i++) {
             Entry* e = entries.data[i];

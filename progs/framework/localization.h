@@ -32,6 +32,17 @@ public:
     void LocalizeNewLine();
     const char* AddNewString(const char* source, const char* translation);
     void WriteLanguageStringTable();
+    // Once a frame: the new-strings file is written when it has news and
+    // kNewStringsWriteFrames frames have passed since it was last written
+    // (a new text after a quiet spell is written at once). Also at the end
+    // of Initialize and at Shutdown.
+    void Update();
+    void WritePendingNewStrings();
+    // The new strings the table collects at most; texts that differ from
+    // a collected one only in their numbers ("Time 1.25", "Time 1.5") are
+    // shown but not collected again.
+    static const int kMaxNewStrings = 2048;
+    static const int kNewStringsWriteFrames = 60;
     const char* LocalizeNumber(int value);
     const char* LocalizeTime(unsigned long milliseconds);
     void Shutdown();
@@ -51,6 +62,7 @@ public:
 private:
     void FreeEntries();
     bool LoadLanguageFile();
+    bool Collects(const char* text);
     Entry* Append(const char* source, const char* translation, const char* comment, int fromFile, int uses);
 
     nArray<Entry*> entries;
@@ -60,6 +72,10 @@ private:
     char hourSeparator = ':';
     char minuteSeparator = ':';
     bool active = false;
+    int newStrings = 0;
+    bool newStringsPending = false;
+    bool newStringsBoundReported = false;
+    int framesSinceWrite = kNewStringsWriteFrames;
 };
 
 extern LocalizationManager loc_man;

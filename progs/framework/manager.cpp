@@ -112,6 +112,7 @@ void Manager::RunSteps(ManagerStep place) {
 }
 
 void Manager::RunUpdateSteps(float dt) {
+    loc_man.Update();  // the new-strings file's batched write
     for (auto step : TheSteps().update) step(dt);
 }
 

@@ -108,6 +108,70 @@ DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged) {
 }
 
 // ---------------------------------------------------------------------------
+// Bounds of a player file (kProfileMaxBytes): its texts, counted without
+// the XML around them.
+
+static size_t Bytes(const char* text) { return text ? strlen(text) : 0; }
+
+static size_t NodeBytes(const DMNode* node) {
+    size_t n = Bytes(node->GetId());
+    for (int i = 0; i < node->GetNumberOfValues(); i++)
+        n += Bytes(node->GetValueAt(i)->GetName()) + Bytes(node->GetValueAt(i)->GetValue());
+    return n;
+}
+
+static size_t DatabaseBytes(const DMDatabase* db) {
+    size_t n = 0;
+    for (int a = 0; db && a < db->GetNumberOfArrays(); a++) {
+        const DMArray* array = db->GetArray(a);
+        n += Bytes(array->GetId());
+        for (int i = 0; i < array->GetSize(); i++) n += NodeBytes(array->GetNode(i));
+    }
+    return n;
+}
+
+// Whether setting the value keeps the value and the file within their
+// bounds; the first refusal for the file is reported.
+static bool ValueFits(const DMDatabase* db, const char* cat, const char* tag, const char* name, const char* value,
+                      bool* reported) {
+    const char* old = db->GetValue(cat, tag, name);
+    size_t after = DatabaseBytes(db) + Bytes(value) - Bytes(old) + (old ? 0 : Bytes(cat) + Bytes(tag) + Bytes(name));
+    if (Bytes(value) <= kProfileValueMaxBytes && after <= kProfileMaxBytes) return true;
+    if (!*reported)
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Value '%s/%s/%s' of %zu bytes not set in '%s': a value may hold %u bytes and the file %u; "
+                        "further values past these bounds are refused too.\n",
+                        cat, tag, name, Bytes(value), db->GetFileName() ? db->GetFileName() : "",
+                        (unsigned)kProfileValueMaxBytes, (unsigned)kProfileMaxBytes);
+    *reported = true;
+    return false;
+}
+
+// A file loaded larger than the bound keeps its first nodes that fit; a
+// copy of the whole file is kept, as of a damaged one. False when that
+// copy could not be made: the file must then not be saved over.
+static bool KeepWhatFits(DMDatabase* db, const char* path) {
+    size_t n = 0, cut = 0;
+    for (int a = 0; a < db->GetNumberOfArrays(); a++) {
+        DMArray* array = db->GetArray(a);
+        n += Bytes(array->GetId());
+        int keep = 0;
+        while (keep < array->GetSize() && n + NodeBytes(array->GetNode(keep)) <= kProfileMaxBytes)
+            n += NodeBytes(array->GetNode(keep++));
+        if (keep < array->GetSize()) n = kProfileMaxBytes + 1;  // nothing after a node left out is kept
+        for (int i = array->GetSize() - 1; i >= keep; i--, cut++) array->RemoveNode(i);
+    }
+    if (!cut) return true;
+    kd->PrintDebugf(KD_LOG_WARNING,
+                    "Player data file '%s' holds more than the %u bytes it may; its first values that fit are used "
+                    "(%zu nodes left out).\n",
+                    path, (unsigned)kProfileMaxBytes, cut);
+    if (CopyAside(path)) return true;
+    kd->PrintDebugf(KD_LOG_WARNING, "Unable to keep a copy of '%s'; it will not be overwritten.\n", path);
+    return false;
+}
+
+// ---------------------------------------------------------------------------
 // File names from the index and from profiles are data the player can
 // edit: only their own forms are accepted before anything is opened or
 // deleted.
@@ -161,6 +225,7 @@ const char* Profile::GetValue(const char* cat, const char* tag, const char* name
 
 void Profile::SetValue(const char* cat, const char* tag, const char* name, const char* value) {
     if (!database || !cat || !tag || !name || !value) return;
+    if (!ValueFits(database, cat, tag, name, value, &boundReported)) return;
     database->SetValue(cat, tag, name, value);
 }
 
@@ -241,6 +306,7 @@ void Profile::Load(const char* file) {
     }
     nString path = Path();
     database = LoadPlayerDatabase(path.text, &saveBlocked);
+    if (!KeepWhatFits(database, path.text)) saveBlocked = true;
     const char* t = database->GetValue("!INFO", "time_active", "value");
     activeTime = t ? atoi(t) : 0;
 }
@@ -329,7 +395,8 @@ const char* ProfileManager::GetGlobalValue(const char* name) const {
 void ProfileManager::SetGlobalValue(const char* name, const char* value) {
     if (!name || !value) return;
     if (!index) index = dman.CreateDatabase(kIndexPath);
-    index->SetValue("!SETTINGS", name, "value", value);
+    if (ValueFits(index, "!SETTINGS", name, "value", value, &indexBoundReported))
+        index->SetValue("!SETTINGS", name, "value", value);
 }
 
 void ProfileManager::SetSoundVolume(float v) {
@@ -504,6 +571,7 @@ void ProfileManager::LoadProfiles() {
     indexBlocked = false;
     unreadable.clear();
     index = LoadPlayerDatabase(kIndexPath, &indexBlocked);
+    if (!KeepWhatFits(index, kIndexPath)) indexBlocked = true;
     if (!FileExists(kIndexPath))
         kd->PrintDebugf(KD_LOG_WARNING, "Profiles database index doesn't exists. Creating new.\n");
     DMArray* list = index->GetArray("!PROFILE_INDEX");

@@ -15,6 +15,12 @@
 #include "kodo.h"
 #include "nstring.h"
 
+// What one value and one player file (a profile, or the index with the
+// global values) may hold: a value past its bound, or one that would take
+// the file past its own, is refused with one line per file; a file loaded
+// larger keeps its first nodes that fit.
+enum : size_t { kProfileValueMaxBytes = 16u << 10, kProfileMaxBytes = 1u << 20 };
+
 class Profile {
 public:
     Profile() {}
@@ -67,6 +73,7 @@ private:
     uint32_t analyticsId = 0;
     nString fileName;
     bool saveBlocked = false;
+    bool boundReported = false;
 };
 
 class ProfileManager {
@@ -134,6 +141,7 @@ private:
     std::vector<std::string> unreadable;
     DMDatabase* index = nullptr;
     bool indexBlocked = false;  // the index could not be read: never written
+    bool indexBoundReported = false;
     AudioHooks audio;
     float soundVolume = 1.0f;
     float musicVolume = 1.0f;

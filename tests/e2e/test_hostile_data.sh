@@ -462,7 +462,65 @@ FRAMES=
 absent "unprotected Lua error"
 }
 
+# bounds: what a script grows, past each bound in one call: render
+# targets past what made bitmaps may take together, a list box past its
+# bytes, a value past its size and values past the profile's, a global
+# value past its size, screens past their count. A profile file larger
+# than a profile may be keeps its first values, and a copy. Each bound
+# prints one line however often it is met; the game goes on and saves.
+case_bounds() {
+new_case bounds
+printf 'LuaInclude ("ui/bundled/main-menu.lua");\nCreateComp ("Listbox", "Flood");\n' >"$C/ui-over/main-menu.lua"
+cat >"$C/ui-over/main-menu-events.lua" <<'LUA'
+LuaInclude ("ui/bundled/main-menu-events.lua");
+local update = OnUpdate
+local done = false
+function OnUpdate (dt)
+	update (dt);
+	if done then return end
+	done = true;
+	for i = 1, 6 do KD_CreateBitmap ("hostile-rt" .. i, 4096, 4096, "RENDER_TARGET") end
+	local line = string.rep ("l", 4000)
+	for i = 1, 2000 do AddListboxLine ("Flood", line) end
+	local big = string.rep ("v", 1048576)
+	SetGlobalValue ("HOSTILE", big);
+	SetGlobalValue ("HOSTILE2", big);
+	SetProfileValue ("HOSTILE", "mark", "value", "kept within the bounds");
+	SetProfileValue ("HOSTILE", "big", "value", big);
+	local part = string.rep ("p", 16000)
+	for i = 1, 100 do SetProfileValue ("HOSTILE", "v" .. i, "value", part) end
+	for i = 1, 600 do CreateScreen ("Hostile" .. i, "ui/credits.lua") end
+	SaveProfiles ();
+	Print ("bounds: all asked");
+end
+LUA
+tree
+P="$C/data/Vantreo/Worm/profiles"
+mkdir -p "$P"
+printf '<?xml version="1.0"?>\n<root>\n<array id="!PROFILE_INDEX">\n<node id="1.xml"/>\n</array>\n</root>\n' >"$P/index.xml"
+awk 'BEGIN { v = "w"; while (length(v) < 10000) v = v v
+  printf "<?xml version=\"1.0\"?>\n<root>\n<array id=\"!INFO\">\n<node id=\"name\" value=\"Anna\"/>\n</array>\n<array id=\"WIDE\">\n"
+  for (i = 0; i < 200; i++) printf "<node id=\"n%d\" value=\"%s\"/>\n", i, v
+  printf "</array>\n</root>\n" }' >"$P/1.xml"
+run "Player data file 'user://profiles/1.xml' holds more than the 1048576 bytes it may; its first values that fit are used (" \
+    "KD_CreateBitmap 'hostile-rt5': the bitmaps made would take more than the 256 MB they may together; not made" \
+    "List box 'Flood' holds 262 lines of 1048262 bytes; it may hold 4096 lines or 1048576 bytes" \
+    "Value '!SETTINGS/HOSTILE/value' of 1048576 bytes not set in 'user://profiles/index.xml'" \
+    "Value 'HOSTILE/big/value' of 1048576 bytes not set in 'user://profiles/1.xml'" \
+    "CreateScreen 'Hostile" "bounds: all asked"
+for line in "made would take more" "List box 'Flood' holds" "not set in 'user://profiles/index.xml'" \
+    "not set in 'user://profiles/1.xml'" "CreateScreen 'Hostile"; do
+  [ "$(grep -c -F "$line" "$LOG")" = 1 ] || fail "bounds: '$line' is not in the log once"
+done
+size=$(wc -c <"$P/1.xml")
+echo "bounds: the saved profile is $size bytes"
+[ "$size" -lt 1200000 ] || fail "bounds: the profile grew to $size bytes"
+grep -q "kept within the bounds" "$P/1.xml" || fail "bounds: the profile was not saved"
+grep -q 'value="Anna"' "$P/1.xml" || fail "bounds: the player's name is lost"
+grep -l '"n199"' "$P"/* | grep -q -v '/1.xml$' || fail "bounds: no whole copy of the large profile kept"
+}
+
 # HOSTILE_CASES picks some of them (by name: profile shop faults fragile
-# timeline scripts hangs chunks layouts log limits).
-for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs chunks layouts log limits}; do "case_$c"; done
+# timeline scripts hangs chunks layouts log limits bounds).
+for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs chunks layouts log limits bounds}; do "case_$c"; done
 cat "$SHOTS/summary.txt"

@@ -167,6 +167,17 @@ TEST_F(Bitmaps, CreatedBitmapsAreFreedAtZeroAndSavedBitmapsReadBack) {
     EXPECT_EQ(c->state, KD_BITMAP_FREE);
 }
 
+// Four render targets of the largest side are all that bitmaps made may
+// take together, until one is released (the refusal's one line: the
+// hostile data run's bounds case).
+TEST_F(Bitmaps, MadeBitmapsTakeTheirBytesUntilReleased) {
+    kd_bitmap_t* made[4];
+    for (int i = 0; i < 4; i++) ASSERT_NE(made[i] = KD_CreateBitmap(std::to_string(i).c_str(), 4096, 4096, 1), nullptr);
+    EXPECT_EQ(KD_CreateBitmap("small", 1, 1, 0), nullptr);
+    KD_ReleaseBitmap(made[0]);
+    EXPECT_NE(KD_CreateBitmap("more", 4096, 4096, 1), nullptr);
+}
+
 TEST_F(Bitmaps, ReleasingTheRenderTargetClearsItFirst) {
     kd_bitmap_t* t = KD_CreateBitmap("target", 8, 8, 1);
     ASSERT_NE(t, nullptr);

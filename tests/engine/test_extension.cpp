@@ -1,6 +1,13 @@
 // Extension commands: platform answers, engine commands and path switches.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 
@@ -43,6 +50,40 @@ TEST_F(Extension, PlatformInfo) {
     EXPECT_EQ(Ask("PlatformInfo", "PerformanceClass"), "<null>");
     EXPECT_EQ(Ask("PlatformInfo", nullptr), "<null>");
     EXPECT_EQ(Ask("platforminfo", "ScreenSizeId"), "<null>");  // exact commands
+}
+
+// A script asking for pages without end: while one xdg-open runs (the
+// stand-in ends once the test makes "go", or its folder is gone) the calls
+// of the next second are dropped with one line; after it ends the next
+// page opens.
+TEST_F(Extension, OpenUrlStartsOneOpenerAtATime) {
+    TempWorkDir dir;
+    std::string opened = dir.path + "/opened.txt", go = dir.path + "/go";
+    mkdir("bin", 0755);
+    std::ofstream("bin/xdg-open") << "#!/bin/sh\necho \"$1\" >>" << opened << "\nwhile [ -d " << dir.path
+                                  << " ] && [ ! -e " << go << " ]; do sleep 0.01; done\n";
+    chmod("bin/xdg-open", 0755);
+    std::string path = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (dir.path + "/bin:" + path).c_str(), 1);
+    std::string script = getenv("KODO_HOST_SCRIPT") ? getenv("KODO_HOST_SCRIPT") : "";
+    unsetenv("KODO_HOST_SCRIPT");
+    LogCapture log;
+    for (int i = 0; i < 50; i++) Ask("OpenURL", "http://example.invalid/flood");
+    int lines = 0;
+    for (auto& l : log.lines) lines += l.find("another page is still being opened") != std::string::npos;
+    EXPECT_EQ(lines, 1);
+    close(open(go.c_str(), O_CREAT | O_WRONLY, 0644));
+    auto count = [&] {
+        std::ifstream f(opened);
+        return (int)std::count(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>(), '\n');
+    };
+    for (int i = 0; i < 1000 && count() < 2; i++) {
+        Ask("OpenURL", "http://example.invalid/next");
+        usleep(10000);
+    }
+    EXPECT_EQ(count(), 2);
+    setenv("PATH", path.c_str(), 1);
+    if (!script.empty()) setenv("KODO_HOST_SCRIPT", script.c_str(), 1);
 }
 
 TEST_F(Extension, NullsAndUnknownCommands) {

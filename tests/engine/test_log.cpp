@@ -102,6 +102,22 @@ TEST_F(Log, FprintfNeverCutsAValue) {
     EXPECT_EQ(ReadFile("data/Dev/Game/long.txt"), "<" + value + ">42");
 }
 
+// Developer mode's copy on stderr stops at the log's bound, with one line.
+TEST_F(Log, TheCopyOnStderrStopsAtTheLogsBound) {
+    kd_state.logging = false;
+    kd_state.developer_mode = true;
+    KDI_InitConsole();
+    std::string line(1000, 'e');
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 5000; i++) KD_PrintDebugf(1, "%s\n", line.c_str());
+    std::string copy = testing::internal::GetCapturedStderr();
+    kd_state.developer_mode = false;
+    const std::string last = "This run's copy of the log on stderr has reached 4 MB: the rest of it is dropped.\n";
+    EXPECT_LE(copy.size(), (4u << 20) + last.size());
+    EXPECT_EQ(copy.find(last), copy.size() - last.size());
+    EXPECT_EQ(copy.find("dropped"), copy.rfind("dropped"));
+}
+
 static void LoaderThread(void*) { KD_PrintDebugf(1, "from the worker\n"); }
 
 TEST_F(Log, WorkerLinesNameTheirThread) {

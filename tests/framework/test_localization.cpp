@@ -49,6 +49,7 @@ public:
     // Written under the "res://" name, so into the writable tree; never
     // into the program's data.
     std::string NewStrings() const {
+        loc_man.WritePendingNewStrings();
         EXPECT_FALSE(Exists(dir + "/app/native/language-new-strings.xml"));
         return ReadNative(engine->UserPath("language-new-strings.xml"));
     }
@@ -132,6 +133,38 @@ TEST(Localization, MissingLanguageFileIsLoggedAndEverythingIsNew) {
     EXPECT_TRUE(log.Contains("Language file not found."));
     EXPECT_STREQ(loc_man.Localize("PLAY"), "PLAY");
     EXPECT_NE(f.NewStrings().find("id = \"PLAY\""), std::string::npos);
+}
+
+// New texts are written at most once every 60 frames (at once after a
+// quiet spell), a text that changes only in its numbers is collected once,
+// and the table collects at most 2048, with one line.
+TEST(Localization, NewStringsAreBatchedAndBounded) {
+    LocFixture f("xx", {{"data-xx/language.xml", LanguageFile("")}});
+    FwLog log;
+    loc_man.Initialize();
+    auto file = [&] { return ReadNative(f.engine->UserPath("language-new-strings.xml")); };
+    EXPECT_STREQ(loc_man.Localize("Soon"), "Soon");
+    for (int i = 0; i < 59; i++) loc_man.Update();
+    EXPECT_EQ(file().find("Soon"), std::string::npos);
+    loc_man.Update();
+    EXPECT_NE(file().find("Soon"), std::string::npos);
+    int before = loc_man.GetNumberOfEntries();
+    for (int i = 0; i < 500; i++) {
+        std::string time = "Time " + std::to_string(i / 7) + "." + std::to_string(i % 7) + " s";
+        EXPECT_EQ(loc_man.Localize(time.c_str()), time);
+    }
+    EXPECT_EQ(loc_man.GetNumberOfEntries(), before + 1);
+    for (int i = 0; i < 3000; i++) {
+        std::string text = "Text ";
+        for (int n = i; n; n /= 26) text += (char)('a' + n % 26);
+        loc_man.Localize(text.c_str());
+    }
+    int lines = 0, nodes = 0;
+    for (const std::string& l : log.Lines()) lines += l.find("all it may; 'Text ") != std::string::npos;
+    EXPECT_EQ(lines, 1);
+    std::string out = f.NewStrings();
+    for (size_t at = 0; (at = out.find("<node", at)) != std::string::npos; at++) nodes++;
+    EXPECT_EQ(nodes, 2048);
 }
 
 TEST(Localization, CommentsAndBlankLines) {

@@ -326,6 +326,25 @@ TEST_F(News, FetchesCheckTheReplyAndThePicture) {
     EXPECT_EQ(loads.back(), "res://pics/bundled-10x10.png");
 }
 
+// A server naming a new picture at each start leaves the newest four in
+// the cache; a list that names other files has none of them removed.
+TEST_F(News, TheCacheKeepsTheNewestFourPictures) {
+    Start();
+    WriteNative(env.User("keep.xml"), "x");
+    WriteNative(env.User("cache/news-pictures.txt"), "../keep.xml\nnews-0000000000000000.png/x\n");
+    for (int i = 1; i <= 6; i++) {
+        std::string id = "c" + std::to_string(i);
+        EXPECT_TRUE(Fetch("{id=\"" + id + "\" image=\"" + Pic(id + "-10x10.png") + "\"}").showable);
+    }
+    std::vector<std::string> kept;
+    for (auto& e : std::filesystem::directory_iterator(env.User("cache")))
+        if (e.path().extension() == ".png") kept.push_back(e.path().filename());
+    EXPECT_EQ(kept.size(), 4u);
+    std::string list = ReadNative(env.User("cache/news-pictures.txt"));
+    for (const std::string& name : kept) EXPECT_NE(list.find(name), std::string::npos) << list;
+    EXPECT_TRUE(std::filesystem::exists(env.User("keep.xml")));
+}
+
 TEST_F(News, SeenIdsAreKeptEightAtATime) {
     // Nine seen: the newest eight are written.
     Start();

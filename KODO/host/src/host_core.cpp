@@ -753,29 +753,62 @@ using namespace kodo_host;
 
 namespace {
 
+// The xdg-open processes running. A script that asks for pages without
+// end starts one while none runs, or one a second up to four (an
+// xdg-open that starts the browser may run until the browser is closed,
+// and the player may tap another link meanwhile): not a process, a
+// thread and a browser tab per call.
+std::mutex g_openers_mutex;
+int g_openers = 0;
+Clock::time_point g_last_opener;
+
+bool may_start_opener() {
+    std::lock_guard<std::mutex> lock(g_openers_mutex);
+    Clock::time_point now = Clock::now();
+    if (g_openers >= 4 || (g_openers > 0 && now - g_last_opener < std::chrono::seconds(1))) return false;
+    g_openers++;
+    g_last_opener = now;
+    return true;
+}
+
+void opener_ended() {
+    std::lock_guard<std::mutex> lock(g_openers_mutex);
+    g_openers--;
+}
+
 // An http:// or https:// link goes to the desktop's browser: xdg-open with
 // the link as its one argument, no shell, not waited for; a thread of its
 // own reaps it. Nothing is started while an input script drives the host,
-// so tests never open a browser.
-void open_web_link(const char *uri) {
+// so tests never open a browser. False when refused for the others
+// still opening.
+bool open_web_link(const char *uri) {
     if (strncmp(uri, "http://", 7) != 0 && strncmp(uri, "https://", 8) != 0) {
         host_trace("url not opened: not an http:// or https:// link");
-        return;
+        return true;
     }
     const char *script = getenv("KODO_HOST_SCRIPT");
     if ((script && *script) || host_script_pending() > 0) {
         host_trace("url not opened: an input script runs");
-        return;
+        return true;
+    }
+    if (!may_start_opener()) {
+        host_trace("url not opened: another is still being opened");
+        return false;
     }
     char *argv[] = {const_cast<char *>("xdg-open"), const_cast<char *>(uri), nullptr};
     pid_t pid = -1;
     int rc = posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ);
     if (rc != 0) {
+        opener_ended();
         host_trace("url not opened: xdg-open could not start (%s)", strerror(rc));
-        return;
+        return true;
     }
     host_trace("url opened by xdg-open (pid %d)", static_cast<int>(pid));
-    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+    std::thread([pid] {
+        waitpid(pid, nullptr, 0);
+        opener_ended();
+    }).detach();
+    return true;
 }
 
 }  // namespace
@@ -885,8 +918,10 @@ int navigator_invoke(const char *uri, char **err) {
         return BPS_FAILURE;
     }
     host_trace("url %s", uri);
-    open_web_link(uri);
-    return BPS_SUCCESS;
+    if (open_web_link(uri)) return BPS_SUCCESS;
+    errno = EBUSY;
+    if (err) *err = strdup("another page is still being opened; this one is dropped");
+    return BPS_FAILURE;
 }
 
 navigator_window_state_t navigator_event_get_window_state(bps_event_t *event) {

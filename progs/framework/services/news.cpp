@@ -8,6 +8,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "analytics.h"
 #include "atomic-file.h"
 #include "feature-manager.h"
@@ -23,6 +26,7 @@ ScreenVantreoNews screen_VantreoNews;
 
 const char* const NewsManager::kStateFile = "user://vantreo-news.txt";
 const char* const NewsManager::kScreenName = "VantreoNews";
+const char* const NewsManager::kPictureList = "user://cache/news-pictures.txt";
 
 namespace {
 
@@ -49,6 +53,14 @@ bool Exists(const std::string& path) {
     kd_file_t* f = kd->OpenFile(path.c_str(), "rb");
     if (f) kd->CloseFile(f);
     return f != nullptr;
+}
+
+// A cached picture's own name ("news-" and 16 hex digits, ".png" or
+// ".jpg"): the only names the cache's list may have removed.
+bool IsCachedPictureName(const std::string& n) {
+    if (n.size() != 25 || n.compare(0, 5, "news-") != 0 || (n.compare(21, 4, ".png") && n.compare(21, 4, ".jpg")))
+        return false;
+    return std::all_of(n.begin() + 5, n.begin() + 21, [](char c) { return isxdigit((unsigned char)c) != 0; });
 }
 
 // A name of the bundled tree: relative, without "..", a scheme or a
@@ -201,6 +213,32 @@ bool NewsManager::PictureSize(const char* path, int* width, int* height) {
     return size && sscanf(size, "%dx%d", width, height) == 2 && *width > 0 && *height > 0;
 }
 
+// One fetch runs at a time, so the list has one writer. Only names of the
+// cache's own form are read from it.
+void NewsManager::KeepNewestPictures(const std::string& kept) {
+    std::vector<std::string> names;
+    if (kd_file_t* f = kd->OpenFile(kPictureList, "rb")) {
+        char text[1024];
+        unsigned n = kd->ReadFile(text, sizeof text, f);
+        kd->CloseFile(f);
+        std::string lines(text, n);
+        for (size_t at = 0, end; at < lines.size(); at = end + 1) {
+            end = std::min(lines.find('\n', at), lines.size());
+            std::string name = lines.substr(at, end - at);
+            if (IsCachedPictureName(name) && name != kept) names.push_back(name);
+        }
+    }
+    names.push_back(kept);
+    std::string list;
+    for (size_t i = 0; i < names.size(); i++) {
+        if (names.size() - i > kKeptPictures)
+            kd->DeleteFile(("user://cache/" + names[i]).c_str());
+        else
+            list += names[i] + "\n";
+    }
+    AtomicWriteFile(kPictureList, list.data(), (unsigned)list.size());
+}
+
 kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
     *too_large = false;
     const char* name = item.image.c_str();
@@ -274,6 +312,7 @@ kd_bitmap_t* NewsManager::LoadPicture(const News& item, bool* too_large) const {
         if (on_server) kd->DeleteFile(path.c_str());
         return nullptr;
     }
+    if (on_server) KeepNewestPictures(path.substr(strlen("user://cache/")));
     return kd->LoadBitmap(path.c_str(), 4);
 }
 

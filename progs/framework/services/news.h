@@ -49,6 +49,10 @@ public:
     // A bundled picture is read this far for its size (a server's reply
     // is capped by the transport).
     enum : size_t { kMaxPictureFile = 1048576 };
+    // The server pictures kept in the cache, the newest ones; the list of
+    // them, oldest first, is kPictureList.
+    enum { kKeptPictures = 4 };
+    static const char* const kPictureList;
     static const char* const kStateFile;
     static const char* const kScreenName;
 
@@ -88,6 +92,9 @@ public:
     static bool PictureSize(const char* path, int* width, int* height);
     // Whether the event may show the item (allowed_events).
     static bool EventAllowed(const char* allowed, const char* event);
+    // Adds the picture `kept` ("news-<hash>.png" in "user://cache/") to
+    // kPictureList; the oldest past kKeptPictures are removed.
+    static void KeepNewestPictures(const std::string& kept);
     // The seen list from the seen file's text; false for a bad header.
     bool ReadState(const char* text, long size);
     // A copy of the current item, read under the mutex.

@@ -172,6 +172,17 @@ static int PushCompNames(lua_State* L, UISet* set) {
 void ScreenCreateScripted(const char* name, const char* ui_file) {
     kd->Printf("Creating Screen '%s' ('%s').\n", name ? name : "", ui_file ? ui_file : "");
     if (!name) return;
+    // Checked before the lookup, which walks all screens: a script that
+    // makes screens without end meets the bound, not ever slower calls.
+    if (Screen::total_num_screens >= kMaxScreens) {
+        static bool reported = false;
+        if (!reported)
+            kd->PrintDebugf(KD_LOG_WARNING,
+                            "CreateScreen '%s': the program has %d screens, all it may have; no more are created.\n",
+                            name, kMaxScreens);
+        reported = true;
+        return;
+    }
     if (Screen::PeekScreen(name)) {
         kd->PrintDebugf(KD_LOG_WARNING, "Screen with name '%s' already exists.\n", name);
         return;

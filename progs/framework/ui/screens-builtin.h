@@ -84,7 +84,9 @@ struct TransitionNews {
 };
 extern TransitionNews transition_news;
 
-// CreateScreen: a ScreenTemplate of that name, unless one exists.
+// CreateScreen: a ScreenTemplate of that name, unless one exists or the
+// program has kMaxScreens screens (the bundled data makes 18 of its 30).
+enum { kMaxScreens = 512 };
 void ScreenCreateScripted(const char* name, const char* ui_file);
 
 #endif

@@ -32,19 +32,39 @@ UICompListbox::~UICompListbox() { ClearLines(); }
         va_end(ap_);                                \
     }
 
-static void ReplaceOwned(char*& field, const char* text) {
+static size_t Length(const char* text) { return text ? strlen(text) + 1 : 0; }
+
+bool UICompListbox::Fits(int more_lines, size_t more, size_t less) {
+    if (lines.count + more_lines <= kMaxLines && text_bytes - less + more <= kMaxTextBytes) {
+        text_bytes = text_bytes - less + more;
+        return true;
+    }
+    if (!refusal_reported)
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "List box '%s' holds %d lines of %zu bytes; it may hold %d lines or %zu bytes: further lines "
+                        "and texts are left out.\n",
+                        name ? name : "", lines.count, text_bytes, kMaxLines, kMaxTextBytes);
+    refusal_reported = true;
+    return false;
+}
+
+bool UICompListbox::Replace(char*& field, const char* text) {
+    if (!Fits(0, Length(text), Length(field))) return false;
     char* copy = text ? nStringDuplicate(text) : nullptr;
     free(field);
     field = copy;
+    return true;
 }
 
 int UICompListbox::AddLine() {
+    if (!Fits(1, 0, 0)) return -1;
     lines.InsertLast(UIListboxLine());
     return lines.count - 1;
 }
 
 int UICompListbox::AddLine(kd_bitmap_t* bm, const char* fmt, ...) {
     UI_LISTBOX_FORMAT(buffer, fmt);
+    if (!Fits(1, Length(buffer), 0)) return -1;
     UIListboxLine line;
     line.bitmap = bm;
     line.text = nStringDuplicate(buffer);
@@ -65,29 +85,27 @@ const UIListboxLine* UICompListbox::GetLine(int i) const { return i >= 0 && i < 
 
 int UICompListbox::SetLineId(int i, const char* id) {
     if (i < 0 || i >= lines.count) return 0;
-    ReplaceOwned(lines[i].id, id ? id : "");
-    return 1;
+    return Replace(lines[i].id, id ? id : "") ? 1 : 0;
 }
 
 int UICompListbox::SetLineText(int i, const char* fmt, ...) {
     if (i < 0 || i >= lines.count) return 0;
     if (!fmt) {
-        ReplaceOwned(lines[i].text, nullptr);
+        Replace(lines[i].text, nullptr);
         return 1;
     }
     UI_LISTBOX_FORMAT(buffer, fmt);
-    ReplaceOwned(lines[i].text, buffer);
-    return 1;
+    return Replace(lines[i].text, buffer) ? 1 : 0;
 }
 
 void UICompListbox::SetLineTextRight(int i, const char* fmt, ...) {
     if (i < 0 || i >= lines.count) return;
     if (!fmt) {
-        ReplaceOwned(lines[i].text_right, nullptr);
+        Replace(lines[i].text_right, nullptr);
         return;
     }
     UI_LISTBOX_FORMAT(buffer, fmt);
-    ReplaceOwned(lines[i].text_right, buffer);
+    Replace(lines[i].text_right, buffer);
 }
 
 void UICompListbox::SetLineBitmap(int i, kd_bitmap_t* bm) {
@@ -102,6 +120,7 @@ void UICompListbox::ClearLines() {
         lines[i] = UIListboxLine();
     }
     lines.count = 0;
+    text_bytes = 0;
 }
 
 void UICompListbox::SetFont(kd_font_t* f) {

@@ -55,6 +55,12 @@ public:
     int ProcessEvent(kd_event_t* event) override;
     void UpdateDimensions() override;
 
+    // What one box holds at most: lines, and bytes of their texts and ids
+    // together. Past either, a new line is not added (-1) and a text is
+    // left as it was, with one log line per box.
+    static constexpr int kMaxLines = 4096;
+    static constexpr size_t kMaxTextBytes = 1u << 20;
+
     // Line operations; indices from 0. Texts are formatted printf-style
     // into 4096 bytes (longer ones are cut at 4095).
     int AddLine();
@@ -62,9 +68,11 @@ public:
     // Null for an index outside the lines.
     const UIListboxLine* GetLine(int i) const;
     int GetNumberOfLines() const { return lines.count; }
-    // 1 when the index is a line's (a null id becomes ""), else 0.
+    // 1 when the index is a line's and the id fits (a null id becomes ""),
+    // else 0.
     int SetLineId(int i, const char* id);
-    // 1 when the index is a line's; a null format leaves the text null.
+    // 1 when the index is a line's and the text fits; a null format leaves
+    // the text null.
     int SetLineText(int i, const char* fmt, ...) N_PRINTF_LIKE(3, 4);
     void SetLineTextRight(int i, const char* fmt, ...) N_PRINTF_LIKE(3, 4);
     // The bitmap column is not widened for it.
@@ -95,6 +103,12 @@ public:
     int bitmap_column_width = 0;
 
 private:
+    // Whether `more` bytes in place of `less` keep the box within its
+    // bounds; reports the first refusal.
+    bool Fits(int more_lines, size_t more, size_t less);
+    bool Replace(char*& field, const char* text);
+    size_t text_bytes = 0;
+    bool refusal_reported = false;
     bool FrameSized() const;
     void ClampTarget();
     // Starts a gesture at a button-down point.
