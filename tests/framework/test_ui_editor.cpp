@@ -6,7 +6,7 @@
 // pointed into the old set again by name, 'P' refuses loops, a browsed
 // path under "data-hd" names the file after it, and a name with quotes
 // and a backslash survives writing and reading the layout; add, clone and
-// rename keep CreateComp's bounds.
+// rename keep CreateComp's bounds; a drag moves only the top set's components.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -295,4 +295,46 @@ TEST_F(Editor, AddCloneAndRenameKeepCreateCompsBounds) {
     Key('A');
     EXPECT_EQ(set->comps.count, UISet::kMaxComps);
     EXPECT_TRUE(rec().PopupContains("user://edited.lua has 1024 components, all a layout may have"));
+}
+
+// A Ctrl+drag takes a component of the top set; one of the screen below,
+// though the pointer is over it and it is selected, stays where it is.
+TEST_F(Editor, ADragMovesOnlyTheTopSetsComponents) {
+    r.table.GetKeyStatei = [](int key) { return key == 17 ? 1 : 0; };  // Ctrl held
+    r.Install();
+    UIComp* box = Comp("box");
+    const vec2_t corner = box->GetStaticPos();
+    vec2_t at = {corner.x + 50, corner.y + 25};  // well inside, wherever the static place is
+    if (!box->IsPointOver(at)) at = vec2_t{corner.x - 50, corner.y - 25};
+    ASSERT_TRUE(box->IsPointOver(at));
+    sman.SetEditMode(true);
+    auto step = [&](bool pressed, vec2_t p) {
+        UICursor* c = &sman.cursor[0];
+        c->pressed = pressed;
+        c->position = p;
+        sman.TopScreen()->trans = 1;
+        sman.UpdateCursors(1 / 60.f);
+    };
+    auto drag = [&](float by) {
+        step(true, at);
+        step(true, vec2_t{at.x + by, at.y});
+        step(false, vec2_t{at.x + by, at.y});
+        step(false, vec2_t{at.x + by, at.y});
+    };
+    const float before = box->position.x;
+    drag(40);
+    EXPECT_GT(box->position.x, before) << "a drag on the top screen moves its component";
+    const float moved = box->position.x;
+    at.x += 40;  // where the pointer let go: over the box again
+    EditScreen above("Above");
+    WriteNative(e.UserPath("above.lua"), "CreateComp ('Rectangle', 'far');\nSetProperty ('position', 0.9, 0.9);\n");
+    ASSERT_TRUE(above.LoadUI("user://above.lua"));
+    Screen::PreLoadScreen(&above, false);
+    sman.PushScreen(&above);
+    above.blocks_input = false;
+    sman.edit_selection = box;
+    drag(40);
+    EXPECT_EQ(box->position.x, moved);
+    sman.SetEditMode(false);
+    sman.PopScreen(&above, false);
 }

@@ -374,6 +374,14 @@ static void MoveStaticPositionTo(UIComp* comp, vec2_t p) {
     if (h > 0) comp->position.y += dy / h;
 }
 
+// The editor changes only the top screen's set: a component of a screen
+// below stays selectable (to be looked at) but is never dragged, scaled
+// or turned, as the editor's keys refuse it too.
+static bool InTopSet(const UIComp* comp) {
+    Screen* top = sman.TopScreen();
+    return Real(comp) && top && top->uiset && top->uiset->comps.Find(const_cast<UIComp*>(comp)) >= 0;
+}
+
 void ScreenMan::EditModeCursorStep(UICursor* c) {
     bool alt = Held(KEY_MENU), ctrl = Held(KEY_CONTROL);
     if (!c->locked) {
@@ -381,7 +389,7 @@ void ScreenMan::EditModeCursorStep(UICursor* c) {
         UIComp* under = alt && edit_selection ? edit_selection : FindCompUnder(c);
         SetCursorOver(c, under ? under : &comp_null);
         if (!c->pressed) return;
-        if (Real(edit_selection)) {
+        if (InTopSet(edit_selection)) {
             vec2_t k[4];
             Corners(edit_selection, k);
             for (const vec2_t& corner : k)
@@ -391,7 +399,7 @@ void ScreenMan::EditModeCursorStep(UICursor* c) {
                     return;
                 }
         }
-        if (ctrl && Real(c->over)) {
+        if (ctrl && InTopSet(c->over)) {
             SetCursorLockedTo(c, c->over);
             c->drag_mode = 2;
         }
