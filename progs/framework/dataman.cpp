@@ -6,12 +6,12 @@
 #include <string.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "atomic-file.h"
 #include "csv.h"
-#include "manager.h"
 #include "xmlreader.h"
 
 DataMan dman;
@@ -543,6 +543,7 @@ bool MatchesName(const char* pattern, const char* path) {
 }
 
 std::vector<std::string> reserved_names;
+std::vector<std::string> player_files;
 
 }  // namespace
 
@@ -581,16 +582,24 @@ bool IsPlayerFile(const char* name) {
     std::string path;
     if (!DataTreePath(name, &path)) return false;
     static const char* const kFolders[] = {"profiles/", "logs/"};
-    static const char* const kFiles[] = {"local-in-app-purchases.xml", "leaderboards-db.xml", "vantreo-news.txt"};
     for (const char* f : kFolders)
         if (path.compare(0, strlen(f), f) == 0) return true;
-    for (const char* f : kFiles) {
+    const size_t suffix = sizeof kDamagedCopySuffix - 1;
+    for (const std::string& file : player_files) {
+        std::string f;
+        if (!DataTreePath(file.c_str(), &f)) continue;
         // The copies of a damaged one (".damaged", ".damaged-2") hold what
         // the player's file held.
-        const size_t n = strlen(f);
-        if (path.compare(0, n, f) == 0 && (!path[n] || path.compare(n, 8, ".damaged") == 0)) return true;
+        const size_t n = f.size();
+        if (path.compare(0, n, f) == 0 && (!path[n] || path.compare(n, suffix, kDamagedCopySuffix) == 0))
+            return true;
     }
     return false;
+}
+
+void AddPlayerFile(const char* name) {
+    if (name && std::find(player_files.begin(), player_files.end(), name) == player_files.end())
+        player_files.push_back(name);
 }
 
 void SetReservedDataNames(const char* const* names, int count) { reserved_names.assign(names, names + count); }
@@ -606,7 +615,7 @@ const char* ReservedFileReason(const char* file) {
 }
 
 bool RefuseFile(const char* file, const char* why, const char* what, const char* done) {
-    if (why) ReportDataFault("%s '%s' names %s; not %s.\n", what, file ? file : "", why, done);
+    if (why) Report("%s '%s' names %s; not %s.\n", what, file ? file : "", why, done);
     return why != nullptr;
 }
 

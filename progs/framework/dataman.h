@@ -154,11 +154,19 @@ extern DataMan dman;
 // False when it leads out of its tree.
 bool DataTreePath(const char* file, std::string* out);
 
+// The name of the copy kept of a player's file that did not load: the
+// file's name with this added (then "-2", "-3" for a copy of other bytes).
+constexpr char kDamagedCopySuffix[] = ".damaged";
+
 // True for a name of the player's own files (profiles, their index and saves,
-// the purchase record, the score database, the seen-news file, play logs,
-// and the copies kept of a damaged one), in any spelling (DataTreePath).
-// Data that only reads content (worlds, actors) refuses them.
+// play logs, the files the services add, and the copies kept of a damaged
+// one), in any spelling (DataTreePath). Data that only reads content
+// (worlds, actors) refuses them.
 bool IsPlayerFile(const char* name);
+// A file of the player's own outside the profiles and logs folders ("user://"
+// and its name), added by the service that keeps it when the program adds
+// its steps, whether or not the service is then started.
+void AddPlayerFile(const char* name);
 
 // The data the game reads by name as something else (its settings,
 // timeline, tables, layouts, scripts, pictures and sounds): paths of the
@@ -171,8 +179,8 @@ void SetReservedDataNames(const char* const* names, int count);
 // reads as something else".
 const char* ReservedFileReason(const char* file);
 // The one line of every refusal to read or write a file by name: with a
-// reason, "<what> '<file>' names <why>; not <done>." (a popup in
-// developer mode, ReportDataFault) and true; without one, false.
+// reason, "<what> '<file>' names <why>; not <done>." (a log line, and a
+// popup in developer mode) and true; without one, false.
 bool RefuseFile(const char* file, const char* why, const char* what, const char* done);
 // RefuseFile with ReservedFileReason.
 bool RefuseReservedFile(const char* file, const char* what, const char* done);

@@ -70,9 +70,9 @@ static bool CopyAside(const char* path) {
     for (int n = 1; n <= 99; n++) {
         char aside[600];
         if (n == 1)
-            snprintf(aside, sizeof aside, "%s.damaged", path);
+            snprintf(aside, sizeof aside, "%s%s", path, kDamagedCopySuffix);
         else
-            snprintf(aside, sizeof aside, "%s.damaged-%d", path, n);
+            snprintf(aside, sizeof aside, "%s%s-%d", path, kDamagedCopySuffix, n);
         bool there = FileExists(aside);
         if (there && !(ReadWhole(aside, &kept) && kept == bytes)) continue;
         if (!there && !AtomicWriteFile(aside, bytes.data(), (unsigned)bytes.size())) break;
