@@ -591,8 +591,7 @@ bool IsPlayerFile(const char* name) {
         // The copies of a damaged one (".damaged", ".damaged-2") hold what
         // the player's file held.
         const size_t n = f.size();
-        if (path.compare(0, n, f) == 0 && (!path[n] || path.compare(n, suffix, kDamagedCopySuffix) == 0))
-            return true;
+        if (path.compare(0, n, f) == 0 && (!path[n] || path.compare(n, suffix, kDamagedCopySuffix) == 0)) return true;
     }
     return false;
 }
