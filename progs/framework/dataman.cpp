@@ -7,6 +7,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ static void Report(const char* format, ...) {
 
 DMValue::DMValue(const char* n, const char* v) : name(nStringDuplicate(n)), value(nStringDuplicate(v)) {}
 
+static std::atomic<unsigned long> changes{0};
+static void Changed() { changes.fetch_add(1, std::memory_order_relaxed); }
+unsigned long DMChangeCount() { return changes.load(std::memory_order_relaxed); }
+
 DMValue::DMValue(const DMValue* other)
     : name(nStringDuplicate(other ? other->name : "")), value(nStringDuplicate(other ? other->value : "")) {}
 
@@ -43,7 +48,8 @@ DMValue::~DMValue() {
 }
 
 void DMValue::SetValue(const char* v) {
-    if (!v) return;
+    if (!v || (value && strcmp(value, v) == 0)) return;
+    Changed();
     char* copy = nStringDuplicate(v);  // v may be our own text
     free(value);
     value = copy;
@@ -89,12 +95,14 @@ void DMNode::AppendValue(const char* name, const char* value) {
     if (!grown) return;
     values = grown;
     values[count++] = new DMValue(name, value ? value : "");
+    Changed();
 }
 
 void DMNode::SetIdRaw(const char* newId) {
     char* copy = newId ? nStringDuplicate(newId) : nullptr;
     free(id);
     id = copy;
+    Changed();
 }
 
 void DMNode::SetValue(const char* name, const char* value) {
@@ -116,6 +124,7 @@ void DMNode::RemoveValue(const char* name) {
         delete values[i];
         memmove(values + i, values + i + 1, sizeof(DMValue*) * (size_t)(count - i - 1));
         count--;
+        Changed();
         return;
     }
 }
@@ -148,7 +157,13 @@ DMNode* DMArray::AddNode(const char* nodeId) {
     }
     DMNode* node = new DMNode(nodeId);
     nodes.InsertLast(node);
+    Changed();
     return node;
+}
+
+void DMArray::AppendNode(DMNode* node) {
+    nodes.InsertLast(node);
+    Changed();
 }
 
 void DMArray::RemoveNode(int index) {
@@ -156,6 +171,7 @@ void DMArray::RemoveNode(int index) {
     DMNode* node = nodes.data[index];
     nodes.RemoveIndex(index);
     delete node;
+    Changed();
 }
 
 bool DMArray::RemoveNode(const char* nodeId) {
@@ -219,6 +235,7 @@ const char* DMDatabase::GetValue(const char* array, const char* node, const char
 DMArray* DMDatabase::AddArray(const char* arrayId) {
     DMArray* a = new DMArray(arrayId ? arrayId : "");
     arrays.InsertLast(a);
+    Changed();
     return a;
 }
 
@@ -229,6 +246,7 @@ bool DMDatabase::RemoveArray(const char* arrayId) {
         DMArray* a = arrays.data[i];
         arrays.RemoveIndex(i);
         delete a;
+        Changed();
         return true;
     }
     return false;
@@ -243,6 +261,7 @@ void DMDatabase::SetValue(const char* array, const char* node, const char* name,
 void DMDatabase::FreeArrays() {
     for (int i = 0; i < arrays.count; i++) delete arrays.data[i];
     arrays.Free();
+    Changed();
 }
 
 void DMDatabase::Free() {

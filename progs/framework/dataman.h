@@ -82,7 +82,7 @@ public:
     const char* GetNodeValue(const char* id, const char* name) const;
     void SetValue(const char* node, const char* name, const char* value);
     // Takes ownership of a node built elsewhere (the XML loader).
-    void AppendNode(DMNode* node) { nodes.InsertLast(node); }
+    void AppendNode(DMNode* node);
 
 private:
     char* id;
@@ -121,6 +121,11 @@ private:
     char* fileName = nullptr;
     nArray<DMArray*> arrays;
 };
+
+// How many changes all databases have had: a caller that remembers it
+// knows whether anything changed since (a save asked for again). Changes
+// on other threads (a loader's) count too.
+unsigned long DMChangeCount();
 
 class DataMan {
 public:

@@ -550,7 +550,16 @@ void ProfileManager::LoadProfiles() {
         prof = profiles.data[0];
 }
 
+std::string ProfileManager::SaveKey() const {
+    char key[160];
+    snprintf(key, sizeof key, "%lu %p %d %d %a %a %d %d", DMChangeCount(), (const void*)prof, profiles.count,
+             deleted.count, (double)GetSoundVolume(), (double)GetMusicVolume(), (int)Manager::GetParms()->windowed,
+             prof ? prof->GetActiveTime() : 0);
+    return key;
+}
+
 bool ProfileManager::SaveProfiles() {
+    if (!savedKey.empty() && savedKey == SaveKey()) return savedOk;
     kd->PrintDebugf(KD_LOG_SYSTEM, "Saving all profiles.\n");
     if (!index) index = dman.CreateDatabase(kIndexPath);
     kd->CreateDirectory("user://profiles");
@@ -590,7 +599,9 @@ bool ProfileManager::SaveProfiles() {
         }
         deleted.Free();
     }
-    return ok && indexed;
+    savedOk = ok && indexed;
+    savedKey = SaveKey();
+    return savedOk;
 }
 
 // ---------------------------------------------------------------------------
@@ -693,10 +704,7 @@ int luaf_SetProfileValueAcknowledged(lua_State* L) {
     return 0;
 }
 
-int luaf_SaveProfiles(lua_State*) {
-    profile_man.SaveProfiles();
-    return 0;
-}
+int luaf_SaveProfiles(lua_State* L) { return LuaReturnBool(L, profile_man.SaveProfiles()); }
 
 int luaf_LoadProfiles(lua_State*) {
     profile_man.LoadProfiles();
