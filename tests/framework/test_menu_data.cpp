@@ -545,6 +545,16 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
             Call(L, "OnEnter", {}, f);
             Call(L, "OnClick", {"LowerDetails"}, f);
             EXPECT_EQ(prof->TagExists("GAME", "lower_details"), lower);
+            // Settings that could not be saved are said over the menu.
+            const std::string blocked = env.engine->UserPath("profiles/index.xml.tmp");
+            ASSERT_TRUE(fs::create_directory(blocked));
+            seen.calls.clear();
+            Call(L, "OnClick", {"Ok"}, f);
+            EXPECT_EQ(seen.calls,
+                      (std::vector<std::string>{"PopScreen ", "SendScreenMessage PopupOk", "PushScreen PopupOk"}));
+            EXPECT_TRUE(rec().PopupContains("Unable to open file 'user://profiles/index.xml'"));
+            rec().popups.clear();
+            fs::remove(blocked);
         } else if (name == "NewProfile") {
             prof->SetName("Bo");  // a named player, not the fresh one a new one replaces
             int before = profile_man.GetNumberOfProfiles();
@@ -564,6 +574,21 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
             Call(L, "OnClick", {"Ok"}, f);  // taken: refused with the line
             EXPECT_EQ(profile_man.GetNumberOfProfiles(), before + 1);
             EXPECT_TRUE(set->GetComp("Problem")->visible);
+            // A disk that takes no new file: nobody is made, the one
+            // playing plays on, and the message comes over this screen.
+            const std::string blocked =
+                env.engine->UserPath("profiles/") + profile_man.GetFreeProfileFilename() + ".tmp";
+            ASSERT_TRUE(fs::create_directory(blocked));
+            Call(L, "OnEnter", {}, f);
+            field->SetText("Bob");
+            seen.calls.clear();
+            Call(L, "OnClick", {"Ok"}, f);
+            EXPECT_EQ(profile_man.GetNumberOfProfiles(), before + 1);
+            EXPECT_STREQ(prof->GetName(), "Ann");
+            EXPECT_EQ(seen.calls, (std::vector<std::string>{"SendScreenMessage PopupOk", "PushScreen PopupOk"}));
+            EXPECT_TRUE(rec().PopupContains("Unable to open file 'user://profiles/"));
+            rec().popups.clear();
+            fs::remove(blocked);
         } else if (name == "Profiles") {
             // The one playing is listed first (so it shows however many
             // there are), marked and selected; OK takes the line chosen.

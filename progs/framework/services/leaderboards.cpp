@@ -68,8 +68,8 @@ int luaf_LM_SubmitScore(lua_State* L) {
     LuaArgs a(L, __func__);
     const char* category = a.Text(1);
     int points = a.Int(2), duration = a.Int(3);
-    return LuaReturnBool(L, !a.Failed() && leaderboards_man.SubmitScore(category, points,
-                                                                        (unsigned long)(duration > 0 ? duration : 0)));
+    return LuaReturnBool(
+        L, !a.Failed() && leaderboards_man.SubmitScore(category, points, (unsigned long)(duration > 0 ? duration : 0)));
 }
 
 // The category's entry of that rank, or null.
