@@ -633,7 +633,7 @@ const char* ReservedFileReason(const char* file) {
 }
 
 bool RefuseFile(const char* file, const char* why, const char* what, const char* done) {
-    if (why) Report("%s '%s' names %s; not %s.\n", what, file ? file : "", why, done);
+    if (why) ReportDataFault("%s '%s' names %s; not %s.\n", what, file ? file : "", why, done);
     return why != nullptr;
 }
 

@@ -184,8 +184,8 @@ void SetReservedDataNames(const char* const* names, int count);
 // reads as something else".
 const char* ReservedFileReason(const char* file);
 // The one line of every refusal to read or write a file by name: with a
-// reason, "<what> '<file>' names <why>; not <done>." (a log line, and a
-// popup in developer mode) and true; without one, false.
+// reason, "<what> '<file>' names <why>; not <done>." (ReportDataFault) and
+// true; without one, false.
 bool RefuseFile(const char* file, const char* why, const char* what, const char* done);
 // RefuseFile with ReservedFileReason.
 bool RefuseReservedFile(const char* file, const char* what, const char* done);
