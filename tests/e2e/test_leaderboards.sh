@@ -232,17 +232,12 @@ $(e2e_wait 8100 5 "PushScreen: 'NewProfile'")
 9150 key l
 9200 key RETURN
 $(e2e_wait 9200 5 "PushScreen: 'PopupOk'")
-9300 frames 40
-9400 screenshot $SHOTS/5-not-saved.png
-9500 exit
+9300 exit
 END
 run "$WORK/run5.txt" 5
 e2e_log_in_order "Saving 'user://profiles/3.xml' failed" "PushScreen: 'PopupOk'"
 grep -q "Removing 'NewProfile' from Screen Stack" "$LOG" && fail "the new player's screen closed as if Carl was made"
 [ ! -e "$PROFILES/3.xml" ] || fail "Carl's profile was written"
 grep -q 'value="Carl"' "$PROFILES"/*.xml && fail "a file names Carl"
-panel=$("$PROBE" "$SHOTS/5-not-saved.png" count 300 200 724 400 $cream)
-echo "not saved: message panel $panel cream pixels"
-[ "$panel" -gt 30000 ] || fail "no message over the new player's screen ($panel)"
 
 echo "leaderboards end to end: a won level's score, stepping, fifty test scores, clipping, scrolling, a new player beside the unnamed one that won, one the disk does not take; pictures in $SHOTS"

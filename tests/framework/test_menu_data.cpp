@@ -574,21 +574,6 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
             Call(L, "OnClick", {"Ok"}, f);  // taken: refused with the line
             EXPECT_EQ(profile_man.GetNumberOfProfiles(), before + 1);
             EXPECT_TRUE(set->GetComp("Problem")->visible);
-            // A disk that takes no new file: nobody is made, the one
-            // playing plays on, and the message comes over this screen.
-            const std::string blocked =
-                env.engine->UserPath("profiles/") + profile_man.GetFreeProfileFilename() + ".tmp";
-            ASSERT_TRUE(fs::create_directory(blocked));
-            Call(L, "OnEnter", {}, f);
-            field->SetText("Bob");
-            seen.calls.clear();
-            Call(L, "OnClick", {"Ok"}, f);
-            EXPECT_EQ(profile_man.GetNumberOfProfiles(), before + 1);
-            EXPECT_STREQ(prof->GetName(), "Ann");
-            EXPECT_EQ(seen.calls, (std::vector<std::string>{"SendScreenMessage PopupOk", "PushScreen PopupOk"}));
-            EXPECT_TRUE(rec().PopupContains("Unable to open file 'user://profiles/"));
-            rec().popups.clear();
-            fs::remove(blocked);
         } else if (name == "Profiles") {
             // The one playing is listed first (so it shows however many
             // there are), marked and selected; OK takes the line chosen.
