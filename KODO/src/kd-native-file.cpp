@@ -23,15 +23,16 @@ FILE* KDI_OpenRegularFile(const char* native, const char* mode) {
     switch (mode[0]) {
         case 'r': flags = plus ? O_RDWR : O_RDONLY; break;
         case 'w': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_NOFOLLOW | (strchr(mode, 'x') ? O_EXCL : 0); break;
-        case 'a': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND; break;
+        case 'a': flags = (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND | O_NOFOLLOW; break;
         default: return nullptr;
     }
     int fd = open(native, flags | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0) return nullptr;
     struct stat st;
     // Folders open for reading on this system; they are not files either.
-    bool write = mode[0] == 'w';
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (write && st.st_nlink > 1) || (write && ftruncate(fd, 0) != 0) ||
+    bool write = mode[0] != 'r';
+    bool cut = mode[0] == 'w';
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (write && st.st_nlink > 1) || (cut && ftruncate(fd, 0) != 0) ||
         fcntl(fd, F_SETFL, flags & O_APPEND) != 0) {
         close(fd);
         return nullptr;

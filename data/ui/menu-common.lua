@@ -28,6 +28,25 @@ function CallIfPresent(name, ...)
     return nil
 end
 
+-- What a save the player asked for answered; when nothing was written, the
+-- player is told over the screen (`text`: the message, by default that
+-- the changes were not saved), as a won level whose record was not saved.
+function SavedOrTell(saved, text)
+    if not saved then
+        SendScreenMessage ("PopupOk", "text", text or "CHANGES_NOT_SAVED");
+        PushScreen ("PopupOk", 0);
+    end
+    return saved
+end
+
+-- Saves what the player chose and closes this screen; when nothing was
+-- written, the player is told over the screen below.
+function SaveAndClose()
+    local saved = SaveProfiles ()
+    PopScreen ();
+    return SavedOrTell (saved)
+end
+
 -- The transition phase of this script's screen eased at both ends:
 -- 0 off, 1 fully in.
 function EasedPhase()
@@ -94,7 +113,7 @@ function ToggleAudio()
         SetSoundVolume(0)
         SetMusicVolume(0)
     end
-    SaveProfiles()
+    SavedOrTell(SaveProfiles())
 end
 
 -- The sign of a sound toggle button after the current volumes.

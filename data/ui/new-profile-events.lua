@@ -16,15 +16,21 @@ end
 OnUpdate = PopInPanel
 
 -- Makes the player and tells the list below; a name that is empty or
--- taken is refused with a line.
+-- taken is refused with a line. A player that could not be saved is not
+-- made: the one playing plays on, and a message over this screen says so.
 local function Create()
     local name = GetProperty ("Name:editbox.text") or ""
     if not IsProfileNameValid (name) then
         SetProperty ("Problem:visible", 1);
         return
     end
-    AddProfile (name);
-    SaveProfiles ();
+    local playing = GetProfile ()
+    local made = AddProfile (name)
+    if not SavedOrTell (SaveProfiles (), "PLAYER_NOT_SAVED") then
+        DeleteProfile (made);
+        SetProfile (playing);
+        return
+    end
     SendScreenMessage ("Profiles", "Refresh", "");
     PopScreen ();
 end

@@ -37,14 +37,12 @@ function OnClick(name)
         -- level reads the tag when it starts.
         CallIfPresent ("ChangeDetailLevel");
     elseif name == "Ok" then
-        SaveProfiles ();
-        PopScreen ();
+        SaveAndClose ();
     end
 end
 
 function OnKeyDown(key)
     if key == "ESCAPE" then
-        SaveProfiles ();
-        PopScreen ();
+        SaveAndClose ();
     end
 end

@@ -66,8 +66,7 @@ function OnClick(name)
         if chosen then
             SetProfile (chosen);
         end
-        SaveProfiles ();
-        PopScreen ();
+        SaveAndClose ();
     elseif name == "Cancel" then
         SetProfile (playing);
         PopScreen ();

@@ -6,12 +6,13 @@
 #include <string.h>
 #include <strings.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
 #include "atomic-file.h"
 #include "csv.h"
-#include "manager.h"
 #include "xmlreader.h"
 
 DataMan dman;
@@ -34,6 +35,10 @@ static void Report(const char* format, ...) {
 
 DMValue::DMValue(const char* n, const char* v) : name(nStringDuplicate(n)), value(nStringDuplicate(v)) {}
 
+static std::atomic<unsigned long> changes{0};
+static void Changed() { changes.fetch_add(1, std::memory_order_relaxed); }
+unsigned long DMChangeCount() { return changes.load(std::memory_order_relaxed); }
+
 DMValue::DMValue(const DMValue* other)
     : name(nStringDuplicate(other ? other->name : "")), value(nStringDuplicate(other ? other->value : "")) {}
 
@@ -43,7 +48,8 @@ DMValue::~DMValue() {
 }
 
 void DMValue::SetValue(const char* v) {
-    if (!v) return;
+    if (!v || (value && strcmp(value, v) == 0)) return;
+    Changed();
     char* copy = nStringDuplicate(v);  // v may be our own text
     free(value);
     value = copy;
@@ -89,12 +95,14 @@ void DMNode::AppendValue(const char* name, const char* value) {
     if (!grown) return;
     values = grown;
     values[count++] = new DMValue(name, value ? value : "");
+    Changed();
 }
 
 void DMNode::SetIdRaw(const char* newId) {
     char* copy = newId ? nStringDuplicate(newId) : nullptr;
     free(id);
     id = copy;
+    Changed();
 }
 
 void DMNode::SetValue(const char* name, const char* value) {
@@ -116,6 +124,7 @@ void DMNode::RemoveValue(const char* name) {
         delete values[i];
         memmove(values + i, values + i + 1, sizeof(DMValue*) * (size_t)(count - i - 1));
         count--;
+        Changed();
         return;
     }
 }
@@ -148,7 +157,13 @@ DMNode* DMArray::AddNode(const char* nodeId) {
     }
     DMNode* node = new DMNode(nodeId);
     nodes.InsertLast(node);
+    Changed();
     return node;
+}
+
+void DMArray::AppendNode(DMNode* node) {
+    nodes.InsertLast(node);
+    Changed();
 }
 
 void DMArray::RemoveNode(int index) {
@@ -156,6 +171,7 @@ void DMArray::RemoveNode(int index) {
     DMNode* node = nodes.data[index];
     nodes.RemoveIndex(index);
     delete node;
+    Changed();
 }
 
 bool DMArray::RemoveNode(const char* nodeId) {
@@ -219,6 +235,7 @@ const char* DMDatabase::GetValue(const char* array, const char* node, const char
 DMArray* DMDatabase::AddArray(const char* arrayId) {
     DMArray* a = new DMArray(arrayId ? arrayId : "");
     arrays.InsertLast(a);
+    Changed();
     return a;
 }
 
@@ -229,6 +246,7 @@ bool DMDatabase::RemoveArray(const char* arrayId) {
         DMArray* a = arrays.data[i];
         arrays.RemoveIndex(i);
         delete a;
+        Changed();
         return true;
     }
     return false;
@@ -243,6 +261,7 @@ void DMDatabase::SetValue(const char* array, const char* node, const char* name,
 void DMDatabase::FreeArrays() {
     for (int i = 0; i < arrays.count; i++) delete arrays.data[i];
     arrays.Free();
+    Changed();
 }
 
 void DMDatabase::Free() {
@@ -543,6 +562,7 @@ bool MatchesName(const char* pattern, const char* path) {
 }
 
 std::vector<std::string> reserved_names;
+std::vector<std::string> player_files;
 
 }  // namespace
 
@@ -581,16 +601,23 @@ bool IsPlayerFile(const char* name) {
     std::string path;
     if (!DataTreePath(name, &path)) return false;
     static const char* const kFolders[] = {"profiles/", "logs/"};
-    static const char* const kFiles[] = {"local-in-app-purchases.xml", "leaderboards-db.xml", "vantreo-news.txt"};
     for (const char* f : kFolders)
         if (path.compare(0, strlen(f), f) == 0) return true;
-    for (const char* f : kFiles) {
+    const size_t suffix = sizeof kDamagedCopySuffix - 1;
+    for (const std::string& file : player_files) {
+        std::string f;
+        if (!DataTreePath(file.c_str(), &f)) continue;
         // The copies of a damaged one (".damaged", ".damaged-2") hold what
         // the player's file held.
-        const size_t n = strlen(f);
-        if (path.compare(0, n, f) == 0 && (!path[n] || path.compare(n, 8, ".damaged") == 0)) return true;
+        const size_t n = f.size();
+        if (path.compare(0, n, f) == 0 && (!path[n] || path.compare(n, suffix, kDamagedCopySuffix) == 0)) return true;
     }
     return false;
+}
+
+void AddPlayerFile(const char* name) {
+    if (name && std::find(player_files.begin(), player_files.end(), name) == player_files.end())
+        player_files.push_back(name);
 }
 
 void SetReservedDataNames(const char* const* names, int count) { reserved_names.assign(names, names + count); }

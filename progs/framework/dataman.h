@@ -82,7 +82,7 @@ public:
     const char* GetNodeValue(const char* id, const char* name) const;
     void SetValue(const char* node, const char* name, const char* value);
     // Takes ownership of a node built elsewhere (the XML loader).
-    void AppendNode(DMNode* node) { nodes.InsertLast(node); }
+    void AppendNode(DMNode* node);
 
 private:
     char* id;
@@ -122,6 +122,11 @@ private:
     nArray<DMArray*> arrays;
 };
 
+// How many changes all databases have had: a caller that remembers it
+// knows whether anything changed since (a save asked for again). Changes
+// on other threads (a loader's) count too.
+unsigned long DMChangeCount();
+
 class DataMan {
 public:
     DataMan() {}
@@ -157,11 +162,19 @@ bool DataTreePath(const char* file, std::string* out);
 // a database's kind.
 bool HasFileExtension(const char* file, const char* ext);
 
+// The name of the copy kept of a player's file that did not load: the
+// file's name with this added (then "-2", "-3" for a copy of other bytes).
+constexpr char kDamagedCopySuffix[] = ".damaged";
+
 // True for a name of the player's own files (profiles, their index and saves,
-// the purchase record, the score database, the seen-news file, play logs,
-// and the copies kept of a damaged one), in any spelling (DataTreePath).
-// Data that only reads content (worlds, actors) refuses them.
+// play logs, the files the services add, and the copies kept of a damaged
+// one), in any spelling (DataTreePath). Data that only reads content
+// (worlds, actors) refuses them.
 bool IsPlayerFile(const char* name);
+// A file of the player's own outside the profiles and logs folders ("user://"
+// and its name), added by the service that keeps it when the program adds
+// its steps, whether or not the service is then started.
+void AddPlayerFile(const char* name);
 
 // The data the game reads by name as something else (its settings,
 // timeline, tables, layouts, scripts, pictures and sounds): paths of the
@@ -174,8 +187,8 @@ void SetReservedDataNames(const char* const* names, int count);
 // reads as something else".
 const char* ReservedFileReason(const char* file);
 // The one line of every refusal to read or write a file by name: with a
-// reason, "<what> '<file>' names <why>; not <done>." (a popup in
-// developer mode, ReportDataFault) and true; without one, false.
+// reason, "<what> '<file>' names <why>; not <done>." (ReportDataFault) and
+// true; without one, false.
 bool RefuseFile(const char* file, const char* why, const char* what, const char* done);
 // RefuseFile with ReservedFileReason.
 bool RefuseReservedFile(const char* file, const char* what, const char* done);

@@ -1,5 +1,6 @@
 #include "framework-kd.h"
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -81,6 +82,22 @@ constexpr kodo_t MakeNullTable() {
 
 kodo_t kd_null_table = MakeNullTable();
 kodo_t* kd = &kd_null_table;
+
+static const kd_parms_t* data_fault_parms = nullptr;
+
+void SetDataFaultParms(const kd_parms_t* parms) { data_fault_parms = parms; }
+
+void ReportDataFault(const char* format, ...) {
+    char text[1024];
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(text, sizeof text, format, ap);
+    va_end(ap);
+    if (data_fault_parms && data_fault_parms->developer_mode)
+        kd->Popupf(KD_LOG_WARNING, "%s", text);
+    else
+        kd->PrintDebugf(KD_LOG_WARNING, "%s", text);
+}
 
 void KD_AssertFailed(const char* condition, const char* file, int line) {
     // Straight to stderr: the engine's log may be what broke.

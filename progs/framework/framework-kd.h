@@ -9,6 +9,7 @@
 #define FRAMEWORK_KD_H
 
 #include "kodo.h"
+#include "nstring.h"
 
 extern kodo_t* kd;
 
@@ -29,5 +30,13 @@ extern kodo_t kd_null_table;
 #define KD_ASSERT(condition) ((condition) ? (void)0 : KD_AssertFailed(#condition, __FILE__, __LINE__))
 #endif
 [[noreturn]] void KD_AssertFailed(const char* condition, const char* file, int line);
+
+// A fault in the game's own data (a timeline, a layout, a file a world
+// names): a popup in developer mode, where the author sees it, and a
+// level-1 log line otherwise, where a popup would leave no trace.
+void ReportDataFault(const char* format, ...) N_PRINTF_LIKE(1, 2);
+// The program parameters whose developer mode ReportDataFault follows,
+// handed down by the manager whenever it learns them (null: none yet).
+void SetDataFaultParms(const kd_parms_t* parms);
 
 #endif

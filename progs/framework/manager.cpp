@@ -27,6 +27,7 @@ static kd_parms_t no_parms;  // stands in (zeroed) until the real one is known
 void Manager::SetProgramRecord(kd_prog_t* record) {
     program_record = record;
     if (record) program_parms = &record->parms;
+    SetDataFaultParms(program_parms);
 }
 
 kd_prog_t* Manager::GetProgramRecord() { return program_record; }
@@ -37,21 +38,10 @@ void Manager::SetParms(kd_parms_t* parms) {
     program_parms = parms;
     if (parms && !program_record)
         program_record = (kd_prog_t*)((char*)parms - offsetof(kd_prog_t, parms));
+    SetDataFaultParms(program_parms);
 }
 
 kd_parms_t* Manager::GetParms() { return program_parms ? program_parms : &no_parms; }
-
-void ReportDataFault(const char* format, ...) {
-    char text[1024];
-    va_list ap;
-    va_start(ap, format);
-    vsnprintf(text, sizeof text, format, ap);
-    va_end(ap);
-    if (Manager::GetParms()->developer_mode)
-        kd->Popupf(KD_LOG_WARNING, "%s", text);
-    else
-        kd->PrintDebugf(KD_LOG_WARNING, "%s", text);
-}
 
 bool Manager::ShutdownSignalled() {
     kd_prog_t* record = program_record;

@@ -81,11 +81,6 @@ public:
 
 extern Manager man;
 
-// A fault in the game's own data (a timeline, a layout): a popup in
-// developer mode, where the author sees it, and a level-1 log line
-// otherwise, where a popup would leave no trace.
-void ReportDataFault(const char* format, ...) N_PRINTF_LIKE(1, 2);
-
 class AssetManager {
 public:
     AssetManager() {}

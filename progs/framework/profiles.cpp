@@ -70,9 +70,9 @@ static bool CopyAside(const char* path) {
     for (int n = 1; n <= 99; n++) {
         char aside[600];
         if (n == 1)
-            snprintf(aside, sizeof aside, "%s.damaged", path);
+            snprintf(aside, sizeof aside, "%s%s", path, kDamagedCopySuffix);
         else
-            snprintf(aside, sizeof aside, "%s.damaged-%d", path, n);
+            snprintf(aside, sizeof aside, "%s%s-%d", path, kDamagedCopySuffix, n);
         bool there = FileExists(aside);
         if (there && !(ReadWhole(aside, &kept) && kept == bytes)) continue;
         if (!there && !AtomicWriteFile(aside, bytes.data(), (unsigned)bytes.size())) break;
@@ -618,7 +618,16 @@ void ProfileManager::LoadProfiles() {
         prof = profiles.data[0];
 }
 
+std::string ProfileManager::SaveKey() const {
+    char key[160];
+    snprintf(key, sizeof key, "%lu %p %d %d %a %a %d %d", DMChangeCount(), (const void*)prof, profiles.count,
+             deleted.count, (double)GetSoundVolume(), (double)GetMusicVolume(), (int)Manager::GetParms()->windowed,
+             prof ? prof->GetActiveTime() : 0);
+    return key;
+}
+
 bool ProfileManager::SaveProfiles() {
+    if (!savedKey.empty() && savedKey == SaveKey()) return savedOk;
     kd->PrintDebugf(KD_LOG_SYSTEM, "Saving all profiles.\n");
     if (!index) index = dman.CreateDatabase(kIndexPath);
     kd->CreateDirectory("user://profiles");
@@ -658,7 +667,9 @@ bool ProfileManager::SaveProfiles() {
         }
         deleted.Free();
     }
-    return ok && indexed;
+    savedOk = ok && indexed;
+    savedKey = SaveKey();
+    return savedOk;
 }
 
 // ---------------------------------------------------------------------------
@@ -761,10 +772,7 @@ int luaf_SetProfileValueAcknowledged(lua_State* L) {
     return 0;
 }
 
-int luaf_SaveProfiles(lua_State*) {
-    profile_man.SaveProfiles();
-    return 0;
-}
+int luaf_SaveProfiles(lua_State* L) { return LuaReturnBool(L, profile_man.SaveProfiles()); }
 
 int luaf_LoadProfiles(lua_State*) {
     profile_man.LoadProfiles();

@@ -109,6 +109,8 @@ public:
     void DeleteAllProfiles();
     void LoadProfiles();
     // False when any file could not be written (the old files then stay).
+    // Asked for again with nothing changed since (a script's loop, several
+    // screens in one frame), it writes nothing and answers as it did.
     bool SaveProfiles();
 
     DMDatabase* GetIndexDatabase() const { return index; }
@@ -134,6 +136,11 @@ private:
 
     bool LoadProfileFile(const char* file);
     bool IsHeldUnreadable(const char* file) const;
+    // All that a save writes from, as one text; and that of the last save
+    // with its answer.
+    std::string SaveKey() const;
+    std::string savedKey;
+    bool savedOk = false;
 
     nArray<Profile*> profiles;
     nArray<Profile*> deleted;

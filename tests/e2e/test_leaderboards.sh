@@ -12,7 +12,8 @@
 # holds, drawn clipped to the view; a drag scrolls them (a step every
 # three frames: a busy host folds moves spaced by its clock into one frame).
 # Runs 3 and 4: a new player "Bob" is made beside the unnamed one, who
-# keeps what it won after a restart.
+# keeps what it won after a restart. Run 5: a new player the disk does not
+# take is not made, and a message says so.
 # Screenshots are kept in the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
 PROBE="$3"
@@ -210,4 +211,33 @@ row=$("$PROBE" "$SHOTS/4-players.png" count 330 172 700 200 $cream)
 echo "players: $row text pixels in the second row"
 [ "$row" -gt 50 ] || fail "the list does not show a second player"
 
-echo "leaderboards end to end: a won level's score, stepping, fifty test scores, clipping, scrolling, a new player beside the unnamed one that won; pictures in $SHOTS"
+# Run 5: a disk that takes no new file (a folder where the new player's
+# temporary file goes): "Carl" is not made, the players screen stays under
+# a message saying so, and the files name the players of before only.
+mkdir "$PROFILES/3.xml.tmp"
+cat >"$WORK/run5.txt" <<END
+$(e2e_wait_menu 5000 5)
+6000 touch_down 512 465
+6100 touch_up 512 465
+$(e2e_wait 6100 5 "PushScreen: 'Extras'")
+7000 touch_down 512 222
+7100 touch_up 512 222
+$(e2e_wait 7100 5 "PushScreen: 'Profiles'")
+8000 touch_down 347 490
+8100 touch_up 347 490
+$(e2e_wait 8100 5 "PushScreen: 'NewProfile'")
+9000 key C
+9050 key a
+9100 key r
+9150 key l
+9200 key RETURN
+$(e2e_wait 9200 5 "PushScreen: 'PopupOk'")
+9300 exit
+END
+run "$WORK/run5.txt" 5
+e2e_log_in_order "Saving 'user://profiles/3.xml' failed" "PushScreen: 'PopupOk'"
+grep -q "Removing 'NewProfile' from Screen Stack" "$LOG" && fail "the new player's screen closed as if Carl was made"
+[ ! -e "$PROFILES/3.xml" ] || fail "Carl's profile was written"
+grep -q 'value="Carl"' "$PROFILES"/*.xml && fail "a file names Carl"
+
+echo "leaderboards end to end: a won level's score, stepping, fifty test scores, clipping, scrolling, a new player beside the unnamed one that won, one the disk does not take; pictures in $SHOTS"

@@ -168,6 +168,15 @@ TEST_F(Analytics, ValuesStayValuesAndPlayLogsStayApartAndBounded) {
     EXPECT_EQ(now.substr(now.size() - 301), std::string(300, 'N') + "\n");
     EXPECT_EQ(old.find(now.substr(0, now.size() - 301)), old.size() - (now.size() - 301));  // the newest lines
     EXPECT_EQ(now.compare(0, 3, "OLD"), 0);  // starting with a whole line
+
+    // A play log linked to a file outside the player's folder gets
+    // nothing from a menu script's event.
+    const std::string outside = env.dir + "/outside.csv";
+    WriteNative(outside, "theirs\n");
+    std::filesystem::remove(env.User("logs/playlog-Ann.csv"));
+    std::filesystem::create_symlink(outside, env.User("logs/playlog-Ann.csv"));
+    ASSERT_TRUE(lua_man.ExecLuaString(nullptr, "Analyst_LogEvent('MENU')"));
+    EXPECT_EQ(ReadNative(outside), "theirs\n");
     ASSERT_TRUE(Uploaded());
 }
 

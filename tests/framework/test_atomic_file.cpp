@@ -65,11 +65,12 @@ TEST(AtomicSave, NeverWritesThroughALink) {
     EXPECT_FALSE(std::filesystem::is_symlink(e.UserPath("s/p.xml")));
     std::filesystem::create_symlink(outside, e.UserPath("s/soft"));
     std::filesystem::create_hard_link(outside, e.UserPath("s/hard"));
-    for (const char* name : {"user://s/soft", "user://s/hard"}) {
-        kd_file_t* f = kd->OpenFile(name, "wb");
-        EXPECT_EQ(f, nullptr) << name;
-        if (f) kd->CloseFile(f);
-    }
+    for (const char* name : {"user://s/soft", "user://s/hard"})
+        for (const char* mode : {"wb", "ab", "a", "a+"}) {
+            kd_file_t* f = kd->OpenFile(name, mode);
+            EXPECT_EQ(f, nullptr) << name << " " << mode;
+            if (f) kd->CloseFile(f);
+        }
     EXPECT_EQ(ReadNative(outside), "theirs");
 }
 

@@ -173,6 +173,13 @@ TEST(GameManager, ScriptFunctions) {
     EXPECT_TRUE(lua_isboolean(L, -1));
     EXPECT_FALSE(lua_toboolean(L, -1));
     lua_pop(L, 1);
+    // A save says whether it was written: the game's state, then the
+    // profiles that name it.
+    game_man.SetActiveGame("Beta");
+    ASSERT_TRUE(lua_man.ExecLuaString(L, "s1 = tostring(SaveGameState('E1'))"));
+    b.failSave = true;
+    ASSERT_TRUE(lua_man.ExecLuaString(L, "s2 = tostring(SaveGameState('E1'))"));
+    EXPECT_EQ(S("s1") + " " + S("s2"), "true false");
     lua_man.Shutdown();
 }
 

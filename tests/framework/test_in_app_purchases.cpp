@@ -113,10 +113,16 @@ TEST_F(Purchases, StoreProtocolScreensAndPopups) {
     EXPECT_TRUE(iap_man.IsItemPurchased("BIG_BALL"));
     EXPECT_NE(Record().find("id=\"BIG_BALL\" store_ack=\"1\""), std::string::npos);  // saved at once
     screens.calls.clear();
+    // The disk takes no file: the purchase is told, and then that it was
+    // not saved.
+    const std::string blocked = env.User("local-in-app-purchases.xml.tmp");
+    ASSERT_TRUE(std::filesystem::create_directory(blocked));
     EXPECT_EQ(Send(Result(34, 0, "EXTRA_LIFE", 1)), 1);
+    std::filesystem::remove(blocked);
     EXPECT_EQ(screens.calls,
               (std::vector<std::string>{"pop PurchaseInProgress", "msg IAPPopup Title=Success!",
-                                        "msg IAPPopup Text=Extra Life purchased.", "push IAPPopup", "pop Unlocks"}));
+                                        "msg IAPPopup Text=Extra Life purchased.", "push IAPPopup", "pop Unlocks",
+                                        "msg PopupOk text=PURCHASE_NOT_SAVED", "push PopupOk"}));
     EXPECT_EQ(Lua("IAP_IsItemPurchased('EXTRA_LIFE')"), "true");
     // Bought already: nothing more is asked of the store.
     store().clear();

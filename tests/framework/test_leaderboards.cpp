@@ -154,7 +154,7 @@ TEST_F(Leaderboards, CategoryWithoutScoresStaysDownloadingAndStillShowsNewOnes) 
     c->Download(1, 100, 16777215);
     EXPECT_EQ(c->GetDownloadState(), 1);
     EXPECT_FALSE(c->ResetDownloadState());
-    Lua("LM_SubmitScore('EMPTY', 50, 1)");
+    EXPECT_EQ(Lua("LM_SubmitScore('EMPTY', 50, 1)"), "true");
     Lua("LM_SubmitScore('EMPTY', 80, 1)");
     Lua("LM_DownloadTopHundred('EMPTY')");  // still under way: nothing happens
     EXPECT_EQ(c->GetDownloadState(), 1);
@@ -169,6 +169,10 @@ TEST_F(Leaderboards, CategoryWithoutScoresStaysDownloadingAndStillShowsNewOnes) 
     c->SetLocalPlayerDisplayName((thirty + "y").c_str());
     EXPECT_EQ(c->GetLocalPlayerDisplayName(), thirty);
     EXPECT_TRUE(rec().DebugContains("SetLocalPlayerDisplayName name '" + thirty + "y' too long."));
+
+    // A score the disk does not take is said to the script.
+    ASSERT_TRUE(std::filesystem::create_directory(env.User("leaderboards-db.xml.tmp")));
+    EXPECT_EQ(Lua("LM_SubmitScore('EMPTY', 20, 1)"), "false");
 }
 
 TEST_F(Leaderboards, BestScoresWholeWordTagsAndProfileNumbers) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dataman.h"
 #include "framework-kd.h"
 #include "fw-support.h"
 #include "manager.h"
@@ -122,6 +123,18 @@ TEST_F(FrameworkAlone, EventStepsTakeTheirTypesInTheOrderAdded) {
     EXPECT_EQ(seen_a[1].type, KD_EVENT_GC_SCORE_SUBMITTED);
     ASSERT_EQ(seen_b.size(), 1u);
     EXPECT_EQ(seen_b[0].type, KD_EVENT_GC_LOGIN);
+}
+
+// The framework names only its own folders as the player's: a service's
+// file is the player's once the service adds it, as are its damaged copies.
+TEST_F(FrameworkAlone, PlayerFilesComeFromTheirOwners) {
+    EXPECT_TRUE(IsPlayerFile("user://profiles/1.xml"));
+    for (const char* name : {"user://leaderboards-db.xml", "user://local-in-app-purchases.xml", "user://a.dat"})
+        EXPECT_FALSE(IsPlayerFile(name)) << name;
+    AddPlayerFile("user://a.dat");
+    for (const char* name : {"user://a.dat", "A.DAT", "user://a.dat.damaged", "a.dat.damaged-2"})
+        EXPECT_TRUE(IsPlayerFile(name)) << name;
+    EXPECT_FALSE(IsPlayerFile("user://a.dat.old"));
 }
 
 #ifndef NDEBUG

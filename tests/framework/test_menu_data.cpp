@@ -545,6 +545,16 @@ TEST(MenuData, EveryScreenLoadsRunsItsHandlersAndIsTranslated) {
             Call(L, "OnEnter", {}, f);
             Call(L, "OnClick", {"LowerDetails"}, f);
             EXPECT_EQ(prof->TagExists("GAME", "lower_details"), lower);
+            // Settings that could not be saved are said over the menu.
+            const std::string blocked = env.engine->UserPath("profiles/index.xml.tmp");
+            ASSERT_TRUE(fs::create_directory(blocked));
+            seen.calls.clear();
+            Call(L, "OnClick", {"Ok"}, f);
+            EXPECT_EQ(seen.calls,
+                      (std::vector<std::string>{"PopScreen ", "SendScreenMessage PopupOk", "PushScreen PopupOk"}));
+            EXPECT_TRUE(rec().PopupContains("Unable to open file 'user://profiles/index.xml'"));
+            rec().popups.clear();
+            fs::remove(blocked);
         } else if (name == "NewProfile") {
             prof->SetName("Bo");  // a named player, not the fresh one a new one replaces
             int before = profile_man.GetNumberOfProfiles();

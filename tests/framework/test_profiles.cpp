@@ -382,6 +382,56 @@ TEST(Profiles, AFullFolderOffersNoName) {
     EXPECT_STREQ(ReadNative(env.File("1.xml")).c_str(), ProfileXml("P1").c_str());
 }
 
+// A script's save says whether it was written, and a save asked for again
+// with nothing changed writes nothing. A disk that takes no new file (a
+// folder where the new player's temporary file goes) makes no new player:
+// the save says so, once, and the next start lists the old player only.
+namespace {
+int syncs = 0;
+const char* (*engine_extension)(const char*, const char*) = nullptr;
+const char* CountingExtension(const char* command, const char* parameter) {
+    if (strcmp(command, "SyncFile") == 0) syncs++;
+    return engine_extension(command, parameter);
+}
+}  // namespace
+
+TEST(Profiles, ASaveSaysWhetherItWroteAndWritesOnceForManyAsks) {
+    ProfEnv env;
+    ASSERT_TRUE(lua_man.Initialize());
+    profile_man.Initialize();
+    kodo_t counting = *kd, *real = kd;
+    engine_extension = real->CallExtension;
+    counting.CallExtension = CountingExtension;
+    kd = &counting;
+    lua_State* L = lua_man.GetMainState();
+    auto run = [&](const char* script) {
+        syncs = 0;
+        EXPECT_TRUE(lua_man.ExecLuaString(L, script)) << script;
+        lua_getglobal(L, "ok");
+        std::string r = lua_isboolean(L, -1) ? (lua_toboolean(L, -1) ? "true" : "false") : "not a boolean";
+        lua_pop(L, 1);
+        return r + " " + std::to_string(syncs);
+    };
+    EXPECT_EQ(run("AddProfile('Ann') ok = SaveProfiles()"), "true 2");  // Ann and the index
+    EXPECT_EQ(run("for i = 1, 2500 do ok = SaveProfiles() end"), "true 0");
+    EXPECT_EQ(run("SetProfileValue('C', 'T', 'v', '1') ok = SaveProfiles()"), "true 2");
+    EXPECT_EQ(run("SetGlobalValue('LANG', 'de') ok = SaveProfiles() ok = ok and SaveProfiles()"), "true 2");
+
+    FwLog log;
+    const std::string bob = profile_man.GetFreeProfileFilename();
+    ASSERT_EQ(mkdir(env.File(bob + ".tmp").c_str(), 0777), 0);
+    EXPECT_EQ(run("AddProfile('BOB') ok = SaveProfiles() ok = ok or SaveProfiles()"), "false 2");
+    const std::vector<std::string>& lines = log.Lines();
+    const std::string failed = "Saving 'user://profiles/" + bob + "' failed";
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(failed) != l.npos; }),
+              1);
+    kd = real;
+    profile_man.LoadProfiles();
+    ASSERT_EQ(profile_man.GetNumberOfProfiles(), 1);
+    EXPECT_STREQ(prof->GetName(), "Ann");
+    lua_man.Shutdown();
+}
+
 // ---------------------------------------------------------------------------
 // A child process saves the profiles again and again, each time with a
 // new counter in several places of the profile, a new player made

@@ -266,7 +266,12 @@ int InAppPurchasesManager::ProcessEvent(kd_event_t* e) {
                     Popup("Success!", text.text);
                     ServicePopScreen("Unlocks");
                 }
-                SaveRecord();
+                // Bought, and the store can restore it, but this device
+                // keeps it only for this run: the player is told over it.
+                if (!SaveRecord()) {
+                    service_screens->Message("PopupOk", "text", "PURCHASE_NOT_SAVED");
+                    ServicePushScreen("PopupOk");
+                }
                 return 1;
             }
             if (pending <= 0) return 1;

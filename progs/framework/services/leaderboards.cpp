@@ -68,8 +68,8 @@ int luaf_LM_SubmitScore(lua_State* L) {
     LuaArgs a(L, __func__);
     const char* category = a.Text(1);
     int points = a.Int(2), duration = a.Int(3);
-    if (!a.Failed()) leaderboards_man.SubmitScore(category, points, (unsigned long)(duration > 0 ? duration : 0));
-    return 0;
+    return LuaReturnBool(
+        L, !a.Failed() && leaderboards_man.SubmitScore(category, points, (unsigned long)(duration > 0 ? duration : 0)));
 }
 
 // The category's entry of that rank, or null.
@@ -177,8 +177,8 @@ bool LeaderboardsServerLocalDatabase::Initialize() {
     return true;
 }
 
-void LeaderboardsServerLocalDatabase::SubmitScore(LeaderboardsClient* client, LeaderboardScore score) {
-    if (!db) return;
+bool LeaderboardsServerLocalDatabase::SubmitScore(LeaderboardsClient* client, LeaderboardScore score) {
+    if (!db) return false;
     const char* category = client->GetCategory();
     DMArray* array = db->GetArray(category);
     if (!array) array = db->AddArray(category);
@@ -197,10 +197,9 @@ void LeaderboardsServerLocalDatabase::SubmitScore(LeaderboardsClient* client, Le
                 lowest = i;
         array->RemoveNode(lowest);
     }
-    if (blocked)
-        kd->PrintDebugf(KD_LOG_WARNING, "The score database '%s' could not be read and is not written.\n", kFile);
-    else
-        db->Save(kFile);
+    if (!blocked) return db->Save(kFile);
+    kd->PrintDebugf(KD_LOG_WARNING, "The score database '%s' could not be read and is not written.\n", kFile);
+    return false;
 }
 
 void LeaderboardsServerLocalDatabase::RequestScores(LeaderboardsClient* client, int, int, int) {
@@ -257,12 +256,12 @@ bool LeaderboardsClient::SubmitScore(long points, long duration) {
     CopyName(s->player, display_name.Length() >= kMaxName ? "Unknown" : display_name.c_str());
     s->points = (int32_t)points;
     s->duration = (int32_t)duration;
-    server->SubmitScore(this, *s);
+    const bool stored = server->SubmitScore(this, *s);
     Lock();
     InsertScore(s);
     Unlock();
     kd->Printf("Submit #%d - %d by '%s'\n", s->rank, s->points, s->player);
-    return true;
+    return stored;
 }
 
 void LeaderboardsClient::Download(int, int count, int flags) {
@@ -360,8 +359,9 @@ LeaderboardsClient* LeaderboardsManager::GetLeaderboardsForCategory(const char* 
     return client;
 }
 
-void LeaderboardsManager::SubmitScore(const char* category, long points, unsigned long duration) {
-    if (!category) return;
+bool LeaderboardsManager::SubmitScore(const char* category, long points, unsigned long duration) {
+    if (!category) return false;
+    bool saved = true;
     nString command;
     if (feature_man.IsGameCenterEnabled()) {
         command.Format("SubmitScore,%s,%d", category, (int)points);
@@ -374,14 +374,14 @@ void LeaderboardsManager::SubmitScore(const char* category, long points, unsigne
         last_submitted = client;
         client->SetLocalPlayerDisplayName(ProfileName());
         client->SetLocalPlayerId(ProfileName());
-        client->SubmitScore(points, (long)duration);
+        saved = client->SubmitScore(points, (long)duration);
     }
-    if (!prof) return;
+    if (!prof) return saved;
     if (points > GetPersonalBestScore(category).points) {
         prof->SetValuef("BEST_SCORES", category, "points", "%ld", points);
         prof->SetValuef("BEST_SCORES", category, "duration", "%lu", duration);
         prof->SetValuef("BEST_SCORES", category, "time_created", "%d", (int)time(nullptr));
-        prof->Save();
+        saved = prof->Save() && saved;
     }
     const char* uid = prof->GetValue("GAME_CENTER", "profile", "uid");
     if (uid) {
@@ -390,7 +390,7 @@ void LeaderboardsManager::SubmitScore(const char* category, long points, unsigne
         prof->SetValuef("GAME_CENTER_LEADERBOARDS_QUEUE", command.text, "points", "%ld",
                         points > queued ? points : (long)queued);
         prof->SetValue("GAME_CENTER_LEADERBOARDS_QUEUE", command.text, "category", category);
-        prof->Save();
+        saved = prof->Save() && saved;
     }
     if (Manager::GetParms()->developer_mode) {
         command.Format("%d", prof->GetNumberOfValuesInCategory("SCORE_HISTORY"));
@@ -398,8 +398,9 @@ void LeaderboardsManager::SubmitScore(const char* category, long points, unsigne
         prof->SetValuef("SCORE_HISTORY", command.text, "points", "%ld", points);
         prof->SetValuef("SCORE_HISTORY", command.text, "duration", "%lu", duration);
         prof->SetValuef("SCORE_HISTORY", command.text, "time_created", "%d", (int)time(nullptr));
-        prof->Save();
+        saved = prof->Save() && saved;
     }
+    return saved;
 }
 
 void LeaderboardsManager::ShowLeaderboards(const char* category, const char* time_scope, const char* player_scope) {

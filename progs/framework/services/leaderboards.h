@@ -40,7 +40,8 @@ public:
     virtual ~LeaderboardsServer() {}
     virtual bool Initialize() { return false; }
     virtual void Shutdown() {}
-    virtual void SubmitScore(LeaderboardsClient*, LeaderboardScore) {}
+    // False when the score was not stored.
+    virtual bool SubmitScore(LeaderboardsClient*, LeaderboardScore) { return true; }
     // Ranks from the first, that many, and the caller's flags.
     virtual void RequestScores(LeaderboardsClient*, int, int, int) {}
 };
@@ -50,7 +51,7 @@ public:
 class LeaderboardsServerLocalDatabase : public LeaderboardsServer {
 public:
     bool Initialize() override;
-    void SubmitScore(LeaderboardsClient* client, LeaderboardScore score) override;
+    bool SubmitScore(LeaderboardsClient* client, LeaderboardScore score) override;
     void RequestScores(LeaderboardsClient* client, int first, int count, int flags) override;
 
     static const char* const kFile;
@@ -121,7 +122,8 @@ public:
     // Game-centre results (types 19 to 22); 1 when handled.
     int ProcessEvent(kd_event_t* event);
     LeaderboardsClient* GetLeaderboardsForCategory(const char* category);
-    void SubmitScore(const char* category, long points, unsigned long duration);
+    // False when the score, or the profile's best, could not be saved.
+    bool SubmitScore(const char* category, long points, unsigned long duration);
     void ShowLeaderboards(const char* category, const char* time_scope, const char* player_scope);
     LeaderboardScore GetBestScoreForProfile(Profile* profile, const char* category) const;
     LeaderboardScore GetPersonalBestScore(const char* category) const;

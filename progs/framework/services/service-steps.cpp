@@ -1,5 +1,6 @@
 #include "services/service-steps.h"
 
+#include "dataman.h"
 #include "feature-manager.h"
 #include "manager.h"
 #include "services/achievements.h"
@@ -10,6 +11,11 @@
 #include "ui/screens-builtin.h"
 
 void AddServiceManagerSteps() {
+    // The services' own files are the player's, started or not: no data
+    // file may name them.
+    AddPlayerFile(InAppPurchasesManager::kRecordFile);
+    AddPlayerFile(LeaderboardsServerLocalDatabase::kFile);
+    AddPlayerFile(NewsManager::kStateFile);
     // Each service only when a product feature names it.
     Manager::AddStep(STEP_INIT_SERVICES, [] {
         if (feature_man.ProductFeatureExists("ACHIEVEMENTS")) achievement_man.Initialize();

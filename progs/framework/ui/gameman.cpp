@@ -125,14 +125,22 @@ static void DeleteSaveFile(const char* save) {
     if (!kd->DeleteFile(path.text)) kd->PrintDebugf(KD_LOG_WARNING, "Deleting save file '%s' failed.\n", save);
 }
 
-void GameManager::SaveCurrentGame(const char* event) {
-    if (!active) return;
+// The profiles, then the save file they named before (when given and they
+// were written).
+static bool SaveProfilesDropping(const char* earlier) {
+    const bool saved = profile_man.SaveProfiles();
+    if (saved && earlier) DeleteSaveFile(earlier);
+    return saved;
+}
+
+bool GameManager::SaveCurrentGame(const char* event) {
+    if (!active) return false;
     sman.zero_next_time_step = true;
     if (!event) event = "";
     const char* tl = timeline.GetTimelineFilename();
     if (!prof) {
         kd->PrintDebugf(KD_LOG_WARNING, "GameManager::SaveCurrentGame: no active profile; nothing saved.\n");
-        return;
+        return false;
     }
     // The earlier save is deleted only once the profiles on disk no longer
     // name it: a save cut off at any moment leaves a profile that names a
@@ -144,8 +152,7 @@ void GameManager::SaveCurrentGame(const char* event) {
         prof->SetValue("!SAVE_STATE", "timeline", "value", tl);
         prof->SetValue("!TIMELINES", tl, "event", event);
         prof->SetValue("!TIMELINES", tl, "game", active->GetName());
-        if (profile_man.SaveProfiles() && earlier.text) DeleteSaveFile(earlier.text);
-        return;
+        return SaveProfilesDropping(earlier.text);
     }
 
     kd->CreateDirectory("user://profiles/saves");
@@ -157,7 +164,7 @@ void GameManager::SaveCurrentGame(const char* event) {
             continue;
         }
         kd->Printf("Saving current game (slot #%d)..\n", n);
-        if (!active->SaveGameState(path.text)) return;
+        if (!active->SaveGameState(path.text)) return false;
         prof->SetValue("!SAVE_STATE", "timeline", "value", tl);
         bool deleteEarlier = false;
         if (earlier.text) {
@@ -174,10 +181,10 @@ void GameManager::SaveCurrentGame(const char* event) {
         prof->SetValuef("!TIMELINES", tl, "savefile", kSavePattern, n);
         // When the profiles could not be written, the files on disk still
         // name the earlier save, which therefore stays.
-        if (profile_man.SaveProfiles() && deleteEarlier) DeleteSaveFile(earlier.text);
-        return;
+        return SaveProfilesDropping(deleteEarlier ? earlier.text : nullptr);
     }
     kd->Popupf(1, "Unable to save game to any file. Last tried: '%s'.\n", path.c_str());
+    return false;
 }
 
 bool GameManager::SaveGameExists() {
@@ -259,11 +266,10 @@ int luaf_InitGameLevel(lua_State* L) {
 int luaf_LoadGameState(lua_State* L) { return LuaReturnBool(L, game_man.LoadSaveGame()); }
 
 // The event name may be left out; a bad one is reported and the game is
-// saved all the same.
+// saved all the same. Answers whether it was.
 int luaf_SaveGameState(lua_State* L) {
     LuaArgs a(L, __func__);
-    game_man.SaveCurrentGame(a.OptText(1));
-    return 0;
+    return LuaReturnBool(L, game_man.SaveCurrentGame(a.OptText(1)));
 }
 
 int luaf_DeleteGameState(lua_State*) {

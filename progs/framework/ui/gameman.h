@@ -65,7 +65,8 @@ public:
     GameImplementation* GetActiveGame() const { return active; }
 
     bool SaveGameExists();
-    void SaveCurrentGame(const char* event);
+    // False when the game or the profiles could not be saved.
+    bool SaveCurrentGame(const char* event);
     bool LoadSaveGame();
     void DeleteSaveGame();
 
