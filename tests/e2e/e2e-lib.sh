@@ -172,16 +172,18 @@ e2e_log_in_order() {
   done
 }
 
-# e2e_type_line MS TEXT [x]: host script lines that open the console (its
-# key TAB, as tests/e2e/labs/developer.xml sets it), type the text one key
-# every 20 ms, enter it and close the console. With x, the text and its
-# RETURN are typed as a real keyboard's keys (xkey, a US keyboard's: Shift
-# with 9 for '(', with the quote key for '"').
+# e2e_type_line MS TEXT [x]: host script lines at MS that open the console
+# (its key TAB, as tests/e2e/labs/developer.xml sets it), type the text,
+# enter it and close the console, each key 2 frames after the one before
+# (the console's keys 6 frames), so that a late program takes them one at
+# a time. With x, the text and its RETURN are typed as a real keyboard's
+# keys (xkey, a US keyboard's: Shift with 9 for '(', with the quote key
+# for '"').
 e2e_type_line() {
   awk -v t="$1" -v s="$2" -v x="$3" 'BEGIN {
     split("space minus equal bracketleft bracketright semicolon apostrophe grave backslash comma period slash", name)
     plain = " -=[];\047`\\,./"; shifted = " _+{}:\"~|<>?"; digits = ")!@#$%^&*("
-    printf "%d key TAB\n", t; t += 40
+    printf "%d key TAB\n%d frames 6\n", t, t
     for (i = 1; i <= length(s); i++) {
       c = substr(s, i, 1)
       if (x == "") k = "key " (c == " " ? "SPACE" : c)
@@ -190,14 +192,15 @@ e2e_type_line() {
       else if (index(digits, c)) k = "xkey shift+" (index(digits, c) - 1)
       else if (index(plain, c)) k = "xkey " name[index(plain, c)]
       else k = "xkey shift+" name[index(shifted, c)]
-      printf "%d %s\n", t, k; t += 20
+      printf "%d %s\n%d frames 2\n", t, k, t
     }
-    printf "%d %s\n%d key TAB\n", t, x == "" ? "key RETURN" : "xkey Return", t + 40
+    printf "%d %s\n%d frames 6\n%d key TAB\n", t, x == "" ? "key RETURN" : "xkey Return", t, t
   }'
 }
 
-# e2e_click MS X Y: a press and, 40 ms later, its release.
-e2e_click() { echo "$1 touch_down $2 $3"; echo "$(($1 + 40)) touch_up $2 $3"; }
+# e2e_click MS X Y: as e2e_tap (a press and its release frames later); the
+# lab and editor runs' name for it.
+e2e_click() { e2e_tap "$@"; }
 
 [ -z "${E2E_FUNCTIONS_ONLY:-}" ] || return 0
 set -e
