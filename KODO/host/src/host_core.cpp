@@ -666,9 +666,10 @@ void run_due_script() {
         if (!gave_up.empty()) {
             // The run cannot go on as written: it ends at once, failed,
             // with a line that says which text never came.
-            report("script line '%s' failed: the text did not come within %lld frames; the rest of the "
-                   "script is dropped and the program told to exit",
-                   gave_up.c_str(), deadline);
+            report(
+                "script line '%s' failed: the text did not come within %lld frames; the rest of the "
+                "script is dropped and the program told to exit",
+                gave_up.c_str(), deadline);
             host_trace("script %s: not found in time", gave_up.c_str());
             post_navigator(NAVIGATOR_EXIT);
             return;
