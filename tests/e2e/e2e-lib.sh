@@ -102,14 +102,33 @@ e2e_moved() {
   e2e_mark=$mark
 }
 
+# e2e_paced FILE: rewrites the host script FILE so that each of its lines
+# is placed by frames after the line before it, never by the host's clock
+# (under a busy or now and then stopped host the clock would fold a
+# press and its release, or a key and a click, into one frame): the lines
+# in the order the host runs them (by time, equal times as written), each
+# at time 0, with a gap of d ms between two lines made "frames"
+# ceil(d / 16), the game's frame at 60 a second (1/60 s of its time at
+# least). A script placed so already is left as it is; comments go.
+e2e_paced() {
+  awk '!/^[[:space:]]*(#|$)/ { printf "%d\t%d\t%s\n", ($1 ~ /^[0-9]+$/) ? $1 : 0, NR, $0 }' "$1" |
+    sort -n -k1,1 -k2,2 |
+    awk '{ d = $1 - last; last = $1; if (d > 0) printf "0 frames %d\n", int((d + 15) / 16)
+           sub(/^[0-9]+\t[0-9]+\t/, ""); sub(/^[0-9]+ /, "0 "); print }' >"$1.paced"
+  mv "$1.paced" "$1"
+}
+
 # e2e_timeout IDLE CMD...: runs CMD (the program under its Xvfb runner)
 # and ends it when it has run no frame for IDLE seconds (the host's frame
 # count in KODO_HOST_PROGRESS): a slow or busy machine makes a run
 # longer, only a stuck one is stopped. Answers CMD's status, or 124 when
-# it was stopped. CTest's time-out stays as the last guard.
+# it was stopped. CTest's time-out stays as the last guard. The host
+# script named by KODO_HOST_SCRIPT, if any, is placed by frames first
+# (e2e_paced).
 e2e_timeout() {
   idle=$1
   shift
+  [ -z "${KODO_HOST_SCRIPT:-}" ] || [ ! -f "$KODO_HOST_SCRIPT" ] || e2e_paced "$KODO_HOST_SCRIPT"
   progress=$(mktemp "$WORK/progress.XXXXXX")
   chmod 666 "$progress"
   KODO_HOST_PROGRESS="$progress" setsid "$@" &
