@@ -23,7 +23,9 @@ mkdir -p "$SHOTS" "$WORK/srv"
 "$SERVER" "$WORK/srv" &
 SERVER_PID=$!
 trap 'kill $SERVER_PID 2>/dev/null; rm -rf "$WORK"' EXIT
-for i in $(seq 100); do [ -s "$WORK/srv/port" ] && break; sleep 0.05; done
+# Until the server has written its port, or has ended (however slowly it
+# starts).
+until [ -s "$WORK/srv/port" ] || ! kill -0 $SERVER_PID 2>/dev/null; do sleep 0.05; done
 PORT=$(cat "$WORK/srv/port" 2>/dev/null) || true
 [ -n "$PORT" ] || fail "the news server did not start"
 BASE="http://127.0.0.1:$PORT"
