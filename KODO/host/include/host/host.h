@@ -21,10 +21,10 @@
  *                       far, every 30 frames (a run's watcher reads it)
  *
  * Script lines (times in ms since bps_initialize, any order; lines of one
- * time run in the order written). An end-to-end run gives every line the
- * time of its first wait and places each by "wait" and "frames" lines
- * alone, so that a slow or now and then stopped machine makes the run
- * longer, never different:
+ * time run in the order written). An end-to-end run's lines are all at
+ * time 0, each placed by the "wait" and "frames" lines before it alone
+ * (tests/e2e/e2e-lib.sh, e2e_paced), so that a slow or now and then
+ * stopped machine makes the run longer, never different:
  *   # comment
  *   <ms> touch_down|touch_move|touch_up <x> <y> [id]
  *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...);
