@@ -102,14 +102,33 @@ e2e_moved() {
   e2e_mark=$mark
 }
 
+# e2e_paced FILE: rewrites the host script FILE so that each of its lines
+# is placed by frames after the line before it, never by the host's clock
+# (under a busy or now and then stopped host the clock would fold a
+# press and its release, or a key and a click, into one frame): the lines
+# in the order the host runs them (by time, equal times as written), each
+# at time 0, with a gap of d ms between two lines made "frames"
+# ceil(d / 16), the game's frame at 60 a second (1/60 s of its time at
+# least). A script placed so already is left as it is; comments go.
+e2e_paced() {
+  awk '!/^[[:space:]]*(#|$)/ { printf "%d\t%d\t%s\n", ($1 ~ /^[0-9]+$/) ? $1 : 0, NR, $0 }' "$1" |
+    sort -n -k1,1 -k2,2 |
+    awk '{ d = $1 - last; last = $1; if (d > 0) printf "0 frames %d\n", int((d + 15) / 16)
+           sub(/^[0-9]+\t[0-9]+\t/, ""); sub(/^[0-9]+ /, "0 "); print }' >"$1.paced"
+  mv "$1.paced" "$1"
+}
+
 # e2e_timeout IDLE CMD...: runs CMD (the program under its Xvfb runner)
 # and ends it when it has run no frame for IDLE seconds (the host's frame
 # count in KODO_HOST_PROGRESS): a slow or busy machine makes a run
 # longer, only a stuck one is stopped. Answers CMD's status, or 124 when
-# it was stopped. CTest's time-out stays as the last guard.
+# it was stopped. CTest's time-out stays as the last guard. The host
+# script named by KODO_HOST_SCRIPT, if any, is placed by frames first
+# (e2e_paced).
 e2e_timeout() {
   idle=$1
   shift
+  [ -z "${KODO_HOST_SCRIPT:-}" ] || [ ! -f "$KODO_HOST_SCRIPT" ] || e2e_paced "$KODO_HOST_SCRIPT"
   progress=$(mktemp "$WORK/progress.XXXXXX")
   chmod 666 "$progress"
   KODO_HOST_PROGRESS="$progress" setsid "$@" &
@@ -172,16 +191,18 @@ e2e_log_in_order() {
   done
 }
 
-# e2e_type_line MS TEXT [x]: host script lines that open the console (its
-# key TAB, as tests/e2e/labs/developer.xml sets it), type the text one key
-# every 20 ms, enter it and close the console. With x, the text and its
-# RETURN are typed as a real keyboard's keys (xkey, a US keyboard's: Shift
-# with 9 for '(', with the quote key for '"').
+# e2e_type_line MS TEXT [x]: host script lines at MS that open the console
+# (its key TAB, as tests/e2e/labs/developer.xml sets it), type the text,
+# enter it and close the console, each key 2 frames after the one before
+# (the console's keys 6 frames), so that a late program takes them one at
+# a time. With x, the text and its RETURN are typed as a real keyboard's
+# keys (xkey, a US keyboard's: Shift with 9 for '(', with the quote key
+# for '"').
 e2e_type_line() {
   awk -v t="$1" -v s="$2" -v x="$3" 'BEGIN {
     split("space minus equal bracketleft bracketright semicolon apostrophe grave backslash comma period slash", name)
     plain = " -=[];\047`\\,./"; shifted = " _+{}:\"~|<>?"; digits = ")!@#$%^&*("
-    printf "%d key TAB\n", t; t += 40
+    printf "%d key TAB\n%d frames 6\n", t, t
     for (i = 1; i <= length(s); i++) {
       c = substr(s, i, 1)
       if (x == "") k = "key " (c == " " ? "SPACE" : c)
@@ -190,14 +211,15 @@ e2e_type_line() {
       else if (index(digits, c)) k = "xkey shift+" (index(digits, c) - 1)
       else if (index(plain, c)) k = "xkey " name[index(plain, c)]
       else k = "xkey shift+" name[index(shifted, c)]
-      printf "%d %s\n", t, k; t += 20
+      printf "%d %s\n%d frames 2\n", t, k, t
     }
-    printf "%d %s\n%d key TAB\n", t, x == "" ? "key RETURN" : "xkey Return", t + 40
+    printf "%d %s\n%d frames 6\n%d key TAB\n", t, x == "" ? "key RETURN" : "xkey Return", t, t
   }'
 }
 
-# e2e_click MS X Y: a press and, 40 ms later, its release.
-e2e_click() { echo "$1 touch_down $2 $3"; echo "$(($1 + 40)) touch_up $2 $3"; }
+# e2e_click MS X Y: as e2e_tap (a press and its release frames later); the
+# lab and editor runs' name for it.
+e2e_click() { e2e_tap "$@"; }
 
 [ -z "${E2E_FUNCTIONS_ONLY:-}" ] || return 0
 set -e

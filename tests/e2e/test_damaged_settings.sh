@@ -16,6 +16,7 @@ make_tree() { rm -rf "$WORK/run" && tree_without_prog_xml "$WORK/run"; }
 AS_PLAYER=""
 run() {
   printf '300 exit\n' > "$WORK/script.txt"
+  e2e_paced "$WORK/script.txt"
   chmod 644 "$WORK/script.txt"
   status=0
   (cd "$WORK/run" && e2e_timeout 120 $AS_PLAYER env KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy \

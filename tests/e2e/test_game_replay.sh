@@ -36,7 +36,7 @@ run() {
   } > "$WORK/script.txt"
   status=0
   (cd "$WORK/run" && KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy \
-     timeout $(($(pace 200) + 60)) sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
+     e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
   LOG=$(ls "$WORK"/run/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
   [ "$status" = 0 ] && [ -n "$LOG" ] || { echo "FAILED: exit status $status"; tail -20 "$WORK/out.txt"; exit 1; }
   grep -q "Game replay: .* lines from 'res://replay.txt'" "$LOG" || { echo "FAILED: the replay was not read"; tail -40 "$LOG"; exit 1; }

@@ -61,7 +61,7 @@ BOUNDS='<node id="world_bounds" x1="-22" y1="-18" x2="22" y2="6" />'
 # program's exit status.
 play() {
   status=0
-  (cd "$C" && KODO_HOST_SCRIPT="$C/script.txt" SDL_AUDIODRIVER=dummy timeout 300 sh "$XVFB" "$WORM" \
+  (cd "$C" && KODO_HOST_SCRIPT="$C/script.txt" SDL_AUDIODRIVER=dummy e2e_timeout 120 sh "$XVFB" "$WORM" \
      >"$C/out.txt" 2>&1) || status=$?
   cp "$C/out.txt" "$WORK/out.txt"
 }

@@ -45,7 +45,7 @@ END
 
 run() {
   status=0
-  (cd "$WORK" && KODO_HOST_SCRIPT="$1" SDL_AUDIODRIVER=dummy timeout 200 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) ||
+  (cd "$WORK" && KODO_HOST_SCRIPT="$1" SDL_AUDIODRIVER=dummy e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) ||
     status=$?
   LOG=$(ls "$WORK"/data/*/*/logs/kodo-000"$2".log 2>/dev/null | head -1)
   [ -n "$LOG" ] && cp "$LOG" "$SHOTS/log-$2.txt"
@@ -57,14 +57,16 @@ run() {
 # the result screen the developer's 'C' would end the event), until the
 # result screen has submitted.
 {
-  e2e_wait_menu 5000
-  echo "6000 touch_down 512 315"
-  echo "6100 touch_up 512 315"
-  e2e_wait 6200 1 "PushScreen: 'GameDeziDedi'"
-  e2e_wait 6300 1 "Removing 'TimelineTransition' from Screen Stack"
-  echo "6800 key C"
-  e2e_wait 6900 1 "Submit #1 - "
-  echo "7400 exit"
+  e2e_wait_menu 0
+  echo "0 frames 10"
+  e2e_tap 0 512 315
+  e2e_wait 0 1 "PushScreen: 'GameDeziDedi'"
+  e2e_wait 0 1 "Removing 'TimelineTransition' from Screen Stack"
+  echo "0 frames 10"
+  echo "0 key C"
+  e2e_wait 0 1 "Submit #1 - "
+  echo "0 frames 10"
+  echo "0 exit"
 } >"$WORK/run1.txt"
 run "$WORK/run1.txt" 1
 e2e_log_in_order "Submit #1 - " "Level completed: 'E01_L01'"
@@ -79,43 +81,51 @@ grep -q "points=\"$points\"" "$USER_DIR/leaderboards-db.xml" || fail "the score 
 # the view is 580 x 300 from (226, 180).
 w() { e2e_wait "$1" 2 "$2"; }
 cat >"$WORK/run2.txt" <<END
-$(e2e_wait_menu 5000 2)
-6000 touch_down 512 465
-6100 touch_up 512 465
-$(w 6100 "PushScreen: 'Extras'")
-7000 touch_down 952 534
-7100 touch_up 952 534
-$(w 7100 "Setting Leaderboards Category 'EPISODE_1'")
-8000 touch_move 1010 10
-8100 screenshot $SHOTS/1-episode-1.png
-8200 touch_down 802 103
-8300 touch_up 802 103
-$(w 8300 "Setting Leaderboards Category 'EPISODE_2'")
-8450 screenshot $SHOTS/1-episode-2.png
-8600 touch_down 802 103
-8700 touch_up 802 103
-$(w 8700 "Setting Leaderboards Category 'TEST_CATEGORY'")
-9000 touch_down 644 503
-9100 touch_up 644 503
-$(w 9100 "Submit #")
-9200 touch_move 1010 10
-10000 screenshot $SHOTS/2-test-scores.png
-10100 touch_down 802 103
-10200 touch_up 802 103
-10300 touch_down 512 440
-10300 frames 3
-10300 touch_move 512 400
-10300 frames 3
-10300 touch_move 512 340
-10300 frames 3
-10300 touch_move 512 280
-10300 frames 3
-10300 touch_move 512 220
-10300 frames 3
-10300 touch_up 512 220
-10300 frames 60
-11800 screenshot $SHOTS/3-scrolled.png
-12000 exit
+$(e2e_wait_menu 0 2)
+0 frames 10
+$(e2e_tap 0 512 465)
+$(w 0 "Screen 'Extras' fully in.")
+0 frames 10
+$(e2e_tap 0 952 534)
+$(w 0 "Setting Leaderboards Category 'EPISODE_1'")
+$(w 0 "Screen 'Leaderboards' fully in.")
+0 frames 10
+0 touch_move 1010 10
+0 frames 30
+0 screenshot $SHOTS/1-episode-1.png
+0 frames 10
+$(e2e_tap 0 802 103)
+$(w 0 "Setting Leaderboards Category 'EPISODE_2'")
+0 frames 30
+0 screenshot $SHOTS/1-episode-2.png
+0 frames 10
+$(e2e_tap 0 802 103)
+$(w 0 "Setting Leaderboards Category 'TEST_CATEGORY'")
+0 frames 10
+$(e2e_tap 0 644 503)
+$(w 0 "Submit #")
+0 frames 10
+0 touch_move 1010 10
+0 frames 60
+0 screenshot $SHOTS/2-test-scores.png
+0 frames 10
+$(e2e_tap 0 802 103)
+0 frames 10
+0 touch_down 512 440
+0 frames 3
+0 touch_move 512 400
+0 frames 3
+0 touch_move 512 340
+0 frames 3
+0 touch_move 512 280
+0 frames 3
+0 touch_move 512 220
+0 frames 3
+0 touch_up 512 220
+0 frames 60
+0 screenshot $SHOTS/3-scrolled.png
+0 frames 10
+0 exit
 END
 run "$WORK/run2.txt" 2
 e2e_log_in_order "PushScreen: 'Leaderboards'" "Setting Leaderboards Category 'EPISODE_1'" \
@@ -166,22 +176,27 @@ awk "BEGIN { exit !($moved > 5) }" || fail "the drag did not scroll the rows ($m
 sed -i 's|<node id="name" value="[^"]*"|<node id="name" value=""|' "$USER_DIR/profiles/1.xml"
 grep -q '<node id="name" value=""' "$USER_DIR/profiles/1.xml" || fail "the first player's name could not be cleared"
 cat >"$WORK/run3.txt" <<END
-$(e2e_wait_menu 5000 3)
-6000 touch_down 512 465
-6100 touch_up 512 465
-$(e2e_wait 6100 3 "PushScreen: 'Extras'")
-7000 touch_down 512 222
-7100 touch_up 512 222
-$(e2e_wait 7100 3 "PushScreen: 'Profiles'")
-8000 touch_down 347 490
-8100 touch_up 347 490
-$(e2e_wait 8100 3 "PushScreen: 'NewProfile'")
-9000 key B
-9050 key o
-9100 key b
-9200 key RETURN
-$(e2e_wait 9200 3 "Removing 'NewProfile' from Screen Stack")
-9300 exit
+$(e2e_wait_menu 0 3)
+0 frames 10
+$(e2e_tap 0 512 465)
+$(e2e_wait 0 3 "Screen 'Extras' fully in.")
+0 frames 10
+$(e2e_tap 0 512 222)
+$(e2e_wait 0 3 "Screen 'Profiles' fully in.")
+0 frames 10
+$(e2e_tap 0 347 490)
+$(e2e_wait 0 3 "Screen 'NewProfile' fully in.")
+0 frames 10
+0 key B
+0 frames 10
+0 key o
+0 frames 10
+0 key b
+0 frames 10
+0 key RETURN
+$(e2e_wait 0 3 "Removing 'NewProfile' from Screen Stack")
+0 frames 10
+0 exit
 END
 run "$WORK/run3.txt" 3
 e2e_log_in_order "The unnamed profile at index #0 holds progress; it is kept." "Saving profile 'Bob'"
@@ -190,16 +205,19 @@ grep -q "Detecting temporary profile" "$LOG" && fail "the unnamed player was tak
 # Run 4, a restart: both players are listed, the unnamed one still holds
 # its won level, and Bob plays.
 cat >"$WORK/run4.txt" <<END
-$(e2e_wait_menu 5000 4)
-6000 touch_down 512 465
-6100 touch_up 512 465
-$(e2e_wait 6100 4 "PushScreen: 'Extras'")
-7000 touch_down 512 222
-7100 touch_up 512 222
-$(e2e_wait 7100 4 "PushScreen: 'Profiles'")
-8000 touch_move 1010 10
-8100 screenshot $SHOTS/4-players.png
-8200 exit
+$(e2e_wait_menu 0 4)
+0 frames 10
+$(e2e_tap 0 512 465)
+$(e2e_wait 0 4 "Screen 'Extras' fully in.")
+0 frames 10
+$(e2e_tap 0 512 222)
+$(e2e_wait 0 4 "Screen 'Profiles' fully in.")
+0 frames 10
+0 touch_move 1010 10
+0 frames 30
+0 screenshot $SHOTS/4-players.png
+0 frames 10
+0 exit
 END
 run "$WORK/run4.txt" 4
 PROFILES="$USER_DIR/profiles"

@@ -64,6 +64,7 @@ lane() {
   cd "$W"
   awk -v s="$id" -v n="$runs" 'BEGIN { srand(s * 7919); for (k = 0; k < n; k++) printf "%d %.3f\n", 1 + int(rand() * 4), rand() * 0.02 }' >pauses
   awk 'BEGIN { for (t = 1000; t < 30000; t += 100) printf "%d key C\n", t }' >keys
+  e2e_paced keys
   profile="$W/data/Vantreo/Worm/profiles/1.xml"
   wins=0
   in_save=0

@@ -23,7 +23,9 @@ mkdir -p "$SHOTS" "$WORK/srv"
 "$SERVER" "$WORK/srv" &
 SERVER_PID=$!
 trap 'kill $SERVER_PID 2>/dev/null; rm -rf "$WORK"' EXIT
-for i in $(seq 100); do [ -s "$WORK/srv/port" ] && break; sleep 0.05; done
+# Until the server has written its port, or has ended (however slowly it
+# starts).
+until [ -s "$WORK/srv/port" ] || ! kill -0 $SERVER_PID 2>/dev/null; do sleep 0.05; done
 PORT=$(cat "$WORK/srv/port" 2>/dev/null) || true
 [ -n "$PORT" ] || fail "the news server did not start"
 BASE="http://127.0.0.1:$PORT"
@@ -55,7 +57,7 @@ printf '{id="n1", image="%s/news.png", link="%s/more?from=news", allowed_events=
 run() {
   status=0
   (cd "$WORK" && KODO_HOST_SCRIPT="$1" KODO_HOST_TRACE="$WORK/trace.txt" SDL_AUDIODRIVER=dummy \
-     timeout 200 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
+     e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1) || status=$?
   LOG=$(ls "$USER_DIR"/logs/kodo-000"$2".log 2>/dev/null | head -1)
   [ -n "$LOG" ] && cp "$LOG" "$SHOTS/log-$2.txt"
   [ "$status" = 0 ] || fail "run $2: exit status $status"
@@ -67,24 +69,27 @@ run() {
 # wait on that file matched; one on another file in between, which
 # matches at once, has the item's line looked for from the log's start.)
 script() {
-  e2e_wait_menu 5000 "$1"
-  echo "5000 wait app/native/prog.xml news_url"
-  e2e_wait 5000 "$1" "$2"
-  echo "6000 touch_down 512 315"
-  echo "6100 touch_up 512 315"
+  e2e_wait_menu 0 "$1"
+  echo "0 wait app/native/prog.xml news_url"
+  e2e_wait 0 "$1" "$2"
+  echo "0 frames 30"
+  e2e_tap 0 512 315
 }
 
 # Run 1. The news screen is up at once; once the picture has settled in
-# the middle (512, 300), the log says so.
+# the middle (512, 300), the log says so, and the close button fades in
+# over a third of a second: 60 frames (8 ms of the program's time each
+# at least) see it in.
 {
   script 1 "Vantreo News: news 'n1' received."
-  e2e_wait 6100 1 "PushScreen: 'VantreoNews'"
-  e2e_wait 6200 1 "Vantreo News: 'n1' settled."
-  echo "6300 screenshot $SHOTS/1-news.png"
-  echo "6500 touch_down 512 300"
-  echo "6600 touch_up 512 300"
-  e2e_wait 6600 1 "PushScreen: 'Story'"
-  echo "7200 exit"
+  e2e_wait 0 1 "PushScreen: 'VantreoNews'"
+  e2e_wait 0 1 "Vantreo News: 'n1' settled."
+  echo "0 frames 60"
+  echo "0 screenshot $SHOTS/1-news.png"
+  e2e_tap 0 512 300
+  e2e_wait 0 1 "PushScreen: 'Story'"
+  echo "0 frames 30"
+  echo "0 exit"
 } >"$WORK/run1.txt"
 run "$WORK/run1.txt" 1
 e2e_log_in_order "Call '$BASE/news/?version=1.0.0&app=worm&platform=" "Vantreo News: news 'n1' received." \
@@ -110,8 +115,9 @@ grep -q "/news.png" "$WORK/srv/requests.txt" || fail "the picture was not asked 
 # Run 2: seen, so not shown.
 {
   script 2 "Vantreo News: news 'n1' received."
-  e2e_wait 6100 2 "PushScreen: 'Story'"
-  echo "6800 exit"
+  e2e_wait 0 2 "PushScreen: 'Story'"
+  echo "0 frames 30"
+  echo "0 exit"
 } >"$WORK/run2.txt"
 run "$WORK/run2.txt" 2
 grep -q -F "PushScreen: 'VantreoNews'" "$LOG" && fail "run 2 showed the news again"
@@ -120,8 +126,9 @@ grep -q -F "PushScreen: 'VantreoNews'" "$LOG" && fail "run 2 showed the news aga
 printf '{id="n2", image="%s/news.png"' "$BASE" >"$WORK/srv/reply.txt"
 {
   script 3 "Failed {} check"
-  e2e_wait 6100 3 "PushScreen: 'Story'"
-  echo "6800 exit"
+  e2e_wait 0 3 "PushScreen: 'Story'"
+  echo "0 frames 30"
+  echo "0 exit"
 } >"$WORK/run3.txt"
 run "$WORK/run3.txt" 3
 grep -q -F "Failed {} check ('{id=\"n2\"" "$LOG" || fail "the damaged reply is not reported"
@@ -141,7 +148,8 @@ for n in 4 5; do
   : >"$WORK/srv/requests.txt"
   {
     echo "0 wait srv/requests.txt $target"
-    echo "100 exit"
+    echo "0 frames 6"
+    echo "0 exit"
   } >"$WORK/run$n.txt"
   run "$WORK/run$n.txt" $n
   grep -q "Timeout was reached" "$LOG" && fail "run $n: the request ran into its time-out"

@@ -15,7 +15,7 @@ e2e_data_tree "$WORK" "$DATA"
 cd "$WORK"
 
 # 1. Two copies.
-{ e2e_wait_menu 0; echo "100 wait second.txt done"; echo "100 exit"; } >script.txt
+{ e2e_wait_menu 0; echo "0 wait second.txt done"; echo "0 frames 6"; echo "0 exit"; } >script.txt
 status=0
 KODO_HOST_PROGRESS="$WORK/progress" KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy sh "$XVFB" "$WORM" >out.txt 2>&1 &
 first=$!
@@ -61,7 +61,7 @@ for case in file read-only; do
   mkdir tmp
   [ $case = file ] || chown 65534:65534 tmp
   { echo "0 wait tmp/kodo-log-*.log Removing 'Transition' from Screen Stack";
-    echo "0 wait tmp/kodo-log-*.log PushScreen: 'PopupOk'"; echo "1500 exit"; } >script.txt
+    echo "0 wait tmp/kodo-log-*.log PushScreen: 'PopupOk'"; echo "0 frames 90"; echo "0 exit"; } >script.txt
   chmod 644 script.txt
   status=0
   as_player env TMPDIR="$WORK/tmp" KODO_HOST_SCRIPT="$WORK/script.txt" SDL_AUDIODRIVER=dummy timeout 120 sh "$XVFB" \

@@ -32,14 +32,14 @@ printf '<?xml version="1.0"?>\n<root>\n<array id="!INFO">\n<node id="name" value
 # screen's menu button (372, 461) and Replay (465, 461).
 # play_and_win N WORLD: the lines of run N up to its level's result screen.
 play_and_win() {
-  e2e_wait_menu 4000 "$1"
-  echo "4100 touch_down 512 315"
-  echo "4200 touch_up 512 315"
-  e2e_wait 4300 "$1" "Level '$2' started"
-  e2e_wait 4300 "$1" "Removing 'TimelineTransition' from Screen Stack"
-  echo "4400 frames 30"
-  echo "4500 key C"
-  e2e_wait 4600 "$1" "Screen 'GameLevelCompleted' fully in."
+  e2e_wait_menu 0 "$1"
+  echo "0 frames 10"
+  e2e_tap 0 512 315
+  e2e_wait 0 "$1" "Level '$2' started"
+  e2e_wait 0 "$1" "Removing 'TimelineTransition' from Screen Stack"
+  echo "0 frames 30"
+  echo "0 key C"
+  e2e_wait 0 "$1" "Screen 'GameLevelCompleted' fully in."
 }
 run() {
   cd "$WORK"
@@ -60,11 +60,11 @@ started() {
 
 {
   play_and_win 1 worlds/e01-l01.xml
-  echo "4700 touch_down 372 461"
-  echo "4800 touch_up 372 461"
-  e2e_wait 4900 1 "Screen 'MainMenu' fully in."
-  echo "5000 touch_down 512 540"
-  echo "5100 touch_up 512 540"
+  echo "0 frames 10"
+  e2e_tap 0 372 461
+  e2e_wait 0 1 "Screen 'MainMenu' fully in."
+  echo "0 frames 10"
+  e2e_tap 0 512 540
 } >"$WORK/script-1.txt"
 run 1
 started 1 E01_L01
@@ -72,9 +72,10 @@ grep -q -F "Level completed: 'E01_L01'" "$LOG" || fail "run 1: the first level w
 
 {
   play_and_win 2 worlds/e01-l02.xml
-  echo "4700 exit"
+  echo "0 frames 10"
+  echo "0 exit"
 } >"$WORK/script-2.txt"
-sed -i 's|^4400 frames 30$|4400 frames 30\n4400 screenshot '"$SHOTS"'/level-2.png|' "$WORK/script-2.txt"
+sed -i 's|^0 frames 30$|0 frames 30\n0 screenshot '"$SHOTS"'/level-2.png|' "$WORK/script-2.txt"
 run 2
 started 2 E01_L02
 grep -q -F "Level completed: 'E01_L02'" "$LOG" || fail "run 2: the second level was not won"
@@ -89,10 +90,11 @@ echo "run 2: stopwatch rim $rim pixels ($rim_off beside it), time $time pixels (
 
 {
   play_and_win 3 worlds/e01-l03.xml
-  echo "4700 touch_down 465 461"
-  echo "4800 touch_up 465 461"
-  e2e_wait 4900 3 "Level 'worlds/e01-l03.xml' started"
-  echo "5000 exit"
+  echo "0 frames 10"
+  e2e_tap 0 465 461
+  e2e_wait 0 3 "Level 'worlds/e01-l03.xml' started"
+  echo "0 frames 10"
+  echo "0 exit"
 } >"$WORK/script-3.txt"
 run 3
 started 3 E01_L03
@@ -104,35 +106,33 @@ if grep -q -F "Timeline starting event 'E01_L04'" "$LOG"; then fail "run 3: Repl
 # the game's pause button (950, 51), the pause menu's Restart (512, 367)
 # and main menu (512, 440).
 {
-  e2e_wait_menu 4000 4
-  echo "4100 touch_down 512 390"
-  echo "4200 touch_up 512 390"
-  e2e_wait 4300 4 "Screen 'LevelSelect' fully in."
-  echo "4400 touch_down 184 240"
-  echo "4500 touch_up 184 240"
-  e2e_wait 4600 4 "Removing 'TimelineTransition' from Screen Stack"
-  echo "4700 frames 30"
-  echo "4800 key C"
-  e2e_wait 4900 4 "Screen 'GameLevelCompleted' fully in."
-  echo "5000 touch_down 465 461"
-  echo "5100 touch_up 465 461"
-  e2e_wait 5200 4 "Removing 'TimelineTransition' from Screen Stack"
-  echo "5300 frames 30"
-  echo "5400 touch_down 950 51"
-  echo "5500 touch_up 950 51"
-  e2e_wait 5600 4 "Screen 'GamePopMenu' fully in."
-  echo "5700 touch_down 512 367"
-  echo "5800 touch_up 512 367"
-  e2e_wait 5900 4 "Removing 'TimelineTransition' from Screen Stack"
-  echo "6000 frames 30"
-  echo "6100 touch_down 950 51"
-  echo "6200 touch_up 950 51"
-  e2e_wait 6300 4 "Screen 'GamePopMenu' fully in."
-  echo "6400 touch_down 512 440"
-  echo "6500 touch_up 512 440"
-  e2e_wait 6600 4 "Screen 'MainMenu' fully in."
-  echo "6700 touch_down 512 540"
-  echo "6800 touch_up 512 540"
+  e2e_wait_menu 0 4
+  echo "0 frames 10"
+  e2e_tap 0 512 390
+  e2e_wait 0 4 "Screen 'LevelSelect' fully in."
+  echo "0 frames 10"
+  e2e_tap 0 184 240
+  e2e_wait 0 4 "Removing 'TimelineTransition' from Screen Stack"
+  echo "0 frames 30"
+  echo "0 key C"
+  e2e_wait 0 4 "Screen 'GameLevelCompleted' fully in."
+  echo "0 frames 10"
+  e2e_tap 0 465 461
+  e2e_wait 0 4 "Removing 'TimelineTransition' from Screen Stack"
+  echo "0 frames 30"
+  e2e_tap 0 950 51
+  e2e_wait 0 4 "Screen 'GamePopMenu' fully in."
+  echo "0 frames 10"
+  e2e_tap 0 512 367
+  e2e_wait 0 4 "Removing 'TimelineTransition' from Screen Stack"
+  echo "0 frames 30"
+  e2e_tap 0 950 51
+  e2e_wait 0 4 "Screen 'GamePopMenu' fully in."
+  echo "0 frames 10"
+  e2e_tap 0 512 440
+  e2e_wait 0 4 "Screen 'MainMenu' fully in."
+  echo "0 frames 10"
+  e2e_tap 0 512 540
 } >"$WORK/script-4.txt"
 run 4
 started 4 E01_L01
@@ -143,11 +143,12 @@ grep -q -F "Level completed: 'E01_L01'" "$LOG" || fail "run 4: the first level w
 if grep "Timeline starting event" "$LOG" | grep -v -q -F "'E01_L01'"; then fail "run 4: another event started"; fi
 
 {
-  e2e_wait_menu 4000 5
-  echo "4100 touch_down 512 315"
-  echo "4200 touch_up 512 315"
-  e2e_wait 4300 5 "Removing 'TimelineTransition' from Screen Stack"
-  echo "4400 exit"
+  e2e_wait_menu 0 5
+  echo "0 frames 10"
+  e2e_tap 0 512 315
+  e2e_wait 0 5 "Removing 'TimelineTransition' from Screen Stack"
+  echo "0 frames 10"
+  echo "0 exit"
 } >"$WORK/script-5.txt"
 run 5
 started 5 E01_L04

@@ -22,99 +22,106 @@ mkdir -p "$SHOTS"
 
 e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 
-# Times in ms from the host's start. Loading takes about three seconds
-# (the slow screens, preloaded from Slow24 down to Slow1, twelve of them
-# between the two shots of the loading screen, the first a third of the
-# way, when the worm has faded in); the main menu follows 0.8 s after it, behind a
-# transition of two thirds of a second. The main menu's buttons: Play at
-# y 315, Levels 390, Extras 465, Quit 540; the back buttons at (72, 534);
-# on the extras, Achievements at (442, 458) and Unlocks at (582, 458); the
-# story's Continue and the dialogue's Next at (880, 558). A timeline event
-# is on the screen in about a second; the story's steps are two apart.
-# Each step waits for the log line of the one before, so that a slow run
-# takes longer rather than clicking on the wrong screen; the focus key's
-# shots wait for frames ("frames"), so that the highlight has had its
-# time to come.
-w() { e2e_wait "$1" 1 "$2"; }
+# Loading takes about three seconds (the slow screens, preloaded from
+# Slow24 down to Slow1, twelve of them between the two shots of the
+# loading screen, the first a third of the way, when the worm has faded
+# in); the main menu follows behind a transition of two thirds of a
+# second. The main menu's buttons: Play at y 315, Levels 390, Extras 465,
+# Quit 540; the back buttons at (72, 534); on the extras, Achievements at
+# (442, 458) and Unlocks at (582, 458); the story's Continue and the
+# dialogue's Next at (880, 558). Every line is at time 0, placed by the
+# log line of the step before and frames after it (a frame is 1/60 s of
+# the program's time at least, 0.2 s at most), so that a slow or now and
+# then stopped run takes longer rather than clicking on the wrong screen:
+# a screen takes input once it is fully in; a held Tab is let go the frame
+# after the program has seen it down, before its repeat (0.4 s) comes.
+w() { e2e_wait 0 1 "$1"; }
+f() { echo "0 frames $1"; }
+tap() { f 10; e2e_tap 0 "$1" "$2"; }
 {
 cat <<END
-$(w 1000 "Preloading Screen 'Slow16'")
-1000 screenshot $SHOTS/1-loading-early.png
-$(w 2000 "Preloading Screen 'Slow4'")
-2000 screenshot $SHOTS/2-loading-later.png
-$(e2e_wait_menu 6000)
-7000 screenshot $SHOTS/3-main-menu.png
-7200 touch_down 512 390
-7300 touch_up 512 390
-$(w 7300 "PushScreen: 'LevelSelect'")
-8400 screenshot $SHOTS/4-level-select.png
-8500 touch_down 973 330
-8600 touch_up 973 330
-10550 frames 40
-10600 screenshot $SHOTS/4-level-select-2.png
-10700 touch_down 72 534
-10800 touch_up 72 534
-$(w 10800 "Removing 'LevelSelect' from Screen Stack")
-10900 touch_move 1010 250
-11750 frames 40
-11800 screenshot $SHOTS/5-back-to-menu.png
-11900 key DOWN
-12450 frames 40
-12500 screenshot $SHOTS/6-arrow.png
-12600 keydown TAB
-12900 keyup TAB
-13150 frames 40
-13200 screenshot $SHOTS/6-key-first.png
-13300 keydown TAB
-13600 keyup TAB
-13850 frames 40
-13900 screenshot $SHOTS/7-key-second.png
-14100 touch_down 512 465
-14200 touch_up 512 465
-$(w 14200 "PushScreen: 'Extras'")
-14300 touch_move 1010 250
-15200 screenshot $SHOTS/8-extras.png
-15300 touch_down 442 458
-15400 touch_up 442 458
-$(w 15400 "PushScreen: 'Achievements'")
-16300 key ESCAPE
-$(w 16300 "Removing 'Achievements' from Screen Stack")
-17200 touch_down 582 458
-17300 touch_up 582 458
-$(w 17300 "PushScreen: 'Unlocks'")
-18200 key ESCAPE
-$(w 18200 "Removing 'Unlocks' from Screen Stack")
-19100 key ESCAPE
-$(w 19100 "Removing 'Extras' from Screen Stack")
-20000 screenshot $SHOTS/9-escape-back.png
-20100 touch_down 512 315
-20200 touch_up 512 315
-$(w 20200 "PushScreen: 'Story'")
-$(w 20200 "Removing 'TimelineTransition' from Screen Stack")
-22000 screenshot $SHOTS/10-story.png
+$(w "Preloading Screen 'Slow16'")
+0 screenshot $SHOTS/1-loading-early.png
+$(w "Preloading Screen 'Slow4'")
+0 screenshot $SHOTS/2-loading-later.png
+$(e2e_wait_menu 0)
+$(f 60)
+0 screenshot $SHOTS/3-main-menu.png
+$(tap 512 390)
+$(w "Screen 'LevelSelect' fully in.")
+$(f 30)
+0 screenshot $SHOTS/4-level-select.png
+$(tap 973 330)
+$(f 120)
+0 screenshot $SHOTS/4-level-select-2.png
+$(tap 72 534)
+$(w "Removing 'LevelSelect' from Screen Stack")
+$(f 6)
+0 touch_move 1010 250
+$(f 50)
+0 screenshot $SHOTS/5-back-to-menu.png
+0 key DOWN
+$(f 40)
+0 screenshot $SHOTS/6-arrow.png
+0 keydown TAB
+0 keyup TAB
+$(f 40)
+0 screenshot $SHOTS/6-key-first.png
+0 keydown TAB
+0 keyup TAB
+$(f 40)
+0 screenshot $SHOTS/7-key-second.png
+$(tap 512 465)
+$(w "Screen 'Extras' fully in.")
+$(f 6)
+0 touch_move 1010 250
+$(f 50)
+0 screenshot $SHOTS/8-extras.png
+$(tap 442 458)
+$(w "Screen 'Achievements' fully in.")
+$(f 10)
+0 key ESCAPE
+$(w "Removing 'Achievements' from Screen Stack")
+$(tap 582 458)
+$(w "Screen 'Unlocks' fully in.")
+$(f 10)
+0 key ESCAPE
+$(w "Removing 'Unlocks' from Screen Stack")
+$(f 10)
+0 key ESCAPE
+$(w "Removing 'Extras' from Screen Stack")
+$(f 50)
+0 screenshot $SHOTS/9-escape-back.png
+$(tap 512 315)
+$(w "PushScreen: 'Story'")
+$(w "Removing 'TimelineTransition' from Screen Stack")
+$(f 100)
+0 screenshot $SHOTS/10-story.png
 END
 # Continue, Next and Continue: each leads to the next event once its
-# transition is over.
-t=22200
+# transition is over; the story's step shows for two seconds first.
 for event in E01_STORY_2 E01_STORY_3 E01_STORY_4; do
-  echo "$t touch_down 880 558"
-  echo "$((t + 100)) touch_up 880 558"
-  w $((t + 100)) "Timeline starting event '$event'"
-  w $((t + 100)) "Removing 'TimelineTransition' from Screen Stack"
-  [ $event = E01_STORY_3 ] && echo "26000 screenshot $SHOTS/11-dialog.png"
-  t=$((t + 2000))
+  f 10
+  e2e_tap 0 880 558
+  w "Timeline starting event '$event'"
+  w "Removing 'TimelineTransition' from Screen Stack"
+  [ $event = E01_STORY_3 ] && { f 100; echo "0 screenshot $SHOTS/11-dialog.png"; }
+  f 120
 done
 cat <<END
-28200 touch_down 880 558
-28300 touch_up 880 558
-$(w 28300 "PushScreen: 'GameDeziDedi'")
-30200 screenshot $SHOTS/12-game.png
-30300 state thumbnail
-30500 state fullscreen
-$(w 30500 "PushScreen: 'GamePopMenu'")
-31400 frames 2
-31400 screenshot $SHOTS/13-paused.png
-31600 exit
+$(e2e_tap 0 880 558)
+$(w "PushScreen: 'GameDeziDedi'")
+$(w "Removing 'TimelineTransition' from Screen Stack")
+$(f 100)
+0 screenshot $SHOTS/12-game.png
+0 state thumbnail
+$(f 12)
+0 state fullscreen
+$(w "Screen 'GamePopMenu' fully in.")
+$(f 2)
+0 screenshot $SHOTS/13-paused.png
+$(f 10)
+0 exit
 END
 } > "$WORK/script.txt"
 cd "$WORK"
@@ -250,15 +257,15 @@ display_run() {  # SCREEN ASKED-SIZE BAR-HEIGHT QUIT-BOX(X0 Y0 X1 Y1)
   e2e_data_tree "$d" "$DATA"
   { e2e_wait 0 1 "Removing 'Transition' from Screen Stack"
     echo "0 frames 40"; echo "0 screenshot $SHOTS/menu-$1.png"
-    e2e_click 100 $((($4 + $6) / 2)) $((($5 + $7) / 2))
-    echo "200 frames 300"; echo "200 exit"; } >"$d/script.txt"
+    e2e_click 0 $((($4 + $6) / 2)) $((($5 + $7) / 2))
+    echo "0 frames 300"; echo "0 exit"; } >"$d/script.txt"
   status=0
   (cd "$d" && KODO_HOST_SCRIPT="$d/script.txt" KODO_HOST_TRACE="$d/trace.txt" KODO_XVFB_SCREEN="${1}x24" \
     SDL_AUDIODRIVER=dummy e2e_timeout 120 env ${2:+KODO_DISPLAY_SIZE=$2} sh "$XVFB" "$WORM" >"$d/out.txt" 2>&1) ||
     status=$?
   LOG=$(ls "$d"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
   [ "$status" = 0 ] || fail "exit status $status on the $1 display"
-  ! grep -q "200 exit" "$d/trace.txt" || fail "a click on Quit did not end the game on the $1 display"
+  ! grep -q "^script 0 exit$" "$d/trace.txt" || fail "a click on Quit did not end the game on the $1 display"
   w=${1%x*}
   bars=$("$PROBE" "$SHOTS/menu-$1.png" count 0 0 "$w" "$3" 0 10 0 10 0 10)
   quit=$("$PROBE" "$SHOTS/menu-$1.png" count $4 $5 $6 $7 $wood)

@@ -215,6 +215,7 @@ CARRY=$(rnd 0 1200 2400)
 while [ "$spent" -lt "$FRAMES" ] && [ "$(($(date +%s) - START))" -lt "$LIMIT" ]; do
   r=$((r + 1))
   script $r $((FRAMES - spent)) >"$WORK/script.txt"
+  e2e_paced "$WORK/script.txt"
   run $r
   CARRY=$(awk -v n="$FRAMES_RUN" '$1 > n { print $1 - n; exit }' "$WORK/ends")
   [ "${CARRY:-0}" -ge 60 ] || CARRY=60

@@ -11,10 +11,13 @@ e2e_data_tree "$WORK" "$DATA"
 ln -s "$HERE/labs/developer.xml" "$WORK/app/native/developer.xml"
 cat > "$WORK/script.txt" <<END
 # let it run frames, then ask the program to quit
-600 state thumbnail
-700 state fullscreen
-$(e2e_wait_menu 800)
-900 exit
+0 frames 40
+0 state thumbnail
+0 frames 6
+0 state fullscreen
+$(e2e_wait_menu 0)
+0 frames 6
+0 exit
 END
 cd "$WORK"
 status=0
@@ -45,5 +48,19 @@ if grep -i -E "error|warning|unable|deprecat|non-main thread|attempt to|not regi
    grep -v -F "warning-triangle"; then
   echo "the bundled data's start in developer mode logs the lines above"; exit 1
 fi
-grep -q "900 exit" "$WORK/trace.txt" || { echo "exit line not run"; cat "$WORK/trace.txt"; exit 1; }
-echo "start-up and shutdown in order"
+grep -q "^script 0 exit$" "$WORK/trace.txt" || { echo "exit line not run"; cat "$WORK/trace.txt"; exit 1; }
+
+# A wait whose text never comes fails the run at its frame deadline: the
+# program is told to quit, shuts down in order and ends with status 1,
+# and stderr names the wait; the line after it is not run.
+never="0 wait frames=30 data/*/*/logs/kodo-0002.log a line no run writes"
+printf '%s\n0 state thumbnail\n' "$never" >"$WORK/script.txt"
+status=0
+KODO_HOST_SCRIPT="$WORK/script.txt" KODO_HOST_TRACE="$WORK/trace-2.txt" \
+  e2e_timeout 120 sh "$XVFB" "$WORM" >"$WORK/out.txt" 2>&1 || status=$?
+[ "$status" = 1 ] || { echo "a wait past its deadline: exit status $status"; cat "$WORK/out.txt"; exit 1; }
+grep -q -F "script line '$never' failed: the text did not come within 30 frames" "$WORK/out.txt" ||
+  { echo "the failed wait is not named"; cat "$WORK/out.txt"; exit 1; }
+grep -q -F "KODO Shutdown." "$WORK"/data/*/*/logs/kodo-0002.log || { echo "no shutdown after the failed wait"; exit 1; }
+! grep -q "state thumbnail" "$WORK/trace-2.txt" || { echo "a line after the failed wait ran"; exit 1; }
+echo "start-up and shutdown in order; a wait past its deadline fails the run"

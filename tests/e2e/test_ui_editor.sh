@@ -26,37 +26,41 @@ e2e_data_tree "$WORK" "$DATA"
 ln -s "$HERE/flow/developer.xml" "$WORK/app/native/developer.xml"
 USER_TREE="$WORK/data/Vantreo/Worm"
 NAME='Play \"big\" \\ one'
+# Every line at time 0, placed by the log waits and the frames between
+# (f N): keys a few frames apart, so that a late program takes each in a
+# frame of its own. key K...: each key and 3 frames.
+f() { echo "0 frames $1"; }
+key() { for k in "$@"; do echo "0 key $k"; f 3; done; }
 {
   e2e_wait 0 1 "Screen 'MainMenu' fully in."
-  echo "500 screenshot $SHOTS/0-menu.png"
-  echo "600 key ctrl+E"
-  e2e_wait 700 1 "Edit mode on."
-  for i in 1 2 3 4; do echo "1500 key TAB"; done
-  for k in RIGHT RIGHT RIGHT DOWN DOWN; do echo "1700 key $k"; done
-  echo '1710 reply ""'
-  echo "1720 key N"
-  echo '1730 reply "Levels"'
-  echo "1740 key N"
-  printf '1800 reply "%s"\n' "$NAME"
-  echo "1850 key N"
-  echo "1900 key C"
-  echo "2000 reply \"Levels\""
-  echo "2050 key P"
-  for i in 1 2 3 4; do echo "2100 key shift+TAB"; done
-  printf '2200 reply "%s_clone"\n' "$NAME"
-  echo "2250 key P"
-  echo "2400 right_click 620 400"
-  e2e_wait 2450 1 "Edit menu opened at ("
-  echo "2700 screenshot $SHOTS/1-menu-open.png"
-  echo "2800 key ESCAPE"
-  echo "2900 key DELETE"
-  echo "3000 key S"
-  e2e_wait 3050 1 "Exporting UISet to"
-  echo "3200 key TAB"
-  echo "3300 key L"
-  echo "3400 key RIGHT"
-  echo "3600 screenshot $SHOTS/2-outlines.png"
-  echo "3800 exit"
+  f 30
+  echo "0 screenshot $SHOTS/0-menu.png"
+  key ctrl+E
+  e2e_wait 0 1 "Edit mode on."
+  f 50
+  key TAB TAB TAB TAB RIGHT RIGHT RIGHT DOWN DOWN
+  echo '0 reply ""'
+  key N
+  echo '0 reply "Levels"'
+  key N
+  printf '0 reply "%s"\n' "$NAME"
+  key N C
+  echo "0 reply \"Levels\""
+  key P shift+TAB shift+TAB shift+TAB shift+TAB
+  printf '0 reply "%s_clone"\n' "$NAME"
+  key P
+  echo "0 right_click 620 400"
+  e2e_wait 0 1 "Edit menu opened at ("
+  f 20
+  echo "0 screenshot $SHOTS/1-menu-open.png"
+  key ESCAPE DELETE S
+  e2e_wait 0 1 "Exporting UISet to"
+  key TAB L
+  e2e_wait 0 1 "Loading UI 'ui/main-menu.lua'.."
+  key RIGHT
+  f 12
+  echo "0 screenshot $SHOTS/2-outlines.png"
+  echo "0 exit"
 } >"$WORK/script.txt"
 # Edit mode asks for a 1230 x 768 window: the display is that size.
 export KODO_XVFB_SCREEN=1400x900x24 KODO_DISPLAY_SIZE=1230x768
@@ -81,16 +85,18 @@ e2e_log_in_order "Component 'Logo'.." "front." "Component 'Play' keeps its name:
 # size as edit mode ends.
 {
   e2e_wait 0 2 "Screen 'MainMenu' fully in."
-  echo "500 screenshot $SHOTS/3-restarted.png"
-  echo "600 key ctrl+E"
-  e2e_wait 700 2 "Edit mode on."
-  echo "1500 key S"
-  e2e_wait 1550 2 "Exporting UISet to"
-  echo "1600 key O"
-  e2e_wait 1650 2 "PushScreen: 'ScreenBrowser'"
-  echo "1700 frames 30"
-  echo "1750 screenshot $SHOTS/3-browser.png"
-  echo "1800 exit"
+  f 30
+  echo "0 screenshot $SHOTS/3-restarted.png"
+  key ctrl+E
+  e2e_wait 0 2 "Edit mode on."
+  f 50
+  key S
+  e2e_wait 0 2 "Exporting UISet to"
+  key O
+  e2e_wait 0 2 "PushScreen: 'ScreenBrowser'"
+  f 30
+  echo "0 screenshot $SHOTS/3-browser.png"
+  echo "0 exit"
 } >"$WORK/script.txt"
 cp "$SAVED" "$WORK/main-menu-1.lua"
 e2e_run_game 300
@@ -118,78 +124,70 @@ console() { e2e_type_line "$@" | sed 's/ key TAB$/ key 167/'; }
 scaled() { echo "$(($1 * 6 / 5)) $(($2 * 6 / 5 + 24))"; }
 {
   e2e_wait_menu 0 3
-  e2e_click 100 $(scaled 512 464)
-  e2e_wait 200 3 "Screen 'Extras' fully in."
-  echo "210 key ctrl+E"
-  e2e_wait 220 3 "Edit mode on."
-  echo '230 reply "Quit"'
-  echo "240 key N"
-  echo "250 key DELETE"
-  echo '252 reply "HELLO"'
-  echo "254 key E"
-  for i in $(seq 10); do echo "256 key RIGHT"; done
-  echo "260 key TAB"
-  echo "270 key ctrl+E"
-  e2e_wait 280 3 "Edit mode off."
-  echo "290 key ESCAPE"
-  e2e_wait 300 3 "Removing 'Extras' from Screen Stack"
-  echo "310 key ctrl+E"
-  e2e_wait 320 3 "Edit mode on."
-  echo "330 key S"
-  e2e_wait 340 3 "Exporting UISet to"
-  echo "350 key ctrl+E"
-  e2e_wait 360 3 "Edit mode off."
+  f 30
+  e2e_click 0 $(scaled 512 464)
+  e2e_wait 0 3 "Screen 'Extras' fully in."
+  key ctrl+E
+  e2e_wait 0 3 "Edit mode on."
+  echo '0 reply "Quit"'
+  key N DELETE
+  echo '0 reply "HELLO"'
+  key E RIGHT RIGHT RIGHT RIGHT RIGHT RIGHT RIGHT RIGHT RIGHT RIGHT TAB ctrl+E
+  e2e_wait 0 3 "Edit mode off."
+  key ESCAPE
+  e2e_wait 0 3 "Removing 'Extras' from Screen Stack"
+  key ctrl+E
+  e2e_wait 0 3 "Edit mode on."
+  key S
+  e2e_wait 0 3 "Exporting UISet to"
+  key ctrl+E
+  e2e_wait 0 3 "Edit mode off."
   # Each lab opened by its console line and its layout reloaded in edit
-  # mode: lab MS LINE FILE [x].
+  # mode: lab LINE FILE [x].
   lab() {
-    console "$1" "$2" $4
-    e2e_wait $(($1 + 900)) 3 "Screen '$(echo "$2" | cut -d'"' -f2)' fully in."
-    echo "$(($1 + 1000)) key ctrl+E"
-    e2e_wait $(($1 + 1050)) 3 "Edit mode on."
-    echo "$(($1 + 1100)) key L"
-    e2e_wait $(($1 + 1150)) 3 "Loading UI '$3'.."
-    echo "$(($1 + 1200)) key ctrl+E"
-    e2e_wait $(($1 + 1250)) 3 "Edit mode off."
-    echo "$(($1 + 1300)) frames 30"
+    f 30
+    console 0 "$1" $3
+    e2e_wait 0 3 "Screen '$(echo "$1" | cut -d'"' -f2)' fully in."
+    key ctrl+E
+    e2e_wait 0 3 "Edit mode on."
+    key L
+    e2e_wait 0 3 "Loading UI '$2'.."
+    key ctrl+E
+    e2e_wait 0 3 "Edit mode off."
+    f 30
   }
-  t=400
-  lab $t 'PushScreen("ObjectLab")' ui/labs/object-lab.lua
-  echo "$((t + 1400)) screenshot $SHOTS/4-object-lab-reloaded.png"
-  lab $((t + 1500)) 'PushScreen("WorldLab")' ui/labs/world-lab.lua x
-  t=$((t + 2800))
+  lab 'PushScreen("ObjectLab")' ui/labs/object-lab.lua
+  echo "0 screenshot $SHOTS/4-object-lab-reloaded.png"
+  lab 'PushScreen("WorldLab")' ui/labs/world-lab.lua x
   for play in 1 2; do
-    e2e_click $((t + 100)) $(scaled 228 20)
-    e2e_wait $((t + 200)) 3 "Screen 'GameDeziDedi' fully in."
-    e2e_click $((t + 300)) $(scaled 950 51)
-    e2e_wait $((t + 400)) 3 "Removing 'GameDeziDedi' from Screen Stack"
+    f 10
+    e2e_click 0 $(scaled 228 20)
+    e2e_wait 0 3 "Screen 'GameDeziDedi' fully in."
+    f 10
+    e2e_click 0 $(scaled 950 51)
+    e2e_wait 0 3 "Removing 'GameDeziDedi' from Screen Stack"
     [ $play = 2 ] && break
-    echo "$((t + 500)) key ctrl+E"
-    e2e_wait $((t + 510)) 3 "Edit mode on."
-    echo "$((t + 520)) key DELETE"
-    echo "$((t + 530)) key TAB"
-    echo "$((t + 540)) key ctrl+E"
-    e2e_wait $((t + 550)) 3 "Edit mode off."
-    t=$((t + 550))
+    f 10
+    key ctrl+E
+    e2e_wait 0 3 "Edit mode on."
+    key DELETE TAB ctrl+E
+    e2e_wait 0 3 "Edit mode off."
   done
-  t=$((t + 400))
-  echo "$((t + 100)) frames 10"
-  t=$((t + 100))
+  f 30
   # The strip: Tab takes the first component and the second, SHIFT+Tab
   # goes back to the first, the strip "TF".
-  echo "$((t + 100)) key SPACE"
-  e2e_wait $((t + 150)) 3 "Screen 'WorldLabObjectSelector' fully in."
-  echo "$((t + 200)) key ctrl+E"
-  e2e_wait $((t + 250)) 3 "Edit mode on."
-  echo "$((t + 300)) key TAB"
-  echo "$((t + 350)) key shift+TAB"
-  echo "$((t + 400)) key DELETE"
-  e2e_wait $((t + 450)) 3 "Deleting component 'TF'.."
-  echo "$((t + 500)) frames 30"
-  echo "$((t + 600)) key ctrl+E"
-  e2e_wait $((t + 650)) 3 "Edit mode off."
-  echo "$((t + 700)) frames 30"
-  echo "$((t + 800)) screenshot $SHOTS/5-strip-deleted.png"
-  echo "$((t + 900)) exit"
+  key SPACE
+  e2e_wait 0 3 "Screen 'WorldLabObjectSelector' fully in."
+  key ctrl+E
+  e2e_wait 0 3 "Edit mode on."
+  key TAB shift+TAB DELETE
+  e2e_wait 0 3 "Deleting component 'TF'.."
+  f 30
+  key ctrl+E
+  e2e_wait 0 3 "Edit mode off."
+  f 30
+  echo "0 screenshot $SHOTS/5-strip-deleted.png"
+  echo "0 exit"
 } >"$WORK/script.txt"
 cp "$SAVED" "$WORK/main-menu-2.lua"
 e2e_run_game 300
@@ -220,37 +218,36 @@ e2e_log_in_order "Screen 'ObjectLab' fully in." "Loading UI 'ui/labs/object-lab.
 # its own list, not the menu's set from before the reload.
 {
   e2e_wait 0 4 "Screen 'MainMenu' fully in."
-  echo "200 key ctrl+E"
-  e2e_wait 210 4 "Edit mode on."
-  echo "220 key O"
-  e2e_wait 230 4 "Screen 'ScreenBrowser' fully in."
-  echo "240 key Z"
-  echo "250 key A"
-  echo "260 key ESCAPE"
-  e2e_tap 300 $(scaled 120 150)
-  e2e_tap 400 $(scaled 229 408)
-  e2e_wait 500 4 "Screen browser shows 'GameLevelCompleted'"
-  echo "600 key ESCAPE"
-  for i in 1 2 3 4; do echo "610 key Z"; done
-  e2e_wait 620 4 "Screen browser shows 'MainMenu'"
-  console 700 'PopScreen("ScreenBrowser")'
-  e2e_wait 1500 4 "Removing 'ScreenBrowser' from Screen Stack"
-  echo "1600 key ctrl+E"
-  e2e_wait 1610 4 "Edit mode on."
-  echo "1620 key L"
-  e2e_wait 1630 4 "Loading UI 'ui/main-menu.lua'.."
+  f 30
+  key ctrl+E
+  e2e_wait 0 4 "Edit mode on."
+  key O
+  e2e_wait 0 4 "Screen 'ScreenBrowser' fully in."
+  key Z A ESCAPE
+  e2e_tap 0 $(scaled 120 150)
+  f 3
+  e2e_tap 0 $(scaled 229 408)
+  e2e_wait 0 4 "Screen browser shows 'GameLevelCompleted'"
+  key ESCAPE Z Z Z Z
+  e2e_wait 0 4 "Screen browser shows 'MainMenu'"
+  console 0 'PopScreen("ScreenBrowser")'
+  e2e_wait 0 4 "Removing 'ScreenBrowser' from Screen Stack"
+  key ctrl+E
+  e2e_wait 0 4 "Edit mode on."
+  key L
+  e2e_wait 0 4 "Loading UI 'ui/main-menu.lua'.."
   # Background, Fireflies, Logo, Play, Extras, Quit: Levels went in run 1.
-  for i in 1 2 3 4 5 6; do echo "1640 key TAB"; done
-  for i in $(seq 20); do echo "1650 key DOWN"; done
-  echo "1660 key S"
-  e2e_wait 1670 4 "Exporting UISet to"
-  echo "1680 key O"
-  e2e_wait 1690 4 "Screen 'ScreenBrowser' fully in."
-  echo "1700 key ctrl+E"
-  e2e_wait 1710 4 "Edit mode on."
-  echo "1720 key S"
-  e2e_wait 1730 4 "Exporting UISet to"
-  echo "1800 exit"
+  key TAB TAB TAB TAB TAB TAB
+  for i in $(seq 20); do key DOWN; done
+  key S
+  e2e_wait 0 4 "Exporting UISet to"
+  key O
+  e2e_wait 0 4 "Screen 'ScreenBrowser' fully in."
+  key ctrl+E
+  e2e_wait 0 4 "Edit mode on."
+  key S
+  e2e_wait 0 4 "Exporting UISet to"
+  echo "0 exit"
 } >"$WORK/script.txt"
 e2e_run_game 300
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0004.log | head -1)

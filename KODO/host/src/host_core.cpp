@@ -131,7 +131,7 @@ struct ScriptLine {
     std::string path;
     std::string wanted;    // wait: the text to find in the file; reply: the answer
     bool cancel = false;   // reply: a cancel rather than a text
-    long long frames = 0;  // frames: how many to hold for
+    long long frames = 0;  // frames: how many to hold for; wait: the deadline
     std::string text;    // the line as written, for the trace
 };
 
@@ -151,15 +151,16 @@ bool g_key_went_down = false;
 // same line may come more than once.
 std::string g_wait_file;
 long g_wait_from = 0;
-// A wait gives up once its file has not grown for this long, so that a
-// program that never writes the line still ends its run (and its test
-// fails on what it checks), while a slow one that is still writing is
-// waited for.
-const long long kWaitLimitMs = 60000;
-// The size of the waited-for file when the wait came due or the file last
-// grew, and when that was (ms since the start).
-long long g_wait_size = -1;
-long long g_wait_grew_ms = 0;
+// A wait gives up after this many frames unless its line says otherwise
+// (frames=<n>): counted in the program's frames, so a slow or stopped
+// machine waits longer, while a run whose text never comes fails within
+// its deadline rather than at the test's time-out. Generous beside the
+// longest wait of the end-to-end runs (under a thousand frames: a level
+// played out by a replay, a slow load).
+const long long kWaitFrames = 10000;
+// A wait ran out of frames: the rest of the script was dropped and the
+// program told to exit; host_script_failed answers it.
+bool g_script_failed = false;
 // Frames the program has run: each time it has taken every pending event
 // (bps_get_event answering none). A "frames" line holds until this has
 // grown by its count since the line came due (-1: not due yet).
@@ -371,10 +372,16 @@ std::string parse_line(const std::string &text, ScriptLine *out) {
     }
     if (cmd == "wait") {
         out->cmd = Cmd::Wait;
-        if (nargs < 2) return "wait needs <file-pattern> <text>";
-        out->path = tok[2];
-        size_t p = text.find(tok[2], text.find("wait") + strlen("wait"));
-        out->wanted = trim(text.substr(p + tok[2].size()));
+        out->frames = kWaitFrames;
+        size_t first = 2;
+        if (nargs >= 1 && tok[2].compare(0, 7, "frames=") == 0) {
+            if (!parse_ll(tok[2].substr(7), 1, 1000000, &out->frames)) return "bad frame deadline '" + tok[2] + "'";
+            first = 3;
+        }
+        if (tok.size() < first + 2) return "wait needs [frames=<n>] <file-pattern> <text>";
+        out->path = tok[first];
+        size_t p = text.find(tok[first], text.find(tok[first - 1]) + tok[first - 1].size());
+        out->wanted = trim(text.substr(p + tok[first].size()));
         return "";
     }
     if (cmd == "exit_after") {
@@ -606,11 +613,6 @@ bool wait_satisfied(const ScriptLine &line) {
     std::ifstream in(file, std::ios::binary);
     if (!in || !in.seekg(g_wait_from)) return false;
     std::string rest((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    long long size = g_wait_from + static_cast<long long>(rest.size());
-    if (size != g_wait_size) {
-        g_wait_size = size;
-        g_wait_grew_ms = elapsed_ms();
-    }
     size_t at = rest.find(line.wanted);
     if (at == std::string::npos) return false;
     g_wait_from += static_cast<long>(at + line.wanted.size());
@@ -628,7 +630,9 @@ void run_due_script() {
         }
         ScriptLine line;
         long long held = -1;
-        {
+        std::string gave_up;
+        long long deadline = 0;
+        do {
             std::lock_guard<std::mutex> lock(g_script_mutex);
             if (g_script_next >= g_script.size()) return;
             long long late = elapsed_ms() - (g_script[g_script_next].ms + g_script_held_ms);
@@ -636,16 +640,17 @@ void run_due_script() {
             const ScriptLine &next = g_script[g_script_next];
             if ((next.cmd == Cmd::KeyUp || (next.cmd == Cmd::XKey && next.id == 2)) && g_key_went_down) return;
             if (next.cmd == Cmd::Wait) {
-                if (g_wait_size < 0) g_wait_grew_ms = elapsed_ms();
-                if (g_wait_size < 0) g_wait_size = 0;
-                bool found = wait_satisfied(next);
-                if (!found && elapsed_ms() - g_wait_grew_ms < kWaitLimitMs) return;
-                if (!found)
-                    report(
-                        "script line '%s' gave up after %lld ms without finding the text (the file did not "
-                        "grow for %lld ms)",
-                        next.text.c_str(), late, kWaitLimitMs);
-                g_wait_size = -1;
+                if (g_frames_from < 0) g_frames_from = g_frames;
+                if (!wait_satisfied(next)) {
+                    if (g_frames - g_frames_from < next.frames) return;
+                    gave_up = next.text;
+                    deadline = next.frames;
+                    g_script_failed = true;
+                    g_script_next = g_script.size();
+                    g_frames_from = -1;
+                    break;
+                }
+                g_frames_from = -1;
                 g_script_held_ms += late;
                 held = late;
             }
@@ -657,6 +662,17 @@ void run_due_script() {
                 held = late;
             }
             line = g_script[g_script_next++];
+        } while (false);
+        if (!gave_up.empty()) {
+            // The run cannot go on as written: it ends at once, failed,
+            // with a line that says which text never came.
+            report(
+                "script line '%s' failed: the text did not come within %lld frames; the rest of the "
+                "script is dropped and the program told to exit",
+                gave_up.c_str(), deadline);
+            host_trace("script %s: not found in time", gave_up.c_str());
+            post_navigator(NAVIGATOR_EXIT);
+            return;
         }
         run_script_line(line);
         if (held >= 0) host_trace("script held %lld ms", held);
@@ -1040,6 +1056,11 @@ int host_script_pending(void) {
     return static_cast<int>(g_script.size() - g_script_next);
 }
 
+int host_script_failed(void) {
+    std::lock_guard<std::mutex> lock(g_script_mutex);
+    return g_script_failed;
+}
+
 void host_script_clear(void) {
     std::lock_guard<std::mutex> lock(g_script_mutex);
     g_script.clear();
@@ -1048,8 +1069,8 @@ void host_script_clear(void) {
     g_key_went_down = false;
     g_wait_file.clear();
     g_wait_from = 0;
-    g_wait_size = -1;
     g_frames_from = -1;
+    g_script_failed = false;
     g_exit_watch = ExitWatch();
 }
 

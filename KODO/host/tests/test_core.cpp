@@ -151,6 +151,29 @@ TEST_F(Core, WaitAndFramesHoldTheScript) {
     ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
     ASSERT_NE(nullptr, e);
     EXPECT_EQ(NAVIGATOR_SWIPE_DOWN, bps_event_get_code(e));
+
+    // A wait whose text never comes fails the run at its frame deadline,
+    // however often its file grows meanwhile: the rest of the script is
+    // dropped, the program told to exit, the wait named on stderr.
+    EXPECT_EQ(0, host_script_failed());
+    std::string never = "0 wait frames=5 " + pattern + " never\n0 swipe\n";
+    ASSERT_EQ(2, host_script_load_text(never.c_str(), "never"));
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 5; i++) {
+        { std::ofstream(dir + "/run-1.log", std::ios::app) << "still loading\n"; }
+        ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
+        EXPECT_EQ(nullptr, e) << "frame " << i;
+    }
+    ASSERT_EQ(BPS_SUCCESS, bps_get_event(&e, 0));
+    std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_NE(nullptr, e);
+    EXPECT_EQ(NAVIGATOR_EXIT, bps_event_get_code(e));
+    EXPECT_EQ(1, host_script_failed());
+    EXPECT_EQ(0, host_script_pending());
+    EXPECT_NE(std::string::npos, err.find("'0 wait frames=5 " + pattern + " never' failed")) << err;
+    EXPECT_NE(std::string::npos, err.find("within 5 frames")) << err;
+    host_script_clear();
+    EXPECT_EQ(0, host_script_failed());
 }
 
 TEST_F(Core, ServiceLinesArriveAsServiceResults) {

@@ -20,7 +20,11 @@
  *   KODO_HOST_PROGRESS  file rewritten with the number of frames run so
  *                       far, every 30 frames (a run's watcher reads it)
  *
- * Script lines (times in ms since bps_initialize, any order):
+ * Script lines (times in ms since bps_initialize, any order; lines of one
+ * time run in the order written). An end-to-end run's lines are all at
+ * time 0, each placed by the "wait" and "frames" lines before it alone
+ * (tests/e2e/e2e-lib.sh, e2e_paced), so that a slow or now and then
+ * stopped machine makes the run longer, never different:
  *   # comment
  *   <ms> touch_down|touch_move|touch_up <x> <y> [id]
  *   <ms> key <name-or-code>       press then release (RETURN, F9, a, 65...);
@@ -61,14 +65,20 @@
  *                                 the program is told to exit once the
  *                                 first file matching the pattern has
  *                                 held the text <count> times
- *   <ms> wait <file-pattern> <text>
+ *   <ms> wait [frames=<n>] <file-pattern> <text>
  *                                 holds the later lines until the first
  *                                 file matching the pattern (glob) holds the
  *                                 text after where the last wait on that
- *                                 file matched (given up once the file has
- *                                 not grown for 60 s); each later line then
+ *                                 file matched; each later line then
  *                                 runs as much after its own time as the
- *                                 script was held. The game's log is
+ *                                 script was held. A wait has a deadline
+ *                                 of n frames of the program (10000 by
+ *                                 default): a text that has not come by
+ *                                 then fails the run, with a line on
+ *                                 stderr naming the wait, the rest of the
+ *                                 script dropped, the program told to
+ *                                 exit and host_script_failed true. The
+ *                                 game's log is
  *                                 data/<developer>/<title>/logs/kodo-NNNN.log
  *                                 below the working folder (NNNN counts
  *                                 the runs there); the main menu of the
@@ -104,8 +114,11 @@ KODO_HOST_API int host_script_load(const char *path);
 KODO_HOST_API int host_script_load_text(const char *text, const char *name);
 /* Number of script lines not yet run. */
 KODO_HOST_API int host_script_pending(void);
-/* Drops every pending script line. */
+/* Drops every pending script line (and forgets a failed wait). */
 KODO_HOST_API void host_script_clear(void);
+/* 1 once a wait line has run out of frames (see "wait" above): the program
+ * then ends with a failing status. */
+KODO_HOST_API int host_script_failed(void);
 
 /* The X11 Display* used by the window (NULL before screen_create_context).
  * eglGetDisplay(EGL_DEFAULT_DISPLAY) works too: X11 window ids are valid

@@ -5,6 +5,7 @@
 #include <bps/navigator.h>
 #include <bps/screen.h>
 #include <bps/virtualkeyboard.h>
+#include <host/host.h>
 #include <host/service.h>
 #include <screen/screen.h>
 #include <stdio.h>
@@ -217,5 +218,6 @@ int KDQ_Main(int argc, char** argv) {
     KODO_Shutdown();
     bps_shutdown();
     KDQ_DestroyWindow();
-    return 0;
+    // An input script whose wait ran out of frames ends the run as failed.
+    return host_script_failed() ? 1 : 0;
 }
