@@ -1,0 +1,164 @@
+// What the scripts' limits cost: each case is the same script run in a
+// plain state (the system library's functions) and in a guarded one, in
+// one run, then a table of the two medians and their ratio. A case is a
+// row of kCases: a script defining run(s), called with ordinary prose of
+// each listed size (0: no text).
+// Times are processor time, the medians of the repetitions:
+//   build-opt/bench/bench_lua_limits [--benchmark_filter=lines] [--benchmark_repetitions=5]
+//       [--benchmark_enable_random_interleaving=true]
+#include <time.h>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <lua.hpp>
+
+#include "lua-patterns.h"
+
+namespace {
+
+struct Case {
+    const char* name;
+    const char* script;
+    std::vector<int> sizes_kb;
+};
+
+const std::vector<int> kUsual = {1, 10, 100}, kWithMega = {1, 10, 100, 1024};
+
+const Case kCases[] = {
+    {"lines", "function run(s) return (select(2, s:gsub('(.-)\\n', function(l) end))) end", kUsual},
+    {"fields", "function run(s) return (select(2, s:gsub('(.-),', function(f) end))) end", kUsual},
+    {"first sentence", "function run(s) return s:match('(.-)%.') end", kUsual},
+    {"tag pair", "function run(s) return s:match('<(%w+)>(.-)</%1>') end", kUsual},
+    {"key = value", "function run(s) return s:match('(%w+)%s*=%s*(%w+)') end", kUsual},
+    {"gmatch lines", "function run(s) local n = 0 for l in s:gmatch('[^\\n]+') do n = n + 1 end return n end",
+     kWithMega},
+    {"trim", "function run(s) return #s:match('^%s*(.-)%s*$') end", kWithMega},
+    {"balanced", "function run(s) local n = 0 for b in s:gmatch('%b()') do n = n + 1 end return n end", kUsual},
+    {"words from pos",
+     "function run(s) local pos, n = 1, 0 while true do local a, b = s:find('%a+', pos) "
+     "if not a then return n end n = n + 1 pos = b + 1 end end",
+     kWithMega},
+    {"first word", "function run(s) return s:match('(%a+)') end", kWithMega},
+};
+
+// Words, commas, asides in brackets, sentences and lines of about 70
+// characters; one tag pair at the very end.
+std::string Prose(size_t size) {
+    static const char* const kWords[] = {"the",   "worm",  "crawls", "over",  "a",      "green", "hill",
+                                         "while", "rain",  "falls",  "on",    "every",  "leaf",  "and",
+                                         "stone", "under", "grey",   "skies", "slowly", "home"};
+    std::string s;
+    unsigned seed = 12345, line = 0;
+    while (s.size() < size) {
+        seed = seed * 1103515245 + 12345;
+        unsigned r = seed >> 16;
+        const char* w = kWords[r % 20];
+        if (r % 97 == 0) {
+            s += "(";
+            s += w;
+            s += " aside)";
+        } else {
+            s += w;
+        }
+        s += r % 11 == 0 ? ". " : r % 7 == 0 ? ", " : " ";
+        if (s.size() - line > 70) {
+            s.back() = '\n';
+            line = s.size();
+        }
+    }
+    s.resize(size - std::min<size_t>(size, 12));
+    return s + "<b>bold</b>\n";
+}
+
+void CheapClock(lua_State*) {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    benchmark::DoNotOptimize(t);
+}
+
+// The two sides: how each state is made.
+struct Side {
+    const char* name;
+    void (*guard)(lua_State* L);
+};
+const Side kSides[] = {
+    {"plain", [](lua_State*) {}},
+    {"guarded", [](lua_State* L) { LuaInstallPatterns(L, CheapClock); }},
+};
+
+void Run(benchmark::State& st, const Case& c, const Side& side, int kb) {
+    lua_State* L = luaL_newstate();
+    luaL_openlibs(L);
+    side.guard(L);
+    if (luaL_dostring(L, c.script) != 0) {
+        st.SkipWithError(lua_tostring(L, -1));
+        lua_close(L);
+        return;
+    }
+    std::string text = kb ? Prose((size_t)kb * 1024) : std::string();
+    lua_getglobal(L, "run");
+    int run = lua_gettop(L);
+    lua_pushlstring(L, text.data(), text.size());
+    int arg = lua_gettop(L);
+    for (auto _ : st) {
+        lua_pushvalue(L, run);
+        lua_pushvalue(L, arg);
+        if (lua_pcall(L, 1, 1, 0) != 0) {
+            st.SkipWithError(lua_tostring(L, -1));
+            break;
+        }
+        lua_pop(L, 1);
+    }
+    lua_close(L);
+}
+
+// Keeps each row's time per side, for the table of ratios at the end.
+struct RatioReporter : benchmark::ConsoleReporter {
+    std::map<std::string, std::map<std::string, double>> us;  // row -> side -> microseconds
+    std::vector<std::string> order;                           // as registered
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.error_occurred || (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median")) continue;
+            std::string name = r.run_name.function_name;
+            size_t cut = name.rfind('/');
+            std::string row = name.substr(0, cut), side = name.substr(cut + 1);
+            us[row][side] = r.GetAdjustedCPUTime();
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        printf("\n%-28s %14s %14s %8s\n", "case", kSides[0].name, kSides[1].name, "ratio");
+        for (const std::string& row : order) {
+            auto& t = us[row];
+            double a = t[kSides[0].name], b = t[kSides[1].name];
+            printf("%-28s %11.1f us %11.1f us %7.2fx\n", row.c_str(), a, b, a > 0 ? b / a : 0.0);
+        }
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (const Case& c : kCases)
+        for (int kb : c.sizes_kb)
+            for (const Side& side : kSides) {
+                std::string name = std::string(c.name) + (kb ? "/" + std::to_string(kb) + "KB" : "") + "/" + side.name;
+                benchmark::RegisterBenchmark(name.c_str(), [&c, &side, kb](benchmark::State& st) {
+                    Run(st, c, side, kb);
+                })->Unit(benchmark::kMicrosecond);
+            }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    for (const Case& c : kCases)
+        for (int kb : c.sizes_kb)
+            reporter.order.push_back(std::string(c.name) + (kb ? "/" + std::to_string(kb) + "KB" : ""));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
