@@ -25,6 +25,9 @@ const ptrdiff_t kOpen = -1, kPosition = -2;
 // Left free below the deepest match, for the error it raises and for the
 // handler that reports it.
 const size_t kStackMargin = 256 * 1024;
+// Sets longer than this are not used to skip bytes: the loop that skips
+// spends the set's length at every byte before it counts its steps.
+const ptrdiff_t kShortSet = 32;
 
 struct Capture {
     const char* at;
@@ -255,7 +258,7 @@ const char* Lazy(Match* m, const char* s, const char* p, const char* ep) {
     if (const char* e = MatchAt(m, s, ep + 1)) return e;
     // The rest tried once (so that any error in it is met), it is tried
     // again only where its first byte is, as it fails elsewhere.
-    int lead = LeadingByte(ep + 1);
+    int lead = ep - p > kShortSet ? -1 : LeadingByte(ep + 1);
     for (;;) {
         const char* at = s;
         if (lead < 0 || *p != '.') {
@@ -414,7 +417,7 @@ Start FirstItem(Match* m, const char* p) {
             break;
     }
     st.ep = ItemEnd(m, p);
-    if (*st.ep == '*' || *st.ep == '?' || *st.ep == '-') return st;
+    if (*st.ep == '*' || *st.ep == '?' || *st.ep == '-' || st.ep - p > kShortSet) return st;
     st.kind = *p == '%' || *p == '[' ? Start::kItem : Start::kByte;
     return st;
 }

@@ -502,9 +502,20 @@ TEST(LuaPatterns, TheTickStopsARunawayMatch) {
                    "return n .. ('abc'):find('b') .. ('abc'):match('c') .. ('a'):gsub('a', 'b')"),
               "32cb");
     EXPECT_EQ(ticks, 4 + 4) << "one at each call and at each step of the iterator";
-    ticks = 0;
-    EXPECT_EQ(Eval(states.ours, "return tostring(pcall(string.find, string.rep('a', 30000), '.-.-.-.-b'))"), "false");
-    EXPECT_EQ(ticks, 1001);
+    // Backtracking, a long set at every byte, long balanced scans, long
+    // back-references: each stopped at the thousand and first tick.
+    for (const char* call :
+         {"string.find(string.rep('a', 30000), '.-.-.-.-b')", "string.match(string.rep('a', 30000), 'a*a*a*b')",
+          "string.find(string.rep('a', 100000), '[' .. string.rep('b', 100000) .. ']')",
+          "string.gsub(string.rep('(', 100000), '%b()', '')", "string.find(string.rep('a', 100000), '(a*)%1b')",
+          "string.gmatch(string.rep('ab', 50000), '()[ab]-[%a]-c')()"}) {
+        ticks = 0;
+        // Named with the script's line, as the library's errors are.
+        std::string stop =
+            Eval(states.ours, std::string("return select(2, pcall(function() return ") + call + " end))");
+        EXPECT_NE(stop.find(":1: stopped by the tick"), std::string::npos) << call << ": " << stop;
+        EXPECT_EQ(ticks, 1001) << call;
+    }
     ticks = 0;
     std::string nested = Eval(states.ours,
                               "return select(2, pcall(string.gsub, string.rep('ab', 20000), '%w', "
