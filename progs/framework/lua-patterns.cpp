@@ -61,7 +61,8 @@ const char* StackFloor() {
             pthread_attr_getstack(&a, &low, &size);
             pthread_attr_destroy(&a);
         }
-        floor = low && (char*)low + kStackMargin < &here ? (char*)low + kStackMargin : &here - 1024 * 1024;
+        // A small stack keeps a quarter free; one not known, a megabyte.
+        floor = low ? (char*)low + (size / 4 < kStackMargin ? size / 4 : kStackMargin) : &here - 1024 * 1024;
     }
     return floor;
 }
