@@ -137,7 +137,7 @@ struct RatioReporter : benchmark::ConsoleReporter {
         for (const std::string& row : order) {
             auto& t = us[row];
             double a = t[kSides[0].name], b = t[kSides[1].name];
-            printf("%-28s %11.1f us %11.1f us %7.2fx\n", row.c_str(), a, b, a > 0 ? b / a : 0.0);
+            printf("%-28s %11.2f us %11.2f us %7.2fx\n", row.c_str(), a, b, a > 0 ? b / a : 0.0);
         }
     }
 };

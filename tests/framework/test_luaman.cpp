@@ -478,6 +478,9 @@ TEST(LuaPatterns, ResultsAndErrorsAreTheLibrarys) {
         {"abc", Repeat("()", 33), 1, "", -1},
         {"abc", Repeat("()", 32), 1, "%9", -1},
         {"x c a b 1", "%w", 1, "%0", -1},
+        // Runs longer than a set is read member by member for.
+        {"abcdefghijklmnopqrstuvwxyzABCDEFGHIJ_0123456789 rest", "[%w_]+()", 1, "<%0>", -1},
+        {"no digits or spaces here;-)!!!!!!!!!!!!!!!!!!!!!!! 7", "[^%d%s]*[%S]-%d", 3, "%1", -1},
         {"cx", "c", 1, "%", -1},
     };
     PatternStates states(CountTick);
