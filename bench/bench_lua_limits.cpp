@@ -1,17 +1,19 @@
-// What the script limits cost: each case's script in a state of the Lua
-// manager (the limits, the replacement functions) and in a plain state
-// with the system library's functions, called the same number of times,
-// sides alternated round by round in one run. Prints processor
-// nanoseconds a call (the median of the rounds) for each side and their
-// ratio.
-//   bench_lua_limits [rounds]
-// Build Release; the framework alone, no engine (nothing here logs).
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-#include <time.h>
+// What the scripts' limits cost: each case is the same script run in a
+// plain state (the system library's functions) and in a state of the Lua
+// manager (the limits, its own pattern functions), called as the game
+// calls, in one run, then a table of the two medians and their ratio. A
+// case is a row of kCases: a script defining run(x), called with ordinary
+// prose of each listed size, or with a number where the size is 0 (a
+// call's own cost).
+// Times are processor time, the medians of the repetitions:
+//   build-opt/bench/bench_lua_limits [--benchmark_filter=lines] [--benchmark_repetitions=5]
+//       [--benchmark_enable_random_interleaving=true]
+
+#include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <map>
+#include <string>
 #include <vector>
 
 #include <lua.hpp>
@@ -22,91 +24,166 @@ namespace {
 
 struct Case {
     const char* name;
-    const char* script;  // defines F (x)
-    double arg;
-    int calls;  // a round's calls
+    const char* script;
+    std::vector<int> sizes_kb;
 };
 
+const std::vector<int> kUsual = {1, 10, 100}, kWithMega = {1, 10, 100, 1024};
+
+const std::vector<int> kNoText = {0};
+
 const Case kCases[] = {
-    {"trivial call", "function F (x) return x end", 1, 400000},
+    {"trivial call", "function run(x) return x end", kNoText},
     // What a screen's OnUpdate does in a frame: fields, arithmetic, a
     // loop, a few library calls.
     {"update-style call",
      "local t = {x = 0, y = 0, items = {}}\n"
-     "function F (dt)\n"
+     "function run(dt)\n"
      "  t.x = t.x + dt * 60\n"
-     "  t.y = math.sin (t.x) * 10\n"
-     "  local s = tostring (math.floor (t.x))\n"
-     "  if #s > 3 then s = string.sub (s, 1, 3) end\n"
+     "  t.y = math.sin(t.x) * 10\n"
+     "  local s = tostring(math.floor(t.x))\n"
+     "  if #s > 3 then s = string.sub(s, 1, 3) end\n"
      "  for i = 1, 10 do t.items[i] = (t.items[i] or 0) + i * dt end\n"
-     "  return math.max (t.y, 0) + #s + select ('#', unpack (t.items))\n"
+     "  return math.max(t.y, 0) + #s + select('#', unpack(t.items))\n"
      "end\n",
-     0.016, 100000},
+     kNoText},
+    {"lines", "function run(s) return (select(2, s:gsub('(.-)\\n', function(l) end))) end", kUsual},
+    {"fields", "function run(s) return (select(2, s:gsub('(.-),', function(f) end))) end", kUsual},
+    {"first sentence", "function run(s) return s:match('(.-)%.') end", kUsual},
+    {"tag pair", "function run(s) return s:match('<(%w+)>(.-)</%1>') end", kUsual},
+    {"key = value", "function run(s) return s:match('(%w+)%s*=%s*(%w+)') end", kUsual},
+    {"gmatch lines", "function run(s) local n = 0 for l in s:gmatch('[^\\n]+') do n = n + 1 end return n end",
+     kWithMega},
+    {"trim", "function run(s) return #s:match('^%s*(.-)%s*$') end", kWithMega},
+    {"balanced", "function run(s) local n = 0 for b in s:gmatch('%b()') do n = n + 1 end return n end", kUsual},
+    {"words from pos",
+     "function run(s) local pos, n = 1, 0 while true do local a, b = s:find('%a+', pos) "
+     "if not a then return n end n = n + 1 pos = b + 1 end end",
+     kWithMega},
+    {"first word", "function run(s) return s:match('(%a+)') end", kWithMega},
 };
 
-// The thread's processor time: a busy machine's other work does not count.
-double NowNs() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return (double)t.tv_sec * 1e9 + (double)t.tv_nsec;
+// Words, commas, asides in brackets, sentences and lines of about 70
+// characters; one tag pair at the very end.
+std::string Prose(size_t size) {
+    static const char* const kWords[] = {"the",   "worm",  "crawls", "over",  "a",      "green", "hill",
+                                         "while", "rain",  "falls",  "on",    "every",  "leaf",  "and",
+                                         "stone", "under", "grey",   "skies", "slowly", "home"};
+    std::string s;
+    unsigned seed = 12345, line = 0;
+    while (s.size() < size) {
+        seed = seed * 1103515245 + 12345;
+        unsigned r = seed >> 16;
+        const char* w = kWords[r % 20];
+        if (r % 97 == 0) {
+            s += "(";
+            s += w;
+            s += " aside)";
+        } else {
+            s += w;
+        }
+        s += r % 11 == 0 ? ". " : r % 7 == 0 ? ", " : " ";
+        if (s.size() - line > 70) {
+            s.back() = '\n';
+            line = s.size();
+        }
+    }
+    s.resize(size - std::min<size_t>(size, 12));
+    return s + "<b>bold</b>\n";
 }
 
-bool Load(lua_State* L, const char* script) {
-    if (luaL_loadbuffer(L, script, strlen(script), "=bench") == 0 && lua_pcall(L, 0, 0, 0) == 0) return true;
-    fprintf(stderr, "bench_lua_limits: %s\n", lua_tostring(L, -1));
-    return false;
-}
+// The two sides: how each state is made, called and closed.
+struct Side {
+    const char* name;
+    lua_State* (*open)();
+    int (*call)(lua_State* L, int nargs, int nresults);
+    void (*close)(lua_State* L);
+};
+const Side kSides[] = {
+    {"plain",
+     [] {
+         lua_State* L = luaL_newstate();
+         if (L) luaL_openlibs(L);
+         return L;
+     },
+     [](lua_State* L, int nargs, int nresults) { return lua_pcall(L, nargs, nresults, 0); }, lua_close},
+    {"guarded", [] { return lua_man.OpenBuiltinsOnlyLuaState(); }, LuaManager::PCall,
+     [](lua_State* L) { lua_man.CloseLuaState(L); }},
+};
 
-// A round in the manager's state: its call family, as the game calls.
-double GuardedRound(lua_State* L, const Case& c) {
-    double start = NowNs();
-    double sum = 0;
-    for (int i = 0; i < c.calls; i++) sum += lua_man.CallLuaFunctionN(L, "F", c.arg);
-    double ns = (NowNs() - start) / c.calls;
-    return sum == -1 ? 0 : ns;
-}
-
-// A round in the plain state: the same look-up, argument and call.
-double PlainRound(lua_State* L, const Case& c) {
-    double start = NowNs();
-    double sum = 0;
-    for (int i = 0; i < c.calls; i++) {
-        lua_getglobal(L, "F");
-        lua_pushnumber(L, c.arg);
-        if (lua_pcall(L, 1, 1, 0) == 0) sum += lua_tonumber(L, -1);
+void Run(benchmark::State& st, const Case& c, const Side& side, int kb) {
+    lua_State* L = side.open();
+    if (!L) {
+        st.SkipWithError("no state");
+        return;
+    }
+    if (luaL_loadstring(L, c.script) != 0 || side.call(L, 0, 0) != 0) {
+        st.SkipWithError(lua_tostring(L, -1));
+        side.close(L);
+        return;
+    }
+    std::string text = kb ? Prose((size_t)kb * 1024) : std::string();
+    lua_getglobal(L, "run");
+    int run = lua_gettop(L);
+    if (kb)
+        lua_pushlstring(L, text.data(), text.size());
+    else
+        lua_pushnumber(L, 0.016);
+    int arg = lua_gettop(L);
+    for (auto _ : st) {
+        lua_pushvalue(L, run);
+        lua_pushvalue(L, arg);
+        if (side.call(L, 1, 1) != 0) {
+            st.SkipWithError(lua_tostring(L, -1));
+            break;
+        }
         lua_pop(L, 1);
     }
-    double ns = (NowNs() - start) / c.calls;
-    return sum == -1 ? 0 : ns;
+    side.close(L);
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+// Keeps each row's time per side, for the table of ratios at the end.
+struct RatioReporter : benchmark::ConsoleReporter {
+    std::map<std::string, std::map<std::string, double>> us;  // row -> side -> microseconds
+    std::vector<std::string> order;                           // as registered
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.error_occurred || (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median")) continue;
+            std::string name = r.run_name.function_name;
+            size_t cut = name.rfind('/');
+            std::string row = name.substr(0, cut), side = name.substr(cut + 1);
+            us[row][side] = r.GetAdjustedCPUTime();
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        printf("\n%-28s %14s %14s %8s\n", "case", kSides[0].name, kSides[1].name, "ratio");
+        for (const std::string& row : order) {
+            auto& t = us[row];
+            double a = t[kSides[0].name], b = t[kSides[1].name];
+            printf("%-28s %11.4f us %11.4f us %7.2fx\n", row.c_str(), a, b, a > 0 ? b / a : 0.0);
+        }
+    }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 9;
-    printf("%-22s %12s %12s %8s\n", "case", "guarded ns", "plain ns", "ratio");
-    for (const Case& c : kCases) {
-        lua_State* guarded = lua_man.OpenBuiltinsOnlyLuaState();
-        lua_State* plain = luaL_newstate();
-        if (!guarded || !plain) return 1;
-        luaL_openlibs(plain);
-        if (!Load(guarded, c.script) || !Load(plain, c.script)) return 1;
-        std::vector<double> g, p;
-        GuardedRound(guarded, c);  // warm both
-        PlainRound(plain, c);
-        for (int r = 0; r < rounds; r++) {
-            g.push_back(GuardedRound(guarded, c));
-            p.push_back(PlainRound(plain, c));
-        }
-        const double gm = Median(g), pm = Median(p);
-        printf("%-22s %12.1f %12.1f %8.2f\n", c.name, gm, pm, gm / pm);
-        lua_man.CloseLuaState(guarded);
-        lua_close(plain);
-    }
+    for (const Case& c : kCases)
+        for (int kb : c.sizes_kb)
+            for (const Side& side : kSides) {
+                std::string name = std::string(c.name) + (kb ? "/" + std::to_string(kb) + "KB" : "") + "/" + side.name;
+                benchmark::RegisterBenchmark(name.c_str(), [&c, &side, kb](benchmark::State& st) {
+                    Run(st, c, side, kb);
+                })->Unit(benchmark::kMicrosecond);
+            }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    for (const Case& c : kCases)
+        for (int kb : c.sizes_kb)
+            reporter.order.push_back(std::string(c.name) + (kb ? "/" + std::to_string(kb) + "KB" : ""));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
     return 0;
 }

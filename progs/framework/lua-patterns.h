@@ -1,14 +1,13 @@
-// The pattern functions of the script states (string.find, match, gmatch
-// and gsub), with Lua 5.1's results, on a matcher that counts its steps:
-// a match that backtracks without end is stopped by the caller's limits.
-#ifndef FRAMEWORK_LUA_PATTERNS_H
-#define FRAMEWORK_LUA_PATTERNS_H
-
+#pragma once
 struct lua_State;
-typedef void (*PatternTick)(lua_State* L);  // may raise a Lua error (longjmp) to stop the call
+// Called by the matcher when a pattern function is entered and then every
+// kPatternTickSteps matching steps; it may raise a Lua error (lua_error,
+// a longjmp) to stop the call, so the matcher keeps no C++ object with a
+// destructor alive across it.
+typedef void (*PatternTick)(lua_State* L);
 enum { kPatternTickSteps = 4096 };
-// Replaces string.find/match/gmatch/gsub in the state's string table; calls tick on entry and every kPatternTickSteps
-// steps.
+// Replaces string.find, string.match, string.gmatch and string.gsub in the
+// state's `string` table (which is also the strings' metatable __index)
+// by the project's own matcher: stock Lua 5.1 results, errors and messages,
+// at about stock cost, calling `tick` as above. Needs the string library open.
 void LuaInstallPatterns(lua_State* L, PatternTick tick);
-
-#endif

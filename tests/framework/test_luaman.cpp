@@ -6,7 +6,9 @@
 #include <string>
 
 #include "fw-support.h"
+#include "lua-patterns.h"
 #include "luaman.h"
+#include "pattern-probe.h"
 #include "recording-kd.h"
 #include "ui/screen-manager.h"
 
@@ -454,4 +456,149 @@ TEST(LuaManagerMain, InitializeAndShutdownTheMainState) {
     lua_man.ExecLuaFile(nullptr, "user://main.lua");
     EXPECT_TRUE(lua_man.ExecLuaString(nullptr, "x = 1"));
     lua_man.Shutdown();
+}
+
+// ---------------------------------------------------------------------------
+// The pattern functions of our own matcher, against the library's
+
+namespace {
+
+struct PatternStates {
+    lua_State* stock = luaL_newstate();
+    lua_State* ours = luaL_newstate();
+    PatternStates(PatternTick tick) {
+        for (lua_State* L : {stock, ours}) {
+            luaL_openlibs(L);
+            EXPECT_TRUE(LoadPatternProbe(L));
+        }
+        LuaInstallPatterns(ours, tick);
+    }
+    ~PatternStates() {
+        lua_close(stock);
+        lua_close(ours);
+    }
+};
+
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    while (n-- > 0) out += s;
+    return out;
+}
+
+int ticks;
+void CountTick(lua_State*) { ticks++; }
+void StopAfterAThousand(lua_State* L) {
+    if (++ticks > 1000) luaL_error(L, "stopped by the tick");
+}
+
+}  // namespace
+
+// Every function (find plain and not, match, gmatch, gsub with a string,
+// a table and a function, with and without a count) on patterns scripts
+// write and on the corners of the pattern language, errors included.
+TEST(LuaPatterns, ResultsAndErrorsAreTheLibrarys) {
+    using namespace std::string_literals;
+    const std::string prose =
+        "The first line, with a comma.\nA <b>bold</b> word, key = value; x=1\n  (a (nested) aside)\n";
+    struct Row {
+        std::string text, pattern;
+        int init;
+        std::string repl;
+        int most;
+    } rows[] = {
+        {prose, "(.-)\n", 1, "%1|", -1},
+        {prose, "(.-),", 1, "<%0>", 2},
+        {prose, "(.-)%.", 1, "", -1},
+        {prose, "<(%w+)>(.-)</%1>", 1, "%2", -1},
+        {prose, "(%w+)%s*=%s*(%w+)", 1, "%2=%1", -1},
+        {prose, "[^\n]+", 1, "[%0]", -1},
+        {"  \t padded text \n ", "^%s*(.-)%s*$", 1, "%1", -1},
+        {prose, "%b()", 1, "()", -1},
+        {prose, "%a+", 12, "%%", -1},
+        {prose, "(%a+)", 1, "%1%1", 0},
+        {"THE (quick) fox", "()%f[%w]%w+()", -3, "%1-%2", 3},
+        {"x", "", 10, "%", -1},
+        {"abc", "", -10, "-", -1},
+        {"abc", "^", 0, "^", -1},
+        {"^abc^", "^a", 1, "!", -1},  // gmatch takes '^' as a character
+        {"a$b$", "$b%$$", 1, "", -1},
+        {"]]a-^b cat", "[%]a-c^-]+[^%s%p]*", 1, "%9", -1},
+        {"a-z m", "[a-]+[-z]", 1, "[%0]", -1},
+        {"a\0\0b\0"s, "%z+.?.-[%z]", 1, "\0"s, -1},
+        {"a\0b"s, "a\0z"s, 1, "x", -1},
+        {"a\0%a"s, "\0%a"s, 1, "x", -1},
+        {"\xe9t\xe9 \xff", "[\xe0-\xff]+%A", 1, "%0", -1},
+        {"aaa", "a-b?a*$", 1, "%1", -1},
+        {"xyzzy", "(z)%1", 1, "%2", -1},
+        {"ab", "()a()", 1, "%1%2", -1},
+        {"abab", "(()a)%2", 1, "", -1},
+        {"f(a(b)c) g(", "%b()", 1, "x", -1},
+        {"'q' \"r\"", "%b''", 1, "%0%0", -1},
+        {"a", "%", 1, "", -1},
+        {"a", "[a", 1, "", -1},
+        {"a", "[%]", 1, "", -1},
+        {"a", "[^]", 1, "", -1},
+        {"a", "%b", 1, "", -1},
+        {"a", "%ba", 1, "", -1},
+        {"a", "%fa", 1, "", -1},
+        {"a", "(%1)", 1, "", -1},
+        {"a", "(a", 1, "", -1},
+        {"a", "a)", 1, "", -1},
+        {"a", "(a))", 1, "", -1},
+        {"a", "%0", 1, "", -1},
+        {"a", "a", 1, "%2", -1},
+        {"abc", Repeat("()", 33), 1, "", -1},
+        {"abc", Repeat("()", 32), 1, "%9", -1},
+        {"x c a b 1", "%w", 1, "%0", -1},
+        // Runs longer than a set is read member by member for.
+        {"abcdefghijklmnopqrstuvwxyzABCDEFGHIJ_0123456789 rest", "[%w_]+()", 1, "<%0>", -1},
+        {"no digits or spaces here;-)!!!!!!!!!!!!!!!!!!!!!!! 7", "[^%d%s]*[%S]-%d", 3, "%1", -1},
+        {"cx", "c", 1, "%", -1},
+    };
+    PatternStates states(CountTick);
+    for (const Row& row : rows) {
+        std::string want = RunPatternProbe(states.stock, row.text, row.pattern, row.init, row.repl, row.most);
+        EXPECT_EQ(RunPatternProbe(states.ours, row.text, row.pattern, row.init, row.repl, row.most), want)
+            << "pattern '" << row.pattern << "' init " << row.init;
+    }
+    // Reached through the strings' metatable and gmatch's old name alike.
+    EXPECT_EQ(Eval(states.ours, "return (('a.b'):gsub('%.', '-')) .. tostring(string.gfind == string.gmatch)"),
+              "a-btrue");
+}
+
+// The tick comes at every entry and every few thousand steps, and a
+// runaway match stops at the error it raises, which pcall catches; a
+// pattern too deep for the stack is an error, not a crash.
+TEST(LuaPatterns, TheTickStopsARunawayMatch) {
+    PatternStates states(StopAfterAThousand);
+    ticks = 0;
+    EXPECT_EQ(Eval(states.ours,
+                   "local n = 0 for w in ('a b c'):gmatch('%a') do n = n + 1 end "
+                   "return n .. ('abc'):find('b') .. ('abc'):match('c') .. ('a'):gsub('a', 'b')"),
+              "32cb");
+    EXPECT_EQ(ticks, 4 + 4) << "one at each call and at each step of the iterator";
+    // Backtracking, a long set at every byte, long balanced scans, long
+    // back-references: each stopped at the thousand and first tick.
+    for (const char* call :
+         {"string.find(string.rep('a', 30000), '.-.-.-.-b')", "string.match(string.rep('a', 30000), 'a*a*a*b')",
+          "string.find(string.rep('a', 100000), '[' .. string.rep('b', 100000) .. ']')",
+          "string.gsub(string.rep('(', 100000), '%b()', '')", "string.find(string.rep('a', 100000), '(a*)%1b')",
+          "string.gmatch(string.rep('ab', 50000), '()[ab]-[%a]-c')()"}) {
+        ticks = 0;
+        // Named with the script's line, as the library's errors are.
+        std::string stop =
+            Eval(states.ours, std::string("return select(2, pcall(function() return ") + call + " end))");
+        EXPECT_NE(stop.find(":1: stopped by the tick"), std::string::npos) << call << ": " << stop;
+        EXPECT_EQ(ticks, 1001) << call;
+    }
+    ticks = 0;
+    std::string nested = Eval(states.ours,
+                              "return select(2, pcall(string.gsub, string.rep('ab', 20000), '%w', "
+                              "function(c) return string.find(string.rep('a', 30000), 'a*a*a*b') end))");
+    EXPECT_NE(nested.find(":1: stopped by the tick"), std::string::npos) << nested;
+    ticks = 0;
+    EXPECT_EQ(Eval(states.ours,
+                   "local p = string.rep('a?', 1000000) "
+                   "return select(2, pcall(string.find, string.rep('a', 1000000), p))"),
+              "pattern too complex");
 }
