@@ -425,6 +425,7 @@ cat >"$C/ui-over/help.lua" <<'LUA'
 for i = 1, 2000 do CreateComp ("Button", "b" .. i) SetProperty ("position", 0.5, 0.5) end
 CreateComp ("Button", string.rep ("n", 1000))
 KD_CreateBitmap ("hostile-huge", 8192, 8192, "RENDER_TARGET")
+string.find (string.rep ("a", 30000), ".-.-.-.-b")
 LUA
 cat >"$C/ui-over/achievements.lua" <<'LUA'
 for i = 1, 8 do CreateComp ("Scriptable", "hog" .. i) SetProperty ("scriptable.script", "ui/hog.lua") end
@@ -453,6 +454,7 @@ run "ui/hog.lua:2: needed more memory than the 64 MB all scripts together may ho
     "ui/help.lua:1: CreateComp: the layout has 1024 components, all it may have; no more are created." \
     "ui/help.lua:2: CreateComp: a name longer than 128 characters; not created" \
     "KD_CreateBitmap 'hostile-huge': size 8192x8192 is not usable (1..4096 a side)." \
+    "ui/help.lua:4: ran longer than 2000 ms in one call" \
     "ui/credits.lua:2: string.rep: 8388608 times 1 characters is more than the 4 MB one call may make" \
     "ui/options.lua:2: ran longer than 2000 ms in one call" \
     "ui/extras.lua:2: ran " \

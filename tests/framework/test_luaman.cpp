@@ -231,13 +231,25 @@ TEST_F(LuaFixture, LibraryCallsThatCouldRunTooLongAreRefused) {
                 "  local n = select (2, string.gsub (text, '(%w+)=(%w+)', '%2=%1'))\n"
                 "  return n + #string.match ('  ' .. text .. '  ', '^%s*(.-)%s*$')\n"
                 "end\n"
-                "function Empty () return #string.rep ('', 1e12) end\n");
+                "function Empty () return #string.rep ('', 1e12) end\n"
+                "function Tag () return #select (2, string.match (string.rep ('word ', 60000) .. '<b>bold</b>',\n"
+                "  '<(%w+)>(.-)</%1>')) end\n"
+                "function Deep () return string.find ('x', string.rep ('y*', 300)) end\n"
+                "function Backtracks () return pcall (string.find, string.rep ('a', 5000), 'a*a*a*b') end\n");
     lua_man.ExecLuaFile(L, "user://calls.lua");
     EXPECT_EQ(lua_man.CallLuaFunction(L, "Usual"), 1000 + 10999);
     lua_man.CallLuaFunction(L, "Empty");
     EXPECT_TRUE(rec().DebugContains(
         "'Empty' stopped: user://calls.lua:6: string.rep: 1000000000000 times 0 characters is more than the 4 MB"));
     EXPECT_TRUE(lua_man.DoesLuaFunctionExist(L, "Usual"));
+    // Ordinary patterns on long texts run, whatever an estimate of their
+    // steps would say; a runaway match is stopped by the time limit, which
+    // pcall cannot catch.
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "Tag"), 4);
+    EXPECT_EQ(lua_man.CallLuaFunction(L, "Deep"), 1);
+    lua_man.CallLuaFunction(L, "Backtracks");
+    EXPECT_TRUE(rec().DebugContains("'Backtracks' stopped: user://calls.lua:10: ran longer than 2000 ms in one call"));
+    EXPECT_TRUE(lua_man.DoesLuaFunctionExist(L, "Tag"));
 }
 
 // Library functions check the limits when entered, whoever calls them: a
