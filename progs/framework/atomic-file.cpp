@@ -46,6 +46,10 @@ bool AtomicFile::Open(const char* target) {
     // would replace it whatever its permissions. Opening it for appending
     // writes nothing and fails exactly when writing would.
     const char* there = kd->CallExtension("FileExists", target);
+    if (there && strcmp(there, "file with a second name") == 0) {
+        Fail("it is a file with a second name (a hard link), which no save goes into: refused");
+        return false;
+    }
     if (there && strcmp(there, "file") == 0) {
         kd_file_t* probe = kd->OpenFile(target, "a");
         if (!probe) {
