@@ -207,8 +207,9 @@ static bool SyncPath(const char* path, bool folder) {
 }
 
 // "FileExists" takes one engine path and answers what is there, readable
-// or not: "file", "file with a second name" (a hard link: no save goes
-// into it), "folder" or "other"; null when nothing is. Opening the
+// or not: "file", "folder" or "other"; null when nothing is. A file that
+// no save may go into (kd-native-file.h) is "file with a second name" (a
+// hard link) or "file behind a link" (a folder on its way is one). Opening the
 // file cannot tell a missing file from one this user may not read, and the
 // player's files must never be taken for missing (replaced, deleted)
 // because of it.
@@ -217,9 +218,14 @@ static const char* PathType(const char* path) {
     char* native = KD_ConvertStaticPathToNativeOSPath(path);
     struct stat st;
     bool there = native && lstat(native, &st) == 0;
+    const char* leaf;
+    int folder = there && S_ISREG(st.st_mode) ? KDI_OpenFolderOf(native, &leaf, false) : -1;
+    bool behind = folder < 0 && errno == ELOOP;
+    if (folder >= 0) close(folder);
     free(native);
     if (!there) return nullptr;
-    if (S_ISREG(st.st_mode)) return st.st_nlink > 1 ? "file with a second name" : "file";
+    if (S_ISREG(st.st_mode))
+        return behind ? "file behind a link" : st.st_nlink > 1 ? "file with a second name" : "file";
     return S_ISDIR(st.st_mode) ? "folder" : "other";
 }
 

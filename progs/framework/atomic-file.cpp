@@ -46,8 +46,10 @@ bool AtomicFile::Open(const char* target) {
     // would replace it whatever its permissions. Opening it for appending
     // writes nothing and fails exactly when writing would.
     const char* there = kd->CallExtension("FileExists", target);
-    if (there && strcmp(there, "file with a second name") == 0) {
-        Fail("it is a file with a second name (a hard link), which no save goes into: refused");
+    // A file with a second name, or behind a link, is refused as such.
+    if (there && strncmp(there, "file ", 5) == 0) {
+        std::string why = std::string("it is a ") + there + ", which no save goes into: refused";
+        Fail(why.c_str());
         return false;
     }
     if (there && strcmp(there, "file") == 0) {
