@@ -177,12 +177,11 @@ bool KDI_PreInit(void* handle) {
 
     KDI_InitFileSystem();
     {
-        char path[512];
-        nStringFormat(path, sizeof path, "%s/%s", "./data", kd_state.developer);
-        mkdir("./data", 0755);
-        mkdir(path, 0755);
+        // The player's folder, every level of it (by name: kd-native-file.h).
+        char path[512], folder[520];
         nStringFormat(path, sizeof path, "%s/%s/%s", "./data", kd_state.developer, kd_state.title);
-        mkdir(path, 0755);
+        nStringFormat(folder, sizeof folder, "%s/", path);
+        KDI_MakeNativeFolders(folder);
         ReportPlayerFolder(path);
     }
 
