@@ -63,7 +63,7 @@ public:
 
 private:
     void AddPiece(short level, const char* text);
-    void OpenLog();
+    bool OpenLog();  // true when the console is on
     void EnterLine();
     void InsertText(const char* text);
 };

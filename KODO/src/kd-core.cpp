@@ -112,11 +112,16 @@ static void ReportPlayerFolder(const char* path) {
     if (problem[0]) fprintf(stderr, "%s; the player's data goes to '%s'.\n", problem, folder);
     char probe[600];
     nStringFormat(probe, sizeof probe, "%s/.write-probe", path);
-    int fd = open(probe, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // By the rule of every write (kd-native-file.h): a link planted at the
+    // probe's name is refused, with its line, and removed (which leaves
+    // what it leads to as it was); the probe is then made anew.
+    int fd = KDI_OpenNative(probe, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0 && (errno == ELOOP || errno == EMLINK) && KDI_DeleteNative(probe, false))
+        fd = KDI_OpenNative(probe, O_WRONLY | O_CREAT | O_EXCL, 0600);
     kd_state.player_data_unwritable = fd < 0;
     if (fd >= 0) {
         close(fd);
-        unlink(probe);
+        KDI_DeleteNative(probe, false);
     } else {
         fprintf(stderr, "The player's data folder '%s' cannot be written (%s); nothing will be saved.\n", folder,
                 strerror(errno));
@@ -172,12 +177,11 @@ bool KDI_PreInit(void* handle) {
 
     KDI_InitFileSystem();
     {
-        char path[512];
-        nStringFormat(path, sizeof path, "%s/%s", "./data", kd_state.developer);
-        mkdir("./data", 0755);
-        mkdir(path, 0755);
+        // The player's folder, every level of it (by name: kd-native-file.h).
+        char path[512], folder[520];
         nStringFormat(path, sizeof path, "%s/%s/%s", "./data", kd_state.developer, kd_state.title);
-        mkdir(path, 0755);
+        nStringFormat(folder, sizeof folder, "%s/", path);
+        KDI_MakeNativeFolders(folder);
         ReportPlayerFolder(path);
     }
 

@@ -178,7 +178,7 @@ static bool RenameFile(const char* parameter) {
     // Both ends are written: a "res://" name is renamed in its writable place.
     char* native_from = KD_ConvertStaticPathToNativeOSPath(from.text, true);
     char* native_to = KD_ConvertStaticPathToNativeOSPath(bar + 1, true);
-    bool ok = native_from && native_to && rename(native_from, native_to) == 0;
+    bool ok = native_from && native_to && KDI_RenameNative(native_from, native_to);
     if (!ok)
         KD_PrintDebugf(KD_LOG_WARNING, "RenameFile: '%s' failed: %s\n", parameter,
                        native_from && native_to ? strerror(errno) : "path refused");
@@ -195,9 +195,8 @@ static bool RenameFile(const char* parameter) {
 static bool SyncPath(const char* path, bool folder) {
     if (!path || strstr(path, "..")) return false;
     char* native = KD_ConvertStaticPathToNativeOSPath(path, true);
-    char* slash = native ? strrchr(native, '/') : nullptr;
-    if (folder && slash) *(slash == native ? slash + 1 : slash) = 0;
-    int fd = native && (!folder || slash) ? open(native, O_RDONLY | O_CLOEXEC | (folder ? O_DIRECTORY : 0)) : -1;
+    const char* leaf = nullptr;
+    int fd = !native ? -1 : folder ? KDI_OpenFolderOf(native, &leaf, false) : KDI_OpenNative(native, O_RDONLY, 0);
     bool ok = fd >= 0 && fsync(fd) == 0;
     if (!ok)
         KD_PrintDebugf(KD_LOG_WARNING, "%s: '%s' failed: %s\n", folder ? "SyncFolder" : "SyncFile", path,
@@ -208,7 +207,9 @@ static bool SyncPath(const char* path, bool folder) {
 }
 
 // "FileExists" takes one engine path and answers what is there, readable
-// or not: "file", "folder" or "other"; null when nothing is. Opening the
+// or not: "file", "folder" or "other"; null when nothing is. A file that
+// no save may go into (kd-native-file.h) is "file with a second name" (a
+// hard link) or "file behind a link" (a folder on its way is one). Opening the
 // file cannot tell a missing file from one this user may not read, and the
 // player's files must never be taken for missing (replaced, deleted)
 // because of it.
@@ -217,9 +218,15 @@ static const char* PathType(const char* path) {
     char* native = KD_ConvertStaticPathToNativeOSPath(path);
     struct stat st;
     bool there = native && lstat(native, &st) == 0;
+    const char* leaf;
+    int folder = there && S_ISREG(st.st_mode) ? KDI_OpenFolderOf(native, &leaf, false) : -1;
+    bool behind = folder < 0 && errno == ELOOP;
+    if (folder >= 0) close(folder);
     free(native);
     if (!there) return nullptr;
-    return S_ISREG(st.st_mode) ? "file" : S_ISDIR(st.st_mode) ? "folder" : "other";
+    if (S_ISREG(st.st_mode))
+        return behind ? "file behind a link" : st.st_nlink > 1 ? "file with a second name" : "file";
+    return S_ISDIR(st.st_mode) ? "folder" : "other";
 }
 
 // "ImageSize" takes a picture's engine path and answers "<width>x<height>"

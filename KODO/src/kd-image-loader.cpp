@@ -42,7 +42,7 @@ FILE* KDI_OpenTempBeside(const char* path, char* tmp, size_t tmp_size) {
     for (int attempt = 0; attempt < 16; attempt++) {
         int n = snprintf(tmp, tmp_size, "%s.tmp%d-%u", path, (int)getpid(), counter++);
         if (n < 0 || (size_t)n >= tmp_size) return nullptr;
-        int fd = open(tmp, O_WRONLY | O_CREAT | O_EXCL, 0644);
+        int fd = KDI_OpenNative(tmp, O_WRONLY | O_CREAT | O_EXCL, 0644);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return nullptr;
@@ -50,7 +50,7 @@ FILE* KDI_OpenTempBeside(const char* path, char* tmp, size_t tmp_size) {
         FILE* fp = fdopen(fd, "wb");
         if (!fp) {
             close(fd);
-            unlink(tmp);
+            KDI_DeleteNative(tmp, false);
         }
         return fp;
     }
@@ -61,8 +61,8 @@ bool KDI_FinishTempFile(FILE* fp, const char* tmp, const char* path, bool ok) {
     if (!fp) return false;
     if (fflush(fp) != 0 || ferror(fp)) ok = false;
     if (fclose(fp) != 0) ok = false;
-    if (ok && rename(tmp, path) != 0) ok = false;
-    if (!ok) unlink(tmp);
+    if (ok && !KDI_RenameNative(tmp, path)) ok = false;
+    if (!ok) KDI_DeleteNative(tmp, false);
     return ok;
 }
 

@@ -5,10 +5,11 @@
 
 #include <atomic>
 
+#include "include/kd-records.h"
 #include "include/kodo.h"
 #include "include/nstring.h"
 #include "kd-api.h"
-#include "include/kd-records.h"
+#include "kd-native-file.h"
 #include "kd-shader.h"
 #include "kd-sound.h"
 
@@ -313,8 +314,6 @@ void KDT_RemoveThreadInfo(kd_thread_info_t* info);
 void KD_Printf(const char* format, ...) N_PRINTF_LIKE(1, 2);
 void KD_PrintDebugf(int level, const char* format, ...) N_PRINTF_LIKE(2, 3);
 void KD_Popupf(int level, const char* format, ...) N_PRINTF_LIKE(2, 3);
-// fopen for regular files only, never blocking on a FIFO; new files 0644.
-FILE* KDI_OpenRegularFile(const char* native, const char* mode);
 void KDI_InitConsole();
 // Starts keeping the lines printed before the console starts (dropping any
 // left from an earlier run); KDI_InitConsole writes them to the log.

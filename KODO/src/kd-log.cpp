@@ -126,10 +126,11 @@ static int LogNumberOf(const char* name) {
 
 // The number for this run's log: one past the highest there. Older ones
 // beyond the newest KD_LOG_FILES_KEPT go (all of them, once the numbers
-// run out).
-static int NextLogNumber() {
-    char* native = KD_ConvertStaticPathToNativeOSPath("user://logs", true);
-    DIR* dir = native ? opendir(native) : nullptr;
+// run out). The folder is opened by the rule of kd-native-file.h and the
+// files deleted in it: a "logs" that is a link to another folder is not
+// listed, and nothing of that folder's goes.
+static int NextLogNumber(const char* native) {
+    DIR* dir = native ? KDI_OpenNativeFolder(native) : nullptr;
     int highest = 0;
     for (dirent* e; dir && (e = readdir(dir));)
         if (LogNumberOf(e->d_name) > highest) highest = LogNumberOf(e->d_name);
@@ -140,7 +141,6 @@ static int NextLogNumber() {
         if (n && (next == 1 || n <= next - KD_LOG_FILES_KEPT)) unlinkat(dirfd(dir), e->d_name, 0);
     }
     if (dir) closedir(dir);
-    free(native);
     return next;
 }
 
@@ -209,13 +209,19 @@ void kdConsole::Init() {
     blink = 0;
     displayLevel = (int16_t)kd_state.verbose_level;
     toggleKey = kd_state.console_toggle_key;
-    // Called under no lock at start-up; later lines wait for PRINT.
+    // Called under no lock at start-up; later lines wait for PRINT. The
+    // lines the opening of the log prints (a link refused on the way to
+    // it) wait with the early ones, and go to whichever log opened.
+    KDI_LockCoreMutex(KD_MUTEX_PRINT);
+    console_started = false;
+    KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
+    bool on = OpenLog();
     KDI_LockCoreMutex(KD_MUTEX_PRINT);
     console_started = true;
+    enabled = on;
     nArray<KD_ConsoleLine> waiting = early_lines;
     early_lines = nArray<KD_ConsoleLine>();
     KDI_UnlockCoreMutex(KD_MUTEX_PRINT);
-    OpenLog();
     if (enabled) {
         KDI_LockCoreMutex(KD_MUTEX_PRINT);
         print_busy = true;
@@ -229,15 +235,19 @@ void kdConsole::Init() {
     waiting.Free();
 }
 
-void kdConsole::OpenLog() {
-    if (!kd_state.console_enabled) return;
+bool kdConsole::OpenLog() {
+    if (!kd_state.console_enabled) return false;
 
     logging = kd_state.logging;
     log_bytes = log_looked = echo_bytes = 0;
     log_full = false;
     if (logging) {
-        KD_CreateDirectory("user://logs");
-        int n = NextLogNumber();
+        // Made without the line KD_CreateDirectory prints: the lines printed
+        // here are those of a fault (a link refused), which the log keeps.
+        char* folder = KD_ConvertStaticPathToNativeOSPath("user://logs/", true);
+        if (folder) KDI_MakeNativeFolders(folder);
+        int n = NextLogNumber(folder);
+        free(folder);
         KD_GetPathEx(logName, sizeof logName, 1, "logs/kodo-%.4d.log", n);
         kd_file_t* f = logName[0] ? KD_OpenFile(logName, "wb") : nullptr;
         if (!f) {
@@ -263,7 +273,7 @@ void kdConsole::OpenLog() {
             KD_CloseFile(f);
         }
     }
-    enabled = true;
+    return true;
 }
 
 void kdConsole::AddString(short level, const char* text) {

@@ -68,6 +68,9 @@ void KDI_InitFileSystem() {
     CopyRoot(4, user_base);
 }
 
+// The player's folder, for the rule of kd-native-file.h.
+const char* KDI_PlayerFolder() { return KD_GetStaticPathPrefixAsNativeOSPath("user"); }
+
 const char* KDFS_GetRoot(int index) {
     if (index < 0 || index >= KD_NUM_FS_ROOTS) return nullptr;
     return fs_roots[index];
@@ -377,6 +380,8 @@ nString KD_GetExtractedFilePath(const char* name) {
 // ---------------------------------------------------------------------------
 // Directories and deletion
 
+// Every level is made by the rule of kd-native-file.h: no folder below
+// the player's folder is made or entered through a link.
 bool KD_CreateDirectory(const char* path) {
     char* native = KD_ConvertStaticPathToNativeOSPath(path, true);
     if (!native) return false;
@@ -387,36 +392,23 @@ bool KD_CreateDirectory(const char* path) {
         KD_PrintDebugf(KD_LOG_ERROR, "CreateDirectory: path too long: '%s'.\n", path);
         return false;
     }
-    // Collapse a doubled separator at the end ("user://logs/" gives "logs//").
-    while (len >= 2 && work[len - 2] == '/') work[--len] = 0;
-    char last[GETPATH_SLOT_SIZE] = "";
-    KDI_LockCoreMutex(KD_MUTEX_CREATE_DIR);
-    for (int i = 5; i < len; i++) {
-        if (work[i] != '/') continue;
-        work[i] = 0;
-        mkdir(work, 0755);  // levels that exist already fail harmlessly
-        memcpy(last, work, (size_t)i + 1);
-        work[i] = '/';
-    }
-    KDI_UnlockCoreMutex(KD_MUTEX_CREATE_DIR);
-    struct stat st;
-    bool ok = last[0] && stat(last, &st) == 0 && S_ISDIR(st.st_mode);
-    KD_PrintDebugf(KD_LOG_SYSTEM, "Creating Directory: '%s'..\n", last);
+    bool ok = KDI_MakeNativeFolders(work);
+    // Without the separator(s) at the end ("user://logs/" gives "logs//").
+    while (len > 1 && work[len - 1] == '/') work[--len] = 0;
+    KD_PrintDebugf(KD_LOG_SYSTEM, "Creating Directory: '%s'..\n", work);
     return ok;
 }
 
 bool KD_DeleteFile(const char* path) {
     char* native = KD_ConvertStaticPathToNativeOSPath(path, true);
-    if (!native) return false;
-    bool ok = unlink(native) == 0;
+    bool ok = native && KDI_DeleteNative(native, false);
     free(native);
     return ok;
 }
 
 bool KDFS_DeleteDirectory(const char* path) {
     char* native = KD_ConvertStaticPathToNativeOSPath(path, true);
-    if (!native) return false;
-    bool ok = rmdir(native) == 0;
+    bool ok = native && KDI_DeleteNative(native, true);
     free(native);
     return ok;
 }

@@ -46,6 +46,12 @@ bool AtomicFile::Open(const char* target) {
     // would replace it whatever its permissions. Opening it for appending
     // writes nothing and fails exactly when writing would.
     const char* there = kd->CallExtension("FileExists", target);
+    // A file with a second name, or behind a link, is refused as such.
+    if (there && strncmp(there, "file ", 5) == 0) {
+        std::string why = std::string("it is a ") + there + ", which no save goes into: refused";
+        Fail(why.c_str());
+        return false;
+    }
     if (there && strcmp(there, "file") == 0) {
         kd_file_t* probe = kd->OpenFile(target, "a");
         if (!probe) {

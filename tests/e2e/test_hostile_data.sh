@@ -522,7 +522,78 @@ grep -q 'value="Anna"' "$P/1.xml" || fail "bounds: the player's name is lost"
 grep -l '"n199"' "$P"/* | grep -q -v '/1.xml$' || fail "bounds: no whole copy of the large profile kept"
 }
 
+# links: links planted in the player's folder lead out of it. Run 1: the
+# start-up probe's name is a link to a file, and the profiles and the
+# download cache are links to folders; the menu's script saves the
+# profiles and loads a picture by its address (the news server's). Run 2:
+# the probe's name and the profile index are second names of files
+# outside, and the logs folder a link to a folder of twelve logs: the log
+# goes to a file of its own. Each link gets its line; nothing outside the
+# folder changes.
+case_links() {
+new_case links
+mkdir -p "$C/srv" "$C/tmp"
+"$(dirname "$PROBE")/e2e_news_server" "$C/srv" &
+server=$!
+trap 'kill $server 2>/dev/null || true; rm -rf "$WORK"' EXIT
+until [ -s "$C/srv/port" ] || ! kill -0 $server 2>/dev/null; do sleep 0.05; done
+BASE="http://127.0.0.1:$(cat "$C/srv/port")"
+cat >"$C/ui-over/main-menu-events.lua" <<LUA
+LuaInclude ("ui/bundled/main-menu-events.lua");
+local update = OnUpdate
+local done = false
+function OnUpdate (dt)
+	update (dt);
+	if done then return end
+	done = true;
+	SetProfileValue ("LINKS", "mark", "value", "through no link");
+	SaveProfiles ();
+	KD_LoadBitmap ("$BASE/news.png");
+end
+LUA
+tree
+rm "$C/app/native/prog.xml"
+sed "s|program_id=\"worm\"|program_id=\"worm\" news_url=\"$BASE/news/?\"|" "$DATA/prog.xml" >"$C/app/native/prog.xml"
+O="$C/outside"
+U="$C/data/Vantreo/Worm"
+mkdir -p "$O/profiles" "$O/cache" "$O/logs" "$U"
+printf 'the player keeps these bytes.\n' >"$O/probe.txt"
+printf '<?xml version="1.0"?>\n<root>\n<array id="!PROFILE_INDEX">\n<node id="1.xml"/>\n</array>\n</root>\n' >"$O/profiles/index.xml"
+printf '<?xml version="1.0"?>\n<root>\n<array id="!INFO">\n<node id="name" value="Anna"/>\n</array>\n</root>\n' >"$O/profiles/1.xml"
+echo theirs >"$O/cache/picture.png"
+for i in $(seq 12); do echo "theirs $i" >"$O/logs/$(printf 'kodo-%04d.log' $i)"; done
+outside() { (cd "$O" && find . | sort && find . -type f -exec cksum {} + | sort) | cksum; }
+before=$(outside)
+ln -s "$O/probe.txt" "$U/.write-probe"
+for d in profiles cache; do ln -s "$O/$d" "$U/$d"; done
+run "'user://.write-probe' is a link; the game writes and deletes nothing through it: refused." \
+    "'user://profiles' is a link; the game writes and deletes nothing through it: refused." \
+    "Saving 'user://profiles/1.xml' failed: it is a file behind a link, which no save goes into: refused" \
+    "'user://cache' is a link; the game writes and deletes nothing through it: refused."
+ln "$O/probe.txt" "$U/.write-probe"
+rm -r "$U/logs" "$U/profiles"
+ln -s "$O/logs" "$U/logs"
+mkdir "$U/profiles"
+cp "$O/profiles/1.xml" "$U/profiles/"
+ln "$O/profiles/index.xml" "$U/profiles/index.xml"
+{
+  echo "0 wait tmp/kodo-log-*.log 'user://.write-probe' is a file with a second name (a hard link); the game does not write it: refused."
+  echo "0 wait tmp/kodo-log-*.log 'user://logs' is a link; the game writes and deletes nothing through it: refused."
+  echo "0 wait tmp/kodo-log-*.log Saving 'user://profiles/index.xml' failed: it is a file with a second name, which no save goes into: refused"
+  echo "0 wait tmp/kodo-log-*.log 'user://cache' is a link"
+  echo "100 exit"
+} >"$C/script.txt"
+(TMPDIR="$C/tmp" && export TMPDIR && play && exit $status) || status=$?
+cp "$C"/tmp/kodo-log-*.log "$SHOTS/links-2.log" 2>/dev/null || true
+[ "$status" = 0 ] || fail "links: run 2 exit status $status"
+grep -q -F "the log goes to '$C/tmp/kodo-log-" "$C/out.txt" || fail "links: the log did not go to a file of its own"
+printf '%-9s %s\n' links "$(grep -F -m1 "'user://logs' is a link" "$SHOTS/links-2.log" | sed 's/^ *//')" >>"$SHOTS/summary.txt"
+[ "$(outside)" = "$before" ] || fail "links: outside the player's folder: $(ls -lR "$O")"
+[ "$(cat "$O/probe.txt")" = "the player keeps these bytes." ] || fail "links: the probe's link emptied its file"
+kill $server
+}
+
 # HOSTILE_CASES picks some of them (by name: profile shop faults fragile
-# timeline scripts hangs chunks layouts log limits bounds).
-for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs chunks layouts log limits bounds}; do "case_$c"; done
+# timeline scripts hangs chunks layouts log limits bounds links).
+for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs chunks layouts log limits bounds links}; do "case_$c"; done
 cat "$SHOTS/summary.txt"

@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <string>
 #include "fs-fixture.h"
+#include "kd-image.h"
 
 using Paths = FsTest;
 
@@ -115,6 +116,29 @@ TEST_F(Paths, CreateDirectoryMakesEveryLevel) {
     EXPECT_TRUE(log.Contains("Creating Directory: './data/Dev/Game/a/b/c'.."));
     EXPECT_FALSE(KD_CreateDirectory("user://../../escape"));
     EXPECT_FALSE(std::filesystem::exists("escape"));
+}
+
+// The routes the game's runs do not take, through a folder of the
+// player's that is a link out of it: a delete (the cache's eviction), a
+// folder made, a rename out of it and into it, and a picture written
+// beside a file in it. Each is refused, the folder outside keeps what it
+// had, and the link is named once.
+TEST_F(Paths, NothingGoesThroughALinkedFolder) {
+    LogCapture log;
+    WriteFile("outside/theirs.txt", "keep me");
+    WriteFile("data/Dev/Game/mine.txt", "x");
+    std::filesystem::create_directory_symlink(std::filesystem::absolute("outside"), "data/Dev/Game/out");
+    EXPECT_FALSE(KD_DeleteFile("user://out/theirs.txt"));
+    EXPECT_FALSE(KD_CreateDirectory("user://out/made"));
+    EXPECT_EQ(KD_CallExtension("RenameFile", "user://out/theirs.txt|user://taken.txt"), nullptr);
+    EXPECT_EQ(KD_CallExtension("RenameFile", "user://mine.txt|user://out/theirs.txt"), nullptr);
+    char tmp[600];
+    EXPECT_EQ(KDI_OpenTempBeside("./data/Dev/Game/out/p.png", tmp, sizeof tmp), nullptr);
+    EXPECT_EQ(ReadFile("outside/theirs.txt"), "keep me");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("outside"), {}), 1);
+    int told = 0;
+    for (const std::string& line : log.lines) told += line.find("'user://out' is a link") != std::string::npos;
+    EXPECT_EQ(told, 1);
 }
 
 TEST_F(Paths, FileNameHelpers) {
