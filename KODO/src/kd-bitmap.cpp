@@ -76,11 +76,12 @@ static bool Fits(int64_t bytes) { return held_bytes.load() + bytes <= KD_BITMAPS
 // Reports a refusal, once for each route.
 static void RefuseForBound(const char* name, int64_t bytes, BoundRoute route) {
     if (bound_reported[route].exchange(true)) return;
-    KD_PrintDebugf(KD_LOG_WARNING,
-                   "%s '%s': its %lld KB would take the bitmaps past the %lld MB they may hold together; not %s (and no "
-                   "more lines on this).\n",
-                   route == kMadeRoute ? "KD_CreateBitmap" : "Bitmap", name, (long long)(bytes >> 10),
-                   KD_BITMAPS_MAX_BYTES >> 20, route == kMadeRoute ? "made" : "loaded");
+    KD_PrintDebugf(
+        KD_LOG_WARNING,
+        "%s '%s': its %lld KB would take the bitmaps past the %lld MB they may hold together; not %s (and no "
+        "more lines on this).\n",
+        route == kMadeRoute ? "KD_CreateBitmap" : "Bitmap", name, (long long)(bytes >> 10), KD_BITMAPS_MAX_BYTES >> 20,
+        route == kMadeRoute ? "made" : "loaded");
 }
 
 // Takes `bytes` from the bound; false when they do not fit.

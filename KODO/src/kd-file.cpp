@@ -244,9 +244,10 @@ static bool MakeRoomInCache(size_t bytes) {
     if (total + bytes <= (size_t)KD_HTTP_CACHE_MAX_BYTES) return true;
     static bool reported = false;  // under cache_lock
     if (!reported)
-        KD_Printf("The download cache holds %zu KB, all it may with %zu KB more; its oldest files make room (no more "
-                  "lines on this).\n",
-                  total >> 10, bytes >> 10);
+        KD_Printf(
+            "The download cache holds %zu KB, all it may with %zu KB more; its oldest files make room (no more "
+            "lines on this).\n",
+            total >> 10, bytes >> 10);
     reported = true;
     std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.when < b.when; });
     for (const Kept& k : kept) {

@@ -210,6 +210,7 @@ void LocalizationManager::LocalizeComment(const char* text) {
     if (!active || !text) return;
     if (!Fits(kCommentBytes + EncodedBytes(text), kComment, text) || comments.count(text)) return;
     Append(nullptr, nullptr, text, 0, 0);
+    newStringsPending = true;  // the file's news as much as a text
 }
 
 // A blank line after a blank line adds nothing a translator sees.

@@ -313,8 +313,7 @@ bool Profile::Save() {
         return false;
     }
     if (saveBlocked) {
-        kd->PrintDebugf(KD_LOG_WARNING,
-                        "Profile '%s' is not saved: its file '%s' %s, and is kept as it is.\n",
+        kd->PrintDebugf(KD_LOG_WARNING, "Profile '%s' is not saved: its file '%s' %s, and is kept as it is.\n",
                         name ? name : "", fileName.c_str(), blockedWhy);
         return false;
     }

@@ -34,7 +34,8 @@ std::string Png(int w, int h, bool noise) {
     std::vector<png_byte> row((size_t)w * 3);
     unsigned seed = 12345;
     for (int y = 0; y < h; y++) {
-        for (int x = 0; x < w * 3; x++) row[x] = noise ? (png_byte)((seed = seed * 1103515245 + 12345) >> 16) : x % 3 == 1 ? 0 : 255;
+        for (int x = 0; x < w * 3; x++)
+            row[x] = noise ? (png_byte)((seed = seed * 1103515245 + 12345) >> 16) : x % 3 == 1 ? 0 : 255;
         png_write_row(png, row.data());
     }
     png_write_end(png, nullptr);

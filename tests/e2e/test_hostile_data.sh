@@ -548,8 +548,9 @@ local function times (n, f) for i = 1, n do f (i) end end
 local function fill (side) local n = 0 while KD_CreateBitmap ("fill" .. side .. "-" .. n, side, side) do n = n + 1 end return n end
 local download = function () times (10, function () d = (d or 0) + 1 KD_LoadBitmap ("$URL/noise/" .. d .. ".png") end) end
 local rows = {
-	texts = function () times (20, function (i) Localize (string.rep ("t", 100000) .. i) end) end,
-	comments = function () times (20, function (i) LocalizeComment (string.rep ("c", 100000) .. i) end) end,
+	none = function () end,
+	texts = function () times (20, function (i) Localize (string.rep ("t", 100000) .. string.char (96 + i)) end) end,
+	comments = function () times (20, function (i) LocalizeComment (string.rep ("c", 100000) .. string.char (96 + i)) end) end,
 	boxes = function () times (300, function (i) AddListboxLine ("Box" .. (i % 3 + 1), string.rep ("l", 4000)) end) end,
 	spellings = function () times (40, function (i) KD_LoadBitmap ("gfx/" .. string.rep ("./", i) .. "backgrounds/dusk-near.png") end) end,
 	bitmaps = function ()

@@ -439,7 +439,8 @@ TEST(Profiles, AFailedSaveIsTriedAgainNextFrameAndABlockedOneSaysWhy) {
     ProfEnv env;
     env.Prepare();
     std::string wide;
-    for (int i = 0; i < 200; i++) wide += "\t\t<node id=\"n" + std::to_string(i) + "\" v=\"" + std::string(6000, '&') + "\" />\n";
+    for (int i = 0; i < 200; i++)
+        wide += "\t\t<node id=\"n" + std::to_string(i) + "\" v=\"" + std::string(6000, '&') + "\" />\n";
     WriteNative(env.File("1.xml"), ProfileXml("Anna", "\t<array id=\"WIDE\">\n" + wide + "\t</array>\n"));
     ASSERT_EQ(mkdir(env.File("1.xml.damaged.tmp").c_str(), 0777), 0);
     ASSERT_EQ(mkdir(env.File("index.xml.tmp").c_str(), 0777), 0);
@@ -451,9 +452,10 @@ TEST(Profiles, AFailedSaveIsTriedAgainNextFrameAndABlockedOneSaysWhy) {
     EXPECT_TRUE(log.Contains("its file '1.xml' is larger than it may be and no copy of it could be kept, and is kept"));
     EXPECT_FALSE(log.Contains("could not be read"));
     const std::vector<std::string>& lines = log.Lines();
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.find("Saving 'user://profiles/index.xml'") != l.npos; }),
-              1);
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& l) { return l.find("Saving 'user://profiles/index.xml'") != l.npos; }),
+        1);
     ASSERT_EQ(rmdir(env.File("index.xml.tmp").c_str()), 0);
     profile_man.Update(0);
     EXPECT_FALSE(profile_man.SaveProfiles());  // the profile is still held

@@ -71,7 +71,8 @@ enum { KD_MAX_BITMAPS = 768 };
 
 // What all bitmaps' pixels may take together, made by KD_CreateBitmap (a
 // script's canvases and render targets) or loaded from files, a texture
-// counted as its pixels.
+// counted as its pixels: some 40 times what the bundled game holds at
+// once (6 MB), four render targets of the largest side.
 #define KD_BITMAPS_MAX_BYTES (256ll << 20)
 
 struct kd_bitmap_t {

@@ -177,10 +177,10 @@ void ScreenCreateScripted(const char* name, const char* ui_file) {
     // slower calls and a full log.
     enum { kFull, kLong, kTaken, kFine };
     static bool reported[kFine];
-    int why = Screen::total_num_screens >= kMaxScreens                                                    ? kFull
+    int why = Screen::total_num_screens >= kMaxScreens                                             ? kFull
               : strnlen(name, kMaxScreenName + 1) > kMaxScreenName || strnlen(ui_file, 512) >= 512 ? kLong
-              : Screen::PeekScreen(name)                                                                  ? kTaken
-                                                                                                          : kFine;
+              : Screen::PeekScreen(name)                                                           ? kTaken
+                                                                                                   : kFine;
     if (why == kFine) {
         kd->Printf("Creating Screen '%s' ('%s').\n", name, ui_file);
         new ScreenTemplate(name, ui_file);
@@ -188,9 +188,10 @@ void ScreenCreateScripted(const char* name, const char* ui_file) {
     }
     if (!reported[why]) {
         if (why == kFull)
-            kd->PrintDebugf(KD_LOG_WARNING,
-                            "CreateScreen '%.128s': the program has %d screens, all it may have; no more are created.\n",
-                            name, kMaxScreens);
+            kd->PrintDebugf(
+                KD_LOG_WARNING,
+                "CreateScreen '%.128s': the program has %d screens, all it may have; no more are created.\n", name,
+                kMaxScreens);
         else if (why == kLong)
             kd->PrintDebugf(KD_LOG_WARNING,
                             "CreateScreen '%.128s': a name longer than %d characters or a layout name of 512 or more; "
