@@ -553,9 +553,9 @@ void KD_ReleaseBitmap(kd_bitmap_t* bm) {
 
 // ---------------------------------------------------------------- lookups
 
-// One name for each file: the path rule (KDI_NormalizeFileName: '\\' as
-// '/', a segment before "/.." dropped with it) and then no "." or empty
-// segment, so that "gfx/./x.png", "gfx//x.png" and "gfx/x.png" share one
+// One name for each file: no "." or empty segment, then the path rule
+// (KDI_NormalizeFileName: a segment before "/.." dropped with it), so that
+// "gfx/./x.png", "gfx//x.png", "gfx\\x.png" and "gfx/x.png" share one
 // record and one copy of the pixels. A scheme's "//" stays, and an
 // address is the server's to read.
 static std::string LookupKey(const char* name) {
@@ -565,19 +565,18 @@ static std::string LookupKey(const char* name) {
         name++;
     }
     if (name[0] == '!' || strncmp(name, "http://", 7) == 0 || strncmp(name, "https://", 8) == 0) return name;
-    std::string rule(strlen(name) + 2, '\0');
-    KDI_NormalizeFileName(&rule[0], (int)rule.size(), name);
-    rule.resize(strlen(rule.c_str()));
-    const char* scheme = strstr(rule.c_str(), "://");
-    size_t start = scheme ? (size_t)(scheme - rule.c_str()) + 3 : 0;
-    std::string key = rule.substr(0, start);
-    for (size_t at = start; at <= rule.size();) {
-        size_t end = rule.find('/', at);
-        if (end == std::string::npos) end = rule.size();
-        std::string seg = rule.substr(at, end - at);
-        if (!seg.empty() && seg != ".") key += (key.size() > start ? "/" : "") + seg;
-        at = end + 1;
+    const char* scheme = strstr(name, "://");
+    const char* rest = scheme ? scheme + 3 : name;
+    std::string plain;
+    for (const char* at = rest; *at;) {
+        size_t n = strcspn(at, "/\\");
+        if (n && !(n == 1 && at[0] == '.')) plain.append(plain.empty() ? "" : "/").append(at, n);
+        at += n + (at[n] ? 1 : 0);
     }
+    std::string rule(plain.size() + 2, '\0');
+    KDI_NormalizeFileName(&rule[0], (int)rule.size(), plain.c_str());
+    std::string key(name, (size_t)(rest - name));
+    key += rule.c_str();
     return key;
 }
 
