@@ -423,7 +423,9 @@ static void SetCacheModeLocked(kd_bitmap_t* bm, int mode, bool hibernated) {
         bm->state = KD_BITMAP_REGISTERED;
         KDI_LoadBitmap(bm);
     }
-    if ((mode & KD_CACHE_TEXTURE) && !bm->hw.loaded) {
+    // A load that failed or was refused (said once) leaves nothing to upload.
+    const bool nothing = reloadable && !bm->pixels && !bm->frames && !bm->atlas;
+    if ((mode & KD_CACHE_TEXTURE) && !bm->hw.loaded && !nothing) {
         if (OnRendererThread()) {
             KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
             KDI_LoadBitmapToHardware(bm);
