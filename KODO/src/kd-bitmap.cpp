@@ -18,6 +18,9 @@
 #include <string.h>
 #include <strings.h>
 
+#include <atomic>
+#include <string>
+
 #include "kd-bitmap-seq.h"
 #include "kd-file.h"
 #include "kd-http.h"
@@ -58,6 +61,66 @@ static void TraceCount(const char* format, const kd_bitmap_t* bm) {
 
 static bool OnRendererThread() { return KD_IsMainThread() || (ri && ri->IsThreadSafe()); }
 
+// ------------------------------------------------------------ memory bound
+
+// What all bitmaps hold (KD_BITMAPS_MAX_BYTES), made or loaded: each
+// record's held_bytes, from its making or loading until its pixels and
+// texture are gone. An atomic, so that loader threads holding a record's
+// mutex take from it without the table's lock.
+static std::atomic<int64_t> held_bytes{0};
+enum BoundRoute { kMadeRoute, kLoadedRoute, kBoundRoutes };
+static std::atomic<bool> bound_reported[kBoundRoutes];
+
+static bool Fits(int64_t bytes) { return held_bytes.load() + bytes <= KD_BITMAPS_MAX_BYTES; }
+
+// Reports a refusal, once for each route.
+static void RefuseForBound(const char* name, int64_t bytes, BoundRoute route) {
+    if (bound_reported[route].exchange(true)) return;
+    KD_PrintDebugf(
+        KD_LOG_WARNING,
+        "%s '%s': its %lld KB would take the bitmaps past the %lld MB they may hold together; not %s (and no "
+        "more lines on this).\n",
+        route == kMadeRoute ? "KD_CreateBitmap" : "Bitmap", name, (long long)(bytes >> 10), KD_BITMAPS_MAX_BYTES >> 20,
+        route == kMadeRoute ? "made" : "loaded");
+}
+
+// Takes `bytes` from the bound; false when they do not fit.
+static bool Reserve(int64_t bytes) {
+    int64_t now = held_bytes.load();
+    do {
+        if (now + bytes > KD_BITMAPS_MAX_BYTES) return false;
+    } while (!held_bytes.compare_exchange_weak(now, now + bytes));
+    return true;
+}
+
+// The table's slots are full: said once (a script loading names without
+// end would say it at every call).
+static void RefuseForSlots() {
+    static std::atomic<bool> reported{false};
+    if (!reported.exchange(true)) KD_Popupf(1, " ! Kodo out of free bitmaps (no more lines on this).\n");
+}
+
+static void GiveBack(kd_bitmap_t* bm) {
+    held_bytes -= bm->held_bytes;
+    bm->held_bytes = 0;
+}
+
+int64_t KDI_GetBitmapsHeldBytes() { return held_bytes.load(); }
+
+static int64_t PixelBytes(const kd_bitmap_t* b) {
+    return (int64_t)(b->pb_width > 0 ? b->pb_width : b->width) * (b->pb_height > 0 ? b->pb_height : b->height) * 4;
+}
+
+// The pixels a loaded bitmap holds: its own, its atlas's or its frames'.
+static int64_t LoadedBytes(const kd_bitmap_t* bm) {
+    if (bm->atlas) return PixelBytes(bm->atlas);
+    if (bm->frame_count < 1 || !bm->frames) return PixelBytes(bm);
+    int64_t n = 0;
+    for (int i = 0; i < bm->frame_count; i++)
+        if (!bm->frames[i].parent) n += PixelBytes(&bm->frames[i]);
+    return n;
+}
+
 void KDI_InitBitmap(kd_bitmap_t* bm, const char* name) {
     if (!bm) return;
     memset(bm, 0, sizeof *bm);
@@ -67,8 +130,12 @@ void KDI_InitBitmap(kd_bitmap_t* bm, const char* name) {
     bm->mutex = kd_state.core_mutexes[KD_MUTEX_SHARED_BITMAP];
 }
 
+static std::string LookupKey(const char* name);
+
 kd_bitmap_t* KD_CreateBitmap(const char* name, int width, int height, int render_target) {
-    if (!name) name = "";
+    // Named as a loaded one is, so that a lookup of the name finds it.
+    const std::string key = LookupKey(name ? name : "");
+    name = key.c_str();
     // No larger than a texture the renderer can make: a render target is
     // one, and pixels are made to be drawn (a side of 16384 would take 1 GB).
     const int max_side = ri ? ri->GetMaxTextureSide() : KD_RENDERER_MAX_TEXTURE_SIDE;
@@ -93,33 +160,23 @@ kd_bitmap_t* KD_CreateBitmap(const char* name, int width, int height, int render
             return bm;
         }
     }
-    KD_Printf("..creating bitmap '%s' (%dx%d)\n", name, width, height);
-    if (slot >= KD_MAX_BITMAPS) {
-        KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
-        KD_Popupf(1, " ! Kodo out of free bitmaps.\n");
-        return nullptr;
-    }
-    // Each is bounded by its side, all of them by their bytes (768 slots of
-    // the largest would be 48 GB).
+    // Each is bounded by its side, all bitmaps by their bytes (768 slots
+    // of the largest would be 48 GB).
     const int64_t bytes = (int64_t)width * height * 4;
-    int64_t made = bytes;
-    for (int i = 0; i < kd_state.num_bitmaps; i++) made += kd_state.bitmaps[i].made_bytes;
-    if (made > KD_MADE_BITMAPS_MAX_BYTES) {
-        static bool reported = false;  // under GET_BITMAP
-        const bool report = !reported;
-        reported = true;
+    const bool room = slot < KD_MAX_BITMAPS && Reserve(bytes);
+    if (!room) {
         KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
-        if (report)
-            KD_PrintDebugf(KD_LOG_WARNING,
-                           "KD_CreateBitmap '%s': the bitmaps made would take more than the %lld MB they may "
-                           "together; not made (and no more lines on this).\n",
-                           name, KD_MADE_BITMAPS_MAX_BYTES >> 20);
+        if (slot >= KD_MAX_BITMAPS)
+            RefuseForSlots();
+        else
+            RefuseForBound(name, bytes, kMadeRoute);
         return nullptr;
     }
+    KD_Printf("..creating bitmap '%s' (%dx%d)\n", name, width, height);
     if (slot == kd_state.num_bitmaps) kd_state.num_bitmaps++;
     kd_bitmap_t* bm = &kd_state.bitmaps[slot];
     KDI_InitBitmap(bm, name);
-    bm->made_bytes = bytes;
+    bm->held_bytes = bytes;
     TraceCount("'%s' ref count = %d", bm);
     KD_LockMutex(bm->mutex);
     KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
@@ -366,7 +423,9 @@ static void SetCacheModeLocked(kd_bitmap_t* bm, int mode, bool hibernated) {
         bm->state = KD_BITMAP_REGISTERED;
         KDI_LoadBitmap(bm);
     }
-    if ((mode & KD_CACHE_TEXTURE) && !bm->hw.loaded) {
+    // A load that failed or was refused (said once) leaves nothing to upload.
+    const bool nothing = reloadable && !bm->pixels && !bm->frames && !bm->atlas;
+    if ((mode & KD_CACHE_TEXTURE) && !bm->hw.loaded && !nothing) {
         if (OnRendererThread()) {
             KDI_LockCoreMutex(KD_MUTEX_GFX_HW);
             KDI_LoadBitmapToHardware(bm);
@@ -398,6 +457,7 @@ static void SetCacheModeLocked(kd_bitmap_t* bm, int mode, bool hibernated) {
     if (mode == 0) {
         KDI_ReleaseBitmapStructures(bm);
         bm->state = KD_BITMAP_REGISTERED;
+        if (reloadable) GiveBack(bm);  // a made bitmap keeps its pixels
     }
     bm->cache_mode = (int8_t)mode;
 }
@@ -481,7 +541,7 @@ void KD_ReleaseBitmap(kd_bitmap_t* bm) {
         return;
     }
     bm->state = KD_BITMAP_FREE;
-    bm->made_bytes = 0;
+    GiveBack(bm);
     KDI_ReleaseBitmapHardwareData(bm);
     KDI_ReleaseBitmapSoftwareData(bm);
     KDI_ReleaseBitmapStructures(bm);
@@ -495,13 +555,31 @@ void KD_ReleaseBitmap(kd_bitmap_t* bm) {
 
 // ---------------------------------------------------------------- lookups
 
-static const char* LookupKey(const char* name) {
+// One name for each file: no "." or empty segment, then the path rule
+// (KDI_NormalizeFileName: a segment before "/.." dropped with it), so that
+// "gfx/./x.png", "gfx//x.png", "gfx\\x.png" and "gfx/x.png" share one
+// record and one copy of the pixels. A scheme's "//" stays, and an
+// address is the server's to read.
+static std::string LookupKey(const char* name) {
     if (!name) return "!NONE";
     if (name[0] == '/') {
         KD_Popupf(1, "Bitmap '%s' name path starting with '/'. Not allowed.", name);
         name++;
     }
-    return name;
+    if (name[0] == '!' || strncmp(name, "http://", 7) == 0 || strncmp(name, "https://", 8) == 0) return name;
+    const char* scheme = strstr(name, "://");
+    const char* rest = scheme ? scheme + 3 : name;
+    std::string plain;
+    for (const char* at = rest; *at;) {
+        size_t n = strcspn(at, "/\\");
+        if (n && !(n == 1 && at[0] == '.')) plain.append(plain.empty() ? "" : "/").append(at, n);
+        at += n + (at[n] ? 1 : 0);
+    }
+    std::string rule(plain.size() + 2, '\0');
+    KDI_NormalizeFileName(&rule[0], (int)rule.size(), plain.c_str());
+    std::string key(name, (size_t)(rest - name));
+    key += rule.c_str();
+    return key;
 }
 
 // Index of the entry named `key`, or -1 with `*slot` set to the slot a new
@@ -526,7 +604,8 @@ static int DefaultPackMode() {
 
 // KD_GetBitmapEx (by_get) and KD_LoadBitmap.
 static kd_bitmap_t* Lookup(const char* name, int mode, bool by_get) {
-    const char* key = LookupKey(name);
+    const std::string key_text = LookupKey(name);
+    const char* key = key_text.c_str();
     bool placeholder = key[0] == '!';
     KDI_LockCoreMutex(KD_MUTEX_GET_BITMAP);
     int slot = 0;
@@ -573,7 +652,7 @@ static kd_bitmap_t* Lookup(const char* name, int mode, bool by_get) {
     if (kd_state.print_reference_count_changes) KD_PrintDebugf(KD_LOG_INFO, "..caching bitmap '%s'", key);
     if (slot >= KD_MAX_BITMAPS) {
         KDI_UnlockCoreMutex(KD_MUTEX_GET_BITMAP);
-        KD_Popupf(1, " ! Kodo out of free bitmaps.\n");
+        RefuseForSlots();
         return nullptr;
     }
     if (slot == kd_state.num_bitmaps) kd_state.num_bitmaps++;
@@ -726,6 +805,22 @@ void KDI_LoadBitmap(kd_bitmap_t* bm, const char* path) {
         bm->pixels = nullptr;
     }
     bm->frame_rate = 30.0f;
+    // Counted afresh: what it held before is gone or is loaded again.
+    GiveBack(bm);
+    // Near the bound a picture's size is read before its pixels, so that
+    // one past it is never decoded; sequences and downloads are counted
+    // once loaded.
+    kd_image_t head;
+    memset(&head, 0, sizeof head);
+    head.name = bm->name;
+    bool picture = EndsWithNoCase(path, ".png") || EndsWithNoCase(path, ".jpg") || EndsWithNoCase(path, ".jpeg") ||
+                   EndsWithNoCase(path, ".tga");
+    if (picture && !Fits((int64_t)kd_image_max_bytes) && strncmp(path, "http://", 7) != 0 && !strchr(path, '*') &&
+        kd_il && kd_il->GetImageDimensions(&head, path) && !Fits((int64_t)head.width * head.height * 4)) {
+        RefuseForBound(bm->name, (int64_t)head.width * head.height * 4, kLoadedRoute);
+        bm->state = KD_BITMAP_READY;
+        return;
+    }
     bool ok = false;
     if (strncmp(path, "http://", 7) == 0) {
         ok = KDI_LoadBitmapHTTP(bm, path);
@@ -746,6 +841,14 @@ void KDI_LoadBitmap(kd_bitmap_t* bm, const char* path) {
         ok = KDI_LoadImageIntoBitmap(bm, path);
         if (ok) KDI_UpdateBitmapAccordingToDataManifest(bm);
     }
+    if (ok && !Reserve(LoadedBytes(bm))) {
+        RefuseForBound(bm->name, LoadedBytes(bm), kLoadedRoute);
+        KDI_ReleaseBitmapSoftwareData(bm);
+        KDI_ReleaseBitmapStructures(bm);
+        bm->state = KD_BITMAP_READY;
+        return;
+    }
+    if (ok) bm->held_bytes = LoadedBytes(bm);
     bm->state = KD_BITMAP_READY;
     if (!ok) KD_Popupf(1, "Unable to load bitmap '%s'.\n", bm->name);
 }
@@ -945,7 +1048,7 @@ void KDI_FreeBitmapTable() {
         free(bm->name);
         bm->name = nullptr;
         bm->state = KD_BITMAP_FREE;
-        bm->made_bytes = 0;
+        GiveBack(bm);
     }
 }
 

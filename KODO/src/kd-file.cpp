@@ -1,8 +1,13 @@
 // Engine files: the stdio-like operations of the interface table and the
 // three file openers behind them (packages, native files, download cache).
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "kd-file.h"
 #include "kd-http.h"
@@ -197,12 +202,73 @@ bool KDI_HttpDownload(const char* url, kd_buffer_t* reply) {
     return true;
 }
 
+// A file of the cache's own: KDI_HttpCacheName's 16 hex digits and
+// extension, or a part of one ("part-" before it) that a kill left.
+static bool IsCacheFileName(const char* name) {
+    if (strncmp(name, "part-", 5) == 0) name += 5;
+    size_t hex = strspn(name, "0123456789abcdef");
+    if (hex != 16) return false;
+    name += 16;
+    if (!*name) return true;
+    size_t ext = strspn(name + 1, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
+    return name[0] == '.' && ext >= 1 && ext <= 8 && !name[1 + ext];
+}
+
+// Makes room for `bytes` more in the cache, its oldest files going first;
+// false (one line a run) when a file that large could never fit. The
+// caller holds cache_lock until its file is written, so that the next
+// one counts it.
+static std::mutex cache_lock;
+
+static bool MakeRoomInCache(size_t bytes) {
+    if (bytes > (size_t)KD_HTTP_CACHE_MAX_BYTES) return false;
+    struct Kept {
+        time_t when;
+        size_t size;
+        std::string name;
+    };
+    std::vector<Kept> kept;
+    size_t total = 0;
+    char* native = KD_ConvertStaticPathToNativeOSPath("user://cache", true);
+    DIR* dir = native ? opendir(native) : nullptr;
+    free(native);
+    for (dirent* e; dir && (e = readdir(dir));) {
+        struct stat st;
+        if (!IsCacheFileName(e->d_name) || fstatat(dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        kept.push_back({st.st_mtime, (size_t)st.st_size, e->d_name});
+        total += (size_t)st.st_size;
+    }
+    if (dir) closedir(dir);
+    if (total + bytes <= (size_t)KD_HTTP_CACHE_MAX_BYTES) return true;
+    static bool reported = false;  // under cache_lock
+    if (!reported)
+        KD_Printf(
+            "The download cache holds %zu KB, all it may with %zu KB more; its oldest files make room (no more "
+            "lines on this).\n",
+            total >> 10, bytes >> 10);
+    reported = true;
+    std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.when < b.when; });
+    for (const Kept& k : kept) {
+        if (total + bytes <= (size_t)KD_HTTP_CACHE_MAX_BYTES) break;
+        if (KD_DeleteFile(("user://cache/" + k.name).c_str())) total -= k.size;
+    }
+    return total + bytes <= (size_t)KD_HTTP_CACHE_MAX_BYTES;
+}
+
 bool KDI_HttpWritePart(const char* cache, const kd_buffer_t& reply, nString* part) {
     // Beside the cache file, with its extension, which the image loaders
     // go by: "user://cache/part-<name>".
     const char* slash = strrchr(cache, '/');
     std::string name = slash ? std::string(cache, (size_t)(slash + 1 - cache)) + "part-" + (slash + 1) : cache;
     part->Set(name.c_str());
+    std::lock_guard<std::mutex> hold(cache_lock);
+    if (!MakeRoomInCache((size_t)reply.size)) {
+        KD_Printf("The download for '%s' (%d bytes) is larger than the download cache may hold; not kept.\n", cache,
+                  reply.size);
+        return false;
+    }
     kd_file_t* out = KD_OpenFile(part->text, "wb");
     bool ok = out && KD_WriteFile(reply.data, (unsigned)reply.size, out) == (unsigned)reply.size;
     if (out) KD_CloseFile(out);

@@ -41,6 +41,9 @@ enum {
     KD_HTTP_TOTAL_TIMEOUT_MS = 5000,
     KD_HTTP_REPLY_CAP = 1 << 20,
     KD_HTTP_URL_MAX = 8192,
+    // The download cache ("user://cache", the engine's own files): all of
+    // them together, the oldest going first to make room (kd-file.cpp).
+    KD_HTTP_CACHE_MAX_BYTES = 16 << 20,
 };
 
 #endif

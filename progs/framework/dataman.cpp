@@ -387,21 +387,116 @@ bool DMDatabase::Save(const char* file) {
 }
 
 // The reader decodes exactly these, so any value survives a save and a
-// load unchanged.
+// load unchanged. The text written for the character at `s`; `plain`
+// holds one that stands for itself.
+static const char* Escape(const char* s, char plain[2]) {
+    switch (*s) {
+        case '\\': return "\\\\";
+        case '"': return "\\\"";
+        case '\n': return "\\n";
+        case '\r': return "\\r";
+        case '\t': return "\\t";
+        case '&': return "&amp;";
+        default: plain[0] = *s, plain[1] = 0; return plain;
+    }
+}
+
 std::string DMEscapeValue(const char* s) {
     std::string out;
-    for (; s && *s; s++) {
-        switch (*s) {
-            case '\\': out += "\\\\"; break;
-            case '"': out += "\\\""; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            case '&': out += "&amp;"; break;
-            default: out += *s;
-        }
-    }
+    char plain[2];
+    for (; s && *s; s++) out += Escape(s, plain);
     return out;
+}
+
+size_t DMEscapedBytes(const char* s) {
+    size_t n = 0;
+    char plain[2];
+    for (; s && *s; s++) n += strlen(Escape(s, plain));
+    return n;
+}
+
+namespace {
+// Puts a value's text escaped, a run of plain characters at a time.
+template <class Put>
+void PutEscaped(Put& put, const char* s) {
+    char plain[2];
+    while (s && *s) {
+        size_t run = strcspn(s, "\\\"\n\r\t&");
+        if (run) put(s, run);
+        s += run;
+        if (!*s) break;
+        const char* e = Escape(s++, plain);
+        put(e, strlen(e));
+    }
+}
+template <class Put>
+void PutText(Put& put, const char* text) {
+    put(text, strlen(text));
+}
+struct Counter {
+    size_t bytes = 0;
+    void operator()(const char*, size_t n) { bytes += n; }
+};
+}  // namespace
+
+template <class Put>
+void DMDatabase::WriteArray(const DMArray* array, bool head, Put& put) {
+    if (!head) return PutText(put, "\t</array>\n");
+    PutText(put, "\n\t<array id=\"");
+    PutEscaped(put, array->GetId());
+    PutText(put, "\">\n");
+}
+
+template <class Put>
+void DMDatabase::WriteNode(const DMNode* node, Put& put, const char* file) {
+    bool wide = node->GetNumberOfValues() > 5;
+    PutText(put, "\t\t<node ");
+    for (int v = 0; v < node->GetNumberOfValues(); v++) {
+        const DMValue* value = node->GetValueAt(v);
+        const char* name = value->GetName();
+        // A name the reader cannot give back (empty, or holding quotes,
+        // blanks, '=', '/', '<', '>', '&' or a backslash) would make the
+        // whole file unreadable: it is left out.
+        if (!name || !*name || strpbrk(name, " \t\r\n\"'=/<>&\\")) {
+            if (file)
+                kd->PrintDebugf(KD_LOG_WARNING, "Value name '%s' in '%s' cannot be written; left out.\n",
+                                name ? name : "", file);
+            continue;
+        }
+        PutText(put, name);
+        PutText(put, "=\"");
+        PutEscaped(put, value->GetValue());
+        PutText(put, "\" ");
+        if (wide) PutText(put, "\n\t\t ");
+    }
+    PutText(put, "/>\n");
+    if (wide) PutText(put, "\n");
+}
+
+size_t DMDatabase::WrittenBytes(const DMArray* array) {
+    Counter c;
+    WriteArray(array, true, c);
+    WriteArray(array, false, c);
+    return c.bytes;
+}
+
+size_t DMDatabase::WrittenBytes(const DMNode* node) {
+    Counter c;
+    WriteNode(node, c, nullptr);
+    return c.bytes;
+}
+
+static const char kXmlHead[] = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<root>\n";
+static const char kXmlTail[] = "</root>\n";
+
+size_t DMDatabase::WrittenBytes() const {
+    size_t n = sizeof kXmlHead - 1 + sizeof kXmlTail - 1;
+    for (int a = 0; a < arrays.count; a++) {
+        const DMArray* array = arrays.data[a];
+        n += WrittenBytes(array);
+        for (int i = 0; i < array->GetSize(); i++) n += WrittenBytes(array->GetNode(i));
+    }
+    return n;
 }
 
 bool DMDatabase::SaveXML(const char* file) {
@@ -410,36 +505,15 @@ bool DMDatabase::SaveXML(const char* file) {
         Report("Unable to open file '%s' for writing.\n", file ? file : "(null)");
         return false;
     }
-    out.Printf("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n");
-    out.Printf("<root>\n");
+    auto put = [&out](const char* text, size_t n) { out.Write(text, (unsigned)n); };
+    PutText(put, kXmlHead);
     for (int a = 0; a < arrays.count; a++) {
         DMArray* array = arrays.data[a];
-        out.Printf("\n");
-        out.Printf("\t<array id=\"%s\">\n", DMEscapeValue(array->GetId()).c_str());
-        for (int n = 0; n < array->GetSize(); n++) {
-            DMNode* node = array->GetNode(n);
-            bool wide = node->GetNumberOfValues() > 5;
-            out.Printf("\t\t<node ");
-            for (int v = 0; v < node->GetNumberOfValues(); v++) {
-                DMValue* value = node->GetValueAt(v);
-                const char* name = value->GetName();
-                // A name the reader cannot give back (empty, or holding
-                // quotes, blanks, '=', '/', '<', '>', '&' or a backslash)
-                // would make the whole file unreadable: it is left out.
-                if (!name || !*name || strpbrk(name, " \t\r\n\"'=/<>&\\")) {
-                    kd->PrintDebugf(KD_LOG_WARNING, "Value name '%s' in '%s' cannot be written; left out.\n",
-                                    name ? name : "", file);
-                    continue;
-                }
-                out.Printf("%s=\"%s\" ", name, DMEscapeValue(value->GetValue()).c_str());
-                if (wide) out.Printf("\n\t\t ");
-            }
-            out.Printf("/>\n");
-            if (wide) out.Printf("\n");
-        }
-        out.Printf("\t</array>\n");
+        WriteArray(array, true, put);
+        for (int n = 0; n < array->GetSize(); n++) WriteNode(array->GetNode(n), put, file);
+        WriteArray(array, false, put);
     }
-    out.Printf("</root>\n");
+    PutText(put, kXmlTail);
     return out.Commit();
 }
 

@@ -15,6 +15,8 @@
 // reader gives back exactly the text. Every writer of files that the
 // databases read uses it for the values it writes.
 std::string DMEscapeValue(const char* text);
+// Its length, without making it.
+size_t DMEscapedBytes(const char* text);
 
 class DMValue {
 public:
@@ -115,9 +117,20 @@ public:
     bool Save(const char* file = nullptr);
     bool SaveXML(const char* file);
     void Free();
+    // The bytes SaveXML writes: the whole file, the part of one array
+    // without its nodes, and one node's part.
+    size_t WrittenBytes() const;
+    static size_t WrittenBytes(const DMArray* array);
+    static size_t WrittenBytes(const DMNode* node);
 
 private:
     void FreeArrays();
+    // The file's text in pieces, to `put(text, length)`; `file` names the
+    // file in the line about a value left out (null: no line).
+    template <class Put>
+    static void WriteArray(const DMArray* array, bool head, Put& put);
+    template <class Put>
+    static void WriteNode(const DMNode* node, Put& put, const char* file);
     char* fileName = nullptr;
     nArray<DMArray*> arrays;
 };

@@ -27,7 +27,11 @@ void LocalizationManager::FreeEntries() {
         delete e;
     }
     entries.Free();
+    bySource.clear();
+    comments.clear();
 }
+
+static size_t EntryBytes(const LocalizationManager::Entry* e);
 
 LocalizationManager::Entry* LocalizationManager::Append(const char* source, const char* translation,
                                                         const char* comment, int fromFile, int uses) {
@@ -38,6 +42,9 @@ LocalizationManager::Entry* LocalizationManager::Append(const char* source, cons
     e->fromFile = (unsigned char)fromFile;
     e->uses = uses;
     entries.InsertLast(e);
+    if (e->source && e->translation) bySource.emplace(e->source, e);
+    if (e->comment && e->comment != kBlankLine) comments.insert(e->comment);
+    if (!fromFile) newStringsBytes += EntryBytes(e);
     return e;
 }
 
@@ -47,31 +54,46 @@ LocalizationManager::Entry* LocalizationManager::Append(const char* source, cons
 // its own: the XML reader already turns these escapes back (a second pass
 // would eat every backslash a source holds).
 
+// The text written for the character at `s`; `plain` holds one that
+// stands for itself.
+static const char* Escape(const char* s, char plain[2]) {
+    switch (*s) {
+        case '"': return "\\\"";
+        case '\n': return "\\n";
+        case '\r': return "\\r";
+        case '\t': return "\\t";
+        // Escapes written by hand survive a round through the file.
+        case '\\': return s[1] == 'n' || s[1] == 't' || s[1] == 'r' ? "\\" : "\\\\";
+        // The reader decodes "&quot;" and "&amp;": a source that holds them
+        // as text must come back unchanged.
+        case '&': return "&amp;";
+        default: plain[0] = *s, plain[1] = 0; return plain;
+    }
+}
+
 std::string LocalizationManager::EncodeText(const char* s) {
     std::string out;
-    if (!s) return out;
-    for (; *s; s++) {
-        switch (*s) {
-            case '"': out += "\\\""; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            case '\\':
-                // Escapes written by hand survive a round through the file.
-                if (s[1] == 'n' || s[1] == 't' || s[1] == 'r')
-                    out += '\\';
-                else
-                    out += "\\\\";
-                break;
-            case '&':
-                // The reader decodes "&quot;" and "&amp;": a source that
-                // holds them as text must come back unchanged.
-                out += "&amp;";
-                break;
-            default: out += *s;
-        }
-    }
+    char plain[2];
+    for (; s && *s; s++) out += Escape(s, plain);
     return out;
+}
+
+// What EncodeText makes of the text, in bytes, without making it.
+static size_t EncodedBytes(const char* s) {
+    size_t n = 0;
+    char plain[2];
+    for (; s && *s; s++) n += strlen(Escape(s, plain));
+    return n;
+}
+
+// An entry's bytes in the file, as WriteLanguageStringTable writes them.
+static const size_t kNodeBytes = sizeof " <node\n  id = \"\"\n  to = \"\" />\n" - 1;
+static const size_t kCommentBytes = sizeof " <!--  -->\n" - 1;
+
+static size_t EntryBytes(const LocalizationManager::Entry* e) {
+    if (e->comment == LocalizationManager::kBlankLine) return 1;
+    if (e->comment) return kCommentBytes + EncodedBytes(e->comment);
+    return kNodeBytes + EncodedBytes(e->source) + EncodedBytes(e->translation);
 }
 
 // ---------------------------------------------------------------------------
@@ -134,8 +156,9 @@ void LocalizationManager::Initialize() {
     // player's folder, where a developer picks them up.
     newStringsFile.Set("user://language-new-strings.xml");
     FreeEntries();
-    newStrings = 0;
-    newStringsPending = newStringsBoundReported = false;
+    newStringsBytes = 0;
+    newStringsPending = false;
+    for (bool& r : boundReported) r = false;
     framesSinceWrite = kNewStringsWriteFrames;
 
     if (!LoadLanguageFile()) return;
@@ -153,12 +176,10 @@ void LocalizationManager::Initialize() {
 const char* LocalizationManager::Localize(const char* text) {
     if (!active || !text || !*text || strcmp(text, " ") == 0) return text;
     if (text[0] == '@') return nullptr;
-    for (int i = 0; i < entries.count; i++) {
-        Entry* e = entries.data[i];
-        if (e->translation && nStringsMatch(e->source, text)) {
-            e->uses++;
-            return e->translation;
-        }
+    auto found = bySource.find(text);
+    if (found != bySource.end()) {
+        found->second->uses++;
+        return found->second->translation;
     }
     if (strcmp(text, "THOUSANDS_SEPARATOR") == 0) {
         LocalizeNewLine();
@@ -168,61 +189,40 @@ const char* LocalizationManager::Localize(const char* text) {
         LocalizeNewLine();
         return AddNewString(text, "HH:MM:SS");
     }
-    if (!Collects(text)) return text;
+    // Collected with itself as its translation.
+    if (!Fits(kNodeBytes + 2 * EncodedBytes(text), kText, text)) return text;
     return AddNewString(text, text);
 }
 
-// Whether two texts are equal but for the digits in them.
-static bool SameButNumbers(const char* a, const char* b) {
-    for (;;) {
-        bool da = *a >= '0' && *a <= '9', db = *b >= '0' && *b <= '9';
-        if (da != db) return false;
-        if (da) {
-            while (*a >= '0' && *a <= '9') a++;
-            while (*b >= '0' && *b <= '9') b++;
-            continue;
-        }
-        if (*a != *b) return false;
-        if (!*a) return true;
-        a++, b++;
-    }
-}
-
-// A text is collected unless one like it but for its numbers is (a
-// formatted text that changes every frame is one text to translate), or
-// the table holds all the new strings it may.
-bool LocalizationManager::Collects(const char* text) {
-    for (int i = 0; i < entries.count; i++) {
-        const Entry* e = entries.data[i];
-        if (!e->fromFile && e->source && SameButNumbers(e->source, text)) return false;
-    }
-    if (newStrings < kMaxNewStrings) return true;
-    if (!newStringsBoundReported)
+bool LocalizationManager::Fits(size_t bytes, Route route, const char* text) {
+    if (newStringsBytes + bytes <= kNewStringsMaxBytes) return true;
+    static const char* const kRouteNames[kRoutes] = {"text", "comment", "blank line"};
+    if (!boundReported[route])
         kd->PrintDebugf(KD_LOG_WARNING,
-                        "The new-strings file holds %d texts, all it may; '%s' and later new texts are not "
-                        "collected.\n",
-                        kMaxNewStrings, text);
-    newStringsBoundReported = true;
+                        "The new-strings file holds %zu bytes; a %s of %zu more would pass the %zu it may: '%.40s' and "
+                        "later ones are not collected.\n",
+                        newStringsBytes, kRouteNames[route], bytes, kNewStringsMaxBytes, text);
+    boundReported[route] = true;
     return false;
 }
 
 void LocalizationManager::LocalizeComment(const char* text) {
     if (!active || !text) return;
-    for (int i = 0; i < entries.count; i++) {
-        const char* c = entries.data[i]->comment;
-        if (c && c != kBlankLine && strcmp(c, text) == 0) return;
-    }
+    if (!Fits(kCommentBytes + EncodedBytes(text), kComment, text) || comments.count(text)) return;
     Append(nullptr, nullptr, text, 0, 0);
+    newStringsPending = true;  // the file's news as much as a text
 }
 
+// A blank line after a blank line adds nothing a translator sees.
 void LocalizationManager::LocalizeNewLine() {
     if (!active) return;
+    if (entries.count && entries.data[entries.count - 1]->comment == kBlankLine) return;
+    if (!Fits(1, kBlankLineRoute, "")) return;
     Append(nullptr, nullptr, kBlankLine, 0, 0);
 }
 
 const char* LocalizationManager::AddNewString(const char* source, const char* translation) {
     Entry* e = Append(source ? source : "", translation ? translation : "", nullptr, 0, 1);
-    newStrings++;
     newStringsPending = true;
     if (framesSinceWrite >= kNewStringsWriteFrames) WritePendingNewStrings();
     return e->translation;

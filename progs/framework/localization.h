@@ -5,6 +5,9 @@
 #define FRAMEWORK_LOCALIZATION_H
 
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "framework-kd.h"
 #include "kodo.h"
@@ -38,10 +41,11 @@ public:
     // of Initialize and at Shutdown.
     void Update();
     void WritePendingNewStrings();
-    // The new strings the table collects at most; texts that differ from
-    // a collected one only in their numbers ("Time 1.25", "Time 1.5") are
-    // shown but not collected again.
-    static const int kMaxNewStrings = 2048;
+    // The bytes the entries of the new-strings file take, as written, all
+    // three routes (new texts, comments, blank lines) together. A text or
+    // comment that would pass it is shown but not collected, with one line
+    // for each route.
+    static const size_t kNewStringsMaxBytes = 1u << 20;
     static const int kNewStringsWriteFrames = 60;
     const char* LocalizeNumber(int value);
     const char* LocalizeTime(unsigned long milliseconds);
@@ -62,7 +66,10 @@ public:
 private:
     void FreeEntries();
     bool LoadLanguageFile();
-    bool Collects(const char* text);
+    enum Route { kText, kComment, kBlankLineRoute, kRoutes };
+    // Whether `bytes` more keep the new strings within their bound; the
+    // first refusal of each route is reported.
+    bool Fits(size_t bytes, Route route, const char* text);
     Entry* Append(const char* source, const char* translation, const char* comment, int fromFile, int uses);
 
     nArray<Entry*> entries;
@@ -72,9 +79,13 @@ private:
     char hourSeparator = ':';
     char minuteSeparator = ':';
     bool active = false;
-    int newStrings = 0;
+    // Lookups by text, so that no call walks every entry: the first entry
+    // of a source that has a translation, and the comments written.
+    std::unordered_map<std::string_view, Entry*> bySource;
+    std::unordered_set<std::string_view> comments;
+    size_t newStringsBytes = 0;
     bool newStringsPending = false;
-    bool newStringsBoundReported = false;
+    bool boundReported[kRoutes] = {};
     int framesSinceWrite = kNewStringsWriteFrames;
 };
 

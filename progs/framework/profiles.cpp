@@ -64,7 +64,7 @@ static bool ReadWhole(const char* path, std::string* out) {
 // at any moment leaves either the damaged file (recovered again at the
 // next start) or the saved one. A copy already kept with the same bytes is
 // not made again: a damaged file met at every start leaves one copy.
-static bool CopyAside(const char* path) {
+static bool CopyAside(const char* path, const char* what) {
     std::string bytes, kept;
     if (!ReadWhole(path, &bytes)) return false;
     for (int n = 1; n <= 99; n++) {
@@ -76,13 +76,13 @@ static bool CopyAside(const char* path) {
         bool there = FileExists(aside);
         if (there && !(ReadWhole(aside, &kept) && kept == bytes)) continue;
         if (!there && !AtomicWriteFile(aside, bytes.data(), (unsigned)bytes.size())) break;
-        kd->PrintDebugf(KD_LOG_WARNING, "The damaged file '%s' is kept as '%s'.\n", path, aside);
+        kd->PrintDebugf(KD_LOG_WARNING, "The file '%s', %s, is kept as '%s'.\n", path, what, aside);
         return true;
     }
     return false;
 }
 
-DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged) {
+DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged, const char** why) {
     if (blocked) *blocked = false;
     if (damaged) *damaged = false;
     DMDatabase* db = dman.CreateDatabase(path);
@@ -91,6 +91,7 @@ DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged) {
         kd->PrintDebugf(KD_LOG_WARNING,
                         "Player data file '%s' exists but cannot be read; it is left alone and never written.\n", path);
         if (blocked) *blocked = true;
+        if (why) *why = "could not be read";
         return db;
     }
     if (db->Load(path)) return db;
@@ -100,64 +101,51 @@ DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged) {
     if (damaged) *damaged = true;
     kd->PrintDebugf(KD_LOG_WARNING,
                     "Player data file '%s' is damaged; a copy is kept and what could be read is used.\n", path);
-    if (!CopyAside(path)) {
+    if (!CopyAside(path, "damaged")) {
         kd->PrintDebugf(KD_LOG_WARNING, "Unable to keep a copy of '%s'; it will not be overwritten.\n", path);
         if (blocked) *blocked = true;
+        if (why) *why = "is damaged and no copy of it could be kept";
     }
     return db;
 }
 
 // ---------------------------------------------------------------------------
-// Bounds of a player file (kProfileMaxBytes): its texts, counted without
-// the XML around them.
+// Bounds of a player file (kProfileMaxBytes): the bytes its save writes.
 
-static size_t Bytes(const char* text) { return text ? strlen(text) : 0; }
-
-static size_t NodeBytes(const DMNode* node) {
-    size_t n = Bytes(node->GetId());
-    for (int i = 0; i < node->GetNumberOfValues(); i++)
-        n += Bytes(node->GetValueAt(i)->GetName()) + Bytes(node->GetValueAt(i)->GetValue());
-    return n;
-}
-
-static size_t DatabaseBytes(const DMDatabase* db) {
-    size_t n = 0;
-    for (int a = 0; db && a < db->GetNumberOfArrays(); a++) {
-        const DMArray* array = db->GetArray(a);
-        n += Bytes(array->GetId());
-        for (int i = 0; i < array->GetSize(); i++) n += NodeBytes(array->GetNode(i));
-    }
-    return n;
-}
+// The most a new value adds to the file besides its texts: a new array
+// and node around it, and the turn of its node to one value a line.
+static const size_t kNewValueRoom = 96;
 
 // Whether setting the value keeps the value and the file within their
 // bounds; the first refusal for the file is reported.
 static bool ValueFits(const DMDatabase* db, const char* cat, const char* tag, const char* name, const char* value,
                       bool* reported) {
     const char* old = db->GetValue(cat, tag, name);
-    size_t after = DatabaseBytes(db) + Bytes(value) - Bytes(old) + (old ? 0 : Bytes(cat) + Bytes(tag) + Bytes(name));
-    if (Bytes(value) <= kProfileValueMaxBytes && after <= kProfileMaxBytes) return true;
+    size_t bytes = DMEscapedBytes(value);
+    size_t after = db->WrittenBytes() + bytes - DMEscapedBytes(old) +
+                   (old ? 0 : DMEscapedBytes(cat) + DMEscapedBytes(tag) + strlen(name) + kNewValueRoom);
+    if (bytes <= kProfileValueMaxBytes && after <= kProfileMaxBytes) return true;
     if (!*reported)
         kd->PrintDebugf(KD_LOG_WARNING,
                         "Value '%s/%s/%s' of %zu bytes not set in '%s': a value may hold %u bytes and the file %u; "
                         "further values past these bounds are refused too.\n",
-                        cat, tag, name, Bytes(value), db->GetFileName() ? db->GetFileName() : "",
+                        cat, tag, name, bytes, db->GetFileName() ? db->GetFileName() : "",
                         (unsigned)kProfileValueMaxBytes, (unsigned)kProfileMaxBytes);
     *reported = true;
     return false;
 }
 
 // A file loaded larger than the bound keeps its first nodes that fit; a
-// copy of the whole file is kept, as of a damaged one. False when that
-// copy could not be made: the file must then not be saved over.
+// copy of the whole file is kept. False when that copy could not be made:
+// the file must then not be saved over.
 static bool KeepWhatFits(DMDatabase* db, const char* path) {
-    size_t n = 0, cut = 0;
+    size_t n = DMDatabase().WrittenBytes(), cut = 0;
     for (int a = 0; a < db->GetNumberOfArrays(); a++) {
         DMArray* array = db->GetArray(a);
-        n += Bytes(array->GetId());
+        n += DMDatabase::WrittenBytes(array);
         int keep = 0;
-        while (keep < array->GetSize() && n + NodeBytes(array->GetNode(keep)) <= kProfileMaxBytes)
-            n += NodeBytes(array->GetNode(keep++));
+        while (keep < array->GetSize() && n + DMDatabase::WrittenBytes(array->GetNode(keep)) <= kProfileMaxBytes)
+            n += DMDatabase::WrittenBytes(array->GetNode(keep++));
         if (keep < array->GetSize()) n = kProfileMaxBytes + 1;  // nothing after a node left out is kept
         for (int i = array->GetSize() - 1; i >= keep; i--, cut++) array->RemoveNode(i);
     }
@@ -166,8 +154,10 @@ static bool KeepWhatFits(DMDatabase* db, const char* path) {
                     "Player data file '%s' holds more than the %u bytes it may; its first values that fit are used "
                     "(%zu nodes left out).\n",
                     path, (unsigned)kProfileMaxBytes, cut);
-    if (CopyAside(path)) return true;
-    kd->PrintDebugf(KD_LOG_WARNING, "Unable to keep a copy of '%s'; it will not be overwritten.\n", path);
+    if (CopyAside(path, "larger than it may be")) return true;
+    kd->PrintDebugf(KD_LOG_WARNING,
+                    "Unable to keep a copy of '%s', which is larger than it may be; it will not be overwritten.\n",
+                    path);
     return false;
 }
 
@@ -305,8 +295,11 @@ void Profile::Load(const char* file) {
         return;
     }
     nString path = Path();
-    database = LoadPlayerDatabase(path.text, &saveBlocked);
-    if (!KeepWhatFits(database, path.text)) saveBlocked = true;
+    database = LoadPlayerDatabase(path.text, &saveBlocked, nullptr, &blockedWhy);
+    if (!KeepWhatFits(database, path.text)) {
+        saveBlocked = true;
+        blockedWhy = "is larger than it may be and no copy of it could be kept";
+    }
     const char* t = database->GetValue("!INFO", "time_active", "value");
     activeTime = t ? atoi(t) : 0;
 }
@@ -320,9 +313,8 @@ bool Profile::Save() {
         return false;
     }
     if (saveBlocked) {
-        kd->PrintDebugf(KD_LOG_WARNING,
-                        "Profile '%s' is not saved: its file '%s' could not be read and is kept as it is.\n",
-                        name ? name : "", fileName.c_str());
+        kd->PrintDebugf(KD_LOG_WARNING, "Profile '%s' is not saved: its file '%s' %s, and is kept as it is.\n",
+                        name ? name : "", fileName.c_str(), blockedWhy);
         return false;
     }
     SetValuef("!INFO", "time_active", "value", "%d", activeTime);
@@ -374,6 +366,7 @@ void ProfileManager::Initialize() {
 
 void ProfileManager::Update(float dt) {
     if (prof) prof->Update(dt);
+    failedThisFrame = false;
 }
 
 Profile* ProfileManager::GetProfileByIndex(int i) const {
@@ -627,7 +620,7 @@ std::string ProfileManager::SaveKey() const {
 }
 
 bool ProfileManager::SaveProfiles() {
-    if (!savedKey.empty() && savedKey == SaveKey()) return savedOk;
+    if ((savedOk || failedThisFrame) && !savedKey.empty() && savedKey == SaveKey()) return savedOk;
     kd->PrintDebugf(KD_LOG_SYSTEM, "Saving all profiles.\n");
     if (!index) index = dman.CreateDatabase(kIndexPath);
     kd->CreateDirectory("user://profiles");
@@ -667,8 +660,11 @@ bool ProfileManager::SaveProfiles() {
         }
         deleted.Free();
     }
+    // Only a success is remembered: a failed save (a full disk) is tried
+    // again at the next ask in a later frame, when room may have been made.
     savedOk = ok && indexed;
     savedKey = SaveKey();
+    failedThisFrame = !savedOk;
     return savedOk;
 }
 

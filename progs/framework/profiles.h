@@ -73,6 +73,7 @@ private:
     uint32_t analyticsId = 0;
     nString fileName;
     bool saveBlocked = false;
+    const char* blockedWhy = "";  // what the file is that keeps it from being saved
     bool boundReported = false;
 };
 
@@ -137,10 +138,13 @@ private:
     bool LoadProfileFile(const char* file);
     bool IsHeldUnreadable(const char* file) const;
     // All that a save writes from, as one text; and that of the last save
-    // with its answer.
+    // with its answer. A success is remembered until something changes, a
+    // failure until the frame ends (Update), so that a script asking in a
+    // loop writes once and the next frame's ask tries again.
     std::string SaveKey() const;
     std::string savedKey;
     bool savedOk = false;
+    bool failedThisFrame = false;
 
     nArray<Profile*> profiles;
     nArray<Profile*> deleted;
@@ -162,7 +166,7 @@ extern Profile* prof;
 // copied aside ("<path>.damaged") with a log line naming it and sets
 // `*damaged`; it stays in place until a save replaces it. `*blocked` is
 // set when the file cannot be read or copied, so that the caller never
-// saves over it.
-DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged = nullptr);
+// saves over it, and `*why` says which.
+DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged = nullptr, const char** why = nullptr);
 
 #endif

@@ -1,8 +1,9 @@
 // The news server of the news' end-to-end test, on 127.0.0.1: answers
 // "/news/..." with the text of <folder>/reply.txt (read at each request,
 // so that the test can change it between runs; "STALL" answers nothing)
-// and "/news.png" with a 400 x 240 magenta picture; "/slow.png" is never
-// answered; anything else is not found. Every request
+// and "/news.png" with a 400 x 240 magenta picture; "/noise/..." with a
+// 480 x 400 picture of noise (some 580 KB, which does not compress);
+// "/slow.png" is never answered; anything else is not found. Every request
 // target is appended to <folder>/requests.txt. Writes its port to
 // <folder>/port and serves until it is killed.
 #include <png.h>
@@ -21,7 +22,7 @@ void Append(png_structp png, png_bytep data, png_size_t size) {
     ((std::string*)png_get_io_ptr(png))->append((const char*)data, size);
 }
 
-std::string MagentaPng(int w, int h) {
+std::string Png(int w, int h, bool noise) {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -31,8 +32,12 @@ std::string MagentaPng(int w, int h) {
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     std::vector<png_byte> row((size_t)w * 3);
-    for (int x = 0; x < w; x++) row[x * 3] = 255, row[x * 3 + 1] = 0, row[x * 3 + 2] = 255;
-    for (int y = 0; y < h; y++) png_write_row(png, row.data());
+    unsigned seed = 12345;
+    for (int y = 0; y < h; y++) {
+        for (int x = 0; x < w * 3; x++)
+            row[x] = noise ? (png_byte)((seed = seed * 1103515245 + 12345) >> 16) : x % 3 == 1 ? 0 : 255;
+        png_write_row(png, row.data());
+    }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return out;
@@ -46,7 +51,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    const std::string picture = MagentaPng(400, 240);
+    const std::string picture = Png(400, 240, false), noise = Png(480, 400, true);
     LocalHttpServer server([&](const std::string& target) {
         std::ofstream(dir + "/requests.txt", std::ios::app) << target << "\n";
         HttpAnswer a;
@@ -57,8 +62,8 @@ int main(int argc, char** argv) {
             a.stall = a.body == "STALL";
         } else if (target == "/slow.png") {
             a.stall = true;
-        } else if (target == "/news.png") {
-            a.body = picture;
+        } else if (target == "/news.png" || target.rfind("/noise/", 0) == 0) {
+            a.body = target == "/news.png" ? picture : noise;
             a.headers = "Content-Type: image/png\r\n";
         } else {
             a.status = 404;

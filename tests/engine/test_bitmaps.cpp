@@ -141,7 +141,7 @@ TEST_F(Bitmaps, OutOfSlotsGivesNull) {
     EXPECT_LE(i, KD_MAX_BITMAPS);
     EXPECT_EQ(kd_state.num_bitmaps, KD_MAX_BITMAPS);
     for (int s = 0; s < KD_MAX_BITMAPS; s++) EXPECT_NE(kd_state.bitmaps[s].name, nullptr);
-    EXPECT_TRUE(log.Contains(" ! Kodo out of free bitmaps."));
+    EXPECT_TRUE(log.Contains(" ! Kodo out of free bitmaps"));
     // A freed slot is taken again.
     kd_bitmap_t* c = KD_CreateBitmap("", 1, 1, 0);
     EXPECT_EQ(c, nullptr);
@@ -167,15 +167,33 @@ TEST_F(Bitmaps, CreatedBitmapsAreFreedAtZeroAndSavedBitmapsReadBack) {
     EXPECT_EQ(c->state, KD_BITMAP_FREE);
 }
 
-// Four render targets of the largest side are all that bitmaps made may
-// take together, until one is released (the refusal's one line: the
-// hostile data run's bounds case).
-TEST_F(Bitmaps, MadeBitmapsTakeTheirBytesUntilReleased) {
-    kd_bitmap_t* made[4];
-    for (int i = 0; i < 4; i++) ASSERT_NE(made[i] = KD_CreateBitmap(std::to_string(i).c_str(), 4096, 4096, 1), nullptr);
-    EXPECT_EQ(KD_CreateBitmap("small", 1, 1, 0), nullptr);
-    KD_ReleaseBitmap(made[0]);
+// Bitmaps made and loaded take their bytes from one bound until released
+// (the refusals' one line each: the hostile data run's bounds and routes
+// cases), and spellings of one file share one record.
+TEST_F(Bitmaps, MadeAndLoadedBitmapsShareOneBoundAndSpellingsOneCopy) {
+    WritePng("img/a.png", 64, 64, 0xFF0000FF);
+    kd_bitmap_t* a = KD_LoadBitmap("res://img/a.png", KD_CACHE_SOFTWARE);
+    for (const char* other : {"res://img/./a.png", "res://img//a.png", "res://./img/x/../a.png"})
+        EXPECT_EQ(KD_LoadBitmap(other, KD_CACHE_SOFTWARE), a) << other;
+    std::vector<kd_bitmap_t*> made;
+    for (int side : {4096, 1024, 256, 64, 16}) {
+        while (kd_bitmap_t* m = KD_CreateBitmap(std::to_string(made.size()).c_str(), side, side, side == 4096))
+            made.push_back(m);
+        if (side == 4096) {
+            EXPECT_EQ((int64_t)made.size(), (KD_BITMAPS_MAX_BYTES >> 26) - 1);  // and a's 16 KB
+        }
+    }
+    WritePng("img/b.png", 64, 64, 0xFF0000FF);
+    LogCapture log;
+    kd_bitmap_t* b = KD_LoadBitmap("res://img/b.png", KD_CACHE_SOFTWARE);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->pixels, nullptr);
+    EXPECT_TRUE(log.Contains("Bitmap 'res://img/b.png': its 16 KB would take the bitmaps past the"));
+    EXPECT_FALSE(log.Contains("Unable to load"));
+    KD_ReleaseBitmap(b);
+    KD_ReleaseBitmap(made.front());
     EXPECT_NE(KD_CreateBitmap("more", 4096, 4096, 1), nullptr);
+    for (kd_bitmap_t* m : made) KD_ReleaseBitmap(m);
 }
 
 TEST_F(Bitmaps, ReleasingTheRenderTargetClearsItFirst) {

@@ -70,7 +70,7 @@ TEST_F(Extension, OpenUrlStartsOneOpenerAtATime) {
     LogCapture log;
     for (int i = 0; i < 50; i++) Ask("OpenURL", "http://example.invalid/flood");
     int lines = 0;
-    for (auto& l : log.lines) lines += l.find("another page is still being opened") != std::string::npos;
+    for (auto& l : log.lines) lines += l.find("other pages are still being opened") != std::string::npos;
     EXPECT_EQ(lines, 1);
     close(open(go.c_str(), O_CREAT | O_WRONLY, 0644));
     auto count = [&] {

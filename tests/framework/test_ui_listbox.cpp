@@ -114,6 +114,21 @@ TEST_F(ListboxTest, LinesTheirTextsAndTheBitmapColumn) {
     EXPECT_FLOAT_EQ(b.scroll_position, 1.5f);
 }
 
+// All boxes together hold at most 1 MB: a second box is refused what the
+// first took, until the first is cleared.
+TEST_F(ListboxTest, AllBoxesShareOneBoundInBytes) {
+    const std::string line(4000, 'x');
+    UICompListbox a, b;
+    while (a.AddLine(nullptr, "%s", line.c_str()) >= 0) {
+    }
+    EXPECT_GT(a.GetNumberOfLines(), 200);
+    EXPECT_EQ(b.AddLine(nullptr, "%s", line.c_str()), -1);
+    a.ClearLines();
+    EXPECT_EQ(b.AddLine(nullptr, "%s", line.c_str()), 0);
+    b.ClearLines();
+    EXPECT_EQ(UICompListbox::HeldBytes(), 0u);
+}
+
 TEST_F(ListboxTest, KeysMoveTheSelectionAndKeepItInView) {
     UICompListbox empty;
     Make(empty, 0);

@@ -770,20 +770,27 @@ using namespace kodo_host;
 namespace {
 
 // The xdg-open processes running. A script that asks for pages without
-// end starts one while none runs, or one a second up to four (an
+// end starts one while none runs, or one a second up to four at once (an
 // xdg-open that starts the browser may run until the browser is closed,
-// and the player may tap another link meanwhile): not a process, a
-// thread and a browser tab per call.
+// and the player may tap another link meanwhile), and ten in any minute
+// (an xdg-open that hands the page to a running browser ends at once):
+// not a process, a thread and a browser tab per call.
 std::mutex g_openers_mutex;
 int g_openers = 0;
 Clock::time_point g_last_opener;
+constexpr int kOpeningsPerMinute = 10;
+std::deque<Clock::time_point> g_openings;  // those of the last minute
 
 bool may_start_opener() {
     std::lock_guard<std::mutex> lock(g_openers_mutex);
     Clock::time_point now = Clock::now();
-    if (g_openers >= 4 || (g_openers > 0 && now - g_last_opener < std::chrono::seconds(1))) return false;
+    while (!g_openings.empty() && now - g_openings.front() >= std::chrono::minutes(1)) g_openings.pop_front();
+    if (g_openers >= 4 || (g_openers > 0 && now - g_last_opener < std::chrono::seconds(1)) ||
+        (int)g_openings.size() >= kOpeningsPerMinute)
+        return false;
     g_openers++;
     g_last_opener = now;
+    g_openings.push_back(now);
     return true;
 }
 
@@ -802,14 +809,17 @@ bool open_web_link(const char *uri) {
         host_trace("url not opened: not an http:// or https:// link");
         return true;
     }
+    // Counted before anything else, so that a scripted run meets the
+    // bounds as a player would.
+    if (!may_start_opener()) {
+        host_trace("url not opened: others are still being opened, or ten were this minute");
+        return false;
+    }
     const char *script = getenv("KODO_HOST_SCRIPT");
     if ((script && *script) || host_script_pending() > 0) {
+        opener_ended();
         host_trace("url not opened: an input script runs");
         return true;
-    }
-    if (!may_start_opener()) {
-        host_trace("url not opened: another is still being opened");
-        return false;
     }
     char *argv[] = {const_cast<char *>("xdg-open"), const_cast<char *>(uri), nullptr};
     pid_t pid = -1;
@@ -936,7 +946,7 @@ int navigator_invoke(const char *uri, char **err) {
     host_trace("url %s", uri);
     if (open_web_link(uri)) return BPS_SUCCESS;
     errno = EBUSY;
-    if (err) *err = strdup("another page is still being opened; this one is dropped");
+    if (err) *err = strdup("other pages are still being opened, or ten were this minute; this one is dropped");
     return BPS_FAILURE;
 }
 

@@ -69,9 +69,11 @@ enum {
 
 enum { KD_MAX_BITMAPS = 768 };
 
-// What the bitmaps made by KD_CreateBitmap (a script's canvases and render
-// targets) may take together: 64 of a side of 1024, or 4 of the largest.
-#define KD_MADE_BITMAPS_MAX_BYTES (256ll << 20)
+// What all bitmaps' pixels may take together, made by KD_CreateBitmap (a
+// script's canvases and render targets) or loaded from files, a texture
+// counted as its pixels: some 40 times what the bundled game holds at
+// once (6 MB), four render targets of the largest side.
+#define KD_BITMAPS_MAX_BYTES (256ll << 20)
 
 struct kd_bitmap_t {
     typedef kd_bitmap_hw_data_t hw_data_t;
@@ -93,7 +95,7 @@ struct kd_bitmap_t {
     int32_t frame_number;
     float frame_rate;
     hw_data_t hw;
-    int64_t made_bytes;  // by KD_CreateBitmap, counted against the bound; under GET_BITMAP
+    int64_t held_bytes;  // counted against KD_BITMAPS_MAX_BYTES; under the record's mutex
 };
 
 enum {

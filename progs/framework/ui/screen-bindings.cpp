@@ -170,24 +170,37 @@ static int PushCompNames(lua_State* L, UISet* set) {
 }
 
 void ScreenCreateScripted(const char* name, const char* ui_file) {
-    kd->Printf("Creating Screen '%s' ('%s').\n", name ? name : "", ui_file ? ui_file : "");
     if (!name) return;
-    // Checked before the lookup, which walks all screens: a script that
-    // makes screens without end meets the bound, not ever slower calls.
-    if (Screen::total_num_screens >= kMaxScreens) {
-        static bool reported = false;
-        if (!reported)
+    if (!ui_file) ui_file = "";
+    // Each refusal is checked before anything is logged or looked up, and
+    // said once: a script that asks without end meets the bound, not ever
+    // slower calls and a full log.
+    enum { kFull, kLong, kTaken, kFine };
+    static bool reported[kFine];
+    int why = Screen::total_num_screens >= kMaxScreens                                             ? kFull
+              : strnlen(name, kMaxScreenName + 1) > kMaxScreenName || strnlen(ui_file, 512) >= 512 ? kLong
+              : Screen::PeekScreen(name)                                                           ? kTaken
+                                                                                                   : kFine;
+    if (why == kFine) {
+        kd->Printf("Creating Screen '%s' ('%s').\n", name, ui_file);
+        new ScreenTemplate(name, ui_file);
+        return;
+    }
+    if (!reported[why]) {
+        if (why == kFull)
+            kd->PrintDebugf(
+                KD_LOG_WARNING,
+                "CreateScreen '%.128s': the program has %d screens, all it may have; no more are created.\n", name,
+                kMaxScreens);
+        else if (why == kLong)
             kd->PrintDebugf(KD_LOG_WARNING,
-                            "CreateScreen '%s': the program has %d screens, all it may have; no more are created.\n",
-                            name, kMaxScreens);
-        reported = true;
-        return;
+                            "CreateScreen '%.128s': a name longer than %d characters or a layout name of 512 or more; "
+                            "not created (and no more lines on this).\n",
+                            name, (int)kMaxScreenName);
+        else
+            kd->PrintDebugf(KD_LOG_WARNING, "Screen with name '%s' already exists (no more lines on this).\n", name);
     }
-    if (Screen::PeekScreen(name)) {
-        kd->PrintDebugf(KD_LOG_WARNING, "Screen with name '%s' already exists.\n", name);
-        return;
-    }
-    new ScreenTemplate(name, ui_file ? ui_file : "");
+    reported[why] = true;
 }
 
 // A line named by the script's file and line.

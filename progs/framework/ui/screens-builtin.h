@@ -84,9 +84,10 @@ struct TransitionNews {
 };
 extern TransitionNews transition_news;
 
-// CreateScreen: a ScreenTemplate of that name, unless one exists or the
-// program has kMaxScreens screens (the bundled data makes 18 of its 30).
-enum { kMaxScreens = 512 };
+// CreateScreen: a ScreenTemplate of that name, unless one exists, the
+// program has kMaxScreens screens (the bundled data makes 18 of its 30) or
+// the name is longer than kMaxScreenName (the bundled ones have at most 20).
+enum { kMaxScreens = 512, kMaxScreenName = 128 };
 void ScreenCreateScripted(const char* name, const char* ui_file);
 
 #endif

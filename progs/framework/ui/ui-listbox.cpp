@@ -34,16 +34,21 @@ UICompListbox::~UICompListbox() { ClearLines(); }
 
 static size_t Length(const char* text) { return text ? strlen(text) + 1 : 0; }
 
+size_t UICompListbox::held_bytes = 0;
+bool UICompListbox::refusal_reported = false;
+
 bool UICompListbox::Fits(int more_lines, size_t more, size_t less) {
-    if (lines.count + more_lines <= kMaxLines && text_bytes - less + more <= kMaxTextBytes) {
-        text_bytes = text_bytes - less + more;
+    more += (size_t)more_lines * sizeof(UIListboxLine);
+    if (held_bytes - less + more <= kMaxBytes) {
+        held_bytes = held_bytes - less + more;
+        bytes = bytes - less + more;
         return true;
     }
     if (!refusal_reported)
         kd->PrintDebugf(KD_LOG_WARNING,
-                        "List box '%s' holds %d lines of %zu bytes; it may hold %d lines or %zu bytes: further lines "
-                        "and texts are left out.\n",
-                        name ? name : "", lines.count, text_bytes, kMaxLines, kMaxTextBytes);
+                        "List boxes hold %zu bytes together, all they may (%zu): a line or text of list box '%s' and "
+                        "further ones are left out.\n",
+                        held_bytes, kMaxBytes, name ? name : "");
     refusal_reported = true;
     return false;
 }
@@ -120,7 +125,8 @@ void UICompListbox::ClearLines() {
         lines[i] = UIListboxLine();
     }
     lines.count = 0;
-    text_bytes = 0;
+    held_bytes -= bytes;
+    bytes = 0;
 }
 
 void UICompListbox::SetFont(kd_font_t* f) {

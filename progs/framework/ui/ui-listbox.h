@@ -55,11 +55,12 @@ public:
     int ProcessEvent(kd_event_t* event) override;
     void UpdateDimensions() override;
 
-    // What one box holds at most: lines, and bytes of their texts and ids
-    // together. Past either, a new line is not added (-1) and a text is
-    // left as it was, with one log line per box.
-    static constexpr int kMaxLines = 4096;
-    static constexpr size_t kMaxTextBytes = 1u << 20;
+    // What all boxes together hold at most, in bytes: each line's record
+    // and its texts and id. Past it a new line is not added (-1) and a
+    // text is left as it was, with one log line for all boxes.
+    static constexpr size_t kMaxBytes = 1u << 20;
+    // What all boxes hold now.
+    static size_t HeldBytes() { return held_bytes; }
 
     // Line operations; indices from 0. Texts are formatted printf-style
     // into 4096 bytes (longer ones are cut at 4095).
@@ -103,12 +104,13 @@ public:
     int bitmap_column_width = 0;
 
 private:
-    // Whether `more` bytes in place of `less` keep the box within its
-    // bounds; reports the first refusal.
+    // Whether `more_lines` lines and `more` bytes in place of `less` keep
+    // the boxes within their bound; reports the first refusal.
     bool Fits(int more_lines, size_t more, size_t less);
     bool Replace(char*& field, const char* text);
-    size_t text_bytes = 0;
-    bool refusal_reported = false;
+    size_t bytes = 0;  // this box's share of held_bytes
+    static size_t held_bytes;
+    static bool refusal_reported;
     bool FrameSized() const;
     void ClampTarget();
     // Starts a gesture at a button-down point.
