@@ -272,7 +272,8 @@ grep -q -F 'SetProperty ("position", 0.5, 0.933333);' "$SAVED" || fail "Quit's m
 # and Ok and presses keys (the game's C, L, S, X, Return). Nothing runs:
 # the player's folder is byte for byte as it was when the browser opened
 # (logs aside), the place saved with it, and the level goes on: resumed,
-# the developer's C wins it, on to the result screen. A watcher copies
+# the developer's C wins it, on to the result screen. The console line
+# that closes the browser the second time is typed in edit mode. A watcher copies
 # the folder at four points the script waits for (snapshot-N.txt).
 rm -f "$SAVED"  # the bundled menu, whose Play starts the game
 game_start_script "$WORK/script.txt"
@@ -305,7 +306,12 @@ browse() {
   fi
   # Long enough for a switched-on automated player to press a button.
   f 240
+  # Over the result screen the console line closing the browser is typed
+  # in edit mode, and runs there too (the browser fades out once the
+  # screens move again).
+  if [ "$1" = result ]; then key ctrl+E; e2e_wait 0 5 "Edit mode on."; fi
   console 0 'PopScreen("ScreenBrowser")'
+  if [ "$1" = result ]; then e2e_wait 0 5 "Entered 'PopScreen"; key ctrl+E; fi
 }
 {
   e2e_wait 0 5 "Removing 'TimelineTransition' from Screen Stack"
@@ -344,6 +350,7 @@ watch() {
   done
 }
 watch &
+trap 'cp "$WORK"/data/*/*/logs/kodo-0005.log "$SHOTS/log-5.txt" 2>/dev/null; rm -rf "$WORK"' EXIT
 # The game's own size: the coordinates are the picture's.
 export KODO_DISPLAY_SIZE=1024x600
 e2e_run_game 300
@@ -355,6 +362,8 @@ for n in 1 2 3 4; do [ -e "$WORK/snapshot-$n.txt" ] || fail "the run did not rea
 diff -r "$WORK/snap-1" "$WORK/snap-2" || fail "browsing over the paused level changed the player's folder"
 diff -r "$WORK/snap-3" "$WORK/snap-4" || fail "browsing over the result screen changed the player's folder"
 grep -q 'event="E01_L01"' "$WORK/snap-2/profiles/1.xml" || fail "the place saved is not the paused level's"
+# Saved after edit mode was on and off: the player's full screen.
+grep -q 'id="WINDOWED" value="0"' "$WORK/snap-3/profiles/index.xml" || fail "edit mode's window was saved as the player's"
 ! grep -q -F "AI Player is now" "$LOG" || fail "the browser's A switched the automated player"
 ! sed -n "/PushScreen: 'ScreenBrowser'/,\$p" "$LOG" | grep -q -F "Unable to call 'OnClick'" ||
   fail "a click on the browser's list called a missing OnClick"

@@ -94,7 +94,8 @@ void ScreenMan::SetCursorOver(UICursor* c, UIComp* comp) {
             PlayComponentSound(comp->snd_over);
         }
         UISet* set = OwnSet(TopScreen());
-        if (set && set->L && set->Has(UI_ON_CURSOR_ENTER)) lua_man.CallLuaFunctionS(set->L, "OnCursorEnter", comp->name);
+        if (set && set->L && set->Has(UI_ON_CURSOR_ENTER))
+            lua_man.CallLuaFunctionS(set->L, "OnCursorEnter", comp->name);
     }
     c->over = comp;
 }
@@ -314,7 +315,10 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
             if (c->repeat_delay <= 0) c->repeat_delay = 0.1f;
         } else if (c->repeat_delay <= 0) {
             c->repeat_delay = 0.4f;
-            vec2_t d = dir == KD_KEY_LEFT ? vec2_t{-1, 0} : dir == KD_KEY_UP ? vec2_t{0, -1} : dir == KD_KEY_RIGHT ? vec2_t{1, 0} : vec2_t{0, 1};
+            vec2_t d = dir == KD_KEY_LEFT    ? vec2_t{-1, 0}
+                       : dir == KD_KEY_UP    ? vec2_t{0, -1}
+                       : dir == KD_KEY_RIGHT ? vec2_t{1, 0}
+                                             : vec2_t{0, 1};
             UIComp* to = GetInteractiveComp2D(set, Real(c->over) ? c->over : nullptr, d);
             if (to) c->over = to;
         }
