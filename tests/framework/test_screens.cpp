@@ -533,8 +533,8 @@ TEST_F(Screens, TheBrowserLendsBitmapsAndFollowsAReloadedSet) {
 
 // The browser's picture of a screen is only a picture: a click on its
 // button, a key, the wheel and updates run none of the screen's script
-// or C++ code, and the developer's A there leaves the automated player
-// off, though a level is in play. The same click on the screen itself
+// or C++ code, its script is not told it is on top, and the developer's
+// A there leaves the automated player off, though a level is in play. The same click on the screen itself
 // reaches both.
 TEST_F(Screens, TheBrowsersPictureTakesNoInputAndRunsNoCode) {
     WriteNative(e.UserPath("events.lua"),
@@ -561,7 +561,8 @@ TEST_F(Screens, TheBrowsersPictureTakesNoInputAndRunsNoCode) {
         key.type = KD_EVENT_WHEEL;
         sman.ProcessEvent(key);
     };
-    input();
+    EXPECT_EQ(Eval(L, "return IsTopScreen ()"), "boolean:false");  // the browser is
+    input();  // its A steps on to another screen last
     EXPECT_EQ(Global(L, "calls"), "number:0");
     EXPECT_EQ(shown->clicks, 0);
     EXPECT_FALSE(ai_man.enabled);
@@ -571,6 +572,7 @@ TEST_F(Screens, TheBrowsersPictureTakesNoInputAndRunsNoCode) {
     EXPECT_NE(Global(L, "calls"), "number:0");
     EXPECT_EQ(shown->clicks, 1);
     EXPECT_TRUE(ai_man.enabled);
+    EXPECT_EQ(Eval(L, "return IsTopScreen ()"), "boolean:true");
     ai_man.enabled = false;
     AIPlayerMan::in_level_play = nullptr;
     parms->developer_mode = developer;

@@ -9,7 +9,10 @@
 //   the manager's own handling (cursors, keys to Lua and focus, wheel and
 //   characters to the focus). Up to eight cursors (three pointers and a
 //   game-pad cursor in use) find the component under them, lock onto it
-//   when pressed and turn a release near it into a click.
+//   when pressed and turn a release near it into a click. Input, updates
+//   and scripts reach only a screen's own set (OwnSet) and the components
+//   no input-blocking screen hides (TakesInput): the screen browser's
+//   picture of another screen is only drawn.
 // - The virtual screen: the area of the display the UI uses and its four
 //   scales (the `UIScreenValues` this class carries are the one copy that
 //   components read as `ui_screen`), and the loading indicator.
