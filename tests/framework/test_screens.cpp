@@ -562,7 +562,7 @@ TEST_F(Screens, TheBrowsersPictureTakesNoInputAndRunsNoCode) {
         sman.ProcessEvent(key);
     };
     EXPECT_EQ(Eval(L, "return IsTopScreen ()"), "boolean:false");  // the browser is
-    input();  // its A steps on to another screen last
+    input();                                                       // its A steps on to another screen last
     EXPECT_EQ(Global(L, "calls"), "number:0");
     EXPECT_EQ(shown->clicks, 0);
     EXPECT_FALSE(ai_man.enabled);
