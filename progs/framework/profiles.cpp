@@ -611,10 +611,14 @@ void ProfileManager::LoadProfiles() {
         prof = profiles.data[0];
 }
 
+bool ProfileManager::SavedWindowed() const {
+    return keptWindowed >= 0 ? keptWindowed != 0 : Manager::GetParms()->windowed;
+}
+
 std::string ProfileManager::SaveKey() const {
     char key[160];
     snprintf(key, sizeof key, "%lu %p %d %d %a %a %d %d", DMChangeCount(), (const void*)prof, profiles.count,
-             deleted.count, (double)GetSoundVolume(), (double)GetMusicVolume(), (int)Manager::GetParms()->windowed,
+             deleted.count, (double)GetSoundVolume(), (double)GetMusicVolume(), (int)SavedWindowed(),
              prof ? prof->GetActiveTime() : 0);
     return key;
 }
@@ -643,7 +647,7 @@ bool ProfileManager::SaveProfiles() {
     index->SetValue("!SETTINGS", "SOUND_VOLUME", "value", text);
     snprintf(text, sizeof text, "%.2f", GetMusicVolume());
     index->SetValue("!SETTINGS", "MUSIC_VOLUME", "value", text);
-    index->SetValue("!SETTINGS", "WINDOWED", "value", Manager::GetParms()->windowed ? "1" : "0");
+    index->SetValue("!SETTINGS", "WINDOWED", "value", SavedWindowed() ? "1" : "0");
 
     // The profiles first, then the index, then the files of deleted ones:
     // a kill in between leaves a file the index does not name (loaded at

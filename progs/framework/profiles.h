@@ -113,6 +113,9 @@ public:
     // Asked for again with nothing changed since (a script's loop, several
     // screens in one frame), it writes nothing and answers as it did.
     bool SaveProfiles();
+    // The window setting the developer's tools keep saved while their
+    // window, this run's alone, is up; -1 when they are off.
+    void KeepWindowedSetting(int windowed) { keptWindowed = windowed; }
 
     DMDatabase* GetIndexDatabase() const { return index; }
     int GetNumberOfProfilesMarkedForDeletion() const { return deleted.count; }
@@ -154,6 +157,8 @@ private:
     bool indexBlocked = false;  // the index could not be read: never written
     bool indexBoundReported = false;
     AudioHooks audio;
+    int keptWindowed = -1;
+    bool SavedWindowed() const;
     float soundVolume = 1.0f;
     float musicVolume = 1.0f;
 };

@@ -9,14 +9,15 @@
 # 'S' saves and 'L' reloads. After a restart the layout read from the user
 # tree holds every change, and saving it again writes the same buttons.
 # A third run edits on a screen opened by a click, whose component stays
-# selected: the editor neither deletes, misnames, retexts nor moves it
+# selected: the editor neither deletes, renames, retexts nor moves it
 # there, and the menu saved later is as it was. It reloads
 # the object lab and the world lab (opened by a console line typed as a
 # real keyboard's keys) in edit mode and leaves it, and deletes the world
 # lab's shape strip from under its screen: both screens go on without
-# the old components. A fourth run browses the screens (below).
+# the old components. A fourth and a fifth run browse the screens (below).
 # Screenshots are kept in the folder given as the fourth argument.
 . "$(dirname "$0")/e2e-lib.sh"
+. "$HERE/game-start.sh"
 PROBE="$3"
 SHOTS="$4"
 rm -rf "$SHOTS"
@@ -110,7 +111,7 @@ buttons() { awk '/^CreateComp \("Button"/ { on = 1 } /^$/ { on = 0 } on' "$1"; }
 
 # Run 3: a click leaves its component selected on the screen it opens.
 # The menu's Extras, selected on the Extras screen: the editor there
-# refuses to rename it to the menu's "Quit" or to delete it, Tab starts at
+# refuses to rename it or to delete it, Tab starts at
 # the Extras screen's own first component, and the menu goes on with it.
 # Then a reload in edit mode replaces a screen's set while the screen
 # keeps the game-pad cursor's default component. The console line that
@@ -194,7 +195,7 @@ e2e_run_game 300
 LOG=$(ls "$WORK"/data/*/*/logs/kodo-0003.log | head -1)
 cp "$LOG" "$SHOTS/log-3.txt"
 e2e_log_in_order "Screen 'Extras' fully in." \
-                 "Component 'Extras' keeps its name: 'Quit' is already used in ui/main-menu.lua." \
+                 "Component 'Extras' is not on the top screen (ui/extras.lua): not renamed." \
                  "Component 'Extras' is not on the top screen (ui/extras.lua): not deleted." \
                  "Component 'Extras' is not on the top screen (ui/extras.lua): not given a text." \
                  "Component 'Extras' is not on the top screen (ui/extras.lua): not moved." \
@@ -265,6 +266,106 @@ left=$(sed -n "/Screen browser shows 'MainMenu'/,/Edit mode on/p" "$LOG" | grep 
 [ "$left" = 0 ] || fail "closing the browser let go of $left of the menu's pictures"
 grep -q -F 'SetProperty ("position", 0.5, 0.933333);' "$SAVED" || fail "Quit's move after the reload is not saved: $(grep -A2 '"Quit"' "$SAVED")"
 
+# Run 5: the browser's picture is a picture. Over a paused level and over
+# a real result screen a designer presses A three times (the automated
+# player's switch in a level), clicks the shown screens' Next, Play, Back
+# and Ok and presses keys (the game's C, L, S, X, Return). Nothing runs:
+# the player's folder is byte for byte as it was when the browser opened
+# (logs aside), the place saved with it, and the level goes on: resumed,
+# the developer's C wins it, on to the result screen (each step waits for
+# its screen). The console line that closes the browser the second time
+# is typed in edit mode. A watcher copies the folder at four points the
+# script waits for (snapshot-N.txt).
+rm -f "$SAVED"  # the bundled menu, whose Play starts the game
+game_start_script "$WORK/script.txt"
+sed -i 's/kodo-0001/kodo-0005/' "$WORK/script.txt"
+e2e_paced "$WORK/script.txt"  # placed by frames: the lines below follow in order
+# The screens shown by the list's third line (the level-completed screen)
+# or reached from the browser's own place by Z (6: Extras, 7: Options) or
+# A (2: the world lab), and a tap on a button of theirs: show LINE|KEY N
+# SCREEN X Y.
+show() {
+  key ESCAPE
+  if [ "$1" = line ]; then e2e_tap 0 120 150; f 3; e2e_tap 0 229 408; else for i in $(seq "$2"); do key "$1"; done; fi
+  echo "0 wait frames=600 data/*/*/logs/kodo-0005.log Screen browser shows '$3'."
+  f 10
+  e2e_tap 0 "$4" "$5"
+  f 10
+}
+browse() {
+  key ctrl+E
+  e2e_wait 0 5 "Edit mode on."
+  key O
+  e2e_wait 0 5 "Screen 'ScreenBrowser' fully in."
+  key A A A
+  show line 0 GameLevelCompleted 605 460
+  key RETURN C L S X
+  show Z 6 Extras 72 532
+  if [ "$1" = paused ]; then
+    show A 2 WorldLab 228 20
+    show Z 7 Options 510 428
+  fi
+  # Long enough for a switched-on automated player to press a button.
+  f 240
+  # Over the result screen the console line closing the browser is typed
+  # in edit mode, and runs there too (the browser fades out once the
+  # screens move again).
+  if [ "$1" = result ]; then key ctrl+E; e2e_wait 0 5 "Edit mode on."; fi
+  console 0 'PopScreen("ScreenBrowser")'
+  if [ "$1" = result ]; then e2e_wait 0 5 "Entered 'PopScreen"; key ctrl+E; fi
+}
+{
+  e2e_wait 0 5 "Removing 'TimelineTransition' from Screen Stack"
+  for i in 1 2 3 4 5 6; do f 24; e2e_tap 0 512 500; done
+  f 60
+  e2e_tap 0 950 51
+  echo "0 wait snapshot-1.txt taken"
+  browse paused
+  echo "0 wait snapshot-2.txt taken"
+  f 30
+  echo "0 screenshot $SHOTS/6-paused-after.png"
+  e2e_tap 0 512 207
+  e2e_wait 0 5 "Removing 'GamePopMenu' from Screen Stack"
+  f 30
+  key C
+  echo "0 wait snapshot-3.txt taken"
+  browse result
+  echo "0 wait snapshot-4.txt taken"
+  f 30
+  echo "0 screenshot $SHOTS/7-result-after.png"
+  echo "0 exit"
+} >>"$WORK/script.txt"
+# The folder at each mark of the log, the Nth time it comes.
+watch() {
+  n=1
+  for mark in "Screen 'GamePopMenu' fully in.|1" "Removing 'ScreenBrowser' from Screen Stack|1" \
+              "Screen 'GameLevelCompleted' fully in.|1" "Removing 'ScreenBrowser' from Screen Stack|2"; do
+    until [ "$(cat "$WORK"/data/*/*/logs/kodo-0005.log 2>/dev/null | grep -c -F "${mark%|*}")" -ge "${mark#*|}" ]; do
+      [ -e "$WORK/run-over" ] || [ ! -d "$WORK" ] && return
+      sleep 0.2
+    done
+    cp -a "$USER_TREE" "$WORK/snap-$n"
+    echo taken >"$WORK/snapshot-$n.txt"
+    n=$((n + 1))
+  done
+}
+watch &
+trap 'cp "$WORK"/data/*/*/logs/kodo-0005.log "$SHOTS/log-5.txt" 2>/dev/null; rm -rf "$WORK"' EXIT
+# The game's own size: the coordinates are the picture's.
+export KODO_DISPLAY_SIZE=1024x600
+e2e_run_game 300
+touch "$WORK/run-over"
+wait
+LOG=$(ls "$WORK"/data/*/*/logs/kodo-0005.log | head -1)
+diff -r -x logs "$WORK/snap-1" "$WORK/snap-2" || fail "browsing over the paused level changed the player's folder"
+diff -r -x logs "$WORK/snap-3" "$WORK/snap-4" || fail "browsing over the result screen changed the player's folder"
+grep -q 'event="E01_L01"' "$WORK/snap-2/profiles/1.xml" || fail "the place saved is not the paused level's"
+# Saved after edit mode was on and off: the player's full screen.
+grep -q 'id="WINDOWED" value="0"' "$WORK/snap-3/profiles/index.xml" || fail "edit mode's window was saved as the player's"
+! grep -q -F "AI Player is now" "$LOG" || fail "the browser's A switched the automated player"
+! sed -n "/PushScreen: 'ScreenBrowser'/,\$p" "$LOG" | grep -q -F "Unable to call 'OnClick'" ||
+  fail "a click on the browser's list called a missing OnClick"
+
 # Pictures: with the menu open, its dark box at the click and the
 # selected Levels in a green frame; after the reload the outlines in grey
 # green around the logo, which the restarted, unedited menu does not show;
@@ -307,5 +408,6 @@ echo "menu $menu, selection frame $selected, outlines $outlines/$no_outlines, Le
 [ "$selected" -gt 400 ] || fail "the selection has no green frame"
 [ "$wood_after" -lt $((wood_before / 4)) ] || fail "Levels is still on the restarted menu"
 [ "$outlines" -gt 500 ] && [ "$no_outlines" -lt 100 ] || fail "the outlines are not drawn in edit mode only"
-for n in 0-menu 1-menu-open 2-outlines 3-restarted 3-browser 4-object-lab-reloaded 5-strip-deleted; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
+for n in 0-menu 1-menu-open 2-outlines 3-restarted 3-browser 4-object-lab-reloaded 5-strip-deleted 6-paused-after \
+         7-result-after; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
 echo "the UI editor end to end: all shown; pictures in $SHOTS"

@@ -2,7 +2,8 @@
 // (order, refusals, animated pops, re-pushes), clicks by pointer, the
 // virtual screen's scales and what is drawn, the bitmap cache passes, the
 // property paths of the script functions, a screen switch, and the
-// screen browser's lent bitmaps and sets.
+// screen browser's lent bitmaps and sets and its picture, which takes no
+// input.
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -14,6 +15,8 @@
 
 #include "fw-support.h"
 #include "luaman.h"
+#include "manager.h"
+#include "ui/aiplayer.h"
 #include "ui/screen-listbox.h"
 #include "ui/screen-manager.h"
 #include "ui/screens-builtin.h"
@@ -526,4 +529,51 @@ TEST_F(Screens, TheBrowserLendsBitmapsAndFollowsAReloadedSet) {
     EXPECT_EQ(b.uiset, below->uiset);
     sman.PopScreen(&b, false);
     sman.UpdateScreens(0.01f);
+}
+
+// The browser's picture of a screen is only a picture: a click on its
+// button, a key, the wheel and updates run none of the screen's script
+// or C++ code, its script is not told it is on top, and the developer's
+// A there leaves the automated player off, though a level is in play. The same click on the screen itself
+// reaches both.
+TEST_F(Screens, TheBrowsersPictureTakesNoInputAndRunsNoCode) {
+    WriteNative(e.UserPath("events.lua"),
+                "calls = 0\nfunction OnClick (n) calls = calls + 1 end\nOnUpdate = OnClick\nOnKeyDown = OnClick\n"
+                "OnMouseDown = OnClick\nOnCursorEnter = OnClick\n");
+    WriteNative(e.UserPath("click.lua"), "calls = calls + 1\n");
+    TestScreen* shown = Make("Shown", kButtonLayout);
+    lua_State* L = shown->uiset->L;
+    ScreenScreenBrowser& b = screen_ScreenScreenBrowser;
+    Screen::PreLoadScreen(&b, false);
+    sman.PushScreen(&b);
+    b.Show(Screen::GetScreenIndexByName("Shown"));
+    kd_parms_t* parms = Manager::GetParms();
+    const bool developer = parms->developer_mode;
+    parms->developer_mode = true;
+    AIPlayerMan::in_level_play = [] { return true; };
+    auto input = [&] {
+        for (int i = 0; i < 3; i++) sman.UpdateScreens(0.5f);
+        Click(400, 300, 400, 300);
+        kd_event_t key{};
+        key.type = KD_EVENT_KEY_DOWN;
+        key.id = 'A';
+        sman.ProcessEvent(key);
+        key.type = KD_EVENT_WHEEL;
+        sman.ProcessEvent(key);
+    };
+    EXPECT_EQ(Eval(L, "return IsTopScreen ()"), "boolean:false");  // the browser is
+    input();                                                       // its A steps on to another screen last
+    EXPECT_EQ(Global(L, "calls"), "number:0");
+    EXPECT_EQ(shown->clicks, 0);
+    EXPECT_FALSE(ai_man.enabled);
+    sman.PopScreen(&b, false);
+    sman.PushScreen(shown);
+    input();
+    EXPECT_NE(Global(L, "calls"), "number:0");
+    EXPECT_EQ(shown->clicks, 1);
+    EXPECT_TRUE(ai_man.enabled);
+    EXPECT_EQ(Eval(L, "return IsTopScreen ()"), "boolean:true");
+    ai_man.enabled = false;
+    AIPlayerMan::in_level_play = nullptr;
+    parms->developer_mode = developer;
 }

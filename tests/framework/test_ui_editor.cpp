@@ -3,7 +3,7 @@
 // is one virtual pixel, re-parenting keeps the place for every position
 // type, DELETE leaves the children where they were and nothing pointing
 // at the component, 'N' refuses an empty or taken name, 'L' finds what
-// pointed into the old set again by name, 'P' refuses loops, a browsed
+// pointed into the old set again by name (and nothing of another set), 'P' refuses loops, a browsed
 // path under "data-hd" names the file after it, and a name with quotes
 // and a backslash survives writing and reading the layout; add, clone and
 // rename keep CreateComp's bounds; a drag moves only the top set's components.
@@ -271,6 +271,15 @@ TEST_F(Editor, ReloadRebuildsTheSetAndFindsTheSelectionAgainByName) {
     Key('L');
     set = screen->uiset;
     EXPECT_EQ(sman.edit_selection, nullptr);
+    // Nor is one of another screen's set handed to the reloaded set's
+    // component of its name.
+    EditScreen other("Other");
+    WriteNative(e.UserPath("other.lua"), "CreateComp ('Rectangle', 'free');\n");
+    ASSERT_TRUE(other.LoadUI("user://other.lua"));
+    sman.edit_selection = sman.isolated_comp = other.GetComp("free");
+    Key('L');
+    EXPECT_EQ(sman.edit_selection, nullptr);
+    EXPECT_EQ(sman.isolated_comp, nullptr);
 }
 
 // A layout written past CreateComp's bounds would lose components when it

@@ -134,6 +134,7 @@ enum {
     KD_KEY_RETURN = 13,
     KD_KEY_SHIFT = 16,
     KD_KEY_CONTROL = 17,
+    KD_KEY_MENU = 18,  // Alt
     KD_KEY_ESCAPE = 27,
     KD_KEY_SPACE = 32,
     KD_KEY_PAGE_UP = 33,
@@ -152,6 +153,10 @@ enum {
     KD_KEY_PAD_MINUS = 109,
     KD_KEY_PAD_DECIMAL = 110,
     KD_KEY_PAD_DIVIDE = 111,
+    KD_KEY_F1 = 112,  // F1 to F4: 112 to 115
+    KD_KEY_F2 = 113,
+    KD_KEY_F3 = 114,
+    KD_KEY_F4 = 115,
 };
 
 // Key ids beyond the keyboard's virtual-key numbers.

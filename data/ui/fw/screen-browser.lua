@@ -1,8 +1,6 @@
 -- ui/fw/screen-browser.lua
 
--- The layout has no events file; its screen's own code fills it in.
-function OnLoad ()
-end
+UIEvents ("ui/fw/screen-browser-events.lua");
 
 -- The developer's screen browser: the registered screens in a list; "Edit"
 -- shows the one selected. Keys: A and Z step through them, Escape comes

@@ -84,7 +84,9 @@ static int KD_EventProc(kd_event_t event) {
         if (top == &screen_GameDeziDedi && !prog.parms.developer_mode)
             sman.PushScreen("GamePopMenu", 0);
     }
-    if (event.type == KD_EVENT_RENDERER_REINIT) profile_man.SaveProfiles();
+    // The player's data goes to disk before the display is rebuilt; the
+    // developer's tools' window is no change of the player's.
+    if (event.type == KD_EVENT_RENDERER_REINIT && !sman.ToolsReInit()) profile_man.SaveProfiles();
     return sman.ProcessEvent(event);
 }
 

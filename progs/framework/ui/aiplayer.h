@@ -5,7 +5,9 @@
 // the game's judgement (which button, where to touch in a level), and
 // registers it from its constructor. `AIPlayerMan` (`ai_man`) runs the
 // current player each frame while enabled: by the product feature
-// "AUTO_TESTING_MODE", or by the developer's 'A' in a level.
+// "AUTO_TESTING_MODE", or by the developer's 'A' in a level. While the
+// screen browser is up it neither plays nor hears the 'A' (the screen
+// manager holds both back).
 #ifndef FRAMEWORK_AIPLAYER_H
 #define FRAMEWORK_AIPLAYER_H
 

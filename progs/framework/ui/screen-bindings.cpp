@@ -153,8 +153,8 @@ static UIComp* CompOfKind(lua_State* L, const char* name, int type) {
 }
 
 static UIComp* TopSetComp(const char* name) {
-    Screen* top = sman.TopScreen();
-    return top && top->uiset && name ? top->uiset->GetComp(name) : nullptr;
+    UISet* set = ScreenMan::OwnSet(sman.TopScreen());
+    return set && name ? set->GetComp(name) : nullptr;
 }
 
 // Pushes the names of a set's components, as many as the stack takes.
@@ -544,7 +544,8 @@ int luaf_IsScreenInStack(lua_State* L) {
 int luaf_IsTopScreen(lua_State* L) {
     Screen* top = sman.TopScreen();
     UISet* set = SetOf(L);
-    return LuaReturnBool(L, top && set && top->uiset == set);
+    // A screen the browser shows is not on top: the browser is.
+    return LuaReturnBool(L, top && set && ScreenMan::OwnSet(top) == set);
 }
 
 int luaf_PeekScreen(lua_State* L) {

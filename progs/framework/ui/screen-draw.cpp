@@ -183,7 +183,7 @@ void ScreenMan::DrawScreens(float dt) {
         Screen* s = copy[i];
         if (!s->preloaded || !s->in_stack) continue;
         s->Draw(dt);
-        UISet* set = s->uiset;
+        UISet* set = ScreenMan::OwnSet(s);
         if (set && set->L && set->Has(UI_ON_DRAW)) lua_man.CallLuaFunction(set->L, "OnDraw");
     }
 
@@ -198,8 +198,8 @@ void ScreenMan::DrawScreens(float dt) {
     if (ai_man.enabled) ai_man.Draw();
     if (ResizeMode() && anim_key < 0.5f) DrawToolTip((float)actual_width - 94, 10, "Resize Mode");
     if (edit) {
-        if (Held(113) && edit_selection) edit_selection->DrawInfoBox(mpos);
-        if (Held(112)) DrawHelpPanel();
+        if (Held(KD_KEY_F2) && edit_selection) edit_selection->DrawInfoBox(mpos);
+        if (Held(KD_KEY_F1)) DrawHelpPanel();
         if (!isolated_comp && measuring) {
             char text[128];
             float dx = mpos.x - measure_start.x, dy = mpos.y - measure_start.y;
@@ -249,8 +249,8 @@ void ScreenMan::DrawEditModeOverlays() {
         if (!c->localize && not_localized) kd->DrawBitmapRS(not_localized, p.x, p.y, 0, 1);
         if (c->name && strstr(c->name, "dummy") && dummy) kd->DrawBitmapRS(dummy, p.x, p.y, 0, 1);
         kd->SetAlpha(1);
-        if (Held(113)) DrawToolTip(p.x, p.y, c->name);
-        if (Held(115) && c->parent) {
+        if (Held(KD_KEY_F2)) DrawToolTip(p.x, p.y, c->name);
+        if (Held(KD_KEY_F4) && c->parent) {
             vec2_t q = c->parent->GetStaticPos();
             kd->SetColor(0, 1, 0);
             kd->SetAlpha(0.25f);

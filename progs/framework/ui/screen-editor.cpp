@@ -217,14 +217,18 @@ void UIEditorReparent(UIComp* comp, UIComp* new_parent) {
 // ---------------------------------------------------------------------------
 // Commands.
 
-namespace {
-
-// The top screen's set when it has one with a file name.
-UISet* TopSet() {
-    Screen* top = sman.TopScreen();
+UISet* ScreenMan::EditedSet() const {
+    Screen* top = TopScreen();
     UISet* set = top ? top->uiset : nullptr;
     return set && set->file.text && set->file.text[0] ? set : nullptr;
 }
+
+bool ScreenMan::Editable(const UIComp* comp) const {
+    UISet* set = EditedSet();
+    return Real(comp) && set && set->comps.Find(const_cast<UIComp*>(comp)) >= 0;
+}
+
+namespace {
 
 // Forgets every pointer to a component that is going.
 void ForgetComp(UIComp* c, UISet* set) {
@@ -239,44 +243,6 @@ void ForgetComp(UIComp* c, UISet* set) {
     // The screen browser shows other screens' sets: any screen may hold it.
     for (int i = 0; Screen* s = Screen::GetScreenByIndex(i); i++)
         if (s->default_comp == c) s->default_comp = nullptr;
-}
-
-// The commands that change a set change the top screen's. A click on a
-// screen below (the one that opened the top screen) leaves its component
-// selected: it is not the top set's to change.
-bool OnTop(UISet* set, UIComp* c, const char* not_done) {
-    if (!set) return false;
-    if (set->comps.Find(c) >= 0) return true;
-    kd->Printf("Component '%s' is not on the top screen (%s): not %s.\n", c->name ? c->name : "", set->file.c_str(),
-               not_done);
-    return false;
-}
-
-// What a key's command does to the selected component, for the line that
-// refuses it on a screen below the top one; null for the keys that change
-// no selected component (Tab and 'A' act on the top set, 'N' in the set
-// that holds the selection, which checks the name there).
-const char* SelectionCommand(int key) {
-    switch (key) {
-        case KD_KEY_LEFT:
-        case KD_KEY_UP:
-        case KD_KEY_RIGHT:
-        case KD_KEY_DOWN: return "moved";
-        case KD_KEY_DELETE: return "deleted";
-        case KD_KEY_SPACE: return "given its scale and angle back";
-        case 'B': return "given a bitmap";
-        case 'C': return "cloned";
-        case 'E': return "given a text";
-        case 'F': return "given a font";
-        case 'I': return "given a template";
-        case 'J': return "given a cache mode";
-        case 'K': return "localized";
-        case 'P': return "given a parent";
-        case 'R': return "given a position type";
-        case 'W': return "isolated";
-        case 'Z': return "moved in Z order";
-        default: return AlignKey(key) ? "aligned" : nullptr;
-    }
 }
 
 // The bounds a script's CreateComp keeps, for the editor's components: a
@@ -429,18 +395,16 @@ void Inherit(UIComp* c) {
 }
 
 // Scripts and clicks find components by name: an empty name or one that
-// another component of its screen has is refused. The selection may be
-// on a screen below the top one: its own set is the one checked.
-void Rename(UIComp* c) {
-    UISet* set = sman.SetHolding(c);
+// another component of its screen has is refused.
+void Rename(UIComp* c, UISet* set) {
     const char* reply = Ask("EditValue: Component Name", c->name);
     if (!reply) return;
     if (!reply[strspn(reply, " ")]) {
         kd->Popupf(1, "Component '%s' keeps its name: a component needs a name.\n", c->name);
         return;
     }
-    if (set && !Fits(set, reply, false)) return;
-    UIComp* other = set ? set->GetComp(reply) : nullptr;
+    if (!Fits(set, reply, false)) return;
+    UIComp* other = set->GetComp(reply);
     if (other && other != c) {
         kd->Popupf(1, "Component '%s' keeps its name: '%s' is already used in %s.\n", c->name, reply,
                    set->file.c_str());
@@ -509,7 +473,7 @@ vec2_t ArrowStep(const UIComp* c) {
     return vec2_t{1.0f / ui_screen.virtual_width, 1.0f / ui_screen.virtual_height};
 }
 
-void Align(UIComp* c, int key) {
+void Align(UIComp* c, UISet*, int key) {
     static const int kAlign[9] = {1, 8, 0, 5, 12, 4, 3, 10, 2};
     const int value = kAlign[key - KD_KEY_PAD_0 - 1];
     if (!Held(KD_KEY_CONTROL))
@@ -518,20 +482,67 @@ void Align(UIComp* c, int key) {
         ((UICompTextbox*)c)->text_align = value;
 }
 
+// The commands on the selection (a key's and what it does to the
+// component, for the line that refuses it): each runs on a component of
+// the top screen's set only, one check for all (EditModeSelectionKey).
+// A click on a screen below (the one that opened the top screen) leaves
+// its component selected, to be looked at.
+using Command = void (*)(UIComp* c, UISet* set, int key);
+enum { kAlignKeys = -1 };  // the numeric pad's 1 to 9
+struct SelectionCommand {
+    int key;
+    const char* done;
+    Command run;
+};
+const SelectionCommand kSelectionCommands[] = {
+    {KD_KEY_TAB, "left for the next", [](UIComp* c, UISet* set, int) { SelectNext(set, c); }},
+    {KD_KEY_LEFT, "moved", [](UIComp* c, UISet*, int) { c->position.x -= ArrowStep(c).x; }},
+    {KD_KEY_UP, "moved", [](UIComp* c, UISet*, int) { c->position.y -= ArrowStep(c).y; }},
+    {KD_KEY_RIGHT, "moved", [](UIComp* c, UISet*, int) { c->position.x += ArrowStep(c).x; }},
+    {KD_KEY_DOWN, "moved", [](UIComp* c, UISet*, int) { c->position.y += ArrowStep(c).y; }},
+    {KD_KEY_SPACE, "given its scale and angle back", [](UIComp* c, UISet*, int) { c->scale = 1.0f, c->angle = 0; }},
+    {KD_KEY_DELETE, "deleted", [](UIComp* c, UISet* set, int) { DeleteComp(c, set); }},
+    {'A', "joined by a new component", [](UIComp*, UISet* set, int) { AddComp(set); }},
+    {'B', "given a bitmap", [](UIComp* c, UISet*, int) { Browse(c); }},
+    {'C', "cloned", [](UIComp* c, UISet* set, int) { Clone(c, set); }},
+    {'E', "given a text", [](UIComp* c, UISet*, int) { EditText(c); }},
+    {'F', "given a font", [](UIComp* c, UISet*, int) { BrowseFont(c); }},
+    {'I', "given a template", [](UIComp* c, UISet*, int) { Inherit(c); }},
+    {'J', "given a cache mode",
+     [](UIComp* c, UISet*, int) {
+         c->cache_mode = c->cache_mode == UI_CACHE_PRELOAD ? UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE : UI_CACHE_PRELOAD;
+     }},
+    {'K', "localized", [](UIComp* c, UISet*, int) { c->localize = !c->localize; }},
+    {'N', "renamed", [](UIComp* c, UISet* set, int) { Rename(c, set); }},
+    {'P', "given a parent", [](UIComp* c, UISet* set, int) { SetParent(c, set); }},
+    {'R', "given a position type",
+     [](UIComp* c, UISet*, int) {
+         c->ConvertPositionType(c->position_type == UI_POS_ABSOLUTE ? UI_POS_RELATIVE_TO_SCREEN : UI_POS_ABSOLUTE);
+     }},
+    {'W', "isolated",
+     [](UIComp*, UISet*, int) {
+         UIComp* focus = sman.cursor[0].focus;
+         sman.isolated_comp = sman.isolated_comp ? nullptr : (Real(focus) ? focus : nullptr);
+     }},
+    {'Z', "moved in Z order", [](UIComp* c, UISet* set, int) { ChangeZ(set, c); }},
+    {kAlignKeys, "aligned", Align},
+};
+
 }  // namespace
 
 // The commands that need no selection: true when the key was one that
 // ends the event (save), with *result set.
 bool ScreenMan::EditModeGlobalKey(int key, int* result) {
     Screen* top = TopScreen();
-    UISet* set = TopSet();
+    UISet* set = EditedSet();
     switch (key) {
         case 'L': {
             if (!set || nStringsMatch(top->GetName(), "ScreenBrowser")) break;
             // The set is rebuilt: the selection and the isolated component
-            // are found again by name in the new one.
-            nString selected(edit_selection ? edit_selection->name : nullptr);
-            nString isolated(isolated_comp ? isolated_comp->name : nullptr);
+            // of this set (none of a screen below) are found again by name
+            // in the new one.
+            nString selected(Editable(edit_selection) ? edit_selection->name : nullptr);
+            nString isolated(Editable(isolated_comp) ? isolated_comp->name : nullptr);
             nString default_name(top->default_comp ? top->default_comp->name : nullptr);
             nString file(set->file.text);
             DoScreenLeaveProcedure(top);
@@ -572,7 +583,7 @@ bool ScreenMan::EditModeGlobalKey(int key, int* result) {
         case KD_KEY_TAB:
             // With nothing selected (a selection left from a screen below
             // counts as none) Tab takes the first component, and no more.
-            if (!set || !set->comps.count || set->comps.Find(edit_selection) >= 0) break;
+            if (!set || !set->comps.count || Editable(edit_selection)) break;
             edit_selection = cursor[0].focus = set->comps[0];
             kd->Printf("Component '%s'..\n", edit_selection->name ? edit_selection->name : "");
             return true;
@@ -582,45 +593,18 @@ bool ScreenMan::EditModeGlobalKey(int key, int* result) {
 }
 
 void ScreenMan::EditModeSelectionKey(int key) {
-    UIComp* c = edit_selection;
-    UISet* set = TopSet();
-    // The one check: a command changes only a component of the top set.
-    const char* done = SelectionCommand(key);
-    if (done && !OnTop(set, c, done)) return;
-    const vec2_t step = ArrowStep(c);
-    switch (key) {
-        case KD_KEY_TAB:
-            if (set) SelectNext(set, c);
-            break;
-        case KD_KEY_LEFT: c->position.x -= step.x; break;
-        case KD_KEY_UP: c->position.y -= step.y; break;
-        case KD_KEY_RIGHT: c->position.x += step.x; break;
-        case KD_KEY_DOWN: c->position.y += step.y; break;
-        case KD_KEY_SPACE: c->scale = 1.0f, c->angle = 0; break;
-        case KD_KEY_DELETE: DeleteComp(c, set); break;
-        case 'A':
-            if (set) AddComp(set);
-            break;
-        case 'B': Browse(c); break;
-        case 'C': Clone(c, set); break;
-        case 'E': EditText(c); break;
-        case 'F': BrowseFont(c); break;
-        case 'I': Inherit(c); break;
-        case 'J':
-            c->cache_mode =
-                c->cache_mode == UI_CACHE_PRELOAD ? UI_CACHE_LOAD_ON_ENTER_RELEASE_ON_LEAVE : UI_CACHE_PRELOAD;
-            break;
-        case 'K': c->localize = !c->localize; break;
-        case 'N': Rename(c); break;
-        case 'P': SetParent(c, set); break;
-        case 'R':
-            c->ConvertPositionType(c->position_type == UI_POS_ABSOLUTE ? UI_POS_RELATIVE_TO_SCREEN : UI_POS_ABSOLUTE);
-            break;
-        case 'W': isolated_comp = isolated_comp ? nullptr : (Real(cursor[0].focus) ? cursor[0].focus : nullptr); break;
-        case 'Z': ChangeZ(set, c); break;
-        default:
-            if (AlignKey(key)) Align(c, key);
-            break;
+    const int row = AlignKey(key) ? (int)kAlignKeys : key;
+    for (const SelectionCommand& command : kSelectionCommands) {
+        if (command.key != row) continue;
+        // The one check: a command changes only a component of the top set.
+        UIComp* c = edit_selection;
+        if (!Editable(c)) {
+            kd->Printf("Component '%s' is not on the top screen (%s): not %s.\n", c->name ? c->name : "",
+                       EditedSet() ? EditedSet()->file.c_str() : "no layout", command.done);
+            return;
+        }
+        command.run(c, EditedSet(), key);
+        return;
     }
 }
 

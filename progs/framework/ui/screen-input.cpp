@@ -15,19 +15,6 @@
 #include "ui/screen-manager.h"
 #include "ui/ui-comps.h"
 
-enum {
-    KEY_TAB = 9,
-    KEY_SHIFT = 16,
-    KEY_CONTROL = 17,
-    KEY_MENU = 18,
-    KEY_ESCAPE = 27,
-    KEY_LEFT = 37,
-    KEY_UP = 38,
-    KEY_RIGHT = 39,
-    KEY_DOWN = 40,
-    KEY_MOUSE_RIGHT = 511,
-};
-
 static bool DeveloperMode() { return Manager::GetParms()->developer_mode; }
 static bool Held(int key) { return kd->GetKeyStatei(key) != 0; }
 static bool Real(const UIComp* c) { return c && c != &comp_null; }
@@ -106,9 +93,9 @@ void ScreenMan::SetCursorOver(UICursor* c, UIComp* comp) {
             over_sound_timer = 0;
             PlayComponentSound(comp->snd_over);
         }
-        Screen* top = TopScreen();
-        if (top && top->uiset && top->uiset->L && top->uiset->Has(UI_ON_CURSOR_ENTER))
-            lua_man.CallLuaFunctionS(top->uiset->L, "OnCursorEnter", comp->name);
+        UISet* set = OwnSet(TopScreen());
+        if (set && set->L && set->Has(UI_ON_CURSOR_ENTER))
+            lua_man.CallLuaFunctionS(set->L, "OnCursorEnter", comp->name);
     }
     c->over = comp;
 }
@@ -207,16 +194,16 @@ bool ScreenMan::DoesControlDevicePointTo(int key) {
         float x1 = kd->GetKeyStatef(base + 3), y1 = kd->GetKeyStatef(base + 4);
         float x2 = kd->GetKeyStatef(base + 5), y2 = kd->GetKeyStatef(base + 6);
         switch (key) {
-            case KEY_LEFT:
+            case KD_KEY_LEFT:
                 if (x1 < -0.4f || x2 < -0.4f || (word & 4)) return true;
                 break;
-            case KEY_RIGHT:
+            case KD_KEY_RIGHT:
                 if (x1 > 0.4f || x2 > 0.4f || (word & 8)) return true;
                 break;
-            case KEY_UP:
+            case KD_KEY_UP:
                 if (y1 > 0.4f || y2 > 0.4f || (word & 1)) return true;
                 break;
-            case KEY_DOWN:
+            case KD_KEY_DOWN:
                 if (y1 < -0.4f || y2 < -0.4f || (word & 2)) return true;
                 break;
             default: return false;
@@ -227,10 +214,12 @@ bool ScreenMan::DoesControlDevicePointTo(int key) {
 
 UIComp* ScreenMan::FindCompUnder(UICursor* c) {
     bool edit = EditMode();
-    bool shift = Held(KEY_SHIFT);
+    bool shift = Held(KD_KEY_SHIFT);
     for (int si = stack.count - 1; si >= 0; si--) {
         Screen* s = stack.data[si];
-        UISet* set = s->in_stack ? s->uiset : nullptr;
+        // The editor finds the components of the set a screen shows, the
+        // screen browser's picture too; input only those of its own.
+        UISet* set = !s->in_stack ? nullptr : edit ? s->uiset : OwnSet(s);
         if (set) {
             for (int i = set->comps.count - 1; i >= 0; i--) {
                 UIComp* comp = set->comps[i];
@@ -262,7 +251,7 @@ void ScreenMan::UpdateCursor(UICursor* c, vec2_t position, float dt) {
         c->idle_time = 0;
     if (press_only_hover && !c->pressed) c->idle_time = 6.0f;
     c->position = position;
-    if (!EditMode() && Real(c->locked)) c->locked->ProcessCursorMove(c, c->position, dt);
+    if (!EditMode() && TakesInput(c->locked)) c->locked->ProcessCursorMove(c, c->position, dt);
 }
 
 // Makes `to` the game-pad cursor's component and moves the cursor onto it.
@@ -280,17 +269,12 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
         c->over = nullptr;
         return;
     }
-    UISet* set = top->uiset;
-    // Only a component a stacked screen shows: one of a set that a reload
+    UISet* set = OwnSet(top);
+    // Only a component that takes input: one of a set that a reload
     // replaced is no place for the cursor, which would make it the top
-    // screen's default again.
-    auto shown = [this](UIComp* comp) {
-        for (int i = 0; Real(comp) && i < stack.count; i++)
-            if (stack.data[i]->uiset && stack.data[i]->uiset->comps.Find(comp) >= 0) return true;
-        return false;
-    };
-    if (!shown(c->over)) {
-        if (shown(top->default_comp)) {
+    // screen's default again, nor one of the screen browser's picture.
+    if (!TakesInput(c->over)) {
+        if (TakesInput(top->default_comp)) {
             c->over = top->default_comp;
         } else {
             over_sound_timer = 0.2f;  // no sound for a component taken by default
@@ -304,16 +288,16 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
     if (c->pressed) kd->PrintDebugf(KD_LOG_WARNING, "Over: %s\n", Real(c->over) && c->over->name ? c->over->name : "");
 
     bool moved = false;
-    if (Held(KEY_TAB)) {
+    if (Held(KD_KEY_TAB)) {
         moved = true;
         if (c->repeat_delay <= 0) {
             c->repeat_delay = 0.4f;
-            c->over = GetInteractiveComp1D(set, c->over, Held(KEY_SHIFT) ? -1 : 1);
+            c->over = GetInteractiveComp1D(set, c->over, Held(KD_KEY_SHIFT) ? -1 : 1);
         }
     }
     int dir = 0;
     // Left and right go to the component first (a slider takes them).
-    for (int key : {KEY_LEFT, KEY_RIGHT}) {
+    for (int key : {KD_KEY_LEFT, KD_KEY_RIGHT}) {
         if (!DoesControlDevicePointTo(key)) continue;
         moved = true;
         if (c->repeat_delay <= 0 && Real(c->over) && c->over->ProcessCursorMove(c, key, dt))
@@ -321,7 +305,7 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
         else
             dir = key;
     }
-    for (int key : {KEY_DOWN, KEY_UP})
+    for (int key : {KD_KEY_DOWN, KD_KEY_UP})
         if (DoesControlDevicePointTo(key)) {
             moved = true;
             dir = key;
@@ -331,7 +315,10 @@ void ScreenMan::UpdateGamePadCursor(UICursor* c, float dt) {
             if (c->repeat_delay <= 0) c->repeat_delay = 0.1f;
         } else if (c->repeat_delay <= 0) {
             c->repeat_delay = 0.4f;
-            vec2_t d = dir == KEY_LEFT ? vec2_t{-1, 0} : dir == KEY_UP ? vec2_t{0, -1} : dir == KEY_RIGHT ? vec2_t{1, 0} : vec2_t{0, 1};
+            vec2_t d = dir == KD_KEY_LEFT    ? vec2_t{-1, 0}
+                       : dir == KD_KEY_UP    ? vec2_t{0, -1}
+                       : dir == KD_KEY_RIGHT ? vec2_t{1, 0}
+                                             : vec2_t{0, 1};
             UIComp* to = GetInteractiveComp2D(set, Real(c->over) ? c->over : nullptr, d);
             if (to) c->over = to;
         }
@@ -374,22 +361,16 @@ static void MoveStaticPositionTo(UIComp* comp, vec2_t p) {
     if (h > 0) comp->position.y += dy / h;
 }
 
-// The editor changes only the top screen's set: a component of a screen
-// below stays selectable (to be looked at) but is never dragged, scaled
-// or turned, as the editor's keys refuse it too.
-static bool InTopSet(const UIComp* comp) {
-    Screen* top = sman.TopScreen();
-    return Real(comp) && top && top->uiset && top->uiset->comps.Find(const_cast<UIComp*>(comp)) >= 0;
-}
-
 void ScreenMan::EditModeCursorStep(UICursor* c) {
-    bool alt = Held(KEY_MENU), ctrl = Held(KEY_CONTROL);
+    bool alt = Held(KD_KEY_MENU), ctrl = Held(KD_KEY_CONTROL);
     if (!c->locked) {
         c->drag_mode = 0;
         UIComp* under = alt && edit_selection ? edit_selection : FindCompUnder(c);
         SetCursorOver(c, under ? under : &comp_null);
         if (!c->pressed) return;
-        if (InTopSet(edit_selection)) {
+        // A component of a screen below stays selectable (to be looked
+        // at) but is never dragged, scaled or turned.
+        if (Editable(edit_selection)) {
             vec2_t k[4];
             Corners(edit_selection, k);
             for (const vec2_t& corner : k)
@@ -399,7 +380,7 @@ void ScreenMan::EditModeCursorStep(UICursor* c) {
                     return;
                 }
         }
-        if (ctrl && InTopSet(c->over)) {
+        if (ctrl && Editable(c->over)) {
             SetCursorLockedTo(c, c->over);
             c->drag_mode = 2;
         }
@@ -413,7 +394,7 @@ void ScreenMan::EditModeCursorStep(UICursor* c) {
         return;
     }
     if (!Real(comp)) return;
-    if (c == &cursor[0] && (Held(KEY_MOUSE_RIGHT) || Held(KEY_ESCAPE))) {
+    if (c == &cursor[0] && (Held(KD_KEY_MOUSE_BUTTON_1) || Held(KD_KEY_ESCAPE))) {
         comp->position.x = c->lock_x;
         comp->position.y = c->lock_y;
         comp->scale = c->lock_scale;
@@ -441,7 +422,7 @@ void ScreenMan::LockedCursorStep(int index, UICursor* c) {
     if (c->pressed) return;
     if (comp->IsActive() && comp->IsPointOverExpandedArea(c->position, 16)) {
         event_cursor = index;
-        if (comp->owner) SendComponentClick(comp, comp->owner->uiset);
+        if (comp->owner) SendComponentClick(comp, OwnSet(comp->owner));
     }
     SetCursorLockedTo(c, nullptr);
 }
@@ -489,7 +470,9 @@ void ScreenMan::UpdateCursors(float dt) {
 // Clicks and messages.
 
 void ScreenMan::SendComponentClick(UIComp* comp, UISet* set) {
-    if (!comp || !set || !comp->IsActive()) return;
+    // Whoever asks (a cursor, a widget, the automated player): a
+    // component input cannot reach runs no click code.
+    if (!comp || !set || !comp->IsActive() || !TakesInput(comp)) return;
     Screen* s = comp->owner ? comp->owner : set->owner;
     if (s) {
         if (s->trans < 0.999f && !s->leaving) return;
@@ -519,7 +502,7 @@ void ScreenMan::SendScreenMessage(Screen* sender, Screen* target, const char* me
 // Developer keys: edit and resize mode, and the resize mode's sizes.
 bool ScreenMan::DeveloperKey(const kd_event_t& e) {
     int key = (int)e.id;
-    bool ctrl = Held(KEY_CONTROL);
+    bool ctrl = Held(KD_KEY_CONTROL);
     if (ctrl && key == 'E') {
         SwitchEditMode(!EditMode());
         return true;
@@ -546,26 +529,42 @@ void ScreenMan::SwitchEditMode(bool on) {
 }
 
 // The display becomes a window big enough to show any virtual size while
-// a tool is on, and the program's own size again after it.
+// a tool is on, and the program's own again after it: size and window
+// setting. The tools' window is this run's alone: the player's window
+// setting is what profiles save meanwhile, and the re-initialisations
+// it brings save nothing (ToolsReInit).
 void ScreenMan::FitWindowToTools() {
     static int own_w = 0, own_h = 0;
+    static bool own_windowed = false;
     kd_parms_t* parms = Manager::GetParms();
     const bool tools = EditMode() || ResizeMode();
-    if (tools && !own_w) own_w = parms->width, own_h = parms->height;
+    if (tools && !own_w) {
+        own_w = parms->width, own_h = parms->height, own_windowed = parms->windowed;
+        profile_man.KeepWindowedSetting(own_windowed);
+    }
     int w = 1230, h = 768;
+    bool windowed = true;
     const char* dw = kd->CallExtension("PlatformInfo", "DesktopWidth");
     const char* dh = kd->CallExtension("PlatformInfo", "DesktopHeight");
     if (dw && dh && atoi(dw) > 150 && atoi(dh) > 50) {
         w = atoi(dw) - 150;
         h = atoi(dh) - 50;
     }
-    if (!tools && own_w) w = own_w, h = own_h, own_w = own_h = 0;
+    if (!tools && own_w) {
+        w = own_w, h = own_h, windowed = own_windowed, own_w = own_h = 0;
+        profile_man.KeepWindowedSetting(-1);
+    }
+    // The engine re-initialises, with an event before and one after, only
+    // when the display changes.
+    if (w != parms->width || h != parms->height || windowed != parms->windowed) tools_reinit_events = 2;
     parms->width = w;
     parms->height = h;
-    parms->windowed = true;
+    parms->windowed = windowed;
     kd->CallExtension("Hacks", "AllowAllResolutions");
     kd->ReInit();
 }
+
+bool ScreenMan::ToolsReInit() const { return tools_reinit_events > 0; }
 
 void ScreenMan::ChooseResizeModeSize(int digit) {
     int w = virtual_width, h = virtual_height;
@@ -628,15 +627,16 @@ int ScreenMan::ProcessEvent(kd_event_t& e) {
     return DeliverInput(e, edit, developer);
 }
 
-// Outside the editor the automated players, the top screen's components
-// and the top screen see the event once the screen is fully in; the
-// focused components see it always.
+// Outside the editor the automated player (not while the screen browser
+// is up), the top screen's own components and the top screen see the
+// event once the screen is fully in; the focused components that input
+// reaches see it always.
 void ScreenMan::DeliverToScreens(kd_event_t& e, bool edit) {
     Screen* top = TopScreen();
     if (!edit) {
-        ai_man.ProcessEvent(&e);
+        if (!Browsing()) ai_man.ProcessEvent(&e);
         if (top && top->in_stack && !top->leaving && top->trans >= 0.999f) {
-            UISet* set = top->uiset;
+            UISet* set = OwnSet(top);
             for (int i = 0; set && i < set->comps.count; i++)
                 if (set->comps[i]) set->comps[i]->ProcessEvent(&e);
             top->ProcessEvent(&e);
@@ -644,7 +644,7 @@ void ScreenMan::DeliverToScreens(kd_event_t& e, bool edit) {
     }
     for (int i = 0; i < num_cursors; i++) {
         UIComp* f = cursor[i].focus;
-        if (Real(f) && f->IsInteractive()) f->ProcessEvent(&e);
+        if (TakesInput(f) && f->IsInteractive()) f->ProcessEvent(&e);
     }
 }
 
@@ -670,6 +670,7 @@ void ScreenMan::TrackCursorsAndWindow(kd_event_t& e, bool edit) {
             }
             break;
         case KD_EVENT_RENDERER_REINIT:
+            if (tools_reinit_events > 0) tools_reinit_events--;
             if (e.id) {
                 kd_parms_t* parms = Manager::GetParms();
                 actual_width = parms->width;
@@ -689,18 +690,20 @@ void ScreenMan::TrackCursorsAndWindow(kd_event_t& e, bool edit) {
 // The developer's keys, the editor and the console; -1 when the event goes
 // on to the screens.
 int ScreenMan::ProcessDeveloperEvent(kd_event_t& e) {
+    // A line typed at the console runs in edit mode too: the developer
+    // typed it, as a command to the program.
+    if (e.type == KD_EVENT_CONSOLE_LINE) {
+        const char* line = (const char*)e.id;
+        kd->PrintDebugf(KD_LOG_WARNING, "Entered '%s'\n", line ? line : "");
+        if (line) lua_man.ExecLuaString(lua_man.GetMainState(), line);
+        return 1;
+    }
     if (e.type == KD_EVENT_KEY_DOWN) DeveloperKey(e);
     if (EditMode()) {
         // The editor has every input event: none reaches the screens.
         const int taken = ProcessEditModeEvent(&e);
         return taken || e.type == KD_EVENT_CHAR || (e.type >= KD_EVENT_POINTER_MOVE && e.type <= KD_EVENT_KEY_UP) ? 1
                                                                                                                   : 0;
-    }
-    if (e.type == KD_EVENT_CONSOLE_LINE) {
-        const char* line = (const char*)e.id;
-        kd->PrintDebugf(KD_LOG_WARNING, "Entered '%s'\n", line ? line : "");
-        if (line) lua_man.ExecLuaString(lua_man.GetMainState(), line);
-        return 1;
     }
     return -1;
 }
@@ -722,13 +725,13 @@ int ScreenMan::ConfirmWindowClose() {
 int ScreenMan::DeliverInput(kd_event_t& e, bool edit, bool developer) {
     const int id = (int)e.id;
     Screen* top = TopScreen();
-    UISet* set = top ? top->uiset : nullptr;
+    UISet* set = OwnSet(top);
     lua_State* L = set ? set->L : nullptr;
-    // Keys reach the top screen's script once it is fully in; in developer
-    // mode E and Ctrl stay the editor's.
+    // Keys reach the top screen's own script once it is fully in; in
+    // developer mode E and Ctrl stay the editor's.
     auto key_to_lua = [&](UISetHandler h) {
         return L && top->in_stack && top->trans >= 1.0f && set->Has(h) && !edit &&
-               !(developer && (id == 'E' || id == KEY_CONTROL));
+               !(developer && (id == 'E' || id == KD_KEY_CONTROL));
     };
     switch (e.type) {
         case KD_EVENT_WINDOW_CLOSE: return ConfirmWindowClose();
@@ -738,7 +741,7 @@ int ScreenMan::DeliverInput(kd_event_t& e, bool edit, bool developer) {
             // (UpdateGamePadCursor): the arrows are the screens' own.
             for (int i = 0; i < num_cursors; i++) {
                 UIComp* f = cursor[i].focus;
-                if (Real(f)) f->ProcessKey(id);
+                if (TakesInput(f)) f->ProcessKey(id);
             }
             return 1;
         }
@@ -753,7 +756,7 @@ int ScreenMan::DeliverInput(kd_event_t& e, bool edit, bool developer) {
                 const char* name = KD_GetKeyName(e.button);
                 if (set->Has(down ? UI_ON_KEY_DOWN : UI_ON_KEY_UP))
                     lua_man.CallLuaFunctionS(L, down ? "OnKeyDown" : "OnKeyUp", name);
-                if (set && set->Has(down ? UI_ON_MOUSE_DOWN : UI_ON_MOUSE_UP))
+                if (set->Has(down ? UI_ON_MOUSE_DOWN : UI_ON_MOUSE_UP))
                     lua_man.CallLuaFunctionFFSI(L, down ? "OnMouseDown" : "OnMouseUp", (double)e.x, (double)e.y, name,
                                                 id);
             }
@@ -762,11 +765,11 @@ int ScreenMan::DeliverInput(kd_event_t& e, bool edit, bool developer) {
         case KD_EVENT_WHEEL:
             event_cursor = id;
             for (int i = 0; i < num_cursors; i++)
-                if (Real(cursor[i].focus)) cursor[i].focus->ProcessMouseWheel((float)e.wheel);
+                if (TakesInput(cursor[i].focus)) cursor[i].focus->ProcessMouseWheel((float)e.wheel);
             return 1;
         case KD_EVENT_CHAR:
             for (int i = 0; i < num_cursors; i++)
-                if (Real(cursor[i].focus)) cursor[i].focus->ProcessChar(id);
+                if (TakesInput(cursor[i].focus)) cursor[i].focus->ProcessChar(id);
             return 1;
         case KD_EVENT_POINTER_MOVE: return 1;
         default: return 0;

@@ -51,7 +51,7 @@ static bool DeveloperMode() { return Manager::GetParms()->developer_mode; }
 
 // The widgets' questions to the manager.
 static void HookClick(UISet* set, UIComp* comp) { sman.SendComponentClick(comp, set); }
-static UISet* HookTopSet() { return sman.TopScreen() ? sman.TopScreen()->uiset : nullptr; }
+static UISet* HookTopSet() { return ScreenMan::OwnSet(sman.TopScreen()); }
 static bool HookFocus(UIComp* comp) { return sman.IsCursorFocusOver(comp); }
 static bool HookLocked(UIComp* comp) { return sman.IsCursorLockedTo(comp); }
 
@@ -179,16 +179,6 @@ bool ScreenMan::IsSetReferenced(const UISet* set) const {
     return in_set(edit_selection) || in_set(isolated_comp);
 }
 
-UISet* ScreenMan::SetHolding(const UIComp* comp) const {
-    auto holds = [comp](UISet* set) { return set && set->comps.Find((UIComp*)comp) >= 0; };
-    for (int i = 0; Screen* s = Screen::GetScreenByIndex(i); i++)
-        if (holds(s->uiset)) return s->uiset;
-    if (holds(screen_ScreenScreenBrowser.own_set)) return screen_ScreenScreenBrowser.own_set;
-    for (int i = 0; i < retired_sets.count; i++)
-        if (holds(retired_sets[i])) return retired_sets[i];
-    return holds(ui_template_set) ? ui_template_set : nullptr;
-}
-
 void ScreenMan::FreeRetiredSets() {
     for (int i = retired_sets.count - 1; i >= 0; i--) {
         UISet* set = retired_sets[i];
@@ -293,6 +283,24 @@ bool ScreenMan::IsScreenInStack(const char* screen_name) const {
 }
 
 int ScreenMan::GetScreenIndexInStack(Screen* s) const { return s ? stack.Find(s) : -1; }
+
+UISet* ScreenMan::OwnSet(const Screen* s) {
+    UISet* set = s ? s->uiset : nullptr;
+    return set && (!set->owner || set->owner == s) ? set : nullptr;
+}
+
+bool ScreenMan::TakesInput(const UIComp* comp) const {
+    if (!comp || comp == &comp_null) return false;
+    for (int i = stack.count - 1; i >= 0; i--) {
+        Screen* s = stack.data[i];
+        UISet* set = s->in_stack ? OwnSet(s) : nullptr;
+        if (set && set->comps.Find(const_cast<UIComp*>(comp)) >= 0) return true;
+        if (s->blocks_input) break;
+    }
+    return false;
+}
+
+bool ScreenMan::Browsing() const { return IsScreenInStack(&screen_ScreenScreenBrowser); }
 
 Screen* ScreenMan::GetScreenFromStackWithUISet(UISet* set) const {
     for (int i = 0; i < stack.count; i++)
@@ -520,9 +528,9 @@ void ScreenMan::Update(float dt) {
                                            (int)(vs_target_h * w + vs_start_h * (1 - w)));
             }
         }
-        bool shift = kd->GetKeyStatei(16) != 0;
+        bool shift = kd->GetKeyStatei(KD_KEY_SHIFT) != 0;
         int q = kd->GetKeyStatei('Q');
-        if (kd->GetKeyStatei(17) && (q & 1)) {
+        if (kd->GetKeyStatei(KD_KEY_CONTROL) && (q & 1)) {
             fast_forward = !fast_forward;
         } else if (q) {
             for (int i = 0; i < 64; i++) UpdateScreens(shift ? 0.01f : 0.04f);
@@ -541,10 +549,10 @@ void ScreenMan::Update(float dt) {
     UpdateScreens(dt);
 
     if (EditMode()) {
-        if (kd->GetKeyStatei(16) && kd->GetKeyStatei(510)) {
+        if (kd->GetKeyStatei(KD_KEY_SHIFT) && kd->GetKeyStatei(KD_KEY_MOUSE_BUTTON_0)) {
             if (!measuring) measure_start = mpos;
             measuring = true;
-        } else if (!kd->GetKeyStatei(510)) {
+        } else if (!kd->GetKeyStatei(KD_KEY_MOUSE_BUTTON_0)) {
             measuring = false;
         }
     }
@@ -559,7 +567,7 @@ void ScreenMan::UpdateScreens(float dt) {
     if (dt > 200.0f) dt = 200.0f;
     mpos.x = kd->GetKeyStatef(KD_KEY_POINTER_X);
     mpos.y = kd->GetKeyStatef(KD_KEY_POINTER_Y);
-    if (DeveloperMode() && kd->GetKeyStatei(18) && kd->GetKeyStatei('X')) kd->SignalShutdown();
+    if (DeveloperMode() && kd->GetKeyStatei(KD_KEY_MENU) && kd->GetKeyStatei('X')) kd->SignalShutdown();
     // A long piece of work in the last frame (a load, a music switch)
     // does not reach the screens; the clock and the fades keep real time.
     if (zero_next_time_step) {
@@ -582,7 +590,7 @@ void ScreenMan::UpdateScreens(float dt) {
     UpdateCursors(dt);
 
     Screen* top = TopScreen();
-    if (ai_man.enabled && top && top->trans >= 1.0f) ai_man.PlayTheGame(dt);
+    if (ai_man.enabled && top && top->trans >= 1.0f && !Browsing()) ai_man.PlayTheGame(dt);
 }
 
 void ScreenMan::RemovePoppedScreens() {
@@ -605,7 +613,9 @@ void ScreenMan::UpdateScreen(Screen* s, float dt) {
     if (!s || !s->preloaded || !s->in_stack) return;
     s->UpdateTimeDeltaMultiplierChange(dt);
     float sdt = dt * s->time_delta_multiplier;
-    UISet* set = s->uiset;
+    // A screen showing another's set (the browser) updates neither that
+    // set's script nor its components, nor takes them as its own.
+    UISet* set = OwnSet(s);
     if (set && set->L && set->Has(UI_ON_UPDATE)) lua_man.CallLuaFunctionN(set->L, "OnUpdate", sdt);
     s->Update(sdt);
 
@@ -623,7 +633,7 @@ void ScreenMan::UpdateScreen(Screen* s, float dt) {
         if (!(s->trans > 0)) s->trans = 0;
     }
 
-    set = s->uiset;
+    set = OwnSet(s);
     if (!set) return;
     for (int i = 0; i < set->comps.count; i++) {
         UIComp* c = set->comps[i];

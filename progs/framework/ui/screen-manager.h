@@ -9,7 +9,10 @@
 //   the manager's own handling (cursors, keys to Lua and focus, wheel and
 //   characters to the focus). Up to eight cursors (three pointers and a
 //   game-pad cursor in use) find the component under them, lock onto it
-//   when pressed and turn a release near it into a click.
+//   when pressed and turn a release near it into a click. Input, updates
+//   and scripts reach only a screen's own set (OwnSet) and the components
+//   no input-blocking screen hides (TakesInput): the screen browser's
+//   picture of another screen is only drawn.
 // - The virtual screen: the area of the display the UI uses and its four
 //   scales (the `UIScreenValues` this class carries are the one copy that
 //   components read as `ui_screen`), and the loading indicator.
@@ -108,6 +111,18 @@ public:
     int GetNumberOfScreensInStack() const { return stack.count; }
     // A screen that is going away: out of the stack, cursors unlocked.
     void ForgetScreen(Screen* screen);
+    // The set whose code the screen runs: its own. Null while it shows a
+    // set another screen owns (the screen browser's picture of a screen),
+    // which no input, update or script of the screen reaches.
+    static UISet* OwnSet(const Screen* screen);
+    // Whether input may reach the component: it is in the own set of a
+    // stacked screen that no screen above hides from input, the rule by
+    // which the cursors find components. Every route of input to a
+    // component (focus, lock, the game-pad cursor, clicks) asks it.
+    bool TakesInput(const UIComp* comp) const;
+    // The screen browser is up: the automated player neither switches nor
+    // plays, whatever the browser shows.
+    bool Browsing() const;
 
     // Frame.
     void Update(float dt);
@@ -156,6 +171,11 @@ public:
     // after a save or when its menu took the event, else 0.
     int ProcessEditModeEvent(kd_event_t* event);
     void DrawEditMenu(float dt);
+    // The editor changes only the top screen's set, the one drawn and
+    // saved (it needs a file name): that set, null for none; and whether
+    // a component is in it, the one check every command and drag asks.
+    UISet* EditedSet() const;
+    bool Editable(const UIComp* comp) const;
 
     // The developer modes live with the widget hooks (one copy).
     bool EditMode() const;
@@ -165,6 +185,10 @@ public:
     // Edit mode on or off as Ctrl+E turns it (screen-input.cpp): logged,
     // and with the display's window sized for it.
     void SwitchEditMode(bool on);
+    // Whether the renderer re-initialisation under way is one the tools'
+    // window (edit and resize mode) brought: that window is this run's
+    // alone, and the program saves no player data for it.
+    bool ToolsReInit() const;
 
     bool press_only_hover = true;
     UICursor cursor[UI_MAX_CURSORS];
@@ -187,9 +211,6 @@ public:
     float fast_forward_step = 1.0f / 30;
     UIComp* edit_selection = nullptr;
     UIComp* isolated_comp = nullptr;
-    // The set a component is in: a screen's, the screen browser's own, one
-    // replaced while running or the templates; null for none.
-    UISet* SetHolding(const UIComp* comp) const;
     bool measuring = false;
     vec2_t measure_start = {0, 0};
     bool& zero_next_time_step = frame_state.zero_next_time_step;
@@ -239,6 +260,8 @@ private:
     nArray<UISet*> retired_sets;
     bool IsSetReferenced(const UISet* set) const;
     void FreeRetiredSets();
+    // The re-initialisation events the tools' last window change brings.
+    int tools_reinit_events = 0;
     UISet* built_templates = nullptr;
     lua_State* autoexec_state = nullptr;
     // The layouts being loaded, outermost first.

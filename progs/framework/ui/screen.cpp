@@ -198,7 +198,9 @@ void Screen::DrawUI() {
             if (everything || c->type == UI_EMITTER || c->IsInView()) c->Draw();
             if (c->custom_draw) {
                 DrawUIComp(c);
-                if (set->Has(UI_ON_DRAW_COMP) && set->L) lua_man.CallLuaFunctionS(set->L, "OnDrawComp", c->name);
+                // Not the script of a set the screen only shows (the browser).
+                if (set->Has(UI_ON_DRAW_COMP) && set->L && set == ScreenMan::OwnSet(this))
+                    lua_man.CallLuaFunctionS(set->L, "OnDrawComp", c->name);
             }
         }
     }

@@ -203,12 +203,15 @@ void ScreenScreenBrowser::Draw(float dt) {
     // The set the editor changes and saves is the one drawn.
     UISet* set = Shown();
     if (shown_screen && set) {
-        // Browsed at rest: full alpha and no animated offsets.
+        // Browsed at rest, as when fully in: full alpha, no animated
+        // offsets, faded in (unless fading out). The picture is not
+        // updated: nothing else would bring it there.
         for (int i = 0; i < set->comps.count; i++) {
             UIComp* c = set->comps[i];
             if (!c) continue;
             c->alpha = 1.0f;
             c->position_offset.x = c->position_offset.y = 0;
+            c->fading_akey = c->fading ? 0.0f : 1.0f;
         }
     }
     DrawUI();
