@@ -251,7 +251,8 @@ double Median(std::vector<double> v) {
 // Keeps, step by step, the fastest time seen over the trials.
 void KeepFastest(std::vector<double>* fastest, const std::vector<double>& step_ms) {
     if (fastest->empty()) fastest->assign(step_ms.size(), 1e30);
-    for (size_t i = 0; i < step_ms.size() && i < fastest->size(); i++) (*fastest)[i] = std::min((*fastest)[i], step_ms[i]);
+    for (size_t i = 0; i < step_ms.size() && i < fastest->size(); i++)
+        (*fastest)[i] = std::min((*fastest)[i], step_ms[i]);
 }
 
 }  // namespace
