@@ -52,7 +52,14 @@ void Frame(float dt) {
     if (screen_Loading.shown_progress < progress_seen) went_back = true;
     progress_seen = screen_Loading.shown_progress;
 }
-void Draw(float dt) { sman.DrawScreens(dt); }
+// The most screens preloaded from one frame drawn to the next.
+int most_per_frame = 0;
+int preloaded_when_drawn = 0;
+void Draw(float dt) {
+    sman.DrawScreens(dt);
+    most_per_frame = std::max(most_per_frame, Screen::total_num_screens_preloaded - preloaded_when_drawn);
+    preloaded_when_drawn = Screen::total_num_screens_preloaded;
+}
 
 struct Loading : ::testing::Test {
     std::string dir;
@@ -84,6 +91,7 @@ struct Loading : ::testing::Test {
         screen_Loading.shown_progress = 0;
         progress_seen = 0;
         went_back = false;
+        most_per_frame = preloaded_when_drawn = 0;
         for (int i = 0; i < 30; i++) {
             std::string name = "Page" + std::to_string(i);
             pages.emplace_back(new ScreenTemplate(name.c_str(), "user://page.lua"));
@@ -110,16 +118,12 @@ struct Loading : ::testing::Test {
     }
     // Frames until the menu is on top, at most `limit`; the count. With
     // `late_ms`, the main thread comes back that late after each frame,
-    // as on a busy machine; `most_per_frame` is the most screens
-    // preloaded from one frame to the next.
-    int most_per_frame = 0;
+    // as on a busy machine.
     int RunUntilMenu(int limit, int late_ms = 0) {
         int frames = 0;
         while (frames < limit && !(sman.TopScreen() && nStringsMatch(sman.TopScreen()->GetName(), "MainMenu"))) {
-            const int before = Screen::total_num_screens_preloaded;
             FwRunFrames(1, 16, Frame, Draw);
             if (late_ms) usleep(late_ms * 1000);
-            most_per_frame = std::max(most_per_frame, Screen::total_num_screens_preloaded - before);
             frames++;
         }
         return frames;
