@@ -3,6 +3,10 @@
 # developer mode (its key 'C' wins a level at once), on a player who is at
 # the first level. Each run leaves the game another way, the next run's
 # Play must go on with the level after the last one won.
+# Where a level is played a while (its worm's tail held), the profile's
+# total time played counts its seconds however it is left: Replay,
+# Restart, the main menu (run 4), Next and the window's close (run 6).
+# The level's clock runs on a fixed step (the settings' "fixed_step").
 # Run 1: Play, the first level won, the result screen's menu button, the
 # main menu's Quit. Run 2: Play starts the second level; won, the window
 # is closed on the result screen. Run 3: Play starts the third level; won,
@@ -12,7 +16,8 @@
 # it. Run 5: Play goes on with the fourth level all the same: replaying
 # an earlier level never takes the player's place back. Runs 6 and 7: a
 # later level from the selection, won, and the next after it, never take
-# the place on either.
+# the place on either. Runs 8 and 9: for a new player, who has no place,
+# neither is the place either: Play begins the story at its first event.
 # The level's in-play screen of run 2, with the HUD's stopwatch and time
 # at their place, is kept in the folder given as the fourth argument, with
 # the log of each run.
@@ -23,6 +28,8 @@ rm -rf "$SHOTS"
 mkdir -p "$SHOTS"
 e2e_data_tree "$WORK" "$DATA"
 ln -s "$HERE/labs/developer.xml" "$WORK/app/native/developer.xml"
+rm "$WORK/app/native/prog.xml"
+sed 's|program_id="worm"|program_id="worm" fixed_step="1"|' "$DATA/prog.xml" >"$WORK/app/native/prog.xml"
 P="$WORK/data/Vantreo/Worm/profiles"
 mkdir -p "$P"
 printf '<?xml version="1.0"?>\n<root>\n<array id="!PROFILE_INDEX">\n<node id="1.xml"/>\n</array>\n</root>\n' >"$P/index.xml"
@@ -50,6 +57,21 @@ run() {
   [ -n "$LOG" ] && cp "$LOG" "$SHOTS/log-$1.txt"
   [ "$status" = 0 ] || fail "run $1: exit status $status"
   [ -n "$LOG" ] || fail "run $1: no log file written"
+}
+# hold X Y: lines that wait out the level's opening (the goal shown and
+# the camera back at the worm), then hold the worm's tail at X Y for 130
+# frames; with the 10 frames to what ends the level, 2.33 s on its clock.
+hold() {
+  echo "0 frames 300"
+  echo "0 touch_down $1 $2"
+  echo "0 frames 130"
+  echo "0 touch_up $1 $2"
+  echo "0 frames 10"
+}
+# played N SECONDS: after run N the profile counts SECONDS played in all.
+played() {
+  t=$(grep -o 'id="total_time_played" time="[0-9]*"' "$P/1.xml" | grep -o '[0-9]*"$' | tr -d '"')
+  [ "${t:-0}" = "$2" ] || fail "run $1: $2 s played in all, the profile counts ${t:-none}"
 }
 # started N EVENT: run N's Play started EVENT, the first it started.
 started() {
@@ -113,19 +135,19 @@ if grep -q -F "Timeline starting event 'E01_L04'" "$LOG"; then fail "run 3: Repl
   echo "0 frames 10"
   e2e_tap 0 184 240
   e2e_wait 0 4 "Removing 'TimelineTransition' from Screen Stack"
-  echo "0 frames 30"
+  hold 217 364
   echo "0 key C"
   e2e_wait 0 4 "Screen 'GameLevelCompleted' fully in."
   echo "0 frames 10"
   e2e_tap 0 465 461
   e2e_wait 0 4 "Removing 'TimelineTransition' from Screen Stack"
-  echo "0 frames 30"
+  hold 217 364
   e2e_tap 0 950 51
   e2e_wait 0 4 "Screen 'GamePopMenu' fully in."
   echo "0 frames 10"
   e2e_tap 0 512 367
   e2e_wait 0 4 "Removing 'TimelineTransition' from Screen Stack"
-  echo "0 frames 30"
+  hold 217 364
   e2e_tap 0 950 51
   e2e_wait 0 4 "Screen 'GamePopMenu' fully in."
   echo "0 frames 10"
@@ -141,6 +163,7 @@ started 4 E01_L01
 [ "$(grep -c -F "Level 'worlds/e01-l01.xml' started" "$LOG")" = 3 ] || fail "run 4: the first level did not start three times"
 grep -q -F "Level completed: 'E01_L01'" "$LOG" || fail "run 4: the first level was not won"
 if grep "Timeline starting event" "$LOG" | grep -v -q -F "'E01_L01'"; then fail "run 4: another event started"; fi
+played 4 6
 
 {
   e2e_wait_menu 0 5
@@ -163,18 +186,30 @@ started 5 E01_L04
   e2e_wait 4300 6 "Screen 'LevelSelect' fully in."
   e2e_tap 4400 184 420
   e2e_wait 4600 6 "Removing 'TimelineTransition' from Screen Stack"
-  echo "4700 frames 30"
+  hold 180 358 | sed 's/^0 /4700 /'
   echo "4800 key C"
   e2e_wait 4900 6 "Screen 'GameLevelCompleted' fully in."
   e2e_tap 5000 605 461
   e2e_wait 5200 6 "Level 'worlds/e01-l07.xml' started"
+  e2e_wait 5200 6 "Removing 'TimelineTransition' from Screen Stack"
+  hold 157 364 | sed 's/^0 /5250 /'
   echo "5300 exit"
 } >"$WORK/script-6.txt"
 run 6
 started 6 E01_L06
 grep -q -F "Level completed: 'E01_L06'" "$LOG" || fail "run 6: the sixth level was not won"
 grep -q -F "Timeline keeps the position 'E01_L04': 'E01_L07'" "$LOG" || fail "run 6: the seventh level was saved as the place"
+played 6 10
 sed "s/kodo-0005/kodo-0007/" "$WORK/script-5.txt" >"$WORK/script-7.txt"
 run 7
 started 7 E01_L04
+
+# Runs 8 and 9: run 6 and run 5 again, for a new player (no profile).
+rm -r "$P"
+sed "s/kodo-0006/kodo-0008/" "$WORK/script-6.txt" >"$WORK/script-8.txt"
+run 8
+grep -q -F "Level completed: 'E01_L06'" "$LOG" || fail "run 8: the sixth level was not won"
+sed "s/kodo-0005/kodo-0009/" "$WORK/script-5.txt" >"$WORK/script-9.txt"
+run 9
+started 9 E01_STORY_1
 echo "Play goes on after the last level won, left by the menu and by closing the window, and not after a later level begun from the selection; logs in $SHOTS"

@@ -25,7 +25,8 @@ e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 # Loading takes about three seconds (the slow screens, preloaded from
 # Slow24 down to Slow1, twelve of them between the two shots of the
 # loading screen, the first a third of the way, when the worm has faded
-# in); the main menu follows behind a transition of two thirds of a
+# in; each shot two frames after its screen began, the game drawing a
+# frame after each screen it preloads); the main menu follows behind a transition of two thirds of a
 # second. The main menu's buttons: Play at y 315, Levels 390, Extras 465,
 # Quit 540; the back buttons at (72, 534); on the extras, Achievements at
 # (442, 458) and Unlocks at (582, 458); the story's Continue and the
@@ -41,8 +42,10 @@ tap() { f 10; e2e_tap 0 "$1" "$2"; }
 {
 cat <<END
 $(w "Preloading Screen 'Slow16'")
+$(f 2)
 0 screenshot $SHOTS/1-loading-early.png
 $(w "Preloading Screen 'Slow4'")
+$(f 2)
 0 screenshot $SHOTS/2-loading-later.png
 $(e2e_wait_menu 0)
 $(f 60)

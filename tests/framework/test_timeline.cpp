@@ -557,13 +557,35 @@ TEST_F(TL, ThePlaceMovesOnlyAlongTheStory) {
         "<node id=\"L3\" type=\"GAME\" screens=\"S1\" game=\"Worms\"/>\n"
         "<node id=\"L4\" type=\"GAME\" screens=\"S1\" game=\"Worms\"/>\n");
     game_man.SetActiveGame("Worms");
-    prof->SetValue("!TIMELINES", file.c_str(), "event", "L2");
     // Delivers the event the transition holds, as its last phase does.
     auto deliver = [&] {
         nString id(tr.event_id);
         sman.ForgetScreen(&tr);
         timeline.SendEventParametersToKeyScreen(id.text);
     };
+    // A new player: a level from the selection, won, and the one its Next
+    // leads to set no place; the story's first event does. A save that
+    // fails says so instead of "saved".
+    EXPECT_EQ(Eval(L(), "BeginTimelineEvent ('L3')"), "");
+    deliver();
+    EXPECT_EQ(Eval(L(), "SaveAtNextTimelineEvent ()"), "");
+    EXPECT_EQ(Eval(L(), "EndTimelineEvent ()"), "");
+    deliver();
+    EXPECT_EQ(Saved(), nullptr);
+    {
+        FwLog log;
+        std::filesystem::rename(engine->UserPath("profiles"), engine->UserPath("away"));
+        WriteNative(engine->UserPath("profiles"), "a file where the folder was");
+        EXPECT_EQ(Eval(L(), "BeginTimelineEvent ('!FIRST')"), "");
+        deliver();
+        EXPECT_TRUE(log.Contains("The timeline position 'L1' could not be saved."));
+        EXPECT_FALSE(log.Contains("Timeline position 'L1' saved."));
+        std::filesystem::remove(engine->UserPath("profiles"));
+        std::filesystem::rename(engine->UserPath("away"), engine->UserPath("profiles"));
+    }
+    EXPECT_TRUE(timeline.SaveGameState());
+    EXPECT_STREQ(Saved(), "L1");
+    prof->SetValue("!TIMELINES", file.c_str(), "event", "L2");
     for (const char* begun : {"L3", "L4", "L1"}) {
         EXPECT_EQ(Eval(L(), std::string("BeginTimelineEvent ('") + begun + "')"), "");
         deliver();
@@ -868,6 +890,7 @@ TEST_F(TL, TheDevelopersTimelineScreenAndTheHtmlExport) {
     // simulated in file order before the target starts.
     timeline.SetCustomEventProcessor(&processor);
     game_man.SetActiveGame("Worms");
+    timeline.SendEventParametersToKeyScreen("A");
     timeline.SendEventParametersToKeyScreen("B");
     ASSERT_TRUE(prof->GetValue("!TIMELINES", file.c_str(), "savefile"));
     ASSERT_FALSE(record.parms.developer_mode);

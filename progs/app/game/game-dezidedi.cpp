@@ -140,6 +140,9 @@ bool GameDeziDedi::InitLevel(const char* world) {
 // A fresh record; the name must fit it whole, since a cut name would later
 // load or save another world.
 bool GameDeziDedi::StartLevelRecord(const char* world) {
+    // The level before, left for this one on the same screen, has its
+    // seconds counted first.
+    if (level.CountTimePlayed(prof)) prof->Save();
     level.Reset();
     const bool fits = !world || strlen(world) < sizeof level.world_file;
     if (world && fits) snprintf(level.world_file, sizeof level.world_file, "%s", world);

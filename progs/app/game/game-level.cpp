@@ -1,6 +1,9 @@
 #include "game/game-level.h"
 
 #include <math.h>
+#include <stdlib.h>
+
+#include "profiles.h"
 
 DeziDediLevel level;
 
@@ -15,4 +18,13 @@ void DeziDediLevel::AdvanceClock(float dt) {
     const int whole = (int)floor(ms + 1e-4);
     clock_ms += whole;
     clock_rest = ms - whole;
+}
+
+bool DeziDediLevel::CountTimePlayed(Profile* p) {
+    const int seconds = clock_ms / 1000 - seconds_counted;
+    if (!p || seconds <= 0) return false;
+    const char* before = p->GetValue("GAME", "total_time_played", "time");
+    p->SetValuef("GAME", "total_time_played", "time", "%ld", (before ? atol(before) : 0) + seconds);
+    seconds_counted += seconds;
+    return true;
 }

@@ -9,6 +9,8 @@
 #include "nstring.h"
 #include "physics/actor-contact-listener.h"
 
+class Profile;
+
 // A collection record: a collected item flying from where it was taken to
 // its slot in the HUD row.
 struct DeziDediFlyIn {
@@ -87,9 +89,19 @@ struct DeziDediLevel : ContactLevel {
     // start. Collected items fly to their slot in that row.
     vec2_t hud_fruit_position;
 
+    // Of the clock's whole seconds, those added to the player's total time
+    // played.
+    int seconds_counted = 0;
+
     // Runs the clock on by `dt` seconds, carrying what is not yet a whole
     // millisecond to the next step.
     void AdvanceClock(float dt);
+    // Adds the clock's whole seconds not yet counted to the profile's total
+    // time played (the caller saves it); whether there were any. Called
+    // wherever a level ends: the game screen left (the menu, the program's
+    // end) and a level started on it (Next, Replay, Restart), which resets
+    // the record; each second counts once, whichever comes first.
+    bool CountTimePlayed(Profile* p);
     // Every field to its zero value, the fly-ins emptied (their storage kept).
     void Reset();
 };

@@ -1,7 +1,5 @@
 #include "game/screen-game-dezidedi.h"
 
-#include <stdlib.h>
-
 #include "framework-kd.h"
 #include "game/game-dezidedi.h"
 #include "game/game-replay.h"
@@ -55,9 +53,7 @@ void ScreenGameDeziDedi::Enter() {
 void ScreenGameDeziDedi::Leave() {
     game_dezidedi.StopSounds();
     if (prof) {
-        const char* before = prof->GetValue("GAME", "total_time_played", "time");
-        const long total = (before ? atol(before) : 0) + level.clock_ms / 1000;
-        prof->SetValuef("GAME", "total_time_played", "time", "%ld", total);
+        level.CountTimePlayed(prof);
         prof->Save();
     }
     level.play_started = false;

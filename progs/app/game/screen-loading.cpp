@@ -20,13 +20,21 @@ void ScreenLoading_LoadingThread(void*) {
     for (;;) {
         bool done;
         kd->SynchronizeWithMainThreadBegin();
+        const unsigned frame = screen_Loading.frames_drawn.load();
         {
             std::lock_guard<std::recursive_mutex> hold(Screen::PreloadLock());
             done = Screen::PreLoadAllScreens(true);
         }
         kd->SynchronizeWithMainThreadEnd();
         if (done || Manager::ShutdownSignalled()) break;
-        kd->Sleep(1);
+        // A frame between two screens: the frame's lock goes to whichever
+        // thread runs first, and on a busy machine that is this one again
+        // and again, the worm standing still until the last screen. A
+        // second at most, for a loading screen that is not drawn.
+        for (int waited = 0; waited < 1000 && screen_Loading.frames_drawn.load() == frame; waited++) {
+            if (Manager::ShutdownSignalled()) return;
+            kd->Sleep(1);
+        }
     }
 }
 
@@ -88,6 +96,7 @@ void ScreenLoading::Update(float dt) {
 
 void ScreenLoading::Draw(float dt) {
     drawn = true;
+    frames_drawn++;
     DrawUI();
     UIComp* wh = GetComp("WormHead");
     UIComp* we = GetComp("WormHeadEnd");

@@ -14,6 +14,8 @@
 #ifndef GAME_SCREEN_LOADING_H
 #define GAME_SCREEN_LOADING_H
 
+#include <atomic>
+
 #include "ui/screen.h"
 
 class ScreenLoading : public Screen {
@@ -36,6 +38,9 @@ public:
     kd_bitmap_t* head = nullptr;
     kd_bitmap_t* head_end = nullptr;
     kd_bitmap_t* bug = nullptr;
+    // Counted by Draw: the loading thread waits for a frame after each
+    // screen it preloads.
+    std::atomic<unsigned> frames_drawn{0};
 
 private:
     // Preloads on the main thread (the feature, or no thread to be had).

@@ -498,15 +498,18 @@ void Timeline::SaveAtNextEvent() {
 // begun from the level selection, earlier or later, leaves the place
 // where it was, even the one after it: Play goes on where the story
 // stopped. A saved jump stands for its target; a place the timeline does
-// not hold is no place.
+// not hold is no place. Without a place the story begins at its own first
+// event, so only that event sets one: a level a new player picks from the
+// level selection must not make Play skip the story up to it.
 bool Timeline::MovesPlace(const char* id) const {
     DMArray* events = GetEvents();
-    const char* place = events && prof ? prof->GetValue("!TIMELINES", GetTimelineFilename(), "event") : nullptr;
-    DMNode* at = events && place ? events->GetNode(place) : nullptr;
+    if (!events || events->GetNodeIndexById(id) < 0) return true;
+    const char* place = prof ? prof->GetValue("!TIMELINES", GetTimelineFilename(), "event") : nullptr;
+    DMNode* at = place ? events->GetNode(place) : nullptr;
     if (at && nStringsMatch(at->GetValue("type"), "JUMP")) at = events->GetNode(at->GetValue("event"));
-    if (!at || !events || events->GetNodeIndexById(id) < 0) return true;
-    if (nStringsMatch(at->GetId(), id)) return true;
-    return !nStringsMatch(begun_off_story.text, id) && nStringsMatch(GetNextEventId(at->GetId()), id);
+    if (at && nStringsMatch(at->GetId(), id)) return true;
+    if (nStringsMatch(begun_off_story.text, id)) return false;
+    return at ? nStringsMatch(GetNextEventId(at->GetId()), id) : nStringsMatch(events->GetNode(0)->GetId(), id);
 }
 
 void Timeline::SavePosition(const char* event_id) {
@@ -515,12 +518,17 @@ void Timeline::SavePosition(const char* event_id) {
     if (!event_id || !game_man.GetActiveGame()) return;
     nString id(event_id);
     if (!MovesPlace(id.text)) {
-        kd->Printf("Timeline keeps the position '%s': '%s' does not follow it in the story.\n",
-                   prof->GetValue("!TIMELINES", GetTimelineFilename(), "event"), id.text);
+        const char* place = prof ? prof->GetValue("!TIMELINES", GetTimelineFilename(), "event") : nullptr;
+        if (place)
+            kd->Printf("Timeline keeps the position '%s': '%s' does not follow it in the story.\n", place, id.text);
+        else
+            kd->Printf("Timeline saves no position: '%s' is not where the story begins.\n", id.text);
         return;
     }
-    game_man.SaveCurrentGame(id.text);
-    if (prof) kd->Printf("Timeline position '%s' saved.\n", id.text);
+    if (game_man.SaveCurrentGame(id.text))
+        kd->Printf("Timeline position '%s' saved.\n", id.text);
+    else
+        kd->PrintDebugf(KD_LOG_WARNING, "The timeline position '%s' could not be saved.\n", id.text);
 }
 
 void Timeline::ExportHTML(const char* path) {

@@ -133,7 +133,8 @@ public:
 
     // Saves a position through the game manager (nothing for null, which
     // would erase the position saved before, nor for an event that is not
-    // the next along the story: MovesPlace) and logs it.
+    // the next along the story, or without a place its first: MovesPlace)
+    // and logs whether it was saved.
     void SavePosition(const char* event_id);
     bool MovesPlace(const char* id) const;
 
