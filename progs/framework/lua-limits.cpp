@@ -28,9 +28,14 @@ struct CallBudget {
     size_t bytes;
     // The thread's processor clock at the outermost call's start, or a
     // little later (never earlier), and the wall clock's reading from
-    // which that clock is worth reading again (nanoseconds).
+    // which that clock is worth reading again (nanoseconds). The clock is
+    // started at the call's first check, not at its start: a call that
+    // meets no check (most handlers) reads no clock.
+    bool started;
     long long cpu_start;
     long long check_at;
+    // A thread of the state has been hooked at every instruction by a stop.
+    bool armed;
     lua_State* state;  // the main thread, whose stack names the place
     // The chunk being parsed: it names the place of a limit met while no
     // script runs (a file's parse).
@@ -63,7 +68,10 @@ enum { kTimedGrowth = 64 << 10 };
 // reading of the processor clock, at most kAnchorAgeNs old, pushed on by
 // the wall time since: the start is taken late by at most that age and a
 // tick, so a call is stopped at most so much after its limit, never
-// before it.
+// before it. The start is taken at the call's first check, which comes
+// before any work that could take long: the first library function
+// entered, the first growth of 64 KB, the first piece of a parse, or the
+// hook's first thousand instructions.
 
 static const long long kLimitNs = (long long)UI_SCRIPT_TIME_LIMIT_MS * 1000000;
 static const long long kAnchorAgeNs = 10000000;
@@ -108,10 +116,15 @@ static void StartClock(CallBudget* b) {
     }
     b->cpu_start = anchor.cpu + (now - anchor.wall) + Wall().tick;
     b->check_at = now + kLimitNs - Wall().tick;
+    b->started = true;
 }
 
 static bool Late(CallBudget* b) {
     if (b->depth == 0) return false;
+    if (!b->started) {
+        StartClock(b);
+        return false;
+    }
     const long long now = WallNs();
     if (now < b->check_at) return false;
     const long long left = kLimitNs - (ThreadProcessorNs() - b->cpu_start);
@@ -229,10 +242,13 @@ static void CountHook(lua_State* L, lua_Debug*);
 // xpcall's handler) is stopped at its next instruction, up to the
 // outermost call. (A hook of the state's owner other than the count's, a
 // test's, stays.)
-static void ArmStop(lua_State* L) { lua_sethook(L, lua_gethook(L) ? lua_gethook(L) : CountHook, LUA_MASKCOUNT, 1); }
+static void ArmStop(lua_State* L, CallBudget* b) {
+    lua_sethook(L, lua_gethook(L) ? lua_gethook(L) : CountHook, LUA_MASKCOUNT, 1);
+    b->armed = true;
+}
 
 static int RaiseStop(lua_State* L, CallBudget* b) {
-    ArmStop(L);
+    ArmStop(L, b);
     lua_pushstring(L, b->stop);
     return lua_error(L);
 }
@@ -288,10 +304,11 @@ int LuaLimitedCall(lua_State* L, int (*call)(lua_State* L, void* ctx), void* ctx
         b->used = 0;
         b->spent = false;
         b->refused = false;
-        b->entries = kEntriesPerClock;
-        StartClock(b);
-        if (lua_gethookcount(L) != kHookStep && lua_gethook(L) == CountHook)
+        b->entries = 1;
+        b->started = false;
+        if (b->armed && lua_gethookcount(L) != kHookStep && lua_gethook(L) == CountHook)
             lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
+        b->armed = false;
     }
     int status = call(L, ctx);
     b->depth--;
@@ -505,7 +522,7 @@ static int ScriptLoad(lua_State* L) {
 static int HandlerUnderLimits(lua_State* L) {
     CallBudget* b = BudgetOf(L);
     if (OverLimits(L, b)) {
-        ArmStop(L);
+        ArmStop(L, b);
         lua_pushstring(L, b->stop);
         return 1;
     }
@@ -721,11 +738,38 @@ static void GuardFunction(lua_State* L) {
     lua_replace(L, fn);
 }
 
-// Every C function of the table at `t` (an absolute index).
-static void GuardTable(lua_State* L, int t) {
+// Library functions that go without the entry check: their work is
+// constant, or a copy no larger than the memory it takes (whose growth the
+// allocator checks), or a script's metamethod (which the hook counts), so
+// they can take long only when called without end, and whatever calls
+// them so runs instructions or checks the limits itself (a match, a sort,
+// a parse). They are the calls a frame's script makes most, at their
+// stock cost. ("math.*" is the whole library.)
+static const char* const kWithoutEntryCheck[] = {
+    "math.*",      "string.byte", "string.char", "string.len", "string.lower", "string.reverse",
+    "string.sub",  "string.upper", "ipairs",     "next",       "pairs",        "rawequal",
+    "rawget",      "rawset",      "select",      "tonumber",   "tostring",     "type",
+    "unpack",
+};
+
+static bool WithoutEntryCheck(const char* lib, const char* name) {
+    char full[64];
+    snprintf(full, sizeof full, "%s%s%s", lib, *lib ? "." : "", name);
+    const size_t lib_size = strlen(lib);
+    for (const char* entry : kWithoutEntryCheck) {
+        if (strcmp(entry, full) == 0) return true;
+        if (*lib && strncmp(entry, lib, lib_size) == 0 && strcmp(entry + lib_size, ".*") == 0) return true;
+    }
+    return false;
+}
+
+// Every C function of the table at `t` (an absolute index), the library
+// `lib` ("" for the globals).
+static void GuardTable(lua_State* L, int t, const char* lib) {
     lua_pushnil(L);
     while (lua_next(L, t)) {
-        if (lua_iscfunction(L, -1)) {
+        if (lua_iscfunction(L, -1) &&
+            !(lua_type(L, -2) == LUA_TSTRING && WithoutEntryCheck(lib, lua_tostring(L, -2)))) {
             GuardFunction(L);
             lua_pushvalue(L, -2);
             lua_insert(L, -2);
@@ -764,17 +808,19 @@ void LuaGuardLibraries(lua_State* L) {
         lua_setfield(L, -2, "sort");
     }
     lua_pop(L, 1);
-    LuaInstallPatterns(L, PatternTickCheck);
 
     // The libraries are the globals' C functions and the tables of them.
     lua_pushvalue(L, LUA_GLOBALSINDEX);
     const int globals = lua_gettop(L);
     lua_pushnil(L);
     while (lua_next(L, globals)) {
-        if (lua_istable(L, -1) && !lua_rawequal(L, -1, globals)) GuardTable(L, lua_gettop(L));
+        if (lua_istable(L, -1) && !lua_rawequal(L, -1, globals) && lua_type(L, -2) == LUA_TSTRING)
+            GuardTable(L, lua_gettop(L), lua_tostring(L, -2));
         lua_pop(L, 1);
     }
-    GuardTable(L, globals);
+    GuardTable(L, globals, "");
     lua_pop(L, 1);
+    // The pattern functions check the limits themselves when entered.
+    LuaInstallPatterns(L, PatternTickCheck);
     lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
 }
