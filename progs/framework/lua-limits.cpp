@@ -746,10 +746,9 @@ static void GuardFunction(lua_State* L) {
 // a parse). They are the calls a frame's script makes most, at their
 // stock cost. ("math.*" is the whole library.)
 static const char* const kWithoutEntryCheck[] = {
-    "math.*",      "string.byte", "string.char", "string.len", "string.lower", "string.reverse",
-    "string.sub",  "string.upper", "ipairs",     "next",       "pairs",        "rawequal",
-    "rawget",      "rawset",      "select",      "tonumber",   "tostring",     "type",
-    "unpack",
+    "math.*",       "string.byte", "string.char", "string.len", "string.lower", "string.reverse", "string.sub",
+    "string.upper", "ipairs",      "next",        "pairs",      "rawequal",     "rawget",         "rawset",
+    "select",       "tonumber",    "tostring",    "type",       "unpack",
 };
 
 static bool WithoutEntryCheck(const char* lib, const char* name) {
