@@ -555,6 +555,15 @@ static int CallStock(lua_State* L) {
     return lua_gettop(L);
 }
 
+// A full collection takes as long as the heap is large, far longer than
+// any other library function: the clock is read at the next entry.
+static int CollectThenCheck(lua_State* L) {
+    const int results = CallStock(L);
+    CallBudget* b = BudgetOf(L);
+    if (b) b->entries = 1;
+    return results;
+}
+
 // The largest text one string.rep may make: an eighth of a state's cap
 // (what its buffer takes while being built stays well within the cap);
 // an empty text repeated counts one a repetition, as its loop does.
@@ -794,6 +803,9 @@ void LuaGuardLibraries(lua_State* L) {
     lua_setfield(L, LUA_GLOBALSINDEX, "loadstring");
     lua_pushcfunction(L, ScriptLoad);
     lua_setfield(L, LUA_GLOBALSINDEX, "load");
+    lua_getglobal(L, "collectgarbage");
+    lua_pushcclosure(L, CollectThenCheck, 1);
+    lua_setglobal(L, "collectgarbage");
     lua_getglobal(L, LUA_STRLIBNAME);
     if (lua_istable(L, -1)) {
         lua_getfield(L, -1, "rep");
