@@ -435,8 +435,9 @@ TEST_F(LuaFixture, AParseStopsAtTheTimeLimit) {
     for (int i = 1; i <= 60000; i++) text += "elseif x == " + std::to_string(i) + " then\n";
     WriteNative(e.UserPath("chain.lua"), text + "end\n");
     lua_man.ExecLuaFile(L, "user://chain.lua");
-    EXPECT_TRUE(rec().DebugContains("ExecLuaFile: error compiling 'user://chain.lua': user://chain.lua: took longer "
-                                    "than 2000 ms to compile; not loaded"));
+    EXPECT_TRUE(
+        rec().DebugContains("ExecLuaFile: error compiling 'user://chain.lua': user://chain.lua: took longer "
+                            "than 2000 ms to compile; not loaded"));
     EXPECT_EQ(Eval(L, "return 1 + 1"), "2");
 }
 
