@@ -514,11 +514,11 @@ static int ScriptLoad(lua_State* L) {
 // when the hook raised it (a limit's stop): a handler there could run
 // without end. A stopped call's handler is not run (its answer is the
 // stop's report, and the stop is raised again at the next instruction).
-// Only the hook stops a call, and only a limit's stop is raised inside it:
-// any other error leaves the hook on, and its handler is called in place,
-// as Lua calls it, so that its calls count towards Lua's own bound on
-// nested C calls (a handler that calls xpcall again ends with Lua's
-// "error in error handling", not with the thread's stack).
+// Every stop is marked before it is raised, and nothing but a stop is
+// raised inside the hook: any other error leaves the hook on, and its
+// handler is called in place, as Lua calls it, so that its calls count
+// towards Lua's own bound on nested C calls (a handler that calls xpcall
+// again ends as Lua's does, not with the thread's stack).
 static int HandlerUnderLimits(lua_State* L) {
     CallBudget* b = BudgetOf(L);
     if (OverLimits(L, b)) {

@@ -429,7 +429,7 @@ TEST_F(LuaFixture, SortHasAnNLogNWorstCase) {
 
 // A parse is under the time limit as a script's run is: Lua's parser is
 // quadratic on a chain of `elseif`s, and 60,000 of them (1.4 MB) would
-// take seconds. Refused with a line naming the file.
+// take seconds. Refused with a line naming the file (or the string).
 TEST_F(LuaFixture, AParseStopsAtTheTimeLimit) {
     std::string text = "local x = 0\nif x == 0 then\n";
     for (int i = 1; i <= 60000; i++) text += "elseif x == " + std::to_string(i) + " then\n";
@@ -438,6 +438,8 @@ TEST_F(LuaFixture, AParseStopsAtTheTimeLimit) {
     EXPECT_TRUE(
         rec().DebugContains("ExecLuaFile: error compiling 'user://chain.lua': user://chain.lua: took longer "
                             "than 2000 ms to compile; not loaded"));
+    EXPECT_FALSE(lua_man.ExecLuaString(L, (text + "end\n").c_str()));
+    EXPECT_TRUE(rec().DebugContains("ExecLuaString: a string: took longer than 2000 ms to compile; not loaded"));
     EXPECT_EQ(Eval(L, "return 1 + 1"), "2");
 }
 
