@@ -47,6 +47,21 @@ const Case kCases[] = {
      "  return math.max(t.y, 0) + #s + select('#', unpack(t.items))\n"
      "end\n",
      kNoText},
+    // Library calls, whose entry check is all the limits add: 300 of
+    // math, 200 of string.sub and #, a match that fails at its first
+    // character.
+    {"300 math calls",
+     "local sin, floor, max = math.sin, math.floor, math.max\n"
+     "function run(x) local s = 0 for i = 1, 100 do s = s + max(floor(sin(i * x) * 10), 0) end return s end",
+     kNoText},
+    {"200 sub/len calls",
+     "local sub, len, t = string.sub, string.len, 'the worm crawls over a green hill'\n"
+     "function run(x) local n = 0 for i = 1, 100 do n = n + len(sub(t, i % 20, i % 20 + 5)) end return n end",
+     kNoText},
+    {"100 failing matches",
+     "local find, t = string.find, 'the worm crawls over a green hill'\n"
+     "function run(x) local n = 0 for i = 1, 100 do if find(t, '^%d') then n = n + 1 end end return n end",
+     kNoText},
     {"lines", "function run(s) return (select(2, s:gsub('(.-)\\n', function(l) end))) end", kUsual},
     {"fields", "function run(s) return (select(2, s:gsub('(.-),', function(f) end))) end", kUsual},
     {"first sentence", "function run(s) return s:match('(.-)%.') end", kUsual},

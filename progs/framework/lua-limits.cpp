@@ -28,10 +28,20 @@ struct CallBudget {
     size_t bytes;
     // The thread's processor clock at the outermost call's start, or a
     // little later (never earlier), and the wall clock's reading from
-    // which that clock is worth reading again (nanoseconds).
+    // which that clock is worth reading again (nanoseconds). The clock is
+    // started at the call's first check, not at its start: a call that
+    // meets no check (most handlers) reads no clock.
+    bool started;
     long long cpu_start;
     long long check_at;
+    // A thread of the state has been hooked at every instruction by a stop.
+    bool armed;
     lua_State* state;  // the main thread, whose stack names the place
+    // The chunk being parsed: it names the place of a limit met while no
+    // script runs (a file's parse).
+    const char* loading;
+    // Library functions entered until the clock is read again.
+    int entries;
     // The report of the limit that stopped the call (or of the first
     // refused growth): where the script ran, and which limit.
     char stop[LUA_IDSIZE + 160];
@@ -58,7 +68,10 @@ enum { kTimedGrowth = 64 << 10 };
 // reading of the processor clock, at most kAnchorAgeNs old, pushed on by
 // the wall time since: the start is taken late by at most that age and a
 // tick, so a call is stopped at most so much after its limit, never
-// before it.
+// before it. The start is taken at the call's first check, which comes
+// before any work that could take long: the first library function
+// entered, the first growth of 64 KB, the first piece of a parse, or the
+// hook's first thousand instructions.
 
 static const long long kLimitNs = (long long)UI_SCRIPT_TIME_LIMIT_MS * 1000000;
 static const long long kAnchorAgeNs = 10000000;
@@ -103,10 +116,15 @@ static void StartClock(CallBudget* b) {
     }
     b->cpu_start = anchor.cpu + (now - anchor.wall) + Wall().tick;
     b->check_at = now + kLimitNs - Wall().tick;
+    b->started = true;
 }
 
 static bool Late(CallBudget* b) {
     if (b->depth == 0) return false;
+    if (!b->started) {
+        StartClock(b);
+        return false;
+    }
     const long long now = WallNs();
     if (now < b->check_at) return false;
     const long long left = kLimitNs - (ThreadProcessorNs() - b->cpu_start);
@@ -118,11 +136,19 @@ static bool Late(CallBudget* b) {
 // ---------------------------------------------------------------------------
 // Stopping a call
 
+// The name a chunk's loader gave, as a line names it: a file's path, or
+// "a string".
+static const char* ChunkPlace(const char* chunk) {
+    if (!chunk) return "?";
+    return *chunk == '@' || *chunk == '=' ? chunk + 1 : "a string";
+}
+
 // Names the first script function on the stack (a library function that
-// asked for the memory has no line of its own).
-static void WhereScriptRuns(lua_State* L, char* out, size_t size) {
+// asked for the memory has no line of its own), or else the chunk being
+// parsed.
+static void WhereScriptRuns(lua_State* L, char* out, size_t size, const char* loading = nullptr) {
     lua_Debug ar;
-    snprintf(out, size, "?");
+    snprintf(out, size, "%s", ChunkPlace(loading));
     for (int level = 0; lua_getstack(L, level, &ar); level++) {
         if (!lua_getinfo(L, "Sl", &ar) || ar.currentline < 0) continue;
         snprintf(out, size, "%s:%d", ar.short_src, ar.currentline);
@@ -133,7 +159,7 @@ static void WhereScriptRuns(lua_State* L, char* out, size_t size) {
 // Writes the report "<where>: <what>" of a limit.
 static void NoteStop(CallBudget* b, lua_State* L, const char* what) {
     char where[LUA_IDSIZE + 16];
-    WhereScriptRuns(L, where, sizeof where);
+    WhereScriptRuns(L, where, sizeof where, b->loading);
     snprintf(b->stop, sizeof b->stop, "%s: %s", where, what);
 }
 
@@ -216,10 +242,13 @@ static void CountHook(lua_State* L, lua_Debug*);
 // xpcall's handler) is stopped at its next instruction, up to the
 // outermost call. (A hook of the state's owner other than the count's, a
 // test's, stays.)
-static void ArmStop(lua_State* L) { lua_sethook(L, lua_gethook(L) ? lua_gethook(L) : CountHook, LUA_MASKCOUNT, 1); }
+static void ArmStop(lua_State* L, CallBudget* b) {
+    lua_sethook(L, lua_gethook(L) ? lua_gethook(L) : CountHook, LUA_MASKCOUNT, 1);
+    b->armed = true;
+}
 
 static int RaiseStop(lua_State* L, CallBudget* b) {
-    ArmStop(L);
+    ArmStop(L, b);
     lua_pushstring(L, b->stop);
     return lua_error(L);
 }
@@ -251,11 +280,20 @@ static bool OverLimits(lua_State* L, CallBudget* b) {
     return b->spent;
 }
 
+// Library functions entered between two readings of the clock. A library
+// function's own work is bounded (by the memory caps, or by its own
+// checks: a match or a sort checks every few thousand steps), so the
+// clock read every so many entries keeps the bound, at a fraction of the
+// cost of a reading at each.
+enum { kEntriesPerClock = 32 };
+
 // Where the hook does not reach (a library function, called from a script
-// or from another library function, a step of a pattern match): stops the
-// running call once it is over its limits.
+// or from another library function, a step of a pattern match or of a
+// sort): stops the running call once it is over its limits.
 static void CheckLimits(lua_State* L) {
     CallBudget* b = BudgetOf(L);
+    if (!b || (!b->spent && --b->entries > 0)) return;
+    b->entries = kEntriesPerClock;
     if (OverLimits(L, b)) RaiseStop(L, b);
 }
 
@@ -266,9 +304,11 @@ int LuaLimitedCall(lua_State* L, int (*call)(lua_State* L, void* ctx), void* ctx
         b->used = 0;
         b->spent = false;
         b->refused = false;
-        StartClock(b);
-        if (lua_gethookcount(L) != kHookStep && lua_gethook(L) == CountHook)
+        b->entries = 1;
+        b->started = false;
+        if (b->armed && lua_gethookcount(L) != kHookStep && lua_gethook(L) == CountHook)
             lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
+        b->armed = false;
     }
     int status = call(L, ctx);
     b->depth--;
@@ -327,6 +367,14 @@ void LuaCloseLimitedState(lua_State* L) {
 // ---------------------------------------------------------------------------
 // Loading script text
 
+// Lua's parser takes time out of proportion to some texts (a long chain
+// of `elseif`s), and takes it between two reads: text is handed to it in
+// pieces of kLoadPiece bytes, and the time limit is checked with the
+// clock read before each, so a parse is stopped at most one piece's work
+// after the limit.
+enum { kLoadPiece = 1024 };
+static const char kCompileText[] = "took longer than %d ms to compile; not loaded";
+
 namespace {
 struct Pieces {
     lua_Reader read;
@@ -334,6 +382,7 @@ struct Pieces {
     const char* chunk;
     bool first;
     bool refused;
+    bool whole_call;  // the parse is the limited call (not a script's load)
 };
 struct Text {
     const char* text;
@@ -345,40 +394,69 @@ struct Text {
 // decides.
 static const char* ReadScriptText(lua_State* L, void* ud, size_t* size) {
     Pieces* p = (Pieces*)ud;
+    CallBudget* b = BudgetOf(L);
+    if (b && b->depth > 0) {
+        if (!b->spent && Late(b))
+            MarkStopped(L, b, p->whole_call ? kCompileText : kTimeText, (int)UI_SCRIPT_TIME_LIMIT_MS);
+        if (b->spent) RaiseStop(L, b);
+    }
     const char* piece = p->read(L, p->ud, size);
     const bool first = p->first;
     p->first = false;
     if (first && piece && *size > 0 && piece[0] == LUA_SIGNATURE[0]) {
         p->refused = true;
-        const char* c = p->chunk ? p->chunk : "?";
-        lua_pushfstring(L, "%s: a precompiled chunk is refused; only script text is loaded",
-                        *c == '@' || *c == '=' ? c + 1 : "a string");
+        lua_pushfstring(L, "%s: a precompiled chunk is refused; only script text is loaded", ChunkPlace(p->chunk));
         lua_error(L);
     }
     return piece;
 }
 
-static int LoadChecked(lua_State* L, lua_Reader read, void* ud, const char* chunk, bool* refused) {
-    Pieces p = {read, ud, chunk, true, false};
+static int LoadChecked(lua_State* L, lua_Reader read, void* ud, const char* chunk, bool* refused,
+                       bool whole_call = false) {
+    Pieces p = {read, ud, chunk, true, false, whole_call};
+    CallBudget* b = BudgetOf(L);
+    const char* outer = b ? b->loading : nullptr;
+    if (b) b->loading = chunk;
     int status = lua_load(L, ReadScriptText, &p, chunk);
+    if (b) b->loading = outer;
     if (refused) *refused = p.refused;
     return status;
 }
 
-static const char* ReadWhole(lua_State*, void* ud, size_t* size) {
+static const char* ReadInPieces(lua_State*, void* ud, size_t* size) {
     Text* t = (Text*)ud;
-    *size = t->size;
-    t->size = 0;
-    return *size ? t->text : nullptr;
+    *size = t->size < kLoadPiece ? t->size : (size_t)kLoadPiece;
+    const char* piece = t->text;
+    t->text += *size;
+    t->size -= *size;
+    return *size ? piece : nullptr;
 }
 
-static int LoadTextChecked(lua_State* L, const char* text, size_t size, const char* chunk, bool* refused) {
+static int LoadTextChecked(lua_State* L, const char* text, size_t size, const char* chunk, bool* refused,
+                           bool whole_call = false) {
     Text t = {text, size};
-    return LoadChecked(L, ReadWhole, &t, chunk, refused);
+    return LoadChecked(L, ReadInPieces, &t, chunk, refused, whole_call);
 }
 
+namespace {
+struct LoadCall {
+    const char* text;
+    size_t size;
+    const char* chunk;
+};
+}  // namespace
+
+static int RunLoad(lua_State* L, void* ctx) {
+    const LoadCall* c = (const LoadCall*)ctx;
+    CallBudget* b = BudgetOf(L);
+    return LoadTextChecked(L, c->text, c->size, c->chunk, nullptr, b && b->depth == 1);
+}
+
+// A parse is a limited call of its own (or a part of the running one):
+// the time limit and the memory caps hold for it as for a script's run.
 int LuaLoadText(lua_State* L, const char* text, size_t size, const char* chunk) {
-    return LoadTextChecked(L, text, size, chunk, nullptr);
+    LoadCall c = {text, size, chunk};
+    return LuaLimitedCall(L, RunLoad, &c);
 }
 
 // loadstring's and load's answer: the function, or nil and the message;
@@ -435,30 +513,27 @@ static int ScriptLoad(lua_State* L) {
 // Lua runs xpcall's handler where the error is raised, with the hook off
 // when the hook raised it (a limit's stop): a handler there could run
 // without end. A stopped call's handler is not run (its answer is the
-// stop's report, and the stop is raised again at the next instruction);
-// any other runs on a thread of its own, which has the hook.
+// stop's report, and the stop is raised again at the next instruction).
+// Every stop is marked before it is raised, and nothing but a stop is
+// raised inside the hook: any other error leaves the hook on, and its
+// handler is called in place, as Lua calls it, so that its calls count
+// towards Lua's own bound on nested C calls (a handler that calls xpcall
+// again ends as Lua's does, not with the thread's stack).
 static int HandlerUnderLimits(lua_State* L) {
     CallBudget* b = BudgetOf(L);
     if (OverLimits(L, b)) {
-        ArmStop(L);
+        ArmStop(L, b);
         lua_pushstring(L, b->stop);
         return 1;
     }
-    lua_State* T = lua_newthread(L);
     lua_pushvalue(L, lua_upvalueindex(1));
-    lua_pushvalue(L, 1);
-    lua_xmove(L, T, 2);
-    int status = lua_resume(T, 1);
-    if (status == LUA_YIELD) luaL_error(L, "attempt to yield across metamethod/C-call boundary");
-    if (status == 0) lua_settop(T, 1);  // the first answer, or nil
-    lua_xmove(T, L, 1);
-    // An error in the handler is handled as Lua handles it: by the
-    // handler, until the C calls nest too deep.
-    if (status != 0) lua_error(L);
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, 1);
     return 1;
 }
 
 static int GuardedXpcall(lua_State* L) {
+    luaL_checkany(L, 2);
     lua_settop(L, 2);
     if (lua_isfunction(L, 2)) {
         lua_pushvalue(L, 2);
@@ -480,6 +555,15 @@ static int CallStock(lua_State* L) {
     return lua_gettop(L);
 }
 
+// A full collection takes as long as the heap is large, far longer than
+// any other library function: the clock is read at the next entry.
+static int CollectThenCheck(lua_State* L) {
+    const int results = CallStock(L);
+    CallBudget* b = BudgetOf(L);
+    if (b) b->entries = 1;
+    return results;
+}
+
 // The largest text one string.rep may make: an eighth of a state's cap
 // (what its buffer takes while being built stays well within the cap);
 // an empty text repeated counts one a repetition, as its loop does.
@@ -498,6 +582,138 @@ static int BoundedRep(lua_State* L) {
     return CallStock(L);
 }
 
+// table.sort: a quicksort on the median of three that turns to a heapsort
+// once its ranges have been split more than twice the logarithm of the
+// length deep, so no order of the elements makes it take more than
+// n log n comparisons; the limits are checked every kSortStep
+// comparisons, which run in C when the order is `<`. The elements are
+// read and written raw, from 1 to the length; an order that claims an
+// element less than the pivot past either end of its range is refused
+// as "invalid order function for sorting".
+namespace {
+enum { kSortStep = 1024 };
+struct Sort {
+    lua_State* L;
+    bool by_function;  // the order is the function in slot 2, not `<`
+    unsigned steps;
+
+    void Get(int i) { lua_rawgeti(L, 1, i); }
+    void Set(int i) { lua_rawseti(L, 1, i); }
+    // True when the value at stack index a goes before the one at b
+    // (both absolute).
+    bool Less(int a, int b) {
+        if (++steps % kSortStep == 0) CheckLimits(L);
+        if (!by_function) return lua_lessthan(L, a, b);
+        lua_pushvalue(L, 2);
+        lua_pushvalue(L, a);
+        lua_pushvalue(L, b);
+        lua_call(L, 2, 1);
+        const bool less = lua_toboolean(L, -1);
+        lua_pop(L, 1);
+        return less;
+    }
+    bool LessAt(int i, int j) {
+        Get(i);
+        Get(j);
+        const int top = lua_gettop(L);
+        const bool less = Less(top - 1, top);
+        lua_pop(L, 2);
+        return less;
+    }
+    void Swap(int i, int j) {
+        Get(i);
+        Get(j);
+        Set(i);
+        Set(j);
+    }
+    // Element i against the value at stack index v: i before v, or v
+    // before i.
+    bool Before(int i, int v) {
+        Get(i);
+        const bool less = Less(lua_gettop(L), v);
+        lua_pop(L, 1);
+        return less;
+    }
+    bool After(int i, int v) {
+        Get(i);
+        const bool less = Less(v, lua_gettop(L));
+        lua_pop(L, 1);
+        return less;
+    }
+
+    void SiftDown(int lo, int root, int count) {
+        for (int child; (child = 2 * root + 1) < count; root = child) {
+            if (child + 1 < count && LessAt(lo + child, lo + child + 1)) child++;
+            if (!LessAt(lo + root, lo + child)) return;
+            Swap(lo + root, lo + child);
+        }
+    }
+    void Heapsort(int lo, int hi) {
+        const int count = hi - lo + 1;
+        for (int root = count / 2 - 1; root >= 0; root--) SiftDown(lo, root, count);
+        for (int end = count - 1; end > 0; end--) {
+            Swap(lo, lo + end);
+            SiftDown(lo, 0, end);
+        }
+    }
+
+    // Sorts lo..hi: the smaller side of each split in a call of its own,
+    // the larger in the loop, so the C stack holds at most log n calls.
+    void Range(int lo, int hi, int depth) {
+        while (hi > lo) {
+            if (LessAt(hi, lo)) Swap(lo, hi);
+            if (hi - lo == 1) return;
+            const int mid = lo + (hi - lo) / 2;
+            if (LessAt(mid, lo))
+                Swap(mid, lo);
+            else if (LessAt(hi, mid))
+                Swap(mid, hi);
+            if (hi - lo == 2) return;
+            if (depth-- == 0) {
+                Heapsort(lo, hi);
+                return;
+            }
+            // The pivot waits at hi - 1 (and in slot 3), between the
+            // first and the last, which bound the scans.
+            Swap(mid, hi - 1);
+            Get(hi - 1);
+            const int pivot = lua_gettop(L);
+            int i = lo, j = hi - 1;
+            for (;;) {
+                while (Before(++i, pivot))
+                    if (i >= hi) luaL_error(L, "invalid order function for sorting");
+                while (After(--j, pivot))
+                    if (j <= lo) luaL_error(L, "invalid order function for sorting");
+                if (j <= i) break;
+                Swap(i, j);
+            }
+            lua_pop(L, 1);
+            Swap(i, hi - 1);
+            if (i - lo < hi - i) {
+                Range(lo, i - 1, depth);
+                lo = i + 1;
+            } else {
+                Range(i + 1, hi, depth);
+                hi = i - 1;
+            }
+        }
+    }
+};
+}  // namespace
+
+static int BoundedSort(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    const int n = (int)lua_objlen(L, 1);
+    luaL_checkstack(L, 8, "");
+    if (!lua_isnoneornil(L, 2)) luaL_checktype(L, 2, LUA_TFUNCTION);
+    lua_settop(L, 2);
+    Sort sort = {L, !lua_isnil(L, 2), 0};
+    int depth = 0;
+    for (int left = n; left > 1; left >>= 1) depth += 2;
+    sort.Range(1, n, depth);
+    return 0;
+}
+
 // A library function entered: the limits checked, then the function
 // itself called in place (no frame of its own, so levels, names in
 // errors and yields stay what they were), with its own N upvalues first
@@ -508,6 +724,7 @@ static int Entered(lua_State* L) {
     return (*(lua_CFunction*)lua_touserdata(L, lua_upvalueindex(N + 1)))(L);
 }
 static const lua_CFunction kEntered[] = {Entered<0>, Entered<1>, Entered<2>, Entered<3>};
+static const int kEnteredUpvalues = (int)(sizeof kEntered / sizeof kEntered[0]) - 1;
 
 // Another C function with more upvalues than kEntered serves: called.
 static int EnteredByCall(lua_State* L) {
@@ -519,8 +736,8 @@ static int EnteredByCall(lua_State* L) {
 static void GuardFunction(lua_State* L) {
     const int fn = lua_gettop(L);
     int n = 0;
-    while (n < (int)(sizeof kEntered / sizeof kEntered[0]) && lua_getupvalue(L, fn, n + 1)) n++;
-    if (n == (int)(sizeof kEntered / sizeof kEntered[0]) && lua_getupvalue(L, fn, n + 1)) {
+    while (n <= kEnteredUpvalues && lua_getupvalue(L, fn, n + 1)) n++;
+    if (n > kEnteredUpvalues) {
         lua_settop(L, fn);
         lua_pushcclosure(L, EnteredByCall, 1);
         return;
@@ -530,11 +747,37 @@ static void GuardFunction(lua_State* L) {
     lua_replace(L, fn);
 }
 
-// Every C function of the table at `t` (an absolute index).
-static void GuardTable(lua_State* L, int t) {
+// Library functions that go without the entry check: their work is
+// constant, or a copy no larger than the memory it takes (whose growth the
+// allocator checks), or a script's metamethod (which the hook counts), so
+// they can take long only when called without end, and whatever calls
+// them so runs instructions or checks the limits itself (a match, a sort,
+// a parse). They are the calls a frame's script makes most, at their
+// stock cost. ("math.*" is the whole library.)
+static const char* const kWithoutEntryCheck[] = {
+    "math.*",       "string.byte", "string.char", "string.len", "string.lower", "string.reverse", "string.sub",
+    "string.upper", "ipairs",      "next",        "pairs",      "rawequal",     "rawget",         "rawset",
+    "select",       "tonumber",    "tostring",    "type",       "unpack",
+};
+
+static bool WithoutEntryCheck(const char* lib, const char* name) {
+    char full[64];
+    snprintf(full, sizeof full, "%s%s%s", lib, *lib ? "." : "", name);
+    const size_t lib_size = strlen(lib);
+    for (const char* entry : kWithoutEntryCheck) {
+        if (strcmp(entry, full) == 0) return true;
+        if (*lib && strncmp(entry, lib, lib_size) == 0 && strcmp(entry + lib_size, ".*") == 0) return true;
+    }
+    return false;
+}
+
+// Every C function of the table at `t` (an absolute index), the library
+// `lib` ("" for the globals).
+static void GuardTable(lua_State* L, int t, const char* lib) {
     lua_pushnil(L);
     while (lua_next(L, t)) {
-        if (lua_iscfunction(L, -1)) {
+        if (lua_iscfunction(L, -1) &&
+            !(lua_type(L, -2) == LUA_TSTRING && WithoutEntryCheck(lib, lua_tostring(L, -2)))) {
             GuardFunction(L);
             lua_pushvalue(L, -2);
             lua_insert(L, -2);
@@ -560,6 +803,9 @@ void LuaGuardLibraries(lua_State* L) {
     lua_setfield(L, LUA_GLOBALSINDEX, "loadstring");
     lua_pushcfunction(L, ScriptLoad);
     lua_setfield(L, LUA_GLOBALSINDEX, "load");
+    lua_getglobal(L, "collectgarbage");
+    lua_pushcclosure(L, CollectThenCheck, 1);
+    lua_setglobal(L, "collectgarbage");
     lua_getglobal(L, LUA_STRLIBNAME);
     if (lua_istable(L, -1)) {
         lua_getfield(L, -1, "rep");
@@ -567,17 +813,25 @@ void LuaGuardLibraries(lua_State* L) {
         lua_setfield(L, -2, "rep");
     }
     lua_pop(L, 1);
-    LuaInstallPatterns(L, PatternTickCheck);
+    lua_getglobal(L, LUA_TABLIBNAME);
+    if (lua_istable(L, -1)) {
+        lua_pushcfunction(L, BoundedSort);
+        lua_setfield(L, -2, "sort");
+    }
+    lua_pop(L, 1);
 
     // The libraries are the globals' C functions and the tables of them.
     lua_pushvalue(L, LUA_GLOBALSINDEX);
     const int globals = lua_gettop(L);
     lua_pushnil(L);
     while (lua_next(L, globals)) {
-        if (lua_istable(L, -1) && !lua_rawequal(L, -1, globals)) GuardTable(L, lua_gettop(L));
+        if (lua_istable(L, -1) && !lua_rawequal(L, -1, globals) && lua_type(L, -2) == LUA_TSTRING)
+            GuardTable(L, lua_gettop(L), lua_tostring(L, -2));
         lua_pop(L, 1);
     }
-    GuardTable(L, globals);
+    GuardTable(L, globals, "");
     lua_pop(L, 1);
+    // The pattern functions check the limits themselves when entered.
+    LuaInstallPatterns(L, PatternTickCheck);
     lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
 }

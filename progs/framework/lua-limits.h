@@ -20,9 +20,11 @@ enum { UI_SCRIPTABLE_BUDGET = 20000000 };
 // it runs: the budget counts instructions, and one instruction can take
 // long (a concatenation of long texts, a library call). Some ten times what
 // the budget's instructions take; checked with the budget, at every growth
-// of 64 KB or more, when any library function is entered and every few
-// thousand steps of a pattern match. A call is stopped at the limit or
-// some milliseconds after it, never before.
+// of 64 KB or more, at every 32nd library function entered (and at the
+// first, and after a full collection), every few thousand steps of a
+// pattern match or a sort, and before every kilobyte a parse reads. A
+// call is stopped at the limit or some milliseconds after it, never
+// before.
 enum { UI_SCRIPT_TIME_LIMIT_MS = 2000 };
 
 // Bytes one Lua state may hold while its scripts run: some 350 times what
@@ -51,9 +53,11 @@ void LuaCloseLimitedState(lua_State* L);
 
 // Once the state's libraries are open (runs protected: it allocates):
 // string.rep bounded, xpcall's handler run under the limits, loadstring
-// and load refusing precompiled chunks, the pattern functions counting
-// their steps, every C function of the libraries checking the limits
-// when entered, and the count hook.
+// and load refusing precompiled chunks and checking the time as they
+// read, the pattern functions counting their steps, table.sort with an
+// n log n worst case, the C functions of the libraries checking the
+// limits when entered (those a frame calls most, whose work is bounded,
+// excepted), and the count hook.
 void LuaGuardLibraries(lua_State* L);
 
 // Runs `call` as the outermost or a nested call of the state: the
@@ -70,6 +74,10 @@ bool LuaLimitedCallRuns(lua_State* L);
 // loadstring and load go the same way): a precompiled chunk (Lua does not
 // check one, and a crafted one crashes it) is refused with the error
 // "<chunk>: a precompiled chunk is refused; only script text is loaded".
+// The parse is a limited call of the state (or a part of the one that
+// runs), under the time limit and the memory caps: one that takes too
+// long is refused with "<chunk>: took longer than 2000 ms to compile; not
+// loaded".
 int LuaLoadText(lua_State* L, const char* text, size_t size, const char* chunk);
 
 #endif

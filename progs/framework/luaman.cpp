@@ -304,6 +304,7 @@ bool LuaManager::ExecLuaString(lua_State* L, const char* text) {
     if (!text || !*text || !L) return true;
     int top = lua_gettop(L);
     if (LuaLoadText(L, text, strlen(text), text) != 0) {
+        if (BudgetSpent(L)) kd->PrintDebugf(KD_LOG_WARNING, "WARNING: ExecLuaString: %s\n", ErrorText(L));
         lua_settop(L, top);
         return false;
     }

@@ -697,7 +697,94 @@ for line in "later ones are not collected" "List boxes hold " "would take the bi
 done
 }
 
+# escapes: what got past the limits. A layout and a scriptable's script
+# whose parse takes seconds (Lua's parser is quadratic on a chain of
+# 60,000 `elseif`s): refused at the time limit like a layout that does
+# not compile, and the game starts. The menu's script: an xpcall handler
+# that calls xpcall again (the game ended with its stack), xpcall with no
+# handler, and 200 sorts of the order that makes the library's sort
+# compare n * n / 4 times (built here by McIlroy's adversary against the
+# system library's sort): some seconds with the library's sort. Each
+# answers as the library does.
+case_escapes() {
+new_case escapes
+{
+  printf 'local x = 0\nif x == 0 then\n'
+  seq 60000 | sed 's/.*/elseif x == & then/'
+  echo end
+} >"$C/ui-over/credits.lua"
+cp "$C/ui-over/credits.lua" "$C/ui-over/slow.lua"
+printf 'CreateComp ("Scriptable", "slow") SetProperty ("scriptable.script", "ui/slow.lua")\n' >"$C/ui-over/achievements.lua"
+order=$(python3 - 3000 <<'PY'
+import ctypes, sys
+lua = ctypes.CDLL("liblua5.1.so.0")
+P, I = ctypes.c_void_p, ctypes.c_int
+lua.luaL_newstate.restype = P
+lua.lua_tointeger.restype = ctypes.c_long
+for f, a in (("luaL_openlibs", []), ("lua_createtable", [I, I]), ("lua_pushinteger", [ctypes.c_long]),
+             ("lua_rawseti", [I, I]), ("lua_getfield", [I, ctypes.c_char_p]), ("lua_pushboolean", [I]),
+             ("lua_pushcclosure", [P, I]), ("lua_pcall", [I, I, I]), ("lua_tointeger", [I])):
+    getattr(lua, f).argtypes = [P] + a
+n = int(sys.argv[1])
+value = [n] * (n + 1)  # n: not fixed yet
+fixed = [0, 0]  # how many are fixed, the candidate for the pivot
+def less(S):
+    x, y = lua.lua_tointeger(S, 1), lua.lua_tointeger(S, 2)
+    if value[x] == n and value[y] == n:
+        value[x if x == fixed[1] else y] = fixed[0]
+        fixed[0] += 1
+    if value[x] == n: fixed[1] = x
+    elif value[y] == n: fixed[1] = y
+    lua.lua_pushboolean(S, int(value[x] < value[y]))
+    return 1
+order = ctypes.CFUNCTYPE(I, P)(less)
+L = lua.luaL_newstate()
+lua.luaL_openlibs(L)
+lua.lua_getfield(L, -10002, b"table")
+lua.lua_getfield(L, -1, b"sort")
+lua.lua_createtable(L, n, 0)
+for i in range(1, n + 1):
+    lua.lua_pushinteger(L, i)
+    lua.lua_rawseti(L, -2, i)
+lua.lua_pushcclosure(L, order, 0)
+assert lua.lua_pcall(L, 2, 0, 0) == 0
+for i in range(1, n + 1):
+    if value[i] == n:
+        value[i] = fixed[0]
+        fixed[0] += 1
+print(",".join(str(v) for v in value[1:]))
+PY
+) || fail "escapes: no adversarial order"
+cat >>"$C/ui-over/main-menu-events.lua" <<LUA
+local enter = OnEnter
+local function line (...)
+	local t = {...}
+	for i = 1, select ("#", ...) do t[i] = tostring (t[i]) end
+	return table.concat (t, " ")
+end
+function OnEnter ()
+	enter ()
+	local function h (m) return xpcall (function () error ("x") end, h) end
+	Print ("xpcall in its handler: " .. line (pcall (xpcall, function () error ("x") end, h)))
+	Print ("xpcall without a handler: " .. line (pcall (xpcall, function () return 1, 2 end)))
+	local order, t = {$order}
+	for k = 1, 200 do
+		t = {unpack (order)}
+		table.sort (t)
+	end
+	for i = 2, #t do if t[i - 1] >= t[i] then return end end
+	Print ("table.sort: 200 adversarial orders of " .. #t .. " sorted")
+end
+LUA
+tree
+run "UICompScriptable 'slow': error compiling: ui/slow.lua: took longer than 2000 ms to compile; not loaded; the component stops." \
+    "UI layout 'ui/credits.lua' does not compile: ui/credits.lua: took longer than 2000 ms to compile; not loaded" \
+    "xpcall in its handler: true false false" \
+    "xpcall without a handler: false bad argument #2 to '?' (value expected)" \
+    "table.sort: 200 adversarial orders of 3000 sorted" "Removing 'Transition' from Screen Stack"
+}
+
 # HOSTILE_CASES picks some of them (by name: profile shop faults fragile
-# timeline scripts hangs chunks layouts log limits bounds links routes).
-for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs chunks layouts log limits bounds links routes}; do "case_$c"; done
+# timeline scripts hangs chunks layouts log limits bounds links routes escapes).
+for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs chunks layouts log limits bounds links routes escapes}; do "case_$c"; done
 cat "$SHOTS/summary.txt"

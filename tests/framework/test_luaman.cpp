@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "fw-support.h"
+#include "lua-limits.h"
 #include "lua-patterns.h"
 #include "luaman.h"
 #include "pattern-probe.h"
@@ -36,6 +38,61 @@ int ReturnsSeven(lua_State* L) {
 int ReturnsEight(lua_State* L) {
     lua_pushinteger(L, 8);
     return 1;
+}
+
+// The same code's answer in a state of the system library alone.
+std::string EvalStock(const std::string& code) {
+    lua_State* S = luaL_newstate();
+    luaL_openlibs(S);
+    std::string out = Eval(S, code);
+    lua_close(S);
+    return out;
+}
+
+// McIlroy's adversary: values that the sort is made to meet in the order
+// that costs it most, fixed only when it compares them. Sorting 1..n with
+// `AdversaryLess` as the order leaves in `value` an order of 0..n-1 on
+// which the same sort makes the same comparisons with `<`.
+struct Adversary {
+    std::vector<int> value;
+    int fixed = 0, candidate = 0;
+    explicit Adversary(int n) : value(n + 1, n) {}
+    bool Unfixed(int i) const { return value[i] == (int)value.size() - 1; }
+    bool Less(int x, int y) {
+        if (Unfixed(x) && Unfixed(y)) value[x == candidate ? x : y] = fixed++;
+        if (Unfixed(x))
+            candidate = x;
+        else if (Unfixed(y))
+            candidate = y;
+        return value[x] < value[y];
+    }
+};
+Adversary* adversary;
+int AdversaryLess(lua_State* L) {
+    lua_pushboolean(L, adversary->Less((int)lua_tointeger(L, 1), (int)lua_tointeger(L, 2)));
+    return 1;
+}
+
+// The order that costs the system library's table.sort most, as a Lua
+// table constructor.
+std::string StockSortAdversary(int n) {
+    Adversary a(n);
+    adversary = &a;
+    lua_State* S = luaL_newstate();
+    luaL_openlibs(S);
+    lua_getglobal(S, "table");
+    lua_getfield(S, -1, "sort");
+    lua_createtable(S, n, 0);
+    for (int i = 1; i <= n; i++) {
+        lua_pushinteger(S, i);
+        lua_rawseti(S, -2, i);
+    }
+    lua_pushcfunction(S, AdversaryLess);
+    EXPECT_EQ(lua_pcall(S, 2, 0, 0), 0);
+    lua_close(S);
+    std::string order = "{";
+    for (int i = 1; i <= n; i++) order += std::to_string(a.Unfixed(i) ? a.fixed++ : a.value[i]) + ",";
+    return order + "}";
 }
 
 struct LuaFixture : ::testing::Test {
@@ -297,6 +354,93 @@ TEST_F(LuaFixture, XpcallHandlersRunUnderTheLimits) {
     EXPECT_EQ(Eval(L, "local a, b, c = xpcall (function () return 1, 2 end, error) return tostring (a) .. b .. c"),
               "true12");
     EXPECT_EQ(Eval(L, "return select (2, xpcall (error, 5))"), "error in error handling");
+    // A handler that calls xpcall again ends as Lua's own does (it ended
+    // the game), and xpcall wants a handler.
+    for (const char* code :
+         {"local function h (m) return xpcall (function () error ('x') end, h) end\n"
+          "return table.concat ({tostring (pcall (xpcall, function () error ('x') end, h))}, ' ')",
+          "local r = {pcall (xpcall, function () return 1, 2 end)} return tostring (r[1]) .. ' ' .. tostring (r[2])",
+          "local ok, m = pcall (function () return xpcall (print) end) return m"})
+        EXPECT_EQ(Eval(L, code), EvalStock(code)) << code;
+    EXPECT_NE(Eval(L, "return select (2, pcall (function () return xpcall (print) end))")
+                  .find("bad argument #2 to 'xpcall' (value expected)"),
+              std::string::npos);
+}
+
+// Library functions with any number of upvalues are guarded and keep
+// them (a C function with exactly as many as the in-place check carries
+// plus one was read past its table).
+static int SumOfUpvalues(lua_State* L) {
+    lua_Integer sum = 0;
+    for (int i = 1; lua_type(L, lua_upvalueindex(i)) == LUA_TNUMBER; i++) sum += lua_tointeger(L, lua_upvalueindex(i));
+    lua_pushinteger(L, sum);
+    return 1;
+}
+static int OpenUpvalueLibrary(lua_State* L) {
+    luaL_openlibs(L);
+    lua_newtable(L);
+    for (int n = 0; n <= 6; n++) {
+        for (int i = 1; i <= n; i++) lua_pushinteger(L, i);
+        lua_pushcclosure(L, SumOfUpvalues, n);
+        lua_rawseti(L, -2, n);
+    }
+    lua_setglobal(L, "sums");
+    LuaGuardLibraries(L);
+    return 0;
+}
+TEST(LuaLimits, CFunctionsWithAnyUpvaluesAreGuarded) {
+    lua_State* L = LuaLimitedState();
+    ASSERT_TRUE(L);
+    ASSERT_EQ(lua_cpcall(L, OpenUpvalueLibrary, nullptr), 0);
+    EXPECT_EQ(Eval(L, "local s = '' for n = 0, 6 do s = s .. sums[n] () .. ' ' end return s"), "0 1 3 6 10 15 21 ");
+    LuaCloseLimitedState(L);
+}
+
+// table.sort on the order that makes the system library's sort compare
+// n * n / 4 times: at most 4 n log2 n, with every answer and message as
+// the library gives it.
+TEST_F(LuaFixture, SortHasAnNLogNWorstCase) {
+    const int n = 2000;
+    const std::string order = StockSortAdversary(n);
+    const std::string count = "local t, n = " + order +
+                              ", 0 table.sort (t, function (a, b) n = n + 1 return a < b end)\n"
+                              "for i = 2, #t do if t[i - 1] >= t[i] then return 'unsorted' end end return n";
+    EXPECT_GT(std::stoi(EvalStock(count)), n * n / 5);
+    EXPECT_LT(std::stoi(Eval(L, count)), 4 * n * 11);  // log2 (2000) < 11
+    EXPECT_EQ(Eval(L, "local t = " + order + " table.sort (t) return t[1] .. t[1000] .. t[2000]"), "09991999");
+    // Orders of any length and with repeats, by `<` and by a function,
+    // strings, errors of the order, of the elements and of the arguments.
+    const char* const kSame[] = {
+        "local s = '' for n = 0, 40 do local t = {} for i = 1, n do t[i] = (i * 7919) % 13 end\n"
+        "table.sort (t) s = s .. table.concat (t, ',') .. ';' table.sort (t, function (a, b) return a > b end)\n"
+        "s = s .. table.concat (t, ',') .. ';' end return s",
+        "local t = {'pear', 'fig', 'apple', 'kiwi', 'date', 'lime', 'plum', 'yuzu'} table.sort (t)\n"
+        "return table.concat (t, ' ')",
+        "return select (2, pcall (table.sort, {3, 1, 2, 5, 4}, function (a, b) error ('no order', 0) end))",
+        "return select (2, pcall (table.sort, {3, 1, 2, 5, 4, 9, 8, 7}, function (a, b) return true end))",
+        "return select (2, pcall (table.sort, {3, 2, 'x', 5, 4}))",
+        "return select (2, pcall (table.sort, {{}, {}, {}}))",
+        "return select (2, pcall (table.sort))",
+        "return select (2, pcall (table.sort, {}, 1))",
+        "local t = {3, 1, 2} table.sort (t, nil) return table.concat (t)",
+    };
+    for (const char* code : kSame) EXPECT_EQ(Eval(L, code), EvalStock(code)) << code;
+}
+
+// A parse is under the time limit as a script's run is: Lua's parser is
+// quadratic on a chain of `elseif`s, and 60,000 of them (1.4 MB) would
+// take seconds. Refused with a line naming the file (or the string).
+TEST_F(LuaFixture, AParseStopsAtTheTimeLimit) {
+    std::string text = "local x = 0\nif x == 0 then\n";
+    for (int i = 1; i <= 60000; i++) text += "elseif x == " + std::to_string(i) + " then\n";
+    WriteNative(e.UserPath("chain.lua"), text + "end\n");
+    lua_man.ExecLuaFile(L, "user://chain.lua");
+    EXPECT_TRUE(
+        rec().DebugContains("ExecLuaFile: error compiling 'user://chain.lua': user://chain.lua: took longer "
+                            "than 2000 ms to compile; not loaded"));
+    EXPECT_FALSE(lua_man.ExecLuaString(L, (text + "end\n").c_str()));
+    EXPECT_TRUE(rec().DebugContains("ExecLuaString: a string: took longer than 2000 ms to compile; not loaded"));
+    EXPECT_EQ(Eval(L, "return 1 + 1"), "2");
 }
 
 // A precompiled chunk (Lua checks none: a crafted one crashes it) is
