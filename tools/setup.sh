@@ -8,7 +8,7 @@ PACKAGES="cmake ninja-build g++ clang pkg-config libgtest-dev
   liblua5.1-0-dev libbox2d-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
   libsdl2-dev libx11-dev libmpg123-dev libegl-dev libgles-dev libgl1-mesa-dri
   xvfb xauth sox lame libfreetype-dev fonts-dejavu-core libcairo2-dev
-  libcurl4-openssl-dev clang-format libbenchmark-dev"
+  libcurl4-openssl-dev clang-format libbenchmark-dev lua5.1"
 WAIT=${APT_LOCK_WAIT:-600}
 missing=""
 for p in $PACKAGES; do

@@ -715,45 +715,25 @@ new_case escapes
 } >"$C/ui-over/credits.lua"
 cp "$C/ui-over/credits.lua" "$C/ui-over/slow.lua"
 printf 'CreateComp ("Scriptable", "slow") SetProperty ("scriptable.script", "ui/slow.lua")\n' >"$C/ui-over/achievements.lua"
-order=$(python3 - 3000 <<'PY'
-import ctypes, sys
-lua = ctypes.CDLL("liblua5.1.so.0")
-P, I = ctypes.c_void_p, ctypes.c_int
-lua.luaL_newstate.restype = P
-lua.lua_tointeger.restype = ctypes.c_long
-for f, a in (("luaL_openlibs", []), ("lua_createtable", [I, I]), ("lua_pushinteger", [ctypes.c_long]),
-             ("lua_rawseti", [I, I]), ("lua_getfield", [I, ctypes.c_char_p]), ("lua_pushboolean", [I]),
-             ("lua_pushcclosure", [P, I]), ("lua_pcall", [I, I, I]), ("lua_tointeger", [I])):
-    getattr(lua, f).argtypes = [P] + a
-n = int(sys.argv[1])
-value = [n] * (n + 1)  # n: not fixed yet
-fixed = [0, 0]  # how many are fixed, the candidate for the pivot
-def less(S):
-    x, y = lua.lua_tointeger(S, 1), lua.lua_tointeger(S, 2)
-    if value[x] == n and value[y] == n:
-        value[x if x == fixed[1] else y] = fixed[0]
-        fixed[0] += 1
-    if value[x] == n: fixed[1] = x
-    elif value[y] == n: fixed[1] = y
-    lua.lua_pushboolean(S, int(value[x] < value[y]))
-    return 1
-order = ctypes.CFUNCTYPE(I, P)(less)
-L = lua.luaL_newstate()
-lua.luaL_openlibs(L)
-lua.lua_getfield(L, -10002, b"table")
-lua.lua_getfield(L, -1, b"sort")
-lua.lua_createtable(L, n, 0)
-for i in range(1, n + 1):
-    lua.lua_pushinteger(L, i)
-    lua.lua_rawseti(L, -2, i)
-lua.lua_pushcclosure(L, order, 0)
-assert lua.lua_pcall(L, 2, 0, 0) == 0
-for i in range(1, n + 1):
-    if value[i] == n:
-        value[i] = fixed[0]
-        fixed[0] += 1
-print(",".join(str(v) for v in value[1:]))
-PY
+order=$(lua5.1 - 3000 <<'LUA'
+-- McIlroy's adversary, played against the system library's own sort: an
+-- element is left undecided ("gas", n) until the sort compares two
+-- undecided ones; then the one not taken as the pivot's candidate is fixed
+-- low. The values fixed so give the order the library sorts in n * n / 4.
+local n = tonumber (arg[1])
+local value, fixed, candidate, t = {}, 0, 0, {}
+for i = 1, n do value[i] = n t[i] = i end
+table.sort (t, function (x, y)
+	if value[x] == n and value[y] == n then
+		if x == candidate then value[x] = fixed else value[y] = fixed end
+		fixed = fixed + 1
+	end
+	if value[x] == n then candidate = x elseif value[y] == n then candidate = y end
+	return value[x] < value[y]
+end)
+for i = 1, n do if value[i] == n then value[i] = fixed fixed = fixed + 1 end end
+print (table.concat (value, ","))
+LUA
 ) || fail "escapes: no adversarial order"
 cat >>"$C/ui-over/main-menu-events.lua" <<LUA
 local enter = OnEnter
