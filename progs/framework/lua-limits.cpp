@@ -7,7 +7,9 @@
 #include <string.h>
 #include <time.h>
 
+#include <algorithm>
 #include <atomic>
+#include <utility>
 
 #include "framework-kd.h"
 #include "kodo.h"
@@ -582,29 +584,30 @@ static int BoundedRep(lua_State* L) {
     return CallStock(L);
 }
 
-// table.sort: a quicksort on the median of three that turns to a heapsort
-// once its ranges have been split more than twice the logarithm of the
-// length deep, so no order of the elements makes it take more than
-// n log n comparisons; the limits are checked every kSortStep
-// comparisons, which run in C when the order is `<`. The elements are
-// read and written raw, from 1 to the length; an order that claims an
-// element less than the pivot past either end of its range is refused
-// as "invalid order function for sorting".
+// table.sort: a merge sort, bottom up, between the table and a scratch
+// table of the same length, so no order of the elements costs more than
+// n log2 n comparisons, and equal elements keep their order. The limits
+// are checked every kSortStep comparisons, which run in C when the order
+// is `<`. The elements are read and written raw, from 1 to the length.
+// A last pass asks the order of each neighbour pair: an order under which
+// the result still has one out of place (it says a < b and b < a, or
+// a < a) is refused as "invalid order function for sorting", and the
+// elements are left as sorted so far.
 namespace {
 enum { kSortStep = 1024 };
-struct Sort {
+// Stack slots: the table, the order (or nil), the scratch table, and the
+// heads of the two runs being merged.
+enum { kSorted = 1, kOrder = 2, kScratch = 3, kLeftHead = 4, kRightHead = 5 };
+struct MergeSort {
     lua_State* L;
-    bool by_function;  // the order is the function in slot 2, not `<`
+    bool by_function;  // the order is the function in kOrder, not `<`
     unsigned steps;
 
-    void Get(int i) { lua_rawgeti(L, 1, i); }
-    void Set(int i) { lua_rawseti(L, 1, i); }
-    // True when the value at stack index a goes before the one at b
-    // (both absolute).
+    // True when the value at stack index a goes before the one at b.
     bool Less(int a, int b) {
         if (++steps % kSortStep == 0) CheckLimits(L);
         if (!by_function) return lua_lessthan(L, a, b);
-        lua_pushvalue(L, 2);
+        lua_pushvalue(L, kOrder);
         lua_pushvalue(L, a);
         lua_pushvalue(L, b);
         lua_call(L, 2, 1);
@@ -612,90 +615,54 @@ struct Sort {
         lua_pop(L, 1);
         return less;
     }
-    bool LessAt(int i, int j) {
-        Get(i);
-        Get(j);
-        const int top = lua_gettop(L);
-        const bool less = Less(top - 1, top);
-        lua_pop(L, 2);
-        return less;
+    void Head(int slot, int from, int i) {
+        lua_rawgeti(L, from, i);
+        lua_replace(L, slot);
     }
-    void Swap(int i, int j) {
-        Get(i);
-        Get(j);
-        Set(i);
-        Set(j);
-    }
-    // Element i against the value at stack index v: i before v, or v
-    // before i.
-    bool Before(int i, int v) {
-        Get(i);
-        const bool less = Less(lua_gettop(L), v);
-        lua_pop(L, 1);
-        return less;
-    }
-    bool After(int i, int v) {
-        Get(i);
-        const bool less = Less(v, lua_gettop(L));
-        lua_pop(L, 1);
-        return less;
-    }
-
-    void SiftDown(int lo, int root, int count) {
-        for (int child; (child = 2 * root + 1) < count; root = child) {
-            if (child + 1 < count && LessAt(lo + child, lo + child + 1)) child++;
-            if (!LessAt(lo + root, lo + child)) return;
-            Swap(lo + root, lo + child);
+    // Moves `from`'s [i, end) to `to` from k on.
+    void Move(int from, int to, int i, int end, int k) {
+        for (; i < end; i++, k++) {
+            lua_rawgeti(L, from, i);
+            lua_rawseti(L, to, k);
         }
     }
-    void Heapsort(int lo, int hi) {
-        const int count = hi - lo + 1;
-        for (int root = count / 2 - 1; root >= 0; root--) SiftDown(lo, root, count);
-        for (int end = count - 1; end > 0; end--) {
-            Swap(lo, lo + end);
-            SiftDown(lo, 0, end);
+    // Merges `from`'s runs [lo, mid) and [mid, hi) into `to`'s [lo, hi);
+    // of two equal heads the left one goes first.
+    void Merge(int from, int to, int lo, int mid, int hi) {
+        int i = lo, j = mid, k = lo;
+        Head(kLeftHead, from, i);
+        Head(kRightHead, from, j);
+        for (;;) {
+            const bool right = Less(kRightHead, kLeftHead);
+            lua_pushvalue(L, right ? kRightHead : kLeftHead);
+            lua_rawseti(L, to, k++);
+            if (right ? ++j == hi : ++i == mid) break;
+            if (right)
+                Head(kRightHead, from, j);
+            else
+                Head(kLeftHead, from, i);
         }
+        Move(from, to, i, mid, k);
+        Move(from, to, j, hi, k + (mid - i));
     }
-
-    // Sorts lo..hi: the smaller side of each split in a call of its own,
-    // the larger in the loop, so the C stack holds at most log n calls.
-    void Range(int lo, int hi, int depth) {
-        while (hi > lo) {
-            if (LessAt(hi, lo)) Swap(lo, hi);
-            if (hi - lo == 1) return;
-            const int mid = lo + (hi - lo) / 2;
-            if (LessAt(mid, lo))
-                Swap(mid, lo);
-            else if (LessAt(hi, mid))
-                Swap(mid, hi);
-            if (hi - lo == 2) return;
-            if (depth-- == 0) {
-                Heapsort(lo, hi);
-                return;
+    void Sort(int n) {
+        int from = kSorted, to = kScratch;
+        for (long long width = 1; width < n; width *= 2) {
+            for (long long lo = 1; lo <= n; lo += 2 * width) {
+                const int mid = (int)std::min<long long>(lo + width, n + 1);
+                const int hi = (int)std::min<long long>(lo + 2 * width, n + 1);
+                if (mid < hi)
+                    Merge(from, to, (int)lo, mid, hi);
+                else
+                    Move(from, to, (int)lo, hi, (int)lo);
             }
-            // The pivot waits at hi - 1 (and in slot 3), between the
-            // first and the last, which bound the scans.
-            Swap(mid, hi - 1);
-            Get(hi - 1);
-            const int pivot = lua_gettop(L);
-            int i = lo, j = hi - 1;
-            for (;;) {
-                while (Before(++i, pivot))
-                    if (i >= hi) luaL_error(L, "invalid order function for sorting");
-                while (After(--j, pivot))
-                    if (j <= lo) luaL_error(L, "invalid order function for sorting");
-                if (j <= i) break;
-                Swap(i, j);
-            }
-            lua_pop(L, 1);
-            Swap(i, hi - 1);
-            if (i - lo < hi - i) {
-                Range(lo, i - 1, depth);
-                lo = i + 1;
-            } else {
-                Range(i + 1, hi, depth);
-                hi = i - 1;
-            }
+            std::swap(from, to);
+        }
+        if (from != kSorted) Move(kScratch, kSorted, 1, n + 1, 1);
+        for (int k = 1; k < n; k++) {
+            Head(kLeftHead, kSorted, k);
+            Head(kRightHead, kSorted, k + 1);
+            if (Less(kRightHead, kLeftHead)) luaL_error(L, "invalid order function for sorting");
         }
     }
 };
@@ -707,10 +674,10 @@ static int BoundedSort(lua_State* L) {
     luaL_checkstack(L, 8, "");
     if (!lua_isnoneornil(L, 2)) luaL_checktype(L, 2, LUA_TFUNCTION);
     lua_settop(L, 2);
-    Sort sort = {L, !lua_isnil(L, 2), 0};
-    int depth = 0;
-    for (int left = n; left > 1; left >>= 1) depth += 2;
-    sort.Range(1, n, depth);
+    lua_createtable(L, n > 1 ? n : 0, 0);
+    lua_settop(L, kRightHead);
+    MergeSort sort = {L, !lua_isnil(L, kOrder), 0};
+    if (n > 1) sort.Sort(n);
     return 0;
 }
 

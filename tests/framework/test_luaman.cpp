@@ -397,8 +397,9 @@ TEST(LuaLimits, CFunctionsWithAnyUpvaluesAreGuarded) {
 }
 
 // table.sort on the order that makes the system library's sort compare
-// n * n / 4 times: at most 4 n log2 n, with every answer and message as
-// the library gives it.
+// n * n / 4 times: at most n log2 n and a pass, with the library's
+// answers and messages (which two elements a type error names depends on
+// the order they are met in).
 TEST_F(LuaFixture, SortHasAnNLogNWorstCase) {
     const int n = 2000;
     const std::string order = StockSortAdversary(n);
@@ -406,7 +407,7 @@ TEST_F(LuaFixture, SortHasAnNLogNWorstCase) {
                               ", 0 table.sort (t, function (a, b) n = n + 1 return a < b end)\n"
                               "for i = 2, #t do if t[i - 1] >= t[i] then return 'unsorted' end end return n";
     EXPECT_GT(std::stoi(EvalStock(count)), n * n / 5);
-    EXPECT_LT(std::stoi(Eval(L, count)), 4 * n * 11);  // log2 (2000) < 11
+    EXPECT_LT(std::stoi(Eval(L, count)), n * 12);  // log2 (2000) < 11
     EXPECT_EQ(Eval(L, "local t = " + order + " table.sort (t) return t[1] .. t[1000] .. t[2000]"), "09991999");
     // Orders of any length and with repeats, by `<` and by a function,
     // strings, errors of the order, of the elements and of the arguments.
@@ -418,13 +419,15 @@ TEST_F(LuaFixture, SortHasAnNLogNWorstCase) {
         "return table.concat (t, ' ')",
         "return select (2, pcall (table.sort, {3, 1, 2, 5, 4}, function (a, b) error ('no order', 0) end))",
         "return select (2, pcall (table.sort, {3, 1, 2, 5, 4, 9, 8, 7}, function (a, b) return true end))",
-        "return select (2, pcall (table.sort, {3, 2, 'x', 5, 4}))",
         "return select (2, pcall (table.sort, {{}, {}, {}}))",
         "return select (2, pcall (table.sort))",
         "return select (2, pcall (table.sort, {}, 1))",
         "local t = {3, 1, 2} table.sort (t, nil) return table.concat (t)",
     };
     for (const char* code : kSame) EXPECT_EQ(Eval(L, code), EvalStock(code)) << code;
+    const std::string mixed = Eval(L, "return select (2, pcall (table.sort, {3, 2, 'x', 5, 4}))");
+    EXPECT_TRUE(mixed == "attempt to compare number with string" || mixed == "attempt to compare string with number")
+        << mixed;
 }
 
 // A parse is under the time limit as a script's run is: Lua's parser is
