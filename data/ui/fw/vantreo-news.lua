@@ -5,12 +5,8 @@
 -- which shows once the picture has settled. The screen sets the picture
 -- and the button's text (the news item's "skip_text").
 
--- The layout has no events file; its screen's own code fills it in and
--- answers the taps on the picture and on Close.
+-- The layout has no events file; its screen's own code fills it in.
 function OnLoad ()
-end
-
-function OnClick (name)
 end
 
 CreateComp ("NinePatch", "Dim");
