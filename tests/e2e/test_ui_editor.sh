@@ -7,7 +7,9 @@
 # clone's parent (and refuses the clone as Levels' parent); the right
 # button opens the menu; DELETE takes Levels, whose child stays in place;
 # 'S' saves and 'L' reloads. After a restart the layout read from the user
-# tree holds every change, and saving it again writes the same buttons.
+# tree holds every change, and saving it again writes the same buttons;
+# there a real keyboard's held F1 shows the help, F3 the bitmaps' names,
+# and Alt turns the selection by its corner.
 # A third run edits on a screen opened by a click, whose component stays
 # selected: the editor neither deletes, renames, retexts nor moves it
 # there, and the menu saved later is as it was. It reloads
@@ -93,6 +95,28 @@ e2e_log_in_order "Component 'Logo'.." "front." "Component 'Play' keeps its name:
   f 50
   key S
   e2e_wait 0 2 "Exporting UISet to"
+  # Held keys of a real keyboard: F1 shows the help, F3 the bitmaps'
+  # names; with Alt a press on the selected Background's corner turns it.
+  key TAB
+  f 10
+  echo "0 screenshot $SHOTS/3-edit.png"
+  for k in F1 F3; do
+    echo "0 xkeydown $k"
+    f 10
+    echo "0 screenshot $SHOTS/3-$k.png"
+    echo "0 xkeyup $k"
+  done
+  echo "0 xkeydown Alt_L"
+  f 3
+  echo "0 touch_down 1024 600"
+  f 3
+  echo "0 touch_move 1020 640"
+  f 3
+  echo "0 touch_up 1020 640"
+  f 3
+  echo "0 xkeyup Alt_L"
+  key S
+  e2e_wait 0 2 "Exporting UISet to"
   key O
   e2e_wait 0 2 "PushScreen: 'ScreenBrowser'"
   f 30
@@ -108,6 +132,11 @@ cp "$LOG" "$SHOTS/log-2.txt"
 buttons() { awk '/^CreateComp \("Button"/ { on = 1 } /^$/ { on = 0 } on' "$1"; }
 [ "$(buttons "$WORK/main-menu-1.lua")" = "$(buttons "$SAVED")" ] ||
   fail "the buttons read back and saved again differ: $(buttons "$SAVED")"
+# Turned by about 0.07 (radians), not scaled.
+turn=$(awk '/^CreateComp \("Image", "Background"/ { on = 1 } /^$/ { on = 0 }
+  on && /"angle"/ { gsub(/[^0-9.-]/, " "); print $1 }' "$SAVED")
+echo "Background turned by ${turn:-nothing}"
+awk -v a="${turn:-0}" 'BEGIN { exit !(a > 0.03 && a < 0.15) }' || fail "Alt with a corner did not turn the selection"
 
 # Run 3: a click leaves its component selected on the screen it opens.
 # The menu's Extras, selected on the Extras screen: the editor there
@@ -363,8 +392,9 @@ grep -q 'event="E01_L01"' "$WORK/snap-2/profiles/1.xml" || fail "the place saved
 # Saved after edit mode was on and off: the player's full screen.
 grep -q 'id="WINDOWED" value="0"' "$WORK/snap-3/profiles/index.xml" || fail "edit mode's window was saved as the player's"
 ! grep -q -F "AI Player is now" "$LOG" || fail "the browser's A switched the automated player"
-! sed -n "/PushScreen: 'ScreenBrowser'/,\$p" "$LOG" | grep -q -F "Unable to call 'OnClick'" ||
-  fail "a click on the browser's list called a missing OnClick"
+# Nor did the taps on the game's talk panel and pause button, nor the
+# clicks on the browser's list.
+! grep -q -F "Unable to call 'OnClick'" "$LOG" || fail "a click called a missing OnClick"
 
 # Pictures: with the menu open, its dark box at the click and the
 # selected Levels in a green frame; after the reload the outlines in grey
@@ -408,6 +438,15 @@ echo "menu $menu, selection frame $selected, outlines $outlines/$no_outlines, Le
 [ "$selected" -gt 400 ] || fail "the selection has no green frame"
 [ "$wood_after" -lt $((wood_before / 4)) ] || fail "Levels is still on the restarted menu"
 [ "$outlines" -gt 500 ] && [ "$no_outlines" -lt 100 ] || fail "the outlines are not drawn in edit mode only"
-for n in 0-menu 1-menu-open 2-outlines 3-restarted 3-browser 4-object-lab-reloaded 5-strip-deleted 6-paused-after \
-         7-result-after; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
+# F1 held: the help panel's dark box over the buttons; F3 held: the
+# names' tool tips, white on dark, at the Background's and Play's places.
+help=$(probe 3-F1 "300 380 780 520 0 40 0 40 0 40")
+no_help=$(probe 3-edit "300 380 780 520 0 40 0 40 0 40")
+names=$(probe 3-F3 "512 295 640 335 230 255 230 255 230 255")
+no_names=$(probe 3-edit "512 295 640 335 230 255 230 255 230 255")
+echo "help panel $help/$no_help, bitmap names $names/$no_names"
+[ "$help" -gt 60000 ] && [ "$no_help" -lt 1000 ] || fail "F1 held does not show the help panel"
+[ "$names" -gt 300 ] && [ "$no_names" -lt 100 ] || fail "F3 held does not show the bitmaps' names"
+for n in 0-menu 1-menu-open 2-outlines 3-restarted 3-edit 3-F1 3-F3 3-browser 4-object-lab-reloaded 5-strip-deleted \
+         6-paused-after 7-result-after; do [ -s "$SHOTS/$n.png" ] || fail "screenshot $n missing"; done
 echo "the UI editor end to end: all shown; pictures in $SHOTS"

@@ -208,7 +208,7 @@ TEST_F(ScriptedInput, TouchWithAutoscalingArrivesInProgramCoordinates) {
 }
 
 TEST_F(ScriptedInput, KeyPressSendsKeyDownCharacterKeyUpWithKeyStates) {
-    Run("0 key a\n0 key Z\n0 key 7\n0 key RETURN\n0 key BACKSPACE\n0 key SPACE\n0 key F1\n");
+    Run("0 key a\n0 key Z\n0 key 7\n0 key RETURN\n0 key BACKSPACE\n0 key SPACE\n0 key F6\n");
     auto ev = OfTypes({KD_EVENT_KEY_DOWN, KD_EVENT_CHAR, KD_EVENT_KEY_UP});
     // A letter's key is its capital's code; the character is what it types.
     const int keys[] = {'A', 'Z', '7', 13, 8, 32, 0};
@@ -283,12 +283,18 @@ TEST_F(ScriptedInput, ModifiersAreHeldForTheirKeyAndTheRightButtonIsButtonOne) {
 // held through the wheel turned while it is down.
 TEST_F(ScriptedInput, XKeysArriveAsTheEngineKeyIdsWithModifiersHeld) {
     Run("0 xkey ctrl+e\n0 xkey k\n0 xkey KP_1\n0 xkey KP_Add\n0 xkey KP_Subtract\n0 xkey shift+a\n"
-        "0 xkeydown Shift_L\n0 wheel 300 200 1\n0 xkeyup Shift_L\n");
+        "0 xkeydown Shift_L\n0 wheel 300 200 1\n0 xkeyup Shift_L\n0 xkey Alt_L\n0 xkey Alt_R\n0 xkey F1\n0 xkey F4\n"
+        "0 xkey F5\n");
     auto downs = OfTypes({KD_EVENT_KEY_DOWN});
-    const int keys[] = {KD_KEY_CONTROL,   'E',          'K', KD_KEY_PAD_0 + 1, KD_KEY_PAD_PLUS,
-                        KD_KEY_PAD_MINUS, KD_KEY_SHIFT, 'A', KD_KEY_SHIFT};
-    ASSERT_EQ(downs.size(), 9u);
-    for (int k = 0; k < 9; k++) EXPECT_EQ(downs[k].e.id, keys[k]) << k;
+    // Alt and the function keys, which the editor and the developer's
+    // overlays poll, type nothing.
+    const int keys[] = {KD_KEY_CONTROL,   'E',          'K',       KD_KEY_PAD_0 + 1, KD_KEY_PAD_PLUS,
+                        KD_KEY_PAD_MINUS, KD_KEY_SHIFT, 'A',       KD_KEY_SHIFT,     KD_KEY_MENU,
+                        KD_KEY_MENU,      KD_KEY_F1,    KD_KEY_F4, KD_KEY_F5};
+    ASSERT_EQ(downs.size(), 14u);
+    for (int k = 0; k < 14; k++) EXPECT_EQ(downs[k].e.id, keys[k]) << k;
+    // Held while the program sees them.
+    for (int k = 9; k < 14; k++) EXPECT_EQ(downs[k].key_state, 3) << k;
     EXPECT_NE(downs[1].held_17, 0);  // Ctrl+E: CONTROL is down for the E
     EXPECT_EQ(downs[2].held_17, 0);  // and let go after
     EXPECT_NE(downs[7].held_16, 0);

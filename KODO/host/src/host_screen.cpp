@@ -157,6 +157,8 @@ int map_key(const SDL_Keysym &k) {
     case SDLK_RSHIFT: return KEYCODE_RIGHT_SHIFT;
     case SDLK_LCTRL: return KEYCODE_LEFT_CTRL;
     case SDLK_RCTRL: return KEYCODE_RIGHT_CTRL;
+    case SDLK_LALT: return KEYCODE_LEFT_ALT;
+    case SDLK_RALT: return KEYCODE_RIGHT_ALT;
     default: break;
     }
     if (k.sym >= SDLK_F1 && k.sym <= SDLK_F12) return KEYCODE_F1 + (k.sym - SDLK_F1);

@@ -153,10 +153,11 @@ enum {
     KD_KEY_PAD_MINUS = 109,
     KD_KEY_PAD_DECIMAL = 110,
     KD_KEY_PAD_DIVIDE = 111,
-    KD_KEY_F1 = 112,  // F1 to F4: 112 to 115
+    KD_KEY_F1 = 112,  // F1 to F5: 112 to 116
     KD_KEY_F2 = 113,
     KD_KEY_F3 = 114,
     KD_KEY_F4 = 115,
+    KD_KEY_F5 = 116,
 };
 
 // Key ids beyond the keyboard's virtual-key numbers.

@@ -11,7 +11,10 @@
 #include "particles.h"
 #include "ui/aiplayer.h"
 #include "ui/screen-manager.h"
+#include "ui/ui-button.h"
 #include "ui/ui-comps.h"
+#include "ui/ui-image.h"
+#include "ui/ui-widgets.h"
 
 static bool DeveloperMode() { return Manager::GetParms()->developer_mode; }
 static bool Held(int key) { return kd->GetKeyStatei(key) != 0; }
@@ -213,6 +216,14 @@ void ScreenMan::DrawScreens(float dt) {
     kd->SetBlend(0);
 }
 
+// The bitmap a button or an image is drawn with, by name; null for the
+// other kinds, which have no one bitmap to name.
+static const char* ShownBitmapName(const UIComp* c) {
+    if (c->type == UI_BUTTON) return UIBitmapName(static_cast<const UICompButton*>(c)->bm_idle);
+    if (c->type == UI_IMAGE) return UIBitmapName(static_cast<const UICompImage*>(c)->bitmap);
+    return nullptr;
+}
+
 void ScreenMan::DrawEditModeOverlays() {
     Screen* top = TopScreen();
     UISet* set = top ? top->uiset : nullptr;
@@ -250,6 +261,12 @@ void ScreenMan::DrawEditModeOverlays() {
         if (c->name && strstr(c->name, "dummy") && dummy) kd->DrawBitmapRS(dummy, p.x, p.y, 0, 1);
         kd->SetAlpha(1);
         if (Held(KD_KEY_F2)) DrawToolTip(p.x, p.y, c->name);
+        const char* bitmap = ShownBitmapName(c);
+        if (Held(KD_KEY_F3) && bitmap && *bitmap) {
+            // Under the name when both are asked for, not over it.
+            float below = Held(KD_KEY_F2) ? UIFontLineHeight(ConsoleFont()) + 6 : 0;
+            DrawToolTip(p.x, p.y + below, bitmap);
+        }
         if (Held(KD_KEY_F4) && c->parent) {
             vec2_t q = c->parent->GetStaticPos();
             kd->SetColor(0, 1, 0);

@@ -112,6 +112,8 @@ enum {
 #define KEYCODE_RIGHT_SHIFT 0xF0E2
 #define KEYCODE_LEFT_CTRL 0xF0E3
 #define KEYCODE_RIGHT_CTRL 0xF0E4
+#define KEYCODE_LEFT_ALT 0xF0E9
+#define KEYCODE_RIGHT_ALT 0xF0EA
 #define KEYCODE_DELETE 0xF0FF
 #define KEYCODE_SPACE 0x0020
 /* The numeric pad: keys of their own, whatever Num Lock says. */

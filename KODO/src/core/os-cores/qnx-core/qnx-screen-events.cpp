@@ -12,14 +12,15 @@ static bool right_button_down = false;
 // A key symbol as the engine's key id, the codes kodo.h names (KD_KEY_*):
 // a letter as its capital's code whatever Shift says (a keyboard sends 'a'
 // for the key A), digits unchanged, backspace 8, tab 9, return 13, shift
-// 16, control 17, escape 27, space 32, page up 33, page down 34, end 35,
+// 16, control 17, alt 18, escape 27, space 32, page up 33, page down 34, end 35,
 // home 36, the arrows 37 (left) to 40 (down), insert 45, delete 46, the
 // numeric pad's digits 96 to 105 and its * + - . / 106, 107, 109, 110,
-// 111; anything else 0.
+// 111, F1 to F5 112 to 116 (the developer's overlays); anything else 0.
 static int KeyFromSymbol(int sym) {
     if (sym >= 'a' && sym <= 'z') return sym - 'a' + 'A';
     if ((sym >= '0' && sym <= '9') || (sym >= 'A' && sym <= 'Z')) return sym;
     if (sym >= KEYCODE_KP_0 && sym <= KEYCODE_KP_0 + 9) return 96 + (sym - KEYCODE_KP_0);
+    if (sym >= KEYCODE_F1 && sym <= KEYCODE_F5) return 112 + (sym - KEYCODE_F1);
     switch (sym) {
         case KEYCODE_KP_MULTIPLY: return 106;
         case KEYCODE_KP_PLUS: return 107;
@@ -30,6 +31,8 @@ static int KeyFromSymbol(int sym) {
         case KEYCODE_RIGHT_SHIFT: return 16;
         case KEYCODE_LEFT_CTRL:
         case KEYCODE_RIGHT_CTRL: return 17;
+        case KEYCODE_LEFT_ALT:
+        case KEYCODE_RIGHT_ALT: return 18;
         case KEYCODE_PG_UP: return 33;
         case KEYCODE_PG_DOWN: return 34;
         case KEYCODE_END: return 35;
@@ -53,10 +56,10 @@ static int KeyFromSymbol(int sym) {
 // (a lower-case 'a' without Shift, "(", '"'), the numeric pad's digit or
 // sign, the key's own code for the control keys that type (backspace,
 // tab, return, escape); 0 for the other keys without an id; none (-1)
-// for the modifiers and the keys that move or edit.
+// for the modifiers, the keys that move or edit and the function keys.
 static int CharFromSymbol(int sym, int key) {
     if (key == 0) return sym > 32 && sym < 256 ? sym : 0;
-    if (key == 16 || key == 17 || (key >= 33 && key <= 40) || key == 45 || key == 46) return -1;
+    if ((key >= 16 && key <= 18) || (key >= 33 && key <= 40) || key == 45 || key == 46 || key >= 112) return -1;
     if (key >= 96 && key <= 105) return '0' + (key - 96);
     if (key >= 106 && key <= 111) return "*+,-./"[key - 106];
     return sym < 256 ? sym : key;
