@@ -42,6 +42,9 @@ struct CallBudget {
     // The chunk being parsed: it names the place of a limit met while no
     // script runs (a file's parse).
     const char* loading;
+    // The parse is the whole limited call (a file's, a layout's), whose
+    // time stop says it did not compile, whichever check meets it.
+    bool parse_call;
     // Library functions entered until the clock is read again.
     int entries;
     // The report of the limit that stopped the call (or of the first
@@ -166,6 +169,8 @@ static void NoteStop(CallBudget* b, lua_State* L, const char* what) {
 }
 
 static const char kTimeText[] = "ran longer than %d ms in one call (an endless loop?)";
+static const char kCompileText[] = "took longer than %d ms to compile; not loaded";
+static const char* TimeText(const CallBudget* b) { return b->parse_call ? kCompileText : kTimeText; }
 
 // Marks the call stopped with the report of the limit (written first with
 // `format`, unless a limit stopped the call already).
@@ -208,7 +213,7 @@ static void* CappedAlloc(void* ud, void* ptr, size_t osize, size_t nsize) {
         }
         const bool late = !what && grow >= kTimedGrowth && (b->spent || Late(b));
         if (late) {
-            what = kTimeText;
+            what = TimeText(b);
             limit = UI_SCRIPT_TIME_LIMIT_MS;
         }
         if (what) {
@@ -270,7 +275,7 @@ static void CountHook(lua_State* L, lua_Debug*) {
         RaiseStop(L, b);
     }
     if (Late(b)) {
-        MarkStopped(L, b, kTimeText, (int)UI_SCRIPT_TIME_LIMIT_MS);
+        MarkStopped(L, b, TimeText(b), (int)UI_SCRIPT_TIME_LIMIT_MS);
         RaiseStop(L, b);
     }
 }
@@ -278,7 +283,7 @@ static void CountHook(lua_State* L, lua_Debug*) {
 // True when the running call is over its limits (and marked stopped).
 static bool OverLimits(lua_State* L, CallBudget* b) {
     if (!b || b->depth == 0) return false;
-    if (!b->spent && Late(b)) MarkStopped(L, b, kTimeText, (int)UI_SCRIPT_TIME_LIMIT_MS);
+    if (!b->spent && Late(b)) MarkStopped(L, b, TimeText(b), (int)UI_SCRIPT_TIME_LIMIT_MS);
     return b->spent;
 }
 
@@ -375,8 +380,6 @@ void LuaCloseLimitedState(lua_State* L) {
 // clock read before each, so a parse is stopped at most one piece's work
 // after the limit.
 enum { kLoadPiece = 1024 };
-static const char kCompileText[] = "took longer than %d ms to compile; not loaded";
-
 namespace {
 struct Pieces {
     lua_Reader read;
@@ -384,7 +387,6 @@ struct Pieces {
     const char* chunk;
     bool first;
     bool refused;
-    bool whole_call;  // the parse is the limited call (not a script's load)
 };
 struct Text {
     const char* text;
@@ -399,7 +401,7 @@ static const char* ReadScriptText(lua_State* L, void* ud, size_t* size) {
     CallBudget* b = BudgetOf(L);
     if (b && b->depth > 0) {
         if (!b->spent && Late(b))
-            MarkStopped(L, b, p->whole_call ? kCompileText : kTimeText, (int)UI_SCRIPT_TIME_LIMIT_MS);
+            MarkStopped(L, b, TimeText(b), (int)UI_SCRIPT_TIME_LIMIT_MS);
         if (b->spent) RaiseStop(L, b);
     }
     const char* piece = p->read(L, p->ud, size);
@@ -415,12 +417,19 @@ static const char* ReadScriptText(lua_State* L, void* ud, size_t* size) {
 
 static int LoadChecked(lua_State* L, lua_Reader read, void* ud, const char* chunk, bool* refused,
                        bool whole_call = false) {
-    Pieces p = {read, ud, chunk, true, false, whole_call};
+    Pieces p = {read, ud, chunk, true, false};
     CallBudget* b = BudgetOf(L);
     const char* outer = b ? b->loading : nullptr;
-    if (b) b->loading = chunk;
+    const bool outer_parse = b && b->parse_call;
+    if (b) {
+        b->loading = chunk;
+        b->parse_call = whole_call;
+    }
     int status = lua_load(L, ReadScriptText, &p, chunk);
-    if (b) b->loading = outer;
+    if (b) {
+        b->loading = outer;
+        b->parse_call = outer_parse;
+    }
     if (refused) *refused = p.refused;
     return status;
 }
