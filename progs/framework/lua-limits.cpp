@@ -400,8 +400,7 @@ static const char* ReadScriptText(lua_State* L, void* ud, size_t* size) {
     Pieces* p = (Pieces*)ud;
     CallBudget* b = BudgetOf(L);
     if (b && b->depth > 0) {
-        if (!b->spent && Late(b))
-            MarkStopped(L, b, TimeText(b), (int)UI_SCRIPT_TIME_LIMIT_MS);
+        if (!b->spent && Late(b)) MarkStopped(L, b, TimeText(b), (int)UI_SCRIPT_TIME_LIMIT_MS);
         if (b->spent) RaiseStop(L, b);
     }
     const char* piece = p->read(L, p->ud, size);
