@@ -412,11 +412,11 @@ TEST_F(LuaFixture, SortHasAnNLogNWorstCase) {
     // Orders of any length and with repeats, by `<` and by a function,
     // strings, errors of the order, of the elements and of the arguments.
     const char* const kSame[] = {
-        "local s = '' for n = 0, 40 do local t = {} for i = 1, n do t[i] = (i * 7919) % 13 end\n"
-        "table.sort (t) s = s .. table.concat (t, ',') .. ';' table.sort (t, function (a, b) return a > b end)\n"
-        "s = s .. table.concat (t, ',') .. ';' end return s",
-        "local t = {'pear', 'fig', 'apple', 'kiwi', 'date', 'lime', 'plum', 'yuzu'} table.sort (t)\n"
-        "return table.concat (t, ' ')",
+        ("local s = '' for n = 0, 40 do local t = {} for i = 1, n do t[i] = (i * 7919) % 13 end\n"
+         "table.sort (t) s = s .. table.concat (t, ',') .. ';' table.sort (t, function (a, b) return a > b end)\n"
+         "s = s .. table.concat (t, ',') .. ';' end return s"),
+        ("local t = {'pear', 'fig', 'apple', 'kiwi', 'date', 'lime', 'plum', 'yuzu'} table.sort (t)\n"
+         "return table.concat (t, ' ')"),
         "return select (2, pcall (table.sort, {3, 1, 2, 5, 4}, function (a, b) error ('no order', 0) end))",
         "return select (2, pcall (table.sort, {3, 1, 2, 5, 4, 9, 8, 7}, function (a, b) return true end))",
         "return select (2, pcall (table.sort, {{}, {}, {}}))",
