@@ -40,6 +40,16 @@ new_case() {
   cp "$H/autoplay.lua" "$C/ui-over/main-menu-events.lua"
 }
 tree() { e2e_data_tree "$C" "$DATA" "$C/ui-over"; }
+# menu_once: the menu's script runs the Lua on standard input once, in
+# its first frame.
+menu_once() {
+  {
+    printf 'LuaInclude ("ui/bundled/main-menu-events.lua");\nlocal update = OnUpdate\nlocal done = false\n'
+    printf 'function OnUpdate (dt)\n\tupdate (dt);\n\tif done then return end\n\tdone = true;\n'
+    cat
+    echo end
+  } >"$C/ui-over/main-menu-events.lua"
+}
 # timeline EVENTS_XML: the run's own timeline.
 timeline() {
   rm "$C/app/native/timeline.xml"
@@ -473,14 +483,7 @@ absent "unprotected Lua error"
 case_bounds() {
 new_case bounds
 printf 'LuaInclude ("ui/bundled/main-menu.lua");\nCreateComp ("Listbox", "Flood");\n' >"$C/ui-over/main-menu.lua"
-cat >"$C/ui-over/main-menu-events.lua" <<'LUA'
-LuaInclude ("ui/bundled/main-menu-events.lua");
-local update = OnUpdate
-local done = false
-function OnUpdate (dt)
-	update (dt);
-	if done then return end
-	done = true;
+menu_once <<'LUA'
 	for i = 1, 6 do KD_CreateBitmap ("hostile-rt" .. i, 4096, 4096, "RENDER_TARGET") end
 	local line = string.rep ("l", 4000)
 	for i = 1, 2000 do AddListboxLine ("Flood", line) end
@@ -494,7 +497,6 @@ function OnUpdate (dt)
 	for i = 1, 600 do CreateScreen ("Hostile" .. i, "ui/credits.lua") end
 	SaveProfiles ();
 	Print ("bounds: all asked");
-end
 LUA
 tree
 P="$C/data/Vantreo/Worm/profiles"
@@ -538,18 +540,10 @@ server=$!
 trap 'kill $server 2>/dev/null || true; rm -rf "$WORK"' EXIT
 until [ -s "$C/srv/port" ] || ! kill -0 $server 2>/dev/null; do sleep 0.05; done
 BASE="http://127.0.0.1:$(cat "$C/srv/port")"
-cat >"$C/ui-over/main-menu-events.lua" <<LUA
-LuaInclude ("ui/bundled/main-menu-events.lua");
-local update = OnUpdate
-local done = false
-function OnUpdate (dt)
-	update (dt);
-	if done then return end
-	done = true;
+menu_once <<LUA
 	SetProfileValue ("LINKS", "mark", "value", "through no link");
 	SaveProfiles ();
 	KD_LoadBitmap ("$BASE/news.png");
-end
 LUA
 tree
 rm "$C/app/native/prog.xml"
