@@ -712,22 +712,42 @@ bool HasMagic(const char* p, size_t n) {
     return false;  // Lua's strings end with a zero byte past their length
 }
 
-// The first place of `t` in `s`, or kNone: a jump to each place of the
-// needle's first byte, then a compare of the rest. Where those compares
-// have cost several times the text, the C library's search, linear in
-// the worst case, takes the rest: plain find has no tick to stop it.
+// How common a byte is in the texts scripts search (words, spaces,
+// lines): the search below jumps on the needle's least common byte.
+struct Commonness {
+    uint8_t of[256] = {};
+    Commonness() {
+        const char* letters = "zqxjkvbpygfwmucldrhsnioate";  // rarest first
+        for (int i = 0; letters[i]; i++) of[(unsigned char)letters[i]] = (uint8_t)(10 + i);
+        for (int c = 'A'; c <= 'Z'; c++) of[c] = 5;
+        for (int c = '0'; c <= '9'; c++) of[c] = 4;
+        of[(unsigned char)' '] = 40;
+        of[(unsigned char)'\n'] = 8;
+        of[(unsigned char)','] = of[(unsigned char)'.'] = 6;
+    }
+};
+const Commonness kCommonness;
+
+// The first place of `t` in `s`, or kNone: a jump with memchr to each
+// place of the needle's least common byte, then a compare of the whole.
+// Where those compares have cost several times the text, the C library's
+// search, linear in the worst case, takes the rest: plain find has no
+// tick to stop it.
 size_t FindText(const char* s, size_t n, const char* t, size_t m) {
     if (m == 0) return 0;
     if (m > n) return kNone;
-    const char* last = s + (n - m);
+    size_t k = 0;
+    for (size_t i = 1; i < m && kCommonness.of[(unsigned char)t[k]]; i++)
+        if (kCommonness.of[(unsigned char)t[i]] < kCommonness.of[(unsigned char)t[k]]) k = i;
+    const char* last = s + (n - m) + k;  // the last place byte k can be
     size_t spent = 0;
-    for (const char* at = s; at <= last;) {
-        at = (const char*)memchr(at, t[0], (size_t)(last - at) + 1);
+    for (const char* at = s + k; at <= last;) {
+        at = (const char*)memchr(at, t[k], (size_t)(last - at) + 1);
         if (!at) return kNone;
-        if (memcmp(at + 1, t + 1, m - 1) == 0) return (size_t)(at - s);
+        if (memcmp(at - k, t, m) == 0) return (size_t)(at - k - s);
         at++;
         if ((spent += m) > 4 * n + 4096) {
-            const char* hit = (const char*)memmem(at, (size_t)(s + n - at), t, m);
+            const char* hit = (const char*)memmem(at - k, (size_t)(s + n - (at - k)), t, m);
             return hit ? (size_t)(hit - s) : kNone;
         }
     }
@@ -737,7 +757,7 @@ size_t FindText(const char* s, size_t n, const char* t, size_t m) {
 // find or match by the pattern at 2 from the offset `at`: kept out of
 // find's plain path, which needs none of its state.
 __attribute__((noinline)) int Matched(lua_State* L, const char* s, size_t len, size_t at, bool find) {
-    const Program* prog = ProgramFor(L, 2, false, false);
+    const Program* prog = ProgramFor(L, 2, false, true);
     Matcher m = Begin(L, prog, s, len, lua_upvalueindex(kAnchorsUp));
     size_t end;
     size_t from = m.Search(at, &end);

@@ -566,6 +566,11 @@ TEST(LuaPatterns, ResultsAndErrorsAreTheLibrarys) {
         {"abcdefghijklmnopqrstuvwxyzABCDEFGHIJ_0123456789 rest", "[%w_]+()", 1, "<%0>", -1},
         {"no digits or spaces here;-)!!!!!!!!!!!!!!!!!!!!!!! 7", "[^%d%s]*[%S]-%d", 3, "%1", -1},
         {"cx", "c", 1, "%", -1},
+        // A byte every match needs, missing or there, with a fault after it.
+        {"key value", "(%w+)=%", 1, "", -1},
+        {"k=v", "(%w+)=%", 1, "", -1},
+        {"a=1 b=2 c= =d", "(%w)=(%w)", 2, "%2%1", -1},
+        {"abc  \n", "%s*$", 1, "|", -1},
     };
     PatternStates states(CountTick);
     for (const Row& row : rows) {
@@ -573,6 +578,12 @@ TEST(LuaPatterns, ResultsAndErrorsAreTheLibrarys) {
         EXPECT_EQ(RunPatternProbe(states.ours, row.text, row.pattern, row.init, row.repl, row.most), want)
             << "pattern '" << row.pattern << "' init " << row.init;
     }
+    // A replacement function whose own patterns push the running one out
+    // of the cache, with a collection in between.
+    const char* evict =
+        "return (string.gsub('one two three', '(%w+)', function(w) for i = 1, 40 do "
+        "string.find(w, w:sub(1, 1) .. string.rep('.?', i)) end collectgarbage() return w:upper() end))";
+    EXPECT_EQ(Eval(states.ours, evict), Eval(states.stock, evict));
     // Reached through the strings' metatable and gmatch's old name alike.
     EXPECT_EQ(Eval(states.ours, "return (('a.b'):gsub('%.', '-')) .. tostring(string.gfind == string.gmatch)"),
               "a-btrue");
