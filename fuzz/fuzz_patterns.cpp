@@ -51,8 +51,8 @@ bool MayRunLong(const std::string& p, size_t n) {
     return pow((double)n + 1, repeats) > 1e7;
 }
 
-std::string StockInChild(lua_State* stock, const std::string& s, const std::string& p, int init,
-                         const std::string& r, int most) {
+std::string StockInChild(lua_State* stock, const std::string& s, const std::string& p, int init, const std::string& r,
+                         int most) {
     int fds[2];
     if (pipe(fds) != 0) abort();
     pid_t child = fork();
