@@ -107,7 +107,8 @@ enum { kMostCaptures = 32 };
 struct Item {
     Op op;
     Rep rep;
-    uint8_t a, b;   // kBalance: its bytes; capture items: the capture; kFault: the message
+    uint8_t a, b;   // kBalance: its bytes; capture items: the capture; kFault: the message;
+                    // b of a repeated kSingle: whether the rest may match at the subject's end
     uint32_t set;   // kSingle, kFrontier: its set; kText: where its bytes start
     uint32_t len;   // kText: how many
     uint32_t next;  // repeated kSingle: the set of bytes the rest may start with
