@@ -697,27 +697,15 @@ size_t StartOffset(lua_Integer init, size_t len) {
     return (size_t)init - 1 > len ? len : (size_t)init - 1;
 }
 
-// Patterns without any of the bytes marked here are taken as plain text
-// by find. The test stops at a zero byte, as the library's does.
-struct MagicBytes {
-    bool is[256] = {};
-    MagicBytes() {
-        for (const char* c = "%.[(^$-?*+"; *c; c++) is[(unsigned char)*c] = true;
-    }
-};
-const MagicBytes kMagic;
-
-bool HasMagic(const char* p, size_t n) {
-    for (const unsigned char* q = (const unsigned char*)p; *q; q++)
-        if (kMagic.is[*q]) return true;
-    return false;  // Lua's strings end with a zero byte past their length
-}
-
-// How common a byte is in the texts scripts search (words, spaces,
-// lines): the search below jumps on the needle's least common byte.
-struct Commonness {
+// What find needs to know of a pattern's bytes: kMagicByte marks those
+// that make it a pattern (before a zero byte: find takes the rest as
+// plain text, as the library does); the others say how common the byte is
+// in the texts scripts search (words, spaces, lines), the search below
+// jumping on the needle's least common byte.
+const uint8_t kMagicByte = 255;
+struct ByteKinds {
     uint8_t of[256] = {};
-    Commonness() {
+    ByteKinds() {
         const char* letters = "zqxjkvbpygfwmucldrhsnioate";  // rarest first
         for (int i = 0; letters[i]; i++) of[(unsigned char)letters[i]] = (uint8_t)(10 + i);
         for (int c = 'A'; c <= 'Z'; c++) of[c] = 5;
@@ -725,21 +713,40 @@ struct Commonness {
         of[(unsigned char)' '] = 40;
         of[(unsigned char)'\n'] = 8;
         of[(unsigned char)','] = of[(unsigned char)'.'] = 6;
+        for (const char* c = "%.[(^$-?*+"; *c; c++) of[(unsigned char)*c] = kMagicByte;
     }
 };
-const Commonness kCommonness;
+const ByteKinds kKinds;
+
+// The place in t[from, m) of the least common byte, `k` the best so far.
+size_t LeastCommon(const char* t, size_t m, size_t from, size_t k) {
+    for (size_t i = from; i < m; i++)
+        if (kKinds.of[(unsigned char)t[i]] < kKinds.of[(unsigned char)t[k]]) k = i;
+    return k;
+}
+
+// Whether find takes `p` as plain text; if so, its least common byte's
+// place in *k. One pass over the bytes up to a zero byte does both.
+bool IsPlainText(const char* p, size_t m, size_t* k) {
+    size_t best = 0, i = 0;
+    for (; i < m; i++) {
+        uint8_t kind = kKinds.of[(unsigned char)p[i]];
+        if (kind == kMagicByte) return false;
+        if (kind < kKinds.of[(unsigned char)p[best]]) best = i;
+        if (!p[i]) break;
+    }
+    *k = i < m ? LeastCommon(p, m, i, best) : best;
+    return true;
+}
 
 // The first place of `t` in `s`, or kNone: a jump with memchr to each
-// place of the needle's least common byte, then a compare of the whole.
+// place of t[k] (its least common byte), then a compare of the whole.
 // Where those compares have cost several times the text, the C library's
 // search, linear in the worst case, takes the rest: plain find has no
 // tick to stop it.
-size_t FindText(const char* s, size_t n, const char* t, size_t m) {
+size_t FindText(const char* s, size_t n, const char* t, size_t m, size_t k) {
     if (m == 0) return 0;
     if (m > n) return kNone;
-    size_t k = 0;
-    for (size_t i = 1; i < m && kCommonness.of[(unsigned char)t[k]]; i++)
-        if (kCommonness.of[(unsigned char)t[i]] < kCommonness.of[(unsigned char)t[k]]) k = i;
     const char* last = s + (n - m) + k;  // the last place byte k can be
     size_t spent = 0;
     for (const char* at = s + k; at <= last;) {
@@ -758,7 +765,7 @@ size_t FindText(const char* s, size_t n, const char* t, size_t m) {
 // find or match by the pattern at 2 from the offset `at`: kept out of
 // find's plain path, which needs none of its state.
 __attribute__((noinline)) int Matched(lua_State* L, const char* s, size_t len, size_t at, bool find) {
-    const Program* prog = ProgramFor(L, 2, false, true);
+    const Program* prog = ProgramFor(L, 2, false, false);
     Matcher m = Begin(L, prog, s, len, lua_upvalueindex(kAnchorsUp));
     size_t end;
     size_t from = m.Search(at, &end);
@@ -777,8 +784,12 @@ int Find(lua_State* L) {
     const char* s = luaL_checklstring(L, 1, &len);
     const char* p = luaL_checklstring(L, 2, &plen);
     size_t at = StartOffset(luaL_optinteger(L, 3, 1), len);
-    if (!lua_toboolean(L, 4) && HasMagic(p, plen)) return Matched(L, s, len, at, true);
-    size_t hit = FindText(s + at, len - at, p, plen);
+    size_t k;
+    if (lua_toboolean(L, 4))
+        k = LeastCommon(p, plen, 1, 0);
+    else if (!IsPlainText(p, plen, &k))
+        return Matched(L, s, len, at, true);
+    size_t hit = FindText(s + at, len - at, p, plen, k);
     if (hit == kNone) {
         lua_pushnil(L);
         return 1;
