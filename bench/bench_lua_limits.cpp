@@ -18,6 +18,7 @@
 
 #include <lua.hpp>
 
+#include "lua-patterns.h"
 #include "luaman.h"
 
 namespace {
@@ -28,7 +29,7 @@ struct Case {
     std::vector<int> sizes_kb;
 };
 
-const std::vector<int> kUsual = {1, 10, 100}, kWithMega = {1, 10, 100, 1024};
+const std::vector<int> kWithMega = {1, 10, 100, 1024};
 
 const std::vector<int> kNoText = {0};
 
@@ -62,20 +63,23 @@ const Case kCases[] = {
      "local find, t = string.find, 'the worm crawls over a green hill'\n"
      "function run(x) local n = 0 for i = 1, 100 do if find(t, '^%d') then n = n + 1 end end return n end",
      kNoText},
-    {"lines", "function run(s) return (select(2, s:gsub('(.-)\\n', function(l) end))) end", kUsual},
-    {"fields", "function run(s) return (select(2, s:gsub('(.-),', function(f) end))) end", kUsual},
-    {"first sentence", "function run(s) return s:match('(.-)%.') end", kUsual},
-    {"tag pair", "function run(s) return s:match('<(%w+)>(.-)</%1>') end", kUsual},
-    {"key = value", "function run(s) return s:match('(%w+)%s*=%s*(%w+)') end", kUsual},
+    {"lines", "function run(s) return (select(2, s:gsub('(.-)\\n', function(l) end))) end", kWithMega},
+    {"fields", "function run(s) return (select(2, s:gsub('(.-),', function(f) end))) end", kWithMega},
+    {"first sentence", "function run(s) return s:match('(.-)%.') end", kWithMega},
+    {"tag pair", "function run(s) return s:match('<(%w+)>(.-)</%1>') end", kWithMega},
+    {"key = value", "function run(s) return s:match('(%w+)%s*=%s*(%w+)') end", kWithMega},
     {"gmatch lines", "function run(s) local n = 0 for l in s:gmatch('[^\\n]+') do n = n + 1 end return n end",
      kWithMega},
     {"trim", "function run(s) return #s:match('^%s*(.-)%s*$') end", kWithMega},
-    {"balanced", "function run(s) local n = 0 for b in s:gmatch('%b()') do n = n + 1 end return n end", kUsual},
+    {"balanced", "function run(s) local n = 0 for b in s:gmatch('%b()') do n = n + 1 end return n end", kWithMega},
     {"words from pos",
      "function run(s) local pos, n = 1, 0 while true do local a, b = s:find('%a+', pos) "
      "if not a then return n end n = n + 1 pos = b + 1 end end",
      kWithMega},
     {"first word", "function run(s) return s:match('(%a+)') end", kWithMega},
+    {"plain find", "function run(s) return s:find('<b>', 1, true) end", kWithMega},
+    {"find without magic", "function run(s) return s:find('bold</b>') end", kWithMega},
+    {"plain find, common lead", "function run(s) return s:find('the stone under grey skies', 1, true) end", kWithMega},
 };
 
 // Words, commas, asides in brackets, sentences and lines of about 70
@@ -107,7 +111,9 @@ std::string Prose(size_t size) {
     return s + "<b>bold</b>\n";
 }
 
-// The two sides: how each state is made, called and closed.
+// The sides: how each state is made, called and closed. The matcher side
+// is a plain state with only the pattern functions replaced (its tick does
+// nothing), run on the cases with a text.
 struct Side {
     const char* name;
     lua_State* (*open)();
@@ -124,7 +130,15 @@ const Side kSides[] = {
      [](lua_State* L, int nargs, int nresults) { return lua_pcall(L, nargs, nresults, 0); }, lua_close},
     {"guarded", [] { return lua_man.OpenBuiltinsOnlyLuaState(); }, LuaManager::PCall,
      [](lua_State* L) { lua_man.CloseLuaState(L); }},
+    {"matcher",
+     [] {
+         lua_State* L = luaL_newstate();
+         if (L) luaL_openlibs(L), LuaInstallPatterns(L, [](lua_State*) {});
+         return L;
+     },
+     [](lua_State* L, int nargs, int nresults) { return lua_pcall(L, nargs, nresults, 0); }, lua_close},
 };
+const size_t kMatcherSide = 2;
 
 void Run(benchmark::State& st, const Case& c, const Side& side, int kb) {
     lua_State* L = side.open();
@@ -173,11 +187,14 @@ struct RatioReporter : benchmark::ConsoleReporter {
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        printf("\n%-28s %14s %14s %8s\n", "case", kSides[0].name, kSides[1].name, "ratio");
+        printf("\n%-36s %14s %14s %8s %14s %8s\n", "case", kSides[0].name, kSides[1].name, "ratio",
+               kSides[kMatcherSide].name, "ratio");
         for (const std::string& row : order) {
             auto& t = us[row];
-            double a = t[kSides[0].name], b = t[kSides[1].name];
-            printf("%-28s %11.4f us %11.4f us %7.2fx\n", row.c_str(), a, b, a > 0 ? b / a : 0.0);
+            double a = t[kSides[0].name], b = t[kSides[1].name], m = t[kSides[kMatcherSide].name];
+            printf("%-36s %11.4f us %11.4f us %7.2fx", row.c_str(), a, b, a > 0 ? b / a : 0.0);
+            if (m > 0) printf(" %11.4f us %7.2fx", m, a > 0 ? m / a : 0.0);
+            printf("\n");
         }
     }
 };
@@ -188,6 +205,7 @@ int main(int argc, char** argv) {
     for (const Case& c : kCases)
         for (int kb : c.sizes_kb)
             for (const Side& side : kSides) {
+                if (kb == 0 && &side == &kSides[kMatcherSide]) continue;
                 std::string name = std::string(c.name) + (kb ? "/" + std::to_string(kb) + "KB" : "") + "/" + side.name;
                 benchmark::RegisterBenchmark(name.c_str(), [&c, &side, kb](benchmark::State& st) {
                     Run(st, c, side, kb);

@@ -1,9 +1,10 @@
 #pragma once
 struct lua_State;
-// Called by the matcher when a pattern function is entered and then every
-// kPatternTickSteps matching steps; it may raise a Lua error (lua_error,
-// a longjmp) to stop the call, so the matcher keeps no C++ object with a
-// destructor alive across it.
+// Called by the matcher every kPatternTickSteps matching steps (bytes
+// scanned, items tried, choices taken back), never on entry: the caller's
+// own entry check is the one check a short call pays. It may raise a Lua
+// error (lua_error, a longjmp) to stop the call, so the matcher keeps no
+// C++ object with a destructor alive across it.
 typedef void (*PatternTick)(lua_State* L);
 enum { kPatternTickSteps = 4096 };
 // Replaces string.find, string.match, string.gmatch and string.gsub in the

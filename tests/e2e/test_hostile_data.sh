@@ -435,7 +435,7 @@ cat >"$C/ui-over/help.lua" <<'LUA'
 for i = 1, 2000 do CreateComp ("Button", "b" .. i) SetProperty ("position", 0.5, 0.5) end
 CreateComp ("Button", string.rep ("n", 1000))
 KD_CreateBitmap ("hostile-huge", 8192, 8192, "RENDER_TARGET")
-string.find (string.rep ("a", 30000), ".-.-.-.-b")
+string.find (string.rep ("a", 30000), ".-.-.-.-%d")
 LUA
 cat >"$C/ui-over/achievements.lua" <<'LUA'
 for i = 1, 8 do CreateComp ("Scriptable", "hog" .. i) SetProperty ("scriptable.script", "ui/hog.lua") end

@@ -292,7 +292,7 @@ TEST_F(LuaFixture, LibraryCallsThatCouldRunTooLongAreRefused) {
                 "function Tag () return #select (2, string.match (string.rep ('word ', 60000) .. '<b>bold</b>',\n"
                 "  '<(%w+)>(.-)</%1>')) end\n"
                 "function Deep () return string.find ('x', string.rep ('y*', 300)) end\n"
-                "function Backtracks () return pcall (string.find, string.rep ('a', 5000), 'a*a*a*b') end\n");
+                "function Backtracks () return pcall (string.find, string.rep ('a', 5000), 'a*a*a*%d') end\n");
     lua_man.ExecLuaFile(L, "user://calls.lua");
     EXPECT_EQ(lua_man.CallLuaFunction(L, "Usual"), 1000 + 10999);
     lua_man.CallLuaFunction(L, "Empty");
@@ -713,6 +713,11 @@ TEST(LuaPatterns, ResultsAndErrorsAreTheLibrarys) {
         {"abcdefghijklmnopqrstuvwxyzABCDEFGHIJ_0123456789 rest", "[%w_]+()", 1, "<%0>", -1},
         {"no digits or spaces here;-)!!!!!!!!!!!!!!!!!!!!!!! 7", "[^%d%s]*[%S]-%d", 3, "%1", -1},
         {"cx", "c", 1, "%", -1},
+        // A byte every match needs, missing or there, with a fault after it.
+        {"key value", "(%w+)=%", 1, "", -1},
+        {"k=v", "(%w+)=%", 1, "", -1},
+        {"a=1 b=2 c= =d", "(%w)=(%w)", 2, "%2%1", -1},
+        {"abc  \n", "%s*$", 1, "|", -1},
     };
     PatternStates states(CountTick);
     for (const Row& row : rows) {
@@ -720,14 +725,23 @@ TEST(LuaPatterns, ResultsAndErrorsAreTheLibrarys) {
         EXPECT_EQ(RunPatternProbe(states.ours, row.text, row.pattern, row.init, row.repl, row.most), want)
             << "pattern '" << row.pattern << "' init " << row.init;
     }
+    // A replacement function whose own patterns push the running one out
+    // of the cache, with a collection in between.
+    const char* evict =
+        "return (string.gsub('one two three', '(%w+)', function(w) for i = 1, 40 do "
+        "string.find(w, w:sub(1, 1) .. string.rep('.?', i)) end collectgarbage() return w:upper() end))";
+    EXPECT_EQ(Eval(states.ours, evict), Eval(states.stock, evict));
     // Reached through the strings' metatable and gmatch's old name alike.
     EXPECT_EQ(Eval(states.ours, "return (('a.b'):gsub('%.', '-')) .. tostring(string.gfind == string.gmatch)"),
               "a-btrue");
 }
 
-// The tick comes at every entry and every few thousand steps, and a
-// runaway match stops at the error it raises, which pcall catches; a
-// pattern too deep for the stack is an error, not a crash.
+// No tick at entry (the caller's entry check is the one a short call
+// pays), then one every few thousand steps, a long scan included; a
+// runaway match stops at the error the tick raises, which pcall catches.
+// Backtracking is bounded by memory, not the thread's stack: as deep as
+// the library goes on a main thread, then an error (also with
+// `ulimit -s unlimited`).
 TEST(LuaPatterns, TheTickStopsARunawayMatch) {
     PatternStates states(StopAfterAThousand);
     ticks = 0;
@@ -735,14 +749,15 @@ TEST(LuaPatterns, TheTickStopsARunawayMatch) {
                    "local n = 0 for w in ('a b c'):gmatch('%a') do n = n + 1 end "
                    "return n .. ('abc'):find('b') .. ('abc'):match('c') .. ('a'):gsub('a', 'b')"),
               "32cb");
-    EXPECT_EQ(ticks, 4 + 4) << "one at each call and at each step of the iterator";
-    // Backtracking, a long set at every byte, long balanced scans, long
-    // back-references: each stopped at the thousand and first tick.
+    EXPECT_EQ(ticks, 0);
+    EXPECT_EQ(Eval(states.ours, "return #string.rep('a', 1000000):match('%a*')"), "1000000");
+    EXPECT_GT(ticks, 100);
+    // Backtracking, long balanced scans, long back-references: each
+    // stopped at the thousand and first tick.
     for (const char* call :
-         {"string.find(string.rep('a', 30000), '.-.-.-.-b')", "string.match(string.rep('a', 30000), 'a*a*a*b')",
-          "string.find(string.rep('a', 100000), '[' .. string.rep('b', 100000) .. ']')",
-          "string.gsub(string.rep('(', 100000), '%b()', '')", "string.find(string.rep('a', 100000), '(a*)%1b')",
-          "string.gmatch(string.rep('ab', 50000), '()[ab]-[%a]-c')()"}) {
+         {"string.find(string.rep('a', 30000), '.-.-.-.-%d')", "string.match(string.rep('a', 30000), 'a*a*a*%d')",
+          "string.gsub(string.rep('(', 100000), '%b()', '')", "string.find(string.rep('a', 100000), '(a*)%1%d')",
+          "string.gmatch(string.rep('ab', 50000), '()[ab]-[%a]-%d')()"}) {
         ticks = 0;
         // Named with the script's line, as the library's errors are.
         std::string stop =
@@ -753,11 +768,18 @@ TEST(LuaPatterns, TheTickStopsARunawayMatch) {
     ticks = 0;
     std::string nested = Eval(states.ours,
                               "return select(2, pcall(string.gsub, string.rep('ab', 20000), '%w', "
-                              "function(c) return string.find(string.rep('a', 30000), 'a*a*a*b') end))");
+                              "function(c) return string.find(string.rep('a', 30000), 'a*a*a*%d') end))");
     EXPECT_NE(nested.find(":1: stopped by the tick"), std::string::npos) << nested;
-    ticks = 0;
-    EXPECT_EQ(Eval(states.ours,
-                   "local p = string.rep('a?', 1000000) "
-                   "return select(2, pcall(string.find, string.rep('a', 1000000), p))"),
-              "pattern too complex");
+    const char* deep =
+        "local p = string.rep('a?', ...) "
+        "local ok, from, to = pcall(string.find, string.rep('a', ...), p) return ok and to or from";
+    for (auto [depth, want] : {std::pair<int, std::string>{100000, "100000"}, {300000, "pattern too complex"}}) {
+        lua_State* L = states.ours;
+        ticks = 0;
+        ASSERT_EQ(luaL_loadstring(L, deep), 0);
+        lua_pushinteger(L, depth);
+        ASSERT_EQ(lua_pcall(L, 1, 1, 0), 0) << lua_tostring(L, -1);
+        EXPECT_EQ(std::string(lua_tostring(L, -1)), want);
+        lua_pop(L, 1);
+    }
 }
