@@ -616,7 +616,7 @@ local rows = {
 	none = function () end,
 	texts = function () times (20, function (i) Localize (string.rep ("t", 100000) .. string.char (96 + i)) end) end,
 	comments = function () times (20, function (i) LocalizeComment (string.rep ("c", 100000) .. string.char (96 + i)) end) end,
-	boxes = function () times (300, function (i) AddListboxLine ("Box" .. (i % 3 + 1), string.rep ("l", 4000)) end) end,
+	boxes = function () times (9000, function (i) AddListboxLine ("Box" .. (i % 3 + 1), string.rep ("l", 100)) end) end,
 	spellings = function () times (40, function (i) KD_LoadBitmap ("gfx/" .. string.rep ("./", i) .. "backgrounds/dusk-near.png") end) end,
 	bitmaps = function ()
 		local made = { [2048] = fill (2048), [256] = fill (256), [32] = fill (32) }
