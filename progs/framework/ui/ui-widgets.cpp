@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "localization.h"
 #include "manager.h"
@@ -81,18 +82,32 @@ void UIDrawFittedText(kd_font_t* font, float x, float y, float room, float scale
     const char* text = given ? given : "";
     const float width = kd->GetTextWidthf(font, "%s", text);
     if (width > room) kd->SetTextTransform(scale * fmaxf(room / width, kNarrowest), scale, 0);
-    std::string cut = text;
-    bool shortened = false;
-    auto fits = [&] {
-        return shortened ? kd->GetTextWidthf(font, "%s...", cut.c_str()) <= room
-                         : kd->GetTextWidthf(font, "%s", cut.c_str()) <= room;
-    };
-    while (!cut.empty() && !fits()) {
-        size_t end = cut.size() - 1;
-        while (end > 0 && ((unsigned char)cut[end] & 0xC0) == 0x80) end--;
-        cut.erase(end);
-        while (!cut.empty() && cut.back() == ' ') cut.pop_back();
-        shortened = true;
+    std::string cut;
+    // Measured again at the narrowed scale, which may be all it needs.
+    const bool shortened = *text && width > room && kd->GetTextWidthf(font, "%s", text) > room;
+    if (shortened) {
+        // The longest start of the text, cut before a character and
+        // without trailing spaces, that fits with "..." after it (or none,
+        // "..." alone). A longer start is never narrower, so it is found by
+        // halving: a long line costs a few measures a frame, not one for
+        // each character it loses.
+        std::vector<size_t> ends(1, 0);  // where a character starts
+        for (size_t i = 1; text[i]; i++)
+            if (((unsigned char)text[i] & 0xC0) != 0x80) ends.push_back(i);
+        auto start = [&](size_t end) {
+            std::string s(text, end);
+            while (!s.empty() && s.back() == ' ') s.pop_back();
+            return s;
+        };
+        size_t lo = 0, hi = ends.size();  // ends[lo] fits, or is the empty start; none from hi on does
+        while (hi - lo > 1) {
+            const size_t mid = lo + (hi - lo) / 2;
+            if (kd->GetTextWidthf(font, "%s...", start(ends[mid]).c_str()) <= room)
+                lo = mid;
+            else
+                hi = mid;
+        }
+        cut = start(ends[lo]);
     }
     if (shortened)
         kd->DrawTextf(font, x, y, "%s...", cut.c_str());
