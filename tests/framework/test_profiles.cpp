@@ -524,7 +524,7 @@ TEST(ProfilesKill, EveryKillLeavesACompleteSavedProfile) {
     std::uniform_int_distribution<int> delay(0, 10000);
     int confirmed = 0, ahead = 0, landed = 0, newest = 0;
     double childStart = 0, parentStart = 0;
-    const int kKills = 300;
+    const int kKills = KillRounds() * 3 / 2;  // 300 by default
     for (int k = 0; k < kKills; k++) {
         // Every other round lets one save finish first, so that a machine
         // too busy to finish any within the delay still lands kills among

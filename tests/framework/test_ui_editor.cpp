@@ -6,7 +6,9 @@
 // pointed into the old set again by name (and nothing of another set), 'P' refuses loops, a browsed
 // path under "data-hd" names the file after it, and a name with quotes
 // and a backslash survives writing and reading the layout; add, clone and
-// rename keep CreateComp's bounds; a drag moves only the top set's components.
+// rename keep CreateComp's bounds; a drag moves only the top set's components;
+// the tools' window asked for and taken back in one frame leaves no later
+// re-initialisation taken for the tools'.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -346,4 +348,17 @@ TEST_F(Editor, ADragMovesOnlyTheTopSetsComponents) {
     EXPECT_EQ(box->position.x, moved);
     sman.SetEditMode(false);
     sman.PopScreen(&above, false);
+}
+
+// Ctrl+E and O in one frame: edit mode on and off, the window asked for
+// and given back before the engine applies it, so no re-initialisation
+// comes. The two that were counted on must not stay counted: the next
+// real ones would save no player data.
+static void UpdateScreens(float dt) { sman.Update(dt); }
+TEST_F(Editor, AToolsWindowTakenBackInOneFrameLeavesNoReInitCounted) {
+    sman.SwitchEditMode(true);
+    EXPECT_TRUE(sman.ToolsReInit());
+    sman.SwitchEditMode(false);
+    FwRunFrames(3, 16, UpdateScreens, nullptr);
+    EXPECT_FALSE(sman.ToolsReInit());
 }

@@ -556,7 +556,10 @@ void ScreenMan::FitWindowToTools() {
     }
     // The engine re-initialises, with an event before and one after, only
     // when the display changes.
-    if (w != parms->width || h != parms->height || windowed != parms->windowed) tools_reinit_events = 2;
+    if (w != parms->width || h != parms->height || windowed != parms->windowed) {
+        tools_reinit_events = 2;
+        tools_reinit_updates = 0;
+    }
     parms->width = w;
     parms->height = h;
     parms->windowed = windowed;

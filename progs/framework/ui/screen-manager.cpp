@@ -507,6 +507,7 @@ void ScreenMan::Update(float dt) {
     prev_clock = clock;
     clock += (int)(dt * 1000.0f);
     profile_man.Update(dt);
+    if (tools_reinit_events > 0 && ++tools_reinit_updates > 1) tools_reinit_events = 0;
 
     // In the UI editor the isolated component follows its handles before
     // the screens update.

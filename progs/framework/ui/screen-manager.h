@@ -260,8 +260,14 @@ private:
     nArray<UISet*> retired_sets;
     bool IsSetReferenced(const UISet* set) const;
     void FreeRetiredSets();
-    // The re-initialisation events the tools' last window change brings.
+    // The re-initialisation events the tools' last window change brings,
+    // and the frame updates since it was asked for. The engine applies it
+    // at the end of the next frame, and not at all when the display ends
+    // where it began (Ctrl+E and O in one frame): the count then lapses at
+    // the second update, so that no later re-initialisation is taken for
+    // the tools'.
     int tools_reinit_events = 0;
+    int tools_reinit_updates = 0;
     UISet* built_templates = nullptr;
     lua_State* autoexec_state = nullptr;
     // The layouts being loaded, outermost first.
