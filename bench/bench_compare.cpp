@@ -434,22 +434,15 @@ int main(int argc, char** argv) {
     int rounds = 5, offscreen = 20000;
     std::vector<int> sizes = {200, 2000, 10000};
     std::string only, base, base_data, hog;
+    const std::map<std::string, std::string*> texts = {{"--cores", &cores},         {"--only", &only},
+                                                       {"--worm", &worm},           {"--base-worm", &base},
+                                                       {"--base-data", &base_data}, {"--hog", &hog}};
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string a = argv[i];
-        if (a == "--rounds")
+        if (texts.count(a))
+            *texts.at(a) = argv[i + 1];
+        else if (a == "--rounds")
             rounds = std::max(1, atoi(argv[i + 1]));
-        else if (a == "--cores")
-            cores = argv[i + 1];
-        else if (a == "--only")
-            only = argv[i + 1];
-        else if (a == "--worm")
-            worm = argv[i + 1];
-        else if (a == "--base-worm")
-            base = argv[i + 1];
-        else if (a == "--base-data")
-            base_data = argv[i + 1];
-        else if (a == "--hog")
-            hog = argv[i + 1];
         else if (a == "--offscreen")
             offscreen = std::max(1, atoi(argv[i + 1]));
         else if (a == "--sizes") {
