@@ -15,12 +15,22 @@
 //              same N static bodies bare (no actors: Box2D's own cost, the
 //              floor): update plus draw, and the whole frame with present
 //              (wall clock and the CPU of all threads), p50 of each run
-// LÖVE's rows are left out when `love` is not installed.
+//   menu       exec -> the main menu pushed ("PushScreen: 'MainMenu'" in
+//              the game's log, read as it grows), wall clock and the CPU
+//              time of the process (all its threads), every run a first
+//              start in a fresh folder: the game (--worm) against another
+//              build of it (--base-worm, on its own data tree --base-data);
+//              with --hog, a busy loop on those cores for the rounds (the
+//              game's cores shared with other work)
+// LÖVE's rows are left out when `love` is not installed; "menu" runs only
+// when named.
 //   KODO/host/tests/with_xvfb.sh build/bench/bench_compare [--rounds 5] [--cores 6,7]
-//       [--sizes 200,2000,10000] [--only sprites|start|offscreen] [--offscreen 20000]
-//       [--worm another/build/of/worm]
+//       [--sizes 200,2000,10000] [--only sprites|start|offscreen|menu] [--offscreen 20000]
+//       [--worm another/build/of/worm] [--base-worm W --base-data D] [--hog 7]
 #include <fcntl.h>
+#include <glob.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -217,13 +227,17 @@ void Sprites(int rounds, const std::vector<int>& sizes, bool love) {
 }
 
 // The game's data tree as the real program finds it: app/native under
-// the working folder, links to the bundled entries.
-void GameTree(const std::string& dir) {
+// the working folder, links to the entries of `data` (the bundled ones).
+void DataTree(const std::string& dir, const std::string& data) {
     fs::create_directories(dir + "/app/native");
-    for (const auto& e : fs::directory_iterator(KODO_DATA_DIR)) {
+    for (const auto& e : fs::directory_iterator(data)) {
         fs::path link = fs::path(dir) / "app/native" / e.path().filename();
         if (!fs::exists(fs::symlink_status(link))) fs::create_symlink(e.path(), link);
     }
+}
+
+void GameTree(const std::string& dir) {
+    DataTree(dir, KODO_DATA_DIR);
     // Quit a second after the main menu is up (the loading screen gone),
     // with its music playing.
     FILE* f = fopen((dir + "/script.txt").c_str(), "w");
@@ -280,6 +294,106 @@ void Start(int rounds, bool love) {
     }
 }
 
+// One first start of `exe` in the folder `dir`: exec -> the first log line
+// holding `mark`, wall clock and the process's CPU time (ms), then the
+// process killed. False when the line never came (a minute at most).
+bool MenuStart(const std::string& exe, const std::string& dir, const char* mark, double* wall, double* cpu) {
+    fs::remove_all(dir + "/data");
+    std::string pattern = dir + "/data/*/*/logs/kodo-0001.log";
+    double start = Now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        execlp("taskset", "taskset", "-c", cores.c_str(), exe.c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    clockid_t clock;
+    bool found = false, ours = clock_getcpuclockid(pid, &clock) == 0;
+    std::string log, text;
+    off_t read_to = 0;
+    while (ours && !found && Now() - start < 60000 && waitpid(pid, nullptr, WNOHANG) == 0) {
+        if (log.empty()) {
+            glob_t g;
+            if (glob(pattern.c_str(), 0, nullptr, &g) == 0) log = g.gl_pathv[0];
+            globfree(&g);
+        }
+        int fd = log.empty() ? -1 : open(log.c_str(), O_RDONLY);
+        char buf[65536];
+        ssize_t n;
+        while (fd >= 0 && (n = pread(fd, buf, sizeof buf, read_to)) > 0) {
+            text.append(buf, (size_t)n);
+            read_to += n;
+        }
+        if (fd >= 0) close(fd);
+        if (text.find(mark) != std::string::npos) {
+            timespec t;
+            found = clock_gettime(clock, &t) == 0;
+            *wall = Now() - start;
+            *cpu = (double)t.tv_sec * 1e3 + (double)t.tv_nsec * 1e-6;
+            break;
+        }
+        // Keeps a mark cut between two reads whole for the next one.
+        if (text.size() > 256) text.erase(0, text.size() - 256);
+        usleep(1000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return found;
+}
+
+void Menu(int rounds, const std::string& base, const std::string& base_data, const std::string& hog) {
+    if (base.empty()) {
+        fprintf(stderr, "menu: --base-worm names the build to compare with\n");
+        return;
+    }
+    // One spinning process on each core of --hog.
+    std::vector<pid_t> hogs;
+    std::string list = hog;
+    for (char* core = strtok(list.data(), ","); core; core = strtok(nullptr, ",")) {
+        pid_t p = fork();
+        if (p == 0) {
+            cpu_set_t set;
+            CPU_ZERO(&set);
+            CPU_SET(atoi(core), &set);
+            sched_setaffinity(0, sizeof set, &set);
+            for (volatile unsigned long i = 0;; i++) {
+            }
+        }
+        hogs.push_back(p);
+    }
+    const std::string exe[2] = {fs::absolute(worm).string(), fs::absolute(base).string()},
+                      data[2] = {KODO_DATA_DIR, base_data.empty() ? KODO_DATA_DIR : base_data};
+    Series wall[2], cpu[2];
+    for (int side = 0; side < 2; side++) DataTree(work + "/menu" + std::to_string(side), data[side]);
+    // One start of each to warm the caches, not counted; then each round
+    // begins with the other side.
+    for (int r = -1; r < rounds; r++) {
+        for (int k = 0; k < 2; k++) {
+            const int side = (k + std::max(r, 0)) % 2;
+            double w = 0, c = 0;
+            if (!MenuStart(exe[side], work + "/menu" + std::to_string(side), "PushScreen: 'MainMenu'", &w, &c)) {
+                fprintf(stderr, "menu: %s never pushed the main menu\n", exe[side].c_str());
+                continue;
+            }
+            if (r < 0) continue;
+            wall[side].v.push_back(w);
+            cpu[side].v.push_back(c);
+        }
+    }
+    for (pid_t p : hogs) kill(p, SIGKILL), waitpid(p, nullptr, 0);
+    printf("exec -> main menu pushed (%d rounds%s%s):\n  worm      %s\n  base-worm %s\n", rounds,
+           hog.empty() ? "" : ", busy loop on cores ", hog.c_str(), exe[0].c_str(), exe[1].c_str());
+    PrintRow("worm, wall clock, ms", wall[0]);
+    PrintRow("base-worm, wall clock, ms", wall[1]);
+    PrintRow("worm, CPU of the process, ms", cpu[0]);
+    PrintRow("base-worm, CPU of the process, ms", cpu[1]);
+    PrintRatio("worm / base-worm, wall clock", wall[0], wall[1]);
+    PrintRatio("worm / base-worm, CPU", cpu[0], cpu[1]);
+}
+
 void Offscreen(int rounds, int n) {
     const char* keys[3][2] = {{"update plus draw p50 ", "update plus draw, ms"},
                               {"wall clock p50 ", "whole frame, wall clock, ms"},
@@ -319,17 +433,16 @@ void Offscreen(int rounds, int n) {
 int main(int argc, char** argv) {
     int rounds = 5, offscreen = 20000;
     std::vector<int> sizes = {200, 2000, 10000};
-    std::string only;
+    std::string only, base, base_data, hog;
+    const std::map<std::string, std::string*> texts = {{"--cores", &cores},         {"--only", &only},
+                                                       {"--worm", &worm},           {"--base-worm", &base},
+                                                       {"--base-data", &base_data}, {"--hog", &hog}};
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string a = argv[i];
-        if (a == "--rounds")
+        if (texts.count(a))
+            *texts.at(a) = argv[i + 1];
+        else if (a == "--rounds")
             rounds = std::max(1, atoi(argv[i + 1]));
-        else if (a == "--cores")
-            cores = argv[i + 1];
-        else if (a == "--only")
-            only = argv[i + 1];
-        else if (a == "--worm")
-            worm = argv[i + 1];
         else if (a == "--offscreen")
             offscreen = std::max(1, atoi(argv[i + 1]));
         else if (a == "--sizes") {
@@ -350,6 +463,7 @@ int main(int argc, char** argv) {
     if (only.empty() || only == "sprites") Sprites(rounds, sizes, love);
     if (only.empty() || only == "start") Start(rounds, love);
     if (only.empty() || only == "offscreen") Offscreen(rounds, offscreen);
+    if (only == "menu") Menu(rounds, base, base_data, hog);
     fs::remove_all(work);
     return 0;
 }

@@ -25,9 +25,10 @@ e2e_data_tree "$WORK" "$DATA" "$HERE/ui-test"
 # Loading takes about three seconds (the slow screens, preloaded from
 # Slow24 down to Slow1, twelve of them between the two shots of the
 # loading screen, the first a third of the way, when the worm has faded
-# in; each shot two frames after its screen began, the game drawing a
-# frame after each screen it preloads); the main menu follows behind a transition of two thirds of a
-# second. The main menu's buttons: Play at y 315, Levels 390, Extras 465,
+# in; each shot two frames after its screen began: a slow screen keeps
+# the worm from moving longer than the loading thread allows, 50 ms, so
+# a frame follows each); the main menu follows behind a transition of two
+# thirds of a second. The main menu's buttons: Play at y 315, Levels 390, Extras 465,
 # Quit 540; the back buttons at (72, 534); on the extras, Achievements at
 # (442, 458) and Unlocks at (582, 458); the story's Continue and the
 # dialogue's Next at (880, 558). Every line is at time 0, placed by the

@@ -15,8 +15,15 @@
 
 ScreenLoading screen_Loading;
 
+// Without a frame for this long the worm stands still: the thread leaves
+// the next frame its turn before it goes on.
+static const unsigned kFrameOverdueMs = 50;
+
 void ScreenLoading_LoadingThread(void*) {
     kd->Printf("Spawned loading thread.\n");
+    // When the last wait for a frame ended: the next wait comes no sooner
+    // than the overdue time after it, even for a loading screen not drawn.
+    unsigned waited_until = kd->GetTime();
     for (;;) {
         bool done;
         kd->SynchronizeWithMainThreadBegin();
@@ -27,14 +34,23 @@ void ScreenLoading_LoadingThread(void*) {
         }
         kd->SynchronizeWithMainThreadEnd();
         if (done || Manager::ShutdownSignalled()) break;
-        // A frame between two screens: the frame's lock goes to whichever
-        // thread runs first, and on a busy machine that is this one again
-        // and again, the worm standing still until the last screen. A
-        // second at most, for a loading screen that is not drawn.
+        // The frame's lock goes to whichever thread runs first: a main
+        // thread that takes its frame on time finds the lock free in the
+        // millisecond between two screens, but on a busy machine this one
+        // may take it again and again, the worm standing still until the
+        // last screen. So once a frame is overdue the thread waits for one
+        // (a second at most, for a loading screen that is not drawn); a
+        // wait after every screen would cost a frame each.
+        const unsigned now = kd->GetTime();
+        if (now - screen_Loading.drawn_at.load() < kFrameOverdueMs || now - waited_until < kFrameOverdueMs) {
+            kd->Sleep(1);
+            continue;
+        }
         for (int waited = 0; waited < 1000 && screen_Loading.frames_drawn.load() == frame; waited++) {
             if (Manager::ShutdownSignalled()) return;
             kd->Sleep(1);
         }
+        waited_until = kd->GetTime();
     }
 }
 
@@ -96,6 +112,7 @@ void ScreenLoading::Update(float dt) {
 
 void ScreenLoading::Draw(float dt) {
     drawn = true;
+    drawn_at = kd->GetTime();
     frames_drawn++;
     DrawUI();
     UIComp* wh = GetComp("WormHead");

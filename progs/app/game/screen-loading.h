@@ -8,7 +8,8 @@
 // KD_SynchronizeWithMainThreadBegin/End, so it never runs during a frame
 // (preloading runs Lua, builds components, localizes texts and measures
 // them with the engine's text state, none of which is locked), and the
-// frames between two screens still move the worm. Events reach the
+// frames between two screens still move the worm: once no frame has been
+// drawn for 50 ms it waits for one before the next screen. Events reach the
 // program outside frames, so the event procedure takes the same
 // screen-preload lock (Screen::PreloadLock) around its work.
 #ifndef GAME_SCREEN_LOADING_H
@@ -38,9 +39,10 @@ public:
     kd_bitmap_t* head = nullptr;
     kd_bitmap_t* head_end = nullptr;
     kd_bitmap_t* bug = nullptr;
-    // Counted by Draw: the loading thread waits for a frame after each
-    // screen it preloads.
+    // Counted by Draw, and when it last ran (kd->GetTime): the loading
+    // thread waits for a frame once none has been drawn for a while.
     std::atomic<unsigned> frames_drawn{0};
+    std::atomic<unsigned> drawn_at{0};
 
 private:
     // Preloads on the main thread (the feature, or no thread to be had).
