@@ -127,7 +127,7 @@ static long long ProcessorNs() {
 
 void LuaSetLimitClock(long long (*clock)()) {
     test_clock = clock;
-    anchor = Anchor();  // a reading of the clock put aside
+    anchor = Anchor();  // the thread's last reading was of the other clock
 }
 
 static void StartClock(CallBudget* b) {
@@ -330,6 +330,7 @@ int LuaLimitedCall(lua_State* L, int (*call)(lua_State* L, void* ctx), void* ctx
         b->refused = false;
         b->entries = 1;
         b->started = false;
+        b->writing_sorted = false;  // left set by a write the machine's memory stopped
         if (b->armed && lua_gethookcount(L) != kHookStep && lua_gethook(L) == CountHook)
             lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
         b->armed = false;
