@@ -33,6 +33,17 @@ const std::vector<int> kWithMega = {1, 10, 100, 1024};
 
 const std::vector<int> kNoText = {0};
 
+// Defines sorted(order), which sorts a fresh copy of `base`, made by
+// make(n, as_words) (the case's script goes on with its arguments).
+#define SORT_PRELUDE                                                                     \
+    "local base = {}\n"                                                                  \
+    "local function sorted(order) local t = {} for i = 1, #base do t[i] = base[i] end\n" \
+    "  table.sort(t, order) return t[1] end\n"                                           \
+    "local function make(n, as_words) local seed = 12345 for i = 1, n do\n"              \
+    "  seed = (seed * 1103515245 + 12345) % 2147483648\n"                                \
+    "  base[i] = as_words and ('w' .. seed % 100000) or seed end end\n"                  \
+    "make("
+
 const Case kCases[] = {
     {"trivial call", "function run(x) return x end", kNoText},
     // What a screen's OnUpdate does in a frame: fields, arithmetic, a
@@ -63,6 +74,14 @@ const Case kCases[] = {
      "local find, t = string.find, 'the worm crawls over a green hill'\n"
      "function run(x) local n = 0 for i = 1, 100 do if find(t, '^%d') then n = n + 1 end end return n end",
      kNoText},
+    // table.sort on a copy of 1,000 and of 100,000 numbers in no order, by
+    // `<` and by a function, and of 1,000 words: the system library's
+    // sort against the limits' merge sort.
+    {"sort 1000 numbers", SORT_PRELUDE "1000)\nfunction run(x) return sorted() end", kNoText},
+    {"sort 1000 by function", SORT_PRELUDE "1000)\nfunction run(x) return sorted(function(a, b) return a > b end) end",
+     kNoText},
+    {"sort 100000 numbers", SORT_PRELUDE "100000)\nfunction run(x) return sorted() end", kNoText},
+    {"sort 1000 words", SORT_PRELUDE "1000, true)\nfunction run(x) return sorted() end", kNoText},
     {"lines", "function run(s) return (select(2, s:gsub('(.-)\\n', function(l) end))) end", kWithMega},
     {"fields", "function run(s) return (select(2, s:gsub('(.-),', function(f) end))) end", kWithMega},
     {"first sentence", "function run(s) return s:match('(.-)%.') end", kWithMega},

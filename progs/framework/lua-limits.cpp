@@ -47,6 +47,9 @@ struct CallBudget {
     bool parse_call;
     // Library functions entered until the clock is read again.
     int entries;
+    // A sort writes its result into the script's table: no growth is
+    // refused (see BoundedSort).
+    bool writing_sorted;
     // The report of the limit that stopped the call (or of the first
     // refused growth): where the script ran, and which limit.
     char stop[LUA_IDSIZE + 160];
@@ -100,7 +103,11 @@ static WallClock PickWallClock() {
 static const WallClock wall_clock = PickWallClock();
 static const WallClock& Wall() { return wall_clock; }
 
+// A test's clock in place of both (LuaSetLimitClock), or null.
+static std::atomic<long long (*)()> test_clock{nullptr};
+
 static long long WallNs() {
+    if (long long (*clock)() = test_clock.load(std::memory_order_relaxed)) return clock();
     timespec t;
     clock_gettime(Wall().id, &t);
     return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
@@ -113,11 +120,21 @@ struct Anchor {
 };
 static thread_local Anchor anchor;
 
+static long long ProcessorNs() {
+    if (long long (*clock)() = test_clock.load(std::memory_order_relaxed)) return clock();
+    return ThreadProcessorNs();
+}
+
+void LuaSetLimitClock(long long (*clock)()) {
+    test_clock = clock;
+    anchor = Anchor();  // the thread's last reading was of the other clock
+}
+
 static void StartClock(CallBudget* b) {
     const long long now = WallNs();
     if (anchor.wall < 0 || now - anchor.wall > kAnchorAgeNs) {
         anchor.wall = now;
-        anchor.cpu = ThreadProcessorNs();
+        anchor.cpu = ProcessorNs();
     }
     b->cpu_start = anchor.cpu + (now - anchor.wall) + Wall().tick;
     b->check_at = now + kLimitNs - Wall().tick;
@@ -132,7 +149,7 @@ static bool Late(CallBudget* b) {
     }
     const long long now = WallNs();
     if (now < b->check_at) return false;
-    const long long left = kLimitNs - (ThreadProcessorNs() - b->cpu_start);
+    const long long left = kLimitNs - (ProcessorNs() - b->cpu_start);
     if (left < 0) return true;
     b->check_at = now + left - Wall().tick;
     return false;
@@ -200,7 +217,7 @@ static void* CappedAlloc(void* ud, void* ptr, size_t osize, size_t nsize) {
         all_states_bytes -= osize;
         return nullptr;
     }
-    if (nsize > osize && b->depth > 0) {
+    if (nsize > osize && b->depth > 0 && !b->writing_sorted) {
         const size_t grow = nsize - osize;
         const char* what = nullptr;
         int limit = 0;
@@ -313,6 +330,7 @@ int LuaLimitedCall(lua_State* L, int (*call)(lua_State* L, void* ctx), void* ctx
         b->refused = false;
         b->entries = 1;
         b->started = false;
+        b->writing_sorted = false;  // left set by a write the machine's memory stopped
         if (b->armed && lua_gethookcount(L) != kHookStep && lua_gethook(L) == CountHook)
             lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookStep);
         b->armed = false;
@@ -592,20 +610,28 @@ static int BoundedRep(lua_State* L) {
     return CallStock(L);
 }
 
-// table.sort: a merge sort, bottom up, between the table and a scratch
-// table of the same length, so no order of the elements costs more than
-// n log2 n comparisons, and equal elements keep their order. The limits
-// are checked every kSortStep comparisons, which run in C when the order
-// is `<`. The elements are read and written raw, from 1 to the length.
-// A last pass asks the order of each neighbour pair: an order under which
-// the result still has one out of place (it says a < b and b < a, or
-// a < a) is refused as "invalid order function for sorting", and the
-// elements are left as sorted so far.
+// table.sort: a merge sort, bottom up, so no order of the elements costs
+// more than n log2 n comparisons, and equal elements keep their order.
+// The elements are read raw, from 1 to the length, into a scratch table,
+// and the passes merge their places in it (two arrays of them), never the
+// script's table: only once the order is known is the table written, in
+// one pass of raw sets. A sort stopped before that (an error of the order
+// or of a `__lt`, a limit) leaves the table as it was, and only the
+// machine's own want of memory could stop that pass halfway: it calls
+// nothing of the script's, checks no limit, and is refused no growth
+// (which it asks for only where the order removed elements while the
+// sort ran, or where nil elements move, and then for no more room than
+// the elements need). The limits are checked every kSortStep
+// comparisons, which run in C when the order is `<`. Before the write,
+// each neighbour pair of the result is asked its order: an order under
+// which one is still out of place (it says a < b and b < a, or a < a) is
+// refused as "invalid order function for sorting".
 namespace {
 enum { kSortStep = 1024 };
-// Stack slots: the table, the order (or nil), the scratch table, and the
-// heads of the two runs being merged.
-enum { kSorted = 1, kOrder = 2, kScratch = 3, kLeftHead = 4, kRightHead = 5 };
+// Stack slots: the table, the order (or nil), the scratch copy of the
+// elements, the arrays of places (a userdata), and the heads of the two
+// runs being merged.
+enum { kSorted = 1, kOrder = 2, kCopy = 3, kPlaces = 4, kLeftHead = 5, kRightHead = 6 };
 struct MergeSort {
     lua_State* L;
     bool by_function;  // the order is the function in kOrder, not `<`
@@ -623,55 +649,50 @@ struct MergeSort {
         lua_pop(L, 1);
         return less;
     }
-    void Head(int slot, int from, int i) {
-        lua_rawgeti(L, from, i);
+    // The element at `place` of the copy, into the stack slot.
+    void Head(int slot, int place) {
+        lua_rawgeti(L, kCopy, place);
         lua_replace(L, slot);
-    }
-    // Moves `from`'s [i, end) to `to` from k on.
-    void Move(int from, int to, int i, int end, int k) {
-        for (; i < end; i++, k++) {
-            lua_rawgeti(L, from, i);
-            lua_rawseti(L, to, k);
-        }
     }
     // Merges `from`'s runs [lo, mid) and [mid, hi) into `to`'s [lo, hi);
     // of two equal heads the left one goes first.
-    void Merge(int from, int to, int lo, int mid, int hi) {
+    void Merge(const int* from, int* to, int lo, int mid, int hi) {
         int i = lo, j = mid, k = lo;
-        Head(kLeftHead, from, i);
-        Head(kRightHead, from, j);
+        Head(kLeftHead, from[i]);
+        Head(kRightHead, from[j]);
         for (;;) {
             const bool right = Less(kRightHead, kLeftHead);
-            lua_pushvalue(L, right ? kRightHead : kLeftHead);
-            lua_rawseti(L, to, k++);
+            to[k++] = right ? from[j] : from[i];
             if (right ? ++j == hi : ++i == mid) break;
             if (right)
-                Head(kRightHead, from, j);
+                Head(kRightHead, from[j]);
             else
-                Head(kLeftHead, from, i);
+                Head(kLeftHead, from[i]);
         }
-        Move(from, to, i, mid, k);
-        Move(from, to, j, hi, k + (mid - i));
+        std::copy(from + i, from + mid, to + k);
+        std::copy(from + j, from + hi, to + k + (mid - i));
     }
-    void Sort(int n) {
-        int from = kSorted, to = kScratch;
+    // Sorts the places 1..n of the copy, in `from` and `to` (n each):
+    // answers the array that holds them in order.
+    const int* Sort(int n, int* from, int* to) {
+        for (int k = 0; k < n; k++) from[k] = k + 1;
         for (long long width = 1; width < n; width *= 2) {
-            for (long long lo = 1; lo <= n; lo += 2 * width) {
-                const int mid = (int)std::min<long long>(lo + width, n + 1);
-                const int hi = (int)std::min<long long>(lo + 2 * width, n + 1);
+            for (long long lo = 0; lo < n; lo += 2 * width) {
+                const int mid = (int)std::min<long long>(lo + width, n);
+                const int hi = (int)std::min<long long>(lo + 2 * width, n);
                 if (mid < hi)
                     Merge(from, to, (int)lo, mid, hi);
                 else
-                    Move(from, to, (int)lo, hi, (int)lo);
+                    std::copy(from + lo, from + hi, to + lo);
             }
             std::swap(from, to);
         }
-        if (from != kSorted) Move(kScratch, kSorted, 1, n + 1, 1);
-        for (int k = 1; k < n; k++) {
-            Head(kLeftHead, kSorted, k);
-            Head(kRightHead, kSorted, k + 1);
+        for (int k = 0; k + 1 < n; k++) {
+            Head(kLeftHead, from[k]);
+            Head(kRightHead, from[k + 1]);
             if (Less(kRightHead, kLeftHead)) luaL_error(L, "invalid order function for sorting");
         }
+        return from;
     }
 };
 }  // namespace
@@ -682,10 +703,23 @@ static int BoundedSort(lua_State* L) {
     luaL_checkstack(L, 8, "");
     if (!lua_isnoneornil(L, 2)) luaL_checktype(L, 2, LUA_TFUNCTION);
     lua_settop(L, 2);
-    lua_createtable(L, n > 1 ? n : 0, 0);
+    if (n < 2) return 0;
+    lua_createtable(L, n, 0);
+    for (int k = 1; k <= n; k++) {
+        lua_rawgeti(L, kSorted, k);
+        lua_rawseti(L, kCopy, k);
+    }
+    int* places = (int*)lua_newuserdata(L, 2 * sizeof(int) * (size_t)n);
     lua_settop(L, kRightHead);
     MergeSort sort = {L, !lua_isnil(L, kOrder), 0};
-    if (n > 1) sort.Sort(n);
+    const int* order = sort.Sort(n, places, places + n);
+    CallBudget* b = BudgetOf(L);
+    if (b) b->writing_sorted = true;
+    for (int k = 0; k < n; k++) {
+        lua_rawgeti(L, kCopy, order[k]);
+        lua_rawseti(L, kSorted, k + 1);
+    }
+    if (b) b->writing_sorted = false;
     return 0;
 }
 

@@ -55,9 +55,10 @@ void LuaCloseLimitedState(lua_State* L);
 // string.rep bounded, xpcall's handler run under the limits, loadstring
 // and load refusing precompiled chunks and checking the time as they
 // read, the pattern functions counting their steps, table.sort with an
-// n log n worst case, the C functions of the libraries checking the
-// limits when entered (those a frame calls most, whose work is bounded,
-// excepted), and the count hook.
+// n log n worst case (one stopped partway leaves the table as it was),
+// the C functions of the libraries checking the limits when entered
+// (those a frame calls most, whose work is bounded, excepted), and the
+// count hook.
 void LuaGuardLibraries(lua_State* L);
 
 // Runs `call` as the outermost or a nested call of the state: the
@@ -69,6 +70,12 @@ int LuaLimitedCall(lua_State* L, int (*call)(lua_State* L, void* ctx), void* ctx
 bool LuaLimitSpent(lua_State* L);
 // True while a call of the state runs.
 bool LuaLimitedCallRuns(lua_State* L);
+
+// Tests may put a clock of their own (nanoseconds, never going back) in
+// place of the wall and the processor clock the time limit reads, so that
+// a call meets the limit at the reading they choose, however fast the
+// machine runs; null puts the clocks back.
+void LuaSetLimitClock(long long (*clock)());
 
 // luaL_loadbuffer for every loader of script text (the scripts' own
 // loadstring and load go the same way): a precompiled chunk (Lua does not
