@@ -158,7 +158,8 @@ static bool ValueFits(const DMDatabase* db, const char* cat, const char* tag, co
     size_t before = db->WrittenBytes();
     size_t after = before + bytes - DMEscapedBytes(old) +
                    (old ? 0 : DMEscapedBytes(cat) + DMEscapedBytes(tag) + strlen(name) + kNewValueRoom);
-    if (bytes <= kProfileValueMaxBytes && (after <= (script ? kProfileMaxBytes : kProfileFileMaxBytes) || after <= before))
+    if (bytes <= kProfileValueMaxBytes &&
+        (after <= (script ? kProfileMaxBytes : kProfileFileMaxBytes) || after <= before))
         return true;
     if (!script) {
         if (refusals->gameValues++ == 0) {

@@ -444,7 +444,8 @@ TEST(Profiles, AScriptNeverCrowdsOutTheGamesValues) {
     profile_man.Initialize();
     lua_State* L = lua_man.GetMainState();
     FwLog log;
-    ASSERT_TRUE(lua_man.ExecLuaString(L,
+    ASSERT_TRUE(lua_man.ExecLuaString(
+        L,
         "AddProfile('Ann') local big, crumb = string.rep('f', 16000), string.rep('c', 60) "
         "for i = 1, 70 do SetProfileValue('FILL', 'v' .. i, 'value', big) SetGlobalValue('FILL' .. i, big) end "
         "for i = 1, 3000 do SetProfileValue('CRUMBS', 'c' .. i, 'value', crumb) SetGlobalValue('C' .. i, crumb) end "
@@ -460,8 +461,8 @@ TEST(Profiles, AScriptNeverCrowdsOutTheGamesValues) {
     for (const std::string& file : {std::string("index.xml"), ann}) {
         const std::string line = std::string("bytes not set in 'user://profiles/") + file + "'";
         const std::vector<std::string>& lines = log.Lines();
-        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(line) != l.npos; }),
-                  1)
+        EXPECT_EQ(
+            std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(line) != l.npos; }), 1)
             << file;
     }
     profile_man.LoadProfiles();
@@ -486,8 +487,9 @@ TEST(Profiles, AScriptNeverCrowdsOutTheGamesValues) {
     profile_man.SetGlobalValue("WIDE", std::string(kProfileValueMaxBytes + 1, 'w').c_str());
     prof->SetValue("GAME", "wide", "v", std::string(kProfileValueMaxBytes + 1, 'w').c_str());
     EXPECT_FALSE(profile_man.SaveProfiles());
-    EXPECT_TRUE(log.Contains("The game's value '!SETTINGS/WIDE/value' of 16385 bytes was not kept in "
-                             "'user://profiles/index.xml'"));
+    EXPECT_TRUE(
+        log.Contains("The game's value '!SETTINGS/WIDE/value' of 16385 bytes was not kept in "
+                     "'user://profiles/index.xml'"));
     profile_man.Update(0);
     EXPECT_TRUE(profile_man.SaveProfiles());
     lua_man.Shutdown();
