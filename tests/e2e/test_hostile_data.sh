@@ -76,6 +76,16 @@ play() {
   cp "$C/out.txt" "$WORK/out.txt"
 }
 
+# finish: runs the case's script; the run must end well and write its
+# log ($LOG, kept in the summary's folder).
+finish() {
+  play
+  LOG=$(ls "$C"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
+  [ -n "$LOG" ] && cp "$LOG" "$SHOTS/$NAME.log"
+  [ "$status" = 0 ] || { tail -30 "$C/out.txt"; fail "$NAME: exit status $status"; }
+  [ -n "$LOG" ] || fail "$NAME: no log file written"
+}
+
 # run LINE...: runs the case until the log holds each line, in order (and
 # then FRAMES more frames, when set, and a screenshot to SHOT, when set),
 # then quits; each line found is added
@@ -90,11 +100,7 @@ run() {
     fi
     echo "100 exit"
   } >"$C/script.txt"
-  play
-  LOG=$(ls "$C"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
-  [ -n "$LOG" ] && cp "$LOG" "$SHOTS/$NAME.log"
-  [ "$status" = 0 ] || { tail -30 "$C/out.txt"; fail "$NAME: exit status $status"; }
-  [ -n "$LOG" ] || fail "$NAME: no log file written"
+  finish
   e2e_log_in_order "$@"
   for line in "$@"; do
     printf '%-9s %s\n' "$NAME" "$(grep -F -m1 "$line" "$LOG" | sed 's/^ *//')" >>"$SHOTS/summary.txt"
@@ -575,10 +581,7 @@ printf '<?xml version="1.0"?>\n<root>\n<array id="!INFO">\n<node id="name" value
   echo "0 screenshot $SHOTS/filled-result.png"
   echo "100 exit"
 } >"$C/script.txt"
-play
-LOG=$(ls "$C"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
-[ -n "$LOG" ] && cp "$LOG" "$SHOTS/filled.log"
-[ "$status" = 0 ] || { tail -30 "$C/out.txt"; fail "filled: exit status $status"; }
+finish
 e2e_log_in_order "of 16000 bytes not set in 'user://profiles/1.xml'" \
     "Level completed: 'E01_L03'" "Timeline position 'E01_L04' saved."
 for line in "not set in 'user://profiles/1.xml'" "not set in 'user://profiles/index.xml'"; do
