@@ -116,8 +116,9 @@ DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged, c
 // and node around it, and the turn of its node to one value a line.
 static const size_t kNewValueRoom = 96;
 
-// Whether the values being set are a script's (ScriptValues).
-static bool scriptWriting = false;
+// Whether the values being set are a script's (ScriptValues): the
+// thread's own, as the scope that sets it is.
+static thread_local bool scriptWriting = false;
 
 ScriptValues::ScriptValues(bool script) : before(scriptWriting) { scriptWriting = before || script; }
 ScriptValues::~ScriptValues() { scriptWriting = before; }
