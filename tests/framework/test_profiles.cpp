@@ -446,7 +446,8 @@ TEST(Profiles, AScriptNeverCrowdsOutTheGamesValues) {
     FwLog log;
     // In calls of a few hundred values each, as a script's frames would
     // set them: one call may run for 2 s, and the sanitizers' build is slow.
-    ASSERT_TRUE(lua_man.ExecLuaString(L,
+    ASSERT_TRUE(lua_man.ExecLuaString(
+        L,
         "AddProfile('Ann') big, crumb = string.rep('f', 16000), string.rep('c', 60) "
         "for i = 1, 70 do SetProfileValue('FILL', 'v' .. i, 'value', big) SetGlobalValue('FILL' .. i, big) end"));
     for (int from = 1; from <= 3000; from += 500) {
@@ -455,9 +456,10 @@ TEST(Profiles, AScriptNeverCrowdsOutTheGamesValues) {
                                    "SetGlobalValue('C' .. i, crumb) end";
         ASSERT_TRUE(lua_man.ExecLuaString(L, crumbs.c_str()));
     }
-    ASSERT_TRUE(lua_man.ExecLuaString(L,
-        "SetGlobalValue('VOLUME_SOUND_UNMUTED', '0.75') AddProfileTag('GAME', 'lower_details') "
-        "SetGlobalValue('VOLUME_MUSIC_UNMUTED', string.rep('9', 40))"));
+    ASSERT_TRUE(
+        lua_man.ExecLuaString(L,
+                              "SetGlobalValue('VOLUME_SOUND_UNMUTED', '0.75') AddProfileTag('GAME', 'lower_details') "
+                              "SetGlobalValue('VOLUME_MUSIC_UNMUTED', string.rep('9', 40))"));
     for (int level = 1; level <= 20; level++) {
         std::string id = "E0" + std::to_string(1 + (level - 1) / 10) + "_L" + std::to_string(level);
         prof->SetValue("LEVELS", id.c_str(), "completed", "1");
