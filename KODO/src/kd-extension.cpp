@@ -207,12 +207,15 @@ static bool SyncPath(const char* path, bool folder) {
 }
 
 // "FileExists" takes one engine path and answers what is there, readable
-// or not: "file", "folder" or "other"; null when nothing is. A file that
-// no save may go into (kd-native-file.h) is "file with a second name" (a
-// hard link) or "file behind a link" (a folder on its way is one). Opening the
-// file cannot tell a missing file from one this user may not read, and the
-// player's files must never be taken for missing (replaced, deleted)
-// because of it.
+// or not: "file", "folder" or "other" (a link at the last part is one);
+// null when nothing is. A file that no save may go into (kd-native-file.h)
+// is "file behind a link" (a folder on its way is one), and one that the
+// player made read-only (its mode bits let this user write nothing) is
+// "read-only file": a save by rename would replace it whatever its modes.
+// A file with a second name is a "file": a save by rename replaces only
+// this name. Opening the file cannot tell a missing file from one this
+// user may not read, and the player's files must never be taken for
+// missing (replaced, deleted) because of it.
 static const char* PathType(const char* path) {
     if (!path || strstr(path, "..")) return nullptr;
     char* native = KD_ConvertStaticPathToNativeOSPath(path);
@@ -221,11 +224,11 @@ static const char* PathType(const char* path) {
     const char* leaf;
     int folder = there && S_ISREG(st.st_mode) ? KDI_OpenFolderOf(native, &leaf, false) : -1;
     bool behind = folder < 0 && errno == ELOOP;
+    bool read_only = folder >= 0 && ((st.st_mode & 0222) == 0 || faccessat(folder, leaf, W_OK, AT_EACCESS) != 0);
     if (folder >= 0) close(folder);
     free(native);
     if (!there) return nullptr;
-    if (S_ISREG(st.st_mode))
-        return behind ? "file behind a link" : st.st_nlink > 1 ? "file with a second name" : "file";
+    if (S_ISREG(st.st_mode)) return behind ? "file behind a link" : read_only ? "read-only file" : "file";
     return S_ISDIR(st.st_mode) ? "folder" : "other";
 }
 

@@ -27,19 +27,26 @@ static const char* BelowPlayerFolder(const char* native) {
     return native + n;
 }
 
+// What a link met is to the game: refused, a file with a second name
+// refused (in place), or a link a save by rename put its file in place of.
+enum class LinkMet { kRefused, kSecondName, kReplaced };
+
 // One line for each link met, however often a save meets it: the names
-// told so far (a few; past them a link is refused without a line).
-static void TellLink(const char* native, const char* end, bool second_name) {
+// told so far (a few; past them a link is met without a line).
+static void TellLink(const char* native, const char* end, LinkMet how) {
     static std::mutex told_lock;
     static char told[16][256];
     static int told_count = 0;
     char name[256];
     const char* below = BelowPlayerFolder(native);
+    // The kind leads the name kept: a link refused and then replaced is
+    // told both times.
+    name[0] = (char)('0' + (int)how);
     if (below) {
         while (*below == '/') below++;
-        snprintf(name, sizeof name, "user://%.*s", (int)(end - below), below);
+        snprintf(name + 1, sizeof name - 1, "user://%.*s", (int)(end - below), below);
     } else {
-        snprintf(name, sizeof name, "%.*s", (int)(end - native), native);
+        snprintf(name + 1, sizeof name - 1, "%.*s", (int)(end - native), native);
     }
     {
         std::lock_guard<std::mutex> hold(told_lock);
@@ -49,12 +56,18 @@ static void TellLink(const char* native, const char* end, bool second_name) {
         memcpy(told[told_count++], name, sizeof name);
     }
     int kept = errno;
-    if (second_name)
+    if (how == LinkMet::kSecondName)
         KD_PrintDebugf(KD_LOG_WARNING,
-                       "'%s' is a file with a second name (a hard link); the game does not write it: refused.\n", name);
+                       "'%s' is a file with a second name (a hard link); the game does not write it in place: "
+                       "refused.\n",
+                       name + 1);
+    else if (how == LinkMet::kReplaced)
+        KD_PrintDebugf(KD_LOG_WARNING,
+                       "'%s' was a link; the save put a file of its own in its place and left what it led to alone.\n",
+                       name + 1);
     else
         KD_PrintDebugf(KD_LOG_WARNING, "'%s' is a link; the game writes and deletes nothing through it: refused.\n",
-                       name);
+                       name + 1);
     errno = kept;
 }
 
@@ -115,7 +128,7 @@ int KDI_OpenFolderOf(const char* native, const char** leaf, bool make) {
             struct stat st;
             if (next < 0 && fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
                 errno = ELOOP;
-                TellLink(native, end, false);
+                TellLink(native, end, LinkMet::kRefused);
             }
         }
         int kept = errno;
@@ -138,7 +151,7 @@ int KDI_OpenNative(const char* native, int flags, mode_t mode) {
     int dir = KDI_OpenFolderOf(native, &leaf, false);
     if (dir < 0) return -1;
     int fd = FileLeaf(leaf) ? openat(dir, leaf, (flags & ~O_TRUNC) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode) : -1;
-    if (fd < 0 && errno == ELOOP) TellLink(native, leaf + strlen(leaf), false);
+    if (fd < 0 && errno == ELOOP) TellLink(native, leaf + strlen(leaf), LinkMet::kRefused);
     int kept = errno;
     close(dir);
     errno = kept;
@@ -149,7 +162,7 @@ int KDI_OpenNative(const char* native, int flags, mode_t mode) {
     bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (!ok) errno = EISDIR;
     if (ok && write && st.st_nlink > 1) {
-        TellLink(native, leaf + strlen(leaf), true);
+        TellLink(native, leaf + strlen(leaf), LinkMet::kSecondName);
         errno = EMLINK;
         ok = false;
     }
@@ -220,9 +233,15 @@ bool KDI_RenameNative(const char* from, const char* to) {
     const char *from_leaf, *to_leaf;
     int from_dir = KDI_OpenFolderOf(from, &from_leaf, false);
     int to_dir = from_dir >= 0 ? KDI_OpenFolderOf(to, &to_leaf, false) : -1;
+    // A link at the new name is a name like any: the rename replaces it and
+    // what it leads to keeps its bytes. A file with a second name likewise.
+    struct stat st;
+    bool link = to_dir >= 0 && FileLeaf(to_leaf) && fstatat(to_dir, to_leaf, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(st.st_mode);
     bool ok =
         to_dir >= 0 && FileLeaf(from_leaf) && FileLeaf(to_leaf) && renameat(from_dir, from_leaf, to_dir, to_leaf) == 0;
     int kept = errno;
+    if (ok && link) TellLink(to, to_leaf + strlen(to_leaf), LinkMet::kReplaced);
     if (from_dir >= 0) close(from_dir);
     if (to_dir >= 0) close(to_dir);
     errno = kept;

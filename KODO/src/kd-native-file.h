@@ -8,9 +8,13 @@
 // each folder is opened from the one before with O_NOFOLLOW, so that a
 // link swapped in during the walk is met too, and the last part is made,
 // opened, renamed or deleted relative to the folder that holds it. A file
-// written never has a second name. A path that does not lie under the
-// player's folder (a test's, a tool's) has its folder opened by name and
-// only its last part checked.
+// written in place (an append, a cut) never has a second name: the other
+// name would change with it. A save by rename replaces only its own name,
+// so it goes ahead over a file with a second name, whose other name keeps
+// its bytes, and over a link, which it replaces by a file of its own (with
+// a line naming the link). A path that does not lie under the player's
+// folder (a test's, a tool's) has its folder opened by name and only its
+// last part checked.
 //
 // A link met is refused with one line naming it (once per link); errno
 // is ELOOP for a link, EMLINK for a file with a second name.
@@ -40,6 +44,7 @@ bool KDI_MakeNativeFolders(const char* native);
 // Removes a name: a file (or a link, never what it leads to), or with
 // `folder` an empty folder.
 bool KDI_DeleteNative(const char* native, bool folder);
+// Renames a file; a link at `to` is replaced, never followed.
 bool KDI_RenameNative(const char* from, const char* to);
 // The folder a path ending in '/' names, for listing and deleting in it.
 DIR* KDI_OpenNativeFolder(const char* native);

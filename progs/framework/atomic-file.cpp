@@ -43,22 +43,19 @@ bool AtomicFile::Open(const char* target) {
         return false;
     }
     // A file the player made read-only stays as it is: the rename below
-    // would replace it whatever its permissions. Opening it for appending
-    // writes nothing and fails exactly when writing would.
+    // would replace it whatever its permissions. A file behind a link is
+    // refused as such (the rename would be too). A file with a second name
+    // is saved: the rename gives this name the new file and leaves the
+    // other name its bytes. A link at the name itself is replaced by the
+    // file, with a line naming it (KDI_RenameNative).
     const char* there = kd->CallExtension("FileExists", target);
-    // A file with a second name, or behind a link, is refused as such.
-    if (there && strncmp(there, "file ", 5) == 0) {
-        std::string why = std::string("it is a ") + there + ", which no save goes into: refused";
-        Fail(why.c_str());
+    if (there && strcmp(there, "file behind a link") == 0) {
+        Fail("it is a file behind a link, which no save goes into: refused");
         return false;
     }
-    if (there && strcmp(there, "file") == 0) {
-        kd_file_t* probe = kd->OpenFile(target, "a");
-        if (!probe) {
-            Fail("the file cannot be written (read-only?)");
-            return false;
-        }
-        kd->CloseFile(probe);
+    if (there && strcmp(there, "read-only file") == 0) {
+        Fail("the file is read-only");
+        return false;
     }
     // Same folder as the target, so the rename never crosses devices.
     temp.Set(target);

@@ -116,26 +116,85 @@ DMDatabase* LoadPlayerDatabase(const char* path, bool* blocked, bool* damaged, c
 // and node around it, and the turn of its node to one value a line.
 static const size_t kNewValueRoom = 96;
 
-// Whether setting the value keeps the value and the file within their
-// bounds; the first refusal for the file is reported.
-static bool ValueFits(const DMDatabase* db, const char* cat, const char* tag, const char* name, const char* value,
-                      bool* reported) {
-    const char* old = db->GetValue(cat, tag, name);
-    size_t bytes = DMEscapedBytes(value);
-    size_t after = db->WrittenBytes() + bytes - DMEscapedBytes(old) +
-                   (old ? 0 : DMEscapedBytes(cat) + DMEscapedBytes(tag) + strlen(name) + kNewValueRoom);
-    if (bytes <= kProfileValueMaxBytes && after <= kProfileMaxBytes) return true;
-    if (!*reported)
-        kd->PrintDebugf(KD_LOG_WARNING,
-                        "Value '%s/%s/%s' of %zu bytes not set in '%s': a value may hold %u bytes and the file %u; "
-                        "further values past these bounds are refused too.\n",
-                        cat, tag, name, bytes, db->GetFileName() ? db->GetFileName() : "",
-                        (unsigned)kProfileValueMaxBytes, (unsigned)kProfileMaxBytes);
-    *reported = true;
+// Whether the values being set are a script's (ScriptValues): the
+// thread's own, as the scope that sets it is.
+static thread_local bool scriptWriting = false;
+
+ScriptValues::ScriptValues(bool script) : before(scriptWriting) { scriptWriting = before || script; }
+ScriptValues::~ScriptValues() { scriptWriting = before; }
+
+// The player's settings that the bundled menus keep through the script
+// functions (ui/menu-common.lua's sound toggle, ui/options-events.lua's
+// details): the game's own whichever script sets them. Their names are
+// fixed and their values short (a number, a flag), so this route holds a
+// few hundred bytes at most; a longer value is a script's.
+struct GameSetting {
+    const char* cat;
+    const char* tag;
+    const char* name;
+};
+static const GameSetting kGameSettings[] = {
+    {"!SETTINGS", "VOLUME_SOUND_UNMUTED", "value"},
+    {"!SETTINGS", "VOLUME_MUSIC_UNMUTED", "value"},
+    {"GAME", "lower_details", "tag"},
+};
+static const size_t kGameSettingMaxBytes = 32;
+
+static bool IsGameSetting(const char* cat, const char* tag, const char* name, const char* value) {
+    if (strlen(value) > kGameSettingMaxBytes) return false;
+    for (const GameSetting& s : kGameSettings)
+        if (strcmp(s.cat, cat) == 0 && strcmp(s.tag, tag) == 0 && strcmp(s.name, name) == 0) return true;
     return false;
 }
 
-// A file loaded larger than the bound keeps its first nodes that fit; a
+// Whether setting the value keeps the value and the file within their
+// bounds: a script's value the scripts' bound, the game's the whole file's.
+// A value that does not make the file larger is always set. A script's
+// refusal is told once per file, the game's when the file is saved.
+static bool ValueFits(const DMDatabase* db, const char* cat, const char* tag, const char* name, const char* value,
+                      ValueRefusals* refusals) {
+    const bool script = scriptWriting && !IsGameSetting(cat, tag, name, value);
+    const char* old = db->GetValue(cat, tag, name);
+    size_t bytes = DMEscapedBytes(value);
+    size_t before = db->WrittenBytes();
+    size_t after = before + bytes - DMEscapedBytes(old) +
+                   (old ? 0 : DMEscapedBytes(cat) + DMEscapedBytes(tag) + strlen(name) + kNewValueRoom);
+    if (bytes <= kProfileValueMaxBytes &&
+        (after <= (script ? kProfileMaxBytes : kProfileFileMaxBytes) || after <= before))
+        return true;
+    if (!script) {
+        if (refusals->gameValues++ == 0) {
+            char first[300];
+            snprintf(first, sizeof first, "%.80s/%.80s/%.80s' of %zu bytes", cat, tag, name, bytes);
+            refusals->firstGameValue = first;
+        }
+        return false;
+    }
+    if (!refusals->scriptTold)
+        kd->PrintDebugf(KD_LOG_WARNING,
+                        "Value '%s/%s/%s' of %zu bytes not set in '%s': a value may hold %u bytes, and a script may "
+                        "fill the file to %u; further values of scripts past these bounds are refused too.\n",
+                        cat, tag, name, bytes, db->GetFileName() ? db->GetFileName() : "",
+                        (unsigned)kProfileValueMaxBytes, (unsigned)kProfileMaxBytes);
+    refusals->scriptTold = true;
+    return false;
+}
+
+bool ValueRefusals::TellGameValues(const char* file) {
+    if (gameValues == 0) return true;
+    char more[48] = "";
+    if (gameValues > 1) snprintf(more, sizeof more, " (and %d more)", gameValues - 1);
+    kd->PrintDebugf(KD_LOG_WARNING,
+                    "The game's value '%s%s was not kept in '%s': a value may hold %u bytes and the file %u. The "
+                    "rest is saved, and the save is reported as failed.\n",
+                    firstGameValue.c_str(), more, file, (unsigned)kProfileValueMaxBytes,
+                    (unsigned)kProfileFileMaxBytes);
+    gameValues = 0;
+    firstGameValue.clear();
+    return false;
+}
+
+// A file loaded larger than both rooms keeps its first nodes that fit; a
 // copy of the whole file is kept. False when that copy could not be made:
 // the file must then not be saved over.
 static bool KeepWhatFits(DMDatabase* db, const char* path) {
@@ -144,16 +203,16 @@ static bool KeepWhatFits(DMDatabase* db, const char* path) {
         DMArray* array = db->GetArray(a);
         n += DMDatabase::WrittenBytes(array);
         int keep = 0;
-        while (keep < array->GetSize() && n + DMDatabase::WrittenBytes(array->GetNode(keep)) <= kProfileMaxBytes)
+        while (keep < array->GetSize() && n + DMDatabase::WrittenBytes(array->GetNode(keep)) <= kProfileFileMaxBytes)
             n += DMDatabase::WrittenBytes(array->GetNode(keep++));
-        if (keep < array->GetSize()) n = kProfileMaxBytes + 1;  // nothing after a node left out is kept
+        if (keep < array->GetSize()) n = kProfileFileMaxBytes + 1;  // nothing after a node left out is kept
         for (int i = array->GetSize() - 1; i >= keep; i--, cut++) array->RemoveNode(i);
     }
     if (!cut) return true;
     kd->PrintDebugf(KD_LOG_WARNING,
                     "Player data file '%s' holds more than the %u bytes it may; its first values that fit are used "
                     "(%zu nodes left out).\n",
-                    path, (unsigned)kProfileMaxBytes, cut);
+                    path, (unsigned)kProfileFileMaxBytes, cut);
     if (CopyAside(path, "larger than it may be")) return true;
     kd->PrintDebugf(KD_LOG_WARNING,
                     "Unable to keep a copy of '%s', which is larger than it may be; it will not be overwritten.\n",
@@ -215,7 +274,7 @@ const char* Profile::GetValue(const char* cat, const char* tag, const char* name
 
 void Profile::SetValue(const char* cat, const char* tag, const char* name, const char* value) {
     if (!database || !cat || !tag || !name || !value) return;
-    if (!ValueFits(database, cat, tag, name, value, &boundReported)) return;
+    if (!ValueFits(database, cat, tag, name, value, &refusals)) return;
     database->SetValue(cat, tag, name, value);
 }
 
@@ -275,6 +334,7 @@ void Profile::Reset(const char* file) {
     ReleaseDatabase();
     fileName.Set(file);
     saveBlocked = false;
+    refusals = ValueRefusals();
     activeTime = 0;
     nString path = Path();
     database = dman.CreateDatabase(path.text);
@@ -285,6 +345,7 @@ void Profile::Load(const char* file) {
     ReleaseDatabase();
     fileName.Set(file);
     saveBlocked = false;
+    refusals = ValueRefusals();
     if (!IsValidFileName(file)) {
         // Never reached through the manager, which checks first; a
         // database that is never read or written keeps the rule simple.
@@ -319,7 +380,8 @@ bool Profile::Save() {
     }
     SetValuef("!INFO", "time_active", "value", "%d", activeTime);
     nString path = Path();
-    return database->Save(path.text);
+    const bool kept = refusals.TellGameValues(path.text);
+    return database->Save(path.text) && kept;
 }
 
 void Profile::Delete() {
@@ -388,7 +450,7 @@ const char* ProfileManager::GetGlobalValue(const char* name) const {
 void ProfileManager::SetGlobalValue(const char* name, const char* value) {
     if (!name || !value) return;
     if (!index) index = dman.CreateDatabase(kIndexPath);
-    if (ValueFits(index, "!SETTINGS", name, "value", value, &indexBoundReported))
+    if (ValueFits(index, "!SETTINGS", name, "value", value, &indexRefusals))
         index->SetValue("!SETTINGS", name, "value", value);
 }
 
@@ -562,6 +624,8 @@ void ProfileManager::LoadProfiles() {
     kd->CreateDirectory("user://profiles");
 
     indexBlocked = false;
+    indexRefusals.gameValues = 0;  // the values refused are read again
+    indexRefusals.firstGameValue.clear();
     unreadable.clear();
     index = LoadPlayerDatabase(kIndexPath, &indexBlocked);
     if (!KeepWhatFits(index, kIndexPath)) indexBlocked = true;
@@ -624,7 +688,10 @@ std::string ProfileManager::SaveKey() const {
 }
 
 bool ProfileManager::SaveProfiles() {
-    if ((savedOk || failedThisFrame) && !savedKey.empty() && savedKey == SaveKey()) return savedOk;
+    bool refused = indexRefusals.gameValues > 0;
+    for (int i = 0; i < profiles.count; i++) refused = refused || profiles.data[i]->RefusedGameValues();
+    // A value of the game's refused since is told by the save, whatever changed.
+    if ((savedOk || failedThisFrame) && !refused && !savedKey.empty() && savedKey == SaveKey()) return savedOk;
     kd->PrintDebugf(KD_LOG_SYSTEM, "Saving all profiles.\n");
     if (!index) index = dman.CreateDatabase(kIndexPath);
     kd->CreateDirectory("user://profiles");
@@ -655,6 +722,7 @@ bool ProfileManager::SaveProfiles() {
     // index that could not be read was reported when it was loaded.
     bool ok = true;
     for (int i = 0; i < profiles.count; i++) ok = profiles.data[i]->Save() && ok;
+    const bool indexKept = indexRefusals.TellGameValues(kIndexPath);
     bool indexed = !indexBlocked && index->Save(kIndexPath);
     if (deleted.count > 0 && (indexed || indexBlocked)) {
         kd->PrintDebugf(KD_LOG_SYSTEM, "Deleting profiles marked for deletion.\n");
@@ -666,7 +734,7 @@ bool ProfileManager::SaveProfiles() {
     }
     // Only a success is remembered: a failed save (a full disk) is tried
     // again at the next ask in a later frame, when room may have been made.
-    savedOk = ok && indexed;
+    savedOk = ok && indexed && indexKept;
     savedKey = SaveKey();
     failedThisFrame = !savedOk;
     return savedOk;
@@ -676,6 +744,8 @@ bool ProfileManager::SaveProfiles() {
 // Script functions. They act on the active profile `prof`; with a bad
 // argument (reported) they act on nothing and answer as for a missing
 // value, so a script slip cannot write, select or delete the wrong profile.
+// The values they set are the script's (ScriptValues); a new profile's
+// name, cut to 127 characters, is the player's.
 
 namespace {
 
@@ -734,6 +804,7 @@ int luaf_ProfileTagExists(lua_State* L) {
 
 int luaf_SetProfileValue(lua_State* L) {
     LuaArgs a(L, __func__);
+    ScriptValues script;
     const char* t[4];
     if (a.Texts(1, 4, t) && prof) prof->SetValue(t[0], t[1], t[2], t[3]);
     return 0;
@@ -741,6 +812,7 @@ int luaf_SetProfileValue(lua_State* L) {
 
 int luaf_AddProfileTag(lua_State* L) {
     LuaArgs a(L, __func__);
+    ScriptValues script;
     const char* t[2];
     if (a.Texts(1, 2, t) && prof) prof->AddTag(t[0], t[1]);
     return 0;
@@ -767,6 +839,7 @@ int luaf_IsProfileValueAcknowledged(lua_State* L) {
 
 int luaf_SetProfileValueAcknowledged(lua_State* L) {
     LuaArgs a(L, __func__);
+    ScriptValues script;
     const char* t[2];
     if (a.Texts(1, 2, t) && prof) prof->SetAcknowledged(t[0], t[1], a.Flag(3));
     return 0;
@@ -794,6 +867,7 @@ int luaf_GetNumberOfValuesInCategory(lua_State* L) {
 
 int luaf_SetGlobalValue(lua_State* L) {
     LuaArgs a(L, __func__);
+    ScriptValues script;
     const char* t[2];
     if (a.Texts(1, 2, t)) profile_man.SetGlobalValue(t[0], t[1]);
     return 0;

@@ -16,10 +16,50 @@
 #include "nstring.h"
 
 // What one value and one player file (a profile, or the index with the
-// global values) may hold: a value past its bound, or one that would take
-// the file past its own, is refused with one line per file; a file loaded
-// larger keeps its first nodes that fit.
-enum : size_t { kProfileValueMaxBytes = 16u << 10, kProfileMaxBytes = 1u << 20 };
+// global values) may hold. The bound keeps a script from filling memory
+// and the disk through the player's files, so it is the scripts' alone: a
+// script's value (ScriptValues) that would take the file past
+// kProfileMaxBytes is refused, with one line per file. The game's own
+// values (records, the place, totals, achievements, scores, settings) have
+// kProfileGameRoomBytes more, which a script never reaches: a file a
+// script filled still takes every win. Any value past
+// kProfileValueMaxBytes is refused. A file loaded larger than both rooms
+// together keeps its first nodes that fit.
+enum : size_t {
+    kProfileValueMaxBytes = 16u << 10,
+    kProfileMaxBytes = 1u << 20,
+    kProfileGameRoomBytes = 256u << 10,
+    kProfileFileMaxBytes = kProfileMaxBytes + kProfileGameRoomBytes,
+};
+
+// While one lives, the values set in the player's files are a script's:
+// the script functions that set values open one, and so does a route of
+// the game whose key a script chose and the game's data does not name.
+// A value of the game's own settings that the bundled menus keep (a fixed
+// name, a short value) stays the game's all the same.
+class ScriptValues {
+public:
+    explicit ScriptValues(bool script = true);
+    ~ScriptValues();
+    ScriptValues(const ScriptValues&) = delete;
+    ScriptValues& operator=(const ScriptValues&) = delete;
+
+private:
+    bool before;
+};
+
+// The values one player file refused since it was last saved. A script's
+// refusals are told once per file; the game's are told when the file is
+// saved, and make that save answer false, so that the player hears of
+// what was not kept.
+struct ValueRefusals {
+    bool scriptTold = false;
+    std::string firstGameValue;  // "<cat>/<tag>/<name>" of <n> bytes
+    int gameValues = 0;
+    // False, with one line naming the first value, when any of the game's
+    // was refused; the count starts again.
+    bool TellGameValues(const char* file);
+};
 
 class Profile {
 public:
@@ -48,6 +88,8 @@ public:
     // The file name is "<n>.xml" relative to "user://profiles/".
     void Reset(const char* file);
     void Load(const char* file);
+    // False when the file could not be written, or a value of the game's
+    // was refused since the last save (the rest is written all the same).
     bool Save();
     void Delete();
 
@@ -58,6 +100,8 @@ public:
     // True when the file could not be read and could not be moved aside
     // either: saving would then destroy it, so the profile is not saved.
     bool IsSaveBlocked() const { return saveBlocked; }
+    // True when a value of the game's was refused since the last save.
+    bool RefusedGameValues() const { return refusals.gameValues > 0; }
 
     // "<n>.xml" with n from 1 to 64, written without leading zeros.
     static bool IsValidFileName(const char* file);
@@ -74,7 +118,7 @@ private:
     nString fileName;
     bool saveBlocked = false;
     const char* blockedWhy = "";  // what the file is that keeps it from being saved
-    bool boundReported = false;
+    ValueRefusals refusals;
 };
 
 class ProfileManager {
@@ -109,7 +153,8 @@ public:
     void DeleteProfile(Profile* p);
     void DeleteAllProfiles();
     void LoadProfiles();
-    // False when any file could not be written (the old files then stay).
+    // False when any file could not be written (the old files then stay),
+    // or a value of the game's was refused since the last save.
     // Asked for again with nothing changed since (a script's loop, several
     // screens in one frame), it writes nothing and answers as it did.
     bool SaveProfiles();
@@ -155,7 +200,7 @@ private:
     std::vector<std::string> unreadable;
     DMDatabase* index = nullptr;
     bool indexBlocked = false;  // the index could not be read: never written
-    bool indexBoundReported = false;
+    ValueRefusals indexRefusals;
     AudioHooks audio;
     int keptWindowed = -1;
     bool SavedWindowed() const;

@@ -312,6 +312,31 @@ TEST_F(Flow, AWinThatIsNotSavedIsNotShownAsKept) {
     EXPECT_FALSE(std::filesystem::exists(g.env.engine->UserPath("profiles/1.xml")));
 }
 
+// A win the profile cannot keep (the game's own room past what scripts
+// may fill is full, as a modded game's values might make it) is told as
+// one the disk did not take, and the save's line names the value.
+TEST_F(Flow, AWinTheFullProfileCannotKeepIsNotShownAsKept) {
+    ResultScreen popup{"PopupOk"};
+    sman.PreloadScreen(&popup);
+    int n = 0;
+    for (size_t size : {16000, 4000, 1000, 250, 60})
+        for (bool kept = true; kept; n++) {
+            const std::string name = std::to_string(n);
+            prof->SetValue("MOD", name.c_str(), "value", std::string(size, 'm').c_str());
+            kept = prof->GetValue("MOD", name.c_str(), "value") != nullptr;
+        }
+    EXPECT_FALSE(prof->Save());  // the last of each size was refused
+    RecordingKd r{kd};
+    r.Install();
+    g.game.WinLevel(false);
+    ASSERT_FALSE(completed.messages.empty());
+    EXPECT_EQ(completed.messages.front(), std::make_pair(std::string("NewRecord"), std::string("NO")));
+    EXPECT_EQ(popup.messages, (std::vector<std::pair<std::string, std::string>>{{"text", "LEVEL_NOT_SAVED"}}));
+    EXPECT_TRUE(rec().DebugContains("The game's value 'LEVELS/E01_L03/"));
+    EXPECT_TRUE(rec().DebugContains("Level 'E01_L03' won, but its record could not be saved"));
+    EXPECT_FALSE(Recorded::Has(rec().prints, "Level completed"));
+}
+
 TEST(LevelRecords, StarsNewRecordsAndMillionsReadBackWhole) {
     GameEnv g;
     Profile& p = g.profile;

@@ -76,6 +76,16 @@ play() {
   cp "$C/out.txt" "$WORK/out.txt"
 }
 
+# finish: runs the case's script; the run must end well and write its
+# log ($LOG, kept in the summary's folder).
+finish() {
+  play
+  LOG=$(ls "$C"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
+  [ -n "$LOG" ] && cp "$LOG" "$SHOTS/$NAME.log"
+  [ "$status" = 0 ] || { tail -30 "$C/out.txt"; fail "$NAME: exit status $status"; }
+  [ -n "$LOG" ] || fail "$NAME: no log file written"
+}
+
 # run LINE...: runs the case until the log holds each line, in order (and
 # then FRAMES more frames, when set, and a screenshot to SHOT, when set),
 # then quits; each line found is added
@@ -90,11 +100,7 @@ run() {
     fi
     echo "100 exit"
   } >"$C/script.txt"
-  play
-  LOG=$(ls "$C"/data/*/*/logs/kodo-0001.log 2>/dev/null | head -1)
-  [ -n "$LOG" ] && cp "$LOG" "$SHOTS/$NAME.log"
-  [ "$status" = 0 ] || { tail -30 "$C/out.txt"; fail "$NAME: exit status $status"; }
-  [ -n "$LOG" ] || fail "$NAME: no log file written"
+  finish
   e2e_log_in_order "$@"
   for line in "$@"; do
     printf '%-9s %s\n' "$NAME" "$(grep -F -m1 "$line" "$LOG" | sed 's/^ *//')" >>"$SHOTS/summary.txt"
@@ -490,8 +496,8 @@ menu_once <<'LUA'
 	local big = string.rep ("v", 1048576)
 	SetGlobalValue ("HOSTILE", big);
 	SetGlobalValue ("HOSTILE2", big);
-	SetProfileValue ("HOSTILE", "mark", "value", "kept within the bounds");
 	SetProfileValue ("HOSTILE", "big", "value", big);
+	SetProfileValue ("HOSTILE", "mark", "value", "past the scripts' bound: refused without a line");
 	local part = string.rep ("p", 16000)
 	for i = 1, 100 do SetProfileValue ("HOSTILE", "v" .. i, "value", part) end
 	for i = 1, 600 do CreateScreen ("Hostile" .. i, "ui/credits.lua") end
@@ -506,7 +512,7 @@ awk 'BEGIN { v = "w"; while (length(v) < 10000) v = v v
   printf "<?xml version=\"1.0\"?>\n<root>\n<array id=\"!INFO\">\n<node id=\"name\" value=\"Anna\"/>\n</array>\n<array id=\"WIDE\">\n"
   for (i = 0; i < 200; i++) printf "<node id=\"n%d\" value=\"%s\"/>\n", i, v
   printf "</array>\n</root>\n" }' >"$P/1.xml"
-run "Player data file 'user://profiles/1.xml' holds more than the 1048576 bytes it may; its first values that fit are used (" \
+run "Player data file 'user://profiles/1.xml' holds more than the 1310720 bytes it may; its first values that fit are used (" \
     "KD_CreateBitmap 'hostile-rt4': its 65536 KB would take the bitmaps past the 256 MB they may hold together" \
     "all they may (1048576): a line or text of list box 'Flood'" \
     "Value '!SETTINGS/HOSTILE/value' of 1048576 bytes not set in 'user://profiles/index.xml'" \
@@ -518,10 +524,87 @@ for line in "would take the bitmaps past" "list box 'Flood'" "not set in 'user:/
 done
 size=$(wc -c <"$P/1.xml")
 echo "bounds: the saved profile is $size bytes"
-[ "$size" -lt 1200000 ] || fail "bounds: the profile grew to $size bytes"
-grep -q "kept within the bounds" "$P/1.xml" || fail "bounds: the profile was not saved"
+[ "$size" -le 1310720 ] || fail "bounds: the profile grew to $size bytes"
+grep -q '"time_active"' "$P/1.xml" || fail "bounds: the profile was not saved"
+if grep -q "past the scripts' bound" "$P/1.xml"; then fail "bounds: a script's value went past its bound"; fi
 grep -q 'value="Anna"' "$P/1.xml" || fail "bounds: the player's name is lost"
 grep -l '"n199"' "$P"/* | grep -q -v '/1.xml$' || fail "bounds: no whole copy of the large profile kept"
+}
+
+# filled: a menu script fills the player's profile and the index to their
+# bound, a few hundred values a frame (70 values of 16,000 bytes, then
+# 3,000 of 60, in each); the player then mutes the sound with the menu's
+# toggle, whose setting the index keeps, and Play starts the third level,
+# which is won (developer mode's key C). The game's values are kept beyond
+# what the script filled: the level's record, the place at the next level,
+# the episode's totals, the sound setting; the script's next value is
+# refused with one line a file, and the result tells of no failed save.
+case_filled() {
+new_case filled
+cat >"$C/ui-over/main-menu-events.lua" <<'LUA'
+LuaInclude ("ui/bundled/main-menu-events.lua");
+local update = OnUpdate
+local big, crumb, step = string.rep ("f", 16000), string.rep ("c", 60), 0
+function OnUpdate (dt)
+	update (dt);
+	if step > 20 then return end
+	step = step + 1
+	for i = step * 10 - 9, step * 10 do
+		if i <= 70 then SetProfileValue ("FILL", "v" .. i, "value", big) SetGlobalValue ("FILL" .. i, big) end
+	end
+	for i = step * 150 - 149, step * 150 do
+		SetProfileValue ("CRUMBS", "c" .. i, "value", crumb) SetGlobalValue ("C" .. i, crumb)
+	end
+	if step == 20 then SaveProfiles () Print ("filled: the profile and the index are full") end
+end
+LUA
+tree
+ln -s "$HERE/labs/developer.xml" "$C/app/native/developer.xml"
+rm "$C/app/native/prog.xml"
+sed 's|program_id="worm"|program_id="worm" fixed_step="1"|' "$DATA/prog.xml" >"$C/app/native/prog.xml"
+P="$C/data/Vantreo/Worm/profiles"
+mkdir -p "$P"
+printf '<?xml version="1.0"?>\n<root>\n<array id="!PROFILE_INDEX">\n<node id="1.xml"/>\n</array>\n</root>\n' >"$P/index.xml"
+printf '<?xml version="1.0"?>\n<root>\n<array id="!INFO">\n<node id="name" value="Anna"/>\n</array>\n<array id="INFO">\n<node id="STORY_START_SHOWN" tag="1"/>\n</array>\n<array id="!SAVE_STATE">\n<node id="timeline" value="timeline.xml"/>\n</array>\n<array id="!TIMELINES">\n<node id="timeline.xml" event="E01_L03" game="DeziDedi"/>\n</array>\n</root>\n' >"$P/1.xml"
+{
+  echo "0 wait data/*/*/logs/kodo-0001.log filled: the profile and the index are full"
+  echo "0 frames 10"
+  e2e_tap 0 952 534
+  echo "0 frames 10"
+  e2e_tap 0 512 315
+  echo "0 wait data/*/*/logs/kodo-0001.log Level 'worlds/e01-l03.xml' started"
+  echo "0 wait data/*/*/logs/kodo-0001.log Removing 'TimelineTransition' from Screen Stack"
+  echo "0 frames 30"
+  echo "0 key C"
+  echo "0 wait data/*/*/logs/kodo-0001.log Screen 'GameLevelCompleted' fully in."
+  echo "0 frames 30"
+  echo "0 screenshot $SHOTS/filled-result.png"
+  echo "100 exit"
+} >"$C/script.txt"
+finish
+e2e_log_in_order "of 16000 bytes not set in 'user://profiles/1.xml'" \
+    "Level completed: 'E01_L03'" "Timeline position 'E01_L04' saved."
+for line in "not set in 'user://profiles/1.xml'" "not set in 'user://profiles/index.xml'"; do
+  [ "$(grep -c -F "$line" "$LOG")" = 1 ] || fail "filled: '$line' is not in the log once"
+done
+absent "could not be saved"
+absent "was not kept in"
+absent "PushScreen: 'PopupOk'"
+# node FILE ARRAY ID: the node's text in the player's file, on one line.
+node() { awk -v a="<array id=\"$2\">" -v n="<node id=\"$3\"" 'index($0, a) { l = 1 } l && index($0, n) { r = 1 }
+  r { printf "%s ", $0 } r && /\/>/ { exit }' "$P/$1" | tr -s ' \t' ' '; }
+echo "filled: the record kept: $(node 1.xml LEVELS E01_L03)"
+for v in 'completed="1"' 'best_stars="[1-3]"' 'best_time="[0-9][0-9]*"'; do
+  node 1.xml LEVELS E01_L03 | grep -q "$v" || fail "filled: the won level's record lacks $v"
+done
+node 1.xml '!TIMELINES' timeline.xml | grep -q 'event="E01_L04"' || fail "filled: the place did not move on to E01_L04"
+node 1.xml GAME episode_1 | grep -q 'levels_completed="1"' || fail "filled: no episode totals"
+node index.xml '!SETTINGS' VOLUME_SOUND_UNMUTED | grep -q 'value="[0-9.]*[1-9][0-9.]*"' || fail "filled: the sound toggle's setting is lost"
+node index.xml '!SETTINGS' SOUND_VOLUME | grep -q 'value="0.00"' || fail "filled: the sound is not saved muted"
+size=$(wc -c <"$P/1.xml")
+echo "filled: the profile is $size bytes"
+[ "$size" -gt 1040000 ] && [ "$size" -le 1310720 ] || fail "filled: the profile is $size bytes"
+printf '%-9s %s\n' filled "$(grep -F -m1 "Level completed: 'E01_L03'" "$LOG" | sed 's/^ *//')" >>"$SHOTS/summary.txt"
 }
 
 # links: links planted in the player's folder lead out of it. Run 1: the
@@ -529,9 +612,11 @@ grep -l '"n199"' "$P"/* | grep -q -v '/1.xml$' || fail "bounds: no whole copy of
 # download cache are links to folders; the menu's script saves the
 # profiles and loads a picture by its address (the news server's). Run 2:
 # the probe's name and the profile index are second names of files
+# outside (a backup made with hard links), the profile a link to a file
 # outside, and the logs folder a link to a folder of twelve logs: the log
-# goes to a file of its own. Each link gets its line; nothing outside the
-# folder changes.
+# goes to a file of its own. The probe, written in place, is refused; the
+# saves by rename go ahead, each name taking a file of its own, the link
+# named. Each link gets its line; nothing outside the folder changes.
 case_links() {
 new_case links
 mkdir -p "$C/srv" "$C/tmp"
@@ -568,12 +653,12 @@ ln "$O/probe.txt" "$U/.write-probe"
 rm -r "$U/logs" "$U/profiles"
 ln -s "$O/logs" "$U/logs"
 mkdir "$U/profiles"
-cp "$O/profiles/1.xml" "$U/profiles/"
+ln -s "$O/profiles/1.xml" "$U/profiles/1.xml"
 ln "$O/profiles/index.xml" "$U/profiles/index.xml"
 {
-  echo "0 wait tmp/kodo-log-*.log 'user://.write-probe' is a file with a second name (a hard link); the game does not write it: refused."
+  echo "0 wait tmp/kodo-log-*.log 'user://.write-probe' is a file with a second name (a hard link); the game does not write it in place: refused."
   echo "0 wait tmp/kodo-log-*.log 'user://logs' is a link; the game writes and deletes nothing through it: refused."
-  echo "0 wait tmp/kodo-log-*.log Saving 'user://profiles/index.xml' failed: it is a file with a second name, which no save goes into: refused"
+  echo "0 wait tmp/kodo-log-*.log 'user://profiles/1.xml' was a link; the save put a file of its own in its place and left what it led to alone."
   echo "0 wait tmp/kodo-log-*.log 'user://cache' is a link"
   echo "100 exit"
 } >"$C/script.txt"
@@ -584,6 +669,13 @@ grep -q -F "the log goes to '$C/tmp/kodo-log-" "$C/out.txt" || fail "links: the 
 printf '%-9s %s\n' links "$(grep -F -m1 "'user://logs' is a link" "$SHOTS/links-2.log" | sed 's/^ *//')" >>"$SHOTS/summary.txt"
 [ "$(outside)" = "$before" ] || fail "links: outside the player's folder: $(ls -lR "$O")"
 [ "$(cat "$O/probe.txt")" = "the player keeps these bytes." ] || fail "links: the probe's link emptied its file"
+if grep -q "Saving 'user://profiles/[^']*' failed" "$SHOTS/links-2.log"; then fail "links: a save by rename was refused"; fi
+for f in index.xml 1.xml; do
+  [ -f "$U/profiles/$f" ] && [ ! -L "$U/profiles/$f" ] && [ "$(stat -c %h "$U/profiles/$f")" = 1 ] ||
+    fail "links: profiles/$f is not a file of its own"
+done
+grep -q '"ACTIVE_PROFILE"' "$U/profiles/index.xml" || fail "links: the index was not saved"
+grep -q 'value="through no link"' "$U/profiles/1.xml" || fail "links: the profile was not saved"
 kill $server
 }
 
@@ -760,5 +852,5 @@ run "UICompScriptable 'slow': error compiling: ui/slow.lua: took longer than 200
 
 # HOSTILE_CASES picks some of them (by name: profile shop faults fragile
 # timeline scripts hangs chunks layouts log limits bounds links routes escapes).
-for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs chunks layouts log limits bounds links routes escapes}; do "case_$c"; done
+for c in ${HOSTILE_CASES:-profile shop faults crowd fragile timeline scripts hangs chunks layouts log limits bounds filled links routes escapes}; do "case_$c"; done
 cat "$SHOTS/summary.txt"

@@ -86,7 +86,7 @@ cp "$P/2.xml" "$WORK/2.before"
 run
 chmod 644 "$P/2.xml"
 cmp -s "$P/2.xml" "$WORK/2.before" || { echo "read-only 2.xml replaced"; log 3; exit 1; }
-log 3 | grep -q "Saving 'user://profiles/2.xml' failed: the file cannot be written" || { echo "not reported"; log 3; exit 1; }
+log 3 | grep -q "Saving 'user://profiles/2.xml' failed: the file is read-only" || { echo "not reported"; log 3; exit 1; }
 
 # 3. The index cannot be read.
 cp "$P/index.xml" "$WORK/index.before"

@@ -51,8 +51,11 @@ TEST(AtomicSave, ReplacesTheFile) {
 }
 
 // A link planted at the temporary's name (to a file outside the player's
-// folder) is removed, not written through; and the engine writes through
-// no link at a file's own name, nor into a file with a second name.
+// folder) is removed, not written through; and the engine writes in place
+// through no link at a file's own name, nor into a file with a second
+// name. A save by rename goes ahead over either: it replaces this name
+// only (a link with a line naming it), and the file outside keeps its
+// bytes. A file the player made read-only is kept, even for root.
 TEST(AtomicSave, NeverWritesThroughALink) {
     FwEngine e;
     kd->CreateDirectory("user://s");
@@ -72,6 +75,19 @@ TEST(AtomicSave, NeverWritesThroughALink) {
             if (f) kd->CloseFile(f);
         }
     EXPECT_EQ(ReadNative(outside), "theirs");
+    FwLog log;
+    for (const char* name : {"user://s/soft", "user://s/hard"}) EXPECT_TRUE(AtomicWriteFile(name, "saved", 5)) << name;
+    EXPECT_EQ(ReadNative(outside), "theirs");
+    for (const char* name : {"s/soft", "s/hard"}) {
+        EXPECT_EQ(ReadNative(e.UserPath(name)), "saved") << name;
+        EXPECT_FALSE(std::filesystem::is_symlink(e.UserPath(name))) << name;
+    }
+    EXPECT_TRUE(log.Contains("'user://s/soft' was a link; the save put a file of its own in its place"));
+    EXPECT_FALSE(log.Contains("'user://s/hard'"));
+    ASSERT_EQ(chmod(e.UserPath("s/hard").c_str(), 0444), 0);
+    EXPECT_FALSE(AtomicWriteFile("user://s/hard", "lost", 4));
+    EXPECT_TRUE(log.Contains("Saving 'user://s/hard' failed: the file is read-only; the old file is kept."));
+    EXPECT_EQ(ReadNative(e.UserPath("s/hard")), "saved");
 }
 
 TEST(AtomicSave, KeepsOldFileWhenTheTemporaryCantBeMade) {

@@ -432,6 +432,78 @@ TEST(Profiles, ASaveSaysWhetherItWroteAndWritesOnceForManyAsks) {
     lua_man.Shutdown();
 }
 
+// A script fills the profile and the index to their bound. The game's
+// own values still go in (a won level's record, a setting the bundled
+// menus keep through the script functions), the script's next value is
+// refused with its file's one line, and the files load back whole. A
+// value of the game's that cannot be kept makes the save answer false,
+// with a line naming it, once; a script's refusal never does.
+TEST(Profiles, AScriptNeverCrowdsOutTheGamesValues) {
+    ProfEnv env;
+    ASSERT_TRUE(lua_man.Initialize());
+    profile_man.Initialize();
+    lua_State* L = lua_man.GetMainState();
+    FwLog log;
+    // In calls of a few hundred values each, as a script's frames would
+    // set them: one call may run for 2 s, and the sanitizers' build is slow.
+    ASSERT_TRUE(lua_man.ExecLuaString(
+        L,
+        "AddProfile('Ann') big, crumb = string.rep('f', 16000), string.rep('c', 60) "
+        "for i = 1, 70 do SetProfileValue('FILL', 'v' .. i, 'value', big) SetGlobalValue('FILL' .. i, big) end"));
+    for (int from = 1; from <= 3000; from += 500) {
+        const std::string crumbs = "for i = " + std::to_string(from) + ", " + std::to_string(from + 499) +
+                                   " do SetProfileValue('CRUMBS', 'c' .. i, 'value', crumb) "
+                                   "SetGlobalValue('C' .. i, crumb) end";
+        ASSERT_TRUE(lua_man.ExecLuaString(L, crumbs.c_str()));
+    }
+    ASSERT_TRUE(
+        lua_man.ExecLuaString(L,
+                              "SetGlobalValue('VOLUME_SOUND_UNMUTED', '0.75') AddProfileTag('GAME', 'lower_details') "
+                              "SetGlobalValue('VOLUME_MUSIC_UNMUTED', string.rep('9', 40))"));
+    for (int level = 1; level <= 20; level++) {
+        std::string id = "E0" + std::to_string(1 + (level - 1) / 10) + "_L" + std::to_string(level);
+        prof->SetValue("LEVELS", id.c_str(), "completed", "1");
+        prof->SetValue("LEVELS", id.c_str(), "best_time", "31");
+    }
+    EXPECT_TRUE(profile_man.SaveProfiles());
+    const std::string ann = prof->GetFileName();
+    for (const std::string& file : {std::string("index.xml"), ann}) {
+        const std::string line = std::string("bytes not set in 'user://profiles/") + file + "'";
+        const std::vector<std::string>& lines = log.Lines();
+        EXPECT_EQ(
+            std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(line) != l.npos; }), 1)
+            << file;
+    }
+    profile_man.LoadProfiles();
+    EXPECT_FALSE(log.Contains("holds more than"));
+    EXPECT_STREQ(prof->GetValue("LEVELS", "E02_L20", "best_time"), "31");
+    EXPECT_TRUE(prof->TagExists("GAME", "lower_details"));
+    EXPECT_STREQ(profile_man.GetGlobalValue("VOLUME_SOUND_UNMUTED"), "0.75");
+    EXPECT_EQ(profile_man.GetGlobalValue("VOLUME_MUSIC_UNMUTED"), nullptr);  // too long for a setting
+    EXPECT_EQ(profile_man.GetGlobalValue("C3000"), nullptr);
+    EXPECT_LE(ReadNative(env.File(ann)).size(), (size_t)kProfileMaxBytes + 4096);
+
+    // The game's value past the value's bound: the rest is saved, the
+    // save answers false once, and so does the manager's when nothing
+    // else changed since its last success.
+    prof->SetValue("LEVELS", "E01_L01", "best_stars", "3");
+    prof->SetValue("GAME", "wide", "v", std::string(kProfileValueMaxBytes + 1, 'w').c_str());
+    EXPECT_FALSE(prof->Save());
+    EXPECT_TRUE(log.Contains("The game's value 'GAME/wide/v' of 16385 bytes was not kept in 'user://profiles/" + ann));
+    EXPECT_TRUE(prof->Save());
+    EXPECT_NE(ReadNative(env.File(ann)).find("best_stars=\"3\""), std::string::npos);
+    ASSERT_TRUE(profile_man.SaveProfiles());
+    profile_man.SetGlobalValue("WIDE", std::string(kProfileValueMaxBytes + 1, 'w').c_str());
+    prof->SetValue("GAME", "wide", "v", std::string(kProfileValueMaxBytes + 1, 'w').c_str());
+    EXPECT_FALSE(profile_man.SaveProfiles());
+    EXPECT_TRUE(
+        log.Contains("The game's value '!SETTINGS/WIDE/value' of 16385 bytes was not kept in "
+                     "'user://profiles/index.xml'"));
+    profile_man.Update(0);
+    EXPECT_TRUE(profile_man.SaveProfiles());
+    lua_man.Shutdown();
+}
+
 // A failed save is remembered for its frame only: once room is made, the
 // next frame's ask writes. A profile larger than its bound whose copy
 // cannot be made is not saved, and the lines say why.

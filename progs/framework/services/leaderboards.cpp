@@ -377,6 +377,9 @@ bool LeaderboardsManager::SubmitScore(const char* category, long points, unsigne
         saved = client->SubmitScore(points, (long)duration);
     }
     if (!prof) return saved;
+    // A category the game's data does not name is a script's text: what is
+    // kept under it is the script's, as the values it sets are.
+    ScriptValues chosen(!(categories && categories->GetNode(category)));
     if (points > GetPersonalBestScore(category).points) {
         prof->SetValuef("BEST_SCORES", category, "points", "%ld", points);
         prof->SetValuef("BEST_SCORES", category, "duration", "%lu", duration);
@@ -393,6 +396,9 @@ bool LeaderboardsManager::SubmitScore(const char* category, long points, unsigne
         saved = prof->Save() && saved;
     }
     if (Manager::GetParms()->developer_mode) {
+        // The developer's history grows by a node with every score a
+        // script submits: it is kept as the script's values are.
+        ScriptValues history;
         command.Format("%d", prof->GetNumberOfValuesInCategory("SCORE_HISTORY"));
         prof->SetValue("SCORE_HISTORY", command.text, "category", category);
         prof->SetValuef("SCORE_HISTORY", command.text, "points", "%ld", points);

@@ -266,10 +266,14 @@ int luaf_InitGameLevel(lua_State* L) {
 int luaf_LoadGameState(lua_State* L) { return LuaReturnBool(L, game_man.LoadSaveGame()); }
 
 // The event name may be left out; a bad one is reported and the game is
-// saved all the same. Answers whether it was.
+// saved all the same. Answers whether it was. An event the timeline does
+// not hold is the script's text, kept as the script's values are.
 int luaf_SaveGameState(lua_State* L) {
     LuaArgs a(L, __func__);
-    return LuaReturnBool(L, game_man.SaveCurrentGame(a.OptText(1)));
+    const char* event = a.OptText(1);
+    DMArray* events = timeline.GetEvents();
+    ScriptValues chosen(event && !(events && events->GetNode(event)));
+    return LuaReturnBool(L, game_man.SaveCurrentGame(event));
 }
 
 int luaf_DeleteGameState(lua_State*) {
