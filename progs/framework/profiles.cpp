@@ -151,12 +151,11 @@ static bool IsGameSetting(const char* cat, const char* tag, const char* name, co
 // bounds: a script's value the scripts' bound, the game's the whole file's.
 // A value that does not make the file larger is always set. A script's
 // refusal is told once per file, the game's when the file is saved.
-static bool ValueFits(const DMDatabase* db, const char* cat, const char* tag, const char* name, const char* value,
-                      ValueRefusals* refusals) {
+static bool ValueFits(const DMDatabase* db, size_t before, const char* cat, const char* tag, const char* name,
+                      const char* value, ValueRefusals* refusals) {
     const bool script = scriptWriting && !IsGameSetting(cat, tag, name, value);
     const char* old = db->GetValue(cat, tag, name);
     size_t bytes = DMEscapedBytes(value);
-    size_t before = db->WrittenBytes();
     size_t after = before + bytes - DMEscapedBytes(old) +
                    (old ? 0 : DMEscapedBytes(cat) + DMEscapedBytes(tag) + strlen(name) + kNewValueRoom);
     if (bytes <= kProfileValueMaxBytes &&
@@ -192,6 +191,25 @@ bool ValueRefusals::TellGameValues(const char* file) {
     gameValues = 0;
     firstGameValue.clear();
     return false;
+}
+
+// Sets the value when it fits (ValueFits); the file's size is then its
+// size before with the one node and its array counted again.
+static void SetIfFits(DMDatabase* db, WrittenSize* size, ValueRefusals* refusals, const char* cat, const char* tag,
+                      const char* name, const char* value) {
+    if (size->change != DMChangeCount()) {
+        size->bytes = db->WrittenBytes();
+        size->change = DMChangeCount();
+    }
+    const size_t before = size->bytes;
+    if (!ValueFits(db, before, cat, tag, name, value, refusals)) return;
+    DMArray* array = db->GetArray(cat);
+    DMNode* node = array ? array->GetNode(tag) : nullptr;
+    const size_t was = (array ? DMDatabase::WrittenBytes(array) : 0) + (node ? DMDatabase::WrittenBytes(node) : 0);
+    db->SetValue(cat, tag, name, value);
+    array = db->GetArray(cat);
+    size->bytes = before - was + DMDatabase::WrittenBytes(array) + DMDatabase::WrittenBytes(array->GetNode(tag));
+    size->change = DMChangeCount();
 }
 
 // A file loaded larger than both rooms keeps its first nodes that fit; a
@@ -274,8 +292,7 @@ const char* Profile::GetValue(const char* cat, const char* tag, const char* name
 
 void Profile::SetValue(const char* cat, const char* tag, const char* name, const char* value) {
     if (!database || !cat || !tag || !name || !value) return;
-    if (!ValueFits(database, cat, tag, name, value, &refusals)) return;
-    database->SetValue(cat, tag, name, value);
+    SetIfFits(database, &written, &refusals, cat, tag, name, value);
 }
 
 void Profile::SetValuef(const char* cat, const char* tag, const char* name, const char* fmt, ...) {
@@ -450,8 +467,7 @@ const char* ProfileManager::GetGlobalValue(const char* name) const {
 void ProfileManager::SetGlobalValue(const char* name, const char* value) {
     if (!name || !value) return;
     if (!index) index = dman.CreateDatabase(kIndexPath);
-    if (ValueFits(index, "!SETTINGS", name, "value", value, &indexRefusals))
-        index->SetValue("!SETTINGS", name, "value", value);
+    SetIfFits(index, &indexWritten, &indexRefusals, "!SETTINGS", name, "value", value);
 }
 
 void ProfileManager::SetSoundVolume(float v) {

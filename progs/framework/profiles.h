@@ -61,6 +61,16 @@ struct ValueRefusals {
     bool TellGameValues(const char* file);
 };
 
+// The bytes a player file's save would write, as its bounds count them:
+// counted whole only when some database changed since (DMChangeCount),
+// and kept up to date by the value sets that check the bounds, so that a
+// script setting values one after another does not count the whole file
+// at each.
+struct WrittenSize {
+    unsigned long change = ~0ul;
+    size_t bytes = 0;
+};
+
 class Profile {
 public:
     Profile() {}
@@ -119,6 +129,7 @@ private:
     bool saveBlocked = false;
     const char* blockedWhy = "";  // what the file is that keeps it from being saved
     ValueRefusals refusals;
+    WrittenSize written;
 };
 
 class ProfileManager {
@@ -201,6 +212,7 @@ private:
     DMDatabase* index = nullptr;
     bool indexBlocked = false;  // the index could not be read: never written
     ValueRefusals indexRefusals;
+    WrittenSize indexWritten;
     AudioHooks audio;
     int keptWindowed = -1;
     bool SavedWindowed() const;
