@@ -361,8 +361,12 @@ TEST(PurchasesKill, EveryConfirmedPurchaseSurvivesAKill) {
         iap_man.Reset();
     }
     printf("landed %d confirmed %d\n", landed, confirmed);
-    EXPECT_GT(landed, kKills / 10);  // kills landed while the child was buying
-    EXPECT_GT(confirmed, 0);
+    // Kills must land while the child is buying; a handful of rounds
+    // (ThreadSanitizer's) may land none.
+    if (kKills >= 10) {
+        EXPECT_GT(landed, kKills / 10);
+        EXPECT_GT(confirmed, 0);
+    }
 }
 
 // The recovery of a damaged record under SIGKILL: a child recovers the
@@ -404,7 +408,7 @@ TEST(PurchasesKill, ADamagedRecordsRecoverySurvivesAKill) {
     std::mt19937 rng(20261207);
     std::uniform_int_distribution<int> delay(0, 6000);
     int in_recovery = 0, in_save = 0;
-    const int kKills = 200;
+    const int kKills = KillRounds();
     for (int k = 0; k < kKills; k++) {
         {
             FwEngine engine(folder.dir);
@@ -434,7 +438,9 @@ TEST(PurchasesKill, ADamagedRecordsRecoverySurvivesAKill) {
     }
     printf("%d kills: %d inside a recovery, %d of them inside a save (a temporary file left)\n", kKills, in_recovery,
            in_save);
-    EXPECT_GT(in_recovery, kKills / 10);
+    if (kKills >= 10) {
+        EXPECT_GT(in_recovery, kKills / 10);
+    }
 }
 
 // A kill test's parent has had engines, whose threads may still be there
