@@ -58,16 +58,20 @@ for play in $plays; do
     "$DATA/ui/main-menu-events.lua" > "$WORK/ui/main-menu-events.lua"
   cp "$play" "$WORK/app/native/replay.txt"
   {
-    echo "$(pace 5000) wait $log Removing 'Transition' from Screen Stack"
-    echo "$(pace 6000) touch_down 512 315"
-    echo "$(pace 6100) touch_up 512 315"
+    # One time for every line: the waits and frame counts space them, so
+    # that the shots count frames from the level's start however soon it
+    # comes after the tap (a wait is looked for only once it is due).
+    t=$(pace 5000)
+    echo "$t wait $log Removing 'Transition' from Screen Stack"
+    echo "$t frames 30"
+    e2e_tap "$t" 512 315
     case $event in
-      E02_L01) echo "$(pace 6200) wait $log Level '$world' started"
-               echo "$(pace 6200) frames 600"
-               echo "$(pace 6200) screenshot $SHOTS/e02-l01-play.png" ;;
-      E02_L09|E02_L10) echo "$(pace 6200) wait $log Level '$world' started"
-               echo "$(pace 6200) frames 90"
-               echo "$(pace 6200) screenshot $SHOTS/$event-info.png" ;;
+      E02_L01) echo "$t wait $log Level '$world' started"
+               echo "$t frames 600"
+               echo "$t screenshot $SHOTS/e02-l01-play.png" ;;
+      E02_L09|E02_L10) echo "$t wait $log Level '$world' started"
+               echo "$t frames 90"
+               echo "$t screenshot $SHOTS/$event-info.png" ;;
     esac
   } > "$WORK/script.txt"
   status=0

@@ -81,7 +81,9 @@ done
 # last line comes 1500 steps later (more at a slower pace). A replayed
 # level advances one step a frame, so the screenshots are paced by frames
 # from the level's start; the result screen is taken 300 frames after it
-# is pushed. Equal times keep their order.
+# is pushed. Equal times keep their order, and every line has the time of
+# the tap on Play: a wait is looked for only once it is due, and one due
+# after the level had started would count the frames from later on.
 # Host script lines given on stdin follow the result's screenshot, taken
 # FRAMES frames after the push (300 unless given).
 # Used as: shoot_level EVENT WORLD PREFIX "STEPS" [FRAMES] [< LINES]
@@ -89,7 +91,7 @@ shoot_level() {
   mkdir -p "$WORK/$1/app/native"
   awk -v pace="$GAME_PACE" '$2 == "end" { $1 += 1500 * pace + 1200 * (pace - 1) } { print }' "$HERE/levels/$1.txt" > "$WORK/$1/app/native/replay.txt"
   {
-    t=$(pace 6200)
+    t=$(pace 5000)
     e2e_wait "$t" 1 "Level '$2' started"
     at=0
     for s in $4; do
@@ -110,7 +112,7 @@ shots10="100 400 600 800"
 # The tenth's result is looked at with its stars in (1.5 s) and its
 # achievement bars still up, and goes on (Next) to the episode's closing
 # story, looked at once it is fully in.
-t=$(pace 6200)
+t=$(pace 5000)
 {
   e2e_tap "$t" 605 461
   e2e_wait "$t" 1 "Screen 'Story' fully in."
